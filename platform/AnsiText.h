@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+// The ANSI code page of the programs is GBK. Text is encoded with GB18030,
+// which writes every GBK character with the same bytes and loses nothing else.
+QByteArray StringToAnsi(const QString& text);
+QString AnsiToString(const QByteArray& bytes);

@@ -1,0 +1,51 @@
+#include "SingleInstance.h"
+
+#include "ProgramFolder.h"
+
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+TSingleInstanceLock::TSingleInstanceLock(const QString& name)
+{
+    const QByteArray folderKey =
+        QCryptographicHash::hash(ProgramFolder().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    FPath = QDir::tempPath() + QStringLiteral("/pibo-%1-%2-%3.lock")
+                                   .arg(name)
+                                   .arg(static_cast<qulonglong>(getuid()))
+                                   .arg(QString::fromLatin1(folderKey));
+}
+
+TSingleInstanceLock::~TSingleInstanceLock()
+{
+    Release();
+}
+
+bool TSingleInstanceLock::TryAcquire()
+{
+    if (FHandle >= 0)
+        return true;
+    const int fd = ::open(QFile::encodeName(FPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    FHandle = fd;
+    return true;
+}
+
+void TSingleInstanceLock::Release()
+{
+    if (FHandle < 0)
+        return;
+    // The file stays: removing it would let a starting copy lock a different file.
+    ::flock(FHandle, LOCK_UN);
+    ::close(FHandle);
+    FHandle = -1;
+}

@@ -1,0 +1,5 @@
+#include "PiboPictures.h"
+
+#include "Graphics.h"
+
+void RegisterPiboPictures() {}

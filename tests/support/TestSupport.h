@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QTemporaryDir>
+
+#include <functional>
+
+class QWidget;
+
+// A program folder of its own for one test: a temporary folder with the
+// sub-folders of the real one. The program folder points at it while the
+// object lives.
+class TTestProgramFolder {
+public:
+    TTestProgramFolder();
+    ~TTestProgramFolder();
+    QString Path() const;  // ends in '/'
+    QString File(const QString& relative) const { return Path() + relative; }
+
+private:
+    QTemporaryDir FDir;
+};
+
+// Runs action on the next modal window that shows up (polling the event loop),
+// for driving modal dialogs from a test. Gives up after timeoutMs.
+void WhenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
+
+// Processes pending events, also deferred deletes.
+void ProcessEvents();
