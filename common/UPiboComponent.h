@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "Graphics.h"
 
+#include <QtCore/QStringList>
 #include <QtWidgets/QWidget>
 
 enum TPiboSpeedButtonType {
@@ -52,14 +53,21 @@ enum TPiboSpeedButtonType {
     psbtCheckButton,
 };
 
+// ---------------------------------------------------------------------------
+// Skinned buttons
+// ---------------------------------------------------------------------------
+
 // The picture button of every window. Windowless in spirit: a paint box that
-// overrides its own painting, mouse and click handling.
+// overrides its own painting, mouse and click handling. Its OnClick is the
+// paint box's.
 class TPiboSpeedButton : public TPaintBox {
     Q_OBJECT
 public:
     explicit TPiboSpeedButton(QWidget* parent = nullptr);
 
     TPiboSpeedButtonType PiboSpeedButtonType() const { return FPiboSpeedButtonType; }
+    // Loads the kind's pictures (raises EResNotFound for a missing one) and
+    // takes the size of its normal picture; runs in full also for the same kind.
     void SetPiboSpeedButtonType(TPiboSpeedButtonType value);
     bool ButtonEnabled() const { return FButtonEnabled; }
     void SetButtonEnabled(bool value);
@@ -90,12 +98,17 @@ private:
     TPiboSpeedButtonType FPiboSpeedButtonType = psbtAddSentence;
     bool FButtonEnabled = true;
     QString FCaption;
-    TBitmap FNormal, FHover, FDown, FDisabled;
-    bool FHover_ = false;
+    TBitmap FNormalPicture, FHoverPicture, FDownPicture, FDisabledPicture;
+    bool FMouseOver = false;
     bool FPressed = false;
 };
 
 enum TPageButtonType { pbtKeJian, pbtMedia, pbtRecent };
+
+// The pieces of a page button's caption as they are written, one per line:
+// the caption's ANSI bytes taken two at a time (one double-byte character per
+// line); a trailing odd byte is dropped.
+QStringList PageButtonCaptionLines(const QString& caption);
 
 // The tall page selector of the main window's side panel.
 class TPiboPageButton : public QWidget {
@@ -110,12 +123,20 @@ public:
     TPageButtonType PageButtonType() const { return FPageButtonType; }
     void SetPageButtonType(TPageButtonType value);
 
+    int Left() const { return x(); }
+    void SetLeft(int value) { move(value, y()); }
+    int Top() const { return y(); }
+    void SetTop(int value) { move(x(), value); }
+    int Height() const { return height(); }
+    void SetHeight(int value) { resize(width(), value); }
+
     TNotifyEvent OnClick;
 
     TPaintBox* PaintBox() const { return FPaintBox; }
 
 private:
     void PaintBoxPaint(TCanvas& canvas);
+    void Click();
 
     QString FCaption;
     bool FSelected = false;
@@ -135,7 +156,16 @@ public:
     QString Caption() const { return FCaption; }
     void SetCaption(const QString& value);
     TMainButtonType MainButtonType() const { return FMainButtonType; }
+    // Loads the three pictures of the type (raises EResNotFound for a missing
+    // one); runs in full also for the same type.
     void SetMainButtonType(TMainButtonType value);
+
+    int Left() const { return x(); }
+    void SetLeft(int value) { move(value, y()); }
+    int Top() const { return y(); }
+    void SetTop(int value) { move(x(), value); }
+    int Height() const { return height(); }
+    void SetHeight(int value) { resize(width(), value); }
 
     TNotifyEvent OnClick;
 
@@ -144,12 +174,18 @@ public:
 
 private:
     void PaintBoxPaint(TCanvas& canvas);
+    void PaintBoxMouseDown(TMouseButton button);
+    void PaintBoxMouseUp(TMouseButton button);
+    void PaintBoxMouseMove();
+    void PaintBoxMouseLeave();
+    void Click();
+    const TBitmap& CurrentPicture() const;
 
     QString FCaption;
     TMainButtonType FMainButtonType = mbtLiuLan;
     TPaintBox* FPaintBox;
-    TBitmap FNormal, FHover, FDown;
-    bool FHover_ = false;
+    TBitmap FNormalPicture, FHoverPicture, FDownPicture;
+    bool FMouseOver = false;
     bool FPressed = false;
 };
 
@@ -160,14 +196,23 @@ public:
     explicit TPiboCheckBox(QWidget* parent = nullptr);
 
     bool Checked() const { return FChecked; }
+    // A changed value is drawn at once.
     void SetChecked(bool value);
+
+    int Left() const { return x(); }
+    void SetLeft(int value) { move(value, y()); }
+    int Top() const { return y(); }
+    void SetTop(int value) { move(x(), value); }
 
     TNotifyEvent OnClick;
 
     TPaintBox* PaintBox() const { return FPaintBox; }
 
 private:
+    void PaintBoxPaint(TCanvas& canvas);
+    void Click();
+
     TPaintBox* FPaintBox;
-    TBitmap FChecked_, FNotChecked;
+    TBitmap FCheckedPicture, FNotCheckedPicture;
     bool FChecked = false;
 };

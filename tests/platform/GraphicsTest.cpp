@@ -1,10 +1,123 @@
 #include "Graphics.h"
 
+#include <QtGui/QPainter>
+
 #include <gtest/gtest.h>
 
 TEST(Graphics, RoundsHalvesToEven)
 {
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(RoundHalfEven(-0.5), 0);
+    const struct {
+        double value;
+        int rounded;
+    } cases[] = {{2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {0.49, 0}, {7.51, 8}};
+    for (const auto& c : cases)
+        EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
+}
+
+TEST(Graphics, ColourNumbersHoldRedInTheLowestByte)
+{
+    EXPECT_EQ(ToQColor(255), QColor(255, 0, 0));
+    EXPECT_EQ(ToQColor(65280), QColor(0, 255, 0));
+    EXPECT_EQ(ToQColor(16711680), QColor(0, 0, 255));
+    EXPECT_EQ(FromQColor(QColor(0x0D, 0x82, 0xC8)), 0xC8820Du);
+}
+
+TEST(Graphics, RectExcludesRightAndBottomEdges)
+{
+    const QRect r = Rect(3, 5, 29, 93);
+    EXPECT_EQ(r.width(), 26);
+    EXPECT_EQ(r.height(), 88);
+    EXPECT_FALSE(r.contains(29, 5));
+}
+
+TEST(Graphics, FontHeightFollowsPointSizeAt96Dpi)
+{
+    TFont font;
+    EXPECT_EQ(font.Height(), -12);
+    font.SetHeight(-16);
+    EXPECT_EQ(font.Size, 12);
+    EXPECT_EQ(font.ToQFont().pixelSize(), 16);
+}
+
+TEST(BitmapResources, UnknownNameRaisesWithItsName)
+{
+    try {
+        LoadBitmapResource(QStringLiteral("NoSuchPicture"));
+        FAIL() << "no exception";
+    } catch (const EResNotFound& e) {
+        EXPECT_STREQ(e.what(), "Resource NoSuchPicture not found");
+    }
+}
+
+TEST(BitmapResources, RendersOnceAndReplacesOnNewRegistration)
+{
+    int renders = 0;
+    RegisterBitmapResource(QStringLiteral("CountedPicture"), [&renders] {
+        ++renders;
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        return image;
+    });
+    EXPECT_EQ(LoadBitmapResource(QStringLiteral("CountedPicture")).size(), QSize(4, 3));
+    LoadBitmapResource(QStringLiteral("CountedPicture"));
+    EXPECT_EQ(renders, 1);
+
+    RegisterBitmapResource(QStringLiteral("CountedPicture"), [] {
+        QImage image(2, 2, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        return image;
+    });
+    EXPECT_EQ(LoadBitmapResource(QStringLiteral("CountedPicture")).size(), QSize(2, 2));
+}
+
+namespace {
+// A 4 x 4 picture: magenta left half, green right half, drawn over white.
+QImage DrawOverWhite(TBitmap& bitmap)
+{
+    QImage canvasImage(4, 4, QImage::Format_RGB32);
+    canvasImage.fill(Qt::white);
+    QPainter painter(&canvasImage);
+    TCanvas canvas(painter);
+    canvas.Draw(0, 0, bitmap);
+    painter.end();
+    return canvasImage;
+}
+
+QImage HalfMagenta()
+{
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(QColor(0, 255, 0));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 2; ++x)
+            image.setPixelColor(x, y, QColor(255, 0, 255));
+    return image;
+}
+}  // namespace
+
+TEST(Bitmap, TransparentColourIsNotDrawn)
+{
+    TBitmap bitmap;
+    bitmap.Assign(HalfMagenta());
+
+    QImage opaque = DrawOverWhite(bitmap);
+    EXPECT_EQ(opaque.pixelColor(0, 0), QColor(255, 0, 255));
+
+    bitmap.SetTransparent(true);
+    bitmap.SetTransparentColor(clFuchsia);
+    QImage keyed = DrawOverWhite(bitmap);
+    EXPECT_EQ(keyed.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(keyed.pixelColor(3, 3), QColor(0, 255, 0));
+}
+
+TEST(Bitmap, AutomaticTransparentColourIsTheBottomLeftPixel)
+{
+    QImage image = HalfMagenta();
+    image.setPixelColor(0, 3, QColor(0, 255, 0));  // bottom-left now green
+    TBitmap bitmap;
+    bitmap.Assign(image);
+    bitmap.SetTransparent(true);
+    EXPECT_EQ(bitmap.TransparentColor(), 0x00FF00u);
+    QImage drawn = DrawOverWhite(bitmap);
+    EXPECT_EQ(drawn.pixelColor(3, 3), QColor(Qt::white));
+    EXPECT_EQ(drawn.pixelColor(0, 0), QColor(255, 0, 255));
 }

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Set-up for a Debian 12 machine.
+#   bash setup.sh run    install what is missing, build, start the main program
+#   bash setup.sh test   install what is missing, build, run every test
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+build="${PIBO_BUILD_DIR:-$here/build}"
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libgl-dev
+  libpcre2-dev zlib1g-dev
+  libgtest-dev libbenchmark-dev
+  fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
+  xvfb xauth
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$build" --parallel
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build_all
+    cd "$build/bin"
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      exec xvfb-run -a -s "-screen 0 1280x800x24" ./pibozunexc
+    fi
+    exec ./pibozunexc
+    ;;
+  test)
+    install_missing
+    build_all
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
+    ;;
+  *)
+    echo "usage: bash setup.sh run|test" >&2
+    exit 2
+    ;;
+esac
