@@ -1,5 +1,11 @@
 #include "PiboPictures.h"
 
-#include "Graphics.h"
+#include "PictureKit.h"
 
-void RegisterPiboPictures() {}
+void RegisterPiboPictures()
+{
+    PictureKit::RegisterSpeedButtonPictures();
+    PictureKit::RegisterPanelButtonPictures();
+    PictureKit::RegisterBarPictures();
+    PictureKit::RegisterFramePictures();
+}

@@ -64,11 +64,18 @@ QImage FlattenLayer(const QImage& layer, const QColor& under);
 // lightened, pressed pictures darkened. Transparent pixels stay transparent.
 void ApplyLook(QImage& layer, TLook look);
 
+// Which looks the pass after the painter makes: all of them (Auto), only the
+// grey of the disabled picture (GreyOnly: the painter draws hover and pressed
+// itself), or none (Painted: the painter draws every look).
+enum class TLookPass { Auto, GreyOnly, Painted };
+
 // Renders one picture: layer, painter, look pass, backdrop.
-QImage Render(QSize size, TLook look, TBackdrop backdrop, const TPainterFn& painter);
+QImage Render(QSize size, TLook look, TBackdrop backdrop, const TPainterFn& painter,
+              TLookPass pass = TLookPass::Auto);
 
 // Registers one picture under name.
-void RegisterPicture(const QString& name, QSize size, TLook look, TBackdrop backdrop, TPainterFn painter);
+void RegisterPicture(const QString& name, QSize size, TLook look, TBackdrop backdrop, TPainterFn painter,
+                     TLookPass pass = TLookPass::Auto);
 
 // Registers the set of a control from one painter: the normal picture and,
 // for each name given (not empty), the hover, pressed and disabled pictures.
@@ -78,7 +85,8 @@ struct TLookNames {
     QString Down;
     QString Disabled;
 };
-void RegisterLooks(const TLookNames& names, QSize size, TBackdrop backdrop, const TPainterFn& painter);
+void RegisterLooks(const TLookNames& names, QSize size, TBackdrop backdrop, const TPainterFn& painter,
+                   TLookPass pass = TLookPass::Auto);
 
 // ---- shapes -------------------------------------------------------------
 
@@ -87,6 +95,20 @@ void FillVertical(QPainter& p, const QRectF& rect, const QColor& top, const QCol
 
 // A round badge filling the rectangle (ellipse), in the badge colour.
 void Badge(QPainter& p, const QRectF& rect, const QColor& color);
+
+// A round badge with a white plus: the "add" glyph of the toolbars and grids.
+void PlusBadge(QPainter& p, const QRectF& rect, const QColor& color);
+
+// A round red badge with a white cross: the "delete" glyph.
+void CrossBadge(QPainter& p, const QRectF& rect);
+
+// An arc of a circle ending in an arrow head; sweep > 0 runs counter-clockwise
+// (angles in degrees, 0 at three o'clock, as QPainter counts them).
+void ArcArrow(QPainter& p, QPointF centre, qreal radius, qreal startDeg, qreal sweepDeg, const QColor& color,
+              qreal width, qreal head);
+
+// The letter "i" of the information glyphs, drawn as a dot and a stem in rect.
+void InfoLetter(QPainter& p, const QRectF& rect, const QColor& color);
 
 // A rounded push button with the skin's gradient, a dark rim and a top light.
 void PushButton(QPainter& p, const QRectF& rect, qreal radius, const QColor& top, const QColor& bottom);
