@@ -94,6 +94,12 @@ void RegisterBitmapResource(const QString& name, TBitmapRenderer renderer)
     Registry().cache.remove(name);
 }
 
+void UnregisterBitmapResource(const QString& name)
+{
+    Registry().renderers.remove(name);
+    Registry().cache.remove(name);
+}
+
 bool BitmapResourceExists(const QString& name)
 {
     return Registry().renderers.contains(name);

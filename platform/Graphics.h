@@ -64,6 +64,7 @@ public:
 // picture is made once, on first use, and kept.
 using TBitmapRenderer = std::function<QImage()>;
 void RegisterBitmapResource(const QString& name, TBitmapRenderer renderer);
+void UnregisterBitmapResource(const QString& name);
 bool BitmapResourceExists(const QString& name);
 QStringList BitmapResourceNames();
 QImage LoadBitmapResource(const QString& name);  // raises EResNotFound

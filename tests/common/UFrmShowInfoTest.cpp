@@ -1,1 +1,130 @@
+#include "UFrmShowInfo.h"
+
+#include "UFrmModel.h"
+#include "UPiboComponent.h"
+
+#include "TestSupport.h"
+
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+
 #include <gtest/gtest.h>
+
+namespace {
+
+// Plain stand-ins for pictures the program does not register (yet), so that the
+// dialog can be built; pictures that exist are left alone.
+void EnsurePicture(const QString& name, int width, int height)
+{
+    if (!BitmapResourceExists(name))
+        RegisterBitmapResource(name, [width, height]() {
+            QImage image(width, height, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            return image;
+        });
+}
+
+// A text exactly `target` pixels wide in the box's font: Chinese characters
+// topped up with up to three narrow ones.
+QString TextOfWidth(int target)
+{
+    const TFont font;
+    const QString fillers = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789 .,;:!il|ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    QString base;
+    while (TextWidthOf(font, base + QStringLiteral("中")) <= target)
+        base += QStringLiteral("中");
+    for (; !base.isEmpty(); base.chop(1)) {
+        for (const QChar a : fillers)
+            for (const QChar b : fillers)
+                for (const QChar c : fillers) {
+                    for (const QString& text : {base + a, base + a + b, base + a + b + c})
+                        if (TextWidthOf(font, text) == target)
+                            return text;
+                }
+    }
+    return base;
+}
+
+class ShowInfoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        EnsurePicture(QStringLiteral("ShowInfoTop"), 6, 29);
+        EnsurePicture(QStringLiteral("ShowInfoTopCenter"), 2, 29);
+        EnsurePicture(QStringLiteral("ShowInfoTopRight"), 6, 29);
+        EnsurePicture(QStringLiteral("ShowInfoIcon"), 32, 32);
+        EnsurePicture(QStringLiteral("FormCloseNormal"), 16, 16);
+        EnsurePicture(QStringLiteral("ShowInfoButtonNormal"), 79, 23);
+        EnsurePicture(QStringLiteral("ShowInfoButtonEnabled"), 79, 23);
+        EnsurePicture(QStringLiteral("ShowInfoButtonMove"), 79, 23);
+    }
+};
+
+TEST_F(ShowInfoTest, ReturnsAfterOkAndAfterCloseWithResultOne)
+{
+    for (const char* button : {"psbOk", "psbClose"}) {
+        SCOPED_TRACE(button);
+        QString shownText;
+        WhenModalShown([&](QWidget* modal) {
+            auto* form = qobject_cast<TFrmShowInfo*>(modal);
+            ASSERT_NE(form, nullptr);
+            shownText = form->labInfo->text();
+            form->findChild<TPiboSpeedButton*>(QString::fromLatin1(button))->PerformClick();
+        });
+        ShowInfo(QStringLiteral("保存成功！"));
+        EXPECT_EQ(shownText, QStringLiteral("保存成功！"));
+        ProcessEvents();
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            EXPECT_EQ(qobject_cast<TFrmShowInfo*>(window), nullptr) << "the box outlives ShowInfo";
+
+        TFrmShowInfo form;
+        WhenModalShown([button](QWidget* modal) {
+            modal->findChild<TPiboSpeedButton*>(QString::fromLatin1(button))->PerformClick();
+        });
+        EXPECT_EQ(form.ShowModal(), mrOk);
+    }
+}
+
+TEST_F(ShowInfoTest, WidensForLongTextsAndKeepsButtonsInPlace)
+{
+    struct Case {
+        int textWidth;
+        int formWidth;
+        int okLeft;
+        int closeLeft;
+    };
+    const Case cases[] = {
+        {100, 255, 93, 229},
+        {150, 255, 93, 229},
+        {153, 258, 90, 258 - 16 - 10},  // (258 - 79) / 2 = 89.5 goes to the even 90
+        {250, 355, (355 - 79) / 2, 355 - 16 - 10},
+    };
+    for (const Case& c : cases) {
+        const QString text = TextOfWidth(c.textWidth);
+        ASSERT_EQ(TextWidthOf(TFont(), text), c.textWidth) << "no text of that width in this font";
+        SCOPED_TRACE(c.textWidth);
+        QRect ok, close, info, rightCap, rightBorder;
+        int width = 0;
+        WhenModalShown([&](QWidget* modal) {
+            auto* form = qobject_cast<TFrmShowInfo*>(modal);
+            ASSERT_NE(form, nullptr);
+            width = form->width();
+            ok = form->psbOk->geometry();
+            close = form->psbClose->geometry();
+            info = form->labInfo->geometry();
+            rightCap = form->imaTopRight->geometry();
+            rightBorder = form->Shape3->geometry();
+            form->psbOk->PerformClick();
+        });
+        ShowInfo(text);
+        EXPECT_EQ(width, c.formWidth);
+        EXPECT_EQ(ok, QRect(c.okLeft, 94, 79, 23));
+        EXPECT_EQ(close, QRect(c.closeLeft, 5, 16, 16));
+        EXPECT_EQ(info, QRect(75, 59, c.textWidth, TextHeightOf(TFont(), text)));
+        EXPECT_EQ(rightCap.right() + 1, c.formWidth);
+        EXPECT_EQ(rightBorder, QRect(c.formWidth - 1, 0, 1, 135));
+    }
+}
+
+}  // namespace
