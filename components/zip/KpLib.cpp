@@ -1,0 +1,328 @@
+#include "KpLib.h"
+
+#include "ZipExceptions.h"
+#include "ZipRecords.h"
+#include "kpMatch.h"
+#include "kpSStrm.h"
+
+#include "AnsiText.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+
+bool DirectoryReachable(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo fi(path);
+    return fi.isDir() && fi.isExecutable();
+}
+
+void MakeDirectoryPath(const QString& path)
+{
+    const QString p = StripTrailingBackslash(path);
+    if (p.isEmpty() || DirectoryReachable(p))
+        return;
+    QDir().mkpath(p);
+}
+
+QString StripTrailingBackslash(const QString& path)
+{
+    if (path.size() > 1 && (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'))))
+        return path.left(path.size() - 1);
+    return path;
+}
+
+bool PumpPendingMessages()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+
+TSearchData::TSearchData(const QString& folder, uint32_t attributes, const QString& pattern)
+    : Folder(folder), Pattern(pattern), FAttributes(attributes)
+{
+    if (!Folder.endsWith(QLatin1Char('/')))
+        Folder += QLatin1Char('/');
+    QDir dir(Folder);
+    if (!dir.exists()) {
+        Done = true;
+        LastResult = -1;
+        return;
+    }
+    QDir::Filters filters = QDir::AllEntries | QDir::System;
+    if (FAttributes & faHidden)
+        filters |= QDir::Hidden;
+    FNames = dir.entryList(filters, QDir::Name);
+    // Every search starts with the folder's "." entry, as the platform's does.
+    FNames.removeAll(QStringLiteral("."));
+    FNames.removeAll(QStringLiteral(".."));
+    FNames.prepend(QStringLiteral("."));
+    if (!Load(0)) {
+        Done = true;
+        LastResult = -1;
+    }
+}
+
+bool TSearchData::Load(int index)
+{
+    while (index < FNames.size()) {
+        const QString& name = FNames[index];
+        const QFileInfo fi(Folder + name);
+        if (fi.exists() || name == QLatin1String(".")) {
+            FIndex = index;
+            SearchRec.Name = name;
+            SearchRec.Size = fi.isDir() ? 0 : fi.size();
+            SearchRec.Attr = fi.isDir() ? faDirectory : faArchive;
+            if (!fi.isWritable())
+                SearchRec.Attr |= faReadOnly;
+            SearchRec.Time = fi.lastModified().toSecsSinceEpoch();
+            return true;
+        }
+        ++index;
+    }
+    return false;
+}
+
+bool TSearchData::FindNextEntry()
+{
+    if (LastResult == 0 && !Load(FIndex + 1)) {
+        LastResult = -1;
+        Done = true;
+    }
+    return LastResult == 0;
+}
+
+TDirSearch::TDirSearch(const QString& folder, uint32_t attributes, bool recurse, const QString& pattern)
+    : FPattern(pattern), FRecurse(recurse), FAttributes(attributes)
+{
+    QString start = folder;
+    if (!start.endsWith(QLatin1Char('/')))
+        start += QLatin1Char('/');
+    if (HasWildcards(start)) {
+        qsizetype w = 0;
+        while (w < start.size() && !HasWildcards(start.at(w)))
+            ++w;
+        const qsizetype cut = start.lastIndexOf(QLatin1Char('/'), w);
+        const QString rest = start.mid(cut + 1);
+        start = start.left(cut + 1);
+        FComponents = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    }
+    FLevels.resize(MaxLevels);
+    FWildLevel.assign(MaxLevels, false);
+    FLevels[0] = std::make_unique<TSearchData>(start, FAttributes, FComponents.isEmpty() ? FPattern : FComponents[0]);
+    FWildLevel[0] = !FComponents.isEmpty();
+}
+
+TDirSearch::~TDirSearch() = default;
+
+QString TDirSearch::NextFile(TSearchRec& rec)
+{
+    for (;;) {
+        TSearchData* s = FLevels[FLevel].get();
+        if (s->Done) {
+            FLevels[FLevel].reset();
+            if (FLevel == 0)
+                return {};
+            if (FWildLevel[FLevel - 1] && FComponentIndex > 0)
+                --FComponentIndex;
+            --FLevel;
+            FLevels[FLevel]->FindNextEntry();
+            continue;
+        }
+        const TSearchRec& r = s->SearchRec;
+        if (FWildLevel[FLevel]) {
+            if (IsRealDirectory(r) && IsMatch(FComponents[FComponentIndex], r.Name) && FLevel + 1 < MaxLevels) {
+                const QString sub = s->Folder + r.Name + QLatin1Char('/');
+                ++FComponentIndex;
+                const bool wild = FComponentIndex < FComponents.size();
+                ++FLevel;
+                FLevels[FLevel] = std::make_unique<TSearchData>(sub, FAttributes, wild ? FComponents[FComponentIndex] : FPattern);
+                FWildLevel[FLevel] = wild;
+                FLevels[FLevel]->FindNextEntry();  // passes the "." entry
+                continue;
+            }
+            s->FindNextEntry();
+            continue;
+        }
+        if (IsDirectory(r)) {
+            if (FRecurse && IsRealDirectory(r) && FLevel + 1 < MaxLevels) {
+                const QString sub = s->Folder + r.Name + QLatin1Char('/');
+                rec = r;
+                ++FLevel;
+                FLevels[FLevel] = std::make_unique<TSearchData>(sub, FAttributes, FPattern);
+                FWildLevel[FLevel] = false;
+                FLevels[FLevel]->FindNextEntry();
+                return sub;
+            }
+            s->FindNextEntry();
+            continue;
+        }
+        QString name = r.Name;
+        if (!name.contains(QLatin1Char('.')))
+            name += QLatin1Char('.');
+        if (IsMatch(FPattern, name)) {
+            rec = r;
+            const QString path = s->Folder + r.Name;
+            s->FindNextEntry();
+            return path;
+        }
+        s->FindNextEntry();
+    }
+}
+
+bool IsRealDirectory(const TSearchRec& rec)
+{
+    return (rec.Attr & faDirectory) && rec.Name != QLatin1String(".") && rec.Name != QLatin1String("..");
+}
+
+bool IsDirectory(const TSearchRec& rec) { return rec.Attr & faDirectory; }
+
+int64_t SearchRecSize(const TSearchRec& rec) { return rec.Size; }
+
+int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
+
+int64_t Max64(int64_t a, int64_t b) { return a > b ? a : b; }
+
+int Percent(int64_t done, int64_t total)
+{
+    if (total <= 0)
+        return 0;
+    const double p = std::round(static_cast<double>(done) * 100.0 / static_cast<double>(total));
+    return static_cast<int>(std::min(100.0, p));
+}
+
+void SlashesToForward(QString& s) { s.replace(QLatin1Char('\\'), QLatin1Char('/')); }
+
+void SlashesToBackward(QString& s) { s.replace(QLatin1Char('/'), QLatin1Char('\\')); }
+
+QString RightStr(const QString& text, int n) { return text.right(n); }
+
+QString LeftStr(const QString& text, int n) { return text.left(n); }
+
+uint32_t FileDosDateTime(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0xFFFFFFFF;
+    return UnixToDosDateTime(st.st_mtime);
+}
+
+QDateTime FileDateTime(const QString& path)
+{
+    const uint32_t v = RepairDosDateTime(FileDosDateTime(StripTrailingBackslash(path)));
+    return QDateTime::fromSecsSinceEpoch(DosDateTimeToUnix(v));
+}
+
+int64_t FileGetAttr(const QString& path)
+{
+    struct stat st {};
+    const QByteArray p = QFile::encodeName(StripTrailingBackslash(path));
+    if (::stat(p.constData(), &st) != 0)
+        return -1;
+    uint32_t attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
+    if (!(st.st_mode & S_IWUSR))
+        attr |= faReadOnly;
+    return attr;
+}
+
+bool FileSetAttr(const QString& path, uint32_t attr)
+{
+    struct stat st {};
+    const QByteArray p = QFile::encodeName(path);
+    if (::stat(p.constData(), &st) != 0)
+        return false;
+    mode_t mode = st.st_mode & 07777;
+    if (attr & faReadOnly)
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+        mode |= S_IWUSR;
+    return ::chmod(p.constData(), mode) == 0;
+}
+
+bool FileSetDate(const QString& path, uint32_t dosDateTime)
+{
+    const int64_t t = DosDateTimeToUnix(RepairDosDateTime(dosDateTime));
+    struct timeval tv[2] {};
+    tv[0].tv_sec = static_cast<time_t>(t);
+    tv[1].tv_sec = static_cast<time_t>(t);
+    return ::utimes(QFile::encodeName(path).constData(), tv) == 0;
+}
+
+bool RenameOnSameDrive(const QString& source, const QString& target)
+{
+    return ::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+}
+
+void MoveOrCopyFile(const QString& source, const QString& target)
+{
+    if (RenameOnSameDrive(source, target))
+        return;
+    const QString error = ZipMessage(ZM_Error) + QStringLiteral(": ") + ZipMessage(ZM_CouldNotCopy) + source + QStringLiteral(" -> ") + target;
+    // Copy beside the target, then put the copy in place in one step.
+    const QFileInfo fi(target);
+    QString temp;
+    try {
+        temp = UniqueTempFileName(fi.absolutePath());
+        {
+            TFileStream in(source, fmOpenRead);
+            TFileStream out(temp, fmCreate);
+            const int64_t size = in.Size();
+            if (out.CopyFrom(in, size) != size || !out.Sync())
+                throw kpzip::Exception(error);
+        }
+        if (!RenameOnSameDrive(temp, target))
+            throw kpzip::Exception(error);
+    } catch (const kpzip::Exception&) {
+        if (!temp.isEmpty())
+            QFile::remove(temp);
+        throw kpzip::Exception(error);
+    }
+}
+
+QString UniqueTempFileName(const QString& folder)
+{
+    QString f = folder.isEmpty() ? QDir::tempPath() : folder;
+    if (!f.endsWith(QLatin1Char('/')))
+        f += QLatin1Char('/');
+    QByteArray tmpl = QFile::encodeName(f + QStringLiteral("KPZXXXXXX"));
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        throw kpzip::EFCreateError(QStringLiteral("Cannot create a temporary file in \"%1\"").arg(f));
+    ::close(fd);
+    return QFile::decodeName(tmpl);
+}
+
+QString OemRoundTrip(const QString& text) { return AnsiToString(StringToAnsi(text)); }
+
+int64_t DiskFreeSpace(const QString& path)
+{
+    QString p = QFileInfo(path).absolutePath();
+    struct statvfs sv {};
+    if (::statvfs(QFile::encodeName(p).constData(), &sv) != 0)
+        return -1;
+    return static_cast<int64_t>(sv.f_bavail) * static_cast<int64_t>(sv.f_frsize);
+}
+
+int64_t ClusterSize(const QString& path)
+{
+    struct statvfs sv {};
+    if (::statvfs(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &sv) != 0)
+        throw kpzip::Exception(QStringLiteral("Cannot read the cluster size of \"%1\"").arg(path));
+    return static_cast<int64_t>(sv.f_bsize);
+}
