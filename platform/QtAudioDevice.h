@@ -1,0 +1,37 @@
+#pragma once
+
+// The real back end of the audio device layer: Qt Multimedia's audio sink
+// (PulseAudio on Linux). Each open stream runs a thread of its own that feeds
+// the sink a little ahead of the played position, which it follows on a
+// steady clock; buffers come back done on that thread once played to their
+// end.
+
+#include "AudioDevice.h"
+
+#include <QtCore/QByteArray>
+
+#include <map>
+#include <mutex>
+
+class QAudioDevice;
+
+class TQtAudioSystem : public TAudioSystem {
+public:
+    int OutputDeviceCount() override;
+    int GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps) override;
+    int OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
+                   std::unique_ptr<TAudioOutputStream>& stream) override;
+    int GetOutputVolume(int deviceId, TAudioVolume& volume) override;
+    int SetOutputVolume(int deviceId, TAudioVolume volume) override;
+
+    // Volume by the device's own id (the streams keep it up to date).
+    TAudioVolume VolumeOf(const QByteArray& deviceKey);
+    void SetVolumeOf(const QByteArray& deviceKey, TAudioVolume volume);
+
+private:
+    // The device of a device number; false when there is none.
+    static bool FindDevice(int deviceId, QAudioDevice& device);
+
+    std::mutex FLock;
+    std::map<QByteArray, TAudioVolume> FVolumes;
+};

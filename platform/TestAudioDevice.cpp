@@ -1,0 +1,370 @@
+#include "TestAudioDevice.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace {
+struct TPending {
+    TAudioCallback Callback;
+    TAudioNotify Notify;
+    std::uintptr_t Tag;
+};
+
+void Deliver(std::vector<TPending>& pending)
+{
+    for (TPending& p : pending)
+        if (p.Callback)
+            p.Callback(p.Notify, p.Tag);
+    pending.clear();
+}
+}  // namespace
+
+class TTestAudioSystem::TStream : public TAudioOutputStream {
+public:
+    TStream(TTestAudioSystem& system, int deviceIndex, const TAudioFormat& format, TAudioCallback callback)
+        : FSystem(system), FDevice(deviceIndex), FFormat(format), FCallback(std::move(callback))
+    {
+    }
+
+    // Closes without notifications: the owner may be gone already.
+    ~TStream() override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (!FClosed) {
+            FQueue.clear();
+            FClosed = true;
+            Unregister();
+        }
+    }
+
+    int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        if (const int fault = FSystem.Fault(TTestAudioCall::Write))
+            return fault;
+        if (!data && bytes > 0)
+            return aeInvalidParam;
+        FQueue.push_back({static_cast<const unsigned char*>(data), bytes, 0, tag});
+        return aeOk;
+    }
+
+    int Pause() override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        if (const int fault = FSystem.Fault(TTestAudioCall::Pause))
+            return fault;
+        FPaused = true;
+        return aeOk;
+    }
+
+    int Restart() override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        if (const int fault = FSystem.Fault(TTestAudioCall::Restart))
+            return fault;
+        FPaused = false;
+        return aeOk;
+    }
+
+    int Reset() override
+    {
+        std::vector<TPending> pending;
+        {
+            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+            if (FClosed)
+                return aeInvalidHandle;
+            if (const int fault = FSystem.Fault(TTestAudioCall::Reset))
+                return fault;
+            for (const TQueued& q : FQueue)
+                pending.push_back({FCallback, TAudioNotify::Done, q.Tag});
+            FQueue.clear();
+            FPosition = 0;
+            FClockRemainder = 0;
+        }
+        Deliver(pending);
+        return aeOk;
+    }
+
+    int GetPosition(std::int64_t& samples) override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        if (const int fault = FSystem.Fault(TTestAudioCall::GetPosition))
+            return fault;
+        samples = FPosition;
+        return aeOk;
+    }
+
+    int SetVolume(TAudioVolume volume) override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        FSystem.FVolumes[static_cast<std::size_t>(FDevice)] = volume;
+        return aeOk;
+    }
+
+    int GetVolume(TAudioVolume& volume) override
+    {
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (FClosed)
+            return aeInvalidHandle;
+        volume = FSystem.FVolumes[static_cast<std::size_t>(FDevice)];
+        return aeOk;
+    }
+
+    int Close() override
+    {
+        std::vector<TPending> pending;
+        {
+            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+            if (FClosed)
+                return aeInvalidHandle;
+            if (const int fault = FSystem.Fault(TTestAudioCall::Close))
+                return fault;
+            if (!FQueue.empty())
+                return aeStillPlaying;
+            FClosed = true;
+            Unregister();
+            pending.push_back({FCallback, TAudioNotify::Closed, 0});
+        }
+        Deliver(pending);
+        return aeOk;
+    }
+
+    // Plays ms milliseconds of the queue; under the system's lock.
+    void Advance(int ms, std::vector<TPending>& pending)
+    {
+        if (FClosed || FPaused)
+            return;
+        // Sample frames granted by the clock, keeping the fraction for the next step.
+        const std::int64_t scaled = static_cast<std::int64_t>(ms) * FFormat.SampleRate + FClockRemainder;
+        std::int64_t frames = scaled / 1000;
+        FClockRemainder = scaled % 1000;
+        const std::int64_t block = FFormat.BlockAlign();
+        while (!FQueue.empty()) {
+            TQueued& q = FQueue.front();
+            const std::int64_t left = static_cast<std::int64_t>(q.Bytes) - q.Played;
+            const std::int64_t take = std::min<std::int64_t>(left, frames * block);
+            if (take > 0) {
+                QByteArray chunk(reinterpret_cast<const char*>(q.Data) + q.Played, static_cast<qsizetype>(take));
+                ApplyAudioVolume(chunk.data(), static_cast<std::uint32_t>(chunk.size()), FFormat,
+                                 FSystem.FVolumes[static_cast<std::size_t>(FDevice)]);
+                FSystem.FPlayed[static_cast<std::size_t>(FDevice)].append(chunk);
+                q.Played += static_cast<std::uint32_t>(take);
+                FPosition += take / block;
+                frames -= take / block;
+            }
+            if (q.Played < q.Bytes)
+                break;
+            pending.push_back({FCallback, TAudioNotify::Done, q.Tag});
+            FQueue.pop_front();
+        }
+    }
+
+    void Unregister()
+    {
+        auto& list = FSystem.FStreams;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+
+    int QueuedCount() const { return static_cast<int>(FQueue.size()); }
+    bool Paused() const { return FPaused; }
+
+private:
+    struct TQueued {
+        const unsigned char* Data;
+        std::uint32_t Bytes;
+        std::uint32_t Played;
+        std::uintptr_t Tag;
+    };
+
+    TTestAudioSystem& FSystem;
+    int FDevice;
+    TAudioFormat FFormat;
+    TAudioCallback FCallback;
+    std::deque<TQueued> FQueue;
+    bool FPaused = false;
+    bool FClosed = false;
+    std::int64_t FPosition = 0;
+    std::int64_t FClockRemainder = 0;
+};
+
+TTestAudioSystem::TTestAudioSystem(int deviceCount) : FDeviceCount(std::max(deviceCount, 0))
+{
+    FPlayed.resize(static_cast<std::size_t>(FDeviceCount));
+    FVolumes.resize(static_cast<std::size_t>(FDeviceCount));
+}
+
+TTestAudioSystem::~TTestAudioSystem() = default;
+
+void TTestAudioSystem::SetDeviceCount(int count)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FDeviceCount = std::max(count, 0);
+    if (FPlayed.size() < static_cast<std::size_t>(FDeviceCount)) {
+        FPlayed.resize(static_cast<std::size_t>(FDeviceCount));
+        FVolumes.resize(static_cast<std::size_t>(FDeviceCount));
+    }
+}
+
+void TTestAudioSystem::SetRefuseFormats(bool refuse)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FRefuseFormats = refuse;
+}
+
+void TTestAudioSystem::SetFault(TTestAudioCall call, int code)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FFaults[static_cast<int>(call)] = code;
+}
+
+void TTestAudioSystem::ClearFaults()
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    std::fill(std::begin(FFaults), std::end(FFaults), 0);
+    FRefuseFormats = false;
+}
+
+int TTestAudioSystem::Fault(TTestAudioCall call) const
+{
+    return FFaults[static_cast<int>(call)];
+}
+
+int TTestAudioSystem::DeviceIndex(int deviceId) const
+{
+    if (FDeviceCount == 0)
+        return -1;
+    if (deviceId == AudioDefaultDevice)
+        return 0;
+    if (deviceId < 0 || deviceId >= FDeviceCount)
+        return -1;
+    return deviceId;
+}
+
+void TTestAudioSystem::AdvanceMs(int ms)
+{
+    std::vector<TPending> pending;
+    {
+        std::lock_guard<std::recursive_mutex> lock(FLock);
+        const std::vector<TStream*> streams = FStreams;
+        for (TStream* s : streams)
+            s->Advance(ms, pending);
+    }
+    Deliver(pending);
+}
+
+QByteArray TTestAudioSystem::Played(int deviceId) const
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    const int index = DeviceIndex(deviceId);
+    return index < 0 ? QByteArray() : FPlayed[static_cast<std::size_t>(index)];
+}
+
+void TTestAudioSystem::ClearPlayed()
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    for (QByteArray& played : FPlayed)
+        played.clear();
+}
+
+int TTestAudioSystem::OpenStreamCount() const
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    return static_cast<int>(FStreams.size());
+}
+
+int TTestAudioSystem::QueuedBuffers() const
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    int count = 0;
+    for (const TStream* s : FStreams)
+        count += s->QueuedCount();
+    return count;
+}
+
+bool TTestAudioSystem::AnyPaused() const
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    return std::any_of(FStreams.begin(), FStreams.end(), [](const TStream* s) { return s->Paused(); });
+}
+
+TAudioFormat TTestAudioSystem::LastFormat() const
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    return FLastFormat;
+}
+
+int TTestAudioSystem::OutputDeviceCount()
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    return FDeviceCount;
+}
+
+int TTestAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    const int index = DeviceIndex(deviceId);
+    if (FDeviceCount == 0)
+        return aeNoDriver;
+    if (index < 0)
+        return aeBadDeviceId;
+    caps.Name = QStringLiteral("Test Output %1").arg(index);
+    caps.DriverVersion = 0x0100;
+    return aeOk;
+}
+
+int TTestAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
+                                 std::unique_ptr<TAudioOutputStream>& stream)
+{
+    std::vector<TPending> pending;
+    {
+        std::lock_guard<std::recursive_mutex> lock(FLock);
+        if (FDeviceCount == 0)
+            return aeNoDriver;
+        const int index = DeviceIndex(deviceId);
+        if (index < 0)
+            return aeBadDeviceId;
+        if (FRefuseFormats || !format.IsValid())
+            return aeBadFormat;
+        if (queryOnly)
+            return aeOk;
+        if (const int fault = Fault(TTestAudioCall::Open))
+            return fault;
+        auto s = std::make_unique<TStream>(*this, index, format, callback);
+        FStreams.push_back(s.get());
+        FLastFormat = format;
+        stream = std::move(s);
+        pending.push_back({std::move(callback), TAudioNotify::Opened, 0});
+    }
+    Deliver(pending);
+    return aeOk;
+}
+
+int TTestAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    const int index = DeviceIndex(deviceId);
+    if (index < 0)
+        return FDeviceCount == 0 ? aeNoDriver : aeBadDeviceId;
+    volume = FVolumes[static_cast<std::size_t>(index)];
+    return aeOk;
+}
+
+int TTestAudioSystem::SetOutputVolume(int deviceId, TAudioVolume volume)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    const int index = DeviceIndex(deviceId);
+    if (index < 0)
+        return FDeviceCount == 0 ? aeNoDriver : aeBadDeviceId;
+    FVolumes[static_cast<std::size_t>(index)] = volume;
+    return aeOk;
+}
