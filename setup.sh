@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
   xvfb xauth
+  zip unzip sox pulseaudio
 )
 
 install_missing() {

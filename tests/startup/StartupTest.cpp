@@ -1,0 +1,195 @@
+#include "Startup.h"
+
+#include "DatabaseSchema.h"
+#include "SingleInstance.h"
+#include "TestSupport.h"
+#include "UDataInterface.h"
+#include "UDataOperaterFun.h"
+#include "UFrmLogin.h"
+#include "UFrmMain.h"
+#include "UPiboComponent.h"
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QProcess>
+#include <QtCore/QThread>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+// Watches every top-level window that shows up during a run and hands it to a
+// handler, which answers it (so that no test can hang on a modal window).
+class WindowWatcher : public QObject {
+public:
+    explicit WindowWatcher(std::function<void(QWidget*)> handler) : FHandler(std::move(handler))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~WindowWatcher() override { qApp->removeEventFilter(this); }
+
+    QList<QWidget*> Shown;  // only for counting: the windows may be gone
+    QStringList Titles;
+    QStringList Classes;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // Each window here is shown once; a pointer is not a key, since a new
+        // window may take the place of a freed one.
+        if (event->type() == QEvent::Show && widget && widget->isWindow()) {
+            Shown << widget;
+            Titles << widget->windowTitle();
+            Classes << QString::fromLatin1(widget->metaObject()->className());
+            QTimer::singleShot(0, widget, [this, widget] { FHandler(widget); });
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> FHandler;
+};
+
+QStringList LabelTexts(QWidget* window)
+{
+    QStringList texts;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+
+void MakeDatabase(const TTestProgramFolder& folder)
+{
+    QString error;
+    ASSERT_TRUE(CreateDatabaseFromSchema(QStringLiteral(PIBO_SCHEMA_FILE), folder.File(QStringLiteral("data/data.db")),
+                                         &error))
+        << error.toStdString();
+}
+}  // namespace
+
+TEST(Startup, MissingDatabaseShowsTheFailureOnceAndEnds)
+{
+    TTestProgramFolder folder;
+    WindowWatcher watcher([](QWidget* window) { window->close(); });
+    EXPECT_EQ(RunPibozunexc(), 0);
+    ASSERT_EQ(watcher.Shown.size(), 1);
+    EXPECT_EQ(watcher.Titles.first(), QStringLiteral("提示信息"));
+    EXPECT_EQ(DataInterface, nullptr);
+    EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("data/data.db"))));
+}
+
+TEST(Startup, UnreadableDatabaseShowsTheFailure)
+{
+    TTestProgramFolder folder;
+    QFile junk(folder.File(QStringLiteral("data/data.db")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    QStringList texts;
+    WindowWatcher watcher([&texts](QWidget* window) {
+        texts = LabelTexts(window);
+        window->close();
+    });
+    EXPECT_EQ(RunPibozunexc(), 0);
+    ASSERT_EQ(watcher.Shown.size(), 1);
+    EXPECT_TRUE(texts.contains(QStringLiteral("初始化程序失败！"))) << texts.join(u'|').toStdString();
+}
+
+TEST(Startup, ClosingTheLoginEndsWithoutMainWindow)
+{
+    TTestProgramFolder folder;
+    MakeDatabase(folder);
+    WindowWatcher watcher([](QWidget* window) { window->close(); });
+    EXPECT_EQ(RunPibozunexc(), 0);
+    ASSERT_EQ(watcher.Shown.size(), 1);
+    EXPECT_EQ(watcher.Classes.first(), QStringLiteral("TFrmLogin"));
+    EXPECT_EQ(DataInterface, nullptr);
+}
+
+TEST(Startup, LoginLeadsToTheMainWindowAndTheLockIsFreeAfterwards)
+{
+    TTestProgramFolder folder;
+    MakeDatabase(folder);
+    QString mainTitle;
+    WindowWatcher watcher([&mainTitle](QWidget* window) {
+        if (auto* login = qobject_cast<TFrmLogin*>(window)) {
+            login->cbUser()->setEditText(QStringLiteral("O'Brien 小明"));
+            login->psbLogin()->PerformClick();
+        } else if (qobject_cast<TFrmMain*>(window)) {
+            mainTitle = window->windowTitle();
+            window->close();
+        } else {
+            window->close();
+        }
+    });
+    EXPECT_EQ(RunPibozunexc(), 0);
+    EXPECT_EQ(mainTitle, QStringLiteral("皮博学习室"));
+    EXPECT_EQ(SystemPara.UserInfo.UserName, QStringLiteral("O'Brien 小明"));
+
+    TSingleInstanceLock lock(QStringLiteral("SingleApp"));
+    EXPECT_TRUE(lock.TryAcquire());
+}
+
+namespace {
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (condition())
+            return true;
+        QThread::msleep(20);
+    }
+    return condition();
+}
+
+bool LockTakenByAnother()
+{
+    TSingleInstanceLock probe(QStringLiteral("SingleApp"));
+    return !probe.TryAcquire();
+}
+
+void StartCopy(QProcess& process, const TTestProgramFolder& folder)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PIBO_PROGRAM_FOLDER"), folder.Path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PIBO_MAIN_PROGRAM), {});
+    ASSERT_TRUE(process.waitForStarted(5000));
+}
+}  // namespace
+
+TEST(Startup, SecondCopyEndsSilentlyAndAKilledCopyLeavesNoLock)
+{
+    TTestProgramFolder folder;
+    MakeDatabase(folder);
+
+    QProcess first;
+    StartCopy(first, folder);
+    ASSERT_TRUE(WaitUntil(LockTakenByAnother, 10000)) << "the first copy never took the lock";
+
+    QProcess second;
+    StartCopy(second, folder);
+    ASSERT_TRUE(second.waitForFinished(10000)) << "the second copy did not end";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+    ASSERT_TRUE(first.waitForFinished(5000));
+
+    QProcess third;
+    StartCopy(third, folder);
+    EXPECT_TRUE(WaitUntil(LockTakenByAnother, 10000)) << "a new copy could not start after the crash";
+    EXPECT_EQ(third.state(), QProcess::Running);
+    third.kill();
+    third.waitForFinished(5000);
+}
