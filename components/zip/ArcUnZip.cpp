@@ -741,6 +741,18 @@ int TArcUnZip::UnZipFiles(TStream&)
     FKeepZipOpen = true;
     FFilesDone = 0;
     bool resorted = false;
+    // Every way out of the run restores the reader's state the same way.
+    const auto finish = [&] {
+        FInBuf.clear();
+        FOutBuf.clear();
+        FFilesList.clear();
+        if (resorted)
+            ApplySortMode(sortMode);
+        if (OnUnZipComplete)
+            OnUnZipComplete(this, FFilesDone);
+        FKeepZipOpen = keepOpen;
+        FReading = reading;
+    };
     try {
         FInBuf.assign(WorkSize + 1, 0);
         FOutBuf.assign(WorkSize + 1, 0);
@@ -794,26 +806,10 @@ int TArcUnZip::UnZipFiles(TStream&)
             }
         }
     } catch (...) {
-        FInBuf.clear();
-        FOutBuf.clear();
-        FFilesList.clear();
-        if (resorted)
-            ApplySortMode(sortMode);
-        if (OnUnZipComplete)
-            OnUnZipComplete(this, FFilesDone);
-        FKeepZipOpen = keepOpen;
-        FReading = reading;
+        finish();
         throw;
     }
-    FInBuf.clear();
-    FOutBuf.clear();
-    FFilesList.clear();
-    if (resorted)
-        ApplySortMode(sortMode);
-    if (OnUnZipComplete)
-        OnUnZipComplete(this, FFilesDone);
-    FKeepZipOpen = keepOpen;
-    FReading = reading;
+    finish();
     return FFilesDone;
 }
 
