@@ -1,0 +1,136 @@
+#include "UUpdateHttp.h"
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QFile>
+#include <QtCore/QTimer>
+#include <QtCore/QUrl>
+#include <QtNetwork/QNetworkAccessManager>
+#include <QtNetwork/QNetworkProxy>
+#include <QtNetwork/QNetworkReply>
+#include <QtNetwork/QNetworkRequest>
+
+#include <algorithm>
+
+namespace {
+int GDefaultReadTimeout = 15000;
+
+// What the socket may hold before the reply waits for us to read: the body goes
+// to disk in pieces of about this size, whatever the file's size.
+constexpr qint64 ReadBufferSize = 256 * 1024;
+}  // namespace
+
+int DefaultReadTimeout()
+{
+    return GDefaultReadTimeout;
+}
+
+void SetDefaultReadTimeout(int ms)
+{
+    GDefaultReadTimeout = std::max(1, ms);
+}
+
+TUpdateHttp::TUpdateHttp(QObject* parent)
+    : QObject(parent), FManager(new QNetworkAccessManager(this)), FReadTimeout(GDefaultReadTimeout)
+{
+    FManager->setProxy(QNetworkProxy::NoProxy);
+}
+
+TUpdateHttp::~TUpdateHttp()
+{
+    Disconnect();
+}
+
+void TUpdateHttp::Disconnect()
+{
+    if (FReply)
+        FReply->abort();
+}
+
+bool TUpdateHttp::Get(const QString& url, const QString& fileName)
+{
+    if (FReply || fileName.isEmpty())
+        return false;
+    const QUrl address(url.trimmed(), QUrl::TolerantMode);
+    const QString scheme = address.scheme().toLower();
+    if (!address.isValid() || address.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
+        return false;
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+
+    QNetworkRequest request(address);
+    request.setRawHeader("Accept", "text/html, */*");
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("text/html"));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Mozilla/3.0 (compatible; Indy Library)"));
+
+    QNetworkReply* reply = FManager->get(request);
+    reply->setReadBufferSize(ReadBufferSize);
+    FReply = reply;
+
+    bool writeFailed = false;
+    bool begun = false;
+    qint64 written = 0;
+    QEventLoop loop;
+    QTimer idle;
+    idle.setSingleShot(true);
+    idle.setInterval(std::max(1, FReadTimeout));
+
+    const auto drain = [&]() {
+        while (!writeFailed && reply->bytesAvailable() > 0) {
+            const QByteArray piece = reply->read(ReadBufferSize);
+            if (piece.isEmpty())
+                break;
+            if (file.write(piece) != piece.size()) {
+                writeFailed = true;
+                reply->abort();
+                return;
+            }
+            written += piece.size();
+        }
+    };
+    connect(reply, &QNetworkReply::readyRead, &loop, [&]() {
+        idle.start();
+        drain();
+    });
+    connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+        idle.start();
+        if (!begun) {
+            begun = true;
+            if (OnWorkBegin)
+                OnWorkBegin(total);
+        }
+        if (OnWork)
+            OnWork(received);
+    });
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(&idle, &QTimer::timeout, reply, &QNetworkReply::abort);
+
+    idle.start();
+    // The handlers above may run the caller's code (progress, a cancel that
+    // stops the transfer); the reply finishes in every case, also when aborted.
+    if (!reply->isFinished())
+        loop.exec();
+    idle.stop();
+    drain();
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    bool ok = !writeFailed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    // A body the client unpacked is longer than the announced count; a plain
+    // one must be as long: the connection may have ended early.
+    if (ok && length.isValid() && reply->rawHeader("Content-Encoding").isEmpty() && length.toLongLong() != written)
+        ok = false;
+    FReply = nullptr;
+    reply->disconnect(&loop);
+    reply->deleteLater();
+
+    if (!file.flush())
+        ok = false;
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        ok = false;
+    if (!ok)
+        file.remove();
+    return ok;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// The updater's HTTP client: GETs one address into one file, streaming the body
+// to disk as it arrives, and reports its progress.
+
+#include <QtCore/QObject>
+#include <QtCore/QString>
+
+#include <functional>
+
+class QEventLoop;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// The read time-out new clients start with, in ms: a transfer that receives
+// nothing for this long is ended as failed. 15000 unless changed (tests shorten it).
+int DefaultReadTimeout();
+void SetDefaultReadTimeout(int ms);
+
+class TUpdateHttp : public QObject {
+    Q_OBJECT
+public:
+    explicit TUpdateHttp(QObject* parent = nullptr);
+    ~TUpdateHttp() override;
+
+    // GETs url into fileName, replacing any file there, while the caller's
+    // thread goes on handling events. True when a 2xx response arrived whole
+    // (as many bytes as the server announced) and every byte is on disk. On
+    // failure the file is removed. One transfer at a time: a call while another
+    // runs fails at once.
+    bool Get(const QString& url, const QString& fileName);
+
+    // True while a transfer runs.
+    bool Connected() const { return FReply != nullptr; }
+    // Stops the running transfer; its Get returns false. Nothing when idle.
+    void Disconnect();
+
+    int ReadTimeout() const { return FReadTimeout; }
+    void SetReadTimeout(int ms) { FReadTimeout = ms; }
+
+    // Progress of the running transfer: the expected byte count when the
+    // transfer begins (-1 when the server gives none), then the bytes so far.
+    std::function<void(qint64 workCountMax)> OnWorkBegin;
+    std::function<void(qint64 workCount)> OnWork;
+
+private:
+    QNetworkAccessManager* FManager;
+    QNetworkReply* FReply = nullptr;
+    int FReadTimeout;
+};
