@@ -46,3 +46,14 @@ function(pibo_test name)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}"
                TIMEOUT 120)
 endfunction()
+
+# pibo_bench(<name> SOURCES ... LINKS ...): a Google Benchmark program, built
+# into bench-bin/ of the build tree (not into the program folder); CTest does
+# not run it.
+function(pibo_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench-bin)
+  target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} benchmark::benchmark)
+endfunction()

@@ -1,7 +1,6 @@
 #include "UDataOperaterFun.h"
 
 #include "HotKeys.h"
-#include "PcreRegEx.h"
 #include "ProgramFolder.h"
 #include "UDataInterface.h"
 
@@ -458,22 +457,4 @@ bool IsInCoursewareFolder(const QString& path)
 {
     const QString folder = ProgramFolder();
     return path.contains(folder + QLatin1String("audio/")) || path.contains(folder + QLatin1String("video/"));
-}
-
-bool RegExMatch(const QString& text, const QString& pattern)
-{
-    TPcreRegEx regEx;
-    regEx.SetRegEx(pattern);
-    regEx.SetSubject(text);
-    return regEx.Match();
-}
-
-bool IsLrcTimeTag(const QString& text)
-{
-    return RegExMatch(text, QStringLiteral(R"(^\[[0-9]{2,3}:[0-5][0-9].[0-9][0-9]\]$)"));
-}
-
-bool IsSrtTimeTag(const QString& text)
-{
-    return RegExMatch(text, QStringLiteral(R"(^\[[0-9]{2,3}:[0-5][0-9]:[0-5][0-9],[0-9][0-9][0-9]\]$)"));
 }

@@ -6,6 +6,7 @@
 // catches everything and reports failure as false (UserCount as 0); without a
 // connected DataInterface each one fails at once.
 
+#include "TimeTags.h"  // the time-tag tests IsLrcTimeTag, IsSrtTimeTag and RegExMatch
 #include "UCommonFun.h"
 
 #include <QtCore/QDateTime>
@@ -184,16 +185,5 @@ QTreeWidgetItem* AddKeJianDirNode(QTreeWidget* tree, const QString& parentPath, 
 // True when the program folder + "audio/" or + "video/" occurs in path
 // (case-sensitive).
 bool IsInCoursewareFolder(const QString& path);
-
-// ---------------------------------------------------------------------------
-// Time-tag tests. RegExMatch matches text against pattern with a TPcreRegEx of
-// its own; a pattern that does not compile raises EPcreError (PcreRegEx.h).
-// The tags are the time texts of UCommonFun in square brackets: [mm:ss.cc]
-// (two or three minute digits, seconds 00-59, any one character before the
-// hundredths) and [hh:mm:ss,mmm] (two or three hour digits, minutes and
-// seconds 00-59).
-bool RegExMatch(const QString& text, const QString& pattern);
-bool IsLrcTimeTag(const QString& text);
-bool IsSrtTimeTag(const QString& text);
 
 Q_DECLARE_METATYPE(TTreeNodeData)
