@@ -15,6 +15,8 @@ packages=(
   fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
   xvfb xauth
   zip unzip sox pulseaudio
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng
 )
 
 install_missing() {
