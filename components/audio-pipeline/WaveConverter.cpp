@@ -1,0 +1,221 @@
+#include "WaveConverter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <QtCore/QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct TMemoryReader {
+    const QByteArray* Data;
+    std::int64_t Pos = 0;
+};
+
+int ReadPacket(void* opaque, std::uint8_t* buf, int size)
+{
+    auto* r = static_cast<TMemoryReader*>(opaque);
+    const std::int64_t left = r->Data->size() - r->Pos;
+    if (left <= 0)
+        return AVERROR_EOF;
+    const int n = int(std::min<std::int64_t>(left, size));
+    std::memcpy(buf, r->Data->constData() + r->Pos, size_t(n));
+    r->Pos += n;
+    return n;
+}
+
+std::int64_t SeekPacket(void* opaque, std::int64_t offset, int whence)
+{
+    auto* r = static_cast<TMemoryReader*>(opaque);
+    const std::int64_t size = r->Data->size();
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE: return size;
+    case SEEK_SET: r->Pos = offset; break;
+    case SEEK_CUR: r->Pos += offset; break;
+    case SEEK_END: r->Pos = size + offset; break;
+    default: return -1;
+    }
+    r->Pos = std::clamp<std::int64_t>(r->Pos, 0, size);
+    return r->Pos;
+}
+
+struct TFormatDeleter {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct TCodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct TSwrDeleter {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+struct TFrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct TPacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct TIoDeleter {
+    void operator()(AVIOContext* io) const
+    {
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+    }
+};
+
+}  // namespace
+
+void TWaveConverter::LoadFromWaveStream(QIODevice& stream)
+{
+    FSource.clear();
+    FContents.clear();
+    if (!stream.isSequential())
+        stream.seek(0);
+    const QByteArray head = stream.peek(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE")
+        return;
+    FSource = stream.readAll();
+    if (!stream.isSequential())
+        stream.seek(0);
+}
+
+int TWaveConverter::Convert()
+{
+    FContents.clear();
+    if (FSource.isEmpty())
+        return 1;
+    TMemoryReader reader{&FSource};
+    constexpr int IoSize = 32768;
+    auto* ioBuffer = static_cast<std::uint8_t*>(av_malloc(IoSize));
+    if (!ioBuffer)
+        return 2;
+    std::unique_ptr<AVIOContext, TIoDeleter> io(
+        avio_alloc_context(ioBuffer, IoSize, 0, &reader, &ReadPacket, nullptr, &SeekPacket));
+    if (!io) {
+        av_free(ioBuffer);
+        return 2;
+    }
+    AVFormatContext* rawFormat = avformat_alloc_context();
+    if (!rawFormat)
+        return 2;
+    rawFormat->pb = io.get();
+    rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
+    if (avformat_open_input(&rawFormat, nullptr, av_find_input_format("wav"), nullptr) < 0)
+        return 3;  // the context is freed on failure
+    std::unique_ptr<AVFormatContext, TFormatDeleter> format(rawFormat);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+        return 3;
+    const AVCodec* codec = nullptr;
+    const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (streamIndex < 0 || !codec)
+        return 4;
+    std::unique_ptr<AVCodecContext, TCodecDeleter> decoder(avcodec_alloc_context3(codec));
+    if (!decoder
+        || avcodec_parameters_to_context(decoder.get(), format->streams[streamIndex]->codecpar) < 0
+        || avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        return 5;
+    const int channels = decoder->ch_layout.nb_channels;
+    if (channels <= 0 || decoder->sample_rate <= 0)
+        return 5;
+
+    AVChannelLayout inLayout{};
+    if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&inLayout, channels);
+    else
+        av_channel_layout_copy(&inLayout, &decoder->ch_layout);
+    AVChannelLayout outLayout{};
+    av_channel_layout_default(&outLayout, std::min(channels, 2));
+    SwrContext* rawSwr = nullptr;
+    const int swrResult = swr_alloc_set_opts2(&rawSwr, &outLayout, AV_SAMPLE_FMT_S16, decoder->sample_rate,
+                                              &inLayout, decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&inLayout);
+    std::unique_ptr<SwrContext, TSwrDeleter> swr(rawSwr);
+    if (swrResult < 0 || !swr || swr_init(swr.get()) < 0)
+        return 6;
+    FChannels = std::uint16_t(outLayout.nb_channels);
+    FSampleRate = std::uint32_t(decoder->sample_rate);
+    av_channel_layout_uninit(&outLayout);
+
+    std::unique_ptr<AVPacket, TPacketDeleter> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, TFrameDeleter> frame(av_frame_alloc());
+    if (!packet || !frame)
+        return 2;
+    const int frameBytes = FChannels * 2;
+    auto drain = [&]() -> bool {
+        for (;;) {
+            const int r = avcodec_receive_frame(decoder.get(), frame.get());
+            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
+                return true;
+            if (r < 0)
+                return false;
+            const int outSamples = swr_get_out_samples(swr.get(), frame->nb_samples);
+            const qsizetype at = FContents.size();
+            FContents.resize(at + qsizetype(outSamples) * frameBytes);
+            auto* out = reinterpret_cast<std::uint8_t*>(FContents.data() + at);
+            const int got = swr_convert(swr.get(), &out, outSamples,
+                                        const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+            FContents.resize(at + qsizetype(std::max(got, 0)) * frameBytes);
+            av_frame_unref(frame.get());
+        }
+    };
+    bool ok = true;
+    while (ok && av_read_frame(format.get(), packet.get()) >= 0) {
+        if (packet->stream_index == streamIndex) {
+            // A damaged packet is skipped, as players do; the rest decodes.
+            if (avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+                ok = drain();
+        }
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    drain();
+    // What the resampler still holds.
+    for (;;) {
+        const int rest = swr_get_out_samples(swr.get(), 0);
+        if (rest <= 0)
+            break;
+        const qsizetype at = FContents.size();
+        FContents.resize(at + qsizetype(rest) * frameBytes);
+        auto* out = reinterpret_cast<std::uint8_t*>(FContents.data() + at);
+        const int got = swr_convert(swr.get(), &out, rest, nullptr, 0);
+        FContents.resize(at + qsizetype(std::max(got, 0)) * frameBytes);
+        if (got <= 0)
+            break;
+    }
+    return FContents.isEmpty() ? 7 : 0;
+}
+
+int TWaveConverter::SaveToWaveStream(QIODevice& stream)
+{
+    if (FChannels == 0 || FSampleRate == 0)
+        return 286;
+    QByteArray header(44, '\0');
+    auto put32 = [&header](int at, std::uint32_t v) { qToLittleEndian<std::uint32_t>(v, header.data() + at); };
+    auto put16 = [&header](int at, std::uint16_t v) { qToLittleEndian<std::uint16_t>(v, header.data() + at); };
+    const std::uint32_t size = std::uint32_t(FContents.size());
+    std::memcpy(header.data(), "RIFF", 4);
+    put32(4, size + 36);
+    std::memcpy(header.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, FChannels);
+    put32(24, FSampleRate);
+    put32(28, FSampleRate * FChannels * 2);
+    put16(32, std::uint16_t(FChannels * 2));
+    put16(34, 16);
+    std::memcpy(header.data() + 36, "data", 4);
+    put32(40, size);
+    if (stream.write(header) != header.size() || stream.write(FContents) != FContents.size())
+        return 286;
+    return 0;
+}
