@@ -45,6 +45,9 @@ protected:
         sox(Path("tone.wav"), "mulaw.wav", {"-e", "u-law"});
         RunTool("ffmpeg", {"-v", "error", "-y", "-i", Path("tone.wav"), "-c:a", "pcm_s24le", Path("s24ext.wav")});
         RunTool("ffmpeg", {"-v", "error", "-y", "-i", speech, "-c:a", "pcm_f64le", Path("f64.wav")});
+        // MP3 data inside a WAV file (format tag 0x55).
+        RunTool("ffmpeg", {"-v", "error", "-y", "-i", Path("tone.wav"), "-c:a", "libmp3lame", "-b:a", "128k",
+                           Path("mp3.wav")});
     }
     static void TearDownTestSuite()
     {
@@ -120,6 +123,7 @@ TEST_F(WavePipelineTest, EveryCodingDecodesLikeFfmpeg)
         {"ms_stereo.wav", wtMSADPCM, 16, 0, "tone.wav"},
         {"alaw.wav", wtACM, 16, 0},
         {"mulaw.wav", wtACM, 16, 0},
+        {"mp3.wav", wtACM, 16, 0},
     };
     for (const TCodingCase& c : cases) {
         SCOPED_TRACE(c.File);
