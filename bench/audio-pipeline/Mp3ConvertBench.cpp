@@ -13,6 +13,8 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -35,23 +37,6 @@ bool Run(const QString& program, const QStringList& args)
     process.start(program, args);
     return process.waitForStarted(10000) && process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit
            && process.exitCode() == 0;
-}
-
-// Peak resident memory of this process in KiB (VmHWM), and its reset.
-long PeakRssKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
-void ResetPeakRss()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
 }
 
 bool MakeLessons()
@@ -154,10 +139,5 @@ int main(int argc, char** argv)
             || !warmUp.Convert(TAudioConverters::cmWavToMp3, GFolder + "/warm.wav", GFolder + "/warm.mp3"))
             return 1;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -11,6 +11,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -97,35 +99,10 @@ bool MakeSpeechWave(const QString& path, std::int64_t seconds, std::int64_t& cut
     return ::close(fd) == 0 && ok;
 }
 
-long PeakRssKiB()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 // One plain sequential read of the whole file, 64 KiB at a time.
 void BM_PlainSequentialRead(benchmark::State& state)
 {
-    std::vector<char> buffer(65536);
-    std::int64_t total = 0;
-    for (auto _ : state) {
-        const int fd = ::open(QFile::encodeName(GHourPath).constData(), O_RDONLY);
-        if (fd < 0) {
-            state.SkipWithError("cannot open the file");
-            return;
-        }
-        total = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n <= 0)
-                break;
-            total += n;
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    state.SetBytesProcessed(state.iterations() * total);
+    PlainSequentialRead(state, GHourPath);
 }
 
 void RunCutter(benchmark::State& state, const QString& wavPath)
@@ -174,10 +151,5 @@ int main(int argc, char** argv)
     std::int64_t shortCuts = 0;
     if (!MakeSpeechWave(GHourPath, 3600, GExpectedCuts) || !MakeSpeechWave(GShortPath, 360, shortCuts))
         return 1;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -8,6 +8,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -62,25 +64,7 @@ bool MakeHourWave(const QString& path)
 // The plain sequential read of the whole file, 64 KiB at a time.
 void BM_PlainSequentialRead(benchmark::State& state)
 {
-    std::vector<char> buffer(65536);
-    std::int64_t total = 0;
-    for (auto _ : state) {
-        const int fd = ::open(QFile::encodeName(GWavePath).constData(), O_RDONLY);
-        if (fd < 0) {
-            state.SkipWithError("cannot open the file");
-            return;
-        }
-        total = 0;
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n <= 0)
-                break;
-            total += n;
-        }
-        ::close(fd);
-        benchmark::DoNotOptimize(buffer.data());
-    }
-    state.SetBytesProcessed(state.iterations() * total);
+    PlainSequentialRead(state, GWavePath);
 }
 
 // The whole play range through the wave file component, in buffers of
@@ -131,10 +115,5 @@ int main(int argc, char** argv)
     GWavePath = dir.filePath(QStringLiteral("hour.wav"));
     if (!MakeHourWave(GWavePath))
         return 1;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

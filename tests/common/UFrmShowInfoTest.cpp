@@ -12,18 +12,6 @@
 
 namespace {
 
-// Plain stand-ins for pictures the program does not register (yet), so that the
-// dialog can be built; pictures that exist are left alone.
-void EnsurePicture(const QString& name, int width, int height)
-{
-    if (!BitmapResourceExists(name))
-        RegisterBitmapResource(name, [width, height]() {
-            QImage image(width, height, QImage::Format_RGB32);
-            image.fill(Qt::darkCyan);
-            return image;
-        });
-}
-
 // A text exactly `target` pixels wide in the box's font: Chinese characters
 // topped up with up to three narrow ones.
 QString TextOfWidth(int target)
@@ -45,20 +33,7 @@ QString TextOfWidth(int target)
     return base;
 }
 
-class ShowInfoTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        EnsurePicture(QStringLiteral("ShowInfoTop"), 6, 29);
-        EnsurePicture(QStringLiteral("ShowInfoTopCenter"), 2, 29);
-        EnsurePicture(QStringLiteral("ShowInfoTopRight"), 6, 29);
-        EnsurePicture(QStringLiteral("ShowInfoIcon"), 32, 32);
-        EnsurePicture(QStringLiteral("FormCloseNormal"), 16, 16);
-        EnsurePicture(QStringLiteral("ShowInfoButtonNormal"), 79, 23);
-        EnsurePicture(QStringLiteral("ShowInfoButtonEnabled"), 79, 23);
-        EnsurePicture(QStringLiteral("ShowInfoButtonMove"), 79, 23);
-    }
-};
+class ShowInfoTest : public ::testing::Test {};
 
 TEST_F(ShowInfoTest, ReturnsAfterOkAndAfterCloseWithResultOne)
 {

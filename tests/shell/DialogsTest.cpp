@@ -22,16 +22,6 @@
 
 namespace {
 
-void EnsurePicture(const QString& name, int width, int height)
-{
-    if (!BitmapResourceExists(name))
-        RegisterBitmapResource(name, [width, height]() {
-            QImage image(width, height, QImage::Format_RGB32);
-            image.fill(Qt::darkCyan);
-            return image;
-        });
-}
-
 // Runs action on the next modal form of class T, waiting past other modal forms.
 template <class T>
 void WhenModalIs(std::function<void(T*)> action, QDeadlineTimer deadline = QDeadlineTimer(5000))
@@ -53,24 +43,7 @@ void AnswerNextInfo(QString& message)
     });
 }
 
-class DialogsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        EnsurePicture(QStringLiteral("ModelTopLeft"), 2, 27);
-        EnsurePicture(QStringLiteral("ModelTopCenter"), 2, 27);
-        EnsurePicture(QStringLiteral("ModelTopRight"), 2, 27);
-        EnsurePicture(QStringLiteral("InputEditBG"), 200, 23);
-        EnsurePicture(QStringLiteral("ShowInfoTop"), 6, 29);
-        EnsurePicture(QStringLiteral("ShowInfoTopCenter"), 2, 29);
-        EnsurePicture(QStringLiteral("ShowInfoTopRight"), 6, 29);
-        EnsurePicture(QStringLiteral("ShowInfoIcon"), 32, 32);
-        EnsurePicture(QStringLiteral("FormCloseNormal"), 16, 16);
-        EnsurePicture(QStringLiteral("ShowInfoButtonNormal"), 79, 23);
-        EnsurePicture(QStringLiteral("ShowInfoButtonEnabled"), 79, 23);
-        EnsurePicture(QStringLiteral("ShowInfoButtonMove"), 79, 23);
-    }
-};
+class DialogsTest : public ::testing::Test {};
 
 TEST_F(DialogsTest, ShowQuestionInfoIsTrueOnlyForOk)
 {
