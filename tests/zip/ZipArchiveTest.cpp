@@ -172,7 +172,11 @@ TEST_F(ZipArchive, PasswordsRightAndWrong)
         z.SetPassword(QStringLiteral("nope"));
         z.OnSkippingFile = [&](TArcUnZip*, TSkipReason r, const QString&, int, bool&) { badPassword += r == srBadPassword; };
     });
-    EXPECT_EQ(badPassword, 5);
+    // A wrong password passes the one-byte check of an entry's random
+    // encryption header once in 256 tries; such an entry then fails its data
+    // checks and is removed, so nothing is written either way.
+    EXPECT_GE(badPassword, 4);
+    EXPECT_LE(badPassword, 5);
     const QStringList left = ListTree(Root + QStringLiteral("/wrong"));
     for (const QString& f : left)
         EXPECT_TRUE(f.endsWith(QLatin1Char('/'))) << f.toStdString();
