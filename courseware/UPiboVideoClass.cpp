@@ -10,17 +10,18 @@ namespace {
 
 const QString Arrow = QStringLiteral(" --> ");
 
-// The two times of a cue's time line "start --> end". Trailing blanks after
-// the end time are allowed.
+// The two times of a cue's time line "start --> end". Whatever follows the
+// end time (blanks, position coordinates) is not looked at.
 bool SrtLineTimes(const QString& line, QString& start, QString& end)
 {
     const qsizetype arrow = line.indexOf(Arrow);
     if (arrow < 0)
         return false;
     start = line.left(arrow);
-    end = line.mid(arrow + Arrow.size());
-    while (!end.isEmpty() && end.back().isSpace())
-        end.chop(1);
+    const QString rest = line.mid(arrow + Arrow.size());
+    end = rest.left(13);  // three hour digits
+    if (!IsSrtTimeTag(u'[' + end + u']'))
+        end = rest.left(12);
     return IsSrtTimeTag(u'[' + start + u']') && IsSrtTimeTag(u'[' + end + u']');
 }
 

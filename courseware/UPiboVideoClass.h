@@ -26,7 +26,8 @@ using TVideoLrcItems = QList<TVideoLrcItem>;
 
 // Reads the subtitle of mediaPath into items in file order: its ".srt" when
 // that exists, else its ".psrt"; neither gives an empty list and true. Empty
-// lines between cues are skipped; the index line's content is not looked at;
+// lines between cues are skipped; the index line's content and whatever
+// follows the end time on the time line are not looked at;
 // a cue whose Chinese line is missing at the end of the file gets an empty
 // one. A cue whose time line cannot be read is left out up to the next empty
 // line, the cues around it are kept, and the result is false with the number

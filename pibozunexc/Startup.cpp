@@ -36,7 +36,9 @@ int RunPibozunexc()
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     int exitCode = 0;
-    {
+    // The handler makes the stack unwind, so that the shutdown steps run before
+    // an escaping exception goes on to the default handler.
+    try {
         DataModuleScope dataModule;
         if (!DataInterface->Connect()) {
             ShowInfo(QStringLiteral("初始化程序失败！"));
@@ -55,6 +57,9 @@ int RunPibozunexc()
                 SetMainForm(nullptr);
             }
         }
+    } catch (...) {
+        singleApp.Release();
+        throw;
     }
     singleApp.Release();
     return exitCode;

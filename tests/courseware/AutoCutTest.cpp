@@ -246,6 +246,110 @@ TEST_F(AutoCutTest, ThePlanDecidesWhichPausesCount)
     ExpectStartsNear(Cut(MakeWave(1, 16, 22050, nearEnd)), {0.0, 1.7}, "pause near the end");
 }
 
+// A mono 16-bit file at 100 Hz: one frame is 2 bytes and 10 ms, so every
+// position of the scan is a whole number of 5 ms steps. Runs of frames of
+// one level each.
+struct TRun {
+    int Frames;
+    int Level;
+};
+
+QByteArray FlatWave(const std::vector<TRun>& runs)
+{
+    QByteArray data;
+    for (const TRun& run : runs)
+        for (int k = 0; k < run.Frames; ++k)
+            PutLe16(data, static_cast<quint16>(static_cast<qint16>(run.Level)));
+    QByteArray fmt;
+    PutLe16(fmt, 1);
+    PutLe16(fmt, 1);
+    PutLe32(fmt, 100);
+    PutLe32(fmt, 200);
+    PutLe16(fmt, 2);
+    PutLe16(fmt, 16);
+    QByteArray body("WAVE");
+    PutChunk(body, "fmt ", fmt);
+    PutChunk(body, "data", data);
+    QByteArray file("RIFF");
+    PutLe32(file, static_cast<quint32>(body.size()));
+    return file + body;
+}
+
+// Worked by hand from the scan rules: S lies just after the first quiet frame
+// of a pause and D at the first loud frame after it; a pause counts when D - S
+// lasts at least BreakValue; the segment runs from the first quiet frame since
+// the last cut (V) to the latest loud frame while V was set (A) and must last
+// MinLength; at least MinLength of data must follow D. The cut lies at
+// S + (D - S) / 2.
+TEST_F(AutoCutTest, HandWorkedPositionsAndThresholds)
+{
+    constexpr int L = 10000;  // loud
+    struct TCase {
+        const char* Name;
+        std::vector<TRun> Runs;
+        qint32 MinLength;
+        QStringList Times;
+    };
+    const TCase cases[] = {
+        // Pause 1.40-1.59 s: S = 1.41 s, D = 1.59 s (180 ms), cut at 1.50 s;
+        // segment V = 0 to A = 1.39 s.
+        {"pause of 19 frames", {{10, 0}, {130, L}, {19, 0}, {150, L}}, 1200, {"00:00.00", "00:01.50"}},
+        // D - S = 150 ms: just enough; cut at 1.485 s.
+        {"pause of 16 frames", {{10, 0}, {130, L}, {16, 0}, {150, L}}, 1200, {"00:00.00", "00:01.48"}},
+        // D - S = 140 ms although the pause lasts 150 ms.
+        {"pause of 15 frames", {{10, 0}, {130, L}, {15, 0}, {150, L}}, 1200, {"00:00.00"}},
+        // The segment V..A lasts 1390 ms.
+        {"segment equal to MinLength", {{10, 0}, {130, L}, {19, 0}, {150, L}}, 1390, {"00:00.00", "00:01.50"}},
+        {"segment 1 ms short", {{10, 0}, {130, L}, {19, 0}, {150, L}}, 1391, {"00:00.00"}},
+        // 1200 ms and 1190 ms of data after D.
+        {"MinLength of data after the pause", {{10, 0}, {130, L}, {19, 0}, {120, L}}, 1200, {"00:00.00", "00:01.50"}},
+        {"less data after the pause", {{10, 0}, {130, L}, {19, 0}, {119, L}}, 1200, {"00:00.00"}},
+        // After a cut V is none until the next quiet frame: the second pause
+        // sets V (2.89 s) but no loud frame has followed V yet, so it is not
+        // cut; the third is, with the segment 2.89-4.37 s.
+        {"a segment starts at the first quiet frame after a cut",
+         {{10, 0}, {130, L}, {19, 0}, {130, L}, {19, 0}, {130, L}, {19, 0}, {130, L}}, 1200,
+         {"00:00.00", "00:01.50", "00:04.48"}},
+        // A file that starts loud: V is set only by the first pause, which
+        // then has no loud frame in its segment; the second pause is cut at
+        // 2.99 s (S = 2.90 s, D = 3.08 s).
+        {"loud from the start", {{140, L}, {19, 0}, {130, L}, {19, 0}, {150, L}}, 1200, {"00:00.00", "00:02.99"}},
+    };
+    for (const TCase& c : cases) {
+        TAudioCutSentencePara para;
+        para.MinLength = c.MinLength;
+        EXPECT_EQ(AutoCutSentences(Write(FlatWave(c.Runs)), Out(), para), AutoCutOk) << c.Name;
+        QFile f(Out());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.Name;
+        QByteArray expected;
+        for (const QString& time : c.Times)
+            expected += time.toLatin1() + "\r\n\r\n\r\n";
+        EXPECT_EQ(f.readAll(), expected) << c.Name;
+    }
+
+    // Levels: a frame is quiet below NoiseValue or below MuteValue, loud from
+    // the higher of the two on, below zero as above.
+    struct TLevel {
+        int Noise;
+        int Mute;
+        int Level;
+        bool Cut;
+    };
+    for (const TLevel& t : {TLevel{2500, 5, 2500, true}, TLevel{2500, 5, 2499, false}, TLevel{2500, 5, -2500, true},
+                            TLevel{2500, 5, -2499, false}, TLevel{100, 3000, 2999, false},
+                            TLevel{100, 3000, 3000, true}}) {
+        TAudioCutSentencePara para;
+        para.NoiseValue = t.Noise;
+        para.MuteValue = t.Mute;
+        EXPECT_EQ(AutoCutSentences(Write(FlatWave({{10, 0}, {130, t.Level}, {19, 0}, {150, t.Level}})), Out(), para),
+                  AutoCutOk);
+        QFile f(Out());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray(t.Cut ? "00:00.00\r\n\r\n\r\n00:01.50\r\n\r\n\r\n" : "00:00.00\r\n\r\n\r\n"))
+            << t.Level;
+    }
+}
+
 TEST_F(AutoCutTest, OnlyTheDataChunkIsSound)
 {
     // Two seconds' worth of loud bytes after "data": they are not scanned, so

@@ -276,6 +276,16 @@ TEST_F(SubtitleTest, ShiftLrcFileMovesEverySentenceButTheFirst)
     ASSERT_TRUE(ShiftLrcFile(path, 500));
     EXPECT_EQ(Read(QStringLiteral("plain.lrc")), QByteArray("[00:00.50]One\r\n[00:01.50]Two\r\n"));
 
+    // The shifted time is written as any time: cut to hundredths, and a time
+    // before the start as 00:00.00.
+    const QByteArray three("[00:00.00]A\r\n[00:03.20]B\r\n[00:07.99]C\r\n");
+    const QString threePath = Write(QStringLiteral("three.lrc"), three);
+    ASSERT_TRUE(ShiftLrcFile(threePath, 505));
+    EXPECT_EQ(Read(QStringLiteral("three.lrc")), QByteArray("[00:00.00]A\r\n[00:03.70]B\r\n[00:08.49]C\r\n"));
+    Write(QStringLiteral("three.lrc"), three);
+    ASSERT_TRUE(ShiftLrcFile(threePath, -5000));
+    EXPECT_EQ(Read(QStringLiteral("three.lrc")), QByteArray("[00:00.00]A\r\n[00:00.00]B\r\n[00:02.99]C\r\n"));
+
     EXPECT_FALSE(ShiftLrcFile(PathOf(QStringLiteral("missing.lrc")), 500));
 }
 
@@ -423,6 +433,14 @@ TEST_F(SubtitleTest, SrtCuesThatCannotBeReadAreReportedAndTheRestIsKept)
          false, 2, {"C"}},
         {"an index line alone at the end", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n", false, 6,
          {"A"}},
+        // The end time is the 12 (or 13) characters after the arrow; what
+        // follows it is not looked at.
+        {"text after the end time",
+         "1\r\n00:00:01,000 --> 00:00:02,500 X1:100 X2:600 Y1:50 Y2:80\r\nA\r\nB\r\n\r\n"
+         "2\r\n00:00:03,000 --> 100:00:04,000  \r\nC\r\nD\r\n\r\n"
+         "3\r\n00:00:05,000 --> 00:00:06,0009\r\nE\r\nF\r\n",
+         true, 0, {"A", "C", "E"}},
+        {"a short end time", "1\r\n00:00:01,000 --> 00:00:02,50\r\nA\r\nB\r\n", false, 2, {}},
     };
     for (const TCase& c : cases) {
         Write(QStringLiteral("film.srt"), QByteArray(c.Text));
@@ -435,6 +453,14 @@ TEST_F(SubtitleTest, SrtCuesThatCannotBeReadAreReportedAndTheRestIsKept)
             english.append(item.English);
         EXPECT_EQ(english, c.English) << c.Name;
     }
+    // The times of the cues with text after the end time.
+    Write(QStringLiteral("film.srt"), QByteArray("1\r\n00:00:01,000 --> 00:00:02,500 X1:100 X2:600\r\nA\r\nB\r\n\r\n"
+                                                 "2\r\n00:00:03,000 --> 100:00:04,000  \r\nC\r\nD\r\n"));
+    TVideoLrcItems items;
+    ASSERT_TRUE(LoadSrtFile(items, Video()));
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].EndTime, QStringLiteral("00:00:02,500"));
+    EXPECT_EQ(items[1].EndTime, QStringLiteral("100:00:04,000"));
 }
 
 }  // namespace

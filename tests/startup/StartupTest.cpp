@@ -193,3 +193,22 @@ TEST(Startup, SecondCopyEndsSilentlyAndAKilledCopyLeavesNoLock)
     third.kill();
     third.waitForFinished(5000);
 }
+
+TEST(Startup, AnExceptionLeavingStartupStillRunsTheShutdownSteps)
+{
+    // The probe's login window raises while it is built; the exception stays
+    // uncaught, as in the program, and reaches the default handler only after
+    // the data module is freed and the lock released.
+    TTestProgramFolder folder;
+    MakeDatabase(folder);
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PIBO_PROGRAM_FOLDER"), folder.Path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral(PIBO_ESCAPE_PROBE), {});
+    ASSERT_TRUE(probe.waitForFinished(10000));
+    const QString err = QString::fromUtf8(probe.readAllStandardError());
+    EXPECT_EQ(probe.exitCode(), 3) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("escaped: data module freed, lock free"))) << err.toStdString();
+}

@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -156,6 +157,9 @@ public:
     TRunOutcome Run(std::function<void(TFrmUpdateMain*)> onWindow = nullptr)
     {
         TRunOutcome outcome;
+        // A run that ends without an information box leaves its watcher
+        // behind; it must not answer the boxes of later runs.
+        const auto alive = std::make_shared<bool>(true);
         QTimer watch;
         watch.setInterval(10);
         QObject::connect(&watch, &QTimer::timeout, [&]() {
@@ -168,7 +172,7 @@ public:
             watch.stop();
             outcome.WindowShown = true;
             outcome.RemoteVersionWhenShown = IniValue("RemoteVersion");
-            AnswerNextInfoBox(outcome.Messages);
+            AnswerNextInfoBox(outcome.Messages, alive);
             if (onWindow)
                 onWindow(form);
             else
@@ -180,13 +184,18 @@ public:
         RunPibozun();
         watch.stop();
         ProcessEvents();
+        *alive = false;
         return outcome;
     }
 
-    static void AnswerNextInfoBox(QStringList& messages)
+    // Answers the next information box and keeps its text in messages. Once
+    // alive is false (the messages are gone), the watcher leaves boxes alone.
+    static void AnswerNextInfoBox(QStringList& messages, std::shared_ptr<bool> alive = nullptr)
     {
         WhenModalShown(
-            [&messages](QWidget* modal) {
+            [&messages, alive](QWidget* modal) {
+                if (alive && !*alive)
+                    return;
                 auto* box = qobject_cast<TFrmShowInfo*>(modal);
                 ASSERT_NE(box, nullptr);
                 messages.append(box->labInfo->text());
@@ -524,6 +533,81 @@ TEST_F(UpdaterTest, AnEmptyListInstallsNothingAndRecordsTheVersion)
     EXPECT_EQ(outcome.Messages, QStringList{UpdateDone});
     EXPECT_EQ(IniValue("Version"), QStringLiteral("2.0"));
     EXPECT_EQ(ReadAll(Folder.File(QStringLiteral("a.txt"))), OldA);
+    ExpectMainStartedOnce();
+}
+
+TEST_F(UpdaterTest, ReadsTheKeysOfUpdateIniAndAnEmptyListNameFetchesNothing)
+{
+    TUpdatePara para;
+    ReadUpdatePara(para);
+    EXPECT_EQ(para.Version, QStringLiteral("1.0"));
+    EXPECT_EQ(para.UpdateFile, QStringLiteral("update.xml"));
+    EXPECT_EQ(para.Exe, QStringLiteral("fakemain"));
+    EXPECT_EQ(para.Http, Server.BaseUrl() + QStringLiteral("/pibo"));
+
+    // Without the Update key the list has no name and no ".xml": there is
+    // nothing to fetch, no window, and the main program starts.
+    ServeList(ListXml(ThreeFiles()));
+    WriteFile(Folder.File(QStringLiteral("Update.ini")),
+              QStringLiteral("[Update]\r\nVersion=1.0\r\nExe=fakemain\r\nHttp=%1/pibo\r\n")
+                  .arg(Server.BaseUrl())
+                  .toLatin1());
+    para = TUpdatePara();
+    ReadUpdatePara(para);
+    EXPECT_EQ(para.UpdateFile, QString());
+    EXPECT_EQ(para.RemoteVersion, QString());
+    const TRunOutcome outcome = Run();
+    EXPECT_FALSE(outcome.WindowShown);
+    EXPECT_TRUE(outcome.Messages.isEmpty());
+    EXPECT_FALSE(Server.Requests.contains(QStringLiteral("/pibo/update.xml")));
+    EXPECT_EQ(IniValue("RemoteVersion"), QStringLiteral("<none>"));
+    ExpectOriginalsIntact();
+    ExpectMainStartedOnce();
+}
+
+// Versions are compared as texts only, and a file's address is its Http and
+// Name joined with nothing between them.
+TEST_F(UpdaterTest, AnyOtherVersionTextIsOfferedAndHttpRunsIntoTheName)
+{
+    const struct {
+        const char* Version;
+    } cases[] = {{"0.9"}, {"1.00"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Version);
+        WriteIni(QStringLiteral("fakemain"));
+        QFile::remove(StartLog());
+        ServeList(ListXml({}, -1, QString::fromLatin1(c.Version)));
+        const TRunOutcome outcome = Run([](TFrmUpdateMain* form) { form->ppsbCancel->PerformClick(); });
+        EXPECT_TRUE(outcome.WindowShown);
+        EXPECT_EQ(outcome.RemoteVersionWhenShown, QString::fromLatin1(c.Version));
+        EXPECT_EQ(IniValue("Version"), QStringLiteral("1.0"));
+        ExpectMainStartedOnce();
+    }
+    {
+        // Letter case alone makes another version.
+        WriteFile(Folder.File(QStringLiteral("Update.ini")),
+                  QStringLiteral("[Update]\r\nVersion=v2.0\r\nUpdate=update\r\nExe=fakemain\r\nHttp=%1/pibo\r\n")
+                      .arg(Server.BaseUrl())
+                      .toLatin1());
+        QFile::remove(StartLog());
+        ServeList(ListXml({}, -1, QStringLiteral("V2.0")));
+        const TRunOutcome outcome = Run([](TFrmUpdateMain* form) { form->ppsbCancel->PerformClick(); });
+        EXPECT_TRUE(outcome.WindowShown);
+        EXPECT_EQ(outcome.RemoteVersionWhenShown, QStringLiteral("V2.0"));
+        ExpectMainStartedOnce();
+    }
+
+    WriteIni(QStringLiteral("fakemain"));
+    QFile::remove(StartLog());
+    Server.Requests.clear();
+    Server.Serve(QStringLiteral("/pibo/filesa.txt"), NewA);
+    ServeList(ListXml({{QStringLiteral("a.txt"), QStringLiteral("a.txt"), Server.BaseUrl() + QStringLiteral("/pibo/files")}}));
+    const TRunOutcome outcome = Run();
+    ASSERT_TRUE(outcome.WindowShown);
+    EXPECT_EQ(outcome.Messages, QStringList{UpdateDone});
+    EXPECT_TRUE(Server.Requests.contains(QStringLiteral("/pibo/filesa.txt")));
+    EXPECT_EQ(ReadAll(Folder.File(QStringLiteral("a.txt"))), NewA);
+    ExpectWorkFoldersEmpty();
     ExpectMainStartedOnce();
 }
 
