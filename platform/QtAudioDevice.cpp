@@ -102,8 +102,9 @@ public:
         if (FClosed.load())
             return aeInvalidHandle;
         OnDriver([&] {
-            if (!FPaused.exchange(true)) {
-                Pump();  // the clock up to now
+            if (!FPaused.load()) {
+                Pump();  // the clock up to now, while it still runs
+                FPaused.store(true);
                 FSink->suspend();
             }
         });

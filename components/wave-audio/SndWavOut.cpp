@@ -653,6 +653,12 @@ void TSndWaveOut::Start()
         FEndPosted.store(false);
         FNextFinished = 0;
         FQueued.store(0);
+        // A buffer message still waiting from before a stop belongs to the
+        // old ring: taken now, it would hand on a buffer of the new one.
+        if (FCallBackMode == cmWindow && FWindow)
+            QCoreApplication::removePostedEvents(FWindow.get(), DoneEventType());
+        else if (FCallBackMode == cmThread && FThread && QThread::currentThread() != FThread.get())
+            FThread->Flush();
 
         if (FShowHourGlass && static_cast<std::int64_t>(GetBufferSize()) * FNumBuffers > 100000 &&
             qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

@@ -567,6 +567,8 @@ int SeekWaveData(PSndWaveIOInfo info, std::int64_t position)
     std::int64_t b = std::min(SamplesToBytes(format, info->First + position), info->DataBytes);
     if (format->nBlockAlign > 0)
         b = b / format->nBlockAlign * format->nBlockAlign;
+    // A wave with no sample frame clamps to -1: it stands at its first data byte.
+    b = std::max<std::int64_t>(b, 0);
     if (info->Handle) {
         TSndMmio& io = *info->Handle;
         TMMCkInfo ck;

@@ -426,6 +426,29 @@ TEST_F(WaveOutTest, LoopCountZeroLoopsUntilStopped)
     EXPECT_EQ(Out->State(), dsOpened);
 }
 
+TEST_F(WaveOutTest, ABufferMessageLeftFromBeforeAStopIsNotTakenForTheNextStart)
+{
+    // Exactly four buffers of sound: the source runs dry with the start.
+    MakeChain(2000);
+    Out->SetNumBuffers(4);
+    Out->SetBufferSize(1000);
+    Out->Start();
+    System.AdvanceMs(70);  // the first buffer comes back; its message waits
+    Out->Stop();
+    Out->Start();           // in the same turn of the event loop, before it ran
+    EXPECT_EQ(Out->BuffersInUse(), 4);
+    std::vector<TSndWaveHdr*> ready;
+    Out->OnBufferReady = [&](QObject*, TSndWaveHdr* hdr) { ready.push_back(hdr); };
+    Play(300);
+    // Each buffer of the new start is handled once, in queue order.
+    ASSERT_EQ(ready.size(), 4u);
+    for (std::size_t i = 1; i < ready.size(); ++i)
+        EXPECT_EQ(ready[i - 1]->wh_NextHdr, ready[i]);
+    EXPECT_EQ(Events.Stop, 2);
+    EXPECT_EQ(Events.Error, 0);
+    EXPECT_EQ(Out->State(), dsOpened);
+}
+
 TEST_F(WaveOutTest, ShortAndEmptySources)
 {
     MakeChain(100);  // less than one buffer

@@ -517,6 +517,28 @@ TEST_F(WaveFileTest, ReadingAtTheEndLeavesTheRecordAndASeekRestoresIt)
     EXPECT_EQ(CloseWaveFile(info), WIOERR_NOERROR);
 }
 
+TEST_F(WaveFileTest, AWaveWithoutSampleFramesIsPositionedAtItsFirstDataByte)
+{
+    // An empty "data" chunk: positioning must not step back into the chunk
+    // header, and nothing is there to read.
+    const QString path = Path("empty-data.wav");
+    WriteFile(path, Riff(Chunk("fmt ", PcmFmt(16, 2, 44100)) + Chunk("data", QByteArray())));
+    PSndWaveIOInfo info = nullptr;
+    ASSERT_EQ(ParseWaveFile(info, path), WIOERR_NOERROR);
+    TWaveIOInfoHolder holder(info);
+    EXPECT_EQ(info->Length, 0);
+    ASSERT_EQ(ReopenWaveFile(info), WIOERR_NOERROR);
+    for (const std::int64_t position : {std::int64_t(0), std::int64_t(5), std::int64_t(-3)}) {
+        EXPECT_EQ(SeekWaveData(info, position), WIOERR_NOERROR);
+        EXPECT_EQ(info->Position, 0) << position;
+        EXPECT_EQ(info->BytesLeft, 0) << position;
+        EXPECT_EQ(info->Handle->Position(), info->DataOffset) << position;
+        char buffer[16];
+        EXPECT_EQ(ReadWaveData(info, buffer, sizeof buffer), -1) << position;
+    }
+    EXPECT_EQ(CloseWaveFile(info), WIOERR_NOERROR);
+}
+
 TEST_F(WaveFileTest, FilesBeyondTheRiffLimitAreRefused)
 {
     // A sparse file whose data chunk nearly fills what a RIFF size can hold.
