@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -98,11 +99,13 @@ void TDXAudioOut::PlayOut()
     // Every byte plays to its end; a device that stops playing ends the run
     // with an error instead of a hang.
     const std::uint32_t step = std::clamp<std::uint32_t>(FPollingInterval, 1, 100);
-    std::uint32_t last = DSQueued(FDS);
+    // Progress: the device's position moved or a piece came back.
+    auto mark = [this] { return std::make_pair(DSPlayedFrames(FDS), DSQueued(FDS)); };
+    auto last = mark();
     int still = 0;
     while (DSQueued(FDS) > 0 && !FHalted) {
         SleepMs(step);
-        const std::uint32_t now = DSQueued(FDS);
+        const auto now = mark();
         if (now == last) {
             if (++still > MaxPolls * 200 / int(step)) {
                 SetLastErrorText(QStringLiteral("Audio output error"));
@@ -139,6 +142,10 @@ bool TDXAudioOut::DoOutput(bool abort)
     }
     const std::uint32_t frame = FChannels * (FOutBits / 8);
     std::uint32_t free = 0;
+    // Room in the ring comes back a piece at a time; a device that plays on
+    // is not stuck, however short the polling interval. Only polls during
+    // which the device played nothing count towards the limit.
+    std::int64_t played = DSPlayedFrames(FDS);
     for (int polls = 1;; ++polls) {
         if (polls > MaxPolls) {
             SetLastErrorText(QStringLiteral("Audio output error"));
@@ -153,6 +160,11 @@ bool TDXAudioOut::DoOutput(bool abort)
         free -= free % frame;
         if (free > 0)
             break;
+        const std::int64_t now = DSPlayedFrames(FDS);
+        if (now >= 0 && now != played) {
+            played = now;
+            polls = 0;
+        }
     }
     FillFromInput(std::min(free, FBufferBytes));
     const std::uint32_t underflows = FDS.State->Underflows;

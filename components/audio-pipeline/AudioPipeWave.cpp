@@ -922,6 +922,12 @@ void TWaveOut::Done()
 {
     TAudioInput* input = Input();
     if (!FFileOpened || !FSourceStream) {
+        // Prepare refused the input after creating the file under its
+        // temporary name: nothing of it may stay behind.
+        if (!FTempName.isEmpty()) {
+            QFile::remove(FTempName);
+            FTempName.clear();
+        }
         if (input)
             input->Flush();
         return;

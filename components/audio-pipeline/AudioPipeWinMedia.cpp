@@ -96,9 +96,10 @@ void TWMIn::OpenFile()
         FFrameTotal = static_cast<std::int64_t>(std::trunc(FDurationCs / 100.0 * FSampleFreq));
         FByteTotal = FFrameTotal * FChannels * (FBitsPerSample / 8);
     } else {
-        // Length unknown: progress reads -1 and the data run to the end.
+        // No duration: the totals stay 0 (progress stays 0) and the data
+        // run to the end of the stream.
         FFrameTotal = 0;
-        FByteTotal = -1;
+        FByteTotal = 0;
     }
     FCanSeek = !FSourceStream->isSequential();
 
@@ -179,7 +180,7 @@ void TWMIn::GetData(std::uint8_t*& buffer, std::uint32_t& bytes)
             FDrained = true;
             // The real end: the announced length becomes the true one, so
             // that outputs size their headers by what was delivered.
-            if (!ranged)
+            if (!ranged && FByteTotal > 0)
                 FByteTotal = FBytesDone.load();
             return;
         }
@@ -193,7 +194,7 @@ void TWMIn::GetData(std::uint8_t*& buffer, std::uint32_t& bytes)
                     FBytesDone = total;
                 }
             }
-        } else if (total >= 0 && FBytesDone > total) {
+        } else if (total > 0 && FBytesDone > total) {
             // Longer than the header said: the estimate follows the data.
             FByteTotal = FBytesDone.load();
         }

@@ -30,7 +30,8 @@ public:
     // Hands out the decoded PCM to the real end of the stream. The length
     // announced at open is only an estimate (taken from the file's header) for
     // the progress; at the end of the stream the real total replaces it. Only
-    // a range asked for with EndSample cuts the data.
+    // a range asked for with EndSample cuts the data. Without a duration in
+    // the file the total stays 0 (unknown) to the end.
     void GetData(std::uint8_t*& buffer, std::uint32_t& bytes) override;
 
     // Hundredths of a second, from the file's header; 0 when unknown.

@@ -71,6 +71,14 @@ std::uint32_t DSQueued(const DSoundWrapper& ds)
     return ds.State ? ds.State->Queued.load() : 0;
 }
 
+std::int64_t DSPlayedFrames(const DSoundWrapper& ds)
+{
+    std::int64_t frames = 0;
+    if (!ds.Stream || ds.Stream->GetPosition(frames) != aeOk)
+        return -1;
+    return frames;
+}
+
 std::uint32_t DSGetFree(DSoundWrapper& ds)
 {
     if (!ds.Stream)

@@ -56,6 +56,8 @@ void DSRestart(DSoundWrapper& ds);
 std::uint32_t DSGetFree(DSoundWrapper& ds);
 // Bytes written and not yet played.
 std::uint32_t DSQueued(const DSoundWrapper& ds);
+// Sample frames the device has played; -1 when it cannot tell.
+std::int64_t DSPlayedFrames(const DSoundWrapper& ds);
 // Writes up to maxBytes of the value (at most the free space).
 void DSFillSilence(DSoundWrapper& ds, std::uint8_t value, std::uint32_t maxBytes);
 // Writes data (at most the free space is taken); returns the bytes taken.

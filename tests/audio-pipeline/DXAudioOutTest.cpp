@@ -103,6 +103,38 @@ TEST_F(DXAudioOutTest, PlaysEveryByteThenSilence)
     }
 }
 
+// Room in the ring comes back a piece (an eighth of the ring) at a time. A
+// polling interval much shorter than a piece's playing time is no device
+// failure while the device plays on: the whole sound plays, without error.
+TEST_F(DXAudioOutTest, ShortPollingIntervalOnAPlayingDevice)
+{
+    QByteArray data(8000 * 2 * 3, '\0');
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = char(1 + (i * 13) % 90);
+    const QString file = Dir.filePath("polled.wav");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(WavImage(1, 8000, 16, data));
+    f.close();
+    TWaveIn input;
+    input.SetFileName(file);
+    TDXAudioOut out;
+    out.SetFramesInBuffer(8192);  // pieces of 1024 frames: 128 ms
+    out.SetPollingInterval(2);    // 16 polls: about 32 ms
+    out.SetInput(&input);
+    bool finished = false;
+    out.OnDone = [&](QObject*) { finished = true; };
+    Sys.ClearPlayed();
+    out.StartOutput();
+    // The device clock runs about as fast as the wall clock.
+    ASSERT_TRUE(WaitFor([&] {
+        Sys.AdvanceMs(2);
+        return finished;
+    }, 30000));
+    EXPECT_EQ(out.LastErrorText().toStdString(), "");
+    EXPECT_TRUE(Sys.Played(0).left(data.size()) == data);
+}
+
 TEST_F(DXAudioOutTest, InvalidDeviceNumber)
 {
     const QString file = Dir.filePath("short.wav");

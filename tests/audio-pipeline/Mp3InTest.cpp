@@ -3,12 +3,18 @@
 // to the real end of the stream; damaged and cut files end in the input's
 // error instead of a crash, a hang or a quietly short result.
 
+#include "AudioPipeWave.h"
 #include "AudioPipesmpeg.h"
 #include "Mp3Fixtures.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QIODevice>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 using namespace Mp3Fixtures;
 
@@ -188,6 +194,58 @@ TEST(Mp3In, AMissingFileOrNameIsNotValid)
     QString error;
     ReadAll(input, &error);
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A stream that can only be read forward: its length is unknown to the
+// reader, and so is the duration of an MP3 without a VBR header.
+class TForwardOnlyStream : public QIODevice {
+public:
+    explicit TForwardOnlyStream(QByteArray data) : FData(std::move(data)) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return FData.size() - FPos + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 n = std::min<qint64>(maxSize, FData.size() - FPos);
+        std::memcpy(data, FData.constData() + FPos, size_t(n));
+        FPos += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray FData;
+    qint64 FPos = 0;
+};
+
+// Without a duration the totals stay 0: the progress stays 0 through the
+// whole run, and the sound still runs to its real end.
+TEST(Mp3In, WithoutADurationTheTotalStaysZero)
+{
+    QFile file(File("noxing.mp3"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TForwardOnlyStream stream(file.readAll());
+    TMP3In input;
+    input.SetStream(&stream);
+    ASSERT_TRUE(input.GetValid());
+    EXPECT_EQ(input.DurationCs(), 0u);
+    EXPECT_EQ(input.ByteTotal(), 0);
+    EXPECT_EQ(input.GetTotalTime(), 0u);
+
+    TWaveOut output;
+    output.SetInput(&input);
+    output.SetFileName(Folder() + "/forward_only.wav");
+    std::vector<int> progress;
+    output.OnProgress = [&](QObject*) { progress.push_back(output.GetProgressPercent()); };
+    ASSERT_TRUE(RunOutput(output));
+    EXPECT_TRUE(output.LastErrorText().isEmpty()) << output.LastErrorText().toStdString();
+    for (int percent : progress)
+        EXPECT_EQ(percent, 0);
+    EXPECT_EQ(output.GetProgressPercent(), 0);
+    const TWaveFacts facts = ReadWave(Folder() + "/forward_only.wav");
+    ASSERT_TRUE(facts.Ok);
+    EXPECT_EQ(facts.Data.size(), FfmpegPcm(File("noxing.mp3")).size());
 }
 
 TEST(Mp3In, ReadsFromAStreamOfTheUser)

@@ -314,6 +314,22 @@ TEST_F(WavePipelineTest, DamagedFilesEndInTheError)
     }
 }
 
+// Input the ADPCM encoder refuses ends the run with the stated error and
+// leaves neither the file nor its temporary name behind.
+TEST_F(WavePipelineTest, AdpcmRefusalLeavesNoFile)
+{
+    TWaveOut output;
+    output.SetWavType(wtDVIADPCM);
+    const QString out = Path("ima_from_u8.wav");
+    QString error;
+    bool failed = false;
+    ASSERT_TRUE(Convert(Path("u8.wav"), out, &output, &error, &failed));
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(error, "Cannot encode 8 bit sound into ADPCM.");
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_FALSE(QFile::exists(out + ".part"));
+}
+
 // A failed run over an existing file removes it rather than leave the old
 // contents looking like the result.
 TEST_F(WavePipelineTest, FailedRunLeavesNoOldResult)
