@@ -77,12 +77,6 @@ bool ClicksWhenDisabled(TPiboSpeedButtonType kind)
 
 // The windowed buttons draw on one child paint box that covers them. Widgets
 // paint through a back buffer, so the repaints on mouse moves do not flicker.
-TPaintBox* CreateClientPaintBox(QWidget* owner)
-{
-    auto* box = new TPaintBox(owner);
-    box->SetAlignClient(true);
-    return box;
-}
 
 }  // namespace
 
@@ -208,6 +202,25 @@ void TPiboSpeedButton::Click()
 }
 
 // ---------------------------------------------------------------------------
+// TPiboWinControl
+// ---------------------------------------------------------------------------
+
+TPiboWinControl::TPiboWinControl(QWidget* parent, int width, int height) : QWidget(parent)
+{
+    resize(width, height);
+    FPaintBox = new TPaintBox(this);
+    FPaintBox->SetAlignClient(true);
+    FPaintBox->OnPaint = [this](TCanvas& canvas) { PaintBoxPaint(canvas); };
+    FPaintBox->OnClick = [this] { Click(); };
+}
+
+void TPiboWinControl::Click()
+{
+    if (OnClick)
+        OnClick();
+}
+
+// ---------------------------------------------------------------------------
 // TPiboPageButton
 // ---------------------------------------------------------------------------
 
@@ -220,12 +233,8 @@ QStringList PageButtonCaptionLines(const QString& caption)
     return lines;
 }
 
-TPiboPageButton::TPiboPageButton(QWidget* parent) : QWidget(parent)
+TPiboPageButton::TPiboPageButton(QWidget* parent) : TPiboWinControl(parent, 26, 88)
 {
-    resize(26, 88);
-    FPaintBox = CreateClientPaintBox(this);
-    FPaintBox->OnPaint = [this](TCanvas& canvas) { PaintBoxPaint(canvas); };
-    FPaintBox->OnClick = [this] { Click(); };
     FUpTop.LoadFromResourceName(QStringLiteral("PageButtonUpTopBG"));
     FUpBottom.LoadFromResourceName(QStringLiteral("PageButtonUpBottomBG"));
     FUpCenter.LoadFromResourceName(QStringLiteral("PageButtonUpCenterBG"));
@@ -291,22 +300,12 @@ void TPiboPageButton::PaintBoxPaint(TCanvas& canvas)
         canvas.TextOut(7, icon.Height() + 8 + static_cast<int>(i) * lineHeight, lines.at(i));
 }
 
-void TPiboPageButton::Click()
-{
-    if (OnClick)
-        OnClick();
-}
-
 // ---------------------------------------------------------------------------
 // TPiboMainButton
 // ---------------------------------------------------------------------------
 
-TPiboMainButton::TPiboMainButton(QWidget* parent) : QWidget(parent)
+TPiboMainButton::TPiboMainButton(QWidget* parent) : TPiboWinControl(parent, 96, 36)
 {
-    resize(96, 36);
-    FPaintBox = CreateClientPaintBox(this);
-    FPaintBox->OnPaint = [this](TCanvas& canvas) { PaintBoxPaint(canvas); };
-    FPaintBox->OnClick = [this] { Click(); };
     FPaintBox->OnMouseDown = [this](TMouseButton button, Qt::KeyboardModifiers, int, int) {
         PaintBoxMouseDown(button);
     };
@@ -400,22 +399,12 @@ void TPiboMainButton::PaintBoxMouseLeave()
     FPaintBox->update();
 }
 
-void TPiboMainButton::Click()
-{
-    if (OnClick)
-        OnClick();
-}
-
 // ---------------------------------------------------------------------------
 // TPiboCheckBox
 // ---------------------------------------------------------------------------
 
-TPiboCheckBox::TPiboCheckBox(QWidget* parent) : QWidget(parent)
+TPiboCheckBox::TPiboCheckBox(QWidget* parent) : TPiboWinControl(parent, 13, 13)
 {
-    resize(13, 13);
-    FPaintBox = CreateClientPaintBox(this);
-    FPaintBox->OnPaint = [this](TCanvas& canvas) { PaintBoxPaint(canvas); };
-    FPaintBox->OnClick = [this] { Click(); };
     FPaintBox->OnMouseDown = [this](TMouseButton button, Qt::KeyboardModifiers, int, int) {
         if (button == TMouseButton::Left)
             FPaintBox->update();

@@ -103,6 +103,31 @@ private:
     bool FPressed = false;
 };
 
+// The windowed pattern of the skinned controls: a control with one child paint
+// box covering its client area. All drawing goes to the paint box; a click on
+// it runs the control's Click, which fires OnClick.
+class TPiboWinControl : public QWidget {
+    Q_OBJECT
+public:
+    int Left() const { return x(); }
+    void SetLeft(int value) { move(value, y()); }
+    int Top() const { return y(); }
+    void SetTop(int value) { move(x(), value); }
+    int Height() const { return height(); }
+    void SetHeight(int value) { resize(width(), value); }
+
+    TNotifyEvent OnClick;
+
+    TPaintBox* PaintBox() const { return FPaintBox; }
+
+protected:
+    TPiboWinControl(QWidget* parent, int width, int height);
+    virtual void PaintBoxPaint(TCanvas& canvas) = 0;
+    virtual void Click();
+
+    TPaintBox* FPaintBox;
+};
+
 enum TPageButtonType { pbtKeJian, pbtMedia, pbtRecent };
 
 // The pieces of a page button's caption as they are written, one per line:
@@ -111,7 +136,7 @@ enum TPageButtonType { pbtKeJian, pbtMedia, pbtRecent };
 QStringList PageButtonCaptionLines(const QString& caption);
 
 // The tall page selector of the main window's side panel.
-class TPiboPageButton : public QWidget {
+class TPiboPageButton : public TPiboWinControl {
     Q_OBJECT
 public:
     explicit TPiboPageButton(QWidget* parent = nullptr);
@@ -123,32 +148,19 @@ public:
     TPageButtonType PageButtonType() const { return FPageButtonType; }
     void SetPageButtonType(TPageButtonType value);
 
-    int Left() const { return x(); }
-    void SetLeft(int value) { move(value, y()); }
-    int Top() const { return y(); }
-    void SetTop(int value) { move(x(), value); }
-    int Height() const { return height(); }
-    void SetHeight(int value) { resize(width(), value); }
-
-    TNotifyEvent OnClick;
-
-    TPaintBox* PaintBox() const { return FPaintBox; }
-
 private:
-    void PaintBoxPaint(TCanvas& canvas);
-    void Click();
+    void PaintBoxPaint(TCanvas& canvas) override;
 
     QString FCaption;
     bool FSelected = false;
     TPageButtonType FPageButtonType = pbtKeJian;
-    TPaintBox* FPaintBox;
     TBitmap FUpTop, FUpBottom, FUpCenter, FDownTop, FDownBottom, FDownCenter;
 };
 
 enum TMainButtonType { mbtLiuLan, mbtDanJu, mbtZiYou, mbtKouYu, mbtFanYi, mbtChengJi, mbtZhiZuo };
 
 // The mode button of the main window.
-class TPiboMainButton : public QWidget {
+class TPiboMainButton : public TPiboWinControl {
     Q_OBJECT
 public:
     explicit TPiboMainButton(QWidget* parent = nullptr);
@@ -160,37 +172,25 @@ public:
     // one); runs in full also for the same type.
     void SetMainButtonType(TMainButtonType value);
 
-    int Left() const { return x(); }
-    void SetLeft(int value) { move(value, y()); }
-    int Top() const { return y(); }
-    void SetTop(int value) { move(x(), value); }
-    int Height() const { return height(); }
-    void SetHeight(int value) { resize(width(), value); }
-
-    TNotifyEvent OnClick;
-
-    TPaintBox* PaintBox() const { return FPaintBox; }
     QString CurrentPictureRole() const;  // "normal", "hover" or "down"
 
 private:
-    void PaintBoxPaint(TCanvas& canvas);
+    void PaintBoxPaint(TCanvas& canvas) override;
     void PaintBoxMouseDown(TMouseButton button);
     void PaintBoxMouseUp(TMouseButton button);
     void PaintBoxMouseMove();
     void PaintBoxMouseLeave();
-    void Click();
     const TBitmap& CurrentPicture() const;
 
     QString FCaption;
     TMainButtonType FMainButtonType = mbtLiuLan;
-    TPaintBox* FPaintBox;
     TBitmap FNormalPicture, FHoverPicture, FDownPicture;
     bool FMouseOver = false;
     bool FPressed = false;
 };
 
 // The 13 x 13 picture check box of the study screens.
-class TPiboCheckBox : public QWidget {
+class TPiboCheckBox : public TPiboWinControl {
     Q_OBJECT
 public:
     explicit TPiboCheckBox(QWidget* parent = nullptr);
@@ -199,20 +199,10 @@ public:
     // A changed value is drawn at once.
     void SetChecked(bool value);
 
-    int Left() const { return x(); }
-    void SetLeft(int value) { move(value, y()); }
-    int Top() const { return y(); }
-    void SetTop(int value) { move(x(), value); }
-
-    TNotifyEvent OnClick;
-
-    TPaintBox* PaintBox() const { return FPaintBox; }
-
 private:
-    void PaintBoxPaint(TCanvas& canvas);
-    void Click();
+    void PaintBoxPaint(TCanvas& canvas) override;
+    void Click() override;
 
-    TPaintBox* FPaintBox;
     TBitmap FCheckedPicture, FNotCheckedPicture;
     bool FChecked = false;
 };
