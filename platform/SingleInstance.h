@@ -3,8 +3,9 @@
 #include <QtCore/QString>
 
 // A lock that lets one copy of a program run per program folder. It is an
-// advisory lock on a file in the temporary folder: the system drops it when the
-// process ends in any way, so a crashed copy never leaves it taken.
+// advisory lock on a file in the program folder (in the temporary folder when
+// the program folder cannot be written): the system drops it when the process
+// ends in any way, so a crashed copy never leaves it taken.
 class TSingleInstanceLock {
 public:
     explicit TSingleInstanceLock(const QString& name);
@@ -20,5 +21,6 @@ public:
 
 private:
     QString FPath;
+    QString FFallbackPath;
     int FHandle = -1;
 };
