@@ -29,6 +29,12 @@ int64_t FileModTime(const QString& path)
     return fi.exists() ? fi.lastModified().toMSecsSinceEpoch() : 0;
 }
 
+// The date as the sort compares it: a date that names no real day counts as 0.
+uint32_t SortDate(const TZipHeaderInfo& h)
+{
+    return DosDateTimeConvertible(h.last_mod_file_date_time) ? RepairDosDateTime(h.last_mod_file_date_time) : 0;
+}
+
 int Rate(const TZipHeaderInfo& h)
 {
     const uint64_t u = h.GetUncompressedSize();
@@ -85,7 +91,7 @@ int TSortedZip::Compare(const void* key1, const void* key2) const
     case TZipSortMode::ByFileName: return QString::compare(i->FileName(), k->FileName(), Qt::CaseInsensitive);
     case TZipSortMode::ByDirectoryName: return QString::compare(i->Directory(), k->Directory(), Qt::CaseInsensitive);
     case TZipSortMode::ByDate:
-        return RepairDosDateTime(k->last_mod_file_date_time) > RepairDosDateTime(i->last_mod_file_date_time) ? 1 : -1;
+        return SortDate(*k) > SortDate(*i) ? 1 : -1;
     case TZipSortMode::ByCompressedSize: return k->GetCompressedSize() > i->GetCompressedSize() ? 1 : -1;
     case TZipSortMode::ByUnCompressedSize: return k->GetUncompressedSize() > i->GetUncompressedSize() ? 1 : -1;
     case TZipSortMode::ByRate: return Rate(*k) - Rate(*i);
@@ -215,7 +221,10 @@ QString TArcUnZip::EntryFileName(int index) const { return Entry(index).FileName
 
 QDateTime TArcUnZip::EntryDateTime(int index) const
 {
-    return QDateTime::fromSecsSinceEpoch(DosDateTimeToUnix(Entry(index).last_mod_file_date_time));
+    const uint32_t date = Entry(index).last_mod_file_date_time;
+    if (!DosDateTimeConvertible(date))
+        return QDateTime::currentDateTime();
+    return QDateTime::fromSecsSinceEpoch(DosDateTimeToUnix(date));
 }
 
 QByteArray TArcUnZip::GetFileComment(int index)

@@ -996,7 +996,6 @@ void TArcZip::SaveConfigFile(const QString& name)
             FFiles->Entry(i)->WriteCentralRecord(out, nullptr);
         TEndCentral end;
         end.Assign(*FEndCentral);
-        end.SetCentralOffset(0);
         end.WriteEndRecords(out);
         out.FlushPending();
     } catch (const kpzip::Exception&) {

@@ -90,6 +90,13 @@ uint32_t RepairDosDateTime(uint32_t v)
     return sec2 | (minute << 5) | (hour << 11) | (day << 16) | (month << 21) | ((year - 1980) << 25);
 }
 
+bool DosDateTimeConvertible(uint32_t v)
+{
+    v = RepairDosDateTime(v);
+    const QDate first(static_cast<int>(((v >> 25) & 0x7F) + 1980), static_cast<int>((v >> 21) & 0x0F), 1);
+    return static_cast<int>((v >> 16) & 0x1F) <= first.daysInMonth();
+}
+
 int64_t DosDateTimeToUnix(uint32_t v)
 {
     v = RepairDosDateTime(v);
@@ -403,7 +410,7 @@ void TZipHeaderInfo::WriteCentralRecord(TStream& stream, TStream* source)
 {
     const QByteArray name = StoredName();
     const int z = Zip64ExtraDataLength(true);
-    version_needed_to_extract = z > 0 ? 45 : std::max<uint16_t>(20, version_needed_to_extract == 45 ? 20 : version_needed_to_extract);
+    version_needed_to_extract = z > 0 ? 45 : 20;
     if (z == 0)
         FZip64.reset();
     // Blocks of the remembered extra field other than Zip64 are carried over.
@@ -478,6 +485,8 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream)
     compressed_size = GetLE32(h + 18);
     uncompressed_size = GetLE32(h + 22);
     Lextra_field_length = GetLE16(h + 28);
+    // The fields only the central record carries stay zero.
+    version_made_by = 0;
     internal_file_attributes = 0;
     external_file_attributes = 0;
     SplitName(*this, FromArchiveName(raw));

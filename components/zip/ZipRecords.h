@@ -52,6 +52,8 @@ struct TZip64Record {
 // Repairs an MS-DOS date and time (time in the low 16 bits): fields out of
 // range are clamped; an unchanged value is returned as it was.
 uint32_t RepairDosDateTime(uint32_t dosDateTime);
+// Whether the repaired value names a real day (not, say, the 31st of April).
+bool DosDateTimeConvertible(uint32_t dosDateTime);
 // Converts a (repaired) DOS value to seconds since the epoch in local time.
 int64_t DosDateTimeToUnix(uint32_t dosDateTime);
 uint32_t UnixToDosDateTime(int64_t seconds);

@@ -419,3 +419,77 @@ TEST_F(ZipArchive, CancelledExtractionIsNoSuccess)
     EXPECT_EQ(completed, 0);
     EXPECT_TRUE(ListTree(dest).isEmpty());
 }
+
+TEST_F(ZipArchive, NamesOutsideTheAnsiCodePageKeepTheirCharacters)
+{
+    // Names are written as UTF-8, so characters that the ANSI code page
+    // lacks (Hangul, an emoji) are stored as they are, and an update finds
+    // the entry again instead of adding the file a second time.
+    const QString name = QStringLiteral("한국어 \U0001F600.txt");
+    WriteAll(Src + QLatin1Char('/') + name, "first");
+    const QString zip = Root + QStringLiteral("/wide.zip");
+    for (const QByteArray& contents : {QByteArray("first"), QByteArray("second version")}) {
+        WriteAll(Src + QLatin1Char('/') + name, contents);
+        QFile f(Src + QLatin1Char('/') + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(contents.size() * 60), QFileDevice::FileModificationTime);
+        f.close();
+        TArcZip w;
+        w.SetZipName(zip);
+        w.FilesList() << Src + QLatin1Char('/') + name;
+        EXPECT_EQ(w.Zip(), 1);
+        ASSERT_EQ(w.Count(), 1);
+        EXPECT_EQ(w.EntryFileName(0), name);
+    }
+    const QString dest = Root + QStringLiteral("/wide");
+    EXPECT_EQ(ExtractAll(zip, dest), 1);
+    EXPECT_EQ(ReadAll(dest + QLatin1Char('/') + name), "second version");
+}
+
+TEST_F(ZipArchive, ConfigurationFileHoldsTheDirectoryAndEndRecords)
+{
+    TArcZip w;
+    w.SetZipName(Root + QStringLiteral("/cfg.zip"));
+    w.MultiZipInfo().SetBlockSize(40000);
+    w.MultiZipInfo().SetSaveZipInfoOnFirstDisk(true);
+    w.SetMultiMode(mmBlocks);
+    w.SetRootDir(Src);
+    w.SetRelativePaths(true);
+    w.FilesList() << Src + QStringLiteral("/*");
+    EXPECT_EQ(w.Zip(), 5);
+    // The reservation for the directory stays on the component.
+    EXPECT_GT(w.MultiZipInfo().SaveOnFirstDisk(), 5 * 46 + 22 + 2048);
+    const QString cfg = Root + QStringLiteral("/cfg.zfc");
+    ASSERT_TRUE(QFileInfo::exists(cfg));
+
+    // The file is the central directory followed by the archive's own end records.
+    TLFNFileStream archive(Root + QStringLiteral("/cfg.zip"), 8192, false, fmOpenRead);
+    TLFNFileStream config(cfg, 8192, false, fmOpenRead);
+    TEndCentral a;
+    TEndCentral c;
+    ASSERT_TRUE(a.ReadEndRecords(archive));
+    ASSERT_TRUE(c.ReadEndRecords(config));
+    EXPECT_EQ(c.GetThisDisk(), a.GetThisDisk());
+    EXPECT_GT(c.GetThisDisk(), 0u);
+    EXPECT_EQ(c.GetStartCentralDisk(), a.GetStartCentralDisk());
+    EXPECT_EQ(c.GetTotalEntries(), 5u);
+    EXPECT_EQ(c.GetCentralSize(), a.GetCentralSize());
+    EXPECT_EQ(c.GetCentralOffset(), a.GetCentralOffset());
+    EXPECT_EQ(c.EndRecordOffset(), static_cast<int64_t>(c.GetCentralSize()));
+    config.Seek(0, soFromBeginning);
+    TStream* s = &config;
+    for (int i = 0; i < 5; ++i) {
+        TZipHeaderInfo h;
+        ASSERT_TRUE(h.ReadCentralRecord(s, {}));
+        s->Seek(h.Cextra_field_length + h.file_comment_length, soFromCurrent);
+    }
+    EXPECT_EQ(config.Position(), c.EndRecordOffset());
+
+    // Without the end record in the last part, the directory comes from the file.
+    {
+        QFile last(Root + QStringLiteral("/cfg.zip"));
+        ASSERT_TRUE(last.resize(a.EndRecordOffset()));
+    }
+    EXPECT_EQ(ExtractAll(Root + QStringLiteral("/cfg.zip"), Root + QStringLiteral("/cfg")), 5);
+    ExpectSameFiles(Root + QStringLiteral("/cfg"), Files);
+}

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 struct TIntItem : kpzip::TPersistent {
     explicit TIntItem(int v) : Value(v) {}
@@ -249,4 +251,60 @@ TEST(ZipProperties, SettersFollowEachOther)
     z.SetDestDir(QStringLiteral("/tmp/out/"));
     EXPECT_EQ(z.DestDir(), QStringLiteral("/tmp/out"));
     EXPECT_THROW(z.EntryFileName(0), kpzip::EListError);
+}
+
+TEST(ZipRecords, FieldsOfCopiedAndRecoveredEntries)
+{
+    // An entry copied from another tool's archive (version needed 63) is
+    // written as version 20 when it needs no Zip64 block, like its local header.
+    TMemoryStream ms;
+    TZipHeaderInfo h;
+    h.SetFileName(QStringLiteral("a.txt"));
+    h.version_needed_to_extract = 63;
+    h.WriteLocalHeader(ms);
+    h.version_needed_to_extract = 63;
+    const int64_t central = ms.Position();
+    h.WriteCentralRecord(ms, nullptr);
+    const auto* d = reinterpret_cast<const uint8_t*>(ms.Data().constData());
+    EXPECT_EQ(GetLE16(d + 4), 20);
+    EXPECT_EQ(GetLE16(d + central + 6), 20);
+
+    // A header read from the local record leaves the central-only fields zero.
+    ms.Seek(0, soFromBeginning);
+    TZipHeaderInfo local;
+    ASSERT_TRUE(local.ReadLocalHeader(ms));
+    EXPECT_EQ(local.version_made_by, 0);
+    EXPECT_EQ(local.internal_file_attributes, 0);
+    EXPECT_EQ(local.external_file_attributes, 0u);
+    EXPECT_EQ(local.FileName(), QStringLiteral("a.txt"));
+}
+
+TEST(ZipRecords, DatesNamingNoRealDay)
+{
+    // 2021-04-31 names no day: its entry's date is the current time and the
+    // date sort counts it as 0 (the oldest).
+    EXPECT_FALSE(DosDateTimeConvertible((41u << 25) | (4u << 21) | (31u << 16)));
+    EXPECT_FALSE(DosDateTimeConvertible((41u << 25) | (2u << 21) | (29u << 16)));
+    EXPECT_TRUE(DosDateTimeConvertible((40u << 25) | (2u << 21) | (29u << 16)));  // 2020 is a leap year
+    EXPECT_TRUE(DosDateTimeConvertible(0));
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TRawEntry bad = StoredEntry("bad.txt", "x");
+    bad.DosTime = (41u << 25) | (4u << 21) | (31u << 16);
+    TRawEntry old = StoredEntry("old.txt", "y");
+    old.DosTime = (1u << 25) | (1u << 21) | (1u << 16);  // 1981-01-01
+    TRawEntry recent = StoredEntry("new.txt", "z");
+    const QString zip = dir.path() + QStringLiteral("/dates.zip");
+    WriteAll(zip, MakeRawZip({bad, old, recent}));
+    TArcUnZip z;
+    z.SetZipName(zip);
+    z.ReadZip();
+    ASSERT_EQ(z.Count(), 3);
+    EXPECT_LE(std::abs(z.EntryDateTime(0).secsTo(QDateTime::currentDateTime())), 5);
+    EXPECT_EQ(z.EntryDateTime(1).date(), QDate(1981, 1, 1));
+    z.ApplySortMode(TZipSortMode::ByDate);
+    EXPECT_EQ(z.EntryFileName(0), QStringLiteral("new.txt"));
+    EXPECT_EQ(z.EntryFileName(1), QStringLiteral("old.txt"));
+    EXPECT_EQ(z.EntryFileName(2), QStringLiteral("bad.txt"));
 }
