@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
   xvfb xauth
-  zip unzip sox pulseaudio
+  zip unzip sox libsox-fmt-all pulseaudio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng
 )
