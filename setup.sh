@@ -16,7 +16,7 @@ packages=(
   xvfb xauth
   zip unzip sox libsox-fmt-all pulseaudio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng
+  libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng python3
 )
 
 install_missing() {
