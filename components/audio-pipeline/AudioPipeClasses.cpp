@@ -402,6 +402,19 @@ void TAudioStreamedInput::FreeOwnedStream()
     }
 }
 
+void TAudioStreamedInput::RewindForNextPass()
+{
+    FDrained = false;
+    if (FCanSeek) {
+        std::int64_t start = FStartSample;
+        SeekInternal(start);
+    } else {
+        Flush();
+        Init();
+    }
+    FBytesDone = 0;
+}
+
 void TAudioStreamedInput::GetData(std::uint8_t*& buffer, std::uint32_t& bytes)
 {
     std::lock_guard<std::recursive_mutex> lock(FDataLock);
@@ -426,15 +439,7 @@ void TAudioStreamedInput::GetData(std::uint8_t*& buffer, std::uint32_t& bytes)
         }
     }
     if (FDrained && FLoop) {
-        FDrained = false;
-        if (FCanSeek) {
-            std::int64_t start = FStartSample;
-            SeekInternal(start);
-        } else {
-            Flush();
-            Init();
-        }
-        FBytesDone = 0;
+        RewindForNextPass();
         // The bytes of the end just reached are handed out first; only an
         // empty answer is replaced by the start of the next pass.
         if (bytes == 0) {
@@ -616,13 +621,16 @@ void TAudioFileIn::FlushInternal()
 
 // ================================================================== TAudioTaggedFileIn
 
-TAudioTaggedFileIn::TAudioTaggedFileIn(QObject* owner)
-    : TAudioFileIn(owner),
-      FId3v1Tags(std::make_unique<TId3v1Tags>()),
+TAudioTagHolder::TAudioTagHolder()
+    : FId3v1Tags(std::make_unique<TId3v1Tags>()),
       FId3v2Tags(std::make_unique<TId3v2Tags>()),
       FAPEv2Tags(std::make_unique<TAPEv2Tags>())
 {
 }
+
+TAudioTagHolder::~TAudioTagHolder() = default;
+
+TAudioTaggedFileIn::TAudioTaggedFileIn(QObject* owner) : TAudioFileIn(owner) {}
 
 TAudioTaggedFileIn::~TAudioTaggedFileIn() = default;
 
@@ -828,13 +836,7 @@ void TAudioFileOut::SetFileMode(TFileOutputMode)
     FFileMode = foRewrite;
 }
 
-TAudioTaggedFileOut::TAudioTaggedFileOut(QObject* owner)
-    : TAudioFileOut(owner),
-      FId3v1Tags(std::make_unique<TId3v1Tags>()),
-      FId3v2Tags(std::make_unique<TId3v2Tags>()),
-      FAPEv2Tags(std::make_unique<TAPEv2Tags>())
-{
-}
+TAudioTaggedFileOut::TAudioTaggedFileOut(QObject* owner) : TAudioFileOut(owner) {}
 
 TAudioTaggedFileOut::~TAudioTaggedFileOut() = default;
 

@@ -126,6 +126,9 @@ public:
 
 protected:
     virtual bool SeekInternal(std::int64_t& sampleNum) = 0;
+    // Starts the next pass of a looping input: back to StartSample, or from
+    // the beginning of a stream that cannot seek.
+    void RewindForNextPass();
     // Frees the stream when it is owned; the stream pointer is cleared then.
     void FreeOwnedStream();
 
@@ -178,19 +181,26 @@ protected:
     std::uint32_t FSeconds = 0;
 };
 
-class TAudioTaggedFileIn : public TAudioFileIn {
+// The three tag containers of a tagged file input or output.
+class TAudioTagHolder {
 public:
-    explicit TAudioTaggedFileIn(QObject* owner = nullptr);
-    ~TAudioTaggedFileIn() override;
-
     TId3v1Tags& Id3v1Tags() { return *FId3v1Tags; }
     TId3v2Tags& Id3v2Tags() { return *FId3v2Tags; }
     TAPEv2Tags& APEv2Tags() { return *FAPEv2Tags; }
 
 protected:
+    TAudioTagHolder();
+    ~TAudioTagHolder();
+
     std::unique_ptr<TId3v1Tags> FId3v1Tags;
     std::unique_ptr<TId3v2Tags> FId3v2Tags;
     std::unique_ptr<TAPEv2Tags> FAPEv2Tags;
+};
+
+class TAudioTaggedFileIn : public TAudioFileIn, public TAudioTagHolder {
+public:
+    explicit TAudioTaggedFileIn(QObject* owner = nullptr);
+    ~TAudioTaggedFileIn() override;
 };
 
 // ------------------------------------------------------------------ outputs
@@ -297,19 +307,10 @@ protected:
     TFileOutputMode FFileMode = foRewrite;
 };
 
-class TAudioTaggedFileOut : public TAudioFileOut {
+class TAudioTaggedFileOut : public TAudioFileOut, public TAudioTagHolder {
 public:
     explicit TAudioTaggedFileOut(QObject* owner = nullptr);
     ~TAudioTaggedFileOut() override;
-
-    TId3v1Tags& Id3v1Tags() { return *FId3v1Tags; }
-    TId3v2Tags& Id3v2Tags() { return *FId3v2Tags; }
-    TAPEv2Tags& APEv2Tags() { return *FAPEv2Tags; }
-
-protected:
-    std::unique_ptr<TId3v1Tags> FId3v1Tags;
-    std::unique_ptr<TId3v2Tags> FId3v2Tags;
-    std::unique_ptr<TAPEv2Tags> FAPEv2Tags;
 };
 
 // ------------------------------------------------------------------ file stream

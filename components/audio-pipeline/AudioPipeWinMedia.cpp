@@ -202,15 +202,7 @@ void TWMIn::GetData(std::uint8_t*& buffer, std::uint32_t& bytes)
     GetDataInternal(buffer, bytes);
     account(true);
     if (FDrained && FLoop) {
-        FDrained = false;
-        if (FCanSeek) {
-            std::int64_t start = FStartSample;
-            SeekInternal(start);
-        } else {
-            Flush();
-            Init();
-        }
-        FBytesDone = 0;
+        RewindForNextPass();
         bytes = wanted;
         GetDataInternal(buffer, bytes);
         account(false);
