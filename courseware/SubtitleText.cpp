@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "UCommonFun.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
 
 QStringList SplitTextLines(const QString& text)
@@ -62,4 +63,16 @@ QString ChangeFileExt(const QString& path, const QString& ext)
     if (point > slash)
         return path.left(point) + ext;
     return path + ext;
+}
+
+int FindSubtitleFile(const QString& mediaPath, const QStringList& extensions, QString& path)
+{
+    for (qsizetype i = 0; i < extensions.size(); ++i) {
+        const QString candidate = ChangeFileExt(mediaPath, extensions.at(i));
+        if (QFileInfo(candidate).isFile()) {
+            path = candidate;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }

@@ -22,3 +22,8 @@ bool WriteAnsiLines(const QString& path, const QStringList& lines);
 // path with the extension of its file name (from the last point on) replaced
 // by ext (".plrc"); without extension ext is appended.
 QString ChangeFileExt(const QString& path, const QString& ext);
+
+// The subtitle file next to a media file: the first of the extensions (in
+// their order) for which such a file exists. Returns the index of that
+// extension and sets path, or -1 when there is none.
+int FindSubtitleFile(const QString& mediaPath, const QStringList& extensions, QString& path);

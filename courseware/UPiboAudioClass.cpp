@@ -113,14 +113,11 @@ bool LoadLrcFile(TAudioLrcItems& items, const QString& mediaPath, int* errorLine
     if (errorLine)
         *errorLine = 0;
     try {
-        QString path = ChangeFileExt(mediaPath, QStringLiteral(".plrc"));
-        bool plrc = true;
-        if (!QFileInfo(path).isFile()) {
-            path = ChangeFileExt(mediaPath, QStringLiteral(".lrc"));
-            plrc = false;
-            if (!QFileInfo(path).isFile())
-                return true;
-        }
+        QString path;
+        const int found = FindSubtitleFile(mediaPath, {QStringLiteral(".plrc"), QStringLiteral(".lrc")}, path);
+        if (found < 0)
+            return true;
+        const bool plrc = found == 0;
         QStringList lines;
         if (!ReadSubtitleLines(path, lines))
             return false;

@@ -3,7 +3,6 @@
 #include "SubtitleText.h"
 #include "TimeTags.h"
 
-#include <QtCore/QFileInfo>
 #include <QtCore/QStringList>
 
 namespace {
@@ -72,12 +71,9 @@ bool LoadSrtFile(TVideoLrcItems& items, const QString& mediaPath, int* errorLine
     if (errorLine)
         *errorLine = 0;
     try {
-        QString path = ChangeFileExt(mediaPath, QStringLiteral(".srt"));
-        if (!QFileInfo(path).isFile()) {
-            path = ChangeFileExt(mediaPath, QStringLiteral(".psrt"));
-            if (!QFileInfo(path).isFile())
-                return true;
-        }
+        QString path;
+        if (FindSubtitleFile(mediaPath, {QStringLiteral(".srt"), QStringLiteral(".psrt")}, path) < 0)
+            return true;
         QStringList lines;
         if (!ReadSubtitleLines(path, lines))
             return false;

@@ -31,9 +31,9 @@ void TAudioTags::SetValue(const QString& name, const QVariant& value)
     FDirty = true;
 }
 
-int TAudioTags::AsInteger(const QString& name) const
+namespace {
+bool IsIntegerValue(const QVariant& v)
 {
-    const QVariant v = GetValue(name);
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -42,7 +42,19 @@ int TAudioTags::AsInteger(const QString& name) const
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+int TAudioTags::AsInteger(const QString& name) const
+{
+    const QVariant v = GetValue(name);
+    if (IsIntegerValue(v))
         return v.toInt();
+    switch (v.typeId()) {
     case QMetaType::QString: {
         bool ok = false;
         const int n = v.toString().trimmed().toInt(&ok);
@@ -58,15 +70,9 @@ QString TAudioTags::AsString(const QString& name) const
     const QVariant v = GetValue(name);
     if (!v.isValid())
         return QString();
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
+    if (IsIntegerValue(v))
         return QString::number(v.toLongLong());
+    switch (v.typeId()) {
     case QMetaType::QString:
         return v.toString();
     default:
