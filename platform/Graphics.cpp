@@ -42,11 +42,20 @@ QString MapFontName(const QString& layoutName)
     const auto it = map.constFind(layoutName);
     if (it == map.constEnd())
         return layoutName;
+    // Painting asks on every text: look the installed families up once per name.
+    static QHash<QString, QString> resolved;
+    const auto known = resolved.constFind(layoutName);
+    if (known != resolved.constEnd())
+        return *known;
+    QString family = it->first();
     const QStringList installed = QFontDatabase::families();
     for (const QString& candidate : *it)
-        if (installed.contains(candidate))
-            return candidate;
-    return it->first();
+        if (installed.contains(candidate)) {
+            family = candidate;
+            break;
+        }
+    resolved.insert(layoutName, family);
+    return family;
 }
 
 int TFont::Height() const
