@@ -1,5 +1,8 @@
 #include "Graphics.h"
 
+#include <QtGui/QGuiApplication>
+#include <QtGui/QPalette>
+
 #include <QtCore/QHash>
 #include <QtCore/QStringList>
 #include <QtGui/QFontDatabase>
@@ -8,8 +11,37 @@
 
 #include <cmath>
 
+TColor ColorToRGB(TColor color)
+{
+    if (!IsSystemColor(color))
+        return color;
+    const QPalette palette = QGuiApplication::palette();
+    QPalette::ColorRole role = QPalette::Window;
+    switch (color & 0xFF) {
+    case 0: role = QPalette::Button; break;               // scroll bar
+    case 1: case 12: role = QPalette::Dark; break;       // desktop, application work space
+    case 2: case 13: case 29: role = QPalette::Highlight; break;
+    case 3: case 15: case 4: case 30: role = QPalette::Button; break;
+    case 5: role = QPalette::Base; break;
+    case 6: case 21: role = QPalette::Shadow; break;
+    case 7: case 8: role = QPalette::Text; break;
+    case 9: case 14: role = QPalette::HighlightedText; break;
+    case 10: case 11: case 22: role = QPalette::Midlight; break;
+    case 16: role = QPalette::Mid; break;
+    case 17: return FromQColor(palette.color(QPalette::Disabled, QPalette::Text));
+    case 18: case 19: role = QPalette::ButtonText; break;
+    case 20: role = QPalette::Light; break;
+    case 23: role = QPalette::ToolTipText; break;
+    case 24: role = QPalette::ToolTipBase; break;
+    case 26: role = QPalette::Link; break;
+    default: role = QPalette::Window; break;
+    }
+    return FromQColor(palette.color(QPalette::Active, role));
+}
+
 QColor ToQColor(TColor color)
 {
+    color = ColorToRGB(color);
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
 }

@@ -82,12 +82,6 @@ private:
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBorderStyle { bsNone, bsSingle };
 
-// The system colours the bevel defaults to.
-constexpr TColor clBtnFace = 0xF0F0F0;
-constexpr TColor clBtnHighlight = 0xFFFFFF;
-constexpr TColor clBtnShadow = 0xA0A0A0;
-constexpr TColor clWindowFrame = 0x646464;
-
 // The frame description of the library's controls.
 class TSndBevel : public TSndObject {
 public:

@@ -1,6 +1,8 @@
 #include "Graphics.h"
 
+#include <QtGui/QGuiApplication>
 #include <QtGui/QPainter>
+#include <QtGui/QPalette>
 
 #include <gtest/gtest.h>
 
@@ -120,4 +122,25 @@ TEST(Bitmap, AutomaticTransparentColourIsTheBottomLeftPixel)
     QImage drawn = DrawOverWhite(bitmap);
     EXPECT_EQ(drawn.pixelColor(3, 3), QColor(Qt::white));
     EXPECT_EQ(drawn.pixelColor(0, 0), QColor(255, 0, 255));
+}
+
+TEST(Graphics, SystemColoursResolveThroughTheApplicationPalette)
+{
+    QPalette palette = QGuiApplication::palette();
+    const QPalette saved = palette;
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(1, 2, 3));
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(10, 20, 30));
+    palette.setColor(QPalette::Active, QPalette::Button, QColor(200, 201, 202));
+    QGuiApplication::setPalette(palette);
+    EXPECT_EQ(ColorToRGB(clWindow), 0x030201u);
+    EXPECT_EQ(ColorToRGB(clHighlight), 0x1E140Au);
+    EXPECT_EQ(ColorToRGB(clBtnFace), 0xCAC9C8u);
+    EXPECT_EQ(ToQColor(clWindow), QColor(1, 2, 3));
+    // Plain colours and the two special values pass through unchanged.
+    EXPECT_EQ(ColorToRGB(0x123456), 0x123456u);
+    EXPECT_EQ(ColorToRGB(clNone), 0x1FFFFFFFu);
+    EXPECT_EQ(ColorToRGB(clDefault), 0x20000000u);
+    EXPECT_TRUE(IsSystemColor(clInfoBk));
+    EXPECT_FALSE(IsSystemColor(clNone));
+    QGuiApplication::setPalette(saved);
 }
