@@ -1,0 +1,171 @@
+#pragma once
+
+// The editor's text: an array of line records with the string-list surface
+// the screens use, a cache of each line's length with tabs expanded, the
+// highlighter's range state and a modification state per line. Every
+// structural change is announced through nine events. Files are ANSI (GBK)
+// text; the line-break style of a loaded file is kept for saving.
+
+#include "TextEditUtils.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+class QIODevice;
+
+// The editor's errors.
+class ETextEditError : public std::runtime_error {
+public:
+    explicit ETextEditError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString Message() const { return QString::fromStdString(what()); }
+};
+class ETextEditStringList : public ETextEditError {
+    using ETextEditError::ETextEditError;
+};
+// The string list's capacity error.
+class ETextEditListError : public ETextEditError {
+    using ETextEditError::ETextEditError;
+};
+
+enum TTextLineFlag : std::uint8_t { lfHasTabs = 1, lfNoTabs = 2, lfLengthUnknown = 4 };
+enum TTextLineState : std::uint8_t { lsUnchanged = 0, lsSaved = 1, lsChanged = 2 };
+enum TTextLineBreakStyle : std::uint8_t { lbsCRLF = 0, lbsLF = 1, lbsCR = 2 };
+
+struct TTextEditStringRec {
+    QString Text;
+    void* Obj = nullptr;
+    std::intptr_t Range = -1;
+    std::int32_t ExpandedLength = -1;
+    std::uint8_t Flags = lfLengthUnknown;
+    TTextLineState State = lsChanged;
+};
+
+class TTextEditStringList {
+public:
+    using TNotifyEvent = std::function<void(TTextEditStringList* sender)>;
+    using TStringListChangeEvent = std::function<void(TTextEditStringList* sender, int index, int count)>;
+
+    TTextEditStringList();
+    virtual ~TTextEditStringList();
+    TTextEditStringList(const TTextEditStringList&) = delete;
+    TTextEditStringList& operator=(const TTextEditStringList&) = delete;
+
+    // The string-list surface.
+    int Count() const { return static_cast<int>(FList.size()); }
+    QString Get(int index) const;  // empty out of range
+    QString Strings(int index) const { return Get(index); }
+    QString operator[](int index) const { return Get(index); }
+    void Put(int index, const QString& s);
+    void* GetObject(int index) const;
+    void PutObject(int index, void* object);
+    int Add(const QString& s);
+    void AddStrings(const QStringList& lines);
+    void AddStrings(const TTextEditStringList& source);
+    void Insert(int index, const QString& s);
+    void Delete(int index);
+    void Exchange(int index1, int index2);
+    void Clear();
+    int Capacity() const { return FCapacity; }
+    void SetCapacity(int value);
+    QString Text() const;
+    void SetText(const QString& text);
+    QStringList ToStringList() const;
+
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return FUpdateCount; }
+
+    // Files and streams: ANSI (GBK) text.
+    void LoadFromFile(const QString& fileName);
+    void LoadFromStream(QIODevice& stream);
+    void LoadFromBytes(const QByteArray& bytes);
+    // Writes the whole new file before it replaces the old one; a failure
+    // raises and keeps the old file.
+    void SaveToFile(const QString& fileName);
+    void SaveToStream(QIODevice& stream);
+    QByteArray SaveToBytes() const;
+
+    // The editor's operations.
+    void InsertEmptyLines(int index, int count);
+    void DeleteLineRange(int index, int count);
+    QString ExpandedLine(int index);
+    int ExpandedLineLength(int index);
+    int LongestLineLength();
+    std::intptr_t LineRange(int index) const;
+    void SetLineRange(int index, std::intptr_t value);
+    // The line's modification state; null outside 0..Count-1.
+    TTextLineState* LineExtra(int index);
+    std::uint8_t LineFlags(int index) const;
+
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int value);
+
+    TTextLineBreakStyle LineBreakStyle() const { return FLineBreakStyle; }
+    void SetLineBreakStyle(TTextLineBreakStyle value) { FLineBreakStyle = value; }
+    bool TrailingLineBreak() const { return FTrailingLineBreak; }
+    void SetTrailingLineBreak(bool value) { FTrailingLineBreak = value; }
+    bool TrimTrailingBlankLines() const { return FTrimTrailingBlankLines; }
+    void SetTrimTrailingBlankLines(bool value) { FTrimTrailingBlankLines = value; }
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnChanging;
+    TNotifyEvent OnCleared;
+    TStringListChangeEvent OnLinesDeleted;
+    TStringListChangeEvent OnLinesInserted;
+    TStringListChangeEvent OnLineReplaced;
+    TStringListChangeEvent OnBeforeLineReplaced;
+    TStringListChangeEvent OnBeforeLinesDeleted;
+    TStringListChangeEvent OnBeforeLinesInserted;
+
+protected:
+    virtual void SetUpdateState(bool updating);
+
+private:
+    [[noreturn]] static void IndexError(int index);
+    void Grow();
+    void InsertItem(int index, const QString& s);
+    QString ExpandLine(int index);
+    void AppendLines(const QString& text, TTextLineState state, bool* sawCR, bool* sawLF);
+    static QByteArray BreakBytes(TTextLineBreakStyle style);
+
+    std::vector<TTextEditStringRec> FList;
+    int FCapacity = 0;
+    int FUpdateCount = 0;
+    TTextLineBreakStyle FLineBreakStyle = lbsCRLF;
+    bool FTrailingLineBreak = false;
+    bool FTrimTrailingBlankLines = true;
+    TTabExpander FExpander;
+    int FIndexOfLongestLine = -1;
+    int FTabWidth = 8;
+};
+
+// The buffered writer that saving goes through: lines are collected in a
+// byte buffer and written in large pieces. The file is written under a
+// temporary name and replaces the old one only when Commit succeeds.
+class TTextEditFileWriter {
+public:
+    explicit TTextEditFileWriter(const QString& fileName);  // raises ETextEditError when it cannot create
+    ~TTextEditFileWriter();
+    TTextEditFileWriter(const TTextEditFileWriter&) = delete;
+    TTextEditFileWriter& operator=(const TTextEditFileWriter&) = delete;
+
+    TTextLineBreakStyle LineBreakStyle = lbsLF;
+    void AppendText(const QByteArray& text);
+    void AppendLine(const QByteArray& text);
+    // Flushes and puts the new file in place; raises ETextEditError on failure
+    // (the old file stays).
+    void Commit();
+
+private:
+    void WriteOut();
+    struct TImpl;
+    TImpl* FImpl;
+    QByteArray FBuffer;
+    qsizetype FPos = 0;
+};
