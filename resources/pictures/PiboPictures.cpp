@@ -8,4 +8,5 @@ void RegisterPiboPictures()
     PictureKit::RegisterPanelButtonPictures();
     PictureKit::RegisterBarPictures();
     PictureKit::RegisterFramePictures();
+    PictureKit::RegisterEditorPictures();
 }

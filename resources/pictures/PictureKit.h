@@ -143,5 +143,6 @@ void RegisterSpeedButtonPictures();
 void RegisterPanelButtonPictures();  // page buttons, mode buttons, check boxes
 void RegisterBarPictures();          // seek bar, volume, list grid
 void RegisterFramePictures();        // dialog title strips, information icon, edit field
+void RegisterEditorPictures();       // bookmarks and the wrapped-line mark of the text editor
 
 }  // namespace PictureKit

@@ -133,6 +133,9 @@ const std::vector<Expected>& AllPictures()
         list.push_back({S("ShowInfoTopRight"), 2, 29, Keying::Opaque});
         list.push_back({S("ShowInfoIcon"), 32, 32, Keying::Auto});
         list.push_back({S("InputEditBG"), 200, 23, Keying::Auto});
+        // text editor
+        list.push_back({S("TextEditInternalImages"), 120, 16, Keying::Opaque});
+        list.push_back({S("TextEditWrapped"), 12, 12, Keying::Opaque});
         return list;
     }();
     return all;
