@@ -349,20 +349,27 @@ void TTextEditStringList::LoadFromStream(QIODevice& stream)
 {
     if (!stream.isSequential())
         stream.seek(0);
-    LoadFromBytes(stream.readAll());
+    // The bytes are freed once decoded. GBK trail bytes are never CR or LF,
+    // so the decoded text breaks where the bytes do.
+    LoadFromText(AnsiToString(stream.readAll()));
 }
 
 void TTextEditStringList::LoadFromBytes(const QByteArray& bytes)
 {
+    LoadFromText(AnsiToString(bytes));
+}
+
+void TTextEditStringList::LoadFromText(const QString& text)
+{
     BeginUpdate();
     Clear();
-    // GBK trail bytes are never CR or LF, so the decoded text breaks where
-    // the bytes do.
-    const QString text = AnsiToString(bytes);
     bool sawCR = false;
     bool sawLF = false;
-    if (FCapacity < 16)
-        SetCapacity(static_cast<int>(text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r')) + 16));
+    qsizetype breaks = text.count(QLatin1Char('\n'));
+    if (breaks == 0)
+        breaks = text.count(QLatin1Char('\r'));
+    if (FCapacity < breaks + 1)
+        SetCapacity(static_cast<int>(breaks + 1));
     AppendLines(text, lsUnchanged, &sawCR, &sawLF);
     if (FTrimTrailingBlankLines)
         while (Count() > 0 && IsBlank(FList.back().Text))
@@ -389,21 +396,19 @@ QByteArray TTextEditStringList::SaveToBytes() const
 {
     if (FList.empty())
         return {};
-    const QString brk = QString::fromLatin1(BreakBytes(FLineBreakStyle));
+    const QByteArray brk = BreakBytes(FLineBreakStyle);
     qsizetype size = 0;
     for (const TTextEditStringRec& rec : FList)
         size += rec.Text.size() + brk.size();
-    if (!FTrailingLineBreak)
-        size -= brk.size();
-    QString text;
-    text.reserve(size);
+    QByteArray bytes;
+    bytes.reserve(size + size / 8);
     const size_t n = FList.size();
     for (size_t i = 0; i < n; ++i) {
-        text += FList[i].Text;
+        AppendAnsi(bytes, FList[i].Text);
         if (i + 1 < n || FTrailingLineBreak)
-            text += brk;
+            bytes += brk;
     }
-    return StringToAnsi(text);
+    return bytes;
 }
 
 void TTextEditStringList::SaveToStream(QIODevice& stream)
@@ -551,8 +556,12 @@ void TTextEditFileWriter::AppendText(const QByteArray& text)
 {
     if (FPos + text.size() > FBuffer.size()) {
         WriteOut();
-        if (FBuffer.size() < text.size())
-            FBuffer.resize(text.size());
+        if (text.size() > FBuffer.size()) {
+            // Larger than the buffer: written as it is, without a copy.
+            if (FImpl->File.write(text) != text.size())
+                throw ETextEditError(QStringLiteral("Stream write error"));
+            return;
+        }
     }
     std::copy(text.constBegin(), text.constEnd(), FBuffer.begin() + FPos);
     FPos += text.size();

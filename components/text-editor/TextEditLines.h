@@ -85,6 +85,8 @@ public:
     void LoadFromFile(const QString& fileName);
     void LoadFromStream(QIODevice& stream);
     void LoadFromBytes(const QByteArray& bytes);
+    // Loads decoded text as a file's content (line states unchanged, style kept).
+    void LoadFromText(const QString& text);
     // Writes the whole new file before it replaces the old one; a failure
     // raises and keeps the old file.
     void SaveToFile(const QString& fileName);

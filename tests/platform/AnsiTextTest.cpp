@@ -31,3 +31,13 @@ TEST(AnsiText, LongTextConvertsWhole)
         text += QStringLiteral("第%1句 sentence ").arg(i);
     EXPECT_EQ(AnsiToString(StringToAnsi(text)), text);
 }
+
+TEST(AnsiText, TrailBytesInTheAsciiRangeStayWithTheirCharacter)
+{
+    // 0x81 0x40 is one character whose second byte is "@"; an ASCII letter
+    // and a four-byte sequence follow.
+    const QByteArray bytes("\x81\x40" "A\x81\x30\x81\x30" "b", 8);
+    EXPECT_EQ(AnsiToString(bytes), QStringLiteral("\u4E02A\u0080b"));
+    EXPECT_EQ(StringToAnsi(QStringLiteral("\u4E02A\u0080b")), bytes);
+    EXPECT_EQ(AnsiToString(QByteArray("tail\x81", 5)), QStringLiteral("tail\uFFFD"));
+}
