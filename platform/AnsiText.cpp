@@ -136,12 +136,18 @@ void AppendAnsi(QByteArray& target, QStringView text)
     char* d = out.data() + base;
     QByteArray four;
     for (qsizetype i = 0; i < n;) {
-        const char16_t c = p[i];
-        if (c < 0x80) {
-            *d++ = static_cast<char>(c);
-            ++i;
-            continue;
+        // A run of ASCII, measured first and then copied in one simple loop.
+        qsizetype run = i;
+        while (run < n && p[run] < 0x80)
+            ++run;
+        if (run > i) {
+            for (qsizetype k = i; k < run; ++k)
+                *d++ = static_cast<char>(p[k]);
+            i = run;
+            if (i >= n)
+                break;
         }
+        const char16_t c = p[i];
         const std::uint16_t code = tables.Encode[c];
         if (code != 0) {
             *d++ = static_cast<char>(code >> 8);
