@@ -754,6 +754,7 @@ int TArcUnZip::UnZipFiles(TStream&)
     const auto finish = [&] {
         FInBuf.clear();
         FOutBuf.clear();
+        FFoldersMade.clear();
         FFilesList.clear();
         if (resorted)
             ApplySortMode(sortMode);
@@ -1000,10 +1001,13 @@ void TArcUnZip::UnZipOne(int index)
         OnStartUnZip(this, index, target, skip);
     if (skip)
         return;
-    const QFileInfo targetInfo(target);
-    const QString targetFolder = targetInfo.path();
-    if (!DirectoryReachable(targetFolder))
-        MakeDirectoryPath(targetFolder);
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    const QString targetFolder = slash > 0 ? target.left(slash) : slash == 0 ? QStringLiteral("/") : QStringLiteral(".");
+    if (!FFoldersMade.contains(targetFolder)) {
+        if (!DirectoryReachable(targetFolder))
+            MakeDirectoryPath(targetFolder);
+        FFoldersMade.insert(targetFolder);
+    }
 
     FBytesToRead = static_cast<int64_t>(FCurrent->GetCompressedSize());
     FDecrypting = false;
@@ -1025,7 +1029,7 @@ void TArcUnZip::UnZipOne(int index)
         FDecrypting = true;
     }
 
-    if (QFileInfo::exists(target) && FOverwriteMode != TUZOverwriteMode::Always) {
+    if (FOverwriteMode != TUZOverwriteMode::Always && QFileInfo::exists(target)) {
         bool overwrite = false;
         const uint32_t fileDate = RepairDosDateTime(FileDosDateTime(target));
         const uint32_t entryDate = RepairDosDateTime(FCurrent->last_mod_file_date_time);
@@ -1049,15 +1053,13 @@ void TArcUnZip::UnZipOne(int index)
     }
 
     // The entry is written to a new file beside the target, which takes the
-    // target's place only when the entry came out whole and correct.
+    // target's place only when the entry came out whole and correct. The new
+    // file gets the ordinary mode under the user's umask.
     QString temp;
     std::unique_ptr<TLFNFileStream> out;
     try {
-        temp = UniqueTempFileName(QFileInfo(target).absolutePath());
-        out = std::make_unique<TLFNFileStream>(temp, 8192, FFlushFilesOnClose, fmCreate);
+        out = std::make_unique<TLFNFileStream>(CreateUniqueFile(targetFolder, temp), 8192, FFlushFilesOnClose);
     } catch (const kpzip::Exception&) {
-        if (!temp.isEmpty())
-            QFile::remove(temp);
         Skip(srCreateError, target, index);
         return;
     }
@@ -1089,6 +1091,17 @@ void TArcUnZip::UnZipOne(int index)
         out->FlushPending();
     } catch (const EBiggerThanUncompressed&) {
         failed = true;
+    } catch (const EZCompressionError&) {
+        // Data that does not inflate is, for an encrypted entry, what a wrong
+        // password that passed the one-byte check gives: the entry fails as
+        // its CRC check would. Otherwise the archive is damaged.
+        if (!FDecrypting) {
+            FTarget = nullptr;
+            out.reset();
+            QFile::remove(temp);
+            throw;
+        }
+        failed = true;
     } catch (...) {
         FTarget = nullptr;
         out.reset();
@@ -1101,12 +1114,16 @@ void TArcUnZip::UnZipOne(int index)
     } catch (const kpzip::Exception&) {
         failed = true;
     }
-    out.reset();
     const bool good = !failed && FCrc == FCurrent->crc32 && FEntryWritten == FCurrent->GetUncompressedSize();
     if (good) {
-        FileSetDate(temp, FCurrent->last_mod_file_date_time);
-        if (FRetainAttributes)
-            FileSetAttr(temp, FCurrent->external_file_attributes & 0xFF);
+        const int handle = out->FileStream().Handle();
+        HandleSetDate(handle, FCurrent->last_mod_file_date_time);
+        // Only the read-only bit changes the mode: read-only entries stay so.
+        if (FRetainAttributes && (FCurrent->external_file_attributes & faReadOnly))
+            HandleSetAttr(handle, FCurrent->external_file_attributes & 0xFF);
+    }
+    out.reset();
+    if (good) {
         if (!RenameOnSameDrive(temp, target)) {
             QFile::remove(temp);
             Skip(srCreateError, target, index);

@@ -11,6 +11,7 @@
 #include "kpSStrm.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QSet>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -239,4 +240,5 @@ protected:
     bool FDecrypting = false;
     TZipKeys FKeys;
     TStream* FTarget = nullptr;
+    QSet<QString> FFoldersMade;  // target folders known to exist in this run
 };

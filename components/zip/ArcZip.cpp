@@ -10,6 +10,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRandomGenerator>
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -582,7 +583,11 @@ void TArcZip::ReplaceOldArchive()
 {
     // The complete new archive replaces the old one in one step (a rename
     // over it, or a copy beside it renamed over it): the old archive is never
-    // removed before the new one stands in its place.
+    // removed before the new one stands in its place. It keeps the old
+    // archive's mode (the temporary file was made private).
+    struct stat st {};
+    if (::stat(QFile::encodeName(FZipName).constData(), &st) == 0)
+        ::chmod(QFile::encodeName(FOutName).constData(), st.st_mode & 07777);
     MoveOrCopyFile(FOutName, FZipName);
     QFile::remove(FOutName);
 }

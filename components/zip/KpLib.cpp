@@ -11,6 +11,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 bool DirectoryReachable(const QString& path)
 {
@@ -241,27 +243,51 @@ int64_t FileGetAttr(const QString& path)
     return attr;
 }
 
+namespace {
+mode_t ModeWithAttr(mode_t mode, uint32_t attr)
+{
+    mode &= 07777;
+    if (attr & faReadOnly)
+        return mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    return mode | S_IWUSR;
+}
+
+struct timespec DosTimeSpec(uint32_t dosDateTime)
+{
+    struct timespec ts {};
+    ts.tv_sec = static_cast<time_t>(DosDateTimeToUnix(RepairDosDateTime(dosDateTime)));
+    return ts;
+}
+}  // namespace
+
 bool FileSetAttr(const QString& path, uint32_t attr)
 {
     struct stat st {};
     const QByteArray p = QFile::encodeName(path);
     if (::stat(p.constData(), &st) != 0)
         return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attr & faReadOnly)
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else
-        mode |= S_IWUSR;
-    return ::chmod(p.constData(), mode) == 0;
+    return ::chmod(p.constData(), ModeWithAttr(st.st_mode, attr)) == 0;
+}
+
+bool HandleSetAttr(int handle, uint32_t attr)
+{
+    struct stat st {};
+    if (::fstat(handle, &st) != 0)
+        return false;
+    const mode_t mode = ModeWithAttr(st.st_mode, attr);
+    return mode == (st.st_mode & 07777) || ::fchmod(handle, mode) == 0;
 }
 
 bool FileSetDate(const QString& path, uint32_t dosDateTime)
 {
-    const int64_t t = DosDateTimeToUnix(RepairDosDateTime(dosDateTime));
-    struct timeval tv[2] {};
-    tv[0].tv_sec = static_cast<time_t>(t);
-    tv[1].tv_sec = static_cast<time_t>(t);
-    return ::utimes(QFile::encodeName(path).constData(), tv) == 0;
+    const struct timespec ts[2] {DosTimeSpec(dosDateTime), DosTimeSpec(dosDateTime)};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), ts, 0) == 0;
+}
+
+bool HandleSetDate(int handle, uint32_t dosDateTime)
+{
+    const struct timespec ts[2] {DosTimeSpec(dosDateTime), DosTimeSpec(dosDateTime)};
+    return ::futimens(handle, ts) == 0;
 }
 
 bool RenameOnSameDrive(const QString& source, const QString& target)
@@ -285,6 +311,10 @@ void MoveOrCopyFile(const QString& source, const QString& target)
             const int64_t size = in.Size();
             if (out.CopyFrom(in, size) != size || !out.Sync())
                 throw kpzip::Exception(error);
+            // The copy keeps the mode of the file it copies.
+            struct stat st {};
+            if (::fstat(in.Handle(), &st) == 0)
+                ::fchmod(out.Handle(), st.st_mode & 07777);
         }
         if (!RenameOnSameDrive(temp, target))
             throw kpzip::Exception(error);
@@ -306,6 +336,26 @@ QString UniqueTempFileName(const QString& folder)
         throw kpzip::EFCreateError(QStringLiteral("Cannot create a temporary file in \"%1\"").arg(f));
     ::close(fd);
     return QFile::decodeName(tmpl);
+}
+
+std::unique_ptr<TFileStream> CreateUniqueFile(const QString& folder, QString& name)
+{
+    QString f = folder.isEmpty() ? QStringLiteral(".") : folder;
+    if (!f.endsWith(QLatin1Char('/')))
+        f += QLatin1Char('/');
+    // Random names, so that a name taken by someone else costs one more try;
+    // O_EXCL never opens what is already there (nor follows a link).
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const QString candidate = f + QStringLiteral("KPZ") + QString::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFull, 36);
+        const int fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            name = candidate;
+            return std::make_unique<TFileStream>(fd, candidate);
+        }
+        error = errno;
+    }
+    throw kpzip::EFCreateError(QStringLiteral("Cannot create a file in \"%1\". %2").arg(f, QString::fromLocal8Bit(std::strerror(error))));
 }
 
 QString OemRoundTrip(const QString& text) { return AnsiToString(StringToAnsi(text)); }

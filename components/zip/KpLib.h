@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+class TFileStream;
+
 // File attribute bits as the archive stores them. Only read-only and folder
 // are derived from the file system here.
 enum : uint32_t {
@@ -103,6 +105,13 @@ bool RenameOnSameDrive(const QString& source, const QString& target);
 void MoveOrCopyFile(const QString& source, const QString& target);
 // Creates a new empty file "KPZ..." in folder and answers its name.
 QString UniqueTempFileName(const QString& folder);
+// Creates a new file "KPZ..." in folder with the ordinary mode under the
+// user's umask, for a file that is to take another's place, and answers it
+// open for writing (its name in name). Raises EFCreateError.
+std::unique_ptr<TFileStream> CreateUniqueFile(const QString& folder, QString& name);
+// The stored date and attributes given to an open file.
+bool HandleSetDate(int handle, uint32_t dosDateTime);
+bool HandleSetAttr(int handle, uint32_t attr);
 // Converts the text to the archive code page and back.
 QString OemRoundTrip(const QString& text);
 int64_t DiskFreeSpace(const QString& path);

@@ -21,6 +21,14 @@ uint8_t LocalSigBytes[4] = {0x50, 0x4B, 0x03, 0x04};
 constexpr uint32_t Marker32 = 0xFFFFFFFF;
 constexpr uint16_t Marker16 = 0xFFFF;
 
+bool IsAscii(const QByteArray& b)
+{
+    for (const char c : b)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 QByteArray ReadBytes(TStream& s, int64_t n)
 {
     QByteArray b(static_cast<qsizetype>(n), '\0');
@@ -340,20 +348,30 @@ QByteArray TZipHeaderInfo::ToArchiveName(const QString& name)
         return name.toLatin1();
     }
     general_purpose_bit_flag |= gpUtf8Names;
+    // Readers convert the names of MS-DOS (and OS/2) entries from an OEM code
+    // page whatever flag bit 11 says, and so do some for NTFS entries made by
+    // version 5.0; a name that is not in that code page is marked as made on
+    // NTFS by our own version, so that it is read as the UTF-8 it is.
+    const int host = version_made_by >> 8;
+    const int version = version_made_by & 0xFF;
+    if (host == HostMsDos || host == HostOs2 || (host == HostNtfs && version == 50))
+        version_made_by = static_cast<uint16_t>((HostNtfs << 8) | 45);
     return name.toUtf8();
 }
 
 QString TZipHeaderInfo::FromArchiveName(const QByteArray& name) const
 {
     QString s;
-    if (general_purpose_bit_flag & gpUtf8Names) {
+    if (IsAscii(name)) {
+        s = QString::fromLatin1(name);
+    } else if (general_purpose_bit_flag & gpUtf8Names) {
         s = QString::fromUtf8(name);
     } else {
         // Unix tools write names in the system's encoding, which is UTF-8;
         // everything else is in the ANSI code page.
         const int host = version_made_by >> 8;
         const QString utf8 = QString::fromUtf8(name);
-        s = ((host == 3 || host == 19) && utf8.toUtf8() == name) ? utf8 : AnsiToString(name);
+        s = ((host == HostUnix || host == HostOsx) && utf8.toUtf8() == name) ? utf8 : AnsiToString(name);
     }
     s.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return s;

@@ -36,6 +36,9 @@ enum : uint16_t {
     gpUtf8Names = 0x0800,
 };
 
+// Host systems of the "version made by" field (its high byte).
+enum : int { HostMsDos = 0, HostUnix = 3, HostOs2 = 6, HostNtfs = 11, HostOsx = 19 };
+
 enum class TOEMConvert { oemAlways, oemNever, oemFlexible };
 using enum TOEMConvert;
 
@@ -132,7 +135,7 @@ public:
     // page (GBK) unless flag bit 11 marks UTF-8 (or a Unix host wrote valid
     // UTF-8, its system encoding, or an Info-ZIP Unicode path block gives the
     // name); a name we write that is not plain ASCII is written as UTF-8 with
-    // bit 11 set.
+    // bit 11 set, and an entry made on MS-DOS is then marked as made on NTFS.
     QByteArray ToArchiveName(const QString& name);
     QString FromArchiveName(const QByteArray& name) const;
 

@@ -79,6 +79,8 @@ TFileStream::TFileStream(const QString& fileName, uint16_t mode) : FFileName(fil
     }
 }
 
+TFileStream::TFileStream(int handle, const QString& fileName) : FHandle(handle), FFileName(fileName) {}
+
 TFileStream::~TFileStream()
 {
     if (FHandle >= 0)
@@ -97,6 +99,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
             break;
         done += n;
     }
+    FPos += done;
     return done;
 }
 
@@ -112,16 +115,33 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
             break;
         done += n;
     }
+    FPos += done;
     return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin)
 {
-    const int whence = origin == soFromBeginning ? SEEK_SET : origin == soFromCurrent ? SEEK_CUR : SEEK_END;
+    if ((origin == soFromBeginning && offset == FPos) || (origin == soFromCurrent && offset == 0))
+        return FPos;
+    int whence = SEEK_END;
+    if (origin == soFromBeginning || origin == soFromCurrent) {
+        // Relative moves are made absolute from the position kept here.
+        offset = origin == soFromCurrent ? FPos + offset : offset;
+        whence = SEEK_SET;
+    }
     const off_t r = ::lseek(FHandle, static_cast<off_t>(offset), whence);
     if (r < 0)
         throw kpzip::EStreamError(QStringLiteral("Seek error"));
+    FPos = r;
     return r;
+}
+
+int64_t TFileStream::GetSize()
+{
+    struct stat st {};
+    if (::fstat(FHandle, &st) != 0)
+        throw kpzip::EStreamError(QStringLiteral("Cannot read the size of \"%1\"").arg(FFileName));
+    return st.st_size;
 }
 
 void TFileStream::SetSize(int64_t size)
@@ -361,6 +381,12 @@ TLFNFileStream::TLFNFileStream(const QString& fileName, int bufferSize, bool flu
     FFlushOnDestroy = flushOnClose && (mode == fmCreate || (mode & 3) != 0);
 }
 
+TLFNFileStream::TLFNFileStream(std::unique_ptr<TFileStream> file, int bufferSize, bool flushOnClose)
+    : TS_BufferStream(file.get(), bufferSize), FFile(std::move(file))
+{
+    FFlushOnDestroy = flushOnClose;
+}
+
 TLFNFileStream::~TLFNFileStream()
 {
     try {
@@ -376,10 +402,10 @@ TLFNFileStream::~TLFNFileStream()
 
 int64_t TLFNFileStream::GetSize()
 {
-    const int64_t pos = LogicalPosition();
-    const int64_t size = Seek(0, soFromEnd);
-    Seek(pos, soFromBeginning);
-    return size;
+    // The file's size, or the end of the bytes waiting in the buffer when
+    // they reach past it; the buffer stays as it is.
+    const int64_t pendingEnd = FState == 2 ? FInner->Position() + FCur : 0;
+    return std::max(FInner->Size(), pendingEnd);
 }
 
 void TLFNFileStream::SetSize(int64_t size)

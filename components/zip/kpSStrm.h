@@ -44,14 +44,19 @@ public:
     int64_t CopyFrom(TStream& source, int64_t count);
 };
 
-// A file stream over a POSIX descriptor.
+// A file stream over a POSIX descriptor. It keeps its own position, so that
+// asking for it, or seeking to where the stream already stands, costs no
+// system call.
 class TFileStream : public TStream {
 public:
     TFileStream(const QString& fileName, uint16_t mode);  // raises EFCreateError / EFOpenError
+    // Takes over a descriptor just opened (standing at its start).
+    TFileStream(int handle, const QString& fileName);
     ~TFileStream() override;
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, int origin) override;
+    int64_t GetSize() override;
     void SetSize(int64_t size) override;
     int Handle() const { return FHandle; }
     const QString& FileName() const { return FFileName; }
@@ -60,6 +65,7 @@ public:
 
 private:
     int FHandle = -1;
+    int64_t FPos = 0;
     QString FFileName;
 };
 
@@ -121,6 +127,8 @@ protected:
 class TLFNFileStream : public TS_BufferStream {
 public:
     TLFNFileStream(const QString& fileName, int bufferSize, bool flushOnClose, uint16_t mode);
+    // Buffers a file stream opened elsewhere for writing (and owns it).
+    TLFNFileStream(std::unique_ptr<TFileStream> file, int bufferSize, bool flushOnClose);
     ~TLFNFileStream() override;
     int64_t GetSize() override;
     void SetSize(int64_t size) override;

@@ -137,7 +137,7 @@ QByteArray MakeRawZip(const std::vector<TRawEntry>& entries, const QByteArray& c
         auto header = [&](QByteArray& b, bool isCentral) {
             Le32(b, isCentral ? 0x02014B50 : 0x04034B50);
             if (isCentral)
-                Le16(b, 20);
+                Le16(b, e.MadeBy);
             Le16(b, 20);
             Le16(b, e.Flags);
             Le16(b, e.Method);
@@ -151,7 +151,7 @@ QByteArray MakeRawZip(const std::vector<TRawEntry>& entries, const QByteArray& c
                 Le16(b, 0);
                 Le16(b, 0);
                 Le16(b, 0);
-                Le32(b, 0x20);
+                Le32(b, e.ExternalAttributes);
                 Le32(b, offset);
             }
             b.append(e.Name);

@@ -38,6 +38,8 @@ struct TRawEntry {
     uint64_t UncompressedSize = 0;
     uint64_t CompressedSize = UINT64_MAX;  // UINT64_MAX: the data's size
     uint32_t DosTime = 0x5A210000;         // 2025-01-01
+    uint32_t ExternalAttributes = 0x20;    // archive bit; 0x01 is read-only
+    uint16_t MadeBy = 20;                  // host (high byte) and version
 };
 // A single-part archive with local headers, central directory and end record.
 QByteArray MakeRawZip(const std::vector<TRawEntry>& entries, const QByteArray& comment = QByteArray());
