@@ -64,15 +64,6 @@ std::optional<QString> SafeRelativeFolder(QString path)
     return kept.isEmpty() ? QString() : kept.join(QLatin1Char('/')) + QLatin1Char('/');
 }
 
-// Frees the inflate state however the decoding ends.
-struct TInflateGuard {
-    z_stream* Stream = nullptr;
-    ~TInflateGuard()
-    {
-        if (Stream)
-            inflateEnd(Stream);
-    }
-};
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -309,12 +300,19 @@ void TArcUnZip::CheckCancel()
 {
     if (!FDoProcessMessages)
         return;
-    PumpPendingMessages();
+    const auto now = std::chrono::steady_clock::now();
+    if (FReportedPercent != FPumpedPercent || now - FLastPump >= std::chrono::milliseconds(50)) {
+        FPumpedPercent = FReportedPercent;
+        FLastPump = now;
+        PumpPendingMessages();
+    }
     if (FPause)
         WaitWhilePaused();
     if (FCancel.exchange(false))
         throw EUserCanceled(ZipMessage(ZM_UserAborted));
 }
+
+void TArcUnZip::NoteProgress(int totalPercent) { FReportedPercent = totalPercent; }
 
 TZipHeaderInfo* TArcUnZip::NewHeaderInfo()
 {
@@ -465,6 +463,12 @@ void TArcUnZip::ReadDirectory(TStream&)
     if (!FFiles) {
         FFiles = std::make_unique<TSortedZip>(dupError, TZipSortMode::ByNone, true);
         FSorted = FFiles.get();
+        // Room for the entries the end record announces, as far as the file
+        // holding the directory can hold their records (46 bytes at least).
+        if (!FRepaired) {
+            const uint64_t fit = static_cast<uint64_t>(std::max<int64_t>(0, s->Size())) / 46;
+            FFiles->SetCapacity(static_cast<int>(std::min<uint64_t>({FEndCentral->GetTotalEntries(), fit, 0x1FFFFFFE})));
+        }
     }
     const bool multi = !configMode && FNumDisks > 1;
     std::function<TStream*()> nextDisk;
@@ -755,6 +759,11 @@ int TArcUnZip::UnZipFiles(TStream&)
         FInBuf.clear();
         FOutBuf.clear();
         FFoldersMade.clear();
+        FRunArchiveSize = -1;
+        if (FInflate) {
+            inflateEnd(FInflate.get());
+            FInflate.reset();
+        }
         FFilesList.clear();
         if (resorted)
             ApplySortMode(sortMode);
@@ -894,8 +903,10 @@ void TArcUnZip::FlushOutput(int n)
     FTotalWritten += n;
     if (OnFilePercentDone)
         OnFilePercentDone(this, Percent(static_cast<int64_t>(FEntryWritten), static_cast<int64_t>(FBytesExpected)));
+    const int total = Percent(FTotalWritten, FTotalBytes);
+    NoteProgress(total);
     if (OnTotalPercentDone)
-        OnTotalPercentDone(this, Percent(FTotalWritten, FTotalBytes));
+        OnTotalPercentDone(this, total);
 }
 
 void TArcUnZip::ExtractStored()
@@ -911,16 +922,22 @@ void TArcUnZip::ExtractStored()
 
 void TArcUnZip::InflateEntry()
 {
-    z_stream zs {};
+    // One inflate state serves every entry of the run.
+    if (!FInflate) {
+        auto state = std::make_unique<z_stream>();
+        if (inflateInit2(state.get(), -15) < 0)
+            throw EZCompressionError(QStringLiteral("error"));
+        FInflate = std::move(state);
+    } else if (inflateReset(FInflate.get()) < 0) {
+        throw EZCompressionError(QStringLiteral("error"));
+    }
+    z_stream& zs = *FInflate;
     zs.next_out = FOutBuf.data();
     zs.avail_out = WorkSize;
     const int first = FillInput();
     zs.next_in = FInBuf.data();
     zs.avail_in = static_cast<uInt>(first);
     FInCount = 0;
-    if (inflateInit2(&zs, -15) < 0)
-        throw EZCompressionError(QStringLiteral("error"));
-    TInflateGuard guard {&zs};
     int r = Z_OK;
     do {
         if (zs.avail_in == 0) {
@@ -939,9 +956,6 @@ void TArcUnZip::InflateEntry()
             zs.avail_out = WorkSize;
         }
     } while (r != Z_STREAM_END);
-    guard.Stream = nullptr;
-    if (inflateEnd(&zs) < 0)
-        throw EZCompressionError(QStringLiteral("error"));
 }
 
 bool TArcUnZip::CheckEncryptionHeader()
@@ -969,7 +983,10 @@ void TArcUnZip::UnZipOne(int index)
         if (!FArchive)
             OpenZip();
         const int64_t offset = static_cast<int64_t>(FCurrent->GetRelativeOffset());
-        const int64_t size = FArchive->GetSize();
+        // A single-part archive keeps its size for the run.
+        if (FRunArchiveSize < 0 || FNumDisks > 1)
+            FRunArchiveSize = FArchive->GetSize();
+        const int64_t size = FRunArchiveSize;
         uint8_t h[30];
         if (offset < 0 || offset + 30 > size)
             throw EFatalUnzipError(ZipMessage(ZM_PrematureEnd));
@@ -1052,13 +1069,20 @@ void TArcUnZip::UnZipOne(int index)
         }
     }
 
-    // The entry is written to a new file beside the target, which takes the
-    // target's place only when the entry came out whole and correct. The new
-    // file gets the ordinary mode under the user's umask.
-    QString temp;
+    // The entry is written into a new file: the target itself when nothing
+    // is there yet, otherwise a file beside it, which takes the target's
+    // place only when the entry came out whole and correct. The new file gets
+    // the ordinary mode under the user's umask; a failed entry's file goes.
+    QString temp = target;
     std::unique_ptr<TLFNFileStream> out;
+    bool replacing = false;
     try {
-        out = std::make_unique<TLFNFileStream>(CreateUniqueFile(targetFolder, temp), 8192, FFlushFilesOnClose);
+        std::unique_ptr<TFileStream> file = CreateNewFile(target);
+        if (!file) {
+            replacing = true;
+            file = CreateUniqueFile(targetFolder, temp);
+        }
+        out = std::make_unique<TLFNFileStream>(std::move(file), 8192, FFlushFilesOnClose);
     } catch (const kpzip::Exception&) {
         Skip(srCreateError, target, index);
         return;
@@ -1124,7 +1148,7 @@ void TArcUnZip::UnZipOne(int index)
     }
     out.reset();
     if (good) {
-        if (!RenameOnSameDrive(temp, target)) {
+        if (replacing && !RenameOnSameDrive(temp, target)) {
             QFile::remove(temp);
             Skip(srCreateError, target, index);
             return;

@@ -16,11 +16,14 @@
 #include <QtCore/QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
+
+struct z_stream_s;
 
 enum class TZipSortMode { ByName, ByFileName, ByDirectoryName, ByDate, ByCompressedSize, ByUnCompressedSize, ByRate, ByNone };
 enum class TUZOverwriteMode { Prompt, Always, Never, ifNewer, ifOlder };
@@ -177,7 +180,13 @@ protected:
     void ExtractStored();
     void InflateEntry();
     bool CheckEncryptionHeader();
+    // Honours the cancel and pause requests and, while DoProcessMessages is
+    // set, processes pending events: after the run's progress moved on, and
+    // otherwise now and then (not on every call: a long loop calls it for
+    // every entry and every block).
     void CheckCancel();
+    // Notes the run's total progress for the event processing above.
+    void NoteProgress(int totalPercent);
     void WaitWhilePaused();
     void Skip(TSkipReason reason, const QString& name, int index);
     TZipHeaderInfo* NewHeaderInfo();
@@ -241,4 +250,10 @@ protected:
     TZipKeys FKeys;
     TStream* FTarget = nullptr;
     QSet<QString> FFoldersMade;  // target folders known to exist in this run
+    int64_t FRunArchiveSize = -1;  // size of a single-part archive during a run
+    std::unique_ptr<z_stream_s> FInflate;  // one inflate state for the whole run
+    // Event processing of CheckCancel.
+    std::chrono::steady_clock::time_point FLastPump {};
+    int FPumpedPercent = -1;
+    int FReportedPercent = -1;
 };

@@ -34,19 +34,21 @@ QString NamePart(const QString& path)
     return slash >= 0 ? path.mid(slash + 1) : path;
 }
 
-struct TDeflateGuard {
-    z_stream* Stream = nullptr;
-    ~TDeflateGuard()
-    {
-        if (Stream)
-            deflateEnd(Stream);
-    }
-};
 }  // namespace
 
 TArcZip::TArcZip() = default;
 
-TArcZip::~TArcZip() = default;
+TArcZip::~TArcZip() { FreeRunState(); }
+
+void TArcZip::FreeRunState()
+{
+    if (FDeflate) {
+        deflateEnd(FDeflate.get());
+        FDeflate.reset();
+    }
+    FRunIn = {};
+    FRunOut = {};
+}
 
 void TArcZip::Assign(const TArcZip& s)
 {
@@ -317,6 +319,7 @@ int TArcZip::ProcessFiles()
         FNewByName.reset();
         FNewEnd.reset();
         FInput.reset();
+        FreeRunState();
         FTempStream.reset();
         if (!FTempName.isEmpty())
             QFile::remove(FTempName);
@@ -620,8 +623,10 @@ int64_t TArcZip::ReadSource(uint8_t* buffer, int64_t n)
         OnFilePercentDone(this, p);
     }
     FTotalWritten += count;
+    const int total = Percent(FTotalWritten, FTotalBytes);
+    NoteProgress(total);
     if (OnTotalPercentDone)
-        OnTotalPercentDone(this, Percent(FTotalWritten, FTotalBytes));
+        OnTotalPercentDone(this, total);
     FCrc = static_cast<uint32_t>(crc32(FCrc, buffer, static_cast<uInt>(count)));
     return count;
 }
@@ -640,9 +645,16 @@ void TArcZip::WriteCompressed(uint8_t* buffer, int64_t size, int64_t count)
     CheckCancel();
 }
 
+std::vector<uint8_t>& TArcZip::RunBuffer(std::vector<uint8_t>& buffer)
+{
+    if (buffer.empty())
+        buffer.resize(DeflateBlock);
+    return buffer;
+}
+
 int64_t TArcZip::StoreData()
 {
-    std::vector<uint8_t> buf(StoreBlock);
+    std::vector<uint8_t>& buf = RunBuffer(FRunIn);
     int64_t total = 0;
     for (;;) {
         const int64_t n = ReadSource(buf.data(), StoreBlock);
@@ -656,18 +668,32 @@ int64_t TArcZip::StoreData()
 
 int64_t TArcZip::DeflateData(int64_t& bytesRead)
 {
-    std::vector<uint8_t> in(DeflateBlock);
-    std::vector<uint8_t> out(DeflateBlock);
-    z_stream zs {};
+    // The buffers and the deflate state serve every file of the run.
+    std::vector<uint8_t>& in = RunBuffer(FRunIn);
+    std::vector<uint8_t>& out = RunBuffer(FRunOut);
+    if (!FDeflate) {
+        auto state = std::make_unique<z_stream>();
+        if (deflateInit2(state.get(), std::clamp(FPackLevel, 0, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) < 0)
+            throw EZCompressionError(QStringLiteral("error"));
+        FDeflate = std::move(state);
+        FDeflateLevel = FPackLevel;
+    } else {
+        if (deflateReset(FDeflate.get()) < 0)
+            throw EZCompressionError(QStringLiteral("error"));
+        // A handler may have changed the level since the last file.
+        if (FDeflateLevel != FPackLevel) {
+            if (deflateParams(FDeflate.get(), std::clamp(FPackLevel, 0, 9), Z_DEFAULT_STRATEGY) < 0)
+                throw EZCompressionError(QStringLiteral("error"));
+            FDeflateLevel = FPackLevel;
+        }
+    }
+    z_stream& zs = *FDeflate;
     int64_t written = 0;
     bytesRead = ReadSource(in.data(), DeflateBlock);
     zs.next_in = in.data();
     zs.avail_in = static_cast<uInt>(bytesRead);
     zs.next_out = out.data();
     zs.avail_out = DeflateBlock;
-    if (deflateInit2(&zs, std::clamp(FPackLevel, 0, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) < 0)
-        throw EZCompressionError(QStringLiteral("error"));
-    TDeflateGuard guard {&zs};
     int flush = Z_NO_FLUSH;
     int r = Z_OK;
     do {
@@ -692,9 +718,6 @@ int64_t TArcZip::DeflateData(int64_t& bytesRead)
             zs.avail_out = DeflateBlock;
         }
     } while (r != Z_STREAM_END);
-    guard.Stream = nullptr;
-    if (deflateEnd(&zs) < 0)
-        throw EZCompressionError(QStringLiteral("error"));
     return written;
 }
 
@@ -715,15 +738,17 @@ bool TArcZip::ZipOneFile(const QString& sourcePath)
         FCurrent->compression_method = 0;
         FCurrent->crc32 = 0;
     } else {
-        if (!QFileInfo(path).isFile()) {
+        TSearchRec info;
+        if (!FileInfoOf(path, info) || (info.Attr & faDirectory)) {
             if (OnNoSuchFile)
                 OnNoSuchFile(this, path);
             return false;
         }
-        FCurrent->external_file_attributes = static_cast<uint32_t>(std::max<int64_t>(0, FileGetAttr(path)));
+        FCurrent->external_file_attributes = info.Attr;
+        // The source is read in large blocks straight into the run's buffers.
         for (;;) {
             try {
-                FInput = std::make_unique<TLFNFileStream>(path, 65536, false, fmOpenRead | fmShareDenyNone);
+                FInput = std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyNone);
                 break;
             } catch (const kpzip::Exception&) {
                 bool retry = false;
@@ -733,8 +758,8 @@ bool TArcZip::ZipOneFile(const QString& sourcePath)
                     return false;
             }
         }
-        FCurrent->last_mod_file_date_time = FileDosDateTime(path);
-        FSourceSize = FInput->GetSize();
+        FCurrent->last_mod_file_date_time = UnixToDosDateTime(info.Time);
+        FSourceSize = info.Size;
         FCurrent->SetUncompressedSize(static_cast<uint64_t>(FSourceSize));
     }
     if (FOEMConvert == oemAlways)
@@ -799,7 +824,7 @@ bool TArcZip::ZipOneFile(const QString& sourcePath)
         FEncrypting = !FPassword.isEmpty();
         if (FEncrypting) {
             // The check byte of the encryption header is the CRC's high byte.
-            std::vector<uint8_t> buf(StoreBlock);
+            std::vector<uint8_t>& buf = RunBuffer(FRunIn);
             uint32_t crc = 0;
             for (;;) {
                 const int64_t n = FInput->Read(buf.data(), StoreBlock);
@@ -917,8 +942,10 @@ void TArcZip::CopyExistingEntry(TZipHeaderInfo& entry)
         if (OnFilePercentDone)
             OnFilePercentDone(this, Percent(done, total));
         FTotalWritten += n;
+        const int totalPercent = Percent(FTotalWritten, FTotalBytes);
+        NoteProgress(totalPercent);
         if (OnTotalPercentDone)
-            OnTotalPercentDone(this, Percent(FTotalWritten, FTotalBytes));
+            OnTotalPercentDone(this, totalPercent);
         CheckCancel();
     }
     if (descriptor) {
@@ -988,8 +1015,10 @@ void TArcZip::CopySpanned(const QString& tempName)
         FTotalWritten += n;
         if (OnFilePercentDone)
             OnFilePercentDone(this, 50 + Percent(size - left, size) / 2);
+        const int totalPercent = Percent(FTotalWritten, FTotalBytes);
+        NoteProgress(totalPercent);
         if (OnTotalPercentDone)
-            OnTotalPercentDone(this, Percent(FTotalWritten, FTotalBytes));
+            OnTotalPercentDone(this, totalPercent);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <vector>
+
 enum TZipAction { zaUpdate, zaReplace, zaFreshen };
 enum TUpdateAction { uaReplacing, uaKeeping };
 
@@ -143,6 +145,9 @@ protected:
     void CopySpanned(const QString& tempName);
     void SaveConfigFile(const QString& name);
     bool IsMulti() const { return MultiMode() != mmNone; }
+    // The run's buffer, made (DeflateBlock bytes) when first used.
+    static std::vector<uint8_t>& RunBuffer(std::vector<uint8_t>& buffer);
+    void FreeRunState();
 
 private:
     void SetAttrBit(uint32_t bit, bool v) { FSearchAttr = v ? (FSearchAttr | bit) : (FSearchAttr & ~bit); }
@@ -170,7 +175,7 @@ private:
     std::unique_ptr<TLFNFileStream> FOut;
     QString FOutName;
     QStringList FPartNames;
-    std::unique_ptr<TLFNFileStream> FInput;
+    std::unique_ptr<TFileStream> FInput;
     std::unique_ptr<TLFNFileStream> FTempStream;
     QString FTempName;
     std::unique_ptr<TSortedZip> FNewByName;
@@ -184,4 +189,9 @@ private:
     int64_t FSourceSize = 0;
     TZipKeys FWriteKeys;
     bool FEncrypting = false;
+    // Buffers and the deflate state, made once per run.
+    std::vector<uint8_t> FRunIn;
+    std::vector<uint8_t> FRunOut;
+    std::unique_ptr<z_stream_s> FDeflate;
+    int FDeflateLevel = -1;
 };

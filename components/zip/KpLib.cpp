@@ -85,15 +85,10 @@ bool TSearchData::Load(int index)
 {
     while (index < FNames.size()) {
         const QString& name = FNames[index];
-        const QFileInfo fi(Folder + name);
-        if (fi.exists() || name == QLatin1String(".")) {
+        // One look at the file gives everything the record holds.
+        if (FileInfoOf(Folder + name, SearchRec)) {
             FIndex = index;
             SearchRec.Name = name;
-            SearchRec.Size = fi.isDir() ? 0 : fi.size();
-            SearchRec.Attr = fi.isDir() ? faDirectory : faArchive;
-            if (!fi.isWritable())
-                SearchRec.Attr |= faReadOnly;
-            SearchRec.Time = fi.lastModified().toSecsSinceEpoch();
             return true;
         }
         ++index;
@@ -217,12 +212,23 @@ QString RightStr(const QString& text, int n) { return text.right(n); }
 
 QString LeftStr(const QString& text, int n) { return text.left(n); }
 
-uint32_t FileDosDateTime(const QString& path)
+bool FileInfoOf(const QString& path, TSearchRec& rec)
 {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return 0xFFFFFFFF;
-    return UnixToDosDateTime(st.st_mtime);
+        return false;
+    rec.Attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
+    if (!(st.st_mode & S_IWUSR))
+        rec.Attr |= faReadOnly;
+    rec.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+    rec.Time = st.st_mtime;
+    return true;
+}
+
+uint32_t FileDosDateTime(const QString& path)
+{
+    TSearchRec rec;
+    return FileInfoOf(path, rec) ? UnixToDosDateTime(rec.Time) : 0xFFFFFFFF;
 }
 
 QDateTime FileDateTime(const QString& path)
@@ -233,14 +239,8 @@ QDateTime FileDateTime(const QString& path)
 
 int64_t FileGetAttr(const QString& path)
 {
-    struct stat st {};
-    const QByteArray p = QFile::encodeName(StripTrailingBackslash(path));
-    if (::stat(p.constData(), &st) != 0)
-        return -1;
-    uint32_t attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
-    if (!(st.st_mode & S_IWUSR))
-        attr |= faReadOnly;
-    return attr;
+    TSearchRec rec;
+    return FileInfoOf(StripTrailingBackslash(path), rec) ? rec.Attr : -1;
 }
 
 namespace {
@@ -292,7 +292,22 @@ bool HandleSetDate(int handle, uint32_t dosDateTime)
 
 bool RenameOnSameDrive(const QString& source, const QString& target)
 {
-    return ::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+    const QByteArray s = QFile::encodeName(source);
+    const QByteArray t = QFile::encodeName(target);
+    if (::renameat2(AT_FDCWD, s.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST && ::renameat2(AT_FDCWD, s.constData(), AT_FDCWD, t.constData(), RENAME_EXCHANGE) == 0) {
+        // The two names swapped in one step; the old file, now under the
+        // source's name, goes. (A rename over the old file would do the same,
+        // but makes some file systems write the new file out at once.)
+        if (::unlink(s.constData()) == 0)
+            return true;
+        // Not a file (a folder, say): put both back.
+        ::renameat2(AT_FDCWD, s.constData(), AT_FDCWD, t.constData(), RENAME_EXCHANGE);
+        return false;
+    }
+    // File systems without these flags.
+    return ::rename(s.constData(), t.constData()) == 0;
 }
 
 void MoveOrCopyFile(const QString& source, const QString& target)
@@ -338,6 +353,17 @@ QString UniqueTempFileName(const QString& folder)
     return QFile::decodeName(tmpl);
 }
 
+std::unique_ptr<TFileStream> CreateNewFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        return std::make_unique<TFileStream>(fd, path);
+    const int error = errno;
+    if (error == EEXIST)
+        return nullptr;
+    throw kpzip::EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+}
+
 std::unique_ptr<TFileStream> CreateUniqueFile(const QString& folder, QString& name)
 {
     QString f = folder.isEmpty() ? QStringLiteral(".") : folder;
@@ -358,7 +384,13 @@ std::unique_ptr<TFileStream> CreateUniqueFile(const QString& folder, QString& na
     throw kpzip::EFCreateError(QStringLiteral("Cannot create a file in \"%1\". %2").arg(f, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-QString OemRoundTrip(const QString& text) { return AnsiToString(StringToAnsi(text)); }
+QString OemRoundTrip(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return AnsiToString(StringToAnsi(text));
+    return text;  // plain ASCII is the same in every code page
+}
 
 int64_t DiskFreeSpace(const QString& path)
 {

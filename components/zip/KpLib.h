@@ -89,6 +89,9 @@ void SlashesToBackward(QString& s);
 QString RightStr(const QString& text, int n);
 QString LeftStr(const QString& text, int n);
 
+// Attributes, size and modification time of a file or folder (Name is left
+// alone); false when it is missing.
+bool FileInfoOf(const QString& path, TSearchRec& rec);
 // The file's modification time as an MS-DOS value, 0xFFFFFFFF when missing.
 uint32_t FileDosDateTime(const QString& path);
 QDateTime FileDateTime(const QString& path);
@@ -98,13 +101,18 @@ bool FileSetAttr(const QString& path, uint32_t attr);
 bool FileSetDate(const QString& path, uint32_t dosDateTime);
 
 // Renames within one file system; false when the two lie on different ones.
-// The target is replaced in one step, so it is never missing in between.
+// The target (a file) is replaced in one step, so it is never missing in
+// between.
 bool RenameOnSameDrive(const QString& source, const QString& target);
 // Renames, or copies into a new file beside the target that then replaces
 // it in one step; the source stays when it was copied. Raises on failure.
 void MoveOrCopyFile(const QString& source, const QString& target);
 // Creates a new empty file "KPZ..." in folder and answers its name.
 QString UniqueTempFileName(const QString& folder);
+// Creates the file at path, which must not exist yet (nothing is there, not
+// even a link), with the ordinary mode under the user's umask, and answers it
+// open for writing; nullptr when something is there. Raises EFCreateError.
+std::unique_ptr<TFileStream> CreateNewFile(const QString& path);
 // Creates a new file "KPZ..." in folder with the ordinary mode under the
 // user's umask, for a file that is to take another's place, and answers it
 // open for writing (its name in name). Raises EFCreateError.

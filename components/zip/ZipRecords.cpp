@@ -4,12 +4,12 @@
 
 #include "AnsiText.h"
 
-#include <QtCore/QDateTime>
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 uint32_t CENTRAL_FILE_HEADER_SIGNATURE = 0x02014B50;
@@ -98,37 +98,70 @@ uint32_t RepairDosDateTime(uint32_t v)
     return sec2 | (minute << 5) | (hour << 11) | (day << 16) | (month << 21) | ((year - 1980) << 25);
 }
 
-bool DosDateTimeConvertible(uint32_t v)
+
+namespace {
+int DaysInMonth(int year, int month)
 {
-    v = RepairDosDateTime(v);
-    const QDate first(static_cast<int>(((v >> 25) & 0x7F) + 1980), static_cast<int>((v >> 21) & 0x0F), 1);
-    return static_cast<int>((v >> 16) & 0x1F) <= first.daysInMonth();
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
 }
+
+// Days from 1970-01-01 to a date of the Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, int m, int d)
+{
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+// The local time zone's offset from UTC at t. The zone is read once per
+// process: localtime_r, unlike mktime, does not look at it again.
+int64_t LocalOffsetAt(int64_t t)
+{
+    const time_t tt = static_cast<time_t>(t);
+    struct tm tm {};
+    if (!localtime_r(&tt, &tm))
+        return 0;
+    return tm.tm_gmtoff;
+}
+}  // namespace
 
 int64_t DosDateTimeToUnix(uint32_t v)
 {
     v = RepairDosDateTime(v);
     const int year = static_cast<int>(((v >> 25) & 0x7F) + 1980);
     const int month = static_cast<int>((v >> 21) & 0x0F);
-    int day = static_cast<int>((v >> 16) & 0x1F);
-    const QDate first(year, month, 1);
-    day = std::min(day, first.daysInMonth());
-    const QDateTime dt(QDate(year, month, day),
-                       QTime(static_cast<int>((v >> 11) & 0x1F), static_cast<int>((v >> 5) & 0x3F), static_cast<int>((v & 0x1F) * 2)));
-    return dt.toSecsSinceEpoch();
+    const int day = std::min(static_cast<int>((v >> 16) & 0x1F), DaysInMonth(year, month));
+    const int64_t wall = DaysFromCivil(year, month, day) * 86400 + ((v >> 11) & 0x1F) * 3600 + ((v >> 5) & 0x3F) * 60 + (v & 0x1F) * 2;
+    // Wall-clock time to UTC: the offset at a first guess, then at the
+    // result, for days on which daylight saving time begins or ends.
+    const int64_t guess = wall - LocalOffsetAt(wall);
+    return wall - LocalOffsetAt(guess);
+}
+
+bool DosDateTimeConvertible(uint32_t v)
+{
+    v = RepairDosDateTime(v);
+    return static_cast<int>((v >> 16) & 0x1F) <= DaysInMonth(static_cast<int>(((v >> 25) & 0x7F) + 1980), static_cast<int>((v >> 21) & 0x0F));
 }
 
 uint32_t UnixToDosDateTime(int64_t seconds)
 {
-    const QDateTime dt = QDateTime::fromSecsSinceEpoch(seconds);
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    if (d.year() < 1980)
+    const time_t tt = static_cast<time_t>(seconds);
+    struct tm tm {};
+    if (!localtime_r(&tt, &tm))
         return (1 << 21) | (1 << 16);
-    if (d.year() > 2107)
+    const int year = tm.tm_year + 1900;
+    if (year < 1980)
+        return (1 << 21) | (1 << 16);
+    if (year > 2107)
         return RepairDosDateTime(0xFFFFFFFF);
-    return static_cast<uint32_t>((t.second() / 2) | (t.minute() << 5) | (t.hour() << 11) | (d.day() << 16) | (d.month() << 21) |
-                                 ((d.year() - 1980) << 25));
+    return static_cast<uint32_t>((tm.tm_sec / 2) | (tm.tm_min << 5) | (tm.tm_hour << 11) | (tm.tm_mday << 16) | ((tm.tm_mon + 1) << 21) |
+                                 ((year - 1980) << 25));
 }
 
 // ---------------------------------------------------------------------------
@@ -158,6 +191,7 @@ void TZipHeaderInfo::Clear()
     central_offset = 0;
     FFileName.clear();
     FDirectory.clear();
+    FFullName.clear();
     FZip64.reset();
     FComment.reset();
     Selected = DeleteMark = SelectedByIndex = 0;
@@ -192,6 +226,7 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s)
     disk_number_start = s.disk_number_start;
     FFileName = s.FFileName;
     FDirectory = s.FDirectory;
+    FFullName = s.FFullName;
     FComment = s.FComment;
     Selected = s.Selected;
     DeleteMark = s.DeleteMark;
@@ -204,7 +239,7 @@ void TZipHeaderInfo::SetFileName(const QString& name)
     if (name == FFileName)
         return;
     FFileName = name;
-    filename_length = static_cast<uint16_t>(FDirectory.size() + FFileName.size());
+    NameChanged();
 }
 
 void TZipHeaderInfo::SetDirectory(const QString& path)
@@ -215,7 +250,21 @@ void TZipHeaderInfo::SetDirectory(const QString& path)
     if (p == FDirectory)
         return;
     FDirectory = p;
-    filename_length = static_cast<uint16_t>(FDirectory.size() + FFileName.size());
+    NameChanged();
+}
+
+void TZipHeaderInfo::SetFullName(const QString& full)
+{
+    const qsizetype slash = full.lastIndexOf(QLatin1Char('/'));
+    FDirectory = slash >= 0 ? full.left(slash + 1) : QString();
+    FFileName = slash >= 0 ? full.mid(slash + 1) : full;
+    NameChanged();
+}
+
+void TZipHeaderInfo::NameChanged()
+{
+    FFullName = FDirectory.isEmpty() ? FFileName : FDirectory + FFileName;
+    filename_length = static_cast<uint16_t>(FFullName.size());
 }
 
 TZip64Record& TZipHeaderInfo::EnsureZip64()
@@ -379,22 +428,13 @@ QString TZipHeaderInfo::FromArchiveName(const QByteArray& name) const
 
 QByteArray TZipHeaderInfo::StoredName()
 {
-    QString full = FDirectory + FFileName;
+    QString full = FFullName;
     full.replace(QLatin1Char('\\'), QLatin1Char('/'));
     QByteArray b = ToArchiveName(full);
     filename_length = static_cast<uint16_t>(std::min<qsizetype>(b.size(), 0xFFFF));
     return b.left(0xFFFF);
 }
 
-namespace {
-// Splits a '/'-separated stored name into folder (with its trailing '/') and name.
-void SplitName(TZipHeaderInfo& h, const QString& full)
-{
-    const qsizetype slash = full.lastIndexOf(QLatin1Char('/'));
-    h.SetDirectory(slash >= 0 ? full.left(slash + 1) : QString());
-    h.SetFileName(slash >= 0 ? full.mid(slash + 1) : full);
-}
-}  // namespace
 
 void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
 {
@@ -507,7 +547,7 @@ bool TZipHeaderInfo::ReadLocalHeader(TStream& stream)
     version_made_by = 0;
     internal_file_attributes = 0;
     external_file_attributes = 0;
-    SplitName(*this, FromArchiveName(raw));
+    SetFullName(FromArchiveName(raw));
     filename_length = nameLength;
     SetRelativeOffset(static_cast<uint64_t>(p));
     if (Lextra_field_length > 0) {
@@ -565,7 +605,7 @@ bool TZipHeaderInfo::ReadCentralRecord(TStream*& stream, const std::function<TSt
     internal_file_attributes = GetLE16(h + 36);
     external_file_attributes = GetLE32(h + 38);
     relative_offset = GetLE32(h + 42);
-    SplitName(*this, FromArchiveName(raw));
+    SetFullName(FromArchiveName(raw));
     filename_length = nameLength;
     central_offset = p;
     if (Cextra_field_length > 0) {
@@ -584,7 +624,7 @@ bool TZipHeaderInfo::ReadCentralRecord(TStream*& stream, const std::function<TSt
                 // The UTF-8 form of a name written in a local code page.
                 QString utf8 = QString::fromUtf8(reinterpret_cast<const char*>(d + q + 9), end - q - 9);
                 utf8.replace(QLatin1Char('\\'), QLatin1Char('/'));
-                SplitName(*this, utf8);
+                SetFullName(utf8);
                 filename_length = nameLength;
             }
             if (id == 1) {

@@ -103,7 +103,10 @@ public:
     // The stored folder, '/'-separated, ending in '/' when not empty.
     const QString& Directory() const { return FDirectory; }
     void SetDirectory(const QString& path);
-    QString FullName() const { return FDirectory + FFileName; }
+    // Directory and name together, as stored.
+    const QString& FullName() const { return FFullName; }
+    // Sets directory and name from a '/'-separated stored name.
+    void SetFullName(const QString& full);
 
     uint64_t GetCompressedSize() const;
     void SetCompressedSize(uint64_t v);
@@ -143,8 +146,11 @@ private:
     TZip64Record& EnsureZip64();
     QByteArray StoredName();
 
+    void NameChanged();
+
     QString FFileName;
     QString FDirectory;
+    QString FFullName;
     std::unique_ptr<TZip64Record> FZip64;
     std::optional<QByteArray> FComment;
 };

@@ -4,6 +4,7 @@
 #include "kpSStrm.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 constexpr int MaxListSize = 0x1FFFFFFE;
@@ -27,12 +28,14 @@ void TObjectList::Error(int index) const
 
 void TObjectList::Grow()
 {
-    int delta = 16;
+    // Small lists grow by 4 and 8; larger ones by half their capacity, so
+    // that adding n items copies the array O(log n) times, not n / 16 times.
+    int delta = std::max(16, FCapacity / 2);
     if (FCapacity < 5)
         delta = 4;
     else if (FCapacity < 9)
         delta = 8;
-    SetCapacity(FCapacity + delta);
+    SetCapacity(static_cast<int>(std::min<int64_t>(static_cast<int64_t>(FCapacity) + delta, std::max(MaxListSize, FCapacity + 1))));
 }
 
 void TObjectList::SetCapacity(int n)

@@ -77,6 +77,7 @@ TFileStream::TFileStream(const QString& fileName, uint16_t mode) : FFileName(fil
         FHandle = -1;
         throw kpzip::EFOpenError(QStringLiteral("Cannot open file \"%1\". Is a directory").arg(fileName));
     }
+    FRegular = S_ISREG(st.st_mode);
 }
 
 TFileStream::TFileStream(int handle, const QString& fileName) : FHandle(handle), FFileName(fileName) {}
@@ -98,6 +99,9 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
         if (n <= 0)
             break;
         done += n;
+        // A regular file reads short only at its end: no need to ask again.
+        if (FRegular && done < count)
+            break;
     }
     FPos += done;
     return done;

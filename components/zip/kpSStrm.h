@@ -66,6 +66,7 @@ public:
 private:
     int FHandle = -1;
     int64_t FPos = 0;
+    bool FRegular = true;
     QString FFileName;
 };
 

@@ -31,19 +31,28 @@ struct TIntList : TSortedObjectList {
 
 TEST(ZipObjectList, GrowsSortsAndWalks)
 {
+    // Small lists grow by 4, 8 and 16; larger ones by half their capacity,
+    // so that 100,000 items move the array a few dozen times, not thousands.
     TObjectList list;
     std::vector<int> capacities {list.Capacity()};
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 100000; ++i) {
         list.Add(new TIntItem(i));
         if (capacities.back() != list.Capacity())
             capacities.push_back(list.Capacity());
     }
-    EXPECT_EQ(capacities, (std::vector<int> {0, 4, 8, 16, 32, 48}));
+    EXPECT_EQ(std::vector<int>(capacities.begin(), capacities.begin() + 6), (std::vector<int> {0, 4, 8, 16, 32, 48}));
+    for (size_t i = 6; i < capacities.size(); ++i)
+        EXPECT_EQ(capacities[i], capacities[i - 1] + capacities[i - 1] / 2);
+    EXPECT_LT(capacities.size(), 30u);
+    EXPECT_EQ(static_cast<TIntItem*>(list.Get(99999))->Value, 99999);
+    list.SetCapacity(list.Count());
+    list.Add(new TIntItem(100000));
+    EXPECT_EQ(list.Capacity(), 150000);
     EXPECT_EQ(list.Neighbour(list.Last(), true), nullptr);
     EXPECT_EQ(list.Neighbour(nullptr, false), list.Last());
     TIntItem stranger(1);
     EXPECT_THROW(list.Neighbour(&stranger, true), kpzip::EListError);
-    EXPECT_THROW(list.Get(40), kpzip::EListError);
+    EXPECT_THROW(list.Get(100001), kpzip::EListError);
 
     TIntList sorted(dupIgnore);
     for (int v : {5, 1, 3})
