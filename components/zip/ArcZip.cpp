@@ -869,13 +869,19 @@ bool TArcZip::ZipOneFile(const QString& sourcePath)
         if (!FPassword.isEmpty())
             FCurrent->general_purpose_bit_flag |= gpEncrypted;
         if (!multi) {
-            const int64_t back = FOut->Position();
-            FOut->Seek(static_cast<int64_t>(FCurrent->GetRelativeOffset()), soFromBeginning);
-            const int64_t start = FOut->Position();
-            FCurrent->WriteLocalHeader(*FOut);
-            if (FOut->Position() - start != headerLength)
+            // The header with the final values takes the first one's place:
+            // in the output buffer when it is still there (a small file),
+            // else in the file.
+            const int64_t offset = static_cast<int64_t>(FCurrent->GetRelativeOffset());
+            const QByteArray header = FCurrent->LocalHeaderBytes();
+            if (header.size() != headerLength)
                 throw EArcZipException(ZipMessage(ZM_NotEnoughRoom));  // the header must keep its length
-            FOut->Seek(back, soFromBeginning);
+            if (!FOut->PatchPending(offset, header.constData(), header.size())) {
+                const int64_t back = FOut->Position();
+                FOut->Seek(offset, soFromBeginning);
+                FOut->WriteBuffer(header.constData(), header.size());
+                FOut->Seek(back, soFromBeginning);
+            }
         } else {
             FTempStream->FlushPending();
             FTempStream.reset();

@@ -13,12 +13,14 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRandomGenerator>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -61,19 +63,24 @@ TSearchData::TSearchData(const QString& folder, uint32_t attributes, const QStri
 {
     if (!Folder.endsWith(QLatin1Char('/')))
         Folder += QLatin1Char('/');
-    QDir dir(Folder);
-    if (!dir.exists()) {
+    // The folder's names, in order; hidden ones (a leading dot) only when
+    // asked for. Each is looked at once, when the search reaches it.
+    DIR* dir = ::opendir(QFile::encodeName(Folder).constData());
+    if (!dir) {
         Done = true;
         LastResult = -1;
         return;
     }
-    QDir::Filters filters = QDir::AllEntries | QDir::System;
-    if (FAttributes & faHidden)
-        filters |= QDir::Hidden;
-    FNames = dir.entryList(filters, QDir::Name);
+    const bool hidden = FAttributes & faHidden;
+    while (const struct dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (!hidden || n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+            continue;
+        FNames << QFile::decodeName(n);
+    }
+    ::closedir(dir);
+    std::sort(FNames.begin(), FNames.end());
     // Every search starts with the folder's "." entry, as the platform's does.
-    FNames.removeAll(QStringLiteral("."));
-    FNames.removeAll(QStringLiteral(".."));
     FNames.prepend(QStringLiteral("."));
     if (!Load(0)) {
         Done = true;

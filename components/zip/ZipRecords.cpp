@@ -364,8 +364,14 @@ int TZipHeaderInfo::Zip64ExtraDataLength(bool central) const
 
 void TZipHeaderInfo::WriteZip64Extra(TStream& stream, bool central) const
 {
-    const int z = Zip64ExtraDataLength(central);
     QByteArray b;
+    AppendZip64Extra(b, central);
+    stream.WriteBuffer(b.constData(), b.size());
+}
+
+void TZipHeaderInfo::AppendZip64Extra(QByteArray& b, bool central) const
+{
+    const int z = Zip64ExtraDataLength(central);
     PutLE16(b, 1);
     PutLE16(b, static_cast<uint16_t>(z));
     if (!central) {
@@ -381,7 +387,6 @@ void TZipHeaderInfo::WriteZip64Extra(TStream& stream, bool central) const
         if (disk_number_start == Marker16)
             PutLE32(b, GetDiskStart());
     }
-    stream.WriteBuffer(b.constData(), b.size());
 }
 
 QByteArray TZipHeaderInfo::ToArchiveName(const QString& name)
@@ -439,6 +444,12 @@ QByteArray TZipHeaderInfo::StoredName()
 void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
 {
     SetRelativeOffset(static_cast<uint64_t>(stream.Position()));
+    const QByteArray b = LocalHeaderBytes();
+    stream.WriteBuffer(b.constData(), b.size());
+}
+
+QByteArray TZipHeaderInfo::LocalHeaderBytes()
+{
     if (ForceLocalZip64) {
         EnsureZip64().UncompressedSize = GetUncompressedSize();
         FZip64->CompressedSize = GetCompressedSize();
@@ -459,9 +470,9 @@ void TZipHeaderInfo::WriteLocalHeader(TStream& stream)
     PutLE16(b, static_cast<uint16_t>(name.size()));
     PutLE16(b, static_cast<uint16_t>(Lextra_field_length + (z > 0 ? z + 4 : 0)));
     b.append(name);
-    stream.WriteBuffer(b.constData(), b.size());
     if (z > 0)
-        WriteZip64Extra(stream, false);
+        AppendZip64Extra(b, false);
+    return b;
 }
 
 void TZipHeaderInfo::WriteCentralRecord(TStream& stream, TStream* source)

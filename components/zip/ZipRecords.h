@@ -130,6 +130,8 @@ public:
     int Zip64ExtraDataLength(bool central) const;
     void WriteZip64Extra(TStream& stream, bool central) const;
     void WriteLocalHeader(TStream& stream);
+    // The local header as WriteLocalHeader writes it, at the offset it has.
+    QByteArray LocalHeaderBytes();
     void WriteCentralRecord(TStream& stream, TStream* source);
     bool ReadLocalHeader(TStream& stream);
     bool ReadCentralRecord(TStream*& stream, const std::function<TStream*()>& nextDisk);
@@ -143,6 +145,7 @@ public:
     QString FromArchiveName(const QByteArray& name) const;
 
 private:
+    void AppendZip64Extra(QByteArray& b, bool central) const;
     TZip64Record& EnsureZip64();
     QByteArray StoredName();
 

@@ -263,6 +263,17 @@ void TS_BufferStream::FlushPending()
         throw kpzip::EWriteError(QStringLiteral("Stream write error"));
 }
 
+bool TS_BufferStream::PatchPending(int64_t position, const void* data, int64_t count)
+{
+    if (FState != 2)
+        return false;
+    const int64_t start = FInner->Position();  // where the pending bytes go
+    if (position < start || count < 0 || position + count > start + FCur)
+        return false;
+    std::memcpy(FBuffer.get() + (position - start), data, static_cast<size_t>(count));
+    return true;
+}
+
 int64_t TS_BufferStream::Read(void* buffer, int64_t count)
 {
     if (FState == 2)

@@ -108,6 +108,10 @@ public:
     // Writes out pending bytes now; raises EWriteError when they could not
     // all be written (the destructor cannot report that).
     void FlushPending();
+    // Overwrites count bytes at position when all of them are still waiting
+    // in the buffer, and answers whether it did; the logical position and
+    // everything else stay as they are.
+    bool PatchPending(int64_t position, const void* data, int64_t count);
 
     std::function<void()> OnFill;
     std::function<void()> OnFlush;

@@ -11,6 +11,9 @@
 
 #include "ZipTestSupport.h"
 
+#include <QtCore/QDateTime>
+#include <QtCore/QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -106,6 +109,53 @@ TEST(ZipBufferStream, KeepsOneLogicalPosition)
         EXPECT_THROW(s.PutBack('x'), kpzip::EStreamError);
     }
     EXPECT_EQ(inner.Data(), "01ab456789XYZ");
+    {
+        // Bytes still waiting in the buffer can be overwritten in place;
+        // bytes already written out cannot.
+        TS_BufferStream s(&inner, 16);
+        s.Seek(0, soFromEnd);
+        s.WriteBuffer("0123", 4);
+        EXPECT_TRUE(s.PatchPending(14, "ab", 2));
+        EXPECT_FALSE(s.PatchPending(15, "abcd", 4));  // past the pending bytes
+        EXPECT_FALSE(s.PatchPending(12, "ab", 2));    // before them
+        EXPECT_EQ(s.Position(), 17);
+        s.WriteBuffer("!", 1);
+        EXPECT_EQ(s.Size(), 18);
+    }
+    EXPECT_EQ(inner.Data(), "01ab456789XYZ0ab3!");
+}
+
+TEST(ZipFileStream, KeepsItsPositionAndSize)
+{
+    // The stream answers its position itself; moves relative to it and to
+    // the end land where the file says.
+    QTemporaryDir dir;
+    const QString name = dir.path() + QStringLiteral("/f.bin");
+    {
+        TLFNFileStream s(name, 8, false, fmCreate);
+        s.WriteBuffer("0123456789", 10);
+        EXPECT_EQ(s.Size(), 10);  // pending bytes included, buffer untouched
+        EXPECT_EQ(s.Position(), 10);
+        s.WriteBuffer("abc", 3);
+        EXPECT_EQ(s.Seek(-5, soFromCurrent), 8);
+        char two[2];
+        s.ReadBuffer(two, 2);
+        EXPECT_EQ(QByteArray(two, 2), "89");
+        EXPECT_EQ(s.Seek(-2, soFromEnd), 11);
+        s.ReadBuffer(two, 2);
+        EXPECT_EQ(QByteArray(two, 2), "bc");
+        EXPECT_EQ(s.Size(), 13);
+    }
+    TFileStream f(name, fmOpenRead);
+    EXPECT_EQ(f.Size(), 13);
+    EXPECT_EQ(f.Seek(4, soFromCurrent), 4);
+    EXPECT_EQ(f.Seek(4, soFromCurrent), 8);
+    char rest[8];
+    EXPECT_EQ(f.Read(rest, 8), 5);  // a short read at the end
+    EXPECT_EQ(QByteArray(rest, 5), "89abc");
+    EXPECT_EQ(f.Position(), 13);
+    EXPECT_EQ(f.Seek(-3, soFromEnd), 10);
+    EXPECT_EQ(f.Read(rest, 8), 3);
 }
 
 TEST(ZipMatch, ResultCodes)
@@ -142,6 +192,25 @@ TEST(ZipRecords, DatesAreRepaired)
     EXPECT_EQ((fixed >> 5) & 0x3F, 59u);
     EXPECT_EQ((fixed >> 21) & 0x0F, 12u);
     EXPECT_EQ(((fixed >> 25) & 0x7F) + 1980, 2099u);
+}
+
+TEST(ZipRecords, DosTimesConvertLikeTheCalendar)
+{
+    // Every field of a DOS value survives the trip to seconds and back, and
+    // the seconds are those of the same wall-clock time in the local zone.
+    const uint32_t lastSecondOfMarch2010 = (30u << 25) | (3u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+    const uint32_t lastDay2099 = (119u << 25) | (12u << 21) | (31u << 16);
+    const uint32_t leapDay2024 = (44u << 25) | (2u << 21) | (29u << 16) | (12u << 11);
+    for (const uint32_t v : {0x00210000u, 0x5A2184A5u, 0x58A1BF7Du, lastSecondOfMarch2010, lastDay2099, leapDay2024}) {
+        SCOPED_TRACE(v);
+        const int64_t t = DosDateTimeToUnix(v);
+        EXPECT_EQ(UnixToDosDateTime(t), v);
+        const QDateTime wall(QDate(static_cast<int>((v >> 25) + 1980), static_cast<int>((v >> 21) & 0x0F), static_cast<int>((v >> 16) & 0x1F)),
+                             QTime(static_cast<int>((v >> 11) & 0x1F), static_cast<int>((v >> 5) & 0x3F), static_cast<int>((v & 0x1F) * 2)));
+        EXPECT_EQ(t, wall.toSecsSinceEpoch());
+    }
+    // A day the month does not have counts as its last day.
+    EXPECT_EQ(DosDateTimeToUnix((41u << 25) | (4u << 21) | (31u << 16)), DosDateTimeToUnix((41u << 25) | (4u << 21) | (30u << 16)));
 }
 
 TEST(ZipRecords, Zip64RoundTripAndEndRecordSearch)
