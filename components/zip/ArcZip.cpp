@@ -8,6 +8,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QHash>
 #include <QtCore/QRandomGenerator>
 
 #include <sys/stat.h>
@@ -502,21 +503,26 @@ int TArcZip::ProcessFiles()
 
 void TArcZip::ProcessExistingEntries()
 {
+    // The lines by the stored name they give (in lower case), in list order,
+    // so that each entry finds the first line not yet taken that names it
+    // without going over the whole list.
+    QHash<QString, QList<int>> linesByName;
+    for (int l = 0; l < FFilesList.size(); ++l) {
+        const QString& path = FFilesList[l];
+        const QString stored = path.endsWith(QLatin1Char('/')) ? StoredPathOf(path + QLatin1Char('x')) : StoredPathOf(path) + NamePart(path);
+        linesByName[stored.toLower()].append(l);
+    }
+    std::vector<bool> taken(static_cast<size_t>(FFilesList.size()), false);
     for (int i = 0; i < FFiles->Count(); ++i) {
         CheckCancel();
         TZipHeaderInfo* old = FFiles->Entry(i);
         if (old->DeleteMark == 2)
             continue;
         int line = -1;
-        const QString full = old->FullName().toLower();
-        for (int l = 0; l < FFilesList.size(); ++l) {
-            const QString& path = FFilesList[l];
-            const QString stored = path.endsWith(QLatin1Char('/')) ? StoredPathOf(path + QLatin1Char('x'))
-                                                                    : StoredPathOf(path) + NamePart(path);
-            if (stored.toLower() == full) {
-                line = l;
-                break;
-            }
+        const auto named = linesByName.find(old->FullName().toLower());
+        if (named != linesByName.end() && !named->isEmpty()) {
+            line = named->takeFirst();
+            taken[static_cast<size_t>(line)] = true;
         }
         if (line >= 0) {
             const QString path = FFilesList[line];
@@ -528,13 +534,10 @@ void TArcZip::ProcessExistingEntries()
                 FCurrent->Clear();
                 if (ZipOneFile(path)) {
                     AddToNewDirectory(path);
-                    FFilesList.removeAt(line);
                     continue;
                 }
                 // The new file could not be added: the old entry stays.
-                FFilesList.removeAt(line);
             } else {
-                FFilesList.removeAt(line);
                 FTotalBytes -= QFileInfo(path).size();
                 FTotalBytes += static_cast<int64_t>(old->GetCompressedSize());
                 if (FDispose)
@@ -552,6 +555,12 @@ void TArcZip::ProcessExistingEntries()
         FNewEnd->SetEntriesThisDisk(FNewEnd->GetEntriesThisDisk() + 1);
         FNewEnd->SetTotalEntries(FNewEnd->GetTotalEntries() + 1);
     }
+    // The lines taken leave the list; the others are new files.
+    QStringList rest;
+    for (int l = 0; l < FFilesList.size(); ++l)
+        if (!taken[static_cast<size_t>(l)])
+            rest << FFilesList[l];
+    FFilesList = rest;
 }
 
 void TArcZip::ZipFileAt(int index)
