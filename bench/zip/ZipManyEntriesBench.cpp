@@ -37,7 +37,23 @@ QByteArray SmallText(std::mt19937& rng)
     return data;
 }
 
-bool Tools() { return !QStandardPaths::findExecutable(QStringLiteral("zip")).isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty(); }
+// Every benchmark needs the tools (they make the archives); without them it
+// is skipped.
+bool ToolsMissing(benchmark::State& state)
+{
+    if (!QStandardPaths::findExecutable(QStringLiteral("zip")).isEmpty() && !QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        return false;
+    state.SkipWithError("zip or unzip missing");
+    return true;
+}
+
+// Removes an archive outside the measured time.
+void RemoveUntimed(benchmark::State& state, const QString& path)
+{
+    state.PauseTiming();
+    QFile::remove(path);
+    state.ResumeTiming();
+}
 
 int Run(const QString& folder, const QString& program, const QStringList& args)
 {
@@ -105,10 +121,8 @@ TManyFiles& Files()
 
 void BM_ListLibrary(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString archive = Files().Archives[static_cast<int>(state.range(0))];
     int count = 0;
     for (auto _ : state) {
@@ -130,10 +144,8 @@ void BM_ListLibrary(benchmark::State& state)
 
 void BM_ListUnzipTool(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString archive = Files().Archives[static_cast<int>(state.range(0))];
     for (auto _ : state)
         if (Run(Files().Dir.path(), QStringLiteral("unzip"), {QStringLiteral("-l"), archive}) != 0)
@@ -143,10 +155,8 @@ void BM_ListUnzipTool(benchmark::State& state)
 
 void BM_ExtractLibrary(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString dest = Files().Dir.path() + QStringLiteral("/out-library");
     int n = 0;
     for (auto _ : state) {
@@ -165,10 +175,8 @@ void BM_ExtractLibrary(benchmark::State& state)
 
 void BM_ExtractUnzipTool(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString dest = Files().Dir.path() + QStringLiteral("/out-unzip");
     for (auto _ : state)
         if (Run(Files().Dir.path(), QStringLiteral("unzip"), {QStringLiteral("-q"), QStringLiteral("-o"), Files().Archives[TreeFiles], QStringLiteral("-d"), dest}) != 0)
@@ -178,16 +186,12 @@ void BM_ExtractUnzipTool(benchmark::State& state)
 
 void BM_ZipLibraryLevel6(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString zip = Files().Dir.path() + QStringLiteral("/library6.zip");
     int n = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(zip);
-        state.ResumeTiming();
+        RemoveUntimed(state, zip);
         TArcZip z;
         z.SetZipName(zip);
         z.SetPackLevel(6);
@@ -204,15 +208,11 @@ void BM_ZipLibraryLevel6(benchmark::State& state)
 
 void BM_ZipTool6(benchmark::State& state)
 {
-    if (!Tools()) {
-        state.SkipWithError("zip or unzip missing");
+    if (ToolsMissing(state))
         return;
-    }
     const QString zip = Files().Dir.path() + QStringLiteral("/tool6.zip");
     for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(zip);
-        state.ResumeTiming();
+        RemoveUntimed(state, zip);
         if (Run(Files().Dir.path(), QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-6"), QStringLiteral("-r"), zip, QStringLiteral("tree")}) != 0)
             state.SkipWithError("zip failed");
     }
