@@ -64,19 +64,21 @@ QString MapFontName(const QString& layoutName)
         {QStringLiteral("新宋体"), {QStringLiteral("WenQuanYi Micro Hei Mono"), QStringLiteral("WenQuanYi Micro Hei")}},
         {QStringLiteral("黑体"), {QStringLiteral("WenQuanYi Micro Hei")}},
         {QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")}},
-        {QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
-        {QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}},
-        {QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")}},
-        {QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
-        {QStringLiteral("Times New Roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")}},
-        {QStringLiteral("Courier New"), {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")}},
+        {QStringLiteral("arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("tahoma"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}},
+        {QStringLiteral("verdana"), {QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("ms sans serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
+        {QStringLiteral("times new roman"), {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")}},
+        {QStringLiteral("courier new"), {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")}},
     };
-    const auto it = map.constFind(layoutName);
+    // Layouts write the names in any case ("ARIAL"): the keys are lower case.
+    const QString key = layoutName.toLower();
+    const auto it = map.constFind(key);
     if (it == map.constEnd())
         return layoutName;
     // Painting asks on every text: look the installed families up once per name.
     static QHash<QString, QString> resolved;
-    const auto known = resolved.constFind(layoutName);
+    const auto known = resolved.constFind(key);
     if (known != resolved.constEnd())
         return *known;
     QString family = it->first();
@@ -86,7 +88,7 @@ QString MapFontName(const QString& layoutName)
             family = candidate;
             break;
         }
-    resolved.insert(layoutName, family);
+    resolved.insert(key, family);
     return family;
 }
 

@@ -32,10 +32,11 @@ bool SndDeviceIdToIdent(TSndDeviceId value, QString& ident)
 
 QCursor LoadResCursor(int n)
 {
-    // The library's cursors, drawn from the standard shapes.
+    // The library's cursors, drawn from the standard shapes: 3 over a
+    // selection that can be moved, 4 while it moves.
     switch (n) {
-    case 3: return QCursor(Qt::CrossCursor);
-    case 4: return QCursor(Qt::SizeHorCursor);
+    case 3: return QCursor(Qt::OpenHandCursor);
+    case 4: return QCursor(Qt::ClosedHandCursor);
     case 9: return QCursor(Qt::PointingHandCursor);
     case 1: case 2: return QCursor(Qt::IBeamCursor);
     default:

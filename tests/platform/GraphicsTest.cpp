@@ -32,6 +32,16 @@ TEST(Graphics, RectExcludesRightAndBottomEdges)
     EXPECT_FALSE(r.contains(29, 5));
 }
 
+// Layouts write font names in any case.
+TEST(Graphics, FontNamesMapWhateverTheirCase)
+{
+    const QString arial = MapFontName(QStringLiteral("Arial"));
+    EXPECT_NE(arial, QStringLiteral("Arial"));
+    EXPECT_EQ(MapFontName(QStringLiteral("ARIAL")), arial);
+    EXPECT_EQ(MapFontName(QStringLiteral("ms sans serif")), MapFontName(QStringLiteral("MS Sans Serif")));
+    EXPECT_EQ(MapFontName(QStringLiteral("Unknown Face")), QStringLiteral("Unknown Face"));
+}
+
 TEST(Graphics, FontHeightFollowsPointSizeAt96Dpi)
 {
     TFont font;
