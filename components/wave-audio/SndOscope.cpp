@@ -920,7 +920,7 @@ void TSndOscope::PaintTimeScale(TCanvas& canvas)
         const int x = left + e + k * (FPlotWidth - 1) / t;
         painter.setPen(ToQColor(ScaleLineColor()));
         painter.drawLine(x, top, x, top + 3);
-        DrawRotatedText(canvas, x, top + TimeScaleHeight - 6, QString::asprintf("%4.1f", k * ms / t).trimmed(),
+        DrawRotatedText(canvas, x, top + 6, QString::asprintf("%4.1f", k * ms / t).trimmed(),
                         QStringLiteral("ARIAL"), 10, 2);
     }
 }

@@ -737,3 +737,20 @@ TEST(Oscope, BackgroundPicture)
     s.repaint();
     EXPECT_EQ(host.Pixel(3, 2), IndexBlack);
 }
+
+// A disabled display draws only a flat line and ignores buffers.
+TEST(Oscope, DisabledDrawsAFlatLine)
+{
+    TScopeHost host(40, 20);
+    TSndOscope& s = *host.Scope;
+    s.SetKind(okSpikes);
+    s.SetEnabled(false);
+    const std::vector<std::uint8_t> loud(40, 255);
+    host.Show(loud);
+    EXPECT_EQ(s.Data()[0], 0);
+    s.repaint();
+    for (int x = 0; x < 40; ++x) {
+        EXPECT_EQ(host.Drawn(x), x >= 5 && x < 35 ? std::vector<int>{10} : std::vector<int>{}) << x;
+    }
+    EXPECT_EQ(host.Pixel(5, 10), 248);
+}
