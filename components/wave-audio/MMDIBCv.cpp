@@ -5,7 +5,6 @@
 #include <QtCore/QHash>
 #include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
-#include <QtWidgets/QApplication>
 
 #include "ApplicationException.h"
 
@@ -14,7 +13,6 @@
 #include <cstring>
 #include <mutex>
 #include <new>
-
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "SndUtils.h"
 
 #include <QtGui/QPainter>
-#include <QtWidgets/QApplication>
 
 #include <algorithm>
 #include <cmath>
