@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -753,4 +754,45 @@ TEST(Oscope, DisabledDrawsAFlatLine)
         EXPECT_EQ(host.Drawn(x), x >= 5 && x < 35 ? std::vector<int>{10} : std::vector<int>{}) << x;
     }
     EXPECT_EQ(host.Pixel(5, 10), 248);
+}
+
+// Random settings, sizes and buffers of every length: the display draws them
+// without reading past a buffer or writing past its picture, and every pass
+// ends.
+TEST(Oscope, RandomSettingsAndBuffers)
+{
+    std::mt19937 random(1210);
+    TScopeHost host(120, 60);
+    TSndOscope& s = *host.Scope;
+    int passes = 0;
+    s.OnPostPaint = [&](TSndOscope*) { ++passes; };
+    for (int round = 0; round < 150; ++round) {
+        switch (random() % 6) {
+        case 0: s.SetBounds(0, 0, int(random() % 300), int(random() % 200)); break;
+        case 1: s.SetDrawAmpScale(random() % 2); s.SetDrawTimeScale(random() % 2); break;
+        case 2: s.SetScroll(random() % 4 == 0); s.SetAccelerate(random() % 2); break;
+        case 3: s.SetMarks(int(random() % 400) - 100, int(random() % 400) - 100, random() % 2); break;
+        case 4: s.SetSelection(int(random() % 400) - 100, int(random() % 400) - 100, random() % 2); break;
+        default: s.SetDrawGrid(random() % 2); s.SetDrawMidLine(random() % 2); break;
+        }
+        s.SetKind(TSndOscopeKind(random() % 5));
+        s.SetEffect(TSndOscopeEffect(random() % 3));
+        s.SetBitLength(TSndBits(random() % 2));
+        s.SetMode(TSndMode(random() % 2));
+        s.SetChannel(TSndChannel(random() % 3));
+        s.SetZoom(int(random() % 19) - 9);
+        s.SetSteps(int(random() % 10));
+        s.SetGain(int(random() % 41) - 8);
+        s.SetLowPass(random() % 2);
+        s.SetFFTLength(int(random() % 5000));
+        const int wanted = s.DisplayBytes();
+        const int length = random() % 3 == 0 ? wanted : int(random() % std::max(wanted * 2, 1));
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(length));
+        for (auto& b : buffer)
+            b = std::uint8_t(random());
+        s.ShowBuffer(buffer.data(), std::int64_t(buffer.size()));
+        ASSERT_TRUE(s.DIBCanvas().Idle()) << round;
+    }
+    EXPECT_GT(passes, 100);
+    EXPECT_EQ(DIBDrawState().Bits, nullptr);
 }
