@@ -1,6 +1,7 @@
 #include "UPiboComponent.h"
 
 #include "AnsiText.h"
+#include "UCommonFun.h"
 
 #include <array>
 
@@ -433,4 +434,504 @@ void TPiboCheckBox::Click()
     SetChecked(!FChecked);  // draws the new state at once
     if (OnClick)
         OnClick();
+}
+
+// ===========================================================================
+// Word tiles, seek bar and volume control
+// ===========================================================================
+
+namespace {
+
+constexpr int WordGap = 8;  // pixels between two tiles on a line
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TPiboWordOperate
+// ---------------------------------------------------------------------------
+
+TPiboWordOperate::TPiboWordOperate(QWidget* parent) : TPaintBox(parent)
+{
+    resize(200, 16);
+    setCursor(Qt::PointingHandCursor);
+    setMouseTracking(true);
+}
+
+TFont TPiboWordOperate::MeasureFont() const
+{
+    // The layout measures with the name and size of Font only.
+    TFont font;
+    font.Name = Font.Name;
+    font.Size = Font.Size;
+    return font;
+}
+
+void TPiboWordOperate::SetText(const QString& value)
+{
+    if (value == FText)
+        return;
+    FText = value;
+    LayoutWords();
+    if (!FWordItems.isEmpty())
+        FWordItems.last().Tag = FPendingTag;
+    update();
+}
+
+void TPiboWordOperate::PlaceTiles(const QList<int>& indexes, const TFont& font)
+{
+    int line = 0;
+    int x = 0;
+    int previousRight = 0;
+    const int width = this->width();
+    for (const int i : indexes) {
+        TPiboWordItem& item = FWordItems[i];
+        const int h = TextHeightOf(font, item.Word);
+        const int w = TextWidthOf(font, item.Word);
+        // The gap does not count in the wrap test.
+        if (x + w > width) {
+            ++line;
+            x = 0;
+        }
+        if (x > 0) {
+            item.Rect.Left = previousRight + WordGap;
+            x += w + WordGap;
+        } else {
+            item.Rect.Left = 0;
+            x += w;
+        }
+        item.Rect.Right = item.Rect.Left + w;
+        item.Rect.Top = h * line;
+        item.Rect.Bottom = item.Rect.Top + h;
+        previousRight = item.Rect.Right;
+    }
+}
+
+void TPiboWordOperate::LayoutWords()
+{
+    FWordItems.clear();
+    QStringList words;
+    SplitString(FText, QStringLiteral(" "), words);
+    const TFont font = MeasureFont();
+    const int count = static_cast<int>(words.size());
+    FTotalWidth = TextWidthOf(font, FText) + WordGap * count - WordGap;
+    const int width = this->width();
+    if (width <= 0) {
+        // Without a width there is nothing to lay out.
+        FLineCount = 0;
+        return;
+    }
+    FLineCount = FTotalWidth / width + (FTotalWidth % width > 0 ? 1 : 0);
+    resize(width, TextHeightOf(font, FText) * FLineCount);
+    QList<int> indexes;
+    for (int i = 0; i < count; ++i) {
+        FWordItems.append(TPiboWordItem{words.at(i), TRect(), true, 0});
+        indexes.append(i);
+    }
+    PlaceTiles(indexes, font);
+}
+
+void TPiboWordOperate::LayoutVisibleWords()
+{
+    const TFont font = MeasureFont();
+    QStringList words;
+    QList<int> indexes;
+    for (int i = 0; i < FWordItems.size(); ++i)
+        if (FWordItems.at(i).Visible) {
+            words.append(FWordItems.at(i).Word);
+            indexes.append(i);
+        }
+    const QString joined = words.join(QLatin1Char(' '));
+    const int count = static_cast<int>(indexes.size());
+    FTotalWidth = TextWidthOf(font, joined) + WordGap * count - WordGap;
+    const int width = this->width();
+    if (width <= 0)
+        return;  // the tiles stay as they are
+    FLineCount = FTotalWidth / width + (FTotalWidth % width > 0 ? 1 : 0);
+    resize(width, TextHeightOf(font, joined) * FLineCount);
+    PlaceTiles(indexes, font);
+}
+
+void TPiboWordOperate::AddWord(const QString& word, qint32 tag)
+{
+    FPendingTag = tag;
+    QList<qint32> tags;
+    for (const TPiboWordItem& item : FWordItems)
+        tags.append(item.Tag);
+    SetText(FText + QLatin1Char(' ') + word);
+    for (int i = 0; i < tags.size() && i < FWordItems.size(); ++i)
+        FWordItems[i].Tag = tags.at(i);
+}
+
+void TPiboWordOperate::DeleteWord(int index)
+{
+    if (index < 0 || index >= FWordItems.size())
+        return;
+    QStringList words;
+    QList<qint32> tags;
+    for (int i = 0; i < FWordItems.size(); ++i) {
+        tags.append(FWordItems.at(i).Tag);
+        if (i != index)
+            words.append(FWordItems.at(i).Word);
+    }
+    SetText(words.join(QLatin1Char(' ')));
+    for (int i = 0; i < FWordItems.size(); ++i) {
+        const int from = i < index ? i : i + 1;
+        if (from < tags.size())
+            FWordItems[i].Tag = tags.at(from);
+    }
+}
+
+void TPiboWordOperate::Shuffle()
+{
+    const int count = static_cast<int>(FWordItems.size());
+    if (count == 0)
+        return;
+    TIntAry order;
+    for (int i = 0; i < count; ++i)
+        order.append(i);
+    RandomizeIntArray(order);
+    const TPiboWordItems old = FWordItems;
+    QStringList words;
+    for (int i = 0; i < count; ++i) {
+        FWordItems[i].Word = old.at(order.at(i)).Word;
+        FWordItems[i].Rect = old.at(order.at(i)).Rect;
+        words.append(FWordItems.at(i).Word);
+    }
+    SetText(words.join(QLatin1Char(' ')));
+}
+
+void TPiboWordOperate::SetWordVisible(int index, bool visible)
+{
+    if (index < 0 || index >= FWordItems.size())
+        return;
+    FWordItems[index].Visible = visible;
+    FWordItems[index].Rect = TRect();
+    LayoutVisibleWords();
+    update();
+}
+
+qint32 TPiboWordOperate::GetWordTag(int index) const
+{
+    if (index < 0 || index >= FWordItems.size())
+        return 0;
+    return FWordItems.at(index).Tag;
+}
+
+void TPiboWordOperate::Paint(TCanvas& canvas)
+{
+    canvas.BrushStyle = TBrushStyle::Clear;
+    for (int i = 0; i < FWordItems.size(); ++i) {
+        const TPiboWordItem& item = FWordItems.at(i);
+        if (!item.Visible)
+            continue;
+        const TFont& from = FHover && i == FMoveIndex ? FMoveFont : Font;
+        canvas.Font.Size = from.Size;
+        canvas.Font.Name = from.Name;
+        canvas.Font.Color = from.Color;
+        canvas.TextOut(item.Rect.Left, item.Rect.Top, item.Word);
+    }
+    TPaintBox::Paint(canvas);
+}
+
+void TPiboWordOperate::MouseMove(Qt::KeyboardModifiers shift, int x, int y)
+{
+    FMoveIndex = -1;
+    for (int i = 0; i < FWordItems.size(); ++i) {
+        const TPiboWordItem& item = FWordItems.at(i);
+        if (item.Visible && item.Rect.Left <= x && x <= item.Rect.Right && item.Rect.Top <= y &&
+            y <= item.Rect.Bottom) {
+            FMoveIndex = i;
+            break;
+        }
+    }
+    FHover = true;
+    update();
+    TPaintBox::MouseMove(shift, x, y);
+}
+
+void TPiboWordOperate::MouseLeave()
+{
+    if (FHover) {
+        FHover = false;
+        update();
+    }
+    TPaintBox::MouseLeave();
+}
+
+// ---------------------------------------------------------------------------
+// TPiboProgressBar
+// ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr int BarHeight = 17;
+constexpr TColor MarkColor = clRed;
+
+}  // namespace
+
+TPiboProgressBar::TPiboProgressBar(QWidget* parent) : TPiboWinControl(parent, 300, BarHeight)
+{
+    FBlock.LoadFromResourceName(QStringLiteral("ProgressBlockBG"));
+    FCross.LoadFromResourceName(QStringLiteral("ProgressCrossBG"));
+    FNotCross.LoadFromResourceName(QStringLiteral("ProgressNotCrossBG"));
+    for (TBitmap* picture : {&FBlock, &FCross, &FNotCross})
+        picture->SetTransparent(true);
+    FPaintBox->setCursor(Qt::PointingHandCursor);
+    FPaintBox->OnMouseDown = [this](TMouseButton button, Qt::KeyboardModifiers, int x, int y) {
+        PaintBoxMouseDown(button, x, y);
+    };
+    FPaintBox->OnMouseMove = [this](Qt::KeyboardModifiers, int x, int) { PaintBoxMouseMove(x); };
+    FPaintBox->OnMouseUp = [this](TMouseButton, Qt::KeyboardModifiers, int, int) { FDragging = false; };
+    CalcPlayed();
+    CalcThumb();
+}
+
+void TPiboProgressBar::CalcPlayed()
+{
+    const int width = Width();
+    if (FPosition > 0 && FMax == FMin)
+        return;  // no mapping for an empty range: the drawing stays
+    FPlayed = 0;
+    FRest = 0;
+    if (FPosition == 0) {
+        FRest = width;
+    } else if (FPosition > 0) {
+        FPlayed = RoundHalfEven(static_cast<double>(FPosition - FMin) / (FMax - FMin) * width);
+        FRest = width - FPlayed;
+    }
+}
+
+void TPiboProgressBar::CalcThumb()
+{
+    const int thumbWidth = FBlock.Empty() ? 10 : FBlock.Width();
+    if (thumbWidth < FPlayed)
+        FThumb = Rect(FPlayed - thumbWidth + 1, 0, FPlayed, BarHeight);
+    else
+        FThumb = Rect(0, 0, thumbWidth, BarHeight);
+}
+
+int TPiboProgressBar::PositionOfPixels(int pixels) const
+{
+    return RoundHalfEven(static_cast<double>(pixels) / Width() * FMax);
+}
+
+void TPiboProgressBar::PositionChanged()
+{
+    if (OnPositionChange)
+        OnPositionChange();
+}
+
+void TPiboProgressBar::SetPosition(int value)
+{
+    FPosition = value;
+    CalcPlayed();
+    CalcThumb();
+    PositionChanged();
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::SetMax(int value)
+{
+    if (value == FMax)
+        return;
+    FMax = value;
+    FPosition = 0;
+    PositionChanged();
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::SetMin(int value)
+{
+    if (value == FMin)
+        return;
+    FMin = value;
+    FPosition = 0;
+    PositionChanged();
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::SetStartMark(int value)
+{
+    if (value == FStartMark)
+        return;
+    FStartMark = value;
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::SetEndMark(int value)
+{
+    if (value == FEndMark)
+        return;
+    FEndMark = value;
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::SetMarked(bool value)
+{
+    if (value == FMarked)
+        return;
+    FMarked = value;
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::PaintBoxPaint(TCanvas& canvas)
+{
+    const int width = Width();
+    if (FPlayed > 0)
+        canvas.StretchDraw(Rect(0, 0, FThumb.left() + FThumb.width(), BarHeight), FCross);
+    if (FRest > 0)
+        canvas.StretchDraw(Rect(FThumb.left() + FThumb.width(), 0, width, BarHeight), FNotCross);
+    canvas.StretchDraw(FThumb, FBlock);
+    if (FMarked && FMax != 0) {
+        canvas.PenColor = MarkColor;
+        canvas.BrushColor = MarkColor;
+        for (const int mark : {FStartMark, FEndMark})
+            if (mark >= 0) {
+                const int x = RoundHalfEven(static_cast<double>(mark) / FMax * width);
+                canvas.Rectangle(Rect(x, 0, x + 1, height()));
+            }
+    }
+}
+
+void TPiboProgressBar::Click()
+{
+    // The click of the track fires on the press; a release (also the end of
+    // a drag) fires nothing.
+}
+
+void TPiboProgressBar::PaintBoxMouseDown(TMouseButton button, int x, int y)
+{
+    if (button != TMouseButton::Left)
+        return;
+    const int width = Width();
+    if (PointInRect(x, y, FThumb)) {
+        FDragging = true;
+        FDragX = x;
+        return;
+    }
+    if (!PointInRect(x, y, Rect(0, 0, width, height())))
+        return;
+    const int thumbWidth = FBlock.Empty() ? 10 : FBlock.Width();
+    // A press near the right end seeks to the end, not past it.
+    FPlayed = std::min(width, x + RoundHalfEven(thumbWidth / 2.0));
+    FRest = width - FPlayed;
+    FPosition = std::min(FMax, PositionOfPixels(FPlayed));
+    if (OnClick)
+        OnClick();
+    PositionChanged();
+    CalcThumb();
+    FPaintBox->update();
+}
+
+void TPiboProgressBar::PaintBoxMouseMove(int x)
+{
+    if (!FDragging)
+        return;
+    const int width = Width();
+    const int played = FPlayed + x - FDragX;
+    if (played <= 0) {
+        FPlayed = 0;
+        FRest = width;
+        FPosition = 0;
+    } else if (played >= width) {
+        FPlayed = width;
+        FRest = 0;
+        FPosition = FMax;
+    } else {
+        FPlayed = played;
+        FRest = width - played;
+        FPosition = PositionOfPixels(played);
+    }
+    PositionChanged();
+    FDragX = x;
+    CalcThumb();
+    FPaintBox->update();
+}
+
+// ---------------------------------------------------------------------------
+// TPiboSoundVolume
+// ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr int VolumeHeight = 7;
+constexpr TColor VolumeBorderColor = 0xF1D1A6;
+
+}  // namespace
+
+TPiboSoundVolume::TPiboSoundVolume(QWidget* parent) : TPiboWinControl(parent, 50, VolumeHeight)
+{
+    FCross.LoadFromResourceName(QStringLiteral("SoundVolumeCrossBG"));
+    FNotCross.LoadFromResourceName(QStringLiteral("SoundVolumeNotCrossBG"));
+    FPaintBox->setCursor(Qt::PointingHandCursor);
+    FPaintBox->OnMouseDown = [this](TMouseButton button, Qt::KeyboardModifiers, int x, int) {
+        const int width = Width();
+        if (button != TMouseButton::Left || width <= 0)
+            return;
+        FFill = std::clamp(x, 0, width);
+        FRest = width - FFill;
+        FPosition = RoundHalfEven(static_cast<double>(FFill) / width * FMax);
+        FPaintBox->update();
+    };
+    CalcFill();
+}
+
+void TPiboSoundVolume::CalcFill()
+{
+    if (FPosition > 0 && FMax == FMin)
+        return;  // no mapping for an empty range
+    const int width = Width();
+    FFill = 0;
+    FRest = 0;
+    if (FPosition == 0) {
+        FRest = width;
+    } else if (FPosition > 0) {
+        FFill = RoundHalfEven(static_cast<double>(FPosition - FMin) / (FMax - FMin) * width);
+        FRest = width - FFill;
+    }
+}
+
+void TPiboSoundVolume::SetPosition(int value)
+{
+    if (value == FPosition)
+        return;
+    FPosition = value;
+    CalcFill();
+    FPaintBox->update();
+}
+
+void TPiboSoundVolume::SetMax(int value)
+{
+    if (value == FMax)
+        return;
+    FMax = value;
+    FPosition = 0;
+    FPaintBox->update();
+}
+
+void TPiboSoundVolume::SetMin(int value)
+{
+    if (value == FMin)
+        return;
+    FMin = value;
+    FPosition = 0;
+    FPaintBox->update();
+}
+
+void TPiboSoundVolume::PaintBoxPaint(TCanvas& canvas)
+{
+    const int width = Width();
+    const int height = this->height();
+    canvas.PenColor = VolumeBorderColor;
+    if (FFill <= 0) {
+        canvas.MoveTo(0, 0);
+        canvas.LineTo(0, height - 1);
+    } else {
+        canvas.StretchDraw(Rect(0, 0, FFill, VolumeHeight), FCross);
+    }
+    if (FRest > 0) {
+        canvas.StretchDraw(Rect(FFill, 0, width, VolumeHeight), FNotCross);
+        canvas.MoveTo(width - 1, 0);
+        canvas.LineTo(width - 1, height - 1);
+    }
 }

@@ -206,3 +206,170 @@ private:
     TBitmap FCheckedPicture, FNotCheckedPicture;
     bool FChecked = false;
 };
+
+// ---------------------------------------------------------------------------
+// Word tiles, seek bar and volume control
+// ---------------------------------------------------------------------------
+
+// A rectangle by its edges, as the tiles keep it.
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    friend bool operator==(const TRect& a, const TRect& b)
+    {
+        return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
+    }
+};
+
+// One word tile.
+struct TPiboWordItem {
+    QString Word;
+    TRect Rect;  // client pixels; all 0 for a hidden tile
+    bool Visible = true;
+    qint32 Tag = 0;  // the caller's number
+};
+using TPiboWordItems = QList<TPiboWordItem>;
+
+// The words of one sentence as clickable tiles that wrap over several lines.
+// A paint box itself; OnClick fires for a click anywhere and the handler reads
+// MoveIndex.
+class TPiboWordOperate : public TPaintBox {
+    Q_OBJECT
+public:
+    explicit TPiboWordOperate(QWidget* parent = nullptr);
+
+    QString Text() const { return FText; }
+    // A different text is split at spaces and laid out; the last tile takes
+    // the pending tag.
+    void SetText(const QString& value);
+    TFont MoveFont() const { return FMoveFont; }
+    void SetMoveFont(const TFont& value) { FMoveFont = value; }
+    int MoveIndex() const { return FMoveIndex; }
+    const TPiboWordItems& WordItems() const { return FWordItems; }
+    int LineCount() const { return FLineCount; }
+    int TotalWidth() const { return FTotalWidth; }
+
+    // Appends a word that takes tag; the other tiles keep their tags.
+    void AddWord(const QString& word, qint32 tag);
+    // Removes tile index; nothing unless 0 <= index < number of tiles.
+    void DeleteWord(int index);
+    // Puts the words in random order.
+    void Shuffle();
+    // Hides or shows tile index and lays the visible tiles out again; Text
+    // stays. An index outside the tiles does nothing.
+    void SetWordVisible(int index, bool visible);
+    // The tag of tile index; 0 for an index outside the tiles.
+    qint32 GetWordTag(int index) const;
+
+protected:
+    void Paint(TCanvas& canvas) override;
+    void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
+    void MouseLeave() override;
+
+private:
+    void LayoutWords();
+    void LayoutVisibleWords();
+    TFont MeasureFont() const;
+    // Places the words in order: the running line and x, an 8-pixel gap.
+    void PlaceTiles(const QList<int>& indexes, const TFont& font);
+
+    QString FText;
+    TFont FMoveFont;
+    int FMoveIndex = -1;
+    TPiboWordItems FWordItems;
+    int FLineCount = 0;
+    int FTotalWidth = 0;
+    qint32 FPendingTag = -1;
+    bool FHover = false;
+};
+
+using TPositionChangeEvent = std::function<void()>;
+
+// The seek bar of the player screens: a track with a draggable thumb and two
+// optional section marks.
+class TPiboProgressBar : public TPiboWinControl {
+    Q_OBJECT
+public:
+    explicit TPiboProgressBar(QWidget* parent = nullptr);
+
+    int Width() const { return width(); }
+    void SetWidth(int value) { resize(value, height()); }
+    int Position() const { return FPosition; }
+    // Stores the value (also an unchanged one), recomputes the drawing and
+    // fires OnPositionChange.
+    void SetPosition(int value);
+    int Max() const { return FMax; }
+    // A different value sets the position to 0 and fires OnPositionChange;
+    // the drawing follows with the next position.
+    void SetMax(int value);
+    int Min() const { return FMin; }
+    void SetMin(int value);
+    int StartMark() const { return FStartMark; }
+    void SetStartMark(int value);
+    int EndMark() const { return FEndMark; }
+    void SetEndMark(int value);
+    bool Marked() const { return FMarked; }
+    void SetMarked(bool value);
+
+    TPositionChangeEvent OnPositionChange;
+
+    // The drawn geometry: the played and the rest width, the thumb.
+    int PlayedWidth() const { return FPlayed; }
+    int RestWidth() const { return FRest; }
+    QRect ThumbRect() const { return FThumb; }
+
+private:
+    void PaintBoxPaint(TCanvas& canvas) override;
+    void Click() override;
+    void PaintBoxMouseDown(TMouseButton button, int x, int y);
+    void PaintBoxMouseMove(int x);
+    void CalcPlayed();
+    void CalcThumb();
+    int PositionOfPixels(int pixels) const;
+    void PositionChanged();
+
+    int FPosition = 50;
+    int FMax = 100;
+    int FMin = 0;
+    int FStartMark = -1;
+    int FEndMark = -1;
+    bool FMarked = false;
+    int FPlayed = 0;
+    int FRest = 0;
+    QRect FThumb;
+    bool FDragging = false;
+    int FDragX = 0;
+    TBitmap FBlock, FCross, FNotCross;
+};
+
+// The volume bar of the player screens.
+class TPiboSoundVolume : public TPiboWinControl {
+    Q_OBJECT
+public:
+    explicit TPiboSoundVolume(QWidget* parent = nullptr);
+
+    int Width() const { return width(); }
+    void SetWidth(int value) { resize(value, height()); }
+    int Position() const { return FPosition; }
+    void SetPosition(int value);
+    int Max() const { return FMax; }
+    void SetMax(int value);
+    int Min() const { return FMin; }
+    void SetMin(int value);
+
+    int FillWidth() const { return FFill; }
+    int RestWidth() const { return FRest; }
+
+private:
+    void PaintBoxPaint(TCanvas& canvas) override;
+    void CalcFill();
+
+    int FPosition = 50;
+    int FMax = 100;
+    int FMin = 0;
+    int FFill = 0;
+    int FRest = 0;
+    TBitmap FCross, FNotCross;
+};
