@@ -175,6 +175,7 @@ private:
     qint64 FClickTime = 0;
     int FMaxLength = 0;
     TColor FColor = clWhite;
+    bool FColorSet = false;
     bool FLoading = false;
 };
 
@@ -525,6 +526,8 @@ public:
     // Visits every non-empty slot in ascending order; stops at the first
     // non-zero result and returns it, else 0.
     int ForAll(const std::function<int(int index, void* item)>& fn) const;
+    // Frees every section: the array holds nothing again.
+    void Clear();
     // Bytes held by the directory and the sections.
     std::size_t AllocatedBytes() const;
 
@@ -551,11 +554,11 @@ public:
     void Move(int curIndex, int newIndex);
     void Clear();
     int Count() const { return FCount; }
-    int ForAll(const std::function<int(int index, void* item)>& fn) const { return FList->ForAll(fn); }
-    std::size_t AllocatedBytes() const { return FList->AllocatedBytes(); }
+    int ForAll(const std::function<int(int index, void* item)>& fn) const { return FList.ForAll(fn); }
+    std::size_t AllocatedBytes() const { return FList.AllocatedBytes(); }
 
 private:
-    std::unique_ptr<TSparsePointerArray> FList;
+    TSparsePointerArray FList;
     int FCount = 0;
 };
 
@@ -636,7 +639,8 @@ public:
     void SetCells(int col, int row, const QString& value);
     void* GetObjects(int col, int row) const;
     void SetObjects(int col, int row, void* value);
-    // The string-list views of a column or a row, made on first use.
+    // The string-list views of a column or a row, made on first use (a view
+    // holds no cells: writing cells makes none).
     TStringGridStrings& Cols(int index);
     TStringGridStrings& Rows(int index);
 

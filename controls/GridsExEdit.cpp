@@ -29,7 +29,11 @@ void TInplaceEdit::SetMaxLength(int value)
 
 void TInplaceEdit::SetColor(TColor value)
 {
+    // The list grid sets the colour at every cell it paints.
+    if (value == FColor && FColorSet)
+        return;
     FColor = value;
+    FColorSet = true;
     QPalette p = palette();
     p.setColor(QPalette::Base, ToQColor(value));
     setPalette(p);

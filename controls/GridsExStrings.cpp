@@ -26,8 +26,17 @@ TSparsePointerArray::TSparsePointerArray(TSectionSize size) : FSectionSize(size)
 
 TSparsePointerArray::~TSparsePointerArray()
 {
+    Clear();
+}
+
+void TSparsePointerArray::Clear()
+{
     for (void** section : FDirectory)
         delete[] section;
+    std::vector<void**>().swap(FDirectory);
+    FHighBound = -1;
+    FCacheIndex = -1;
+    FCacheItem = nullptr;
 }
 
 void* TSparsePointerArray::Get(int index) const
@@ -123,23 +132,21 @@ std::size_t TSparsePointerArray::AllocatedBytes() const
 // TSparseList
 // ---------------------------------------------------------------------------
 
-TSparseList::TSparseList(TSparsePointerArray::TSectionSize size) : FList(std::make_unique<TSparsePointerArray>(size))
-{
-}
+TSparseList::TSparseList(TSparsePointerArray::TSectionSize size) : FList(size) {}
 
 void* TSparseList::Get(int index) const
 {
     if (index < 0)
         throw EListError(index);
-    return FList->Get(index);
+    return FList.Get(index);
 }
 
 void TSparseList::Put(int index, void* item)
 {
     if (index < 0)
         throw EListError(index);
-    FList->Put(index, item);
-    FCount = FList->HighBound() + 1;
+    FList.Put(index, item);
+    FCount = FList.HighBound() + 1;
 }
 
 void TSparseList::Insert(int index, void* item)
@@ -147,8 +154,8 @@ void TSparseList::Insert(int index, void* item)
     if (index < 0)
         throw EListError(index);
     for (int i = FCount; i > index; --i)
-        FList->Put(i, FList->Get(i - 1));
-    FList->Put(index, item);
+        FList.Put(i, FList.Get(i - 1));
+    FList.Put(index, item);
     FCount = std::max(FCount, index) + 1;
 }
 
@@ -157,8 +164,8 @@ void TSparseList::Delete(int index)
     if (index < 0 || index >= FCount)
         return;
     for (int i = index; i < FCount - 1; ++i)
-        FList->Put(i, FList->Get(i + 1));
-    FList->Put(FCount - 1, nullptr);
+        FList.Put(i, FList.Get(i + 1));
+    FList.Put(FCount - 1, nullptr);
     --FCount;
 }
 
@@ -181,7 +188,7 @@ void TSparseList::Move(int curIndex, int newIndex)
 
 void TSparseList::Clear()
 {
-    FList = std::make_unique<TSparsePointerArray>(FList->SectionSize());
+    FList.Clear();
     FCount = 0;
 }
 
@@ -525,16 +532,12 @@ void* TStringGrid::GetObjects(int col, int row) const
 void TStringGrid::SetCells(int col, int row, const QString& value)
 {
     EnsureDataRow(row)->Put(col, value);
-    EnsureColRow(col, true);
-    EnsureColRow(row, false);
     Update(col, row);
 }
 
 void TStringGrid::SetObjects(int col, int row, void* value)
 {
     EnsureDataRow(row)->PutObject(col, value);
-    EnsureColRow(col, true);
-    EnsureColRow(row, false);
     Update(col, row);
 }
 
