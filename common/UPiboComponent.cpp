@@ -444,6 +444,23 @@ namespace {
 
 constexpr int WordGap = 8;  // pixels between two tiles on a line
 
+// The filled and the rest width of a bar for a position: nothing filled at
+// 0, the range mapped onto the width above 0, both 0 below. An empty range
+// maps nothing: the widths stay as they are.
+void MapPosition(int position, int min, int max, int width, int& filled, int& rest)
+{
+    if (position > 0 && max == min)
+        return;
+    filled = 0;
+    rest = 0;
+    if (position == 0) {
+        rest = width;
+    } else if (position > 0) {
+        filled = RoundHalfEven(static_cast<double>(position - min) / (max - min) * width);
+        rest = width - filled;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -682,23 +699,8 @@ TPiboProgressBar::TPiboProgressBar(QWidget* parent) : TPiboWinControl(parent, 30
     };
     FPaintBox->OnMouseMove = [this](Qt::KeyboardModifiers, int x, int) { PaintBoxMouseMove(x); };
     FPaintBox->OnMouseUp = [this](TMouseButton, Qt::KeyboardModifiers, int, int) { FDragging = false; };
-    CalcPlayed();
+    MapPosition(FPosition, FMin, FMax, Width(), FPlayed, FRest);
     CalcThumb();
-}
-
-void TPiboProgressBar::CalcPlayed()
-{
-    const int width = Width();
-    if (FPosition > 0 && FMax == FMin)
-        return;  // no mapping for an empty range: the drawing stays
-    FPlayed = 0;
-    FRest = 0;
-    if (FPosition == 0) {
-        FRest = width;
-    } else if (FPosition > 0) {
-        FPlayed = RoundHalfEven(static_cast<double>(FPosition - FMin) / (FMax - FMin) * width);
-        FRest = width - FPlayed;
-    }
 }
 
 void TPiboProgressBar::CalcThumb()
@@ -724,7 +726,7 @@ void TPiboProgressBar::PositionChanged()
 void TPiboProgressBar::SetPosition(int value)
 {
     FPosition = value;
-    CalcPlayed();
+    MapPosition(FPosition, FMin, FMax, Width(), FPlayed, FRest);
     CalcThumb();
     PositionChanged();
     FPaintBox->update();
@@ -873,22 +875,7 @@ TPiboSoundVolume::TPiboSoundVolume(QWidget* parent) : TPiboWinControl(parent, 50
         FPosition = RoundHalfEven(static_cast<double>(FFill) / width * FMax);
         FPaintBox->update();
     };
-    CalcFill();
-}
-
-void TPiboSoundVolume::CalcFill()
-{
-    if (FPosition > 0 && FMax == FMin)
-        return;  // no mapping for an empty range
-    const int width = Width();
-    FFill = 0;
-    FRest = 0;
-    if (FPosition == 0) {
-        FRest = width;
-    } else if (FPosition > 0) {
-        FFill = RoundHalfEven(static_cast<double>(FPosition - FMin) / (FMax - FMin) * width);
-        FRest = width - FFill;
-    }
+    MapPosition(FPosition, FMin, FMax, Width(), FFill, FRest);
 }
 
 void TPiboSoundVolume::SetPosition(int value)
@@ -896,7 +883,7 @@ void TPiboSoundVolume::SetPosition(int value)
     if (value == FPosition)
         return;
     FPosition = value;
-    CalcFill();
+    MapPosition(FPosition, FMin, FMax, Width(), FFill, FRest);
     FPaintBox->update();
 }
 

@@ -113,6 +113,8 @@ public:
     void SetLeft(int value) { move(value, y()); }
     int Top() const { return y(); }
     void SetTop(int value) { move(x(), value); }
+    int Width() const { return width(); }
+    void SetWidth(int value) { resize(value, height()); }
     int Height() const { return height(); }
     void SetHeight(int value) { resize(width(), value); }
 
@@ -294,8 +296,6 @@ class TPiboProgressBar : public TPiboWinControl {
 public:
     explicit TPiboProgressBar(QWidget* parent = nullptr);
 
-    int Width() const { return width(); }
-    void SetWidth(int value) { resize(value, height()); }
     int Position() const { return FPosition; }
     // Stores the value (also an unchanged one), recomputes the drawing and
     // fires OnPositionChange.
@@ -325,7 +325,6 @@ private:
     void Click() override;
     void PaintBoxMouseDown(TMouseButton button, int x, int y);
     void PaintBoxMouseMove(int x);
-    void CalcPlayed();
     void CalcThumb();
     int PositionOfPixels(int pixels) const;
     void PositionChanged();
@@ -350,8 +349,6 @@ class TPiboSoundVolume : public TPiboWinControl {
 public:
     explicit TPiboSoundVolume(QWidget* parent = nullptr);
 
-    int Width() const { return width(); }
-    void SetWidth(int value) { resize(value, height()); }
     int Position() const { return FPosition; }
     void SetPosition(int value);
     int Max() const { return FMax; }
@@ -364,7 +361,6 @@ public:
 
 private:
     void PaintBoxPaint(TCanvas& canvas) override;
-    void CalcFill();
 
     int FPosition = 50;
     int FMax = 100;

@@ -50,6 +50,31 @@ int ClampToInt(qint64 value)
     return static_cast<int>(std::clamp<qint64>(value, INT_MIN, INT_MAX));
 }
 
+// A cell index after a row or column moved from from to to.
+void MoveAdjust(int& pos, int from, int to)
+{
+    if (pos == from) {
+        pos = to;
+        return;
+    }
+    if (pos >= std::min(from, to) && pos <= std::max(from, to))
+        pos += from > to ? 1 : -1;
+}
+
+// Moves the entry of an extent or tab-stop array along with its cell.
+template <typename T>
+void MoveEntry(std::vector<T>& entries, int from, int to)
+{
+    if (entries.empty())
+        return;
+    const int count = static_cast<int>(entries.size());
+    if (from < 0 || from >= count || to < 0 || to >= count)
+        InvalidOp(SIndexOutOfRange);
+    const T value = entries[static_cast<std::size_t>(from)];
+    entries.erase(entries.begin() + from);
+    entries.insert(entries.begin() + to, value);
+}
+
 // Scroll-bar requests in the terms the grid handles them.
 enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scThumbPosition, scThumbTrack, scTop, scBottom };
 
@@ -223,8 +248,7 @@ void TCustomGrid::ColWidthsChanged()
 
 void TCustomGrid::RowHeightsChanged()
 {
-    UpdateScrollRange();
-    UpdateEdit();
+    ColWidthsChanged();  // the same recomputation
 }
 
 // ---------------------------------------------------------------------------
@@ -266,6 +290,12 @@ void TCustomGrid::SetFixedCols(int value)
     if (value >= FColCount)
         InvalidOp(SFixedColTooBig);
     FFixedCols = value;
+    FixedCountChanged();
+}
+
+void TCustomGrid::FixedCountChanged()
+{
+    // Top-left, current cell and anchor go to the first scrolling cell.
     FTopLeft = TGridCoord{FFixedCols, FFixedRows};
     FCurrent = FTopLeft;
     FAnchor = FCurrent;
@@ -285,13 +315,7 @@ void TCustomGrid::SetFixedRows(int value)
     if (value >= FRowCount)
         InvalidOp(SFixedRowTooBig);
     FFixedRows = value;
-    FTopLeft = TGridCoord{FFixedCols, FFixedRows};
-    FCurrent = FTopLeft;
-    FAnchor = FCurrent;
-    if (FOptions & goRowSelect)
-        FAnchor.X = FColCount - 1;
-    InvalidateGrid();
-    UpdateScrollRange();
+    FixedCountChanged();
 }
 
 void TCustomGrid::ChangeSize(int newColCount, int newRowCount)
@@ -830,31 +854,11 @@ void TCustomGrid::MoveColumn(int fromIndex, int toIndex)
 {
     if (fromIndex == toIndex)
         return;
-    auto moveEntry = [&](auto& extents) {
-        const int count = static_cast<int>(extents.size());
-        if (fromIndex < 0 || fromIndex >= count || toIndex < 0 || toIndex >= count)
-            InvalidOp(SIndexOutOfRange);
-        const auto value = extents[static_cast<std::size_t>(fromIndex)];
-        extents.erase(extents.begin() + fromIndex);
-        extents.insert(extents.begin() + toIndex, value);
-    };
-    if (!FColWidths.empty())
-        moveEntry(FColWidths);
-    if (!FTabStops.empty())
-        moveEntry(FTabStops);
-    auto adjust = [&](int& pos) {
-        if (pos == fromIndex) {
-            pos = toIndex;
-            return;
-        }
-        const int lo = std::min(fromIndex, toIndex);
-        const int hi = std::max(fromIndex, toIndex);
-        if (pos >= lo && pos <= hi)
-            pos += fromIndex > toIndex ? 1 : -1;
-    };
-    adjust(FCurrent.X);
-    adjust(FAnchor.X);
-    adjust(FInplaceCol);
+    MoveEntry(FColWidths, fromIndex, toIndex);
+    MoveEntry(FTabStops, fromIndex, toIndex);
+    MoveAdjust(FCurrent.X, fromIndex, toIndex);
+    MoveAdjust(FAnchor.X, fromIndex, toIndex);
+    MoveAdjust(FInplaceCol, fromIndex, toIndex);
     InvalidateRect(TGridRect{std::min(fromIndex, toIndex), 0, std::max(fromIndex, toIndex), FRowCount - 1});
     ColumnMoved(fromIndex, toIndex);
     if (!FColWidths.empty())
@@ -866,27 +870,10 @@ void TCustomGrid::MoveRow(int fromIndex, int toIndex)
 {
     if (fromIndex == toIndex)
         return;
-    if (!FRowHeights.empty()) {
-        const int count = static_cast<int>(FRowHeights.size());
-        if (fromIndex < 0 || fromIndex >= count || toIndex < 0 || toIndex >= count)
-            InvalidOp(SIndexOutOfRange);
-        const int value = FRowHeights[static_cast<std::size_t>(fromIndex)];
-        FRowHeights.erase(FRowHeights.begin() + fromIndex);
-        FRowHeights.insert(FRowHeights.begin() + toIndex, value);
-    }
-    auto adjust = [&](int& pos) {
-        if (pos == fromIndex) {
-            pos = toIndex;
-            return;
-        }
-        const int lo = std::min(fromIndex, toIndex);
-        const int hi = std::max(fromIndex, toIndex);
-        if (pos >= lo && pos <= hi)
-            pos += fromIndex > toIndex ? 1 : -1;
-    };
-    adjust(FCurrent.Y);
-    adjust(FAnchor.Y);
-    adjust(FInplaceRow);
+    MoveEntry(FRowHeights, fromIndex, toIndex);
+    MoveAdjust(FCurrent.Y, fromIndex, toIndex);
+    MoveAdjust(FAnchor.Y, fromIndex, toIndex);
+    MoveAdjust(FInplaceRow, fromIndex, toIndex);
     RowMoved(fromIndex, toIndex);
     if (!FRowHeights.empty())
         RowHeightsChanged();

@@ -444,6 +444,7 @@ private:
     void SetCellExtent(std::vector<int>& extents, int count, int defaultValue, int index, int value, bool cols);
     void ResizeExtents(std::vector<int>& extents, int newCount, int defaultValue);
     void ResizeTabStops(int newCount);
+    void FixedCountChanged();
     void UpdateEdit();
     void DrawSizingLine(const TGridDrawInfo& info);
     void DrawMove();
@@ -454,6 +455,7 @@ private:
     void ScrollBarReleased(Qt::Orientation axis);
     void DoExit();
     void UpdateCursor(int x, int y);
+    void Press(QMouseEvent* event, bool doubleClick);
     void CheckExit(Qt::FocusReason reason);
     void SelectionMoved(const TGridRect& oldSel);
     QRect ClientRectOf(const TGridRect& rect, bool includeLine) const;

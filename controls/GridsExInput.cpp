@@ -11,18 +11,6 @@
 
 namespace {
 
-TMouseButton ButtonOf(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::RightButton:
-        return TMouseButton::Right;
-    case Qt::MiddleButton:
-        return TMouseButton::Middle;
-    default:
-        return TMouseButton::Left;
-    }
-}
-
 // Directions of the timed scroll while selecting.
 constexpr unsigned sdLeft = 1, sdRight = 2, sdUp = 4, sdDown = 8;
 
@@ -383,26 +371,27 @@ void TCustomGrid::UpdateCursor(int x, int y)
         viewport()->setCursor(shape);
 }
 
-void TCustomGrid::mousePressEvent(QMouseEvent* event)
+void TCustomGrid::Press(QMouseEvent* event, bool doubleClick)
 {
     const QPoint p = event->position().toPoint();
     FHitTest = p;
-    Guard([&] { MouseDown(ButtonOf(event->button()), event->modifiers(), p.x(), p.y()); });
+    FDoublePress = doubleClick && event->button() == Qt::LeftButton;
+    Guard([&] { MouseDown(MouseButtonOf(event->button()), event->modifiers(), p.x(), p.y()); });
+    FDoublePress = false;
+    // The editor takes a press soon after this one as the double click.
     if (event->button() == Qt::LeftButton && FInplaceEdit)
         FInplaceEdit->SetClickTime(static_cast<qint64>(event->timestamp()));
     event->accept();
 }
 
+void TCustomGrid::mousePressEvent(QMouseEvent* event)
+{
+    Press(event, false);
+}
+
 void TCustomGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
-    FHitTest = p;
-    FDoublePress = event->button() == Qt::LeftButton;
-    Guard([&] { MouseDown(ButtonOf(event->button()), event->modifiers(), p.x(), p.y()); });
-    FDoublePress = false;
-    if (event->button() == Qt::LeftButton && FInplaceEdit)
-        FInplaceEdit->SetClickTime(static_cast<qint64>(event->timestamp()));
-    event->accept();
+    Press(event, true);
 }
 
 void TCustomGrid::mouseMoveEvent(QMouseEvent* event)
@@ -420,7 +409,7 @@ void TCustomGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     FHitTest = p;
-    Guard([&] { MouseUp(ButtonOf(event->button()), event->modifiers(), p.x(), p.y()); });
+    Guard([&] { MouseUp(MouseButtonOf(event->button()), event->modifiers(), p.x(), p.y()); });
     event->accept();
 }
 

@@ -277,20 +277,21 @@ void TPiboStringGrid::KeyDown(int& key, Qt::KeyboardModifiers shift)
     DrawFocusCell(true);
 }
 
-bool TPiboStringGrid::DoMouseWheelDown(Qt::KeyboardModifiers shift, QPoint pos)
+bool TPiboStringGrid::AfterWheel(bool result)
 {
-    const bool result = TStringGrid::DoMouseWheelDown(shift, pos);
+    // The current row is selected again also when the wheel left it.
     if (OnSelectClick)
         OnSelectClick(Col(), Row());
     DrawFocusCell(true);
     return result;
 }
 
+bool TPiboStringGrid::DoMouseWheelDown(Qt::KeyboardModifiers shift, QPoint pos)
+{
+    return AfterWheel(TStringGrid::DoMouseWheelDown(shift, pos));
+}
+
 bool TPiboStringGrid::DoMouseWheelUp(Qt::KeyboardModifiers shift, QPoint pos)
 {
-    const bool result = TStringGrid::DoMouseWheelUp(shift, pos);
-    if (OnSelectClick)
-        OnSelectClick(Col(), Row());
-    DrawFocusCell(true);
-    return result;
+    return AfterWheel(TStringGrid::DoMouseWheelUp(shift, pos));
 }

@@ -79,6 +79,7 @@ protected:
 
 private:
     bool GetRowCheckedSafe(int row) const;
+    bool AfterWheel(bool result);
     void PaintFocusCell(TCanvas& canvas);
     void DrawCellText(TCanvas& canvas, int col, int row, const QRect& rect);
     void DrawLines(TCanvas& canvas, int col, const QRect& rect);

@@ -16,7 +16,9 @@ QPointer<TForm>& MainFormRef()
     return form;
 }
 
-TMouseButton ButtonOf(Qt::MouseButton button)
+}  // namespace
+
+TMouseButton MouseButtonOf(Qt::MouseButton button)
 {
     switch (button) {
     case Qt::RightButton:
@@ -27,7 +29,6 @@ TMouseButton ButtonOf(Qt::MouseButton button)
         return TMouseButton::Left;
     }
 }
-}  // namespace
 
 TForm* MainForm()
 {
@@ -195,7 +196,7 @@ void TPaintBox::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         FLeftDown = true;
     const QPoint p = event->position().toPoint();
-    MouseDown(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
+    MouseDown(MouseButtonOf(event->button()), event->modifiers(), p.x(), p.y());
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event)
@@ -208,7 +209,7 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event)
     if (click)
         Click();
     if (self)
-        MouseUp(ButtonOf(event->button()), event->modifiers(), p.x(), p.y());
+        MouseUp(MouseButtonOf(event->button()), event->modifiers(), p.x(), p.y());
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event)

@@ -17,6 +17,8 @@ constexpr int mrOk = 1;
 constexpr int mrCancel = 2;
 
 enum class TMouseButton { Left, Right, Middle };
+// The button of a Qt mouse event; other buttons count as the left one.
+TMouseButton MouseButtonOf(Qt::MouseButton button);
 
 using TNotifyEvent = std::function<void()>;
 using TMouseEvent = std::function<void(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
