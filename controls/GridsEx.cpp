@@ -100,8 +100,8 @@ QRect InplaceEditorRect(const QRect& cellRect, int textHeight)
 
 TCustomGrid::TCustomGrid(QWidget* parent) : QAbstractScrollArea(parent)
 {
-    FFixedColor = FromQColor(palette().color(QPalette::Button));
-    FColor = FromQColor(palette().color(QPalette::Base));
+    FFixedColor = clBtnFace;
+    FColor = clWindow;
     setFocusPolicy(Qt::StrongFocus);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);

@@ -408,8 +408,8 @@ protected:
     std::vector<char> FTabStops;   // empty: every column is a tab stop
     int FGridLineWidth = 1;
     TGridOptions FOptions = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
-    TColor FFixedColor;
-    TColor FColor;
+    TColor FFixedColor = clBtnFace;
+    TColor FColor = clWindow;
     TScrollStyle FScrollBars = ssBoth;
     TBorderStyle FBorderStyle = bsSingle;
     bool FDefaultDrawing = true;

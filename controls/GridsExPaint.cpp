@@ -52,7 +52,7 @@ void TCustomGrid::Paint(TCanvas& canvas, const QRegion& updateRegion)
     // Grid lines, one batch per axis and area; a line whose option is off is
     // drawn in the area's background.
     if (h.EffectiveLineWidth > 0 || v.EffectiveLineWidth > 0) {
-        const TColor lineColor = FColor == clSilver ? clGray : clSilver;
+        const TColor lineColor = ColorToRGB(FColor) == clSilver ? clGray : clSilver;
         auto drawAxisLines = [&](const TGridAxisDrawInfo& axis, int cell, bool vertical, const int bounds[4],
                                  TColor color) {
             if (axis.EffectiveLineWidth == 0)
@@ -107,8 +107,8 @@ void TCustomGrid::Paint(TCanvas& canvas, const QRegion& updateRegion)
     const bool focused = IsActiveControl();
     const bool edgeRight = FOptions & goFixedVertLine;
     const bool edgeBottom = FOptions & goFixedHorzLine;
-    const QColor light = palette().color(QPalette::Light);
-    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = ToQColor(clBtnHighlight);
+    const QColor shadow = ToQColor(clBtnShadow);
     auto drawCells = [&](int firstCol, int firstRow, int startX, int startY, int stopX, int stopY, TColor color,
                          TGridDrawState include, int clipLeft) {
         int curRow = firstRow;
