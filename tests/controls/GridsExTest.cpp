@@ -357,6 +357,70 @@ TEST(GridNavigation, SizingBorderAndRightButton)
     EXPECT_EQ(grid.ColWidths(1), 84);
 }
 
+// A grid whose 60 ms timer a test can fire at once.
+class TTimedGrid : public TStringGrid {
+public:
+    void FireTimer()
+    {
+        ASSERT_TRUE(FTimer.isActive());
+        QTimerEvent event(FTimer.timerId());
+        QCoreApplication::sendEvent(this, &event);
+    }
+    bool TimerActive() const { return FTimer.isActive(); }
+};
+
+TEST(GridNavigation, SelectingBeyondTheEdgeScrollsWithTheTimer)
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto* grid = new TTimedGrid;
+    grid->setParent(&window);
+    grid->SetBorderStyle(bsNone);
+    grid->setGeometry(0, 0, 322, 252);
+    grid->SetRowCount(100);
+    window.show();
+    ProcessEvents();
+    const int lastVisible = grid->TopRow() + grid->VisibleRowCount() - 1;
+    const QPoint start = grid->CellRect(1, 2).center();
+    SendMouse(grid->viewport(), QEvent::MouseButtonPress, start);
+    EXPECT_EQ(grid->GridState(), gsSelecting);
+    EXPECT_TRUE(grid->TimerActive());
+    SendMouse(grid->viewport(), QEvent::MouseMove, QPoint(start.x(), grid->ClientHeight() + 30));
+    const TGridRect before = grid->Selection();
+    grid->FireTimer();
+    EXPECT_EQ(grid->Selection().Bottom, before.Bottom + 1);
+    for (int i = 0; i < 8; ++i)
+        grid->FireTimer();
+    EXPECT_EQ(grid->Selection().Bottom, before.Bottom + 9);
+    EXPECT_GT(grid->Selection().Bottom, lastVisible);
+    EXPECT_GT(grid->TopRow(), 1);  // the anchor is kept in view
+    SendMouse(grid->viewport(), QEvent::MouseButtonRelease, QPoint(start.x(), grid->ClientHeight() + 30));
+    EXPECT_EQ(grid->GridState(), gsNormal);
+    EXPECT_FALSE(grid->TimerActive());
+    EXPECT_EQ(grid->Row(), 2);
+}
+
+TEST(GridNavigation, DraggingAFixedCellMovesTheRow)
+{
+    TShownGrid shown;
+    TStringGrid& grid = *shown.Grid;
+    grid.SetHasCheckBox(false);  // column 0 takes presses again
+    grid.SetOptions(grid.Options() | goRowMoving);
+    grid.SetCells(1, 1, "first");
+    grid.SetCells(1, 3, "third");
+    std::vector<std::pair<int, int>> moves;
+    grid.OnRowMoved = [&](int from, int to) { moves.emplace_back(from, to); };
+    SendMouse(grid.viewport(), QEvent::MouseButtonPress, grid.CellRect(0, 1).center());
+    EXPECT_EQ(grid.GridState(), gsRowMoving);
+    // Moves over the scrolling cells carry the line along.
+    SendMouse(grid.viewport(), QEvent::MouseMove, grid.CellRect(1, 3).center());
+    SendMouse(grid.viewport(), QEvent::MouseButtonRelease, grid.CellRect(1, 3).center());
+    EXPECT_EQ(moves, (std::vector<std::pair<int, int>>{{1, 3}}));
+    EXPECT_EQ(grid.GetCells(1, 3), "first");
+    EXPECT_EQ(grid.GetCells(1, 2), "third");
+    EXPECT_EQ(grid.Row(), 3);  // the current row moved with it
+}
+
 TEST(GridNavigation, WheelMovesTheCurrentRow)
 {
     TShownGrid shown;
