@@ -581,20 +581,6 @@ TGridCoord TCustomGrid::CalcMaxTopLeft(const TGridCoord& coord, const TGridDrawI
     return TGridCoord{CalcMaxCell(info.Horz, coord.X), CalcMaxCell(info.Vert, coord.Y)};
 }
 
-int TCustomGrid::CalcMaxTopLeftCol() const
-{
-    TGridDrawInfo info;
-    CalcDrawInfo(info);
-    return CalcMaxTopLeft(TGridCoord{FColCount - 1, FRowCount - 1}, info).X;
-}
-
-int TCustomGrid::CalcMaxTopLeftRow() const
-{
-    TGridDrawInfo info;
-    CalcDrawInfo(info);
-    return CalcMaxTopLeft(TGridCoord{FColCount - 1, FRowCount - 1}, info).Y;
-}
-
 TGridCoord TCustomGrid::MouseCoord(int x, int y) const
 {
     TGridDrawInfo info;

@@ -158,7 +158,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -369,8 +368,6 @@ protected:
     void InvalidateRect(const TGridRect& rect);
     QRect BoxRect(int left, int top, int right, int bottom) const;
     void ChangeSize(int newColCount, int newRowCount);
-    int CalcMaxTopLeftCol() const;
-    int CalcMaxTopLeftRow() const;
     TGridCoord CalcMaxTopLeft(const TGridCoord& coord, const TGridDrawInfo& info) const;
     void CancelMode();
     // Runs fn and hands any exception to the application's handler: no
@@ -394,7 +391,6 @@ protected:
     bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool viewportEvent(QEvent* event) override;
 
     TFont FFont;
     int FColCount = 5;
@@ -425,8 +421,6 @@ protected:
     int FSizingOfs = 0;
     int FMoveIndex = 0;
     int FMovePos = 0;
-    bool FMoveLineDrawn = false;
-    bool FSizingLineDrawn = false;
     bool FEditorMode = false;
     TInplaceEdit* FInplaceEdit = nullptr;
     int FInplaceCol = -1;
@@ -462,7 +456,6 @@ private:
     QSize SizeWithoutScrollBars() const;
 
     bool FUpdatingScrollBars = false;
-    QRect FFeedbackRect;  // the area the sizing or move line covers, for its repaint
 };
 
 // ---------------------------------------------------------------------------

@@ -324,11 +324,6 @@ void TInplaceEdit::wheelEvent(QWheelEvent* event)
     QCoreApplication::sendEvent(FGrid->viewport(), event);
 }
 
-void TInplaceEdit::focusInEvent(QFocusEvent* event)
-{
-    QLineEdit::focusInEvent(event);
-}
-
 void TInplaceEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);

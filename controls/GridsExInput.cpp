@@ -112,11 +112,6 @@ bool TCustomGrid::event(QEvent* event)
     return QAbstractScrollArea::event(event);
 }
 
-bool TCustomGrid::viewportEvent(QEvent* event)
-{
-    return QAbstractScrollArea::viewportEvent(event);
-}
-
 void TCustomGrid::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
