@@ -2,6 +2,7 @@
 
 #include "UCommonFun.h"
 
+#include <QtCore/QEvent>
 #include <QtGui/QPainter>
 
 namespace {
@@ -26,6 +27,53 @@ TPiboStringGrid::TPiboStringGrid(QWidget* parent) : TStringGrid(parent)
     FDeletePicture.SetTransparent(true);
     FButtonPicture.LoadFromResourceName(QStringLiteral("GridSpeedButtonNormalBG"));
     FButtonPicture.SetTransparent(true);
+}
+
+void TPiboStringGrid::SetAlign(TAlign value)
+{
+    QWidget* owner = parentWidget();
+    if (owner)
+        owner->removeEventFilter(this);
+    FAlign = value;
+    if (owner && value != alNone) {
+        owner->installEventFilter(this);
+        Realign();
+    }
+}
+
+void TPiboStringGrid::Realign()
+{
+    const QWidget* owner = parentWidget();
+    if (!owner)
+        return;
+    const int w = owner->width();
+    const int h = owner->height();
+    switch (FAlign) {
+    case alTop:
+        setGeometry(0, 0, w, height());
+        break;
+    case alBottom:
+        setGeometry(0, h - height(), w, height());
+        break;
+    case alLeft:
+        setGeometry(0, 0, width(), h);
+        break;
+    case alRight:
+        setGeometry(w - width(), 0, width(), h);
+        break;
+    case alClient:
+        setGeometry(0, 0, w, h);
+        break;
+    case alNone:
+        break;
+    }
+}
+
+bool TPiboStringGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && FAlign != alNone)
+        Realign();
+    return TStringGrid::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,10 @@
 
 #include <vector>
 
+// Where the grid keeps itself in its parent: nowhere in particular, along an
+// edge over the parent's whole width or height, or over the whole parent.
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
 using TAddClickEvent = std::function<void(int col, int row)>;
 using TSelectClickEvent = std::function<void(int col, int row)>;
 using TCellClickEvent = std::function<void(int col, int row)>;
@@ -18,6 +22,10 @@ class TPiboStringGrid : public TStringGrid {
     Q_OBJECT
 public:
     explicit TPiboStringGrid(QWidget* parent = nullptr);
+
+    TAlign Align() const { return FAlign; }
+    // Follows the parent's size from now on (alNone: keeps its bounds).
+    void SetAlign(TAlign value);
 
     // 1: check box with the cell text; 2: delete glyph only; other values:
     // column 0 is drawn as a text column.
@@ -76,14 +84,17 @@ protected:
     void MouseDown(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseUp(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Realign();
     bool GetRowCheckedSafe(int row) const;
     bool AfterWheel(bool result);
     void PaintFocusCell(TCanvas& canvas);
     void DrawCellText(TCanvas& canvas, int col, int row, const QRect& rect);
     void DrawLines(TCanvas& canvas, int col, const QRect& rect);
 
+    TAlign FAlign = alNone;
     int FFirstCheckBoxType = 1;
     TColor FLineColorValue = 0xF5CB82;
     bool FHasHerLine = false;

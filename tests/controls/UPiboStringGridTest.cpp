@@ -236,6 +236,27 @@ TEST(PiboStringGrid, PaintedLook)
     EXPECT_GT(countOf(grid.CellRect(2, 3), ToQColor(0x0000FF)), 20);
 }
 
+TEST(PiboStringGrid, TopAlignedFollowsTheParentsWidth)
+{
+    QWidget panel;
+    panel.resize(300, 200);
+    panel.show();
+    ProcessEvents();
+    auto* grid = new TPiboStringGrid(&panel);
+    grid->resize(100, 80);
+    grid->SetAlign(alTop);
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, 300, 80));
+    panel.resize(420, 150);
+    ProcessEvents();
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, 420, 80));
+    grid->SetAlign(alClient);
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, 420, 150));
+    grid->SetAlign(alNone);
+    panel.resize(500, 500);
+    ProcessEvents();
+    EXPECT_EQ(grid->geometry(), QRect(0, 0, 420, 150));
+}
+
 TEST(PiboStringGrid, ThousandsOfRows)
 {
     TListGrid list;
