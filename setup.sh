@@ -17,6 +17,7 @@ packages=(
   zip unzip sox libsox-fmt-all pulseaudio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng python3
+  wamerican wbritish
 )
 
 install_missing() {

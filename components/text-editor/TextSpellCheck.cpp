@@ -1,0 +1,376 @@
+#include "TextSpellCheck.h"
+
+#include "AnsiText.h"
+#include "TextSpellCheckMetaphone.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+// The lines of a word-list file: GBK text, CR LF (or LF) ends.
+QStringList ReadLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    QStringList lines = AnsiToString(bytes).split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Writes lines as a word-list file, whole, before it replaces the old one.
+void WriteLines(const QString& path, const QStringList& lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        AppendAnsi(bytes, line);
+        bytes += "\r\n";
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+}
+
+QString WithSlash(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+bool IsBlankOrControl(QChar c)
+{
+    return c.unicode() <= ' ';
+}
+
+QString StripChars(const QString& w, QChar ch)
+{
+    qsizetype from = 0;
+    qsizetype to = w.size();
+    while (from < to && w.at(from).unicode() <= ch.unicode())
+        ++from;
+    while (to > from && w.at(to - 1) == ch)
+        --to;
+    return w.mid(from, to - from);
+}
+
+}  // namespace
+
+QString DefaultSpellFolder()
+{
+    return QStringLiteral("/usr/share/TextSpell/");
+}
+
+QString SpellLowerCase(const QString& word)
+{
+    return word.toLower();
+}
+
+TTextSpellCheck::TTextSpellCheck()
+{
+    FIndex.fill({-1, -1});
+    FCheckAttribs = {QStringLiteral("Comment"), QStringLiteral("Text"), QStringLiteral("String"),
+                     QStringLiteral("Documentation")};
+    SetApostrophes(QString(QLatin1Char('\'')) + QLatin1Char('`') + QChar(0xB4));
+}
+
+TTextSpellCheck::~TTextSpellCheck()
+{
+    CloseDictionary();
+}
+
+QString TTextSpellCheck::DictionaryPath() const
+{
+    return FDictionaryPath.isEmpty() ? DefaultSpellFolder() : ResolveFolder(FDictionaryPath);
+}
+
+QString TTextSpellCheck::UserDirectory() const
+{
+    return FUserDirectory.isEmpty() ? DefaultSpellFolder() : ResolveFolder(FUserDirectory);
+}
+
+void TTextSpellCheck::SetApostrophes(const QString& value)
+{
+    FApostrophes = value;
+    FSpellWordChars.reset();
+    FSpellWordChars.set('-');
+    for (char c = '0'; c <= '9'; ++c)
+        FSpellWordChars.set(static_cast<size_t>(c));
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        FSpellWordChars.set(static_cast<size_t>(c));
+        FSpellWordChars.set(static_cast<size_t>(c + 32));
+    }
+    for (QChar c : value)
+        if (c.unicode() > 0 && c.unicode() < 256)
+            FSpellWordChars.set(c.unicode());
+}
+
+void TTextSpellCheck::SetSkipList(const QStringList& value)
+{
+    FSkipList.clear();
+    for (const QString& word : value)
+        AddSkipWord(word);
+}
+
+void TTextSpellCheck::AddSkipWord(const QString& word)
+{
+    if (!FSkipList.contains(word))
+        FSkipList.append(word);
+}
+
+QString TTextSpellCheck::HashOf(const QString& word) const
+{
+    switch (FAlgorithm) {
+    case haSoundEx: return SoundexKey(word, FHashLength);
+    case haMetaphone: return MetaphoneKey(word);
+    default: return {};
+    }
+}
+
+void TTextSpellCheck::RecomputeHashes()
+{
+    for (TWordRec& rec : FWords)
+        rec.Hash = FAlgorithm == haSoundEx ? SoundexKey(rec.Word, FHashLength) : MetaphoneKey(rec.Word);
+}
+
+void TTextSpellCheck::SetAlgorithm(HashAlgorithms value)
+{
+    if (value == FAlgorithm)
+        return;
+    FAlgorithm = value;
+    RecomputeHashes();
+}
+
+void TTextSpellCheck::SetHashLength(int value)
+{
+    if (FAlgorithm == haMetaphone && value > 8)
+        value = 8;
+    value = std::clamp(value, 0, 255);
+    if (value == FHashLength)
+        return;
+    FHashLength = value;
+    RecomputeHashes();
+}
+
+void TTextSpellCheck::AddWord(const QString& word, bool user)
+{
+    TWordRec rec;
+    rec.Word = word;
+    rec.User = user;
+    if ((FOptions & sscoSuggestWords) && FAlgorithm != haDiff)
+        rec.Hash = HashOf(word);
+    FWords.push_back(std::move(rec));
+}
+
+QString TTextSpellCheck::FindNewestDictionary(const QString& language) const
+{
+    const QDir dir(DictionaryPath());
+    const QRegularExpression pattern(QStringLiteral("^%1\\..-.-.\\.dic$").arg(QRegularExpression::escape(language)),
+                                     QRegularExpression::CaseInsensitiveOption);
+    QString newest;
+    QString newestLower;
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        if (!pattern.match(name).hasMatch())
+            continue;
+        const QString lower = name.toLower();
+        if (lower.contains(QStringLiteral(".user.")))
+            continue;
+        if (newest.isEmpty() || QString::compare(lower, newestLower, Qt::CaseInsensitive) > 0) {
+            newest = name;
+            newestLower = lower;
+        }
+    }
+    return newest;
+}
+
+QString TTextSpellCheck::UserListPath() const
+{
+    return WithSlash(UserDirectory()) + FUserFileName;
+}
+
+void TTextSpellCheck::WriteSkipList(const QString& path) const
+{
+    QStringList lines;
+    for (const QString& word : FSkipList)
+        if (!word.trimmed().isEmpty())
+            lines.append(word);
+    WriteLines(path, lines);
+}
+
+void TTextSpellCheck::OpenLanguageDictionary(const QString& language, const QString& fileName)
+{
+    if (FOpenDictionary) {
+        const QString folder = UserDirectory();
+        if (ForceDirectoryPath(folder.chopped(1).isEmpty() ? folder : folder.chopped(1)))
+            WriteSkipList(WithSlash(folder) + FLanguage.Name + QStringLiteral(".SkipWord.dic"));
+        WriteUserDictionary();
+    }
+    QString mainList;
+    QString dictionary;
+    if (!fileName.trimmed().isEmpty()) {
+        mainList = fileName;
+        dictionary = fileName;
+    } else {
+        mainList = DictionaryPath() + FindNewestDictionary(language);
+        dictionary = language;
+    }
+    // Read whole before anything changes, so a failure leaves the lists as they were.
+    const QStringList lines = ReadLines(mainList);
+    FDictionary = dictionary;
+    FMaxWordLength = 0;
+    for (const QString& line : lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        AddWord(line, false);
+        FMaxWordLength = std::max(FMaxWordLength, CellLength(line));
+    }
+    const QString name = QFileInfo(mainList).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    FLanguage.Name = dot < 0 ? name : name.left(dot);
+    FLanguage.Version = dot < 0 ? QString() : name.mid(dot + 1, 5);
+    FUserFileName = FLanguage.Name + QStringLiteral(".user.dic");
+    FModified = false;
+    if (FUseUserDictionary) {
+        if (FUserDirectory.isEmpty())
+            FUserDirectory = UserDirectory();
+        const QString userList = UserListPath();
+        if (QFileInfo::exists(userList))
+            for (const QString& line : ReadLines(userList))
+                if (!line.trimmed().isEmpty()) {
+                    AddWord(line, true);
+                    FMaxWordLength = std::max(FMaxWordLength, CellLength(line));
+                }
+        const QString skipList = WithSlash(UserDirectory()) + FLanguage.Name + QStringLiteral(".SkipWord.dic");
+        if (QFileInfo::exists(skipList))
+            SetSkipList(ReadLines(skipList));
+    }
+    SortAndIndex();
+    FOpenDictionary = true;
+    if ((FOptions & sscoAutoSpellCheck) && OnInvalidateEditor)
+        OnInvalidateEditor(this);
+    if (OnDictLoad)
+        OnDictLoad(this);
+}
+
+void TTextSpellCheck::SortAndIndex()
+{
+    std::stable_sort(FWords.begin(), FWords.end(),
+                     [](const TWordRec& a, const TWordRec& b) { return a.Word < b.Word; });
+    FIndex.fill({-1, -1});
+    for (int i = 0; i < WordCount(); ++i) {
+        const char16_t first = FWords[static_cast<size_t>(i)].Word.at(0).unicode();
+        if (first >= 256)
+            continue;
+        if (FIndex[first].first < 0)
+            FIndex[first].first = i;
+        FIndex[first].second = i;
+    }
+}
+
+void TTextSpellCheck::CloseDictionary()
+{
+    FIndex.fill({-1, -1});
+    FWords.clear();
+    FSkipList.clear();
+    FOpenDictionary = false;
+    if (OnDictClose)
+        OnDictClose(this);
+}
+
+int TTextSpellCheck::FindDictionaryWord(const QString& word) const
+{
+    if (word.isEmpty() || FWords.empty())
+        return -1;
+    const char16_t first = word.at(0).unicode();
+    int lo = 0;
+    int hi = WordCount() - 1;
+    if (first < 256) {
+        if (FIndex[first].first < 0)
+            return -1;
+        lo = FIndex[first].first;
+        hi = FIndex[first].second;
+    } else {
+        // Words beginning above the index sort after all indexed ones.
+        const auto from = std::lower_bound(FWords.begin(), FWords.end(), QString(QChar(0x100)),
+                                           [](const TWordRec& r, const QString& w) { return r.Word < w; });
+        lo = static_cast<int>(from - FWords.begin());
+    }
+    // Lowest index holding the word: an equal element moves the upper bound down.
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (FWords[static_cast<size_t>(mid)].Word < word)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo < WordCount() && FWords[static_cast<size_t>(lo)].Word == word ? lo : -1;
+}
+
+bool TTextSpellCheck::ForceDirectoryPath(const QString& dir)
+{
+    if (dir.isEmpty())
+        throw ETextEditError(QStringLiteral("Unable to create directory"));
+    QString d = dir;
+    if (d.size() > 1 && d.endsWith(QLatin1Char('/')))
+        d.chop(1);
+    if (d.size() < 3 || QFileInfo(d).isDir())
+        return true;
+    return QDir().mkpath(d);
+}
+
+void TTextSpellCheck::WriteUserDictionary()
+{
+    QString dir = FUserDirectory.isEmpty() ? UserDirectory() : ResolveFolder(FUserDirectory);
+    if (!QFileInfo(dir).isDir() && !ForceDirectoryPath(dir))
+        return;
+    // Each user word once, in list order: a list opened twice holds them twice.
+    QStringList words;
+    for (const TWordRec& rec : FWords)
+        if (rec.User && !words.contains(rec.Word))
+            words.append(rec.Word);
+    WriteLines(UserListPath(), words);
+    FModified = false;
+}
+
+bool TTextSpellCheck::IsWordAccepted(const QString& word) const
+{
+    qsizetype from = 0;
+    qsizetype to = word.size();
+    while (from < to && IsBlankOrControl(word.at(from)))
+        ++from;
+    while (to > from && IsBlankOrControl(word.at(to - 1)))
+        --to;
+    QString w = word.mid(from, to - from);
+    if (w.isEmpty())
+        return true;
+    if ((FOptions & sscoIgnoreSingleChars) && w.size() == 1)
+        return true;
+    if (FOptions & sscoIgnoreWordsWithNumbers)
+        for (QChar c : w)
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                return true;
+    if (StripChars(w, QLatin1Char('-')).isEmpty() || StripChars(w, QLatin1Char('\'')).isEmpty())
+        return true;
+    if (FOptions & sscoTrimApostrophes)
+        w = StripChars(w, QLatin1Char('\''));
+    const QString lower = SpellLowerCase(w);
+    if (FindDictionaryWord(lower) >= 0)
+        return true;
+    for (const QString& skip : FSkipList)
+        if (SpellLowerCase(skip) == lower)
+            return true;
+    return false;
+}
