@@ -1,5 +1,6 @@
 #include "UFrmShowInfo.h"
 
+#include "ApplicationException.h"
 #include "UFrmModel.h"
 #include "UPiboComponent.h"
 
@@ -129,4 +130,14 @@ void ShowInfo(const QString& text)
     }
     form->SetInfo(text);
     form->ShowModal();
+}
+
+TShowInfoExceptionHandler::TShowInfoExceptionHandler()
+{
+    SetApplicationExceptionHandler([](const QString& message) { ShowInfo(message); });
+}
+
+TShowInfoExceptionHandler::~TShowInfoExceptionHandler()
+{
+    SetApplicationExceptionHandler({});
 }

@@ -54,3 +54,14 @@ private:
 
 // Shows text and waits until the user presses OK or the close button.
 void ShowInfo(const QString& text);
+
+// While it lives, the application's exception handler shows every message
+// with ShowInfo, on the GUI thread (messages from worker threads are posted
+// there). Both programs declare one in main, after the application object.
+class TShowInfoExceptionHandler {
+public:
+    TShowInfoExceptionHandler();
+    ~TShowInfoExceptionHandler();
+    TShowInfoExceptionHandler(const TShowInfoExceptionHandler&) = delete;
+    TShowInfoExceptionHandler& operator=(const TShowInfoExceptionHandler&) = delete;
+};

@@ -1,6 +1,8 @@
 // The launcher and updater.
 
+#include "AudioDevice.h"
 #include "PiboPictures.h"
+#include "UFrmShowInfo.h"
 #include "pibozun.h"
 
 #include <QtWidgets/QApplication>
@@ -8,6 +10,10 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Every stream of the sound server still open is closed before the application object goes.
+    TAudioSystemGuard audio;
+    // Failures of worker threads reach the user.
+    TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozun"));
     RegisterPiboPictures();
     return RunPibozun();

@@ -1,13 +1,19 @@
 // The main program.
 
+#include "AudioDevice.h"
 #include "PiboPictures.h"
 #include "Startup.h"
+#include "UFrmShowInfo.h"
 
 #include <QtWidgets/QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Every stream of the sound server still open is closed before the application object goes.
+    TAudioSystemGuard audio;
+    // Failures of worker threads reach the user.
+    TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozunexc"));
     RegisterPiboPictures();
     return RunPibozunexc();

@@ -8,7 +8,9 @@
 
 #include <functional>
 
-// Passes the text to the installed handler, on the calling thread. Without
+// Passes the text to the installed handler on the GUI thread (the application
+// object's thread): called there, at once; called on another thread, the
+// text is posted to the GUI thread and the call returns at once. Without
 // handler the text is written as a warning.
 void HandleApplicationException(const QString& message);
 

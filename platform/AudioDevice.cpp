@@ -31,19 +31,63 @@ bool TAudioFormat::IsValid() const
 
 namespace {
 std::atomic<TAudioSystem*> GOverride{nullptr};
-}
+
+// The real system: made at first use, destroyed by the guard.
+std::mutex GRealLock;
+TQtAudioSystem* GReal = nullptr;
+bool GRealEnded = false;
+
+// What stands in for the real system once the guard has ended: no device.
+class TNoAudioSystem : public TAudioSystem {
+public:
+    int OutputDeviceCount() override { return 0; }
+    int GetOutputDeviceCaps(int, TAudioDeviceCaps&) override { return aeNoDriver; }
+    int OpenOutput(int, const TAudioFormat&, bool, TAudioCallback, std::unique_ptr<TAudioOutputStream>&) override
+    {
+        return aeNoDriver;
+    }
+    int GetOutputVolume(int, TAudioVolume&) override { return aeNoDriver; }
+    int SetOutputVolume(int, TAudioVolume) override { return aeNoDriver; }
+};
+}  // namespace
 
 TAudioSystem& AudioSystem()
 {
     if (TAudioSystem* system = GOverride.load())
         return *system;
-    static TQtAudioSystem real;
-    return real;
+    std::lock_guard<std::mutex> lock(GRealLock);
+    if (!GReal) {
+        if (GRealEnded) {
+            static TNoAudioSystem none;
+            return none;
+        }
+        GReal = new TQtAudioSystem;
+    }
+    return *GReal;
 }
 
 void SetAudioSystem(TAudioSystem* system)
 {
     GOverride.store(system);
+}
+
+TAudioSystemGuard::TAudioSystemGuard()
+{
+    std::lock_guard<std::mutex> lock(GRealLock);
+    GRealEnded = false;
+}
+
+TAudioSystemGuard::~TAudioSystemGuard()
+{
+    TQtAudioSystem* ending = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(GRealLock);
+        ending = GReal;
+        GReal = nullptr;
+        GRealEnded = true;
+    }
+    // Closes the streams still open and joins their threads.
+    delete ending;
 }
 
 void ApplyAudioVolume(void* data, std::uint32_t bytes, const TAudioFormat& format, TAudioVolume volume)

@@ -122,11 +122,27 @@ public:
 };
 
 // The audio system in use: the one set with SetAudioSystem, else the real one
-// (created at first use).
+// (created at first use). After the audio system guard has ended, the real
+// one is gone and its place is taken by a system without devices.
 TAudioSystem& AudioSystem();
 // Puts another audio system in place (tests); nullptr returns to the real
 // one. The caller keeps ownership and keeps it alive while it is in place.
 void SetAudioSystem(TAudioSystem* system);
+
+// Every main declares one right after its application object. When it goes
+// (before the application object), every output stream of the real audio
+// system that is still open is closed without notifications and its thread
+// joined, and the real system is destroyed: nothing of the sound server's
+// client is left running while the application object and the process end.
+// A stream closed this way answers aeInvalidHandle from then on; its owner
+// still deletes it as usual.
+class TAudioSystemGuard {
+public:
+    TAudioSystemGuard();
+    ~TAudioSystemGuard();
+    TAudioSystemGuard(const TAudioSystemGuard&) = delete;
+    TAudioSystemGuard& operator=(const TAudioSystemGuard&) = delete;
+};
 
 // Scales 8-bit unsigned or 16-bit signed interleaved PCM in place by a
 // left/right volume (the first channel is left, the second right, any further

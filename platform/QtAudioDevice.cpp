@@ -1,5 +1,7 @@
 #include "QtAudioDevice.h"
 
+#include "ApplicationException.h"
+
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QMetaObject>
 #include <QtCore/QObject>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <set>
 #include <vector>
 
 namespace {
@@ -33,29 +36,57 @@ constexpr int PumpMs = 5;
 // Bytes written to the sink in one call at most.
 constexpr qint64 ChunkBytes = 16384;
 
+class TQtOutputStream;
+
+}  // namespace
+
+struct TQtAudioSystem::TLiveStreams {
+    std::mutex Lock;
+    std::set<TQtOutputStream*> Streams;
+};
+
+namespace {
+
+// Runs f and hands whatever it throws to the application's handler: nothing
+// may leave a Qt event or the stream's thread.
+template <typename F>
+void Guarded(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        HandleApplicationException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        HandleApplicationException(QStringLiteral("An unspecified error occurred in the audio device."));
+    }
+}
+
 class TQtOutputStream : public TAudioOutputStream {
 public:
-    TQtOutputStream(TQtAudioSystem& system, const QAudioDevice& device, const TAudioFormat& format,
-                    TAudioCallback callback)
-        : FSystem(system), FDevice(device), FFormat(format), FCallback(std::move(callback))
+    TQtOutputStream(TQtAudioSystem& system, std::shared_ptr<TQtAudioSystem::TLiveStreams> live,
+                    const QAudioDevice& device, const TAudioFormat& format, TAudioCallback callback)
+        : FSystem(system), FLive(std::move(live)), FDevice(device), FFormat(format), FCallback(std::move(callback))
     {
+        std::lock_guard<std::mutex> lock(FLive->Lock);
+        FLive->Streams.insert(this);
     }
 
     // Closes without notifications: the owner may be gone already.
     ~TQtOutputStream() override
     {
-        if (!FClosed.load()) {
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                FQueue.clear();
-            }
-            CloseNow(false);
-        }
+        CloseSilently();
+        // Only now: a system closing all its streams holds the list's lock
+        // while it closes this one, so the memory stays until it is done.
+        std::lock_guard<std::mutex> lock(FLive->Lock);
+        FLive->Streams.erase(this);
     }
 
     // Starts the thread and the sink; aeOk or the failure.
     int Start()
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
         FThread.setObjectName(QStringLiteral("AudioOutput"));
         FThread.start(QThread::HighestPriority);
         FContext = new QObject;
@@ -72,17 +103,27 @@ public:
             FTimer = new QTimer(FContext);
             FTimer->setTimerType(Qt::PreciseTimer);
             FTimer->setInterval(PumpMs);
-            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { Pump(); });
+            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { Guarded([this] { Pump(); }); });
             FTimer->start();
             FClock.start();
         });
         if (result != aeOk)
-            CloseNow(false);
+            CloseLocked();
         return result;
+    }
+
+    // Closes at once, without notifications and whatever is queued (the
+    // owner's deletion, the system's shutdown).
+    void CloseSilently()
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (!FClosed.load())
+            CloseLocked();
     }
 
     int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         if (!data && bytes > 0)
@@ -93,12 +134,14 @@ public:
             std::lock_guard<std::mutex> lock(FLock);
             FQueue.push_back({static_cast<const char*>(data), whole, 0, -1, tag});
         }
-        QMetaObject::invokeMethod(FContext, [this] { Pump(); }, Qt::QueuedConnection);
+        // Posted under the life lock: the context cannot go meanwhile.
+        QMetaObject::invokeMethod(FContext, [this] { Guarded([this] { Pump(); }); }, Qt::QueuedConnection);
         return aeOk;
     }
 
     int Pause() override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         OnDriver([&] {
@@ -113,6 +156,7 @@ public:
 
     int Restart() override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         OnDriver([&] {
@@ -127,6 +171,7 @@ public:
 
     int Reset() override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         int result = aeOk;
@@ -165,6 +210,7 @@ public:
 
     int SetVolume(TAudioVolume volume) override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         FSystem.SetVolumeOf(FDevice.id(), volume);
@@ -173,6 +219,7 @@ public:
 
     int GetVolume(TAudioVolume& volume) override
     {
+        std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
         volume = FSystem.VolumeOf(FDevice.id());
@@ -181,14 +228,18 @@ public:
 
     int Close() override
     {
-        if (FClosed.load())
-            return aeInvalidHandle;
         {
-            std::lock_guard<std::mutex> lock(FLock);
-            if (!FQueue.empty())
-                return aeStillPlaying;
+            std::lock_guard<std::mutex> life(FLifeLock);
+            if (FClosed.load())
+                return aeInvalidHandle;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                if (!FQueue.empty())
+                    return aeStillPlaying;
+            }
+            CloseLocked();
         }
-        CloseNow(true);
+        FCallback(TAudioNotify::Closed, 0);
         return aeOk;
     }
 
@@ -201,36 +252,38 @@ private:
         std::uintptr_t Tag;
     };
 
-    // Runs f on the stream's thread and waits for it.
+    // Runs f on the stream's thread and waits for it. The stream's thread
+    // never takes the life lock, so a caller may hold it.
     template <typename F>
     void OnDriver(F&& f)
     {
         if (QThread::currentThread() == &FThread)
-            f();
+            Guarded(f);
         else
-            QMetaObject::invokeMethod(FContext, std::forward<F>(f), Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(FContext, [&f] { Guarded(f); }, Qt::BlockingQueuedConnection);
     }
 
-    void CloseNow(bool notify)
+    // Under the life lock: stops the sink and the timer, deletes them on the
+    // stream's thread, and ends and joins the thread. Nothing is posted to
+    // the stream after this.
+    void CloseLocked()
     {
-        if (FClosed.exchange(true))
-            return;
+        FClosed.store(true);
         if (FContext) {
             OnDriver([&] {
                 if (FTimer)
                     FTimer->stop();
                 if (FSink)
                     FSink->stop();
-                delete FContext;  // the sink and the timer with it
+                delete FContext;  // the sink and the timer with it; calls still posted to it go too
                 FContext = nullptr;
                 FSink = nullptr;
                 FTimer = nullptr;
+                FIo = nullptr;
             });
         }
         FThread.quit();
         FThread.wait();
-        if (notify)
-            FCallback(TAudioNotify::Closed, 0);
     }
 
     // On the stream's thread: follow the played position, hand back the
@@ -305,7 +358,8 @@ private:
         }
     }
 
-    TQtAudioSystem& FSystem;
+    TQtAudioSystem& FSystem;  // used only while open
+    std::shared_ptr<TQtAudioSystem::TLiveStreams> FLive;
     QAudioDevice FDevice;
     TAudioFormat FFormat;
     TAudioCallback FCallback;
@@ -317,6 +371,9 @@ private:
     QTimer* FTimer = nullptr;
     QByteArray FScratch;
 
+    // Held across every check of FClosed and the use of the context or the
+    // system that follows it, and across the close that deletes them.
+    std::mutex FLifeLock;
     std::mutex FLock;  // guards FQueue
     std::deque<TQueued> FQueue;
     std::int64_t FWritten = 0;     // stream bytes handed to the sink (stream thread)
@@ -329,6 +386,26 @@ private:
 };
 
 }  // namespace
+
+TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TLiveStreams>()) {}
+
+TQtAudioSystem::~TQtAudioSystem()
+{
+    CloseAllStreams();
+}
+
+void TQtAudioSystem::CloseAllStreams()
+{
+    std::lock_guard<std::mutex> lock(FLive->Lock);
+    for (TQtOutputStream* stream : FLive->Streams)
+        stream->CloseSilently();
+}
+
+int TQtAudioSystem::LiveStreamCount() const
+{
+    std::lock_guard<std::mutex> lock(FLive->Lock);
+    return static_cast<int>(FLive->Streams.size());
+}
 
 bool TQtAudioSystem::FindDevice(int deviceId, QAudioDevice& device)
 {
@@ -372,7 +449,7 @@ int TQtAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool qu
         return aeBadFormat;
     if (queryOnly)
         return aeOk;
-    auto s = std::make_unique<TQtOutputStream>(*this, device, format, callback);
+    auto s = std::make_unique<TQtOutputStream>(*this, FLive, device, format, callback);
     if (const int result = s->Start(); result != aeOk)
         return result;
     stream = std::move(s);

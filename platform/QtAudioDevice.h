@@ -11,12 +11,19 @@
 #include <QtCore/QByteArray>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 class QAudioDevice;
 
 class TQtAudioSystem : public TAudioSystem {
 public:
+    TQtAudioSystem();
+    // Closes every stream still open, as CloseAllStreams.
+    ~TQtAudioSystem() override;
+    TQtAudioSystem(const TQtAudioSystem&) = delete;
+    TQtAudioSystem& operator=(const TQtAudioSystem&) = delete;
+
     int OutputDeviceCount() override;
     int GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps) override;
     int OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
@@ -28,10 +35,22 @@ public:
     TAudioVolume VolumeOf(const QByteArray& deviceKey);
     void SetVolumeOf(const QByteArray& deviceKey, TAudioVolume volume);
 
+    // Closes every stream of this system that is still open, without
+    // notifications, and joins their threads. The streams answer
+    // aeInvalidHandle from then on; their owners still delete them.
+    void CloseAllStreams();
+    // Streams opened and not yet deleted (closed ones included).
+    int LiveStreamCount() const;
+
+    // The streams of a system, known to the system and to each stream, so
+    // that a stream deleted after its system can still leave the list.
+    struct TLiveStreams;
+
 private:
     // The device of a device number; false when there is none.
     static bool FindDevice(int deviceId, QAudioDevice& device);
 
     std::mutex FLock;
     std::map<QByteArray, TAudioVolume> FVolumes;
+    std::shared_ptr<TLiveStreams> FLive;
 };
