@@ -24,13 +24,80 @@ bool OnGuiThread()
     return app && app->thread() == QThread::currentThread();
 }
 
-// Lets the GUI thread run the calls other threads queued for it (event
-// deliveries) while it waits for something.
-void WaitRound()
+// A delivery of the event thread waiting to run on the GUI thread.
+struct TGuiCall {
+    std::function<void()> Call;
+    bool Done = false;  // under GGuiLock
+};
+
+// What waits on the GUI thread sleep on (a worker parked, the event thread
+// ended, a delivery came for the GUI thread), and the one delivery waiting.
+std::mutex GGuiLock;
+std::condition_variable GGuiWake;      // GUI-side waits
+std::condition_variable GGuiCallDone;  // the event thread: its delivery has run
+std::shared_ptr<TGuiCall> GGuiCall;    // under GGuiLock
+
+// Wakes the GUI-side waits after what they wait for changed.
+void WakeGuiWaiters()
 {
-    if (OnGuiThread())
-        QCoreApplication::processEvents();
-    std::this_thread::sleep_for(1ms);
+    {
+        // Taken so that a waiter between its test and its sleep cannot miss the change.
+        std::lock_guard<std::mutex> lock(GGuiLock);
+    }
+    GGuiWake.notify_all();
+}
+
+// On the GUI thread: runs the delivery the event thread waits for, if any.
+void RunGuiCall()
+{
+    std::shared_ptr<TGuiCall> call;
+    {
+        std::lock_guard<std::mutex> lock(GGuiLock);
+        call = std::move(GGuiCall);
+        GGuiCall.reset();
+    }
+    if (!call)
+        return;
+    call->Call();
+    {
+        std::lock_guard<std::mutex> lock(GGuiLock);
+        call->Done = true;
+    }
+    GGuiCallDone.notify_all();
+}
+
+// On the event thread: runs call on the GUI thread and waits until it ran,
+// through the GUI thread's event loop or a GUI-side wait, whichever comes first.
+void CallOnGuiThread(QCoreApplication* app, std::function<void()> call)
+{
+    auto pending = std::make_shared<TGuiCall>();
+    pending->Call = std::move(call);
+    {
+        std::lock_guard<std::mutex> lock(GGuiLock);
+        GGuiCall = pending;
+    }
+    GGuiWake.notify_all();
+    QMetaObject::invokeMethod(app, [] { RunGuiCall(); }, Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(GGuiLock);
+    GGuiCallDone.wait(lock, [&] { return pending->Done; });
+}
+
+// Waits until ready() holds (tested under GGuiLock; it may take other locks,
+// which are never held while GGuiLock is taken). On the GUI thread the event
+// thread's deliveries run meanwhile, so that it never waits for this thread.
+template <typename P>
+void WaitServingGui(P ready)
+{
+    const bool gui = OnGuiThread();
+    std::unique_lock<std::mutex> lock(GGuiLock);
+    for (;;) {
+        GGuiWake.wait(lock, [&] { return ready() || (gui && GGuiCall); });
+        if (!(gui && GGuiCall))
+            return;
+        lock.unlock();
+        RunGuiCall();
+        lock.lock();
+    }
 }
 
 QString ExceptionText(std::exception_ptr error)
@@ -103,8 +170,15 @@ private:
     {
         for (;;) {
             {
-                std::unique_lock<std::mutex> lock(FLock);
+                std::lock_guard<std::mutex> lock(FLock);
                 FWaiting = true;
+            }
+            // Parked: a synchronous stop waiting for this may go on. Its
+            // wait takes this worker's lock inside the GUI-side lock, so
+            // that one is taken here only without this worker's lock.
+            WakeGuiWaiters();
+            {
+                std::unique_lock<std::mutex> lock(FLock);
                 FCond.wait(lock, [this] { return FResume || FTerminated; });
                 FWaiting = false;
                 if (FTerminated)
@@ -112,11 +186,20 @@ private:
                 FResume = false;
                 ++FRun;
             }
-            FOutputOwner->RunOnce();
+            try {
+                FOutputOwner->RunOnce();
+            } catch (...) {
+                HandleApplicationException(ExceptionText(std::current_exception()));
+            }
             FHalted = true;
             State->RunsEnded = FRun.load();
+            NotifyRunEnded();
+            WakeGuiWaiters();
         }
     }
+
+    // Wakes the event thread, which holds a done event until the run ended.
+    static void NotifyRunEnded();
 
     TAudioOutput* FOutputOwner;
     std::mutex FLock;
@@ -157,7 +240,15 @@ public:
             if (record->Sender == FRefusedOutput || !FLive.count(record->Sender))
                 return;
             FEventQueue.push_back(std::move(record));
-            FSignalled = true;
+        }
+        FWake.notify_all();
+    }
+
+    // A worker's run ended (the done event may go now).
+    void Wake()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FQueueLock);
         }
         FWake.notify_all();
     }
@@ -176,6 +267,8 @@ public:
         if (FRefusedOutput == output)
             FRefusedOutput = nullptr;
     }
+
+    bool Finished() const { return FFinished.load(); }
 
 private:
     TEventHandler() { FThread = std::thread([this] { Body(); }); }
@@ -209,7 +302,7 @@ private:
         };
         QCoreApplication* app = QCoreApplication::instance();
         if (app && app->thread() != QThread::currentThread())
-            QMetaObject::invokeMethod(app, call, Qt::BlockingQueuedConnection);
+            CallOnGuiThread(app, call);
         else
             call();
     }
@@ -217,29 +310,33 @@ private:
     void Body()
     {
         while (!FTerminated) {
-            std::unique_ptr<TAudioEventRecord> record;
-            {
-                std::unique_lock<std::mutex> lock(FQueueLock);
-                if (FEventQueue.empty()) {
-                    FWake.wait_for(lock, 100ms, [this] { return FSignalled || FTerminated.load(); });
-                    FSignalled = false;
-                    continue;
+            try {
+                std::unique_ptr<TAudioEventRecord> record;
+                {
+                    std::unique_lock<std::mutex> lock(FQueueLock);
+                    FWake.wait(lock, [this] { return FTerminated.load() || !FEventQueue.empty(); });
+                    if (FTerminated)
+                        break;
+                    record = std::move(FEventQueue.front());
+                    FEventQueue.pop_front();
                 }
-                record = std::move(FEventQueue.front());
-                FEventQueue.pop_front();
+                if (record->Kind == 1) {
+                    // The done event follows the parking of the worker.
+                    std::unique_lock<std::mutex> lock(FQueueLock);
+                    FWake.wait(lock, [&] {
+                        return FTerminated.load() || !record->Thread || record->Thread->RunsEnded >= record->Run ||
+                               !FLive.count(record->Sender) || record->Sender == FRefusedOutput;
+                    });
+                    RemoveQueued(record->Sender, record->Run);
+                }
+                if (!FTerminated)
+                    Deliver(record.get());
+            } catch (...) {
+                HandleApplicationException(ExceptionText(std::current_exception()));
             }
-            if (record->Kind == 1) {
-                // The done event follows the parking of the worker.
-                while (!FTerminated && record->Thread && record->Thread->RunsEnded < record->Run
-                       && Live(record->Sender))
-                    std::this_thread::sleep_for(10ms);
-                std::lock_guard<std::mutex> lock(FQueueLock);
-                RemoveQueued(record->Sender, record->Run);
-            }
-            if (!FTerminated)
-                Deliver(record.get());
         }
         FFinished = true;
+        WakeGuiWaiters();
     }
 
     static std::mutex GInstanceLock;
@@ -249,7 +346,6 @@ private:
     std::thread FThread;
     std::mutex FQueueLock;
     std::condition_variable FWake;
-    bool FSignalled = false;
     std::deque<std::unique_ptr<TAudioEventRecord>> FEventQueue;
     TAudioOutput* FRefusedOutput = nullptr;
     std::set<TAudioOutput*> FLive;
@@ -284,6 +380,8 @@ void TEventHandler::Release(TAudioOutput* output)
             GInstance->FLive.erase(output);
             GInstance->RemoveQueued(output, UINT64_MAX);
         }
+        // A done event held for this output's worker goes now.
+        GInstance->FWake.notify_all();
         if (--GRefCount == 0) {
             ending = GInstance;
             GInstance = nullptr;
@@ -291,16 +389,24 @@ void TEventHandler::Release(TAudioOutput* output)
     }
     if (!ending)
         return;
-    ending->FTerminated = true;
+    {
+        std::lock_guard<std::mutex> lock(ending->FQueueLock);
+        ending->FTerminated = true;
+    }
     ending->FWake.notify_all();
     // A delivery in progress waits for the GUI thread: keep serving it.
-    while (!ending->FFinished)
-        WaitRound();
+    WaitServingGui([ending] { return ending->Finished(); });
     ending->FThread.join();
     delete ending;
 }
 
 }  // namespace
+
+void TAudioThread::NotifyRunEnded()
+{
+    if (TEventHandler* events = TEventHandler::Instance())
+        events->Wake();
+}
 
 // ================================================================== TAudioInput
 
@@ -690,8 +796,7 @@ void TAudioOutput::StopOutput(bool async)
     TEventHandler* events = TEventHandler::Instance();
     if (events)
         events->Refuse(this);
-    while (!worker.Parked() && !worker.FHalted)
-        WaitRound();
+    WaitServingGui([&worker] { return worker.Parked() || worker.FHalted.load(); });
     if (events)
         events->Unrefuse(this);
     worker.FPostDone = true;

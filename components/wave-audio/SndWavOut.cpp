@@ -11,7 +11,6 @@
 #include <QtWidgets/QMessageBox>
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -44,11 +43,6 @@ constexpr const char* PrefixGetPosition = "WaveOutGetPosition:\n\r";
 constexpr const char* PrefixStart = "WaveOutStart:\n\r";
 constexpr const char* PrefixThread = "WaveOut:\n\r";
 
-void SleepMs(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
 // The flags of a header are set by the driver's notification on another thread.
 void SetFlag(TSndWaveHdr* hdr, std::uint32_t flag)
 {
@@ -63,11 +57,25 @@ bool HasFlag(TSndWaveHdr* hdr, std::uint32_t flag)
     return (std::atomic_ref<std::uint32_t>(hdr->dwFlags).load() & flag) != 0;
 }
 
-QString ExceptionText(const std::exception& e)
+// The text of the exception being handled (inside a catch).
+QString CurrentExceptionText()
 {
-    const auto* snd = dynamic_cast<const ESndError*>(&e);
-    return snd ? snd->Message() : QString::fromLocal8Bit(e.what());
+    try {
+        throw;
+    } catch (const ESndError& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("WaveOut:\n\rUnknown error");
+    }
 }
+
+using namespace std::chrono_literals;
+// The driver's confirmations and returned buffers are awaited this long at most.
+constexpr auto DriverWait = 5000ms;
+// A buffer being refilled waits this long at most for the driver to return it.
+constexpr auto BufferWait = 130000ms;
 
 bool ToAudioFormat(const TWaveFormatEx* format, TAudioFormat& out)
 {
@@ -90,19 +98,20 @@ public:
     bool event(QEvent* e) override
     {
         const int type = e->type();
-        if (type == DoneEventType()) {
-            FOwner->WindowDone();
-            return true;
+        if (type != DoneEventType() && type != EndEventType() && type != CloseEventType())
+            return QObject::event(e);
+        // Each handler catches what it can report; nothing leaves the event.
+        try {
+            if (type == DoneEventType())
+                FOwner->WindowDone();
+            else if (type == EndEventType())
+                FOwner->WindowEnd();
+            else
+                FOwner->WindowCloseRequest();
+        } catch (...) {
+            HandleApplicationException(CurrentExceptionText());
         }
-        if (type == EndEventType()) {
-            FOwner->WindowEnd();
-            return true;
-        }
-        if (type == CloseEventType()) {
-            FOwner->WindowCloseRequest();
-            return true;
-        }
-        return QObject::event(e);
+        return true;
     }
 
 private:
@@ -134,13 +143,13 @@ void TSndWaveOutThread::PostDone(std::uintptr_t tag)
 void TSndWaveOutThread::Flush()
 {
     std::unique_lock<std::mutex> lock(FLock);
-    if (!isRunning()) {
+    if (FEnded || !isRunning()) {
         FMessages.clear();
         return;
     }
     FFlush = true;
     FWake.notify_one();
-    FFlushed.wait_for(lock, std::chrono::milliseconds(5000), [this] { return !FFlush || FQuit; });
+    FFlushed.wait(lock, [this] { return !FFlush || FQuit || FEnded; });
 }
 
 void TSndWaveOutThread::RequestQuit()
@@ -206,20 +215,26 @@ void TSndWaveOutThread::run()
             if (!FOwner->FStopping.load())
                 FOwner->ProcessDone();
         }
-    } catch (const std::exception& e) {
+    } catch (...) {
         FFailed.store(true);
         {
             std::lock_guard<std::mutex> lock(FLock);
             FMessages.clear();
             FFlush = false;
+            FEnded = true;
         }
         FFlushed.notify_all();
         // The device is stopped and closed on the GUI thread.
         if (FOwner->FWindow)
             QCoreApplication::postEvent(FOwner->FWindow.get(), new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-        HandleApplicationException(ExceptionText(e));
+        HandleApplicationException(CurrentExceptionText());
         return;
     }
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FEnded = true;
+    }
+    FFlushed.notify_all();
     SignalReady();
 }
 
@@ -236,13 +251,8 @@ TSndWaveOut::~TSndWaveOut()
     FDestroyingDevice.store(true);
     if (FHandle || (FState.load() & dsOpened))
         Close();
-    if (FThread) {
-        FThread->RequestQuit();
-        if (FThread->wait(5000))
-            FThread.reset();
-        else
-            (void)FThread.release();
-    }
+    // The worker is always joined (its destructor waits for it).
+    FThread.reset();
     FWindow.reset();
     for (TSndWaveHdr*& hdr : FBuffers)
         if (hdr)
@@ -377,9 +387,11 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
     switch (notify) {
     case TAudioNotify::Opened:
         FState.store(dsOpened);
+        Signal();
         return;
     case TAudioNotify::Closed:
         FState.store(dsClosed);
+        Signal();
         return;
     case TAudioNotify::Done:
         break;
@@ -389,8 +401,10 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
     if (FResetting.load()) {
         if (before == 1)
             FResetting.store(false);
+        Signal();
         return;
     }
+    Signal();
     if (FStopping.load())
         return;
     switch (FCallBackMode) {
@@ -405,11 +419,11 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
     case cmCallback:
         try {
             ProcessDone();
-        } catch (const std::exception& e) {
+        } catch (...) {
             if (FWindow)
                 QCoreApplication::postEvent(FWindow.get(),
                                             new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-            HandleApplicationException(ExceptionText(e));
+            HandleApplicationException(CurrentExceptionText());
         }
         break;
     }
@@ -434,12 +448,50 @@ void TSndWaveOut::ClearPosition()
     FWrapSize = 0;
 }
 
-void TSndWaveOut::WaitForHandlers(int timeoutMs)
+void TSndWaveOut::WaitForHandlers()
 {
     if (FCallBackMode != cmThread || !FThread || QThread::currentThread() == FThread.get())
         return;
-    for (int waited = 0; FHandlersRunning.load() > 0 && waited < timeoutMs; ++waited)
-        SleepMs(1);
+    // A running handler sees the stop or reset flags set before this wait
+    // and returns without waiting for anything of this thread.
+    std::unique_lock<std::mutex> lock(FSignalLock);
+    FSignal.wait(lock, [this] { return FHandlersRunning.load() == 0; });
+}
+
+void TSndWaveOut::Signal()
+{
+    {
+        // Taken so that a waiter between its test and its sleep cannot miss the change.
+        std::lock_guard<std::mutex> lock(FSignalLock);
+    }
+    FSignal.notify_all();
+}
+
+template <typename P>
+bool TSndWaveOut::WaitSignal(P ready, std::chrono::milliseconds bound)
+{
+    std::unique_lock<std::mutex> lock(FSignalLock);
+    return FSignal.wait_for(lock, bound, ready);
+}
+
+bool TSndWaveOut::EnterHandler()
+{
+    // Counted and tested under the device's lock, where Stop and Reset set
+    // their flags: either the handler sees them, or they see the handler.
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FHandlersRunning.fetch_add(1);
+    if (!(FState.load() & dsStarted) || FResetting.load() || FStopping.load() || FBuffersUsed == 0) {
+        FHandlersRunning.fetch_sub(1);
+        Signal();
+        return false;
+    }
+    return true;
+}
+
+void TSndWaveOut::LeaveHandler()
+{
+    FHandlersRunning.fetch_sub(1);
+    Signal();
 }
 
 TSndWaveHdr* TSndWaveOut::AllocHeader(int index)
@@ -620,9 +672,7 @@ void TSndWaveOut::Open()
             Error(QString::fromLatin1(PrefixOpen) + DriverText(result));
         FHandle = std::move(stream);
 
-        for (int i = 0; i < 500 && FState.load() != dsOpened; ++i)
-            SleepMs(10);
-        if (FState.load() != dsOpened)
+        if (!WaitSignal([this] { return FState.load() == dsOpened; }, DriverWait))
             Error(QString::fromLatin1(PrefixOpen) + LoadResStr(162));
 
         if (OnOpen)
@@ -709,18 +759,19 @@ void TSndWaveOut::Start()
 
 void TSndWaveOut::ProcessDone()
 {
-    // Counted before the flags are read, so that Stop and Reset, which set
-    // them and then wait for running handlers, never miss one.
-    FHandlersRunning.fetch_add(1);
-    if (!(FState.load() & dsStarted) || FResetting.load() || FStopping.load() || FBuffersUsed == 0) {
-        FHandlersRunning.fetch_sub(1);
+    if (!EnterHandler())
         return;
-    }
+    bool last = false;
     try {
-        TSndWaveHdr* hdr = FBuffers[static_cast<std::size_t>(FNextFinished)];
-        FNextFinished = (FNextFinished + 1) % FBuffersUsed;
+        TSndWaveHdr* hdr = nullptr;
+        TSndWaveHdr* next = nullptr;
+        {
+            std::lock_guard<std::recursive_mutex> lock(FLock);
+            hdr = FBuffers[static_cast<std::size_t>(FNextFinished)];
+            FNextFinished = (FNextFinished + 1) % FBuffersUsed;
+            next = FBuffers[static_cast<std::size_t>(FNextFinished)];
+        }
         hdr->dwBytesRecorded = hdr->wh_SavedBytes;
-        TSndWaveHdr* next = FBuffers[static_cast<std::size_t>(FNextFinished)];
         hdr->wh_NextHdr = next;
         if (next)
             next->dwBytesRecorded = next->wh_SavedBytes;
@@ -747,8 +798,9 @@ void TSndWaveOut::ProcessDone()
                 if (OnLooping)
                     OnLooping(this);
             }
-            for (int i = 0; i < 65000 && !HasFlag(hdr, WHDR_DONE); ++i)
-                SleepMs(2);
+            // The driver hands buffers back in order: this one is normally back already.
+            WaitSignal([&] { return HasFlag(hdr, WHDR_DONE) || FStopRequested.load() || FResetting.load(); },
+                       BufferWait);
             const std::int64_t loaded = LoadBuffer(hdr);
             if (loaded <= 0 && !FStopRequested.load())
                 Error(LoadResStr(81));
@@ -756,18 +808,23 @@ void TSndWaveOut::ProcessDone()
                 WriteBuffer(hdr);
         }
     } catch (...) {
-        FHandlersRunning.fetch_sub(1);
+        LeaveHandler();
         if (OnError)
             OnError(this);
         throw;
     }
-    if (FHandlersRunning.fetch_sub(1) == 1 && (FStopRequested.load() || FQueued.load() == 0) &&
-        !FEndPosted.exchange(true)) {
-        FStopping.store(true);
-        if (FHandle)
-            FHandle->Pause();
-        PostEnd();
+    {
+        std::lock_guard<std::recursive_mutex> lock(FLock);
+        last = FHandlersRunning.load() == 1 && (FStopRequested.load() || FQueued.load() == 0) &&
+               !FEndPosted.exchange(true);
+        if (last)
+            FStopping.store(true);
     }
+    if (last && FHandle)
+        FHandle->Pause();
+    LeaveHandler();
+    if (last)
+        PostEnd();
 }
 
 void TSndWaveOut::PostEnd()
@@ -782,11 +839,12 @@ void TSndWaveOut::WindowDone()
         return;
     try {
         ProcessDone();
-    } catch (const std::exception& e) {
+    } catch (...) {
+        const QString text = CurrentExceptionText();
         if (OnError)
             OnError(this);
         Close();
-        HandleApplicationException(ExceptionText(e));
+        HandleApplicationException(text);
     }
 }
 
@@ -794,11 +852,12 @@ void TSndWaveOut::WindowEnd()
 {
     try {
         Stop();
-    } catch (const std::exception& e) {
+    } catch (...) {
+        const QString text = CurrentExceptionText();
         if (OnError)
             OnError(this);
         Close();
-        HandleApplicationException(ExceptionText(e));
+        HandleApplicationException(text);
     }
 }
 
@@ -806,8 +865,8 @@ void TSndWaveOut::WindowCloseRequest()
 {
     try {
         Close();
-    } catch (const std::exception& e) {
-        HandleApplicationException(ExceptionText(e));
+    } catch (...) {
+        HandleApplicationException(CurrentExceptionText());
     }
 }
 
@@ -825,8 +884,9 @@ void TSndWaveOut::Stop()
             FWrapSize = 0;
             FLastPos = 0;
         }
+        Signal();
         // A handler still running on the worker thread finishes first.
-        WaitForHandlers(1000);
+        WaitForHandlers();
         if (FHandle) {
             CheckDriver(FHandle->Reset(), PrefixReset);
             if (FQueued.load() == 0)
@@ -838,15 +898,13 @@ void TSndWaveOut::Stop()
             return;
         }
         FState.fetch_and(static_cast<std::uint8_t>(~(dsStarted | dsPaused)));
-        for (int i = 0; i < 500 && FQueued.load() > 0; ++i)
-            SleepMs(10);
+        // The driver's reset hands every buffer back before it returns.
+        WaitSignal([this] { return FQueued.load() <= 0; }, DriverWait);
         TSndCustomSoundComponent::Stopped();
         for (int i = 0; i < FBuffersUsed; ++i) {
             TSndWaveHdr* hdr = FBuffers[static_cast<std::size_t>(i)];
             if (!hdr)
                 continue;
-            for (int poll = 0; poll < 65000 && !HasFlag(hdr, WHDR_DONE); ++poll) {
-            }
             ClearFlag(hdr, WHDR_PREPARED);
             SetFlag(hdr, WHDR_DONE);
         }
@@ -890,7 +948,8 @@ void TSndWaveOut::Pause()
         }
         // A handler running on the worker thread finishes before the caller
         // repositions the source.
-        WaitForHandlers(1000);
+        Signal();
+        WaitForHandlers();
         FState.fetch_or(dsPaused);
         TSndCustomSoundComponent::Paused();
         if (OnPause)
@@ -930,7 +989,11 @@ void TSndWaveOut::Reset()
     if (!(FState.load() & dsStarted) || FResetting.load() || !FHandle)
         return;
     try {
-        FResetting.store(true);
+        {
+            std::lock_guard<std::recursive_mutex> lock(FLock);
+            FResetting.store(true);
+        }
+        Signal();
         CheckDriver(FHandle->Pause(), PrefixPause);
 
         // Pending buffer-done messages are dropped; a handler still running
@@ -938,7 +1001,7 @@ void TSndWaveOut::Reset()
         if (FCallBackMode == cmWindow && FWindow)
             QCoreApplication::removePostedEvents(FWindow.get(), DoneEventType());
         else if (FCallBackMode == cmThread && FThread) {
-            WaitForHandlers(1000);
+            WaitForHandlers();
             FThread->Flush();
         }
 
@@ -946,8 +1009,7 @@ void TSndWaveOut::Reset()
         // Nothing left at the driver: nothing more will clear the flag.
         if (FQueued.load() == 0)
             FResetting.store(false);
-        for (int i = 0; i < 100 && FResetting.load(); ++i)
-            SleepMs(10);
+        WaitSignal([this] { return !FResetting.load(); }, DriverWait);
         FResetting.store(false);
 
         CheckDriver(FHandle->Restart(), PrefixRestart);
@@ -1003,9 +1065,7 @@ void TSndWaveOut::Close()
             if (result != aeOk) {
                 failure = QString::fromLatin1(PrefixClose) + DriverText(result);
             } else {
-                for (int i = 0; i < 500 && FState.load() != dsClosed; ++i)
-                    SleepMs(10);
-                if (FState.load() != dsClosed)
+                if (!WaitSignal([this] { return FState.load() == dsClosed; }, DriverWait))
                     failure = QString::fromLatin1(PrefixClose) + LoadResStr(163);
             }
             std::lock_guard<std::recursive_mutex> lock(FLock);
@@ -1044,12 +1104,10 @@ void TSndWaveOut::FinishClose()
     }
     if (FThread) {
         FThread->RequestQuit();
-        if (QThread::currentThread() != FThread.get()) {
-            if (FThread->wait(5000))
-                FThread.reset();
-            else
-                (void)FThread.release();  // a thread that does not end is left to itself
-        }
+        // Joined here; from the worker itself (a close inside its handler)
+        // by the next open or the destructor.
+        if (QThread::currentThread() != FThread.get())
+            FThread.reset();
     }
     FStopRequested.store(false);
     FClosePending.store(false);

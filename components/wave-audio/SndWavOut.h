@@ -22,6 +22,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -77,6 +78,7 @@ private:
     bool FQuit = false;
     bool FFlush = false;
     bool FReady = false;  // auto-reset
+    bool FEnded = false;  // the loop has ended
     int FBusy = 0;        // messages taken and not yet handled
     std::atomic<bool> FFailed{false};
 };
@@ -188,9 +190,18 @@ private:
     TSndWaveHdr* AllocHeader(int index);
     std::int64_t DriverPosition();
     void ClearPosition();
-    // Waits (up to timeoutMs) until no finished-buffer handler runs on
-    // another thread.
-    void WaitForHandlers(int timeoutMs);
+    // Waits until no finished-buffer handler runs on another thread.
+    void WaitForHandlers();
+    // Wakes every wait on the device's flags, counts and state (after they
+    // changed).
+    void Signal();
+    // Waits until ready() holds, at most bound; false when it still does not.
+    template <typename P>
+    bool WaitSignal(P ready, std::chrono::milliseconds bound);
+    // The entry of the finished-buffer handler, under the device's lock:
+    // false when it has nothing to do (not started, resetting, stopping).
+    bool EnterHandler();
+    void LeaveHandler();
     // Runs on the GUI thread from the hidden window.
     void WindowDone();
     void WindowEnd();
@@ -239,6 +250,10 @@ private:
     std::int64_t FWrapSize = 0;
 
     std::recursive_mutex FLock;  // the device's critical section
+    // What waits on the driver or on a handler sleeps on: changes of the
+    // state, the queued count, the flags and the running handlers.
+    std::mutex FSignalLock;
+    std::condition_variable FSignal;
     std::unique_ptr<TSndWaveOutThread> FThread;
     TSndAllocator FAllocator;
 };
