@@ -12,6 +12,11 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+// The most SaveRegionToFile copies in one step.
+constexpr std::int64_t MaxCopyChunk = 1 << 20;
+}  // namespace
+
 ESndWaveError ESndWaveError::FromMessage(int n)
 {
     return ESndWaveError(LoadResStr(n));
@@ -412,9 +417,14 @@ void TSndWave::SaveRegionToFile(const QString& fileName)
             failed = !tempMade || CreateWaveFile(temp, tempName) != WIOERR_NOERROR;
         }
         if (!failed) {
+            // The copy goes in whole blocks of at most about a second, and
+            // never more than the region holds: the header's rate is the
+            // file's word and may be anything up to 4 GiB a second.
             const TWaveFormatEx* format = FInfo->Format();
             const std::int64_t align = std::max<std::int64_t>(1, format->nBlockAlign);
-            const std::int64_t chunk = std::max<std::int64_t>(align, format->nAvgBytesPerSec / align * align);
+            const std::int64_t second = std::min<std::int64_t>(format->nAvgBytesPerSec, MaxCopyChunk);
+            const std::int64_t chunk =
+                std::min(std::max<std::int64_t>(align, second / align * align), std::max<std::int64_t>(total, 0));
             buffer.resize(static_cast<std::size_t>(chunk));
             QCoreApplication* app = QCoreApplication::instance();
             const bool guiThread = app && QThread::currentThread() == app->thread();

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstring>
 #include <random>
 
@@ -455,6 +457,35 @@ TEST_F(WaveFileTest, ReadingPastTheEndGivesWhatWasReadAndNoInventedBytes)
     EXPECT_EQ(buffer, QByteArray(3000, '\x55'));
     EXPECT_EQ(wave.ReadData(buffer.data(), 3000), -1);
     wave.CloseFile();
+}
+
+// A header claiming close to 4 GiB a second over a data chunk that holds
+// nothing: the copy takes no more memory than the region needs.
+TEST_F(WaveFileTest, SavingARegionOfACraftedHeaderUsesABoundedBuffer)
+{
+    const QString source = Path("crafted.wav");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(WAVE_FIXTURES_DIR "/huge-bytes-per-second.wav"), source));
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    TSndWave wave;
+    const QString target = Path("region.wav");
+    try {
+        wave.SetFileName(source);
+        ASSERT_NE(wave.WaveIOInfo(), nullptr);
+        EXPECT_GT(wave.WaveIOInfo()->Format()->nAvgBytesPerSec, 3'000'000'000u);
+        EXPECT_EQ(wave.WaveIOInfo()->DataBytes, 0);
+        wave.SaveRegionToFile(target);
+        EXPECT_TRUE(IsWaveFile(target));
+    } catch (const ESndWaveError& e) {
+        // A clean refusal is as good as an empty copy.
+        EXPECT_FALSE(e.Message().isEmpty());
+        EXPECT_FALSE(QFile::exists(target));
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // ru_maxrss is in KiB: the old buffer took the header's rate, about 3.7 GB.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);
+    EXPECT_TRUE(QDir(FDir.path()).entryList({QStringLiteral("w*.tmp")}, QDir::Files).isEmpty());
 }
 
 TEST_F(WaveFileTest, SavingFromAShortSourceFails)
