@@ -1,14 +1,18 @@
 #include "UFrmShowInfo.h"
 
+#include "ApplicationException.h"
 #include "UFrmModel.h"
 #include "UPiboComponent.h"
 
 #include "TestSupport.h"
 
+#include <QtCore/QThread>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -103,3 +107,25 @@ TEST_F(ShowInfoTest, WidensForLongTextsAndKeepsButtonsInPlace)
 }
 
 }  // namespace
+
+// The handler both programs install: a failure on a worker thread is shown
+// with the information box, on the GUI thread, once the worker has posted it.
+TEST_F(ShowInfoTest, WorkerThreadFailuresAreShownOnTheGuiThread)
+{
+    TShowInfoExceptionHandler handler;
+    QString shownText;
+    bool onGuiThread = false;
+    WhenModalShown([&](QWidget* modal) {
+        auto* form = qobject_cast<TFrmShowInfo*>(modal);
+        ASSERT_NE(form, nullptr);
+        shownText = form->labInfo->text();
+        onGuiThread = QThread::currentThread() == qApp->thread();
+        form->psbOk->PerformClick();
+    });
+    std::thread worker([] { HandleApplicationException(QStringLiteral("WaveOutWrite: failed")); });
+    worker.join();  // returned at once: the message waits on the GUI thread
+    EXPECT_TRUE(shownText.isEmpty());
+    ProcessEvents();
+    EXPECT_EQ(shownText, QStringLiteral("WaveOutWrite: failed"));
+    EXPECT_TRUE(onGuiThread);
+}

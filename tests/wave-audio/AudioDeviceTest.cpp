@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -233,6 +234,20 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
     }
     return true;
 }
+
+// Lets at least ms of the device's time pass, proven by an event: a second
+// stream on the device plays ms of silence and hands it back.
+void LetPlay(TQtAudioSystem& system, const TAudioFormat& format, int ms)
+{
+    TRecorder witness;
+    std::unique_ptr<TAudioOutputStream> stream;
+    ASSERT_EQ(system.OpenOutput(AudioDefaultDevice, format, false, witness.Callback(), stream), aeOk);
+    const QByteArray silence(static_cast<qsizetype>(format.SampleRate) * format.BlockAlign() * ms / 1000,
+                             format.BitsPerSample == 8 ? char(128) : '\0');
+    ASSERT_EQ(stream->Write(silence.constData(), static_cast<std::uint32_t>(silence.size()), 1), aeOk);
+    ASSERT_TRUE(WaitUntil([&] { return witness.DoneTags().size() == 1; }, 10000));
+    EXPECT_EQ(stream->Close(), aeOk);
+}
 }  // namespace
 
 TEST(QtAudioDeviceTest, PlaysGeneratedPcmToItsEnd)
@@ -288,10 +303,9 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
 
     ASSERT_TRUE(WaitUntil([&] { std::int64_t p = 0; stream->GetPosition(p); return p > 2000; }, 3000));
     ASSERT_EQ(stream->Pause(), aeOk);
-    QThread::msleep(60);
     std::int64_t held = 0;
     stream->GetPosition(held);
-    QThread::msleep(150);
+    LetPlay(system, f, 150);
     std::int64_t later = 0;
     stream->GetPosition(later);
     EXPECT_EQ(held, later);
@@ -305,11 +319,88 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
 
     // Still paused: a buffer queued now plays after Restart only.
     stream->Write(second.constData(), 2205, 9);
-    QThread::msleep(100);
+    LetPlay(system, f, 100);  // twice the buffer's length
     EXPECT_EQ(rec.DoneTags().size(), 4u);
     stream->Restart();
     ASSERT_TRUE(WaitUntil([&] { return rec.DoneTags().size() == 5; }, 3000));
     stream->GetPosition(pos);
     EXPECT_EQ(pos, 2205);
     EXPECT_EQ(stream->Close(), aeOk);
+}
+
+// What the guard of every main does: a stream its owner left open is closed
+// by its system, without notification, and its thread joined; it answers
+// aeInvalidHandle from then on and is deleted later without harm, also after
+// its system is gone.
+TEST(QtAudioDeviceTest, TheSystemClosesTheStreamsLeftOpen)
+{
+    auto system = std::make_unique<TQtAudioSystem>();
+    if (system->OutputDeviceCount() == 0)
+        GTEST_SKIP() << "no sound server answers";
+    TAudioFormat f;
+    f.SampleRate = 8000;
+    f.Channels = 1;
+    TRecorder rec;
+    std::unique_ptr<TAudioOutputStream> playing;
+    std::unique_ptr<TAudioOutputStream> idle;
+    ASSERT_EQ(system->OpenOutput(AudioDefaultDevice, f, false, rec.Callback(), playing), aeOk);
+    ASSERT_EQ(system->OpenOutput(AudioDefaultDevice, f, false, rec.Callback(), idle), aeOk);
+    EXPECT_EQ(system->LiveStreamCount(), 2);
+    const QByteArray sound(16000 * 5, '\0');  // 5 s: still queued when the system closes it
+    ASSERT_EQ(playing->Write(sound.constData(), static_cast<std::uint32_t>(sound.size()), 7), aeOk);
+
+    system->CloseAllStreams();
+    EXPECT_EQ(rec.Closed, 0);
+    EXPECT_TRUE(rec.DoneTags().empty());
+    std::int64_t pos = 0;
+    EXPECT_EQ(playing->GetPosition(pos), aeInvalidHandle);
+    EXPECT_EQ(playing->Write(sound.constData(), 2, 8), aeInvalidHandle);
+    EXPECT_EQ(playing->Pause(), aeInvalidHandle);
+    EXPECT_EQ(playing->Restart(), aeInvalidHandle);
+    EXPECT_EQ(playing->Reset(), aeInvalidHandle);
+    EXPECT_EQ(idle->Close(), aeInvalidHandle);
+    TAudioVolume v;
+    EXPECT_EQ(idle->GetVolume(v), aeInvalidHandle);
+    EXPECT_EQ(system->LiveStreamCount(), 2);  // closed, but not yet deleted by their owner
+
+    idle.reset();
+    EXPECT_EQ(system->LiveStreamCount(), 1);
+    system.reset();  // the system goes first: the stream leaves its list all the same
+    playing.reset();
+    EXPECT_EQ(rec.Closed, 0);
+}
+
+// Streams closed or deleted from several threads at once while the system
+// closes what is left: each ends once, nothing is used after its close.
+TEST(QtAudioDeviceTest, ClosingRacesWithTheSystemsShutdown)
+{
+    TQtAudioSystem probe;
+    if (probe.OutputDeviceCount() == 0)
+        GTEST_SKIP() << "no sound server answers";
+    TAudioFormat f;
+    f.SampleRate = 8000;
+    f.Channels = 1;
+    const QByteArray sound(1600, '\0');
+    for (int round = 0; round < 5; ++round) {
+        auto system = std::make_unique<TQtAudioSystem>();
+        std::vector<std::unique_ptr<TAudioOutputStream>> streams(4);
+        TRecorder rec;
+        for (auto& s : streams) {
+            ASSERT_EQ(system->OpenOutput(AudioDefaultDevice, f, false, rec.Callback(), s), aeOk);
+            ASSERT_EQ(s->Write(sound.constData(), static_cast<std::uint32_t>(sound.size()), 1), aeOk);
+        }
+        std::vector<std::thread> threads;
+        for (auto& s : streams)
+            threads.emplace_back([&s, &sound] {
+                // Writing and stopping until the stream is closed under it, then deleting it.
+                while (s->Write(sound.constData(), static_cast<std::uint32_t>(sound.size()), 2) == aeOk)
+                    s->Reset();
+                s.reset();
+            });
+        system->CloseAllStreams();
+        for (std::thread& t : threads)
+            t.join();
+        EXPECT_EQ(system->LiveStreamCount(), 0);
+        EXPECT_EQ(rec.Closed, 0);
+    }
 }

@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -680,6 +681,55 @@ TEST_F(WaveOutTest, CallbackModeIsNotTakenAndTheModeStays)
 
 // ------------------------------------------------------------ real back end
 
+// The frames handed to the driver, and the positions the device reports as
+// each buffer comes back played: a buffer comes back only once the driver's
+// position has passed its end. (The last buffer may come back after the
+// device has seen the end: it then goes unreported.)
+struct TReadyPositions {
+    std::mutex Lock;
+    std::vector<std::int64_t> Positions;  // in the device's time format
+    std::int64_t Frames = 0;              // frames of the buffers back so far
+    std::int64_t Filled = 0;              // frames handed to the driver
+
+    void Hook(TSndWaveOut& wo, int blockAlign)
+    {
+        wo.OnBufferFilled = [this, blockAlign](QObject*, TSndWaveHdr* hdr) {
+            std::lock_guard<std::mutex> lock(Lock);
+            Filled += hdr->dwBytesRecorded / blockAlign;
+        };
+        wo.OnBufferReady = [this, &wo, blockAlign](QObject*, TSndWaveHdr* hdr) {
+            const std::int64_t pos = wo.GetPosition();
+            std::lock_guard<std::mutex> lock(Lock);
+            Frames += hdr->dwBytesRecorded / blockAlign;
+            Positions.push_back(pos);
+            // Never behind what came back (a buffer is done once played).
+            EXPECT_GE(pos, Frames);
+        };
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        Positions.clear();
+        Frames = 0;
+        Filled = 0;
+    }
+    std::int64_t FramesFilled()
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        return Filled;
+    }
+    std::int64_t Last()
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        return Positions.empty() ? -1 : Positions.back();
+    }
+    std::int64_t FramesBack()
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        return Frames;
+    }
+};
+
 TEST(WaveOutRealDeviceTest, PlaysAWaveFileToItsEnd)
 {
     SetAudioSystem(nullptr);
@@ -699,15 +749,20 @@ TEST(WaveOutRealDeviceTest, PlaysAWaveFileToItsEnd)
         int stops = 0, errors = 0;
         wo.OnStop = [&](QObject*) { ++stops; };
         wo.OnError = [&](QObject*) { ++errors; };
+        TReadyPositions ready;
+        ready.Hook(wo, 4);
         wf.SetOutput(&wo);
         wf.Wave()->SetFileName(path);
-        QElapsedTimer t;
-        t.start();
         wo.Start();
         EXPECT_EQ(wo.State(), dsOpened | dsStarted);
         ASSERT_TRUE(WaitUntil([&] { return stops == 1; }, 10000));
-        EXPECT_GE(t.elapsed(), 300);  // played in real time
 
+        // Every frame went to the driver and came back played (but perhaps
+        // the last buffer), the position following the sound.
+        EXPECT_EQ(ready.FramesFilled(), frames);
+        EXPECT_GE(ready.FramesBack(), frames - wo.BufferSize() / 4);
+        EXPECT_GE(ready.Last(), ready.FramesBack());
+        EXPECT_LE(ready.Last(), frames);
         EXPECT_EQ(errors, 0);
         EXPECT_EQ(wo.State(), dsOpened);
         wo.Close();
@@ -722,24 +777,68 @@ TEST(WaveOutRealDeviceTest, SeeksWhilePlaying)
         GTEST_SKIP() << "no sound server answers";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("seek.wav"));
-    ASSERT_TRUE(WriteWave(path, PatternPcm(44100 * 2, 1), 44100, 1));  // 2 s
+    const int frames = 44100 * 2;  // 2 s
+    ASSERT_TRUE(WriteWave(path, PatternPcm(frames, 1), 44100, 1));
     TSndWaveOut wo;
     TSndWaveFile wf;
-    wo.SetTimeFormat(tfMillisecond);
+    wo.SetTimeFormat(tfSample);
     int stops = 0;
     wo.OnStop = [&](QObject*) { ++stops; };
+    TReadyPositions ready;
+    ready.Hook(wo, 2);
     wf.SetOutput(&wo);
     wf.Wave()->SetFileName(path);
     wo.Start();
-    ASSERT_TRUE(WaitUntil([&] { return wo.GetPosition() >= 100; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return wo.GetPosition() >= 4410; }, 3000));
     wo.Pause();
-    wf.Wave()->SetPosition(44100 * 17 / 10);  // 0.3 s before the end
+    const int seekTo = 44100 * 17 / 10;  // 0.3 s before the end
+    wf.Wave()->SetPosition(seekTo);
+    ready.Clear();  // the handlers run on this thread (window mode): none is under way
     wo.Reset();
     EXPECT_EQ(wo.GetPosition(), 0);
     wo.Restart();
-    QElapsedTimer t;
-    t.start();
     ASSERT_TRUE(WaitUntil([&] { return stops == 1; }, 5000));
-    EXPECT_LT(t.elapsed(), 1500);  // only the last 0.3 s was left to play
+    // Only what was left after the seek went to the driver and played, counted from 0.
+    EXPECT_EQ(ready.FramesFilled(), frames - seekTo);
+    EXPECT_GE(ready.FramesBack(), frames - seekTo - wo.BufferSize() / 2);
+    EXPECT_GE(ready.Last(), ready.FramesBack());
+    EXPECT_LE(ready.Last(), frames - seekTo);
     wo.Close();
+}
+
+// The real system goes (as the guard of a main makes it go) while a device
+// still plays: the stream is closed under the device, which then closes
+// without hanging and reports the driver's refusal.
+TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
+{
+    auto system = std::make_unique<TQtAudioSystem>();
+    if (system->OutputDeviceCount() == 0)
+        GTEST_SKIP() << "no sound server answers";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.wav"));
+    ASSERT_TRUE(WriteWave(path, PatternPcm(22050 * 5, 1), 22050, 1));  // 5 s
+    for (const TSndCBMode mode : {cmWindow, cmThread}) {
+        SCOPED_TRACE(mode == cmWindow ? "window mode" : "thread mode");
+        if (!system)
+            system = std::make_unique<TQtAudioSystem>();
+        SetAudioSystem(system.get());
+        TSndWaveOut wo;
+        TSndWaveFile wf;
+        wo.SetCallBackMode(mode);
+        wo.SetTimeFormat(tfSample);
+        int errors = 0;
+        wo.OnError = [&](QObject*) { ++errors; };
+        wf.SetOutput(&wo);
+        wf.Wave()->SetFileName(path);
+        wo.Start();
+        ASSERT_TRUE(WaitUntil([&] { return wo.GetPosition() > 0; }, 5000));
+
+        SetAudioSystem(nullptr);
+        system.reset();
+        EXPECT_THROW(wo.GetPosition(), ESndWaveOutError);  // the driver: the stream is not open
+        wo.Close();
+        EXPECT_EQ(wo.State(), dsClosed);
+        EXPECT_GE(errors, 1);
+        PumpEvents();  // what the worker reported on its way out
+    }
 }
