@@ -93,6 +93,13 @@ public:
 
     int GetPosition(std::int64_t& samples) override
     {
+        int step = 0;
+        {
+            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+            step = FClosed ? 0 : FSystem.FAdvanceOnPosition;
+        }
+        if (step > 0)
+            FSystem.AdvanceMs(step);  // delivers its notifications outside the lock
         std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
         if (FClosed)
             return aeInvalidHandle;
@@ -248,6 +255,12 @@ int TTestAudioSystem::DeviceIndex(int deviceId) const
     if (deviceId < 0 || deviceId >= FDeviceCount)
         return -1;
     return deviceId;
+}
+
+void TTestAudioSystem::SetAdvanceOnPosition(int ms)
+{
+    std::lock_guard<std::recursive_mutex> lock(FLock);
+    FAdvanceOnPosition = std::max(ms, 0);
 }
 
 void TTestAudioSystem::AdvanceMs(int ms)

@@ -36,6 +36,11 @@ public:
     // milliseconds' worth of sample frames of its queue (less when the queue
     // runs dry); each buffer played to its end comes back done.
     void AdvanceMs(int ms);
+    // With ms above 0, every GetPosition of a stream first advances the clock
+    // by ms (as AdvanceMs): a component that polls the position drives the
+    // clock itself, however slowly the machine lets the test's thread run.
+    // 0 (the default) leaves the clock to AdvanceMs alone.
+    void SetAdvanceOnPosition(int ms);
 
     // Observation.
     QByteArray Played(int deviceId) const;  // bytes played on the device, in order, volume applied
@@ -64,6 +69,7 @@ private:
     int FDeviceCount;
     bool FRefuseFormats = false;
     int FFaults[7] = {};
+    int FAdvanceOnPosition = 0;
     std::vector<TStream*> FStreams;
     std::vector<QByteArray> FPlayed;
     std::vector<TAudioVolume> FVolumes;

@@ -76,6 +76,21 @@ class FrameworkTest : public ::testing::Test {
 protected:
     QTemporaryDir Dir;
     QString Out() const { return Dir.filePath("out.wav"); }
+
+    // Returns once every event posted so far has been delivered: the one
+    // event thread delivers in posting order, so a run of another output
+    // started now ends with a done event that comes after all of them.
+    void DrainEvents()
+    {
+        TSlowInput input(2, 0);
+        TWaveOut witness;
+        bool done = false;
+        witness.OnDone = [&](QObject*) { done = true; };
+        witness.SetInput(&input);
+        witness.SetFileName(Dir.filePath("witness.wav"));
+        witness.StartOutput();
+        ASSERT_TRUE(WaitFor([&] { return done; }));
+    }
 };
 
 }  // namespace
@@ -174,10 +189,7 @@ TEST_F(FrameworkTest, StoppedRunsLeaveNoFile)
     WaitFor([&] { return input.BytesDone() > 20000; });
     output.StopOutput(false);
     EXPECT_EQ(output.GetOutputState(), aosIdle);
-    for (int i = 0; i < 300; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
+    DrainEvents();
     EXPECT_EQ(rec.Count(1), 1);
     EXPECT_FALSE(QFile::exists(Out()));
 }
@@ -224,10 +236,7 @@ TEST_F(FrameworkTest, InputChangeAndDestructionWhileBusy)
         output.StartOutput();
         WaitFor([&] { return first.BytesDone() > 4000; });
     }
-    for (int i = 0; i < 300; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
+    DrainEvents();
     EXPECT_EQ(rec.Count(1), 0);
 }
 
