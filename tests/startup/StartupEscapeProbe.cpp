@@ -2,6 +2,7 @@
 // built without the picture of its button. The exception is left uncaught, as
 // in the program itself; the terminate handler reports what the shutdown left.
 
+#include "AudioDevice.h"
 #include "Graphics.h"
 #include "PiboPictures.h"
 #include "SingleInstance.h"
@@ -17,6 +18,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    TAudioSystemGuard audio;
     RegisterPiboPictures();
     UnregisterBitmapResource(QStringLiteral("LoginButtonNormal"));
     std::set_terminate([] {
