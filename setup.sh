@@ -18,6 +18,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libmp3lame0 ffmpeg lame espeak-ng python3
   wamerican wbritish
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
 )
 
 install_missing() {

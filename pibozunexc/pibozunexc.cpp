@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv)
 {
+    // Video plays through the GStreamer back end of Qt Multimedia.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
     // Every stream of the sound server still open is closed before the application object goes.
     TAudioSystemGuard audio;
