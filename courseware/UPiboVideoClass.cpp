@@ -1,9 +1,22 @@
 #include "UPiboVideoClass.h"
 
+#include "DSGraph.h"
+#include "Forms.h"
 #include "SubtitleText.h"
 #include "TimeTags.h"
+#include "UCommonFun.h"
+#include "UFrmShowInfo.h"
+#include "UPlayerShared.h"
 
+#include <QtCore/QScopeGuard>
 #include <QtCore/QStringList>
+#include <QtCore/QTimer>
+#include <QtGui/QPalette>
+#include <QtGui/QResizeEvent>
+
+#include <algorithm>
+#include <climits>
+#include <utility>
 
 namespace {
 
@@ -105,4 +118,648 @@ bool SaveSrtFile(const TVideoLrcItems& items, const QString& path)
     } catch (...) {
         return false;
     }
+}
+
+// ------------------------------------------------------------ the video player
+
+namespace {
+
+const QString UnsupportedVideoText = QStringLiteral("不支持该影片中部分数据流的格式！");
+
+}  // namespace
+
+TPiboVideoClass::TPiboVideoClass(QWidget* parent, TFilterGraph* graph) : QWidget(parent)
+{
+    FPanel = new QWidget(this);
+    FPanel->setAutoFillBackground(true);
+    QPalette palette = FPanel->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    FPanel->setPalette(palette);
+    FPanel->installEventFilter(this);
+
+    FFilterGraph = graph ? graph : new TFilterGraph(this);
+    FFilterGraph->setParent(this);
+    FVideoWindow = new TVideoWindow(FPanel);
+    FVideoWindow->SetFilterGraph(FFilterGraph);
+
+    FTimer = new QTimer(this);
+    FTimer->setTimerType(Qt::PreciseTimer);
+    FTimer->setInterval(5);
+    connect(FTimer, &QTimer::timeout, this, [this] { TimerTick(); });
+    FTimer->start();
+
+    FSubtitleBox = new TPaintBox(this);
+    FSubtitleBox->OnPaint = [this](TCanvas& canvas) { PaintSubtitle(canvas); };
+    LayoutParts();
+}
+
+TPiboVideoClass::~TPiboVideoClass()
+{
+    // Every part is released, also when an earlier step fails.
+    const auto step = [](const auto& f) {
+        try {
+            f();
+        } catch (...) {
+        }
+    };
+    step([&] { FTimer->stop(); });
+    step([&] { FFilterGraph->ClearGraph(); });
+    step([&] {
+        TFilterGraph* graph = std::exchange(FFilterGraph, nullptr);
+        delete graph;
+    });
+    step([&] {
+        TVideoWindow* window = std::exchange(FVideoWindow, nullptr);
+        delete window;
+    });
+    step([&] {
+        QTimer* timer = std::exchange(FTimer, nullptr);
+        delete timer;
+    });
+    step([&] {
+        TPaintBox* box = std::exchange(FSubtitleBox, nullptr);
+        delete box;
+    });
+    step([&] {
+        QWidget* panel = std::exchange(FPanel, nullptr);
+        delete panel;
+    });
+    step([&] { FMediaSeeking.reset(); });
+}
+
+// ------------------------------------------------------------ properties
+
+void TPiboVideoClass::SetFileName(const QString& value)
+{
+    if (value == FFileName)
+        return;
+    FFileName = value;
+    FVideoWidth = 0;
+    FVideoHeight = 0;
+    try {
+        if (!FFilterGraph->Active())
+            FFilterGraph->SetActive(true);
+        FFilterGraph->ClearGraph();
+        SetVideoPlayState(vpsStop);
+        try {
+            FFilterGraph->RenderFile(value);
+        } catch (...) {
+            // An unplayable file shows up when its size is asked for below.
+        }
+        FTotalTime = FFilterGraph->GetDuration();
+        FVolume = FFilterGraph->Volume() / 100;
+        const auto video = FFilterGraph->Query<IBasicVideo>();
+        if (!video)
+            CheckDSError(E_NOINTERFACE);
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+        CheckDSError(video->GetVideoWidth(width));
+        CheckDSError(video->GetVideoHeight(height));
+        FVideoWidth = width;
+        FVideoHeight = height;
+        FitVideo();
+    } catch (...) {
+        ShowInfo(UnsupportedVideoText);
+    }
+}
+
+void TPiboVideoClass::SetVolume(int value)
+{
+    value = std::clamp(value, 0, 100);
+    if (value == FVolume)
+        return;
+    FVolume = value;
+    FFilterGraph->SetVolume(value * 100);
+}
+
+void TPiboVideoClass::SetVideoPlayState(TVideoPlayState value)
+{
+    if (value == FVideoPlayState)
+        return;
+    FVideoPlayState = value;
+    if (OnVideoStateChange)
+        OnVideoStateChange(this);
+}
+
+void TPiboVideoClass::SetDisChina(bool value)
+{
+    if (value == FDisChina)
+        return;
+    FDisChina = value;
+    FSubtitleBox->update();
+}
+
+void TPiboVideoClass::SetDisEnglish(bool value)
+{
+    if (value == FDisEnglish)
+        return;
+    FDisEnglish = value;
+    FSubtitleBox->update();
+}
+
+void TPiboVideoClass::SetHasLrDis(bool value)
+{
+    if (value == FHasLrDis)
+        return;
+    FHasLrDis = value;
+    FSubtitleBox->setVisible(value);
+    LayoutParts();
+}
+
+// ------------------------------------------------------------ cues
+
+void TPiboVideoClass::LoadSrt(const QString& mediaPath, bool clearOnly)
+{
+    FItems.clear();
+    if (!clearOnly)
+        LoadSrtFile(FItems, mediaPath);
+    const QString total = MSecToSrtTime(static_cast<qint32>(std::min<std::int64_t>(FTotalTime, INT32_MAX)));
+    for (qsizetype i = 0; i + 1 < FItems.size(); ++i)
+        FItems[i].NextStart = FItems.at(i + 1).StartTime;
+    if (!FItems.isEmpty()) {
+        FItems.last().NextStart = total;
+    } else {
+        TVideoLrcItem whole;
+        whole.StartTime = QStringLiteral("00:00:00,000");
+        whole.EndTime = total;
+        whole.NextStart = total;
+        FItems.append(whole);
+    }
+    FPlayQueueIndex = 0;
+    ClearLines();
+}
+
+void TPiboVideoClass::SetSelected(int index, bool value)
+{
+    if (ValidIndex(index))
+        FItems[index].Selected = value;
+}
+
+int TPiboVideoClass::NextSelected(int from) const
+{
+    return ::NextSelected(Count(), from, [this](int i) { return FItems.at(i).Selected; });
+}
+
+int TPiboVideoClass::PrevSelected(int from) const
+{
+    return ::PrevSelected(Count(), from, [this](int i) { return FItems.at(i).Selected; });
+}
+
+int TPiboVideoClass::IndexOfTime(std::int64_t ms) const
+{
+    return ::IndexOfTime(
+        Count(), ms, [this](int i) { return StartOf(i); }, [this](int i) { return EndOf(i); }, true);
+}
+
+int TPiboVideoClass::CueOfTime(std::int64_t ms) const
+{
+    const int index = IndexOfTime(ms);
+    return index >= 0 ? index : IndexNearTime(Count(), ms, [this](int i) { return StartOf(i); });
+}
+
+std::int64_t TPiboVideoClass::StartOf(int index) const
+{
+    return SrtTimeToMSec(FItems.at(index).StartTime);
+}
+
+std::int64_t TPiboVideoClass::EndOf(int index) const
+{
+    return SrtTimeToMSec(FItems.at(index).EndTime);
+}
+
+// ------------------------------------------------------------ position
+
+std::shared_ptr<IMediaSeeking> TPiboVideoClass::MediaSeeking()
+{
+    FMediaSeeking = FFilterGraph->Query<IMediaSeeking>();
+    return FMediaSeeking;
+}
+
+void TPiboVideoClass::SeekTo(std::int64_t ms)
+{
+    FPlayTime = ms;
+    if (const auto seeking = MediaSeeking()) {
+        std::int64_t position = ms * 10000;
+        seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    }
+}
+
+bool TPiboVideoClass::IsAtEnd()
+{
+    const auto seeking = MediaSeeking();
+    if (!seeking)
+        return false;
+    std::int64_t current = 0;
+    std::int64_t stop = 0;
+    if (Failed(seeking->GetCurrentPosition(current)) || Failed(seeking->GetStopPosition(stop)))
+        return false;
+    return current == stop;
+}
+
+void TPiboVideoClass::FireIndexChange(int index)
+{
+    if (OnVideoPlayIndexChange)
+        OnVideoPlayIndexChange(this, index);
+}
+
+void TPiboVideoClass::FireProgress(std::int64_t ms)
+{
+    if (OnVideoProgress)
+        OnVideoProgress(this, ms);
+}
+
+void TPiboVideoClass::GoTo(int index, std::int64_t ms)
+{
+    FPlayQueueIndex = index;
+    SeekTo(ms);
+    FireIndexChange(index);
+    FireProgress(ms);
+}
+
+void TPiboVideoClass::RunGraph()
+{
+    FFilterGraph->Play();
+    SetVideoPlayState(vpsPlay);
+}
+
+// ------------------------------------------------------------ playback
+
+void TPiboVideoClass::Play()
+{
+    if (Count() == 0) {
+        RunGraph();
+        return;
+    }
+    const int lastSelected = PrevSelected(Count() - 1);
+    if (FVideoPlayType == vptSelect && lastSelected < 0)
+        return;  // nothing selected: nothing to play
+    if (!ValidIndex(FPlayQueueIndex))
+        FPlayQueueIndex = 0;
+    if (FVideoPlayType == vptAll && IsAtEnd()) {
+        GoTo(0, 0);
+    } else if (FVideoPlayType == vptSelect && FPlayQueueIndex == lastSelected) {
+        const int first = NextSelected(0);
+        GoTo(first, StartOf(first));
+    } else {
+        SeekTo(StartOf(FPlayQueueIndex));
+    }
+    RunGraph();
+}
+
+void TPiboVideoClass::Pause()
+{
+    FFilterGraph->Pause();
+    SetVideoPlayState(vpsPause);
+}
+
+void TPiboVideoClass::Resume()
+{
+    RunGraph();
+}
+
+void TPiboVideoClass::Stop()
+{
+    FFilterGraph->Stop();
+    SetVideoPlayState(vpsStop);
+}
+
+void TPiboVideoClass::Restart()
+{
+    if (Count() == 0)
+        return;
+    if (FVideoPlayType == vptAll) {
+        GoTo(0, 0);
+    } else {
+        const int first = NextSelected(0);
+        if (first < 0)
+            return;
+        GoTo(first, StartOf(first));
+    }
+    RunGraph();
+}
+
+void TPiboVideoClass::GotoFirst()
+{
+    if (Count() == 0)
+        return;
+    if (FVideoPlayType == vptAll) {
+        GoTo(0, 0);
+        if (FVideoPlayState != vpsPlay)
+            RunGraph();
+    } else {
+        const int first = NextSelected(0);
+        if (first >= 0)
+            GoTo(first, StartOf(first));
+    }
+}
+
+void TPiboVideoClass::GotoLast()
+{
+    if (Count() == 0)
+        return;
+    if (FVideoPlayType == vptAll) {
+        GoTo(Count() - 1, FTotalTime);
+        SetVideoPlayState(vpsStop);
+    } else {
+        const int last = PrevSelected(Count() - 1);
+        if (last >= 0)
+            GoTo(last, StartOf(last));
+    }
+}
+
+void TPiboVideoClass::GotoSentence(int index)
+{
+    if (!ValidIndex(index))
+        return;
+    if (FVideoPlayState == vpsStop) {
+        FPlayQueueIndex = index;
+        FireProgress(StartOf(index));
+        ShowLines(index);
+    } else {
+        const std::int64_t start = StartOf(index);
+        SeekTo(start);
+        FPlayQueueIndex = index;
+        FireIndexChange(index);
+        FireProgress(start);
+    }
+}
+
+void TPiboVideoClass::GotoTime(int index, std::int64_t ms)
+{
+    if (!ValidIndex(index))
+        return;
+    if (FVideoPlayState == vpsStop) {
+        FPlayQueueIndex = index;
+        ShowLines(index);
+    } else {
+        SeekTo(ms);
+        FPlayQueueIndex = index;
+        FireIndexChange(index);
+    }
+}
+
+void TPiboVideoClass::Skip(std::int64_t deltaMs)
+{
+    FTimer->stop();
+    const auto restart = qScopeGuard([this] {
+        if (FTimer)
+            FTimer->start();
+    });
+    if (FVideoPlayState == vpsStop || Count() == 0)
+        return;
+    const bool wasPlaying = FVideoPlayState == vpsPlay;
+    if (wasPlaying)
+        Pause();
+    const std::int64_t target = FPlayTime + deltaMs;
+    if (target >= FTotalTime) {
+        GotoLast();
+        return;
+    }
+    if (target <= 0) {
+        GotoFirst();
+        return;
+    }
+    GoTo(CueOfTime(target), target);
+    if (wasPlaying)
+        Resume();
+}
+
+void TPiboVideoClass::SeekSentenceStart()
+{
+    try {
+        if (!ValidIndex(FPlayQueueIndex))
+            return;
+        SeekTo(StartOf(FPlayQueueIndex));
+        std::int64_t current = 0;
+        if (const auto seeking = MediaSeeking())
+            CheckDSError(seeking->GetCurrentPosition(current));
+        FireProgress(current / 10000);
+    } catch (...) {
+    }
+}
+
+// ------------------------------------------------------------ following the position
+
+void TPiboVideoClass::TimerTick()
+{
+    if (FVideoPlayState != vpsPlay)
+        return;
+    try {
+        const auto seeking = MediaSeeking();
+        if (!seeking)
+            return;
+        std::int64_t current = 0;
+        CheckDSError(seeking->GetCurrentPosition(current));
+        const std::int64_t t = current / 10000;
+        FireProgress(t);
+        FPlayTime = t;
+        if (!ValidIndex(FPlayQueueIndex))
+            return;
+        switch (FVideoPlayType) {
+        case vptAll:
+            FollowAll(t);
+            break;
+        case vptSelect:
+            FollowSelect(t);
+            break;
+        case vptAgain:
+            break;
+        }
+    } catch (...) {
+        // A tick that fails is skipped; the next one tries again.
+    }
+}
+
+void TPiboVideoClass::FollowAll(std::int64_t t)
+{
+    const int i = FPlayQueueIndex;
+    if (i < Count() - 1) {
+        if (StartOf(i) <= t && t <= EndOf(i)) {
+            ShowLines(i);
+        } else if (EndOf(i) < t && t < StartOf(i + 1)) {
+            ClearLines();  // a gap between cues
+        } else if (t >= StartOf(i + 1)) {
+            FPlayQueueIndex = i + 1;
+            FireIndexChange(i + 1);
+        }
+    } else {
+        FollowLastCue(t);
+    }
+    CheckEnd();
+}
+
+void TPiboVideoClass::FollowSelect(std::int64_t t)
+{
+    const int i = FPlayQueueIndex;
+    if (i < Count() - 1) {
+        if (StartOf(i) <= t && t <= EndOf(i)) {
+            ShowLines(i);
+        } else if (t >= StartOf(i + 1)) {
+            int next = NextSelected(i + 1);
+            if (next < 0 && FLoopPlay && NextSelected(0) >= 0) {
+                Play();
+                return;
+            }
+            if (next < 0) {
+                FFilterGraph->Stop();
+                SetVideoPlayState(vpsStop);
+                ClearLines();
+                return;
+            }
+            FPlayQueueIndex = next;
+            FireIndexChange(next);
+        } else {
+            ClearLines();  // before the next cue, or passing cues that are not selected
+        }
+    } else {
+        FollowLastCue(t);
+    }
+    CheckEnd();
+}
+
+void TPiboVideoClass::FollowLastCue(std::int64_t t)
+{
+    const int i = FPlayQueueIndex;
+    if (StartOf(i) <= t && t <= EndOf(i))
+        ShowLines(i);
+    else
+        ClearLines();
+}
+
+void TPiboVideoClass::CheckEnd()
+{
+    if (FVideoPlayState != vpsPlay || !IsAtEnd())
+        return;
+    SetVideoPlayState(vpsStop);
+    if (OnPlayOver)
+        OnPlayOver(this);
+    ClearLines();
+    if (FLoopPlay)
+        Play();
+}
+
+// ------------------------------------------------------------ subtitle box
+
+void TPiboVideoClass::ShowLines(int index)
+{
+    const TVideoLrcItem& item = FItems.at(index);
+    if (index != FShownIndex || item.English != FEnglish || item.China != FChina) {
+        FShownIndex = index;
+        FEnglish = item.English;
+        FChina = item.China;
+        FEnglishWidth = SubtitleEnglishWidth(FEnglish);
+        FPaintedSung = -1;
+    }
+    UpdateBox();
+}
+
+void TPiboVideoClass::ClearLines()
+{
+    if (FShownIndex < 0 && FEnglish.isEmpty() && FChina.isEmpty())
+        return;
+    FShownIndex = -1;
+    FEnglish.clear();
+    FChina.clear();
+    FEnglishWidth = 0;
+    FPaintedSung = -1;
+    UpdateBox();
+}
+
+double TPiboVideoClass::LineProgress() const
+{
+    if (!ValidIndex(FShownIndex))
+        return 0;
+    const std::int64_t start = StartOf(FShownIndex);
+    const std::int64_t end = EndOf(FShownIndex);
+    if (end <= start)
+        return FPlayTime >= start ? 1 : 0;
+    return static_cast<double>(FPlayTime - start) / static_cast<double>(end - start);
+}
+
+void TPiboVideoClass::UpdateBox()
+{
+    // Repaints only when what the box shows has changed.
+    const int sung = SungWidth(FEnglishWidth, LineProgress());
+    if (sung == FPaintedSung)
+        return;
+    FPaintedSung = sung;
+    FSubtitleBox->update();
+}
+
+void TPiboVideoClass::PaintSubtitle(TCanvas& canvas)
+{
+    try {
+        if (!FHasLrDis)
+            return;
+        TSubtitleBoxText text;
+        if (Count() > 0) {
+            text.English = FEnglish;
+            text.China = FChina;
+            text.ShowEnglish = FDisEnglish;
+            text.ShowChina = FDisChina;
+            text.Progress = LineProgress();
+        }
+        text.EnglishTop = 6;
+        PaintSubtitleBox(canvas.Painter(), FSubtitleBox->rect(), text);
+    } catch (...) {
+    }
+}
+
+// ------------------------------------------------------------ layout
+
+void TPiboVideoClass::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    try {
+        LayoutParts();
+    } catch (...) {
+    }
+}
+
+bool TPiboVideoClass::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FPanel && event->type() == QEvent::Resize) {
+        try {
+            FitVideo();
+        } catch (...) {
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TPiboVideoClass::LayoutParts()
+{
+    const int boxHeight = FHasLrDis ? SubtitleBoxHeight : 0;
+    const int panelHeight = std::max(0, height() - boxHeight);
+    FSubtitleBox->setGeometry(0, panelHeight, width(), SubtitleBoxHeight);
+    FPanel->setGeometry(0, 0, width(), panelHeight);
+}
+
+void TPiboVideoClass::FitVideo()
+{
+    const int a = FVideoWidth;
+    const int b = FVideoHeight;
+    const int panelWidth = FPanel->width();
+    const int panelHeight = FPanel->height();
+    if (a <= 0 || b <= 0 || panelWidth <= 0 || panelHeight <= 0)
+        return;
+    const bool wider = a > panelWidth;
+    const bool taller = b > panelHeight;
+    bool fullWidth;
+    if (wider != taller)
+        fullWidth = wider;  // larger in one direction only: that side fills the panel
+    else
+        fullWidth = static_cast<double>(b) / panelHeight <= static_cast<double>(a) / panelWidth;
+    int w;
+    int h;
+    if (fullWidth) {
+        w = panelWidth;
+        h = RoundHalfEven(static_cast<double>(b) * panelWidth / a);
+    } else {
+        h = panelHeight;
+        w = RoundHalfEven(static_cast<double>(a) * panelHeight / b);
+    }
+    const int x = RoundHalfEven((panelWidth - w) / 2.0);
+    const int y = RoundHalfEven((panelHeight - h) / 2.0);
+    FVideoWindow->setGeometry(x, y, w, h);
 }
