@@ -1,6 +1,7 @@
 // The main program.
 
 #include "AudioDevice.h"
+#include "MediaBackend.h"
 #include "PiboPictures.h"
 #include "Startup.h"
 #include "UFrmShowInfo.h"
@@ -9,9 +10,7 @@
 
 int main(int argc, char** argv)
 {
-    // Video plays through the GStreamer back end of Qt Multimedia.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    UseGStreamerMediaBackend();
     QApplication app(argc, argv);
     // Every stream of the sound server still open is closed before the application object goes.
     TAudioSystemGuard audio;

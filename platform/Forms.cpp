@@ -15,6 +15,7 @@ QPointer<TForm>& MainFormRef()
     static QPointer<TForm> form;
     return form;
 }
+}  // namespace
 
 }  // namespace
 

@@ -37,10 +37,8 @@ QString HexCode(HResult code)
 
 QString ExceptionText(const std::exception& e)
 {
-    if (const auto* ds = dynamic_cast<const EDirectShowException*>(&e))
+    if (const auto* ds = dynamic_cast<const EDSException*>(&e))
         return ds->Message();
-    if (const auto* graph = dynamic_cast<const EDSGraphException*>(&e))
-        return graph->Message();
     return QString::fromLocal8Bit(e.what());
 }
 
@@ -1423,31 +1421,17 @@ void TVideoWindow::paintEvent(QPaintEvent*)
     });
 }
 
-namespace {
-TMouseButton ButtonOf(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::RightButton:
-        return TMouseButton::Right;
-    case Qt::MiddleButton:
-        return TMouseButton::Middle;
-    default:
-        return TMouseButton::Left;
-    }
-}
-}  // namespace
-
 void TVideoWindow::MouseEvent(QMouseEvent* event, const QPoint& pos)
 {
     Guarded([&] {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (OnMouseDown)
-                OnMouseDown(ButtonOf(event->button()), event->modifiers(), pos.x(), pos.y());
+                OnMouseDown(MouseButtonOf(event->button()), event->modifiers(), pos.x(), pos.y());
             break;
         case QEvent::MouseButtonRelease:
             if (OnMouseUp)
-                OnMouseUp(ButtonOf(event->button()), event->modifiers(), pos.x(), pos.y());
+                OnMouseUp(MouseButtonOf(event->button()), event->modifiers(), pos.x(), pos.y());
             break;
         case QEvent::MouseMove:
             if (OnMouseMove)

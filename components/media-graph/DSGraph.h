@@ -396,7 +396,7 @@ private:
     bool FGraphEdit = false;
     QString FLogFile;
     std::unique_ptr<QFile> FLogStream;
-    int FRenderTimeout = 10000;
+    int FRenderTimeout = 20000;
     std::shared_ptr<TGraphEngine> FEngine;
     std::uint64_t FGeneration = 0;  // counts activations; events of an earlier one are dropped
     QList<IGraphFilterProvider*> FFilterClients;

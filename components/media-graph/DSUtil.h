@@ -39,10 +39,10 @@ constexpr HResult VFW_E_UNSUPPORTED_STREAM = static_cast<HResult>(0x80040265u);
 inline bool Failed(HResult code) { return code < 0; }
 inline bool Succeeded(HResult code) { return code >= 0; }
 
-// A failed graph operation; the text is English.
-class EDirectShowException : public std::runtime_error {
+// An error of the media graph: an English text and a result code.
+class EDSException : public std::runtime_error {
 public:
-    EDirectShowException(const QString& message, HResult code)
+    EDSException(const QString& message, HResult code)
         : std::runtime_error(message.toStdString()), FMessage(message), FErrorCode(code) {}
     const QString& Message() const { return FMessage; }
     HResult ErrorCode() const { return FErrorCode; }
@@ -52,17 +52,16 @@ private:
     HResult FErrorCode;
 };
 
-// A failure of the video window's renderer set-up.
-class EDSGraphException : public std::runtime_error {
+// A failed graph operation.
+class EDirectShowException : public EDSException {
 public:
-    EDSGraphException(const QString& message, HResult code)
-        : std::runtime_error(message.toStdString()), FMessage(message), FErrorCode(code) {}
-    const QString& Message() const { return FMessage; }
-    HResult ErrorCode() const { return FErrorCode; }
+    using EDSException::EDSException;
+};
 
-private:
-    QString FMessage;
-    HResult FErrorCode;
+// A failure of the video window's renderer set-up.
+class EDSGraphException : public EDSException {
+public:
+    using EDSException::EDSException;
 };
 
 // Returns code, or raises EDirectShowException for a failure code with the

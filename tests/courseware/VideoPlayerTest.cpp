@@ -563,7 +563,7 @@ private:
                 }
                 Arm(state, modal);
             },
-            3000);
+            60000);
     }
     std::shared_ptr<TState> FState = std::make_shared<TState>();
 };
@@ -603,6 +603,23 @@ protected:
         Player->LoadSrt(media);
     }
 
+    // What the player is at, for a failure's message.
+    std::string Where()
+    {
+        std::int64_t current = -1, stop = -1;
+        if (const auto seeking = Player->FilterGraph()->Query<IMediaSeeking>()) {
+            seeking->GetCurrentPosition(current);
+            seeking->GetStopPosition(stop);
+        }
+        return QStringLiteral("position %1 of %2, cue %3, state %4, colour %5")
+            .arg(current / 10000)
+            .arg(stop / 10000)
+            .arg(Player->PlayQueueIndex())
+            .arg(Player->VideoPlayState())
+            .arg(QChar(MiddleColour(Player->VideoWindow()->grab().toImage())))
+            .toStdString();
+    }
+
     QTemporaryDir Dir;
     std::unique_ptr<TPiboVideoClass> Player;
     QList<int> Indexes;
@@ -624,7 +641,7 @@ TEST_F(RealPlayerTest, PlaysALessonCueByCueToTheEnd)
                 shown << Player->ShownEnglish();
         };
         Player->Play();
-        ASSERT_TRUE(WaitFor([&] { return Overs > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Overs > 0; })) << Where();
         EXPECT_EQ(Indexes, (QList<int>{1, 2}));
         EXPECT_EQ(shown, (QStringList{"red", "green", "blue"}));
         EXPECT_EQ(Player->VideoPlayState(), vpsStop);
@@ -641,7 +658,7 @@ TEST_F(RealPlayerTest, SelectedCuesPlayAndSeeksShowTheirFrame)
     Player->SetSelected(0, true);
     Player->SetSelected(2, true);
     Player->Play();
-    ASSERT_TRUE(WaitFor([&] { return Overs > 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Overs > 0; })) << Where();
     EXPECT_EQ(Indexes, QList<int>{2});
 
     // A paused seek shows its frame.
@@ -649,7 +666,7 @@ TEST_F(RealPlayerTest, SelectedCuesPlayAndSeeksShowTheirFrame)
     Player->Play();
     Player->Pause();
     Player->GotoSentence(1);
-    EXPECT_TRUE(WaitFor([&] { return MiddleColour(Player->VideoWindow()->grab().toImage()) == 'g'; }));
+    EXPECT_TRUE(WaitFor([&] { return MiddleColour(Player->VideoWindow()->grab().toImage()) == 'g'; })) << Where();
     Player->SetVolume(40);
     EXPECT_EQ(Player->FilterGraph()->Volume(), 4000);
 }

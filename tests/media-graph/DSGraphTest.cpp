@@ -287,7 +287,7 @@ TEST_F(GraphTest, AFileThatDoesNotLoadInTimeFailsAndTheGraphStaysUsable)
         EXPECT_EQ(e.ErrorCode(), VFW_E_TIMEOUT);
     }
     EXPECT_EQ(Graph->GetDuration(), 0);
-    Graph->SetRenderTimeout(10000);
+    Graph->SetRenderTimeout(20000);
     EXPECT_EQ(Graph->RenderFile(File("rgb.avi")), S_OK);
 }
 

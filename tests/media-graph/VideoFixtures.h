@@ -27,8 +27,9 @@ QString File(const QString& name);
 std::int64_t ProbeDurationMs(const QString& path);
 
 // Processes events until done() holds (true) or timeoutMs have passed
-// (false).
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+// (false). The bound only keeps a broken run from hanging: it is generous,
+// for machines under load.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000);
 
 // Which of red, green and blue dominates the pixel in the middle of image:
 // 'r', 'g', 'b', or '?' for none (and for an empty image).

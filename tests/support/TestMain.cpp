@@ -2,6 +2,7 @@
 // with the audio system guard and the program's pictures registered, then the tests.
 
 #include "AudioDevice.h"
+#include "MediaBackend.h"
 #include "PiboPictures.h"
 
 #include <QtWidgets/QApplication>
@@ -12,9 +13,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Video plays through the GStreamer back end of Qt Multimedia.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    UseGStreamerMediaBackend();
     QApplication app(argc, argv);
     // Every stream of the sound server still open is closed before the application object goes.
     TAudioSystemGuard audio;
