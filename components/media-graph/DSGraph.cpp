@@ -216,9 +216,7 @@ HResult TGraphEngine::Render(const QString& fileName, int timeoutMs)
     }
     FHasMedia = true;
     FVideoSize = FPlayer->metaData().value(QMediaMetaData::Resolution).toSize();
-    // Held paused on the first frame; the graph reports stopped.
-    FPlayer->pause();
-    FState = State_Stopped;
+    FState = State_Stopped;  // the first pause, run or seek brings up a frame
     return S_OK;
 }
 
