@@ -75,9 +75,9 @@ using TPlayOverEvent = std::function<void(QObject* sender)>;
 //
 // The current cue is always a valid index once cues are loaded: a time that
 // no cue holds (before the first, in a gap) makes the next cue current, a
-// time past the last cue the last one; with nothing selected, the operations
-// of vptSelect (and of vptAgain, which also goes by the selection) change
-// nothing.
+// time past the last cue the last one. With nothing selected, Play in
+// vptSelect, and Restart, GotoFirst and GotoLast in vptSelect and vptAgain,
+// change nothing; the follow-up of vptSelect stops the video.
 class TPiboVideoClass : public QWidget {
     Q_OBJECT
 public:

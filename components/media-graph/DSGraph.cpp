@@ -114,6 +114,7 @@ private:
     bool FAtEnd = false;
     bool FRendering = false;
     HResult FRenderError = S_OK;
+    std::int64_t FHeldPosition = 0;  // ms, where the graph was last paused, stopped or moved
     QSize FVideoSize;
     QMediaPlayer::MediaStatus FLastStatus = QMediaPlayer::NoMedia;
     std::int32_t FVolumeDb = 0;
@@ -226,6 +227,7 @@ void TGraphEngine::Clear()
     FHasMedia = false;
     FAtEnd = false;
     FState = State_Stopped;
+    FHeldPosition = 0;
     FVideoSize = QSize();
     if (!FPlayer->source().isEmpty())
         FPlayer->setSource(QUrl());
@@ -280,8 +282,10 @@ HResult TGraphEngine::Run()
 
 HResult TGraphEngine::Pause()
 {
-    if (FHasMedia && !FAtEnd)
+    if (FHasMedia && !FAtEnd) {
         FPlayer->pause();
+        FHeldPosition = FPlayer->position();
+    }
     FState = State_Paused;
     Log(QStringLiteral("Pause"));
     if (FHasMedia)
@@ -292,8 +296,10 @@ HResult TGraphEngine::Pause()
 HResult TGraphEngine::Stop()
 {
     // The Qt player would rewind on stop: hold it paused instead.
-    if (FHasMedia && FPlayer->playbackState() == QMediaPlayer::PlayingState)
+    if (FHasMedia && FPlayer->playbackState() == QMediaPlayer::PlayingState) {
         FPlayer->pause();
+        FHeldPosition = FPlayer->position();
+    }
     FState = State_Stopped;
     Log(QStringLiteral("Stop"));
     return S_OK;
@@ -315,6 +321,7 @@ HResult TGraphEngine::SeekTo(std::int64_t ms)
     Log(QStringLiteral("Seek %1 ms").arg(ms));
     const bool wasAtEnd = FAtEnd;
     FAtEnd = ms >= duration;
+    FHeldPosition = ms;
     // A stopped Qt player shows no frame for a seek: bring it to pause first.
     if (FPlayer->playbackState() == QMediaPlayer::StoppedState)
         FPlayer->pause();
@@ -385,7 +392,21 @@ void TGraphEngine::StatusChanged(QMediaPlayer::MediaStatus status)
             FGraph->PostEvent(EC_BUFFERING_DATA, 0, 0);
         break;
     case QMediaPlayer::EndOfMedia:
-        if (FHasMedia && !FAtEnd) {
+        if (FHasMedia && !FAtEnd && FState != State_Running) {
+            // Late news of an end reached before the graph was paused,
+            // stopped or moved: the Qt player has stopped at the end; bring
+            // it back to where the graph stands.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (FHasMedia && !FAtEnd && FState != State_Running &&
+                        FPlayer->mediaStatus() == QMediaPlayer::EndOfMedia) {
+                        FPlayer->pause();
+                        FPlayer->setPosition(FHeldPosition);
+                    }
+                },
+                Qt::QueuedConnection);
+        } else if (FHasMedia && !FAtEnd) {
             FAtEnd = true;
             Log(QStringLiteral("Complete"));
             FGraph->PostEvent(EC_COMPLETE, S_OK, 0);
