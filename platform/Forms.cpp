@@ -17,8 +17,6 @@ QPointer<TForm>& MainFormRef()
 }
 }  // namespace
 
-}  // namespace
-
 TMouseButton MouseButtonOf(Qt::MouseButton button)
 {
     switch (button) {
