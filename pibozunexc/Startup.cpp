@@ -5,6 +5,7 @@
 #include "UFrmLogin.h"
 #include "UFrmMain.h"
 #include "UFrmShowInfo.h"
+#include "UStudyScreen.h"
 
 #include <QtGui/QGuiApplication>
 #include <QtWidgets/QApplication>
@@ -34,6 +35,7 @@ int RunPibozunexc()
 
     QGuiApplication::setApplicationDisplayName(QString::fromUtf16(ApplicationTitle));
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    RegisterStudyScreens();
 
     int exitCode = 0;
     // The handler makes the stack unwind, so that the shutdown steps run before

@@ -9,4 +9,5 @@ void RegisterPiboPictures()
     PictureKit::RegisterBarPictures();
     PictureKit::RegisterFramePictures();
     PictureKit::RegisterEditorPictures();
+    PictureKit::RegisterWindowPictures();
 }

@@ -144,5 +144,6 @@ void RegisterPanelButtonPictures();  // page buttons, mode buttons, check boxes
 void RegisterBarPictures();          // seek bar, volume, list grid
 void RegisterFramePictures();        // dialog title strips, information icon, edit field
 void RegisterEditorPictures();       // bookmarks and the wrapped-line mark of the text editor
+void RegisterWindowPictures();       // login window, main window frame and trees, start page
 
 }  // namespace PictureKit

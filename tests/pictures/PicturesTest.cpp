@@ -136,6 +136,22 @@ const std::vector<Expected>& AllPictures()
         // text editor
         list.push_back({S("TextEditInternalImages"), 120, 16, Keying::Opaque});
         list.push_back({S("TextEditWrapped"), 12, 12, Keying::Opaque});
+        // login window, main window, start page
+        list.push_back({S("LoginBackground"), 642, 400, Keying::Opaque});
+        list.push_back({S("LoginEditBG"), 170, 18, Keying::Opaque});
+        list.push_back({S("MainTopLeft"), 826, 96, Keying::Opaque});
+        list.push_back({S("MainTopCenter"), 8, 96, Keying::Opaque});
+        list.push_back({S("MainTopRight"), 106, 96, Keying::Opaque});
+        list.push_back({S("MainBottomLeft"), 30, 33, Keying::Opaque});
+        list.push_back({S("MainBottomCenter"), 8, 33, Keying::Opaque});
+        list.push_back({S("MainBottomRight"), 23, 33, Keying::Opaque});
+        list.push_back({S("TreeHeader"), 8, 15, Keying::Opaque});
+        for (const char* icon : {"TreeFolder", "TreeAudio", "TreeVideo"})
+            list.push_back({S(icon), 16, 16, Keying::Auto});
+        list.push_back({S("IniHeader"), 820, 122, Keying::Opaque});
+        for (const char* section : {"IniSection1", "IniSection2", "IniSection3"})
+            list.push_back({S(section), 110, 22, Keying::Auto});
+        list.push_back({S("IniLogo"), 170, 60, Keying::Opaque});
         return list;
     }();
     return all;

@@ -7,6 +7,7 @@
 #include "UDataOperaterFun.h"
 #include "UFrmLogin.h"
 #include "UFrmMain.h"
+#include "UWebLinks.h"
 #include "UPiboComponent.h"
 
 #include <QtCore/QElapsedTimer>
@@ -14,7 +15,7 @@
 #include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QLabel>
 
 #include <gtest/gtest.h>
@@ -116,11 +117,15 @@ TEST(Startup, LoginLeadsToTheMainWindowAndTheLockIsFreeAfterwards)
 {
     TTestProgramFolder folder;
     MakeDatabase(folder);
+    SetStartPageAddress(QStringLiteral("http://127.0.0.1:1/"));  // offline start page
     QString mainTitle;
     WindowWatcher watcher([&mainTitle](QWidget* window) {
         if (auto* login = qobject_cast<TFrmLogin*>(window)) {
-            login->cbUser()->setEditText(QStringLiteral("O'Brien 小明"));
-            login->psbLogin()->PerformClick();
+            // A new user is added (its message box is closed by the watcher),
+            // becomes the current row and logs in.
+            login->ediAddUser->setText(QStringLiteral("O'Brien 小明"));
+            login->labAdd->PerformClick();
+            login->psbOk->PerformClick();
         } else if (qobject_cast<TFrmMain*>(window)) {
             mainTitle = window->windowTitle();
             window->close();

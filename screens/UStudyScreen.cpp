@@ -1,0 +1,59 @@
+#include "UStudyScreen.h"
+
+#include <QtCore/QHash>
+
+#include <stdexcept>
+
+namespace {
+// Only factories (plain functions), never a Qt object: the table may outlive
+// the application object.
+QHash<QString, TFormFactory>& Factories()
+{
+    static QHash<QString, TFormFactory> table;
+    return table;
+}
+}  // namespace
+
+TStudyScreen* AsStudyScreen(QWidget* form)
+{
+    return dynamic_cast<TStudyScreen*>(form);
+}
+
+void RegisterFormFactory(const QString& formName, TFormFactory factory)
+{
+    if (factory)
+        Factories().insert(formName, std::move(factory));
+    else
+        Factories().remove(formName);
+}
+
+bool HasFormFactory(const QString& formName)
+{
+    return Factories().contains(formName);
+}
+
+QStringList RegisteredFormNames()
+{
+    QStringList names = Factories().keys();
+    names.sort();
+    return names;
+}
+
+TForm* CreateRegisteredForm(const QString& formName, QWidget* parent)
+{
+    const auto it = Factories().constFind(formName);
+    if (it == Factories().constEnd())
+        throw std::runtime_error("No form is registered under the name " + formName.toStdString());
+    TForm* form = (*it)(parent);
+    if (!form)
+        throw std::runtime_error("The factory of " + formName.toStdString() + " made no form");
+    form->setObjectName(formName);
+    return form;
+}
+
+void RegisterStudyScreens()
+{
+    // Each study screen and each window of the main window adds its line here:
+    //   RegisterFormFactory(QStringLiteral("FrmBrowseRecite"),
+    //                       [](QWidget* parent) { return new TFrmBrowseRecite(parent); });
+}
