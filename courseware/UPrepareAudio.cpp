@@ -24,18 +24,22 @@ QByteArray SourceIdentity(const QString& sourcePath)
 
 bool SameFile(const QString& a, const QString& b)
 {
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.absoluteFilePath() == second.absoluteFilePath())
+        return true;
+    return first.exists() && second.exists() && first.canonicalFilePath() == second.canonicalFilePath();
 }
 
-bool CopyReplacing(const QString& from, const QString& to)
+} // namespace
+
+bool CopyFileReplacing(const QString& from, const QString& to)
 {
     if (SameFile(from, to))
         return QFile::exists(from);
     QFile::remove(to);
     return QFile::copy(from, to);
 }
-
-} // namespace
 
 QString CacheStampPath(const QString& cachedFile)
 {
@@ -88,16 +92,16 @@ bool PrepareAudioFile(const QString& sourcePath, const QString& targetPath)
     bool ok = false;
     try {
         if (suffix == QLatin1String(".mp3")) {
-            if (CopyReplacing(sourcePath, copy)) {
+            if (CopyFileReplacing(sourcePath, copy)) {
                 const QString converted = temp + QStringLiteral("PiboTempMP3TOWav.wav");
                 QFile::remove(converted);
                 TAudioConverters converters;
                 ok = converters.Convert(TAudioConverters::cmMp3ToWav, copy, converted)
-                    && CopyReplacing(converted, targetPath);
+                    && CopyFileReplacing(converted, targetPath);
                 QFile::remove(converted);
             }
         } else {
-            ok = CopyReplacing(sourcePath, copy) && CopyReplacing(copy, targetPath);
+            ok = CopyFileReplacing(sourcePath, copy) && CopyFileReplacing(copy, targetPath);
         }
         ok = ok && PrependSilence(targetPath);
     } catch (...) {

@@ -9,6 +9,10 @@
 
 #include <QtCore/QString>
 
+// Copies from over to, replacing it. When both name the same file nothing is
+// copied and the source is never lost: true when it exists.
+bool CopyFileReplacing(const QString& from, const QString& to);
+
 // The stamp file that belongs to a file made in "temp/": cachedFile + ".src".
 QString CacheStampPath(const QString& cachedFile);
 

@@ -3,7 +3,6 @@
 #include "HotKeys.h"
 #include "ProgramFolder.h"
 #include "SubtitleText.h"
-#include "UAudioConverters.h"
 #include "UCommonFun.h"
 #include "UDataInterface.h"
 #include "UFrmIni.h"
@@ -14,6 +13,7 @@
 #include "UFrmShowQuestionInfo.h"
 #include "UPiboAudioClass.h"
 #include "UPiboComponent.h"
+#include "UPrepareAudio.h"
 #include "UStudyScreen.h"
 #include "UWebLinks.h"
 
@@ -113,21 +113,6 @@ bool IsPlainName(const QString& name)
            name != QStringLiteral("..");
 }
 
-// Copies source over target. When both name the same file nothing is copied
-// (the source is never lost) and the result is true.
-bool CopyFileReplacing(const QString& source, const QString& target)
-{
-    const QFileInfo from(source);
-    const QFileInfo to(target);
-    if (!from.isFile())
-        return false;
-    if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
-        return true;
-    if (to.exists() && !QFile::remove(target))
-        return false;
-    return QFile::copy(source, target);
-}
-
 QLabel* PlainLabel(const QString& text, QWidget* parent, TColor color)
 {
     auto* label = new QLabel(text, parent);
@@ -177,24 +162,6 @@ bool OpenPackage(const QString& packPath, QString& playPath)
     Q_UNUSED(packPath);
     Q_UNUSED(playPath);
     return false;
-}
-
-// Stands in for the shared preparation of a plain audio file until it lands:
-// copy into temp/, MP3 to WAV, 0.5 s of silence in front.
-bool PrepareAudioFile(const QString& source, const QString& target)
-{
-    const QString copy = ProgramFolder() + QStringLiteral("temp/") + QFileInfo(source).fileName();
-    if (!CopyFileReplacing(source, copy))
-        return false;
-    if (ExtOf(source) == QStringLiteral(".mp3")) {
-        TAudioConverters converter;
-        QFile::remove(target);
-        if (!converter.Convert(TAudioConverters::cmMp3ToWav, copy, target)) {
-            QFile::remove(target);
-            return false;
-        }
-    }
-    return PrependSilence(target);
 }
 
 }  // namespace
@@ -1265,6 +1232,7 @@ bool TFrmMain::AddMediaRecord(const QString& path, bool silent)
     QTreeWidgetItem* node = AddMediaNode(media);
     if (node)
         node->parent()->setExpanded(true);
+    PlaceAddVideoLink();
     return node != nullptr;
 }
 
