@@ -101,6 +101,7 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
     psbOk = new TPiboSpeedButton(this);
     psbOk->setObjectName(QStringLiteral("psbOk"));
     psbOk->SetPiboSpeedButtonType(pbstLoginButton);
+    psbOk->SetCaption(QStringLiteral("登录"));
     psbOk->setGeometry(471, 240, 75, 26);
     psbOk->OnClick = [this] { psbOkClick(); };
 

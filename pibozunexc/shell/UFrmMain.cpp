@@ -216,6 +216,8 @@ TFrmMain::TFrmMain(QWidget* parent) : TForm(parent)
     SetRoundedRegion();
     labUser->setText(SystemPara.UserInfo.UserName);
     labUser->adjustSize();
+    // A long name stops short of the link beside it.
+    labUser->resize(std::min(labUser->width(), labMain->x() - labUser->x() - 4), labUser->height());
     nbMain->setCurrentIndex(0);
     LoadCoursewareTree();
     tvMain->expandAll();
@@ -447,7 +449,7 @@ void TFrmMain::BuildClient()
         const QString caption = QString::fromUtf16(page.Caption);
         button->SetCaption(caption);
         button->SetPageButtonType(page.Type);
-        const int height = std::max(88, 36 + 14 * int(PageButtonCaptionLines(caption).size()));
+        const int height = std::max(88, 44 + 14 * int(PageButtonCaptionLines(caption).size()));
         button->setGeometry(4, y, 26, height);
         y += height + 4;
         button->OnClick = [this, button] { Guarded([&] { PageButtonClick(button); }); };
@@ -627,7 +629,6 @@ void TFrmMain::FormResize()
     imgMainTopL->setGeometry(0, 0, 826, TopHeight);
     imgMainTopR->setGeometry(w - 106, 0, 106, TopHeight);
     imgMainTopC->setGeometry(826, 0, std::max(0, w - 826 - 106), TopHeight);
-    imgMainTopR->raise();
 
     psbClose->move(w - psbClose->width() - 15, 6);
     ppsbMax->move(psbClose->x() - 5 - ppsbMax->width(), 6);

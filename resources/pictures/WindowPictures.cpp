@@ -57,26 +57,30 @@ void Title(QPainter& p, const QRectF& rect, const QString& text, int pixelSize, 
 void LoginBackground(QPainter& p, QSize s, TLook)
 {
     const QRectF all(0, 0, s.width(), s.height());
-    FillVertical(p, all, TitleLight, TitleDark);
-    Bubbles(p, all, 11);
-    // The title band (0, 0, 218, 34) the window is dragged by.
+    FillVertical(p, all, Pale, Paper);
+    // The title band (0, 0, 218, 34) the window is dragged by, across the top.
+    const QRectF band(0, 0, s.width(), 34);
+    FillVertical(p, band, TitleLight, TitleDark);
+    Bubbles(p, band, 11);
+    p.fillRect(QRectF(0, 33, s.width(), 1), TitleEdge);
     Emblem(p, QRectF(8, 5, 24, 24));
     Title(p, QRectF(38, 8, 180, 20), QStringLiteral("皮博学习室"), 17, Paper);
-    // The white card that carries the user list and the buttons.
-    p.setPen(QPen(TitleEdge, 1));
+    // The card that carries the user list and the buttons.
+    p.setPen(QPen(TrackEdge, 1));
     p.setBrush(Paper);
     p.drawRoundedRect(QRectF(290.5, 66.5, 320, 212), 6, 6);
-    p.setBrush(Pale);
     p.setPen(Qt::NoPen);
+    p.setBrush(Pale);
     p.drawRect(QRectF(303, 118, 292, 20));
-    // The band of the add-user row.
+    // The band of the add-user row (the link on it is white).
     p.setBrush(TitleDark);
     p.drawRoundedRect(QRectF(300, 74, 304, 26), 4, 4);
-    p.setBrush(QColor(255, 255, 255, 40));
-    p.drawRect(QRectF(0, 350, s.width(), 50));
-    // The left column under the link groups.
-    p.setBrush(QColor(255, 255, 255, 28));
-    p.drawRoundedRect(QRectF(18, 60, 250, 270), 6, 6);
+    // The column under the link groups.
+    p.setPen(QPen(TrackEdge, 1));
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawRoundedRect(QRectF(18.5, 60.5, 250, 270), 6, 6);
+    p.setPen(Qt::NoPen);
+    p.fillRect(QRectF(0, 350, s.width(), 1), TrackEdge);
 }
 
 void LoginEdit(QPainter& p, QSize s, TLook)
@@ -169,7 +173,7 @@ void Section(QPainter& p, QSize s, const QString& caption, const TIconFn& icon)
 
 void Logo(QPainter& p, QSize s, TLook)
 {
-    p.fillRect(QRect(QPoint(0, 0), s), QColor(0xFF, 0xF6, 0xE3));  // the panel's colour 16774600
+    p.fillRect(QRect(QPoint(0, 0), s), QColor(0xC8, 0xF5, 0xFF));  // the panel's colour 16774600
     Emblem(p, QRectF(4, 8, s.height() - 16, s.height() - 16));
     Title(p, QRectF(s.height() - 4, 14, s.width(), 18), QStringLiteral("皮博学习室"), 17, Accent);
     Title(p, QRectF(s.height() - 3, 36, s.width(), 12), QStringLiteral("PIBO STUDY ROOM"), 9, Ink);
