@@ -90,9 +90,14 @@ const char* const ScreenNames[6][2] = {
 };
 
 // The name of a file without folder and without its last extension.
+QString FileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
 QString BaseName(const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QString name = FileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     return dot < 0 ? name : name.left(dot);
 }
@@ -100,7 +105,7 @@ QString BaseName(const QString& path)
 // The last extension of a file name with its point, or empty.
 QString ExtOf(const QString& path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QString name = FileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     return dot < 0 ? QString() : name.mid(dot);
 }
@@ -912,29 +917,37 @@ void TFrmMain::LoadCoursewareTree()
 
 void TFrmMain::ScanCoursewareFolder(const QString& folder, QTreeWidgetItem* parent, const QString& ext)
 {
+    // The nodes are made outside the tree and added to it at once, so that
+    // the tree hears of a whole folder once, not of every node and field.
     const bool video = ext != QStringLiteral(".pibo");
+    const QList<QIcon> icons = tvMain->property(TreeImageListProperty).value<QList<QIcon>>();
+    const auto makeNode = [&icons](const QString& text, int image, const TTreeNodeData& data) {
+        auto* node = new QTreeWidgetItem(QStringList{text});
+        node->setData(0, TreeNodeDataRole, QVariant::fromValue(data));
+        node->setData(0, TreeNodeImageRole, image);
+        if (image >= 0 && image < icons.size())
+            node->setIcon(0, icons.at(image));
+        return node;
+    };
+    QList<QTreeWidgetItem*> children;
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString name = info.fileName();
-        if (info.isDir()) {
-            QTreeWidgetItem* node = AddTreeItem(parent, name, 0);
-            TTreeNodeData data;
+        const QString name = it.fileName();
+        TTreeNodeData data;
+        data.IsVideo = video;
+        data.Path = folder + name;
+        if (it.fileInfo().isDir()) {
             data.Kind = 1;
-            data.IsVideo = video;
-            data.Path = folder + name;
-            SetTreeNodeData(node, data);
+            QTreeWidgetItem* node = makeNode(name, 0, data);
             ScanCoursewareFolder(folder + name + u'/', node, ext);
+            children << node;
         } else if (ExtOf(name) == ext) {
-            QTreeWidgetItem* node = AddTreeItem(parent, BaseName(name), video ? 2 : 1);
-            TTreeNodeData data;
             data.Kind = -1;
-            data.IsVideo = video;
-            data.Path = folder + name;
-            SetTreeNodeData(node, data);
+            children << makeNode(BaseName(name), video ? 2 : 1, data);
         }
     }
+    parent->addChildren(children);
 }
 
 void TFrmMain::pmMainPopup()
@@ -1152,16 +1165,27 @@ int TFrmMain::MediaRowHeight() const
     return TextHeightOf(TFont(), QStringLiteral("Sample")) + 3;
 }
 
+QTreeWidgetItem* TFrmMain::MakeMediaNode(const TMediaFileLoad& media) const
+{
+    const int image = media.MediaType == 1 ? 1 : 2;
+    auto* node = new QTreeWidgetItem(QStringList{media.FileName});
+    const QList<QIcon> icons = tvMedia->property(TreeImageListProperty).value<QList<QIcon>>();
+    node->setData(0, TreeNodeImageRole, image);
+    if (image < icons.size())
+        node->setIcon(0, icons.at(image));
+    node->setData(0, ItemPathRole, media.Path);
+    node->setData(0, ItemTypeRole, media.MediaType);
+    node->setData(0, ItemFileNameRole, media.FileName);
+    return node;
+}
+
 QTreeWidgetItem* TFrmMain::AddMediaNode(const TMediaFileLoad& media)
 {
     const int rootIndex = MediaRootIndex(media.MediaType == 1 ? 1 : 2);
     if (rootIndex < 0)
         return nullptr;
-    QTreeWidgetItem* node =
-        AddTreeItem(tvMedia->topLevelItem(rootIndex), media.FileName, media.MediaType == 1 ? 1 : 2);
-    node->setData(0, ItemPathRole, media.Path);
-    node->setData(0, ItemTypeRole, media.MediaType);
-    node->setData(0, ItemFileNameRole, media.FileName);
+    QTreeWidgetItem* node = MakeMediaNode(media);
+    tvMedia->topLevelItem(rootIndex)->addChild(node);
     return node;
 }
 
@@ -1169,24 +1193,37 @@ void TFrmMain::LoadMediaList()
 {
     if (!DataInterface || !DataInterface->Connected())
         return;
+    // The nodes of each root are added at once.
+    QList<QTreeWidgetItem*> audio;
+    QList<QTreeWidgetItem*> video;
     try {
         QSqlQuery query(DataInterface->Connection());
         query.prepare(QStringLiteral("select mediatype, path, filename from mediafileload where name=? "
                                      "order by mediatype"));
         query.addBindValue(SystemPara.UserInfo.UserName);
-        if (!query.exec())
-            return;
-        while (query.next()) {
-            TMediaFileLoad media;
-            media.Name = SystemPara.UserInfo.UserName;
-            media.MediaType = query.value(0).toInt();
-            media.Path = query.value(1).toString();
-            media.FileName = query.value(2).toString();
-            if (QFileInfo(media.Path).isFile())
-                AddMediaNode(media);
+        if (query.exec()) {
+            while (query.next()) {
+                TMediaFileLoad media;
+                media.Name = SystemPara.UserInfo.UserName;
+                media.MediaType = query.value(0).toInt();
+                media.Path = query.value(1).toString();
+                media.FileName = query.value(2).toString();
+                if (QFileInfo(media.Path).isFile())
+                    (media.MediaType == 1 ? audio : video) << MakeMediaNode(media);
+            }
         }
     } catch (...) {
     }
+    const int audioRoot = MediaRootIndex(1);
+    const int videoRoot = MediaRootIndex(2);
+    if (audioRoot >= 0)
+        tvMedia->topLevelItem(audioRoot)->addChildren(audio);
+    else
+        qDeleteAll(audio);
+    if (videoRoot >= 0)
+        tvMedia->topLevelItem(videoRoot)->addChildren(video);
+    else
+        qDeleteAll(video);
 }
 
 int TFrmMain::MediaRootIndex(int kind) const

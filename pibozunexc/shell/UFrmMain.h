@@ -238,6 +238,7 @@ private:
     void ArrangeClient();
     void SetRoundedRegion();
     QTreeWidget* MakeTree(QWidget* parent, const QString& name);
+    QTreeWidgetItem* MakeMediaNode(const TMediaFileLoad& media) const;
     QTreeWidgetItem* AddMediaNode(const TMediaFileLoad& media);
     QTreeWidgetItem* AddTreeItem(QTreeWidgetItem* parent, const QString& text, int image);
     bool AddMediaRecord(const QString& path, bool silent);
