@@ -9,8 +9,6 @@
 #include "UWebLinks.h"
 
 #include <QtCore/QDateTime>
-#include <QtGui/QPainterPath>
-#include <QtGui/QRegion>
 #include <QtGui/QShowEvent>
 #include <QtSql/QSqlQuery>
 #include <QtWidgets/QApplication>
@@ -28,13 +26,7 @@ constexpr int ColWidths[] = {82, 105, 105};
 
 QLabel* PlainLabel(const QString& text, QWidget* parent, int x, int y, const TFont& font)
 {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font.ToQFont());
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(font.Color));
-    label->setPalette(palette);
-    label->adjustSize();
+    QLabel* label = NewPlainLabel(text, parent, font);
     label->move(x, y);
     return label;
 }
@@ -144,22 +136,15 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
         top += (int(group.Links.size()) + 1) / 2 * 24 + 14;
     }
 
-    SetRoundedRegion();
+    SetRoundedCorners(this, 2.5);
 }
 
 TFrmLogin::~TFrmLogin() = default;
 
-void TFrmLogin::SetRoundedRegion()
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, width(), height()), 2.5, 2.5);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
-
 void TFrmLogin::resizeEvent(QResizeEvent* event)
 {
     TForm::resizeEvent(event);
-    SetRoundedRegion();
+    SetRoundedCorners(this, 2.5);
 }
 
 void TFrmLogin::showEvent(QShowEvent* event)

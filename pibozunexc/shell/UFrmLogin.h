@@ -76,7 +76,6 @@ protected:
 private:
     void MakeUserList();
     void FillUserList();
-    void SetRoundedRegion();
 
     // The list grid of the login window. A plain table stands in for the
     // skinned list grid until that lands.

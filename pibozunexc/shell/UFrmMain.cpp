@@ -29,8 +29,6 @@
 #include <QtGui/QDropEvent>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QIcon>
-#include <QtGui/QPainterPath>
-#include <QtGui/QRegion>
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtSql/QSqlQuery>
@@ -120,13 +118,9 @@ bool IsPlainName(const QString& name)
 
 QLabel* PlainLabel(const QString& text, QWidget* parent, TColor color)
 {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(color));
-    label->setPalette(palette);
-    label->adjustSize();
-    return label;
+    TFont font;
+    font.Color = color;
+    return NewPlainLabel(text, parent, font);
 }
 
 TFrameShape* Line(QWidget* parent)
@@ -218,7 +212,7 @@ TFrmMain::TFrmMain(QWidget* parent) : TForm(parent)
     BuildMenus();
 
     // FormCreate
-    SetRoundedRegion();
+    SetRoundedCorners(this, 10);
     labUser->setText(SystemPara.UserInfo.UserName);
     labUser->adjustSize();
     // A long name stops short of the link beside it.
@@ -611,13 +605,6 @@ void TFrmMain::Guarded(const std::function<void()>& handler)
 // ---------------------------------------------------------------------------
 // Frame
 
-void TFrmMain::SetRoundedRegion()
-{
-    QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, width(), height()), 10, 10);
-    setMask(QRegion(path.toFillPolygon().toPolygon()));
-}
-
 void TFrmMain::resizeEvent(QResizeEvent* event)
 {
     TForm::resizeEvent(event);
@@ -626,7 +613,7 @@ void TFrmMain::resizeEvent(QResizeEvent* event)
 
 void TFrmMain::FormResize()
 {
-    SetRoundedRegion();
+    SetRoundedCorners(this, 10);
     const int w = width();
     const int h = height();
 

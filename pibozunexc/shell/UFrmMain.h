@@ -236,7 +236,6 @@ private:
     void BuildClient();
     void BuildMenus();
     void ArrangeClient();
-    void SetRoundedRegion();
     QTreeWidget* MakeTree(QWidget* parent, const QString& name);
     QTreeWidgetItem* MakeMediaNode(const TMediaFileLoad& media) const;
     QTreeWidgetItem* AddMediaNode(const TMediaFileLoad& media);

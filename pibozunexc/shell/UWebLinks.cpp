@@ -1,6 +1,8 @@
 #include "UWebLinks.h"
 
 #include <QtGui/QMouseEvent>
+#include <QtGui/QPainterPath>
+#include <QtGui/QRegion>
 #include <QtGui/QPalette>
 
 
@@ -114,6 +116,25 @@ QString LinkAddress(const QList<TWebLinkGroup>& groups, int tag)
             if (link.Tag == tag)
                 return link.Address;
     return QString();
+}
+
+QLabel* NewPlainLabel(const QString& text, QWidget* parent, const TFont& font)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font.ToQFont());
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(font.Color));
+    label->setPalette(palette);
+    label->adjustSize();
+    return label;
+}
+
+void SetRoundedCorners(QWidget* window, qreal radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(0, 0, window->width(), window->height()), radius, radius);
+    window->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 TLinkLabel::TLinkLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent)

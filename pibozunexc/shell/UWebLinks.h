@@ -44,6 +44,13 @@ QList<TWebLinkGroup> StartPageLinkGroups();
 // The page behind a tag of one of these tables; empty for a tag without one.
 QString LinkAddress(const QList<TWebLinkGroup>& groups, int tag);
 
+// A plain label of the layouts in a font of the layouts, sized to its text.
+QLabel* NewPlainLabel(const QString& text, QWidget* parent, const TFont& font);
+
+// Gives a borderless window rounded corners: an ellipse of radius * 2 across
+// at each corner, over the window's full width and height.
+void SetRoundedCorners(QWidget* window, qreal radius);
+
 // A label of the layouts that reports the mouse: clicks, moves and leaving.
 // Tag and Hint are the layouts' tag and hint (the hint is not shown).
 class TLinkLabel : public QLabel {

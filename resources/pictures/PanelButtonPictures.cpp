@@ -59,17 +59,12 @@ void RegisterPageButtons()
 
     // The icons sit on both the blue and the white strips: light bodies with a
     // dark outline read on either. The control keys them on their bottom-left pixel.
-    const auto icon = [](const TIconFn& draw, const QColor& ink, const QColor& fill) {
-        return [draw, ink, fill](QPainter& p, QSize s, TLook) {
-            DrawIcon(p, QRectF(QPointF(0, 0), s), draw, ink, fill);
-        };
-    };
     RegisterPicture(QStringLiteral("PageButtonKeJian"), {20, 20}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Icons::Folder, AmberEdge, Amber));
+                    IconPicture(Icons::Folder, AmberEdge, Amber));
     RegisterPicture(QStringLiteral("PageButtonMedia"), {20, 20}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Icons::Film, Ink, Paper));
+                    IconPicture(Icons::Film, Ink, Paper));
     RegisterPicture(QStringLiteral("PageButtonRecent"), {20, 20}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Icons::Clock, Ink, Paper));
+                    IconPicture(Icons::Clock, Ink, Paper));
 }
 
 // ---- mode buttons of the main window ------------------------------------------

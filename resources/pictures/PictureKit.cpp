@@ -247,6 +247,11 @@ void DrawIcon(QPainter& p, const QRectF& box, const TIconFn& icon, const QColor&
     p.restore();
 }
 
+TPainterFn IconPicture(const TIconFn& icon, const QColor& ink, const QColor& fill)
+{
+    return [icon, ink, fill](QPainter& p, QSize s, TLook) { DrawIcon(p, QRectF(QPointF(0, 0), s), icon, ink, fill); };
+}
+
 // ---- pictograms on the 24 x 24 grid ---------------------------------------
 
 namespace Icons {

@@ -122,6 +122,8 @@ void CentredText(QPainter& p, const QRectF& rect, const QString& text, int pixel
 // and scaled to the box). ink is the line colour, fill the inner colour.
 using TIconFn = std::function<void(QPainter&, const QColor& ink, const QColor& fill)>;
 void DrawIcon(QPainter& p, const QRectF& box, const TIconFn& icon, const QColor& ink, const QColor& fill);
+// A picture that is only a pictogram filling the whole picture.
+TPainterFn IconPicture(const TIconFn& icon, const QColor& ink, const QColor& fill);
 
 namespace Icons {
 void Book(QPainter& p, const QColor& ink, const QColor& fill);          // open book

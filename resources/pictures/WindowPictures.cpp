@@ -201,17 +201,12 @@ void RegisterWindowPictures()
                     [](QPainter& p, QSize s, TLook) { BottomPiece(p, s, true); });
 
     RegisterPicture(QStringLiteral("TreeHeader"), {8, 15}, TLook::Normal, TBackdrop::Opaque, TreeHeader);
-    const auto icon = [](const TIconFn& draw, const QColor& ink, const QColor& fill) {
-        return [draw, ink, fill](QPainter& p, QSize s, TLook) {
-            DrawIcon(p, QRectF(QPointF(0, 0), s), draw, ink, fill);
-        };
-    };
     RegisterPicture(QStringLiteral("TreeFolder"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Icons::Folder, AmberEdge, Amber));
+                    IconPicture(Icons::Folder, AmberEdge, Amber));
     RegisterPicture(QStringLiteral("TreeAudio"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Speaker, Ink, AccentLight));
+                    IconPicture(Speaker, Ink, AccentLight));
     RegisterPicture(QStringLiteral("TreeVideo"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    icon(Icons::Film, Ink, Paper));
+                    IconPicture(Icons::Film, Ink, Paper));
 
     RegisterPicture(QStringLiteral("IniHeader"), {820, 122}, TLook::Normal, TBackdrop::Opaque, IniHeader);
     const struct {
