@@ -31,6 +31,15 @@ QLabel* PlainLabel(const QString& text, QWidget* parent, int x, int y, const TFo
     return label;
 }
 
+// Runs a handler of a Qt event: nothing may leave it; the window stays as it is.
+void Guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (...) {
+    }
+}
+
 // The dates of the list: "yyyy-mm-dd" of a stored date-time, empty for none.
 QString ListDate(const QVariant& value)
 {
@@ -59,12 +68,12 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
     psbClose->setObjectName(QStringLiteral("psbClose"));
     psbClose->SetPiboSpeedButtonType(psbtClose);
     psbClose->setGeometry(608, 8, 16, 16);
-    psbClose->OnClick = [this] { psbCloseClick(); };
+    psbClose->OnClick = [this] { Guarded([this] { psbCloseClick(); }); };
     psbMin = new TPiboSpeedButton(this);
     psbMin->setObjectName(QStringLiteral("psbMin"));
     psbMin->SetPiboSpeedButtonType(psbtMin);
     psbMin->setGeometry(586, 8, 16, 16);
-    psbMin->OnClick = [this] { psbMinClick(); };
+    psbMin->OnClick = [this] { Guarded([this] { psbMinClick(); }); };
 
     Image1 = new TFrameImage(this);
     Image1->LoadPicture(QStringLiteral("LoginEditBG"));
@@ -95,7 +104,7 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
     psbOk->SetPiboSpeedButtonType(pbstLoginButton);
     psbOk->SetCaption(QStringLiteral("登录"));
     psbOk->setGeometry(471, 240, 75, 26);
-    psbOk->OnClick = [this] { psbOkClick(); };
+    psbOk->OnClick = [this] { Guarded([this] { psbOkClick(); }); };
 
     TFont version;
     version.Color = VersionColor;
@@ -185,12 +194,7 @@ void TFrmLogin::MakeUserList()
     FUserList->setStyleSheet(QStringLiteral("QTableWidget { color: %1; background: white; }"
                                             "QTableWidget::item:selected { color: white; background: %2; }")
                                  .arg(ToQColor(TitleColor).name(), ToQColor(12810770).name()));
-    connect(FUserList, &QTableWidget::cellDoubleClicked, this, [this] {
-        try {
-            psbOkClick();
-        } catch (...) {
-        }
-    });
+    connect(FUserList, &QTableWidget::cellDoubleClicked, this, [this] { Guarded([this] { psbOkClick(); }); });
     FUserList->show();
 }
 
