@@ -54,12 +54,12 @@ TEST_F(LoginTest, RefusalsAreMessagesAndTheWindowStaysOpen)
     const struct {
         const char* Name;
         QStringList Users;
-        int Row;             // row made current before the action (-1: none)
+        int Row;             // row made current before the action; -1: the row of the blank name
         const char* Added;   // text typed for a new user, or null: press OK
         const char* Message;
     } cases[] = {
         {"no users at all", {}, 0, nullptr, "不存在任何用户，请新增一个用户！"},
-        {"no current row", {"Tom"}, -1, nullptr, "请选择一个用户！"},
+        {"a blank user name", {"Tom", "   "}, -1, nullptr, "请选择一个用户！"},
         {"the prompt itself", {}, 0, "新用户名", "请输入准备新增的用户名！"},
         {"only blanks", {}, 0, "   ", "请输入准备新增的用户名！"},
         {"an empty name", {}, 0, "", "请输入准备新增的用户名！"},
@@ -70,7 +70,11 @@ TEST_F(LoginTest, RefusalsAreMessagesAndTheWindowStaysOpen)
         QSqlQuery(DataInterface->Connection()).exec(QStringLiteral("delete from userinfo"));
         AddUsers(c.Users);
         auto login = Shown();
-        login->SelectUserRow(c.Row);
+        int row = c.Row;
+        for (int r = 0; row < 0 && r < login->UserListRowCount(); ++r)
+            if (login->UserListCell(0, r) == QStringLiteral("   "))
+                row = r;
+        login->SelectUserRow(row);
         TDialogRecorder dialogs;
         if (c.Added) {
             login->ediAddUser->setText(QString::fromUtf8(c.Added));
