@@ -6,16 +6,15 @@
 #include "UFrmModel.h"
 #include "UFrmShowInfo.h"
 #include "UPiboComponent.h"
+#include "UPiboStringGrid.h"
 #include "UWebLinks.h"
 
 #include <QtCore/QDateTime>
 #include <QtGui/QShowEvent>
 #include <QtSql/QSqlQuery>
 #include <QtWidgets/QApplication>
-#include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
-#include <QtWidgets/QTableWidget>
 
 namespace {
 const QString NewUserText = QStringLiteral("新用户名");
@@ -176,25 +175,24 @@ void TFrmLogin::FormShow()
 
 void TFrmLogin::MakeUserList()
 {
-    FUserList = new QTableWidget(this);
+    FUserList = new TPiboStringGrid(this);
     FUserList->setObjectName(QStringLiteral("UserList"));
+    FUserList->SetHasCheckBox(false);
+    FUserList->SetHasSpeedButton(false);
+    TFont font = FUserList->Font();
+    font.Color = TitleColor;
+    FUserList->SetFont(font);
+    FUserList->SetFocusFontColor(clWhite);
+    FUserList->SetColor(clWhite);
+    FUserList->SetLineColorValue(16772287);
+    FUserList->SetFocusColorValue(12810770);
     FUserList->setGeometry(ListLeft, ListTop, ListWidth, ListHeight);
-    FUserList->setColumnCount(3);
+    FUserList->SetAlignment(taCenter);
+    FUserList->SetOptions(goRangeSelect);
+    FUserList->SetColCount(3);
     for (int c = 0; c < 3; ++c)
-        FUserList->setColumnWidth(c, ColWidths[c]);
-    FUserList->horizontalHeader()->hide();
-    FUserList->verticalHeader()->hide();
-    FUserList->verticalHeader()->setDefaultSectionSize(24);
-    FUserList->setShowGrid(false);
-    FUserList->setFrameShape(QFrame::NoFrame);
-    FUserList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FUserList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FUserList->setSelectionMode(QAbstractItemView::SingleSelection);
-    FUserList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    FUserList->setStyleSheet(QStringLiteral("QTableWidget { color: %1; background: white; }"
-                                            "QTableWidget::item:selected { color: white; background: %2; }")
-                                 .arg(ToQColor(TitleColor).name(), ToQColor(12810770).name()));
-    connect(FUserList, &QTableWidget::cellDoubleClicked, this, [this] { Guarded([this] { psbOkClick(); }); });
+        FUserList->SetColWidths(c, ColWidths[c]);
+    FUserList->OnDblClick = [this] { Guarded([this] { psbOkClick(); }); };
     FUserList->show();
 }
 
@@ -208,16 +206,12 @@ void TFrmLogin::FillUserList()
             while (query.next())
                 rows << QStringList{query.value(0).toString(), ListDate(query.value(1)), ListDate(query.value(2))};
     }
-    FUserList->clearContents();
-    FUserList->setRowCount(rows.isEmpty() ? 1 : int(rows.size()));
-    FUserList->setColumnWidth(2, rows.size() > 3 ? 85 : ColWidths[2]);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 3; ++c) {
-            auto* item = new QTableWidgetItem(rows.at(r).at(c));
-            item->setTextAlignment(Qt::AlignCenter);
-            FUserList->setItem(r, c, item);
-        }
+    FUserList->SetRowCountEx(rows.isEmpty() ? 1 : int(rows.size()));
+    FUserList->SetColWidths(2, rows.size() > 3 ? 85 : ColWidths[2]);
     SelectUserRow(0);
+    for (int r = 0; r < FUserList->RowCount(); ++r)
+        for (int c = 0; c < 3; ++c)
+            FUserList->SetCells(c, r, r < rows.size() ? rows.at(r).at(c) : QString());
 }
 
 QWidget* TFrmLogin::UserList() const
@@ -227,34 +221,28 @@ QWidget* TFrmLogin::UserList() const
 
 int TFrmLogin::UserListRowCount() const
 {
-    return FUserList ? FUserList->rowCount() : 0;
+    return FUserList ? FUserList->RowCount() : 0;
 }
 
 QString TFrmLogin::UserListCell(int col, int row) const
 {
-    const QTableWidgetItem* item = FUserList ? FUserList->item(row, col) : nullptr;
-    return item ? item->text() : QString();
+    return FUserList ? FUserList->GetCells(col, row) : QString();
 }
 
 int TFrmLogin::UserListColWidth(int col) const
 {
-    return FUserList ? FUserList->columnWidth(col) : 0;
+    return FUserList ? FUserList->ColWidths(col) : 0;
 }
 
 int TFrmLogin::UserListCurrentRow() const
 {
-    return FUserList ? FUserList->currentRow() : -1;
+    return FUserList ? FUserList->Row() : -1;
 }
 
 void TFrmLogin::SelectUserRow(int row)
 {
-    if (!FUserList)
-        return;
-    if (row < 0 || row >= FUserList->rowCount()) {
-        FUserList->setCurrentCell(-1, -1);
-        return;
-    }
-    FUserList->setCurrentCell(row, 0);
+    if (FUserList && row >= 0 && row < FUserList->RowCount())
+        FUserList->GotoCell(0, row);
 }
 
 void TFrmLogin::imaBackgroundMouseDown(TMouseButton button, Qt::KeyboardModifiers, int x, int y)

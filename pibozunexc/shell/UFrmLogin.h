@@ -11,10 +11,10 @@
 
 class QLabel;
 class QLineEdit;
-class QTableWidget;
 class TFrameImage;
 class TLinkLabel;
 class TPiboSpeedButton;
+class TPiboStringGrid;
 
 class TFrmLogin : public TForm {
     Q_OBJECT
@@ -50,8 +50,8 @@ public:
     int UserListRowCount() const;
     QString UserListCell(int col, int row) const;
     int UserListColWidth(int col) const;
-    int UserListCurrentRow() const;  // -1: none
-    void SelectUserRow(int row);     // -1 leaves no row current
+    int UserListCurrentRow() const;
+    void SelectUserRow(int row);
 
     // Published handlers.
     void FormShow();
@@ -77,7 +77,5 @@ private:
     void MakeUserList();
     void FillUserList();
 
-    // The list grid of the login window. A plain table stands in for the
-    // skinned list grid until that lands.
-    QTableWidget* FUserList = nullptr;
+    TPiboStringGrid* FUserList = nullptr;
 };
