@@ -4,6 +4,7 @@
 
 #include <QtCore/QFile>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,6 +46,36 @@ void PutLE32(TLameConfig& config, std::size_t offset, std::int32_t value)
     const auto v = static_cast<std::uint32_t>(value);
     for (int i = 0; i < 4; ++i)
         bytes[offset + i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
+}
+
+// Little-endian PCM samples of 1 to 4 bytes as 16-bit samples: 8-bit
+// (unsigned) centred, wider ones scaled down with rounding and clipped.
+void ConvertTo16Bit(const std::uint8_t* in, std::uint32_t count, std::uint32_t bytesPerSample, std::int16_t* out)
+{
+    switch (bytesPerSample) {
+    case 1:
+        for (std::uint32_t i = 0; i < count; ++i)
+            out[i] = static_cast<std::int16_t>((static_cast<int>(in[i]) - 128) * 256);
+        break;
+    case 2:
+        std::memcpy(out, in, std::size_t(count) * 2);
+        break;
+    default: {
+        const int shift = static_cast<int>(bytesPerSample - 2) * 8;
+        const std::int64_t half = std::int64_t(1) << (shift - 1);
+        for (std::uint32_t i = 0; i < count; ++i, in += bytesPerSample) {
+            std::uint32_t raw = 0;
+            for (std::uint32_t b = 0; b < bytesPerSample; ++b)
+                raw |= std::uint32_t(in[b]) << (8 * b);
+            // Sign-extend from the sample's width.
+            const int unused = 32 - static_cast<int>(bytesPerSample) * 8;
+            const std::int64_t value = static_cast<std::int32_t>(raw << unused) >> unused;
+            const std::int64_t scaled = (value + half) >> shift;
+            out[i] = static_cast<std::int16_t>(std::clamp<std::int64_t>(scaled, -32768, 32767));
+        }
+        break;
+    }
+    }
 }
 
 }  // namespace
@@ -122,6 +153,7 @@ void TMP3Out::WriteBytes(const void* data, std::uint32_t count)
 void TMP3Out::Prepare()
 {
     FFileCreated = false;
+    FInfoTagReserved = false;
     if (!FSourceStream) {
         if (FFileName.isEmpty())
             throw EAudioException(QStringLiteral("File name is not assigned."));
@@ -129,29 +161,41 @@ void TMP3Out::Prepare()
         FStreamBorrowed = false;
         FFileCreated = true;
     }
+    FStreamStart = FSourceStream->isSequential() ? -1 : FSourceStream->pos();
     TAudioInput* input = Input();
     input->Init();
 
-    // The encoder takes 16-bit PCM, one or two channels; anything else would
-    // come out as noise.
+    // The encoder takes 16-bit PCM, one or two channels; 8-bit (unsigned),
+    // 24- and 32-bit samples (float files arrive as 32-bit) are converted on
+    // the way in.
     const std::uint32_t bits = input->GetBitsPerSample();
     const std::uint32_t channels = input->GetChannels();
     const std::uint32_t rate = input->GetSampleRate();
-    if (bits != 16)
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
         throw EAudioException(QStringLiteral("Cannot encode %1 bit sound into MP3.").arg(bits));
     if (channels < 1 || channels > 2)
         throw EAudioException(QStringLiteral("Cannot encode %1 channels into MP3.").arg(channels));
+    FInBytesPerSample = bits / 8;
 
     FConfig = MakeConfig(rate);
+    // The first frame is kept for the information frame (encoder delay and
+    // padding, so that decoders trim them; for VBR also the seek table), in
+    // constant bit rate too, whenever the finished output can be rewritten
+    // there. An output that cannot seek gets no placeholder that would only
+    // decode as a frame of silence.
+    FInfoTagReserved = FStreamStart >= 0;
+    FConfig.WriteVbrHeader = FInfoTagReserved ? -1 : 0;
     std::uint32_t samplesPerChunk = 0;
     const int result = beInitStream(FConfig, channels, samplesPerChunk, FOutBufSize, FEncoder);
     if (result != LAME_OK) {
         FEncoder = nullptr;
         throw EAudioException(QStringLiteral("InitStream Error : ") + QString::number(result));
     }
-    // One round: the library's chunk of 16-bit samples.
-    FInBufSize = samplesPerChunk * 2;
+    // One round: the library's chunk of samples, as the input delivers them
+    // and as 16-bit samples for the encoder.
+    FInBufSize = samplesPerChunk * FInBytesPerSample;
     FInBuf.assign(FInBufSize, 0);
+    FSamples.assign(samplesPerChunk, 0);
     FOutBuf.assign(FOutBufSize, 0);
 }
 
@@ -163,9 +207,10 @@ bool TMP3Out::DoOutput(bool abort)
     const int got = Input()->FillBuffer(FInBuf.data(), static_cast<int>(FInBufSize), endOfInput);
     if (got <= 0)
         return false;
+    const std::uint32_t count = static_cast<std::uint32_t>(got) / FInBytesPerSample;
+    ConvertTo16Bit(FInBuf.data(), count, FInBytesPerSample, FSamples.data());
     std::uint32_t produced = 0;
-    const int result = beEncodeChunk(FEncoder, static_cast<std::uint32_t>(got) / 2,
-                                     reinterpret_cast<const std::int16_t*>(FInBuf.data()), FOutBuf.data(), produced);
+    const int result = beEncodeChunk(FEncoder, count, FSamples.data(), FOutBuf.data(), produced);
     if (result != LAME_OK)
         throw EAudioException(QStringLiteral("EncodeChunk Error : ") + QString::number(result));
     WriteBytes(FOutBuf.data(), produced);
@@ -183,10 +228,14 @@ void TMP3Out::Done()
             WriteBytes(FOutBuf.data(), produced);
             const QByteArray trailer = MakeTrailer();
             WriteBytes(trailer.constData(), static_cast<std::uint32_t>(trailer.size()));
-            if (FSourceStream && !FSourceStream->isSequential()) {
-                if (auto* file = dynamic_cast<QFile*>(FSourceStream); file && !file->flush())
-                    throw EAudioException(QStringLiteral("Cannot write to the MP3 file."));
+            if (FInfoTagReserved) {
+                // Into the frame kept for it; the stream is left at its end.
+                const qint64 end = FSourceStream->pos();
+                if (beWriteInfoTag(FEncoder, *FSourceStream, FStreamStart) != LAME_OK || !FSourceStream->seek(end))
+                    throw EAudioException(QStringLiteral("Cannot write the MP3 information frame."));
             }
+            if (auto* file = dynamic_cast<QFile*>(FSourceStream); file && !file->flush())
+                throw EAudioException(QStringLiteral("Cannot write to the MP3 file."));
         } catch (const EAudioException& e) {
             SetLastErrorText(e.Message());
             failed = true;
@@ -194,16 +243,13 @@ void TMP3Out::Done()
     }
     FreeOwnedStream();  // closes a file the run created
     if (FEncoder) {
-        if (!failed && FEnableVBR && !FFileName.isEmpty() && FFileCreated
-            && beWriteVBRHeader(FEncoder, FFileName) != LAME_OK) {
-            SetLastErrorText(QStringLiteral("Cannot write the VBR header."));
-            failed = true;
-        }
         beCloseStream(FEncoder);
         FEncoder = nullptr;
     }
     FInBuf.clear();
     FInBuf.shrink_to_fit();
+    FSamples.clear();
+    FSamples.shrink_to_fit();
     FOutBuf.clear();
     FOutBuf.shrink_to_fit();
     // A run that failed or was stopped leaves no file that passes for a
@@ -211,6 +257,7 @@ void TMP3Out::Done()
     if (failed && FFileCreated)
         QFile::remove(FFileName);
     FFileCreated = false;
+    FInfoTagReserved = false;
     if (TAudioInput* input = Input()) {
         try {
             input->Flush();

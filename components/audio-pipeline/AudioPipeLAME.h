@@ -1,8 +1,10 @@
 #pragma once
 
-// The MP3 file output: encodes its input's 16-bit PCM (mono or stereo)
-// through the encoder binding of module lame, then appends a 128-byte ID3v1
-// trailer and, for VBR, puts the VBR header into the finished file.
+// The MP3 file output: encodes its input's PCM (mono or stereo; 8-, 24- and
+// 32-bit samples become 16-bit on the way in) through the encoder binding of
+// module lame, then appends a 128-byte ID3v1 trailer and puts the information
+// frame (encoder delay and padding; the VBR header for VBR) into the first
+// frame of the finished file.
 
 #include "AudioPipeClasses.h"
 #include "lame.h"
@@ -86,6 +88,10 @@ private:
     std::uint32_t FOutBufSize = 0;
     std::uint32_t FInBufSize = 0;
     std::vector<std::uint8_t> FOutBuf;
-    std::vector<std::uint8_t> FInBuf;
+    std::vector<std::uint8_t> FInBuf;    // as the input delivers it
+    std::vector<std::int16_t> FSamples;  // as the encoder takes it
+    std::uint32_t FInBytesPerSample = 2;
     bool FFileCreated = false;
+    qint64 FStreamStart = -1;            // where the run's MP3 starts in the stream (-1: cannot seek)
+    bool FInfoTagReserved = false;
 };

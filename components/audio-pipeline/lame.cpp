@@ -268,7 +268,7 @@ int beDeinitStream(TLameStream stream, std::uint8_t* output, std::uint32_t& outB
     return LAME_OK;
 }
 
-int beWriteVBRHeader(TLameStream stream, const QString& fileName)
+int beWriteInfoTag(TLameStream stream, QIODevice& output, qint64 at)
 {
     const TLameEntries* e = Entries();
     if (!e)
@@ -277,15 +277,13 @@ int beWriteVBRHeader(TLameStream stream, const QString& fileName)
         return LAME_ERR_INVALID_HANDLE;
     const std::size_t size = e->GetTagFrame(stream->Flags, nullptr, 0);
     if (size == 0)
-        return LAME_OK;
+        return LAME_OK;  // no frame was reserved
     std::vector<unsigned char> frame(size);
     if (e->GetTagFrame(stream->Flags, frame.data(), frame.size()) != size)
         return LAME_ERR_FILE;
-    // The encoder reserved the first frame of the stream for this header.
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadWrite) || file.size() < static_cast<qint64>(size))
+    if (output.isSequential() || at < 0 || output.size() < at + static_cast<qint64>(size) || !output.seek(at))
         return LAME_ERR_FILE;
-    if (file.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(size))
+    if (output.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(size))
         != static_cast<qint64>(size))
         return LAME_ERR_FILE;
     return LAME_OK;

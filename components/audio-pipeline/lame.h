@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+class QIODevice;
+
 // The encoder configuration record (331 bytes, packed, little-endian).
 #pragma pack(push, 1)
 struct TLameConfig {
@@ -74,7 +76,10 @@ int beEncodeChunk(TLameStream stream, std::uint32_t count, const std::int16_t* s
                   std::uint32_t& outBytes);
 // The last bytes of the stream.
 int beDeinitStream(TLameStream stream, std::uint8_t* output, std::uint32_t& outBytes);
-// Puts the VBR header frame into the finished, closed file (before
-// beCloseStream, which forgets the stream's statistics).
-int beWriteVBRHeader(TLameStream stream, const QString& fileName);
+// Puts the information frame (encoder delay and padding, frame count; the
+// seek table too for VBR) into the first frame of the finished stream, which
+// the encoder reserved for it when the configuration asked for the header.
+// at: where the encoded stream starts in output. Call after beDeinitStream
+// and before beCloseStream (which forgets the stream's statistics).
+int beWriteInfoTag(TLameStream stream, QIODevice& output, qint64 at);
 int beCloseStream(TLameStream stream);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -59,6 +60,9 @@ void MakeFile(const QString& name)
     } else if (name == "tone_stereo.wav") {
         Make("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", out, "synth", "6", "sine", "300-900", "sine", "500",
                      "vol", "0.5"});
+    } else if (name == "speech_stereo.wav") {
+        // The same voice at 44100 Hz, the right channel a little quieter.
+        Make("sox", {File("speech.wav"), "-r", "44100", "-c", "2", out, "remix", "1", "1v0.7"});
     } else if (name == "tone_mono22.wav") {
         Make("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", out, "synth", "4", "sine", "440", "vol", "0.5"});
     } else if (name == "cbr_stereo.mp3") {
@@ -121,7 +125,13 @@ void MakeFile(const QString& name)
     } else if (name == "u8_mono.wav") {
         Make("sox", {File("speech.wav"), "-b", "8", "-e", "unsigned-integer", out});
     } else if (name == "s24_stereo.wav") {
-        Make("sox", {File("tone_stereo.wav"), "-b", "24", out});
+        Make("sox", {File("speech_stereo.wav"), "-b", "24", out});
+    } else if (name == "s32_mono.wav") {
+        Make("sox", {File("speech.wav"), "-b", "32", "-e", "signed-integer", out});
+    } else if (name == "f32_stereo.wav") {
+        Make("sox", {File("speech_stereo.wav"), "-b", "32", "-e", "floating-point", out});
+    } else if (name == "f64_mono.wav") {
+        Make("sox", {File("speech.wav"), "-b", "64", "-e", "floating-point", out});
     } else if (name == "three_channels.wav") {
         Make("sox", {"-n", "-r", "44100", "-c", "3", "-b", "16", out, "synth", "1", "sine", "440"});
     } else {
@@ -270,6 +280,16 @@ bool RunOutput(TAudioOutput& output, int timeoutMs)
     return done;
 }
 
+double RootMeanSquare(const QByteArray& samples)
+{
+    const auto* x = reinterpret_cast<const std::int16_t*>(samples.constData());
+    const qint64 n = samples.size() / 2;
+    double sum = 0;
+    for (qint64 i = 0; i < n; ++i)
+        sum += double(x[i]) * x[i];
+    return n > 0 ? std::sqrt(sum / n) : 0;
+}
+
 double BestCorrelation(const QByteArray& a, const QByteArray& b, int channels, int maxLag, int* lag)
 {
     const auto* x = reinterpret_cast<const std::int16_t*>(a.constData());
@@ -277,13 +297,14 @@ double BestCorrelation(const QByteArray& a, const QByteArray& b, int channels, i
     const qint64 nx = a.size() / 2 / channels;
     const qint64 ny = b.size() / 2 / channels;
     double best = -1;
-    for (int d = 0; d <= maxLag; ++d) {
-        // b lags a by d frames (encoder delay).
-        const qint64 n = std::min(nx, ny - d);
-        if (n <= 1000)
-            break;
+    for (int d = -maxLag; d <= maxLag; ++d) {
+        // b lags a by d frames (early when d < 0).
+        const qint64 first = std::max<qint64>(0, -d);
+        const qint64 end = std::min(nx, ny - d);
+        if (end - first <= 1000)
+            continue;
         double sxy = 0, sxx = 0, syy = 0;
-        for (qint64 i = 0; i < n; i += 3) {
+        for (qint64 i = first; i < end; i += 3) {
             const double u = x[i * channels];
             const double v = y[(i + d) * channels];
             sxy += u * v;

@@ -54,8 +54,12 @@ void WriteWave(const QString& path, int channels, int rate, int bits, const QByt
 // the time is up (false).
 bool RunOutput(TAudioOutput& output, int timeoutMs = 60000);
 
+// The level of 16-bit samples (all channels).
+double RootMeanSquare(const QByteArray& samples);
+
 // Normalised cross-correlation of two 16-bit mono or stereo signals (first
-// channel), at the best lag within maxLag frames.
+// channel), at the best lag of b against a within -maxLag .. maxLag frames
+// (positive: b is late).
 double BestCorrelation(const QByteArray& a, const QByteArray& b, int channels, int maxLag, int* lag = nullptr);
 
 }  // namespace Mp3Fixtures

@@ -7,6 +7,7 @@
 #include "AudioPipeWave.h"
 #include "Mp3Fixtures.h"
 
+#include <QtCore/QBuffer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
@@ -154,20 +155,30 @@ TEST_P(Mp3OutEncode, WritesConstantBitRateMp3ThatDecodesBackToTheInput)
                                   .split('\n', Qt::SkipEmptyParts);
     ASSERT_GT(sizes.size(), 20);
     std::set<int> distinct;
-    for (const QString& s : sizes)
-        distinct.insert(s.trimmed().toInt());
+    for (const QString& s : sizes) {
+        bool number = false;
+        const int size = s.trimmed().toInt(&number);
+        if (number)  // not a line of a packet's side data
+            distinct.insert(size);
+    }
     EXPECT_LE(*distinct.rbegin() - *distinct.begin(), 1);
-    // The file ends in the ID3v1 trailer.
+    // The file starts with the information frame of constant bit rate and
+    // ends in the ID3v1 trailer.
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray head = file.read(64);
+    EXPECT_TRUE(head.startsWith("\xFF")) << "the first frame comes first";
+    EXPECT_TRUE(head.contains("Info")) << "no information frame";
     file.seek(file.size() - 128);
     EXPECT_TRUE(file.read(3) == "TAG");
 
-    // Decoded back, it is the input, delayed by the encoder.
+    // Decoded back, it is the input and as long, since decoders drop the
+    // encoder's delay and padding. (Where the sound lies is checked on
+    // speech: a steady tone matches itself a period away.)
     const QByteArray original = FfmpegPcm(File(c.Source));
     const QByteArray decoded = FfmpegPcm(target);
     EXPECT_GT(BestCorrelation(original, decoded, c.Channels, 3000), 0.9);
-    EXPECT_NEAR(double(decoded.size()), double(original.size()), 2 * 1152 * 2 * c.Channels + 4000);
+    EXPECT_NEAR(double(decoded.size()), double(original.size()), 1152 * 2 * c.Channels);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, Mp3OutEncode,
@@ -201,7 +212,7 @@ TEST_P(Mp3OutRefuses, InputItCannotEncodeFailsTheRunAndLeavesNoFile)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, Mp3OutRefuses,
-                         ::testing::Values("u8_mono.wav", "s24_stereo.wav", "three_channels.wav"),
+                         ::testing::Values("three_channels.wav"),
                          [](const auto& info) { return QString(info.param).replace('.', '_').toStdString(); });
 
 TEST(Mp3Out, AStoppedRunLeavesNoFile)
@@ -224,6 +235,43 @@ TEST(Mp3Out, AStoppedRunLeavesNoFile)
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(out.RunFailed());
     EXPECT_FALSE(QFileInfo::exists(target));
+}
+
+// Into a stream of the caller's that already holds other bytes, the MP3
+// starts where the stream stood, its information frame goes there too, and
+// the stream is left at the end of the MP3.
+TEST(Mp3Out, WritesIntoTheCallersStreamFromWhereItStands)
+{
+    TWaveIn in;
+    in.SetFileName(File("speech.wav"));
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::ReadWrite));
+    const QByteArray prefix("prefix bytes");
+    buffer.write(prefix);
+    TMP3Out out;
+    out.SetInput(&in);
+    out.SetMode(mmMono);
+    out.SetStream(&buffer);
+    ASSERT_TRUE(RunOutput(out));
+    ASSERT_TRUE(out.LastErrorText().isEmpty()) << out.LastErrorText().toStdString();
+
+    const QByteArray all = buffer.data();
+    EXPECT_EQ(buffer.pos(), all.size());
+    EXPECT_TRUE(all.startsWith(prefix));
+    const QByteArray mp3 = all.mid(prefix.size());
+    EXPECT_TRUE(mp3.startsWith("\xFF"));
+    EXPECT_TRUE(mp3.left(64).contains("Info"));
+    const QString path = Folder() + "/from_stream.mp3";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(mp3);
+    file.close();
+    const QByteArray original = FfmpegPcm(File("speech.wav"));
+    const QByteArray decoded = FfmpegPcm(path);
+    int lag = 99999;
+    EXPECT_GT(BestCorrelation(original, decoded, 1, 3000, &lag), 0.9);
+    EXPECT_LE(std::abs(lag), 1);
+    EXPECT_NEAR(double(decoded.size()), double(original.size()), 1152 * 2);
 }
 
 TEST(Mp3Out, AnEmptyFileNameFailsTheRun)
