@@ -266,6 +266,7 @@ bool TWaveIn::ScanHeader()
     } else {
         FDataEnd = FDataOffset + size;
     }
+    FDataSize = size;
     if (FWavType == wtPCM || FWavType == wtExtPCM || FWavType == wtIEEEFloat || FWavType == wtExtIEEEFloat)
         FByteTotal = size;
     if (!s.isSequential())
@@ -346,7 +347,9 @@ void TWaveIn::OpenFile()
     case wtDVIADPCM: {
         const int n = int(FChannels);
         const std::int64_t perBlock = 1 + (FImaBlockAlign - 4 * n) * 2 / n;
-        const std::int64_t dataBytes = FDataEnd - FDataOffset;
+        // A truncated file announces what its header claims, so that reading
+        // runs into the missing part and fails there, as for PCM.
+        const std::int64_t dataBytes = FTruncated ? FDataSize : FDataEnd - FDataOffset;
         const std::int64_t full = dataBytes / FImaBlockAlign;
         const std::int64_t part = dataBytes % FImaBlockAlign;
         std::int64_t capacity = full * perBlock;
@@ -362,7 +365,9 @@ void TWaveIn::OpenFile()
     case wtMSADPCM: {
         const int n = int(FChannels);
         const std::int64_t perBlock = FMsSamplesPerBlock;
-        const std::int64_t dataBytes = FDataEnd - FDataOffset;
+        // A truncated file announces what its header claims, so that reading
+        // runs into the missing part and fails there, as for PCM.
+        const std::int64_t dataBytes = FTruncated ? FDataSize : FDataEnd - FDataOffset;
         const std::int64_t full = dataBytes / FMsBlockAlign;
         const std::int64_t part = dataBytes % FMsBlockAlign;
         std::int64_t capacity = full * perBlock;
@@ -534,15 +539,16 @@ void TWaveIn::DecodeMsBlock(const std::uint8_t* block, std::uint32_t size)
             const int nibble = half == 0 ? (block[i] >> 4) : (block[i] & 0x0F);
             const int code = nibble >= 8 ? nibble - 16 : nibble;
             const int c = channel;
-            const std::int32_t coef1 = FMsCoefs[predIndex[c] * 2];
-            const std::int32_t coef2 = FMsCoefs[predIndex[c] * 2 + 1];
-            std::int32_t pred = (s1[c] * coef1 + s2[c] * coef2) / 256 + code * delta[c];
-            pred = std::clamp(pred, -32768, 32767);
+            const std::int64_t coef1 = FMsCoefs[predIndex[c] * 2];
+            const std::int64_t coef2 = FMsCoefs[predIndex[c] * 2 + 1];
+            const std::int64_t pred = std::clamp<std::int64_t>(
+                (s1[c] * coef1 + s2[c] * coef2) / 256 + code * std::int64_t(delta[c]), -32768, 32767);
             s2[c] = s1[c];
-            s1[c] = pred;
-            delta[c] = MsAdaptationTable[nibble] * delta[c] / 256;
-            if (delta[c] < 16)
-                delta[c] = 16;
+            s1[c] = std::int32_t(pred);
+            // The step adapts within what a block header can carry (a 16-bit
+            // value), and never below 16: damaged data cannot make it grow
+            // without bound.
+            delta[c] = std::clamp(MsAdaptationTable[nibble] * delta[c] / 256, 16, 32767);
             out[at++] = std::int16_t(pred);
             channel = (channel + 1) % n;
         }

@@ -63,6 +63,7 @@ private:
     std::array<std::int16_t, 64> FMsCoefs{};
     bool FHasFact = false;
     std::int64_t FDataOffset = 0;
+    std::int64_t FDataSize = 0;    // bytes of data the header announces
     std::int64_t FDataEnd = 0;     // end of the data that can be read
     bool FTruncated = false;       // the data chunk claims more than the file holds
     std::unique_ptr<QBuffer> FConverted;

@@ -92,6 +92,8 @@ void TWaveConverter::LoadFromWaveStream(QIODevice& stream)
 int TWaveConverter::Convert()
 {
     FContents.clear();
+    FChannels = 0;
+    FSampleRate = 0;
     if (FSource.isEmpty())
         return 1;
     TMemoryReader reader{&FSource};
@@ -124,33 +126,44 @@ int TWaveConverter::Convert()
         || avcodec_parameters_to_context(decoder.get(), format->streams[streamIndex]->codecpar) < 0
         || avcodec_open2(decoder.get(), codec, nullptr) < 0)
         return 5;
-    const int channels = decoder->ch_layout.nb_channels;
-    if (channels <= 0 || decoder->sample_rate <= 0)
-        return 5;
 
-    AVChannelLayout inLayout{};
-    if (decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout, channels);
-    else
-        av_channel_layout_copy(&inLayout, &decoder->ch_layout);
-    AVChannelLayout outLayout{};
-    av_channel_layout_default(&outLayout, std::min(channels, 2));
-    SwrContext* rawSwr = nullptr;
-    const int swrResult = swr_alloc_set_opts2(&rawSwr, &outLayout, AV_SAMPLE_FMT_S16, decoder->sample_rate,
-                                              &inLayout, decoder->sample_fmt, decoder->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    std::unique_ptr<SwrContext, TSwrDeleter> swr(rawSwr);
-    if (swrResult < 0 || !swr || swr_init(swr.get()) < 0)
-        return 6;
-    FChannels = std::uint16_t(outLayout.nb_channels);
-    FSampleRate = std::uint32_t(decoder->sample_rate);
-    av_channel_layout_uninit(&outLayout);
+    // The resampler is set up for the first decoded frame: its format, not
+    // the header's, is what the data holds. Frames are compared with it, and
+    // data whose layout, sample format or rate changes midway is refused
+    // (the resampler would read planes that frame does not have).
+    std::unique_ptr<SwrContext, TSwrDeleter> swr;
+    int inChannels = 0;
+    int inFormat = -1;
+    int inRate = 0;
+    auto setUp = [&](const AVFrame& first) -> bool {
+        inChannels = first.ch_layout.nb_channels;
+        inFormat = first.format;
+        inRate = first.sample_rate;
+        if (inChannels <= 0 || inRate <= 0 || inFormat < 0)
+            return false;
+        AVChannelLayout inLayout{};
+        if (first.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&first.ch_layout) == 0)
+            av_channel_layout_default(&inLayout, inChannels);
+        else if (av_channel_layout_copy(&inLayout, &first.ch_layout) < 0)
+            return false;
+        AVChannelLayout outLayout{};
+        av_channel_layout_default(&outLayout, std::min(inChannels, 2));
+        SwrContext* rawSwr = nullptr;
+        const int result = swr_alloc_set_opts2(&rawSwr, &outLayout, AV_SAMPLE_FMT_S16, inRate, &inLayout,
+                                               static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
+        av_channel_layout_uninit(&inLayout);
+        swr.reset(rawSwr);
+        FChannels = std::uint16_t(outLayout.nb_channels);
+        FSampleRate = std::uint32_t(inRate);
+        av_channel_layout_uninit(&outLayout);
+        return result >= 0 && swr && swr_init(swr.get()) >= 0;
+    };
 
     std::unique_ptr<AVPacket, TPacketDeleter> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, TFrameDeleter> frame(av_frame_alloc());
     if (!packet || !frame)
         return 2;
-    const int frameBytes = FChannels * 2;
+    int result = 0;  // non-zero: the code the conversion fails with
     auto drain = [&]() -> bool {
         for (;;) {
             const int r = avcodec_receive_frame(decoder.get(), frame.get());
@@ -158,9 +171,19 @@ int TWaveConverter::Convert()
                 return true;
             if (r < 0)
                 return false;
+            if (!swr && !setUp(*frame))
+                result = 6;
+            else if (frame->ch_layout.nb_channels != inChannels || frame->format != inFormat
+                     || frame->sample_rate != inRate)
+                result = 8;
+            if (result != 0) {
+                av_frame_unref(frame.get());
+                return false;
+            }
+            const int frameBytes = FChannels * 2;
             const int outSamples = swr_get_out_samples(swr.get(), frame->nb_samples);
             const qsizetype at = FContents.size();
-            FContents.resize(at + qsizetype(outSamples) * frameBytes);
+            FContents.resize(at + qsizetype(std::max(outSamples, 0)) * frameBytes);
             auto* out = reinterpret_cast<std::uint8_t*>(FContents.data() + at);
             const int got = swr_convert(swr.get(), &out, outSamples,
                                         const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
@@ -177,9 +200,20 @@ int TWaveConverter::Convert()
         }
         av_packet_unref(packet.get());
     }
+    if (result != 0) {
+        FContents.clear();
+        return result;
+    }
     avcodec_send_packet(decoder.get(), nullptr);
     drain();
+    if (result != 0) {
+        FContents.clear();
+        return result;
+    }
+    if (!swr)
+        return 7;  // nothing decoded
     // What the resampler still holds.
+    const int frameBytes = FChannels * 2;
     for (;;) {
         const int rest = swr_get_out_samples(swr.get(), 0);
         if (rest <= 0)

@@ -3,7 +3,8 @@
 // Whole-file conversion of a WAV file whose data needs a codec (a-law, mu-law,
 // MPEG audio, GSM ...) into 16-bit PCM in memory, over FFmpeg's decoders.
 // The result has the source's sample rate and at most two channels (more are
-// mixed down to stereo).
+// mixed down to stereo), as its first decoded frame has them; data whose
+// channels, sample format or rate change midway is refused.
 
 #include <QtCore/QByteArray>
 #include <QtCore/QIODevice>
@@ -17,7 +18,8 @@ public:
     // Keeps the RIFF WAVE image of the stream (read from its start). Nothing
     // is loaded unless it starts with "RIFF", a size and "WAVE".
     void LoadFromWaveStream(QIODevice& stream);
-    // Decodes the loaded image; 0 on success, else a non-zero code.
+    // Decodes the loaded image; 0 on success, else a non-zero code (8: the
+    // decoded format changes midway).
     int Convert();
     // Writes a 44-byte PCM header and the decoded data; 0, or 286 on failure.
     int SaveToWaveStream(QIODevice& stream);

@@ -372,6 +372,89 @@ TEST_F(WavePipelineTest, AppendKeepsOrExtendsTheFile)
     EXPECT_NEAR(SoxiDuration(target), 2 * SoxiDuration(Path("s16.wav")), 0.001);
 }
 
+// Crafted files that once crashed the input or made it compute out of range:
+// an MS ADPCM block whose step keeps growing, codec data whose decoded
+// frames change their channel count midway, a header with an unknown format
+// and a huge byte rate. Each ends the run with the pipeline's error.
+TEST_F(WavePipelineTest, CraftedFilesEndInTheError)
+{
+    for (const char* name : {"ms-adpcm-delta-overflow.wav", "codec-channel-change.wav", "huge-bytes-per-second.wav"}) {
+        SCOPED_TRACE(name);
+        const QString in = QStringLiteral(PIBO_CRAFTED_WAV_DIR "/") + QLatin1String(name);
+        ASSERT_TRUE(QFile::exists(in));
+        const QString out = Path("out_crafted.wav");
+        QString error;
+        bool failed = false;
+        ASSERT_TRUE(Convert(in, out, nullptr, &error, &failed));
+        EXPECT_TRUE(failed);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(QFile::exists(out));
+        EXPECT_FALSE(QFile::exists(out + ".part"));
+    }
+}
+
+// MS ADPCM at the limits: a block that starts with the largest step and
+// keeps asking for more saturates the samples instead of wrapping around.
+TEST(MsAdpcm, AGrowingStepSaturates)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray block;
+    block.append(char(0));                 // predictor 0: (256, 0)
+    block.append("\xFF\x7F", 2);           // delta 32767
+    block.append(QByteArray(4, '\0'));     // sample 1, sample 2
+    block.append(QByteArray(20, '\x77'));  // 40 codes of +7
+    block.append(QByteArray(10, '\x88'));  // 20 codes of -8
+    const std::uint16_t align = std::uint16_t(block.size());
+    const std::uint16_t perBlock = 2 + 2 * (align - 7);
+    QByteArray fmt;
+    auto put16 = [&fmt](int v) { fmt.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    auto put32 = [&](std::uint32_t v) {
+        put16(int(v & 0xFFFF));
+        put16(int(v >> 16));
+    };
+    put16(2);
+    put16(1);
+    put32(8000);
+    put32(8000 * align / perBlock);
+    put16(align);
+    put16(4);
+    put16(32);
+    put16(perBlock);
+    put16(7);
+    for (int c : {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232})
+        put16(c);
+    QByteArray file = "WAVEfmt ";
+    file += QByteArray(4, '\0');
+    qToLittleEndian<std::uint32_t>(std::uint32_t(fmt.size()), file.data() + 8);
+    file += fmt;
+    file += QByteArray("fact\x04\0\0\0", 8);
+    file += QByteArray(4, '\0');
+    qToLittleEndian<std::uint32_t>(perBlock, file.data() + file.size() - 4);
+    file += QByteArray("data", 4) + QByteArray(4, '\0');
+    qToLittleEndian<std::uint32_t>(std::uint32_t(block.size()), file.data() + file.size() - 4);
+    file += block;
+    QByteArray riff = "RIFF" + QByteArray(4, '\0') + file;
+    qToLittleEndian<std::uint32_t>(std::uint32_t(file.size()), riff.data() + 4);
+    const QString path = dir.filePath("ms.wav");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(riff);
+    f.close();
+
+    TWaveIn in;
+    in.SetFileName(path);
+    ASSERT_TRUE(in.GetValid());
+    const std::vector<std::int16_t> samples = AsS16(ReadAll(in));
+    ASSERT_EQ(samples.size(), std::size_t(perBlock));
+    EXPECT_EQ(samples[0], 0);
+    EXPECT_EQ(samples[1], 0);
+    for (std::size_t i = 2; i < 42; ++i)
+        EXPECT_EQ(samples[i], 32767) << "sample " << i;
+    for (std::size_t i = 42; i < samples.size(); ++i)
+        EXPECT_EQ(samples[i], -32768) << "sample " << i;
+}
+
 // The float conversion of the input: the stated values.
 TEST(AudioPipeProcs, FloatToIntegerValues)
 {
