@@ -253,6 +253,9 @@ bool TFrmUpdateMain::DownloadUpdateFiles()
 {
     try {
         ppsbOk->SetButtonEnabled(false);
+        // Each file as long as its size needs at a slow rate, never for ever.
+        const TUpdateTimeLimits limits = UpdateTimeLimits();
+        IdHTTP->SetTimeLimit(limits.FileFloorMs, limits.FileBytesPerSecond);
         const qsizetype n = FFileList.size();
         for (qsizetype i = 0; i < n; ++i) {
             const TUpdateFileItem& item = FFileList.at(i);
@@ -277,9 +280,13 @@ bool TFrmUpdateMain::ReplaceUpdateFiles()
         for (const TUpdateFileItem& item : std::as_const(FFileList)) {
             const QFileInfo target(item.TargetFile);
             if (!target.exists() && !target.isSymLink())
-                continue;  // a new file: nothing to keep
+                continue;  // a new file: it keeps the ordinary mode it was created with
             if (target.isDir())
                 return false;  // the list names a folder, not a file
+            // The new file takes the place of the old one with its mode: a
+            // replaced program stays executable.
+            if (target.exists() && !QFile::setPermissions(item.TempFile, target.permissions()))
+                return false;
             const QString backup = backupFolder + item.Name;
             if (!ShellRenameFile(item.TargetFile, backup))
                 return false;

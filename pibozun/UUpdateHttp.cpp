@@ -1,5 +1,6 @@
 #include "UUpdateHttp.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QTimer>
@@ -10,9 +11,11 @@
 #include <QtNetwork/QNetworkRequest>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 int GDefaultReadTimeout = 15000;
+TUpdateTimeLimits GUpdateTimeLimits;
 
 // What the socket may hold before the reply waits for us to read: the body goes
 // to disk in pieces of about this size, whatever the file's size.
@@ -27,6 +30,27 @@ int DefaultReadTimeout()
 void SetDefaultReadTimeout(int ms)
 {
     GDefaultReadTimeout = std::max(1, ms);
+}
+
+TUpdateTimeLimits UpdateTimeLimits()
+{
+    return GUpdateTimeLimits;
+}
+
+void SetUpdateTimeLimits(const TUpdateTimeLimits& limits)
+{
+    GUpdateTimeLimits = limits;
+}
+
+qint64 TransferTimeLimitMs(qint64 floorMs, qint64 bytesPerSecond, qint64 announcedBytes)
+{
+    qint64 limit = std::max<qint64>(0, floorMs);
+    if (bytesPerSecond > 0 && announcedBytes > 0) {
+        // Seconds first: no overflow for any size.
+        const qint64 forSize = announcedBytes / bytesPerSecond * 1000 + announcedBytes % bytesPerSecond * 1000 / bytesPerSecond;
+        limit = std::max(limit, forSize);
+    }
+    return limit;
 }
 
 TUpdateHttp::TUpdateHttp(QObject* parent)
@@ -48,7 +72,10 @@ void TUpdateHttp::Disconnect()
 
 bool TUpdateHttp::Get(const QString& url, const QString& fileName)
 {
-    if (FReply || fileName.isEmpty())
+    if (FReply)
+        return false;
+    FTimedOut = false;
+    if (fileName.isEmpty())
         return false;
     const QUrl address(url.trimmed(), QUrl::TolerantMode);
     const QString scheme = address.scheme().toLower();
@@ -75,6 +102,35 @@ bool TUpdateHttp::Get(const QString& url, const QString& fileName)
     QTimer idle;
     idle.setSingleShot(true);
     idle.setInterval(std::max(1, FReadTimeout));
+    // The whole transfer: bounded from the request on, the bound moved once
+    // the server announces the size.
+    QElapsedTimer clock;
+    clock.start();
+    QTimer whole;
+    whole.setSingleShot(true);
+    bool sizeSeen = false;
+    const auto armWhole = [&](qint64 announced) {
+        const qint64 limit = TransferTimeLimitMs(FTimeLimitMs, FBytesPerSecond, announced);
+        if (limit <= 0)
+            return;
+        const qint64 left = std::clamp<qint64>(limit - clock.elapsed(), 0, std::numeric_limits<int>::max());
+        whole.start(static_cast<int>(left));
+    };
+    const auto announcedSize = [&]() {
+        if (sizeSeen)
+            return;
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid()) {
+            sizeSeen = true;
+            armWhole(length.toLongLong());
+        }
+    };
+    const auto timeOut = [&]() {
+        if (reply->isFinished())
+            return;
+        FTimedOut = true;
+        reply->abort();
+    };
 
     const auto drain = [&]() {
         while (!writeFailed && reply->bytesAvailable() > 0) {
@@ -89,12 +145,14 @@ bool TUpdateHttp::Get(const QString& url, const QString& fileName)
             written += piece.size();
         }
     };
+    connect(reply, &QNetworkReply::metaDataChanged, &loop, announcedSize);
     connect(reply, &QNetworkReply::readyRead, &loop, [&]() {
         idle.start();
         drain();
     });
     connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
         idle.start();
+        announcedSize();
         if (!begun) {
             begun = true;
             if (OnWorkBegin)
@@ -104,14 +162,17 @@ bool TUpdateHttp::Get(const QString& url, const QString& fileName)
             OnWork(received);
     });
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    connect(&idle, &QTimer::timeout, reply, &QNetworkReply::abort);
+    connect(&idle, &QTimer::timeout, &loop, timeOut);
+    connect(&whole, &QTimer::timeout, &loop, timeOut);
 
     idle.start();
+    armWhole(-1);
     // The handlers above may run the caller's code (progress, a cancel that
     // stops the transfer); the reply finishes in every case, also when aborted.
     if (!reply->isFinished())
         loop.exec();
     idle.stop();
+    whole.stop();
     drain();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -17,6 +17,23 @@ class QNetworkReply;
 int DefaultReadTimeout();
 void SetDefaultReadTimeout(int ms);
 
+// How long whole transfers of the updater may take, in ms, however steadily
+// bytes arrive: the update list at most ListMs; a listed file as long as its
+// announced size takes at FileBytesPerSecond, but at least FileFloorMs (the
+// floor alone when no size is announced). Tests shorten them.
+struct TUpdateTimeLimits {
+    int ListMs = 60000;
+    int FileFloorMs = 120000;
+    qint64 FileBytesPerSecond = 4096;
+};
+TUpdateTimeLimits UpdateTimeLimits();
+void SetUpdateTimeLimits(const TUpdateTimeLimits& limits);
+
+// The time a transfer may take: floorMs, or the time announcedBytes take at
+// bytesPerSecond when that is longer (announcedBytes < 0: not announced;
+// bytesPerSecond <= 0: the floor only). 0 means no bound.
+qint64 TransferTimeLimitMs(qint64 floorMs, qint64 bytesPerSecond, qint64 announcedBytes);
+
 class TUpdateHttp : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +54,14 @@ public:
 
     int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int ms) { FReadTimeout = ms; }
+    // Bounds every transfer as a whole (see TransferTimeLimitMs); 0: none.
+    void SetTimeLimit(qint64 floorMs, qint64 bytesPerSecond = 0)
+    {
+        FTimeLimitMs = floorMs;
+        FBytesPerSecond = bytesPerSecond;
+    }
+    // The last transfer was ended by a time-out (read or whole-transfer).
+    bool TimedOut() const { return FTimedOut; }
 
     // Progress of the running transfer: the expected byte count when the
     // transfer begins (-1 when the server gives none), then the bytes so far.
@@ -47,4 +72,7 @@ private:
     QNetworkAccessManager* FManager;
     QNetworkReply* FReply = nullptr;
     int FReadTimeout;
+    qint64 FTimeLimitMs = 0;
+    qint64 FBytesPerSecond = 0;
+    bool FTimedOut = false;
 };

@@ -19,6 +19,9 @@
 TUpdatePara UpdatePara;
 
 namespace {
+const QString DownloadFailedText = QStringLiteral("下载文件失败！");
+const QString MainProgramNotStartedText = QStringLiteral("启动主程序失败！");
+
 QString UpdateIniPath()
 {
     return ProgramFolder() + QLatin1String(UpdateIniName);
@@ -56,18 +59,24 @@ bool CheckUpdateServer(const QString& http)
     return IsOnline(http);
 }
 
-bool DownloadUpdateList(const TUpdatePara& para)
+bool DownloadUpdateList(const TUpdatePara& para, bool* timedOut)
 {
-    return DownloadUrlToFile(para.Http + u'/' + para.UpdateFile, UpdateFolder() + para.UpdateFile);
+    return DownloadUrlToFile(para.Http + u'/' + para.UpdateFile, UpdateFolder() + para.UpdateFile, timedOut);
 }
 
-bool DownloadUrlToFile(const QString& url, const QString& fileName)
+bool DownloadUrlToFile(const QString& url, const QString& fileName, bool* timedOut)
 {
+    if (timedOut)
+        *timedOut = false;
     try {
         if (QFileInfo(fileName).isFile())
             QFile::remove(fileName);
         TUpdateHttp http;
-        return http.Get(url, fileName);
+        http.SetTimeLimit(UpdateTimeLimits().ListMs);
+        const bool ok = http.Get(url, fileName);
+        if (timedOut)
+            *timedOut = http.TimedOut();
+        return ok;
     } catch (...) {
         return false;
     }
@@ -123,18 +132,26 @@ int RunPibozun()
         ClearFolder(UpdateFolder());
         ClearFolder(UpdateBackupFolder());
         ReadUpdatePara(UpdatePara);
-        if (CheckUpdateServer(UpdatePara.Http) && DownloadUpdateList(UpdatePara)) {
-            const auto form = std::make_unique<TFrmUpdateMain>();
-            // A list that cannot be used is a failed update, not "no update":
-            // the user who asked for it is told before the main program starts.
-            if (form->ListRefused())
-                ShowInfo(QStringLiteral("下载文件失败！"));
-            if (!form->Terminated()) {
-                QEventLoop loop;
-                form->OnClose = [&loop]() { loop.quit(); };
-                form->show();
-                loop.exec();
-                form->OnClose = nullptr;
+        if (CheckUpdateServer(UpdatePara.Http)) {
+            bool listTimedOut = false;
+            if (DownloadUpdateList(UpdatePara, &listTimedOut)) {
+                const auto form = std::make_unique<TFrmUpdateMain>();
+                // A list that cannot be used is a failed update, not "no
+                // update": the user who asked for it is told before the main
+                // program starts.
+                if (form->ListRefused())
+                    ShowInfo(DownloadFailedText);
+                if (!form->Terminated()) {
+                    QEventLoop loop;
+                    form->OnClose = [&loop]() { loop.quit(); };
+                    form->show();
+                    loop.exec();
+                    form->OnClose = nullptr;
+                }
+            } else if (listTimedOut) {
+                // A server that answers but never finishes the list: the user
+                // who asked for the update has waited and is told.
+                ShowInfo(DownloadFailedText);
             }
         }
     } catch (...) {
@@ -142,6 +159,11 @@ int RunPibozun()
     }
 
     lock.Release();
-    StartMainProgram(UpdatePara.Exe);
+    if (!StartMainProgram(UpdatePara.Exe)) {
+        try {
+            ShowInfo(MainProgramNotStartedText);
+        } catch (...) {
+        }
+    }
     return 0;
 }

@@ -29,10 +29,12 @@ void ReadUpdatePara(TUpdatePara& para);
 // True when the update server of the base address can be reached.
 bool CheckUpdateServer(const QString& http);
 // Fetches Http + "/" + UpdateFile into the update folder.
-bool DownloadUpdateList(const TUpdatePara& para);
-// Fetches url into fileName (removed first). True when the whole body of a
-// successful response is in the file; on failure no file is left.
-bool DownloadUrlToFile(const QString& url, const QString& fileName);
+bool DownloadUpdateList(const TUpdatePara& para, bool* timedOut = nullptr);
+// Fetches url into fileName (removed first), the whole transfer bounded by
+// the list's time limit (UpdateTimeLimits). True when the whole body of a
+// successful response is in the file; on failure no file is left, and
+// timedOut (when given) tells whether a time-out ended the transfer.
+bool DownloadUrlToFile(const QString& url, const QString& fileName, bool* timedOut = nullptr);
 // Write [Update] RemoteVersion / Version of Update.ini; false when the file
 // could not be written.
 bool WriteRemoteVersion(const QString& version);
@@ -43,14 +45,16 @@ bool WriteLocalVersion(const QString& version);
 // exe is empty.
 QString MainProgramPath(const QString& exe);
 // Starts the main program named exe from the program folder (full path, the
-// program folder as working folder, no arguments, without waiting).
+// program folder as working folder, no arguments, without waiting). False
+// when it could not be started (missing, not executable).
 bool StartMainProgram(const QString& exe);
 
 // The run: one copy per program folder (a second copy ends at once); empties
 // the work folders, reads Update.ini, checks the server, fetches the update
 // list and, when an update is offered, runs the update window until it is
 // closed. Whatever happened, the lock is then released and the main program
-// started. Needs a QApplication. Returns the process exit code.
+// started; when it cannot be started, the user is told. Needs a
+// QApplication. Returns the process exit code.
 int RunPibozun();
 
 // The title of the application.

@@ -4,7 +4,10 @@
 #include <QtNetwork/QTcpServer>
 #include <QtNetwork/QTcpSocket>
 
+#include <QtCore/QTimer>
+
 #include <algorithm>
+#include <memory>
 
 namespace {
 constexpr qint64 GenerateChunk = 64 * 1024;
@@ -63,6 +66,11 @@ void TTestHttpServer::Truncate(const QString& path, const QByteArray& body, qint
 void TTestHttpServer::Generate(const QString& path, qint64 size)
 {
     FRoutes.insert(path, TRoute{TKind::Generate, {}, 0, size});
+}
+
+void TTestHttpServer::Trickle(const QString& path, qint64 size, int intervalMs)
+{
+    FRoutes.insert(path, TRoute{TKind::Trickle, {}, intervalMs, size});
 }
 
 void TTestHttpServer::Remove(const QString& path)
@@ -131,6 +139,19 @@ void TTestHttpServer::Answer(QTcpSocket* socket, const QString& path)
         socket->write(Header(200, "OK", route->Body.size()) + route->Body.left(route->Sent));
         socket->disconnectFromHost();
         break;
+    case TKind::Trickle: {
+        socket->setProperty("stalled", true);
+        socket->write(Header(200, "OK", route->Size));
+        auto* timer = new QTimer(socket);
+        auto offset = std::make_shared<qint64>(0);
+        const qint64 size = route->Size;
+        connect(timer, &QTimer::timeout, socket, [socket, offset, size]() {
+            if (*offset < size)
+                socket->write(QByteArray(1, GeneratedByte((*offset)++)));
+        });
+        timer->start(static_cast<int>(route->Sent));
+        break;
+    }
     case TKind::Generate:
         socket->write(Header(200, "OK", route->Size));
         FGenerating.insert(socket, {0, route->Size});

@@ -37,16 +37,19 @@ public:
     void Truncate(const QString& path, const QByteArray& body, qint64 sentBytes);
     // A body of size bytes (GeneratedByte), produced as the client takes it.
     void Generate(const QString& path, qint64 size);
+    // Announces a body of size bytes (GeneratedByte) and sends it one byte
+    // every intervalMs, with the connection open.
+    void Trickle(const QString& path, qint64 size, int intervalMs);
     // Answers path with 404 again.
     void Remove(const QString& path);
 
     QStringList Requests;        // paths in the order they were asked for
     QList<QByteArray> UserAgents;
-    int ClientClosedStalled = 0;  // stalled transfers the client gave up
+    int ClientClosedStalled = 0;  // stalled or trickling transfers the client gave up
     std::function<void(const QString& path)> OnRequest;
 
 private:
-    enum class TKind { Body, Stall, Truncate, Generate };
+    enum class TKind { Body, Stall, Truncate, Generate, Trickle };
     struct TRoute {
         TKind Kind = TKind::Body;
         QByteArray Body;

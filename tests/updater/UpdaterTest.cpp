@@ -108,7 +108,11 @@ public:
         Server.Serve(QStringLiteral("/pibo/files/c.txt"), NewC);
     }
 
-    void TearDown() override { SetDefaultReadTimeout(15000); }
+    void TearDown() override
+    {
+        SetDefaultReadTimeout(15000);
+        SetUpdateTimeLimits(TUpdateTimeLimits());
+    }
 
     QString StartLog() const { return Folder.File(QStringLiteral("started.log")); }
 
@@ -706,6 +710,116 @@ TEST_F(UpdaterTest, FailedTransfersLeaveNoFile)
     EXPECT_FALSE(DownloadUrlToFile(QStringLiteral("not a url"), file));
     EXPECT_TRUE(DownloadUrlToFile(Server.BaseUrl() + QStringLiteral("/pibo/files/a.txt"), file));
     EXPECT_EQ(ReadAll(file), NewA);
+}
+
+// An update that replaces the main program keeps its mode, so the new
+// program is the one started; a file the update adds gets the ordinary mode
+// under the process's umask, like any file it creates.
+TEST_F(UpdaterTest, AReplacedProgramKeepsItsModeAndIsStarted)
+{
+    const QString main = Folder.File(QStringLiteral("fakemain"));
+    const QFile::Permissions mode =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup;
+    ASSERT_TRUE(QFile::setPermissions(main, mode));
+    const QByteArray newMain = QStringLiteral("#!/bin/sh\necho \"new $(pwd)\" >> '%1'\n").arg(StartLog()).toUtf8();
+    Server.Serve(QStringLiteral("/pibo/files/fakemain"), newMain);
+    ServeList(ListXml({{QStringLiteral("fakemain"), QStringLiteral("fakemain"), {}},
+                       {QStringLiteral("c.txt"), QStringLiteral("c.txt"), {}}}));
+
+    const TRunOutcome outcome = Run();
+
+    ASSERT_TRUE(outcome.WindowShown);
+    EXPECT_EQ(outcome.Messages, QStringList{UpdateDone});
+    EXPECT_EQ(ReadAll(main), newMain);
+    const QFile::Permissions kinds = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                     QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                     QFile::ExeOther;
+    EXPECT_EQ(QFile::permissions(main) & kinds, mode);
+    const QString probe = Folder.File(QStringLiteral("probe.txt"));
+    WriteFile(probe, "x");
+    EXPECT_EQ(QFile::permissions(Folder.File(QStringLiteral("c.txt"))) & kinds, QFile::permissions(probe) & kinds);
+    EXPECT_EQ(MainStarts(), QStringList{QStringLiteral("new ") + QDir::cleanPath(Folder.Path())});
+}
+
+// When the main program cannot be started the updater says so instead of
+// ending silently.
+TEST_F(UpdaterTest, AMainProgramThatCannotStartIsReported)
+{
+    WriteFile(Folder.File(QStringLiteral("plain")), "#!/bin/sh\ntrue\n");
+    ASSERT_TRUE(QFile::setPermissions(Folder.File(QStringLiteral("plain")), QFile::ReadOwner | QFile::WriteOwner));
+    for (const char* exe : {"plain", "missing", ""}) {
+        SCOPED_TRACE(exe);
+        WriteIni(QString::fromLatin1(exe), QStringLiteral("http://127.0.0.1:1/pibo"));
+        QStringList messages;
+        AnswerNextInfoBox(messages);
+        RunPibozun();
+        ProcessEvents();
+        EXPECT_EQ(messages, QStringList{QStringLiteral("启动主程序失败！")});
+    }
+    EXPECT_FALSE(QFileInfo::exists(StartLog()));
+}
+
+// A server that sends the update list or a listed file a byte at a time,
+// never letting the read time-out run out, is cut off at the bound of the
+// whole transfer: "下载文件失败！", nothing replaced, and the main program
+// starts.
+TEST_F(UpdaterTest, ATricklingServerIsCutOffAtTheBound)
+{
+    SetDefaultReadTimeout(60000);  // only the bound of the whole transfer can end it
+    TUpdateTimeLimits limits;
+    limits.ListMs = 300;
+    limits.FileFloorMs = 300;
+    limits.FileBytesPerSecond = 1000 * 1000 * 1000;  // the floor governs
+    SetUpdateTimeLimits(limits);
+    constexpr qint64 Endless = 100 * 1000 * 1000;
+
+    {
+        SCOPED_TRACE("the list");
+        Server.Trickle(QStringLiteral("/pibo/update.xml"), Endless, 5);
+        QStringList messages;
+        AnswerNextInfoBox(messages);
+        const TRunOutcome outcome = Run();
+        EXPECT_FALSE(outcome.WindowShown);
+        EXPECT_EQ(messages, QStringList{DownloadFailed});
+        ProcessEvents();
+        EXPECT_EQ(Server.ClientClosedStalled, 1);
+        ExpectOriginalsIntact();
+        ExpectWorkFoldersEmpty();
+        ExpectMainStartedOnce();
+    }
+    {
+        SCOPED_TRACE("a listed file");
+        QFile::remove(StartLog());
+        ServeList(ListXml(ThreeFiles()));
+        Server.Trickle(QStringLiteral("/pibo/files/b.dat"), Endless, 5);
+        const TRunOutcome outcome = Run();
+        ASSERT_TRUE(outcome.WindowShown);
+        EXPECT_EQ(outcome.Messages, QStringList{DownloadFailed});
+        ProcessEvents();
+        EXPECT_EQ(Server.ClientClosedStalled, 2);
+        EXPECT_EQ(Server.Requests.count(QStringLiteral("/pibo/files/c.txt")), 0);
+        ExpectOriginalsIntact();
+        ExpectWorkFoldersEmpty();
+        ExpectMainStartedOnce();
+    }
+}
+
+TEST(TransferTimeLimitTest, GrowsWithTheAnnouncedSizeAboveTheFloor)
+{
+    const struct {
+        qint64 Floor, Rate, Announced, Expected;
+    } cases[] = {
+        {120000, 4096, -1, 120000},                    // no size announced: the floor
+        {120000, 4096, 4096 * 10, 120000},             // small file: the floor
+        {120000, 4096, 4096 * 1000, 1000000},          // large file: its size at the rate
+        {120000, 0, 4096 * 1000, 120000},              // no rate: the floor
+        {0, 0, 5000, 0},                               // no bound
+        {1000, 3, 10, 3333},                           // rounds down
+        {0, 1, Q_INT64_C(1) << 50, (Q_INT64_C(1) << 50) * 1000},  // no overflow
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TransferTimeLimitMs(c.Floor, c.Rate, c.Announced), c.Expected)
+            << c.Floor << " " << c.Rate << " " << c.Announced;
 }
 
 TEST(ConfinedRelativePathTest, KeepsPathsInsideTheirFolder)
