@@ -1,10 +1,10 @@
 #include "AudioPipeLAME.h"
 
 #include "AnsiText.h"
+#include "AudioPipeProcs.h"
 
 #include <QtCore/QFile>
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -46,36 +46,6 @@ void PutLE32(TLameConfig& config, std::size_t offset, std::int32_t value)
     const auto v = static_cast<std::uint32_t>(value);
     for (int i = 0; i < 4; ++i)
         bytes[offset + i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
-}
-
-// Little-endian PCM samples of 1 to 4 bytes as 16-bit samples: 8-bit
-// (unsigned) centred, wider ones scaled down with rounding and clipped.
-void ConvertTo16Bit(const std::uint8_t* in, std::uint32_t count, std::uint32_t bytesPerSample, std::int16_t* out)
-{
-    switch (bytesPerSample) {
-    case 1:
-        for (std::uint32_t i = 0; i < count; ++i)
-            out[i] = static_cast<std::int16_t>((static_cast<int>(in[i]) - 128) * 256);
-        break;
-    case 2:
-        std::memcpy(out, in, std::size_t(count) * 2);
-        break;
-    default: {
-        const int shift = static_cast<int>(bytesPerSample - 2) * 8;
-        const std::int64_t half = std::int64_t(1) << (shift - 1);
-        for (std::uint32_t i = 0; i < count; ++i, in += bytesPerSample) {
-            std::uint32_t raw = 0;
-            for (std::uint32_t b = 0; b < bytesPerSample; ++b)
-                raw |= std::uint32_t(in[b]) << (8 * b);
-            // Sign-extend from the sample's width.
-            const int unused = 32 - static_cast<int>(bytesPerSample) * 8;
-            const std::int64_t value = static_cast<std::int32_t>(raw << unused) >> unused;
-            const std::int64_t scaled = (value + half) >> shift;
-            out[i] = static_cast<std::int16_t>(std::clamp<std::int64_t>(scaled, -32768, 32767));
-        }
-        break;
-    }
-    }
 }
 
 }  // namespace

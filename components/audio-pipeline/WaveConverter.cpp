@@ -1,5 +1,7 @@
 #include "WaveConverter.h"
 
+#include "AudioPipeProcs.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -139,24 +141,10 @@ int TWaveConverter::Convert()
         inChannels = first.ch_layout.nb_channels;
         inFormat = first.format;
         inRate = first.sample_rate;
-        if (inChannels <= 0 || inRate <= 0 || inFormat < 0)
-            return false;
-        AVChannelLayout inLayout{};
-        if (first.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&first.ch_layout) == 0)
-            av_channel_layout_default(&inLayout, inChannels);
-        else if (av_channel_layout_copy(&inLayout, &first.ch_layout) < 0)
-            return false;
-        AVChannelLayout outLayout{};
-        av_channel_layout_default(&outLayout, std::min(inChannels, 2));
-        SwrContext* rawSwr = nullptr;
-        const int result = swr_alloc_set_opts2(&rawSwr, &outLayout, AV_SAMPLE_FMT_S16, inRate, &inLayout,
-                                               static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
-        av_channel_layout_uninit(&inLayout);
-        swr.reset(rawSwr);
-        FChannels = std::uint16_t(outLayout.nb_channels);
-        FSampleRate = std::uint32_t(inRate);
-        av_channel_layout_uninit(&outLayout);
-        return result >= 0 && swr && swr_init(swr.get()) >= 0;
+        FChannels = std::uint16_t(std::clamp(inChannels, 0, 2));
+        FSampleRate = std::uint32_t(std::max(inRate, 0));
+        swr.reset(NewS16Resampler(first, FChannels, inRate));
+        return swr != nullptr;
     };
 
     std::unique_ptr<AVPacket, TPacketDeleter> packet(av_packet_alloc());

@@ -1,5 +1,7 @@
 #include "libwma1.h"
 
+#include "AudioPipeProcs.h"
+
 #include <QtCore/QIODevice>
 
 extern "C" {
@@ -108,22 +110,9 @@ bool SetUpResampler(wma_sync_reader& reader, const AVFrame& frame)
         && reader.InFormat == frame.format && reader.InLayoutMask == LayoutMask(frame.ch_layout))
         return true;
     swr_free(&reader.Resampler);
-    AVChannelLayout inLayout{};
-    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame.ch_layout) == 0)
-        av_channel_layout_default(&inLayout, channels);
-    else if (av_channel_layout_copy(&inLayout, &frame.ch_layout) < 0)
+    reader.Resampler = NewS16Resampler(frame, static_cast<int>(reader.Channels), static_cast<int>(reader.SampleRate));
+    if (!reader.Resampler)
         return false;
-    AVChannelLayout outLayout{};
-    av_channel_layout_default(&outLayout, static_cast<int>(reader.Channels));
-    const int result = swr_alloc_set_opts2(&reader.Resampler, &outLayout, AV_SAMPLE_FMT_S16,
-                                           static_cast<int>(reader.SampleRate), &inLayout,
-                                           static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    if (result < 0 || swr_init(reader.Resampler) < 0) {
-        swr_free(&reader.Resampler);
-        return false;
-    }
     reader.InChannels = channels;
     reader.InRate = frame.sample_rate;
     reader.InFormat = frame.format;
