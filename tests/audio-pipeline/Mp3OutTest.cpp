@@ -237,6 +237,33 @@ TEST(Mp3Out, AStoppedRunLeavesNoFile)
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
+// Variable bit rate: the first frame is the VBR header (with the seek table,
+// delay and padding), so the length and timing survive as in constant bit
+// rate.
+TEST(Mp3Out, VariableBitRateStartsWithItsHeader)
+{
+    const QString target = Folder() + "/vbr_speech.mp3";
+    TWaveIn in;
+    in.SetFileName(File("speech.wav"));
+    TMP3Out out;
+    out.SetInput(&in);
+    out.SetMode(mmMono);
+    out.SetEnableVBR(-1);
+    out.SetVBRQuality(mp3ql4);
+    out.SetFileName(target);
+    ASSERT_TRUE(RunOutput(out));
+    ASSERT_TRUE(out.LastErrorText().isEmpty()) << out.LastErrorText().toStdString();
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(64).contains("Xing"));
+    const QByteArray original = FfmpegPcm(File("speech.wav"));
+    const QByteArray decoded = FfmpegPcm(target);
+    int lag = 99999;
+    EXPECT_GT(BestCorrelation(original, decoded, 1, 3000, &lag), 0.9);
+    EXPECT_LE(std::abs(lag), 1);
+    EXPECT_NEAR(double(decoded.size()), double(original.size()), 1152 * 2);
+}
+
 // Into a stream of the caller's that already holds other bytes, the MP3
 // starts where the stream stood, its information frame goes there too, and
 // the stream is left at the end of the MP3.
