@@ -62,10 +62,11 @@ public:
     // number, FileList's Count differs from the number of its elements, or a
     // Name or ReplaceDes would lead out of its folder.
     bool LoadUpdateFileList(TUpdatePara& para);
-    // Fetches every listed file into the update folder.
+    // Fetches every listed file into the update folder, each transfer bounded
+    // by the file time limit of UpdateTimeLimits.
     bool DownloadUpdateFiles();
     // Moves every existing target into the backup folder, then every download
-    // onto its target. False at the first step that fails (a target that is
+    // onto its target with the mode of the file it replaces. False at the first step that fails (a target that is
     // not a plain file, a rename that does not happen); what was done so far is
     // then for RestoreBackupFiles to undo.
     bool ReplaceUpdateFiles();
