@@ -1,0 +1,1541 @@
+#include "TextEdit.h"
+
+#include <QtGui/QClipboard>
+#include <QtGui/QFontInfo>
+#include <QtGui/QFontMetrics>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QInputMethod>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
+#include <QtGui/QStyleHints>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QScrollBar>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// Runs an event handler's body; nothing of ours leaves a Qt event handler.
+template <typename F>
+void Guarded(const char* where, F&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "text editor, %s: %s\n", where, error.what());
+    } catch (...) {
+        std::fprintf(stderr, "text editor, %s: unknown error\n", where);
+    }
+}
+
+QString NormalizeBreaks(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+}  // namespace
+
+// ================================================================ construction
+
+TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new TTextEditStringList)
+{
+    FFont.Name = QStringLiteral("Courier New");
+    FFont.Size = 10;
+    FDrawer = std::make_unique<TheTextDrawer>(0, FFont);
+    FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
+    FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
+    FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
+    FSelectedColor.OnChange = [this](TTextPersistent*) { update(); };
+    FRightEdge.OnChange = [this](TTextPersistent*) { update(); };
+    FKeystrokes.LoadDefaultKeys();
+    FVScroll = new QScrollBar(Qt::Vertical, this);
+    FHScroll = new QScrollBar(Qt::Horizontal, this);
+    FVScroll->setCursor(Qt::ArrowCursor);
+    FHScroll->setCursor(Qt::ArrowCursor);
+    connect(FVScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
+    connect(FHScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::IBeamCursor);
+    resize(200, 150);
+    FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
+    FontChanged();
+}
+
+TCustomTextEdit::~TCustomTextEdit() = default;
+
+// ================================================================ text access
+
+QString TCustomTextEdit::ReadFullText() const
+{
+    const int count = FLines->Count();
+    qsizetype size = 0;
+    for (int i = 0; i < count; ++i)
+        size += FLines->Get(i).size() + 2;
+    QString result;
+    result.reserve(size);
+    for (int i = 0; i < count; ++i) {
+        result += FLines->Get(i);
+        result += QLatin1String("\r\n");
+    }
+    return result;
+}
+
+void TCustomTextEdit::ReplaceAllText(const QString& text)
+{
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    try {
+        SelectWholeText();
+        SetSelectedText(text);
+    } catch (...) {
+        FUndoList.CloseBlock();
+        EndPaintLock();
+        throw;
+    }
+    FUndoList.CloseBlock();
+    EndPaintLock();
+}
+
+QString TCustomTextEdit::CaretLineText() const
+{
+    if (FCaret.Line < 1 || FCaret.Line > FLines->Count())
+        return QString();
+    return FLines->Get(FCaret.Line - 1);
+}
+
+void TCustomTextEdit::SetCaretLineText(const QString& text)
+{
+    if (FCaret.Line < 1 || FCaret.Line > std::max(1, FLines->Count()))
+        return;
+    if (FLines->Count() == 0)
+        FLines->Add(text);
+    else
+        FLines->Put(FCaret.Line - 1, text);
+    update();
+}
+
+void TCustomTextEdit::ClearContent()
+{
+    FLines->Clear();
+    FUndoList.ClearList();
+    FRedoList.ClearList();
+    FUndoList.MarkInitialState(true);
+    FModified = false;
+    FCaret = FAnchor = FSelEnd = BufferCoord(1, 1);
+    FDesiredColumn = 1;
+    FTopRow = FLeftColumn = 1;
+    RefreshScrollBars();
+    update();
+}
+
+TBufferCoord TCustomTextEdit::CharIndexToCaretPos(int index) const
+{
+    const int count = FLines->Count();
+    if (count == 0 || index <= 0)
+        return BufferCoord(1, 1);
+    qsizetype offset = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString line = FLines->Get(i);
+        const qsizetype length = line.size();
+        if (index < offset + length + 2) {
+            // An index inside the line break stands at the line's end.
+            const int at = static_cast<int>(std::min<qsizetype>(index - offset, length));
+            return BufferCoord(IndexToCell(line, at) + 1, i + 1);
+        }
+        offset += length + 2;
+    }
+    // At or past the end: after the last character.
+    return BufferCoord(LineCells(count) + 1, count);
+}
+
+void TCustomTextEdit::PlaceCaretAtCharIndex(int index)
+{
+    PlaceCaretCollapsed(CharIndexToCaretPos(index));
+}
+
+// ================================================================ coordinates
+
+int TCustomTextEdit::LineCells(int line) const
+{
+    return CellLength(FLines->Get(line - 1));
+}
+
+TDisplayPos TCustomTextEdit::BufferToDisplayPos(const TBufferCoord& p) const
+{
+    int column = 0;
+    if (p.Line >= 1 && p.Line <= FLines->Count()) {
+        const QString line = FLines->Get(p.Line - 1);
+        int cell = 0;
+        for (QChar c : line) {
+            if (cell >= p.Char - 1)
+                break;
+            if (c == QLatin1Char('\t'))
+                column += FTabWidth - (column % FTabWidth);
+            else
+                column += CellsOf(c);
+            cell += CellsOf(c);
+        }
+        if (cell < p.Char - 1)
+            column += p.Char - 1 - cell;
+    } else {
+        column = p.Char - 1;
+    }
+    return DisplayPos(column + 1, p.Line);
+}
+
+TBufferCoord TCustomTextEdit::DisplayToBufferPos(const TDisplayPos& p) const
+{
+    const int lineNo = p.Row;
+    if (lineNo < 1 || lineNo > FLines->Count())
+        return BufferCoord(p.Column, lineNo);
+    const QString line = FLines->Get(lineNo - 1);
+    int column = 0;
+    int cell = 0;
+    for (QChar c : line) {
+        if (c == QLatin1Char('\t')) {
+            column += FTabWidth - (column % FTabWidth);
+            ++cell;
+            if (column >= p.Column)
+                return BufferCoord(cell, lineNo);
+        } else {
+            for (int k = 0; k < CellsOf(c); ++k) {
+                ++column;
+                ++cell;
+                if (column >= p.Column) {
+                    int result = cell;
+                    if (IsTrailCell(line, result))
+                        ++result;
+                    return BufferCoord(result, lineNo);
+                }
+            }
+        }
+    }
+    return BufferCoord(cell + std::max(1, p.Column - column), lineNo);
+}
+
+int TCustomTextEdit::RowHeight() const
+{
+    int extra = 2;
+    switch (FLineSpacingRule) {
+    case lsSingle: extra = 2; break;
+    case lsOneAndHalf: extra = static_cast<int>(std::nearbyint(FTextHeight * 0.5)) + 2; break;
+    case lsDouble: extra = FTextHeight + 2; break;
+    case lsSpecified: extra = FLineSpacing; break;
+    }
+    // A negative spacing must not leave rows of no height (divisions by it).
+    return std::max(1, FTextHeight + extra);
+}
+
+QPoint TCustomTextEdit::DisplayPosToPixels(const TDisplayPos& p) const
+{
+    const int textLeft = FGutterPixels + 2 - (FLeftColumn - 1) * FCharWidth;
+    return QPoint((p.Column - 1) * FCharWidth + textLeft, RowHeight() * (p.Row - FTopRow));
+}
+
+TDisplayPos TCustomTextEdit::PixelsToDisplayPos(int x, int y) const
+{
+    const int cw = std::max(1, FCharWidth);
+    return DisplayPos(std::max(1, (x - FGutterPixels - 2) / cw + FLeftColumn),
+                      std::max(1, y / RowHeight() + FTopRow));
+}
+
+TDisplayPos TCustomTextEdit::PixelsToNearestRowColumn(int x, int y) const
+{
+    const int rh = RowHeight();
+    if (y >= rh * FRowsInWindow)
+        y = std::max(0, rh * FRowsInWindow - 1);
+    const float q = static_cast<float>(x - FGutterPixels - 2) / static_cast<float>(std::max(1, FCharWidth));
+    const int column = std::max(1, FLeftColumn + static_cast<int>(std::nearbyint(q)));
+    return DisplayPos(column, std::max(1, y / rh + FTopRow));
+}
+
+void TCustomTextEdit::MoveCaretToPixel(int x, int y)
+{
+    TDisplayPos p = PixelsToNearestRowColumn(x, y);
+    p.Row = MinMax(p.Row, 1, std::max(1, DisplayRowCount()));
+    BeginPaintLock();
+    SetCaretPos(DisplayToBufferPos(p));
+    EndPaintLock();
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+}
+
+void TCustomTextEdit::SetTopRow(int value)
+{
+    int maxTop = std::max(1, DisplayRowCount());
+    if (!HasOption(eoScrollPastEof))
+        maxTop = std::max(1, DisplayRowCount() - FRowsInWindow + 1);
+    value = MinMax(value, 1, maxTop);
+    if (value == FTopRow)
+        return;
+    FTopRow = value;
+    RefreshScrollBars();
+    update();
+}
+
+void TCustomTextEdit::SetLeftColumn(int value)
+{
+    int maxLeft = FMaxScrollWidth;
+    if (!HasOption(eoScrollPastEol))
+        maxLeft = std::max(1, FLines->LongestLineLength() - FColumnsInWindow + 1);
+    value = MinMax(value, 1, std::max(1, maxLeft));
+    if (value == FLeftColumn)
+        return;
+    FLeftColumn = value;
+    RefreshScrollBars();
+    update();
+}
+
+// ================================================================ font and sizes
+
+void TCustomTextEdit::SetFont(const TFont& value)
+{
+    FFont = value;
+    QFont f(value.Name);
+    f.setPixelSize(std::max(1, -value.Height()));
+    if (!QFontInfo(f).fixedPitch()) {
+        // A proportional font becomes a fixed-pitch one; the drawer lays
+        // every character in its cell either way.
+        f.setStyleHint(QFont::Monospace);
+        f.setFixedPitch(true);
+    }
+    FontChanged();
+}
+
+void TCustomTextEdit::FontChanged()
+{
+    FDrawer->SetBaseFont(FFont);
+    FCharWidth = std::max(1, FDrawer->CellWidth());
+    FTextHeight = std::max(1, FDrawer->CellHeight());
+    UpdateGutterWidth();
+    SizeChanged();
+}
+
+void TCustomTextEdit::UpdateGutterWidth()
+{
+    int width = 0;
+    if (FGutter.Visible()) {
+        if (FGutter.ShowLineNumbers())
+            FGutter.FitDigitCount(FLines->Count());
+        width = FGutter.PaintedWidth(FCharWidth);
+    }
+    if (width != FGutterPixels) {
+        FGutterPixels = std::max(0, width);
+        SizeChanged();
+    }
+    update();
+}
+
+void TCustomTextEdit::SizeChanged()
+{
+    const int vw = FVScroll->isVisible() ? FVScroll->sizeHint().width() : 0;
+    const int hh = FHScroll->isVisible() ? FHScroll->sizeHint().height() : 0;
+    const int clientW = width() - vw;
+    const int clientH = height() - hh;
+    FColumnsInWindow = std::max(clientW - FGutterPixels - 2, 0) / std::max(1, FCharWidth);
+    FRowsInWindow = std::max(0, clientH) / RowHeight();
+    FVScroll->setGeometry(width() - vw, 0, vw, clientH);
+    FHScroll->setGeometry(0, height() - hh, clientW, hh);
+    RefreshScrollBars();
+    update();
+}
+
+void TCustomTextEdit::RefreshScrollBars()
+{
+    if (FPaintLock > 0 || FUpdatingScrollBars)
+        return;
+    FUpdatingScrollBars = true;
+    // Rows and columns beyond 32767 are scaled onto the bar's range.
+    const int rows = DisplayRowCount();
+    int maxTop = HasOption(eoScrollPastEof) ? std::max(1, rows) : std::max(1, rows - FRowsInWindow + 1);
+    const bool vNeeded = rows > FRowsInWindow || FTopRow > 1;
+    FVScroll->setRange(1, maxTop);
+    FVScroll->setPageStep(std::max(1, FRowsInWindow));
+    FVScroll->setValue(FTopRow);
+    FVScroll->setEnabled(vNeeded);
+    const int maxLeft = std::max(1, std::min(FMaxScrollWidth, std::max(FLines->LongestLineLength(), FLeftColumn)));
+    FHScroll->setRange(1, maxLeft);
+    FHScroll->setPageStep(std::max(1, FColumnsInWindow));
+    FHScroll->setValue(FLeftColumn);
+    FHScroll->setEnabled(maxLeft > 1);
+    FUpdatingScrollBars = false;
+}
+
+void TCustomTextEdit::ScrollBarMoved()
+{
+    if (FUpdatingScrollBars)
+        return;
+    SetTopRow(FVScroll->value());
+    SetLeftColumn(FHScroll->value());
+}
+
+void TCustomTextEdit::EnsureCursorPosVisible()
+{
+    const TDisplayPos p = BufferToDisplayPos(FCaret);
+    if (p.Column < FLeftColumn)
+        SetLeftColumn(p.Column);
+    else if (FColumnsInWindow > 0 && p.Column >= FLeftColumn + FColumnsInWindow)
+        SetLeftColumn(p.Column - FColumnsInWindow + 1);
+    if (p.Row < FTopRow)
+        SetTopRow(p.Row);
+    else if (FRowsInWindow > 0 && p.Row >= FTopRow + FRowsInWindow)
+        SetTopRow(p.Row - FRowsInWindow + 1);
+}
+
+void TCustomTextEdit::EndPaintLock()
+{
+    if (FPaintLock == 0)
+        return;
+    if (--FPaintLock == 0) {
+        RefreshScrollBars();
+        update();
+    }
+}
+
+// ================================================================ settings
+
+void TCustomTextEdit::SetOptions(TTextEditorOptions value)
+{
+    FOptions = value & 0x0FFFFFFF;
+    update();
+}
+
+void TCustomTextEdit::SetInsertMode(bool value)
+{
+    if (FInsertMode == value)
+        return;
+    FInsertMode = value;
+    update();
+}
+
+void TCustomTextEdit::SetTabWidth(int value)
+{
+    value = MinMax(value, 1, 256);
+    if (value == FTabWidth)
+        return;
+    FTabWidth = value;
+    FLines->SetTabWidth(value);
+    update();
+}
+
+void TCustomTextEdit::SetHideSelection(bool value)
+{
+    FHideSelection = value;
+    update();
+}
+
+void TCustomTextEdit::SetLineSpacing(int value)
+{
+    FLineSpacing = value;
+    SizeChanged();
+}
+
+void TCustomTextEdit::SetLineSpacingRule(TLineSpacingRule value)
+{
+    FLineSpacingRule = value;
+    SizeChanged();
+}
+
+void TCustomTextEdit::SetColor(TColor value)
+{
+    FColor = value;
+    update();
+}
+
+void TCustomTextEdit::SetInsertCaret(TTextEditCaretType value)
+{
+    FInsertCaret = value;
+    update();
+}
+
+void TCustomTextEdit::SetOverwriteCaret(TTextEditCaretType value)
+{
+    FOverwriteCaret = value;
+    update();
+}
+
+void TCustomTextEdit::SetMaxScrollWidth(int value)
+{
+    FMaxScrollWidth = MinMax(value, 1, 2147483646);
+    RefreshScrollBars();
+}
+
+void TCustomTextEdit::SetMaxUndo(int value)
+{
+    if (value < 0)
+        return;
+    FUndoList.SetEntryLimit(value);
+    FRedoList.SetEntryLimit(value);
+}
+
+// ================================================================ caret and selection
+
+TBufferCoord TCustomTextEdit::ClampPos(TBufferCoord p) const
+{
+    const int count = std::max(1, FLines->Count());
+    p.Line = MinMax(p.Line, 1, count);
+    const int cells = LineCells(p.Line);
+    if (HasOption(eoScrollPastEol))
+        p.Char = MinMax(p.Char, 1, FMaxScrollWidth);
+    else
+        p.Char = MinMax(p.Char, 1, cells + 1);
+    if (p.Char <= cells && IsTrailCell(FLines->Get(p.Line - 1), p.Char))
+        ++p.Char;
+    return p;
+}
+
+void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
+{
+    const TBufferCoord p = ClampPos(value);
+    if (p == FCaret)
+        return;
+    FCaret = p;
+    EnsureCursorPosVisible();
+    RestartCaretBlink();
+    if (QGuiApplication::inputMethod() && hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+    update();
+}
+
+void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
+{
+    SetCaretPos(value);
+    SetSelectionBegin(FCaret);
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+}
+
+void TCustomTextEdit::SetSelectionBegin(const TBufferCoord& value)
+{
+    FAnchor = FSelEnd = ClampPos(value);
+    update();
+}
+
+void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
+{
+    if (HasOption(eoNoSelection))
+        FAnchor = FSelEnd = ClampPos(value);
+    else
+        FSelEnd = ClampPos(value);
+    update();
+}
+
+QString TCustomTextEdit::TextBetween(const TBufferCoord& start, const TBufferCoord& end) const
+{
+    QString result;
+    for (int line = start.Line; line <= end.Line && line <= FLines->Count(); ++line) {
+        const QString s = FLines->Get(line - 1);
+        const int from = line == start.Line ? CellToIndex(s, start.Char - 1) : 0;
+        const int to = line == end.Line ? CellToIndex(s, end.Char - 1) : static_cast<int>(s.size());
+        if (to > from)
+            result += s.mid(from, to - from);
+        if (line < end.Line)
+            result += QLatin1Char('\n');
+    }
+    return result;
+}
+
+QString TCustomTextEdit::SelectedText() const
+{
+    if (!SelectionAvailable())
+        return QString();
+    const QStringList parts = TextBetween(SelectionBegin(), SelectionEnd()).split(QLatin1Char('\n'));
+    QStringList trimmed;
+    for (int i = 0; i < parts.size(); ++i) {
+        QString s = parts[i];
+        // Copying trims each line's trailing blanks and tabs.
+        qsizetype n = s.size();
+        while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t')))
+            --n;
+        trimmed << s.left(n);
+    }
+    return trimmed.join(QStringLiteral("\r\n"));
+}
+
+void TCustomTextEdit::SelectWholeText()
+{
+    const int count = FLines->Count();
+    FAnchor = BufferCoord(1, 1);
+    FSelEnd = count == 0 ? BufferCoord(1, 1) : BufferCoord(LineCells(count) + 1, count);
+    FCaret = FSelEnd;
+    update();
+}
+
+void TCustomTextEdit::SetSelectedText(const QString& text)
+{
+    if (FReadOnly)
+        return;
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    DeleteSelectionRecorded();
+    const QString t = NormalizeBreaks(text);
+    if (!t.isEmpty()) {
+        const TBufferCoord end = InsertRecorded(FCaret, t, urInsert);
+        FCaret = end;
+    }
+    FAnchor = FSelEnd = FCaret;
+    FUndoList.CloseBlock();
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    EndPaintLock();
+}
+
+// ================================================================ text primitives
+
+TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
+{
+    if (FLines->Count() == 0)
+        FLines->Add(QString());
+    while (pos.Line > FLines->Count())
+        FLines->Add(QString());
+    QString line = FLines->Get(pos.Line - 1);
+    const int cells = CellLength(line);
+    if (pos.Char > cells + 1)
+        line += QString(pos.Char - cells - 1, QLatin1Char(' '));
+    const int at = CellToIndex(line, pos.Char - 1);
+    const QString head = line.left(at);
+    const QString tail = line.mid(at);
+    const QStringList parts = text.split(QLatin1Char('\n'));
+    TBufferCoord end;
+    if (parts.size() == 1) {
+        FLines->Put(pos.Line - 1, head + parts[0] + tail);
+        end = BufferCoord(CellLength(head + parts[0]) + 1, pos.Line);
+    } else {
+        FLines->Put(pos.Line - 1, head + parts[0]);
+        FLines->BeginUpdate();
+        for (int i = 1; i < parts.size(); ++i) {
+            const bool last = i == parts.size() - 1;
+            FLines->Insert(pos.Line - 1 + i, last ? parts[i] + tail : parts[i]);
+        }
+        FLines->EndUpdate();
+        end = BufferCoord(CellLength(parts.last()) + 1, pos.Line + static_cast<int>(parts.size()) - 1);
+    }
+    if (FGutter.Visible() && FGutter.ShowLineNumbers() && parts.size() > 1)
+        UpdateGutterWidth();
+    update();
+    return end;
+}
+
+QString TCustomTextEdit::DeleteRaw(const TBufferCoord& start, const TBufferCoord& end)
+{
+    const QString removed = TextBetween(start, end);
+    if (start.Line < 1 || start.Line > FLines->Count())
+        return removed;
+    const QString first = FLines->Get(start.Line - 1);
+    const QString head = first.left(CellToIndex(first, start.Char - 1));
+    QString tail;
+    if (end.Line <= FLines->Count()) {
+        const QString last = FLines->Get(end.Line - 1);
+        tail = last.mid(CellToIndex(last, end.Char - 1));
+    }
+    FLines->Put(start.Line - 1, head + tail);
+    const int lastLine = std::min(end.Line, FLines->Count());
+    if (lastLine > start.Line)
+        FLines->DeleteLineRange(start.Line, lastLine - start.Line);
+    if (FGutter.Visible() && FGutter.ShowLineNumbers() && lastLine > start.Line)
+        UpdateGutterWidth();
+    update();
+    return removed;
+}
+
+TBufferCoord TCustomTextEdit::InsertRecorded(const TBufferCoord& pos, const QString& text, TTextUndoReason reason)
+{
+    // An empty store gets its first line; the entry remembers it (Index 1)
+    // so that undo empties the store again.
+    const bool wasEmpty = FLines->Count() == 0;
+    if (wasEmpty)
+        FLines->Add(QString());
+    TBufferCoord start = ClampPos(pos);
+    start.Char = pos.Char;
+    // Insertion in the virtual space after a line's end pads it with blanks;
+    // the padding is recorded as part of the inserted text.
+    QString recorded = text;
+    const int cells = LineCells(start.Line);
+    if (start.Char > cells + 1) {
+        recorded = QString(start.Char - cells - 1, QLatin1Char(' ')) + text;
+        start.Char = cells + 1;
+    }
+    const TBufferCoord end = InsertRaw(start, recorded);
+    FUndoList.RecordChange(reason, start, end, recorded, smNormal, nullptr, wasEmpty ? 1 : 0);
+    return end;
+}
+
+void TCustomTextEdit::DeleteRecorded(const TBufferCoord& start, const TBufferCoord& end, TTextUndoReason reason)
+{
+    if (start == end)
+        return;
+    // The removed text itself is recorded, trailing blanks included, so that
+    // undo gives back exactly what was there.
+    const QString removed = DeleteRaw(start, end);
+    FUndoList.RecordChange(reason, start, end, removed, smNormal);
+}
+
+void TCustomTextEdit::DeleteSelectionRecorded()
+{
+    if (!SelectionAvailable())
+        return;
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    // Only the part inside the text is removed; virtual space holds nothing.
+    TBufferCoord e2 = e;
+    if (e2.Line <= FLines->Count())
+        e2.Char = std::min(e2.Char, LineCells(e2.Line) + 1);
+    TBufferCoord b2 = b;
+    if (b2.Line <= FLines->Count())
+        b2.Char = std::min(b2.Char, LineCells(b2.Line) + 1);
+    if (!(b2 == MinPos(b2, e2)) || b2 == e2) {
+        FCaret = FAnchor = FSelEnd = b;
+        return;
+    }
+    DeleteRecorded(b2, e2, urDelete);
+    FCaret = FAnchor = FSelEnd = b;
+}
+
+void TCustomTextEdit::UndoListChanged()
+{
+    if (!FInUndoRedo)
+        FRedoList.ClearList();
+    FModified = !FUndoList.IsInitialState();
+    if (FUndoList.BlockCount() == 0 && OnChange)
+        OnChange(this);
+}
+
+// ================================================================ undo and redo
+
+void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo)
+{
+    TTextEditUndoItem* top = from.TopEntry();
+    if (!top)
+        return;
+    FInUndoRedo = true;
+    BeginPaintLock();
+    const int group = top->GroupNumber;
+    const TTextUndoReason firstReason = top->Reason;
+    TBufferCoord caret = FCaret;
+    TBufferCoord lastStart, lastEnd;
+    bool first = true;
+    std::vector<std::unique_ptr<TTextEditUndoItem>> moved;
+    try {
+        while (TTextEditUndoItem* item = from.TopEntry()) {
+            bool take = item->GroupNumber == group;
+            if (!take && !first && HasOption(eoGroupUndo) && firstReason == urInsert && item->Reason == urInsert &&
+                item->Text.indexOf(QLatin1Char('\n')) < 0)
+                // A run of typing joins into one step.
+                take = undo ? item->EndPos == lastStart : item->StartPos == lastEnd;
+            if (!take)
+                break;
+            std::unique_ptr<TTextEditUndoItem> entry = from.TakeTopEntry();
+            const bool isDelete = entry->Reason == urDelete || entry->Reason == urDeleteForward;
+            if (undo != isDelete) {
+                // Undoing an insertion or redoing a deletion takes text out.
+                DeleteRaw(entry->StartPos, entry->EndPos);
+                caret = entry->StartPos;
+                if (undo && entry->Index == 1 && FLines->Count() == 1 && FLines->Get(0).isEmpty())
+                    FLines->Clear();
+            } else {
+                InsertRaw(entry->StartPos, entry->Text);
+                caret = undo && entry->Reason == urDeleteForward ? entry->StartPos : entry->EndPos;
+            }
+            lastStart = entry->StartPos;
+            lastEnd = entry->EndPos;
+            first = false;
+            moved.push_back(std::move(entry));
+        }
+    } catch (...) {
+        for (auto& entry : moved)
+            to.PushEntry(std::move(entry));
+        FInUndoRedo = false;
+        EndPaintLock();
+        throw;
+    }
+    for (auto& entry : moved)
+        to.PushEntry(std::move(entry));
+    FInUndoRedo = false;
+    FCaret = ClampPos(caret);
+    FAnchor = FSelEnd = FCaret;
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    EndPaintLock();
+    FModified = !FUndoList.IsInitialState();
+    if (OnChange)
+        OnChange(this);
+}
+
+void TCustomTextEdit::Undo()
+{
+    if (FReadOnly)
+        return;
+    // Entries go to the redo list without clearing it.
+    FUndoList.OnEntryAdded = nullptr;
+    ReplayTop(FUndoList, FRedoList, true);
+    FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
+}
+
+void TCustomTextEdit::Redo()
+{
+    if (FReadOnly)
+        return;
+    FUndoList.OnEntryAdded = nullptr;
+    // The redo list holds newest-undone last; replay in the reverse order of
+    // the undo, which the stack gives.
+    ReplayTop(FRedoList, FUndoList, false);
+    FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
+    FModified = !FUndoList.IsInitialState();
+}
+
+void TCustomTextEdit::ClearUndoHistory()
+{
+    FUndoList.ClearList();
+    FRedoList.ClearList();
+}
+
+void TCustomTextEdit::SetModified(bool value)
+{
+    if (!value) {
+        if (HasOption(eoGroupUndo) && FUndoList.HasEntries())
+            FUndoList.AppendGroupBreak();
+        FUndoList.MarkInitialState(true);
+    } else {
+        FUndoList.MarkInitialState(false);
+    }
+    FModified = value;
+}
+
+// ================================================================ navigation helpers
+
+TBufferCoord TCustomTextEdit::PrevCharPos(const TBufferCoord& p) const
+{
+    if (p.Char > 1) {
+        const int cells = LineCells(p.Line);
+        if (p.Char > cells + 1)
+            return BufferCoord(p.Char - 1, p.Line);
+        const QString line = FLines->Get(p.Line - 1);
+        const int index = CellToIndex(line, p.Char - 1);
+        return BufferCoord(IndexToCell(line, std::max(0, index - 1)) + 1, p.Line);
+    }
+    if (p.Line > 1)
+        return BufferCoord(LineCells(p.Line - 1) + 1, p.Line - 1);
+    return p;
+}
+
+TBufferCoord TCustomTextEdit::NextCharPos(const TBufferCoord& p) const
+{
+    const int cells = LineCells(p.Line);
+    if (p.Char <= cells) {
+        const QString line = FLines->Get(p.Line - 1);
+        const int index = CellToIndex(line, p.Char - 1);
+        return BufferCoord(IndexToCell(line, index + 1) + 1, p.Line);
+    }
+    if (HasOption(eoScrollPastEol))
+        return BufferCoord(p.Char + 1, p.Line);
+    if (p.Line < FLines->Count())
+        return BufferCoord(1, p.Line + 1);
+    return p;
+}
+
+TBufferCoord TCustomTextEdit::WordLeft(const TBufferCoord& p) const
+{
+    TBufferCoord q = p;
+    const int cells = LineCells(q.Line);
+    if (q.Char > cells + 1)
+        q.Char = cells + 1;
+    if (q.Char == 1)
+        return PrevCharPos(q);
+    const QString line = FLines->Get(q.Line - 1);
+    int i = CellToIndex(line, q.Char - 1);
+    while (i > 0 && !IsWordChar(line[i - 1]))
+        --i;
+    while (i > 0 && IsWordChar(line[i - 1]))
+        --i;
+    return BufferCoord(IndexToCell(line, i) + 1, q.Line);
+}
+
+TBufferCoord TCustomTextEdit::WordRight(const TBufferCoord& p) const
+{
+    const int cells = LineCells(p.Line);
+    if (p.Char > cells) {
+        if (p.Line < FLines->Count())
+            return BufferCoord(1, p.Line + 1);
+        return BufferCoord(cells + 1, p.Line);
+    }
+    const QString line = FLines->Get(p.Line - 1);
+    int i = CellToIndex(line, p.Char - 1);
+    while (i < line.size() && IsWordChar(line[i]))
+        ++i;
+    while (i < line.size() && !IsWordChar(line[i]))
+        ++i;
+    return BufferCoord(IndexToCell(line, i) + 1, p.Line);
+}
+
+void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
+{
+    if (select && !HasOption(eoNoSelection)) {
+        if (!SelectionAvailable())
+            FAnchor = FCaret;
+        SetCaretPos(to);
+        FSelEnd = FCaret;
+    } else {
+        SetCaretPos(to);
+        FAnchor = FSelEnd = FCaret;
+    }
+    update();
+}
+
+void TCustomTextEdit::MoveCaretVert(int rows, bool select)
+{
+    const TDisplayPos now = BufferToDisplayPos(FCaret);
+    const int row = MinMax(now.Row + rows, 1, std::max(1, DisplayRowCount()));
+    TBufferCoord to = DisplayToBufferPos(DisplayPos(FDesiredColumn, row));
+    if (!HasOption(eoScrollPastEol))
+        to.Char = std::min(to.Char, LineCells(to.Line) + 1);
+    const int desired = FDesiredColumn;
+    MoveCaretAndSelection(to, select);
+    FDesiredColumn = desired;
+}
+
+TBufferCoord TCustomTextEdit::MatchingBracket(const TBufferCoord& p) const
+{
+    static const QString brackets = QStringLiteral("()[]{}<>");
+    if (p.Line < 1 || p.Line > FLines->Count())
+        return BufferCoord(0, 0);
+    const QString line = FLines->Get(p.Line - 1);
+    const int index = CellToIndex(line, p.Char - 1);
+    if (index >= line.size())
+        return BufferCoord(0, 0);
+    const int kind = static_cast<int>(brackets.indexOf(line[index]));
+    if (kind < 0)
+        return BufferCoord(0, 0);
+    const QChar self = brackets[kind];
+    const QChar partner = brackets[kind ^ 1];
+    const bool forward = (kind % 2) == 0;
+    int depth = 0;
+    int l = p.Line - 1;
+    int i = index;
+    while (l >= 0 && l < FLines->Count()) {
+        const QString s = FLines->Get(l);
+        if (i < 0)
+            i = static_cast<int>(s.size()) - 1;
+        for (; i >= 0 && i < s.size(); i += forward ? 1 : -1) {
+            if (s[i] == self)
+                ++depth;
+            else if (s[i] == partner && --depth == 0)
+                return BufferCoord(IndexToCell(s, i) + 1, l + 1);
+        }
+        l += forward ? 1 : -1;
+        i = forward ? 0 : -1;
+    }
+    return BufferCoord(0, 0);
+}
+
+void TCustomTextEdit::JumpToMatchingBracket()
+{
+    // Without a bracket or a partner the caret stays where it is.
+    const TBufferCoord p = MatchingBracket(FCaret);
+    if (p.Char > 0 && p.Line > 0)
+        PlaceCaretCollapsed(p);
+}
+
+// ================================================================ commands
+
+void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data)
+{
+    if (command < ecUserFirst && OnProcessCommand)
+        OnProcessCommand(this, command, aChar);
+    if (command == ecNone)
+        return;
+    RunEditorCommand(command, aChar, data);
+    if (OnCommandProcessed)
+        OnCommandProcessed(this, command, aChar);
+}
+
+void TCustomTextEdit::InsertTyped(const QString& text)
+{
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    if (SelectionAvailable())
+        DeleteSelectionRecorded();
+    if (!FInsertMode && FCaret.Line <= FLines->Count()) {
+        // Overwrite: the characters under the new ones go, a wide character
+        // partly covered goes whole.
+        const QString line = FLines->Get(FCaret.Line - 1);
+        const int cells = CellLength(line);
+        if (FCaret.Char <= cells) {
+            int endCell = std::min(cells, FCaret.Char - 1 + CellLength(text));
+            if (endCell < cells && IsTrailCell(line, endCell + 1))
+                ++endCell;
+            DeleteRecorded(FCaret, BufferCoord(endCell + 1, FCaret.Line), urDeleteForward);
+        }
+    }
+    FCaret = InsertRecorded(FCaret, text, urInsert);
+    FAnchor = FSelEnd = FCaret;
+    FUndoList.CloseBlock();
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    EndPaintLock();
+}
+
+void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data)
+{
+    const bool select = command >= ecSelection && command <= ecSelection + 99;
+    const TTextEditorCommand base = select ? static_cast<TTextEditorCommand>(command - ecSelection) : command;
+    const int lineCount = std::max(1, FLines->Count());
+    switch (base) {
+    case ecLeft:
+        if (!select && SelectionAvailable())
+            MoveCaretAndSelection(SelectionBegin(), false);
+        else
+            MoveCaretAndSelection(PrevCharPos(FCaret), select);
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    case ecRight:
+        if (!select && SelectionAvailable())
+            MoveCaretAndSelection(SelectionEnd(), false);
+        else
+            MoveCaretAndSelection(NextCharPos(FCaret), select);
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    case ecUp: MoveCaretVert(-1, select); return;
+    case ecDown: MoveCaretVert(1, select); return;
+    case ecPageUp: MoveCaretVert(-std::max(1, FRowsInWindow), select); SetTopRow(FTopRow - FRowsInWindow); return;
+    case ecPageDown: MoveCaretVert(std::max(1, FRowsInWindow), select); SetTopRow(FTopRow + FRowsInWindow); return;
+    case ecWordLeft: MoveCaretAndSelection(WordLeft(FCaret), select); FDesiredColumn = BufferToDisplayPos(FCaret).Column; return;
+    case ecWordRight: MoveCaretAndSelection(WordRight(FCaret), select); FDesiredColumn = BufferToDisplayPos(FCaret).Column; return;
+    case ecLineStart: MoveCaretAndSelection(BufferCoord(1, FCaret.Line), select); FDesiredColumn = 1; return;
+    case ecLineEnd:
+        MoveCaretAndSelection(BufferCoord(LineCells(FCaret.Line) + 1, FCaret.Line), select);
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    case ecEditorTop: MoveCaretAndSelection(BufferCoord(1, 1), select); FDesiredColumn = 1; return;
+    case ecEditorBottom:
+        MoveCaretAndSelection(BufferCoord(LineCells(lineCount) + 1, lineCount), select);
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    default: break;
+    }
+    switch (command) {
+    case ecSelectAll: SelectWholeText(); return;
+    case ecCopy: CopyToClipboard(); return;
+    case ecInsertMode: SetInsertMode(true); return;
+    case ecOverwriteMode: SetInsertMode(false); return;
+    case ecToggleMode: SetInsertMode(!FInsertMode); return;
+    case ecMatchBracket: JumpToMatchingBracket(); return;
+    case ecScrollUp: SetTopRow(FTopRow - 1); return;
+    case ecScrollDown: SetTopRow(FTopRow + 1); return;
+    case ecScrollLeft: SetLeftColumn(FLeftColumn - 1); return;
+    case ecScrollRight: SetLeftColumn(FLeftColumn + 1); return;
+    default: break;
+    }
+    if (FReadOnly)
+        return;
+    switch (command) {
+    case ecChar:
+        if (aChar.unicode() >= 32 && aChar.unicode() != 127)
+            InsertTyped(QString(aChar));
+        else if (aChar == QLatin1Char('\t'))
+            InsertTyped(QStringLiteral("\t"));
+        return;
+    case ecImeStr:
+        if (!data.isEmpty())
+            InsertTyped(data);
+        return;
+    case ecTab: InsertTyped(HasOption(eoTabsToSpaces) ? QString(FTabWidth - (BufferToDisplayPos(FCaret).Column - 1) % FTabWidth, QLatin1Char(' ')) : QStringLiteral("\t")); return;
+    case ecString: InsertTyped(data); return;
+    case ecLineBreak:
+    case ecInsertLine: {
+        BeginPaintLock();
+        FUndoList.OpenBlock();
+        DeleteSelectionRecorded();
+        TBufferCoord at = FCaret;
+        if (at.Line <= FLines->Count())
+            at.Char = std::min(at.Char, LineCells(at.Line) + 1);
+        const TBufferCoord end = InsertRecorded(at, QStringLiteral("\n"), urLineBreak);
+        FCaret = command == ecLineBreak ? end : at;
+        FAnchor = FSelEnd = FCaret;
+        FUndoList.CloseBlock();
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        EnsureCursorPosVisible();
+        EndPaintLock();
+        return;
+    }
+    case ecDeleteLastChar:
+    case ecDeleteChar:
+    case ecDeleteWord:
+    case ecDeleteLastWord:
+    case ecDeleteBOL:
+    case ecDeleteEOL:
+    case ecDeleteLine: {
+        BeginPaintLock();
+        FUndoList.OpenBlock();
+        if (SelectionAvailable() && (command == ecDeleteLastChar || command == ecDeleteChar)) {
+            DeleteSelectionRecorded();
+        } else if (FCaret.Line <= FLines->Count()) {
+            const int cells = LineCells(FCaret.Line);
+            TBufferCoord from = FCaret;
+            TBufferCoord to = FCaret;
+            TTextUndoReason reason = urDeleteForward;
+            switch (command) {
+            case ecDeleteLastChar:
+                reason = urDelete;
+                if (FCaret.Char > cells + 1) {
+                    // In the virtual space Backspace only moves the caret.
+                    FCaret.Char -= 1;
+                    from = to = FCaret;
+                } else
+                    from = PrevCharPos(FCaret);
+                break;
+            case ecDeleteChar:
+                if (FCaret.Char > cells + 1) {
+                    // Joining the next line pads the line to the caret.
+                    if (FCaret.Line < FLines->Count()) {
+                        InsertRecorded(FCaret, QString(), urInsert);
+                        from = BufferCoord(LineCells(FCaret.Line) + 1, FCaret.Line);
+                        to = BufferCoord(1, FCaret.Line + 1);
+                    }
+                } else {
+                    to = FCaret.Char > cells ? (FCaret.Line < FLines->Count() ? BufferCoord(1, FCaret.Line + 1) : FCaret)
+                                             : NextCharPos(FCaret);
+                }
+                break;
+            case ecDeleteWord: to = FCaret.Char > cells ? FCaret : WordRight(FCaret); break;
+            case ecDeleteLastWord: reason = urDelete; from = WordLeft(FCaret); break;
+            case ecDeleteBOL: reason = urDelete; from = BufferCoord(1, FCaret.Line); to.Char = std::min(to.Char, cells + 1); break;
+            case ecDeleteEOL: to = BufferCoord(cells + 1, FCaret.Line); break;
+            case ecDeleteLine:
+                from = BufferCoord(1, FCaret.Line);
+                to = FCaret.Line < FLines->Count() ? BufferCoord(1, FCaret.Line + 1) : BufferCoord(cells + 1, FCaret.Line);
+                break;
+            default: break;
+            }
+            if (!(from == to) && from.Char > LineCells(from.Line) + 1)
+                from.Char = LineCells(from.Line) + 1;
+            if (!(from == to) && from == MinPos(from, to)) {
+                DeleteRecorded(from, to, reason);
+                FCaret = from;
+            }
+            if (command == ecDeleteLine)
+                FCaret = BufferCoord(1, std::min(FCaret.Line, std::max(1, FLines->Count())));
+            FAnchor = FSelEnd = FCaret;
+        }
+        FUndoList.CloseBlock();
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        EnsureCursorPosVisible();
+        EndPaintLock();
+        update();
+        return;
+    }
+    case ecClearAll: ClearContent(); return;
+    case ecUndo: Undo(); return;
+    case ecRedo: Redo(); return;
+    case ecCut: CutToClipboard(); return;
+    case ecPaste: PasteFromClipboard(); return;
+    default: break;
+    }
+}
+
+TTextEditorCommand TCustomTextEdit::TranslateKeyCode(std::uint16_t key, TShiftState shift)
+{
+    TTextEditorCommand command = ecNone;
+    int i = -1;
+    if (FLastShortcutKey != 0)
+        i = FKeystrokes.FindKeyPair(FLastShortcutKey, FLastShortcutShift, key, shift);
+    if (i < 0)
+        i = FKeystrokes.FindSingleKey(key, shift);
+    if (i >= 0)
+        command = FKeystrokes.Items(i)->Command();
+    if (command != ecNone || key < 30 || key > 145) {
+        FLastShortcutKey = 0;
+        FLastShortcutShift = 0;
+    } else {
+        FLastShortcutKey = key;
+        FLastShortcutShift = shift;
+    }
+    return command;
+}
+
+// ================================================================ clipboard
+
+void TCustomTextEdit::CopyToClipboard()
+{
+    if (SelectionAvailable())
+        QGuiApplication::clipboard()->setText(SelectedText());
+}
+
+void TCustomTextEdit::CutToClipboard()
+{
+    if (FReadOnly || !SelectionAvailable())
+        return;
+    CopyToClipboard();
+    SetSelectedText(QString());
+}
+
+void TCustomTextEdit::PasteFromClipboard()
+{
+    if (FReadOnly)
+        return;
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    SetSelectedText(text);
+}
+
+// ================================================================ input events
+
+bool TCustomTextEdit::event(QEvent* e)
+{
+    if (e->type() == QEvent::ShortcutOverride) {
+        // Only keys the editor binds (and typing) are taken from the
+        // application's shortcuts, so the global hot keys still fire.
+        auto* k = static_cast<QKeyEvent*>(e);
+        const std::uint16_t key = VirtualKeyFromQt(k->key(), k->modifiers());
+        const TShiftState shift = ShiftStateFromQt(k->modifiers());
+        const bool bound = key != 0 && FKeystrokes.FindSingleKey(key, shift) >= 0;
+        const bool typing = !k->text().isEmpty() && k->text()[0].unicode() >= 32 &&
+                            !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (bound || typing) {
+            e->accept();
+            return true;
+        }
+        return QWidget::event(e);
+    }
+    return QWidget::event(e);
+}
+
+bool TCustomTextEdit::focusNextPrevChild(bool next)
+{
+    if (FWantTabs)
+        return false;
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
+{
+    Guarded("key down", [&] {
+        std::uint16_t key = VirtualKeyFromQt(e->key(), e->modifiers());
+        const TShiftState shift = ShiftStateFromQt(e->modifiers());
+        if ((key == VK_TAB && !FWantTabs) || (key == VK_RETURN && !FWantReturns)) {
+            e->ignore();
+            return;
+        }
+        if (OnKeyDown)
+            OnKeyDown(this, key, shift);
+        if (key == 0 && e->text().isEmpty()) {
+            e->accept();
+            return;
+        }
+        const TTextEditorCommand command = key != 0 ? TranslateKeyCode(key, shift) : ecNone;
+        if (command != ecNone) {
+            DispatchEditorCommand(command, QChar());
+            e->accept();
+            return;
+        }
+        if (key == 0 && FLastShortcutKey == 0 && !e->text().isEmpty()) {
+            // handled as characters below
+        }
+        const QString text = e->text();
+        if (text.isEmpty() || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            e->ignore();
+            return;
+        }
+        for (QChar c : text) {
+            if (c.unicode() < 32 && c != QLatin1Char('\t'))
+                continue;
+            if (OnKeyPress)
+                OnKeyPress(this, c);
+            if (!c.isNull())
+                DispatchEditorCommand(ecChar, c);
+        }
+        e->accept();
+    });
+}
+
+void TCustomTextEdit::keyReleaseEvent(QKeyEvent* e)
+{
+    if (e->isAutoRepeat())
+        return;
+    Guarded("key up", [&] {
+        std::uint16_t key = VirtualKeyFromQt(e->key(), e->modifiers());
+        if (OnKeyUp)
+            OnKeyUp(this, key, ShiftStateFromQt(e->modifiers()));
+    });
+}
+
+void TCustomTextEdit::inputMethodEvent(QInputMethodEvent* e)
+{
+    Guarded("input method", [&] {
+        // The preedit is shown at the caret, never inserted or recorded; a
+        // commit string is inserted once.
+        if (!e->commitString().isEmpty())
+            DispatchEditorCommand(ecImeStr, QChar(), e->commitString());
+        FPreedit = e->preeditString();
+        update();
+        e->accept();
+    });
+}
+
+QVariant TCustomTextEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImCursorRectangle: return CaretRect();
+    case Qt::ImFont: return FDrawer->MainStock().CurrentFont();
+    case Qt::ImEnabled: return !FReadOnly;
+    case Qt::ImSurroundingText: return CaretLineText();
+    case Qt::ImCursorPosition: return CellToIndex(CaretLineText(), FCaret.Char - 1);
+    default: return QWidget::inputMethodQuery(query);
+    }
+}
+
+void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
+{
+    Guarded("mouse down", [&] {
+        const int x = e->position().toPoint().x();
+        const int y = e->position().toPoint().y();
+        setFocus(Qt::MouseFocusReason);
+        if (x < FGutterPixels + 2)
+            return;
+        if (e->button() == Qt::LeftButton) {
+            MoveCaretToPixel(x, y);
+            if (e->modifiers() & Qt::ShiftModifier)
+                SetSelectionEnd(FCaret);
+            else
+                SetSelectionBegin(FCaret);
+            FSelecting = true;
+        } else if (e->button() == Qt::RightButton && HasOption(eoRightMouseMovesCursor)) {
+            MoveCaretToPixel(x, y);
+            SetSelectionBegin(FCaret);
+        }
+    });
+}
+
+void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
+{
+    Guarded("mouse move", [&] {
+        if (!FSelecting || !(e->buttons() & Qt::LeftButton))
+            return;
+        MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
+        SetSelectionEnd(FCaret);
+    });
+}
+
+void TCustomTextEdit::mouseReleaseEvent(QMouseEvent*)
+{
+    FSelecting = false;
+}
+
+void TCustomTextEdit::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    Guarded("double click", [&] {
+        if (e->position().x() < FGutterPixels + 2 || HasOption(eoNoSelection))
+            return;
+        if (FCaret.Line > FLines->Count())
+            return;
+        const TBufferCoord start = WordLeft(NextCharPos(FCaret));
+        const QString line = FLines->Get(FCaret.Line - 1);
+        int i = CellToIndex(line, start.Char - 1);
+        while (i < line.size() && IsWordChar(line[i]))
+            ++i;
+        FAnchor = start;
+        FSelEnd = FCaret = BufferCoord(IndexToCell(line, i) + 1, FCaret.Line);
+        FSelecting = false;
+        update();
+    });
+}
+
+void TCustomTextEdit::wheelEvent(QWheelEvent* e)
+{
+    Guarded("wheel", [&] {
+        FWheelAccumulator += e->angleDelta().y();
+        const int steps = FWheelAccumulator / 120;
+        FWheelAccumulator -= steps * 120;
+        if (steps != 0) {
+            const int lines = QApplication::wheelScrollLines();
+            SetTopRow(FTopRow - steps * lines);
+        }
+        e->accept();
+    });
+}
+
+void TCustomTextEdit::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    FCaretShown = true;
+    RestartCaretBlink();
+    update();
+}
+
+void TCustomTextEdit::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    if (FBlinkTimer) {
+        killTimer(FBlinkTimer);
+        FBlinkTimer = 0;
+    }
+    update();
+}
+
+void TCustomTextEdit::RestartCaretBlink()
+{
+    FCaretShown = true;
+    if (FBlinkTimer) {
+        killTimer(FBlinkTimer);
+        FBlinkTimer = 0;
+    }
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0)
+        FBlinkTimer = startTimer(flash / 2);
+}
+
+void TCustomTextEdit::timerEvent(QTimerEvent* e)
+{
+    if (e->timerId() == FBlinkTimer) {
+        FCaretShown = !FCaretShown;
+        update(CaretRect().adjusted(-1, -1, 1, 1));
+        return;
+    }
+    QWidget::timerEvent(e);
+}
+
+void TCustomTextEdit::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    SizeChanged();
+}
+
+// ================================================================ painting
+
+QRect TCustomTextEdit::CaretRect() const
+{
+    const QPoint p = DisplayPosToPixels(BufferToDisplayPos(FCaret));
+    const int rh = RowHeight();
+    switch (FInsertMode ? FInsertCaret : FOverwriteCaret) {
+    case ctVerticalLine: return QRect(p.x(), p.y(), 2, rh);
+    case ctHorizontalLine: return QRect(p.x(), p.y() + rh - 2, FCharWidth, 2);
+    case ctHalfBlock: return QRect(p.x(), p.y() + rh / 2, FCharWidth, rh - rh / 2);
+    case ctBlock: return QRect(p.x(), p.y(), FCharWidth, rh);
+    }
+    return QRect(p.x(), p.y(), 2, rh);
+}
+
+QString TCustomTextEdit::DisplayLine(int line) const
+{
+    const QString s = FLines->Get(line - 1);
+    if (!s.contains(QLatin1Char('\t')))
+        return s;
+    QString out;
+    int column = 0;
+    for (QChar c : s) {
+        if (c == QLatin1Char('\t')) {
+            const int n = FTabWidth - (column % FTabWidth);
+            out += QString(n, QLatin1Char(' '));
+            column += n;
+        } else {
+            out += c;
+            column += CellsOf(c);
+        }
+    }
+    return out;
+}
+
+void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
+{
+    if (FGutterPixels <= 0)
+        return;
+    painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
+    if (!FGutter.ShowLineNumbers())
+        return;
+    const int rh = RowHeight();
+    FDrawer->ChangeForeColor(FGutter.Font().Color);
+    FDrawer->ChangeBackColor(FGutter.Color());
+    for (int row = firstRow; row <= lastRow && row <= FLines->Count(); ++row) {
+        const QString number = FGutter.LineNumberText(RowToLine(row));
+        const int x = FGutterPixels - FGutter.RightOffset() - 2 - CellLength(number) * FCharWidth;
+        FDrawer->PutText(std::max(0, x), (row - FTopRow) * rh, number);
+    }
+}
+
+void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRow)
+{
+    const int rh = RowHeight();
+    const int textX = FGutterPixels + 2 - (FLeftColumn - 1) * FCharWidth;
+    const QRect textArea(FGutterPixels, 0, width() - FGutterPixels, height());
+    painter.setClipRect(textArea);
+    const bool showSel = SelectionAvailable() && !(FHideSelection && !hasFocus());
+    const TDisplayPos selB = BufferToDisplayPos(SelectionBegin());
+    const TDisplayPos selE = BufferToDisplayPos(SelectionEnd());
+    const int caretRow = BufferToDisplayPos(FCaret).Row;
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const int y = (row - FTopRow) * rh;
+        const QRect rowRect(FGutterPixels, y, width() - FGutterPixels, rh);
+        TColor back = FColor;
+        TColor fore = FFont.Color;
+        if (FActiveLine.Visible() && row == caretRow) {
+            back = FActiveLine.Background();
+            fore = FActiveLine.Foreground();
+        }
+        painter.fillRect(rowRect, ToQColor(back));
+        if (row > FLines->Count())
+            continue;
+        const QString text = DisplayLine(RowToLine(row));
+        FDrawer->ChangeForeColor(fore);
+        FDrawer->ChangeBackColor(back);
+        FDrawer->PutText(textX, y, text);
+        if (showSel && row >= selB.Row && row <= selE.Row) {
+            const int c1 = row == selB.Row ? selB.Column : 1;
+            // Line ends inside the selection show one selected cell.
+            const int c2 = row == selE.Row ? selE.Column : std::max(CellLength(text) + 2, c1 + 1);
+            if (c2 > c1) {
+                const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
+                FDrawer->ChangeForeColor(FSelectedColor.Foreground());
+                FDrawer->ChangeBackColor(FSelectedColor.Background());
+                FDrawer->PutTextClipped(textX, y, r, text, true);
+            }
+        }
+    }
+    if (FRightEdge.Visible()) {
+        const int x = textX + FRightEdge.Position() * FCharWidth;
+        painter.setPen(ToQColor(FRightEdge.Color()));
+        painter.drawLine(x, 0, x, height());
+    }
+    if (hasFocus() && FCaretShown && !HasOption(eoNoCaret)) {
+        const QRect r = CaretRect();
+        if (r.x() >= FGutterPixels + 2 || FLeftColumn == 1)
+            painter.fillRect(r, ToQColor(FFont.Color));
+    }
+    if (!FPreedit.isEmpty()) {
+        // The input method's unfinished text, drawn over the caret's place.
+        const QPoint p = DisplayPosToPixels(BufferToDisplayPos(FCaret));
+        const QRect r(p.x(), p.y(), CellLength(FPreedit) * FCharWidth, rh);
+        FDrawer->ChangeForeColor(FFont.Color);
+        FDrawer->ChangeBackColor(FColor);
+        FDrawer->PutTextClipped(p.x(), p.y(), r, FPreedit, true);
+        painter.setPen(ToQColor(FFont.Color));
+        painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+    }
+    painter.setClipping(false);
+}
+
+void TCustomTextEdit::paintEvent(QPaintEvent* e)
+{
+    Guarded("paint", [&] {
+        QPainter painter(this);
+        const int rh = RowHeight();
+        const int firstRow = FTopRow + std::max(0, e->rect().top()) / rh;
+        const int lastRow = FTopRow + std::max(0, e->rect().bottom()) / rh;
+        FDrawer->StartDrawing(&painter);
+        try {
+            PaintGutter(painter, firstRow, lastRow);
+            PaintTextLines(painter, firstRow, lastRow);
+        } catch (...) {
+            FDrawer->FinishDrawing();
+            throw;
+        }
+        FDrawer->FinishDrawing();
+    });
+}

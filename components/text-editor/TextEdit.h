@@ -1,0 +1,276 @@
+#pragma once
+// The plain-text editor control: a widget of our own that lays the text out
+// in a grid of cells (an ASCII character one cell, any other two), paints it
+// with the text drawer, and edits it through the key bindings, keeping undo
+// and redo lists. TTextEdit is the class the dictation screens place.
+#include "TextEditDrawer.h"
+#include "TextEditKeyCmds.h"
+#include "TextEditLines.h"
+#include "TextEditOptions.h"
+#include "TextEditUndo.h"
+#include <QtWidgets/QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QScrollBar;
+
+enum TTextEditorOption : std::uint8_t {
+    eoAltSetsColumnMode, eoAutoIndent, eoAutoSizeMaxScrollWidth, eoDisableScrollArrows, eoDragDropEditing,
+    eoDropFiles, eoEnhanceHomeKey, eoEnhanceEndKey, eoGroupUndo, eoHalfPageScroll, eoHideShowScrollbars,
+    eoKeepCaretX, eoNoCaret, eoNoSelection, eoRightMouseMovesCursor, eoScrollByOneLess, eoScrollHintFollows,
+    eoScrollPastEof, eoScrollPastEol, eoShowScrollHint, eoShowSpecialChars, eoSmartTabDelete, eoSmartTabs,
+    eoSpecialLineDefaultFg, eoTabIndent, eoTabsToSpaces, eoTrimTrailingSpaces, eoColumnEditExtension
+};
+// A set of options, one bit per option in the order above.
+using TTextEditorOptions = std::uint32_t;
+constexpr TTextEditorOptions OptionBit(TTextEditorOption option) { return 1u << option; }
+constexpr TTextEditorOptions TextEditDefaultOptions = 0x0A6C0192;
+
+enum TLineSpacingRule : std::uint8_t { lsSingle, lsOneAndHalf, lsDouble, lsSpecified };
+enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+
+class TCustomTextEdit : public QWidget {
+public:
+    explicit TCustomTextEdit(QWidget* parent = nullptr);
+    ~TCustomTextEdit() override;
+
+    // ------------------------------------------------------------ text
+    TTextEditStringList& Lines() { return *FLines; }
+    const TTextEditStringList& Lines() const { return *FLines; }
+    // Every line followed by CR LF; empty for an empty editor.
+    QString ReadFullText() const;
+    // Replaces the whole text as one undo step.
+    void ReplaceAllText(const QString& text);
+    QString CaretLineText() const;
+    void SetCaretLineText(const QString& text);
+    // Empties the editor, its marks and both undo lists; not undoable.
+    void ClearContent();
+    // Caret to a 0-based character index of ReadFullText (a line break
+    // counts 2); an index at or past the end puts it after the last character.
+    void PlaceCaretAtCharIndex(int index);
+    TBufferCoord CharIndexToCaretPos(int index) const;
+
+    // ------------------------------------------------------------ coordinates
+    TDisplayPos BufferToDisplayPos(const TBufferCoord& p) const;
+    TBufferCoord DisplayToBufferPos(const TDisplayPos& p) const;
+    QPoint DisplayPosToPixels(const TDisplayPos& p) const;
+    TDisplayPos PixelsToDisplayPos(int x, int y) const;
+    TDisplayPos PixelsToNearestRowColumn(int x, int y) const;
+    int RowHeight() const;
+    int DisplayRowCount() const { return FLines->Count(); }
+    int LineToRow(int line) const { return line; }
+    int RowToLine(int row) const { return row; }
+    int CharWidth() const { return FCharWidth; }
+    int TextHeight() const { return FTextHeight; }
+    int TopRow() const { return FTopRow; }
+    void SetTopRow(int value);
+    int LeftColumn() const { return FLeftColumn; }
+    void SetLeftColumn(int value);
+    int RowsInWindow() const { return FRowsInWindow; }
+    int ColumnsInWindow() const { return FColumnsInWindow; }
+    int GutterPixels() const { return FGutterPixels; }
+    void MoveCaretToPixel(int x, int y);
+
+    // ------------------------------------------------------------ caret and selection
+    TBufferCoord CaretPos() const { return FCaret; }
+    void SetCaretPos(const TBufferCoord& value);
+    void PlaceCaretCollapsed(const TBufferCoord& value);
+    TBufferCoord SelectionBegin() const { return MinPos(FAnchor, FSelEnd); }
+    TBufferCoord SelectionEnd() const { return FAnchor == MinPos(FAnchor, FSelEnd) ? FSelEnd : FAnchor; }
+    TBufferCoord SelectionAnchor() const { return FAnchor; }
+    void SetSelectionBegin(const TBufferCoord& value);  // collapses the selection there
+    void SetSelectionEnd(const TBufferCoord& value);    // moves the selection's moving end
+    bool SelectionAvailable() const { return !(FAnchor == FSelEnd); }
+    // The selected text, each line's trailing blanks and tabs trimmed (what
+    // copying hands out); CR LF between lines.
+    QString SelectedText() const;
+    void SelectWholeText();
+    // Replaces the selection with text, recorded as one undo step.
+    void SetSelectedText(const QString& text);
+
+    // ------------------------------------------------------------ undo
+    void Undo();
+    void Redo();
+    bool CanUndo() const { return !FReadOnly && FUndoList.HasEntries(); }
+    bool CanRedo() const { return !FReadOnly && FRedoList.HasEntries(); }
+    void ClearUndoHistory();
+    bool Modified() const { return FModified; }
+    void SetModified(bool value);
+    TTextEditUndoList& UndoList() { return FUndoList; }
+    TTextEditUndoList& RedoList() { return FRedoList; }
+    int MaxUndo() const { return FUndoList.EntryLimit(); }
+    void SetMaxUndo(int value);
+
+    // ------------------------------------------------------------ commands
+    void DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data = QString());
+    virtual void RunEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data);
+    TTextEditorCommand TranslateKeyCode(std::uint16_t key, TShiftState shift);
+    TTextEditKeyStrokes& Keystrokes() { return FKeystrokes; }
+    void ResetKeystrokes() { FKeystrokes.LoadDefaultKeys(); }
+    void JumpToMatchingBracket();
+    TBufferCoord MatchingBracket(const TBufferCoord& p) const;
+
+    // ------------------------------------------------------------ clipboard
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+
+    // ------------------------------------------------------------ paint lock
+    void BeginPaintLock() { ++FPaintLock; }
+    void EndPaintLock();
+
+    // ------------------------------------------------------------ settings
+    TTextEditorOptions Options() const { return FOptions; }
+    void SetOptions(TTextEditorOptions value);
+    bool HasOption(TTextEditorOption o) const { return (FOptions & OptionBit(o)) != 0; }
+    bool InsertMode() const { return FInsertMode; }
+    void SetInsertMode(bool value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value) { FReadOnly = value; }
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int value);
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool value) { FWantTabs = value; }
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool value) { FWantReturns = value; }
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool value);
+    int LineSpacing() const { return FLineSpacing; }
+    void SetLineSpacing(int value);
+    TLineSpacingRule LineSpacingRule() const { return FLineSpacingRule; }
+    void SetLineSpacingRule(TLineSpacingRule value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    const TFont& Font() const { return FFont; }
+    // A proportional font is replaced by a fixed-pitch one of its name, size,
+    // style and colour.
+    void SetFont(const TFont& value);
+    TTextGutter& Gutter() { return FGutter; }
+    TTextActiveLine& ActiveLine() { return FActiveLine; }
+    TTextSelectedColor& SelectedColor() { return FSelectedColor; }
+    TTextRightEdge& RightEdge() { return FRightEdge; }
+    TTextEditCaretType InsertCaret() const { return FInsertCaret; }
+    void SetInsertCaret(TTextEditCaretType value);
+    TTextEditCaretType OverwriteCaret() const { return FOverwriteCaret; }
+    void SetOverwriteCaret(TTextEditCaretType value);
+    int BlockWidth = 2;
+    int MaxScrollWidth() const { return FMaxScrollWidth; }
+    void SetMaxScrollWidth(int value);
+    QScrollBar* VerticalScrollBar() const { return FVScroll; }
+    QScrollBar* HorizontalScrollBar() const { return FHScroll; }
+    void RefreshScrollBars();
+    void EnsureCursorPosVisible();
+    // The preedit string of the input method, drawn at the caret.
+    QString PreeditText() const { return FPreedit; }
+
+    // ------------------------------------------------------------ events
+    std::function<void(TCustomTextEdit* sender)> OnChange;
+    std::function<void(TCustomTextEdit* sender, std::uint16_t& key, TShiftState shift)> OnKeyDown;
+    std::function<void(TCustomTextEdit* sender, std::uint16_t& key, TShiftState shift)> OnKeyUp;
+    std::function<void(TCustomTextEdit* sender, QChar& key)> OnKeyPress;
+    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnProcessCommand;
+    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnCommandProcessed;
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // Text primitives on cell positions; line breaks are "\n" in the texts.
+    TBufferCoord InsertRaw(TBufferCoord pos, const QString& text);
+    QString DeleteRaw(const TBufferCoord& start, const TBufferCoord& end);
+    QString TextBetween(const TBufferCoord& start, const TBufferCoord& end) const;
+    TBufferCoord InsertRecorded(const TBufferCoord& pos, const QString& text, TTextUndoReason reason);
+    void DeleteRecorded(const TBufferCoord& start, const TBufferCoord& end, TTextUndoReason reason);
+    void DeleteSelectionRecorded();
+    void UndoListChanged();
+    void ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo);
+    void InsertTyped(const QString& text);
+    int LineCells(int line) const;
+    TBufferCoord ClampPos(TBufferCoord p) const;
+    void MoveCaretAndSelection(const TBufferCoord& to, bool select);
+    void MoveCaretVert(int rows, bool select);
+    TBufferCoord PrevCharPos(const TBufferCoord& p) const;
+    TBufferCoord NextCharPos(const TBufferCoord& p) const;
+    TBufferCoord WordLeft(const TBufferCoord& p) const;
+    TBufferCoord WordRight(const TBufferCoord& p) const;
+    void FontChanged();
+    void SizeChanged();
+    void UpdateGutterWidth();
+    void RestartCaretBlink();
+    QRect CaretRect() const;
+    void ScrollBarMoved();
+    void PaintGutter(QPainter& painter, int firstRow, int lastRow);
+    void PaintTextLines(QPainter& painter, int firstRow, int lastRow);
+    QString DisplayLine(int line) const;
+
+    std::unique_ptr<TTextEditStringList> FLines;
+    TTextEditUndoList FUndoList;
+    TTextEditUndoList FRedoList;
+    TTextGutter FGutter;
+    TTextActiveLine FActiveLine;
+    TTextSelectedColor FSelectedColor;
+    TTextRightEdge FRightEdge;
+    TTextEditKeyStrokes FKeystrokes;
+    std::unique_ptr<TheTextDrawer> FDrawer;
+    TFont FFont;
+    TColor FColor = clWindow;
+    QScrollBar* FVScroll = nullptr;
+    QScrollBar* FHScroll = nullptr;
+
+    TBufferCoord FCaret{1, 1};
+    TBufferCoord FAnchor{1, 1};
+    TBufferCoord FSelEnd{1, 1};
+    int FDesiredColumn = 1;
+    int FTopRow = 1;
+    int FLeftColumn = 1;
+    int FRowsInWindow = 0;
+    int FColumnsInWindow = 0;
+    int FCharWidth = 0;
+    int FTextHeight = 0;
+    int FGutterPixels = 0;
+    int FPaintLock = 0;
+    TTextEditorOptions FOptions = TextEditDefaultOptions;
+    bool FInsertMode = true;
+    bool FReadOnly = false;
+    bool FModified = false;
+    bool FWantTabs = false;
+    bool FWantReturns = true;
+    bool FHideSelection = false;
+    bool FIgnoreNextChar = false;
+    bool FInUndoRedo = false;
+    bool FCaretShown = true;
+    bool FSelecting = false;
+    bool FUpdatingScrollBars = false;
+    int FLineSpacing = 0;
+    TLineSpacingRule FLineSpacingRule = lsSingle;
+    int FTabWidth = 8;
+    int FMaxScrollWidth = 1024;
+    TTextEditCaretType FInsertCaret = ctVerticalLine;
+    TTextEditCaretType FOverwriteCaret = ctBlock;
+    std::uint16_t FLastShortcutKey = 0;
+    TShiftState FLastShortcutShift = 0;
+    int FWheelAccumulator = 0;
+    int FBlinkTimer = 0;
+    QString FPreedit;
+};
+
+class TTextEdit : public TCustomTextEdit {
+public:
+    using TCustomTextEdit::TCustomTextEdit;
+};

@@ -1,0 +1,389 @@
+// The editor control: coordinates, commands on ASCII and Chinese lines with
+// their undo and redo, the dictation screens' calls, keys, the input method,
+// the clipboard, painting and scrolling.
+#include "TextEdit.h"
+#include "TestSupport.h"
+
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtGui/QInputMethodEvent>
+#include <QtGui/QShortcut>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QScrollBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList LinesOf(const TCustomTextEdit& e) { return e.Lines().ToStringList(); }
+
+void SetText(TCustomTextEdit& e, const QStringList& lines)
+{
+    e.Lines().Clear();
+    for (const QString& s : lines)
+        e.Lines().Add(s);
+    e.ClearUndoHistory();
+}
+
+}  // namespace
+
+TEST(TextEditControl, DefaultsAndRowHeight)
+{
+    TTextEdit e;
+    EXPECT_EQ(e.Options(), 0x0A6C0192u);
+    EXPECT_TRUE(e.HasOption(eoGroupUndo));
+    EXPECT_TRUE(e.HasOption(eoScrollPastEol));
+    EXPECT_FALSE(e.HasOption(eoScrollPastEof));
+    EXPECT_TRUE(e.InsertMode());
+    EXPECT_EQ(e.TabWidth(), 8);
+    EXPECT_TRUE(e.WantReturns());
+    EXPECT_FALSE(e.WantTabs());
+    EXPECT_EQ(e.MaxUndo(), 1024);
+    EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+    EXPECT_EQ(e.ReadFullText(), QString());
+    const int th = e.TextHeight();
+    ASSERT_GT(th, 0);
+    EXPECT_EQ(e.RowHeight(), th + 2);
+    e.SetLineSpacingRule(lsOneAndHalf);
+    EXPECT_EQ(e.RowHeight(), th + static_cast<int>(std::nearbyint(th * 0.5)) + 2);
+    e.SetLineSpacingRule(lsDouble);
+    EXPECT_EQ(e.RowHeight(), 2 * th + 2);
+    e.SetLineSpacingRule(lsSpecified);
+    EXPECT_EQ(e.RowHeight(), th);
+    // A negative spacing leaves rows at least one pixel high.
+    e.SetLineSpacing(-1000);
+    EXPECT_EQ(e.RowHeight(), 1);
+    EXPECT_GE(e.PixelsToDisplayPos(10, 10).Row, 1);
+    e.SetMaxUndo(-5);
+    EXPECT_EQ(e.MaxUndo(), 1024);
+}
+
+TEST(TextEditControl, CoordinateSystems)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("\tab"), QStringLiteral("a你b")});
+    EXPECT_EQ(e.BufferToDisplayPos(BufferCoord(2, 1)), DisplayPos(9, 1));
+    for (int column = 1; column <= 8; ++column)
+        EXPECT_EQ(e.DisplayToBufferPos(DisplayPos(column, 1)), BufferCoord(1, 1)) << column;
+    EXPECT_EQ(e.DisplayToBufferPos(DisplayPos(9, 1)), BufferCoord(2, 1));
+    // The trail cell of 你 maps past the character.
+    EXPECT_EQ(e.DisplayToBufferPos(DisplayPos(3, 2)), BufferCoord(4, 2));
+    EXPECT_EQ(e.DisplayToBufferPos(DisplayPos(2, 2)), BufferCoord(2, 2));
+    EXPECT_EQ(e.BufferToDisplayPos(BufferCoord(4, 2)), DisplayPos(4, 2));
+    // Clicks: the right half of a cell lands after the character.
+    const int cw = e.CharWidth();
+    const int left = e.GutterPixels() + 2;
+    e.resize(400, 300);
+    EXPECT_EQ(e.PixelsToNearestRowColumn(left + cw / 4, 1).Column, 1);
+    EXPECT_EQ(e.PixelsToNearestRowColumn(left + cw - 1, 1).Column, 2);
+    if (cw % 2 == 0) {
+        EXPECT_EQ(e.PixelsToNearestRowColumn(left + cw / 2, 1).Column, 1);           // 0.5 -> 0
+        EXPECT_EQ(e.PixelsToNearestRowColumn(left + cw + cw / 2, 1).Column, 3);      // 1.5 -> 2
+    }
+    // Clicking anywhere on 你 never puts the caret inside it.
+    for (int x = left + cw; x < left + 3 * cw; ++x) {
+        e.MoveCaretToPixel(x, e.RowHeight() + 1);
+        EXPECT_TRUE(e.CaretPos().Char == 2 || e.CaretPos().Char == 4) << x;
+    }
+}
+
+struct TCommandRow {
+    const char* name;
+    QStringList text;
+    TBufferCoord caret;
+    TBufferCoord anchor;  // (0,0): no selection
+    std::vector<TTextEditorCommand> commands;
+    QString typed;        // characters for ecChar / the string for ecImeStr
+    QStringList expected;
+    TBufferCoord expectedCaret;
+    TBufferCoord expectedAnchor;  // (0,0): no selection
+};
+
+class TextEditCommands : public ::testing::TestWithParam<TCommandRow> {};
+
+TEST_P(TextEditCommands, RunUndoRedo)
+{
+    const TCommandRow& row = GetParam();
+    TTextEdit e;
+    SetText(e, row.text);
+    e.PlaceCaretCollapsed(row.anchor.Char > 0 ? row.anchor : row.caret);
+    if (row.anchor.Char > 0) {
+        e.SetCaretPos(row.caret);
+        e.SetSelectionEnd(row.caret);
+    }
+    const QStringList before = LinesOf(e);
+    for (TTextEditorCommand c : row.commands) {
+        if (c == ecChar)
+            for (QChar ch : row.typed)
+                e.DispatchEditorCommand(ecChar, ch);
+        else
+            e.DispatchEditorCommand(c, QChar(), row.typed);
+    }
+    EXPECT_EQ(LinesOf(e), row.expected);
+    EXPECT_EQ(e.CaretPos(), row.expectedCaret);
+    if (row.expectedAnchor.Char > 0)
+        EXPECT_EQ(e.SelectionAnchor(), row.expectedAnchor);
+    else
+        EXPECT_FALSE(e.SelectionAvailable());
+    const QStringList after = LinesOf(e);
+    if (after != before) {
+        // Every edit comes back exactly in one undo step and goes again in one redo.
+        e.Undo();
+        EXPECT_EQ(LinesOf(e), before);
+        EXPECT_FALSE(e.CanUndo());
+        e.Redo();
+        EXPECT_EQ(LinesOf(e), after);
+    }
+}
+
+const QString zh = QStringLiteral("你好世界");
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TextEditCommands,
+    ::testing::Values(
+        TCommandRow{"TypeAscii", {"ab"}, {2, 1}, {}, {ecChar}, "xy", {"axyb"}, {4, 1}, {}},
+        TCommandRow{"TypeChinese", {zh}, {3, 1}, {}, {ecChar}, QStringLiteral("中"), {QStringLiteral("你中好世界")}, {5, 1}, {}},
+        TCommandRow{"TypePastEnd", {"ab"}, {5, 1}, {}, {ecChar}, "x", {"ab  x"}, {6, 1}, {}},
+        TCommandRow{"TypeOverSelection", {"hello"}, {4, 1}, {2, 1}, {ecChar}, "Z", {"hZlo"}, {3, 1}, {}},
+        TCommandRow{"BackspaceAscii", {"abc"}, {3, 1}, {}, {ecDeleteLastChar}, "", {"ac"}, {2, 1}, {}},
+        TCommandRow{"BackspaceChinese", {zh}, {5, 1}, {}, {ecDeleteLastChar}, "", {QStringLiteral("你世界")}, {3, 1}, {}},
+        TCommandRow{"BackspaceJoins", {"ab", "cd"}, {1, 2}, {}, {ecDeleteLastChar}, "", {"abcd"}, {3, 1}, {}},
+        TCommandRow{"BackspaceVirtual", {"ab"}, {6, 1}, {}, {ecDeleteLastChar}, "", {"ab"}, {5, 1}, {}},
+        TCommandRow{"BackspaceAtStart", {"ab"}, {1, 1}, {}, {ecDeleteLastChar}, "", {"ab"}, {1, 1}, {}},
+        TCommandRow{"DeleteChinese", {zh}, {3, 1}, {}, {ecDeleteChar}, "", {QStringLiteral("你世界")}, {3, 1}, {}},
+        TCommandRow{"DeleteJoins", {"ab", "cd"}, {3, 1}, {}, {ecDeleteChar}, "", {"abcd"}, {3, 1}, {}},
+        TCommandRow{"DeleteSelectionKeepsBlanks", {"a  ", " b"}, {3, 2}, {2, 1}, {ecDeleteChar}, "", {"a"}, {2, 1}, {}},
+        TCommandRow{"EnterSplits", {zh}, {5, 1}, {}, {ecLineBreak}, "", {QStringLiteral("你好"), QStringLiteral("世界")}, {1, 2}, {}},
+        TCommandRow{"EnterAtEnd", {"ab"}, {3, 1}, {}, {ecLineBreak}, "", {"ab", ""}, {1, 2}, {}},
+        TCommandRow{"ImeOnce", {"ab"}, {2, 1}, {}, {ecImeStr}, QStringLiteral("你好"), {QStringLiteral("a你好b")}, {6, 1}, {}},
+        TCommandRow{"OverwriteHalfWide", {zh}, {1, 1}, {}, {ecOverwriteMode, ecChar}, "x", {QStringLiteral("x好世界")}, {2, 1}, {}},
+        TCommandRow{"RightOverChinese", {zh}, {1, 1}, {}, {ecRight, ecRight}, "", {zh}, {5, 1}, {}},
+        TCommandRow{"LeftOverChinese", {zh}, {5, 1}, {}, {ecLeft}, "", {zh}, {3, 1}, {}},
+        TCommandRow{"LeftWraps", {"ab", "cd"}, {1, 2}, {}, {ecLeft}, "", {"ab", "cd"}, {3, 1}, {}},
+        TCommandRow{"UpKeepsColumn", {zh, "abcdefgh"}, {4, 2}, {}, {ecUp}, "", {zh, "abcdefgh"}, {5, 1}, {}},
+        TCommandRow{"DownIntoVirtual", {"abcdef", "a"}, {6, 1}, {}, {ecDown}, "", {"abcdef", "a"}, {6, 2}, {}},
+        TCommandRow{"HomeEnd", {zh}, {3, 1}, {}, {ecLineEnd}, "", {zh}, {9, 1}, {}},
+        TCommandRow{"SelectRight", {zh}, {1, 1}, {}, {ecSelRight, ecSelRight}, "", {zh}, {5, 1}, {1, 1}},
+        TCommandRow{"SelectHome", {"abc"}, {3, 1}, {}, {ecSelLineStart}, "", {"abc"}, {1, 1}, {3, 1}},
+        TCommandRow{"LeftCollapses", {"abc"}, {3, 1}, {1, 1}, {ecLeft}, "", {"abc"}, {1, 1}, {}},
+        TCommandRow{"MatchBracket", {"(a[b])"}, {1, 1}, {}, {ecMatchBracket}, "", {"(a[b])"}, {6, 1}, {}},
+        // Without a partner the caret stays.
+        TCommandRow{"NoBracketStays", {"ab", "c(d"}, {2, 2}, {}, {ecMatchBracket}, "", {"ab", "c(d"}, {2, 2}, {}},
+        TCommandRow{"DeleteLine", {"a", "b", "c"}, {1, 2}, {}, {ecDeleteLine}, "", {"a", "c"}, {1, 2}, {}},
+        TCommandRow{"WordLeft", {"one two"}, {8, 1}, {}, {ecWordLeft}, "", {"one two"}, {5, 1}, {}}),
+    [](const ::testing::TestParamInfo<TCommandRow>& info) { return std::string(info.param.name); });
+
+TEST(TextEditControl, TypingGroupsIntoOneUndoStep)
+{
+    TTextEdit e;
+    for (QChar c : QStringLiteral("abc"))
+        e.DispatchEditorCommand(ecChar, c);
+    e.DispatchEditorCommand(ecLineBreak, QChar());
+    for (QChar c : QStringLiteral("de"))
+        e.DispatchEditorCommand(ecChar, c);
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc\r\nde\r\n"));
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc\r\n\r\n"));
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc\r\n"));
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QString());
+    e.Redo();
+    e.Redo();
+    e.Redo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc\r\nde\r\n"));
+}
+
+TEST(TextEditControl, ScreensCalls)
+{
+    TTextEdit e;
+    int changes = 0;
+    e.OnChange = [&](TCustomTextEdit*) { ++changes; };
+    EXPECT_FALSE(e.Modified());
+    e.ReplaceAllText(QStringLiteral("I like 苹果.\r\nSecond  "));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(e.Modified());
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("I like 苹果.\r\nSecond  \r\n"));
+    e.ReplaceAllText(QStringLiteral("new"));
+    EXPECT_EQ(changes, 2);
+    e.Undo();
+    EXPECT_EQ(changes, 3);
+    // Trailing blanks come back too.
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("I like 苹果.\r\nSecond  \r\n"));
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QString());
+    EXPECT_FALSE(e.Modified());
+    e.Redo();
+    EXPECT_TRUE(e.Modified());
+    e.ClearContent();
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(e.ReadFullText(), QString());
+    EXPECT_FALSE(e.CanUndo());
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QString());
+}
+
+TEST(TextEditControl, PlaceCaretAtCharIndex)
+{
+    TTextEdit e;
+    e.PlaceCaretAtCharIndex(5);
+    EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+    e.ReplaceAllText(QStringLiteral("ab\r\n你好c"));
+    const int length = static_cast<int>(e.ReadFullText().size());
+    const struct { int index; TBufferCoord caret; } rows[] = {
+        {0, {1, 1}}, {1, {2, 1}}, {2, {3, 1}}, {3, {3, 1}}, {4, {1, 2}}, {5, {3, 2}},
+        {6, {5, 2}}, {7, {6, 2}}, {8, {6, 2}}, {length, {6, 2}}, {length + 10, {6, 2}}};
+    for (const auto& r : rows) {
+        e.SelectWholeText();
+        e.PlaceCaretAtCharIndex(r.index);
+        EXPECT_EQ(e.CaretPos(), r.caret) << r.index;
+        EXPECT_FALSE(e.SelectionAvailable());
+    }
+}
+
+TEST(TextEditControl, KeysThroughBindings)
+{
+    QWidget form;
+    auto* e = new TTextEdit(&form);
+    form.resize(300, 200);
+    form.show();
+    e->setFocus();
+    int keyUp = -1;
+    e->OnKeyUp = [&](TCustomTextEdit*, std::uint16_t& key, TShiftState) { keyUp = key; };
+    int f5 = 0;
+    QShortcut shortcut(QKeySequence(Qt::Key_F5), &form, [&] { ++f5; }, Qt::ApplicationShortcut);
+    QApplication::setActiveWindow(&form);
+    QTest::keyClicks(e, QStringLiteral("Hi"));
+    QTest::keyClick(e, Qt::Key_Return);
+    EXPECT_EQ(keyUp, 13);
+    QTest::keyClick(e, Qt::Key_A);
+    QTest::keyClick(e, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(e->SelectedText(), QStringLiteral("a"));
+    QTest::keyClick(e, Qt::Key_Backspace);
+    EXPECT_EQ(e->ReadFullText(), QStringLiteral("Hi\r\n\r\n"));
+    QTest::keyClick(e, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(e->ReadFullText(), QStringLiteral("Hi\r\na\r\n"));
+    QTest::keyClick(e, Qt::Key_F5);
+    EXPECT_EQ(f5, 1);
+    EXPECT_EQ(e->ReadFullText(), QStringLiteral("Hi\r\na\r\n"));
+}
+
+TEST(TextEditControl, InputMethod)
+{
+    TTextEdit e;
+    e.ReplaceAllText(QStringLiteral("ab"));
+    e.PlaceCaretAtCharIndex(1);
+    e.ClearUndoHistory();
+    QInputMethodEvent preedit(QStringLiteral("ni"), {});
+    QApplication::sendEvent(&e, &preedit);
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("ab\r\n"));
+    EXPECT_EQ(e.PreeditText(), QStringLiteral("ni"));
+    EXPECT_FALSE(e.CanUndo());
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("你好"));
+    QApplication::sendEvent(&e, &commit);
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("a你好b\r\n"));
+    EXPECT_EQ(e.CaretPos(), BufferCoord(6, 1));
+    EXPECT_TRUE(e.PreeditText().isEmpty());
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("ab\r\n"));
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_TRUE(static_cast<QWidget&>(e).inputMethodQuery(Qt::ImCursorRectangle).toRect().isValid());
+}
+
+TEST(TextEditControl, ClipboardBetweenEditors)
+{
+    TTextEdit a, b;
+    a.ReplaceAllText(QStringLiteral("one  \r\n二三"));
+    a.SelectWholeText();
+    a.CopyToClipboard();
+    // Copying trims trailing blanks; lines are separated by CR LF.
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("one\r\n二三"));
+    b.ReplaceAllText(QStringLiteral("xy"));
+    b.PlaceCaretAtCharIndex(1);
+    b.ClearUndoHistory();
+    b.PasteFromClipboard();
+    EXPECT_EQ(b.ReadFullText(), QStringLiteral("xone\r\n二三y\r\n"));
+    EXPECT_EQ(b.CaretPos(), BufferCoord(5, 2));
+    b.Undo();
+    EXPECT_EQ(b.ReadFullText(), QStringLiteral("xy\r\n"));
+    a.SelectWholeText();
+    a.CutToClipboard();
+    EXPECT_EQ(a.ReadFullText(), QStringLiteral("\r\n"));
+    a.Undo();
+    EXPECT_EQ(a.ReadFullText(), QStringLiteral("one  \r\n二三\r\n"));
+}
+
+namespace {
+bool HasColor(const QImage& image, const QRect& area, const QColor& color)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) == color)
+                return true;
+    return false;
+}
+}  // namespace
+
+TEST(TextEditControl, PaintingGrabs)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.ActiveLine().SetVisible(true);
+    e.ActiveLine().SetBackground(0x00D7EEFD);
+    e.ReplaceAllText(QStringLiteral("Hello 世界\r\nsecond"));
+    e.PlaceCaretAtCharIndex(0);
+    const int rh = e.RowHeight();
+    QImage image = e.grab().toImage();
+    const QRect row1(e.GutterPixels() + 2 + 20 * e.CharWidth(), 1, 10, rh - 2);
+    EXPECT_TRUE(HasColor(image, row1, ToQColor(0x00D7EEFD)));
+    EXPECT_FALSE(HasColor(image, row1.translated(0, rh), ToQColor(0x00D7EEFD)));
+    // A selection is painted in the selection colour, unless hidden without focus.
+    e.SelectWholeText();
+    image = e.grab().toImage();
+    const QRect firstCell(e.GutterPixels() + 2, 1, e.CharWidth(), rh - 2);
+    EXPECT_TRUE(HasColor(image, firstCell, ToQColor(e.SelectedColor().Background())));
+    e.SetHideSelection(true);
+    image = e.grab().toImage();
+    EXPECT_FALSE(HasColor(image, firstCell, ToQColor(e.SelectedColor().Background())));
+    // Gutter numbers.
+    e.Gutter().SetVisible(true);
+    e.Gutter().SetShowLineNumbers(true);
+    e.Gutter().SetColor(0x00FFF8ED);
+    ASSERT_GT(e.GutterPixels(), 0);
+    image = e.grab().toImage();
+    const QRect gutter(0, 0, e.GutterPixels() - 1, rh - 1);
+    EXPECT_TRUE(HasColor(image, gutter, ToQColor(0x00FFF8ED)));
+    bool hasInk = false;
+    for (int y = 0; y < rh; ++y)
+        for (int x = 0; x < e.GutterPixels(); ++x)
+            hasInk = hasInk || image.pixelColor(x, y) != ToQColor(0x00FFF8ED);
+    EXPECT_TRUE(hasInk);
+}
+
+TEST(TextEditControl, ScrollBarsAndWheel)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    QStringList lines;
+    for (int i = 0; i < 40000; ++i)
+        lines << QString::number(i);
+    SetText(e, lines);
+    e.RefreshScrollBars();
+    EXPECT_EQ(e.VerticalScrollBar()->maximum(), 40000 - e.RowsInWindow() + 1);
+    e.VerticalScrollBar()->setValue(39000);
+    EXPECT_EQ(e.TopRow(), 39000);
+    e.SetTopRow(100);
+    EXPECT_EQ(e.VerticalScrollBar()->value(), 100);
+    const int step = QApplication::wheelScrollLines();
+    QWheelEvent half(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -60), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&e, &half);
+    EXPECT_EQ(e.TopRow(), 100);
+    QApplication::sendEvent(&e, &half);
+    EXPECT_EQ(e.TopRow(), 100 + step);
+    e.PlaceCaretAtCharIndex(static_cast<int>(e.ReadFullText().size()));
+    EXPECT_EQ(e.CaretPos().Line, 40000);
+    EXPECT_GE(e.TopRow() + e.RowsInWindow() - 1, 40000);
+}
