@@ -1,8 +1,7 @@
 #include "TextEdit.h"
 
+#include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
-#include <QtGui/QFontInfo>
-#include <QtGui/QFontMetrics>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QInputMethod>
 #include <QtGui/QKeyEvent>
@@ -55,6 +54,7 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
     FSelectedColor.OnChange = [this](TTextPersistent*) { update(); };
     FRightEdge.OnChange = [this](TTextPersistent*) { update(); };
+    FScrollBars.OnChange = [this](TTextPersistent*) { SizeChanged(); };
     FKeystrokes.LoadDefaultKeys();
     FVScroll = new QScrollBar(Qt::Vertical, this);
     FHScroll = new QScrollBar(Qt::Horizontal, this);
@@ -299,15 +299,9 @@ void TCustomTextEdit::SetLeftColumn(int value)
 
 void TCustomTextEdit::SetFont(const TFont& value)
 {
+    // The drawer lays every character in its cell, so a proportional font
+    // is drawn as a fixed-pitch one of its name, size, style and colour.
     FFont = value;
-    QFont f(value.Name);
-    f.setPixelSize(std::max(1, -value.Height()));
-    if (!QFontInfo(f).fixedPitch()) {
-        // A proportional font becomes a fixed-pitch one; the drawer lays
-        // every character in its cell either way.
-        f.setStyleHint(QFont::Monospace);
-        f.setFixedPitch(true);
-    }
     FontChanged();
 }
 
@@ -337,8 +331,13 @@ void TCustomTextEdit::UpdateGutterWidth()
 
 void TCustomTextEdit::SizeChanged()
 {
-    const int vw = FVScroll->isVisible() ? FVScroll->sizeHint().width() : 0;
-    const int hh = FHScroll->isVisible() ? FHScroll->sizeHint().height() : 0;
+    const TScrollStyle style = FScrollBars.ScrollBars();
+    const bool vertical = style == ssVertical || style == ssBoth;
+    const bool horizontal = style == ssHorizontal || style == ssBoth;
+    FVScroll->setVisible(vertical);
+    FHScroll->setVisible(horizontal);
+    const int vw = vertical ? FVScroll->sizeHint().width() : 0;
+    const int hh = horizontal ? FHScroll->sizeHint().height() : 0;
     const int clientW = width() - vw;
     const int clientH = height() - hh;
     FColumnsInWindow = std::max(clientW - FGutterPixels - 2, 0) / std::max(1, FCharWidth);
@@ -1162,10 +1161,22 @@ TTextEditorCommand TCustomTextEdit::TranslateKeyCode(std::uint16_t key, TShiftSt
 
 // ================================================================ clipboard
 
+QString TCustomTextEdit::BlockMimeType()
+{
+    return QStringLiteral("application/x-pibo-textedit-block");
+}
+
 void TCustomTextEdit::CopyToClipboard()
 {
-    if (SelectionAvailable())
-        QGuiApplication::clipboard()->setText(SelectedText());
+    if (!SelectionAvailable())
+        return;
+    const QString text = SelectedText();
+    auto* data = new QMimeData;
+    data->setText(text);
+    QByteArray block(1, static_cast<char>(smNormal));
+    block += text.toUtf8();
+    data->setData(BlockMimeType(), block);
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void TCustomTextEdit::CutToClipboard()
@@ -1180,7 +1191,15 @@ void TCustomTextEdit::PasteFromClipboard()
 {
     if (FReadOnly)
         return;
-    const QString text = QGuiApplication::clipboard()->text();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    QString text;
+    const QByteArray block = data->data(BlockMimeType());
+    if (!block.isEmpty())
+        text = QString::fromUtf8(block.mid(1));
+    else
+        text = data->text();
     if (text.isEmpty())
         return;
     SetSelectedText(text);

@@ -116,6 +116,10 @@ public:
     void CutToClipboard();
     void PasteFromClipboard();
 
+    // The clipboard's own type: the selection mode as one byte, then the
+    // text in UTF-8.
+    static QString BlockMimeType();
+
     // ------------------------------------------------------------ paint lock
     void BeginPaintLock() { ++FPaintLock; }
     void EndPaintLock();
@@ -150,6 +154,7 @@ public:
     TTextActiveLine& ActiveLine() { return FActiveLine; }
     TTextSelectedColor& SelectedColor() { return FSelectedColor; }
     TTextRightEdge& RightEdge() { return FRightEdge; }
+    TTextScrollBars& ScrollBars() { return FScrollBars; }
     TTextEditCaretType InsertCaret() const { return FInsertCaret; }
     void SetInsertCaret(TTextEditCaretType value);
     TTextEditCaretType OverwriteCaret() const { return FOverwriteCaret; }
@@ -226,6 +231,7 @@ private:
     TTextActiveLine FActiveLine;
     TTextSelectedColor FSelectedColor;
     TTextRightEdge FRightEdge;
+    TTextScrollBars FScrollBars;
     TTextEditKeyStrokes FKeystrokes;
     std::unique_ptr<TheTextDrawer> FDrawer;
     TFont FFont;

@@ -4,6 +4,7 @@
 #include "TextEdit.h"
 #include "TestSupport.h"
 
+#include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
@@ -386,4 +387,57 @@ TEST(TextEditControl, ScrollBarsAndWheel)
     e.PlaceCaretAtCharIndex(static_cast<int>(e.ReadFullText().size()));
     EXPECT_EQ(e.CaretPos().Line, 40000);
     EXPECT_GE(e.TopRow() + e.RowsInWindow() - 1, 40000);
+}
+
+TEST(TextEditControl, SetUpAsTheFreeDictationScreen)
+{
+    QWidget form;
+    auto* e = new TTextEdit(&form);
+    e->setGeometry(0, 0, 320, 240);
+    e->SetColor(0x00FFF8ED);
+    e->ActiveLine().SetVisible(true);
+    e->ActiveLine().SetBackground(0x00FDEED7);
+    e->SetLineSpacingRule(lsOneAndHalf);
+    e->ScrollBars().SetScrollBars(ssVertical);
+    TFont font;
+    font.Name = QStringLiteral("Courier New");
+    font.SetHeight(-13);
+    e->SetFont(font);
+    e->Gutter().SetVisible(true);
+    e->Gutter().SetShowLineNumbers(true);
+    e->Gutter().SetDigitCount(2);
+    form.show();
+    EXPECT_FALSE(e->HorizontalScrollBar()->isVisible());
+    EXPECT_TRUE(e->VerticalScrollBar()->isVisible());
+    EXPECT_EQ(e->ColumnsInWindow(),
+              (320 - e->VerticalScrollBar()->sizeHint().width() - e->GutterPixels() - 2) / e->CharWidth());
+    e->ReplaceAllText(QStringLiteral("Dear Sir,\r\n我想学英语。"));
+    e->PlaceCaretAtCharIndex(static_cast<int>(e->ReadFullText().size()));
+    EXPECT_EQ(e->CaretPos(), BufferCoord(13, 2));
+    e->DispatchEditorCommand(ecImeStr, QChar(), QStringLiteral("！"));
+    EXPECT_EQ(e->ReadFullText(), QStringLiteral("Dear Sir,\r\n我想学英语。！\r\n"));
+    const QImage image = e->grab().toImage();
+    EXPECT_FALSE(image.isNull());
+}
+
+TEST(TextEditControl, ClipboardCarriesTheBlockType)
+{
+    TTextEdit a;
+    a.ReplaceAllText(QStringLiteral("中文 text"));
+    a.SelectWholeText();
+    a.CopyToClipboard();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data);
+    const QByteArray block = data->data(TCustomTextEdit::BlockMimeType());
+    ASSERT_FALSE(block.isEmpty());
+    EXPECT_EQ(block.at(0), static_cast<char>(smNormal));
+    EXPECT_EQ(QString::fromUtf8(block.mid(1)), QStringLiteral("中文 text"));
+    // Plain text from elsewhere with CR LF lines pastes as lines.
+    QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\r\n"));
+    TTextEdit b;
+    b.PasteFromClipboard();
+    EXPECT_EQ(b.Lines().ToStringList(), (QStringList{"x", "y", ""}));
+    EXPECT_EQ(b.CaretPos(), BufferCoord(1, 3));
+    b.Undo();
+    EXPECT_EQ(b.ReadFullText(), QString());
 }
