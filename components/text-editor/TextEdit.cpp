@@ -2,6 +2,7 @@
 
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
+#include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QInputMethod>
 #include <QtGui/QKeyEvent>
@@ -63,6 +64,7 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     connect(FVScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
     connect(FHScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAcceptDrops(true);
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::IBeamCursor);
@@ -1319,6 +1321,18 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         setFocus(Qt::MouseFocusReason);
         if (x < FGutterPixels + 2)
             return;
+        if (e->button() == Qt::LeftButton && SelectionAvailable() && HasOption(eoDragDropEditing) &&
+            !(e->modifiers() & Qt::ShiftModifier)) {
+            // A press inside the selection may start a drag.
+            const TBufferCoord at = DisplayToBufferPos(PixelsToNearestRowColumn(x, y));
+            const TBufferCoord b = SelectionBegin();
+            const TBufferCoord en = SelectionEnd();
+            if (MinPos(b, at) == b && MinPos(at, en) == at && !(at == en)) {
+                FWaitForDragging = true;
+                FMouseDown = QPoint(x, y);
+                return;
+            }
+        }
         if (e->button() == Qt::LeftButton) {
             MoveCaretToPixel(x, y);
             if (e->modifiers() & Qt::ShiftModifier)
@@ -1336,6 +1350,23 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
 void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
 {
     Guarded("mouse move", [&] {
+        if (FWaitForDragging && (e->buttons() & Qt::LeftButton)) {
+            if ((e->position().toPoint() - FMouseDown).manhattanLength() < QApplication::startDragDistance())
+                return;
+            FWaitForDragging = false;
+            auto* drag = new QDrag(this);
+            auto* data = new QMimeData;
+            const QString text = SelectedText();
+            data->setText(text);
+            QByteArray block(1, static_cast<char>(smNormal));
+            block += text.toUtf8();
+            data->setData(BlockMimeType(), block);
+            drag->setMimeData(data);
+            // A move into another editor removes the text here.
+            if (drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction) == Qt::MoveAction && !FReadOnly)
+                SetSelectedText(QString());
+            return;
+        }
         if (!FSelecting || !(e->buttons() & Qt::LeftButton))
             return;
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
@@ -1343,9 +1374,88 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
     });
 }
 
-void TCustomTextEdit::mouseReleaseEvent(QMouseEvent*)
+void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
 {
-    FSelecting = false;
+    Guarded("mouse up", [&] {
+        FSelecting = false;
+        if (FWaitForDragging) {
+            // A press in the selection without a drag puts the caret there.
+            FWaitForDragging = false;
+            MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
+            SetSelectionBegin(FCaret);
+        }
+    });
+}
+
+void TCustomTextEdit::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!FReadOnly && HasOption(eoDragDropEditing) &&
+        (e->mimeData()->hasFormat(BlockMimeType()) || e->mimeData()->hasText()))
+        e->acceptProposedAction();
+}
+
+void TCustomTextEdit::dragMoveEvent(QDragMoveEvent* e)
+{
+    Guarded("drag over", [&] {
+        MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
+        e->acceptProposedAction();
+    });
+}
+
+bool TCustomTextEdit::DropTextAt(const QPoint& point, const QString& text, bool moveOwnSelection)
+{
+    if (FReadOnly || text.isEmpty())
+        return false;
+    const TBufferCoord at = ClampPos(DisplayToBufferPos(PixelsToNearestRowColumn(point.x(), point.y())));
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    TBufferCoord target = at;
+    if (moveOwnSelection && SelectionAvailable()) {
+        const TBufferCoord b = SelectionBegin();
+        const TBufferCoord en = SelectionEnd();
+        if (MinPos(b, at) == b && MinPos(at, en) == at) {
+            // Dropped onto itself: nothing moves.
+            FUndoList.CloseBlock();
+            EndPaintLock();
+            return false;
+        }
+        const QString moved = TextBetween(b, en);
+        if (MinPos(en, at) == en) {
+            // The target lies after the selection: it shifts with the removal.
+            if (at.Line == en.Line)
+                target = BufferCoord(b.Char + at.Char - en.Char, b.Line);
+            else
+                target = BufferCoord(at.Char, at.Line - (en.Line - b.Line));
+        }
+        DeleteSelectionRecorded();
+        FCaret = InsertRecorded(target, moved, urDropInsert);
+    } else {
+        FAnchor = FSelEnd = target;
+        FCaret = InsertRecorded(target, NormalizeBreaks(text), urDropInsert);
+    }
+    FAnchor = target;
+    FSelEnd = FCaret;
+    FUndoList.CloseBlock();
+    EndPaintLock();
+    return true;
+}
+
+void TCustomTextEdit::dropEvent(QDropEvent* e)
+{
+    Guarded("drop", [&] {
+        const QMimeData* data = e->mimeData();
+        const QByteArray block = data->data(BlockMimeType());
+        const QString text = !block.isEmpty() ? QString::fromUtf8(block.mid(1)) : data->text();
+        const bool own = e->source() == this && e->dropAction() == Qt::MoveAction;
+        if (DropTextAt(e->position().toPoint(), text, own)) {
+            e->acceptProposedAction();
+            if (own) {
+                // The move happened here; the drag source must not delete again.
+                e->setDropAction(Qt::CopyAction);
+                e->accept();
+            }
+        }
+    });
 }
 
 void TCustomTextEdit::mouseDoubleClickEvent(QMouseEvent* e)

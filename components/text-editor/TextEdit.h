@@ -120,6 +120,10 @@ public:
     // text in UTF-8.
     static QString BlockMimeType();
 
+    // Drops text at a client point: moved from this editor's selection (one
+    // undo step) or inserted. Returns false when nothing was dropped.
+    bool DropTextAt(const QPoint& point, const QString& text, bool moveOwnSelection);
+
     // ------------------------------------------------------------ paint lock
     void BeginPaintLock() { ++FPaintLock; }
     void EndPaintLock();
@@ -190,6 +194,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
@@ -262,6 +269,8 @@ private:
     bool FInUndoRedo = false;
     bool FCaretShown = true;
     bool FSelecting = false;
+    bool FWaitForDragging = false;
+    QPoint FMouseDown;
     bool FUpdatingScrollBars = false;
     int FLineSpacing = 0;
     TLineSpacingRule FLineSpacingRule = lsSingle;

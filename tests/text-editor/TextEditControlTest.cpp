@@ -441,3 +441,40 @@ TEST(TextEditControl, ClipboardCarriesTheBlockType)
     b.Undo();
     EXPECT_EQ(b.ReadFullText(), QString());
 }
+
+TEST(TextEditControl, DropsMoveAndCopyText)
+{
+    TTextEdit e;
+    e.resize(400, 200);
+    e.ReplaceAllText(QStringLiteral("abc 中文 xyz"));
+    const int cw = e.CharWidth();
+    const int left = e.GutterPixels() + 2;
+    const int y = e.RowHeight() / 2;
+    // Moving "abc" behind "xyz" within the editor: one undo step.
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.SetCaretPos(BufferCoord(4, 1));
+    e.SetSelectionEnd(BufferCoord(4, 1));
+    e.ClearUndoHistory();
+    EXPECT_TRUE(e.DropTextAt(QPoint(left + 12 * cw, y), e.SelectedText(), true));
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral(" 中文 xyzabc\r\n"));
+    e.Undo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc 中文 xyz\r\n"));
+    // Dropped onto itself nothing changes.
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.SetCaretPos(BufferCoord(4, 1));
+    e.SetSelectionEnd(BufferCoord(4, 1));
+    EXPECT_FALSE(e.DropTextAt(QPoint(left + cw, y), QStringLiteral("abc"), true));
+    // A drop event from elsewhere inserts at the pointer, never inside 中.
+    auto* data = new QMimeData;
+    data->setText(QStringLiteral("+"));
+    e.show();
+    QDragEnterEvent enter(QPoint(left + 5 * cw + cw / 4, y), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&e, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(left + 5 * cw + cw / 4, y), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    const bool sent = QApplication::sendEvent(&e, &drop);
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc 中+文 xyz\r\n"));
+    delete data;
+}
