@@ -1168,17 +1168,28 @@ QString TCustomTextEdit::BlockMimeType()
     return QStringLiteral("application/x-pibo-textedit-block");
 }
 
-void TCustomTextEdit::CopyToClipboard()
+QMimeData* TCustomTextEdit::SelectionMimeData() const
 {
-    if (!SelectionAvailable())
-        return;
     const QString text = SelectedText();
     auto* data = new QMimeData;
     data->setText(text);
     QByteArray block(1, static_cast<char>(smNormal));
     block += text.toUtf8();
     data->setData(BlockMimeType(), block);
-    QGuiApplication::clipboard()->setMimeData(data);
+    return data;
+}
+
+QString TCustomTextEdit::MimeDataText(const QMimeData* data)
+{
+    const QByteArray block = data->data(BlockMimeType());
+    return !block.isEmpty() ? QString::fromUtf8(block.mid(1)) : data->text();
+}
+
+void TCustomTextEdit::CopyToClipboard()
+{
+    if (!SelectionAvailable())
+        return;
+    QGuiApplication::clipboard()->setMimeData(SelectionMimeData());
 }
 
 void TCustomTextEdit::CutToClipboard()
@@ -1196,12 +1207,7 @@ void TCustomTextEdit::PasteFromClipboard()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
-    QString text;
-    const QByteArray block = data->data(BlockMimeType());
-    if (!block.isEmpty())
-        text = QString::fromUtf8(block.mid(1));
-    else
-        text = data->text();
+    const QString text = MimeDataText(data);
     if (text.isEmpty())
         return;
     SetSelectedText(text);
@@ -1251,14 +1257,11 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
             e->accept();
             return;
         }
-        const TTextEditorCommand command = key != 0 ? TranslateKeyCode(key, shift) : ecNone;
+        const TTextEditorCommand command = key != 0 ? TranslateKeyCode(key, shift) : TTextEditorCommand(ecNone);
         if (command != ecNone) {
             DispatchEditorCommand(command, QChar());
             e->accept();
             return;
-        }
-        if (key == 0 && FLastShortcutKey == 0 && !e->text().isEmpty()) {
-            // handled as characters below
         }
         const QString text = e->text();
         if (text.isEmpty() || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -1355,13 +1358,7 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
                 return;
             FWaitForDragging = false;
             auto* drag = new QDrag(this);
-            auto* data = new QMimeData;
-            const QString text = SelectedText();
-            data->setText(text);
-            QByteArray block(1, static_cast<char>(smNormal));
-            block += text.toUtf8();
-            data->setData(BlockMimeType(), block);
-            drag->setMimeData(data);
+            drag->setMimeData(SelectionMimeData());
             // A move into another editor removes the text here.
             if (drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction) == Qt::MoveAction && !FReadOnly)
                 SetSelectedText(QString());
@@ -1443,9 +1440,7 @@ bool TCustomTextEdit::DropTextAt(const QPoint& point, const QString& text, bool 
 void TCustomTextEdit::dropEvent(QDropEvent* e)
 {
     Guarded("drop", [&] {
-        const QMimeData* data = e->mimeData();
-        const QByteArray block = data->data(BlockMimeType());
-        const QString text = !block.isEmpty() ? QString::fromUtf8(block.mid(1)) : data->text();
+        const QString text = MimeDataText(e->mimeData());
         const bool own = e->source() == this && e->dropAction() == Qt::MoveAction;
         if (DropTextAt(e->position().toPoint(), text, own)) {
             e->acceptProposedAction();

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QMimeData;
 class QScrollBar;
 
 enum TTextEditorOption : std::uint8_t {
@@ -230,6 +231,9 @@ private:
     void PaintGutter(QPainter& painter, int firstRow, int lastRow);
     void PaintTextLines(QPainter& painter, int firstRow, int lastRow);
     QString DisplayLine(int line) const;
+    // The selection as plain text and as the block type.
+    QMimeData* SelectionMimeData() const;
+    static QString MimeDataText(const QMimeData* data);
 
     std::unique_ptr<TTextEditStringList> FLines;
     TTextEditUndoList FUndoList;
