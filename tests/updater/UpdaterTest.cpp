@@ -471,7 +471,8 @@ TEST_F(UpdaterTest, RefusedListsAndUnusableServersEndTheRunWithoutTouchingAnythi
 
 TEST_F(UpdaterTest, ClosingTheWindowDuringADownloadStopsTheTransfer)
 {
-    SetDefaultReadTimeout(20000);  // far longer than the test may take
+    // Far longer than the test may run: only the close can end the transfer.
+    SetDefaultReadTimeout(3600000);
     Server.Stall(QStringLiteral("/pibo/files/b.dat"), BinaryBody(2), 1000);
     ServeList(ListXml(ThreeFiles()));
     QPointer<TFrmUpdateMain> window;
@@ -482,15 +483,12 @@ TEST_F(UpdaterTest, ClosingTheWindowDuringADownloadStopsTheTransfer)
                     window->psbClose->PerformClick();  // the title bar's close button
             });
     };
-    QElapsedTimer timer;
-    timer.start();
     const TRunOutcome outcome = Run([&window](TFrmUpdateMain* form) {
         window = form;
         form->ppsbOk->PerformClick();
     });
 
     ASSERT_TRUE(outcome.WindowShown);
-    EXPECT_LT(timer.elapsed(), 10000) << "the transfer ran on to its time-out";
     ProcessEvents();
     EXPECT_EQ(Server.ClientClosedStalled, 1);
     EXPECT_EQ(outcome.Messages, QStringList{DownloadFailed});
@@ -501,7 +499,8 @@ TEST_F(UpdaterTest, ClosingTheWindowDuringADownloadStopsTheTransfer)
 
 TEST_F(UpdaterTest, CancelDuringADownloadStopsTheTransferAndEndsTheRun)
 {
-    SetDefaultReadTimeout(20000);
+    // Far longer than the test may run: only the cancel can end the transfer.
+    SetDefaultReadTimeout(3600000);
     Server.Stall(QStringLiteral("/pibo/files/a.txt"), NewA, 3);
     ServeList(ListXml(ThreeFiles()));
     QPointer<TFrmUpdateMain> window;
@@ -512,8 +511,6 @@ TEST_F(UpdaterTest, CancelDuringADownloadStopsTheTransferAndEndsTheRun)
                     window->ppsbCancel->PerformClick();
             });
     };
-    QElapsedTimer timer;
-    timer.start();
     bool visibleAfter = true;
     const TRunOutcome outcome = Run([&](TFrmUpdateMain* form) {
         window = form;
@@ -521,7 +518,6 @@ TEST_F(UpdaterTest, CancelDuringADownloadStopsTheTransferAndEndsTheRun)
         visibleAfter = form->isVisible();
     });
 
-    EXPECT_LT(timer.elapsed(), 10000) << "the transfer ran on to its time-out";
     EXPECT_FALSE(visibleAfter);
     EXPECT_EQ(Server.Requests.count(QStringLiteral("/pibo/files/b.dat")), 0);
     ExpectOriginalsIntact();
