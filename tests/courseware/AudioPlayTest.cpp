@@ -9,6 +9,7 @@
 #include "Forms.h"
 #include "SndWavOut.h"
 #include "TestAudioDevice.h"
+#include "UPiboDataPack.h"
 #include "UFrmShowInfo.h"
 
 #include <QtCore/QCoreApplication>
@@ -84,7 +85,11 @@ protected:
         Changes.clear();
     }
 
-    int PlayedMs() const { return static_cast<int>(System.Played(0).size() / 16); }
+    int PlayedMs() const
+    {
+        const TAudioFormat f = System.LastFormat();
+        return static_cast<int>(System.Played(0).size() / f.BlockAlign() * 1000 / f.SampleRate);
+    }
     std::vector<int> Indexes() const
     {
         std::vector<int> v;
@@ -433,4 +438,33 @@ TEST_F(AudioPlay, SentenceClips)
     ASSERT_TRUE(Player->CutWave(44100, 88200, cut, Player->FileName()));
     EXPECT_EQ(Mp3Fixtures::ReadWave(cut).Data, Pcm.mid(44100 * 2, 44100 * 2));
     EXPECT_FALSE(Player->CutWave(100, 50, cut + "x", Player->FileName()));
+}
+
+TEST_F(AudioPlay, SampleLessonPlaysThrough)
+{
+    QString wav;
+    ASSERT_TRUE(OpenPackage(QStringLiteral(PIBO_SAMPLE_AUDIO_LESSON), wav));
+    TAudioLrcItems items;
+    ASSERT_TRUE(LoadLrcFile(items, wav));
+    ASSERT_EQ(items.size(), 5);
+    Player = std::make_unique<TPiboAudioPlay>();
+    Player->OnPlayIndexChange = [this](QObject*, int q) { Changes.push_back({q, PlayedMs()}); };
+    Player->OnPlayOver = [this](QObject*) { ++Overs; };
+    Player->SetFileName(wav);
+    ASSERT_TRUE(Player->FileOpen());
+    EXPECT_GT(Player->TotalTime(), 15000);
+    EXPECT_LT(Player->TotalTime(), 25000);
+    Player->LoadLrc(wav);
+    ASSERT_EQ(Player->Count(), 5);
+    Changes.clear();
+    Player->Play();
+    RunToStop(30000);
+    EXPECT_EQ(Indexes(), (std::vector<int>{0, 1, 2, 3, 4}));
+    for (std::size_t k = 1; k < Changes.size(); ++k) {
+        const int at = LrcTimeToMSec(items[static_cast<int>(k)].StartTime);
+        EXPECT_GE(Changes[k].second, at) << k;
+        EXPECT_LE(Changes[k].second, at + 30) << k;
+    }
+    EXPECT_EQ(Overs, 1);
+    EXPECT_EQ(PlayedMs(), Player->TotalTime());
 }
