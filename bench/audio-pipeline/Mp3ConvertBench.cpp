@@ -10,7 +10,6 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QFile>
-#include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 
 #include "BenchSupport.h"
@@ -30,28 +29,19 @@ QString Lesson(int minutes, const char* extension)
     return GFolder + QStringLiteral("/lesson%1.%2").arg(minutes).arg(QLatin1String(extension));
 }
 
-bool Run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, args);
-    return process.waitForStarted(10000) && process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
-}
-
 bool MakeLessons()
 {
     // Speech-like sound: pink noise shaped by a slow tone, 44.1 kHz stereo,
     // encoded at 128 kbit/s as lessons come.
     const QString wav30 = Lesson(30, "wav");
-    if (!Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+    if (!RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
                         "anoisesrc=d=1800:c=pink:r=44100:a=0.25,aformat=channel_layouts=stereo", "-f", "lavfi", "-i",
                         "sine=f=220:d=1800:r=44100", "-filter_complex", "[0][1]amix=inputs=2", "-c:a", "pcm_s16le",
                         wav30}))
         return false;
-    if (!Run("lame", {"--quiet", "-b", "128", wav30, Lesson(30, "mp3")}))
+    if (!RunTool("lame", {"--quiet", "-b", "128", wav30, Lesson(30, "mp3")}))
         return false;
-    return Run("ffmpeg", {"-v", "error", "-y", "-i", Lesson(30, "mp3"), "-t", "180", "-c", "copy", Lesson(3, "mp3")});
+    return RunTool("ffmpeg", {"-v", "error", "-y", "-i", Lesson(30, "mp3"), "-t", "180", "-c", "copy", Lesson(3, "mp3")});
 }
 
 void Converter(benchmark::State& state, std::uint8_t mode, const QString& in, const QString& out)
@@ -75,7 +65,7 @@ void Tool(benchmark::State& state, const QString& program, const QStringList& ar
 {
     for (auto _ : state) {
         QFile::remove(out);
-        if (!Run(program, args)) {
+        if (!RunTool(program, args)) {
             state.SkipWithError("the tool failed");
             return;
         }

@@ -45,29 +45,12 @@ QString Lesson(int minutes)
     return GFolder + QStringLiteral("/lesson%1.wav").arg(minutes);
 }
 
-void PutLE(QByteArray& b, quint32 v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 // A WAV of the given length, written block by block, and its ".plrc".
 bool MakeLesson(int minutes)
 {
     const qint64 frames = qint64(minutes) * 60 * 44100;
     const qint64 bytes = frames * 4;
-    QByteArray header("RIFF");
-    PutLE(header, quint32(36 + bytes), 4);
-    header.append("WAVEfmt ");
-    PutLE(header, 16, 4);
-    PutLE(header, 1, 2);
-    PutLE(header, 2, 2);
-    PutLE(header, 44100, 4);
-    PutLE(header, 44100 * 4, 4);
-    PutLE(header, 4, 2);
-    PutLE(header, 16, 2);
-    header.append("data");
-    PutLE(header, quint32(bytes), 4);
+    const QByteArray header = PcmWaveHeader(2, 44100, 16, quint32(bytes));
     QFile f(Lesson(minutes));
     if (!f.open(QIODevice::WriteOnly) || f.write(header) != header.size())
         return false;
@@ -194,10 +177,9 @@ void BM_SaveSentenceMp3_SoxLame(benchmark::State& state)
 {
     const QString cut = GFolder + QStringLiteral("/soxcut.wav");
     for (auto _ : state) {
-        if (QProcess::execute(QStringLiteral("sox"), {Lesson(6), cut, QStringLiteral("trim"), QStringLiteral("3"), QStringLiteral("10")}) != 0
-            || QProcess::execute(QStringLiteral("lame"), {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), cut,
-                                                          GFolder + QStringLiteral("/lame.mp3")})
-                   != 0) {
+        if (!RunTool(QStringLiteral("sox"), {Lesson(6), cut, QStringLiteral("trim"), QStringLiteral("3"), QStringLiteral("10")})
+            || !RunTool(QStringLiteral("lame"),
+                        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), cut, GFolder + QStringLiteral("/lame.mp3")})) {
             state.SkipWithError("the tools failed");
             break;
         }

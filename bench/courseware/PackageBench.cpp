@@ -12,7 +12,6 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 
 #include "BenchSupport.h"
@@ -30,24 +29,13 @@ QString F(const QString& name)
     return GFolder + QLatin1Char('/') + name;
 }
 
-bool Run(const QString& program, const QStringList& args, const QString& workDir = QString())
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (!workDir.isEmpty())
-        process.setWorkingDirectory(workDir);
-    process.start(program, args);
-    return process.waitForStarted(10000) && process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
-}
-
 bool MakeLesson()
 {
-    if (!Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+    if (!RunTool("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
                         "anoisesrc=d=1800:c=pink:r=44100:a=0.25,aformat=channel_layouts=stereo", "-c:a", "pcm_s16le",
                         F("source.wav")}))
         return false;
-    if (!Run("lame", {"--quiet", "-b", "128", F("source.wav"), F("lesson.mp3")}))
+    if (!RunTool("lame", {"--quiet", "-b", "128", F("source.wav"), F("lesson.mp3")}))
         return false;
     QFile::remove(F("source.wav"));
     // One sentence every 3 s.
@@ -64,7 +52,7 @@ bool MakeLesson()
     if (!JoinPackFile(F("lesson.plrc"), F("lesson.mp3"), F("Lesson30.pibo")) || !ZipInPlace(F("Lesson30.pibo")))
         return false;
     // The reference's archive: the same MP3 zipped by the zip tool.
-    return Run("zip", {"-q", "-j", F("reference.zip"), F("lesson.mp3")});
+    return RunTool("zip", {"-q", "-j", F("reference.zip"), F("lesson.mp3")});
 }
 
 void ClearCache()
@@ -111,8 +99,8 @@ void BM_Reference_UnzipAndFfmpeg(benchmark::State& state)
         QDir(out).removeRecursively();
         QDir().mkpath(out);
         state.ResumeTiming();
-        if (!Run("unzip", {"-q", "-o", F("reference.zip"), "-d", out})
-            || !Run("ffmpeg", {"-v", "error", "-y", "-i", out + "/lesson.mp3", out + "/lesson.wav"})) {
+        if (!RunTool("unzip", {"-q", "-o", F("reference.zip"), "-d", out})
+            || !RunTool("ffmpeg", {"-v", "error", "-y", "-i", out + "/lesson.mp3", out + "/lesson.wav"})) {
             state.SkipWithError("the tools failed");
             return;
         }

@@ -20,29 +20,11 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-void Put(QByteArray& b, std::uint32_t v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 // One second of 44.1 kHz 16-bit stereo PCM.
 QString MakeWave(const QTemporaryDir& dir)
 {
     const QByteArray pcm(44100 * 4, '\x11');
-    QByteArray b("RIFF");
-    Put(b, static_cast<std::uint32_t>(36 + pcm.size()), 4);
-    b.append("WAVEfmt ");
-    Put(b, 16, 4);
-    Put(b, 1, 2);
-    Put(b, 2, 2);
-    Put(b, 44100, 4);
-    Put(b, 44100 * 4, 4);
-    Put(b, 4, 2);
-    Put(b, 16, 2);
-    b.append("data");
-    Put(b, static_cast<std::uint32_t>(pcm.size()), 4);
-    b.append(pcm);
+    const QByteArray b = PcmWaveHeader(2, 44100, 16, static_cast<std::uint32_t>(pcm.size())) + pcm;
     const QString path = dir.filePath(QStringLiteral("bench.wav"));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
