@@ -25,6 +25,17 @@ namespace {
 
 constexpr int VolumeStep = 655;  // one percent of a channel's volume
 
+// The screens call the player from their event handlers: a failing device
+// (it has reported through its OnError and closed) ends the operation there.
+template <class F>
+void Guarded(F&& operation)
+{
+    try {
+        operation();
+    } catch (...) {
+    }
+}
+
 QString TempFolder()
 {
     const QString temp = ProgramFolder() + QStringLiteral("temp/");
@@ -463,26 +474,34 @@ void TPiboAudioPlay::PlayFrom(int ms)
 
 void TPiboAudioPlay::Pause()
 {
-    if (IsPlaying())
-        FWaveOut->Pause();
+    Guarded([&] {
+        if (IsPlaying())
+            FWaveOut->Pause();
+    });
 }
 
 void TPiboAudioPlay::Resume()
 {
-    const auto state = FWaveOut->State();
-    if ((state & dsStarted) && (state & dsPaused))
-        FWaveOut->Restart();
+    Guarded([&] {
+        const auto state = FWaveOut->State();
+        if ((state & dsStarted) && (state & dsPaused))
+            FWaveOut->Restart();
+    });
 }
 
 void TPiboAudioPlay::Stop()
 {
-    StopDevice();
+    Guarded([&] {
+        StopDevice();
+    });
 }
 
 void TPiboAudioPlay::StartOutput()
 {
-    if (FOpen)
-        FWaveOut->Start();
+    Guarded([&] {
+        if (FOpen)
+            FWaveOut->Start();
+    });
 }
 
 void TPiboAudioPlay::GotoSentence(int queueIndex)
@@ -514,102 +533,112 @@ void TPiboAudioPlay::GotoSentence(int queueIndex)
 
 void TPiboAudioPlay::GotoTime(int queueIndex, int ms)
 {
-    const bool valid = ValidEntry(queueIndex);
-    const auto state = FWaveOut->State();
-    if (!(state & (dsStarted | dsPaused))) {
-        if (!valid)
+    Guarded([&] {
+        const bool valid = ValidEntry(queueIndex);
+        const auto state = FWaveOut->State();
+        if (!(state & (dsStarted | dsPaused))) {
+            if (!valid)
+                return;
+            Highlight(queueIndex);
+            FPlayQueueIndex = queueIndex;
+            DoPlayIndexChange(queueIndex);
             return;
-        Highlight(queueIndex);
-        FPlayQueueIndex = queueIndex;
-        DoPlayIndexChange(queueIndex);
-        return;
-    }
-    const bool wasPlaying = IsPlaying();
-    if (wasPlaying)
-        FWaveOut->Pause();
-    if (valid) {
-        FPlayQueueIndex = queueIndex;
-        Highlight(queueIndex);
-    }
-    Seek(MsToSamples(ms) - FRangeStart);
-    if (valid)
-        DoPlayIndexChange(queueIndex);
-    if (wasPlaying)
-        FWaveOut->Restart();
+        }
+        const bool wasPlaying = IsPlaying();
+        if (wasPlaying)
+            FWaveOut->Pause();
+        if (valid) {
+            FPlayQueueIndex = queueIndex;
+            Highlight(queueIndex);
+        }
+        Seek(MsToSamples(ms) - FRangeStart);
+        if (valid)
+            DoPlayIndexChange(queueIndex);
+        if (wasPlaying)
+            FWaveOut->Restart();
+    });
 }
 
 void TPiboAudioPlay::GotoFirst()
 {
-    const int n = static_cast<int>(FPlayQueue.size());
-    if (n >= 2) {
-        GotoSentence(FPlayType == ptAll ? 0 : NextSelected(0));
-        return;
-    }
-    if (n == 1) {
-        if (IsPaused()) {
-            Seek(EntryStartSamples(0));
-        } else if (IsPlaying()) {
-            FWaveOut->Pause();
-            Seek(EntryStartSamples(0));
-            FWaveOut->Restart();
+    Guarded([&] {
+        const int n = static_cast<int>(FPlayQueue.size());
+        if (n >= 2) {
+            GotoSentence(FPlayType == ptAll ? 0 : NextSelected(0));
+            return;
         }
-    }
+        if (n == 1) {
+            if (IsPaused()) {
+                Seek(EntryStartSamples(0));
+            } else if (IsPlaying()) {
+                FWaveOut->Pause();
+                Seek(EntryStartSamples(0));
+                FWaveOut->Restart();
+            }
+        }
+    });
 }
 
 void TPiboAudioPlay::GotoLast()
 {
-    const int n = static_cast<int>(FPlayQueue.size());
-    if (n >= 2) {
-        GotoSentence(FPlayType == ptAll ? n - 1 : PrevSelected(n - 1));
-        return;
-    }
-    if (n == 1 && (IsPaused() || IsPlaying())) {
-        if (IsPlaying())
-            FWaveOut->Pause();
-        Seek(MsToSamples(EntryEndMs(0)) - FRangeStart);
-    }
+    Guarded([&] {
+        const int n = static_cast<int>(FPlayQueue.size());
+        if (n >= 2) {
+            GotoSentence(FPlayType == ptAll ? n - 1 : PrevSelected(n - 1));
+            return;
+        }
+        if (n == 1 && (IsPaused() || IsPlaying())) {
+            if (IsPlaying())
+                FWaveOut->Pause();
+            Seek(MsToSamples(EntryEndMs(0)) - FRangeStart);
+        }
+    });
 }
 
 void TPiboAudioPlay::Skip(int deltaMs)
 {
-    if (!FOpen || !(FWaveOut->State() & (dsStarted | dsPaused)))
-        return;
-    const bool wasPlaying = IsPlaying();
-    if (wasPlaying)
-        FWaveOut->Pause();
-    const std::int64_t target = HeardPosition() + MsToSamples(deltaMs);
-    if (target + FRangeStart >= FLength) {
-        GotoLast();
-        return;
-    }
-    if (target + FRangeStart <= 0) {
-        GotoFirst();
-        return;
-    }
-    Seek(target);
-    const int ms = static_cast<int>(SamplesToMs(target + FRangeStart));
-    int q = IndexOfTime(ms);
-    // Before the first sentence or in a gap: the sentence that comes next.
-    if (q < 0)
-        q = IndexNearTime(static_cast<int>(FPlayQueue.size()), ms, [this](int e) { return EntryStartMs(e); });
-    if (ValidEntry(q)) {
-        FPlayQueueIndex = q;
-        Highlight(q);
-        DoPlayIndexChange(q);
-    }
-    if (wasPlaying)
-        FWaveOut->Restart();
+    Guarded([&] {
+        if (!FOpen || !(FWaveOut->State() & (dsStarted | dsPaused)))
+            return;
+        const bool wasPlaying = IsPlaying();
+        if (wasPlaying)
+            FWaveOut->Pause();
+        const std::int64_t target = HeardPosition() + MsToSamples(deltaMs);
+        if (target + FRangeStart >= FLength) {
+            GotoLast();
+            return;
+        }
+        if (target + FRangeStart <= 0) {
+            GotoFirst();
+            return;
+        }
+        Seek(target);
+        const int ms = static_cast<int>(SamplesToMs(target + FRangeStart));
+        int q = IndexOfTime(ms);
+        // Before the first sentence or in a gap: the sentence that comes next.
+        if (q < 0)
+            q = IndexNearTime(static_cast<int>(FPlayQueue.size()), ms, [this](int e) { return EntryStartMs(e); });
+        if (ValidEntry(q)) {
+            FPlayQueueIndex = q;
+            Highlight(q);
+            DoPlayIndexChange(q);
+        }
+        if (wasPlaying)
+            FWaveOut->Restart();
+    });
 }
 
 void TPiboAudioPlay::SeekSentenceStart()
 {
-    const int q = CurrentEntry();
-    if (q < 0)
-        return;
-    Seek(EntryStartSamples(q));
-    if (OnPlayProgress)
-        OnPlayProgress(this, static_cast<int>(EntryStartMs(q)));
-    Highlight(q);
+    Guarded([&] {
+        const int q = CurrentEntry();
+        if (q < 0)
+            return;
+        Seek(EntryStartSamples(q));
+        if (OnPlayProgress)
+            OnPlayProgress(this, static_cast<int>(EntryStartMs(q)));
+        Highlight(q);
+    });
 }
 
 // ------------------------------------------------------------ the timer

@@ -468,3 +468,27 @@ TEST_F(AudioPlay, SampleLessonPlaysThrough)
     EXPECT_EQ(Overs, 1);
     EXPECT_EQ(PlayedMs(), Player->TotalTime());
 }
+
+TEST_F(AudioPlay, DeviceFailuresStayInsideThePlayer)
+{
+    Open(3000, {0, 1000, 2000});
+    Player->Play();
+    Run(100);
+    System.SetFault(TTestAudioCall::Pause, aeError);
+    System.SetFault(TTestAudioCall::Reset, aeError);
+    EXPECT_NO_THROW(Player->Skip(500));
+    EXPECT_NO_THROW(Player->GotoTime(1, 1500));
+    EXPECT_NO_THROW(Player->GotoLast());
+    EXPECT_NO_THROW(Player->Pause());
+    EXPECT_NO_THROW(Player->Play());
+    EXPECT_NO_THROW(Run(50));
+    System.ClearFaults();
+    // The device closed itself; playing again opens it anew.
+    Player->Stop();
+    System.ClearPlayed();
+    Player->GotoSentence(2);
+    Player->Play();
+    Run(100);
+    EXPECT_EQ(System.Played(0).left(100 * 16), Frames(2000, 2100));
+    Player->Stop();
+}
