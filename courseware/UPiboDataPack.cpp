@@ -268,7 +268,9 @@ bool SplitPackFile(const QString& packPath, const QString& subtitlePath, QString
             if (!header.Ext.isEmpty())
                 mediaPath += QLatin1Char('.') + header.Ext;
             media.setFileName(mediaPath);
-            ok = subtitle.open(QIODevice::WriteOnly | QIODevice::Truncate) && media.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            // A stored extension that names the subtitle file itself.
+            const bool distinct = QFileInfo(mediaPath).absoluteFilePath() != QFileInfo(subtitlePath).absoluteFilePath();
+            ok = distinct && subtitle.open(QIODevice::WriteOnly | QIODevice::Truncate) && media.open(QIODevice::WriteOnly | QIODevice::Truncate)
                  && CopyBytes(pack, subtitle, header.SubtitleSize) && CopyBytes(pack, media, -1) && subtitle.flush()
                  && media.flush();
         }

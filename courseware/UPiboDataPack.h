@@ -59,8 +59,8 @@ bool UnzipAll(const QString& zipPath, const QString& destPath);
 // mediaPath + "." + the stored extension; on return mediaPath holds that
 // name. False, and neither file left, when the package cannot be read, its
 // subtitle length does not fit the file (or is 16 MiB or more), or the stored
-// extension holds other characters than ASCII letters and digits. The package
-// is only read.
+// extension holds other characters than ASCII letters and digits or makes
+// the media file's name the subtitle's. The package is only read.
 bool SplitPackFile(const QString& packPath, const QString& subtitlePath, QString& mediaPath);
 
 // ext := "." + the stored extension of packPath. Raises EPackError when the

@@ -260,14 +260,15 @@ TEST_F(DataPack, HostilePackagesOpenNothing)
         {"slash", Header(3, "../wa") + "abc" + media},
         {"dots", Header(3, " a.wv") + "abc" + media},
         {"short", QByteArray("\0\0", 2)},
+        {"samename", Header(3, "  srt") + "abc" + media},
     };
     for (const Case& c : bodies) {
         const QString name = QString::fromLatin1(c.name);
         // As a bare split.
         WriteFile(W(name + ".body"), c.body);
         QString m = W(name + "_m");
-        EXPECT_FALSE(SplitPackFile(W(name + ".body"), W(name + "_s.plrc"), m)) << c.name;
-        EXPECT_FALSE(QFileInfo::exists(W(name + "_s.plrc"))) << c.name;
+        EXPECT_FALSE(SplitPackFile(W(name + ".body"), W(name + "_m.srt"), m)) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(W(name + "_m.srt"))) << c.name;
         // As a video package, and zipped as an audio package.
         ASSERT_TRUE(QFile::copy(W(name + ".body"), W(name + ".vpibo")));
         QString play;
