@@ -69,12 +69,7 @@ TPiboAudioPlay::TPiboAudioPlay(QWidget* parent) : QWidget(parent)
     FTimer = new QTimer(this);
     FTimer->setTimerType(Qt::PreciseTimer);
     FTimer->setInterval(1);
-    connect(FTimer, &QTimer::timeout, this, [this] {
-        try {
-            TimerTick();
-        } catch (...) {
-        }
-    });
+    connect(FTimer, &QTimer::timeout, this, [this] { TimerTick(); });
     FTimer->start();
     LayoutParts();
 }
@@ -645,25 +640,27 @@ void TPiboAudioPlay::SeekSentenceStart()
 
 void TPiboAudioPlay::TimerTick()
 {
-    if (!FOpen)
-        return;
-    const bool ended = std::exchange(FSourceEnded, false);
-    const auto state = FWaveOut->State();
-    const bool started = (state & dsOpened) && (state & dsStarted);
-    if (ended)
-        FPlayTime = static_cast<int>(SamplesToMs(FRangeEnd));
-    else if (started)
-        FPlayTime = static_cast<int>(SamplesToMs(HeardPosition() + FRangeStart));
-    if ((ended || started) && OnPlayProgress)
-        OnPlayProgress(this, FPlayTime);
-    // While paused the position stands: nothing to move on to.
-    if (Count() > 0 && FPlayType != ptAgain && (ended || (started && !(state & dsPaused)))) {
-        // Sentences that follow each other in the file are passed without a
-        // seek; several may end between two ticks.
-        for (int n = 0; n <= Count() && Advance(ended); ++n) {
+    Guarded([&] {
+        if (!FOpen)
+            return;
+        const bool ended = std::exchange(FSourceEnded, false);
+        const auto state = FWaveOut->State();
+        const bool started = (state & dsOpened) && (state & dsStarted);
+        if (ended)
+            FPlayTime = static_cast<int>(SamplesToMs(FRangeEnd));
+        else if (started)
+            FPlayTime = static_cast<int>(SamplesToMs(HeardPosition() + FRangeStart));
+        if ((ended || started) && OnPlayProgress)
+            OnPlayProgress(this, FPlayTime);
+        // While paused the position stands: nothing to move on to.
+        if (Count() > 0 && FPlayType != ptAgain && (ended || (started && !(state & dsPaused)))) {
+            // Sentences that follow each other in the file are passed without a
+            // seek; several may end between two ticks.
+            for (int n = 0; n <= Count() && Advance(ended); ++n) {
+            }
         }
-    }
-    UpdateBox();
+        UpdateBox();
+    });
 }
 
 bool TPiboAudioPlay::Advance(bool sourceEnded)
