@@ -11,6 +11,7 @@
 #include "TestAudioDevice.h"
 #include "UPiboDataPack.h"
 #include "UFrmShowInfo.h"
+#include "lame.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -491,4 +492,22 @@ TEST_F(AudioPlay, DeviceFailuresStayInsideThePlayer)
     Run(100);
     EXPECT_EQ(System.Played(0).left(100 * 16), Frames(2000, 2100));
     Player->Stop();
+}
+
+TEST_F(AudioPlay, ClipWithoutEncoderFailsCleanly)
+{
+    Open(2000, {0, 1000});
+    const QString out = Folder.File(QStringLiteral("clips/"));
+    QDir().mkpath(out);
+    const QString old = LameLibraryName();
+    SetLameLibraryName(QStringLiteral("libmp3lame-not-installed.so.0"));
+    const bool saved = Player->SaveSentenceMp3(0, out);
+    SetLameLibraryName(old);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("lesson_0.mp3")));
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("temp/PiboTempSave.wav"))));
+    EXPECT_FALSE(QFileInfo::exists(Folder.File(QStringLiteral("temp/PiboTempTransfer.wav"))));
+    // The same player encodes once the library is there.
+    EXPECT_TRUE(Player->SaveSentenceMp3(0, out));
+    EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("lesson_0.mp3")));
 }
