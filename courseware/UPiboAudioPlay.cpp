@@ -4,6 +4,7 @@
 #include "AudioDevice.h"
 #include "Forms.h"
 #include "ProgramFolder.h"
+#include "SndOscope.h"
 #include "SndWavOut.h"
 #include "SndWave.h"
 #include "UAudioConverters.h"
@@ -16,6 +17,8 @@
 #include <QtCore/QTimer>
 #include <QtGui/QPainter>
 #include <QtGui/QResizeEvent>
+
+#include <vector>
 
 #include <algorithm>
 #include <stdexcept>
@@ -242,8 +245,10 @@ void TPiboAudioPlay::SetFileName(const QString& value)
         FPlayTime = 0;
         FSourceEnded = false;
         FLastMarkerPos = -10;
-        if (FOscopePanel)
-            RefreshOscope();
+        if (FOscope) {
+            SetupOscope();
+            LoadOscopeData();
+        }
     } catch (...) {
         FOpen = false;
         ShowInfo(QStringLiteral("载入音频失败！"));
@@ -325,6 +330,26 @@ void TPiboAudioPlay::SetDisEnglish(bool value)
 void TPiboAudioPlay::SetHasOscope(bool value)
 {
     FHasOscope = value;
+    if (!value || FOscope)
+        return;
+    FOscopePanel = new QWidget(this);
+    FOscope = new TSndOscope(FOscopePanel);
+    FOscope->Bevel().SetBevelInner(bvNone);
+    FOscope->Bevel().SetBevelOuter(bvNone);
+    FOscope->Bevel().SetBorderStyle(bsNone);
+    FOscope->SetForegroundColor(0x00FF00);
+    FOscope->SetShowInfo(false);
+    FOscope->setCursor(Qt::ArrowCursor);
+    FOscope->OnPostPaint = [this](TSndOscope*) { OscopePostPaint(); };
+    FOscope->OnMouseDown = [this](TMouseButton, Qt::KeyboardModifiers, int x, int) { OscopeMouseDown(x); };
+    FOscopePanel->show();
+    FOscope->show();
+    LayoutParts();
+    if (FOpen) {
+        SetupOscope();
+        FLastMarkerPos = -10;
+        LoadOscopeData();
+    }
 }
 
 void TPiboAudioPlay::SetOscopeHeight(int value)
@@ -344,8 +369,10 @@ void TPiboAudioPlay::LayoutParts()
 {
     const int boxTop = std::max(0, height() - SubtitleBoxHeight);
     FSubtitleBox->setGeometry(0, boxTop, width(), SubtitleBoxHeight);
-    if (FOscopePanel)
+    if (FOscopePanel) {
         FOscopePanel->setGeometry(0, 0, width(), boxTop);
+        FOscope->SetBounds(0, 0, width(), boxTop);
+    }
 }
 
 // ------------------------------------------------------------ sentences
@@ -659,6 +686,12 @@ void TPiboAudioPlay::TimerTick()
             for (int n = 0; n <= Count() && Advance(ended); ++n) {
             }
         }
+        if (FOscope) {
+            if (FWaveOut->State() & dsStarted)
+                DrawMarker(OscopeColumn(HeardPosition() + FRangeStart));
+            else
+                EraseMarker();
+        }
         UpdateBox();
     });
 }
@@ -778,12 +811,159 @@ void TPiboAudioPlay::PaintSubtitle(TCanvas& canvas)
 
 // ------------------------------------------------------------ waveform
 
-void TPiboAudioPlay::HighlightRange(int, int)
+int TPiboAudioPlay::OscopeColumn(std::int64_t samples) const
 {
+    if (!FOscope || FLength <= 0)
+        return 0;
+    return RoundHalfEven(static_cast<double>(samples) / static_cast<double>(FLength) * FOscope->PlotRect().width());
+}
+
+void TPiboAudioPlay::HighlightRange(int startMs, int endMs)
+{
+    if (!FOscope)
+        return;
+    FOscope->SetMarks(OscopeColumn(MsToSamples(startMs)), OscopeColumn(MsToSamples(endMs)), true);
+}
+
+void TPiboAudioPlay::SetupOscope()
+{
+    if (!FOscope)
+        return;
+    FOscope->ResetDisplay();
+    FOscope->SetKind(okMirLines);
+    if (const TWaveFormatEx* format = Format()) {
+        FOscope->SetMode(format->nChannels == 2 ? mStereo : mMono);
+        if (format->wBitsPerSample == 8)
+            FOscope->SetBitLength(b8Bit);
+        else if (format->wBitsPerSample == 16)
+            FOscope->SetBitLength(b16Bit);
+    }
+    FOscope->SetEffect(efNone);
+    FOscope->SetChannel(chBoth);
+    FOscope->SetZoom(1);
+}
+
+void TPiboAudioPlay::LoadOscopeData()
+{
+    if (!FOscope)
+        return;
+    const int bytes = std::max(0, FOscope->DisplayBytes());
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(bytes), 0);
+    std::int64_t filled = 0;
+    const TWaveFormatEx* format = Format();
+    const bool eightBit = format && format->wBitsPerSample == 8;
+    try {
+        const std::int64_t frameSize = format ? BytesPerSampleFrame(format) : 0;
+        const std::int64_t frames = frameSize > 0 ? bytes / frameSize : 0;
+        // An empty file or a waveform without width shows nothing.
+        if (FOpen && frames > 0 && FLength > 0) {
+            // A reader of its own: the player's play position stays.
+            TSndWave reader;
+            reader.SetFileName(FFileName);
+            reader.SetTimeFormat(tfSample);
+            reader.OpenFile();
+            const std::int64_t step =
+                std::max<std::int64_t>(1, RoundHalfEven(static_cast<double>(FLength) / static_cast<double>(frames) + 0.5));
+            reader.SetPosition(0);
+            auto* out = buffer.data();
+            if (step == 1) {
+                filled = std::max<std::int64_t>(0, reader.ReadData(out, bytes));
+            } else if (step * frameSize * 1024 > 65535) {
+                for (std::int64_t k = 0; k < frames; ++k) {
+                    const std::int64_t at = std::min(step * k, FLength);
+                    if (at >= FLength)
+                        break;
+                    reader.SetPosition(at);
+                    if (reader.ReadData(out + k * frameSize, frameSize) != frameSize)
+                        break;
+                    filled += frameSize;
+                }
+            } else {
+                std::vector<std::uint8_t> scratch(static_cast<std::size_t>(step * frameSize * 1024));
+                while (filled < frames * frameSize) {
+                    const std::int64_t got = reader.ReadData(scratch.data(), static_cast<std::int64_t>(scratch.size()));
+                    if (got <= 0)
+                        break;
+                    for (std::int64_t at = 0; at + frameSize <= got && filled < frames * frameSize; at += step * frameSize) {
+                        std::copy_n(scratch.data() + at, frameSize, out + filled);
+                        filled += frameSize;
+                    }
+                }
+            }
+        }
+    } catch (...) {
+    }
+    // What the file did not fill lies at the middle line.
+    if (eightBit)
+        std::fill(buffer.begin() + std::min<std::int64_t>(filled, bytes), buffer.end(), std::uint8_t(128));
+    FOscope->ShowBuffer(buffer.data(), bytes);
 }
 
 void TPiboAudioPlay::RefreshOscope()
 {
+    if (!FOscope)
+        return;
+    SetupOscope();
+    LoadOscopeData();
+    if (Count() > 0)
+        Highlight(CurrentEntry());
+    UpdateMarkerColumn(FLastMarkerPos);
+}
+
+void TPiboAudioPlay::UpdateMarkerColumn(int x)
+{
+    if (FOscope && x > 0)
+        FOscope->update(QRect(FOscope->PlotRect().left() + x, 0, 1, FOscope->height()));
+}
+
+void TPiboAudioPlay::DrawMarker(int x)
+{
+    const int old = FLastMarkerPos;
+    FLastMarkerPos = x;
+    if (old != x) {
+        UpdateMarkerColumn(old);
+        UpdateMarkerColumn(x);
+    }
+}
+
+void TPiboAudioPlay::EraseMarker()
+{
+    DrawMarker(-10);
+}
+
+void TPiboAudioPlay::OscopePostPaint()
+{
+    TCanvas* canvas = FOscope ? FOscope->Canvas() : nullptr;
+    if (!canvas || FLastMarkerPos <= 0 || FLength <= 0)
+        return;
+    // A navy pen in the not-xor mode: the line shows on every colour.
+    QPainter& painter = canvas->Painter();
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+    painter.setPen(QPen(ToQColor(0x800000), 1));
+    const int x = FOscope->PlotRect().left() + FLastMarkerPos;
+    painter.drawLine(x, 0, x, FOscope->height() - 1);
+    painter.restore();
+}
+
+void TPiboAudioPlay::OscopeMouseDown(int x)
+{
+    Guarded([&] {
+        if (!FDownEnabled || !FOpen || !(FWaveOut->State() & (dsStarted | dsPaused)))
+            return;
+        const int xs = OscopeColumn(FRangeStart);
+        const int xe = OscopeColumn(FRangeEnd);
+        const int column = std::clamp(x - FOscope->PlotRect().left(), xs, xe);
+        DrawMarker(column);
+        if (IsPlaying())
+            FWaveOut->Pause();
+        const std::int64_t span = FRangeEnd - FRangeStart;
+        const std::int64_t target =
+            xe > xs ? RoundHalfEven(static_cast<double>(column - xs) / static_cast<double>(xe - xs) * static_cast<double>(span)) : 0;
+        Seek(target);
+        // A click on a paused waveform resumes playback.
+        FWaveOut->Restart();
+    });
 }
 
 // ------------------------------------------------------------ clips

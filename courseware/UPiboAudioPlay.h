@@ -28,6 +28,7 @@ class QTimer;
 class TAudioConverters;
 class TCanvas;
 class TPaintBox;
+class TSndOscope;
 class TSndWaveFile;
 class TSndWaveOut;
 struct TWaveFormatEx;
@@ -92,6 +93,8 @@ public:
     TSndWaveFile* WaveFile() const { return FWaveFile.get(); }
     // The subtitle box (for screens and tests).
     TPaintBox* SubtitleBox() const { return FSubtitleBox; }
+    // The waveform, made by the first SetHasOscope(true); nullptr before.
+    TSndOscope* Oscope() const { return FOscope; }
 
     TPlayProgressEvent OnPlayProgress;
     TPlayIndexChange OnPlayIndexChange;
@@ -136,8 +139,19 @@ public:
     // The played fraction of the current entry, leadMs after its start to
     // tailMs before its end (not clamped).
     double SentenceProgress(int leadMs, int tailMs) const;
+    // Marks a time range on the waveform.
     void HighlightRange(int startMs, int endMs);
+    // Sets the waveform up for the open file and loads it again, with the
+    // current entry marked (the screens call it when the player's size
+    // changed).
     void RefreshOscope();
+    void SetupOscope();
+    // One sample frame of every so many of the whole file, one a column.
+    void LoadOscopeData();
+    // The position line: at column x of the waveform (none for x <= 0).
+    // Drawn when the waveform paints itself.
+    void DrawMarker(int x);
+    void EraseMarker();
 
     // Writes the sample range of sourceWav as a new WAV file.
     bool CutWave(std::int64_t startSample, std::int64_t endSample, const QString& targetWav, const QString& sourceWav);
@@ -185,6 +199,11 @@ private:
     void FinishQueue();
     void UpdateBox();
     void LayoutParts();
+    // The waveform column of a position in samples from the file's start.
+    int OscopeColumn(std::int64_t samples) const;
+    void UpdateMarkerColumn(int x);
+    void OscopePostPaint();
+    void OscopeMouseDown(int x);
 
     QString FFileName;
     bool FOpen = false;
@@ -224,4 +243,5 @@ private:
     QTimer* FTimer = nullptr;
     TPaintBox* FSubtitleBox = nullptr;
     QWidget* FOscopePanel = nullptr;
+    TSndOscope* FOscope = nullptr;
 };

@@ -7,6 +7,7 @@
 
 #include "AnsiText.h"
 #include "Forms.h"
+#include "SndOscope.h"
 #include "SndWavOut.h"
 #include "TestAudioDevice.h"
 #include "UPiboDataPack.h"
@@ -510,4 +511,114 @@ TEST_F(AudioPlay, ClipWithoutEncoderFailsCleanly)
     // The same player encodes once the library is there.
     EXPECT_TRUE(Player->SaveSentenceMp3(0, out));
     EXPECT_TRUE(QFileInfo::exists(out + QStringLiteral("lesson_0.mp3")));
+}
+
+// ------------------------------------------------------------ waveform
+
+TEST_F(AudioPlay, WaveformShowsTheFileTheSentenceAndThePosition)
+{
+    Open(4000, {0, 2000});
+    Player->SetHasOscope(true);
+    Player->show();
+    Player->RefreshOscope();
+    TSndOscope* scope = Player->Oscope();
+    ASSERT_NE(scope, nullptr);
+    const int width = scope->PlotRect().width();
+    ASSERT_GT(width, 100);
+    EXPECT_EQ(scope->height(), Player->height() - 58);
+    // One frame of every step for a column: frame k * step holds k * step + 1.
+    const int step = RoundHalfEven(4000.0 * Rate / 1000 / width + 0.5);  // halves to even
+    EXPECT_EQ(scope->Data()[10], static_cast<std::int16_t>(10 * step + 1));
+    EXPECT_EQ(scope->Data()[width - 1], static_cast<std::int16_t>((width - 1) * step + 1));
+    // The current sentence (the first half) is marked.
+    EXPECT_EQ(scope->MarkFirst(), 0);
+    EXPECT_NEAR(scope->MarkLast(), width / 2, 1);
+
+    Player->Play();
+    Run(1000);
+    EXPECT_NEAR(Player->LastMarkerPos(), width / 4, 2);
+    QCoreApplication::processEvents();
+    const QImage image = scope->grab().toImage();
+    const int x = scope->PlotRect().left() + Player->LastMarkerPos();
+    // The not-xor navy line over the black background: ~(navy ^ black).
+    const QRgb line = qRgb(255, 255, 127);
+    int onLine = 0, beside = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        onLine += image.pixel(x, y) == line;
+        beside += image.pixel(x + 6, y) == line;
+    }
+    EXPECT_GT(onLine, image.height() / 2);
+    EXPECT_EQ(beside, 0);
+
+    // Moving on marks the next sentence.
+    Run(1100);
+    EXPECT_EQ(Player->PlayQueueIndex(), 1);
+    EXPECT_NEAR(scope->MarkFirst(), width / 2, 1);
+    EXPECT_EQ(scope->MarkLast(), width);
+    Player->Stop();
+    Player->TimerTick();
+    EXPECT_EQ(Player->LastMarkerPos(), -10);
+}
+
+TEST_F(AudioPlay, EightBitWaveformEndsFlat)
+{
+    // 200 frames of a loud 8-bit square wave: far fewer than the columns.
+    QByteArray pcm(200, '\0');
+    for (int i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<char>(i % 2 ? 250 : 5);
+    const QString wav = Folder.File(QStringLiteral("temp/eight.wav"));
+    Mp3Fixtures::WriteWave(wav, 1, 8000, 8, pcm, false);
+    TPiboAudioPlay player;
+    player.resize(600, 200);
+    player.SetHasOscope(true);
+    player.show();
+    player.SetFileName(wav);
+    ASSERT_TRUE(player.FileOpen());
+    TSndOscope* scope = player.Oscope();
+    const int width = scope->PlotRect().width();
+    ASSERT_GT(width, 250);
+    const std::int16_t* data = scope->Data();
+    EXPECT_NE(data[0], 0);
+    for (int c = 210; c < width; ++c)
+        ASSERT_EQ(data[c], 0) << "column " << c;  // the middle line
+}
+
+TEST_F(AudioPlay, WaveformOfNothingAndClicks)
+{
+    // An empty WAV and a waveform without room: nothing to show, no fault.
+    const QString empty = Folder.File(QStringLiteral("temp/empty.wav"));
+    Mp3Fixtures::WriteWave(empty, 2, 44100, 16, QByteArray(), false);
+    {
+        TPiboAudioPlay player;
+        player.resize(0, 0);
+        player.SetHasOscope(true);
+        player.SetFileName(empty);
+        player.LoadLrc(empty);
+        player.RefreshOscope();
+        player.resize(300, 40);
+        player.RefreshOscope();
+        EXPECT_EQ(player.SentenceProgress(500, 0), 0);
+    }
+
+    Open(4000, {0, 2000});
+    Player->SetHasOscope(true);
+    Player->show();
+    Player->GotoSentence(1);
+    Player->Play();
+    Run(100);
+    // Clicks seek only when the screen allows it.
+    Player->Oscope()->OnMouseDown(TMouseButton::Left, Qt::NoModifier, -20, 10);
+    Player->TimerTick();
+    EXPECT_NEAR(Player->PlayTime(), 2100, 10);
+    Player->SetDownEnabled(true);
+    Player->Pause();
+    // Left of the range start: from the range start, playing again; the
+    // current sentence stays until the position reaches it.
+    Player->Oscope()->OnMouseDown(TMouseButton::Left, Qt::NoModifier, -20, 10);
+    EXPECT_TRUE(Player->IsPlaying());
+    System.ClearPlayed();
+    Run(50);
+    EXPECT_EQ(System.Played(0).left(50 * 16), Frames(0, 50));
+    EXPECT_EQ(Player->PlayQueueIndex(), 1);
+    Player->Stop();
 }
