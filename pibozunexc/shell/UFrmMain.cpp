@@ -13,6 +13,7 @@
 #include "UFrmShowQuestionInfo.h"
 #include "UPiboAudioClass.h"
 #include "UPiboComponent.h"
+#include "UPiboDataPack.h"
 #include "UPrepareAudio.h"
 #include "UStudyScreen.h"
 #include "UWebLinks.h"
@@ -154,14 +155,6 @@ public:
 private:
     int FHeight;
 };
-
-// Stands in for the package routines until they land: no package opens.
-bool OpenPackage(const QString& packPath, QString& playPath)
-{
-    Q_UNUSED(packPath);
-    Q_UNUSED(playPath);
-    return false;
-}
 
 }  // namespace
 
