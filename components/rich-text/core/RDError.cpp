@@ -1,0 +1,3 @@
+#include "RDError.h"
+
+ERichDocError::ERichDocError(const QString& message) : std::runtime_error(message.toStdString()) {}

@@ -1,0 +1,204 @@
+#include "RDGraphUtils.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QtGui/QPaintDevice>
+#include <QtGui/QPainter>
+
+int PixelsPerInchOverride = 0;
+bool HalftoneBitmapPrinting = false;
+
+namespace {
+
+constexpr int ScreenPpi = 96;  // the resolution the platform's fonts assume
+
+}  // namespace
+
+int MulDiv(int n, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    const int64_t product = static_cast<int64_t>(n) * numerator;
+    int64_t quotient = product / denominator;
+    const int64_t remainder = product % denominator;
+    if (2 * std::abs(remainder) >= std::abs(static_cast<int64_t>(denominator)))
+        quotient += ((product < 0) != (denominator < 0)) ? -1 : 1;
+    return static_cast<int>(quotient);
+}
+
+void FillResolutionInfo(TRDResolutionInfo& info, const QPaintDevice& device)
+{
+    info.DevicePpiX = device.logicalDpiX();
+    info.DevicePpiY = device.logicalDpiY();
+    info.ScreenPpiX = ScreenPpi;
+    info.ScreenPpiY = GetScreenPixelsPerInch();
+}
+
+int ScaleToDeviceX(int n, const TRDResolutionInfo* info)
+{
+    return info ? MulDiv(n, info->DevicePpiX, info->ScreenPpiX) : n;
+}
+
+int ScaleToDeviceY(int n, const TRDResolutionInfo* info)
+{
+    return info ? MulDiv(n, info->DevicePpiY, info->ScreenPpiY) : n;
+}
+
+int ScaleToScreenX(int n, const TRDResolutionInfo* info)
+{
+    return info ? MulDiv(n, info->ScreenPpiX, info->DevicePpiX) : n;
+}
+
+int ScaleToScreenY(int n, const TRDResolutionInfo* info)
+{
+    return info ? MulDiv(n, info->ScreenPpiY, info->DevicePpiY) : n;
+}
+
+void ScaleRectToScreen(QRect& r, const TRDResolutionInfo* info)
+{
+    const int left = ScaleToScreenX(r.left(), info);
+    const int right = ScaleToScreenX(r.left() + r.width(), info);
+    const int top = ScaleToScreenY(r.top(), info);
+    const int bottom = ScaleToScreenY(r.top() + r.height(), info);
+    r = QRect(left, top, right - left, bottom - top);
+}
+
+int GetScreenPixelsPerInch()
+{
+    return PixelsPerInchOverride > 0 ? PixelsPerInchOverride : ScreenPpi;
+}
+
+bool PointInBounds(int x, int y, int left, int top, int width, int height)
+{
+    return x >= left && x < left + width && y >= top && y < top + height;
+}
+
+int ColorLuminance(TColor color)
+{
+    const TColor rgb = ColorToRGB(color);
+    const int r = rgb & 0xFF;
+    const int g = (rgb >> 8) & 0xFF;
+    const int b = (rgb >> 16) & 0xFF;
+    return RoundHalfEven(0.30 * r + 0.59 * g + 0.11 * b);
+}
+
+TColor ColorToGray(TColor color)
+{
+    if (color == clNone)
+        return clNone;
+    const TColor l = static_cast<TColor>(std::min(ColorLuminance(color), 255));
+    return l | (l << 8) | (l << 16);
+}
+
+TColor ResolveSystemColor(TColor color)
+{
+    switch (color) {
+    case clScrollBar:
+    case clBtnFace: return 0xC0C0C0;
+    case clWindow:
+    case clBtnHighlight: return 0xFFFFFF;
+    case clWindowText: return 0x000000;
+    case clBtnShadow: return 0x808080;
+    default: return color;
+    }
+}
+
+TColor ColorByColorMode(TColor color, int mode)
+{
+    if (color == clNone || mode <= 0)
+        return color;
+    const TColor resolved = ResolveSystemColor(color);
+    if (mode == 1)
+        return resolved;
+    if (mode == 2)
+        return ColorToGray(resolved);
+    return ColorToRGB(resolved) == 0xFFFFFF ? 0xFFFFFF : 0x000000;
+}
+
+TColor BackColorByColorMode(TColor color, int mode)
+{
+    if (color == clNone)
+        return clNone;
+    if (mode >= 3)
+        return 0xFFFFFF;
+    return ColorByColorMode(color, mode);
+}
+
+void DrawStyledHLine(QPainter& painter, TColor color, int lineStyle, int width, int left, int right, int y,
+                     int patternBase)
+{
+    const QColor c = ToQColor(color);
+    const int w = width;
+    const int top = y - w / 2;
+    const int height = w;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(c);
+    auto fill = [&](int x, int length) {
+        const int r = std::min(x + length, right);
+        if (r > x)
+            painter.fillRect(QRect(x, top, r - x, height), c);
+    };
+    const double fontPpi = painter.device() ? painter.device()->logicalDpiY() : ScreenPpi;
+    const int p = RoundHalfEven(patternBase * fontPpi / 96.0);
+    auto part = [p](double factor) { return RoundHalfEven(p * factor); };
+    switch (lineStyle) {
+    case 0:
+        if (w == 1) {
+            painter.setPen(QPen(c, 1));
+            painter.drawLine(left, y, right, y);
+        } else {
+            fill(left, right - left);
+        }
+        break;
+    case 1:
+        for (int x = left; x + w < right; x += 2 * w) {
+            if (w > 2) {
+                painter.setRenderHint(QPainter::Antialiasing, false);
+                painter.drawEllipse(QRect(x, top, w + 1, w + 1));
+            } else {
+                fill(x, w);
+            }
+        }
+        break;
+    case 2:
+    case 3: {
+        const int period = patternBase != 0 ? p : (lineStyle == 2 ? 2 * w : 3 * w);
+        const int dash = patternBase != 0 ? (lineStyle == 2 ? part(0.5) : part(2.0 / 3)) : (lineStyle == 2 ? w : 2 * w);
+        if (period <= 0)
+            break;
+        for (int x = left; x < right; x += period)
+            fill(x, dash);
+        break;
+    }
+    case 4:
+    case 5: {
+        int dash, afterDash, dot, afterDot;
+        const int dots = lineStyle == 4 ? 1 : 2;
+        if (patternBase == 0) {
+            dash = 2 * w; afterDash = 3 * w; dot = w; afterDot = 2 * w;
+        } else if (lineStyle == 4) {
+            dash = part(4.0 / 7); afterDash = part(5.0 / 7); dot = part(1.0 / 7); afterDot = part(2.0 / 7);
+        } else {
+            dash = part(3.0 / 8); afterDash = part(0.5); dot = part(1.0 / 8); afterDot = part(0.25);
+        }
+        if (afterDash + afterDot <= 0)
+            break;
+        int x = left;
+        while (x < right) {
+            fill(x, dash);
+            x += afterDash;
+            for (int i = 0; i < dots && x < right; ++i) {
+                fill(x, dot);
+                x += afterDot;
+            }
+            if (afterDash <= 0 && afterDot <= 0)
+                break;
+        }
+        break;
+    }
+    default: break;
+    }
+    painter.restore();
+}
