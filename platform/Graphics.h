@@ -95,6 +95,7 @@ struct TFont {
     bool Italic = false;
     bool Underline = false;
     bool StrikeOut = false;
+    std::uint8_t Charset = 1;  // DEFAULT_CHARSET
 
     int Height() const;
     void SetHeight(int height);
