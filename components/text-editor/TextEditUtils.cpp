@@ -255,7 +255,12 @@ int CharIndexToColumn(int index, int tabWidth, const QString& line)
     return column + 1;
 }
 
-int ScanForChars(const QString& line, int start, const QString& chars)
+namespace {
+
+// The first 1-based cell from start on (a start on a trail cell moves to the
+// next cell) whose character satisfies match; 0 when none.
+template <typename M>
+int FirstCellMatching(const QString& line, int start, M match)
 {
     const int length = CellLength(line);
     if (start < 1 || start > length)
@@ -266,12 +271,11 @@ int ScanForChars(const QString& line, int start, const QString& chars)
             return 0;
     }
     int cell = start - 1;
-    int i = CellToIndex(line, cell);
-    const int n = line.size();
-    while (i < n) {
+    const int n = static_cast<int>(line.size());
+    for (int i = CellToIndex(line, cell); i < n;) {
         const QChar c = line.at(i);
         const int w = CellsOf(c);
-        if (w == 1 && chars.contains(c))
+        if (match(c, w))
             return cell + 1;
         cell += w;
         i += w == 1 ? 1 : CharSize(line, i);
@@ -279,66 +283,48 @@ int ScanForChars(const QString& line, int start, const QString& chars)
     return 0;
 }
 
-int ScanBackForChars(const QString& line, int start, const QString& chars)
-{
-    const int length = CellLength(line);
-    if (start < 1 || start > length)
-        return 0;
-    int found = 0;
-    int cell = 0;
-    const int n = line.size();
-    for (int i = 0; i < n && cell < start;) {
-        const QChar c = line.at(i);
-        const int w = CellsOf(c);
-        if (w == 1 && chars.contains(c))
-            found = cell + 1;
-        cell += w;
-        i += w == 1 ? 1 : CharSize(line, i);
-    }
-    return found;
-}
-
-int NextDoubleByteStart(const QString& line, int start)
-{
-    const int length = CellLength(line);
-    if (start < 1 || start > length)
-        return 0;
-    if (IsTrailCell(line, start)) {
-        ++start;
-        if (start > length)
-            return 0;
-    }
-    int cell = start - 1;
-    int i = CellToIndex(line, cell);
-    const int n = line.size();
-    while (i < n) {
-        const QChar c = line.at(i);
-        const int w = CellsOf(c);
-        if (w == 2)
-            return cell + 1;
-        cell += w;
-        i += w == 1 ? 1 : CharSize(line, i);
-    }
-    return 0;
-}
-
-int LastDoubleByteStart(const QString& line, int stop)
+// The last 1-based cell at or before stop, walking from the first cell over
+// whole characters, whose character satisfies match; 0 when none.
+template <typename M>
+int LastCellMatching(const QString& line, int stop, M match)
 {
     const int length = CellLength(line);
     if (stop < 1 || stop > length)
         return 0;
     int found = 0;
     int cell = 0;
-    const int n = line.size();
+    const int n = static_cast<int>(line.size());
     for (int i = 0; i < n && cell < stop;) {
         const QChar c = line.at(i);
         const int w = CellsOf(c);
-        if (w == 2)
+        if (match(c, w))
             found = cell + 1;
         cell += w;
         i += w == 1 ? 1 : CharSize(line, i);
     }
     return found;
+}
+
+}  // namespace
+
+int ScanForChars(const QString& line, int start, const QString& chars)
+{
+    return FirstCellMatching(line, start, [&](QChar c, int w) { return w == 1 && chars.contains(c); });
+}
+
+int ScanBackForChars(const QString& line, int start, const QString& chars)
+{
+    return LastCellMatching(line, start, [&](QChar c, int w) { return w == 1 && chars.contains(c); });
+}
+
+int NextDoubleByteStart(const QString& line, int start)
+{
+    return FirstCellMatching(line, start, [](QChar, int w) { return w == 2; });
+}
+
+int LastDoubleByteStart(const QString& line, int stop)
+{
+    return LastCellMatching(line, stop, [](QChar, int w) { return w == 2; });
 }
 
 int EndOfLine(const QString& text, int from)
