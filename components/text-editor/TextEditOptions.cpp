@@ -56,12 +56,6 @@ void TTextPersistent::AssignError(const TTextPersistent& source) const
 
 // ---------------------------------------------------------------- selection colours
 
-void TTextSelectedColor::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
-
 void TTextSelectedColor::SetBackground(TColor value) { Store(FBackground, value, [this] { Changed(); }); }
 void TTextSelectedColor::SetForeground(TColor value) { Store(FForeground, value, [this] { Changed(); }); }
 
@@ -81,12 +75,6 @@ TTextGutter::TTextGutter()
 {
     FFont.Name = QStringLiteral("Courier New");
     FFont.Size = 8;
-}
-
-void TTextGutter::Changed()
-{
-    if (OnChange)
-        OnChange(this);
 }
 
 #define PIBO_GUTTER_SETTER(Type, Name)                                                                           \
@@ -215,12 +203,6 @@ int TTextGutter::PaintedWidth(int charWidth) const
 
 // ---------------------------------------------------------------- bookmark display
 
-void TTextBookMarkOpt::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
-
 void TTextBookMarkOpt::SetBookmarkImages(const QList<QImage>* value)
 {
     Store(FBookmarkImages, value, [this] { Changed(); });
@@ -252,12 +234,6 @@ TTextGlyph::TTextGlyph(const QString& builtInResource, TColor builtInMaskColor)
         FInternalGlyph.LoadFromResourceName(builtInResource);
         FInternalMaskColor = builtInMaskColor;
     }
-}
-
-void TTextGlyph::Changed()
-{
-    if (OnChange)
-        OnChange(this);
 }
 
 void TTextGlyph::SetGlyph(const TBitmap& value)
@@ -309,12 +285,6 @@ TTextActiveLine::TTextActiveLine()
     };
 }
 
-void TTextActiveLine::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
-
 void TTextActiveLine::SetBackground(TColor value) { Store(FBackground, value, [this] { Changed(); }); }
 void TTextActiveLine::SetForeground(TColor value) { Store(FForeground, value, [this] { Changed(); }); }
 void TTextActiveLine::SetVisible(bool value) { Store(FVisible, value, [this] { Changed(); }); }
@@ -334,11 +304,6 @@ void TTextActiveLine::Assign(const TTextPersistent& source)
 
 // ---------------------------------------------------------------- right edge, divider
 
-void TTextRightEdge::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
 void TTextRightEdge::SetVisible(bool value) { Store(FVisible, value, [this] { Changed(); }); }
 void TTextRightEdge::SetPosition(int value) { Store(FPosition, value, [this] { Changed(); }); }
 void TTextRightEdge::SetColor(TColor value) { Store(FColor, value, [this] { Changed(); }); }
@@ -357,11 +322,6 @@ void TTextRightEdge::Assign(const TTextPersistent& source)
     Changed();
 }
 
-void TTextLineDivider::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
 void TTextLineDivider::SetVisible(bool value) { Store(FVisible, value, [this] { Changed(); }); }
 void TTextLineDivider::SetColor(TColor value) { Store(FColor, value, [this] { Changed(); }); }
 void TTextLineDivider::SetStyle(TPenStyle value) { Store(FStyle, value, [this] { Changed(); }); }
@@ -384,11 +344,6 @@ TTextWordWrap::TTextWordWrap() : FIndicator(QStringLiteral("TextEditWrapped"), c
     FIndicator.OnChange = [this](TTextPersistent*) { Changed(); };
 }
 
-void TTextWordWrap::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
 void TTextWordWrap::SetEnabled(bool value) { Store(FEnabled, value, [this] { Changed(); }); }
 void TTextWordWrap::SetPosition(int value) { Store(FPosition, value, [this] { Changed(); }); }
 void TTextWordWrap::SetStyle(TTextWordWrapStyle value) { Store(FStyle, value, [this] { Changed(); }); }
@@ -448,12 +403,6 @@ TTextScrollBars::~TTextScrollBars()
         FHorizontal->FOwner = nullptr;
     if (FVertical && FVertical->FOwner == this)
         FVertical->FOwner = nullptr;
-}
-
-void TTextScrollBars::Changed()
-{
-    if (OnChange)
-        OnChange(this);
 }
 
 void TTextScrollBars::Forget(TTextEditScrollBar* bar)
@@ -562,11 +511,6 @@ void TTextCodeFolding::Assign(const TTextPersistent& source)
 
 // ---------------------------------------------------------------- background
 
-void TTextEditBackground::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
 void TTextEditBackground::SetVisible(bool value) { Store(FVisible, value, [this] { Changed(); }); }
 void TTextEditBackground::SetRepeatMode(TTextBackgroundRepeatMode value)
 {

@@ -38,8 +38,16 @@ public:
     virtual const char* ClassName() const = 0;
     virtual void Assign(const TTextPersistent& source);
 
+    // The one change event the owner binds.
+    std::function<void(TTextPersistent* sender)> OnChange;
+
 protected:
     [[noreturn]] void AssignError(const TTextPersistent& source) const;
+    void Changed()
+    {
+        if (OnChange)
+            OnChange(this);
+    }
 };
 
 class TTextSelectedColor : public TTextPersistent {
@@ -50,10 +58,8 @@ public:
     void SetBackground(TColor value);
     TColor Foreground() const { return FForeground; }
     void SetForeground(TColor value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     TColor FBackground = clHighlight;
     TColor FForeground = clHighlightText;
 };
@@ -104,10 +110,8 @@ public:
     QString LineNumberText(int line) const;
     int PaintedWidth(int charWidth) const;
 
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     int ShownNumber(int line) const;
 
     bool FShowLineModified = false;
@@ -157,10 +161,8 @@ public:
     void SetLeftMargin(int value);
     int Xoffset() const { return FXoffset; }
     void SetXoffset(int value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     const QList<QImage>* FBookmarkImages = nullptr;
     bool FDrawBookmarksFirst = true;
     bool FEnableKeys = true;
@@ -184,10 +186,8 @@ public:
     void SetVisible(bool value);
     void Draw(TCanvas& canvas, int x, int y, int lineHeight) const;
     int Width() const;
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     TBitmap FInternalGlyph;
     TColor FInternalMaskColor = clNone;
     TBitmap FGlyph;
@@ -209,10 +209,8 @@ public:
     void SetIndicator(const TTextGlyph& value);
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     TColor FBackground = clYellow;
     TColor FForeground = clNavy;
     TTextGlyph FIndicator;
@@ -233,10 +231,8 @@ public:
     void SetColor(TColor value);
     TPenStyle Style() const { return FStyle; }
     void SetStyle(TPenStyle value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     bool FMouseMove = false;
     bool FVisible = true;
     int FPosition = 80;
@@ -254,10 +250,8 @@ public:
     void SetColor(TColor value);
     TPenStyle Style() const { return FStyle; }
     void SetStyle(TPenStyle value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     bool FVisible = false;
     TColor FColor = clRed;
     TPenStyle FStyle = psSolid;
@@ -279,10 +273,8 @@ public:
     TTextGlyph& Indicator() { return FIndicator; }
     const TTextGlyph& Indicator() const { return FIndicator; }
     void SetIndicator(const TTextGlyph& value);
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     bool FEnabled = false;
     int FPosition = 80;
     TTextWordWrapStyle FStyle = wwsClientWidth;
@@ -348,11 +340,9 @@ public:
     void SetHintColor(TColor value) { FHintColor = value; }
     TScrollHintFormat HintFormat() const { return FHintFormat; }
     void SetHintFormat(TScrollHintFormat value) { FHintFormat = value; }
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
     friend class TTextEditScrollBar;
-    void Changed();
     void Forget(TTextEditScrollBar* bar);
     TScrollStyle FScrollBars = ssBoth;
     TScrollBarsStyle FStyle = sbsRegular;
@@ -426,10 +416,8 @@ public:
     // Draws the part of the picture under sourceRect (document coordinates)
     // into destRect, over backColor.
     void Draw(TCanvas& canvas, const QRect& sourceRect, const QRect& destRect, TColor backColor) const;
-    std::function<void(TTextPersistent* sender)> OnChange;
 
 private:
-    void Changed();
     bool FVisible = false;
     TTextBackgroundRepeatMode FRepeatMode = brmNone;
     TBitmap FBackground;
