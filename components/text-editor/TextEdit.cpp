@@ -1,4 +1,5 @@
 #include "TextEdit.h"
+#include "Graphics.h"
 
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
@@ -10,6 +11,7 @@
 #include <QtGui/QStyleHints>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QScrollBar>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
@@ -51,6 +53,9 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FFont.Size = 10;
     FDrawer = std::make_unique<TheTextDrawer>(0, FFont);
     FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
+    FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) { NotifyLinesInserted(index + 1, count); };
+    FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) { NotifyLinesDeleted(index + 1, count); };
+    FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, height()); };
     FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
     FSelectedColor.OnChange = [this](TTextPersistent*) { update(); };
@@ -73,7 +78,102 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FontChanged();
 }
 
-TCustomTextEdit::~TCustomTextEdit() = default;
+TCustomTextEdit::~TCustomTextEdit()
+{
+    // Last to first; each plugin takes itself out of the list as it goes.
+    while (FPlugins && !FPlugins->empty())
+        delete FPlugins->back();
+    FPlugins.reset();
+    FLines->OnLinesInserted = nullptr;
+    FLines->OnLinesDeleted = nullptr;
+}
+
+// ================================================================ plugins and marks
+
+TTextEditPlugin::TTextEditPlugin(TCustomTextEdit* owner) : FOwner(owner)
+{
+    if (!FOwner)
+        return;
+    if (!FOwner->FPlugins)
+        FOwner->FPlugins = std::make_unique<std::vector<TTextEditPlugin*>>();
+    FOwner->FPlugins->push_back(this);
+}
+
+TTextEditPlugin::~TTextEditPlugin()
+{
+    if (!FOwner || !FOwner->FPlugins)
+        return;
+    auto& list = *FOwner->FPlugins;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TCustomTextEdit::NotifyLinesInserted(int firstLine, int count)
+{
+    for (int i = 0; i < FMarks.Count(); ++i) {
+        TTextEditMark* mark = FMarks.Items(i);
+        if (mark->MarkLine() >= firstLine)
+            mark->SetMarkLine(mark->MarkLine() + count);
+    }
+    if (!FPlugins)
+        return;
+    // A copy: a plugin may free another while it is told.
+    const std::vector<TTextEditPlugin*> plugins = *FPlugins;
+    for (TTextEditPlugin* plugin : plugins)
+        plugin->NotifyLinesAdded(firstLine, count);
+}
+
+void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
+{
+    for (int i = 0; i < FMarks.Count(); ++i) {
+        TTextEditMark* mark = FMarks.Items(i);
+        if (mark->MarkLine() >= firstLine + count)
+            mark->SetMarkLine(mark->MarkLine() - count);
+        else if (mark->MarkLine() > firstLine)
+            mark->SetMarkLine(firstLine);
+    }
+    if (!FPlugins)
+        return;
+    const std::vector<TTextEditPlugin*> plugins = *FPlugins;
+    for (TTextEditPlugin* plugin : plugins)
+        plugin->NotifyLinesRemoved(firstLine, count);
+}
+
+void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
+{
+    if (value == FHighlighter)
+        return;
+    FHighlighter = value;
+    HighlighterAttributesChanged();
+    update();
+}
+
+void TCustomTextEdit::PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow)
+{
+    const int lastTextRow = std::min(lastRow, DisplayRowCount());
+    if (FPlugins && !FPlugins->empty() && firstRow <= lastTextRow) {
+        const std::vector<TTextEditPlugin*> plugins = *FPlugins;
+        for (TTextEditPlugin* plugin : plugins) {
+            painter.save();
+            TCanvas canvas(painter);
+            canvas.Font = FFont;
+            canvas.BrushColor = FColor;
+            plugin->PaintOverlay(canvas, clip, RowToLine(firstRow), RowToLine(lastTextRow));
+            painter.restore();
+        }
+    }
+    painter.save();
+    TCanvas canvas(painter);
+    canvas.Font = FFont;
+    canvas.BrushColor = FColor;
+    DoPaint(canvas);
+    painter.restore();
+}
+
+void TCustomTextEdit::DoPaint(TCanvas& canvas)
+{
+    if (OnPaint)
+        OnPaint(this, canvas);
+}
 
 // ================================================================ text access
 
@@ -612,9 +712,11 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     } else {
         FLines->Put(pos.Line - 1, head + parts[0]);
         FLines->BeginUpdate();
+        // One notification for all the new lines, then their texts.
+        FLines->InsertEmptyLines(pos.Line, static_cast<int>(parts.size()) - 1);
         for (int i = 1; i < parts.size(); ++i) {
             const bool last = i == parts.size() - 1;
-            FLines->Insert(pos.Line - 1 + i, last ? parts[i] + tail : parts[i]);
+            FLines->Put(pos.Line - 1 + i, last ? parts[i] + tail : parts[i]);
         }
         FLines->EndUpdate();
         end = BufferCoord(CellLength(parts.last()) + 1, pos.Line + static_cast<int>(parts.size()) - 1);
@@ -1661,5 +1763,6 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
             throw;
         }
         FDrawer->FinishDrawing();
+        PaintPlugins(painter, e->rect(), std::max(1, firstRow), lastRow);
     });
 }

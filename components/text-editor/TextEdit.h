@@ -6,15 +6,46 @@
 #include "TextEditDrawer.h"
 #include "TextEditKeyCmds.h"
 #include "TextEditLines.h"
+#include "TextEditMarks.h"
 #include "TextEditOptions.h"
 #include "TextEditUndo.h"
 #include <QtWidgets/QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QMimeData;
 class QScrollBar;
+class TCanvas;
+class TCustomTextEdit;
+class TTextCustomHighlighter;
+
+// A small object attached to one editor: it draws over the painted text and
+// hears about whole lines inserted and removed, without the editor knowing its
+// kind. Created with an editor it joins that editor's plugin list, and the
+// editor frees it with itself; created without one it belongs to no editor
+// and is never called. Freeing a plugin earlier takes it out of the list.
+class TTextEditPlugin {
+public:
+    explicit TTextEditPlugin(TCustomTextEdit* owner);
+    virtual ~TTextEditPlugin();
+    TTextEditPlugin(const TTextEditPlugin&) = delete;
+    TTextEditPlugin& operator=(const TTextEditPlugin&) = delete;
+
+    TCustomTextEdit* Owner() const { return FOwner; }
+
+    // After the text area is painted: the editor's canvas, the rectangle
+    // being painted, and the first and last line painted (1-based, within
+    // the text).
+    virtual void PaintOverlay(TCanvas& canvas, const QRect& clip, int firstLine, int lastLine) = 0;
+    // Whole lines inserted before or removed from firstLine (1-based).
+    virtual void NotifyLinesAdded(int firstLine, int count) = 0;
+    virtual void NotifyLinesRemoved(int firstLine, int count) = 0;
+
+private:
+    TCustomTextEdit* FOwner;
+};
 
 enum TTextEditorOption : std::uint8_t {
     eoAltSetsColumnMode, eoAutoIndent, eoAutoSizeMaxScrollWidth, eoDisableScrollArrows, eoDragDropEditing,
@@ -125,6 +156,19 @@ public:
     // undo step) or inserted. Returns false when nothing was dropped.
     bool DropTextAt(const QPoint& point, const QString& text, bool moveOwnSelection);
 
+    // ------------------------------------------------------------ plugins and marks
+    int PluginCount() const { return FPlugins ? static_cast<int>(FPlugins->size()) : 0; }
+    TTextEditPlugin* Plugin(int index) const { return FPlugins->at(static_cast<size_t>(index)); }
+    // Whole lines inserted or removed: the marks move with their lines (a
+    // mark inside a removed range goes to its first line), then every plugin
+    // hears about it in list order. The line store's notifications call them.
+    void NotifyLinesInserted(int firstLine, int count);
+    void NotifyLinesDeleted(int firstLine, int count);
+    TTextEditMarkList& Marks() { return FMarks; }
+    // The highlighter is the caller's; set it back to nullptr before freeing it.
+    TTextCustomHighlighter* Highlighter() const { return FHighlighter; }
+    void SetHighlighter(TTextCustomHighlighter* value);
+
     // ------------------------------------------------------------ paint lock
     void BeginPaintLock() { ++FPaintLock; }
     void EndPaintLock();
@@ -181,8 +225,15 @@ public:
     std::function<void(TCustomTextEdit* sender, QChar& key)> OnKeyPress;
     std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnProcessCommand;
     std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnCommandProcessed;
+    // After the text and the plugins' overlays are painted; the canvas has
+    // the editor's font and its colour as brush.
+    std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
 
 protected:
+    // Runs after the highlighter changed; nothing to do here.
+    virtual void HighlighterAttributesChanged() {}
+    virtual void DoPaint(TCanvas& canvas);
+
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -204,6 +255,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class TTextEditPlugin;
+    void PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow);
     // Text primitives on cell positions; line breaks are "\n" in the texts.
     TBufferCoord InsertRaw(TBufferCoord pos, const QString& text);
     QString DeleteRaw(const TBufferCoord& start, const TBufferCoord& end);
@@ -236,6 +289,10 @@ private:
     static QString MimeDataText(const QMimeData* data);
 
     std::unique_ptr<TTextEditStringList> FLines;
+    // Created when the first plugin registers.
+    std::unique_ptr<std::vector<TTextEditPlugin*>> FPlugins;
+    TTextEditMarkList FMarks;
+    TTextCustomHighlighter* FHighlighter = nullptr;
     TTextEditUndoList FUndoList;
     TTextEditUndoList FRedoList;
     TTextGutter FGutter;

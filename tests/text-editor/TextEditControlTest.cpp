@@ -478,3 +478,138 @@ TEST(TextEditControl, DropsMoveAndCopyText)
     EXPECT_EQ(e.ReadFullText(), QStringLiteral("abc 中+文 xyz\r\n"));
     delete data;
 }
+
+// ---------------------------------------------------------------- plugins
+
+namespace {
+
+// Records every call in one log shared by the plugins of a test.
+class TRecordingPlugin : public TTextEditPlugin {
+public:
+    TRecordingPlugin(TCustomTextEdit* owner, QString name, QStringList& log, int* freed = nullptr)
+        : TTextEditPlugin(owner), FName(std::move(name)), FLog(log), FFreed(freed)
+    {
+    }
+    ~TRecordingPlugin() override
+    {
+        if (FFreed)
+            ++*FFreed;
+    }
+    void PaintOverlay(TCanvas& canvas, const QRect& clip, int firstLine, int lastLine) override
+    {
+        FLog << QStringLiteral("%1 paint %2..%3").arg(FName).arg(firstLine).arg(lastLine);
+        LastClip = clip;
+        // A mark the grab can find: a red square at the text's top left.
+        canvas.BrushColor = clRed;
+        canvas.FillRect(QRect(Owner()->GutterPixels() + 2, 0, 4, 4));
+    }
+    void NotifyLinesAdded(int firstLine, int count) override
+    {
+        FLog << QStringLiteral("%1 added %2 %3").arg(FName).arg(firstLine).arg(count);
+    }
+    void NotifyLinesRemoved(int firstLine, int count) override
+    {
+        FLog << QStringLiteral("%1 removed %2 %3").arg(FName).arg(firstLine).arg(count);
+    }
+    QRect LastClip;
+
+private:
+    QString FName;
+    QStringList& FLog;
+    int* FFreed;
+};
+
+}  // namespace
+
+TEST(TextEditPlugins, LineChangesReachEveryPluginInOrder)
+{
+    QStringList log;
+    TTextEdit e;
+    SetText(e, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+    auto* a = new TRecordingPlugin(&e, QStringLiteral("a"), log);
+    new TRecordingPlugin(&e, QStringLiteral("b"), log);
+    TRecordingPlugin loose(nullptr, QStringLiteral("loose"), log);
+    EXPECT_EQ(e.PluginCount(), 2);
+    EXPECT_EQ(e.Plugin(0), a);
+    EXPECT_EQ(loose.Owner(), nullptr);
+
+    // A line break inside line 1 adds line 2; joining it back removes it.
+    e.PlaceCaretCollapsed(BufferCoord(2, 1));
+    e.DispatchEditorCommand(ecLineBreak, QChar());
+    e.DispatchEditorCommand(ecDeleteLastChar, QChar());
+    // Undoing the join adds the line again; a paste of two breaks adds two.
+    e.Undo();
+    e.PlaceCaretCollapsed(BufferCoord(1, 4));
+    e.SetSelectedText(QStringLiteral("x\r\ny\r\nz"));
+    // Typing within a line adds and removes no line.
+    e.DispatchEditorCommand(ecChar, QLatin1Char('q'));
+    EXPECT_EQ(log, (QStringList{QStringLiteral("a added 2 1"), QStringLiteral("b added 2 1"),
+                                QStringLiteral("a removed 2 1"), QStringLiteral("b removed 2 1"),
+                                QStringLiteral("a added 2 1"), QStringLiteral("b added 2 1"),
+                                QStringLiteral("a added 5 2"), QStringLiteral("b added 5 2")}));
+}
+
+TEST(TextEditPlugins, FreedEarlyOrWithTheEditor)
+{
+    QStringList log;
+    int freed = 0;
+    {
+        TTextEdit e;
+        SetText(e, {QStringLiteral("one")});
+        auto* first = new TRecordingPlugin(&e, QStringLiteral("first"), log, &freed);
+        new TRecordingPlugin(&e, QStringLiteral("second"), log, &freed);
+        new TRecordingPlugin(&e, QStringLiteral("third"), log, &freed);
+        delete first;
+        EXPECT_EQ(freed, 1);
+        EXPECT_EQ(e.PluginCount(), 2);
+        e.Lines().Insert(0, QStringLiteral("zero"));
+        EXPECT_EQ(log, (QStringList{QStringLiteral("second added 1 1"), QStringLiteral("third added 1 1")}));
+    }
+    // The editor freed the two it still held, and not the first again.
+    EXPECT_EQ(freed, 3);
+}
+
+TEST(TextEditPlugins, MarksMoveWithTheirLines)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                QStringLiteral("5")});
+    auto addMark = [&](int line) {
+        auto mark = std::make_unique<TTextEditMark>();
+        mark->SetMarkLine(line);
+        TTextEditMark* raw = mark.get();
+        e.Marks().Add(std::move(mark));
+        return raw;
+    };
+    TTextEditMark* m1 = addMark(1);
+    TTextEditMark* m3 = addMark(3);
+    TTextEditMark* m5 = addMark(5);
+    e.Lines().Insert(1, QStringLiteral("new"));  // before line 2
+    EXPECT_EQ(m1->MarkLine(), 1);
+    EXPECT_EQ(m3->MarkLine(), 4);
+    EXPECT_EQ(m5->MarkLine(), 6);
+    e.Lines().DeleteLineRange(2, 3);  // lines 3..5
+    EXPECT_EQ(m1->MarkLine(), 1);
+    EXPECT_EQ(m3->MarkLine(), 3);  // inside the removed range: to its first line
+    EXPECT_EQ(m5->MarkLine(), 3);
+}
+
+TEST(TextEditPlugins, OverlaysPaintAfterTheTextAndBeforeOnPaint)
+{
+    QStringList log;
+    TTextEdit e;
+    e.resize(300, 200);
+    SetText(e, {QStringLiteral("alpha"), QStringLiteral("beta")});
+    auto* plugin = new TRecordingPlugin(&e, QStringLiteral("p"), log);
+    e.OnPaint = [&](TCustomTextEdit*, TCanvas&) { log << QStringLiteral("OnPaint"); };
+    const QImage shot = e.grab().toImage();
+    // Rows past the text are not handed to the plugins.
+    EXPECT_EQ(log, (QStringList{QStringLiteral("p paint 1..2"), QStringLiteral("OnPaint")}));
+    EXPECT_EQ(plugin->LastClip, e.rect());
+    EXPECT_EQ(shot.pixelColor(e.GutterPixels() + 3, 1), QColor(Qt::red));
+    // Without text the plugins are not called; OnPaint still fires.
+    log.clear();
+    e.ClearContent();
+    e.grab();
+    EXPECT_EQ(log, QStringList{QStringLiteral("OnPaint")});
+}
