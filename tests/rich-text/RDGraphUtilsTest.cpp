@@ -109,3 +109,29 @@ TEST(RDStyledLine, DashesDotsAndSolidRows)
     const QImage none = DrawLine(9, 3, 0, 10, 5, 0);
     EXPECT_FALSE(Black(none, 3, 5));
 }
+
+TEST(RDScaling, OutlineMetricsOfAScalableFont)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(40);
+    const auto metrics = AllocOutlineTextMetrics(font);
+    ASSERT_TRUE(metrics.has_value());
+    EXPECT_GT(metrics->Ascent, 30);
+    EXPECT_LT(metrics->Ascent, 45);
+    EXPECT_GE(metrics->UnderscoreSize, 1);
+    EXPECT_LT(metrics->UnderscorePosition, 0);  // below the base line
+    EXPECT_GT(metrics->StrikeoutPosition, 0);
+    EXPECT_EQ(metrics->Weight, 400);
+    EXPECT_GT(metrics->EmSquare, 0);
+
+    // The same font on a 600 dpi device is larger.
+    QImage device(10, 10, QImage::Format_RGB32);
+    device.setDotsPerMeterX(23622);
+    device.setDotsPerMeterY(23622);
+    QFont pointFont(QStringLiteral("Liberation Sans"), 12);
+    const auto screen = AllocOutlineTextMetrics(pointFont);
+    const auto printer = AllocOutlineTextMetrics(pointFont, &device);
+    ASSERT_TRUE(screen && printer);
+    EXPECT_GT(printer->Ascent, screen->Ascent * 5);
+    EXPECT_GT(printer->StrikeoutPosition, screen->StrikeoutPosition * 4);
+}

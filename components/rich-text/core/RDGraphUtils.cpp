@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QtGui/QFontMetricsF>
 #include <QtGui/QPaintDevice>
+#include <QtGui/QRawFont>
 #include <QtGui/QPainter>
 
 int PixelsPerInchOverride = 0;
@@ -14,6 +16,47 @@ namespace {
 constexpr int ScreenPpi = 96;  // the resolution the platform's fonts assume
 
 }  // namespace
+
+namespace {
+int16_t BigEndian16(const QByteArray& table, int offset)
+{
+    if (offset + 2 > table.size())
+        return 0;
+    return static_cast<int16_t>((static_cast<unsigned char>(table.at(offset)) << 8)
+                                | static_cast<unsigned char>(table.at(offset + 1)));
+}
+}  // namespace
+
+std::optional<TRDOutlineTextMetrics> AllocOutlineTextMetrics(const QFont& font, const QPaintDevice* device)
+{
+    const QRawFont raw = QRawFont::fromFont(font);
+    if (!raw.isValid())
+        return std::nullopt;
+    const QByteArray os2 = raw.fontTable("OS/2");
+    // The fields used below end at byte 78 (usWinDescent).
+    if (os2.size() < 78)
+        return std::nullopt;
+    const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
+    const double units = raw.unitsPerEm() > 0 ? raw.unitsPerEm() : 2048.0;
+    // Design units to device pixels: the raw font is at the screen's size,
+    // the metrics at the device's.
+    const double rawHeight = raw.ascent() + raw.descent();
+    const double deviceScale = rawHeight > 0 ? (metrics.ascent() + metrics.descent()) / rawHeight : 1.0;
+    const double scale = raw.pixelSize() / units * deviceScale;
+    auto design = [&](int16_t value) { return static_cast<int>(std::lround(value * scale)); };
+    TRDOutlineTextMetrics m;
+    m.Ascent = static_cast<int>(std::lround(metrics.ascent()));
+    m.Descent = static_cast<int>(std::lround(metrics.descent()));
+    m.LineGap = static_cast<int>(std::lround(metrics.leading()));
+    m.EmSquare = static_cast<int>(units);
+    m.AvgCharWidth = design(BigEndian16(os2, 2));
+    m.Weight = static_cast<uint16_t>(BigEndian16(os2, 4));
+    m.StrikeoutSize = std::max(1, design(BigEndian16(os2, 26)));
+    m.StrikeoutPosition = design(BigEndian16(os2, 28));
+    m.UnderscoreSize = std::max(1, static_cast<int>(std::lround(metrics.lineWidth())));
+    m.UnderscorePosition = -static_cast<int>(std::lround(metrics.underlinePos()));
+    return m;
+}
 
 int MulDiv(int n, int numerator, int denominator)
 {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <QtCore/QRect>
 
 #include "Graphics.h"
 
+class QFont;
 class QPainter;
 class QPaintDevice;
 
@@ -36,6 +38,24 @@ int ScaleToScreenY(int n, const TRDResolutionInfo* info);
 void ScaleRectToScreen(QRect& r, const TRDResolutionInfo* info);
 int GetScreenPixelsPerInch();
 bool PointInBounds(int x, int y, int left, int top, int width, int height);
+
+// The outline metrics of a scalable font in device pixels (the underscore
+// position is negative below the base line, as the font files give it).
+struct TRDOutlineTextMetrics {
+    int Ascent = 0;
+    int Descent = 0;
+    int LineGap = 0;
+    int EmSquare = 0;
+    int AvgCharWidth = 0;
+    int Weight = 400;
+    int UnderscoreSize = 1;
+    int UnderscorePosition = 0;
+    int StrikeoutSize = 1;
+    int StrikeoutPosition = 0;
+};
+// Nothing for a font that has no OS/2 table (not an outline font). device
+// gives the resolution; nullptr means the screen.
+std::optional<TRDOutlineTextMetrics> AllocOutlineTextMetrics(const QFont& font, const QPaintDevice* device = nullptr);
 
 int ColorLuminance(TColor color);
 TColor ColorToGray(TColor color);
