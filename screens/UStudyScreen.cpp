@@ -1,5 +1,7 @@
 #include "UStudyScreen.h"
 
+#include "UFrmAudioCutSet.h"
+
 #include <QtCore/QHash>
 
 #include <stdexcept>
@@ -56,4 +58,5 @@ void RegisterStudyScreens()
     // Each study screen and each window of the main window adds its line here:
     //   RegisterFormFactory(QStringLiteral("FrmBrowseRecite"),
     //                       [](QWidget* parent) { return new TFrmBrowseRecite(parent); });
+    RegisterFormFactory(QStringLiteral("FrmAudioCutSet"), [](QWidget* parent) { return new TFrmAudioCutSet(parent); });
 }
