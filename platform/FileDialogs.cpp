@@ -25,27 +25,52 @@ QStringList NameFiltersOf(const QString& filter)
     return result;
 }
 
+namespace {
+// Filters, the first filter shown and the starting folder of either dialog.
+void PrepareDialog(QFileDialog& dialog, const QString& filter, int filterIndex, const QString& initialDir,
+                   const QString& fileName)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    const QStringList filters = NameFiltersOf(filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = filterIndex >= 1 && filterIndex <= filters.size() ? filterIndex - 1 : 0;
+        dialog.selectNameFilter(filters.at(index));
+    }
+    QString folder = initialDir;
+    if (folder.isEmpty() && !fileName.isEmpty())
+        folder = QFileInfo(fileName).absolutePath();
+    if (!folder.isEmpty() && QDir(folder).exists())
+        dialog.setDirectory(folder);
+}
+}  // namespace
+
 bool TOpenDialog::Execute(QWidget* parent)
 {
     QFileDialog dialog(parent, Title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    const QStringList filters = NameFiltersOf(Filter);
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        const int index = FilterIndex >= 1 && FilterIndex <= filters.size() ? FilterIndex - 1 : 0;
-        dialog.selectNameFilter(filters.at(index));
-    }
-    QString folder = InitialDir;
-    if (folder.isEmpty() && !FileName.isEmpty())
-        folder = QFileInfo(FileName).absolutePath();
-    if (!folder.isEmpty() && QDir(folder).exists())
-        dialog.setDirectory(folder);
+    PrepareDialog(dialog, Filter, FilterIndex, InitialDir, FileName);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || !QFileInfo(files.first()).isFile())
+        return false;
+    FileName = files.first();
+    return true;
+}
+
+bool TSaveDialog::Execute(QWidget* parent)
+{
+    QFileDialog dialog(parent, Title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    PrepareDialog(dialog, Filter, FilterIndex, InitialDir, FileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty() || QFileInfo(files.first()).isDir())
         return false;
     FileName = files.first();
     return true;

@@ -1,6 +1,8 @@
 #include "UStudyScreen.h"
 
 #include "UFrmAudioCutSet.h"
+#include "UFrmBrowseRecite.h"
+#include "UFrmVideoBrowseRecite.h"
 
 #include <QtCore/QHash>
 
@@ -55,8 +57,10 @@ TForm* CreateRegisteredForm(const QString& formName, QWidget* parent)
 
 void RegisterStudyScreens()
 {
-    // Each study screen and each window of the main window adds its line here:
-    //   RegisterFormFactory(QStringLiteral("FrmBrowseRecite"),
-    //                       [](QWidget* parent) { return new TFrmBrowseRecite(parent); });
+    // Each study screen and each window of the main window adds its line here.
     RegisterFormFactory(QStringLiteral("FrmAudioCutSet"), [](QWidget* parent) { return new TFrmAudioCutSet(parent); });
+    RegisterFormFactory(QStringLiteral("FrmBrowseRecite"),
+                        [](QWidget* parent) { return new TFrmBrowseRecite(parent); });
+    RegisterFormFactory(QStringLiteral("FrmVideoBrowseRecite"),
+                        [](QWidget* parent) { return new TFrmVideoBrowseRecite(parent); });
 }

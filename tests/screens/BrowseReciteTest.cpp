@@ -1,0 +1,447 @@
+// The browse-and-recite screens: start state, hot keys, playing only what is
+// checked, the order menu with the sentence bank, the range loop, the seek
+// bar while stopped, the exports, and the video twin's two play modes.
+
+#include "ScreensTestSupport.h"
+
+#include "UDataInterface.h"
+#include "UDataOperaterFun.h"
+#include "UFrmBrowseRecite.h"
+#include "UFrmVideoBrowseRecite.h"
+#include "UPiboAudioPlay.h"
+#include "UPiboComponent.h"
+#include "UPiboDataPack.h"
+#include "UPiboStringGrid.h"
+#include "UPiboVideoClass.h"
+#include "VideoFixtures.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtSql/QSqlQuery>
+#include <QtGui/QAction>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class BrowseRecite : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetAudioSystem(&System);
+        SetTestHotKeys();
+        SavedHome = qEnvironmentVariable("HOME");
+        qputenv("HOME", Env.File(QString()).toUtf8());
+    }
+    void TearDown() override
+    {
+        Screen.reset();
+        ProcessEvents();
+        SetAudioSystem(nullptr);
+        qputenv("HOME", SavedHome.toUtf8());
+    }
+
+    // Shows the screen on a lesson of the given sentence lengths.
+    void Open(const std::vector<int>& lengthsMs)
+    {
+        Wav = Env.File(QStringLiteral("temp/lesson.wav"));
+        WriteToneLesson(Wav, lengthsMs);
+        Screen = std::make_unique<TFrmBrowseRecite>();
+        Screen->SetMediaFile(Wav);
+        Screen->resize(900, 600);
+        Screen->show();
+        ProcessEvents();
+        ASSERT_NE(Screen->AudioPlayer(), nullptr);
+        ASSERT_TRUE(Screen->AudioPlayer()->FileOpen());
+        Clock = std::make_unique<TAudioClock>(System, Screen->AudioPlayer());
+    }
+    TPiboAudioPlay* Player() const { return Screen->AudioPlayer(); }
+    TStudyTransport* Bar() const { return Screen->Transport(); }
+    bool Playing() const { return Player()->IsPlaying(); }
+
+    TWindowTestEnvironment Env;
+    TTestAudioSystem System{1};
+    TDialogRecorder Dialogs;
+    TFolderAndBoxAnswers Folders;
+    std::unique_ptr<TFrmBrowseRecite> Screen;
+    std::unique_ptr<TAudioClock> Clock;
+    QString Wav;
+    QString SavedHome;
+};
+
+TEST_F(BrowseRecite, StartsWithEveryRowCheckedPlayingOnlySelectedAtFontNine)
+{
+    Open({1000, 1000, 1000});
+    const TPiboStringGrid* grid = Screen->Grid;
+    ASSERT_EQ(grid->RowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_TRUE(grid->GetRowChecked(r)) << r;
+        EXPECT_TRUE(Player()->AudioLrcItems()[r].Selected) << r;
+        EXPECT_EQ(grid->GetCells(0, r), QString::number(r + 1));
+        EXPECT_EQ(grid->GetCells(1, r), QStringLiteral("Sentence %1").arg(r + 1));
+        EXPECT_EQ(grid->GetCells(2, r), QStringLiteral("第%1句").arg(r + 1));
+    }
+    EXPECT_TRUE(Screen->pcbSelect->Checked());
+    EXPECT_TRUE(Screen->ppcbAll->Checked());
+    EXPECT_EQ(Player()->PlayType(), ptSelect);
+    EXPECT_EQ(grid->Font().Size, 9);
+    EXPECT_TRUE(Screen->miFontSize[2]->isChecked());
+    EXPECT_FALSE(Bar()->psbPlay->isHidden());
+    EXPECT_TRUE(Bar()->psbPause->isHidden());
+    EXPECT_FALSE(Bar()->psbStop->isEnabled());
+    EXPECT_FALSE(Bar()->psbAgain->isEnabled());
+    EXPECT_TRUE(Bar()->psbRestart->isEnabled());
+    EXPECT_EQ(Bar()->piboProgress->Max(), Player()->TotalTime());
+    EXPECT_FALSE(SystemPara.IsPlaying);
+    // The column titles share the text width: the grid's width less the
+    // number and button columns.
+    EXPECT_EQ(grid->ColWidths(1) + grid->ColWidths(2), grid->width() - 60 - 40);
+}
+
+TEST_F(BrowseRecite, HotKeys)
+{
+    Open({1000, 1000, 1000, 1000});
+    struct Case {
+        const char* name;
+        qint32 id;
+        int startIndex;
+        int expectedIndex;
+        bool expectPlaying;
+    } cases[] = {
+        {"F5 ignored", SystemPara.HotKeyF5, 1, 1, false},
+        {"F7 ignored", SystemPara.HotKeyF7, 1, 1, false},
+        {"Alt+Z on the first goes to the last", SystemPara.HotKeyAltZ, 0, 3, false},
+        {"Alt+Z steps back", SystemPara.HotKeyAltZ, 2, 1, false},
+        {"Alt+X on the last goes to the first", SystemPara.HotKeyAltX, 3, 0, false},
+        {"Alt+X steps on", SystemPara.HotKeyAltX, 1, 2, false},
+        {"F9 the current sentence again", SystemPara.HotKeyF9, 2, 2, false},
+        {"F8 plays", SystemPara.HotKeyF8, 1, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Player()->Stop();
+        Player()->GotoSentence(c.startIndex);
+        ASSERT_EQ(Player()->PlayQueueIndex(), c.startIndex);
+        Screen->HandleHotKey(c.id);
+        EXPECT_EQ(Player()->PlayQueueIndex(), c.expectedIndex);
+        EXPECT_EQ(Playing(), c.expectPlaying);
+    }
+    // F8 while playing pauses, and again resumes.
+    Screen->HandleHotKey(SystemPara.HotKeyF8);
+    EXPECT_TRUE(Player()->IsPaused());
+    EXPECT_EQ(Bar()->psbPause->PiboSpeedButtonType(), psbtPlay);
+    EXPECT_FALSE(SystemPara.IsPlaying);
+    Screen->HandleHotKey(SystemPara.HotKeyF8);
+    EXPECT_TRUE(Playing());
+    EXPECT_TRUE(SystemPara.IsPlaying);
+    EXPECT_EQ(Bar()->psbPause->PiboSpeedButtonType(), psbtPause);
+    Player()->Stop();
+}
+
+TEST_F(BrowseRecite, PlayWithNothingCheckedRefusesAndPlaysNothing)
+{
+    Open({1000, 1000, 1000});
+    Screen->ppcbAll->SetChecked(false);
+    Screen->ppcbAllClick();
+    Bar()->psbPlayClick();
+    Bar()->psbRestartClick();
+    EXPECT_EQ(Dialogs.Infos, (QStringList{QStringLiteral("请选择要播放的项！"), QStringLiteral("请选择要播放的项！")}));
+    EXPECT_FALSE(DeviceStarted(Player()));
+    EXPECT_EQ(System.Played(0).size(), 0);
+
+    // Only the checked rows play: row 1 alone.
+    Screen->Grid->SetRowChecked(1, true);
+    Screen->GridCheckBoxClick(1);
+    Player()->GotoSentence(0);
+    Bar()->psbPlayClick();
+    EXPECT_EQ(Player()->PlayQueueIndex(), 1);
+    EXPECT_TRUE(Bar()->psbPlay->isHidden());
+    EXPECT_FALSE(Screen->pcbSelect->isEnabled());
+    Clock->RunToStop(5000);
+    // About 1 s of 8 kHz 16-bit mono (the clock runs in 20 ms steps), and the
+    // bar back to the first selected row.
+    EXPECT_NEAR(System.Played(0).size(), 16000, 16 * 40);
+    EXPECT_FALSE(Bar()->psbPlay->isHidden());
+    EXPECT_EQ(Player()->PlayQueueIndex(), 1);
+}
+
+TEST_F(BrowseRecite, ReversedOrderShowsTheLastSentenceFirstAndBanksIt)
+{
+    Open({500, 500, 500, 500, 3000});
+    Screen->N2Click();
+    const TPiboStringGrid* grid = Screen->Grid;
+    EXPECT_EQ(grid->GetCells(0, 0), QStringLiteral("5"));
+    EXPECT_EQ(grid->GetCells(0, 4), QStringLiteral("1"));
+    EXPECT_FALSE(Bar()->psbAgain->isEnabled());
+
+    Screen->GridAddClick(0);
+    ASSERT_EQ(Dialogs.Infos, QStringList{QStringLiteral("加入句库成功！")});
+    QSqlQuery query(DataInterface->Connection());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT id, Name, FileName, English, China FROM sentencelist")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(1).toString(), SystemPara.UserInfo.UserName);
+    EXPECT_EQ(query.value(2).toString(), QStringLiteral("lesson.wav"));
+    EXPECT_EQ(query.value(3).toString(), QStringLiteral("Sentence 5"));
+    EXPECT_EQ(query.value(4).toString(), QStringLiteral("第5句"));
+    const QString clip = Env.File(QStringLiteral("clip.mp3"));
+    ASSERT_TRUE(SaveSentenceMp3ToFile(query.value(0).toInt(), clip));
+    // The encoder pads a little; the other sentences are 500 ms.
+    EXPECT_NEAR(VideoFixtures::ProbeDurationMs(clip), 3000, 300);
+    EXPECT_FALSE(QFile::exists(Env.File(QStringLiteral("temp/PiboTempAddSentence.mp3"))));
+    EXPECT_FALSE(query.next());
+}
+
+TEST_F(BrowseRecite, RangeLoopReturnsToTheStartMarkUntilTheThirdClick)
+{
+    Open({5000, 5000, 5000, 5000, 5000});
+    Bar()->psbPlayClick();
+    Clock->Run(10000);
+    // The first mark where the bar stands, inside sentence 3.
+    const int start = Bar()->piboProgress->Position();
+    ASSERT_GE(start, 9900);
+    Bar()->psbAgainClick();
+    EXPECT_TRUE(Bar()->piboProgress->Marked());
+    EXPECT_EQ(Bar()->LoopStartIndex, 2);
+    Clock->Run(5000);
+    const int end = Bar()->piboProgress->Position();
+    Bar()->psbAgainClick();
+    EXPECT_EQ(Bar()->piboProgress->EndMark(), end);
+    for (QWidget* w : {static_cast<QWidget*>(Bar()->psbStop), static_cast<QWidget*>(Bar()->psbToStart),
+                       static_cast<QWidget*>(Bar()->psbToEnd), static_cast<QWidget*>(Bar()->psbRestart)})
+        EXPECT_FALSE(w->isEnabled());
+
+    int wraps = 0;
+    int last = Bar()->piboProgress->Position();
+    int highest = 0;
+    for (int t = 0; t < 16000; t += 20) {
+        Clock->Run(20);
+        const int now = Player()->PlayTime();
+        if (now < last)
+            ++wraps;
+        last = now;
+        highest = std::max(highest, now);
+    }
+    EXPECT_GE(wraps, 2);
+    EXPECT_LE(highest, end + 100);
+    EXPECT_GE(last, start);
+    // A refresh keeps the lock; the third click lifts it.
+    Screen->RefreshButtons();
+    EXPECT_FALSE(Bar()->psbStop->isEnabled());
+    Bar()->psbAgainClick();
+    EXPECT_FALSE(Bar()->piboProgress->Marked());
+    EXPECT_EQ(Bar()->piboProgress->StartMark(), -1);
+    EXPECT_EQ(Bar()->piboProgress->EndMark(), -1);
+    EXPECT_TRUE(Bar()->psbStop->isEnabled());
+    EXPECT_TRUE(Bar()->psbRestart->isEnabled());
+    for (int t = 0; t < 6000 && Player()->PlayTime() <= end + 500; t += 20)
+        Clock->Run(20);
+    EXPECT_GT(Player()->PlayTime(), end + 500);
+    Bar()->psbStopClick();
+}
+
+TEST_F(BrowseRecite, SeekBarClickWhileStoppedSelectsWithoutPlaying)
+{
+    Open({2000, 2000, 2000, 2000});
+    Bar()->piboProgress->SetPosition(4500);
+    Bar()->piboProgressClick();
+    EXPECT_EQ(Player()->PlayQueueIndex(), 2);
+    EXPECT_EQ(Screen->Grid->Row(), 2);
+    EXPECT_FALSE(DeviceStarted(Player()));
+    EXPECT_TRUE(Bar()->FollowProgress);
+    EXPECT_EQ(System.Played(0).size(), 0);
+}
+
+TEST_F(BrowseRecite, SentenceExportsWriteClipsAndSubtitlesNamedByTheLesson)
+{
+    Open({700, 1400, 2100});
+    const QString out = Env.File(QStringLiteral("out"));
+    QDir().mkpath(out + QStringLiteral("/all"));
+    QDir().mkpath(out + QStringLiteral("/some"));
+    const auto names = [](const QString& folder) {
+        return QDir(folder).entryList(QDir::Files, QDir::Name);
+    };
+
+    Folders.Folders << out + QStringLiteral("/all");
+    Screen->miExportAllClick();
+    EXPECT_EQ(names(out + QStringLiteral("/all/lesson")),
+              (QStringList{"lesson_0.lrc", "lesson_0.mp3", "lesson_1.lrc", "lesson_1.mp3", "lesson_2.lrc",
+                           "lesson_2.mp3"}));
+    EXPECT_NEAR(VideoFixtures::ProbeDurationMs(out + QStringLiteral("/all/lesson/lesson_2.mp3")), 2100, 300);
+
+    Screen->Grid->SetRowChecked(1, false);
+    Screen->GridCheckBoxClick(1);
+    Folders.Folders << out + QStringLiteral("/some");
+    Screen->miExportSelectClick();
+    EXPECT_EQ(names(out + QStringLiteral("/some/lesson")),
+              (QStringList{"lesson_0.lrc", "lesson_0.mp3", "lesson_2.lrc", "lesson_2.mp3"}));
+
+    // Cancelling the folder choice still says it is done, and writes nothing.
+    const QStringList before = QDir(Env.File(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    Screen->miExportAllClick();
+    EXPECT_EQ(Folders.FolderDialogs, 3);
+    EXPECT_EQ(QDir(Env.File(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    EXPECT_EQ(Dialogs.Infos, (QStringList{QStringLiteral("导出MP3文件完成！"), QStringLiteral("导出MP3文件完成！"),
+                                          QStringLiteral("导出MP3文件完成！")}));
+}
+
+TEST_F(BrowseRecite, WholeLessonExportWritesTheMp3AndItsLrc)
+{
+    Open({600, 600});
+    struct Case {
+        const char* chosen;
+        const char* mp3;
+        const char* lrc;
+    } cases[] = {
+        {"whole", "whole.mp3", "whole.lrc"},
+        {"upper.MP3", "upper.MP3.mp3", "upper.MP3.lrc"},
+        {"plain.mp3", "plain.mp3", "plain.lrc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        Dialogs.Files << Env.File(QString::fromUtf8(c.chosen));
+        Screen->miAllExportMp3Click();
+        EXPECT_TRUE(QFile::exists(Env.File(QString::fromUtf8(c.mp3))));
+        QFile lrc(Env.File(QString::fromUtf8(c.lrc)));
+        ASSERT_TRUE(lrc.open(QIODevice::ReadOnly));
+        EXPECT_EQ(lrc.readAll(), QByteArray("[00:00.00]Sentence 1\r\n[00:00.60]Sentence 2\r\n"));
+    }
+    EXPECT_EQ(Dialogs.Infos, QStringList(3, QStringLiteral("导出MP3文件成功！")));
+    // A cancelled save dialog does nothing.
+    Screen->miAllExportMp3Click();
+    EXPECT_EQ(Dialogs.Infos.size(), 3);
+}
+
+TEST_F(BrowseRecite, HidingAColumnEmptiesItsCellsAndGivesTheOtherTheWidth)
+{
+    Open({1000, 1000});
+    TPiboStringGrid* grid = Screen->Grid;
+    const int text = grid->ColWidths(1) + grid->ColWidths(2);
+    Screen->sbDisEnglishClick();
+    EXPECT_EQ(Screen->sbDisEnglish->text(), QStringLiteral("显示原文"));
+    EXPECT_EQ(grid->GetCells(1, 0), QString());
+    EXPECT_EQ(grid->ColWidths(1), 0);
+    EXPECT_EQ(grid->ColWidths(2), text);
+    Screen->GridAddClick(1);
+    QSqlQuery query(DataInterface->Connection());
+    ASSERT_TRUE(query.exec(QStringLiteral("SELECT English, China FROM sentencelist")));
+    ASSERT_TRUE(query.next());
+    EXPECT_EQ(query.value(0).toString(), QString());
+    EXPECT_EQ(query.value(1).toString(), QStringLiteral("第2句"));
+    Screen->sbDisEnglishClick();
+    EXPECT_EQ(grid->GetCells(1, 1), QStringLiteral("Sentence 2"));
+    EXPECT_EQ(grid->ColWidths(1) + grid->ColWidths(2), text);
+    Screen->miFontSizeClick(4);
+    EXPECT_EQ(grid->Font().Size, 15);
+    EXPECT_FALSE(Screen->miFontSize[2]->isChecked());
+}
+
+TEST_F(BrowseRecite, SampleLessonPlaysSentenceBySentence)
+{
+    QString playPath;
+    ASSERT_TRUE(OpenPackage(QStringLiteral(PIBO_SAMPLE_AUDIO_LESSON), playPath));
+    Screen = std::make_unique<TFrmBrowseRecite>();
+    Screen->SetMediaFile(playPath);
+    Screen->resize(900, 600);
+    Screen->show();
+    ProcessEvents();
+    ASSERT_TRUE(Player()->FileOpen());
+    Clock = std::make_unique<TAudioClock>(System, Player());
+    const int count = Player()->Count();
+    ASSERT_GE(count, 2);
+    std::vector<int> rows;
+    Bar()->psbPlayClick();
+    int lastRow = -1;
+    for (int t = 0; t < Player()->TotalTime() + 2000 && (DeviceStarted(Player())); t += 20) {
+        Clock->Run(20);
+        if (Screen->Grid->Row() != lastRow)
+            rows.push_back(lastRow = Screen->Grid->Row());
+    }
+    std::vector<int> expected;
+    for (int i = 0; i < count; ++i)
+        expected.push_back(i);
+    // The grid follows every sentence in turn, then the first is current again.
+    rows.pop_back();
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(Player()->PlayQueueIndex(), 0);
+    EXPECT_FALSE(SystemPara.IsPlaying);
+}
+
+// ------------------------------------------------------------ video
+
+class VideoBrowseRecite : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        Screen.reset();
+        ProcessEvents();
+    }
+
+    TWindowTestEnvironment Env;
+    TDialogRecorder Dialogs;
+    std::unique_ptr<TFrmVideoBrowseRecite> Screen;
+};
+
+TEST_F(VideoBrowseRecite, PlayAllPlaysEveryCueAndUncheckedPlaysTheCheckedOnly)
+{
+    // Three cues over the three coloured seconds.
+    const QString video = Env.File(QStringLiteral("temp/rgb.avi"));
+    ASSERT_TRUE(QFile::copy(VideoFixtures::File(QStringLiteral("rgb.avi")), video));
+    Env.Write(QStringLiteral("temp/rgb.srt"),
+              QByteArray("1\r\n00:00:00,000 --> 00:00:01,000\r\nRed\r\n红\r\n\r\n"
+                         "2\r\n00:00:01,000 --> 00:00:02,000\r\nGreen\r\n绿\r\n\r\n"
+                         "3\r\n00:00:02,000 --> 00:00:03,000\r\nBlue\r\n蓝\r\n\r\n"));
+    Screen = std::make_unique<TFrmVideoBrowseRecite>();
+    Screen->SetMediaFile(video);
+    Screen->resize(900, 700);
+    Screen->show();
+    ProcessEvents();
+    TPiboVideoClass* player = Screen->VideoPlayer();
+    ASSERT_EQ(player->Count(), 3);
+    EXPECT_TRUE(Screen->pcbSelect->Checked());
+    EXPECT_EQ(Screen->labSelect->text(), QStringLiteral("播放全部"));
+    EXPECT_EQ(player->VideoPlayType(), vptAll);
+    EXPECT_EQ(Screen->Grid->GetCells(0, 2), QStringLiteral("3"));
+
+    std::vector<int> cues;
+    const auto follow = player->OnVideoPlayIndexChange;
+    player->OnVideoPlayIndexChange = [&cues, follow](QObject* sender, int index) {
+        if (cues.empty() || cues.back() != index)
+            cues.push_back(index);
+        follow(sender, index);
+    };
+    // Row 1 unchecked: "播放全部" still plays it.
+    Screen->Grid->SetRowChecked(1, false);
+    Screen->GridCheckBoxClick(1);
+    Screen->Transport()->psbPlayClick();
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsPlay; }));
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsStop; }));
+    // Cue 0 is current from the start; the others follow in turn.
+    EXPECT_EQ(cues, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(Screen->Transport()->psbPlay->isHidden());
+
+    // Unchecked box: only the checked rows.
+    Screen->pcbSelect->SetChecked(false);
+    Screen->pcbSelectClick();
+    EXPECT_EQ(player->VideoPlayType(), vptSelect);
+    player->GotoSentence(0);
+    cues.clear();
+    Screen->Transport()->psbPlayClick();
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsPlay; }));
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsStop; }));
+    EXPECT_EQ(std::count(cues.begin(), cues.end(), 1), 0);
+    EXPECT_NE(std::find(cues.begin(), cues.end(), 2), cues.end());
+
+    // Nothing checked in this mode: refused.
+    Screen->ppcbAll->SetChecked(false);
+    Screen->ppcbAllClick();
+    Screen->Transport()->psbPlayClick();
+    EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("请选择要播放的项！")});
+    EXPECT_EQ(player->VideoPlayState(), vpsStop);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#pragma once
+
+// What the tests of the study screens share: a lesson of tone bursts on the
+// test device, the screen shown in a program folder with a database, and the
+// answers to the dialogs the screens open.
+
+#include "TestAudioDevice.h"
+#include "WindowsTestSupport.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <vector>
+
+class TSentenceScreen;
+class TPiboAudioPlay;
+
+// A PCM WAV (mono, 16 bits, 8000 Hz): sentence i is a tone burst of
+// lengthsMs[i] (a different pitch each), and its ".plrc" next to it with the
+// texts "Sentence <i+1>" and "第<i+1>句".
+void WriteToneLesson(const QString& wavPath, const std::vector<int>& lengthsMs);
+
+// Answers the folder picker (with the next queued folder; empty: cancel) and
+// the system message boxes (OK), recording their texts.
+class TFolderAndBoxAnswers : public QObject {
+public:
+    TFolderAndBoxAnswers();
+    ~TFolderAndBoxAnswers() override;
+    QStringList Folders;
+    QStringList Boxes;  // "caption|text"
+    int FolderDialogs = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Drives an audio screen's player on the test device's virtual clock.
+class TAudioClock {
+public:
+    TAudioClock(TTestAudioSystem& system, TPiboAudioPlay* player) : FSystem(system), FPlayer(player) {}
+    // Runs ms of playback in steps, handling buffers and a timer tick after each.
+    void Run(int ms, int step = 20);
+    void RunToStop(int limitMs, int step = 20);
+
+private:
+    TTestAudioSystem& FSystem;
+    TPiboAudioPlay* FPlayer;
+};
+
+// Whether the player's device is started (playing or paused).
+bool DeviceStarted(TPiboAudioPlay* player);
+
+// Sets the six hot-key atoms of SystemPara to distinct values.
+void SetTestHotKeys();
