@@ -212,6 +212,14 @@ void TPiboAudioPlay::CloseFile()
     FOpen = false;
 }
 
+void TPiboAudioPlay::CloseMedia()
+{
+    if (FOpen)
+        CloseFile();
+    FWaveFile->Wave()->FreeWave();
+    FFileName.clear();
+}
+
 // ------------------------------------------------------------ properties
 
 void TPiboAudioPlay::SetFileName(const QString& value)
@@ -365,9 +373,16 @@ void TPiboAudioPlay::resizeEvent(QResizeEvent* event)
     LayoutParts();
 }
 
+void TPiboAudioPlay::SetSubtitleBoxVisible(bool value)
+{
+    FSubtitleBoxShown = value;
+    FSubtitleBox->setVisible(value);
+    LayoutParts();
+}
+
 void TPiboAudioPlay::LayoutParts()
 {
-    const int boxTop = std::max(0, height() - SubtitleBoxHeight);
+    const int boxTop = !FSubtitleBoxShown ? height() : std::max(0, height() - SubtitleBoxHeight);
     FSubtitleBox->setGeometry(0, boxTop, width(), SubtitleBoxHeight);
     if (FOscopePanel) {
         FOscopePanel->setGeometry(0, 0, width(), boxTop);

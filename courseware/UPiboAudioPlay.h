@@ -52,6 +52,9 @@ public:
     // cannot be played shows "载入音频失败！" and leaves the player without file.
     void SetFileName(const QString& value);
     bool FileOpen() const { return FOpen; }
+    // Stops and closes the open file and forgets its name, so that setting
+    // the same name again reads the file anew (a file rewritten meanwhile).
+    void CloseMedia();
 
     // 0..100, the output device's volume (× 655 on both channels).
     int Volume() const { return FVolume; }
@@ -93,6 +96,9 @@ public:
     TSndWaveFile* WaveFile() const { return FWaveFile.get(); }
     // The subtitle box (for screens and tests).
     TPaintBox* SubtitleBox() const { return FSubtitleBox; }
+    // Shows or hides the subtitle box; while it is hidden the waveform takes
+    // the player's whole height.
+    void SetSubtitleBoxVisible(bool value);
     // The waveform, made by the first SetHasOscope(true); nullptr before.
     TSndOscope* Oscope() const { return FOscope; }
 
@@ -242,6 +248,7 @@ private:
     std::unique_ptr<TAudioConverters> FConverter;
     QTimer* FTimer = nullptr;
     TPaintBox* FSubtitleBox = nullptr;
+    bool FSubtitleBoxShown = true;
     QWidget* FOscopePanel = nullptr;
     TSndOscope* FOscope = nullptr;
 };

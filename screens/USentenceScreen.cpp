@@ -497,6 +497,11 @@ QString TSentenceScreen::RowChina(int row) const
     return Grid && row >= 0 && row < Grid->RowCount() ? Grid->GetCells(2, row) : QString();
 }
 
+QString TSentenceScreen::CurrentRowEnglish() const
+{
+    return Grid ? RowEnglish(Grid->Row()) : QString();
+}
+
 bool TSentenceScreen::AnyRowChecked() const
 {
     if (!Grid)

@@ -106,6 +106,8 @@ public:
     // The English and Chinese line of grid row r.
     QString RowEnglish(int row) const;
     QString RowChina(int row) const;
+    // The English line of the grid's current row (empty while hidden).
+    QString CurrentRowEnglish() const;
     // Whether any grid row is checked.
     bool AnyRowChecked() const;
 

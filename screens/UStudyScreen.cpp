@@ -2,6 +2,8 @@
 
 #include "UFrmAudioCutSet.h"
 #include "UFrmBrowseRecite.h"
+#include "UFrmStudySpeak.h"
+#include "UFrmVStudySpeak.h"
 #include "UFrmVideoBrowseRecite.h"
 
 #include <QtCore/QHash>
@@ -63,4 +65,6 @@ void RegisterStudyScreens()
                         [](QWidget* parent) { return new TFrmBrowseRecite(parent); });
     RegisterFormFactory(QStringLiteral("FrmVideoBrowseRecite"),
                         [](QWidget* parent) { return new TFrmVideoBrowseRecite(parent); });
+    RegisterFormFactory(QStringLiteral("FrmStudySpeak"), [](QWidget* parent) { return new TFrmStudySpeak(parent); });
+    RegisterFormFactory(QStringLiteral("FrmVStudySpeak"), [](QWidget* parent) { return new TFrmVStudySpeak(parent); });
 }

@@ -23,6 +23,37 @@
 
 #include <cmath>
 
+void WritePcmWave(const QString& path, int channels, int rate, const QByteArray& data)
+{
+    QByteArray header;
+    const auto u32 = [&header](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        header.append(b, 4);
+    };
+    const auto u16 = [&header](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        header.append(b, 2);
+    };
+    header += "RIFF";
+    u32(36 + quint32(data.size()));
+    header += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(quint16(channels));
+    u32(quint32(rate));
+    u32(quint32(rate * 2 * channels));
+    u16(quint16(2 * channels));
+    u16(16);
+    header += "data";
+    u32(quint32(data.size()));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile wav(path);
+    ASSERT_TRUE(wav.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    wav.write(header + data);
+}
+
 void WriteToneLesson(const QString& wavPath, const std::vector<int>& lengthsMs)
 {
     const int rate = 8000;
@@ -43,33 +74,7 @@ void WriteToneLesson(const QString& wavPath, const std::vector<int>& lengthsMs)
         plrc += MSecToLrcTime(startMs) + QStringLiteral("\r\nSentence %1\r\n第%1句\r\n").arg(s + 1);
         startMs += lengthsMs[s];
     }
-    QByteArray header;
-    const auto u32 = [&header](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        header.append(b, 4);
-    };
-    const auto u16 = [&header](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        header.append(b, 2);
-    };
-    header += "RIFF";
-    u32(36 + quint32(data.size()));
-    header += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    header += "data";
-    u32(quint32(data.size()));
-    QDir().mkpath(QFileInfo(wavPath).absolutePath());
-    QFile wav(wavPath);
-    ASSERT_TRUE(wav.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    wav.write(header + data);
+    WritePcmWave(wavPath, 1, rate, data);
     const QFileInfo info(wavPath);
     QFile sub(info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".plrc"));
     ASSERT_TRUE(sub.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -170,4 +175,9 @@ void SetTestHotKeys()
 bool DeviceStarted(TPiboAudioPlay* player)
 {
     return player->WaveOut()->State() & dsStarted;
+}
+
+bool DeviceStartedOut(TSndWaveOut* device)
+{
+    return device->State() & dsStarted;
 }

@@ -17,6 +17,9 @@
 class TSentenceScreen;
 class TPiboAudioPlay;
 
+// A 16-bit PCM WAV of the given sample data.
+void WritePcmWave(const QString& path, int channels, int rate, const QByteArray& data);
+
 // A PCM WAV (mono, 16 bits, 8000 Hz): sentence i is a tone burst of
 // lengthsMs[i] (a different pitch each), and its ".plrc" next to it with the
 // texts "Sentence <i+1>" and "第<i+1>句".
@@ -51,6 +54,10 @@ private:
 
 // Whether the player's device is started (playing or paused).
 bool DeviceStarted(TPiboAudioPlay* player);
+
+class TSndWaveOut;
+// Whether a wave-out device is started.
+bool DeviceStartedOut(TSndWaveOut* device);
 
 // Sets the six hot-key atoms of SystemPara to distinct values.
 void SetTestHotKeys();

@@ -1,0 +1,8 @@
+#include "UFrmVStudySpeak.h"
+
+#include "UFrmVideoBrowseRecite.h"
+
+TFrmVStudySpeak::TFrmVStudySpeak(QWidget* parent)
+    : TSpeakScreen(parent, true, TFrmVideoBrowseRecite::TransportOptions())
+{
+}
