@@ -815,6 +815,23 @@ void TSentenceScreen::miAllExportMp3Click()
     ShowInfo(QStringLiteral("导出MP3文件成功！"));
 }
 
+void TSentenceScreen::ExportSentencesTo(const QString& folder, bool selectedOnly)
+{
+    if (FVideo || !FAudioPlayer)
+        return;
+    const QString base = QFileInfo(FAudioPlayer->FileName()).completeBaseName();
+    const QString target = QDir(folder).filePath(base) + u'/';
+    if (!QDir().mkpath(target))
+        throw std::runtime_error("The export folder cannot be made");
+    const TAudioLrcItems& items = FAudioPlayer->AudioLrcItems();
+    for (int i = 0; i < items.size(); ++i) {
+        if (selectedOnly && !items[i].Selected)
+            continue;
+        FAudioPlayer->SaveSentenceMp3(i, target);
+        FAudioPlayer->SaveSentenceLrc(i, target + base + u'_' + QString::number(i) + QStringLiteral(".lrc"));
+    }
+}
+
 void TSentenceScreen::ExportSentences(bool selectedOnly)
 {
     if (FVideo || !FAudioPlayer)
@@ -823,19 +840,8 @@ void TSentenceScreen::ExportSentences(bool selectedOnly)
     try {
         QString folder;
         SelectDirectory(folder);
-        if (!folder.isEmpty()) {
-            const QString base = QFileInfo(FAudioPlayer->FileName()).completeBaseName();
-            const QString target = QDir(folder).filePath(base) + u'/';
-            if (!QDir().mkpath(target))
-                throw std::runtime_error("The export folder cannot be made");
-            const TAudioLrcItems& items = FAudioPlayer->AudioLrcItems();
-            for (int i = 0; i < items.size(); ++i) {
-                if (selectedOnly && !items[i].Selected)
-                    continue;
-                FAudioPlayer->SaveSentenceMp3(i, target);
-                FAudioPlayer->SaveSentenceLrc(i, target + base + u'_' + QString::number(i) + QStringLiteral(".lrc"));
-            }
-        }
+        if (!folder.isEmpty())
+            ExportSentencesTo(folder, selectedOnly);
     } catch (...) {
         ok = false;
     }

@@ -103,6 +103,12 @@ public:
     void GridSelectClick(int row);
     void GridAddClick(int row);
 
+    // Writes <base>_<i>.mp3 and <base>_<i>.lrc of every (or every selected)
+    // sentence i into <folder>/<base>, base the media's base name; raises
+    // when that folder cannot be made. What becomes of each clip is not
+    // looked at.
+    void ExportSentencesTo(const QString& folder, bool selectedOnly);
+
     // The English and Chinese line of grid row r.
     QString RowEnglish(int row) const;
     QString RowChina(int row) const;
@@ -127,7 +133,7 @@ protected:
     void FormShow();
     void OpenMedia();
     void SelectAllFromBox();
-    // Sentence exports of items (item indexes) into <folder>/<media base name>.
+    // The sentence exports after the folder choice.
     void ExportSentences(bool selectedOnly);
 
     void showEvent(QShowEvent* event) override;
