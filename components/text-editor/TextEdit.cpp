@@ -13,6 +13,7 @@
 #include <QtWidgets/QScrollBar>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <cstdio>
 #include <exception>
 
@@ -644,21 +645,95 @@ QString TCustomTextEdit::TextBetween(const TBufferCoord& start, const TBufferCoo
     return result;
 }
 
+namespace {
+
+// Trailing blanks and tabs go when text is copied.
+QString TrimmedRight(const QString& s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t')))
+        --n;
+    return s.left(n);
+}
+
+}  // namespace
+
+std::pair<int, int> TCustomTextEdit::SelectionColumns() const
+{
+    const int a = BufferToDisplayPos(FAnchor).Column;
+    const int b = BufferToDisplayPos(FSelEnd).Column;
+    return {std::min(a, b), std::max(a, b)};
+}
+
+std::pair<int, int> TCustomTextEdit::ColumnCells(int line, int leftColumn, int rightColumn) const
+{
+    const int end = LineCells(line) + 1;
+    const int from = std::min(DisplayToBufferPos(DisplayPos(leftColumn, line)).Char, end);
+    const int to = std::min(DisplayToBufferPos(DisplayPos(rightColumn, line)).Char, end);
+    return {from, std::max(from, to)};
+}
+
 QString TCustomTextEdit::SelectedText() const
+{
+    return SelectionText(!HasOption(eoTrimTrailingSpaces));
+}
+
+QString TCustomTextEdit::SelectionText(bool padColumns) const
 {
     if (!SelectionAvailable())
         return QString();
-    const QStringList parts = TextBetween(SelectionBegin(), SelectionEnd()).split(QLatin1Char('\n'));
-    QStringList trimmed;
-    for (int i = 0; i < parts.size(); ++i) {
-        QString s = parts[i];
-        // Copying trims each line's trailing blanks and tabs.
-        qsizetype n = s.size();
-        while (n > 0 && (s[n - 1] == QLatin1Char(' ') || s[n - 1] == QLatin1Char('\t')))
-            --n;
-        trimmed << s.left(n);
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    QStringList parts;
+    switch (FSelectionMode) {
+    case smNormal:
+        for (const QString& s : TextBetween(b, e).split(QLatin1Char('\n')))
+            parts << TrimmedRight(s);
+        return parts.join(QStringLiteral("\r\n"));
+    case smLine: {
+        QString result;
+        for (int line = b.Line; line <= e.Line && line <= FLines->Count(); ++line)
+            result += TrimmedRight(FLines->Get(line - 1)) + QLatin1String("\r\n");
+        return result;
     }
-    return trimmed.join(QStringLiteral("\r\n"));
+    case smColumn: {
+        const auto [left, right] = SelectionColumns();
+        for (int line = b.Line; line <= e.Line && line <= FLines->Count(); ++line) {
+            const auto [from, to] = ColumnCells(line, left, right);
+            QString piece = TextBetween(BufferCoord(from, line), BufferCoord(to, line));
+            // Short lines are padded to the block's width.
+            if (padColumns)
+                piece += QString(std::max(0, right - left - CellLength(piece)), QLatin1Char(' '));
+            parts << piece;
+        }
+        return parts.join(QStringLiteral("\r\n"));
+    }
+    }
+    return QString();
+}
+
+bool TCustomTextEdit::PointInSelection(const TBufferCoord& p) const
+{
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    if (!SelectionAvailable() || p.Line < b.Line || p.Line > e.Line)
+        return false;
+    switch (FSelectionMode) {
+    case smLine: return true;
+    case smColumn: return p.Char >= std::min(b.Char, e.Char) && p.Char < std::max(b.Char, e.Char);
+    case smNormal: break;
+    }
+    if (p.Line == b.Line && p.Char < b.Char)
+        return false;
+    return p.Line < e.Line || p.Char < e.Char;
+}
+
+void TCustomTextEdit::SetSelectionMode(TTextSelectionMode value)
+{
+    if (value == FSelectionMode)
+        return;
+    FSelectionMode = value;
+    update();
 }
 
 void TCustomTextEdit::SelectWholeText()
@@ -672,21 +747,90 @@ void TCustomTextEdit::SelectWholeText()
 
 void TCustomTextEdit::SetSelectedText(const QString& text)
 {
+    ReplaceSelectionRecorded(text, FSelectionMode);
+}
+
+void TCustomTextEdit::ReplaceSelectionRecorded(const QString& text, TTextSelectionMode insertMode)
+{
     if (FReadOnly)
         return;
     BeginPaintLock();
     FUndoList.OpenBlock();
-    DeleteSelectionRecorded();
-    const QString t = NormalizeBreaks(text);
-    if (!t.isEmpty()) {
-        const TBufferCoord end = InsertRecorded(FCaret, t, urInsert);
-        FCaret = end;
+    try {
+        DeleteSelectionRecorded();
+        const QString t = NormalizeBreaks(text);
+        if (!t.isEmpty()) {
+            QStringList segments = t.split(QLatin1Char('\n'));
+            switch (insertMode) {
+            case smNormal: FCaret = InsertRecorded(FCaret, t, urInsert); break;
+            case smLine:
+                // A block of whole lines ends with a break that opens no line.
+                if (segments.size() > 1 && segments.last().isEmpty())
+                    segments.removeLast();
+                InsertLinesRecorded(segments);
+                break;
+            case smColumn: InsertColumnRecorded(segments); break;
+            }
+        }
+        FAnchor = FSelEnd = FCaret;
+    } catch (...) {
+        FUndoList.CloseBlock();
+        EndPaintLock();
+        throw;
     }
-    FAnchor = FSelEnd = FCaret;
     FUndoList.CloseBlock();
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EnsureCursorPosVisible();
     EndPaintLock();
+}
+
+void TCustomTextEdit::InsertLinesRecorded(const QStringList& segments)
+{
+    // Each segment becomes a whole line before the caret line; in overwrite
+    // mode it replaces the caret line while there is one below.
+    int line = std::max(1, FCaret.Line);
+    for (const QString& segment : segments) {
+        if (!FInsertMode && line < FLines->Count()) {
+            DeleteRecorded(BufferCoord(1, line), BufferCoord(LineCells(line) + 1, line), urDelete);
+            InsertRecorded(BufferCoord(1, line), segment, urPaste);
+        } else if (FLines->Count() == 0 || line > FLines->Count()) {
+            const int last = std::max(1, FLines->Count());
+            const QString prefix = FLines->Count() == 0 ? QString() : QStringLiteral("\n");
+            InsertRecorded(BufferCoord(FLines->Count() == 0 ? 1 : LineCells(last) + 1, last), prefix + segment, urPaste);
+        } else {
+            InsertRecorded(BufferCoord(1, line), segment + QLatin1Char('\n'), urPaste);
+        }
+        ++line;
+    }
+    FCaret = BufferCoord(1, line);
+    if (FCaret.Line > FLines->Count())
+        FCaret = BufferCoord(1, std::max(1, FLines->Count()));
+}
+
+void TCustomTextEdit::InsertColumnRecorded(const QStringList& segments)
+{
+    // Each segment goes into one line at the caret's character; lines below
+    // the text are added, short lines padded with blanks.
+    const int k = FCaret.Char;
+    int line = std::max(1, FCaret.Line);
+    int lastLength = 0;
+    for (int i = 0; i < segments.size(); ++i, ++line) {
+        const QString& segment = segments[i];
+        if (segment.isEmpty())
+            continue;
+        if (FLines->Count() == 0)
+            FLines->Add(QString());
+        while (line > FLines->Count()) {
+            const int last = FLines->Count();
+            InsertRecorded(BufferCoord(LineCells(last) + 1, last), QStringLiteral("\n"), urLineBreak);
+        }
+        int at = k;
+        if (at <= LineCells(line) && IsTrailCell(FLines->Get(line - 1), at))
+            ++at;
+        InsertRecorded(BufferCoord(at, line), segment, urPaste);
+        lastLength = CellLength(segment);
+    }
+    FCaret = BufferCoord(k + lastLength, line - 1);
 }
 
 // ================================================================ text primitives
@@ -787,6 +931,28 @@ void TCustomTextEdit::DeleteSelectionRecorded()
         return;
     const TBufferCoord b = SelectionBegin();
     const TBufferCoord e = SelectionEnd();
+    if (FSelectionMode == smLine) {
+        // Whole lines go; the last line of the text is emptied, not removed.
+        const int last = std::min(e.Line, FLines->Count());
+        if (b.Line <= last) {
+            if (last == FLines->Count())
+                DeleteRecorded(BufferCoord(1, b.Line), BufferCoord(LineCells(last) + 1, last), urDelete);
+            else
+                DeleteRecorded(BufferCoord(1, b.Line), BufferCoord(1, last + 1), urDelete);
+        }
+        FCaret = FAnchor = FSelEnd = BufferCoord(1, b.Line);
+        return;
+    }
+    if (FSelectionMode == smColumn) {
+        const auto [left, right] = SelectionColumns();
+        for (int line = b.Line; line <= e.Line && line <= FLines->Count(); ++line) {
+            const auto [from, to] = ColumnCells(line, left, right);
+            DeleteRecorded(BufferCoord(from, line), BufferCoord(to, line), urDelete);
+        }
+        const int caretLine = FSelEnd.Line;
+        FCaret = FAnchor = FSelEnd = BufferCoord(DisplayToBufferPos(DisplayPos(left, caretLine)).Char, caretLine);
+        return;
+    }
     // Only the part inside the text is removed; virtual space holds nothing.
     TBufferCoord e2 = e;
     if (e2.Line <= FLines->Count())
@@ -981,7 +1147,8 @@ TBufferCoord TCustomTextEdit::WordRight(const TBufferCoord& p) const
 void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
 {
     if (select && !HasOption(eoNoSelection)) {
-        if (!SelectionAvailable())
+        // The moving end follows the caret; otherwise the anchor starts here.
+        if (!(FSelEnd == FCaret))
             FAnchor = FCaret;
         SetCaretPos(to);
         FSelEnd = FCaret;
@@ -1130,6 +1297,9 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     case ecOverwriteMode: SetInsertMode(false); return;
     case ecToggleMode: SetInsertMode(!FInsertMode); return;
     case ecMatchBracket: JumpToMatchingBracket(); return;
+    case ecNormalSelect: SetSelectionMode(smNormal); return;
+    case ecColumnSelect: SetSelectionMode(smColumn); return;
+    case ecLineSelect: SetSelectionMode(smLine); return;
     case ecScrollUp: SetTopRow(FTopRow - 1); return;
     case ecScrollDown: SetTopRow(FTopRow + 1); return;
     case ecScrollLeft: SetLeftColumn(FLeftColumn - 1); return;
@@ -1272,10 +1442,11 @@ QString TCustomTextEdit::BlockMimeType()
 
 QMimeData* TCustomTextEdit::SelectionMimeData() const
 {
-    const QString text = SelectedText();
+    // A copied column block is always padded to its full width.
+    const QString text = SelectionText(true);
     auto* data = new QMimeData;
     data->setText(text);
-    QByteArray block(1, static_cast<char>(smNormal));
+    QByteArray block(1, static_cast<char>(FSelectionMode));
     block += text.toUtf8();
     data->setData(BlockMimeType(), block);
     return data;
@@ -1312,7 +1483,13 @@ void TCustomTextEdit::PasteFromClipboard()
     const QString text = MimeDataText(data);
     if (text.isEmpty())
         return;
-    SetSelectedText(text);
+    // A block of ours goes in the way it was copied: as text, whole lines
+    // or a column block.
+    TTextSelectionMode mode = FSelectionMode;
+    const QByteArray block = data->data(BlockMimeType());
+    if (!block.isEmpty() && static_cast<unsigned char>(block[0]) <= smColumn)
+        mode = static_cast<TTextSelectionMode>(block[0]);
+    ReplaceSelectionRecorded(text, mode);
 }
 
 // ================================================================ input events
@@ -1713,9 +1890,15 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
         FDrawer->ChangeBackColor(back);
         FDrawer->PutText(textX, y, text);
         if (showSel && row >= selB.Row && row <= selE.Row) {
-            const int c1 = row == selB.Row ? selB.Column : 1;
+            int c1 = row == selB.Row ? selB.Column : 1;
             // Line ends inside the selection show one selected cell.
-            const int c2 = row == selE.Row ? selE.Column : std::max(CellLength(text) + 2, c1 + 1);
+            int c2 = row == selE.Row ? selE.Column : std::max(CellLength(text) + 2, c1 + 1);
+            if (FSelectionMode == smLine) {
+                c1 = 1;
+                c2 = std::max(CellLength(text) + 2, FLeftColumn + FColumnsInWindow + 1);
+            } else if (FSelectionMode == smColumn) {
+                std::tie(c1, c2) = SelectionColumns();
+            }
             if (c2 > c1) {
                 const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
                 FDrawer->ChangeForeColor(FSelectedColor.Foreground());

@@ -113,13 +113,24 @@ public:
     TBufferCoord SelectionAnchor() const { return FAnchor; }
     void SetSelectionBegin(const TBufferCoord& value);  // collapses the selection there
     void SetSelectionEnd(const TBufferCoord& value);    // moves the selection's moving end
-    bool SelectionAvailable() const { return !(FAnchor == FSelEnd); }
+    // Empty when both ends have the same character and, outside column mode,
+    // the same line.
+    bool SelectionAvailable() const
+    {
+        return FAnchor.Char != FSelEnd.Char || (FAnchor.Line != FSelEnd.Line && FSelectionMode != smColumn);
+    }
+    TTextSelectionMode SelectionMode() const { return FSelectionMode; }
+    void SetSelectionMode(TTextSelectionMode value);
+    // A character stream, whole lines, or the rectangle of display columns
+    // between the two ends.
     // The selected text, each line's trailing blanks and tabs trimmed (what
     // copying hands out); CR LF between lines.
     QString SelectedText() const;
     void SelectWholeText();
-    // Replaces the selection with text, recorded as one undo step.
+    // Replaces the selection with text in the current mode, recorded as one
+    // undo step.
     void SetSelectedText(const QString& text);
+    bool PointInSelection(const TBufferCoord& p) const;
 
     // ------------------------------------------------------------ undo
     void Undo();
@@ -264,6 +275,16 @@ private:
     TBufferCoord InsertRecorded(const TBufferCoord& pos, const QString& text, TTextUndoReason reason);
     void DeleteRecorded(const TBufferCoord& start, const TBufferCoord& end, TTextUndoReason reason);
     void DeleteSelectionRecorded();
+    QString SelectionText(bool padColumns) const;
+    // The selection replaced by text inserted in the given mode, recorded.
+    void ReplaceSelectionRecorded(const QString& text, TTextSelectionMode insertMode);
+    void InsertLinesRecorded(const QStringList& segments);
+    void InsertColumnRecorded(const QStringList& segments);
+    // The display columns of a column selection, left before right.
+    std::pair<int, int> SelectionColumns() const;
+    // The cells a column range covers on one line, off trail cells, within
+    // the line.
+    std::pair<int, int> ColumnCells(int line, int leftColumn, int rightColumn) const;
     void UndoListChanged();
     void ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo);
     void InsertTyped(const QString& text);
@@ -310,6 +331,7 @@ private:
     TBufferCoord FCaret{1, 1};
     TBufferCoord FAnchor{1, 1};
     TBufferCoord FSelEnd{1, 1};
+    TTextSelectionMode FSelectionMode = smNormal;
     int FDesiredColumn = 1;
     int FTopRow = 1;
     int FLeftColumn = 1;

@@ -613,3 +613,130 @@ TEST(TextEditPlugins, OverlaysPaintAfterTheTextAndBeforeOnPaint)
     e.grab();
     EXPECT_EQ(log, QStringList{QStringLiteral("OnPaint")});
 }
+
+// ---------------------------------------------------------------- selection modes
+
+struct TModeCase {
+    const char* name;
+    TTextSelectionMode mode;
+    TBufferCoord anchor, end;
+    QString selected;       // SelectedText
+    QStringList afterDelete;  // the lines after the selection is replaced by nothing
+    TBufferCoord caret;     // the caret after the deletion
+};
+
+class TextEditSelectionModes : public ::testing::TestWithParam<TModeCase> {};
+
+TEST_P(TextEditSelectionModes, ReadDeleteUndoRedo)
+{
+    const TModeCase& c = GetParam();
+    const QStringList start{QStringLiteral("abc  "), QStringLiteral("d你fgh"), QStringLiteral("ij")};
+    TTextEdit e;
+    SetText(e, start);
+    e.SetSelectionMode(c.mode);
+    e.SetCaretPos(c.end);
+    e.SetSelectionBegin(c.anchor);
+    e.SetSelectionEnd(c.end);
+    EXPECT_EQ(e.SelectedText(), c.selected);
+    e.SetSelectedText(QString());
+    EXPECT_EQ(LinesOf(e), c.afterDelete);
+    EXPECT_EQ(e.CaretPos(), c.caret);
+    e.Undo();
+    EXPECT_EQ(LinesOf(e), start);
+    e.Redo();
+    EXPECT_EQ(LinesOf(e), c.afterDelete);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, TextEditSelectionModes,
+    ::testing::Values(
+        TModeCase{"NormalAcrossLines", smNormal, BufferCoord(3, 1), BufferCoord(2, 3),
+                  QStringLiteral("c\r\nd你fgh\r\ni"), {QStringLiteral("abj")}, BufferCoord(3, 1)},
+        // Trailing blanks are not copied but are removed and given back.
+        TModeCase{"LinesInTheMiddle", smLine, BufferCoord(4, 1), BufferCoord(2, 2),
+                  QStringLiteral("abc\r\nd你fgh\r\n"), {QStringLiteral("ij")}, BufferCoord(1, 1)},
+        TModeCase{"LinesToTheEndKeepAnEmptyLastLine", smLine, BufferCoord(1, 2), BufferCoord(1, 3),
+                  QStringLiteral("d你fgh\r\nij\r\n"), {QStringLiteral("abc  "), QString()}, BufferCoord(1, 2)},
+        // A column through the wide character takes it whole; short lines are padded.
+        TModeCase{"ColumnOverAWideCharacter", smColumn, BufferCoord(2, 1), BufferCoord(4, 3),
+                  QStringLiteral("bc\r\n你\r\nj "),
+                  {QStringLiteral("a  "), QStringLiteral("dfgh"), QStringLiteral("i")}, BufferCoord(2, 3)},
+        // A block edge on the second half of a wide character moves past it.
+        TModeCase{"ColumnEdgeInsideAWideCharacter", smColumn, BufferCoord(3, 1), BufferCoord(5, 3),
+                  QStringLiteral("c \r\nf \r\n  "),
+                  {QStringLiteral("ab "), QStringLiteral("d你gh"), QStringLiteral("ij")}, BufferCoord(3, 3)},
+        TModeCase{"ColumnAnchorBelow", smColumn, BufferCoord(1, 3), BufferCoord(2, 1),
+                  QStringLiteral("a\r\nd\r\ni"), {QStringLiteral("bc  "), QStringLiteral("你fgh"), QStringLiteral("j")},
+                  BufferCoord(1, 1)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextEditControl, ColumnSelectionEmptinessAndPointInSelection)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("abcdef"), QStringLiteral("abcdef"), QStringLiteral("abcdef")});
+    e.SetSelectionBegin(BufferCoord(3, 1));
+    e.SetSelectionEnd(BufferCoord(3, 3));
+    EXPECT_TRUE(e.SelectionAvailable());
+    e.SetSelectionMode(smColumn);
+    EXPECT_FALSE(e.SelectionAvailable());
+    e.SetSelectionEnd(BufferCoord(5, 3));
+    EXPECT_TRUE(e.PointInSelection(BufferCoord(3, 2)));
+    EXPECT_TRUE(e.PointInSelection(BufferCoord(4, 2)));
+    EXPECT_FALSE(e.PointInSelection(BufferCoord(5, 2)));
+    EXPECT_FALSE(e.PointInSelection(BufferCoord(2, 2)));
+    e.SetSelectionMode(smLine);
+    EXPECT_TRUE(e.PointInSelection(BufferCoord(1, 2)));
+    e.SetSelectionMode(smNormal);
+    EXPECT_FALSE(e.PointInSelection(BufferCoord(2, 1)));
+    EXPECT_TRUE(e.PointInSelection(BufferCoord(6, 1)));
+    EXPECT_FALSE(e.PointInSelection(BufferCoord(5, 3)));
+    // Shift+Down keeps growing a column block from the same character.
+    e.SetSelectionMode(smColumn);
+    e.PlaceCaretCollapsed(BufferCoord(2, 1));
+    e.DispatchEditorCommand(ecSelDown, QChar());
+    e.DispatchEditorCommand(ecSelDown, QChar());
+    e.DispatchEditorCommand(ecSelRight, QChar());
+    EXPECT_EQ(e.SelectionAnchor(), BufferCoord(2, 1));
+    EXPECT_EQ(e.SelectedText(), QStringLiteral("b\r\nb\r\nb"));
+}
+
+TEST(TextEditControl, BlocksPastedInTheModeTheyWereCopied)
+{
+    TTextEdit source;
+    SetText(source, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+    TTextEdit target;
+    // A column block pasted at column 5 below the last line appends lines
+    // padded with four blanks; one undo takes it all back.
+    source.SetSelectionMode(smColumn);
+    source.SetSelectionBegin(BufferCoord(1, 1));
+    source.SetSelectionEnd(BufferCoord(3, 3));
+    source.CopyToClipboard();
+    SetText(target, {QStringLiteral("x")});
+    target.SetCaretPos(BufferCoord(5, 1));
+    target.PasteFromClipboard();
+    EXPECT_EQ(LinesOf(target), (QStringList{QStringLiteral("x   on"), QStringLiteral("    tw"), QStringLiteral("    th")}));
+    EXPECT_EQ(target.CaretPos(), BufferCoord(7, 3));
+    target.Undo();
+    EXPECT_EQ(LinesOf(target), QStringList{QStringLiteral("x")});
+    // Whole lines go in before the caret line.
+    source.SetSelectionMode(smLine);
+    source.SetSelectionBegin(BufferCoord(2, 2));
+    source.SetSelectionEnd(BufferCoord(1, 3));
+    source.CopyToClipboard();
+    SetText(target, {QStringLiteral("a"), QStringLiteral("b")});
+    target.PlaceCaretCollapsed(BufferCoord(2, 2));
+    target.PasteFromClipboard();
+    EXPECT_EQ(LinesOf(target), (QStringList{QStringLiteral("a"), QStringLiteral("two"), QStringLiteral("three"),
+                                            QStringLiteral("b")}));
+    EXPECT_EQ(target.CaretPos(), BufferCoord(1, 4));
+    target.Undo();
+    EXPECT_EQ(LinesOf(target), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    // The plain text of a column block keeps its padding.
+    source.SetSelectionMode(smColumn);
+    source.SetOptions(source.Options() | OptionBit(eoTrimTrailingSpaces));
+    source.SetSelectionBegin(BufferCoord(3, 1));
+    source.SetSelectionEnd(BufferCoord(5, 3));
+    EXPECT_EQ(source.SelectedText(), QStringLiteral("e\r\no\r\nre"));
+    source.CopyToClipboard();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("e \r\no \r\nre"));
+}
