@@ -94,7 +94,35 @@ void TTextEditStringList::InsertItem(int index, const QString& s)
     TTextEditStringRec rec;
     rec.Text = s;
     FList.insert(FList.begin() + index, std::move(rec));
-    FIndexOfLongestLine = -1;
+    LongestAfterInsert(index, 1);
+}
+
+// The longest-line cache follows each change instead of being rebuilt by a
+// scan of the whole text.
+void TTextEditStringList::LongestAfterInsert(int index, int count)
+{
+    if (FIndexOfLongestLine < 0)
+        return;
+    if (FIndexOfLongestLine >= index)
+        FIndexOfLongestLine += count;
+    int longest = FList[static_cast<size_t>(FIndexOfLongestLine)].ExpandedLength;
+    for (int i = index; i < index + count; ++i) {
+        if (FList[static_cast<size_t>(i)].Text.isEmpty())
+            continue;
+        const int length = ExpandedLineLength(i);
+        if (length > longest) {
+            longest = length;
+            FIndexOfLongestLine = i;
+        }
+    }
+}
+
+void TTextEditStringList::LongestAfterDelete(int index, int count)
+{
+    if (FIndexOfLongestLine >= index + count)
+        FIndexOfLongestLine -= count;
+    else if (FIndexOfLongestLine >= index)
+        FIndexOfLongestLine = -1;
 }
 
 int TTextEditStringList::Add(const QString& s)
@@ -134,7 +162,7 @@ void TTextEditStringList::InsertEmptyLines(int index, int count)
         OnBeforeLinesInserted(this, index, count);
     SetCapacity(Count() + count);
     FList.insert(FList.begin() + index, static_cast<size_t>(count), TTextEditStringRec());
-    FIndexOfLongestLine = -1;
+    LongestAfterInsert(index, count);
     if (OnLinesInserted)
         OnLinesInserted(this, index, count);
     EndUpdate();
@@ -142,7 +170,6 @@ void TTextEditStringList::InsertEmptyLines(int index, int count)
 
 void TTextEditStringList::AddStrings(const QStringList& lines)
 {
-    FIndexOfLongestLine = -1;
     if (lines.isEmpty())
         return;
     BeginUpdate();
@@ -155,6 +182,7 @@ void TTextEditStringList::AddStrings(const QStringList& lines)
         rec.Text = line;
         FList.push_back(std::move(rec));
     }
+    LongestAfterInsert(oldCount, static_cast<int>(lines.size()));
     if (OnLinesInserted)
         OnLinesInserted(this, oldCount, static_cast<int>(lines.size()));
     EndUpdate();
@@ -162,7 +190,6 @@ void TTextEditStringList::AddStrings(const QStringList& lines)
 
 void TTextEditStringList::AddStrings(const TTextEditStringList& source)
 {
-    FIndexOfLongestLine = -1;
     if (source.Count() == 0)
         return;
     BeginUpdate();
@@ -179,6 +206,7 @@ void TTextEditStringList::AddStrings(const TTextEditStringList& source)
         rec.State = from.State;
         FList.push_back(std::move(rec));
     }
+    LongestAfterInsert(oldCount, added);
     if (OnLinesInserted)
         OnLinesInserted(this, oldCount, added);
     EndUpdate();
@@ -196,10 +224,17 @@ void TTextEditStringList::Put(int index, const QString& s)
         OnBeforeLineReplaced(this, index, 1);
     BeginUpdate();
     TTextEditStringRec& rec = FList[static_cast<size_t>(index)];
+    const int longestBefore = FIndexOfLongestLine >= 0 ? FList[static_cast<size_t>(FIndexOfLongestLine)].ExpandedLength : 0;
     rec.Text = s;
     rec.Flags = lfLengthUnknown;
     rec.State = lsChanged;
-    FIndexOfLongestLine = -1;
+    if (FIndexOfLongestLine >= 0) {
+        const int length = ExpandedLineLength(index);
+        if (length > longestBefore)
+            FIndexOfLongestLine = index;
+        else if (index == FIndexOfLongestLine && length < longestBefore)
+            FIndexOfLongestLine = -1;  // the longest line shrank: the next query looks again
+    }
     if (OnLineReplaced)
         OnLineReplaced(this, index, 1);
     EndUpdate();
@@ -222,7 +257,7 @@ void TTextEditStringList::Delete(int index)
     if (OnBeforeLinesDeleted)
         OnBeforeLinesDeleted(this, index, 1);
     FList.erase(FList.begin() + index);
-    FIndexOfLongestLine = -1;
+    LongestAfterDelete(index, 1);
     if (OnLinesDeleted)
         OnLinesDeleted(this, index, 1);
     EndUpdate();
@@ -242,7 +277,7 @@ void TTextEditStringList::DeleteLineRange(int index, int count)
     if (linesFollow)
         BeginUpdate();
     FList.erase(FList.begin() + index, FList.begin() + index + count);
-    FIndexOfLongestLine = -1;
+    LongestAfterDelete(index, count);
     if (linesFollow)
         EndUpdate();
     if (OnLinesDeleted)

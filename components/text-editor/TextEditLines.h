@@ -132,6 +132,8 @@ private:
     [[noreturn]] static void IndexError(int index);
     void Grow();
     void InsertItem(int index, const QString& s);
+    void LongestAfterInsert(int index, int count);
+    void LongestAfterDelete(int index, int count);
     QString ExpandLine(int index);
     void AppendLines(const QString& text, TTextLineState state, bool* sawCR, bool* sawLF);
     static QByteArray BreakBytes(TTextLineBreakStyle style);

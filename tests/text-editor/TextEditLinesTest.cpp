@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 namespace {
 
 QStringList Lines(const TTextEditStringList& list)
@@ -194,6 +198,38 @@ TEST(TextEditLines, ExpandedFormsAndTheLongestLine)
     list.SetTabWidth(1);
     EXPECT_EQ(list.ExpandedLine(2), QStringLiteral("a b"));
     EXPECT_EQ(list.Text(), QStringLiteral("中文中文中\r\na much longer line\r\na\tb"));
+}
+
+// The cached longest line follows every kind of change without a rescan
+// going wrong: after each step it equals the longest line counted afresh.
+TEST(TextEditLines, LongestLineFollowsEveryChange)
+{
+    TTextEditStringList list;
+    list.SetText(QStringLiteral("ab\r\nabcd\r\nabc"));
+    auto counted = [&] {
+        int longest = 0;
+        for (int k = 0; k < list.Count(); ++k)
+            longest = std::max(longest, list.ExpandedLineLength(k));
+        return longest;
+    };
+    const std::vector<std::function<void()>> steps{
+        [&] { list.Put(0, QStringLiteral("abcdefg")); },         // another line grows past it
+        [&] { list.Put(0, QStringLiteral("a")); },               // the longest shrinks
+        [&] { list.Insert(0, QStringLiteral("中文中文中文")); },  // a longer line comes in before it
+        [&] { list.InsertEmptyLines(1, 3); },                    // empty lines shift it
+        [&] { list.Delete(2); },                                 // a line before it goes
+        [&] { list.Delete(0); },                                 // the longest itself goes
+        [&] { list.AddStrings(QStringList{QStringLiteral("x"), QStringLiteral("0123456789")}); },
+        [&] { list.DeleteLineRange(0, 2); },
+        [&] { list.Put(list.Count() - 1, QStringLiteral("0123456789ab")); },  // the longest grows
+        [&] { list.Add(QStringLiteral("\t\t")); },               // tabs count expanded
+    };
+    EXPECT_EQ(list.LongestLineLength(), counted());
+    for (size_t i = 0; i < steps.size(); ++i) {
+        steps[i]();
+        EXPECT_EQ(list.LongestLineLength(), counted()) << "step " << i;
+    }
+    EXPECT_EQ(list.LongestLineLength(), 16);
 }
 
 TEST(TextEditLines, StatesFollowChanges)
