@@ -59,6 +59,7 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, height()); };
     FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
+    FBookMarkOptions.OnChange = [this](TTextPersistent*) { update(0, 0, FGutterPixels, height()); };
     FSelectedColor.OnChange = [this](TTextPersistent*) { update(); };
     FRightEdge.OnChange = [this](TTextPersistent*) { update(); };
     FScrollBars.OnChange = [this](TTextPersistent*) { SizeChanged(); };
@@ -137,6 +138,126 @@ void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
     const std::vector<TTextEditPlugin*> plugins = *FPlugins;
     for (TTextEditPlugin* plugin : plugins)
         plugin->NotifyLinesRemoved(firstLine, count);
+}
+
+// ================================================================ bookmarks
+
+TTextEditMark* TCustomTextEdit::Bookmark(int number) const
+{
+    return number >= 0 && number <= 9 ? FBookmarks[static_cast<size_t>(number)] : nullptr;
+}
+
+void TCustomTextEdit::DoPlaceBookmark(TTextEditMark*& mark)
+{
+    if (OnPlaceBookmark)
+        OnPlaceBookmark(this, mark);
+}
+
+void TCustomTextEdit::DoClearBookmark(TTextEditMark*& mark)
+{
+    if (OnClearBookmark)
+        OnClearBookmark(this, mark);
+}
+
+void TCustomTextEdit::PlaceBookmark(int number, int aChar, int line)
+{
+    if (number < 0 || number > 9 || line < 1 || line > std::max(1, FLines->Count()))
+        return;
+    auto mark = std::make_unique<TTextEditMark>();
+    mark->SetMarkLine(line);
+    mark->SetMarkChar(aChar);
+    mark->SetPictureIndex(number);
+    mark->SetBookmarkSlot(number);
+    mark->SetShown(true);
+    mark->SetBuiltInPicture(FBookMarkOptions.BookmarkImages() == nullptr);
+    TTextEditMark* handed = mark.get();
+    DoPlaceBookmark(handed);
+    // The handler may refuse the mark; it may not swap in one of its own.
+    if (handed != mark.get())
+        return;
+    RemoveBookmark(number);
+    FBookmarks[static_cast<size_t>(number)] = mark.get();
+    mark->OnChange = [this](TTextEditMark*) { update(0, 0, FGutterPixels, height()); };
+    FMarks.Add(std::move(mark));
+}
+
+void TCustomTextEdit::RemoveBookmark(int number)
+{
+    TTextEditMark* mark = Bookmark(number);
+    if (!mark)
+        return;
+    TTextEditMark* handed = mark;
+    DoClearBookmark(handed);
+    FBookmarks[static_cast<size_t>(number)] = nullptr;
+    FMarks.Remove(mark);
+}
+
+void TCustomTextEdit::JumpToBookmark(int number)
+{
+    TTextEditMark* mark = Bookmark(number);
+    if (!mark || mark->MarkLine() > FLines->Count())
+        return;
+    BeginPaintLock();
+    FCaret = ClampPos(BufferCoord(mark->MarkChar(), mark->MarkLine()));
+    FAnchor = FSelEnd = FCaret;
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    CenterCaretLine();
+    EnsureCursorPosVisible();
+    EndPaintLock();
+    update();
+}
+
+void TCustomTextEdit::CenterCaretLine()
+{
+    const int row = BufferToDisplayPos(FCaret).Row;
+    if (row < FTopRow || (FRowsInWindow > 0 && row >= FTopRow + FRowsInWindow))
+        SetTopRow(row - FRowsInWindow / 2);
+}
+
+void TCustomTextEdit::PaintMarks(QPainter& painter, int firstRow, int lastRow)
+{
+    if (!FBookMarkOptions.GlyphsVisible() || FMarks.Count() == 0)
+        return;
+    const int rh = RowHeight();
+    std::vector<int> offsets(static_cast<size_t>(std::max(0, lastRow - firstRow + 1)), 0);
+    TCanvas canvas(painter);
+    const QList<QImage>* images = FBookMarkOptions.BookmarkImages();
+    auto draw = [&](TTextEditMark* mark) {
+        const int row = LineToRow(mark->MarkLine());
+        if (row < firstRow || row > lastRow)
+            return;
+        int& offset = offsets[static_cast<size_t>(row - firstRow)];
+        const int top = (row - FTopRow) * rh;
+        if (mark->BuiltInPicture() || !images) {
+            if (mark->PictureIndex() > 9)
+                return;
+            if (!FInternalImage)
+                FInternalImage = std::make_unique<TTextInternalImage>(QStringLiteral("TextEditInternalImages"), 10);
+            if (offset == 0)
+                FInternalImage->Draw(canvas, mark->PictureIndex(), FBookMarkOptions.LeftMargin() + offset, top, rh);
+        } else {
+            if (mark->PictureIndex() < 0 || mark->PictureIndex() >= images->size())
+                return;
+            if (mark->IsNumbered() == FBookMarkOptions.DrawBookmarksFirst())
+                offset = 0;
+            else if (offset == 0)
+                offset = FBookMarkOptions.Xoffset();
+            painter.drawImage(FBookMarkOptions.LeftMargin() + offset, top, images->at(mark->PictureIndex()));
+        }
+        offset += FBookMarkOptions.Xoffset();
+    };
+    std::vector<TTextEditMark*> later;
+    for (int i = 0; i < FMarks.Count(); ++i) {
+        TTextEditMark* mark = FMarks.Items(i);
+        if (!mark->Shown())
+            continue;
+        if (mark->IsNumbered() == FBookMarkOptions.DrawBookmarksFirst())
+            draw(mark);
+        else
+            later.push_back(mark);
+    }
+    for (TTextEditMark* mark : later)
+        draw(mark);
 }
 
 void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
@@ -229,6 +350,8 @@ void TCustomTextEdit::SetCaretLineText(const QString& text)
 
 void TCustomTextEdit::ClearContent()
 {
+    FBookmarks.fill(nullptr);
+    FMarks.RemoveAllMarks();
     FLines->Clear();
     FUndoList.ClearList();
     FRedoList.ClearList();
@@ -1290,6 +1413,23 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
         return;
     default: break;
     }
+    if (command >= ecGotoMarker0 && command <= ecGotoMarker9) {
+        if (FBookMarkOptions.EnableKeys())
+            JumpToBookmark(command - ecGotoMarker0);
+        return;
+    }
+    if (command >= ecSetMarker0 && command <= ecSetMarker9) {
+        if (FBookMarkOptions.EnableKeys()) {
+            // Toggles the bookmark on its own line, moves it from another.
+            const int n = command - ecSetMarker0;
+            const TTextEditMark* existing = Bookmark(n);
+            const bool sameLine = existing && existing->MarkLine() == FCaret.Line;
+            RemoveBookmark(n);
+            if (!sameLine)
+                PlaceBookmark(n, FCaret.Char, FCaret.Line);
+        }
+        return;
+    }
     switch (command) {
     case ecSelectAll: SelectWholeText(); return;
     case ecCopy: CopyToClipboard(); return;
@@ -1851,6 +1991,7 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
     if (FGutterPixels <= 0)
         return;
     painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
+    PaintMarks(painter, firstRow, lastRow);
     if (!FGutter.ShowLineNumbers())
         return;
     const int rh = RowHeight();

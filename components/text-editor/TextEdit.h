@@ -10,6 +10,7 @@
 #include "TextEditOptions.h"
 #include "TextEditUndo.h"
 #include <QtWidgets/QWidget>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -176,6 +177,18 @@ public:
     void NotifyLinesInserted(int firstLine, int count);
     void NotifyLinesDeleted(int firstLine, int count);
     TTextEditMarkList& Marks() { return FMarks; }
+
+    // ------------------------------------------------------------ bookmarks
+    // Bookmark number 0..9 at (character, line); an existing one of that
+    // number goes first. Numbers above 9 and lines outside the text are
+    // ignored.
+    void PlaceBookmark(int number, int aChar, int line);
+    void RemoveBookmark(int number);
+    // The caret to the bookmark, its line centred when outside the window.
+    void JumpToBookmark(int number);
+    // The bookmark's mark; nullptr when unused.
+    TTextEditMark* Bookmark(int number) const;
+    TTextBookMarkOpt& BookMarkOptions() { return FBookMarkOptions; }
     // The highlighter is the caller's; set it back to nullptr before freeing it.
     TTextCustomHighlighter* Highlighter() const { return FHighlighter; }
     void SetHighlighter(TTextCustomHighlighter* value);
@@ -239,11 +252,17 @@ public:
     // After the text and the plugins' overlays are painted; the canvas has
     // the editor's font and its colour as brush.
     std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
+    // A new bookmark's mark before it is placed (set it to nullptr to refuse
+    // it), and a bookmark's mark before it is removed.
+    std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnPlaceBookmark;
+    std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnClearBookmark;
 
 protected:
     // Runs after the highlighter changed; nothing to do here.
     virtual void HighlighterAttributesChanged() {}
     virtual void DoPaint(TCanvas& canvas);
+    virtual void DoPlaceBookmark(TTextEditMark*& mark);
+    virtual void DoClearBookmark(TTextEditMark*& mark);
 
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -303,6 +322,9 @@ private:
     QRect CaretRect() const;
     void ScrollBarMoved();
     void PaintGutter(QPainter& painter, int firstRow, int lastRow);
+    void PaintMarks(QPainter& painter, int firstRow, int lastRow);
+    // Scrolls so that the caret's line stands in the middle of the window.
+    void CenterCaretLine();
     void PaintTextLines(QPainter& painter, int firstRow, int lastRow);
     QString DisplayLine(int line) const;
     // The selection as plain text and as the block type.
@@ -313,6 +335,9 @@ private:
     // Created when the first plugin registers.
     std::unique_ptr<std::vector<TTextEditPlugin*>> FPlugins;
     TTextEditMarkList FMarks;
+    std::array<TTextEditMark*, 10> FBookmarks{};
+    TTextBookMarkOpt FBookMarkOptions;
+    std::unique_ptr<TTextInternalImage> FInternalImage;
     TTextCustomHighlighter* FHighlighter = nullptr;
     TTextEditUndoList FUndoList;
     TTextEditUndoList FRedoList;

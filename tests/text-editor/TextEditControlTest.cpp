@@ -740,3 +740,106 @@ TEST(TextEditControl, BlocksPastedInTheModeTheyWereCopied)
     source.CopyToClipboard();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("e \r\no \r\nre"));
 }
+
+// ---------------------------------------------------------------- bookmarks
+
+TEST(TextEditBookmarks, PlaceReplaceRefuseToggleAndClear)
+{
+    TTextEdit e;
+    QStringList lines;
+    for (int i = 1; i <= 10; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    SetText(e, lines);
+    e.PlaceBookmark(3, 2, 4);
+    TTextEditMark* first = e.Bookmark(3);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->MarkLine(), 4);
+    EXPECT_EQ(first->PictureIndex(), 3);
+    EXPECT_TRUE(first->Shown());
+    // Placing number 3 again replaces the first mark.
+    QStringList cleared;
+    e.OnClearBookmark = [&](TCustomTextEdit*, TTextEditMark*& m) { cleared << QString::number(m->MarkLine()); };
+    e.PlaceBookmark(3, 1, 6);
+    EXPECT_EQ(cleared, QStringList{QStringLiteral("4")});
+    EXPECT_EQ(e.Marks().Count(), 1);
+    EXPECT_EQ(e.Bookmark(3)->MarkLine(), 6);
+    // Out of range numbers and lines are ignored; a handler may refuse.
+    e.PlaceBookmark(10, 1, 1);
+    e.PlaceBookmark(4, 1, 11);
+    e.OnPlaceBookmark = [](TCustomTextEdit*, TTextEditMark*& m) { m = nullptr; };
+    e.PlaceBookmark(5, 1, 1);
+    EXPECT_EQ(e.Marks().Count(), 1);
+    e.OnPlaceBookmark = nullptr;
+    // ecSetMarker toggles on the bookmark's own line and moves it from another.
+    e.PlaceCaretCollapsed(BufferCoord(1, 6));
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSetMarker0 + 3), QChar());
+    EXPECT_EQ(e.Bookmark(3), nullptr);
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSetMarker0 + 3), QChar());
+    ASSERT_NE(e.Bookmark(3), nullptr);
+    e.PlaceCaretCollapsed(BufferCoord(3, 2));
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSetMarker0 + 3), QChar());
+    EXPECT_EQ(e.Bookmark(3)->MarkLine(), 2);
+    EXPECT_EQ(e.Marks().Count(), 1);
+    // The bookmark moves with its line; the screens' clearing removes it.
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.DispatchEditorCommand(ecLineBreak, QChar());
+    EXPECT_EQ(e.Bookmark(3)->MarkLine(), 3);
+    e.ClearContent();
+    EXPECT_EQ(e.Bookmark(3), nullptr);
+    EXPECT_EQ(e.Marks().Count(), 0);
+}
+
+TEST(TextEditBookmarks, JumpCentresAndKeysNeedEnableKeys)
+{
+    TTextEdit e;
+    e.resize(300, 10 * e.RowHeight());
+    QStringList lines;
+    for (int i = 1; i <= 200; ++i)
+        lines << QStringLiteral("line %1").arg(i);
+    SetText(e, lines);
+    const int rows = e.RowsInWindow();
+    ASSERT_GT(rows, 2);
+    e.PlaceBookmark(1, 3, 100);
+    e.SetSelectionEnd(BufferCoord(2, 2));
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecGotoMarker0 + 1), QChar());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(3, 100));
+    EXPECT_FALSE(e.SelectionAvailable());
+    EXPECT_EQ(e.TopRow(), 100 - rows / 2);
+    // Inside the window the view stays.
+    e.PlaceBookmark(2, 1, e.TopRow() + 1);
+    const int top = e.TopRow();
+    e.JumpToBookmark(2);
+    EXPECT_EQ(e.TopRow(), top);
+    e.BookMarkOptions().SetEnableKeys(false);
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecGotoMarker0 + 1), QChar());
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSetMarker0 + 4), QChar());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+    EXPECT_EQ(e.Bookmark(4), nullptr);
+}
+
+TEST(TextEditBookmarks, GlyphDrawnInTheGutter)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.Gutter().SetVisible(true);
+    SetText(e, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    const int rh = e.RowHeight();
+    auto differingPixels = [&](const QImage& shot, int row) {
+        const QColor gutter = shot.pixelColor(0, row * rh);
+        int n = 0;
+        for (int y = row * rh; y < (row + 1) * rh; ++y)
+            for (int x = 0; x < e.GutterPixels(); ++x)
+                n += shot.pixelColor(x, y) != gutter;
+        return n;
+    };
+    e.Gutter().SetShowLineNumbers(false);
+    const QImage before = e.grab().toImage();
+    EXPECT_EQ(differingPixels(before, 1), 0);
+    e.PlaceBookmark(0, 1, 2);
+    const QImage after = e.grab().toImage();
+    EXPECT_GT(differingPixels(after, 1), 0);
+    EXPECT_EQ(differingPixels(after, 0), 0);
+    e.BookMarkOptions().SetGlyphsVisible(false);
+    EXPECT_EQ(differingPixels(e.grab().toImage(), 1), 0);
+}
