@@ -1459,25 +1459,20 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
         if (!data.isEmpty())
             InsertTyped(data);
         return;
-    case ecTab: InsertTyped(HasOption(eoTabsToSpaces) ? QString(FTabWidth - (BufferToDisplayPos(FCaret).Column - 1) % FTabWidth, QLatin1Char(' ')) : QStringLiteral("\t")); return;
+    case ecTab: Tab(); return;
     case ecString: InsertTyped(data); return;
     case ecLineBreak:
-    case ecInsertLine: {
-        BeginPaintLock();
-        FUndoList.OpenBlock();
-        DeleteSelectionRecorded();
-        TBufferCoord at = FCaret;
-        if (at.Line <= FLines->Count())
-            at.Char = std::min(at.Char, LineCells(at.Line) + 1);
-        const TBufferCoord end = InsertRecorded(at, QStringLiteral("\n"), urLineBreak);
-        FCaret = command == ecLineBreak ? end : at;
-        FAnchor = FSelEnd = FCaret;
-        FUndoList.CloseBlock();
-        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
-        EnsureCursorPosVisible();
-        EndPaintLock();
-        return;
-    }
+    case ecInsertLine: LineBreak(command == ecLineBreak); return;
+    case ecBlockIndent: BlockIndent(); return;
+    case ecBlockUnindent: BlockUnindent(); return;
+    case ecShiftTab: ShiftTab(); return;
+    case ecUpperCase:
+    case ecLowerCase:
+    case ecToggleCase:
+    case ecTitleCase:
+    case ecUpperCaseBlock:
+    case ecLowerCaseBlock:
+    case ecToggleCaseBlock: ChangeCase(command); return;
     case ecDeleteLastChar:
     case ecDeleteChar:
     case ecDeleteWord:
@@ -1551,6 +1546,331 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     case ecPaste: PasteFromClipboard(); return;
     default: break;
     }
+}
+
+// ================================================================ indentation and case
+
+int TCustomTextEdit::LeadingBlankCount(const QString& line, bool tabsExpanded) const
+{
+    if (!HasOption(eoAutoIndent))
+        return 0;
+    int count = 0;
+    for (QChar c : line) {
+        if (c.unicode() < 1 || c.unicode() > 32)
+            break;
+        count += c == QLatin1Char('\t') && tabsExpanded ? FTabWidth : 1;
+    }
+    return count;
+}
+
+QString TCustomTextEdit::MakeIndentString(int columns, bool wantTabs) const
+{
+    if (!wantTabs || HasOption(eoTabsToSpaces) || columns < FTabWidth)
+        return QString(std::max(0, columns), QLatin1Char(' '));
+    return QString(columns / FTabWidth, QLatin1Char('\t')) + QString(columns % FTabWidth, QLatin1Char(' '));
+}
+
+void TCustomTextEdit::LineBreak(bool moveCaret)
+{
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    DeleteSelectionRecorded();
+    if (FLines->Count() == 0)
+        FLines->Add(QString());
+    const TBufferCoord at = FCaret;
+    const QString line = FLines->Get(at.Line - 1);
+    const int cells = CellLength(line);
+    TBufferCoord caret = at;
+    if (line.isEmpty()) {
+        // An empty line: the indentation of the nearest text above.
+        int indent = 0;
+        for (int l = at.Line; l >= 1; --l)
+            if (!FLines->Get(l - 1).isEmpty()) {
+                indent = LeadingBlankCount(FLines->Get(l - 1), true);
+                break;
+            }
+        InsertRecorded(BufferCoord(1, at.Line), QStringLiteral("\n"), urLineBreak);
+        caret = BufferCoord(indent + 1, at.Line + 1);
+    } else if (at.Char > cells) {
+        // After the line's end: the new line repeats its leading blanks.
+        const int indent = LeadingBlankCount(line, false);
+        InsertRecorded(BufferCoord(cells + 1, at.Line), QLatin1Char('\n') + line.left(indent), urLineBreak);
+        caret = BufferCoord(CellLength(line.left(indent)) + 1, at.Line + 1);
+    } else if (at.Char == 1) {
+        InsertRecorded(BufferCoord(1, at.Line), QStringLiteral("\n"), urLineBreak);
+        caret = BufferCoord(1, at.Line + 1);
+    } else {
+        const QString left = line.left(CellToIndex(line, at.Char - 1));
+        const QString indent = MakeIndentString(LeadingBlankCount(left, true), true);
+        caret = InsertRecorded(at, QLatin1Char('\n') + indent, urLineBreak);
+    }
+    FCaret = moveCaret ? caret : at;
+    FAnchor = FSelEnd = FCaret;
+    FUndoList.CloseBlock();
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    EndPaintLock();
+}
+
+int TCustomTextEdit::BlockLastLine() const
+{
+    const TBufferCoord e = SelectionEnd();
+    return e.Char == 1 && e.Line > SelectionBegin().Line ? e.Line - 1 : e.Line;
+}
+
+void TCustomTextEdit::BlockIndent()
+{
+    if (!SelectionAvailable())
+        return;
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    const bool anchorFirst = FAnchor == b;
+    const int last = std::min(BlockLastLine(), FLines->Count());
+    const QString step = HasOption(eoTabIndent) ? QStringLiteral("\t") : QString(BlockWidth, QLatin1Char(' '));
+    const int at = FSelectionMode == smColumn ? std::min(b.Char, e.Char) : 1;
+    const int stepCells = CellLength(step);
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    for (int line = b.Line; line <= last; ++line)
+        InsertRecorded(BufferCoord(std::min(at, LineCells(line) + 1), line), step, urPaste);
+    FUndoList.CloseBlock();
+    TBufferCoord nb = BufferCoord(b.Char + stepCells, b.Line);
+    TBufferCoord ne = e.Char > 1 ? BufferCoord(e.Char + stepCells, e.Line) : e;
+    FAnchor = anchorFirst ? nb : ne;
+    FSelEnd = anchorFirst ? ne : nb;
+    FCaret = FSelEnd;
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EndPaintLock();
+    update();
+}
+
+void TCustomTextEdit::BlockUnindent()
+{
+    if (!SelectionAvailable())
+        return;
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    const bool anchorFirst = FAnchor == b;
+    const int last = std::min(BlockLastLine(), FLines->Count());
+    // What each line gives up: one tab, or up to BlockWidth blanks and a tab
+    // after them while within a tab's width.
+    std::vector<int> amounts;
+    bool any = false;
+    for (int line = b.Line; line <= last; ++line) {
+        const QString s = FLines->Get(line - 1);
+        const int from = FSelectionMode == smColumn ? std::min(std::min(b.Char, e.Char) - 1, static_cast<int>(s.size())) : 0;
+        const int i = CellToIndex(s, from);
+        int amount = 0;
+        if (i < s.size() && s[i] == QLatin1Char('\t')) {
+            amount = 1;
+        } else {
+            while (i + amount < s.size() && s[i + amount] == QLatin1Char(' ') && amount < BlockWidth)
+                ++amount;
+            if (i + amount < s.size() && s[i + amount] == QLatin1Char('\t') && amount < FTabWidth)
+                ++amount;
+        }
+        amounts.push_back(amount);
+        any = any || amount > 0;
+    }
+    if (!any)
+        return;
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    for (int line = b.Line; line <= last; ++line) {
+        const int amount = amounts[static_cast<size_t>(line - b.Line)];
+        if (amount == 0)
+            continue;
+        const QString s = FLines->Get(line - 1);
+        const int from = FSelectionMode == smColumn ? std::min(std::min(b.Char, e.Char) - 1, static_cast<int>(s.size())) : 0;
+        DeleteRecorded(BufferCoord(from + 1, line), BufferCoord(from + 1 + amount, line), urDelete);
+    }
+    FUndoList.CloseBlock();
+    if (FSelectionMode != smColumn) {
+        const int firstAmount = amounts.front();
+        const int lastAmount = e.Line <= last ? amounts.back() : 0;
+        const TBufferCoord nb(std::max(1, b.Char - firstAmount), b.Line);
+        const TBufferCoord ne(std::max(1, e.Char - lastAmount), e.Line);
+        FAnchor = anchorFirst ? nb : ne;
+        FSelEnd = anchorFirst ? ne : nb;
+        FCaret = FSelEnd;
+    } else {
+        FCaret = FAnchor = FSelEnd = ClampPos(FCaret);
+    }
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EndPaintLock();
+    update();
+}
+
+bool TCustomTextEdit::SelectionCoversLines() const
+{
+    if (!SelectionAvailable() || FSelectionMode == smColumn)
+        return false;
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    return b.Line != e.Line || (b.Char == 1 && e.Char > LineCells(FCaret.Line));
+}
+
+void TCustomTextEdit::Tab()
+{
+    if (HasOption(eoTabIndent) && SelectionCoversLines()) {
+        BlockIndent();
+        return;
+    }
+    // Smart tabs: to the start of the next word on the nearest line above
+    // that reaches the caret's column.
+    const int column = BufferToDisplayPos(FCaret).Column;
+    int distance = 0;
+    if (HasOption(eoSmartTabs) && FCaret.Line > 1) {
+        for (int l = std::min(FCaret.Line - 1, FLines->Count()); l >= 1; --l) {
+            const QString above = FLines->ExpandedLine(l - 1);
+            if (CellLength(above) < column)
+                continue;
+            int i = CellToIndex(above, column - 1);
+            const int start = i;
+            while (i < above.size() && above[i] != QLatin1Char(' '))
+                ++i;
+            while (i < above.size() && above[i] == QLatin1Char(' '))
+                ++i;
+            distance = CellLength(above.mid(start, i - start));
+            break;
+        }
+    }
+    if (distance == 0)
+        distance = HasOption(eoTabsToSpaces) ? FTabWidth - (FCaret.Char - 1) % FTabWidth : FTabWidth;
+    InsertTyped(HasOption(eoTabsToSpaces) ? QString(distance, QLatin1Char(' ')) : QStringLiteral("\t"));
+}
+
+void TCustomTextEdit::ShiftTab()
+{
+    if (HasOption(eoTabIndent) && SelectionCoversLines()) {
+        BlockUnindent();
+        return;
+    }
+    if (FCaret.Line > FLines->Count() || FCaret.Char <= 1)
+        return;
+    const QString line = FLines->Get(FCaret.Line - 1);
+    const int cells = CellLength(line);
+    const int caret = FCaret.Char;
+    const int previousStop = FTabWidth * ((caret - 2) / FTabWidth) + 1;
+    int target = caret;
+    if (caret > cells + 1) {
+        target = previousStop;
+    } else {
+        const int i = CellToIndex(line, caret - 1);
+        if (i > 0 && line[i - 1] == QLatin1Char('\t') && previousStop < caret) {
+            target = caret - 1;
+        } else {
+            int k = i;
+            while (k > 0 && line[k - 1] == QLatin1Char(' ') && IndexToCell(line, k - 1) + 1 >= previousStop)
+                --k;
+            target = IndexToCell(line, k) + 1;
+        }
+    }
+    if (target == caret)
+        return;
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    if (caret <= cells + 1)
+        DeleteRecorded(BufferCoord(target, FCaret.Line), BufferCoord(caret, FCaret.Line), urDeleteForward);
+    else if (target <= cells)
+        DeleteRecorded(BufferCoord(target, FCaret.Line), BufferCoord(cells + 1, FCaret.Line), urDeleteForward);
+    FUndoList.CloseBlock();
+    FCaret = FAnchor = FSelEnd = BufferCoord(target, FCaret.Line);
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EndPaintLock();
+}
+
+namespace {
+
+QString ConvertCase(const QString& text, TTextEditorCommand command)
+{
+    QString out = text;
+    auto isUpper = [](QChar c) { return c >= QLatin1Char('A') && c <= QLatin1Char('Z'); };
+    auto isLower = [](QChar c) { return c >= QLatin1Char('a') && c <= QLatin1Char('z'); };
+    auto upper = [&](QChar c) { return isLower(c) ? QChar(c.unicode() - 32) : c; };
+    auto lower = [&](QChar c) { return isUpper(c) ? QChar(c.unicode() + 32) : c; };
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        switch (command) {
+        case ecUpperCase:
+        case ecUpperCaseBlock: out[i] = upper(c); break;
+        case ecLowerCase:
+        case ecLowerCaseBlock: out[i] = lower(c); break;
+        case ecToggleCase:
+        case ecToggleCaseBlock: out[i] = isUpper(c) ? lower(c) : upper(c); break;
+        case ecTitleCase: out[i] = i == 0 ? upper(c) : lower(c); break;
+        default: break;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::pair<TBufferCoord, TBufferCoord> TCustomTextEdit::WordAround(const TBufferCoord& p) const
+{
+    if (p.Line < 1 || p.Line > FLines->Count())
+        return {p, p};
+    const QString line = FLines->Get(p.Line - 1);
+    int start = std::min(CellToIndex(line, p.Char - 1), static_cast<int>(line.size()));
+    int end = start;
+    while (start > 0 && IsWordChar(line[start - 1]))
+        --start;
+    while (end < line.size() && IsWordChar(line[end]))
+        ++end;
+    return {BufferCoord(IndexToCell(line, start) + 1, p.Line), BufferCoord(IndexToCell(line, end) + 1, p.Line)};
+}
+
+void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
+{
+    const bool block = command >= ecUpperCaseBlock;
+    const TBufferCoord oldCaret = FCaret;
+    const TBufferCoord oldAnchor = FAnchor;
+    const TBufferCoord oldEnd = FSelEnd;
+    const bool hadSelection = SelectionAvailable();
+    if (!block) {
+        auto [start, end] = WordAround(FCaret);
+        for (int attempt = 0; attempt < 2 && start == end; ++attempt)
+            std::tie(start, end) = WordAround(WordLeft(start));
+        if (start == end)
+            return;
+        FAnchor = start;
+        FSelEnd = FCaret = end;
+    } else if (!hadSelection) {
+        if (FCaret.Line > FLines->Count())
+            return;
+        if (FCaret.Char > LineCells(FCaret.Line)) {
+            // Past the line's end the caret only moves on to the next line.
+            if (FCaret.Line < FLines->Count())
+                PlaceCaretCollapsed(BufferCoord(1, FCaret.Line + 1));
+            return;
+        }
+        FAnchor = FCaret;
+        FSelEnd = FCaret = NextCharPos(FCaret);
+    }
+    const QString text = SelectionText(false);
+    const QString converted = ConvertCase(text, command);
+    BeginPaintLock();
+    if (converted != text) {
+        const TTextSelectionMode mode = block ? FSelectionMode : smNormal;
+        const TTextSelectionMode before = FSelectionMode;
+        FSelectionMode = mode;
+        // The selection text trims trailing blanks; replace only what it read.
+        ReplaceSelectionRecorded(converted, mode);
+        FSelectionMode = before;
+    }
+    if (block && hadSelection) {
+        FAnchor = oldAnchor;
+        FSelEnd = oldEnd;
+        FCaret = oldCaret;
+    } else if (!block) {
+        FCaret = FAnchor = FSelEnd = oldCaret;
+    } else {
+        FAnchor = FSelEnd = FCaret;
+    }
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EndPaintLock();
+    update();
 }
 
 TTextEditorCommand TCustomTextEdit::TranslateKeyCode(std::uint16_t key, TShiftState shift)

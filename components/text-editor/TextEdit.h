@@ -295,6 +295,19 @@ private:
     void DeleteRecorded(const TBufferCoord& start, const TBufferCoord& end, TTextUndoReason reason);
     void DeleteSelectionRecorded();
     QString SelectionText(bool padColumns) const;
+    // Leading blanks of a line (a tab counting TabWidth when expanded); 0
+    // without eoAutoIndent.
+    int LeadingBlankCount(const QString& line, bool tabsExpanded) const;
+    QString MakeIndentString(int columns, bool wantTabs) const;
+    void LineBreak(bool moveCaret);
+    int BlockLastLine() const;
+    void BlockIndent();
+    void BlockUnindent();
+    bool SelectionCoversLines() const;
+    void Tab();
+    void ShiftTab();
+    void ChangeCase(TTextEditorCommand command);
+    std::pair<TBufferCoord, TBufferCoord> WordAround(const TBufferCoord& p) const;
     // The selection replaced by text inserted in the given mode, recorded.
     void ReplaceSelectionRecorded(const QString& text, TTextSelectionMode insertMode);
     void InsertLinesRecorded(const QStringList& segments);

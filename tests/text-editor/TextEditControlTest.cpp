@@ -172,7 +172,25 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a partner the caret stays.
         TCommandRow{"NoBracketStays", {"ab", "c(d"}, {2, 2}, {}, {ecMatchBracket}, "", {"ab", "c(d"}, {2, 2}, {}},
         TCommandRow{"DeleteLine", {"a", "b", "c"}, {1, 2}, {}, {ecDeleteLine}, "", {"a", "c"}, {1, 2}, {}},
-        TCommandRow{"WordLeft", {"one two"}, {8, 1}, {}, {ecWordLeft}, "", {"one two"}, {5, 1}, {}}),
+        TCommandRow{"WordLeft", {"one two"}, {8, 1}, {}, {ecWordLeft}, "", {"one two"}, {5, 1}, {}},
+        // Automatic indentation (on by default).
+        TCommandRow{"EnterKeepsIndent", {"  ab"}, {4, 1}, {}, {ecLineBreak}, "", {"  a", "  b"}, {3, 2}, {}},
+        TCommandRow{"EnterPastEndRepeatsBlanks", {"\tab"}, {6, 1}, {}, {ecLineBreak}, "", {"\tab", "\t"}, {2, 2}, {}},
+        TCommandRow{"EnterOnEmptyLine", {"    x", ""}, {1, 2}, {}, {ecLineBreak}, "", {"    x", "", ""}, {5, 3}, {}},
+        TCommandRow{"InsertLineStays", {"  ab"}, {4, 1}, {}, {ecInsertLine}, "", {"  a", "  b"}, {4, 1}, {}},
+        // Blocks: a selection ending at character 1 leaves that line alone.
+        TCommandRow{"BlockIndent", {"a", "b", "c", "d"}, {1, 4}, {1, 1}, {ecBlockIndent}, "", {"  a", "  b", "  c", "d"}, {1, 4}, {3, 1}},
+        TCommandRow{"BlockUnindent", {"  a", " b", "\tc"}, {2, 3}, {2, 1}, {ecBlockUnindent}, "", {"a", "b", "c"}, {1, 3}, {1, 1}},
+        TCommandRow{"TabToTheTabStop", {"ab"}, {3, 1}, {}, {ecTab}, "", {"ab      "}, {9, 1}, {}},
+        TCommandRow{"SmartTabToTheNextWord", {"one two", "x"}, {2, 2}, {}, {ecTab}, "", {"one two", "x   "}, {5, 2}, {}},
+        TCommandRow{"ShiftTabToThePreviousStop", {"            "}, {10, 1}, {}, {ecShiftTab}, "", {"           "}, {9, 1}, {}},
+        // Case commands change ASCII letters only.
+        TCommandRow{"ToggleCaseWord", {"heLLo wOrld"}, {3, 1}, {}, {ecToggleCase}, "", {"HEllO wOrld"}, {3, 1}, {}},
+        TCommandRow{"TitleCaseWord", {"heLLo wOrld"}, {8, 1}, {}, {ecTitleCase}, "", {"heLLo World"}, {8, 1}, {}},
+        TCommandRow{"ToggleCaseNonAscii", {QStringLiteral("Straße")}, {2, 1}, {}, {ecToggleCase}, "", {QStringLiteral("sTRAßE")}, {2, 1}, {}},
+        TCommandRow{"UpperCaseBlockKeepsSelection", {"abcdef"}, {4, 1}, {1, 1}, {ecUpperCaseBlock}, "", {"ABCdef"}, {4, 1}, {1, 1}},
+        TCommandRow{"LowerCaseBlockOneChar", {"ABC"}, {2, 1}, {}, {ecLowerCaseBlock}, "", {"AbC"}, {3, 1}, {}},
+        TCommandRow{"UpperCaseWordBeforeCaret", {"ab  "}, {4, 1}, {}, {ecUpperCase}, "", {"AB  "}, {4, 1}, {}}),
     [](const ::testing::TestParamInfo<TCommandRow>& info) { return std::string(info.param.name); });
 
 TEST(TextEditControl, TypingGroupsIntoOneUndoStep)
