@@ -172,6 +172,11 @@ TEST(RDFormat, Table)
     // unfinished directives fail.
     for (const char* bad : {"%d", "%n", "%x", "%p", "%s %s %s %s", "%3:s", "abc%", "%5", "%.s", "%*s"})
         EXPECT_THROW(RDFormat(bad, args), ERichDocError) << bad;
+    // %d takes integer arguments only (the default template names).
+    EXPECT_EQ(RDFormat("Style %d", {"1"}), "Style 1");
+    EXPECT_EQ(RDFormat("[%4.3d|%-4d|%d]", {"-7", "12", "0"}), "[-007|12  |0]");
+    for (const char* notInteger : {"1.5", "", " 3", "+3", "99999999999999999999"})
+        EXPECT_THROW(RDFormat("%d", {notInteger}), ERichDocError) << notInteger;
     // An argument holding a directive is taken as it stands.
     EXPECT_EQ(RDFormat("%s", {"%s%d"}), "%s%d");
 }

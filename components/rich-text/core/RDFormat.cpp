@@ -67,14 +67,29 @@ QString RDFormat(const QString& format, const QStringList& args)
             if (precision < 0)
                 throw invalid();
         }
-        if (i >= format.size() || (format[i] != u's' && format[i] != u'S'))
+        if (i >= format.size())
+            throw invalid();
+        const QChar kind = format[i].toLower();
+        if (kind != u's' && kind != u'd')
             throw invalid();
         ++i;
         if (next >= args.size())
             throw invalid();
         QString value = args[next++];
-        if (precision >= 0 && value.size() > precision)
+        if (kind == u'd') {
+            // An integer argument; the precision is the least number of digits.
+            bool ok = false;
+            const qlonglong n = value.toLongLong(&ok);
+            if (!ok || value != QString::number(n))
+                throw invalid();
+            value = QString::number(n < 0 ? -n : n);
+            if (precision > value.size())
+                value.prepend(QString(precision - value.size(), u'0'));
+            if (n < 0)
+                value.prepend(u'-');
+        } else if (precision >= 0 && value.size() > precision) {
             value.truncate(precision);
+        }
         if (width > value.size()) {
             const QString pad(width - value.size(), u' ');
             value = leftJustify ? value + pad : pad + value;

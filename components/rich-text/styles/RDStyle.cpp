@@ -1,0 +1,379 @@
+#include "RDStyle.h"
+
+#include "RDStyleTemplates.h"
+
+bool CompareStyleNames = false;
+bool ClearStandardOnMerge = true;
+bool StreamListIds = true;
+
+namespace {
+// Picks the target of a source style in mode 0: the same index when equal
+// there, else the first equal one; -1 when none. claimed (list styles only)
+// marks indexes that a numbered list already took.
+template <typename T, typename Equal>
+int FindMergeTarget(const std::vector<std::unique_ptr<T>>& items, int index, Equal equal,
+                    const std::vector<bool>* claimed)
+{
+    const int count = static_cast<int>(items.size());
+    auto free = [&](int i) { return !claimed || !(*claimed)[static_cast<size_t>(i)]; };
+    if (index < count && free(index) && equal(*items[static_cast<size_t>(index)]))
+        return index;
+    for (int i = 0; i < count; ++i)
+        if (free(i) && equal(*items[static_cast<size_t>(i)]))
+            return i;
+    return -1;
+}
+
+// Mode 1: the index of the greatest likeness among the candidates, the first
+// of equal maxima; -1 when there are none.
+template <typename T, typename Likeness, typename Candidate>
+int FindClosest(const std::vector<std::unique_ptr<T>>& items, Likeness likeness, Candidate candidate)
+{
+    int best = -1;
+    int bestScore = 0;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        if (!candidate(*items[static_cast<size_t>(i)]))
+            continue;
+        const int score = likeness(*items[static_cast<size_t>(i)]);
+        if (best < 0 || score > bestScore) {
+            best = i;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+// The references of a style appended by merging, mapped into this collection.
+void FixAppended(TCustomRDInfo& style, const TRDIntegerList& mapping)
+{
+    if (ClearStandardOnMerge)
+        style.Standard = false;
+    if (style.BaseStyleNo >= 0)
+        style.BaseStyleNo = mapping.GetItem(style.BaseStyleNo);
+}
+}  // namespace
+
+// Text styles.
+
+void TFontInfos::Assign(const TFontInfos& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    for (const auto& item : source.FItems)
+        Add()->Assign(*item);
+}
+
+TFontInfo* TFontInfos::TextStyleAt(int index) const
+{
+    if (index < 0 || index >= Count())
+        return GetInvalidItem();
+    return FItems[static_cast<size_t>(index)].get();
+}
+
+TFontInfo* TFontInfos::GetInvalidItem() const
+{
+    std::lock_guard<std::mutex> lock(FInvalidItemLock);
+    if (!FInvalidItem) {
+        FInvalidItem = NewItem();
+        if (Count() > 0)
+            FInvalidItem->Assign(*FItems.front());
+        FInvalidItem->BackColor = clRed;
+        FInvalidItem->Color = clWhite;
+    }
+    return FInvalidItem.get();
+}
+
+int TFontInfos::FindEqualStyle(int baseStyleNo, const TFontInfo& style, TRDFontInfoProperties mask) const
+{
+    const TRDFontInfoProperties ignore = RDAllFontInfoProperties & ~mask;
+    if (style.IsEqualExcept(*TextStyleAt(baseStyleNo), ignore))
+        return baseStyleNo;
+    for (int i = 0; i < Count(); ++i)
+        if (i != baseStyleNo && style.IsEqualExcept(*FItems[static_cast<size_t>(i)], ignore))
+            return i;
+    return -1;
+}
+
+int TFontInfos::FindStyleWithCharset(int baseStyleNo, uint8_t charset) const
+{
+    const TFontInfo* base = TextStyleAt(baseStyleNo);
+    if (base->Charset == charset && !base->Unicode)
+        return baseStyleNo;
+    const TRDFontInfoProperties ignore = FontProp(rdfiCharset) | FontProp(rdfiUnicode);
+    for (int i = 0; i < Count(); ++i) {
+        const TFontInfo& s = *FItems[static_cast<size_t>(i)];
+        if (s.Charset == charset && !s.Unicode && base->IsEqualExcept(s, ignore))
+            return i;
+    }
+    return -1;
+}
+
+void TFontInfos::MergeStyles(TFontInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList*)
+{
+    mapping.Clear();
+    const int firstAppended = Count();
+    for (const auto& s : source.FItems) {
+        int target = -1;
+        if (mode == rdMergeEqual) {
+            target = FindMergeTarget(
+                FItems, mapping.Count(), [&](const TFontInfo& t) { return t.IsSameStyleMapped(*s, mapping); },
+                nullptr);
+        } else if (mode == rdMergeClosest) {
+            auto likeness = [&](const TFontInfo& t) { return s->StyleLikeness(t); };
+            // The first stage with any candidate decides.
+            const std::function<bool(const TFontInfo&)> stages[] = {
+                [&](const TFontInfo& t) { return t.Jump == s->Jump && t.Unicode == s->Unicode; },
+                [&](const TFontInfo& t) { return t.Jump == s->Jump; },
+                [&](const TFontInfo& t) { return t.Unicode == s->Unicode; },
+                [](const TFontInfo&) { return true; }};
+            for (const auto& stage : stages)
+                if ((target = FindClosest(FItems, likeness, stage)) >= 0)
+                    break;
+            mapping.Add(target);
+            continue;
+        }
+        if (target < 0) {
+            Add()->Assign(*s);
+            target = Count() - 1;
+        }
+        mapping.Add(target);
+    }
+    for (int i = firstAppended; i < Count(); ++i) {
+        TFontInfo& style = *FItems[static_cast<size_t>(i)];
+        FixAppended(style, mapping);
+        if (style.NextStyleNo >= 0)
+            style.NextStyleNo = mapping.GetItem(style.NextStyleNo);
+    }
+}
+
+// Paragraph styles.
+
+void TParaInfos::Assign(const TParaInfos& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    for (const auto& item : source.FItems)
+        Add()->Assign(*item);
+}
+
+TParaInfo* TParaInfos::ParaStyleAt(int index) const
+{
+    if (index < 0 || index >= Count())
+        return GetInvalidItem();
+    return FItems[static_cast<size_t>(index)].get();
+}
+
+TParaInfo* TParaInfos::GetInvalidItem() const
+{
+    std::lock_guard<std::mutex> lock(FInvalidItemLock);
+    if (!FInvalidItem) {
+        FInvalidItem = NewItem();
+        if (Count() > 0)
+            FInvalidItem->Assign(*FItems.front());
+        FInvalidItem->SpaceBefore = FInvalidItem->SpaceAfter = 1;
+        FInvalidItem->LeftIndent = FInvalidItem->RightIndent = 1;
+        FInvalidItem->Border.Color = clRed;
+        FInvalidItem->Border.Style = TRDBorderStyle::rdbSingle;
+        FInvalidItem->Border.Width = 2;
+        FInvalidItem->Border.BorderOffsets.SetAll(1);
+    }
+    return FInvalidItem.get();
+}
+
+int TParaInfos::FindEqualStyle(int baseParaNo, const TParaInfo& style, TRDParaInfoProperties mask) const
+{
+    const TRDParaInfoProperties ignore = RDAllParaInfoProperties & ~mask;
+    if (style.IsEqualExcept(*ParaStyleAt(baseParaNo), ignore))
+        return baseParaNo;
+    for (int i = 0; i < Count(); ++i)
+        if (i != baseParaNo && style.IsEqualExcept(*FItems[static_cast<size_t>(i)], ignore))
+            return i;
+    return -1;
+}
+
+void TParaInfos::MergeStyles(TParaInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList* textMapping)
+{
+    mapping.Clear();
+    const int firstAppended = Count();
+    for (const auto& s : source.FItems) {
+        int target = -1;
+        if (mode == rdMergeEqual) {
+            target = FindMergeTarget(
+                FItems, mapping.Count(), [&](const TParaInfo& t) { return t.IsSameStyleMapped(*s, mapping); },
+                nullptr);
+        } else if (mode == rdMergeClosest) {
+            mapping.Add(FindClosest(
+                FItems, [&](const TParaInfo& t) { return s->StyleLikeness(t); }, [](const TParaInfo&) { return true; }));
+            continue;
+        }
+        if (target < 0) {
+            Add()->Assign(*s);
+            target = Count() - 1;
+        }
+        mapping.Add(target);
+    }
+    for (int i = firstAppended; i < Count(); ++i) {
+        TParaInfo& style = *FItems[static_cast<size_t>(i)];
+        FixAppended(style, mapping);
+        if (style.NextParaNo >= 0)
+            style.NextParaNo = mapping.GetItem(style.NextParaNo);
+        if (style.DefStyleNo >= 0 && textMapping)
+            style.DefStyleNo = textMapping->GetItem(style.DefStyleNo);
+    }
+}
+
+// List styles.
+
+void TRDListInfos::Assign(const TRDListInfos& source)
+{
+    if (&source == this)
+        return;
+    Clear();
+    for (const auto& item : source.FItems)
+        Add()->Assign(*item, CopyListIds);
+}
+
+void TRDListInfos::MergeStyles(TRDListInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList*)
+{
+    mapping.Clear();
+    const int firstAppended = Count();
+    std::vector<bool> claimed(static_cast<size_t>(Count()), false);
+    for (const auto& s : source.FItems) {
+        int target = -1;
+        if (mode == rdMergeEqual) {
+            target = FindMergeTarget(
+                FItems, mapping.Count(), [&](TRDListInfo& t) { return t.IsSameStyleMapped(*s, mapping); }, &claimed);
+        } else if (mode == rdMergeClosest) {
+            mapping.Add(FindClosest(
+                FItems, [&](TRDListInfo& t) { return s->ListLikeness(t); }, [](const TRDListInfo&) { return true; }));
+            continue;
+        }
+        if (target < 0) {
+            TRDListInfo* added = Add();
+            added->Assign(*s, false);
+            added->SetListId(s->GetListId());
+            target = Count() - 1;
+            claimed.push_back(false);
+        }
+        mapping.Add(target);
+        if (mode == rdMergeEqual && s->HasNumbering())
+            claimed[static_cast<size_t>(target)] = true;
+    }
+    for (int i = firstAppended; i < Count(); ++i)
+        FixAppended(*FItems[static_cast<size_t>(i)], mapping);
+}
+
+// The sheet.
+
+TRDStyle::TRDStyle()
+{
+    FTextStyles = std::make_unique<TFontInfos>(
+        this, [this](const TRDInfoOwner* owner) { return GetTextStyleClass(owner); });
+    FParaStyles = std::make_unique<TParaInfos>(
+        this, [this](const TRDInfoOwner* owner) { return GetParaStyleClass(owner); });
+    FListStyles = std::make_unique<TRDListInfos>(
+        this, [this](const TRDInfoOwner* owner) { return GetListStyleClass(owner); });
+    FStyleTemplates = std::make_unique<TRDStyleTemplateCollection>(this);
+    ResetParaStyles();
+    ResetTextStyles();
+}
+
+TRDStyle::~TRDStyle()
+{
+    FTextStyles.reset();
+    FParaStyles.reset();
+    FListStyles.reset();
+    FStyleTemplates.reset();
+}
+
+std::unique_ptr<TFontInfo> TRDStyle::GetTextStyleClass(const TRDInfoOwner* owner) const
+{
+    return std::make_unique<TFontInfo>(owner);
+}
+
+std::unique_ptr<TParaInfo> TRDStyle::GetParaStyleClass(const TRDInfoOwner* owner) const
+{
+    return std::make_unique<TParaInfo>(owner);
+}
+
+std::unique_ptr<TRDListInfo> TRDStyle::GetListStyleClass(const TRDInfoOwner* owner) const
+{
+    return std::make_unique<TRDListInfo>(owner);
+}
+
+void TRDStyle::SetTextStyles(const TFontInfos& value)
+{
+    FTextStyles->Assign(value);
+}
+
+void TRDStyle::SetParaStyles(const TParaInfos& value)
+{
+    FParaStyles->Assign(value);
+}
+
+void TRDStyle::SetListStyles(const TRDListInfos& value)
+{
+    FListStyles->Assign(value);
+}
+
+void TRDStyle::SetStyleTemplates(const TRDStyleTemplateCollection& value)
+{
+    FStyleTemplates->Assign(value);
+}
+
+void TRDStyle::ResetParaStyles()
+{
+    FParaStyles->Clear();
+    FParaStyles->Add()->StyleName = QStringLiteral("Paragraph Style");
+    TParaInfo* centered = FParaStyles->Add();
+    centered->StyleName = QStringLiteral("Centered");
+    centered->Alignment = TRDAlignment::rdaCenter;
+}
+
+void TRDStyle::ResetTextStyles()
+{
+    FTextStyles->Clear();
+    struct TDefault {
+        const char* Name;
+        uint8_t Style;
+        TColor Color;
+        bool Jump;
+    };
+    const TDefault defaults[] = {
+        {"Normal text", 0, clWindowText, false}, {"Heading", fsBold, 0xFF0000, false},
+        {"Subheading", fsBold, 0x800000, false}, {"Keywords", fsItalic, 0x000080, false},
+        {"Jump 1", fsUnderline, 0x008000, true}, {"Jump 2", fsUnderline, 0x008000, true},
+    };
+    for (const TDefault& d : defaults) {
+        TFontInfo* style = FTextStyles->Add();
+        style->StyleName = QString::fromLatin1(d.Name);
+        style->Style = d.Style;
+        style->Color = d.Color;
+        style->Jump = d.Jump;
+        if (d.Jump)
+            style->JumpCursor = JumpCursor;
+    }
+}
+
+void TRDStyle::Loaded()
+{
+    FLoading = false;
+    FStyleTemplates->ResolveParents();
+}
+
+TColor TRDStyle::GetStyleHoverColor(int styleNo) const
+{
+    return GetHoverColor(FTextStyles->TextStyleAt(styleNo)->HoverColor);
+}
+
+bool TRDStyle::StyleHoverSensitive(int styleNo)
+{
+    const TFontInfo* style = FTextStyles->TextStyleAt(styleNo);
+    bool sensitive = GetStyleHoverColor(styleNo) != clNone || style->HoverBackColor != style->BackColor
+                     || style->HoverUnderlineColor != clNone || style->HoverEffects != 0;
+    if (OnStyleHoverSensitive)
+        OnStyleHoverSensitive(*this, styleNo, sensitive);
+    return sensitive;
+}
