@@ -1,0 +1,225 @@
+#include "RDTextLayout.h"
+
+#include <QtGui/QPainter>
+#include <QtGui/QTextOption>
+
+#include <algorithm>
+#include <numeric>
+
+#include "RDTextMeasure.h"
+
+bool HasRightToLeftText(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x0590)
+            continue;
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text)
+    : FLayout(text, canvas.Painter().font(), canvas.Painter().device())
+{
+    Build(canvas, text);
+}
+
+TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text, const QList<QTextLayout::FormatRange>& formats)
+    : FLayout(text, canvas.Painter().font(), canvas.Painter().device())
+{
+    FLayout.setFormats(formats);
+    Build(canvas, text);
+}
+
+void TRDLineLayout::Build(TCanvas&, const QString& text)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+    FLayout.setTextOption(option);
+    FLayout.beginLayout();
+    FLine = FLayout.createLine();
+    if (FLine.isValid()) {
+        FLine.setLineWidth(1.0e7);
+        FLine.setPosition(QPointF(0, 0));
+    }
+    FLayout.endLayout();
+    FRightToLeft = HasRightToLeftText(text);
+}
+
+int TRDLineLayout::Width() const
+{
+    return FLine.isValid() ? qRound(FLine.naturalTextWidth()) : 0;
+}
+
+void TRDLineLayout::LogicalExtents(const TRDItemChars& chars, std::vector<int>& extents) const
+{
+    const int count = chars.Count();
+    extents.resize(size_t(count));
+    if (!FLine.isValid()) {
+        std::fill(extents.begin(), extents.end(), 0);
+        return;
+    }
+    if (!FRightToLeft) {
+        // Left to right: the extent after a character is the x of its end.
+        int lastUnit = -1, lastX = 0;
+        for (int i = 0; i < count; ++i) {
+            const int unit = chars.UnitEnd[size_t(i)];
+            if (unit != lastUnit) {
+                lastX = qRound(FLine.cursorToX(unit));
+                lastUnit = unit;
+            }
+            extents[size_t(i)] = lastX;
+        }
+        return;
+    }
+    // Mixed directions: the sum of the cell widths in logical order.
+    std::vector<TCell> cells;
+    Cells(chars, cells);
+    int sum = 0;
+    for (int i = 0; i < count; ++i) {
+        sum += cells[size_t(i)].Advance;
+        extents[size_t(i)] = sum;
+    }
+}
+
+void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) const
+{
+    const int count = chars.Count();
+    cells.assign(size_t(count), TCell{});
+    if (!FLine.isValid() || count == 0)
+        return;
+    // The first unit of every character.
+    std::vector<int> startUnit(size_t(count), 0);
+    for (int i = 1; i < count; ++i)
+        startUnit[size_t(i)] = chars.UnitEnd[size_t(i - 1)];
+    for (int i = 0; i < count; ++i) {
+        const int u = startUnit[size_t(i)];
+        const QChar::Direction dir = u < chars.Text.size() ? chars.Text.at(u).direction() : QChar::DirL;
+        cells[size_t(i)].Rtl = dir == QChar::DirR || dir == QChar::DirAL;
+    }
+    if (!FRightToLeft) {
+        int x = 0;
+        for (int i = 0; i < count; ++i) {
+            if (!chars.Lead[size_t(i)])
+                continue;
+            const int right = qRound(FLine.cursorToX(chars.UnitEnd[size_t(i)]));
+            cells[size_t(i)].Left = x;
+            cells[size_t(i)].Advance = right - x;
+            x = right;
+        }
+        return;
+    }
+    // Boundaries in mixed text are ambiguous: cut the line at every edge the
+    // engine knows and ask which character stands in each piece.
+    const int units = int(chars.Text.size());
+    std::vector<int> edges;
+    edges.reserve(size_t(units) * 2 + 2);
+    for (int u = 0; u <= units; ++u) {
+        edges.push_back(qRound(FLine.cursorToX(u, QTextLine::Leading)));
+        edges.push_back(qRound(FLine.cursorToX(u, QTextLine::Trailing)));
+    }
+    edges.push_back(0);
+    edges.push_back(Width());
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    std::vector<int> charOfUnit(size_t(units) + 1, -1);
+    for (int i = count - 1; i >= 0; --i)
+        if (chars.Lead[size_t(i)])
+            for (int u = startUnit[size_t(i)]; u < chars.UnitEnd[size_t(i)]; ++u)
+                charOfUnit[size_t(u)] = i;
+    std::vector<uint8_t> seen(size_t(count), 0);
+    for (size_t k = 1; k < edges.size(); ++k) {
+        const int u = FLine.xToCursor((edges[k - 1] + edges[k]) / 2.0, QTextLine::CursorOnCharacter);
+        if (u < 0 || u >= units || charOfUnit[size_t(u)] < 0)
+            continue;
+        TCell& cell = cells[size_t(charOfUnit[size_t(u)])];
+        if (!seen[size_t(charOfUnit[size_t(u)])] || edges[k - 1] < cell.Left)
+            cell.Left = edges[k - 1];
+        cell.Advance += edges[k] - edges[k - 1];
+        seen[size_t(charOfUnit[size_t(u)])] = 1;
+    }
+    // A character without a piece of its own (a zero-width character, the
+    // second of a ligature) takes no width right after the one before it.
+    int prev = -1;
+    for (int i = 0; i < count; ++i) {
+        if (!chars.Lead[size_t(i)])
+            continue;
+        if (!seen[size_t(i)]) {
+            if (prev < 0)
+                cells[size_t(i)].Left = qRound(FLine.cursorToX(startUnit[size_t(i)], QTextLine::Leading));
+            else if (cells[size_t(prev)].Rtl)
+                cells[size_t(i)].Left = cells[size_t(prev)].Left;
+            else
+                cells[size_t(i)].Left = cells[size_t(prev)].Left + cells[size_t(prev)].Advance;
+        }
+        prev = i;
+    }
+}
+
+void TRDLineLayout::Place(const TRDItemChars& chars, TRDPlacement& placement) const
+{
+    const int count = chars.Count();
+    placement.Order.assign(size_t(count), 0);
+    placement.Advances.assign(size_t(count), 0);
+    placement.Classes.assign(size_t(count), 0);
+    placement.Width = 0;
+    std::vector<TCell> cells;
+    Cells(chars, cells);
+    std::vector<int> leads;
+    leads.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        if (chars.Lead[size_t(i)])
+            leads.push_back(i);
+    std::stable_sort(leads.begin(), leads.end(), [&cells](int a, int b) {
+        const TCell& x = cells[size_t(a)];
+        const TCell& y = cells[size_t(b)];
+        if (x.Left != y.Left)
+            return x.Left < y.Left;
+        if ((x.Advance > 0) != (y.Advance > 0))
+            return x.Advance == 0;
+        return x.Rtl ? a > b : a < b;
+    });
+    int v = 0;
+    for (const int lead : leads) {
+        const TCell& cell = cells[size_t(lead)];
+        // The lead, then the other bytes or units of its character in cells of
+        // no width.
+        for (int k = lead; k < count && (k == lead || !chars.Lead[size_t(k)]); ++k) {
+            placement.Order[size_t(k)] = v;
+            placement.Advances[size_t(v)] = k == lead ? cell.Advance : 0;
+            placement.Classes[size_t(k)] = cell.Rtl ? RDRightToLeftClass : 0;
+            ++v;
+        }
+        placement.Width += cell.Advance;
+    }
+}
+
+void TRDLineLayout::Draw(TCanvas& canvas, int x, int y) const
+{
+    QPainter& painter = canvas.Painter();
+    painter.setPen(ToQColor(canvas.Font.Color));
+    FLayout.draw(&painter, QPointF(x, y));
+}
+
+void TRDLineLayout::DrawClipped(TCanvas& canvas, int x, int y, const QRect& clip, bool opaque) const
+{
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    if (opaque && canvas.BrushColor != clNone)
+        painter.fillRect(clip, ToQColor(canvas.BrushColor));
+    Draw(canvas, x, y);
+    painter.restore();
+}
