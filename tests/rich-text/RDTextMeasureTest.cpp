@@ -16,7 +16,7 @@ QByteArray Utf16Item(const QString& s)
     return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
 }
 
-constexpr int U = RDItemOptionUnicode;
+constexpr int U = rdioUnicode;
 
 // A white image with a canvas whose font is family at pixelSize.
 class RDTextMeasureTest : public ::testing::Test {
@@ -136,6 +136,19 @@ TEST_F(RDTextMeasureTest, DoubleByteCharactersAreNeverSplit)
         ItemTextExtentEx(*canvas, pair, max, fit, nullptr, U);
         EXPECT_NE(fit, 2) << max;
     }
+}
+
+TEST_F(RDTextMeasureTest, AnsiTextIsReadInTheCodePageOfTheFontCharset)
+{
+    const QString word = QStringLiteral("Привет");
+    const QByteArray cp1251 = QStringToAnsi(1251, word);
+    ASSERT_EQ(cp1251.size(), 6);
+    SelectCanvasFont(*canvas, CanvasFont(*canvas), 204);  // Russian
+    const std::vector<int> ext = Extents(cp1251, 0);
+    ASSERT_EQ(ext.size(), 6u);
+    for (size_t i = 1; i < ext.size(); ++i)
+        EXPECT_GT(ext[i], ext[i - 1]) << i;
+    EXPECT_EQ(ItemTextWidth(cp1251, *canvas, 0), ItemTextWidth(Utf16Item(word), *canvas, rdioUnicode));
 }
 
 TEST_F(RDTextMeasureTest, LeftToRightCaretsStandOnePixelRightOfEachCell)

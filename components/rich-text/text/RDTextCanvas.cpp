@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "AnsiText.h"
 
 QFont CanvasFont(TCanvas& canvas)
 {
@@ -34,32 +33,30 @@ void SetCanvasCharacterExtra(TCanvas& canvas, int extra)
 
 namespace {
 
-// Charsets whose code page writes one byte per character.
-bool IsSingleByteCharset(uint8_t charset)
-{
-    switch (charset) {
-    case 0:    // ANSI
-    case 161:  // Greek
-    case 162:  // Turkish
-    case 163:  // Vietnamese
-    case 177:  // Hebrew
-    case 178:  // Arabic
-    case 186:  // Baltic
-    case 204:  // Russian
-    case 222:  // Thai
-    case 238:  // Eastern Europe
-    case 2:    // Symbol
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Byte length of the GB18030 character at p (left bytes remaining).
-int AnsiCharLength(const unsigned char* p, int left)
+// Byte length of the character at p (left bytes remaining) in a code page:
+// GB18030 sequences of two and four bytes for the system code page, lead and
+// trail bytes for the other double-byte pages, one byte elsewhere.
+int AnsiCharLength(TRDCodePage codePage, const unsigned char* p, int left)
 {
     const unsigned char b = p[0];
-    if (b < 0x81 || b == 0xFF || left < 2)
+    if (b < 0x81 || left < 2)
+        return 1;
+    switch (codePage) {
+    case 932:
+        return (b <= 0x9F || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+    case 949:
+    case 950:
+        return b <= 0xFE ? 2 : 1;
+    case 1361:
+        return (b >= 0x84 && b <= 0xD3) || (b >= 0xD8 && b <= 0xF9) ? 2 : 1;
+    case CP_ACP:
+    case CP_OEMCP:
+    case 936:
+        break;
+    default:
+        return 1;
+    }
+    if (b == 0xFF)
         return 1;
     const unsigned char t = p[1];
     if (t >= 0x30 && t <= 0x39)
@@ -67,28 +64,20 @@ int AnsiCharLength(const unsigned char* p, int left)
     return (t >= 0x40 && t <= 0xFE && t != 0x7F) ? 2 : 1;
 }
 
-void DecodeAnsi(const char* p, int count, uint8_t charset, TRDItemChars& out)
+void DecodeAnsi(const char* p, int count, TRDCodePage codePage, TRDItemChars& out)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(p);
     out.UnitEnd.resize(size_t(count));
     out.Lead.assign(size_t(count), 0);
-    if (IsSingleByteCharset(charset)) {
-        out.Text = QString::fromLatin1(p, count);
-        for (int i = 0; i < count; ++i) {
-            out.UnitEnd[size_t(i)] = i + 1;
-            out.Lead[size_t(i)] = 1;
-        }
-        return;
-    }
     // The whole text at once; each character on its own only when the units
     // do not line up with the characters (bytes the code page does not know).
-    out.Text = AnsiToString(QByteArray::fromRawData(p, count));
+    out.Text = AnsiToQString(codePage, QByteArray::fromRawData(p, count));
     int unit = 0;
     bool aligned = true;
     for (int i = 0; i < count;) {
-        const int n = AnsiCharLength(bytes + i, count - i);
+        const int n = AnsiCharLength(codePage, bytes + i, count - i);
         int units = 1;
-        if (n == 4 && unit < out.Text.size() && out.Text.at(unit).isHighSurrogate())
+        if (unit < out.Text.size() && out.Text.at(unit).isHighSurrogate())
             units = 2;
         if (n == 1 && (unit >= out.Text.size() || (bytes[i] < 0x80 && out.Text.at(unit).unicode() != bytes[i])))
             aligned = false;
@@ -103,8 +92,8 @@ void DecodeAnsi(const char* p, int count, uint8_t charset, TRDItemChars& out)
         return;
     out.Text.clear();
     for (int i = 0; i < count;) {
-        const int n = AnsiCharLength(bytes + i, count - i);
-        out.Text += AnsiToString(QByteArray(p + i, n));
+        const int n = AnsiCharLength(codePage, bytes + i, count - i);
+        out.Text += AnsiToQString(codePage, QByteArray(p + i, n));
         for (int k = 0; k < n; ++k)
             out.UnitEnd[size_t(i + k)] = int(out.Text.size());
         i += n;
@@ -117,7 +106,7 @@ void DecodeItemChars(TCanvas& canvas, const char* p, int count, int flags, TRDIt
 {
     count = std::max(count, 0);
     if (!IsUnicodeItem(flags)) {
-        DecodeAnsi(p, count, canvas.Font.Charset, out);
+        DecodeAnsi(p, count, CodePageOfCharset(canvas.Font.Charset), out);
         return;
     }
     out.Text = QString(reinterpret_cast<const QChar*>(p), count);
@@ -133,13 +122,4 @@ void DecodeItemChars(TCanvas& canvas, const char* p, int count, int flags, TRDIt
             ++i;
         }
     }
-}
-
-bool GetUnderlineMetrics(TCanvas& canvas, TRDUnderlineMetrics& metrics)
-{
-    const QFontMetricsF fm(canvas.Painter().font(), canvas.Painter().device());
-    metrics.Ascent = qRound(fm.ascent());
-    metrics.UnderscorePosition = -qRound(fm.underlinePos());
-    metrics.UnderscoreSize = std::max(1, qRound(fm.lineWidth()));
-    return true;
 }

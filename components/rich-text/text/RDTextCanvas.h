@@ -16,11 +16,9 @@
 #include <QtGui/QFont>
 
 #include "Graphics.h"
+#include "RDUnicode.h"
 
-// The Unicode bit of the item options: the item string holds UTF-16LE units.
-constexpr int RDItemOptionUnicode = 8;
-
-inline bool IsUnicodeItem(int flags) { return (flags & RDItemOptionUnicode) != 0; }
+inline bool IsUnicodeItem(int flags) { return (flags & rdioUnicode) != 0; }
 
 // U+200B, U+200D and U+2060 take no width.
 inline bool IsZeroWidthChar(char16_t c) { return c == 0x200B || c == 0x200D || c == 0x2060; }
@@ -46,11 +44,3 @@ struct TRDItemChars {
 
 // count characters of item string data p (bytes for ANSI in the canvas's code page).
 void DecodeItemChars(TCanvas& canvas, const char* p, int count, int flags, TRDItemChars& out);
-
-// The underline place of the selected font, from its outline metrics.
-struct TRDUnderlineMetrics {
-    int Ascent = 0;
-    int UnderscorePosition = 0;  // above the baseline; negative below it
-    int UnderscoreSize = 1;
-};
-bool GetUnderlineMetrics(TCanvas& canvas, TRDUnderlineMetrics& metrics);
