@@ -1,0 +1,392 @@
+#include "RDStyleDraw.h"
+
+#include <QtGui/QFontMetricsF>
+#include <QtGui/QPainter>
+#include <QtGui/QPolygon>
+#include <QtGui/QTextCharFormat>
+
+#include <algorithm>
+#include <optional>
+
+#include "RDGraphUtils.h"
+#include "RDTextLayout.h"
+#include "RDTextMeasure.h"
+#include "RDUnicode.h"
+
+namespace {
+
+void SetBrush(TCanvas& canvas, TColor color)
+{
+    canvas.BrushColor = color;
+    canvas.BrushStyle = color == clNone ? TBrushStyle::Clear : TBrushStyle::Solid;
+}
+
+bool BrushIsClear(const TCanvas& canvas)
+{
+    return canvas.BrushStyle == TBrushStyle::Clear || canvas.BrushColor == clNone;
+}
+
+void FillBox(TCanvas& canvas, const QRect& rect)
+{
+    if (!BrushIsClear(canvas) && rect.width() > 0 && rect.height() > 0)
+        canvas.Painter().fillRect(rect, ToQColor(canvas.BrushColor));
+}
+
+// The pen kind and pattern unit of each underline kind for the styled-line routine.
+struct TUnderlinePattern {
+    int Kind;
+    int Unit;
+    bool Thick;
+};
+
+TUnderlinePattern PatternOf(TRDUnderlineType kind)
+{
+    switch (kind) {
+    case TRDUnderlineType::rdutThick: return {0, 0, true};
+    case TRDUnderlineType::rdutDotted: return {2, 4, false};
+    case TRDUnderlineType::rdutThickDotted: return {2, 4, true};
+    case TRDUnderlineType::rdutDashed: return {3, 12, false};
+    case TRDUnderlineType::rdutThickDashed: return {3, 12, true};
+    case TRDUnderlineType::rdutLongDashed: return {3, 24, false};
+    case TRDUnderlineType::rdutThickLongDashed: return {3, 24, true};
+    case TRDUnderlineType::rdutDashDotted: return {4, 14, false};
+    case TRDUnderlineType::rdutThickDashDotted: return {4, 14, true};
+    case TRDUnderlineType::rdutDashDotDotted: return {5, 16, false};
+    case TRDUnderlineType::rdutThickDashDotDotted: return {5, 16, true};
+    default: return {0, 0, false};
+    }
+}
+
+int CharCount(const QByteArray& s, bool unicode)
+{
+    return unicode ? int(s.size() / 2) : int(s.size());
+}
+
+// Draws the text spread to width (fitWidth) with the character extra set to 0;
+// false when nothing was drawn here.
+bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, int width)
+{
+    const int n = CharCount(s, IsUnicodeItem(flags));
+    if (n <= 1)
+        return false;
+    const int measured = ItemTextWidth(s, canvas, flags);
+    if (measured == width)
+        return false;
+    const std::vector<int> add = SpreadOverCharacters(n, width - measured);
+    TRDItemChars chars;
+    DecodeItemChars(canvas, s.constData(), n, flags, chars);
+    // Each character's extra as letter spacing of its range; neighbours with
+    // the same extra share one range.
+    QList<QTextLayout::FormatRange> formats;
+    int start = 0;
+    for (int i = 0; i < n;) {
+        int extra = 0;
+        int j = i;
+        do {
+            extra += add[size_t(j)];
+            ++j;
+        } while (j < n && !chars.Lead[size_t(j)]);
+        const int end = chars.UnitEnd[size_t(j - 1)];
+        if (!formats.isEmpty() && qRound(formats.last().format.fontLetterSpacing()) == extra
+            && formats.last().start + formats.last().length == start) {
+            formats.last().length += end - start;
+        } else {
+            QTextLayout::FormatRange range;
+            range.start = start;
+            range.length = end - start;
+            range.format.setFontLetterSpacingType(QFont::AbsoluteSpacing);
+            range.format.setFontLetterSpacing(extra);
+            formats.append(range);
+        }
+        start = end;
+        i = j;
+    }
+    TRDLineLayout layout(canvas, chars.Text, formats);
+    layout.Draw(canvas, x, y);
+    return true;
+}
+
+// Text output at x, y (its top): on a solid brush the text's cell is filled first.
+void TextOut(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
+{
+    QPainter& painter = canvas.Painter();
+    const QFontMetricsF fm(painter.font(), painter.device());
+    QString text;
+    if (IsUnicodeItem(flags))
+        text = QString(reinterpret_cast<const QChar*>(s.constData()), s.size() / 2);
+    else
+        text = AnsiToQString(CodePageOfCharset(canvas.Font.Charset), s);
+    if (text.isEmpty())
+        return;
+    if (!BrushIsClear(canvas))
+        painter.fillRect(QRectF(x, y, fm.horizontalAdvance(text), fm.height()), ToQColor(canvas.BrushColor));
+    painter.setPen(ToQColor(canvas.Font.Color));
+    painter.drawText(QPointF(x, y + fm.ascent()), text);
+}
+
+// The middle dot on spaces and the degree sign on non-breaking spaces, centred
+// on their cells in visual order.
+void DrawSpecialCharacters(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
+{
+    const int n = CharCount(s, IsUnicodeItem(flags));
+    if (n == 0)
+        return;
+    TRDItemChars chars;
+    DecodeItemChars(canvas, s.constData(), n, flags, chars);
+    TRDLineLayout layout(canvas, chars.Text);
+    TRDPlacement placement;
+    layout.Place(chars, placement);
+    std::vector<int> inverse(size_t(n), -1);
+    for (int i = 0; i < n; ++i)
+        inverse[size_t(placement.Order[size_t(i)])] = i;
+    QPainter& painter = canvas.Painter();
+    const QFontMetricsF fm(painter.font(), painter.device());
+    const QChar dot(0x00B7), degree(0x00B0);
+    std::optional<int> dotOffset, degreeOffset;
+    painter.setPen(ToQColor(canvas.Font.Color));
+    const double baseline = y + fm.ascent();
+    int cx = x;
+    for (int v = 0; v < n; ++v) {
+        const int l = inverse[size_t(v)];
+        const int unit = l == 0 ? 0 : chars.UnitEnd[size_t(l - 1)];
+        if (l >= 0 && chars.Lead[size_t(l)] && unit < chars.Text.size()) {
+            const QChar c = chars.Text.at(unit);
+            if (c == QLatin1Char(' ') && (VisibleSpecialCharacters & 1)) {
+                if (!dotOffset)
+                    dotOffset = RoundHalfEven((fm.horizontalAdvance(c) - fm.horizontalAdvance(dot)) / 2);
+                painter.drawText(QPointF(cx + *dotOffset, baseline), QString(dot));
+            } else if (c == QChar(0x00A0) && (VisibleSpecialCharacters & 2)) {
+                if (!degreeOffset)
+                    degreeOffset = RoundHalfEven((fm.horizontalAdvance(c) - fm.horizontalAdvance(degree)) / 2);
+                painter.drawText(QPointF(cx + *degreeOffset, baseline), QString(degree));
+            }
+        }
+        cx += placement.Advances[size_t(v)];
+    }
+}
+
+}  // namespace
+
+std::vector<int> SpreadOverCharacters(int n, int d)
+{
+    std::vector<int> add(size_t(std::max(n, 0)), 0);
+    for (int i = 0; i < n && d != 0; ++i) {
+        const int a = d / (n - i);
+        add[size_t(i)] = a;
+        d -= a;
+    }
+    return add;
+}
+
+void ApplyColor(const TCustomRDFontInfo& style, TCanvas& canvas, const TRDDrawColors& sheet, int colorMode,
+                bool printing, TRDTextDrawStates drawState)
+{
+    QPainter& painter = canvas.Painter();
+    if ((drawState & rdtsHover) && (style.HoverEffects & rdheUnderline)) {
+        QFont font = painter.font();
+        font.setUnderline(true);
+        painter.setFont(font);
+    }
+    TColor text = style.Color;
+    TColor back = style.BackColor;
+    if (drawState & rdtsSelected) {
+        const bool focused = drawState & rdtsControlFocused;
+        back = focused ? sheet.SelColor : sheet.InactiveSelColor;
+        text = focused ? sheet.SelTextColor : sheet.InactiveSelTextColor;
+        if (text == clNone)
+            text = style.Color;
+    } else if (drawState & rdtsHover) {
+        text = sheet.GetHoverColor(style.HoverColor);
+        if (text == clNone)
+            text = style.Color;
+        back = style.HoverBackColor;
+    } else if (printing) {
+        switch (colorMode) {
+        case 0:
+            break;
+        case 1:
+            text = ResolveSystemColor(style.Color);
+            back = ResolveSystemColor(style.BackColor);
+            break;
+        case 2:
+            text = ColorToGray(ResolveSystemColor(style.Color));
+            back = ColorToGray(ResolveSystemColor(style.BackColor));
+            break;
+        case 3: {
+            const TColor resolvedText = ColorToRGB(ResolveSystemColor(style.Color));
+            if (style.BackColor == clNone) {
+                back = clNone;
+                text = resolvedText == clWhite ? clWhite : clBlack;
+            } else if (ColorLuminance(resolvedText) < ColorLuminance(ResolveSystemColor(style.BackColor))) {
+                back = clWhite;
+                text = clBlack;
+            } else {
+                back = clBlack;
+                text = clWhite;
+            }
+            break;
+        }
+        default:
+            text = clBlack;
+            back = clNone;
+            break;
+        }
+    }
+    canvas.Font.Color = text;
+    SetBrush(canvas, back);
+}
+
+void DrawUnderline(QPainter& painter, TColor color, TRDUnderlineType kind, int thickness, int left, int right, int y)
+{
+    const TUnderlinePattern pattern = PatternOf(kind);
+    if (kind == TRDUnderlineType::rdutDouble) {
+        const int w = std::max(1, RoundHalfEven(thickness / 2.0));
+        DrawStyledHLine(painter, color, 0, w, left, right, y - thickness, 0);
+        DrawStyledHLine(painter, color, 0, w, left, right, y + thickness, 0);
+        return;
+    }
+    DrawStyledHLine(painter, color, pattern.Kind, pattern.Thick ? thickness * 2 : thickness, left, right, y,
+                    pattern.Unit);
+}
+
+void DrawText(const TFontInfo& style, const QByteArray& s, TCanvas& canvas, const TRDDrawColors& sheet,
+              int spaceBefore, int left, int top, int width, int height, TRDTextDrawStates drawState,
+              bool printing, bool fitWidth, int colorMode, TRDBiDiMode defBiDiMode)
+{
+    QPainter& painter = canvas.Painter();
+    const int flags = style.Unicode ? rdioUnicode : 0;
+    const QFont original = painter.font();
+
+    // 1. An underline of another kind or colour than the font's own is drawn by hand.
+    bool handUnderline = false;
+    TColor underlineColor = canvas.Font.Color;
+    if (original.underline()) {
+        if (drawState & rdtsSelected)
+            underlineColor = canvas.Font.Color;
+        else if ((drawState & rdtsHover) && style.HoverUnderlineColor != clNone)
+            underlineColor = style.HoverUnderlineColor;
+        else if (style.UnderlineColor != clNone)
+            underlineColor = style.UnderlineColor;
+        handUnderline = style.UnderlineType != TRDUnderlineType::rdutNormal || underlineColor != canvas.Font.Color;
+        if (handUnderline) {
+            QFont font = original;
+            font.setUnderline(false);
+            painter.setFont(font);
+        }
+    }
+
+    // 2. Direction.
+    const TRDBiDiMode direction = style.BiDiMode == TRDBiDiMode::rdbdUnspecified ? defBiDiMode : style.BiDiMode;
+
+    // 3. Printing without a direction: the box is filled, and a justified run
+    //    is spread to its width.
+    bool drawn = false;
+    if (printing && direction == TRDBiDiMode::rdbdUnspecified) {
+        if (!BrushIsClear(canvas)) {
+            FillBox(canvas, QRect(left, top, width, height));
+            canvas.BrushStyle = TBrushStyle::Clear;
+        }
+        if (fitWidth) {
+            const int extra = CanvasCharacterExtra(canvas);
+            SetCanvasCharacterExtra(canvas, 0);
+            drawn = DrawSpread(canvas, s, flags, left + spaceBefore, top, width - spaceBefore);
+            SetCanvasCharacterExtra(canvas, extra);
+        }
+        // Without fitting, the character extra of the font already advances
+        // every character by its own width plus the extra.
+    }
+
+    // 4. Plain output, with the marks of visible spaces.
+    if (!drawn) {
+        TextOut(canvas, s, flags, left + spaceBefore, top);
+        if ((drawState & rdtsSpecialCharacters) && (VisibleSpecialCharacters & 3))
+            DrawSpecialCharacters(canvas, s, flags, left + spaceBefore, top);
+    }
+
+    // 5. The leading space.
+    if (spaceBefore != 0 && !printing) {
+        if ((drawState & rdtsSelected) && s.isEmpty())
+            ApplyColor(style, canvas, sheet, colorMode, printing, drawState & ~rdtsSelected);
+        FillBox(canvas, QRect(left, top, spaceBefore, height));
+        canvas.BrushStyle = TBrushStyle::Clear;
+    }
+
+    // 6. The underline drawn by hand, or under the leading space that the font's
+    //    own underline does not cover.
+    std::optional<TRDOutlineTextMetrics> metrics;
+    const bool underlineSpace = original.underline() && spaceBefore != 0;
+    if (handUnderline || underlineSpace || (style.StyleEx & rdfsOverline))
+        metrics = AllocOutlineTextMetrics(painter.font(), painter.device());
+    if ((handUnderline || underlineSpace) && metrics) {
+        const int y = top + metrics->Ascent - metrics->UnderscorePosition + metrics->UnderscoreSize / 2;
+        const int right = handUnderline ? left + width : left + spaceBefore;
+        const TRDUnderlineType kind = handUnderline ? style.UnderlineType : TRDUnderlineType::rdutNormal;
+        DrawUnderline(painter, underlineColor, kind, metrics->UnderscoreSize, left, right, y);
+    }
+
+    // 7. Overline.
+    if (style.StyleEx & rdfsOverline) {
+        QPen pen(ToQColor(canvas.Font.Color), metrics ? metrics->UnderscoreSize : 1);
+        pen.setCapStyle(Qt::FlatCap);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(left, top + 0.5), QPointF(left + width, top + 0.5));
+    }
+
+    // 8. The font as it was.
+    painter.setFont(original);
+}
+
+void DrawCheckpoint(TCanvas& canvas, const TRDDrawColors& sheet, int x, int y, int lineLeft, int lineWidth,
+                    int itemNo, int xShift, bool raiseEvent)
+{
+    QPainter& painter = canvas.Painter();
+    const QColor color = ToQColor(raiseEvent ? sheet.CheckpointEvColor : sheet.CheckpointColor);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(color, 1));
+    if (itemNo != -1)
+        painter.drawEllipse(QRect(x - 2, y - 2, 4, 4));
+    QPen dotted(color, 1, Qt::DotLine);
+    painter.setPen(dotted);
+    painter.drawLine(lineLeft - xShift, y, lineLeft + lineWidth - xShift - 1, y);
+    painter.restore();
+    canvas.BrushStyle = TBrushStyle::Clear;
+}
+
+void DrawPageBreak(TCanvas& canvas, const TRDDrawColors& sheet, int y, int xShift, TRDPageBreakType pageBreakType,
+                   int documentWidth)
+{
+    QPainter& painter = canvas.Painter();
+    const QColor color =
+        ToQColor(pageBreakType == TRDPageBreakType::rdpbPageBreak ? sheet.PageBreakColor : sheet.SoftPageBreakColor);
+    const int w = documentWidth;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(color, 1));
+    // The end point of the line is not drawn.
+    if (w - xShift - 8 - 1 >= -xShift)
+        painter.drawLine(-xShift, y, w - xShift - 8 - 1, y);
+    painter.setBrush(ToQColor(clWindow));
+    const QPolygon triangle({QPoint(w - xShift - 8, y), QPoint(w - xShift, y + 8), QPoint(w - xShift - 8, y + 8)});
+    painter.drawPolygon(triangle);
+    painter.restore();
+    canvas.BrushStyle = TBrushStyle::Clear;
+}
+
+void DrawParaBack(TCanvas& canvas, const TCustomRDParaInfo& paraStyle, const QRect& rect, bool printing,
+                  int colorMode)
+{
+    Q_UNUSED(printing);
+    const TColor color = paraStyle.Background.Color;
+    if (color == clNone || colorMode == 3 || colorMode == 4)
+        return;
+    TColor fill = color;
+    if (colorMode == 1)
+        fill = ResolveSystemColor(color);
+    else if (colorMode == 2)
+        fill = ColorToGray(ResolveSystemColor(color));
+    // A rectangle without a pen covers the given one.
+    canvas.Painter().fillRect(rect, ToQColor(fill));
+    canvas.BrushStyle = TBrushStyle::Clear;
+}

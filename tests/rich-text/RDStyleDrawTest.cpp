@@ -1,0 +1,490 @@
+#include <gtest/gtest.h>
+
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+
+#include <memory>
+#include <vector>
+
+#include "RDGraphUtils.h"
+#include "RDStyleDraw.h"
+#include "RDTextMeasure.h"
+
+namespace {
+
+constexpr TColor Yellow = 196604;  // the backgrounds of the check dialogs' marks
+constexpr TColor Green = 57670;
+constexpr TColor Grey = 0x808080;
+
+QColor Q(TColor c) { return ToQColor(c); }
+
+class RDStyleDrawTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(600, 60, Qt::white); }
+
+    void Reset(int width, int height, QColor fill)
+    {
+        canvas.reset();
+        if (painter)
+            painter->end();
+        painter.reset();
+        image = QImage(width, height, QImage::Format_RGB32);
+        image.fill(fill);
+        painter = std::make_unique<QPainter>(&image);
+        canvas = std::make_unique<TCanvas>(*painter);
+    }
+
+    void TearDown() override
+    {
+        canvas.reset();
+        if (painter)
+            painter->end();
+    }
+
+    // Selects the style's font and colours, then draws s in a box.
+    void Draw(const TFontInfo& style, const QByteArray& s, int left, int top, int width, int height,
+              TRDTextDrawStates state = 0, bool printing = false, int colorMode = 0, int spaceBefore = 0,
+              bool fitWidth = false)
+    {
+        SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+        ApplyColor(style, *canvas, sheet, colorMode, printing, state);
+        DrawText(style, s, *canvas, sheet, spaceBefore, left, top, width, height, state, printing, fitWidth,
+                 colorMode, TRDBiDiMode::rdbdUnspecified);
+    }
+
+    // Lengths of the runs of pixels of colour c in row y from x0 to x1, and
+    // the gaps between them.
+    std::vector<int> Runs(int y, int x0, int x1, QColor c, std::vector<int>* gaps = nullptr) const
+    {
+        std::vector<int> runs;
+        int run = 0, gap = 0;
+        for (int x = x0; x < x1; ++x) {
+            if (image.pixelColor(x, y) == c) {
+                if (gap && gaps && !runs.empty())
+                    gaps->push_back(gap);
+                gap = 0;
+                ++run;
+            } else {
+                if (run)
+                    runs.push_back(run);
+                run = 0;
+                ++gap;
+            }
+        }
+        if (run)
+            runs.push_back(run);
+        return runs;
+    }
+
+    int CountColor(QRect r, QColor c) const
+    {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += image.pixelColor(x, y) == c;
+        return n;
+    }
+
+    TRDDrawColors sheet;
+    QImage image;
+    std::unique_ptr<QPainter> painter;
+    std::unique_ptr<TCanvas> canvas;
+};
+
+TEST_F(RDStyleDrawTest, SelectionAndHoverColours)
+{
+    sheet.SelColor = 0x0000AA;
+    sheet.SelTextColor = 0x00BB00;
+    sheet.InactiveSelColor = 0xCC0000;
+    sheet.InactiveSelTextColor = clNone;
+    sheet.HoverColor = 0x123456;
+    TFontInfo style;
+    style.Color = 0x010203;
+    style.BackColor = clNone;
+    style.HoverBackColor = 0x0A0B0C;
+    style.HoverEffects = rdheUnderline;
+    painter->setFont(style.MakeFont());
+    const struct {
+        TRDTextDrawStates state;
+        TColor text;
+        TColor brush;
+    } cases[] = {
+        {rdtsSelected | rdtsControlFocused, 0x00BB00, 0x0000AA},
+        {rdtsSelected, 0x010203, 0xCC0000},  // an unset selected text colour keeps the style's
+        {rdtsSelected | rdtsHover, 0x010203, 0xCC0000},
+        {rdtsHover, 0x123456, 0x0A0B0C},
+        {0, 0x010203, clNone},
+    };
+    for (const auto& c : cases) {
+        ApplyColor(style, *canvas, sheet, 0, false, c.state);
+        EXPECT_EQ(canvas->Font.Color, c.text) << c.state;
+        EXPECT_EQ(canvas->BrushColor, c.brush) << c.state;
+        EXPECT_EQ(canvas->BrushStyle, c.brush == clNone ? TBrushStyle::Clear : TBrushStyle::Solid) << c.state;
+    }
+    EXPECT_TRUE(painter->font().underline());  // the hover underline effect
+    style.HoverColor = 0x654321;
+    ApplyColor(style, *canvas, sheet, 0, false, rdtsHover);
+    EXPECT_EQ(canvas->Font.Color, 0x654321u);
+}
+
+TEST_F(RDStyleDrawTest, PrintColourModes)
+{
+    const struct {
+        TColor color, back;
+        int mode;
+        bool printing;
+        TColor text, brush;
+    } cases[] = {
+        {clRed, Yellow, 0, true, clRed, Yellow},
+        {clWindowText, clBtnFace, 1, true, clBlack, 0xC0C0C0},
+        {clRed, clBtnFace, 2, true, ColorToGray(clRed), ColorToGray(0xC0C0C0)},
+        {clBlack, clWhite, 3, true, clBlack, clWhite},   // black on white stays
+        {clWhite, clBlack, 3, true, clWhite, clBlack},   // white on black stays
+        {clRed, Yellow, 3, true, clBlack, clWhite},      // darker text than its background
+        {Yellow, 0x400000, 3, true, clWhite, clBlack},   // lighter text than its background
+        {clRed, clNone, 3, true, clBlack, clNone},
+        {clWhite, clNone, 3, true, clWhite, clNone},
+        {clRed, Green, 4, true, clBlack, clNone},
+        {clRed, Green, 4, false, clRed, Green},         // the screen ignores the mode
+    };
+    for (const auto& c : cases) {
+        TFontInfo style;
+        style.Color = c.color;
+        style.BackColor = c.back;
+        ApplyColor(style, *canvas, sheet, c.mode, c.printing, 0);
+        EXPECT_EQ(canvas->Font.Color, c.text) << c.mode << " " << std::hex << c.color;
+        EXPECT_EQ(canvas->BrushColor, c.brush) << c.mode << " " << std::hex << c.color;
+    }
+}
+
+TEST_F(RDStyleDrawTest, SpreadSharesTheDifferenceFromTheFirstCharacter)
+{
+    EXPECT_EQ(SpreadOverCharacters(10, 7), (std::vector<int>{0, 0, 0, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(SpreadOverCharacters(4, 9), (std::vector<int>{2, 2, 2, 3}));
+    EXPECT_EQ(SpreadOverCharacters(4, -3), (std::vector<int>{0, -1, -1, -1}));
+    EXPECT_EQ(SpreadOverCharacters(3, 0), (std::vector<int>{0, 0, 0}));
+}
+
+TEST_F(RDStyleDrawTest, JustifiedRunPlacesItsTenCharacters)
+{
+    TFontInfo style;
+    style.FontName = QStringLiteral("Courier New");
+    style.Size = 15;  // 20 pixels
+    style.Color = clBlack;
+    const QByteArray bars("||||||||||");
+    SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+    const int natural = ItemTextWidth(bars, *canvas, 0);
+    ASSERT_EQ(natural % 10, 0);
+    const int a = natural / 10;
+    Draw(style, bars, 10, 5, natural + 7, 30, 0, true, 0, 0, true);
+    // The starts of the ten bars in a row through their middle.
+    std::vector<int> starts;
+    bool dark = false;
+    for (int x = 0; x < image.width(); ++x) {
+        const bool d = qGray(image.pixel(x, 18)) < 128;
+        if (d && !dark)
+            starts.push_back(x);
+        dark = d;
+    }
+    ASSERT_EQ(starts.size(), 10u);
+    const std::vector<int> add{0, 0, 0, 1, 1, 1, 1, 1, 1};
+    for (size_t i = 0; i + 1 < starts.size(); ++i)
+        EXPECT_EQ(starts[i + 1] - starts[i], a + add[i]) << i;
+    // Without fitting the same text stands at its natural places.
+    Reset(600, 60, Qt::white);
+    Draw(style, bars, 10, 5, natural + 7, 30, 0, true, 0, 0, false);
+    starts.clear();
+    dark = false;
+    for (int x = 0; x < image.width(); ++x) {
+        const bool d = qGray(image.pixel(x, 18)) < 128;
+        if (d && !dark)
+            starts.push_back(x);
+        dark = d;
+    }
+    ASSERT_EQ(starts.size(), 10u);
+    EXPECT_EQ(starts.back() - starts.front(), 9 * a);
+}
+
+TEST_F(RDStyleDrawTest, UnderlineKindsDrawTheirPatternsAtTheFontsRow)
+{
+    const struct {
+        TRDUnderlineType kind;
+        int firstRun;  // 0: solid
+        bool thick;
+    } cases[] = {
+        {TRDUnderlineType::rdutNormal, 0, false},           {TRDUnderlineType::rdutThick, 0, true},
+        {TRDUnderlineType::rdutDotted, 2, false},           {TRDUnderlineType::rdutThickDotted, 2, true},
+        {TRDUnderlineType::rdutDashed, 8, false},           {TRDUnderlineType::rdutThickDashed, 8, true},
+        {TRDUnderlineType::rdutLongDashed, 16, false},      {TRDUnderlineType::rdutThickLongDashed, 16, true},
+        {TRDUnderlineType::rdutDashDotted, 8, false},       {TRDUnderlineType::rdutThickDashDotted, 8, true},
+        {TRDUnderlineType::rdutDashDotDotted, 6, false},    {TRDUnderlineType::rdutThickDashDotDotted, 6, true},
+    };
+    for (const auto& c : cases) {
+        Reset(600, 60, Qt::white);
+        TFontInfo style;
+        style.Size = 30;
+        style.Style = fsUnderline;
+        style.Color = clBlack;
+        style.UnderlineColor = clRed;  // a colour of its own: always drawn by hand
+        style.UnderlineType = c.kind;
+        Draw(style, QByteArray("mmm"), 10, 2, 400, 50);
+        const auto metrics = AllocOutlineTextMetrics(style.MakeFont(), &image);
+        ASSERT_TRUE(metrics);
+        const int t = metrics->UnderscoreSize * (c.thick ? 2 : 1);
+        const int y = 2 + metrics->Ascent - metrics->UnderscorePosition + metrics->UnderscoreSize / 2;
+        const int top = y - t / 2;
+        // The line's rows, and none beside them.
+        for (int row = top; row < top + t; ++row)
+            EXPECT_FALSE(Runs(row, 10, 410, Q(clRed)).empty()) << int(c.kind) << " row " << row;
+        EXPECT_TRUE(Runs(top - 1, 10, 410, Q(clRed)).empty()) << int(c.kind);
+        EXPECT_TRUE(Runs(top + t, 10, 410, Q(clRed)).empty()) << int(c.kind);
+        std::vector<int> gaps;
+        const std::vector<int> runs = Runs(y, 10, 410, Q(clRed), &gaps);
+        ASSERT_FALSE(runs.empty());
+        if (c.firstRun == 0) {
+            EXPECT_EQ(runs, std::vector<int>{400}) << int(c.kind);
+        } else {
+            EXPECT_EQ(runs.front(), c.firstRun) << int(c.kind);
+            EXPECT_GT(runs.size(), 10u) << int(c.kind);
+            EXPECT_FALSE(gaps.empty());
+        }
+        // The text itself is not underlined by the font.
+        EXPECT_EQ(CountColor(QRect(10, top + t, 400, 2), Q(clBlack)), 0) << int(c.kind);
+    }
+}
+
+TEST_F(RDStyleDrawTest, DoubleUnderlineDrawsTwoRows)
+{
+    TFontInfo style;
+    style.Size = 30;
+    style.Style = fsUnderline;
+    style.UnderlineType = TRDUnderlineType::rdutDouble;
+    Draw(style, QByteArray("mmm"), 10, 2, 400, 50);
+    const auto metrics = AllocOutlineTextMetrics(style.MakeFont(), &image);
+    ASSERT_TRUE(metrics);
+    const int t = metrics->UnderscoreSize;
+    const int y = 2 + metrics->Ascent - metrics->UnderscorePosition + t / 2;
+    const QColor text = Q(clWindowText);
+    EXPECT_EQ(Runs(y - t, 10, 410, text), std::vector<int>{400});
+    EXPECT_EQ(Runs(y + t, 10, 410, text), std::vector<int>{400});
+    EXPECT_TRUE(Runs(y, 200, 410, text).empty());
+}
+
+TEST_F(RDStyleDrawTest, FontUnderlineOfTheTextColourStaysTheFonts)
+{
+    TFontInfo style;
+    style.Size = 30;
+    style.Style = fsUnderline;
+    style.Color = clBlack;
+    Draw(style, QByteArray("mmm"), 10, 2, 400, 50);
+    const auto metrics = AllocOutlineTextMetrics(style.MakeFont(), &image);
+    const int y = 2 + metrics->Ascent - metrics->UnderscorePosition + metrics->UnderscoreSize / 2;
+    // Only as long as the text, not across the box.
+    const std::vector<int> runs = Runs(y, 10, 410, Q(clBlack));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_LT(runs.front(), 200);
+}
+
+TEST_F(RDStyleDrawTest, LeadingSpaceOverlineAndVisibleSpaces)
+{
+    TFontInfo style;
+    style.Size = 20;
+    style.Color = clBlack;
+    style.BackColor = Yellow;
+    style.Style = fsUnderline;
+    style.StyleEx = rdfsOverline;
+    Draw(style, QByteArray("a b"), 10, 5, 200, 40, rdtsSpecialCharacters, false, 0, 12);
+    // The leading space is filled and underlined like the text.
+    EXPECT_EQ(image.pixelColor(12, 20), Q(Yellow));
+    const auto metrics = AllocOutlineTextMetrics(style.MakeFont(), &image);
+    const int y = 5 + metrics->Ascent - metrics->UnderscorePosition + metrics->UnderscoreSize / 2;
+    EXPECT_EQ(image.pixelColor(11, y), Q(clBlack));
+    EXPECT_EQ(image.pixelColor(21, y), Q(clBlack));
+    // The overline runs across the box.
+    EXPECT_EQ(Runs(5, 10, 210, Q(clBlack)), std::vector<int>{200});
+    // The space between a and b carries a dot.
+    SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+    std::vector<int> ext;
+    int fit = 0;
+    ItemTextExtentEx(*canvas, QByteArray("a b"), 10000, fit, &ext, 0);
+    const QRect space(10 + 12 + ext[0], 8, ext[1] - ext[0], metrics->Ascent - 4);
+    EXPECT_GT(CountColor(space, Q(clBlack)), 0);
+    Reset(600, 60, Qt::white);
+    style.StyleEx = 0;
+    Draw(style, QByteArray("a b"), 10, 5, 200, 40, 0, false, 0, 12);
+    EXPECT_EQ(CountColor(space, Q(clBlack)), 0);
+}
+
+TEST_F(RDStyleDrawTest, PageBreakAndCheckpointMarks)
+{
+    Reset(600, 60, QColor(Grey & 0xFF, Grey & 0xFF, Grey & 0xFF).darker(150));
+    sheet.PageBreakColor = clRed;
+    DrawPageBreak(*canvas, sheet, 20, 0, TRDPageBreakType::rdpbPageBreak, 500);
+    EXPECT_EQ(image.pixelColor(500, 28), Q(clRed));
+    EXPECT_NE(image.pixelColor(501, 28), Q(clRed));
+    EXPECT_EQ(image.pixelColor(0, 20), Q(clRed));
+    EXPECT_EQ(image.pixelColor(491, 20), Q(clRed));
+    EXPECT_EQ(image.pixelColor(494, 26), Q(clWindow));  // the triangle's inside
+    EXPECT_EQ(canvas->BrushStyle, TBrushStyle::Clear);
+    sheet.SoftPageBreakColor = 0x00FF00;
+    DrawPageBreak(*canvas, sheet, 40, 100, TRDPageBreakType::rdpbSoftPageBreak, 500);
+    EXPECT_EQ(image.pixelColor(400, 48), Q(0x00FF00));
+    EXPECT_EQ(image.pixelColor(391, 40), Q(0x00FF00));
+
+    Reset(600, 60, Qt::white);
+    sheet.CheckpointColor = clRed;
+    sheet.CheckpointEvColor = 0xFF0000;
+    DrawCheckpoint(*canvas, sheet, 50, 30, 10, 300, 3, 0, true);
+    EXPECT_EQ(CountColor(image.rect(), Q(clRed)), 0);
+    const std::vector<int> dots = Runs(30, 10, 310, Q(0xFF0000));
+    EXPECT_GT(dots.size(), 50u);  // dotted
+    EXPECT_GT(CountColor(QRect(48, 26, 5, 3), Q(0xFF0000)), 0);  // the circle above the line
+    Reset(600, 60, Qt::white);
+    DrawCheckpoint(*canvas, sheet, 50, 30, 10, 300, -1, 0, false);
+    EXPECT_EQ(CountColor(QRect(45, 25, 10, 4), Q(clRed)), 0);  // no circle without an item
+    EXPECT_GT(CountColor(QRect(10, 30, 300, 1), Q(clRed)), 50);
+}
+
+TEST_F(RDStyleDrawTest, ParagraphBackgroundByColourMode)
+{
+    TParaInfo para;
+    para.Background.Color = clBtnFace;
+    const struct {
+        int mode;
+        QColor expected;
+    } cases[] = {
+        {0, Q(clBtnFace)}, {1, Q(0xC0C0C0)}, {2, Q(ColorToGray(0xC0C0C0))}, {3, Qt::white}, {4, Qt::white},
+    };
+    for (const auto& c : cases) {
+        Reset(100, 40, Qt::white);
+        DrawParaBack(*canvas, para, QRect(10, 10, 20, 10), true, c.mode);
+        EXPECT_EQ(image.pixelColor(10, 10), c.expected) << c.mode;
+        EXPECT_EQ(image.pixelColor(29, 19), c.expected) << c.mode;
+        EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::white)) << c.mode;
+    }
+    para.Background.Color = clNone;
+    Reset(100, 40, Qt::white);
+    DrawParaBack(*canvas, para, QRect(10, 10, 20, 10), false, 0);
+    EXPECT_EQ(image.pixelColor(15, 15), QColor(Qt::white));
+}
+
+// A line of the check dialog's marked result: its eight text styles, the
+// jump style once hovered and once selected.
+class RDCheckResultLineTest : public RDStyleDrawTest {
+protected:
+    std::vector<TFontInfo> Styles() const
+    {
+        std::vector<TFontInfo> s(8);
+        auto set = [&](int i, const char* name, const char* font, int size, uint8_t style, TColor color,
+                       TColor back) {
+            s[size_t(i)].StyleName = QString::fromUtf8(name);
+            s[size_t(i)].FontName = QString::fromUtf8(font);
+            s[size_t(i)].Size = size;
+            s[size_t(i)].Style = style;
+            s[size_t(i)].Color = color;
+            s[size_t(i)].BackColor = back;
+        };
+        set(0, "RightSpell", "Arial", 11, fsBold, clWindowText, clNone);
+        set(1, "WrongSpell", "Arial", 11, fsBold | fsStrikeOut, clRed, clNone);
+        set(2, "CorrectSpell", "Arial", 9, fsBold, clBlack, clNone);
+        set(3, "OverSpell", "Arial", 11, fsBold, clBlack, Yellow);
+        set(4, "MissSpell", "Arial", 11, fsBold, clBlack, Green);
+        s[4].Jump = true;
+        set(5, "ItemTitle", "宋体", 11, 0, clBlack, clNone);
+        set(6, "Font Style", "宋体", 9, 0, clBlack, clNone);
+        set(7, "Font Style", "宋体", 11, fsBold, 7456396, clNone);
+        return s;
+    }
+
+    struct TBox {
+        int left, width;
+    };
+
+    // Draws the runs one after the other; the jump style twice more, hovered
+    // and selected.
+    std::vector<TBox> DrawLine(bool printing, int mode)
+    {
+        const std::vector<TFontInfo> styles = Styles();
+        const QByteArray words[8] = {"Right", "wrong", "right", "over", "miss", QByteArray("\xB1\xEA\xCC\xE2", 4),
+                                     QByteArray("\xD6\xD0", 2), QByteArray("\xCE\xC4", 2)};
+        const TRDTextDrawStates states[10] = {0, 0, 0, 0, 0, 0, 0, 0, rdtsHover,
+                                              rdtsSelected | rdtsControlFocused};
+        std::vector<TBox> boxes;
+        int x = 4;
+        for (int i = 0; i < 10; ++i) {
+            const TFontInfo& style = styles[size_t(i < 8 ? i : 4)];
+            const QByteArray& word = words[i < 8 ? i : 4];
+            SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+            const int w = ItemTextWidth(word, *canvas, 0);
+            Draw(style, word, x, 4, w, 24, states[i], printing, mode);
+            boxes.push_back({x, w});
+            x += w + 6;
+        }
+        return boxes;
+    }
+
+    // Pixels of colour c in a box.
+    int In(const TBox& b, QColor c) const { return CountColor(QRect(b.left, 4, b.width, 24), c); }
+};
+
+TEST_F(RDCheckResultLineTest, ScreenColours)
+{
+    sheet.HoverColor = 0xFF0000;  // blue
+    sheet.SelColor = 0x00FFFF;    // yellow selection, distinct from the marks
+    const auto boxes = DrawLine(false, 0);
+    EXPECT_GT(In(boxes[0], Q(clBlack)), 20);
+    EXPECT_GT(In(boxes[1], Q(clRed)), 20);  // struck out red
+    EXPECT_EQ(image.pixelColor(boxes[3].left, 5), Q(Yellow));
+    EXPECT_EQ(image.pixelColor(boxes[4].left, 5), Q(Green));
+    EXPECT_GT(In(boxes[7], Q(7456396)), 10);
+    EXPECT_EQ(image.pixelColor(boxes[8].left, 5), QColor(Qt::white));  // hovered: no background of its own
+    EXPECT_GT(In(boxes[8], Q(0xFF0000)), 20);
+    EXPECT_EQ(image.pixelColor(boxes[9].left, 5), Q(0x00FFFF));
+    EXPECT_GT(In(boxes[9], Q(clHighlightText)), 20);
+    // The strike-out line crosses the red word's whole width.
+    bool crossed = false;
+    for (int y = 4; y < 28 && !crossed; ++y) {
+        const std::vector<int> runs = Runs(y, boxes[1].left, boxes[1].left + boxes[1].width, Q(clRed));
+        crossed = runs.size() == 1 && runs.front() >= boxes[1].width - 2;
+    }
+    EXPECT_TRUE(crossed);
+}
+
+TEST_F(RDCheckResultLineTest, PrintColourModes)
+{
+    for (int mode = 0; mode <= 4; ++mode) {
+        Reset(600, 60, Qt::white);
+        const auto boxes = DrawLine(true, mode);
+        const QColor yellowBack = image.pixelColor(boxes[3].left, 5);
+        const QColor greenBack = image.pixelColor(boxes[4].left, 5);
+        switch (mode) {
+        case 0:
+        case 1:
+            EXPECT_EQ(yellowBack, Q(Yellow));
+            EXPECT_EQ(greenBack, Q(Green));
+            EXPECT_GT(In(boxes[1], Q(clRed)), 20);
+            break;
+        case 2:
+            EXPECT_EQ(yellowBack, Q(ColorToGray(Yellow)));
+            EXPECT_EQ(greenBack, Q(ColorToGray(Green)));
+            EXPECT_EQ(In(boxes[1], Q(clRed)), 0);
+            EXPECT_GT(In(boxes[1], Q(ColorToGray(clRed))), 20);
+            break;
+        case 3:  // black text on lighter backgrounds prints black on white
+            EXPECT_EQ(yellowBack, QColor(Qt::white));
+            EXPECT_EQ(greenBack, QColor(Qt::white));
+            EXPECT_GT(In(boxes[1], Q(clBlack)), 20);
+            EXPECT_EQ(In(boxes[1], Q(clRed)), 0);
+            EXPECT_GT(In(boxes[3], Q(clBlack)), 20);
+            break;
+        default:
+            EXPECT_EQ(yellowBack, QColor(Qt::white));
+            EXPECT_EQ(greenBack, QColor(Qt::white));
+            EXPECT_EQ(In(boxes[7], Q(7456396)), 0);
+            EXPECT_GT(In(boxes[7], Q(clBlack)), 10);
+            break;
+        }
+    }
+}
+
+}  // namespace
