@@ -1,0 +1,330 @@
+#pragma once
+
+// The in-memory rich-text document: items paired with their texts,
+// paragraphs from the items' option bits, checkpoints, RDF and text output.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include "RDDocTypes.h"
+#include "RDItem.h"
+#include "RDStrUtils.h"
+
+class TRDLayoutInfo;
+
+// One entry of the item list: the item's text and its object (owned).
+struct TRDItemEntry {
+    QByteArray Text;
+    TCustomRDItemInfo* Item = nullptr;
+};
+
+class TCustomRDData {
+public:
+    TCustomRDData();
+    TCustomRDData(const TCustomRDData&) = delete;
+    TCustomRDData& operator=(const TCustomRDData&) = delete;
+    virtual ~TCustomRDData();
+    // Creation tail: makes the item list unless shared. Subclasses that share
+    // items call it from their constructor after they can answer SharesItems.
+    void CreateItemList();
+
+    int32_t FirstJumpNo = 0;
+    bool AllowNewPara = true;
+    TRDCPInfo* FirstCP = nullptr;
+    TRDCPInfo* LastCP = nullptr;
+    TRDCPInfo* PendingCP = nullptr;
+    uint32_t State = 0;
+    int32_t FirstParaMarkerListNo = -1;
+    int32_t FirstParaMarkerLevel = -1;
+    int32_t CPCount = 0;
+
+    // Item access.
+    int ItemCount() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
+    TCustomRDItemInfo* ItemAt(int i) const { return (*FItems)[i].Item; }
+    const QByteArray& TextOfItem(int i) const { return (*FItems)[i].Text; }
+    // Stores a text without notifications.
+    void SetTextOfItem(int i, const QByteArray& text) { (*FItems)[i].Text = text; }
+    QByteArray ItemTextAsAnsi(int i) const;
+    uint8_t ItemOptionsOf(int i) const { return ItemAt(i)->ItemOptions; }
+    const TRDTag& TagOfItem(int i) const { return ItemAt(i)->Tag; }
+    int ParaOfItem(int i) const { return ItemAt(i)->ParaNo; }
+    int EffectiveStyleOfItem(int i) const { return EffectiveStyleNo(*ItemAt(i)); }
+    int EffectiveStyleNo(const TCustomRDItemInfo& item) const { return ResolveStyleNo(item.StyleNo, item.ParaNo); }
+    int ResolveStyleNo(int styleNo, int paraNo) const;
+    int ItemLengthOf(int i) const;
+    int StartOffsetOf(int i) const { return ItemAt(i)->StyleNo >= 0 ? 1 : 0; }
+    int EndOffsetOf(int i) const { return ItemAt(i)->StyleNo >= 0 ? ItemLengthOf(i) + 1 : 1; }
+    bool StartsNewLine(int i) const { return !(ItemAt(i)->ItemOptions & rdioContinuesPara); }
+    bool StartsParagraph(int i) const { return ItemAt(i)->StartsParagraph(); }
+    int FirstItemOfPara(int i) const;
+    int FirstItemOfLine(int i) const;
+    void ClampItemNo(int& i) const;
+    int IndexOfItem(const TCustomRDItemInfo* item) const;
+    int IndexOfControl(const void* control) const;
+    // Raises when item i is not of class T.
+    template <typename T>
+    T* CheckItemClass(int i) const
+    {
+        auto* item = dynamic_cast<T*>(ItemAt(i));
+        if (!item)
+            throw ERichDocError("Can't get or set this kind of information for this item");
+        return item;
+    }
+    bool GetItemExtraIntProperty(int i, int id, int& value) const;
+    bool GetItemExtraStrProperty(int i, int id, QString& value) const;
+    bool BreaksPageBeforeItem(int i) const;
+    void SetBreaksPageBefore(int i, bool flag);
+    uint32_t CodePageOfStyle(int n) const;
+    uint32_t GetDefCodePage() const;
+    uint32_t LocaleOfStyle(int n) const;
+    bool TextStyleGoesToHtml(int n) const;
+    bool IsDelimiterA(char ch) const;
+    bool IsDelimiterW(char16_t code) const;
+    // pos is 1-based; a trail byte of a double-byte character is never a delimiter.
+    bool IsDelimiterAt(const QByteArray& s, int pos, uint8_t options, int itemNo = -1) const;
+    // 1-based positions after, or of, the character before pos in the text of
+    // item i; never inside a double-byte character or a surrogate pair.
+    int NextCharPos(const QByteArray& s, int i, int pos) const;
+    int PrevCharPos(const QByteArray& s, int i, int pos) const;
+    TRDBiDiMode BiDiModeOfPara(int n) const;
+    TRDBiDiMode BiDiModeOfItem(int i) const;
+    void BeepIfEnabled() const;
+    static void CheckEvenByteLength(qsizetype n);
+    static void ReplaceNulChars(QByteArray& s);
+    void UpdateItemsPalette();
+
+    // Adding items. The document takes the item.
+    void AddItem(const QByteArray& text, TCustomRDItemInfo* item);
+    void AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item);
+    void AddTextRawKeepTabs(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
+    void AddTextRaw(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
+    void AddTextRawNoTag(const QByteArray& s, int styleNo, int paraNo);
+    void AddTextConvertedKeepTabs(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
+    void AddTextConverted(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
+    QByteArray ExpandTabs(const QByteArray& s, int styleNo, bool unicode) const;
+    bool AddMultilineText(const QByteArray& s, int styleNo, int firstParaNo, int paraNo, const TRDTag& tag);
+    bool AddTextLines(const QByteArray& s, int styleNo, int firstParaNo, int paraNo, bool oneParagraph,
+                      bool convert, const TRDTag& tag);
+    void SetAllowNewPara(bool flag) { AllowNewPara = flag; }
+    void UnifyParaNoOfParagraph(int i);
+
+    // Removing items.
+    void FreeItemAt(int i, bool keepLists);
+
+    // Style upkeep.
+    void MarkStylesInUse(TRDStyleUsage& usage) const;
+    void UpdateStyles(const TRDStyleMaps& maps);
+
+    // Checkpoints.
+    int SetPendingCheckpoint(const QString& name, bool raiseEvent, const TRDTag& tag);
+    void AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*& after, TRDCPInfo*& pending);
+    void UnlinkCheckpoint(TRDCPInfo* cp, bool countOff);
+    void FreeCheckpoint(TRDCPInfo*& cp, bool unlink, bool countOff);
+    void LinkCheckpoint(TRDCPInfo* cp, int itemNo);
+    void UpdateCheckpointItemNos();
+    TRDCPInfo* CheckpointOfItem(int i) const { return ItemAt(i)->Checkpoint; }
+    TRDCPInfo* CheckpointBefore(int i);
+
+    // Positions and ranges.
+    int ComparePositions(int itemNo1, TCustomRDData* data2, int itemNo2);
+    void WidenItemsToLines(int first, int last, int& newFirst, int& newLast) const;
+    void WidenItemsToParagraphs(int first, int last, int& newFirst, int& newLast) const;
+    using TRDEnumItemsProc = std::function<void(TCustomRDData* rdData, int itemNo, bool& cont)>;
+    bool EnumItems(const TRDEnumItemsProc& proc);
+    int IndexOfItemFrom(int from, const TCustomRDItemInfo* item);
+    static int SaveScopeOf(bool selectionOnly) { return selectionOnly ? 1 : 0; }
+
+    // Sharing and moving.
+    void MoveItemsFrom(TCustomRDData* source);
+    void NotifyItemsInserting(TCustomRDData* rdData, bool detached);
+    void ShareItemsOf(TCustomRDData* other);
+    void SetItemListFrom(TCustomRDData* other);
+
+    // Joining.
+    bool ItemsCanMerge(int i, TCustomRDItemInfo* item1, bool joinAcrossBreaks, TCustomRDItemInfo* item2) const;
+    void JoinItems(int i, TCustomRDItemInfo* item1, TCustomRDItemInfo* item2);
+    void JoinItemRange(int first, int last);
+    void MergeItemsInSubDocs(int i);
+
+    // RDF.
+    bool SaveRDFToStream(TRDStream& stream, bool selectionOnly, TRDLayoutInfo* layoutInfo,
+                         TRDBackground* background, TColor color);
+    bool SaveRDF(TRDStream& stream, int scope, TRDLayoutInfo* layoutInfo, TRDBackground* background, TColor color);
+    bool LoadRDFBlock(TRDStream& stream);
+    bool LoadFromRDF(TRDStream& stream, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo);
+    bool InsertFromRDF(TRDStream& stream, int index, TColor& color, TRDBackground* background,
+                       TRDLayoutInfo* layoutInfo, bool wholeDocument);
+    bool LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool wholeDocument, bool placeFirstItem,
+                 bool insertMode, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo,
+                 int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead);
+    void ApplyLayoutInfo(const TRDLayoutInfo& layoutInfo);
+
+    // Plain text.
+    bool SaveTextToStream(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly, bool textOnly,
+                          bool unicode, bool unicodeWriteSignature);
+
+    // Virtual slots.
+    virtual bool GetWordWrap() { return GetAbsoluteRootData()->GetWordWrap(); }
+    virtual TRDOptions GetOptions() { return GetRootData()->GetOptions(); }
+    virtual void SetOptions(TRDOptions value) { GetRootData()->SetOptions(value); }
+    virtual TRDFOptions GetRDFOptions() { return GetRootData()->GetRDFOptions(); }
+    virtual void SetRDFOptions(TRDFOptions value) { GetRootData()->SetRDFOptions(value); }
+    virtual TRDRTFOptions GetRTFOptions() { return GetRootData()->GetRTFOptions(); }
+    virtual void SetRTFOptions(TRDRTFOptions value) { GetRootData()->SetRTFOptions(value); }
+    virtual uint8_t GetRDFLoadWarnings() { return GetRootData()->GetRDFLoadWarnings(); }
+    virtual void SetRDFLoadWarnings(uint8_t value) { GetRootData()->SetRDFLoadWarnings(value); }
+    virtual TRDFReaderStyleMode GetRDFTextStylesReadMode() { return GetRootData()->GetRDFTextStylesReadMode(); }
+    virtual TRDFReaderStyleMode GetRDFParaStylesReadMode() { return GetRootData()->GetRDFParaStylesReadMode(); }
+    virtual void FreeItem(TCustomRDItemInfo* item, bool keepLists);
+    virtual uint16_t GetControlFlags() = 0;
+    virtual void SetControlFlags(uint16_t value) = 0;
+    virtual int GetMaxLength() { return GetAbsoluteRootData()->GetMaxLength(); }
+    virtual TCustomRDData* GetActiveData() { return this; }
+    virtual TCustomRDData* GetSourceData() { return this; }
+    virtual TRDDocStyleSheet* GetRDStyle();
+    virtual TCustomRDData* GetParentData() { return nullptr; }
+    virtual TCustomRDData* GetRootData() { return this; }
+    virtual TCustomRDData* GetAbsoluteParentData() { return nullptr; }
+    virtual TCustomRDData* GetAbsoluteRootData() { return this; }
+    virtual void* GetPaletteHandle() { return GetRootData()->GetPaletteHandle(); }
+    virtual void* GetLogPalette() { return GetRootData()->GetLogPalette(); }
+    virtual TRDPaletteAction GetDoInPaletteMode() { return GetRootData()->GetDoInPaletteMode(); }
+    virtual TRDBiDiMode GetBiDiMode() { return GetRootData()->GetBiDiMode(); }
+    virtual bool DoSaveItemToFile(const QString& path, TCustomRDData* rdData, int itemNo, TRDSaveFormat format,
+                                  bool unicode, QByteArray& outStr)
+    {
+        return GetAbsoluteRootData()->DoSaveItemToFile(path, rdData, itemNo, format, unicode, outStr);
+    }
+    virtual bool SaveImageForHtml(int kind, const QString& imagesPrefix, QString& location, const QImage& graphic,
+                                  TColor backColor, bool overwriteImages, int& imageSaveNo, const QString& path);
+    virtual void DoItemAction(TRDItemAction action, TCustomRDItemInfo* item, QByteArray& text, TCustomRDData* rdData)
+    {
+    }
+    virtual bool DoSaveComponentToFile(const QString& path, const void* saveMe, TRDSaveFormat format,
+                                       QByteArray& outStr)
+    {
+        return GetAbsoluteRootData()->DoSaveComponentToFile(path, saveMe, format, outStr);
+    }
+    virtual TColor GetColor() { return clNone; }
+
+    // Dynamic slots.
+    virtual bool SharesItems() { return false; }
+    virtual bool ViewerDocumentFlag() { return false; }
+    virtual QString DoUrlNeeded(int id) = 0;
+    virtual QByteArray GetDelimiters() { return GetRootData()->GetDelimiters(); }
+    virtual void GetSaveRange(int scope, TRDSaveRange& range);
+    virtual void* GetRTFReadProperties() { return GetRootData()->GetRTFReadProperties(); }
+    virtual bool SaveRDFBlock(TRDStream& stream);
+    virtual bool AllowsPageBreaks() { return true; }
+    virtual void DestroySeqList() { GetAbsoluteRootData()->DestroySeqList(); }
+    virtual void DestroyMarkerList() { GetAbsoluteRootData()->DestroyMarkerList(); }
+    virtual void StylesRenumbered(const TRDStyleMaps&) {}
+    virtual void* GetParentControl() { return GetRootData()->GetParentControl(); }
+    virtual void GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location)
+    {
+        parentItemNo = -1;
+        location.reset();
+    }
+    virtual TCustomRDData* GetChosenSubData() { return nullptr; }
+    virtual TCustomRDItemInfo* GetChosenSubItem() { return nullptr; }
+    virtual QString GetNoteText() { return GetAbsoluteRootData()->GetNoteText(); }
+    virtual void Clear();
+    virtual void DeleteItemRange(int first, int count);
+    virtual bool HasProgressHandler() { return GetAbsoluteRootData()->HasProgressHandler(); }
+    virtual void DoProgress(TRDLongOperation operation, TRDProgressStage stage, int percent)
+    {
+        GetAbsoluteRootData()->DoProgress(operation, stage, percent);
+    }
+    virtual void DoSaveRTFExtra(TRDRTFSaveArea area, void* obj, int index1, int index2, bool inStyleSheet,
+                                QByteArray& rtfCode)
+    {
+        GetAbsoluteRootData()->DoSaveRTFExtra(area, obj, index1, index2, inStyleSheet, rtfCode);
+    }
+    virtual void DoSaveHTMLExtra(TRDHTMLSaveArea area, bool cssVersion, QByteArray& htmlCode)
+    {
+        GetAbsoluteRootData()->DoSaveHTMLExtra(area, cssVersion, htmlCode);
+    }
+    virtual void DoSaveParaToHTML(TCustomRDData* rdData, int itemNo, bool paraStart, bool cssVersion,
+                                  QByteArray& htmlCode)
+    {
+        GetAbsoluteRootData()->DoSaveParaToHTML(rdData, itemNo, paraStart, cssVersion, htmlCode);
+    }
+    virtual void DoReadHyperlink(const QString& target, const QString& extras, TRDLoadFormat docFormat, int& styleNo,
+                                 TRDTag& itemTag, QByteArray& itemName)
+    {
+        GetRootData()->DoReadHyperlink(target, extras, docFormat, styleNo, itemTag, itemName);
+    }
+    virtual void DoWriteHyperlink(int id, TCustomRDData* rdData, int itemNo, TRDSaveFormat format, QString& target,
+                                  QString& extras)
+    {
+        GetAbsoluteRootData()->DoWriteHyperlink(id, rdData, itemNo, format, target, extras);
+    }
+    virtual bool DoImportPicture(const QString& location, int width, int height, QImage& graphic)
+    {
+        return GetAbsoluteRootData()->DoImportPicture(location, width, height, graphic);
+    }
+    virtual QString DoItemHint(TCustomRDData* rdData, int itemNo, const QString& hint)
+    {
+        TCustomRDData* parent = GetAbsoluteParentData();
+        return parent ? parent->DoItemHint(rdData, itemNo, hint) : hint;
+    }
+    virtual bool DoRDFPictureNeeded(const QString& name, const TRDTag& tag, QImage& graphic)
+    {
+        return GetRootData()->DoRDFPictureNeeded(name, tag, graphic);
+    }
+    virtual void DoControlItemAction(TRDControlAction action, TCustomRDItemInfo* item, int itemNo);
+    virtual void DoControlAction(TRDControlAction action, int itemNo, void*& control) = 0;
+    virtual bool DoRDFControlNeeded(const QString& name, const TRDTag& tag, void*& control)
+    {
+        return GetRootData()->DoRDFControlNeeded(name, tag, control);
+    }
+    virtual void* DoRDFImageListNeeded(int imageListTag) { return GetRootData()->DoRDFImageListNeeded(imageListTag); }
+    virtual void DoHTMLSaveImage(TCustomRDData* rdData, int itemNo, const QString& path, TColor backgroundColor,
+                                 QString& location, bool& doDefault)
+    {
+        GetAbsoluteRootData()->DoHTMLSaveImage(rdData, itemNo, path, backgroundColor, location, doDefault);
+    }
+    virtual void DoSaveImage2(const QImage& graphic, TRDSaveFormat format, const QString& path,
+                              const QString& imagePrefix, int& imageSaveNo, QString& location, bool& doDefault)
+    {
+        GetAbsoluteRootData()->DoSaveImage2(graphic, format, path, imagePrefix, imageSaveNo, location, doDefault);
+    }
+    virtual bool GetNextImageFileName(const QString& imagesPrefix, const QString& path, QString& fileName,
+                                      bool overwriteImages, int& imageSaveNo, const QString& ext);
+    // The three style maps of an RDF read (text, paragraph, list).
+    struct TRDFStyleMapsRef {
+        std::unique_ptr<TRDIntegerList>* Text;
+        std::unique_ptr<TRDIntegerList>* Para;
+        std::unique_ptr<TRDIntegerList>* List;
+    };
+    virtual TRDFStyleMapsRef GetRDFStyleMaps() { return GetRootData()->GetRDFStyleMaps(); }
+    virtual void FreeRDFStyleMaps() {}
+    virtual bool InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode,
+                            bool& reformatAll, int& newListNo);
+    virtual void DeleteUnusedStyles(TRDStyleUsage& usage);
+    virtual TRDSeqList* GetSeqList(bool create) { return GetAbsoluteRootData()->GetSeqList(create); }
+    virtual TRDMarkerList* GetMarkerList(bool create) { return GetAbsoluteRootData()->GetMarkerList(create); }
+    virtual TRDMarkerList* GetPrevMarkerList() { return nullptr; }
+    virtual TCustomRDData* GetDataForEditing() { return this; }
+    virtual TRDDocParameters* GetDocParameters(bool create) { return GetRootData()->GetDocParameters(create); }
+    virtual QStringList* GetDocProperties() { return nullptr; }
+
+protected:
+    std::vector<TRDItemEntry>* FItems = nullptr;
+
+private:
+    bool TagsArePChars() { return GetOptions() & rdoTagsArePChars; }
+    void AddTextItem(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag, bool expandTabs);
+    void ConvertForStyle(QByteArray& s, int styleNo, int paraNo) const;
+    bool ItemIsDoubleByte(int i) const;
+    void EmptyItemListWithoutFreeing();
+
+    std::unique_ptr<std::vector<TRDItemEntry>> FOwnItems;
+    friend class TRDFReader;
+    friend class TRDFWriter;
+};

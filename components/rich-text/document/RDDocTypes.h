@@ -1,0 +1,282 @@
+#pragma once
+
+// Types shared by the document, its items and the code that lays documents
+// out, paints and exchanges them.
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include "Graphics.h"
+#include "RDGraphUtils.h"
+#include "RDLists.h"
+#include "RDParaStyles.h"
+#include "RDTextStyles.h"
+
+class TCustomRDData;
+class TCustomRDItemInfo;
+class TRDListInfo;
+
+constexpr int32_t RDMaxInt = INT32_MAX;
+
+// Options of the viewer that owns a document (bit positions).
+enum TRDOption : uint32_t {
+    rdoAllowSelection = 1u << 0, rdoSingleClick = 1u << 1, rdoScrollToEnd = 1u << 2,
+    rdoClientTextWidth = 1u << 3, rdoShowCheckpoints = 1u << 4, rdoShowPageBreaks = 1u << 5,
+    rdoShowSpecialCharacters = 1u << 6, rdoTagsArePChars = 1u << 7, rdoAutoCopyText = 1u << 8,
+    rdoAutoCopyUnicodeText = 1u << 9, rdoAutoCopyRDF = 1u << 10, rdoAutoCopyImage = 1u << 11,
+    rdoAutoCopyRTF = 1u << 12, rdoFormatInvalidate = 1u << 13, rdoDblClickSelectsWord = 1u << 14,
+    rdoRClickDeselects = 1u << 15, rdoDisallowDrag = 1u << 16, rdoShowItemHints = 1u << 17,
+    rdoFastFormatting = 1u << 18
+};
+using TRDOptions = uint32_t;
+
+// RDF options, bits 0 to 15.
+enum TRDFOption : uint16_t {
+    rdfoSavePicturesBody = 1u << 0, rdfoSaveControlsBody = 1u << 1, rdfoIgnoreUnknownPicFmt = 1u << 2,
+    rdfoIgnoreUnknownCtrls = 1u << 3, rdfoConvUnknownStylesToZero = 1u << 4,
+    rdfoConvLargeImageIdxToZero = 1u << 5, rdfoSaveBinary = 1u << 6, rdfoUseStyleNames = 1u << 7,
+    rdfoSaveBack = 1u << 8, rdfoLoadBack = 1u << 9, rdfoSaveTextStyles = 1u << 10,
+    rdfoSaveParaStyles = 1u << 11, rdfoSaveLayout = 1u << 12, rdfoLoadLayout = 1u << 13,
+    rdfoSaveDocProperties = 1u << 14, rdfoLoadDocProperties = 1u << 15
+};
+using TRDFOptions = uint16_t;
+using TRDRTFOptions = uint32_t;
+
+enum class TRDFReaderStyleMode : uint8_t { rdf_sIgnore, rdf_sInsertMap, rdf_sInsertMerge };
+
+// Warning bits of an RDF read.
+enum TRDFLoadWarning : uint8_t {
+    rdfwUnknownPictureFormat = 0x01, rdfwUnknownControls = 0x02, rdfwConvertedUnknownStyles = 0x04,
+    rdfwConvertedToUnicode = 0x10, rdfwConvertedToAnsi = 0x20, rdfwConvertedLargeImageIdx = 0x40,
+    rdfwInvalidStyleTable = 0x80
+};
+
+enum class TRDLoadFormat : uint8_t { rdlfRDF, rdlfRTF, rdlfHTML };
+enum class TRDSaveFormat : uint8_t { rdsfText, rdsfHTML, rdsfRTF, rdsfDocX };
+enum class TRDItemAction : uint8_t {
+    rdiaInserting, rdiaInserted, rdiaTextModifying, rdiaDestroying, rdiaMovingToUndoList,
+    rdiaMovingFromUndoList
+};
+enum class TRDControlAction : uint8_t {
+    rdcaDestroy, rdcaMoveToUndoList, rdcaMoveFromUndoList, rdcaAfterRDFLoad, rdcaDestroyInUndoList
+};
+enum class TRDPaletteAction : uint8_t { rdpaDoNothing, rdpaAssignPalette, rdpaCreateCopies, rdpaCreateCopiesEx };
+enum class TRDLongOperation : uint8_t { rdloLoading, rdloSaving };
+enum class TRDProgressStage : uint8_t { rdprStarting, rdprRunning, rdprEnding };
+enum class TRDHTMLSaveArea : uint8_t { rd_thms_Head, rd_thms_BodyAttribute, rd_thms_Body, rd_thms_End };
+// Areas of the RTF output that an application may extend.
+enum class TRDRTFSaveArea : uint8_t {
+    rd_rtfs_TextStyle, rd_rtfs_ParaStyle, rd_rtfs_CellProps, rd_rtfs_RowProps, rd_rtfs_Doc
+};
+
+// Document state bits used by the core.
+constexpr uint32_t rdstClearing = 0x80;
+constexpr uint32_t rdstLoadingRDFBlock = 0x20000;
+constexpr uint32_t rdstFirstParaAborted = 0x200000;
+constexpr uint32_t rdstLastParaAborted = 0x400000;
+constexpr uint32_t rdstMovingItems = 0x40000000;
+
+// Control flag of the main document of a control.
+constexpr uint16_t rdcfMainDocument = 0x100;
+
+// Item option bits.
+constexpr uint8_t rdioContinuesPara = 1;
+constexpr uint8_t rdioPageBreakBefore = 2;
+constexpr uint8_t rdioLineBreakBefore = 4;
+constexpr uint8_t rdioUnicode = 8;
+
+// What a document reads of its style sheet. The style sheet component hands
+// a document this view of itself; text and paragraph styles out of range
+// answer a placeholder that exists before any read, so the view may be read
+// from the live-spelling thread.
+class TRDDocStyleSheet {
+public:
+    virtual ~TRDDocStyleSheet() = default;
+    virtual int TextStyleCount() const = 0;
+    virtual const TFontInfo& TextStyleAt(int index) const = 0;
+    virtual int ParaStyleCount() const = 0;
+    virtual const TParaInfo& ParaStyleAt(int index) const = 0;
+    virtual int ListStyleCount() const = 0;
+    virtual int SpacesInTab() const = 0;
+    virtual uint32_t DefCodePage() const = 0;
+    virtual bool UseSound() const = 0;
+    virtual int DefUnicodeStyle() const = 0;
+    virtual void SetDefUnicodeStyle(int value) = 0;
+    virtual bool StyleHoverSensitive(int styleNo) const = 0;
+    // A style collection (kind 1 text, 2 paragraph, 4 list) in the component
+    // stream encoding, as the RDF style tables hold it.
+    virtual QByteArray SaveStyleTable(int kind, TCustomRDData* document) const = 0;
+    // Reads a style table. False when the data is not a collection. With
+    // replace the sheet takes the styles over; otherwise map receives, for
+    // every style read, the index it became (mode 0 merge, mode 1 closest).
+    // An empty table leaves map empty.
+    virtual bool LoadStyleTable(int kind, const QByteArray& data, bool replace, int mode, TRDIntegerList& map,
+                                const TRDIntegerList* textMap) = 0;
+};
+
+// One draw item of a formatted document.
+class TRDDrawLineInfo {
+public:
+    virtual ~TRDDrawLineInfo() = default;
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    int ItemNo = -1;
+    // Inner x offset of a list marker in a right-to-left paragraph.
+    int X = 0;
+};
+
+// The print draw item of a footnote whose numbers restart on every page.
+class TRDFootnoteDrawItem : public TRDDrawLineInfo {
+public:
+    int PageRelatedIndex = 0;
+};
+
+// A page part of an item split over printed pages.
+class TRDMultiDrawItemPart {
+public:
+    virtual ~TRDMultiDrawItemPart() = default;
+    int Height = 0;
+    virtual int GetSoftPageBreakInfo() const { return 0; }
+    virtual int GetFirstVisible() const { return -1; }
+    virtual int GetSecondValue() const { return 0; }
+    virtual void ResetPart() {}
+};
+
+class TRDImagePrintPart : public TRDMultiDrawItemPart {
+public:
+    int ImgTop = 0;
+    int ImgHeight = 0;
+    int GetSoftPageBreakInfo() const override { return ImgHeight; }
+    int GetFirstVisible() const override { return ImgTop; }
+};
+
+class TRDMultiDrawItemPartsList : public TRDList<TRDMultiDrawItemPart> {
+public:
+    TRDMultiDrawItemPart* GetItem(int index) const { return Items(index); }
+};
+
+// The print draw item of a picture or control that may be split over pages.
+class TRDMultiImagePrintInfo : public TRDDrawLineInfo {
+public:
+    explicit TRDMultiImagePrintInfo(TCustomRDItemInfo* item) : Item(item) {}
+    TCustomRDItemInfo* Item;
+    TRDMultiDrawItemPartsList PartsList;
+};
+
+// Marks drawn over words of a text item.
+class TRDWordPainter {
+public:
+    TRDWordPainter(int startOffset, int length) : StartOffset(startOffset), Length(length) {}
+    virtual ~TRDWordPainter() = default;
+    int StartOffset;
+    int Length;
+};
+
+class TRDWordMisspellPainter : public TRDWordPainter {
+public:
+    using TRDWordPainter::TRDWordPainter;
+};
+
+class TRDWordPainterList : public TRDList<TRDWordPainter> {
+public:
+    TRDWordPainter* PainterAt(int index) const { return Items(index); }
+};
+
+// The background of a document, as far as RDF touches it.
+enum class TBackgroundStyle : uint8_t {
+    bsNoBitmap, bsStretched, bsTiled, bsTiledAndScrolled, bsCentered, bsTopLeft, bsTopRight, bsBottomLeft,
+    bsBottomRight
+};
+
+class TRDBackground {
+public:
+    TBackgroundStyle Style = TBackgroundStyle::bsNoBitmap;
+    // The picture's bytes as its own stream form, and its class name.
+    QByteArray ImageData;
+    QByteArray ImageClassName = "TBitmap";
+    bool HasImage() const { return !ImageData.isEmpty(); }
+};
+
+// The animation state of an animated picture item.
+class TRDAnimator {
+public:
+    virtual ~TRDAnimator() = default;
+    TCustomRDData* RDData = nullptr;
+    TCustomRDItemInfo* Item = nullptr;
+    void AttachToItem(TCustomRDData* rdData, TCustomRDItemInfo* item)
+    {
+        Item = item;
+        if (rdData)
+            RDData = rdData;
+    }
+};
+
+using TRDMakeAnimatorHook = void (*)(TCustomRDItemInfo* item, TCustomRDData* rdData,
+                                     std::unique_ptr<TRDAnimator>& animator);
+// Set by the animation code; none until then.
+extern TRDMakeAnimatorHook MakeAnimatorHook;
+
+// Remembers which nested document of an item was meant.
+class TRDStoreSubRDData {
+public:
+    virtual ~TRDStoreSubRDData() = default;
+    virtual int GetRow() const { return 0; }
+    virtual int GetCol() const { return 0; }
+};
+
+// The place of a nested document inside the item that owns it.
+class TRDLocation {
+public:
+    virtual ~TRDLocation() = default;
+    // Negative, 0 or positive as this place lies before, at or after other.
+    virtual int Compare(const TRDLocation& other) const = 0;
+};
+
+// Which part of a document a save covers.
+struct TRDSaveRange {
+    int StartItemNo = 0;
+    int EndItemNo = -1;
+    int StartOffs = 0;
+    int EndOffs = 0;
+    int FirstPartCode = 0;
+    int LastPartCode = 0;
+    TCustomRDItemInfo* NestedItem = nullptr;
+};
+
+// The used-styles record of deleting unused styles.
+struct TRDStyleUsage {
+    bool Initialized = false;
+    TRDIntegerList TextUsed;
+    TRDIntegerList ParaUsed;
+    TRDIntegerList ListUsed;
+    bool DoText = false;
+    bool DoPara = false;
+    bool DoList = false;
+};
+
+// Renumbering maps: new index = old + 1 - map[old].
+struct TRDStyleMaps {
+    TRDIntegerList TextMap;
+    TRDIntegerList ParaMap;
+};
+
+// An undo record, as far as items see it.
+class TRDUndoInfo {
+public:
+    virtual ~TRDUndoInfo() = default;
+    virtual TCustomRDData* GetRDData() const { return nullptr; }
+};
+
+// Lists kept by the root document; their classes come with the sequence and
+// list-marker items.
+class TRDSeqList;
+class TRDMarkerList;
+class TRDDocParameters;

@@ -1,0 +1,741 @@
+// Reading RDF into a document.
+
+#include <QtCore/QtEndian>
+
+#include "AnsiText.h"
+#include "CRDData.h"
+#include "RDDocEncoding.h"
+#include "RDDocParams.h"
+#include "RDFDocIO.h"
+#include "RDFStream.h"
+
+namespace {
+
+enum class TReadMode { Text, Binary, Utf16 };
+enum class TReadState { Header, TextRecord, Checkpoint, ExtraData, Background, ItemRecord, Skipping };
+
+struct THeader {
+    int32_t StyleNo = 0;
+    int32_t LineCount = 0;
+    int32_t ParaNo = 0;
+    int32_t DataMode = 0;
+    int32_t Kind = 0;
+    TRDTag Tag;
+    bool RaiseEvent = false;
+    bool Sticky = false;
+    std::unique_ptr<TCustomRDItemInfo> Item;
+};
+
+}  // namespace
+
+class TRDFReader {
+public:
+    TRDFReader(TCustomRDData* doc, int& index, int firstParaNo, bool wholeDocument, bool placeFirstItem,
+               bool insertMode, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo, int& itemsAdded,
+               bool& reformatAll)
+        : FDoc(doc), FIndex(index), FFirstParaNo(firstParaNo), FWhole(wholeDocument), FPlaceFirst(placeFirstItem),
+          FInsertMode(insertMode), FColor(color), FBackground(background), FLayout(layoutInfo),
+          FItemsAdded(itemsAdded), FReformatAll(reformatAll)
+    {
+    }
+    ~TRDFReader() { delete FWaitingCP; }
+
+    // True when the data ended between records.
+    bool Read(const QByteArray& data);
+    void Finish(bool success, int startIndex);
+
+private:
+    bool ReadTextLine(QByteArray& line, bool& crlf);
+    bool ReadBinaryBlock(QByteArray& block);
+    bool ReadUtf16Line(QByteArray& line);
+    bool ParseHeader(const QByteArray& line);
+    bool MapTextStyle(int32_t& styleNo);
+    bool MapParaStyle(int32_t& paraNo);
+    bool HandleLine(const QByteArray& line);
+    bool ReadExtraDataLine(const QByteArray& line);
+    bool InsertTextLine(const QByteArray& line);
+    bool InsertReadItem(std::unique_ptr<TCustomRDItemInfo> item, QByteArray text);
+    void Place(TCustomRDItemInfo* item, int paraNo);
+    void AttachWaitingCheckpoint(TCustomRDItemInfo* item);
+    void EndRecord();
+    void Warn(uint8_t bit) { FDoc->SetRDFLoadWarnings(FDoc->GetRDFLoadWarnings() | bit); }
+    TRDFOptions Options() const { return FOptions; }
+
+    TCustomRDData* FDoc;
+    int& FIndex;
+    int FFirstParaNo;
+    bool FWhole;
+    bool FPlaceFirst;
+    bool FInsertMode;
+    TColor& FColor;
+    TRDBackground* FBackground;
+    TRDLayoutInfo* FLayout;
+    int& FItemsAdded;
+    bool& FReformatAll;
+
+    QByteArray FData;
+    qsizetype FPos = 0;
+    int FVersion = 1;
+    int FSubVersion = 0;
+    TRDFOptions FOptions = 0;
+    bool FTagsArePChars = false;
+    bool FFirstItem = true;
+    TReadMode FMode = TReadMode::Text;
+    TReadState FState = TReadState::Header;
+    THeader FHeader;
+    int FLineNo = 0;
+    QByteArray FItemName;
+    TRDCPInfo* FWaitingCP = nullptr;
+    TRDCPInfo* FLinkAfter = nullptr;
+    bool FOwnPendingWaiting = false;
+public:
+    TCustomRDData::TRDFStyleMapsRef Maps{};
+    friend class TCustomRDData;
+};
+
+bool TRDFReader::ReadTextLine(QByteArray& line, bool& crlf)
+{
+    const qsizetype start = FPos;
+    while (FPos < FData.size() && FData[FPos] != '\r' && FData[FPos] != '\n' && FData[FPos] != '\0')
+        ++FPos;
+    line = FData.mid(start, FPos - start);
+    crlf = false;
+    if (FPos < FData.size() && FData[FPos] == '\0') {
+        ++FPos;
+        return true;
+    }
+    bool cr = false;
+    if (FPos < FData.size() && FData[FPos] == '\r') {
+        ++FPos;
+        cr = true;
+    }
+    if (FPos < FData.size() && FData[FPos] == '\n') {
+        ++FPos;
+        crlf = cr;
+    }
+    return true;
+}
+
+bool TRDFReader::ReadBinaryBlock(QByteArray& block)
+{
+    if (FData.size() - FPos < 4)
+        return false;
+    const int32_t length = qFromLittleEndian<int32_t>(FData.constData() + FPos);
+    if (length < 0 || length > FData.size() - FPos - 4)
+        return false;
+    block = FData.mid(FPos + 4, length);
+    FPos += 4 + length;
+    return true;
+}
+
+bool TRDFReader::ReadUtf16Line(QByteArray& line)
+{
+    for (qsizetype p = FPos; p + 1 < FData.size(); p += 2) {
+        const char lo = FData[p];
+        const char hi = FData[p + 1];
+        if ((lo == '\x29' && hi == '\x20') || (lo == '\0' && hi == '\0')) {
+            line = FData.mid(FPos, p - FPos);
+            FPos = p + 2;
+            return true;
+        }
+    }
+    return false;  // no end of line before the end of the data
+}
+
+bool TRDFReader::MapTextStyle(int32_t& styleNo)
+{
+    if (styleNo == RDMaxInt || styleNo < 0)
+        return true;
+    const std::unique_ptr<TRDIntegerList>& map = *Maps.Text;
+    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    bool bad = false;
+    if (map) {
+        if (styleNo >= map->Count())
+            bad = true;
+        else
+            styleNo = map->GetItem(styleNo);
+    }
+    if (!bad && (!sheet || styleNo >= sheet->TextStyleCount()))
+        bad = true;
+    if (!bad)
+        return true;
+    Warn(rdfwConvertedUnknownStyles);
+    if (!(Options() & rdfoConvUnknownStylesToZero))
+        return false;
+    styleNo = 0;
+    return true;
+}
+
+bool TRDFReader::MapParaStyle(int32_t& paraNo)
+{
+    if (paraNo < 0)
+        return true;
+    const std::unique_ptr<TRDIntegerList>& map = *Maps.Para;
+    if (map) {
+        if (paraNo >= map->Count()) {
+            Warn(rdfwConvertedUnknownStyles);
+            return false;
+        }
+        paraNo = map->GetItem(paraNo);
+    }
+    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    if (!sheet || paraNo >= sheet->ParaStyleCount()) {
+        Warn(rdfwConvertedUnknownStyles);
+        if (!(Options() & rdfoConvUnknownStylesToZero))
+            return false;
+        paraNo = 0;
+    }
+    return true;
+}
+
+bool TRDFReader::ParseHeader(const QByteArray& line)
+{
+    FHeader = THeader();
+    const char* p = line.constData();
+    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    if (*p == '"') {
+        QByteArray name;
+        if (!RDFReadQuoted(p, name))
+            return false;
+        FHeader.StyleNo = 0;
+        if (sheet)
+            for (int i = 0; i < sheet->TextStyleCount(); ++i)
+                if (StringToAnsi(sheet->TextStyleAt(i).StyleName) == name) {
+                    FHeader.StyleNo = i;
+                    break;
+                }
+    } else if (!RDFReadInteger(p, FHeader.StyleNo)) {
+        return false;
+    }
+    if (FHeader.StyleNo == -8) {
+        int32_t version = 0, subVersion = 0;
+        if (!RDFReadInteger(p, version) || !RDFReadInteger(p, subVersion))
+            return false;
+        FVersion = version;
+        FSubVersion = subVersion;
+        return true;
+    }
+    if (!RDFReadInteger(p, FHeader.LineCount) || FHeader.LineCount < 0)
+        return false;
+    if (*p == '"') {
+        QByteArray name;
+        if (!RDFReadQuoted(p, name))
+            return false;
+        FHeader.ParaNo = 0;
+        if (sheet)
+            for (int i = 0; i < sheet->ParaStyleCount(); ++i)
+                if (StringToAnsi(sheet->ParaStyleAt(i).StyleName) == name) {
+                    FHeader.ParaNo = i;
+                    break;
+                }
+    } else if (!RDFReadInteger(p, FHeader.ParaNo)) {
+        return false;
+    }
+    const int32_t kind = FHeader.StyleNo;
+    if (kind != -2 && kind != -7 && kind != -9) {
+        FHeader.Item = CreateItemByStyleNo(kind, FDoc);
+        if (FHeader.Item)
+            FHeader.Item->BeforeLoading(TRDLoadFormat::rdlfRDF);
+    }
+    if (FVersion > 0 && FSubVersion > 1) {
+        int32_t options = 0;
+        if (!RDFReadInteger(p, options))
+            return false;
+        if (FHeader.Item)
+            FHeader.Item->ItemOptions = static_cast<uint8_t>(options & 15);
+    }
+    if (!RDFReadInteger(p, FHeader.DataMode) || FHeader.DataMode < 0 || FHeader.DataMode > 3)
+        return false;
+    if (!RDFReadTag(p, FTagsArePChars, FVersion > 1 || FSubVersion > 2, FHeader.Tag))
+        return false;
+    if (kind == -9) {
+        if (!RDFReadInteger(p, FHeader.Kind))
+            return false;
+        if (FHeader.Kind == 7)
+            if (TRDDocParameters* params = FDoc->GetDocParameters(false))
+                params->Reset();
+    }
+    if (FHeader.Item)
+        FHeader.Item->Tag = FHeader.Tag;
+    if (!RDFSkipStyleChecks) {
+        if (kind >= 0 && !MapTextStyle(FHeader.StyleNo))
+            return false;
+        if (!MapParaStyle(FHeader.ParaNo))
+            return false;
+        if (FHeader.Item) {
+            FHeader.Item->StyleNo = FHeader.StyleNo;
+            FHeader.Item->ParaNo = FHeader.ParaNo;
+        }
+    } else if (FHeader.Item) {
+        FHeader.Item->ParaNo = FHeader.ParaNo;
+    }
+    if (kind == -7) {
+        int32_t style = 0, color = 0;
+        if (!RDFReadInteger(p, style) || !RDFReadInteger(p, color))
+            return false;
+        if ((Options() & rdfoLoadBack) && FWhole) {
+            FColor = color;
+            if (FBackground) {
+                FBackground->Style = style >= 0 && style <= 8 ? static_cast<TBackgroundStyle>(style)
+                                                               : TBackgroundStyle::bsNoBitmap;
+                FBackground->ImageData.clear();
+            }
+        }
+    } else if (kind == -2) {
+        int32_t value = 0;
+        if (*p && RDFReadInteger(p, value))
+            FHeader.RaiseEvent = value != 0;
+        if (*p && RDFReadInteger(p, value))
+            FHeader.Sticky = value != 0;
+    } else if (FHeader.Item) {
+        if (!FHeader.Item->ReadRDFHeaderTail(p, FDoc))
+            return false;
+    }
+    return true;
+}
+
+void TRDFReader::Place(TCustomRDItemInfo* item, int paraNo)
+{
+    if (paraNo == -1) {
+        if (FIndex > 0 && !FDoc->ItemAt(FIndex - 1)->GetBoolValue(0)) {
+            item->SetContinuesPara(true);
+            item->ParaNo = FDoc->ItemAt(FIndex - 1)->ParaNo;
+        } else {
+            item->ItemOptions &= ~rdioContinuesPara;
+            item->ParaNo = 0;
+        }
+    } else {
+        item->ItemOptions &= ~rdioContinuesPara;
+        item->ParaNo = paraNo;
+    }
+}
+
+void TRDFReader::AttachWaitingCheckpoint(TCustomRDItemInfo* item)
+{
+    if (!FWaitingCP)
+        return;
+    if (FOwnPendingWaiting) {
+        FDoc->PendingCP = nullptr;
+        --FDoc->CPCount;
+        FOwnPendingWaiting = false;
+    }
+    TRDCPInfo* cp = FWaitingCP;
+    FWaitingCP = nullptr;
+    if (!FInsertMode) {
+        ++FDoc->CPCount;
+        FDoc->AttachPendingCheckpoint(item, FLinkAfter, cp);
+        FLinkAfter = item->Checkpoint;
+    } else {
+        cp->Item = item;
+        item->Checkpoint = cp;
+    }
+}
+
+bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteArray text)
+{
+    TCustomRDItemInfo* item = owned.get();
+    const int paraNo = item->ParaNo;
+    Place(item, paraNo);
+    item->UpdatePaletteInfo(FDoc->GetDoInPaletteMode(), false);
+    AttachWaitingCheckpoint(item);
+    if (item->StyleNo >= 0) {
+        TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+        const int effective = FDoc->EffectiveStyleNo(*item);
+        const bool styleUnicode = sheet && sheet->TextStyleAt(effective).Unicode;
+        if (item->ItemOptions & rdioUnicode) {
+            if (text.size() % 2 != 0)
+                return false;
+            if (!styleUnicode) {
+                text = DocUtf16ToAnsi(FDoc->CodePageOfStyle(effective), text);
+                item->ItemOptions &= ~rdioUnicode;
+                Warn(rdfwConvertedToAnsi);
+            }
+        } else if (styleUnicode) {
+            text = DocAnsiToUtf16(FDoc->CodePageOfStyle(effective), text);
+            item->ItemOptions |= rdioUnicode;
+            Warn(rdfwConvertedToUnicode);
+        }
+    }
+    if (FFirstItem) {
+        FFirstItem = false;
+        if (FPlaceFirst)
+            Place(item, FFirstParaNo);
+        int newListNo = -1;
+        TCustomRDItemInfo* inserted = owned.release();
+        if (!FDoc->InsertItem(FIndex, text, inserted, FInsertMode, FReformatAll, newListNo))
+            return false;
+        if (!inserted)
+            return true;
+    } else {
+        TCustomRDItemInfo* inserted = owned.release();
+        inserted->Inserting(FDoc, text, false);
+        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, inserted});
+        inserted->Inserted(FDoc, FIndex);
+        ++FItemsAdded;
+    }
+    TCustomRDItemInfo* placed = FDoc->ItemAt(FIndex);
+    ++FIndex;
+    FDoc->DoControlItemAction(TRDControlAction::rdcaAfterRDFLoad, placed, FIndex - 1);
+    if (!(FDoc->State & rdstLoadingRDFBlock))
+        placed->AfterLoading(TRDLoadFormat::rdlfRDF);
+    return true;
+}
+
+bool TRDFReader::InsertTextLine(const QByteArray& line)
+{
+    const TCustomRDItemInfo& tmpl = *FHeader.Item;
+    QByteArray text = line;
+    if (FHeader.DataMode == 3) {
+        if (!RDFHexToString(line, text))
+            return false;
+    }
+    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    if (FInsertMode && sheet
+        && (sheet->TextStyleAt(FDoc->ResolveStyleNo(tmpl.StyleNo, std::max(tmpl.ParaNo, 0))).Protection
+            & rdprRDFInsertProtect))
+        return true;
+    std::unique_ptr<TCustomRDItemInfo> item(TextItemClass(FDoc));
+    item->BeforeLoading(TRDLoadFormat::rdlfRDF);
+    item->AssignProperties(tmpl);
+    item->Tag = CopyStringTag(tmpl.Tag, FTagsArePChars);
+    return InsertReadItem(std::move(item), text);
+}
+
+bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
+{
+    const int kind = FHeader.Kind;
+    const bool loadProps = FWhole && (Options() & rdfoLoadDocProperties);
+    if (kind == 5) {
+        if (loadProps)
+            if (QStringList* properties = FDoc->GetDocProperties())
+                properties->append(AnsiToString(RDFDecodeLineBreaks(line)));
+        return true;
+    }
+    if (kind == 7) {
+        if (loadProps)
+            if (TRDDocParameters* params = FDoc->GetDocParameters(true))
+                params->ReadRDFLine(line);
+        return true;
+    }
+    if (FLineNo != 1)
+        return true;
+    QByteArray data = line;
+    if (FHeader.DataMode != 2 && !RDFHexToString(line, data))
+        return false;
+    if (kind == 1 || kind == 2 || kind == 4) {
+        TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+        if (!sheet)
+            return true;
+        if (data.isEmpty() || static_cast<unsigned char>(data[0]) != 14)
+            return false;
+        const TRDFReaderStyleMode mode =
+            kind == 1 ? FDoc->GetRDFTextStylesReadMode() : FDoc->GetRDFParaStylesReadMode();
+        std::unique_ptr<TRDIntegerList>& map = kind == 1 ? *Maps.Text : kind == 2 ? *Maps.Para : *Maps.List;
+        if (mode == TRDFReaderStyleMode::rdf_sIgnore || map)
+            return true;
+        auto made = std::make_unique<TRDIntegerList>();
+        if (!sheet->LoadStyleTable(kind, data, FWhole, mode == TRDFReaderStyleMode::rdf_sInsertMap ? 1 : 0, *made,
+                                   Maps.Text->get())) {
+            Warn(rdfwInvalidStyleTable);
+            return true;
+        }
+        if (!FWhole && made->Count() > 0)
+            map = std::move(made);
+        return true;
+    }
+    if (kind == 3) {
+        if (FLayout && FWhole && (Options() & rdfoLoadLayout)) {
+            FLayout->LoadFromBytes(data);
+            if (FLayout->FirstParaAborted && FLayout->FirstMarkerListNo >= 0 && *Maps.List) {
+                const TRDIntegerList& list = **Maps.List;
+                FLayout->FirstMarkerListNo = FLayout->FirstMarkerListNo < list.Count()
+                                                 ? list[FLayout->FirstMarkerListNo] : 0;
+            }
+        }
+        return true;
+    }
+    return true;  // kind 6 needs the marker list, which documents here do not keep
+}
+
+void TRDFReader::EndRecord()
+{
+    FState = TReadState::Header;
+    FMode = TReadMode::Text;
+    FHeader = THeader();
+}
+
+bool TRDFReader::HandleLine(const QByteArray& line)
+{
+    switch (FState) {
+    case TReadState::TextRecord:
+        return InsertTextLine(line);
+    case TReadState::Checkpoint:
+        if (!FWaitingCP) {
+            FWaitingCP = new TRDCPInfo;
+            FWaitingCP->Name = AnsiToString(line);
+            FWaitingCP->Tag = FHeader.Tag;
+            FWaitingCP->RaiseEvent = FHeader.RaiseEvent;
+            FWaitingCP->Sticky = FHeader.Sticky;
+        }
+        return true;
+    case TReadState::ExtraData:
+        return ReadExtraDataLine(line);
+    case TReadState::Background:
+        if (FLineNo == 1 && (Options() & rdfoLoadBack) && FWhole && FBackground) {
+            QByteArray data = line;
+            if (FHeader.DataMode != 2 && !RDFHexToString(line, data))
+                return false;
+            FBackground->ImageData = data;
+        } else if (FLineNo == 0 && FBackground && (Options() & rdfoLoadBack) && FWhole) {
+            FBackground->ImageClassName = line;
+        }
+        return true;
+    case TReadState::ItemRecord: {
+        int readMode = 0;
+        int readState = 0;
+        if (!FHeader.Item->ReadRDFLine(line, FDoc, FHeader.DataMode, FLineNo, FHeader.LineCount, FItemName, readMode,
+                                       readState))
+            return false;
+        if (readMode == 1)
+            FMode = TReadMode::Binary;
+        if (readState == 2)
+            FState = TReadState::Skipping;
+        return true;
+    }
+    case TReadState::Skipping:
+    case TReadState::Header:
+        return true;
+    }
+    return true;
+}
+
+bool TRDFReader::Read(const QByteArray& data)
+{
+    FData = data;
+    FOptions = FDoc->GetRDFOptions();
+    FTagsArePChars = FDoc->GetOptions() & rdoTagsArePChars;
+    while (FPos < FData.size()) {
+        QByteArray line;
+        bool crlf = false;
+        if (FState == TReadState::Header) {
+            ReadTextLine(line, crlf);
+            if (!ParseHeader(line))
+                return false;
+            if (FHeader.StyleNo == -8)
+                continue;
+            const int kind = FHeader.StyleNo;
+            if (FHeader.LineCount == 0) {
+                if (FHeader.Item && kind != -2 && kind != -7 && kind != -9) {
+                    if (!InsertReadItem(std::move(FHeader.Item), FItemName))
+                        return false;
+                } else if (FWaitingCP && kind != -2) {
+                    if (FOwnPendingWaiting) {
+                        FDoc->PendingCP = nullptr;
+                        --FDoc->CPCount;
+                        FOwnPendingWaiting = false;
+                    }
+                    delete FWaitingCP;
+                    FWaitingCP = nullptr;
+                }
+                EndRecord();
+                continue;
+            }
+            FLineNo = 0;
+            FItemName.clear();
+            if (kind >= 0 || kind == RDMaxInt)
+                FState = TReadState::TextRecord;
+            else if (kind == -2)
+                FState = TReadState::Checkpoint;
+            else if (kind == -9)
+                FState = TReadState::ExtraData;
+            else if (kind == -7)
+                FState = TReadState::Background;
+            else if (FHeader.Item && FHeader.Item->GetBoolValue(2))
+                FState = TReadState::ItemRecord;
+            else
+                FState = TReadState::Skipping;
+            if (FState == TReadState::TextRecord && (FHeader.Item->ItemOptions & rdioUnicode)
+                && FHeader.DataMode != 3)
+                FMode = TReadMode::Utf16;
+            else if (FState != TReadState::TextRecord && FHeader.DataMode == 2 && FHeader.LineCount == 1
+                     && FState != TReadState::ItemRecord)
+                FMode = TReadMode::Binary;
+            if (FMode != TReadMode::Text && !crlf)
+                return false;
+            continue;
+        }
+        switch (FMode) {
+        case TReadMode::Text: ReadTextLine(line, crlf); break;
+        case TReadMode::Binary:
+            if (!ReadBinaryBlock(line))
+                return false;
+            FMode = TReadMode::Text;
+            break;
+        case TReadMode::Utf16:
+            if (!ReadUtf16Line(line))
+                return false;
+            break;
+        }
+        if (!HandleLine(line))
+            return false;
+        ++FLineNo;
+        if (FLineNo >= FHeader.LineCount) {
+            if (FHeader.Item && FState != TReadState::TextRecord) {
+                if (!InsertReadItem(std::move(FHeader.Item), FItemName))
+                    return false;
+            }
+            EndRecord();
+            continue;
+        }
+        // The next line of a record that switches to a binary block.
+        const bool nextIsLast = FLineNo == FHeader.LineCount - 1;
+        if (FMode == TReadMode::Text && FHeader.DataMode == 2 && nextIsLast
+            && (FState == TReadState::ExtraData || FState == TReadState::Background
+                || FState == TReadState::Skipping)) {
+            FMode = TReadMode::Binary;
+            if (!crlf)
+                return false;
+        } else if (FMode == TReadMode::Binary && FState == TReadState::ItemRecord && !crlf) {
+            return false;
+        }
+    }
+    return FState == TReadState::Header;
+}
+
+void TRDFReader::Finish(bool success, int startIndex)
+{
+    // A marker never ends its paragraph.
+    if (FIndex > 0 && FIndex - 1 < FDoc->ItemCount() && FDoc->ItemAt(FIndex - 1)->StyleNo == -11
+        && (FIndex == FDoc->ItemCount() || FDoc->StartsParagraph(FIndex))) {
+        auto item = std::unique_ptr<TCustomRDItemInfo>(TextItemClass(FDoc));
+        item->StyleNo = 0;
+        item->SetContinuesPara(true);
+        item->ParaNo = FDoc->ItemAt(FIndex - 1)->ParaNo;
+        QByteArray text;
+        item->Inserting(FDoc, text, false);
+        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, item.release()});
+        ++FIndex;
+    }
+    if (!FInsertMode)
+        FDoc->UnifyParaNoOfParagraph(startIndex);
+    if (FWaitingCP) {
+        if (FOwnPendingWaiting) {
+            FWaitingCP = nullptr;  // still the document's own pending checkpoint
+        } else if (success && FIndex == FDoc->ItemCount() && !FDoc->PendingCP) {
+            FDoc->PendingCP = FWaitingCP;
+            ++FDoc->CPCount;
+            FWaitingCP = nullptr;
+        }
+    }
+}
+
+bool RDFSkipStyleChecks = false;
+bool RDFSaveNestedSelection = true;
+
+bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool wholeDocument, bool placeFirstItem,
+                            bool insertMode, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo,
+                            int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead)
+{
+    interrupted = true;
+    itemsAdded = 0;
+    if (index > ItemCount())
+        index = ItemCount();
+    if (index < 0)
+        index = 0;
+    const int startIndex = index;
+    TRDFReader reader(this, index, firstParaNo, wholeDocument, placeFirstItem, insertMode, color, background,
+                      layoutInfo, itemsAdded, reformatAll);
+    if (index == ItemCount()) {
+        reader.FLinkAfter = LastCP;
+        if (!insertMode && PendingCP) {
+            reader.FWaitingCP = PendingCP;
+            reader.FOwnPendingWaiting = true;
+        }
+    } else {
+        reader.FLinkAfter = CheckpointBefore(index);
+    }
+    SetRDFLoadWarnings(0);
+    if (wholeDocument)
+        if (QStringList* properties = GetDocProperties())
+            properties->clear();
+    reader.Maps = GetRDFStyleMaps();
+    bool result = false;
+    try {
+        const int64_t remaining = stream.Size() - stream.Position();
+        QByteArray data;
+        if (remaining > 0) {
+            data.resize(remaining);
+            stream.ReadBuffer(data.data(), remaining);
+        }
+        result = reader.Read(data);
+        interrupted = false;
+    } catch (const std::exception&) {
+        result = false;
+    }
+    reader.Finish(result, startIndex);
+    if (!nestedRead)
+        FreeRDFStyleMaps();
+    return result;
+}
+
+bool TCustomRDData::InsertFromRDF(TRDStream& stream, int index, TColor& color, TRDBackground* background,
+                                  TRDLayoutInfo* layoutInfo, bool wholeDocument)
+{
+    int itemsAdded = 0;
+    bool interrupted = false;
+    bool reformatAll = false;
+    return LoadRDF(stream, index, -1, wholeDocument, false, false, color, background, layoutInfo, itemsAdded,
+                   interrupted, reformatAll, false);
+}
+
+bool TCustomRDData::LoadFromRDF(TRDStream& stream, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo)
+{
+    Clear();
+    return InsertFromRDF(stream, 0, color, background, layoutInfo, true);
+}
+
+bool TCustomRDData::LoadRDFBlock(TRDStream& stream)
+{
+    char lengthBytes[4];
+    if (stream.Read(lengthBytes, 4) != 4)
+        return false;
+    const int32_t length = qFromLittleEndian<int32_t>(lengthBytes);
+    if (length < 0 || length > stream.Size() - stream.Position())
+        return false;
+    TRDMemoryStream block;
+    block.SetSize(length);
+    stream.ReadBuffer(block.Memory(), length);
+    block.SetPosition(0);
+    const uint32_t was = State & rdstLoadingRDFBlock;
+    State |= rdstLoadingRDFBlock;
+    TRDLayoutInfo layout;
+    TColor color = clNone;
+    bool result = false;
+    try {
+        result = LoadFromRDF(block, color, nullptr, &layout);
+    } catch (...) {
+        State = (State & ~rdstLoadingRDFBlock) | was;
+        throw;
+    }
+    State = (State & ~rdstLoadingRDFBlock) | was;
+    if (layout.Loaded)
+        ApplyLayoutInfo(layout);
+    return result;
+}
+
+void TCustomRDData::ApplyLayoutInfo(const TRDLayoutInfo& layoutInfo)
+{
+    if (layoutInfo.FirstParaAborted) {
+        State |= rdstFirstParaAborted;
+        FirstParaMarkerListNo = layoutInfo.FirstMarkerListNo;
+        FirstParaMarkerLevel = layoutInfo.FirstMarkerLevel;
+    } else {
+        State &= ~rdstFirstParaAborted;
+        FirstParaMarkerListNo = -1;
+        FirstParaMarkerLevel = -1;
+    }
+    if (layoutInfo.LastParaAborted)
+        State |= rdstLastParaAborted;
+    else
+        State &= ~rdstLastParaAborted;
+}

@@ -1,0 +1,216 @@
+#pragma once
+
+// The base of every item of a rich-text document, the item registry, item
+// copies, checkpoints, property lines and misspelling marks.
+
+#include <cstdint>
+#include <memory>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+#include "RDDocTypes.h"
+#include "RDStrUtils.h"
+
+class TCustomRDItemInfo;
+
+// A checkpoint: a named, tagged position standing before an item.
+class TRDCPInfo {
+public:
+    QString Name;
+    TRDTag Tag;
+    bool RaiseEvent = false;
+    bool Sticky = false;
+    TCustomRDItemInfo* Item = nullptr;
+    int32_t ItemNo = -1;
+    TRDCPInfo* PrevCP = nullptr;
+    TRDCPInfo* NextCP = nullptr;
+
+    // Name, flags and a copy of the tag.
+    void Assign(const TRDCPInfo& source, bool tagsArePChars);
+    std::unique_ptr<TRDCPInfo> CreateCopy(bool tagsArePChars) const;
+};
+
+class TCustomRDItemInfo {
+public:
+    // Items are made through the registry's factories; rdData is the owning
+    // document (may be nil).
+    explicit TCustomRDItemInfo(TCustomRDData* rdData = nullptr);
+    TCustomRDItemInfo(const TCustomRDItemInfo&) = delete;
+    TCustomRDItemInfo& operator=(const TCustomRDItemInfo&) = delete;
+    virtual ~TCustomRDItemInfo();
+
+    // A new object of this item's own class.
+    virtual TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const = 0;
+
+    int32_t StyleNo = 0;
+    int32_t ParaNo = 0;
+    uint8_t ItemOptions = 0;
+    uint8_t SpellFlags = 0;
+    std::unique_ptr<TRDWordPainterList> WordPainters;
+    // Owned through the document: the document frees it with the item.
+    TRDCPInfo* Checkpoint = nullptr;
+    int32_t JumpIndex = 0;
+    TRDTag Tag;
+    int32_t FirstDrawItem = -1;
+    QString Hint;
+
+    // Flag accessors.
+    bool ContinuesPara() const { return ItemOptions & rdioContinuesPara; }
+    bool BreaksPageBefore() const { return ItemOptions & rdioPageBreakBefore; }
+    bool HasLineBreakBefore() const { return ItemOptions & rdioLineBreakBefore; }
+    bool StartsParagraph() const { return !(ItemOptions & (rdioContinuesPara | rdioLineBreakBefore)); }
+    void SetContinuesPara(bool value);
+    void SetBreaksPageBefore(bool value);
+    void SetLineBreakBefore(bool value);
+    // StyleNo, or for MaxInt the default text style of the paragraph style.
+    int GetActualStyleNo(const TRDDocStyleSheet* rdStyle) const;
+
+    virtual int GetAssociatedTextStyleNo() const { return -1; }
+    virtual void SetAssociatedTextStyleNo(int) {}
+    virtual int GetMinWidth(const TRDResolutionInfo* scaling) const;
+    virtual bool GetBoolValue(int id) const;
+    virtual bool GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const;
+    virtual int GetImageWidth(const TRDDocStyleSheet*) const { return 0; }
+    virtual int GetImageHeight(const TRDDocStyleSheet*) const { return 0; }
+    virtual int GetHorzSpacing() const { return 0; }
+    virtual int GetVertSpacing() const { return 0; }
+    virtual std::unique_ptr<TRDDrawLineInfo> CreatePrintDrawItem(TCustomRDData*, const TRDResolutionInfo*);
+    virtual void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached);
+    virtual void Inserted(TCustomRDData* rdData, int itemNo);
+    // The layout asks the part of the item's height below the base line.
+    virtual void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCustomRDData* rdData,
+                                  const TRDResolutionInfo* scaling, int& extra, int& descent);
+
+    // RDF.
+    virtual QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const { return {}; }
+    virtual int GetRDFExtraPropertyCount() const;
+    virtual void SaveRDFExtraProperties(TRDStream& stream) const;
+    virtual void AssignProperties(const TCustomRDItemInfo& source);
+    // Reads the last field of a header line; p points into the NUL-ended line.
+    virtual bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) { return true; }
+    // One data line of the item's record. name receives the item's text;
+    // readMode 1 asks for a binary block next; readState 2 skips the rest.
+    virtual bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
+                             QByteArray& name, int& readMode, int& readState);
+    virtual void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
+                         bool forceContinuePara, int partCode) const {}
+    virtual void BeforeLoading(TRDLoadFormat) {}
+    virtual void AfterLoading(TRDLoadFormat) {}
+    virtual QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly,
+                              const QString& path, const QByteArray& name) const
+    {
+        return {};
+    }
+    virtual void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo);
+    virtual void MovingFromUndoList(int itemNo, TCustomRDData* rdData) {}
+    virtual void MarkStylesInUse(TRDStyleUsage& usage) const;
+    virtual void UpdateStyles(const TRDStyleMaps& maps);
+    // Nested documents: position 0 the first, 1 the last, 4 the one after and
+    // 5 the one before the one store names. The base holds none.
+    virtual TCustomRDData* EnumSubDocuments(std::unique_ptr<TRDStoreSubRDData>& store, int position) const
+    {
+        store.reset();
+        return nullptr;
+    }
+    virtual bool OwnsControl(const void* control) const { return false; }
+    virtual void UpdatePaletteInfo(TRDPaletteAction, bool forceRecreate) {}
+    virtual void UpdateAnimator(TCustomRDData*) {}
+    virtual bool SetExtraIntProperty(int id, int value) { return false; }
+    virtual bool GetExtraIntProperty(int id, int& value) const { return false; }
+    virtual bool SetExtraStrProperty(int id, const QString& value);
+    virtual bool GetExtraStrProperty(int id, QString& value) const;
+    virtual bool SetExtraCustomProperty(const QByteArray& name, const QByteArray& value) { return false; }
+    virtual void Execute(TCustomRDData*) {}
+
+    // Property lines.
+    void ReadRDFExtraLine(const QByteArray& line);
+    static void RDFWriteExtraIntProperty(TRDStream& stream, int id, int value);
+    static void RDFWriteExtraStrProperty(TRDStream& stream, int id, const QString& value);
+
+    // Misspelling marks.
+    void AddMisspelling(int start, int length);
+    bool GetMisspelling(int offset, int& start, int& length) const;
+    bool IsMisspelledAt(int offset) const;
+    void ClearLiveSpelling();
+    void ClearWordPaintersFrom(int offset);
+    bool AdjustPaintersOnInsert(int offset, char ch, const TCustomRDData* rdData);
+    bool AdjustPaintersOnDelete(int offset, int count);
+
+private:
+    void DropEmptyPainterList();
+};
+
+class TRDNonTextItemInfo : public TCustomRDItemInfo {
+public:
+    using TCustomRDItemInfo::TCustomRDItemInfo;
+    bool Unremovable = false;
+
+    virtual int GetHeightEx() const { return 0; }
+    virtual int GetWidthEx() const { return 0; }
+    virtual int GetLeftShift() const { return 0; }
+    virtual void SetPosition(int left, int top, bool updateTop) {}
+
+    int GetRDFExtraPropertyCount() const override;
+    void SaveRDFExtraProperties(TRDStream& stream) const override;
+    void AssignProperties(const TCustomRDItemInfo& source) override;
+    bool SetExtraIntProperty(int id, int value) override;
+    bool GetExtraIntProperty(int id, int& value) const override;
+};
+
+class TRDFullLineItemInfo : public TRDNonTextItemInfo {
+public:
+    using TRDNonTextItemInfo::TRDNonTextItemInfo;
+    bool GetBoolValue(int id) const override;
+};
+
+enum class TRDItemVAlign : uint8_t { ivaBaseline, ivaMiddle, ivaAbsTop, ivaAbsBottom, ivaAbsMiddle };
+
+class TRDRectItemInfo : public TRDNonTextItemInfo {
+public:
+    explicit TRDRectItemInfo(TCustomRDData* rdData = nullptr);
+    int32_t MinHeightOnPage = 0;
+    TRDItemVAlign VAlign = TRDItemVAlign::ivaBaseline;
+    int32_t VShift = 0;
+    bool VShiftAbs = false;
+    int32_t Spacing = 1;
+
+    int GetHorzSpacing() const override { return Spacing; }
+    int GetVertSpacing() const override { return Spacing; }
+    QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const override;
+    bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
+    int GetRDFExtraPropertyCount() const override;
+    void SaveRDFExtraProperties(TRDStream& stream) const override;
+    void AssignProperties(const TCustomRDItemInfo& source) override;
+    bool SetExtraIntProperty(int id, int value) override;
+    bool GetExtraIntProperty(int id, int& value) const override;
+    // The CSS vertical-align of a shifted item in HTML; empty when none.
+    QString GetVShiftCSS(const TRDDocStyleSheet* rdStyle) const;
+};
+
+// The registry of item kinds.
+using TRDItemFactory = TCustomRDItemInfo* (*)(TCustomRDData* rdData);
+struct TRichDocItemTypeInfo {
+    int32_t StyleNo;
+    TRDItemFactory ItemClass;
+};
+// Only numbers below -12 (the built-in kinds and records take the others);
+// the same factory again for a number is accepted; another factory for a
+// registered number fails.
+void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass);
+// The class created for text items.
+extern TRDItemFactory TextItemClass;
+// A new item of the kind, StyleNo set; nil for records and unknown kinds.
+std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomRDData* rdData);
+// Class, StyleNo, properties, the checkpoint when asked, and a copy of the tag.
+std::unique_ptr<TCustomRDItemInfo> CreateItemCopy(const TCustomRDItemInfo& source, TCustomRDData* rdData,
+                                                  bool copyCheckpoint);
+
+// Property names.
+int FindIntPropertyName(const QByteArray& name);
+int FindStrPropertyName(const QByteArray& name);
+QByteArray IntPropertyName(int id);
+QByteArray StrPropertyName(int id);
+
+// Style usage.
+void InitStyleUsage(TRDStyleUsage& usage, TRDDocStyleSheet* rdStyle);

@@ -1,0 +1,129 @@
+#pragma once
+
+// A style sheet and a root document of the tests' own.
+
+#include <deque>
+#include <memory>
+
+#include "CRDData.h"
+#include "RDDocParams.h"
+
+class TTestStyleSheet : public TRDDocStyleSheet {
+public:
+    TTestStyleSheet()
+    {
+        for (int i = 0; i < 4; ++i) {
+            TFontInfo& f = Text.emplace_back();
+            f.StyleName = QStringLiteral("Style %1").arg(i);
+        }
+        Para.emplace_back().StyleName = QStringLiteral("Paragraph Style");
+        Para.emplace_back().StyleName = QStringLiteral("Centered");
+        Para.emplace_back().StyleName = QStringLiteral("Third");
+        InvalidText.Color = 0xFFFFFF;
+    }
+
+    std::deque<TFontInfo> Text;
+    std::deque<TParaInfo> Para;
+    TFontInfo InvalidText;
+    TParaInfo InvalidPara;
+    int Spaces = 8;
+    int DefUnicode = -1;
+    QByteArray LastLoadedTable;
+
+    int TextStyleCount() const override { return static_cast<int>(Text.size()); }
+    const TFontInfo& TextStyleAt(int i) const override
+    {
+        return i >= 0 && i < TextStyleCount() ? Text[i] : InvalidText;
+    }
+    int ParaStyleCount() const override { return static_cast<int>(Para.size()); }
+    const TParaInfo& ParaStyleAt(int i) const override
+    {
+        return i >= 0 && i < ParaStyleCount() ? Para[i] : InvalidPara;
+    }
+    int ListStyleCount() const override { return 0; }
+    int SpacesInTab() const override { return Spaces; }
+    uint32_t DefCodePage() const override { return 0; }
+    bool UseSound() const override { return false; }
+    int DefUnicodeStyle() const override { return DefUnicode; }
+    void SetDefUnicodeStyle(int value) override { DefUnicode = value; }
+    bool StyleHoverSensitive(int) const override { return false; }
+    // A collection of n styles: the value byte, then n.
+    QByteArray SaveStyleTable(int kind, TCustomRDData*) const override
+    {
+        const int n = kind == 1 ? TextStyleCount() : kind == 2 ? ParaStyleCount() : 0;
+        return QByteArray(1, '\x0E') + static_cast<char>(n);
+    }
+    bool LoadStyleTable(int, const QByteArray& data, bool, int, TRDIntegerList& map, const TRDIntegerList*) override
+    {
+        if (data.size() < 2 || data[0] != '\x0E')
+            return false;
+        LastLoadedTable = data;
+        map.Clear();
+        for (int i = 0; i < static_cast<unsigned char>(data[1]); ++i)
+            map.Add(i);
+        return true;
+    }
+};
+
+class TTestRDData : public TCustomRDData {
+public:
+    explicit TTestRDData(TRDDocStyleSheet* sheet = nullptr) : Sheet(sheet) { CreateItemList(); }
+    ~TTestRDData() override { Clear(); }
+
+    TRDDocStyleSheet* Sheet;
+    TRDOptions Options = 0;
+    TRDFOptions RDFOptions = 0;
+    uint8_t Warnings = 0;
+    uint16_t ControlFlags = rdcfMainDocument;
+    TRDFReaderStyleMode TextMode = TRDFReaderStyleMode::rdf_sInsertMerge;
+    TRDFReaderStyleMode ParaMode = TRDFReaderStyleMode::rdf_sInsertMerge;
+    std::unique_ptr<TRDIntegerList> TextMap, ParaMap, ListMap;
+    std::unique_ptr<TRDDocParameters> Params;
+    QStringList Properties;
+    QByteArray Delimiters = " .;,:(){}\"/\\<>!?[]";
+
+    bool GetWordWrap() override { return true; }
+    TRDOptions GetOptions() override { return Options; }
+    void SetOptions(TRDOptions v) override { Options = v; }
+    TRDFOptions GetRDFOptions() override { return RDFOptions; }
+    void SetRDFOptions(TRDFOptions v) override { RDFOptions = v; }
+    TRDRTFOptions GetRTFOptions() override { return 0; }
+    void SetRTFOptions(TRDRTFOptions) override {}
+    uint8_t GetRDFLoadWarnings() override { return Warnings; }
+    void SetRDFLoadWarnings(uint8_t v) override { Warnings = v; }
+    TRDFReaderStyleMode GetRDFTextStylesReadMode() override { return TextMode; }
+    TRDFReaderStyleMode GetRDFParaStylesReadMode() override { return ParaMode; }
+    uint16_t GetControlFlags() override { return ControlFlags; }
+    void SetControlFlags(uint16_t v) override { ControlFlags = v; }
+    int GetMaxLength() override { return 0; }
+    TRDDocStyleSheet* GetRDStyle() override { return Sheet; }
+    void* GetPaletteHandle() override { return nullptr; }
+    void* GetLogPalette() override { return nullptr; }
+    TRDPaletteAction GetDoInPaletteMode() override { return TRDPaletteAction::rdpaDoNothing; }
+    TRDBiDiMode GetBiDiMode() override { return TRDBiDiMode::rdbdUnspecified; }
+    bool DoSaveItemToFile(const QString&, TCustomRDData*, int, TRDSaveFormat, bool, QByteArray&) override
+    {
+        return false;
+    }
+    bool DoSaveComponentToFile(const QString&, const void*, TRDSaveFormat, QByteArray&) override { return false; }
+    QString DoUrlNeeded(int) override { return {}; }
+    QByteArray GetDelimiters() override { return Delimiters; }
+    void DoControlAction(TRDControlAction, int, void*&) override {}
+    void DoSaveImage2(const QImage&, TRDSaveFormat, const QString&, const QString&, int&, QString&, bool&) override {}
+    TRDFStyleMapsRef GetRDFStyleMaps() override { return {&TextMap, &ParaMap, &ListMap}; }
+    void FreeRDFStyleMaps() override
+    {
+        TextMap.reset();
+        ParaMap.reset();
+        ListMap.reset();
+    }
+    TRDSeqList* GetSeqList(bool) override { return nullptr; }
+    TRDMarkerList* GetMarkerList(bool) override { return nullptr; }
+    TRDDocParameters* GetDocParameters(bool create) override
+    {
+        if (!Params && create)
+            Params = std::make_unique<TRDDocParameters>();
+        return Params.get();
+    }
+    QStringList* GetDocProperties() override { return &Properties; }
+};

@@ -1,0 +1,346 @@
+// RDF of documents: hand-written files read to the expected items and
+// written back byte for byte; hostile files fail without harm.
+
+#include <gtest/gtest.h>
+
+#include <QtCore/QFile>
+
+#include "RDDocTestSupport.h"
+#include "RDFDocIO.h"
+#include "RDTextItems.h"
+
+namespace {
+
+QByteArray Fixture(const char* name)
+{
+    QFile file(QStringLiteral(RDF_FIXTURES "/") + QString::fromLatin1(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+bool Load(TCustomRDData& doc, const QByteArray& bytes, TRDLayoutInfo* layout = nullptr)
+{
+    TRDMemoryStream stream;
+    stream.LoadFromBytes(bytes);
+    stream.SetPosition(0);
+    TColor color = clNone;
+    return doc.LoadFromRDF(stream, color, nullptr, layout);
+}
+
+QByteArray Save(TCustomRDData& doc, TRDLayoutInfo* layout = nullptr)
+{
+    TRDMemoryStream stream;
+    EXPECT_TRUE(doc.SaveRDF(stream, 0, layout, nullptr, clNone));
+    return stream.ToBytes();
+}
+
+class RDFDocumentTest : public ::testing::Test {
+protected:
+    RDFDocumentTest()
+    {
+        Sheet.Text[1].Unicode = true;
+        Sheet.Para[0].DefStyleNo = -1;
+    }
+    TTestStyleSheet Sheet;
+    TTestRDData Doc{&Sheet};
+};
+
+}  // namespace
+
+TEST_F(RDFDocumentTest, HelloIsThreeLines)
+{
+    Doc.AddTextRawNoTag("Hello", 0, 0);
+    EXPECT_EQ(Save(Doc), QByteArray("-8 1 3\r\n0 1 0 0 0 0\r\nHello\r\n"));
+    EXPECT_EQ(Save(Doc), Fixture("hello.rdf"));
+}
+
+struct TRoundTripCase {
+    const char* File;
+    TRDFOptions Options;
+    int Items;
+    bool WrittenBackSame;
+    bool UnicodeStyle = false;
+};
+
+void PrintTo(const TRoundTripCase& c, std::ostream* os)
+{
+    *os << c.File;
+}
+
+class RDFRoundTripTest : public RDFDocumentTest, public ::testing::WithParamInterface<TRoundTripCase> {};
+
+TEST_P(RDFRoundTripTest, ReadsAndWritesBack)
+{
+    const TRoundTripCase& c = GetParam();
+    Sheet.Text[0].Unicode = c.UnicodeStyle;
+    Doc.RDFOptions = c.Options;
+    const QByteArray bytes = Fixture(c.File);
+    ASSERT_TRUE(Load(Doc, bytes)) << c.File;
+    EXPECT_EQ(Doc.ItemCount(), c.Items) << c.File;
+    if (c.WrittenBackSame)
+        EXPECT_EQ(Save(Doc), bytes) << c.File;
+    // What this program writes reads back to the same bytes.
+    const QByteArray written = Save(Doc);
+    TTestRDData again(&Sheet);
+    again.RDFOptions = c.Options;
+    ASSERT_TRUE(Load(again, written));
+    EXPECT_EQ(Save(again), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RDFRoundTripTest,
+    ::testing::Values(TRoundTripCase{"hello.rdf", 0, 1, true}, TRoundTripCase{"three-paragraphs.rdf", 0, 3, true},
+                      TRoundTripCase{"no-version.rdf", 0, 3, false}, TRoundTripCase{"version-1-2.rdf", 0, 3, false},
+                      TRoundTripCase{"lf-only.rdf", 0, 3, false}, TRoundTripCase{"para2-options0.rdf", 0, 4, true},
+                      TRoundTripCase{"para2-options4.rdf", 0, 4, false}, TRoundTripCase{"para-minus1.rdf", 0, 4, false},
+                      TRoundTripCase{"utf16-hex.rdf", 0, 1, true, true},
+                      TRoundTripCase{"utf16-binary.rdf", rdfoSaveBinary, 1, true, true},
+                      TRoundTripCase{"break.rdf", 0, 1, true}, TRoundTripCase{"tab.rdf", 0, 3, true},
+                      TRoundTripCase{"doc-parameters.rdf", rdfoLoadDocProperties | rdfoSaveDocProperties, 1, true},
+                      TRoundTripCase{"trailing-checkpoint.rdf", 0, 1, true}));
+
+TEST_F(RDFDocumentTest, OlderVersionsReadTheSameThreeParagraphs)
+{
+    for (const char* file : {"no-version.rdf", "version-1-2.rdf", "lf-only.rdf", "three-paragraphs.rdf"}) {
+        TTestRDData doc(&Sheet);
+        ASSERT_TRUE(Load(doc, Fixture(file))) << file;
+        ASSERT_EQ(doc.ItemCount(), 3);
+        EXPECT_EQ(doc.TextOfItem(2), QByteArray("Three"));
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(doc.StartsParagraph(i)) << file;
+        EXPECT_EQ(Save(doc), Fixture("three-paragraphs.rdf"));
+    }
+}
+
+TEST_F(RDFDocumentTest, ParaNoAndOptionsPlaceTheLines)
+{
+    ASSERT_TRUE(Load(Doc, Fixture("para2-options0.rdf")));
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_TRUE(Doc.StartsParagraph(i));
+        EXPECT_EQ(Doc.ParaOfItem(i), 2);
+    }
+    TTestRDData lines(&Sheet);
+    ASSERT_TRUE(Load(lines, Fixture("para2-options4.rdf")));
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_FALSE(lines.StartsParagraph(i));
+        EXPECT_TRUE(lines.StartsNewLine(i));
+    }
+    TTestRDData continued(&Sheet);
+    ASSERT_TRUE(Load(continued, Fixture("para-minus1.rdf")));
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_FALSE(continued.StartsNewLine(i));
+        EXPECT_EQ(continued.ParaOfItem(i), 1);
+    }
+}
+
+TEST_F(RDFDocumentTest, UnknownStylesFailOrBecomeZero)
+{
+    EXPECT_FALSE(Load(Doc, Fixture("unknown-style.rdf")));
+    EXPECT_EQ(Doc.Warnings, 0x04);
+    EXPECT_EQ(Doc.ItemCount(), 0);
+
+    Doc.RDFOptions = rdfoConvUnknownStylesToZero;
+    ASSERT_TRUE(Load(Doc, Fixture("unknown-style.rdf")));
+    EXPECT_EQ(Doc.Warnings, 0x04);
+    ASSERT_EQ(Doc.ItemCount(), 1);
+    EXPECT_EQ(Doc.ItemAt(0)->StyleNo, 0);
+
+    // A paragraph style past the map fails even with the conversion on.
+    Doc.ParaMap = std::make_unique<TRDIntegerList>(TRDIntegerList::CreateFilled(2, 0));
+    EXPECT_FALSE(Load(Doc, Fixture("unknown-para.rdf")));
+    EXPECT_EQ(Doc.Warnings, 0x04);
+    EXPECT_EQ(Doc.ParaMap, nullptr);
+}
+
+TEST_F(RDFDocumentTest, TrailingCheckpointBecomesPending)
+{
+    ASSERT_TRUE(Load(Doc, Fixture("trailing-checkpoint.rdf")));
+    ASSERT_NE(Doc.PendingCP, nullptr);
+    EXPECT_EQ(Doc.PendingCP->Name, QStringLiteral("mark"));
+    EXPECT_TRUE(Doc.PendingCP->RaiseEvent);
+    EXPECT_EQ(Doc.CPCount, 1);
+    // The next item added takes it.
+    Doc.AddTextRawNoTag("Y", 0, 0);
+    EXPECT_EQ(Doc.PendingCP, nullptr);
+    ASSERT_NE(Doc.CheckpointOfItem(1), nullptr);
+    EXPECT_EQ(Doc.FirstCP, Doc.CheckpointOfItem(1));
+}
+
+TEST_F(RDFDocumentTest, CheckpointBeforeAnItemTravels)
+{
+    Doc.AddTextRawNoTag("a", 0, 0);
+    Doc.SetPendingCheckpoint(QStringLiteral("cp"), false, TRDTag::FromInt(7));
+    Doc.AddTextRawNoTag("b", 0, 0);
+    const QByteArray bytes = Save(Doc);
+    EXPECT_EQ(bytes, QByteArray("-8 1 3\r\n0 1 0 0 0 0\r\na\r\n-2 1 0 0 0 7 0 0\r\ncp\r\n0 1 0 0 0 0\r\nb\r\n"));
+    TTestRDData back(&Sheet);
+    ASSERT_TRUE(Load(back, bytes));
+    ASSERT_NE(back.CheckpointOfItem(1), nullptr);
+    EXPECT_EQ(back.CheckpointOfItem(1)->Tag.Int, 7);
+    EXPECT_EQ(back.CPCount, 1);
+}
+
+TEST_F(RDFDocumentTest, Utf16AndGbkFollowTheStyle)
+{
+    // 中 as UTF-16 into a Unicode style stays UTF-16.
+    Sheet.Text[0].Unicode = true;
+    ASSERT_TRUE(Load(Doc, Fixture("utf16-hex.rdf")));
+    EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\x2d\x4e"));
+    EXPECT_EQ(Doc.Warnings, 0);
+    // Into a style that is not Unicode it becomes GBK.
+    Sheet.Text[0].Unicode = false;
+    for (const char* file : {"utf16-hex.rdf", "utf16-binary.rdf"}) {
+        ASSERT_TRUE(Load(Doc, Fixture(file))) << file;
+        EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\xd6\xd0")) << file;
+        EXPECT_FALSE(Doc.ItemOptionsOf(0) & rdioUnicode);
+        EXPECT_EQ(Doc.Warnings, 0x20);
+    }
+    // GBK into a Unicode style becomes UTF-16.
+    Sheet.Text[0].Unicode = true;
+    ASSERT_TRUE(Load(Doc, Fixture("gbk.rdf")));
+    EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\x2d\x4e"));
+    EXPECT_TRUE(Doc.ItemOptionsOf(0) & rdioUnicode);
+    EXPECT_EQ(Doc.Warnings, 0x10);
+}
+
+TEST_F(RDFDocumentTest, BreakAndTabItems)
+{
+    ASSERT_TRUE(Load(Doc, Fixture("break.rdf")));
+    auto* line = dynamic_cast<TRDBreakItemInfo*>(Doc.ItemAt(0));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->Color, clNone);
+    EXPECT_EQ(line->LineWidth, 1);
+    EXPECT_EQ(line->BreakStyle, 0);
+
+    ASSERT_TRUE(Load(Doc, Fixture("tab.rdf")));
+    ASSERT_EQ(Doc.ItemCount(), 3);
+    EXPECT_NE(dynamic_cast<TRDTabItemInfo*>(Doc.ItemAt(1)), nullptr);
+    EXPECT_FALSE(Doc.StartsNewLine(1));
+    EXPECT_FALSE(Doc.StartsNewLine(2));
+    EXPECT_EQ(Doc.TextOfItem(2), QByteArray("right"));
+}
+
+TEST_F(RDFDocumentTest, LandscapeA4Parameters)
+{
+    Doc.RDFOptions = rdfoLoadDocProperties | rdfoSaveDocProperties;
+    ASSERT_TRUE(Load(Doc, Fixture("doc-parameters.rdf")));
+    ASSERT_NE(Doc.Params, nullptr);
+    EXPECT_EQ(Doc.Params->Units, TRDUnits::rduMillimeters);
+    EXPECT_EQ(Doc.Params->Orientation, TPrinterOrientation::poLandscape);
+    EXPECT_DOUBLE_EQ(Doc.Params->PageWidth, 297);
+    EXPECT_EQ(Doc.Params->StoredValueCount(), 4);
+    TRDMemoryStream rtf;
+    Doc.Params->SaveRTFToStream(rtf);
+    EXPECT_TRUE(rtf.ToBytes().startsWith("\\landscape\\paperw16838\\paperh11906"));
+}
+
+TEST_F(RDFDocumentTest, LayoutBlockInBothForms)
+{
+    Doc.AddTextRawNoTag("X", 0, 0);
+    TRDLayoutInfo layout;
+    layout.LeftMargin = 5;
+    layout.MaxTextWidth = 600;
+    layout.BiDiMode = TRDBiDiMode::rdbdLeftToRight;
+    for (TRDFOptions binary : {TRDFOptions(0), TRDFOptions(rdfoSaveBinary)}) {
+        Doc.RDFOptions = rdfoSaveLayout | rdfoLoadLayout | binary;
+        const QByteArray bytes = Save(Doc, &layout);
+        TTestRDData back(&Sheet);
+        back.RDFOptions = Doc.RDFOptions;
+        TRDLayoutInfo read;
+        ASSERT_TRUE(Load(back, bytes, &read));
+        EXPECT_TRUE(read.Loaded);
+        EXPECT_EQ(read.LeftMargin, 5);
+        EXPECT_EQ(read.MaxTextWidth, 600);
+        EXPECT_EQ(read.BiDiMode, TRDBiDiMode::rdbdLeftToRight);
+        EXPECT_EQ(back.ItemCount(), 1);
+        EXPECT_EQ(Save(back, &read), bytes);
+    }
+    // A margin block shorter than its fields is refused.
+    Doc.RDFOptions = rdfoLoadLayout;
+    TRDLayoutInfo small;
+    EXPECT_FALSE(Load(Doc, Fixture("layout-small.rdf"), &small));
+    EXPECT_FALSE(small.Loaded);
+    EXPECT_THROW(small.LoadFromBytes(QByteArray("\0\0\0\0\x04\0\0\0\1\0\0\0", 12)), ERichDocError);
+}
+
+TEST_F(RDFDocumentTest, HostileFilesFailAndLeaveTheDocumentSound)
+{
+    Doc.RDFOptions = rdfoLoadLayout;
+    for (const char* file : {"truncated-block.rdf", "length-past-end.rdf", "linecount-beyond.rdf",
+                             "twenty-digits.rdf", "odd-hex.rdf"}) {
+        TTestRDData doc(&Sheet);
+        doc.RDFOptions = rdfoLoadLayout;
+        TRDLayoutInfo layout;
+        EXPECT_FALSE(Load(doc, Fixture(file), &layout)) << file;
+        // What was read stays whole and writes out again.
+        for (int i = 0; i < doc.ItemCount(); ++i)
+            EXPECT_NE(doc.ItemAt(i), nullptr);
+        TRDMemoryStream out;
+        EXPECT_TRUE(doc.SaveRDF(out, 0, nullptr, nullptr, clNone));
+    }
+    // A UTF-16 line that never ends, and a block length below zero.
+    EXPECT_FALSE(Load(Doc, QByteArray("-8 1 3\r\n0 1 0 8 0 0\r\n\x2d\x4e\x2d")));
+    EXPECT_FALSE(Load(Doc, QByteArray("-8 1 3\r\n-9 2 0 0 2 0 3\r\n\r\n\xff\xff\xff\xff", 30)));
+    // A UTF-16 line needs CR LF before it.
+    EXPECT_FALSE(Load(Doc, QByteArray("-8 1 3\n0 1 0 8 0 0\n\x2d\x4e\x29\x20")));
+}
+
+TEST_F(RDFDocumentTest, StringTagsAndStyleNames)
+{
+    Doc.Options = rdoTagsArePChars;
+    Doc.RDFOptions = rdfoUseStyleNames;
+    Doc.AddTextRaw("x", 2, 1, TRDTag::FromString("a\"b"));
+    Doc.AddTextRawNoTag("y", 0, 0);
+    const QByteArray bytes = Save(Doc);
+    EXPECT_EQ(bytes, QByteArray("-8 1 3\r\n\"Style 2\" 1 \"Centered\" 0 0 \"a\"\"b\"\r\nx\r\n"
+                                "\"Style 0\" 1 \"Paragraph Style\" 0 0 0\r\ny\r\n"));
+    TTestRDData back(&Sheet);
+    back.Options = rdoTagsArePChars;
+    back.RDFOptions = rdfoUseStyleNames;
+    ASSERT_TRUE(Load(back, bytes));
+    EXPECT_EQ(back.ItemAt(0)->StyleNo, 2);
+    EXPECT_EQ(back.ParaOfItem(0), 1);
+    EXPECT_EQ(*back.TagOfItem(0).Str, QByteArray("a\"b"));
+    EXPECT_FALSE(back.TagOfItem(1).Str.has_value());
+    EXPECT_EQ(Save(back), bytes);
+}
+
+TEST_F(RDFDocumentTest, StyleTablesFramedAsLinesOrBlocks)
+{
+    Doc.AddTextRawNoTag("x", 0, 0);
+    Doc.RDFOptions = rdfoSaveTextStyles;
+    EXPECT_EQ(Save(Doc), QByteArray("-8 1 3\r\n-9 2 0 0 0 0 1\r\n\r\n0E04\r\n0 1 0 0 0 0\r\nx\r\n"));
+    Doc.RDFOptions = rdfoSaveTextStyles | rdfoSaveBinary;
+    const QByteArray binary = Save(Doc);
+    EXPECT_EQ(binary, QByteArray("-8 1 3\r\n-9 2 0 0 2 0 1\r\n\r\n\x02\0\0\0\x0E\x04" "0 1 0 0 0 0\r\nx\r\n", 48));
+    TTestRDData back(&Sheet);
+    back.RDFOptions = Doc.RDFOptions;
+    ASSERT_TRUE(Load(back, binary));
+    EXPECT_EQ(Sheet.LastLoadedTable, QByteArray("\x0E\x04"));
+    EXPECT_EQ(Save(back), binary);
+}
+
+// The check-result document: each paragraph three styled texts, built with
+// the viewer's calls, saved in both forms and read back equal.
+TEST_F(RDFDocumentTest, CheckResultDocumentRoundTrips)
+{
+    for (int p = 0; p < 20; ++p) {
+        Doc.AddTextRawNoTag(QByteArray::number(p + 1) + ". ", 0, 0);
+        Doc.AddTextRawNoTag("word", 2, -1);
+        Doc.AddTextRawNoTag("\xd5\xfd\xc8\xb7", 3, -1);
+    }
+    for (TRDFOptions options : {TRDFOptions(0), TRDFOptions(rdfoSaveBinary)}) {
+        Doc.RDFOptions = options;
+        const QByteArray bytes = Save(Doc);
+        TTestRDData back(&Sheet);
+        back.RDFOptions = options;
+        ASSERT_TRUE(Load(back, bytes));
+        ASSERT_EQ(back.ItemCount(), Doc.ItemCount());
+        for (int i = 0; i < Doc.ItemCount(); ++i) {
+            EXPECT_EQ(back.TextOfItem(i), Doc.TextOfItem(i));
+            EXPECT_EQ(back.ItemAt(i)->StyleNo, Doc.ItemAt(i)->StyleNo);
+            EXPECT_EQ(back.ItemOptionsOf(i), Doc.ItemOptionsOf(i));
+        }
+        EXPECT_EQ(Save(back), bytes);
+    }
+}
