@@ -176,13 +176,18 @@ public:
             return aeInvalidHandle;
         int result = aeOk;
         OnDriver([&] {
-            // A new sink stream drops what the old one still held and counts from 0.
+            // A new sink stream drops what the old one still held and counts
+            // from 0. Whatever the server still had to answer for the old one
+            // is answered before the new one is ready.
             FSink->stop();
             FIo = FSink->start();
-            if (!FIo || FSink->error() != QAudio::NoError)
+            if (!FIo || FSink->error() != QAudio::NoError) {
                 result = aeError;
-            else if (FPaused.load())
-                FSink->suspend();
+            } else {
+                FSinkFed = false;
+                if (FPaused.load())
+                    FSink->suspend();
+            }
             FWritten = 0;
             FClockNs = 0;
             FLastTick = FClock.nsecsElapsed();
@@ -274,7 +279,7 @@ private:
                 if (FTimer)
                     FTimer->stop();
                 if (FSink)
-                    FSink->stop();
+                    StopForDeletion();
                 delete FContext;  // the sink and the timer with it; calls still posted to it go too
                 FContext = nullptr;
                 FSink = nullptr;
@@ -284,6 +289,32 @@ private:
         }
         FThread.quit();
         FThread.wait();
+    }
+
+    // On the stream's thread: stops the sink so that it can be deleted. When
+    // a sound server stream runs dry, the sink asks the server, from the
+    // server connection's own thread, to drain it and keeps itself as the
+    // reply's receiver; stopping it does not withdraw that request, and a
+    // reply arriving after the deletion would land in freed memory. The
+    // server answers in order, so once a stream opened after the stop is
+    // ready, every earlier reply has been handled. A stream that never
+    // received data cannot run dry: nothing is outstanding for it.
+    void StopForDeletion()
+    {
+        FSink->stop();
+        if (!FSinkFed)
+            return;
+        FIo = FSink->start();
+        const bool fenced = FIo && FSink->error() == QAudio::NoError;
+        FSink->stop();
+        FIo = nullptr;
+        FSinkFed = false;
+        if (!fenced) {
+            // No answered stream to wait for: the sink is kept, stopped,
+            // until the process ends rather than risk the late reply.
+            FSink->setParent(nullptr);
+            FSink = nullptr;
+        }
     }
 
     // On the stream's thread: follow the played position, hand back the
@@ -348,6 +379,7 @@ private:
                 }
                 if (n <= 0)
                     return;
+                FSinkFed = true;
                 q.Written += static_cast<std::uint32_t>(n);
                 FWritten += n;
             }
@@ -369,6 +401,7 @@ private:
     QAudioSink* FSink = nullptr;
     QIODevice* FIo = nullptr;
     QTimer* FTimer = nullptr;
+    bool FSinkFed = false;  // stream thread: the sink has had data since it was started
     QByteArray FScratch;
 
     // Held across every check of FClosed and the use of the context or the

@@ -11,6 +11,11 @@
 
 #include <memory>
 
+#include <cerrno>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
 TTestProgramFolder::TTestProgramFolder()
 {
     QDir dir(FDir.path());
@@ -60,4 +65,18 @@ void ProcessEvents()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+void AdoptDetachedPrograms()
+{
+    if (::prctl(PR_SET_CHILD_SUBREAPER, 1) != 0)
+        qFatal("this process cannot adopt the programs it starts");
+}
+
+void WaitForChildPrograms()
+{
+    for (;;) {
+        if (::waitpid(-1, nullptr, 0) < 0 && errno != EINTR)
+            return;  // ECHILD: none left
+    }
 }

@@ -27,3 +27,13 @@ void WhenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 
 
 // Processes pending events, also deferred deletes.
 void ProcessEvents();
+
+// Makes this process adopt the programs its children leave behind: a program
+// started detached becomes a child of this process once the intermediate
+// process that started it ends. Call before starting them.
+void AdoptDetachedPrograms();
+
+// Waits until every child of this process, adopted ones included, has ended:
+// afterwards, everything they wrote is written. Meant for tests that start
+// no other child processes meanwhile.
+void WaitForChildPrograms();

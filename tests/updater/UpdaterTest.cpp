@@ -13,11 +13,9 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QPointer>
-#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtCore/QUuid>
 #include <QtWidgets/QApplication>
@@ -93,6 +91,9 @@ class UpdaterTest : public ::testing::Test {
 public:
     void SetUp() override
     {
+        // The copies of the main program the updater starts become children
+        // of this process when the updater's intermediate process ends.
+        AdoptDetachedPrograms();
         SetDefaultReadTimeout(5000);
         // The stand-in main program records every start with its working folder.
         const QString script = QStringLiteral("#!/bin/sh\npwd >> '%1'\n").arg(StartLog());
@@ -208,15 +209,13 @@ public:
             30000);
     }
 
-    // The starts of the stand-in main program (their working folders), once
-    // the first shows up or after waitMs.
-    QStringList MainStarts(int waitMs = 10000) const
+    // The starts of the stand-in main program (their working folders) made
+    // by the runs so far. A started copy is detached from the updater, and
+    // this process adopts it (it reaps its orphaned descendants): once every
+    // child has ended, every copy started has written its line.
+    QStringList MainStarts() const
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!QFileInfo::exists(StartLog()) && timer.elapsed() < waitMs)
-            QThread::msleep(10);
-        QThread::msleep(100);  // a second start would show up meanwhile
+        WaitForChildPrograms();
         if (!QFileInfo::exists(StartLog()))
             return {};
         return QString::fromUtf8(ReadAll(StartLog())).split(u'\n', Qt::SkipEmptyParts);
@@ -636,7 +635,7 @@ TEST_F(UpdaterTest, ASecondCopyEndsAtOnceWithoutTouchingTheFolder)
     EXPECT_FALSE(outcome.WindowShown);
     EXPECT_TRUE(Server.Requests.isEmpty());
     EXPECT_TRUE(QFileInfo::exists(Folder.File(QStringLiteral("update/inflight.bin"))));
-    EXPECT_TRUE(MainStarts(500).isEmpty()) << "the first copy starts the main program";
+    EXPECT_TRUE(MainStarts().isEmpty()) << "the first copy starts the main program";
     first.Release();
     EXPECT_TRUE(first.TryAcquire()) << "the second copy left the lock alone";
 }

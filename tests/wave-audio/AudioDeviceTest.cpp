@@ -6,15 +6,13 @@
 #include "TestAudioDevice.h"
 
 #include <QtCore/QByteArray>
-#include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
-#include <QtCore/QThread>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -24,6 +22,7 @@ namespace {
 // Notes every notification of a stream.
 struct TRecorder {
     std::mutex Lock;
+    std::condition_variable Changed;
     std::vector<std::uintptr_t> Done;
     int Opened = 0;
     int Closed = 0;
@@ -31,19 +30,29 @@ struct TRecorder {
     TAudioCallback Callback()
     {
         return [this](TAudioNotify notify, std::uintptr_t tag) {
-            std::lock_guard<std::mutex> lock(Lock);
-            if (notify == TAudioNotify::Opened)
-                ++Opened;
-            else if (notify == TAudioNotify::Closed)
-                ++Closed;
-            else
-                Done.push_back(tag);
+            {
+                std::lock_guard<std::mutex> lock(Lock);
+                if (notify == TAudioNotify::Opened)
+                    ++Opened;
+                else if (notify == TAudioNotify::Closed)
+                    ++Closed;
+                else
+                    Done.push_back(tag);
+            }
+            Changed.notify_all();
         };
     }
     std::vector<std::uintptr_t> DoneTags()
     {
         std::lock_guard<std::mutex> lock(Lock);
         return Done;
+    }
+    // Waits until count buffers have come back; false if they do not
+    // within a bound far above any normal run.
+    bool WaitForDone(std::size_t count)
+    {
+        std::unique_lock<std::mutex> lock(Lock);
+        return Changed.wait_for(lock, std::chrono::seconds(20), [&] { return Done.size() >= count; });
     }
 };
 
@@ -222,19 +231,6 @@ TEST(TestAudioDeviceTest, VolumeIsKeptPerDeviceAndAppliedToWhatIsPlayed)
 // ------------------------------------------------------------- real back end
 
 namespace {
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 // Lets at least ms of the device's time pass, proven by an event: a second
 // stream on the device plays ms of silence and hands it back.
 void LetPlay(TQtAudioSystem& system, const TAudioFormat& format, int ms)
@@ -245,7 +241,7 @@ void LetPlay(TQtAudioSystem& system, const TAudioFormat& format, int ms)
     const QByteArray silence(static_cast<qsizetype>(format.SampleRate) * format.BlockAlign() * ms / 1000,
                              format.BitsPerSample == 8 ? char(128) : '\0');
     ASSERT_EQ(stream->Write(silence.constData(), static_cast<std::uint32_t>(silence.size()), 1), aeOk);
-    ASSERT_TRUE(WaitUntil([&] { return witness.DoneTags().size() == 1; }, 10000));
+    ASSERT_TRUE(witness.WaitForDone(1));
     EXPECT_EQ(stream->Close(), aeOk);
 }
 }  // namespace
@@ -276,7 +272,7 @@ TEST(QtAudioDeviceTest, PlaysGeneratedPcmToItsEnd)
     for (int i = 0; i < 6; ++i)
         ASSERT_EQ(stream->Write(pcm.constData() + i * part, static_cast<std::uint32_t>(part), 100 + i), aeOk);
 
-    ASSERT_TRUE(WaitUntil([&] { return rec.DoneTags().size() == 6; }, 5000));
+    ASSERT_TRUE(rec.WaitForDone(6));
     EXPECT_EQ(rec.DoneTags(), (std::vector<std::uintptr_t>{100, 101, 102, 103, 104, 105}));
     std::int64_t pos = 0;
     ASSERT_EQ(stream->GetPosition(pos), aeOk);
@@ -298,10 +294,13 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
     std::unique_ptr<TAudioOutputStream> stream;
     ASSERT_EQ(system.OpenOutput(AudioDefaultDevice, f, false, rec.Callback(), stream), aeOk);
     const QByteArray second(44100, char(128));
-    for (int i = 0; i < 4; ++i)
-        stream->Write(second.constData(), 11025, static_cast<std::uintptr_t>(i));  // four quarters of a second
+    // 50 ms, then three seconds: paused once the first has come back, the
+    // stream holds a position inside the rest.
+    stream->Write(second.constData(), 2205, 0);
+    for (int i = 1; i < 4; ++i)
+        stream->Write(second.constData(), 44100, static_cast<std::uintptr_t>(i));
 
-    ASSERT_TRUE(WaitUntil([&] { std::int64_t p = 0; stream->GetPosition(p); return p > 2000; }, 3000));
+    ASSERT_TRUE(rec.WaitForDone(1));
     ASSERT_EQ(stream->Pause(), aeOk);
     std::int64_t held = 0;
     stream->GetPosition(held);
@@ -309,7 +308,8 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
     std::int64_t later = 0;
     stream->GetPosition(later);
     EXPECT_EQ(held, later);
-    EXPECT_LT(held, 44100);
+    EXPECT_GE(held, 2205);
+    EXPECT_LT(held, 2205 + 3 * 44100);
 
     ASSERT_EQ(stream->Reset(), aeOk);
     EXPECT_EQ(rec.DoneTags(), (std::vector<std::uintptr_t>{0, 1, 2, 3}));
@@ -322,7 +322,7 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
     LetPlay(system, f, 100);  // twice the buffer's length
     EXPECT_EQ(rec.DoneTags().size(), 4u);
     stream->Restart();
-    ASSERT_TRUE(WaitUntil([&] { return rec.DoneTags().size() == 5; }, 3000));
+    ASSERT_TRUE(rec.WaitForDone(5));
     stream->GetPosition(pos);
     EXPECT_EQ(pos, 2205);
     EXPECT_EQ(stream->Close(), aeOk);
