@@ -39,14 +39,6 @@ const QString ShowEnglish = QStringLiteral("显示原文");
 const QString HideChina = QStringLiteral("隐藏译文");
 const QString ShowChina = QStringLiteral("显示译文");
 
-void Fill(QWidget* widget, TColor color)
-{
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, ToQColor(color));
-    widget->setPalette(palette);
-}
-
 QToolButton* FlatButton(QWidget* parent, const QString& caption)
 {
     auto* button = new QToolButton(parent);
@@ -78,13 +70,13 @@ TSentenceScreen::TSentenceScreen(QWidget* parent, bool video, bool speak, const 
     layout->setSpacing(0);
 
     panTop = new QWidget(this);
-    Fill(panTop, clBlack);
+    FillBackground(panTop, clBlack);
     FTopLayout = new QVBoxLayout(panTop);
     FTopLayout->setContentsMargins(0, 0, 0, 0);
     FTopLayout->setSpacing(0);
     panContain = new QWidget(panTop);
     panContain->setObjectName(QStringLiteral("panContain"));
-    Fill(panContain, clBlack);
+    FillBackground(panContain, clBlack);
     panContain->installEventFilter(this);
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -167,7 +159,7 @@ void TSentenceScreen::BuildList()
     Panel2 = new QWidget(Panel1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFixedHeight(OptionBarHeight);
-    Fill(Panel2, OptionBarColor);
+    FillBackground(Panel2, OptionBarColor);
     auto* bar = new QHBoxLayout(Panel2);
     bar->setContentsMargins(6, 0, 6, 0);
     bar->setSpacing(4);
@@ -198,7 +190,7 @@ void TSentenceScreen::BuildList()
 
     auto* titles = new QWidget(Panel1);
     titles->setFixedHeight(TitleBarHeight);
-    Fill(titles, OptionBarColor);
+    FillBackground(titles, OptionBarColor);
     ppcbAll = new TPiboCheckBox(titles);
     ppcbAll->move(8, (TitleBarHeight - ppcbAll->Height()) / 2);
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
@@ -222,7 +214,7 @@ void TSentenceScreen::BuildList()
 
     panGridClient = new QWidget(Panel1);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
-    Fill(panGridClient, GridClientColor);
+    FillBackground(panGridClient, GridClientColor);
     pbGridClient = new TPaintBox(panGridClient);
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };

@@ -48,14 +48,6 @@ qint64 WaveLengthMs(const QString& path)
     }
 }
 
-void Fill(QWidget* widget, TColor color)
-{
-    widget->setAutoFillBackground(true);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, ToQColor(color));
-    widget->setPalette(palette);
-}
-
 }  // namespace
 
 void SetSpeakRecorderFactory(std::function<std::unique_ptr<TSpeakRecorder>()> factory)
@@ -107,7 +99,7 @@ TSpeakScreen::TSpeakScreen(QWidget* parent, bool video, const TTransportOptions&
         FTopLayout->addWidget(panContain);
         panRecordContain = new QWidget(panTop);
         panRecordContain->setObjectName(QStringLiteral("panRecordContain"));
-        Fill(panRecordContain, clBlack);
+        FillBackground(panRecordContain, clBlack);
         panRecordContain->setFixedHeight(StripHeight);
         panRecordContain->installEventFilter(this);
         FTopLayout->addWidget(panRecordContain);
@@ -152,7 +144,7 @@ void TSpeakScreen::BuildRecordBar(QWidget* parent)
 {
     RecordBar = new QWidget(parent);
     RecordBar->setFixedHeight(RecordBarHeight);
-    Fill(RecordBar, RecordBarColor);
+    FillBackground(RecordBar, RecordBarColor);
     const auto button = [this](TPiboSpeedButtonType kind, const QString& caption, const QString& hint) {
         auto* b = new TPiboSpeedButton(RecordBar);
         b->SetPiboSpeedButtonType(kind);

@@ -8,6 +8,14 @@
 
 #include <exception>
 
+void FillBackground(QWidget* widget, std::uint32_t color)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, ToQColor(color));
+    widget->setPalette(palette);
+}
+
 void RunGuarded(const std::function<void()>& action)
 {
     try {
@@ -120,10 +128,7 @@ TStudyTransport::TStudyTransport(QWidget* parent, const TTransportOptions& optio
     panPlayTool = new QWidget(parent);
     panPlayTool->setObjectName(QStringLiteral("panPlayTool"));
     panPlayTool->setFixedHeight(BarHeight);
-    panPlayTool->setAutoFillBackground(true);
-    QPalette palette = panPlayTool->palette();
-    palette.setColor(QPalette::Window, ToQColor(BarColor));
-    panPlayTool->setPalette(palette);
+    FillBackground(panPlayTool, BarColor);
 
     psbPlay = MakeButton(panPlayTool, psbtPlay, QStringLiteral("播放/暂停"));
     psbPause = MakeButton(panPlayTool, psbtPause, QStringLiteral("播放/暂停"));

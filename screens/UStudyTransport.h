@@ -13,6 +13,7 @@
 #include <QtCore/QString>
 #include <QtWidgets/QWidget>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,9 @@ class TPiboProgressBar;
 class TPiboSoundVolume;
 class TPiboSpeedButton;
 class TPiboVideoClass;
+
+// Paints widget's background in color (a colour number of the layouts).
+void FillBackground(QWidget* widget, std::uint32_t color);
 
 // Runs action and shows the message of an exception that leaves it through
 // ShowInfo: the entry guard of the screens' event handlers.

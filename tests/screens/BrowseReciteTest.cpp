@@ -29,22 +29,21 @@
 
 namespace {
 
-class BrowseRecite : public ::testing::Test {
+class BrowseRecite : public TScreenTest {
 protected:
     void SetUp() override
     {
-        SetAudioSystem(&System);
-        SetTestHotKeys();
+        TScreenTest::SetUp();
+        // The folder picker starts at home.
         SavedHome = qEnvironmentVariable("HOME");
         qputenv("HOME", Env.File(QString()).toUtf8());
     }
     void TearDown() override
     {
-        Screen.reset();
-        ProcessEvents();
-        SetAudioSystem(nullptr);
+        TScreenTest::TearDown();
         qputenv("HOME", SavedHome.toUtf8());
     }
+    void FreeScreen() override { Screen.reset(); }
 
     // Shows the screen on a lesson of the given sentence lengths.
     void Open(const std::vector<int>& lengthsMs)
@@ -64,10 +63,6 @@ protected:
     TStudyTransport* Bar() const { return Screen->Transport(); }
     bool Playing() const { return Player()->IsPlaying(); }
 
-    TWindowTestEnvironment Env;
-    TTestAudioSystem System{1};
-    TDialogRecorder Dialogs;
-    TFolderAndBoxAnswers Folders;
     std::unique_ptr<TFrmBrowseRecite> Screen;
     std::unique_ptr<TAudioClock> Clock;
     QString Wav;
@@ -266,7 +261,7 @@ TEST_F(BrowseRecite, SentenceExportsWriteClipsAndSubtitlesNamedByTheLesson)
         return QDir(folder).entryList(QDir::Files, QDir::Name);
     };
 
-    Folders.Folders << out + QStringLiteral("/all");
+    Boxes.Folders << out + QStringLiteral("/all");
     Screen->miExportAllClick();
     EXPECT_EQ(names(out + QStringLiteral("/all/lesson")),
               (QStringList{"lesson_0.lrc", "lesson_0.mp3", "lesson_1.lrc", "lesson_1.mp3", "lesson_2.lrc",
@@ -275,7 +270,7 @@ TEST_F(BrowseRecite, SentenceExportsWriteClipsAndSubtitlesNamedByTheLesson)
 
     Screen->Grid->SetRowChecked(1, false);
     Screen->GridCheckBoxClick(1);
-    Folders.Folders << out + QStringLiteral("/some");
+    Boxes.Folders << out + QStringLiteral("/some");
     Screen->miExportSelectClick();
     EXPECT_EQ(names(out + QStringLiteral("/some/lesson")),
               (QStringList{"lesson_0.lrc", "lesson_0.mp3", "lesson_2.lrc", "lesson_2.mp3"}));
@@ -283,7 +278,7 @@ TEST_F(BrowseRecite, SentenceExportsWriteClipsAndSubtitlesNamedByTheLesson)
     // Cancelling the folder choice still says it is done, and writes nothing.
     const QStringList before = QDir(Env.File(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     Screen->miExportAllClick();
-    EXPECT_EQ(Folders.FolderDialogs, 3);
+    EXPECT_EQ(Boxes.FolderDialogs, 3);
     EXPECT_EQ(QDir(Env.File(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
     EXPECT_EQ(Dialogs.Infos, (QStringList{QStringLiteral("导出MP3文件完成！"), QStringLiteral("导出MP3文件完成！"),
                                           QStringLiteral("导出MP3文件完成！")}));
@@ -373,16 +368,10 @@ TEST_F(BrowseRecite, SampleLessonPlaysSentenceBySentence)
 
 // ------------------------------------------------------------ video
 
-class VideoBrowseRecite : public ::testing::Test {
+class VideoBrowseRecite : public TScreenTest {
 protected:
-    void TearDown() override
-    {
-        Screen.reset();
-        ProcessEvents();
-    }
+    void FreeScreen() override { Screen.reset(); }
 
-    TWindowTestEnvironment Env;
-    TDialogRecorder Dialogs;
     std::unique_ptr<TFrmVideoBrowseRecite> Screen;
 };
 

@@ -1,6 +1,7 @@
 #include "ScreensTestSupport.h"
 
 #include "AnsiText.h"
+#include "Mp3Fixtures.h"
 #include "SndWavOut.h"
 #include "UCommonFun.h"
 #include "UDataOperaterFun.h"
@@ -25,33 +26,8 @@
 
 void WritePcmWave(const QString& path, int channels, int rate, const QByteArray& data)
 {
-    QByteArray header;
-    const auto u32 = [&header](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        header.append(b, 4);
-    };
-    const auto u16 = [&header](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        header.append(b, 2);
-    };
-    header += "RIFF";
-    u32(36 + quint32(data.size()));
-    header += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(quint16(channels));
-    u32(quint32(rate));
-    u32(quint32(rate * 2 * channels));
-    u16(quint16(2 * channels));
-    u16(16);
-    header += "data";
-    u32(quint32(data.size()));
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile wav(path);
-    ASSERT_TRUE(wav.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    wav.write(header + data);
+    Mp3Fixtures::WriteWave(path, channels, rate, 16, data, false);
 }
 
 void WriteToneLesson(const QString& wavPath, const std::vector<int>& lengthsMs)
@@ -160,6 +136,19 @@ void TAudioClock::RunToStop(int limitMs, int step)
     for (int t = 0; t < limitMs && (FPlayer->WaveOut()->State() & dsStarted); t += step)
         Run(step, step);
     FPlayer->TimerTick();
+}
+
+void TScreenTest::SetUp()
+{
+    SetAudioSystem(&System);
+    SetTestHotKeys();
+}
+
+void TScreenTest::TearDown()
+{
+    FreeScreen();
+    ProcessEvents();
+    SetAudioSystem(nullptr);
 }
 
 void SetTestHotKeys()

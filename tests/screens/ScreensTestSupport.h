@@ -14,6 +14,8 @@
 
 #include <vector>
 
+#include <gtest/gtest.h>
+
 class TSentenceScreen;
 class TPiboAudioPlay;
 
@@ -61,3 +63,18 @@ bool DeviceStartedOut(TSndWaveOut* device);
 
 // Sets the six hot-key atoms of SystemPara to distinct values.
 void SetTestHotKeys();
+
+// The fixture of the screen tests: a program folder with a database, the
+// test audio device with one output, the dialogs answered, the hot keys set.
+// FreeScreen frees the screen before the device goes.
+class TScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    virtual void FreeScreen() = 0;
+
+    TWindowTestEnvironment Env;
+    TTestAudioSystem System{1};
+    TDialogRecorder Dialogs;
+    TFolderAndBoxAnswers Boxes;
+};

@@ -91,21 +91,24 @@ QList<TSpeakRow> SpeakRows()
     return rows;
 }
 
-class StudySpeak : public ::testing::Test {
+// The speak screens with the scripted recorder.
+class TSpeakTest : public TScreenTest {
 protected:
     void SetUp() override
     {
-        SetAudioSystem(&System);
-        SetTestHotKeys();
+        TScreenTest::SetUp();
         SetSpeakRecorderFactory([] { return std::make_unique<TScriptedRecorder>(); });
     }
     void TearDown() override
     {
-        Screen.reset();
-        ProcessEvents();
+        TScreenTest::TearDown();
         SetSpeakRecorderFactory(nullptr);
-        SetAudioSystem(nullptr);
     }
+};
+
+class StudySpeak : public TSpeakTest {
+protected:
+    void FreeScreen() override { Screen.reset(); }
 
     void Open(const std::vector<int>& lengthsMs)
     {
@@ -136,10 +139,6 @@ protected:
         clock.Run(ms);
     }
 
-    TWindowTestEnvironment Env;
-    TTestAudioSystem System{1};
-    TDialogRecorder Dialogs;
-    TFolderAndBoxAnswers Boxes;
     std::unique_ptr<TFrmStudySpeak> Screen;
     std::unique_ptr<TAudioClock> Clock;
     TScriptedRecorder* Recorder = nullptr;
@@ -337,24 +336,10 @@ TEST_F(StudySpeak, RestartWithNothingCheckedIsRefusedInTheSystemBox)
 
 // ------------------------------------------------------------ video
 
-class VStudySpeak : public ::testing::Test {
+class VStudySpeak : public TSpeakTest {
 protected:
-    void SetUp() override
-    {
-        SetAudioSystem(&System);
-        SetSpeakRecorderFactory([] { return std::make_unique<TScriptedRecorder>(); });
-    }
-    void TearDown() override
-    {
-        Screen.reset();
-        ProcessEvents();
-        SetSpeakRecorderFactory(nullptr);
-        SetAudioSystem(nullptr);
-    }
+    void FreeScreen() override { Screen.reset(); }
 
-    TWindowTestEnvironment Env;
-    TTestAudioSystem System{1};
-    TDialogRecorder Dialogs;
     std::unique_ptr<TFrmVStudySpeak> Screen;
 };
 
