@@ -129,6 +129,9 @@ TSpeakScreen::~TSpeakScreen()
         }
         FRecorder.reset();
     }
+    // The recording's player goes before the fields its events use.
+    delete FRecordPlayer;
+    FRecordPlayer = nullptr;
     FWaveOut->OnStop = nullptr;
     try {
         FWaveOut->Stop();
