@@ -2,6 +2,7 @@
 #include "Graphics.h"
 
 #include <QtCore/QMimeData>
+#include <QtCore/QTextStream>
 #include <QtGui/QClipboard>
 #include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
@@ -78,6 +79,7 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     resize(200, 150);
     FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
     FontChanged();
+    FlushStatus();
 }
 
 TCustomTextEdit::~TCustomTextEdit()
@@ -362,6 +364,7 @@ void TCustomTextEdit::ClearContent()
     FTopRow = FLeftColumn = 1;
     RefreshScrollBars();
     update();
+    ReportStatusChange(scAll);
 }
 
 TBufferCoord TCustomTextEdit::CharIndexToCaretPos(int index) const
@@ -506,6 +509,7 @@ void TCustomTextEdit::SetTopRow(int value)
     FTopRow = value;
     RefreshScrollBars();
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetLeftColumn(int value)
@@ -519,6 +523,7 @@ void TCustomTextEdit::SetLeftColumn(int value)
     FLeftColumn = value;
     RefreshScrollBars();
     update();
+    ReportStatusChange(0);
 }
 
 // ================================================================ font and sizes
@@ -623,15 +628,219 @@ void TCustomTextEdit::EndPaintLock()
     if (--FPaintLock == 0) {
         RefreshScrollBars();
         update();
+        FlushStatus();
     }
+}
+
+// ================================================================ status
+
+void TCustomTextEdit::ReportStatusChange(TTextStatusChanges changes)
+{
+    FStatusChanges |= changes;
+    FlushStatus();
+}
+
+void TCustomTextEdit::FlushStatus()
+{
+    if (FPaintLock > 0)
+        return;
+    // Whatever moved since the last report, however it was changed.
+    TStatusState now;
+    now.Caret = FCaret;
+    now.Anchor = FAnchor;
+    now.SelEnd = FSelEnd;
+    now.TopRow = FTopRow;
+    now.LeftColumn = FLeftColumn;
+    now.InsertMode = FInsertMode;
+    now.Modified = FModified;
+    now.ReadOnly = FReadOnly;
+    now.Mode = FSelectionMode;
+    TTextStatusChanges changes = FStatusChanges;
+    if (now.Caret.Char != FReported.Caret.Char)
+        changes |= scCaretX;
+    if (now.Caret.Line != FReported.Caret.Line)
+        changes |= scCaretY;
+    if (now.TopRow != FReported.TopRow)
+        changes |= scTopLine;
+    if (now.LeftColumn != FReported.LeftColumn)
+        changes |= scLeftChar;
+    if (now.InsertMode != FReported.InsertMode)
+        changes |= scInsertMode;
+    if (now.Modified != FReported.Modified)
+        changes |= scModified;
+    if (now.ReadOnly != FReported.ReadOnly)
+        changes |= scReadOnly;
+    if (!(now.Anchor == FReported.Anchor) || !(now.SelEnd == FReported.SelEnd) || now.Mode != FReported.Mode)
+        changes |= scSelection;
+    FReported = now;
+    FStatusChanges = 0;
+    if (changes != 0)
+        DoStatusChange(changes);
+}
+
+void TCustomTextEdit::DoStatusChange(TTextStatusChanges changes)
+{
+    if (OnStatusChange)
+        OnStatusChange(this, changes);
+}
+
+void TCustomTextEdit::SetReadOnly(bool value)
+{
+    if (value == FReadOnly)
+        return;
+    FReadOnly = value;
+    ReportStatusChange(0);
+}
+
+// ================================================================ key bindings with a layout
+
+namespace {
+
+struct TBindingLine {
+    TTextEditorCommand Command;
+    TShortCut First;
+    TShortCut Second;
+};
+
+bool SameBinding(const TTextEditKeyStroke& a, const TTextEditKeyStroke& b)
+{
+    return a.GetShortCut() == b.GetShortCut() && a.GetShortCut2() == b.GetShortCut2() && a.Command() == b.Command();
+}
+
+bool HasMatch(const TTextEditKeyStrokes& list, const TTextEditKeyStroke& k)
+{
+    for (int i = 0; i < list.Count(); ++i)
+        if (SameBinding(*list.Items(i), k))
+            return true;
+    return false;
+}
+
+void WriteBinding(QTextStream& out, const TTextEditKeyStroke& k)
+{
+    out << "  " << CommandToText(k.Command()) << ' ' << k.GetShortCut() << ' ' << k.GetShortCut2() << '\n';
+}
+
+TBindingLine ParseBinding(const QString& line)
+{
+    const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool ok1 = false, ok2 = false;
+    TBindingLine b{ecNone, 0, 0};
+    if (parts.size() == 3) {
+        const uint first = parts[1].toUInt(&ok1);
+        const uint second = parts[2].toUInt(&ok2);
+        ok1 = ok1 && first <= 0xFFFF;
+        ok2 = ok2 && second <= 0xFFFF;
+        b.First = static_cast<TShortCut>(first);
+        b.Second = static_cast<TShortCut>(second);
+        if (!CommandFromIdent(parts[0], b.Command)) {
+            bool ok = false;
+            const int number = parts[0].toInt(&ok);
+            ok1 = ok1 && ok && number >= 0 && number <= 0xFFFF;
+            b.Command = static_cast<TTextEditorCommand>(number);
+        }
+    }
+    if (!ok1 || !ok2)
+        throw ETextKeyError(QStringLiteral("Malformed key binding: \"%1\"").arg(line));
+    return b;
+}
+
+}  // namespace
+
+void TCustomTextEdit::WriteKeystrokes(QTextStream& out) const
+{
+    TTextEditKeyStrokes defaults;
+    defaults.LoadDefaultKeys();
+    // Same bindings in the same order store nothing.
+    bool same = defaults.Count() == FKeystrokes.Count();
+    for (int i = 0; same && i < defaults.Count(); ++i)
+        same = SameBinding(*defaults.Items(i), *FKeystrokes.Items(i));
+    if (same)
+        return;
+    out << "AddedKeystrokes\n";
+    for (int i = 0; i < FKeystrokes.Count(); ++i)
+        if (!HasMatch(defaults, *FKeystrokes.Items(i)))
+            WriteBinding(out, *FKeystrokes.Items(i));
+    out << "end\nRemovedKeystrokes\n";
+    for (int i = 0; i < defaults.Count(); ++i)
+        if (!HasMatch(FKeystrokes, *defaults.Items(i)))
+            WriteBinding(out, *defaults.Items(i));
+    out << "end\n";
+}
+
+void TCustomTextEdit::ReadKeystrokes(QTextStream& in)
+{
+    std::vector<TBindingLine> added;
+    std::vector<TBindingLine> removed;
+    std::vector<TBindingLine>* section = nullptr;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.isEmpty())
+            continue;
+        if (!section && line == QLatin1String("AddedKeystrokes"))
+            section = &added;
+        else if (!section && line == QLatin1String("RemovedKeystrokes"))
+            section = &removed;
+        else if (section && line == QLatin1String("end"))
+            section = nullptr;
+        else if (section)
+            section->push_back(ParseBinding(line));
+        else
+            throw ETextKeyError(QStringLiteral("Malformed key bindings: \"%1\"").arg(line));
+    }
+    if (section)
+        throw ETextKeyError(QStringLiteral("Key bindings end inside a list"));
+    for (const TBindingLine& b : added) {
+        TTextEditKeyStroke* k = FKeystrokes.Add();
+        k->SetCommand(b.Command);
+        ShortCutToKey(b.First, k->Key, k->Shift);
+        ShortCutToKey(b.Second, k->SecondKey, k->SecondShift);
+    }
+    for (const TBindingLine& b : removed) {
+        const int i = FKeystrokes.FindShortCuts(b.First, b.Second);
+        if (i >= 0 && FKeystrokes.Items(i)->Command() == b.Command)
+            FKeystrokes.Delete(i);
+    }
+}
+
+QString TCustomTextEdit::UnicodeFontName() const
+{
+    return FDrawer->UseSecondFont() ? FDrawer->SecondFontName() : QString();
+}
+
+void TCustomTextEdit::SetUnicodeFontName(const QString& value)
+{
+    if (value == UnicodeFontName())
+        return;
+    FDrawer->SetSecondFontName(value);
+    update();
 }
 
 // ================================================================ settings
 
 void TCustomTextEdit::SetOptions(TTextEditorOptions value)
 {
-    FOptions = value & 0x0FFFFFFF;
+    value &= 0x0FFFFFFF;
+    if (value == FOptions)
+        return;
+    // Positions are clamped under the old options first.
+    if (!HasOption(eoScrollPastEol))
+        SetLeftColumn(FLeftColumn);
+    if (!HasOption(eoScrollPastEof))
+        SetTopRow(FTopRow);
+    const TTextEditorOptions scrolling = OptionBit(eoDisableScrollArrows) | OptionBit(eoHideShowScrollbars) |
+                                         OptionBit(eoScrollPastEof) | OptionBit(eoScrollPastEol);
+    const bool scrollChanged = ((value ^ FOptions) & scrolling) != 0;
+    const bool dropChanged = ((value ^ FOptions) & OptionBit(eoDropFiles)) != 0;
+    FOptions = value;
+    FCaret = ClampPos(FCaret);
+    FAnchor = ClampPos(FAnchor);
+    FSelEnd = ClampPos(FSelEnd);
+    if (dropChanged)
+        setAcceptDrops(true);
+    if (scrollChanged)
+        RefreshScrollBars();
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetInsertMode(bool value)
@@ -640,6 +849,7 @@ void TCustomTextEdit::SetInsertMode(bool value)
         return;
     FInsertMode = value;
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetTabWidth(int value)
@@ -729,6 +939,7 @@ void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
     if (QGuiApplication::inputMethod() && hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
@@ -742,6 +953,7 @@ void TCustomTextEdit::SetSelectionBegin(const TBufferCoord& value)
 {
     FAnchor = FSelEnd = ClampPos(value);
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
@@ -751,6 +963,7 @@ void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
     else
         FSelEnd = ClampPos(value);
     update();
+    ReportStatusChange(0);
 }
 
 QString TCustomTextEdit::TextBetween(const TBufferCoord& start, const TBufferCoord& end) const
@@ -857,6 +1070,7 @@ void TCustomTextEdit::SetSelectionMode(TTextSelectionMode value)
         return;
     FSelectionMode = value;
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SelectWholeText()
@@ -1098,6 +1312,7 @@ void TCustomTextEdit::UndoListChanged()
     FModified = !FUndoList.IsInitialState();
     if (FUndoList.BlockCount() == 0 && OnChange)
         OnChange(this);
+    ReportStatusChange(0);
 }
 
 // ================================================================ undo and redo
@@ -1199,6 +1414,7 @@ void TCustomTextEdit::SetModified(bool value)
         FUndoList.MarkInitialState(false);
     }
     FModified = value;
+    ReportStatusChange(0);
 }
 
 // ================================================================ navigation helpers
@@ -1280,6 +1496,7 @@ void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
         FAnchor = FSelEnd = FCaret;
     }
     update();
+    ReportStatusChange(0);
 }
 
 void TCustomTextEdit::MoveCaretVert(int rows, bool select)
@@ -1344,7 +1561,15 @@ void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aC
         OnProcessCommand(this, command, aChar);
     if (command == ecNone)
         return;
-    RunEditorCommand(command, aChar, data);
+    // One status report per command, when it is done.
+    BeginPaintLock();
+    try {
+        RunEditorCommand(command, aChar, data);
+    } catch (...) {
+        EndPaintLock();
+        throw;
+    }
+    EndPaintLock();
     if (OnCommandProcessed)
         OnCommandProcessed(this, command, aChar);
 }
@@ -2208,6 +2433,7 @@ void TCustomTextEdit::mouseDoubleClickEvent(QMouseEvent* e)
         FSelEnd = FCaret = BufferCoord(IndexToCell(line, i) + 1, FCaret.Line);
         FSelecting = false;
         update();
+        FlushStatus();
     });
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QMimeData;
+class QTextStream;
 class QScrollBar;
 class TCanvas;
 class TCustomTextEdit;
@@ -59,6 +60,13 @@ enum TTextEditorOption : std::uint8_t {
 using TTextEditorOptions = std::uint32_t;
 constexpr TTextEditorOptions OptionBit(TTextEditorOption option) { return 1u << option; }
 constexpr TTextEditorOptions TextEditDefaultOptions = 0x0A6C0192;
+
+// What changed since the last status report; one bit per kind.
+enum TTextStatusChange : std::uint16_t {
+    scAll = 1, scCaretX = 2, scCaretY = 4, scLeftChar = 8, scTopLine = 16, scInsertMode = 32, scModified = 64,
+    scSelection = 128, scReadOnly = 256
+};
+using TTextStatusChanges = std::uint16_t;
 
 enum TLineSpacingRule : std::uint8_t { lsSingle, lsOneAndHalf, lsDouble, lsSpecified };
 enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
@@ -193,6 +201,20 @@ public:
     TTextCustomHighlighter* Highlighter() const { return FHighlighter; }
     void SetHighlighter(TTextCustomHighlighter* value);
 
+    // ------------------------------------------------------------ key bindings with a layout
+    // Only the difference from the default bindings is stored: the editor's
+    // bindings the defaults lack ("AddedKeystrokes") and the defaults the
+    // editor lacks ("RemovedKeystrokes"), nothing when they are the same.
+    // Each binding is a line: command, shortcut, second shortcut.
+    void WriteKeystrokes(QTextStream& out) const;
+    // Reads what WriteKeystrokes wrote and applies it to the bindings; a
+    // malformed line raises ETextKeyError and changes nothing.
+    void ReadKeystrokes(QTextStream& in);
+
+    // The font for wide characters; empty when the editor's font draws them.
+    QString UnicodeFontName() const;
+    void SetUnicodeFontName(const QString& value);
+
     // ------------------------------------------------------------ paint lock
     void BeginPaintLock() { ++FPaintLock; }
     void EndPaintLock();
@@ -204,7 +226,7 @@ public:
     bool InsertMode() const { return FInsertMode; }
     void SetInsertMode(bool value);
     bool ReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool value) { FReadOnly = value; }
+    virtual void SetReadOnly(bool value);
     int TabWidth() const { return FTabWidth; }
     void SetTabWidth(int value);
     bool WantTabs() const { return FWantTabs; }
@@ -254,6 +276,9 @@ public:
     std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
     // A new bookmark's mark before it is placed (set it to nullptr to refuse
     // it), and a bookmark's mark before it is removed.
+    // Caret, view, mode, modified flag, selection or read-only state changed;
+    // reported once a paint lock ends.
+    std::function<void(TCustomTextEdit* sender, TTextStatusChanges changes)> OnStatusChange;
     std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnPlaceBookmark;
     std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnClearBookmark;
 
@@ -261,6 +286,9 @@ protected:
     // Runs after the highlighter changed; nothing to do here.
     virtual void HighlighterAttributesChanged() {}
     virtual void DoPaint(TCanvas& canvas);
+    // Adds to the pending changes and reports them unless a paint lock is held.
+    void ReportStatusChange(TTextStatusChanges changes);
+    virtual void DoStatusChange(TTextStatusChanges changes);
     virtual void DoPlaceBookmark(TTextEditMark*& mark);
     virtual void DoClearBookmark(TTextEditMark*& mark);
 
@@ -370,6 +398,16 @@ private:
     TBufferCoord FAnchor{1, 1};
     TBufferCoord FSelEnd{1, 1};
     TTextSelectionMode FSelectionMode = smNormal;
+    // The state last reported to OnStatusChange, and what is pending.
+    struct TStatusState {
+        TBufferCoord Caret, Anchor, SelEnd;
+        int TopRow = 0, LeftColumn = 0;
+        bool InsertMode = true, Modified = false, ReadOnly = false;
+        TTextSelectionMode Mode = smNormal;
+    };
+    TStatusState FReported;
+    TTextStatusChanges FStatusChanges = 0;
+    void FlushStatus();
     int FDesiredColumn = 1;
     int FTopRow = 1;
     int FLeftColumn = 1;

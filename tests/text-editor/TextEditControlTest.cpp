@@ -15,6 +15,10 @@
 #include <QtWidgets/QScrollBar>
 #include <gtest/gtest.h>
 
+#include <QtCore/QTextStream>
+#include <set>
+#include <tuple>
+
 namespace {
 
 QStringList LinesOf(const TCustomTextEdit& e) { return e.Lines().ToStringList(); }
@@ -860,4 +864,107 @@ TEST(TextEditBookmarks, GlyphDrawnInTheGutter)
     EXPECT_EQ(differingPixels(after, 0), 0);
     e.BookMarkOptions().SetGlyphsVisible(false);
     EXPECT_EQ(differingPixels(e.grab().toImage(), 1), 0);
+}
+
+// ---------------------------------------------------------------- settings
+
+namespace {
+
+std::set<std::tuple<int, int, int>> BindingSet(const TTextEditKeyStrokes& keys)
+{
+    std::set<std::tuple<int, int, int>> result;
+    for (int i = 0; i < keys.Count(); ++i)
+        result.insert({keys.Items(i)->Command(), keys.Items(i)->GetShortCut(), keys.Items(i)->GetShortCut2()});
+    return result;
+}
+
+}  // namespace
+
+TEST(TextEditSettings, KeystrokesStoreOnlyTheDifference)
+{
+    TTextEdit e;
+    QString stored;
+    {
+        QTextStream out(&stored);
+        e.WriteKeystrokes(out);
+    }
+    EXPECT_TRUE(stored.isEmpty());
+    // One binding moved to another shortcut: it is added, the default removed.
+    const int up = e.Keystrokes().FindSingleKey(VK_UP, 0);
+    ASSERT_GE(up, 0);
+    e.Keystrokes().Items(up)->SetShortCut(ShortCut('U', ssCtrl | ssAlt));
+    {
+        QTextStream out(&stored);
+        e.WriteKeystrokes(out);
+    }
+    EXPECT_EQ(stored, QStringLiteral("AddedKeystrokes\n  ecUp %1 0\nend\nRemovedKeystrokes\n  ecUp %2 0\nend\n")
+                          .arg(ShortCut('U', ssCtrl | ssAlt))
+                          .arg(ShortCut(VK_UP, 0)));
+    TTextEdit reread;
+    QTextStream in(&stored);
+    reread.ReadKeystrokes(in);
+    EXPECT_EQ(BindingSet(reread.Keystrokes()), BindingSet(e.Keystrokes()));
+    EXPECT_EQ(reread.TranslateKeyCode('U', ssCtrl | ssAlt), ecUp);
+    EXPECT_EQ(reread.TranslateKeyCode(VK_UP, 0), ecNone);
+}
+
+TEST(TextEditSettings, MalformedKeystrokesChangeNothing)
+{
+    for (const QString& text : {QStringLiteral("AddedKeystrokes\n  ecUp 1\nend\n"),
+                                QStringLiteral("AddedKeystrokes\n  ecNoSuchCommand 85 0\nend\n"),
+                                QStringLiteral("AddedKeystrokes\n  ecUp 70000 0\nend\n"),
+                                QStringLiteral("AddedKeystrokes\n  ecUp 85 0\n"),
+                                QStringLiteral("Something else\n")}) {
+        TTextEdit e;
+        const auto before = BindingSet(e.Keystrokes());
+        QString copy = text;
+        QTextStream in(&copy);
+        EXPECT_THROW(e.ReadKeystrokes(in), ETextKeyError) << text.toStdString();
+        EXPECT_EQ(BindingSet(e.Keystrokes()), before);
+    }
+}
+
+TEST(TextEditSettings, StatusChangesReportedOncePerChange)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("abc"), QStringLiteral("def")});
+    std::vector<TTextStatusChanges> reports;
+    e.OnStatusChange = [&](TCustomTextEdit*, TTextStatusChanges c) { reports.push_back(c); };
+    e.DispatchEditorCommand(ecDown, QChar());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0] & (scCaretY | scCaretX), scCaretY);
+    reports.clear();
+    e.DispatchEditorCommand(ecChar, QLatin1Char('x'));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0] & scCaretX);
+    EXPECT_TRUE(reports[0] & scModified);
+    reports.clear();
+    e.DispatchEditorCommand(ecToggleMode, QChar());
+    e.SetReadOnly(true);
+    e.SetReadOnly(true);
+    e.DispatchEditorCommand(ecSelLeft, QChar());
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], scInsertMode);
+    EXPECT_EQ(reports[1], scReadOnly);
+    EXPECT_EQ(reports[2] & scSelection, scSelection);
+    reports.clear();
+    e.SetOptions(e.Options());
+    EXPECT_TRUE(reports.empty());
+    e.ClearContent();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0] & scAll);
+}
+
+TEST(TextEditSettings, UnicodeFontNameAndTabWidthLimits)
+{
+    TTextEdit e;
+    EXPECT_EQ(e.UnicodeFontName(), QString());
+    e.SetUnicodeFontName(QStringLiteral("Noto Sans CJK SC"));
+    EXPECT_EQ(e.UnicodeFontName(), QStringLiteral("Noto Sans CJK SC"));
+    e.SetUnicodeFontName(QString());
+    EXPECT_EQ(e.UnicodeFontName(), QString());
+    e.SetTabWidth(0);
+    EXPECT_EQ(e.TabWidth(), 1);
+    e.SetTabWidth(300);
+    EXPECT_EQ(e.TabWidth(), 256);
 }
