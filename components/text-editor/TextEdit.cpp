@@ -3,6 +3,7 @@
 
 #include <QtCore/QMimeData>
 #include <QtCore/QTextStream>
+#include <QtCore/QUrl>
 #include <QtGui/QClipboard>
 #include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
@@ -2140,7 +2141,10 @@ QMimeData* TCustomTextEdit::SelectionMimeData() const
 QString TCustomTextEdit::MimeDataText(const QMimeData* data)
 {
     const QByteArray block = data->data(BlockMimeType());
-    return !block.isEmpty() ? QString::fromUtf8(block.mid(1)) : data->text();
+    // Only real text: dragged files are not typed in as their paths.
+    if (!block.isEmpty())
+        return QString::fromUtf8(block.mid(1));
+    return data->hasFormat(QStringLiteral("text/plain")) ? data->text() : QString();
 }
 
 void TCustomTextEdit::CopyToClipboard()
@@ -2348,16 +2352,34 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
     });
 }
 
+QStringList TCustomTextEdit::DroppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                files << url.toLocalFile();
+    return files;
+}
+
 void TCustomTextEdit::dragEnterEvent(QDragEnterEvent* e)
 {
+    if (HasOption(eoDropFiles) && !DroppedFiles(e->mimeData()).isEmpty()) {
+        e->acceptProposedAction();
+        return;
+    }
     if (!FReadOnly && HasOption(eoDragDropEditing) &&
-        (e->mimeData()->hasFormat(BlockMimeType()) || e->mimeData()->hasText()))
+        !MimeDataText(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void TCustomTextEdit::dragMoveEvent(QDragMoveEvent* e)
 {
     Guarded("drag over", [&] {
+        if (HasOption(eoDropFiles) && !DroppedFiles(e->mimeData()).isEmpty()) {
+            e->acceptProposedAction();
+            return;
+        }
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
         e->acceptProposedAction();
     });
@@ -2404,6 +2426,14 @@ bool TCustomTextEdit::DropTextAt(const QPoint& point, const QString& text, bool 
 void TCustomTextEdit::dropEvent(QDropEvent* e)
 {
     Guarded("drop", [&] {
+        const QStringList files = HasOption(eoDropFiles) ? DroppedFiles(e->mimeData()) : QStringList();
+        if (!files.isEmpty()) {
+            // Files are handed on, never inserted as text.
+            if (OnDropFiles)
+                OnDropFiles(this, e->position().toPoint().x(), e->position().toPoint().y(), files);
+            e->acceptProposedAction();
+            return;
+        }
         const QString text = MimeDataText(e->mimeData());
         const bool own = e->source() == this && e->dropAction() == Qt::MoveAction;
         if (DropTextAt(e->position().toPoint(), text, own)) {

@@ -276,6 +276,9 @@ public:
     std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
     // A new bookmark's mark before it is placed (set it to nullptr to refuse
     // it), and a bookmark's mark before it is removed.
+    // Files dropped from the desktop while eoDropFiles is set: the drop
+    // point in client coordinates and the local paths.
+    std::function<void(TCustomTextEdit* sender, int x, int y, const QStringList& files)> OnDropFiles;
     // Caret, view, mode, modified flag, selection or read-only state changed;
     // reported once a paint lock ends.
     std::function<void(TCustomTextEdit* sender, TTextStatusChanges changes)> OnStatusChange;
@@ -371,6 +374,8 @@ private:
     // The selection as plain text and as the block type.
     QMimeData* SelectionMimeData() const;
     static QString MimeDataText(const QMimeData* data);
+    // The local files a drag carries; empty when it carries none.
+    static QStringList DroppedFiles(const QMimeData* data);
 
     std::unique_ptr<TTextEditStringList> FLines;
     // Created when the first plugin registers.

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QTextStream>
+#include <QtCore/QUrl>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -967,4 +969,38 @@ TEST(TextEditSettings, UnicodeFontNameAndTabWidthLimits)
     EXPECT_EQ(e.TabWidth(), 1);
     e.SetTabWidth(300);
     EXPECT_EQ(e.TabWidth(), 256);
+}
+
+TEST(TextEditControl, DroppedFilesReachTheHandlerOnlyWithTheOption)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    SetText(e, {QStringLiteral("text")});
+    // A long path with Chinese folder names arrives whole.
+    const QString longPath = QStringLiteral("/tmp/") + QString(300, QLatin1Char('d')) + QStringLiteral("/课文 1.txt");
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(longPath), QUrl(QStringLiteral("https://127.0.0.1/x.txt")),
+                   QUrl::fromLocalFile(QStringLiteral("/tmp/b.mp3"))});
+    std::unique_ptr<QMimeData> owner(data);
+    QStringList got;
+    QPoint at;
+    e.OnDropFiles = [&](TCustomTextEdit*, int x, int y, const QStringList& files) {
+        got = files;
+        at = QPoint(x, y);
+    };
+    auto dropAt = [&](QPoint p) {
+        QDragEnterEvent enter(p, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e, &enter);
+        QDropEvent drop(QPointF(p), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&e, &drop);
+        return enter.isAccepted();
+    };
+    // Without eoDropFiles nothing arrives and the paths are not typed in either.
+    dropAt(QPoint(40, 5));
+    EXPECT_TRUE(got.isEmpty());
+    e.SetOptions(e.Options() | OptionBit(eoDropFiles));
+    EXPECT_TRUE(dropAt(QPoint(40, 5)));
+    EXPECT_EQ(got, (QStringList{longPath, QStringLiteral("/tmp/b.mp3")}));
+    EXPECT_EQ(at, QPoint(40, 5));
+    EXPECT_EQ(LinesOf(e), QStringList{QStringLiteral("text")});
 }
