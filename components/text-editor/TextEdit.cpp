@@ -12,7 +12,9 @@
 #include <QtGui/QPainter>
 #include <QtGui/QStyleHints>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QScrollBar>
+#include <QtWidgets/QStyle>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -70,8 +72,14 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FHScroll = new QScrollBar(Qt::Horizontal, this);
     FVScroll->setCursor(Qt::ArrowCursor);
     FHScroll->setCursor(Qt::ArrowCursor);
-    connect(FVScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
-    connect(FHScroll, &QScrollBar::valueChanged, this, [this] { ScrollBarMoved(); });
+    connect(FVScroll, &QScrollBar::valueChanged, this, [this] { Guarded("scroll", [&] { ScrollBarMoved(); }); });
+    connect(FHScroll, &QScrollBar::valueChanged, this, [this] { Guarded("scroll", [&] { ScrollBarMoved(); }); });
+    connect(FVScroll, &QScrollBar::actionTriggered, this,
+            [this](int action) { Guarded("scroll", [&] { ScrollBarAction(Qt::Vertical, action); }); });
+    connect(FHScroll, &QScrollBar::actionTriggered, this,
+            [this](int action) { Guarded("scroll", [&] { ScrollBarAction(Qt::Horizontal, action); }); });
+    connect(FVScroll, &QScrollBar::sliderReleased, this, [this] { Guarded("scroll", [&] { VScroll(scEndScroll, 0); }); });
+    connect(FHScroll, &QScrollBar::sliderReleased, this, [this] { Guarded("scroll", [&] { HScroll(scEndScroll, 0); }); });
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -580,24 +588,115 @@ void TCustomTextEdit::SizeChanged()
     update();
 }
 
+namespace {
+
+// Ranges beyond 32767 go onto a 0..32767 scale.
+constexpr int ScrollScale = 32767;
+
+TTextScrollInfo ScrollInfoFor(int range, int page, int pos, bool disableNoScroll)
+{
+    TTextScrollInfo info;
+    info.Mask = sifRange | sifPage | sifPos | sifTrackPos | (disableNoScroll ? sifDisableNoScroll : 0u);
+    if (range <= ScrollScale) {
+        info.Min = 1;
+        info.Max = std::max(1, range);
+        info.Page = static_cast<unsigned>(std::max(0, page));
+        info.Pos = pos;
+    } else {
+        info.Min = 0;
+        info.Max = ScrollScale;
+        info.Page = static_cast<unsigned>(std::max(0, MulDiv(ScrollScale, page, range)));
+        info.Pos = MulDiv(ScrollScale, pos, range);
+    }
+    info.TrackPos = info.Pos;
+    return info;
+}
+
+// Arrow states as the custom scroll-bar events take them.
+constexpr int ArrowsEnabled = 0, FirstArrowDisabled = 1, LastArrowDisabled = 2, ArrowsDisabled = 3;
+
+}  // namespace
+
+int TCustomTextEdit::HorizontalScrollRange()
+{
+    return HasOption(eoScrollPastEol) ? FMaxScrollWidth : std::max(1, FLines->LongestLineLength());
+}
+
+int TCustomTextEdit::VerticalScrollRange() const
+{
+    return DisplayRowCount() + (HasOption(eoScrollPastEof) ? FRowsInWindow - 1 : 0);
+}
+
+void TCustomTextEdit::ApplyScrollInfo(QScrollBar* bar, TTextEditScrollBar* custom, const TTextScrollInfo& info,
+                                      bool show, int arrows)
+{
+    if (FScrollBars.Style() == sbsCustom) {
+        // The application's own scroll bars get the calls; a missing one is skipped.
+        if (custom) {
+            custom->ShowScrollBar(show);
+            if (show) {
+                custom->SetScrollInfo(info, true);
+                custom->EnableScrollBar(arrows);
+            }
+        }
+        return;
+    }
+    bar->setVisible(show);
+    // A bar's range ends where the last page begins.
+    bar->setRange(info.Min, std::max(info.Min, info.Max - static_cast<int>(info.Page) + 1));
+    bar->setPageStep(std::max(1, static_cast<int>(info.Page)));
+    bar->setValue(info.Pos);
+    // One arrow cannot be disabled alone: the bar is disabled when both are.
+    bar->setEnabled(arrows != ArrowsDisabled);
+}
+
 void TCustomTextEdit::RefreshScrollBars()
 {
     if (FPaintLock > 0 || FUpdatingScrollBars)
         return;
     FUpdatingScrollBars = true;
-    // Rows and columns beyond 32767 are scaled onto the bar's range.
-    const int rows = DisplayRowCount();
-    int maxTop = HasOption(eoScrollPastEof) ? std::max(1, rows) : std::max(1, rows - FRowsInWindow + 1);
-    const bool vNeeded = rows > FRowsInWindow || FTopRow > 1;
-    FVScroll->setRange(1, maxTop);
-    FVScroll->setPageStep(std::max(1, FRowsInWindow));
-    FVScroll->setValue(FTopRow);
-    FVScroll->setEnabled(vNeeded);
-    const int maxLeft = std::max(1, std::min(FMaxScrollWidth, std::max(FLines->LongestLineLength(), FLeftColumn)));
-    FHScroll->setRange(1, maxLeft);
-    FHScroll->setPageStep(std::max(1, FColumnsInWindow));
-    FHScroll->setValue(FLeftColumn);
-    FHScroll->setEnabled(maxLeft > 1);
+    const TScrollStyle style = FScrollBars.ScrollBars();
+    const bool hideShow = HasOption(eoHideShowScrollbars);
+    const bool arrowsByState = HasOption(eoDisableScrollArrows);
+    {
+        const int m = HorizontalScrollRange();
+        const TTextScrollInfo info = ScrollInfoFor(m, FColumnsInWindow, FLeftColumn, !hideShow);
+        bool show = style == ssHorizontal || style == ssBoth;
+        if (show && hideShow && info.Min == 1 && info.Max <= FColumnsInWindow)
+            show = false;
+        int arrows = ArrowsEnabled;
+        if (arrowsByState || m <= FColumnsInWindow) {
+            const int e = FLeftColumn + FColumnsInWindow - 1;
+            if (FLeftColumn <= 1 && m <= e)
+                arrows = ArrowsDisabled;
+            else if (FLeftColumn <= 1)
+                arrows = FirstArrowDisabled;
+            else if (m <= e)
+                arrows = LastArrowDisabled;
+        }
+        ApplyScrollInfo(FHScroll, FScrollBars.Horizontal(), info, show, arrows);
+    }
+    {
+        const int m = VerticalScrollRange();
+        const TTextScrollInfo info = ScrollInfoFor(m, FRowsInWindow, FTopRow, !hideShow);
+        bool show = style == ssVertical || style == ssBoth;
+        if (show && hideShow && info.Min == 1 && info.Max <= FRowsInWindow)
+            show = false;
+        int arrows = ArrowsEnabled;
+        if (arrowsByState || m <= FRowsInWindow) {
+            if (FTopRow <= 1 && m <= FRowsInWindow)
+                arrows = ArrowsDisabled;
+            else if (FTopRow <= 1)
+                arrows = FirstArrowDisabled;
+            else if (DisplayRowCount() - FTopRow - FRowsInWindow + 1 == 0)
+                arrows = LastArrowDisabled;
+        }
+        ApplyScrollInfo(FVScroll, FScrollBars.Vertical(), info, show, arrows);
+    }
+    if (FScrollBars.Style() == sbsCustom) {
+        FHScroll->hide();
+        FVScroll->hide();
+    }
     FUpdatingScrollBars = false;
 }
 
@@ -605,8 +704,140 @@ void TCustomTextEdit::ScrollBarMoved()
 {
     if (FUpdatingScrollBars)
         return;
-    SetTopRow(FVScroll->value());
-    SetLeftColumn(FHScroll->value());
+    // A value the program gave the bar: scaled back like a thumb position.
+    const int v = VerticalScrollRange();
+    const int h = HorizontalScrollRange();
+    const int row = v > ScrollScale ? MulDiv(v, FVScroll->value(), ScrollScale) : FVScroll->value();
+    const int column = h > ScrollScale ? MulDiv(h, FHScroll->value(), ScrollScale) : FHScroll->value();
+    if (ScrollInfoFor(v, FRowsInWindow, FTopRow, false).Pos != FVScroll->value())
+        SetTopRow(row);
+    if (ScrollInfoFor(h, FColumnsInWindow, FLeftColumn, false).Pos != FHScroll->value())
+        SetLeftColumn(column);
+}
+
+void TCustomTextEdit::ScrollBarAction(Qt::Orientation orientation, int action)
+{
+    QScrollBar* bar = orientation == Qt::Vertical ? FVScroll : FHScroll;
+    TScrollCode code = scEndScroll;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: code = scLineDown; break;
+    case QAbstractSlider::SliderSingleStepSub: code = scLineUp; break;
+    case QAbstractSlider::SliderPageStepAdd: code = scPageDown; break;
+    case QAbstractSlider::SliderPageStepSub: code = scPageUp; break;
+    case QAbstractSlider::SliderToMinimum: code = scTop; break;
+    case QAbstractSlider::SliderToMaximum: code = scBottom; break;
+    case QAbstractSlider::SliderMove: code = scTrack; break;
+    default: return;
+    }
+    if (orientation == Qt::Vertical)
+        VScroll(code, bar->sliderPosition());
+    else
+        HScroll(code, bar->sliderPosition());
+    // The bar ends where the editor put it.
+    FUpdatingScrollBars = true;
+    const TTextScrollInfo info = orientation == Qt::Vertical
+                                     ? ScrollInfoFor(VerticalScrollRange(), FRowsInWindow, FTopRow, false)
+                                     : ScrollInfoFor(HorizontalScrollRange(), FColumnsInWindow, FLeftColumn, false);
+    bar->setSliderPosition(info.Pos);
+    FUpdatingScrollBars = false;
+}
+
+void TCustomTextEdit::HScroll(TScrollCode code, int position)
+{
+    const int page = HasOption(eoScrollByOneLess) ? FColumnsInWindow - 1 : FColumnsInWindow;
+    const int m = HorizontalScrollRange();
+    switch (code) {
+    case scLineUp: SetLeftColumn(FLeftColumn - 1); break;
+    case scLineDown: SetLeftColumn(FLeftColumn + 1); break;
+    case scPageUp: SetLeftColumn(FLeftColumn - page); break;
+    case scPageDown: SetLeftColumn(FLeftColumn + page); break;
+    case scPosition:
+    case scTrack:
+        FThumbTracking = true;
+        SetLeftColumn(m > ScrollScale ? MulDiv(m, position, ScrollScale) : position);
+        break;
+    case scTop: SetLeftColumn(1); break;
+    case scBottom:
+        SetLeftColumn(HasOption(eoScrollPastEol) ? FMaxScrollWidth - FColumnsInWindow + 1 : FLines->LongestLineLength());
+        break;
+    case scEndScroll: FThumbTracking = false; break;
+    }
+    update();
+    if (OnScroll)
+        OnScroll(this, sbHorizontal);
+}
+
+void TCustomTextEdit::VScroll(TScrollCode code, int position)
+{
+    const int page = HasOption(eoScrollByOneLess) ? FRowsInWindow - 1 : FRowsInWindow;
+    switch (code) {
+    case scLineUp: SetTopRow(FTopRow - 1); break;
+    case scLineDown: SetTopRow(FTopRow + 1); break;
+    case scPageUp: SetTopRow(FTopRow - page); break;
+    case scPageDown: SetTopRow(FTopRow + page); break;
+    case scPosition:
+    case scTrack: {
+        FThumbTracking = true;
+        const int m = VerticalScrollRange();
+        SetTopRow(m > ScrollScale ? MulDiv(m, position, ScrollScale) : position);
+        if (HasOption(eoShowScrollHint))
+            ShowScrollHint();
+        break;
+    }
+    case scTop: SetTopRow(1); break;
+    case scBottom: SetTopRow(DisplayRowCount()); break;
+    case scEndScroll:
+        FThumbTracking = false;
+        if (HasOption(eoShowScrollHint) && FScrollHint)
+            FScrollHint->hide();
+        break;
+    }
+    update();
+    if (OnScroll)
+        OnScroll(this, sbVertical);
+}
+
+QWidget* TCustomTextEdit::ScrollHintWindow() const
+{
+    return FScrollHint.get();
+}
+
+QString TCustomTextEdit::ScrollHintText() const
+{
+    if (FScrollBars.HintFormat() == shfTopToBottom)
+        return QStringLiteral("%1 - %2")
+            .arg(RowToLine(FTopRow))
+            .arg(RowToLine(FTopRow + std::min(FRowsInWindow, DisplayRowCount() - FTopRow)));
+    return QStringLiteral("Top Line: %1").arg(RowToLine(FTopRow));
+}
+
+void TCustomTextEdit::ShowScrollHint()
+{
+    if (!FScrollHint) {
+        FScrollHint = std::make_unique<QLabel>(nullptr, Qt::ToolTip);
+        FScrollHint->setMargin(2);
+        FScrollHint->setFrameStyle(QFrame::Box | QFrame::Plain);
+        FScrollHint->setAutoFillBackground(true);
+    }
+    QPalette palette = FScrollHint->palette();
+    palette.setColor(QPalette::Window, ToQColor(FScrollBars.HintColor()));
+    FScrollHint->setPalette(palette);
+    FScrollHint->setMaximumWidth(200);
+    FScrollHint->setText(ScrollHintText());
+    FScrollHint->adjustSize();
+    const QSize size = FScrollHint->size();
+    const int clientW = width() - (FVScroll->isVisible() ? FVScroll->width() : 0);
+    int y = 10;
+    if (HasOption(eoShowScrollHint) && HasOption(eoScrollHintFollows) && FVScroll->maximum() > 0) {
+        const int arrow = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const int clientH = height() - (FHScroll->isVisible() ? FHScroll->height() : 0);
+        y = arrow + static_cast<int>(std::lround(static_cast<double>(clientH - 2 * arrow) * FVScroll->sliderPosition() /
+                                                 FVScroll->maximum())) +
+            size.height() / 2;
+    }
+    FScrollHint->move(mapToGlobal(QPoint(clientW - size.width() - 4, y)));
+    FScrollHint->show();
+    FScrollHint->repaint();
 }
 
 void TCustomTextEdit::EnsureCursorPosVisible()
@@ -615,7 +846,8 @@ void TCustomTextEdit::EnsureCursorPosVisible()
     if (p.Column < FLeftColumn)
         SetLeftColumn(p.Column);
     else if (FColumnsInWindow > 0 && p.Column >= FLeftColumn + FColumnsInWindow)
-        SetLeftColumn(p.Column - FColumnsInWindow + 1);
+        // The view jumps ahead, leaving room to type on.
+        SetLeftColumn(p.Column - FColumnsInWindow + 24);
     if (p.Row < FTopRow)
         SetTopRow(p.Row);
     else if (FRowsInWindow > 0 && p.Row >= FTopRow + FRowsInWindow)
@@ -2474,8 +2706,14 @@ void TCustomTextEdit::wheelEvent(QWheelEvent* e)
         const int steps = FWheelAccumulator / 120;
         FWheelAccumulator -= steps * 120;
         if (steps != 0) {
-            const int lines = QApplication::wheelScrollLines();
+            // Ctrl scrolls by pages (half pages with eoHalfPageScroll).
+            int lines = QApplication::wheelScrollLines();
+            if (e->modifiers() & Qt::ControlModifier)
+                lines = HasOption(eoHalfPageScroll) ? FRowsInWindow / 2 : FRowsInWindow;
             SetTopRow(FTopRow - steps * lines);
+            update();
+            if (OnScroll)
+                OnScroll(this, sbVertical);
         }
         e->accept();
     });

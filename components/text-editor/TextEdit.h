@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QMimeData;
 class QTextStream;
 class QScrollBar;
@@ -67,6 +68,12 @@ enum TTextStatusChange : std::uint16_t {
     scSelection = 128, scReadOnly = 256
 };
 using TTextStatusChanges = std::uint16_t;
+
+// Requests of a scroll bar, and which bar scrolled.
+enum TScrollCode : std::uint8_t {
+    scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll
+};
+enum TScrollBarKind : std::uint8_t { sbHorizontal, sbVertical };
 
 enum TLineSpacingRule : std::uint8_t { lsSingle, lsOneAndHalf, lsDouble, lsSpecified };
 enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
@@ -260,6 +267,14 @@ public:
     QScrollBar* VerticalScrollBar() const { return FVScroll; }
     QScrollBar* HorizontalScrollBar() const { return FHScroll; }
     void RefreshScrollBars();
+    // A scroll bar's request (also from an application's own scroll bars
+    // with the custom style); thumb positions are on the bar's scale.
+    void HScroll(TScrollCode code, int position);
+    void VScroll(TScrollCode code, int position);
+    bool ThumbTracking() const { return FThumbTracking; }
+    // The hint shown while the vertical thumb is dragged (eoShowScrollHint).
+    QString ScrollHintText() const;
+    QWidget* ScrollHintWindow() const;
     void EnsureCursorPosVisible();
     // The preedit string of the input method, drawn at the caret.
     QString PreeditText() const { return FPreedit; }
@@ -276,6 +291,7 @@ public:
     std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
     // A new bookmark's mark before it is placed (set it to nullptr to refuse
     // it), and a bookmark's mark before it is removed.
+    std::function<void(TCustomTextEdit* sender, TScrollBarKind bar)> OnScroll;
     // Files dropped from the desktop while eoDropFiles is set: the drop
     // point in client coordinates and the local paths.
     std::function<void(TCustomTextEdit* sender, int x, int y, const QStringList& files)> OnDropFiles;
@@ -365,6 +381,11 @@ private:
     void RestartCaretBlink();
     QRect CaretRect() const;
     void ScrollBarMoved();
+    void ScrollBarAction(Qt::Orientation orientation, int action);
+    int HorizontalScrollRange();
+    int VerticalScrollRange() const;
+    void ApplyScrollInfo(QScrollBar* bar, TTextEditScrollBar* custom, const TTextScrollInfo& info, bool show, int arrows);
+    void ShowScrollHint();
     void PaintGutter(QPainter& painter, int firstRow, int lastRow);
     void PaintMarks(QPainter& painter, int firstRow, int lastRow);
     // Scrolls so that the caret's line stands in the middle of the window.
@@ -436,6 +457,8 @@ private:
     bool FWaitForDragging = false;
     QPoint FMouseDown;
     bool FUpdatingScrollBars = false;
+    bool FThumbTracking = false;
+    std::unique_ptr<QLabel> FScrollHint;
     int FLineSpacing = 0;
     TLineSpacingRule FLineSpacingRule = lsSingle;
     int FTabWidth = 8;

@@ -2,6 +2,7 @@
 // their undo and redo, the dictation screens' calls, keys, the input method,
 // the clipboard, painting and scrolling.
 #include "TextEdit.h"
+#include "TextEditUtils.h"
 #include "TestSupport.h"
 
 #include <QtCore/QMimeData>
@@ -396,11 +397,30 @@ TEST(TextEditControl, ScrollBarsAndWheel)
         lines << QString::number(i);
     SetText(e, lines);
     e.RefreshScrollBars();
-    EXPECT_EQ(e.VerticalScrollBar()->maximum(), 40000 - e.RowsInWindow() + 1);
-    e.VerticalScrollBar()->setValue(39000);
-    EXPECT_EQ(e.TopRow(), 39000);
+    // Past 32767 rows the bar works on a 0..32767 scale.
+    const int page = MulDiv(32767, e.RowsInWindow(), 40000);
+    EXPECT_EQ(e.VerticalScrollBar()->minimum(), 0);
+    EXPECT_EQ(e.VerticalScrollBar()->maximum(), 32767 - page + 1);
+    e.VerticalScrollBar()->setValue(16384);
+    EXPECT_EQ(e.TopRow(), MulDiv(40000, 16384, 32767));
     e.SetTopRow(100);
-    EXPECT_EQ(e.VerticalScrollBar()->value(), 100);
+    EXPECT_EQ(e.VerticalScrollBar()->value(), MulDiv(32767, 100, 40000));
+    // Dragging the thumb scales back and shows the hint until it is let go.
+    e.VerticalScrollBar()->setSliderDown(true);
+    e.VerticalScrollBar()->setSliderPosition(32767 - page + 1);
+    EXPECT_EQ(e.TopRow(), 40000 - e.RowsInWindow() + 1);
+    EXPECT_TRUE(e.ThumbTracking());
+    ASSERT_NE(e.ScrollHintWindow(), nullptr);
+    EXPECT_TRUE(e.ScrollHintWindow()->isVisible());
+    EXPECT_EQ(e.ScrollHintText(), QStringLiteral("Top Line: %1").arg(e.TopRow()));
+    e.VerticalScrollBar()->setSliderDown(false);
+    EXPECT_FALSE(e.ThumbTracking());
+    EXPECT_FALSE(e.ScrollHintWindow()->isVisible());
+    e.ScrollBars().SetHintFormat(shfTopToBottom);
+    e.SetTopRow(100);
+    EXPECT_EQ(e.ScrollHintText(), QStringLiteral("100 - %1").arg(100 + e.RowsInWindow()));
+    int scrolled = 0;
+    e.OnScroll = [&](TCustomTextEdit*, TScrollBarKind bar) { scrolled += bar == sbVertical; };
     const int step = QApplication::wheelScrollLines();
     QWheelEvent half(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -60), Qt::NoButton, Qt::NoModifier,
                      Qt::NoScrollPhase, false);
@@ -408,6 +428,12 @@ TEST(TextEditControl, ScrollBarsAndWheel)
     EXPECT_EQ(e.TopRow(), 100);
     QApplication::sendEvent(&e, &half);
     EXPECT_EQ(e.TopRow(), 100 + step);
+    EXPECT_EQ(scrolled, 1);
+    // Ctrl turns a wheel step into a page.
+    QWheelEvent ctrlUp(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ControlModifier,
+                       Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&e, &ctrlUp);
+    EXPECT_EQ(e.TopRow(), 100 + step + e.RowsInWindow());
     e.PlaceCaretAtCharIndex(static_cast<int>(e.ReadFullText().size()));
     EXPECT_EQ(e.CaretPos().Line, 40000);
     EXPECT_GE(e.TopRow() + e.RowsInWindow() - 1, 40000);
@@ -1003,4 +1029,67 @@ TEST(TextEditControl, DroppedFilesReachTheHandlerOnlyWithTheOption)
     EXPECT_EQ(got, (QStringList{longPath, QStringLiteral("/tmp/b.mp3")}));
     EXPECT_EQ(at, QPoint(40, 5));
     EXPECT_EQ(LinesOf(e), QStringList{QStringLiteral("text")});
+}
+
+TEST(TextEditControl, CustomScrollBarsGetTheCalls)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    QStringList lines;
+    for (int i = 0; i < 100; ++i)
+        lines << QString::number(i);
+    SetText(e, lines);
+    TTextEditScrollBar vertical;
+    std::vector<TTextScrollInfo> infos;
+    std::vector<bool> shown;
+    std::vector<int> arrows;
+    vertical.OnSetScrollInfo = [&](TTextEditScrollBar*, const TTextScrollInfo& info, bool) {
+        infos.push_back(info);
+        return info.Pos;
+    };
+    vertical.OnShowScrollBar = [&](TTextEditScrollBar*, bool show) {
+        shown.push_back(show);
+        return true;
+    };
+    vertical.OnEnabledScrollBar = [&](TTextEditScrollBar*, int a) {
+        arrows.push_back(a);
+        return true;
+    };
+    // Without a horizontal object that bar is skipped.
+    e.ScrollBars().SetVertical(&vertical);
+    e.ScrollBars().SetStyle(sbsCustom);
+    e.SetTopRow(5);
+    ASSERT_FALSE(infos.empty());
+    EXPECT_EQ(infos.back().Min, 1);
+    EXPECT_EQ(infos.back().Max, 100);
+    EXPECT_EQ(static_cast<int>(infos.back().Page), e.RowsInWindow());
+    EXPECT_EQ(infos.back().Pos, 5);
+    EXPECT_TRUE(shown.back());
+    EXPECT_EQ(arrows.back(), 0);
+    EXPECT_FALSE(e.VerticalScrollBar()->isVisibleTo(&e));
+    EXPECT_FALSE(e.HorizontalScrollBar()->isVisibleTo(&e));
+    // The application's bar scrolls the editor through the scroll requests.
+    e.VScroll(scLineDown, 0);
+    EXPECT_EQ(e.TopRow(), 6);
+    EXPECT_EQ(infos.back().Pos, 6);
+    e.VScroll(scTop, 0);
+    EXPECT_EQ(arrows.back(), 0);
+    // With eoDisableScrollArrows the up arrow is off at the top.
+    e.SetOptions(e.Options() | OptionBit(eoDisableScrollArrows));
+    EXPECT_EQ(arrows.back(), 1);
+    e.ScrollBars().SetVertical(nullptr);
+}
+
+TEST(TextEditControl, TypingPastTheRightEdgeLeavesRoomAhead)
+{
+    TTextEdit e;
+    e.resize(400, 100);
+    const int columns = e.ColumnsInWindow();
+    ASSERT_GT(columns, 10);
+    for (int i = 0; i < columns; ++i)
+        e.DispatchEditorCommand(ecChar, QLatin1Char('a'));
+    const int caretColumn = e.BufferToDisplayPos(e.CaretPos()).Column;
+    EXPECT_EQ(caretColumn, columns + 1);
+    // 23 columns stay free to the right of the caret.
+    EXPECT_EQ(e.LeftColumn() + columns - 1 - caretColumn, 23);
 }
