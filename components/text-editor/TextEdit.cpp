@@ -1562,6 +1562,7 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     TBufferCoord caret = FCaret;
     TBufferCoord lastStart, lastEnd;
     bool first = true;
+    bool restoredSelection = false;
     std::vector<std::unique_ptr<TTextEditUndoItem>> moved;
     try {
         while (TTextEditUndoItem* item = from.TopEntry()) {
@@ -1573,7 +1574,35 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
             if (!take)
                 break;
             std::unique_ptr<TTextEditUndoItem> entry = from.TakeTopEntry();
-            const bool isDelete = entry->Reason == urDelete || entry->Reason == urDeleteForward;
+            const TTextUndoReason reason = entry->Reason;
+            if (reason == urCaret) {
+                // The caret goes back; the entry keeps where it was for the way back.
+                std::swap(entry->StartPos, caret);
+                entry->EndPos = entry->StartPos;
+                moved.push_back(std::move(entry));
+                first = false;
+                continue;
+            }
+            if (reason == urSelection || reason == urIndent || reason == urUnindent) {
+                const TBufferCoord a = entry->StartPos;
+                const TBufferCoord b = entry->EndPos;
+                entry->StartPos = FAnchor;
+                entry->EndPos = FSelEnd;
+                FAnchor = a;
+                FSelEnd = b;
+                restoredSelection = true;
+                moved.push_back(std::move(entry));
+                first = false;
+                continue;
+            }
+            if ((reason >= urBlock1Begin && reason <= urBlock4End) || reason == urGroupBreak || reason == urFold) {
+                // Markers carry no text; they are only taken off.
+                first = false;
+                continue;
+            }
+            const bool isDelete = reason == urDelete || reason == urDeleteForward || reason == urQuietDelete ||
+                                  reason == urQuietDeleteForward || reason == urClearAll;
+            restoredSelection = false;
             if (undo != isDelete) {
                 // Undoing an insertion or redoing a deletion takes text out.
                 DeleteRaw(entry->StartPos, entry->EndPos);
@@ -1582,7 +1611,8 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                     FLines->Clear();
             } else {
                 InsertRaw(entry->StartPos, entry->Text);
-                caret = undo && entry->Reason == urDeleteForward ? entry->StartPos : entry->EndPos;
+                caret = undo && (reason == urDeleteForward || reason == urQuietDeleteForward) ? entry->StartPos
+                                                                                             : entry->EndPos;
             }
             lastStart = entry->StartPos;
             lastEnd = entry->EndPos;
@@ -1600,7 +1630,12 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
         to.PushEntry(std::move(entry));
     FInUndoRedo = false;
     FCaret = ClampPos(caret);
-    FAnchor = FSelEnd = FCaret;
+    if (restoredSelection) {
+        FAnchor = ClampPos(FAnchor);
+        FSelEnd = ClampPos(FSelEnd);
+    } else {
+        FAnchor = FSelEnd = FCaret;
+    }
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EnsureCursorPosVisible();
     EndPaintLock();
@@ -2309,7 +2344,11 @@ void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
     const QString text = SelectionText(false);
     const QString converted = ConvertCase(text, command);
     BeginPaintLock();
+    FUndoList.OpenBlock();
     if (converted != text) {
+        // Undo gives back the selection and the caret as they were.
+        FUndoList.RecordChange(urSelection, oldAnchor, oldEnd, QString(), FSelectionMode);
+        FUndoList.RecordChange(urCaret, oldCaret, oldCaret, QString(), FSelectionMode);
         const TTextSelectionMode mode = block ? FSelectionMode : smNormal;
         const TTextSelectionMode before = FSelectionMode;
         FSelectionMode = mode;
@@ -2317,6 +2356,7 @@ void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
         ReplaceSelectionRecorded(converted, mode);
         FSelectionMode = before;
     }
+    FUndoList.CloseBlock();
     if (block && hadSelection) {
         FAnchor = oldAnchor;
         FSelEnd = oldEnd;

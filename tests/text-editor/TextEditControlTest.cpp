@@ -1093,3 +1093,25 @@ TEST(TextEditControl, TypingPastTheRightEdgeLeavesRoomAhead)
     // 23 columns stay free to the right of the caret.
     EXPECT_EQ(e.LeftColumn() + columns - 1 - caretColumn, 23);
 }
+
+TEST(TextEditControl, UndoOfACaseChangeGivesBackSelectionAndCaret)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("abc def"), QStringLiteral("ghi")});
+    e.SetCaretPos(BufferCoord(3, 2));
+    e.SetSelectionBegin(BufferCoord(5, 1));
+    e.SetSelectionEnd(BufferCoord(3, 2));
+    e.DispatchEditorCommand(ecUpperCaseBlock, QChar());
+    EXPECT_EQ(LinesOf(e), (QStringList{QStringLiteral("abc DEF"), QStringLiteral("GHi")}));
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.Undo();
+    EXPECT_EQ(LinesOf(e), (QStringList{QStringLiteral("abc def"), QStringLiteral("ghi")}));
+    EXPECT_EQ(e.SelectionAnchor(), BufferCoord(5, 1));
+    EXPECT_EQ(e.SelectionEnd(), BufferCoord(3, 2));
+    EXPECT_EQ(e.CaretPos(), BufferCoord(3, 2));
+    EXPECT_FALSE(e.CanUndo());
+    e.Redo();
+    EXPECT_EQ(LinesOf(e), (QStringList{QStringLiteral("abc DEF"), QStringLiteral("GHi")}));
+    e.Undo();
+    EXPECT_EQ(LinesOf(e), (QStringList{QStringLiteral("abc def"), QStringLiteral("ghi")}));
+}
