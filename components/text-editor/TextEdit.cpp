@@ -58,8 +58,25 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FFont.Size = 10;
     FDrawer = std::make_unique<TheTextDrawer>(0, FFont);
     FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
-    FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) { NotifyLinesInserted(index + 1, count); };
-    FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) { NotifyLinesDeleted(index + 1, count); };
+    FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) {
+        if (FWrap)
+            FWrap->MapLinesInserted(index, count);
+        NotifyLinesInserted(index + 1, count);
+    };
+    FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) {
+        if (FWrap)
+            FWrap->MapLinesDeleted(index, count);
+        NotifyLinesDeleted(index + 1, count);
+    };
+    FLines->OnLineReplaced = [this](TTextEditStringList*, int index, int count) {
+        if (FWrap)
+            FWrap->MapLinesReplaced(index, count);
+    };
+    FLines->OnCleared = [this](TTextEditStringList*) {
+        if (FWrap)
+            FWrap->Rebuild();
+    };
+    FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, height()); };
     FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
@@ -99,6 +116,8 @@ TCustomTextEdit::~TCustomTextEdit()
     FPlugins.reset();
     FLines->OnLinesInserted = nullptr;
     FLines->OnLinesDeleted = nullptr;
+    FLines->OnLineReplaced = nullptr;
+    FLines->OnCleared = nullptr;
 }
 
 // ================================================================ plugins and marks
@@ -428,11 +447,111 @@ TDisplayPos TCustomTextEdit::BufferToDisplayPos(const TBufferCoord& p) const
     } else {
         column = p.Char - 1;
     }
+    if (FWrap)
+        return FWrap->TextToScreen(BufferCoord(column + 1, p.Line));
     return DisplayPos(column + 1, p.Line);
 }
 
-TBufferCoord TCustomTextEdit::DisplayToBufferPos(const TDisplayPos& p) const
+// ================================================================ word wrap
+
+int TCustomTextEdit::DisplayRowCount() const
 {
+    return FWrap ? FWrap->TotalRows() : FLines->Count();
+}
+
+int TCustomTextEdit::LineToRow(int line) const
+{
+    return FWrap ? FWrap->TextToScreen(BufferCoord(1, line)).Row : line;
+}
+
+int TCustomTextEdit::RowToLine(int row) const
+{
+    return FWrap ? FWrap->ScreenToText(DisplayPos(1, row)).Line : row;
+}
+
+std::pair<int, int> TCustomTextEdit::RowCells(int row) const
+{
+    if (!FWrap || row < 1 || row > FWrap->TotalRows())
+        return {0, -1};
+    const int line = RowToLine(row);
+    const int first = FWrap->FirstRowOf(line - 1) + 1;
+    int start = 0;
+    for (int r = first; r < row; ++r)
+        start += FWrap->RowLength(r);
+    return {start, FWrap->RowLength(row)};
+}
+
+int TCustomTextEdit::TWrapHost::WrapLineCount() const
+{
+    return FEditor->FLines->Count();
+}
+
+QString TCustomTextEdit::TWrapHost::WrapExpandedLine(int index) const
+{
+    return FEditor->FLines->ExpandedLine(index);
+}
+
+int TCustomTextEdit::TWrapHost::WrapWidth() const
+{
+    int width = FEditor->FColumnsInWindow;
+    switch (FEditor->FWordWrap.Style()) {
+    case wwsClientWidth: break;
+    case wwsRightEdge: width = FEditor->FRightEdge.Position(); break;
+    case wwsSpecified: width = FEditor->FWordWrap.Position(); break;
+    }
+    // Rows hold at most 255 cells.
+    return MinMax(width, 0, 255);
+}
+
+TCharSet TCustomTextEdit::TWrapHost::WrapIdentifierChars() const
+{
+    if (FEditor->FHighlighter)
+        return FEditor->FHighlighter->IdentifierChars();
+    TCharSet chars;
+    for (size_t c = 33; c <= 255; ++c)
+        chars.set(c);
+    return chars;
+}
+
+void TCustomTextEdit::WordWrapChanged()
+{
+    if (FWordWrap.Enabled() != WordWrapActive())
+        SetSoftWrap(FWordWrap.Enabled());
+    else if (FWrap)
+        FWrap->WidthMayHaveChanged();
+    update();
+}
+
+void TCustomTextEdit::SetSoftWrap(bool on)
+{
+    if (on == WordWrapActive())
+        return;
+    // The same line stays at the top and a caret in view stays in view.
+    const TDisplayPos caret = BufferToDisplayPos(FCaret);
+    const bool caretVisible = caret.Row >= FTopRow && caret.Row < FTopRow + std::max(1, FRowsInWindow);
+    const int topLine = RowToLine(FTopRow);
+    if (on) {
+        FWrap = std::make_unique<TTextWordWrapPlugin>(&FWrapHost);
+        FLeftColumn = 1;
+    } else {
+        FWrap.reset();
+    }
+    FTopRow = 1;
+    SetTopRow(LineToRow(topLine));
+    RefreshScrollBars();
+    if (caretVisible)
+        EnsureCursorPosVisible();
+    update();
+}
+
+TBufferCoord TCustomTextEdit::DisplayToBufferPos(const TDisplayPos& pos) const
+{
+    // With word wrap the row's column is first made a column of its line.
+    TDisplayPos p = pos;
+    if (FWrap) {
+        const TBufferCoord t = FWrap->ScreenToText(pos);
+        p = DisplayPos(t.Char, t.Line);
+    }
     const int lineNo = p.Row;
     if (lineNo < 1 || lineNo > FLines->Count())
         return BufferCoord(p.Column, lineNo);
@@ -523,6 +642,8 @@ void TCustomTextEdit::SetTopRow(int value)
 
 void TCustomTextEdit::SetLeftColumn(int value)
 {
+    if (FWrap && FColumnsInWindow >= FWrapHost.WrapWidth())
+        value = 1;
     int maxLeft = FMaxScrollWidth;
     if (!HasOption(eoScrollPastEol))
         maxLeft = std::max(1, FLines->LongestLineLength() - FColumnsInWindow + 1);
@@ -584,6 +705,8 @@ void TCustomTextEdit::SizeChanged()
     FRowsInWindow = std::max(0, clientH) / RowHeight();
     FVScroll->setGeometry(width() - vw, 0, vw, clientH);
     FHScroll->setGeometry(0, height() - hh, clientW, hh);
+    if (FWrap)
+        FWrap->WidthMayHaveChanged();
     RefreshScrollBars();
     update();
 }
@@ -619,6 +742,8 @@ constexpr int ArrowsEnabled = 0, FirstArrowDisabled = 1, LastArrowDisabled = 2, 
 
 int TCustomTextEdit::HorizontalScrollRange()
 {
+    if (FWrap && !HasOption(eoScrollPastEol))
+        return std::max(1, FWrapHost.WrapWidth());
     return HasOption(eoScrollPastEol) ? FMaxScrollWidth : std::max(1, FLines->LongestLineLength());
 }
 
@@ -2851,8 +2976,12 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
     const int rh = RowHeight();
     FDrawer->ChangeForeColor(FGutter.Font().Color);
     FDrawer->ChangeBackColor(FGutter.Color());
-    for (int row = firstRow; row <= lastRow && row <= FLines->Count(); ++row) {
-        const QString number = FGutter.LineNumberText(RowToLine(row));
+    for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row) {
+        // A wrapped line shows its number on its first row only.
+        const int line = RowToLine(row);
+        if (FWrap && LineToRow(line) != row)
+            continue;
+        const QString number = FGutter.LineNumberText(line);
         const int x = FGutterPixels - FGutter.RightOffset() - 2 - CellLength(number) * FCharWidth;
         FDrawer->PutText(std::max(0, x), (row - FTopRow) * rh, number);
     }
@@ -2878,9 +3007,15 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             fore = FActiveLine.Foreground();
         }
         painter.fillRect(rowRect, ToQColor(back));
-        if (row > FLines->Count())
+        if (row > DisplayRowCount())
             continue;
-        const QString text = DisplayLine(RowToLine(row));
+        QString text = DisplayLine(RowToLine(row));
+        if (FWrap) {
+            // The row's piece of its line.
+            const auto [start, count] = RowCells(row);
+            const int from = CellToIndex(text, start);
+            text = text.mid(from, CellToIndex(text, start + count) - from);
+        }
         FDrawer->ChangeForeColor(fore);
         FDrawer->ChangeBackColor(back);
         FDrawer->PutText(textX, y, text);

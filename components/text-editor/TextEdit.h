@@ -9,6 +9,7 @@
 #include "TextEditMarks.h"
 #include "TextEditOptions.h"
 #include "TextEditUndo.h"
+#include "TextEditWordWrap.h"
 #include <QtWidgets/QWidget>
 #include <array>
 #include <cstdint>
@@ -106,9 +107,14 @@ public:
     TDisplayPos PixelsToDisplayPos(int x, int y) const;
     TDisplayPos PixelsToNearestRowColumn(int x, int y) const;
     int RowHeight() const;
-    int DisplayRowCount() const { return FLines->Count(); }
-    int LineToRow(int line) const { return line; }
-    int RowToLine(int row) const { return row; }
+    // Without word wrap rows are lines; with it, the wrapped pieces of lines.
+    int DisplayRowCount() const;
+    int LineToRow(int line) const;
+    int RowToLine(int row) const;
+    bool WordWrapActive() const { return FWrap != nullptr; }
+    TTextWordWrap& WordWrap() { return FWordWrap; }
+    // The map of rows while word wrap is on; nullptr while it is off.
+    const TTextWordWrapPlugin* WordWrapMap() const { return FWrap.get(); }
     int CharWidth() const { return FCharWidth; }
     int TextHeight() const { return FTextHeight; }
     int TopRow() const { return FTopRow; }
@@ -376,6 +382,10 @@ private:
     TBufferCoord WordLeft(const TBufferCoord& p) const;
     TBufferCoord WordRight(const TBufferCoord& p) const;
     void FontChanged();
+    void SetSoftWrap(bool on);
+    void WordWrapChanged();
+    // The cells [first, first + count) of the expanded line of a row.
+    std::pair<int, int> RowCells(int row) const;
     void SizeChanged();
     void UpdateGutterWidth();
     void RestartCaretBlink();
@@ -402,6 +412,21 @@ private:
     // Created when the first plugin registers.
     std::unique_ptr<std::vector<TTextEditPlugin*>> FPlugins;
     TTextEditMarkList FMarks;
+    TTextWordWrap FWordWrap;
+    // What the row map asks of the editor.
+    class TWrapHost : public ITextWordWrapHost {
+    public:
+        explicit TWrapHost(TCustomTextEdit* editor) : FEditor(editor) {}
+        int WrapLineCount() const override;
+        QString WrapExpandedLine(int index) const override;
+        int WrapWidth() const override;
+        TCharSet WrapIdentifierChars() const override;
+
+    private:
+        TCustomTextEdit* FEditor;
+    };
+    TWrapHost FWrapHost{this};
+    std::unique_ptr<TTextWordWrapPlugin> FWrap;
     std::array<TTextEditMark*, 10> FBookmarks{};
     TTextBookMarkOpt FBookMarkOptions;
     std::unique_ptr<TTextInternalImage> FInternalImage;

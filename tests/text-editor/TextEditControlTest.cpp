@@ -1115,3 +1115,65 @@ TEST(TextEditControl, UndoOfACaseChangeGivesBackSelectionAndCaret)
     e.Undo();
     EXPECT_EQ(LinesOf(e), (QStringList{QStringLiteral("abc def"), QStringLiteral("ghi")}));
 }
+
+// ---------------------------------------------------------------- word wrap
+
+TEST(TextEditWordWrapInTheEditor, RowsPositionsAndEdits)
+{
+    TTextEdit e;
+    e.resize(400, 300);
+    SetText(e, {QStringLiteral("abcd efgh ijkl"), QStringLiteral("你好")});
+    e.WordWrap().SetStyle(wwsSpecified);
+    e.WordWrap().SetPosition(10);
+    e.WordWrap().SetEnabled(true);
+    ASSERT_TRUE(e.WordWrapActive());
+    // The space at cell 10 ends the first row; the second holds " ijkl".
+    EXPECT_EQ(e.DisplayRowCount(), 3);
+    EXPECT_EQ(e.LineToRow(2), 3);
+    EXPECT_EQ(e.RowToLine(2), 1);
+    EXPECT_EQ(e.BufferToDisplayPos(BufferCoord(11, 1)), DisplayPos(2, 2));
+    EXPECT_EQ(e.DisplayToBufferPos(DisplayPos(2, 2)), BufferCoord(11, 1));
+    EXPECT_EQ(e.BufferToDisplayPos(BufferCoord(3, 2)), DisplayPos(3, 3));
+    // Down moves by rows, not lines.
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.DispatchEditorCommand(ecDown, QChar());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(10, 1));
+    e.DispatchEditorCommand(ecDown, QChar());
+    EXPECT_EQ(e.CaretPos().Line, 2);
+    // Typing at the end of line 2 wraps it onto a new row; undo unwraps.
+    e.PlaceCaretCollapsed(BufferCoord(5, 2));
+    for (QChar c : QStringLiteral("0123456789"))
+        e.DispatchEditorCommand(ecChar, c);
+    EXPECT_EQ(e.DisplayRowCount(), 4);
+    e.Undo();
+    EXPECT_EQ(e.DisplayRowCount(), 3);
+    // A line break adds rows, a paint shows both rows of the wrapped line.
+    e.PlaceCaretCollapsed(BufferCoord(15, 1));
+    e.DispatchEditorCommand(ecLineBreak, QChar());
+    EXPECT_EQ(e.DisplayRowCount(), 4);
+    e.grab();
+    // Off again: rows are lines and the top line stays.
+    e.WordWrap().SetEnabled(false);
+    EXPECT_FALSE(e.WordWrapActive());
+    EXPECT_EQ(e.DisplayRowCount(), 3);
+    EXPECT_EQ(e.BufferToDisplayPos(BufferCoord(11, 1)), DisplayPos(11, 1));
+    EXPECT_EQ(e.TopRow(), 1);
+}
+
+TEST(TextEditWordWrapInTheEditor, ClientWidthFollowsTheWindow)
+{
+    TTextEdit e;
+    e.resize(400, 200);
+    e.show();
+    SetText(e, {QString(200, QLatin1Char('x'))});
+    e.WordWrap().SetEnabled(true);
+    const int columns = e.ColumnsInWindow();
+    ASSERT_GT(columns, 0);
+    EXPECT_EQ(e.DisplayRowCount(), (200 + columns - 1) / columns);
+    e.resize(200, 200);
+    const int narrower = e.ColumnsInWindow();
+    EXPECT_LT(narrower, columns);
+    EXPECT_EQ(e.DisplayRowCount(), (200 + narrower - 1) / narrower);
+    e.ClearContent();
+    EXPECT_EQ(e.DisplayRowCount(), 0);
+}
