@@ -77,6 +77,7 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
             FWrap->Rebuild();
     };
     FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
+    FCodeFolding.OnChange = [this](TTextCodeFoldingChanges change) { CodeFoldingChanged(change); };
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, height()); };
     FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
@@ -331,6 +332,15 @@ void TCustomTextEdit::DoPaint(TCanvas& canvas)
 
 QString TCustomTextEdit::ReadFullText() const
 {
+    // Collapsed ranges are read expanded; without folding the lines are
+    // read where they are.
+    if (FCodeFolding.Enabled()) {
+        const QStringList lines = ExpandedCopyOfLines();
+        QString result;
+        for (const QString& line : lines)
+            result += line + QLatin1String("\r\n");
+        return result;
+    }
     const int count = FLines->Count();
     qsizetype size = 0;
     for (int i = 0; i < count; ++i)
@@ -342,6 +352,26 @@ QString TCustomTextEdit::ReadFullText() const
         result += QLatin1String("\r\n");
     }
     return result;
+}
+
+QStringList TCustomTextEdit::ExpandedCopyOfLines() const
+{
+    return FLines->ToStringList();
+}
+
+void TCustomTextEdit::CodeFoldingChanged(TTextCodeFoldingChanges change)
+{
+    // Room for the fold bar; it is not taken back when folding goes off.
+    if (change == fcEnabled && FCodeFolding.Enabled() && FGutter.RightOffset() < 18)
+        FGutter.SetRightOffset(18);
+    update();
+}
+
+void TCustomTextEdit::PaintFoldBar(QPainter& painter, int firstRow, int lastRow)
+{
+    (void)painter;
+    (void)firstRow;
+    (void)lastRow;
 }
 
 void TCustomTextEdit::ReplaceAllText(const QString& text)
@@ -2553,7 +2583,7 @@ void TCustomTextEdit::CopyToClipboard()
 
 void TCustomTextEdit::CutToClipboard()
 {
-    if (FReadOnly || !SelectionAvailable())
+    if (FReadOnly || !SelectionAvailable() || (FCodeFolding.Enabled() && CaretOnCollapsedFold()))
         return;
     CopyToClipboard();
     SetSelectedText(QString());
@@ -2561,7 +2591,7 @@ void TCustomTextEdit::CutToClipboard()
 
 void TCustomTextEdit::PasteFromClipboard()
 {
-    if (FReadOnly)
+    if (FReadOnly || (FCodeFolding.Enabled() && CaretOnCollapsedFold()))
         return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data)
@@ -2618,6 +2648,10 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
         }
         if (OnKeyDown)
             OnKeyDown(this, key, shift);
+        if (key != 0 && (FCodeFolding.Enabled() || FCodeFolding.IndentGuides()) && !FoldKeyFilter(key)) {
+            e->accept();
+            return;
+        }
         if (key == 0 && e->text().isEmpty()) {
             e->accept();
             return;
@@ -2729,6 +2763,8 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
                 SetSelectedText(QString());
             return;
         }
+        if (e->buttons() == Qt::NoButton && FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
+            ShowCollapsedHint(e->position().toPoint());
         if (!FSelecting || !(e->buttons() & Qt::LeftButton))
             return;
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
@@ -3070,6 +3106,8 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
         FDrawer->StartDrawing(&painter);
         try {
             PaintGutter(painter, firstRow, lastRow);
+            if (FCodeFolding.Enabled() && FGutterPixels > 0 && FLines->Count() > 0)
+                PaintFoldBar(painter, firstRow, lastRow);
             PaintTextLines(painter, firstRow, lastRow);
         } catch (...) {
             FDrawer->FinishDrawing();

@@ -189,6 +189,14 @@ public:
     // undo step) or inserted. Returns false when nothing was dropped.
     bool DropTextAt(const QPoint& point, const QString& text, bool moveOwnSelection);
 
+    // ------------------------------------------------------------ folding
+    // Folding stays off in the program; these are the places where code
+    // folding hooks in.
+    TTextCodeFolding& CodeFolding() { return FCodeFolding; }
+    // The whole text with every collapsed range expanded; without folding a
+    // plain copy of the lines.
+    virtual QStringList ExpandedCopyOfLines() const;
+
     // ------------------------------------------------------------ plugins and marks
     int PluginCount() const { return FPlugins ? static_cast<int>(FPlugins->size()) : 0; }
     TTextEditPlugin* Plugin(int index) const { return FPlugins->at(static_cast<size_t>(index)); }
@@ -311,6 +319,19 @@ protected:
     // Runs after the highlighter changed; nothing to do here.
     virtual void HighlighterAttributesChanged() {}
     virtual void DoPaint(TCanvas& canvas);
+    // Folding hooks, asked only while CodeFolding is enabled. A key the
+    // filter refuses is swallowed.
+    virtual bool FoldKeyFilter(std::uint16_t key) { (void)key; return true; }
+    // True when the caret's line heads a collapsed range (cut and paste then
+    // do nothing).
+    virtual bool CaretOnCollapsedFold() const { return false; }
+    // A change of the folding settings; fills the rescan and expand steps.
+    virtual void CodeFoldingChanged(TTextCodeFoldingChanges change);
+    // Draws the fold bar into the right of the gutter.
+    virtual void PaintFoldBar(QPainter& painter, int firstRow, int lastRow);
+    // The pointer rests at a client point: a collapsed range's mark there
+    // shows its hidden lines.
+    virtual void ShowCollapsedHint(const QPoint& point) { (void)point; }
     // Adds to the pending changes and reports them unless a paint lock is held.
     void ReportStatusChange(TTextStatusChanges changes);
     virtual void DoStatusChange(TTextStatusChanges changes);
@@ -413,6 +434,7 @@ private:
     std::unique_ptr<std::vector<TTextEditPlugin*>> FPlugins;
     TTextEditMarkList FMarks;
     TTextWordWrap FWordWrap;
+    TTextCodeFolding FCodeFolding;
     // What the row map asks of the editor.
     class TWrapHost : public ITextWordWrapHost {
     public:

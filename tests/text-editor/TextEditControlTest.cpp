@@ -1177,3 +1177,55 @@ TEST(TextEditWordWrapInTheEditor, ClientWidthFollowsTheWindow)
     e.ClearContent();
     EXPECT_EQ(e.DisplayRowCount(), 0);
 }
+
+// ---------------------------------------------------------------- folding hooks
+
+namespace {
+
+// Stands in for code folding: one hidden line, keys refused on line 1.
+class TFoldingEditor : public TTextEdit {
+public:
+    int FilterCalls = 0;
+    int FoldBarPaints = 0;
+    QStringList ExpandedCopyOfLines() const override
+    {
+        QStringList lines = TTextEdit::ExpandedCopyOfLines();
+        lines.insert(1, QStringLiteral("hidden"));
+        return lines;
+    }
+
+protected:
+    bool FoldKeyFilter(std::uint16_t) override
+    {
+        ++FilterCalls;
+        return CaretPos().Line != 1;
+    }
+    void PaintFoldBar(QPainter&, int, int) override { ++FoldBarPaints; }
+};
+
+}  // namespace
+
+TEST(TextEditFoldingHooks, CalledOnlyWhileFoldingIsEnabled)
+{
+    TFoldingEditor e;
+    e.resize(300, 200);
+    e.Gutter().SetVisible(true);
+    SetText(e, {QStringLiteral("head"), QStringLiteral("tail")});
+    // Indent guides alone also ask the key filter.
+    e.CodeFolding().SetIndentGuides(false);
+    QTest::keyClick(&e, Qt::Key_X);
+    EXPECT_EQ(e.FilterCalls, 0);
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("xhead\r\ntail\r\n"));
+    e.grab();
+    EXPECT_EQ(e.FoldBarPaints, 0);
+    e.CodeFolding().SetEnabled(true);
+    EXPECT_GE(e.Gutter().RightOffset(), 18);
+    QTest::keyClick(&e, Qt::Key_Y);
+    EXPECT_EQ(e.FilterCalls, 1);
+    EXPECT_EQ(LinesOf(e).front(), QStringLiteral("xhead"));
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("xhead\r\nhidden\r\ntail\r\n"));
+    e.grab();
+    EXPECT_EQ(e.FoldBarPaints, 1);
+    e.CodeFolding().SetEnabled(false);
+    EXPECT_GE(e.Gutter().RightOffset(), 18);
+}
