@@ -330,6 +330,27 @@ void TRDStyleTemplateCollection::AssignTemplates(const TRDStyleTemplateCollectio
     }
 }
 
+void TRDStyleTemplateCollection::TakeItemsFrom(TRDStyleTemplateCollection& other)
+{
+    if (&other == this)
+        return;
+    Clear();
+    for (auto& item : other.FItems) {
+        if (item->FParent)
+            item->FParent->RemoveChild(item.get());
+        item->FParent = nullptr;
+        item->FChildren.clear();
+        item->FCollection = this;
+        FItems.push_back(std::move(item));
+    }
+    other.FItems.clear();
+    other.FNormal = nullptr;
+    FNormal = nullptr;
+    for (auto& item : FItems)
+        if (item->FName == NormalName && !FNormal)
+            FNormal = item.get();
+}
+
 void TRDStyleTemplateCollection::ResolveParents()
 {
     for (auto& item : FItems) {

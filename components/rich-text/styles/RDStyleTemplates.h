@@ -160,6 +160,9 @@ public:
     void Assign(const TRDStyleTemplateCollection& source) { AssignTemplates(source, false); }
     void AssignTemplates(const TRDStyleTemplateCollection& source, bool copyIds);
     void ResolveParents();
+    // Replaces this collection's templates by those of other (which is left
+    // empty), as they stand: names, ids and parent ids are kept, links are not made.
+    void TakeItemsFrom(TRDStyleTemplateCollection& other);
     void ApplyNormalToTextStyle(TCustomRDFontInfo& textStyle, const TCustomRDParaInfo* paraStyle);
     void ApplyNormalToParaStyle(TCustomRDParaInfo& paraStyle);
     void MakeDefaultName(TRDStyleTemplate& item);

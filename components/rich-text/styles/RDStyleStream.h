@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QtCore/QByteArray>
+
+#include "ComponentStream.h"
+#include "RDStyle.h"
+#include "RDStyleTemplates.h"
+
+// The style collections in the component encoding: a collection value (type
+// 14) of one item per style, each with its stored properties in published
+// order (owned objects as dotted names, tab stops and list levels as nested
+// collections), then the defined ones ("LstID", "FormatStringWCode",
+// "FormatStringCode", "IDProp").
+//
+// Writing gives the bytes; reading fills a new collection of the target's
+// style class and replaces the target only when the whole value read
+// cleanly; any fault of the data raises ERichDocError and leaves the target
+// as it was.
+QByteArray SaveStylesToBytes(const TFontInfos& styles);
+QByteArray SaveStylesToBytes(const TParaInfos& styles);
+QByteArray SaveStylesToBytes(const TRDListInfos& styles);
+QByteArray SaveStylesToBytes(const TRDStyleTemplateCollection& templates);
+void LoadStylesFromBytes(const QByteArray& data, TFontInfos& styles);
+void LoadStylesFromBytes(const QByteArray& data, TParaInfos& styles);
+void LoadStylesFromBytes(const QByteArray& data, TRDListInfos& styles);
+// Templates are read with the sheet in its loading state, then linked.
+void LoadStylesFromBytes(const QByteArray& data, TRDStyleTemplateCollection& templates);
+
+// The same inside a larger stream: the collection value at the writer's or
+// reader's position.
+void WriteStyles(TComponentWriter& writer, const TFontInfos& styles);
+void WriteStyles(TComponentWriter& writer, const TParaInfos& styles);
+void WriteStyles(TComponentWriter& writer, const TRDListInfos& styles);
+void WriteStyles(TComponentWriter& writer, const TRDStyleTemplateCollection& templates);
+void ReadStyles(TComponentReader& reader, TFontInfos& styles);
+void ReadStyles(TComponentReader& reader, TParaInfos& styles);
+void ReadStyles(TComponentReader& reader, TRDListInfos& styles);
+void ReadStyles(TComponentReader& reader, TRDStyleTemplateCollection& templates);
