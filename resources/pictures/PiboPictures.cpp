@@ -10,4 +10,5 @@ void RegisterPiboPictures()
     PictureKit::RegisterFramePictures();
     PictureKit::RegisterEditorPictures();
     PictureKit::RegisterWindowPictures();
+    PictureKit::RegisterRichTextPictures();
 }

@@ -147,5 +147,6 @@ void RegisterBarPictures();          // seek bar, volume, list grid
 void RegisterFramePictures();        // dialog title strips, information icon, edit field
 void RegisterEditorPictures();       // bookmarks and the wrapped-line mark of the text editor
 void RegisterWindowPictures();       // login window, main window frame and trees, start page
+void RegisterRichTextPictures();     // the rich-text placeholder picture and line-selection cursor
 
 }  // namespace PictureKit

@@ -3,6 +3,7 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
+#include "Pictures.h"
 #include "RDGraphUtils.h"
 
 TEST(RDScaling, MulDivAndResolutionTable)
@@ -134,4 +135,43 @@ TEST(RDScaling, OutlineMetricsOfAScalableFont)
     ASSERT_TRUE(screen && printer);
     EXPECT_GT(printer->Ascent, screen->Ascent * 5);
     EXPECT_GT(printer->StrikeoutPosition, screen->StrikeoutPosition * 4);
+}
+
+TEST(RDScaling, GraphicsDrawnScaled)
+{
+    QImage image(10, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    TBitmapGraphic bitmap;
+    bitmap.Assign(image);
+    EXPECT_FALSE(GraphicMayBeTransparent(bitmap));
+    bitmap.SetTransparent(true);
+    EXPECT_TRUE(GraphicMayBeTransparent(bitmap));
+    EXPECT_FALSE(GraphicMayBeTransparent(TJPEGImage()));
+    EXPECT_TRUE(GraphicMayBeTransparent(TIcon()));
+    bitmap.SetTransparent(false);
+
+    // Width -1: the graphic's own width, scaled from 96 to 192 ppi.
+    QImage device(40, 40, QImage::Format_RGB32);
+    device.fill(Qt::white);
+    const TRDResolutionInfo info{96, 96, 192, 192, 0};
+    {
+        QPainter painter(&device);
+        DrawGraphicScaled(painter, 0, 0, -1, -1, &info, bitmap, true);
+    }
+    EXPECT_EQ(device.pixel(19, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(device.pixel(20, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(device.pixel(19, 8), qRgb(255, 255, 255));
+
+    // Without stretch drawing only bitmaps are drawn.
+    TJPEGImage jpeg;
+    jpeg.Assign(image);
+    device.fill(Qt::white);
+    {
+        QPainter painter(&device);
+        DrawGraphicScaled(painter, 0, 0, -1, -1, nullptr, jpeg, false);
+        DrawGraphicScaled(painter, 20, 20, 5, 5, nullptr, bitmap, false);
+    }
+    EXPECT_EQ(device.pixel(2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(device.pixel(22, 22), qRgb(255, 0, 0));
+    EXPECT_EQ(CreateGraphicHook("TJPEGImage")->ClassName(), "TJPEGImage");
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "Cursors.h"
+#include "PiboPictures.h"
 #include "RDError.h"
 #include "RDStyle.h"
 #include "RDStyleTemplates.h"
@@ -376,4 +378,31 @@ TEST(RDStyleTemplates, AssignKeepsTheParentStructure)
     EXPECT_EQ(withIds.StyleTemplates()[0]->GetId(), parent->GetId());
     EXPECT_EQ(withIds.StyleTemplates()[1]->ParentId(), parent->GetId());
     EXPECT_EQ(withIds.StyleTemplates()[1]->Parent(), withIds.StyleTemplates()[0]);
+}
+
+TEST(RDStyleSheet, InvalidPictureAndCursors)
+{
+    RegisterPiboPictures();
+    TRDStyle sheet;
+    TPicture& picture = sheet.InvalidPicture();
+    ASSERT_TRUE(picture.HasGraphic());
+    EXPECT_EQ(picture.Width(), 20);
+    const QByteArray resource = picture.Graphic()->SaveToStream();
+
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    TBitmapGraphic own;
+    own.Assign(image);
+    TPicture replacement;
+    replacement.SetGraphic(&own);
+    sheet.SetInvalidPicture(&replacement);
+    EXPECT_EQ(sheet.InvalidPicture().Width(), 2);
+    sheet.SetInvalidPicture(&sheet.InvalidPicture());
+    EXPECT_EQ(sheet.InvalidPicture().Width(), 2);
+    sheet.SetInvalidPicture(nullptr);
+    EXPECT_EQ(sheet.InvalidPicture().Graphic()->SaveToStream(), resource);
+
+    EXPECT_EQ(ScreenCursor(sheet.JumpCursor).shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(ScreenCursor(sheet.LineSelectCursor).shape(), Qt::BitmapCursor);
+    EXPECT_EQ(ScreenCursor(sheet.LineSelectCursor).hotSpot(), QPoint(20, 1));
 }

@@ -158,6 +158,14 @@ TEST(RDStyleStream, SheetCollectionsRoundTrip)
     list.Levels.resize(1);
     list.Levels[0].FormatStringW = QStringLiteral("第%0:s章");
     list.Levels[0].Font().Color = clNone;
+    QImage dot(4, 4, QImage::Format_RGB32);
+    dot.fill(Qt::black);
+    TBitmapGraphic bitmap;
+    bitmap.Assign(dot);
+    TPicture picture;
+    picture.SetGraphic(&bitmap);
+    list.Levels[0].ListType = TRDListType::rdlstPicture;
+    list.Levels[0].SetPicture(&picture);
 
     TRDStyle copy;
     LoadStylesFromBytes(SaveStylesToBytes(sheet.TextStyles()), copy.TextStyles());
@@ -171,6 +179,15 @@ TEST(RDStyleStream, SheetCollectionsRoundTrip)
         EXPECT_TRUE(copy.ParaStyles()[i]->IsSameStyle(*sheet.ParaStyles()[i], false)) << i;
     EXPECT_TRUE(copy.ListStyles()[0]->IsSameStyle(list, false));
     EXPECT_EQ(copy.ListStyles()[0]->Levels[0].FormatStringW, QStringLiteral("第%0:s章"));
+    ASSERT_TRUE(copy.ListStyles()[0]->Levels[0].HasPicture());
+    EXPECT_EQ(copy.ListStyles()[0]->Levels[0].Picture().Graphic()->SaveToStream(), bitmap.SaveToStream());
+    EXPECT_TRUE(copy.ListStyles()[0]->Levels[0].Picture().Graphic()->Transparent());
+    // A different picture makes the levels differ.
+    dot.fill(Qt::white);
+    bitmap.Assign(dot);
+    picture.SetGraphic(&bitmap);
+    copy.ListStyles()[0]->Levels[0].SetPicture(&picture);
+    EXPECT_FALSE(copy.ListStyles()[0]->IsSameStyle(list, false));
 
     // A new sheet's defaults write only what differs from each class's defaults.
     TRDStyle plain;

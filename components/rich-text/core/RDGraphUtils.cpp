@@ -58,6 +58,44 @@ std::optional<TRDOutlineTextMetrics> AllocOutlineTextMetrics(const QFont& font, 
     return m;
 }
 
+std::unique_ptr<TGraphic> DefaultCreateGraphic(const QString& className)
+{
+    return CreateGraphicByName(className);
+}
+
+void DefaultAfterImportGraphic(TGraphic&) {}
+
+TCreateGraphicHook CreateGraphicHook = DefaultCreateGraphic;
+TAfterImportGraphicHook AfterImportGraphicHook = DefaultAfterImportGraphic;
+
+bool GraphicMayBeTransparent(const TGraphic& graphic)
+{
+    if (dynamic_cast<const TBitmapGraphic*>(&graphic))
+        return graphic.Transparent();
+    return dynamic_cast<const TJPEGImage*>(&graphic) == nullptr;
+}
+
+void DrawGraphicScaled(QPainter& painter, int x, int y, int width, int height, const TRDResolutionInfo* info,
+                       const TGraphic& graphic, bool useStretchDraw)
+{
+    if (width < 0)
+        width = graphic.Width();
+    if (height < 0)
+        height = graphic.Height();
+    if (info) {
+        width = ScaleToDeviceX(width, info);
+        height = ScaleToDeviceY(height, info);
+    }
+    if (!useStretchDraw && !dynamic_cast<const TBitmapGraphic*>(&graphic))
+        return;
+    if (!useStretchDraw) {
+        // Device-independent path: the bitmap's pixels as they are, no transparency.
+        painter.drawImage(QRect(x, y, width & 0xFFFF, height & 0xFFFF), graphic.Image());
+        return;
+    }
+    graphic.Draw(painter, QRect(x, y, width, height));
+}
+
 int MulDiv(int n, int numerator, int denominator)
 {
     if (denominator == 0)

@@ -5,7 +5,11 @@
 
 #include <QtCore/QRect>
 
+#include <functional>
+#include <memory>
+
 #include "Graphics.h"
+#include "Pictures.h"
 
 class QFont;
 class QPainter;
@@ -62,6 +66,24 @@ TColor ColorToGray(TColor color);
 TColor ResolveSystemColor(TColor color);
 TColor ColorByColorMode(TColor color, int mode);
 TColor BackColorByColorMode(TColor color, int mode);
+
+// Makes a new, empty graphic of a stored class name (nullptr when unknown);
+// the default is CreateGraphicByName. After an import the second hook may
+// change the graphic; by default it does nothing.
+using TCreateGraphicHook = std::function<std::unique_ptr<TGraphic>(const QString& className)>;
+using TAfterImportGraphicHook = std::function<void(TGraphic& graphic)>;
+extern TCreateGraphicHook CreateGraphicHook;
+extern TAfterImportGraphicHook AfterImportGraphicHook;
+std::unique_ptr<TGraphic> DefaultCreateGraphic(const QString& className);
+void DefaultAfterImportGraphic(TGraphic& graphic);
+
+// A bitmap: its Transparent switch; a JPEG: false; any other graphic: true.
+bool GraphicMayBeTransparent(const TGraphic& graphic);
+// Draws graphic at x, y; a negative width or height is the graphic's own,
+// both scaled to the device when info is given. Without stretch drawing
+// (devices that take device-independent bitmaps) only bitmaps are drawn.
+void DrawGraphicScaled(QPainter& painter, int x, int y, int width, int height, const TRDResolutionInfo* info,
+                       const TGraphic& graphic, bool useStretchDraw);
 
 // Line styles: 0 solid, 1 dots, 2 dashes, 3 long dashes, 4 dash and dot,
 // 5 dash and two dots. The pattern lengths scale with patternBase at the

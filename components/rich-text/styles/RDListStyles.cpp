@@ -29,8 +29,39 @@ void TRDListLevel::Assign(const TRDListLevel& s)
     FirstIndent = s.FirstIndent;
     MarkerIndent = s.MarkerIndent;
     MarkerAlignment = s.MarkerAlignment;
+    SetPicture(s.FPicture.get());
     SetFont(s.FFont.get());
     Options = s.Options;
+}
+
+TPicture& TRDListLevel::Picture()
+{
+    if (!FPicture)
+        FPicture = std::make_unique<TPicture>();
+    return *FPicture;
+}
+
+void TRDListLevel::SetPicture(const TPicture* picture)
+{
+    if (picture == FPicture.get())
+        return;
+    if (!picture || !picture->HasGraphic()) {
+        FPicture.reset();
+        return;
+    }
+    Picture().Assign(*picture);
+    FPicture->Graphic()->SetTransparent(true);
+}
+
+bool TRDListLevel::PicturesEqual(const TRDListLevel& v) const
+{
+    const bool own = HasPicture();
+    const bool other = v.HasPicture();
+    if (!own || !other)
+        return own == other;
+    const TGraphic& a = *FPicture->Graphic();
+    const TGraphic& b = *v.FPicture->Graphic();
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.SaveToStream() == b.SaveToStream();
 }
 
 TRDMarkerFont& TRDListLevel::Font()
@@ -90,7 +121,7 @@ bool TRDListLevel::IsEqual(const TRDListLevel& v) const
     return ListType == v.ListType && StartFrom == v.StartFrom && ImageIndex == v.ImageIndex
            && FormatString == v.FormatString && FormatStringW == v.FormatStringW && LeftIndent == v.LeftIndent
            && FirstIndent == v.FirstIndent && MarkerIndent == v.MarkerIndent && MarkerAlignment == v.MarkerAlignment
-           && FontsEqual(v) && Options == v.Options;
+           && FontsEqual(v) && Options == v.Options && PicturesEqual(v);
 }
 
 int TRDListLevel::Likeness(const TRDListLevel& v) const
@@ -100,7 +131,7 @@ int TRDListLevel::Likeness(const TRDListLevel& v) const
              + (FormatString == v.FormatString) * 100 + (FormatStringW == v.FormatStringW) * 100
              + (LeftIndent == v.LeftIndent) * 100 + (MarkerIndent == v.MarkerIndent) * 100
              + (MarkerAlignment == v.MarkerAlignment) * 100 + (Options == v.Options) * 100
-             + (FirstIndent == v.FirstIndent) * 200 + FontsEqual(v) * 100 + 100 /* pictures: none kept */;
+             + (FirstIndent == v.FirstIndent) * 200 + FontsEqual(v) * 100 + PicturesEqual(v) * 100;
     return score;
 }
 

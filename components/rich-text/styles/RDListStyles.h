@@ -6,6 +6,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include "Pictures.h"
 #include "RDLists.h"
 #include "RDTextStyles.h"
 
@@ -55,6 +56,13 @@ public:
     TRDMarkerFont& Font();
     void SetFont(const TRDMarkerFont* font);
 
+    // Created empty on first use.
+    TPicture& Picture();
+    // A picture with a graphic is copied in (its graphic made transparent);
+    // nullptr or a picture without a graphic frees the level's picture.
+    void SetPicture(const TPicture* picture);
+    bool HasPicture() const { return FPicture && FPicture->HasGraphic(); }
+
     bool UsesMarkerFont() const;
     bool HasNumbering() const;
     bool HasTextNumbering() const;
@@ -69,8 +77,10 @@ public:
 
 private:
     bool FontsEqual(const TRDListLevel& v) const;
+    bool PicturesEqual(const TRDListLevel& v) const;
 
     std::unique_ptr<TRDMarkerFont> FFont;
+    std::unique_ptr<TPicture> FPicture;
 };
 
 class TRDListInfo : public TCustomRDInfo {

@@ -1,5 +1,6 @@
 #include "RDStyle.h"
 
+#include "Cursors.h"
 #include "RDStyleTemplates.h"
 
 bool CompareStyleNames = false;
@@ -269,6 +270,11 @@ void TRDListInfos::MergeStyles(TRDListInfos& source, int mode, TRDIntegerList& m
 
 TRDStyle::TRDStyle()
 {
+    if (!CursorRegistered(crJump))
+        RegisterCursor(crJump, [] { return QCursor(Qt::PointingHandCursor); });
+    if (!CursorRegistered(crRDLineSelect))
+        RegisterCursor(crRDLineSelect,
+                       [] { return CursorFromBitmapResource(QStringLiteral("RD_FLIPARROW_CURSOR"), 20, 1); });
     FTextStyles = std::make_unique<TFontInfos>(
         this, [this](const TRDInfoOwner* owner) { return GetTextStyleClass(owner); });
     FParaStyles = std::make_unique<TParaInfos>(
@@ -285,7 +291,32 @@ TRDStyle::~TRDStyle()
     FTextStyles.reset();
     FParaStyles.reset();
     FListStyles.reset();
+    FInvalidPicture.reset();
     FStyleTemplates.reset();
+}
+
+TPicture& TRDStyle::InvalidPicture()
+{
+    if (!FInvalidPicture) {
+        FInvalidPicture = std::make_unique<TPicture>();
+        TBitmapGraphic bitmap;
+        bitmap.Assign(LoadBitmapResource(QStringLiteral("RD_BAD_PICTURE")));
+        FInvalidPicture->SetGraphic(&bitmap);
+    }
+    return *FInvalidPicture;
+}
+
+void TRDStyle::SetInvalidPicture(const TPicture* picture)
+{
+    if (!picture) {
+        FInvalidPicture.reset();
+        return;
+    }
+    if (picture == FInvalidPicture.get())
+        return;
+    if (!FInvalidPicture)
+        FInvalidPicture = std::make_unique<TPicture>();
+    FInvalidPicture->Assign(*picture);
 }
 
 std::unique_ptr<TFontInfo> TRDStyle::GetTextStyleClass(const TRDInfoOwner* owner) const

@@ -9,6 +9,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include "Pictures.h"
 #include "RDListStyles.h"
 #include "RDParaStyles.h"
 #include "RDTextStyles.h"
@@ -199,6 +200,11 @@ public:
     int32_t DefUnicodeStyle = -1;
     TRDCodePage DefCodePage = CP_ACP;
 
+    // Drawn for a picture that cannot be shown: the resource picture
+    // "RD_BAD_PICTURE" until another is set; nullptr brings that back.
+    TPicture& InvalidPicture();
+    void SetInvalidPicture(const TPicture* picture);
+
     // The context of the current owner-draw call.
     TCustomRDFormattedData* DrawingData = nullptr;
     int DrawingItemNo = -1;
@@ -230,5 +236,6 @@ private:
     std::unique_ptr<TParaInfos> FParaStyles;
     std::unique_ptr<TRDListInfos> FListStyles;
     std::unique_ptr<TRDStyleTemplateCollection> FStyleTemplates;
+    std::unique_ptr<TPicture> FInvalidPicture;
     bool FLoading = false;
 };

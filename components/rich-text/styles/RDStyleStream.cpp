@@ -411,6 +411,15 @@ const TPropTable<TRDListLevel>& ListLevelTable()
             .Int("MarkerIndent", &L::MarkerIndent, 0)
             .Enum("MarkerAlignment", &L::MarkerAlignment, TRDMarkerAlignment::rdmaLeft,
                   Names({"rdmaLeft", "rdmaRight", "rdmaCenter"}));
+        t.Add(
+            "Picture.Data", [](const L& l) { return l.HasPicture(); },
+            [](TComponentWriter& w, const L& l) { w.WriteBinary(const_cast<L&>(l).Picture().SaveData()); },
+            [](TComponentReader& r, L& l) {
+                TPicture picture;
+                if (!picture.LoadData(r.ReadBinary()))
+                    throw ERichDocError("Invalid property value: picture data");
+                l.SetPicture(&picture);
+            });
         // The marker font only when the level has one.
         for (const TProp<TRDMarkerFont>& p : MarkerFontTable().Props)
             t.Add(
