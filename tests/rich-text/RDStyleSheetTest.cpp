@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QtGui/QPainter>
+
 #include "Cursors.h"
 #include "PiboPictures.h"
 #include "RDError.h"
@@ -405,4 +407,114 @@ TEST(RDStyleSheet, InvalidPictureAndCursors)
     EXPECT_EQ(ScreenCursor(sheet.JumpCursor).shape(), Qt::PointingHandCursor);
     EXPECT_EQ(ScreenCursor(sheet.LineSelectCursor).shape(), Qt::BitmapCursor);
     EXPECT_EQ(ScreenCursor(sheet.LineSelectCursor).hotSpot(), QPoint(20, 1));
+}
+
+TEST(RDStyleSheet, FindNextTabStop)
+{
+    TRDStyle sheet;
+    QString leader;
+    TRDTabAlign align;
+    const TRDResolutionInfo screen;
+    struct {
+        int x, expected;
+    } plain[] = {{0, 48}, {47, 48}, {48, 96}, {-10, 0}};
+    for (const auto& c : plain)
+        EXPECT_EQ(sheet.FindNextTabStop(0, c.x, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), c.expected)
+            << c.x;
+
+    TParaInfo& para = *sheet.ParaStyles()[0];
+    para.Tabs.Add(100);
+    para.Tabs.Add(200, TRDTabAlign::rdtaRight, QStringLiteral("."));
+    EXPECT_EQ(sheet.FindNextTabStop(0, 150, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 200);
+    EXPECT_EQ(leader, ".");
+    EXPECT_EQ(align, TRDTabAlign::rdtaRight);
+    EXPECT_EQ(sheet.FindNextTabStop(0, 250, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 288);
+    EXPECT_TRUE(leader.isEmpty());
+    EXPECT_EQ(align, TRDTabAlign::rdtaLeft);
+    // The indent stop comes first.
+    EXPECT_EQ(sheet.FindNextTabStop(0, 10, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 60, 0), 60);
+    // Device resolution and origin: stops scale, the origin is added back.
+    const TRDResolutionInfo printer{96, 96, 192, 192, 30};
+    EXPECT_EQ(sheet.FindNextTabStop(0, 30 + 150, &printer, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 30 + 200);
+    EXPECT_EQ(sheet.FindNextTabStop(0, 30 + 450, &printer, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 30 + 480);
+    // Right to left: measured from the right indent, shifted back.
+    EXPECT_EQ(sheet.FindNextTabStop(1, -10, &screen, leader, align, TRDBiDiMode::rdbdRightToLeft, 0, 20), 0);
+    EXPECT_EQ(sheet.FindNextTabStop(1, 5, &screen, leader, align, TRDBiDiMode::rdbdRightToLeft, 0, 20), 28);
+    // A dangling paragraph number uses the placeholder, a copy of style 0.
+    EXPECT_EQ(sheet.FindNextTabStop(9, 5, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 100);
+    // Without a default tab width every pixel is a stop.
+    sheet.DefTabWidth = 0;
+    EXPECT_EQ(sheet.FindNextTabStop(1, 5, &screen, leader, align, TRDBiDiMode::rdbdUnspecified, 0, 0), 6);
+}
+
+TEST(RDStyleSheet, BordersAndBackgroundsDraw)
+{
+    TRDBorder border;
+    border.Style = TRDBorderStyle::rdbDouble;
+    border.Width = 2;
+    border.InternalWidth = 3;
+    EXPECT_EQ(border.GetTotalWidth(), 7);
+    border.Style = TRDBorderStyle::rdbThickInside;
+    EXPECT_EQ(border.GetTotalWidth(), 9);
+    border.Style = TRDBorderStyle::rdbNone;
+    EXPECT_EQ(border.GetTotalWidth(), 0);
+
+    QImage image(60, 40, QImage::Format_RGB32);
+    auto probe = [&image](int x, int y) { return image.pixel(x, y) == qRgb(255, 0, 0); };
+    // Single, bottom side only, offset 3 below: one line at y 23.
+    border.Style = TRDBorderStyle::rdbSingle;
+    border.Width = 1;
+    border.Color = clRed;
+    border.VisibleBorders.SetValues(false, false, false, true);
+    border.BorderOffsets.Bottom = 3;
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        border.Draw(QRect(10, 10, 30, 10), painter);
+    }
+    EXPECT_TRUE(probe(20, 23));
+    EXPECT_FALSE(probe(20, 22));
+    EXPECT_FALSE(probe(20, 24));
+    EXPECT_FALSE(probe(20, 10));
+    EXPECT_FALSE(probe(10, 15));
+
+    // Double, all sides: two rectangles, the outer one I + 1 further out.
+    border.Style = TRDBorderStyle::rdbDouble;
+    border.InternalWidth = 2;
+    border.VisibleBorders.SetAll(true);
+    border.BorderOffsets.SetAll(0);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        border.Draw(QRect(10, 10, 30, 20), painter);
+    }
+    EXPECT_TRUE(probe(20, 10));
+    EXPECT_TRUE(probe(20, 7));
+    EXPECT_FALSE(probe(20, 8));
+    EXPECT_TRUE(probe(10, 20));
+    EXPECT_TRUE(probe(7, 20));
+    // Colour mode 3 prints black.
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        const TRDResolutionInfo same;
+        border.DrawScaled(QRect(10, 10, 30, 20), painter, &same, 3);
+    }
+    EXPECT_EQ(image.pixel(20, 10), qRgb(0, 0, 0));
+
+    TRDBackgroundRect back;
+    back.Color = clRed;
+    back.BorderOffsets.SetAll(2);
+    QRect area(10, 10, 10, 10);
+    back.PrepareDraw(area);
+    EXPECT_EQ(area, QRect(8, 8, 14, 14));
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        back.Draw(QRect(10, 10, 10, 10), painter, 4);
+        back.Draw(QRect(30, 10, 10, 10), painter, 0);
+    }
+    EXPECT_FALSE(probe(15, 15));
+    EXPECT_TRUE(probe(40, 20));  // one pixel larger to the right and bottom
+    EXPECT_FALSE(probe(41, 21));
 }

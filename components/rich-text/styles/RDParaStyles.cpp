@@ -1,5 +1,7 @@
 #include "RDParaStyles.h"
 
+#include <QtGui/QPainter>
+
 #include <algorithm>
 
 #include "RDError.h"
@@ -104,6 +106,116 @@ int TRDBorder::GetTotalWidth() const
     case TRDBorderStyle::rdbThickOutside: return 3 * Width + InternalWidth;
     default: return 0;
     }
+}
+
+namespace {
+// A line as the system draws one with a pen of width w: centred on the line,
+// the end point left out.
+void PenLine(QPainter& painter, int x1, int y1, int x2, int y2, int w, const QColor& color)
+{
+    const int half = w / 2;
+    if (y1 == y2) {
+        const int from = x1 <= x2 ? x1 : x2 + 1;
+        const int to = x1 <= x2 ? x2 - 1 : x1;
+        if (to >= from)
+            painter.fillRect(QRect(from - (w > 1 ? half : 0), y1 - half, to - from + 1 + (w > 1 ? w - 1 : 0), w), color);
+    } else {
+        const int from = y1 <= y2 ? y1 : y2 + 1;
+        const int to = y1 <= y2 ? y2 - 1 : y1;
+        if (to >= from)
+            painter.fillRect(QRect(x1 - half, from - (w > 1 ? half : 0), w, to - from + 1 + (w > 1 ? w - 1 : 0)), color);
+    }
+}
+}  // namespace
+
+void TRDBorder::DrawLines(int left, int top, int right, int bottom, QPainter& painter, int width, int gap, int step,
+                          int colorMode) const
+{
+    TColor color = Color;
+    switch (colorMode) {
+    case 0: break;
+    case 1: color = ResolveSystemColor(Color); break;
+    case 2: color = ColorToGray(ResolveSystemColor(Color)); break;
+    default: color = clBlack; break;
+    }
+    const QColor qcolor = ToQColor(color);
+    int lines = 1;
+    if (Style == TRDBorderStyle::rdbDouble || Style == TRDBorderStyle::rdbThickInside
+        || Style == TRDBorderStyle::rdbThickOutside)
+        lines = 2;
+    else if (Style == TRDBorderStyle::rdbTriple)
+        lines = 3;
+    for (int n = lines; n >= 1; --n) {
+        const bool thick = (Style == TRDBorderStyle::rdbThickOutside && n == 1)
+                           || (Style == TRDBorderStyle::rdbThickInside && n == 2);
+        const int w = thick ? 2 * width : width;
+        if (VisibleBorders.Top)
+            PenLine(painter, left, top, right, top, w, qcolor);
+        if (VisibleBorders.Right)
+            PenLine(painter, right, top, right, bottom, w, qcolor);
+        if (VisibleBorders.Bottom)
+            PenLine(painter, right, bottom, left, bottom, w, qcolor);
+        if (VisibleBorders.Left)
+            PenLine(painter, left, bottom, left, top, w, qcolor);
+        left -= gap + step;
+        top -= gap + step;
+        right += gap + step;
+        bottom += gap + step;
+        if (width == 1) {
+            if (Style == TRDBorderStyle::rdbThickOutside) {
+                right += step;
+                bottom += step;
+            } else if (Style == TRDBorderStyle::rdbThickInside) {
+                left -= step;
+                top -= step;
+            }
+        }
+    }
+}
+
+void TRDBorder::Draw(const QRect& rect, QPainter& painter) const
+{
+    if (Style == TRDBorderStyle::rdbNone)
+        return;
+    int left = rect.left(), top = rect.top(), right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
+    BorderOffsets.InflateRect(left, top, right, bottom);
+    DrawLines(left, top, right, bottom, painter, Width, InternalWidth, 1, 0);
+}
+
+void TRDBorder::DrawScaled(const QRect& rect, QPainter& painter, const TRDResolutionInfo* info, int colorMode) const
+{
+    if (Style == TRDBorderStyle::rdbNone)
+        return;
+    int left = rect.left(), top = rect.top(), right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
+    BorderOffsets.InflateRectScaled(left, top, right, bottom, info);
+    DrawLines(left, top, right, bottom, painter, ScaleToDeviceY(Width, info), ScaleToDeviceY(InternalWidth, info),
+              ScaleToDeviceY(1, info), colorMode);
+}
+
+void TRDBackgroundRect::PrepareDraw(QRect& rect) const
+{
+    int left = rect.left(), top = rect.top(), right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
+    BorderOffsets.InflateRect(left, top, right, bottom);
+    rect = QRect(left, top, right - left, bottom - top);
+}
+
+void TRDBackgroundRect::PrepareDrawScaled(QRect& rect, const TRDResolutionInfo* info) const
+{
+    int left = rect.left(), top = rect.top(), right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
+    BorderOffsets.InflateRectScaled(left, top, right, bottom, info);
+    rect = QRect(left, top, right - left, bottom - top);
+}
+
+void TRDBackgroundRect::Draw(const QRect& rect, QPainter& painter, int colorMode) const
+{
+    if (Color == clNone || colorMode == 3 || colorMode == 4)
+        return;
+    TColor color = Color;
+    if (colorMode == 1)
+        color = ResolveSystemColor(Color);
+    else if (colorMode == 2)
+        color = ColorToGray(ResolveSystemColor(Color));
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width() + 1, rect.height() + 1), ToQColor(color));
 }
 
 bool TRDBorder::IsEqual(const TRDBorder& v) const

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include <QtCore/QRect>
+
+class QPainter;
 #include <QtCore/QString>
 
 #include "RDGraphUtils.h"
@@ -65,16 +67,29 @@ struct TRDBorder {
     TRDRect BorderOffsets;
 
     int GetTotalWidth() const;
+    // Screen drawing around the rectangle (left, top, right, bottom), widened by the offsets.
+    void Draw(const QRect& rect, QPainter& painter) const;
+    // Device drawing: rect is in device pixels; widths and offsets are scaled.
+    void DrawScaled(const QRect& rect, QPainter& painter, const TRDResolutionInfo* info, int colorMode) const;
     bool IsEqual(const TRDBorder& v) const;
     bool IsEqualExcept(const TRDBorder& v, TRDParaInfoProperties ignoreProps) const;
     void AssignProperties(const TRDBorder& source, TRDParaInfoProperties props);
     int Likeness(const TRDBorder& v) const;
+
+private:
+    void DrawLines(int left, int top, int right, int bottom, QPainter& painter, int width, int gap, int step,
+                   int colorMode) const;
 };
 
 struct TRDBackgroundRect {
     TColor Color = clNone;
     TRDRect BorderOffsets;
 
+    void PrepareDraw(QRect& rect) const;
+    void PrepareDrawScaled(QRect& rect, const TRDResolutionInfo* info) const;
+    // Fills the rectangle and one pixel more to the right and bottom; nothing
+    // for clNone or colour modes 3 and 4.
+    void Draw(const QRect& rect, QPainter& painter, int colorMode) const;
     bool IsEqual(const TRDBackgroundRect& v) const { return Color == v.Color && BorderOffsets.IsEqual(v.BorderOffsets); }
     bool IsEqualExcept(const TRDBackgroundRect& v, TRDParaInfoProperties ignoreProps) const;
     void AssignProperties(const TRDBackgroundRect& source, TRDParaInfoProperties props);

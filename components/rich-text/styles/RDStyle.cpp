@@ -1,5 +1,7 @@
 #include "RDStyle.h"
 
+#include <algorithm>
+
 #include "Cursors.h"
 #include "RDStyleTemplates.h"
 
@@ -392,6 +394,52 @@ void TRDStyle::Loaded()
 {
     FLoading = false;
     FStyleTemplates->ResolveParents();
+}
+
+int TRDStyle::FindNextTabStop(int paraNo, int x, const TRDResolutionInfo* info, QString& leader, TRDTabAlign& align,
+                              TRDBiDiMode biDiMode, int indentPos, int rtlIndentPos) const
+{
+    const TParaInfo& para = *FParaStyles->ParaStyleAt(paraNo);
+    if (biDiMode == TRDBiDiMode::rdbdUnspecified)
+        biDiMode = para.BiDiMode;
+    const bool rtl = biDiMode == TRDBiDiMode::rdbdRightToLeft;
+    const int origin = info ? info->Origin : 0;
+    int xx = x - origin;
+    int indent = indentPos;
+    if (rtl) {
+        xx += rtlIndentPos - indentPos;
+        indent = rtlIndentPos;
+    }
+    leader.clear();
+    align = TRDTabAlign::rdtaLeft;
+    int result = 0;
+    bool found = false;
+    int lastStop = 0;
+    for (int i = 0; i < para.Tabs.Count() && !found; ++i) {
+        const TRDTabInfo& tab = *para.Tabs.GetItem(i);
+        const int t = ScaleToDeviceX(tab.Position(), info);
+        lastStop = t;
+        if (xx < indent && indent < t) {
+            result = indent + origin;
+            found = true;
+        } else if (xx < t) {
+            result = t + origin;
+            leader = tab.Leader;
+            align = tab.Align;
+            found = true;
+        }
+    }
+    if (!found) {
+        if (xx >= indent || (para.Tabs.Count() > 0 && lastStop >= indent)) {
+            const int w = std::max(1, ScaleToDeviceX(DefTabWidth > 0 ? DefTabWidth : 1, info));
+            result = w * ((xx + w) / w) + origin;
+        } else {
+            result = indent + origin;
+        }
+    }
+    if (rtl)
+        result += indentPos - rtlIndentPos;
+    return result;
 }
 
 TColor TRDStyle::GetStyleHoverColor(int styleNo) const

@@ -227,6 +227,11 @@ public:
     bool Loading() const { return FLoading; }
     void SetLoading(bool value) { FLoading = value; }
 
+    // The next tab stop after x in a line of paragraph style paraNo, in device
+    // pixels (the origin of info added); indent stops for both directions.
+    int FindNextTabStop(int paraNo, int x, const TRDResolutionInfo* info, QString& leader, TRDTabAlign& align,
+                        TRDBiDiMode biDiMode, int indentPos, int rtlIndentPos) const;
+
     TColor GetHoverColor(TColor color) const { return color == clNone ? HoverColor : color; }
     TColor GetStyleHoverColor(int styleNo) const;
     bool StyleHoverSensitive(int styleNo);
