@@ -94,6 +94,8 @@ public:
     // Drawn at random on first read; never 0 once read.
     int32_t GetListId();
     void SetListId(int32_t id) { FListId = id; }
+    // The id as it stands, 0 when none was drawn yet.
+    int32_t StoredListId() const { return FListId; }
     bool HasNumbering() const;
     bool HasTextNumbering() const;
     // Gives both styles ids when they had none.
