@@ -205,6 +205,37 @@ TEST_F(RDStyleDrawTest, JustifiedRunPlacesItsTenCharacters)
     EXPECT_EQ(starts.back() - starts.front(), 9 * a);
 }
 
+TEST_F(RDStyleDrawTest, JustifiedRightToLeftRunSpreadsToItsBox)
+{
+    TFontInfo style;
+    style.FontName = QStringLiteral("DejaVu Sans");
+    style.Size = 15;
+    style.Unicode = true;
+    const QString word = QStringLiteral("שלום עולם");
+    const QByteArray item(reinterpret_cast<const char*>(word.utf16()), word.size() * 2);
+    SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+    const int natural = ItemTextWidth(item, *canvas, rdioUnicode);
+    auto span = [this] {
+        int first = -1, last = -1;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                    break;
+                }
+        return last - first;
+    };
+    Draw(style, item, 10, 5, natural, 30, 0, true, 0, 0, true);
+    const int before = span();
+    Reset(600, 60, Qt::white);
+    Draw(style, item, 10, 5, natural + 24, 30, 0, true, 0, 0, true);
+    // Nine characters share 24 pixels; the last one's share lies after its glyph.
+    EXPECT_GE(span() - before, 18);
+    EXPECT_LE(span() - before, 24);
+}
+
 TEST_F(RDStyleDrawTest, UnderlineKindsDrawTheirPatternsAtTheFontsRow)
 {
     const struct {

@@ -69,14 +69,30 @@ bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, i
     const int n = CharCount(s, IsUnicodeItem(flags));
     if (n <= 1)
         return false;
-    const int measured = ItemTextWidth(s, canvas, flags);
+    TRDItemChars chars;
+    DecodeItemChars(canvas, s.constData(), n, flags, chars);
+    const TRDLineLayout layout(canvas, chars.Text);
+    const int measured = layout.IsSimple() ? layout.Width() : ItemTextWidth(s, canvas, flags);
     if (measured == width)
         return false;
     const std::vector<int> add = SpreadOverCharacters(n, width - measured);
-    TRDItemChars chars;
-    DecodeItemChars(canvas, s.constData(), n, flags, chars);
-    // Each character's extra as letter spacing of its range; neighbours with
-    // the same extra share one range.
+    std::vector<int> extents;
+    layout.LogicalExtents(chars, extents);
+    // The x of each character: the widths of those before it, each with its share.
+    std::vector<int> starts;
+    starts.reserve(size_t(n));
+    int cx = 0, before = 0;
+    for (int i = 0; i < n; ++i) {
+        if (chars.Lead[size_t(i)])
+            starts.push_back(cx);
+        cx += extents[size_t(i)] - before + add[size_t(i)];
+        before = extents[size_t(i)];
+    }
+    if (layout.DrawAtStarts(canvas, x, y, starts))
+        return true;
+    // Text whose glyphs do not stand one per character: each character's
+    // share as letter spacing of its range, neighbours with the same share in
+    // one range.
     QList<QTextLayout::FormatRange> formats;
     int start = 0;
     for (int i = 0; i < n;) {
@@ -101,8 +117,7 @@ bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, i
         start = end;
         i = j;
     }
-    TRDLineLayout layout(canvas, chars.Text, formats);
-    layout.Draw(canvas, x, y);
+    TRDLineLayout(canvas, chars.Text, formats).Draw(canvas, x, y);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "RDTextLayout.h"
 
+#include <QtGui/QGlyphRun>
 #include <QtGui/QPainter>
 #include <QtGui/QTextOption>
 
@@ -28,46 +29,138 @@ bool HasRightToLeftText(const QString& text)
     return false;
 }
 
-TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text)
-    : FLayout(text, canvas.Painter().font(), canvas.Painter().device())
+namespace {
+
+// Characters whose advance in a line is their own advance: no shaping,
+// combining, joining or direction of their own.
+bool IsSimpleUnit(char16_t u)
 {
-    Build(canvas, text);
+    if (u < 0x0300)
+        return true;
+    if (u < 0x0370)
+        return false;  // combining marks
+    if (u < 0x0483)
+        return true;  // Greek, Cyrillic
+    if (u < 0x048A)
+        return false;
+    if (u < 0x0530)
+        return true;
+    if (u < 0x1E00)
+        return false;  // scripts that need shaping or run right to left
+    if (u < 0x2000)
+        return true;  // Latin and Greek extended
+    if (u < 0x200B)
+        return true;  // spaces
+    if (u < 0x2010)
+        return false;  // zero width and direction marks
+    if (u < 0x2028)
+        return true;
+    if (u < 0x2030)
+        return false;
+    if (u < 0x2060)
+        return true;
+    if (u < 0x2070)
+        return false;
+    if (u < 0x20D0)
+        return true;
+    if (u < 0x2100)
+        return false;  // combining marks for symbols
+    if (u < 0x302A)
+        return true;  // symbols, CJK punctuation
+    if (u < 0x3030)
+        return false;
+    if (u < 0x3099)
+        return true;
+    if (u < 0x309B)
+        return false;
+    if (u < 0xA000)
+        return true;  // kana, CJK ideographs
+    if (u >= 0xAC00 && u < 0xD7A4)
+        return true;  // Hangul syllables
+    if (u >= 0xF900 && u < 0xFB00)
+        return true;
+    if (u >= 0xFE30 && u < 0xFE70)
+        return true;
+    return u >= 0xFF00 && u < 0xFFF0;
+}
+
+}  // namespace
+
+TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text)
+    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device())
+{
+    FRightToLeft = HasRightToLeftText(text);
+    FSimple = !FRightToLeft && MeasureSimple();
 }
 
 TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text, const QList<QTextLayout::FormatRange>& formats)
-    : FLayout(text, canvas.Painter().font(), canvas.Painter().device())
+    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device()), FFormats(formats)
 {
-    FLayout.setFormats(formats);
-    Build(canvas, text);
+    FRightToLeft = HasRightToLeftText(text);
 }
 
-void TRDLineLayout::Build(TCanvas&, const QString& text)
+bool TRDLineLayout::MeasureSimple()
 {
+    for (const QChar c : FText)
+        if (!IsSimpleUnit(c.unicode()))
+            return false;
+    const QFontMetricsF fm(FFont, FDevice);
+    double spacing = 0;
+    if (FFont.letterSpacingType() == QFont::AbsoluteSpacing)
+        spacing = FFont.letterSpacing();
+    else if (FFont.letterSpacing() != 0.0 && FFont.letterSpacing() != 100.0)
+        return false;  // a share of each advance: the engine's own rounding
+
+    FPrefix.resize(size_t(FText.size()) + 1);
+    double x = 0;
+    FPrefix[0] = 0;
+    for (qsizetype i = 0; i < FText.size(); ++i) {
+        x += fm.horizontalAdvance(FText.at(i)) + spacing;
+        FPrefix[size_t(i) + 1] = x;
+    }
+    return true;
+}
+
+const QTextLine& TRDLineLayout::Line() const
+{
+    if (FLayout)
+        return FLine;
+    FLayout = std::make_unique<QTextLayout>(FText, FFont, FDevice);
+    if (!FFormats.isEmpty())
+        FLayout->setFormats(FFormats);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTextDirection(Qt::LeftToRight);
     option.setAlignment(Qt::AlignLeft);
-    FLayout.setTextOption(option);
-    FLayout.beginLayout();
-    FLine = FLayout.createLine();
+    FLayout->setTextOption(option);
+    FLayout->beginLayout();
+    FLine = FLayout->createLine();
     if (FLine.isValid()) {
         FLine.setLineWidth(1.0e7);
         FLine.setPosition(QPointF(0, 0));
     }
-    FLayout.endLayout();
-    FRightToLeft = HasRightToLeftText(text);
+    FLayout->endLayout();
+    return FLine;
 }
 
 int TRDLineLayout::Width() const
 {
-    return FLine.isValid() ? qRound(FLine.naturalTextWidth()) : 0;
+    if (FSimple)
+        return qRound(FPrefix.back());
+    return Line().isValid() ? qRound(Line().naturalTextWidth()) : 0;
 }
 
 void TRDLineLayout::LogicalExtents(const TRDItemChars& chars, std::vector<int>& extents) const
 {
     const int count = chars.Count();
     extents.resize(size_t(count));
-    if (!FLine.isValid()) {
+    if (FSimple) {
+        for (int i = 0; i < count; ++i)
+            extents[size_t(i)] = qRound(FPrefix[size_t(chars.UnitEnd[size_t(i)])]);
+        return;
+    }
+    const QTextLine& line = Line();
+    if (!line.isValid()) {
         std::fill(extents.begin(), extents.end(), 0);
         return;
     }
@@ -77,7 +170,7 @@ void TRDLineLayout::LogicalExtents(const TRDItemChars& chars, std::vector<int>& 
         for (int i = 0; i < count; ++i) {
             const int unit = chars.UnitEnd[size_t(i)];
             if (unit != lastUnit) {
-                lastX = qRound(FLine.cursorToX(unit));
+                lastX = qRound(line.cursorToX(unit));
                 lastUnit = unit;
             }
             extents[size_t(i)] = lastX;
@@ -98,7 +191,10 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
 {
     const int count = chars.Count();
     cells.assign(size_t(count), TCell{});
-    if (!FLine.isValid() || count == 0)
+    if (count == 0)
+        return;
+    const QTextLine& line = FSimple ? FLine : Line();
+    if (!FSimple && !line.isValid())
         return;
     // The first unit of every character.
     std::vector<int> startUnit(size_t(count), 0);
@@ -114,7 +210,8 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
         for (int i = 0; i < count; ++i) {
             if (!chars.Lead[size_t(i)])
                 continue;
-            const int right = qRound(FLine.cursorToX(chars.UnitEnd[size_t(i)]));
+            const int unit = chars.UnitEnd[size_t(i)];
+            const int right = qRound(FSimple ? FPrefix[size_t(unit)] : line.cursorToX(unit));
             cells[size_t(i)].Left = x;
             cells[size_t(i)].Advance = right - x;
             x = right;
@@ -127,8 +224,8 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
     std::vector<int> edges;
     edges.reserve(size_t(units) * 2 + 2);
     for (int u = 0; u <= units; ++u) {
-        edges.push_back(qRound(FLine.cursorToX(u, QTextLine::Leading)));
-        edges.push_back(qRound(FLine.cursorToX(u, QTextLine::Trailing)));
+        edges.push_back(qRound(line.cursorToX(u, QTextLine::Leading)));
+        edges.push_back(qRound(line.cursorToX(u, QTextLine::Trailing)));
     }
     edges.push_back(0);
     edges.push_back(Width());
@@ -141,7 +238,7 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
                 charOfUnit[size_t(u)] = i;
     std::vector<uint8_t> seen(size_t(count), 0);
     for (size_t k = 1; k < edges.size(); ++k) {
-        const int u = FLine.xToCursor((edges[k - 1] + edges[k]) / 2.0, QTextLine::CursorOnCharacter);
+        const int u = line.xToCursor((edges[k - 1] + edges[k]) / 2.0, QTextLine::CursorOnCharacter);
         if (u < 0 || u >= units || charOfUnit[size_t(u)] < 0)
             continue;
         TCell& cell = cells[size_t(charOfUnit[size_t(u)])];
@@ -158,7 +255,7 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
             continue;
         if (!seen[size_t(i)]) {
             if (prev < 0)
-                cells[size_t(i)].Left = qRound(FLine.cursorToX(startUnit[size_t(i)], QTextLine::Leading));
+                cells[size_t(i)].Left = qRound(line.cursorToX(startUnit[size_t(i)], QTextLine::Leading));
             else if (cells[size_t(prev)].Rtl)
                 cells[size_t(i)].Left = cells[size_t(prev)].Left;
             else
@@ -210,7 +307,31 @@ void TRDLineLayout::Draw(TCanvas& canvas, int x, int y) const
 {
     QPainter& painter = canvas.Painter();
     painter.setPen(ToQColor(canvas.Font.Color));
-    FLayout.draw(&painter, QPointF(x, y));
+    Line();
+    FLayout->draw(&painter, QPointF(x, y));
+}
+
+bool TRDLineLayout::DrawAtStarts(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const
+{
+    if (FRightToLeft || !Line().isValid())
+        return false;
+    QList<QGlyphRun> runs = FLine.glyphRuns();
+    qsizetype glyphs = 0;
+    for (const QGlyphRun& run : runs)
+        glyphs += run.glyphIndexes().size();
+    if (glyphs != qsizetype(starts.size()))
+        return false;
+    QPainter& painter = canvas.Painter();
+    painter.setPen(ToQColor(canvas.Font.Color));
+    size_t g = 0;
+    for (QGlyphRun& run : runs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions)
+            p.setX(starts[g++]);
+        run.setPositions(positions);
+        painter.drawGlyphRun(QPointF(x, y), run);
+    }
+    return true;
 }
 
 void TRDLineLayout::DrawClipped(TCanvas& canvas, int x, int y, const QRect& clip, bool opaque) const

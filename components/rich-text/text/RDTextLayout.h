@@ -3,10 +3,15 @@
 // One line of text laid out by the text engine in the canvas's font, left to
 // right as the base direction, with no wrapping: the source of the caret x of
 // every boundary, the cells in visual order and the drawing of measured text.
+// Text that needs no shaping (Latin, Greek, Cyrillic, CJK and the common
+// symbols) is measured as the sum of its characters' advances, which is what
+// the engine gives for it without laying a line out.
 
+#include <memory>
 #include <vector>
 
 #include <QtCore/QRect>
+#include <QtGui/QFont>
 #include <QtGui/QTextLayout>
 
 #include "Graphics.h"
@@ -26,8 +31,14 @@ public:
     // Visual order, cell advances, direction classes and width of the characters.
     void Place(const TRDItemChars& chars, TRDPlacement& placement) const;
     int Width() const;
+    // Measured as the sum of its characters' advances.
+    bool IsSimple() const { return FSimple; }
     // Draws the text with its top-left corner at x, y in the canvas's font colour.
     void Draw(TCanvas& canvas, int x, int y) const;
+    // Draws the glyphs of the characters at the given x (one per character, lead
+    // bytes and units in logical order); false, drawing nothing, when the
+    // glyphs do not stand one per character from left to right.
+    bool DrawAtStarts(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const;
     // Draws it clipped to clip; opaque fills clip with the brush colour first.
     void DrawClipped(TCanvas& canvas, int x, int y, const QRect& clip, bool opaque) const;
 
@@ -39,11 +50,20 @@ private:
     };
     // The cell of each character (lead bytes and units; the others stay empty).
     void Cells(const TRDItemChars& chars, std::vector<TCell>& cells) const;
-    void Build(TCanvas& canvas, const QString& text);
+    // The laid-out line, made on first use.
+    const QTextLine& Line() const;
+    // The x of every unit boundary of simple text; false for other text.
+    bool MeasureSimple();
 
-    QTextLayout FLayout;
-    QTextLine FLine;
+    QString FText;
+    QFont FFont;
+    QPaintDevice* FDevice = nullptr;
+    QList<QTextLayout::FormatRange> FFormats;
     bool FRightToLeft = false;
+    bool FSimple = false;
+    std::vector<double> FPrefix;
+    mutable std::unique_ptr<QTextLayout> FLayout;
+    mutable QTextLine FLine;
 };
 
 // True when text holds characters of a right-to-left script.

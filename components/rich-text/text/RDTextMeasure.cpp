@@ -24,9 +24,9 @@ int FontHeight(TCanvas& canvas)
 QSize TextExtentW(TCanvas& canvas, const char16_t* p, int count)
 {
     count = std::max(count, 0);
-    const QFontMetricsF fm(canvas.Painter().font(), canvas.Painter().device());
     const QString text(reinterpret_cast<const QChar*>(p), count);
-    double width = fm.horizontalAdvance(text);
+    double width = TRDLineLayout(canvas, text).Width();
+    const QFontMetricsF fm(canvas.Painter().font(), canvas.Painter().device());
     for (const char16_t zw : ZeroWidthChars) {
         const auto n = text.count(QChar(zw));
         if (n > 0)
@@ -41,7 +41,7 @@ int ItemTextWidth(const QByteArray& s, TCanvas& canvas, int flags)
         return TextExtentW(canvas, reinterpret_cast<const char16_t*>(s.constData()), int(s.size() / 2)).width();
     TRDItemChars chars;
     DecodeItemChars(canvas, s.constData(), int(s.size()), flags, chars);
-    return qRound(QFontMetricsF(canvas.Painter().font(), canvas.Painter().device()).horizontalAdvance(chars.Text));
+    return TRDLineLayout(canvas, chars.Text).Width();
 }
 
 void TextExtentEx(TCanvas& canvas, const char* p, int count, int maxExtent, int& fit, std::vector<int>* extents,
