@@ -12,6 +12,7 @@
 
 #include "BenchSupport.h"
 #include "RDLineBreak.h"
+#include "RDStyle.h"
 #include "RDStyleDraw.h"
 #include "RDTextMeasure.h"
 #include "RDUnicode.h"
@@ -122,7 +123,7 @@ void BM_DrawStyleText(benchmark::State& state)
         styles.push_back(BenchStyle(i));
         fonts.push_back(styles.back().MakeFont());
     }
-    TRDDrawColors sheet;
+    TRDStyle sheet;
     for (auto _ : state) {
         for (int i = 0; i < RunCount; ++i) {
             const TItem& item = Items()[size_t(i)];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "RDGraphUtils.h"
+#include "RDStyle.h"
 #include "RDStyleDraw.h"
 #include "RDTextMeasure.h"
 
@@ -85,7 +86,7 @@ protected:
         return n;
     }
 
-    TRDDrawColors sheet;
+    TRDStyle sheet;
     QImage image;
     std::unique_ptr<QPainter> painter;
     std::unique_ptr<TCanvas> canvas;
@@ -350,7 +351,7 @@ TEST_F(RDStyleDrawTest, PageBreakAndCheckpointMarks)
 {
     Reset(600, 60, QColor(Grey & 0xFF, Grey & 0xFF, Grey & 0xFF).darker(150));
     sheet.PageBreakColor = clRed;
-    DrawPageBreak(*canvas, sheet, 20, 0, TRDPageBreakType::rdpbPageBreak, 500);
+    sheet.DrawPageBreak(*canvas, 20, 0, TRDPageBreakType::rdpbPageBreak, nullptr, nullptr, 4, 500);
     EXPECT_EQ(image.pixelColor(500, 28), Q(clRed));
     EXPECT_NE(image.pixelColor(501, 28), Q(clRed));
     EXPECT_EQ(image.pixelColor(0, 20), Q(clRed));
@@ -358,27 +359,102 @@ TEST_F(RDStyleDrawTest, PageBreakAndCheckpointMarks)
     EXPECT_EQ(image.pixelColor(494, 26), Q(clWindow));  // the triangle's inside
     EXPECT_EQ(canvas->BrushStyle, TBrushStyle::Clear);
     sheet.SoftPageBreakColor = 0x00FF00;
-    DrawPageBreak(*canvas, sheet, 40, 100, TRDPageBreakType::rdpbSoftPageBreak, 500);
+    sheet.DrawPageBreak(*canvas, 40, 100, TRDPageBreakType::rdpbSoftPageBreak, nullptr, nullptr, 4, 500);
     EXPECT_EQ(image.pixelColor(400, 48), Q(0x00FF00));
     EXPECT_EQ(image.pixelColor(391, 40), Q(0x00FF00));
 
     Reset(600, 60, Qt::white);
     sheet.CheckpointColor = clRed;
     sheet.CheckpointEvColor = 0xFF0000;
-    DrawCheckpoint(*canvas, sheet, 50, 30, 10, 300, 3, 0, true);
+    sheet.DrawCheckpoint(*canvas, 50, 30, 10, 300, nullptr, 3, 0, true, nullptr);
     EXPECT_EQ(CountColor(image.rect(), Q(clRed)), 0);
     const std::vector<int> dots = Runs(30, 10, 310, Q(0xFF0000));
     EXPECT_GT(dots.size(), 50u);  // dotted
     EXPECT_GT(CountColor(QRect(48, 26, 5, 3), Q(0xFF0000)), 0);  // the circle above the line
     Reset(600, 60, Qt::white);
-    DrawCheckpoint(*canvas, sheet, 50, 30, 10, 300, -1, 0, false);
+    sheet.DrawCheckpoint(*canvas, 50, 30, 10, 300, nullptr, -1, 0, false, nullptr);
     EXPECT_EQ(CountColor(QRect(45, 25, 10, 4), Q(clRed)), 0);  // no circle without an item
     EXPECT_GT(CountColor(QRect(10, 30, 300, 1), Q(clRed)), 50);
 }
 
+TEST_F(RDStyleDrawTest, EventsTakeOverTheDrawing)
+{
+    int styleTexts = 0, pageBreaks = 0, paraBacks = 0, checkpoints = 0, textBacks = 0, colours = 0;
+    sheet.OnDrawStyleText = [&](TRDStyle& sender, const QByteArray& s, TCanvas&, int styleNo, int, int, int, int,
+                                int, TRDTextDrawStates, bool& doDefault) {
+        ++styleTexts;
+        EXPECT_EQ(s, QByteArray("abc"));
+        EXPECT_EQ(styleNo, 1);
+        EXPECT_EQ(sender.DrawingItemNo, 7);
+        EXPECT_EQ(sender.DrawingOffset, 3);
+        doDefault = false;
+    };
+    sheet.OnApplyStyleColor = [&](TRDStyle&, TCanvas&, int, TRDTextDrawStates, bool& doDefault) {
+        ++colours;
+        doDefault = false;
+    };
+    sheet.OnDrawPageBreak = [&](TRDStyle& sender, TCanvas&, int, int, TRDPageBreakType, QWidget*, bool& doDefault) {
+        ++pageBreaks;
+        EXPECT_EQ(sender.DrawingItemNo, 9);
+        doDefault = false;
+    };
+    sheet.OnDrawCheckpoint = [&](TRDStyle&, TCanvas&, int, int, int itemNo, int, bool, QWidget*, bool& doDefault) {
+        ++checkpoints;
+        EXPECT_EQ(itemNo, 2);
+        doDefault = false;
+    };
+    sheet.OnDrawParaBack = [&](TRDStyle&, TCanvas&, int paraNo, const QRect&, bool& doDefault) {
+        ++paraBacks;
+        EXPECT_EQ(paraNo, 1);
+        doDefault = false;
+    };
+    sheet.ParaStyles().ParaStyleAt(1)->Background.Color = clRed;
+    const QImage blank = image;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
+    canvas->Font.Color = clBlack;
+    sheet.ApplyStyleColor(*canvas, 1, rdtsSelected, false, 0);
+    EXPECT_EQ(canvas->Font.Color, clBlack);  // the handler kept the colours
+    sheet.DrawStyleText("abc", *canvas, 7, 3, 1, nullptr, 0, 10, 10, 100, 20, 0, 0, false, false, 0,
+                        TRDBiDiMode::rdbdUnspecified);
+    sheet.DrawPageBreak(*canvas, 20, 0, TRDPageBreakType::rdpbPageBreak, nullptr, nullptr, 9, 500);
+    sheet.DrawCheckpoint(*canvas, 50, 30, 10, 300, nullptr, 2, 0, false, nullptr);
+    sheet.DrawParaBack(*canvas, 1, QRect(10, 10, 20, 10), false, 0);
+    EXPECT_EQ(image, blank);
+    // The text background has an event only, and fires it only when assigned.
+    sheet.DrawTextBack(*canvas, 5, 1, nullptr, 0, 0, 10, 10, 0);
+    sheet.OnDrawTextBack = [&](TRDStyle& sender, TCanvas&, int, int, int, int, int, TRDTextDrawStates, bool&) {
+        ++textBacks;
+        EXPECT_EQ(sender.DrawingItemNo, 5);
+    };
+    sheet.DrawTextBack(*canvas, 5, 1, nullptr, 0, 0, 10, 10, 0);
+    EXPECT_EQ(styleTexts, 1);
+    EXPECT_EQ(colours, 1);
+    EXPECT_EQ(pageBreaks, 1);
+    EXPECT_EQ(checkpoints, 1);
+    EXPECT_EQ(paraBacks, 1);
+    EXPECT_EQ(textBacks, 1);
+}
+
+TEST_F(RDStyleDrawTest, ApplyStyleSelectsTheStylesFont)
+{
+    TFontInfo& style = *sheet.TextStyles().TextStyleAt(1);  // "Heading": bold
+    style.Charset = 204;
+    style.SubSuperScriptType = TRDSubSuperScriptType::rdsssSuperScript;
+    const int height = 9;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, &height, false);
+    EXPECT_TRUE(painter->font().bold());
+    EXPECT_EQ(painter->font().family(), MapFontName(QStringLiteral("Arial")));
+    EXPECT_EQ(painter->font().pixelSize(), 9);
+    EXPECT_EQ(canvas->Font.Charset, 204);
+    // A dangling style number draws with the placeholder style.
+    sheet.ApplyStyleColor(*canvas, 99, 0, false, 0);
+    EXPECT_EQ(canvas->BrushColor, clRed);
+    EXPECT_EQ(canvas->Font.Color, clWhite);
+}
+
 TEST_F(RDStyleDrawTest, ParagraphBackgroundByColourMode)
 {
-    TParaInfo para;
+    TParaInfo& para = *sheet.ParaStyles().ParaStyleAt(1);
     para.Background.Color = clBtnFace;
     const struct {
         int mode;
@@ -388,43 +464,44 @@ TEST_F(RDStyleDrawTest, ParagraphBackgroundByColourMode)
     };
     for (const auto& c : cases) {
         Reset(100, 40, Qt::white);
-        DrawParaBack(*canvas, para, QRect(10, 10, 20, 10), true, c.mode);
+        sheet.DrawParaBack(*canvas, 1, QRect(10, 10, 20, 10), true, c.mode);
         EXPECT_EQ(image.pixelColor(10, 10), c.expected) << c.mode;
         EXPECT_EQ(image.pixelColor(29, 19), c.expected) << c.mode;
         EXPECT_EQ(image.pixelColor(30, 20), QColor(Qt::white)) << c.mode;
     }
     para.Background.Color = clNone;
     Reset(100, 40, Qt::white);
-    DrawParaBack(*canvas, para, QRect(10, 10, 20, 10), false, 0);
+    sheet.DrawParaBack(*canvas, 1, QRect(10, 10, 20, 10), false, 0);
     EXPECT_EQ(image.pixelColor(15, 15), QColor(Qt::white));
 }
 
 // A line of the check dialog's marked result: its eight text styles, the
-// jump style once hovered and once selected.
+// jump style once hovered and once selected, drawn through the sheet.
 class RDCheckResultLineTest : public RDStyleDrawTest {
 protected:
-    std::vector<TFontInfo> Styles() const
+    void SetUp() override
     {
-        std::vector<TFontInfo> s(8);
-        auto set = [&](int i, const char* name, const char* font, int size, uint8_t style, TColor color,
-                       TColor back) {
-            s[size_t(i)].StyleName = QString::fromUtf8(name);
-            s[size_t(i)].FontName = QString::fromUtf8(font);
-            s[size_t(i)].Size = size;
-            s[size_t(i)].Style = style;
-            s[size_t(i)].Color = color;
-            s[size_t(i)].BackColor = back;
+        RDStyleDrawTest::SetUp();
+        TFontInfos& styles = sheet.TextStyles();
+        styles.Clear();
+        auto add = [&](const char* name, const char* font, int size, uint8_t style, TColor color, TColor back) {
+            TFontInfo* s = styles.Add();
+            s->StyleName = QString::fromUtf8(name);
+            s->FontName = QString::fromUtf8(font);
+            s->Size = size;
+            s->Style = style;
+            s->Color = color;
+            s->BackColor = back;
+            return s;
         };
-        set(0, "RightSpell", "Arial", 11, fsBold, clWindowText, clNone);
-        set(1, "WrongSpell", "Arial", 11, fsBold | fsStrikeOut, clRed, clNone);
-        set(2, "CorrectSpell", "Arial", 9, fsBold, clBlack, clNone);
-        set(3, "OverSpell", "Arial", 11, fsBold, clBlack, Yellow);
-        set(4, "MissSpell", "Arial", 11, fsBold, clBlack, Green);
-        s[4].Jump = true;
-        set(5, "ItemTitle", "宋体", 11, 0, clBlack, clNone);
-        set(6, "Font Style", "宋体", 9, 0, clBlack, clNone);
-        set(7, "Font Style", "宋体", 11, fsBold, 7456396, clNone);
-        return s;
+        add("RightSpell", "Arial", 11, fsBold, clWindowText, clNone);
+        add("WrongSpell", "Arial", 11, fsBold | fsStrikeOut, clRed, clNone);
+        add("CorrectSpell", "Arial", 9, fsBold, clBlack, clNone);
+        add("OverSpell", "Arial", 11, fsBold, clBlack, Yellow);
+        add("MissSpell", "Arial", 11, fsBold, clBlack, Green)->Jump = true;
+        add("ItemTitle", "宋体", 11, 0, clBlack, clNone);
+        add("Font Style", "宋体", 9, 0, clBlack, clNone);
+        add("Font Style", "宋体", 11, fsBold, 7456396, clNone);
     }
 
     struct TBox {
@@ -435,7 +512,6 @@ protected:
     // and selected.
     std::vector<TBox> DrawLine(bool printing, int mode)
     {
-        const std::vector<TFontInfo> styles = Styles();
         const QByteArray words[8] = {"Right", "wrong", "right", "over", "miss", QByteArray("\xB1\xEA\xCC\xE2", 4),
                                      QByteArray("\xD6\xD0", 2), QByteArray("\xCE\xC4", 2)};
         const TRDTextDrawStates states[10] = {0, 0, 0, 0, 0, 0, 0, 0, rdtsHover,
@@ -443,11 +519,13 @@ protected:
         std::vector<TBox> boxes;
         int x = 4;
         for (int i = 0; i < 10; ++i) {
-            const TFontInfo& style = styles[size_t(i < 8 ? i : 4)];
-            const QByteArray& word = words[i < 8 ? i : 4];
-            SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+            const int styleNo = i < 8 ? i : 4;
+            const QByteArray& word = words[styleNo];
+            sheet.ApplyStyle(*canvas, styleNo, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
+            sheet.ApplyStyleColor(*canvas, styleNo, states[i], printing, mode);
             const int w = ItemTextWidth(word, *canvas, 0);
-            Draw(style, word, x, 4, w, 24, states[i], printing, mode);
+            sheet.DrawStyleText(word, *canvas, i, 1, styleNo, nullptr, 0, x, 4, w, 24, 0, states[i], printing,
+                                false, mode, TRDBiDiMode::rdbdUnspecified);
             boxes.push_back({x, w});
             x += w + 6;
         }

@@ -6,10 +6,13 @@
 #include <mutex>
 #include <vector>
 
+#include <QtCore/QByteArray>
+#include <QtCore/QRect>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
 #include "Pictures.h"
+#include "RDDrawStates.h"
 #include "RDListStyles.h"
 #include "RDParaStyles.h"
 #include "RDTextStyles.h"
@@ -18,6 +21,7 @@
 class TRDStyle;
 class TRDStyleTemplateCollection;
 class TCustomRDFormattedData;
+class QWidget;
 
 // Switches of the style sheet module (the program keeps their defaults).
 // CompareStyleNames: every style comparison also needs equal names.
@@ -235,6 +239,48 @@ public:
     TColor GetHoverColor(TColor color) const { return color == clNone ? HoverColor : color; }
     TColor GetStyleHoverColor(int styleNo) const;
     bool StyleHoverSensitive(int styleNo);
+
+    // Owner-draw hooks: each fires its event first with doDefault set; the
+    // default drawing runs when the handler leaves it set.
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int styleNo, bool& doDefault)> OnApplyStyle;
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int styleNo, TRDTextDrawStates drawState,
+                       bool& doDefault)>
+        OnApplyStyleColor;
+    std::function<void(TRDStyle& sender, const QByteArray& s, TCanvas& canvas, int styleNo, int spaceBefore,
+                       int left, int top, int width, int height, TRDTextDrawStates drawState, bool& doDefault)>
+        OnDrawStyleText;
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int styleNo, int left, int top, int width, int height,
+                       TRDTextDrawStates drawState, bool& doDefault)>
+        OnDrawTextBack;
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int x, int y, int itemNo, int xShift, bool raiseEvent,
+                       QWidget* control, bool& doDefault)>
+        OnDrawCheckpoint;
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int y, int xShift, TRDPageBreakType pageBreakType,
+                       QWidget* control, bool& doDefault)>
+        OnDrawPageBreak;
+    std::function<void(TRDStyle& sender, TCanvas& canvas, int paraNo, const QRect& rect, bool& doDefault)>
+        OnDrawParaBack;
+
+    // The canvas's font for a text style.
+    void ApplyStyle(TCanvas& canvas, int styleNo, TRDBiDiMode defBiDiMode, bool useFontPixelsPerInch,
+                    const int* subSuperScriptHeight, bool ignoreSubSuperScript);
+    // Font colour and brush for a text style in a draw state and colour mode.
+    void ApplyStyleColor(TCanvas& canvas, int styleNo, TRDTextDrawStates drawState, bool printing, int colorMode);
+    // Draws item text s in the box left, top, width, height that starts with
+    // spaceBefore pixels of leading space. reserved is not read.
+    void DrawStyleText(const QByteArray& s, TCanvas& canvas, int itemNo, int offsetInItem, int styleNo,
+                       TCustomRDFormattedData* data, int spaceBefore, int left, int top, int width, int height,
+                       int reserved, TRDTextDrawStates drawState, bool printing, bool fitWidth, int colorMode,
+                       TRDBiDiMode defBiDiMode);
+    // Only the event: there is no default drawing.
+    void DrawTextBack(TCanvas& canvas, int itemNo, int styleNo, TCustomRDFormattedData* data, int left, int top,
+                      int width, int height, TRDTextDrawStates drawState);
+    void DrawCheckpoint(TCanvas& canvas, int x, int y, int lineLeft, int lineWidth, TCustomRDFormattedData* data,
+                        int itemNo, int xShift, bool raiseEvent, QWidget* control);
+    // documentWidth is the width of data, the document the mark stands in.
+    void DrawPageBreak(TCanvas& canvas, int y, int xShift, TRDPageBreakType pageBreakType, QWidget* control,
+                       TCustomRDFormattedData* data, int itemNo, int documentWidth);
+    void DrawParaBack(TCanvas& canvas, int paraNo, const QRect& rect, bool printing, int colorMode);
 
 private:
     std::unique_ptr<TFontInfos> FTextStyles;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "RDGraphUtils.h"
+#include "RDStyle.h"
 #include "RDTextLayout.h"
 #include "RDTextMeasure.h"
 #include "RDUnicode.h"
@@ -193,7 +194,7 @@ std::vector<int> SpreadOverCharacters(int n, int d)
     return add;
 }
 
-void ApplyColor(const TCustomRDFontInfo& style, TCanvas& canvas, const TRDDrawColors& sheet, int colorMode,
+void ApplyColor(const TCustomRDFontInfo& style, TCanvas& canvas, const TRDStyle& sheet, int colorMode,
                 bool printing, TRDTextDrawStates drawState)
 {
     QPainter& painter = canvas.Painter();
@@ -264,7 +265,7 @@ void DrawUnderline(QPainter& painter, TColor color, TRDUnderlineType kind, int t
                     pattern.Unit);
 }
 
-void DrawText(const TFontInfo& style, const QByteArray& s, TCanvas& canvas, const TRDDrawColors& sheet,
+void DrawText(const TFontInfo& style, const QByteArray& s, TCanvas& canvas, const TRDStyle& sheet,
               int spaceBefore, int left, int top, int width, int height, TRDTextDrawStates drawState,
               bool printing, bool fitWidth, int colorMode, TRDBiDiMode defBiDiMode)
 {
@@ -351,7 +352,7 @@ void DrawText(const TFontInfo& style, const QByteArray& s, TCanvas& canvas, cons
     painter.setFont(original);
 }
 
-void DrawCheckpoint(TCanvas& canvas, const TRDDrawColors& sheet, int x, int y, int lineLeft, int lineWidth,
+void DrawCheckpointMark(TCanvas& canvas, const TRDStyle& sheet, int x, int y, int lineLeft, int lineWidth,
                     int itemNo, int xShift, bool raiseEvent)
 {
     QPainter& painter = canvas.Painter();
@@ -369,7 +370,7 @@ void DrawCheckpoint(TCanvas& canvas, const TRDDrawColors& sheet, int x, int y, i
     canvas.BrushStyle = TBrushStyle::Clear;
 }
 
-void DrawPageBreak(TCanvas& canvas, const TRDDrawColors& sheet, int y, int xShift, TRDPageBreakType pageBreakType,
+void DrawPageBreakMark(TCanvas& canvas, const TRDStyle& sheet, int y, int xShift, TRDPageBreakType pageBreakType,
                    int documentWidth)
 {
     QPainter& painter = canvas.Painter();
@@ -389,10 +390,11 @@ void DrawPageBreak(TCanvas& canvas, const TRDDrawColors& sheet, int y, int xShif
     canvas.BrushStyle = TBrushStyle::Clear;
 }
 
-void DrawParaBack(TCanvas& canvas, const TCustomRDParaInfo& paraStyle, const QRect& rect, bool printing,
+void DrawParaBackground(TCanvas& canvas, const TCustomRDParaInfo& paraStyle, const QRect& rect, bool printing,
                   int colorMode)
 {
     Q_UNUSED(printing);
+    // The background of the paragraph style.
     const TColor color = paraStyle.Background.Color;
     if (color == clNone || colorMode == 3 || colorMode == 4)
         return;

@@ -1,0 +1,101 @@
+// The style sheet's owner-draw hooks: the event first, then the default drawing.
+
+#include <QtGui/QPainter>
+
+#include "RDStyle.h"
+#include "RDStyleDraw.h"
+#include "RDTextCanvas.h"
+
+void TRDStyle::ApplyStyle(TCanvas& canvas, int styleNo, TRDBiDiMode defBiDiMode, bool useFontPixelsPerInch,
+                          const int* subSuperScriptHeight, bool ignoreSubSuperScript)
+{
+    bool doDefault = true;
+    if (OnApplyStyle)
+        OnApplyStyle(*this, canvas, styleNo, doDefault);
+    if (!doDefault)
+        return;
+    const TFontInfo& style = *TextStyles().TextStyleAt(styleNo);
+    QFont font = style.MakeFont(defBiDiMode, useFontPixelsPerInch, ignoreSubSuperScript);
+    // The caller's height for sub- and superscript text.
+    if (subSuperScriptHeight && !ignoreSubSuperScript && *subSuperScriptHeight > 0
+        && style.SubSuperScriptType != TRDSubSuperScriptType::rdsssNormal)
+        font.setPixelSize(*subSuperScriptHeight);
+    SelectCanvasFont(canvas, font, style.Charset);
+}
+
+void TRDStyle::ApplyStyleColor(TCanvas& canvas, int styleNo, TRDTextDrawStates drawState, bool printing,
+                               int colorMode)
+{
+    bool doDefault = true;
+    if (OnApplyStyleColor)
+        OnApplyStyleColor(*this, canvas, styleNo, drawState, doDefault);
+    if (doDefault)
+        ApplyColor(*TextStyles().TextStyleAt(styleNo), canvas, *this, colorMode, printing, drawState);
+}
+
+void TRDStyle::DrawStyleText(const QByteArray& s, TCanvas& canvas, int itemNo, int offsetInItem, int styleNo,
+                             TCustomRDFormattedData* data, int spaceBefore, int left, int top, int width,
+                             int height, int reserved, TRDTextDrawStates drawState, bool printing, bool fitWidth,
+                             int colorMode, TRDBiDiMode defBiDiMode)
+{
+    Q_UNUSED(reserved);
+    bool doDefault = true;
+    if (OnDrawStyleText) {
+        DrawingItemNo = itemNo;
+        DrawingOffset = offsetInItem;
+        DrawingData = data;
+        OnDrawStyleText(*this, s, canvas, styleNo, spaceBefore, left, top, width, height, drawState, doDefault);
+    }
+    if (doDefault)
+        DrawText(*TextStyles().TextStyleAt(styleNo), s, canvas, *this, spaceBefore, left, top, width, height,
+                 drawState, printing, fitWidth, colorMode, defBiDiMode);
+}
+
+void TRDStyle::DrawTextBack(TCanvas& canvas, int itemNo, int styleNo, TCustomRDFormattedData* data, int left,
+                            int top, int width, int height, TRDTextDrawStates drawState)
+{
+    if (!OnDrawTextBack)
+        return;
+    DrawingItemNo = itemNo;
+    DrawingData = data;
+    bool doDefault = true;
+    OnDrawTextBack(*this, canvas, styleNo, left, top, width, height, drawState, doDefault);
+}
+
+void TRDStyle::DrawCheckpoint(TCanvas& canvas, int x, int y, int lineLeft, int lineWidth,
+                              TCustomRDFormattedData* data, int itemNo, int xShift, bool raiseEvent,
+                              QWidget* control)
+{
+    bool doDefault = true;
+    if (OnDrawCheckpoint) {
+        DrawingData = data;
+        DrawingItemNo = itemNo;
+        OnDrawCheckpoint(*this, canvas, x, y, itemNo, xShift, raiseEvent, control, doDefault);
+    }
+    if (doDefault)
+        DrawCheckpointMark(canvas, *this, x, y, lineLeft, lineWidth, itemNo, xShift, raiseEvent);
+    canvas.BrushStyle = TBrushStyle::Clear;
+}
+
+void TRDStyle::DrawPageBreak(TCanvas& canvas, int y, int xShift, TRDPageBreakType pageBreakType, QWidget* control,
+                             TCustomRDFormattedData* data, int itemNo, int documentWidth)
+{
+    bool doDefault = true;
+    if (OnDrawPageBreak) {
+        DrawingData = data;
+        DrawingItemNo = itemNo;
+        OnDrawPageBreak(*this, canvas, y, xShift, pageBreakType, control, doDefault);
+    }
+    if (doDefault)
+        DrawPageBreakMark(canvas, *this, y, xShift, pageBreakType, documentWidth);
+    canvas.BrushStyle = TBrushStyle::Clear;
+}
+
+void TRDStyle::DrawParaBack(TCanvas& canvas, int paraNo, const QRect& rect, bool printing, int colorMode)
+{
+    bool doDefault = true;
+    if (OnDrawParaBack)
+        OnDrawParaBack(*this, canvas, paraNo, rect, doDefault);
+    if (doDefault)
+        DrawParaBackground(canvas, *ParaStyles().ParaStyleAt(paraNo), rect, printing, colorMode);
+}
