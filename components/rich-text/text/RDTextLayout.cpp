@@ -32,56 +32,24 @@ bool HasRightToLeftText(const QString& text)
 namespace {
 
 // Characters whose advance in a line is their own advance: no shaping,
-// combining, joining or direction of their own.
+// combining, joining or direction of their own. The table holds the units
+// where that changes, beginning with simple ones at 0: Latin, Greek and
+// Cyrillic, Latin and Greek extended, spaces and punctuation without the zero
+// width and direction marks, symbols without their combining marks, CJK
+// punctuation, kana and ideographs without the combining marks among them,
+// Hangul syllables, compatibility ideographs, CJK compatibility forms, and
+// full-width forms.
+constexpr char16_t SimpleUnitChanges[] = {
+    0x0300, 0x0370, 0x0483, 0x048A, 0x0530, 0x1E00, 0x200B, 0x2010, 0x2028, 0x2030, 0x2060, 0x2070, 0x20D0, 0x2100,
+    0x302A, 0x3030, 0x3099, 0x309B, 0xA000, 0xAC00, 0xD7A4, 0xF900, 0xFB00, 0xFE30, 0xFE70, 0xFF00, 0xFFF0};
+
 bool IsSimpleUnit(char16_t u)
 {
-    if (u < 0x0300)
+    if (u < SimpleUnitChanges[0])
         return true;
-    if (u < 0x0370)
-        return false;  // combining marks
-    if (u < 0x0483)
-        return true;  // Greek, Cyrillic
-    if (u < 0x048A)
-        return false;
-    if (u < 0x0530)
-        return true;
-    if (u < 0x1E00)
-        return false;  // scripts that need shaping or run right to left
-    if (u < 0x2000)
-        return true;  // Latin and Greek extended
-    if (u < 0x200B)
-        return true;  // spaces
-    if (u < 0x2010)
-        return false;  // zero width and direction marks
-    if (u < 0x2028)
-        return true;
-    if (u < 0x2030)
-        return false;
-    if (u < 0x2060)
-        return true;
-    if (u < 0x2070)
-        return false;
-    if (u < 0x20D0)
-        return true;
-    if (u < 0x2100)
-        return false;  // combining marks for symbols
-    if (u < 0x302A)
-        return true;  // symbols, CJK punctuation
-    if (u < 0x3030)
-        return false;
-    if (u < 0x3099)
-        return true;
-    if (u < 0x309B)
-        return false;
-    if (u < 0xA000)
-        return true;  // kana, CJK ideographs
-    if (u >= 0xAC00 && u < 0xD7A4)
-        return true;  // Hangul syllables
-    if (u >= 0xF900 && u < 0xFB00)
-        return true;
-    if (u >= 0xFE30 && u < 0xFE70)
-        return true;
-    return u >= 0xFF00 && u < 0xFFF0;
+    const auto changes = std::upper_bound(std::begin(SimpleUnitChanges), std::end(SimpleUnitChanges), u)
+                         - std::begin(SimpleUnitChanges);
+    return changes % 2 == 0;
 }
 
 }  // namespace
