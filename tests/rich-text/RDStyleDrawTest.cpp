@@ -177,33 +177,36 @@ TEST_F(RDStyleDrawTest, JustifiedRunPlacesItsTenCharacters)
     const int natural = ItemTextWidth(bars, *canvas, 0);
     ASSERT_EQ(natural % 10, 0);
     const int a = natural / 10;
-    Draw(style, bars, 10, 5, natural + 7, 30, 0, true, 0, 0, true);
     // The starts of the ten bars in a row through their middle.
-    std::vector<int> starts;
-    bool dark = false;
-    for (int x = 0; x < image.width(); ++x) {
-        const bool d = qGray(image.pixel(x, 18)) < 128;
-        if (d && !dark)
-            starts.push_back(x);
-        dark = d;
-    }
-    ASSERT_EQ(starts.size(), 10u);
+    auto starts = [this] {
+        std::vector<int> result;
+        bool dark = false;
+        for (int x = 0; x < image.width(); ++x) {
+            const bool d = qGray(image.pixel(x, 18)) < 128;
+            if (d && !dark)
+                result.push_back(x);
+            dark = d;
+        }
+        return result;
+    };
     const std::vector<int> add{0, 0, 0, 1, 1, 1, 1, 1, 1};
-    for (size_t i = 0; i + 1 < starts.size(); ++i)
-        EXPECT_EQ(starts[i + 1] - starts[i], a + add[i]) << i;
-    // Without fitting the same text stands at its natural places.
+    // The character spacing of the style has no part in a justified run.
+    for (const int spacing : {0, 4}) {
+        Reset(600, 60, Qt::white);
+        style.CharSpacing = spacing;
+        Draw(style, bars, 10, 5, natural + 7, 30, 0, true, 0, 0, true);
+        const std::vector<int> s = starts();
+        ASSERT_EQ(s.size(), 10u);
+        for (size_t i = 0; i + 1 < s.size(); ++i)
+            EXPECT_EQ(s[i + 1] - s[i], a + add[i]) << i << " spacing " << spacing;
+        EXPECT_EQ(painter->font().letterSpacing(), style.MakeFont().letterSpacing());
+    }
+    // Without fitting, each character takes its own width and the spacing.
     Reset(600, 60, Qt::white);
     Draw(style, bars, 10, 5, natural + 7, 30, 0, true, 0, 0, false);
-    starts.clear();
-    dark = false;
-    for (int x = 0; x < image.width(); ++x) {
-        const bool d = qGray(image.pixel(x, 18)) < 128;
-        if (d && !dark)
-            starts.push_back(x);
-        dark = d;
-    }
-    ASSERT_EQ(starts.size(), 10u);
-    EXPECT_EQ(starts.back() - starts.front(), 9 * a);
+    const std::vector<int> s = starts();
+    ASSERT_EQ(s.size(), 10u);
+    EXPECT_EQ(s.back() - s.front(), 9 * (a + 4));
 }
 
 TEST_F(RDStyleDrawTest, JustifiedRightToLeftRunSpreadsToItsBox)

@@ -303,10 +303,10 @@ void DrawText(const TFontInfo& style, const QByteArray& s, TCanvas& canvas, cons
             canvas.BrushStyle = TBrushStyle::Clear;
         }
         if (fitWidth) {
-            const int extra = CanvasCharacterExtra(canvas);
+            const QFont withExtra = painter.font();
             SetCanvasCharacterExtra(canvas, 0);
             drawn = DrawSpread(canvas, s, flags, left + spaceBefore, top, width - spaceBefore);
-            SetCanvasCharacterExtra(canvas, extra);
+            painter.setFont(withExtra);
         }
         // Without fitting, the character extra of the font already advances
         // every character by its own width plus the extra.

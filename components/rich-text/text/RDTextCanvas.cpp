@@ -18,12 +18,6 @@ void SelectCanvasFont(TCanvas& canvas, const QFont& font, uint8_t charset)
     canvas.Font.Charset = charset;
 }
 
-int CanvasCharacterExtra(TCanvas& canvas)
-{
-    const QFont font = canvas.Painter().font();
-    return font.letterSpacingType() == QFont::AbsoluteSpacing ? qRound(font.letterSpacing()) : 0;
-}
-
 void SetCanvasCharacterExtra(TCanvas& canvas, int extra)
 {
     QFont font = canvas.Painter().font();

@@ -26,8 +26,7 @@ inline bool IsZeroWidthChar(char16_t c) { return c == 0x200B || c == 0x200D || c
 QFont CanvasFont(TCanvas& canvas);
 // Selects a font and the charset its ANSI text is written in.
 void SelectCanvasFont(TCanvas& canvas, const QFont& font, uint8_t charset = 1);
-// The character extra of the selected font, in pixels.
-int CanvasCharacterExtra(TCanvas& canvas);
+// Sets the character extra of the selected font, in pixels.
 void SetCanvasCharacterExtra(TCanvas& canvas, int extra);
 
 // An item string as UTF-16 text. UnitEnd has one entry per character of the
