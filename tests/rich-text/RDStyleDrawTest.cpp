@@ -449,6 +449,15 @@ TEST_F(RDStyleDrawTest, ApplyStyleSelectsTheStylesFont)
     EXPECT_EQ(painter->font().family(), MapFontName(QStringLiteral("Arial")));
     EXPECT_EQ(painter->font().pixelSize(), 9);
     EXPECT_EQ(canvas->Font.Charset, 204);
+    EXPECT_NE(painter->layoutDirection(), Qt::RightToLeft);
+    style.BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, &height, false);
+    EXPECT_EQ(painter->layoutDirection(), Qt::RightToLeft);
+    style.BiDiMode = TRDBiDiMode::rdbdUnspecified;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, &height, false);
+    EXPECT_EQ(painter->layoutDirection(), Qt::RightToLeft);  // kept
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdLeftToRight, false, &height, false);
+    EXPECT_EQ(painter->layoutDirection(), Qt::LeftToRight);
     // A dangling style number draws with the placeholder style.
     sheet.ApplyStyleColor(*canvas, 99, 0, false, 0);
     EXPECT_EQ(canvas->BrushColor, clRed);

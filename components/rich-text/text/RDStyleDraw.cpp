@@ -136,6 +136,10 @@ void TextOut(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
         return;
     if (!BrushIsClear(canvas))
         painter.fillRect(QRectF(x, y, fm.horizontalAdvance(text), fm.height()), ToQColor(canvas.BrushColor));
+    // Left-to-right reading unless the style asked for the other, as the
+    // measuring has it; never guessed from the text.
+    if (painter.layoutDirection() == Qt::LayoutDirectionAuto)
+        painter.setLayoutDirection(Qt::LeftToRight);
     painter.setPen(ToQColor(canvas.Font.Color));
     painter.drawText(QPointF(x, y + fm.ascent()), text);
 }

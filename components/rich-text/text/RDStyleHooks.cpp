@@ -21,6 +21,13 @@ void TRDStyle::ApplyStyle(TCanvas& canvas, int styleNo, TRDBiDiMode defBiDiMode,
         && style.SubSuperScriptType != TRDSubSuperScriptType::rdsssNormal)
         font.setPixelSize(*subSuperScriptHeight);
     SelectCanvasFont(canvas, font, style.Charset);
+    // Right-to-left reading for text of that direction; text without one keeps
+    // what the canvas has (its character spacing is in the font).
+    const TRDBiDiMode direction = style.BiDiMode == TRDBiDiMode::rdbdUnspecified ? defBiDiMode : style.BiDiMode;
+    if (direction == TRDBiDiMode::rdbdLeftToRight)
+        canvas.Painter().setLayoutDirection(Qt::LeftToRight);
+    else if (direction == TRDBiDiMode::rdbdRightToLeft)
+        canvas.Painter().setLayoutDirection(Qt::RightToLeft);
 }
 
 void TRDStyle::ApplyStyleColor(TCanvas& canvas, int styleNo, TRDTextDrawStates drawState, bool printing,

@@ -4,8 +4,9 @@
 // strings as the text engine sees them.
 //
 // The font selected into a canvas is the painter's font (a style's MakeFont);
-// its character extra is the font's absolute letter spacing; the code page of
-// ANSI text comes from the charset of the canvas's font record. The font colour
+// its character extra is the font's absolute letter spacing; its right-to-left
+// reading is the painter's layout direction; the code page of ANSI text comes
+// from the charset of the canvas's font record. The font colour
 // and the brush are those of the canvas.
 
 #include <cstdint>

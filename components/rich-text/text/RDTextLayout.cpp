@@ -55,16 +55,18 @@ bool IsSimpleUnit(char16_t u)
 }  // namespace
 
 TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text)
-    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device())
+    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device()),
+      FDirection(canvas.Painter().layoutDirection())
 {
-    FRightToLeft = HasRightToLeftText(text);
+    FRightToLeft = FDirection == Qt::RightToLeft || HasRightToLeftText(text);
     FSimple = !FRightToLeft && MeasureSimple();
 }
 
 TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text, const QList<QTextLayout::FormatRange>& formats)
-    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device()), FFormats(formats)
+    : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device()),
+      FDirection(canvas.Painter().layoutDirection()), FFormats(formats)
 {
-    FRightToLeft = HasRightToLeftText(text);
+    FRightToLeft = FDirection == Qt::RightToLeft || HasRightToLeftText(text);
 }
 
 bool TRDLineLayout::MeasureSimple()
@@ -98,8 +100,8 @@ const QTextLine& TRDLineLayout::Line() const
         FLayout->setFormats(FFormats);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
-    option.setTextDirection(Qt::LeftToRight);
-    option.setAlignment(Qt::AlignLeft);
+    option.setTextDirection(FDirection == Qt::RightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
     FLayout->setTextOption(option);
     FLayout->beginLayout();
     FLine = FLayout->createLine();
@@ -186,14 +188,22 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
         }
         return;
     }
-    // Boundaries in mixed text are ambiguous: cut the line at every edge the
-    // engine knows and ask which character stands in each piece.
+    // The edges of a character next to a change of direction are ambiguous:
+    // cut the line at every edge the engine knows and give each piece to the
+    // character with the narrowest edges around it, or else to the character
+    // the engine finds there.
     const int units = int(chars.Text.size());
     std::vector<int> edges;
     edges.reserve(size_t(units) * 2 + 2);
-    for (int u = 0; u <= units; ++u) {
-        edges.push_back(qRound(line.cursorToX(u, QTextLine::Leading)));
-        edges.push_back(qRound(line.cursorToX(u, QTextLine::Trailing)));
+    std::vector<std::pair<int, int>> own(size_t(count), {0, 0});
+    for (int i = 0; i < count; ++i) {
+        if (!chars.Lead[size_t(i)])
+            continue;
+        const int a = qRound(line.cursorToX(startUnit[size_t(i)], QTextLine::Leading));
+        const int b = qRound(line.cursorToX(startUnit[size_t(i)], QTextLine::Trailing));
+        own[size_t(i)] = {std::min(a, b), std::max(a, b)};
+        edges.push_back(a);
+        edges.push_back(b);
     }
     edges.push_back(0);
     edges.push_back(Width());
@@ -206,14 +216,24 @@ void TRDLineLayout::Cells(const TRDItemChars& chars, std::vector<TCell>& cells) 
                 charOfUnit[size_t(u)] = i;
     std::vector<uint8_t> seen(size_t(count), 0);
     for (size_t k = 1; k < edges.size(); ++k) {
-        const int u = line.xToCursor((edges[k - 1] + edges[k]) / 2.0, QTextLine::CursorOnCharacter);
-        if (u < 0 || u >= units || charOfUnit[size_t(u)] < 0)
-            continue;
-        TCell& cell = cells[size_t(charOfUnit[size_t(u)])];
-        if (!seen[size_t(charOfUnit[size_t(u)])] || edges[k - 1] < cell.Left)
-            cell.Left = edges[k - 1];
-        cell.Advance += edges[k] - edges[k - 1];
-        seen[size_t(charOfUnit[size_t(u)])] = 1;
+        const int from = edges[k - 1], to = edges[k];
+        int c = -1;
+        for (int i = 0; i < count; ++i) {
+            const auto [lo, hi] = own[size_t(i)];
+            if (hi > lo && lo <= from && to <= hi && (c < 0 || hi - lo < own[size_t(c)].second - own[size_t(c)].first))
+                c = i;
+        }
+        if (c < 0) {
+            const int u = line.xToCursor((from + to) / 2.0, QTextLine::CursorOnCharacter);
+            if (u < 0 || u >= units || charOfUnit[size_t(u)] < 0)
+                continue;
+            c = charOfUnit[size_t(u)];
+        }
+        TCell& cell = cells[size_t(c)];
+        if (!seen[size_t(c)] || from < cell.Left)
+            cell.Left = from;
+        cell.Advance += to - from;
+        seen[size_t(c)] = 1;
     }
     // A character without a piece of its own (a zero-width character, the
     // second of a ligature) takes no width right after the one before it.

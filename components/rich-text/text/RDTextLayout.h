@@ -1,7 +1,8 @@
 #pragma once
 
-// One line of text laid out by the text engine in the canvas's font, left to
-// right as the base direction, with no wrapping: the source of the caret x of
+// One line of text laid out by the text engine in the canvas's font, with the
+// painter's layout direction as the base direction (right to left for text of
+// a right-to-left style), with no wrapping: the source of the caret x of
 // every boundary, the cells in visual order and the drawing of measured text.
 // Text that needs no shaping (Latin, Greek, Cyrillic, CJK and the common
 // symbols) is measured as the sum of its characters' advances, which is what
@@ -58,8 +59,9 @@ private:
     QString FText;
     QFont FFont;
     QPaintDevice* FDevice = nullptr;
+    Qt::LayoutDirection FDirection = Qt::LeftToRight;
     QList<QTextLayout::FormatRange> FFormats;
-    bool FRightToLeft = false;
+    bool FRightToLeft = false;  // right-to-left text, or a right-to-left base
     bool FSimple = false;
     std::vector<double> FPrefix;
     mutable std::unique_ptr<QTextLayout> FLayout;
