@@ -3,6 +3,7 @@
 #include <QtWidgets/QApplication>
 
 #include "RDDocEncoding.h"
+#include "RDUnicode.h"
 #include "RDTextItems.h"
 
 TCustomRDData::TCustomRDData() = default;
@@ -29,7 +30,7 @@ QByteArray TCustomRDData::ItemTextAsAnsi(int i) const
     const TCustomRDItemInfo* item = ItemAt(i);
     const int styleNo = EffectiveStyleNo(*item);
     if (styleNo >= 0 && (item->ItemOptions & rdioUnicode))
-        return DocUtf16ToAnsi(CodePageOfStyle(styleNo), TextOfItem(i));
+        return Utf16ToAnsi(CodePageOfStyle(styleNo), TextOfItem(i));
     return TextOfItem(i);
 }
 
@@ -48,8 +49,7 @@ int TCustomRDData::ItemLengthOf(int i) const
     const TCustomRDItemInfo* item = ItemAt(i);
     if (item->StyleNo < 0)
         return 1;
-    const qsizetype bytes = TextOfItem(i).size();
-    return static_cast<int>((item->ItemOptions & rdioUnicode) ? bytes / 2 : bytes);
+    return CharLength(TextOfItem(i), item->ItemOptions);
 }
 
 int TCustomRDData::FirstItemOfPara(int i) const
@@ -124,7 +124,7 @@ uint32_t TCustomRDData::CodePageOfStyle(int n) const
         return 0;
     if (n < 0 || sheet->TextStyleAt(n).Charset == DEFAULT_CHARSET)
         return sheet->DefCodePage();
-    return DocCodePageOfCharset(sheet->TextStyleAt(n).Charset);
+    return CodePageOfCharset(sheet->TextStyleAt(n).Charset);
 }
 
 uint32_t TCustomRDData::GetDefCodePage() const
@@ -138,9 +138,7 @@ uint32_t TCustomRDData::LocaleOfStyle(int n) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
     const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    const uint32_t language = (sheet && n >= 0) ? DocLanguageOfCharset(sheet->TextStyleAt(n).Charset)
-                                                : DocLanguageOfCharset(0);
-    return (language & 0xFFFF) | 0x400;
+    return LocaleOfLanguage(sheet && n >= 0 ? LanguageOfCharset(sheet->TextStyleAt(n).Charset) : LanguageOfCharset(0));
 }
 
 bool TCustomRDData::TextStyleGoesToHtml(int n) const
@@ -275,12 +273,6 @@ void TCustomRDData::BeepIfEnabled() const
         QApplication::beep();
 }
 
-void TCustomRDData::CheckEvenByteLength(qsizetype n)
-{
-    if (n % 2 != 0)
-        throw ERichDocError("Can't perform Unicode operation");
-}
-
 void TCustomRDData::ReplaceNulChars(QByteArray& s)
 {
     s.replace('\0', '?');
@@ -349,7 +341,7 @@ void TCustomRDData::ConvertForStyle(QByteArray& s, int styleNo, int paraNo) cons
     auto* self = const_cast<TCustomRDData*>(this);
     const TRDDocStyleSheet* sheet = self->GetRDStyle();
     if (sheet && sheet->TextStyleAt(effective).Unicode)
-        s = DocAnsiToUtf16(CodePageOfStyle(effective), s);
+        s = AnsiToUtf16(CodePageOfStyle(effective), s);
 }
 
 void TCustomRDData::AddTextItem(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag, bool expandTabs)

@@ -94,7 +94,6 @@ public:
     TRDBiDiMode BiDiModeOfPara(int n) const;
     TRDBiDiMode BiDiModeOfItem(int i) const;
     void BeepIfEnabled() const;
-    static void CheckEvenByteLength(qsizetype n);
     static void ReplaceNulChars(QByteArray& s);
     void UpdateItemsPalette();
 

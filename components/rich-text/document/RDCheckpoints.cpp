@@ -2,6 +2,7 @@
 
 #include "CRDData.h"
 #include "RDDocEncoding.h"
+#include "RDUnicode.h"
 
 // Checkpoints.
 

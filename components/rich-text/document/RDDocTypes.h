@@ -17,6 +17,7 @@
 #include "RDLists.h"
 #include "RDParaStyles.h"
 #include "RDTextStyles.h"
+#include "RDUnicode.h"
 
 class TCustomRDData;
 class TCustomRDItemInfo;
@@ -89,7 +90,6 @@ constexpr uint16_t rdcfMainDocument = 0x100;
 constexpr uint8_t rdioContinuesPara = 1;
 constexpr uint8_t rdioPageBreakBefore = 2;
 constexpr uint8_t rdioLineBreakBefore = 4;
-constexpr uint8_t rdioUnicode = 8;
 
 // What a document reads of its style sheet. The style sheet component hands
 // a document this view of itself; text and paragraph styles out of range

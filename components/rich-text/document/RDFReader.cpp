@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "CRDData.h"
 #include "RDDocEncoding.h"
+#include "RDUnicode.h"
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
@@ -346,12 +347,12 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
             if (text.size() % 2 != 0)
                 return false;
             if (!styleUnicode) {
-                text = DocUtf16ToAnsi(FDoc->CodePageOfStyle(effective), text);
+                text = Utf16ToAnsi(FDoc->CodePageOfStyle(effective), text);
                 item->ItemOptions &= ~rdioUnicode;
                 Warn(rdfwConvertedToAnsi);
             }
         } else if (styleUnicode) {
-            text = DocAnsiToUtf16(FDoc->CodePageOfStyle(effective), text);
+            text = AnsiToUtf16(FDoc->CodePageOfStyle(effective), text);
             item->ItemOptions |= rdioUnicode;
             Warn(rdfwConvertedToUnicode);
         }

@@ -223,8 +223,7 @@ void TRDFWriter::WriteTextPart(int itemNo, int startOffs, int endOffs)
     const int paraNo = (!atStart || item->ContinuesPara()) && !(FScope == 2) ? -1 : item->ParaNo;
     WriteTextHeader(*item, 1, paraNo, options, unicode);
     const QByteArray& text = FDoc->TextOfItem(itemNo);
-    const int unit = (item->ItemOptions & rdioUnicode) ? 2 : 1;
-    const QByteArray part = text.mid((startOffs - 1) * unit, (endOffs - startOffs) * unit);
+    const QByteArray part = CharCopy(text, startOffs, endOffs - startOffs, item->ItemOptions);
     RDFWriteTextLine(FStream, part, unicode, unicode && !Binary());
 }
 

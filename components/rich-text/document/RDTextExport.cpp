@@ -9,6 +9,7 @@
 
 #include "CRDData.h"
 #include "RDDocEncoding.h"
+#include "RDUnicode.h"
 
 bool TextExportPageBreaks = false;
 
@@ -31,24 +32,23 @@ bool TCustomRDData::SaveTextToStream(const QString& path, TRDStream& stream, int
             stream.WriteBuffer("\xFF\xFE", 2);
         const uint32_t defCodePage = GetDefCodePage();
         auto writeNonTextForm = [&](const QByteArray& ansi, bool ownUnicode) {
-            stream.WriteBuffer(unicode && !ownUnicode ? DocAnsiToUtf16(defCodePage, ansi).constData() : ansi.constData(),
-                               unicode && !ownUnicode ? DocAnsiToUtf16(defCodePage, ansi).size() : ansi.size());
+            stream.WriteBuffer(unicode && !ownUnicode ? AnsiToUtf16(defCodePage, ansi).constData() : ansi.constData(),
+                               unicode && !ownUnicode ? AnsiToUtf16(defCodePage, ansi).size() : ansi.size());
         };
         auto writeItem = [&](int i, int startOffs, int endOffs) {
             TCustomRDItemInfo* item = ItemAt(i);
             QByteArray text;
             if (item->StyleNo >= 0) {
                 const bool itemUnicode = item->ItemOptions & rdioUnicode;
-                const int unit = itemUnicode ? 2 : 1;
-                text = TextOfItem(i).mid((startOffs - 1) * unit, (endOffs - startOffs) * unit);
+                text = CharCopy(TextOfItem(i), startOffs, endOffs - startOffs, item->ItemOptions);
                 if (DoSaveItemToFile(path, this, i, TRDSaveFormat::rdsfText, unicode, text)) {
                     stream.WriteBuffer(text.constData(), text.size());
                     return;
                 }
                 if (itemUnicode && !unicode)
-                    text = DocUtf16ToAnsi(defCodePage, text);
+                    text = Utf16ToAnsi(defCodePage, text);
                 else if (!itemUnicode && unicode)
-                    text = DocAnsiToUtf16(CodePageOfStyle(EffectiveStyleOfItem(i)), text);
+                    text = AnsiToUtf16(CodePageOfStyle(EffectiveStyleOfItem(i)), text);
                 stream.WriteBuffer(text.constData(), text.size());
                 return;
             }
