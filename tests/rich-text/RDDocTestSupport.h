@@ -127,3 +127,46 @@ public:
     }
     QStringList* GetDocProperties() override { return &Properties; }
 };
+
+// A document inside item ParentItemNo of Parent, at a place inside it.
+class TTestLocation : public TRDLocation {
+public:
+    explicit TTestLocation(int place) : Place(place) {}
+    int Place;
+    int Compare(const TRDLocation& other) const override
+    {
+        return Place - static_cast<const TTestLocation&>(other).Place;
+    }
+};
+
+class TTestSubData : public TTestRDData {
+public:
+    TTestSubData(TCustomRDData* parent, int parentItemNo, int place)
+        : TTestRDData(parent->GetRDStyle()), Parent(parent), ParentItemNo(parentItemNo), Place(place)
+    {
+    }
+    TCustomRDData* Parent;
+    int ParentItemNo;
+    int Place;
+    TCustomRDData* GetParentData() override { return Parent; }
+    TCustomRDData* GetAbsoluteParentData() override { return Parent; }
+    void GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location) override
+    {
+        parentItemNo = ParentItemNo;
+        location = std::make_unique<TTestLocation>(Place);
+    }
+};
+
+// A document with a selection.
+class TTestSelectionData : public TTestRDData {
+public:
+    using TTestRDData::TTestRDData;
+    TRDSaveRange Selection;
+    void GetSaveRange(int scope, TRDSaveRange& range) override
+    {
+        if (scope == 1)
+            range = Selection;
+        else
+            TTestRDData::GetSaveRange(scope, range);
+    }
+};

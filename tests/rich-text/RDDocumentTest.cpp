@@ -375,3 +375,20 @@ TEST_F(RDDocumentTest, DocParametersNumbers)
     EXPECT_DOUBLE_EQ(params.LeftMargin, 2.5);
     EXPECT_THROW(params.ReadRDFLine("ZoomPercent=abc"), ERichDocError);
 }
+
+TEST_F(RDDocumentTest, ComparePositionsAcrossNestedDocuments)
+{
+    for (int i = 0; i < 4; ++i)
+        Doc.AddTextRawNoTag("x", 0, 0);
+    TTestSubData cell(&Doc, 2, 5);
+    TTestSubData otherCell(&Doc, 2, 7);
+    cell.AddTextRawNoTag("c", 0, 0);
+    // A cell of the item at 2 lies before item 3 and after the item's own place.
+    EXPECT_LT(cell.ComparePositions(0, &Doc, 3), 0);
+    EXPECT_GT(cell.ComparePositions(0, &Doc, 2), 0);
+    EXPECT_LT(Doc.ComparePositions(2, &cell, 0), 0);
+    EXPECT_GT(Doc.ComparePositions(3, &cell, 0), 0);
+    // Two cells of one item compare by their places.
+    EXPECT_LT(cell.ComparePositions(0, &otherCell, 0), 0);
+    EXPECT_EQ(cell.ComparePositions(0, &cell, 0), 0);
+}

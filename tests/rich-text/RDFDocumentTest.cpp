@@ -7,6 +7,7 @@
 
 #include "RDDocTestSupport.h"
 #include "RDFDocIO.h"
+#include "RDFStream.h"
 #include "RDTextItems.h"
 
 namespace {
@@ -343,4 +344,64 @@ TEST_F(RDFDocumentTest, CheckResultDocumentRoundTrips)
         }
         EXPECT_EQ(Save(back), bytes);
     }
+}
+
+TEST_F(RDFDocumentTest, SelectionWritesPartsAndWholeItems)
+{
+    TTestSelectionData doc(&Sheet);
+    doc.AddTextRawNoTag("Hello", 0, 0);
+    doc.AddTextRawNoTag("middle", 2, 0);
+    doc.AddTextRawNoTag("World", 0, 0);
+    doc.Selection = TRDSaveRange{0, 2, 3, 3, 0, 0, nullptr};
+    TRDMemoryStream stream;
+    ASSERT_TRUE(doc.SaveRDF(stream, 1, nullptr, nullptr, clNone));
+    EXPECT_EQ(stream.ToBytes(), QByteArray("-8 1 3\r\n0 1 -1 0 0 0\r\nllo\r\n2 1 0 0 0 0\r\nmiddle\r\n"
+                                           "0 1 0 0 0 0\r\nWo\r\n"));
+    // Inside one item: one part.
+    doc.Selection = TRDSaveRange{1, 1, 2, 4, 0, 0, nullptr};
+    TRDMemoryStream inside;
+    ASSERT_TRUE(doc.SaveRDF(inside, 1, nullptr, nullptr, clNone));
+    EXPECT_EQ(inside.ToBytes(), QByteArray("-8 1 3\r\n2 1 -1 0 0 0\r\nid\r\n"));
+    TRDMemoryStream text;
+    ASSERT_TRUE(doc.SaveTextToStream({}, text, 80, true, false, false, false));
+    EXPECT_EQ(text.ToBytes(), QByteArray("id"));
+}
+
+namespace {
+
+// An item whose one data line says how deep the documents nested in it go;
+// it reads the next one into a document of its own, as notes and table
+// cells read theirs inside the read of their item.
+QByteArray Nest(int levels)
+{
+    if (levels == 0)
+        return "-8 1 3\r\n0 1 0 0 0 0\r\nin\r\n";
+    return "-8 1 3\r\n-400 1 0 0 0 0 0\r\n" + QByteArray::number(levels - 1) + "\r\n";
+}
+
+class TNestingItem : public TRDRectItemInfo {
+public:
+    using TRDRectItemInfo::TRDRectItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* d) const override { return new TNestingItem(d); }
+    static TTestStyleSheet* Sheet;
+    bool ReadRDFLine(const QByteArray& line, TCustomRDData*, int, int, int, QByteArray&, int&, int&) override
+    {
+        TTestRDData nested(Sheet);
+        return Load(nested, Nest(line.toInt()));
+    }
+};
+TTestStyleSheet* TNestingItem::Sheet = nullptr;
+
+TCustomRDItemInfo* MakeNestingItem(TCustomRDData* d) { return new TNestingItem(d); }
+
+}  // namespace
+
+TEST_F(RDFDocumentTest, NestedReadsStopAtSixtyFourLevels)
+{
+    RegisterRDItemType(-400, &MakeNestingItem);
+    TNestingItem::Sheet = &Sheet;
+    EXPECT_TRUE(Load(Doc, Nest(10)));
+    EXPECT_EQ(Doc.ItemCount(), 1);
+    EXPECT_TRUE(Load(Doc, Nest(RDFMaxNestingDepth - 1)));
+    EXPECT_FALSE(Load(Doc, Nest(RDFMaxNestingDepth)));
 }

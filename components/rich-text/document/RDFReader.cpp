@@ -630,6 +630,18 @@ void TRDFReader::Finish(bool success, int startIndex)
     }
 }
 
+namespace {
+
+// How many reads are running inside one another on this thread.
+thread_local int RDFReadDepth = 0;
+
+struct TRDFReadDepthGuard {
+    TRDFReadDepthGuard() { ++RDFReadDepth; }
+    ~TRDFReadDepthGuard() { --RDFReadDepth; }
+};
+
+}  // namespace
+
 bool RDFSkipStyleChecks = false;
 bool RDFSaveNestedSelection = true;
 
@@ -639,6 +651,11 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
 {
     interrupted = true;
     itemsAdded = 0;
+    // Documents nested in items read their own RDF inside this read; a file
+    // that nests them without end is refused.
+    if (RDFReadDepth >= RDFMaxNestingDepth)
+        return false;
+    TRDFReadDepthGuard depth;
     if (index > ItemCount())
         index = ItemCount();
     if (index < 0)
