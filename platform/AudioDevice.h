@@ -77,6 +77,13 @@ enum class TAudioNotify {
 // Reset/Close. It must only take note and return: it may not call the stream.
 using TAudioCallback = std::function<void(TAudioNotify notify, std::uintptr_t tag)>;
 
+// The input side (AudioInput.h): recording streams report like output
+// streams, a Done buffer with the bytes recorded into it.
+struct TAudioInputCaps;
+class TAudioInputStream;
+using TAudioInputCallback =
+    std::function<void(TAudioNotify notify, std::uintptr_t tag, std::uint32_t bytesRecorded)>;
+
 // One open output stream. Created playing (not paused): buffers written play
 // at once. All calls may come from any thread.
 class TAudioOutputStream {
@@ -119,6 +126,13 @@ public:
     virtual int GetOutputVolume(int deviceId, TAudioVolume& volume) = 0;
     virtual int SetOutputVolume(int deviceId, TAudioVolume volume) = 0;
     virtual QString ErrorText(int code) { return AudioErrorText(code); }
+
+    // Input devices, numbered 0 .. count - 1 (AudioInput.h). A system
+    // without recording keeps these: no input device.
+    virtual int InputDeviceCount();
+    virtual int GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps);
+    virtual int OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
+                          std::unique_ptr<TAudioInputStream>& stream);
 };
 
 // The audio system in use: the one set with SetAudioSystem, else the real one

@@ -420,7 +420,7 @@ private:
 
 }  // namespace
 
-TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TLiveStreams>()) {}
+TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TLiveStreams>()), FLiveInputs(NewLiveInputs()) {}
 
 TQtAudioSystem::~TQtAudioSystem()
 {
@@ -429,15 +429,18 @@ TQtAudioSystem::~TQtAudioSystem()
 
 void TQtAudioSystem::CloseAllStreams()
 {
-    std::lock_guard<std::mutex> lock(FLive->Lock);
-    for (TQtOutputStream* stream : FLive->Streams)
-        stream->CloseSilently();
+    {
+        std::lock_guard<std::mutex> lock(FLive->Lock);
+        for (TQtOutputStream* stream : FLive->Streams)
+            stream->CloseSilently();
+    }
+    CloseAllInputs();
 }
 
 int TQtAudioSystem::LiveStreamCount() const
 {
     std::lock_guard<std::mutex> lock(FLive->Lock);
-    return static_cast<int>(FLive->Streams.size());
+    return static_cast<int>(FLive->Streams.size()) + LiveInputCount();
 }
 
 bool TQtAudioSystem::FindDevice(int deviceId, QAudioDevice& device)

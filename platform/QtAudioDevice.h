@@ -7,6 +7,7 @@
 // end.
 
 #include "AudioDevice.h"
+#include "AudioInput.h"
 
 #include <QtCore/QByteArray>
 
@@ -30,6 +31,12 @@ public:
                    std::unique_ptr<TAudioOutputStream>& stream) override;
     int GetOutputVolume(int deviceId, TAudioVolume& volume) override;
     int SetOutputVolume(int deviceId, TAudioVolume volume) override;
+    // The input side (QtAudioInput.cpp): Qt's audio source in push mode,
+    // each open stream on a thread of its own.
+    int InputDeviceCount() override;
+    int GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps) override;
+    int OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
+                  std::unique_ptr<TAudioInputStream>& stream) override;
 
     // Volume by the device's own id (the streams keep it up to date).
     TAudioVolume VolumeOf(const QByteArray& deviceKey);
@@ -39,18 +46,26 @@ public:
     // notifications, and joins their threads. The streams answer
     // aeInvalidHandle from then on; their owners still delete them.
     void CloseAllStreams();
-    // Streams opened and not yet deleted (closed ones included).
+    // Streams opened and not yet deleted (closed ones included; input
+    // streams count too).
     int LiveStreamCount() const;
 
     // The streams of a system, known to the system and to each stream, so
     // that a stream deleted after its system can still leave the list.
     struct TLiveStreams;
+    struct TLiveInputs;
 
 private:
     // The device of a device number; false when there is none.
     static bool FindDevice(int deviceId, QAudioDevice& device);
+    static bool FindInputDevice(int deviceId, QAudioDevice& device);
+    static std::shared_ptr<TLiveInputs> NewLiveInputs();
+    // The input half of CloseAllStreams and LiveStreamCount.
+    void CloseAllInputs();
+    int LiveInputCount() const;
 
     std::mutex FLock;
     std::map<QByteArray, TAudioVolume> FVolumes;
     std::shared_ptr<TLiveStreams> FLive;
+    std::shared_ptr<TLiveInputs> FLiveInputs;
 };

@@ -271,8 +271,10 @@ void TTestAudioSystem::AdvanceMs(int ms)
         const std::vector<TStream*> streams = FStreams;
         for (TStream* s : streams)
             s->Advance(ms, pending);
+        AdvanceInputs(ms);
     }
     Deliver(pending);
+    DeliverInputs();
 }
 
 QByteArray TTestAudioSystem::Played(int deviceId) const

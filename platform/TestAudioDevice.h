@@ -3,21 +3,28 @@
 // A test audio system: output devices that play on a virtual clock. Nothing
 // is heard; a test advances the clock by hand, and every byte a device played
 // is recorded. Each call can be told to fail with a result code of its own.
+// Its input devices (TestAudioInput.cpp) record, on the same clock, the bytes
+// the test supplied, then silence.
 //
 // Notifications run on the thread that causes them: Opened in OpenOutput,
 // Done in AdvanceMs and Reset, Closed in Close. Every call may come from any
 // thread. The system must outlive the streams it opened.
 
 #include "AudioDevice.h"
+#include "AudioInput.h"
 
 #include <QtCore/QByteArray>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
 // The calls a fault can be set for.
-enum class TTestAudioCall { Open, Write, Pause, Restart, Reset, GetPosition, Close };
+// Open, Reset, GetPosition and Close serve both sides; AddBuffer, Start and
+// Stop are the input streams' own.
+enum class TTestAudioCall { Open, Write, Pause, Restart, Reset, GetPosition, Close, AddBuffer, Start, Stop };
 
 class TTestAudioSystem : public TAudioSystem {
 public:
@@ -50,6 +57,16 @@ public:
     bool AnyPaused() const;     // whether an open stream is paused
     TAudioFormat LastFormat() const;  // format of the last stream opened
 
+    // The input side. Input devices record what was supplied to them, in
+    // order, then silence (0x80 for 8-bit samples, else 0). A started stream
+    // records ms milliseconds' worth of frames at every AdvanceMs; frames for
+    // which no buffer is queued wait in the device until one is queued.
+    void SetInputDeviceCount(int count);  // 0: no input device
+    void SupplyInput(int deviceId, const QByteArray& bytes);
+    int OpenInputStreamCount() const;
+    int QueuedInputBuffers() const;  // over all open input streams
+    TAudioFormat LastInputFormat() const;
+
     // TAudioSystem
     int OutputDeviceCount() override;
     int GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps) override;
@@ -57,10 +74,27 @@ public:
                    std::unique_ptr<TAudioOutputStream>& stream) override;
     int GetOutputVolume(int deviceId, TAudioVolume& volume) override;
     int SetOutputVolume(int deviceId, TAudioVolume volume) override;
+    int InputDeviceCount() override;
+    int GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps) override;
+    int OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
+                  std::unique_ptr<TAudioInputStream>& stream) override;
 
 private:
     class TStream;
     friend class TStream;
+    class TInputStream;
+    friend class TInputStream;
+
+    int InputDeviceIndex(int deviceId) const;  // -1 for none; under FLock
+    // Records ms on every input stream; under FLock.
+    void AdvanceInputs(int ms);
+    // Runs the input notifications waiting, in the order they arose, one
+    // thread at a time (outside FLock): a stream refilled from another
+    // thread never reports ahead of one that was filled before it.
+    void DeliverInputs();
+    // Takes bytes of an input device's source: the supplied bytes, then
+    // silence; under FLock.
+    QByteArray TakeInput(int deviceIndex, qsizetype bytes, const TAudioFormat& format);
 
     int Fault(TTestAudioCall call) const;  // under FLock
     int DeviceIndex(int deviceId) const;   // -1 for none; under FLock
@@ -68,10 +102,17 @@ private:
     mutable std::recursive_mutex FLock;
     int FDeviceCount;
     bool FRefuseFormats = false;
-    int FFaults[7] = {};
+    int FFaults[10] = {};
     int FAdvanceOnPosition = 0;
     std::vector<TStream*> FStreams;
     std::vector<QByteArray> FPlayed;
     std::vector<TAudioVolume> FVolumes;
     TAudioFormat FLastFormat;
+    int FInputDeviceCount = 2;
+    std::vector<TInputStream*> FInputStreams;
+    std::vector<QByteArray> FSupplied;         // per input device
+    std::vector<qsizetype> FSuppliedTaken;     // per input device
+    TAudioFormat FLastInputFormat;
+    std::deque<std::function<void()>> FInputPending;  // under FLock
+    std::recursive_mutex FDeliverLock;
 };

@@ -16,6 +16,7 @@
 #include <QtCore/QThread>
 
 #include <atomic>
+#include <exception>
 #include <cstdint>
 #include <functional>
 
@@ -235,8 +236,17 @@ private:
 };
 
 // Runs method on the GUI thread when called from a registered device thread
-// (the device thread waits until it has run); otherwise runs it directly.
+// (the device thread waits until it has run, and what it throws is raised
+// again there); otherwise runs it directly.
 void CallInMainThread(const std::function<void()>& method);
+// On the GUI thread: waits until ready() holds, running meanwhile the calls
+// that device threads make through CallInMainThread, so that a device thread
+// the wait depends on never waits for the GUI thread in turn. ready() is
+// tested again at every WakeMainThreadWaits.
+void WaitServingMainThreadCalls(const std::function<bool()>& ready);
+// Wakes the waits of WaitServingMainThreadCalls (after what they wait for
+// may have changed).
+void WakeMainThreadWaits();
 
 // The chain components and device threads that exist (for tests).
 int DSPComponentCount();

@@ -1,6 +1,9 @@
 #include "SndObj.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QPainter>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
 
 // ---------------------------------------------------------------- device ids, cursors
 
@@ -281,4 +284,13 @@ void TSndGraphicControl::Paint(TCanvas& canvas)
 void TSndGraphicControl::BevelChanged()
 {
     update();
+}
+
+void ShowCallbackModeRefusal(const QString& caption)
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QMessageBox::information(nullptr, caption,
+                                 QStringLiteral("\"CallBacks\" are called at interrupt time !\n\r"
+                                                "This is currently only supported under Windows 95"),
+                                 QMessageBox::Ok);
 }

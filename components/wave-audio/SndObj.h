@@ -32,6 +32,11 @@ constexpr TSndDeviceId InvalidId = -2;
 bool SndDeviceIdFromIdent(const QString& ident, TSndDeviceId& value);
 bool SndDeviceIdToIdent(TSndDeviceId value, QString& ident);
 
+// The message box of a device that does not take the cmCallback mode here:
+// handling buffers inside the driver's notification is not offered. Shown
+// only where a widget application runs.
+void ShowCallbackModeRefusal(const QString& caption);
+
 // Cursor 2000 + n of the library (n = 1 .. 31); other numbers give the arrow.
 QCursor LoadResCursor(int n);
 

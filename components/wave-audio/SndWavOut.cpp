@@ -7,8 +7,6 @@
 #include <QtCore/QEvent>
 #include <QtCore/QThread>
 #include <QtGui/QGuiApplication>
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QMessageBox>
 
 #include <chrono>
 
@@ -314,12 +312,7 @@ void TSndWaveOut::SetCallBackMode(TSndCBMode value)
     if (FHandle)
         Error(LoadResStr(60));
     if (value == cmCallback && !Win95) {
-        // Handling buffers inside the driver's notification is not offered here.
-        if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-            QMessageBox::information(nullptr, QStringLiteral("TSndWaveOut"),
-                                     QStringLiteral("\"CallBacks\" are called at interrupt time !\n\r"
-                                                    "This is currently only supported under Windows 95"),
-                                     QMessageBox::Ok);
+        ShowCallbackModeRefusal(QStringLiteral("TSndWaveOut"));
         return;
     }
     FCallBackMode = value;

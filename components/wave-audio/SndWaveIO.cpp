@@ -637,6 +637,37 @@ std::int64_t WriteWaveData(PSndWaveIOInfo info, const void* buffer, std::int64_t
     return written;
 }
 
+namespace {
+
+// After a write or the finishing of a written file failed (a full disk, a
+// file-size limit): the file keeps the data that reached it, in whole sample
+// frames and an even count, and its RIFF and data sizes are made to match,
+// with nothing behind the data. Every write here lies inside the file as it
+// is, so it succeeds where appending did not.
+void SalvageWrittenWave(PSndWaveIOInfo info)
+{
+    TSndMmio& io = *info->Handle;
+    io.Flush();
+    const std::int64_t align = std::max<std::int64_t>(1, info->Format()->nBlockAlign);
+    const std::int64_t unit = align % 2 == 0 ? align : align * 2;
+    std::int64_t data = std::min(info->DataBytes, io.Size() - info->DataOffset);
+    data = std::max<std::int64_t>(0, data / unit * unit);
+    const std::int64_t end = info->DataOffset + data;
+    const std::int64_t riffSizeAt = info->RiffChunk.dwDataOffset - 4;
+    if (info->DataOffset < 8 || riffSizeAt < 0 || end - riffSizeAt - 4 > RiffMaxChunkSize)
+        return;
+    const auto dataSize = static_cast<std::uint32_t>(data);
+    const auto riffSize = static_cast<std::uint32_t>(end - riffSizeAt - 4);
+    if (io.Seek(info->DataOffset - 4, SEEK_SET) < 0 || io.Write(&dataSize, 4) != 4 ||
+        io.Seek(riffSizeAt, SEEK_SET) < 0 || io.Write(&riffSize, 4) != 4 || !io.Truncate(end) || !io.Flush())
+        return;
+    info->DataBytes = data;
+    info->Length = BytesToSamples(info->Format(), data);
+    info->FileSize = end;
+}
+
+}  // namespace
+
 int CloseWaveFile(PSndWaveIOInfo info)
 {
     if (!info)
@@ -674,6 +705,8 @@ int CloseWaveFile(PSndWaveIOInfo info)
             ok = io.Truncate(info->FileSize);
         }
         ok = ok && io.Flush();
+        if (!ok)
+            SalvageWrittenWave(info);
         info->Last = info->Length;
         if (!ok)
             result = WIOERR_FILEERROR;

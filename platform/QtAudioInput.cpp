@@ -1,0 +1,415 @@
+// The input side of the real back end: Qt's audio source (PulseAudio on
+// Linux) in push mode. Each open stream runs a thread of its own, where the
+// source lives; what the source delivers is copied into the queued buffers
+// in order, and each full buffer comes back done on that thread.
+
+#include "QtAudioDevice.h"
+
+#include "ApplicationException.h"
+
+#include <QtCore/QMetaObject>
+#include <QtCore/QObject>
+#include <QtCore/QThread>
+#include <QtCore/QTimer>
+#include <QtMultimedia/QAudioDevice>
+#include <QtMultimedia/QAudioFormat>
+#include <QtMultimedia/QAudioSource>
+#include <QtMultimedia/QMediaDevices>
+
+#include <algorithm>
+#include <atomic>
+#include <deque>
+#include <set>
+#include <vector>
+
+namespace {
+
+QAudioFormat ToQtInputFormat(const TAudioFormat& format)
+{
+    QAudioFormat f;
+    f.setSampleRate(static_cast<int>(format.SampleRate));
+    f.setChannelCount(format.Channels);
+    f.setSampleFormat(format.BitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+    return f;
+}
+
+// How often the stream's thread looks for recorded data besides the
+// source's own signal.
+constexpr int InputPumpMs = 10;
+
+// Runs f; whatever it throws goes to the application's handler (nothing may
+// leave a Qt event or the stream's thread).
+template <typename F>
+void RunGuarded(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        HandleApplicationException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        HandleApplicationException(QStringLiteral("An unspecified error occurred in the audio device."));
+    }
+}
+
+class TQtInputStream;
+
+}  // namespace
+
+struct TQtAudioSystem::TLiveInputs {
+    std::mutex Lock;
+    std::set<TQtInputStream*> Streams;
+};
+
+namespace {
+
+class TQtInputStream : public TAudioInputStream {
+public:
+    TQtInputStream(std::shared_ptr<TQtAudioSystem::TLiveInputs> live, const QAudioDevice& device,
+                   const TAudioFormat& format, TAudioInputCallback callback)
+        : FLive(std::move(live)), FDevice(device), FFormat(format), FCallback(std::move(callback))
+    {
+        std::lock_guard<std::mutex> lock(FLive->Lock);
+        FLive->Streams.insert(this);
+    }
+
+    // Closes without notifications: the owner may be gone already.
+    ~TQtInputStream() override
+    {
+        CloseSilently();
+        // Only now: a system closing all its streams holds the list's lock
+        // while it closes this one.
+        std::lock_guard<std::mutex> lock(FLive->Lock);
+        FLive->Streams.erase(this);
+    }
+
+    // Starts the thread and makes the source (not yet recording).
+    int Open()
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        FThread.setObjectName(QStringLiteral("AudioInput"));
+        FThread.start(QThread::HighestPriority);
+        FContext = new QObject;
+        FContext->moveToThread(&FThread);
+        int result = aeOk;
+        OnDriver([&] {
+            const QAudioFormat format = ToQtInputFormat(FFormat);
+            FSource = new QAudioSource(FDevice, format, FContext);
+            FSource->setBufferSize(static_cast<qsizetype>(format.bytesForDuration(100000)));
+            if (FSource->error() != QAudio::NoError) {
+                result = aeNotEnabled;
+                return;
+            }
+            FTimer = new QTimer(FContext);
+            FTimer->setTimerType(Qt::PreciseTimer);
+            FTimer->setInterval(InputPumpMs);
+            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunGuarded([this] { Pump(); }); });
+        });
+        if (result != aeOk)
+            CloseLocked();
+        return result;
+    }
+
+    void CloseSilently()
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (!FClosed.load())
+            CloseLocked();
+    }
+
+    int AddBuffer(void* data, std::uint32_t bytes, std::uintptr_t tag) override
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        if (!data || bytes < static_cast<std::uint32_t>(FFormat.BlockAlign()))
+            return aeInvalidParam;
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FQueue.push_back({static_cast<char*>(data), bytes, 0, tag});
+        }
+        // Posted under the life lock: the context cannot go meanwhile.
+        QMetaObject::invokeMethod(FContext, [this] { RunGuarded([this] { Pump(); }); }, Qt::QueuedConnection);
+        return aeOk;
+    }
+
+    int Start() override
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        int result = aeOk;
+        OnDriver([&] {
+            if (FIo)
+                return;
+            FIo = FSource->start();
+            if (!FIo || FSource->error() != QAudio::NoError) {
+                FIo = nullptr;
+                result = aeNotEnabled;
+                return;
+            }
+            QObject::connect(FIo, &QIODevice::readyRead, FContext, [this] { RunGuarded([this] { Pump(); }); });
+            FTimer->start();
+        });
+        return result;
+    }
+
+    int Stop() override
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        OnDriver([&] {
+            std::vector<TDone> done;
+            if (FIo) {
+                Pump();  // what the source holds so far
+                Halt();
+            }
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                if (!FQueue.empty() && FQueue.front().Filled > 0) {
+                    done.push_back({FQueue.front().Tag, FQueue.front().Filled});
+                    FQueue.pop_front();
+                }
+            }
+            Report(done);
+        });
+        return aeOk;
+    }
+
+    int Reset() override
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        OnDriver([&] {
+            Halt();
+            std::vector<TDone> done;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                for (const TQueued& q : FQueue)
+                    done.push_back({q.Tag, q.Filled});
+                FQueue.clear();
+            }
+            FBytes = 0;
+            FFrames.store(0);
+            Report(done);
+        });
+        return aeOk;
+    }
+
+    int GetPosition(std::int64_t& samples) override
+    {
+        if (FClosed.load())
+            return aeInvalidHandle;
+        samples = FFrames.load();
+        return aeOk;
+    }
+
+    int Close() override
+    {
+        {
+            std::lock_guard<std::mutex> life(FLifeLock);
+            if (FClosed.load())
+                return aeInvalidHandle;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                if (!FQueue.empty())
+                    return aeStillPlaying;
+            }
+            CloseLocked();
+        }
+        if (FCallback)
+            FCallback(TAudioNotify::Closed, 0, 0);
+        return aeOk;
+    }
+
+private:
+    struct TQueued {
+        char* Data;
+        std::uint32_t Bytes;
+        std::uint32_t Filled;
+        std::uintptr_t Tag;
+    };
+    struct TDone {
+        std::uintptr_t Tag;
+        std::uint32_t Bytes;
+    };
+
+    // Runs f on the stream's thread and waits for it. The stream's thread
+    // never takes the life lock, so a caller may hold it.
+    template <typename F>
+    void OnDriver(F&& f)
+    {
+        if (QThread::currentThread() == &FThread)
+            RunGuarded(f);
+        else
+            QMetaObject::invokeMethod(FContext, [&f] { RunGuarded(f); }, Qt::BlockingQueuedConnection);
+    }
+
+    // Under the life lock: deletes the source and the timer on the stream's
+    // thread, then ends and joins the thread.
+    void CloseLocked()
+    {
+        FClosed.store(true);
+        if (FContext) {
+            OnDriver([&] {
+                Halt();
+                delete FContext;  // the source and the timer with it
+                FContext = nullptr;
+                FSource = nullptr;
+                FTimer = nullptr;
+            });
+        }
+        FThread.quit();
+        FThread.wait();
+    }
+
+    // On the stream's thread: the source stops recording.
+    void Halt()
+    {
+        if (FTimer)
+            FTimer->stop();
+        if (FSource && FIo)
+            FSource->stop();
+        FIo = nullptr;
+    }
+
+    void Report(const std::vector<TDone>& done)
+    {
+        if (!FCallback)
+            return;
+        for (const TDone& d : done)
+            FCallback(TAudioNotify::Done, d.Tag, d.Bytes);
+    }
+
+    // On the stream's thread: moves what the source recorded into the
+    // queued buffers; full buffers come back done.
+    void Pump()
+    {
+        if (!FIo)
+            return;
+        const std::int64_t block = FFormat.BlockAlign();
+        std::vector<TDone> done;
+        for (;;) {
+            qint64 n = 0;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                if (FQueue.empty()) {
+                    // No buffer to take it: what was recorded is lost.
+                    char scratch[4096];
+                    n = FIo->read(scratch, sizeof scratch);
+                    if (n <= 0)
+                        break;
+                    continue;
+                }
+                TQueued& q = FQueue.front();
+                const qint64 room = static_cast<qint64>(q.Bytes - q.Filled);
+                n = FIo->read(q.Data + q.Filled, room);
+                if (n <= 0)
+                    break;
+                q.Filled += static_cast<std::uint32_t>(n);
+                FBytes += n;
+                if (static_cast<std::int64_t>(q.Bytes - q.Filled) < block) {
+                    done.push_back({q.Tag, q.Filled});
+                    FQueue.pop_front();
+                }
+            }
+            FFrames.store(FBytes / block);
+        }
+        Report(done);
+    }
+
+    std::shared_ptr<TQtAudioSystem::TLiveInputs> FLive;
+    QAudioDevice FDevice;
+    TAudioFormat FFormat;
+    TAudioInputCallback FCallback;
+
+    QThread FThread;
+    QObject* FContext = nullptr;  // lives in FThread; owns the source and the timer
+    QAudioSource* FSource = nullptr;
+    QIODevice* FIo = nullptr;     // set while recording
+    QTimer* FTimer = nullptr;
+
+    // Held across every check of FClosed and the use of the context that
+    // follows it, and across the close that deletes it.
+    std::mutex FLifeLock;
+    std::mutex FLock;  // guards FQueue
+    std::deque<TQueued> FQueue;
+    std::int64_t FBytes = 0;  // stream thread: bytes recorded since the open or the last reset
+    std::atomic<std::int64_t> FFrames{0};
+    std::atomic<bool> FClosed{false};
+};
+
+}  // namespace
+
+std::shared_ptr<TQtAudioSystem::TLiveInputs> TQtAudioSystem::NewLiveInputs()
+{
+    return std::make_shared<TLiveInputs>();
+}
+
+void TQtAudioSystem::CloseAllInputs()
+{
+    std::lock_guard<std::mutex> lock(FLiveInputs->Lock);
+    for (TQtInputStream* stream : FLiveInputs->Streams)
+        stream->CloseSilently();
+}
+
+int TQtAudioSystem::LiveInputCount() const
+{
+    std::lock_guard<std::mutex> lock(FLiveInputs->Lock);
+    return static_cast<int>(FLiveInputs->Streams.size());
+}
+
+bool TQtAudioSystem::FindInputDevice(int deviceId, QAudioDevice& device)
+{
+    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+    if (inputs.isEmpty())
+        return false;
+    if (deviceId == AudioDefaultDevice) {
+        device = QMediaDevices::defaultAudioInput();
+        if (device.isNull())
+            device = inputs.first();
+        return true;
+    }
+    if (deviceId < 0 || deviceId >= inputs.size())
+        return false;
+    device = inputs.at(deviceId);
+    return true;
+}
+
+int TQtAudioSystem::InputDeviceCount()
+{
+    return static_cast<int>(QMediaDevices::audioInputs().size());
+}
+
+int TQtAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
+{
+    QAudioDevice device;
+    if (!FindInputDevice(deviceId, device))
+        return InputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
+    caps.Name = device.description();
+    caps.DriverVersion = (QT_VERSION_MAJOR << 8) | QT_VERSION_MINOR;
+    caps.Formats = QueryInputStandardFormats(*this, deviceId);
+    return aeOk;
+}
+
+int TQtAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
+                              std::unique_ptr<TAudioInputStream>& stream)
+{
+    QAudioDevice device;
+    if (!FindInputDevice(deviceId, device))
+        return InputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
+    if (!format.IsValid() || !device.isFormatSupported(ToQtInputFormat(format)))
+        return aeBadFormat;
+    if (queryOnly)
+        return aeOk;
+    auto s = std::make_unique<TQtInputStream>(FLiveInputs, device, format, callback);
+    if (const int result = s->Open(); result != aeOk)
+        return result;
+    stream = std::move(s);
+    if (callback)
+        callback(TAudioNotify::Opened, 0, 0);
+    return aeOk;
+}
