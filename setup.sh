@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libgl-dev
   libpcre2-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
-  fonts-dejavu-core fonts-wqy-microhei fonts-liberation2
+  fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-arphic-ukai
   xvfb xauth
   zip unzip sox libsox-fmt-all pulseaudio
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev

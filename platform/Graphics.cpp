@@ -63,6 +63,8 @@ QString MapFontName(const QString& layoutName)
         {QStringLiteral("宋体"), {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}},
         {QStringLiteral("新宋体"), {QStringLiteral("WenQuanYi Micro Hei Mono"), QStringLiteral("WenQuanYi Micro Hei")}},
         {QStringLiteral("黑体"), {QStringLiteral("WenQuanYi Micro Hei")}},
+        {QStringLiteral("楷体_gb2312"),
+         {QStringLiteral("AR PL UKai CN"), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")}},
         {QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Micro Hei")}},
         {QStringLiteral("arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}},
         {QStringLiteral("tahoma"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")}},

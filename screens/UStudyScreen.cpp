@@ -2,6 +2,7 @@
 
 #include "UFrmAudioCutSet.h"
 #include "UFrmBrowseRecite.h"
+#include "UFrmStudyRecord.h"
 #include "UFrmStudySpeak.h"
 #include "UFrmVStudySpeak.h"
 #include "UFrmVideoBrowseRecite.h"
@@ -67,4 +68,5 @@ void RegisterStudyScreens()
                         [](QWidget* parent) { return new TFrmVideoBrowseRecite(parent); });
     RegisterFormFactory(QStringLiteral("FrmStudySpeak"), [](QWidget* parent) { return new TFrmStudySpeak(parent); });
     RegisterFormFactory(QStringLiteral("FrmVStudySpeak"), [](QWidget* parent) { return new TFrmVStudySpeak(parent); });
+    RegisterFormFactory(QStringLiteral("FrmStudyRecord"), [](QWidget* parent) { return new TFrmStudyRecord(parent); });
 }

@@ -208,6 +208,19 @@ void RegisterWindowPictures()
     RegisterPicture(QStringLiteral("TreeVideo"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
                     IconPicture(Icons::Film, Ink, Paper));
 
+    // The cell icons of the study records' sentence page: play (idle and on
+    // the current row) and delete.
+    RegisterPicture(QStringLiteral("StudyRecordWave"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
+                    IconPicture(Speaker, Ink, Paper));
+    RegisterPicture(QStringLiteral("StudyRecordWaveCurrent"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
+                    IconPicture(Speaker, Accent, AccentLight));
+    RegisterPicture(QStringLiteral("StudyRecordCellDelete"), {14, 14}, TLook::Normal, TBackdrop::Keyed,
+                    [](QPainter& p, QSize, TLook) {
+                        p.setPen(QPen(Red, 2.4, Qt::SolidLine, Qt::RoundCap));
+                        p.drawLine(QPointF(3.5, 3.5), QPointF(10.5, 10.5));
+                        p.drawLine(QPointF(3.5, 10.5), QPointF(10.5, 3.5));
+                    });
+
     RegisterPicture(QStringLiteral("IniHeader"), {820, 122}, TLook::Normal, TBackdrop::Opaque, IniHeader);
     const struct {
         const char* Name;

@@ -1,5 +1,6 @@
 #include "Graphics.h"
 
+#include <QtGui/QFontDatabase>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QPainter>
 #include <QtGui/QPalette>
@@ -40,6 +41,17 @@ TEST(Graphics, FontNamesMapWhateverTheirCase)
     EXPECT_EQ(MapFontName(QStringLiteral("ARIAL")), arial);
     EXPECT_EQ(MapFontName(QStringLiteral("ms sans serif")), MapFontName(QStringLiteral("MS Sans Serif")));
     EXPECT_EQ(MapFontName(QStringLiteral("Unknown Face")), QStringLiteral("Unknown Face"));
+}
+
+// The Kai face of the titles, or the 宋体 substitute where it is not installed.
+TEST(Graphics, KaiFontMapsToAKaiFaceOrTheSongSubstitute)
+{
+    const QString kai = MapFontName(QStringLiteral("楷体_GB2312"));
+    EXPECT_EQ(MapFontName(QStringLiteral("楷体_gb2312")), kai);
+    if (QFontDatabase::families().contains(QStringLiteral("AR PL UKai CN")))
+        EXPECT_EQ(kai, QStringLiteral("AR PL UKai CN"));
+    else
+        EXPECT_EQ(kai, MapFontName(QStringLiteral("宋体")));
 }
 
 TEST(Graphics, FontHeightFollowsPointSizeAt96Dpi)
