@@ -4,7 +4,9 @@
 #include "UFrmBrowseRecite.h"
 #include "UFrmStudyRecord.h"
 #include "UFrmStudySpeak.h"
+#include "UFrmTranslateTrain.h"
 #include "UFrmVStudySpeak.h"
+#include "UFrmVTranslateTrain.h"
 #include "UFrmVideoBrowseRecite.h"
 
 #include <QtCore/QHash>
@@ -68,5 +70,9 @@ void RegisterStudyScreens()
                         [](QWidget* parent) { return new TFrmVideoBrowseRecite(parent); });
     RegisterFormFactory(QStringLiteral("FrmStudySpeak"), [](QWidget* parent) { return new TFrmStudySpeak(parent); });
     RegisterFormFactory(QStringLiteral("FrmVStudySpeak"), [](QWidget* parent) { return new TFrmVStudySpeak(parent); });
+    RegisterFormFactory(QStringLiteral("FrmTranslateTrain"),
+                        [](QWidget* parent) { return new TFrmTranslateTrain(parent); });
+    RegisterFormFactory(QStringLiteral("FrmVTranslateTrain"),
+                        [](QWidget* parent) { return new TFrmVTranslateTrain(parent); });
     RegisterFormFactory(QStringLiteral("FrmStudyRecord"), [](QWidget* parent) { return new TFrmStudyRecord(parent); });
 }
