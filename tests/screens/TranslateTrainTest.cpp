@@ -249,8 +249,9 @@ TEST_F(TranslateTrain, TilesMarksAndScores)
         EXPECT_EQ(Screen->ShownIndex(), c.shown);
         EXPECT_EQ(Dialogs.Infos, c.infos);
         EXPECT_EQ(Screen->ppsbCheck->isVisible(), !c.mark.isEmpty());
-        if (!c.mark.isEmpty())
+        if (!c.mark.isEmpty()) {
             EXPECT_EQ(Screen->ppsbCheck->PiboSpeedButtonType(), c.mark == "right" ? psbtTansRight : psbtTansWrong);
+        }
         Screen.reset();
     }
 }
