@@ -48,6 +48,22 @@ void SetWidgetColor(QWidget* widget, TColor color)
     widget->setAutoFillBackground(true);
 }
 
+QLabel* NewLabel(QWidget* parent, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->adjustSize();
+    return label;
+}
+
+void SetLabelFont(QLabel* label, const TFont& font)
+{
+    label->setFont(font.ToQFont());
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(font.Color));
+    label->setPalette(palette);
+}
+
 TFrmModel::TFrmModel(QWidget* parent) : TForm(parent)
 {
     SetBorderless();
@@ -70,12 +86,8 @@ TFrmModel::TFrmModel(QWidget* parent) : TForm(parent)
     TFont titleFont;
     titleFont.Bold = true;
     titleFont.Color = clWhite;
-    labTitle = new QLabel(Panel1);
-    labTitle->setTextFormat(Qt::PlainText);
-    labTitle->setFont(titleFont.ToQFont());
-    QPalette titlePalette = labTitle->palette();
-    titlePalette.setColor(QPalette::WindowText, ToQColor(titleFont.Color));
-    labTitle->setPalette(titlePalette);
+    labTitle = NewLabel(Panel1);
+    SetLabelFont(labTitle, titleFont);
     // The title text is part of the strip: pressing on it drags the window too.
     labTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
     SetTitle(QStringLiteral("窗口标题"));

@@ -44,6 +44,10 @@ protected:
 
 // Fills a widget's background with a colour of the layouts.
 void SetWidgetColor(QWidget* widget, TColor color);
+// A label of plain text in parent, sized to its text.
+QLabel* NewLabel(QWidget* parent, const QString& text = QString());
+// Gives a label a font of the layouts, its colour included.
+void SetLabelFont(QLabel* label, const TFont& font);
 
 class TFrmModel : public TForm {
     Q_OBJECT

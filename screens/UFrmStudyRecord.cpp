@@ -21,8 +21,6 @@
 #include <QtWidgets/QStackedWidget>
 #include <QtWidgets/QToolButton>
 
-#include <functional>
-
 namespace {
 
 constexpr TColor BodyColor = 15707707;
@@ -43,79 +41,43 @@ QString RecordTime(const QVariant& stored)
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
 
-// How a page is read: the query (the user name bound as its one value), its
-// widest text column, and the cells of one record.
+// How a page is read: the query (the user name bound as its one value, the
+// record's id selected first), its widest text column, where the row's number
+// goes and in what form, and the columns of the other selected values.
 struct TPageQuery {
     QString Sql;
     int LastCol;
     int WideWidth;
-    // values: the selected columns of one record, the id first.
-    using TFill = std::function<void(TPiboStringGrid* grid, const QVariantList& values, int row)>;
-    TFill Fill;
+    int NumberCol;
+    QString NumberFormat;
+    QList<int> Cols;        // column of selected value 1, 2, ...
+    QList<int> TimeValues;  // the selected values that are date-times
 };
 
 const TPageQuery& PageQuery(TFrmStudyRecord::TPage page)
 {
-    static const TPageQuery listen{
-        QStringLiteral("select id, dictatetime, costtime, accuracy, kejianname from singledictaterecord "
-                       "where name=? order by dictatetime desc"),
-        5, 274, [](TPiboStringGrid* grid, const QVariantList& values, int row) {
-            grid->SetCells(1, row, QString::number(row + 1));
-            grid->SetCells(2, row, RecordTime(values.at(1)));
-            grid->SetCells(3, row, values.at(2).toString());
-            grid->SetCells(4, row, values.at(3).toString());
-            grid->SetCells(5, row, values.at(4).toString());
-        }};
-    static const TPageQuery speak{
-        QStringLiteral("select id, recordtime, recordfilesize, costtime, content from studyspeakrecord "
-                       "where name=? order by recordtime desc"),
-        5, 274, [](TPiboStringGrid* grid, const QVariantList& values, int row) {
-            grid->SetCells(1, row, QString::number(row + 1));
-            grid->SetCells(2, row, RecordTime(values.at(1)));
-            grid->SetCells(3, row, values.at(2).toString());
-            grid->SetCells(4, row, values.at(3).toString());
-            grid->SetCells(5, row, values.at(4).toString());
-        }};
-    static const TPageQuery transfer{
-        QStringLiteral("select id, wordcount, movecount, accuracy, sentence, endtime, kejianname, costtime "
-                       "from transferrecord where name=? order by endtime desc"),
-        8, 62, [](TPiboStringGrid* grid, const QVariantList& values, int row) {
-            grid->SetCells(1, row, QString::number(row + 1));
-            grid->SetCells(2, row, values.at(1).toString());
-            grid->SetCells(3, row, values.at(2).toString());
-            grid->SetCells(4, row, values.at(3).toString());
-            grid->SetCells(5, row, values.at(4).toString());
-            grid->SetCells(6, row, RecordTime(values.at(5)));
-            grid->SetCells(7, row, values.at(6).toString());
-            grid->SetCells(8, row, values.at(7).toString());
-        }};
-    static const TPageQuery sentence{
-        QStringLiteral("select id, english, china from sentencelist where name=? order by id"), 4, 236,
-        [](TPiboStringGrid* grid, const QVariantList& values, int row) {
-            grid->SetCells(2, row, QStringLiteral("(%1)").arg(row + 1));
-            grid->SetCells(3, row, values.at(1).toString());
-            grid->SetCells(4, row, values.at(2).toString());
-        }};
-    switch (page) {
-    case TFrmStudyRecord::pgListen:
-        return listen;
-    case TFrmStudyRecord::pgSpeak:
-        return speak;
-    case TFrmStudyRecord::pgTransfer:
-        return transfer;
-    case TFrmStudyRecord::pgSentence:
-        break;
-    }
-    return sentence;
+    static const TPageQuery queries[] = {
+        {QStringLiteral("select id, dictatetime, costtime, accuracy, kejianname from singledictaterecord "
+                        "where name=? order by dictatetime desc"),
+         5, 274, 1, QStringLiteral("%1"), {2, 3, 4, 5}, {1}},
+        {QStringLiteral("select id, recordtime, recordfilesize, costtime, content from studyspeakrecord "
+                        "where name=? order by recordtime desc"),
+         5, 274, 1, QStringLiteral("%1"), {2, 3, 4, 5}, {1}},
+        {QStringLiteral("select id, wordcount, movecount, accuracy, sentence, endtime, kejianname, costtime "
+                        "from transferrecord where name=? order by endtime desc"),
+         8, 62, 1, QStringLiteral("%1"), {2, 3, 4, 5, 6, 7, 8}, {5}},
+        {QStringLiteral("select id, english, china from sentencelist where name=? order by id"), 4, 236, 2,
+         QStringLiteral("(%1)"), {3, 4}, {}},
+    };
+    return queries[page];
 }
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y)
+void FillRow(TPiboStringGrid* grid, const TPageQuery& how, const QVariantList& values, int row)
 {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->adjustSize();
-    label->move(x, y);
-    return label;
+    grid->SetCells(how.NumberCol, row, how.NumberFormat.arg(row + 1));
+    for (int v = 1; v < values.size() && v <= how.Cols.size(); ++v)
+        grid->SetCells(how.Cols.at(v - 1), row,
+                       how.TimeValues.contains(v) ? RecordTime(values.at(v)) : values.at(v).toString());
 }
 
 }  // namespace
@@ -159,13 +121,9 @@ TFrmStudyRecord::TFrmStudyRecord(QWidget* parent) : TFrmModel(parent)
     titleFont.SetHeight(-20);
     titleFont.Bold = true;
     titleFont.Color = clWhite;
-    labButtonTitle = new QLabel(Panel6);
+    labButtonTitle = NewLabel(Panel6);
     labButtonTitle->setObjectName(QStringLiteral("labButtonTitle"));
-    labButtonTitle->setTextFormat(Qt::PlainText);
-    labButtonTitle->setFont(titleFont.ToQFont());
-    QPalette titlePalette = labButtonTitle->palette();
-    titlePalette.setColor(QPalette::WindowText, ToQColor(titleFont.Color));
-    labButtonTitle->setPalette(titlePalette);
+    SetLabelFont(labButtonTitle, titleFont);
     labButtonTitle->setGeometry(228, 24, 300, 28);
 
     nbMain = new QStackedWidget(Panel6);
@@ -271,12 +229,8 @@ void TFrmStudyRecord::MakeTitlePanel(QWidget* title, const QList<int>& widths,
         int left = 0;
         for (int c = 0; c < col; ++c)
             left += widths.at(c);
-        auto* label = new QLabel(text, title);
-        label->setTextFormat(Qt::PlainText);
-        label->setFont(font.ToQFont());
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, ToQColor(font.Color));
-        label->setPalette(palette);
+        QLabel* label = NewLabel(title, text);
+        SetLabelFont(label, font);
         label->setAlignment(Qt::AlignCenter);
         label->setGeometry(left, 0, widths.at(col), TitleHeight);
     }
@@ -289,7 +243,7 @@ void TFrmStudyRecord::MakeClearButton(QWidget* page)
     auto* button = new TPiboSpeedButton(page);
     button->SetPiboSpeedButtonType(psbtStudyRecordDelete);
     button->move(GridWidth - button->width(), 6);
-    QLabel* label = MakeLabel(page, QStringLiteral("清除"), 0, 0);
+    QLabel* label = NewLabel(page, QStringLiteral("清除"));
     label->move(button->x() - label->width() - 4, 6 + (button->height() - label->height()) / 2);
 }
 
@@ -486,7 +440,7 @@ void TFrmStudyRecord::LoadPage(TPage page)
             grid->SetRowChecked(0, false);
         }
         for (int r = 0; r < count; ++r) {
-            how.Fill(grid, records.at(r), r);
+            FillRow(grid, how, records.at(r), r);
             pageIds << records.at(r).at(0).toString();
         }
         if (count > 0 && (page == pgListen || page == pgSpeak))

@@ -23,21 +23,6 @@ constexpr int DesTop = 144;
 constexpr int RowMargin = 150;
 const QString ClockStart = QStringLiteral("00:00:00");
 
-QLabel* MakeLabel(QWidget* parent, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->adjustSize();
-    return label;
-}
-
-void SetLabelColor(QLabel* label, TColor color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(color));
-    label->setPalette(palette);
-}
-
 TFont ArialFont(TColor color)
 {
     TFont font;
@@ -87,11 +72,10 @@ TTranslateScreen::TTranslateScreen(QWidget* parent, bool video) : TForm(parent),
     chinaFont.Name = QStringLiteral("楷体_GB2312");
     chinaFont.SetHeight(-19);
     chinaFont.Bold = true;
-    labChina = new QLabel(panWords);
+    chinaFont.Color = WordsColor;
+    labChina = NewLabel(panWords);
     labChina->setObjectName(QStringLiteral("labChina"));
-    labChina->setTextFormat(Qt::PlainText);
-    labChina->setFont(chinaFont.ToQFont());
-    SetLabelColor(labChina, WordsColor);
+    SetLabelFont(labChina, chinaFont);
     labChina->move(RowLeft, 16);
 
     ppwSur = new TPiboWordOperate(panWords);
@@ -134,11 +118,11 @@ TTranslateScreen::TTranslateScreen(QWidget* parent, bool video) : TForm(parent),
     ppsbNext = button("ppsbNext", psbtTransLButton, QStringLiteral("跳过进入下一句"), &TTranslateScreen::ppsbNextClick);
     ppsbLast = button("ppsbLast", psbtTransLButton, QStringLiteral("跳过进入上一句"), &TTranslateScreen::ppsbLastClick);
     ppsbAdd = button("ppsbAdd", psbtTransAdd, QString(), &TTranslateScreen::ppsbAddClick);
-    labAdd = MakeLabel(panBottom, QStringLiteral("收藏本句"));
-    labTimeCaption = MakeLabel(panBottom, QStringLiteral("计时："));
-    labTime = MakeLabel(panBottom, ClockStart);
+    labAdd = NewLabel(panBottom, QStringLiteral("收藏本句"));
+    labTimeCaption = NewLabel(panBottom, QStringLiteral("计时："));
+    labTime = NewLabel(panBottom, ClockStart);
     labTime->setObjectName(QStringLiteral("labTime"));
-    lanSentenceCount = MakeLabel(panBottom, QStringLiteral("总句数：90"));
+    lanSentenceCount = NewLabel(panBottom, QStringLiteral("总句数：90"));
     lanSentenceCount->setObjectName(QStringLiteral("lanSentenceCount"));
 
     Timer = new QTimer(this);
