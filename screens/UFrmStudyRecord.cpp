@@ -21,6 +21,8 @@
 #include <QtWidgets/QStackedWidget>
 #include <QtWidgets/QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr TColor BodyColor = 15707707;
@@ -37,6 +39,21 @@ constexpr int RowsWithoutScrollBar = 12;
 
 QString RecordTime(const QVariant& stored)
 {
+    // The stored local time is shown as it stands: read as date and time of
+    // day, without the time zone's rules (looked up anew for every value).
+    const QString text = stored.toString();
+    static constexpr char Shape[] = "dddd-dd-ddTdd:dd:dd";
+    bool plain = text.size() >= 19;
+    for (int i = 0; plain && i < 19; ++i) {
+        const QChar c = text.at(i);
+        plain = Shape[i] == 'd' ? c.isDigit() : (c == QLatin1Char(Shape[i]) || (i == 10 && c == u' '));
+    }
+    if (plain) {
+        const QDate date(text.left(4).toInt(), text.mid(5, 2).toInt(), text.mid(8, 2).toInt());
+        const QTime time(text.mid(11, 2).toInt(), text.mid(14, 2).toInt(), text.mid(17, 2).toInt());
+        if (date.isValid() && time.isValid())
+            return text.left(10) + u' ' + text.mid(11, 8);
+    }
     const QDateTime time = DateTimeFromDb(stored);
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
@@ -72,12 +89,10 @@ const TPageQuery& PageQuery(TFrmStudyRecord::TPage page)
     return queries[page];
 }
 
-void FillRow(TPiboStringGrid* grid, const TPageQuery& how, const QVariantList& values, int row)
+// The text of selected value v (from 1) of the query's current record.
+QString ValueText(const TPageQuery& how, const QSqlQuery& query, int v)
 {
-    grid->SetCells(how.NumberCol, row, how.NumberFormat.arg(row + 1));
-    for (int v = 1; v < values.size() && v <= how.Cols.size(); ++v)
-        grid->SetCells(how.Cols.at(v - 1), row,
-                       how.TimeValues.contains(v) ? RecordTime(values.at(v)) : values.at(v).toString());
+    return how.TimeValues.contains(v) ? RecordTime(query.value(v)) : query.value(v).toString();
 }
 
 }  // namespace
@@ -420,29 +435,33 @@ void TFrmStudyRecord::LoadPage(TPage page)
         if (!query.exec())
             return;
         // The rows are read first: the column widths depend on their number.
-        QList<QVariantList> records;
-        const int fields = query.record().count();
+        QStringList ids;
+        QStringList texts;  // the texts of values 1 .. of each record in turn
+        const int values = std::min(int(query.record().count()), int(how.Cols.size()) + 1);
         while (query.next()) {
-            QVariantList values;
-            values.reserve(fields);
-            for (int f = 0; f < fields; ++f)
-                values << query.value(f);
-            records << std::move(values);
+            ids << query.value(0).toString();
+            for (int v = 1; v < values; ++v)
+                texts << ValueText(how, query, v);
         }
-        const int count = int(records.size());
+        const int count = int(ids.size());
         grid->SetColWidths(how.LastCol, count < RowsWithoutScrollBar ? how.WideWidth : how.WideWidth - 17);
         grid->SetRowCountEx(count);
-        pageIds.clear();
+        pageIds = ids;
+        // One repaint for the whole page, not one a cell.
+        TStringGridStrings& batch = grid->Rows(0);
+        batch.BeginUpdate();
         if (count == 0) {
             // The grid keeps one row: it stays blank.
             for (int c = 0; c < grid->ColCount(); ++c)
                 grid->SetCells(c, 0, QString());
             grid->SetRowChecked(0, false);
         }
-        for (int r = 0; r < count; ++r) {
-            FillRow(grid, how, records.at(r), r);
-            pageIds << records.at(r).at(0).toString();
+        for (int r = 0, t = 0; r < count; ++r) {
+            grid->SetCells(how.NumberCol, r, how.NumberFormat.arg(r + 1));
+            for (int v = 1; v < values; ++v)
+                grid->SetCells(how.Cols.at(v - 1), r, texts.at(t++));
         }
+        batch.EndUpdate();
         if (count > 0 && (page == pgListen || page == pgSpeak))
             grid->GotoCell(5, 0);
         else if (count > 0 && page == pgSentence)

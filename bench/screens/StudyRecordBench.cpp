@@ -17,6 +17,7 @@
 #include "UDataInterface.h"
 #include "UDataOperaterFun.h"
 #include "UFrmStudyRecord.h"
+#include "UPiboComponent.h"
 #include "UPiboStringGrid.h"
 
 #include <QtCore/QDir>
