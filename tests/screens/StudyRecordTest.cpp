@@ -277,6 +277,39 @@ TEST_F(StudyRecordTest, DeletingAsksOnceAndNoChangesNothing)
     EXPECT_TRUE(Dialogs.Infos.isEmpty());
 }
 
+TEST_F(StudyRecordTest, TextColumnsEditInPlaceWithoutWritingBackAndIconsShowTheHand)
+{
+    const QString me = SystemPara.UserInfo.UserName;
+    ASSERT_TRUE(AddTransferRecord({me, 2, 3, "50%", "Two words", At(1, 1), 4, "k"}));
+    AddSentence(me, "one", QStringLiteral("一"));
+    Open();
+    Form->psbTransfer->PerformClick();
+    TPiboStringGrid* grid = Form->TransferGrid;
+    Click(grid->viewport(), grid->CellRect(5, 0).center());
+    EXPECT_TRUE(grid->Options() & goEditing);
+    EXPECT_TRUE(grid->EditorMode());
+    Click(grid->viewport(), grid->CellRect(3, 0).center());
+    EXPECT_FALSE(grid->Options() & goEditing);
+    EXPECT_FALSE(grid->EditorMode());
+    grid->SetCells(5, 0, QStringLiteral("changed"));
+    Form->LoadPage(TFrmStudyRecord::pgTransfer);
+    EXPECT_EQ(grid->GetCells(5, 0), QStringLiteral("Two words"));
+    EXPECT_EQ(Count("transferrecord"), 1);
+
+    Form->psbSentence->PerformClick();
+    TPiboStringGrid* sentences = Form->SentenceGrid;
+    const auto cursorAt = [sentences](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), sentences->viewport()->mapToGlobal(QPointF(at)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(sentences->viewport(), &move);
+        return sentences->CursorShape();
+    };
+    EXPECT_EQ(cursorAt(Form->WaveIconRect(sentences->CellRect(1, 0)).center()), Qt::PointingHandCursor);
+    EXPECT_EQ(cursorAt(Form->DeleteIconRect(sentences->CellRect(5, 0)).center()), Qt::PointingHandCursor);
+    EXPECT_EQ(cursorAt(sentences->CellRect(3, 0).center()), Qt::ArrowCursor);
+    EXPECT_EQ(cursorAt(TPiboStringGrid::CheckBoxRect(sentences->CellRect(0, 0)).center()), Qt::PointingHandCursor);
+}
+
 TEST_F(StudyRecordTest, ASavedSentencePlaysToTheDeviceAndOneWithoutAClipSaysSo)
 {
     const QString me = SystemPara.UserInfo.UserName;

@@ -137,12 +137,12 @@ protected:
         Wav = Env.File(QStringLiteral("media/lesson.wav"));
         WriteLesson(Wav, lines);
         Screen = std::make_unique<TFrmTranslateTrain>();
+        // The clock moves only when the test says so.
+        Screen->Timer->stop();
         Screen->SetMediaFile(Wav);
         Screen->resize(900, 600);
         Screen->show();
         ProcessEvents();
-        // The clock moves only when the test says so.
-        Screen->Timer->stop();
         ASSERT_NE(Screen->Player(), nullptr);
         ASSERT_TRUE(Screen->Player()->FileOpen());
     }
@@ -282,6 +282,20 @@ TEST_F(TranslateTrain, TheCompletedLastSentenceKeepsItsTilesAndDoneIsOffUntilGoi
     EXPECT_TRUE(Screen->ppsbNext->isEnabled());
     EXPECT_TRUE(Screen->ppsbLast->isEnabled());
     EXPECT_TRUE(Screen->ppwDes->WordItems().isEmpty());
+    EXPECT_EQ(Screen->labTime->text(), QStringLiteral("00:00:00"));
+}
+
+TEST_F(TranslateTrain, TheClockCountsSecondsOfEachSentence)
+{
+    Open();
+    Screen->labTime->setText(QStringLiteral("00:59:59"));
+    Screen->TimerTimer();
+    EXPECT_EQ(Screen->labTime->text(), QStringLiteral("01:00:00"));
+    Screen->TimerTimer();
+    EXPECT_EQ(Screen->labTime->text(), QStringLiteral("01:00:01"));
+    Screen->ppsbDone->PerformClick();
+    ASSERT_EQ(StoredRows().size(), 1);
+    EXPECT_EQ(StoredRows().at(0).CostTime, 3601);
     EXPECT_EQ(Screen->labTime->text(), QStringLiteral("00:00:00"));
 }
 
@@ -429,11 +443,11 @@ TEST_F(TranslateTrain, TheSampleLessonRebuiltShowsOnTheRecordsPage)
     QString wav;
     ASSERT_TRUE(OpenPackage(QStringLiteral(PIBO_SAMPLE_AUDIO_LESSON), wav));
     Screen = std::make_unique<TFrmTranslateTrain>();
+    Screen->Timer->stop();
     Screen->SetMediaFile(wav);
     Screen->resize(900, 600);
     Screen->show();
     ProcessEvents();
-    Screen->Timer->stop();
     ASSERT_EQ(Screen->SentenceCount(), 5);
     for (int s = 0; s < 2; ++s) {
         const QStringList words = Screen->RefWords;
@@ -471,11 +485,11 @@ TEST_F(TranslateTrain, TheVideoScreenTrainsOnCuesAndAddsWithoutAClip)
                                           "2\r\n00:00:01,000 --> 00:00:02,000\r\nThanks\r\n谢谢\r\n\r\n")));
     srt.close();
     auto screen = std::make_unique<TFrmVTranslateTrain>();
+    screen->Timer->stop();
     screen->SetMediaFile(video);
     screen->resize(900, 600);
     screen->show();
     ProcessEvents();
-    screen->Timer->stop();
     ASSERT_EQ(screen->SentenceCount(), 2);
     EXPECT_EQ(screen->labChina->text(), QStringLiteral("再见"));
     EXPECT_TRUE(screen->ppsbNext->isEnabled());
