@@ -18,6 +18,8 @@ TFrmTranslateTrain::~TFrmTranslateTrain()
         delete FPlayer;
         FPlayer = nullptr;
     }
+    // The sound ended with the player: the main window may resize again.
+    SystemPara.IsPlaying = false;
 }
 
 QString TFrmTranslateTrain::AddClipPath()

@@ -148,6 +148,9 @@ const std::vector<Expected>& AllPictures()
         list.push_back({S("TreeHeader"), 8, 15, Keying::Opaque});
         for (const char* icon : {"TreeFolder", "TreeAudio", "TreeVideo"})
             list.push_back({S(icon), 16, 16, Keying::Auto});
+        for (const char* icon : {"StudyRecordWave", "StudyRecordWaveCurrent"})
+            list.push_back({S(icon), 16, 16, Keying::Auto});
+        list.push_back({S("StudyRecordCellDelete"), 14, 14, Keying::Auto});
         list.push_back({S("IniHeader"), 820, 122, Keying::Opaque});
         for (const char* section : {"IniSection1", "IniSection2", "IniSection3"})
             list.push_back({S(section), 110, 22, Keying::Auto});

@@ -349,6 +349,11 @@ TEST_F(TranslateTrain, HotKeysAltZForwardsAltXBackF9Again)
     EXPECT_TRUE(Screen->Player()->IsPaused());
     EXPECT_FALSE(SystemPara.IsPlaying);
     EXPECT_TRUE(StoredRows().isEmpty());
+    // Freed while it plays, the screen leaves nothing playing behind.
+    Screen->HandleHotKey(SystemPara.HotKeyF8);
+    EXPECT_TRUE(SystemPara.IsPlaying);
+    Screen.reset();
+    EXPECT_FALSE(SystemPara.IsPlaying);
 }
 
 TEST_F(TranslateTrain, PlayTakesTheFirstSentenceWhileNoneIsSelectedAndStopRewinds)
