@@ -1,6 +1,8 @@
 #include "TextSpellCheck.h"
 
 #include "AnsiText.h"
+#include "Graphics.h"
+#include "TextEditUtils.h"
 #include "TextSpellCheckMetaphone.h"
 
 #include <QtCore/QDir>
@@ -8,6 +10,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSaveFile>
+#include <QtGui/QPainter>
 
 #include <algorithm>
 
@@ -89,6 +92,10 @@ TTextSpellCheck::TTextSpellCheck()
 
 TTextSpellCheck::~TTextSpellCheck()
 {
+    // The plugins stay with their editors and draw nothing from now on.
+    for (TDrawAutoSpellCheckPlugin* plugin : FPlugins)
+        if (plugin)
+            plugin->SetSpellCheck(nullptr);
     CloseDictionary();
 }
 
@@ -259,8 +266,12 @@ void TTextSpellCheck::OpenLanguageDictionary(const QString& language, const QStr
     }
     SortAndIndex();
     FOpenDictionary = true;
-    if ((FOptions & sscoAutoSpellCheck) && OnInvalidateEditor)
-        OnInvalidateEditor(this);
+    if (FOptions & sscoAutoSpellCheck) {
+        if (FEditor)
+            FEditor->update();
+        if (OnInvalidateEditor)
+            OnInvalidateEditor(this);
+    }
     if (OnDictLoad)
         OnDictLoad(this);
 }
@@ -373,4 +384,208 @@ bool TTextSpellCheck::IsWordAccepted(const QString& word) const
         if (SpellLowerCase(skip) == lower)
             return true;
     return false;
+}
+
+// ================================================================ words in editors
+
+QString TTextSpellCheck::WordAroundPosition(const TCustomTextEdit* editor, const TBufferCoord& p, const TCharSet& chars,
+                                            bool useChars)
+{
+    if (!editor || p.Line < 1 || p.Line > editor->Lines().Count())
+        return QString();
+    const QString text = editor->Lines().Get(p.Line - 1);
+    const int length = CellLength(text);
+    if (p.Char < 1 || p.Char > length + 1)
+        return QString();
+    const TCharSet set = (!editor->Highlighter() || useChars) ? chars : editor->Highlighter()->IdentifierChars();
+    // Cells are 1-based here; a wide character's code is never in the set.
+    auto isWordCell = [&](int cell) {
+        const char16_t c = CharAtCell(text, cell - 1).unicode();
+        return c > 0 && c < 256 && set.test(c);
+    };
+    int right = p.Char;
+    while (right <= length && isWordCell(right))
+        ++right;
+    int left = p.Char - 1;
+    while (left >= 1 && isWordCell(left))
+        --left;
+    // The word is the cells left + 1 .. right - 1.
+    if (right - 1 < left + 1)
+        return QString();
+    return CellMid(text, left, right - 1 - left);
+}
+
+int TTextSpellCheck::AddEditor(TCustomTextEdit* editor)
+{
+    if (!editor)
+        return -1;
+    for (size_t i = 0; i < FEditors.size(); ++i) {
+        if (FEditors[i] != editor)
+            continue;
+        if (!FPlugins[i]) {
+            // Its plugin was freed while the editor stayed: a new one.
+            FPlugins[i] = new TDrawAutoSpellCheckPlugin(editor);
+            FPlugins[i]->SetSpellCheck(this);
+        }
+        return static_cast<int>(i);
+    }
+    auto* plugin = new TDrawAutoSpellCheckPlugin(editor);  // the editor owns it
+    plugin->SetSpellCheck(this);
+    plugin->SetPenColor(FPenColor);
+    plugin->SetUnderlineStyle(FUnderlineStyle);
+    FEditors.emplace_back(editor);
+    FPlugins.push_back(plugin);
+    return static_cast<int>(FEditors.size()) - 1;
+}
+
+void TTextSpellCheck::SetEditor(TCustomTextEdit* value)
+{
+    if (value == FEditor)
+        return;
+    const int index = AddEditor(value);
+    if (index >= 0) {
+        FEditor = value;
+        FPlugin = FPlugins[static_cast<size_t>(index)];
+        FPlugin->SetSpellCheck(this);
+        FPlugin->SetPenColor(FPenColor);
+    } else {
+        FEditor = nullptr;
+        FPlugin = nullptr;
+    }
+}
+
+void TTextSpellCheck::PluginGone(TDrawAutoSpellCheckPlugin* plugin)
+{
+    for (TDrawAutoSpellCheckPlugin*& p : FPlugins)
+        if (p == plugin)
+            p = nullptr;
+    if (FPlugin == plugin)
+        FPlugin = nullptr;
+}
+
+void TTextSpellCheck::SetPenColor(TColor value)
+{
+    FPenColor = value;
+    if (FPlugin)
+        FPlugin->SetPenColor(value);
+}
+
+void TTextSpellCheck::SetUnderlineStyle(TUnderlineStyle value)
+{
+    FUnderlineStyle = value;
+    if (FPlugin)
+        FPlugin->SetUnderlineStyle(value);
+}
+
+// ================================================================ underlining plugin
+
+TDrawAutoSpellCheckPlugin::TDrawAutoSpellCheckPlugin(TCustomTextEdit* owner) : TTextEditPlugin(owner) {}
+
+TDrawAutoSpellCheckPlugin::~TDrawAutoSpellCheckPlugin()
+{
+    if (FSpellCheck)
+        FSpellCheck->PluginGone(this);
+}
+
+void TDrawAutoSpellCheckPlugin::SetPenColor(TColor value)
+{
+    if (value == FPenColor)
+        return;
+    FPenColor = value;
+    if (Owner())
+        Owner()->update();
+}
+
+void TDrawAutoSpellCheckPlugin::SetUnderlineStyle(TUnderlineStyle value)
+{
+    if (value == FUnderlineStyle)
+        return;
+    FUnderlineStyle = value;
+    if (Owner())
+        Owner()->update();
+}
+
+namespace {
+
+// The attribute of the highlighter's token at a 1-based cell of a line, or
+// the highlighter's default attribute between tokens.
+TTextTokenAttr* AttributeAt(TCustomTextEdit& editor, int line, int cell)
+{
+    TTextCustomHighlighter& hl = *editor.Highlighter();
+    const QString text = editor.Lines().Get(line - 1);
+    const std::intptr_t range = line > 1 ? editor.Lines().LineRange(line - 2) : -1;
+    if (range == -1)
+        hl.ClearRange();
+    else
+        hl.RestoreRange(reinterpret_cast<void*>(range));
+    hl.SetLine(text, line - 1);
+    const int index = CellToIndex(text, cell - 1);
+    while (!hl.AtEndOfLine()) {
+        const int start = hl.TokenPosition();
+        if (index >= start && index < start + hl.Token().size())
+            return hl.TokenAttribute();
+        if (start > index)
+            break;
+        hl.NextToken();
+    }
+    return hl.StandardAttribute(4);
+}
+
+}  // namespace
+
+void TDrawAutoSpellCheckPlugin::PaintOverlay(TCanvas& canvas, const QRect& clip, int firstLine, int lastLine)
+{
+    TTextSpellCheck* checker = FSpellCheck;
+    // Only the checker's current editor is checked: a plugin left on an
+    // editor that was replaced has nothing of its own to underline.
+    if (!checker || !(checker->Options() & sscoAutoSpellCheck) || !Owner() || checker->Editor() != Owner())
+        return;
+    TCustomTextEdit& editor = *Owner();
+    canvas.Font = editor.Font();
+    const int lastText = std::min(lastLine, editor.Lines().Count());
+    for (int line = std::max(1, firstLine); line <= lastText; ++line) {
+        const int length = CellLength(editor.Lines().Get(line - 1));
+        int x = 1;
+        while (x < length) {
+            const QString word = TTextSpellCheck::WordAroundPosition(&editor, BufferCoord(x, line),
+                                                                     checker->SpellWordChars(), true);
+            const QPoint at = editor.DisplayPosToPixels(editor.BufferToDisplayPos(BufferCoord(x, line)));
+            // Past the right edge of what is painted: the rest of the line is not.
+            if (at.x() > clip.right())
+                break;
+            bool underline;
+            if (editor.Highlighter()) {
+                const TTextTokenAttr* attr = AttributeAt(editor, line, x);
+                underline = attr && checker->CheckAttribs().contains(attr->Name()) && !word.isEmpty() &&
+                            !checker->IsWordAccepted(word);
+            } else {
+                underline = !checker->IsWordAccepted(word);
+            }
+            if (underline)
+                Underline(canvas, at, word);
+            x += CellLength(word) + 1;
+        }
+    }
+}
+
+void TDrawAutoSpellCheckPlugin::Underline(TCanvas& canvas, const QPoint& start, const QString& word)
+{
+    TCustomTextEdit& editor = *Owner();
+    static constexpr int MicrosoftWord[4] = {0, 1, 2, 1};
+    static constexpr int CorelWordPerfect[4] = {2, 1, 0, -1};
+    const int* offsets = FUnderlineStyle == usMicrosoftWord ? MicrosoftWord : CorelWordPerfect;
+    const int base = start.y() + editor.RowHeight() - 3;
+    const int width = canvas.TextWidth(word);
+    const QColor pen = ToQColor(FPenColor);
+    const QColor background = ToQColor(editor.Color());
+    QPainter& painter = canvas.Painter();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (int k = 0; k <= width; ++k) {
+        const int x = start.x() + k;
+        if (x <= editor.GutterPixels())
+            continue;
+        const int offset = offsets[k % 4];
+        painter.setPen(offset < 0 ? background : pen);
+        painter.drawPoint(x, base + offset);
+    }
 }

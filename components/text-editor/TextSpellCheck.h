@@ -6,9 +6,11 @@
 // acceptable. Underlining words in an editor attaches through the editor's
 // plugins.
 
+#include "TextEdit.h"
 #include "TextEditHighlighter.h"
 #include "TextEditLines.h"
 
+#include <QtCore/QPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -58,6 +60,38 @@ QString DefaultSpellFolder();
 
 // The lower-casing of typed words and of the shipped word list.
 QString SpellLowerCase(const QString& word);
+
+class TTextSpellCheck;
+
+// Draws a wavy underline under every word of its editor that the spell
+// checker does not accept, after the editor has painted its text. The editor
+// owns it; the spell checker and the plugin each forget the other when it
+// goes, so either may be freed first (a plugin without a checker draws
+// nothing).
+class TDrawAutoSpellCheckPlugin : public TTextEditPlugin {
+public:
+    explicit TDrawAutoSpellCheckPlugin(TCustomTextEdit* owner);
+    ~TDrawAutoSpellCheckPlugin() override;
+
+    TTextSpellCheck* SpellCheck() const { return FSpellCheck; }
+    void SetSpellCheck(TTextSpellCheck* value) { FSpellCheck = value; }
+    TColor PenColor() const { return FPenColor; }
+    // Both repaint the owner editor when the value changes.
+    void SetPenColor(TColor value);
+    TUnderlineStyle UnderlineStyle() const { return FUnderlineStyle; }
+    void SetUnderlineStyle(TUnderlineStyle value);
+
+    void PaintOverlay(TCanvas& canvas, const QRect& clip, int firstLine, int lastLine) override;
+    void NotifyLinesAdded(int, int) override {}
+    void NotifyLinesRemoved(int, int) override {}
+
+private:
+    void Underline(TCanvas& canvas, const QPoint& start, const QString& word);
+
+    TTextSpellCheck* FSpellCheck = nullptr;
+    TColor FPenColor = clRed;
+    TUnderlineStyle FUnderlineStyle = usMicrosoftWord;
+};
 
 class TTextSpellCheck {
 public:
@@ -120,6 +154,44 @@ public:
 
     bool IsWordAccepted(const QString& word) const;
 
+    // The word around a buffer position (cells, 1-based): from p.Char to the
+    // right and from p.Char - 1 to the left over word characters (chars when
+    // the editor has no highlighter or useChars is true, else the
+    // highlighter's identifier characters). Empty when p is outside the
+    // text or no word character is next to it. A wide character is never a
+    // word character.
+    static QString WordAroundPosition(const TCustomTextEdit* editor, const TBufferCoord& p, const TCharSet& chars,
+                                      bool useChars);
+
+    // Registers an editor and makes its underlining plugin; the index of the
+    // editor in the registry (also when it was registered before), -1 for
+    // nullptr.
+    int AddEditor(TCustomTextEdit* editor);
+    // The editor being checked; nullptr once it is freed.
+    TCustomTextEdit* Editor() const { return FEditor; }
+    // Registers the editor when new; the plugin of the editor is the current
+    // one from then on. An editor replaced keeps its plugin, which then
+    // draws nothing.
+    void SetEditor(TCustomTextEdit* value);
+    TDrawAutoSpellCheckPlugin* CurrentPlugin() const { return FPlugin; }
+    int EditorCount() const { return static_cast<int>(FEditors.size()); }
+
+    TColor PenColor() const { return FPenColor; }
+    void SetPenColor(TColor value);
+    TUnderlineStyle UnderlineStyle() const { return FUnderlineStyle; }
+    void SetUnderlineStyle(TUnderlineStyle value);
+
+    // Declarations for an interactive checking run, which this component
+    // does not contain: nothing fires them.
+    std::function<void(TTextSpellCheck* sender, const QString& word, const QStringList& suggestions,
+                       QString& correctWord, int& action, bool undoEnabled)>
+        OnCheckWord;
+    std::function<void(TTextSpellCheck* sender, const QString& word, const QString& correctWord)> OnCorrectWord;
+    std::function<void(TTextSpellCheck* sender, const QString& word, bool skipAll)> OnSkipWord;
+    std::function<void(TTextSpellCheck* sender)> OnStart;
+    std::function<void(TTextSpellCheck* sender)> OnDone;
+    std::function<void(TTextSpellCheck* sender)> OnAbort;
+
     std::function<void(TTextSpellCheck* sender)> OnDictLoad;
     std::function<void(TTextSpellCheck* sender)> OnDictClose;
     std::function<void(TTextSpellCheck* sender, const QString& word)> OnAddWord;
@@ -128,6 +200,10 @@ public:
     std::function<void(TTextSpellCheck* sender)> OnInvalidateEditor;
 
 private:
+    friend class TDrawAutoSpellCheckPlugin;
+    // A plugin being freed leaves the registry.
+    void PluginGone(TDrawAutoSpellCheckPlugin* plugin);
+
     void AddWord(const QString& word, bool user);
     void ReadList(const QString& path, bool user, bool mustExist);
     void SortAndIndex();
@@ -155,4 +231,13 @@ private:
     std::vector<TWordRec> FWords;
     // Per first character (0..255): first and last index; {-1, -1} when none.
     std::array<std::pair<int, int>, 256> FIndex;
+
+    // Every editor ever assigned and its plugin (nullptr once the plugin is
+    // freed); the editor pointers turn null when the editors go.
+    std::vector<QPointer<TCustomTextEdit>> FEditors;
+    std::vector<TDrawAutoSpellCheckPlugin*> FPlugins;
+    QPointer<TCustomTextEdit> FEditor;
+    TDrawAutoSpellCheckPlugin* FPlugin = nullptr;
+    TColor FPenColor = clRed;
+    TUnderlineStyle FUnderlineStyle = usMicrosoftWord;
 };

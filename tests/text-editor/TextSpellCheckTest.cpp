@@ -6,9 +6,17 @@
 
 #include "AnsiText.h"
 
+#include "Graphics.h"
+
+#include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
+#include <QtGui/QImage>
+#include <QtGui/QRegion>
+
+#include <algorithm>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -158,4 +166,243 @@ TEST(TextSpellAcceptance, TheShippedEnglishList)
         EXPECT_TRUE(spell.IsWordAccepted(QString::fromLatin1(word))) << word;
     for (const char* word : {"recieve", "teh", "wrod"})
         EXPECT_FALSE(spell.IsWordAccepted(QString::fromLatin1(word))) << word;
+}
+
+// ---------------------------------------------------------------- words in editors and underlining
+
+namespace {
+
+constexpr TColor Blue = 0xFF0000;   // BGR
+constexpr TColor Green = 0x008000;
+
+void SetLines(TCustomTextEdit& e, const QStringList& lines)
+{
+    e.Lines().Clear();
+    for (const QString& s : lines)
+        e.Lines().Add(s);
+}
+
+// A checker over a small list written here, set up as on the dictation
+// screens.
+struct TCheckedEditor {
+    QTemporaryDir Dir;
+    TTextEdit Edit;
+    TTextSpellCheck Spell;
+
+    explicit TCheckedEditor(const QStringList& lines)
+    {
+        const QString folder = Dir.path() + QStringLiteral("/dict/");
+        QDir().mkpath(folder);
+        WriteList(folder + "english.1-0-0.dic", "a\r\nin\r\nis\r\nreceive\r\nthe\r\nword\r\nwords\r\n");
+        Spell.SetDictionaryPath(folder);
+        Spell.SetUserDirectory(folder);
+        Spell.SetOptions(sscoAutoSpellCheck);
+        Spell.SetApostrophes(QString(QLatin1Char('\'')) + QLatin1Char('`') + QChar(0));
+        Spell.OpenLanguageDictionary(QStringLiteral("english"));
+        Edit.resize(400, 120);
+        SetLines(Edit, lines);
+        Spell.SetEditor(&Edit);
+    }
+
+    // Pixels in the pen colour in the band under a word at a cell of a line.
+    int RedUnder(const QImage& shot, int line, int cell, const QString& word) const
+    {
+        const QPoint at = Edit.DisplayPosToPixels(Edit.BufferToDisplayPos(BufferCoord(cell, line)));
+        const int base = at.y() + Edit.RowHeight() - 3;
+        const int width = TextWidthOf(Edit.Font(), word);
+        int red = 0;
+        for (int x = std::max(0, at.x()); x <= at.x() + width && x < shot.width(); ++x)
+            for (int y = base; y <= base + 2 && y < shot.height(); ++y)
+                red += shot.pixelColor(x, y) == QColor(Qt::red);
+        return red;
+    }
+};
+
+}  // namespace
+
+TEST(TextSpellEditor, WordAroundPosition)
+{
+    TTextEdit e;
+    SetLines(e, {QStringLiteral("it's a co-op, 中文word x"), QString()});
+    TTextSpellCheck spell;
+    const TCharSet chars = spell.SpellWordChars();
+    struct {
+        int Line, Char;
+        const char* Word;
+    } cases[] = {
+        {1, 1, "it's"},    // the start of the line
+        {1, 3, "it's"},    // inside: both ways
+        {1, 5, "it's"},    // just after the word: to the left only
+        {1, 6, "a"},       // a word of one letter
+        {1, 8, "co-op"},   // hyphens belong to words
+        {1, 13, "co-op"},  // on the comma: the word before it
+        {1, 14, ""},       // between two blanks: nothing
+        {1, 15, ""},       // the first cell of a wide character
+        {1, 16, ""},       // its trail cell
+        {1, 19, "word"},   // right after the wide characters: they end words
+        {1, 24, "x"},      // the last character
+        {1, 25, "x"},      // one past the end of the line
+        {1, 26, ""},       // beyond it
+        {1, 0, ""},        {2, 1, ""},  // an empty line
+        {3, 1, ""},        // no such line
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&e, BufferCoord(c.Char, c.Line), chars, true),
+                  QString::fromLatin1(c.Word))
+            << c.Line << ":" << c.Char;
+    EXPECT_EQ(TTextSpellCheck::WordAroundPosition(nullptr, BufferCoord(1, 1), chars, true), QString());
+}
+
+TEST(TextSpellEditor, UnderlinesMisspeltWordsOnlyAndACorrectionClearsThem)
+{
+    TCheckedEditor c({QStringLiteral("the recieve 中文 teh"), QStringLiteral("Words in a word")});
+    QImage shot = c.Edit.grab().toImage();
+    EXPECT_EQ(c.RedUnder(shot, 1, 1, QStringLiteral("the")), 0);
+    EXPECT_GT(c.RedUnder(shot, 1, 5, QStringLiteral("recieve")), 10);
+    EXPECT_EQ(c.RedUnder(shot, 1, 13, QStringLiteral("中文")), 0);
+    EXPECT_GT(c.RedUnder(shot, 1, 18, QStringLiteral("teh")), 3);
+    // Capitals are looked up in lower case.
+    EXPECT_EQ(c.RedUnder(shot, 2, 1, QStringLiteral("Words in a word")), 0);
+
+    // Corrected, the underline goes with the next paint.
+    c.Edit.Lines().Put(0, QStringLiteral("the receive 中文 teh"));
+    shot = c.Edit.grab().toImage();
+    EXPECT_EQ(c.RedUnder(shot, 1, 5, QStringLiteral("receive")), 0);
+    EXPECT_GT(c.RedUnder(shot, 1, 18, QStringLiteral("teh")), 3);
+
+    // Without sscoAutoSpellCheck nothing is drawn.
+    c.Spell.SetOptions(0);
+    shot = c.Edit.grab().toImage();
+    EXPECT_EQ(c.RedUnder(shot, 1, 18, QStringLiteral("teh")), 0);
+}
+
+TEST(TextSpellEditor, TheUnderlineFollowsItsPatternAndLeavesTheGutterAlone)
+{
+    TCheckedEditor c({QStringLiteral("zzzz")});
+    const QPoint at = c.Edit.DisplayPosToPixels(c.Edit.BufferToDisplayPos(BufferCoord(1, 1)));
+    const int base = at.y() + c.Edit.RowHeight() - 3;
+    QImage shot = c.Edit.grab().toImage();
+    static constexpr int MicrosoftWord[4] = {0, 1, 2, 1};
+    static constexpr int CorelWordPerfect[4] = {2, 1, 0, -1};
+    for (int k = 0; k < 8; ++k) {
+        const int offset = MicrosoftWord[k % 4];
+        EXPECT_EQ(shot.pixelColor(at.x() + k, base + offset), QColor(Qt::red)) << k;
+    }
+    c.Spell.SetUnderlineStyle(usCorelWordPerfect);
+    c.Spell.SetPenColor(Blue);
+    shot = c.Edit.grab().toImage();
+    for (int k = 0; k < 8; ++k) {
+        const int offset = CorelWordPerfect[k % 4];
+        const QColor expected = offset < 0 ? QColor(Qt::white) : QColor(Qt::blue);
+        EXPECT_EQ(shot.pixelColor(at.x() + k, base + offset), expected) << k;
+    }
+    EXPECT_EQ(c.RedUnder(shot, 1, 1, QStringLiteral("zzzz")), 0);
+
+    // Scrolled so that the word starts under the gutter: nothing is drawn there.
+    SetLines(c.Edit, {QStringLiteral("zzzzzzzzzzzzzzzzzzzz")});
+    c.Edit.SetLeftColumn(3);
+    shot = c.Edit.grab().toImage();
+    for (int x = 0; x <= c.Edit.GutterPixels(); ++x)
+        for (int y = 0; y < c.Edit.RowHeight(); ++y)
+            EXPECT_NE(shot.pixelColor(x, y), QColor(Qt::blue)) << x << "," << y;
+}
+
+// Words scrolled into view from the right are underlined too: the painted
+// part ends at the clip's right edge, not at its width.
+TEST(TextSpellEditor, WordsScrolledIntoViewAreUnderlined)
+{
+    const QString line = QString(60, QLatin1Char(' ')) + QStringLiteral("teh");
+    TCheckedEditor c({line});
+    c.Edit.resize(200, 80);
+    QImage shot = c.Edit.grab().toImage();
+    c.Edit.SetLeftColumn(50);
+    shot = c.Edit.grab().toImage();
+    EXPECT_GT(c.RedUnder(shot, 1, 61, QStringLiteral("teh")), 3);
+    // Only the right half painted: the word lies inside that clip.
+    QImage half(c.Edit.size(), QImage::Format_ARGB32);
+    half.fill(Qt::white);
+    const QPoint at = c.Edit.DisplayPosToPixels(c.Edit.BufferToDisplayPos(BufferCoord(61, 1)));
+    ASSERT_GT(at.x(), 100);
+    c.Edit.render(&half, QPoint(100, 0), QRegion(100, 0, 100, 80));
+    EXPECT_GT(c.RedUnder(half, 1, 61, QStringLiteral("teh")), 3);
+}
+
+TEST(TextSpellEditor, EditorsAndPluginsRegistry)
+{
+    TTextSpellCheck spell;
+    auto first = std::make_unique<TTextEdit>();
+    auto second = std::make_unique<TTextEdit>();
+    EXPECT_EQ(spell.AddEditor(nullptr), -1);
+    EXPECT_EQ(spell.AddEditor(first.get()), 0);
+    EXPECT_EQ(spell.AddEditor(first.get()), 0);
+    EXPECT_EQ(first->PluginCount(), 1);
+    spell.SetPenColor(Green);
+    spell.SetEditor(second.get());
+    EXPECT_EQ(spell.Editor(), second.get());
+    EXPECT_EQ(spell.EditorCount(), 2);
+    ASSERT_NE(spell.CurrentPlugin(), nullptr);
+    EXPECT_EQ(spell.CurrentPlugin()->Owner(), second.get());
+    EXPECT_EQ(spell.CurrentPlugin()->PenColor(), Green);
+    spell.SetEditor(first.get());  // the replaced editor keeps its plugin
+    EXPECT_EQ(second->PluginCount(), 1);
+    EXPECT_EQ(first->PluginCount(), 1);
+    spell.SetEditor(nullptr);
+    EXPECT_EQ(spell.Editor(), nullptr);
+    EXPECT_EQ(spell.CurrentPlugin(), nullptr);
+
+    // The current editor freed: the checker forgets it and its plugin.
+    spell.SetEditor(second.get());
+    second.reset();
+    EXPECT_EQ(spell.Editor(), nullptr);
+    EXPECT_EQ(spell.CurrentPlugin(), nullptr);
+    spell.SetPenColor(clRed);  // no plugin to hand it to
+    // A plugin freed on its own: the editor gets a new one when set again.
+    delete first->Plugin(0);
+    EXPECT_EQ(first->PluginCount(), 0);
+    spell.SetEditor(first.get());
+    EXPECT_EQ(first->PluginCount(), 1);
+    EXPECT_EQ(spell.CurrentPlugin()->Owner(), first.get());
+}
+
+TEST(TextSpellEditor, TheCheckerFreedFirstLeavesPluginsThatDrawNothing)
+{
+    auto c = std::make_unique<TCheckedEditor>(QStringList{QStringLiteral("teh")});
+    auto edit = std::make_unique<TTextEdit>();
+    edit->resize(200, 60);
+    SetLines(*edit, {QStringLiteral("teh")});
+    c->Spell.SetEditor(edit.get());
+    const QImage before = edit->grab().toImage();
+    {
+        TTextSpellCheck gone;
+        gone.SetOptions(sscoAutoSpellCheck);
+        gone.SetEditor(edit.get());
+    }
+    ASSERT_EQ(edit->PluginCount(), 2);
+    // The plugin of the freed checker draws nothing; the other still does.
+    EXPECT_EQ(edit->grab().toImage(), before);
+    c.reset();
+    const QImage after = edit->grab().toImage();
+    EXPECT_NE(after, before);  // no checker left: no underline
+}
+
+TEST(TextSpellEditor, ChangingThePenColourRepaintsOnce)
+{
+    TCheckedEditor c({QStringLiteral("teh")});
+    int paints = 0;
+    c.Edit.OnPaint = [&](TCustomTextEdit*, TCanvas&) { ++paints; };
+    c.Edit.show();
+    QCoreApplication::processEvents();
+    paints = 0;
+    c.Spell.SetPenColor(Blue);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+    c.Spell.SetPenColor(Blue);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 1);
+    c.Spell.SetUnderlineStyle(usCorelWordPerfect);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 2);
+    c.Spell.SetUnderlineStyle(usCorelWordPerfect);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints, 2);
 }
