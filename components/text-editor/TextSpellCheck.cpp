@@ -13,24 +13,62 @@
 #include <QtGui/QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
-// The lines of a word-list file: GBK text, CR LF (or LF) ends.
+// One line of a word-list file without its line end.
+QString DecodeLine(const char* p, qsizetype n)
+{
+    if (n > 0 && p[n - 1] == '\r')
+        --n;
+    for (qsizetype i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return AnsiToString(QByteArray(p, n));
+    return QString::fromLatin1(p, n);
+}
+
+// The lines of a word-list file: GBK text, CR LF (or LF) ends. Read in
+// pieces, each line decoded on its own (no GBK byte is a line feed).
 QStringList ReadLines(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    QStringList lines = AnsiToString(bytes).split(QLatin1Char('\n'));
-    for (QString& line : lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(std::min<qint64>(file.size() / 8, 1 << 20)));  // words of a few letters
+    QByteArray piece(65536, Qt::Uninitialized);
+    QByteArray pending;  // the start of a line the last piece ended in
+    for (;;) {
+        const qint64 n = file.read(piece.data(), piece.size());
+        if (n < 0)
+            throw EInOutError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        if (n == 0)
+            break;
+        const char* p = piece.constData();
+        const char* end = p + n;
+        while (p < end) {
+            const char* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            if (!feed) {
+                pending.append(p, end - p);
+                break;
+            }
+            if (pending.isEmpty()) {
+                lines.append(DecodeLine(p, feed - p));
+            } else {
+                pending.append(p, feed - p);
+                lines.append(DecodeLine(pending.constData(), pending.size()));
+                pending.clear();
+            }
+            p = feed + 1;
+        }
+    }
+    // A last line without a line end; a lone CR there is no line.
+    if (!pending.isEmpty()) {
+        QString last = DecodeLine(pending.constData(), pending.size());
+        if (!last.isEmpty())
+            lines.append(last);
+    }
     return lines;
 }
 
@@ -59,7 +97,7 @@ bool IsBlankOrControl(QChar c)
     return c.unicode() <= ' ';
 }
 
-QString StripChars(const QString& w, QChar ch)
+QStringView StripChars(QStringView w, QChar ch)
 {
     qsizetype from = 0;
     qsizetype to = w.size();
@@ -278,8 +316,14 @@ void TTextSpellCheck::OpenLanguageDictionary(const QString& language, const QStr
 
 void TTextSpellCheck::SortAndIndex()
 {
-    std::stable_sort(FWords.begin(), FWords.end(),
-                     [](const TWordRec& a, const TWordRec& b) { return a.Word < b.Word; });
+    const auto byWord = [](const TWordRec& a, const TWordRec& b) { return a.Word < b.Word; };
+    // The shipped lists come sorted: one pass finds that out.
+    if (!std::is_sorted(FWords.begin(), FWords.end(), byWord))
+        std::stable_sort(FWords.begin(), FWords.end(), byWord);
+    FKeys.clear();
+    FKeys.reserve(FWords.size());
+    for (const TWordRec& rec : FWords)
+        FKeys.push_back(PrefixKey(rec.Word));
     FIndex.fill({-1, -1});
     for (int i = 0; i < WordCount(); ++i) {
         const char16_t first = FWords[static_cast<size_t>(i)].Word.at(0).unicode();
@@ -295,6 +339,7 @@ void TTextSpellCheck::CloseDictionary()
 {
     FIndex.fill({-1, -1});
     FWords.clear();
+    FKeys.clear();
     FSkipList.clear();
     FOpenDictionary = false;
     if (OnDictClose)
@@ -305,21 +350,15 @@ int TTextSpellCheck::FindDictionaryWord(const QString& word) const
 {
     if (word.isEmpty() || FWords.empty())
         return -1;
-    const char16_t first = word.at(0).unicode();
-    int lo = 0;
-    int hi = WordCount() - 1;
-    if (first < 256) {
-        if (FIndex[first].first < 0)
-            return -1;
-        lo = FIndex[first].first;
-        hi = FIndex[first].second;
-    } else {
-        // Words beginning above the index sort after all indexed ones.
-        const auto from = std::lower_bound(FWords.begin(), FWords.end(), QString(QChar(0x100)),
-                                           [](const TWordRec& r, const QString& w) { return r.Word < w; });
-        lo = static_cast<int>(from - FWords.begin());
-    }
+    // The keys narrow the search to the words sharing the first characters,
+    // in one small array; only those are compared whole.
+    const std::uint64_t key = PrefixKey(word);
+    const auto first = std::lower_bound(FKeys.begin(), FKeys.end(), key);
+    const auto last = std::upper_bound(first, FKeys.end(), key);
+    int lo = static_cast<int>(first - FKeys.begin());
+    const int end = static_cast<int>(last - FKeys.begin());
     // Lowest index holding the word: an equal element moves the upper bound down.
+    int hi = end;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
         if (FWords[static_cast<size_t>(mid)].Word < word)
@@ -327,7 +366,25 @@ int TTextSpellCheck::FindDictionaryWord(const QString& word) const
         else
             hi = mid;
     }
-    return lo < WordCount() && FWords[static_cast<size_t>(lo)].Word == word ? lo : -1;
+    return lo < end && FWords[static_cast<size_t>(lo)].Word == word ? lo : -1;
+}
+
+std::uint64_t TTextSpellCheck::PrefixKey(const QString& word)
+{
+    // Up to eight characters, one byte each, in the order of the words: a
+    // character from 255 up counts as 255 and ends the key, so a word that
+    // sorts before another never gets a larger key.
+    std::uint64_t key = 0;
+    int i = 0;
+    for (; i < 8 && i < word.size(); ++i) {
+        const char16_t c = word.at(i).unicode();
+        key = (key << 8) | (c < 255 ? c : 255u);
+        if (c >= 255) {
+            ++i;
+            break;
+        }
+    }
+    return key << (8 * (8 - i));
 }
 
 bool TTextSpellCheck::ForceDirectoryPath(const QString& dir)
@@ -364,7 +421,7 @@ bool TTextSpellCheck::IsWordAccepted(const QString& word) const
         ++from;
     while (to > from && IsBlankOrControl(word.at(to - 1)))
         --to;
-    QString w = word.mid(from, to - from);
+    QStringView w = QStringView(word).mid(from, to - from);
     if (w.isEmpty())
         return true;
     if ((FOptions & sscoIgnoreSingleChars) && w.size() == 1)
@@ -373,11 +430,14 @@ bool TTextSpellCheck::IsWordAccepted(const QString& word) const
         for (QChar c : w)
             if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
                 return true;
-    if (StripChars(w, QLatin1Char('-')).isEmpty() || StripChars(w, QLatin1Char('\'')).isEmpty())
+    // Stripping "-" or "'" leaves nothing exactly when no character is above
+    // "-" (the left strip takes every character up to the mark's code, and
+    // the right strip stops at the first character above it).
+    if (std::all_of(w.begin(), w.end(), [](QChar c) { return c.unicode() <= '-'; }))
         return true;
     if (FOptions & sscoTrimApostrophes)
         w = StripChars(w, QLatin1Char('\''));
-    const QString lower = SpellLowerCase(w);
+    const QString lower = SpellLowerCase(w.toString());
     if (FindDictionaryWord(lower) >= 0)
         return true;
     for (const QString& skip : FSkipList)

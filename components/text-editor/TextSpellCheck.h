@@ -16,6 +16,8 @@
 
 #include <array>
 #include <bitset>
+#include <deque>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -207,6 +209,8 @@ private:
     void AddWord(const QString& word, bool user);
     void ReadList(const QString& path, bool user, bool mustExist);
     void SortAndIndex();
+    // The first characters of a word as a number that sorts as the words do.
+    static std::uint64_t PrefixKey(const QString& word);
     void RecomputeHashes();
     QString HashOf(const QString& word) const;
     void WriteSkipList(const QString& path) const;
@@ -228,9 +232,13 @@ private:
     QString FApostrophes;
     QStringList FCheckAttribs;
     TCharSet FSpellWordChars;
-    std::vector<TWordRec> FWords;
+    // In blocks: a list this size in one piece would be mapped anew, and
+    // faulted in page by page, on every open.
+    std::deque<TWordRec> FWords;
     // Per first character (0..255): first and last index; {-1, -1} when none.
     std::array<std::pair<int, int>, 256> FIndex;
+    // PrefixKey of every word, in the words' order.
+    std::vector<std::uint64_t> FKeys;
 
     // Every editor ever assigned and its plugin (nullptr once the plugin is
     // freed); the editor pointers turn null when the editors go.
