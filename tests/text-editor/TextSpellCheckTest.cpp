@@ -406,3 +406,34 @@ TEST(TextSpellEditor, ChangingThePenColourRepaintsOnce)
     QCoreApplication::processEvents();
     EXPECT_EQ(paints, 2);
 }
+
+// A list longer than one read, its lines crossing the pieces it is read in,
+// a GBK word among them and no line end after the last word: every word is
+// found, none is cut.
+TEST(TextSpellDictionaries, ALongListIsReadWhole)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/");
+    QByteArray bytes;
+    QStringList words;
+    for (int i = 0; i < 15000; ++i)
+        words << QStringLiteral("w%1x").arg(i, 6, 10, QLatin1Char('0'));
+    words << QStringLiteral("中文词");
+    words.sort();
+    for (const QString& w : words) {
+        AppendAnsi(bytes, w);
+        bytes += "\r\n";
+    }
+    bytes.chop(2);
+    ASSERT_GT(bytes.size(), 65536 * 2);
+    WriteList(folder + "english.1-0-0.dic", bytes);
+    TTextSpellCheck spell;
+    spell.SetDictionaryPath(folder);
+    spell.SetUseUserDictionary(false);
+    spell.OpenLanguageDictionary(QStringLiteral("english"));
+    ASSERT_EQ(spell.WordCount(), words.size());
+    for (int i = 0; i < words.size(); ++i)
+        ASSERT_EQ(spell.FindDictionaryWord(words.at(i)), i) << words.at(i).toStdString();
+    EXPECT_EQ(spell.FindDictionaryWord(QStringLiteral("w000001")), -1);
+    EXPECT_EQ(spell.FindDictionaryWord(QStringLiteral("w000001xx")), -1);
+}
