@@ -547,22 +547,24 @@ TDrawAutoSpellCheckPlugin::~TDrawAutoSpellCheckPlugin()
         FSpellCheck->PluginGone(this);
 }
 
-void TDrawAutoSpellCheckPlugin::SetPenColor(TColor value)
+template <typename T>
+void TDrawAutoSpellCheckPlugin::Change(T& field, T value)
 {
-    if (value == FPenColor)
+    if (value == field)
         return;
-    FPenColor = value;
+    field = value;
     if (Owner())
         Owner()->update();
 }
 
+void TDrawAutoSpellCheckPlugin::SetPenColor(TColor value)
+{
+    Change(FPenColor, value);
+}
+
 void TDrawAutoSpellCheckPlugin::SetUnderlineStyle(TUnderlineStyle value)
 {
-    if (value == FUnderlineStyle)
-        return;
-    FUnderlineStyle = value;
-    if (Owner())
-        Owner()->update();
+    Change(FUnderlineStyle, value);
 }
 
 namespace {

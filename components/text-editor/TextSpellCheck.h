@@ -88,6 +88,9 @@ public:
     void NotifyLinesRemoved(int, int) override {}
 
 private:
+    // Stores a changed value and repaints the owner.
+    template <typename T>
+    void Change(T& field, T value);
     void Underline(TCanvas& canvas, const QPoint& start, const QString& word);
 
     TTextSpellCheck* FSpellCheck = nullptr;

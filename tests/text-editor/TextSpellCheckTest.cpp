@@ -16,6 +16,7 @@
 #include <QtGui/QRegion>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -392,19 +393,17 @@ TEST(TextSpellEditor, ChangingThePenColourRepaintsOnce)
     c.Edit.OnPaint = [&](TCustomTextEdit*, TCanvas&) { ++paints; };
     c.Edit.show();
     QCoreApplication::processEvents();
-    paints = 0;
-    c.Spell.SetPenColor(Blue);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 1);
-    c.Spell.SetPenColor(Blue);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 1);
-    c.Spell.SetUnderlineStyle(usCorelWordPerfect);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 2);
-    c.Spell.SetUnderlineStyle(usCorelWordPerfect);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(paints, 2);
+    // The paints that follow a change, once the events are handled.
+    const auto paintsAfter = [&](const std::function<void()>& change) {
+        paints = 0;
+        change();
+        QCoreApplication::processEvents();
+        return paints;
+    };
+    EXPECT_EQ(paintsAfter([&] { c.Spell.SetPenColor(Blue); }), 1);
+    EXPECT_EQ(paintsAfter([&] { c.Spell.SetPenColor(Blue); }), 0);
+    EXPECT_EQ(paintsAfter([&] { c.Spell.SetUnderlineStyle(usCorelWordPerfect); }), 1);
+    EXPECT_EQ(paintsAfter([&] { c.Spell.SetUnderlineStyle(usCorelWordPerfect); }), 0);
 }
 
 // A list longer than one read, its lines crossing the pieces it is read in,
