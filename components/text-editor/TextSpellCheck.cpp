@@ -276,6 +276,7 @@ void TTextSpellCheck::OpenLanguageDictionary(const QString& language, const QStr
     const QStringList lines = ReadLines(mainList);
     FDictionary = dictionary;
     FMaxWordLength = 0;
+    FWords.reserve(FWords.size() + static_cast<size_t>(lines.size()));
     for (const QString& line : lines) {
         if (line.trimmed().isEmpty())
             continue;

@@ -16,7 +16,6 @@
 
 #include <array>
 #include <bitset>
-#include <deque>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -235,9 +234,7 @@ private:
     QString FApostrophes;
     QStringList FCheckAttribs;
     TCharSet FSpellWordChars;
-    // In blocks: a list this size in one piece would be mapped anew, and
-    // faulted in page by page, on every open.
-    std::deque<TWordRec> FWords;
+    std::vector<TWordRec> FWords;
     // Per first character (0..255): first and last index; {-1, -1} when none.
     std::array<std::pair<int, int>, 256> FIndex;
     // PrefixKey of every word, in the words' order.
