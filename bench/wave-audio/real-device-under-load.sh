@@ -10,7 +10,7 @@ set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${1:-$here/build}"
 repeats="${2:-30}"
-pattern="${3:-RealDevice}"
+pattern="${3:-RealDevice|QtAudioDevice}"
 
 if ! pactl info >/dev/null 2>&1; then
   echo "error: no sound server answers (start one as setup.sh does)" >&2
