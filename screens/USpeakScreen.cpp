@@ -259,6 +259,9 @@ void TSpeakScreen::RefreshExtras(bool active)
 
 void TSpeakScreen::psbNoRecordClick()
 {
+    // The last recording is still being finished.
+    if (!FRecording && FLog.Pending)
+        return;
     if (FRecording)
         FinishRecording(true);
     else
@@ -297,6 +300,14 @@ void TSpeakScreen::StartRecording()
     FSpeakRecord.Content = CurrentRowEnglish();
 }
 
+void TSpeakScreen::ShowIdleLook()
+{
+    RecordTimer->stop();
+    psbRecord->hide();
+    psbNoRecord->show();
+    ppsbSaveRecord->setEnabled(true);
+}
+
 void TSpeakScreen::FinishRecording(bool writeRecord)
 {
     if (!FRecording)
@@ -304,26 +315,44 @@ void TSpeakScreen::FinishRecording(bool writeRecord)
     FRecording = false;
     // The length is the recorder's at its stop (the timer may not have run).
     qint64 ms = FLastPositionMs;
+    bool stopping = false;
     try {
-        if (FRecorder->Recording())
+        if (FRecorder->Recording()) {
             ms = FRecorder->PositionMs();
-        FRecorder->Stop();
+            stopping = true;
+        }
     } catch (...) {
-        // The recorder has already ended; the file tells the length.
     }
-    RecordTimer->stop();
-    psbRecord->hide();
-    psbNoRecord->show();
-    ppsbSaveRecord->setEnabled(true);
+    ShowIdleLook();
+    FLog = {true, writeRecord, ms};
+    if (stopping) {
+        // The file is complete when the recorder reports its stop, which
+        // may come at once or later; the log waits for it.
+        try {
+            FRecorder->Stop();
+        } catch (...) {
+            LogRecording();
+        }
+    } else {
+        LogRecording();
+    }
+}
+
+void TSpeakScreen::LogRecording()
+{
+    if (!FLog.Pending)
+        return;
+    FLog.Pending = false;
     const QString work = RecordWorkFile();
     const QFileInfo info(work);
     FSpeakRecord.RecordFileSize = info.exists() ? static_cast<qint32>(std::min<qint64>(info.size(), INT32_MAX)) : 0;
+    qint64 ms = FLog.Ms;
     if (ms <= 0 && FSpeakRecord.RecordFileSize > 0)
         ms = WaveLengthMs(work);
     FSpeakRecord.CostTime = static_cast<qint32>(ms / 1000);
     labRecordTime->setText(QStringLiteral("录音时长：") + TimeText(ms));
     labRecordTime->adjustSize();
-    if (writeRecord && FSpeakRecord.RecordFileSize > 0)
+    if (FLog.Write && FSpeakRecord.RecordFileSize > 0)
         AddStudySpeakRecord(FSpeakRecord);
 }
 
@@ -340,27 +369,21 @@ void TSpeakScreen::RecordTimerTimer()
 
 void TSpeakScreen::WaveRecorderStop()
 {
-    // A recorder that stopped by itself (a failed write, a full disk): the
-    // screen follows, and the recording is logged with what the file holds.
     if (FRecording) {
+        // The recorder stopped by itself (a failed write, a full disk): the
+        // screen follows, and the recording is logged with what the file holds.
         FRecording = false;
-        RecordTimer->stop();
-        psbRecord->hide();
-        psbNoRecord->show();
-        const QString work = RecordWorkFile();
-        const QFileInfo info(work);
-        FSpeakRecord.RecordFileSize =
-            info.exists() ? static_cast<qint32>(std::min<qint64>(info.size(), INT32_MAX)) : 0;
-        const qint64 ms = WaveLengthMs(work);
-        FSpeakRecord.CostTime = static_cast<qint32>(ms / 1000);
-        labRecordTime->setText(QStringLiteral("录音时长：") + TimeText(ms));
-        labRecordTime->adjustSize();
-        if (FSpeakRecord.RecordFileSize > 0)
-            AddStudySpeakRecord(FSpeakRecord);
+        ShowIdleLook();
+        FLog = {true, true, 0};
     }
+    LogRecording();
     ppsbSaveRecord->setEnabled(true);
     if (!FVideo)
         RefreshButtons();
+    if (FListenAfterStop) {
+        FListenAfterStop = false;
+        psbPlayRecordClick();
+    }
 }
 
 // ------------------------------------------------------------ listening
@@ -380,9 +403,13 @@ void TSpeakScreen::StopListening()
 
 void TSpeakScreen::psbPlayRecordClick()
 {
-    if (FRecording) {
-        // Listening ends the recording without logging it.
+    // Listening ends a recording without logging it, and begins once the
+    // recorder has completed the file.
+    if (FRecording)
         FinishRecording(false);
+    if (FLog.Pending) {
+        FListenAfterStop = true;
+        return;
     }
     StopListening();
     const QString work = RecordWorkFile();

@@ -102,6 +102,9 @@ private:
     // Ends the recording under way: the idle look, the timer stopped, and
     // (with writeRecord) its study record.
     void FinishRecording(bool writeRecord);
+    void ShowIdleLook();
+    // Writes the study record of the recording that ended (once).
+    void LogRecording();
     void RecordingOver();
     void StopListening();
 
@@ -114,5 +117,12 @@ private:
     // finished yet.
     bool FRecording = false;
     qint64 FLastPositionMs = 0;
+    // The log of a recording that ended, waiting for the recorder's stop.
+    struct TPendingLog {
+        bool Pending = false;
+        bool Write = false;
+        qint64 Ms = 0;  // the length at the stop; 0: the file's
+    } FLog;
+    bool FListenAfterStop = false;
     TStudySpeakRecord FSpeakRecord;
 };

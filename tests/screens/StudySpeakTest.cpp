@@ -13,6 +13,8 @@
 #include "UPiboStringGrid.h"
 #include "UPiboVideoClass.h"
 #include "ProgramFolder.h"
+#include "QtAudioDevice.h"
+#include "RecordingSupport.h"
 #include "VideoFixtures.h"
 
 #include <QtCore/QDir>
@@ -42,6 +44,9 @@ public:
     }
 
     bool FailStart = false;
+    // The stop is reported later, from the event loop, as the wave-in
+    // recorder does; the file is written only then.
+    bool DeferStop = false;
     qint64 Position = 0;
     QString File;
     int Starts = 0;
@@ -62,9 +67,15 @@ public:
             return;
         FRecording = false;
         ++Stops;
-        WritePcmWave(File, 2, 44100, QByteArray(int(Position * 44100 / 1000) * 4, '\0'));
-        if (OnStop)
-            OnStop();
+        const auto finish = [this, ms = Position] {
+            WritePcmWave(File, 2, 44100, QByteArray(int(ms * 44100 / 1000) * 4, '\0'));
+            if (OnStop)
+                OnStop();
+        };
+        if (DeferStop)
+            QTimer::singleShot(0, finish);
+        else
+            finish();
     }
     bool Recording() const override { return FRecording; }
     qint64 PositionMs() const override { return FRecording ? Position : 0; }
@@ -188,8 +199,16 @@ TEST_F(StudySpeak, EachFinishedRecordingWritesOneRowWithItsLengthAtTheStop)
     Screen->RecordTimerTimer();
     EXPECT_EQ(Screen->labRecordTime->text(), QStringLiteral("录音时长：00:00:02"));
     Recorder->Position = 3400;
+    Recorder->DeferStop = true;
     Screen->psbNoRecordClick();
     EXPECT_FALSE(Screen->RecordingLook());
+    // The row waits for the complete file; a click meanwhile starts nothing.
+    EXPECT_TRUE(SpeakRows().isEmpty());
+    Screen->psbNoRecordClick();
+    EXPECT_FALSE(Screen->RecordingLook());
+    ProcessEvents();
+    EXPECT_EQ(SpeakRows().size(), 1);
+    Recorder->DeferStop = false;
     EXPECT_FALSE(Screen->RecordTimer->isActive());
     EXPECT_TRUE(Screen->ppsbSaveRecord->isEnabled());
     EXPECT_TRUE(Screen->psbPlayRecord->isEnabled());
@@ -216,10 +235,14 @@ TEST_F(StudySpeak, EachFinishedRecordingWritesOneRowWithItsLengthAtTheStop)
 TEST_F(StudySpeak, ListeningWhileRecordingStopsItPlaysItAndWritesNoRow)
 {
     Open({1000, 1000});
+    Recorder->DeferStop = true;
     Screen->psbNoRecordClick();
     Recorder->Position = 1500;
     Screen->psbPlayRecordClick();
     EXPECT_FALSE(Screen->RecordingLook());
+    // The recording plays once its file is complete.
+    EXPECT_FALSE(Screen->RecordPlayer()->FileOpen());
+    ProcessEvents();
     EXPECT_FALSE(Screen->RecordTimer->isActive());
     EXPECT_EQ(Recorder->Stops, 1);
     EXPECT_TRUE(SpeakRows().isEmpty());
@@ -235,6 +258,7 @@ TEST_F(StudySpeak, ListeningWhileRecordingStopsItPlaysItAndWritesNoRow)
     // A new recording replaces the file; listening reads the new one.
     Record(700);
     Screen->psbPlayRecordClick();
+    ProcessEvents();
     EXPECT_EQ(recording->TotalTime(), 700);
     RunRecording(1000);
 }
@@ -332,6 +356,103 @@ TEST_F(StudySpeak, RestartWithNothingCheckedIsRefusedInTheSystemBox)
     EXPECT_FALSE(Screen->psbPlayRecord->isEnabled());
     Screen->Transport()->psbStopClick();
     EXPECT_FALSE(Screen->CompareMode());
+}
+
+// ------------------------------------------------------------ the wave-in recorder
+
+class StudySpeakRecording : public TScreenTest {
+protected:
+    void FreeScreen() override { Screen.reset(); }
+    void Open(TTestAudioSystem* supplied)
+    {
+        (void)supplied;
+        const QString wav = Env.File(QStringLiteral("temp/lesson.wav"));
+        WriteToneLesson(wav, {1000, 1000});
+        Screen = std::make_unique<TFrmStudySpeak>();
+        Screen->SetMediaFile(wav);
+        Screen->resize(900, 650);
+        Screen->show();
+        ProcessEvents();
+    }
+    QString Work() const { return Env.File(QStringLiteral("temp/RecordTmp.wav")); }
+
+    std::unique_ptr<TFrmStudySpeak> Screen;
+};
+
+TEST_F(StudySpeakRecording, ARecordingIsCdQualityStereoAndLoggedOnce)
+{
+    const QByteArray tone = SoxTone(44100, 2, 16, 1.5);
+    ASSERT_FALSE(tone.isEmpty());
+    System.SupplyInput(0, tone);
+    Open(&System);
+    Screen->Grid->SetRow(1);
+    Screen->psbNoRecordClick();
+    ASSERT_TRUE(Screen->RecordingLook());
+    System.AdvanceMs(1500);
+    ASSERT_TRUE(RunEventsUntil([&] { return Screen->WaveRecorder()->PositionMs() >= 1500; }));
+    Screen->RecordTimerTimer();
+    EXPECT_EQ(Screen->labRecordTime->text(), QStringLiteral("录音时长：00:00:01"));
+    Screen->psbNoRecordClick();
+    EXPECT_FALSE(Screen->RecordingLook());
+    ASSERT_TRUE(RunEventsUntil([&] { return !SpeakRows().isEmpty(); }));
+    EXPECT_TRUE(SoxiAccepts(Work(), 44100, 2, 16));
+    TWaveContents contents;
+    ASSERT_TRUE(ReadWaveContents(Work(), contents));
+    EXPECT_EQ(contents.Data.left(tone.size()), tone);
+    const QList<TSpeakRow> rows = SpeakRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].Size, QFileInfo(Work()).size());
+    EXPECT_EQ(rows[0].CostTime, 1);
+    EXPECT_EQ(rows[0].Content, QStringLiteral("Sentence 2"));
+    EXPECT_EQ(System.OpenInputStreamCount(), 0);
+
+    // Listening while a new recording runs ends it without a row.
+    Screen->psbNoRecordClick();
+    System.AdvanceMs(300);
+    Screen->psbPlayRecordClick();
+    EXPECT_FALSE(Screen->RecordingLook());
+    ASSERT_TRUE(RunEventsUntil([&] { return Screen->RecordPlayer()->FileOpen(); }));
+    EXPECT_EQ(SpeakRows().size(), 1);
+    EXPECT_EQ(Screen->RecordPlayer()->TotalTime(), 300);
+    EXPECT_EQ(System.OpenInputStreamCount(), 0);
+}
+
+TEST_F(StudySpeakRecording, WithoutAnInputDeviceTheScreenSaysSoAndStaysIdle)
+{
+    System.SetInputDeviceCount(0);
+    Open(&System);
+    Screen->psbNoRecordClick();
+    ASSERT_EQ(Dialogs.Infos.size(), 1);
+    EXPECT_FALSE(Dialogs.Infos[0].isEmpty());
+    EXPECT_FALSE(Screen->RecordingLook());
+    EXPECT_FALSE(Screen->RecordTimer->isActive());
+    EXPECT_TRUE(SpeakRows().isEmpty());
+}
+
+// The sound server's default source (the null source on the test machine).
+TEST_F(StudySpeakRecording, RecordsFromTheSoundServer)
+{
+    auto real = std::make_unique<TQtAudioSystem>();
+    if (real->InputDeviceCount() == 0)
+        GTEST_SKIP() << "no sound server answers";
+    SetAudioSystem(real.get());
+    Open(nullptr);
+    Screen->psbNoRecordClick();
+    ASSERT_TRUE(Screen->RecordingLook());
+    ASSERT_TRUE(RunEventsUntil([&] { return Screen->WaveRecorder()->PositionMs() >= 1000; }));
+    Screen->psbNoRecordClick();
+    ASSERT_TRUE(RunEventsUntil([&] { return !SpeakRows().isEmpty(); }));
+    EXPECT_TRUE(SoxiAccepts(Work(), 44100, 2, 16));
+    const QList<TSpeakRow> rows = SpeakRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].Size, QFileInfo(Work()).size());
+    EXPECT_GE(rows[0].CostTime, 1);
+    EXPECT_EQ(rows[0].Content, QStringLiteral("Sentence 1"));
+    Screen.reset();
+    ProcessEvents();
+    SetAudioSystem(&System);
+    real->CloseAllStreams();
+    EXPECT_EQ(real->LiveStreamCount(), 0);
 }
 
 // ------------------------------------------------------------ video
