@@ -7,17 +7,23 @@
 // - BM_ExportEverySentence: the 300 sentences of a 30-minute lesson exported
 //   as MP3 clips with their ".lrc", against BM_ExportEverySentence_SoxLame:
 //   `sox trim` and `lame -b 128` per clip in a shell loop. Target: at most 1.2x.
+// - BM_RecordOneHour: the speak screen records an hour from the test device
+//   (silence, delivered 200 ms at a time as fast as the recorder takes it);
+//   peak_rss_growth_MiB must stay under 20, file_grew_every_minute 1.
 
 #include "AudioDevice.h"
 #include "ProgramFolder.h"
 #include "TestAudioDevice.h"
 #include "UCommonFun.h"
 #include "UFrmBrowseRecite.h"
+#include "UFrmStudySpeak.h"
 #include "UPiboAudioClass.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboStringGrid.h"
 
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtWidgets/QApplication>
@@ -171,6 +177,56 @@ void BM_ExportEverySentence_SoxLame(benchmark::State& state)
     }
 }
 
+void BM_RecordOneHour(benchmark::State& state)
+{
+    TTestAudioSystem system(1);
+    SetAudioSystem(&system);
+    auto screen = std::make_unique<TFrmStudySpeak>();
+    screen->SetMediaFile(GFolder + QStringLiteral("/twohours.wav"));
+    screen->resize(1000, 700);
+    screen->show();
+    QApplication::processEvents();
+    const QString work = RecordWorkFile();
+    // Runs events until the recorder has taken ms; false after a minute without progress.
+    const auto reach = [&](qint64 ms) {
+        QDeadlineTimer deadline(60000);
+        while (screen->WaveRecorder()->PositionMs() < ms && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return screen->WaveRecorder()->PositionMs() >= ms;
+    };
+    for (auto _ : state) {
+        ResetPeakRss();
+        const long before = PeakRssKiB();
+        screen->psbNoRecordClick();
+        qint64 lastSize = 0;
+        bool grew = true;
+        for (qint64 ms = 200; ms <= 3600000; ms += 200) {
+            system.AdvanceMs(200);
+            if (!reach(ms)) {
+                state.SkipWithError("the recording stalled");
+                break;
+            }
+            if (ms % 60000 == 0) {
+                screen->RecordTimerTimer();
+                const qint64 size = QFileInfo(work).size();
+                grew = grew && size > lastSize;
+                lastSize = size;
+            }
+        }
+        screen->psbNoRecordClick();
+        QDeadlineTimer deadline(60000);
+        while (screen->RecordingLook() && !deadline.hasExpired())
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        state.counters["peak_rss_growth_MiB"] = double(PeakRssKiB() - before) / 1024.0;
+        state.counters["file_MiB"] = double(QFileInfo(work).size()) / (1024.0 * 1024.0);
+        state.counters["file_grew_every_minute"] = grew ? 1 : 0;
+        state.counters["cost_time_s"] = screen->SpeakRecord().CostTime;
+    }
+    screen.reset();
+    QFile::remove(work);
+    SetAudioSystem(nullptr);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FillGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
@@ -178,6 +234,7 @@ BENCHMARK(BM_Shuffle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(
 BENCHMARK(BM_QTableWidgetFill)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_ExportEverySentence)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ExportEverySentence_SoxLame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RecordOneHour)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {
