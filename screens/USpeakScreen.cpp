@@ -10,6 +10,7 @@
 #include "UPiboVideoClass.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QEvent>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
@@ -206,6 +207,18 @@ void TSpeakScreen::resizeEvent(QResizeEvent* event)
 void TSpeakScreen::panContainResize()
 {
     TSentenceScreen::panContainResize();
+}
+
+bool TSpeakScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    // The recording's strip: both waveforms follow.
+    if (watched == panRecordContain && event->type() == QEvent::Resize)
+        RunGuarded([this] {
+            panContainResize();
+            if (FRecordPlayer && FRecordPlayer->FileOpen())
+                FRecordPlayer->RefreshOscope();
+        });
+    return TSentenceScreen::eventFilter(watched, event);
 }
 
 void TSpeakScreen::CreatePlayers()

@@ -89,6 +89,7 @@ protected:
     void RefreshExtras(bool active) override;
     void resizeEvent(QResizeEvent* event) override;
     void panContainResize() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The audio screen's lesson strip grows by the subtitle box while a
     // subtitle line is switched on.
     void SubtitlesChanged();

@@ -69,6 +69,17 @@ protected:
     QString SavedHome;
 };
 
+TEST(StudyScreenTable, TheFourScreensAreCreatedByTheirFormNames)
+{
+    RegisterStudyScreens();
+    for (const char* name : {"FrmBrowseRecite", "FrmVideoBrowseRecite", "FrmStudySpeak", "FrmVStudySpeak"}) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<TForm> form(CreateRegisteredForm(QString::fromLatin1(name), nullptr));
+        EXPECT_NE(AsStudyScreen(form.get()), nullptr);
+        EXPECT_EQ(form->objectName(), QString::fromLatin1(name));
+    }
+}
+
 TEST_F(BrowseRecite, StartsWithEveryRowCheckedPlayingOnlySelectedAtFontNine)
 {
     Open({1000, 1000, 1000});
