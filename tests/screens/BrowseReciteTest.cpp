@@ -104,6 +104,7 @@ TEST_F(BrowseRecite, StartsWithEveryRowCheckedPlayingOnlySelectedAtFontNine)
     EXPECT_TRUE(Bar()->psbRestart->isEnabled());
     EXPECT_EQ(Bar()->piboProgress->Max(), Player()->TotalTime());
     EXPECT_FALSE(SystemPara.IsPlaying);
+    EXPECT_EQ(Screen->panContain->height(), 151);
     // The column titles share the text width: the grid's width less the
     // number and button columns.
     EXPECT_EQ(grid->ColWidths(1) + grid->ColWidths(2), grid->width() - 60 - 40);
