@@ -36,11 +36,24 @@ void Guarded(const char* where, F&& body)
     }
 }
 
-QString NormalizeBreaks(QString text)
+// The lines of a text broken at CR LF, CR or LF, in one pass.
+QStringList SplitLines(const QString& text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    QStringList lines;
+    const QChar* data = text.constData();
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c != u'\n' && c != u'\r')
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < n && data[i + 1].unicode() == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    lines << text.mid(start);
+    return lines;
 }
 
 bool IsWordChar(QChar c)
@@ -78,10 +91,10 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     };
     FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
     FCodeFolding.OnChange = [this](TTextCodeFoldingChanges change) { CodeFoldingChanged(change); };
-    FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, height()); };
+    FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, ClientRect().height()); };
     FGutter.OnChange = [this](TTextPersistent*) { UpdateGutterWidth(); };
     FActiveLine.OnChange = [this](TTextPersistent*) { update(); };
-    FBookMarkOptions.OnChange = [this](TTextPersistent*) { update(0, 0, FGutterPixels, height()); };
+    FBookMarkOptions.OnChange = [this](TTextPersistent*) { update(0, 0, FGutterPixels, ClientRect().height()); };
     FSelectedColor.OnChange = [this](TTextPersistent*) { update(); };
     FRightEdge.OnChange = [this](TTextPersistent*) { update(); };
     FScrollBars.OnChange = [this](TTextPersistent*) { SizeChanged(); };
@@ -208,7 +221,7 @@ void TCustomTextEdit::PlaceBookmark(int number, int aChar, int line)
         return;
     RemoveBookmark(number);
     FBookmarks[static_cast<size_t>(number)] = mark.get();
-    mark->OnChange = [this](TTextEditMark*) { update(0, 0, FGutterPixels, height()); };
+    mark->OnChange = [this](TTextEditMark*) { update(0, 0, FGutterPixels, ClientRect().height()); };
     FMarks.Add(std::move(mark));
 }
 
@@ -235,7 +248,7 @@ void TCustomTextEdit::JumpToBookmark(int number)
     CenterCaretLine();
     EnsureCursorPosVisible();
     EndPaintLock();
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::CenterCaretLine()
@@ -297,7 +310,7 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
         return;
     FHighlighter = value;
     HighlighterAttributesChanged();
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow)
@@ -364,7 +377,7 @@ void TCustomTextEdit::CodeFoldingChanged(TTextCodeFoldingChanges change)
     // Room for the fold bar; it is not taken back when folding goes off.
     if (change == fcEnabled && FCodeFolding.Enabled() && FGutter.RightOffset() < 18)
         FGutter.SetRightOffset(18);
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::PaintFoldBar(QPainter& painter, int firstRow, int lastRow)
@@ -405,7 +418,7 @@ void TCustomTextEdit::SetCaretLineText(const QString& text)
         FLines->Add(text);
     else
         FLines->Put(FCaret.Line - 1, text);
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::ClearContent()
@@ -421,7 +434,7 @@ void TCustomTextEdit::ClearContent()
     FDesiredColumn = 1;
     FTopRow = FLeftColumn = 1;
     RefreshScrollBars();
-    update();
+    InvalidateClient();
     ReportStatusChange(scAll);
 }
 
@@ -549,7 +562,7 @@ void TCustomTextEdit::WordWrapChanged()
         SetSoftWrap(FWordWrap.Enabled());
     else if (FWrap)
         FWrap->WidthMayHaveChanged();
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetSoftWrap(bool on)
@@ -571,7 +584,7 @@ void TCustomTextEdit::SetSoftWrap(bool on)
     RefreshScrollBars();
     if (caretVisible)
         EnsureCursorPosVisible();
-    update();
+    InvalidateClient();
 }
 
 TBufferCoord TCustomTextEdit::DisplayToBufferPos(const TDisplayPos& pos) const
@@ -666,7 +679,7 @@ void TCustomTextEdit::SetTopRow(int value)
         return;
     FTopRow = value;
     RefreshScrollBars();
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -682,7 +695,7 @@ void TCustomTextEdit::SetLeftColumn(int value)
         return;
     FLeftColumn = value;
     RefreshScrollBars();
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -717,7 +730,7 @@ void TCustomTextEdit::UpdateGutterWidth()
         FGutterPixels = std::max(0, width);
         SizeChanged();
     }
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SizeChanged()
@@ -738,7 +751,7 @@ void TCustomTextEdit::SizeChanged()
     if (FWrap)
         FWrap->WidthMayHaveChanged();
     RefreshScrollBars();
-    update();
+    InvalidateClient();
 }
 
 namespace {
@@ -917,7 +930,7 @@ void TCustomTextEdit::HScroll(TScrollCode code, int position)
         break;
     case scEndScroll: FThumbTracking = false; break;
     }
-    update();
+    InvalidateClient();
     if (OnScroll)
         OnScroll(this, sbHorizontal);
 }
@@ -947,9 +960,22 @@ void TCustomTextEdit::VScroll(TScrollCode code, int position)
             FScrollHint->hide();
         break;
     }
-    update();
+    InvalidateClient();
     if (OnScroll)
         OnScroll(this, sbVertical);
+}
+
+QRect TCustomTextEdit::ClientRect() const
+{
+    const int vw = FVScroll->isVisibleTo(this) ? FVScroll->width() : 0;
+    const int hh = FHScroll->isVisibleTo(this) ? FHScroll->height() : 0;
+    return QRect(0, 0, std::max(0, width() - vw), std::max(0, height() - hh));
+}
+
+void TCustomTextEdit::InvalidateClient()
+{
+    // The scroll bars repaint themselves when they change.
+    update(ClientRect());
 }
 
 QWidget* TCustomTextEdit::ScrollHintWindow() const
@@ -1015,7 +1041,7 @@ void TCustomTextEdit::EndPaintLock()
         return;
     if (--FPaintLock == 0) {
         RefreshScrollBars();
-        update();
+        InvalidateClient();
         FlushStatus();
     }
 }
@@ -1200,7 +1226,7 @@ void TCustomTextEdit::SetUnicodeFontName(const QString& value)
     if (value == UnicodeFontName())
         return;
     FDrawer->SetSecondFontName(value);
-    update();
+    InvalidateClient();
 }
 
 // ================================================================ settings
@@ -1227,7 +1253,7 @@ void TCustomTextEdit::SetOptions(TTextEditorOptions value)
         setAcceptDrops(true);
     if (scrollChanged)
         RefreshScrollBars();
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1236,7 +1262,7 @@ void TCustomTextEdit::SetInsertMode(bool value)
     if (FInsertMode == value)
         return;
     FInsertMode = value;
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1247,13 +1273,13 @@ void TCustomTextEdit::SetTabWidth(int value)
         return;
     FTabWidth = value;
     FLines->SetTabWidth(value);
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetHideSelection(bool value)
 {
     FHideSelection = value;
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetLineSpacing(int value)
@@ -1271,19 +1297,19 @@ void TCustomTextEdit::SetLineSpacingRule(TLineSpacingRule value)
 void TCustomTextEdit::SetColor(TColor value)
 {
     FColor = value;
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetInsertCaret(TTextEditCaretType value)
 {
     FInsertCaret = value;
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetOverwriteCaret(TTextEditCaretType value)
 {
     FOverwriteCaret = value;
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetMaxScrollWidth(int value)
@@ -1326,7 +1352,7 @@ void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
     RestartCaretBlink();
     if (QGuiApplication::inputMethod() && hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1340,7 +1366,7 @@ void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
 void TCustomTextEdit::SetSelectionBegin(const TBufferCoord& value)
 {
     FAnchor = FSelEnd = ClampPos(value);
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1350,7 +1376,7 @@ void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
         FAnchor = FSelEnd = ClampPos(value);
     else
         FSelEnd = ClampPos(value);
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1457,7 +1483,7 @@ void TCustomTextEdit::SetSelectionMode(TTextSelectionMode value)
     if (value == FSelectionMode)
         return;
     FSelectionMode = value;
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -1467,7 +1493,7 @@ void TCustomTextEdit::SelectWholeText()
     FAnchor = BufferCoord(1, 1);
     FSelEnd = count == 0 ? BufferCoord(1, 1) : BufferCoord(LineCells(count) + 1, count);
     FCaret = FSelEnd;
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::SetSelectedText(const QString& text)
@@ -1483,11 +1509,12 @@ void TCustomTextEdit::ReplaceSelectionRecorded(const QString& text, TTextSelecti
     FUndoList.OpenBlock();
     try {
         DeleteSelectionRecorded();
-        const QString t = NormalizeBreaks(text);
-        if (!t.isEmpty()) {
-            QStringList segments = t.split(QLatin1Char('\n'));
+        if (!text.isEmpty()) {
+            QStringList segments;
+            if (insertMode != smNormal)
+                segments = SplitLines(text);
             switch (insertMode) {
-            case smNormal: FCaret = InsertRecorded(FCaret, t, urInsert); break;
+            case smNormal: FCaret = InsertRecorded(FCaret, text, urInsert); break;
             case smLine:
                 // A block of whole lines ends with a break that opens no line.
                 if (segments.size() > 1 && segments.last().isEmpty())
@@ -1573,7 +1600,7 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     const int at = CellToIndex(line, pos.Char - 1);
     const QString head = line.left(at);
     const QString tail = line.mid(at);
-    const QStringList parts = text.split(QLatin1Char('\n'));
+    const QStringList parts = SplitLines(text);
     TBufferCoord end;
     if (parts.size() == 1) {
         FLines->Put(pos.Line - 1, head + parts[0] + tail);
@@ -1592,7 +1619,7 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     }
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && parts.size() > 1)
         UpdateGutterWidth();
-    update();
+    InvalidateClient();
     return end;
 }
 
@@ -1614,7 +1641,7 @@ QString TCustomTextEdit::DeleteRaw(const TBufferCoord& start, const TBufferCoord
         FLines->DeleteLineRange(start.Line, lastLine - start.Line);
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && lastLine > start.Line)
         UpdateGutterWidth();
-    update();
+    InvalidateClient();
     return removed;
 }
 
@@ -1636,7 +1663,9 @@ TBufferCoord TCustomTextEdit::InsertRecorded(const TBufferCoord& pos, const QStr
         start.Char = cells + 1;
     }
     const TBufferCoord end = InsertRaw(start, recorded);
-    FUndoList.RecordChange(reason, start, end, recorded, smNormal, nullptr, wasEmpty ? 1 : 0);
+    // The inserted text is taken back from the lines when the entry is
+    // undone, so the entry holds no second copy of it meanwhile.
+    FUndoList.RecordChange(reason, start, end, QString(), smNormal, nullptr, wasEmpty ? 1 : 0);
     return end;
 }
 
@@ -1723,7 +1752,7 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
         while (TTextEditUndoItem* item = from.TopEntry()) {
             bool take = item->GroupNumber == group;
             if (!take && !first && HasOption(eoGroupUndo) && firstReason == urInsert && item->Reason == urInsert &&
-                item->Text.indexOf(QLatin1Char('\n')) < 0)
+                item->StartPos.Line == item->EndPos.Line)
                 // A run of typing joins into one step.
                 take = undo ? item->EndPos == lastStart : item->StartPos == lastEnd;
             if (!take)
@@ -1759,8 +1788,11 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                                   reason == urQuietDeleteForward || reason == urClearAll;
             restoredSelection = false;
             if (undo != isDelete) {
-                // Undoing an insertion or redoing a deletion takes text out.
-                DeleteRaw(entry->StartPos, entry->EndPos);
+                // Undoing an insertion or redoing a deletion takes text out;
+                // an undone insertion keeps it for the redo.
+                const QString removed = DeleteRaw(entry->StartPos, entry->EndPos);
+                if (undo)
+                    entry->Text = removed;
                 caret = entry->StartPos;
                 if (undo && entry->Index == 1 && FLines->Count() == 1 && FLines->Get(0).isEmpty())
                     FLines->Clear();
@@ -1918,7 +1950,7 @@ void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
         SetCaretPos(to);
         FAnchor = FSelEnd = FCaret;
     }
-    update();
+    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -2184,7 +2216,7 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
         FDesiredColumn = BufferToDisplayPos(FCaret).Column;
         EnsureCursorPosVisible();
         EndPaintLock();
-        update();
+        InvalidateClient();
         return;
     }
     case ecClearAll: ClearContent(); return;
@@ -2289,7 +2321,7 @@ void TCustomTextEdit::BlockIndent()
     FCaret = FSelEnd;
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EndPaintLock();
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::BlockUnindent()
@@ -2346,7 +2378,7 @@ void TCustomTextEdit::BlockUnindent()
     }
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EndPaintLock();
-    update();
+    InvalidateClient();
 }
 
 bool TCustomTextEdit::SelectionCoversLines() const
@@ -2523,7 +2555,7 @@ void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
     }
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EndPaintLock();
-    update();
+    InvalidateClient();
 }
 
 TTextEditorCommand TCustomTextEdit::TranslateKeyCode(std::uint16_t key, TShiftState shift)
@@ -2698,7 +2730,7 @@ void TCustomTextEdit::inputMethodEvent(QInputMethodEvent* e)
         if (!e->commitString().isEmpty())
             DispatchEditorCommand(ecImeStr, QChar(), e->commitString());
         FPreedit = e->preeditString();
-        update();
+        InvalidateClient();
         e->accept();
     });
 }
@@ -2847,7 +2879,7 @@ bool TCustomTextEdit::DropTextAt(const QPoint& point, const QString& text, bool 
         FCaret = InsertRecorded(target, moved, urDropInsert);
     } else {
         FAnchor = FSelEnd = target;
-        FCaret = InsertRecorded(target, NormalizeBreaks(text), urDropInsert);
+        FCaret = InsertRecorded(target, text, urDropInsert);
     }
     FAnchor = target;
     FSelEnd = FCaret;
@@ -2895,7 +2927,7 @@ void TCustomTextEdit::mouseDoubleClickEvent(QMouseEvent* e)
         FAnchor = start;
         FSelEnd = FCaret = BufferCoord(IndexToCell(line, i) + 1, FCaret.Line);
         FSelecting = false;
-        update();
+        InvalidateClient();
         FlushStatus();
     });
 }
@@ -2912,7 +2944,7 @@ void TCustomTextEdit::wheelEvent(QWheelEvent* e)
             if (e->modifiers() & Qt::ControlModifier)
                 lines = HasOption(eoHalfPageScroll) ? FRowsInWindow / 2 : FRowsInWindow;
             SetTopRow(FTopRow - steps * lines);
-            update();
+            InvalidateClient();
             if (OnScroll)
                 OnScroll(this, sbVertical);
         }
@@ -2925,7 +2957,7 @@ void TCustomTextEdit::focusInEvent(QFocusEvent* e)
     QWidget::focusInEvent(e);
     FCaretShown = true;
     RestartCaretBlink();
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::focusOutEvent(QFocusEvent* e)
@@ -2935,7 +2967,7 @@ void TCustomTextEdit::focusOutEvent(QFocusEvent* e)
         killTimer(FBlinkTimer);
         FBlinkTimer = 0;
     }
-    update();
+    InvalidateClient();
 }
 
 void TCustomTextEdit::RestartCaretBlink()

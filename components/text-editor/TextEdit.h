@@ -289,6 +289,8 @@ public:
     // The hint shown while the vertical thumb is dragged (eoShowScrollHint).
     QString ScrollHintText() const;
     QWidget* ScrollHintWindow() const;
+    // The area the editor paints: the widget without its scroll bars.
+    QRect ClientRect() const;
     void EnsureCursorPosVisible();
     // The preedit string of the input method, drawn at the caret.
     QString PreeditText() const { return FPreedit; }
@@ -417,6 +419,7 @@ private:
     int VerticalScrollRange() const;
     void ApplyScrollInfo(QScrollBar* bar, TTextEditScrollBar* custom, const TTextScrollInfo& info, bool show, int arrows);
     void ShowScrollHint();
+    void InvalidateClient();
     void PaintGutter(QPainter& painter, int firstRow, int lastRow);
     void PaintMarks(QPainter& painter, int firstRow, int lastRow);
     // Scrolls so that the caret's line stands in the middle of the window.
