@@ -71,24 +71,20 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FFont.Size = 10;
     FDrawer = std::make_unique<TheTextDrawer>(0, FFont);
     FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
-    FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) {
-        if (FWrap)
-            FWrap->MapLinesInserted(index, count);
-        NotifyLinesInserted(index + 1, count);
-    };
+    FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) { LinesInserted(index, count); };
     FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) {
         if (FWrap)
             FWrap->MapLinesDeleted(index, count);
         NotifyLinesDeleted(index + 1, count);
+        FGutterWidthPending = true;
     };
     FLines->OnLineReplaced = [this](TTextEditStringList*, int index, int count) {
         if (FWrap)
             FWrap->MapLinesReplaced(index, count);
+        GrowMaxScrollWidth(index);
     };
-    FLines->OnCleared = [this](TTextEditStringList*) {
-        if (FWrap)
-            FWrap->Rebuild();
-    };
+    FLines->OnCleared = [this](TTextEditStringList*) { LinesCleared(); };
+    FLines->OnChange = [this](TTextEditStringList*) { LineStoreChanged(); };
     FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
     FCodeFolding.OnChange = [this](TTextCodeFoldingChanges change) { CodeFoldingChanged(change); };
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, ClientRect().height()); };
@@ -132,6 +128,7 @@ TCustomTextEdit::~TCustomTextEdit()
     FLines->OnLinesDeleted = nullptr;
     FLines->OnLineReplaced = nullptr;
     FLines->OnCleared = nullptr;
+    FLines->OnChange = nullptr;
 }
 
 // ================================================================ plugins and marks
@@ -182,6 +179,60 @@ void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
     const std::vector<TTextEditPlugin*> plugins = *FPlugins;
     for (TTextEditPlugin* plugin : plugins)
         plugin->NotifyLinesRemoved(firstLine, count);
+}
+
+// ================================================================ line store
+
+void TCustomTextEdit::LinesInserted(int index, int count)
+{
+    if (FWrap)
+        FWrap->MapLinesInserted(index, count);
+    NotifyLinesInserted(index + 1, count);
+    FGutterWidthPending = true;
+    GrowMaxScrollWidth(index);
+}
+
+void TCustomTextEdit::GrowMaxScrollWidth(int index)
+{
+    if (!HasOption(eoAutoSizeMaxScrollWidth) || index < 0 || index >= FLines->Count())
+        return;
+    const int length = FLines->ExpandedLineLength(index);
+    if (length > FMaxScrollWidth)
+        SetMaxScrollWidth(length);
+}
+
+void TCustomTextEdit::LinesCleared()
+{
+    if (FWrap)
+        FWrap->Rebuild();
+    FUndoList.ClearList();
+    FRedoList.ClearList();
+    FCaret = FAnchor = FSelEnd = BufferCoord(1, 1);
+    FDesiredColumn = 1;
+    FTopRow = FLeftColumn = 1;
+    FGutterWidthPending = true;
+    InvalidateClient();
+    FStatusChanges |= scAll;
+}
+
+void TCustomTextEdit::LineStoreChanged()
+{
+    // A change made through the lines from outside the editor's own
+    // operations collapses the selection at the caret.
+    if (FPaintLock == 0) {
+        FAnchor = FSelEnd = ClampPos(FCaret);
+        FCaret = FAnchor;
+    }
+    if (FGutterWidthPending) {
+        FGutterWidthPending = false;
+        if (FGutter.Visible() && FGutter.ShowLineNumbers())
+            UpdateGutterWidth();
+    }
+    if (!HasOption(eoScrollPastEof))
+        SetTopRow(FTopRow);
+    RefreshScrollBars();
+    InvalidateClient();
+    FlushStatus();
 }
 
 // ================================================================ bookmarks
@@ -423,6 +474,7 @@ void TCustomTextEdit::SetCaretLineText(const QString& text)
 
 void TCustomTextEdit::ClearContent()
 {
+    BeginPaintLock();
     FBookmarks.fill(nullptr);
     FMarks.RemoveAllMarks();
     FLines->Clear();
@@ -435,7 +487,8 @@ void TCustomTextEdit::ClearContent()
     FTopRow = FLeftColumn = 1;
     RefreshScrollBars();
     InvalidateClient();
-    ReportStatusChange(scAll);
+    FStatusChanges |= scAll;
+    EndPaintLock();
 }
 
 TBufferCoord TCustomTextEdit::CharIndexToCaretPos(int index) const
@@ -1795,7 +1848,7 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                     entry->Text = removed;
                 caret = entry->StartPos;
                 if (undo && entry->Index == 1 && FLines->Count() == 1 && FLines->Get(0).isEmpty())
-                    FLines->Clear();
+                    FLines->Delete(0);
             } else {
                 InsertRaw(entry->StartPos, entry->Text);
                 caret = undo && (reason == urDeleteForward || reason == urQuietDeleteForward) ? entry->StartPos

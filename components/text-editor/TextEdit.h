@@ -405,6 +405,11 @@ private:
     TBufferCoord WordLeft(const TBufferCoord& p) const;
     TBufferCoord WordRight(const TBufferCoord& p) const;
     void FontChanged();
+    // The line store's notifications.
+    void LinesInserted(int index, int count);
+    void LinesCleared();
+    void LineStoreChanged();
+    void GrowMaxScrollWidth(int index);
     void SetSoftWrap(bool on);
     void WordWrapChanged();
     // The cells [first, first + count) of the expanded line of a row.
@@ -508,6 +513,7 @@ private:
     QPoint FMouseDown;
     bool FUpdatingScrollBars = false;
     bool FThumbTracking = false;
+    bool FGutterWidthPending = false;
     std::unique_ptr<QLabel> FScrollHint;
     int FLineSpacing = 0;
     TLineSpacingRule FLineSpacingRule = lsSingle;

@@ -1229,3 +1229,39 @@ TEST(TextEditFoldingHooks, CalledOnlyWhileFoldingIsEnabled)
     e.CodeFolding().SetEnabled(false);
     EXPECT_GE(e.Gutter().RightOffset(), 18);
 }
+
+TEST(TextEditControl, FollowsChangesMadeThroughTheLines)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    SetText(e, {QStringLiteral("abc"), QStringLiteral("def")});
+    // A change through the lines collapses the selection at the caret.
+    e.SetCaretPos(BufferCoord(3, 2));
+    e.SetSelectionBegin(BufferCoord(1, 1));
+    e.SetSelectionEnd(BufferCoord(3, 2));
+    e.Lines().Add(QStringLiteral("ghi"));
+    EXPECT_FALSE(e.SelectionAvailable());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(3, 2));
+    // A line longer than MaxScrollWidth widens it with eoAutoSizeMaxScrollWidth.
+    e.SetOptions(e.Options() | OptionBit(eoAutoSizeMaxScrollWidth));
+    e.Lines().Add(QString(1500, QLatin1Char('x')));
+    EXPECT_EQ(e.MaxScrollWidth(), 1500);
+    // The line-number gutter grows when the count gains a digit.
+    e.Gutter().SetVisible(true);
+    e.Gutter().SetShowLineNumbers(true);
+    e.Gutter().SetAutoSize(true);
+    e.Gutter().SetDigitCount(2);
+    const int narrow = e.GutterPixels();
+    for (int i = 0; i < 200; ++i)
+        e.Lines().Add(QStringLiteral("more"));
+    EXPECT_GT(e.GutterPixels(), narrow);
+    // Clearing the lines puts everything back to the start and forgets undo.
+    e.DispatchEditorCommand(ecChar, QLatin1Char('q'));
+    e.SetTopRow(50);
+    ASSERT_TRUE(e.CanUndo());
+    e.Lines().Clear();
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+    EXPECT_EQ(e.TopRow(), 1);
+    EXPECT_EQ(e.LeftColumn(), 1);
+}
