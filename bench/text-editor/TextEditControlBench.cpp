@@ -1,7 +1,8 @@
 // The editor control side by side with QPlainTextEdit (same font, no wrap,
 // 800x600, offscreen): loading 50 MB into a shown editor (time and peak
-// memory growth), typing with repaint at mid-text on a 1 KB and a 50 MB
-// text, one page down with repaint, and reading the whole text.
+// memory growth), typing with repaint at mid-text on a 1 KB text (half a
+// window of rows), a 4 KB text (a full window) and a 50 MB text, one page
+// down with repaint, and reading the whole text.
 #include "BenchSupport.h"
 #include "TextEdit.h"
 
@@ -220,8 +221,8 @@ void BM_ReferenceJoinLines(benchmark::State& state)
 
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ReferenceLoad)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_TypeKey)->Arg(1 << 10)->Arg(Large)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReferenceTypeKey)->Arg(1 << 10)->Arg(Large)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypeKey)->Arg(1 << 10)->Arg(4 << 10)->Arg(Large)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReferenceTypeKey)->Arg(1 << 10)->Arg(4 << 10)->Arg(Large)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PageDown)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReferencePageDown)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadFullText)->Unit(benchmark::kMillisecond)->Iterations(3);
