@@ -1653,24 +1653,24 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     const int at = CellToIndex(line, pos.Char - 1);
     const QString head = line.left(at);
     const QString tail = line.mid(at);
-    const QStringList parts = SplitLines(text);
+    QStringList parts = SplitLines(text);
     TBufferCoord end;
-    if (parts.size() == 1) {
+    const bool manyLines = parts.size() > 1;
+    if (!manyLines) {
         FLines->Put(pos.Line - 1, head + parts[0] + tail);
         end = BufferCoord(CellLength(head + parts[0]) + 1, pos.Line);
     } else {
-        FLines->Put(pos.Line - 1, head + parts[0]);
+        const int added = static_cast<int>(parts.size()) - 1;
+        end = BufferCoord(CellLength(parts.last()) + 1, pos.Line + added);
         FLines->BeginUpdate();
-        // One notification for all the new lines, then their texts.
-        FLines->InsertEmptyLines(pos.Line, static_cast<int>(parts.size()) - 1);
-        for (int i = 1; i < parts.size(); ++i) {
-            const bool last = i == parts.size() - 1;
-            FLines->Put(pos.Line - 1 + i, last ? parts[i] + tail : parts[i]);
-        }
+        FLines->Put(pos.Line - 1, head + parts.takeFirst());
+        // The new lines go in with one notification.
+        if (!tail.isEmpty())
+            parts.last() += tail;
+        FLines->InsertStrings(pos.Line, parts);
         FLines->EndUpdate();
-        end = BufferCoord(CellLength(parts.last()) + 1, pos.Line + static_cast<int>(parts.size()) - 1);
     }
-    if (FGutter.Visible() && FGutter.ShowLineNumbers() && parts.size() > 1)
+    if (FGutter.Visible() && FGutter.ShowLineNumbers() && manyLines)
         UpdateGutterWidth();
     InvalidateClient();
     return end;

@@ -168,6 +168,27 @@ void TTextEditStringList::InsertEmptyLines(int index, int count)
     EndUpdate();
 }
 
+void TTextEditStringList::InsertStrings(int index, const QStringList& lines)
+{
+    if (index < 0 || index > Count())
+        IndexError(index);
+    if (lines.isEmpty())
+        return;
+    const int count = static_cast<int>(lines.size());
+    BeginUpdate();
+    if (OnBeforeLinesInserted)
+        OnBeforeLinesInserted(this, index, count);
+    if (Count() + count > FCapacity)
+        SetCapacity(Count() + count);
+    FList.insert(FList.begin() + index, static_cast<size_t>(count), TTextEditStringRec());
+    for (int i = 0; i < count; ++i)
+        FList[static_cast<size_t>(index + i)].Text = lines[i];
+    LongestAfterInsert(index, count);
+    if (OnLinesInserted)
+        OnLinesInserted(this, index, count);
+    EndUpdate();
+}
+
 void TTextEditStringList::AddStrings(const QStringList& lines)
 {
     if (lines.isEmpty())

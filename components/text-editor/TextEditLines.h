@@ -95,6 +95,8 @@ public:
 
     // The editor's operations.
     void InsertEmptyLines(int index, int count);
+    // Lines inserted before index with one notification.
+    void InsertStrings(int index, const QStringList& lines);
     void DeleteLineRange(int index, int count);
     QString ExpandedLine(int index);
     int ExpandedLineLength(int index);

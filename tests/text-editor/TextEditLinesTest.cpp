@@ -244,3 +244,21 @@ TEST(TextEditLines, StatesFollowChanges)
     EXPECT_EQ(*copy.LineExtra(0), lsUnchanged);
     EXPECT_EQ(*copy.LineExtra(1), lsChanged);
 }
+
+TEST(TextEditLines, InsertStringsAnnouncesOnce)
+{
+    TTextEditStringList list;
+    list.SetText(QStringLiteral("first\r\nlast"));
+    QStringList events;
+    list.OnLinesInserted = [&](TTextEditStringList*, int index, int count) {
+        events << QStringLiteral("inserted %1 %2 %3").arg(index).arg(count).arg(list.Get(index));
+    };
+    list.OnChange = [&](TTextEditStringList*) { events << QStringLiteral("changed"); };
+    list.InsertStrings(1, {QStringLiteral("a"), QStringLiteral("a much longer line"), QString()});
+    // The texts are in place when the insertion is announced.
+    EXPECT_EQ(events, (QStringList{QStringLiteral("inserted 1 3 a"), QStringLiteral("changed")}));
+    EXPECT_EQ(list.ToStringList(), (QStringList{QStringLiteral("first"), QStringLiteral("a"),
+                                                QStringLiteral("a much longer line"), QString(), QStringLiteral("last")}));
+    EXPECT_EQ(list.LongestLineLength(), 18);
+    EXPECT_THROW(list.InsertStrings(9, {QStringLiteral("x")}), ETextEditError);
+}
