@@ -3185,6 +3185,11 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
 {
     Guarded("paint", [&] {
         QPainter painter(this);
+        if (!e->rect().intersects(ClientRect())) {
+            // Only beneath a scroll bar: its background, no text.
+            painter.fillRect(e->rect(), ToQColor(FColor));
+            return;
+        }
         const int rh = RowHeight();
         const int firstRow = FTopRow + std::max(0, e->rect().top()) / rh;
         const int lastRow = FTopRow + std::max(0, e->rect().bottom()) / rh;
