@@ -2769,6 +2769,10 @@ void TCustomTextEdit::keyReleaseEvent(QKeyEvent* e)
     if (e->isAutoRepeat())
         return;
     Guarded("key up", [&] {
+        if (e->key() == Qt::Key_Alt && FAltColumnSwitch) {
+            FAltColumnSwitch = false;
+            SetSelectionMode(FModeBeforeAlt);
+        }
         std::uint16_t key = VirtualKeyFromQt(e->key(), e->modifiers());
         if (OnKeyUp)
             OnKeyUp(this, key, ShiftStateFromQt(e->modifiers()));
@@ -2822,10 +2826,18 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         }
         if (e->button() == Qt::LeftButton) {
             MoveCaretToPixel(x, y);
-            if (e->modifiers() & Qt::ShiftModifier)
+            if (e->modifiers() & Qt::ShiftModifier) {
                 SetSelectionEnd(FCaret);
-            else
+            } else {
                 SetSelectionBegin(FCaret);
+                // Alt selects a column block until it is released.
+                if (HasOption(eoAltSetsColumnMode) && (e->modifiers() & Qt::AltModifier) && !FAltColumnSwitch) {
+                    FModeBeforeAlt = FSelectionMode;
+                    FAltColumnSwitch = true;
+                    SetSelectionMode(smColumn);
+                }
+                SetSelectionBegin(FCaret);
+            }
             FSelecting = true;
         } else if (e->button() == Qt::RightButton && HasOption(eoRightMouseMovesCursor)) {
             MoveCaretToPixel(x, y);

@@ -479,6 +479,8 @@ private:
     TBufferCoord FAnchor{1, 1};
     TBufferCoord FSelEnd{1, 1};
     TTextSelectionMode FSelectionMode = smNormal;
+    bool FAltColumnSwitch = false;
+    TTextSelectionMode FModeBeforeAlt = smNormal;
     // The state last reported to OnStatusChange, and what is pending.
     struct TStatusState {
         TBufferCoord Caret, Anchor, SelEnd;

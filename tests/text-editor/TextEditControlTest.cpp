@@ -1265,3 +1265,28 @@ TEST(TextEditControl, FollowsChangesMadeThroughTheLines)
     EXPECT_EQ(e.TopRow(), 1);
     EXPECT_EQ(e.LeftColumn(), 1);
 }
+
+TEST(TextEditControl, AltDragSelectsAColumnUntilAltIsReleased)
+{
+    TTextEdit e;
+    e.resize(400, 300);
+    SetText(e, {QStringLiteral("abcdef"), QStringLiteral("ghijkl"), QStringLiteral("mnopqr")});
+    const int cw = e.CharWidth();
+    const int rh = e.RowHeight();
+    const int left = e.GutterPixels() + 2;
+    auto at = [&](int column, int row) { return QPoint(left + (column - 1) * cw + 1, (row - 1) * rh + rh / 2); };
+    // Without the option Alt changes nothing.
+    QTest::mousePress(&e, Qt::LeftButton, Qt::AltModifier, at(2, 1));
+    QTest::mouseRelease(&e, Qt::LeftButton, Qt::AltModifier, at(2, 1));
+    EXPECT_EQ(e.SelectionMode(), smNormal);
+    e.SetOptions(e.Options() | OptionBit(eoAltSetsColumnMode));
+    QTest::mousePress(&e, Qt::LeftButton, Qt::AltModifier, at(2, 1));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at(4, 3)), QPointF(e.mapToGlobal(at(4, 3))), Qt::NoButton,
+                     Qt::LeftButton, Qt::AltModifier);
+    QApplication::sendEvent(&e, &move);
+    QTest::mouseRelease(&e, Qt::LeftButton, Qt::AltModifier, at(4, 3));
+    EXPECT_EQ(e.SelectionMode(), smColumn);
+    EXPECT_EQ(e.SelectedText(), QStringLiteral("bc\r\nhi\r\nno"));
+    QTest::keyRelease(&e, Qt::Key_Alt);
+    EXPECT_EQ(e.SelectionMode(), smNormal);
+}
