@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RDError.h"
+#include "RDFStream.h"
 #include "RDStyleStream.h"
 
 namespace {
@@ -260,4 +261,68 @@ TEST(RDStyleStream, TemplatesKeepIdsParentsAndRefuseCommonProperties)
     TFontInfo style;
     looped.StyleTemplates()[0]->ApplyToTextStyle(style, nullptr, true);
     EXPECT_EQ(style.Size, 15);
+}
+
+TEST(RDStyleStream, StyleFieldsOfRdfHeaders)
+{
+    TRDStyle sheet;
+    sheet.TextStyles()[2]->StyleName = QStringLiteral("标 \"题\"");
+    EXPECT_EQ(RDFTextStyleToString(sheet, true, 2), QByteArray("\"\xB1\xEA \"\"\xCC\xE2\"\"\""));
+    EXPECT_EQ(RDFTextStyleToString(sheet, false, 2), "2");
+    EXPECT_EQ(RDFTextStyleToString(sheet, true, 9), "9");
+    EXPECT_EQ(RDFParaStyleToString(sheet, true, 1), "\"Centered\"");
+    EXPECT_EQ(RDFParaStyleToString(sheet, true, -1), "-1");
+
+    struct {
+        const char* line;
+        bool ok;
+        int32_t n;
+        char next;
+    } cases[] = {
+        {"\"\xB1\xEA \"\"\xCC\xE2\"\"\" 5", true, 2, '5'},
+        {"\"Unknown\" 5", true, 0, '5'},
+        {"4 x", true, 4, 'x'},
+        {"\"open", false, 0, 0},
+        {"99999999999 1", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const QByteArray line(c.line);
+        const char* cursor = line.constData();
+        int32_t n = -7;
+        EXPECT_EQ(RDFReadTextStyle(sheet, cursor, n), c.ok) << c.line;
+        if (c.ok) {
+            EXPECT_EQ(n, c.n) << c.line;
+            EXPECT_EQ(*cursor, c.next) << c.line;
+        }
+    }
+    const QByteArray para("\"Centered\"");
+    const char* cursor = para.constData();
+    int32_t n = 0;
+    EXPECT_TRUE(RDFReadParaStyle(sheet, cursor, n));
+    EXPECT_EQ(n, 1);
+}
+
+TEST(RDStyleStream, GraphicsInRdfForms)
+{
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    TBitmapGraphic bitmap;
+    bitmap.Assign(image);
+    QByteArray hex;
+    RDFSaveGraphicHex(bitmap, hex);
+    TBitmapGraphic back;
+    EXPECT_TRUE(RDFLoadGraphicHex(hex, back));
+    EXPECT_EQ(back.SaveToStream(), bitmap.SaveToStream());
+    EXPECT_FALSE(RDFLoadGraphicHex(hex.left(hex.size() - 1), back));
+
+    TRDMemoryStream stream;
+    RDFSaveGraphicBinary(stream, bitmap);
+    stream.SetPosition(0);
+    TBitmapGraphic fromBlock;
+    EXPECT_TRUE(RDFLoadGraphicBinary(stream, fromBlock));
+    EXPECT_EQ(fromBlock.Width(), 2);
+    // A block whose length runs past the end fails.
+    TRDMemoryStream cut;
+    cut.LoadFromBytes(stream.ToBytes().left(20));
+    EXPECT_FALSE(RDFLoadGraphicBinary(cut, fromBlock));
 }

@@ -282,3 +282,40 @@ QByteArray RDFDecodeLineBreaks(const QByteArray& s)
     }
     return result;
 }
+
+void RDFSaveGraphicHex(const TGraphic& graphic, QByteArray& s)
+{
+    RDFStringToHex(graphic.SaveToStream(), s);
+}
+
+bool RDFLoadGraphicHex(const QByteArray& s, TGraphic& graphic)
+{
+    TRDMemoryStream memory;
+    const bool valid = RDFHexToMemory(s, memory);
+    graphic.LoadFromStream(memory.ToBytes());
+    return valid;
+}
+
+void RDFSaveGraphicRaw(const TGraphic& graphic, QByteArray& s)
+{
+    s = graphic.SaveToStream();
+}
+
+void RDFLoadGraphicRaw(const QByteArray& s, TGraphic& graphic)
+{
+    graphic.LoadFromStream(s);
+}
+
+void RDFSaveGraphicBinary(TRDStream& stream, const TGraphic& graphic)
+{
+    RDFWriteBinaryBlock(stream, graphic.SaveToStream());
+}
+
+bool RDFLoadGraphicBinary(TRDStream& stream, TGraphic& graphic)
+{
+    QByteArray data;
+    if (!RDFReadBinaryBlock(stream, data))
+        return false;
+    graphic.LoadFromStream(data);
+    return true;
+}

@@ -5,6 +5,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include "Pictures.h"
 #include "RDLists.h"
 #include "RDStrUtils.h"
 
@@ -20,6 +21,15 @@ void RDFWriteBinaryBlock(TRDStream& stream, const QByteArray& data);
 // Reads a binary block; false (the stream position unspecified) when the
 // length is negative or runs past the end of the stream.
 bool RDFReadBinaryBlock(TRDStream& stream, QByteArray& data);
+
+// Pictures: the bytes the graphic saves, as hexadecimal, raw or as a binary
+// block; loading answers whether the data was valid.
+void RDFSaveGraphicHex(const TGraphic& graphic, QByteArray& s);
+bool RDFLoadGraphicHex(const QByteArray& s, TGraphic& graphic);
+void RDFSaveGraphicRaw(const TGraphic& graphic, QByteArray& s);
+void RDFLoadGraphicRaw(const QByteArray& s, TGraphic& graphic);
+void RDFSaveGraphicBinary(TRDStream& stream, const TGraphic& graphic);
+bool RDFLoadGraphicBinary(TRDStream& stream, TGraphic& graphic);
 
 // Hexadecimal.
 void RDFMemoryToHex(const TRDMemoryStream& memory, QByteArray& s);

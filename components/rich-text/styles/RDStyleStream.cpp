@@ -670,3 +670,51 @@ void LoadStylesFromBytes(const QByteArray& data, TFontInfos& styles) { LoadFromB
 void LoadStylesFromBytes(const QByteArray& data, TParaInfos& styles) { LoadFromBytes(data, styles); }
 void LoadStylesFromBytes(const QByteArray& data, TRDListInfos& styles) { LoadFromBytes(data, styles); }
 void LoadStylesFromBytes(const QByteArray& data, TRDStyleTemplateCollection& templates) { LoadFromBytes(data, templates); }
+
+namespace {
+template <typename Infos>
+bool ReadStyleField(const Infos& styles, TRDCodePage codePage, const char*& cursor, int32_t& n)
+{
+    if (*cursor != '"')
+        return RDFReadInteger(cursor, n);
+    QByteArray name;
+    if (!RDFReadQuoted(cursor, name))
+        return false;
+    const QString text = AnsiToQString(codePage, name);
+    n = 0;
+    for (int i = 0; i < styles.Count(); ++i)
+        if (styles[i]->StyleName == text) {
+            n = i;
+            break;
+        }
+    return true;
+}
+
+template <typename Infos>
+QByteArray StyleField(const Infos& styles, TRDCodePage codePage, bool useNames, int n)
+{
+    if (useNames && n >= 0 && n < styles.Count())
+        return RDFQuoted(QStringToAnsi(codePage, styles[n]->StyleName));
+    return QByteArray::number(n);
+}
+}  // namespace
+
+bool RDFReadTextStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n)
+{
+    return ReadStyleField(sheet.TextStyles(), sheet.DefCodePage, cursor, n);
+}
+
+bool RDFReadParaStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n)
+{
+    return ReadStyleField(sheet.ParaStyles(), sheet.DefCodePage, cursor, n);
+}
+
+QByteArray RDFTextStyleToString(const TRDStyle& sheet, bool useNames, int n)
+{
+    return StyleField(sheet.TextStyles(), sheet.DefCodePage, useNames, n);
+}
+
+QByteArray RDFParaStyleToString(const TRDStyle& sheet, bool useNames, int n)
+{
+    return StyleField(sheet.ParaStyles(), sheet.DefCodePage, useNames, n);
+}

@@ -36,3 +36,12 @@ void ReadStyles(TComponentReader& reader, TFontInfos& styles);
 void ReadStyles(TComponentReader& reader, TParaInfos& styles);
 void ReadStyles(TComponentReader& reader, TRDListInfos& styles);
 void ReadStyles(TComponentReader& reader, TRDStyleTemplateCollection& templates);
+
+// Style numbers in RDF header fields: a decimal number, or a quoted style
+// name (the first style of that name, case-sensitive; 0 when none). The
+// cursor points into a NUL-terminated line and moves past the field.
+bool RDFReadTextStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n);
+bool RDFReadParaStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n);
+// The quoted style name when useNames and n is a style, else the number.
+QByteArray RDFTextStyleToString(const TRDStyle& sheet, bool useNames, int n);
+QByteArray RDFParaStyleToString(const TRDStyle& sheet, bool useNames, int n);
