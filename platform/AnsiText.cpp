@@ -14,8 +14,9 @@ namespace {
 // file still shows its readable part.
 class TConverter {
 public:
-    TConverter(const char* to, const char* from, QByteArray replacement, int invalidStep)
-        : FTo(to), FFrom(from), FReplacement(std::move(replacement)), FInvalidStep(invalidStep)
+    // replacement is a literal: it is not copied (converters are made per call).
+    TConverter(const char* to, const char* from, QByteArrayView replacement, int invalidStep)
+        : FTo(to), FFrom(from), FReplacement(replacement), FInvalidStep(invalidStep)
     {
     }
     ~TConverter()
@@ -62,7 +63,7 @@ public:
 private:
     const char* FTo;
     const char* FFrom;
-    QByteArray FReplacement;
+    QByteArrayView FReplacement;
     int FInvalidStep;
     iconv_t FCd{};
     bool FOpen = false;
@@ -176,7 +177,7 @@ QString AnsiToString(const QByteArray& bytes)
     const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
     const TGbkTables& tables = GbkTables();
-    TConverter converter("UTF-16LE", "GB18030", QByteArray("\xFD\xFF", 2), 1);
+    TConverter converter("UTF-16LE", "GB18030", QByteArrayView("\xFD\xFF", 2), 1);
     // Every byte gives at most one UTF-16 unit (a four-byte sequence two).
     QString out(n, Qt::Uninitialized);
     char16_t* d = reinterpret_cast<char16_t*>(out.data());
