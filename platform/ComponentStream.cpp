@@ -187,6 +187,13 @@ void TComponentWriter::WriteShortString(const QByteArray& s)
     FData.append(cut);
 }
 
+void TComponentWriter::WriteComponentStart(const QString& className, const QString& name)
+{
+    FData.append(ComponentSignature, 4);
+    WriteShortString(className.toLatin1());
+    WriteShortString(name.toLatin1());
+}
+
 // Reading.
 
 void TComponentReader::Fail(const char* what) const
@@ -385,6 +392,42 @@ int TComponentReader::ReadEnum(const QStringList& names)
 QString TComponentReader::ReadPropName()
 {
     return QString::fromLatin1(ReadShortString());
+}
+
+void TComponentReader::ReadComponentStart(QString& className, QString& name)
+{
+    if (std::memcmp(Take(4), ComponentSignature, 4) != 0)
+        Fail("Invalid stream format");
+    // Flags of inherited or positioned components: a byte $F0..$FF, and the
+    // position as an integer when bit 2 is set.
+    if (FPos < FData.size() && (static_cast<uint8_t>(FData.at(FPos)) & 0xF0) == 0xF0) {
+        const uint8_t flags = TakeByte() & 0x0F;
+        if (flags & 2)
+            ReadInteger();
+    }
+    className = QString::fromLatin1(ReadShortString());
+    name = QString::fromLatin1(ReadShortString());
+    if (className.isEmpty())
+        Fail("Invalid stream format");
+}
+
+void TComponentReader::ReadComponentEnd()
+{
+    // Owned components (flags, class name, name, properties, their own owned
+    // ones) are skipped up to the end of the list.
+    EnterNesting();
+    while (!EndOfList()) {
+        if ((static_cast<uint8_t>(FData.at(FPos)) & 0xF0) == 0xF0 && (TakeByte() & 2))
+            ReadInteger();
+        ReadShortString();
+        ReadShortString();
+        while (!EndOfList()) {
+            ReadPropName();
+            SkipValue();
+        }
+        ReadComponentEnd();
+    }
+    LeaveNesting();
 }
 
 QByteArray TComponentReader::ReadShortString()

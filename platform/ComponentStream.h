@@ -69,6 +69,15 @@ public:
     // A bare short string (class and component names).
     void WriteShortString(const QByteArray& s);
     void WriteListEnd() { WriteValueType(TValueType::vaNull); }
+    // A stored component: the signature, its class name and name; then its
+    // properties, and ComponentEnd (the end of the properties and of the
+    // owned components).
+    void WriteComponentStart(const QString& className, const QString& name);
+    void WriteComponentEnd()
+    {
+        WriteListEnd();
+        WriteListEnd();
+    }
     void WriteRaw(const QByteArray& bytes) { FData.append(bytes); }
 
     const QByteArray& Data() const { return FData; }
@@ -103,6 +112,11 @@ public:
     // An identifier among names, as its index.
     int ReadEnum(const QStringList& names);
     QString ReadPropName();
+    // The start of a stored component: signature, flags when present, class
+    // name and name. After its properties (and the zero that ends them),
+    // ReadComponentEnd skips the components it owns and the final zero.
+    void ReadComponentStart(QString& className, QString& name);
+    void ReadComponentEnd();
     QByteArray ReadShortString();
     // Skips one value of any type.
     void SkipValue();

@@ -91,3 +91,35 @@ TEST(ComponentStream, DamagedDataFailsCleanly)
     TComponentReader nested(deep);
     EXPECT_THROW(nested.SkipValue(), EComponentStreamError);
 }
+
+TEST(ComponentStream, StoredComponents)
+{
+    TComponentWriter writer;
+    writer.WriteComponentStart("TButton", "btnOK");
+    writer.WritePropName("Caption");
+    writer.WriteString(QStringLiteral("确定"));
+    writer.WriteComponentEnd();
+    EXPECT_EQ(writer.Data(), Hex("545046300754427574746F6E0562746E4F4B0743617074696F6E0604C8B7B6A80000"));
+
+    TComponentReader reader(writer.Data());
+    QString className, name;
+    reader.ReadComponentStart(className, name);
+    EXPECT_EQ(className, "TButton");
+    EXPECT_EQ(name, "btnOK");
+    EXPECT_EQ(reader.ReadPropName(), "Caption");
+    EXPECT_EQ(reader.ReadString(), QStringLiteral("确定"));
+    EXPECT_TRUE(reader.EndOfList());
+    reader.ReadComponentEnd();
+    EXPECT_TRUE(reader.AtEnd());
+
+    // An owned component with position flags is skipped.
+    TComponentReader owner(Hex("54504630065450616E656C015000" "F2020A06544C6162656C014C0743617074696F6E0601780000" "00"));
+    owner.ReadComponentStart(className, name);
+    EXPECT_EQ(className, "TPanel");
+    EXPECT_TRUE(owner.EndOfList());
+    owner.ReadComponentEnd();
+    EXPECT_TRUE(owner.AtEnd());
+
+    TComponentReader wrong(Hex("5450463107"));
+    EXPECT_THROW(wrong.ReadComponentStart(className, name), EComponentStreamError);
+}
