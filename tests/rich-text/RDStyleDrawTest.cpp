@@ -240,6 +240,27 @@ TEST_F(RDStyleDrawTest, JustifiedRightToLeftRunSpreadsToItsBox)
     EXPECT_LE(span() - before, 24);
 }
 
+TEST_F(RDStyleDrawTest, ARangeDrawnOverTheTextLandsOnIt)
+{
+    TFontInfo style;
+    style.FontName = QStringLiteral("DejaVu Sans");
+    style.Size = 15;
+    style.Unicode = true;
+    for (const QString& text : {QStringLiteral("abc שלום"), QStringLiteral("שלום abc"), QStringLiteral("中文 text")}) {
+        const QByteArray item(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        Reset(300, 40, Qt::white);
+        Draw(style, item, 10, 5, 200, 30);
+        const QImage plain = image;
+        Reset(300, 40, Qt::white);
+        SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+        ApplyColor(style, *canvas, sheet, 0, false, 0);
+        canvas->BrushColor = clWhite;
+        const int width = ItemTextWidth(item, *canvas, rdioUnicode);
+        ASSERT_TRUE(TryDrawBiDiTextRange(10, 5, width, *canvas, item, 30, 1, int(text.size()), rdioUnicode, true));
+        EXPECT_EQ(image, plain) << text.toStdString();
+    }
+}
+
 TEST_F(RDStyleDrawTest, UnderlineKindsDrawTheirPatternsAtTheFontsRow)
 {
     const struct {
