@@ -72,25 +72,38 @@ bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, i
         return false;
     TRDItemChars chars;
     DecodeItemChars(canvas, s.constData(), n, flags, chars);
-    const TRDLineLayout layout(canvas, chars.Text);
-    const int measured = layout.IsSimple() ? layout.Width() : ItemTextWidth(s, canvas, flags);
+    int leads = 0;
+    for (const uint8_t lead : chars.Lead)
+        leads += lead;
+    // One glyph per character from left to right: the engine's own places give
+    // the widths, and the glyphs are drawn at the spread places.
+    const TRDLineLayout glyphs(canvas, chars.Text, false);
+    std::vector<double> places;
+    if (glyphs.GlyphPlaces(leads, places)) {
+        const int measured = qRound(places.back());
+        if (measured == width)
+            return false;
+        const std::vector<int> add = SpreadOverCharacters(n, width - measured);
+        std::vector<int> starts;
+        starts.reserve(size_t(leads));
+        int cx = 0, before = 0, g = 0;
+        for (int i = 0; i < n; ++i) {
+            if (chars.Lead[size_t(i)]) {
+                starts.push_back(cx);
+                ++g;
+            }
+            // The extent after this byte or unit: the end of its character.
+            const int extent = qRound(places[size_t(g)]);
+            cx += extent - before + add[size_t(i)];
+            before = extent;
+        }
+        glyphs.DrawGlyphsAt(canvas, x, y, starts);
+        return true;
+    }
+    const int measured = ItemTextWidth(s, canvas, flags);
     if (measured == width)
         return false;
     const std::vector<int> add = SpreadOverCharacters(n, width - measured);
-    std::vector<int> extents;
-    layout.LogicalExtents(chars, extents);
-    // The x of each character: the widths of those before it, each with its share.
-    std::vector<int> starts;
-    starts.reserve(size_t(n));
-    int cx = 0, before = 0;
-    for (int i = 0; i < n; ++i) {
-        if (chars.Lead[size_t(i)])
-            starts.push_back(cx);
-        cx += extents[size_t(i)] - before + add[size_t(i)];
-        before = extents[size_t(i)];
-    }
-    if (layout.DrawAtStarts(canvas, x, y, starts))
-        return true;
     // Text whose glyphs do not stand one per character: each character's
     // share as letter spacing of its range, neighbours with the same share in
     // one range.

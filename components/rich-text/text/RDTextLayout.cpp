@@ -54,12 +54,12 @@ bool IsSimpleUnit(char16_t u)
 
 }  // namespace
 
-TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text)
+TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text, bool measure)
     : FText(text), FFont(canvas.Painter().font()), FDevice(canvas.Painter().device()),
       FDirection(canvas.Painter().layoutDirection())
 {
     FRightToLeft = FDirection == Qt::RightToLeft || HasRightToLeftText(text);
-    FSimple = !FRightToLeft && MeasureSimple();
+    FSimple = measure && !FRightToLeft && MeasureSimple();
 }
 
 TRDLineLayout::TRDLineLayout(TCanvas& canvas, const QString& text, const QList<QTextLayout::FormatRange>& formats)
@@ -299,27 +299,34 @@ void TRDLineLayout::Draw(TCanvas& canvas, int x, int y) const
     FLayout->draw(&painter, QPointF(x, y));
 }
 
-bool TRDLineLayout::DrawAtStarts(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const
+bool TRDLineLayout::GlyphPlaces(int count, std::vector<double>& places) const
 {
     if (FRightToLeft || !Line().isValid())
         return false;
-    QList<QGlyphRun> runs = FLine.glyphRuns();
-    qsizetype glyphs = 0;
-    for (const QGlyphRun& run : runs)
-        glyphs += run.glyphIndexes().size();
-    if (glyphs != qsizetype(starts.size()))
+    FRuns = FLine.glyphRuns();
+    places.clear();
+    places.reserve(size_t(count) + 1);
+    for (const QGlyphRun& run : FRuns)
+        for (const QPointF& p : run.positions())
+            places.push_back(p.x());
+    if (places.size() != size_t(count) || !std::is_sorted(places.begin(), places.end()))
         return false;
+    places.push_back(FLine.naturalTextWidth());
+    return true;
+}
+
+void TRDLineLayout::DrawGlyphsAt(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const
+{
     QPainter& painter = canvas.Painter();
     painter.setPen(ToQColor(canvas.Font.Color));
     size_t g = 0;
-    for (QGlyphRun& run : runs) {
+    for (QGlyphRun& run : FRuns) {
         QList<QPointF> positions = run.positions();
         for (QPointF& p : positions)
             p.setX(starts[g++]);
         run.setPositions(positions);
         painter.drawGlyphRun(QPointF(x, y), run);
     }
-    return true;
 }
 
 void TRDLineLayout::DrawClipped(TCanvas& canvas, int x, int y, const QRect& clip, bool opaque) const

@@ -13,6 +13,7 @@
 
 #include <QtCore/QRect>
 #include <QtGui/QFont>
+#include <QtGui/QGlyphRun>
 #include <QtGui/QTextLayout>
 
 #include "Graphics.h"
@@ -22,7 +23,9 @@ struct TRDPlacement;
 
 class TRDLineLayout {
 public:
-    TRDLineLayout(TCanvas& canvas, const QString& text);
+    // measure false leaves out the measuring of text that needs no shaping
+    // (for a caller that reads the glyphs only).
+    TRDLineLayout(TCanvas& canvas, const QString& text, bool measure = true);
     // With format ranges (per-range letter spacing of a spread run).
     TRDLineLayout(TCanvas& canvas, const QString& text, const QList<QTextLayout::FormatRange>& formats);
 
@@ -36,10 +39,11 @@ public:
     bool IsSimple() const { return FSimple; }
     // Draws the text with its top-left corner at x, y in the canvas's font colour.
     void Draw(TCanvas& canvas, int x, int y) const;
-    // Draws the glyphs of the characters at the given x (one per character, lead
-    // bytes and units in logical order); false, drawing nothing, when the
-    // glyphs do not stand one per character from left to right.
-    bool DrawAtStarts(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const;
+    // The x of each glyph and, last, the line's width, when the glyphs stand one
+    // per character (count of them) from left to right; false otherwise.
+    bool GlyphPlaces(int count, std::vector<double>& places) const;
+    // Draws those glyphs with their left edges at starts.
+    void DrawGlyphsAt(TCanvas& canvas, int x, int y, const std::vector<int>& starts) const;
     // Draws it clipped to clip; opaque fills clip with the brush colour first.
     void DrawClipped(TCanvas& canvas, int x, int y, const QRect& clip, bool opaque) const;
 
@@ -66,6 +70,7 @@ private:
     std::vector<double> FPrefix;
     mutable std::unique_ptr<QTextLayout> FLayout;
     mutable QTextLine FLine;
+    mutable QList<QGlyphRun> FRuns;
 };
 
 // True when text holds characters of a right-to-left script.
