@@ -75,6 +75,26 @@ TEST_F(RDTextMeasureTest, ZeroWidthCharactersTakeNoWidth)
     }
 }
 
+TEST_F(RDTextMeasureTest, ZeroWidthCharactersTakeNoCharacterExtra)
+{
+    SetCanvasCharacterExtra(*canvas, 5);
+    QString s = QStringLiteral("ab");
+    s += QChar(0x200B);
+    s += QStringLiteral("cd");
+    const QByteArray item = Utf16Item(s);
+    const QByteArray plain = Utf16Item(QStringLiteral("abcd"));
+    EXPECT_EQ(ItemTextWidth(item, *canvas, U), ItemTextWidth(plain, *canvas, U));
+    const std::vector<int> ext = Extents(item, U);
+    const std::vector<int> plainExt = Extents(plain, U);
+    EXPECT_EQ(ext, (std::vector<int>{plainExt[0], plainExt[1], plainExt[1], plainExt[2], plainExt[3]}));
+    int fit = 0;
+    // The zero width space fits where the b before it fits with room to spare.
+    ItemTextExtentEx(*canvas, item, plainExt[1] + 1, fit, nullptr, U);
+    EXPECT_EQ(fit, 3);
+    ItemTextExtentEx(*canvas, item, plainExt[1], fit, nullptr, U);
+    EXPECT_EQ(fit, 2);
+}
+
 TEST_F(RDTextMeasureTest, CountZeroFitsNothingAndLeavesTheSize)
 {
     QSize size(7, 9);

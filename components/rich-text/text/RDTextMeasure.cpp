@@ -25,14 +25,15 @@ QSize TextExtentW(TCanvas& canvas, const char16_t* p, int count)
 {
     count = std::max(count, 0);
     const QString text(reinterpret_cast<const QChar*>(p), count);
-    double width = TRDLineLayout(canvas, text).Width();
-    const QFontMetricsF fm(canvas.Painter().font(), canvas.Painter().device());
+    int width = TRDLineLayout(canvas, text).Width();
+    // Each kind of zero-width character measured alone, as the text was (with
+    // the character extra), once.
     for (const char16_t zw : ZeroWidthChars) {
         const auto n = text.count(QChar(zw));
         if (n > 0)
-            width -= double(n) * fm.horizontalAdvance(QChar(zw));
+            width -= int(n) * TRDLineLayout(canvas, QString(QChar(zw))).Width();
     }
-    return QSize(qRound(width), qRound(fm.height()));
+    return QSize(width, FontHeight(canvas));
 }
 
 int ItemTextWidth(const QByteArray& s, TCanvas& canvas, int flags)
