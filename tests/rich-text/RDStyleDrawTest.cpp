@@ -371,6 +371,38 @@ TEST_F(RDStyleDrawTest, LeadingSpaceOverlineAndVisibleSpaces)
     EXPECT_EQ(CountColor(space, Q(clBlack)), 0);
 }
 
+TEST_F(RDStyleDrawTest, NonBreakingSpacesShowADegreeSign)
+{
+    TFontInfo style;
+    style.Size = 20;
+    style.Color = clBlack;
+    style.Unicode = true;
+    const QString text = QStringLiteral("a\u00A0b c");
+    const QByteArray item(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    SelectCanvasFont(*canvas, style.MakeFont(), style.Charset);
+    std::vector<int> ext;
+    int fit = 0;
+    ItemTextExtentEx(*canvas, item, 10000, fit, &ext, rdioUnicode);
+    const auto metrics = AllocOutlineTextMetrics(style.MakeFont(), &image);
+    ASSERT_TRUE(metrics);
+    // The upper half of each cell: the degree sign stands there, the dot lower.
+    const QRect nbsp(10 + ext[0], 5, ext[1] - ext[0], metrics->Ascent / 2);
+    const QRect space(10 + ext[2], 5 + metrics->Ascent / 2, ext[3] - ext[2], metrics->Ascent / 2);
+    const uint8_t visible = VisibleSpecialCharacters;
+    const struct {
+        uint8_t visible;
+        bool degree, dot;
+    } cases[] = {{0x0F, true, true}, {0x01, false, true}, {0x02, true, false}, {0x08, false, false}};
+    for (const auto& c : cases) {
+        VisibleSpecialCharacters = c.visible;
+        Reset(600, 60, Qt::white);
+        Draw(style, item, 10, 5, 200, 40, rdtsSpecialCharacters);
+        EXPECT_EQ(CountColor(nbsp, Q(clBlack)) > 0, c.degree) << int(c.visible);
+        EXPECT_EQ(CountColor(space, Q(clBlack)) > 0, c.dot) << int(c.visible);
+    }
+    VisibleSpecialCharacters = visible;
+}
+
 TEST_F(RDStyleDrawTest, PageBreakAndCheckpointMarks)
 {
     Reset(600, 60, QColor(Grey & 0xFF, Grey & 0xFF, Grey & 0xFF).darker(150));
