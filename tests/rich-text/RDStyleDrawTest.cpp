@@ -511,6 +511,14 @@ TEST_F(RDStyleDrawTest, ApplyStyleSelectsTheStylesFont)
     EXPECT_EQ(painter->layoutDirection(), Qt::RightToLeft);  // kept
     sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdLeftToRight, false, &height, false);
     EXPECT_EQ(painter->layoutDirection(), Qt::LeftToRight);
+    // ANSI text of a style with the default charset is in the sheet's code page.
+    style.Charset = DEFAULT_CHARSET;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
+    EXPECT_EQ(canvas->Font.Charset, DEFAULT_CHARSET);
+    sheet.DefCodePage = 1251;
+    sheet.ApplyStyle(*canvas, 1, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
+    EXPECT_EQ(CodePageOfCharset(canvas->Font.Charset), 1251u);
+    sheet.DefCodePage = CP_ACP;
     // A dangling style number draws with the placeholder style.
     sheet.ApplyStyleColor(*canvas, 99, 0, false, 0);
     EXPECT_EQ(canvas->BrushColor, clRed);

@@ -6,6 +6,22 @@
 #include "RDStyleDraw.h"
 #include "RDTextCanvas.h"
 
+namespace {
+
+// The charset that stands for the sheet's code page where a style leaves the
+// charset to the default; the style's own charset otherwise.
+uint8_t CharsetForCodePage(uint8_t charset, TRDCodePage defCodePage)
+{
+    if (charset != DEFAULT_CHARSET || defCodePage == CP_ACP)
+        return charset;
+    for (int c = 0; c < 256; ++c)
+        if (c != DEFAULT_CHARSET && CodePageOfCharset(uint8_t(c)) == defCodePage)
+            return uint8_t(c);
+    return charset;
+}
+
+}  // namespace
+
 void TRDStyle::ApplyStyle(TCanvas& canvas, int styleNo, TRDBiDiMode defBiDiMode, bool useFontPixelsPerInch,
                           const int* subSuperScriptHeight, bool ignoreSubSuperScript)
 {
@@ -20,7 +36,7 @@ void TRDStyle::ApplyStyle(TCanvas& canvas, int styleNo, TRDBiDiMode defBiDiMode,
     if (subSuperScriptHeight && !ignoreSubSuperScript && *subSuperScriptHeight > 0
         && style.SubSuperScriptType != TRDSubSuperScriptType::rdsssNormal)
         font.setPixelSize(*subSuperScriptHeight);
-    SelectCanvasFont(canvas, font, style.Charset);
+    SelectCanvasFont(canvas, font, CharsetForCodePage(style.Charset, DefCodePage));
     // Right-to-left reading for text of that direction; text without one keeps
     // what the canvas has (its character spacing is in the font).
     const TRDBiDiMode direction = style.BiDiMode == TRDBiDiMode::rdbdUnspecified ? defBiDiMode : style.BiDiMode;
