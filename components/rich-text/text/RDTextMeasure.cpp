@@ -2,11 +2,9 @@
 
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QPainter>
-#include <QtGui/QTextLayout>
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 #include "RDTextLayout.h"
 
@@ -66,10 +64,9 @@ void TextExtentEx(TCanvas& canvas, const char* p, int count, int maxExtent, int&
     while (fit < count && ext[size_t(fit)] <= maxExtent)
         ++fit;
     if (IsUnicodeItem(flags)) {
-        const auto* units = reinterpret_cast<const char16_t*>(p);
         int counted = 0;
         for (int j = 0; j < count; ++j) {
-            if (!IsZeroWidthChar(units[j]))
+            if (!IsZeroWidthChar(chars.Text.at(j).unicode()))
                 continue;
             const int w = j == 0 ? ext[0] : ext[size_t(j)] - ext[size_t(j - 1)];
             if (w != 0) {
