@@ -1,5 +1,7 @@
 // Writing documents as RDF.
 
+#include <charconv>
+
 #include <QtCore/QtEndian>
 
 #include "AnsiText.h"
@@ -163,6 +165,26 @@ void TRDFWriter::WriteCheckpoint(const TRDCPInfo& cp)
 void TRDFWriter::WriteTextHeader(const TCustomRDItemInfo& first, int count, int paraNo, uint8_t options, bool unicode)
 {
     const int dataMode = unicode && !Binary() ? 3 : 0;
+    if (!(FOptions & rdfoUseStyleNames) && !FTagsArePChars && first.Hint.isEmpty()) {
+        // The common header, built without allocating.
+        char line[96];
+        char* p = line;
+        char* const end = line + sizeof(line);
+        auto number = [&](int value) {
+            p = std::to_chars(p, end, value).ptr;
+            *p++ = ' ';
+        };
+        number(first.StyleNo);
+        number(count);
+        number(paraNo);
+        number(options & 15);
+        number(dataMode);
+        p = std::to_chars(p, end, first.Tag.Int).ptr;
+        *p++ = '\r';
+        *p++ = '\n';
+        FStream.WriteBuffer(line, p - line);
+        return;
+    }
     QByteArray line = RDFTextStyleToString(FDoc, first.StyleNo) + ' ' + QByteArray::number(count) + ' '
                       + RDFParaStyleToString(FDoc, paraNo) + ' ' + QByteArray::number(options & 15) + ' '
                       + QByteArray::number(dataMode) + ' ' + RDFTagToString(FTagsArePChars, first.Tag);
