@@ -7,70 +7,23 @@
 
 #include "CRDData.h"
 #include "RDDocParams.h"
+#include "RDStyle.h"
 
-class TTestStyleSheet : public TRDDocStyleSheet {
+class TTestStyleSheet : public TRDStyle {
 public:
     TTestStyleSheet()
     {
-        for (int i = 0; i < 4; ++i) {
-            TFontInfo& f = Text.emplace_back();
-            f.StyleName = QStringLiteral("Style %1").arg(i);
-        }
-        Para.emplace_back().StyleName = QStringLiteral("Paragraph Style");
-        Para.emplace_back().StyleName = QStringLiteral("Centered");
-        Para.emplace_back().StyleName = QStringLiteral("Third");
-        InvalidText.Color = 0xFFFFFF;
-    }
-
-    std::deque<TFontInfo> Text;
-    std::deque<TParaInfo> Para;
-    TFontInfo InvalidText;
-    TParaInfo InvalidPara;
-    int Spaces = 8;
-    int DefUnicode = -1;
-    QByteArray LastLoadedTable;
-
-    int TextStyleCount() const override { return static_cast<int>(Text.size()); }
-    const TFontInfo& TextStyleAt(int i) const override
-    {
-        return i >= 0 && i < TextStyleCount() ? Text[i] : InvalidText;
-    }
-    int ParaStyleCount() const override { return static_cast<int>(Para.size()); }
-    const TParaInfo& ParaStyleAt(int i) const override
-    {
-        return i >= 0 && i < ParaStyleCount() ? Para[i] : InvalidPara;
-    }
-    int ListStyleCount() const override { return 0; }
-    int SpacesInTab() const override { return Spaces; }
-    uint32_t DefCodePage() const override { return 0; }
-    bool UseSound() const override { return false; }
-    int DefUnicodeStyle() const override { return DefUnicode; }
-    void SetDefUnicodeStyle(int value) override { DefUnicode = value; }
-    bool StyleHoverSensitive(int) const override { return false; }
-    // A collection of n styles: the value byte, then n.
-    QByteArray SaveStyleTable(int kind, TCustomRDData*) const override
-    {
-        const int n = kind == 1 ? TextStyleCount() : kind == 2 ? ParaStyleCount() : 0;
-        return QByteArray(1, '\x0E') + static_cast<char>(n);
-    }
-    bool LoadStyleTable(int, const QByteArray& data, bool, int, TRDIntegerList& map, const TRDIntegerList*) override
-    {
-        if (data.size() < 2 || data[0] != '\x0E')
-            return false;
-        LastLoadedTable = data;
-        map.Clear();
-        for (int i = 0; i < static_cast<unsigned char>(data[1]); ++i)
-            map.Add(i);
-        return true;
+        SpacesInTab = 8;
+        ParaStyles().Add()->StyleName = QStringLiteral("Third");
     }
 };
 
 class TTestRDData : public TCustomRDData {
 public:
-    explicit TTestRDData(TRDDocStyleSheet* sheet = nullptr) : Sheet(sheet) { CreateItemList(); }
+    explicit TTestRDData(TRDStyle* sheet = nullptr) : Sheet(sheet) { CreateItemList(); }
     ~TTestRDData() override { Clear(); }
 
-    TRDDocStyleSheet* Sheet;
+    TRDStyle* Sheet;
     TRDOptions Options = 0;
     TRDFOptions RDFOptions = 0;
     uint8_t Warnings = 0;
@@ -96,7 +49,7 @@ public:
     uint16_t GetControlFlags() override { return ControlFlags; }
     void SetControlFlags(uint16_t v) override { ControlFlags = v; }
     int GetMaxLength() override { return 0; }
-    TRDDocStyleSheet* GetRDStyle() override { return Sheet; }
+    TRDStyle* GetRDStyle() override { return Sheet; }
     void* GetPaletteHandle() override { return nullptr; }
     void* GetLogPalette() override { return nullptr; }
     TRDPaletteAction GetDoInPaletteMode() override { return TRDPaletteAction::rdpaDoNothing; }

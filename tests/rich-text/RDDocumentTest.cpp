@@ -13,7 +13,7 @@ namespace {
 
 class RDDocumentTest : public ::testing::Test {
 protected:
-    RDDocumentTest() { Sheet.Para[0].DefStyleNo = -1; }
+    RDDocumentTest() { Sheet.ParaStyles()[0]->DefStyleNo = -1; }
     TTestStyleSheet Sheet;
     TTestRDData Doc{&Sheet};
 
@@ -81,7 +81,7 @@ TEST_F(RDDocumentTest, SplittingEngine)
     };
     for (const Case& c : cases) {
         TTestRDData doc(&Sheet);
-        Sheet.Spaces = c.Spaces;
+        Sheet.SpacesInTab = c.Spaces;
         ASSERT_TRUE(doc.AddMultilineText(c.Text, 0, 0, 0, TRDTag()));
         QByteArray s;
         for (int i = 0; i < doc.ItemCount(); ++i)
@@ -112,14 +112,14 @@ TEST_F(RDDocumentTest, OneParagraphAndStringTagsPerItem)
 
 TEST_F(RDDocumentTest, ConvertedTextFollowsUnicodeStyle)
 {
-    Sheet.Text[1].Unicode = true;
+    Sheet.TextStyles()[1]->Unicode = true;
     Doc.AddTextConverted("\xd6\xd0", 1, 0, TRDTag());
     EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\x2d\x4e"));
     EXPECT_TRUE(Doc.ItemOptionsOf(0) & rdioUnicode);
     EXPECT_EQ(Doc.ItemTextAsAnsi(0), QByteArray("\xd6\xd0"));
     EXPECT_EQ(Doc.ItemLengthOf(0), 1);
     // MaxInt takes the paragraph style's default text style.
-    Sheet.Para[1].DefStyleNo = 1;
+    Sheet.ParaStyles()[1]->DefStyleNo = 1;
     Doc.AddTextConverted("\xd6\xd0", -5, 1, TRDTag());
     EXPECT_EQ(Doc.ItemAt(1)->StyleNo, RDMaxInt);
     EXPECT_EQ(Doc.EffectiveStyleOfItem(1), 1);
@@ -141,7 +141,7 @@ TEST_F(RDDocumentTest, DoubleByteCharactersStepWhole)
     EXPECT_FALSE(Doc.IsDelimiterAt(trailIsDelimiter, 2, 0, 1));
     EXPECT_TRUE(Doc.IsDelimiterAt(QByteArray("a b"), 2, 0, -1));
     // A surrogate pair in UTF-16 steps as one.
-    Sheet.Text[1].Unicode = true;
+    Sheet.TextStyles()[1]->Unicode = true;
     const QString emoji = QStringLiteral("x\U0001F600y");
     const QByteArray utf16(reinterpret_cast<const char*>(emoji.utf16()), emoji.size() * 2);
     Doc.AddTextRawNoTag(utf16, 1, 0);

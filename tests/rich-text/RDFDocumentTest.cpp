@@ -39,8 +39,8 @@ class RDFDocumentTest : public ::testing::Test {
 protected:
     RDFDocumentTest()
     {
-        Sheet.Text[1].Unicode = true;
-        Sheet.Para[0].DefStyleNo = -1;
+        Sheet.TextStyles()[1]->Unicode = true;
+        Sheet.ParaStyles()[0]->DefStyleNo = -1;
     }
     TTestStyleSheet Sheet;
     TTestRDData Doc{&Sheet};
@@ -73,7 +73,7 @@ class RDFRoundTripTest : public RDFDocumentTest, public ::testing::WithParamInte
 TEST_P(RDFRoundTripTest, ReadsAndWritesBack)
 {
     const TRoundTripCase& c = GetParam();
-    Sheet.Text[0].Unicode = c.UnicodeStyle;
+    Sheet.TextStyles()[0]->Unicode = c.UnicodeStyle;
     Doc.RDFOptions = c.Options;
     const QByteArray bytes = Fixture(c.File);
     ASSERT_TRUE(Load(Doc, bytes)) << c.File;
@@ -184,12 +184,12 @@ TEST_F(RDFDocumentTest, CheckpointBeforeAnItemTravels)
 TEST_F(RDFDocumentTest, Utf16AndGbkFollowTheStyle)
 {
     // 中 as UTF-16 into a Unicode style stays UTF-16.
-    Sheet.Text[0].Unicode = true;
+    Sheet.TextStyles()[0]->Unicode = true;
     ASSERT_TRUE(Load(Doc, Fixture("utf16-hex.rdf")));
     EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\x2d\x4e"));
     EXPECT_EQ(Doc.Warnings, 0);
     // Into a style that is not Unicode it becomes GBK.
-    Sheet.Text[0].Unicode = false;
+    Sheet.TextStyles()[0]->Unicode = false;
     for (const char* file : {"utf16-hex.rdf", "utf16-binary.rdf"}) {
         ASSERT_TRUE(Load(Doc, Fixture(file))) << file;
         EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\xd6\xd0")) << file;
@@ -197,7 +197,7 @@ TEST_F(RDFDocumentTest, Utf16AndGbkFollowTheStyle)
         EXPECT_EQ(Doc.Warnings, 0x20);
     }
     // GBK into a Unicode style becomes UTF-16.
-    Sheet.Text[0].Unicode = true;
+    Sheet.TextStyles()[0]->Unicode = true;
     ASSERT_TRUE(Load(Doc, Fixture("gbk.rdf")));
     EXPECT_EQ(Doc.TextOfItem(0), QByteArray("\x2d\x4e"));
     EXPECT_TRUE(Doc.ItemOptionsOf(0) & rdioUnicode);
@@ -293,8 +293,8 @@ TEST_F(RDFDocumentTest, StringTagsAndStyleNames)
     Doc.AddTextRaw("x", 2, 1, TRDTag::FromString("a\"b"));
     Doc.AddTextRawNoTag("y", 0, 0);
     const QByteArray bytes = Save(Doc);
-    EXPECT_EQ(bytes, QByteArray("-8 1 3\r\n\"Style 2\" 1 \"Centered\" 0 0 \"a\"\"b\"\r\nx\r\n"
-                                "\"Style 0\" 1 \"Paragraph Style\" 0 0 0\r\ny\r\n"));
+    EXPECT_EQ(bytes, QByteArray("-8 1 3\r\n\"Subheading\" 1 \"Centered\" 0 0 \"a\"\"b\"\r\nx\r\n"
+                                "\"Normal text\" 1 \"Paragraph Style\" 0 0 0\r\ny\r\n"));
     TTestRDData back(&Sheet);
     back.Options = rdoTagsArePChars;
     back.RDFOptions = rdfoUseStyleNames;
@@ -306,19 +306,55 @@ TEST_F(RDFDocumentTest, StringTagsAndStyleNames)
     EXPECT_EQ(Save(back), bytes);
 }
 
-TEST_F(RDFDocumentTest, StyleTablesFramedAsLinesOrBlocks)
+TEST_F(RDFDocumentTest, StyleTablesTravelAsLinesOrBlocks)
 {
+    Sheet.TextStyles()[2]->Unicode = true;
+    TFontInfo* added = Sheet.TextStyles().Add();
+    added->StyleName = QStringLiteral("Added");
+    added->Size = 14;
     Doc.AddTextRawNoTag("x", 0, 0);
+    for (TRDFOptions binary : {TRDFOptions(0), TRDFOptions(rdfoSaveBinary)}) {
+        Doc.RDFOptions = rdfoSaveTextStyles | rdfoSaveParaStyles | binary;
+        const QByteArray bytes = Save(Doc);
+        EXPECT_TRUE(bytes.startsWith(binary ? "-8 1 3\r\n-9 2 0 0 2 0 1\r\n\r\n" : "-8 1 3\r\n-9 2 0 0 0 0 1\r\n\r\n0E"));
+        // A whole-document load takes the tables over.
+        TTestStyleSheet other;
+        TTestRDData back(&other);
+        back.RDFOptions = Doc.RDFOptions;
+        ASSERT_TRUE(Load(back, bytes));
+        EXPECT_EQ(back.Warnings, 0);
+        ASSERT_EQ(other.TextStyles().Count(), 7);
+        EXPECT_EQ(other.TextStyles()[6]->StyleName, QStringLiteral("Added"));
+        EXPECT_TRUE(other.TextStyles()[2]->Unicode);
+        EXPECT_EQ(other.ParaStyles().Count(), 3);
+        EXPECT_EQ(Save(back), bytes);
+    }
+    // Inserted into another document, the styles read are merged and mapped.
     Doc.RDFOptions = rdfoSaveTextStyles;
-    EXPECT_EQ(Save(Doc), QByteArray("-8 1 3\r\n-9 2 0 0 0 0 1\r\n\r\n0E04\r\n0 1 0 0 0 0\r\nx\r\n"));
-    Doc.RDFOptions = rdfoSaveTextStyles | rdfoSaveBinary;
-    const QByteArray binary = Save(Doc);
-    EXPECT_EQ(binary, QByteArray("-8 1 3\r\n-9 2 0 0 2 0 1\r\n\r\n\x02\0\0\0\x0E\x04" "0 1 0 0 0 0\r\nx\r\n", 48));
-    TTestRDData back(&Sheet);
-    back.RDFOptions = Doc.RDFOptions;
-    ASSERT_TRUE(Load(back, binary));
-    EXPECT_EQ(Sheet.LastLoadedTable, QByteArray("\x0E\x04"));
-    EXPECT_EQ(Save(back), binary);
+    Doc.Clear();
+    Doc.AddTextRawNoTag("added", 6, 0);
+    const QByteArray bytes = Save(Doc);
+    TTestStyleSheet other;
+    TTestRDData into(&other);
+    into.AddTextRawNoTag("first", 0, 0);
+    TRDMemoryStream stream;
+    stream.LoadFromBytes(bytes);
+    stream.SetPosition(0);
+    TColor color = clNone;
+    ASSERT_TRUE(into.InsertFromRDF(stream, 1, color, nullptr, nullptr, false));
+    ASSERT_EQ(into.ItemCount(), 2);
+    // The style read is appended there and the item points at it.
+    const int styleNo = into.ItemAt(1)->StyleNo;
+    ASSERT_GE(styleNo, 6);
+    ASSERT_LT(styleNo, other.TextStyles().Count());
+    EXPECT_EQ(other.TextStyles()[styleNo]->Size, 14);
+    EXPECT_EQ(other.TextStyles()[styleNo]->StyleName, QStringLiteral("Added"));
+    EXPECT_EQ(into.TextMap, nullptr);
+    // A table that is not a collection stops the read.
+    QByteArray broken = bytes;
+    broken.replace("\r\n\r\n0E", "\r\n\r\n0F");
+    TTestRDData refused(&other);
+    EXPECT_FALSE(Load(refused, broken));
 }
 
 // The check-result document: each paragraph three styled texts, built with

@@ -39,8 +39,8 @@ int TCustomRDData::ResolveStyleNo(int styleNo, int paraNo) const
     if (styleNo != RDMaxInt)
         return styleNo;
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    const int def = sheet ? sheet->ParaStyleAt(paraNo).DefStyleNo : -1;
+    const TRDStyle* sheet = self->GetRDStyle();
+    const int def = sheet ? sheet->ParaStyles().ParaStyleAt(paraNo)->DefStyleNo : -1;
     return def < 0 ? 0 : def;
 }
 
@@ -119,35 +119,35 @@ void TCustomRDData::SetBreaksPageBefore(int i, bool flag)
 uint32_t TCustomRDData::CodePageOfStyle(int n) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
+    const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet)
         return 0;
-    if (n < 0 || sheet->TextStyleAt(n).Charset == DEFAULT_CHARSET)
-        return sheet->DefCodePage();
-    return CodePageOfCharset(sheet->TextStyleAt(n).Charset);
+    if (n < 0 || sheet->TextStyles().TextStyleAt(n)->Charset == DEFAULT_CHARSET)
+        return sheet->DefCodePage;
+    return CodePageOfCharset(sheet->TextStyles().TextStyleAt(n)->Charset);
 }
 
 uint32_t TCustomRDData::GetDefCodePage() const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    return sheet ? sheet->DefCodePage() : 0;
+    const TRDStyle* sheet = self->GetRDStyle();
+    return sheet ? sheet->DefCodePage : 0;
 }
 
 uint32_t TCustomRDData::LocaleOfStyle(int n) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    return LocaleOfLanguage(sheet && n >= 0 ? LanguageOfCharset(sheet->TextStyleAt(n).Charset) : LanguageOfCharset(0));
+    const TRDStyle* sheet = self->GetRDStyle();
+    return LocaleOfLanguage(sheet && n >= 0 ? LanguageOfCharset(sheet->TextStyles().TextStyleAt(n)->Charset) : LanguageOfCharset(0));
 }
 
 bool TCustomRDData::TextStyleGoesToHtml(int n) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
+    const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet)
         return true;
-    const uint8_t options = sheet->TextStyleAt(n).Options;
+    const uint8_t options = sheet->TextStyles().TextStyleAt(n)->Options;
     return (options & rdteoHTMLCode) || !(options & rdteoRTFCode);
 }
 
@@ -249,27 +249,27 @@ int TCustomRDData::PrevCharPos(const QByteArray& s, int i, int pos) const
 TRDBiDiMode TCustomRDData::BiDiModeOfPara(int n) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    if (sheet && sheet->ParaStyleAt(n).BiDiMode != TRDBiDiMode::rdbdUnspecified)
-        return sheet->ParaStyleAt(n).BiDiMode;
+    const TRDStyle* sheet = self->GetRDStyle();
+    if (sheet && sheet->ParaStyles().ParaStyleAt(n)->BiDiMode != TRDBiDiMode::rdbdUnspecified)
+        return sheet->ParaStyles().ParaStyleAt(n)->BiDiMode;
     return self->GetBiDiMode();
 }
 
 TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
+    const TRDStyle* sheet = self->GetRDStyle();
     const int styleNo = EffectiveStyleOfItem(i);
-    if (sheet && styleNo >= 0 && sheet->TextStyleAt(styleNo).BiDiMode != TRDBiDiMode::rdbdUnspecified)
-        return sheet->TextStyleAt(styleNo).BiDiMode;
+    if (sheet && styleNo >= 0 && sheet->TextStyles().TextStyleAt(styleNo)->BiDiMode != TRDBiDiMode::rdbdUnspecified)
+        return sheet->TextStyles().TextStyleAt(styleNo)->BiDiMode;
     return BiDiModeOfPara(ParaOfItem(i));
 }
 
 void TCustomRDData::BeepIfEnabled() const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    if (sheet && sheet->UseSound())
+    const TRDStyle* sheet = self->GetRDStyle();
+    if (sheet && sheet->UseSound)
         QApplication::beep();
 }
 
@@ -339,8 +339,8 @@ void TCustomRDData::ConvertForStyle(QByteArray& s, int styleNo, int paraNo) cons
         paraNo = ItemCount() > 0 ? ParaOfItem(ItemCount() - 1) : 0;
     const int effective = ResolveStyleNo(styleNo, paraNo);
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
-    if (sheet && sheet->TextStyleAt(effective).Unicode)
+    const TRDStyle* sheet = self->GetRDStyle();
+    if (sheet && sheet->TextStyles().TextStyleAt(effective)->Unicode)
         s = AnsiToUtf16(CodePageOfStyle(effective), s);
 }
 
@@ -350,9 +350,9 @@ void TCustomRDData::AddTextItem(const QByteArray& s, int styleNo, int paraNo, co
     item->StyleNo = styleNo < 0 ? RDMaxInt : styleNo;
     item->ParaNo = paraNo;
     item->Tag = tag;
-    const TRDDocStyleSheet* sheet = GetRDStyle();
+    const TRDStyle* sheet = GetRDStyle();
     const int effective = ResolveStyleNo(item->StyleNo, paraNo);
-    const bool unicode = sheet && sheet->TextStyleAt(effective).Unicode;
+    const bool unicode = sheet && sheet->TextStyles().TextStyleAt(effective)->Unicode;
     if (unicode)
         item->ItemOptions |= rdioUnicode;
     AddItem(expandTabs ? ExpandTabs(s, effective, unicode) : s, item.release());
@@ -390,12 +390,12 @@ void TCustomRDData::AddTextConverted(const QByteArray& s, int styleNo, int paraN
 QByteArray TCustomRDData::ExpandTabs(const QByteArray& s, int styleNo, bool unicode) const
 {
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
+    const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet)
         return unicode ? ExpandTabsUnicode(s, 8) : ExpandTabsAnsi(s, 8);
-    if (sheet->TextStyleAt(styleNo).Unicode)
-        return ExpandTabsUnicode(s, sheet->SpacesInTab());
-    return ExpandTabsAnsi(s, sheet->SpacesInTab());
+    if (sheet->TextStyles().TextStyleAt(styleNo)->Unicode)
+        return ExpandTabsUnicode(s, sheet->SpacesInTab);
+    return ExpandTabsAnsi(s, sheet->SpacesInTab);
 }
 
 bool TCustomRDData::AddMultilineText(const QByteArray& s, int styleNo, int firstParaNo, int paraNo,
@@ -409,8 +409,8 @@ bool TCustomRDData::AddTextLines(const QByteArray& s, int styleNo, int firstPara
 {
     const bool savedAllowNewPara = AllowNewPara;
     const bool tagsArePChars = TagsArePChars();
-    const TRDDocStyleSheet* sheet = GetRDStyle();
-    const bool tabItems = sheet && sheet->SpacesInTab() < 1;
+    const TRDStyle* sheet = GetRDStyle();
+    const bool tabItems = sheet && sheet->SpacesInTab < 1;
     bool result = true;
     try {
         bool newPara = firstParaNo >= 0;
@@ -593,7 +593,7 @@ void MarkReferences(TRDIntegerList& used, int index, const Get& references, std:
 
 void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
 {
-    TRDDocStyleSheet* sheet = GetRDStyle();
+    TRDStyle* sheet = GetRDStyle();
     InitStyleUsage(usage, sheet);
     MarkStylesInUse(usage);
     if (!sheet)
@@ -601,9 +601,9 @@ void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
     auto inRange = [](int v, int count) { return v >= 0 && v < count ? v : -1; };
     if (usage.DoPara) {
         std::vector<bool> visited(usage.ParaUsed.Count(), false);
-        const int count = sheet->ParaStyleCount();
+        const int count = sheet->ParaStyles().Count();
         auto refs = [&](int i) {
-            const TParaInfo& p = sheet->ParaStyleAt(i);
+            const TParaInfo& p = *sheet->ParaStyles().ParaStyleAt(i);
             return std::vector<int>{inRange(p.BaseStyleNo, count), inRange(p.NextParaNo, count)};
         };
         for (int i = 0; i < usage.ParaUsed.Count(); ++i)
@@ -611,20 +611,20 @@ void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
                 MarkReferences(usage.ParaUsed, i, refs, visited);
     }
     if (usage.DoText) {
-        for (int i = 0; i < usage.ParaUsed.Count() && i < sheet->ParaStyleCount(); ++i) {
-            const int def = sheet->ParaStyleAt(i).DefStyleNo;
+        for (int i = 0; i < usage.ParaUsed.Count() && i < sheet->ParaStyles().Count(); ++i) {
+            const int def = sheet->ParaStyles().ParaStyleAt(i)->DefStyleNo;
             if (usage.ParaUsed[i] == 1 && def >= 0 && def < usage.TextUsed.Count())
                 usage.TextUsed.SetItem(def, 1);
         }
-        const int defUnicode = sheet->DefUnicodeStyle();
+        const int defUnicode = sheet->DefUnicodeStyle;
         if (defUnicode >= 0 && defUnicode < usage.TextUsed.Count())
             usage.TextUsed.SetItem(defUnicode, 1);
         else if (defUnicode >= 0)
-            sheet->SetDefUnicodeStyle(-1);
+            sheet->DefUnicodeStyle = -1;
         std::vector<bool> visited(usage.TextUsed.Count(), false);
-        const int count = sheet->TextStyleCount();
+        const int count = sheet->TextStyles().Count();
         auto refs = [&](int i) {
-            const TFontInfo& f = sheet->TextStyleAt(i);
+            const TFontInfo& f = *sheet->TextStyles().TextStyleAt(i);
             return std::vector<int>{inRange(f.BaseStyleNo, count), inRange(f.NextStyleNo, count)};
         };
         for (int i = 0; i < usage.TextUsed.Count(); ++i)
@@ -635,7 +635,7 @@ void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
 
 // Base answers of the slots.
 
-TRDDocStyleSheet* TCustomRDData::GetRDStyle()
+TRDStyle* TCustomRDData::GetRDStyle()
 {
     TCustomRDData* parent = GetParentData();
     return parent ? parent->GetRDStyle() : nullptr;

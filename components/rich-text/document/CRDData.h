@@ -185,7 +185,7 @@ public:
     virtual int GetMaxLength() { return GetAbsoluteRootData()->GetMaxLength(); }
     virtual TCustomRDData* GetActiveData() { return this; }
     virtual TCustomRDData* GetSourceData() { return this; }
-    virtual TRDDocStyleSheet* GetRDStyle();
+    virtual TRDStyle* GetRDStyle();
     virtual TCustomRDData* GetParentData() { return nullptr; }
     virtual TCustomRDData* GetRootData() { return this; }
     virtual TCustomRDData* GetAbsoluteParentData() { return nullptr; }

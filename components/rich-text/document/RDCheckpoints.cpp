@@ -298,10 +298,10 @@ bool TCustomRDData::ItemsCanMerge(int i, TCustomRDItemInfo* item1, bool joinAcro
     if (item1->StyleNo != item2->StyleNo || !sameLine)
         return false;
     auto* self = const_cast<TCustomRDData*>(this);
-    const TRDDocStyleSheet* sheet = self->GetRDStyle();
+    const TRDStyle* sheet = self->GetRDStyle();
     const int style1 = EffectiveStyleNo(*item1);
     const int style2 = EffectiveStyleNo(*item2);
-    if (sheet && sheet->TextStyleAt(style1).Unicode != sheet->TextStyleAt(style2).Unicode)
+    if (sheet && sheet->TextStyles().TextStyleAt(style1)->Unicode != sheet->TextStyles().TextStyleAt(style2)->Unicode)
         return false;
     if (item1->Hint != item2->Hint)
         return false;
@@ -309,7 +309,7 @@ bool TCustomRDData::ItemsCanMerge(int i, TCustomRDItemInfo* item1, bool joinAcro
         return false;
     if (empty1)
         return true;
-    if (!empty2 && sheet && (sheet->TextStyleAt(style1).Protection & (rdprModifyProtect | rdprConcateProtect)))
+    if (!empty2 && sheet && (sheet->TextStyles().TextStyleAt(style1)->Protection & (rdprModifyProtect | rdprConcateProtect)))
         return false;
     return true;
 }

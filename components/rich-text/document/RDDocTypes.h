@@ -16,6 +16,7 @@
 #include "RDGraphUtils.h"
 #include "RDLists.h"
 #include "RDParaStyles.h"
+#include "RDStyle.h"
 #include "RDTextStyles.h"
 #include "RDUnicode.h"
 
@@ -90,35 +91,6 @@ constexpr uint16_t rdcfMainDocument = 0x100;
 constexpr uint8_t rdioContinuesPara = 1;
 constexpr uint8_t rdioPageBreakBefore = 2;
 constexpr uint8_t rdioLineBreakBefore = 4;
-
-// What a document reads of its style sheet. The style sheet component hands
-// a document this view of itself; text and paragraph styles out of range
-// answer a placeholder that exists before any read, so the view may be read
-// from the live-spelling thread.
-class TRDDocStyleSheet {
-public:
-    virtual ~TRDDocStyleSheet() = default;
-    virtual int TextStyleCount() const = 0;
-    virtual const TFontInfo& TextStyleAt(int index) const = 0;
-    virtual int ParaStyleCount() const = 0;
-    virtual const TParaInfo& ParaStyleAt(int index) const = 0;
-    virtual int ListStyleCount() const = 0;
-    virtual int SpacesInTab() const = 0;
-    virtual uint32_t DefCodePage() const = 0;
-    virtual bool UseSound() const = 0;
-    virtual int DefUnicodeStyle() const = 0;
-    virtual void SetDefUnicodeStyle(int value) = 0;
-    virtual bool StyleHoverSensitive(int styleNo) const = 0;
-    // A style collection (kind 1 text, 2 paragraph, 4 list) in the component
-    // stream encoding, as the RDF style tables hold it.
-    virtual QByteArray SaveStyleTable(int kind, TCustomRDData* document) const = 0;
-    // Reads a style table. False when the data is not a collection. With
-    // replace the sheet takes the styles over; otherwise map receives, for
-    // every style read, the index it became (mode 0 merge, mode 1 closest).
-    // An empty table leaves map empty.
-    virtual bool LoadStyleTable(int kind, const QByteArray& data, bool replace, int mode, TRDIntegerList& map,
-                                const TRDIntegerList* textMap) = 0;
-};
 
 // One draw item of a formatted document.
 class TRDDrawLineInfo {

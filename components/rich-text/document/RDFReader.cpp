@@ -9,6 +9,7 @@
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
+#include "RDStyleStream.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ private:
     bool MapParaStyle(int32_t& paraNo);
     bool HandleLine(const QByteArray& line);
     bool ReadExtraDataLine(const QByteArray& line);
+    bool LoadStyleTable(TRDStyle& sheet, int kind, const QByteArray& data, TRDIntegerList& map,
+                        const TRDIntegerList* textMap);
     bool InsertTextLine(const QByteArray& line);
     bool InsertReadItem(std::unique_ptr<TCustomRDItemInfo> item, QByteArray text);
     void Place(TCustomRDItemInfo* item, int paraNo);
@@ -148,7 +151,7 @@ bool TRDFReader::MapTextStyle(int32_t& styleNo)
     if (styleNo == RDMaxInt || styleNo < 0)
         return true;
     const std::unique_ptr<TRDIntegerList>& map = *Maps.Text;
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    TRDStyle* sheet = FDoc->GetRDStyle();
     bool bad = false;
     if (map) {
         if (styleNo >= map->Count())
@@ -156,7 +159,7 @@ bool TRDFReader::MapTextStyle(int32_t& styleNo)
         else
             styleNo = map->GetItem(styleNo);
     }
-    if (!bad && (!sheet || styleNo >= sheet->TextStyleCount()))
+    if (!bad && (!sheet || styleNo >= sheet->TextStyles().Count()))
         bad = true;
     if (!bad)
         return true;
@@ -179,8 +182,8 @@ bool TRDFReader::MapParaStyle(int32_t& paraNo)
         }
         paraNo = map->GetItem(paraNo);
     }
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
-    if (!sheet || paraNo >= sheet->ParaStyleCount()) {
+    TRDStyle* sheet = FDoc->GetRDStyle();
+    if (!sheet || paraNo >= sheet->ParaStyles().Count()) {
         Warn(rdfwConvertedUnknownStyles);
         if (!(Options() & rdfoConvUnknownStylesToZero))
             return false;
@@ -193,15 +196,15 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
 {
     FHeader = THeader();
     const char* p = line.constData();
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    TRDStyle* sheet = FDoc->GetRDStyle();
     if (*p == '"') {
         QByteArray name;
         if (!RDFReadQuoted(p, name))
             return false;
         FHeader.StyleNo = 0;
         if (sheet)
-            for (int i = 0; i < sheet->TextStyleCount(); ++i)
-                if (StringToAnsi(sheet->TextStyleAt(i).StyleName) == name) {
+            for (int i = 0; i < sheet->TextStyles().Count(); ++i)
+                if (StringToAnsi(sheet->TextStyles().TextStyleAt(i)->StyleName) == name) {
                     FHeader.StyleNo = i;
                     break;
                 }
@@ -224,8 +227,8 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
             return false;
         FHeader.ParaNo = 0;
         if (sheet)
-            for (int i = 0; i < sheet->ParaStyleCount(); ++i)
-                if (StringToAnsi(sheet->ParaStyleAt(i).StyleName) == name) {
+            for (int i = 0; i < sheet->ParaStyles().Count(); ++i)
+                if (StringToAnsi(sheet->ParaStyles().ParaStyleAt(i)->StyleName) == name) {
                     FHeader.ParaNo = i;
                     break;
                 }
@@ -340,9 +343,9 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
     item->UpdatePaletteInfo(FDoc->GetDoInPaletteMode(), false);
     AttachWaitingCheckpoint(item);
     if (item->StyleNo >= 0) {
-        TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+        TRDStyle* sheet = FDoc->GetRDStyle();
         const int effective = FDoc->EffectiveStyleNo(*item);
-        const bool styleUnicode = sheet && sheet->TextStyleAt(effective).Unicode;
+        const bool styleUnicode = sheet && sheet->TextStyles().TextStyleAt(effective)->Unicode;
         if (item->ItemOptions & rdioUnicode) {
             if (text.size() % 2 != 0)
                 return false;
@@ -390,9 +393,9 @@ bool TRDFReader::InsertTextLine(const QByteArray& line)
         if (!RDFHexToString(line, text))
             return false;
     }
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    TRDStyle* sheet = FDoc->GetRDStyle();
     if (FInsertMode && sheet
-        && (sheet->TextStyleAt(FDoc->ResolveStyleNo(tmpl.StyleNo, std::max(tmpl.ParaNo, 0))).Protection
+        && (sheet->TextStyles().TextStyleAt(FDoc->ResolveStyleNo(tmpl.StyleNo, std::max(tmpl.ParaNo, 0)))->Protection
             & rdprRDFInsertProtect))
         return true;
     std::unique_ptr<TCustomRDItemInfo> item(TextItemClass(FDoc));
@@ -400,6 +403,56 @@ bool TRDFReader::InsertTextLine(const QByteArray& line)
     item->AssignProperties(tmpl);
     item->Tag = CopyStringTag(tmpl.Tag, FTagsArePChars);
     return InsertReadItem(std::move(item), text);
+}
+
+namespace {
+
+// Reads a style table into a new collection of the sheet's style class, then
+// either replaces the sheet's collection (whole) or maps the styles read onto
+// it; false for an empty table.
+template <typename TInfos>
+bool MergeStyleTable(TRDStyle& sheet, TInfos& target, const QByteArray& data, bool whole, int mode,
+                     TRDIntegerList& map, const TRDIntegerList* textMap,
+                     typename TInfos::TFactory factory)
+{
+    TInfos loaded(&sheet, std::move(factory));
+    LoadStylesFromBytes(data, loaded);
+    if (loaded.Count() == 0)
+        return false;
+    if (whole)
+        target.Assign(loaded);
+    else
+        target.MergeStyles(loaded, mode, map, textMap);
+    return true;
+}
+
+}  // namespace
+
+bool TRDFReader::LoadStyleTable(TRDStyle& sheet, int kind, const QByteArray& data, TRDIntegerList& map,
+                                const TRDIntegerList* textMap)
+{
+    const TRDFReaderStyleMode readMode =
+        kind == 1 ? FDoc->GetRDFTextStylesReadMode() : FDoc->GetRDFParaStylesReadMode();
+    const int mode = readMode == TRDFReaderStyleMode::rdf_sInsertMap ? rdMergeClosest : rdMergeEqual;
+    if (kind == 1)
+        return MergeStyleTable(sheet, sheet.TextStyles(), data, FWhole, mode, map, textMap,
+                               [&sheet](const TRDInfoOwner* o) { return sheet.GetTextStyleClass(o); });
+    if (kind == 2)
+        return MergeStyleTable(sheet, sheet.ParaStyles(), data, FWhole, mode, map, textMap,
+                               [&sheet](const TRDInfoOwner* o) { return sheet.GetParaStyleClass(o); });
+    TRDListInfos& lists = sheet.ListStyles();
+    lists.StreamingData = FDoc;
+    lists.CopyListIds = FWhole;
+    struct TReset {
+        TRDListInfos& Lists;
+        ~TReset()
+        {
+            Lists.StreamingData = nullptr;
+            Lists.CopyListIds = false;
+        }
+    } reset{lists};
+    return MergeStyleTable(sheet, lists, data, FWhole, mode, map, textMap,
+                           [&sheet](const TRDInfoOwner* o) { return sheet.GetListStyleClass(o); });
 }
 
 bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
@@ -424,7 +477,7 @@ bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
     if (FHeader.DataMode != 2 && !RDFHexToString(line, data))
         return false;
     if (kind == 1 || kind == 2 || kind == 4) {
-        TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+        TRDStyle* sheet = FDoc->GetRDStyle();
         if (!sheet)
             return true;
         if (data.isEmpty() || static_cast<unsigned char>(data[0]) != 14)
@@ -435,12 +488,14 @@ bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
         if (mode == TRDFReaderStyleMode::rdf_sIgnore || map)
             return true;
         auto made = std::make_unique<TRDIntegerList>();
-        if (!sheet->LoadStyleTable(kind, data, FWhole, mode == TRDFReaderStyleMode::rdf_sInsertMap ? 1 : 0, *made,
-                                   Maps.Text->get())) {
+        try {
+            if (!LoadStyleTable(*sheet, kind, data, *made, Maps.Text->get()))
+                return true;
+        } catch (const ERichDocError&) {
             Warn(rdfwInvalidStyleTable);
             return true;
         }
-        if (!FWhole && made->Count() > 0)
+        if (!FWhole)
             map = std::move(made);
         return true;
     }

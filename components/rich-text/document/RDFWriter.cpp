@@ -9,6 +9,7 @@
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
+#include "RDStyleStream.h"
 
 // The layout block.
 
@@ -79,17 +80,17 @@ void TRDLayoutInfo::LoadFromBytes(const QByteArray& data)
 
 QByteArray RDFParaStyleToString(TCustomRDData* rdData, int paraNo)
 {
-    TRDDocStyleSheet* sheet = rdData->GetRDStyle();
-    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && paraNo >= 0 && paraNo < sheet->ParaStyleCount())
-        return RDFQuoted(StringToAnsi(sheet->ParaStyleAt(paraNo).StyleName));
+    TRDStyle* sheet = rdData->GetRDStyle();
+    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && paraNo >= 0 && paraNo < sheet->ParaStyles().Count())
+        return RDFQuoted(StringToAnsi(sheet->ParaStyles().ParaStyleAt(paraNo)->StyleName));
     return QByteArray::number(paraNo);
 }
 
 QByteArray RDFTextStyleToString(TCustomRDData* rdData, int styleNo)
 {
-    TRDDocStyleSheet* sheet = rdData->GetRDStyle();
-    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && styleNo >= 0 && styleNo < sheet->TextStyleCount())
-        return RDFQuoted(StringToAnsi(sheet->TextStyleAt(styleNo).StyleName));
+    TRDStyle* sheet = rdData->GetRDStyle();
+    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && styleNo >= 0 && styleNo < sheet->TextStyles().Count())
+        return RDFQuoted(StringToAnsi(sheet->TextStyles().TextStyleAt(styleNo)->StyleName));
     return QByteArray::number(styleNo);
 }
 
@@ -147,12 +148,28 @@ void TRDFWriter::WriteObjectLine(const QByteArray& bytes)
 
 void TRDFWriter::WriteStyleTable(int kind)
 {
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    TRDStyle* sheet = FDoc->GetRDStyle();
     if (!sheet)
         return;
     RDFWriteLine(FStream, "-9 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 " + QByteArray::number(kind));
     RDFWriteLine(FStream, QByteArray());
-    WriteObjectLine(sheet->SaveStyleTable(kind, FDoc));
+    QByteArray table;
+    if (kind == 1) {
+        table = SaveStylesToBytes(sheet->TextStyles());
+    } else if (kind == 2) {
+        table = SaveStylesToBytes(sheet->ParaStyles());
+    } else {
+        // List levels with pictures reach the document while they are written.
+        sheet->ListStyles().StreamingData = FDoc;
+        try {
+            table = SaveStylesToBytes(sheet->ListStyles());
+        } catch (...) {
+            sheet->ListStyles().StreamingData = nullptr;
+            throw;
+        }
+        sheet->ListStyles().StreamingData = nullptr;
+    }
+    WriteObjectLine(table);
 }
 
 void TRDFWriter::WriteCheckpoint(const TRDCPInfo& cp)
@@ -236,9 +253,9 @@ void TRDFWriter::WriteTextPart(int itemNo, int startOffs, int endOffs)
     const bool atStart = startOffs <= FDoc->StartOffsetOf(itemNo);
     if (atStart && item->Checkpoint)
         WriteCheckpoint(*item->Checkpoint);
-    TRDDocStyleSheet* sheet = FDoc->GetRDStyle();
+    TRDStyle* sheet = FDoc->GetRDStyle();
     const int effective = FDoc->EffectiveStyleNo(*item);
-    const bool unicode = (item->ItemOptions & rdioUnicode) || (sheet && sheet->TextStyleAt(effective).Unicode);
+    const bool unicode = (item->ItemOptions & rdioUnicode) || (sheet && sheet->TextStyles().TextStyleAt(effective)->Unicode);
     uint8_t options = item->ItemOptions;
     if (unicode)
         options |= rdioUnicode;

@@ -58,11 +58,11 @@ void TCustomRDItemInfo::SetLineBreakBefore(bool value)
         ItemOptions &= ~rdioLineBreakBefore;
 }
 
-int TCustomRDItemInfo::GetActualStyleNo(const TRDDocStyleSheet* rdStyle) const
+int TCustomRDItemInfo::GetActualStyleNo(const TRDStyle* rdStyle) const
 {
     if (StyleNo != RDMaxInt)
         return StyleNo;
-    const int def = rdStyle ? rdStyle->ParaStyleAt(ParaNo).DefStyleNo : -1;
+    const int def = rdStyle ? rdStyle->ParaStyles().ParaStyleAt(ParaNo)->DefStyleNo : -1;
     return def < 0 ? 0 : def;
 }
 
@@ -79,7 +79,7 @@ bool TCustomRDItemInfo::GetBoolValue(int id) const
     }
 }
 
-bool TCustomRDItemInfo::GetBoolValueEx(int id, const TRDDocStyleSheet*) const
+bool TCustomRDItemInfo::GetBoolValueEx(int id, const TRDStyle*) const
 {
     return id == 1;
 }
@@ -472,7 +472,7 @@ bool TRDRectItemInfo::GetExtraIntProperty(int id, int& value) const
     }
 }
 
-QString TRDRectItemInfo::GetVShiftCSS(const TRDDocStyleSheet* rdStyle) const
+QString TRDRectItemInfo::GetVShiftCSS(const TRDStyle* rdStyle) const
 {
     const int height = GetImageHeight(rdStyle);
     if (VShift == 0 || height == 0 || VAlign != TRDItemVAlign::ivaBaseline)
@@ -578,24 +578,24 @@ void MarkStandardStyles(int count, const std::function<bool(int)>& standard, TRD
 
 }  // namespace
 
-void InitStyleUsage(TRDStyleUsage& usage, TRDDocStyleSheet* rdStyle)
+void InitStyleUsage(TRDStyleUsage& usage, TRDStyle* rdStyle)
 {
     if (usage.Initialized || !rdStyle)
         return;
-    usage.TextUsed = TRDIntegerList::CreateFilled(rdStyle->TextStyleCount(), usage.DoText ? 0 : 1);
-    usage.ParaUsed = TRDIntegerList::CreateFilled(rdStyle->ParaStyleCount(), usage.DoPara ? 0 : 1);
-    usage.ListUsed = TRDIntegerList::CreateFilled(rdStyle->ListStyleCount(), usage.DoList ? 0 : 1);
-    if (usage.DoText && rdStyle->DefUnicodeStyle() >= 0) {
-        if (rdStyle->DefUnicodeStyle() < rdStyle->TextStyleCount())
-            usage.TextUsed.SetItem(rdStyle->DefUnicodeStyle(), 1);
+    usage.TextUsed = TRDIntegerList::CreateFilled(rdStyle->TextStyles().Count(), usage.DoText ? 0 : 1);
+    usage.ParaUsed = TRDIntegerList::CreateFilled(rdStyle->ParaStyles().Count(), usage.DoPara ? 0 : 1);
+    usage.ListUsed = TRDIntegerList::CreateFilled(rdStyle->ListStyles().Count(), usage.DoList ? 0 : 1);
+    if (usage.DoText && rdStyle->DefUnicodeStyle >= 0) {
+        if (rdStyle->DefUnicodeStyle < rdStyle->TextStyles().Count())
+            usage.TextUsed.SetItem(rdStyle->DefUnicodeStyle, 1);
         else
-            rdStyle->SetDefUnicodeStyle(-1);
+            rdStyle->DefUnicodeStyle = -1;
     }
     if (usage.DoText)
-        MarkStandardStyles(rdStyle->TextStyleCount(), [&](int i) { return rdStyle->TextStyleAt(i).Standard; },
+        MarkStandardStyles(rdStyle->TextStyles().Count(), [&](int i) { return rdStyle->TextStyles().TextStyleAt(i)->Standard; },
                            usage.TextUsed);
     if (usage.DoPara)
-        MarkStandardStyles(rdStyle->ParaStyleCount(), [&](int i) { return rdStyle->ParaStyleAt(i).Standard; },
+        MarkStandardStyles(rdStyle->ParaStyles().Count(), [&](int i) { return rdStyle->ParaStyles().ParaStyleAt(i)->Standard; },
                            usage.ParaUsed);
     usage.Initialized = true;
 }

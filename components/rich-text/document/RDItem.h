@@ -64,15 +64,15 @@ public:
     void SetBreaksPageBefore(bool value);
     void SetLineBreakBefore(bool value);
     // StyleNo, or for MaxInt the default text style of the paragraph style.
-    int GetActualStyleNo(const TRDDocStyleSheet* rdStyle) const;
+    int GetActualStyleNo(const TRDStyle* rdStyle) const;
 
     virtual int GetAssociatedTextStyleNo() const { return -1; }
     virtual void SetAssociatedTextStyleNo(int) {}
     virtual int GetMinWidth(const TRDResolutionInfo* scaling) const;
     virtual bool GetBoolValue(int id) const;
-    virtual bool GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const;
-    virtual int GetImageWidth(const TRDDocStyleSheet*) const { return 0; }
-    virtual int GetImageHeight(const TRDDocStyleSheet*) const { return 0; }
+    virtual bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const;
+    virtual int GetImageWidth(const TRDStyle*) const { return 0; }
+    virtual int GetImageHeight(const TRDStyle*) const { return 0; }
     virtual int GetHorzSpacing() const { return 0; }
     virtual int GetVertSpacing() const { return 0; }
     virtual std::unique_ptr<TRDDrawLineInfo> CreatePrintDrawItem(TCustomRDData*, const TRDResolutionInfo*);
@@ -185,7 +185,7 @@ public:
     bool SetExtraIntProperty(int id, int value) override;
     bool GetExtraIntProperty(int id, int& value) const override;
     // The CSS vertical-align of a shifted item in HTML; empty when none.
-    QString GetVShiftCSS(const TRDDocStyleSheet* rdStyle) const;
+    QString GetVShiftCSS(const TRDStyle* rdStyle) const;
 };
 
 // The registry of item kinds.
@@ -213,4 +213,4 @@ QByteArray IntPropertyName(int id);
 QByteArray StrPropertyName(int id);
 
 // Style usage.
-void InitStyleUsage(TRDStyleUsage& usage, TRDDocStyleSheet* rdStyle);
+void InitStyleUsage(TRDStyleUsage& usage, TRDStyle* rdStyle);

@@ -28,14 +28,14 @@ void RenumberText(const TRDStyleMaps& maps, int32_t& styleNo)
 
 // Text.
 
-bool TRDTextItemInfo::GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const
+bool TRDTextItemInfo::GetBoolValueEx(int id, const TRDStyle* rdStyle) const
 {
     if (!rdStyle)
         return TCustomRDItemInfo::GetBoolValueEx(id, rdStyle);
     const int styleNo = GetActualStyleNo(rdStyle);
     switch (id) {
-    case 2: case 3: case 5: return rdStyle->TextStyleAt(styleNo).Jump;
-    case 4: return rdStyle->TextStyleAt(styleNo).Jump && rdStyle->StyleHoverSensitive(styleNo);
+    case 2: case 3: case 5: return rdStyle->TextStyles().TextStyleAt(styleNo)->Jump;
+    case 4: return rdStyle->TextStyles().TextStyleAt(styleNo)->Jump && const_cast<TRDStyle*>(rdStyle)->StyleHoverSensitive(styleNo);
     default: return TCustomRDItemInfo::GetBoolValueEx(id, rdStyle);
     }
 }
@@ -67,7 +67,7 @@ void TRDTextItemInfo::UpdateStyles(const TRDStyleMaps& maps)
 
 // Break.
 
-bool TRDBreakItemInfo::GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const
+bool TRDBreakItemInfo::GetBoolValueEx(int id, const TRDStyle* rdStyle) const
 {
     return id == 1 ? false : TRDFullLineItemInfo::GetBoolValueEx(id, rdStyle);
 }
@@ -120,11 +120,11 @@ QByteArray TRDBreakItemInfo::AsText(int lineWidth, TCustomRDData*, bool, bool, c
 
 // Tab.
 
-int TRDTabItemInfo::GetActualTextStyleNo(const TRDDocStyleSheet* rdStyle) const
+int TRDTabItemInfo::GetActualTextStyleNo(const TRDStyle* rdStyle) const
 {
     if (TextStyleNo != RDMaxInt)
         return TextStyleNo;
-    const int def = rdStyle ? rdStyle->ParaStyleAt(ParaNo).DefStyleNo : -1;
+    const int def = rdStyle ? rdStyle->ParaStyles().ParaStyleAt(ParaNo)->DefStyleNo : -1;
     return def < 0 ? 0 : def;
 }
 
@@ -133,7 +133,7 @@ bool TRDTabItemInfo::GetBoolValue(int id) const
     return id == 3 || id == 5 || id == 12 ? true : TRDRectItemInfo::GetBoolValue(id);
 }
 
-bool TRDTabItemInfo::GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const
+bool TRDTabItemInfo::GetBoolValueEx(int id, const TRDStyle* rdStyle) const
 {
     if (id == 1)
         return false;

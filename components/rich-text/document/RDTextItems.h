@@ -8,7 +8,7 @@ class TRDTextItemInfo : public TCustomRDItemInfo {
 public:
     using TCustomRDItemInfo::TCustomRDItemInfo;
     TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override { return new TRDTextItemInfo(rdData); }
-    bool GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     // An optional space and a quoted hint.
     bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
     void MarkStylesInUse(TRDStyleUsage& usage) const override;
@@ -25,7 +25,7 @@ public:
     TColor Color = 0;
     uint8_t BreakStyle = 0;
 
-    bool GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     void AssignProperties(const TCustomRDItemInfo& source) override;
     QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const override;
     bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
@@ -42,11 +42,11 @@ public:
     int32_t TextStyleNo = 0;
     QString Leader;
 
-    int GetActualTextStyleNo(const TRDDocStyleSheet* rdStyle) const;
+    int GetActualTextStyleNo(const TRDStyle* rdStyle) const;
     int GetAssociatedTextStyleNo() const override { return TextStyleNo; }
     void SetAssociatedTextStyleNo(int value) override { TextStyleNo = value; }
     bool GetBoolValue(int id) const override;
-    bool GetBoolValueEx(int id, const TRDDocStyleSheet* rdStyle) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     void AssignProperties(const TCustomRDItemInfo& source) override;
     QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const override;
     bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
