@@ -3,13 +3,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include <QtGui/QGuiApplication>
-#include <QtGui/QScreen>
 
 #include "RDError.h"
 #include "RDFStream.h"
-
-int TRDDocParameters::PixelsPerInchOverride = 0;
+#include "RDGraphUtils.h"
 
 namespace {
 
@@ -91,12 +88,7 @@ double TRDDocParameters::UnitsPerInch() const
     case TRDUnits::rduMillimeters: return 25.4;
     case TRDUnits::rduPicas: return 6;
     case TRDUnits::rduPoints: return 72;
-    case TRDUnits::rduPixels:
-        if (PixelsPerInchOverride != 0)
-            return PixelsPerInchOverride;
-        if (QGuiApplication::primaryScreen())
-            return QGuiApplication::primaryScreen()->logicalDotsPerInch();
-        return 96;
+    case TRDUnits::rduPixels: return GetScreenPixelsPerInch();
     }
     return 1;
 }

@@ -36,9 +36,6 @@ public:
     TRDZoomMode ZoomMode;
     bool MirrorMargins;
 
-    // 0 takes the screen's.
-    static int PixelsPerInchOverride;
-
     void Reset();
     void Assign(const TRDDocParameters& source) { *this = source; }
     bool IsAllDefault() const { return StoredValueCount() == 0; }

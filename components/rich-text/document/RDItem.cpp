@@ -104,7 +104,8 @@ void TCustomRDItemInfo::Inserted(TCustomRDData* rdData, int)
     rdData->DoItemAction(TRDItemAction::rdiaInserted, this, empty, rdData);
 }
 
-void TCustomRDItemInfo::OnDocWidthChange(int, TRDDrawLineInfo*, bool, TCustomRDData*, const TRDResolutionInfo*,
+void TCustomRDItemInfo::OnDocWidthChange(int, TRDDrawLineInfo*, bool, TCanvas*, TCustomRDData*,
+                                         const TRDResolutionInfo*,
                                          int& extra, int& descent)
 {
     descent = 1;

@@ -12,6 +12,7 @@
 #include "RDDocTypes.h"
 #include "RDStrUtils.h"
 
+class TCanvas;
 class TCustomRDItemInfo;
 
 // A checkpoint: a named, tagged position standing before an item.
@@ -79,7 +80,8 @@ public:
     virtual void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached);
     virtual void Inserted(TCustomRDData* rdData, int itemNo);
     // The layout asks the part of the item's height below the base line.
-    virtual void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCustomRDData* rdData,
+    virtual void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                                  TCustomRDData* rdData,
                                   const TRDResolutionInfo* scaling, int& extra, int& descent);
 
     // RDF.

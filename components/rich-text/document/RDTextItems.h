@@ -2,7 +2,29 @@
 
 // Text, break and tab items.
 
+#include <QtCore/QRect>
+
 #include "RDItem.h"
+
+class TCanvas;
+
+// Item draw state bits read by these items.
+constexpr uint16_t rdisSelected = 1 << 0;
+constexpr uint16_t rdisCurrent = 1 << 1;
+constexpr uint16_t rdisHover = 1 << 2;
+constexpr uint16_t rdisControlFocused = 1 << 6;
+constexpr uint16_t rdisStylePixelsPerInch = 1 << 7;
+constexpr uint16_t rdisSpecialCharacters = 1 << 9;
+
+// HTML save options read by the items.
+constexpr int rdhsCSS = 1 << 7;
+constexpr int rdhsUTF8 = 0x4000;
+
+// A sunken frame of rounds one-pixel rings: top and left in topLeft, bottom
+// and right in bottomRight.
+void DrawSunkenFrame(TCanvas& canvas, QRect rect, TColor topLeft, TColor bottomRight, int rounds);
+// The arrow of a tab shown as a special character.
+void DrawTabArrow(TCanvas& canvas, const QRect& rect, bool rightToLeft);
 
 class TRDTextItemInfo : public TCustomRDItemInfo {
 public:
@@ -33,6 +55,21 @@ public:
                  bool forceContinuePara, int partCode) const override;
     QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly, const QString& path,
                       const QByteArray& name) const override;
+
+    // The line across left..right below top, and its selection frame.
+    void PaintFullLine(int left, int right, int top, TRDStyle* rdStyle, uint16_t state, TCanvas& canvas,
+                       TCustomRDData* rdData) const;
+    // On paper: sizes scaled to the device, colours in the colour mode.
+    void Print(TCanvas& canvas, int left, int right, int top, TRDStyle* rdStyle, const TRDResolutionInfo* info,
+               int colorMode) const;
+    // An hr element; saveOptions are the HTML export's.
+    QByteArray SaveToHTML(TRDStyle* rdStyle, int saveOptions, bool css) const;
+    // colors: the export's colour table; level: the table nesting level.
+    QByteArray SaveRTF(double twipsPerPixel, const TRDColorList& colors, int level) const;
+    void FillRTFTables(TRDColorList& colors) const;
+
+private:
+    TColor LineColor(TRDStyle* rdStyle) const;
 };
 
 class TRDTabItemInfo : public TRDRectItemInfo {
@@ -56,4 +93,15 @@ public:
                       const QByteArray& name) const override;
     void MarkStylesInUse(TRDStyleUsage& usage) const override;
     void UpdateStyles(const TRDStyleMaps& maps) override;
+    // Width 0, the font's height and descent; the layout sets the width.
+    void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                          TCustomRDData* rdData,
+                          const TRDResolutionInfo* scaling, int& extra, int& descent) override;
+
+    // Draws the tab in rect: background, lines of the style, the arrow
+    // when special characters are shown, and the leader.
+    void PaintTab(TCanvas& canvas, const QRect& rect, TRDStyle* rdStyle, uint16_t state, bool printing,
+                  bool useFontPixelsPerInch, int colorMode, bool rightToLeft) const;
+    QByteArray SaveToHTML(TRDStyle* rdStyle) const;
+    QByteArray SaveRTF() const { return QByteArrayLiteral("\\tab "); }
 };
