@@ -62,29 +62,22 @@ TEST(RDBreakItemTest, PaintsItsLookAndOnlyTheFrameForAnUnknownLook)
     TRDBreakItemInfo line;
     line.Color = 0x000000;
     line.LineWidth = 3;
-    QImage solid = Blank(100, 20);
-    {
-        QPainter painter(&solid);
+    auto paint = [&](QImage& image, uint16_t state) {
+        QPainter painter(&image);
         TCanvas canvas(painter);
-        line.PaintFullLine(0, 100, 2, &sheet, 0, canvas, nullptr);
-    }
+        line.PaintFullLine(0, 100, 2, &sheet, state, canvas, nullptr);
+    };
+    QImage solid = Blank(100, 20);
+    paint(solid, 0);
     EXPECT_EQ(InkRows(solid), 3);
     EXPECT_EQ(InkInRow(solid, 7), 90);
 
     line.BreakStyle = 9;
     QImage unknown = Blank(100, 20);
-    {
-        QPainter painter(&unknown);
-        TCanvas canvas(painter);
-        line.PaintFullLine(0, 100, 2, &sheet, 0, canvas, nullptr);
-    }
+    paint(unknown, 0);
     EXPECT_EQ(InkRows(unknown), 0);
     sheet.SelColor = 0x00FF00;
-    {
-        QPainter painter(&unknown);
-        TCanvas canvas(painter);
-        line.PaintFullLine(0, 100, 2, &sheet, rdisSelected | rdisControlFocused, canvas, nullptr);
-    }
+    paint(unknown, rdisSelected | rdisControlFocused);
     EXPECT_EQ(InkRows(unknown), 5);
     EXPECT_EQ(unknown.pixel(50, 5), qRgb(0, 255, 0));
 }

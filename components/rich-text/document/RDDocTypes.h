@@ -240,6 +240,15 @@ struct TRDStyleMaps {
     TRDIntegerList ParaMap;
 };
 
+// A picture file already written for HTML, so that the same image is written once.
+struct TRDHTMLBulletInfo {
+    QString FileName;
+    TColor BackgroundColor = clNone;
+    const void* ImageList = nullptr;
+    int ImageIndex = -1;
+    const void* Graphic = nullptr;
+};
+
 // An undo record, as far as items see it.
 class TRDUndoInfo {
 public:
