@@ -11,8 +11,10 @@
 
 #include <QtCore/QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // Capability bits of the standard formats: the rate class (11.025, 22.05 and
 // 44.1 kHz), mono or stereo, 8 or 16 bits.
@@ -69,4 +71,47 @@ public:
     // Closes the stream (Closed notification); aeStillPlaying while buffers
     // are queued. Any later call gives aeInvalidHandle.
     virtual int Close() = 0;
+};
+
+// The buffers a stream holds, first in first out, in storage that is reused:
+// once it has grown to the ring's size, queueing and handing buffers back
+// allocate nothing.
+template <typename T>
+class TAudioBufferQueue {
+public:
+    bool empty() const { return FCount == 0; }
+    std::size_t size() const { return FCount; }
+    // i counts from the front.
+    T& operator[](std::size_t i) { return FItems[(FHead + i) % FItems.size()]; }
+    T& front() { return FItems[FHead]; }
+    void push_back(const T& item)
+    {
+        if (FCount == FItems.size()) {
+            // Full: unrolled into larger storage, the front first.
+            std::vector<T> grown;
+            grown.reserve(FItems.size() * 2 + 8);
+            for (std::size_t i = 0; i < FCount; ++i)
+                grown.push_back((*this)[i]);
+            grown.resize(grown.capacity());
+            FItems.swap(grown);
+            FHead = 0;
+        }
+        FItems[(FHead + FCount) % FItems.size()] = item;
+        ++FCount;
+    }
+    void pop_front()
+    {
+        FHead = (FHead + 1) % FItems.size();
+        --FCount;
+    }
+    void clear()
+    {
+        FHead = 0;
+        FCount = 0;
+    }
+
+private:
+    std::vector<T> FItems;
+    std::size_t FHead = 0;
+    std::size_t FCount = 0;
 };

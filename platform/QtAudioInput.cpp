@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <deque>
 #include <set>
 #include <vector>
 
@@ -161,11 +160,12 @@ public:
         if (FClosed.load())
             return aeInvalidHandle;
         OnDriver([&] {
-            std::vector<TDone> done;
             if (FIo) {
-                Pump();  // what the source holds so far
+                Pump();  // what the source holds so far (reported there)
                 Halt();
             }
+            std::vector<TDone>& done = FDoneScratch;
+            done.clear();
             {
                 std::lock_guard<std::mutex> lock(FLock);
                 if (!FQueue.empty() && FQueue.front().Filled > 0) {
@@ -185,11 +185,12 @@ public:
             return aeInvalidHandle;
         OnDriver([&] {
             Halt();
-            std::vector<TDone> done;
+            std::vector<TDone>& done = FDoneScratch;
+            done.clear();
             {
                 std::lock_guard<std::mutex> lock(FLock);
-                for (const TQueued& q : FQueue)
-                    done.push_back({q.Tag, q.Filled});
+                for (std::size_t i = 0; i < FQueue.size(); ++i)
+                    done.push_back({FQueue[i].Tag, FQueue[i].Filled});
                 FQueue.clear();
             }
             FBytes = 0;
@@ -291,7 +292,8 @@ private:
         if (!FIo)
             return;
         const std::int64_t block = FFormat.BlockAlign();
-        std::vector<TDone> done;
+        std::vector<TDone>& done = FDoneScratch;
+        done.clear();
         for (;;) {
             qint64 n = 0;
             {
@@ -336,8 +338,9 @@ private:
     // follows it, and across the close that deletes it.
     std::mutex FLifeLock;
     std::mutex FLock;  // guards FQueue
-    std::deque<TQueued> FQueue;
+    TAudioBufferQueue<TQueued> FQueue;
     std::int64_t FBytes = 0;  // stream thread: bytes recorded since the open or the last reset
+    std::vector<TDone> FDoneScratch;  // stream thread: the buffers a call hands back, storage reused
     std::atomic<std::int64_t> FFrames{0};
     std::atomic<bool> FClosed{false};
 };

@@ -16,7 +16,6 @@
 #include <QtCore/QByteArray>
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -92,9 +91,9 @@ private:
     // thread at a time (outside FLock): a stream refilled from another
     // thread never reports ahead of one that was filled before it.
     void DeliverInputs();
-    // Takes bytes of an input device's source: the supplied bytes, then
-    // silence; under FLock.
-    QByteArray TakeInput(int deviceIndex, qsizetype bytes, const TAudioFormat& format);
+    // Takes bytes of an input device's source into to: the supplied bytes,
+    // then silence; under FLock.
+    void TakeInput(int deviceIndex, unsigned char* to, qsizetype bytes, const TAudioFormat& format);
 
     int Fault(TTestAudioCall call) const;  // under FLock
     int DeviceIndex(int deviceId) const;   // -1 for none; under FLock
@@ -113,6 +112,15 @@ private:
     std::vector<QByteArray> FSupplied;         // per input device
     std::vector<qsizetype> FSuppliedTaken;     // per input device
     TAudioFormat FLastInputFormat;
-    std::deque<std::function<void()>> FInputPending;  // under FLock
+    // An input notification waiting for delivery.
+    struct TInputNotice {
+        TAudioInputCallback Callback;
+        TAudioNotify Notify;
+        std::uintptr_t Tag;
+        std::uint32_t Bytes;
+    };
+    // Waiting from FInputNext on (under FLock); the storage is reused.
+    std::vector<TInputNotice> FInputPending;
+    std::size_t FInputNext = 0;
     std::recursive_mutex FDeliverLock;
 };

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 
-using TPendingCalls = std::deque<std::function<void()>>;
 
 class TTestAudioSystem::TInputStream : public TAudioInputStream {
+    using TPendingCalls = std::vector<TTestAudioSystem::TInputNotice>;
+
 public:
     TInputStream(TTestAudioSystem& system, int deviceIndex, const TAudioFormat& format, TAudioInputCallback callback)
         : FSystem(system), FDevice(deviceIndex), FFormat(format), FCallback(std::move(callback))
@@ -90,8 +90,8 @@ public:
                 return fault;
             FStarted = false;
             FBacklog = 0;
-            for (const TQueued& q : FQueue)
-                Done(q, FSystem.FInputPending);
+            for (std::size_t i = 0; i < FQueue.size(); ++i)
+                Done(FQueue[i], FSystem.FInputPending);
             FQueue.clear();
             FPosition = 0;
             FClockRemainder = 0;
@@ -124,7 +124,7 @@ public:
             FClosed = true;
             Unregister();
             if (FCallback)
-                FSystem.FInputPending.push_back([cb = FCallback] { cb(TAudioNotify::Closed, 0, 0); });
+                FSystem.FInputPending.push_back({FCallback, TAudioNotify::Closed, 0, 0});
         }
         FSystem.DeliverInputs();
         return aeOk;
@@ -154,7 +154,7 @@ private:
     void Done(const TQueued& q, TPendingCalls& pending)
     {
         if (FCallback)
-            pending.push_back([cb = FCallback, tag = q.Tag, bytes = q.Filled] { cb(TAudioNotify::Done, tag, bytes); });
+            pending.push_back({FCallback, TAudioNotify::Done, q.Tag, q.Filled});
     }
 
     // Moves the frames taken in so far into the queued buffers; under the
@@ -169,9 +169,8 @@ private:
             const std::int64_t room = (static_cast<std::int64_t>(q.Bytes) - q.Filled) / block;
             const std::int64_t frames = std::min(room, FBacklog);
             if (frames > 0) {
-                const QByteArray bytes = FSystem.TakeInput(FDevice, static_cast<qsizetype>(frames * block), FFormat);
-                std::memcpy(q.Data + q.Filled, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-                q.Filled += static_cast<std::uint32_t>(bytes.size());
+                FSystem.TakeInput(FDevice, q.Data + q.Filled, static_cast<qsizetype>(frames * block), FFormat);
+                q.Filled += static_cast<std::uint32_t>(frames * block);
                 FPosition += frames;
                 FBacklog -= frames;
             }
@@ -192,7 +191,7 @@ private:
     int FDevice;
     TAudioFormat FFormat;
     TAudioInputCallback FCallback;
-    std::deque<TQueued> FQueue;
+    TAudioBufferQueue<TQueued> FQueue;
     bool FStarted = false;
     bool FClosed = false;
     std::int64_t FPosition = 0;
@@ -220,22 +219,19 @@ void TTestAudioSystem::SupplyInput(int deviceId, const QByteArray& bytes)
     FSupplied[i].append(bytes);
 }
 
-QByteArray TTestAudioSystem::TakeInput(int deviceIndex, qsizetype bytes, const TAudioFormat& format)
+void TTestAudioSystem::TakeInput(int deviceIndex, unsigned char* to, qsizetype bytes, const TAudioFormat& format)
 {
-    QByteArray out;
-    out.reserve(bytes);
+    qsizetype taken = 0;
     const auto i = static_cast<std::size_t>(deviceIndex);
     if (i < FSupplied.size()) {
-        const qsizetype left = FSupplied[i].size() - FSuppliedTaken[i];
-        const qsizetype n = std::min(left, bytes);
-        if (n > 0) {
-            out.append(FSupplied[i].constData() + FSuppliedTaken[i], n);
-            FSuppliedTaken[i] += n;
+        taken = std::min(FSupplied[i].size() - FSuppliedTaken[i], bytes);
+        if (taken > 0) {
+            std::memcpy(to, FSupplied[i].constData() + FSuppliedTaken[i], static_cast<std::size_t>(taken));
+            FSuppliedTaken[i] += taken;
         }
     }
-    if (out.size() < bytes)
-        out.append(bytes - out.size(), format.BitsPerSample == 8 ? '\x80' : '\0');
-    return out;
+    if (taken < bytes)
+        std::memset(to + taken, format.BitsPerSample == 8 ? 0x80 : 0, static_cast<std::size_t>(bytes - taken));
 }
 
 void TTestAudioSystem::AdvanceInputs(int ms)
@@ -249,15 +245,17 @@ void TTestAudioSystem::DeliverInputs()
 {
     std::lock_guard<std::recursive_mutex> delivering(FDeliverLock);
     for (;;) {
-        std::function<void()> notify;
+        TInputNotice notice;
         {
             std::lock_guard<std::recursive_mutex> lock(FLock);
-            if (FInputPending.empty())
+            if (FInputNext >= FInputPending.size()) {
+                FInputPending.clear();  // keeps its storage
+                FInputNext = 0;
                 return;
-            notify = std::move(FInputPending.front());
-            FInputPending.pop_front();
+            }
+            notice = FInputPending[FInputNext++];
         }
-        notify();
+        notice.Callback(notice.Notify, notice.Tag, notice.Bytes);
     }
 }
 
@@ -336,7 +334,7 @@ int TTestAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool q
         FLastInputFormat = format;
         stream = std::move(s);
         if (callback)
-            FInputPending.push_back([cb = std::move(callback)] { cb(TAudioNotify::Opened, 0, 0); });
+            FInputPending.push_back({std::move(callback), TAudioNotify::Opened, 0, 0});
     }
     DeliverInputs();
     return aeOk;

@@ -33,6 +33,15 @@ int TSndCutList::Add(const TSndCutRegion& region)
     return Count() - 1;
 }
 
+void TSndCutList::Replace(int index, const TSndCutRegion& region)
+{
+    if (index < 0 || index >= Count())
+        Error(index);
+    Changing();
+    FItems[static_cast<std::size_t>(index)] = region;
+    Changed();
+}
+
 void TSndCutList::Insert(int index, const TSndCutRegion& region)
 {
     if (index < 0 || index > Count())

@@ -32,6 +32,8 @@ public:
     const TSndCutRegion& Items(int index) const;
 
     int Add(const TSndCutRegion& region);
+    // Puts region in the place of the one at index.
+    void Replace(int index, const TSndCutRegion& region);
     void Insert(int index, const TSndCutRegion& region);
     // False when a region already holds the region's start; otherwise inserted
     // in start order.

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/statvfs.h>
+
 // ---------------------------------------------------------------- messages
 
 QString LoadResStr(int n)
@@ -186,6 +188,14 @@ bool HasDiskSpace(const QString& fileName, std::int64_t bytes)
     std::int64_t freeBytes = 0;
     std::int64_t totalBytes = 1;
     return GetDiskFree(fileName, freeBytes, totalBytes) && freeBytes >= bytes;
+}
+
+bool HasDiskSpaceIn(const QByteArray& folder, std::int64_t bytes)
+{
+    struct statvfs fs;
+    if (folder.isEmpty() || ::statvfs(folder.constData(), &fs) != 0)
+        return false;
+    return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize) >= bytes;
 }
 
 bool SndSetThreadPriority(QThread* thread, TThreadPriority priority)

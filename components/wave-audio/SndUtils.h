@@ -4,6 +4,7 @@
 // memory routines, platform flags, memory blocks, file and disk queries, a
 // wait that keeps the event loop alive and rotated text output.
 
+#include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <cstddef>
@@ -109,6 +110,9 @@ std::int64_t SndFileSize(const QString& fileName);
 // freeBytes is 0 and totalBytes 1.
 bool GetDiskFree(const QString& fileName, std::int64_t& freeBytes, std::int64_t& totalBytes);
 bool HasDiskSpace(const QString& fileName, std::int64_t bytes);
+// The same for a folder given in the file system's encoding; one system call,
+// nothing allocated (asked before every write of a recording).
+bool HasDiskSpaceIn(const QByteArray& folder, std::int64_t bytes);
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 // Sets a running thread's priority; false without thread or when not running.

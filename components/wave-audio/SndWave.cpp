@@ -153,14 +153,21 @@ void TSndWave::SetCutSource(const TSndCutList*)
 
 void TSndWave::RebuildRegions()
 {
-    FRegions.Clear();
-    if (!FInfo)
+    if (!FInfo) {
+        FRegions.Clear();
         return;
+    }
     TSndCutRegion region;
     region.Start = FStartPos;
     region.StartBytes = SamplesToBytes(FStartPos);
     region.Length = FEndPos - FStartPos;
     region.LengthBytes = SamplesToBytes(FEndPos - FStartPos);
+    // In place when there is one already (every write of a recording comes here).
+    if (FRegions.Count() == 1) {
+        FRegions.Replace(0, region);
+        return;
+    }
+    FRegions.Clear();
     FRegions.Add(region);
 }
 
@@ -573,6 +580,8 @@ void TSndCustomWaveFile::Opened()
         SetPWaveFormat(Input()->GetPWaveFormat());
         const TWaveFormatEx* format = GetPWaveFormat();
         if (format && !FWave->FileName().isEmpty()) {
+            // The disk the file lies on, asked before every write.
+            FWriteFolder = QFile::encodeName(QFileInfo(FWave->FileName()).absolutePath());
             if (FOverwriteExisting || !FWave->HasData())
                 FWave->CreateNewFile(FWave->FileName(), format);
             else
@@ -631,7 +640,7 @@ void TSndCustomWaveFile::WriteBuffer(TSndWaveHdr* lpWaveHdr)
     if (!FWaveStarted || !FEnabled || FWave->FileName().isEmpty() || !lpWaveHdr || lpWaveHdr->dwBytesRecorded == 0)
         return;
     const std::int64_t bytes = lpWaveHdr->dwBytesRecorded;
-    if (!HasDiskSpace(FWave->FileName(), bytes + FWave->IOBufferSize() + 10240) ||
+    if (!HasDiskSpaceIn(FWriteFolder, bytes + FWave->IOBufferSize() + 10240) ||
         FWave->WriteData(lpWaveHdr->lpData, bytes) < 1)
         Closed();
 }

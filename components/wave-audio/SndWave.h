@@ -10,6 +10,7 @@
 #include "SndObsrv.h"
 #include "SndWaveIO.h"
 
+#include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <atomic>
@@ -187,6 +188,7 @@ private:
     std::unique_ptr<TSndWave> FWave;
     std::unique_ptr<TSndObserver> FObserver;
     std::int64_t FSavedStartPos = 0;
+    QByteArray FWriteFolder;  // the written file's folder, in the file system's encoding
     std::atomic<std::uint8_t> FSilenceByte{128};
     std::atomic<bool> FEnabled{true};
     bool FOverwriteExisting = true;
