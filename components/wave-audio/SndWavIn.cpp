@@ -329,9 +329,9 @@ void TSndCustomWaveIn::SetTimeFormat(TSndTimeFormats value)
     if (FMaxRecordTime >= 0) {
         const TWaveFormatEx* format = GetPWaveFormat();
         switch (value) {
-        case tfMillisecond: FMaxRecordTime = BytesToMs(format, limit); break;
-        case tfSample: FMaxRecordTime = BytesToSamples(format, limit); break;
-        case tfByte: FMaxRecordTime = limit; break;
+        case tfMillisecond: FMaxRecordTime.store(BytesToMs(format, limit)); break;
+        case tfSample: FMaxRecordTime.store(BytesToSamples(format, limit)); break;
+        case tfByte: FMaxRecordTime.store(limit); break;
         }
     }
     FByteLimit.store(ComputeByteLimit(FMaxRecordTime, FTimeFormat));
@@ -409,7 +409,7 @@ void TSndCustomWaveIn::BufferReady(TSndWaveHdr* lpWaveHdr)
         }
     }
     FRecorded.fetch_add(bytes);
-    FNextBuffer = FNumBuffers > 0 ? (FNextBuffer + 1) % FNumBuffers : 0;
+    FNextBuffer.store(FNumBuffers > 0 ? (FNextBuffer.load() + 1) % FNumBuffers : 0);
     TSndCustomSoundComponent::BufferReady(lpWaveHdr);
     // A stop under way (its last buffers reach the limit) is not asked for again.
     if (limitReached && !FStopping.load())
@@ -694,7 +694,7 @@ std::int64_t TSndCustomWaveIn::GetPosition()
     case tfSample: break;
     }
     if (FMaxRecordTime > 0)
-        value = std::min(value, FMaxRecordTime);
+        value = std::min(value, FMaxRecordTime.load());
     return value;
 }
 

@@ -137,7 +137,7 @@ public:
     TSndTimeFormats TimeFormat() const { return FTimeFormat; }
     void SetTimeFormat(TSndTimeFormats value);
     // In TimeFormat units; -1 (and 0) record without limit.
-    std::int64_t MaxRecordTime() const { return FMaxRecordTime; }
+    std::int64_t MaxRecordTime() const { return FMaxRecordTime.load(); }
     void SetMaxRecordTime(std::int64_t value);
 
     // The state set: dsClosed, or dsOpened with dsStarted and dsPaused added.
@@ -251,12 +251,12 @@ private:
     TSndBits FBitLength = b8Bit;
     std::int32_t FSampleRate = 11025;
     TSndTimeFormats FTimeFormat = tfByte;
-    std::int64_t FMaxRecordTime = -1;
+    std::atomic<std::int64_t> FMaxRecordTime{-1};
 
     std::atomic<std::uint8_t> FState{dsClosed};
     std::array<TSndWaveHdr*, 500> FBuffers{};
     int FBuffersAllocated = 0;
-    int FNextBuffer = 0;
+    std::atomic<int> FNextBuffer{0};
     std::atomic<int> FQueued{0};
     std::atomic<int> FInProgress{0};
     std::atomic<std::int64_t> FRecorded{0};

@@ -3,6 +3,7 @@
 // every driver call, and the input side of the test system itself.
 
 #include "ApplicationException.h"
+#include "QtAudioDevice.h"
 #include "SndWavIn.h"
 #include "SndWaveIO.h"
 #include "RecordingSupport.h"
@@ -682,6 +683,79 @@ TEST(TestAudioInputTest, CapabilityBitsFollowTheFormatQuery)
         f.BitsPerSample = c.Bits;
         EXPECT_EQ(AudioStandardFormatBit(f), c.Bit) << c.Rate << " Hz " << c.Channels << " ch " << c.Bits << " bit";
     }
+}
+
+// ------------------------------------------------------------ the real back end
+
+TEST(QtAudioInputTest, FillsQueuedBuffersInOrderAndResetHandsBackTheRest)
+{
+    TQtAudioSystem system;
+    if (system.InputDeviceCount() == 0)
+        GTEST_SKIP() << "no sound server answers";
+    TAudioInputCaps caps;
+    ASSERT_EQ(system.GetInputDeviceCaps(AudioDefaultDevice, caps), aeOk);
+    EXPECT_TRUE(caps.Formats & AudioFormat4S16);
+    TAudioFormat format;  // 44.1 kHz 16-bit stereo
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::uintptr_t> tags;
+    std::vector<std::uint32_t> sizes;
+    int closed = 0;
+    std::unique_ptr<TAudioInputStream> stream;
+    ASSERT_EQ(system.OpenInput(AudioDefaultDevice, format, false,
+                               [&](TAudioNotify n, std::uintptr_t tag, std::uint32_t bytes) {
+                                   std::lock_guard<std::mutex> l(lock);
+                                   if (n == TAudioNotify::Done) {
+                                       tags.push_back(tag);
+                                       sizes.push_back(bytes);
+                                   } else if (n == TAudioNotify::Closed) {
+                                       ++closed;
+                                   }
+                                   changed.notify_all();
+                               },
+                               stream),
+              aeOk);
+    EXPECT_EQ(system.LiveStreamCount(), 1);
+    constexpr std::uint32_t Bytes = 4410 * 4;  // 100 ms
+    std::vector<QByteArray> buffers(50, QByteArray(Bytes, '\x55'));
+    for (std::size_t i = 0; i < buffers.size(); ++i)
+        ASSERT_EQ(stream->AddBuffer(buffers[i].data(), Bytes, i + 1), aeOk);
+    ASSERT_EQ(stream->Start(), aeOk);
+    {
+        std::unique_lock<std::mutex> l(lock);
+        ASSERT_TRUE(changed.wait_for(l, std::chrono::seconds(10), [&] { return tags.size() >= 2; }));
+    }
+    ASSERT_EQ(stream->Stop(), aeOk);
+    std::int64_t position = 0;
+    ASSERT_EQ(stream->GetPosition(position), aeOk);
+    std::size_t stopped = 0;
+    {
+        std::lock_guard<std::mutex> l(lock);
+        stopped = tags.size();
+        EXPECT_GE(position * 4, static_cast<std::int64_t>(2 * Bytes));
+    }
+    if (stopped < buffers.size()) {
+        EXPECT_EQ(stream->Close(), aeStillPlaying);
+    }
+    ASSERT_EQ(stream->Reset(), aeOk);
+    ASSERT_EQ(stream->GetPosition(position), aeOk);
+    EXPECT_EQ(position, 0);
+    {
+        std::lock_guard<std::mutex> l(lock);
+        ASSERT_EQ(tags.size(), buffers.size());
+        for (std::size_t i = 0; i < tags.size(); ++i)
+            EXPECT_EQ(tags[i], i + 1);
+        for (std::size_t i = 0; i + 1 < stopped; ++i)
+            EXPECT_EQ(sizes[i], Bytes);
+        for (std::size_t i = stopped; i < tags.size(); ++i)
+            EXPECT_EQ(sizes[i], 0u);  // empty ones stayed queued until the reset
+    }
+    EXPECT_EQ(buffers[0], QByteArray(Bytes, '\0'));  // the null source: silence
+    EXPECT_EQ(stream->Close(), aeOk);
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(stream->Start(), aeInvalidHandle);
+    stream.reset();
+    EXPECT_EQ(system.LiveStreamCount(), 0);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QFile>
+#include <QtCore/QTimer>
+#include <QtCore/QMetaObject>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QThread>
@@ -76,7 +78,11 @@ struct TRecorderEvents {
             FileCompleteAtStop = FileCompleteAtStop && ReadWaveContents(recorder.Wave()->FileName(), contents);
         };
         recorder.OnChange = [this](QObject*) { ++Change; };
-        recorder.OnData = [this](QObject*, TSndWaveHdr*) { ++Data; };
+        recorder.OnData = [this](QObject*, TSndWaveHdr*) {
+            ++Data;
+            // Wakes a wait on the GUI thread's events for what the data changes.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+        };
     }
 };
 
@@ -512,8 +518,12 @@ TEST(WaveRecorderRealDeviceTest, RecordsASineSourceAndTheSilentDefault)
 
     TSineSource sine(440);
     ASSERT_TRUE(sine.Loaded());
-    QMediaDevices devices;  // keeps the device list up to date
+    // The sound server's list reaches Qt's without an event of ours: looked
+    // at again every 50 ms.
+    QTimer look;
+    look.start(50);
     ASSERT_TRUE(RunEventsUntil([&] { return sine.DeviceId() != InvalidId; }, 10000));
+    look.stop();
     const QString sinePath = dir.filePath(QStringLiteral("sine.wav"));
     TRecorderEvents events;
     ASSERT_TRUE(RecordTwoSeconds(sine.DeviceId(), sinePath, events));
