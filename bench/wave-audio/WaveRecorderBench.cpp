@@ -4,6 +4,7 @@
 // while the recording runs (the device's buffers are made at Open and reused).
 
 #include "MMWRec.h"
+#include "RecordingSupport.h"
 #include "TestAudioDevice.h"
 
 #include <QtCore/QCoreApplication>
@@ -50,22 +51,7 @@ namespace {
 
 constexpr int RecordMs = 10 * 60 * 1000;
 constexpr std::int64_t RecordBytes = std::int64_t(RecordMs) * 176400 / 1000;
-constexpr int BufferBytes = 4096;
-
-void SetUpAsTheScreens(TSndWaveRecorder& recorder)
-{
-    recorder.SetBufferSize(BufferBytes);
-    recorder.SetNumBuffers(20);
-    recorder.SetDeviceID(MapperId);
-    recorder.SetTimeFormat(tfMillisecond);
-    recorder.SetCallBackMode(cmThread);
-    recorder.SetMode(mStereo);
-    recorder.SetBitLength(b16Bit);
-    recorder.SetSampleRate(44100);
-    recorder.SetOverwriteExisting(true);
-    recorder.Wave()->SetTimeFormat(tfMillisecond);
-    recorder.Wave()->SetFileMustExist(false);
-}
+constexpr int BufferBytes = 4096;  // the screens' buffer size
 
 void BM_RecorderTenMinutes(benchmark::State& state)
 {

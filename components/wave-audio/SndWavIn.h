@@ -40,35 +40,6 @@ public:
 
 class TSndCustomWaveIn;
 
-// The finished buffers in the order the driver handed them back: a ring as
-// large as the buffer table (a buffer is in it at most once), so that
-// handing buffers on allocates nothing.
-class TSndDoneRing {
-public:
-    bool empty() const { return FCount == 0; }
-    void push_back(TSndWaveHdr* hdr)
-    {
-        if (FCount < FItems.size())
-            FItems[(FHead + FCount++) % FItems.size()] = hdr;
-    }
-    TSndWaveHdr* front() const { return FItems[FHead]; }
-    void pop_front()
-    {
-        FHead = (FHead + 1) % FItems.size();
-        --FCount;
-    }
-    void clear()
-    {
-        FHead = 0;
-        FCount = 0;
-    }
-
-private:
-    std::array<TSndWaveHdr*, 500> FItems{};
-    std::size_t FHead = 0;
-    std::size_t FCount = 0;
-};
-
 // The worker thread of a device in cmThread: runs the finished-buffer
 // handler whenever the driver hands buffers back.
 class TSndWaveInThread : public TSndDSPThread {
@@ -279,7 +250,7 @@ private:
     // The finished buffers waiting for the handler and the queued count;
     // the only lock the driver's notification takes.
     std::mutex FDoneLock;
-    TSndDoneRing FDone;
+    TAudioBufferQueue<TSndWaveHdr*> FDone;
     // What waits on the driver sleeps on: changes of the state and the counts.
     std::mutex FSignalLock;
     std::condition_variable FSignal;

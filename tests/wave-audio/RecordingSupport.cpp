@@ -1,5 +1,7 @@
 #include "RecordingSupport.h"
 
+#include "MMWRec.h"
+
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QEventLoop>
@@ -8,6 +10,22 @@
 #include <QtCore/QTimer>
 
 #include <cstring>
+
+void SetUpAsTheScreens(TSndWaveRecorder& recorder)
+{
+    recorder.SetBufferSize(4096);
+    recorder.SetNumBuffers(20);
+    recorder.SetDeviceID(MapperId);
+    recorder.SetTimeFormat(tfMillisecond);
+    recorder.SetCallBackMode(cmThread);
+    recorder.SetMaxRecordTime(-1);
+    recorder.SetMode(mStereo);
+    recorder.SetBitLength(b16Bit);
+    recorder.SetSampleRate(44100);
+    recorder.SetOverwriteExisting(true);
+    recorder.Wave()->SetTimeFormat(tfMillisecond);
+    recorder.Wave()->SetFileMustExist(false);
+}
 
 QByteArray SoxTone(int rate, int channels, int bits, double seconds, int frequency)
 {

@@ -1,13 +1,19 @@
 #pragma once
 
-// What the recording tests share: tones made by sox, WAV files read back
-// with every size checked, and a wait on the GUI thread's events.
+// What the recording tests (and the recorder's benchmark) share: the
+// screens' settings, tones made by sox, WAV files read back with every size
+// checked, and a wait on the GUI thread's events.
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <cstdint>
 #include <functional>
+
+class TSndWaveRecorder;
+
+// Sets the recorder up as the speak-and-record screens do.
+void SetUpAsTheScreens(TSndWaveRecorder& recorder);
 
 // Raw PCM of a sine tone made by sox: 8-bit unsigned or 16-bit signed
 // little-endian, channels interleaved. Empty when sox fails.

@@ -43,23 +43,6 @@ std::string Difference(const QByteArray& actual, const QByteArray& expected)
            ", first difference at byte " + std::to_string(i);
 }
 
-// The settings of the speak-and-record screens.
-void SetUpAsTheScreens(TSndWaveRecorder& recorder)
-{
-    recorder.SetBufferSize(4096);
-    recorder.SetNumBuffers(20);
-    recorder.SetDeviceID(MapperId);
-    recorder.SetTimeFormat(tfMillisecond);
-    recorder.SetCallBackMode(cmThread);
-    recorder.SetMaxRecordTime(-1);
-    recorder.SetMode(mStereo);
-    recorder.SetBitLength(b16Bit);
-    recorder.SetSampleRate(44100);
-    recorder.SetOverwriteExisting(true);
-    recorder.Wave()->SetTimeFormat(tfMillisecond);
-    recorder.Wave()->SetFileMustExist(false);
-}
-
 // Counts the recorder's events; OnStop also checks that the file is complete
 // by then and that it runs on the GUI thread.
 struct TRecorderEvents {
