@@ -24,7 +24,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <memory>
+#include <mutex>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -385,6 +388,57 @@ TEST_F(WaveRecorderTest, DestroyingARecordingRecorderLeavesAValidFile)
     EXPECT_TRUE(ReadWaveContents(path, contents));
     EXPECT_EQ(System.OpenInputStreamCount(), 0);
     EXPECT_EQ(DSPThreadCount(), 0);
+}
+
+// The worker asks the GUI thread for something (as the wave file does when a
+// write fails) just while the GUI thread stops the recording or destroys the
+// recorder: the wait serves the worker's call, nothing hangs.
+TEST_F(WaveRecorderTest, AStopOrDestroyWhileTheWorkerWaitsForTheGuiThreadServesIt)
+{
+    for (const bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "stopped");
+        const QString path = Path(QStringLiteral("served-%1.wav").arg(destroy));
+        TRecorderEvents events;
+        std::mutex lock;
+        std::condition_variable changed;
+        bool entered = false;
+        int served = 0;
+        auto recorder = std::make_unique<TSndWaveRecorder>();
+        SetUpAsTheScreens(*recorder);
+        events.Hook(*recorder);
+        recorder->OnData = [&](QObject*, TSndWaveHdr*) {
+            {
+                std::lock_guard<std::mutex> l(lock);
+                if (entered)
+                    return;
+                entered = true;
+            }
+            changed.notify_all();
+            CallInMainThread([&] { ++served; });
+        };
+        recorder->Wave()->SetFileName(path);
+        recorder->Start();
+        System.AdvanceMs(100);
+        {
+            std::unique_lock<std::mutex> l(lock);
+            changed.wait(l, [&] { return entered; });
+        }
+        if (destroy) {
+            recorder.reset();
+        } else {
+            recorder->Stop();
+            ASSERT_TRUE(RunEventsUntil([&] { return events.Stop == 1; }));
+            EXPECT_EQ(recorder->GetState(), dsClosed);
+        }
+        ProcessEvents();
+        EXPECT_EQ(served, 1);
+        EXPECT_EQ(events.Stop, destroy ? 0 : 1);
+        TWaveContents contents;
+        EXPECT_TRUE(ReadWaveContents(path, contents));
+        EXPECT_EQ(System.OpenInputStreamCount(), 0);
+        recorder.reset();
+        EXPECT_EQ(DSPThreadCount(), 0);
+    }
 }
 
 // A write that fails (a file-size limit, in a child process of its own)
