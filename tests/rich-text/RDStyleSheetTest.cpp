@@ -515,6 +515,7 @@ TEST(RDStyleSheet, BordersAndBackgroundsDraw)
         back.Draw(QRect(30, 10, 10, 10), painter, 0);
     }
     EXPECT_FALSE(probe(15, 15));
-    EXPECT_TRUE(probe(40, 20));  // one pixel larger to the right and bottom
-    EXPECT_FALSE(probe(41, 21));
+    EXPECT_TRUE(probe(39, 19));  // exactly the rectangle, as the border's edges
+    EXPECT_FALSE(probe(40, 19));
+    EXPECT_FALSE(probe(39, 20));
 }

@@ -184,12 +184,17 @@ void TRDFWriter::WriteTextHeader(const TCustomRDItemInfo& first, int count, int 
     const int dataMode = unicode && !Binary() ? 3 : 0;
     if (!(FOptions & rdfoUseStyleNames) && !FTagsArePChars && first.Hint.isEmpty()) {
         // The common header, built without allocating.
+        // Six numbers of at most 11 characters and their separators fit.
         char line[96];
         char* p = line;
-        char* const end = line + sizeof(line);
+        char* const end = line + sizeof(line) - 2;
+        auto put = [&](char c) {
+            if (p < end)
+                *p++ = c;
+        };
         auto number = [&](int value) {
             p = std::to_chars(p, end, value).ptr;
-            *p++ = ' ';
+            put(' ');
         };
         number(first.StyleNo);
         number(count);
@@ -197,8 +202,9 @@ void TRDFWriter::WriteTextHeader(const TCustomRDItemInfo& first, int count, int 
         number(options & 15);
         number(dataMode);
         p = std::to_chars(p, end, first.Tag.Int).ptr;
-        *p++ = '\r';
-        *p++ = '\n';
+        p[0] = '\r';
+        p[1] = '\n';
+        p += 2;
         FStream.WriteBuffer(line, p - line);
         return;
     }

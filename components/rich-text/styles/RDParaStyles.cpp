@@ -215,7 +215,9 @@ void TRDBackgroundRect::Draw(const QRect& rect, QPainter& painter, int colorMode
         color = ResolveSystemColor(Color);
     else if (colorMode == 2)
         color = ColorToGray(ResolveSystemColor(Color));
-    painter.fillRect(QRect(rect.left(), rect.top(), rect.width() + 1, rect.height() + 1), ToQColor(color));
+    // A rectangle one pixel larger drawn without a pen covers exactly the
+    // given one.
+    painter.fillRect(rect, ToQColor(color));
 }
 
 bool TRDBorder::IsEqual(const TRDBorder& v) const

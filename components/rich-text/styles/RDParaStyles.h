@@ -87,8 +87,8 @@ struct TRDBackgroundRect {
 
     void PrepareDraw(QRect& rect) const;
     void PrepareDrawScaled(QRect& rect, const TRDResolutionInfo* info) const;
-    // Fills the rectangle and one pixel more to the right and bottom; nothing
-    // for clNone or colour modes 3 and 4.
+    // Fills the rectangle (right and bottom edges exclusive, as for the
+    // border); nothing for clNone or colour modes 3 and 4.
     void Draw(const QRect& rect, QPainter& painter, int colorMode) const;
     bool IsEqual(const TRDBackgroundRect& v) const { return Color == v.Color && BorderOffsets.IsEqual(v.BorderOffsets); }
     bool IsEqualExcept(const TRDBackgroundRect& v, TRDParaInfoProperties ignoreProps) const;

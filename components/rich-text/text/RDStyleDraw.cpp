@@ -411,16 +411,6 @@ void DrawParaBackground(TCanvas& canvas, const TCustomRDParaInfo& paraStyle, con
                   int colorMode)
 {
     Q_UNUSED(printing);
-    // The background of the paragraph style.
-    const TColor color = paraStyle.Background.Color;
-    if (color == clNone || colorMode == 3 || colorMode == 4)
-        return;
-    TColor fill = color;
-    if (colorMode == 1)
-        fill = ResolveSystemColor(color);
-    else if (colorMode == 2)
-        fill = ColorToGray(ResolveSystemColor(color));
-    // A rectangle without a pen covers the given one.
-    canvas.Painter().fillRect(rect, ToQColor(fill));
+    paraStyle.Background.Draw(rect, canvas.Painter(), colorMode);
     canvas.BrushStyle = TBrushStyle::Clear;
 }
