@@ -1,5 +1,7 @@
 // Reading RDF into a document.
 
+#include <limits>
+
 #include <QtCore/QtEndian>
 
 #include "AnsiText.h"
@@ -740,6 +742,10 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
             data.resize(remaining);
             stream.ReadBuffer(data.data(), remaining);
         }
+        // Room for an item per line, so that a long read does not move the list again and again.
+        const qsizetype lines = data.count('\n');
+        if (FItems && lines > 0 && lines < std::numeric_limits<int>::max() - ItemCount())
+            FItems->reserve(FItems->size() + static_cast<size_t>(lines));
         result = reader.Read(data);
         interrupted = false;
     } catch (const std::exception&) {
