@@ -392,3 +392,15 @@ TEST_F(RDDocumentTest, ComparePositionsAcrossNestedDocuments)
     EXPECT_LT(cell.ComparePositions(0, &otherCell, 0), 0);
     EXPECT_EQ(cell.ComparePositions(0, &cell, 0), 0);
 }
+
+TEST_F(RDDocumentTest, QuestionsOfTheSpellingThreadMakeNoPlaceholder)
+{
+    // Dangling style numbers answer like style 0, the placeholder's model.
+    Sheet.TextStyles()[0]->Charset = 0;  // ANSI_CHARSET: code page 1252
+    Sheet.ParaStyles()[0]->DefStyleNo = 2;
+    Doc.AddTextRawNoTag("a", 40, 0);
+    Doc.AddTextRawNoTag("b", RDMaxInt, 9);
+    EXPECT_EQ(Doc.CodePageOfStyle(40), 1252u);
+    EXPECT_EQ(Doc.EffectiveStyleOfItem(1), 2);
+    EXPECT_EQ(Doc.ItemTextAsAnsi(0), QByteArray("a"));
+}

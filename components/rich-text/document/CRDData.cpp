@@ -6,6 +6,29 @@
 #include "RDUnicode.h"
 #include "RDTextItems.h"
 
+namespace {
+
+// The style that a number out of range stands for (style 0, whose copy the
+// placeholder is), read without making the placeholder: the live-spelling
+// thread asks these questions and must change nothing.
+const TFontInfo* TextStyleForReading(const TRDStyle& sheet, int n)
+{
+    const TFontInfos& styles = sheet.TextStyles();
+    if (n >= 0 && n < styles.Count())
+        return styles.Items(n);
+    return styles.Count() > 0 ? styles.Items(0) : nullptr;
+}
+
+const TParaInfo* ParaStyleForReading(const TRDStyle& sheet, int n)
+{
+    const TParaInfos& styles = sheet.ParaStyles();
+    if (n >= 0 && n < styles.Count())
+        return styles.Items(n);
+    return styles.Count() > 0 ? styles.Items(0) : nullptr;
+}
+
+}  // namespace
+
 TCustomRDData::TCustomRDData() = default;
 
 void TCustomRDData::CreateItemList()
@@ -40,7 +63,8 @@ int TCustomRDData::ResolveStyleNo(int styleNo, int paraNo) const
         return styleNo;
     auto* self = const_cast<TCustomRDData*>(this);
     const TRDStyle* sheet = self->GetRDStyle();
-    const int def = sheet ? sheet->ParaStyles().ParaStyleAt(paraNo)->DefStyleNo : -1;
+    const TParaInfo* para = sheet ? ParaStyleForReading(*sheet, paraNo) : nullptr;
+    const int def = para ? para->DefStyleNo : -1;
     return def < 0 ? 0 : def;
 }
 
@@ -122,9 +146,10 @@ uint32_t TCustomRDData::CodePageOfStyle(int n) const
     const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet)
         return 0;
-    if (n < 0 || sheet->TextStyles().TextStyleAt(n)->Charset == DEFAULT_CHARSET)
+    const TFontInfo* style = n >= 0 ? TextStyleForReading(*sheet, n) : nullptr;
+    if (!style || style->Charset == DEFAULT_CHARSET)
         return sheet->DefCodePage;
-    return CodePageOfCharset(sheet->TextStyles().TextStyleAt(n)->Charset);
+    return CodePageOfCharset(style->Charset);
 }
 
 uint32_t TCustomRDData::GetDefCodePage() const
