@@ -56,6 +56,15 @@ QStringList SplitLines(const QString& text)
     return lines;
 }
 
+// Where the first line break of text is, -1 without one.
+qsizetype FirstBreak(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == QLatin1Char('\n') || text[i] == QLatin1Char('\r'))
+            return i;
+    return -1;
+}
+
 bool IsWordChar(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
@@ -1653,22 +1662,28 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     const int at = CellToIndex(line, pos.Char - 1);
     const QString head = line.left(at);
     const QString tail = line.mid(at);
-    QStringList parts = SplitLines(text);
+    // The text is split straight into the store: the first line joins the
+    // head, the rest go in as new lines, the last with the tail.
+    const QStringView view(text);
+    const qsizetype firstBreak = FirstBreak(view);
     TBufferCoord end;
-    const bool manyLines = parts.size() > 1;
+    const bool manyLines = firstBreak >= 0;
     if (!manyLines) {
-        FLines->Put(pos.Line - 1, head + parts[0] + tail);
-        end = BufferCoord(CellLength(head + parts[0]) + 1, pos.Line);
+        FLines->Put(pos.Line - 1, head + text + tail);
+        end = BufferCoord(CellLength(head + text) + 1, pos.Line);
     } else {
-        const int added = static_cast<int>(parts.size()) - 1;
-        end = BufferCoord(CellLength(parts.last()) + 1, pos.Line + added);
+        qsizetype rest = firstBreak + 1;
+        if (view[firstBreak] == QLatin1Char('\r') && rest < view.size() && view[rest] == QLatin1Char('\n'))
+            ++rest;
+        qsizetype lastStart = view.size();
+        while (lastStart > rest && view[lastStart - 1] != QLatin1Char('\n') && view[lastStart - 1] != QLatin1Char('\r'))
+            --lastStart;
         FLines->BeginUpdate();
-        FLines->Put(pos.Line - 1, head + parts.takeFirst());
+        FLines->Put(pos.Line - 1, head + view.left(firstBreak).toString());
         // The new lines go in with one notification.
-        if (!tail.isEmpty())
-            parts.last() += tail;
-        FLines->InsertStrings(pos.Line, parts);
+        const int added = FLines->InsertText(pos.Line, view.mid(rest), tail);
         FLines->EndUpdate();
+        end = BufferCoord(CellLength(view.mid(lastStart).toString()) + 1, pos.Line + added);
     }
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && manyLines)
         UpdateGutterWidth();

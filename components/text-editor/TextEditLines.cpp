@@ -6,6 +6,10 @@
 #include <QtCore/QIODevice>
 #include <QtCore/QSaveFile>
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
 namespace {
 
 bool IsBlank(const QString& s)
@@ -14,6 +18,127 @@ bool IsBlank(const QString& s)
         if (c.unicode() > ' ')
             return false;
     return true;
+}
+
+// Lines are written into chunks of this size; a longer line gets a chunk of
+// its own.
+constexpr std::uint32_t ChunkSize = 64 * 1024;
+
+// How a line is held, its size in bytes and in cells, and whether it has tabs.
+struct TLineShape {
+    TTextLineCoding Coding = lcLatin1;
+    qsizetype Bytes = 0;
+    qsizetype Cells = 0;
+    bool HasTabs = false;
+};
+
+TLineShape ShapeOf(QStringView s)
+{
+    TLineShape shape;
+    const char16_t* p = s.utf16();
+    const qsizetype n = s.size();
+    qsizetype utf8 = 0;
+    bool wide = false;
+    bool lone = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c < 0x80) {
+            ++utf8;
+            ++shape.Cells;
+            shape.HasTabs |= c == u'\t';
+            continue;
+        }
+        shape.Cells += 2;
+        if (c < 0x100) {
+            utf8 += 2;
+            continue;
+        }
+        wide = true;
+        if (c < 0x800) {
+            utf8 += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            utf8 += 4;
+            ++i;
+        } else {
+            utf8 += 3;
+            lone |= QChar::isSurrogate(c);
+        }
+    }
+    if (!wide) {
+        shape.Coding = lcLatin1;
+        shape.Bytes = n;
+    } else if (lone) {
+        shape.Coding = lcUtf16;
+        shape.Bytes = n * 2;
+    } else {
+        shape.Coding = lcUtf8;
+        shape.Bytes = utf8;
+    }
+    return shape;
+}
+
+void Encode(QStringView s, TTextLineCoding coding, char* out)
+{
+    const char16_t* p = s.utf16();
+    const qsizetype n = s.size();
+    switch (coding) {
+    case lcLatin1:
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = static_cast<char>(p[i]);
+        return;
+    case lcUtf16: std::memcpy(out, p, static_cast<size_t>(n) * 2); return;
+    case lcUtf8: break;
+    }
+    auto* o = reinterpret_cast<unsigned char*>(out);
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            *o++ = static_cast<unsigned char>(c);
+        } else if (c < 0x800) {
+            *o++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+            *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c)) {
+            // Pairs only: a line with a lone surrogate is held as UTF-16.
+            c = QChar::surrogateToUcs4(p[i], p[i + 1]);
+            ++i;
+            *o++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+            *o++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else {
+            *o++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *o++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+    }
+}
+
+// The length of the line that starts at i, and where the next one starts
+// (n when none follows).
+qsizetype LineEnd(const char16_t* p, qsizetype i, qsizetype n)
+{
+    while (i < n && p[i] != u'\r' && p[i] != u'\n')
+        ++i;
+    return i;
+}
+
+qsizetype SkipBreak(const char16_t* p, qsizetype i, qsizetype n, bool* sawCR, bool* sawLF)
+{
+    if (i < n && p[i] == u'\r') {
+        ++i;
+        if (sawCR)
+            *sawCR = true;
+        if (i < n && p[i] == u'\n') {
+            ++i;
+            if (sawLF)
+                *sawLF = true;
+        }
+    } else if (i < n && p[i] == u'\n') {
+        ++i;
+        if (sawLF)
+            *sawLF = true;
+    }
+    return i;
 }
 
 }  // namespace
@@ -59,18 +184,149 @@ void TTextEditStringList::SetUpdateState(bool updating)
     }
 }
 
+// ---------------------------------------------------------------- storage
+
+QString TTextEditStringList::Decode(const TTextEditStringRec& rec) const
+{
+    if (rec.Size == 0)
+        return {};
+    const char* bytes = FChunks[rec.Chunk].Data.get() + rec.Offset;
+    switch (rec.Coding) {
+    case lcLatin1: return QString::fromLatin1(bytes, rec.Size);
+    case lcUtf8: return QString::fromUtf8(bytes, rec.Size);
+    case lcUtf16: {
+        QString s(rec.Size / 2, Qt::Uninitialized);
+        std::memcpy(s.data(), bytes, rec.Size);
+        return s;
+    }
+    }
+    return {};
+}
+
+char* TTextEditStringList::Reserve(std::uint32_t size, std::uint32_t& chunk, std::uint32_t& offset)
+{
+    if (!FHasAppendChunk || FChunks[FAppendChunk].Capacity - FChunks[FAppendChunk].Used < size) {
+        // The chunk that had no room is left to its lines; it goes when the
+        // last of them does.
+        if (FHasAppendChunk && FChunks[FAppendChunk].Live == 0) {
+            FChunks[FAppendChunk].Data.reset();
+            FFreeChunks.push_back(FAppendChunk);
+        }
+        TChunk fresh;
+        fresh.Capacity = std::max(ChunkSize, size);
+        fresh.Data.reset(new char[fresh.Capacity]);
+        if (!FFreeChunks.empty()) {
+            FAppendChunk = FFreeChunks.back();
+            FFreeChunks.pop_back();
+            FChunks[FAppendChunk] = std::move(fresh);
+        } else {
+            FAppendChunk = static_cast<std::uint32_t>(FChunks.size());
+            FChunks.push_back(std::move(fresh));
+        }
+        FHasAppendChunk = true;
+    }
+    TChunk& c = FChunks[FAppendChunk];
+    chunk = FAppendChunk;
+    offset = c.Used;
+    c.Used += size;
+    c.Live += size;
+    FLiveBytes += size;
+    return c.Data.get() + offset;
+}
+
+void TTextEditStringList::Release(TTextEditStringRec& rec)
+{
+    if (rec.Size == 0)
+        return;
+    TChunk& c = FChunks[rec.Chunk];
+    c.Live -= rec.Size;
+    FLiveBytes -= rec.Size;
+    if (c.Live == 0 && !(FHasAppendChunk && rec.Chunk == FAppendChunk)) {
+        FGarbageBytes -= c.Used - rec.Size;
+        c = TChunk();
+        FFreeChunks.push_back(rec.Chunk);
+    } else {
+        FGarbageBytes += rec.Size;
+    }
+    rec.Size = 0;
+}
+
+void TTextEditStringList::ReleaseRange(int index, int count)
+{
+    for (int i = index; i < index + count; ++i)
+        Release(FList[static_cast<size_t>(i)]);
+}
+
+void TTextEditStringList::Store(TTextEditStringRec& rec, QStringView s)
+{
+    Release(rec);
+    const TLineShape shape = ShapeOf(s);
+    if (shape.Bytes > std::numeric_limits<std::int32_t>::max())
+        throw ETextEditListError(QStringLiteral("Line too long"));
+    rec.Coding = shape.Coding;
+    rec.Size = static_cast<std::uint32_t>(shape.Bytes);
+    if (shape.HasTabs) {
+        rec.Flags = lfLengthUnknown;
+        rec.ExpandedLength = -1;
+    } else {
+        rec.Flags = lfNoTabs;
+        rec.ExpandedLength = static_cast<std::int32_t>(shape.Cells);
+    }
+    if (rec.Size > 0)
+        Encode(s, rec.Coding, Reserve(rec.Size, rec.Chunk, rec.Offset));
+    // Replaced lines leave garbage behind; once it outweighs half the text the
+    // lines are packed anew, so the work stays in proportion to the edits.
+    if (FGarbageBytes > ChunkSize * 16 && FGarbageBytes > FLiveBytes / 2)
+        Compact();
+}
+
+void TTextEditStringList::Compact()
+{
+    std::vector<TChunk> old;
+    old.swap(FChunks);
+    FFreeChunks.clear();
+    FHasAppendChunk = false;
+    FLiveBytes = 0;
+    FGarbageBytes = 0;
+    for (TTextEditStringRec& rec : FList) {
+        if (rec.Size == 0)
+            continue;
+        TChunk& from = old[rec.Chunk];
+        std::uint32_t chunk = 0;
+        std::uint32_t offset = 0;
+        std::memcpy(Reserve(rec.Size, chunk, offset), from.Data.get() + rec.Offset, rec.Size);
+        // A chunk is freed as soon as its last line has moved.
+        from.Live -= rec.Size;
+        if (from.Live == 0)
+            from = TChunk();
+        rec.Chunk = chunk;
+        rec.Offset = offset;
+    }
+}
+
+void TTextEditStringList::OpenRecords(int index, int count)
+{
+    FList.insert(FList.begin() + index, static_cast<size_t>(count), TTextEditStringRec());
+    if (!FRanges.empty())
+        FRanges.insert(FRanges.begin() + index, static_cast<size_t>(count), -1);
+    if (!FObjects.empty())
+        FObjects.insert(FObjects.begin() + index, static_cast<size_t>(count), nullptr);
+}
+
+// ---------------------------------------------------------------- the list
+
 QString TTextEditStringList::Get(int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    return FList[static_cast<size_t>(index)].Text;
+    return Decode(FList[static_cast<size_t>(index)]);
 }
 
 void* TTextEditStringList::GetObject(int index) const
 {
-    if (index < 0 || index >= Count())
+    if (index < 0 || index >= Count() || FObjects.empty())
         return nullptr;
-    return FList[static_cast<size_t>(index)].Obj;
+    return FObjects[static_cast<size_t>(index)];
 }
 
 void TTextEditStringList::Grow()
@@ -91,9 +347,8 @@ void TTextEditStringList::InsertItem(int index, const QString& s)
 {
     if (Count() == FCapacity)
         Grow();
-    TTextEditStringRec rec;
-    rec.Text = s;
-    FList.insert(FList.begin() + index, std::move(rec));
+    OpenRecords(index, 1);
+    Store(FList[static_cast<size_t>(index)], s);
     LongestAfterInsert(index, 1);
 }
 
@@ -107,7 +362,7 @@ void TTextEditStringList::LongestAfterInsert(int index, int count)
         FIndexOfLongestLine += count;
     int longest = FList[static_cast<size_t>(FIndexOfLongestLine)].ExpandedLength;
     for (int i = index; i < index + count; ++i) {
-        if (FList[static_cast<size_t>(i)].Text.isEmpty())
+        if (FList[static_cast<size_t>(i)].Size == 0)
             continue;
         const int length = ExpandedLineLength(i);
         if (length > longest) {
@@ -161,7 +416,7 @@ void TTextEditStringList::InsertEmptyLines(int index, int count)
     if (OnBeforeLinesInserted)
         OnBeforeLinesInserted(this, index, count);
     SetCapacity(Count() + count);
-    FList.insert(FList.begin() + index, static_cast<size_t>(count), TTextEditStringRec());
+    OpenRecords(index, count);
     LongestAfterInsert(index, count);
     if (OnLinesInserted)
         OnLinesInserted(this, index, count);
@@ -180,13 +435,67 @@ void TTextEditStringList::InsertStrings(int index, const QStringList& lines)
         OnBeforeLinesInserted(this, index, count);
     if (Count() + count > FCapacity)
         SetCapacity(Count() + count);
-    FList.insert(FList.begin() + index, static_cast<size_t>(count), TTextEditStringRec());
+    OpenRecords(index, count);
     for (int i = 0; i < count; ++i)
-        FList[static_cast<size_t>(index + i)].Text = lines[i];
+        Store(FList[static_cast<size_t>(index + i)], lines[i]);
     LongestAfterInsert(index, count);
     if (OnLinesInserted)
         OnLinesInserted(this, index, count);
     EndUpdate();
+}
+
+int TTextEditStringList::SplitInto(int index, QStringView text, QStringView tail, TTextLineState state,
+                                   bool finalBreakOpensLine, bool* sawCR, bool* sawLF)
+{
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    // The lines are counted first, so that the records open in one move.
+    qsizetype count = 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == u'\n' || (p[i] == u'\r' && !(i + 1 < n && p[i + 1] == u'\n')))
+            ++count;
+    }
+    const bool endsWithBreak = n > 0 && (p[n - 1] == u'\r' || p[n - 1] == u'\n');
+    if (endsWithBreak && !finalBreakOpensLine)
+        --count;
+    if (Count() + count > std::numeric_limits<int>::max() / 2)
+        throw ETextEditListError(QStringLiteral("Too many lines"));
+    if (count == 0)
+        return 0;
+    const int added = static_cast<int>(count);
+    BeginUpdate();
+    if (OnBeforeLinesInserted)
+        OnBeforeLinesInserted(this, index, added);
+    if (Count() + added > FCapacity)
+        SetCapacity(Count() + added);
+    OpenRecords(index, added);
+    qsizetype i = 0;
+    QString last;
+    for (int k = 0; k < added; ++k) {
+        TTextEditStringRec& rec = FList[static_cast<size_t>(index + k)];
+        const qsizetype end = LineEnd(p, i, n);
+        if (k + 1 == added && !tail.isEmpty()) {
+            last.reserve(end - i + tail.size());
+            last.append(text.mid(i, end - i)).append(tail);
+            Store(rec, last);
+        } else {
+            Store(rec, text.mid(i, end - i));
+        }
+        rec.State = state;
+        i = SkipBreak(p, end, n, sawCR, sawLF);
+    }
+    LongestAfterInsert(index, added);
+    if (OnLinesInserted)
+        OnLinesInserted(this, index, added);
+    EndUpdate();
+    return added;
+}
+
+int TTextEditStringList::InsertText(int index, QStringView text, QStringView tail)
+{
+    if (index < 0 || index > Count())
+        IndexError(index);
+    return SplitInto(index, text, tail, lsChanged, true, nullptr, nullptr);
 }
 
 void TTextEditStringList::AddStrings(const QStringList& lines)
@@ -198,11 +507,9 @@ void TTextEditStringList::AddStrings(const QStringList& lines)
     const int needed = oldCount + static_cast<int>(lines.size());
     if (needed > FCapacity)
         SetCapacity((needed + 15) / 16 * 16);
-    for (const QString& line : lines) {
-        TTextEditStringRec rec;
-        rec.Text = line;
-        FList.push_back(std::move(rec));
-    }
+    OpenRecords(oldCount, static_cast<int>(lines.size()));
+    for (int i = 0; i < lines.size(); ++i)
+        Store(FList[static_cast<size_t>(oldCount + i)], lines[i]);
     LongestAfterInsert(oldCount, static_cast<int>(lines.size()));
     if (OnLinesInserted)
         OnLinesInserted(this, oldCount, static_cast<int>(lines.size()));
@@ -219,13 +526,14 @@ void TTextEditStringList::AddStrings(const TTextEditStringList& source)
     const int needed = oldCount + added;
     if (needed > FCapacity)
         SetCapacity((needed + 15) / 16 * 16);
+    OpenRecords(oldCount, added);
     for (int i = 0; i < added; ++i) {
         const TTextEditStringRec& from = source.FList[static_cast<size_t>(i)];
-        TTextEditStringRec rec;
-        rec.Text = from.Text;
-        rec.Obj = from.Obj;
+        TTextEditStringRec& rec = FList[static_cast<size_t>(oldCount + i)];
+        Store(rec, source.Decode(from));
         rec.State = from.State;
-        FList.push_back(std::move(rec));
+        if (void* object = source.GetObject(i))
+            PutObject(oldCount + i, object);
     }
     LongestAfterInsert(oldCount, added);
     if (OnLinesInserted)
@@ -244,10 +552,9 @@ void TTextEditStringList::Put(int index, const QString& s)
     if (OnBeforeLineReplaced)
         OnBeforeLineReplaced(this, index, 1);
     BeginUpdate();
-    TTextEditStringRec& rec = FList[static_cast<size_t>(index)];
     const int longestBefore = FIndexOfLongestLine >= 0 ? FList[static_cast<size_t>(FIndexOfLongestLine)].ExpandedLength : 0;
-    rec.Text = s;
-    rec.Flags = lfLengthUnknown;
+    TTextEditStringRec& rec = FList[static_cast<size_t>(index)];
+    Store(rec, s);
     rec.State = lsChanged;
     if (FIndexOfLongestLine >= 0) {
         const int length = ExpandedLineLength(index);
@@ -266,7 +573,10 @@ void TTextEditStringList::PutObject(int index, void* object)
     if (index < 0 || index >= Count())
         IndexError(index);
     BeginUpdate();
-    FList[static_cast<size_t>(index)].Obj = object;
+    if (FObjects.empty() && object != nullptr)
+        FObjects.assign(FList.size(), nullptr);
+    if (!FObjects.empty())
+        FObjects[static_cast<size_t>(index)] = object;
     EndUpdate();
 }
 
@@ -277,7 +587,12 @@ void TTextEditStringList::Delete(int index)
     BeginUpdate();
     if (OnBeforeLinesDeleted)
         OnBeforeLinesDeleted(this, index, 1);
+    ReleaseRange(index, 1);
     FList.erase(FList.begin() + index);
+    if (!FRanges.empty())
+        FRanges.erase(FRanges.begin() + index);
+    if (!FObjects.empty())
+        FObjects.erase(FObjects.begin() + index);
     LongestAfterDelete(index, 1);
     if (OnLinesDeleted)
         OnLinesDeleted(this, index, 1);
@@ -297,7 +612,12 @@ void TTextEditStringList::DeleteLineRange(int index, int count)
     const bool linesFollow = index + count < Count();
     if (linesFollow)
         BeginUpdate();
+    ReleaseRange(index, count);
     FList.erase(FList.begin() + index, FList.begin() + index + count);
+    if (!FRanges.empty())
+        FRanges.erase(FRanges.begin() + index, FRanges.begin() + index + count);
+    if (!FObjects.empty())
+        FObjects.erase(FObjects.begin() + index, FObjects.begin() + index + count);
     LongestAfterDelete(index, count);
     if (linesFollow)
         EndUpdate();
@@ -313,6 +633,10 @@ void TTextEditStringList::Exchange(int index1, int index2)
         IndexError(index2);
     BeginUpdate();
     std::swap(FList[static_cast<size_t>(index1)], FList[static_cast<size_t>(index2)]);
+    if (!FRanges.empty())
+        std::swap(FRanges[static_cast<size_t>(index1)], FRanges[static_cast<size_t>(index2)]);
+    if (!FObjects.empty())
+        std::swap(FObjects[static_cast<size_t>(index1)], FObjects[static_cast<size_t>(index2)]);
     if (FIndexOfLongestLine == index1)
         FIndexOfLongestLine = index2;
     else if (FIndexOfLongestLine == index2)
@@ -325,6 +649,13 @@ void TTextEditStringList::Clear()
     if (!FList.empty()) {
         BeginUpdate();
         std::vector<TTextEditStringRec>().swap(FList);
+        std::vector<TChunk>().swap(FChunks);
+        std::vector<std::uint32_t>().swap(FFreeChunks);
+        std::vector<std::intptr_t>().swap(FRanges);
+        std::vector<void*>().swap(FObjects);
+        FHasAppendChunk = false;
+        FLiveBytes = 0;
+        FGarbageBytes = 0;
         FCapacity = 0;
         if (OnCleared)
             OnCleared(this);
@@ -335,16 +666,7 @@ void TTextEditStringList::Clear()
 
 QString TTextEditStringList::Text() const
 {
-    qsizetype size = 0;
-    for (const TTextEditStringRec& rec : FList)
-        size += rec.Text.size() + 2;
-    QString text;
-    text.reserve(size);
-    for (const TTextEditStringRec& rec : FList) {
-        text += rec.Text;
-        text += QLatin1String("\r\n");
-    }
-    text.chop(2);
+    QString text = ToStringList().join(QLatin1String("\r\n"));
     return text;
 }
 
@@ -353,43 +675,16 @@ QStringList TTextEditStringList::ToStringList() const
     QStringList lines;
     lines.reserve(Count());
     for (const TTextEditStringRec& rec : FList)
-        lines.append(rec.Text);
+        lines.append(Decode(rec));
     return lines;
-}
-
-void TTextEditStringList::AppendLines(const QString& text, TTextLineState state, bool* sawCR, bool* sawLF)
-{
-    const QChar* p = text.constData();
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype start = i;
-        while (i < n && p[i] != QLatin1Char('\r') && p[i] != QLatin1Char('\n'))
-            ++i;
-        const int index = Add(QString(p + start, i - start));
-        FList[static_cast<size_t>(index)].State = state;
-        if (i < n && p[i] == QLatin1Char('\r')) {
-            ++i;
-            if (sawCR)
-                *sawCR = true;
-        }
-        if (i < n && p[i] == QLatin1Char('\n')) {
-            ++i;
-            if (sawLF)
-                *sawLF = true;
-        }
-    }
-    if (!FTrailingLineBreak && n > 0 && (p[n - 1] == QLatin1Char('\r') || p[n - 1] == QLatin1Char('\n'))) {
-        const int index = Add(QString());
-        FList[static_cast<size_t>(index)].State = state;
-    }
 }
 
 void TTextEditStringList::SetText(const QString& text)
 {
     Clear();
     BeginUpdate();
-    AppendLines(text, lsChanged, nullptr, nullptr);
+    if (!text.isEmpty())
+        SplitInto(0, text, {}, lsChanged, !FTrailingLineBreak, nullptr, nullptr);
     EndUpdate();
 }
 
@@ -421,14 +716,10 @@ void TTextEditStringList::LoadFromText(const QString& text)
     Clear();
     bool sawCR = false;
     bool sawLF = false;
-    qsizetype breaks = text.count(QLatin1Char('\n'));
-    if (breaks == 0)
-        breaks = text.count(QLatin1Char('\r'));
-    if (FCapacity < breaks + 1)
-        SetCapacity(static_cast<int>(breaks + 1));
-    AppendLines(text, lsUnchanged, &sawCR, &sawLF);
+    if (!text.isEmpty())
+        SplitInto(0, text, {}, lsUnchanged, !FTrailingLineBreak, &sawCR, &sawLF);
     if (FTrimTrailingBlankLines)
-        while (Count() > 0 && IsBlank(FList.back().Text))
+        while (Count() > 0 && IsBlank(Get(Count() - 1)))
             Delete(Count() - 1);
     EndUpdate();
     if (sawCR && !sawLF)
@@ -455,12 +746,12 @@ QByteArray TTextEditStringList::SaveToBytes() const
     const QByteArray brk = BreakBytes(FLineBreakStyle);
     qsizetype size = 0;
     for (const TTextEditStringRec& rec : FList)
-        size += rec.Text.size() + brk.size();
+        size += rec.Size + brk.size();
     QByteArray bytes;
     bytes.reserve(size + size / 8);
     const size_t n = FList.size();
     for (size_t i = 0; i < n; ++i) {
-        AppendAnsi(bytes, FList[i].Text);
+        AppendAnsi(bytes, Decode(FList[i]));
         if (i + 1 < n || FTrailingLineBreak)
             bytes += brk;
     }
@@ -485,13 +776,13 @@ void TTextEditStringList::SaveToFile(const QString& fileName)
 QString TTextEditStringList::ExpandLine(int index)
 {
     TTextEditStringRec& rec = FList[static_cast<size_t>(index)];
-    if (rec.Text.isEmpty()) {
+    if (rec.Size == 0) {
         rec.ExpandedLength = 0;
         rec.Flags = lfNoTabs;
         return {};
     }
     bool hasTabs = false;
-    QString expanded = FExpander(rec.Text, FTabWidth, hasTabs);
+    QString expanded = FExpander(Decode(rec), FTabWidth, hasTabs);
     rec.ExpandedLength = CellLength(expanded);
     rec.Flags = hasTabs ? lfHasTabs : lfNoTabs;
     return expanded;
@@ -503,7 +794,7 @@ QString TTextEditStringList::ExpandedLine(int index)
         return {};
     const TTextEditStringRec& rec = FList[static_cast<size_t>(index)];
     if (rec.Flags & lfNoTabs)
-        return rec.Text;
+        return Decode(rec);
     return ExpandLine(index);
 }
 
@@ -539,7 +830,7 @@ std::intptr_t TTextEditStringList::LineRange(int index) const
 {
     if (index < 0 || index >= Count())
         return 0;
-    return FList[static_cast<size_t>(index)].Range;
+    return FRanges.empty() ? -1 : FRanges[static_cast<size_t>(index)];
 }
 
 void TTextEditStringList::SetLineRange(int index, std::intptr_t value)
@@ -547,7 +838,10 @@ void TTextEditStringList::SetLineRange(int index, std::intptr_t value)
     if (index < 0 || index >= Count())
         IndexError(index);
     BeginUpdate();
-    FList[static_cast<size_t>(index)].Range = value;
+    if (FRanges.empty() && value != -1)
+        FRanges.assign(FList.size(), -1);
+    if (!FRanges.empty())
+        FRanges[static_cast<size_t>(index)] = value;
     EndUpdate();
 }
 
@@ -573,6 +867,9 @@ void TTextEditStringList::SetTabWidth(int value)
     FExpander = ChooseTabExpander(value);
     FIndexOfLongestLine = -1;
     for (TTextEditStringRec& rec : FList) {
+        // Lines without tabs keep their length: it does not depend on the width.
+        if (rec.Flags & lfNoTabs)
+            continue;
         rec.ExpandedLength = -1;
         rec.Flags = static_cast<std::uint8_t>((rec.Flags & ~lfNoTabs) | lfLengthUnknown);
     }

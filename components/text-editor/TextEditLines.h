@@ -11,9 +11,11 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <QtCore/QStringView>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -37,13 +39,20 @@ enum TTextLineFlag : std::uint8_t { lfHasTabs = 1, lfNoTabs = 2, lfLengthUnknown
 enum TTextLineState : std::uint8_t { lsUnchanged = 0, lsSaved = 1, lsChanged = 2 };
 enum TTextLineBreakStyle : std::uint8_t { lbsCRLF = 0, lbsLF = 1, lbsCR = 2 };
 
+// One line's record. The characters live in the list's shared chunks:
+// lines whose characters are all below U+0100 take one byte a character,
+// others are held as UTF-8 (UTF-16 when they hold a lone surrogate, which
+// UTF-8 cannot carry). An empty line has no bytes.
+enum TTextLineCoding : std::uint8_t { lcLatin1 = 0, lcUtf8 = 1, lcUtf16 = 2 };
+
 struct TTextEditStringRec {
-    QString Text;
-    void* Obj = nullptr;
-    std::intptr_t Range = -1;
+    std::uint32_t Chunk = 0;
+    std::uint32_t Offset = 0;
+    std::uint32_t Size = 0;  // bytes
     std::int32_t ExpandedLength = -1;
     std::uint8_t Flags = lfLengthUnknown;
     TTextLineState State = lsChanged;
+    TTextLineCoding Coding = lcLatin1;
 };
 
 class TTextEditStringList {
@@ -97,6 +106,9 @@ public:
     void InsertEmptyLines(int index, int count);
     // Lines inserted before index with one notification.
     void InsertStrings(int index, const QStringList& lines);
+    // The lines of text (split at CR LF, CR and LF) inserted before index with
+    // one notification, tail appended to the last of them; answers how many.
+    int InsertText(int index, QStringView text, QStringView tail = {});
     void DeleteLineRange(int index, int count);
     QString ExpandedLine(int index);
     int ExpandedLineLength(int index);
@@ -132,15 +144,41 @@ protected:
 
 private:
     [[noreturn]] static void IndexError(int index);
+    // A run of bytes that whole lines are written into.
+    struct TChunk {
+        std::unique_ptr<char[]> Data;
+        std::uint32_t Capacity = 0;
+        std::uint32_t Used = 0;
+        std::uint32_t Live = 0;
+    };
     void Grow();
     void InsertItem(int index, const QString& s);
     void LongestAfterInsert(int index, int count);
     void LongestAfterDelete(int index, int count);
     QString ExpandLine(int index);
-    void AppendLines(const QString& text, TTextLineState state, bool* sawCR, bool* sawLF);
+    QString Decode(const TTextEditStringRec& rec) const;
+    // Stores s as rec's characters (the old ones become garbage).
+    void Store(TTextEditStringRec& rec, QStringView s);
+    void Release(TTextEditStringRec& rec);
+    void ReleaseRange(int index, int count);
+    char* Reserve(std::uint32_t size, std::uint32_t& chunk, std::uint32_t& offset);
+    void Compact();
+    // Opens count records before index, keeping the side tables in step.
+    void OpenRecords(int index, int count);
+    int SplitInto(int index, QStringView text, QStringView tail, TTextLineState state, bool finalBreakOpensLine,
+                  bool* sawCR, bool* sawLF);
     static QByteArray BreakBytes(TTextLineBreakStyle style);
 
     std::vector<TTextEditStringRec> FList;
+    std::vector<TChunk> FChunks;
+    std::vector<std::uint32_t> FFreeChunks;
+    std::uint32_t FAppendChunk = 0;
+    bool FHasAppendChunk = false;
+    qsizetype FLiveBytes = 0;
+    qsizetype FGarbageBytes = 0;
+    // Highlighter ranges and objects, held only once a line has one.
+    std::vector<std::intptr_t> FRanges;
+    std::vector<void*> FObjects;
     int FCapacity = 0;
     int FUpdateCount = 0;
     TTextLineBreakStyle FLineBreakStyle = lbsCRLF;

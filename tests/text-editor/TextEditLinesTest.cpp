@@ -262,3 +262,143 @@ TEST(TextEditLines, InsertStringsAnnouncesOnce)
     EXPECT_EQ(list.LongestLineLength(), 18);
     EXPECT_THROW(list.InsertStrings(9, {QStringLiteral("x")}), ETextEditError);
 }
+
+// Every kind of line comes back exactly as it went in, through each way of
+// storing it, with its cell length known without a second look.
+TEST(TextEditLines, KeepsEveryCharacterExactly)
+{
+    const QChar loneHigh(char16_t(0xD83D));
+    const QChar loneLow(char16_t(0xDE00));
+    const QStringList samples{
+        QString(),
+        QStringLiteral("plain ASCII words"),
+        QStringLiteral("caf\u00e9 \u00ff\u0080"),
+        QStringLiteral("中文 and English 你好"),
+        QStringLiteral("emoji \U0001F600 pair"),
+        QStringLiteral("lone ") + loneHigh + QStringLiteral(" high"),
+        loneLow + QStringLiteral("中"),
+        QStringLiteral("\u07ff\u0800\uffff"),
+        QString(100000, QChar(0x4E2D)),  // longer than a chunk
+    };
+    TTextEditStringList list;
+    list.AddStrings(samples);
+    ASSERT_EQ(list.Count(), samples.size());
+    for (int i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(list.Get(i), samples[i]) << i;
+        EXPECT_EQ(list.ExpandedLineLength(i), CellLength(samples[i])) << i;
+    }
+    // Rewritten in reverse order: each line takes the bytes of another kind.
+    for (int i = 0; i < samples.size(); ++i)
+        list.Put(i, samples[samples.size() - 1 - i]);
+    for (int i = 0; i < samples.size(); ++i)
+        EXPECT_EQ(list.Get(i), samples[samples.size() - 1 - i]) << i;
+    EXPECT_EQ(list.LongestLineLength(), 200000);
+}
+
+// Lines rewritten, inserted and deleted many times over (enough for the
+// store to pack its bytes anew several times) still read as a plain list
+// of strings that took the same steps.
+TEST(TextEditLines, ManyEditsReadBackLikeAPlainList)
+{
+    TTextEditStringList list;
+    QStringList expected;
+    // Enough lines that the bytes of old versions pile up in chunks that
+    // still hold live lines.
+    for (int i = 0; i < 20000; ++i)
+        expected << QStringLiteral("line %1 中文").arg(i);
+    list.AddStrings(expected);
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    for (int step = 0; step < 100000; ++step) {
+        const int index = static_cast<int>(next(static_cast<std::uint32_t>(expected.size())));
+        const QString text = QStringLiteral("edit %1 ").arg(step) + QString(static_cast<int>(next(40)), QChar(next(2) ? u'x' : u'字'));
+        switch (next(8)) {
+        case 0: list.Insert(index, text); expected.insert(index, text); break;
+        case 1:
+            if (expected.size() > 100) {
+                list.Delete(index);
+                expected.removeAt(index);
+            }
+            break;
+        case 2: {
+            const int other = static_cast<int>(next(static_cast<std::uint32_t>(expected.size())));
+            list.Exchange(index, other);
+            expected.swapItemsAt(index, other);
+            break;
+        }
+        default: list.Put(index, text); expected[index] = text; break;
+        }
+        if (step % 10000 == 0) {
+            ASSERT_EQ(list.ToStringList(), expected) << "step " << step;
+        }
+    }
+    EXPECT_EQ(list.ToStringList(), expected);
+    list.Clear();
+    list.Add(QStringLiteral("after clearing"));
+    EXPECT_EQ(list.ToStringList(), QStringList{QStringLiteral("after clearing")});
+}
+
+// Text is split at CR LF, CR and LF straight into new lines, the tail joining
+// the last of them, with one announcement.
+TEST(TextEditLines, InsertTextSplitsStraightIntoLines)
+{
+    struct TCase {
+        QString Text;
+        QString Tail;
+        QStringList Lines;
+    } cases[] = {
+        {"a\r\nb\nc\rd", "T", {"a", "b", "c", "dT"}},
+        {"x\r\n", "T", {"x", "T"}},
+        {"", "T", {"T"}},
+        {"", "", {""}},
+        {"\n\r", "", {"", "", ""}},
+        {QStringLiteral("中\r\n\r\n文"), "", {QStringLiteral("中"), "", QStringLiteral("文")}},
+    };
+    for (const TCase& c : cases) {
+        TTextEditStringList list;
+        list.SetText(QStringLiteral("first\r\nlast"));
+        QStringList events;
+        list.OnLinesInserted = [&](TTextEditStringList*, int index, int count) {
+            events << QStringLiteral("inserted %1 %2").arg(index).arg(count);
+        };
+        EXPECT_EQ(list.InsertText(1, c.Text, c.Tail), c.Lines.size()) << c.Text.toStdString();
+        QStringList lines = QStringList{"first"} + c.Lines + QStringList{"last"};
+        EXPECT_EQ(list.ToStringList(), lines) << c.Text.toStdString();
+        EXPECT_EQ(events, QStringList{QStringLiteral("inserted 1 %1").arg(c.Lines.size())});
+        EXPECT_EQ(*list.LineExtra(1), lsChanged);
+    }
+    TTextEditStringList list;
+    EXPECT_THROW(list.InsertText(1, QStringLiteral("x")), ETextEditError);
+}
+
+// Highlighter ranges and objects stay with their lines through insertions,
+// deletions and exchanges.
+TEST(TextEditLines, RangesAndObjectsMoveWithTheirLines)
+{
+    TTextEditStringList list;
+    list.SetText(QStringLiteral("a\r\nb\r\nc"));
+    EXPECT_EQ(list.LineRange(1), -1);
+    EXPECT_EQ(list.GetObject(1), nullptr);
+    int tag = 0;
+    list.SetLineRange(1, 7);
+    list.PutObject(2, &tag);
+    list.Insert(0, QStringLiteral("new"));
+    list.InsertText(0, QStringLiteral("x\ny"));
+    // a b c at 3 4 5 now.
+    EXPECT_EQ(list.LineRange(4), 7);
+    EXPECT_EQ(list.GetObject(5), &tag);
+    EXPECT_EQ(list.LineRange(0), -1);
+    list.Exchange(4, 5);
+    EXPECT_EQ(list.LineRange(5), 7);
+    EXPECT_EQ(list.GetObject(4), &tag);
+    list.DeleteLineRange(0, 3);
+    EXPECT_EQ(list.Get(2), QStringLiteral("b"));
+    EXPECT_EQ(list.LineRange(2), 7);
+    EXPECT_EQ(list.GetObject(1), &tag);
+    list.Delete(1);
+    EXPECT_EQ(list.GetObject(1), nullptr);
+    EXPECT_EQ(list.LineRange(1), 7);
+}
