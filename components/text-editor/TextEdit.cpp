@@ -2097,22 +2097,23 @@ void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aC
         OnCommandProcessed(this, command, aChar);
 }
 
-void TCustomTextEdit::InsertTyped(const QString& text)
+void TCustomTextEdit::InsertTyped(const QString& text, bool overwrite)
 {
     BeginPaintLock();
     FUndoList.OpenBlock();
-    if (SelectionAvailable())
+    if (SelectionAvailable()) {
         DeleteSelectionRecorded();
-    if (!FInsertMode && FCaret.Line <= FLines->Count()) {
-        // Overwrite: the characters under the new ones go, a wide character
-        // partly covered goes whole.
+    } else if (overwrite && FCaret.Line <= FLines->Count()) {
+        // The cells under the new text go; a wide character only partly
+        // covered stays whole after the text.
         const QString line = FLines->Get(FCaret.Line - 1);
         const int cells = CellLength(line);
         if (FCaret.Char <= cells) {
             int endCell = std::min(cells, FCaret.Char - 1 + CellLength(text));
             if (endCell < cells && IsTrailCell(line, endCell + 1))
-                ++endCell;
-            DeleteRecorded(FCaret, BufferCoord(endCell + 1, FCaret.Line), urDeleteForward);
+                --endCell;
+            if (endCell >= FCaret.Char)
+                DeleteRecorded(FCaret, BufferCoord(endCell + 1, FCaret.Line), urDeleteForward);
         }
     }
     FCaret = InsertRecorded(FCaret, text, urInsert);
@@ -2204,11 +2205,12 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
             InsertTyped(QStringLiteral("\t"));
         return;
     case ecImeStr:
+        // Only a composed string heeds overwrite mode; a typed character is
+        // always inserted.
         if (!data.isEmpty())
-            InsertTyped(data);
+            InsertTyped(data, !FInsertMode);
         return;
     case ecTab: Tab(); return;
-    case ecString: InsertTyped(data); return;
     case ecLineBreak:
     case ecInsertLine: LineBreak(command == ecLineBreak); return;
     case ecBlockIndent: BlockIndent(); return;

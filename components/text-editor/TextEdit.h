@@ -395,7 +395,9 @@ private:
     std::pair<int, int> ColumnCells(int line, int leftColumn, int rightColumn) const;
     void UndoListChanged();
     void ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo);
-    void InsertTyped(const QString& text);
+    // Inserts text at the caret, or in place of the selection; with overwrite
+    // and no selection the cells under it go first.
+    void InsertTyped(const QString& text, bool overwrite = false);
     int LineCells(int line) const;
     TBufferCoord ClampPos(TBufferCoord p) const;
     void MoveCaretAndSelection(const TBufferCoord& to, bool select);

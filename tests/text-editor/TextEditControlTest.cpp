@@ -165,7 +165,16 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandRow{"EnterSplits", {zh}, {5, 1}, {}, {ecLineBreak}, "", {QStringLiteral("你好"), QStringLiteral("世界")}, {1, 2}, {}},
         TCommandRow{"EnterAtEnd", {"ab"}, {3, 1}, {}, {ecLineBreak}, "", {"ab", ""}, {1, 2}, {}},
         TCommandRow{"ImeOnce", {"ab"}, {2, 1}, {}, {ecImeStr}, QStringLiteral("你好"), {QStringLiteral("a你好b")}, {6, 1}, {}},
-        TCommandRow{"OverwriteHalfWide", {zh}, {1, 1}, {}, {ecOverwriteMode, ecChar}, "x", {QStringLiteral("x好世界")}, {2, 1}, {}},
+        // A typed character is inserted in overwrite mode too; a composed
+        // string overwrites, keeping a wide character it only half covers.
+        TCommandRow{"OverwriteModeTypesInserted", {zh}, {1, 1}, {}, {ecOverwriteMode, ecChar}, "x", {QStringLiteral("x你好世界")}, {2, 1}, {}},
+        TCommandRow{"OverwriteModeAsciiTypedInserted", {"abcd"}, {2, 1}, {}, {ecOverwriteMode, ecChar}, "X", {"aXbcd"}, {3, 1}, {}},
+        TCommandRow{"ImeOverwritesAscii", {"abcd"}, {2, 1}, {}, {ecOverwriteMode, ecImeStr}, "XY", {"aXYd"}, {4, 1}, {}},
+        TCommandRow{"ImeOverwritesWholeWide", {zh}, {1, 1}, {}, {ecOverwriteMode, ecImeStr}, "ab", {QStringLiteral("ab好世界")}, {3, 1}, {}},
+        TCommandRow{"ImeOverwriteKeepsHalfCoveredWide", {zh}, {1, 1}, {}, {ecOverwriteMode, ecImeStr}, "abc", {QStringLiteral("abc好世界")}, {4, 1}, {}},
+        TCommandRow{"ImeOverwriteOneCellKeepsWide", {zh}, {3, 1}, {}, {ecOverwriteMode, ecImeStr}, "x", {QStringLiteral("你x好世界")}, {4, 1}, {}},
+        TCommandRow{"ImeOverwritePastEnd", {"ab"}, {2, 1}, {}, {ecOverwriteMode, ecImeStr}, QStringLiteral("你好"), {QStringLiteral("a你好")}, {6, 1}, {}},
+        TCommandRow{"ImeOverSelectionInOverwrite", {"abcdef"}, {3, 1}, {1, 1}, {ecOverwriteMode, ecImeStr}, "Z", {"Zcdef"}, {2, 1}, {}},
         TCommandRow{"RightOverChinese", {zh}, {1, 1}, {}, {ecRight, ecRight}, "", {zh}, {5, 1}, {}},
         TCommandRow{"LeftOverChinese", {zh}, {5, 1}, {}, {ecLeft}, "", {zh}, {3, 1}, {}},
         TCommandRow{"LeftWraps", {"ab", "cd"}, {1, 2}, {}, {ecLeft}, "", {"ab", "cd"}, {3, 1}, {}},
