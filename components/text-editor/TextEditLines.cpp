@@ -251,10 +251,15 @@ void TTextEditStringList::Release(TTextEditStringRec& rec)
     rec.Size = 0;
 }
 
-void TTextEditStringList::ReleaseRange(int index, int count)
+void TTextEditStringList::EraseRecords(int index, int count)
 {
     for (int i = index; i < index + count; ++i)
         Release(FList[static_cast<size_t>(i)]);
+    FList.erase(FList.begin() + index, FList.begin() + index + count);
+    if (!FRanges.empty())
+        FRanges.erase(FRanges.begin() + index, FRanges.begin() + index + count);
+    if (!FObjects.empty())
+        FObjects.erase(FObjects.begin() + index, FObjects.begin() + index + count);
 }
 
 void TTextEditStringList::Store(TTextEditStringRec& rec, QStringView s)
@@ -311,6 +316,24 @@ void TTextEditStringList::OpenRecords(int index, int count)
         FRanges.insert(FRanges.begin() + index, static_cast<size_t>(count), -1);
     if (!FObjects.empty())
         FObjects.insert(FObjects.begin() + index, static_cast<size_t>(count), nullptr);
+}
+
+void TTextEditStringList::BeginInsert(int index, int count)
+{
+    BeginUpdate();
+    if (OnBeforeLinesInserted)
+        OnBeforeLinesInserted(this, index, count);
+    if (Count() + count > FCapacity)
+        SetCapacity(Count() + count);
+    OpenRecords(index, count);
+}
+
+void TTextEditStringList::EndInsert(int index, int count)
+{
+    LongestAfterInsert(index, count);
+    if (OnLinesInserted)
+        OnLinesInserted(this, index, count);
+    EndUpdate();
 }
 
 // ---------------------------------------------------------------- the list
@@ -412,15 +435,8 @@ void TTextEditStringList::InsertEmptyLines(int index, int count)
         IndexError(index);
     if (count <= 0)
         return;
-    BeginUpdate();
-    if (OnBeforeLinesInserted)
-        OnBeforeLinesInserted(this, index, count);
-    SetCapacity(Count() + count);
-    OpenRecords(index, count);
-    LongestAfterInsert(index, count);
-    if (OnLinesInserted)
-        OnLinesInserted(this, index, count);
-    EndUpdate();
+    BeginInsert(index, count);
+    EndInsert(index, count);
 }
 
 void TTextEditStringList::InsertStrings(int index, const QStringList& lines)
@@ -430,18 +446,10 @@ void TTextEditStringList::InsertStrings(int index, const QStringList& lines)
     if (lines.isEmpty())
         return;
     const int count = static_cast<int>(lines.size());
-    BeginUpdate();
-    if (OnBeforeLinesInserted)
-        OnBeforeLinesInserted(this, index, count);
-    if (Count() + count > FCapacity)
-        SetCapacity(Count() + count);
-    OpenRecords(index, count);
+    BeginInsert(index, count);
     for (int i = 0; i < count; ++i)
         Store(FList[static_cast<size_t>(index + i)], lines[i]);
-    LongestAfterInsert(index, count);
-    if (OnLinesInserted)
-        OnLinesInserted(this, index, count);
-    EndUpdate();
+    EndInsert(index, count);
 }
 
 int TTextEditStringList::SplitInto(int index, QStringView text, QStringView tail, TTextLineState state,
@@ -463,12 +471,7 @@ int TTextEditStringList::SplitInto(int index, QStringView text, QStringView tail
     if (count == 0)
         return 0;
     const int added = static_cast<int>(count);
-    BeginUpdate();
-    if (OnBeforeLinesInserted)
-        OnBeforeLinesInserted(this, index, added);
-    if (Count() + added > FCapacity)
-        SetCapacity(Count() + added);
-    OpenRecords(index, added);
+    BeginInsert(index, added);
     qsizetype i = 0;
     QString last;
     for (int k = 0; k < added; ++k) {
@@ -484,10 +487,7 @@ int TTextEditStringList::SplitInto(int index, QStringView text, QStringView tail
         rec.State = state;
         i = SkipBreak(p, end, n, sawCR, sawLF);
     }
-    LongestAfterInsert(index, added);
-    if (OnLinesInserted)
-        OnLinesInserted(this, index, added);
-    EndUpdate();
+    EndInsert(index, added);
     return added;
 }
 
@@ -587,12 +587,7 @@ void TTextEditStringList::Delete(int index)
     BeginUpdate();
     if (OnBeforeLinesDeleted)
         OnBeforeLinesDeleted(this, index, 1);
-    ReleaseRange(index, 1);
-    FList.erase(FList.begin() + index);
-    if (!FRanges.empty())
-        FRanges.erase(FRanges.begin() + index);
-    if (!FObjects.empty())
-        FObjects.erase(FObjects.begin() + index);
+    EraseRecords(index, 1);
     LongestAfterDelete(index, 1);
     if (OnLinesDeleted)
         OnLinesDeleted(this, index, 1);
@@ -612,12 +607,7 @@ void TTextEditStringList::DeleteLineRange(int index, int count)
     const bool linesFollow = index + count < Count();
     if (linesFollow)
         BeginUpdate();
-    ReleaseRange(index, count);
-    FList.erase(FList.begin() + index, FList.begin() + index + count);
-    if (!FRanges.empty())
-        FRanges.erase(FRanges.begin() + index, FRanges.begin() + index + count);
-    if (!FObjects.empty())
-        FObjects.erase(FObjects.begin() + index, FObjects.begin() + index + count);
+    EraseRecords(index, count);
     LongestAfterDelete(index, count);
     if (linesFollow)
         EndUpdate();

@@ -160,11 +160,16 @@ private:
     // Stores s as rec's characters (the old ones become garbage).
     void Store(TTextEditStringRec& rec, QStringView s);
     void Release(TTextEditStringRec& rec);
-    void ReleaseRange(int index, int count);
+    // Closes count records at index, their bytes and side-table entries too.
+    void EraseRecords(int index, int count);
     char* Reserve(std::uint32_t size, std::uint32_t& chunk, std::uint32_t& offset);
     void Compact();
     // Opens count records before index, keeping the side tables in step.
     void OpenRecords(int index, int count);
+    // An insertion of count lines before index: announced, records opened;
+    // the end fixes the longest line and announces the lines in place.
+    void BeginInsert(int index, int count);
+    void EndInsert(int index, int count);
     int SplitInto(int index, QStringView text, QStringView tail, TTextLineState state, bool finalBreakOpensLine,
                   bool* sawCR, bool* sawLF);
     static QByteArray BreakBytes(TTextLineBreakStyle style);
