@@ -2199,10 +2199,9 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
         return;
     switch (command) {
     case ecChar:
+        // Tabs and line breaks arrive as their own commands.
         if (aChar.unicode() >= 32 && aChar.unicode() != 127)
             InsertTyped(QString(aChar));
-        else if (aChar == QLatin1Char('\t'))
-            InsertTyped(QStringLiteral("\t"));
         return;
     case ecImeStr:
         // Only a composed string heeds overwrite mode; a typed character is
