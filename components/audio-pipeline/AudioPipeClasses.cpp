@@ -791,6 +791,8 @@ void TAudioOutput::StopOutput(bool async)
     worker.FPostDone = async;
     worker.FHalted = false;
     worker.FStopRequest = true;
+    if (TAudioInput* input = FInput)
+        input->StopRequested();
     if (async)
         return;
     TEventHandler* events = TEventHandler::Instance();

@@ -86,6 +86,11 @@ public:
     std::int64_t BytesDone() const { return FBytesDone; }
     std::int64_t ByteTotal() const { return FByteTotal; }
     bool Delivering() const { return FDelivering; }
+    // The output reading this input was asked to stop (called on the thread
+    // that asked, while the worker may be inside GetData). An input that can
+    // wait for its source returns from that wait soon after; the default
+    // does nothing.
+    virtual void StopRequested() {}
 
 protected:
     virtual void InitInternal() = 0;

@@ -206,8 +206,11 @@ void TSndWaveOutThread::run()
                 TSndWaveOutThread* T;
                 ~TDone()
                 {
-                    std::lock_guard<std::mutex> lock(T->FLock);
-                    --T->FBusy;
+                    {
+                        std::lock_guard<std::mutex> lock(T->FLock);
+                        --T->FBusy;
+                    }
+                    T->FOwner->Signal();
                 }
             } done{this};
             if (!FOwner->FStopping.load())
@@ -456,8 +459,16 @@ void TSndWaveOut::Signal()
     {
         // Taken so that a waiter between its test and its sleep cannot miss the change.
         std::lock_guard<std::mutex> lock(FSignalLock);
+        if (FChangeNotifier)
+            FChangeNotifier();
     }
     FSignal.notify_all();
+}
+
+void TSndWaveOut::SetChangeNotifier(std::function<void()> notifier)
+{
+    std::lock_guard<std::mutex> lock(FSignalLock);
+    FChangeNotifier = std::move(notifier);
 }
 
 template <typename P>

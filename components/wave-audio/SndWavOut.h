@@ -172,6 +172,12 @@ public:
     int QueuedBuffers() const { return FQueued.load(); }
     int BuffersInUse() const { return FBuffersUsed; }
     bool WorkerBusy() const;
+    // Called on whichever thread changes them, after the position, the
+    // queued count, the state or the worker's work changed: a waiter elsewhere
+    // (a test waiting for played frames) is woken by it instead of polling.
+    // Set and cleared under the device's signal lock, so that after clearing
+    // it is called no more; it must not call back into the device.
+    void SetChangeNotifier(std::function<void()> notifier);
 
 private:
     friend class TSndWaveOutThread;
@@ -254,6 +260,7 @@ private:
     // state, the queued count, the flags and the running handlers.
     std::mutex FSignalLock;
     std::condition_variable FSignal;
+    std::function<void()> FChangeNotifier;  // under FSignalLock
     std::unique_ptr<TSndWaveOutThread> FThread;
     TSndAllocator FAllocator;
 };

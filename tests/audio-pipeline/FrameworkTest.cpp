@@ -12,18 +12,40 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
-// An input of 16-bit mono silence-free samples, slow enough to be stopped.
+// An input of 16-bit mono samples, handed out 1000 bytes at a time. With a
+// gate it hands out the bytes before the gate, then holds the worker there
+// until a stop of its output is requested: a run that is surely still going
+// when the test acts on it.
 class TSlowInput : public TAudioInput {
 public:
-    explicit TSlowInput(std::int64_t total, int delayMs = 1) : FTotal(total), FDelayMs(delayMs) {}
+    static constexpr std::int64_t NoGate = -1;
+    explicit TSlowInput(std::int64_t total, std::int64_t gate = NoGate) : FTotal(total), FGate(gate) {}
     std::uint32_t GetBitsPerSample() override { return 16; }
     std::uint32_t GetChannels() override { return 1; }
     std::uint32_t GetSampleRate() override { return 8000; }
     std::atomic<int> Inits{0};
+
+    // Waits until the worker of the current run holds at the gate; false when
+    // it does not within the bound (a guard against a hang only).
+    bool WaitAtGate(int timeoutMs = 15000)
+    {
+        std::unique_lock<std::mutex> lock(FGateLock);
+        return FGateChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FAtGate; });
+    }
+    void StopRequested() override
+    {
+        {
+            std::lock_guard<std::mutex> lock(FGateLock);
+            FStopped = true;
+        }
+        FGateChanged.notify_all();
+    }
 
 protected:
     void InitInternal() override
@@ -36,10 +58,23 @@ protected:
         for (int i = 0; i < 1000; ++i)
             FBuf[i] = std::uint8_t(i * 7);
     }
-    void FlushInternal() override { FDelivering = false; }
+    // The end of every run: a stop asked for until now was a stop of it (one
+    // asked for before a run's start stays for that run).
+    void FlushInternal() override
+    {
+        FDelivering = false;
+        std::lock_guard<std::mutex> lock(FGateLock);
+        FAtGate = false;
+        FStopped = false;
+    }
     void GetDataInternal(std::uint8_t*& buffer, std::uint32_t& bytes) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(FDelayMs));
+        if (FGate != NoGate && FBytesDone >= FGate) {
+            std::unique_lock<std::mutex> lock(FGateLock);
+            FAtGate = true;
+            FGateChanged.notify_all();
+            FGateChanged.wait(lock, [this] { return FStopped; });
+        }
         const std::int64_t left = FTotal - FBytesDone;
         bytes = std::uint32_t(std::min<std::int64_t>({left, 1000, bytes}));
         bytes -= bytes % 2;
@@ -49,8 +84,12 @@ protected:
 
 private:
     std::int64_t FTotal;
-    int FDelayMs;
+    std::int64_t FGate;
     std::uint8_t FBuf[1000];
+    std::mutex FGateLock;
+    std::condition_variable FGateChanged;
+    bool FAtGate = false;
+    bool FStopped = false;
 };
 
 struct TRecorder {
@@ -82,7 +121,7 @@ protected:
     // started now ends with a done event that comes after all of them.
     void DrainEvents()
     {
-        TSlowInput input(2, 0);
+        TSlowInput input(2);
         TWaveOut witness;
         bool done = false;
         witness.OnDone = [&](QObject*) { done = true; };
@@ -125,7 +164,7 @@ TEST_F(FrameworkTest, StartRefusals)
     } catch (const EAudioException& e) {
         EXPECT_EQ(e.Message(), "Input is not assigned");
     }
-    TSlowInput input(200000);
+    TSlowInput input(200000, 0);
     output.SetInput(&input);
     output.SetFileName(Out());
     output.StartOutput();
@@ -143,7 +182,7 @@ TEST_F(FrameworkTest, StartRefusals)
 // start a new run: never dropped.
 TEST_F(FrameworkTest, StartRightAfterDoneRuns)
 {
-    TSlowInput input(4000, 0);
+    TSlowInput input(4000);
     TWaveOut output;
     output.SetInput(&input);
     output.SetFileName(Out());
@@ -171,14 +210,14 @@ TEST_F(FrameworkTest, StartRightAfterDoneRuns)
 // a synchronous stop posts no done event.
 TEST_F(FrameworkTest, StoppedRunsLeaveNoFile)
 {
-    TSlowInput input(10000000, 2);
+    TSlowInput input(10000000, 20000);
     TWaveOut output;
     TRecorder rec;
     rec.Hook(output);
     output.SetInput(&input);
     output.SetFileName(Out());
     output.StartOutput();
-    WaitFor([&] { return input.BytesDone() > 20000; });
+    ASSERT_TRUE(input.WaitAtGate());
     output.StopOutput(true);
     ASSERT_TRUE(WaitFor([&] { return rec.Count(1) == 1; }));
     EXPECT_TRUE(output.RunFailed());
@@ -186,7 +225,7 @@ TEST_F(FrameworkTest, StoppedRunsLeaveNoFile)
     EXPECT_FALSE(QFile::exists(Out() + ".part"));
 
     output.StartOutput();
-    WaitFor([&] { return input.BytesDone() > 20000; });
+    ASSERT_TRUE(input.WaitAtGate());
     output.StopOutput(false);
     EXPECT_EQ(output.GetOutputState(), aosIdle);
     DrainEvents();
@@ -217,8 +256,8 @@ TEST_F(FrameworkTest, PrepareErrorThenDone)
 // starts a new one; destroying a busy output delivers nothing afterwards.
 TEST_F(FrameworkTest, InputChangeAndDestructionWhileBusy)
 {
-    TSlowInput first(10000000, 2);
-    TSlowInput second(2000, 0);
+    TSlowInput first(10000000, 4000);
+    TSlowInput second(2000);
     TRecorder rec;
     {
         TWaveOut output;
@@ -226,7 +265,7 @@ TEST_F(FrameworkTest, InputChangeAndDestructionWhileBusy)
         output.SetInput(&first);
         output.SetFileName(Out());
         output.StartOutput();
-        WaitFor([&] { return first.BytesDone() > 4000; });
+        ASSERT_TRUE(first.WaitAtGate());
         output.SetInput(&second);
         ASSERT_TRUE(WaitFor([&] { return rec.Count(1) == 1; }));
         EXPECT_EQ(second.Inits, 1);
@@ -234,7 +273,7 @@ TEST_F(FrameworkTest, InputChangeAndDestructionWhileBusy)
         rec.Kinds.clear();
         output.SetInput(&first);
         output.StartOutput();
-        WaitFor([&] { return first.BytesDone() > 4000; });
+        ASSERT_TRUE(first.WaitAtGate());
     }
     DrainEvents();
     EXPECT_EQ(rec.Count(1), 0);

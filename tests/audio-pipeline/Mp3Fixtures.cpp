@@ -1,15 +1,14 @@
 #include "Mp3Fixtures.h"
 
 #include "AudioPipeClasses.h"
+#include "PipelineTestSupport.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QThread>
 
 #include <gtest/gtest.h>
 
@@ -270,12 +269,7 @@ bool RunOutput(TAudioOutput& output, int timeoutMs)
     auto previous = output.OnDone;
     output.OnDone = [&done](QObject*) { done = true; };
     output.StartOutput();
-    QElapsedTimer timer;
-    timer.start();
-    while (!done && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
+    WaitFor([&done] { return done; }, timeoutMs);
     output.OnDone = previous;
     return done;
 }

@@ -1,11 +1,12 @@
 #include "PipelineTestSupport.h"
 
+#include "TestSupport.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QProcess>
 #include <QtCore/QStandardPaths>
-#include <QtCore/QThread>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -122,13 +123,5 @@ double RelativeRms(const std::vector<std::int16_t>& a, const std::vector<std::in
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(1);
-    }
-    return true;
+    return RunEventsUntil(done, timeoutMs);
 }

@@ -34,5 +34,8 @@ int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int
 // sqrt(sum (a-b)^2 / sum b^2) over the common length.
 double RelativeRms(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& b);
 
-// Processes events until done() or the timeout; true when done() came true.
+// Handles this thread's events until done() holds, sleeping until the next
+// event arrives (the pipeline's progress, done and error events among them):
+// done() must turn true with an event to this thread. The deadline only
+// guards against a hang; true when done() came true.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000);

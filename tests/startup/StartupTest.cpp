@@ -10,9 +10,8 @@
 #include "UWebLinks.h"
 #include "UPiboComponent.h"
 
-#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
 #include <QtCore/QProcess>
-#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -20,8 +19,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <functional>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 // Watches every top-level window that shows up during a run and hands it to a
@@ -142,17 +146,43 @@ TEST(Startup, LoginLeadsToTheMainWindowAndTheLockIsFreeAfterwards)
 }
 
 namespace {
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        if (condition())
-            return true;
-        QThread::msleep(20);
+// Tells when another process opens a file: each copy of the program opens its
+// database only once it holds its lock, so that open is the moment to look.
+class TOpenWatch {
+public:
+    explicit TOpenWatch(const QString& path)
+    {
+        FFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+        if (FFd >= 0 && ::inotify_add_watch(FFd, QFile::encodeName(path).constData(), IN_OPEN) < 0) {
+            ::close(FFd);
+            FFd = -1;
+        }
     }
-    return condition();
-}
+    ~TOpenWatch()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TOpenWatch(const TOpenWatch&) = delete;
+    TOpenWatch& operator=(const TOpenWatch&) = delete;
+
+    // Blocks until the file was opened since the watch began; false when it
+    // was not within the bound (a guard against a hang only).
+    bool WaitForOpen(int timeoutMs)
+    {
+        if (FFd < 0)
+            return false;
+        pollfd p{FFd, POLLIN, 0};
+        int ready = 0;
+        do
+            ready = ::poll(&p, 1, timeoutMs);
+        while (ready < 0 && errno == EINTR);
+        return ready > 0;
+    }
+
+private:
+    int FFd = -1;
+};
 
 bool LockTakenByAnother()
 {
@@ -176,9 +206,14 @@ TEST(Startup, SecondCopyEndsSilentlyAndAKilledCopyLeavesNoLock)
     TTestProgramFolder folder;
     MakeDatabase(folder);
 
+    const QString database = folder.File(QStringLiteral("data/data.db"));
     QProcess first;
-    StartCopy(first, folder);
-    ASSERT_TRUE(WaitUntil(LockTakenByAnother, 10000)) << "the first copy never took the lock";
+    {
+        TOpenWatch opened(database);
+        StartCopy(first, folder);
+        ASSERT_TRUE(opened.WaitForOpen(10000)) << "the first copy never opened its database";
+    }
+    ASSERT_TRUE(LockTakenByAnother()) << "the first copy runs without the lock";
 
     QProcess second;
     StartCopy(second, folder);
@@ -192,8 +227,12 @@ TEST(Startup, SecondCopyEndsSilentlyAndAKilledCopyLeavesNoLock)
     ASSERT_TRUE(first.waitForFinished(5000));
 
     QProcess third;
-    StartCopy(third, folder);
-    EXPECT_TRUE(WaitUntil(LockTakenByAnother, 10000)) << "a new copy could not start after the crash";
+    {
+        TOpenWatch opened(database);
+        StartCopy(third, folder);
+        EXPECT_TRUE(opened.WaitForOpen(10000)) << "a new copy could not start after the crash";
+    }
+    EXPECT_TRUE(LockTakenByAnother()) << "a new copy runs without the lock";
     EXPECT_EQ(third.state(), QProcess::Running);
     third.kill();
     third.waitForFinished(5000);

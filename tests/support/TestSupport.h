@@ -28,6 +28,12 @@ void WhenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 
 // Processes pending events, also deferred deletes.
 void ProcessEvents();
 
+// Runs the GUI thread's events until done() holds, sleeping while no event
+// comes: done() must turn true with an event to this thread (a device or a
+// worker that changes it elsewhere must post one). False when timeoutMs
+// passed first (a safety net against a hang, not a measure).
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 30000);
+
 // Makes this process adopt the programs its children leave behind: a program
 // started detached becomes a child of this process once the intermediate
 // process that started it ends. Call before starting them.

@@ -107,21 +107,6 @@ bool ReadWaveContents(const QString& path, TWaveContents& contents)
     return haveFormat && haveData && at == b.size();
 }
 
-bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    // Wakes the event wait at the deadline.
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 double ZeroCrossingsPerSecond(const QByteArray& pcm, int channels, int rate)
 {
     const qsizetype frames = pcm.size() / (2 * channels);

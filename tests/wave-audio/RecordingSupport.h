@@ -4,6 +4,8 @@
 // screens' settings, tones made by sox, WAV files read back with every size
 // checked, and a wait on the GUI thread's events.
 
+#include "TestSupport.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
@@ -33,10 +35,6 @@ struct TWaveContents {
 // Reads a RIFF WAVE file: false unless the RIFF size matches the file, every
 // chunk lies inside it and there is one "fmt " and one "data" chunk.
 bool ReadWaveContents(const QString& path, TWaveContents& contents);
-
-// Runs the GUI thread's events until done() holds; false when timeoutMs
-// passed first (a safety net against a hang, not a measure).
-bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 
 // Zero crossings per second of the first channel of 16-bit PCM.
 double ZeroCrossingsPerSecond(const QByteArray& pcm, int channels, int rate);

@@ -10,10 +10,8 @@
 #include "TestSupport.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QThread>
 #include <QtWidgets/QWidget>
 
 #include <gtest/gtest.h>
@@ -78,17 +76,17 @@ void PumpEvents()
     QCoreApplication::processEvents();
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+// Waits until done() holds, handling this thread's events meanwhile: woken by
+// every event posted here and by every change the device reports from its
+// driver or worker thread. The deadline only guards against a hang.
+bool WaitUntil(TSndWaveOut& device, const std::function<bool()>& done, int timeoutMs)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        PumpEvents();
-        QThread::msleep(1);
-    }
-    return true;
+    QObject waker;
+    device.SetChangeNotifier([&waker] { QCoreApplication::postEvent(&waker, new QEvent(QEvent::User)); });
+    const bool ok = RunEventsUntil(done, timeoutMs);
+    // No call reaches the waker once this returns; what it had posted goes with it.
+    device.SetChangeNotifier({});
+    return ok;
 }
 
 // Counts the device's events.
@@ -160,7 +158,7 @@ protected:
     {
         for (int i = 0; i < 3; ++i) {
             PumpEvents();
-            WaitUntil([this] { return !Out->WorkerBusy(); }, 2000);
+            WaitUntil(*Out, [this] { return !Out->WorkerBusy(); }, 2000);
         }
         PumpEvents();
     }
@@ -645,7 +643,7 @@ TEST_F(WaveOutTest, ThreadModePlaysSeeksAndLoops)
     Out->Restart();
     Play(500);
     EXPECT_EQ(System.Played(0), Frames(0, 1600) + Frames(5000, 8000));
-    ASSERT_TRUE(WaitUntil([&] { return Events.Stop == 1; }, 2000));
+    ASSERT_TRUE(WaitUntil(*Out, [&] { return Events.Stop == 1; }, 2000));
     EXPECT_EQ(Out->State(), dsOpened);
     Out->Close();
     EXPECT_EQ(Out->State(), dsClosed);
@@ -660,7 +658,7 @@ TEST_F(WaveOutTest, ThreadModePlaysSeeksAndLoops)
     Out->Start();
     Play(1600);
     EXPECT_EQ(System.Played(0), Pcm + Pcm + Pcm);
-    EXPECT_TRUE(WaitUntil([&] { return Events.Stop == 1; }, 2000));
+    EXPECT_TRUE(WaitUntil(*Out, [&] { return Events.Stop == 1; }, 2000));
     EXPECT_EQ(Events.Looping, 2);
     EXPECT_EQ(Events.Error, 0);
 }
@@ -755,7 +753,7 @@ TEST(WaveOutRealDeviceTest, PlaysAWaveFileToItsEnd)
         wf.Wave()->SetFileName(path);
         wo.Start();
         EXPECT_EQ(wo.State(), dsOpened | dsStarted);
-        ASSERT_TRUE(WaitUntil([&] { return stops == 1; }, 10000));
+        ASSERT_TRUE(WaitUntil(wo, [&] { return stops == 1; }, 10000));
 
         // Every frame went to the driver; what came back before the end had
         // played, the position following the sound.
@@ -789,7 +787,7 @@ TEST(WaveOutRealDeviceTest, SeeksWhilePlaying)
     wf.SetOutput(&wo);
     wf.Wave()->SetFileName(path);
     wo.Start();
-    ASSERT_TRUE(WaitUntil([&] { return wo.GetPosition() >= 4410; }, 3000));
+    ASSERT_TRUE(WaitUntil(wo, [&] { return wo.GetPosition() >= 4410; }, 3000));
     wo.Pause();
     const int seekTo = 44100 * 17 / 10;  // 0.3 s before the end
     wf.Wave()->SetPosition(seekTo);
@@ -797,7 +795,7 @@ TEST(WaveOutRealDeviceTest, SeeksWhilePlaying)
     wo.Reset();
     EXPECT_EQ(wo.GetPosition(), 0);
     wo.Restart();
-    ASSERT_TRUE(WaitUntil([&] { return stops == 1; }, 5000));
+    ASSERT_TRUE(WaitUntil(wo, [&] { return stops == 1; }, 5000));
     // Only what was left after the seek went to the driver and played, counted from 0.
     EXPECT_EQ(ready.FramesFilled(), frames - seekTo);
     EXPECT_GE(ready.FramesBack(), frames - seekTo - wo.NumBuffers() * wo.BufferSize() / 2);
@@ -831,7 +829,7 @@ TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
         wf.SetOutput(&wo);
         wf.Wave()->SetFileName(path);
         wo.Start();
-        ASSERT_TRUE(WaitUntil([&] { return wo.GetPosition() > 0; }, 5000));
+        ASSERT_TRUE(WaitUntil(wo, [&] { return wo.GetPosition() > 0; }, 5000));
 
         SetAudioSystem(nullptr);
         system.reset();

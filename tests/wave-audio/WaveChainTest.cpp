@@ -1,13 +1,13 @@
 // The buffer chain: links, format flow, buffer sizes and the device walks.
 
 #include "MMDSPObj.h"
+#include "TestSupport.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QThread>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 
 #include <string>
 
@@ -178,16 +178,13 @@ TEST(WaveChain, CallInMainThreadRunsOnTheGuiThreadForDeviceThreads)
     QThread* ranOn = nullptr;
     TSndDSPThread thread(&device);
     EXPECT_EQ(DSPThreadCount(), 1);
-    std::atomic<bool> called{false};
-    QObject::connect(&thread, &QThread::started, [&] {
-        CallInMainThread([&] { ranOn = QThread::currentThread(); });
-        called = true;
-    });
+    QObject::connect(&thread, &QThread::started, [&] { CallInMainThread([&] { ranOn = QThread::currentThread(); }); });
     thread.start();
-    while (!called)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // The call reaches this thread as an event; it has run when ranOn is set.
+    const bool ran = RunEventsUntil([&] { return ranOn != nullptr; });
     thread.quit();
     thread.wait();
+    ASSERT_TRUE(ran);
     EXPECT_EQ(ranOn, QCoreApplication::instance()->thread());
     CallInMainThread([&] { ranOn = nullptr; });
     EXPECT_EQ(ranOn, nullptr);

@@ -10,9 +10,7 @@
 #include "UPiboComponent.h"
 #include "UWebLinks.h"
 
-#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
-#include <QtCore/QEventLoop>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
@@ -28,10 +26,7 @@
 
 bool WaitFor(const std::function<bool()>& condition)
 {
-    const QDeadlineTimer deadline(20000);
-    while (!condition() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    return condition();
+    return RunEventsUntil(condition, 20000);
 }
 
 TWindowTestEnvironment::TWindowTestEnvironment(const QString& user)
