@@ -1,7 +1,7 @@
 #include "Mp3Fixtures.h"
 
 #include "AudioPipeClasses.h"
-#include "PipelineTestSupport.h"
+#include "TestSupport.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -269,7 +269,7 @@ bool RunOutput(TAudioOutput& output, int timeoutMs)
     auto previous = output.OnDone;
     output.OnDone = [&done](QObject*) { done = true; };
     output.StartOutput();
-    WaitFor([&done] { return done; }, timeoutMs);
+    RunEventsUntil([&done] { return done; }, timeoutMs);
     output.OnDone = previous;
     return done;
 }

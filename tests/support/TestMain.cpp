@@ -5,6 +5,8 @@
 #include "MediaBackend.h"
 #include "PiboPictures.h"
 
+#include <QtCore/QSettings>
+#include <QtCore/QTemporaryDir>
 #include <QtWidgets/QApplication>
 
 #include <gtest/gtest.h>
@@ -13,6 +15,16 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each test runs in its own process, many at once: settings that Qt or
+    // the program keep for the user (the file dialog's history and last
+    // folder among them) go to a folder of this process, not to the user's
+    // shared one. (The user's configuration folder itself stays: the sound
+    // server's client finds its key there.)
+    QTemporaryDir settingsHome;
+    if (settingsHome.isValid()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsHome.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsHome.path());
+    }
     UseGStreamerMediaBackend();
     QApplication app(argc, argv);
     // Every stream of the sound server still open is closed before the application object goes.
