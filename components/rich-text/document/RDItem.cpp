@@ -7,6 +7,7 @@
 #include "AnsiText.h"
 #include "CRDData.h"
 #include "RDFStream.h"
+#include "RDPictureItems.h"
 #include "RDTextItems.h"
 
 TRDMakeAnimatorHook MakeAnimatorHook = nullptr;
@@ -530,6 +531,7 @@ std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomR
         switch (styleNo) {
         case -1: item = std::make_unique<TRDBreakItemInfo>(rdData); break;
         case -12: item = std::make_unique<TRDTabItemInfo>(rdData); break;
+        case -3: case -4: case -6: case -10: item.reset(CreateBuiltInPictureItem(styleNo, rdData)); break;
         default: {
             TRDItemFactory factory = nullptr;
             {

@@ -1,0 +1,195 @@
+#pragma once
+
+// Inline pictures: a picture owning its graphic, the same as a hypertext
+// jump, an image-list picture (bullet) and an image-list jump that shows
+// another image under the mouse (hotspot).
+
+#include <memory>
+#include <vector>
+
+#include "ImageList.h"
+#include "Pictures.h"
+#include "RDItem.h"
+
+class TCanvas;
+
+// RTF options read by pictures (bit positions of the document's RTF options).
+constexpr TRDRTFOptions rdrtfSaveEMFAsWMF = 1u << 2;
+constexpr TRDRTFOptions rdrtfSaveJpegAsJpeg = 1u << 3;
+constexpr TRDRTFOptions rdrtfSaveEMFDefault = 1u << 4;
+constexpr TRDRTFOptions rdrtfSaveBitmapDefault = 1u << 5;
+constexpr TRDRTFOptions rdrtfSavePicturesBinary = 1u << 6;
+constexpr TRDRTFOptions rdrtfPNGInsteadOfBitmap = 1u << 7;
+
+// RDF warning bits set by pictures.
+constexpr uint8_t rdfwImageIndexTooLarge = 1 << 3;
+constexpr uint8_t rdfwInvalidPicture = 1 << 6;
+
+// HTML save options read by pictures.
+constexpr int rdhsBorderZero = 0x20;
+constexpr int rdhsImageSizes = 0x40;
+constexpr int rdhsUseItemImageFileNames = 0x1000;
+constexpr int rdhsXHTML = 0x2000;
+
+// What one HTML export passes to the items it writes.
+struct TRDHTMLImageContext {
+    QString Path;          // the HTML file
+    QString ImagesPrefix;  // prefix of the picture files written
+    int SaveOptions = 0;
+    bool CSS = false;
+    bool OverwriteImages = false;
+    int ImageSaveNo = 0;
+    TColor BackColor = clWhite;
+    // Picture files written so far; the export owns it.
+    std::vector<TRDHTMLBulletInfo>* Bullets = nullptr;
+};
+
+class TRDGraphicItemInfo : public TRDRectItemInfo {
+public:
+    explicit TRDGraphicItemInfo(TCustomRDData* rdData = nullptr);
+    // Takes graphic over.
+    TRDGraphicItemInfo(TCustomRDData* rdData, std::unique_ptr<TGraphic> graphic, TRDItemVAlign vAlign);
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override
+    {
+        return new TRDGraphicItemInfo(rdData);
+    }
+
+    std::unique_ptr<TRDAnimator> Animator;
+    bool Resizable = true;
+    std::unique_ptr<TGraphic> Image;
+    // Painted instead of Image when present. Without palettes none is made.
+    std::unique_ptr<TGraphic> DisplayCopy;
+    int32_t ImageWidth = 0;
+    int32_t ImageHeight = 0;
+    int32_t Interval = 0;
+    bool NoHTMLSize = false;
+    QString Alt;
+    QString FileName;
+
+    TGraphic* GetGraphic() const { return Image.get(); }
+    int GetImageWidth(const TRDStyle* = nullptr) const override;
+    int GetImageHeight(const TRDStyle* = nullptr) const override;
+    int GetWidthEx() const override { return GetImageWidth() + 2 * Spacing; }
+    int GetHeightEx() const override { return GetImageHeight() + 2 * Spacing; }
+    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    bool GetBoolValue(int id) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
+    std::unique_ptr<TRDDrawLineInfo> CreatePrintDrawItem(TCustomRDData* rdData,
+                                                         const TRDResolutionInfo* scaling) override;
+    void AssignProperties(const TCustomRDItemInfo& source) override;
+    void UpdatePaletteInfo(TRDPaletteAction action, bool forceRecreate) override;
+    void UpdateAnimator(TCustomRDData* rdData) override;
+    void TakeAnimatorFrom(TCustomRDItemInfo* source, TCustomRDData* rdData);
+    void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo) override;
+
+    bool SetExtraIntProperty(int id, int value) override;
+    bool GetExtraIntProperty(int id, int& value) const override;
+    bool SetExtraStrProperty(int id, const QString& value) override;
+    bool GetExtraStrProperty(int id, QString& value) const override;
+    int GetRDFExtraPropertyCount() const override;
+    void SaveRDFExtraProperties(TRDStream& stream) const override;
+    void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
+                 bool forceContinuePara, int partCode) const override;
+    bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
+                     QByteArray& name, int& readMode, int& readState) override;
+    QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly, const QString& path,
+                      const QByteArray& name) const override;
+
+    // x, y: the item's top left corner, spacing included.
+    void Paint(TCanvas& canvas, int x, int y, uint16_t state, const TRDStyle* rdStyle) const;
+    // Draws the picture into a bitmap prepared at the printed size; top is
+    // minus the offset of a page part.
+    bool PrintToBitmap(QImage& bitmap, bool preview, int top) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveRTF(TCustomRDData* rdData, double twipsPerPixel) const;
+
+protected:
+    QByteArray HtmlAttrs(TCustomRDData* rdData, const TRDHTMLImageContext& context) const;
+};
+
+class TRDHotGraphicItemInfo : public TRDGraphicItemInfo {
+public:
+    using TRDGraphicItemInfo::TRDGraphicItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override
+    {
+        return new TRDHotGraphicItemInfo(rdData);
+    }
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
+    void Execute(TCustomRDData* rdData) override;
+};
+
+class TRDBulletItemInfo : public TRDRectItemInfo {
+public:
+    using TRDRectItemInfo::TRDRectItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override
+    {
+        return new TRDBulletItemInfo(rdData);
+    }
+
+    // Not owned.
+    TImageList* ImageList = nullptr;
+    int32_t ImageIndex = 0;
+    bool NoHTMLSize = false;
+    QString Alt;
+
+    virtual int GetImageIndex(bool hot) const { return ImageIndex; }
+    int GetImageWidth(const TRDStyle* = nullptr) const override { return ImageList ? ImageList->Width : 0; }
+    int GetImageHeight(const TRDStyle* = nullptr) const override { return ImageList ? ImageList->Height : 0; }
+    int GetWidthEx() const override { return GetImageWidth() + 2 * Spacing; }
+    int GetHeightEx() const override { return GetImageHeight() + 2 * Spacing; }
+    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    bool GetBoolValue(int id) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
+    void AssignProperties(const TCustomRDItemInfo& source) override;
+    bool SetExtraIntProperty(int id, int value) override;
+    bool GetExtraIntProperty(int id, int& value) const override;
+    bool SetExtraStrProperty(int id, const QString& value) override;
+    bool GetExtraStrProperty(int id, QString& value) const override;
+    int GetRDFExtraPropertyCount() const override;
+    void SaveRDFExtraProperties(TRDStream& stream) const override;
+    QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const override;
+    bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
+    void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
+                 bool forceContinuePara, int partCode) const override;
+    bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
+                     QByteArray& name, int& readMode, int& readState) override;
+
+    void Paint(TCanvas& canvas, int x, int y, uint16_t state, const TRDStyle* rdStyle) const;
+    bool PrintToBitmap(QImage& bitmap) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveRTF(TCustomRDData* rdData) const;
+
+protected:
+    // Checks an index read from RDF against the list.
+    bool CheckReadIndex(int32_t& index, TCustomRDData* rdData) const;
+};
+
+class TRDHotspotItemInfo : public TRDBulletItemInfo {
+public:
+    using TRDBulletItemInfo::TRDBulletItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override
+    {
+        return new TRDHotspotItemInfo(rdData);
+    }
+    int32_t HoverImageIndex = 0;
+
+    int GetImageIndex(bool hot) const override { return hot ? HoverImageIndex : ImageIndex; }
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
+    void AssignProperties(const TCustomRDItemInfo& source) override;
+    QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const override;
+    bool ReadRDFHeaderTail(const char*& p, TCustomRDData* rdData) override;
+    void Execute(TCustomRDData* rdData) override;
+};
+
+// Picture RTF: "{\pict ...}" for graphic, stretched to the sizes when positive.
+QByteArray SavePictureToRTF(const TGraphic* graphic, int stretchWidth, const TRDAnimator* animator,
+                            TRDRTFOptions options, int stretchHeight, double twipsPerPixel);
+// Image index of list as RTF; nothing for an index outside the list.
+QByteArray SaveImageListImageToRTF(const TImageList* list, int index, TRDRTFOptions options);
+// The location of a picture file holding the image (or the graphic) on
+// backColor, written once per export for the same image and colour.
+QString SaveBulletImageForHTML(const TImageList* list, int index, const TGraphic* graphic,
+                               TRDHTMLImageContext& context, TCustomRDData* rdData);
+
+// Makes the picture kinds known to CreateItemByStyleNo.
+TCustomRDItemInfo* CreateBuiltInPictureItem(int32_t styleNo, TCustomRDData* rdData);
