@@ -19,22 +19,6 @@ QByteArray Fixture(const char* name)
     return file.readAll();
 }
 
-bool Load(TCustomRDData& doc, const QByteArray& bytes, TRDLayoutInfo* layout = nullptr)
-{
-    TRDMemoryStream stream;
-    stream.LoadFromBytes(bytes);
-    stream.SetPosition(0);
-    TColor color = clNone;
-    return doc.LoadFromRDF(stream, color, nullptr, layout);
-}
-
-QByteArray Save(TCustomRDData& doc, TRDLayoutInfo* layout = nullptr)
-{
-    TRDMemoryStream stream;
-    EXPECT_TRUE(doc.SaveRDF(stream, 0, layout, nullptr, clNone));
-    return stream.ToBytes();
-}
-
 class RDFDocumentTest : public ::testing::Test {
 protected:
     RDFDocumentTest()

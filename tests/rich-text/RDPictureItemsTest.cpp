@@ -56,22 +56,6 @@ public:
     }
 };
 
-bool Load(TCustomRDData& doc, const QByteArray& bytes)
-{
-    TRDMemoryStream stream;
-    stream.LoadFromBytes(bytes);
-    stream.SetPosition(0);
-    TColor color = clNone;
-    return doc.LoadFromRDF(stream, color, nullptr, nullptr);
-}
-
-QByteArray Save(TCustomRDData& doc)
-{
-    TRDMemoryStream stream;
-    EXPECT_TRUE(doc.SaveRDF(stream, 0, nullptr, nullptr, clNone));
-    return stream.ToBytes();
-}
-
 class PictureItemsTest : public ::testing::Test {
 protected:
     PictureItemsTest()
