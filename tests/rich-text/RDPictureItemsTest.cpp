@@ -155,6 +155,11 @@ struct TBadPictureCase {
     bool HasImage;
 };
 
+void PrintTo(const TBadPictureCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
 class BadPictureTest : public PictureItemsTest, public ::testing::WithParamInterface<TBadPictureCase> {};
 
 TEST_P(BadPictureTest, FailsOrStandsInCleanly)
@@ -218,6 +223,11 @@ struct TBulletTailCase {
     int Hover;
 };
 
+void PrintTo(const TBulletTailCase& c, std::ostream* os)
+{
+    *os << QByteArray(c.Record).simplified().constData() << " options " << c.Options;
+}
+
 class BulletTailTest : public PictureItemsTest, public ::testing::WithParamInterface<TBulletTailCase> {};
 
 TEST_P(BulletTailTest, IndexesAreCheckedAgainstTheList)
@@ -254,6 +264,11 @@ struct THtmlSizeCase {
     int SaveOptions;
     const char* Expected;
 };
+
+void PrintTo(const THtmlSizeCase& c, std::ostream* os)
+{
+    *os << c.Expected;
+}
 
 class PictureHtmlTest : public PictureItemsTest, public ::testing::WithParamInterface<THtmlSizeCase> {};
 
