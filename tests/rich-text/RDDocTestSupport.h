@@ -5,10 +5,7 @@
 #include <deque>
 #include <memory>
 
-#include <gtest/gtest.h>
-
 #include "CRDData.h"
-#include "RDFDocIO.h"
 #include "RDDocParams.h"
 #include "RDStyle.h"
 
@@ -126,20 +123,3 @@ public:
             TTestRDData::GetSaveRange(scope, range);
     }
 };
-
-// A whole document from RDF bytes, and back.
-inline bool Load(TCustomRDData& doc, const QByteArray& bytes, TRDLayoutInfo* layout = nullptr)
-{
-    TRDMemoryStream stream;
-    stream.LoadFromBytes(bytes);
-    stream.SetPosition(0);
-    TColor color = clNone;
-    return doc.LoadFromRDF(stream, color, nullptr, layout);
-}
-
-inline QByteArray Save(TCustomRDData& doc, TRDLayoutInfo* layout = nullptr)
-{
-    TRDMemoryStream stream;
-    EXPECT_TRUE(doc.SaveRDF(stream, 0, layout, nullptr, clNone));
-    return stream.ToBytes();
-}

@@ -6,6 +6,7 @@
 #include <QtCore/QFile>
 
 #include "RDDocTestSupport.h"
+#include "RDFTestIO.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDTextItems.h"

@@ -9,6 +9,7 @@
 
 #include "Graphics.h"
 #include "RDDocTestSupport.h"
+#include "RDFTestIO.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDPictureItems.h"
