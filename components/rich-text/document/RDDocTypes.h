@@ -95,14 +95,48 @@ constexpr uint8_t rdioLineBreakBefore = 4;
 // One draw item of a formatted document.
 class TRDDrawLineInfo {
 public:
+    TRDDrawLineInfo() = default;
+    TRDDrawLineInfo(int left, int top, int width, int height, int itemNo, bool fromNewLine)
+    {
+        SetData(left, top, itemNo, fromNewLine);
+        SetSize(width, height);
+    }
     virtual ~TRDDrawLineInfo() = default;
+    // Pixels that justification added to Width.
+    int JustifyExtra = 0;
     int Left = 0;
     int Top = 0;
     int Width = 0;
     int Height = 0;
     int ItemNo = -1;
+    // Text: 1-based first character of the piece in the item text; 0 otherwise.
+    int Offs = 0;
+    // Characters the piece shows (0 for non-text items).
+    int Length = 0;
+    // Space below the piece added by the paragraph's line spacing.
+    int ExtraSpaceBelow = 0;
+    // Non-zero when the piece opens a line (255 when written by the layout).
+    uint8_t FromNewLine = 0;
     // Inner x offset of a list marker in a right-to-left paragraph.
     int X = 0;
+
+    virtual void SetData(int left, int top, int itemNo, bool fromNewLine)
+    {
+        Left = left;
+        Top = top;
+        ItemNo = itemNo;
+        FromNewLine = fromNewLine ? 255 : 0;
+    }
+    virtual void SetSize(int width, int height)
+    {
+        Width = width;
+        Height = height;
+    }
+    bool StartsLine() const { return FromNewLine != 0; }
+    // Splitting over printed pages; a plain piece cannot be split.
+    virtual bool InitSplit(const TRDResolutionInfo&) { return false; }
+    virtual bool CanSplitFirst(int, const TRDResolutionInfo&, bool, bool, bool) { return false; }
+    virtual bool SplitAt(int, const TRDResolutionInfo&, bool, bool, bool, bool) { return false; }
 };
 
 // The print draw item of a footnote whose numbers restart on every page.

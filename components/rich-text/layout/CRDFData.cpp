@@ -1,0 +1,1460 @@
+#include "CRDFData.h"
+
+#include <algorithm>
+
+#include <QtGui/QFontMetrics>
+#include <QtGui/QPainter>
+
+#include "RDLineBreak.h"
+#include "RDTextCanvas.h"
+#include "RDTextItems.h"
+#include "RDTextMeasure.h"
+#include "RDUnicode.h"
+
+namespace {
+
+constexpr int BreakStyleNo = -1;
+constexpr int MarkerStyleNo = -11;
+constexpr int TabStyleNo = -12;
+
+int UnitSize(int flags) { return (flags & rdioUnicode) ? 2 : 1; }
+
+char16_t UnitAt(const QByteArray& s, int i)
+{
+    return char16_t(uint8_t(s[2 * i]) | (uint8_t(s[2 * i + 1]) << 8));
+}
+
+bool IsSpaceAt(const QByteArray& s, int i, int flags)
+{
+    return (flags & rdioUnicode) ? UnitAt(s, i) == u' ' : s[i] == ' ';
+}
+
+} // namespace
+
+// ---- font info cache ----
+
+TRDFontInfoCache::TRDFontInfoCache(TCustomRDFormattedData* owner, TRDStyle* rdStyle, TCanvas* canvas,
+                                   bool canUseCustomPPI)
+    : Canvas(canvas), RDStyle(rdStyle), CanUseCustomPPI(canUseCustomPPI), OwnerRDData(owner)
+{
+    FItems.resize(size_t(rdStyle ? rdStyle->TextStyles().Count() : 0));
+}
+
+TRDFontInfoCacheItem* TRDFontInfoCache::GetItems(int styleNo)
+{
+    if (styleNo < 0 || styleNo >= Count())
+        styleNo = 0;
+    auto& slot = FItems[size_t(styleNo)];
+    RDStyle->ApplyStyle(*Canvas, styleNo, CurParaBiDiMode, CanUseCustomPPI, nullptr, false);
+    if (!slot) {
+        slot = std::make_unique<TRDFontInfoCacheItem>();
+        ++MeasuredCount;
+        TFontInfo* fi = RDStyle->TextStyles().Items(styleNo);
+        slot->FontInfo = fi;
+        slot->Canvas = Canvas;
+        QFontMetrics fm(CanvasFont(*Canvas));
+        TEXTMETRICA& tm = slot->TextMetric;
+        tm.tmAscent = fm.ascent();
+        tm.tmDescent = fm.descent();
+        tm.tmHeight = tm.tmAscent + tm.tmDescent;
+        tm.tmExternalLeading = std::max(0, fm.leading());
+        int px = CanvasFont(*Canvas).pixelSize();
+        tm.tmInternalLeading = px > 0 ? std::max(0, tm.tmHeight - px) : 0;
+        tm.tmAveCharWidth = fm.averageCharWidth();
+        tm.tmMaxCharWidth = fm.maxWidth();
+        int shift = 0;
+        if (fi->SubSuperScriptType == TRDSubSuperScriptType::rdsssSuperScript)
+            shift = tm.tmHeight / 3;
+        else if (fi->SubSuperScriptType == TRDSubSuperScriptType::rdsssSubscript)
+            shift = -tm.tmHeight / 6;
+        slot->VerticalOffset = shift + MulDiv(tm.tmHeight, fi->VShift, 100);
+        slot->EmptyLineHeight = fm.height();
+        slot->HyphenWidth = fm.horizontalAdvance(QLatin1Char('-'));
+    }
+    slot->BiDiMode = CurParaBiDiMode;
+    return slot.get();
+}
+
+std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing)
+{
+    if (printing)
+        return std::make_unique<TRDFontInfoCacheCanvas>(owner, rdStyle, canvas, canUseCustomPPI);
+    return std::make_unique<TRDFontInfoCacheDC>(owner, rdStyle, canvas, canUseCustomPPI);
+}
+
+// ---- life ----
+
+TCustomRDFormattedData::TCustomRDFormattedData() = default;
+
+TCustomRDFormattedData::~TCustomRDFormattedData()
+{
+    DrawItems.Clear();
+    JumpList.clear();
+}
+
+void TCustomRDFormattedData::ClearFormatting()
+{
+    DrawItems.Clear();
+    JumpList.clear();
+    JumpCount = 0;
+    HighlightedItem = nullptr;
+    CapturingItem = nullptr;
+    DrawItemUnderMouse = -1;
+    State &= ~(dsMouseSelecting | dsLineSelecting | dsJumpHighlighted);
+    MouseDownDrawItem = -1;
+    LastFormattedItemNo = -1;
+    DocumentHeight = GetTopMargin() + GetBottomMargin();
+}
+
+void TCustomRDFormattedData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
+{
+    if (item == CapturingItem)
+        CapturingItem = nullptr;
+    TCustomRDData::FreeItem(item, keepLists);
+}
+
+void TCustomRDFormattedData::GetResolution(TCanvas* canvas, TRDResolutionInfo& info)
+{
+    if (canvas && canvas->Painter().device())
+        FillResolutionInfo(info, *canvas->Painter().device());
+}
+
+void TCustomRDFormattedData::ReleaseFontInfoCache(TRDFontInfoCache*& cache)
+{
+    if (cache && cache->OwnerRDData == this) {
+        delete cache;
+        cache = nullptr;
+    }
+}
+
+TRDFontInfoCache* TCustomRDFormattedData::GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester)
+{
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        return root->GetFontInfoCache(canvas, requester);
+    return CreateFontInfoCacheFor(requester, GetRDStyle(), canvas, GetControlFlags() & cfStylePixelsPerInch,
+                                  GetControlFlags() & cfPrinting)
+        .release();
+}
+
+TParaInfo& TCustomRDFormattedData::ParaStyle(int paraNo) const
+{
+    TParaInfos& p = const_cast<TCustomRDFormattedData*>(this)->GetRDStyle()->ParaStyles();
+    return *p.Items(paraNo >= 0 && paraNo < p.Count() ? paraNo : 0);
+}
+
+TParaInfo& TCustomRDFormattedData::ParaStyleOf(int itemNo) const { return ParaStyle(ItemAt(itemNo)->ParaNo); }
+
+TFontInfo& TCustomRDFormattedData::TextStyleOf(int styleNo) const
+{
+    TFontInfos& t = const_cast<TCustomRDFormattedData*>(this)->GetRDStyle()->TextStyles();
+    return *t.Items(styleNo >= 0 && styleNo < t.Count() ? styleNo : 0);
+}
+
+// ---- the pass ----
+
+void TCustomRDFormattedData::FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2)
+{
+    st = TRDFormatState();
+    st.ItemFlag1 = itemFlag1;
+    st.ItemFlag2 = itemFlag2;
+    st.MaxLength = GetMaxLength();
+    st.WordWrap = GetWordWrap();
+}
+
+void TCustomRDFormattedData::FillResolution(TCanvas* canvas, TRDFormatResolution& res)
+{
+    GetResolution(canvas, res.Info);
+    res.LeftMargin = ScaleToDeviceX(GetLeftMargin(), &res.Info);
+    res.RightMargin = ScaleToDeviceX(GetRightMargin(), &res.Info);
+}
+
+void TCustomRDFormattedData::SetItemFirstDrawItem(int itemNo, int d)
+{
+    if (!SharesItems())
+        ItemAt(itemNo)->FirstDrawItem = d;
+}
+
+void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemFlag1, bool itemFlag2,
+                                      bool onlyNewItems, TCanvas* canvas, int depth, bool keepScroll)
+{
+    if (SkipNextFormat) {
+        SkipNextFormat = false;
+        return;
+    }
+    if (depth > 1 || !GetRDStyle() || (State & dsFormatting)
+        || (onlyNewItems && LastFormattedItemNo >= ItemCount() - 1))
+        return;
+    if (!canvas)
+        canvas = GetCanvas();
+    if (depth == 0)
+        State |= dsFormatting;
+    struct Finish {
+        TCustomRDFormattedData* d;
+        int depth;
+        ~Finish()
+        {
+            if (depth != 0)
+                return;
+            d->State &= ~dsFormatting;
+            d->LastFormattedItemNo = d->ItemCount() - 1;
+            d->ItemsFormattedHook(0, d->ItemCount() - 1, false);
+            d->FinishFormatHook();
+        }
+    } finish{this, depth};
+
+    TRDFormatState st;
+    FillFormatState(st, itemFlag1, itemFlag2);
+    int selA = -1, selAO = 0, selB = -1, selBO = 0, anchorItem = -1, anchorDist = 0, oldVOffset = 0;
+    if (depth == 0) {
+        if (keepSelection)
+            GetSelectionBounds(selA, selAO, selB, selBO, false);
+        if (keepSelection && !keepScroll && DrawItems.Count() > 0) {
+            int d = std::min(FindDrawItemByY(GetVOffset(), 1), DrawItems.Count() - 1);
+            anchorItem = DrawItems[d]->ItemNo;
+            int first = ItemAt(anchorItem)->FirstDrawItem;
+            if (first >= 0 && first < DrawItems.Count())
+                anchorDist = GetVOffset() - DrawItems[first]->Top;
+        }
+        if (onlyNewItems)
+            oldVOffset = GetVOffset();
+    }
+    int oldDocWidth = DocumentWidth, oldTextWidth = TextWidth;
+    TRDFormatResolution res;
+    FillResolution(canvas, res);
+    int f = onlyNewItems ? LastFormattedItemNo + 1 : 0;
+    int margins = res.LeftMargin + res.RightMargin;
+    int minText = ScaleToDeviceX(GetMinTextWidth(), &res.Info);
+    int maxText = ScaleToDeviceX(GetMaxTextWidth(), &res.Info);
+    TextWidth = std::max(GetWidth() - margins, WidthFromItemToEnd(f, &res.Info, canvas));
+    TextWidth = std::max(TextWidth, minText);
+    if (GetOptions() & rdoClientTextWidth)
+        DocumentWidth = std::max(GetWidth() - margins, minText);
+    else
+        DocumentWidth = maxText < 1 ? TextWidth : std::min(maxText, TextWidth);
+
+    if (force || !keepSelection || DocumentWidth != oldDocWidth || TextWidth != oldTextWidth) {
+        if (onlyNewItems) {
+            st.Y = DocumentHeight - GetBottomMargin();
+            if (LastFormattedItemNo >= 0)
+                st.Y -= ScaleToDeviceY(ParaStyleOf(LastFormattedItemNo).SpaceAfter, &res.Info);
+        } else {
+            st.Y = GetTopMargin();
+            ClearFormatting();
+            f = 0;
+        }
+        st.NextDrawNo = DrawItems.Count();
+        CreateFontInfoCache(canvas);
+        st.FontCache = GetFontInfoCache(canvas, this);
+        st.Canvas = canvas;
+        FormatItems(f, ItemCount() - 1, st, res, canvas);
+        FinishPendingTab(st);
+        int e = FinishLine(res, st.Origin + st.Width, st, !(State & dsLastLineContinues));
+        ReleaseFontInfoCache(st.FontCache);
+        DocumentHeight = GetBottomMargin() + st.Y + st.Gap + e;
+        if (ItemCount() > 0)
+            DocumentHeight += ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info);
+        AdjustVScrollUnits();
+    }
+    int oldW = GetWidth(), oldH = GetHeight();
+    SkipNextFormat = true;
+    SetDocumentSize(GetLeftMargin() + TextWidth + GetRightMargin(), DocumentHeight, true);
+    SkipNextFormat = false;
+    if (oldW != GetWidth() || oldH != GetHeight()) {
+        State &= ~dsFormatting;
+        DoFormat(keepSelection, force, itemFlag1, itemFlag2, false, canvas, depth + 1, false);
+        State |= dsFormatting;
+    }
+    if (depth == 0) {
+        if (keepSelection && !keepScroll && anchorItem >= 0) {
+            int first = anchorItem < ItemCount() ? ItemAt(anchorItem)->FirstDrawItem : -1;
+            ScrollToV(first >= 0 ? DrawItems[first]->Top + anchorDist : 0, false);
+        }
+        if (onlyNewItems)
+            ScrollToV((GetOptions() & rdoScrollToEnd) ? DocumentHeight : oldVOffset, false);
+        if (keepSelection)
+            StoreSelection(selA, selAO, selB, selBO);
+    }
+}
+
+void TCustomRDFormattedData::FormatItems(int first, int last, TRDFormatState& st, TRDFormatResolution& res,
+                                         TCanvas* canvas)
+{
+    bool showSpecial = GetOptions() & rdoShowSpecialCharacters;
+    for (int i = first; i <= last; ++i) {
+        TCustomRDItemInfo* item = ItemAt(i);
+        if (item->StartsParagraph())
+            st.ParaFirstItemNo = i;
+        if (item->StyleNo < 0) {
+            FormatParagraph({}, {}, 0, TextOfItem(i).size(), i, canvas, res, st);
+        } else if (ParaStyleOf(i).Alignment == TRDAlignment::rdaJustify) {
+            FormatWordByWord(i, canvas, st, res);
+        } else {
+            QByteArray display;
+            GetDisplayText(TextOfItem(i), TextStyleOf(EffectiveStyleOfItem(i)), false, display, false, showSpecial);
+            FormatParagraph(display, TextOfItem(i), 0, CharLength(TextOfItem(i), item->ItemOptions), i, canvas, res,
+                            st);
+        }
+    }
+}
+
+void TCustomRDFormattedData::FormatWordByWord(int itemNo, TCanvas* canvas, TRDFormatState& st,
+                                              TRDFormatResolution& res)
+{
+    const QByteArray& stored = TextOfItem(itemNo);
+    int flags = ItemOptionsOf(itemNo);
+    QByteArray display;
+    GetDisplayText(stored, TextStyleOf(EffectiveStyleOfItem(itemNo)), false, display, false,
+                   GetOptions() & rdoShowSpecialCharacters);
+    int n = CharLength(stored, flags);
+    if (n == 0) {
+        FormatParagraph(display, stored, 0, 0, itemNo, canvas, res, st);
+        return;
+    }
+    int start = 0;
+    while (start < n) {
+        int end = start + 1;
+        while (end < n && !IsSpaceAt(display, end, flags))
+            ++end;
+        FormatParagraph(display, stored, start, end - start, itemNo, canvas, res, st);
+        start = end;
+    }
+}
+
+void TCustomRDFormattedData::UseTextStyle(int itemNo, int styleNo, TRDFormatState& st)
+{
+    if (styleNo == st.CurStyleNo && st.CurStyleNo >= 0)
+        return;
+    st.FontCache->LastTextStyle = st.CurStyleNo;
+    st.FontCache->CurParaBiDiMode = BiDiModeOfPara(ItemAt(itemNo)->ParaNo);
+    TRDFontInfoCacheItem* e = st.FontCache->GetItems(styleNo);
+    st.TextAscent = e->TextMetric.tmAscent;
+    st.TextDescent = e->TextMetric.tmDescent;
+    st.TextHeight = e->TextMetric.tmHeight;
+    st.InternalLeading = e->TextMetric.tmInternalLeading;
+    st.ExternalLeading = e->TextMetric.tmExternalLeading;
+    st.TextVShift = e->VerticalOffset;
+    st.Canvas = e->Canvas;
+    st.CurStyleNo = styleNo;
+}
+
+int TCustomRDFormattedData::SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags,
+                                         int* height)
+{
+    int fit = 0;
+    QSize size;
+    TextExtentEx(canvas, text.constData() + p * UnitSize(flags), count, RDMaxInt, fit, nullptr, flags, size);
+    if (height)
+        *height = size.height();
+    return size.width();
+}
+
+int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& text, int p, int n, int free, int flags,
+                                               TRDFormatState& st, bool wraps)
+{
+    int r = n;
+    if (st.MaxLength > 0 && st.MaxLength - st.CharsOnLine < r && wraps)
+        r = std::max(0, st.MaxLength - st.CharsOnLine);
+    if (!wraps || r == 0)
+        return r;
+    int fit = 0;
+    QSize size;
+    TextExtentEx(*st.Canvas, text.constData() + p * UnitSize(flags), r, free, fit, nullptr, flags, size);
+    return fit;
+}
+
+int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray& stored, int p, int n, int free,
+                                     int flags, TRDFormatState& st, bool wraps, int hyphenWidth)
+{
+    int r = n;
+    if (st.MaxLength > 0 && st.MaxLength - st.CharsOnLine < r && wraps)
+        r = std::max(0, st.MaxLength - st.CharsOnLine);
+    if (!wraps || r == 0)
+        return r;
+    // One measure gives the extent after every character; a character of
+    // several bytes or units carries its whole extent on each of them, so a
+    // fit never ends inside one.
+    std::vector<int> ext;
+    int fit = 0;
+    QSize size;
+    TextExtentEx(*st.Canvas, display.constData() + p * UnitSize(flags), r, RDMaxInt, fit, &ext, flags, size);
+    bool unicode = flags & rdioUnicode;
+    auto width = [&](int c) {
+        int w = ext[size_t(c - 1)];
+        if (unicode && UnitAt(stored, p + c - 1) == 0x00AD && UnitAt(display, p + c - 1) == 0x200B)
+            w += hyphenWidth;
+        return w;
+    };
+    int lo = 0;
+    while (lo < r && ext[size_t(lo)] <= free)
+        ++lo;
+    while (lo > 0 && width(lo) > free)
+        --lo;
+    if (unicode && lo > 0 && lo < n && UnitAt(stored, p + lo) == 0x00AD) {
+        --lo;
+        if (lo > 0 && QChar::isLowSurrogate(UnitAt(display, p + lo)))
+            --lo;
+    }
+    return lo;
+}
+
+void TCustomRDFormattedData::GetLineIndents(int itemNo, bool firstLine, int& base, int& right, int& left,
+                                            int& paraStart)
+{
+    if (paraStart < 0)
+        paraStart = FirstItemOfPara(itemNo);
+    const TParaInfo& para = ParaStyleOf(itemNo);
+    left = base = para.LeftIndent;
+    right = para.RightIndent;
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    if (firstLine && !item->HasLineBreakBefore() && !item->GetBoolValue(0))
+        left += para.FirstIndent;
+}
+
+void TCustomRDFormattedData::RaiseLineAscent(int a, TRDFormatState& st)
+{
+    if (a <= st.Ascent)
+        return;
+    int shift = a - st.Ascent;
+    for (int d = st.NextDrawNo - 1; d >= 0; --d) {
+        DrawItems[d]->Top += shift;
+        if (DrawItems[d]->StartsLine())
+            break;
+    }
+    st.Y += shift;
+    st.Ascent = a;
+}
+
+void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState& st, TRDFormatResolution& res)
+{
+    if (wrap && !st.SpaceSwallowed && st.NextDrawNo > 0) {
+        int d = st.NextDrawNo - 1;
+        TRDDrawLineInfo* di = DrawItems[d];
+        int flags = ItemOptionsOf(di->ItemNo);
+        bool afterMarker = d > 0 && ItemAt(DrawItems[d - 1]->ItemNo)->StyleNo == MarkerStyleNo;
+        if (ItemAt(di->ItemNo)->StyleNo >= 0 && di->Length > 0
+            && IsSpaceAt(TextOfItem(di->ItemNo), di->Offs + di->Length - 2, flags) && !afterMarker) {
+            if (di->Length != 1 || d == 0 || DrawItems[d - 1]->ItemNo != di->ItemNo || di->StartsLine()) {
+                --di->Length;
+                int style = EffectiveStyleOfItem(di->ItemNo);
+                UseTextStyle(di->ItemNo, style, st);
+                QByteArray display;
+                GetDisplayText(TextOfItem(di->ItemNo), TextStyleOf(style), false, display, false,
+                               GetOptions() & rdoShowSpecialCharacters);
+                di->Width = SegmentWidth(*st.Canvas, display, di->Offs - 1, di->Length, flags, nullptr);
+                int cur = EffectiveStyleOfItem(itemNo);
+                if (ItemAt(itemNo)->StyleNo >= 0 && cur != style)
+                    UseTextStyle(itemNo, cur, st);
+            } else {
+                DrawItems.DeleteDrawItem(d);
+                --st.NextDrawNo;
+            }
+            st.SpaceSwallowed = true;
+        }
+    }
+    if (wrap && st.NextDrawNo > 0 && !((GetOptions() & rdoShowSpecialCharacters) && (VisibleSpecialCharacters & 8))) {
+        TRDDrawLineInfo* di = DrawItems[st.NextDrawNo - 1];
+        if ((ItemOptionsOf(di->ItemNo) & rdioUnicode) && di->Length > 0
+            && UnitAt(TextOfItem(di->ItemNo), di->Offs + di->Length - 2) == 0x00AD) {
+            st.FontCache->CurParaBiDiMode = BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo);
+            di->Width += st.FontCache->GetItems(EffectiveStyleOfItem(di->ItemNo))->HyphenWidth;
+            if (st.CurStyleNo >= 0)
+                st.FontCache->GetItems(st.CurStyleNo);
+        }
+    }
+    FinishPendingTab(st);
+    st.LineExtra = FinishLine(res, st.Origin + st.Width, st, st.NewLine);
+    int base, right, left;
+    int ps = -1;
+    GetLineIndents(itemNo, st.NewLine, base, right, left, ps);
+    base = ScaleToDeviceX(base, &res.Info);
+    left = ScaleToDeviceX(left, &res.Info);
+    right = ScaleToDeviceX(right, &res.Info);
+    st.BaseIndent = base;
+    st.RightIndent = right;
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    if (st.NewLine && !item->HasLineBreakBefore()) {
+        if (itemNo > 0)
+            st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
+        st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo).SpaceBefore, &res.Info);
+    }
+    bool noWrap = (ParaStyleOf(itemNo).Options & rdpaoNoWrap) || !st.WordWrap;
+    st.Width = (noWrap ? TextWidth : DocumentWidth) - right - left;
+    st.Origin = res.LeftMargin + left;
+    st.CharsOnLine = 0;
+    st.HasLineAlignedItems = false;
+}
+
+void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st,
+                                           TRDFormatResolution& res)
+{
+    auto* item = static_cast<TRDNonTextItemInfo*>(ItemAt(itemNo));
+    auto* rect = dynamic_cast<TRDRectItemInfo*>(item);
+    const TParaInfo& para = ParaStyleOf(itemNo);
+    int offset = 0, depth = 0;
+    item->OnDocWidthChange(DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent + para.FirstIndent,
+                                                          &res.Info),
+                           d, GetControlFlags() & cfPrinting, st.Canvas, this, &res.Info, offset, depth);
+    if (item->GetBoolValue(3))
+        st.CurStyleNo = -1;
+    int width, height;
+    if (item->GetBoolValueEx(6, GetRDStyle())) {
+        width = d->Width;
+        height = d->Height;
+    } else {
+        width = ScaleToDeviceX(item->GetWidthEx(), &res.Info);
+        height = ScaleToDeviceY(item->GetHeightEx(), &res.Info);
+        depth = ScaleToDeviceY(depth, &res.Info);
+    }
+    bool isTab = item->StyleNo == TabStyleNo;
+    QString leader;
+    TRDTabAlign align = TRDTabAlign::rdtaLeft;
+    if (isTab) {
+        FinishPendingTab(st);
+        int pos = GetRDStyle()->FindNextTabStop(item->ParaNo, st.Origin + st.X, &res.Info, leader, align,
+                                                GetBiDiMode(), st.BaseIndent, st.RightIndent);
+        width = pos - st.Origin - st.X;
+        if (pos - st.Origin <= st.Width) {
+            if (align == TRDTabAlign::rdtaRight)
+                width = 0;
+            else if (align == TRDTabAlign::rdtaCenter)
+                width = std::max(0, width + pos - st.Width - st.Origin);
+        }
+    }
+    int v = 0;
+    int assoc = item->GetAssociatedTextStyleNo();
+    if (assoc >= 0)
+        v = st.FontCache->GetItems(assoc)->VerticalOffset, st.CurStyleNo = -1;
+    else if (rect)
+        v = rect->VShiftAbs ? ScaleToDeviceY(rect->VShift, &res.Info) : height * rect->VShift / 100;
+    int va = rect ? int(rect->VAlign) : 0;
+    auto hOf = [&]() { return va == 0 ? height - depth : va == 1 ? height / 2 : 0; };
+    bool wraps = !(para.Options & rdpaoNoWrap) && st.WordWrap;
+    bool afterMarker = itemNo > 0 && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo;
+    bool stays = item->ContinuesPara() && !dynamic_cast<TRDMultiImagePrintInfo*>(d)
+        && ((st.X + width <= st.Width && !(st.MaxLength >= 1 && st.CharsOnLine == st.MaxLength)) || !wraps
+            || afterMarker);
+    int top;
+    if (stays) {
+        int h = hOf();
+        if (va >= 2)
+            st.HasLineAlignedItems = true;
+        RaiseLineAscent(h + v, st);
+        top = st.Y - h - v;
+        if (va < 2)
+            st.Gap = std::max(st.Gap, height - h - v);
+        d->FromNewLine = 0;
+        ++st.CharsOnLine;
+    } else {
+        if (item->ContinuesPara())
+            st.NewLine = false;
+        StartNewLine(itemNo, item->ContinuesPara(), st, res);
+        d->FromNewLine = 255;
+        st.X = 0;
+        st.Y += st.LineExtra;
+        st.LineExtra = 0;
+        top = st.Y + st.Gap;
+        int h = hOf();
+        if (va >= 2)
+            st.HasLineAlignedItems = true;
+        st.Ascent = h + v;
+        st.Y += st.Gap + st.Ascent;
+        st.Gap = va >= 2 ? 0 : height - st.Ascent;
+        ++st.CharsOnLine;
+    }
+    st.NewLine = false;
+    d->Left = st.Origin + st.X + offset;
+    if (isTab) {
+        int pos = GetRDStyle()->FindNextTabStop(item->ParaNo, d->Left, &res.Info, leader, align, GetBiDiMode(),
+                                                st.BaseIndent, st.RightIndent);
+        if (auto* tab = dynamic_cast<TRDTabItemInfo*>(item))
+            tab->Leader = leader;
+        width = pos - d->Left;
+        if (align == TRDTabAlign::rdtaRight) {
+            width = 0;
+            st.PendingTabNo = st.NextDrawNo;
+            st.PendingTabAlign = uint8_t(align);
+            st.PendingTabPos = pos;
+        } else if (align == TRDTabAlign::rdtaCenter) {
+            width = std::max(0, width + pos - st.Width - st.Origin);
+            st.PendingTabNo = st.NextDrawNo;
+            st.PendingTabAlign = uint8_t(align);
+            st.PendingTabPos = pos;
+        }
+    }
+    st.X += width + offset;
+    d->Top = top;
+    d->ItemNo = itemNo;
+    d->Width = width;
+    d->Height = height;
+    d->Offs = 0;
+    d->Length = 0;
+    SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    ++st.NextDrawNo;
+}
+
+void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QByteArray& stored, int startOffset,
+                                             int length, int itemNo, TCanvas* canvas, TRDFormatResolution& res,
+                                             TRDFormatState& st)
+{
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    const TParaInfo& para = ParaStyleOf(itemNo);
+    uint16_t cf = GetControlFlags();
+    if (!item->ContinuesPara() && startOffset == 0) {
+        st.NewLine = true;
+        st.SpaceSwallowed = false;
+    }
+    if (item->StyleNo < 0 && !dynamic_cast<TRDRectItemInfo*>(item)) {
+        FinishPendingTab(st);
+        st.Y += FinishLine(res, st.Origin + st.Width, st, true);
+        st.LineExtra = 0;
+        if (itemNo > 0)
+            st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
+        st.Gap += ScaleToDeviceY(para.SpaceBefore, &res.Info);
+        TRDDrawLineInfo* d;
+        int c = 0;
+        if (item->StyleNo == BreakStyleNo) {
+            st.Gap += ScaleToDeviceY(ParaStyle(0).SpaceBefore, &res.Info);
+            c = ScaleToDeviceY(5, &res.Info);
+            d = new TRDDrawLineInfo(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
+        } else {
+            int width = DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent, &res.Info);
+            std::unique_ptr<TRDDrawLineInfo> made =
+                (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+            d = made.release();
+            int offset = 0, depth = 0;
+            item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
+            if (item->GetBoolValue(3))
+                st.CurStyleNo = -1;
+            auto* nt = static_cast<TRDNonTextItemInfo*>(item);
+            int w = ScaleToDeviceX(nt->GetWidthEx(), &res.Info), h = ScaleToDeviceY(nt->GetHeightEx(), &res.Info);
+            int left = res.LeftMargin + ScaleToDeviceX(para.LeftIndent, &res.Info);
+            if (para.Alignment == TRDAlignment::rdaRight)
+                left += width - w;
+            else if (para.Alignment == TRDAlignment::rdaCenter)
+                left += std::max(0, (width - w) / 2);
+            d->SetData(left + offset, st.Y + st.Gap, itemNo, true);
+            d->SetSize(w, h);
+        }
+        SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        ++st.NextDrawNo;
+        if (item->StyleNo == BreakStyleNo) {
+            st.Y += c + st.Gap + 1;
+            st.Gap = c;
+            st.Ascent = c;
+        } else {
+            st.Y += st.Gap + d->Height;
+            st.Ascent = d->Height;
+            st.Gap = 0;
+        }
+        st.X = 0;
+        st.NewLine = true;
+        return;
+    }
+    if (item->StyleNo < 0) {
+        std::unique_ptr<TRDDrawLineInfo> made =
+            (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+        PlaceRectItem(itemNo, made.release(), st, res);
+        if (item->GetBoolValueEx(2, GetRDStyle())) {
+            if (cf & cfJumpsActive) {
+                auto j = std::make_unique<TRDJumpInfo>();
+                TRDDrawLineInfo* d = DrawItems[st.NextDrawNo - 1];
+                j->Width = d->Width;
+                j->Height = d->Height;
+                j->Id = JumpCount;
+                j->DrawItemNo = st.NextDrawNo - 1;
+                j->RDData = this;
+                JumpList.push_back(std::move(j));
+            }
+            item->JumpIndex = JumpCount++;
+        }
+        return;
+    }
+
+    int style = EffectiveStyleOfItem(itemNo);
+    const TFontInfo& font = TextStyleOf(style);
+    UseTextStyle(itemNo, style, st);
+    int flags = item->ItemOptions;
+    int extraLeading = (cf & cfExternalLeading) ? st.ExternalLeading : 0;
+    int lineAscent = st.TextAscent + extraLeading + st.TextVShift;
+    if (length == 0) {
+        int h = st.FontCache->GetItems(style)->EmptyLineHeight;
+        int top;
+        bool startsLine = !item->ContinuesPara();
+        if (!startsLine) {
+            RaiseLineAscent(lineAscent, st);
+            top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
+            st.Gap = std::max(st.Gap, st.TextDescent - st.TextVShift);
+        } else {
+            StartNewLine(itemNo, false, st, res);
+            st.X = 0;
+            st.Y += st.LineExtra;
+            st.LineExtra = 0;
+            top = st.Y + st.Gap;
+            st.Ascent = lineAscent;
+            st.Y += st.Ascent + st.Gap;
+            st.Gap = st.TextDescent - st.TextVShift;
+        }
+        auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
+        d->Offs = startOffset + 1;
+        if (font.Jump)
+            item->JumpIndex = -3;
+        if (startOffset == 0)
+            SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        ++st.NextDrawNo;
+        st.NewLine = false;
+        return;
+    }
+
+    bool wraps = !(para.Options & rdpaoNoWrap) && st.WordWrap;
+    bool unicode = flags & rdioUnicode;
+    bool swallow = cf & cfSwallowWrapSpaces;
+    int p = startOffset;
+    int n = length;
+    int total = startOffset + length;
+    bool atLineStart = startOffset == 0 && !item->ContinuesPara();
+    bool firstSegment = startOffset == 0;
+    bool afterMarker = itemNo > 0 && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo;
+    bool nextContinues = itemNo + 1 < ItemCount() && ItemAt(itemNo + 1)->ContinuesPara();
+    int hyphenWidth = st.FontCache->GetItems(style)->HyphenWidth;
+    while (n > 0) {
+        if (atLineStart) {
+            StartNewLine(itemNo, !st.NewLine, st, res);
+            st.X = 0;
+            if (swallow && !st.SpaceSwallowed && !st.NewLine && n > 1 && IsSpaceAt(display, p, flags)) {
+                ++p;
+                --n;
+            }
+            st.SpaceSwallowed = false;
+        }
+        int free = std::max(0, st.Width - st.X);
+        int fit;
+        if (st.MaxLength >= 1 && st.CharsOnLine >= st.MaxLength && wraps)
+            fit = 0;
+        else if (cf & cfMeasureByExtentEx)
+            fit = FitCharsByExtentEx(display, p, n, free, flags, st, wraps);
+        else
+            fit = FitChars(display, stored, p, n, free, flags, st, wraps, hyphenWidth);
+        bool lineStartHere = atLineStart || (firstSegment && afterMarker);
+        if (fit == 0) {
+            if (!lineStartHere) {
+                st.NewLine = false;
+                atLineStart = true;
+                continue;
+            }
+            fit = 1;
+            if (unicode && n > 1 && QChar::isHighSurrogate(UnitAt(display, p)))
+                fit = 2;
+            else if (!unicode) {
+                // a whole character of the item's code page
+                std::vector<int> ext;
+                int f = 0;
+                QSize size;
+                TextExtentEx(*st.Canvas, display.constData() + p, std::min(n, 4), RDMaxInt, f, &ext, flags, size);
+                while (fit < int(ext.size()) && ext[size_t(fit)] == ext[size_t(fit - 1)])
+                    ++fit;
+            }
+        }
+        int breakAt = -1;
+        if (fit < n) {
+            if (unicode) {
+                const char16_t* t = reinterpret_cast<const char16_t*>(stored.constData()) + p;
+                const char16_t* b = FindLineBreak(t, n, fit, fit + 1 == n);
+                if (b)
+                    breakAt = p + int(b - t);
+            } else {
+                int limit = fit + 1 == n ? fit : fit + 1;
+                for (int k = limit - 1; k >= 0; --k)
+                    if (display[p + k] == ' ') {
+                        breakAt = p + k;
+                        break;
+                    }
+            }
+            if (breakAt < 0 && swallow && (fit + 1 < n || nextContinues) && IsSpaceAt(display, p + fit, flags)) {
+                breakAt = p + fit;
+                ++fit;
+            }
+            if (breakAt >= 0) {
+                if (swallow && IsSpaceAt(display, breakAt, flags) && breakAt != p) {
+                    fit = breakAt - p;
+                    st.SpaceSwallowed = true;
+                } else if (swallow && breakAt == p)
+                    fit = 1;
+                else
+                    fit = breakAt - p + 1;
+            } else if (!lineStartHere) {
+                st.NewLine = false;
+                atLineStart = true;
+                continue;
+            }
+        }
+        int offs = p + 1;
+        p += fit;
+        n -= fit;
+        if (st.SpaceSwallowed) {
+            ++p;
+            --n;
+            st.SpaceSwallowed = n == 0;
+        }
+        if (fit > 0 || atLineStart) {
+            int height = 0;
+            int width = SegmentWidth(*st.Canvas, display, offs - 1, fit, flags, &height);
+            int top;
+            if (atLineStart) {
+                st.X = 0;
+                st.Y += st.LineExtra;
+                st.LineExtra = 0;
+                top = st.Y + st.Gap;
+                st.Ascent = lineAscent;
+                st.Y += st.Ascent + st.Gap;
+            } else {
+                RaiseLineAscent(lineAscent, st);
+                top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
+            }
+            auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, width, height, itemNo, atLineStart);
+            d->Offs = offs;
+            d->Length = fit;
+            st.CharsOnLine += fit;
+            if (firstSegment)
+                SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+            DrawItems.InsertDrawItem(st.NextDrawNo, d);
+            ++st.NextDrawNo;
+            if ((cf & cfJumpsActive) && font.Jump) {
+                auto j = std::make_unique<TRDJumpInfo>();
+                j->Width = width;
+                j->Height = height;
+                j->Id = startOffset > 0 ? JumpCount - 1 : JumpCount;
+                j->DrawItemNo = st.NextDrawNo - 1;
+                j->Cursor = font.JumpCursor;
+                j->RDData = this;
+                JumpList.push_back(std::move(j));
+            }
+            st.Gap = atLineStart ? st.TextDescent - st.TextVShift
+                                 : std::max(st.Gap, st.TextDescent - st.TextVShift);
+            st.X += width;
+        }
+        st.NewLine = false;
+        firstSegment = false;
+        atLineStart = true;
+    }
+    (void)total;
+    if (font.Jump && startOffset == 0)
+        item->JumpIndex = JumpCount++;
+}
+
+void TCustomRDFormattedData::FinishPendingTab(TRDFormatState& st)
+{
+    if (st.PendingTabNo < 0)
+        return;
+    TRDDrawLineInfo* t = DrawItems[st.PendingTabNo];
+    TRDDrawLineInfo* e = DrawItems[st.NextDrawNo - 1];
+    int pos = std::min(st.PendingTabPos, st.Origin + st.Width);
+    int shift = 0;
+    if (st.PendingTabAlign == uint8_t(TRDTabAlign::rdtaRight))
+        shift = pos - e->Left - e->Width;
+    else if (st.PendingTabAlign == uint8_t(TRDTabAlign::rdtaCenter))
+        shift = (2 * pos - t->Left - t->Width - e->Left - e->Width) / 2;
+    shift = std::max(0, shift);
+    t->Width += shift;
+    for (int d = st.PendingTabNo + 1; d < st.NextDrawNo; ++d)
+        DrawItems[d]->Left += shift;
+    st.X += shift;
+    st.PendingTabNo = -1;
+}
+
+int TCustomRDFormattedData::FinishLine(TRDFormatResolution& res, int right, TRDFormatState& st, bool last)
+{
+    if (st.FirstLine) {
+        st.FirstLine = false;
+        return 0;
+    }
+    if (st.NextDrawNo == 0)
+        return 0;
+    int bi = st.NextDrawNo - 1;
+    TRDDrawLineInfo* b = DrawItems[bi];
+    if (ItemAt(b->ItemNo)->GetBoolValue(0) && ItemAt(b->ItemNo)->StyleNo < 0
+        && !dynamic_cast<TRDRectItemInfo*>(ItemAt(b->ItemNo)))
+        return 0;
+    const TParaInfo& para = ParaStyleOf(b->ItemNo);
+    TRDBiDiMode bidi = BiDiModeOfPara(ItemAt(b->ItemNo)->ParaNo);
+    TRDAlignment a = para.Alignment;
+    if (a == TRDAlignment::rdaJustify && bidi != TRDBiDiMode::rdbdUnspecified)
+        a = TRDAlignment::rdaLeft;
+    int first = bi;
+    while (first > 0 && !DrawItems[first]->StartsLine())
+        --first;
+    int s = 0;
+    if (a != TRDAlignment::rdaLeft && !(a == TRDAlignment::rdaJustify && last)) {
+        s = right - b->Left - b->Width;
+        if (a == TRDAlignment::rdaCenter)
+            s = std::max(0, s / 2);
+    }
+    int v = 0;
+    if (st.HasLineAlignedItems) {
+        int top0 = DrawItems[first]->Top, bottom0 = INT32_MIN;
+        auto lineAligned = [&](int d) {
+            auto* r = dynamic_cast<TRDRectItemInfo*>(ItemAt(DrawItems[d]->ItemNo));
+            return r && int(r->VAlign) >= 2 ? r : nullptr;
+        };
+        for (int d = first; d <= bi; ++d)
+            if (!lineAligned(d)) {
+                top0 = std::min(top0, DrawItems[d]->Top);
+                bottom0 = std::max(bottom0, DrawItems[d]->Top + DrawItems[d]->Height);
+            }
+        if (bottom0 == INT32_MIN)
+            bottom0 = top0;
+        int t1 = top0, b1 = bottom0;
+        for (int d = first; d <= bi; ++d)
+            if (auto* r = lineAligned(d)) {
+                TRDDrawLineInfo* di = DrawItems[d];
+                if (r->VAlign == TRDItemVAlign::ivaAbsTop)
+                    di->Top = top0;
+                else if (r->VAlign == TRDItemVAlign::ivaAbsBottom)
+                    di->Top = bottom0 - di->Height;
+                else
+                    di->Top = (top0 + bottom0 - di->Height) / 2;
+                t1 = std::min(t1, di->Top);
+                b1 = std::max(b1, di->Top + di->Height);
+            }
+        if (t1 < top0) {
+            for (int d = first; d <= bi; ++d)
+                DrawItems[d]->Top += top0 - t1;
+            b1 += top0 - t1;
+        }
+        v = std::max(0, b1 - bottom0);
+    }
+    int extra = 0;
+    if (para.LineSpacingType == TRDLineSpacingType::rdlsSpaceBetween) {
+        if (para.LineSpacing >= 0)
+            extra = ScaleToDeviceY(para.LineSpacing, &res.Info);
+    } else if (para.LineSpacing != 100 && para.LineSpacing >= 50) {
+        int top = INT32_MAX, bottom = INT32_MIN;
+        for (int d = bi; d >= first; --d)
+            if (ItemAt(DrawItems[d]->ItemNo)->StyleNo >= 0) {
+                top = std::min(top, DrawItems[d]->Top);
+                bottom = std::max(bottom, DrawItems[d]->Top + DrawItems[d]->Height);
+            }
+        if (top != INT32_MAX)
+            extra = (bottom - top) * (para.LineSpacing - 100) / 100;
+    }
+    if (extra != 0)
+        for (int d = first; d <= bi; ++d)
+            DrawItems[d]->ExtraSpaceBelow = extra;
+    extra += v;
+    bool justify = a == TRDAlignment::rdaJustify && !last;
+    if (!justify) {
+        if (s != 0)
+            for (int d = first; d <= bi; ++d)
+                DrawItems[d]->Left += s;
+    } else if (bi != first && s > 0) {
+        int from = first + 1;
+        for (int d = first + 1; d <= bi; ++d)
+            if (ItemAt(DrawItems[d]->ItemNo)->StyleNo == TabStyleNo)
+                from = d + 1;
+        std::vector<int> spaced;
+        for (int d = from; d <= bi; ++d) {
+            TRDDrawLineInfo* di = DrawItems[d];
+            if (ItemAt(di->ItemNo)->StyleNo >= 0 && di->Length > 0
+                && IsSpaceAt(TextOfItem(di->ItemNo), di->Offs - 1, ItemOptionsOf(di->ItemNo)))
+                spaced.push_back(d);
+        }
+        int rest = s;
+        for (size_t k = 0; k < spaced.size(); ++k) {
+            int add = rest / int(spaced.size() - k);
+            DrawItems[spaced[k]]->JustifyExtra = add;
+            DrawItems[spaced[k]]->Width += add;
+            rest -= add;
+        }
+        if (!spaced.empty())
+            for (int d = std::max(from, first + 1); d <= bi; ++d)
+                DrawItems[d]->Left = DrawItems[d - 1]->Left + DrawItems[d - 1]->Width;
+    }
+    return extra;
+}
+
+// ---- widths ----
+
+int TCustomRDFormattedData::LineIndentTotal(int firstItemOfLine, int& paraStart)
+{
+    if (paraStart < 0)
+        paraStart = FirstItemOfPara(firstItemOfLine);
+    const TParaInfo& para = ParaStyleOf(firstItemOfLine);
+    int r = para.LeftIndent + para.RightIndent;
+    if (para.FirstIndent >= 1 && !ItemAt(firstItemOfLine)->GetBoolValue(0))
+        r += para.FirstIndent;
+    return r;
+}
+
+int TCustomRDFormattedData::WidestItemInRange(int first, int last, TCanvas*, const TRDResolutionInfo* info,
+                                              int& paraStart)
+{
+    int best = 0;
+    int indent = ScaleToDeviceX(LineIndentTotal(FirstItemOfLine(first), paraStart), info);
+    for (int i = first; i <= last; ++i) {
+        if (i != first && StartsNewLine(i)) {
+            if (StartsParagraph(i))
+                paraStart = i;
+            indent = ScaleToDeviceX(LineIndentTotal(i, paraStart), info);
+        }
+        best = std::max(best, indent + ItemAt(i)->GetMinWidth(info));
+    }
+    return best;
+}
+
+int TCustomRDFormattedData::LineWidthOf(int itemNo, int& paraStart, TCanvas* canvas, const TRDResolutionInfo* info)
+{
+    int first = 0, last = 0;
+    WidenItemsToLines(itemNo, itemNo, first, last);
+    const TParaInfo& para = ParaStyleOf(first);
+    if (!(para.Options & rdpaoNoWrap) && GetWordWrap())
+        return WidestItemInRange(first, last, canvas, info, paraStart);
+    int w = ScaleToDeviceX(LineIndentTotal(first, paraStart), info);
+    for (int i = first; i <= last; ++i) {
+        TCustomRDItemInfo* item = ItemAt(i);
+        if (item->StyleNo < 0)
+            w += item->GetMinWidth(info);
+        else if (canvas) {
+            GetRDStyle()->ApplyStyle(*canvas, EffectiveStyleOfItem(i), BiDiModeOfPara(item->ParaNo),
+                                     GetControlFlags() & cfStylePixelsPerInch, nullptr, false);
+            w += ItemTextWidth(TextOfItem(i), *canvas, item->ItemOptions);
+        }
+    }
+    return w;
+}
+
+int TCustomRDFormattedData::MaxLineWidthInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info,
+                                                int& paraStart)
+{
+    if (first > last || ItemCount() == 0)
+        return 0;
+    int a = 0, b = 0;
+    WidenItemsToLines(first, last, a, b);
+    int best = 0;
+    for (int i = a; i <= b; ++i) {
+        if (StartsParagraph(i))
+            paraStart = i;
+        if (StartsNewLine(i))
+            best = std::max(best, LineWidthOf(i, paraStart, canvas, info));
+    }
+    return best;
+}
+
+int TCustomRDFormattedData::WidthFromItemToEnd(int itemNo, const TRDResolutionInfo* info, TCanvas* canvas)
+{
+    if (info && info->ScreenPpiX == info->DevicePpiX && info->ScreenPpiY == info->DevicePpiY)
+        info = nullptr;
+    int ps = -1;
+    return MaxLineWidthInRange(itemNo, ItemCount() - 1, canvas, info, ps);
+}
+
+// ---- partial formatting ----
+
+void TCustomRDFormattedData::FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta)
+{
+    if (DrawItems.Count() == 0 || first < 0)
+        return;
+    int d1 = std::min(first, DrawItems.Count() - 1);
+    while (d1 > 0
+           && (ItemAt(DrawItems[d1]->ItemNo)->ContinuesPara() || DrawItems[d1 - 1]->ItemNo == DrawItems[d1]->ItemNo))
+        --d1;
+    int d2 = std::clamp(last, d1, DrawItems.Count() - 1);
+    int i = DrawItems[d2]->ItemNo;
+    if (i + itemDelta < ItemCount() - 1) {
+        int k = d2;
+        while (k < DrawItems.Count() && DrawItems[k]->ItemNo == i)
+            ++k;
+        while (k < DrawItems.Count() && DrawItems[k]->ItemNo + itemDelta < ItemCount()
+               && ItemAt(DrawItems[k]->ItemNo + itemDelta)->ContinuesPara())
+            ++k;
+        d2 = k < DrawItems.Count() ? k - 1 : DrawItems.Count() - 1;
+    } else
+        d2 = DrawItems.Count() - 1;
+    FormatRange(d1, d2, update, false, itemDelta);
+}
+
+void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, int delta)
+{
+    if (!GetRDStyle() || DrawItems.Count() == 0 || ItemCount() == 0)
+        return;
+    TCanvas* canvas = GetCanvas();
+    TRDFormatState st;
+    FillFormatState(st, itemFlag1, false);
+    int a = std::clamp(DrawItems[d1]->ItemNo, 0, ItemCount() - 1);
+    int b = std::clamp(DrawItems[d2]->ItemNo + delta, 0, ItemCount() - 1);
+    b = std::max(a, b);
+    int top = GetTopMargin();
+    if (d1 > 0) {
+        int f = d1 - 1;
+        while (f > 0 && !DrawItems[f]->StartsLine())
+            --f;
+        for (int d = f; d < d1; ++d)
+            top = std::max(top, DrawItems[d]->Top + DrawItems[d]->Height + DrawItems[d]->ExtraSpaceBelow);
+    }
+    int oldNext = -1;
+    if (d2 + 1 < DrawItems.Count()) {
+        oldNext = DrawItems[d2 + 1]->Top;
+        for (int d = d2 + 2; d < DrawItems.Count() && !DrawItems[d]->StartsLine(); ++d)
+            oldNext = std::min(oldNext, DrawItems[d]->Top);
+    }
+    int oldCount = DrawItems.Count();
+    TRDFormatResolution res;
+    FillResolution(canvas, res);
+    st.Y = top;
+    st.Width = 0;
+    st.NextDrawNo = d1;
+    DrawItems.BeginReplace(d1, d2);
+    // Jumps of the replaced range are made again.
+    CreateFontInfoCache(canvas);
+    st.FontCache = GetFontInfoCache(canvas, this);
+    st.Canvas = canvas;
+    FormatItems(a, b, st, res, canvas);
+    FinishPendingTab(st);
+    st.Y += FinishLine(res, st.Origin + st.Width, st, true);
+    ReleaseFontInfoCache(st.FontCache);
+    DrawItems.EndReplace();
+    if (b == ItemCount() - 1 || ItemAt(b + 1)->StartsParagraph())
+        st.Gap += ParaStyleOf(b).SpaceAfter;
+    if (b < ItemCount() - 1 && ItemAt(b + 1)->StartsParagraph())
+        st.Gap += ParaStyleOf(b + 1).SpaceBefore;
+    int newNext = st.Y + st.Gap;
+    if (delta != 0 || DrawItems.Count() != oldCount || (oldNext >= 0 && newNext != oldNext) || oldNext < 0) {
+        int shift = oldNext >= 0 ? newNext - oldNext : 0;
+        int bottom = newNext;
+        int lastItem = -1;
+        for (int d = st.NextDrawNo; d < DrawItems.Count(); ++d) {
+            TRDDrawLineInfo* di = DrawItems[d];
+            di->Top += shift;
+            di->ItemNo += delta;
+            if (di->ItemNo != lastItem) {
+                SetItemFirstDrawItem(di->ItemNo, d);
+                lastItem = di->ItemNo;
+            }
+            bottom = std::max(bottom, di->Top + di->Height + di->ExtraSpaceBelow);
+        }
+        if (st.NextDrawNo < DrawItems.Count())
+            bottom += ParaStyleOf(ItemCount() - 1).SpaceAfter;
+        if (GetBottomMargin() + bottom != DocumentHeight) {
+            DocumentHeight = GetBottomMargin() + bottom;
+            AdjustVScrollUnits();
+            if (SkipNextFormat)
+                SetDocumentSize(GetScrollWidth(), DocumentHeight, false);
+        }
+    }
+    LastFormattedItemNo = ItemCount() - 1;
+    ItemsFormattedHook(a, b, true);
+}
+
+// ---- queries ----
+
+bool TCustomRDFormattedData::DrawItemStartsItem(int d) const
+{
+    return d == 0 || DrawItems[d]->ItemNo != DrawItems[d - 1]->ItemNo;
+}
+
+bool TCustomRDFormattedData::DrawItemStartsParagraph(int d) const
+{
+    return d == 0 || (DrawItemStartsItem(d) && ItemAt(DrawItems[d]->ItemNo)->StartsParagraph());
+}
+
+bool TCustomRDFormattedData::DrawItemStartsLine(int d) const
+{
+    return d == 0 || (DrawItemStartsItem(d) && !ItemAt(DrawItems[d]->ItemNo)->ContinuesPara());
+}
+
+bool TCustomRDFormattedData::DrawItemEndsParagraph(int d) const
+{
+    return d == DrawItems.Count() - 1 || DrawItemStartsParagraph(d + 1);
+}
+
+bool TCustomRDFormattedData::DrawItemIsLineStart(int d) const
+{
+    return DrawItems[d]->StartsLine()
+        || (d > 0 && DrawItemStartsItem(d) && ItemAt(DrawItems[d - 1]->ItemNo)->StyleNo == MarkerStyleNo);
+}
+
+bool TCustomRDFormattedData::LineWrapsAfter(int d) const
+{
+    return d < DrawItems.Count() - 1 && DrawItems[d + 1]->StartsLine() && !DrawItemStartsLine(d + 1);
+}
+
+bool TCustomRDFormattedData::TextContinuesAfter(int d) const
+{
+    const TRDDrawLineInfo* di = DrawItems[d];
+    if (di->Offs + di->Length > ItemLengthOf(di->ItemNo))
+        return false;
+    if (d + 1 >= DrawItems.Count())
+        return true;
+    const TRDDrawLineInfo* next = DrawItems[d + 1];
+    return next->ItemNo != di->ItemNo || next->Offs != di->Offs + di->Length;
+}
+
+// ---- positions ----
+
+int TCustomRDFormattedData::FindDrawItemByY(int y, int mode) const
+{
+    int count = DrawItems.Count();
+    if (count == 0)
+        return -1;
+    if (y <= DrawItems[0]->Top)
+        return 0;
+    int last = count - 1;
+    if (mode == 3 && y > DrawItems[last]->Top)
+        return last;
+    int lo = 1, hi = last, b = last;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        if (DrawItems[mid]->Top >= y) {
+            b = mid;
+            hi = mid - 1;
+        } else
+            lo = mid + 1;
+    }
+    b = std::min(b, last);
+    if (mode == 1) {
+        int first = 0, l = 0;
+        GetLineBounds(b, first, l);
+        b = first;
+        if (b > 0) {
+            GetLineBounds(b - 1, first, l);
+            b = first;
+            if (b > 0) {
+                GetLineBounds(b - 1, first, l);
+                b = first;
+            }
+        }
+        return b;
+    }
+    while (b < last && DrawItems[b]->Top < y)
+        ++b;
+    return b;
+}
+
+void TCustomRDFormattedData::GetLineBounds(int d, int& first, int& last) const
+{
+    first = d;
+    while (first > 0 && !DrawItems[first]->StartsLine())
+        --first;
+    last = d;
+    while (last + 1 < DrawItems.Count() && !DrawItems[last + 1]->StartsLine())
+        ++last;
+}
+
+int TCustomRDFormattedData::DrawItemAtPoint(int x, int y) const
+{
+    for (int d = 0; d < DrawItems.Count(); ++d) {
+        const TRDDrawLineInfo* di = DrawItems[d];
+        if (x >= di->Left && x < di->Left + di->Width && y >= di->Top && y < di->Top + di->Height)
+            return d;
+    }
+    return -1;
+}
+
+void TCustomRDFormattedData::FindDrawItemAtPos(int x, int y, bool strict, int& offset, int& drawItemNo)
+{
+    offset = -1;
+    drawItemNo = -1;
+    int count = DrawItems.Count();
+    if (count == 0)
+        return;
+    int h = 0;
+    if (y >= DrawItems[0]->Top + DrawItems[0]->Height)
+        for (int d = 0; d < count; ++d)
+            if (DrawItems[d]->Top <= y)
+                h = d;
+    int first = 0, last = 0;
+    GetLineBounds(h, first, last);
+    if (last + 1 < count) {
+        int nf = 0, nl = 0;
+        GetLineBounds(last + 1, nf, nl);
+        for (int d = nf; d <= nl; ++d)
+            if (y >= DrawItems[d]->Top) {
+                first = nf;
+                last = nl;
+                break;
+            }
+    }
+    int picked = -1;
+    for (int d = first; d <= last && picked < 0; ++d) {
+        const TRDDrawLineInfo* di = DrawItems[d];
+        if (strict) {
+            if (x >= di->Left && x < di->Left + di->Width && y >= di->Top && y <= di->Top + di->Height)
+                picked = d;
+        } else if ((x >= di->Left || d == first) && (d == last || x < DrawItems[d + 1]->Left))
+            picked = d;
+    }
+    if (picked < 0)
+        return;
+    const TRDDrawLineInfo* di = DrawItems[picked];
+    drawItemNo = picked;
+    if (ItemAt(di->ItemNo)->StyleNo < 0) {
+        offset = x < di->Left + di->Width / 2 ? 0 : 1;
+    } else if (di->Length == 0) {
+        offset = 1;
+    } else {
+        TCanvas* canvas = GetCanvas();
+        int style = EffectiveStyleOfItem(di->ItemNo);
+        GetRDStyle()->ApplyStyle(*canvas, style, BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo),
+                                 GetControlFlags() & cfStylePixelsPerInch, nullptr, false);
+        QByteArray display;
+        GetDisplayText(TextOfItem(di->ItemNo), TextStyleOf(style), LineWrapsAfter(picked), display, false,
+                       GetOptions() & rdoShowSpecialCharacters);
+        QByteArray part = CharCopy(display, di->Offs, di->Length, ItemOptionsOf(di->ItemNo));
+        std::vector<int> ext;
+        int fit = 0;
+        ItemTextExtentEx(*canvas, part, 10 * std::max(1, di->Width), fit, &ext, ItemOptionsOf(di->ItemNo));
+        int best = 0, bestDist = std::abs(x - di->Left);
+        for (int k = 1; k <= int(ext.size()); ++k) {
+            if (k < int(ext.size()) && ext[size_t(k)] == ext[size_t(k - 1)])
+                continue;  // inside a character of several bytes or units
+            int dist = std::abs(x - (di->Left + di->JustifyExtra + ext[size_t(k - 1)]));
+            if (dist < bestDist || (dist == bestDist && x >= di->Left + di->JustifyExtra + ext[size_t(k - 1)])) {
+                best = k;
+                bestDist = dist;
+            }
+        }
+        offset = std::clamp(best + 1, 1, di->Length + 1);
+    }
+    if (!strict && ItemAt(di->ItemNo)->StyleNo == MarkerStyleNo && picked + 1 < count) {
+        drawItemNo = picked + 1;
+        offset = DrawItemStartOffset(picked + 1);
+    }
+}
+
+void TCustomRDFormattedData::DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const
+{
+    if (d < 0 || d >= DrawItems.Count()) {
+        itemNo = -1;
+        itemOffset = -1;
+        return;
+    }
+    const TRDDrawLineInfo* di = DrawItems[d];
+    itemNo = di->ItemNo;
+    itemOffset = ItemAt(itemNo)->StyleNo < 0 ? drawOffset : drawOffset + di->Offs - 1;
+}
+
+void TCustomRDFormattedData::ItemPosToDrawPos(int itemNo, int itemOffset, int& drawOffset, int& drawItemNo) const
+{
+    drawItemNo = -1;
+    drawOffset = -1;
+    if (itemNo < 0 || itemNo >= ItemCount())
+        return;
+    int d = ItemAt(itemNo)->FirstDrawItem;
+    if (d < 0 || d >= DrawItems.Count() || DrawItems[d]->ItemNo != itemNo)
+        return;
+    if (ItemAt(itemNo)->StyleNo < 0) {
+        drawItemNo = d;
+        drawOffset = itemOffset - DrawItems[d]->Offs;
+        return;
+    }
+    int k = d + 1;
+    while (k < DrawItems.Count() && DrawItems[k]->ItemNo == itemNo && DrawItems[k]->Offs < itemOffset)
+        ++k;
+    if (k >= DrawItems.Count()) {
+        drawItemNo = DrawItems.Count() - 1;
+        drawOffset = itemOffset - DrawItems[drawItemNo]->Offs + 1;
+        if (drawOffset <= DrawItems[drawItemNo]->Length + 1)
+            return;
+    }
+    int e = k - 1;
+    const TRDDrawLineInfo* de = DrawItems[e];
+    int off = itemOffset - de->Offs + 1;
+    if (off > de->Length + 1) {
+        // a space consumed at the line's end
+        if (k < DrawItems.Count() && DrawItems[k]->ItemNo == itemNo && DrawItems[k]->Offs > 1) {
+            drawItemNo = e;
+            drawOffset = de->Length + 1;
+        } else if (k < DrawItems.Count()) {
+            drawItemNo = k;
+            drawOffset = DrawItemStartOffset(k);
+        } else {
+            drawItemNo = e;
+            drawOffset = de->Length + 1;
+        }
+        return;
+    }
+    drawItemNo = e;
+    drawOffset = off;
+}
+
+int TCustomRDFormattedData::FirstDrawItemOfItem(int itemNo) const
+{
+    if (itemNo < 0 || itemNo >= ItemCount())
+        return -1;
+    int d = ItemAt(itemNo)->FirstDrawItem;
+    return d >= 0 && d < DrawItems.Count() ? d : -1;
+}
+
+int TCustomRDFormattedData::LastDrawItemOfItem(int itemNo) const
+{
+    if (FirstDrawItemOfItem(itemNo) < 0)
+        return -1;
+    int off = 0, d = -1;
+    ItemPosToDrawPos(itemNo, EndOffsetOf(itemNo), off, d);
+    return d;
+}
+
+int TCustomRDFormattedData::GetFirstVisibleItemNo()
+{
+    int d = FindDrawItemByY(GetVOffset(), 1);
+    return d < 0 ? -1 : DrawItems[std::min(d, DrawItems.Count() - 1)]->ItemNo;
+}
+
+int TCustomRDFormattedData::GetLastVisibleItemNo()
+{
+    int d = FindDrawItemByY(GetVOffset() + GetHeight(), 3);
+    return d < 0 ? -1 : DrawItems[std::min(d, DrawItems.Count() - 1)]->ItemNo;
+}
+
+// ---- stored selection ----
+
+void TCustomRDFormattedData::SelectAll()
+{
+    if (DrawItems.Count() == 0)
+        return;
+    SelStartNo = 0;
+    SelStartOffs = DrawItemStartOffset(0);
+    SelEndNo = DrawItems.Count() - 1;
+    SelEndOffs = DrawItemEndOffset(SelEndNo);
+    State |= dsAllSelected;
+}
+
+bool TCustomRDFormattedData::DataSelectionExists() const
+{
+    return SelStartNo >= 0 && SelEndNo >= 0 && (SelStartNo != SelEndNo || SelStartOffs != SelEndOffs);
+}
+
+void TCustomRDFormattedData::GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const
+{
+    startNo = SelStartNo;
+    startOffs = SelStartOffs;
+    endNo = SelEndNo;
+    endOffs = SelEndOffs;
+    if (endNo < startNo || (endNo == startNo && endOffs < startOffs)) {
+        std::swap(startNo, endNo);
+        std::swap(startOffs, endOffs);
+    }
+}
+
+void TCustomRDFormattedData::GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs,
+                                                bool normalize) const
+{
+    int sn = SelStartNo, so = SelStartOffs, en = SelEndNo, eo = SelEndOffs;
+    if (normalize)
+        GetSelBoundsDraw(sn, so, en, eo);
+    DrawPosToItemPos(sn, so, startOffs, startItem);
+    DrawPosToItemPos(en, eo, endOffs, endItem);
+}
+
+void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs)
+{
+    ItemPosToDrawPos(startItem, startOffs, SelStartOffs, SelStartNo);
+    ItemPosToDrawPos(endItem, endOffs, SelEndOffs, SelEndNo);
+    if (SelStartNo < 0 || SelEndNo < 0) {
+        SelStartNo = SelEndNo = -1;
+        SelStartOffs = SelEndOffs = 0;
+    }
+}

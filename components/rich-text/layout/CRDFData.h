@@ -1,0 +1,277 @@
+#pragma once
+
+// A document that is laid out for a width: its draw items, the line breaking
+// and finishing that make them, positions and hit-testing over them. The
+// owner (a control, a cell, a printed page) answers the window questions.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QtCore/QByteArray>
+
+#include "CRDData.h"
+#include "RDDrawLines.h"
+
+class TCanvas;
+
+// Document state bits of a formatted document.
+enum TRDFormattedState : uint32_t {
+    dsMouseSelecting = 1u << 0, dsLineSelecting = 1u << 1, dsJumpHighlighted = 1u << 2, dsFormatting = 1u << 3,
+    dsWordSelectedByDblClick = 1u << 4, dsDrawingBackground = 1u << 5, dsAllSelected = 1u << 6,
+    dsClearing = 1u << 7, dsFormattingByOwner = 1u << 8, dsSubDataUnchosen = 1u << 9, dsSkipFocusMove = 1u << 11,
+    dsDeselecting = 1u << 12, dsUnchoosingSubData = 1u << 13, dsFocusingCellEditor = 1u << 18,
+    dsPartStartsInList = 1u << 21, dsLastLineContinues = 1u << 22, dsDragStartPending = 1u << 25,
+    dsDragDeleteOnMove = 1u << 26, dsDragClickOnCancel = 1u << 27, dsKeepSoftPageBreaks = 1u << 30
+};
+
+// Control flags of the owner.
+enum TRDControlFlag : uint16_t {
+    cfJumpsActive = 1u << 0, cfSwallowWrapSpaces = 1u << 1, cfNoControlPlacing = 1u << 2,
+    cfExternalLeading = 1u << 3, cfNoClip = 1u << 4, cfPrinting = 1u << 5, cfMeasureByExtentEx = 1u << 6,
+    cfEditor = 1u << 7, cfOwnOptions = 1u << 8, cfStylePixelsPerInch = 1u << 10, cfNoChosenAnnounce = 1u << 15
+};
+
+// Text metrics of a font in the shape the layout reads them.
+struct TEXTMETRICA {
+    int32_t tmHeight = 0, tmAscent = 0, tmDescent = 0, tmInternalLeading = 0, tmExternalLeading = 0;
+    int32_t tmAveCharWidth = 0, tmMaxCharWidth = 0, tmWeight = 400, tmOverhang = 0;
+    int32_t tmDigitizedAspectX = 96, tmDigitizedAspectY = 96;
+    uint8_t tmFirstChar = 0x20, tmLastChar = 0xFF, tmDefaultChar = '?', tmBreakChar = ' ';
+    uint8_t tmItalic = 0, tmUnderlined = 0, tmStruckOut = 0, tmPitchAndFamily = 0, tmCharSet = 1;
+};
+
+// One text style of the font info cache.
+class TRDFontInfoCacheItem {
+public:
+    TRDBiDiMode BiDiMode = TRDBiDiMode::rdbdUnspecified;
+    TCanvas* Canvas = nullptr;
+    TEXTMETRICA TextMetric;
+    int SubSuperScriptHeight = 0;
+    TFontInfo* FontInfo = nullptr;
+    int VerticalOffset = 0;
+    int EmptyLineHeight = 0;
+    int HyphenWidth = 0;
+};
+
+class TCustomRDFormattedData;
+
+// One entry per text style, made on the first request and kept until the
+// cache is freed. On this platform both variants measure on the shared canvas.
+class TRDFontInfoCache {
+public:
+    TRDFontInfoCache(TCustomRDFormattedData* owner, TRDStyle* rdStyle, TCanvas* canvas, bool canUseCustomPPI);
+    virtual ~TRDFontInfoCache() = default;
+    TCanvas* Canvas;
+    TRDStyle* RDStyle;
+    bool CanUseCustomPPI;
+    TCustomRDFormattedData* OwnerRDData;
+    TRDBiDiMode CurParaBiDiMode = TRDBiDiMode::rdbdUnspecified;
+    int LastTextStyle = -1;
+    // Entries made so far (each one measured once).
+    int MeasuredCount = 0;
+    int Count() const { return int(FItems.size()); }
+    // The entry of a style, its font applied to Canvas; style 0 for a number the sheet does not hold.
+    virtual TRDFontInfoCacheItem* GetItems(int styleNo);
+
+private:
+    std::vector<std::unique_ptr<TRDFontInfoCacheItem>> FItems;
+};
+// One device context per style where the platform needs it; measured alike here.
+class TRDFontInfoCacheDC : public TRDFontInfoCache {
+public:
+    using TRDFontInfoCache::TRDFontInfoCache;
+};
+class TRDFontInfoCacheCanvas : public TRDFontInfoCache {
+public:
+    using TRDFontInfoCache::TRDFontInfoCache;
+};
+// The cache kind: one context per style on the screen unless printing.
+std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing);
+
+// The line state of a formatting pass.
+struct TRDFormatState {
+    int X = 0;
+    int Y = 0;
+    int Gap = 0;
+    int Ascent = 0;
+    bool NewLine = true;
+    int Width = -1;
+    int Origin = 0;
+    int NextDrawNo = 0;
+    int TextVShift = 0;
+    int BaseIndent = 0;
+    int RightIndent = 0;
+    int CurStyleNo = -1;
+    int ParaFirstItemNo = -1;
+    int CharsOnLine = 0;
+    int MaxLength = 0;
+    bool ItemFlag1 = false;
+    bool ItemFlag2 = false;
+    bool FirstLine = true;
+    bool HasLineAlignedItems = false;
+    int PendingTabNo = -1;
+    uint8_t PendingTabAlign = 0;
+    int PendingTabPos = 0;
+    bool SpaceSwallowed = false;
+    TRDFontInfoCache* FontCache = nullptr;
+    TCanvas* Canvas = nullptr;
+    int TextHeight = 0, TextAscent = 0, TextDescent = 0, InternalLeading = 0, ExternalLeading = 0;
+    bool WordWrap = true;
+    // Extra height left by the last finished line, added to the next one's top.
+    int LineExtra = 0;
+};
+
+// The resolution of a pass and its margins scaled to the device.
+struct TRDFormatResolution {
+    TRDResolutionInfo Info;
+    int LeftMargin = 0;
+    int RightMargin = 0;
+};
+
+// A hypertext area.
+struct TRDJumpInfo {
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    int Id = -1;
+    int DrawItemNo = -1;
+    int16_t Cursor = 0;
+    TCustomRDFormattedData* RDData = nullptr;
+};
+
+class TCustomRDFormattedData : public TCustomRDData {
+public:
+    TCustomRDFormattedData();
+    ~TCustomRDFormattedData() override;
+
+    TCustomRDItemInfo* CapturingItem = nullptr;
+    bool HasSelectColor = false;
+    TColor SelectColor = clNone;
+    int CursorPos = 0;
+    std::vector<std::unique_ptr<TRDJumpInfo>> JumpList;
+    int JumpCount = 0;
+    int LastFormattedItemNo = -1;
+    int HoverJumpId = -1;
+    int DrawItemUnderMouse = -1;
+    int PressedJumpId = -1;
+    TCustomRDItemInfo* ChosenItem = nullptr;
+    bool SkipNextFormat = false;
+    int MouseDownDrawItem = -1;
+    TCustomRDItemInfo* HighlightedItem = nullptr;
+    int TextWidth = -1;
+    int DocumentHeight = 0;
+    int DocumentWidth = -1;
+    int FocusedItemNo = -1;
+    TRDDrawLines DrawItems;
+    int SelStartNo = -1, SelEndNo = -1, SelStartOffs = 0, SelEndOffs = 0;
+
+    // Window questions the owner answers.
+    virtual int GetSoftPageBreaks() { return 0; }
+    virtual void GetResolution(TCanvas* canvas, TRDResolutionInfo& info);
+    virtual int GetVAlignOffset() { return 0; }
+    virtual void ClearFormatting();
+    virtual void GetOrigin(int& x, int& y) { x = y = 0; }
+    virtual int GetScrollWidth() = 0;
+    virtual int GetScrollHeight() = 0;
+    virtual int GetLeftMargin() = 0;
+    virtual int GetRightMargin() = 0;
+    virtual int GetTopMargin() = 0;
+    virtual int GetBottomMargin() = 0;
+    virtual int GetMinTextWidth() = 0;
+    virtual int GetMaxTextWidth() = 0;
+    virtual int GetWidth() = 0;
+    virtual int GetHeight() = 0;
+    virtual void SetDocumentSize(int width, int height, bool redraw) = 0;
+    virtual void AdjustVScrollUnits() = 0;
+    virtual int GetHOffset() { return 0; }
+    virtual int GetVOffset() { return 0; }
+    virtual void ScrollToV(int y, bool redraw) = 0;
+    virtual void ScrollToH(int x) = 0;
+    virtual int GetVSmallStep() = 0;
+    virtual TCanvas* GetCanvas() = 0;
+    virtual void DoFormat(bool keepSelection, bool force, bool itemFlag1, bool itemFlag2, bool onlyNewItems,
+                          TCanvas* canvas, int depth, bool keepScroll);
+    virtual void ItemsFormattedHook(int, int, bool) {}
+    virtual void FinishFormatHook() {}
+    virtual void CreateFontInfoCache(TCanvas*) {}
+    virtual void ReleaseFontInfoCache(TRDFontInfoCache*& cache);
+    virtual TRDFontInfoCache* GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester);
+    virtual void GetPointOrigin(int& x, int& y) { x = y = 0; }
+    virtual void ControlsPlacedHook(TCustomRDFormattedData*) {}
+    virtual int GetFirstVisibleItemNo();
+    virtual int GetLastVisibleItemNo();
+    virtual void FreeItem(TCustomRDItemInfo* item, bool keepLists) override;
+
+    void FormatAll(bool itemFlag1) { DoFormat(false, true, itemFlag1, false, false, nullptr, 0, false); }
+    void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
+    void FormatRange(int first, int last, bool update, bool itemFlag1, int itemDelta);
+
+    // Widths.
+    int WidthFromItemToEnd(int itemNo, const TRDResolutionInfo* info, TCanvas* canvas);
+    int MaxLineWidthInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info, int& paraStart);
+    int LineWidthOf(int itemNo, int& paraStart, TCanvas* canvas, const TRDResolutionInfo* info);
+    int WidestItemInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info, int& paraStart);
+    int LineIndentTotal(int firstItemOfLine, int& paraStart);
+
+    // Queries on draw items.
+    int DrawItemStartOffset(int d) const { return StyleOfDrawItem(d) >= 0 ? 1 : 0; }
+    int DrawItemEndOffset(int d) const
+    {
+        return StyleOfDrawItem(d) >= 0 ? DrawItems[d]->Length + 1 : 1;
+    }
+    bool DrawItemStartsParagraph(int d) const;
+    bool DrawItemStartsItem(int d) const;
+    bool DrawItemStartsLine(int d) const;
+    bool DrawItemEndsParagraph(int d) const;
+    bool DrawItemIsLineStart(int d) const;
+    bool LineWrapsAfter(int d) const;
+    int StyleOfDrawItem(int d) const { return ItemAt(DrawItems[d]->ItemNo)->StyleNo; }
+    bool TextContinuesAfter(int d) const;
+
+    // Positions and hit-testing (document coordinates).
+    int FindDrawItemByY(int y, int mode) const;
+    void GetLineBounds(int d, int& first, int& last) const;
+    int DrawItemAtPoint(int x, int y) const;
+    void FindDrawItemAtPos(int x, int y, bool strict, int& offset, int& drawItemNo);
+    void DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const;
+    void ItemPosToDrawPos(int itemNo, int itemOffset, int& drawOffset, int& drawItemNo) const;
+    int FirstDrawItemOfItem(int itemNo) const;
+    int LastDrawItemOfItem(int itemNo) const;
+
+    // Stored selection.
+    void Deselect() { SelStartNo = SelEndNo = -1; SelStartOffs = SelEndOffs = 0; State &= ~dsAllSelected; }
+    void SelectAll();
+    bool DataSelectionExists() const;
+    void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const;
+    void GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize) const;
+    void SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs);
+    void StoreSelection(int startItem, int startOffs, int endItem, int endOffs) { SetSelectionBounds(startItem, startOffs, endItem, endOffs); }
+
+    // Fitting (public for the tests): how many of n characters at p fit into free pixels.
+    int FitCharsByExtentEx(const QByteArray& text, int p, int n, int free, int flags, TRDFormatState& state, bool wraps);
+    int FitChars(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
+                 TRDFormatState& state, bool wraps, int hyphenWidth);
+
+protected:
+    // The paragraph and text style of an item; style 0 for numbers the sheet does not hold.
+    TParaInfo& ParaStyleOf(int itemNo) const;
+    TFontInfo& TextStyleOf(int styleNo) const;
+    TParaInfo& ParaStyle(int paraNo) const;
+
+private:
+    void FormatItems(int first, int last, TRDFormatState& st, TRDFormatResolution& res, TCanvas* canvas);
+    void FormatParagraph(const QByteArray& display, const QByteArray& stored, int startOffset, int length, int itemNo,
+                         TCanvas* canvas, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatWordByWord(int itemNo, TCanvas* canvas, TRDFormatState& st, TRDFormatResolution& res);
+    void StartNewLine(int itemNo, bool wrap, TRDFormatState& st, TRDFormatResolution& res);
+    void RaiseLineAscent(int a, TRDFormatState& st);
+    void PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st, TRDFormatResolution& res);
+    void GetLineIndents(int itemNo, bool firstLine, int& base, int& right, int& left, int& paraStart);
+    void UseTextStyle(int itemNo, int styleNo, TRDFormatState& st);
+    int SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags, int* height);
+    void FinishPendingTab(TRDFormatState& st);
+    int FinishLine(TRDFormatResolution& res, int right, TRDFormatState& st, bool last);
+    void SetItemFirstDrawItem(int itemNo, int d);
+    void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
+    void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
+};

@@ -1,0 +1,77 @@
+#include "RDDrawLines.h"
+
+#include "CRDData.h"
+#include "RDUnicode.h"
+
+void TRDDrawLines::InsertDrawItem(int index, TRDDrawLineInfo* drawItem)
+{
+    if (GapCount == 0) {
+        FItems.insert(FItems.begin() + index, drawItem);
+        return;
+    }
+    FItems[size_t(index)] = drawItem;
+    ++GapStart;
+    --GapCount;
+}
+
+void TRDDrawLines::DeleteDrawItem(int index)
+{
+    delete FItems[size_t(index)];
+    if (GapCount == 0) {
+        FItems.erase(FItems.begin() + index);
+        return;
+    }
+    FItems[size_t(index)] = nullptr;
+    --GapStart;
+    ++GapCount;
+}
+
+void TRDDrawLines::BeginReplace(int first, int last)
+{
+    for (int i = first; i <= last; ++i) {
+        delete FItems[size_t(i)];
+        FItems[size_t(i)] = nullptr;
+    }
+    GapStart = first;
+    GapCount = last - first + 1;
+}
+
+void TRDDrawLines::EndReplace()
+{
+    if (GapCount == 0)
+        return;
+    RemoveSlots(GapStart, GapStart + GapCount - 1);
+    GapCount = 0;
+}
+
+void TRDDrawLines::RemoveSlots(int first, int last)
+{
+    FItems.erase(FItems.begin() + first, FItems.begin() + last + 1);
+}
+
+void TRDDrawLines::Clear()
+{
+    for (int i = 0; i < Count(); ++i)
+        if (GapCount == 0 || i < GapStart || i >= GapStart + GapCount)
+            delete FItems[size_t(i)];
+    FItems.clear();
+    GapStart = -1;
+    GapCount = 0;
+}
+
+QByteArray TRDDrawLines::GetDrawItemText(int index, const TCustomRDData& items) const
+{
+    const TRDDrawLineInfo* d = DrawItemAt(index);
+    return CharCopy(items.TextOfItem(d->ItemNo), d->Offs, d->Length, items.ItemOptionsOf(d->ItemNo));
+}
+
+QByteArray TRDDrawLines::GetDrawItemSubText(int index, const TCustomRDData& items, int count, int start) const
+{
+    const TRDDrawLineInfo* d = DrawItemAt(index);
+    if (start < 1 || start > d->Length || count <= 0)
+        return {};
+    int n = count;
+    if (d->Length + 1 < count + start)
+        n = d->Length - start + 1;
+    return CharCopy(items.TextOfItem(d->ItemNo), d->Offs + start - 1, n, items.ItemOptionsOf(d->ItemNo));
+}

@@ -1,0 +1,429 @@
+#include <gtest/gtest.h>
+
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+
+#include <memory>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "CRDFData.h"
+#include "RDTextCanvas.h"
+#include "RDTextItems.h"
+#include "RDTextMeasure.h"
+
+namespace {
+
+// A sheet whose text style 0 is "Courier New" 15 pt, drawn as Liberation Mono 20 px.
+class TLayoutSheet : public TRDStyle {
+public:
+    TLayoutSheet()
+    {
+        TFontInfo* f = TextStyles().Items(0);
+        f->FontName = QStringLiteral("Liberation Mono");
+        f->Size = 15;
+    }
+};
+
+// A formatted document with margins 5 whose owner answers the client size.
+class TLayoutData : public TCustomRDFormattedData {
+public:
+    explicit TLayoutData(TRDStyle* sheet) : Sheet(sheet)
+    {
+        CreateItemList();
+        Image = QImage(800, 600, QImage::Format_RGB32);
+        Painter = std::make_unique<QPainter>(&Image);
+        Canvas = std::make_unique<TCanvas>(*Painter);
+    }
+    ~TLayoutData() override
+    {
+        Clear();
+        ClearFormatting();
+        Canvas.reset();
+        Painter->end();
+    }
+    TRDStyle* Sheet;
+    QImage Image;
+    std::unique_ptr<QPainter> Painter;
+    std::unique_ptr<TCanvas> Canvas;
+    uint16_t Flags = cfSwallowWrapSpaces;
+    TRDOptions Options = 0;
+    int ClientWidth = 118, ClientHeight = 400, MinText = 0, MaxText = 0, MaxLen = 0;
+    int VOffset = 0;
+
+    bool GetWordWrap() override { return true; }
+    TRDOptions GetOptions() override { return Options; }
+    void SetOptions(TRDOptions v) override { Options = v; }
+    uint16_t GetControlFlags() override { return Flags; }
+    void SetControlFlags(uint16_t v) override { Flags = v; }
+    int GetMaxLength() override { return MaxLen; }
+    TRDStyle* GetRDStyle() override { return Sheet; }
+    TRDBiDiMode GetBiDiMode() override { return TRDBiDiMode::rdbdUnspecified; }
+    void* GetPaletteHandle() override { return nullptr; }
+    void* GetLogPalette() override { return nullptr; }
+    TRDPaletteAction GetDoInPaletteMode() override { return TRDPaletteAction::rdpaDoNothing; }
+    TRDFOptions GetRDFOptions() override { return 0; }
+    void SetRDFOptions(TRDFOptions) override {}
+    TRDRTFOptions GetRTFOptions() override { return 0; }
+    void SetRTFOptions(TRDRTFOptions) override {}
+    QByteArray GetDelimiters() override { return " .;,:(){}\"/\\<>!?[]"; }
+    TRDSeqList* GetSeqList(bool) override { return nullptr; }
+    TRDMarkerList* GetMarkerList(bool) override { return nullptr; }
+    void DestroySeqList() override {}
+    void DestroyMarkerList() override {}
+    QString DoUrlNeeded(int) override { return {}; }
+    void DoControlAction(TRDControlAction, int, void*&) override {}
+    int GetScrollWidth() override { return ClientWidth; }
+    int GetScrollHeight() override { return DocumentHeight; }
+    int GetLeftMargin() override { return 5; }
+    int GetRightMargin() override { return 5; }
+    int GetTopMargin() override { return 5; }
+    int GetBottomMargin() override { return 5; }
+    int GetMinTextWidth() override { return MinText; }
+    int GetMaxTextWidth() override { return MaxText; }
+    int GetWidth() override { return ClientWidth; }
+    int GetHeight() override { return ClientHeight; }
+    void SetDocumentSize(int, int, bool) override {}
+    void AdjustVScrollUnits() override {}
+    int GetVOffset() override { return VOffset; }
+    void ScrollToV(int y, bool) override { VOffset = y; }
+    void ScrollToH(int) override {}
+    int GetVSmallStep() override { return 10; }
+    TCanvas* GetCanvas() override { return Canvas.get(); }
+
+    void Format() { DoFormat(false, true, true, false, false, nullptr, 0, false); }
+};
+
+using Box = std::tuple<int, int, int, int, int, int>;  // Left, Top, Width, Height, Offs, Length
+
+std::vector<Box> Boxes(const TLayoutData& d)
+{
+    std::vector<Box> r;
+    for (int i = 0; i < d.DrawItems.Count(); ++i) {
+        const TRDDrawLineInfo* x = d.DrawItems[i];
+        r.emplace_back(x->Left, x->Top, x->Width, x->Height, x->Offs, x->Length);
+    }
+    return r;
+}
+
+class RDLayoutTest : public ::testing::Test {
+protected:
+    TLayoutSheet Sheet;
+    TLayoutData Doc{&Sheet};
+};
+
+TEST(RDDrawLinesTest, GapReplacesFewerOrMoreAndNoGapInsertsNormally)
+{
+    for (int replacement : {3, 5}) {
+        TRDDrawLines lines;
+        for (int i = 0; i < 8; ++i)
+            lines.Add(new TRDDrawLineInfo(0, i, 1, 1, i, true));
+        lines.BeginReplace(2, 6);  // five slots
+        for (int k = 0; k < replacement; ++k)
+            lines.InsertDrawItem(2 + k, new TRDDrawLineInfo(0, 100 + k, 1, 1, 100 + k, false));
+        lines.EndReplace();
+        ASSERT_EQ(lines.Count(), 8 - 5 + replacement);
+        EXPECT_EQ(lines.GapCount, 0);
+        EXPECT_EQ(lines[2 + replacement]->ItemNo, 7);
+        EXPECT_EQ(lines[1]->ItemNo, 1);
+        EXPECT_EQ(lines[1 + replacement]->ItemNo, 100 + replacement - 1);
+    }
+    TRDDrawLines lines;
+    for (int i = 0; i < 3; ++i)
+        lines.Add(new TRDDrawLineInfo(0, 0, 1, 1, i, true));
+    lines.BeginReplace(1, 0);
+    EXPECT_EQ(lines.GapCount, 0);
+    lines.InsertDrawItem(1, new TRDDrawLineInfo(0, 0, 1, 1, 9, false));
+    EXPECT_EQ(lines.Count(), 4);
+    EXPECT_EQ(lines[2]->ItemNo, 1);
+    EXPECT_TRUE(lines[0]->StartsLine());
+    EXPECT_EQ(lines[0]->FromNewLine, 255);
+}
+
+TEST_F(RDLayoutTest, DrawItemSubTextClipsToThePieceAndIsEmptyPastIt)
+{
+    Doc.AddTextRawNoTag("abcdefgh", 0, 0);
+    TRDDrawLines lines;
+    auto* d = new TRDDrawLineInfo(0, 0, 1, 1, 0, true);
+    d->Offs = 3;
+    d->Length = 4;
+    lines.Add(d);
+    EXPECT_EQ(lines.GetDrawItemText(0, Doc), "cdef");
+    EXPECT_EQ(lines.GetDrawItemSubText(0, Doc, 10, 2), "def");
+    EXPECT_EQ(lines.GetDrawItemSubText(0, Doc, 2, 1), "cd");
+    EXPECT_EQ(lines.GetDrawItemSubText(0, Doc, 2, 5), "");
+}
+
+TEST_F(RDLayoutTest, FixtureFontMeasuresTwelveByTwentyThree)
+{
+    TRDFontInfoCache cache(&Doc, &Sheet, Doc.Canvas.get(), false);
+    TRDFontInfoCacheItem* e = cache.GetItems(0);
+    EXPECT_EQ(e->TextMetric.tmAscent, 17);
+    EXPECT_EQ(e->TextMetric.tmDescent, 6);
+    EXPECT_EQ(ItemTextWidth("a", *Doc.Canvas, 0), 12);
+    cache.GetItems(0);
+    cache.GetItems(99);  // an unknown style is measured as style 0
+    EXPECT_EQ(cache.MeasuredCount, 1);
+}
+
+TEST_F(RDLayoutTest, EmptyDocumentIsBothMargins)
+{
+    Doc.Format();
+    EXPECT_EQ(Doc.DrawItems.Count(), 0);
+    EXPECT_EQ(Doc.DocumentHeight, 10);
+    int off, d;
+    Doc.FindDrawItemAtPos(10, 10, false, off, d);
+    EXPECT_EQ(d, -1);
+    EXPECT_EQ(Doc.FindDrawItemByY(3, 1), -1);
+}
+
+TEST_F(RDLayoutTest, WrapsWordsAtTheClientWidth)
+{
+    struct Case {
+        const char* text;
+        int width;
+        uint16_t flags;
+        std::vector<Box> boxes;
+        int height;
+    };
+    const std::vector<Case> cases = {
+        {"aaa bbb ccc ddd", 118, cfSwallowWrapSpaces, {{5, 5, 84, 23, 1, 7}, {5, 28, 84, 23, 9, 7}}, 56},
+        // two spaces at the wrap both vanish
+        {"aaa bbb  ccc", 118, cfSwallowWrapSpaces, {{5, 5, 84, 23, 1, 7}, {5, 28, 36, 23, 10, 3}}, 56},
+        // a word wider than the line is cut at the last fitting character
+        {"abcdefghijkl", 118, cfSwallowWrapSpaces, {{5, 5, 108, 23, 1, 9}, {5, 28, 36, 23, 10, 3}}, 56},
+        // not even one character fits: one is placed anyway
+        {"ab", 16, cfSwallowWrapSpaces, {{5, 5, 12, 23, 1, 1}, {5, 28, 12, 23, 2, 1}}, 56},
+        // without swallowing the space is kept on the line, then trimmed when the next line opens
+        {"aaa bbb ccc ddd", 118, 0, {{5, 5, 84, 23, 1, 7}, {5, 28, 84, 23, 9, 7}}, 56},
+        // a space as the whole wrapped piece goes
+        {"aaaaaaaaa b", 118, cfSwallowWrapSpaces, {{5, 5, 108, 23, 1, 9}, {5, 28, 12, 23, 11, 1}}, 56},
+    };
+    for (const Case& c : cases) {
+        TLayoutData doc(&Sheet);
+        doc.ClientWidth = c.width;
+        doc.Flags = c.flags;
+        doc.AddTextRawNoTag(c.text, 0, 0);
+        doc.Format();
+        EXPECT_EQ(Boxes(doc), c.boxes) << c.text << " " << c.flags;
+        EXPECT_EQ(doc.DocumentHeight, c.height) << c.text;
+    }
+}
+
+TEST_F(RDLayoutTest, MaxLengthLimitsEveryLine)
+{
+    Doc.MaxLen = 3;
+    Doc.ClientWidth = 500;
+    Doc.AddTextRawNoTag("abcdefg", 0, 0);
+    Doc.Format();
+    std::vector<Box> expected = {{5, 5, 36, 23, 1, 3}, {5, 28, 36, 23, 4, 3}, {5, 51, 12, 23, 7, 1}};
+    EXPECT_EQ(Boxes(Doc), expected);
+}
+
+TEST_F(RDLayoutTest, AlignmentAndLineSpacing)
+{
+    Sheet.ParaStyles().Add();  // 1 right
+    Sheet.ParaStyles().Add();  // 2 centre
+    Sheet.ParaStyles().Add();  // 3 justified
+    Sheet.ParaStyles().Add();  // 4 150 %
+    Sheet.ParaStyles().Add();  // 5 space between 10
+    Sheet.ParaStyles().Items(1)->Alignment = TRDAlignment::rdaRight;
+    Sheet.ParaStyles().Items(2)->Alignment = TRDAlignment::rdaCenter;
+    Sheet.ParaStyles().Items(3)->Alignment = TRDAlignment::rdaJustify;
+    Sheet.ParaStyles().Items(4)->LineSpacing = 150;
+    Sheet.ParaStyles().Items(5)->LineSpacingType = TRDLineSpacingType::rdlsSpaceBetween;
+    Sheet.ParaStyles().Items(5)->LineSpacing = 10;
+    Doc.ClientWidth = 118;
+    Doc.AddTextRawNoTag("ab", 0, 1);
+    Doc.AddTextRawNoTag("ab", 0, 2);
+    Doc.AddTextRawNoTag("a b c dd xx", 0, 3);  // first line "a b c dd" 96 wide in 108: 12 spare? no: 8 chars
+    Doc.AddTextRawNoTag("ab", 0, 4);
+    Doc.AddTextRawNoTag("ab", 0, 5);
+    Doc.Format();
+    EXPECT_EQ(Doc.DrawItems[0]->Left, 5 + 108 - 24);
+    EXPECT_EQ(Doc.DrawItems[1]->Left, 5 + (108 - 24) / 2);
+    // justified: "a", " b", " c", " dd" on the first line, 108 - 96 = 12 spare over three space-initial pieces
+    int j = 2;
+    EXPECT_EQ(Doc.DrawItems[j]->Length, 1);
+    EXPECT_EQ(Doc.DrawItems[j + 1]->JustifyExtra + Doc.DrawItems[j + 2]->JustifyExtra
+                  + Doc.DrawItems[j + 3]->JustifyExtra,
+              12);
+    EXPECT_EQ(Doc.DrawItems[j + 3]->Left + Doc.DrawItems[j + 3]->Width, 5 + 108);
+    int k = Doc.DrawItems.Count() - 2;
+    EXPECT_EQ(Doc.DrawItems[k]->ExtraSpaceBelow, 23 / 2);
+    EXPECT_EQ(Doc.DrawItems[k + 1]->ExtraSpaceBelow, 10);
+    EXPECT_EQ(Doc.DrawItems[k + 1]->Top, Doc.DrawItems[k]->Top + 23 + 11);
+}
+
+TEST_F(RDLayoutTest, JustifiedSpareGoesThreeThreeFour)
+{
+    Sheet.ParaStyles().Add()->Alignment = TRDAlignment::rdaJustify;
+    // "a b c d" = 7 chars = 84 px in 94 px: 10 spare over " b", " c", " d"
+    Doc.ClientWidth = 104;
+    Doc.AddTextRawNoTag("a b c d eeeeee", 0, Sheet.ParaStyles().Count() - 1);
+    Doc.Format();
+    ASSERT_GE(Doc.DrawItems.Count(), 5);
+    EXPECT_EQ(Doc.DrawItems[1]->JustifyExtra, 3);
+    EXPECT_EQ(Doc.DrawItems[2]->JustifyExtra, 3);
+    EXPECT_EQ(Doc.DrawItems[3]->JustifyExtra, 4);
+    EXPECT_EQ(Doc.DrawItems[4]->JustifyExtra, 0);  // the last line stays left aligned
+}
+
+TEST_F(RDLayoutTest, BreakItemAndNoWrapAndWidths)
+{
+    Sheet.ParaStyles().Add()->Options = rdpaoNoWrap;
+    Doc.AddTextRawNoTag("aaa", 0, 0);
+    Doc.AddItem("", new TRDBreakItemInfo(&Doc));
+    Doc.ItemAt(1)->StyleNo = -1;
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 2);
+    EXPECT_EQ(Doc.DrawItems[1]->Height, 11);
+    EXPECT_EQ(Doc.DrawItems[1]->Width, Doc.DocumentWidth);
+
+    TLayoutData wide(&Sheet);
+    wide.AddTextRawNoTag(QByteArray(200, 'x'), 0, Sheet.ParaStyles().Count() - 1);
+    wide.AddTextRawNoTag("aaa bbb ccc", 0, 0);
+    wide.Format();
+    EXPECT_EQ(wide.TextWidth, 2400);
+    EXPECT_EQ(wide.DrawItems[0]->Width, 2400);
+    EXPECT_EQ(wide.DocumentWidth, 2400);
+
+    TLayoutData minmax(&Sheet);
+    minmax.MinText = 500;
+    minmax.AddTextRawNoTag("aaa", 0, 0);
+    minmax.Format();
+    EXPECT_EQ(minmax.TextWidth, 500);
+    minmax.MinText = 0;
+    minmax.MaxText = 300;
+    minmax.ClientWidth = 700;
+    minmax.Format();
+    EXPECT_EQ(minmax.DocumentWidth, 300);
+}
+
+TEST_F(RDLayoutTest, ChineseWrapsBetweenWholeCharacters)
+{
+    Sheet.TextStyles().Add();
+    TFontInfo* f = Sheet.TextStyles().Items(1);
+    f->FontName = QStringLiteral("Liberation Mono");
+    f->Size = 15;
+    f->Charset = 134;
+    QByteArray gbk;
+    for (int i = 0; i < 20; ++i)
+        gbk += "\xd6\xd0";
+    Doc.AddTextRawNoTag(gbk, 1, 0);
+    Doc.Format();
+    ASSERT_GT(Doc.DrawItems.Count(), 1);
+    for (int i = 0; i < Doc.DrawItems.Count(); ++i) {
+        EXPECT_EQ(Doc.DrawItems[i]->Length % 2, 0) << i;
+        EXPECT_EQ(Doc.DrawItems[i]->Offs % 2, 1) << i;
+    }
+}
+
+TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
+{
+    Doc.AddTextRawNoTag("aaa bbb ccc ddd", 0, 0);
+    Doc.AddTextRawNoTag("xy", 0, 0);
+    Doc.Format();
+    for (int item = 0; item < Doc.ItemCount(); ++item)
+        for (int off = 1; off <= Doc.ItemLengthOf(item) + 1; ++off) {
+            int dOff, d, iOff, i;
+            Doc.ItemPosToDrawPos(item, off, dOff, d);
+            ASSERT_GE(d, 0);
+            Doc.DrawPosToItemPos(d, dOff, iOff, i);
+            if (item == 0 && off == 9) {  // the space swallowed at the wrap
+                EXPECT_EQ(d, 0);
+                EXPECT_EQ(dOff, 8);
+                continue;
+            }
+            EXPECT_EQ(i, item);
+            EXPECT_EQ(iOff, off) << item << ":" << off;
+        }
+    int off, d;
+    Doc.FindDrawItemAtPos(0, 10, false, off, d);  // left of the first line
+    EXPECT_EQ(d, 0);
+    EXPECT_EQ(off, 1);
+    Doc.FindDrawItemAtPos(500, 10, false, off, d);  // right of it
+    EXPECT_EQ(d, 0);
+    EXPECT_EQ(off, 8);
+    Doc.FindDrawItemAtPos(5 + 12 * 2 + 7, 30, false, off, d);  // past the middle of the third character
+    EXPECT_EQ(d, 1);
+    EXPECT_EQ(off, 4);
+    Doc.FindDrawItemAtPos(5 + 12 * 2 + 5, 30, false, off, d);  // before it
+    EXPECT_EQ(off, 3);
+    Doc.FindDrawItemAtPos(10, 1000, false, off, d);  // below the last line
+    EXPECT_EQ(d, Doc.DrawItems.Count() - 1);
+}
+
+TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
+{
+    std::mt19937 rng(25);
+    const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
+    auto randomText = [&]() {
+        QByteArray s;
+        int n = 1 + int(rng() % 8);
+        for (int k = 0; k < n; ++k)
+            s += QByteArray(k ? " " : "") + words[rng() % 6];
+        return s;
+    };
+    for (int i = 0; i < 12; ++i)
+        Doc.AddTextRawNoTag(randomText(), 0, 0);
+    Doc.Format();
+    for (int round = 0; round < 40; ++round) {
+        int item = int(rng() % Doc.ItemCount());
+        int first = Doc.FirstDrawItemOfItem(item);
+        int last = Doc.LastDrawItemOfItem(item);
+        int delta = 0;
+        switch (rng() % 3) {
+        case 0:
+            Doc.SetTextOfItem(item, randomText());
+            break;
+        case 1:
+            Doc.SetTextOfItem(item, Doc.TextOfItem(item) + " " + randomText());
+            break;
+        default:
+            Doc.SetTextOfItem(item, Doc.TextOfItem(item).left(1));
+            break;
+        }
+        Doc.FormatParagraphsOfDrawRange(first, last, false, delta);
+        std::vector<Box> partial = Boxes(Doc);
+        int partialHeight = Doc.DocumentHeight;
+        Doc.Format();
+        ASSERT_EQ(partial, Boxes(Doc)) << round;
+        ASSERT_EQ(partialHeight, Doc.DocumentHeight) << round;
+    }
+}
+
+TEST_F(RDLayoutTest, KeepSelectionKeepsTheTopItemAndTheSelection)
+{
+    for (int i = 0; i < 30; ++i)
+        Doc.AddTextRawNoTag("aaa bbb ccc ddd eee", 0, 0);
+    Doc.ClientWidth = 300;
+    Doc.Format();
+    int top = Doc.ItemAt(10)->FirstDrawItem;
+    Doc.VOffset = Doc.DrawItems[top]->Top + 4;
+    Doc.SetSelectionBounds(12, 5, 14, 3);
+    int anchor = Doc.DrawItems[Doc.FindDrawItemByY(Doc.VOffset, 1)]->ItemNo;
+    int dist = Doc.VOffset - Doc.DrawItems[Doc.ItemAt(anchor)->FirstDrawItem]->Top;
+    Doc.ClientWidth = 118;
+    Doc.DoFormat(true, true, true, true, false, nullptr, 0, false);
+    EXPECT_EQ(Doc.VOffset, Doc.DrawItems[Doc.ItemAt(anchor)->FirstDrawItem]->Top + dist);
+    int a, ao, b, bo;
+    Doc.GetSelectionBounds(a, ao, b, bo, false);
+    EXPECT_EQ(std::make_tuple(a, ao, b, bo), std::make_tuple(12, 5, 14, 3));
+}
+
+TEST_F(RDLayoutTest, AppendingFormatsOnlyNewItems)
+{
+    Doc.AddTextRawNoTag("aaa", 0, 0);
+    Doc.Format();
+    auto* first = Doc.DrawItems[0];
+    Doc.AddTextRawNoTag("bbb", 0, 0);
+    Doc.DoFormat(false, false, false, false, true, nullptr, 0, false);
+    ASSERT_EQ(Doc.DrawItems.Count(), 2);
+    EXPECT_EQ(Doc.DrawItems[0], first);
+    EXPECT_EQ(Doc.DrawItems[1]->Top, 28);
+    EXPECT_EQ(Doc.DocumentHeight, 56);
+}
+
+} // namespace
