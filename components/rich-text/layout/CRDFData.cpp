@@ -595,6 +595,18 @@ void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFo
     ++st.NextDrawNo;
 }
 
+// Opens a line with text of the given ascent; answers the line's top.
+static int OpenTextLine(TRDFormatState& st, int lineAscent)
+{
+    st.X = 0;
+    st.Y += st.LineExtra;
+    st.LineExtra = 0;
+    int top = st.Y + st.Gap;
+    st.Ascent = lineAscent;
+    st.Y += st.Ascent + st.Gap;
+    return top;
+}
+
 void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QByteArray& stored, int startOffset,
                                              int length, int itemNo, TCanvas* canvas, TRDFormatResolution& res,
                                              TRDFormatState& st)
@@ -690,12 +702,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
             st.Gap = std::max(st.Gap, st.TextDescent - st.TextVShift);
         } else {
             StartNewLine(itemNo, false, st, res);
-            st.X = 0;
-            st.Y += st.LineExtra;
-            st.LineExtra = 0;
-            top = st.Y + st.Gap;
-            st.Ascent = lineAscent;
-            st.Y += st.Ascent + st.Gap;
+            top = OpenTextLine(st, lineAscent);
             st.Gap = st.TextDescent - st.TextVShift;
         }
         auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
@@ -805,12 +812,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
             int width = SegmentWidth(*st.Canvas, display, offs - 1, fit, flags, &height);
             int top;
             if (atLineStart) {
-                st.X = 0;
-                st.Y += st.LineExtra;
-                st.LineExtra = 0;
-                top = st.Y + st.Gap;
-                st.Ascent = lineAscent;
-                st.Y += st.Ascent + st.Gap;
+                top = OpenTextLine(st, lineAscent);
             } else {
                 RaiseLineAscent(lineAscent, st);
                 top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
