@@ -84,7 +84,14 @@ public:
     int GetMaxTextWidth() override { return MaxText; }
     int GetWidth() override { return ClientWidth; }
     int GetHeight() override { return ClientHeight; }
-    void SetDocumentSize(int, int, bool) override {}
+    // Set to narrow the client on each report of the size (a scroll bar appears).
+    int NarrowBy = 0;
+    int SizeReports = 0;
+    void SetDocumentSize(int, int, bool) override
+    {
+        ++SizeReports;
+        ClientWidth -= NarrowBy;
+    }
     void AdjustVScrollUnits() override {}
     int GetVOffset() override { return VOffset; }
     void ScrollToV(int y, bool) override { VOffset = y; }
@@ -424,6 +431,17 @@ TEST_F(RDLayoutTest, AppendingFormatsOnlyNewItems)
     EXPECT_EQ(Doc.DrawItems[0], first);
     EXPECT_EQ(Doc.DrawItems[1]->Top, 28);
     EXPECT_EQ(Doc.DocumentHeight, 56);
+}
+
+TEST_F(RDLayoutTest, ANarrowingClientGivesExactlyOneRepeat)
+{
+    Doc.AddTextRawNoTag("aaa bbb ccc ddd", 0, 0);
+    Doc.ClientWidth = 130;
+    Doc.NarrowBy = 12;
+    Doc.Format();
+    EXPECT_EQ(Doc.SizeReports, 2);
+    EXPECT_EQ(Doc.DocumentWidth, 130 - 12 - 10);
+    EXPECT_FALSE(Doc.State & dsFormatting);
 }
 
 } // namespace
