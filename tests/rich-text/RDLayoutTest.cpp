@@ -433,6 +433,18 @@ TEST_F(RDLayoutTest, AppendingFormatsOnlyNewItems)
     EXPECT_EQ(Doc.DocumentHeight, 56);
 }
 
+TEST_F(RDLayoutTest, StylesTheSheetDoesNotHoldAreLaidOutAsStyleZero)
+{
+    Doc.AddTextRawNoTag("aaa", 0, 0);
+    Doc.ItemAt(0)->StyleNo = 77;
+    Doc.ItemAt(0)->ParaNo = 55;
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 1);
+    EXPECT_EQ(Doc.DrawItems[0]->Width, 36);
+    EXPECT_EQ(Doc.ItemAt(0)->StyleNo, 77);
+    EXPECT_EQ(Doc.ItemAt(0)->ParaNo, 55);
+}
+
 TEST_F(RDLayoutTest, ANarrowingClientGivesExactlyOneRepeat)
 {
     Doc.AddTextRawNoTag("aaa bbb ccc ddd", 0, 0);
