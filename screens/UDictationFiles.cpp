@@ -1,0 +1,129 @@
+#include "UDictationFiles.h"
+
+#include "AnsiText.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+int FileNameStart(const QString& path)
+{
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+    const int back = int(path.lastIndexOf(QLatin1Char('\\')));
+    return std::max(slash, back) + 1;
+}
+
+int ExtStart(const QString& path)
+{
+    const int dot = int(path.lastIndexOf(QLatin1Char('.')));
+    return dot >= FileNameStart(path) ? dot : -1;
+}
+
+bool IsDecimal(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+QString FileExtOf(const QString& path)
+{
+    const int dot = ExtStart(path);
+    return dot < 0 ? QString() : path.mid(dot);
+}
+
+QString ForcedExtensionPath(const QString& chosen, const QString& ext)
+{
+    const int dot = ExtStart(chosen);
+    return (dot < 0 ? chosen : chosen.left(dot)) + ext;
+}
+
+TImportSource ClassifyImportSource(const QString& sourcePath, bool video)
+{
+    static const QStringList audioMedia{QStringLiteral(".wav"), QStringLiteral(".mp3")};
+    static const QStringList videoMedia{QStringLiteral(".asf"), QStringLiteral(".avi"), QStringLiteral(".wmv")};
+    const QString ext = FileExtOf(sourcePath);
+    if (ext.isEmpty())
+        return TImportSource::Refused;
+    if (ext == (video ? QStringLiteral(".vpibo") : QStringLiteral(".pibo")))
+        return TImportSource::Package;
+    if ((video ? videoMedia : audioMedia).contains(ext))
+        return TImportSource::Media;
+    return TImportSource::Refused;
+}
+
+bool WriteDictationFile(const QString& path, const QString& source, const QStringList& lines)
+{
+    QByteArray bytes = StringToAnsi(source);
+    bytes += "\r\n";
+    for (const QString& line : lines) {
+        bytes += StringToAnsi(line);
+        bytes += "\r\n";
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool ReadDictationFile(const QString& path, QString& source, QStringList& lines)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.isEmpty())
+        return false;
+    QList<QByteArray> parts = bytes.split('\n');
+    if (parts.last().isEmpty())
+        parts.removeLast();
+    QStringList all;
+    all.reserve(parts.size());
+    for (QByteArray& part : parts) {
+        if (part.endsWith('\r'))
+            part.chop(1);
+        all.append(AnsiToString(part));
+    }
+    source = all.takeFirst();
+    lines = all;
+    return true;
+}
+
+QString PpsLine(const QString& answer, const QString& playCount)
+{
+    return answer + PpsSeparator + playCount;
+}
+
+void ParsePpsLine(const QString& line, QString& answer, QString& playCount)
+{
+    const qsizetype at = line.lastIndexOf(PpsSeparator);
+    if (at < 0) {
+        answer = line;
+        playCount = QStringLiteral("0");
+        return;
+    }
+    answer = line.left(at);
+    const QString count = line.mid(at + PpsSeparator.size());
+    playCount = QString::number(PlayCountOf(count));
+}
+
+int PlayCountOf(const QString& cell)
+{
+    if (!IsDecimal(cell))
+        return 0;
+    bool ok = false;
+    const int value = cell.toInt(&ok);
+    return ok ? value : 0;
+}
