@@ -1,0 +1,3 @@
+#include "UFrmSingleSentence.h"
+
+TFrmSingleSentence::TFrmSingleSentence(QWidget* parent) : TSingleDictationScreen(parent, false) {}

@@ -1,0 +1,3 @@
+#include "UFrmVSingleSentence.h"
+
+TFrmVSingleSentence::TFrmVSingleSentence(QWidget* parent) : TSingleDictationScreen(parent, true) {}
