@@ -1,8 +1,12 @@
 #include "UDictationFiles.h"
 
 #include "AnsiText.h"
+#include "ProgramFolder.h"
+#include "UPiboDataPack.h"
+#include "UPrepareAudio.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSaveFile>
 
 #include <algorithm>
@@ -126,4 +130,37 @@ int PlayCountOf(const QString& cell)
     bool ok = false;
     const int value = cell.toInt(&ok);
     return ok ? value : 0;
+}
+
+QString ImportSourceRefusal(const QString& sourcePath, bool video)
+{
+    if (ClassifyImportSource(sourcePath, video) == TImportSource::Refused)
+        return video ? QStringLiteral("您要导入的文件必须为视频文件或视频课件，在音频单句听写模式下才可导入音频文件或音频课件！")
+                     : QStringLiteral("您要导入的文件必须为音频文件或音频课件，在视频单句听写模式下才可导入视频文件或视频课件！");
+    if (!QFileInfo(sourcePath).isFile())
+        return video ? QStringLiteral("您导入的文件对应的视频文件或课件不存在！")
+                     : QStringLiteral("您导入的文件对应的音频文件或课件不存在！");
+    return QString();
+}
+
+QString ImportLoadFailure(bool video)
+{
+    return video ? QStringLiteral("载入视频文件失败！") : QStringLiteral("载入音频文件失败！");
+}
+
+bool PrepareImportSource(const QString& sourcePath, bool video, QString& playPath)
+{
+    switch (ClassifyImportSource(sourcePath, video)) {
+    case TImportSource::Package: return OpenPackage(sourcePath, playPath);
+    case TImportSource::Media:
+        if (video) {
+            playPath = sourcePath;
+            return true;
+        }
+        playPath = ProgramFolder() + QStringLiteral("temp/") + QFileInfo(sourcePath).completeBaseName() +
+                   QStringLiteral(".wav");
+        return PrepareAudioFile(sourcePath, playPath);
+    case TImportSource::Refused: break;
+    }
+    return false;
 }

@@ -47,3 +47,14 @@ void ParsePpsLine(const QString& line, QString& answer, QString& playCount);
 
 // A grid cell's play count as a number: 0 when the text is not one.
 int PlayCountOf(const QString& cell);
+
+// The message that refuses an imported source (an extension the screen does
+// not take, or a file that is not there); empty when it can be opened.
+QString ImportSourceRefusal(const QString& sourcePath, bool video);
+// The message of a source that could not be opened.
+QString ImportLoadFailure(bool video);
+
+// Makes an accepted source playable: a package is unpacked into "temp/", a
+// plain audio file prepared in "temp/" as the main window prepares it, a
+// video file played where it is. False when that failed.
+bool PrepareImportSource(const QString& sourcePath, bool video, QString& playPath);

@@ -10,10 +10,8 @@
 #include "UFrmShowQuestionInfo.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboComponent.h"
-#include "UPiboDataPack.h"
 #include "UPiboStringGrid.h"
 #include "UPiboVideoClass.h"
-#include "UPrepareAudio.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -640,23 +638,8 @@ void TSingleDictationScreen::sbImportClick()
 bool TSingleDictationScreen::OpenImportedMedia(const QString& source)
 {
     QString play;
-    switch (ClassifyImportSource(source, FVideo)) {
-    case TImportSource::Package:
-        if (!OpenPackage(source, play))
-            return false;
-        break;
-    case TImportSource::Media:
-        if (FVideo) {
-            play = source;
-        } else {
-            play = ProgramFolder() + QStringLiteral("temp/") + QFileInfo(source).completeBaseName() +
-                   QStringLiteral(".wav");
-            if (!PrepareAudioFile(source, play))
-                return false;
-        }
-        break;
-    case TImportSource::Refused: return false;
-    }
+    if (!PrepareImportSource(source, FVideo, play))
+        return false;
     SetMediaFile(play);
     ReloadFile();
     return true;
@@ -670,18 +653,13 @@ void TSingleDictationScreen::ImportAnswers(const QString& path)
         ShowInfo(QStringLiteral("导入文件失败！"));
         return;
     }
-    if (ClassifyImportSource(source, FVideo) == TImportSource::Refused) {
-        ShowInfo(FVideo ? QStringLiteral("您要导入的文件必须为视频文件或视频课件，在音频单句听写模式下才可导入音频文件或音频课件！")
-                        : QStringLiteral("您要导入的文件必须为音频文件或音频课件，在视频单句听写模式下才可导入视频文件或视频课件！"));
-        return;
-    }
-    if (!QFile::exists(source)) {
-        ShowInfo(FVideo ? QStringLiteral("您导入的文件对应的视频文件或课件不存在！")
-                        : QStringLiteral("您导入的文件对应的音频文件或课件不存在！"));
+    const QString refusal = ImportSourceRefusal(source, FVideo);
+    if (!refusal.isEmpty()) {
+        ShowInfo(refusal);
         return;
     }
     if (!OpenImportedMedia(source)) {
-        ShowInfo(FVideo ? QStringLiteral("载入视频文件失败！") : QStringLiteral("载入音频文件失败！"));
+        ShowInfo(ImportLoadFailure(FVideo));
         return;
     }
     const int count = SentenceCount();

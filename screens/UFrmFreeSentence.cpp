@@ -1,0 +1,3 @@
+#include "UFrmFreeSentence.h"
+
+TFrmFreeSentence::TFrmFreeSentence(QWidget* parent) : TFreeDictationScreen(parent, false) {}

@@ -1,0 +1,3 @@
+#include "UFrmVFreeSentence.h"
+
+TFrmVFreeSentence::TFrmVFreeSentence(QWidget* parent) : TFreeDictationScreen(parent, true) {}
