@@ -1,13 +1,11 @@
 #include "USingleDictation.h"
 
-#include "ProgramFolder.h"
 #include "UCommonFun.h"
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
 #include "UDictationEditor.h"
 #include "UDictationFiles.h"
 #include "UFrmShowInfo.h"
-#include "UFrmShowQuestionInfo.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboComponent.h"
 #include "UPiboStringGrid.h"
@@ -23,24 +21,13 @@
 
 namespace {
 
-constexpr TColor SplitterColor = 13140493;
-constexpr TColor ToolColor = 16775144;
 constexpr TColor GridFontColor = 4210752;
 constexpr TColor CountColor = 10381071;
 constexpr TColor CheckColor = 433474;
 constexpr int TitleBarHeight = 32;
-constexpr int BottomHeight = 36;
 constexpr int ScrollBarRoom = 17;
 constexpr int ColCheck = 4;
 const QString ClockStart = QStringLiteral("00:00:00");
-
-QToolButton* FlatButton(QWidget* parent, const QString& caption)
-{
-    auto* button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setText(caption);
-    return button;
-}
 
 TFont GridFont(const QString& name, int size, bool bold, TColor color)
 {
@@ -52,43 +39,18 @@ TFont GridFont(const QString& name, int size, bool bold, TColor color)
     return font;
 }
 
+TTransportOptions SingleOptions()
+{
+    TTransportOptions options;
+    options.HasAgain = false;
+    return options;
+}
+
 } // namespace
 
-TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video) : TForm(parent), FVideo(video)
+TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
+    : TDictationScreen(parent, video, true, PpsExtension, SingleOptions())
 {
-    SetBorderless();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto* top = new QWidget(this);
-    FillBackground(top, clBlack);
-    auto* topLayout = new QVBoxLayout(top);
-    topLayout->setContentsMargins(0, video ? 5 : 0, 0, 0);
-    panContain = new QWidget(top);
-    panContain->setObjectName(QStringLiteral("panContain"));
-    FillBackground(panContain, clBlack);
-    topLayout->addWidget(panContain);
-    top->setFixedHeight(video ? 223 : 151);
-    layout->addWidget(top);
-    auto* splitter = new QWidget(this);
-    splitter->setFixedHeight(1);
-    FillBackground(splitter, SplitterColor);
-    layout->addWidget(splitter);
-
-    TTransportOptions options;
-    if (video) {
-        options.RefreshAfterActions = false;
-        options.SetsIsPlaying = false;
-        options.RestartPicksSelected = false;
-        options.RestartRefuses = false;
-        options.PlayOverRewinds = false;
-    }
-    options.HasAgain = false;
-    FTransport = new TStudyTransport(this, options);
-    FillBackground(FTransport->panPlayTool, ToolColor);
-    layout->addWidget(FTransport->panPlayTool);
-
     auto* titles = new QWidget(this);
     titles->setFixedHeight(TitleBarHeight);
     ppcbAll = new TPiboCheckBox(titles);
@@ -101,14 +63,14 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video) : TF
     auto* labRate = new QLabel(QStringLiteral("正确率"), titles);
     labCount->setObjectName(QStringLiteral("labCount"));
     labRate->setObjectName(QStringLiteral("labRate"));
-    layout->addWidget(titles);
+    FLayout->addWidget(titles);
 
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     pbGridClient = new TPaintBox(panGridClient);
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
-    layout->addWidget(panGridClient, 1);
+    FLayout->addWidget(panGridClient, 1);
 
     TDictationEditorSetup setup;
     setup.Height = video ? 62 : 95;
@@ -118,42 +80,11 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video) : TF
     BindDictationEditor(
         Input, [this] { RunGuarded([this] { InputChange(); }); },
         [this](std::uint16_t key) { RunGuarded([this, key] { InputKeyUp(key); }); });
-    layout->addWidget(InputWidget);
+    FLayout->addWidget(InputWidget);
     sscSpellCheck = MakeDictationSpellCheck(Input);
 
-    auto* bottom = new QWidget(this);
-    bottom->setFixedHeight(BottomHeight);
-    auto* bar = new QHBoxLayout(bottom);
-    bar->setContentsMargins(8, 0, 8, 0);
-    PiboSpeedButton1 = new TPiboSpeedButton(bottom);
-    PiboSpeedButton1->setObjectName(QStringLiteral("PiboSpeedButton1"));
-    PiboSpeedButton1->SetPiboSpeedButtonType(pbstInfoButton);
-    PiboSpeedButton1->SetCaption(QStringLiteral("完成提交"));
-    PiboSpeedButton1->OnClick = [this] { RunGuarded([this] { PiboSpeedButton1Click(); }); };
-    sbImport = FlatButton(bottom, QStringLiteral("导入"));
-    sbExport = FlatButton(bottom, QStringLiteral("导出"));
-    sbClear = FlatButton(bottom, QStringLiteral("清除"));
-    labTime = new QLabel(ClockStart, bottom);
-    labTime->setObjectName(QStringLiteral("labTime"));
-    bar->addWidget(PiboSpeedButton1);
-    bar->addWidget(sbImport);
-    bar->addWidget(sbExport);
-    bar->addWidget(sbClear);
-    bar->addStretch(1);
-    bar->addWidget(new QLabel(QStringLiteral("计时："), bottom));
-    bar->addWidget(labTime);
-    layout->addWidget(bottom);
-    connect(sbImport, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbImportClick(); }); });
-    connect(sbExport, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbExportClick(); }); });
-    connect(sbClear, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbClearClick(); }); });
+    AddBottomBar();
     ppcbAll->OnClick = [this] { RunGuarded([this] { ppcbAllClick(); }); };
-
-    Timer = new QTimer(this);
-    Timer->setInterval(1000);
-    connect(Timer, &QTimer::timeout, this, [this] { RunGuarded([this] { TimerTimer(); }); });
-    Timer->start();
-    SaveDialog.Filter = QStringLiteral("*.pps|*.pps");
-    OpenDialog.Filter = QStringLiteral("*.pps|*.pps");
 
     FTransport->NothingToPlay = [this] {
         if (FVideo)
@@ -170,32 +101,9 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video) : TF
 
 TSingleDictationScreen::~TSingleDictationScreen()
 {
-    Timer->stop();
-    sscSpellCheck.reset();
+    // The grid goes before the player whose events point at it.
     delete Grid;
     Grid = nullptr;
-    FTransport->SetPlayer(nullptr);
-    delete FAudioPlayer;
-    delete FVideoPlayer;
-    FAudioPlayer = nullptr;
-    FVideoPlayer = nullptr;
-    if (!FVideo)
-        SystemPara.IsPlaying = false;
-}
-
-void TSingleDictationScreen::showEvent(QShowEvent* event)
-{
-    TForm::showEvent(event);
-    if (FShown)
-        return;
-    FShown = true;
-    RunGuarded([this] { FormShow(); });
-}
-
-void TSingleDictationScreen::resizeEvent(QResizeEvent* event)
-{
-    TForm::resizeEvent(event);
-    RunGuarded([this] { FormResize(); });
 }
 
 void TSingleDictationScreen::CreateGrid()
@@ -236,51 +144,17 @@ void TSingleDictationScreen::CreateGrid()
     Grid->setFocus();
 }
 
-void TSingleDictationScreen::CreatePlayer()
-{
-    QWidget* player;
-    if (FVideo) {
-        FVideoPlayer = new TPiboVideoClass(panContain);
-        FVideoPlayer->SetVideoPlayType(vptSelect);
-        FTransport->SetPlayer(MakeTransportPlayer(FVideoPlayer));
-        FVideoPlayer->OnVideoPlayIndexChange = [this](QObject*, int index) {
-            RunGuarded([this, index] {
-                if (Grid && index >= 0 && index < Grid->RowCount())
-                    Grid->GotoCell(Grid->Col(), index);
-            });
-        };
-        FVideoPlayer->OnVideoProgress = [this](QObject*, std::int64_t t) {
-            RunGuarded([this, t] { FTransport->Progress(t); });
-        };
-        FVideoPlayer->OnPlayOver = [this](QObject*) { RunGuarded([this] { FTransport->PlayOver(); }); };
-        FVideoPlayer->OnVideoStateChange = [this](QObject*) { RunGuarded([this] { FTransport->StateChange(); }); };
-        player = FVideoPlayer;
-    } else {
-        FAudioPlayer = new TPiboAudioPlay(panContain);
-        FAudioPlayer->SetHasOscope(true);
-        FAudioPlayer->SetDownEnabled(false);
-        FAudioPlayer->SetPlayType(ptSelect);
-        FTransport->SetPlayer(MakeTransportPlayer(FAudioPlayer));
-        FAudioPlayer->OnPlayIndexChange = [this](QObject*, int index) {
-            RunGuarded([this, index] {
-                if (Grid && index >= 0 && index < Grid->RowCount())
-                    Grid->GotoCell(Grid->Col(), index);
-            });
-        };
-        FAudioPlayer->OnPlayProgress = [this](QObject*, int t) { RunGuarded([this, t] { FTransport->Progress(t); }); };
-        FAudioPlayer->OnPlayOver = [this](QObject*) { RunGuarded([this] { FTransport->PlayOver(); }); };
-        player = FAudioPlayer;
-    }
-    auto* layout = new QVBoxLayout(panContain);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(player);
-    player->show();
-}
-
 void TSingleDictationScreen::FormShow()
 {
     CreateGrid();
-    CreatePlayer();
+    CreatePlayer([this](int index) {
+        if (Grid && index >= 0 && index < Grid->RowCount())
+            Grid->GotoCell(Grid->Col(), index);
+    });
+    if (FVideo)
+        FVideoPlayer->SetVideoPlayType(vptSelect);
+    else
+        FAudioPlayer->SetPlayType(ptSelect);
     FTransport->ppsbEnglishClick();
     FTransport->ppsbChinaClick();
     OpenMedia();
@@ -289,19 +163,13 @@ void TSingleDictationScreen::FormShow()
     InputWidget->setFocus();
     // Without the word lists the screen works as before, only without
     // underlining.
-    FSpellListOpen = OpenDictationLists(*sscSpellCheck, ProgramFolder() + QStringLiteral("data/dict/"));
+    OpenSpellLists();
     FormResize();
 }
 
 void TSingleDictationScreen::OpenMedia()
 {
-    if (FVideo) {
-        FVideoPlayer->SetFileName(FMediaFile);
-        FVideoPlayer->LoadSrt(FMediaFile, false);
-    } else {
-        FAudioPlayer->SetFileName(FMediaFile);
-        FAudioPlayer->LoadLrc(FMediaFile, false);
-    }
+    OpenPlayerFile();
     FillGrid();
     LayoutGrid();
     ResetTest();
@@ -313,10 +181,7 @@ void TSingleDictationScreen::ReloadFile()
     RunGuarded([this] {
         if (!FShown)
             return;
-        if (FVideo)
-            FVideoPlayer->Stop();
-        else if (FTransport->Player()->Active())
-            FAudioPlayer->Stop();
+        StopPlayer();
         OpenMedia();
         PlayRow(0);
         FTransport->RefreshButtons();
@@ -329,53 +194,13 @@ void TSingleDictationScreen::ReloadSubtitle()
     RunGuarded([this] {
         if (!FShown)
             return;
-        if (FVideo) {
-            FVideoPlayer->Stop();
-            FVideoPlayer->LoadSrt(FVideoPlayer->FileName(), false);
-        } else {
-            if (FTransport->Player()->Active())
-                FAudioPlayer->Stop();
-            FAudioPlayer->LoadLrc(FAudioPlayer->FileName(), false);
-        }
+        StopPlayer();
+        ReloadSentences();
         FillGrid();
         LayoutGrid();
         ResetTest();
         FTransport->RefreshButtons();
     });
-}
-
-void TSingleDictationScreen::HandleHotKey(qint32 id)
-{
-    RunGuarded([this, id] { FTransport->HandleHotKey(id); });
-}
-
-int TSingleDictationScreen::SentenceCount() const
-{
-    if (FVideo)
-        return FVideoPlayer ? FVideoPlayer->Count() : 0;
-    return FAudioPlayer ? FAudioPlayer->Count() : 0;
-}
-
-QString TSingleDictationScreen::EnglishOf(int index) const
-{
-    if (index < 0 || index >= SentenceCount())
-        return QString();
-    return FVideo ? FVideoPlayer->VideoLrcItems()[index].English : FAudioPlayer->AudioLrcItems()[index].English;
-}
-
-QString TSingleDictationScreen::PlayerFileName() const
-{
-    if (FVideo)
-        return FVideoPlayer ? FVideoPlayer->FileName() : QString();
-    return FAudioPlayer ? FAudioPlayer->FileName() : QString();
-}
-
-void TSingleDictationScreen::SetSelected(int index, bool value)
-{
-    if (FVideo)
-        FVideoPlayer->SetSelected(index, value);
-    else
-        FAudioPlayer->SetSelected(index, value);
 }
 
 void TSingleDictationScreen::FillGrid()
@@ -456,10 +281,7 @@ void TSingleDictationScreen::FormResize()
 
 void TSingleDictationScreen::ResetTest()
 {
-    QStringList sentences;
-    for (int i = 0; i < SentenceCount(); ++i)
-        sentences << EnglishOf(i);
-    ResetSingleTest(CheckRes, QFileInfo(PlayerFileName()).fileName(), sentences);
+    ResetSingleTest(CheckRes, QFileInfo(PlayerFileName()).fileName(), EnglishLines());
 }
 
 void TSingleDictationScreen::PlayRow(int index)
@@ -493,14 +315,6 @@ void TSingleDictationScreen::GridCheckBoxClick(int row)
         SetSelected(row, Grid->GetRowChecked(row));
 }
 
-void TSingleDictationScreen::StopForCheck()
-{
-    if (FVideo)
-        FVideoPlayer->Stop();
-    else if (FTransport->Player()->Active())
-        FAudioPlayer->Stop();
-}
-
 void TSingleDictationScreen::RunCheckDialog(int rowIndex)
 {
     if (ShowCheckDialog)
@@ -511,7 +325,7 @@ void TSingleDictationScreen::CheckRow(int col, int row)
 {
     if (col != ColCheck || row < 0 || row >= CheckRes.Items.size())
         return;
-    StopForCheck();
+    StopPlayer();
     TSingleCheckItem& item = CheckRes.Items[row];
     item.Answer = Grid->GetCells(1, row);
     CheckSentence(item);
@@ -575,11 +389,6 @@ void TSingleDictationScreen::PiboSpeedButton1Click()
     RunCheckDialog(-1);
 }
 
-void TSingleDictationScreen::TimerTimer()
-{
-    labTime->setText(NextClockText(labTime->text()));
-}
-
 void TSingleDictationScreen::sbClearClick()
 {
     for (int r = 0; Grid && r < Grid->RowCount(); ++r) {
@@ -615,53 +424,8 @@ bool TSingleDictationScreen::ExportAnswers(const QString& path)
     return WriteDictationFile(path, SystemPara.FilePath, lines);
 }
 
-void TSingleDictationScreen::sbExportClick()
+void TSingleDictationScreen::RestoreAnswers(const QStringList& lines)
 {
-    if (!SaveDialog.Execute(this))
-        return;
-    // The question is about the file really written, with its extension.
-    const QString path = ForcedExtensionPath(SaveDialog.FileName, PpsExtension);
-    if (QFile::exists(path) && !ShowQuestionInfo(QStringLiteral("此文件已经存在，确定要覆盖？")))
-        return;
-    if (!ExportAnswers(path))
-        ShowInfo(QStringLiteral("导出文件失败！"));
-}
-
-void TSingleDictationScreen::sbImportClick()
-{
-    sbClearClick();
-    if (!OpenDialog.Execute(this))
-        return;
-    ImportAnswers(OpenDialog.FileName);
-}
-
-bool TSingleDictationScreen::OpenImportedMedia(const QString& source)
-{
-    QString play;
-    if (!PrepareImportSource(source, FVideo, play))
-        return false;
-    SetMediaFile(play);
-    ReloadFile();
-    return true;
-}
-
-void TSingleDictationScreen::ImportAnswers(const QString& path)
-{
-    QString source;
-    QStringList lines;
-    if (!ReadDictationFile(path, source, lines)) {
-        ShowInfo(QStringLiteral("导入文件失败！"));
-        return;
-    }
-    const QString refusal = ImportSourceRefusal(source, FVideo);
-    if (!refusal.isEmpty()) {
-        ShowInfo(refusal);
-        return;
-    }
-    if (!OpenImportedMedia(source)) {
-        ShowInfo(ImportLoadFailure(FVideo));
-        return;
-    }
     const int count = SentenceCount();
     Grid->SetRowCountEx(count);
     for (int r = 0; r < lines.size() && r < count; ++r) {
@@ -678,5 +442,4 @@ void TSingleDictationScreen::ImportAnswers(const QString& path)
         }
         Grid->SetCells(4, r, QStringLiteral("校对"));
     }
-    ShowInfo(QStringLiteral("导入文件成功！"));
 }
