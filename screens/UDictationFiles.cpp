@@ -2,12 +2,12 @@
 
 #include "AnsiText.h"
 #include "ProgramFolder.h"
+#include "SubtitleText.h"
 #include "UPiboDataPack.h"
 #include "UPrepareAudio.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 
 #include <algorithm>
 
@@ -46,8 +46,7 @@ QString FileExtOf(const QString& path)
 
 QString ForcedExtensionPath(const QString& chosen, const QString& ext)
 {
-    const int dot = ExtStart(chosen);
-    return (dot < 0 ? chosen : chosen.left(dot)) + ext;
+    return ChangeFileExt(chosen, ext);
 }
 
 TImportSource ClassifyImportSource(const QString& sourcePath, bool video)
@@ -66,20 +65,7 @@ TImportSource ClassifyImportSource(const QString& sourcePath, bool video)
 
 bool WriteDictationFile(const QString& path, const QString& source, const QStringList& lines)
 {
-    QByteArray bytes = StringToAnsi(source);
-    bytes += "\r\n";
-    for (const QString& line : lines) {
-        bytes += StringToAnsi(line);
-        bytes += "\r\n";
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteAnsiLines(path, QStringList{source} + lines);
 }
 
 bool ReadDictationFile(const QString& path, QString& source, QStringList& lines)
@@ -90,16 +76,9 @@ bool ReadDictationFile(const QString& path, QString& source, QStringList& lines)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError || bytes.isEmpty())
         return false;
-    QList<QByteArray> parts = bytes.split('\n');
-    if (parts.last().isEmpty())
-        parts.removeLast();
-    QStringList all;
-    all.reserve(parts.size());
-    for (QByteArray& part : parts) {
-        if (part.endsWith('\r'))
-            part.chop(1);
-        all.append(AnsiToString(part));
-    }
+    QStringList all = SplitTextLines(AnsiToString(bytes));
+    if (all.isEmpty())
+        return false;
     source = all.takeFirst();
     lines = all;
     return true;

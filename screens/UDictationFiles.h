@@ -36,7 +36,7 @@ bool WriteDictationFile(const QString& path, const QString& source, const QStrin
 
 // Reads a file written by WriteDictationFile: source := line 1, lines := the
 // lines after it (a final line end gives no extra empty line; LF alone also
-// ends a line). False when the file cannot be read or is empty.
+// ends a line, and so does a lone CR). False when the file cannot be read or is empty.
 bool ReadDictationFile(const QString& path, QString& source, QStringList& lines);
 
 // One ".pps" row line and its reading. The answer may hold the separator

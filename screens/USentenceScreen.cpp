@@ -586,20 +586,24 @@ void TSentenceScreen::FormResize()
     FTransport->LayoutBar();
 }
 
-void TSentenceScreen::PaintGridClient(TCanvas& canvas)
+void PaintGridColumnLines(TCanvas& canvas, const TPiboStringGrid* grid, int bottom)
 {
-    if (!Grid || Grid->RowCount() == 0)
+    if (!grid || grid->RowCount() == 0)
         return;
-    canvas.PenColor = Grid->LineColorValue();
-    const int bottom = pbGridClient->height();
+    canvas.PenColor = grid->LineColorValue();
     int x = 0;
     canvas.MoveTo(0, 0);
     canvas.LineTo(0, bottom);
-    for (int c = 0; c < Grid->ColCount(); ++c) {
-        x += Grid->ColWidths(c);
+    for (int c = 0; c < grid->ColCount(); ++c) {
+        x += grid->ColWidths(c);
         canvas.MoveTo(x, 0);
         canvas.LineTo(x, bottom);
     }
+}
+
+void TSentenceScreen::PaintGridClient(TCanvas& canvas)
+{
+    PaintGridColumnLines(canvas, Grid, pbGridClient->height());
 }
 
 void TSentenceScreen::Splitter1Moved()

@@ -167,6 +167,10 @@ private:
     bool Active() const;
 };
 
+// Continues the grid's column lines from the top to bottom of the area under
+// it (nothing when the grid has no rows).
+void PaintGridColumnLines(TCanvas& canvas, const TPiboStringGrid* grid, int bottom);
+
 // The full name of the work file R of the recordings: temp/RecordTmp.wav.
 QString RecordWorkFile();
 // name with ".mp3" appended unless it ends in exactly ".mp3".

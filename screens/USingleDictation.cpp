@@ -1,5 +1,7 @@
 #include "USingleDictation.h"
 
+#include "USentenceScreen.h"
+
 #include "UCommonFun.h"
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
@@ -259,18 +261,7 @@ void TSingleDictationScreen::LayoutGrid()
 
 void TSingleDictationScreen::PaintGridClient(TCanvas& canvas)
 {
-    if (!Grid || Grid->RowCount() == 0)
-        return;
-    canvas.PenColor = Grid->LineColorValue();
-    const int bottom = pbGridClient->height();
-    int x = 0;
-    canvas.MoveTo(0, 0);
-    canvas.LineTo(0, bottom);
-    for (int c = 0; c < Grid->ColCount(); ++c) {
-        x += Grid->ColWidths(c);
-        canvas.MoveTo(x, 0);
-        canvas.LineTo(x, bottom);
-    }
+    PaintGridColumnLines(canvas, Grid, pbGridClient->height());
 }
 
 void TSingleDictationScreen::FormResize()
