@@ -1,6 +1,7 @@
 #include "SndWavIn.h"
 
 #include "ApplicationException.h"
+#include "SndWaveDev.h"
 #include "SndWaveIO.h"
 
 #include <QtCore/QCoreApplication>
@@ -10,26 +11,11 @@
 #include <algorithm>
 #include <chrono>
 
+using namespace SndWaveDev;
+
 namespace {
 
-// The messages of the hidden window: a finished buffer, the stop request
-// (the driver's stop was asked for while a buffer was being handled) and a
-// close after the worker failed.
-int DoneEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-int StopEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-int CloseEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
+constexpr const char* DeviceName = "WaveIn";
 
 // The prefixes of driver failures: the call's name, a colon, a line feed and
 // a carriage return.
@@ -44,43 +30,9 @@ constexpr const char* PrefixReset = "WaveInReset:\n\r";
 constexpr const char* PrefixGetPosition = "WaveInGetPosition:\n\r";
 constexpr const char* PrefixThread = "WaveIn:\n\r";
 
-// The flags of a header are set by the driver's notification on another thread.
-void SetFlag(TSndWaveHdr* hdr, std::uint32_t flag)
-{
-    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_or(flag);
-}
-void ClearFlag(TSndWaveHdr* hdr, std::uint32_t flag)
-{
-    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_and(~flag);
-}
-
-// The text of the exception being handled (inside a catch).
-QString CurrentExceptionText()
-{
-    try {
-        throw;
-    } catch (const ESndError& e) {
-        return e.Message();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("WaveIn:\n\rUnknown error");
-    }
-}
-
 using namespace std::chrono_literals;
 // The driver's confirmations and returned buffers are awaited this long at most.
 constexpr auto DriverWait = 1000ms;
-
-bool ToAudioFormat(const TWaveFormatEx* format, TAudioFormat& out)
-{
-    if (!format || format->wFormatTag != WAVE_FORMAT_PCM)
-        return false;
-    out.Channels = format->nChannels;
-    out.SampleRate = format->nSamplesPerSec;
-    out.BitsPerSample = format->wBitsPerSample;
-    return out.IsValid();
-}
 
 bool IsGuiThread()
 {
@@ -89,35 +41,6 @@ bool IsGuiThread()
 }
 
 }  // namespace
-
-// The hidden window: receives the buffer-done, stop and close messages on
-// the GUI thread.
-class TSndWaveInWindow : public QObject {
-public:
-    explicit TSndWaveInWindow(TSndCustomWaveIn* owner) : FOwner(owner) {}
-
-    bool event(QEvent* e) override
-    {
-        const int type = e->type();
-        if (type != DoneEventType() && type != StopEventType() && type != CloseEventType())
-            return QObject::event(e);
-        // Each handler catches what it can report; nothing leaves the event.
-        try {
-            if (type == DoneEventType())
-                FOwner->WindowDone();
-            else if (type == StopEventType())
-                FOwner->WindowStop();
-            else
-                FOwner->WindowClose();
-        } catch (...) {
-            HandleApplicationException(CurrentExceptionText());
-        }
-        return true;
-    }
-
-private:
-    TSndCustomWaveIn* FOwner;
-};
 
 // ---------------------------------------------------------------- worker thread
 
@@ -181,9 +104,8 @@ void TSndWaveInThread::run()
     } catch (...) {
         FFailed.store(true);
         // The device is closed on the GUI thread.
-        if (FOwner->FWindow)
-            QCoreApplication::postEvent(FOwner->FWindow.get(), new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-        HandleApplicationException(CurrentExceptionText());
+        Post(FOwner->FWindow.get(), CloseEventType());
+        HandleApplicationException(CurrentExceptionText(DeviceName));
     }
     FEnded.store(true);
     WakeMainThreadWaits();
@@ -201,7 +123,8 @@ void TSndCustomWaveIn::Initialize()
     RebuildFormat();
     SetDeviceID(0);
     if (!Designing())
-        FWindow = std::make_unique<TSndWaveInWindow>(this);
+        FWindow = std::make_unique<TSndDeviceWindow>(
+            DeviceName, [this] { WindowDone(); }, [this] { WindowStop(); }, [this] { WindowClose(); });
 }
 
 TSndCustomWaveIn::~TSndCustomWaveIn()
@@ -420,8 +343,7 @@ void TSndCustomWaveIn::BufferReady(TSndWaveHdr* lpWaveHdr)
 
 QString TSndCustomWaveIn::DriverText(int result)
 {
-    const QString text = Driver().ErrorText(result).left(255);
-    return text.isEmpty() ? LoadResStr(86) : text;
+    return DriverErrorText(Driver(), result);
 }
 
 void TSndCustomWaveIn::CheckDriver(int result, const char* prefix)
@@ -503,8 +425,7 @@ void TSndCustomWaveIn::DriverCallback(TAudioNotify notify, std::uintptr_t tag, s
         return;
     switch (FCallBackMode) {
     case cmWindow:
-        if (FWindow)
-            QCoreApplication::postEvent(FWindow.get(), new QEvent(static_cast<QEvent::Type>(DoneEventType())));
+        Post(FWindow.get(), DoneEventType());
         break;
     case cmThread:
         if (FThread)
@@ -515,9 +436,8 @@ void TSndCustomWaveIn::DriverCallback(TAudioNotify notify, std::uintptr_t tag, s
             while (ProcessDone()) {
             }
         } catch (...) {
-            if (FWindow)
-                QCoreApplication::postEvent(FWindow.get(), new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-            HandleApplicationException(CurrentExceptionText());
+            Post(FWindow.get(), CloseEventType());
+            HandleApplicationException(CurrentExceptionText(DeviceName));
         }
         break;
     }
@@ -635,8 +555,7 @@ void TSndCustomWaveIn::LeaveHandler()
 
 void TSndCustomWaveIn::PostStop()
 {
-    if (FWindow)
-        QCoreApplication::postEvent(FWindow.get(), new QEvent(static_cast<QEvent::Type>(StopEventType())));
+    Post(FWindow.get(), EndEventType());
 }
 
 void TSndCustomWaveIn::WindowDone()
@@ -644,7 +563,7 @@ void TSndCustomWaveIn::WindowDone()
     try {
         ProcessDone();
     } catch (...) {
-        const QString text = CurrentExceptionText();
+        const QString text = CurrentExceptionText(DeviceName);
         Close();
         HandleApplicationException(text);
     }
@@ -657,7 +576,7 @@ void TSndCustomWaveIn::WindowStop()
     try {
         Stop();
     } catch (...) {
-        const QString text = CurrentExceptionText();
+        const QString text = CurrentExceptionText(DeviceName);
         Close();
         HandleApplicationException(text);
     }
@@ -721,7 +640,8 @@ void TSndCustomWaveIn::Open()
             Error(QString::fromLatin1(PrefixOpen) + LoadResStr(87));
 
         if (!FWindow)
-            FWindow = std::make_unique<TSndWaveInWindow>(this);
+            FWindow = std::make_unique<TSndDeviceWindow>(
+                DeviceName, [this] { WindowDone(); }, [this] { WindowStop(); }, [this] { WindowClose(); });
         FClosePending.store(false);
 
         if (FCallBackMode == cmThread) {
@@ -801,7 +721,7 @@ void TSndCustomWaveIn::Start()
         // Messages left from before a stop belong to the old recording.
         if (FWindow) {
             QCoreApplication::removePostedEvents(FWindow.get(), DoneEventType());
-            QCoreApplication::removePostedEvents(FWindow.get(), StopEventType());
+            QCoreApplication::removePostedEvents(FWindow.get(), EndEventType());
         }
 
         {

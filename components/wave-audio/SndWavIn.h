@@ -175,7 +175,6 @@ protected:
 
 private:
     friend class TSndWaveInThread;
-    friend class TSndWaveInWindow;
 
     TAudioSystem& Driver() { return FDriver ? FDriver() : AudioSystem(); }
     QString DriverText(int result);

@@ -1,6 +1,7 @@
 #include "SndWavOut.h"
 
 #include "ApplicationException.h"
+#include "SndWaveDev.h"
 #include "SndWaveIO.h"
 
 #include <QtCore/QCoreApplication>
@@ -10,24 +11,11 @@
 
 #include <chrono>
 
+using namespace SndWaveDev;
+
 namespace {
 
-// The messages of the hidden window.
-int DoneEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-int EndEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-int CloseEventType()
-{
-    static const int type = QEvent::registerEventType();
-    return type;
-}
+constexpr const char* DeviceName = "WaveOut";
 
 // The prefixes of driver failures: the call's name, a colon, a line feed and
 // a carriage return.
@@ -41,80 +29,13 @@ constexpr const char* PrefixGetPosition = "WaveOutGetPosition:\n\r";
 constexpr const char* PrefixStart = "WaveOutStart:\n\r";
 constexpr const char* PrefixThread = "WaveOut:\n\r";
 
-// The flags of a header are set by the driver's notification on another thread.
-void SetFlag(TSndWaveHdr* hdr, std::uint32_t flag)
-{
-    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_or(flag);
-}
-void ClearFlag(TSndWaveHdr* hdr, std::uint32_t flag)
-{
-    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_and(~flag);
-}
-bool HasFlag(TSndWaveHdr* hdr, std::uint32_t flag)
-{
-    return (std::atomic_ref<std::uint32_t>(hdr->dwFlags).load() & flag) != 0;
-}
-
-// The text of the exception being handled (inside a catch).
-QString CurrentExceptionText()
-{
-    try {
-        throw;
-    } catch (const ESndError& e) {
-        return e.Message();
-    } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
-    } catch (...) {
-        return QStringLiteral("WaveOut:\n\rUnknown error");
-    }
-}
-
 using namespace std::chrono_literals;
 // The driver's confirmations and returned buffers are awaited this long at most.
 constexpr auto DriverWait = 5000ms;
 // A buffer being refilled waits this long at most for the driver to return it.
 constexpr auto BufferWait = 130000ms;
 
-bool ToAudioFormat(const TWaveFormatEx* format, TAudioFormat& out)
-{
-    if (!format || format->wFormatTag != WAVE_FORMAT_PCM)
-        return false;
-    out.Channels = format->nChannels;
-    out.SampleRate = format->nSamplesPerSec;
-    out.BitsPerSample = format->wBitsPerSample;
-    return out.IsValid();
-}
-
 }  // namespace
-
-// The hidden window: receives the buffer-done and end messages on the GUI
-// thread.
-class TSndWaveOutWindow : public QObject {
-public:
-    explicit TSndWaveOutWindow(TSndWaveOut* owner) : FOwner(owner) {}
-
-    bool event(QEvent* e) override
-    {
-        const int type = e->type();
-        if (type != DoneEventType() && type != EndEventType() && type != CloseEventType())
-            return QObject::event(e);
-        // Each handler catches what it can report; nothing leaves the event.
-        try {
-            if (type == DoneEventType())
-                FOwner->WindowDone();
-            else if (type == EndEventType())
-                FOwner->WindowEnd();
-            else
-                FOwner->WindowCloseRequest();
-        } catch (...) {
-            HandleApplicationException(CurrentExceptionText());
-        }
-        return true;
-    }
-
-private:
-    TSndWaveOut* FOwner;
-};
 
 // ---------------------------------------------------------------- worker thread
 
@@ -226,9 +147,8 @@ void TSndWaveOutThread::run()
         }
         FFlushed.notify_all();
         // The device is stopped and closed on the GUI thread.
-        if (FOwner->FWindow)
-            QCoreApplication::postEvent(FOwner->FWindow.get(), new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-        HandleApplicationException(CurrentExceptionText());
+        Post(FOwner->FWindow.get(), CloseEventType());
+        HandleApplicationException(CurrentExceptionText(DeviceName));
         return;
     }
     {
@@ -348,8 +268,7 @@ void TSndWaveOut::SetPriority(TThreadPriority value)
 
 QString TSndWaveOut::DriverText(int result) const
 {
-    const QString text = AudioSystem().ErrorText(result).left(255);
-    return text.isEmpty() ? LoadResStr(86) : text;
+    return DriverErrorText(AudioSystem(), result);
 }
 
 void TSndWaveOut::CheckDriver(int result, const char* prefix)
@@ -405,8 +324,7 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
         return;
     switch (FCallBackMode) {
     case cmWindow:
-        if (FWindow)
-            QCoreApplication::postEvent(FWindow.get(), new QEvent(static_cast<QEvent::Type>(DoneEventType())));
+        Post(FWindow.get(), DoneEventType());
         break;
     case cmThread:
         if (FThread)
@@ -416,10 +334,8 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
         try {
             ProcessDone();
         } catch (...) {
-            if (FWindow)
-                QCoreApplication::postEvent(FWindow.get(),
-                                            new QEvent(static_cast<QEvent::Type>(CloseEventType())));
-            HandleApplicationException(CurrentExceptionText());
+            Post(FWindow.get(), CloseEventType());
+            HandleApplicationException(CurrentExceptionText(DeviceName));
         }
         break;
     }
@@ -653,7 +569,8 @@ void TSndWaveOut::Open()
             Error(QString::fromLatin1(PrefixOpen) + LoadResStr(70));
 
         if (!FWindow)
-            FWindow = std::make_unique<TSndWaveOutWindow>(this);
+            FWindow = std::make_unique<TSndDeviceWindow>(
+                DeviceName, [this] { WindowDone(); }, [this] { WindowEnd(); }, [this] { WindowCloseRequest(); });
         FClosePending.store(false);
 
         TSndCustomSoundComponent::Opened();
@@ -833,8 +750,7 @@ void TSndWaveOut::ProcessDone()
 
 void TSndWaveOut::PostEnd()
 {
-    if (FWindow)
-        QCoreApplication::postEvent(FWindow.get(), new QEvent(static_cast<QEvent::Type>(EndEventType())));
+    Post(FWindow.get(), EndEventType());
 }
 
 void TSndWaveOut::WindowDone()
@@ -844,7 +760,7 @@ void TSndWaveOut::WindowDone()
     try {
         ProcessDone();
     } catch (...) {
-        const QString text = CurrentExceptionText();
+        const QString text = CurrentExceptionText(DeviceName);
         if (OnError)
             OnError(this);
         Close();
@@ -857,7 +773,7 @@ void TSndWaveOut::WindowEnd()
     try {
         Stop();
     } catch (...) {
-        const QString text = CurrentExceptionText();
+        const QString text = CurrentExceptionText(DeviceName);
         if (OnError)
             OnError(this);
         Close();
@@ -870,7 +786,7 @@ void TSndWaveOut::WindowCloseRequest()
     try {
         Close();
     } catch (...) {
-        HandleApplicationException(CurrentExceptionText());
+        HandleApplicationException(CurrentExceptionText(DeviceName));
     }
 }
 

@@ -181,7 +181,6 @@ public:
 
 private:
     friend class TSndWaveOutThread;
-    friend class TSndWaveOutWindow;
 
     // Driver calls and their failures.
     QString DriverText(int result) const;

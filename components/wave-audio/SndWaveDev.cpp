@@ -1,0 +1,108 @@
+#include "SndWaveDev.h"
+
+#include "ApplicationException.h"
+#include "SndObj.h"
+#include "SndUtils.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEvent>
+
+#include <atomic>
+#include <exception>
+
+namespace SndWaveDev {
+
+void SetFlag(TSndWaveHdr* hdr, std::uint32_t flag)
+{
+    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_or(flag);
+}
+
+void ClearFlag(TSndWaveHdr* hdr, std::uint32_t flag)
+{
+    std::atomic_ref<std::uint32_t>(hdr->dwFlags).fetch_and(~flag);
+}
+
+bool HasFlag(TSndWaveHdr* hdr, std::uint32_t flag)
+{
+    return (std::atomic_ref<std::uint32_t>(hdr->dwFlags).load() & flag) != 0;
+}
+
+QString CurrentExceptionText(const char* device)
+{
+    try {
+        throw;
+    } catch (const ESndError& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QString::fromLatin1(device) + QStringLiteral(":\n\rUnknown error");
+    }
+}
+
+bool ToAudioFormat(const TWaveFormatEx* format, TAudioFormat& out)
+{
+    if (!format || format->wFormatTag != WAVE_FORMAT_PCM)
+        return false;
+    out.Channels = format->nChannels;
+    out.SampleRate = format->nSamplesPerSec;
+    out.BitsPerSample = format->wBitsPerSample;
+    return out.IsValid();
+}
+
+QString DriverErrorText(TAudioSystem& driver, int result)
+{
+    const QString text = driver.ErrorText(result).left(255);
+    return text.isEmpty() ? LoadResStr(86) : text;
+}
+
+int DoneEventType()
+{
+    static const int type = QEvent::registerEventType();
+    return type;
+}
+
+int EndEventType()
+{
+    static const int type = QEvent::registerEventType();
+    return type;
+}
+
+int CloseEventType()
+{
+    static const int type = QEvent::registerEventType();
+    return type;
+}
+
+void Post(QObject* window, int type)
+{
+    if (window)
+        QCoreApplication::postEvent(window, new QEvent(static_cast<QEvent::Type>(type)));
+}
+
+TSndDeviceWindow::TSndDeviceWindow(const char* device, std::function<void()> onDone, std::function<void()> onEnd,
+                                   std::function<void()> onClose)
+    : FDevice(device), FOnDone(std::move(onDone)), FOnEnd(std::move(onEnd)), FOnClose(std::move(onClose))
+{
+}
+
+bool TSndDeviceWindow::event(QEvent* e)
+{
+    const int type = e->type();
+    if (type != DoneEventType() && type != EndEventType() && type != CloseEventType())
+        return QObject::event(e);
+    // Each handler catches what it can report; nothing leaves the event.
+    try {
+        if (type == DoneEventType())
+            FOnDone();
+        else if (type == EndEventType())
+            FOnEnd();
+        else
+            FOnClose();
+    } catch (...) {
+        HandleApplicationException(CurrentExceptionText(FDevice));
+    }
+    return true;
+}
+
+}  // namespace SndWaveDev
