@@ -246,15 +246,38 @@ int TTestAudioSystem::Fault(TTestAudioCall call) const
     return FFaults[static_cast<int>(call)];
 }
 
-int TTestAudioSystem::DeviceIndex(int deviceId) const
+int TTestAudioSystem::DeviceIndexOf(int deviceId, int count)
 {
-    if (FDeviceCount == 0)
+    if (count == 0)
         return -1;
     if (deviceId == AudioDefaultDevice)
         return 0;
-    if (deviceId < 0 || deviceId >= FDeviceCount)
+    if (deviceId < 0 || deviceId >= count)
         return -1;
     return deviceId;
+}
+
+int TTestAudioSystem::DeviceIndex(int deviceId) const
+{
+    return DeviceIndexOf(deviceId, FDeviceCount);
+}
+
+int TTestAudioSystem::CheckDevice(int count, int index)
+{
+    if (count == 0)
+        return aeNoDriver;
+    if (index < 0)
+        return aeBadDeviceId;
+    return aeOk;
+}
+
+int TTestAudioSystem::CheckOpen(int count, int index, const TAudioFormat& format) const
+{
+    if (const int result = CheckDevice(count, index))
+        return result;
+    if (FRefuseFormats || !format.IsValid())
+        return aeBadFormat;
+    return aeOk;
 }
 
 void TTestAudioSystem::SetAdvanceOnPosition(int ms)
@@ -328,10 +351,8 @@ int TTestAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
 {
     std::lock_guard<std::recursive_mutex> lock(FLock);
     const int index = DeviceIndex(deviceId);
-    if (FDeviceCount == 0)
-        return aeNoDriver;
-    if (index < 0)
-        return aeBadDeviceId;
+    if (const int result = CheckDevice(FDeviceCount, index))
+        return result;
     caps.Name = QStringLiteral("Test Output %1").arg(index);
     caps.DriverVersion = 0x0100;
     return aeOk;
@@ -343,13 +364,9 @@ int TTestAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool 
     std::vector<TPending> pending;
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        if (FDeviceCount == 0)
-            return aeNoDriver;
         const int index = DeviceIndex(deviceId);
-        if (index < 0)
-            return aeBadDeviceId;
-        if (FRefuseFormats || !format.IsValid())
-            return aeBadFormat;
+        if (const int result = CheckOpen(FDeviceCount, index, format))
+            return result;
         if (queryOnly)
             return aeOk;
         if (const int fault = Fault(TTestAudioCall::Open))

@@ -97,6 +97,12 @@ private:
 
     int Fault(TTestAudioCall call) const;  // under FLock
     int DeviceIndex(int deviceId) const;   // -1 for none; under FLock
+    // The index of deviceId among count devices (-1: none, the default is 0).
+    static int DeviceIndexOf(int deviceId, int count);
+    // aeNoDriver without devices, aeBadDeviceId without index, else aeOk.
+    static int CheckDevice(int count, int index);
+    // CheckDevice, then aeBadFormat for a refused format; under FLock.
+    int CheckOpen(int count, int index, const TAudioFormat& format) const;
 
     mutable std::recursive_mutex FLock;
     int FDeviceCount;

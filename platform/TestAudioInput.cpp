@@ -29,44 +29,27 @@ public:
 
     int AddBuffer(void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
-        {
-            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::AddBuffer))
-                return fault;
+        return Call(TTestAudioCall::AddBuffer, [&]() -> int {
             if (!data || bytes < static_cast<std::uint32_t>(FFormat.BlockAlign()))
                 return aeInvalidParam;
             FQueue.push_back({static_cast<unsigned char*>(data), bytes, 0, tag});
             Fill(FSystem.FInputPending);
-        }
-        FSystem.DeliverInputs();
-        return aeOk;
+            return aeOk;
+        });
     }
 
     int Start() override
     {
-        {
-            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Start))
-                return fault;
+        return Call(TTestAudioCall::Start, [&]() -> int {
             FStarted = true;
             Fill(FSystem.FInputPending);
-        }
-        FSystem.DeliverInputs();
-        return aeOk;
+            return aeOk;
+        });
     }
 
     int Stop() override
     {
-        {
-            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Stop))
-                return fault;
+        return Call(TTestAudioCall::Stop, [&]() -> int {
             FStarted = false;
             // Frames the device took in while no buffer was free are dropped;
             // the source goes on where the last buffer ended.
@@ -75,19 +58,13 @@ public:
                 Done(FQueue.front(), FSystem.FInputPending);
                 FQueue.pop_front();
             }
-        }
-        FSystem.DeliverInputs();
-        return aeOk;
+            return aeOk;
+        });
     }
 
     int Reset() override
     {
-        {
-            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Reset))
-                return fault;
+        return Call(TTestAudioCall::Reset, [&]() -> int {
             FStarted = false;
             FBacklog = 0;
             for (std::size_t i = 0; i < FQueue.size(); ++i)
@@ -95,9 +72,8 @@ public:
             FQueue.clear();
             FPosition = 0;
             FClockRemainder = 0;
-        }
-        FSystem.DeliverInputs();
-        return aeOk;
+            return aeOk;
+        });
     }
 
     int GetPosition(std::int64_t& samples) override
@@ -113,21 +89,15 @@ public:
 
     int Close() override
     {
-        {
-            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Close))
-                return fault;
+        return Call(TTestAudioCall::Close, [&]() -> int {
             if (!FQueue.empty())
                 return aeStillPlaying;
             FClosed = true;
             Unregister();
             if (FCallback)
                 FSystem.FInputPending.push_back({FCallback, TAudioNotify::Closed, 0, 0});
-        }
-        FSystem.DeliverInputs();
-        return aeOk;
+            return aeOk;
+        });
     }
 
     // Records ms milliseconds; under the system's lock.
@@ -150,6 +120,25 @@ private:
         std::uint32_t Filled;
         std::uintptr_t Tag;
     };
+
+    // A call of the stream: refused once closed or while the call is set to
+    // fail; otherwise body runs under the system's lock, and what it made
+    // pending is delivered after it succeeded.
+    template <typename F>
+    int Call(TTestAudioCall call, F body)
+    {
+        {
+            std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+            if (FClosed)
+                return aeInvalidHandle;
+            if (const int fault = FSystem.Fault(call))
+                return fault;
+            if (const int result = body())
+                return result;
+        }
+        FSystem.DeliverInputs();
+        return aeOk;
+    }
 
     void Done(const TQueued& q, TPendingCalls& pending)
     {
@@ -282,13 +271,7 @@ TAudioFormat TTestAudioSystem::LastInputFormat() const
 
 int TTestAudioSystem::InputDeviceIndex(int deviceId) const
 {
-    if (FInputDeviceCount == 0)
-        return -1;
-    if (deviceId == AudioDefaultDevice)
-        return 0;
-    if (deviceId < 0 || deviceId >= FInputDeviceCount)
-        return -1;
-    return deviceId;
+    return DeviceIndexOf(deviceId, FInputDeviceCount);
 }
 
 int TTestAudioSystem::InputDeviceCount()
@@ -301,11 +284,9 @@ int TTestAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
 {
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        if (FInputDeviceCount == 0)
-            return aeNoDriver;
         const int index = InputDeviceIndex(deviceId);
-        if (index < 0)
-            return aeBadDeviceId;
+        if (const int result = CheckDevice(FInputDeviceCount, index))
+            return result;
         caps.Name = QStringLiteral("Test Input %1").arg(index);
         caps.DriverVersion = 0x0100;
     }
@@ -318,13 +299,9 @@ int TTestAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool q
 {
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        if (FInputDeviceCount == 0)
-            return aeNoDriver;
         const int index = InputDeviceIndex(deviceId);
-        if (index < 0)
-            return aeBadDeviceId;
-        if (FRefuseFormats || !format.IsValid())
-            return aeBadFormat;
+        if (const int result = CheckOpen(FInputDeviceCount, index, format))
+            return result;
         if (queryOnly)
             return aeOk;
         if (const int fault = Fault(TTestAudioCall::Open))
