@@ -443,21 +443,26 @@ int TQtAudioSystem::LiveStreamCount() const
     return static_cast<int>(FLive->Streams.size()) + LiveInputCount();
 }
 
-bool TQtAudioSystem::FindDevice(int deviceId, QAudioDevice& device)
+bool TQtAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
+                                QAudioDevice& device)
 {
-    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-    if (outputs.isEmpty())
+    if (devices.isEmpty())
         return false;
     if (deviceId == AudioDefaultDevice) {
-        device = QMediaDevices::defaultAudioOutput();
+        device = defaultDevice();
         if (device.isNull())
-            device = outputs.first();
+            device = devices.first();
         return true;
     }
-    if (deviceId < 0 || deviceId >= outputs.size())
+    if (deviceId < 0 || deviceId >= devices.size())
         return false;
-    device = outputs.at(deviceId);
+    device = devices.at(deviceId);
     return true;
+}
+
+bool TQtAudioSystem::FindDevice(int deviceId, QAudioDevice& device)
+{
+    return PickDevice(QMediaDevices::audioOutputs(), &QMediaDevices::defaultAudioOutput, deviceId, device);
 }
 
 int TQtAudioSystem::OutputDeviceCount()

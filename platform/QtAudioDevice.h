@@ -10,6 +10,7 @@
 #include "AudioInput.h"
 
 #include <QtCore/QByteArray>
+#include <QtCore/QList>
 
 #include <map>
 #include <memory>
@@ -59,6 +60,10 @@ private:
     // The device of a device number; false when there is none.
     static bool FindDevice(int deviceId, QAudioDevice& device);
     static bool FindInputDevice(int deviceId, QAudioDevice& device);
+    // The device deviceId among devices; the default is defaultDevice() or,
+    // when there is none, the first.
+    static bool PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
+                           QAudioDevice& device);
     static std::shared_ptr<TLiveInputs> NewLiveInputs();
     // The input half of CloseAllStreams and LiveStreamCount.
     void CloseAllInputs();

@@ -367,19 +367,7 @@ int TQtAudioSystem::LiveInputCount() const
 
 bool TQtAudioSystem::FindInputDevice(int deviceId, QAudioDevice& device)
 {
-    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-    if (inputs.isEmpty())
-        return false;
-    if (deviceId == AudioDefaultDevice) {
-        device = QMediaDevices::defaultAudioInput();
-        if (device.isNull())
-            device = inputs.first();
-        return true;
-    }
-    if (deviceId < 0 || deviceId >= inputs.size())
-        return false;
-    device = inputs.at(deviceId);
-    return true;
+    return PickDevice(QMediaDevices::audioInputs(), &QMediaDevices::defaultAudioInput, deviceId, device);
 }
 
 int TQtAudioSystem::InputDeviceCount()
