@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 TSndWaveRecorder::TSndWaveRecorder(QObject* owner) : TSndDSPComponent(owner)
 {
@@ -31,8 +32,18 @@ TSndWaveRecorder::TSndWaveRecorder(QObject* owner) : TSndDSPComponent(owner)
     };
     FWaveIn->OnStop = [this](QObject*) {
         FWaveIn->Close();
-        if (OnStop && !FDestroyingRecorder)
-            OnStop(this);
+        // A stop made by a close under way (the device's Close stops first)
+        // leaves the device open here: the file is finished by that close,
+        // and the recorder's stop is told once it is done.
+        if (FWaveIn->State() & dsOpened) {
+            FStopOwed = true;
+            return;
+        }
+        TellStop();
+    };
+    FWaveIn->OnClose = [this](QObject*) {
+        if (std::exchange(FStopOwed, false))
+            TellStop();
     };
     FWaveIn->OnPause = [this](QObject*) {
         if (OnPause)
@@ -61,6 +72,7 @@ TSndWaveRecorder::~TSndWaveRecorder()
     FWaveFile->OnClose = nullptr;
     Stop();
     FWaveIn->OnStop = nullptr;
+    FWaveIn->OnClose = nullptr;
     // The device first: a close it still owes ends the file.
     delete FWaveIn.release();
     FWaveFile.reset();
@@ -103,10 +115,17 @@ void TSndWaveRecorder::SetInputFormat(const QString&)
                                  QMessageBox::Ok);
 }
 
+void TSndWaveRecorder::TellStop()
+{
+    if (OnStop && !FDestroyingRecorder)
+        OnStop(this);
+}
+
 void TSndWaveRecorder::Start()
 {
     if ((GetState() & dsStarted) || Wave()->FileName().isEmpty())
         return;
+    FStopOwed = false;
     FEarlierLength = Wave()->GetPosition();
     FWaveIn->Start();
 }

@@ -84,9 +84,12 @@ public:
     TSndNotifyEvent OnChange;
 
 private:
+    void TellStop();
+
     std::unique_ptr<TSndWaveFile> FWaveFile;
     std::unique_ptr<TSndWaveIn> FWaveIn;
     std::int64_t FEarlierLength = 0;
     bool FUpdating = false;
     bool FDestroyingRecorder = false;
+    bool FStopOwed = false;  // the device stopped; its close under way tells
 };

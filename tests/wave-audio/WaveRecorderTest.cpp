@@ -441,6 +441,59 @@ TEST_F(WaveRecorderTest, AStopOrDestroyWhileTheWorkerWaitsForTheGuiThreadServesI
     }
 }
 
+// The recorder's stop is a device stop followed by a close. When the worker
+// is handing a buffer on, the stop waits for it; if the worker is done by
+// the time the close comes, the close's own stop ends the recording and the
+// recorder's OnStop must still wait for the close to finish the file.
+TEST_F(WaveRecorderTest, AStopFinishedByTheCloseTellsTheStopWithTheFileComplete)
+{
+    const QByteArray tone = SoxTone(44100, 2, 16, 0.05);
+    ASSERT_FALSE(tone.isEmpty());
+    System.SupplyInput(0, tone);
+    const QString path = Path(QStringLiteral("closing.wav"));
+    TRecorderEvents events;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool entered = false, released = false;
+    TSndWaveRecorder recorder;
+    SetUpAsTheScreens(recorder);
+    events.Hook(recorder);
+    recorder.OnData = [&](QObject*, TSndWaveHdr*) {
+        std::unique_lock<std::mutex> l(lock);
+        if (entered)
+            return;
+        entered = true;
+        changed.notify_all();
+        changed.wait(l, [&] { return released; });
+    };
+    recorder.Wave()->SetFileName(path);
+    recorder.Start();
+    System.AdvanceMs(50);
+    {
+        std::unique_lock<std::mutex> l(lock);
+        changed.wait(l, [&] { return entered; });
+    }
+    TSndWaveIn* device = recorder.WaveIn();
+    device->Stop();
+    ASSERT_TRUE(device->StopPending());  // waits for the worker's buffer
+    {
+        std::lock_guard<std::mutex> l(lock);
+        released = true;
+    }
+    changed.notify_all();
+    WaitServingMainThreadCalls([device] { return device->BuffersInProgress() == 0; });
+    device->Close();  // the close's stop is the one that ends the recording
+    EXPECT_EQ(device->State(), dsClosed);
+    EXPECT_EQ(events.Stop, 1);
+    EXPECT_TRUE(events.FileCompleteAtStop);
+    EXPECT_TRUE(events.StopOnGuiThread);
+    ProcessEvents();
+    EXPECT_EQ(events.Stop, 1);
+    TWaveContents contents;
+    ASSERT_TRUE(ReadWaveContents(path, contents));
+    EXPECT_EQ(contents.Data, tone);
+}
+
 // A write that fails (a file-size limit, in a child process of its own)
 // ends the recording as a stop: one OnStop, and a valid file holding the
 // bytes that reached it.
