@@ -1,11 +1,8 @@
 #include "QtAudioDevice.h"
-
-#include "ApplicationException.h"
+#include "QtAudioStream.h"
 
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QMetaObject>
 #include <QtCore/QObject>
-#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtMultimedia/QAudioDevice>
 #include <QtMultimedia/QAudioFormat>
@@ -15,19 +12,9 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
-#include <set>
 #include <vector>
 
 namespace {
-
-QAudioFormat ToQtFormat(const TAudioFormat& format)
-{
-    QAudioFormat f;
-    f.setSampleRate(static_cast<int>(format.SampleRate));
-    f.setChannelCount(format.Channels);
-    f.setSampleFormat(format.BitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    return f;
-}
 
 // How far the stream writes ahead of what the sink has played.
 constexpr int LeadMs = 100;
@@ -36,50 +23,17 @@ constexpr int PumpMs = 5;
 // Bytes written to the sink in one call at most.
 constexpr qint64 ChunkBytes = 16384;
 
-class TQtOutputStream;
-
-}  // namespace
-
-struct TQtAudioSystem::TLiveStreams {
-    std::mutex Lock;
-    std::set<TQtOutputStream*> Streams;
-};
-
-namespace {
-
-// Runs f and hands whatever it throws to the application's handler: nothing
-// may leave a Qt event or the stream's thread.
-template <typename F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        HandleApplicationException(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        HandleApplicationException(QStringLiteral("An unspecified error occurred in the audio device."));
-    }
-}
-
-class TQtOutputStream : public TAudioOutputStream {
+class TQtOutputStream : public TAudioOutputStream, public TQtStreamThread {
 public:
-    TQtOutputStream(TQtAudioSystem& system, std::shared_ptr<TQtAudioSystem::TLiveStreams> live,
-                    const QAudioDevice& device, const TAudioFormat& format, TAudioCallback callback)
-        : FSystem(system), FLive(std::move(live)), FDevice(device), FFormat(format), FCallback(std::move(callback))
+    TQtOutputStream(TQtAudioSystem& system, std::shared_ptr<TQtLiveStreams> live, const QAudioDevice& device,
+                    const TAudioFormat& format, TAudioCallback callback)
+        : TQtStreamThread(std::move(live)), FSystem(system), FDevice(device), FFormat(format),
+          FCallback(std::move(callback))
     {
-        std::lock_guard<std::mutex> lock(FLive->Lock);
-        FLive->Streams.insert(this);
     }
 
     // Closes without notifications: the owner may be gone already.
-    ~TQtOutputStream() override
-    {
-        CloseSilently();
-        // Only now: a system closing all its streams holds the list's lock
-        // while it closes this one, so the memory stays until it is done.
-        std::lock_guard<std::mutex> lock(FLive->Lock);
-        FLive->Streams.erase(this);
-    }
+    ~TQtOutputStream() override { CloseSilently(); }
 
     // Starts the thread and the sink; aeOk or the failure.
     int Start()
@@ -87,14 +41,11 @@ public:
         std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
-        FThread.setObjectName(QStringLiteral("AudioOutput"));
-        FThread.start(QThread::HighestPriority);
-        FContext = new QObject;
-        FContext->moveToThread(&FThread);
+        StartThread(QStringLiteral("AudioOutput"));
         int result = aeOk;
         OnDriver([&] {
-            FSink = new QAudioSink(FDevice, ToQtFormat(FFormat), FContext);
-            FSink->setBufferSize(static_cast<qsizetype>(ToQtFormat(FFormat).bytesForDuration(100000)));
+            FSink = new QAudioSink(FDevice, ToQtAudioFormat(FFormat), FContext);
+            FSink->setBufferSize(static_cast<qsizetype>(ToQtAudioFormat(FFormat).bytesForDuration(100000)));
             FIo = FSink->start();
             if (!FIo || FSink->error() != QAudio::NoError) {
                 result = aeNotEnabled;
@@ -103,22 +54,13 @@ public:
             FTimer = new QTimer(FContext);
             FTimer->setTimerType(Qt::PreciseTimer);
             FTimer->setInterval(PumpMs);
-            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { Guarded([this] { Pump(); }); });
+            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
             FTimer->start();
             FClock.start();
         });
         if (result != aeOk)
             CloseLocked();
         return result;
-    }
-
-    // Closes at once, without notifications and whatever is queued (the
-    // owner's deletion, the system's shutdown).
-    void CloseSilently()
-    {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (!FClosed.load())
-            CloseLocked();
     }
 
     int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
@@ -134,8 +76,7 @@ public:
             std::lock_guard<std::mutex> lock(FLock);
             FQueue.push_back({static_cast<const char*>(data), whole, 0, -1, tag});
         }
-        // Posted under the life lock: the context cannot go meanwhile.
-        QMetaObject::invokeMethod(FContext, [this] { Guarded([this] { Pump(); }); }, Qt::QueuedConnection);
+        PostToDriver([this] { Pump(); });
         return aeOk;
     }
 
@@ -257,38 +198,17 @@ private:
         std::uintptr_t Tag;
     };
 
-    // Runs f on the stream's thread and waits for it. The stream's thread
-    // never takes the life lock, so a caller may hold it.
-    template <typename F>
-    void OnDriver(F&& f)
+    // On the stream's thread: stops the sink and the timer before they go
+    // with the context (calls still posted to it go too).
+    void ReleaseOnThread() override
     {
-        if (QThread::currentThread() == &FThread)
-            Guarded(f);
-        else
-            QMetaObject::invokeMethod(FContext, [&f] { Guarded(f); }, Qt::BlockingQueuedConnection);
-    }
-
-    // Under the life lock: stops the sink and the timer, deletes them on the
-    // stream's thread, and ends and joins the thread. Nothing is posted to
-    // the stream after this.
-    void CloseLocked()
-    {
-        FClosed.store(true);
-        if (FContext) {
-            OnDriver([&] {
-                if (FTimer)
-                    FTimer->stop();
-                if (FSink)
-                    StopForDeletion();
-                delete FContext;  // the sink and the timer with it; calls still posted to it go too
-                FContext = nullptr;
-                FSink = nullptr;
-                FTimer = nullptr;
-                FIo = nullptr;
-            });
-        }
-        FThread.quit();
-        FThread.wait();
+        if (FTimer)
+            FTimer->stop();
+        if (FSink)
+            StopForDeletion();
+        FSink = nullptr;
+        FTimer = nullptr;
+        FIo = nullptr;
     }
 
     // On the stream's thread: stops the sink so that it can be deleted. When
@@ -391,22 +311,17 @@ private:
     }
 
     TQtAudioSystem& FSystem;  // used only while open
-    std::shared_ptr<TQtAudioSystem::TLiveStreams> FLive;
     QAudioDevice FDevice;
     TAudioFormat FFormat;
     TAudioCallback FCallback;
 
-    QThread FThread;
-    QObject* FContext = nullptr;   // lives in FThread; owns the sink and the timer
-    QAudioSink* FSink = nullptr;
+    QAudioSink* FSink = nullptr;  // owned by the context
     QIODevice* FIo = nullptr;
     QTimer* FTimer = nullptr;
     bool FSinkFed = false;  // stream thread: the sink has had data since it was started
     QByteArray FScratch;
 
-    // Held across every check of FClosed and the use of the context or the
-    // system that follows it, and across the close that deletes them.
-    std::mutex FLifeLock;
+    // The system is used only under the life lock, while open.
     std::mutex FLock;  // guards FQueue
     std::deque<TQueued> FQueue;
     std::int64_t FWritten = 0;     // stream bytes handed to the sink (stream thread)
@@ -415,12 +330,11 @@ private:
     std::int64_t FClockNs = 0;     // stream thread: time played since the open or the last reset
     std::atomic<std::int64_t> FPlayedFrames{0};
     std::atomic<bool> FPaused{false};
-    std::atomic<bool> FClosed{false};
 };
 
 }  // namespace
 
-TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TLiveStreams>()), FLiveInputs(NewLiveInputs()) {}
+TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TQtLiveStreams>()) {}
 
 TQtAudioSystem::~TQtAudioSystem()
 {
@@ -429,18 +343,15 @@ TQtAudioSystem::~TQtAudioSystem()
 
 void TQtAudioSystem::CloseAllStreams()
 {
-    {
-        std::lock_guard<std::mutex> lock(FLive->Lock);
-        for (TQtOutputStream* stream : FLive->Streams)
-            stream->CloseSilently();
-    }
-    CloseAllInputs();
+    std::lock_guard<std::mutex> lock(FLive->Lock);
+    for (TQtStreamThread* stream : FLive->Streams)
+        stream->CloseSilently();
 }
 
 int TQtAudioSystem::LiveStreamCount() const
 {
     std::lock_guard<std::mutex> lock(FLive->Lock);
-    return static_cast<int>(FLive->Streams.size()) + LiveInputCount();
+    return static_cast<int>(FLive->Streams.size());
 }
 
 bool TQtAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
@@ -486,7 +397,7 @@ int TQtAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool qu
     QAudioDevice device;
     if (!FindDevice(deviceId, device))
         return OutputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    if (!format.IsValid() || !device.isFormatSupported(ToQtFormat(format)))
+    if (!format.IsValid() || !device.isFormatSupported(ToQtAudioFormat(format)))
         return aeBadFormat;
     if (queryOnly)
         return aeOk;

@@ -17,6 +17,7 @@
 #include <mutex>
 
 class QAudioDevice;
+struct TQtLiveStreams;
 
 class TQtAudioSystem : public TAudioSystem {
 public:
@@ -51,11 +52,6 @@ public:
     // streams count too).
     int LiveStreamCount() const;
 
-    // The streams of a system, known to the system and to each stream, so
-    // that a stream deleted after its system can still leave the list.
-    struct TLiveStreams;
-    struct TLiveInputs;
-
 private:
     // The device of a device number; false when there is none.
     static bool FindDevice(int deviceId, QAudioDevice& device);
@@ -64,13 +60,8 @@ private:
     // when there is none, the first.
     static bool PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
                            QAudioDevice& device);
-    static std::shared_ptr<TLiveInputs> NewLiveInputs();
-    // The input half of CloseAllStreams and LiveStreamCount.
-    void CloseAllInputs();
-    int LiveInputCount() const;
 
     std::mutex FLock;
     std::map<QByteArray, TAudioVolume> FVolumes;
-    std::shared_ptr<TLiveStreams> FLive;
-    std::shared_ptr<TLiveInputs> FLiveInputs;
+    std::shared_ptr<TQtLiveStreams> FLive;  // output and input streams
 };

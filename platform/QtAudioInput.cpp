@@ -4,12 +4,9 @@
 // in order, and each full buffer comes back done on that thread.
 
 #include "QtAudioDevice.h"
+#include "QtAudioStream.h"
 
-#include "ApplicationException.h"
-
-#include <QtCore/QMetaObject>
 #include <QtCore/QObject>
-#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtMultimedia/QAudioDevice>
 #include <QtMultimedia/QAudioFormat>
@@ -18,68 +15,24 @@
 
 #include <algorithm>
 #include <atomic>
-#include <set>
 #include <vector>
 
 namespace {
-
-QAudioFormat ToQtInputFormat(const TAudioFormat& format)
-{
-    QAudioFormat f;
-    f.setSampleRate(static_cast<int>(format.SampleRate));
-    f.setChannelCount(format.Channels);
-    f.setSampleFormat(format.BitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    return f;
-}
 
 // How often the stream's thread looks for recorded data besides the
 // source's own signal.
 constexpr int InputPumpMs = 10;
 
-// Runs f; whatever it throws goes to the application's handler (nothing may
-// leave a Qt event or the stream's thread).
-template <typename F>
-void RunGuarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        HandleApplicationException(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        HandleApplicationException(QStringLiteral("An unspecified error occurred in the audio device."));
-    }
-}
-
-class TQtInputStream;
-
-}  // namespace
-
-struct TQtAudioSystem::TLiveInputs {
-    std::mutex Lock;
-    std::set<TQtInputStream*> Streams;
-};
-
-namespace {
-
-class TQtInputStream : public TAudioInputStream {
+class TQtInputStream : public TAudioInputStream, public TQtStreamThread {
 public:
-    TQtInputStream(std::shared_ptr<TQtAudioSystem::TLiveInputs> live, const QAudioDevice& device,
-                   const TAudioFormat& format, TAudioInputCallback callback)
-        : FLive(std::move(live)), FDevice(device), FFormat(format), FCallback(std::move(callback))
+    TQtInputStream(std::shared_ptr<TQtLiveStreams> live, const QAudioDevice& device, const TAudioFormat& format,
+                   TAudioInputCallback callback)
+        : TQtStreamThread(std::move(live)), FDevice(device), FFormat(format), FCallback(std::move(callback))
     {
-        std::lock_guard<std::mutex> lock(FLive->Lock);
-        FLive->Streams.insert(this);
     }
 
     // Closes without notifications: the owner may be gone already.
-    ~TQtInputStream() override
-    {
-        CloseSilently();
-        // Only now: a system closing all its streams holds the list's lock
-        // while it closes this one.
-        std::lock_guard<std::mutex> lock(FLive->Lock);
-        FLive->Streams.erase(this);
-    }
+    ~TQtInputStream() override { CloseSilently(); }
 
     // Starts the thread and makes the source (not yet recording).
     int Open()
@@ -87,13 +40,10 @@ public:
         std::lock_guard<std::mutex> life(FLifeLock);
         if (FClosed.load())
             return aeInvalidHandle;
-        FThread.setObjectName(QStringLiteral("AudioInput"));
-        FThread.start(QThread::HighestPriority);
-        FContext = new QObject;
-        FContext->moveToThread(&FThread);
+        StartThread(QStringLiteral("AudioInput"));
         int result = aeOk;
         OnDriver([&] {
-            const QAudioFormat format = ToQtInputFormat(FFormat);
+            const QAudioFormat format = ToQtAudioFormat(FFormat);
             FSource = new QAudioSource(FDevice, format, FContext);
             FSource->setBufferSize(static_cast<qsizetype>(format.bytesForDuration(100000)));
             if (FSource->error() != QAudio::NoError) {
@@ -103,18 +53,11 @@ public:
             FTimer = new QTimer(FContext);
             FTimer->setTimerType(Qt::PreciseTimer);
             FTimer->setInterval(InputPumpMs);
-            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunGuarded([this] { Pump(); }); });
+            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
         });
         if (result != aeOk)
             CloseLocked();
         return result;
-    }
-
-    void CloseSilently()
-    {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (!FClosed.load())
-            CloseLocked();
     }
 
     int AddBuffer(void* data, std::uint32_t bytes, std::uintptr_t tag) override
@@ -128,8 +71,7 @@ public:
             std::lock_guard<std::mutex> lock(FLock);
             FQueue.push_back({static_cast<char*>(data), bytes, 0, tag});
         }
-        // Posted under the life lock: the context cannot go meanwhile.
-        QMetaObject::invokeMethod(FContext, [this] { RunGuarded([this] { Pump(); }); }, Qt::QueuedConnection);
+        PostToDriver([this] { Pump(); });
         return aeOk;
     }
 
@@ -148,7 +90,7 @@ public:
                 result = aeNotEnabled;
                 return;
             }
-            QObject::connect(FIo, &QIODevice::readyRead, FContext, [this] { RunGuarded([this] { Pump(); }); });
+            QObject::connect(FIo, &QIODevice::readyRead, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
             FTimer->start();
         });
         return result;
@@ -238,33 +180,11 @@ private:
         std::uint32_t Bytes;
     };
 
-    // Runs f on the stream's thread and waits for it. The stream's thread
-    // never takes the life lock, so a caller may hold it.
-    template <typename F>
-    void OnDriver(F&& f)
+    void ReleaseOnThread() override
     {
-        if (QThread::currentThread() == &FThread)
-            RunGuarded(f);
-        else
-            QMetaObject::invokeMethod(FContext, [&f] { RunGuarded(f); }, Qt::BlockingQueuedConnection);
-    }
-
-    // Under the life lock: deletes the source and the timer on the stream's
-    // thread, then ends and joins the thread.
-    void CloseLocked()
-    {
-        FClosed.store(true);
-        if (FContext) {
-            OnDriver([&] {
-                Halt();
-                delete FContext;  // the source and the timer with it
-                FContext = nullptr;
-                FSource = nullptr;
-                FTimer = nullptr;
-            });
-        }
-        FThread.quit();
-        FThread.wait();
+        Halt();
+        FSource = nullptr;  // goes with the context
+        FTimer = nullptr;
     }
 
     // On the stream's thread: the source stops recording.
@@ -323,47 +243,22 @@ private:
         Report(done);
     }
 
-    std::shared_ptr<TQtAudioSystem::TLiveInputs> FLive;
     QAudioDevice FDevice;
     TAudioFormat FFormat;
     TAudioInputCallback FCallback;
 
-    QThread FThread;
-    QObject* FContext = nullptr;  // lives in FThread; owns the source and the timer
-    QAudioSource* FSource = nullptr;
+    QAudioSource* FSource = nullptr;  // owned by the context
     QIODevice* FIo = nullptr;     // set while recording
     QTimer* FTimer = nullptr;
 
-    // Held across every check of FClosed and the use of the context that
-    // follows it, and across the close that deletes it.
-    std::mutex FLifeLock;
     std::mutex FLock;  // guards FQueue
     TAudioBufferQueue<TQueued> FQueue;
     std::int64_t FBytes = 0;  // stream thread: bytes recorded since the open or the last reset
     std::vector<TDone> FDoneScratch;  // stream thread: the buffers a call hands back, storage reused
     std::atomic<std::int64_t> FFrames{0};
-    std::atomic<bool> FClosed{false};
 };
 
 }  // namespace
-
-std::shared_ptr<TQtAudioSystem::TLiveInputs> TQtAudioSystem::NewLiveInputs()
-{
-    return std::make_shared<TLiveInputs>();
-}
-
-void TQtAudioSystem::CloseAllInputs()
-{
-    std::lock_guard<std::mutex> lock(FLiveInputs->Lock);
-    for (TQtInputStream* stream : FLiveInputs->Streams)
-        stream->CloseSilently();
-}
-
-int TQtAudioSystem::LiveInputCount() const
-{
-    std::lock_guard<std::mutex> lock(FLiveInputs->Lock);
-    return static_cast<int>(FLiveInputs->Streams.size());
-}
 
 bool TQtAudioSystem::FindInputDevice(int deviceId, QAudioDevice& device)
 {
@@ -392,11 +287,11 @@ int TQtAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool que
     QAudioDevice device;
     if (!FindInputDevice(deviceId, device))
         return InputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    if (!format.IsValid() || !device.isFormatSupported(ToQtInputFormat(format)))
+    if (!format.IsValid() || !device.isFormatSupported(ToQtAudioFormat(format)))
         return aeBadFormat;
     if (queryOnly)
         return aeOk;
-    auto s = std::make_unique<TQtInputStream>(FLiveInputs, device, format, callback);
+    auto s = std::make_unique<TQtInputStream>(FLive, device, format, callback);
     if (const int result = s->Open(); result != aeOk)
         return result;
     stream = std::move(s);
