@@ -5,8 +5,10 @@
 // value type; integers are little-endian; strings are GBK.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -140,3 +142,126 @@ private:
 
 // The signature of a stored component.
 extern const char ComponentSignature[4];  // "TPF0"
+
+// One property: its name, whether it is stored, and its two directions.
+template <typename T>
+struct TProp {
+    QString Name;
+    std::function<bool(const T&)> Stored;
+    std::function<void(TComponentWriter&, const T&)> Write;
+    std::function<void(TComponentReader&, T&)> Read;
+};
+
+// The properties of one class in published order; drives writing and reading.
+template <typename T>
+class TPropTable {
+public:
+    std::vector<TProp<T>> Props;
+
+    TPropTable& Add(const QString& name, std::function<bool(const T&)> stored,
+                    std::function<void(TComponentWriter&, const T&)> write, std::function<void(TComponentReader&, T&)> read)
+    {
+        Props.push_back({name, std::move(stored), std::move(write), std::move(read)});
+        return *this;
+    }
+
+    template <typename C, typename M>
+    TPropTable& Int(const char* name, M C::*member, M def)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteInteger(static_cast<int32_t>(o.*member)); },
+            [=](TComponentReader& r, T& o) { o.*member = static_cast<M>(r.ReadInteger()); });
+    }
+    template <typename C>
+    TPropTable& Bool(const char* name, bool C::*member, bool def)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteBoolean(o.*member); },
+            [=](TComponentReader& r, T& o) { o.*member = r.ReadBoolean(); });
+    }
+    // Stored when different from def (an empty def: when not empty).
+    template <typename C>
+    TPropTable& Str(const char* name, QString C::*member, const QString& def = {})
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteString(o.*member); },
+            [=](TComponentReader& r, T& o) { o.*member = r.ReadString(); });
+    }
+    template <typename C>
+    TPropTable& Color(const char* name, TColor C::*member, TColor def)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteColor(o.*member); },
+            [=](TComponentReader& r, T& o) { o.*member = r.ReadColor(); });
+    }
+    template <typename C>
+    TPropTable& Cursor(const char* name, int16_t C::*member, int16_t def)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteCursor(o.*member); },
+            [=](TComponentReader& r, T& o) { o.*member = static_cast<int16_t>(r.ReadCursor()); });
+    }
+    template <typename C>
+    TPropTable& Charset(const char* name, uint8_t C::*member, uint8_t def)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteCharset(o.*member); },
+            [=](TComponentReader& r, T& o) { o.*member = r.ReadCharset(); });
+    }
+    template <typename C, typename E>
+    TPropTable& Enum(const char* name, E C::*member, E def, const QStringList& names)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteIdent(names.value(static_cast<int>(o.*member))); },
+            [=](TComponentReader& r, T& o) { o.*member = static_cast<E>(r.ReadEnum(names)); });
+    }
+    template <typename C, typename M>
+    TPropTable& Set(const char* name, M C::*member, M def, const QStringList& names)
+    {
+        return Add(
+            name, [=](const T& o) { return o.*member != def; },
+            [=](TComponentWriter& w, const T& o) { w.WriteSet(static_cast<uint32_t>(o.*member), names); },
+            [=](TComponentReader& r, T& o) { o.*member = static_cast<M>(r.ReadSet(names)); });
+    }
+    // The properties of an owned object under "prefix.".
+    template <typename U, typename Get>
+    TPropTable& Nested(const QString& prefix, Get get, const TPropTable<U>& sub)
+    {
+        for (const TProp<U>& p : sub.Props)
+            Add(
+                prefix + u'.' + p.Name, [=](const T& o) { return p.Stored(get(o)); },
+                [=](TComponentWriter& w, const T& o) { p.Write(w, get(o)); },
+                [=](TComponentReader& r, T& o) { p.Read(r, get(o)); });
+        return *this;
+    }
+    void Write(TComponentWriter& w, const T& o) const
+    {
+        for (const TProp<T>& p : Props)
+            if (p.Stored(o)) {
+                w.WritePropName(p.Name);
+                p.Write(w, o);
+            }
+    }
+    // False, with nothing read, for a name the class does not have.
+    bool TryRead(TComponentReader& r, const QString& name, T& o) const
+    {
+        for (const TProp<T>& p : Props)
+            if (p.Name.compare(name, Qt::CaseInsensitive) == 0) {
+                p.Read(r, o);
+                return true;
+            }
+        return false;
+    }
+    void Read(TComponentReader& r, const QString& name, T& o) const
+    {
+        if (!TryRead(r, name, o))
+            throw EComponentStreamError(("Property " + name + " does not exist").toStdString());
+    }
+};

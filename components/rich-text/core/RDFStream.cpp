@@ -1,6 +1,11 @@
 #include "RDFStream.h"
 
 #include <limits>
+#include <memory>
+
+#include <QtWidgets/QWidget>
+
+#include "StdControls.h"
 
 namespace {
 
@@ -318,4 +323,63 @@ bool RDFLoadGraphicBinary(TRDStream& stream, TGraphic& graphic)
         return false;
     graphic.LoadFromStream(data);
     return true;
+}
+
+namespace {
+
+QByteArray ComponentBytes(const QWidget& component)
+{
+    TComponentWriter writer;
+    WriteControl(writer, component);
+    return writer.Data();
+}
+
+bool LoadComponent(const QByteArray& data, QWidget*& component, const QString& className, QWidget* parent)
+{
+    if (!className.isEmpty()) {
+        std::unique_ptr<QWidget> made(CreateControlByClassName(className));
+        if (!made)
+            return false;
+        delete component;
+        component = made.release();
+    }
+    if (component)
+        component->setParent(parent);
+    try {
+        TComponentReader reader(data);
+        component = ReadControl(reader, component);
+        if (!reader.AtEnd())
+            reader.Fail("Data after the component");
+    } catch (const std::exception&) {
+        delete component;
+        component = nullptr;
+        return false;
+    }
+    if (parent)
+        component->setParent(parent);
+    return true;
+}
+
+}  // namespace
+
+void RDFSaveComponentHex(const QWidget& component, QByteArray& s)
+{
+    RDFStringToHex(ComponentBytes(component), s);
+}
+
+void RDFSaveComponentBinary(TRDStream& stream, const QWidget& component)
+{
+    RDFWriteBinaryBlock(stream, ComponentBytes(component));
+}
+
+bool RDFLoadComponentHex(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent)
+{
+    QByteArray data;
+    const bool valid = RDFHexToString(s, data);
+    return LoadComponent(data, component, className, parent) && valid;
+}
+
+bool RDFLoadComponentBinary(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent)
+{
+    return LoadComponent(s, component, className, parent);
 }

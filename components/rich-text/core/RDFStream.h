@@ -9,6 +9,8 @@
 #include "RDLists.h"
 #include "RDStrUtils.h"
 
+class QWidget;
+
 // Writing.
 void RDFWrite(TRDStream& stream, const QByteArray& s);
 void RDFWriteLine(TRDStream& stream, const QByteArray& s);
@@ -30,6 +32,19 @@ void RDFSaveGraphicRaw(const TGraphic& graphic, QByteArray& s);
 void RDFLoadGraphicRaw(const QByteArray& s, TGraphic& graphic);
 void RDFSaveGraphicBinary(TRDStream& stream, const TGraphic& graphic);
 bool RDFLoadGraphicBinary(TRDStream& stream, TGraphic& graphic);
+
+// Components (controls) in the component encoding, as hexadecimal or as a
+// binary block. Loading: with className, a new control of that registered
+// class replaces component (an unknown class fails, component unchanged);
+// component, made or given, is read with parent as its parent; data that is
+// damaged, or followed by more bytes, fails, and component is then freed
+// and nil. The caller owns component before and after.
+void RDFSaveComponentHex(const QWidget& component, QByteArray& s);
+void RDFSaveComponentBinary(TRDStream& stream, const QWidget& component);
+// Answers whether the hexadecimal was valid and reading succeeded.
+bool RDFLoadComponentHex(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent);
+// The same from the raw bytes of s.
+bool RDFLoadComponentBinary(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent);
 
 // Hexadecimal.
 void RDFMemoryToHex(const TRDMemoryStream& memory, QByteArray& s);

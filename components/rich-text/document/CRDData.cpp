@@ -2,6 +2,7 @@
 
 #include <QtWidgets/QApplication>
 
+#include "RDControlItems.h"
 #include "RDDocEncoding.h"
 #include "RDUnicode.h"
 #include "RDTextItems.h"
@@ -579,10 +580,11 @@ void TCustomRDData::Clear()
 
 void TCustomRDData::DoControlItemAction(TRDControlAction action, TCustomRDItemInfo* item, int itemNo)
 {
-    // Only control items act; they come with the control item class.
-    (void)action;
-    (void)item;
-    (void)itemNo;
+    auto* controlItem = dynamic_cast<TRDControlItemInfo*>(item);
+    if (!controlItem)
+        return;
+    void* control = controlItem->Control.data();
+    GetAbsoluteRootData()->DoControlAction(action, itemNo, control);
 }
 
 // Style upkeep.

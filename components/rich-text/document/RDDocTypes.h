@@ -66,7 +66,8 @@ enum class TRDItemAction : uint8_t {
     rdiaMovingFromUndoList
 };
 enum class TRDControlAction : uint8_t {
-    rdcaDestroy, rdcaMoveToUndoList, rdcaMoveFromUndoList, rdcaAfterRDFLoad, rdcaDestroyInUndoList
+    rdcaDestroy, rdcaMoveToUndoList, rdcaMoveFromUndoList, rdcaAfterRDFLoad, rdcaDestroyInUndoList,
+    rdcaBeforeRDFSave, rdcaAfterRDFSave
 };
 enum class TRDPaletteAction : uint8_t { rdpaDoNothing, rdpaAssignPalette, rdpaCreateCopies, rdpaCreateCopiesEx };
 enum class TRDLongOperation : uint8_t { rdloLoading, rdloSaving };

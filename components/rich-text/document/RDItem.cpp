@@ -7,6 +7,7 @@
 #include "AnsiText.h"
 #include "CRDData.h"
 #include "RDFStream.h"
+#include "RDControlItems.h"
 #include "RDPictureItems.h"
 #include "RDTextItems.h"
 
@@ -532,6 +533,7 @@ std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomR
         case -1: item = std::make_unique<TRDBreakItemInfo>(rdData); break;
         case -12: item = std::make_unique<TRDTabItemInfo>(rdData); break;
         case -3: case -4: case -6: case -10: item.reset(CreateBuiltInPictureItem(styleNo, rdData)); break;
+        case -5: item = std::make_unique<TRDControlItemInfo>(rdData); break;
         default: {
             TRDItemFactory factory = nullptr;
             {

@@ -63,37 +63,6 @@ std::unique_ptr<TGraphic> InvalidPictureCopy(TCustomRDData* rdData)
     return sheet->InvalidPicture().Graphic()->Clone();
 }
 
-uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
-{
-    options &= 15;
-    if (forceContinuePara)
-        options = (options | rdioContinuesPara) & ~(rdioPageBreakBefore | rdioLineBreakBefore);
-    return options;
-}
-
-void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h)
-{
-    painter.save();
-    painter.setPen(QPen(ToQColor(color), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(x, y, w - 1, h - 1));
-    painter.restore();
-}
-
-void PaintSelectionFrames(QPainter& painter, int x, int y, int w, int h, int spacing, uint16_t state,
-                          const TRDStyle* rdStyle)
-{
-    if (!rdStyle)
-        return;
-    if (state & rdisSelected) {
-        const TColor color = (state & rdisControlFocused) ? rdStyle->SelColor : rdStyle->InactiveSelColor;
-        if (color != clNone)
-            FrameItem(painter, color, x, y, w + 2 * spacing, h + 2 * spacing);
-    }
-    if ((state & rdisCurrent) && rdStyle->CurrentItemColor != clNone)
-        FrameItem(painter, rdStyle->CurrentItemColor, x - 1, y - 1, w + 2 * spacing + 2, h + 2 * spacing + 2);
-}
-
 QString RelativeToHtmlFolder(const QString& fileName, const QString& htmlPath)
 {
     return QFileInfo(htmlPath).absoluteDir().relativeFilePath(fileName);
@@ -193,6 +162,37 @@ QImage FlatImage(const TGraphic& graphic)
 }
 
 }  // namespace
+
+uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
+{
+    options &= 15;
+    if (forceContinuePara)
+        options = (options | rdioContinuesPara) & ~(rdioPageBreakBefore | rdioLineBreakBefore);
+    return options;
+}
+
+void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h)
+{
+    painter.save();
+    painter.setPen(QPen(ToQColor(color), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(x, y, w - 1, h - 1));
+    painter.restore();
+}
+
+void PaintSelectionFrames(QPainter& painter, int x, int y, int w, int h, int spacing, uint16_t state,
+                          const TRDStyle* rdStyle)
+{
+    if (!rdStyle)
+        return;
+    if (state & rdisSelected) {
+        const TColor color = (state & rdisControlFocused) ? rdStyle->SelColor : rdStyle->InactiveSelColor;
+        if (color != clNone)
+            FrameItem(painter, color, x, y, w + 2 * spacing, h + 2 * spacing);
+    }
+    if ((state & rdisCurrent) && rdStyle->CurrentItemColor != clNone)
+        FrameItem(painter, rdStyle->CurrentItemColor, x - 1, y - 1, w + 2 * spacing + 2, h + 2 * spacing + 2);
+}
 
 // Pictures.
 

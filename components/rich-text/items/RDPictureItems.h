@@ -11,6 +11,7 @@
 #include "Pictures.h"
 #include "RDItem.h"
 
+class QPainter;
 class TCanvas;
 
 // RTF options read by pictures (bit positions of the document's RTF options).
@@ -190,6 +191,16 @@ QByteArray SaveImageListImageToRTF(const TImageList* list, int index, TRDRTFOpti
 // backColor, written once per export for the same image and colour.
 QString SaveBulletImageForHTML(const TImageList* list, int index, const TGraphic* graphic,
                                TRDHTMLImageContext& context, TCustomRDData* rdData);
+
+// The item options an item header stores: bits 0 to 3; forced to continue
+// the paragraph: bit 0 set, bits 1 and 2 cleared.
+uint8_t ForcedOptions(uint8_t options, bool forceContinuePara);
+// A 1-pixel frame of color around the rectangle.
+void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h);
+// The frames of a selected item (on its rectangle, spacing included) and of
+// the current item (one pixel outside) in the sheet's colours.
+void PaintSelectionFrames(QPainter& painter, int x, int y, int w, int h, int spacing, uint16_t state,
+                          const TRDStyle* rdStyle);
 
 // Makes the picture kinds known to CreateItemByStyleNo.
 TCustomRDItemInfo* CreateBuiltInPictureItem(int32_t styleNo, TCustomRDData* rdData);

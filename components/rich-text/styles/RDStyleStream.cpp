@@ -9,131 +9,6 @@
 
 namespace {
 
-// One property: its name, whether it is stored, and its two directions.
-template <typename T>
-struct TProp {
-    QString Name;
-    std::function<bool(const T&)> Stored;
-    std::function<void(TComponentWriter&, const T&)> Write;
-    std::function<void(TComponentReader&, T&)> Read;
-};
-
-// The properties of one class in published order; drives writing and reading.
-template <typename T>
-class TPropTable {
-public:
-    std::vector<TProp<T>> Props;
-
-    TPropTable& Add(const QString& name, std::function<bool(const T&)> stored,
-                    std::function<void(TComponentWriter&, const T&)> write, std::function<void(TComponentReader&, T&)> read)
-    {
-        Props.push_back({name, std::move(stored), std::move(write), std::move(read)});
-        return *this;
-    }
-
-    template <typename C, typename M>
-    TPropTable& Int(const char* name, M C::*member, M def)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteInteger(static_cast<int32_t>(o.*member)); },
-            [=](TComponentReader& r, T& o) { o.*member = static_cast<M>(r.ReadInteger()); });
-    }
-    template <typename C>
-    TPropTable& Bool(const char* name, bool C::*member, bool def)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteBoolean(o.*member); },
-            [=](TComponentReader& r, T& o) { o.*member = r.ReadBoolean(); });
-    }
-    // Stored when different from def (an empty def: when not empty).
-    template <typename C>
-    TPropTable& Str(const char* name, QString C::*member, const QString& def = {})
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteString(o.*member); },
-            [=](TComponentReader& r, T& o) { o.*member = r.ReadString(); });
-    }
-    template <typename C>
-    TPropTable& Color(const char* name, TColor C::*member, TColor def)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteColor(o.*member); },
-            [=](TComponentReader& r, T& o) { o.*member = r.ReadColor(); });
-    }
-    template <typename C>
-    TPropTable& Cursor(const char* name, int16_t C::*member, int16_t def)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteCursor(o.*member); },
-            [=](TComponentReader& r, T& o) { o.*member = static_cast<int16_t>(r.ReadCursor()); });
-    }
-    template <typename C>
-    TPropTable& Charset(const char* name, uint8_t C::*member, uint8_t def)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteCharset(o.*member); },
-            [=](TComponentReader& r, T& o) { o.*member = r.ReadCharset(); });
-    }
-    template <typename C, typename E>
-    TPropTable& Enum(const char* name, E C::*member, E def, const QStringList& names)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteIdent(names.value(static_cast<int>(o.*member))); },
-            [=](TComponentReader& r, T& o) { o.*member = static_cast<E>(r.ReadEnum(names)); });
-    }
-    template <typename C, typename M>
-    TPropTable& Set(const char* name, M C::*member, M def, const QStringList& names)
-    {
-        return Add(
-            name, [=](const T& o) { return o.*member != def; },
-            [=](TComponentWriter& w, const T& o) { w.WriteSet(static_cast<uint32_t>(o.*member), names); },
-            [=](TComponentReader& r, T& o) { o.*member = static_cast<M>(r.ReadSet(names)); });
-    }
-    // The properties of an owned object under "prefix.".
-    template <typename U, typename Get>
-    TPropTable& Nested(const QString& prefix, Get get, const TPropTable<U>& sub)
-    {
-        for (const TProp<U>& p : sub.Props)
-            Add(
-                prefix + u'.' + p.Name, [=](const T& o) { return p.Stored(get(o)); },
-                [=](TComponentWriter& w, const T& o) { p.Write(w, get(o)); },
-                [=](TComponentReader& r, T& o) { p.Read(r, get(o)); });
-        return *this;
-    }
-    // A name that this class refuses (the common properties of template parts).
-    TPropTable& Refused(const char* name)
-    {
-        return Add(
-            name, [](const T&) { return false; }, [](TComponentWriter&, const T&) {},
-            [](TComponentReader&, T&) { RefuseTemplatePartProperty(); });
-    }
-
-    void Write(TComponentWriter& w, const T& o) const
-    {
-        for (const TProp<T>& p : Props)
-            if (p.Stored(o)) {
-                w.WritePropName(p.Name);
-                p.Write(w, o);
-            }
-    }
-    void Read(TComponentReader& r, const QString& name, T& o) const
-    {
-        for (const TProp<T>& p : Props)
-            if (p.Name.compare(name, Qt::CaseInsensitive) == 0) {
-                p.Read(r, o);
-                return;
-            }
-        throw ERichDocError("Property " + name + " does not exist");
-    }
-};
-
 // A collection value: per item a list of properties.
 template <typename Item>
 void WriteItem(TComponentWriter& w, const Item& item, const TPropTable<Item>& table)
@@ -201,10 +76,14 @@ void AddCommon(TPropTable<T>& t)
         .Int("StyleTemplateId", &TCustomRDInfo::StyleTemplateId, -1);
 }
 
+// Names that template parts refuse (the common properties of styles).
 template <typename T>
 void RefuseCommon(TPropTable<T>& t)
 {
-    t.Refused("StyleName").Refused("BaseStyleNo").Refused("Standard").Refused("StyleTemplateId");
+    for (const char* name : {"StyleName", "BaseStyleNo", "Standard", "StyleTemplateId"})
+        t.Add(
+            name, [](const T&) { return false; }, [](TComponentWriter&, const T&) {},
+            [](TComponentReader&, T&) { RefuseTemplatePartProperty(); });
 }
 
 template <typename T>
