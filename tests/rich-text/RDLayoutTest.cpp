@@ -456,4 +456,67 @@ TEST_F(RDLayoutTest, ANarrowingClientGivesExactlyOneRepeat)
     EXPECT_FALSE(Doc.State & dsFormatting);
 }
 
+QByteArray Utf16(const QString& s)
+{
+    return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+}
+
+TEST_F(RDLayoutTest, RightToLeftLineKeepsLeftToRightWordsInReadingOrder)
+{
+    TParaInfo* rtl = Sheet.ParaStyles().Add();
+    rtl->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    int para = Sheet.ParaStyles().Count() - 1;
+    TFontInfo* hebrew = Sheet.TextStyles().Add();
+    hebrew->FontName = QStringLiteral("DejaVu Sans");
+    hebrew->Size = 15;
+    hebrew->Unicode = true;
+    int heb = Sheet.TextStyles().Count() - 1;
+    Doc.ClientWidth = 600;
+    Doc.AddTextRawNoTag("one", 0, para);
+    Doc.AddTextRawNoTag("two", 0, -1);
+    Doc.AddTextRawNoTag(Utf16(QString::fromUtf8(" שלום")), heb, -1);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 3);
+    const TRDDrawLineInfo* one = Doc.DrawItems[0];
+    const TRDDrawLineInfo* two = Doc.DrawItems[1];
+    const TRDDrawLineInfo* shalom = Doc.DrawItems[2];
+    // visually: the Hebrew word, then "one two" as written
+    EXPECT_EQ(shalom->Left, 5);
+    EXPECT_EQ(one->Left, shalom->Left + shalom->Width);
+    EXPECT_EQ(two->Left, one->Left + one->Width);
+
+    TRDBiDiMode first, last;
+    Doc.GetSegmentDirections(2, first, last);
+    EXPECT_EQ(first, TRDBiDiMode::rdbdRightToLeft);  // a space: the paragraph's direction
+    EXPECT_EQ(last, TRDBiDiMode::rdbdRightToLeft);
+    Doc.GetSegmentDirections(0, first, last);
+    EXPECT_EQ(first, TRDBiDiMode::rdbdLeftToRight);
+    EXPECT_EQ(last, TRDBiDiMode::rdbdLeftToRight);
+
+    // a left-to-right paragraph keeps the logical order
+    TLayoutData ltr(&Sheet);
+    ltr.ClientWidth = 600;
+    Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdLeftToRight;
+    ltr.AddTextRawNoTag("one", 0, Sheet.ParaStyles().Count() - 1);
+    ltr.AddTextRawNoTag(Utf16(QString::fromUtf8("שלום")), heb, -1);
+    ltr.AddTextRawNoTag("two", 0, -1);
+    ltr.Format();
+    ASSERT_EQ(ltr.DrawItems.Count(), 3);
+    EXPECT_LT(ltr.DrawItems[0]->Left, ltr.DrawItems[1]->Left);
+    EXPECT_LT(ltr.DrawItems[1]->Left, ltr.DrawItems[2]->Left);
+}
+
+TEST_F(RDLayoutTest, RightToLeftFirstLineMovesLeftByTheFirstIndent)
+{
+    TParaInfo* rtl = Sheet.ParaStyles().Add();
+    rtl->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    rtl->FirstIndent = 24;
+    Doc.ClientWidth = 118;
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, Sheet.ParaStyles().Count() - 1);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 2);
+    EXPECT_EQ(Doc.DrawItems[0]->Left, 5 + 24 - 24);  // the first line's indent taken back
+    EXPECT_EQ(Doc.DrawItems[1]->Left, 5);
+}
+
 } // namespace

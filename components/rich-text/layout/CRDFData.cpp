@@ -952,6 +952,7 @@ int TCustomRDFormattedData::FinishLine(TRDFormatResolution& res, int right, TRDF
         if (s != 0)
             for (int d = first; d <= bi; ++d)
                 DrawItems[d]->Left += s;
+        ReorderLineBiDi(first, bi, res);
     } else if (bi != first && s > 0) {
         int from = first + 1;
         for (int d = first + 1; d <= bi; ++d)
@@ -976,6 +977,108 @@ int TCustomRDFormattedData::FinishLine(TRDFormatResolution& res, int right, TRDF
                 DrawItems[d]->Left = DrawItems[d - 1]->Left + DrawItems[d - 1]->Width;
     }
     return extra;
+}
+
+// ---- right-to-left lines ----
+
+namespace {
+
+// The direction of a character: left to right, right to left, or neither.
+TRDBiDiMode DirectionOf(char32_t c, TRDBiDiMode neutral)
+{
+    switch (QChar::direction(c)) {
+    case QChar::DirL:
+        return TRDBiDiMode::rdbdLeftToRight;
+    case QChar::DirR:
+    case QChar::DirAL:
+        return TRDBiDiMode::rdbdRightToLeft;
+    default:
+        return neutral;
+    }
+}
+
+} // namespace
+
+void TCustomRDFormattedData::GetSegmentDirections(int d, TRDBiDiMode& firstDir, TRDBiDiMode& lastDir) const
+{
+    const TRDDrawLineInfo* di = DrawItems[d];
+    firstDir = lastDir = BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo);
+    if (ItemAt(di->ItemNo)->StyleNo < 0 || di->Length <= 0)
+        return;
+    int style = EffectiveStyleOfItem(di->ItemNo);
+    if (TextStyleOf(style).BiDiMode != TRDBiDiMode::rdbdUnspecified)
+        firstDir = lastDir = TextStyleOf(style).BiDiMode;
+    int flags = ItemOptionsOf(di->ItemNo);
+    QByteArray part = CharCopy(TextOfItem(di->ItemNo), di->Offs, di->Length, flags);
+    QString text = (flags & rdioUnicode) ? RawToWideString(part) : AnsiToQString(CodePageOfStyle(style), part);
+    if (text.isEmpty())
+        return;
+    char32_t c = text.at(0).unicode();
+    if (text.at(0).isHighSurrogate() && text.size() > 1)
+        c = QChar::surrogateToUcs4(text.at(0), text.at(1));
+    firstDir = DirectionOf(c, firstDir);
+    qsizetype n = text.size();
+    c = text.at(n - 1).unicode();
+    if (text.at(n - 1).isLowSurrogate() && n > 1)
+        c = QChar::surrogateToUcs4(text.at(n - 2), text.at(n - 1));
+    lastDir = DirectionOf(c, lastDir);
+}
+
+void TCustomRDFormattedData::ShiftFirstLineRTL(int first, int last, TRDFormatResolution& res)
+{
+    const TRDDrawLineInfo* f = DrawItems[first];
+    TCustomRDItemInfo* item = ItemAt(f->ItemNo);
+    if (!DrawItemStartsItem(first) || item->ContinuesPara() || (item->StyleNo >= 0 && f->Offs != 1))
+        return;
+    int shift;
+    if (item->StyleNo == MarkerStyleNo)
+        shift = -ScaleToDeviceX(static_cast<TRDNonTextItemInfo*>(item)->GetLeftShift(), &res.Info);
+    else
+        shift = ScaleToDeviceX(ParaStyleOf(f->ItemNo).FirstIndent, &res.Info);
+    if (shift != 0)
+        for (int d = first; d <= last; ++d)
+            DrawItems[d]->Left -= shift;
+}
+
+void TCustomRDFormattedData::ReorderLineBiDi(int first, int last, TRDFormatResolution& res)
+{
+    TRDBiDiMode para = BiDiModeOfPara(ItemAt(DrawItems[last]->ItemNo)->ParaNo);
+    if (para == TRDBiDiMode::rdbdUnspecified)
+        return;
+    bool rtlPara = para == TRDBiDiMode::rdbdRightToLeft;
+    if (rtlPara)
+        ShiftFirstLineRTL(first, last, res);
+    if (last <= first)
+        return;
+    // Visual order: runs of the paragraph's direction go to their end of the
+    // line, runs against it stay together in their reading order.
+    std::vector<int> order;
+    order.reserve(size_t(last - first + 1));
+    size_t i = 0;
+    TRDBiDiMode prevLast = para;
+    for (int d = first; d <= last; ++d) {
+        TRDBiDiMode f, l;
+        GetSegmentDirections(d, f, l);
+        TRDBiDiMode run = f == prevLast ? f : para;
+        bool rtlRun = run == TRDBiDiMode::rdbdRightToLeft;
+        if (!rtlRun && !rtlPara)
+            i = order.size();
+        else if (!rtlRun && rtlPara) {
+            if (i < order.size())
+                ++i;
+        } else if (rtlRun && rtlPara)
+            i = 0;
+        order.insert(order.begin() + std::ptrdiff_t(i), d);
+        prevLast = l;
+    }
+    std::vector<int> gap(size_t(last - first + 1), 0);
+    for (int d = first + 1; d <= last; ++d)
+        gap[size_t(d - first)] = DrawItems[d]->Left - (DrawItems[d - 1]->Left + DrawItems[d - 1]->Width);
+    int pos = DrawItems[first]->Left;
+    for (int d : order) {
+        DrawItems[d]->Left = pos;
+        pos += DrawItems[d]->Width + gap[size_t(d - first)];
+    }
 }
 
 // ---- widths ----

@@ -227,6 +227,9 @@ public:
     bool LineWrapsAfter(int d) const;
     int StyleOfDrawItem(int d) const { return ItemAt(DrawItems[d]->ItemNo)->StyleNo; }
     bool TextContinuesAfter(int d) const;
+    // The direction of a piece's first and last character (the paragraph's
+    // for characters of neither direction).
+    void GetSegmentDirections(int d, TRDBiDiMode& firstDir, TRDBiDiMode& lastDir) const;
 
     // Positions and hit-testing (document coordinates).
     int FindDrawItemByY(int y, int mode) const;
@@ -271,6 +274,9 @@ private:
     int SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags, int* height);
     void FinishPendingTab(TRDFormatState& st);
     int FinishLine(TRDFormatResolution& res, int right, TRDFormatState& st, bool last);
+    // Right-to-left lines: the first line's indent, the visual order of a line's pieces.
+    void ShiftFirstLineRTL(int first, int last, TRDFormatResolution& res);
+    void ReorderLineBiDi(int first, int last, TRDFormatResolution& res);
     void SetItemFirstDrawItem(int itemNo, int d);
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
     void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
