@@ -2,6 +2,7 @@
 
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
+#include <QtWidgets/QWidget>
 
 #include <memory>
 #include <random>
@@ -98,9 +99,47 @@ public:
     void ScrollToH(int) override {}
     int GetVSmallStep() override { return 10; }
     TCanvas* GetCanvas() override { return Canvas.get(); }
+    QWidget* Owner = nullptr;
+    void* GetParentControl() override { return Owner; }
+    std::vector<TCustomRDFormattedData*> PlacedReports;
+    void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
 
     void Format() { DoFormat(false, true, true, false, false, nullptr, 0, false); }
 };
+
+// A picture-like item that records where the layout placed it.
+class TPlacedItem : public TRDRectItemInfo {
+public:
+    explicit TPlacedItem(TCustomRDData* data) : TRDRectItemInfo(data) { StyleNo = -20; }
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TPlacedItem(data); }
+    int GetWidthEx() const override { return 30; }
+    int GetHeightEx() const override { return 20; }
+    bool GetBoolValueEx(int id, const TRDStyle* sheet) const override
+    {
+        return id == 2 ? Link : TRDRectItemInfo::GetBoolValueEx(id, sheet);
+    }
+    void SetPosition(int left, int top, bool) override { Places.emplace_back(left, top); }
+    bool Link = false;
+    std::vector<std::pair<int, int>> Places;
+};
+
+using Jump = std::tuple<int, int, int, int, int, int>;  // Id, DrawItemNo, Left, Top, Width, Height
+
+std::vector<Jump> Jumps(const TLayoutData& d)
+{
+    std::vector<Jump> r;
+    for (const auto& j : d.JumpList)
+        r.emplace_back(j->Id, j->DrawItemNo, j->Left, j->Top, j->Width, j->Height);
+    return r;
+}
+
+std::vector<int> JumpIds(const TLayoutData& d)
+{
+    std::vector<int> r;
+    for (int i = 0; i < d.ItemCount(); ++i)
+        r.push_back(d.ItemAt(i)->JumpIndex);
+    return r;
+}
 
 using Box = std::tuple<int, int, int, int, int, int>;  // Left, Top, Width, Height, Offs, Length
 
@@ -364,6 +403,12 @@ TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
 
 TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
 {
+    TFontInfo* linkStyle = Sheet.TextStyles().Add();
+    linkStyle->Jump = true;
+    linkStyle->FontName = QStringLiteral("Liberation Mono");
+    linkStyle->Size = 15;
+    const int link = Sheet.TextStyles().Count() - 1;
+    Doc.Flags |= cfJumpsActive;
     std::mt19937 rng(25);
     const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
     auto randomText = [&]() {
@@ -373,32 +418,93 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
             s += QByteArray(k ? " " : "") + words[rng() % 6];
         return s;
     };
+    auto addRandom = [&]() {
+        Doc.AddTextRawNoTag(randomText(), rng() % 3 == 0 ? link : 0, rng() % 2 ? 0 : -1);
+    };
     for (int i = 0; i < 12; ++i)
-        Doc.AddTextRawNoTag(randomText(), 0, 0);
+        addRandom();
+    Doc.ItemAt(0)->SetContinuesPara(false);
     Doc.Format();
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         int item = int(rng() % Doc.ItemCount());
         int first = Doc.FirstDrawItemOfItem(item);
         int last = Doc.LastDrawItemOfItem(item);
         int delta = 0;
-        switch (rng() % 3) {
+        switch (rng() % 5) {
         case 0:
             Doc.SetTextOfItem(item, randomText());
             break;
         case 1:
             Doc.SetTextOfItem(item, Doc.TextOfItem(item) + " " + randomText());
             break;
-        default:
+        case 2:
             Doc.SetTextOfItem(item, Doc.TextOfItem(item).left(1));
+            break;
+        case 3: {  // a new paragraph after the item
+            int at = item + 1;
+            QByteArray text = randomText();
+            TCustomRDItemInfo* added = TextItemClass(&Doc);
+            added->StyleNo = rng() % 2 ? link : 0;
+            bool all = false;
+            int list = -1;
+            Doc.InsertItem(at, text, added, true, all, list);
+            delta = 1;
+            break;
+        }
+        default:  // the next paragraph goes, when the item has one after it
+            if (item + 1 >= Doc.ItemCount() || !Doc.ItemAt(item + 1)->StartsParagraph()
+                || (item + 2 < Doc.ItemCount() && Doc.ItemAt(item + 2)->ContinuesPara()))
+                continue;
+            last = Doc.LastDrawItemOfItem(item + 1);
+            Doc.DeleteItemRange(item + 1, 1);
+            delta = -1;
             break;
         }
         Doc.FormatParagraphsOfDrawRange(first, last, false, delta);
         std::vector<Box> partial = Boxes(Doc);
-        int partialHeight = Doc.DocumentHeight;
+        std::vector<Jump> partialJumps = Jumps(Doc);
+        std::vector<int> partialIds = JumpIds(Doc);
+        int partialHeight = Doc.DocumentHeight, partialCount = Doc.JumpCount;
         Doc.Format();
         ASSERT_EQ(partial, Boxes(Doc)) << round;
         ASSERT_EQ(partialHeight, Doc.DocumentHeight) << round;
+        ASSERT_EQ(partialJumps, Jumps(Doc)) << round;
+        ASSERT_EQ(partialIds, JumpIds(Doc)) << round;
+        ASSERT_EQ(partialCount, Doc.JumpCount) << round;
     }
+    EXPECT_GT(Doc.JumpCount, 0);
+}
+
+TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
+{
+    QWidget owner;
+    QWidget child(&owner);
+    Doc.Flags |= cfJumpsActive;
+    Doc.ClientWidth = 600;
+    Doc.AddTextRawNoTag("ab", 0, 0);
+    auto* picture = new TPlacedItem(&Doc);
+    picture->Link = true;
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    Doc.VOffset = 3;
+    Doc.Format();
+    EXPECT_TRUE(picture->Places.empty());  // no owner: nothing to place
+    Doc.Owner = &owner;
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 2);
+    const TRDDrawLineInfo* d = Doc.DrawItems[1];
+    EXPECT_EQ(d->Left, 5 + 24);
+    ASSERT_EQ(picture->Places.size(), 1u);
+    EXPECT_EQ(picture->Places[0], std::make_pair(d->Left, d->Top - 3));
+    ASSERT_EQ(Doc.PlacedReports.size(), 1u);
+    EXPECT_EQ(Doc.PlacedReports[0], &Doc);
+    ASSERT_EQ(Doc.JumpList.size(), 1u);
+    EXPECT_EQ(Jumps(Doc)[0], Jump(0, 1, d->Left, d->Top, 30, 20));
+    EXPECT_EQ(picture->JumpIndex, 0);
+
+    Doc.Flags |= cfNoControlPlacing;
+    Doc.Format();
+    EXPECT_EQ(picture->Places.size(), 1u);
 }
 
 TEST_F(RDLayoutTest, KeepSelectionKeepsTheTopItemAndTheSelection)

@@ -223,7 +223,12 @@ public:
     virtual void DestroySeqList() { GetAbsoluteRootData()->DestroySeqList(); }
     virtual void DestroyMarkerList() { GetAbsoluteRootData()->DestroyMarkerList(); }
     virtual void StylesRenumbered(const TRDStyleMaps&) {}
-    virtual void* GetParentControl() { return GetRootData()->GetParentControl(); }
+    // The control that shows the document (a QWidget); nil for a root without one.
+    virtual void* GetParentControl()
+    {
+        TCustomRDData* root = GetRootData();
+        return root == this ? nullptr : root->GetParentControl();
+    }
     virtual void GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location)
     {
         parentItemNo = -1;

@@ -4,6 +4,7 @@
 
 #include <QtGui/QFontMetrics>
 #include <QtGui/QPainter>
+#include <QtWidgets/QWidget>
 
 #include "RDLineBreak.h"
 #include "RDTextCanvas.h"
@@ -256,6 +257,7 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
         if (ItemCount() > 0)
             DocumentHeight += ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info);
         AdjustVScrollUnits();
+        OffsetJumpRects();
     }
     int oldW = GetWidth(), oldH = GetHeight();
     SkipNextFormat = true;
@@ -271,6 +273,7 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
             int first = anchorItem < ItemCount() ? ItemAt(anchorItem)->FirstDrawItem : -1;
             ScrollToV(first >= 0 ? DrawItems[first]->Top + anchorDist : 0, false);
         }
+        PlaceControls();
         if (onlyNewItems)
             ScrollToV((GetOptions() & rdoScrollToEnd) ? DocumentHeight : oldVOffset, false);
         if (keepSelection)
@@ -1212,7 +1215,32 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
     st.Width = 0;
     st.NextDrawNo = d1;
     DrawItems.BeginReplace(d1, d2);
-    // Jumps of the replaced range are made again.
+    // The hypertext areas of the range are made again, numbered from the id
+    // the range starts with; those after it follow the change of ids.
+    std::vector<std::unique_ptr<TRDJumpInfo>> jumpsAfter;
+    {
+        std::vector<std::unique_ptr<TRDJumpInfo>> kept;
+        for (auto& j : JumpList) {
+            if (j->DrawItemNo < d1)
+                kept.push_back(std::move(j));
+            else if (j->DrawItemNo > d2)
+                jumpsAfter.push_back(std::move(j));
+        }
+        JumpList = std::move(kept);
+    }
+    int oldJumpCount = JumpCount;
+    int oldEndId = oldJumpCount;
+    for (int i = b + 1; i < ItemCount(); ++i)
+        if (IsNumberedJump(i)) {
+            oldEndId = ItemAt(i)->JumpIndex;
+            break;
+        }
+    JumpCount = 0;
+    for (int i = a - 1; i >= 0; --i)
+        if (IsNumberedJump(i)) {
+            JumpCount = ItemAt(i)->JumpIndex + 1;
+            break;
+        }
     CreateFontInfoCache(canvas);
     st.FontCache = GetFontInfoCache(canvas, this);
     st.Canvas = canvas;
@@ -1221,6 +1249,18 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
     st.Y += FinishLine(res, st.Origin + st.Width, st, true);
     ReleaseFontInfoCache(st.FontCache);
     DrawItems.EndReplace();
+    int idDelta = JumpCount - oldEndId;
+    int drawDelta = DrawItems.Count() - oldCount;
+    JumpCount = oldJumpCount + idDelta;
+    for (auto& j : jumpsAfter) {
+        j->Id += idDelta;
+        j->DrawItemNo += drawDelta;
+        JumpList.push_back(std::move(j));
+    }
+    if (idDelta != 0)
+        for (int i = b + 1; i < ItemCount(); ++i)
+            if (IsNumberedJump(i))
+                ItemAt(i)->JumpIndex += idDelta;
     if (b == ItemCount() - 1 || ItemAt(b + 1)->StartsParagraph())
         st.Gap += ParaStyleOf(b).SpaceAfter;
     if (b < ItemCount() - 1 && ItemAt(b + 1)->StartsParagraph())
@@ -1249,8 +1289,56 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
                 SetDocumentSize(GetScrollWidth(), DocumentHeight, false);
         }
     }
+    OffsetJumpRects();
+    PlaceControls();
     LastFormattedItemNo = ItemCount() - 1;
     ItemsFormattedHook(a, b, true);
+}
+
+bool TCustomRDFormattedData::IsNumberedJump(int itemNo) const
+{
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    if (item->JumpIndex < 0)
+        return false;
+    if (item->StyleNo >= 0)
+        return TextStyleOf(EffectiveStyleOfItem(itemNo)).Jump;
+    return item->GetBoolValueEx(2, const_cast<TCustomRDFormattedData*>(this)->GetRDStyle());
+}
+
+void TCustomRDFormattedData::OffsetJumpRects()
+{
+    int valign = GetVAlignOffset();
+    for (auto& j : JumpList) {
+        TCustomRDFormattedData* data = j->RDData ? j->RDData : this;
+        if (j->DrawItemNo < 0 || j->DrawItemNo >= data->DrawItems.Count())
+            continue;
+        int x0 = 0, y0 = 0;
+        data->GetOrigin(x0, y0);
+        y0 -= valign;
+        j->Left = data->DrawItems[j->DrawItemNo]->Left + x0;
+        j->Top = data->DrawItems[j->DrawItemNo]->Top + y0;
+    }
+}
+
+void TCustomRDFormattedData::PlaceControls()
+{
+    if ((GetControlFlags() & cfNoControlPlacing) || (State & dsFormattingByOwner))
+        return;
+    auto* control = static_cast<QWidget*>(GetParentControl());
+    if (!control || control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+        return;
+    int dx = GetHOffset(), dy = GetVOffset();
+    // Moving one child must not make the owner lay the others out meanwhile.
+    bool updates = control->updatesEnabled();
+    control->setUpdatesEnabled(false);
+    for (int d = 0; d < DrawItems.Count(); ++d) {
+        const TRDDrawLineInfo* di = DrawItems[d];
+        if (ItemAt(di->ItemNo)->StyleNo < 0)
+            static_cast<TRDNonTextItemInfo*>(ItemAt(di->ItemNo))->SetPosition(di->Left - dx, di->Top - dy, true);
+    }
+    control->setUpdatesEnabled(updates);
+    if (auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData()))
+        root->ControlsPlacedHook(this);
 }
 
 // ---- queries ----

@@ -206,6 +206,12 @@ public:
     void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
     void FormatRange(int first, int last, bool update, bool itemFlag1, int itemDelta);
 
+    // Moves the hypertext areas to their draw items (root coordinates).
+    void OffsetJumpRects();
+    // Tells every non-text item where it stands (client coordinates), so that
+    // embedded controls (child widgets of the owner, GetParentControl) follow.
+    void PlaceControls();
+
     // Widths.
     int WidthFromItemToEnd(int itemNo, const TRDResolutionInfo* info, TCanvas* canvas);
     int MaxLineWidthInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info, int& paraStart);
@@ -278,6 +284,8 @@ private:
     void ShiftFirstLineRTL(int first, int last, TRDFormatResolution& res);
     void ReorderLineBiDi(int first, int last, TRDFormatResolution& res);
     void SetItemFirstDrawItem(int itemNo, int d);
+    // A hypertext item that holds a jump id.
+    bool IsNumberedJump(int itemNo) const;
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
     void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
 };
