@@ -203,14 +203,8 @@ enum class TBackgroundStyle : uint8_t {
     bsBottomRight
 };
 
-class TRDBackground {
-public:
-    TBackgroundStyle Style = TBackgroundStyle::bsNoBitmap;
-    // The picture's bytes as its own stream form, and its class name.
-    QByteArray ImageData;
-    QByteArray ImageClassName = "TBitmap";
-    bool HasImage() const { return !ImageData.isEmpty(); }
-};
+// The document background (picture, placement, current-line band): RDBack.h.
+class TRDBackground;
 
 // The animation state of an animated picture item.
 class TRDAnimator {

@@ -6,6 +6,8 @@
 
 #include "AnsiText.h"
 #include "CRDData.h"
+#include "RDBack.h"
+#include "RDGraphUtils.h"
 #include "RDDocEncoding.h"
 #include "RDUnicode.h"
 #include "RDDocParams.h"
@@ -75,6 +77,7 @@ private:
     bool FInsertMode;
     TColor& FColor;
     TRDBackground* FBackground;
+    QByteArray FBackgroundClass = "TBitmap";
     TRDLayoutInfo* FLayout;
     int& FItemsAdded;
     bool& FReformatAll;
@@ -284,7 +287,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
             if (FBackground) {
                 FBackground->Style = style >= 0 && style <= 8 ? static_cast<TBackgroundStyle>(style)
                                                                : TBackgroundStyle::bsNoBitmap;
-                FBackground->ImageData.clear();
+                FBackground->FreeImage();
             }
         }
     } else if (kind == -2) {
@@ -543,9 +546,13 @@ bool TRDFReader::HandleLine(const QByteArray& line)
             QByteArray data = line;
             if (FHeader.DataMode != 2 && !RDFHexToString(line, data))
                 return false;
-            FBackground->ImageData = data;
+            // A class this program does not know leaves no picture.
+            std::unique_ptr<TGraphic> graphic = CreateGraphicHook(QString::fromLatin1(FBackgroundClass));
+            if (graphic)
+                graphic->LoadFromStream(data);
+            FBackground->AssignImage(std::move(graphic));
         } else if (FLineNo == 0 && FBackground && (Options() & rdfoLoadBack) && FWhole) {
-            FBackground->ImageClassName = line;
+            FBackgroundClass = line;
         }
         return true;
     case TReadState::ItemRecord: {

@@ -6,6 +6,7 @@
 
 #include "AnsiText.h"
 #include "CRDData.h"
+#include "RDBack.h"
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
@@ -277,12 +278,13 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
     RDFWriteLine(FStream, "-8 " + QByteArray::number(RDFVersion) + ' ' + QByteArray::number(RDFSubVersion));
     if (FScope != 1 && (FOptions & rdfoSaveBack) && background) {
         const QByteArray tail = QByteArray::number(static_cast<int>(background->Style)) + ' ' + QByteArray::number(color);
-        if (!background->HasImage() || background->Style == TBackgroundStyle::bsNoBitmap) {
+        const TGraphic* image = background->GetImage();
+        if (!image || image->SaveToStream().isEmpty() || background->Style == TBackgroundStyle::bsNoBitmap) {
             RDFWriteLine(FStream, "-7 0 -1 0 0 0 " + tail);
         } else {
             RDFWriteLine(FStream, "-7 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 " + tail);
-            RDFWriteLine(FStream, background->ImageClassName);
-            WriteObjectLine(background->ImageData);
+            RDFWriteLine(FStream, image->ClassName().toLatin1());
+            WriteObjectLine(image->SaveToStream());
         }
     }
     const bool ownRoot = FDoc->GetRootData() == FDoc;
