@@ -355,6 +355,7 @@ void TCustomRDData::AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item)
     item->Inserting(this, stored, false);
     FItems->push_back({stored, owned.release()});
     item->Inserted(this, ItemCount() - 1);
+    AddMarkerToList(ItemCount() - 1);
 }
 
 void TCustomRDData::ConvertForStyle(QByteArray& s, int styleNo, int paraNo) const
@@ -522,10 +523,11 @@ void TCustomRDData::UnifyParaNoOfParagraph(int i)
 
 // Removing items.
 
-void TCustomRDData::FreeItem(TCustomRDItemInfo* item, bool)
+void TCustomRDData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
 {
     if (!item)
         return;
+    RemoveMarkerFromList(item, keepLists);
     if (item->Checkpoint) {
         TRDCPInfo* cp = item->Checkpoint;
         FreeCheckpoint(cp, true, true);
@@ -564,6 +566,7 @@ void TCustomRDData::Clear()
     FirstParaMarkerListNo = -1;
     FirstParaMarkerLevel = -1;
     if (FItems && !SharesItems()) {
+        DestroyOwnMarkerListForClear();
         for (int i = 0; i < ItemCount(); ++i)
             if (ItemAt(i))
                 FreeItemAt(i, true);
@@ -689,5 +692,6 @@ bool TCustomRDData::InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*&
     item->Inserting(this, text, false);
     FItems->insert(FItems->begin() + index, {text, item});
     item->Inserted(this, index);
+    AddMarkerToList(index);
     return true;
 }

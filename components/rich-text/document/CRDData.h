@@ -16,6 +16,7 @@
 #include "RDStrUtils.h"
 
 class TRDLayoutInfo;
+class TRDMarkerItemInfo;
 
 // One entry of the item list: the item's text and its object (owned).
 struct TRDItemEntry {
@@ -163,6 +164,23 @@ public:
                  int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead);
     void ApplyLayoutInfo(const TRDLayoutInfo& layoutInfo);
 
+    // List markers: the root's marker list kept in step with the items.
+    // The last marker at or before item i, nested documents included, then
+    // in the documents around this one.
+    TRDMarkerItemInfo* PrevMarkerItem(int i);
+    void AddMarkerToList(int i);
+    void RemoveMarkerFromList(TCustomRDItemInfo* item, bool keepNumbers);
+    void RenumberMarkersFrom(int i, bool create);
+    // The highest marker-list index above i of a marker of one of the lists.
+    int LastMarkerIndexOfLists(int i, const TRDIntegerList& lists);
+    // A marker read from RDF: its list through the read's list map, then
+    // checked against the list styles (warning $04). False for other items.
+    bool MapReadMarkerListNo(TCustomRDItemInfo* item, const TRDIntegerList* listMap);
+    // The marker-list state of an RDF read, into the previous marker list.
+    bool LoadMarkerStateFromRDF(const QByteArray& data, const TRDIntegerList* listMap);
+    void FillLayoutMarkerInfo(TRDLayoutInfo& layoutInfo, int firstItemNo);
+    void SaveMarkerStateBefore(TRDStream& stream, int firstItemNo, bool binary);
+
     // Plain text.
     bool SaveTextToStream(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly, bool textOnly,
                           bool unicode, bool unicodeWriteSignature);
@@ -221,7 +239,12 @@ public:
     virtual bool SaveRDFBlock(TRDStream& stream);
     virtual bool AllowsPageBreaks() { return true; }
     virtual void DestroySeqList() { GetAbsoluteRootData()->DestroySeqList(); }
-    virtual void DestroyMarkerList() { GetAbsoluteRootData()->DestroyMarkerList(); }
+    // A root that keeps no marker list answers none (also while it is being destroyed).
+    virtual void DestroyMarkerList()
+    {
+        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+            root->DestroyMarkerList();
+    }
     virtual void StylesRenumbered(const TRDStyleMaps&) {}
     // The control that shows the document (a QWidget); nil for a root without one.
     virtual void* GetParentControl()
@@ -312,7 +335,11 @@ public:
                             bool& reformatAll, int& newListNo);
     virtual void DeleteUnusedStyles(TRDStyleUsage& usage);
     virtual TRDSeqList* GetSeqList(bool create) { return GetAbsoluteRootData()->GetSeqList(create); }
-    virtual TRDMarkerList* GetMarkerList(bool create) { return GetAbsoluteRootData()->GetMarkerList(create); }
+    virtual TRDMarkerList* GetMarkerList(bool create)
+    {
+        TCustomRDData* root = GetAbsoluteRootData();
+        return root != this ? root->GetMarkerList(create) : nullptr;
+    }
     virtual TRDMarkerList* GetPrevMarkerList() { return nullptr; }
     virtual TCustomRDData* GetDataForEditing() { return this; }
     virtual TRDDocParameters* GetDocParameters(bool create) { return GetRootData()->GetDocParameters(create); }
@@ -327,6 +354,7 @@ private:
     void ConvertForStyle(QByteArray& s, int styleNo, int paraNo) const;
     bool ItemIsDoubleByte(int i) const;
     void EmptyItemListWithoutFreeing();
+    void DestroyOwnMarkerListForClear();
 
     std::unique_ptr<std::vector<TRDItemEntry>> FOwnItems;
     friend class TRDFReader;

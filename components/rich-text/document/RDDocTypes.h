@@ -267,6 +267,7 @@ struct TRDStyleUsage {
 struct TRDStyleMaps {
     TRDIntegerList TextMap;
     TRDIntegerList ParaMap;
+    TRDIntegerList ListMap;
 };
 
 // A picture file already written for HTML, so that the same image is written once.

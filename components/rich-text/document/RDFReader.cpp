@@ -13,6 +13,7 @@
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
+#include "RDMarkerItems.h"
 #include "RDStyleStream.h"
 
 namespace {
@@ -31,6 +32,13 @@ struct THeader {
     bool Sticky = false;
     std::unique_ptr<TCustomRDItemInfo> Item;
 };
+
+// The list of a marker as read; -1 for other items.
+int MarkerListNoOf(const TCustomRDItemInfo* item)
+{
+    const auto* marker = dynamic_cast<const TRDMarkerItemInfo*>(item);
+    return marker ? marker->ListNo : -1;
+}
 
 }  // namespace
 
@@ -365,6 +373,9 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
             Warn(rdfwConvertedToUnicode);
         }
     }
+    // A marker's list goes through the read's list map.
+    const int readListNo = MarkerListNoOf(item);
+    const bool markerMapped = !RDFSkipStyleChecks && FDoc->MapReadMarkerListNo(item, Maps.List->get());
     if (FFirstItem) {
         FFirstItem = false;
         if (FPlaceFirst)
@@ -373,6 +384,8 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         TCustomRDItemInfo* inserted = owned.release();
         if (!FDoc->InsertItem(FIndex, text, inserted, FInsertMode, FReformatAll, newListNo))
             return false;
+        if (markerMapped && newListNo >= 0 && *Maps.List && readListNo >= 0 && readListNo < (*Maps.List)->Count())
+            (*Maps.List)->SetItem(readListNo, newListNo);
         if (!inserted)
             return true;
     } else {
@@ -380,6 +393,7 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         inserted->Inserting(FDoc, text, false);
         FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, inserted});
         inserted->Inserted(FDoc, FIndex);
+        FDoc->AddMarkerToList(FIndex);
         ++FItemsAdded;
     }
     TCustomRDItemInfo* placed = FDoc->ItemAt(FIndex);
@@ -515,7 +529,9 @@ bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
         }
         return true;
     }
-    return true;  // kind 6 needs the marker list, which documents here do not keep
+    if (kind == 6 && FWhole && (Options() & rdfoLoadLayout))
+        return FDoc->LoadMarkerStateFromRDF(data, Maps.List->get());
+    return true;
 }
 
 void TRDFReader::EndRecord()

@@ -317,6 +317,9 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
         const int e = range.EndItemNo;
         layoutInfo->LastParaAborted = range.EndOffs < FDoc->EndOffsetOf(e)
                                       || (e + 1 < FDoc->ItemCount() && !FDoc->StartsParagraph(e + 1));
+        if (layoutInfo->FirstParaAborted)
+            FDoc->FillLayoutMarkerInfo(*layoutInfo, s);
+        FDoc->SaveMarkerStateBefore(FStream, s, Binary());
     }
     if (FScope != 1 && (FOptions & rdfoSaveLayout) && layoutInfo) {
         RDFWriteLine(FStream, "-9 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 3");

@@ -8,6 +8,7 @@
 #include "CRDData.h"
 #include "RDFStream.h"
 #include "RDControlItems.h"
+#include "RDMarkerItems.h"
 #include "RDPictureItems.h"
 #include "RDTextItems.h"
 
@@ -534,6 +535,7 @@ std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomR
         case -12: item = std::make_unique<TRDTabItemInfo>(rdData); break;
         case -3: case -4: case -6: case -10: item.reset(CreateBuiltInPictureItem(styleNo, rdData)); break;
         case -5: item = std::make_unique<TRDControlItemInfo>(rdData); break;
+        case MarkerStyleNo: item.reset(CreateBuiltInMarkerItem(rdData)); break;
         default: {
             TRDItemFactory factory = nullptr;
             {

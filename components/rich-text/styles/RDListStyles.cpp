@@ -22,6 +22,7 @@ void TRDListLevel::Assign(const TRDListLevel& s)
         return;
     ListType = s.ListType;
     StartFrom = s.StartFrom;
+    ImageList = s.ImageList;
     ImageIndex = s.ImageIndex;
     FormatString = s.FormatString;
     FormatStringW = s.FormatStringW;
@@ -118,7 +119,8 @@ bool TRDListLevel::FontsEqual(const TRDListLevel& v) const
 
 bool TRDListLevel::IsEqual(const TRDListLevel& v) const
 {
-    return ListType == v.ListType && StartFrom == v.StartFrom && ImageIndex == v.ImageIndex
+    return ListType == v.ListType && StartFrom == v.StartFrom && ImageList == v.ImageList
+           && ImageIndex == v.ImageIndex
            && FormatString == v.FormatString && FormatStringW == v.FormatStringW && LeftIndent == v.LeftIndent
            && FirstIndent == v.FirstIndent && MarkerIndent == v.MarkerIndent && MarkerAlignment == v.MarkerAlignment
            && FontsEqual(v) && Options == v.Options && PicturesEqual(v);
@@ -127,7 +129,7 @@ bool TRDListLevel::IsEqual(const TRDListLevel& v) const
 int TRDListLevel::Likeness(const TRDListLevel& v) const
 {
     int score = ListType == v.ListType ? 5000 : 0;
-    score += (StartFrom == v.StartFrom) * 100 + 100 /* image lists: none kept */ + (ImageIndex == v.ImageIndex) * 100
+    score += (StartFrom == v.StartFrom) * 100 + (ImageList == v.ImageList) * 100 + (ImageIndex == v.ImageIndex) * 100
              + (FormatString == v.FormatString) * 100 + (FormatStringW == v.FormatStringW) * 100
              + (LeftIndent == v.LeftIndent) * 100 + (MarkerIndent == v.MarkerIndent) * 100
              + (MarkerAlignment == v.MarkerAlignment) * 100 + (Options == v.Options) * 100

@@ -6,6 +6,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
+#include "ImageList.h"
 #include "Pictures.h"
 #include "RDLists.h"
 #include "RDTextStyles.h"
@@ -40,6 +41,8 @@ public:
     }
 
     TRDListType ListType = TRDListType::rdlstBullet;
+    // The image list of image markers; not owned.
+    TImageList* ImageList = nullptr;
     int32_t ImageIndex = 0;
     QByteArray FormatString = QByteArray(1, '\xB7');
     QString FormatStringW;

@@ -376,3 +376,28 @@ void SaveRTFToStream(const TCustomRDFontInfo& s, TRDStream& stream, int styleNo,
         out += "\\cf" + QByteArray::number(colorList.IndexOf(static_cast<int32_t>(s.Color)));
     RDFWrite(stream, out);
 }
+
+QByteArray SaveRTFMarkerFont(const TRDMarkerFont& font, const TRDColorList& colorList, const TRDStyle* rdStyle,
+                             const TRDRTFFontTable& fontTable)
+{
+    QByteArray s;
+    const int fontNo = fontTable.Find(font.Name, font.Charset);
+    if (fontNo >= 0)
+        s += "\\f" + QByteArray::number(fontNo);
+    if (font.Style & fsBold)
+        s += "\\b";
+    if (font.Style & fsItalic)
+        s += "\\i";
+    if (font.Style & fsUnderline)
+        s += "\\ul";
+    if (font.Style & fsStrikeOut)
+        s += "\\strike";
+    s += "\\fs" + QByteArray::number(font.Size * 2);
+    const uint8_t charset0 = rdStyle && rdStyle->TextStyles().Count() > 0 ? rdStyle->TextStyles().TextStyleAt(0)->Charset
+                                                                            : DEFAULT_CHARSET;
+    if (font.Charset != DEFAULT_CHARSET && font.Charset != charset0)
+        s += "\\lang" + QByteArray::number(LanguageOfCharset(font.Charset));
+    if (font.Color != clWindowText && colorList.IndexOf(font.Color) >= 0)
+        s += "\\cf" + QByteArray::number(colorList.IndexOf(font.Color));
+    return s;
+}

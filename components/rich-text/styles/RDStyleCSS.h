@@ -22,3 +22,10 @@ void SaveCSSToStream(const TRDStyle& sheet, TRDStream& stream, int options);
 // the style's collection (nullptr when it is in none).
 void SaveRTFToStream(const TCustomRDFontInfo& style, TRDStream& stream, int styleNo, double twipsPerPixel,
                      const TRDIntegerList& fontMap, const TRDColorList& colorList, const TCustomRDFontInfo* style0);
+
+// The RTF character formatting of a list marker font: the font table entry
+// of its name and charset (when there is one), its styles, its size, its
+// language when its charset is set and differs from text style 0's, and its
+// colour unless that is clWindowText.
+QByteArray SaveRTFMarkerFont(const TRDMarkerFont& font, const TRDColorList& colorList, const TRDStyle* rdStyle,
+                             const TRDRTFFontTable& fontTable);

@@ -1,0 +1,189 @@
+// The document's upkeep of its list markers: entering and removing markers
+// in the root's marker list, renumbering, and the markers' parts of RDF reads
+// and writes.
+
+#include "CRDData.h"
+#include "RDFDocIO.h"
+#include "RDFStream.h"
+#include "RDMarkerItems.h"
+
+namespace {
+
+// The last marker at or before item i of rdData, looking into the nested
+// documents of the items passed (last to first).
+TRDMarkerItemInfo* LastMarkerUpTo(TCustomRDData* rdData, int i)
+{
+    for (i = std::min(i, rdData->ItemCount() - 1); i >= 0; --i) {
+        TCustomRDItemInfo* item = rdData->ItemAt(i);
+        if (auto* marker = dynamic_cast<TRDMarkerItemInfo*>(item))
+            return marker;
+        std::unique_ptr<TRDStoreSubRDData> store;
+        for (TCustomRDData* sub = item->EnumSubDocuments(store, 1); sub; sub = item->EnumSubDocuments(store, 5)) {
+            TCustomRDData* active = sub->GetActiveData();
+            if (TRDMarkerItemInfo* found = LastMarkerUpTo(active, active->ItemCount() - 1))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TRDMarkerItemInfo* TCustomRDData::PrevMarkerItem(int i)
+{
+    if (TRDMarkerItemInfo* found = LastMarkerUpTo(this, i))
+        return found;
+    // On in the documents around this one, before the item that holds it.
+    TCustomRDData* parent = GetAbsoluteParentData();
+    if (!parent)
+        return nullptr;
+    int parentItemNo = -1;
+    std::unique_ptr<TRDLocation> location;
+    GetParentInfo(parentItemNo, location);
+    if (parentItemNo < 0)
+        return nullptr;
+    return parent->PrevMarkerItem(parentItemNo - 1);
+}
+
+void TCustomRDData::AddMarkerToList(int i)
+{
+    if (i < 0 || i >= ItemCount())
+        return;
+    auto* marker = dynamic_cast<TRDMarkerItemInfo*>(ItemAt(i));
+    if (!marker || marker->StyleNo != MarkerStyleNo)
+        return;
+    TRDMarkerList* list = GetMarkerList(true);
+    if (!list)
+        return;
+    // A marker outside every list has no cached index.
+    if (marker->ListIndex >= 0 && marker->GetIndexInList(list) >= 0)
+        return;
+    list->InsertAfter(marker, PrevMarkerItem(i - 1));
+    list->RecalcCounters(marker->ListIndex, GetRDStyle());
+}
+
+void TCustomRDData::RemoveMarkerFromList(TCustomRDItemInfo* item, bool keepNumbers)
+{
+    auto* marker = dynamic_cast<TRDMarkerItemInfo*>(item);
+    if (!marker || marker->StyleNo != MarkerStyleNo || marker->ListIndex < 0)
+        return;
+    TRDMarkerList* list = GetMarkerList(false);
+    if (!list)
+        return;
+    const int index = marker->GetIndexInList(list);
+    if (index < 0)
+        return;
+    list->Delete(index);
+    if (list->Count() == 0) {
+        DestroyMarkerList();
+        return;
+    }
+    if (keepNumbers)
+        return;
+    // The markers of the removed marker's list after it count again.
+    for (int j = index; j < list->Count(); ++j)
+        if ((*list)[j]->ListNo == marker->ListNo) {
+            list->RecalcCounters(j, GetRDStyle());
+            break;
+        }
+}
+
+void TCustomRDData::RenumberMarkersFrom(int i, bool create)
+{
+    if (i < 0 || i >= ItemCount())
+        return;
+    auto* marker = dynamic_cast<TRDMarkerItemInfo*>(ItemAt(i));
+    if (!marker)
+        return;
+    TRDMarkerList* list = GetMarkerList(create);
+    const int index = marker->GetIndexInList(list);
+    if (index >= 0)
+        list->RecalcCounters(index, GetRDStyle());
+}
+
+int TCustomRDData::LastMarkerIndexOfLists(int i, const TRDIntegerList& lists)
+{
+    const TRDMarkerList* list = GetMarkerList(false);
+    if (!list)
+        return -1;
+    for (int j = list->Count() - 1; j > i; --j)
+        if (lists.IndexOf((*list)[j]->ListNo) >= 0)
+            return j;
+    return -1;
+}
+
+void TCustomRDData::DestroyOwnMarkerListForClear()
+{
+    if (GetAbsoluteRootData() == this && GetMarkerList(false))
+        DestroyMarkerList();
+}
+
+bool TCustomRDData::MapReadMarkerListNo(TCustomRDItemInfo* item, const TRDIntegerList* listMap)
+{
+    auto* marker = dynamic_cast<TRDMarkerItemInfo*>(item);
+    if (!marker)
+        return false;
+    const uint8_t warned = GetRDFLoadWarnings() | rdfwConvertedUnknownStyles;
+    if (listMap && marker->ListNo >= 0) {
+        if (marker->ListNo >= listMap->Count()) {
+            SetRDFLoadWarnings(warned);
+            marker->ListNo = 0;
+        } else {
+            marker->ListNo = (*listMap)[marker->ListNo];
+        }
+    }
+    const TRDStyle* sheet = GetRDStyle();
+    const int count = sheet ? sheet->ListStyles().Count() : 0;
+    if (marker->ListNo >= count) {
+        SetRDFLoadWarnings(warned);
+        marker->ListNo = count > 0 ? 0 : -1;
+    }
+    return true;
+}
+
+bool TCustomRDData::LoadMarkerStateFromRDF(const QByteArray& data, const TRDIntegerList* listMap)
+{
+    TRDMarkerList* list = GetPrevMarkerList();
+    if (!list)
+        return true;
+    if (!list->LoadFromBinaryString(data, this))
+        return false;
+    if (listMap)
+        for (int i = 0; i < list->Count(); ++i) {
+            TRDMarkerItemInfo* m = (*list)[i];
+            if (m->ListNo >= 0 && m->ListNo < listMap->Count())
+                m->ListNo = (*listMap)[m->ListNo];
+        }
+    return true;
+}
+
+void TCustomRDData::FillLayoutMarkerInfo(TRDLayoutInfo& layoutInfo, int firstItemNo)
+{
+    const int paraStart = FirstItemOfPara(firstItemNo);
+    if (paraStart == firstItemNo)
+        return;
+    if (auto* marker = dynamic_cast<TRDMarkerItemInfo*>(ItemAt(paraStart))) {
+        layoutInfo.FirstMarkerListNo = marker->ListNo;
+        layoutInfo.FirstMarkerLevel = marker->Level;
+    }
+}
+
+void TCustomRDData::SaveMarkerStateBefore(TRDStream& stream, int firstItemNo, bool binary)
+{
+    if (GetRootData() != this || firstItemNo <= 0)
+        return;
+    TRDMarkerItemInfo* marker = PrevMarkerItem(firstItemNo - 1);
+    const TRDMarkerList* list = GetMarkerList(false);
+    const int index = marker ? marker->GetIndexInList(list) : -1;
+    if (index < 0)
+        return;
+    RDFWriteLine(stream, "-9 2 0 0 " + QByteArray::number(binary ? 2 : 0) + " 0 6");
+    RDFWriteLine(stream, QByteArray());
+    if (binary) {
+        TRDMemoryStream memory;
+        list->SaveBinary(memory, index + 1, false);
+        RDFWriteBinaryBlock(stream, memory.ToBytes());
+    } else {
+        list->SaveToRDF(stream, index + 1);
+    }
+}

@@ -1,0 +1,759 @@
+// List markers: counting, marker texts, measuring and drawing, the marker
+// list and its state block, RDF records, and RTF, HTML and text output.
+
+#include <gtest/gtest.h>
+
+#include <QtGui/QPainter>
+
+#include "Graphics.h"
+#include "RDDocTestSupport.h"
+#include "RDFDocIO.h"
+#include "RDFStream.h"
+#include "RDFTestIO.h"
+#include "RDMarkerItems.h"
+#include "RDPictureItems.h"
+#include "RDStyleCSS.h"
+#include "RDTextItems.h"
+
+namespace {
+
+// A root document that keeps a marker list, and optionally a list whose
+// numbering it continues.
+class TMarkerDoc : public TTestSelectionData {
+public:
+    using TTestSelectionData::TTestSelectionData;
+    ~TMarkerDoc() override { Clear(); }
+
+    std::unique_ptr<TRDMarkerList> Markers;
+    TRDMarkerList* Prior = nullptr;
+    TRDSaveRange PrintRange;
+    bool HasPrintRange = false;
+
+    TRDMarkerList* GetMarkerList(bool create) override
+    {
+        if (!Markers && create) {
+            Markers = std::make_unique<TRDMarkerList>();
+            Markers->PriorMarkerList = GetPrevMarkerList();
+        }
+        return Markers.get();
+    }
+    void DestroyMarkerList() override { Markers.reset(); }
+    TRDMarkerList* GetPrevMarkerList() override { return Prior; }
+    void GetSaveRange(int scope, TRDSaveRange& range) override
+    {
+        if (scope == 2 && HasPrintRange)
+            range = PrintRange;
+        else
+            TTestSelectionData::GetSaveRange(scope, range);
+    }
+};
+
+TRDListLevel CounterLevel(TRDListType type, const char* format, uint8_t options = rdloContinuous | rdloLevelReset)
+{
+    TRDListLevel level;
+    level.ListType = type;
+    level.FormatString = format;
+    level.Options = options;
+    return level;
+}
+
+class MarkerTest : public ::testing::Test {
+protected:
+    MarkerTest()
+    {
+        Sheet.ParaStyles()[0]->DefStyleNo = -1;
+        TRDListInfo* list = Sheet.ListStyles().Add();
+        list->Levels = {CounterLevel(TRDListType::rdlstDecimal, "%0:s."),
+                        CounterLevel(TRDListType::rdlstDecimal, "%0:s.%1:s"),
+                        CounterLevel(TRDListType::rdlstLowerAlpha, "%0:s.%1:s.%2:s")};
+    }
+
+    TRDListInfo& List(int n = 0) { return *Sheet.ListStyles()[n]; }
+
+    // A paragraph of a marker and a text.
+    TRDMarkerItemInfo* AddPara(int level, int listNo = 0, bool reset = false, int startFrom = 0)
+    {
+        auto marker = TRDMarkerItemInfo::CreateEx(&Doc, listNo, level, startFrom, reset);
+        TRDMarkerItemInfo* m = marker.get();
+        Doc.AddItem(QByteArray(), marker.release());
+        Doc.AddTextRawNoTag("text", 0, -1);
+        return m;
+    }
+
+    QStringList Texts()
+    {
+        QStringList texts;
+        for (int i = 0; i < Doc.ItemCount(); ++i)
+            if (auto* m = dynamic_cast<TRDMarkerItemInfo*>(Doc.ItemAt(i)))
+                texts << QString::fromLatin1(m->DisplayString);
+        return texts;
+    }
+
+    TTestStyleSheet Sheet;
+    TMarkerDoc Doc{&Sheet};
+};
+
+// Counting.
+
+TEST_F(MarkerTest, CountsRestartsAndContinues)
+{
+    for (int i = 0; i < 3; ++i)
+        AddPara(0);
+    AddPara(0, 0, true, 7);
+    AddPara(0);
+    EXPECT_EQ(Texts(), QStringList({"1.", "2.", "3.", "7.", "8."}));
+    ASSERT_TRUE(Doc.GetMarkerList(false));
+    EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 5);
+}
+
+TEST_F(MarkerTest, LevelResetDecidesWhetherASubLevelStartsAgain)
+{
+    struct Case {
+        uint8_t Options;
+        QStringList Expected;
+    };
+    const Case cases[] = {
+        {rdloContinuous | rdloLevelReset, {"1.", "1.1", "1.2", "2.", "2.1"}},
+        {rdloContinuous, {"1.", "1.1", "1.2", "2.", "2.3"}},
+    };
+    for (const Case& c : cases) {
+        Doc.Clear();
+        List().Levels[1].Options = c.Options;
+        for (int level : {0, 1, 1, 0, 1})
+            AddPara(level);
+        EXPECT_EQ(Texts(), c.Expected) << int(c.Options);
+    }
+}
+
+TEST_F(MarkerTest, ShallowMarkerAfterDeeperOnesOnlyCountsOnFromStart)
+{
+    AddPara(1);
+    AddPara(1);
+    AddPara(0);
+    // Level 0 has no marker before the level-1 ones: its part comes from StartFrom.
+    EXPECT_EQ(Texts(), QStringList({"1.1", "1.2", "2."}));
+}
+
+TEST_F(MarkerTest, LegalNumberingShowsHigherLevelsAsDecimals)
+{
+    List().Levels[0] = CounterLevel(TRDListType::rdlstUpperRoman, "%0:s.");
+    AddPara(0);
+    AddPara(0);
+    for (int i = 0; i < 3; ++i)
+        AddPara(1);
+    EXPECT_EQ(Texts().last(), "II.3");
+    List().Levels[1].Options |= rdloLegalStyleNumbering;
+    Doc.RenumberMarkersFrom(0, false);
+    EXPECT_EQ(Texts().last(), "2.3");
+    EXPECT_EQ(Texts().first(), "I.");
+}
+
+TEST_F(MarkerTest, MissingMiddleLevelTakesItsStartValue)
+{
+    List().Levels[1].StartFrom = 5;
+    AddPara(0);
+    AddPara(2);
+    EXPECT_EQ(Texts(), QStringList({"1.", "1.5.a"}));
+}
+
+TEST_F(MarkerTest, NumberingContinuesFromThePriorList)
+{
+    TRDMarkerList prior;
+    ASSERT_TRUE(prior.LoadFromBinaryString(QByteArray::fromHex("00000000" "01000000" "00000000" "00000000" "00"
+                                                               "01000000" "04000000"),
+                                           &Doc));
+    Doc.Prior = &prior;
+    AddPara(1);
+    // The level-0 part is the prior list's level-0 marker; counting stays in this list.
+    EXPECT_EQ(Texts(), QStringList({"4.1"}));
+}
+
+TEST_F(MarkerTest, InsertingAndRemovingRenumbers)
+{
+    for (int i = 0; i < 3; ++i)
+        AddPara(0);
+    int index = 0;
+    QByteArray text;
+    TCustomRDItemInfo* item = TRDMarkerItemInfo::CreateEx(&Doc, 0, 0, 0, false).release();
+    bool reformat = false;
+    int newListNo = -1;
+    ASSERT_TRUE(Doc.InsertItem(index, text, item, false, reformat, newListNo));
+    EXPECT_EQ(Texts(), QStringList({"1.", "2.", "3.", "4."}));
+    EXPECT_EQ(Doc.GetMarkerList(false)->IndexOf(static_cast<TRDMarkerItemInfo*>(item)), 0);
+
+    Doc.DeleteItemRange(0, 1);
+    Doc.DeleteItemRange(0, 2);
+    EXPECT_EQ(Texts(), QStringList({"1.", "2."}));
+
+    auto* first = static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0));
+    first->MovingToUndoList(0, &Doc, nullptr);
+    EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 1);
+    EXPECT_EQ(Texts().last(), "1.");
+    first->MovingFromUndoList(0, &Doc);
+    EXPECT_EQ(Texts(), QStringList({"1.", "2."}));
+
+    Doc.DeleteItemRange(0, Doc.ItemCount());
+    EXPECT_EQ(Doc.GetMarkerList(false), nullptr);  // an emptied list goes
+}
+
+TEST_F(MarkerTest, OtherListsAreNotTouched)
+{
+    *Sheet.ListStyles().Add() = List();
+    AddPara(0, 0);
+    AddPara(0, 1);
+    AddPara(0, 0);
+    AddPara(0, 1);
+    EXPECT_EQ(Texts(), QStringList({"1.", "1.", "2.", "2."}));
+}
+
+// Marker texts from data that cannot be trusted.
+
+TEST_F(MarkerTest, UnusableListsLevelsAndFormatsGiveSafeTexts)
+{
+    struct Case {
+        const char* Name;
+        int ListNo;
+        int Level;
+        QByteArray Format;
+        QByteArray Expected;
+    };
+    const Case cases[] = {
+        {"list past the styles", 5, 0, "%0:s.", ""},
+        {"negative list", -1, 0, "%0:s.", ""},
+        {"negative level", 0, -1, "%0:s.", ""},
+        {"level past the arguments", 0, 300, "%0:s.", ""},
+        {"refused directive", 0, 0, "%x.", "%x."},
+        {"argument past the levels", 0, 0, "%300:s", "%300:s"},
+        {"unfinished directive", 0, 0, "No. %", "No. %"},
+        {"deeper level is empty", 0, 0, "%0:s-%1:s", "1-"},
+        {"percent and width", 0, 0, "%%%3s", "%  1"},
+    };
+    for (const Case& c : cases) {
+        Doc.Clear();
+        for (TRDListLevel& level : List().Levels)
+            level.FormatString = c.Format;
+        TRDMarkerItemInfo* m = AddPara(c.Level, c.ListNo);
+        EXPECT_EQ(m->DisplayString, c.Expected) << c.Name;
+    }
+}
+
+TEST_F(MarkerTest, BulletFormatThatTheFormatterRefusesShowsItself)
+{
+    List().Levels[0] = TRDListLevel();
+    List().Levels[0].FormatString = "%q";
+    EXPECT_EQ(AddPara(0)->DisplayString, "%q");
+    List().Levels[0].FormatString = "\xB7";
+    Doc.RenumberMarkersFrom(0, false);
+    EXPECT_EQ(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0))->DisplayString, "\xB7");
+}
+
+TEST_F(MarkerTest, MarkerWithoutListMeasuresDrawsAndWritesNothing)
+{
+    TRDMarkerItemInfo* m = AddPara(0, 9);
+    int extra = 1, descent = 1;
+    TRDDrawLineInfo drawItem;
+    m->OnDocWidthChange(500, &drawItem, false, nullptr, &Doc, nullptr, extra, descent);
+    EXPECT_EQ(drawItem.Width, 0);
+    EXPECT_EQ(drawItem.Height, 0);
+    EXPECT_EQ(m->GetMinWidth(nullptr), 0);
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        m->Paint(canvas, 0, 0, &Sheet, nullptr);
+    }
+    EXPECT_EQ(image.pixel(5, 5), QColor(Qt::white).rgb());
+    TRDColorList colors;
+    TRDRTFFontTable fonts;
+    TRDIntegerList overrides, restarts;
+    EXPECT_TRUE(m->SaveRTF(&Doc, colors, fonts, overrides, restarts).isEmpty());
+    TRDHTMLImageContext context;
+    context.SaveOptions = rdhsListMarkersAsText;
+    EXPECT_TRUE(m->SaveToHTML(&Doc, 0, context).isEmpty());
+    EXPECT_TRUE(m->AsText(0, &Doc, false, false, {}, {}).isEmpty());
+}
+
+// Measuring and drawing.
+
+class MarkerMeasureTest : public MarkerTest {
+protected:
+    MarkerMeasureTest()
+    {
+        TRDListLevel& level = List().Levels[0];
+        level.ListType = TRDListType::rdlstPicture;
+        TBitmapGraphic graphic;
+        QImage image(9, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        // The bottom-left pixel gives the transparent colour.
+        image.setPixelColor(0, 3, Qt::blue);
+        graphic.Assign(image);
+        TPicture picture;
+        picture.SetGraphic(&graphic);
+        level.SetPicture(&picture);
+        level.FirstIndent = 0;
+    }
+};
+
+TEST_F(MarkerMeasureTest, AlignmentSplitsTheMarkerAroundItsPosition)
+{
+    struct Case {
+        TRDMarkerAlignment Alignment;
+        TRDBiDiMode BiDi;
+        int FirstIndent;
+        int DrawWidth, LeftShift, InnerX, MinWidth;
+    };
+    const Case cases[] = {
+        {TRDMarkerAlignment::rdmaCenter, TRDBiDiMode::rdbdUnspecified, 0, 9, -5, 0, 4},
+        {TRDMarkerAlignment::rdmaCenter, TRDBiDiMode::rdbdRightToLeft, 0, 9, 5, 0, 4},
+        {TRDMarkerAlignment::rdmaLeft, TRDBiDiMode::rdbdUnspecified, 0, 9, 0, 0, 9},
+        {TRDMarkerAlignment::rdmaLeft, TRDBiDiMode::rdbdUnspecified, 20, 20, 0, 0, 20},
+        {TRDMarkerAlignment::rdmaRight, TRDBiDiMode::rdbdUnspecified, 0, 9, -9, 0, 0},
+        {TRDMarkerAlignment::rdmaRight, TRDBiDiMode::rdbdRightToLeft, 15, 24, 9, 15, 15},
+    };
+    for (const Case& c : cases) {
+        TRDListLevel& level = List().Levels[0];
+        level.MarkerAlignment = c.Alignment;
+        level.FirstIndent = c.FirstIndent;
+        auto m = TRDMarkerItemInfo::CreateEx(&Doc, 0, 0, 0, false);
+        const TRDMarkerItemInfo::TMeasure measure = m->MeasureMarker(&Sheet, c.BiDi, nullptr, nullptr);
+        EXPECT_EQ(measure.Width, 9);
+        EXPECT_EQ(measure.Height, 4);
+        EXPECT_EQ(measure.DrawWidth, c.DrawWidth);
+        EXPECT_EQ(measure.LeftShift, c.LeftShift);
+        EXPECT_EQ(measure.InnerX, c.InnerX);
+        EXPECT_EQ(measure.MinWidth, c.MinWidth);
+    }
+}
+
+TEST_F(MarkerMeasureTest, LayoutCachesTheSizeAndDrawingUsesTheInnerOffset)
+{
+    List().Levels[0].MarkerAlignment = TRDMarkerAlignment::rdmaRight;
+    List().Levels[0].FirstIndent = 15;
+    Sheet.ParaStyles()[0]->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    TRDMarkerItemInfo* m = AddPara(0);
+    TRDDrawLineInfo drawItem;
+    int extra = 0, descent = 0;
+    m->OnDocWidthChange(500, &drawItem, false, nullptr, &Doc, nullptr, extra, descent);
+    EXPECT_EQ(drawItem.Width, 24);
+    EXPECT_EQ(drawItem.X, 15);
+    EXPECT_EQ(extra, 9);
+    EXPECT_EQ(m->GetLeftShift(), 9);
+    EXPECT_EQ(m->GetWidthEx(), 24);
+    EXPECT_TRUE(m->GetBoolValueEx(6, &Sheet));
+    EXPECT_TRUE(m->GetBoolValueEx(1, &Sheet));
+
+    QImage image(40, 10, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        m->Paint(canvas, 0, 0, &Sheet, &drawItem);
+    }
+    EXPECT_EQ(image.pixel(14, 1), QColor(Qt::white).rgb());
+    EXPECT_EQ(image.pixel(15, 1), QColor(Qt::red).rgb());
+    EXPECT_EQ(image.pixel(23, 1), QColor(Qt::red).rgb());
+}
+
+TEST_F(MarkerTest, ImageCounterDrawsTheImageOfItsNumberAndNothingPastTheList)
+{
+    TImageList images(4, 4);
+    QImage red(4, 4, QImage::Format_RGB32), blue(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    images.Add(red);
+    images.Add(blue);
+    TRDListLevel& level = List().Levels[0];
+    level.ListType = TRDListType::rdlstImageListCounter;
+    level.ImageList = &images;
+    AddPara(0);
+    AddPara(0);
+    AddPara(0);
+    const QRgb drawn[] = {QColor(Qt::red).rgb(), QColor(Qt::blue).rgb(), QColor(Qt::white).rgb()};
+    for (int k = 0; k < 3; ++k) {
+        auto* m = static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(2 * k));
+        EXPECT_EQ(m->Counter, k + 1);
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            TCanvas canvas(painter);
+            m->Paint(canvas, 0, 0, &Sheet, nullptr);
+        }
+        EXPECT_EQ(image.pixel(1, 1), drawn[k]) << k;
+    }
+    TRDColorList colors;
+    TRDRTFFontTable fonts;
+    TRDIntegerList overrides, restarts;
+    EXPECT_TRUE(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(4))->SaveRTF(&Doc, colors, fonts, overrides, restarts)
+                    .isEmpty());
+    EXPECT_TRUE(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0))->SaveRTF(&Doc, colors, fonts, overrides, restarts)
+                    .startsWith("{\\pict"));
+}
+
+TEST_F(MarkerTest, TextMarkerIsMeasuredAndDrawnInItsFont)
+{
+    TRDMarkerItemInfo* m = AddPara(0);
+    const auto measure = m->MeasureMarker(&Sheet, TRDBiDiMode::rdbdUnspecified, nullptr, nullptr);
+    EXPECT_GT(measure.Width, 0);
+    EXPECT_GT(measure.Height, measure.Descent);
+    List().Levels[0].Font().Size = 30;
+    const auto larger = m->MeasureMarker(&Sheet, TRDBiDiMode::rdbdUnspecified, nullptr, nullptr);
+    EXPECT_GT(larger.Width, measure.Width);
+    EXPECT_GT(larger.Height, measure.Height);
+
+    QImage image(60, 60, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        m->Paint(canvas, 0, 0, &Sheet, nullptr);
+    }
+    int dark = 0;
+    for (int y = 0; y < larger.Height; ++y)
+        for (int x = 0; x < larger.Width; ++x)
+            dark += qGray(image.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 0);
+}
+
+// The marker list's state block.
+
+TEST_F(MarkerTest, StateBlockRoundTripsInBothForms)
+{
+    AddPara(0);
+    AddPara(1, 0, true, 4);
+    AddPara(0);
+    TRDMarkerList& list = *Doc.GetMarkerList(false);
+    TRDMemoryStream binary;
+    list.SaveBinary(binary, 3, true);
+    const QByteArray expected = QByteArray::fromHex("3b000000" "00000000" "03000000"
+                                                    "00000000" "00000000" "00" "00000000" "01000000"
+                                                    "00000000" "01000000" "01" "04000000" "04000000"
+                                                    "00000000" "00000000" "00" "00000000" "02000000");
+    EXPECT_EQ(binary.ToBytes(), expected);
+
+    TRDMemoryStream text;
+    list.SaveToRDF(text, 2);
+    EXPECT_EQ(text.ToBytes(), expected.mid(4, 8 + 2 * 17).toHex().toUpper().replace("03000000", "02000000")
+                                  + "\r\n");
+
+    TRDMarkerList loaded;
+    binary.SetPosition(0);
+    ASSERT_TRUE(loaded.LoadBinary(binary, &Doc, true));
+    ASSERT_EQ(loaded.Count(), 3);
+    EXPECT_EQ(loaded[1]->Level, 1);
+    EXPECT_TRUE(loaded[1]->Reset);
+    EXPECT_EQ(loaded[1]->StartFrom, 4);
+    EXPECT_EQ(loaded[2]->Counter, 2);
+    TRDMarkerList fromHex;
+    ASSERT_TRUE(fromHex.LoadFromHexString(text.ToBytes().chopped(2), &Doc));
+    EXPECT_EQ(fromHex.Count(), 2);
+}
+
+TEST_F(MarkerTest, StateBlockThatLiesFailsWithTheListKept)
+{
+    TRDMarkerList list;
+    ASSERT_TRUE(list.LoadFromBinaryString(QByteArray::fromHex("00000000" "01000000" "00000000" "00000000" "00"
+                                                              "01000000" "05000000"),
+                                          &Doc));
+    const QByteArray cases[] = {
+        QByteArray::fromHex("00000000" "00ca9a3b"),            // 10^9 entries
+        QByteArray::fromHex("00000000" "ffffffff"),            // negative
+        QByteArray::fromHex("00000000" "02000000") + QByteArray(17, '\0'),  // one short
+        QByteArray::fromHex("000000"),                         // no header
+        QByteArray::fromHex("00000000" "0f0f0f0f"),            // 17 * count past 32 bits
+    };
+    for (const QByteArray& bytes : cases) {
+        EXPECT_FALSE(list.LoadFromBinaryString(bytes, &Doc)) << bytes.toHex().constData();
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list[0]->Counter, 5);
+    }
+    EXPECT_FALSE(list.LoadFromHexString("0000000001", &Doc));
+    // A size field that claims more than is there.
+    TRDMemoryStream sized;
+    sized.LoadFromBytes(QByteArray::fromHex("ff000000" "00000000" "00000000"));
+    sized.SetPosition(0);
+    EXPECT_FALSE(list.LoadBinary(sized, &Doc, true));
+    EXPECT_EQ(sized.Position(), 0);
+}
+
+// RDF.
+
+TEST_F(MarkerTest, MarkerRecordsReadAndWriteBackInBothForms)
+{
+    const QByteArray text = "-8 1 3\r\n"
+                            "-11 0 0 0 0 0 0 0 1 0\r\n"
+                            "0 1 -1 1 0 0\r\n"
+                            "first\r\n"
+                            "-11 1 0 0 0 0 0 1 4 1\r\n"
+                            "nohtmlsize=1\r\n"
+                            "0 1 -1 1 0 0\r\n"
+                            "second\r\n";
+    ASSERT_TRUE(Load(Doc, text));
+    ASSERT_EQ(Doc.ItemCount(), 4);
+    auto* second = dynamic_cast<TRDMarkerItemInfo*>(Doc.ItemAt(2));
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->Level, 1);
+    EXPECT_TRUE(second->Reset);
+    EXPECT_EQ(second->StartFrom, 4);
+    EXPECT_TRUE(second->NoHtmlSize);
+    EXPECT_EQ(Texts(), QStringList({"1.", "1.4"}));
+    EXPECT_EQ(Save(Doc), text);
+
+    Doc.RDFOptions = rdfoSaveBinary;
+    const QByteArray binary = Save(Doc);
+    TMarkerDoc again(&Sheet);
+    again.RDFOptions = rdfoSaveBinary;
+    ASSERT_TRUE(Load(again, binary));
+    EXPECT_EQ(Save(again), binary);
+    EXPECT_EQ(again.GetMarkerList(false)->Count(), 2);
+}
+
+TEST_F(MarkerTest, MarkerHeaderWithoutItsTailFails)
+{
+    EXPECT_FALSE(Load(Doc, "-8 1 3\r\n-11 0 0 0 0 0 0 0 1\r\n"));
+    EXPECT_FALSE(Load(Doc, "-8 1 3\r\n-11 0 0 0 0 0 x 0 1 0\r\n"));
+}
+
+TEST_F(MarkerTest, ReadMarkersOfUnknownListsAreCheckedAgainstTheSheet)
+{
+    ASSERT_TRUE(Load(Doc, "-8 1 3\r\n-11 0 0 0 0 0 7 0 1 0\r\n0 1 -1 1 0 0\r\nx\r\n"));
+    EXPECT_EQ(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0))->ListNo, 0);
+    EXPECT_TRUE(Doc.Warnings & rdfwConvertedUnknownStyles);
+    Sheet.ListStyles().Clear();
+    ASSERT_TRUE(Load(Doc, "-8 1 3\r\n-11 0 0 0 0 0 0 0 1 0\r\n0 1 -1 1 0 0\r\nx\r\n"));
+    EXPECT_EQ(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0))->ListNo, -1);
+}
+
+TEST_F(MarkerTest, ReadingMapsMarkersThroughTheListMap)
+{
+    *Sheet.ListStyles().Add() = List();
+    Doc.ListMap = std::make_unique<TRDIntegerList>();
+    Doc.ListMap->Add(1);
+    int index = 0;
+    TRDMemoryStream stream;
+    stream.LoadFromBytes("-8 1 3\r\n-11 0 0 0 0 0 0 0 1 0\r\n0 1 -1 1 0 0\r\nx\r\n");
+    stream.SetPosition(0);
+    int added = 0;
+    bool interrupted = false, reformat = false;
+    TColor color = clNone;
+    ASSERT_TRUE(Doc.LoadRDF(stream, index, -1, false, false, false, color, nullptr, nullptr, added, interrupted,
+                            reformat, true));
+    EXPECT_EQ(static_cast<TRDMarkerItemInfo*>(Doc.ItemAt(0))->ListNo, 1);
+}
+
+TEST_F(MarkerTest, StateRecordFillsThePreviousListInBothForms)
+{
+    TRDMarkerList prior;
+    Doc.Prior = &prior;
+    Doc.RDFOptions = rdfoLoadLayout;
+    const QByteArray state = QByteArray::fromHex("00000000" "01000000" "00000000" "00000000" "00" "01000000"
+                                                 "06000000");
+    ASSERT_TRUE(Load(Doc, "-8 1 3\r\n-9 2 0 0 0 0 6\r\n\r\n" + state.toHex() + "\r\n"));
+    ASSERT_EQ(prior.Count(), 1);
+    EXPECT_EQ(prior[0]->Counter, 6);
+
+    QByteArray binary = "-8 1 3\r\n-9 2 0 0 2 0 6\r\n\r\n";
+    binary += QByteArray::fromHex("19000000") + state;
+    prior.Clear();
+    ASSERT_TRUE(Load(Doc, binary));
+    ASSERT_EQ(prior.Count(), 1);
+
+    // Without the layout option the state is not read.
+    Doc.RDFOptions = 0;
+    prior.Clear();
+    ASSERT_TRUE(Load(Doc, binary));
+    EXPECT_EQ(prior.Count(), 0);
+}
+
+TEST_F(MarkerTest, StateRecordClaimingTooManyMarkersFailsTheRead)
+{
+    TRDMarkerList prior;
+    Doc.Prior = &prior;
+    Doc.RDFOptions = rdfoLoadLayout;
+    EXPECT_FALSE(Load(Doc, "-8 1 3\r\n-9 2 0 0 0 0 6\r\n\r\n0000000000CA9A3B\r\n0 1 0 0 0 0\r\nx\r\n"));
+    EXPECT_EQ(prior.Count(), 0);
+    QByteArray binary = "-8 1 3\r\n-9 2 0 0 2 0 6\r\n\r\n";
+    binary += QByteArray::fromHex("08000000" "00000000" "00ca9a3b");
+    EXPECT_FALSE(Load(Doc, binary));
+}
+
+TEST_F(MarkerTest, PrintedPartWritesTheStateOfTheMarkersBeforeIt)
+{
+    AddPara(0);
+    AddPara(0);
+    AddPara(1);
+    Doc.HasPrintRange = true;
+    // From inside the text of the third paragraph to the end.
+    Doc.PrintRange.StartItemNo = 5;
+    Doc.PrintRange.StartOffs = 2;
+    Doc.PrintRange.EndItemNo = 5;
+    Doc.PrintRange.EndOffs = 5;
+    TRDLayoutInfo layout;
+    TRDMemoryStream stream;
+    ASSERT_TRUE(Doc.SaveRDF(stream, 2, &layout, nullptr, clNone));
+    EXPECT_TRUE(layout.FirstParaAborted);
+    EXPECT_EQ(layout.FirstMarkerListNo, 0);
+    EXPECT_EQ(layout.FirstMarkerLevel, 1);
+    const QByteArray written = stream.ToBytes();
+    TRDMemoryStream block;
+    Doc.GetMarkerList(false)->SaveBinary(block, 3, false);
+    EXPECT_TRUE(written.contains("-9 2 0 0 0 0 6\r\n\r\n" + block.ToBytes().toHex().toUpper() + "\r\n"))
+        << written.constData();
+}
+
+// Output.
+
+TEST_F(MarkerTest, RtfNumbersRestartingMarkersByTheSecondList)
+{
+    TRDMarkerItemInfo* restarting = AddPara(0, 0, true, 3);
+    TRDMarkerItemInfo* following = AddPara(0);
+    TRDIntegerList restartCounts;
+    restartCounts.Add(0);
+    restarting->FillRTFTables(restartCounts, &Doc);
+    following->FillRTFTables(restartCounts, &Doc);
+    EXPECT_EQ(restartCounts[0], 1);
+
+    TRDColorList colors;
+    TRDRTFFontTable fonts;
+    fonts.AddUnique(QStringLiteral("Arial"), DEFAULT_CHARSET);
+    TRDIntegerList overrides, restarts;
+    overrides.Add(2);
+    restarts.Add(5);
+    EXPECT_EQ(restarting->SaveRTF(&Doc, colors, fonts, overrides, restarts),
+              "{\\listtext\\pard\\plain\\f0\\fs16 3.\\tab}\\ls6\\ilvl0 ");
+    EXPECT_EQ(following->SaveRTF(&Doc, colors, fonts, overrides, restarts),
+              "{\\listtext\\pard\\plain\\f0\\fs16 4.\\tab}\\ls2\\ilvl0 ");
+    EXPECT_EQ(restarts[0], 6);
+}
+
+TEST(MarkerFontRtf, WritesFontStylesSizeLanguageAndColour)
+{
+    TTestStyleSheet sheet;
+    TRDRTFFontTable fonts;
+    fonts.AddUnique(QStringLiteral("Times"), DEFAULT_CHARSET);
+    fonts.AddUnique(QStringLiteral("Arial"), 134);
+    TRDColorList colors;
+    colors.AddUnique(clBlack);
+    colors.AddUnique(clRed);
+    TRDMarkerFont font;
+    font.Charset = 134;
+    font.Size = 10;
+    font.Style = fsBold | fsStrikeOut;
+    font.Color = clRed;
+    EXPECT_EQ(SaveRTFMarkerFont(font, colors, &sheet, fonts), "\\f1\\b\\strike\\fs20\\lang2052\\cf1");
+    font = TRDMarkerFont();
+    font.Name = QStringLiteral("Unknown");
+    EXPECT_EQ(SaveRTFMarkerFont(font, colors, &sheet, fonts), "\\fs16");
+}
+
+TEST_F(MarkerTest, HtmlWritesMarkersAsTextOnlyWhenAsked)
+{
+    TRDListLevel& level = List().Levels[0];
+    level = TRDListLevel();
+    level.FormatString = QByteArray(1, char(108));
+    level.Font().Name = QStringLiteral("Wingdings");
+    TRDMarkerItemInfo* m = AddPara(0);
+    TRDHTMLImageContext context;
+    EXPECT_TRUE(m->SaveToHTML(&Doc, 0, context).isEmpty());
+    context.SaveOptions = rdhsListMarkersAsText;
+    const QByteArray html = m->SaveToHTML(&Doc, 0, context);
+    EXPECT_TRUE(html.contains("&#9679;")) << html.constData();
+    EXPECT_TRUE(html.endsWith("\r\n"));
+    context.CSS = true;
+    const QByteArray css = m->SaveToHTML(&Doc, 0, context);
+    EXPECT_TRUE(css.startsWith("<span style=\"")) << css.constData();
+    EXPECT_TRUE(css.contains("&#9679;</span>"));
+}
+
+TEST(MarkerHtml, WingdingsAndSymbolTables)
+{
+    struct Case {
+        uint8_t Byte;
+        char16_t Expected;
+    };
+    const Case cases[] = {{108, 0x25CF}, {40, 0x260E}, {128, u'0'}, {138, u':'}, {139, u'0'}, {149, u':'},
+                          {170, 0x2605}, {255, 0x25A1}, {164, 0x25CE}, {240, 0x25BA}, {1, 0x2022}};
+    for (const Case& c : cases)
+        EXPECT_EQ(WingdingsBulletToUnicode(c.Byte), c.Expected) << int(c.Byte);
+    EXPECT_EQ(SymbolMarkerToText("\xB7\xDB\xAC\xAE"), "*<=><-->");
+}
+
+TEST_F(MarkerTest, PlainTextForms)
+{
+    struct Case {
+        TRDListType Type;
+        const char* FontName;
+        QByteArray Format;
+        QString FormatW;
+        QByteArray Ansi;
+    };
+    const Case cases[] = {
+        {TRDListType::rdlstPicture, "Arial", "", {}, "* "},
+        {TRDListType::rdlstImageList, "Arial", "", {}, "* "},
+        {TRDListType::rdlstBullet, "Symbol", "\xB7", {}, "* "},
+        {TRDListType::rdlstBullet, "Arial", "-", {}, "- "},
+        {TRDListType::rdlstDecimal, "Arial", "(%0:s)", {}, "(1) "},
+        {TRDListType::rdlstUnicodeBullet, "Arial", "", QStringLiteral("?\u4E2D"), "?\xD6\xD0 "},
+    };
+    for (const Case& c : cases) {
+        Doc.Clear();
+        TRDListLevel& level = List().Levels[0];
+        level.ListType = c.Type;
+        level.FormatString = c.Format;
+        level.FormatStringW = c.FormatW;
+        level.Font().Name = QString::fromLatin1(c.FontName);
+        TRDMarkerItemInfo* m = AddPara(0);
+        EXPECT_EQ(m->AsText(0, &Doc, false, false, {}, {}), c.Ansi) << int(c.Type);
+        EXPECT_EQ(m->AsText(0, &Doc, true, false, {}, {}).size() % 2, 0);
+    }
+}
+
+TEST_F(MarkerTest, HtmlListTagsOpenAndCloseLevels)
+{
+    List().Levels[1].ListType = TRDListType::rdlstBullet;
+    TRDMarkerItemInfo* first = AddPara(0);
+    TRDMarkerItemInfo* second = AddPara(1);
+    EXPECT_EQ(first->WriteHTMLListsAfter(nullptr, false, &Sheet), "<ol>\r\n");
+    EXPECT_EQ(second->WriteHTMLListsAfter(first, false, &Sheet), "<ul>\r\n");
+    EXPECT_EQ(first->WriteHTMLListsAfter(second, false, &Sheet), "</ul>\r\n");
+    EXPECT_EQ(second->WriteHTMLListLevels(1, false, &Sheet, -1), "</ul></ol>\r\n");
+}
+
+TEST_F(MarkerTest, StyleUsageAndRenumberingOfListStyles)
+{
+    *Sheet.ListStyles().Add() = List();
+    TRDMarkerItemInfo* m = AddPara(0, 1);
+    TRDStyleUsage usage;
+    usage.DoList = true;
+    InitStyleUsage(usage, &Sheet);
+    Doc.MarkStylesInUse(usage);
+    EXPECT_EQ(usage.ListUsed[0], 0);
+    EXPECT_EQ(usage.ListUsed[1], 1);
+    TRDStyleMaps maps;
+    maps.ListMap.Add(1);
+    maps.ListMap.Add(2);  // list 1 becomes 0
+    Doc.UpdateStyles(maps);
+    EXPECT_EQ(m->ListNo, 0);
+}
+
+TEST_F(MarkerTest, CopiesCarryTheMarkerProperties)
+{
+    TRDMarkerItemInfo* m = AddPara(1, 0, true, 9);
+    m->NoHtmlSize = true;
+    auto copy = CreateItemCopy(*m, &Doc, false);
+    auto* c = dynamic_cast<TRDMarkerItemInfo*>(copy.get());
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->StyleNo, MarkerStyleNo);
+    EXPECT_EQ(c->Level, 1);
+    EXPECT_TRUE(c->Reset);
+    EXPECT_EQ(c->StartFrom, 9);
+    EXPECT_TRUE(c->NoHtmlSize);
+    int value = 0;
+    EXPECT_TRUE(c->GetExtraIntProperty(12, value));
+    EXPECT_EQ(value, 1);
+    auto made = CreateItemByStyleNo(MarkerStyleNo, &Doc);
+    EXPECT_TRUE(dynamic_cast<TRDMarkerItemInfo*>(made.get()));
+}
+
+}  // namespace
