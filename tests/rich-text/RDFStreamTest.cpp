@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RDFStream.h"
+#include "StdControls.h"
 
 TEST(RDFHex, Table)
 {
@@ -138,4 +139,80 @@ TEST(RDFWriting, LinesAndBinaryBlocks)
 
     EXPECT_EQ(RDFEncodeLineBreaks("a\r\nb"), "a\x01\x02" "b");
     EXPECT_EQ(RDFDecodeLineBreaks("a\x01\x02" "b"), "a\r\nb");
+}
+
+// Components: a button in hexadecimal and in a binary block, read into a new
+// control, into a given one or into one of a named class; damaged data and
+// unknown classes fail and leave no control behind.
+TEST(RDFComponents, BothFormsAndFailures)
+{
+    QWidget parent;
+    TButton button;
+    button.setObjectName(QStringLiteral("Button1"));
+    button.SetCaption(QStringLiteral("确定"));
+    button.setGeometry(3, 4, 50, 20);
+
+    QByteArray hex;
+    RDFSaveComponentHex(button, hex);
+    EXPECT_TRUE(hex.startsWith("545046300754427574746F6E07427574746F6E31"));  // "TPF0", TButton, Button1
+    QWidget* read = nullptr;
+    ASSERT_TRUE(RDFLoadComponentHex(hex, read, QString(), &parent));
+    auto* readButton = dynamic_cast<TButton*>(read);
+    ASSERT_NE(readButton, nullptr);
+    EXPECT_EQ(readButton->Caption(), QStringLiteral("确定"));
+    EXPECT_EQ(readButton->geometry(), QRect(3, 4, 50, 20));
+    EXPECT_EQ(read->parentWidget(), &parent);
+
+    TRDMemoryStream stream;
+    RDFSaveComponentBinary(stream, button);
+    stream.SetPosition(0);
+    QByteArray block;
+    ASSERT_TRUE(RDFReadBinaryBlock(stream, block));
+    QByteArray raw;
+    ASSERT_TRUE(RDFHexToString(hex, raw));
+    EXPECT_EQ(block, raw);
+
+    // Into a given control, and with a class name: a new control of that class replaces it.
+    TButton given;
+    QWidget* into = &given;
+    ASSERT_TRUE(RDFLoadComponentBinary(block, into, QString(), nullptr));
+    EXPECT_EQ(into, &given);
+    EXPECT_EQ(given.Caption(), QStringLiteral("确定"));
+    QWidget* replaced = new TEdit;
+    ASSERT_TRUE(RDFLoadComponentBinary(block, replaced, QStringLiteral("TPanel"), nullptr));
+    EXPECT_NE(dynamic_cast<TPanel*>(replaced), nullptr);  // the button's properties read into a panel
+    EXPECT_EQ(replaced->geometry(), QRect(3, 4, 50, 20));
+    delete replaced;
+
+    QWidget* unknown = nullptr;
+    EXPECT_FALSE(RDFLoadComponentBinary(block, unknown, QStringLiteral("TMemo"), nullptr));
+    EXPECT_EQ(unknown, nullptr);
+
+    const QByteArray bad[] = {raw.left(raw.size() - 1), raw + "x", QByteArray("TPF0"), QByteArray()};
+    for (const QByteArray& data : bad) {
+        QWidget* control = new TButton;
+        EXPECT_FALSE(RDFLoadComponentBinary(data, control, QString(), nullptr)) << data.toHex().constData();
+        EXPECT_EQ(control, nullptr);  // freed
+    }
+    // Hexadecimal that is not whole gives nothing.
+    QWidget* partly = nullptr;
+    EXPECT_FALSE(RDFLoadComponentHex(hex + "G0", partly, QString(), nullptr));
+    EXPECT_EQ(partly, nullptr);
+    QWidget* odd = nullptr;
+    EXPECT_FALSE(RDFLoadComponentHex(hex.chopped(1), odd, QString(), nullptr));
+    EXPECT_EQ(odd, nullptr);
+    delete read;
+}
+
+TEST(RDFComponents, NestingIsBounded)
+{
+    TPanel outer;
+    QWidget* parent = &outer;
+    for (int i = 0; i < 100; ++i)
+        parent = new TPanel(parent);
+    QByteArray hex;
+    RDFSaveComponentHex(outer, hex);
+    QWidget* read = nullptr;
+    EXPECT_FALSE(RDFLoadComponentHex(hex, read, QString(), nullptr));
+    EXPECT_EQ(read, nullptr);
 }

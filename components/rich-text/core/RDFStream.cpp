@@ -375,8 +375,13 @@ void RDFSaveComponentBinary(TRDStream& stream, const QWidget& component)
 bool RDFLoadComponentHex(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent)
 {
     QByteArray data;
-    const bool valid = RDFHexToString(s, data);
-    return LoadComponent(data, component, className, parent) && valid;
+    if (!RDFHexToString(s, data)) {
+        // Nothing is read from hexadecimal that is not whole.
+        delete component;
+        component = nullptr;
+        return false;
+    }
+    return LoadComponent(data, component, className, parent);
 }
 
 bool RDFLoadComponentBinary(const QByteArray& s, QWidget*& component, const QString& className, QWidget* parent)

@@ -37,8 +37,9 @@ bool RDFLoadGraphicBinary(TRDStream& stream, TGraphic& graphic);
 // binary block. Loading: with className, a new control of that registered
 // class replaces component (an unknown class fails, component unchanged);
 // component, made or given, is read with parent as its parent; data that is
-// damaged, or followed by more bytes, fails, and component is then freed
-// and nil. The caller owns component before and after.
+// damaged, or followed by more bytes, fails (as does hexadecimal that is
+// not whole), and component is then freed and nil. The caller owns
+// component before and after.
 void RDFSaveComponentHex(const QWidget& component, QByteArray& s);
 void RDFSaveComponentBinary(TRDStream& stream, const QWidget& component);
 // Answers whether the hexadecimal was valid and reading succeeded.
