@@ -11,6 +11,7 @@
 
 #include "CRDFData.h"
 #include "RDTextCanvas.h"
+#include "RDListStyles.h"
 #include "RDTextItems.h"
 #include "RDTextMeasure.h"
 
@@ -623,6 +624,147 @@ TEST_F(RDLayoutTest, RightToLeftFirstLineMovesLeftByTheFirstIndent)
     ASSERT_EQ(Doc.DrawItems.Count(), 2);
     EXPECT_EQ(Doc.DrawItems[0]->Left, 5 + 24 - 24);  // the first line's indent taken back
     EXPECT_EQ(Doc.DrawItems[1]->Left, 5);
+}
+
+TEST_F(RDLayoutTest, DrawItemAtPointAgreesWithAScanOfEveryPiece)
+{
+    Doc.ClientWidth = 200;
+    Doc.AddTextRawNoTag("aaa bbb ccc ddd eee fff ggg", 0, 0);
+    auto* tall = new TPlacedItem(&Doc);  // raises its line
+    tall->ParaNo = -1;
+    Doc.AddItem("", tall);
+    Doc.AddTextRawNoTag("hh ii", 0, -1);
+    Doc.AddTextRawNoTag("jjj kkk lll mmm nnn", 0, 0);
+    Doc.Format();
+    ASSERT_GT(Doc.DrawItems.Count(), 6);
+    for (int y = -2; y < Doc.DocumentHeight + 4; y += 3)
+        for (int x = -2; x < 220; x += 5) {
+            int expected = -1;
+            for (int d = 0; d < Doc.DrawItems.Count() && expected < 0; ++d) {
+                const TRDDrawLineInfo* di = Doc.DrawItems[d];
+                if (x >= di->Left && x < di->Left + di->Width && y >= di->Top && y < di->Top + di->Height)
+                    expected = d;
+            }
+            ASSERT_EQ(Doc.DrawItemAtPoint(x, y), expected) << x << "," << y;
+        }
+}
+
+TEST_F(RDLayoutTest, WordsUnderThePointAndItemPositions)
+{
+    Doc.ClientWidth = 600;
+    Doc.AddTextRawNoTag("aaa bbb, ccc", 0, 0);
+    auto* picture = new TPlacedItem(&Doc);
+    picture->ParaNo = -1;
+    Doc.AddItem("pic", picture);
+    Doc.VOffset = 2;
+    Doc.Format();
+    struct Case {
+        int x;
+        QByteArray word;
+        int start;
+        int item;
+        int style;
+    };
+    // x in client coordinates; the text starts at 5, 12 pixels a character
+    const std::vector<Case> cases = {
+        {5 + 12 * 4 + 2, "bbb", 5, 0, 0},    // on "b"
+        {5 + 12 * 6 + 11, "bbb", 5, 0, 0},   // the right edge of the last "b"
+        {5 + 12 * 7 + 3, "", 8, 0, 0},       // on the comma
+        {5 + 1, "aaa", 1, 0, 0},
+        {5 + 12 * 11 + 3, "ccc", 10, 0, 0},
+        {5 + 12 * 12 + 5, "pic", -1, 1, -20},  // a non-text item answers its text
+    };
+    int y = Doc.DrawItems[0]->Top + 5 - Doc.VOffset;
+    for (const Case& c : cases) {
+        QByteArray word;
+        TCustomRDFormattedData* data = nullptr;
+        int start = 0, item = 0, style = 0;
+        ASSERT_TRUE(Doc.GetWordAt(word, c.x, data, start, item, style, y)) << c.x;
+        EXPECT_EQ(word, c.word) << c.x;
+        EXPECT_EQ(data, &Doc);
+        if (c.start > 0) {
+            EXPECT_EQ(start, c.start) << c.x;
+        }
+        EXPECT_EQ(item, c.item) << c.x;
+        EXPECT_EQ(style, c.style) << c.x;
+    }
+    QByteArray word;
+    TCustomRDFormattedData* data = nullptr;
+    int start = 0, item = 0, style = 0;
+    EXPECT_FALSE(Doc.GetWordAt(word, 5, data, start, item, style, 300));
+    EXPECT_EQ(item, -1);
+
+    bool special = true;
+    int offset = 0;
+    Doc.FindItemAtPos(5 + 12 * 4 + 7, Doc.DrawItems[0]->Top + 5, special, false, offset, item, data);
+    EXPECT_EQ(std::make_tuple(item, offset, special, data), std::make_tuple(0, 6, false, &Doc));
+    Doc.FindItemAtPos(5 + 12 * 12 + 20, Doc.DrawItems[0]->Top + 5, special, false, offset, item, data);
+    EXPECT_EQ(std::make_pair(item, offset), std::make_pair(1, 1));
+
+    TLayoutData empty(&Sheet);
+    empty.FindItemAtPos(10, 10, special, false, offset, item, data);
+    EXPECT_EQ(item, -1);
+}
+
+TEST_F(RDLayoutTest, RightToLeftPictureHalvesAreSwapped)
+{
+    Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    Doc.ClientWidth = 600;
+    auto* picture = new TPlacedItem(&Doc);
+    picture->ParaNo = Sheet.ParaStyles().Count() - 1;
+    Doc.AddItem("", picture);
+    Doc.Format();
+    const TRDDrawLineInfo* d = Doc.DrawItems[0];
+    int off = -1, n = -1;
+    Doc.FindDrawItemAtPos(d->Left + 3, d->Top + 3, false, off, n);
+    EXPECT_EQ(off, 1);
+    Doc.FindDrawItemAtPos(d->Left + d->Width - 3, d->Top + 3, false, off, n);
+    EXPECT_EQ(off, 0);
+}
+
+// A list marker as the layout sees it: its list and level in its header.
+class TTestMarker : public TRDRectItemInfo {
+public:
+    explicit TTestMarker(TCustomRDData* data) : TRDRectItemInfo(data) { StyleNo = -11; }
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TTestMarker(data); }
+    int GetWidthEx() const override { return 10; }
+    int GetHeightEx() const override { return 10; }
+    int GetLeftShift() const override { return LeftShift; }
+    QByteArray SaveRDFHeaderTail(TCustomRDData*) const override { return "0 0 1 0"; }
+    int LeftShift = 0;
+};
+
+TEST_F(RDLayoutTest, ListLevelsGiveTheMarkerAndTextIndents)
+{
+    TRDListInfo* list = Sheet.ListStyles().Add();
+    list->Levels.resize(1);
+    list->Levels[0].MarkerIndent = 20;
+    list->Levels[0].LeftIndent = 40;
+    list->Levels[0].FirstIndent = 0;
+    Doc.ClientWidth = 5 + 40 + 12 * 7 + 5;
+    auto* marker = new TTestMarker(&Doc);
+    Doc.AddItem("", marker);
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, -1);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 3);
+    EXPECT_EQ(Doc.DrawItems[0]->Left, 5 + 20);  // the marker
+    EXPECT_EQ(Doc.DrawItems[1]->Left, 5 + 20 + 10);
+    EXPECT_EQ(Doc.DrawItems[2]->Left, 5 + 40);  // wrapped lines at the level's indent
+    EXPECT_EQ(Doc.DrawItems[2]->Offs, 9);
+
+    // a right-to-left paragraph moves the marker's line by the marker's shift
+    TLayoutData rtl(&Sheet);
+    Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    rtl.ClientWidth = 600;
+    auto* m = new TTestMarker(&rtl);
+    m->LeftShift = 7;
+    m->ParaNo = Sheet.ParaStyles().Count() - 1;
+    rtl.AddItem("", m);
+    rtl.AddTextRawNoTag("aaa", 0, -1);
+    rtl.Format();
+    ASSERT_EQ(rtl.DrawItems.Count(), 2);
+    int markerLeft = std::min(rtl.DrawItems[0]->Left, rtl.DrawItems[1]->Left);
+    EXPECT_EQ(markerLeft, 5 + 7);  // the level's left indent is on the right in this direction
 }
 
 } // namespace

@@ -325,7 +325,8 @@ void TCustomRDFormattedData::FormatWordByWord(int itemNo, TCanvas* canvas, TRDFo
     }
 }
 
-void TCustomRDFormattedData::UseTextStyle(int itemNo, int styleNo, TRDFormatState& st)
+void TCustomRDFormattedData::UseTextStyle(int itemNo, int styleNo, TRDFormatState& st,
+                                          const TRDFormatResolution& res)
 {
     if (styleNo == st.CurStyleNo && st.CurStyleNo >= 0)
         return;
@@ -340,6 +341,12 @@ void TCustomRDFormattedData::UseTextStyle(int itemNo, int styleNo, TRDFormatStat
     st.TextVShift = e->VerticalOffset;
     st.Canvas = e->Canvas;
     st.CurStyleNo = styleNo;
+    // The style's own font spaces its characters for the screen; another
+    // device gets the spacing scaled to it.
+    const TFontInfo& font = TextStyleOf(styleNo);
+    if (font.CharSpacing != 0 && BiDiModeOfItem(itemNo) == TRDBiDiMode::rdbdUnspecified
+        && (res.Info.ScreenPpiX != res.Info.DevicePpiX || res.Info.ScreenPpiY != res.Info.DevicePpiY))
+        SetCanvasCharacterExtra(*st.Canvas, ScaleToDeviceX(font.CharSpacing, &res.Info));
 }
 
 int TCustomRDFormattedData::SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags,
@@ -402,12 +409,64 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
     return lo;
 }
 
+const TRDListLevel* TCustomRDFormattedData::ListLevelOf(int listNo, int level) const
+{
+    TRDStyle* sheet = const_cast<TCustomRDFormattedData*>(this)->GetRDStyle();
+    if (!sheet || listNo < 0 || level < 0 || listNo >= sheet->ListStyles().Count())
+        return nullptr;
+    const TRDListInfo* list = sheet->ListStyles().Items(listNo);
+    if (list->Levels.empty())
+        return nullptr;
+    return &list->Levels[size_t(std::min<int>(level, int(list->Levels.size()) - 1))];
+}
+
+const TRDListLevel* TCustomRDFormattedData::MarkerLevelOf(int itemNo) const
+{
+    if (itemNo < 0 || itemNo >= ItemCount() || ItemAt(itemNo)->StyleNo != MarkerStyleNo)
+        return nullptr;
+    // A marker names its list and level first in the tail of its header.
+    const QList<QByteArray> fields = ItemAt(itemNo)->SaveRDFHeaderTail(const_cast<TCustomRDFormattedData*>(this))
+                                         .simplified()
+                                         .split(' ');
+    if (fields.size() < 2)
+        return nullptr;
+    bool ok1 = false, ok2 = false;
+    int listNo = fields[0].toInt(&ok1), level = fields[1].toInt(&ok2);
+    return ok1 && ok2 ? ListLevelOf(listNo, level) : nullptr;
+}
+
+const TRDListLevel* TCustomRDFormattedData::LineListLevel(bool firstLine, int paraStart) const
+{
+    if (const TRDListLevel* level = MarkerLevelOf(paraStart))
+        return level;
+    int listNo = -1, level = -1;
+    if (!firstLine && paraStart == 0 && (State & dsPartStartsInList)
+        && const_cast<TCustomRDFormattedData*>(this)->GetFirstParaListInfo(listNo, level))
+        return ListLevelOf(listNo, level);
+    return nullptr;
+}
+
 void TCustomRDFormattedData::GetLineIndents(int itemNo, bool firstLine, int& base, int& right, int& left,
                                             int& paraStart)
 {
     if (paraStart < 0)
         paraStart = FirstItemOfPara(itemNo);
+    if ((State & dsPartStartsInList) && paraStart != 0)
+        firstLine = false;
     const TParaInfo& para = ParaStyleOf(itemNo);
+    if (const TRDListLevel* level = LineListLevel(firstLine, paraStart)) {
+        bool startsWithMarker = ItemAt(paraStart)->StyleNo == MarkerStyleNo;
+        int value = firstLine && startsWithMarker ? level->MarkerIndent : level->LeftIndent;
+        if (BiDiModeOfPara(ItemAt(itemNo)->ParaNo) == TRDBiDiMode::rdbdRightToLeft) {
+            right = value;
+            left = para.LeftIndent;
+        } else {
+            left = value;
+            right = para.RightIndent;
+        }
+        base = left;
+        return;
+    }
     left = base = para.LeftIndent;
     right = para.RightIndent;
     TCustomRDItemInfo* item = ItemAt(itemNo);
@@ -441,14 +500,14 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
             if (di->Length != 1 || d == 0 || DrawItems[d - 1]->ItemNo != di->ItemNo || di->StartsLine()) {
                 --di->Length;
                 int style = EffectiveStyleOfItem(di->ItemNo);
-                UseTextStyle(di->ItemNo, style, st);
+                UseTextStyle(di->ItemNo, style, st, res);
                 QByteArray display;
                 GetDisplayText(TextOfItem(di->ItemNo), TextStyleOf(style), false, display, false,
                                GetOptions() & rdoShowSpecialCharacters);
                 di->Width = SegmentWidth(*st.Canvas, display, di->Offs - 1, di->Length, flags, nullptr);
                 int cur = EffectiveStyleOfItem(itemNo);
                 if (ItemAt(itemNo)->StyleNo >= 0 && cur != style)
-                    UseTextStyle(itemNo, cur, st);
+                    UseTextStyle(itemNo, cur, st, res);
             } else {
                 DrawItems.DeleteDrawItem(d);
                 --st.NextDrawNo;
@@ -691,7 +750,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
 
     int style = EffectiveStyleOfItem(itemNo);
     const TFontInfo& font = TextStyleOf(style);
-    UseTextStyle(itemNo, style, st);
+    UseTextStyle(itemNo, style, st, res);
     int flags = item->ItemOptions;
     int extraLeading = (cf & cfExternalLeading) ? st.ExternalLeading : 0;
     int lineAscent = st.TextAscent + extraLeading + st.TextVShift;
@@ -1091,10 +1150,23 @@ int TCustomRDFormattedData::LineIndentTotal(int firstItemOfLine, int& paraStart)
     if (paraStart < 0)
         paraStart = FirstItemOfPara(firstItemOfLine);
     const TParaInfo& para = ParaStyleOf(firstItemOfLine);
+    bool firstLine = !(State & dsPartStartsInList) || paraStart == 0;
+    if (const TRDListLevel* level = LineListLevel(firstLine && firstItemOfLine == paraStart, paraStart)) {
+        bool rtl = BiDiModeOfPara(ItemAt(firstItemOfLine)->ParaNo) == TRDBiDiMode::rdbdRightToLeft;
+        return level->LeftIndent + std::max(0, level->FirstIndent) + (rtl ? para.LeftIndent : para.RightIndent);
+    }
     int r = para.LeftIndent + para.RightIndent;
     if (para.FirstIndent >= 1 && !ItemAt(firstItemOfLine)->GetBoolValue(0))
         r += para.FirstIndent;
     return r;
+}
+
+int TCustomRDFormattedData::ItemMinWidthWithMarker(int itemNo, const TRDResolutionInfo* info)
+{
+    int w = ItemAt(itemNo)->GetMinWidth(info);
+    if (itemNo > 0 && ItemAt(itemNo)->ContinuesPara() && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo)
+        w += ItemAt(itemNo - 1)->GetMinWidth(info);
+    return w;
 }
 
 int TCustomRDFormattedData::WidestItemInRange(int first, int last, TCanvas*, const TRDResolutionInfo* info,
@@ -1108,7 +1180,7 @@ int TCustomRDFormattedData::WidestItemInRange(int first, int last, TCanvas*, con
                 paraStart = i;
             indent = ScaleToDeviceX(LineIndentTotal(i, paraStart), info);
         }
-        best = std::max(best, indent + ItemAt(i)->GetMinWidth(info));
+        best = std::max(best, indent + ItemMinWidthWithMarker(i, info));
     }
     return best;
 }
@@ -1436,14 +1508,109 @@ void TCustomRDFormattedData::GetLineBounds(int d, int& first, int& last) const
         ++last;
 }
 
+namespace {
+
+bool Contains(const TRDDrawLineInfo* d, int x, int y)
+{
+    return x >= d->Left && x < d->Left + d->Width && y >= d->Top && y < d->Top + d->Height;
+}
+
+} // namespace
+
+int TCustomRDFormattedData::LastDrawItemAtOrAbove(int y) const
+{
+    int lo = 1, hi = DrawItems.Count() - 1, n = 0;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        if (DrawItems[mid]->Top <= y) {
+            n = mid;
+            lo = mid + 1;
+        } else
+            hi = mid - 1;
+    }
+    return n;
+}
+
 int TCustomRDFormattedData::DrawItemAtPoint(int x, int y) const
 {
-    for (int d = 0; d < DrawItems.Count(); ++d) {
-        const TRDDrawLineInfo* di = DrawItems[d];
-        if (x >= di->Left && x < di->Left + di->Width && y >= di->Top && y < di->Top + di->Height)
-            return d;
+    int count = DrawItems.Count();
+    if (count == 0)
+        return -1;
+    if (Contains(DrawItems[0], x, y))
+        return 0;
+    if (count == 1)
+        return -1;
+    int n = LastDrawItemAtOrAbove(y);
+    while (n > 0 && DrawItems[n - 1]->Top + DrawItems[n - 1]->Height > DrawItems[n]->Top)
+        --n;
+    for (int pass = 0; pass < 2 && n < count; ++pass) {
+        int t = DrawItems[n]->Top, h = DrawItems[n]->Height;
+        int d = n;
+        for (; d < count && DrawItems[d]->Top <= t + h - 1; ++d)
+            if (Contains(DrawItems[d], x, y))
+                return d;
+        n = d;
     }
     return -1;
+}
+
+int TCustomRDFormattedData::CharBoundaryAt(int d, int x, bool nearest, bool rtlPara)
+{
+    const TRDDrawLineInfo* di = DrawItems[d];
+    int itemNo = di->ItemNo;
+    int flags = ItemOptionsOf(itemNo);
+    TCanvas* canvas = GetCanvas();
+    int style = EffectiveStyleOfItem(itemNo);
+    GetRDStyle()->ApplyStyle(*canvas, style, BiDiModeOfPara(ItemAt(itemNo)->ParaNo),
+                             GetControlFlags() & cfStylePixelsPerInch, nullptr, false);
+    QByteArray display;
+    GetDisplayText(TextOfItem(itemNo), TextStyleOf(style), LineWrapsAfter(d), display, false,
+                   GetOptions() & rdoShowSpecialCharacters);
+    QByteArray part = CharCopy(display, di->Offs, di->Length, flags);
+    if (part.isEmpty())
+        return 0;
+    if (BiDiModeOfItem(itemNo) != TRDBiDiMode::rdbdUnspecified) {
+        std::vector<int> caret;
+        if (GetBiDiCaretPositions(*canvas, part, caret, flags, di->Width - di->JustifyExtra)) {
+            int best = 0, bestDist = INT32_MAX;
+            for (int k = 0; k < int(caret.size()); ++k) {
+                int dist = std::abs(x - (caret[size_t(k)] + di->Left + di->JustifyExtra));
+                if (dist < bestDist) {
+                    best = k;
+                    bestDist = dist;
+                }
+            }
+            return best;
+        }
+    }
+    std::vector<int> ext;
+    int fit = 0;
+    ItemTextExtentEx(*canvas, part, 10 * std::max(1, di->Width), fit, &ext, flags);
+    int n = int(ext.size());
+    // Several bytes or units of one character carry the same extent: a
+    // boundary inside it is never chosen.
+    auto insideChar = [&](int k) { return k > 0 && k < n && ext[size_t(k)] == ext[size_t(k - 1)]; };
+    if (!nearest) {
+        int room = x - di->Left - di->JustifyExtra;
+        int k = 0;
+        while (k < n && ext[size_t(k)] <= room)
+            ++k;
+        while (insideChar(k))
+            --k;
+        return k;
+    }
+    int best = 0, bestDist = std::abs(x - di->Left);
+    for (int k = 1; k <= n; ++k) {
+        if (insideChar(k))
+            continue;
+        int at = di->Left + di->JustifyExtra + ext[size_t(k - 1)];
+        int dist = std::abs(x - at);
+        if (dist < bestDist || (dist == bestDist && (rtlPara ? x < at : x >= at))) {
+            best = k;
+            bestDist = dist;
+        }
+    }
+    return best;
 }
 
 void TCustomRDFormattedData::FindDrawItemAtPos(int x, int y, bool strict, int& offset, int& drawItemNo)
@@ -1453,11 +1620,7 @@ void TCustomRDFormattedData::FindDrawItemAtPos(int x, int y, bool strict, int& o
     int count = DrawItems.Count();
     if (count == 0)
         return;
-    int h = 0;
-    if (y >= DrawItems[0]->Top + DrawItems[0]->Height)
-        for (int d = 0; d < count; ++d)
-            if (DrawItems[d]->Top <= y)
-                h = d;
+    int h = y < DrawItems[0]->Top + DrawItems[0]->Height ? 0 : LastDrawItemAtOrAbove(y);
     int first = 0, last = 0;
     GetLineBounds(h, first, last);
     if (last + 1 < count) {
@@ -1470,51 +1633,99 @@ void TCustomRDFormattedData::FindDrawItemAtPos(int x, int y, bool strict, int& o
                 break;
             }
     }
+    TRDBiDiMode paraMode = BiDiModeOfPara(ItemAt(DrawItems[first]->ItemNo)->ParaNo);
+    bool rtl = paraMode == TRDBiDiMode::rdbdRightToLeft;
+    // A piece covers x from its left edge up to the next piece's in visual
+    // order; the outer pieces take everything beyond them.
+    std::vector<int> order;
+    for (int d = first; d <= last; ++d)
+        order.push_back(d);
+    if (paraMode != TRDBiDiMode::rdbdUnspecified)
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int p, int q) { return DrawItems[p]->Left < DrawItems[q]->Left; });
     int picked = -1;
-    for (int d = first; d <= last && picked < 0; ++d) {
-        const TRDDrawLineInfo* di = DrawItems[d];
-        if (strict) {
+    if (strict) {
+        for (int d = first; d <= last && picked < 0; ++d) {
+            const TRDDrawLineInfo* di = DrawItems[d];
             if (x >= di->Left && x < di->Left + di->Width && y >= di->Top && y <= di->Top + di->Height)
                 picked = d;
-        } else if ((x >= di->Left || d == first) && (d == last || x < DrawItems[d + 1]->Left))
-            picked = d;
+        }
+    } else {
+        int n = int(order.size());
+        for (int k = 0; k < n && picked < 0; ++k)
+            if ((k == 0 || x >= DrawItems[order[size_t(k)]]->Left)
+                && (k == n - 1 || x < DrawItems[order[size_t(k + 1)]]->Left))
+                picked = order[size_t(k)];
     }
     if (picked < 0)
         return;
     const TRDDrawLineInfo* di = DrawItems[picked];
     drawItemNo = picked;
     if (ItemAt(di->ItemNo)->StyleNo < 0) {
-        offset = x < di->Left + di->Width / 2 ? 0 : 1;
+        bool leftHalf = x < di->Left + di->Width / 2;
+        offset = (leftHalf != rtl) ? 0 : 1;
     } else if (di->Length == 0) {
         offset = 1;
     } else {
-        TCanvas* canvas = GetCanvas();
-        int style = EffectiveStyleOfItem(di->ItemNo);
-        GetRDStyle()->ApplyStyle(*canvas, style, BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo),
-                                 GetControlFlags() & cfStylePixelsPerInch, nullptr, false);
-        QByteArray display;
-        GetDisplayText(TextOfItem(di->ItemNo), TextStyleOf(style), LineWrapsAfter(picked), display, false,
-                       GetOptions() & rdoShowSpecialCharacters);
-        QByteArray part = CharCopy(display, di->Offs, di->Length, ItemOptionsOf(di->ItemNo));
-        std::vector<int> ext;
-        int fit = 0;
-        ItemTextExtentEx(*canvas, part, 10 * std::max(1, di->Width), fit, &ext, ItemOptionsOf(di->ItemNo));
-        int best = 0, bestDist = std::abs(x - di->Left);
-        for (int k = 1; k <= int(ext.size()); ++k) {
-            if (k < int(ext.size()) && ext[size_t(k)] == ext[size_t(k - 1)])
-                continue;  // inside a character of several bytes or units
-            int dist = std::abs(x - (di->Left + di->JustifyExtra + ext[size_t(k - 1)]));
-            if (dist < bestDist || (dist == bestDist && x >= di->Left + di->JustifyExtra + ext[size_t(k - 1)])) {
-                best = k;
-                bestDist = dist;
-            }
-        }
-        offset = std::clamp(best + 1, 1, di->Length + 1);
+        int k = CharBoundaryAt(picked, x, true, rtl);
+        offset = std::clamp(k + 1, 1, di->Length + 1);
     }
     if (!strict && ItemAt(di->ItemNo)->StyleNo == MarkerStyleNo && picked + 1 < count) {
         drawItemNo = picked + 1;
         offset = DrawItemStartOffset(picked + 1);
     }
+}
+
+void TCustomRDFormattedData::FindItemAtPos(int x, int y, bool& special, bool strict, int& itemOffset, int& itemNo,
+                                           TCustomRDFormattedData*& data)
+{
+    special = false;
+    data = this;
+    int d = -1, offset = -1;
+    FindDrawItemAtPos(x, y, strict, offset, d);
+    DrawPosToItemPos(d, offset, itemOffset, itemNo);
+    if (itemNo >= 0)
+        special = ItemAt(itemNo)->GetBoolValue(9);
+}
+
+bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
+                                       int& itemNo, int& style, int y)
+{
+    data = this;
+    word.clear();
+    wordStart = -1;
+    itemNo = -1;
+    style = 0;
+    int d = DrawItemAtPoint(x + GetHOffset(), y + GetVOffset());
+    if (d < 0)
+        return false;
+    const TRDDrawLineInfo* di = DrawItems[d];
+    itemNo = di->ItemNo;
+    const QByteArray& text = TextOfItem(itemNo);
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    if (item->StyleNo < 0) {
+        word = text;
+        style = item->StyleNo;
+        return true;
+    }
+    style = EffectiveStyleOfItem(itemNo);
+    int flags = item->ItemOptions;
+    int length = CharLength(text, flags);
+    bool rtl = BiDiModeOfPara(item->ParaNo) == TRDBiDiMode::rdbdRightToLeft;
+    int p = (di->Length > 0 ? CharBoundaryAt(d, x + GetHOffset(), false, rtl) : 0) + di->Offs;
+    p = std::clamp(p, 1, std::max(1, length));
+    if (length == 0 || IsDelimiterAt(text, p, flags, itemNo)) {
+        wordStart = p;
+        return true;
+    }
+    int from = p, to = p;
+    while (from > 1 && !IsDelimiterAt(text, from - 1, flags, itemNo))
+        --from;
+    while (to < length && !IsDelimiterAt(text, to + 1, flags, itemNo))
+        ++to;
+    wordStart = from;
+    word = CharCopy(text, from, to - from + 1, flags);
+    return true;
 }
 
 void TCustomRDFormattedData::DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const

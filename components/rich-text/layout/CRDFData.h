@@ -218,6 +218,13 @@ public:
     int LineWidthOf(int itemNo, int& paraStart, TCanvas* canvas, const TRDResolutionInfo* info);
     int WidestItemInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info, int& paraStart);
     int LineIndentTotal(int firstItemOfLine, int& paraStart);
+    int ItemMinWidthWithMarker(int itemNo, const TRDResolutionInfo* info);
+    // A printed part that starts inside a list answers that list and level.
+    virtual bool GetFirstParaListInfo(int& listNo, int& level)
+    {
+        listNo = level = -1;
+        return false;
+    }
 
     // Queries on draw items.
     int DrawItemStartOffset(int d) const { return StyleOfDrawItem(d) >= 0 ? 1 : 0; }
@@ -242,6 +249,13 @@ public:
     void GetLineBounds(int d, int& first, int& last) const;
     int DrawItemAtPoint(int x, int y) const;
     void FindDrawItemAtPos(int x, int y, bool strict, int& offset, int& drawItemNo);
+    // The item position under a point; special: the item asks for special mouse handling.
+    void FindItemAtPos(int x, int y, bool& special, bool strict, int& itemOffset, int& itemNo,
+                       TCustomRDFormattedData*& data);
+    // The word under a point of the client (empty on a delimiter); false when no
+    // draw item is there. A non-text item answers its text and its (negative) style.
+    bool GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart, int& itemNo, int& style,
+                   int y);
     void DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const;
     void ItemPosToDrawPos(int itemNo, int itemOffset, int& drawOffset, int& drawItemNo) const;
     int FirstDrawItemOfItem(int itemNo) const;
@@ -275,8 +289,19 @@ private:
     void StartNewLine(int itemNo, bool wrap, TRDFormatState& st, TRDFormatResolution& res);
     void RaiseLineAscent(int a, TRDFormatState& st);
     void PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st, TRDFormatResolution& res);
+    // The level of a list style (clamped to the last one); nil for none.
+    const TRDListLevel* ListLevelOf(int listNo, int level) const;
+    // The level of a list marker item; nil for other items.
+    const TRDListLevel* MarkerLevelOf(int itemNo) const;
+    // The list level whose indents a line of the paragraph starting at paraStart takes.
+    const TRDListLevel* LineListLevel(bool firstLine, int paraStart) const;
+    // The last draw item from 1 on whose top is at or above y (0 when none).
+    int LastDrawItemAtOrAbove(int y) const;
+    // The 0-based character boundary of a text piece at x: the nearest one, or
+    // the count of characters left of x.
+    int CharBoundaryAt(int d, int x, bool nearest, bool rtlPara);
     void GetLineIndents(int itemNo, bool firstLine, int& base, int& right, int& left, int& paraStart);
-    void UseTextStyle(int itemNo, int styleNo, TRDFormatState& st);
+    void UseTextStyle(int itemNo, int styleNo, TRDFormatState& st, const TRDFormatResolution& res);
     int SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags, int* height);
     void FinishPendingTab(TRDFormatState& st);
     int FinishLine(TRDFormatResolution& res, int right, TRDFormatState& st, bool last);
