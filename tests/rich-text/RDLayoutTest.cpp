@@ -104,6 +104,10 @@ public:
     void* GetParentControl() override { return Owner; }
     std::vector<TCustomRDFormattedData*> PlacedReports;
     void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
+    std::vector<QRect> Invalidated;
+    int Updates = 0;
+    void InvalidateRect(const QRect& rect) override { Invalidated.push_back(rect); }
+    void UpdateControl() override { ++Updates; }
 
     void Format() { DoFormat(false, true, true, false, false, nullptr, 0, false); }
 };
@@ -765,6 +769,31 @@ TEST_F(RDLayoutTest, ListLevelsGiveTheMarkerAndTextIndents)
     ASSERT_EQ(rtl.DrawItems.Count(), 2);
     int markerLeft = std::min(rtl.DrawItems[0]->Left, rtl.DrawItems[1]->Left);
     EXPECT_EQ(markerLeft, 5 + 7);  // the level's left indent is on the right in this direction
+}
+
+TEST_F(RDLayoutTest, PartialPassRepaintsItsBandOrDownToTheEnd)
+{
+    Doc.ClientHeight = 200;
+    for (int i = 0; i < 6; ++i)
+        Doc.AddTextRawNoTag("aaa bbb", 0, 0);  // one line a paragraph, 23 high
+    Doc.Format();
+    Doc.VOffset = 20;
+    // same height: only the band of paragraph 2 (document y 51..74)
+    Doc.SetTextOfItem(2, "ccc ddd");
+    Doc.FormatParagraphsOfDrawRange(2, 2, false, 0);
+    ASSERT_EQ(Doc.Invalidated.size(), 1u);
+    EXPECT_EQ(Doc.Invalidated[0], QRect(QPoint(0, 51 - 20 - 10), QPoint(118 - 1, 74 - 20 + 10 - 1)));
+    EXPECT_EQ(Doc.Updates, 0);
+    int reports = Doc.SizeReports;
+    // one more line: everything below moves, repainted down to the client's bottom
+    Doc.SetTextOfItem(2, "ccc ddd eee");
+    Doc.FormatParagraphsOfDrawRange(2, 2, true, 0);
+    ASSERT_EQ(Doc.Invalidated.size(), 2u);
+    EXPECT_EQ(Doc.Invalidated[1], QRect(QPoint(0, 51 - 20 - 10), QPoint(118 - 1, std::min(5 + 7 * 23 - 20 + 10, 200) - 1)));
+    EXPECT_EQ(Doc.Updates, 1);
+    EXPECT_EQ(Doc.DocumentHeight, 10 + 7 * 23);
+    EXPECT_EQ(Doc.SizeReports, reports + 1);  // the owner hears of the new height
+    EXPECT_FALSE(Doc.SkipNextFormat);
 }
 
 } // namespace

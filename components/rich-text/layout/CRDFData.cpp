@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
@@ -46,6 +47,12 @@ TRDFontInfoCacheItem* TRDFontInfoCache::GetItems(int styleNo)
     if (styleNo < 0 || styleNo >= Count())
         styleNo = 0;
     auto& slot = FItems[size_t(styleNo)];
+    if (slot && slot->BiDiMode == CurParaBiDiMode && !RDStyle->OnApplyStyle) {
+        // The font the style gave is selected again, not made anew.
+        SelectCanvasFont(*Canvas, slot->Font, slot->Charset);
+        Canvas->Painter().setLayoutDirection(slot->Direction);
+        return slot.get();
+    }
     RDStyle->ApplyStyle(*Canvas, styleNo, CurParaBiDiMode, CanUseCustomPPI, nullptr, false);
     if (!slot) {
         slot = std::make_unique<TRDFontInfoCacheItem>();
@@ -73,6 +80,9 @@ TRDFontInfoCacheItem* TRDFontInfoCache::GetItems(int styleNo)
         slot->HyphenWidth = fm.horizontalAdvance(QLatin1Char('-'));
     }
     slot->BiDiMode = CurParaBiDiMode;
+    slot->Font = CanvasFont(*Canvas);
+    slot->Charset = Canvas->Font.Charset;
+    slot->Direction = Canvas->Painter().layoutDirection();
     return slot.get();
 }
 
@@ -1256,7 +1266,7 @@ void TCustomRDFormattedData::FormatParagraphsOfDrawRange(int first, int last, bo
     FormatRange(d1, d2, update, false, itemDelta);
 }
 
-void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, int delta)
+void TCustomRDFormattedData::FormatRange(int d1, int d2, bool update, bool itemFlag1, int delta)
 {
     if (!GetRDStyle() || DrawItems.Count() == 0 || ItemCount() == 0)
         return;
@@ -1281,6 +1291,9 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
             oldNext = std::min(oldNext, DrawItems[d]->Top);
     }
     int oldCount = DrawItems.Count();
+    int oldContentBottom = DocumentHeight - GetBottomMargin();
+    int vOffset = GetVOffset();
+    QRect dirty(0, top - vOffset - 10, GetWidth(), 0);
     TRDFormatResolution res;
     FillResolution(canvas, res);
     st.Y = top;
@@ -1338,6 +1351,7 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
     if (b < ItemCount() - 1 && ItemAt(b + 1)->StartsParagraph())
         st.Gap += ParaStyleOf(b + 1).SpaceBefore;
     int newNext = st.Y + st.Gap;
+    dirty.setBottom(newNext - vOffset + 10 - 1);  // bottom edges exclusive, as in the owner's rectangles
     if (delta != 0 || DrawItems.Count() != oldCount || (oldNext >= 0 && newNext != oldNext) || oldNext < 0) {
         int shift = oldNext >= 0 ? newNext - oldNext : 0;
         int bottom = newNext;
@@ -1354,17 +1368,39 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool, bool itemFlag1, i
         }
         if (st.NextDrawNo < DrawItems.Count())
             bottom += ParaStyleOf(ItemCount() - 1).SpaceAfter;
+        // Everything below the range moved: repaint down to the old or new end.
+        dirty.setBottom(std::min(std::max(bottom, oldContentBottom) - vOffset + 10, GetHeight()) - 1);
         if (GetBottomMargin() + bottom != DocumentHeight) {
             DocumentHeight = GetBottomMargin() + bottom;
             AdjustVScrollUnits();
-            if (SkipNextFormat)
-                SetDocumentSize(GetScrollWidth(), DocumentHeight, false);
+            // The owner's size handling must not start a pass of its own.
+            SkipNextFormat = true;
+            SetDocumentSize(GetScrollWidth(), DocumentHeight, false);
+            SkipNextFormat = false;
+            if (GetVOffset() != vOffset)
+                dirty = QRect(0, 0, GetWidth(), GetHeight());
         }
     }
     OffsetJumpRects();
     PlaceControls();
     LastFormattedItemNo = ItemCount() - 1;
+    InvalidateRect(dirty);
+    if (update)
+        UpdateControl();
     ItemsFormattedHook(a, b, true);
+}
+
+void TCustomRDFormattedData::InvalidateRect(const QRect& rect)
+{
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        control->update(rect);
+}
+
+void TCustomRDFormattedData::UpdateControl()
+{
+    // The repaint the control has pending is done now.
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        QCoreApplication::sendPostedEvents(control->window(), QEvent::UpdateRequest);
 }
 
 bool TCustomRDFormattedData::IsNumberedJump(int itemNo) const

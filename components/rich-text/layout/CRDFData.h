@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <QtCore/QByteArray>
+#include <QtCore/QRect>
+#include <QtGui/QFont>
 
 #include "CRDData.h"
 #include "RDDrawLines.h"
@@ -52,6 +54,10 @@ public:
     int VerticalOffset = 0;
     int EmptyLineHeight = 0;
     int HyphenWidth = 0;
+    // What the style selected into the canvas, selected again on later asks.
+    QFont Font;
+    uint8_t Charset = 1;
+    Qt::LayoutDirection Direction = Qt::LeftToRight;
 };
 
 class TCustomRDFormattedData;
@@ -205,6 +211,10 @@ public:
     void FormatAll(bool itemFlag1) { DoFormat(false, true, itemFlag1, false, false, nullptr, 0, false); }
     void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
     void FormatRange(int first, int last, bool update, bool itemFlag1, int itemDelta);
+
+    // Repaint requests to the owning control (client coordinates).
+    virtual void InvalidateRect(const QRect& rect);
+    virtual void UpdateControl();
 
     // Moves the hypertext areas to their draw items (root coordinates).
     void OffsetJumpRects();
