@@ -1,0 +1,99 @@
+#pragma once
+
+// A formatted document for the layout tests and benchmarks: its owner answers
+// a client size that the test sets, margins 5, and measures on an 800 x 600
+// image.
+
+#include <memory>
+#include <vector>
+
+#include <QtCore/QRect>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <QtWidgets/QWidget>
+
+#include "CRDFData.h"
+#include "Graphics.h"
+
+class TLayoutData : public TCustomRDFormattedData {
+public:
+    explicit TLayoutData(TRDStyle* sheet) : Sheet(sheet)
+    {
+        CreateItemList();
+        Image = QImage(800, 600, QImage::Format_RGB32);
+        Painter = std::make_unique<QPainter>(&Image);
+        Canvas = std::make_unique<TCanvas>(*Painter);
+    }
+    ~TLayoutData() override
+    {
+        Clear();
+        ClearFormatting();
+        Canvas.reset();
+        Painter->end();
+    }
+    TRDStyle* Sheet;
+    QImage Image;
+    std::unique_ptr<QPainter> Painter;
+    std::unique_ptr<TCanvas> Canvas;
+    uint16_t Flags = cfSwallowWrapSpaces;
+    TRDOptions Options = 0;
+    int ClientWidth = 118, ClientHeight = 400, MinText = 0, MaxText = 0, MaxLen = 0;
+    int VOffset = 0;
+
+    bool GetWordWrap() override { return true; }
+    TRDOptions GetOptions() override { return Options; }
+    void SetOptions(TRDOptions v) override { Options = v; }
+    uint16_t GetControlFlags() override { return Flags; }
+    void SetControlFlags(uint16_t v) override { Flags = v; }
+    int GetMaxLength() override { return MaxLen; }
+    TRDStyle* GetRDStyle() override { return Sheet; }
+    TRDBiDiMode GetBiDiMode() override { return TRDBiDiMode::rdbdUnspecified; }
+    void* GetPaletteHandle() override { return nullptr; }
+    void* GetLogPalette() override { return nullptr; }
+    TRDPaletteAction GetDoInPaletteMode() override { return TRDPaletteAction::rdpaDoNothing; }
+    TRDFOptions GetRDFOptions() override { return 0; }
+    void SetRDFOptions(TRDFOptions) override {}
+    TRDRTFOptions GetRTFOptions() override { return 0; }
+    void SetRTFOptions(TRDRTFOptions) override {}
+    QByteArray GetDelimiters() override { return " .;,:(){}\"/\\<>!?[]"; }
+    TRDSeqList* GetSeqList(bool) override { return nullptr; }
+    TRDMarkerList* GetMarkerList(bool) override { return nullptr; }
+    void DestroySeqList() override {}
+    void DestroyMarkerList() override {}
+    QString DoUrlNeeded(int) override { return {}; }
+    void DoControlAction(TRDControlAction, int, void*&) override {}
+    int GetScrollWidth() override { return ClientWidth; }
+    int GetScrollHeight() override { return DocumentHeight; }
+    int GetLeftMargin() override { return 5; }
+    int GetRightMargin() override { return 5; }
+    int GetTopMargin() override { return 5; }
+    int GetBottomMargin() override { return 5; }
+    int GetMinTextWidth() override { return MinText; }
+    int GetMaxTextWidth() override { return MaxText; }
+    int GetWidth() override { return ClientWidth; }
+    int GetHeight() override { return ClientHeight; }
+    // Set to narrow the client on each report of the size (a scroll bar appears).
+    int NarrowBy = 0;
+    int SizeReports = 0;
+    void SetDocumentSize(int, int, bool) override
+    {
+        ++SizeReports;
+        ClientWidth -= NarrowBy;
+    }
+    void AdjustVScrollUnits() override {}
+    int GetVOffset() override { return VOffset; }
+    void ScrollToV(int y, bool) override { VOffset = y; }
+    void ScrollToH(int) override {}
+    int GetVSmallStep() override { return 10; }
+    TCanvas* GetCanvas() override { return Canvas.get(); }
+    QWidget* Owner = nullptr;
+    void* GetParentControl() override { return Owner; }
+    std::vector<TCustomRDFormattedData*> PlacedReports;
+    void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
+    std::vector<QRect> Invalidated;
+    int Updates = 0;
+    void InvalidateRect(const QRect& rect) override { Invalidated.push_back(rect); }
+    void UpdateControl() override { ++Updates; }
+
+    void Format() { DoFormat(false, true, true, false, false, nullptr, 0, false); }
+};
