@@ -713,4 +713,41 @@ TEST_F(RDLayoutTest, PartialPassRepaintsItsBandOrDownToTheEnd)
     EXPECT_FALSE(Doc.SkipNextFormat);
 }
 
+TEST_F(RDLayoutTest, AdvanceTableGivesTheMeasuredExtents)
+{
+    TFontInfo* sans = Sheet.TextStyles().Add();
+    sans->FontName = QStringLiteral("Liberation Sans");
+    sans->Size = 11;
+    int style = Sheet.TextStyles().Count() - 1;
+    TRDFontInfoCache cache(&Doc, &Sheet, Doc.Canvas.get(), false);
+    TRDFontInfoCacheItem* e = cache.GetItems(style);
+    struct Case {
+        QByteArray text;
+        int flags;
+        bool simple;
+    };
+    const std::vector<Case> cases = {
+        {"Listen to the sentence, and write it down!", 0, true},
+        {"WAVY fill ij lT 1.5 (x) {y} ~", 0, true},
+        {Utf16(QStringLiteral("Caf\u00e9 na\u00efve \u0141\u00f3d\u017a")), rdioUnicode, true},
+        {"caf\xe9", 0, false},                                   // a byte of the code page's upper half
+        {Utf16(QStringLiteral("\u4e2d\u6587 text")), rdioUnicode, false},  // ideographs
+        {Utf16(QStringLiteral("a\u200bb")), rdioUnicode, false},           // a zero-width space
+    };
+    for (const Case& c : cases) {
+        int count = (c.flags & rdioUnicode) ? int(c.text.size() / 2) : int(c.text.size());
+        std::vector<int> table;
+        int height = 0;
+        ASSERT_EQ(e->SimpleExtents(c.text.constData(), count, c.flags, table, height), c.simple) << c.text.toHex().toStdString();
+        if (!c.simple)
+            continue;
+        std::vector<int> measured;
+        int fit = 0;
+        QSize size;
+        TextExtentEx(*Doc.Canvas, c.text.constData(), count, RDMaxInt, fit, &measured, c.flags, size);
+        EXPECT_EQ(table, measured) << c.text.toHex().toStdString();
+        EXPECT_EQ(height, size.height());
+    }
+}
+
 } // namespace

@@ -86,6 +86,46 @@ TRDFontInfoCacheItem* TRDFontInfoCache::GetItems(int styleNo)
     return slot.get();
 }
 
+double TRDFontInfoCacheItem::AdvanceOf(char16_t c)
+{
+    double& a = FAdvances[c];
+    if (a < 0)
+        a = FMetrics->horizontalAdvance(QChar(c)) + FSpacing;
+    return a;
+}
+
+bool TRDFontInfoCacheItem::SimpleExtents(const char* p, int count, int flags, std::vector<int>& extents, int& height)
+{
+    constexpr char16_t Limit = 0x300;  // Latin, with no combining marks
+    if (FSimple < 0) {
+        FSimple = 1;
+        if (Font.letterSpacingType() == QFont::AbsoluteSpacing)
+            FSpacing = Font.letterSpacing();
+        else if (Font.letterSpacing() != 0.0 && Font.letterSpacing() != 100.0)
+            FSimple = 0;
+        FMetrics = std::make_unique<QFontMetricsF>(Font, Canvas->Painter().device());
+        FHeight = qRound(FMetrics->height());
+        FAdvances.assign(Limit, -1.0);
+    }
+    if (!FSimple || Direction == Qt::RightToLeft)
+        return false;
+    bool unicode = flags & rdioUnicode;
+    for (int i = 0; i < count; ++i) {
+        char16_t c = unicode ? char16_t(uint8_t(p[2 * i]) | (uint8_t(p[2 * i + 1]) << 8)) : char16_t(uint8_t(p[i]));
+        if (c < 0x20 || c >= (unicode ? Limit : 0x7F))
+            return false;
+    }
+    extents.resize(size_t(count));
+    double x = 0;
+    for (int i = 0; i < count; ++i) {
+        char16_t c = unicode ? char16_t(uint8_t(p[2 * i]) | (uint8_t(p[2 * i + 1]) << 8)) : char16_t(uint8_t(p[i]));
+        x += AdvanceOf(c);
+        extents[size_t(i)] = qRound(x);
+    }
+    height = FHeight;
+    return true;
+}
+
 std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
                                                          TCanvas* canvas, bool canUseCustomPPI, bool printing)
 {
@@ -351,23 +391,43 @@ void TCustomRDFormattedData::UseTextStyle(int itemNo, int styleNo, TRDFormatStat
     st.TextVShift = e->VerticalOffset;
     st.Canvas = e->Canvas;
     st.CurStyleNo = styleNo;
+    st.CurEntry = GetRDStyle()->OnApplyStyle ? nullptr : e;
     // The style's own font spaces its characters for the screen; another
     // device gets the spacing scaled to it.
     const TFontInfo& font = TextStyleOf(styleNo);
     if (font.CharSpacing != 0 && BiDiModeOfItem(itemNo) == TRDBiDiMode::rdbdUnspecified
-        && (res.Info.ScreenPpiX != res.Info.DevicePpiX || res.Info.ScreenPpiY != res.Info.DevicePpiY))
+        && (res.Info.ScreenPpiX != res.Info.DevicePpiX || res.Info.ScreenPpiY != res.Info.DevicePpiY)) {
         SetCanvasCharacterExtra(*st.Canvas, ScaleToDeviceX(font.CharSpacing, &res.Info));
+        st.CurEntry = nullptr;
+    }
 }
 
-int TCustomRDFormattedData::SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags,
-                                         int* height)
+void TCustomRDFormattedData::SegmentExtents(TRDFormatState& st, const QByteArray& text, int p, int count, int flags,
+                                            std::vector<int>& extents, int& height)
 {
+    const char* data = text.constData() + p * UnitSize(flags);
+    if (count <= 0) {
+        extents.clear();
+        height = 0;
+        return;
+    }
+    if (st.CurEntry && st.CurEntry->SimpleExtents(data, count, flags, extents, height))
+        return;
     int fit = 0;
     QSize size;
-    TextExtentEx(canvas, text.constData() + p * UnitSize(flags), count, RDMaxInt, fit, nullptr, flags, size);
+    TextExtentEx(*st.Canvas, data, count, RDMaxInt, fit, &extents, flags, size);
+    height = size.height();
+}
+
+int TCustomRDFormattedData::SegmentWidth(TRDFormatState& st, const QByteArray& text, int p, int count, int flags,
+                                         int* height)
+{
+    std::vector<int>& ext = FExtents;
+    int h = 0;
+    SegmentExtents(st, text, p, count, flags, ext, h);
     if (height)
-        *height = size.height();
-    return size.width();
+        *height = h;
+    return ext.empty() ? 0 : ext.back();
 }
 
 int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& text, int p, int n, int free, int flags,
@@ -395,10 +455,9 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
     // One measure gives the extent after every character; a character of
     // several bytes or units carries its whole extent on each of them, so a
     // fit never ends inside one.
-    std::vector<int> ext;
-    int fit = 0;
-    QSize size;
-    TextExtentEx(*st.Canvas, display.constData() + p * UnitSize(flags), r, RDMaxInt, fit, &ext, flags, size);
+    std::vector<int>& ext = FExtents;
+    int height = 0;
+    SegmentExtents(st, display, p, r, flags, ext, height);
     bool unicode = flags & rdioUnicode;
     auto width = [&](int c) {
         int w = ext[size_t(c - 1)];
@@ -514,7 +573,7 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
                 QByteArray display;
                 GetDisplayText(TextOfItem(di->ItemNo), TextStyleOf(style), false, display, false,
                                GetOptions() & rdoShowSpecialCharacters);
-                di->Width = SegmentWidth(*st.Canvas, display, di->Offs - 1, di->Length, flags, nullptr);
+                di->Width = SegmentWidth(st, display, di->Offs - 1, di->Length, flags, nullptr);
                 int cur = EffectiveStyleOfItem(itemNo);
                 if (ItemAt(itemNo)->StyleNo >= 0 && cur != style)
                     UseTextStyle(itemNo, cur, st, res);
@@ -881,7 +940,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
         }
         if (fit > 0 || atLineStart) {
             int height = 0;
-            int width = SegmentWidth(*st.Canvas, display, offs - 1, fit, flags, &height);
+            int width = SegmentWidth(st, display, offs - 1, fit, flags, &height);
             int top;
             if (atLineStart) {
                 top = OpenTextLine(st, lineAscent);

@@ -11,6 +11,7 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QRect>
 #include <QtGui/QFont>
+#include <QtGui/QFontMetricsF>
 
 #include "CRDData.h"
 #include "RDDrawLines.h"
@@ -58,6 +59,22 @@ public:
     QFont Font;
     uint8_t Charset = 1;
     Qt::LayoutDirection Direction = Qt::LeftToRight;
+
+    // The extent after each of count characters at p (bytes of ANSI text or
+    // UTF-16 units), when every one of them measures alone (Latin text that
+    // needs no shaping, read left to right): the text engine gives such text
+    // the sum of the characters' advances, so their table gives the same
+    // extents without laying the text out. False for other text. height: the
+    // font's line height.
+    bool SimpleExtents(const char* p, int count, int flags, std::vector<int>& extents, int& height);
+
+private:
+    double AdvanceOf(char16_t c);
+    std::unique_ptr<QFontMetricsF> FMetrics;
+    std::vector<double> FAdvances;  // by character below 0x300; negative: not measured yet
+    double FSpacing = 0;
+    int FHeight = 0;
+    int FSimple = -1;  // -1 not known yet, 0 the font spaces characters by a share, 1 fine
 };
 
 class TCustomRDFormattedData;
@@ -127,6 +144,9 @@ struct TRDFormatState {
     bool WordWrap = true;
     // Extra height left by the last finished line, added to the next one's top.
     int LineExtra = 0;
+    // The cache entry whose font the canvas holds as the entry keeps it (nil
+    // when the canvas's font was changed after it was selected).
+    TRDFontInfoCacheItem* CurEntry = nullptr;
 };
 
 // The resolution of a pass and its margins scaled to the device.
@@ -312,7 +332,10 @@ private:
     int CharBoundaryAt(int d, int x, bool nearest, bool rtlPara);
     void GetLineIndents(int itemNo, bool firstLine, int& base, int& right, int& left, int& paraStart);
     void UseTextStyle(int itemNo, int styleNo, TRDFormatState& st, const TRDFormatResolution& res);
-    int SegmentWidth(TCanvas& canvas, const QByteArray& text, int p, int count, int flags, int* height);
+    int SegmentWidth(TRDFormatState& st, const QByteArray& text, int p, int count, int flags, int* height);
+    // Extents of count characters at p on the state's canvas.
+    void SegmentExtents(TRDFormatState& st, const QByteArray& text, int p, int count, int flags,
+                        std::vector<int>& extents, int& height);
     void FinishPendingTab(TRDFormatState& st);
     int FinishLine(TRDFormatResolution& res, int right, TRDFormatState& st, bool last);
     // Right-to-left lines: the first line's indent, the visual order of a line's pieces.
@@ -323,4 +346,6 @@ private:
     bool IsNumberedJump(int itemNo) const;
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
     void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
+
+    std::vector<int> FExtents;  // scratch extents of the fitting
 };
