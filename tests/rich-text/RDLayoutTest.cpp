@@ -750,4 +750,48 @@ TEST_F(RDLayoutTest, AdvanceTableGivesTheMeasuredExtents)
     }
 }
 
+TEST_F(RDLayoutTest, FitByExtentsKeepsWholeCharactersAndSoftHyphens)
+{
+    TRDFormatState st;
+    st.Canvas = Doc.Canvas.get();
+    Doc.Sheet->ApplyStyle(*st.Canvas, 0, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
+    const QByteArray stored = Utf16(QStringLiteral("ab\u00adcd"));
+    const QByteArray display = Utf16(QStringLiteral("ab\u200bcd"));  // extents 12 24 24 36 48
+    struct Case {
+        int free;
+        int maxLength;
+        bool wraps;
+        int fit;
+    };
+    const std::vector<Case> cases = {
+        {40, 0, true, 4},
+        {36, 0, true, 4},
+        {30, 0, true, 1},   // the hyphen after "ab" does not fit, and the next one is the hyphen
+        {5, 0, true, 0},
+        {100, 2, true, 2},  // MaxLength
+        {5, 0, false, 5},   // no wrapping: everything
+    };
+    for (const Case& c : cases) {
+        st.MaxLength = c.maxLength;
+        EXPECT_EQ(Doc.FitCharsByExtentEx(display, stored, 0, 5, c.free, rdioUnicode, st, c.wraps, 12), c.fit)
+            << c.free;
+    }
+    st.MaxLength = 0;
+    // a surrogate pair is never split
+    const QByteArray pair = Utf16(QStringLiteral("a\U0001F600b"));
+    int one = ItemTextWidth(Utf16(QStringLiteral("a")), *st.Canvas, rdioUnicode);
+    EXPECT_EQ(Doc.FitCharsByExtentEx(pair, pair, 0, 4, one + 1, rdioUnicode, st, true, 12), 1);
+    // nor a GB18030 character
+    TFontInfo* song = Sheet.TextStyles().Add();
+    song->FontName = QStringLiteral("宋体");
+    song->Size = 15;
+    song->Charset = 134;
+    Doc.Sheet->ApplyStyle(*st.Canvas, Sheet.TextStyles().Count() - 1, TRDBiDiMode::rdbdUnspecified, false, nullptr,
+                          false);
+    const QByteArray gbk = "\xd6\xd0\xce\xc4\xd6\xd0";  // three ideographs
+    int w = ItemTextWidth(gbk.left(2), *st.Canvas, 0);
+    EXPECT_EQ(Doc.FitCharsByExtentEx(gbk, gbk, 0, 6, w + w / 2, 0, st, true, 12), 2);
+    EXPECT_EQ(Doc.FitCharsByExtentEx(gbk, gbk, 0, 6, w - 1, 0, st, true, 12), 0);
+}
+
 } // namespace

@@ -430,8 +430,8 @@ int TCustomRDFormattedData::SegmentWidth(TRDFormatState& st, const QByteArray& t
     return ext.empty() ? 0 : ext.back();
 }
 
-int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& text, int p, int n, int free, int flags,
-                                               TRDFormatState& st, bool wraps)
+int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n,
+                                               int free, int flags, TRDFormatState& st, bool wraps, int hyphenWidth)
 {
     int r = n;
     if (st.MaxLength > 0 && st.MaxLength - st.CharsOnLine < r && wraps)
@@ -440,7 +440,17 @@ int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& text, int p, in
         return r;
     int fit = 0;
     QSize size;
-    TextExtentEx(*st.Canvas, text.constData() + p * UnitSize(flags), r, free, fit, nullptr, flags, size);
+    std::vector<int>& ext = FExtents;
+    TextExtentEx(*st.Canvas, display.constData() + p * UnitSize(flags), r, free, fit, &ext, flags, size);
+    if (!(flags & rdioUnicode))
+        return fit;  // the extents never let a fit end inside a character
+    // A line that ends at a soft hyphen shows a hyphen.
+    if (fit > 0 && UnitAt(stored, p + fit - 1) == 0x00AD && ext[size_t(fit - 1)] + hyphenWidth > free)
+        --fit;
+    if (fit > 0 && fit < r && UnitAt(stored, p + fit) == 0x00AD)
+        --fit;
+    while (fit > 0 && fit < n && QChar::isLowSurrogate(UnitAt(display, p + fit)))
+        ++fit;
     return fit;
 }
 
@@ -874,7 +884,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
         if (st.MaxLength >= 1 && st.CharsOnLine >= st.MaxLength && wraps)
             fit = 0;
         else if (cf & cfMeasureByExtentEx)
-            fit = FitCharsByExtentEx(display, p, n, free, flags, st, wraps);
+            fit = FitCharsByExtentEx(display, stored, p, n, free, flags, st, wraps, hyphenWidth);
         else
             fit = FitChars(display, stored, p, n, free, flags, st, wraps, hyphenWidth);
         bool lineStartHere = atLineStart || (firstSegment && afterMarker);

@@ -301,7 +301,8 @@ public:
     void StoreSelection(int startItem, int startOffs, int endItem, int endOffs) { SetSelectionBounds(startItem, startOffs, endItem, endOffs); }
 
     // Fitting (public for the tests): how many of n characters at p fit into free pixels.
-    int FitCharsByExtentEx(const QByteArray& text, int p, int n, int free, int flags, TRDFormatState& state, bool wraps);
+    int FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
+                           TRDFormatState& state, bool wraps, int hyphenWidth);
     int FitChars(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
                  TRDFormatState& state, bool wraps, int hyphenWidth);
 
