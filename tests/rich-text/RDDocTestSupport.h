@@ -79,6 +79,8 @@ public:
         return Params.get();
     }
     QStringList* GetDocProperties() override { return &Properties; }
+    QString ShownHint;
+    void ShowItemHint(const QString& hint) override { ShownHint = hint; }
 };
 
 // A document inside item ParentItemNo of Parent, at a place inside it.

@@ -7,6 +7,7 @@
 #include <QtCore/QTemporaryDir>
 
 #include "RDDocTestSupport.h"
+#include "RDPictureItems.h"
 #include "RDTextItems.h"
 
 namespace {
@@ -189,6 +190,121 @@ TEST_F(RDDocumentTest, RegistryAndCopies)
     EXPECT_EQ(*copy->Tag.Str, QByteArray("tag"));
     EXPECT_EQ(copy->Hint, QStringLiteral("h"));
     EXPECT_EQ(copy->StyleNo, -1);
+}
+
+// The kinds every document knows come through the registry like the
+// registered ones, and their numbers are taken.
+TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
+{
+    struct TKindCase {
+        int StyleNo;
+        bool (*IsKind)(const TCustomRDItemInfo*);
+    };
+    const TKindCase cases[] = {
+        {-1, [](const TCustomRDItemInfo* i) { return dynamic_cast<const TRDBreakItemInfo*>(i) != nullptr; }},
+        {-12, [](const TCustomRDItemInfo* i) { return dynamic_cast<const TRDTabItemInfo*>(i) != nullptr; }},
+        {-3, [](const TCustomRDItemInfo* i) { return typeid(*i) == typeid(TRDGraphicItemInfo); }},
+        {-10, [](const TCustomRDItemInfo* i) { return typeid(*i) == typeid(TRDHotGraphicItemInfo); }},
+        {-6, [](const TCustomRDItemInfo* i) { return typeid(*i) == typeid(TRDBulletItemInfo); }},
+        {-4, [](const TCustomRDItemInfo* i) { return typeid(*i) == typeid(TRDHotspotItemInfo); }},
+    };
+    for (const TKindCase& c : cases) {
+        auto item = CreateItemByStyleNo(c.StyleNo, &Doc);
+        ASSERT_NE(item, nullptr) << c.StyleNo;
+        EXPECT_TRUE(c.IsKind(item.get())) << c.StyleNo;
+        EXPECT_EQ(item->StyleNo, c.StyleNo);
+        // A copy is of the same class.
+        EXPECT_EQ(typeid(*CreateItemCopy(*item, &Doc, false)), typeid(*item)) << c.StyleNo;
+    }
+    for (int records : {-2, -7, -8, -9})
+        EXPECT_EQ(CreateItemByStyleNo(records, &Doc), nullptr) << records;
+    // The suite's class again is accepted; another class for its number is not.
+    RegisterRDItemType(-10, &NewRDItem<TRDHotGraphicItemInfo>);
+    EXPECT_THROW(RegisterRDItemType(-12, &MakeOther), ERichDocError);
+    EXPECT_THROW(RegisterRDItemType(-4, &MakeOther), ERichDocError);
+    EXPECT_EQ(typeid(*CreateItemByStyleNo(-10, &Doc)), typeid(TRDHotGraphicItemInfo));
+    for (const auto& kind : SuiteItemKinds())
+        EXPECT_LT(kind.StyleNo, 0);
+}
+
+namespace {
+
+class TConvertingItem : public TRDRectItemInfo {
+public:
+    using TRDRectItemInfo::TRDRectItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* d) const override { return new TConvertingItem(d); }
+    int UserData = -1, Mode = -1;
+    bool Recursive = false;
+    void ApplyStyleConversion(int userData, int mode, bool recursive) override
+    {
+        UserData = userData;
+        Mode = mode;
+        Recursive = recursive;
+    }
+};
+
+}  // namespace
+
+// What the base answers to the layout, the editor and the exports.
+TEST_F(RDDocumentTest, BaseSlotsAnswerTheirDefaults)
+{
+    TConvertingItem item(&Doc);
+    item.Hint = QStringLiteral("提示");
+    EXPECT_EQ(item.GetPageBreakOffset(7), 7);
+    EXPECT_EQ(item.GetJumpCursor(nullptr), crJump);
+    Sheet.JumpCursor = 5;
+    EXPECT_EQ(item.GetJumpCursor(&Sheet), 5);
+    EXPECT_EQ(item.GetGraphic(), nullptr);
+    QImage bitmap(4, 4, QImage::Format_RGB32);
+    EXPECT_FALSE(item.PrintToBitmap(bitmap, false, &Doc, TRDItemPrintInfo{}));
+    TRDHTMLImageContext html;
+    EXPECT_TRUE(item.SaveToHTML(&Doc, 0, html).isEmpty());
+    TRDRTFExportContext rtf;
+    EXPECT_TRUE(item.SaveRTF(&Doc, 0, rtf).isEmpty());
+    EXPECT_FALSE(item.HasSelectionInside());
+    EXPECT_FALSE(item.CanDeleteSelectionInside());
+    EXPECT_FALSE(item.ExecuteInside(1, 0));
+    TCustomRDData* top = nullptr;
+    int topItem = 3;
+    EXPECT_FALSE(item.MoveFocus(true, top, topItem));
+    EXPECT_EQ(topItem, 3);
+    std::unique_ptr<TRDStoreSubRDData> store;
+    EXPECT_EQ(item.EnumSubDocuments(store, 2), nullptr);
+    EXPECT_EQ(store, nullptr);
+    EXPECT_EQ(TRDStoreSubRDData().Duplicate(), nullptr);
+    EXPECT_EQ(TRDMultiDrawItemPart().GetPartPosition(), -1);
+    // The editor's default conversion goes through the item's own.
+    item.ApplyStyleConversionDefault(&Doc, 0, 42);
+    EXPECT_EQ(item.UserData, 42);
+    EXPECT_EQ(item.Mode, 0);
+    EXPECT_TRUE(item.Recursive);
+    // Hints show only when the options ask for them.
+    EXPECT_FALSE(item.MouseMove(1, 1, 0, &Doc));
+    EXPECT_TRUE(Doc.ShownHint.isEmpty());
+    Doc.Options = rdoShowItemHints;
+    EXPECT_FALSE(item.MouseMove(1, 1, 0, &Doc));
+    EXPECT_EQ(Doc.ShownHint, QStringLiteral("提示"));
+}
+
+// The break and the tab answer the export slots as their own writers do.
+TEST_F(RDDocumentTest, BreakAndTabAnswerTheExportSlots)
+{
+    TRDBreakItemInfo line(&Doc);
+    line.LineWidth = 2;
+    line.Color = 0x0000FF;
+    TRDHTMLImageContext html;
+    html.CSS = true;
+    EXPECT_EQ(line.SaveToHTML(&Doc, 0, html), line.SaveToHTML(&Sheet, 0, true));
+    TRDColorList colors;
+    line.FillRTFTables(colors, nullptr, &Doc);
+    EXPECT_EQ(colors.Count(), 1);
+    TRDRTFExportContext rtf;
+    rtf.Colors = &colors;
+    rtf.Level = 1;
+    EXPECT_EQ(line.SaveRTF(&Doc, 0, rtf), line.SaveRTF(15.0, colors, 1));
+    TRDTabItemInfo tab(&Doc);
+    EXPECT_EQ(tab.SaveRTF(&Doc, 0, rtf), QByteArray("\\tab "));
+    EXPECT_EQ(tab.SaveToHTML(&Doc, 0, html), tab.SaveToHTML(&Sheet));
 }
 
 TEST_F(RDDocumentTest, FlagAccessors)

@@ -63,8 +63,9 @@ TEST_P(RDFRoundTripTest, ReadsAndWritesBack)
     const QByteArray bytes = Fixture(c.File);
     ASSERT_TRUE(Load(Doc, bytes)) << c.File;
     EXPECT_EQ(Doc.ItemCount(), c.Items) << c.File;
-    if (c.WrittenBackSame)
+    if (c.WrittenBackSame) {
         EXPECT_EQ(Save(Doc), bytes) << c.File;
+    }
     // What this program writes reads back to the same bytes.
     const QByteArray written = Save(Doc);
     TTestRDData again(&Sheet);
@@ -386,6 +387,58 @@ TEST_F(RDFDocumentTest, SelectionWritesPartsAndWholeItems)
     TRDMemoryStream text;
     ASSERT_TRUE(doc.SaveTextToStream({}, text, 80, true, false, false, false));
     EXPECT_EQ(text.ToBytes(), QByteArray("id"));
+}
+
+namespace {
+
+// An item holding documents: it writes what is selected inside it, and the
+// part codes it is given.
+class TCellsItem : public TRDRectItemInfo {
+public:
+    using TRDRectItemInfo::TRDRectItemInfo;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* d) const override { return new TCellsItem(d); }
+    void SaveRDF(TRDStream& stream, TCustomRDData*, int, int, const QByteArray&, bool, int partCode) const override
+    {
+        RDFWriteLine(stream, "part " + QByteArray::number(partCode));
+    }
+    void SaveRDFSelection(TRDStream& stream, TCustomRDData*, int paraNo) const override
+    {
+        RDFWriteLine(stream, "inside " + QByteArray::number(paraNo));
+    }
+};
+
+}  // namespace
+
+TEST_F(RDFDocumentTest, SelectionInsideItemsIsWrittenByThem)
+{
+    TTestSelectionData doc(&Sheet);
+    auto* cells = new TCellsItem(&doc);
+    cells->StyleNo = -401;
+    doc.AddItem({}, cells);
+    doc.AddTextRawNoTag("text", 0, 0);
+    auto* more = new TCellsItem(&doc);
+    more->StyleNo = -401;
+    doc.AddItem({}, more);
+    auto saved = [&](const TRDSaveRange& range) {
+        doc.Selection = range;
+        TRDMemoryStream stream;
+        EXPECT_TRUE(doc.SaveRDF(stream, 1, nullptr, nullptr, clNone));
+        return stream.ToBytes();
+    };
+    // The whole selection inside one item.
+    EXPECT_EQ(saved(TRDSaveRange{0, 0, 0, 1, 0, 0, cells}), QByteArray("-8 1 3\r\ninside 0\r\n"));
+    RDFSaveNestedSelection = false;
+    EXPECT_EQ(saved(TRDSaveRange{0, 0, 0, 1, 0, 0, cells}), QByteArray("-8 1 3\r\n"));
+    RDFSaveNestedSelection = true;
+    // Both ends inside items: they write their parts, the items between whole.
+    EXPECT_EQ(saved(TRDSaveRange{0, 2, 0, 1, 5, 6, nullptr}),
+              QByteArray("-8 1 3\r\npart 5\r\n0 1 0 0 0 0\r\ntext\r\npart 6\r\n"));
+    EXPECT_EQ(saved(TRDSaveRange{0, 1, 0, 5, 5, 0, nullptr}), QByteArray("-8 1 3\r\npart 5\r\n0 1 0 0 0 0\r\ntext\r\n"));
+    // Plain text of a selection inside an item is the item's business.
+    doc.Selection = TRDSaveRange{0, 0, 0, 1, 0, 0, cells};
+    TRDMemoryStream text;
+    EXPECT_TRUE(doc.SaveTextToStream({}, text, 80, true, false, false, false));
+    EXPECT_TRUE(text.ToBytes().isEmpty());
 }
 
 namespace {

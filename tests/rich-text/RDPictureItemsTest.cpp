@@ -173,8 +173,9 @@ TEST_P(BadPictureTest, FailsOrStandsInCleanly)
         auto* picture = dynamic_cast<TRDGraphicItemInfo*>(Doc.ItemAt(0));
         ASSERT_NE(picture, nullptr);
         EXPECT_EQ(picture->Image != nullptr, c.HasImage) << c.Name;
-        if (c.HasImage && c.Warnings & rdfwInvalidPicture)
+        if (c.HasImage && c.Warnings & rdfwInvalidPicture) {
             EXPECT_EQ(picture->Image->SaveToStream(), Sheet.InvalidPicture().Graphic()->SaveToStream());
+        }
     }
 }
 
@@ -243,8 +244,9 @@ TEST_P(BulletTailTest, IndexesAreCheckedAgainstTheList)
     ASSERT_NE(bullet, nullptr);
     EXPECT_EQ(bullet->ImageIndex, c.Index);
     EXPECT_EQ(bullet->GetImageIndex(true), c.Hover);
-    if (auto* hotspot = dynamic_cast<TRDHotspotItemInfo*>(bullet))
+    if (auto* hotspot = dynamic_cast<TRDHotspotItemInfo*>(bullet)) {
         EXPECT_EQ(hotspot->GetBoolValueEx(4, &Sheet), c.Index != c.Hover);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -257,6 +257,13 @@ public:
         parentItemNo = -1;
         location.reset();
     }
+    // The hint display of the control; a formatted document that answers for
+    // its control shows it, the base passes it to the absolute root.
+    virtual void ShowItemHint(const QString& hint)
+    {
+        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+            root->ShowItemHint(hint);
+    }
     virtual TCustomRDData* GetChosenSubData() { return nullptr; }
     virtual TCustomRDItemInfo* GetChosenSubItem() { return nullptr; }
     virtual QString GetNoteText() { return GetAbsoluteRootData()->GetNoteText(); }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
@@ -52,11 +53,15 @@ using TRDRTFOptions = uint32_t;
 
 enum class TRDFReaderStyleMode : uint8_t { rdf_sIgnore, rdf_sInsertMap, rdf_sInsertMerge };
 
-// Warning bits of an RDF read.
+// Warning bits of an RDF read, the one list for the reader and the items:
+// bit 0 a picture of an unknown format, bit 1 an unknown control, bit 2 a
+// style, paragraph style or list style out of range, bit 3 an image index
+// past its image list, bit 4 ANSI text made UTF-16, bit 5 UTF-16 text made
+// ANSI, bit 6 damaged picture data, bit 7 a style table with an error.
 enum TRDFLoadWarning : uint8_t {
     rdfwUnknownPictureFormat = 0x01, rdfwUnknownControls = 0x02, rdfwConvertedUnknownStyles = 0x04,
-    rdfwConvertedToUnicode = 0x10, rdfwConvertedToAnsi = 0x20, rdfwConvertedLargeImageIdx = 0x40,
-    rdfwInvalidStyleTable = 0x80
+    rdfwImageIndexTooLarge = 0x08, rdfwConvertedToUnicode = 0x10, rdfwConvertedToAnsi = 0x20,
+    rdfwInvalidPicture = 0x40, rdfwInvalidStyleTable = 0x80
 };
 
 enum class TRDLoadFormat : uint8_t { rdlfRDF, rdlfRTF, rdlfHTML };
@@ -150,19 +155,23 @@ public:
 class TRDMultiDrawItemPart {
 public:
     virtual ~TRDMultiDrawItemPart() = default;
+    // Printed height of the part on its page, device pixels.
     int Height = 0;
-    virtual int GetSoftPageBreakInfo() const { return 0; }
-    virtual int GetFirstVisible() const { return -1; }
-    virtual int GetSecondValue() const { return 0; }
-    virtual void ResetPart() {}
+    // Height of the picture shown in the part.
+    virtual int GetImageHeight() const { return 0; }
+    // First row or picture offset shown in the part.
+    virtual int GetPartPosition() const { return -1; }
+    // Whether the part cuts through nested documents of the item.
+    virtual bool CutsNestedDocuments(TRDDrawLineInfo*) const { return false; }
+    virtual void AssignSoftPageBreaks(TRDDrawLineInfo*, TCustomRDItemInfo*) {}
 };
 
 class TRDImagePrintPart : public TRDMultiDrawItemPart {
 public:
     int ImgTop = 0;
     int ImgHeight = 0;
-    int GetSoftPageBreakInfo() const override { return ImgHeight; }
-    int GetFirstVisible() const override { return ImgTop; }
+    int GetImageHeight() const override { return ImgHeight; }
+    int GetPartPosition() const override { return ImgTop; }
 };
 
 class TRDMultiDrawItemPartsList : public TRDList<TRDMultiDrawItemPart> {
@@ -229,8 +238,10 @@ extern TRDMakeAnimatorHook MakeAnimatorHook;
 class TRDStoreSubRDData {
 public:
     virtual ~TRDStoreSubRDData() = default;
-    virtual int GetRow() const { return 0; }
-    virtual int GetCol() const { return 0; }
+    // A new store naming the same document; none in the base.
+    virtual std::unique_ptr<TRDStoreSubRDData> Duplicate() const { return nullptr; }
+    // Negative, 0 or positive as this place lies before, at or after other.
+    virtual int Compare(const TRDStoreSubRDData&) const { return 0; }
 };
 
 // The place of a nested document inside the item that owns it.
@@ -277,6 +288,44 @@ struct TRDHTMLBulletInfo {
     const void* ImageList = nullptr;
     int ImageIndex = -1;
     const void* Graphic = nullptr;
+};
+
+// What one HTML export passes to the items it writes.
+struct TRDHTMLImageContext {
+    QString Path;          // the HTML file
+    QString ImagesPrefix;  // prefix of the picture files written
+    int SaveOptions = 0;
+    bool CSS = false;
+    bool OverwriteImages = false;
+    int ImageSaveNo = 0;
+    TColor BackColor = clWhite;
+    // Picture files written so far; the export owns it.
+    std::vector<TRDHTMLBulletInfo>* Bullets = nullptr;
+};
+
+// What one RTF export passes to the items it writes: its tables (owned by
+// the export), the scale and the table nesting level.
+struct TRDRTFExportContext {
+    QString Path;
+    double TwipsPerPixel = 15.0;
+    TRDColorList* Colors = nullptr;
+    TRDRTFFontTable* Fonts = nullptr;
+    // List-override numbers by list style: the running ones and the first ones.
+    TRDIntegerList* ListOverrides = nullptr;
+    TRDIntegerList* FirstListOverrides = nullptr;
+    int Level = 0;
+};
+
+// What printing passes to an item drawn on paper.
+struct TRDItemPrintInfo {
+    const TRDResolutionInfo* Scaling = nullptr;
+    int ColorMode = 0;
+    // Page part of a split item, -1 for the whole item.
+    int PartIndex = -1;
+    TRDDrawLineInfo* DrawItem = nullptr;
+    bool Preview = false;
+    // Right edge of the line, for items that fill it.
+    int Right = 0;
 };
 
 // An undo record, as far as items see it.

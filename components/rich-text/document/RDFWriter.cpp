@@ -123,6 +123,8 @@ private:
     void WriteCheckpoint(const TRDCPInfo& cp);
     void WriteTextHeader(const TCustomRDItemInfo& first, int count, int paraNo, uint8_t options, bool unicode);
     void FlushGroup();
+    void WriteRange(const TRDSaveRange& range);
+    void WritePartItem(int itemNo, int partCode);
     void WriteTextPart(int itemNo, int startOffs, int endOffs);
     bool CanJoinGroup(int itemNo) const;
 
@@ -332,17 +334,55 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
             chosen->SaveRDF(FStream, 1, nullptr, nullptr, clNone);
             return;
         }
-    if (range.NestedItem)
-        return;
-    if (range.StartItemNo == -1 || range.EndItemNo < range.StartItemNo)
-        return;
-    const int first = range.StartItemNo;
-    const int last = range.EndItemNo;
-    if (first == last && FDoc->ItemAt(first)->StyleNo >= 0
-        && (range.StartOffs > FDoc->StartOffsetOf(first) || range.EndOffs < FDoc->EndOffsetOf(first))) {
-        WriteTextPart(first, range.StartOffs, range.EndOffs);
+    if (range.NestedItem) {
+        // The selection lies inside one item that holds documents.
+        if (RDFSaveNestedSelection)
+            range.NestedItem->SaveRDFSelection(FStream, FDoc, range.NestedItem->ParaNo);
         return;
     }
+    if (range.StartItemNo == -1 || range.EndItemNo < range.StartItemNo)
+        return;
+    if (range.StartItemNo == range.EndItemNo && FDoc->ItemAt(range.StartItemNo)->StyleNo >= 0
+        && (range.StartOffs > FDoc->StartOffsetOf(range.StartItemNo)
+            || range.EndOffs < FDoc->EndOffsetOf(range.StartItemNo))) {
+        WriteTextPart(range.StartItemNo, range.StartOffs, range.EndOffs);
+        return;
+    }
+    // Items selected only in part inside (cells of a table) write that part
+    // themselves, told which end they are by the part codes.
+    int lastPartItem = -1;
+    if (range.FirstPartCode != 0) {
+        WritePartItem(range.StartItemNo, range.FirstPartCode);
+        ++range.StartItemNo;
+        if (range.StartItemNo < FDoc->ItemCount())
+            range.StartOffs = FDoc->StartOffsetOf(range.StartItemNo);
+    }
+    if (range.LastPartCode != 0 && range.EndItemNo >= range.StartItemNo) {
+        lastPartItem = range.EndItemNo;
+        --range.EndItemNo;
+        if (range.EndItemNo >= 0)
+            range.EndOffs = FDoc->EndOffsetOf(range.EndItemNo);
+    }
+    WriteRange(range);
+    if (lastPartItem >= 0)
+        WritePartItem(lastPartItem, range.LastPartCode);
+}
+
+void TRDFWriter::WritePartItem(int itemNo, int partCode)
+{
+    const TCustomRDItemInfo* item = FDoc->ItemAt(itemNo);
+    if (item->Checkpoint)
+        WriteCheckpoint(*item->Checkpoint);
+    item->SaveRDF(FStream, FDoc, itemNo, item->ContinuesPara() ? -1 : item->ParaNo, FDoc->TextOfItem(itemNo), false,
+                  partCode);
+}
+
+void TRDFWriter::WriteRange(const TRDSaveRange& range)
+{
+    const int first = range.StartItemNo;
+    const int last = range.EndItemNo;
+    if (last < first)
+        return;
     if (FScope == 1) {
         const int paraStart = FDoc->FirstItemOfPara(first);
         if (paraStart != first && FDoc->ItemAt(paraStart)->StyleNo == -11) {

@@ -7,9 +7,6 @@
 #include "AnsiText.h"
 #include "CRDData.h"
 #include "RDFStream.h"
-#include "RDControlItems.h"
-#include "RDMarkerItems.h"
-#include "RDPictureItems.h"
 #include "RDTextItems.h"
 
 TRDMakeAnimatorHook MakeAnimatorHook = nullptr;
@@ -69,7 +66,7 @@ int TCustomRDItemInfo::GetActualStyleNo(const TRDStyle* rdStyle) const
     return def < 0 ? 0 : def;
 }
 
-int TCustomRDItemInfo::GetMinWidth(const TRDResolutionInfo* scaling) const
+int TCustomRDItemInfo::GetMinWidth(const TRDResolutionInfo* scaling, TCanvas*, TCustomRDData*) const
 {
     return scaling ? ScaleToDeviceX(20, scaling) : 20;
 }
@@ -148,6 +145,18 @@ void TCustomRDItemInfo::MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDU
         rdData->DoItemAction(TRDItemAction::rdiaMovingToUndoList, this, text, rdData);
     }
     ClearWordPaintersFrom(0);
+}
+
+bool TCustomRDItemInfo::MouseMove(int, int, int itemNo, TCustomRDData* rdData)
+{
+    if (rdData && (rdData->GetOptions() & rdoShowItemHints))
+        rdData->ShowItemHint(rdData->GetAbsoluteRootData()->DoItemHint(rdData, itemNo, Hint));
+    return false;
+}
+
+int16_t TCustomRDItemInfo::GetJumpCursor(const TRDStyle* rdStyle) const
+{
+    return rdStyle ? rdStyle->JumpCursor : crJump;
 }
 
 void TCustomRDItemInfo::MarkStylesInUse(TRDStyleUsage& usage) const
@@ -485,14 +494,15 @@ QString TRDRectItemInfo::GetVShiftCSS(const TRDStyle* rdStyle) const
     return QStringLiteral("vertical-align : %1").arg(shift);
 }
 
-// The registry, made on first use. A function-local static is initialised
-// once and safely, also when other units register at static start-up.
+// The registry, made on first use with the suite's own kinds. A
+// function-local static is initialised once and safely, also when other
+// units register at static start-up.
 
 namespace {
 
 struct TRDItemRegistry {
     std::mutex Lock;
-    std::vector<TRichDocItemTypeInfo> Entries;
+    std::vector<TRichDocItemTypeInfo> Entries = SuiteItemKinds();
 };
 
 TRDItemRegistry& Registry()
@@ -501,19 +511,17 @@ TRDItemRegistry& Registry()
     return registry;
 }
 
-TCustomRDItemInfo* MakeTextItem(TCustomRDData* rdData) { return new TRDTextItemInfo(rdData); }
-
 }  // namespace
 
-TRDItemFactory TextItemClass = &MakeTextItem;
+TRDItemFactory TextItemClass = &NewRDItem<TRDTextItemInfo>;
 
 void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass)
 {
+    // -9 and above are records and the kinds every document knows.
+    if (styleNo >= -9 || !itemClass)
+        throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
     auto& registry = Registry();
     std::lock_guard<std::mutex> lock(registry.Lock);
-    // -1 to -12 are records and the built-in kinds.
-    if (styleNo >= -12)
-        throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
     for (const auto& entry : registry.Entries) {
         if (entry.StyleNo != styleNo)
             continue;
@@ -526,32 +534,19 @@ void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass)
 
 std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomRDData* rdData)
 {
-    std::unique_ptr<TCustomRDItemInfo> item;
+    TRDItemFactory factory = nullptr;
     if (styleNo >= 0) {
-        item.reset(TextItemClass(rdData));
+        factory = TextItemClass;
     } else {
-        switch (styleNo) {
-        case -1: item = std::make_unique<TRDBreakItemInfo>(rdData); break;
-        case -12: item = std::make_unique<TRDTabItemInfo>(rdData); break;
-        case -3: case -4: case -6: case -10: item.reset(CreateBuiltInPictureItem(styleNo, rdData)); break;
-        case -5: item = std::make_unique<TRDControlItemInfo>(rdData); break;
-        case MarkerStyleNo: item.reset(CreateBuiltInMarkerItem(rdData)); break;
-        default: {
-            TRDItemFactory factory = nullptr;
-            {
-                auto& registry = Registry();
-                std::lock_guard<std::mutex> lock(registry.Lock);
-                for (const auto& entry : registry.Entries)
-                    if (entry.StyleNo == styleNo) {
-                        factory = entry.ItemClass;
-                        break;
-                    }
+        auto& registry = Registry();
+        std::lock_guard<std::mutex> lock(registry.Lock);
+        for (const auto& entry : registry.Entries)
+            if (entry.StyleNo == styleNo) {
+                factory = entry.ItemClass;
+                break;
             }
-            if (factory)
-                item.reset(factory(rdData));
-        }
-        }
     }
+    std::unique_ptr<TCustomRDItemInfo> item(factory ? factory(rdData) : nullptr);
     if (item)
         item->StyleNo = styleNo;
     return item;

@@ -5,15 +5,20 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include <QtCore/QByteArray>
+#include <QtCore/QRect>
 #include <QtCore/QString>
+#include <QtGui/QImage>
 
 #include "RDDocTypes.h"
 #include "RDStrUtils.h"
 
 class TCanvas;
 class TCustomRDItemInfo;
+class TGraphic;
+struct TRDJumpInfo;
 
 // A checkpoint: a named, tagged position standing before an item.
 class TRDCPInfo {
@@ -69,13 +74,42 @@ public:
 
     virtual int GetAssociatedTextStyleNo() const { return -1; }
     virtual void SetAssociatedTextStyleNo(int) {}
-    virtual int GetMinWidth(const TRDResolutionInfo* scaling) const;
+    virtual int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                            TCustomRDData* rdData = nullptr) const;
+    virtual TGraphic* GetGraphic() const { return nullptr; }
     virtual bool GetBoolValue(int id) const;
     virtual bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const;
     virtual int GetImageWidth(const TRDStyle*) const { return 0; }
     virtual int GetImageHeight(const TRDStyle*) const { return 0; }
     virtual int GetHorzSpacing() const { return 0; }
     virtual int GetVertSpacing() const { return 0; }
+    // Painting. An item that fills a whole line paints across left..right
+    // below top; an inline item whose top left corner, spacing left out, is
+    // x, y. state holds the item draw state bits.
+    virtual void PaintFullLine(int left, int right, int top, TRDStyle* rdStyle, uint16_t state, TCanvas& canvas,
+                               TCustomRDData* rdData) const
+    {
+    }
+    virtual void Paint(TCanvas& canvas, int x, int y, int baseline, uint16_t state, const TRDStyle* rdStyle,
+                       const TRDDrawLineInfo* drawItem, TCustomRDData* rdData) const
+    {
+    }
+    // Draws the item, or page part info.PartIndex of it, into a bitmap of
+    // the printed size; false when the item cannot.
+    virtual bool PrintToBitmap(QImage& bitmap, bool preview, TCustomRDData* rdData, const TRDItemPrintInfo& info) const
+    {
+        return false;
+    }
+    // Draws the item on paper at x, y, sizes scaled to the device.
+    virtual void Print(TCanvas& canvas, int x, int y, TRDStyle* rdStyle, TCustomRDData* rdData,
+                       const TRDItemPrintInfo& info) const
+    {
+    }
+    // What the item puts behind content printed through a bitmap.
+    virtual void DrawPrintBackground(TCanvas& canvas, const QRect& rect, int level, int colorMode,
+                                     const QRect& itemRect) const
+    {
+    }
     virtual std::unique_ptr<TRDDrawLineInfo> CreatePrintDrawItem(TCustomRDData*, const TRDResolutionInfo*);
     virtual void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached);
     virtual void Inserted(TCustomRDData* rdData, int itemNo);
@@ -83,6 +117,8 @@ public:
     virtual void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
                                   TCustomRDData* rdData,
                                   const TRDResolutionInfo* scaling, int& extra, int& descent);
+    // After the layout placed the item.
+    virtual void AdjustInserted(TCanvas* canvas, const QRect& rect, int x, int y, const TRDResolutionInfo* scaling) {}
 
     // RDF.
     virtual QByteArray SaveRDFHeaderTail(TCustomRDData* rdData) const { return {}; }
@@ -97,6 +133,17 @@ public:
                              QByteArray& name, int& readMode, int& readState);
     virtual void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
                          bool forceContinuePara, int partCode) const {}
+    // Writes what is selected inside an item that holds documents.
+    virtual void SaveRDFSelection(TRDStream& stream, TCustomRDData* rdData, int paraNo) const {}
+    virtual void TakeAnimatorFrom(TCustomRDItemInfo* source, TCustomRDData* rdData) {}
+    virtual TCustomRDData* GetActiveSubDocumentAt(int x, int y) { return nullptr; }
+    virtual bool OwnsInplaceEditor(const void* editor) const { return false; }
+
+    // Output of a non-text item; the text is the document's.
+    virtual QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const { return {}; }
+    virtual QByteArray SaveRTF(TCustomRDData* rdData, int itemNo, TRDRTFExportContext& context) const { return {}; }
+    // Adds the colours and lists the item's RTF uses to the export's tables.
+    virtual void FillRTFTables(TRDColorList& colors, TRDIntegerList* listOverrides, TCustomRDData* rdData) const {}
     virtual void BeforeLoading(TRDLoadFormat) {}
     virtual void AfterLoading(TRDLoadFormat) {}
     virtual QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly,
@@ -106,6 +153,50 @@ public:
     }
     virtual void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo);
     virtual void MovingFromUndoList(int itemNo, TCustomRDData* rdData) {}
+    // Moves undo records kept inside the item into the document's lists.
+    virtual void MergeInnerUndo() {}
+
+    // Mouse: x, y in document coordinates. The base shows the item's hint
+    // when the document's options ask for item hints.
+    virtual bool MouseMove(int x, int y, int itemNo, TCustomRDData* rdData);
+    virtual bool MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y, int itemNo,
+                           TCustomRDData* rdData)
+    {
+        return false;
+    }
+    virtual bool MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y, int itemNo,
+                         TCustomRDData* rdData)
+    {
+        return false;
+    }
+    virtual void DisableMouse() {}
+    virtual void EnableMouse() {}
+
+    // Selections inside items that hold documents.
+    virtual void DeselectInside() {}
+    virtual bool HasSelectionInside() const { return false; }
+    virtual bool CanDeleteSelectionInside() const { return false; }
+    virtual void DeleteSelectionInside() {}
+    // The editor's text style conversion.
+    virtual void ApplyStyleConversion(int userData, int mode, bool recursive) {}
+    virtual void ApplyStyleConversionDefault(TCustomRDData* rdData, int itemNo, int userData)
+    {
+        ApplyStyleConversion(userData, 0, true);
+    }
+    virtual void BeginUpdateInside() {}
+    virtual void EndUpdateInside() {}
+    virtual void BeforePropertyChange() {}
+    virtual void AfterPropertyChange() {}
+    // A selection command of the editor carried out inside the item.
+    virtual bool ExecuteInside(int command, intptr_t param) { return false; }
+
+    // Jumps and focus.
+    virtual int16_t GetJumpCursor(const TRDStyle* rdStyle) const;
+    virtual void BuildJumps(int left, int top, int& jumpNo, std::vector<std::unique_ptr<TRDJumpInfo>>& jumpList) {}
+    virtual void Focusing() {}
+    virtual bool MoveFocus(bool goForward, TCustomRDData*& topData, int& topItemNo) { return false; }
+    virtual void ClearFocus() {}
+    virtual bool AdjustFocusToControl(const void* control, TCustomRDData*& topData, int& topItemNo) { return false; }
     virtual void MarkStylesInUse(TRDStyleUsage& usage) const;
     virtual void UpdateStyles(const TRDStyleMaps& maps);
     // Nested documents: position 0 the first, 1 the last, 4 the one after and
@@ -115,7 +206,13 @@ public:
         store.reset();
         return nullptr;
     }
+    virtual TCustomRDData* ChooseSubDocument(const TRDStoreSubRDData& store) { return nullptr; }
+    virtual void LeaveChosenSubDocument() {}
+    virtual bool UpdateSubCoords() { return false; }
     virtual bool OwnsControl(const void* control) const { return false; }
+    // The vertical offset from the item's top of a soft page break inside it.
+    virtual int GetPageBreakOffset(int value) const { return value; }
+    virtual void ClearSoftPageBreaks() {}
     virtual void UpdatePaletteInfo(TRDPaletteAction, bool forceRecreate) {}
     virtual void UpdateAnimator(TCustomRDData*) {}
     virtual bool SetExtraIntProperty(int id, int value) { return false; }
@@ -190,15 +287,23 @@ public:
     QString GetVShiftCSS(const TRDStyle* rdStyle) const;
 };
 
-// The registry of item kinds.
+// The registry of item kinds: the class of an item kind is its factory.
 using TRDItemFactory = TCustomRDItemInfo* (*)(TCustomRDData* rdData);
+template <typename T>
+TCustomRDItemInfo* NewRDItem(TCustomRDData* rdData)
+{
+    return new T(rdData);
+}
 struct TRichDocItemTypeInfo {
     int32_t StyleNo;
     TRDItemFactory ItemClass;
 };
-// Only numbers below -12 (the built-in kinds and records take the others);
-// the same factory again for a number is accepted; another factory for a
-// registered number fails.
+// The suite's own kinds (document/RDItemKinds.cpp), in the registry from its
+// first use on.
+std::vector<TRichDocItemTypeInfo> SuiteItemKinds();
+// Only numbers below -9; the same factory again for a number is accepted;
+// another factory for a number already taken, the suite's own kinds
+// included, fails.
 void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass);
 // The class created for text items.
 extern TRDItemFactory TextItemClass;

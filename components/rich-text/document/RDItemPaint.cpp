@@ -281,3 +281,52 @@ QByteArray TRDTabItemInfo::SaveToHTML(TRDStyle* rdStyle) const
         spaces = 8;
     return piece.repeated((spaces + length - 1) / length);
 }
+
+// The item slots of the break and the tab.
+
+void TRDBreakItemInfo::Print(TCanvas& canvas, int x, int y, TRDStyle* rdStyle, TCustomRDData*,
+                             const TRDItemPrintInfo& info) const
+{
+    Print(canvas, x, info.Right, y, rdStyle, info.Scaling, info.ColorMode);
+}
+
+QByteArray TRDBreakItemInfo::SaveToHTML(TCustomRDData* rdData, int, TRDHTMLImageContext& context) const
+{
+    return SaveToHTML(rdData ? rdData->GetRDStyle() : nullptr, context.SaveOptions, context.CSS);
+}
+
+QByteArray TRDBreakItemInfo::SaveRTF(TCustomRDData*, int, TRDRTFExportContext& context) const
+{
+    const TRDColorList none;
+    return SaveRTF(context.TwipsPerPixel, context.Colors ? *context.Colors : none, context.Level);
+}
+
+namespace {
+
+bool TabIsRightToLeft(TCustomRDData* rdData, const TRDDrawLineInfo* drawItem)
+{
+    return rdData && drawItem && drawItem->ItemNo >= 0 && drawItem->ItemNo < rdData->ItemCount()
+           && rdData->BiDiModeOfItem(drawItem->ItemNo) == TRDBiDiMode::rdbdRightToLeft;
+}
+
+QRect DrawItemRect(int x, int y, const TRDDrawLineInfo* drawItem)
+{
+    return drawItem ? QRect(x, y, drawItem->Width, drawItem->Height) : QRect(x, y, 0, 0);
+}
+
+}  // namespace
+
+void TRDTabItemInfo::Paint(TCanvas& canvas, int x, int y, int, uint16_t state, const TRDStyle* rdStyle,
+                           const TRDDrawLineInfo* drawItem, TCustomRDData* rdData) const
+{
+    PaintTab(canvas, DrawItemRect(x, y, drawItem), const_cast<TRDStyle*>(rdStyle), state, false,
+             state & rdisStylePixelsPerInch, 0, TabIsRightToLeft(rdData, drawItem));
+}
+
+void TRDTabItemInfo::Print(TCanvas& canvas, int x, int y, TRDStyle* rdStyle, TCustomRDData* rdData,
+                           const TRDItemPrintInfo& info) const
+{
+    const bool fontPixelsPerInch = rdData && (rdData->GetControlFlags() & 0x400);
+    PaintTab(canvas, DrawItemRect(x, y, info.DrawItem), rdStyle, 0, true, fontPixelsPerInch, info.ColorMode,
+             TabIsRightToLeft(rdData, info.DrawItem));
+}

@@ -4,6 +4,7 @@
 
 #include <QtCore/QRect>
 
+#include "CRDData.h"
 #include "RDItem.h"
 
 class TCanvas;
@@ -58,7 +59,7 @@ public:
 
     // The line across left..right below top, and its selection frame.
     void PaintFullLine(int left, int right, int top, TRDStyle* rdStyle, uint16_t state, TCanvas& canvas,
-                       TCustomRDData* rdData) const;
+                       TCustomRDData* rdData) const override;
     // On paper: sizes scaled to the device, colours in the colour mode.
     void Print(TCanvas& canvas, int left, int right, int top, TRDStyle* rdStyle, const TRDResolutionInfo* info,
                int colorMode) const;
@@ -67,6 +68,16 @@ public:
     // colors: the export's colour table; level: the table nesting level.
     QByteArray SaveRTF(double twipsPerPixel, const TRDColorList& colors, int level) const;
     void FillRTFTables(TRDColorList& colors) const;
+
+    // The item slots.
+    void Print(TCanvas& canvas, int x, int y, TRDStyle* rdStyle, TCustomRDData* rdData,
+               const TRDItemPrintInfo& info) const override;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override;
+    QByteArray SaveRTF(TCustomRDData* rdData, int itemNo, TRDRTFExportContext& context) const override;
+    void FillRTFTables(TRDColorList& colors, TRDIntegerList* listOverrides, TCustomRDData* rdData) const override
+    {
+        FillRTFTables(colors);
+    }
 
 private:
     TColor LineColor(TRDStyle* rdStyle) const;
@@ -104,4 +115,15 @@ public:
                   bool useFontPixelsPerInch, int colorMode, bool rightToLeft) const;
     QByteArray SaveToHTML(TRDStyle* rdStyle) const;
     QByteArray SaveRTF() const { return QByteArrayLiteral("\\tab "); }
+
+    // The item slots: the rectangle is the draw item's.
+    void Paint(TCanvas& canvas, int x, int y, int baseline, uint16_t state, const TRDStyle* rdStyle,
+               const TRDDrawLineInfo* drawItem, TCustomRDData* rdData) const override;
+    void Print(TCanvas& canvas, int x, int y, TRDStyle* rdStyle, TCustomRDData* rdData,
+               const TRDItemPrintInfo& info) const override;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override
+    {
+        return SaveToHTML(rdData ? rdData->GetRDStyle() : nullptr);
+    }
+    QByteArray SaveRTF(TCustomRDData*, int, TRDRTFExportContext&) const override { return SaveRTF(); }
 };

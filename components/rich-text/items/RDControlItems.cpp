@@ -57,7 +57,7 @@ TRDControlItemInfo::~TRDControlItemInfo()
     delete Control.data();
 }
 
-int TRDControlItemInfo::GetMinWidth(const TRDResolutionInfo* scaling) const
+int TRDControlItemInfo::GetMinWidth(const TRDResolutionInfo* scaling, TCanvas*, TCustomRDData*) const
 {
     const int width = PercentWidth != 0 ? 20 : GetWidthEx();
     return scaling ? ScaleToDeviceX(width, scaling) : width;

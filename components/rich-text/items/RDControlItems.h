@@ -37,7 +37,8 @@ public:
     int GetImageHeight(const TRDStyle* = nullptr) const override { return Control ? Control->height() : 0; }
     int GetWidthEx() const override { return GetImageWidth() + 2 * Spacing; }
     int GetHeightEx() const override { return GetImageHeight() + 2 * Spacing; }
-    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     bool OwnsControl(const void* control) const override { return control && control == Control.data(); }

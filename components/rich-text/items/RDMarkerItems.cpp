@@ -194,7 +194,7 @@ void TRDMarkerItemInfo::Inserting(TCustomRDData* rdData, QByteArray& text, bool 
     TRDRectItemInfo::Inserting(rdData, text, detached);
 }
 
-int TRDMarkerItemInfo::GetMinWidth(const TRDResolutionInfo* scaling) const
+int TRDMarkerItemInfo::GetMinWidth(const TRDResolutionInfo* scaling, TCanvas*, TCustomRDData*) const
 {
     return MeasureMarker(Sheet(), TRDBiDiMode::rdbdUnspecified, scaling, nullptr).MinWidth;
 }
@@ -753,9 +753,4 @@ bool TRDMarkerList::LoadFromBinaryString(const QByteArray& bytes, TCustomRDData*
     memory.LoadFromBytes(bytes);
     memory.SetPosition(0);
     return LoadBinary(memory, rdData, false);
-}
-
-TCustomRDItemInfo* CreateBuiltInMarkerItem(TCustomRDData* rdData)
-{
-    return new TRDMarkerItemInfo(rdData);
 }

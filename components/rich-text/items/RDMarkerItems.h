@@ -69,7 +69,8 @@ public:
     }
     int GetIndexInList(const TRDMarkerList* list);
 
-    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     int GetImageWidth(const TRDStyle* rdStyle) const override;
@@ -192,5 +193,4 @@ QByteArray SymbolMarkerToText(const QByteArray& s);
 // The character HTML shows for byte b of a marker in the Wingdings font.
 char16_t WingdingsBulletToUnicode(uint8_t b);
 
-// Makes the marker kind known to CreateItemByStyleNo.
-TCustomRDItemInfo* CreateBuiltInMarkerItem(TCustomRDData* rdData);
+

@@ -220,7 +220,7 @@ int TRDGraphicItemInfo::GetImageHeight(const TRDStyle*) const
     return ImageHeight > 0 ? ImageHeight : Image ? Image->Height() : 0;
 }
 
-int TRDGraphicItemInfo::GetMinWidth(const TRDResolutionInfo* scaling) const
+int TRDGraphicItemInfo::GetMinWidth(const TRDResolutionInfo* scaling, TCanvas*, TCustomRDData*) const
 {
     return scaling ? ScaleToDeviceX(GetWidthEx(), scaling) : GetWidthEx();
 }
@@ -629,7 +629,7 @@ void TRDHotGraphicItemInfo::Execute(TCustomRDData* rdData)
 
 // Bullets.
 
-int TRDBulletItemInfo::GetMinWidth(const TRDResolutionInfo* scaling) const
+int TRDBulletItemInfo::GetMinWidth(const TRDResolutionInfo* scaling, TCanvas*, TCustomRDData*) const
 {
     return scaling ? ScaleToDeviceX(GetWidthEx(), scaling) : GetWidthEx();
 }
@@ -934,13 +934,12 @@ QString SaveBulletImageForHTML(const TImageList* list, int index, const TGraphic
     return location;
 }
 
-TCustomRDItemInfo* CreateBuiltInPictureItem(int32_t styleNo, TCustomRDData* rdData)
+bool TRDGraphicItemInfo::PrintToBitmap(QImage& bitmap, bool preview, TCustomRDData*, const TRDItemPrintInfo& info) const
 {
-    switch (styleNo) {
-    case -3: return new TRDGraphicItemInfo(rdData);
-    case -10: return new TRDHotGraphicItemInfo(rdData);
-    case -6: return new TRDBulletItemInfo(rdData);
-    case -4: return new TRDHotspotItemInfo(rdData);
-    default: return nullptr;
-    }
+    int top = 0;
+    if (info.PartIndex >= 0)
+        if (auto* split = dynamic_cast<const TRDMultiImagePrintInfo*>(info.DrawItem))
+            if (info.PartIndex < split->PartsList.Count())
+                top = -split->PartsList.GetItem(info.PartIndex)->GetPartPosition();
+    return PrintToBitmap(bitmap, preview, top);
 }

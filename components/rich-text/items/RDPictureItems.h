@@ -22,28 +22,11 @@ constexpr TRDRTFOptions rdrtfSaveBitmapDefault = 1u << 5;
 constexpr TRDRTFOptions rdrtfSavePicturesBinary = 1u << 6;
 constexpr TRDRTFOptions rdrtfPNGInsteadOfBitmap = 1u << 7;
 
-// RDF warning bits set by pictures.
-constexpr uint8_t rdfwImageIndexTooLarge = 1 << 3;
-constexpr uint8_t rdfwInvalidPicture = 1 << 6;
-
 // HTML save options read by pictures.
 constexpr int rdhsBorderZero = 0x20;
 constexpr int rdhsImageSizes = 0x40;
 constexpr int rdhsUseItemImageFileNames = 0x1000;
 constexpr int rdhsXHTML = 0x2000;
-
-// What one HTML export passes to the items it writes.
-struct TRDHTMLImageContext {
-    QString Path;          // the HTML file
-    QString ImagesPrefix;  // prefix of the picture files written
-    int SaveOptions = 0;
-    bool CSS = false;
-    bool OverwriteImages = false;
-    int ImageSaveNo = 0;
-    TColor BackColor = clWhite;
-    // Picture files written so far; the export owns it.
-    std::vector<TRDHTMLBulletInfo>* Bullets = nullptr;
-};
 
 class TRDGraphicItemInfo : public TRDRectItemInfo {
 public:
@@ -67,12 +50,13 @@ public:
     QString Alt;
     QString FileName;
 
-    TGraphic* GetGraphic() const { return Image.get(); }
+    TGraphic* GetGraphic() const override { return Image.get(); }
     int GetImageWidth(const TRDStyle* = nullptr) const override;
     int GetImageHeight(const TRDStyle* = nullptr) const override;
     int GetWidthEx() const override { return GetImageWidth() + 2 * Spacing; }
     int GetHeightEx() const override { return GetImageHeight() + 2 * Spacing; }
-    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     std::unique_ptr<TRDDrawLineInfo> CreatePrintDrawItem(TCustomRDData* rdData,
@@ -80,7 +64,7 @@ public:
     void AssignProperties(const TCustomRDItemInfo& source) override;
     void UpdatePaletteInfo(TRDPaletteAction action, bool forceRecreate) override;
     void UpdateAnimator(TCustomRDData* rdData) override;
-    void TakeAnimatorFrom(TCustomRDItemInfo* source, TCustomRDData* rdData);
+    void TakeAnimatorFrom(TCustomRDItemInfo* source, TCustomRDData* rdData) override;
     void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo) override;
 
     bool SetExtraIntProperty(int id, int value) override;
@@ -101,8 +85,21 @@ public:
     // Draws the picture into a bitmap prepared at the printed size; top is
     // minus the offset of a page part.
     bool PrintToBitmap(QImage& bitmap, bool preview, int top) const;
-    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override;
     QByteArray SaveRTF(TCustomRDData* rdData, double twipsPerPixel) const;
+
+    // The item slots: x, y leave the spacing out.
+    void Paint(TCanvas& canvas, int x, int y, int baseline, uint16_t state, const TRDStyle* rdStyle,
+               const TRDDrawLineInfo* drawItem, TCustomRDData* rdData) const override
+    {
+        Paint(canvas, x - Spacing, y - Spacing, state, rdStyle);
+    }
+    bool PrintToBitmap(QImage& bitmap, bool preview, TCustomRDData* rdData,
+                       const TRDItemPrintInfo& info) const override;
+    QByteArray SaveRTF(TCustomRDData* rdData, int, TRDRTFExportContext& context) const override
+    {
+        return SaveRTF(rdData, context.TwipsPerPixel);
+    }
 
 protected:
     QByteArray HtmlAttrs(TCustomRDData* rdData, const TRDHTMLImageContext& context) const;
@@ -138,7 +135,8 @@ public:
     int GetImageHeight(const TRDStyle* = nullptr) const override { return ImageList ? ImageList->Height : 0; }
     int GetWidthEx() const override { return GetImageWidth() + 2 * Spacing; }
     int GetHeightEx() const override { return GetImageHeight() + 2 * Spacing; }
-    int GetMinWidth(const TRDResolutionInfo* scaling) const override;
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     void AssignProperties(const TCustomRDItemInfo& source) override;
@@ -157,8 +155,20 @@ public:
 
     void Paint(TCanvas& canvas, int x, int y, uint16_t state, const TRDStyle* rdStyle) const;
     bool PrintToBitmap(QImage& bitmap) const;
-    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override;
     QByteArray SaveRTF(TCustomRDData* rdData) const;
+
+    // The item slots: x, y leave the spacing out.
+    void Paint(TCanvas& canvas, int x, int y, int baseline, uint16_t state, const TRDStyle* rdStyle,
+               const TRDDrawLineInfo* drawItem, TCustomRDData* rdData) const override
+    {
+        Paint(canvas, x - Spacing, y - Spacing, state, rdStyle);
+    }
+    bool PrintToBitmap(QImage& bitmap, bool, TCustomRDData*, const TRDItemPrintInfo&) const override
+    {
+        return PrintToBitmap(bitmap);
+    }
+    QByteArray SaveRTF(TCustomRDData* rdData, int, TRDRTFExportContext&) const override { return SaveRTF(rdData); }
 
 protected:
     // Checks an index read from RDF against the list.
@@ -201,6 +211,3 @@ void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h);
 // the current item (one pixel outside) in the sheet's colours.
 void PaintSelectionFrames(QPainter& painter, int x, int y, int w, int h, int spacing, uint16_t state,
                           const TRDStyle* rdStyle);
-
-// Makes the picture kinds known to CreateItemByStyleNo.
-TCustomRDItemInfo* CreateBuiltInPictureItem(int32_t styleNo, TCustomRDData* rdData);

@@ -1,0 +1,23 @@
+// The item kinds the suite itself knows, by StyleNo. CreateItemByStyleNo
+// finds them in the registry from its first use on; each item unit adds its
+// kinds here, one line each.
+
+#include "RDControlItems.h"
+#include "RDItem.h"
+#include "RDMarkerItems.h"
+#include "RDPictureItems.h"
+#include "RDTextItems.h"
+
+std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
+{
+    return {
+        {-1, &NewRDItem<TRDBreakItemInfo>},
+        {-12, &NewRDItem<TRDTabItemInfo>},
+        {-3, &NewRDItem<TRDGraphicItemInfo>},
+        {-10, &NewRDItem<TRDHotGraphicItemInfo>},
+        {-6, &NewRDItem<TRDBulletItemInfo>},
+        {-4, &NewRDItem<TRDHotspotItemInfo>},
+        {-5, &NewRDItem<TRDControlItemInfo>},
+        {MarkerStyleNo, &NewRDItem<TRDMarkerItemInfo>},
+    };
+}
