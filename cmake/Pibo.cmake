@@ -12,6 +12,22 @@ set(PIBO_QT_PCH
   <QtGui/QImage>
   <QtWidgets/QWidget>)
 
+# The precompiled headers are compiled once for the whole tree, in two holder
+# targets (libraries: the Qt headers; tests: the Qt headers and GoogleTest),
+# and every other target reuses them instead of compiling its own copy.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/pibo_pch_holder.cpp CONTENT "// Holds a shared precompiled header.\n")
+
+function(pibo_pch_holder name)
+  if(NOT TARGET ${name})
+    add_library(${name} OBJECT ${CMAKE_BINARY_DIR}/pibo_pch_holder.cpp)
+    set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+    # Same warning options as the users: -Wpedantic changes the predefined macros.
+    target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${ARGN})
+    target_precompile_headers(${name} PRIVATE ${PIBO_QT_PCH})
+  endif()
+endfunction()
+
 # pibo_library(<name> SOURCES ... LINKS ... [NO_PCH])
 function(pibo_library name)
   cmake_parse_arguments(ARG "NO_PCH" "" "SOURCES;LINKS" ${ARGN})
@@ -20,7 +36,8 @@ function(pibo_library name)
   target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
   if(NOT ARG_NO_PCH)
-    target_precompile_headers(${name} PRIVATE ${PIBO_QT_PCH})
+    pibo_pch_holder(pibo_pch_qt Qt6::Widgets)
+    target_precompile_headers(${name} REUSE_FROM pibo_pch_qt)
   endif()
 endfunction()
 
@@ -40,7 +57,11 @@ function(pibo_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
   target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} pibo_test_support GTest::gtest)
-  target_precompile_headers(${name} PRIVATE ${PIBO_QT_PCH} <gtest/gtest.h>)
+  if(NOT TARGET pibo_pch_gtest)
+    pibo_pch_holder(pibo_pch_gtest Qt6::Widgets GTest::gtest)
+    target_precompile_headers(pibo_pch_gtest PRIVATE <gtest/gtest.h>)
+  endif()
+  target_precompile_headers(${name} REUSE_FROM pibo_pch_gtest)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}"
@@ -49,11 +70,13 @@ endfunction()
 
 # pibo_bench(<name> SOURCES ... LINKS ...): a Google Benchmark program, built
 # into bench-bin/ of the build tree (not into the program folder); CTest does
-# not run it.
+# not run it, and the default build leaves it out: the target `bench` builds
+# every benchmark.
 function(pibo_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench-bin)
   target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} pibo_bench_support)
+  set_property(GLOBAL APPEND PROPERTY PIBO_BENCH_TARGETS ${name})
 endfunction()
