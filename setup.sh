@@ -35,7 +35,10 @@ install_missing() {
 }
 
 build_all() {
-  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  # Line tables and function names only (-g1): backtraces stay readable and
+  # a cold build takes about a third less time than with full debug info.
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
   cmake --build "$build" --parallel
 }
 
