@@ -79,6 +79,18 @@ private:
 
 class TCustomRDFormattedData;
 
+// Where a printed page begins: an item position, and the position inside an
+// item split over pages (-1 when the page does not begin inside one).
+class TRDSoftPageBreakInfo {
+public:
+    int ItemNo = 0;
+    int ItemOffset = 0;
+    int PartPosition = -1;
+};
+// The breaks in page order (RDPaint.cpp).
+class TRDSoftPageBreakList : public std::vector<TRDSoftPageBreakInfo> {
+};
+
 // One entry per text style, made on the first request and kept until the
 // cache is freed. On this platform both variants measure on the shared canvas.
 class TRDFontInfoCache {
@@ -192,7 +204,7 @@ public:
     int SelStartNo = -1, SelEndNo = -1, SelStartOffs = 0, SelEndOffs = 0;
 
     // Window questions the owner answers.
-    virtual int GetSoftPageBreaks() { return 0; }
+    virtual TRDSoftPageBreakList* GetSoftPageBreaks() { return SoftPageBreaks.get(); }
     virtual void GetResolution(TCanvas* canvas, TRDResolutionInfo& info);
     virtual int GetVAlignOffset() { return 0; }
     virtual void ClearFormatting();
@@ -231,6 +243,24 @@ public:
     void FormatAll(bool itemFlag1) { DoFormat(false, true, itemFlag1, false, false, nullptr, 0, false); }
     void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
     void FormatRange(int first, int last, bool update, bool itemFlag1, int itemDelta);
+
+    // Painting (viewer/RDPaint.cpp). clip is in client coordinates; the
+    // canvas origin is its top left corner.
+    void PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1, bool wholeItemsOnly,
+                       bool startAtVisibleLine);
+    virtual void PaintBackground(TCanvas& canvas, const QRect& rect);
+    virtual TRDBackground* GetBackground() { return nullptr; }
+    // Drawn over the document last (focus rectangles, the drop caret).
+    virtual void DrawOverlay(TCanvas&, int dx, int lastDrawItem, int firstDrawItem, int dy) {}
+    // Whether the owning control, or a control inside it, has the keyboard focus.
+    virtual bool IsControlFocused();
+    // Soft page breaks: nil until the first one is added.
+    std::unique_ptr<TRDSoftPageBreakList> SoftPageBreaks;
+    // False while dsKeepSoftPageBreaks is set or without breaks.
+    bool ClearSoftPageBreaks();
+    // Also drops the soft page breaks.
+    void Clear() override;
+    void DrawSoftPageBreaks(TCanvas& canvas, int first, int last, int dx, int dy);
 
     // Repaint requests to the owning control (client coordinates).
     virtual void InvalidateRect(const QRect& rect);
