@@ -339,6 +339,29 @@ TEST_F(RDPaintTest, SoftPageBreaksAtLineTopsNotAtTheDocumentStart)
     EXPECT_EQ(Doc.SoftPageBreaks, nullptr);
 }
 
+// Two pages of a paginated copy: the second begins in a plain paragraph, the
+// third inside a split item's cells.
+class TTwoPages : public TRDPageStarts {
+public:
+    std::vector<TCustomRDFormattedData*> Passed;
+    bool PageStartsInsideCells(int pageNo) override { return pageNo == 3; }
+    void PassPageStartToPart(int, TCustomRDFormattedData* data) override { Passed.push_back(data); }
+    TRDSoftPageBreakInfo GetPageStartInfo(int pageNo) override { return {pageNo, 4, -1}; }
+};
+
+TEST_F(RDPaintTest, AddSoftPageBreakTakesThePageStartOrPassesItToTheCells)
+{
+    TTwoPages pages;
+    Doc.AddSoftPageBreak(pages, 2);
+    Doc.AddSoftPageBreak(pages, 3);
+    ASSERT_NE(Doc.SoftPageBreaks, nullptr);
+    ASSERT_EQ(Doc.SoftPageBreaks->size(), 1u);
+    EXPECT_EQ((*Doc.SoftPageBreaks)[0].ItemNo, 2);
+    EXPECT_EQ((*Doc.SoftPageBreaks)[0].ItemOffset, 4);
+    EXPECT_EQ((*Doc.SoftPageBreaks)[0].PartPosition, -1);
+    EXPECT_EQ(pages.Passed, std::vector<TCustomRDFormattedData*>{&Doc});
+}
+
 TEST_F(RDPaintTest, ClipBelowTheContentPaintsOnlyTheBackground)
 {
     Doc.Options = rdoShowPageBreaks | rdoShowSpecialCharacters;

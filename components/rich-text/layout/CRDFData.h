@@ -90,6 +90,16 @@ public:
 // The breaks in page order (RDPaint.cpp).
 class TRDSoftPageBreakList : public std::vector<TRDSoftPageBreakInfo> {
 };
+// What a paginated copy of a document tells about where its pages begin.
+class TRDPageStarts {
+public:
+    virtual ~TRDPageStarts() = default;
+    // The page begins inside an item split over pages that cuts nested documents.
+    virtual bool PageStartsInsideCells(int pageNo) = 0;
+    // The split item records the page start in its nested documents.
+    virtual void PassPageStartToPart(int pageNo, TCustomRDFormattedData* data) = 0;
+    virtual TRDSoftPageBreakInfo GetPageStartInfo(int pageNo) = 0;
+};
 
 // One entry per text style, made on the first request and kept until the
 // cache is freed. On this platform both variants measure on the shared canvas.
@@ -256,6 +266,8 @@ public:
     virtual bool IsControlFocused();
     // Soft page breaks: nil until the first one is added.
     std::unique_ptr<TRDSoftPageBreakList> SoftPageBreaks;
+    // Records where page pageNo of a paginated copy of this document begins.
+    void AddSoftPageBreak(TRDPageStarts& pages, int pageNo);
     // False while dsKeepSoftPageBreaks is set or without breaks.
     bool ClearSoftPageBreaks();
     // Also drops the soft page breaks.

@@ -76,6 +76,17 @@ void TCustomRDFormattedData::Clear()
     TCustomRDData::Clear();
 }
 
+void TCustomRDFormattedData::AddSoftPageBreak(TRDPageStarts& pages, int pageNo)
+{
+    if (!SoftPageBreaks)
+        SoftPageBreaks = std::make_unique<TRDSoftPageBreakList>();
+    if (pages.PageStartsInsideCells(pageNo)) {
+        pages.PassPageStartToPart(pageNo, this);
+        return;
+    }
+    SoftPageBreaks->push_back(pages.GetPageStartInfo(pageNo));
+}
+
 bool TCustomRDFormattedData::ClearSoftPageBreaks()
 {
     if (State & dsKeepSoftPageBreaks)
