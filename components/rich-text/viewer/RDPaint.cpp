@@ -219,25 +219,31 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
         }
     }
 
-    // 3. Paragraph backgrounds and borders; also finds the last draw item.
+    // The last draw item: the line start after the first draw item below the clip.
+    {
+        bool seenBelow = false;
+        for (int j = f; j < count; ++j) {
+            if (seenBelow && DrawItemIsLineStart(j)) {
+                l = j;
+                break;
+            }
+            if (DrawItems[j]->Top > clipBottom)
+                seenBelow = true;
+        }
+    }
+
+    // 3. Paragraph backgrounds and borders (to the end of the document when
+    // the text width is limited).
     {
         int j = f;
         while (j > 0 && !DrawItemStartsParagraph(j))
             --j;
-        bool seenBelow = false;
         const bool toEnd = maxTextWidth != 0;
-        while (j < count) {
-            if (DrawItemIsLineStart(j) && seenBelow && !toEnd) {
-                l = std::min(l, j);
-                break;
-            }
+        while (j < count && (toEnd || j <= l)) {
             // The paragraph from j to its last draw item.
             int k = j;
             while (k + 1 < count && !DrawItemStartsParagraph(k + 1))
                 ++k;
-            for (int m = j; m <= k && !seenBelow; ++m)
-                if (DrawItems[m]->Top > clipBottom)
-                    seenBelow = true;
             const TCustomRDItemInfo* item = ItemAt(DrawItems[j]->ItemNo);
             const TParaInfo& para = ParaStyleOf(DrawItems[j]->ItemNo);
             const bool fullLine = item->GetBoolValue(0);

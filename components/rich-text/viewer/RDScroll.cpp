@@ -308,7 +308,9 @@ void TRDScroller::SetVPos(int pos, bool redraw)
         view->repaint();
     } else {
         const QRect client = view->rect();
-        view->scroll(0, dy, client);
+        // A move of a whole window or more uncovers all of it: nothing to keep.
+        if (std::abs(dy) < client.height())
+            view->scroll(0, dy, client);
         MoveControls(0, dy);
         if (std::abs(dy) >= client.height())
             view->repaint();
@@ -341,7 +343,8 @@ void TRDScroller::SetHPos(int pos)
         view->repaint();
     } else {
         const QRect client = view->rect();
-        view->scroll(dx, 0, client);
+        if (std::abs(dx) < client.width())
+            view->scroll(dx, 0, client);
         MoveControls(dx, 0);
         if (std::abs(dx) >= client.width())
             view->repaint();
