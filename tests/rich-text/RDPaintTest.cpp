@@ -10,6 +10,7 @@
 #include "RDItem.h"
 #include "RDLayoutTestSupport.h"
 #include "RDStyle.h"
+#include "RDTextItems.h"
 
 namespace {
 
@@ -53,13 +54,26 @@ public:
     }
 };
 
-// A non-text item of 30 x 20 that paints nothing itself.
+// A non-text item of 30 x 20 with 2 pixels of spacing that records where it is painted.
 class TBoxItem : public TRDRectItemInfo {
 public:
     explicit TBoxItem(TCustomRDData* data) : TRDRectItemInfo(data) { StyleNo = -20; }
     TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TBoxItem(data); }
     int GetWidthEx() const override { return 30; }
     int GetHeightEx() const override { return 20; }
+    int GetHorzSpacing() const override { return 2; }
+    int GetVertSpacing() const override { return 2; }
+    void Paint(TCanvas&, int x, int y, int, uint16_t state, const TRDStyle*, const TRDDrawLineInfo* d,
+               TCustomRDData*) const override
+    {
+        Painted.push_back({x, y, state, d});
+    }
+    struct TCall {
+        int X, Y;
+        uint16_t State;
+        const TRDDrawLineInfo* DrawItem;
+    };
+    mutable std::vector<TCall> Painted;
 };
 
 class TPaintData : public TLayoutData {
@@ -228,6 +242,37 @@ TEST_F(RDPaintTest, NonTextItemSelectedOnlyWhenCovered)
         const QImage image = Paint();
         EXPECT_EQ(image.pixel(box.center()) == Rgb(FocusedSel), c.selected)
             << c.startItem << ":" << c.startOffs << "-" << c.endItem << ":" << c.endOffs;
+    }
+}
+
+TEST_F(RDPaintTest, ItemsPaintThemselvesAtTheirPlaceWithTheirState)
+{
+    Doc.AddTextRawNoTag("ab", 0, 0);
+    auto* box = new TBoxItem(&Doc);
+    Doc.AddItem("", box);
+    box->ItemOptions |= rdioContinuesPara;
+    auto* line = new TRDBreakItemInfo(&Doc);
+    line->Color = clBlack;
+    line->LineWidth = 1;
+    Doc.AddItem("", line);
+    line->StyleNo = -1;
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 3);
+    Doc.SetSelectionBounds(1, 0, 1, 1);
+    for (bool focused : {true, false}) {
+        Doc.Focused = focused;
+        box->Painted.clear();
+        const QImage image = Paint(QRect(0, 3, 400, 300));
+        ASSERT_EQ(box->Painted.size(), 1u);
+        EXPECT_EQ(box->Painted[0].X, D(1).Left + 2);
+        EXPECT_EQ(box->Painted[0].Y, D(1).Top - 3 + 2);
+        EXPECT_EQ(box->Painted[0].DrawItem, Doc.DrawItems[1]);
+        EXPECT_TRUE(box->Painted[0].State & rdisSelected);
+        EXPECT_EQ(bool(box->Painted[0].State & rdisControlFocused), focused);
+        // The break line, 5 pixels below its top, runs to 5 pixels inside the right margin.
+        const int lineY = D(2).Top - 3 + 5;
+        EXPECT_NE(image.pixel(400 - 5 - 5 - 2, lineY), 0xFFFFFFFF);
+        EXPECT_EQ(image.pixel(400 - 5 - 5 + 2, lineY), 0xFFFFFFFF);
     }
 }
 

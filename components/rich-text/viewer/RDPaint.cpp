@@ -10,9 +10,7 @@
 
 #include "CRDFData.h"
 #include "RDBack.h"
-#include "RDControlItems.h"
 #include "RDMarkerItems.h"
-#include "RDPictureItems.h"
 #include "RDStyle.h"
 #include "RDTextItems.h"
 #include "RDTextMeasure.h"
@@ -94,8 +92,10 @@ bool TCustomRDFormattedData::ClearSoftPageBreaks()
     if (!SoftPageBreaks)
         return false;
     SoftPageBreaks.reset();
-    // Nested documents (table cells) keep their own lists; the items that hold
-    // them drop those when tables come.
+    // Items with documents of their own (tables) drop those documents' breaks.
+    TCustomRDData* active = GetActiveData();
+    for (int i = 0; i < active->ItemCount(); ++i)
+        active->ItemAt(i)->ClearSoftPageBreaks();
     return true;
 }
 
@@ -128,32 +128,11 @@ void TCustomRDFormattedData::DrawSoftPageBreaks(TCanvas& canvas, int first, int 
             for (int j = lineFirst + 1; j <= lineLast; ++j)
                 y = std::min(y, DrawItems[j]->Top);
         } else
-            y = DrawItems[d]->Top + it->PartPosition;
+            y = DrawItems[d]->Top + ItemAt(it->ItemNo)->GetPageBreakOffset(it->PartPosition);
         style->DrawPageBreak(canvas, y - dy - 1, dx, TRDPageBreakType::rdpbSoftPageBreak, ControlOf(*this), this,
                              it->ItemNo, GetWidth());
     }
 }
-
-namespace {
-
-// Paints a non-text item whose top left corner (spacing included) is x, y.
-void PaintItem(TCustomRDItemInfo* item, TCanvas& canvas, int x, int y, const TRDDrawLineInfo& d, uint16_t state,
-               TRDStyle* style, bool stylePixelsPerInch)
-{
-    if (auto* picture = dynamic_cast<TRDGraphicItemInfo*>(item))
-        picture->Paint(canvas, x, y, state, style);
-    else if (auto* bullet = dynamic_cast<TRDBulletItemInfo*>(item))
-        bullet->Paint(canvas, x, y, state, style);
-    else if (auto* control = dynamic_cast<TRDControlItemInfo*>(item))
-        control->Paint(canvas, x, y, state, style);
-    else if (auto* marker = dynamic_cast<TRDMarkerItemInfo*>(item))
-        marker->Paint(canvas, x, y, style, &d);
-    else if (auto* tab = dynamic_cast<TRDTabItemInfo*>(item))
-        tab->PaintTab(canvas, QRect(x, y, d.Width, d.Height), style, state, false, stylePixelsPerInch, 0,
-                      state & idsRightToLeft);
-}
-
-} // namespace
 
 void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1,
                                            bool wholeItemsOnly, bool startAtVisibleLine)
@@ -347,16 +326,15 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
             uint16_t state = itemFocus;
             if (allSelected || (hasSelection && !(j < s || j > e || (j == e && eo == 0) || (j == s && so == 1))))
                 state |= idsSelected;
-            if (hoverOf(item) && item->GetBoolValueEx(5, style))
+            if (hoverOf(item) && item->GetBoolValueEx(2, style))
                 state |= idsHover;
             if (para.BiDiMode == TRDBiDiMode::rdbdRightToLeft)
                 state |= idsRightToLeft;
             if (item == HighlightedItem)
                 state |= idsHighlighted;
-            if (item->GetBoolValue(0)) {
-                if (auto* line = dynamic_cast<TRDBreakItemInfo*>(item))
-                    line->PaintFullLine(d->Left - dx, fullLineRight - dx, d->Top - dy, style, state, canvas, this);
-            } else {
+            if (item->GetBoolValue(0))
+                item->PaintFullLine(d->Left - dx, fullLineRight - dx, d->Top - dy, style, state, canvas, this);
+            else {
                 if ((state & idsSelected) && lineSelection && dynamic_cast<TRDMarkerItemInfo*>(item) == nullptr &&
                     selColor != clNone) {
                     canvas.BrushStyle = TBrushStyle::Solid;
@@ -364,7 +342,23 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
                     canvas.FillRect(QRect(d->Left - dx, bandTop, d->Width, bandBottom - bandTop));
                     canvas.BrushStyle = TBrushStyle::Clear;
                 }
-                PaintItem(item, canvas, d->Left - dx, d->Top - dy, *d, state, style, stylePPI);
+                const int x = d->Left - dx + item->GetHorzSpacing(), y = d->Top - dy + item->GetVertSpacing();
+                QImage bitmap;
+                if (ownerFlag2 && item->GetBoolValueEx(1, style)) {
+                    // Through a bitmap of the image's size.
+                    bitmap = QImage(item->GetImageWidth(style), item->GetImageHeight(style), QImage::Format_ARGB32);
+                    TRDItemPrintInfo info;
+                    info.DrawItem = const_cast<TRDDrawLineInfo*>(d);
+                    if (!bitmap.isNull()) {
+                        bitmap.fill(Qt::transparent);
+                        if (!item->PrintToBitmap(bitmap, false, this, info))
+                            bitmap = QImage();
+                    }
+                }
+                if (!bitmap.isNull())
+                    canvas.Painter().drawImage(x, y, bitmap);
+                else
+                    item->Paint(canvas, x, y, d->Top - dy + d->Height, state, style, d, this);
             }
             if (item->GetBoolValue(3))
                 applied = -1;

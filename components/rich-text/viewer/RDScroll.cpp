@@ -12,6 +12,7 @@
 #include <QtWidgets/QStyleOptionFrame>
 
 #include "CRDFData.h"
+#include "RDItem.h"
 
 namespace {
 
@@ -587,6 +588,8 @@ void TRDScroller::UnchooseData(TCustomRDFormattedData* data)
     if (!FDestroying)
         data->Deselect();
     ChosenData = nullptr;
+    if (ChosenItem != nullptr)
+        ChosenItem->LeaveChosenSubDocument();
     ChosenItem = nullptr;
 }
 
