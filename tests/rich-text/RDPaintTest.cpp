@@ -276,6 +276,36 @@ TEST_F(RDPaintTest, ItemsPaintThemselvesAtTheirPlaceWithTheirState)
     }
 }
 
+TEST_F(RDPaintTest, MisspelledWordsWavyUnderTheirCharactersAcrossWraps)
+{
+    Sheet.LiveSpellingColor = 0xFF0000;  // blue
+    Doc.ClientWidth = 118;
+    // Nine characters a line: "aaaa bbbb " then "cccc dddd".
+    Doc.AddTextRawNoTag("aaaa bbbb cccc dddd", 0, 0);
+    Doc.AddTextRawNoTag("eeee", 0, 0);
+    Doc.ItemAt(0)->AddMisspelling(6, 9);  // "bbbb cccc", over the wrap
+    Doc.Format();
+    ASSERT_EQ(Of(0).size(), 2u);
+    Doc.ClientWidth = 400;
+    const QImage image = Paint();
+    const QRgb blue = Rgb(0xFF0000);
+    auto blueInColumns = [&](int i, int from, int to) {
+        const TRDDrawLineInfo& d = D(i);
+        int n = 0;
+        for (int x = from; x < to; ++x)
+            for (int y = d.Top + d.Height - 3; y < d.Top + d.Height; ++y)
+                n += image.pixel(x, y) == blue;
+        return n;
+    };
+    const int cw = D(0).Width / int(Doc.DrawItems[0]->Length);
+    // First line: under "bbbb" only; second line: under "cccc" only.
+    EXPECT_EQ(blueInColumns(0, D(0).Left, D(0).Left + 5 * cw - 1), 0);
+    EXPECT_GT(blueInColumns(0, D(0).Left + 5 * cw + 1, D(0).Left + 9 * cw - 1), 4 * cw / 2);
+    EXPECT_GT(blueInColumns(1, D(1).Left + 1, D(1).Left + 4 * cw - 1), 4 * cw / 2);
+    EXPECT_EQ(blueInColumns(1, D(1).Left + 4 * cw + 2, D(1).Left + D(1).Width), 0);
+    EXPECT_EQ(blueInColumns(2, 0, 400), 0);
+}
+
 TEST_F(RDPaintTest, ParagraphBackgroundAndBorder)
 {
     Doc.AddTextRawNoTag("plain", 0, 0);

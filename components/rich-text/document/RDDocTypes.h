@@ -194,11 +194,17 @@ public:
     virtual ~TRDWordPainter() = default;
     int StartOffset;
     int Length;
+    // Marks rect, the part of drawItem that the word covers (canvas coordinates).
+    virtual void Paint(TCanvas& canvas, const TRDDrawLineInfo& drawItem, TCustomRDData* rdData, const QRect& rect,
+                       int painterIndex) const = 0;
 };
 
 class TRDWordMisspellPainter : public TRDWordPainter {
 public:
     using TRDWordPainter::TRDWordPainter;
+    // A wavy line along the bottom of rect in the sheet's LiveSpellingColor (RDPaint.cpp).
+    void Paint(TCanvas& canvas, const TRDDrawLineInfo& drawItem, TCustomRDData* rdData, const QRect& rect,
+               int painterIndex) const override;
 };
 
 class TRDWordPainterList : public TRDList<TRDWordPainter> {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QtGui/QPolygon>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
@@ -37,6 +38,26 @@ QWidget* ControlOf(TCustomRDFormattedData& data)
 }
 
 } // namespace
+
+void TRDWordMisspellPainter::Paint(TCanvas& canvas, const TRDDrawLineInfo&, TCustomRDData* rdData, const QRect& rect,
+                                   int) const
+{
+    constexpr int MaxPoints = 1024;
+    // rect's right and bottom edges are exclusive.
+    const int right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
+    QPolygon line;
+    for (int x = rect.left(), k = 0; x < right && k < MaxPoints; x += 2, ++k)
+        line << QPoint(x, k % 2 == 0 ? bottom - 2 : bottom);
+    if (line.size() < 2)
+        return;
+    line.last().setX(right);
+    const TRDStyle* style = rdData != nullptr ? rdData->GetRDStyle() : nullptr;
+    QPainter& painter = canvas.Painter();
+    const QPen old = painter.pen();
+    painter.setPen(QPen(ToQColor(style != nullptr ? style->LiveSpellingColor : TColor(0x0000FF)), 1, Qt::SolidLine));
+    painter.drawPolyline(line);
+    painter.setPen(old);
+}
 
 bool TCustomRDFormattedData::IsControlFocused()
 {
@@ -468,6 +489,40 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
             const int x = para.BiDiMode == TRDBiDiMode::rdbdRightToLeft ? d->Left - dx - w : d->Left + d->Width - dx;
             painter.drawText(x, d->Top + d->Height - dy - metrics.descent(), sign);
             painter.restore();
+        }
+    }
+
+    // 7. Misspelled words.
+    for (int j = f; j <= l; ++j) {
+        const TRDDrawLineInfo* d = DrawItems[j];
+        const TCustomRDItemInfo* item = ItemAt(d->ItemNo);
+        if (!item->WordPainters || item->StyleNo < 0)
+            continue;
+        const int styleNo = item->GetActualStyleNo(style);
+        const TParaInfo& para = ParaStyleOf(d->ItemNo);
+        if (styleNo != applied) {
+            style->ApplyStyle(canvas, styleNo, para.BiDiMode, stylePPI, nullptr, false);
+            applied = styleNo;
+        }
+        const int flags = item->ItemOptions;
+        for (int k = 0; k < item->WordPainters->Count(); ++k) {
+            const TRDWordPainter* painter = item->WordPainters->PainterAt(k);
+            const int a = std::max(painter->StartOffset, d->Offs);
+            const int b = std::min(painter->StartOffset + painter->Length, d->Offs + d->Length) - 1;
+            if (b < a)
+                continue;
+            int left = 0, right = 0;
+            bool placed = false;
+            if (para.BiDiMode != TRDBiDiMode::rdbdUnspecified)
+                placed = GetBiDiRangeExtent(canvas, DrawItems.GetDrawItemText(j, *this), a - d->Offs + 1, b - a + 1,
+                                            flags, d->Width - d->JustifyExtra, left, right);
+            if (!placed) {
+                left = ItemTextWidth(DrawItems.GetDrawItemSubText(j, *this, a - d->Offs, 1), canvas, flags);
+                right = left + ItemTextWidth(DrawItems.GetDrawItemSubText(j, *this, b - a + 1, a - d->Offs + 1),
+                                             canvas, flags);
+            }
+            const QRect r(d->Left + d->JustifyExtra + left - dx, d->Top - dy, right - left, d->Height);
+            painter->Paint(canvas, *d, this, r, k);
         }
     }
 
