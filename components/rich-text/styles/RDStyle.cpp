@@ -288,8 +288,26 @@ TRDStyle::TRDStyle()
     ResetTextStyles();
 }
 
+int TRDStyle::AddFreeNotification(std::function<void()> handler)
+{
+    FFreeNotifications.emplace_back(++FNextFreeNotification, std::move(handler));
+    return FNextFreeNotification;
+}
+
+void TRDStyle::RemoveFreeNotification(int id)
+{
+    std::erase_if(FFreeNotifications, [id](const auto& entry) { return entry.first == id; });
+}
+
 TRDStyle::~TRDStyle()
 {
+    // A handler may remove others (its own included) while the list is walked.
+    while (!FFreeNotifications.empty()) {
+        std::function<void()> handler = std::move(FFreeNotifications.front().second);
+        FFreeNotifications.erase(FFreeNotifications.begin());
+        if (handler)
+            handler();
+    }
     FTextStyles.reset();
     FParaStyles.reset();
     FListStyles.reset();

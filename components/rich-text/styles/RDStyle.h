@@ -214,6 +214,11 @@ public:
     int DrawingItemNo = -1;
     int DrawingOffset = 0;
 
+    // Handlers told once when the sheet is freed (the controls that use it drop
+    // their reference); the number answered removes the handler again.
+    int AddFreeNotification(std::function<void()> handler);
+    void RemoveFreeNotification(int id);
+
     // May change whether text of a style is redrawn when hovered.
     std::function<void(TRDStyle& sender, int styleNo, bool& sensitive)> OnStyleHoverSensitive;
 
@@ -289,4 +294,6 @@ private:
     std::unique_ptr<TRDStyleTemplateCollection> FStyleTemplates;
     std::unique_ptr<TPicture> FInvalidPicture;
     bool FLoading = false;
+    std::vector<std::pair<int, std::function<void()>>> FFreeNotifications;
+    int FNextFreeNotification = 0;
 };

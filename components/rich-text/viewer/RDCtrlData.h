@@ -1,0 +1,52 @@
+#pragma once
+
+// What every document shown by a control has beyond its layout: the item that
+// holds the keyboard focus and buffered painting of a rectangle of the window.
+
+#include <QtCore/QRect>
+#include <QtCore/QString>
+
+#include "CRDFData.h"
+
+class TCanvas;
+
+enum class TRDTabNavigationType : uint8_t { rdtnNone, rdtnTab, rdtnCtrlTab };
+
+class TRDControlData : public TCustomRDFormattedData {
+public:
+    TRDControlData();
+
+    // The item, inside FocusedItemData (this document or one nested in it),
+    // that has the keyboard focus; -1 and nullptr when none. (The formatted
+    // document's own FocusedItemNo counts items of this document.)
+    int FocusedItemNo = -1;
+    TCustomRDFormattedData* FocusedItemData = nullptr;
+    TRDTabNavigationType TabNavigation = TRDTabNavigationType::rdtnTab;
+
+    void SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo);
+    void ClearFormatting() override;
+    // Drops the item focus, then the selection; a nested call does nothing.
+    void Deselect();
+
+    // The current-line band and the caret index, handed to the background when it paints.
+    bool GetHasSelectColor() const { return HasSelectColor; }
+    void SetHasSelectColor(bool value) { HasSelectColor = value; }
+    TColor GetSelectColor() const { return SelectColor; }
+    void SetSelectColor(TColor value) { SelectColor = value; }
+    int GetCursorPos() const { return CursorPos; }
+    void SetCursorPos(int value) { CursorPos = value; }
+
+    // Paints clip (client coordinates) of the window onto canvas: the
+    // background, then the document, into a buffer whose point (0, 0) is the
+    // clip's corner. Nothing raised while the document paints gets out: the
+    // rest stays painted and "Error:" with the message is written at the top
+    // left in red. Answers whether that happened.
+    virtual bool PaintBuffered(TCanvas& canvas, const QRect& clip);
+    // The message of the last failed paint (empty after a good one).
+    QString LastPaintError;
+
+protected:
+    // The two steps of the buffered painting; canvas point (0, 0) is clip's corner.
+    virtual void PaintBufferedBackground(TCanvas& canvas, const QRect& clip) = 0;
+    virtual void PaintBufferedDocument(TCanvas& canvas, const QRect& clip) = 0;
+};
