@@ -100,14 +100,14 @@ TEST(RDBackgroundTest, CopyingAssignmentKeepsTheCallersPicture)
 {
     TRDBackground back(true);
     std::unique_ptr<TGraphic> mine = Picture("TJPEGImage", 3, 2, 0xFF0000);
-    back.AssignImage(mine.get(), true);
+    back.AssignImage(mine.get());
     ASSERT_NE(back.GetImage(), nullptr);
     EXPECT_NE(back.GetImage(), mine.get());
     EXPECT_EQ(back.GetImage()->ClassName(), QStringLiteral("TJPEGImage"));
     EXPECT_EQ(back.GetImage()->Width(), 3);
-    back.AssignImage(back.GetImage(), true);  // itself: nothing happens
+    back.AssignImage(back.GetImage());  // itself: nothing happens
     EXPECT_EQ(back.GetImage()->Width(), 3);
-    back.AssignImage(nullptr, true);
+    back.AssignImage(static_cast<const TGraphic*>(nullptr));
     EXPECT_EQ(back.GetImage(), nullptr);
 }
 

@@ -68,20 +68,13 @@ void TRDBackground::FreeImage()
     FWorkImage.reset();
 }
 
-void TRDBackground::AssignImage(const TGraphic* graphic, bool copy)
+void TRDBackground::AssignImage(const TGraphic* graphic)
 {
     if (graphic == FImage.get())
         return;
-    if (copy) {
-        FreeImage();
-        if (graphic)
-            FImage = graphic->Clone();
-    } else {
-        // Taking over a graphic that the caller hands in by pointer.
-        FWorkImage.reset();
-        FImage.reset(const_cast<TGraphic*>(graphic));
-    }
-    UpdatePalette(TRDPaletteAction::rdpaDoNothing);
+    FreeImage();
+    if (graphic)
+        FImage = graphic->Clone();
 }
 
 void TRDBackground::AssignImage(std::unique_ptr<TGraphic> graphic)

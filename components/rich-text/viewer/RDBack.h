@@ -62,9 +62,10 @@ public:
     bool NeedsColorFill() const;
 
     void FreeImage();
-    // With copy, a copy of graphic of its own class; without, the background
-    // takes graphic over. Nothing when graphic is the picture already.
-    void AssignImage(const TGraphic* graphic, bool copy);
+    // A copy of graphic, of its own class (nullptr: no picture); nothing when
+    // graphic is the picture already.
+    void AssignImage(const TGraphic* graphic);
+    // The background takes graphic over.
     void AssignImage(std::unique_ptr<TGraphic> graphic);
     // No display here uses a palette: only the palette copy is dropped.
     void UpdatePalette(TRDPaletteAction action);
