@@ -5,11 +5,24 @@
 #include <QtGui/QPainter>
 
 #include "Graphics.h"
+#include "RDItem.h"
 
 TRDControlData::TRDControlData() = default;
 
+namespace {
+
+// The focused item, when the pair still names one.
+TCustomRDItemInfo* FocusedItem(TCustomRDFormattedData* data, int itemNo)
+{
+    return data && itemNo >= 0 && itemNo < data->ItemCount() ? data->ItemAt(itemNo) : nullptr;
+}
+
+} // namespace
+
 void TRDControlData::SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo)
 {
+    if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
+        item->ClearFocus();
     TCustomRDFormattedData::FocusedItemNo = itemNo;
     FocusedItemNo = subItemNo;
     FocusedItemData = data;
@@ -33,10 +46,18 @@ void TRDControlData::Deselect()
         uint32_t& S;
         ~TClear() { S &= ~dsDeselecting; }
     } clear{State};
+    if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
+        item->ClearFocus();
     TCustomRDFormattedData::FocusedItemNo = -1;
     FocusedItemNo = -1;
     FocusedItemData = nullptr;
     TCustomRDFormattedData::Deselect();
+}
+
+void TRDControlData::ActivateFocusedItem()
+{
+    if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
+        item->Execute(FocusedItemData);
 }
 
 bool TRDControlData::PaintBuffered(TCanvas& canvas, const QRect& clip)

@@ -23,7 +23,10 @@ public:
     TCustomRDFormattedData* FocusedItemData = nullptr;
     TRDTabNavigationType TabNavigation = TRDTabNavigationType::rdtnTab;
 
+    // The item that had the focus is told it lost it.
     void SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo);
+    // The focused item acts as if clicked from the keyboard.
+    void ActivateFocusedItem();
     void ClearFormatting() override;
     // Drops the item focus, then the selection; a nested call does nothing.
     void Deselect();
