@@ -13,6 +13,7 @@
 #include "RDMarkerItems.h"
 #include "RDPictureItems.h"
 #include "RDStyleCSS.h"
+#include "RDStyleStream.h"
 #include "RDTextItems.h"
 
 namespace {
@@ -754,6 +755,78 @@ TEST_F(MarkerTest, CopiesCarryTheMarkerProperties)
     EXPECT_EQ(value, 1);
     auto made = CreateItemByStyleNo(MarkerStyleNo, &Doc);
     EXPECT_TRUE(dynamic_cast<TRDMarkerItemInfo*>(made.get()));
+}
+
+}  // namespace
+
+namespace {
+
+// Image lists of list levels.
+
+class TImageListDoc : public TMarkerDoc {
+public:
+    using TMarkerDoc::TMarkerDoc;
+    std::map<int, TImageList*> Lists;
+    void* DoRDFImageListNeeded(int tag) override
+    {
+        auto it = Lists.find(tag);
+        return it == Lists.end() ? nullptr : it->second;
+    }
+};
+
+TEST(MarkerImageLists, LevelImageListTravelsAsItsTagWithTheDocument)
+{
+    TImageList images(4, 4);
+    images.Tag = 7;
+    TTestStyleSheet sheet;
+    TRDListLevel level;
+    level.ListType = TRDListType::rdlstImageList;
+    level.ImageList = &images;
+    sheet.ListStyles().Add()->Levels = {level};
+
+    // Without a document the tag is not written.
+    EXPECT_FALSE(SaveStylesToBytes(sheet.ListStyles()).contains("ILTag"));
+
+    TImageListDoc doc(&sheet);
+    doc.RDFOptions = rdfoSaveParaStyles;
+    doc.AddItem(QByteArray(), TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release());
+    doc.AddTextRawNoTag("x", 0, -1);
+    const QByteArray rdf = Save(doc);
+
+    TTestStyleSheet otherSheet;
+    TImageListDoc other(&otherSheet);
+    TImageList found(4, 4);
+    found.Tag = 7;
+    other.Lists[7] = &found;
+    other.RDFOptions = rdfoSaveParaStyles;
+    ASSERT_TRUE(Load(other, rdf));
+    ASSERT_EQ(otherSheet.ListStyles().Count(), 1);
+    EXPECT_EQ(otherSheet.ListStyles()[0]->Levels[0].ImageList, &found);
+    EXPECT_EQ(Save(other), rdf);
+
+    // A tag the document does not know gives no list.
+    TTestStyleSheet thirdSheet;
+    TImageListDoc third(&thirdSheet);
+    ASSERT_TRUE(Load(third, rdf));
+    EXPECT_EQ(thirdSheet.ListStyles()[0]->Levels[0].ImageList, nullptr);
+
+    otherSheet.Notification(&found);
+    EXPECT_EQ(otherSheet.ListStyles()[0]->Levels[0].ImageList, nullptr);
+}
+
+TEST(MarkerImageLists, ImageListTakesPartInEqualityAndCopies)
+{
+    TImageList a(4, 4), b(4, 4);
+    TRDListLevel x, y;
+    x.ImageList = &a;
+    y.ImageList = &a;
+    EXPECT_TRUE(x.IsEqual(y));
+    const int same = x.Likeness(y);
+    y.ImageList = &b;
+    EXPECT_FALSE(x.IsEqual(y));
+    EXPECT_EQ(x.Likeness(y), same - 100);
+    TRDListLevel copy(x);
+    EXPECT_EQ(copy.ImageList, &a);
 }
 
 }  // namespace

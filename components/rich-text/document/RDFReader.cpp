@@ -435,6 +435,8 @@ bool MergeStyleTable(TRDStyle& sheet, TInfos& target, const QByteArray& data, bo
                      typename TInfos::TFactory factory)
 {
     TInfos loaded(&sheet, std::move(factory));
+    if constexpr (std::is_same_v<TInfos, TRDListInfos>)
+        loaded.StreamingData = target.StreamingData;
     LoadStylesFromBytes(data, loaded);
     if (loaded.Count() == 0)
         return false;

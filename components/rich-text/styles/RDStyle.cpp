@@ -238,6 +238,14 @@ void TRDListInfos::Assign(const TRDListInfos& source)
         Add()->Assign(*item, CopyListIds);
 }
 
+void TRDListInfos::RemoveImageList(const TImageList* imageList)
+{
+    for (const auto& item : FItems)
+        for (TRDListLevel& level : item->Levels)
+            if (level.ImageList == imageList)
+                level.ImageList = nullptr;
+}
+
 void TRDListInfos::MergeStyles(TRDListInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList*)
 {
     mapping.Clear();

@@ -144,6 +144,8 @@ public:
     // Raises ERichDocError for an index out of range.
     TRDListInfo* GetItem(int index) const { return Items(index); }
     void MergeStyles(TRDListInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList* textMapping);
+    // Every level that uses the image list lets go of it.
+    void RemoveImageList(const TImageList* imageList);
 };
 
 enum class TRDSelectionMode : uint8_t { rdsmChar, rdsmWord, rdsmParagraph };
@@ -169,6 +171,8 @@ public:
     const TParaInfos& ParaStyles() const { return *FParaStyles; }
     TRDListInfos& ListStyles() { return *FListStyles; }
     const TRDListInfos& ListStyles() const { return *FListStyles; }
+    // An image list going away: no list level keeps it.
+    void Notification(const TImageList* removed) { FListStyles->RemoveImageList(removed); }
     TRDStyleTemplateCollection& StyleTemplates() { return *FStyleTemplates; }
     const TRDStyleTemplateCollection& StyleTemplates() const { return *FStyleTemplates; }
     void SetTextStyles(const TFontInfos& value);

@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "CRDData.h"
 #include "RDError.h"
 #include "RDFStream.h"
 #include "RDGraphUtils.h"
@@ -274,6 +275,20 @@ const TPropTable<TRDMarkerFont>& MarkerFontTable()
     return table;
 }
 
+// The document that list levels reach while their collection is written or
+// read as part of it (the collection's StreamingData); nil otherwise.
+thread_local TCustomRDData* ListLevelDocument = nullptr;
+
+struct TListLevelDocumentScope {
+    explicit TListLevelDocumentScope(void* streamingData) : Saved(ListLevelDocument)
+    {
+        if (streamingData)
+            ListLevelDocument = static_cast<TCustomRDData*>(streamingData);
+    }
+    ~TListLevelDocumentScope() { ListLevelDocument = Saved; }
+    TCustomRDData* Saved;
+};
+
 const TPropTable<TRDListLevel>& ListLevelTable()
 {
     static const TPropTable<TRDListLevel> table = [] {
@@ -307,6 +322,17 @@ const TPropTable<TRDListLevel>& ListLevelTable()
                 [p](TComponentReader& r, L& l) { p.Read(r, l.Font()); });
         t.Set("Options", &L::Options, uint8_t(rdloContinuous | rdloLevelReset),
               Names({"rdloContinuous", "rdloLevelReset", "rdloLegalStyleNumbering"}))
+            // The image list travels as its tag, and only with a document to
+            // ask for the list when read.
+            .Add(
+                "ILTag", [](const L& l) { return ListLevelDocument && l.ImageList; },
+                [](TComponentWriter& w, const L& l) { w.WriteInteger(l.ImageList->Tag); },
+                [](TComponentReader& r, L& l) {
+                    const int tag = r.ReadInteger();
+                    l.ImageList = ListLevelDocument
+                                      ? static_cast<TImageList*>(ListLevelDocument->DoRDFImageListNeeded(tag))
+                                      : nullptr;
+                })
             .Add(
                 "FormatStringWCode", [](const L& l) { return !l.FormatStringW.isEmpty(); },
                 [](TComponentWriter& w, const L& l) {
@@ -487,7 +513,11 @@ void LoadFromBytes(const QByteArray& data, Collection& styles)
 
 void WriteStyles(TComponentWriter& writer, const TFontInfos& styles) { WriteInfos(writer, styles, TextStyleTable()); }
 void WriteStyles(TComponentWriter& writer, const TParaInfos& styles) { WriteInfos(writer, styles, ParaStyleTable()); }
-void WriteStyles(TComponentWriter& writer, const TRDListInfos& styles) { WriteInfos(writer, styles, ListStyleTable()); }
+void WriteStyles(TComponentWriter& writer, const TRDListInfos& styles)
+{
+    TListLevelDocumentScope scope(styles.StreamingData);
+    WriteInfos(writer, styles, ListStyleTable());
+}
 
 void WriteStyles(TComponentWriter& writer, const TRDStyleTemplateCollection& templates)
 {
@@ -505,6 +535,7 @@ void ReadStyles(TComponentReader& reader, TRDListInfos& styles)
     // The stored list ids are kept.
     const bool copyIds = styles.CopyListIds;
     styles.CopyListIds = true;
+    TListLevelDocumentScope scope(styles.StreamingData);
     try {
         ReadInfos(reader, styles, ListStyleTable());
     } catch (...) {
