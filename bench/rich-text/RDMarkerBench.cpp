@@ -1,0 +1,136 @@
+// Numbered lists: reading RDF of 10,000 numbered paragraphs (markers on three
+// levels) against 10,000 plain paragraphs, and renumbering after one marker
+// is inserted at the top of such a list.
+//
+// Run: build/bench-bin/rich_text_marker_bench [--benchmark_filter=...]
+
+#include "BenchSupport.h"
+
+#include <memory>
+
+#include <QtGui/QGuiApplication>
+
+#include "RDDocTestSupport.h"
+#include "RDFStream.h"
+#include "RDMarkerItems.h"
+
+namespace {
+
+constexpr int Paragraphs = 10'000;
+const QByteArray Line = "Listen to the sentence and write it down.";
+
+// A root document that keeps its marker list.
+class TListDoc : public TTestRDData {
+public:
+    using TTestRDData::TTestRDData;
+    ~TListDoc() override { Clear(); }
+    std::unique_ptr<TRDMarkerList> Markers;
+    TRDMarkerList* GetMarkerList(bool create) override
+    {
+        if (!Markers && create)
+            Markers = std::make_unique<TRDMarkerList>();
+        return Markers.get();
+    }
+    void DestroyMarkerList() override { Markers.reset(); }
+};
+
+TTestStyleSheet* MakeSheet()
+{
+    auto* s = new TTestStyleSheet;
+    {
+        TRDListInfo* list = s->ListStyles().Add();
+        const char* formats[] = {"%0:s.", "%0:s.%1:s", "%0:s.%1:s.%2:s"};
+        const TRDListType types[] = {TRDListType::rdlstDecimal, TRDListType::rdlstLowerAlpha,
+                                     TRDListType::rdlstLowerRoman};
+        for (int i = 0; i < 3; ++i) {
+            TRDListLevel level;
+            level.ListType = types[i];
+            level.FormatString = formats[i];
+            list->Levels.push_back(level);
+        }
+    }
+    return s;
+}
+
+TTestStyleSheet& Sheet()
+{
+    static std::unique_ptr<TTestStyleSheet> sheet(MakeSheet());
+    return *sheet;
+}
+
+// Levels 0, 1, 2, 2, 0, 1, 2, 2, ...
+int LevelOf(int p)
+{
+    const int k = p % 4;
+    return k == 0 ? 0 : k == 1 ? 1 : 2;
+}
+
+void Build(TListDoc& doc, bool numbered)
+{
+    for (int p = 0; p < Paragraphs; ++p) {
+        if (numbered) {
+            doc.AddItem(QByteArray(), TRDMarkerItemInfo::CreateEx(&doc, 0, LevelOf(p), 0, false).release());
+            doc.AddTextRawNoTag(Line, 0, -1);
+        } else {
+            doc.AddTextRawNoTag(Line, 0, 0);
+        }
+    }
+}
+
+QByteArray SavedRDF(bool numbered)
+{
+    TListDoc doc(&Sheet());
+    Build(doc, numbered);
+    TRDMemoryStream stream;
+    doc.SaveRDF(stream, 0, nullptr, nullptr, clNone);
+    return stream.ToBytes();
+}
+
+void ReadRDF(benchmark::State& state, bool numbered)
+{
+    const QByteArray rdf = SavedRDF(numbered);
+    for (auto _ : state) {
+        auto doc = std::make_unique<TListDoc>(&Sheet());
+        TRDMemoryStream stream;
+        stream.LoadFromBytes(rdf);
+        stream.SetPosition(0);
+        TColor color = clNone;
+        if (!doc->LoadFromRDF(stream, color, nullptr, nullptr))
+            state.SkipWithError("read failed");
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_ReadPlainParagraphs(benchmark::State& state) { ReadRDF(state, false); }
+void BM_ReadNumberedParagraphs(benchmark::State& state) { ReadRDF(state, true); }
+
+void BM_InsertMarkerAtTop(benchmark::State& state)
+{
+    TListDoc doc(&Sheet());
+    Build(doc, true);
+    for (auto _ : state) {
+        int index = 0;
+        QByteArray text;
+        TCustomRDItemInfo* item = TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release();
+        bool reformat = false;
+        int newListNo = -1;
+        doc.InsertItem(index, text, item, false, reformat, newListNo);
+        state.PauseTiming();
+        doc.DeleteItemRange(0, 1);
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(BM_ReadPlainParagraphs)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadNumberedParagraphs)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_InsertMarkerAtTop)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    return RunBenchmarks(argc, argv);
+}
