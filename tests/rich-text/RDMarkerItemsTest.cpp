@@ -830,3 +830,38 @@ TEST(MarkerImageLists, ImageListTakesPartInEqualityAndCopies)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MarkerTest, NumberedAndBulletedListsOnTwoLevelsRoundTripWithTheirStyles)
+{
+    TRDListInfo* bullets = Sheet.ListStyles().Add();
+    bullets->Levels = {TRDListLevel(), TRDListLevel()};
+    bullets->Levels[1].FormatString = "o";
+    bullets->Levels[1].LeftIndent = 24;
+    for (int level : {0, 1, 1, 0})
+        AddPara(level, 0);
+    for (int level : {0, 1, 0})
+        AddPara(level, 1);
+    AddPara(1, 0);
+    const QStringList shown = Texts();
+    const QString dot(QChar(0xB7));
+    EXPECT_EQ(shown, QStringList({"1.", "1.1", "1.2", "2.", dot, "o", dot, "2.1"}));
+    for (const TRDFOptions form : {TRDFOptions(0), TRDFOptions(rdfoSaveBinary)}) {
+        Doc.RDFOptions = rdfoSaveParaStyles | rdfoSaveTextStyles | form;
+        const QByteArray rdf = Save(Doc);
+        TTestStyleSheet sheet;
+        TMarkerDoc read(&sheet);
+        read.RDFOptions = Doc.RDFOptions;
+        ASSERT_TRUE(Load(read, rdf)) << int(form);
+        EXPECT_EQ(sheet.ListStyles().Count(), 2);
+        EXPECT_EQ(Save(read), rdf) << int(form);
+        QStringList readShown;
+        for (int i = 0; i < read.ItemCount(); ++i)
+            if (auto* m = dynamic_cast<TRDMarkerItemInfo*>(read.ItemAt(i)))
+                readShown << QString::fromLatin1(m->DisplayString);
+        EXPECT_EQ(readShown, shown) << int(form);
+    }
+}
+
+}  // namespace

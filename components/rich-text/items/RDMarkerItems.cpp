@@ -24,12 +24,6 @@ namespace {
 constexpr int MarkerStateRecordSize = 17;
 constexpr int MarkerStateHeaderSize = 8;
 
-const TRDMarkerFont& DefaultMarkerFont()
-{
-    static const TRDMarkerFont font;
-    return font;
-}
-
 uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
 {
     options &= 15;
@@ -120,22 +114,23 @@ QFont MarkerQFont(const TRDMarkerFont& f, const TRDStyle* rdStyle)
     return font;
 }
 
-const TRDMarkerFont& LevelFont(const TRDListLevel& level)
-{
-    return level.HasFont() ? const_cast<TRDListLevel&>(level).Font() : DefaultMarkerFont();
-}
-
-const TGraphic* LevelGraphic(const TRDListLevel& level)
-{
-    return level.HasPicture() ? const_cast<TRDListLevel&>(level).Picture().Graphic() : nullptr;
-}
-
 bool IsImageKind(TRDListType t)
 {
     return t == TRDListType::rdlstImageList || t == TRDListType::rdlstImageListCounter;
 }
 
 }  // namespace
+
+const TRDMarkerFont& LevelFont(const TRDListLevel& level)
+{
+    static const TRDMarkerFont defaultFont;
+    return level.HasFont() ? const_cast<TRDListLevel&>(level).Font() : defaultFont;
+}
+
+const TGraphic* LevelGraphic(const TRDListLevel& level)
+{
+    return level.HasPicture() ? const_cast<TRDListLevel&>(level).Picture().Graphic() : nullptr;
+}
 
 QByteArray NumberText(int n, TRDListType listType)
 {

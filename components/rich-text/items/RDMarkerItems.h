@@ -186,6 +186,9 @@ private:
     std::vector<std::unique_ptr<TRDMarkerItemInfo>> FOwned;
 };
 
+// A level's marker font (the default one when it has none) and picture graphic (nil when none).
+const TRDMarkerFont& LevelFont(const TRDListLevel& level);
+const TGraphic* LevelGraphic(const TRDListLevel& level);
 // Number text of n for a counting list kind; empty for other kinds.
 QByteArray NumberText(int n, TRDListType listType);
 // A marker text in the Symbol font as plain text.

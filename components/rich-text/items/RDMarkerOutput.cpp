@@ -13,14 +13,7 @@ namespace {
 
 bool FontNamed(const TRDListLevel& level, const char* name)
 {
-    const QString& fontName = level.HasFont() ? const_cast<TRDListLevel&>(level).Font().Name : QStringLiteral("Arial");
-    return fontName.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-}
-
-const TRDMarkerFont& FontOf(const TRDListLevel& level)
-{
-    static const TRDMarkerFont defaultFont;
-    return level.HasFont() ? const_cast<TRDListLevel&>(level).Font() : defaultFont;
+    return LevelFont(level).Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
 }
 
 QByteArray Utf16Bytes(const QString& s)
@@ -32,11 +25,6 @@ QByteArray Utf16Bytes(const QString& s)
 int MarkerImageIndex(const TRDListLevel& level, int counter)
 {
     return level.ImageIndex + (level.ListType == TRDListType::rdlstImageListCounter ? counter - 1 : 0);
-}
-
-const TGraphic* LevelGraphic(const TRDListLevel& level)
-{
-    return level.HasPicture() ? const_cast<TRDListLevel&>(level).Picture().Graphic() : nullptr;
 }
 
 // The location of the picture or image of a marker for HTML; empty when none.
@@ -173,7 +161,7 @@ QByteArray TRDMarkerItemInfo::SaveRTF(TCustomRDData* rdData, const TRDColorList&
         return SaveImageListImageToRTF(level->ImageList, MarkerImageIndex(*level, Counter), rdData->GetRTFOptions());
     default: break;
     }
-    QByteArray s = "{\\listtext\\pard\\plain" + SaveRTFMarkerFont(FontOf(*level), colors, rdStyle, fonts) + ' ';
+    QByteArray s = "{\\listtext\\pard\\plain" + SaveRTFMarkerFont(LevelFont(*level), colors, rdStyle, fonts) + ' ';
     if (level->ListType == TRDListType::rdlstUnicodeBullet) {
         TRDMemoryStream memory;
         RtfWriteUnicodeText(memory, Utf16Bytes(level->FormatStringW), rdStyle ? rdStyle->DefCodePage : CP_ACP, false,
@@ -221,7 +209,7 @@ QByteArray TRDMarkerItemInfo::SaveToHTML(TCustomRDData* rdData, int itemNo, TRDH
     }
     default: break;
     }
-    const TRDMarkerFont& font = FontOf(*level);
+    const TRDMarkerFont& font = LevelFont(*level);
     const bool utf8 = options & rdhsUTF8;
     const TCustomRDFontInfo* base = rdStyle ? rdStyle->TextStyles().TextStyleAt(0) : nullptr;
     QByteArray s;
