@@ -865,3 +865,19 @@ TEST_F(MarkerTest, NumberedAndBulletedListsOnTwoLevelsRoundTripWithTheirStyles)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MarkerTest, TextExportShowsTheMarkerTexts)
+{
+    AddPara(0);
+    AddPara(1);
+    for (const bool unicode : {false, true}) {
+        TRDMemoryStream stream;
+        ASSERT_TRUE(Doc.SaveTextToStream(QString(), stream, 80, false, false, unicode, false));
+        const QByteArray expected = "1. text\r\n1.1 text";
+        EXPECT_EQ(stream.ToBytes(), unicode ? AnsiToUtf16(CP_ACP, expected) : expected) << unicode;
+    }
+}
+
+}  // namespace
