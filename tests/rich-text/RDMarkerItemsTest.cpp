@@ -228,6 +228,10 @@ TEST_F(MarkerTest, UnusableListsLevelsAndFormatsGiveSafeTexts)
         {"unfinished directive", 0, 0, "No. %", "No. %"},
         {"deeper level is empty", 0, 0, "%0:s-%1:s", "1-"},
         {"percent and width", 0, 0, "%%%3s", "%  1"},
+        {"width past the bound", 0, 0, "%9999999s", "%9999999s"},
+        {"precision is no width", 0, 0, "%.9999999s", "1"},
+        {"digits past the bound", 0, 0, "%.9999999d", "%.9999999d"},
+        {"digits", 0, 0, "%.3d", "001"},
     };
     for (const Case& c : cases) {
         Doc.Clear();
@@ -878,6 +882,24 @@ TEST_F(MarkerTest, TextExportShowsTheMarkerTexts)
         const QByteArray expected = "1. text\r\n1.1 text";
         EXPECT_EQ(stream.ToBytes(), unicode ? AnsiToUtf16(CP_ACP, expected) : expected) << unicode;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MarkerTest, CountersFromFilesStayBoundedInValueAndText)
+{
+    List().Levels[0] = CounterLevel(TRDListType::rdlstUpperRoman, "%0:s");
+    AddPara(0, 0, true, INT32_MAX);
+    AddPara(0);
+    AddPara(0, 0, true, 3999);
+    EXPECT_EQ(Texts(), QStringList({"2147483647", "2147483647", "MMMCMXCIX"}));
+    AddPara(0);
+    EXPECT_EQ(Texts().last(), "4000");
+    EXPECT_EQ(NumberText(4, TRDListType::rdlstLowerRoman), "iv");
+    EXPECT_EQ(NumberText(28, TRDListType::rdlstLowerAlpha), "ab");
+    EXPECT_EQ(NumberText(3, TRDListType::rdlstBullet), "");
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
     return options;
 }
 
+constexpr int MaxMarkerFieldWidth = 255;
+
 // Reads decimal digits at i of a format; -1 when there are none.
 int ReadFormatNumber(const QByteArray& f, qsizetype& i)
 {
@@ -47,8 +49,10 @@ int ReadFormatNumber(const QByteArray& f, qsizetype& i)
 // (an index sets the place the next directives go on from). Scanning stops
 // quietly at what the formatter refuses: it then raises itself. maxRef is
 // -1 when the format refers to none; indexes from RDMaxMarkerLevels on are
-// counted as RDMaxMarkerLevels.
-void ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxRef, int& minRef)
+// counted as RDMaxMarkerLevels. False when a directive asks for a field
+// wider than MaxMarkerFieldWidth (a width, or the digits of %d): a style
+// from a file could otherwise make every marker text megabytes long.
+bool ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxRef, int& minRef)
 {
     refs.assign(RDMaxMarkerLevels, false);
     maxRef = -1;
@@ -62,7 +66,7 @@ void ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxR
         }
         ++i;
         if (i >= f.size())
-            return;
+            return true;
         if (f[i] == '%') {
             ++i;
             continue;
@@ -77,13 +81,17 @@ void ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxR
         }
         if (i < f.size() && f[i] == '-')
             ++i;
-        ReadFormatNumber(f, i);
+        if (ReadFormatNumber(f, i) > MaxMarkerFieldWidth)
+            return false;
+        int precision = -1;
         if (i < f.size() && f[i] == '.') {
             ++i;
-            ReadFormatNumber(f, i);
+            precision = ReadFormatNumber(f, i);
         }
         if (i >= f.size())
-            return;
+            return true;
+        if ((f[i] == 'd' || f[i] == 'D') && precision > MaxMarkerFieldWidth)
+            return false;
         ++i;
         const int index = std::min(next, RDMaxMarkerLevels);
         next = std::min(next + 1, 1 << 21);
@@ -92,6 +100,7 @@ void ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxR
         if (index < RDMaxMarkerLevels)
             refs[index] = true;
     }
+    return true;
 }
 
 // Formats a byte-string format: the bytes travel unchanged (directives are ASCII).
@@ -112,6 +121,14 @@ QFont MarkerQFont(const TRDMarkerFont& f, const TRDStyle* rdStyle)
     font.setStrikeOut(f.Style & fsStrikeOut);
     font.setKerning(false);
     return font;
+}
+
+constexpr int MaxRomanNumber = 3999;
+
+// The next counter value; the largest one stays (counters from files may be anything).
+int32_t NextCount(int32_t n)
+{
+    return n == INT32_MAX ? n : n + 1;
 }
 
 bool IsImageKind(TRDListType t)
@@ -139,8 +156,12 @@ QByteArray NumberText(int n, TRDListType listType)
     case TRDListType::rdlstImageListCounter: return QByteArray::number(n);
     case TRDListType::rdlstLowerAlpha: return AlphaNumeral(n).toLower().toLatin1();
     case TRDListType::rdlstUpperAlpha: return AlphaNumeral(n).toLatin1();
-    case TRDListType::rdlstLowerRoman: return RomanNumeral(n).toLower().toLatin1();
-    case TRDListType::rdlstUpperRoman: return RomanNumeral(n).toLatin1();
+    // Roman numerals past the classical 3999 would grow by a letter per
+    // thousand (a counter from a file may be near 2^31): decimal instead.
+    case TRDListType::rdlstLowerRoman:
+        return n > MaxRomanNumber ? QByteArray::number(n) : RomanNumeral(n).toLower().toLatin1();
+    case TRDListType::rdlstUpperRoman:
+        return n > MaxRomanNumber ? QByteArray::number(n) : RomanNumeral(n).toLatin1();
     default: return {};
     }
 }
@@ -383,8 +404,13 @@ void TRDMarkerItemInfo::UpdateDisplayString(const TRDStyle* rdStyle, const TRDMa
     const TRDListLevel* level = GetLevelInfo(rdStyle);
     if (!level)
         return;
+    std::vector<bool> refs;
+    int maxRef = -1, minRef = 0;
+    const bool bounded = ReferencedArguments(level->FormatString, refs, maxRef, minRef);
     if (level->ListType == TRDListType::rdlstBullet) {
         try {
+            if (!bounded)
+                throw ERichDocError("Format field too wide");
             DisplayString = FormatBytes(level->FormatString, QStringList(20));
         } catch (const ERichDocError&) {
             DisplayString = level->FormatString;
@@ -393,10 +419,11 @@ void TRDMarkerItemInfo::UpdateDisplayString(const TRDStyle* rdStyle, const TRDMa
     }
     if (!level->HasTextNumbering() || Level >= RDMaxMarkerLevels)
         return;
+    if (!bounded) {
+        DisplayString = level->FormatString;
+        return;
+    }
     // Only the levels the format names are worked out.
-    std::vector<bool> refs;
-    int maxRef = -1, minRef = 0;
-    ReferencedArguments(level->FormatString, refs, maxRef, minRef);
     QStringList args(std::min(maxRef + 1, RDMaxMarkerLevels));
     const bool legal = level->Options & rdloLegalStyleNumbering;
     int k = Level;
@@ -606,7 +633,7 @@ void TRDMarkerList::RecalcCounters(int fromIndex, const TRDStyle* rdStyle)
                 if (p->ListNo != listNo)
                     continue;
                 if (p->Level == m->Level) {
-                    m->Counter = p->Counter + 1;
+                    m->Counter = NextCount(p->Counter);
                     break;
                 }
                 if (p->Level < m->Level) {
@@ -615,7 +642,7 @@ void TRDMarkerList::RecalcCounters(int fromIndex, const TRDStyle* rdStyle)
                         break;
                     }
                 } else {
-                    m->Counter = v->StartFrom + 1;
+                    m->Counter = NextCount(v->StartFrom);
                 }
             }
         }
