@@ -10,6 +10,7 @@
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDFTestIO.h"
+#include "RDLayoutTestSupport.h"
 #include "RDMarkerItems.h"
 #include "RDPictureItems.h"
 #include "RDStyleCSS.h"
@@ -900,6 +901,78 @@ TEST_F(MarkerTest, CountersFromFilesStayBoundedInValueAndText)
     EXPECT_EQ(NumberText(4, TRDListType::rdlstLowerRoman), "iv");
     EXPECT_EQ(NumberText(28, TRDListType::rdlstLowerAlpha), "ab");
     EXPECT_EQ(NumberText(3, TRDListType::rdlstBullet), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A laid-out document that keeps a marker list.
+class TMarkerLayoutDoc : public TLayoutData {
+public:
+    using TLayoutData::TLayoutData;
+    ~TMarkerLayoutDoc() override { Clear(); }
+    std::unique_ptr<TRDMarkerList> Markers;
+    TRDMarkerList* GetMarkerList(bool create) override
+    {
+        if (!Markers && create)
+            Markers = std::make_unique<TRDMarkerList>();
+        return Markers.get();
+    }
+    void DestroyMarkerList() override { Markers.reset(); }
+};
+
+TEST(MarkerLayout, MarkerTakesTheRoomUpToTheTextOrItsOwnWidth)
+{
+    TTestStyleSheet sheet;
+    sheet.ParaStyles()[0]->DefStyleNo = -1;
+    TRDListInfo* list = sheet.ListStyles().Add();
+    list->Levels = {CounterLevel(TRDListType::rdlstDecimal, "%0:s.")};
+    TRDListLevel& level = list->Levels[0];
+    level.MarkerIndent = 20;
+    level.LeftIndent = 40;
+    level.FirstIndent = 0;
+    TMarkerLayoutDoc doc(&sheet);
+    doc.ClientWidth = 400;
+    doc.AddItem(QByteArray(), TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release());
+    doc.AddTextRawNoTag("text", 0, -1);
+    doc.Format();
+    ASSERT_EQ(doc.DrawItems.Count(), 2);
+    auto* marker = static_cast<TRDMarkerItemInfo*>(doc.ItemAt(0));
+    EXPECT_EQ(doc.DrawItems[0]->Left, 5 + 20);
+    EXPECT_EQ(doc.DrawItems[0]->Width, 20);  // "1." is narrower than the room
+    EXPECT_EQ(doc.DrawItems[1]->Left, 5 + 40);
+    EXPECT_EQ(marker->GetWidthEx(), 20);
+
+    // A marker wider than the room pushes the text on.
+    level.FormatString = "Chapter %0:s:";
+    doc.RenumberMarkersFrom(0, false);
+    doc.Format();
+    EXPECT_GT(doc.DrawItems[0]->Width, 20);
+    EXPECT_EQ(doc.DrawItems[1]->Left, doc.DrawItems[0]->Left + doc.DrawItems[0]->Width);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MarkerTest, PreviousMarkerIsSoughtInTheDocumentsAround)
+{
+    TRDMarkerItemInfo* first = AddPara(0);
+    TRDMarkerItemInfo* second = AddPara(0);
+    AddPara(0);
+    // A document inside item 3 (the second paragraph's text).
+    TTestSubData sub(&Doc, 3, 0);
+    sub.AddTextRawNoTag("inner", 0, 0);
+    EXPECT_EQ(sub.PrevMarkerItem(0), second);
+    TTestSubData early(&Doc, 1, 0);
+    EXPECT_EQ(early.PrevMarkerItem(-1), first);
+    TTestSubData none(&Doc, 0, 0);
+    EXPECT_EQ(none.PrevMarkerItem(0), nullptr);
+    auto own = TRDMarkerItemInfo::CreateEx(&sub, 0, 0, 0, false);
+    TRDMarkerItemInfo* inner = own.get();
+    sub.AddItem(QByteArray(), own.release());
+    EXPECT_EQ(sub.PrevMarkerItem(1), inner);
 }
 
 }  // namespace
