@@ -417,7 +417,15 @@ bool TRDFReader::InsertTextLine(const QByteArray& line)
         && (sheet->TextStyles().TextStyleAt(FDoc->ResolveStyleNo(tmpl.StyleNo, std::max(tmpl.ParaNo, 0)))->Protection
             & rdprRDFInsertProtect))
         return true;
-    std::unique_ptr<TCustomRDItemInfo> item(TextItemClass(FDoc));
+    // The last line of a record takes the record's own item (one line a
+    // record is the common case in numbered lists), the others a copy.
+    std::unique_ptr<TCustomRDItemInfo> item;
+    if (FLineNo == FHeader.LineCount - 1) {
+        item = std::move(FHeader.Item);
+        item->Tag = CopyStringTag(item->Tag, FTagsArePChars);
+        return InsertReadItem(std::move(item), text);
+    }
+    item.reset(TextItemClass(FDoc));
     item->BeforeLoading(TRDLoadFormat::rdlfRDF);
     item->AssignProperties(tmpl);
     item->Tag = CopyStringTag(tmpl.Tag, FTagsArePChars);

@@ -1,6 +1,7 @@
 #include "RDMarkerItems.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 
 #include <QtCore/QtEndian>
@@ -52,9 +53,9 @@ int ReadFormatNumber(const QByteArray& f, qsizetype& i)
 // counted as RDMaxMarkerLevels. False when a directive asks for a field
 // wider than MaxMarkerFieldWidth (a width, or the digits of %d): a style
 // from a file could otherwise make every marker text megabytes long.
-bool ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxRef, int& minRef)
+bool ReferencedArguments(const QByteArray& f, std::bitset<RDMaxMarkerLevels>& refs, int& maxRef, int& minRef)
 {
-    refs.assign(RDMaxMarkerLevels, false);
+    refs.reset();
     maxRef = -1;
     minRef = RDMaxMarkerLevels;
     int next = 0;
@@ -106,7 +107,14 @@ bool ReferencedArguments(const QByteArray& f, std::vector<bool>& refs, int& maxR
 // Formats a byte-string format: the bytes travel unchanged (directives are ASCII).
 QByteArray FormatBytes(const QByteArray& format, const QStringList& args)
 {
-    return RDFormat(QString::fromLatin1(format), args).toLatin1();
+    // Markers of a list share their format: its wide form is made once.
+    thread_local QByteArray lastFormat;
+    thread_local QString lastWide;
+    if (format != lastFormat || lastWide.isNull()) {
+        lastFormat = format;
+        lastWide = QString::fromLatin1(format);
+    }
+    return RDFormat(lastWide, args).toLatin1();
 }
 
 QFont MarkerQFont(const TRDMarkerFont& f, const TRDStyle* rdStyle)
@@ -149,21 +157,28 @@ const TGraphic* LevelGraphic(const TRDListLevel& level)
     return level.HasPicture() ? const_cast<TRDListLevel&>(level).Picture().Graphic() : nullptr;
 }
 
-QByteArray NumberText(int n, TRDListType listType)
+namespace {
+
+QString NumberTextW(int n, TRDListType listType)
 {
     switch (listType) {
     case TRDListType::rdlstDecimal:
-    case TRDListType::rdlstImageListCounter: return QByteArray::number(n);
-    case TRDListType::rdlstLowerAlpha: return AlphaNumeral(n).toLower().toLatin1();
-    case TRDListType::rdlstUpperAlpha: return AlphaNumeral(n).toLatin1();
+    case TRDListType::rdlstImageListCounter: return QString::number(n);
+    case TRDListType::rdlstLowerAlpha: return AlphaNumeral(n).toLower();
+    case TRDListType::rdlstUpperAlpha: return AlphaNumeral(n);
     // Roman numerals past the classical 3999 would grow by a letter per
     // thousand (a counter from a file may be near 2^31): decimal instead.
-    case TRDListType::rdlstLowerRoman:
-        return n > MaxRomanNumber ? QByteArray::number(n) : RomanNumeral(n).toLower().toLatin1();
-    case TRDListType::rdlstUpperRoman:
-        return n > MaxRomanNumber ? QByteArray::number(n) : RomanNumeral(n).toLatin1();
+    case TRDListType::rdlstLowerRoman: return n > MaxRomanNumber ? QString::number(n) : RomanNumeral(n).toLower();
+    case TRDListType::rdlstUpperRoman: return n > MaxRomanNumber ? QString::number(n) : RomanNumeral(n);
     default: return {};
     }
+}
+
+}  // namespace
+
+QByteArray NumberText(int n, TRDListType listType)
+{
+    return NumberTextW(n, listType).toLatin1();
 }
 
 // The marker item.
@@ -404,7 +419,7 @@ void TRDMarkerItemInfo::UpdateDisplayString(const TRDStyle* rdStyle, const TRDMa
     const TRDListLevel* level = GetLevelInfo(rdStyle);
     if (!level)
         return;
-    std::vector<bool> refs;
+    std::bitset<RDMaxMarkerLevels> refs;
     int maxRef = -1, minRef = 0;
     const bool bounded = ReferencedArguments(level->FormatString, refs, maxRef, minRef);
     if (level->ListType == TRDListType::rdlstBullet) {
@@ -436,7 +451,7 @@ void TRDMarkerItemInfo::UpdateDisplayString(const TRDStyle* rdStyle, const TRDMa
             TRDListType type = currentLevel->ListType;
             if (k < Level && legal && type != TRDListType::rdlstDecimal)
                 type = TRDListType::rdlstDecimal;
-            args[k] = QString::fromLatin1(NumberText(current->Counter, type));
+            args[k] = NumberTextW(current->Counter, type);
         }
         if (k == 0 || k <= minRef)
             break;
@@ -448,7 +463,7 @@ void TRDMarkerItemInfo::UpdateDisplayString(const TRDStyle* rdStyle, const TRDMa
         for (int between = std::max(d + 1, 0); between < k; ++between)
             if (between < args.size() && refs[between])
                 if (const TRDListLevel* v = LevelAt(rdStyle, between))
-                    args[between] = QString::fromLatin1(NumberText(v->StartFrom, v->ListType));
+                    args[between] = NumberTextW(v->StartFrom, v->ListType);
         k = d;
         if (k < 0)
             break;
