@@ -13,26 +13,14 @@
 #include "RDDocTestSupport.h"
 #include "RDFStream.h"
 #include "RDMarkerItems.h"
+#include "RDMarkerTestSupport.h"
 
 namespace {
 
 constexpr int Paragraphs = 10'000;
 const QByteArray Line = "Listen to the sentence and write it down.";
 
-// A root document that keeps its marker list.
-class TListDoc : public TTestRDData {
-public:
-    using TTestRDData::TTestRDData;
-    ~TListDoc() override { Clear(); }
-    std::unique_ptr<TRDMarkerList> Markers;
-    TRDMarkerList* GetMarkerList(bool create) override
-    {
-        if (!Markers && create)
-            Markers = std::make_unique<TRDMarkerList>();
-        return Markers.get();
-    }
-    void DestroyMarkerList() override { Markers.reset(); }
-};
+using TListDoc = TWithMarkerList<TTestRDData>;
 
 // The sheet of the run, made after the application object and gone before it.
 TTestStyleSheet* RunSheet = nullptr;

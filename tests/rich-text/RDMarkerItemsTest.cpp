@@ -11,6 +11,7 @@
 #include "RDFStream.h"
 #include "RDFTestIO.h"
 #include "RDLayoutTestSupport.h"
+#include "RDMarkerTestSupport.h"
 #include "RDMarkerItems.h"
 #include "RDPictureItems.h"
 #include "RDStyleCSS.h"
@@ -21,25 +22,14 @@ namespace {
 
 // A root document that keeps a marker list, and optionally a list whose
 // numbering it continues.
-class TMarkerDoc : public TTestSelectionData {
+class TMarkerDoc : public TWithMarkerList<TTestSelectionData> {
 public:
-    using TTestSelectionData::TTestSelectionData;
-    ~TMarkerDoc() override { Clear(); }
+    using TWithMarkerList::TWithMarkerList;
 
-    std::unique_ptr<TRDMarkerList> Markers;
     TRDMarkerList* Prior = nullptr;
     TRDSaveRange PrintRange;
     bool HasPrintRange = false;
 
-    TRDMarkerList* GetMarkerList(bool create) override
-    {
-        if (!Markers && create) {
-            Markers = std::make_unique<TRDMarkerList>();
-            Markers->PriorMarkerList = GetPrevMarkerList();
-        }
-        return Markers.get();
-    }
-    void DestroyMarkerList() override { Markers.reset(); }
     TRDMarkerList* GetPrevMarkerList() override { return Prior; }
     void GetSaveRange(int scope, TRDSaveRange& range) override
     {
@@ -908,19 +898,7 @@ TEST_F(MarkerTest, CountersFromFilesStayBoundedInValueAndText)
 namespace {
 
 // A laid-out document that keeps a marker list.
-class TMarkerLayoutDoc : public TLayoutData {
-public:
-    using TLayoutData::TLayoutData;
-    ~TMarkerLayoutDoc() override { Clear(); }
-    std::unique_ptr<TRDMarkerList> Markers;
-    TRDMarkerList* GetMarkerList(bool create) override
-    {
-        if (!Markers && create)
-            Markers = std::make_unique<TRDMarkerList>();
-        return Markers.get();
-    }
-    void DestroyMarkerList() override { Markers.reset(); }
-};
+using TMarkerLayoutDoc = TWithMarkerList<TLayoutData>;
 
 TEST(MarkerLayout, MarkerTakesTheRoomUpToTheTextOrItsOwnWidth)
 {
