@@ -954,3 +954,48 @@ TEST_F(MarkerTest, PreviousMarkerIsSoughtInTheDocumentsAround)
 }
 
 }  // namespace
+
+namespace {
+
+class THtmlImageDoc : public TMarkerDoc {
+public:
+    using TMarkerDoc::TMarkerDoc;
+    void DoHTMLSaveImage(TCustomRDData*, int, const QString&, TColor, QString& location, bool& doDefault) override
+    {
+        location = QStringLiteral("bullet.png");
+        doDefault = false;
+    }
+};
+
+TEST(MarkerHtmlImages, ImageMarkersAndListItemStyles)
+{
+    TTestStyleSheet sheet;
+    sheet.ParaStyles()[0]->DefStyleNo = -1;
+    TImageList images(6, 5);
+    images.Add(QImage(6, 5, QImage::Format_RGB32));
+    TRDListLevel level;
+    level.ListType = TRDListType::rdlstImageList;
+    level.ImageList = &images;
+    level.LeftIndent = 24;
+    level.FirstIndent = 10;
+    sheet.ListStyles().Add()->Levels = {level};
+    THtmlImageDoc doc(&sheet);
+    doc.AddItem(QByteArray(), TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release());
+    doc.AddTextRawNoTag("x", 0, -1);
+    auto* m = static_cast<TRDMarkerItemInfo*>(doc.ItemAt(0));
+
+    TRDHTMLImageContext context;
+    context.SaveOptions = rdhsListMarkersAsText | rdhsImageSizes;
+    EXPECT_EQ(m->SaveToHTML(&doc, 0, context), "<img width=6 height=5 src=\"bullet.png\">\r\n");
+    m->NoHtmlSize = true;
+    EXPECT_EQ(m->SaveToHTML(&doc, 0, context), "<img src=\"bullet.png\">\r\n");
+
+    EXPECT_EQ(m->GetHTMLItemStyle(&doc, 0, context),
+              " style=\"list-style-image: url('bullet.png'); text-indent: 10px\"");
+    sheet.ParaStyles()[0]->LeftIndent = 24;
+    sheet.ParaStyles()[0]->FirstIndent = 10;
+    EXPECT_EQ(m->GetHTMLItemStyle(&doc, 0, context),
+              " style=\"list-style-image: url('bullet.png'); margin-left: 0\"");
+}
+
+}  // namespace
