@@ -479,3 +479,20 @@ TEST_F(RDFDocumentTest, NestedReadsStopAtSixtyFourLevels)
     EXPECT_TRUE(Load(Doc, Nest(RDFMaxNestingDepth - 1)));
     EXPECT_FALSE(Load(Doc, Nest(RDFMaxNestingDepth)));
 }
+
+// A memory stream is read where it lies: what the document keeps is its own
+// copy, and the stream ends up after what was read.
+TEST_F(RDFDocumentTest, ReadItemsOwnTheirBytes)
+{
+    for (const QByteArray& file : {QByteArray("-8 1 3\r\n0 1 0 0 0 0\r\nHello"),
+                                   QByteArray("-8 1 3\r\n0 1 0 0 0 0\r\nHello\r\n0 1 0 0 0 0\r\nWorld\r\n")}) {
+        TRDMemoryStream stream;
+        stream.LoadFromBytes(file);
+        stream.SetPosition(0);
+        TColor color = clNone;
+        ASSERT_TRUE(Doc.LoadFromRDF(stream, color, nullptr, nullptr));
+        EXPECT_EQ(stream.Position(), file.size());
+        std::memset(stream.Memory(), 'x', file.size());
+        EXPECT_EQ(Doc.TextOfItem(0), QByteArray("Hello"));
+    }
+}

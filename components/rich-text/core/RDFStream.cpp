@@ -11,25 +11,32 @@ namespace {
 
 const char HexDigits[] = "0123456789ABCDEF";
 
+// The value of every byte as a hexadecimal digit, -1 for the others.
+struct THexValues {
+    int8_t Values[256];
+    constexpr THexValues() : Values()
+    {
+        for (int c = 0; c < 256; ++c)
+            Values[c] = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                        : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    }
+};
+constexpr THexValues HexValues;
+
 int HexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return HexValues.Values[static_cast<unsigned char>(c)];
 }
 
 // Decodes pairs into out; the number of bytes decoded before the first bad pair.
 qsizetype DecodeHex(const QByteArray& s, char* out)
 {
     const qsizetype count = s.size() / 2;
+    const char* in = s.constData();
     for (qsizetype i = 0; i < count; ++i) {
-        const int high = HexValue(s[2 * i]);
-        const int low = HexValue(s[2 * i + 1]);
-        if (high < 0 || low < 0)
+        const int high = HexValue(in[2 * i]);
+        const int low = HexValue(in[2 * i + 1]);
+        if ((high | low) < 0)
             return i;
         out[i] = static_cast<char>(high * 16 + low);
     }
@@ -128,7 +135,8 @@ bool RDFHexToString(const QByteArray& s, QByteArray& result)
     result.clear();
     if (s.size() % 2 != 0)
         return false;
-    result.resize(s.size() / 2);
+    // Exactly the size: pictures keep what is decoded here as their bytes.
+    result = QByteArray(s.size() / 2, Qt::Uninitialized);
     const qsizetype decoded = DecodeHex(s, result.data());
     result.truncate(decoded);
     return decoded == s.size() / 2;

@@ -1,5 +1,6 @@
 // Reading RDF into a document.
 
+#include <cstring>
 #include <limits>
 
 #include <QtCore/QtEndian>
@@ -59,6 +60,8 @@ public:
     void Finish(bool success, int startIndex);
 
 private:
+    // A copy of a part of the data (which may be the stream's own memory).
+    QByteArray Piece(qsizetype start, qsizetype length) const { return QByteArray(FData.constData() + start, length); }
     bool ReadTextLine(QByteArray& line, bool& crlf);
     bool ReadBinaryBlock(QByteArray& block);
     bool ReadUtf16Line(QByteArray& line);
@@ -112,21 +115,30 @@ public:
 
 bool TRDFReader::ReadTextLine(QByteArray& line, bool& crlf)
 {
+    // Read-only access: the data may be the stream's own memory.
+    const char* d = FData.constData();
+    const qsizetype size = FData.size();
     const qsizetype start = FPos;
-    while (FPos < FData.size() && FData[FPos] != '\r' && FData[FPos] != '\n' && FData[FPos] != '\0')
-        ++FPos;
-    line = FData.mid(start, FPos - start);
+    // The line ends at the first CR, LF or NUL (lines of hex picture data are long).
+    const char* stop = static_cast<const char*>(std::memchr(d + start, '\n', size - start));
+    if (!stop)
+        stop = d + size;
+    for (char end : {'\r', '\0'})
+        if (const void* found = std::memchr(d + start, end, stop - (d + start)))
+            stop = static_cast<const char*>(found);
+    FPos = stop - d;
+    line = Piece(start, FPos - start);
     crlf = false;
-    if (FPos < FData.size() && FData[FPos] == '\0') {
+    if (FPos < size && d[FPos] == '\0') {
         ++FPos;
         return true;
     }
     bool cr = false;
-    if (FPos < FData.size() && FData[FPos] == '\r') {
+    if (FPos < size && d[FPos] == '\r') {
         ++FPos;
         cr = true;
     }
-    if (FPos < FData.size() && FData[FPos] == '\n') {
+    if (FPos < size && d[FPos] == '\n') {
         ++FPos;
         crlf = cr;
     }
@@ -140,18 +152,19 @@ bool TRDFReader::ReadBinaryBlock(QByteArray& block)
     const int32_t length = qFromLittleEndian<int32_t>(FData.constData() + FPos);
     if (length < 0 || length > FData.size() - FPos - 4)
         return false;
-    block = FData.mid(FPos + 4, length);
+    block = Piece(FPos + 4, length);
     FPos += 4 + length;
     return true;
 }
 
 bool TRDFReader::ReadUtf16Line(QByteArray& line)
 {
+    const char* d = FData.constData();
     for (qsizetype p = FPos; p + 1 < FData.size(); p += 2) {
-        const char lo = FData[p];
-        const char hi = FData[p + 1];
+        const char lo = d[p];
+        const char hi = d[p + 1];
         if ((lo == '\x29' && hi == '\x20') || (lo == '\0' && hi == '\0')) {
-            line = FData.mid(FPos, p - FPos);
+            line = Piece(FPos, p - FPos);
             FPos = p + 2;
             return true;
         }
@@ -771,7 +784,13 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
     try {
         const int64_t remaining = stream.Size() - stream.Position();
         QByteArray data;
-        if (remaining > 0) {
+        if (auto* memory = dynamic_cast<TRDMemoryStream*>(&stream); memory && remaining > 0) {
+            // A memory stream is read where it lies: pictures make documents
+            // large, and a copy of all of it would be thrown away at once. The
+            // reader copies every piece it keeps.
+            data = QByteArray::fromRawData(memory->Memory() + memory->Position(), remaining);
+            memory->Seek(remaining, 1);
+        } else if (remaining > 0) {
             data.resize(remaining);
             stream.ReadBuffer(data.data(), remaining);
         }
@@ -781,6 +800,9 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
             FItems->reserve(FItems->size() + static_cast<size_t>(lines));
         result = reader.Read(data);
         interrupted = false;
+        // Lines of picture data were counted as well: room left unused is given back.
+        if (FItems && FItems->capacity() > 2 * FItems->size() + 1024)
+            FItems->shrink_to_fit();
     } catch (const std::exception&) {
         result = false;
     }
