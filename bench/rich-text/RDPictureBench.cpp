@@ -119,12 +119,6 @@ BENCHMARK(BM_ReadJpegPicturesFromRDF)->Arg(1)->Arg(0)->Unit(benchmark::kMillisec
 
 int main(int argc, char** argv)
 {
-    // Freed memory stays with the allocator, so that every run decodes into
-    // memory the process already has: otherwise whether the pictures of one
-    // run land in pages the previous run gave back to the system decides
-    // the times of both sides (the reference varied 140 to 720 ms).
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
     QGuiApplication app(argc, argv);
     return RunBenchmarks(argc, argv);
 }
