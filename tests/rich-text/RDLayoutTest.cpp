@@ -12,6 +12,7 @@
 #include "CRDFData.h"
 #include "RDLayoutTestSupport.h"
 #include "RDTextCanvas.h"
+#include "RDControlItems.h"
 #include "RDListStyles.h"
 #include "RDTextItems.h"
 #include "RDTextMeasure.h"
@@ -792,6 +793,26 @@ TEST_F(RDLayoutTest, FitByExtentsKeepsWholeCharactersAndSoftHyphens)
     int w = ItemTextWidth(gbk.left(2), *st.Canvas, 0);
     EXPECT_EQ(Doc.FitCharsByExtentEx(gbk, gbk, 0, 6, w + w / 2, 0, st, true, 12), 2);
     EXPECT_EQ(Doc.FitCharsByExtentEx(gbk, gbk, 0, 6, w - 1, 0, st, true, 12), 0);
+}
+
+TEST_F(RDLayoutTest, EmbeddedControlMovesToItsPlaceInTheClient)
+{
+    QWidget owner;
+    owner.resize(600, 400);
+    Doc.Owner = &owner;
+    Doc.ClientWidth = 600;
+    Doc.VOffset = 4;
+    Doc.AddTextRawNoTag("ab", 0, 0);
+    auto* edit = new QWidget;
+    edit->resize(40, 20);
+    auto* item = new TRDControlItemInfo(&Doc, edit, TRDItemVAlign::ivaBaseline);
+    item->ParaNo = -1;
+    Doc.AddItem("", item);
+    ASSERT_EQ(edit->parentWidget(), &owner);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 2);
+    const TRDDrawLineInfo* d = Doc.DrawItems[1];
+    EXPECT_EQ(edit->pos(), QPoint(d->Left + item->Spacing, d->Top - 4 + item->Spacing));
 }
 
 } // namespace
