@@ -815,4 +815,88 @@ TEST_F(RDLayoutTest, EmbeddedControlMovesToItsPlaceInTheClient)
     EXPECT_EQ(edit->pos(), QPoint(d->Left + item->Spacing, d->Top - 4 + item->Spacing));
 }
 
+TEST_F(RDLayoutTest, ChangingAPieceWidthMovesItsLineByTheAlignment)
+{
+    struct Case {
+        TRDAlignment align;
+        std::vector<int> lefts;
+    };
+    const std::vector<Case> cases = {
+        {TRDAlignment::rdaLeft, {5, 29, 59}},
+        {TRDAlignment::rdaRight, {35, 59, 89}},
+        {TRDAlignment::rdaCenter, {23, 47, 77}},
+    };
+    for (const Case& c : cases) {
+        Sheet.ParaStyles().Add()->Alignment = c.align;
+        TLayoutData doc(&Sheet);
+        doc.AddTextRawNoTag("aa", 0, Sheet.ParaStyles().Count() - 1);
+        doc.AddTextRawNoTag("bb", 0, -1);
+        doc.AddTextRawNoTag("cc", 0, -1);
+        doc.Format();
+        doc.ChangeDrawItemWidth(1, 30);
+        std::vector<int> lefts;
+        for (int d = 0; d < doc.DrawItems.Count(); ++d)
+            lefts.push_back(doc.DrawItems[d]->Left);
+        EXPECT_EQ(lefts, c.lefts) << int(c.align);
+    }
+    // justified: the space-initial pieces give the growth back, the line still ends at the margin
+    Sheet.ParaStyles().Add()->Alignment = TRDAlignment::rdaJustify;
+    Doc.ClientWidth = 104;
+    Doc.AddTextRawNoTag("a b c d eeeeee", 0, Sheet.ParaStyles().Count() - 1);
+    Doc.Format();
+    Doc.ChangeDrawItemWidth(1, Doc.DrawItems[1]->Width + 6);
+    int extra = 0;
+    for (int d = 0; d < 4; ++d)
+        extra += Doc.DrawItems[d]->JustifyExtra;
+    EXPECT_EQ(extra, 10 - 6);
+    EXPECT_EQ(Doc.DrawItems[3]->Left + Doc.DrawItems[3]->Width, 5 + 94);
+    EXPECT_EQ(Doc.DrawItems[2]->Left, Doc.DrawItems[1]->Left + Doc.DrawItems[1]->Width);
+}
+
+TEST_F(RDLayoutTest, RangeWidthsAndScrollingARectangleIntoView)
+{
+    Sheet.ParaStyles().Add()->Options = rdpaoNoWrap;
+    int noWrap = Sheet.ParaStyles().Count() - 1;
+    Doc.AddTextRawNoTag("aaaa", 0, noWrap);
+    Doc.AddTextRawNoTag("bb", 0, -1);
+    Doc.AddTextRawNoTag("cccccc", 0, 0);
+    Doc.AddTextRawNoTag("dddddddddd", 0, noWrap);
+    EXPECT_EQ(Doc.RangeWidthOf(0, 0), 72);  // a line that does not wrap counts whole
+    EXPECT_EQ(Doc.RangeWidthOf(0, 3), 120);
+    EXPECT_EQ(Doc.RangeWidthOf(2, 2), 20);  // text that wraps needs only an item's least width
+    EXPECT_EQ(Doc.RangeWidthOf(3, 1), 0);
+    EXPECT_EQ(Doc.SectionWidthOf(1), 72);
+    EXPECT_EQ(Doc.MaxLineWidth(0, 3), 120);
+
+    struct Case {
+        int from, y, height, to;
+    };
+    const std::vector<Case> cases = {
+        {0, 500, 20, 130},      // below: its bottom one step above the view's
+        {130, 0, 20, 0},        // above: its top at the view's
+        {100, 105, 1000, 100},  // taller than the view with its top shown: stays
+        {0, 50, 20, 0},         // shown
+    };
+    for (const Case& c : cases) {
+        Doc.VOffset = c.from;
+        Doc.ScrollRectIntoView(5, c.y, 10, c.height);
+        EXPECT_EQ(Doc.VOffset, c.to) << c.y;
+    }
+}
+
+TEST_F(RDLayoutTest, ClearDropsDrawItemsSelectionAndHeight)
+{
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, 0);
+    Doc.Format();
+    Doc.SelectAll();
+    int x = 0, y = 0;
+    EXPECT_TRUE(Doc.GetItemCoords(0, x, y));
+    Doc.Clear();
+    EXPECT_EQ(Doc.DrawItems.Count(), 0);
+    EXPECT_FALSE(Doc.DataSelectionExists());
+    EXPECT_EQ(Doc.DocumentHeight, 10);
+    EXPECT_FALSE(Doc.State & dsClearing);
+    EXPECT_FALSE(Doc.GetItemCoords(0, x, y));
+}
+
 } // namespace

@@ -1302,6 +1302,45 @@ int TCustomRDFormattedData::MaxLineWidthInRange(int first, int last, TCanvas* ca
     return best;
 }
 
+bool TCustomRDFormattedData::LineWraps(int itemNo)
+{
+    return !(ParaStyleOf(itemNo).Options & rdpaoNoWrap) && GetWordWrap();
+}
+
+int TCustomRDFormattedData::SectionWidthOf(int itemNo)
+{
+    int ps = -1;
+    return LineWidthOf(itemNo, ps, GetCanvas(), nullptr);
+}
+
+int TCustomRDFormattedData::MaxLineWidth(int first, int last)
+{
+    int ps = -1;
+    return MaxLineWidthInRange(first, last, GetCanvas(), nullptr, ps);
+}
+
+int TCustomRDFormattedData::RangeWidthOf(int a, int b)
+{
+    if (b < a || a < 0 || b >= ItemCount())
+        return 0;
+    TCanvas* canvas = GetCanvas();
+    int aFirst = 0, aLast = 0, bFirst = 0, bLast = 0, ps = -1;
+    WidenItemsToLines(a, a, aFirst, aLast);
+    int width = LineWraps(a) ? WidestItemInRange(a, std::min(b, aLast), canvas, nullptr, ps)
+                             : LineWidthOf(a, ps, canvas, nullptr);
+    if (aLast >= b)
+        return width;
+    WidenItemsToLines(b, b, bFirst, bLast);
+    ps = -1;
+    width = std::max(width, LineWraps(b) ? WidestItemInRange(bFirst, b, canvas, nullptr, ps)
+                                         : LineWidthOf(b, ps, canvas, nullptr));
+    if (aLast + 1 <= bFirst - 1) {
+        ps = -1;
+        width = std::max(width, MaxLineWidthInRange(aLast + 1, bFirst - 1, canvas, nullptr, ps));
+    }
+    return width;
+}
+
 int TCustomRDFormattedData::WidthFromItemToEnd(int itemNo, const TRDResolutionInfo* info, TCanvas* canvas)
 {
     if (info && info->ScreenPpiX == info->DevicePpiX && info->ScreenPpiY == info->DevicePpiY)
@@ -1516,6 +1555,103 @@ void TCustomRDFormattedData::PlaceControls()
     control->setUpdatesEnabled(updates);
     if (auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData()))
         root->ControlsPlacedHook(this);
+}
+
+void TCustomRDFormattedData::ChangeDrawItemWidth(int d, int width)
+{
+    TRDDrawLineInfo* di = DrawItems[d];
+    int delta = width - di->Width;
+    di->Width = width;
+    if (delta == 0)
+        return;
+    int first = 0, last = 0;
+    GetLineBounds(d, first, last);
+    switch (ParaStyleOf(di->ItemNo).Alignment) {
+    case TRDAlignment::rdaRight:
+        for (int k = first; k <= d; ++k)
+            DrawItems[k]->Left -= delta;
+        return;
+    case TRDAlignment::rdaJustify: {
+        // The space-initial pieces give back what justification added to them.
+        auto spaced = [&](int k) {
+            const TRDDrawLineInfo* x = DrawItems[k];
+            return ItemAt(x->ItemNo)->StyleNo >= 0 && x->Length > 0
+                && IsSpaceAt(TextOfItem(x->ItemNo), x->Offs - 1, ItemOptionsOf(x->ItemNo));
+        };
+        int count = 0;
+        for (int k = first; k <= last; ++k)
+            count += spaced(k) ? 1 : 0;
+        if (count > 0) {
+            int correction = 0, rest = delta;
+            for (int k = first; k <= last; ++k) {
+                TRDDrawLineInfo* x = DrawItems[k];
+                x->Left += correction;
+                if (!spaced(k))
+                    continue;
+                int r = std::min(x->JustifyExtra, rest / count);
+                x->JustifyExtra -= r;
+                x->Width -= r;
+                correction -= r;
+                rest -= r;
+                --count;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    for (int k = d + 1; k <= last; ++k)
+        DrawItems[k]->Left += delta;
+}
+
+bool TCustomRDFormattedData::GetItemCoords(int itemNo, int& x, int& y) const
+{
+    int d = FirstDrawItemOfItem(itemNo);
+    if (d < 0)
+        return false;
+    x = DrawItems[d]->Left;
+    y = DrawItems[d]->Top;
+    return true;
+}
+
+bool TCustomRDFormattedData::GetItemClientCoords(int itemNo, int& x, int& y)
+{
+    if (!GetItemCoords(itemNo, x, y))
+        return false;
+    x -= GetHOffset();
+    y -= GetVOffset();
+    return true;
+}
+
+void TCustomRDFormattedData::ScrollRectIntoView(int x, int y, int width, int height)
+{
+    int h = GetHOffset(), v = GetVOffset(), step = GetVSmallStep();
+    if (x < h || x + width > h + GetWidth())
+        ScrollToH(x - GetWidth() / 4);
+    int bottom = y + height;
+    if (bottom > v + GetHeight() - 2 * step && y < v + step)
+        return;  // taller than the view and its top is shown
+    if (bottom > v + GetHeight())
+        ScrollToV(bottom + step - GetHeight(), true);
+    else if (y < v)
+        ScrollToV(y, true);
+}
+
+void TCustomRDFormattedData::Clear()
+{
+    uint32_t was = State & dsClearing;
+    State |= dsClearing;
+    Deselect();
+    ClearFormatting();
+    TCustomRDData::Clear();
+    State = (State & ~dsClearing) | was;
+}
+
+void TCustomRDFormattedData::DeleteItemRange(int first, int count)
+{
+    Deselect();
+    TCustomRDData::DeleteItemRange(first, count);
 }
 
 // ---- queries ----

@@ -291,6 +291,23 @@ public:
     int WidestItemInRange(int first, int last, TCanvas* canvas, const TRDResolutionInfo* info, int& paraStart);
     int LineIndentTotal(int firstItemOfLine, int& paraStart);
     int ItemMinWidthWithMarker(int itemNo, const TRDResolutionInfo* info);
+    // On the own canvas, unscaled: the width the line of an item needs, the
+    // widest line of a range, and the width items a..b need as laid out.
+    int SectionWidthOf(int itemNo);
+    int LineWidthOfItem(int itemNo) { return SectionWidthOf(itemNo); }
+    int MaxLineWidth(int first, int last);
+    int RangeWidthOf(int a, int b);
+    // Gives a draw item a new width; the other pieces of its line move as its
+    // paragraph's alignment says.
+    void ChangeDrawItemWidth(int d, int width);
+    // Left and top of the item's first draw item; false when it has none.
+    bool GetItemCoords(int itemNo, int& x, int& y) const;
+    bool GetItemClientCoords(int itemNo, int& x, int& y);
+    // Scrolls so that a rectangle (document coordinates) is shown.
+    virtual void ScrollRectIntoView(int x, int y, int width, int height);
+    // Clearing and deleting items drop the selection and the formatting first.
+    void Clear() override;
+    void DeleteItemRange(int first, int count) override;
     // A printed part that starts inside a list answers that list and level.
     virtual bool GetFirstParaListInfo(int& listNo, int& level)
     {
@@ -385,6 +402,7 @@ private:
     void ShiftFirstLineRTL(int first, int last, TRDFormatResolution& res);
     void ReorderLineBiDi(int first, int last, TRDFormatResolution& res);
     void SetItemFirstDrawItem(int itemNo, int d);
+    bool LineWraps(int itemNo);
     // A hypertext item that holds a jump id.
     bool IsNumberedJump(int itemNo) const;
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
