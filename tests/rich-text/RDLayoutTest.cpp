@@ -64,6 +64,11 @@ std::vector<int> JumpIds(const TLayoutData& d)
     return r;
 }
 
+QByteArray Utf16(const QString& s)
+{
+    return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+}
+
 using Box = std::tuple<int, int, int, int, int, int>;  // Left, Top, Width, Height, Offs, Length
 
 std::vector<Box> Boxes(const TLayoutData& d)
@@ -272,21 +277,45 @@ TEST_F(RDLayoutTest, BreakItemAndNoWrapAndWidths)
 
 TEST_F(RDLayoutTest, ChineseWrapsBetweenWholeCharacters)
 {
-    Sheet.TextStyles().Add();
-    TFontInfo* f = Sheet.TextStyles().Items(1);
-    f->FontName = QStringLiteral("Liberation Mono");
-    f->Size = 15;
-    f->Charset = 134;
+    TFontInfo* gbStyle = Sheet.TextStyles().Add();
+    gbStyle->FontName = QStringLiteral("宋体");
+    gbStyle->Size = 15;
+    gbStyle->Charset = 134;
+    int gb = Sheet.TextStyles().Count() - 1;
+    TFontInfo* wideStyle = Sheet.TextStyles().Add();
+    wideStyle->FontName = QStringLiteral("宋体");
+    wideStyle->Size = 15;
+    wideStyle->Unicode = true;
+    int wide = Sheet.TextStyles().Count() - 1;
     QByteArray gbk;
-    for (int i = 0; i < 20; ++i)
-        gbk += "\xd6\xd0";
-    Doc.AddTextRawNoTag(gbk, 1, 0);
-    Doc.Format();
-    ASSERT_GT(Doc.DrawItems.Count(), 1);
-    for (int i = 0; i < Doc.DrawItems.Count(); ++i) {
-        EXPECT_EQ(Doc.DrawItems[i]->Length % 2, 0) << i;
-        EXPECT_EQ(Doc.DrawItems[i]->Offs % 2, 1) << i;
+    QString ideographs;
+    for (int i = 0; i < 20; ++i) {
+        gbk += "\xd6\xd0";  // 中
+        ideographs += QChar(0x4E2D + i % 3);
     }
+    Doc.AddTextRawNoTag(gbk, gb, 0);
+    Doc.AddTextRawNoTag(Utf16(ideographs), wide, 0);
+    Doc.Format();
+    int gbPieces = 0, widePieces = 0;
+    for (int i = 0; i < Doc.DrawItems.Count(); ++i) {
+        const TRDDrawLineInfo* d = Doc.DrawItems[i];
+        if (d->ItemNo == 0) {
+            ++gbPieces;
+            EXPECT_EQ(d->Length % 2, 0) << i;
+            EXPECT_EQ(d->Offs % 2, 1) << i;
+        } else {
+            ++widePieces;
+        }
+        EXPECT_LE(d->Left + d->Width, 5 + 108) << i;
+    }
+    // both wrap between characters, not as one unbreakable word
+    EXPECT_GT(gbPieces, 1);
+    EXPECT_GT(widePieces, 1);
+    int chars = 0;
+    for (int i = 0; i < Doc.DrawItems.Count(); ++i)
+        if (Doc.DrawItems[i]->ItemNo == 1)
+            chars += Doc.DrawItems[i]->Length;
+    EXPECT_EQ(chars, 20);
 }
 
 TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
@@ -483,11 +512,6 @@ TEST_F(RDLayoutTest, ANarrowingClientGivesExactlyOneRepeat)
     EXPECT_EQ(Doc.SizeReports, 2);
     EXPECT_EQ(Doc.DocumentWidth, 130 - 12 - 10);
     EXPECT_FALSE(Doc.State & dsFormatting);
-}
-
-QByteArray Utf16(const QString& s)
-{
-    return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
 }
 
 TEST_F(RDLayoutTest, RightToLeftLineKeepsLeftToRightWordsInReadingOrder)
@@ -897,6 +921,38 @@ TEST_F(RDLayoutTest, ClearDropsDrawItemsSelectionAndHeight)
     EXPECT_EQ(Doc.DocumentHeight, 10);
     EXPECT_FALSE(Doc.State & dsClearing);
     EXPECT_FALSE(Doc.GetItemCoords(0, x, y));
+}
+
+TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
+{
+    struct Case {
+        TRDTabAlign align;
+        int stop;
+        int tabWidth, textLeft, textTop;
+    };
+    const std::vector<Case> cases = {
+        {TRDTabAlign::rdtaRight, 100, 47, 100 - 24, 5},   // the text ends at the stop
+        {TRDTabAlign::rdtaCenter, 100, 59, 100 - 12, 5},  // centred on it
+        {TRDTabAlign::rdtaRight, 300, 84, 113 - 24, 28},  // beyond the line: on the next, at its right edge
+    };
+    for (const Case& c : cases) {
+        TParaInfo* para = Sheet.ParaStyles().Add();
+        TRDTabInfo* tab = para->Tabs.Add();
+        tab->SetPosition(c.stop);
+        tab->Align = c.align;
+        TLayoutData doc(&Sheet);
+        doc.AddTextRawNoTag("ab", 0, Sheet.ParaStyles().Count() - 1);
+        auto* item = new TRDTabItemInfo(&doc);
+        item->StyleNo = -12;
+        item->ParaNo = -1;
+        doc.AddItem("", item);
+        doc.AddTextRawNoTag("cd", 0, -1);
+        doc.Format();
+        ASSERT_EQ(doc.DrawItems.Count(), 3);
+        EXPECT_EQ(doc.DrawItems[1]->Width, c.tabWidth) << c.stop;
+        EXPECT_EQ(doc.DrawItems[2]->Left, c.textLeft) << c.stop;
+        EXPECT_EQ(doc.DrawItems[2]->Top, c.textTop) << c.stop;
+    }
 }
 
 } // namespace
