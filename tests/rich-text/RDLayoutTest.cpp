@@ -955,4 +955,21 @@ TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
     }
 }
 
+TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
+{
+    TFontInfo* spaced = Sheet.TextStyles().Add();
+    spaced->FontName = QStringLiteral("Liberation Mono");
+    spaced->Size = 15;
+    spaced->CharSpacing = 2;
+    int style = Sheet.TextStyles().Count() - 1;
+    for (int dpi : {96, 192}) {
+        TLayoutData doc(&Sheet, dpi);
+        doc.ClientWidth = 2000;
+        doc.AddTextRawNoTag("aaa", style, 0);
+        doc.Format();
+        ASSERT_EQ(doc.DrawItems.Count(), 1);
+        EXPECT_EQ(doc.DrawItems[0]->Width, 3 * (12 + 2 * dpi / 96)) << dpi;
+    }
+}
+
 } // namespace

@@ -17,10 +17,13 @@
 
 class TLayoutData : public TCustomRDFormattedData {
 public:
-    explicit TLayoutData(TRDStyle* sheet) : Sheet(sheet)
+    // dpi: the resolution of the measuring image (another device than the screen when not 96).
+    explicit TLayoutData(TRDStyle* sheet, int dpi = 96) : Sheet(sheet)
     {
         CreateItemList();
         Image = QImage(800, 600, QImage::Format_RGB32);
+        Image.setDotsPerMeterX(qRound(dpi / 0.0254));
+        Image.setDotsPerMeterY(qRound(dpi / 0.0254));
         Painter = std::make_unique<QPainter>(&Image);
         Canvas = std::make_unique<TCanvas>(*Painter);
     }

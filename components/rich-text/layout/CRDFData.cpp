@@ -598,10 +598,18 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
         TRDDrawLineInfo* di = DrawItems[st.NextDrawNo - 1];
         if ((ItemOptionsOf(di->ItemNo) & rdioUnicode) && di->Length > 0
             && UnitAt(TextOfItem(di->ItemNo), di->Offs + di->Length - 2) == 0x00AD) {
-            st.FontCache->CurParaBiDiMode = BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo);
-            di->Width += st.FontCache->GetItems(EffectiveStyleOfItem(di->ItemNo))->HyphenWidth;
-            if (st.CurStyleNo >= 0)
-                st.FontCache->GetItems(st.CurStyleNo);
+            int style = EffectiveStyleOfItem(di->ItemNo);
+            TRDFontInfoCacheItem* e = st.FontCache->Known(style);
+            if (!e) {
+                // Measured now; the current style goes back on the canvas as it was.
+                st.FontCache->CurParaBiDiMode = BiDiModeOfPara(ItemAt(di->ItemNo)->ParaNo);
+                e = st.FontCache->GetItems(style);
+                int cur = st.CurStyleNo;
+                st.CurStyleNo = -1;
+                if (cur >= 0)
+                    UseTextStyle(itemNo, cur, st, res);
+            }
+            di->Width += e->HyphenWidth;
         }
     }
     FinishPendingTab(st);
@@ -834,7 +842,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
     int extraLeading = (cf & cfExternalLeading) ? st.ExternalLeading : 0;
     int lineAscent = st.TextAscent + extraLeading + st.TextVShift;
     if (length == 0) {
-        int h = st.FontCache->GetItems(style)->EmptyLineHeight;
+        int h = st.FontCache->Known(style)->EmptyLineHeight;
         int top;
         bool startsLine = !item->ContinuesPara();
         if (!startsLine) {
@@ -868,7 +876,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
     bool firstSegment = startOffset == 0;
     bool afterMarker = itemNo > 0 && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo;
     bool nextContinues = itemNo + 1 < ItemCount() && ItemAt(itemNo + 1)->ContinuesPara();
-    int hyphenWidth = st.FontCache->GetItems(style)->HyphenWidth;
+    int hyphenWidth = st.FontCache->Known(style)->HyphenWidth;
     while (n > 0) {
         if (atLineStart) {
             StartNewLine(itemNo, !st.NewLine, st, res);

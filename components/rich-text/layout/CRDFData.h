@@ -118,6 +118,13 @@ public:
     int Count() const { return int(FItems.size()); }
     // The entry of a style, its font applied to Canvas; style 0 for a number the sheet does not hold.
     virtual TRDFontInfoCacheItem* GetItems(int styleNo);
+    // The entry of a style made earlier, the canvas left alone; nil when none was made.
+    TRDFontInfoCacheItem* Known(int styleNo) const
+    {
+        if (styleNo < 0 || styleNo >= Count())
+            styleNo = 0;
+        return FItems.empty() ? nullptr : FItems[size_t(styleNo)].get();
+    }
 
 private:
     std::vector<std::unique_ptr<TRDFontInfoCacheItem>> FItems;
