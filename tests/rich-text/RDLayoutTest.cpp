@@ -972,4 +972,21 @@ TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
     }
 }
 
+TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
+{
+    TFontInfo* bold = Sheet.TextStyles().Add();
+    bold->FontName = QStringLiteral("Liberation Mono");
+    bold->Size = 15;
+    bold->Style = fsBold;
+    int b = Sheet.TextStyles().Count() - 1;
+    Doc.ClientWidth = 300;
+    for (int i = 0; i < 20; ++i)
+        Doc.AddTextRawNoTag("aaa bbb ccc ddd", i % 2 ? b : 0, i % 3 ? -1 : 0);
+    Doc.Format();
+    EXPECT_EQ(Doc.LastMeasured, 2);
+    Doc.SetTextOfItem(5, "x");
+    Doc.FormatParagraphsOfDrawRange(Doc.FirstDrawItemOfItem(5), Doc.LastDrawItemOfItem(5), false, 0);
+    EXPECT_EQ(Doc.LastMeasured, 2);
+}
+
 } // namespace

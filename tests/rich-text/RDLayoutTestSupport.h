@@ -93,6 +93,14 @@ public:
     void* GetParentControl() override { return Owner; }
     std::vector<TCustomRDFormattedData*> PlacedReports;
     void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
+    // Styles the cache of the last pass measured.
+    int LastMeasured = -1;
+    void ReleaseFontInfoCache(TRDFontInfoCache*& cache) override
+    {
+        if (cache)
+            LastMeasured = cache->MeasuredCount;
+        TCustomRDFormattedData::ReleaseFontInfoCache(cache);
+    }
     std::vector<QRect> Invalidated;
     int Updates = 0;
     void InvalidateRect(const QRect& rect) override { Invalidated.push_back(rect); }
