@@ -1431,13 +1431,14 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool update, bool itemF
     }
     int oldJumpCount = JumpCount;
     int oldEndId = oldJumpCount;
-    for (int i = b + 1; i < ItemCount(); ++i)
+    // Without ids given out so far no item outside the range holds one.
+    for (int i = b + 1; oldJumpCount > 0 && i < ItemCount(); ++i)
         if (IsNumberedJump(i)) {
             oldEndId = ItemAt(i)->JumpIndex;
             break;
         }
     JumpCount = 0;
-    for (int i = a - 1; i >= 0; --i)
+    for (int i = a - 1; oldJumpCount > 0 && i >= 0; --i)
         if (IsNumberedJump(i)) {
             JumpCount = ItemAt(i)->JumpIndex + 1;
             break;
