@@ -14,6 +14,7 @@
 #include "RDTextCanvas.h"
 #include "RDControlItems.h"
 #include "RDListStyles.h"
+#include "RDMarkerItems.h"
 #include "RDTextItems.h"
 #include "RDTextMeasure.h"
 
@@ -62,6 +63,16 @@ std::vector<int> JumpIds(const TLayoutData& d)
     for (int i = 0; i < d.ItemCount(); ++i)
         r.push_back(d.ItemAt(i)->JumpIndex);
     return r;
+}
+
+// Adds a text style in the font at 15 pt (11 pt: 15 px); answers it and its number.
+TFontInfo* AddTextStyle(TRDStyle& sheet, const QString& font, int& number, int size = 15)
+{
+    TFontInfo* f = sheet.TextStyles().Add();
+    f->FontName = font;
+    f->Size = size;
+    number = sheet.TextStyles().Count() - 1;
+    return f;
 }
 
 QByteArray Utf16(const QString& s)
@@ -277,16 +288,9 @@ TEST_F(RDLayoutTest, BreakItemAndNoWrapAndWidths)
 
 TEST_F(RDLayoutTest, ChineseWrapsBetweenWholeCharacters)
 {
-    TFontInfo* gbStyle = Sheet.TextStyles().Add();
-    gbStyle->FontName = QStringLiteral("宋体");
-    gbStyle->Size = 15;
-    gbStyle->Charset = 134;
-    int gb = Sheet.TextStyles().Count() - 1;
-    TFontInfo* wideStyle = Sheet.TextStyles().Add();
-    wideStyle->FontName = QStringLiteral("宋体");
-    wideStyle->Size = 15;
-    wideStyle->Unicode = true;
-    int wide = Sheet.TextStyles().Count() - 1;
+    int gb = 0, wide = 0;
+    AddTextStyle(Sheet, QStringLiteral("宋体"), gb)->Charset = 134;
+    AddTextStyle(Sheet, QStringLiteral("宋体"), wide)->Unicode = true;
     QByteArray gbk;
     QString ideographs;
     for (int i = 0; i < 20; ++i) {
@@ -355,11 +359,8 @@ TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
 
 TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
 {
-    TFontInfo* linkStyle = Sheet.TextStyles().Add();
-    linkStyle->Jump = true;
-    linkStyle->FontName = QStringLiteral("Liberation Mono");
-    linkStyle->Size = 15;
-    const int link = Sheet.TextStyles().Count() - 1;
+    int link = 0;
+    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), link)->Jump = true;
     Doc.Flags |= cfJumpsActive;
     std::mt19937 rng(25);
     const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
@@ -519,11 +520,8 @@ TEST_F(RDLayoutTest, RightToLeftLineKeepsLeftToRightWordsInReadingOrder)
     TParaInfo* rtl = Sheet.ParaStyles().Add();
     rtl->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
     int para = Sheet.ParaStyles().Count() - 1;
-    TFontInfo* hebrew = Sheet.TextStyles().Add();
-    hebrew->FontName = QStringLiteral("DejaVu Sans");
-    hebrew->Size = 15;
-    hebrew->Unicode = true;
-    int heb = Sheet.TextStyles().Count() - 1;
+    int heb = 0;
+    AddTextStyle(Sheet, QStringLiteral("DejaVu Sans"), heb)->Unicode = true;
     Doc.ClientWidth = 600;
     Doc.AddTextRawNoTag("one", 0, para);
     Doc.AddTextRawNoTag("two", 0, -1);
@@ -668,16 +666,20 @@ TEST_F(RDLayoutTest, RightToLeftPictureHalvesAreSwapped)
     EXPECT_EQ(off, 0);
 }
 
-// A list marker as the layout sees it: its list and level in its header.
-class TTestMarker : public TRDRectItemInfo {
+// A list marker of list 0, level 0, 10 by 10 pixels.
+class TTestMarker : public TRDMarkerItemInfo {
 public:
-    explicit TTestMarker(TCustomRDData* data) : TRDRectItemInfo(data) { StyleNo = -11; }
-    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TTestMarker(data); }
-    int GetWidthEx() const override { return 10; }
-    int GetHeightEx() const override { return 10; }
-    int GetLeftShift() const override { return LeftShift; }
-    QByteArray SaveRDFHeaderTail(TCustomRDData*) const override { return "0 0 1 0"; }
-    int LeftShift = 0;
+    explicit TTestMarker(TCustomRDData* data) : TRDMarkerItemInfo(data, 0, 0, 1, false)
+    {
+        Width = Height = 10;
+    }
+    void OnDocWidthChange(int, TRDDrawLineInfo* drawItem, bool, TCanvas*, TCustomRDData*, const TRDResolutionInfo*,
+                          int& extra, int& descent) override
+    {
+        drawItem->Width = Width;
+        drawItem->Height = Height;
+        extra = descent = 0;
+    }
 };
 
 TEST_F(RDLayoutTest, ListLevelsGiveTheMarkerAndTextIndents)
@@ -740,10 +742,8 @@ TEST_F(RDLayoutTest, PartialPassRepaintsItsBandOrDownToTheEnd)
 
 TEST_F(RDLayoutTest, AdvanceTableGivesTheMeasuredExtents)
 {
-    TFontInfo* sans = Sheet.TextStyles().Add();
-    sans->FontName = QStringLiteral("Liberation Sans");
-    sans->Size = 11;
-    int style = Sheet.TextStyles().Count() - 1;
+    int style = 0;
+    AddTextStyle(Sheet, QStringLiteral("Liberation Sans"), style, 11);
     TRDFontInfoCache cache(&Doc, &Sheet, Doc.Canvas.get(), false);
     TRDFontInfoCacheItem* e = cache.GetItems(style);
     struct Case {
@@ -807,12 +807,9 @@ TEST_F(RDLayoutTest, FitByExtentsKeepsWholeCharactersAndSoftHyphens)
     int one = ItemTextWidth(Utf16(QStringLiteral("a")), *st.Canvas, rdioUnicode);
     EXPECT_EQ(Doc.FitCharsByExtentEx(pair, pair, 0, 4, one + 1, rdioUnicode, st, true, 12), 1);
     // nor a GB18030 character
-    TFontInfo* song = Sheet.TextStyles().Add();
-    song->FontName = QStringLiteral("宋体");
-    song->Size = 15;
-    song->Charset = 134;
-    Doc.Sheet->ApplyStyle(*st.Canvas, Sheet.TextStyles().Count() - 1, TRDBiDiMode::rdbdUnspecified, false, nullptr,
-                          false);
+    int song = 0;
+    AddTextStyle(Sheet, QStringLiteral("宋体"), song)->Charset = 134;
+    Doc.Sheet->ApplyStyle(*st.Canvas, song, TRDBiDiMode::rdbdUnspecified, false, nullptr, false);
     const QByteArray gbk = "\xd6\xd0\xce\xc4\xd6\xd0";  // three ideographs
     int w = ItemTextWidth(gbk.left(2), *st.Canvas, 0);
     EXPECT_EQ(Doc.FitCharsByExtentEx(gbk, gbk, 0, 6, w + w / 2, 0, st, true, 12), 2);
@@ -957,11 +954,8 @@ TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
 
 TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 {
-    TFontInfo* spaced = Sheet.TextStyles().Add();
-    spaced->FontName = QStringLiteral("Liberation Mono");
-    spaced->Size = 15;
-    spaced->CharSpacing = 2;
-    int style = Sheet.TextStyles().Count() - 1;
+    int style = 0;
+    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), style)->CharSpacing = 2;
     for (int dpi : {96, 192}) {
         TLayoutData doc(&Sheet, dpi);
         doc.ClientWidth = 2000;
@@ -974,11 +968,8 @@ TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 
 TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
 {
-    TFontInfo* bold = Sheet.TextStyles().Add();
-    bold->FontName = QStringLiteral("Liberation Mono");
-    bold->Size = 15;
-    bold->Style = fsBold;
-    int b = Sheet.TextStyles().Count() - 1;
+    int b = 0;
+    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), b)->Style = fsBold;
     Doc.ClientWidth = 300;
     for (int i = 0; i < 20; ++i)
         Doc.AddTextRawNoTag("aaa bbb ccc ddd", i % 2 ? b : 0, i % 3 ? -1 : 0);

@@ -8,6 +8,7 @@
 #include <QtWidgets/QWidget>
 
 #include "RDLineBreak.h"
+#include "RDMarkerItems.h"
 #include "RDTextCanvas.h"
 #include "RDTextItems.h"
 #include "RDTextMeasure.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr int BreakStyleNo = -1;
-constexpr int MarkerStyleNo = -11;
 constexpr int TabStyleNo = -12;
 
 int UnitSize(int flags) { return (flags & rdioUnicode) ? 2 : 1; }
@@ -488,30 +488,12 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
     return lo;
 }
 
-const TRDListLevel* TCustomRDFormattedData::ListLevelOf(int listNo, int level) const
-{
-    TRDStyle* sheet = const_cast<TCustomRDFormattedData*>(this)->GetRDStyle();
-    if (!sheet || listNo < 0 || level < 0 || listNo >= sheet->ListStyles().Count())
-        return nullptr;
-    const TRDListInfo* list = sheet->ListStyles().Items(listNo);
-    if (list->Levels.empty())
-        return nullptr;
-    return &list->Levels[size_t(std::min<int>(level, int(list->Levels.size()) - 1))];
-}
-
 const TRDListLevel* TCustomRDFormattedData::MarkerLevelOf(int itemNo) const
 {
-    if (itemNo < 0 || itemNo >= ItemCount() || ItemAt(itemNo)->StyleNo != MarkerStyleNo)
+    if (itemNo < 0 || itemNo >= ItemCount())
         return nullptr;
-    // A marker names its list and level first in the tail of its header.
-    const QList<QByteArray> fields = ItemAt(itemNo)->SaveRDFHeaderTail(const_cast<TCustomRDFormattedData*>(this))
-                                         .simplified()
-                                         .split(' ');
-    if (fields.size() < 2)
-        return nullptr;
-    bool ok1 = false, ok2 = false;
-    int listNo = fields[0].toInt(&ok1), level = fields[1].toInt(&ok2);
-    return ok1 && ok2 ? ListLevelOf(listNo, level) : nullptr;
+    auto* marker = dynamic_cast<const TRDMarkerItemInfo*>(ItemAt(itemNo));
+    return marker ? marker->GetLevelInfo(const_cast<TCustomRDFormattedData*>(this)->GetRDStyle()) : nullptr;
 }
 
 const TRDListLevel* TCustomRDFormattedData::LineListLevel(bool firstLine, int paraStart) const
@@ -521,7 +503,7 @@ const TRDListLevel* TCustomRDFormattedData::LineListLevel(bool firstLine, int pa
     int listNo = -1, level = -1;
     if (!firstLine && paraStart == 0 && (State & dsPartStartsInList)
         && const_cast<TCustomRDFormattedData*>(this)->GetFirstParaListInfo(listNo, level))
-        return ListLevelOf(listNo, level);
+        return TRDMarkerItemInfo::ListLevelOf(const_cast<TCustomRDFormattedData*>(this)->GetRDStyle(), listNo, level);
     return nullptr;
 }
 

@@ -386,8 +386,6 @@ private:
     void StartNewLine(int itemNo, bool wrap, TRDFormatState& st, TRDFormatResolution& res);
     void RaiseLineAscent(int a, TRDFormatState& st);
     void PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st, TRDFormatResolution& res);
-    // The level of a list style (clamped to the last one); nil for none.
-    const TRDListLevel* ListLevelOf(int listNo, int level) const;
     // The level of a list marker item; nil for other items.
     const TRDListLevel* MarkerLevelOf(int itemNo) const;
     // The list level whose indents a line of the paragraph starting at paraStart takes.
