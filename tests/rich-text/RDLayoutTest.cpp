@@ -700,6 +700,16 @@ TEST_F(RDLayoutTest, ListLevelsGiveTheMarkerAndTextIndents)
     EXPECT_EQ(Doc.DrawItems[2]->Left, 5 + 40);  // wrapped lines at the level's indent
     EXPECT_EQ(Doc.DrawItems[2]->Offs, 9);
 
+    // a marker that measures itself: the wrapped lines still take the level's indent
+    TLayoutData real(&Sheet);
+    real.ClientWidth = Doc.ClientWidth;
+    real.AddItem("", new TRDMarkerItemInfo(&real, 0, 0, 1, false));
+    real.AddTextRawNoTag("aaa bbb ccc", 0, -1);
+    real.Format();
+    ASSERT_GE(real.DrawItems.Count(), 3);
+    EXPECT_EQ(real.DrawItems[1]->Left, real.DrawItems[0]->Left + real.DrawItems[0]->Width);
+    EXPECT_EQ(real.DrawItems[real.DrawItems.Count() - 1]->Left, 5 + 40);
+
     // a right-to-left paragraph moves the marker's line by the marker's shift
     TLayoutData rtl(&Sheet);
     Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
