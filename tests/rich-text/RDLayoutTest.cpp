@@ -361,71 +361,81 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
 {
     int link = 0;
     AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), link)->Jump = true;
-    Doc.Flags |= cfJumpsActive;
-    std::mt19937 rng(25);
-    const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
-    auto randomText = [&]() {
-        QByteArray s;
-        int n = 1 + int(rng() % 8);
-        for (int k = 0; k < n; ++k)
-            s += QByteArray(k ? " " : "") + words[rng() % 6];
-        return s;
-    };
-    auto addRandom = [&]() {
-        Doc.AddTextRawNoTag(randomText(), rng() % 3 == 0 ? link : 0, rng() % 2 ? 0 : -1);
-    };
-    for (int i = 0; i < 12; ++i)
-        addRandom();
-    Doc.ItemAt(0)->SetContinuesPara(false);
-    Doc.Format();
-    for (int round = 0; round < 60; ++round) {
-        int item = int(rng() % Doc.ItemCount());
-        int first = Doc.FirstDrawItemOfItem(item);
-        int last = Doc.LastDrawItemOfItem(item);
-        int delta = 0;
-        switch (rng() % 5) {
-        case 0:
-            Doc.SetTextOfItem(item, randomText());
-            break;
-        case 1:
-            Doc.SetTextOfItem(item, Doc.TextOfItem(item) + " " + randomText());
-            break;
-        case 2:
-            Doc.SetTextOfItem(item, Doc.TextOfItem(item).left(1));
-            break;
-        case 3: {  // a new paragraph after the item
-            int at = item + 1;
-            QByteArray text = randomText();
-            TCustomRDItemInfo* added = TextItemClass(&Doc);
-            added->StyleNo = rng() % 2 ? link : 0;
-            bool all = false;
-            int list = -1;
-            Doc.InsertItem(at, text, added, true, all, list);
-            delta = 1;
-            break;
+    Sheet.ParaStyles().Add()->Alignment = TRDAlignment::rdaJustify;
+    Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    const int paras[] = {0, Sheet.ParaStyles().Count() - 2, Sheet.ParaStyles().Count() - 1};
+    for (bool active : {true, false}) {
+        TLayoutData doc(&Sheet);
+        if (active)
+            doc.Flags |= cfJumpsActive;
+        std::mt19937 rng(25);
+        const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
+        auto randomText = [&]() {
+            QByteArray s;
+            int n = 1 + int(rng() % 8);
+            for (int k = 0; k < n; ++k)
+                s += QByteArray(k ? " " : "") + words[rng() % 6];
+            return s;
+        };
+        auto addRandom = [&]() {
+            int style = rng() % 3 == 0 ? link : 0;
+            doc.AddTextRawNoTag(randomText(), style, rng() % 2 ? paras[rng() % 3] : -1);
+        };
+        for (int i = 0; i < 12; ++i)
+            addRandom();
+        doc.ItemAt(0)->SetContinuesPara(false);
+        doc.Format();
+        for (int round = 0; round < 60; ++round) {
+            int item = int(rng() % doc.ItemCount());
+            int first = doc.FirstDrawItemOfItem(item);
+            int last = doc.LastDrawItemOfItem(item);
+            int delta = 0;
+            switch (rng() % 5) {
+            case 0:
+                doc.SetTextOfItem(item, randomText());
+                break;
+            case 1:
+                doc.SetTextOfItem(item, doc.TextOfItem(item) + " " + randomText());
+                break;
+            case 2:
+                doc.SetTextOfItem(item, doc.TextOfItem(item).left(1));
+                break;
+            case 3: {  // a new paragraph after the item
+                int at = item + 1;
+                QByteArray text = randomText();
+                TCustomRDItemInfo* added = TextItemClass(&doc);
+                added->StyleNo = rng() % 2 ? link : 0;
+                added->ParaNo = paras[rng() % 3];
+                bool all = false;
+                int list = -1;
+                doc.InsertItem(at, text, added, true, all, list);
+                delta = 1;
+                break;
+            }
+            default:  // the next paragraph goes, when the item has one after it
+                if (item + 1 >= doc.ItemCount() || !doc.ItemAt(item + 1)->StartsParagraph()
+                    || (item + 2 < doc.ItemCount() && doc.ItemAt(item + 2)->ContinuesPara()))
+                    continue;
+                last = doc.LastDrawItemOfItem(item + 1);
+                doc.DeleteItemRange(item + 1, 1);
+                delta = -1;
+                break;
+            }
+            doc.FormatParagraphsOfDrawRange(first, last, false, delta);
+            std::vector<Box> partial = Boxes(Doc);
+            std::vector<Jump> partialJumps = Jumps(Doc);
+            std::vector<int> partialIds = JumpIds(Doc);
+            int partialHeight = doc.DocumentHeight, partialCount = doc.JumpCount;
+            doc.Format();
+            ASSERT_EQ(partial, Boxes(Doc)) << round;
+            ASSERT_EQ(partialHeight, doc.DocumentHeight) << round;
+            ASSERT_EQ(partialJumps, Jumps(Doc)) << round;
+            ASSERT_EQ(partialIds, JumpIds(Doc)) << round;
+            ASSERT_EQ(partialCount, doc.JumpCount) << round;
         }
-        default:  // the next paragraph goes, when the item has one after it
-            if (item + 1 >= Doc.ItemCount() || !Doc.ItemAt(item + 1)->StartsParagraph()
-                || (item + 2 < Doc.ItemCount() && Doc.ItemAt(item + 2)->ContinuesPara()))
-                continue;
-            last = Doc.LastDrawItemOfItem(item + 1);
-            Doc.DeleteItemRange(item + 1, 1);
-            delta = -1;
-            break;
-        }
-        Doc.FormatParagraphsOfDrawRange(first, last, false, delta);
-        std::vector<Box> partial = Boxes(Doc);
-        std::vector<Jump> partialJumps = Jumps(Doc);
-        std::vector<int> partialIds = JumpIds(Doc);
-        int partialHeight = Doc.DocumentHeight, partialCount = Doc.JumpCount;
-        Doc.Format();
-        ASSERT_EQ(partial, Boxes(Doc)) << round;
-        ASSERT_EQ(partialHeight, Doc.DocumentHeight) << round;
-        ASSERT_EQ(partialJumps, Jumps(Doc)) << round;
-        ASSERT_EQ(partialIds, JumpIds(Doc)) << round;
-        ASSERT_EQ(partialCount, Doc.JumpCount) << round;
+        EXPECT_GT(doc.JumpCount, 0);
+        EXPECT_EQ(doc.JumpList.empty(), !active);
     }
-    EXPECT_GT(Doc.JumpCount, 0);
 }
 
 TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
