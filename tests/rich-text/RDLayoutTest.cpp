@@ -341,6 +341,17 @@ TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
             EXPECT_EQ(i, item);
             EXPECT_EQ(iOff, off) << item << ":" << off;
         }
+    // every caret stop's point maps back to it (12 pixels a character)
+    for (int d = 0; d < Doc.DrawItems.Count(); ++d) {
+        const TRDDrawLineInfo* di = Doc.DrawItems[d];
+        for (int o = 1; o <= di->Length + 1; ++o) {
+            int off = -1, hit = -1;
+            Doc.FindDrawItemAtPos(di->Left + 12 * (o - 1), di->Top + 3, true, off, hit);
+            if (o == di->Length + 1)  // the right edge belongs to no piece in strict mode
+                Doc.FindDrawItemAtPos(di->Left + 12 * (o - 1), di->Top + 3, false, off, hit);
+            EXPECT_EQ(std::make_pair(hit, off), std::make_pair(d, o));
+        }
+    }
     int off, d;
     Doc.FindDrawItemAtPos(0, 10, false, off, d);  // left of the first line
     EXPECT_EQ(d, 0);
