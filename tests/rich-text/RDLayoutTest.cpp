@@ -720,6 +720,12 @@ TEST_F(RDLayoutTest, ListLevelsGiveTheMarkerAndTextIndents)
     EXPECT_EQ(Doc.DrawItems[1]->Left, 5 + 20 + 10);
     EXPECT_EQ(Doc.DrawItems[2]->Left, 5 + 40);  // wrapped lines at the level's indent
     EXPECT_EQ(Doc.DrawItems[2]->Offs, 9);
+    // a click on the marker goes to the start of the text after it
+    int off = -1, hit = -1;
+    Doc.FindDrawItemAtPos(5 + 22, Doc.DrawItems[0]->Top + 2, false, off, hit);
+    EXPECT_EQ(std::make_pair(hit, off), std::make_pair(1, 1));
+    Doc.FindDrawItemAtPos(5 + 22, Doc.DrawItems[0]->Top + 2, true, off, hit);
+    EXPECT_EQ(hit, 0);
 
     // a marker that measures itself: the wrapped lines still take the level's indent
     TLayoutData real(&Sheet);
