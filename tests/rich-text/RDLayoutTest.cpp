@@ -43,8 +43,12 @@ public:
         return id == 2 ? Link : TRDRectItemInfo::GetBoolValueEx(id, sheet);
     }
     void SetPosition(int left, int top, bool) override { Places.emplace_back(left, top); }
+    void BuildJumps(int left, int top, int&, std::vector<std::unique_ptr<TRDJumpInfo>>&) override
+    {
+        JumpPlaces.emplace_back(left, top);
+    }
     bool Link = false;
-    std::vector<std::pair<int, int>> Places;
+    std::vector<std::pair<int, int>> Places, JumpPlaces;
 };
 
 using Jump = std::tuple<int, int, int, int, int, int>;  // Id, DrawItemNo, Left, Top, Width, Height
@@ -475,6 +479,9 @@ TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
     ASSERT_EQ(Doc.JumpList.size(), 1u);
     EXPECT_EQ(Jumps(Doc)[0], Jump(0, 1, d->Left, d->Top, 30, 20));
     EXPECT_EQ(picture->JumpIndex, 0);
+    // the item was asked for jump areas of its own where it stands
+    ASSERT_FALSE(picture->JumpPlaces.empty());
+    EXPECT_EQ(picture->JumpPlaces.back(), std::make_pair(d->Left, d->Top));
 
     Doc.Flags |= cfNoControlPlacing;
     Doc.Format();
@@ -669,6 +676,30 @@ TEST_F(RDLayoutTest, WordsUnderThePointAndItemPositions)
     TLayoutData empty(&Sheet);
     empty.FindItemAtPos(10, 10, special, false, offset, item, data);
     EXPECT_EQ(item, -1);
+
+    // an item holding a document: the point goes on into it
+    TLayoutData inner(&Sheet);
+    inner.ClientWidth = 600;
+    inner.AddTextRawNoTag("xyz", 0, 0);
+    inner.Format();
+    struct THolder : TPlacedItem {
+        using TPlacedItem::TPlacedItem;
+        TCustomRDData* Inner = nullptr;
+        TCustomRDData* GetActiveSubDocumentAt(int, int) override { return Inner; }
+    };
+    TLayoutData outer(&Sheet);
+    outer.ClientWidth = 600;
+    auto* holder = new THolder(&outer);
+    holder->Inner = &inner;
+    outer.AddItem("", holder);
+    outer.Format();
+    const TRDDrawLineInfo* h = outer.DrawItems[0];
+    inner.PointOriginX = h->Left;
+    inner.PointOriginY = h->Top;
+    // inner text starts at 5, 5 of the inner document: the second character's right half
+    outer.FindItemAtPos(h->Left + 5 + 12 + 8, h->Top + 5 + 3, special, false, offset, item, data);
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(std::make_pair(item, offset), std::make_pair(0, 3));
 }
 
 TEST_F(RDLayoutTest, RightToLeftPictureHalvesAreSwapped)

@@ -93,6 +93,13 @@ public:
     void* GetParentControl() override { return Owner; }
     std::vector<TCustomRDFormattedData*> PlacedReports;
     void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
+    // Where points given to this document start, as a document nested in an item.
+    int PointOriginX = 0, PointOriginY = 0;
+    void GetPointOrigin(int& x, int& y) override
+    {
+        x = PointOriginX;
+        y = PointOriginY;
+    }
     // Styles the cache of the last pass measured.
     int LastMeasured = -1;
     void ReleaseFontInfoCache(TRDFontInfoCache*& cache) override

@@ -724,6 +724,8 @@ void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFo
     SetItemFirstDrawItem(itemNo, st.NextDrawNo);
     DrawItems.InsertDrawItem(st.NextDrawNo, d);
     ++st.NextDrawNo;
+    if (GetControlFlags() & cfJumpsActive)
+        item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
 }
 
 // Opens a line with text of the given ascent; answers the line's top.
@@ -784,6 +786,8 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
         SetItemFirstDrawItem(itemNo, st.NextDrawNo);
         DrawItems.InsertDrawItem(st.NextDrawNo, d);
         ++st.NextDrawNo;
+        if (cf & cfJumpsActive)
+            item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
         if (item->StyleNo == BreakStyleNo) {
             st.Y += c + st.Gap + 1;
             st.Gap = c;
@@ -809,6 +813,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
                 j->Height = d->Height;
                 j->Id = JumpCount;
                 j->DrawItemNo = st.NextDrawNo - 1;
+                j->Cursor = item->GetJumpCursor(GetRDStyle());
                 j->RDData = this;
                 JumpList.push_back(std::move(j));
             }
@@ -1913,11 +1918,28 @@ void TCustomRDFormattedData::FindItemAtPos(int x, int y, bool& special, bool str
 {
     special = false;
     data = this;
-    int d = -1, offset = -1;
-    FindDrawItemAtPos(x, y, strict, offset, d);
-    DrawPosToItemPos(d, offset, itemOffset, itemNo);
-    if (itemNo >= 0)
-        special = ItemAt(itemNo)->GetBoolValue(9);
+    // Documents nested in items (table cells) are entered at the point; the
+    // depth is bounded as the stored documents' nesting is.
+    for (int depth = 0; depth < 64; ++depth) {
+        int d = -1, offset = -1;
+        data->FindDrawItemAtPos(x, y, strict, offset, d);
+        data->DrawPosToItemPos(d, offset, itemOffset, itemNo);
+        if (itemNo < 0)
+            return;
+        int ix = 0, iy = 0;
+        data->GetItemCoords(itemNo, ix, iy);
+        TCustomRDData* inner = data->ItemAt(itemNo)->GetActiveSubDocumentAt(x - ix, y - iy);
+        auto* nested = dynamic_cast<TCustomRDFormattedData*>(inner);
+        if (!nested || nested == data)
+            break;
+        int ox = 0, oy = 0, nx = 0, ny = 0;
+        data->GetPointOrigin(ox, oy);
+        nested->GetPointOrigin(nx, ny);
+        x += ox - nx;
+        y += oy - ny;
+        data = nested;
+    }
+    special = data->ItemAt(itemNo)->GetBoolValue(9);
 }
 
 bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
