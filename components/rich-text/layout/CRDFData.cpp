@@ -1638,6 +1638,7 @@ void TCustomRDFormattedData::Clear()
 {
     uint32_t was = State & dsClearing;
     State |= dsClearing;
+    ClearSoftPageBreaks();
     Deselect();
     ClearFormatting();
     TCustomRDData::Clear();

@@ -277,8 +277,6 @@ public:
     void AddSoftPageBreak(TRDPageStarts& pages, int pageNo);
     // False while dsKeepSoftPageBreaks is set or without breaks.
     bool ClearSoftPageBreaks();
-    // Also drops the soft page breaks.
-    void Clear() override;
     void DrawSoftPageBreaks(TCanvas& canvas, int first, int last, int dx, int dy);
 
     // Repaint requests to the owning control (client coordinates).
@@ -312,7 +310,8 @@ public:
     bool GetItemClientCoords(int itemNo, int& x, int& y);
     // Scrolls so that a rectangle (document coordinates) is shown.
     virtual void ScrollRectIntoView(int x, int y, int width, int height);
-    // Clearing and deleting items drop the selection and the formatting first.
+    // Clearing and deleting items drop the selection and the formatting (and
+    // clearing the soft page breaks) first.
     void Clear() override;
     void DeleteItemRange(int first, int count) override;
     // A printed part that starts inside a list answers that list and level.

@@ -89,12 +89,6 @@ void TCustomRDFormattedData::PaintBackground(TCanvas& canvas, const QRect& rect)
                                    GetHOffset() + ox, GetVOffset() + oy);
 }
 
-void TCustomRDFormattedData::Clear()
-{
-    ClearSoftPageBreaks();
-    TCustomRDData::Clear();
-}
-
 void TCustomRDFormattedData::AddSoftPageBreak(TRDPageStarts& pages, int pageNo)
 {
     if (!SoftPageBreaks)
