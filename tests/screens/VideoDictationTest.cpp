@@ -92,6 +92,9 @@ protected:
 
 TEST_F(VideoDictation, SingleScreenNumbersRowsPlaysRowZeroAndCountsItInTheTest)
 {
+    // Left as it is by the video screens (the audio screens would clear it
+    // on a pause).
+    SystemPara.IsPlaying = true;
     OpenSingle();
     TPiboVideoClass* player = Single->VideoPlayer();
     TPiboStringGrid* grid = Single->Grid;
@@ -110,13 +113,19 @@ TEST_F(VideoDictation, SingleScreenNumbersRowsPlaysRowZeroAndCountsItInTheTest)
     EXPECT_FALSE(player->VideoLrcItems()[1].Selected);
     EXPECT_EQ(Single->InputWidget->objectName(), QStringLiteral("ediInput"));
     EXPECT_EQ(Single->InputWidget->height(), 62);
-    // The video screen leaves IsPlaying and "全选" alone while it plays.
-    EXPECT_EQ(player->VideoPlayState(), vpsPlay);
-    EXPECT_FALSE(SystemPara.IsPlaying);
+    // Paused, the video screen leaves IsPlaying and "全选" alone.
+    Single->Transport()->psbPauseClick();
+    ASSERT_EQ(player->VideoPlayState(), vpsPause);
+    EXPECT_TRUE(SystemPara.IsPlaying);
     EXPECT_TRUE(Single->ppcbAll->isEnabled());
     EXPECT_FALSE(Single->Transport()->psbPause->isHidden());
-    // Its buttons follow the player's state event: the cue ends by itself.
+    EXPECT_TRUE(Single->Transport()->psbPlay->isHidden());
+    SystemPara.IsPlaying = false;
+    // Its buttons follow the player's state event: resumed, the cue ends by itself.
+    Single->Transport()->psbPauseClick();
+    ASSERT_EQ(player->VideoPlayState(), vpsPlay);
     ASSERT_TRUE(Stopped(player));
+    EXPECT_FALSE(SystemPara.IsPlaying);
     EXPECT_FALSE(Single->Transport()->psbPlay->isHidden());
     EXPECT_TRUE(Single->Transport()->psbPause->isHidden());
     EXPECT_FALSE(Single->Transport()->psbStop->isEnabled());
