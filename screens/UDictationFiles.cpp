@@ -91,6 +91,11 @@ QString PpsLine(const QString& answer, const QString& playCount)
 
 void ParsePpsLine(const QString& line, QString& answer, QString& playCount)
 {
+    // The learner may type the separator into an answer, and the writer puts
+    // it into the line unchanged; only the count after it never holds one.
+    // So the count is what follows the LAST separator: splitting at the first
+    // one would cut the answer short there and read the rest of it as the
+    // count, losing the rest of the answer.
     const qsizetype at = line.lastIndexOf(PpsSeparator);
     if (at < 0) {
         answer = line;

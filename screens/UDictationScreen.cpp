@@ -13,8 +13,10 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
+#include <QtGui/QMouseEvent>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QSplitter>
 #include <QtWidgets/QToolButton>
 #include <QtWidgets/QVBoxLayout>
 
@@ -24,6 +26,38 @@ constexpr TColor SplitterColor = 13140493;
 constexpr TColor ToolColor = 16775144;
 constexpr int BottomHeight = 36;
 const QString ClockStart = QStringLiteral("00:00:00");
+
+// The handle of the splitter under the player: a drag moves it only while
+// its splitter's OnCanResize agrees, asked at every step of the drag.
+class TGuardedSplitterHandle : public QSplitterHandle {
+public:
+    TGuardedSplitterHandle(Qt::Orientation orientation, QSplitter* parent,
+                           const std::function<bool()>* canResize)
+        : QSplitterHandle(orientation, parent), FCanResize(canResize)
+    {
+    }
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        bool allowed = true;
+        RunGuarded([this, &allowed] { allowed = !*FCanResize || (*FCanResize)(); });
+        if (allowed)
+            QSplitterHandle::mouseMoveEvent(event);
+    }
+
+private:
+    const std::function<bool()>* FCanResize;
+};
+
+class TGuardedSplitter : public QSplitter {
+public:
+    explicit TGuardedSplitter(QWidget* parent) : QSplitter(Qt::Vertical, parent) {}
+    std::function<bool()> OnCanResize;
+
+protected:
+    QSplitterHandle* createHandle() override { return new TGuardedSplitterHandle(orientation(), this, &OnCanResize); }
+};
 
 QToolButton* FlatButton(QWidget* parent, const QString& caption)
 {
@@ -40,9 +74,9 @@ TDictationScreen::TDictationScreen(QWidget* parent, bool video, bool splitterStr
     : TForm(parent), FVideo(video), FExt(ext)
 {
     SetBorderless();
-    FLayout = new QVBoxLayout(this);
-    FLayout->setContentsMargins(0, 0, 0, 0);
-    FLayout->setSpacing(0);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
 
     auto* top = new QWidget(this);
     FillBackground(top, clBlack);
@@ -51,14 +85,35 @@ TDictationScreen::TDictationScreen(QWidget* parent, bool video, bool splitterStr
     panContain = new QWidget(top);
     panContain->setObjectName(QStringLiteral("panContain"));
     FillBackground(panContain, clBlack);
+    panContain->installEventFilter(this);
     topLayout->addWidget(panContain);
-    top->setFixedHeight(video ? 223 : 151);
-    FLayout->addWidget(top);
+    auto* work = new QWidget(this);
+    FLayout = new QVBoxLayout(work);
+    FLayout->setContentsMargins(0, 0, 0, 0);
+    FLayout->setSpacing(0);
+    const int topHeight = video ? 223 : 151;
     if (splitterStrip) {
-        auto* splitter = new QWidget(this);
-        splitter->setFixedHeight(1);
-        FillBackground(splitter, SplitterColor);
-        FLayout->addWidget(splitter);
+        auto* splitter = new TGuardedSplitter(this);
+        splitter->OnCanResize = [this] { return SplitterCanResize(); };
+        Splitter = splitter;
+        Splitter->setObjectName(QStringLiteral("Splitter"));
+        Splitter->setHandleWidth(1);
+        Splitter->setOpaqueResize(true);
+        Splitter->setChildrenCollapsible(false);
+        Splitter->setStyleSheet(
+            QStringLiteral("QSplitter::handle { background: %1; }").arg(ToQColor(SplitterColor).name()));
+        top->setMinimumHeight(1);
+        Splitter->addWidget(top);
+        Splitter->addWidget(work);
+        Splitter->setStretchFactor(0, 0);
+        Splitter->setStretchFactor(1, 1);
+        Splitter->setSizes({topHeight, 10000});
+        outer->addWidget(Splitter);
+        connect(Splitter, &QSplitter::splitterMoved, this, [this] { RunGuarded([this] { SplitterMoved(); }); });
+    } else {
+        top->setFixedHeight(topHeight);
+        outer->addWidget(top);
+        outer->addWidget(work, 1);
     }
     if (video) {
         options.RefreshAfterActions = false;
@@ -138,6 +193,33 @@ void TDictationScreen::resizeEvent(QResizeEvent* event)
     RunGuarded([this] { FormResize(); });
 }
 
+bool TDictationScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panContain && event->type() == QEvent::Resize)
+        RunGuarded([this] {
+            if (QWidget* player = FVideo ? static_cast<QWidget*>(FVideoPlayer) : FAudioPlayer)
+                player->setGeometry(panContain->rect());
+            panContainResize();
+        });
+    return TForm::eventFilter(watched, event);
+}
+
+bool TDictationScreen::SplitterCanResize() const
+{
+    return FVideo || !SystemPara.IsPlaying;
+}
+
+void TDictationScreen::SplitterMoved()
+{
+    FormResize();
+}
+
+void TDictationScreen::panContainResize()
+{
+    if (FAudioPlayer)
+        FAudioPlayer->RefreshOscope();
+}
+
 void TDictationScreen::CreatePlayer(std::function<void(int index)> indexChange)
 {
     QWidget* player;
@@ -165,9 +247,9 @@ void TDictationScreen::CreatePlayer(std::function<void(int index)> indexChange)
         FAudioPlayer->OnPlayOver = [this](QObject*) { RunGuarded([this] { FTransport->PlayOver(); }); };
         player = FAudioPlayer;
     }
-    auto* layout = new QVBoxLayout(panContain);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(player);
+    // Client-aligned by hand: the player takes panContain's new size before
+    // panContainResize runs (a layout would resize it only afterwards).
+    player->setGeometry(panContain->rect());
     player->show();
 }
 

@@ -15,6 +15,7 @@
 #include <QtCore/QStringList>
 
 class QLabel;
+class QSplitter;
 class QTimer;
 class QToolButton;
 class QVBoxLayout;
@@ -38,6 +39,8 @@ public:
     TStudyTransport* Transport() const { return FTransport; }
 
     QWidget* panContain;
+    // Between the player and the work area; nullptr in the audio free screen.
+    QSplitter* Splitter = nullptr;
     TSpellCheckPtr sscSpellCheck;
     TPiboSpeedButton* PiboSpeedButton1;
     QToolButton* sbImport;
@@ -53,6 +56,10 @@ public:
     bool SpellListOpen() const { return FSpellListOpen; }
 
     void TimerTimer();
+    // The audio screens keep the player's strip while sound plays.
+    bool SplitterCanResize() const;
+    void SplitterMoved();
+    void panContainResize();
     virtual void sbClearClick() = 0;
     virtual void PiboSpeedButton1Click() = 0;
     void sbExportClick();
@@ -74,6 +81,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     virtual void FormShow() = 0;
     virtual void FormResize() = 0;
     // Puts the lines of an imported file into the screen.
@@ -88,7 +96,8 @@ protected:
     void StopPlayer();
     void SetSelected(int index, bool value);
     void OpenSpellLists();
-    // The screen's layout: the top strip, the transport bar and then content.
+    // The work area's layout under the player: the transport bar, then the
+    // screen's content, then the bottom bar.
     QVBoxLayout* FLayout;
 
     bool FVideo;

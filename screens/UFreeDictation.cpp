@@ -3,6 +3,7 @@
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
 #include "UDictationFiles.h"
+#include "UPiboVideoClass.h"
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
@@ -42,6 +43,15 @@ TFreeDictationScreen::TFreeDictationScreen(QWidget* parent, bool video)
     FLayout->addWidget(panGridClient, 1);
     sscSpellCheck = MakeDictationSpellCheck(rdeEdit);
     AddBottomBar();
+    // Stop goes back to the first sentence and stays stopped. The video
+    // player's jump to the first sentence would play again from there when
+    // every sentence plays, so the video screen only moves its index.
+    FTransport->OnStopped = [this] {
+        if (FVideo)
+            FVideoPlayer->GotoSentence(0);
+        else
+            FTransport->Player()->SetPlayQueueIndex(0);
+    };
 }
 
 void TFreeDictationScreen::FormShow()

@@ -11,6 +11,8 @@
 #include "UDictationFiles.h"
 #include "UFrmFreeSentence.h"
 #include "UPiboAudioPlay.h"
+#include "UPiboComponent.h"
+#include "UStudyTransport.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -125,4 +127,30 @@ TEST_F(FreeSentence, TextExportAndImport)
     Screen->ImportAnswers(ppf);
     EXPECT_EQ(Dialogs.Infos.last(),
               QStringLiteral("您要导入的文件必须为音频文件或音频课件，在视频单句听写模式下才可导入视频文件或视频课件！"));
+}
+
+TEST_F(FreeSentence, TheAudioScreenHasNoSplitter)
+{
+    Open();
+    EXPECT_EQ(Screen->Splitter, nullptr);
+    EXPECT_EQ(Screen->panContain->height(), 151);
+    Screen->resize(1000, 700);
+    EXPECT_EQ(Screen->panContain->height(), 151);
+}
+
+TEST_F(FreeSentence, StopGoesBackToTheFirstSentence)
+{
+    Open();
+    TStudyTransport* bar = Screen->Transport();
+    Screen->AudioPlayer()->GotoSentence(1);
+    bar->psbPlayClick();
+    ASSERT_TRUE(Screen->AudioPlayer()->IsPlaying());
+    EXPECT_EQ(Screen->AudioPlayer()->PlayQueueIndex(), 1);
+    EXPECT_TRUE(bar->psbAgain->isEnabled());
+    EXPECT_TRUE(SystemPara.IsPlaying);
+    bar->psbStopClick();
+    EXPECT_FALSE(Screen->AudioPlayer()->IsPlaying());
+    EXPECT_EQ(Screen->AudioPlayer()->PlayQueueIndex(), 0);
+    EXPECT_FALSE(bar->psbAgain->isEnabled());
+    EXPECT_FALSE(SystemPara.IsPlaying);
 }

@@ -16,8 +16,10 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtCore/QtEndian>
+#include <QtGui/QMouseEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
+#include <QtWidgets/QSplitter>
 #include <QtWidgets/QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -169,4 +171,22 @@ bool DeviceStarted(TPiboAudioPlay* player)
 bool DeviceStartedOut(TSndWaveOut* device)
 {
     return device->State() & dsStarted;
+}
+
+void DragSplitterHandle(QSplitter* splitter, int dy)
+{
+    QSplitterHandle* handle = splitter->handle(1);
+    // Qt widens a thin handle around its place and moves the pane's edge to
+    // where the widened handle's top is dragged: aim from the edge itself.
+    const int widened = splitter->sizes().at(0) - handle->y();
+    const QPointF from(handle->width() / 2.0, 0);
+    const QPointF to = from + QPointF(0, dy + widened);
+    QMouseEvent press(QEvent::MouseButtonPress, from, handle->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
 }

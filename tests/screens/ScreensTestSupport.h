@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+class QSplitter;
 class TSentenceScreen;
 class TPiboAudioPlay;
 
@@ -60,6 +61,10 @@ bool DeviceStarted(TPiboAudioPlay* player);
 class TSndWaveOut;
 // Whether a wave-out device is started.
 bool DeviceStartedOut(TSndWaveOut* device);
+
+// Drags the handle after a splitter's first pane by dy pixels, as the mouse
+// would: press, one move, release.
+void DragSplitterHandle(QSplitter* splitter, int dy);
 
 // Sets the six hot-key atoms of SystemPara to distinct values.
 void SetTestHotKeys();

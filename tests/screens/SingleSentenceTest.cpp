@@ -12,11 +12,14 @@
 #include "UFrmSingleSentence.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboStringGrid.h"
+#include "UStudyTransport.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QSplitter>
 
 #include <gtest/gtest.h>
 
@@ -52,7 +55,7 @@ protected:
         ProcessEvents();
         SetAudioSystem(nullptr);
     }
-    void Open(bool withWordList = false)
+    void Open(bool withWordList = false, const QStringList& english = Lesson)
     {
         if (withWordList) {
             QFile list(Env.File(QStringLiteral("data/dict/english.1-0-0.dic")));
@@ -60,7 +63,7 @@ protected:
             list.write("spring\r\nis\r\nwarm\r\nsummer\r\nhot\r\n");
         }
         Wav = Env.File(QStringLiteral("media/lesson.wav"));
-        WriteLesson(Wav, Lesson);
+        WriteLesson(Wav, english);
         Screen = std::make_unique<TFrmSingleSentence>();
         Screen->Timer->stop();
         Screen->ShowCheckDialog = [this](const TSingleCheckTotalRes& res, int row) {
@@ -72,7 +75,7 @@ protected:
         Screen->show();
         ProcessEvents();
         ASSERT_NE(Screen->Grid, nullptr);
-        ASSERT_EQ(Screen->Grid->RowCount(), 3);
+        ASSERT_EQ(Screen->Grid->RowCount(), english.size());
     }
     QString Cell(int col, int row) const { return Screen->Grid->GetCells(col, row); }
     int Queue() const { return Screen->AudioPlayer()->PlayQueueIndex(); }
@@ -264,4 +267,154 @@ TEST_F(SingleSentence, MisspeltWordsAreMarkedByTheChecker)
     ASSERT_TRUE(Screen->SpellListOpen());
     EXPECT_TRUE(DictationWordAccepted(*Screen->sscSpellCheck, QStringLiteral("spring")));
     EXPECT_FALSE(DictationWordAccepted(*Screen->sscSpellCheck, QStringLiteral("sprnig")));
+}
+
+TEST_F(SingleSentence, SplitterHoldsThePlayerStripWhileSoundPlaysAndRelaysTheGrid)
+{
+    QStringList many;
+    for (int i = 1; i <= 16; ++i)
+        many << QStringLiteral("Sentence %1.").arg(i);
+    Open(false, many);
+    ASSERT_NE(Screen->Splitter, nullptr);
+    EXPECT_EQ(Screen->panContain->height(), 151);
+    // Sixteen rows do not fit: the grid takes the panel's height.
+    const int panel = Screen->panGridClient->height();
+    ASSERT_EQ(Screen->Grid->height(), panel);
+
+    // Row 0 plays on the test device: the strip keeps its height.
+    ASSERT_TRUE(SystemPara.IsPlaying);
+    EXPECT_FALSE(Screen->SplitterCanResize());
+    DragSplitterHandle(Screen->Splitter, 40);
+    EXPECT_EQ(Screen->panContain->height(), 151);
+    EXPECT_EQ(Screen->panGridClient->height(), panel);
+
+    // Stopped, it moves, and the grid is laid out again in the smaller panel.
+    Screen->Transport()->psbStopClick();
+    ASSERT_FALSE(SystemPara.IsPlaying);
+    EXPECT_TRUE(Screen->SplitterCanResize());
+    DragSplitterHandle(Screen->Splitter, 40);
+    EXPECT_EQ(Screen->panContain->height(), 191);
+    EXPECT_EQ(Screen->panGridClient->height(), panel - 40);
+    EXPECT_EQ(Screen->Grid->height(), panel - 40);
+    // Paused is not playing: it moves.
+    Screen->PlayRow(0);
+    ASSERT_TRUE(SystemPara.IsPlaying);
+    Screen->Transport()->psbPauseClick();
+    ASSERT_TRUE(Screen->AudioPlayer()->IsPaused());
+    EXPECT_FALSE(SystemPara.IsPlaying);
+    DragSplitterHandle(Screen->Splitter, -20);
+    EXPECT_EQ(Screen->panContain->height(), 171);
+}
+
+TEST_F(SingleSentence, ExportAsksAboutTheFileReallyWritten)
+{
+    Open();
+    SystemPara.FilePath = Wav;
+    SetEditorText(Screen->Input, QStringLiteral("spring is warm"));
+    const QByteArray written = StringToAnsi(Wav) + "\r\nspring is warm@@##$$1\r\n@@##$$0\r\n@@##$$0\r\n";
+    const QByteArray old("old answers\r\n");
+    struct Case {
+        const char* name;
+        const char* typed;          // the name given to the save dialog
+        QStringList existing;       // files there before
+        QList<bool> answers;        // to the overwrite question
+        bool asked;
+        bool overwritten;           // x.pps holds the new answers
+    };
+    const Case cases[] = {
+        {"typed without extension over x.pps, yes", "x", {"x.pps"}, {true}, true, true},
+        {"typed without extension over x.pps, no", "x", {"x.pps"}, {false}, true, false},
+        {"another extension over x.pps", "x.txt", {"x.pps"}, {true}, true, true},
+        {"a file named x only", "x", {"x"}, {}, false, true},
+        {"nothing there", "x.pps", {}, {}, false, true},
+    };
+    int folder = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dir = Env.File(QStringLiteral("export%1/").arg(++folder));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        for (const QString& name : c.existing)
+            Env.Write(QStringLiteral("export%1/").arg(folder) + name, old);
+        const int questions = int(Dialogs.Questions.size());
+        Dialogs.QuestionAnswers = c.answers;
+        Dialogs.Files << dir + QString::fromUtf8(c.typed);
+        Screen->sbExportClick();
+        EXPECT_EQ(Dialogs.Questions.size(), questions + (c.asked ? 1 : 0));
+        if (c.asked)
+            EXPECT_EQ(Dialogs.Questions.last(), QStringLiteral("此文件已经存在，确定要覆盖？"));
+        QFile pps(dir + QStringLiteral("x.pps"));
+        if (c.overwritten) {
+            ASSERT_TRUE(pps.open(QIODevice::ReadOnly));
+            EXPECT_EQ(pps.readAll(), written);
+        } else {
+            ASSERT_TRUE(pps.open(QIODevice::ReadOnly));
+            EXPECT_EQ(pps.readAll(), old);
+        }
+        // Only x.pps is written: the typed name itself stays as it was.
+        for (const QString& name : c.existing) {
+            if (name == QStringLiteral("x.pps"))
+                continue;
+            QFile other(dir + name);
+            ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+            EXPECT_EQ(other.readAll(), old);
+        }
+    }
+    EXPECT_TRUE(Dialogs.Infos.isEmpty());
+    EXPECT_TRUE(Dialogs.Files.isEmpty());
+}
+
+TEST_F(SingleSentence, AFailedExportIsReportedAndKeepsTheOldFile)
+{
+    Open();
+    SystemPara.FilePath = Wav;
+    SetEditorText(Screen->Input, QStringLiteral("spring is warm"));
+    // A name so long that no temporary file can be made beside it: the
+    // answers cannot be written, whoever runs the test.
+    const QString dir = Env.File(QStringLiteral("long/"));
+    const QString name = QString(247, QLatin1Char('a')) + QStringLiteral(".pps");
+    const QByteArray old("old answers\r\n");
+    Env.Write(QStringLiteral("long/") + name, old);
+    Dialogs.Files << dir + name;
+    Dialogs.QuestionAnswers = {true};
+    Screen->sbExportClick();
+    EXPECT_EQ(Dialogs.Questions, QStringList{QStringLiteral("此文件已经存在，确定要覆盖？")});
+    EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("导出文件失败！")});
+    QFile file(dir + name);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+}
+
+TEST_F(SingleSentence, ImportedLinesBeyondTheSentencesAreIgnored)
+{
+    Open();
+    ASSERT_TRUE(QFile::copy(Env.File(QStringLiteral("media/lesson.plrc")), Env.File(QStringLiteral("temp/lesson.plrc"))));
+    const QString pps = Env.File(QStringLiteral("more.pps"));
+    // Five lines for three sentences; the first answer holds the separator
+    // twice and comes back whole, its count read after the last one.
+    ASSERT_TRUE(WriteDictationFile(pps, Wav,
+                                   {QStringLiteral("spring@@##$$is@@##$$warm@@##$$4"), QStringLiteral("summer is hot@@##$$2"),
+                                    QStringLiteral("autumn@@##$$1"), QStringLiteral("winter@@##$$9"),
+                                    QStringLiteral("extra@@##$$7")}));
+    Screen->ImportAnswers(pps);
+    EXPECT_EQ(Dialogs.Infos.last(), QStringLiteral("导入文件成功！"));
+    ASSERT_EQ(Screen->Grid->RowCount(), 3);
+    ASSERT_EQ(Screen->CheckRes.Items.size(), 3);
+    EXPECT_EQ(Cell(1, 0), QStringLiteral("spring@@##$$is@@##$$warm"));
+    EXPECT_EQ(Cell(2, 0), QStringLiteral("4"));
+    EXPECT_EQ(Screen->CheckRes.Items[0].Answer, QStringLiteral("spring@@##$$is@@##$$warm"));
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("summer is hot"));
+    EXPECT_EQ(Cell(3, 1), QStringLiteral("100%"));
+    EXPECT_EQ(Cell(1, 2), QStringLiteral("autumn"));
+    EXPECT_EQ(Cell(2, 2), QStringLiteral("1"));
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("33%"));
+    // Written again: the three rows only, the first answer whole.
+    const QString again = Env.File(QStringLiteral("again.pps"));
+    SystemPara.FilePath = Wav;
+    ASSERT_TRUE(Screen->ExportAnswers(again));
+    QString source;
+    QStringList lines;
+    ASSERT_TRUE(ReadDictationFile(again, source, lines));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("spring@@##$$is@@##$$warm@@##$$4"), QStringLiteral("summer is hot@@##$$2"),
+                                  QStringLiteral("autumn@@##$$1")}));
 }
