@@ -19,6 +19,7 @@
 #include <QtWidgets/QStyle>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <tuple>
 #include <cstdio>
 #include <exception>
@@ -327,9 +328,13 @@ void TCustomTextEdit::CenterCaretLine()
 
 void TCustomTextEdit::PaintMarks(QPainter& painter, int firstRow, int lastRow)
 {
-    if (!FBookMarkOptions.GlyphsVisible() || FMarks.Count() == 0)
-        return;
     const int rh = RowHeight();
+    if (!FBookMarkOptions.GlyphsVisible() || FMarks.Count() == 0) {
+        if (OnGutterPaint)
+            for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row)
+                OnGutterPaint(this, RowToLine(row), 0, (row - FTopRow) * rh);
+        return;
+    }
     std::vector<int> offsets(static_cast<size_t>(std::max(0, lastRow - firstRow + 1)), 0);
     TCanvas canvas(painter);
     const QList<QImage>* images = FBookMarkOptions.BookmarkImages();
@@ -369,6 +374,9 @@ void TCustomTextEdit::PaintMarks(QPainter& painter, int firstRow, int lastRow)
     }
     for (TTextEditMark* mark : later)
         draw(mark);
+    if (OnGutterPaint)
+        for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row)
+            OnGutterPaint(this, RowToLine(row), offsets[static_cast<size_t>(row - firstRow)], (row - FTopRow) * rh);
 }
 
 void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
@@ -756,13 +764,23 @@ void TCustomTextEdit::SetLeftColumn(int value)
 {
     if (FWrap && FColumnsInWindow >= FWrapHost.WrapWidth())
         value = 1;
-    int maxLeft = FMaxScrollWidth;
-    if (!HasOption(eoScrollPastEol))
-        maxLeft = std::max(1, FLines->LongestLineLength() - FColumnsInWindow + 1);
+    // The last column can stand at the right of the window, no further.
+    int maxLeft = 1;
+    if (HasOption(eoScrollPastEol)) {
+        maxLeft = HasOption(eoAutoSizeMaxScrollWidth) ? std::numeric_limits<int>::max() - FColumnsInWindow
+                                                      : FMaxScrollWidth - FColumnsInWindow + 1;
+    } else {
+        const int longest = FWrap ? FWrapHost.WrapWidth() : FLines->LongestLineLength();
+        if (longest > FColumnsInWindow)
+            maxLeft = longest - FColumnsInWindow + 1;
+    }
     value = MinMax(value, 1, std::max(1, maxLeft));
     if (value == FLeftColumn)
         return;
     FLeftColumn = value;
+    if (HasOption(eoAutoSizeMaxScrollWidth) && HasOption(eoScrollPastEol) &&
+        FMaxScrollWidth < FLeftColumn + FColumnsInWindow)
+        FMaxScrollWidth = std::min(2147483646, FLeftColumn + FColumnsInWindow);
     RefreshScrollBars();
     InvalidateClient();
     ReportStatusChange(0);
@@ -3670,21 +3688,66 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
 {
     if (FGutterPixels <= 0)
         return;
-    painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
-    PaintMarks(painter, firstRow, lastRow);
-    if (!FGutter.ShowLineNumbers())
-        return;
     const int rh = RowHeight();
-    FDrawer->ChangeForeColor(FGutter.Font().Color);
-    FDrawer->ChangeBackColor(FGutter.Color());
-    for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row) {
-        // A wrapped line shows its number on its first row only.
-        const int line = RowToLine(row);
-        if (FWrap && LineToRow(line) != row)
-            continue;
-        const QString number = FGutter.LineNumberText(line);
-        const int x = FGutterPixels - FGutter.RightOffset() - 2 - CellLength(number) * FCharWidth;
-        FDrawer->PutText(std::max(0, x), (row - FTopRow) * rh, number);
+    const int rowCount = DisplayRowCount();
+    painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
+    if (FGutter.ShowLineNumbers()) {
+        const QColor ink = ToQColor(FGutter.Font().Color);
+        FDrawer->ChangeForeColor(FGutter.Font().Color);
+        FDrawer->ChangeBackColor(FGutter.Color());
+        // Ticks stand centred on the column of the last digit.
+        const int d = FCharWidth;
+        const int x0 = FGutterPixels - FGutter.RightOffset() - 2;
+        for (int row = firstRow; row <= lastRow && row <= rowCount; ++row) {
+            // A wrapped line shows its number on its first row only.
+            const int line = RowToLine(row);
+            if (FWrap && LineToRow(line) != row)
+                continue;
+            QString number = FGutter.LineNumberText(line);
+            if (OnGutterGetText)
+                OnGutterGetText(this, line, number);
+            const int top = (row - FTopRow) * rh;
+            if (FGutter.Intens() && line != FCaret.Line && !number.endsWith(QLatin1Char('0'))) {
+                // Only every tenth line and the caret's line show their
+                // number; a dash marks the fifth, two short strokes the rest.
+                if (line % 5 == 0) {
+                    const int y = top + (rh - 1) / 2;
+                    painter.fillRect(QRect(QPoint(x0 + (d - 4) / 2 - d, y), QPoint(x0 - (d - 4) / 2 - 1, y)), ink);
+                } else {
+                    const int y = top + (rh - 2) / 2;
+                    painter.fillRect(QRect(QPoint(x0 + (d - 2) / 2 - d, y), QPoint(x0 - (d - 2) / 2 - 1, y + 1)), ink);
+                }
+                continue;
+            }
+            const int x = x0 - CellLength(number) * FCharWidth;
+            FDrawer->PutText(std::max(0, x), top, number);
+        }
+    }
+    if (FGutter.LeftOffsetColor() != clNone)
+        painter.fillRect(QRect(0, 0, FGutter.LeftOffset(), height()), ToQColor(FGutter.LeftOffsetColor()));
+    if (FGutter.RightOffsetColor() != clNone)
+        painter.fillRect(QRect(FGutterPixels - FGutter.RightOffset(), 0, FGutter.RightOffset(), height()),
+                         ToQColor(FGutter.RightOffsetColor()));
+    // The border: on the gutter's last pixel column, or on the one before
+    // it with the last in the gutter's colour.
+    if (FGutter.BorderStyle() != gbsNone) {
+        if (FGutter.BorderStyle() == gbsMiddle) {
+            painter.fillRect(QRect(FGutterPixels - 2, 0, 1, height()), ToQColor(FGutter.BorderColor()));
+            painter.fillRect(QRect(FGutterPixels - 1, 0, 1, height()), ToQColor(FGutter.Color()));
+        } else {
+            painter.fillRect(QRect(FGutterPixels - 1, 0, 1, height()), ToQColor(FGutter.BorderColor()));
+        }
+    }
+    PaintMarks(painter, firstRow, lastRow);
+    // Changed lines: a bar in the colour of their state.
+    if (FGutter.ShowLineModified()) {
+        for (int row = firstRow; row <= lastRow && row <= rowCount; ++row) {
+            const TTextLineState* state = FLines->LineExtra(RowToLine(row) - 1);
+            if (!state || *state == lsUnchanged)
+                continue;
+            const TColor color = *state == lsSaved ? FGutter.LineNormalColor() : FGutter.LineModifiedColor();
+            painter.fillRect(QRect(FGutterPixels - FGutter.RightOffset(), (row - FTopRow) * rh, 5, rh), ToQColor(color));
+        }
     }
 }
 

@@ -350,6 +350,11 @@ public:
         OnProcessUserCommand;
     std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar, void* data)>
         OnCommandProcessed;
+    // The gutter's text for a line (its number), which the handler may change.
+    std::function<void(TCustomTextEdit* sender, int line, QString& text)> OnGutterGetText;
+    // After the gutter of each painted line: x is where the line's bookmark
+    // glyphs end, y the row's top.
+    std::function<void(TCustomTextEdit* sender, int line, int x, int y)> OnGutterPaint;
     // ecContextHelp: the word at the caret.
     std::function<void(TCustomTextEdit* sender, const QString& word)> OnContextHelp;
     // After the text and the plugins' overlays are painted; the canvas has

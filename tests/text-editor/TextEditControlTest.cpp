@@ -464,6 +464,8 @@ TEST(TextEditControl, SetUpAsTheFreeDictationScreen)
     e->Gutter().SetVisible(true);
     e->Gutter().SetShowLineNumbers(true);
     e->Gutter().SetDigitCount(2);
+    e->Gutter().SetColor(0x00FFF8ED);
+    e->Gutter().SetBorderColor(0x00F5D59A);
     form.show();
     EXPECT_FALSE(e->HorizontalScrollBar()->isVisible());
     EXPECT_TRUE(e->VerticalScrollBar()->isVisible());
@@ -475,7 +477,10 @@ TEST(TextEditControl, SetUpAsTheFreeDictationScreen)
     e->DispatchEditorCommand(ecImeStr, QChar(), QStringLiteral("！"));
     EXPECT_EQ(e->ReadFullText(), QStringLiteral("Dear Sir,\r\n我想学英语。！\r\n"));
     const QImage image = e->grab().toImage();
-    EXPECT_FALSE(image.isNull());
+    ASSERT_FALSE(image.isNull());
+    // The gutter's border in the screen's colour, down the whole height.
+    for (int y : {0, 100, 230})
+        EXPECT_EQ(image.pixelColor(e->GutterPixels() - 2, y), ToQColor(0x00F5D59A)) << y;
 }
 
 TEST(TextEditControl, ClipboardCarriesTheBlockType)
@@ -960,8 +965,9 @@ TEST(TextEditBookmarks, GlyphDrawnInTheGutter)
     auto differingPixels = [&](const QImage& shot, int row) {
         const QColor gutter = shot.pixelColor(0, row * rh);
         int n = 0;
+        // Left of the border, which the default style draws.
         for (int y = row * rh; y < (row + 1) * rh; ++y)
-            for (int x = 0; x < e.GutterPixels(); ++x)
+            for (int x = 0; x < e.GutterPixels() - 2; ++x)
                 n += shot.pixelColor(x, y) != gutter;
         return n;
     };
@@ -974,6 +980,147 @@ TEST(TextEditBookmarks, GlyphDrawnInTheGutter)
     EXPECT_EQ(differingPixels(after, 0), 0);
     e.BookMarkOptions().SetGlyphsVisible(false);
     EXPECT_EQ(differingPixels(e.grab().toImage(), 1), 0);
+}
+
+TEST(TextEditGutter, BorderStyles)
+{
+    struct TCase {
+        TTextGutterBorderStyle style;
+        QColor middle, last;  // the gutter's second last and last pixel columns
+    };
+    const QColor gutter = ToQColor(0x00FFF8ED);
+    const QColor border = ToQColor(0x00F5D59A);
+    for (const TCase& c : {TCase{gbsMiddle, border, gutter}, TCase{gbsRight, gutter, border}, TCase{gbsNone, gutter, gutter}}) {
+        SCOPED_TRACE(static_cast<int>(c.style));
+        TTextEdit e;
+        e.resize(300, 200);
+        e.Gutter().SetVisible(true);
+        e.Gutter().SetColor(0x00FFF8ED);
+        e.Gutter().SetBorderColor(0x00F5D59A);
+        e.Gutter().SetBorderStyle(c.style);
+        SetText(e, {QStringLiteral("a")});
+        const QImage shot = e.grab().toImage();
+        const int g = e.GutterPixels();
+        ASSERT_GT(g, 3);
+        for (int y : {0, e.RowHeight() * 3}) {
+            EXPECT_EQ(shot.pixelColor(g - 2, y), c.middle) << y;
+            EXPECT_EQ(shot.pixelColor(g - 1, y), c.last) << y;
+            EXPECT_EQ(shot.pixelColor(g - 3, y), gutter) << y;
+        }
+    }
+}
+
+TEST(TextEditGutter, ModifiedLineBars)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.Gutter().SetVisible(true);
+    e.Gutter().SetShowLineNumbers(false);
+    e.Gutter().SetBorderStyle(gbsNone);
+    e.Gutter().SetColor(clWhite);
+    SetText(e, {QStringLiteral("saved"), QStringLiteral("changed"), QStringLiteral("same")});
+    *e.Lines().LineExtra(0) = lsSaved;
+    *e.Lines().LineExtra(1) = lsChanged;
+    *e.Lines().LineExtra(2) = lsUnchanged;
+    e.Gutter().SetRightOffset(8);
+    const int rh = e.RowHeight();
+    const int x = e.GutterPixels() - 8;
+    QImage shot = e.grab().toImage();
+    // Without the option no bars.
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(shot.pixelColor(x, row * rh + rh / 2), QColor(Qt::white)) << row;
+    e.Gutter().SetShowLineModified(true);
+    shot = e.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(x, rh / 2), ToQColor(e.Gutter().LineNormalColor()));
+    EXPECT_EQ(shot.pixelColor(x, rh + rh / 2), ToQColor(e.Gutter().LineModifiedColor()));
+    EXPECT_EQ(shot.pixelColor(x, 2 * rh + rh / 2), QColor(Qt::white));
+    // The bar is five pixels wide.
+    EXPECT_EQ(shot.pixelColor(x + 4, rh / 2), ToQColor(e.Gutter().LineNormalColor()));
+    EXPECT_EQ(shot.pixelColor(x + 5, rh / 2), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(x - 1, rh / 2), QColor(Qt::white));
+}
+
+TEST(TextEditGutter, TicksTextAndPaintEvents)
+{
+    TTextEdit e;
+    e.resize(300, 40 * 20);
+    e.Gutter().SetVisible(true);
+    e.Gutter().SetShowLineNumbers(true);
+    e.Gutter().SetBorderStyle(gbsNone);
+    e.Gutter().SetColor(clWhite);
+    QStringList lines;
+    for (int i = 1; i <= 25; ++i)
+        lines << QStringLiteral("x");
+    SetText(e, lines);
+    e.PlaceCaretCollapsed(BufferCoord(1, 3));
+    const int rh = e.RowHeight();
+    ASSERT_GE(e.RowsInWindow(), 21);
+    const int g = e.GutterPixels();
+    // The inked pixels of a row's gutter, and how many pixel rows hold them.
+    auto ink = [&](const QImage& shot, int line) {
+        int pixels = 0;
+        std::set<int> ys;
+        for (int y = (line - 1) * rh; y < line * rh; ++y)
+            for (int x = 0; x < g; ++x)
+                if (shot.pixelColor(x, y) != QColor(Qt::white)) {
+                    ++pixels;
+                    ys.insert(y);
+                }
+        return std::make_pair(pixels, static_cast<int>(ys.size()));
+    };
+    const QImage numbers = e.grab().toImage();
+    e.Gutter().SetIntens(true);
+    const QImage ticks = e.grab().toImage();
+    // Lines 10 and 20 and the caret's line keep their numbers.
+    for (int line : {3, 10, 20})
+        EXPECT_EQ(ink(ticks, line), ink(numbers, line)) << line;
+    // Line 15 shows a dash (one pixel row), line 13 two short strokes (two).
+    EXPECT_EQ(ink(ticks, 15).second, 1);
+    EXPECT_EQ(ink(ticks, 13).second, 2);
+    EXPECT_LT(ink(ticks, 15).first, ink(numbers, 15).first);
+    // Handlers may change the text and draw after each line.
+    e.Gutter().SetIntens(false);
+    std::vector<int> painted;
+    e.OnGutterGetText = [](TCustomTextEdit*, int line, QString& text) {
+        if (line == 2)
+            text.clear();
+    };
+    e.OnGutterPaint = [&](TCustomTextEdit*, int line, int x, int y) {
+        EXPECT_EQ(x, 0);
+        EXPECT_EQ(y, (line - 1) * rh);
+        painted.push_back(line);
+    };
+    const QImage changed = e.grab().toImage();
+    EXPECT_EQ(ink(changed, 2).first, 0);
+    EXPECT_GT(ink(changed, 1).first, 0);
+    ASSERT_FALSE(painted.empty());
+    EXPECT_EQ(painted.front(), 1);
+    EXPECT_EQ(painted.back(), 25);
+}
+
+TEST(TextEditControl, LeftColumnStopsWhereTheLastColumnFits)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.show();
+    SetText(e, {QStringLiteral("short"), QString(100, QLatin1Char('w'))});
+    const int columns = e.ColumnsInWindow();
+    ASSERT_GT(columns, 5);
+    // With eoScrollPastEol up to MaxScrollWidth - ColumnsInWindow + 1.
+    e.SetMaxScrollWidth(200);
+    e.SetLeftColumn(100000);
+    EXPECT_EQ(e.LeftColumn(), 200 - columns + 1);
+    e.SetLeftColumn(-4);
+    EXPECT_EQ(e.LeftColumn(), 1);
+    // Without it, up to the longest line.
+    e.SetOptions(e.Options() & ~OptionBit(eoScrollPastEol));
+    e.SetLeftColumn(100000);
+    EXPECT_EQ(e.LeftColumn(), 100 - columns + 1);
+    // With eoAutoSizeMaxScrollWidth the width grows with the view.
+    e.SetOptions(e.Options() | OptionBit(eoScrollPastEol) | OptionBit(eoAutoSizeMaxScrollWidth));
+    e.SetLeftColumn(500);
+    EXPECT_EQ(e.LeftColumn(), 500);
+    EXPECT_EQ(e.MaxScrollWidth(), 500 + columns);
 }
 
 // ---------------------------------------------------------------- settings
