@@ -2299,6 +2299,22 @@ void TCustomTextEdit::JumpToMatchingBracket()
 
 // ================================================================ commands
 
+void TCustomTextEdit::DoGutterClick(Qt::MouseButton button, int x, int y)
+{
+    if (!OnGutterClick)
+        return;
+    const int row = PixelsToDisplayPos(x, y).Row;
+    if (row > DisplayRowCount())
+        return;
+    const int line = RowToLine(row);
+    // The first mark of the line, when it has one.
+    TTextEditMark* mark = nullptr;
+    for (int i = 0; i < FMarks.Count() && !mark; ++i)
+        if (FMarks.Items(i)->MarkLine() == line)
+            mark = FMarks.Items(i);
+    OnGutterClick(this, button, x, y, line, mark);
+}
+
 void TCustomTextEdit::AddCommandHook(ITextEditCommandHook* hook, void* handlerData)
 {
     if (!hook || FindCommandHook(hook, handlerData) >= 0)
@@ -2398,15 +2414,47 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
                          command == ecShiftTab || command == ecString || command == ecAutoCompletion;
     if (editing && FCodeFolding.Enabled() && CaretOnCollapsedFold())
         return;
+    // With eoTrimTrailingSpaces the lines an edit wrote lose their trailing
+    // blanks, in the edit's own undo step; the caret may stay beyond them.
+    const bool trim = !FReadOnly && HasOption(eoTrimTrailingSpaces) &&
+                      (editing || command == ecPaste || command == ecBlockIndent || command == ecBlockUnindent ||
+                       (command >= ecUpperCase && command <= ecToggleCaseBlock)) &&
+                      command != ecUndo && command != ecRedo && command != ecClearAll;
+    const int startLine = FCaret.Line;
     // Repainting, scroll bars and the status report happen once, at the end.
     BeginPaintLock();
+    if (trim)
+        FUndoList.OpenBlock();
     try {
         ExecuteCommand(command, aChar, data);
+        if (trim) {
+            TrimTrailingBlanksRecorded(startLine);
+            if (FCaret.Line != startLine)
+                TrimTrailingBlanksRecorded(FCaret.Line);
+        }
     } catch (...) {
+        if (trim)
+            FUndoList.CloseBlock();
         EndPaintLock();
         throw;
     }
+    if (trim)
+        FUndoList.CloseBlock();
     EndPaintLock();
+}
+
+void TCustomTextEdit::TrimTrailingBlanksRecorded(int line)
+{
+    if (line < 1 || line > FLines->Count())
+        return;
+    const QString s = FLines->Get(line - 1);
+    const QString t = TrimmedRight(s);
+    if (t.size() == s.size())
+        return;
+    DeleteRecorded(BufferCoord(CellLength(t) + 1, line), BufferCoord(CellLength(s) + 1, line), urQuietDelete);
+    FCaret = ClampPos(FCaret);
+    FAnchor = ClampPos(FAnchor);
+    FSelEnd = ClampPos(FSelEnd);
 }
 
 void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, void* data)
@@ -2534,10 +2582,18 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
         // Tabs and line breaks arrive as their own commands.
         if (aChar.unicode() < 32 || aChar.unicode() == 127)
             return;
-        if (HasOption(eoColumnEditExtension) && FSelectionMode == smColumn && SelectionAvailable())
+        if (HasOption(eoColumnEditExtension) && FSelectionMode == smColumn && SelectionAvailable()) {
             TypeIntoColumnBlock(QString(aChar));
-        else
+        } else if (aChar == QLatin1Char(' ') && HasOption(eoTrimTrailingSpaces) && !SelectionAvailable() &&
+                   FCaret.Char > LineCells(FCaret.Line)) {
+            // A blank after the line's end would only be trimmed again: the
+            // caret moves on.
+            SetCaretPos(BufferCoord(FCaret.Char + 1, FCaret.Line));
+            FAnchor = FSelEnd = FCaret;
+            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        } else {
             InsertTyped(QString(aChar));
+        }
         return;
     case ecImeStr: {
         // Only a composed string heeds overwrite mode; a typed character is
@@ -3348,8 +3404,15 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
         setFocus(Qt::MouseFocusReason);
-        if (x < FGutterPixels + 2)
+        if (x < FGutterPixels + 2) {
+            // The right button clicks the gutter at once, the others when
+            // they are released there.
+            if (e->button() == Qt::RightButton)
+                DoGutterClick(e->button(), x, y);
+            else
+                FPossibleGutterClick = true;
             return;
+        }
         if (e->button() == Qt::LeftButton && SelectionAvailable() && HasOption(eoDragDropEditing) &&
             !(e->modifiers() & Qt::ShiftModifier)) {
             // A press inside the selection may start a drag.
@@ -3411,6 +3474,13 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
 {
     Guarded("mouse up", [&] {
         FSelecting = false;
+        if (FPossibleGutterClick) {
+            FPossibleGutterClick = false;
+            const QPoint p = e->position().toPoint();
+            if (p.x() < FGutterPixels && e->button() != Qt::RightButton)
+                DoGutterClick(e->button(), p.x(), p.y());
+            return;
+        }
         if (FWaitForDragging) {
             // A press in the selection without a drag puts the caret there.
             FWaitForDragging = false;
@@ -3770,6 +3840,20 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             back = FActiveLine.Background();
             fore = FActiveLine.Foreground();
         }
+        // A line the handler marks special takes the colours it sets, and
+        // its selected text is drawn inverted.
+        bool special = false;
+        if (row <= DisplayRowCount() && OnSpecialLineColors) {
+            TColor specialFore = clNone;
+            TColor specialBack = clNone;
+            OnSpecialLineColors(this, RowToLine(row), special, specialFore, specialBack);
+            if (special) {
+                if (specialFore != clNone)
+                    fore = specialFore;
+                if (specialBack != clNone)
+                    back = specialBack;
+            }
+        }
         painter.fillRect(rowRect, ToQColor(back));
         if (row > DisplayRowCount())
             continue;
@@ -3795,8 +3879,8 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             }
             if (c2 > c1) {
                 const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
-                FDrawer->ChangeForeColor(FSelectedColor.Foreground());
-                FDrawer->ChangeBackColor(FSelectedColor.Background());
+                FDrawer->ChangeForeColor(special ? back : FSelectedColor.Foreground());
+                FDrawer->ChangeBackColor(special ? fore : FSelectedColor.Background());
                 FDrawer->PutTextClipped(textX, y, r, text, true);
             }
         }

@@ -355,6 +355,14 @@ public:
     // After the gutter of each painted line: x is where the line's bookmark
     // glyphs end, y the row's top.
     std::function<void(TCustomTextEdit* sender, int line, int x, int y)> OnGutterPaint;
+    // A click in the gutter: the button, the client point, the line there
+    // and its first mark (nullptr without one).
+    std::function<void(TCustomTextEdit* sender, Qt::MouseButton button, int x, int y, int line, TTextEditMark* mark)>
+        OnGutterClick;
+    // Asked once per painted line: a line made special takes the colours
+    // set (clNone keeps the row's own), its selection drawn inverted.
+    std::function<void(TCustomTextEdit* sender, int line, bool& special, TColor& foreground, TColor& background)>
+        OnSpecialLineColors;
     // ecContextHelp: the word at the caret.
     std::function<void(TCustomTextEdit* sender, const QString& word)> OnContextHelp;
     // After the text and the plugins' overlays are painted; the canvas has
@@ -392,6 +400,8 @@ protected:
     // Adds to the pending changes and reports them unless a paint lock is held.
     void ReportStatusChange(TTextStatusChanges changes);
     virtual void DoStatusChange(TTextStatusChanges changes);
+    // A click in the gutter at a client point; fires OnGutterClick.
+    virtual void DoGutterClick(Qt::MouseButton button, int x, int y);
     virtual void DoPlaceBookmark(TTextEditMark*& mark);
     virtual void DoClearBookmark(TTextEditMark*& mark);
 
@@ -469,6 +479,7 @@ private:
     // Runs the command's paint-locked body (no hooks or events).
     void ExecuteCommand(TTextEditorCommand command, QChar aChar, void* data);
     void NotifyCommandHooks(bool afterProcessing, TTextEditorCommand& command, QChar& aChar, void* data);
+    void TrimTrailingBlanksRecorded(int line);
     void FontChanged();
     // The line store's notifications.
     void LinesInserted(int index, int count);
@@ -582,6 +593,7 @@ private:
     bool FCaretShown = true;
     bool FSelecting = false;
     bool FWaitForDragging = false;
+    bool FPossibleGutterClick = false;
     QPoint FMouseDown;
     bool FUpdatingScrollBars = false;
     bool FThumbTracking = false;

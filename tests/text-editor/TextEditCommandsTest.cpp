@@ -89,6 +89,7 @@ constexpr TTextEditorOptions ColumnEdit = OptionBit(eoColumnEditExtension);
 constexpr TTextEditorOptions PastEol = OptionBit(eoScrollPastEol);
 constexpr TTextEditorOptions KeepX = OptionBit(eoKeepCaretX);
 constexpr TTextEditorOptions SmartTabs = OptionBit(eoSmartTabs);
+constexpr TTextEditorOptions Trim = OptionBit(eoTrimTrailingSpaces);
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TextEditOptionCommands,
@@ -165,6 +166,13 @@ INSTANTIATE_TEST_SUITE_P(
         TOptionRow{"SmartShiftTab", 0, 0, smNormal, {"one two three", "          x"}, {11, 2}, None, {ecShiftTab}, "", {"one two three", "        x"}, {9, 2}, None, smNormal},
         TOptionRow{"ShiftTabWithoutSmartTabs", 0, SmartTabs, smNormal, {"one two three", "          x"}, {11, 2}, None, {ecShiftTab}, "", {"one two three", "        x"}, {9, 2}, None, smNormal},
         TOptionRow{"SmartShiftTabAboveTooShort", 0, 0, smNormal, {"ab", "            x"}, {13, 2}, None, {ecShiftTab}, "", {"ab", "        x"}, {9, 2}, None, smNormal},
+        // Trailing blanks of the lines an edit writes go; the caret may stay beyond them.
+        TOptionRow{"TrimTypedBlank", Trim, 0, smNormal, {"ab"}, {3, 1}, None, {ecChar}, " ", {"ab"}, {4, 1}, None, smNormal},
+        TOptionRow{"TrimTypedBlankThenWord", Trim, 0, smNormal, {"ab"}, {3, 1}, None, {ecChar}, " x ", {"ab x"}, {6, 1}, None, smNormal},
+        TOptionRow{"TrimOnLineBreak", Trim, 0, smNormal, {"ab  cd"}, {5, 1}, None, {ecLineBreak}, "", {"ab", "cd"}, {1, 2}, None, smNormal},
+        TOptionRow{"TrimTabPastTheEnd", Trim, 0, smNormal, {"ab"}, {3, 1}, None, {ecTab}, "", {"ab"}, {9, 1}, None, smNormal},
+        TOptionRow{"TrimOnBackspaceJoin", Trim, 0, smNormal, {"ab", "c  "}, {1, 2}, None, {ecDeleteLastChar}, "", {"abc"}, {3, 1}, None, smNormal},
+        TOptionRow{"NoTrimByDefault", 0, 0, smNormal, {"ab"}, {3, 1}, None, {ecChar}, " ", {"ab "}, {4, 1}, None, smNormal},
         TOptionRow{"TabOnTheFirstLineToTheStop", 0, 0, smNormal, {"abcd"}, {3, 1}, None, {ecTab}, "", {"ab      cd"}, {9, 1}, None, smNormal}),
     [](const ::testing::TestParamInfo<TOptionRow>& info) { return std::string(info.param.name); });
 

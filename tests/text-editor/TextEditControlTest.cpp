@@ -1098,6 +1098,74 @@ TEST(TextEditGutter, TicksTextAndPaintEvents)
     EXPECT_EQ(painted.back(), 25);
 }
 
+TEST(TextEditGutter, ClicksReportLineAndMark)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.Gutter().SetVisible(true);
+    e.show();
+    SetText(e, {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+    const int rh = e.RowHeight();
+    struct TClick {
+        Qt::MouseButton button;
+        int line;
+        TTextEditMark* mark;
+    };
+    std::vector<TClick> clicks;
+    e.OnGutterClick = [&](TCustomTextEdit*, Qt::MouseButton button, int, int, int line, TTextEditMark* mark) {
+        clicks.push_back({button, line, mark});
+    };
+    e.PlaceBookmark(3, 1, 2);
+    QTest::mouseClick(&e, Qt::LeftButton, Qt::NoModifier, QPoint(3, rh / 2));
+    QTest::mouseClick(&e, Qt::LeftButton, Qt::NoModifier, QPoint(3, rh + rh / 2));
+    QTest::mouseClick(&e, Qt::RightButton, Qt::NoModifier, QPoint(3, 2 * rh + 1));
+    // Below the text and in the text area no gutter click.
+    QTest::mouseClick(&e, Qt::LeftButton, Qt::NoModifier, QPoint(3, 6 * rh));
+    QTest::mouseClick(&e, Qt::LeftButton, Qt::NoModifier, QPoint(e.GutterPixels() + 10, rh / 2));
+    ASSERT_EQ(clicks.size(), 3u);
+    EXPECT_EQ(clicks[0].line, 1);
+    EXPECT_EQ(clicks[0].mark, nullptr);
+    EXPECT_EQ(clicks[1].line, 2);
+    EXPECT_EQ(clicks[1].mark, e.Bookmark(3));
+    EXPECT_EQ(clicks[2].button, Qt::RightButton);
+    EXPECT_EQ(clicks[2].line, 3);
+}
+
+TEST(TextEditControl, SpecialLineColours)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.ActiveLine().SetVisible(false);
+    SetText(e, {QStringLiteral("aaaa"), QStringLiteral("bbbb"), QStringLiteral("cccc")});
+    std::vector<int> asked;
+    e.OnSpecialLineColors = [&](TCustomTextEdit*, int line, bool& special, TColor& fg, TColor& bg) {
+        asked.push_back(line);
+        EXPECT_EQ(fg, clNone);
+        EXPECT_EQ(bg, clNone);
+        if (line == 2) {
+            special = true;
+            bg = clRed;
+            fg = clWhite;
+        }
+        if (line == 3)
+            bg = clRed;  // not special: ignored
+    };
+    const int rh = e.RowHeight();
+    const int x = e.GutterPixels() + 2 + 10 * e.CharWidth();
+    QImage shot = e.grab().toImage();
+    EXPECT_EQ(asked, std::vector<int>({1, 2, 3}));
+    EXPECT_EQ(shot.pixelColor(x, rh / 2), ToQColor(clWindow));
+    EXPECT_EQ(shot.pixelColor(x, rh + rh / 2), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(x, 2 * rh + rh / 2), ToQColor(clWindow));
+    // Selected text of a special line is drawn inverted.
+    e.SelectWholeText();
+    shot = e.grab().toImage();
+    const QRect firstCell(e.GutterPixels() + 2, 0, e.CharWidth(), rh);
+    EXPECT_TRUE(HasColor(shot, firstCell, ToQColor(e.SelectedColor().Background())));
+    EXPECT_FALSE(HasColor(shot, firstCell.translated(0, rh), ToQColor(e.SelectedColor().Background())));
+    EXPECT_TRUE(HasColor(shot, firstCell.translated(0, rh), QColor(Qt::white)));
+}
+
 TEST(TextEditControl, LeftColumnStopsWhereTheLastColumnFits)
 {
     TTextEdit e;
