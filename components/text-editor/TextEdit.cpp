@@ -1821,6 +1821,9 @@ void TCustomTextEdit::DeleteSelectionRecorded()
 
 void TCustomTextEdit::UndoListChanged()
 {
+    // A group break after a caret move changes no text.
+    if (FUndoList.TopReason() == urGroupBreak)
+        return;
     if (!FInUndoRedo)
         FRedoList.ClearList();
     FModified = !FUndoList.IsInitialState();

@@ -343,6 +343,33 @@ TEST(TextEditNavigation, CaretMovesBreakUndoGroups)
     EXPECT_EQ(f.ReadFullText(), QStringLiteral("a\r\n"));
 }
 
+TEST(TextEditNavigation, CaretMovesChangeNeitherTextStateNorRedo)
+{
+    TTextEdit e;
+    int changes = 0;
+    e.OnChange = [&](TCustomTextEdit*) { ++changes; };
+    e.DispatchEditorCommand(ecChar, QLatin1Char('a'));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(e.Modified());
+    e.DispatchEditorCommand(ecLeft, QChar());
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(e.Modified());
+    // Saved, then moved: still unmodified.
+    e.SetModified(false);
+    e.DispatchEditorCommand(ecRight, QChar());
+    e.DispatchEditorCommand(ecLeft, QChar());
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(changes, 1);
+    // A move between undo and redo keeps the redo.
+    e.Undo();
+    EXPECT_TRUE(e.Modified());
+    e.DispatchEditorCommand(ecRight, QChar());
+    ASSERT_TRUE(e.CanRedo());
+    e.Redo();
+    EXPECT_EQ(e.ReadFullText(), QStringLiteral("a\r\n"));
+    EXPECT_FALSE(e.Modified());
+}
+
 TEST(TextEditNavigation, WordLimitsAndContextHelp)
 {
     TTextEdit e;
