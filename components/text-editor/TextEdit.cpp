@@ -2,12 +2,14 @@
 #include "Graphics.h"
 
 #include <QtCore/QMimeData>
+#include <QtCore/QPointer>
 #include <QtCore/QTextStream>
 #include <QtCore/QUrl>
 #include <QtGui/QClipboard>
 #include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QInputMethod>
+#include <QtGui/QDropEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QStyleHints>
@@ -17,6 +19,7 @@
 #include <QtWidgets/QStyle>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <tuple>
 #include <cstdio>
 #include <exception>
@@ -65,9 +68,14 @@ qsizetype FirstBreak(QStringView text)
     return -1;
 }
 
+// The word characters of the word scans: ASCII letters, digits and "_".
+// The property of a drag's data that names the editor it comes from.
+constexpr const char* DragSourceProperty = "textEditDragSource";
+
 bool IsWordChar(QChar c)
 {
-    return c.isLetterOrNumber() || c == QLatin1Char('_');
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_';
 }
 
 }  // namespace
@@ -320,9 +328,13 @@ void TCustomTextEdit::CenterCaretLine()
 
 void TCustomTextEdit::PaintMarks(QPainter& painter, int firstRow, int lastRow)
 {
-    if (!FBookMarkOptions.GlyphsVisible() || FMarks.Count() == 0)
-        return;
     const int rh = RowHeight();
+    if (!FBookMarkOptions.GlyphsVisible() || FMarks.Count() == 0) {
+        if (OnGutterPaint)
+            for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row)
+                OnGutterPaint(this, RowToLine(row), 0, (row - FTopRow) * rh);
+        return;
+    }
     std::vector<int> offsets(static_cast<size_t>(std::max(0, lastRow - firstRow + 1)), 0);
     TCanvas canvas(painter);
     const QList<QImage>* images = FBookMarkOptions.BookmarkImages();
@@ -362,6 +374,9 @@ void TCustomTextEdit::PaintMarks(QPainter& painter, int firstRow, int lastRow)
     }
     for (TTextEditMark* mark : later)
         draw(mark);
+    if (OnGutterPaint)
+        for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row)
+            OnGutterPaint(this, RowToLine(row), offsets[static_cast<size_t>(row - firstRow)], (row - FTopRow) * rh);
 }
 
 void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
@@ -749,13 +764,23 @@ void TCustomTextEdit::SetLeftColumn(int value)
 {
     if (FWrap && FColumnsInWindow >= FWrapHost.WrapWidth())
         value = 1;
-    int maxLeft = FMaxScrollWidth;
-    if (!HasOption(eoScrollPastEol))
-        maxLeft = std::max(1, FLines->LongestLineLength() - FColumnsInWindow + 1);
+    // The last column can stand at the right of the window, no further.
+    int maxLeft = 1;
+    if (HasOption(eoScrollPastEol)) {
+        maxLeft = HasOption(eoAutoSizeMaxScrollWidth) ? std::numeric_limits<int>::max() - FColumnsInWindow
+                                                      : FMaxScrollWidth - FColumnsInWindow + 1;
+    } else {
+        const int longest = FWrap ? FWrapHost.WrapWidth() : FLines->LongestLineLength();
+        if (longest > FColumnsInWindow)
+            maxLeft = longest - FColumnsInWindow + 1;
+    }
     value = MinMax(value, 1, std::max(1, maxLeft));
     if (value == FLeftColumn)
         return;
     FLeftColumn = value;
+    if (HasOption(eoAutoSizeMaxScrollWidth) && HasOption(eoScrollPastEol) &&
+        FMaxScrollWidth < FLeftColumn + FColumnsInWindow)
+        FMaxScrollWidth = std::min(2147483646, FLeftColumn + FColumnsInWindow);
     RefreshScrollBars();
     InvalidateClient();
     ReportStatusChange(0);
@@ -1551,11 +1576,12 @@ void TCustomTextEdit::SetSelectionMode(TTextSelectionMode value)
 
 void TCustomTextEdit::SelectWholeText()
 {
+    // The caret stays where it is.
     const int count = FLines->Count();
     FAnchor = BufferCoord(1, 1);
     FSelEnd = count == 0 ? BufferCoord(1, 1) : BufferCoord(LineCells(count) + 1, count);
-    FCaret = FSelEnd;
     InvalidateClient();
+    ReportStatusChange(scSelection);
 }
 
 void TCustomTextEdit::SetSelectedText(const QString& text)
@@ -1605,7 +1631,7 @@ void TCustomTextEdit::InsertLinesRecorded(const QStringList& segments)
     int line = std::max(1, FCaret.Line);
     for (const QString& segment : segments) {
         if (!FInsertMode && line < FLines->Count()) {
-            DeleteRecorded(BufferCoord(1, line), BufferCoord(LineCells(line) + 1, line), urDelete);
+            DeleteRecorded(BufferCoord(1, line), BufferCoord(LineCells(line) + 1, line), urQuietDelete);
             InsertRecorded(BufferCoord(1, line), segment, urPaste);
         } else if (FLines->Count() == 0 || line > FLines->Count()) {
             const int last = std::max(1, FLines->Count());
@@ -1766,10 +1792,13 @@ void TCustomTextEdit::DeleteSelectionRecorded()
         return;
     }
     if (FSelectionMode == smColumn) {
+        // Undone, the block comes back selected as it was.
+        FUndoList.RecordChange(urSelection, FAnchor, FSelEnd, QString(), FSelectionMode);
+        FUndoList.RecordChange(urCaret, FCaret, FCaret, QString(), FSelectionMode);
         const auto [left, right] = SelectionColumns();
         for (int line = b.Line; line <= e.Line && line <= FLines->Count(); ++line) {
             const auto [from, to] = ColumnCells(line, left, right);
-            DeleteRecorded(BufferCoord(from, line), BufferCoord(to, line), urDelete);
+            DeleteRecorded(BufferCoord(from, line), BufferCoord(to, line), urQuietDelete);
         }
         const int caretLine = FSelEnd.Line;
         FCaret = FAnchor = FSelEnd = BufferCoord(DisplayToBufferPos(DisplayPos(left, caretLine)).Char, caretLine);
@@ -1792,6 +1821,9 @@ void TCustomTextEdit::DeleteSelectionRecorded()
 
 void TCustomTextEdit::UndoListChanged()
 {
+    // A group break after a caret move changes no text.
+    if (FUndoList.TopReason() == urGroupBreak)
+        return;
     if (!FInUndoRedo)
         FRedoList.ClearList();
     FModified = !FUndoList.IsInitialState();
@@ -1804,6 +1836,9 @@ void TCustomTextEdit::UndoListChanged()
 
 void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo)
 {
+    // A group break on top only parts this step from the one below.
+    while (from.TopEntry() && from.TopEntry()->Reason == urGroupBreak)
+        from.TakeTopEntry();
     TTextEditUndoItem* top = from.TopEntry();
     if (!top)
         return;
@@ -1815,6 +1850,10 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     TBufferCoord lastStart, lastEnd;
     bool first = true;
     bool restoredSelection = false;
+    // An undone deletion selects the text it gives back (the quiet ones of
+    // single keys only put the caret).
+    bool reselect = false;
+    TBufferCoord reselectAnchor;
     std::vector<std::unique_ptr<TTextEditUndoItem>> moved;
     try {
         while (TTextEditUndoItem* item = from.TopEntry()) {
@@ -1855,6 +1894,7 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
             const bool isDelete = reason == urDelete || reason == urDeleteForward || reason == urQuietDelete ||
                                   reason == urQuietDeleteForward || reason == urClearAll;
             restoredSelection = false;
+            reselect = false;
             if (undo != isDelete) {
                 // Undoing an insertion or redoing a deletion takes text out;
                 // an undone insertion keeps it for the redo.
@@ -1865,9 +1905,13 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                 if (undo && entry->Index == 1 && FLines->Count() == 1 && FLines->Get(0).isEmpty())
                     FLines->Delete(0);
             } else {
-                InsertRaw(entry->StartPos, entry->Text);
-                caret = undo && (reason == urDeleteForward || reason == urQuietDeleteForward) ? entry->StartPos
-                                                                                             : entry->EndPos;
+                const TBufferCoord end = InsertRaw(entry->StartPos, entry->Text);
+                const bool forward = reason == urDeleteForward || reason == urQuietDeleteForward;
+                caret = undo && forward ? entry->StartPos : end;
+                if (undo && (reason == urDelete || reason == urDeleteForward || reason == urClearAll)) {
+                    reselect = true;
+                    reselectAnchor = forward ? end : entry->StartPos;
+                }
             }
             lastStart = entry->StartPos;
             lastEnd = entry->EndPos;
@@ -1888,6 +1932,9 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     if (restoredSelection) {
         FAnchor = ClampPos(FAnchor);
         FSelEnd = ClampPos(FSelEnd);
+    } else if (reselect) {
+        FAnchor = ClampPos(reselectAnchor);
+        FSelEnd = FCaret;
     } else {
         FAnchor = FSelEnd = FCaret;
     }
@@ -1972,45 +2019,150 @@ TBufferCoord TCustomTextEdit::NextCharPos(const TBufferCoord& p) const
     return p;
 }
 
-TBufferCoord TCustomTextEdit::WordLeft(const TBufferCoord& p) const
+namespace {
+
+// A character that is no ASCII character is a word of its own for the word
+// scans; a surrogate pair is one such character.
+bool IsWide(QChar c) { return c.unicode() > 127; }
+
+// The index after the character at i.
+qsizetype NextIndex(const QString& s, qsizetype i)
 {
-    TBufferCoord q = p;
-    const int cells = LineCells(q.Line);
-    if (q.Char > cells + 1)
-        q.Char = cells + 1;
-    if (q.Char == 1)
-        return PrevCharPos(q);
-    const QString line = FLines->Get(q.Line - 1);
-    int i = CellToIndex(line, q.Char - 1);
-    while (i > 0 && !IsWordChar(line[i - 1]))
-        --i;
-    while (i > 0 && IsWordChar(line[i - 1]))
-        --i;
-    return BufferCoord(IndexToCell(line, i) + 1, q.Line);
+    if (i + 1 < s.size() && s[i].isHighSurrogate() && s[i + 1].isLowSurrogate())
+        return i + 2;
+    return i + 1;
 }
 
-TBufferCoord TCustomTextEdit::WordRight(const TBufferCoord& p) const
+}  // namespace
+
+TBufferCoord TCustomTextEdit::NextWordStart(const TBufferCoord& p) const
 {
-    const int cells = LineCells(p.Line);
-    if (p.Char > cells) {
-        if (p.Line < FLines->Count())
-            return BufferCoord(1, p.Line + 1);
-        return BufferCoord(cells + 1, p.Line);
-    }
+    if (p.Line < 1 || p.Line > FLines->Count() || p.Char < 1)
+        return p;
     const QString line = FLines->Get(p.Line - 1);
-    int i = CellToIndex(line, p.Char - 1);
+    const int cells = CellLength(line);
+    if (p.Char < cells) {
+        qsizetype i = CellToIndex(line, p.Char - 1);
+        if (IsWide(line[i]))
+            i = NextIndex(line, i);
+        else
+            while (i < line.size() && IsWordChar(line[i]))
+                ++i;
+        while (i < line.size() && !IsWordChar(line[i]) && !IsWide(line[i]))
+            ++i;
+        return BufferCoord(IndexToCell(line, static_cast<int>(i)) + 1, p.Line);
+    }
+    if (p.Line >= FLines->Count())
+        return p;
+    const QString next = FLines->Get(p.Line);
+    qsizetype i = 0;
+    while (i < next.size() && !IsWordChar(next[i]) && !IsWide(next[i]))
+        ++i;
+    return BufferCoord(i < next.size() ? IndexToCell(next, static_cast<int>(i)) + 1 : 1, p.Line + 1);
+}
+
+TBufferCoord TCustomTextEdit::WordStartOf(const TBufferCoord& p) const
+{
+    if (p.Line < 1 || p.Line > FLines->Count() || p.Char < 1)
+        return p;
+    const QString line = FLines->Get(p.Line - 1);
+    const int c = std::min(p.Char, CellLength(line) + 1);
+    qsizetype i = CellToIndex(line, c - 1);
+    if (i == 0 || !IsWordChar(line[i - 1]))
+        return BufferCoord(c, p.Line);
+    while (i > 0 && IsWordChar(line[i - 1]))
+        --i;
+    return BufferCoord(IndexToCell(line, static_cast<int>(i)) + 1, p.Line);
+}
+
+TBufferCoord TCustomTextEdit::WordEndOf(const TBufferCoord& p) const
+{
+    if (p.Line < 1 || p.Line > FLines->Count() || p.Char < 1)
+        return p;
+    const QString line = FLines->Get(p.Line - 1);
+    const int cells = CellLength(line);
+    if (p.Char > cells)
+        return BufferCoord(cells + 1, p.Line);
+    qsizetype i = CellToIndex(line, p.Char - 1);
     while (i < line.size() && IsWordChar(line[i]))
         ++i;
-    while (i < line.size() && !IsWordChar(line[i]))
-        ++i;
-    return BufferCoord(IndexToCell(line, i) + 1, p.Line);
+    return BufferCoord(IndexToCell(line, static_cast<int>(i)) + 1, p.Line);
+}
+
+TBufferCoord TCustomTextEdit::PreviousWordStart(const TBufferCoord& p) const
+{
+    if (p.Line < 1 || p.Line > FLines->Count() || p.Char < 1)
+        return p;
+    const QString line = FLines->Get(p.Line - 1);
+    const int c = std::min(p.Char, CellLength(line) + 1);
+    if (c > 1) {
+        const qsizetype at = CellToIndex(line, c - 1);
+        qsizetype i = at;
+        while (i > 0 && !IsWordChar(line[i - 1]) && !IsWide(line[i - 1]))
+            --i;
+        qsizetype word = -1;
+        if (i > 0 && IsWordChar(line[i - 1])) {
+            while (i > 0 && IsWordChar(line[i - 1]))
+                --i;
+            word = i;
+        }
+        qsizetype wide = -1;
+        for (qsizetype k = at - 1; k >= 0; --k)
+            if (IsWide(line[k])) {
+                wide = k > 0 && line[k].isLowSurrogate() && line[k - 1].isHighSurrogate() ? k - 1 : k;
+                break;
+            }
+        const qsizetype hit = std::max(word, wide);
+        if (hit >= 0)
+            return BufferCoord(IndexToCell(line, static_cast<int>(hit)) + 1, p.Line);
+    }
+    if (p.Line > 1)
+        return BufferCoord(LineCells(p.Line - 1) + 1, p.Line - 1);
+    return BufferCoord(1, p.Line);
+}
+
+QString TCustomTextEdit::WordAtPosition(const TBufferCoord& p) const
+{
+    const TBufferCoord start = WordStartOf(p);
+    const TBufferCoord end = WordEndOf(p);
+    if (start.Line != end.Line || start.Line < 1 || start.Line > FLines->Count() || start.Char >= end.Char)
+        return QString();
+    return TextBetween(start, end);
+}
+
+void TCustomTextEdit::SelectWordAt(const TBufferCoord& at)
+{
+    if (FLines->Count() == 0)
+        return;
+    const TBufferCoord p = ClampPos(at);
+    const int cells = LineCells(p.Line);
+    if (p.Char > cells + 1) {
+        SetCaretPos(BufferCoord(cells + 1, p.Line));
+        return;
+    }
+    const TBufferCoord start = WordStartOf(p);
+    const TBufferCoord end = WordEndOf(p);
+    if (start.Line == end.Line && start.Char < end.Char) {
+        BeginPaintLock();
+        SetCaretPos(end);
+        FAnchor = start;
+        FSelEnd = end;
+        InvalidateClient();
+        ReportStatusChange(0);
+        EndPaintLock();
+    }
 }
 
 void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
 {
+    // Typing before and after a caret move never joins into one undo step.
+    if (HasOption(eoGroupUndo) && FUndoList.HasEntries())
+        FUndoList.AppendGroupBreak();
+    BeginPaintLock();
     if (select && !HasOption(eoNoSelection)) {
-        // The moving end follows the caret; otherwise the anchor starts here.
-        if (!(FSelEnd == FCaret))
+        // The anchor stays while there is a selection; otherwise it starts
+        // where the caret was.
+        if (!SelectionAvailable() && !(FSelEnd == FCaret))
             FAnchor = FCaret;
         SetCaretPos(to);
         FSelEnd = FCaret;
@@ -2020,18 +2172,90 @@ void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
     }
     InvalidateClient();
     ReportStatusChange(0);
+    EndPaintLock();
+}
+
+void TCustomTextEdit::MoveCaretHorz(int columns, bool select)
+{
+    TBufferCoord d = FCaret;
+    const int cells = LineCells(d.Line);
+    const bool pastEol = HasOption(eoScrollPastEol);
+    if (!pastEol && columns == -1 && d.Char == 1 && d.Line > 1) {
+        d = BufferCoord(LineCells(d.Line - 1) + 1, d.Line - 1);
+    } else if (!pastEol && columns == 1 && d.Char > cells && d.Line < FLines->Count()) {
+        d = BufferCoord(1, d.Line + 1);
+    } else {
+        d.Char = std::max(1, d.Char + columns);
+        if (columns > 0 && !pastEol)
+            d.Char = std::min(d.Char, cells + 1);
+        // The caret never stands on the second cell of a wide character.
+        if (d.Char > 1 && d.Char <= cells && d.Line <= FLines->Count() && IsTrailCell(FLines->Get(d.Line - 1), d.Char))
+            d.Char += columns > 0 ? 1 : -1;
+    }
+    MoveCaretAndSelection(d, select);
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
 }
 
 void TCustomTextEdit::MoveCaretVert(int rows, bool select)
 {
     const TDisplayPos now = BufferToDisplayPos(FCaret);
-    const int row = MinMax(now.Row + rows, 1, std::max(1, DisplayRowCount()));
-    TBufferCoord to = DisplayToBufferPos(DisplayPos(FDesiredColumn, row));
+    int row = now.Row + rows;
+    if (rows >= 0)
+        row = std::min(row, std::max(1, DisplayRowCount()));
+    else
+        row = std::max(row, 1);
+    // With eoKeepCaretX a run of vertical moves aims for the column the
+    // caret had before it; otherwise for the column it has now.
+    const int column = row != now.Row && HasOption(eoKeepCaretX) ? FDesiredColumn : now.Column;
+    TBufferCoord to = DisplayToBufferPos(DisplayPos(column, row));
     if (!HasOption(eoScrollPastEol))
         to.Char = std::min(to.Char, LineCells(to.Line) + 1);
     const int desired = FDesiredColumn;
     MoveCaretAndSelection(to, select);
     FDesiredColumn = desired;
+}
+
+void TCustomTextEdit::MoveToLineStart(bool select)
+{
+    int target = 1;
+    if (HasOption(eoEnhanceHomeKey) && FCaret.Line <= FLines->Count()) {
+        // Alternates between the first non-blank character and column 1.
+        const QString line = FLines->Get(FCaret.Line - 1);
+        qsizetype i = 0;
+        while (i < line.size() && (line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('\t')))
+            ++i;
+        const int first = IndexToCell(line, static_cast<int>(i)) + 1;
+        target = FCaret.Char <= first && FCaret.Char != 1 ? 1 : first;
+    }
+    MoveCaretAndSelection(BufferCoord(target, FCaret.Line), select);
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+}
+
+void TCustomTextEdit::MoveToLineEnd(bool select)
+{
+    const int cells = LineCells(FCaret.Line);
+    int target = cells + 1;
+    if (HasOption(eoEnhanceEndKey) && FCaret.Line <= FLines->Count()) {
+        // Alternates between the end of the text and the end of the line
+        // with its trailing blanks.
+        const int trimmed = CellLength(TrimmedRight(FLines->Get(FCaret.Line - 1)));
+        target = FCaret.Char == trimmed + 1 ? cells + 1 : trimmed + 1;
+    }
+    MoveCaretAndSelection(BufferCoord(target, FCaret.Line), select);
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+}
+
+void TCustomTextEdit::PageStep(bool down, bool select)
+{
+    int n = FRowsInWindow;
+    if (HasOption(eoHalfPageScroll))
+        n >>= 1;
+    if (HasOption(eoScrollByOneLess))
+        --n;
+    if (!down)
+        n = -n;
+    SetTopRow(FTopRow + n);
+    MoveCaretVert(n, select);
 }
 
 TBufferCoord TCustomTextEdit::MatchingBracket(const TBufferCoord& p) const
@@ -2078,23 +2302,85 @@ void TCustomTextEdit::JumpToMatchingBracket()
 
 // ================================================================ commands
 
-void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data)
+void TCustomTextEdit::DoGutterClick(Qt::MouseButton button, int x, int y)
 {
-    if (command < ecUserFirst && OnProcessCommand)
-        OnProcessCommand(this, command, aChar);
-    if (command == ecNone)
+    if (!OnGutterClick)
         return;
-    // One status report per command, when it is done.
-    BeginPaintLock();
-    try {
-        RunEditorCommand(command, aChar, data);
-    } catch (...) {
-        EndPaintLock();
-        throw;
+    const int row = PixelsToDisplayPos(x, y).Row;
+    if (row > DisplayRowCount())
+        return;
+    const int line = RowToLine(row);
+    // The first mark of the line, when it has one.
+    TTextEditMark* mark = nullptr;
+    for (int i = 0; i < FMarks.Count() && !mark; ++i)
+        if (FMarks.Items(i)->MarkLine() == line)
+            mark = FMarks.Items(i);
+    OnGutterClick(this, button, x, y, line, mark);
+}
+
+void TCustomTextEdit::AddCommandHook(ITextEditCommandHook* hook, void* handlerData)
+{
+    if (!hook || FindCommandHook(hook, handlerData) >= 0)
+        return;
+    if (!FCommandHooks)
+        FCommandHooks = std::make_unique<std::vector<std::pair<ITextEditCommandHook*, void*>>>();
+    FCommandHooks->emplace_back(hook, handlerData);
+}
+
+void TCustomTextEdit::RemoveCommandHook(ITextEditCommandHook* hook, void* handlerData)
+{
+    const int i = FindCommandHook(hook, handlerData);
+    if (i >= 0)
+        FCommandHooks->erase(FCommandHooks->begin() + i);
+}
+
+int TCustomTextEdit::FindCommandHook(ITextEditCommandHook* hook, void* handlerData) const
+{
+    if (!hook || !FCommandHooks)
+        return -1;
+    for (int i = static_cast<int>(FCommandHooks->size()) - 1; i >= 0; --i) {
+        const auto& entry = (*FCommandHooks)[static_cast<size_t>(i)];
+        if (entry.first == hook && entry.second == handlerData)
+            return i;
     }
-    EndPaintLock();
+    return -1;
+}
+
+void TCustomTextEdit::NotifyCommandHooks(bool afterProcessing, TTextEditorCommand& command, QChar& aChar, void* data)
+{
+    if (!FCommandHooks)
+        return;
+    // Every hook hears the command, whatever an earlier one decided. A
+    // copy, so that a hook may remove itself.
+    const auto hooks = *FCommandHooks;
+    bool handled = false;
+    for (const auto& [hook, handlerData] : hooks)
+        hook->HookedCommand(this, afterProcessing, handled, command, aChar, data, handlerData);
+    if (handled)
+        command = ecNone;
+}
+
+void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& text)
+{
+    DispatchEditorCommand(command, aChar, command == ecImeStr ? const_cast<QString*>(&text) : nullptr);
+}
+
+void TCustomTextEdit::DispatchEditorCommand(TTextEditorCommand command, QChar aChar, void* data)
+{
+    if (command >= ecUserFirst) {
+        if (OnProcessUserCommand)
+            OnProcessUserCommand(this, command, aChar, data);
+    } else if (OnProcessCommand) {
+        OnProcessCommand(this, command, aChar, data);
+    }
+    if (command != ecNone)
+        NotifyCommandHooks(false, command, aChar, data);
+    if (command != ecNone && command < ecUserFirst)
+        RunEditorCommand(command, aChar, data);
+    if (command != ecNone)
+        NotifyCommandHooks(true, command, aChar, data);
     if (OnCommandProcessed)
-        OnCommandProcessed(this, command, aChar);
+        OnCommandProcessed(this, command, aChar, data);
 }
 
 void TCustomTextEdit::InsertTyped(const QString& text, bool overwrite)
@@ -2113,7 +2399,7 @@ void TCustomTextEdit::InsertTyped(const QString& text, bool overwrite)
             if (endCell < cells && IsTrailCell(line, endCell + 1))
                 --endCell;
             if (endCell >= FCaret.Char)
-                DeleteRecorded(FCaret, BufferCoord(endCell + 1, FCaret.Line), urDeleteForward);
+                DeleteRecorded(FCaret, BufferCoord(endCell + 1, FCaret.Line), urQuietDeleteForward);
         }
     }
     FCaret = InsertRecorded(FCaret, text, urInsert);
@@ -2124,41 +2410,114 @@ void TCustomTextEdit::InsertTyped(const QString& text, bool overwrite)
     EndPaintLock();
 }
 
-void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data)
+void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, void* data)
 {
-    const bool select = command >= ecSelection && command <= ecSelection + 99;
+    // While the caret's line heads a collapsed range, nothing edits it.
+    const bool editing = (command >= ecDeleteLastChar && command <= 600) || command == ecTab ||
+                         command == ecShiftTab || command == ecString || command == ecAutoCompletion;
+    if (editing && FCodeFolding.Enabled() && CaretOnCollapsedFold())
+        return;
+    // With eoTrimTrailingSpaces the lines an edit wrote lose their trailing
+    // blanks, in the edit's own undo step; the caret may stay beyond them.
+    const bool trim = !FReadOnly && HasOption(eoTrimTrailingSpaces) &&
+                      (editing || command == ecPaste || command == ecBlockIndent || command == ecBlockUnindent ||
+                       (command >= ecUpperCase && command <= ecToggleCaseBlock)) &&
+                      command != ecUndo && command != ecRedo && command != ecClearAll;
+    const int startLine = FCaret.Line;
+    // Repainting, scroll bars and the status report happen once, at the end.
+    BeginPaintLock();
+    if (trim)
+        FUndoList.OpenBlock();
+    try {
+        ExecuteCommand(command, aChar, data);
+        if (trim) {
+            TrimTrailingBlanksRecorded(startLine);
+            if (FCaret.Line != startLine)
+                TrimTrailingBlanksRecorded(FCaret.Line);
+        }
+    } catch (...) {
+        if (trim)
+            FUndoList.CloseBlock();
+        EndPaintLock();
+        throw;
+    }
+    if (trim)
+        FUndoList.CloseBlock();
+    EndPaintLock();
+}
+
+void TCustomTextEdit::TrimTrailingBlanksRecorded(int line)
+{
+    if (line < 1 || line > FLines->Count())
+        return;
+    const QString s = FLines->Get(line - 1);
+    const QString t = TrimmedRight(s);
+    if (t.size() == s.size())
+        return;
+    DeleteRecorded(BufferCoord(CellLength(t) + 1, line), BufferCoord(CellLength(s) + 1, line), urQuietDelete);
+    FCaret = ClampPos(FCaret);
+    FAnchor = ClampPos(FAnchor);
+    FSelEnd = ClampPos(FSelEnd);
+}
+
+void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, void* data)
+{
+    const bool select = command >= ecSelection && command <= ecSelection + 99 && command != ecSelWord &&
+                        command != ecSelectAll;
     const TTextEditorCommand base = select ? static_cast<TTextEditorCommand>(command - ecSelection) : command;
     const int lineCount = std::max(1, FLines->Count());
     switch (base) {
     case ecLeft:
-        if (!select && SelectionAvailable())
+        if (!select && SelectionAvailable()) {
             MoveCaretAndSelection(SelectionBegin(), false);
-        else
-            MoveCaretAndSelection(PrevCharPos(FCaret), select);
-        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        } else {
+            MoveCaretHorz(-1, select);
+        }
         return;
     case ecRight:
-        if (!select && SelectionAvailable())
+        if (!select && SelectionAvailable()) {
             MoveCaretAndSelection(SelectionEnd(), false);
-        else
-            MoveCaretAndSelection(NextCharPos(FCaret), select);
-        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        } else {
+            MoveCaretHorz(1, select);
+        }
         return;
     case ecUp: MoveCaretVert(-1, select); return;
     case ecDown: MoveCaretVert(1, select); return;
-    case ecPageUp: MoveCaretVert(-std::max(1, FRowsInWindow), select); SetTopRow(FTopRow - FRowsInWindow); return;
-    case ecPageDown: MoveCaretVert(std::max(1, FRowsInWindow), select); SetTopRow(FTopRow + FRowsInWindow); return;
-    case ecWordLeft: MoveCaretAndSelection(WordLeft(FCaret), select); FDesiredColumn = BufferToDisplayPos(FCaret).Column; return;
-    case ecWordRight: MoveCaretAndSelection(WordRight(FCaret), select); FDesiredColumn = BufferToDisplayPos(FCaret).Column; return;
-    case ecLineStart: MoveCaretAndSelection(BufferCoord(1, FCaret.Line), select); FDesiredColumn = 1; return;
-    case ecLineEnd:
-        MoveCaretAndSelection(BufferCoord(LineCells(FCaret.Line) + 1, FCaret.Line), select);
+    case ecPageUp: PageStep(false, select); return;
+    case ecPageDown: PageStep(true, select); return;
+    case ecPageLeft: MoveCaretHorz(-FColumnsInWindow, select); return;
+    case ecPageRight: MoveCaretHorz(FColumnsInWindow, select); return;
+    case ecPageTop:
+    case ecPageBottom: {
+        const int row = base == ecPageTop ? FTopRow : FTopRow + FRowsInWindow - 1;
+        const int column = BufferToDisplayPos(FCaret).Column;
+        const int desired = FDesiredColumn;
+        MoveCaretAndSelection(DisplayToBufferPos(DisplayPos(column, std::max(1, row))), select);
+        FDesiredColumn = desired;
+        return;
+    }
+    case ecWordLeft:
+        MoveCaretAndSelection(PreviousWordStart(FCaret), select);
         FDesiredColumn = BufferToDisplayPos(FCaret).Column;
         return;
+    case ecWordRight:
+        MoveCaretAndSelection(NextWordStart(FCaret), select);
+        FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    case ecLineStart: MoveToLineStart(select); return;
+    case ecLineEnd: MoveToLineEnd(select); return;
     case ecEditorTop: MoveCaretAndSelection(BufferCoord(1, 1), select); FDesiredColumn = 1; return;
     case ecEditorBottom:
         MoveCaretAndSelection(BufferCoord(LineCells(lineCount) + 1, lineCount), select);
         FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        return;
+    case ecGotoXY:
+        if (data) {
+            MoveCaretAndSelection(*static_cast<const TBufferCoord*>(data), select);
+            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        }
         return;
     default: break;
     }
@@ -2170,16 +2529,18 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     if (command >= ecSetMarker0 && command <= ecSetMarker9) {
         if (FBookMarkOptions.EnableKeys()) {
             // Toggles the bookmark on its own line, moves it from another.
+            const TBufferCoord at = data ? *static_cast<const TBufferCoord*>(data) : FCaret;
             const int n = command - ecSetMarker0;
             const TTextEditMark* existing = Bookmark(n);
-            const bool sameLine = existing && existing->MarkLine() == FCaret.Line;
+            const bool sameLine = existing && existing->MarkLine() == at.Line;
             RemoveBookmark(n);
             if (!sameLine)
-                PlaceBookmark(n, FCaret.Char, FCaret.Line);
+                PlaceBookmark(n, at.Char, at.Line);
         }
         return;
     }
     switch (command) {
+    case ecSelWord: SelectWordAt(FCaret); return;
     case ecSelectAll: SelectWholeText(); return;
     case ecCopy: CopyToClipboard(); return;
     case ecInsertMode: SetInsertMode(true); return;
@@ -2189,10 +2550,32 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     case ecNormalSelect: SetSelectionMode(smNormal); return;
     case ecColumnSelect: SetSelectionMode(smColumn); return;
     case ecLineSelect: SetSelectionMode(smLine); return;
-    case ecScrollUp: SetTopRow(FTopRow - 1); return;
-    case ecScrollDown: SetTopRow(FTopRow + 1); return;
+    case ecScrollUp:
+    case ecScrollDown: {
+        const int caretRow = BufferToDisplayPos(FCaret).Row;
+        if (caretRow < FTopRow || caretRow >= FTopRow + FRowsInWindow) {
+            EnsureCursorPosVisible();
+            return;
+        }
+        if (command == ecScrollUp) {
+            SetTopRow(FTopRow - 1);
+            const int lastVisible = FTopRow + FRowsInWindow - 1;
+            if (caretRow > lastVisible)
+                MoveCaretVert(lastVisible - caretRow, false);
+        } else {
+            SetTopRow(FTopRow + 1);
+            if (caretRow < FTopRow)
+                MoveCaretVert(FTopRow - caretRow, false);
+        }
+        EnsureCursorPosVisible();
+        return;
+    }
     case ecScrollLeft: SetLeftColumn(FLeftColumn - 1); return;
     case ecScrollRight: SetLeftColumn(FLeftColumn + 1); return;
+    case ecContextHelp:
+        if (OnContextHelp)
+            OnContextHelp(this, WordAtPosition(FCaret));
+        return;
     default: break;
     }
     if (FReadOnly)
@@ -2200,15 +2583,33 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     switch (command) {
     case ecChar:
         // Tabs and line breaks arrive as their own commands.
-        if (aChar.unicode() >= 32 && aChar.unicode() != 127)
+        if (aChar.unicode() < 32 || aChar.unicode() == 127)
+            return;
+        if (HasOption(eoColumnEditExtension) && FSelectionMode == smColumn && SelectionAvailable()) {
+            TypeIntoColumnBlock(QString(aChar));
+        } else if (aChar == QLatin1Char(' ') && HasOption(eoTrimTrailingSpaces) && !SelectionAvailable() &&
+                   FCaret.Char > LineCells(FCaret.Line)) {
+            // A blank after the line's end would only be trimmed again: the
+            // caret moves on.
+            SetCaretPos(BufferCoord(FCaret.Char + 1, FCaret.Line));
+            FAnchor = FSelEnd = FCaret;
+            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+        } else {
             InsertTyped(QString(aChar));
+        }
         return;
-    case ecImeStr:
+    case ecImeStr: {
         // Only a composed string heeds overwrite mode; a typed character is
         // always inserted.
-        if (!data.isEmpty())
-            InsertTyped(data, !FInsertMode);
+        const QString text = data ? *static_cast<const QString*>(data) : QString();
+        if (text.isEmpty())
+            return;
+        if (HasOption(eoColumnEditExtension) && FSelectionMode == smColumn && SelectionAvailable())
+            TypeIntoColumnBlock(text);
+        else
+            InsertTyped(text, !FInsertMode);
         return;
+    }
     case ecTab: Tab(); return;
     case ecLineBreak:
     case ecInsertLine: LineBreak(command == ecLineBreak); return;
@@ -2223,6 +2624,11 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     case ecLowerCaseBlock:
     case ecToggleCaseBlock: ChangeCase(command); return;
     case ecDeleteLastChar:
+        if (!SelectionAvailable()) {
+            DeleteLastChar();
+            return;
+        }
+        [[fallthrough]];
     case ecDeleteChar:
     case ecDeleteWord:
     case ecDeleteLastWord:
@@ -2237,10 +2643,11 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
             const int cells = LineCells(FCaret.Line);
             TBufferCoord from = FCaret;
             TBufferCoord to = FCaret;
-            TTextUndoReason reason = urDeleteForward;
+            // Single keys record quiet deletions: undone, they select nothing.
+            TTextUndoReason reason = urQuietDeleteForward;
             switch (command) {
             case ecDeleteLastChar:
-                reason = urDelete;
+                reason = urQuietDelete;
                 if (FCaret.Char > cells + 1) {
                     // In the virtual space Backspace only moves the caret.
                     FCaret.Char -= 1;
@@ -2261,9 +2668,42 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
                                              : NextCharPos(FCaret);
                 }
                 break;
-            case ecDeleteWord: to = FCaret.Char > cells ? FCaret : WordRight(FCaret); break;
-            case ecDeleteLastWord: reason = urDelete; from = WordLeft(FCaret); break;
-            case ecDeleteBOL: reason = urDelete; from = BufferCoord(1, FCaret.Line); to.Char = std::min(to.Char, cells + 1); break;
+            case ecDeleteWord: {
+                // To the end of the word, or past the character at the caret
+                // when that ends no word; then over the blanks after it.
+                TBufferCoord w = WordEndOf(FCaret);
+                if (MinPos(w, FCaret) == w && (!(w == FCaret) || w.Line < FLines->Count())) {
+                    if (w.Char > LineCells(w.Line)) {
+                        if (w.Line < FLines->Count())
+                            w = BufferCoord(1, w.Line + 1);
+                    } else if (FLines->Get(w.Line - 1)[CellToIndex(FLines->Get(w.Line - 1), w.Char - 1)] !=
+                               QLatin1Char(' ')) {
+                        w = NextCharPos(w);
+                    }
+                }
+                const QString wl = FLines->Get(w.Line - 1);
+                for (qsizetype i = CellToIndex(wl, w.Char - 1); i < wl.size() && wl[i] == QLatin1Char(' '); ++i)
+                    ++w.Char;
+                if (w == FCaret || MinPos(w, FCaret) == w)
+                    break;
+                if (FCaret.Char > cells + 1 && w.Line > FCaret.Line)
+                    InsertRecorded(FCaret, QString(), urInsert);  // pads the line up to the caret
+                from = BufferCoord(std::min(FCaret.Char, LineCells(FCaret.Line) + 1), FCaret.Line);
+                to = w;
+                SetSelectionMode(smNormal);
+                break;
+            }
+            case ecDeleteLastWord:
+                reason = urQuietDelete;
+                from = PreviousWordStart(FCaret);
+                to.Char = std::min(to.Char, cells + 1);
+                if (MinPos(from, to) == to && !(from == to)) {
+                    // Only in the virtual space: the caret goes to the start.
+                    FCaret = from;
+                    from = to = FCaret;
+                }
+                break;
+            case ecDeleteBOL: reason = urQuietDelete; from = BufferCoord(1, FCaret.Line); to.Char = std::min(to.Char, cells + 1); break;
             case ecDeleteEOL: to = BufferCoord(cells + 1, FCaret.Line); break;
             case ecDeleteLine:
                 from = BufferCoord(1, FCaret.Line);
@@ -2295,6 +2735,136 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
     case ecPaste: PasteFromClipboard(); return;
     default: break;
     }
+}
+
+void TCustomTextEdit::DeleteLastChar()
+{
+    if (FCaret.Line > FLines->Count())
+        return;
+    const QString line = FLines->Get(FCaret.Line - 1);
+    const int cells = CellLength(line);
+    const int x = FCaret.Char;
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    TBufferCoord to = FCaret;
+    if (x > cells + 1) {
+        // In the virtual space the caret only moves; with smart tab delete
+        // on an empty line back to an indentation above.
+        int target = x - 1;
+        if (HasOption(eoSmartTabDelete)) {
+            if (line.isEmpty()) {
+                target = 1;
+                for (int l = FCaret.Line - 1; l >= 1; --l) {
+                    const int count = LeadingBlankCount(FLines->Get(l - 1), HasOption(eoTrimTrailingSpaces));
+                    if (count < x - 1) {
+                        target = count + 1;
+                        break;
+                    }
+                }
+            } else {
+                target = cells + 1;
+            }
+        }
+        to = BufferCoord(target, FCaret.Line);
+    } else if (x == 1) {
+        if (FCaret.Line > 1) {
+            to = BufferCoord(LineCells(FCaret.Line - 1) + 1, FCaret.Line - 1);
+            DeleteRecorded(to, FCaret, urQuietDelete);
+        }
+    } else {
+        const int blanks = LeadingBlankCount(line, false);
+        const qsizetype i = CellToIndex(line, x - 1);
+        const QChar before = line[i - 1];
+        int remove = 0;  // characters before the caret
+        if (before.unicode() > 32 || x - 1 != blanks) {
+            remove = 1;
+        } else if (HasOption(eoSmartTabDelete)) {
+            // Back to the indentation of the nearest line above that is
+            // indented less.
+            int keep = 0;
+            for (int l = FCaret.Line - 1; l >= 1; --l) {
+                const int count = LeadingBlankCount(FLines->Get(l - 1), false);
+                if (count < blanks) {
+                    keep = count;
+                    break;
+                }
+            }
+            remove = blanks - keep;
+        } else {
+            // Back to the previous tab stop, a tab counting as one step.
+            const int column = BufferToDisplayPos(FCaret).Column;
+            int v = (column - 1) % FTabWidth;
+            if (v == 0)
+                v = FTabWidth;
+            for (qsizetype k = i; k > 0 && remove < v && remove < FTabWidth; --k) {
+                ++remove;
+                if (line[k - 1] == QLatin1Char('\t'))
+                    break;
+            }
+        }
+        const qsizetype from = i - remove;
+        const bool pair = remove == 1 && from > 0 && line[from].isLowSurrogate() && line[from - 1].isHighSurrogate();
+        to = BufferCoord(IndexToCell(line, static_cast<int>(pair ? from - 1 : from)) + 1, FCaret.Line);
+        DeleteRecorded(to, FCaret, urQuietDelete);
+    }
+    FUndoList.CloseBlock();
+    FCaret = FAnchor = FSelEnd = to;
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    InvalidateClient();
+    ReportStatusChange(0);
+    EndPaintLock();
+}
+
+void TCustomTextEdit::TypeIntoColumnBlock(const QString& text)
+{
+    // Insert mode puts the text in front of every row of the block;
+    // overwrite mode fills the block's rows with the text's characters.
+    const TBufferCoord b = SelectionBegin();
+    const TBufferCoord e = SelectionEnd();
+    const auto [left, right] = SelectionColumns();
+    const int firstLine = b.Line;
+    const int lastLine = e.Line;
+    BeginPaintLock();
+    FUndoList.OpenBlock();
+    if (FInsertMode) {
+        for (int line = firstLine; line <= lastLine; ++line) {
+            TBufferCoord at = DisplayToBufferPos(DisplayPos(left, line));
+            InsertRecorded(at, text, urInsert);
+        }
+        const int shift = CellLength(text);
+        const TBufferCoord anchor = FAnchor;
+        const TBufferCoord end = FSelEnd;
+        FAnchor = BufferCoord(anchor.Char + shift, anchor.Line);
+        FSelEnd = BufferCoord(end.Char + shift, end.Line);
+        FCaret = BufferCoord(FCaret.Char + shift, FCaret.Line);
+    } else {
+        int longest = 0;
+        for (int line = firstLine; line <= lastLine && line <= FLines->Count(); ++line) {
+            const auto [from, to] = ColumnCells(line, left, right);
+            const QString old = TextBetween(BufferCoord(from, line), BufferCoord(to, line));
+            QString repl;
+            // Cell for cell: a wide character of the block takes two.
+            for (qsizetype k = 0; CellLength(repl) < CellLength(old); ++k)
+                repl += text[k % text.size()];
+            DeleteRecorded(BufferCoord(from, line), BufferCoord(to, line), urQuietDelete);
+            InsertRecorded(BufferCoord(from, line), repl, urInsert);
+            longest = std::max(longest, CellLength(repl));
+        }
+        // The block's end column follows the longest row.
+        const int endColumn = std::min(b.Char, e.Char) + longest;
+        if (FAnchor.Char >= FSelEnd.Char)
+            FAnchor.Char = endColumn;
+        else
+            FSelEnd.Char = endColumn;
+        FCaret = FSelEnd;
+    }
+    FUndoList.CloseBlock();
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+    EnsureCursorPosVisible();
+    InvalidateClient();
+    ReportStatusChange(0);
+    EndPaintLock();
 }
 
 // ================================================================ indentation and case
@@ -2431,7 +3001,7 @@ void TCustomTextEdit::BlockUnindent()
             continue;
         const QString s = FLines->Get(line - 1);
         const int from = FSelectionMode == smColumn ? std::min(std::min(b.Char, e.Char) - 1, static_cast<int>(s.size())) : 0;
-        DeleteRecorded(BufferCoord(from + 1, line), BufferCoord(from + 1 + amount, line), urDelete);
+        DeleteRecorded(BufferCoord(from + 1, line), BufferCoord(from + 1 + amount, line), urQuietDelete);
     }
     FUndoList.CloseBlock();
     if (FSelectionMode != smColumn) {
@@ -2502,9 +3072,27 @@ void TCustomTextEdit::ShiftTab()
     const int caret = FCaret.Char;
     const int previousStop = FTabWidth * ((caret - 2) / FTabWidth) + 1;
     int target = caret;
-    if (caret > cells + 1) {
+    if (HasOption(eoSmartTabs)) {
+        // Back to the start of the word on the nearest line above that
+        // reaches the caret's column.
+        const int column = BufferToDisplayPos(FCaret).Column;
+        for (int l = FCaret.Line - 1; l >= 1; --l) {
+            const QString above = FLines->ExpandedLine(l - 1);
+            if (CellLength(above) < column)
+                continue;
+            qsizetype i = CellToIndex(above, column - 1);
+            while (i > 0 && above[i - 1] == QLatin1Char(' '))
+                --i;
+            while (i > 0 && above[i - 1] != QLatin1Char(' '))
+                --i;
+            target = DisplayToBufferPos(DisplayPos(IndexToCell(above, static_cast<int>(i)) + 1, FCaret.Line)).Char;
+            target = std::max(1, std::min(target, caret));
+            break;
+        }
+    }
+    if (target == caret && caret > cells + 1) {
         target = previousStop;
-    } else {
+    } else if (target == caret) {
         const int i = CellToIndex(line, caret - 1);
         if (i > 0 && line[i - 1] == QLatin1Char('\t') && previousStop < caret) {
             target = caret - 1;
@@ -2560,14 +3148,7 @@ std::pair<TBufferCoord, TBufferCoord> TCustomTextEdit::WordAround(const TBufferC
 {
     if (p.Line < 1 || p.Line > FLines->Count())
         return {p, p};
-    const QString line = FLines->Get(p.Line - 1);
-    int start = std::min(CellToIndex(line, p.Char - 1), static_cast<int>(line.size()));
-    int end = start;
-    while (start > 0 && IsWordChar(line[start - 1]))
-        --start;
-    while (end < line.size() && IsWordChar(line[end]))
-        ++end;
-    return {BufferCoord(IndexToCell(line, start) + 1, p.Line), BufferCoord(IndexToCell(line, end) + 1, p.Line)};
+    return {WordStartOf(p), WordEndOf(p)};
 }
 
 void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
@@ -2580,7 +3161,7 @@ void TCustomTextEdit::ChangeCase(TTextEditorCommand command)
     if (!block) {
         auto [start, end] = WordAround(FCaret);
         for (int attempt = 0; attempt < 2 && start == end; ++attempt)
-            std::tie(start, end) = WordAround(WordLeft(start));
+            std::tie(start, end) = WordAround(PreviousWordStart(start));
         if (start == end)
             return;
         FAnchor = start;
@@ -2826,8 +3407,15 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
         setFocus(Qt::MouseFocusReason);
-        if (x < FGutterPixels + 2)
+        if (x < FGutterPixels + 2) {
+            // The right button clicks the gutter at once, the others when
+            // they are released there.
+            if (e->button() == Qt::RightButton)
+                DoGutterClick(e->button(), x, y);
+            else
+                FPossibleGutterClick = true;
             return;
+        }
         if (e->button() == Qt::LeftButton && SelectionAvailable() && HasOption(eoDragDropEditing) &&
             !(e->modifiers() & Qt::ShiftModifier)) {
             // A press inside the selection may start a drag.
@@ -2870,7 +3458,7 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
                 return;
             FWaitForDragging = false;
             auto* drag = new QDrag(this);
-            drag->setMimeData(SelectionMimeData());
+            drag->setMimeData(CreateDragData());
             // A move into another editor removes the text here.
             if (drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction) == Qt::MoveAction && !FReadOnly)
                 SetSelectedText(QString());
@@ -2889,6 +3477,13 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
 {
     Guarded("mouse up", [&] {
         FSelecting = false;
+        if (FPossibleGutterClick) {
+            FPossibleGutterClick = false;
+            const QPoint p = e->position().toPoint();
+            if (p.x() < FGutterPixels && e->button() != Qt::RightButton)
+                DoGutterClick(e->button(), p.x(), p.y());
+            return;
+        }
         if (FWaitForDragging) {
             // A press in the selection without a drag puts the caret there.
             FWaitForDragging = false;
@@ -2908,15 +3503,53 @@ QStringList TCustomTextEdit::DroppedFiles(const QMimeData* data)
     return files;
 }
 
+QMimeData* TCustomTextEdit::CreateDragData()
+{
+    QMimeData* data = SelectionMimeData();
+    // The editor a drop comes from decides between moving and copying.
+    data->setProperty(DragSourceProperty, QVariant::fromValue(QPointer<QObject>(this)));
+    return data;
+}
+
+TCustomTextEdit* TCustomTextEdit::DragSourceEditor(const QDropEvent* e)
+{
+    if (auto* source = dynamic_cast<TCustomTextEdit*>(e->source()))
+        return source;
+    if (!e->mimeData())
+        return nullptr;
+    const QPointer<QObject> source = e->mimeData()->property(DragSourceProperty).value<QPointer<QObject>>();
+    return dynamic_cast<TCustomTextEdit*>(source.data());
+}
+
+Qt::DropAction TCustomTextEdit::DropActionFor(const QDropEvent* e) const
+{
+    // Within one editor a drop moves unless Ctrl is held; from another
+    // editor it copies unless Shift is held.
+    const TCustomTextEdit* source = DragSourceEditor(e);
+    bool move = false;
+    if (source == this)
+        move = !(e->modifiers() & Qt::ControlModifier);
+    else if (source)
+        move = (e->modifiers() & Qt::ShiftModifier) != 0;
+    else
+        return e->proposedAction();
+    if (move && !(e->possibleActions() & Qt::MoveAction))
+        move = false;
+    return move ? Qt::MoveAction : Qt::CopyAction;
+}
+
 void TCustomTextEdit::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (HasOption(eoDropFiles) && !DroppedFiles(e->mimeData()).isEmpty()) {
-        e->acceptProposedAction();
-        return;
-    }
-    if (!FReadOnly && HasOption(eoDragDropEditing) &&
-        !MimeDataText(e->mimeData()).isEmpty())
-        e->acceptProposedAction();
+    Guarded("drag enter", [&] {
+        if (HasOption(eoDropFiles) && !DroppedFiles(e->mimeData()).isEmpty()) {
+            e->acceptProposedAction();
+            return;
+        }
+        if (!FReadOnly && HasOption(eoDragDropEditing) && !MimeDataText(e->mimeData()).isEmpty()) {
+            e->setDropAction(DropActionFor(e));
+            e->accept();
+        }
+    });
 }
 
 void TCustomTextEdit::dragMoveEvent(QDragMoveEvent* e)
@@ -2927,7 +3560,8 @@ void TCustomTextEdit::dragMoveEvent(QDragMoveEvent* e)
             return;
         }
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
-        e->acceptProposedAction();
+        e->setDropAction(DropActionFor(e));
+        e->accept();
     });
 }
 
@@ -2962,9 +3596,12 @@ bool TCustomTextEdit::DropTextAt(const QPoint& point, const QString& text, bool 
         FAnchor = FSelEnd = target;
         FCaret = InsertRecorded(target, text, urDropInsert);
     }
-    FAnchor = target;
-    FSelEnd = FCaret;
+    // The dropped text is selected, the caret at its start.
+    FAnchor = FCaret;
+    FSelEnd = FCaret = target;
+    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     FUndoList.CloseBlock();
+    EnsureCursorPosVisible();
     EndPaintLock();
     return true;
 }
@@ -2981,14 +3618,26 @@ void TCustomTextEdit::dropEvent(QDropEvent* e)
             return;
         }
         const QString text = MimeDataText(e->mimeData());
-        const bool own = e->source() == this && e->dropAction() == Qt::MoveAction;
-        if (DropTextAt(e->position().toPoint(), text, own)) {
-            e->acceptProposedAction();
-            if (own) {
+        TCustomTextEdit* source = DragSourceEditor(e);
+        const bool move = DropActionFor(e) == Qt::MoveAction;
+        if (source == this) {
+            if (DropTextAt(e->position().toPoint(), text, move)) {
                 // The move happened here; the drag source must not delete again.
                 e->setDropAction(Qt::CopyAction);
                 e->accept();
             }
+            return;
+        }
+        if (!DropTextAt(e->position().toPoint(), text, false))
+            return;
+        if (source && move && !source->ReadOnly())
+            // The removal goes into the source's own undo list.
+            source->SetSelectedText(QString());
+        if (source) {
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+        } else {
+            e->acceptProposedAction();
         }
     });
 }
@@ -3000,13 +3649,7 @@ void TCustomTextEdit::mouseDoubleClickEvent(QMouseEvent* e)
             return;
         if (FCaret.Line > FLines->Count())
             return;
-        const TBufferCoord start = WordLeft(NextCharPos(FCaret));
-        const QString line = FLines->Get(FCaret.Line - 1);
-        int i = CellToIndex(line, start.Char - 1);
-        while (i < line.size() && IsWordChar(line[i]))
-            ++i;
-        FAnchor = start;
-        FSelEnd = FCaret = BufferCoord(IndexToCell(line, i) + 1, FCaret.Line);
+        SelectWordAt(FCaret);
         FSelecting = false;
         InvalidateClient();
         FlushStatus();
@@ -3118,21 +3761,66 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
 {
     if (FGutterPixels <= 0)
         return;
-    painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
-    PaintMarks(painter, firstRow, lastRow);
-    if (!FGutter.ShowLineNumbers())
-        return;
     const int rh = RowHeight();
-    FDrawer->ChangeForeColor(FGutter.Font().Color);
-    FDrawer->ChangeBackColor(FGutter.Color());
-    for (int row = firstRow; row <= lastRow && row <= DisplayRowCount(); ++row) {
-        // A wrapped line shows its number on its first row only.
-        const int line = RowToLine(row);
-        if (FWrap && LineToRow(line) != row)
-            continue;
-        const QString number = FGutter.LineNumberText(line);
-        const int x = FGutterPixels - FGutter.RightOffset() - 2 - CellLength(number) * FCharWidth;
-        FDrawer->PutText(std::max(0, x), (row - FTopRow) * rh, number);
+    const int rowCount = DisplayRowCount();
+    painter.fillRect(QRect(0, 0, FGutterPixels, height()), ToQColor(FGutter.Color()));
+    if (FGutter.ShowLineNumbers()) {
+        const QColor ink = ToQColor(FGutter.Font().Color);
+        FDrawer->ChangeForeColor(FGutter.Font().Color);
+        FDrawer->ChangeBackColor(FGutter.Color());
+        // Ticks stand centred on the column of the last digit.
+        const int d = FCharWidth;
+        const int x0 = FGutterPixels - FGutter.RightOffset() - 2;
+        for (int row = firstRow; row <= lastRow && row <= rowCount; ++row) {
+            // A wrapped line shows its number on its first row only.
+            const int line = RowToLine(row);
+            if (FWrap && LineToRow(line) != row)
+                continue;
+            QString number = FGutter.LineNumberText(line);
+            if (OnGutterGetText)
+                OnGutterGetText(this, line, number);
+            const int top = (row - FTopRow) * rh;
+            if (FGutter.Intens() && line != FCaret.Line && !number.endsWith(QLatin1Char('0'))) {
+                // Only every tenth line and the caret's line show their
+                // number; a dash marks the fifth, two short strokes the rest.
+                if (line % 5 == 0) {
+                    const int y = top + (rh - 1) / 2;
+                    painter.fillRect(QRect(QPoint(x0 + (d - 4) / 2 - d, y), QPoint(x0 - (d - 4) / 2 - 1, y)), ink);
+                } else {
+                    const int y = top + (rh - 2) / 2;
+                    painter.fillRect(QRect(QPoint(x0 + (d - 2) / 2 - d, y), QPoint(x0 - (d - 2) / 2 - 1, y + 1)), ink);
+                }
+                continue;
+            }
+            const int x = x0 - CellLength(number) * FCharWidth;
+            FDrawer->PutText(std::max(0, x), top, number);
+        }
+    }
+    if (FGutter.LeftOffsetColor() != clNone)
+        painter.fillRect(QRect(0, 0, FGutter.LeftOffset(), height()), ToQColor(FGutter.LeftOffsetColor()));
+    if (FGutter.RightOffsetColor() != clNone)
+        painter.fillRect(QRect(FGutterPixels - FGutter.RightOffset(), 0, FGutter.RightOffset(), height()),
+                         ToQColor(FGutter.RightOffsetColor()));
+    // The border: on the gutter's last pixel column, or on the one before
+    // it with the last in the gutter's colour.
+    if (FGutter.BorderStyle() != gbsNone) {
+        if (FGutter.BorderStyle() == gbsMiddle) {
+            painter.fillRect(QRect(FGutterPixels - 2, 0, 1, height()), ToQColor(FGutter.BorderColor()));
+            painter.fillRect(QRect(FGutterPixels - 1, 0, 1, height()), ToQColor(FGutter.Color()));
+        } else {
+            painter.fillRect(QRect(FGutterPixels - 1, 0, 1, height()), ToQColor(FGutter.BorderColor()));
+        }
+    }
+    PaintMarks(painter, firstRow, lastRow);
+    // Changed lines: a bar in the colour of their state.
+    if (FGutter.ShowLineModified()) {
+        for (int row = firstRow; row <= lastRow && row <= rowCount; ++row) {
+            const TTextLineState* state = FLines->LineExtra(RowToLine(row) - 1);
+            if (!state || *state == lsUnchanged)
+                continue;
+            const TColor color = *state == lsSaved ? FGutter.LineNormalColor() : FGutter.LineModifiedColor();
+            painter.fillRect(QRect(FGutterPixels - FGutter.RightOffset(), (row - FTopRow) * rh, 5, rh), ToQColor(color));
+        }
     }
 }
 
@@ -3154,6 +3842,20 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
         if (FActiveLine.Visible() && row == caretRow) {
             back = FActiveLine.Background();
             fore = FActiveLine.Foreground();
+        }
+        // A line the handler marks special takes the colours it sets, and
+        // its selected text is drawn inverted.
+        bool special = false;
+        if (row <= DisplayRowCount() && OnSpecialLineColors) {
+            TColor specialFore = clNone;
+            TColor specialBack = clNone;
+            OnSpecialLineColors(this, RowToLine(row), special, specialFore, specialBack);
+            if (special) {
+                if (specialFore != clNone)
+                    fore = specialFore;
+                if (specialBack != clNone)
+                    back = specialBack;
+            }
         }
         painter.fillRect(rowRect, ToQColor(back));
         if (row > DisplayRowCount())
@@ -3180,8 +3882,8 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             }
             if (c2 > c1) {
                 const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
-                FDrawer->ChangeForeColor(FSelectedColor.Foreground());
-                FDrawer->ChangeBackColor(FSelectedColor.Background());
+                FDrawer->ChangeForeColor(special ? back : FSelectedColor.Foreground());
+                FDrawer->ChangeBackColor(special ? fore : FSelectedColor.Background());
                 FDrawer->PutTextClipped(textX, y, r, text, true);
             }
         }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class QDropEvent;
 class QLabel;
 class QMimeData;
 class QTextStream;
@@ -77,6 +78,17 @@ enum TScrollCode : std::uint8_t {
 enum TScrollBarKind : std::uint8_t { sbHorizontal, sbVertical };
 
 enum TLineSpacingRule : std::uint8_t { lsSingle, lsOneAndHalf, lsDouble, lsSpecified };
+
+// A handler that hears every command before it runs (afterProcessing false)
+// and after it ran (true). Setting handled cancels the command: the editor
+// does not run it, or hears no more of it. handlerData is what the handler
+// was registered with.
+class ITextEditCommandHook {
+public:
+    virtual ~ITextEditCommandHook() = default;
+    virtual void HookedCommand(TCustomTextEdit* sender, bool afterProcessing, bool& handled,
+                               TTextEditorCommand& command, QChar& aChar, void* data, void* handlerData) = 0;
+};
 enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
 
 class TCustomTextEdit : public QWidget {
@@ -168,8 +180,36 @@ public:
     void SetMaxUndo(int value);
 
     // ------------------------------------------------------------ commands
-    void DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data = QString());
-    virtual void RunEditorCommand(TTextEditorCommand command, QChar aChar, const QString& data);
+    // The one entry of every command: the process events, the hooks before,
+    // the command itself (never one above 1000), the hooks after, and
+    // OnCommandProcessed, which fires also for a cancelled command. data
+    // points to a TBufferCoord for ecGotoXY, ecSelGotoXY and ecSetMarker0..9
+    // (may be nullptr) and to a QString for ecImeStr.
+    virtual void DispatchEditorCommand(TTextEditorCommand command, QChar aChar, void* data = nullptr);
+    // The same with a text: the composed string of ecImeStr.
+    void DispatchEditorCommand(TTextEditorCommand command, QChar aChar, const QString& text);
+    virtual void RunEditorCommand(TTextEditorCommand command, QChar aChar, void* data);
+    // Hooks are called in the order they were added; one handler with the
+    // same data is added once.
+    void AddCommandHook(ITextEditCommandHook* hook, void* handlerData = nullptr);
+    void RemoveCommandHook(ITextEditCommandHook* hook, void* handlerData = nullptr);
+    // The index of the hook, searched from the last; -1 when absent.
+    int FindCommandHook(ITextEditCommandHook* hook, void* handlerData = nullptr) const;
+    // Word limits on one line: word characters are the ASCII letters, digits
+    // and "_"; a wide character is a word of its own.
+    TBufferCoord NextWordStart(const TBufferCoord& p) const;
+    TBufferCoord NextWordStart() const { return NextWordStart(FCaret); }
+    TBufferCoord WordStartOf(const TBufferCoord& p) const;
+    TBufferCoord WordStartOf() const { return WordStartOf(FCaret); }
+    TBufferCoord WordEndOf(const TBufferCoord& p) const;
+    TBufferCoord WordEndOf() const { return WordEndOf(FCaret); }
+    TBufferCoord PreviousWordStart(const TBufferCoord& p) const;
+    TBufferCoord PreviousWordStart() const { return PreviousWordStart(FCaret); }
+    // The word around p; empty when there is none.
+    QString WordAtPosition(const TBufferCoord& p) const;
+    QString WordAtCaret() const { return WordAtPosition(FCaret); }
+    // Selects the word around p, the caret at its end.
+    void SelectWordAt(const TBufferCoord& p);
     TTextEditorCommand TranslateKeyCode(std::uint16_t key, TShiftState shift);
     TTextEditKeyStrokes& Keystrokes() { return FKeystrokes; }
     void ResetKeystrokes() { FKeystrokes.LoadDefaultKeys(); }
@@ -188,6 +228,9 @@ public:
     // Drops text at a client point: moved from this editor's selection (one
     // undo step) or inserted. Returns false when nothing was dropped.
     bool DropTextAt(const QPoint& point, const QString& text, bool moveOwnSelection);
+    // The data a drag of the selection carries: the text as on the clipboard,
+    // and the editor it comes from. The caller owns it.
+    QMimeData* CreateDragData();
 
     // ------------------------------------------------------------ folding
     // Folding stays off in the program; these are the places where code
@@ -300,8 +343,28 @@ public:
     std::function<void(TCustomTextEdit* sender, std::uint16_t& key, TShiftState shift)> OnKeyDown;
     std::function<void(TCustomTextEdit* sender, std::uint16_t& key, TShiftState shift)> OnKeyUp;
     std::function<void(TCustomTextEdit* sender, QChar& key)> OnKeyPress;
-    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnProcessCommand;
-    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar)> OnCommandProcessed;
+    // Before a command runs (OnProcessUserCommand for commands above 1000);
+    // a handler may change the command or clear it (ecNone).
+    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar, void* data)> OnProcessCommand;
+    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar, void* data)>
+        OnProcessUserCommand;
+    std::function<void(TCustomTextEdit* sender, TTextEditorCommand& command, QChar& aChar, void* data)>
+        OnCommandProcessed;
+    // The gutter's text for a line (its number), which the handler may change.
+    std::function<void(TCustomTextEdit* sender, int line, QString& text)> OnGutterGetText;
+    // After the gutter of each painted line: x is where the line's bookmark
+    // glyphs end, y the row's top.
+    std::function<void(TCustomTextEdit* sender, int line, int x, int y)> OnGutterPaint;
+    // A click in the gutter: the button, the client point, the line there
+    // and its first mark (nullptr without one).
+    std::function<void(TCustomTextEdit* sender, Qt::MouseButton button, int x, int y, int line, TTextEditMark* mark)>
+        OnGutterClick;
+    // Asked once per painted line: a line made special takes the colours
+    // set (clNone keeps the row's own), its selection drawn inverted.
+    std::function<void(TCustomTextEdit* sender, int line, bool& special, TColor& foreground, TColor& background)>
+        OnSpecialLineColors;
+    // ecContextHelp: the word at the caret.
+    std::function<void(TCustomTextEdit* sender, const QString& word)> OnContextHelp;
     // After the text and the plugins' overlays are painted; the canvas has
     // the editor's font and its colour as brush.
     std::function<void(TCustomTextEdit* sender, TCanvas& canvas)> OnPaint;
@@ -337,6 +400,8 @@ protected:
     // Adds to the pending changes and reports them unless a paint lock is held.
     void ReportStatusChange(TTextStatusChanges changes);
     virtual void DoStatusChange(TTextStatusChanges changes);
+    // A click in the gutter at a client point; fires OnGutterClick.
+    virtual void DoGutterClick(Qt::MouseButton button, int x, int y);
     virtual void DoPlaceBookmark(TTextEditMark*& mark);
     virtual void DoClearBookmark(TTextEditMark*& mark);
 
@@ -402,10 +467,19 @@ private:
     TBufferCoord ClampPos(TBufferCoord p) const;
     void MoveCaretAndSelection(const TBufferCoord& to, bool select);
     void MoveCaretVert(int rows, bool select);
+    void MoveCaretHorz(int columns, bool select);
+    void MoveToLineStart(bool select);
+    void MoveToLineEnd(bool select);
+    void PageStep(bool down, bool select);
     TBufferCoord PrevCharPos(const TBufferCoord& p) const;
     TBufferCoord NextCharPos(const TBufferCoord& p) const;
-    TBufferCoord WordLeft(const TBufferCoord& p) const;
-    TBufferCoord WordRight(const TBufferCoord& p) const;
+    // The editing commands of Backspace and of typing over a column block.
+    void DeleteLastChar();
+    void TypeIntoColumnBlock(const QString& text);
+    // Runs the command's paint-locked body (no hooks or events).
+    void ExecuteCommand(TTextEditorCommand command, QChar aChar, void* data);
+    void NotifyCommandHooks(bool afterProcessing, TTextEditorCommand& command, QChar& aChar, void* data);
+    void TrimTrailingBlanksRecorded(int line);
     void FontChanged();
     // The line store's notifications.
     void LinesInserted(int index, int count);
@@ -438,6 +512,9 @@ private:
     static QString MimeDataText(const QMimeData* data);
     // The local files a drag carries; empty when it carries none.
     static QStringList DroppedFiles(const QMimeData* data);
+    // The editor a drag comes from; nullptr when it is no editor.
+    static TCustomTextEdit* DragSourceEditor(const QDropEvent* e);
+    Qt::DropAction DropActionFor(const QDropEvent* e) const;
 
     std::unique_ptr<TTextEditStringList> FLines;
     // Created when the first plugin registers.
@@ -503,6 +580,8 @@ private:
     int FGutterPixels = 0;
     int FPaintLock = 0;
     TTextEditorOptions FOptions = TextEditDefaultOptions;
+    // Registered command hooks with their data, created on the first one.
+    std::unique_ptr<std::vector<std::pair<ITextEditCommandHook*, void*>>> FCommandHooks;
     bool FInsertMode = true;
     bool FReadOnly = false;
     bool FModified = false;
@@ -514,6 +593,7 @@ private:
     bool FCaretShown = true;
     bool FSelecting = false;
     bool FWaitForDragging = false;
+    bool FPossibleGutterClick = false;
     QPoint FMouseDown;
     bool FUpdatingScrollBars = false;
     bool FThumbTracking = false;

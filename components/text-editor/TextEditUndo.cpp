@@ -75,6 +75,10 @@ void TTextEditUndoList::AppendGroupBreak()
         return;
     auto item = std::make_unique<TTextEditUndoItem>();
     item->Reason = urGroupBreak;
+    // The break belongs to the change below it, so that it never moves the
+    // list off or onto its clean point.
+    if (!FItems.empty())
+        item->GroupNumber = FItems.back()->GroupNumber;
     PushEntry(std::move(item));
 }
 
