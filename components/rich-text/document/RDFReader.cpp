@@ -406,6 +406,7 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         inserted->Inserting(FDoc, text, false);
         FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, inserted});
         inserted->Inserted(FDoc, FIndex);
+        FDoc->AddSeqItemToList(FIndex);
         FDoc->AddMarkerToList(FIndex);
         ++FItemsAdded;
     }
