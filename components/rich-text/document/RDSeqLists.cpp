@@ -51,7 +51,9 @@ void TCustomRDData::AddSeqItemToList(int i)
     if (!seq)
         return;
     TRDSeqList* list = GetSeqList(true);
-    if (!list || seq->GetIndexInList(list) >= 0)
+    // An item outside every list has no cached place, so a new item is not
+    // searched for in a long list.
+    if (!list || (seq->IndexInList >= 0 && seq->GetIndexInList(list) >= 0))
         return;
     list->RecalcCounters(list->InsertAfter(seq, PrevSeqItem(i - 1)));
 }
