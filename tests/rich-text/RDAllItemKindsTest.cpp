@@ -34,6 +34,29 @@ QByteArray Encoded(const char* format, QColor color, int w = 4, int h = 3)
     return bytes;
 }
 
+// A 16 x 16 icon of 32-bit pixels, every byte of it set (the icon writer of
+// the image library leaves its mask unset).
+QByteArray Icon()
+{
+    QByteArray ico;
+    auto put16 = [&ico](int v) { ico.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
+    auto put32 = [&](int v) {
+        put16(v & 0xFFFF);
+        put16((v >> 16) & 0xFFFF);
+    };
+    const int pixels = 16 * 16 * 4, mask = 16 * 4;
+    put16(0), put16(1), put16(1);
+    ico.append(char(16)).append(char(16)).append(char(0)).append(char(0));
+    put16(1), put16(32), put32(40 + pixels + mask), put32(22);
+    put32(40), put32(16), put32(32), put16(1), put16(32);
+    for (int k = 0; k < 6; ++k)
+        put32(0);
+    for (int i = 0; i < 16 * 16; ++i)
+        ico.append("\x20\x40\x80\xFF", 4);
+    ico.append(QByteArray(mask, '\0'));
+    return ico;
+}
+
 template <typename T>
 std::unique_ptr<TGraphic> Graphic(const QByteArray& bytes)
 {
@@ -115,7 +138,7 @@ protected:
         };
         picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red)), -3);
         picture(Graphic<TJPEGImage>(Encoded("JPEG", Qt::blue, 8, 8)), -3);
-        picture(Graphic<TIcon>(Encoded("ICO", Qt::green, 16, 16)), -3);
+        picture(Graphic<TIcon>(Icon()), -3);
         picture(Graphic<TMetafile>(QByteArray(40, '\x01')), -3);
         picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::yellow)), -10);
         auto bullet = CreateItemByStyleNo(-6, &doc);

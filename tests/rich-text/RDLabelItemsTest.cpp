@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDLabelItems.h"
@@ -342,6 +345,21 @@ TEST_F(LabelTest, ProtectionLineMustBeExactlyProtect)
     EXPECT_FALSE(Load(Doc, "-8 1 3\r\n-200 6 0 0 0 0 0\r\nx\r\n0\r\nwide\r\n0\r\nprotect\r\n\r\n"));
 }
 
+TEST_F(LabelTest, LabelOfAnUnknownTextStyleIsDroppedOrTakesStyleZero)
+{
+    const QByteArray text = "-8 1 3\r\n"
+                            "-200 6 0 0 0 0 0\r\nx\r\n99\r\n0\r\n0\r\nno-protect\r\n\r\n"
+                            "0 1 0 0 0 0\r\nafter\r\n";
+    ASSERT_TRUE(Load(Doc, text));
+    EXPECT_TRUE(Doc.Warnings & rdfwConvertedUnknownStyles);
+    ASSERT_EQ(Doc.ItemCount(), 1);
+    EXPECT_EQ(Doc.TextOfItem(0), "after");
+    Doc.RDFOptions = rdfoConvUnknownStylesToZero;
+    ASSERT_TRUE(Load(Doc, text));
+    ASSERT_EQ(Doc.ItemCount(), 2);
+    EXPECT_EQ(static_cast<TRDLabelItemInfo*>(Doc.ItemAt(0))->TextStyleNo, 0);
+}
+
 TEST_F(LabelTest, OutputEscapesTheText)
 {
     TRDLabelItemInfo label(&Doc, "a<b>{c}", 0);
@@ -369,6 +387,66 @@ TEST_F(LabelTest, CopyTakesTheLabelsSettings)
     EXPECT_EQ(l->Alignment, 2);
     EXPECT_TRUE(l->ProtectTextStyleNo);
     EXPECT_EQ(l->Cursor, 5);
+}
+
+struct THighlightCase {
+    TRDFieldHighlightType Type;
+    uint16_t State;
+    bool Highlighted;
+};
+
+TEST_F(LabelTest, FieldHighlightFollowsTheSheetAndTheState)
+{
+    const THighlightCase cases[] = {
+        {TRDFieldHighlightType::rdfhCurrent, rdisCurrent | rdisControlFocused, true},
+        {TRDFieldHighlightType::rdfhCurrent, rdisCurrent, false},
+        {TRDFieldHighlightType::rdfhCurrent, rdisControlFocused, false},
+        {TRDFieldHighlightType::rdfhAlways, 0, true},
+        {TRDFieldHighlightType::rdfhAlways, rdisSelected | rdisControlFocused, false},
+        {TRDFieldHighlightType::rdfhNever, rdisCurrent | rdisControlFocused, false},
+    };
+    Sheet.FieldHighlightColor = 0x0000FF;
+    TRDLabelItemInfo label(&Doc, "x", 0);
+    label.SetMinWidth(100);
+    for (const THighlightCase& c : cases) {
+        Sheet.FieldHighlightType = c.Type;
+        QImage image(120, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            TCanvas canvas(painter);
+            label.Paint(canvas, 0, 0, 0, c.State, &Sheet, nullptr, &Doc);
+        }
+        EXPECT_EQ(image.pixelColor(90, 2) == QColor(Qt::red), c.Highlighted)
+            << static_cast<int>(c.Type) << ' ' << c.State;
+        EXPECT_EQ(label.GetBoolValueEx(0, &Sheet), c.Type == TRDFieldHighlightType::rdfhCurrent);
+    }
+}
+
+TEST_F(LabelTest, PrintingAtTheScreensResolutionUsesTheCachedMeasure)
+{
+    TRDLabelItemInfo label(&Doc, "Printed label", 0);
+    const int textWidth = label.GetWidthEx();
+    // The cached measure holds the minimum width; the printer's holds the text only.
+    label.SetMinWidth(textWidth + 200);
+    QImage paper(400, 100, QImage::Format_RGB32);
+    paper.setDotsPerMeterX(qRound(192 / 0.0254));
+    paper.setDotsPerMeterY(qRound(192 / 0.0254));
+    QPainter painter(&paper);
+    TCanvas canvas(painter);
+    int extra = 0, descent = 0;
+    TRDDrawLineInfo same;
+    const TRDResolutionInfo screen{96, 96, 96, 96, 0};
+    label.OnDocWidthChange(600, &same, true, &canvas, &Doc, &screen, extra, descent);
+    EXPECT_EQ(same.Width, textWidth + 200);
+    EXPECT_EQ(descent, label.Descent);
+    TRDDrawLineInfo other;
+    const TRDResolutionInfo printer{96, 96, 192, 192, 0};
+    label.OnDocWidthChange(600, &other, true, &canvas, &Doc, &printer, extra, descent);
+    EXPECT_GT(other.Width, 0);
+    EXPECT_LT(other.Width, textWidth + 200);
+    EXPECT_EQ(label.Width, textWidth + 200);
+    painter.end();
 }
 
 }  // namespace

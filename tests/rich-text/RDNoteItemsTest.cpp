@@ -149,6 +149,27 @@ TEST_F(NoteTest, OutputLinksToTheNoteAndLeavesItsTextToTheExport)
     SaveDocumentRTFHook = nullptr;
 }
 
+TEST_F(NoteTest, FootnotesRestartingOnEveryPagePrintTheirPageNumber)
+{
+    auto* note = AddNote<TRDFootnoteItemInfo>(Doc, "x");
+    AddNote<TRDFootnoteItemInfo>(Doc, "y");
+    auto* last = static_cast<TRDFootnoteItemInfo*>(Doc.ItemAt(1));
+    EXPECT_EQ(last->Text, "2");
+    Sheet.FootnotePageReset = true;
+    Sheet.FootnoteNumbering = TRDSeqType::rdseqLowerRoman;
+    EXPECT_EQ(last->GetPrintText(&Doc), "iv");
+    std::unique_ptr<TRDDrawLineInfo> drawItem = last->CreatePrintDrawItem(&Doc, nullptr);
+    auto* footnoteItem = dynamic_cast<TRDFootnoteDrawItem*>(drawItem.get());
+    ASSERT_TRUE(footnoteItem);
+    footnoteItem->PageRelatedIndex = 3;
+    EXPECT_EQ(last->GetDisplayText(&Doc, footnoteItem), "iii");
+    EXPECT_EQ(last->GetDisplayText(&Doc, nullptr), "2");
+    Sheet.FootnotePageReset = false;
+    EXPECT_EQ(last->GetPrintText(&Doc), "2");
+    EXPECT_FALSE(dynamic_cast<TRDFootnoteDrawItem*>(last->CreatePrintDrawItem(&Doc, nullptr).get()));
+    (void)note;
+}
+
 // Records.
 
 QByteArray Hex(const QByteArray& bytes)
