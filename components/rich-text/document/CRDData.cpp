@@ -355,6 +355,7 @@ void TCustomRDData::AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item)
     item->Inserting(this, stored, false);
     FItems->push_back({stored, owned.release()});
     item->Inserted(this, ItemCount() - 1);
+    AddSeqItemToList(ItemCount() - 1);
     AddMarkerToList(ItemCount() - 1);
 }
 
@@ -527,6 +528,7 @@ void TCustomRDData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
 {
     if (!item)
         return;
+    RemoveSeqItemFromList(item, keepLists);
     RemoveMarkerFromList(item, keepLists);
     if (item->Checkpoint) {
         TRDCPInfo* cp = item->Checkpoint;
@@ -567,6 +569,7 @@ void TCustomRDData::Clear()
     FirstParaMarkerLevel = -1;
     if (FItems && !SharesItems()) {
         DestroyOwnMarkerListForClear();
+        DestroyOwnSeqListForClear();
         for (int i = 0; i < ItemCount(); ++i)
             if (ItemAt(i))
                 FreeItemAt(i, true);
@@ -692,6 +695,7 @@ bool TCustomRDData::InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*&
     item->Inserting(this, text, false);
     FItems->insert(FItems->begin() + index, {text, item});
     item->Inserted(this, index);
+    AddSeqItemToList(index);
     AddMarkerToList(index);
     return true;
 }

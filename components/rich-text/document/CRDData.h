@@ -17,6 +17,7 @@
 
 class TRDLayoutInfo;
 class TRDMarkerItemInfo;
+class TRDSeqItemInfo;
 
 // One entry of the item list: the item's text and its object (owned).
 struct TRDItemEntry {
@@ -164,6 +165,16 @@ public:
                  int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead);
     void ApplyLayoutInfo(const TRDLayoutInfo& layoutInfo);
 
+    // Sequence fields: the sequence list of the document tree kept in step
+    // with the items. The last sequence item at or before item i, nested
+    // documents included, then in the documents around this one.
+    TRDSeqItemInfo* PrevSeqItem(int i);
+    void AddSeqItemToList(int i);
+    void RemoveSeqItemFromList(TCustomRDItemInfo* item, bool keepNumbers);
+    // The highest sequence-list index above i of an item whose sequence name
+    // (lower case) is in the sorted list names; -1 when none.
+    int LastSeqIndexOfNames(int i, const QStringList& names);
+
     // List markers: the root's marker list kept in step with the items.
     // The last marker at or before item i, nested documents included, then
     // in the documents around this one.
@@ -238,7 +249,12 @@ public:
     virtual void* GetRTFReadProperties() { return GetRootData()->GetRTFReadProperties(); }
     virtual bool SaveRDFBlock(TRDStream& stream);
     virtual bool AllowsPageBreaks() { return true; }
-    virtual void DestroySeqList() { GetAbsoluteRootData()->DestroySeqList(); }
+    // A root that keeps no sequence list answers none.
+    virtual void DestroySeqList()
+    {
+        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+            root->DestroySeqList();
+    }
     // A root that keeps no marker list answers none (also while it is being destroyed).
     virtual void DestroyMarkerList()
     {
@@ -266,7 +282,12 @@ public:
     }
     virtual TCustomRDData* GetChosenSubData() { return nullptr; }
     virtual TCustomRDItemInfo* GetChosenSubItem() { return nullptr; }
-    virtual QString GetNoteText() { return GetAbsoluteRootData()->GetNoteText(); }
+    // A root that answers no note text has none.
+    virtual QString GetNoteText()
+    {
+        TCustomRDData* root = GetAbsoluteRootData();
+        return root != this ? root->GetNoteText() : QString();
+    }
     virtual void Clear();
     virtual void DeleteItemRange(int first, int count);
     virtual bool HasProgressHandler() { return GetAbsoluteRootData()->HasProgressHandler(); }
@@ -341,7 +362,11 @@ public:
     virtual bool InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode,
                             bool& reformatAll, int& newListNo);
     virtual void DeleteUnusedStyles(TRDStyleUsage& usage);
-    virtual TRDSeqList* GetSeqList(bool create) { return GetAbsoluteRootData()->GetSeqList(create); }
+    virtual TRDSeqList* GetSeqList(bool create)
+    {
+        TCustomRDData* root = GetAbsoluteRootData();
+        return root != this ? root->GetSeqList(create) : nullptr;
+    }
     virtual TRDMarkerList* GetMarkerList(bool create)
     {
         TCustomRDData* root = GetAbsoluteRootData();
@@ -362,6 +387,7 @@ private:
     bool ItemIsDoubleByte(int i) const;
     void EmptyItemListWithoutFreeing();
     void DestroyOwnMarkerListForClear();
+    void DestroyOwnSeqListForClear();
 
     std::unique_ptr<std::vector<TRDItemEntry>> FOwnItems;
     friend class TRDFReader;

@@ -364,6 +364,22 @@ void TRDFReader::AttachWaitingCheckpoint(TCustomRDItemInfo* item)
 bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteArray text)
 {
     TCustomRDItemInfo* item = owned.get();
+    // An item with a text style of its own (a tab, a label) takes it through
+    // the read's text style map; an unknown one drops the item, and the
+    // checkpoint waiting for it, unless unknown styles become style 0.
+    if (item->StyleNo < 0 && !RDFSkipStyleChecks) {
+        int32_t associated = item->GetAssociatedTextStyleNo();
+        if (associated >= 0) {
+            if (!MapTextStyle(associated)) {
+                if (FWaitingCP && !FOwnPendingWaiting) {
+                    delete FWaitingCP;
+                    FWaitingCP = nullptr;
+                }
+                return true;
+            }
+            item->SetAssociatedTextStyleNo(associated);
+        }
+    }
     const int paraNo = item->ParaNo;
     Place(item, paraNo);
     item->UpdatePaletteInfo(FDoc->GetDoInPaletteMode(), false);
@@ -406,6 +422,7 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         inserted->Inserting(FDoc, text, false);
         FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, inserted});
         inserted->Inserted(FDoc, FIndex);
+        FDoc->AddSeqItemToList(FIndex);
         FDoc->AddMarkerToList(FIndex);
         ++FItemsAdded;
     }

@@ -4,7 +4,9 @@
 
 #include "RDControlItems.h"
 #include "RDItem.h"
+#include "RDLabelItems.h"
 #include "RDMarkerItems.h"
+#include "RDNoteItems.h"
 #include "RDPictureItems.h"
 #include "RDTextItems.h"
 
@@ -19,5 +21,10 @@ std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
         {-4, &NewRDItem<TRDHotspotItemInfo>},
         {-5, &NewRDItem<TRDControlItemInfo>},
         {MarkerStyleNo, &NewRDItem<TRDMarkerItemInfo>},
+        {LabelStyleNo, &NewRDItem<TRDLabelItemInfo>},
+        {SeqStyleNo, &NewRDItem<TRDSeqItemInfo>},
+        {EndnoteStyleNo, &NewRDItem<TRDEndnoteItemInfo>},
+        {FootnoteStyleNo, &NewRDItem<TRDFootnoteItemInfo>},
+        {NoteReferenceStyleNo, &NewRDItem<TRDNoteReferenceItemInfo>},
     };
 }

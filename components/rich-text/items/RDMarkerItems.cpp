@@ -146,6 +146,13 @@ bool IsImageKind(TRDListType t)
 
 }  // namespace
 
+bool RDFormatFieldsBounded(const QByteArray& format)
+{
+    std::bitset<RDMaxMarkerLevels> refs;
+    int maxRef = -1, minRef = 0;
+    return ReferencedArguments(format, refs, maxRef, minRef);
+}
+
 const TRDMarkerFont& LevelFont(const TRDListLevel& level)
 {
     static const TRDMarkerFont defaultFont;

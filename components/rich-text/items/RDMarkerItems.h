@@ -186,6 +186,9 @@ private:
     std::vector<std::unique_ptr<TRDMarkerItemInfo>> FOwned;
 };
 
+// False when a format asks for a field wider than a marker text may have
+// (a width, or the digits of %d, past 255 characters).
+bool RDFormatFieldsBounded(const QByteArray& format);
 // A level's marker font (the default one when it has none) and picture graphic (nil when none).
 const TRDMarkerFont& LevelFont(const TRDListLevel& level);
 const TGraphic* LevelGraphic(const TRDListLevel& level);
