@@ -1,6 +1,7 @@
 #include "TestAudioDevice.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 
 namespace {
@@ -39,6 +40,7 @@ public:
 
     int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
+        FSystem.HoldPoint(TTestAudioCall::Write);
         std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
         if (FClosed)
             return aeInvalidHandle;
@@ -52,6 +54,7 @@ public:
 
     int Pause() override
     {
+        FSystem.HoldPoint(TTestAudioCall::Pause);
         std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
         if (FClosed)
             return aeInvalidHandle;
@@ -63,6 +66,7 @@ public:
 
     int Restart() override
     {
+        FSystem.HoldPoint(TTestAudioCall::Restart);
         std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
         if (FClosed)
             return aeInvalidHandle;
@@ -74,6 +78,7 @@ public:
 
     int Reset() override
     {
+        FSystem.HoldPoint(TTestAudioCall::Reset);
         std::vector<TPending> pending;
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
@@ -93,6 +98,7 @@ public:
 
     int GetPosition(std::int64_t& samples) override
     {
+        FSystem.HoldPoint(TTestAudioCall::GetPosition);
         int step = 0;
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
@@ -129,6 +135,7 @@ public:
 
     int Close() override
     {
+        FSystem.HoldPoint(TTestAudioCall::Close);
         std::vector<TPending> pending;
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
@@ -244,6 +251,42 @@ void TTestAudioSystem::ClearFaults()
 int TTestAudioSystem::Fault(TTestAudioCall call) const
 {
     return FFaults[static_cast<int>(call)];
+}
+
+void TTestAudioSystem::HoldNextCall(TTestAudioCall call)
+{
+    std::lock_guard<std::mutex> lock(FHoldLock);
+    FHoldCall = static_cast<int>(call);
+    FHoldReleased = false;
+}
+
+bool TTestAudioSystem::WaitUntilHeld(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(FHoldLock);
+    return FHoldChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FHeld; });
+}
+
+void TTestAudioSystem::ReleaseHold()
+{
+    std::lock_guard<std::mutex> lock(FHoldLock);
+    FHoldCall = -1;
+    if (FHeld)
+        FHoldReleased = true;
+    FHoldChanged.notify_all();
+}
+
+void TTestAudioSystem::HoldPoint(TTestAudioCall call)
+{
+    std::unique_lock<std::mutex> lock(FHoldLock);
+    if (FHoldCall != static_cast<int>(call))
+        return;
+    FHoldCall = -1;  // the next call only
+    FHeld = true;
+    FHoldChanged.notify_all();
+    FHoldChanged.wait(lock, [this] { return FHoldReleased; });
+    FHeld = false;
+    FHoldReleased = false;
+    FHoldChanged.notify_all();
 }
 
 int TTestAudioSystem::DeviceIndexOf(int deviceId, int count)

@@ -15,6 +15,7 @@
 
 #include <QtCore/QByteArray>
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -37,6 +38,14 @@ public:
     void SetRefuseFormats(bool refuse);  // every format refused, also in a query: aeBadFormat
     void SetFault(TTestAudioCall call, int code);  // the call answers code from now on; aeOk clears it
     void ClearFaults();
+    // Holds the next call of the kind on an output stream: the thread that
+    // makes it waits inside the call, outside the system's lock, until
+    // ReleaseHold (a stream that never comes back, as a hung driver does).
+    // WaitUntilHeld returns true once a thread waits there, false when none
+    // came within timeoutMs. ReleaseHold also drops a hold not yet reached.
+    void HoldNextCall(TTestAudioCall call);
+    bool WaitUntilHeld(int timeoutMs = 30000);
+    void ReleaseHold();
 
     // The virtual clock: every open stream that is not paused plays ms
     // milliseconds' worth of sample frames of its queue (less when the queue
@@ -96,6 +105,8 @@ private:
     void TakeInput(int deviceIndex, unsigned char* to, qsizetype bytes, const TAudioFormat& format);
 
     int Fault(TTestAudioCall call) const;  // under FLock
+    // Waits here while call is the one held (see HoldNextCall); never under FLock.
+    void HoldPoint(TTestAudioCall call);
     int DeviceIndex(int deviceId) const;   // -1 for none; under FLock
     // The index of deviceId among count devices (-1: none, the default is 0).
     static int DeviceIndexOf(int deviceId, int count);
@@ -129,4 +140,9 @@ private:
     std::vector<TInputNotice> FInputPending;
     std::size_t FInputNext = 0;
     std::recursive_mutex FDeliverLock;
+    std::mutex FHoldLock;
+    std::condition_variable FHoldChanged;
+    int FHoldCall = -1;          // the call to hold next; -1: none
+    bool FHeld = false;          // a thread waits in the held call
+    bool FHoldReleased = false;  // the waiting thread may go on
 };

@@ -508,7 +508,7 @@ bool TFrmStudyRecord::WaitOutputIdle()
     QTimer bound;
     bound.setSingleShot(true);
     connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bound.start(StopWaitMs);
+    bound.start(StopWait);
     FIdleWait = &loop;
     while (DXAudioOut->GetOutputState() != aosIdle && bound.isActive())
         loop.exec();

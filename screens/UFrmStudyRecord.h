@@ -28,6 +28,8 @@ public:
     enum TPage { pgListen = 0, pgSpeak = 1, pgTransfer = 2, pgSentence = 3 };
     // The wait for a stopped clip to let go of the output.
     static constexpr int StopWaitMs = 2000;
+    // The bound that wait uses (StopWaitMs; tests shorten it).
+    int StopWait = StopWaitMs;
 
     QWidget* panMenu;
     TPiboSpeedButton* psbListen;
@@ -89,7 +91,7 @@ private:
     void SentenceGridDrawCell(TCanvas& canvas, int col, int row, const QRect& rect);
     void SentenceGridMouseMove(int x, int y);
     void SentenceGridMouseUp(int x, int y);
-    // Waits, serving events, until the output is idle; false after StopWaitMs.
+    // Waits, serving events, until the output is idle; false after StopWait ms.
     bool WaitOutputIdle();
 
     bool FShown = false;

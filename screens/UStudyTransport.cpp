@@ -6,6 +6,8 @@
 #include "UPiboComponent.h"
 #include "UPiboVideoClass.h"
 
+#include <QtCore/QCoreApplication>
+
 #include <exception>
 
 void FillBackground(QWidget* widget, std::uint32_t color)
@@ -420,8 +422,13 @@ void TStudyTransport::Progress(qint64 playTime)
         return;
     piboProgress->SetPosition(static_cast<int>(playTime));
     if (FPlayer && piboProgress->Marked() && piboProgress->EndMark() >= 0
-        && piboProgress->Position() >= piboProgress->EndMark())
+        && piboProgress->Position() >= piboProgress->EndMark()) {
         FPlayer->GotoTime(LoopStartIndex, piboProgress->StartMark());
+        // The range loop: what the jump set off (the player's new position,
+        // the repaints) is handled before playing on. Nothing of this object
+        // is used afterwards: a handler may free the screen.
+        QCoreApplication::processEvents();
+    }
 }
 
 void TStudyTransport::PlayOver()

@@ -18,6 +18,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QMetaObject>
 #include <QtSql/QSqlQuery>
 #include <QtGui/QAction>
 #include <QtWidgets/QLabel>
@@ -263,6 +264,36 @@ TEST_F(BrowseRecite, SeekBarClickWhileStoppedSelectsWithoutPlaying)
     EXPECT_EQ(System.Played(0).size(), 0);
 }
 
+// The range loop's jump back handles the events waiting before play goes
+// on; a progress short of the end mark leaves them waiting.
+TEST_F(BrowseRecite, TheRangeLoopJumpHandlesTheWaitingEvents)
+{
+    Open({5000, 5000, 5000, 5000, 5000});
+    Bar()->psbPlayClick();
+    Clock->Run(10000);
+    const int start = Bar()->piboProgress->Position();
+    Bar()->psbAgainClick();
+    Clock->Run(2000);
+    const int end = Bar()->piboProgress->Position();
+    Bar()->psbAgainClick();
+    ASSERT_EQ(Bar()->piboProgress->EndMark(), end);
+    ASSERT_EQ(Bar()->LoopStartIndex, 2);
+
+    bool handled = false;
+    QMetaObject::invokeMethod(Screen.get(), [&handled] { handled = true; }, Qt::QueuedConnection);
+    Bar()->Progress(end - 1);
+    EXPECT_FALSE(handled);
+    EXPECT_EQ(Player()->PlayQueueIndex(), 2);
+    Bar()->Progress(end);
+    EXPECT_TRUE(handled);
+    // Back at the start mark, playing on from there.
+    EXPECT_EQ(Player()->PlayQueueIndex(), 2);
+    EXPECT_TRUE(Playing());
+    Clock->Run(100);
+    EXPECT_GE(Player()->PlayTime(), start);
+    EXPECT_LT(Player()->PlayTime(), start + 500);
+}
+
 TEST_F(BrowseRecite, SentenceExportsWriteClipsAndSubtitlesNamedByTheLesson)
 {
     Open({700, 1400, 2100});
@@ -389,60 +420,8 @@ protected:
 
 TEST_F(VideoBrowseRecite, PlayAllPlaysEveryCueAndUncheckedPlaysTheCheckedOnly)
 {
-    // Three cues over the three coloured seconds.
-    const QString video = Env.File(QStringLiteral("temp/rgb.avi"));
-    ASSERT_TRUE(QFile::copy(VideoFixtures::File(QStringLiteral("rgb.avi")), video));
-    Env.Write(QStringLiteral("temp/rgb.srt"),
-              QByteArray("1\r\n00:00:00,000 --> 00:00:01,000\r\nRed\r\n红\r\n\r\n"
-                         "2\r\n00:00:01,000 --> 00:00:02,000\r\nGreen\r\n绿\r\n\r\n"
-                         "3\r\n00:00:02,000 --> 00:00:03,000\r\nBlue\r\n蓝\r\n\r\n"));
     Screen = std::make_unique<TFrmVideoBrowseRecite>();
-    Screen->SetMediaFile(video);
-    Screen->resize(900, 700);
-    Screen->show();
-    ProcessEvents();
-    TPiboVideoClass* player = Screen->VideoPlayer();
-    ASSERT_EQ(player->Count(), 3);
-    EXPECT_TRUE(Screen->pcbSelect->Checked());
-    EXPECT_EQ(Screen->labSelect->text(), QStringLiteral("播放全部"));
-    EXPECT_EQ(player->VideoPlayType(), vptAll);
-    EXPECT_EQ(Screen->Grid->GetCells(0, 2), QStringLiteral("3"));
-
-    std::vector<int> cues;
-    const auto follow = player->OnVideoPlayIndexChange;
-    player->OnVideoPlayIndexChange = [&cues, follow](QObject* sender, int index) {
-        if (cues.empty() || cues.back() != index)
-            cues.push_back(index);
-        follow(sender, index);
-    };
-    // Row 1 unchecked: "播放全部" still plays it.
-    Screen->Grid->SetRowChecked(1, false);
-    Screen->GridCheckBoxClick(1);
-    Screen->Transport()->psbPlayClick();
-    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsPlay; }));
-    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsStop; }));
-    // Cue 0 is current from the start; the others follow in turn.
-    EXPECT_EQ(cues, (std::vector<int>{1, 2}));
-    EXPECT_FALSE(Screen->Transport()->psbPlay->isHidden());
-
-    // Unchecked box: only the checked rows.
-    Screen->pcbSelect->SetChecked(false);
-    Screen->pcbSelectClick();
-    EXPECT_EQ(player->VideoPlayType(), vptSelect);
-    player->GotoSentence(0);
-    cues.clear();
-    Screen->Transport()->psbPlayClick();
-    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsPlay; }));
-    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsStop; }));
-    EXPECT_EQ(std::count(cues.begin(), cues.end(), 1), 0);
-    EXPECT_NE(std::find(cues.begin(), cues.end(), 2), cues.end());
-
-    // Nothing checked in this mode: refused.
-    Screen->ppcbAll->SetChecked(false);
-    Screen->ppcbAllClick();
-    Screen->Transport()->psbPlayClick();
-    EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("请选择要播放的项！")});
-    EXPECT_EQ(player->VideoPlayState(), vpsStop);
+    CheckVideoPlayModes(Env, Dialogs, *Screen);
 }
 
 }  // namespace

@@ -69,6 +69,13 @@ void DragSplitterHandle(QSplitter* splitter, int dy);
 // Sets the six hot-key atoms of SystemPara to distinct values.
 void SetTestHotKeys();
 
+// Shows a video twin (browse or speak; made, not shown yet) on the coloured
+// test video with three one-second cues, and plays it in both modes of its
+// select box: "播放全部" starts checked and plays every cue, an unchecked row
+// too; unchecked, only the checked rows play; with no row checked then, play
+// is refused with "请选择要播放的项！".
+void CheckVideoPlayModes(const TWindowTestEnvironment& env, const TDialogRecorder& dialogs, TSentenceScreen& screen);
+
 // The fixture of the screen tests: a program folder with a database, the
 // test audio device with one output, the dialogs answered, the hot keys set.
 // FreeScreen frees the screen before the device goes.

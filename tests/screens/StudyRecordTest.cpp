@@ -5,6 +5,7 @@
 #include "AudioDevice.h"
 #include "AudioPipeDXAudio.h"
 #include "AudioPipesmpeg.h"
+#include "ProgramFolder.h"
 #include "TestAudioDevice.h"
 #include "UAudioConverters.h"
 #include "UDataInterface.h"
@@ -352,6 +353,56 @@ TEST_F(StudyRecordTest, PlayingAnotherSentenceStopsTheOneThatPlays)
     ASSERT_TRUE(WaitIdle());
     EXPECT_FALSE(Form->DXAudioOut->RunFailed());
     // Only the second clip played: half a second, not three.
+    const QByteArray played = Sys.Played(0);
+    EXPECT_GE(played.size(), 7000);
+    EXPECT_LE(played.size(), 14000);
+}
+
+// An output whose stopped run never lets go (the device hangs in a call) is
+// waited for only so long: the new sentence is refused with "播放音频失败！"
+// and the clip the output still reads stays in place. Once the device comes
+// back the output ends its run and the next click plays.
+TEST_F(StudyRecordTest, AnOutputThatStaysBusyAfterItsStopRefusesTheNextClipAndKeepsTheFile)
+{
+    const QString me = SystemPara.UserInfo.UserName;
+    AddSentence(me, "long", QStringLiteral("长"), Clip(3000));
+    AddSentence(me, "short", QStringLiteral("短"), Clip(500));
+    Sys.SetAdvanceOnPosition(0);  // the first clip cannot end by itself
+    Open();
+    Form->StopWait = 0;  // the bound runs out at the first pass of the wait
+    const QString playing = ProgramFolder() + QStringLiteral("temp/PiboTempRecordSentence.mp3");
+
+    // The output's worker asks the device for its position and never returns.
+    Sys.HoldNextCall(TTestAudioCall::GetPosition);
+    struct TRelease {
+        TTestAudioSystem& System;
+        ~TRelease() { System.ReleaseHold(); }
+    } release{Sys};
+    Form->PlaySentence(0);
+    ASSERT_TRUE(Sys.WaitUntilHeld());
+    const QByteArray first = [&playing] {
+        QFile f(playing);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_FALSE(first.isEmpty());
+
+    Form->PlaySentence(1);
+    EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("播放音频失败！")});
+    EXPECT_EQ(Form->DXAudioOut->GetOutputState(), aosBusy);
+    QFile kept(playing);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), first);
+    kept.close();
+
+    Sys.ReleaseHold();
+    ASSERT_TRUE(WaitIdle());
+    Dialogs.Infos.clear();
+    Sys.SetAdvanceOnPosition(5);
+    Sys.ClearPlayed();
+    Form->PlaySentence(1);
+    EXPECT_TRUE(Dialogs.Infos.isEmpty());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_FALSE(Form->DXAudioOut->RunFailed()) << Form->DXAudioOut->LastErrorText().toStdString();
     const QByteArray played = Sys.Played(0);
     EXPECT_GE(played.size(), 7000);
     EXPECT_LE(played.size(), 14000);

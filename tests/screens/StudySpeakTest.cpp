@@ -300,6 +300,41 @@ TEST_F(StudySpeak, SavingTheRecording)
     EXPECT_NEAR(VideoFixtures::ProbeDurationMs(Env.File(QStringLiteral("x.MP3.mp3"))), 1200, 150);
 }
 
+// The whole-lesson export of the speak screen hands the lesson's ".plrc" on
+// as it is (the browse screen writes an ".lrc" instead); an export beside
+// the lesson under its own name leaves the ".plrc" in place.
+TEST_F(StudySpeak, WholeLessonExportCopiesThePlrc)
+{
+    Open({600, 600});
+    QFile source(Env.File(QStringLiteral("temp/lesson.plrc")));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray plrc = source.readAll();
+    source.close();
+    ASSERT_FALSE(plrc.isEmpty());
+    struct Case {
+        const char* chosen;
+        const char* mp3;
+        const char* subtitle;
+    } cases[] = {
+        {"whole", "whole.mp3", "whole.plrc"},
+        {"upper.MP3", "upper.MP3.mp3", "upper.MP3.plrc"},
+        {"temp/lesson.mp3", "temp/lesson.mp3", "temp/lesson.plrc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        Dialogs.Files << Env.File(QString::fromUtf8(c.chosen));
+        Screen->miAllExportMp3Click();
+        const QString mp3 = Env.File(QString::fromUtf8(c.mp3));
+        EXPECT_TRUE(QFile::exists(mp3));
+        QFile copy(Env.File(QString::fromUtf8(c.subtitle)));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), plrc);
+        const QFileInfo info(mp3);
+        EXPECT_FALSE(QFile::exists(info.absolutePath() + u'/' + info.completeBaseName() + QStringLiteral(".lrc")));
+    }
+    EXPECT_EQ(Dialogs.Infos, QStringList(3, QStringLiteral("导出MP3文件成功！")));
+}
+
 TEST_F(StudySpeak, ARecorderThatCannotStartLeavesTheIdleLook)
 {
     Open({500});
@@ -506,6 +541,12 @@ TEST_F(VStudySpeak, CompareStartsTheVideoAndTheRecordingTogether)
     Screen->ppsbSaveRecordClick();
     EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("保存录音文件成功！")});
     EXPECT_TRUE(QFile::exists(Env.File(QStringLiteral("mine.mp3"))));
+}
+
+TEST_F(VStudySpeak, PlayAllPlaysEveryCueAndUncheckedPlaysTheCheckedOnly)
+{
+    Screen = std::make_unique<TFrmVStudySpeak>();
+    CheckVideoPlayModes(Env, Dialogs, *Screen);
 }
 
 }  // namespace

@@ -320,6 +320,45 @@ TEST_F(TranslateTrain, ALineWithoutWordsScoresNothingAndDoneMovesOn)
     EXPECT_EQ(Screen->ShownIndex(), 2);
 }
 
+// A lesson whose English line is empty or blank throughout, as the file
+// holds it: the sentence shows no tile, "完成" stores "0%" for no word and
+// moves on to the next sentence.
+TEST_F(TranslateTrain, ABlankEnglishLineOfTheLessonScoresZeroAndDoneMovesOn)
+{
+    const QString me = QStringLiteral("O'Brien 小明");
+    struct Case {
+        const char* name;
+        QString english;
+        int at;  // the sentence that has it
+    };
+    const Case cases[] = {
+        {"an empty line opened on", QString(), 0},
+        {"a line of blanks skipped to", QStringLiteral("   "), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<QPair<QString, QString>> lines = {{QStringLiteral("Good morning"), QStringLiteral("早上好")},
+                                                {QStringLiteral("Bye"), QStringLiteral("再见")}};
+        lines.insert(c.at, {c.english, QStringLiteral("空白")});
+        Open(lines);
+        QSqlQuery(DataInterface->Connection()).exec(QStringLiteral("delete from transferrecord"));
+        Dialogs.Infos.clear();
+        for (int i = 0; i < c.at; ++i)
+            Screen->NextSentence();
+        ASSERT_EQ(Screen->ShownIndex(), c.at);
+        ASSERT_EQ(Screen->labChina->text(), QStringLiteral("空白"));
+        EXPECT_TRUE(Screen->ppwSur->WordItems().isEmpty());
+        EXPECT_TRUE(Screen->RefWords.isEmpty());
+
+        Screen->ppsbDone->PerformClick();
+        EXPECT_EQ(StoredRows(), (QList<TStoredRow>{{me, 0, 0, "0%", c.english, 0, "lesson"}}));
+        EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("自动进入下一句！")});
+        EXPECT_EQ(Screen->ShownIndex(), c.at + 1);
+        EXPECT_EQ(Screen->labChina->text(), lines.at(c.at + 1).second);
+        Screen.reset();
+    }
+}
+
 TEST_F(TranslateTrain, HotKeysAltZForwardsAltXBackF9Again)
 {
     Open();

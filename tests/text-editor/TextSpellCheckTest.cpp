@@ -16,8 +16,12 @@
 #include <QtGui/QRegion>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +113,91 @@ TEST(TextSpellDictionaries, AMissingListRaisesAndChangesNothing)
     EXPECT_THROW(TTextSpellCheck::ForceDirectoryPath(QString()), ETextEditError);
     EXPECT_TRUE(TTextSpellCheck::ForceDirectoryPath(dir.path() + QStringLiteral("/a/b/c/")));
     EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/a/b/c")).exists());
+}
+
+// A write of the user list or of the skip list that fails (here a file-size
+// limit, in a child process of its own; a read-only folder stops no one
+// running as root) raises EInOutError naming the file and leaves the old
+// file whole, with nothing beside it: the new list is written in full before
+// it replaces the old one. A failed reopen leaves the open lists as they were.
+int FailListWritesUnderASizeLimit()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/");
+    const QString userList = folder + QStringLiteral("english.user.dic");
+    const QString skipList = folder + QStringLiteral("english.SkipWord.dic");
+    // Line feeds alone: a list written anew ends its lines with CR LF, so
+    // a file written again, even in part, differs from these.
+    QByteArray user;
+    QByteArray skip;
+    for (int i = 0; i < 2000; ++i) {
+        user += "userword" + QByteArray::number(i) + '\n';
+        skip += "skipword" + QByteArray::number(i) + '\n';
+    }
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    if (!write(folder + QStringLiteral("english.1-0-0.dic"), "apple\r\n") || !write(userList, user) ||
+        !write(skipList, skip))
+        return 10;
+    TTextSpellCheck spell;
+    spell.SetDictionaryPath(folder);
+    spell.SetUserDirectory(folder);
+    spell.OpenLanguageDictionary(QStringLiteral("english"));
+    if (!spell.IsWordAccepted(QStringLiteral("userword1999")) || spell.SkipList().size() != 2000)
+        return 11;
+
+    constexpr rlim_t Limit = 4096;  // far less than either list
+    const rlimit limit{Limit, Limit};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 12;
+    std::signal(SIGXFSZ, SIG_IGN);
+    const auto namesTheFile = [](const EInOutError& e, const char* name) {
+        const QString m = e.Message();
+        const QString head = QString::fromLatin1(name) + QStringLiteral(": ");
+        return m.contains(head) && m.size() > m.indexOf(head) + head.size();  // the file error's text follows
+    };
+
+    spell.SetModified(true);
+    try {
+        spell.WriteUserDictionary();
+        return 13;
+    } catch (const EInOutError& e) {
+        if (!namesTheFile(e, "english.user.dic"))
+            return 14;
+    }
+    if (ReadFile(userList) != user)
+        return 15;
+    if (!spell.Modified())  // the words are still unsaved
+        return 16;
+
+    // A reopen writes the skip list first: its failure stops the reopen.
+    try {
+        spell.OpenLanguageDictionary(QStringLiteral("english"));
+        return 17;
+    } catch (const EInOutError& e) {
+        if (!namesTheFile(e, "english.SkipWord.dic"))
+            return 18;
+    }
+    if (ReadFile(skipList) != skip || ReadFile(userList) != user)
+        return 19;
+    if (!spell.OpenDictionary() || spell.SkipList().size() != 2000 || !spell.IsWordAccepted(QStringLiteral("apple")) ||
+        !spell.IsWordAccepted(QStringLiteral("userword5")) || !spell.IsWordAccepted(QStringLiteral("skipword7")))
+        return 20;
+    // No half-written new list is left beside the old ones.
+    QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    if (files != QStringList{QStringLiteral("english.1-0-0.dic"), QStringLiteral("english.SkipWord.dic"),
+                             QStringLiteral("english.user.dic")})
+        return 21;
+    return 0;
+}
+
+TEST(TextSpellDictionariesDeathTest, AFailedListWriteKeepsTheOldFileAndRaises)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(FailListWritesUnderASizeLimit()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(TextSpellDictionaries, AlgorithmChangesRecomputeEveryKey)

@@ -13,6 +13,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtCore/QMetaObject>
 #include <QtCore/QProcess>
@@ -316,6 +317,132 @@ TEST_F(WaveRecorderTest, WithoutOverwriteThePositionAddsTheEarlierLength)
     ASSERT_TRUE(ReadWaveContents(path, contents));
     EXPECT_GE(contents.Data.size(), 600 * 176400 / 1000);
     EXPECT_EQ(Difference(contents.Data.left(400 * 176400 / 1000), tone.left(400 * 176400 / 1000)), "");
+}
+
+// The layout of a RIFF WAVE file read from its headers alone (the data is
+// not read): false unless the RIFF size matches the file, every chunk lies
+// inside it and there is one "fmt " and one "data" chunk.
+bool ReadWaveLayout(const QString& path, qint64& dataOffset, qint64& dataBytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    const auto u32 = [](const QByteArray& b, int at) {
+        return qint64(quint8(b[at])) | qint64(quint8(b[at + 1])) << 8 | qint64(quint8(b[at + 2])) << 16 |
+               qint64(quint8(b[at + 3])) << 24;
+    };
+    const QByteArray head = file.read(12);
+    if (head.size() != 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "WAVE" || u32(head, 4) != size - 8)
+        return false;
+    int formats = 0;
+    int datas = 0;
+    for (qint64 at = 12; at < size;) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray chunk = file.read(8);
+        if (chunk.size() != 8)
+            return false;
+        const qint64 bytes = u32(chunk, 4);
+        if (at + 8 + bytes > size)
+            return false;
+        if (chunk.startsWith("fmt "))
+            ++formats;
+        if (chunk.startsWith("data")) {
+            ++datas;
+            dataOffset = at + 8;
+            dataBytes = bytes;
+        }
+        at += 8 + bytes + (bytes & 1);
+    }
+    return formats == 1 && datas == 1;
+}
+
+// A recording that reaches the largest size a WAV file can have ends as a
+// full disk ends it: the buffer that does not fit is left out, the file is
+// whole and valid, OnStop comes once. The recording goes behind a sparse
+// file just short of that size, so the test writes a few kilobytes only.
+TEST_F(WaveRecorderTest, ReachingTheWaveSizeLimitEndsTheRecordingWithAValidFile)
+{
+    const QString path = Path(QStringLiteral("huge.wav"));
+    // 44.1 kHz stereo 16 bits: 17,640 bytes are 100 ms, so the earlier
+    // length is a whole number of milliseconds.
+    constexpr qint64 Header = 44;
+    constexpr qint64 Largest = 0xFFFFFFFFLL + 8;  // RIFF size field + 8
+    constexpr qint64 Earlier = (Largest - Header - 16 * 1024) / 17640 * 17640;
+    {
+        QByteArray header("RIFF");
+        const auto put32 = [&header](quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                header += char(v >> (8 * i));
+        };
+        const auto put16 = [&header](quint16 v) {
+            header += char(v & 0xFF);
+            header += char(v >> 8);
+        };
+        put32(quint32(Header - 8 + Earlier));
+        header += "WAVEfmt ";
+        put32(16);
+        put16(1);
+        put16(2);
+        put32(44100);
+        put32(176400);
+        put16(4);
+        put16(16);
+        header += "data";
+        put32(quint32(Earlier));
+        ASSERT_EQ(header.size(), Header);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(header), Header);
+        ASSERT_TRUE(file.resize(Header + Earlier));  // sparse: no disk space taken
+    }
+    const QByteArray tone = SoxTone(44100, 2, 16, 1);
+    System.SupplyInput(0, tone);
+
+    int stops = 0;
+    bool validAtStop = false;
+    qint64 dataOffset = 0;
+    qint64 dataBytes = 0;
+    {
+        TSndWaveRecorder recorder;
+        SetUpAsTheScreens(recorder);
+        recorder.SetOverwriteExisting(false);
+        recorder.OnStop = [&](QObject*) {
+            ++stops;
+            validAtStop = ReadWaveLayout(path, dataOffset, dataBytes);
+        };
+        recorder.Wave()->SetFileName(path);
+        const qint64 earlierMs = Earlier / 17640 * 100;
+        recorder.Wave()->SetPosition(earlierMs);  // at its end
+        ASSERT_EQ(recorder.GetPosition(), earlierMs);
+        recorder.Start();
+        ASSERT_EQ(recorder.GetState(), dsOpened | dsStarted);
+        // Far more than fits: the limit ends the recording, not the clock.
+        System.AdvanceMs(1000);
+        ASSERT_TRUE(RunEventsUntil([&] { return stops >= 1; }));
+        ProcessEvents();
+        EXPECT_EQ(recorder.GetState(), dsClosed);
+    }
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(validAtStop);
+    ASSERT_TRUE(ReadWaveLayout(path, dataOffset, dataBytes));
+    EXPECT_EQ(dataOffset, Header);
+    // Writing goes on at the wave's position, which a seek puts on the last
+    // sample frame at most: the recording starts there. Whole buffers of the
+    // tone (4096 bytes each) follow, as many as fit; the next would not.
+    const qint64 from = Earlier - 4;
+    EXPECT_GT(dataBytes, Earlier);
+    EXPECT_EQ((dataBytes - from) % 4096, 0);
+    const qint64 size = QFileInfo(path).size();
+    EXPECT_LE(size, Largest);
+    EXPECT_GT(size + 4096, Largest);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(file.seek(Header + from));
+    const QByteArray added = file.read(dataBytes - from);
+    EXPECT_EQ(Difference(added, tone.left(added.size())), "");
+    EXPECT_EQ(System.OpenInputStreamCount(), 0);
 }
 
 TEST_F(WaveRecorderTest, FormatsAndTheReadOnlyInputFormat)
