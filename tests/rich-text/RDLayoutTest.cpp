@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QtGui/QFontInfo>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
 
 #include <memory>
+#include <ostream>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -26,7 +28,7 @@ public:
     TLayoutSheet()
     {
         TFontInfo* f = TextStyles().Items(0);
-        f->FontName = QStringLiteral("Liberation Mono");
+        f->FontName = QStringLiteral("Courier New");
         f->Size = 15;
     }
 };
@@ -148,6 +150,8 @@ TEST_F(RDLayoutTest, FixtureFontMeasuresTwelveByTwentyThree)
 {
     TRDFontInfoCache cache(&Doc, &Sheet, Doc.Canvas.get(), false);
     TRDFontInfoCacheItem* e = cache.GetItems(0);
+    // the platform's font mapping stands in for "Courier New"
+    EXPECT_EQ(QFontInfo(e->Font).family(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(e->TextMetric.tmAscent, 17);
     EXPECT_EQ(e->TextMetric.tmDescent, 6);
     EXPECT_EQ(ItemTextWidth("a", *Doc.Canvas, 0), 12);
@@ -372,13 +376,52 @@ TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
     EXPECT_EQ(d, Doc.DrawItems.Count() - 1);
 }
 
+// Everything a pass leaves: every draw item's fields and every item's first draw item.
+using Piece = std::tuple<int, int, int, int, int, int, int, bool, int, int>;
+struct TLayoutCapture {
+    std::vector<Piece> Pieces;
+    std::vector<int> FirstDrawItems;
+    bool operator==(const TLayoutCapture&) const = default;
+};
+
+TLayoutCapture Capture(const TLayoutData& d)
+{
+    TLayoutCapture r;
+    for (int i = 0; i < d.DrawItems.Count(); ++i) {
+        const TRDDrawLineInfo* x = d.DrawItems[i];
+        r.Pieces.emplace_back(x->ItemNo, x->Left, x->Top, x->Width, x->Height, x->Offs, x->Length, x->StartsLine(),
+                              x->JustifyExtra, x->ExtraSpaceBelow);
+    }
+    for (int i = 0; i < d.ItemCount(); ++i)
+        r.FirstDrawItems.push_back(d.ItemAt(i)->FirstDrawItem);
+    return r;
+}
+
+std::ostream& operator<<(std::ostream& os, const TLayoutCapture& c)
+{
+    for (const Piece& p : c.Pieces)
+        os << "(" << std::get<0>(p) << ": " << std::get<1>(p) << "," << std::get<2>(p) << " " << std::get<3>(p) << "x"
+           << std::get<4>(p) << " " << std::get<5>(p) << "+" << std::get<6>(p) << (std::get<7>(p) ? " new" : "") << " j"
+           << std::get<8>(p) << " s" << std::get<9>(p) << ") ";
+    os << "first:";
+    for (int f : c.FirstDrawItems)
+        os << " " << f;
+    return os;
+}
+
 TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
 {
     int link = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), link)->Jump = true;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), link)->Jump = true;
     Sheet.ParaStyles().Add()->Alignment = TRDAlignment::rdaJustify;
     Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
-    const int paras[] = {0, Sheet.ParaStyles().Count() - 2, Sheet.ParaStyles().Count() - 1};
+    TParaInfo* spaced = Sheet.ParaStyles().Add();
+    spaced->SpaceBefore = 7;
+    spaced->SpaceAfter = 4;
+    spaced->LineSpacing = 150;
+    const int paras[] = {0, Sheet.ParaStyles().Count() - 3, Sheet.ParaStyles().Count() - 2,
+                         Sheet.ParaStyles().Count() - 1};
+    int operations[7] = {};
     for (bool active : {true, false}) {
         TLayoutData doc(&Sheet);
         if (active)
@@ -394,40 +437,58 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
         };
         auto addRandom = [&]() {
             int style = rng() % 3 == 0 ? link : 0;
-            doc.AddTextRawNoTag(randomText(), style, rng() % 2 ? paras[rng() % 3] : -1);
+            doc.AddTextRawNoTag(randomText(), style, rng() % 2 ? paras[rng() % 4] : -1);
         };
         for (int i = 0; i < 12; ++i)
             addRandom();
         doc.ItemAt(0)->SetContinuesPara(false);
         doc.Format();
-        for (int round = 0; round < 60; ++round) {
+        for (int round = 0; round < 120; ++round) {
             int item = int(rng() % doc.ItemCount());
             int first = doc.FirstDrawItemOfItem(item);
             int last = doc.LastDrawItemOfItem(item);
+            bool text = doc.ItemAt(item)->StyleNo >= 0;
             int delta = 0;
-            switch (rng() % 5) {
+            int op = int(rng() % 7);
+            switch (op) {
             case 0:
-                doc.SetTextOfItem(item, randomText());
-                break;
             case 1:
-                doc.SetTextOfItem(item, doc.TextOfItem(item) + " " + randomText());
-                break;
             case 2:
-                doc.SetTextOfItem(item, doc.TextOfItem(item).left(1));
+                if (!text)
+                    continue;
+                if (op == 0)
+                    doc.SetTextOfItem(item, randomText());
+                else if (op == 1)
+                    doc.SetTextOfItem(item, doc.TextOfItem(item) + " " + randomText());
+                else
+                    doc.SetTextOfItem(item, doc.TextOfItem(item).left(1));
                 break;
-            case 3: {  // a new paragraph after the item
+            case 3:    // a new paragraph after the item
+            case 4: {  // an item (text or picture) going on in the item's paragraph after it
                 int at = item + 1;
-                QByteArray text = randomText();
-                TCustomRDItemInfo* added = TextItemClass(&doc);
-                added->StyleNo = rng() % 2 ? link : 0;
-                added->ParaNo = paras[rng() % 3];
+                QByteArray added = op == 3 || rng() % 2 ? randomText() : QByteArray();
+                TCustomRDItemInfo* made;
+                if (added.isEmpty()) {
+                    auto* picture = new TPlacedItem(&doc);
+                    picture->Link = rng() % 2;
+                    made = picture;
+                } else {
+                    made = TextItemClass(&doc);
+                    made->StyleNo = rng() % 2 ? link : 0;
+                }
+                if (op == 3) {
+                    made->ParaNo = paras[rng() % 4];
+                } else {
+                    made->ParaNo = doc.ItemAt(item)->ParaNo;
+                    made->SetContinuesPara(true);
+                }
                 bool all = false;
                 int list = -1;
-                doc.InsertItem(at, text, added, true, all, list);
+                doc.InsertItem(at, added, made, true, all, list);
                 delta = 1;
                 break;
             }
-            default:  // the next paragraph goes, when the item has one after it
+            case 5:  // the next paragraph goes, when the item has one of one item after it
                 if (item + 1 >= doc.ItemCount() || !doc.ItemAt(item + 1)->StartsParagraph()
                     || (item + 2 < doc.ItemCount() && doc.ItemAt(item + 2)->ContinuesPara()))
                     continue;
@@ -435,22 +496,32 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
                 doc.DeleteItemRange(item + 1, 1);
                 delta = -1;
                 break;
+            default:  // the item after it in its paragraph goes
+                if (item + 1 >= doc.ItemCount() || !doc.ItemAt(item + 1)->ContinuesPara())
+                    continue;
+                last = doc.LastDrawItemOfItem(item + 1);
+                doc.DeleteItemRange(item + 1, 1);
+                delta = -1;
+                break;
             }
+            ++operations[op];
             doc.FormatParagraphsOfDrawRange(first, last, false, delta);
-            std::vector<Box> partial = Boxes(Doc);
-            std::vector<Jump> partialJumps = Jumps(Doc);
-            std::vector<int> partialIds = JumpIds(Doc);
+            TLayoutCapture partial = Capture(doc);
+            std::vector<Jump> partialJumps = Jumps(doc);
+            std::vector<int> partialIds = JumpIds(doc);
             int partialHeight = doc.DocumentHeight, partialCount = doc.JumpCount;
             doc.Format();
-            ASSERT_EQ(partial, Boxes(Doc)) << round;
+            ASSERT_EQ(partial, Capture(doc)) << "round " << round << ", operation " << op;
             ASSERT_EQ(partialHeight, doc.DocumentHeight) << round;
-            ASSERT_EQ(partialJumps, Jumps(Doc)) << round;
-            ASSERT_EQ(partialIds, JumpIds(Doc)) << round;
+            ASSERT_EQ(partialJumps, Jumps(doc)) << round;
+            ASSERT_EQ(partialIds, JumpIds(doc)) << round;
             ASSERT_EQ(partialCount, doc.JumpCount) << round;
         }
         EXPECT_GT(doc.JumpCount, 0);
         EXPECT_EQ(doc.JumpList.empty(), !active);
     }
+    for (int op = 0; op < 7; ++op)
+        EXPECT_GT(operations[op], 0) << op;  // every kind of change was tried
 }
 
 TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
@@ -1023,7 +1094,7 @@ TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
 TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 {
     int style = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), style)->CharSpacing = 2;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), style)->CharSpacing = 2;
     for (int dpi : {96, 192}) {
         TLayoutData doc(&Sheet, dpi);
         doc.ClientWidth = 2000;
@@ -1037,7 +1108,7 @@ TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
 {
     int b = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), b)->Style = fsBold;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), b)->Style = fsBold;
     Doc.ClientWidth = 300;
     for (int i = 0; i < 20; ++i)
         Doc.AddTextRawNoTag("aaa bbb ccc ddd", i % 2 ? b : 0, i % 3 ? -1 : 0);
@@ -1046,6 +1117,97 @@ TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
     Doc.SetTextOfItem(5, "x");
     Doc.FormatParagraphsOfDrawRange(Doc.FirstDrawItemOfItem(5), Doc.LastDrawItemOfItem(5), false, 0);
     EXPECT_EQ(Doc.LastMeasured, 2);
+}
+
+TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
+{
+    // a document never formatted
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    int off = 0, d = 0, item = 0, x = 0, y = 0;
+    Doc.ItemPosToDrawPos(0, 1, off, d);
+    EXPECT_EQ(d, -1);
+    Doc.DrawPosToItemPos(0, 1, off, item);
+    EXPECT_EQ(item, -1);
+    EXPECT_EQ(Doc.FindDrawItemByY(10, 1), -1);
+    EXPECT_EQ(Doc.FindDrawItemByY(10, 3), -1);
+    EXPECT_EQ(Doc.DrawItemAtPoint(10, 10), -1);
+    EXPECT_EQ(Doc.GetFirstVisibleItemNo(), -1);
+    EXPECT_EQ(Doc.GetLastVisibleItemNo(), -1);
+    Doc.FindDrawItemAtPos(10, 10, false, off, d);
+    EXPECT_EQ(d, -1);
+    QByteArray word;
+    TCustomRDFormattedData* data = nullptr;
+    int start = 0, style = 0;
+    EXPECT_FALSE(Doc.GetWordAt(word, 10, data, start, item, style, 10));
+    Doc.SelectAll();
+    EXPECT_EQ(Doc.SelStartNo, -1);
+
+    // items appended after the pass: none of their positions has a draw item
+    Doc.Format();
+    Doc.AddTextRawNoTag("ccc", 0, 0);
+    auto* picture = new TPlacedItem(&Doc);
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    for (int i : {1, 2}) {
+        for (int o : {0, 1, 2}) {
+            Doc.ItemPosToDrawPos(i, o, off, d);
+            EXPECT_EQ(d, -1) << i << ":" << o;
+        }
+        EXPECT_EQ(Doc.FirstDrawItemOfItem(i), -1) << i;
+        EXPECT_EQ(Doc.LastDrawItemOfItem(i), -1) << i;
+        EXPECT_FALSE(Doc.GetItemCoords(i, x, y)) << i;
+    }
+    // a selection with an end there is none; the formatted item still answers
+    Doc.SetSelectionBounds(0, 2, 1, 2);
+    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_FALSE(Doc.DataSelectionExists());
+    Doc.SetSelectionBounds(0, 2, 0, 4);
+    EXPECT_TRUE(Doc.DataSelectionExists());
+    // a pass that keeps the selection over them keeps it
+    Doc.DoFormat(true, true, false, false, true, nullptr, 0, false);
+    EXPECT_EQ(Doc.FirstDrawItemOfItem(1), 1);
+    int a, ao, b, bo;
+    Doc.GetSelectionBounds(a, ao, b, bo, false);
+    EXPECT_EQ(std::make_tuple(a, ao, b, bo), std::make_tuple(0, 2, 0, 4));
+}
+
+TEST_F(RDLayoutTest, APointBetweenTwoLinesHitsTheUpperOneUnlessTheLowerBeginsAboveIt)
+{
+    TParaInfo* spaced = Sheet.ParaStyles().Add();
+    spaced->SpaceBefore = 10;
+    Doc.ClientWidth = 600;
+    Doc.AddTextRawNoTag("aaa", 0, 0);
+    Doc.AddTextRawNoTag("bb", 0, Sheet.ParaStyles().Count() - 1);
+    auto* picture = new TPlacedItem(&Doc);  // 20 high on the base line: above the text
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 3);
+    // the upper line ends at 28; the lower text begins at 40, the picture at 38
+    ASSERT_EQ(Doc.DrawItems[0]->Top + Doc.DrawItems[0]->Height, 28);
+    ASSERT_EQ(Doc.DrawItems[1]->Top, 40);
+    ASSERT_EQ(Doc.DrawItems[2]->Top, 38);
+    struct Case {
+        int y;
+        int drawItem, offset;
+    };
+    // x near the end of the second character of either line
+    const std::vector<Case> cases = {
+        {30, 0, 3},  // in the gap
+        {37, 0, 3},  // just above the picture
+        {38, 1, 3},  // the picture begins here: the lower line
+        {39, 1, 3},  // above the lower text, still the lower line
+        {45, 1, 3},
+    };
+    for (const Case& c : cases) {
+        int off = -1, d = -1;
+        Doc.FindDrawItemAtPos(5 + 12 + 9, c.y, false, off, d);
+        EXPECT_EQ(std::make_pair(d, off), std::make_pair(c.drawItem, c.offset)) << c.y;
+    }
+    // strictly, nothing is hit in the gap
+    int off = -1, d = -1;
+    Doc.FindDrawItemAtPos(5 + 12 + 2, 30, true, off, d);
+    EXPECT_EQ(d, -1);
 }
 
 } // namespace
