@@ -1210,4 +1210,43 @@ TEST_F(RDLayoutTest, APointBetweenTwoLinesHitsTheUpperOneUnlessTheLowerBeginsAbo
     EXPECT_EQ(d, -1);
 }
 
+TEST_F(RDLayoutTest, FastFormattingOptionChoosesTheCacheKind)
+{
+    struct Case {
+        TRDOptions options;
+        uint16_t flags;
+        bool fast;
+    };
+    const std::vector<Case> cases = {
+        {0, 0, false},
+        {rdoFastFormatting, 0, true},
+        {rdoFastFormatting, cfPrinting, true},  // printing does not decide
+        {0, cfPrinting, false},
+        {rdoFastFormatting | rdoAllowSelection, cfStylePixelsPerInch, true},
+    };
+    for (const Case& c : cases) {
+        TLayoutData doc(&Sheet);
+        doc.Options = c.options;
+        doc.Flags = c.flags;
+        TRDFontInfoCache* cache = doc.GetFontInfoCache(doc.Canvas.get(), &doc);
+        ASSERT_NE(cache, nullptr);
+        EXPECT_EQ(dynamic_cast<TRDFontInfoCacheFast*>(cache) != nullptr, c.fast) << c.options << " " << c.flags;
+        EXPECT_EQ(dynamic_cast<TRDFontInfoCacheLowResource*>(cache) != nullptr, !c.fast);
+        EXPECT_EQ(cache->CanUseCustomPPI, bool(c.flags & cfStylePixelsPerInch));
+        EXPECT_EQ(cache->OwnerRDData, &doc);
+        doc.ReleaseFontInfoCache(cache);
+        EXPECT_EQ(cache, nullptr);
+    }
+    // both kinds lay out alike
+    std::vector<std::vector<Box>> boxes;
+    for (TRDOptions options : {TRDOptions(0), TRDOptions(rdoFastFormatting)}) {
+        TLayoutData doc(&Sheet);
+        doc.Options = options;
+        doc.AddTextRawNoTag("aaa bbb ccc ddd", 0, 0);
+        doc.Format();
+        boxes.push_back(Boxes(doc));
+    }
+    EXPECT_EQ(boxes[0], boxes[1]);
+}
+
 } // namespace

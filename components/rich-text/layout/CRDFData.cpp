@@ -127,11 +127,11 @@ bool TRDFontInfoCacheItem::SimpleExtents(const char* p, int count, int flags, st
 }
 
 std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
-                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing)
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool fastFormatting)
 {
-    if (printing)
-        return std::make_unique<TRDFontInfoCacheCanvas>(owner, rdStyle, canvas, canUseCustomPPI);
-    return std::make_unique<TRDFontInfoCacheDC>(owner, rdStyle, canvas, canUseCustomPPI);
+    if (fastFormatting)
+        return std::make_unique<TRDFontInfoCacheFast>(owner, rdStyle, canvas, canUseCustomPPI);
+    return std::make_unique<TRDFontInfoCacheLowResource>(owner, rdStyle, canvas, canUseCustomPPI);
 }
 
 // ---- life ----
@@ -185,7 +185,7 @@ TRDFontInfoCache* TCustomRDFormattedData::GetFontInfoCache(TCanvas* canvas, TCus
     if (root && root != this)
         return root->GetFontInfoCache(canvas, requester);
     return CreateFontInfoCacheFor(requester, GetRDStyle(), canvas, GetControlFlags() & cfStylePixelsPerInch,
-                                  GetControlFlags() & cfPrinting)
+                                  GetOptions() & rdoFastFormatting)
         .release();
 }
 

@@ -129,18 +129,22 @@ public:
 private:
     std::vector<std::unique_ptr<TRDFontInfoCacheItem>> FItems;
 };
-// One device context per style where the platform needs it; measured alike here.
-class TRDFontInfoCacheDC : public TRDFontInfoCache {
+// The fast cache gives every style its own measuring context where the
+// platform has device contexts; the low-resource one shares one canvas. Qt
+// has no device contexts: both measure alike on the shared canvas.
+class TRDFontInfoCacheFast : public TRDFontInfoCache {
 public:
     using TRDFontInfoCache::TRDFontInfoCache;
 };
-class TRDFontInfoCacheCanvas : public TRDFontInfoCache {
+class TRDFontInfoCacheLowResource : public TRDFontInfoCache {
 public:
     using TRDFontInfoCache::TRDFontInfoCache;
 };
-// The cache kind: one context per style on the screen unless printing.
+// The cache kind: the fast one when the document's options ask for fast
+// formatting (every system counts as one of the NT family), else the
+// low-resource one.
 std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
-                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing);
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool fastFormatting);
 
 // The line state of a formatting pass.
 struct TRDFormatState {
