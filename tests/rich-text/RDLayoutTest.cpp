@@ -1249,4 +1249,191 @@ TEST_F(RDLayoutTest, FastFormattingOptionChoosesTheCacheKind)
     EXPECT_EQ(boxes[0], boxes[1]);
 }
 
+// An item the selection tests choose, focus and ask.
+class TChoosableItem : public TPlacedItem {
+public:
+    using TPlacedItem::TPlacedItem;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TChoosableItem(data); }
+    bool HasSelectionInside() const override { return Inside; }
+    void LeaveChosenSubDocument() override { ++Left; }
+    void ClearFocus() override
+    {
+        ++FocusLost;
+        if (Reenter)
+            Reenter->Deselect(nullptr, true);
+    }
+    bool GetBoolValueEx(int id, const TRDStyle* sheet) const override
+    {
+        return id == 3 ? Focusable : TPlacedItem::GetBoolValueEx(id, sheet);
+    }
+    bool MoveFocus(bool, TCustomRDData*& data, int& itemNo) override
+    {
+        if (!InnerData)
+            return false;
+        data = InnerData;
+        itemNo = InnerItem;
+        return true;
+    }
+    int GetAssociatedTextStyleNo() const override { return Associated; }
+    bool Inside = false, Focusable = false;
+    int Left = 0, FocusLost = 0, InnerItem = -1, Associated = -1;
+    TCustomRDFormattedData* Reenter = nullptr;
+    TCustomRDData* InnerData = nullptr;
+};
+
+TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
+{
+    TRDListInfo* list = Sheet.ListStyles().Add();
+    list->Levels.resize(1);
+    list->Levels[0].MarkerIndent = 20;
+    list->Levels[0].LeftIndent = 40;
+    Doc.ClientWidth = 5 + 40 + 12 * 7 + 5;
+    Doc.AddItem("", new TTestMarker(&Doc));     // 0
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, -1);  // 1: "aaa bbb" | "ccc"
+    auto* picture = new TPlacedItem(&Doc);      // 2: after "ccc"
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    Doc.AddTextRawNoTag("xy", 0, 0);             // 3
+    Doc.AddItem("", new TTestMarker(&Doc));     // 4: a marker as the last item
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 6);
+    ASSERT_EQ(Doc.DrawItems[3]->ItemNo, 2);
+    using Sel = std::tuple<int, int, int, int>;
+    struct Case {
+        Sel items;     // start item, offset, end item, offset
+        Sel expected;  // SelStartNo, SelStartOffs, SelEndNo, SelEndOffs
+    };
+    const std::vector<Case> cases = {
+        {{1, 2, 1, 5}, {1, 2, 1, 5}},
+        {{1, 5, 1, 2}, {1, 5, 1, 2}},      // backwards: the anchor stays first
+        {{3, 2, 1, 10}, {4, 2, 2, 2}},     // across draw items
+        {{0, 0, 1, 3}, {1, 1, 1, 3}},      // the start on the marker: the text after it
+        {{1, 3, 0, 1}, {1, 3, 1, 1}},      // the end on it
+        {{0, 1, 0, 0}, {1, 1, 1, 1}},      // both
+        {{4, 0, 4, 1}, {5, 0, 5, 1}},      // a last marker stays
+        {{1, 0, 1, 99}, {1, 1, 2, 4}},     // offsets kept inside the item's text
+        {{1, -7, 3, 3}, {1, 1, 4, 3}},
+        {{2, 5, 2, -1}, {3, 1, 3, 0}},     // a non-text item has offsets 0 and 1
+        {{1, 9, 1, 9}, {1, 8, 1, 8}},      // after the space swallowed at the wrap: the earlier end
+        {{-1, 0, 1, 1}, {-1, 0, -1, 0}},   // no start, no selection
+        {{1, 1, 9, 1}, {-1, 0, -1, 0}},    // an item the document does not hold
+    };
+    for (const Case& c : cases) {
+        auto [a, ao, b, bo] = c.items;
+        Doc.SelectAll();
+        Doc.Hooks.clear();
+        Doc.SetSelectionBounds(a, ao, b, bo);
+        EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), c.expected)
+            << a << ":" << ao << " " << b << ":" << bo;
+        EXPECT_FALSE(Doc.State & dsAllSelected);
+        EXPECT_EQ(Doc.Hooks, (std::vector<std::string>{"caret", "unchoose", "editor", "after", "select"}));
+    }
+    // storing converts as it is, with no hooks
+    Doc.Hooks.clear();
+    Doc.StoreSelection(0, 0, 1, 3);
+    EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), Sel(0, 0, 1, 3));
+    EXPECT_TRUE(Doc.Hooks.empty());
+    // the bounds as item positions, as stored or earlier first
+    Doc.SetSelectionBounds(3, 2, 1, 4);
+    int a, ao, b, bo;
+    Doc.GetSelectionBounds(a, ao, b, bo, false);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(3, 2, 1, 4));
+    Doc.GetSelBoundsItems(a, ao, b, bo, true);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(1, 4, 3, 2));
+    Doc.GetSelBoundsDraw(a, ao, b, bo, false);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(4, 2, 1, 4));
+    // a chosen item is let go
+    auto* chosen = new TChoosableItem(&Doc);
+    chosen->ParaNo = 0;
+    Doc.AddItem("", chosen);
+    Doc.ChosenItem = chosen;
+    Doc.SetSelectionBounds(1, 1, 1, 2);
+    EXPECT_EQ(Doc.ChosenItem, nullptr);
+    EXPECT_EQ(chosen->Left, 1);
+}
+
+TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
+{
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    auto* kept = new TChoosableItem(&Doc);
+    auto* other = new TChoosableItem(&Doc);
+    Doc.AddItem("", kept);
+    Doc.AddItem("", other);
+    Doc.Format();
+    struct Case {
+        bool keepChosen;
+        bool notify;
+    };
+    for (const Case& c : std::vector<Case>{{false, false}, {false, true}, {true, false}, {true, true}}) {
+        Doc.SetSelectionBounds(0, 1, 0, 4);
+        Doc.State |= dsMouseSelecting | dsLineSelecting;
+        Doc.ChosenItem = kept;
+        Doc.FocusedItemNo = 2;
+        other->Reenter = &Doc;  // its lost focus deselects again: nothing happens then
+        int left = kept->Left, lost = other->FocusLost;
+        Doc.Hooks.clear();
+        Doc.Deselect(c.keepChosen ? kept : nullptr, c.notify);
+        EXPECT_EQ(std::make_tuple(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs),
+                  std::make_tuple(-1, 0, -1, 0));
+        EXPECT_FALSE(Doc.State & (dsMouseSelecting | dsLineSelecting | dsDeselecting));
+        EXPECT_EQ(Doc.FocusedItemNo, -1);
+        EXPECT_EQ(other->FocusLost, lost + 1);
+        EXPECT_EQ(Doc.ChosenItem, c.keepChosen ? kept : nullptr);
+        EXPECT_EQ(kept->Left, left + (c.keepChosen ? 0 : 1));
+        std::vector<std::string> hooks{"unchoose"};
+        if (c.notify)
+            hooks.push_back("select");
+        EXPECT_EQ(Doc.Hooks, hooks) << c.keepChosen << c.notify;
+    }
+    other->Reenter = nullptr;
+    // clearing tells the owner
+    Doc.Hooks.clear();
+    Doc.Clear();
+    EXPECT_EQ(Doc.Hooks.back(), "select");
+}
+
+TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
+{
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    auto* chosen = new TChoosableItem(&Doc);
+    Doc.AddItem("", chosen);
+    Doc.Format();
+    struct Case {
+        int from, to;  // offsets in item 0; -1: no selection
+        bool deselect, mouseSelecting, chosenHasOne, askChosen;
+        bool answer, kept;
+    };
+    const std::vector<Case> cases = {
+        {1, 4, false, false, false, false, true, true},
+        {4, 1, true, false, false, false, true, true},
+        {3, 3, false, false, false, false, false, true},  // empty: kept unless asked
+        {3, 3, true, false, false, false, false, false},
+        {3, 3, true, true, false, false, false, true},    // not while the mouse selects
+        {-1, -1, true, false, false, false, false, false},
+        {3, 3, true, false, true, true, true, true},      // the chosen item's selection counts
+        {3, 3, true, false, true, false, false, false},   // when asked for
+    };
+    for (const Case& c : cases) {
+        if (c.from < 0)
+            Doc.Deselect();
+        else
+            Doc.SetSelectionBounds(0, c.from, 0, c.to);
+        Doc.ChosenItem = chosen;
+        chosen->Inside = c.chosenHasOne;
+        if (c.mouseSelecting)
+            Doc.State |= dsMouseSelecting;
+        Doc.Hooks.clear();
+        EXPECT_EQ(Doc.DataSelectionExists(c.deselect, c.askChosen), c.answer) << c.from << " " << c.to;
+        EXPECT_EQ(Doc.SelStartNo >= 0, c.kept) << c.from << " " << c.to;
+        bool dropped = c.from >= 0 && !c.kept;
+        const std::vector<std::string> hooks =
+            dropped ? std::vector<std::string>{"unchoose", "select"} : std::vector<std::string>{};
+        EXPECT_EQ(Doc.Hooks, hooks);
+        // the chosen item stays chosen when an empty selection goes
+        EXPECT_EQ(Doc.ChosenItem, chosen);
+        Doc.State &= ~dsMouseSelecting;
+    }
+    Doc.ChosenItem = nullptr;
+}
+
 } // namespace

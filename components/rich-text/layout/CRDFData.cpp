@@ -1639,7 +1639,7 @@ void TCustomRDFormattedData::Clear()
     uint32_t was = State & dsClearing;
     State |= dsClearing;
     ClearSoftPageBreaks();
-    Deselect();
+    Deselect(nullptr, true);
     ClearFormatting();
     TCustomRDData::Clear();
     State = (State & ~dsClearing) | was;
@@ -1647,7 +1647,7 @@ void TCustomRDFormattedData::Clear()
 
 void TCustomRDFormattedData::DeleteItemRange(int first, int count)
 {
-    Deselect();
+    Deselect(nullptr, true);
     TCustomRDData::DeleteItemRange(first, count);
 }
 
@@ -2070,50 +2070,151 @@ int TCustomRDFormattedData::GetLastVisibleItemNo()
 
 // ---- stored selection ----
 
+void TCustomRDFormattedData::Deselect(TCustomRDItemInfo* keep, bool notify)
+{
+    if (State & dsDeselecting)
+        return;
+    State |= dsDeselecting;
+    struct TClear {
+        uint32_t& S;
+        ~TClear() { S &= ~dsDeselecting; }
+    } clear{State};
+    State &= ~(dsMouseSelecting | dsLineSelecting | dsAllSelected);
+    SelStartNo = SelEndNo = -1;
+    SelStartOffs = SelEndOffs = 0;
+    if (FocusedItemNo >= 0 && FocusedItemNo < ItemCount()) {
+        ItemAt(FocusedItemNo)->ClearFocus();
+        FocusedItemNo = -1;
+    }
+    UnchooseAllBut(keep);
+    if (notify)
+        DoSelect();
+}
+
 void TCustomRDFormattedData::SelectAll()
 {
-    if (DrawItems.Count() == 0)
+    if (ItemCount() == 0 || DrawItems.Count() == 0)
         return;
+    BeforeCaretMove();
+    DestroyInplaceEditor();
+    UnchooseAllBut(nullptr);
     SelStartNo = 0;
     SelStartOffs = DrawItemStartOffset(0);
     SelEndNo = DrawItems.Count() - 1;
     SelEndOffs = DrawItemEndOffset(SelEndNo);
     State |= dsAllSelected;
+    AfterMouseSelection(false);
+    DoSelect();
 }
 
-bool TCustomRDFormattedData::DataSelectionExists() const
+bool TCustomRDFormattedData::DataSelectionExists(bool deselectWhenEmpty, bool askChosen)
 {
-    return SelStartNo >= 0 && SelEndNo >= 0 && (SelStartNo != SelEndNo || SelStartOffs != SelEndOffs);
+    if (auto* sub = dynamic_cast<TCustomRDFormattedData*>(GetChosenSubData()); sub && sub != this)
+        return sub->DataSelectionExists(deselectWhenEmpty, askChosen);
+    if (askChosen && ChosenItem && ChosenItem->HasSelectionInside())
+        return true;
+    int s = -1, so = 0, e = -1, eo = 0;
+    GetSelBoundsDraw(s, so, e, eo, true);
+    if (s < 0 || e < 0)
+        return false;
+    if (s == e && so == eo) {
+        if (deselectWhenEmpty && !(State & dsMouseSelecting))
+            Deselect(ChosenItem, true);
+        return false;
+    }
+    return true;
 }
 
-void TCustomRDFormattedData::GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const
+void TCustomRDFormattedData::GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs,
+                                              bool normalize)
 {
     startNo = SelStartNo;
     startOffs = SelStartOffs;
     endNo = SelEndNo;
     endOffs = SelEndOffs;
-    if (endNo < startNo || (endNo == startNo && endOffs < startOffs)) {
+    if (normalize && (endNo < startNo || (endNo == startNo && endOffs < startOffs))) {
         std::swap(startNo, endNo);
         std::swap(startOffs, endOffs);
     }
 }
 
 void TCustomRDFormattedData::GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs,
-                                                bool normalize) const
+                                                bool normalize)
 {
-    int sn = SelStartNo, so = SelStartOffs, en = SelEndNo, eo = SelEndOffs;
-    if (normalize)
-        GetSelBoundsDraw(sn, so, en, eo);
+    int sn = -1, so = 0, en = -1, eo = 0;
+    GetSelBoundsDraw(sn, so, en, eo, normalize);
     DrawPosToItemPos(sn, so, startOffs, startItem);
     DrawPosToItemPos(en, eo, endOffs, endItem);
 }
 
-void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs)
+void TCustomRDFormattedData::StoreSelection(int startItem, int startOffs, int endItem, int endOffs)
 {
+    State &= ~dsAllSelected;
     ItemPosToDrawPos(startItem, startOffs, SelStartOffs, SelStartNo);
     ItemPosToDrawPos(endItem, endOffs, SelEndOffs, SelEndNo);
+    // Half a selection is none: an end whose item has no draw item drops both.
     if (SelStartNo < 0 || SelEndNo < 0) {
         SelStartNo = SelEndNo = -1;
         SelStartOffs = SelEndOffs = 0;
     }
 }
+
+void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs)
+{
+    BeforeCaretMove();
+    UnchooseAllBut(nullptr);
+    DestroyInplaceEditor();
+    if (startItem >= 0 && endItem >= 0) {
+        // An end on a list marker goes to the text after it.
+        auto offMarker = [this](int& item, int& offset) {
+            if (item < ItemCount() - 1 && ItemAt(item)->StyleNo == MarkerStyleNo) {
+                ++item;
+                offset = StartOffsetOf(item);
+            }
+        };
+        offMarker(startItem, startOffs);
+        offMarker(endItem, endOffs);
+    }
+    // Offsets beyond an item's ends would convert to another item's draw item.
+    auto clampOffset = [this](int item, int& offset) {
+        if (item >= 0 && item < ItemCount())
+            offset = std::clamp(offset, StartOffsetOf(item), EndOffsetOf(item));
+    };
+    clampOffset(startItem, startOffs);
+    clampOffset(endItem, endOffs);
+    StoreSelection(startItem, startOffs, endItem, endOffs);
+    if (SelStartNo >= 0) {
+        SelStartOffs = std::clamp(SelStartOffs, DrawItemStartOffset(SelStartNo), DrawItemEndOffset(SelStartNo));
+        SelEndOffs = std::clamp(SelEndOffs, DrawItemStartOffset(SelEndNo), DrawItemEndOffset(SelEndNo));
+    }
+    AfterMouseSelection(true);
+    DoSelect();
+}
+
+void TCustomRDFormattedData::BeforeCaretMove()
+{
+    if (GetControlFlags() & cfOwnOptions)
+        return;
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->BeforeCaretMove();
+}
+
+void TCustomRDFormattedData::UnchooseAllBut(TCustomRDItemInfo* keep)
+{
+    if (ChosenItem && ChosenItem != keep) {
+        TCustomRDItemInfo* item = ChosenItem;
+        ChosenItem = nullptr;
+        item->LeaveChosenSubDocument();
+    }
+    if (TCustomRDItemInfo* subItem = GetChosenSubItem(); subItem && subItem != keep)
+        UnchooseSubData(GetChosenSubData());
+}
+
+void TCustomRDFormattedData::DoSelect()
+{
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->DoSelect();
+}
+

@@ -360,14 +360,44 @@ public:
     int FirstDrawItemOfItem(int itemNo) const;
     int LastDrawItemOfItem(int itemNo) const;
 
-    // Stored selection.
-    void Deselect() { SelStartNo = SelEndNo = -1; SelStartOffs = SelEndOffs = 0; State &= ~dsAllSelected; }
+    // ---- the stored selection ----
+    // Drops the selection, the item focus and the chosen items but keep;
+    // with notify the owner hears of the change. A nested call does nothing.
+    virtual void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false);
+    // From the start of the first draw item to the end of the last.
     void SelectAll();
-    bool DataSelectionExists() const;
-    void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const;
-    void GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize) const;
+    // Whether something is selected: a chosen nested document answers for
+    // this one; with askChosen a chosen item's own selection counts. An empty
+    // selection is none, and with deselectWhenEmpty it is dropped (not while
+    // the mouse is selecting).
+    bool DataSelectionExists(bool deselectWhenEmpty = false, bool askChosen = false);
+    // The anchor and the moving end as draw-item positions (-1 none); with
+    // normalize the earlier one first.
+    virtual void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs, bool normalize = true);
+    // The same as item positions.
+    void GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize);
+    virtual void GetSelBoundsItems(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize)
+    {
+        GetSelectionBounds(startItem, startOffs, endItem, endOffs, normalize);
+    }
+    // Selects from one item position to another: an end on a list marker
+    // goes to the start of the item after it, offsets are kept inside their
+    // draw items, and the owner hears of it. Item -1 (or an item without
+    // draw items) leaves no selection.
     void SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs);
-    void StoreSelection(int startItem, int startOffs, int endItem, int endOffs) { SetSelectionBounds(startItem, startOffs, endItem, endOffs); }
+    // Stores the two item positions as the anchor and the moving end, as they are.
+    void StoreSelection(int startItem, int startOffs, int endItem, int endOffs);
+
+    // Hooks around the stored selection; the document of a control answers them.
+    // Before the caret leaves its place (asked of the root unless cfOwnOptions).
+    virtual void BeforeCaretMove();
+    // Chosen items and nested documents other than keep are released.
+    virtual void UnchooseAllBut(TCustomRDItemInfo* keep);
+    virtual void UnchooseSubData(TCustomRDData*) { State |= dsSubDataUnchosen; }
+    virtual void DestroyInplaceEditor() {}
+    virtual void AfterMouseSelection(bool changed) {}
+    // The selection changed (asked of the root).
+    virtual void DoSelect();
 
     // Fitting (public for the tests): how many of n characters at p fit into free pixels.
     int FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
