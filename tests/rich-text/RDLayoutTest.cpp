@@ -1436,4 +1436,77 @@ TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
     Doc.ChosenItem = nullptr;
 }
 
+TEST_F(RDLayoutTest, WordsInADocumentHeldByAnItem)
+{
+    QWidget owner;
+    TLayoutData inner(&Sheet);
+    inner.ClientWidth = 600;
+    inner.AddTextRawNoTag("ab cd", 0, 0);
+    inner.Format();
+    struct THolder : TPlacedItem {
+        using TPlacedItem::TPlacedItem;
+        int GetWidthEx() const override { return 100; }
+        int GetHeightEx() const override { return 40; }
+        TCustomRDData* Inner = nullptr;
+        std::vector<std::pair<int, int>> Asked;
+        int Updates = 0;
+        TCustomRDData* GetActiveSubDocumentAt(int x, int y) override
+        {
+            Asked.emplace_back(x, y);
+            return Inner;
+        }
+        bool UpdateSubCoords() override
+        {
+            ++Updates;
+            return true;
+        }
+    };
+    TLayoutData outer(&Sheet);
+    outer.Owner = &owner;
+    outer.ClientWidth = 600;
+    outer.AddTextRawNoTag("zz", 0, 0);
+    auto* holder = new THolder(&outer);
+    holder->ParaNo = -1;
+    holder->Inner = &inner;
+    outer.AddItem("", holder);
+    outer.VOffset = 2;
+    outer.Format();
+    const TRDDrawLineInfo* h = outer.DrawItems[1];
+    const int hx = h->Left, hy = h->Top - outer.VOffset;  // the holder in client coordinates
+    // the nested document turns the outer client's points into its own
+    inner.HOffset = -hx;
+    inner.VOffset = -hy;
+    QByteArray word;
+    TCustomRDFormattedData* data = nullptr;
+    int start = 0, item = 0, style = 0;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(holder->Asked.back(), std::make_pair(5 + 12 + 3, 8));
+    EXPECT_EQ(holder->Updates, 1);
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(word, "ab");
+    EXPECT_EQ(std::make_tuple(start, item, style), std::make_tuple(1, 0, 0));
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 * 4 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(word, "cd");
+    EXPECT_EQ(start, 4);
+    // nothing of the nested document at the point
+    EXPECT_FALSE(outer.GetWordAt(word, hx + 2, data, start, item, style, hy + 2));
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(item, -1);
+
+    // an in-place editor: its document takes points of its own control
+    QWidget editor(&owner);
+    editor.move(hx, hy);
+    inner.Owner = &editor;
+    inner.HOffset = inner.VOffset = 0;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 * 4 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(word, "cd");
+
+    // an item without a document at the point answers itself
+    holder->Inner = nullptr;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 3, data, start, item, style, hy + 3));
+    EXPECT_EQ(data, &outer);
+    EXPECT_EQ(std::make_pair(item, style), std::make_pair(1, -20));
+}
+
 } // namespace

@@ -1946,6 +1946,12 @@ void TCustomRDFormattedData::FindItemAtPos(int x, int y, bool& special, bool str
 bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
                                        int& itemNo, int& style, int y)
 {
+    return WordAt(word, x, data, wordStart, itemNo, style, y, 0);
+}
+
+bool TCustomRDFormattedData::WordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
+                                    int& itemNo, int& style, int y, int depth)
+{
     data = this;
     word.clear();
     wordStart = -1;
@@ -1959,9 +1965,27 @@ bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormatt
     const QByteArray& text = TextOfItem(itemNo);
     TCustomRDItemInfo* item = ItemAt(itemNo);
     if (item->StyleNo < 0) {
-        word = text;
-        style = item->StyleNo;
-        return true;
+        // An item holding documents (a table) lets the one at the point answer.
+        item->UpdateSubCoords();
+        int ix = 0, iy = 0;
+        GetItemClientCoords(itemNo, ix, iy);
+        TCustomRDData* inner = item->GetActiveSubDocumentAt(x - ix, y - iy);
+        auto* nested = inner ? dynamic_cast<TCustomRDFormattedData*>(inner->GetActiveData()) : nullptr;
+        // Nesting is bounded as the stored documents' nesting is.
+        if (!nested || nested == this || depth >= 64) {
+            word = text;
+            style = item->StyleNo;
+            return true;
+        }
+        // The document of an in-place editor takes points of its own control.
+        auto* own = static_cast<QWidget*>(GetParentControl());
+        auto* its = static_cast<QWidget*>(nested->GetParentControl());
+        if (own && its && its != own && its->parentWidget() == own) {
+            x -= its->x();
+            y -= its->y();
+        }
+        itemNo = -1;
+        return nested->WordAt(word, x, data, wordStart, itemNo, style, y, depth + 1);
     }
     style = EffectiveStyleOfItem(itemNo);
     int flags = item->ItemOptions;

@@ -352,7 +352,8 @@ public:
     void FindItemAtPos(int x, int y, bool& special, bool strict, int& itemOffset, int& itemNo,
                        TCustomRDFormattedData*& data);
     // The word under a point of the client (empty on a delimiter); false when no
-    // draw item is there. A non-text item answers its text and its (negative) style.
+    // draw item is there. A non-text item answers its text and its (negative)
+    // style, unless it holds a document at the point: that document answers.
     bool GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart, int& itemNo, int& style,
                    int y);
     void DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const;
@@ -423,6 +424,8 @@ private:
     const TRDListLevel* MarkerLevelOf(int itemNo) const;
     // The list level whose indents a line of the paragraph starting at paraStart takes.
     const TRDListLevel* LineListLevel(bool firstLine, int paraStart) const;
+    bool WordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart, int& itemNo, int& style,
+                int y, int depth);
     // The last draw item from 1 on whose top is at or above y (0 when none).
     int LastDrawItemAtOrAbove(int y) const;
     // The 0-based character boundary of a text piece at x: the nearest one, or
