@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QFontInfo>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
@@ -1507,6 +1508,207 @@ TEST_F(RDLayoutTest, WordsInADocumentHeldByAnItem)
     ASSERT_TRUE(outer.GetWordAt(word, hx + 3, data, start, item, style, hy + 3));
     EXPECT_EQ(data, &outer);
     EXPECT_EQ(std::make_pair(item, style), std::make_pair(1, -20));
+}
+
+TEST_F(RDLayoutTest, ProtectionOfStylesAndParagraphs)
+{
+    int locked = 0, stick1 = 0, stick2 = 0, top = 0, bottom = 0;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), locked)->Protection = rdprModifyProtect | rdprDeleteProtect;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), stick1)->Protection = rdprSticking | rdprSticking3;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), stick2)->Protection = rdprSticking2 | rdprSticking3;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), top)->Protection = rdprStickToTop | rdprSticking;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), bottom)->Protection = rdprStickToBottom | rdprSticking2;
+    Sheet.ParaStyles().Add()->Options = rdpaoReadOnly | rdpaoNoWrap;
+    const int readOnly = Sheet.ParaStyles().Count() - 1;
+    Doc.AddTextRawNoTag("top", top, 0);          // 0
+    Doc.AddTextRawNoTag("one", stick1, -1);      // 1: sticks to 0 (rdprSticking)
+    Doc.AddTextRawNoTag("two", stick1, -1);      // 2: sticks to 1 (both)
+    Doc.AddTextRawNoTag("three", stick2, -1);    // 3: sticks to 2 (rdprSticking3)
+    auto* tied = new TChoosableItem(&Doc);       // 4: sticks to 3 through its associated style
+    tied->ParaNo = -1;
+    tied->Associated = stick2;
+    Doc.AddItem("", tied);
+    auto* plain = new TChoosableItem(&Doc);      // 5: no associated style
+    plain->ParaNo = -1;
+    Doc.AddItem("", plain);
+    Doc.AddTextRawNoTag("ro", locked, readOnly);  // 6
+    Doc.AddTextRawNoTag("end", bottom, 0);       // 7
+
+    struct ProtCase {
+        int item;
+        uint32_t options;
+        bool has;
+    };
+    const std::vector<ProtCase> prot = {
+        {6, rdprModifyProtect, true},
+        {6, rdprDeleteProtect | rdprSticking, true},  // any of them
+        {6, rdprSticking, false},
+        {6, 1u << 16, false},  // beyond the sixteen options
+        {1, rdprSticking, true},
+        {5, rdprDeleteProtect, false},
+        {4, rdprSticking3, true},  // through its associated style
+        {4, rdprModifyProtect, false},
+        {-1, rdprSticking, false},
+        {8, rdprSticking, false},
+    };
+    for (const ProtCase& c : prot)
+        EXPECT_EQ(Doc.StyleHasProtection(c.item, c.options), c.has) << c.item << " " << c.options;
+    plain->Unremovable = true;  // an item that cannot be removed is delete-protected
+    EXPECT_TRUE(Doc.StyleHasProtection(5, rdprDeleteProtect));
+    EXPECT_FALSE(Doc.StyleHasProtection(5, rdprModifyProtect));
+    Doc.ItemAt(1)->StyleNo = 77;  // not held by the sheet: style 0, unprotected
+    EXPECT_FALSE(Doc.StyleHasProtection(1, rdprSticking));
+    Doc.ItemAt(1)->StyleNo = stick1;
+
+    EXPECT_TRUE(Doc.ParaHasOption(readOnly, rdpaoNoWrap));
+    EXPECT_FALSE(Doc.ParaHasOption(0, rdpaoReadOnly));
+    EXPECT_FALSE(Doc.ParaHasOption(readOnly, 1u << 8));
+    EXPECT_FALSE(Doc.ParaHasOption(55, rdpaoReadOnly));  // not held by the sheet: style 0
+    EXPECT_TRUE(Doc.ParaIsReadOnly(6));
+    EXPECT_FALSE(Doc.ParaIsReadOnly(7));
+
+    // boundary i lies between items i and i + 1
+    const std::vector<std::pair<int, bool>> sticks = {
+        {-1, true}, {0, true}, {1, true}, {2, true}, {3, true}, {4, false}, {5, false}, {6, false}, {7, true},
+    };
+    for (auto [i, stuck] : sticks)
+        EXPECT_EQ(Doc.ItemsStick(i, true), stuck) << i;
+
+    struct InsertCase {
+        int item, offset;
+        bool can;
+    };
+    const std::vector<InsertCase> inserts = {
+        {0, 1, false},  // before the first item, which sticks to the top
+        {0, 2, true},
+        {0, 4, false},  // its end sticks to item 1
+        {3, 1, false},
+        {3, 3, true},
+        {3, 6, false},  // item 4 sticks to it
+        {4, 0, false},
+        {5, 0, true},
+        {5, 1, true},
+        {6, 2, false},  // a read-only paragraph
+        {7, 2, true},
+        {7, 4, false},  // after the last item, which sticks to the bottom
+        {9, 1, false},
+    };
+    for (const InsertCase& c : inserts)
+        EXPECT_EQ(Doc.CanInsertAt(c.item, c.offset), c.can) << c.item << ":" << c.offset;
+    tied->Associated = -1;  // no associated style: nothing sticks to it
+    EXPECT_FALSE(Doc.ItemsStick(3, true));
+    EXPECT_TRUE(Doc.CanInsertAt(3, 6));
+    // inside an item whose text may not change
+    Sheet.ParaStyles().Items(readOnly)->Options = 0;
+    EXPECT_FALSE(Doc.CanInsertAt(6, 2));
+    EXPECT_TRUE(Doc.CanInsertAt(6, 1));
+}
+
+TEST_F(RDLayoutTest, FindingTheNextItemThatTakesTheFocus)
+{
+    TLayoutData inner(&Sheet);
+    auto add = [&](bool focusable, TCustomRDData* innerData) {
+        auto* item = new TChoosableItem(&Doc);
+        item->ParaNo = -1;
+        item->Focusable = focusable;
+        item->InnerData = innerData;
+        item->InnerItem = innerData ? 7 : -1;
+        Doc.AddItem("", item);
+        return item;
+    };
+    Doc.AddTextRawNoTag("aaa", 0, 0);  // 0
+    add(true, nullptr);                // 1
+    add(false, nullptr);               // 2
+    add(false, &inner);                // 3: focus goes into its document
+    add(true, nullptr);                // 4
+    Doc.AddTextRawNoTag("bbb", 0, 0);  // 5
+    struct Case {
+        int from;
+        bool forward;
+        TCustomRDData* data;
+        int item;
+    };
+    const std::vector<Case> cases = {
+        {-1, true, &Doc, 1},     // from -1 forward: item 0 on
+        {0, true, &Doc, 1},
+        {1, true, &inner, 7},    // after a focusable one
+        {2, true, &inner, 7},
+        {3, true, &inner, 7},    // not focusable itself: it is asked again
+        {4, true, nullptr, -1},
+        {6, true, nullptr, -1},
+        {-1, false, &Doc, 4},    // from -1 backward: the last item on
+        {6, false, &Doc, 4},     // from the count: one before
+        {4, false, &inner, 7},
+        {2, false, &Doc, 1},
+        {1, false, nullptr, -1},
+        {0, false, nullptr, -1},
+    };
+    for (const Case& c : cases) {
+        TCustomRDData* data = nullptr;
+        int item = -2;
+        Doc.FindNextFocusableItem(c.from, c.forward, data, item);
+        EXPECT_EQ(std::make_pair(data, item), std::make_pair(c.data, c.item)) << c.from << " " << c.forward;
+    }
+    // a focused item beyond the items is forgotten
+    Doc.FocusedItemNo = 40;
+    TCustomRDData* data = nullptr;
+    int item = 0;
+    Doc.FindNextFocusableItem(0, true, data, item);
+    EXPECT_EQ(Doc.FocusedItemNo, -1);
+
+    auto* focused = static_cast<TChoosableItem*>(Doc.ItemAt(4));
+    Doc.FocusedItemNo = 4;
+    Doc.UnfocusItem();
+    EXPECT_EQ(focused->FocusLost, 1);
+    Doc.FocusedItemNo = 40;
+    Doc.UnfocusItem();
+    EXPECT_EQ(Doc.FocusedItemNo, -1);
+    EXPECT_EQ(focused->FocusLost, 1);
+}
+
+// Counts the paints a widget receives.
+class TPaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+TEST_F(RDLayoutTest, RepaintRequestsReachTheOwningControl)
+{
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, 0);
+    Doc.Format();
+    Doc.HOffset = 2;
+    Doc.VOffset = 20;
+    Doc.Invalidated.clear();
+    Doc.InvalidateDrawItem(1, 3);
+    ASSERT_EQ(Doc.Invalidated.size(), 1u);
+    const TRDDrawLineInfo* d = Doc.DrawItems[1];
+    EXPECT_EQ(Doc.Invalidated[0], QRect(d->Left - 2 - 3, d->Top - 20 - 3, d->Width + 6, d->Height + 6));
+    Doc.InvalidateDrawItem(5, 0);  // no such draw item
+    Doc.InvalidateDrawItem(-1, 0);
+    EXPECT_EQ(Doc.Invalidated.size(), 1u);
+
+    Doc.InvalidateControl();  // no control: nothing
+    Doc.RefreshControl();
+    QWidget owner;
+    owner.setAttribute(Qt::WA_DontShowOnScreen);
+    owner.resize(200, 100);
+    owner.show();
+    QCoreApplication::sendPostedEvents();
+    TPaintCounter counter;
+    owner.installEventFilter(&counter);
+    Doc.Owner = &owner;
+    Doc.RefreshControl();  // at once
+    EXPECT_EQ(counter.Paints, 1);
+    Doc.InvalidateControl();  // later
+    EXPECT_EQ(counter.Paints, 1);
+    QCoreApplication::sendPostedEvents(&owner, QEvent::UpdateRequest);
+    EXPECT_EQ(counter.Paints, 2);
 }
 
 } // namespace

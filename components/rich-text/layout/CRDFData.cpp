@@ -2242,3 +2242,134 @@ void TCustomRDFormattedData::DoSelect()
         root->DoSelect();
 }
 
+// ---- protection, focus and repainting ----
+
+bool TCustomRDFormattedData::StyleHasProtection(int itemNo, uint32_t options) const
+{
+    options &= 0xFFFF;  // the protection set has sixteen options
+    if (itemNo < 0 || itemNo >= ItemCount() || options == 0)
+        return false;
+    const TCustomRDItemInfo* item = ItemAt(itemNo);
+    int style = item->StyleNo;
+    if (style < 0) {
+        auto* nonText = dynamic_cast<const TRDNonTextItemInfo*>(item);
+        if ((options & rdprDeleteProtect) && nonText && nonText->Unremovable)
+            return true;
+        style = item->GetAssociatedTextStyleNo();
+        if (style < 0)
+            return false;
+    } else {
+        style = EffectiveStyleOfItem(itemNo);
+    }
+    return TextStyleOf(style).Protection & options;
+}
+
+bool TCustomRDFormattedData::ParaHasOption(int paraNo, uint32_t options) const
+{
+    return ParaStyle(paraNo).Options & options & 0xFF;
+}
+
+bool TCustomRDFormattedData::ParaIsReadOnly(int itemNo) const
+{
+    return itemNo >= 0 && itemNo < ItemCount() && ParaHasOption(ItemAt(itemNo)->ParaNo, rdpaoReadOnly);
+}
+
+bool TCustomRDFormattedData::ItemsStick(int i, bool silent) const
+{
+    int count = ItemCount();
+    bool stick = false;
+    if (count == 0 || i < -1 || i >= count)
+        stick = false;
+    else if (i == -1)
+        stick = StyleHasProtection(0, rdprStickToTop);
+    else if (i == count - 1)
+        stick = StyleHasProtection(i, rdprStickToBottom);
+    else
+        for (uint32_t option : {rdprSticking, rdprSticking2, rdprSticking3})
+            if (StyleHasProtection(i, option) && StyleHasProtection(i + 1, option))
+                stick = true;
+    if (stick && !silent)
+        BeepIfEnabled();
+    return stick;
+}
+
+bool TCustomRDFormattedData::CanInsertAt(int itemNo, int offset) const
+{
+    if (itemNo < 0 || itemNo >= ItemCount() || ParaIsReadOnly(itemNo))
+        return false;
+    if (offset <= StartOffsetOf(itemNo))
+        return !ItemsStick(itemNo - 1, true);
+    if (offset >= EndOffsetOf(itemNo))
+        return !ItemsStick(itemNo, true);
+    return !StyleHasProtection(itemNo, rdprModifyProtect);
+}
+
+void TCustomRDFormattedData::InvalidateControl()
+{
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        control->update();
+}
+
+void TCustomRDFormattedData::RefreshControl()
+{
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        control->repaint();
+}
+
+void TCustomRDFormattedData::InvalidateDrawItem(int d, int inflate)
+{
+    if (d < 0 || d >= DrawItems.Count())
+        return;
+    const TRDDrawLineInfo* di = DrawItems[d];
+    QRect r(di->Left - GetHOffset(), di->Top - GetVOffset(), di->Width, di->Height);
+    InvalidateRect(r.adjusted(-inflate, -inflate, inflate, inflate));
+}
+
+void TCustomRDFormattedData::FindNextFocusableItem(int from, bool forward, TCustomRDData*& data, int& itemNo)
+{
+    data = nullptr;
+    itemNo = -1;
+    int count = ItemCount();
+    if (FocusedItemNo >= count)
+        FocusedItemNo = -1;
+    TRDStyle* sheet = GetRDStyle();
+    auto takesFocus = [&](int i) { return i >= 0 && i < count && ItemAt(i)->GetBoolValueEx(3, sheet); };
+    auto tryItem = [&](int i) {
+        if (takesFocus(i)) {
+            data = this;
+            itemNo = i;
+            return true;
+        }
+        TCustomRDData* inner = nullptr;
+        int innerItem = -1;
+        if (ItemAt(i)->MoveFocus(forward, inner, innerItem) && inner && innerItem >= 0) {
+            data = inner;
+            itemNo = innerItem;
+            return true;
+        }
+        return false;
+    };
+    if (forward) {
+        int i = std::max(from, 0);
+        if (from >= 0 && takesFocus(from))
+            ++i;
+        for (; i < count; ++i)
+            if (tryItem(i))
+                return;
+    } else {
+        int i = from < 0 ? count : std::min(from, count);
+        if (i == count || takesFocus(i))
+            --i;
+        for (; i >= 0; --i)
+            if (tryItem(i))
+                return;
+    }
+}
+
+void TCustomRDFormattedData::UnfocusItem()
+{
+    if (FocusedItemNo >= ItemCount())
+        FocusedItemNo = -1;
+    if (FocusedItemNo >= 0)
+        ItemAt(FocusedItemNo)->ClearFocus();
+}

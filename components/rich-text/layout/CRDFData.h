@@ -400,6 +400,30 @@ public:
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
+    // ---- protection, focus and repainting ----
+    // Whether the text style of an item (of a non-text item: its associated
+    // style, none meaning unprotected) holds one of the protection options;
+    // a non-text item that cannot be removed counts as delete-protected.
+    bool StyleHasProtection(int itemNo, uint32_t options) const;
+    // Whether a paragraph style holds one of the options.
+    bool ParaHasOption(int paraNo, uint32_t options) const;
+    bool ParaIsReadOnly(int itemNo) const;
+    // Whether nothing may go between items i and i + 1 (i -1: before the
+    // first item; the last item: after it); beeps unless silent.
+    bool ItemsStick(int i, bool silent) const;
+    // Whether text may be inserted at an item position.
+    bool CanInsertAt(int itemNo, int offset) const;
+    // The owning control repaints later, at once, or a draw item's rectangle
+    // grown by inflate on every side.
+    void InvalidateControl();
+    void RefreshControl();
+    void InvalidateDrawItem(int d, int inflate);
+    // The next item, from one on, that takes the keyboard focus, here or in
+    // a document nested in an item; item -1 when none.
+    void FindNextFocusableItem(int from, bool forward, TCustomRDData*& data, int& itemNo);
+    // The focused item is told it lost the focus.
+    void UnfocusItem();
+
     // Fitting (public for the tests): how many of n characters at p fit into free pixels.
     int FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
                            TRDFormatState& state, bool wraps, int hyphenWidth);
