@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QtCore/QCoreApplication>
+#include <QtGui/QFontInfo>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
 
 #include <memory>
+#include <ostream>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -26,7 +29,7 @@ public:
     TLayoutSheet()
     {
         TFontInfo* f = TextStyles().Items(0);
-        f->FontName = QStringLiteral("Liberation Mono");
+        f->FontName = QStringLiteral("Courier New");
         f->Size = 15;
     }
 };
@@ -148,6 +151,8 @@ TEST_F(RDLayoutTest, FixtureFontMeasuresTwelveByTwentyThree)
 {
     TRDFontInfoCache cache(&Doc, &Sheet, Doc.Canvas.get(), false);
     TRDFontInfoCacheItem* e = cache.GetItems(0);
+    // the platform's font mapping stands in for "Courier New"
+    EXPECT_EQ(QFontInfo(e->Font).family(), QStringLiteral("Liberation Mono"));
     EXPECT_EQ(e->TextMetric.tmAscent, 17);
     EXPECT_EQ(e->TextMetric.tmDescent, 6);
     EXPECT_EQ(ItemTextWidth("a", *Doc.Canvas, 0), 12);
@@ -372,13 +377,52 @@ TEST_F(RDLayoutTest, PositionsRoundTripAndSwallowedSpaceMapsToTheEarlierEnd)
     EXPECT_EQ(d, Doc.DrawItems.Count() - 1);
 }
 
+// Everything a pass leaves: every draw item's fields and every item's first draw item.
+using Piece = std::tuple<int, int, int, int, int, int, int, bool, int, int>;
+struct TLayoutCapture {
+    std::vector<Piece> Pieces;
+    std::vector<int> FirstDrawItems;
+    bool operator==(const TLayoutCapture&) const = default;
+};
+
+TLayoutCapture Capture(const TLayoutData& d)
+{
+    TLayoutCapture r;
+    for (int i = 0; i < d.DrawItems.Count(); ++i) {
+        const TRDDrawLineInfo* x = d.DrawItems[i];
+        r.Pieces.emplace_back(x->ItemNo, x->Left, x->Top, x->Width, x->Height, x->Offs, x->Length, x->StartsLine(),
+                              x->JustifyExtra, x->ExtraSpaceBelow);
+    }
+    for (int i = 0; i < d.ItemCount(); ++i)
+        r.FirstDrawItems.push_back(d.ItemAt(i)->FirstDrawItem);
+    return r;
+}
+
+std::ostream& operator<<(std::ostream& os, const TLayoutCapture& c)
+{
+    for (const Piece& p : c.Pieces)
+        os << "(" << std::get<0>(p) << ": " << std::get<1>(p) << "," << std::get<2>(p) << " " << std::get<3>(p) << "x"
+           << std::get<4>(p) << " " << std::get<5>(p) << "+" << std::get<6>(p) << (std::get<7>(p) ? " new" : "") << " j"
+           << std::get<8>(p) << " s" << std::get<9>(p) << ") ";
+    os << "first:";
+    for (int f : c.FirstDrawItems)
+        os << " " << f;
+    return os;
+}
+
 TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
 {
     int link = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), link)->Jump = true;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), link)->Jump = true;
     Sheet.ParaStyles().Add()->Alignment = TRDAlignment::rdaJustify;
     Sheet.ParaStyles().Add()->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
-    const int paras[] = {0, Sheet.ParaStyles().Count() - 2, Sheet.ParaStyles().Count() - 1};
+    TParaInfo* spaced = Sheet.ParaStyles().Add();
+    spaced->SpaceBefore = 7;
+    spaced->SpaceAfter = 4;
+    spaced->LineSpacing = 150;
+    const int paras[] = {0, Sheet.ParaStyles().Count() - 3, Sheet.ParaStyles().Count() - 2,
+                         Sheet.ParaStyles().Count() - 1};
+    int operations[7] = {};
     for (bool active : {true, false}) {
         TLayoutData doc(&Sheet);
         if (active)
@@ -394,40 +438,58 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
         };
         auto addRandom = [&]() {
             int style = rng() % 3 == 0 ? link : 0;
-            doc.AddTextRawNoTag(randomText(), style, rng() % 2 ? paras[rng() % 3] : -1);
+            doc.AddTextRawNoTag(randomText(), style, rng() % 2 ? paras[rng() % 4] : -1);
         };
         for (int i = 0; i < 12; ++i)
             addRandom();
         doc.ItemAt(0)->SetContinuesPara(false);
         doc.Format();
-        for (int round = 0; round < 60; ++round) {
+        for (int round = 0; round < 120; ++round) {
             int item = int(rng() % doc.ItemCount());
             int first = doc.FirstDrawItemOfItem(item);
             int last = doc.LastDrawItemOfItem(item);
+            bool text = doc.ItemAt(item)->StyleNo >= 0;
             int delta = 0;
-            switch (rng() % 5) {
+            int op = int(rng() % 7);
+            switch (op) {
             case 0:
-                doc.SetTextOfItem(item, randomText());
-                break;
             case 1:
-                doc.SetTextOfItem(item, doc.TextOfItem(item) + " " + randomText());
-                break;
             case 2:
-                doc.SetTextOfItem(item, doc.TextOfItem(item).left(1));
+                if (!text)
+                    continue;
+                if (op == 0)
+                    doc.SetTextOfItem(item, randomText());
+                else if (op == 1)
+                    doc.SetTextOfItem(item, doc.TextOfItem(item) + " " + randomText());
+                else
+                    doc.SetTextOfItem(item, doc.TextOfItem(item).left(1));
                 break;
-            case 3: {  // a new paragraph after the item
+            case 3:    // a new paragraph after the item
+            case 4: {  // an item (text or picture) going on in the item's paragraph after it
                 int at = item + 1;
-                QByteArray text = randomText();
-                TCustomRDItemInfo* added = TextItemClass(&doc);
-                added->StyleNo = rng() % 2 ? link : 0;
-                added->ParaNo = paras[rng() % 3];
+                QByteArray added = op == 3 || rng() % 2 ? randomText() : QByteArray();
+                TCustomRDItemInfo* made;
+                if (added.isEmpty()) {
+                    auto* picture = new TPlacedItem(&doc);
+                    picture->Link = rng() % 2;
+                    made = picture;
+                } else {
+                    made = TextItemClass(&doc);
+                    made->StyleNo = rng() % 2 ? link : 0;
+                }
+                if (op == 3) {
+                    made->ParaNo = paras[rng() % 4];
+                } else {
+                    made->ParaNo = doc.ItemAt(item)->ParaNo;
+                    made->SetContinuesPara(true);
+                }
                 bool all = false;
                 int list = -1;
-                doc.InsertItem(at, text, added, true, all, list);
+                doc.InsertItem(at, added, made, true, all, list);
                 delta = 1;
                 break;
             }
-            default:  // the next paragraph goes, when the item has one after it
+            case 5:  // the next paragraph goes, when the item has one of one item after it
                 if (item + 1 >= doc.ItemCount() || !doc.ItemAt(item + 1)->StartsParagraph()
                     || (item + 2 < doc.ItemCount() && doc.ItemAt(item + 2)->ContinuesPara()))
                     continue;
@@ -435,22 +497,32 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
                 doc.DeleteItemRange(item + 1, 1);
                 delta = -1;
                 break;
+            default:  // the item after it in its paragraph goes
+                if (item + 1 >= doc.ItemCount() || !doc.ItemAt(item + 1)->ContinuesPara())
+                    continue;
+                last = doc.LastDrawItemOfItem(item + 1);
+                doc.DeleteItemRange(item + 1, 1);
+                delta = -1;
+                break;
             }
+            ++operations[op];
             doc.FormatParagraphsOfDrawRange(first, last, false, delta);
-            std::vector<Box> partial = Boxes(Doc);
-            std::vector<Jump> partialJumps = Jumps(Doc);
-            std::vector<int> partialIds = JumpIds(Doc);
+            TLayoutCapture partial = Capture(doc);
+            std::vector<Jump> partialJumps = Jumps(doc);
+            std::vector<int> partialIds = JumpIds(doc);
             int partialHeight = doc.DocumentHeight, partialCount = doc.JumpCount;
             doc.Format();
-            ASSERT_EQ(partial, Boxes(Doc)) << round;
+            ASSERT_EQ(partial, Capture(doc)) << "round " << round << ", operation " << op;
             ASSERT_EQ(partialHeight, doc.DocumentHeight) << round;
-            ASSERT_EQ(partialJumps, Jumps(Doc)) << round;
-            ASSERT_EQ(partialIds, JumpIds(Doc)) << round;
+            ASSERT_EQ(partialJumps, Jumps(doc)) << round;
+            ASSERT_EQ(partialIds, JumpIds(doc)) << round;
             ASSERT_EQ(partialCount, doc.JumpCount) << round;
         }
         EXPECT_GT(doc.JumpCount, 0);
         EXPECT_EQ(doc.JumpList.empty(), !active);
     }
+    for (int op = 0; op < 7; ++op)
+        EXPECT_GT(operations[op], 0) << op;  // every kind of change was tried
 }
 
 TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
@@ -1023,7 +1095,7 @@ TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
 TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 {
     int style = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), style)->CharSpacing = 2;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), style)->CharSpacing = 2;
     for (int dpi : {96, 192}) {
         TLayoutData doc(&Sheet, dpi);
         doc.ClientWidth = 2000;
@@ -1037,7 +1109,7 @@ TEST_F(RDLayoutTest, CharacterSpacingIsScaledForAnotherDevice)
 TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
 {
     int b = 0;
-    AddTextStyle(Sheet, QStringLiteral("Liberation Mono"), b)->Style = fsBold;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), b)->Style = fsBold;
     Doc.ClientWidth = 300;
     for (int i = 0; i < 20; ++i)
         Doc.AddTextRawNoTag("aaa bbb ccc ddd", i % 2 ? b : 0, i % 3 ? -1 : 0);
@@ -1046,6 +1118,597 @@ TEST_F(RDLayoutTest, EachStyleIsMeasuredOncePerPass)
     Doc.SetTextOfItem(5, "x");
     Doc.FormatParagraphsOfDrawRange(Doc.FirstDrawItemOfItem(5), Doc.LastDrawItemOfItem(5), false, 0);
     EXPECT_EQ(Doc.LastMeasured, 2);
+}
+
+TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
+{
+    // a document never formatted
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    int off = 0, d = 0, item = 0, x = 0, y = 0;
+    Doc.ItemPosToDrawPos(0, 1, off, d);
+    EXPECT_EQ(d, -1);
+    Doc.DrawPosToItemPos(0, 1, off, item);
+    EXPECT_EQ(item, -1);
+    EXPECT_EQ(Doc.FindDrawItemByY(10, 1), -1);
+    EXPECT_EQ(Doc.FindDrawItemByY(10, 3), -1);
+    EXPECT_EQ(Doc.DrawItemAtPoint(10, 10), -1);
+    EXPECT_EQ(Doc.GetFirstVisibleItemNo(), -1);
+    EXPECT_EQ(Doc.GetLastVisibleItemNo(), -1);
+    Doc.FindDrawItemAtPos(10, 10, false, off, d);
+    EXPECT_EQ(d, -1);
+    QByteArray word;
+    TCustomRDFormattedData* data = nullptr;
+    int start = 0, style = 0;
+    EXPECT_FALSE(Doc.GetWordAt(word, 10, data, start, item, style, 10));
+    Doc.SelectAll();
+    EXPECT_EQ(Doc.SelStartNo, -1);
+
+    // items appended after the pass: none of their positions has a draw item
+    Doc.Format();
+    Doc.AddTextRawNoTag("ccc", 0, 0);
+    auto* picture = new TPlacedItem(&Doc);
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    for (int i : {1, 2}) {
+        for (int o : {0, 1, 2}) {
+            Doc.ItemPosToDrawPos(i, o, off, d);
+            EXPECT_EQ(d, -1) << i << ":" << o;
+        }
+        EXPECT_EQ(Doc.FirstDrawItemOfItem(i), -1) << i;
+        EXPECT_EQ(Doc.LastDrawItemOfItem(i), -1) << i;
+        EXPECT_FALSE(Doc.GetItemCoords(i, x, y)) << i;
+    }
+    // a selection with an end there is none; the formatted item still answers
+    Doc.SetSelectionBounds(0, 2, 1, 2);
+    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_FALSE(Doc.DataSelectionExists());
+    Doc.SetSelectionBounds(0, 2, 0, 4);
+    EXPECT_TRUE(Doc.DataSelectionExists());
+    // a pass that keeps the selection over them keeps it
+    Doc.DoFormat(true, true, false, false, true, nullptr, 0, false);
+    EXPECT_EQ(Doc.FirstDrawItemOfItem(1), 1);
+    int a, ao, b, bo;
+    Doc.GetSelectionBounds(a, ao, b, bo, false);
+    EXPECT_EQ(std::make_tuple(a, ao, b, bo), std::make_tuple(0, 2, 0, 4));
+}
+
+TEST_F(RDLayoutTest, APointBetweenTwoLinesHitsTheUpperOneUnlessTheLowerBeginsAboveIt)
+{
+    TParaInfo* spaced = Sheet.ParaStyles().Add();
+    spaced->SpaceBefore = 10;
+    Doc.ClientWidth = 600;
+    Doc.AddTextRawNoTag("aaa", 0, 0);
+    Doc.AddTextRawNoTag("bb", 0, Sheet.ParaStyles().Count() - 1);
+    auto* picture = new TPlacedItem(&Doc);  // 20 high on the base line: above the text
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 3);
+    // the upper line ends at 28; the lower text begins at 40, the picture at 38
+    ASSERT_EQ(Doc.DrawItems[0]->Top + Doc.DrawItems[0]->Height, 28);
+    ASSERT_EQ(Doc.DrawItems[1]->Top, 40);
+    ASSERT_EQ(Doc.DrawItems[2]->Top, 38);
+    struct Case {
+        int y;
+        int drawItem, offset;
+    };
+    // x near the end of the second character of either line
+    const std::vector<Case> cases = {
+        {30, 0, 3},  // in the gap
+        {37, 0, 3},  // just above the picture
+        {38, 1, 3},  // the picture begins here: the lower line
+        {39, 1, 3},  // above the lower text, still the lower line
+        {45, 1, 3},
+    };
+    for (const Case& c : cases) {
+        int off = -1, d = -1;
+        Doc.FindDrawItemAtPos(5 + 12 + 9, c.y, false, off, d);
+        EXPECT_EQ(std::make_pair(d, off), std::make_pair(c.drawItem, c.offset)) << c.y;
+    }
+    // strictly, nothing is hit in the gap
+    int off = -1, d = -1;
+    Doc.FindDrawItemAtPos(5 + 12 + 2, 30, true, off, d);
+    EXPECT_EQ(d, -1);
+}
+
+TEST_F(RDLayoutTest, FastFormattingOptionChoosesTheCacheKind)
+{
+    struct Case {
+        TRDOptions options;
+        uint16_t flags;
+        bool fast;
+    };
+    const std::vector<Case> cases = {
+        {0, 0, false},
+        {rdoFastFormatting, 0, true},
+        {rdoFastFormatting, cfPrinting, true},  // printing does not decide
+        {0, cfPrinting, false},
+        {rdoFastFormatting | rdoAllowSelection, cfStylePixelsPerInch, true},
+    };
+    for (const Case& c : cases) {
+        TLayoutData doc(&Sheet);
+        doc.Options = c.options;
+        doc.Flags = c.flags;
+        TRDFontInfoCache* cache = doc.GetFontInfoCache(doc.Canvas.get(), &doc);
+        ASSERT_NE(cache, nullptr);
+        EXPECT_EQ(dynamic_cast<TRDFontInfoCacheFast*>(cache) != nullptr, c.fast) << c.options << " " << c.flags;
+        EXPECT_EQ(dynamic_cast<TRDFontInfoCacheLowResource*>(cache) != nullptr, !c.fast);
+        EXPECT_EQ(cache->CanUseCustomPPI, bool(c.flags & cfStylePixelsPerInch));
+        EXPECT_EQ(cache->OwnerRDData, &doc);
+        doc.ReleaseFontInfoCache(cache);
+        EXPECT_EQ(cache, nullptr);
+    }
+    // both kinds lay out alike
+    std::vector<std::vector<Box>> boxes;
+    for (TRDOptions options : {TRDOptions(0), TRDOptions(rdoFastFormatting)}) {
+        TLayoutData doc(&Sheet);
+        doc.Options = options;
+        doc.AddTextRawNoTag("aaa bbb ccc ddd", 0, 0);
+        doc.Format();
+        boxes.push_back(Boxes(doc));
+    }
+    EXPECT_EQ(boxes[0], boxes[1]);
+}
+
+// An item the selection tests choose, focus and ask.
+class TChoosableItem : public TPlacedItem {
+public:
+    using TPlacedItem::TPlacedItem;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TChoosableItem(data); }
+    bool HasSelectionInside() const override { return Inside; }
+    void LeaveChosenSubDocument() override { ++Left; }
+    void ClearFocus() override
+    {
+        ++FocusLost;
+        if (Reenter)
+            Reenter->Deselect(nullptr, true);
+    }
+    bool GetBoolValueEx(int id, const TRDStyle* sheet) const override
+    {
+        return id == 3 ? Focusable : TPlacedItem::GetBoolValueEx(id, sheet);
+    }
+    bool MoveFocus(bool, TCustomRDData*& data, int& itemNo) override
+    {
+        if (!InnerData)
+            return false;
+        data = InnerData;
+        itemNo = InnerItem;
+        return true;
+    }
+    int GetAssociatedTextStyleNo() const override { return Associated; }
+    bool Inside = false, Focusable = false;
+    int Left = 0, FocusLost = 0, InnerItem = -1, Associated = -1;
+    TCustomRDFormattedData* Reenter = nullptr;
+    TCustomRDData* InnerData = nullptr;
+};
+
+TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
+{
+    TRDListInfo* list = Sheet.ListStyles().Add();
+    list->Levels.resize(1);
+    list->Levels[0].MarkerIndent = 20;
+    list->Levels[0].LeftIndent = 40;
+    Doc.ClientWidth = 5 + 40 + 12 * 7 + 5;
+    Doc.AddItem("", new TTestMarker(&Doc));     // 0
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, -1);  // 1: "aaa bbb" | "ccc"
+    auto* picture = new TPlacedItem(&Doc);      // 2: after "ccc"
+    picture->ParaNo = -1;
+    Doc.AddItem("", picture);
+    Doc.AddTextRawNoTag("xy", 0, 0);             // 3
+    Doc.AddItem("", new TTestMarker(&Doc));     // 4: a marker as the last item
+    Doc.Format();
+    ASSERT_EQ(Doc.DrawItems.Count(), 6);
+    ASSERT_EQ(Doc.DrawItems[3]->ItemNo, 2);
+    using Sel = std::tuple<int, int, int, int>;
+    struct Case {
+        Sel items;     // start item, offset, end item, offset
+        Sel expected;  // SelStartNo, SelStartOffs, SelEndNo, SelEndOffs
+    };
+    const std::vector<Case> cases = {
+        {{1, 2, 1, 5}, {1, 2, 1, 5}},
+        {{1, 5, 1, 2}, {1, 5, 1, 2}},      // backwards: the anchor stays first
+        {{3, 2, 1, 10}, {4, 2, 2, 2}},     // across draw items
+        {{0, 0, 1, 3}, {1, 1, 1, 3}},      // the start on the marker: the text after it
+        {{1, 3, 0, 1}, {1, 3, 1, 1}},      // the end on it
+        {{0, 1, 0, 0}, {1, 1, 1, 1}},      // both
+        {{4, 0, 4, 1}, {5, 0, 5, 1}},      // a last marker stays
+        {{1, 0, 1, 99}, {1, 1, 2, 4}},     // offsets kept inside the item's text
+        {{1, -7, 3, 3}, {1, 1, 4, 3}},
+        {{2, 5, 2, -1}, {3, 1, 3, 0}},     // a non-text item has offsets 0 and 1
+        {{1, 9, 1, 9}, {1, 8, 1, 8}},      // after the space swallowed at the wrap: the earlier end
+        {{-1, 0, 1, 1}, {-1, 0, -1, 0}},   // no start, no selection
+        {{1, 1, 9, 1}, {-1, 0, -1, 0}},    // an item the document does not hold
+    };
+    for (const Case& c : cases) {
+        auto [a, ao, b, bo] = c.items;
+        Doc.SelectAll();
+        Doc.Hooks.clear();
+        Doc.SetSelectionBounds(a, ao, b, bo);
+        EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), c.expected)
+            << a << ":" << ao << " " << b << ":" << bo;
+        EXPECT_FALSE(Doc.State & dsAllSelected);
+        EXPECT_EQ(Doc.Hooks, (std::vector<std::string>{"caret", "unchoose", "editor", "after", "select"}));
+    }
+    // storing converts as it is, with no hooks
+    Doc.Hooks.clear();
+    Doc.StoreSelection(0, 0, 1, 3);
+    EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), Sel(0, 0, 1, 3));
+    EXPECT_TRUE(Doc.Hooks.empty());
+    // the bounds as item positions, as stored or earlier first
+    Doc.SetSelectionBounds(3, 2, 1, 4);
+    int a, ao, b, bo;
+    Doc.GetSelectionBounds(a, ao, b, bo, false);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(3, 2, 1, 4));
+    Doc.GetSelBoundsItems(a, ao, b, bo, true);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(1, 4, 3, 2));
+    Doc.GetSelBoundsDraw(a, ao, b, bo, false);
+    EXPECT_EQ(Sel(a, ao, b, bo), Sel(4, 2, 1, 4));
+    // a chosen item is let go
+    auto* chosen = new TChoosableItem(&Doc);
+    chosen->ParaNo = 0;
+    Doc.AddItem("", chosen);
+    Doc.ChosenItem = chosen;
+    Doc.SetSelectionBounds(1, 1, 1, 2);
+    EXPECT_EQ(Doc.ChosenItem, nullptr);
+    EXPECT_EQ(chosen->Left, 1);
+}
+
+TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
+{
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    auto* kept = new TChoosableItem(&Doc);
+    auto* other = new TChoosableItem(&Doc);
+    Doc.AddItem("", kept);
+    Doc.AddItem("", other);
+    Doc.Format();
+    struct Case {
+        bool keepChosen;
+        bool notify;
+    };
+    for (const Case& c : std::vector<Case>{{false, false}, {false, true}, {true, false}, {true, true}}) {
+        Doc.SetSelectionBounds(0, 1, 0, 4);
+        Doc.State |= dsMouseSelecting | dsLineSelecting;
+        Doc.ChosenItem = kept;
+        Doc.FocusedItemNo = 2;
+        other->Reenter = &Doc;  // its lost focus deselects again: nothing happens then
+        int left = kept->Left, lost = other->FocusLost;
+        Doc.Hooks.clear();
+        Doc.Deselect(c.keepChosen ? kept : nullptr, c.notify);
+        EXPECT_EQ(std::make_tuple(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs),
+                  std::make_tuple(-1, 0, -1, 0));
+        EXPECT_FALSE(Doc.State & (dsMouseSelecting | dsLineSelecting | dsDeselecting));
+        EXPECT_EQ(Doc.FocusedItemNo, -1);
+        EXPECT_EQ(other->FocusLost, lost + 1);
+        EXPECT_EQ(Doc.ChosenItem, c.keepChosen ? kept : nullptr);
+        EXPECT_EQ(kept->Left, left + (c.keepChosen ? 0 : 1));
+        std::vector<std::string> hooks{"unchoose"};
+        if (c.notify)
+            hooks.push_back("select");
+        EXPECT_EQ(Doc.Hooks, hooks) << c.keepChosen << c.notify;
+    }
+    other->Reenter = nullptr;
+    // clearing tells the owner
+    Doc.Hooks.clear();
+    Doc.Clear();
+    EXPECT_EQ(Doc.Hooks.back(), "select");
+}
+
+TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
+{
+    Doc.AddTextRawNoTag("aaa bbb", 0, 0);
+    auto* chosen = new TChoosableItem(&Doc);
+    Doc.AddItem("", chosen);
+    Doc.Format();
+    struct Case {
+        int from, to;  // offsets in item 0; -1: no selection
+        bool deselect, mouseSelecting, chosenHasOne, askChosen;
+        bool answer, kept;
+    };
+    const std::vector<Case> cases = {
+        {1, 4, false, false, false, false, true, true},
+        {4, 1, true, false, false, false, true, true},
+        {3, 3, false, false, false, false, false, true},  // empty: kept unless asked
+        {3, 3, true, false, false, false, false, false},
+        {3, 3, true, true, false, false, false, true},    // not while the mouse selects
+        {-1, -1, true, false, false, false, false, false},
+        {3, 3, true, false, true, true, true, true},      // the chosen item's selection counts
+        {3, 3, true, false, true, false, false, false},   // when asked for
+    };
+    for (const Case& c : cases) {
+        if (c.from < 0)
+            Doc.Deselect();
+        else
+            Doc.SetSelectionBounds(0, c.from, 0, c.to);
+        Doc.ChosenItem = chosen;
+        chosen->Inside = c.chosenHasOne;
+        if (c.mouseSelecting)
+            Doc.State |= dsMouseSelecting;
+        Doc.Hooks.clear();
+        EXPECT_EQ(Doc.DataSelectionExists(c.deselect, c.askChosen), c.answer) << c.from << " " << c.to;
+        EXPECT_EQ(Doc.SelStartNo >= 0, c.kept) << c.from << " " << c.to;
+        bool dropped = c.from >= 0 && !c.kept;
+        const std::vector<std::string> hooks =
+            dropped ? std::vector<std::string>{"unchoose", "select"} : std::vector<std::string>{};
+        EXPECT_EQ(Doc.Hooks, hooks);
+        // the chosen item stays chosen when an empty selection goes
+        EXPECT_EQ(Doc.ChosenItem, chosen);
+        Doc.State &= ~dsMouseSelecting;
+    }
+    Doc.ChosenItem = nullptr;
+}
+
+TEST_F(RDLayoutTest, WordsInADocumentHeldByAnItem)
+{
+    QWidget owner;
+    TLayoutData inner(&Sheet);
+    inner.ClientWidth = 600;
+    inner.AddTextRawNoTag("ab cd", 0, 0);
+    inner.Format();
+    struct THolder : TPlacedItem {
+        using TPlacedItem::TPlacedItem;
+        int GetWidthEx() const override { return 100; }
+        int GetHeightEx() const override { return 40; }
+        TCustomRDData* Inner = nullptr;
+        std::vector<std::pair<int, int>> Asked;
+        int Updates = 0;
+        TCustomRDData* GetActiveSubDocumentAt(int x, int y) override
+        {
+            Asked.emplace_back(x, y);
+            return Inner;
+        }
+        bool UpdateSubCoords() override
+        {
+            ++Updates;
+            return true;
+        }
+    };
+    TLayoutData outer(&Sheet);
+    outer.Owner = &owner;
+    outer.ClientWidth = 600;
+    outer.AddTextRawNoTag("zz", 0, 0);
+    auto* holder = new THolder(&outer);
+    holder->ParaNo = -1;
+    holder->Inner = &inner;
+    outer.AddItem("", holder);
+    outer.VOffset = 2;
+    outer.Format();
+    const TRDDrawLineInfo* h = outer.DrawItems[1];
+    const int hx = h->Left, hy = h->Top - outer.VOffset;  // the holder in client coordinates
+    // the nested document turns the outer client's points into its own
+    inner.HOffset = -hx;
+    inner.VOffset = -hy;
+    QByteArray word;
+    TCustomRDFormattedData* data = nullptr;
+    int start = 0, item = 0, style = 0;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(holder->Asked.back(), std::make_pair(5 + 12 + 3, 8));
+    EXPECT_EQ(holder->Updates, 1);
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(word, "ab");
+    EXPECT_EQ(std::make_tuple(start, item, style), std::make_tuple(1, 0, 0));
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 * 4 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(word, "cd");
+    EXPECT_EQ(start, 4);
+    // nothing of the nested document at the point
+    EXPECT_FALSE(outer.GetWordAt(word, hx + 2, data, start, item, style, hy + 2));
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(item, -1);
+
+    // an in-place editor: its document takes points of its own control
+    QWidget editor(&owner);
+    editor.move(hx, hy);
+    inner.Owner = &editor;
+    inner.HOffset = inner.VOffset = 0;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 5 + 12 * 4 + 3, data, start, item, style, hy + 8));
+    EXPECT_EQ(data, &inner);
+    EXPECT_EQ(word, "cd");
+
+    // an item without a document at the point answers itself
+    holder->Inner = nullptr;
+    ASSERT_TRUE(outer.GetWordAt(word, hx + 3, data, start, item, style, hy + 3));
+    EXPECT_EQ(data, &outer);
+    EXPECT_EQ(std::make_pair(item, style), std::make_pair(1, -20));
+}
+
+TEST_F(RDLayoutTest, ProtectionOfStylesAndParagraphs)
+{
+    int locked = 0, stick1 = 0, stick2 = 0, top = 0, bottom = 0;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), locked)->Protection = rdprModifyProtect | rdprDeleteProtect;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), stick1)->Protection = rdprSticking | rdprSticking3;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), stick2)->Protection = rdprSticking2 | rdprSticking3;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), top)->Protection = rdprStickToTop | rdprSticking;
+    AddTextStyle(Sheet, QStringLiteral("Courier New"), bottom)->Protection = rdprStickToBottom | rdprSticking2;
+    Sheet.ParaStyles().Add()->Options = rdpaoReadOnly | rdpaoNoWrap;
+    const int readOnly = Sheet.ParaStyles().Count() - 1;
+    Doc.AddTextRawNoTag("top", top, 0);          // 0
+    Doc.AddTextRawNoTag("one", stick1, -1);      // 1: sticks to 0 (rdprSticking)
+    Doc.AddTextRawNoTag("two", stick1, -1);      // 2: sticks to 1 (both)
+    Doc.AddTextRawNoTag("three", stick2, -1);    // 3: sticks to 2 (rdprSticking3)
+    auto* tied = new TChoosableItem(&Doc);       // 4: sticks to 3 through its associated style
+    tied->ParaNo = -1;
+    tied->Associated = stick2;
+    Doc.AddItem("", tied);
+    auto* plain = new TChoosableItem(&Doc);      // 5: no associated style
+    plain->ParaNo = -1;
+    Doc.AddItem("", plain);
+    Doc.AddTextRawNoTag("ro", locked, readOnly);  // 6
+    Doc.AddTextRawNoTag("end", bottom, 0);       // 7
+
+    struct ProtCase {
+        int item;
+        uint32_t options;
+        bool has;
+    };
+    const std::vector<ProtCase> prot = {
+        {6, rdprModifyProtect, true},
+        {6, rdprDeleteProtect | rdprSticking, true},  // any of them
+        {6, rdprSticking, false},
+        {6, 1u << 16, false},  // beyond the sixteen options
+        {1, rdprSticking, true},
+        {5, rdprDeleteProtect, false},
+        {4, rdprSticking3, true},  // through its associated style
+        {4, rdprModifyProtect, false},
+        {-1, rdprSticking, false},
+        {8, rdprSticking, false},
+    };
+    for (const ProtCase& c : prot)
+        EXPECT_EQ(Doc.StyleHasProtection(c.item, c.options), c.has) << c.item << " " << c.options;
+    plain->Unremovable = true;  // an item that cannot be removed is delete-protected
+    EXPECT_TRUE(Doc.StyleHasProtection(5, rdprDeleteProtect));
+    EXPECT_FALSE(Doc.StyleHasProtection(5, rdprModifyProtect));
+    Doc.ItemAt(1)->StyleNo = 77;  // not held by the sheet: style 0, unprotected
+    EXPECT_FALSE(Doc.StyleHasProtection(1, rdprSticking));
+    Doc.ItemAt(1)->StyleNo = stick1;
+
+    EXPECT_TRUE(Doc.ParaHasOption(readOnly, rdpaoNoWrap));
+    EXPECT_FALSE(Doc.ParaHasOption(0, rdpaoReadOnly));
+    EXPECT_FALSE(Doc.ParaHasOption(readOnly, 1u << 8));
+    EXPECT_FALSE(Doc.ParaHasOption(55, rdpaoReadOnly));  // not held by the sheet: style 0
+    EXPECT_TRUE(Doc.ParaIsReadOnly(6));
+    EXPECT_FALSE(Doc.ParaIsReadOnly(7));
+
+    // boundary i lies between items i and i + 1
+    const std::vector<std::pair<int, bool>> sticks = {
+        {-1, true}, {0, true}, {1, true}, {2, true}, {3, true}, {4, false}, {5, false}, {6, false}, {7, true},
+    };
+    for (auto [i, stuck] : sticks)
+        EXPECT_EQ(Doc.ItemsStick(i, true), stuck) << i;
+
+    struct InsertCase {
+        int item, offset;
+        bool can;
+    };
+    const std::vector<InsertCase> inserts = {
+        {0, 1, false},  // before the first item, which sticks to the top
+        {0, 2, true},
+        {0, 4, false},  // its end sticks to item 1
+        {3, 1, false},
+        {3, 3, true},
+        {3, 6, false},  // item 4 sticks to it
+        {4, 0, false},
+        {5, 0, true},
+        {5, 1, true},
+        {6, 2, false},  // a read-only paragraph
+        {7, 2, true},
+        {7, 4, false},  // after the last item, which sticks to the bottom
+        {9, 1, false},
+    };
+    for (const InsertCase& c : inserts)
+        EXPECT_EQ(Doc.CanInsertAt(c.item, c.offset), c.can) << c.item << ":" << c.offset;
+    tied->Associated = -1;  // no associated style: nothing sticks to it
+    EXPECT_FALSE(Doc.ItemsStick(3, true));
+    EXPECT_TRUE(Doc.CanInsertAt(3, 6));
+    // inside an item whose text may not change
+    Sheet.ParaStyles().Items(readOnly)->Options = 0;
+    EXPECT_FALSE(Doc.CanInsertAt(6, 2));
+    EXPECT_TRUE(Doc.CanInsertAt(6, 1));
+}
+
+TEST_F(RDLayoutTest, FindingTheNextItemThatTakesTheFocus)
+{
+    TLayoutData inner(&Sheet);
+    auto add = [&](bool focusable, TCustomRDData* innerData) {
+        auto* item = new TChoosableItem(&Doc);
+        item->ParaNo = -1;
+        item->Focusable = focusable;
+        item->InnerData = innerData;
+        item->InnerItem = innerData ? 7 : -1;
+        Doc.AddItem("", item);
+        return item;
+    };
+    Doc.AddTextRawNoTag("aaa", 0, 0);  // 0
+    add(true, nullptr);                // 1
+    add(false, nullptr);               // 2
+    add(false, &inner);                // 3: focus goes into its document
+    add(true, nullptr);                // 4
+    Doc.AddTextRawNoTag("bbb", 0, 0);  // 5
+    struct Case {
+        int from;
+        bool forward;
+        TCustomRDData* data;
+        int item;
+    };
+    const std::vector<Case> cases = {
+        {-1, true, &Doc, 1},     // from -1 forward: item 0 on
+        {0, true, &Doc, 1},
+        {1, true, &inner, 7},    // after a focusable one
+        {2, true, &inner, 7},
+        {3, true, &inner, 7},    // not focusable itself: it is asked again
+        {4, true, nullptr, -1},
+        {6, true, nullptr, -1},
+        {-1, false, &Doc, 4},    // from -1 backward: the last item on
+        {6, false, &Doc, 4},     // from the count: one before
+        {4, false, &inner, 7},
+        {2, false, &Doc, 1},
+        {1, false, nullptr, -1},
+        {0, false, nullptr, -1},
+    };
+    for (const Case& c : cases) {
+        TCustomRDData* data = nullptr;
+        int item = -2;
+        Doc.FindNextFocusableItem(c.from, c.forward, data, item);
+        EXPECT_EQ(std::make_pair(data, item), std::make_pair(c.data, c.item)) << c.from << " " << c.forward;
+    }
+    // a focused item beyond the items is forgotten
+    Doc.FocusedItemNo = 40;
+    TCustomRDData* data = nullptr;
+    int item = 0;
+    Doc.FindNextFocusableItem(0, true, data, item);
+    EXPECT_EQ(Doc.FocusedItemNo, -1);
+
+    auto* focused = static_cast<TChoosableItem*>(Doc.ItemAt(4));
+    Doc.FocusedItemNo = 4;
+    Doc.UnfocusItem();
+    EXPECT_EQ(focused->FocusLost, 1);
+    Doc.FocusedItemNo = 40;
+    Doc.UnfocusItem();
+    EXPECT_EQ(Doc.FocusedItemNo, -1);
+    EXPECT_EQ(focused->FocusLost, 1);
+}
+
+// Counts the paints a widget receives.
+class TPaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+TEST_F(RDLayoutTest, RepaintRequestsReachTheOwningControl)
+{
+    Doc.AddTextRawNoTag("aaa bbb ccc", 0, 0);
+    Doc.Format();
+    Doc.HOffset = 2;
+    Doc.VOffset = 20;
+    Doc.Invalidated.clear();
+    Doc.InvalidateDrawItem(1, 3);
+    ASSERT_EQ(Doc.Invalidated.size(), 1u);
+    const TRDDrawLineInfo* d = Doc.DrawItems[1];
+    EXPECT_EQ(Doc.Invalidated[0], QRect(d->Left - 2 - 3, d->Top - 20 - 3, d->Width + 6, d->Height + 6));
+    Doc.InvalidateDrawItem(5, 0);  // no such draw item
+    Doc.InvalidateDrawItem(-1, 0);
+    EXPECT_EQ(Doc.Invalidated.size(), 1u);
+
+    Doc.InvalidateControl();  // no control: nothing
+    Doc.RefreshControl();
+    QWidget owner;
+    owner.setAttribute(Qt::WA_DontShowOnScreen);
+    owner.resize(200, 100);
+    owner.show();
+    QCoreApplication::sendPostedEvents();
+    TPaintCounter counter;
+    owner.installEventFilter(&counter);
+    Doc.Owner = &owner;
+    Doc.RefreshControl();  // at once
+    EXPECT_EQ(counter.Paints, 1);
+    Doc.InvalidateControl();  // later
+    EXPECT_EQ(counter.Paints, 1);
+    QCoreApplication::sendPostedEvents(&owner, QEvent::UpdateRequest);
+    EXPECT_EQ(counter.Paints, 2);
 }
 
 } // namespace

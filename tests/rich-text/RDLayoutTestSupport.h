@@ -5,6 +5,7 @@
 // image.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QtCore/QRect>
@@ -84,6 +85,8 @@ public:
         ClientWidth -= NarrowBy;
     }
     void AdjustVScrollUnits() override {}
+    int HOffset = 0;
+    int GetHOffset() override { return HOffset; }
     int GetVOffset() override { return VOffset; }
     void ScrollToV(int y, bool) override { VOffset = y; }
     void ScrollToH(int) override {}
@@ -112,6 +115,18 @@ public:
     int Updates = 0;
     void InvalidateRect(const QRect& rect) override { Invalidated.push_back(rect); }
     void UpdateControl() override { ++Updates; }
+
+    // The hooks around the selection, in the order they ran.
+    std::vector<std::string> Hooks;
+    void BeforeCaretMove() override { Hooks.push_back("caret"); }
+    void DestroyInplaceEditor() override { Hooks.push_back("editor"); }
+    void UnchooseAllBut(TCustomRDItemInfo* keep) override
+    {
+        Hooks.push_back("unchoose");
+        TCustomRDFormattedData::UnchooseAllBut(keep);
+    }
+    void AfterMouseSelection(bool changed) override { Hooks.push_back(changed ? "after" : "after unchanged"); }
+    void DoSelect() override { Hooks.push_back("select"); }
 
     void Format() { DoFormat(false, true, true, false, false, nullptr, 0, false); }
 };

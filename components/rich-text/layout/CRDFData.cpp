@@ -127,11 +127,11 @@ bool TRDFontInfoCacheItem::SimpleExtents(const char* p, int count, int flags, st
 }
 
 std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
-                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing)
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool fastFormatting)
 {
-    if (printing)
-        return std::make_unique<TRDFontInfoCacheCanvas>(owner, rdStyle, canvas, canUseCustomPPI);
-    return std::make_unique<TRDFontInfoCacheDC>(owner, rdStyle, canvas, canUseCustomPPI);
+    if (fastFormatting)
+        return std::make_unique<TRDFontInfoCacheFast>(owner, rdStyle, canvas, canUseCustomPPI);
+    return std::make_unique<TRDFontInfoCacheLowResource>(owner, rdStyle, canvas, canUseCustomPPI);
 }
 
 // ---- life ----
@@ -185,7 +185,7 @@ TRDFontInfoCache* TCustomRDFormattedData::GetFontInfoCache(TCanvas* canvas, TCus
     if (root && root != this)
         return root->GetFontInfoCache(canvas, requester);
     return CreateFontInfoCacheFor(requester, GetRDStyle(), canvas, GetControlFlags() & cfStylePixelsPerInch,
-                                  GetControlFlags() & cfPrinting)
+                                  GetOptions() & rdoFastFormatting)
         .release();
 }
 
@@ -1639,7 +1639,7 @@ void TCustomRDFormattedData::Clear()
     uint32_t was = State & dsClearing;
     State |= dsClearing;
     ClearSoftPageBreaks();
-    Deselect();
+    Deselect(nullptr, true);
     ClearFormatting();
     TCustomRDData::Clear();
     State = (State & ~dsClearing) | was;
@@ -1647,7 +1647,7 @@ void TCustomRDFormattedData::Clear()
 
 void TCustomRDFormattedData::DeleteItemRange(int first, int count)
 {
-    Deselect();
+    Deselect(nullptr, true);
     TCustomRDData::DeleteItemRange(first, count);
 }
 
@@ -1946,6 +1946,12 @@ void TCustomRDFormattedData::FindItemAtPos(int x, int y, bool& special, bool str
 bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
                                        int& itemNo, int& style, int y)
 {
+    return WordAt(word, x, data, wordStart, itemNo, style, y, 0);
+}
+
+bool TCustomRDFormattedData::WordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart,
+                                    int& itemNo, int& style, int y, int depth)
+{
     data = this;
     word.clear();
     wordStart = -1;
@@ -1959,9 +1965,27 @@ bool TCustomRDFormattedData::GetWordAt(QByteArray& word, int x, TCustomRDFormatt
     const QByteArray& text = TextOfItem(itemNo);
     TCustomRDItemInfo* item = ItemAt(itemNo);
     if (item->StyleNo < 0) {
-        word = text;
-        style = item->StyleNo;
-        return true;
+        // An item holding documents (a table) lets the one at the point answer.
+        item->UpdateSubCoords();
+        int ix = 0, iy = 0;
+        GetItemClientCoords(itemNo, ix, iy);
+        TCustomRDData* inner = item->GetActiveSubDocumentAt(x - ix, y - iy);
+        auto* nested = inner ? dynamic_cast<TCustomRDFormattedData*>(inner->GetActiveData()) : nullptr;
+        // Nesting is bounded as the stored documents' nesting is.
+        if (!nested || nested == this || depth >= 64) {
+            word = text;
+            style = item->StyleNo;
+            return true;
+        }
+        // The document of an in-place editor takes points of its own control.
+        auto* own = static_cast<QWidget*>(GetParentControl());
+        auto* its = static_cast<QWidget*>(nested->GetParentControl());
+        if (own && its && its != own && its->parentWidget() == own) {
+            x -= its->x();
+            y -= its->y();
+        }
+        itemNo = -1;
+        return nested->WordAt(word, x, data, wordStart, itemNo, style, y, depth + 1);
     }
     style = EffectiveStyleOfItem(itemNo);
     int flags = item->ItemOptions;
@@ -2070,50 +2094,282 @@ int TCustomRDFormattedData::GetLastVisibleItemNo()
 
 // ---- stored selection ----
 
+void TCustomRDFormattedData::Deselect(TCustomRDItemInfo* keep, bool notify)
+{
+    if (State & dsDeselecting)
+        return;
+    State |= dsDeselecting;
+    struct TClear {
+        uint32_t& S;
+        ~TClear() { S &= ~dsDeselecting; }
+    } clear{State};
+    State &= ~(dsMouseSelecting | dsLineSelecting | dsAllSelected);
+    SelStartNo = SelEndNo = -1;
+    SelStartOffs = SelEndOffs = 0;
+    if (FocusedItemNo >= 0 && FocusedItemNo < ItemCount()) {
+        ItemAt(FocusedItemNo)->ClearFocus();
+        FocusedItemNo = -1;
+    }
+    UnchooseAllBut(keep);
+    if (notify)
+        DoSelect();
+}
+
 void TCustomRDFormattedData::SelectAll()
 {
-    if (DrawItems.Count() == 0)
+    if (ItemCount() == 0 || DrawItems.Count() == 0)
         return;
+    BeforeCaretMove();
+    DestroyInplaceEditor();
+    UnchooseAllBut(nullptr);
     SelStartNo = 0;
     SelStartOffs = DrawItemStartOffset(0);
     SelEndNo = DrawItems.Count() - 1;
     SelEndOffs = DrawItemEndOffset(SelEndNo);
     State |= dsAllSelected;
+    AfterMouseSelection(false);
+    DoSelect();
 }
 
-bool TCustomRDFormattedData::DataSelectionExists() const
+bool TCustomRDFormattedData::DataSelectionExists(bool deselectWhenEmpty, bool askChosen)
 {
-    return SelStartNo >= 0 && SelEndNo >= 0 && (SelStartNo != SelEndNo || SelStartOffs != SelEndOffs);
+    if (auto* sub = dynamic_cast<TCustomRDFormattedData*>(GetChosenSubData()); sub && sub != this)
+        return sub->DataSelectionExists(deselectWhenEmpty, askChosen);
+    if (askChosen && ChosenItem && ChosenItem->HasSelectionInside())
+        return true;
+    int s = -1, so = 0, e = -1, eo = 0;
+    GetSelBoundsDraw(s, so, e, eo, true);
+    if (s < 0 || e < 0)
+        return false;
+    if (s == e && so == eo) {
+        if (deselectWhenEmpty && !(State & dsMouseSelecting))
+            Deselect(ChosenItem, true);
+        return false;
+    }
+    return true;
 }
 
-void TCustomRDFormattedData::GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const
+void TCustomRDFormattedData::GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs,
+                                              bool normalize)
 {
     startNo = SelStartNo;
     startOffs = SelStartOffs;
     endNo = SelEndNo;
     endOffs = SelEndOffs;
-    if (endNo < startNo || (endNo == startNo && endOffs < startOffs)) {
+    if (normalize && (endNo < startNo || (endNo == startNo && endOffs < startOffs))) {
         std::swap(startNo, endNo);
         std::swap(startOffs, endOffs);
     }
 }
 
 void TCustomRDFormattedData::GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs,
-                                                bool normalize) const
+                                                bool normalize)
 {
-    int sn = SelStartNo, so = SelStartOffs, en = SelEndNo, eo = SelEndOffs;
-    if (normalize)
-        GetSelBoundsDraw(sn, so, en, eo);
+    int sn = -1, so = 0, en = -1, eo = 0;
+    GetSelBoundsDraw(sn, so, en, eo, normalize);
     DrawPosToItemPos(sn, so, startOffs, startItem);
     DrawPosToItemPos(en, eo, endOffs, endItem);
 }
 
-void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs)
+void TCustomRDFormattedData::StoreSelection(int startItem, int startOffs, int endItem, int endOffs)
 {
+    State &= ~dsAllSelected;
     ItemPosToDrawPos(startItem, startOffs, SelStartOffs, SelStartNo);
     ItemPosToDrawPos(endItem, endOffs, SelEndOffs, SelEndNo);
+    // Half a selection is none: an end whose item has no draw item drops both.
     if (SelStartNo < 0 || SelEndNo < 0) {
         SelStartNo = SelEndNo = -1;
         SelStartOffs = SelEndOffs = 0;
     }
+}
+
+void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs)
+{
+    BeforeCaretMove();
+    UnchooseAllBut(nullptr);
+    DestroyInplaceEditor();
+    if (startItem >= 0 && endItem >= 0) {
+        // An end on a list marker goes to the text after it.
+        auto offMarker = [this](int& item, int& offset) {
+            if (item < ItemCount() - 1 && ItemAt(item)->StyleNo == MarkerStyleNo) {
+                ++item;
+                offset = StartOffsetOf(item);
+            }
+        };
+        offMarker(startItem, startOffs);
+        offMarker(endItem, endOffs);
+    }
+    // Offsets beyond an item's ends would convert to another item's draw item.
+    auto clampOffset = [this](int item, int& offset) {
+        if (item >= 0 && item < ItemCount())
+            offset = std::clamp(offset, StartOffsetOf(item), EndOffsetOf(item));
+    };
+    clampOffset(startItem, startOffs);
+    clampOffset(endItem, endOffs);
+    StoreSelection(startItem, startOffs, endItem, endOffs);
+    if (SelStartNo >= 0) {
+        SelStartOffs = std::clamp(SelStartOffs, DrawItemStartOffset(SelStartNo), DrawItemEndOffset(SelStartNo));
+        SelEndOffs = std::clamp(SelEndOffs, DrawItemStartOffset(SelEndNo), DrawItemEndOffset(SelEndNo));
+    }
+    AfterMouseSelection(true);
+    DoSelect();
+}
+
+void TCustomRDFormattedData::BeforeCaretMove()
+{
+    if (GetControlFlags() & cfOwnOptions)
+        return;
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->BeforeCaretMove();
+}
+
+void TCustomRDFormattedData::UnchooseAllBut(TCustomRDItemInfo* keep)
+{
+    if (ChosenItem && ChosenItem != keep) {
+        TCustomRDItemInfo* item = ChosenItem;
+        ChosenItem = nullptr;
+        item->LeaveChosenSubDocument();
+    }
+    if (TCustomRDItemInfo* subItem = GetChosenSubItem(); subItem && subItem != keep)
+        UnchooseSubData(GetChosenSubData());
+}
+
+void TCustomRDFormattedData::DoSelect()
+{
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->DoSelect();
+}
+
+// ---- protection, focus and repainting ----
+
+bool TCustomRDFormattedData::StyleHasProtection(int itemNo, uint32_t options) const
+{
+    options &= 0xFFFF;  // the protection set has sixteen options
+    if (itemNo < 0 || itemNo >= ItemCount() || options == 0)
+        return false;
+    const TCustomRDItemInfo* item = ItemAt(itemNo);
+    int style = item->StyleNo;
+    if (style < 0) {
+        auto* nonText = dynamic_cast<const TRDNonTextItemInfo*>(item);
+        if ((options & rdprDeleteProtect) && nonText && nonText->Unremovable)
+            return true;
+        style = item->GetAssociatedTextStyleNo();
+        if (style < 0)
+            return false;
+    } else {
+        style = EffectiveStyleOfItem(itemNo);
+    }
+    return TextStyleOf(style).Protection & options;
+}
+
+bool TCustomRDFormattedData::ParaHasOption(int paraNo, uint32_t options) const
+{
+    return ParaStyle(paraNo).Options & options & 0xFF;
+}
+
+bool TCustomRDFormattedData::ParaIsReadOnly(int itemNo) const
+{
+    return itemNo >= 0 && itemNo < ItemCount() && ParaHasOption(ItemAt(itemNo)->ParaNo, rdpaoReadOnly);
+}
+
+bool TCustomRDFormattedData::ItemsStick(int i, bool silent) const
+{
+    int count = ItemCount();
+    bool stick = false;
+    if (count == 0 || i < -1 || i >= count)
+        stick = false;
+    else if (i == -1)
+        stick = StyleHasProtection(0, rdprStickToTop);
+    else if (i == count - 1)
+        stick = StyleHasProtection(i, rdprStickToBottom);
+    else
+        for (uint32_t option : {rdprSticking, rdprSticking2, rdprSticking3})
+            if (StyleHasProtection(i, option) && StyleHasProtection(i + 1, option))
+                stick = true;
+    if (stick && !silent)
+        BeepIfEnabled();
+    return stick;
+}
+
+bool TCustomRDFormattedData::CanInsertAt(int itemNo, int offset) const
+{
+    if (itemNo < 0 || itemNo >= ItemCount() || ParaIsReadOnly(itemNo))
+        return false;
+    if (offset <= StartOffsetOf(itemNo))
+        return !ItemsStick(itemNo - 1, true);
+    if (offset >= EndOffsetOf(itemNo))
+        return !ItemsStick(itemNo, true);
+    return !StyleHasProtection(itemNo, rdprModifyProtect);
+}
+
+void TCustomRDFormattedData::InvalidateControl()
+{
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        control->update();
+}
+
+void TCustomRDFormattedData::RefreshControl()
+{
+    if (auto* control = static_cast<QWidget*>(GetParentControl()))
+        control->repaint();
+}
+
+void TCustomRDFormattedData::InvalidateDrawItem(int d, int inflate)
+{
+    if (d < 0 || d >= DrawItems.Count())
+        return;
+    const TRDDrawLineInfo* di = DrawItems[d];
+    QRect r(di->Left - GetHOffset(), di->Top - GetVOffset(), di->Width, di->Height);
+    InvalidateRect(r.adjusted(-inflate, -inflate, inflate, inflate));
+}
+
+void TCustomRDFormattedData::FindNextFocusableItem(int from, bool forward, TCustomRDData*& data, int& itemNo)
+{
+    data = nullptr;
+    itemNo = -1;
+    int count = ItemCount();
+    if (FocusedItemNo >= count)
+        FocusedItemNo = -1;
+    TRDStyle* sheet = GetRDStyle();
+    auto takesFocus = [&](int i) { return i >= 0 && i < count && ItemAt(i)->GetBoolValueEx(3, sheet); };
+    auto tryItem = [&](int i) {
+        if (takesFocus(i)) {
+            data = this;
+            itemNo = i;
+            return true;
+        }
+        TCustomRDData* inner = nullptr;
+        int innerItem = -1;
+        if (ItemAt(i)->MoveFocus(forward, inner, innerItem) && inner && innerItem >= 0) {
+            data = inner;
+            itemNo = innerItem;
+            return true;
+        }
+        return false;
+    };
+    if (forward) {
+        int i = std::max(from, 0);
+        if (from >= 0 && takesFocus(from))
+            ++i;
+        for (; i < count; ++i)
+            if (tryItem(i))
+                return;
+    } else {
+        int i = from < 0 ? count : std::min(from, count);
+        if (i == count || takesFocus(i))
+            --i;
+        for (; i >= 0; --i)
+            if (tryItem(i))
+                return;
+    }
+}
+
+void TCustomRDFormattedData::UnfocusItem()
+{
+    if (FocusedItemNo >= ItemCount())
+        FocusedItemNo = -1;
+    if (FocusedItemNo >= 0)
+        ItemAt(FocusedItemNo)->ClearFocus();
 }

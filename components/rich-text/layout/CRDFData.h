@@ -129,18 +129,22 @@ public:
 private:
     std::vector<std::unique_ptr<TRDFontInfoCacheItem>> FItems;
 };
-// One device context per style where the platform needs it; measured alike here.
-class TRDFontInfoCacheDC : public TRDFontInfoCache {
+// The fast cache gives every style its own measuring context where the
+// platform has device contexts; the low-resource one shares one canvas. Qt
+// has no device contexts: both measure alike on the shared canvas.
+class TRDFontInfoCacheFast : public TRDFontInfoCache {
 public:
     using TRDFontInfoCache::TRDFontInfoCache;
 };
-class TRDFontInfoCacheCanvas : public TRDFontInfoCache {
+class TRDFontInfoCacheLowResource : public TRDFontInfoCache {
 public:
     using TRDFontInfoCache::TRDFontInfoCache;
 };
-// The cache kind: one context per style on the screen unless printing.
+// The cache kind: the fast one when the document's options ask for fast
+// formatting (every system counts as one of the NT family), else the
+// low-resource one.
 std::unique_ptr<TRDFontInfoCache> CreateFontInfoCacheFor(TCustomRDFormattedData* owner, TRDStyle* rdStyle,
-                                                         TCanvas* canvas, bool canUseCustomPPI, bool printing);
+                                                         TCanvas* canvas, bool canUseCustomPPI, bool fastFormatting);
 
 // The line state of a formatting pass.
 struct TRDFormatState {
@@ -348,7 +352,8 @@ public:
     void FindItemAtPos(int x, int y, bool& special, bool strict, int& itemOffset, int& itemNo,
                        TCustomRDFormattedData*& data);
     // The word under a point of the client (empty on a delimiter); false when no
-    // draw item is there. A non-text item answers its text and its (negative) style.
+    // draw item is there. A non-text item answers its text and its (negative)
+    // style, unless it holds a document at the point: that document answers.
     bool GetWordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart, int& itemNo, int& style,
                    int y);
     void DrawPosToItemPos(int d, int drawOffset, int& itemOffset, int& itemNo) const;
@@ -356,14 +361,68 @@ public:
     int FirstDrawItemOfItem(int itemNo) const;
     int LastDrawItemOfItem(int itemNo) const;
 
-    // Stored selection.
-    void Deselect() { SelStartNo = SelEndNo = -1; SelStartOffs = SelEndOffs = 0; State &= ~dsAllSelected; }
+    // ---- the stored selection ----
+    // Drops the selection, the item focus and the chosen items but keep;
+    // with notify the owner hears of the change. A nested call does nothing.
+    virtual void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false);
+    // From the start of the first draw item to the end of the last.
     void SelectAll();
-    bool DataSelectionExists() const;
-    void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs) const;
-    void GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize) const;
+    // Whether something is selected: a chosen nested document answers for
+    // this one; with askChosen a chosen item's own selection counts. An empty
+    // selection is none, and with deselectWhenEmpty it is dropped (not while
+    // the mouse is selecting).
+    bool DataSelectionExists(bool deselectWhenEmpty = false, bool askChosen = false);
+    // The anchor and the moving end as draw-item positions (-1 none); with
+    // normalize the earlier one first.
+    virtual void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs, bool normalize = true);
+    // The same as item positions.
+    void GetSelectionBounds(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize);
+    virtual void GetSelBoundsItems(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize)
+    {
+        GetSelectionBounds(startItem, startOffs, endItem, endOffs, normalize);
+    }
+    // Selects from one item position to another: an end on a list marker
+    // goes to the start of the item after it, offsets are kept inside their
+    // draw items, and the owner hears of it. Item -1 (or an item without
+    // draw items) leaves no selection.
     void SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs);
-    void StoreSelection(int startItem, int startOffs, int endItem, int endOffs) { SetSelectionBounds(startItem, startOffs, endItem, endOffs); }
+    // Stores the two item positions as the anchor and the moving end, as they are.
+    void StoreSelection(int startItem, int startOffs, int endItem, int endOffs);
+
+    // Hooks around the stored selection; the document of a control answers them.
+    // Before the caret leaves its place (asked of the root unless cfOwnOptions).
+    virtual void BeforeCaretMove();
+    // Chosen items and nested documents other than keep are released.
+    virtual void UnchooseAllBut(TCustomRDItemInfo* keep);
+    virtual void UnchooseSubData(TCustomRDData*) { State |= dsSubDataUnchosen; }
+    virtual void DestroyInplaceEditor() {}
+    virtual void AfterMouseSelection(bool changed) {}
+    // The selection changed (asked of the root).
+    virtual void DoSelect();
+
+    // ---- protection, focus and repainting ----
+    // Whether the text style of an item (of a non-text item: its associated
+    // style, none meaning unprotected) holds one of the protection options;
+    // a non-text item that cannot be removed counts as delete-protected.
+    bool StyleHasProtection(int itemNo, uint32_t options) const;
+    // Whether a paragraph style holds one of the options.
+    bool ParaHasOption(int paraNo, uint32_t options) const;
+    bool ParaIsReadOnly(int itemNo) const;
+    // Whether nothing may go between items i and i + 1 (i -1: before the
+    // first item; the last item: after it); beeps unless silent.
+    bool ItemsStick(int i, bool silent) const;
+    // Whether text may be inserted at an item position.
+    bool CanInsertAt(int itemNo, int offset) const;
+    // The owning control repaints later, at once, or a draw item's rectangle
+    // grown by inflate on every side.
+    void InvalidateControl();
+    void RefreshControl();
+    void InvalidateDrawItem(int d, int inflate);
+    // The next item, from one on, that takes the keyboard focus, here or in
+    // a document nested in an item; item -1 when none.
+    void FindNextFocusableItem(int from, bool forward, TCustomRDData*& data, int& itemNo);
+    // The focused item is told it lost the focus.
+    void UnfocusItem();
 
     // Fitting (public for the tests): how many of n characters at p fit into free pixels.
     int FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,
@@ -389,6 +448,8 @@ private:
     const TRDListLevel* MarkerLevelOf(int itemNo) const;
     // The list level whose indents a line of the paragraph starting at paraStart takes.
     const TRDListLevel* LineListLevel(bool firstLine, int paraStart) const;
+    bool WordAt(QByteArray& word, int x, TCustomRDFormattedData*& data, int& wordStart, int& itemNo, int& style,
+                int y, int depth);
     // The last draw item from 1 on whose top is at or above y (0 when none).
     int LastDrawItemAtOrAbove(int y) const;
     // The 0-based character boundary of a text piece at x: the nearest one, or

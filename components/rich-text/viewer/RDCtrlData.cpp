@@ -37,21 +37,23 @@ void TRDControlData::ClearFormatting()
     TCustomRDFormattedData::ClearFormatting();
 }
 
-void TRDControlData::Deselect()
+void TRDControlData::Deselect(TCustomRDItemInfo* keep, bool notify)
 {
     if (State & dsDeselecting)
         return;
-    State |= dsDeselecting;
-    struct TClear {
-        uint32_t& S;
-        ~TClear() { S &= ~dsDeselecting; }
-    } clear{State};
-    if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
-        item->ClearFocus();
-    TCustomRDFormattedData::FocusedItemNo = -1;
-    FocusedItemNo = -1;
-    FocusedItemData = nullptr;
-    TCustomRDFormattedData::Deselect();
+    {
+        State |= dsDeselecting;
+        struct TClear {
+            uint32_t& S;
+            ~TClear() { S &= ~dsDeselecting; }
+        } clear{State};
+        if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
+            item->ClearFocus();
+        TCustomRDFormattedData::FocusedItemNo = -1;
+        FocusedItemNo = -1;
+        FocusedItemData = nullptr;
+    }
+    TCustomRDFormattedData::Deselect(keep, notify);
 }
 
 void TRDControlData::ActivateFocusedItem()

@@ -29,7 +29,7 @@ public:
     void ActivateFocusedItem();
     void ClearFormatting() override;
     // Drops the item focus, then the selection; a nested call does nothing.
-    void Deselect();
+    void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false) override;
 
     // The current-line band and the caret index, handed to the background when it paints.
     bool GetHasSelectColor() const { return HasSelectColor; }
