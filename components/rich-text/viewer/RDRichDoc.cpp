@@ -479,6 +479,8 @@ bool TRichDocRDData::IsControlFocused()
     return focus != nullptr && Owner->isAncestorOf(focus);
 }
 
+QWidget* TRichDocRDData::FocusControl() { return Owner; }
+
 void TRichDocRDData::PaintBufferedBackground(TCanvas& canvas, const QRect& clip)
 {
     PaintBackground(canvas, clip);

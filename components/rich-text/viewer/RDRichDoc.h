@@ -152,6 +152,7 @@ public:
     void ReleaseFontInfoCache(TRDFontInfoCache*& cache) override;
     TRDFontInfoCache* GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester) override;
     bool IsControlFocused() override;
+    QWidget* FocusControl() override;
 
 protected:
     void PaintBufferedBackground(TCanvas& canvas, const QRect& clip) override;
