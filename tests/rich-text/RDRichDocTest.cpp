@@ -574,3 +574,30 @@ TEST(RDRichDoc, VerticalStepStaysWithin32000StepsOfTheDocument)
     doc.SetVSmallStep(13);
     EXPECT_EQ(doc.VSmallStep, 13);
 }
+
+TEST(RDRichDoc, TheLayoutFollowsTheClientWidth)
+{
+    TCheckSheet sheet;
+    TViewer doc(&sheet, 300, 120);
+    doc.SetVScrollVisible(true);
+    // One paragraph that wraps into more lines than the window shows: the bar
+    // appears and narrows the client; the lines are made for the narrower width.
+    QString words;
+    for (int i = 0; i < 80; ++i)
+        words += QStringLiteral("word%1 ").arg(i);
+    Fill(doc, {{0, {{words, csRightSpell}}}});
+    QApplication::processEvents();
+    ASSERT_TRUE(doc.verticalScrollBar()->isVisible());
+    EXPECT_LT(doc.ClientWidth(), 300);
+    TRichDocRDData& data = doc.Data();
+    EXPECT_EQ(data.GetWidth(), doc.ClientWidth());
+    for (int i = 0; i < data.DrawItems.Count(); ++i)
+        EXPECT_LE(doc.D(i).Left + doc.D(i).Width, doc.ClientWidth() - doc.RightMargin) << i;
+    // A wider window: longer lines.
+    const int lines = data.DrawItems.Count();
+    doc.resize(600, 120);
+    QApplication::processEvents();
+    EXPECT_LT(data.DrawItems.Count(), lines);
+    for (int i = 0; i < data.DrawItems.Count(); ++i)
+        EXPECT_LE(doc.D(i).Left + doc.D(i).Width, doc.ClientWidth() - doc.RightMargin) << i;
+}

@@ -594,6 +594,16 @@ void TCustomRichDoc::SetVSmallStep(int step)
     VSmallStep = step;
 }
 
+void TCustomRichDoc::UpdatePalette()
+{
+    TRDScroller::UpdatePalette();
+    if (!FDocumentData || !FBackground)
+        return;
+    FDocumentData->UpdateItemsPalette();
+    FBackground->UpdatePalette(DoInPaletteMode());
+    viewport()->update();
+}
+
 TRDTabNavigationType TCustomRichDoc::TabNavigation() const { return FDocumentData->TabNavigation; }
 void TCustomRichDoc::SetTabNavigation(TRDTabNavigationType value) { FDocumentData->TabNavigation = value; }
 TBackgroundStyle TCustomRichDoc::BackgroundStyle() const { return FBackground->Style; }

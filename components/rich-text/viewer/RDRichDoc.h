@@ -201,6 +201,8 @@ public:
     void SetVAlign(TTextLayout value);
     void SetBiDiMode(TRDBiDiMode value) override;
     void SetVSmallStep(int step) override;
+    // After the palette changed: the items and the background picture follow it.
+    void UpdatePalette() override;
     TRDTabNavigationType TabNavigation() const;
     void SetTabNavigation(TRDTabNavigationType value);
     TBackgroundStyle BackgroundStyle() const;
