@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "RDBack.h"
+#include "RDFDocIO.h"
+#include "RDLists.h"
 #include "RDRichDoc.h"
 #include "RDStyle.h"
 #include "RDUnicode.h"
@@ -600,4 +602,63 @@ TEST(RDRichDoc, TheLayoutFollowsTheClientWidth)
     EXPECT_LT(data.DrawItems.Count(), lines);
     for (int i = 0; i < data.DrawItems.Count(); ++i)
         EXPECT_LE(doc.D(i).Left + doc.D(i).Width, doc.ClientWidth() - doc.RightMargin) << i;
+}
+
+TEST(RDRichDoc, RDFKeepsTheLayoutAndTextGoesOutPlain)
+{
+    TCheckSheet sheet;
+    TRichDoc source;
+    source.SetStyle(&sheet);
+    source.RDFOptions |= rdfoSaveLayout;
+    source.LeftMargin = 7;
+    source.TopMargin = 9;
+    source.MaxTextWidth = 250;
+    source.AddTextInNewParagraph(QStringLiteral("one"), csRightSpell, 0);
+    source.AddTextToParagraph(QStringLiteral("two"), csOverSpell);
+    TRDMemoryStream rdf;
+    ASSERT_TRUE(source.SaveRDFToStream(rdf, false));
+
+    TRichDoc copy;
+    copy.SetStyle(&sheet);
+    copy.RDFOptions |= rdfoLoadLayout;
+    rdf.SetPosition(0);
+    TColor color = clNone;
+    TRDLayoutInfo layout;
+    ASSERT_TRUE(copy.DocumentData()->LoadFromRDF(rdf, color, copy.Background(), &layout));
+    ASSERT_TRUE(layout.Loaded);
+    copy.ApplyLayout(layout);
+    EXPECT_EQ(copy.LeftMargin, 7);
+    EXPECT_EQ(copy.TopMargin, 9);
+    EXPECT_EQ(copy.RightMargin, 5);
+    EXPECT_EQ(copy.MaxTextWidth, 250);
+    ASSERT_EQ(copy.GetItemCount(), 2);
+    EXPECT_EQ(copy.GetItemTextW(1), QStringLiteral("two"));
+    EXPECT_EQ(copy.GetItemStyle(1), csOverSpell);
+
+    struct TCase {
+        bool Wide;
+        QByteArray Expected;
+    } cases[] = {{false, "onetwo"}, {true, QByteArray("o\0n\0e\0t\0w\0o\0", 12)}};
+    for (const TCase& c : cases) {
+        TRDMemoryStream text;
+        ASSERT_TRUE(c.Wide ? copy.SaveTextToStreamW(QString(), text, 80, false, true)
+                           : copy.SaveTextToStream(QString(), text, 80, false, true));
+        QByteArray bytes(int(text.Size()), 0);
+        text.SetPosition(0);
+        text.ReadBuffer(bytes.data(), bytes.size());
+        EXPECT_TRUE(bytes.startsWith(c.Expected)) << bytes.toHex().constData();
+    }
+}
+
+TEST(RDRichDoc, AssignEventsTakesTheOtherViewersHandlers)
+{
+    TRichDoc table, cell;
+    int jumps = 0;
+    table.OnJump = [&](QObject*, int) { ++jumps; };
+    table.OnURLNeeded = [](TCustomRichDoc*, int, QString& url) { url = QStringLiteral("x"); };
+    cell.AssignEvents(table);
+    cell.DocumentData()->DoJump(1);
+    EXPECT_EQ(jumps, 1);
+    EXPECT_EQ(cell.DocumentData()->DoUrlNeeded(1), QStringLiteral("x"));
+    EXPECT_FALSE(cell.OnPaint);
 }

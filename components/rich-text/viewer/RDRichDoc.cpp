@@ -12,6 +12,7 @@
 
 #include "RDBack.h"
 #include "RDDocParams.h"
+#include "RDFDocIO.h"
 #include "RDMarkerItems.h"
 #include "RDMarkup.h"
 #include "RDStyle.h"
@@ -756,6 +757,85 @@ int TCustomRichDoc::GetOffsetAfterItem(int itemNo) const { return FDocumentData-
 int TCustomRichDoc::GetDocumentHeight() const { return FDocumentData->DocumentHeight; }
 int TCustomRichDoc::GetFirstJumpNo() const { return FDocumentData->FirstJumpNo; }
 void TCustomRichDoc::SetFirstJumpNo(int value) { FDocumentData->FirstJumpNo = value; }
+
+bool TCustomRichDoc::GetItemExtraIntProperty(int itemNo, int propertyId, int& value) const
+{
+    return FDocumentData->GetItemExtraIntProperty(itemNo, propertyId, value);
+}
+
+bool TCustomRichDoc::GetItemExtraStrProperty(int itemNo, int propertyId, QString& value) const
+{
+    return FDocumentData->GetItemExtraStrProperty(itemNo, propertyId, value);
+}
+
+bool TCustomRichDoc::SaveRDFToStream(TRDStream& stream, bool selectionOnly)
+{
+    TRDLayoutInfo layout;
+    layout.LeftMargin = LeftMargin;
+    layout.RightMargin = RightMargin;
+    layout.TopMargin = TopMargin;
+    layout.BottomMargin = BottomMargin;
+    layout.MinTextWidth = MinTextWidth;
+    layout.MaxTextWidth = MaxTextWidth;
+    layout.BiDiMode = BiDiMode();
+    return FDocumentData->SaveRDFToStream(stream, selectionOnly, &layout, FBackground.get(), FColor);
+}
+
+bool TCustomRichDoc::SaveTextToStream(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly,
+                                      bool textOnly)
+{
+    return FDocumentData->SaveTextToStream(path, stream, lineWidth, selectionOnly, textOnly, false, false);
+}
+
+bool TCustomRichDoc::SaveTextToStreamW(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly,
+                                       bool textOnly)
+{
+    return FDocumentData->SaveTextToStream(path, stream, lineWidth, selectionOnly, textOnly, true, false);
+}
+
+void TCustomRichDoc::ApplyLayout(const TRDLayoutInfo& layout)
+{
+    LeftMargin = layout.LeftMargin;
+    RightMargin = layout.RightMargin;
+    TopMargin = layout.TopMargin;
+    BottomMargin = layout.BottomMargin;
+    MinTextWidth = layout.MinTextWidth;
+    MaxTextWidth = layout.MaxTextWidth;
+    const uint32_t was = FDocumentData->State & dsFormatting;
+    FDocumentData->State |= dsFormatting;
+    struct TRestore {
+        uint32_t& State;
+        uint32_t Was;
+        ~TRestore() { State = (State & ~dsFormatting) | Was; }
+    } restore{FDocumentData->State, was};
+    SetBiDiMode(layout.BiDiMode);
+}
+
+void TCustomRichDoc::AssignEvents(const TCustomRichDoc& source)
+{
+    OnSaveComponentToFile = source.OnSaveComponentToFile;
+    OnSaveItemToFile = source.OnSaveItemToFile;
+    ParaHtmlHook = source.ParaHtmlHook;
+    OnURLNeeded = source.OnURLNeeded;
+    OnSelect = source.OnSelect;
+    OnImportPicture = source.OnImportPicture;
+    OnRDRightClick = source.OnRDRightClick;
+    OnRDFPictureNeeded = source.OnRDFPictureNeeded;
+    OnRDFImageListNeeded = source.OnRDFImageListNeeded;
+    OnRDFControlNeeded = source.OnRDFControlNeeded;
+    OnRDDblClick = source.OnRDDblClick;
+    OnJump = source.OnJump;
+    OnRDMouseMove = source.OnRDMouseMove;
+    OnCopy = source.OnCopy;
+    OnRDMouseDown = source.OnRDMouseDown;
+    OnRDMouseUp = source.OnRDMouseUp;
+    OnControlAction = source.OnControlAction;
+    OnItemAction = source.OnItemAction;
+    OnHTMLSaveImage = source.OnHTMLSaveImage;
+    OnSaveImage2 = source.OnSaveImage2;
+    OnItemHint = source.OnItemHint;
+    OnReadHyperlink = source.OnReadHyperlink;
+}
 
 void TCustomRichDoc::SelectAllItems()
 {

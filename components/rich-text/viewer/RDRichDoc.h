@@ -22,7 +22,9 @@
 
 class TCustomRichDoc;
 class TRDBackground;
+class TRDLayoutInfo;
 class TRDMarkerList;
+class TRDStream;
 class TRDStyle;
 
 // Vertical placement of a document shorter than the window.
@@ -255,6 +257,21 @@ public:
     int GetDocumentHeight() const;
     int GetFirstJumpNo() const;
     void SetFirstJumpNo(int value);
+
+    bool GetItemExtraIntProperty(int itemNo, int propertyId, int& value) const;
+    bool GetItemExtraStrProperty(int itemNo, int propertyId, QString& value) const;
+
+    // Output: RDF with the layout record (margins, text widths, direction),
+    // the background and the colour; plain text, in ANSI or in UTF-16.
+    bool SaveRDFToStream(TRDStream& stream, bool selectionOnly);
+    bool SaveTextToStream(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly, bool textOnly);
+    bool SaveTextToStreamW(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly,
+                           bool textOnly);
+    // A layout record read with a document: margins and text widths, then
+    // the direction, which then does not format the document.
+    void ApplyLayout(const TRDLayoutInfo& layout);
+    // The handlers of another viewer (a cell editor takes its table's).
+    void AssignEvents(const TCustomRichDoc& source);
 
     // The selection (on a formatted document).
     void SelectAllItems();
