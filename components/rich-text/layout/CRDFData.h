@@ -265,6 +265,24 @@ public:
     void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
     void FormatRange(int first, int last, bool update, bool itemFlag1, int itemDelta);
 
+    // Events of the owning control; a document without one has no handlers.
+    virtual bool HasJumpHandler() { return false; }
+    virtual void DoJump(int) {}
+    virtual void DoRDMouseMove(int) {}
+    virtual bool HasRDMouseDownHandler() { return false; }
+    virtual void DoRDMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int, int) {}
+    virtual bool HasRDMouseUpHandler() { return false; }
+    virtual void DoRDMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int, int) {}
+    virtual bool HasRDRightClickHandler() { return false; }
+    virtual void DoRDRightClick(const QByteArray&, int, int, int) {}
+    virtual bool HasRDDblClickHandler() { return false; }
+    virtual void DoRDDblClick(const QByteArray&, int) {}
+    virtual bool HasCopyHandler() { return false; }
+    virtual void DoCopy() {}
+    virtual void DoSelect() {}
+    // The mouse cursor over the document where no item asks for another.
+    virtual Qt::CursorShape GetNormalCursor() { return Qt::ArrowCursor; }
+
     // Painting (viewer/RDPaint.cpp). clip is in client coordinates; the
     // canvas origin is its top left corner.
     void PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1, bool wholeItemsOnly,

@@ -2,7 +2,9 @@
 
 #include <exception>
 
+#include <QtGui/QPaintEngine>
 #include <QtGui/QPainter>
+#include <QtWidgets/QWidget>
 
 #include "Graphics.h"
 #include "RDItem.h"
@@ -60,6 +62,154 @@ void TRDControlData::ActivateFocusedItem()
 {
     if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
         item->Execute(FocusedItemData);
+}
+
+QWidget* TRDControlData::FocusControl()
+{
+    return static_cast<QWidget*>(GetParentControl());
+}
+
+std::vector<QRect> TRDControlData::FocusRects()
+{
+    std::vector<QRect> rects;
+    auto* data = FocusedItemData;
+    TCustomRDItemInfo* item = FocusedItem(data, FocusedItemNo);
+    if (item == nullptr || !item->GetBoolValueEx(5, GetRDStyle()))
+        return rects;
+    int ox = 0, oy = 0, mx = 0, my = 0;
+    data->GetOrigin(ox, oy);
+    GetOrigin(mx, my);
+    const int dx = ox - GetHOffset() - mx, dy = oy - GetVOffset() - my;
+    for (int d = data->FirstDrawItemOfItem(FocusedItemNo);
+         d >= 0 && d < data->DrawItems.Count() && data->DrawItems[d]->ItemNo == FocusedItemNo; ++d) {
+        const TRDDrawLineInfo* di = data->DrawItems[d];
+        rects.emplace_back(di->Left + dx - 1, di->Top + dy - 1, di->Width + 2, di->Height + 2);
+    }
+    return rects;
+}
+
+void TRDControlData::DrawFocusRects(TCanvas& canvas, QPoint origin)
+{
+    const std::vector<QRect> rects = FocusRects();
+    if (rects.empty())
+        return;
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    // Inverted, as a second frame at the same place would take it off again.
+    if (painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes))
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    for (const QRect& r : rects)
+        painter.drawRect(r.translated(-origin).adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+void TRDControlData::InvalidateFocusRects()
+{
+    for (const QRect& r : FocusRects())
+        InvalidateRect(r);
+}
+
+void TRDControlData::DrawOverlay(TCanvas& canvas, int dx, int, int, int dy)
+{
+    // dx, dy: the document point at the canvas's (0, 0).
+    DrawFocusRects(canvas, QPoint(dx - GetHOffset(), dy - GetVOffset()));
+}
+
+void TRDControlData::MoveFocus(bool backward, QWidget* fromControl)
+{
+    QWidget* control = FocusControl();
+    for (int round = 0; round < 2; ++round) {
+        // 1. A move this document asked to skip.
+        if (State & dsSkipFocusMove) {
+            State &= ~dsSkipFocusMove;
+            return;
+        }
+        // 2. The focus came from another window.
+        if (fromControl != nullptr && control != nullptr && fromControl->window() != control->window())
+            return;
+        TCustomRDItemInfo* focused = FocusedItem(FocusedItemData, FocusedItemNo);
+        // 3. An item has the focus already.
+        if (focused != nullptr && fromControl == nullptr)
+            return;
+        int current = TCustomRDFormattedData::FocusedItemNo;
+        if (current >= ItemCount())
+            current = -1;
+        // 4. Start from the item that holds fromControl.
+        if (fromControl != nullptr) {
+            int holder = -1;
+            if (current >= 0 && ItemAt(current)->OwnsControl(fromControl))
+                holder = current;
+            else
+                holder = IndexOfControl(fromControl);
+            if (holder >= 0) {
+                InvalidateFocusRects();
+                TCustomRDData* top = this;
+                int topItemNo = holder;
+                if (!ItemAt(holder)->AdjustFocusToControl(fromControl, top, topItemNo)) {
+                    top = this;
+                    topItemNo = holder;
+                }
+                SetFocusedItem(holder, dynamic_cast<TCustomRDFormattedData*>(top), topItemNo);
+                current = holder;
+                InvalidateFocusRects();
+            }
+        }
+        // 5. The next item that takes the focus.
+        const bool hadFocus = FocusedItem(FocusedItemData, FocusedItemNo) != nullptr;
+        InvalidateFocusRects();
+        if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
+            item->ClearFocus();
+        int found = -1;
+        const int step = backward ? -1 : 1;
+        for (int i = current < 0 ? (backward ? ItemCount() - 1 : 0) : current + step; i >= 0 && i < ItemCount();
+             i += step)
+            if (ItemAt(i)->GetBoolValueEx(3, GetRDStyle())) {
+                found = i;
+                break;
+            }
+        if (found < 0) {
+            TCustomRDFormattedData::FocusedItemNo = -1;
+            FocusedItemNo = -1;
+            FocusedItemData = nullptr;
+        }
+        // 6. Nothing to focus here: the control itself takes the focus.
+        if (found < 0 && !hadFocus && fromControl != control) {
+            if (control != nullptr)
+                control->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return;
+        }
+        // 7. The found item gets the focus and is shown.
+        if (found >= 0) {
+            TCustomRDFormattedData::FocusedItemNo = found;
+            FocusedItemNo = found;
+            FocusedItemData = this;
+            ItemAt(found)->Focusing();
+            InvalidateFocusRects();
+            const int d = FirstDrawItemOfItem(found);
+            if (d >= 0 && d < DrawItems.Count()) {
+                const TRDDrawLineInfo* di = DrawItems[d];
+                ScrollRectIntoView(di->Left, di->Top, di->Width, di->Height);
+            }
+            return;
+        }
+        // 8. Past the last item: the next widget of the window's tab order.
+        if (control != nullptr) {
+            for (QWidget* w = backward ? control->previousInFocusChain() : control->nextInFocusChain();
+                 w != nullptr && w != control; w = backward ? w->previousInFocusChain() : w->nextInFocusChain()) {
+                if (control->isAncestorOf(w) || w->window() != control->window())
+                    continue;
+                if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible()) {
+                    w->setFocus(backward ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+                    return;
+                }
+            }
+        }
+        if (!hadFocus)
+            return;
+        fromControl = control;
+    }
 }
 
 bool TRDControlData::PaintBuffered(TCanvas& canvas, const QRect& clip)

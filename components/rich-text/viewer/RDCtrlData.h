@@ -3,12 +3,16 @@
 // What every document shown by a control has beyond its layout: the item that
 // holds the keyboard focus and buffered painting of a rectangle of the window.
 
+#include <vector>
+
+#include <QtCore/QPoint>
 #include <QtCore/QRect>
 #include <QtCore/QString>
 
 #include "CRDFData.h"
 
 class TCanvas;
+class QWidget;
 
 enum class TRDTabNavigationType : uint8_t { rdtnNone, rdtnTab, rdtnCtrlTab };
 
@@ -27,6 +31,22 @@ public:
     void SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo);
     // The focused item acts as if clicked from the keyboard.
     void ActivateFocusedItem();
+    // Tab navigation: the focus goes to the next item that takes it (the one
+    // before with backward), from the focused item or from the item holding
+    // fromControl; past the last one, to the next widget in the tab order of
+    // the control's window. fromControl: the widget the focus comes from, or nil.
+    void MoveFocus(bool backward, QWidget* fromControl);
+    // The rectangles (client coordinates, one pixel larger than the draw items
+    // on every side) of the focused item's focus frame; none when no item is
+    // focused or the focused item draws no frame.
+    std::vector<QRect> FocusRects();
+    // Draws the focus frames inverted onto canvas, whose point (0, 0) is client point origin.
+    void DrawFocusRects(TCanvas& canvas, QPoint origin = QPoint());
+    // Has the focus frames painted again (without them, when the focus is gone).
+    void InvalidateFocusRects();
+    // The control that takes the keyboard focus for the document.
+    virtual QWidget* FocusControl();
+    void DrawOverlay(TCanvas& canvas, int dx, int lastDrawItem, int firstDrawItem, int dy) override;
     void ClearFormatting() override;
     // Drops the item focus, then the selection; a nested call does nothing.
     void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false) override;

@@ -1,0 +1,386 @@
+#pragma once
+
+// The read-only rich-text viewer: a scrolling control that owns one document
+// (laid out for its window and painted through an off-screen buffer), its
+// background and every setting and event handler the document asks for.
+// Adding and deleting items never formats: the caller calls FormatDocument
+// before the control paints again.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+
+#include "Graphics.h"
+#include "RDCtrlData.h"
+#include "RDScroll.h"
+
+class TCustomRichDoc;
+class TRDBackground;
+class TRDLayoutInfo;
+class TRDMarkerList;
+class TRDStream;
+class TRDStyle;
+
+// Vertical placement of a document shorter than the window.
+enum class TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
+
+// The document of a viewer: answers the layout's questions from its control
+// and fires the control's events.
+class TRichDocRDData : public TRDControlData {
+public:
+    explicit TRichDocRDData(TCustomRichDoc* owner);
+    ~TRichDocRDData() override;
+
+    TCustomRichDoc* const Owner;
+    // The font cache of the last full formatting, or nil.
+    std::unique_ptr<TRDFontInfoCache> FontInfoCache;
+    std::unique_ptr<TRDIntegerList> RDFTextStylesMap, RDFParaStylesMap, RDFListStylesMap;
+    std::unique_ptr<TRDMarkerList> MarkerList;
+    // When set, receives the control instead of the tool tip when the hovered item's hint changes.
+    std::function<void(TCustomRichDoc*)> HintHook;
+
+    bool GetWordWrap() override;
+    TRDOptions GetOptions() override;
+    void SetOptions(TRDOptions value) override;
+    TRDFOptions GetRDFOptions() override;
+    void SetRDFOptions(TRDFOptions value) override;
+    TRDRTFOptions GetRTFOptions() override;
+    void SetRTFOptions(TRDRTFOptions value) override;
+    uint8_t GetRDFLoadWarnings() override;
+    void SetRDFLoadWarnings(uint8_t value) override;
+    TRDFReaderStyleMode GetRDFTextStylesReadMode() override;
+    TRDFReaderStyleMode GetRDFParaStylesReadMode() override;
+    uint16_t GetControlFlags() override;
+    void SetControlFlags(uint16_t value) override;
+    int GetMaxLength() override;
+    TRDStyle* GetRDStyle() override;
+    void* GetPaletteHandle() override;
+    void* GetLogPalette() override;
+    TRDPaletteAction GetDoInPaletteMode() override;
+    TRDBiDiMode GetBiDiMode() override;
+    TColor GetColor() override;
+    void* GetParentControl() override;
+    QByteArray GetDelimiters() override;
+    void* GetRTFReadProperties() override { return nullptr; }
+    TRDDocParameters* GetDocParameters(bool create) override;
+    QStringList* GetDocProperties() override;
+    QString GetNoteText() override;
+    TCustomRDData* GetChosenSubData() override;
+    TCustomRDItemInfo* GetChosenSubItem() override;
+    TRDFStyleMapsRef GetRDFStyleMaps() override;
+    void FreeRDFStyleMaps() override;
+    TRDSeqList* GetSeqList(bool) override { return nullptr; }
+    void DestroySeqList() override {}
+    TRDMarkerList* GetMarkerList(bool create) override;
+    void DestroyMarkerList() override;
+    bool HasProgressHandler() override;
+    void DoProgress(TRDLongOperation operation, TRDProgressStage stage, int percent) override;
+    QString DoUrlNeeded(int id) override;
+    void DoSaveRTFExtra(TRDRTFSaveArea area, void* obj, int index1, int index2, bool inStyleSheet,
+                        QByteArray& rtfCode) override;
+    void DoSaveHTMLExtra(TRDHTMLSaveArea area, bool cssVersion, QByteArray& htmlCode) override;
+    void DoSaveParaToHTML(TCustomRDData* rdData, int itemNo, bool paraStart, bool cssVersion,
+                          QByteArray& htmlCode) override;
+    void DoReadHyperlink(const QString& target, const QString& extras, TRDLoadFormat docFormat, int& styleNo,
+                         TRDTag& itemTag, QByteArray& itemName) override;
+    void DoWriteHyperlink(int id, TCustomRDData* rdData, int itemNo, TRDSaveFormat format, QString& target,
+                          QString& extras) override;
+    bool DoImportPicture(const QString& location, int width, int height, QImage& graphic) override;
+    QString DoItemHint(TCustomRDData* rdData, int itemNo, const QString& hint) override;
+    bool DoRDFPictureNeeded(const QString& name, const TRDTag& tag, QImage& graphic) override;
+    bool DoRDFControlNeeded(const QString& name, const TRDTag& tag, void*& control) override;
+    void* DoRDFImageListNeeded(int imageListTag) override;
+    void DoHTMLSaveImage(TCustomRDData* rdData, int itemNo, const QString& path, TColor backgroundColor,
+                         QString& location, bool& doDefault) override;
+    void DoSaveImage2(const QImage& graphic, TRDSaveFormat format, const QString& path, const QString& imagePrefix,
+                      int& imageSaveNo, QString& location, bool& doDefault) override;
+    bool DoSaveItemToFile(const QString& path, TCustomRDData* rdData, int itemNo, TRDSaveFormat format,
+                          bool unicode, QByteArray& outStr) override;
+    bool DoSaveComponentToFile(const QString& path, const void* saveMe, TRDSaveFormat format,
+                               QByteArray& outStr) override;
+    void DoItemAction(TRDItemAction action, TCustomRDItemInfo* item, QByteArray& text,
+                      TCustomRDData* rdData) override;
+    void DoControlAction(TRDControlAction action, int itemNo, void*& control) override;
+    void ShowItemHint(const QString& hint) override;
+    void Clear() override;
+
+    // Events of the formatted document.
+    bool HasJumpHandler() override;
+    void DoJump(int id) override;
+    void DoRDMouseMove(int id) override;
+    bool HasRDMouseDownHandler() override;
+    void DoRDMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int itemNo, int x, int y) override;
+    bool HasRDMouseUpHandler() override;
+    void DoRDMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int itemNo, int x, int y) override;
+    bool HasRDRightClickHandler() override;
+    void DoRDRightClick(const QByteArray& clickedWord, int styleNo, int x, int y) override;
+    bool HasRDDblClickHandler() override;
+    void DoRDDblClick(const QByteArray& clickedWord, int styleNo) override;
+    bool HasCopyHandler() override;
+    void DoCopy() override;
+    void DoSelect() override;
+    Qt::CursorShape GetNormalCursor() override;
+
+    // Window questions.
+    int GetScrollWidth() override;
+    int GetScrollHeight() override;
+    int GetLeftMargin() override;
+    int GetRightMargin() override;
+    int GetTopMargin() override;
+    int GetBottomMargin() override;
+    int GetMinTextWidth() override;
+    int GetMaxTextWidth() override;
+    int GetWidth() override;
+    int GetHeight() override;
+    int GetHOffset() override;
+    int GetVOffset() override;
+    int GetVAlignOffset() override;
+    void GetOrigin(int& x, int& y) override;
+    void GetPointOrigin(int& x, int& y) override;
+    int GetVSmallStep() override;
+    TRDBackground* GetBackground() override;
+    TCanvas* GetCanvas() override;
+    void AdjustVScrollUnits() override;
+    void SetDocumentSize(int width, int height, bool setHorizontal) override;
+    void ScrollToV(int y, bool redraw) override;
+    void ScrollToH(int x) override;
+    void CreateFontInfoCache(TCanvas* canvas) override;
+    void ReleaseFontInfoCache(TRDFontInfoCache*& cache) override;
+    TRDFontInfoCache* GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester) override;
+    bool IsControlFocused() override;
+    QWidget* FocusControl() override;
+
+protected:
+    void PaintBufferedBackground(TCanvas& canvas, const QRect& clip) override;
+    void PaintBufferedDocument(TCanvas& canvas, const QRect& clip) override;
+
+private:
+    // The document answers for itself (it is not inside an item or a cell editor).
+    bool OwnOptions();
+};
+
+class TCustomRichDoc : public TRDScroller {
+public:
+    explicit TCustomRichDoc(QWidget* parent = nullptr);
+    ~TCustomRichDoc() override;
+
+    // The default word delimiters.
+    static const QByteArray DefaultDelimiters;
+    static constexpr TRDOptions DefaultOptions = 326949;
+    static constexpr TRDFOptions DefaultRDFOptions = 49219;
+    static constexpr TRDRTFOptions DefaultRTFOptions = 14;
+    static constexpr uint16_t DefaultControlFlags = 0x0D03;
+
+    // Settings the document reads.
+    uint16_t ControlFlags = DefaultControlFlags;
+    TRDOptions Options = DefaultOptions;
+    TRDFOptions RDFOptions = DefaultRDFOptions;
+    TRDRTFOptions RTFOptions = DefaultRTFOptions;
+    uint8_t RDFLoadWarnings = 0;
+    TRDFReaderStyleMode RDFTextStylesReadMode = TRDFReaderStyleMode::rdf_sInsertMerge;
+    TRDFReaderStyleMode RDFParaStylesReadMode = TRDFReaderStyleMode::rdf_sInsertMerge;
+    QByteArray Delimiters = DefaultDelimiters;
+    int LeftMargin = 5, RightMargin = 5, TopMargin = 5, BottomMargin = 5;
+    int MinTextWidth = 0, MaxTextWidth = 0;
+    int MaxLength = 0;
+    bool WordWrap = true;
+    Qt::CursorShape Cursor = Qt::ArrowCursor;
+    QString CurrentNoteText = QStringLiteral("?");
+    QStringList DocProperties;
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    TRDStyle* Style() const { return FStyle; }
+    // Stores the sheet and repaints (with rdoFormatInvalidate); does not format.
+    virtual void SetStyle(TRDStyle* value);
+    TTextLayout VAlign() const { return FVAlign; }
+    void SetVAlign(TTextLayout value);
+    void SetBiDiMode(TRDBiDiMode value) override;
+    void SetVSmallStep(int step) override;
+    // After the palette changed: the items and the background picture follow it.
+    void UpdatePalette() override;
+    TRDTabNavigationType TabNavigation() const;
+    void SetTabNavigation(TRDTabNavigationType value);
+    TBackgroundStyle BackgroundStyle() const;
+    void SetBackgroundStyle(TBackgroundStyle value);
+    // The picture stays owned by the background; assigning copies it.
+    TGraphic* BackgroundBitmap() const;
+    void SetBackgroundBitmap(const TGraphic* graphic);
+    bool AllowSelection() const { return Options & rdoAllowSelection; }
+    bool SingleClick() const { return Options & rdoSingleClick; }
+    // Window colour: Color, else the sheet's colour, else clWindow.
+    TColor GetEffectiveColor() const;
+
+    // The current-line band; painting hands the values to the background.
+    bool HasSelectColor() const { return FHasSelectColor; }
+    void SetHasSelectColor(bool value) { FHasSelectColor = value; }
+    TColor SelectColor() const { return FSelectColor; }
+    void SetSelectColor(TColor value) { FSelectColor = value; }
+    int CursorPos() const { return FCursorPos; }
+    void SetCursorPos(int value) { FCursorPos = value; }
+
+    TRichDocRDData* DocumentData() const { return FDocumentData.get(); }
+    TRDBackground* Background() const { return FBackground.get(); }
+    TRDDocParameters* GetDocParameters();
+    bool HasDocParameters() const { return FDocParameters != nullptr; }
+
+    // The document.
+    void ClearDocument();
+    // Text in the item's own bytes: ANSI of the style's code page, or UTF-16LE for a Unicode style.
+    void AddTextInNewParagraph(const QByteArray& text, int styleNo, int paraNo);
+    void AddTextToParagraph(const QByteArray& text, int styleNo);
+    bool AddMultilineText(const QByteArray& text, int styleNo, int paraNo, const TRDTag& tag);
+    // The same from Unicode text, encoded as the text style wants it.
+    void AddTextInNewParagraph(const QString& text, int styleNo, int paraNo);
+    void AddTextToParagraph(const QString& text, int styleNo);
+    bool AddMultilineText(const QString& text, int styleNo, int paraNo, const TRDTag& tag);
+    // The bytes text is stored as in an item of styleNo added to paragraph style paraNo (-1: the last one's).
+    QByteArray EncodeForStyle(const QString& text, int styleNo, int paraNo) const;
+    void FormatDocument();
+    void Reformat();
+    void DeleteItemRange(int firstItemNo, int count);
+    int GetItemCount() const;
+    QByteArray GetItemText(int itemNo) const;
+    // The item's text as characters, whatever its encoding.
+    QString GetItemTextW(int itemNo) const;
+    int GetItemStyle(int itemNo) const;
+    TCustomRDItemInfo* GetItem(int itemNo) const;
+    bool IsNewLine(int itemNo) const;
+    int GetOffsetBeforeItem(int itemNo) const;
+    int GetOffsetAfterItem(int itemNo) const;
+    int GetDocumentHeight() const;
+    int GetFirstJumpNo() const;
+    void SetFirstJumpNo(int value);
+
+    bool GetItemExtraIntProperty(int itemNo, int propertyId, int& value) const;
+    bool GetItemExtraStrProperty(int itemNo, int propertyId, QString& value) const;
+
+    // Output: RDF with the layout record (margins, text widths, direction),
+    // the background and the colour; plain text, in ANSI or in UTF-16.
+    bool SaveRDFToStream(TRDStream& stream, bool selectionOnly);
+    bool SaveTextToStream(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly, bool textOnly);
+    bool SaveTextToStreamW(const QString& path, TRDStream& stream, int lineWidth, bool selectionOnly,
+                           bool textOnly);
+    // A layout record read with a document: margins and text widths, then
+    // the direction, which then does not format the document.
+    void ApplyLayout(const TRDLayoutInfo& layout);
+    // The handlers of another viewer (a cell editor takes its table's).
+    void AssignEvents(const TCustomRichDoc& source);
+
+    // The selection (on a formatted document).
+    void SelectAllItems();
+    void Deselect();
+    bool HasSelection();
+    void GetSelectionBounds(int& startItemNo, int& startItemOffs, int& endItemNo, int& endItemOffs,
+                            bool normalize) const;
+    void SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs);
+    void ClearSoftPageBreaks();
+    void InvalidateNested();
+    virtual void ClearFormatting();
+    virtual void RefreshNested(bool repaint);
+
+    // What the control paints without a style sheet.
+    QString NoStyleMessage() const;
+    // The canvas the document measures on outside painting (96 dpi).
+    TCanvas* Canvas();
+
+    // Events.
+    std::function<void(QObject* sender, int id)> OnJump;
+    std::function<void(QObject* sender, int id)> OnRDMouseMove;
+    std::function<void(TCustomRichDoc* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int itemNo,
+                       int x, int y)>
+        OnRDMouseDown, OnRDMouseUp;
+    std::function<void(TCustomRichDoc* sender, const QByteArray& clickedWord, int styleNo, int x, int y)>
+        OnRDRightClick;
+    std::function<void(TCustomRichDoc* sender, const QByteArray& clickedWord, int styleNo)> OnRDDblClick;
+    std::function<void(QObject* sender)> OnCopy;
+    std::function<void(QObject* sender)> OnSelect;
+    std::function<void(TCustomRichDoc* sender, TCanvas& canvas, bool prepaint)> OnPaint;
+    std::function<void(TCustomRichDoc* sender, TRDLongOperation operation, TRDProgressStage stage, int percent)>
+        OnProgress;
+    std::function<void(TCustomRichDoc* sender, int id, QString& url)> OnURLNeeded;
+    std::function<void(TCustomRichDoc* sender, TCustomRDData* rdData, int itemNo, QString& hintText)> OnItemHint;
+    std::function<void(TCustomRichDoc* sender, TRDItemAction action, TCustomRDItemInfo* item, QByteArray& text,
+                       TCustomRDData* rdData)>
+        OnItemAction;
+    std::function<void(TCustomRichDoc* sender, TRDControlAction action, int itemNo, void*& control)>
+        OnControlAction;
+    std::function<void(TCustomRichDoc* sender, const QString& target, const QString& extras, TRDLoadFormat format,
+                       int& styleNo, TRDTag& itemTag, QByteArray& itemName)>
+        OnReadHyperlink;
+    std::function<void(TCustomRichDoc* sender, int id, TCustomRDData* rdData, int itemNo, TRDSaveFormat format,
+                       QString& target, QString& extras)>
+        OnWriteHyperlink;
+    std::function<void(TCustomRichDoc* sender, const QString& location, int width, int height, QImage& graphic)>
+        OnImportPicture;
+    std::function<void(TCustomRichDoc* sender, const QString& name, const TRDTag& tag, QImage& graphic)>
+        OnRDFPictureNeeded;
+    std::function<void(TCustomRichDoc* sender, const QString& name, const TRDTag& tag, void*& control)>
+        OnRDFControlNeeded;
+    std::function<void(TCustomRichDoc* sender, int imageListTag, void*& imageList)> OnRDFImageListNeeded;
+    std::function<void(TCustomRichDoc* sender, TRDRTFSaveArea area, void* obj, int index1, int index2,
+                       bool inStyleSheet, QByteArray& rtfCode)>
+        OnSaveRTFExtra;
+    std::function<void(TCustomRichDoc* sender, TRDHTMLSaveArea area, bool cssVersion, QByteArray& htmlCode)>
+        OnSaveHTMLExtra;
+    std::function<void(TCustomRichDoc* sender, TCustomRDData* rdData, int itemNo, bool paraStart, bool cssVersion,
+                       QByteArray& htmlCode)>
+        ParaHtmlHook;
+    std::function<void(TCustomRichDoc* sender, TCustomRDData* rdData, int itemNo, const QString& path,
+                       TColor backgroundColor, QString& location, bool& doDefault)>
+        OnHTMLSaveImage;
+    std::function<void(TCustomRichDoc* sender, const QImage& graphic, TRDSaveFormat format, const QString& path,
+                       const QString& imagePrefix, int& imageSaveNo, QString& location, bool& doDefault)>
+        OnSaveImage2;
+    std::function<void(TCustomRichDoc* sender, const QString& path, TCustomRDData* rdData, int itemNo,
+                       TRDSaveFormat format, bool unicode, QByteArray& outStr, bool& doDefault)>
+        OnSaveItemToFile;
+    std::function<void(TCustomRichDoc* sender, const QString& path, const void* saveMe, TRDSaveFormat format,
+                       QByteArray& outStr)>
+        OnSaveComponentToFile;
+
+    // The hint the hovered item gave last (the control's own hint text).
+    QString Hint() const { return FHint; }
+    void SetHint(const QString& value) { FHint = value; }
+
+protected:
+    // The document of the control, made by the constructor.
+    std::unique_ptr<TRichDocRDData> CreateDocumentData();
+    void CreateWnd() override;
+    void DoVScrolled() override;
+    void DoHScrolled() override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void BackgroundChanged();
+    // Paints clip without a style sheet: the message naming the control.
+    void PaintNoStyle(TCanvas& canvas, const QRect& clip);
+
+private:
+    std::unique_ptr<TRichDocRDData> FDocumentData;
+    std::unique_ptr<TRDBackground> FBackground;
+    std::unique_ptr<TRDDocParameters> FDocParameters;
+    int FStyleNotification = -1;
+    TRDStyle* FStyle = nullptr;
+    TColor FColor = clNone;
+    TTextLayout FVAlign = TTextLayout::tlTop;
+    bool FHasSelectColor = false;
+    TColor FSelectColor = 0;
+    int FCursorPos = 0;
+    QString FHint;
+    QImage FMeasureImage;
+    std::unique_ptr<QPainter> FMeasurePainter;
+    std::unique_ptr<TCanvas> FMeasureCanvas;
+    bool FInitialized = false;
+};
+
+// The viewer as screens place it.
+class TRichDoc : public TCustomRichDoc {
+public:
+    using TCustomRichDoc::TCustomRichDoc;
+};
