@@ -311,6 +311,9 @@ TEST(RDRichDoc, SelectionOperations)
         ++selects;
     };
     Fill(doc, {{0, {{"hello ", 0}, {"world", 3}}}});
+    // Clearing the document before the fill deselected with a notification.
+    EXPECT_EQ(selects, 1);
+    selects = 0;
     int s = 0, so = 0, e = 0, eo = 0;
     doc.GetSelectionBounds(s, so, e, eo, true);
     EXPECT_EQ(s, -1);
@@ -344,8 +347,8 @@ TEST(RDRichDoc, SelectionOperations)
     EXPECT_FALSE(doc.HasSelection());
 
     // Nothing to select in an empty document.
-    const int before = selects;
     doc.ClearDocument();
+    const int before = selects;
     doc.SelectAllItems();
     EXPECT_EQ(selects, before);
 }

@@ -279,7 +279,6 @@ public:
     virtual void DoRDDblClick(const QByteArray&, int) {}
     virtual bool HasCopyHandler() { return false; }
     virtual void DoCopy() {}
-    virtual void DoSelect() {}
     // The mouse cursor over the document where no item asks for another.
     virtual Qt::CursorShape GetNormalCursor() { return Qt::ArrowCursor; }
 

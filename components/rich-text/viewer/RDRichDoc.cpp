@@ -841,8 +841,7 @@ void TCustomRichDoc::SelectAllItems()
 {
     if (FDocumentData->ItemCount() == 0)
         return;
-    FDocumentData->SelectAll();
-    FDocumentData->DoSelect();
+    FDocumentData->SelectAll();  // tells the selection itself
 }
 
 void TCustomRichDoc::Deselect()
@@ -858,8 +857,7 @@ bool TCustomRichDoc::HasSelection()
         return true;
     // An empty selection is none: it goes, unless the mouse is still making it.
     if (data.SelStartNo >= 0 && !(data.State & dsMouseSelecting)) {
-        data.Deselect();
-        data.DoSelect();
+        data.Deselect(nullptr, true);
     }
     return false;
 }
@@ -872,8 +870,7 @@ void TCustomRichDoc::GetSelectionBounds(int& startItemNo, int& startItemOffs, in
 
 void TCustomRichDoc::SetSelectionBounds(int startItemNo, int startItemOffs, int endItemNo, int endItemOffs)
 {
-    FDocumentData->SetSelectionBounds(startItemNo, startItemOffs, endItemNo, endItemOffs);
-    FDocumentData->DoSelect();
+    FDocumentData->SetSelectionBounds(startItemNo, startItemOffs, endItemNo, endItemOffs);  // tells it itself
 }
 
 void TCustomRichDoc::ClearSoftPageBreaks()
