@@ -3,46 +3,14 @@
 // and writes.
 
 #include "CRDData.h"
+#include "RDItemSearch.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDMarkerItems.h"
 
-namespace {
-
-// The last marker at or before item i of rdData, looking into the nested
-// documents of the items passed (last to first).
-TRDMarkerItemInfo* LastMarkerUpTo(TCustomRDData* rdData, int i)
-{
-    for (i = std::min(i, rdData->ItemCount() - 1); i >= 0; --i) {
-        TCustomRDItemInfo* item = rdData->ItemAt(i);
-        if (auto* marker = dynamic_cast<TRDMarkerItemInfo*>(item))
-            return marker;
-        std::unique_ptr<TRDStoreSubRDData> store;
-        for (TCustomRDData* sub = item->EnumSubDocuments(store, 1); sub; sub = item->EnumSubDocuments(store, 5)) {
-            TCustomRDData* active = sub->GetActiveData();
-            if (TRDMarkerItemInfo* found = LastMarkerUpTo(active, active->ItemCount() - 1))
-                return found;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 TRDMarkerItemInfo* TCustomRDData::PrevMarkerItem(int i)
 {
-    if (TRDMarkerItemInfo* found = LastMarkerUpTo(this, i))
-        return found;
-    // On in the documents around this one, before the item that holds it.
-    TCustomRDData* parent = GetAbsoluteParentData();
-    if (!parent)
-        return nullptr;
-    int parentItemNo = -1;
-    std::unique_ptr<TRDLocation> location;
-    GetParentInfo(parentItemNo, location);
-    if (parentItemNo < 0)
-        return nullptr;
-    return parent->PrevMarkerItem(parentItemNo - 1);
+    return PrevItemOfKind<TRDMarkerItemInfo>(this, i);
 }
 
 void TCustomRDData::AddMarkerToList(int i)

@@ -4,43 +4,12 @@
 #include <algorithm>
 
 #include "CRDData.h"
+#include "RDItemSearch.h"
 #include "RDLabelItems.h"
-
-namespace {
-
-// The last sequence item at or before item i of rdData, looking into the
-// nested documents of the items passed (last to first).
-TRDSeqItemInfo* LastSeqItemUpTo(TCustomRDData* rdData, int i)
-{
-    for (i = std::min(i, rdData->ItemCount() - 1); i >= 0; --i) {
-        TCustomRDItemInfo* item = rdData->ItemAt(i);
-        if (auto* seq = dynamic_cast<TRDSeqItemInfo*>(item))
-            return seq;
-        std::unique_ptr<TRDStoreSubRDData> store;
-        for (TCustomRDData* sub = item->EnumSubDocuments(store, 1); sub; sub = item->EnumSubDocuments(store, 5)) {
-            TCustomRDData* active = sub->GetActiveData();
-            if (TRDSeqItemInfo* found = LastSeqItemUpTo(active, active->ItemCount() - 1))
-                return found;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 TRDSeqItemInfo* TCustomRDData::PrevSeqItem(int i)
 {
-    if (TRDSeqItemInfo* found = LastSeqItemUpTo(this, i))
-        return found;
-    TCustomRDData* parent = GetAbsoluteParentData();
-    if (!parent)
-        return nullptr;
-    int parentItemNo = -1;
-    std::unique_ptr<TRDLocation> location;
-    GetParentInfo(parentItemNo, location);
-    if (parentItemNo < 0)
-        return nullptr;
-    return parent->PrevSeqItem(parentItemNo - 1);
+    return PrevItemOfKind<TRDSeqItemInfo>(this, i);
 }
 
 void TCustomRDData::AddSeqItemToList(int i)

@@ -13,34 +13,13 @@
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDFormat.h"
+#include "RDPictureItems.h"
 #include "RDGraphUtils.h"
 #include "RDMarkerItems.h"
 #include "RDMarkup.h"
 #include "RDTextItems.h"
 
 namespace {
-
-uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
-{
-    options &= 15;
-    if (forceContinuePara)
-        options = (options | rdioContinuesPara) & ~(rdioPageBreakBefore | rdioLineBreakBefore);
-    return options;
-}
-
-// A decimal number of a record line, as the class library converts it
-// (leading blanks allowed); false when the line is not one.
-bool ReadDecimal(const QByteArray& line, int32_t& value)
-{
-    qsizetype i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    bool ok = false;
-    const int v = line.mid(i).toInt(&ok, 10);
-    if (ok)
-        value = v;
-    return ok;
-}
 
 bool UseStylePixelsPerInch(TCustomRDData* rdData)
 {
@@ -341,17 +320,17 @@ bool TRDLabelItemInfo::ReadLabelLine(int k, const QByteArray& line)
     int32_t value = 0;
     switch (k) {
     case 0:
-        if (!ReadDecimal(line, value))
+        if (!ReadRecordDecimal(line, value))
             return false;
         TextStyleNo = value;
         return true;
     case 1:
-        if (!ReadDecimal(line, value))
+        if (!ReadRecordDecimal(line, value))
             return false;
         SetMinWidth(value);
         return true;
     case 2:
-        if (!ReadDecimal(line, value))
+        if (!ReadRecordDecimal(line, value))
             return false;
         Alignment = static_cast<uint8_t>(value);
         return true;
@@ -515,13 +494,13 @@ bool TRDSeqItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, 
     switch (lineNo) {
     case 0: SeqName = AnsiToString(line); return true;
     case 1:
-        if (!ReadDecimal(line, value))
+        if (!ReadRecordDecimal(line, value))
             return false;
         NumberType = static_cast<TRDSeqType>(value);
         return true;
     case 2: Reset = line != "0"; return true;
     case 3:
-        if (!ReadDecimal(line, value))
+        if (!ReadRecordDecimal(line, value))
             return false;
         StartFrom = value;
         return true;

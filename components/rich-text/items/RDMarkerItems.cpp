@@ -15,6 +15,7 @@
 #include "RDFDocIO.h"
 #include "RDFStream.h"
 #include "RDFormat.h"
+#include "RDPictureItems.h"
 #include "RDGraphUtils.h"
 #include "RDTextCanvas.h"
 #include "RDTextItems.h"
@@ -24,14 +25,6 @@ namespace {
 // One record of the marker-list state: ListNo, Level, Reset, StartFrom, Counter.
 constexpr int MarkerStateRecordSize = 17;
 constexpr int MarkerStateHeaderSize = 8;
-
-uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
-{
-    options &= 15;
-    if (forceContinuePara)
-        options = (options | rdioContinuesPara) & ~(rdioPageBreakBefore | rdioLineBreakBefore);
-    return options;
-}
 
 constexpr int MaxMarkerFieldWidth = 255;
 

@@ -3,32 +3,13 @@
 #include "AnsiText.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
+#include "RDPictureItems.h"
 #include "RDLists.h"
 
 TRDDocumentRTFHook SaveDocumentRTFHook = nullptr;
 TRDDocumentRTFTablesHook MakeDocumentRTFTablesHook = nullptr;
 
 namespace {
-
-uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
-{
-    options &= 15;
-    if (forceContinuePara)
-        options = (options | rdioContinuesPara) & ~(rdioPageBreakBefore | rdioLineBreakBefore);
-    return options;
-}
-
-bool ReadDecimal(const QByteArray& line, int32_t& value)
-{
-    qsizetype i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    bool ok = false;
-    const int v = line.mid(i).toInt(&ok, 10);
-    if (ok)
-        value = v;
-    return ok;
-}
 
 // The data lines of a note record before its property lines.
 constexpr int NoteFixedLines = 7;
@@ -256,7 +237,7 @@ bool TCustomRDNoteItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* r
     } else if (lineNo == 4) {
         Reset = line != "0";
     } else if (lineNo == 5) {
-        result = ReadDecimal(line, value);
+        result = ReadRecordDecimal(line, value);
         if (result)
             StartFrom = value;
     } else if (lineNo == 6) {

@@ -171,6 +171,18 @@ uint8_t ForcedOptions(uint8_t options, bool forceContinuePara)
     return options;
 }
 
+bool ReadRecordDecimal(const QByteArray& line, int32_t& value)
+{
+    qsizetype i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    bool ok = false;
+    const int v = line.mid(i).toInt(&ok, 10);
+    if (ok)
+        value = v;
+    return ok;
+}
+
 void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h)
 {
     painter.save();

@@ -205,6 +205,9 @@ QString SaveBulletImageForHTML(const TImageList* list, int index, const TGraphic
 // The item options an item header stores: bits 0 to 3; forced to continue
 // the paragraph: bit 0 set, bits 1 and 2 cleared.
 uint8_t ForcedOptions(uint8_t options, bool forceContinuePara);
+// A decimal number of a record line, as the class library converts it
+// (leading blanks allowed); false when the line is not one.
+bool ReadRecordDecimal(const QByteArray& line, int32_t& value);
 // A 1-pixel frame of color around the rectangle.
 void FrameItem(QPainter& painter, TColor color, int x, int y, int w, int h);
 // The frames of a selected item (on its rectangle, spacing included) and of
