@@ -11,6 +11,7 @@
 #include <QtGui/QGuiApplication>
 
 #include "RDDocTestSupport.h"
+#include "RDBenchRead.h"
 #include "RDFStream.h"
 #include "RDMarkerItems.h"
 #include "RDMarkerTestSupport.h"
@@ -74,26 +75,7 @@ QByteArray SavedRDF(bool numbered)
 
 void ReadRDF(benchmark::State& state, bool numbered)
 {
-    const QByteArray rdf = SavedRDF(numbered);
-    auto read = [&rdf] {
-        auto doc = std::make_unique<TListDoc>(&Sheet());
-        TRDMemoryStream stream;
-        stream.LoadFromBytes(rdf);
-        stream.SetPosition(0);
-        TColor color = clNone;
-        const bool ok = doc->LoadFromRDF(stream, color, nullptr, nullptr) && doc->ItemCount() >= Paragraphs;
-        return std::make_pair(ok, std::move(doc));
-    };
-    // One read first, so that neither side pays for growing the heap.
-    read();
-    for (auto _ : state) {
-        auto [ok, doc] = read();
-        if (!ok)
-            state.SkipWithError("read failed");
-        state.PauseTiming();
-        doc.reset();
-        state.ResumeTiming();
-    }
+    TimeRDFReads(state, SavedRDF(numbered), Paragraphs, [] { return std::make_unique<TListDoc>(&Sheet()); });
 }
 
 void BM_ReadPlainParagraphs(benchmark::State& state) { ReadRDF(state, false); }
