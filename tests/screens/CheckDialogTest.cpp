@@ -274,7 +274,7 @@ TEST_F(CheckDialog, TheFreeDialogBreaksWhereTheTypedLinesBreak)
         QStringList Lines;
         int Paragraphs;
     } cases[] = {
-        // One line: one paragraph after the leading empty one... which it is.
+        // One typed line: every word in the leading paragraph.
         {{QStringLiteral("spring is warm it rains a lot")}, 1},
         {{QStringLiteral("spring is warm"), QStringLiteral("it rains a lot")}, 2},
         {{QStringLiteral("spring is"), QString(), QStringLiteral("warm it rains a lot")}, 3},
