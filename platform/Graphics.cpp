@@ -10,6 +10,8 @@
 #include <QtGui/QPainter>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 TColor ColorToRGB(TColor color)
 {
@@ -55,6 +57,18 @@ TColor FromQColor(const QColor& color)
 int RoundHalfEven(double value)
 {
     return static_cast<int>(std::nearbyint(value));  // default rounding mode: to nearest, ties to even
+}
+
+int MulDiv(int n, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    const std::int64_t product = static_cast<std::int64_t>(n) * numerator;
+    std::int64_t quotient = product / denominator;
+    const std::int64_t remainder = product % denominator;
+    if (2 * std::abs(remainder) >= std::abs(static_cast<std::int64_t>(denominator)))
+        quotient += ((product < 0) != (denominator < 0)) ? -1 : 1;
+    return static_cast<int>(quotient);
 }
 
 QString MapFontName(const QString& layoutName)

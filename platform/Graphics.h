@@ -81,6 +81,10 @@ inline QRect Rect(int left, int top, int right, int bottom)
 // Rounds to the nearest integer, halves to the even neighbour.
 int RoundHalfEven(double value);
 
+// n * numerator / denominator rounded to the nearest, halves away from zero;
+// -1 for a zero denominator.
+int MulDiv(int n, int numerator, int denominator);
+
 // The installed font that stands for a font name of the window layouts
 // ("宋体", "Arial", "Courier New", ...). Unknown names are passed through.
 QString MapFontName(const QString& layoutName);

@@ -3,6 +3,7 @@
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
 #include "UDictationFiles.h"
+#include "UFrmFreeCheck.h"
 #include "UPiboVideoClass.h"
 
 #include <QtCore/QFileInfo>
@@ -27,6 +28,12 @@ TTransportOptions FreeOptions()
 TFreeDictationScreen::TFreeDictationScreen(QWidget* parent, bool video)
     : TDictationScreen(parent, video, video, PpfExtension, FreeOptions())
 {
+    ShowCheckDialog = [](const TSingleCheckTotalRes& res, const QStringList& typedLines) {
+        TFrmFreeCheck dialog;
+        dialog.CheckRes = &res;
+        dialog.TypedLines = typedLines;
+        dialog.ShowModal();
+    };
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     auto* client = new QVBoxLayout(panGridClient);

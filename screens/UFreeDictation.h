@@ -19,7 +19,7 @@ public:
     TTextEdit* rdeEdit;
     QWidget* rdeEditWidget;
 
-    // How the check dialog is shown (by default nothing is shown yet).
+    // How the check dialog is shown (by default the modal TFrmFreeCheck).
     std::function<void(const TSingleCheckTotalRes& res, const QStringList& typedLines)> ShowCheckDialog;
 
     void FormResize() override;

@@ -8,6 +8,7 @@
 #include "UDictationEditor.h"
 #include "UDictationFiles.h"
 #include "UFrmShowInfo.h"
+#include "UFrmSingleCheck.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboComponent.h"
 #include "UPiboStringGrid.h"
@@ -53,6 +54,12 @@ TTransportOptions SingleOptions()
 TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     : TDictationScreen(parent, video, true, PpsExtension, SingleOptions())
 {
+    ShowCheckDialog = [](const TSingleCheckTotalRes& res, int rowIndex) {
+        TFrmSingleCheck dialog;
+        dialog.CheckRes = &res;
+        dialog.RowIndex = rowIndex;
+        dialog.ShowModal();
+    };
     auto* titles = new QWidget(this);
     titles->setFixedHeight(TitleBarHeight);
     ppcbAll = new TPiboCheckBox(titles);

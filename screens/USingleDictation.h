@@ -33,7 +33,7 @@ public:
 
     int LastRow = -1;
 
-    // How the check dialog is shown (by default nothing is shown yet);
+    // How the check dialog is shown (by default the modal TFrmSingleCheck);
     // rowIndex -1 is the whole test.
     std::function<void(const TSingleCheckTotalRes& res, int rowIndex)> ShowCheckDialog;
 

@@ -2,9 +2,13 @@
 
 #include "UFrmAudioCutSet.h"
 #include "UFrmBrowseRecite.h"
+#include "UFrmFreeSentence.h"
+#include "UFrmSingleSentence.h"
 #include "UFrmStudyRecord.h"
 #include "UFrmStudySpeak.h"
 #include "UFrmTranslateTrain.h"
+#include "UFrmVFreeSentence.h"
+#include "UFrmVSingleSentence.h"
 #include "UFrmVStudySpeak.h"
 #include "UFrmVTranslateTrain.h"
 #include "UFrmVideoBrowseRecite.h"
@@ -75,4 +79,11 @@ void RegisterStudyScreens()
     RegisterFormFactory(QStringLiteral("FrmVTranslateTrain"),
                         [](QWidget* parent) { return new TFrmVTranslateTrain(parent); });
     RegisterFormFactory(QStringLiteral("FrmStudyRecord"), [](QWidget* parent) { return new TFrmStudyRecord(parent); });
+    RegisterFormFactory(QStringLiteral("FrmSingleSentence"),
+                        [](QWidget* parent) { return new TFrmSingleSentence(parent); });
+    RegisterFormFactory(QStringLiteral("FrmVSingleSentence"),
+                        [](QWidget* parent) { return new TFrmVSingleSentence(parent); });
+    RegisterFormFactory(QStringLiteral("FrmFreeSentence"), [](QWidget* parent) { return new TFrmFreeSentence(parent); });
+    RegisterFormFactory(QStringLiteral("FrmVFreeSentence"),
+                        [](QWidget* parent) { return new TFrmVFreeSentence(parent); });
 }

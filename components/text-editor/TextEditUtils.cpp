@@ -338,18 +338,6 @@ int EndOfLine(const QString& text, int from)
     return n;
 }
 
-int MulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    const long long p = static_cast<long long>(a) * b;
-    long long q = p / c;
-    const long long r = p % c;
-    // Round half away from zero.
-    if (2 * (r < 0 ? -r : r) >= (c < 0 ? -static_cast<long long>(c) : c))
-        q += ((p < 0) != (c < 0)) ? -1 : 1;
-    return static_cast<int>(q);
-}
 
 void GradientFill(TCanvas& canvas, TColor startColor, TColor endColor, int steps, const QRect& rect,
                   bool horizontal)

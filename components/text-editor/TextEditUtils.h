@@ -115,6 +115,5 @@ TColor HSLToColor(int hue, int saturation, int lightness);
 // leading "\" dropped); a non-empty result ends in "/". Empty stays empty.
 QString ResolveFolder(const QString& path);
 
-// The integer MulDiv of the system: a * b / c rounded half away from zero;
-// -1 for a zero divisor.
-int MulDiv(int a, int b, int c);
+// MulDiv (a * b / c rounded half away from zero, -1 for a zero divisor)
+// comes from Graphics.h.

@@ -96,18 +96,6 @@ void DrawGraphicScaled(QPainter& painter, int x, int y, int width, int height, c
     graphic.Draw(painter, QRect(x, y, width, height));
 }
 
-int MulDiv(int n, int numerator, int denominator)
-{
-    if (denominator == 0)
-        return -1;
-    const int64_t product = static_cast<int64_t>(n) * numerator;
-    int64_t quotient = product / denominator;
-    const int64_t remainder = product % denominator;
-    if (2 * std::abs(remainder) >= std::abs(static_cast<int64_t>(denominator)))
-        quotient += ((product < 0) != (denominator < 0)) ? -1 : 1;
-    return static_cast<int>(quotient);
-}
-
 void FillResolutionInfo(TRDResolutionInfo& info, const QPaintDevice& device)
 {
     info.DevicePpiX = device.logicalDpiX();

@@ -30,9 +30,7 @@ struct TRDResolutionInfo {
 extern int PixelsPerInchOverride;
 extern bool HalftoneBitmapPrinting;
 
-// n * numerator / denominator rounded to the nearest, halves away from zero;
-// -1 for a zero denominator.
-int MulDiv(int n, int numerator, int denominator);
+// MulDiv comes from Graphics.h.
 
 void FillResolutionInfo(TRDResolutionInfo& info, const QPaintDevice& device);
 int ScaleToDeviceX(int n, const TRDResolutionInfo* info);
