@@ -1,4 +1,8 @@
 #include "TextEdit.h"
+
+#include <utility>
+
+#include "EventGuard.h"
 #include "Graphics.h"
 
 #include <QtCore/QMimeData>
@@ -26,17 +30,10 @@
 
 namespace {
 
-// Runs an event handler's body; nothing of ours leaves a Qt event handler.
 template <typename F>
 void Guarded(const char* where, F&& body)
 {
-    try {
-        body();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "text editor, %s: %s\n", where, error.what());
-    } catch (...) {
-        std::fprintf(stderr, "text editor, %s: unknown error\n", where);
-    }
+    GuardedEvent("text editor", where, std::forward<F>(body));
 }
 
 // The lines of a text broken at CR LF, CR or LF, in one pass.

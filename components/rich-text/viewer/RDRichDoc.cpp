@@ -1,5 +1,9 @@
 #include "RDRichDoc.h"
 
+#include <utility>
+
+#include "EventGuard.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -23,17 +27,10 @@ namespace {
 
 constexpr int MaxStepsInDocument = 32000;
 
-// Runs the body of an event handler; nothing raised inside leaves it.
 template <typename F>
 void Guarded(const char* where, F&& body)
 {
-    try {
-        body();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "rich-text viewer, %s: %s\n", where, error.what());
-    } catch (...) {
-        std::fprintf(stderr, "rich-text viewer, %s: unknown error\n", where);
-    }
+    GuardedEvent("rich-text viewer", where, std::forward<F>(body));
 }
 
 } // namespace
