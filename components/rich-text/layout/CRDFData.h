@@ -16,7 +16,9 @@
 #include "CRDData.h"
 #include "RDDrawLines.h"
 
+class QMimeData;
 class TCanvas;
+class TGraphic;
 
 // Document state bits of a formatted document.
 enum TRDFormattedState : uint32_t {
@@ -32,7 +34,8 @@ enum TRDFormattedState : uint32_t {
 enum TRDControlFlag : uint16_t {
     cfJumpsActive = 1u << 0, cfSwallowWrapSpaces = 1u << 1, cfNoControlPlacing = 1u << 2,
     cfExternalLeading = 1u << 3, cfNoClip = 1u << 4, cfPrinting = 1u << 5, cfMeasureByExtentEx = 1u << 6,
-    cfEditor = 1u << 7, cfOwnOptions = 1u << 8, cfStylePixelsPerInch = 1u << 10, cfNoChosenAnnounce = 1u << 15
+    cfEditor = 1u << 7, cfOwnOptions = 1u << 8, cfStylePixelsPerInch = 1u << 10, cfWindowText = 1u << 11,
+    cfNoChosenAnnounce = 1u << 15
 };
 
 // Text metrics of a font in the shape the layout reads them.
@@ -416,6 +419,27 @@ public:
     virtual void AfterMouseSelection(bool changed) {}
     // The selection changed (asked of the root).
     virtual void DoSelect();
+
+    // ---- copying the selection (viewer/RDClipboard.cpp) ----
+    // Scope 1 is the selection: a chosen item is written alone, else the
+    // normalised selection as item positions.
+    void GetSaveRange(int scope, TRDSaveRange& range) override;
+    // Puts every format of the selection on the clipboard; nothing without a
+    // selection. A chosen nested document copies its own (without colour
+    // and background).
+    void Copy(TColor color, TRDBackground* background);
+    // The same with the formats the auto-copy options enable; true when one
+    // is enabled or the owner has a copy handler.
+    bool CopyDef(TColor color, TRDBackground* background);
+    // One format each, into mime (nothing without a selection).
+    void CopyRDF(QMimeData& mime, TColor color, TRDBackground* background);
+    void CopyText(QMimeData& mime);
+    void CopyImage(QMimeData& mime);
+    void CopyRTF(QMimeData& mime, TColor color, TRDBackground* background);
+    // The selection as plain text (line width 80); empty without one.
+    QString GetSelectionText();
+    // The picture of the one selected picture item, or nil.
+    TGraphic* GetSelectedImage();
 
     // ---- protection, focus and repainting ----
     // Whether the text style of an item (of a non-text item: its associated

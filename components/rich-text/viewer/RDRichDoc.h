@@ -6,11 +6,13 @@
 // Adding and deleting items never formats: the caller calls FormatDocument
 // before the control paints again.
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 #include <QtCore/QByteArray>
+#include <QtCore/QPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtGui/QImage>
@@ -19,9 +21,12 @@
 #include "Graphics.h"
 #include "RDCtrlData.h"
 #include "RDScroll.h"
+#include "ShortCuts.h"
 
+class QMenu;
 class TCustomRichDoc;
 class TRDBackground;
+class TRDMessageData;
 class TRDLayoutInfo;
 class TRDMarkerList;
 class TRDStream;
@@ -345,6 +350,53 @@ public:
                        QByteArray& outStr)>
         OnSaveComponentToFile;
 
+    // ---- keyboard, focus, copying, posted records and the text methods
+    // (RDRichDocInput.cpp, RDClipboard.cpp, RDRichDocText.cpp) ----
+
+    // The selection to the clipboard: every format, or only those Options
+    // enables (true when one is enabled or OnCopy is assigned). Nothing is
+    // put without a selection.
+    void CopySelection();
+    bool CopySelectionDefault();
+    // A copy asked for by the keyboard: an open cell editor copies its own
+    // selection on the next turn of the event loop; otherwise CopySelectionDefault.
+    void CopyRequested();
+    // The shortcuts of the controls (Shift does not matter for copying).
+    static bool IsCopyShortcut(TShiftState shift, uint16_t key);
+    static bool IsCutShortcut(TShiftState shift, uint16_t key);
+    static bool IsPasteShortcut(TShiftState shift, uint16_t key);
+
+    // The document as plain text: a paragraph break is one #13, a tab item
+    // #9, another item a space. With cfWindowText clear (or while the control
+    // goes) they work on the widget's window title instead.
+    int GetTextLength();
+    // At most textMax - 1 characters; nothing for textMax below 1.
+    QString GetText(int textMax = INT_MAX);
+    // Replaces the document with the text (lines split at CR LF, CR or LF,
+    // style 0, paragraph style 0) and formats it.
+    bool SetText(const QString& text);
+    // The selection as a plain start and a signed length (negative when it
+    // was made backwards); 0, 0 without one.
+    void GetSelLinear(int& start, int& length);
+    // Selects length characters from start; nothing when an end lies
+    // outside the text or the two ends lie in different documents.
+    void SetSelLinear(int start, int length);
+    // count characters from start (negative: to the end; 0: none).
+    QString GetTextRange(int start, int count);
+
+    // A nested document's record: the control owns it from now on, fires
+    // its event on a later turn of the event loop and frees it.
+    void PostMessageData(std::unique_ptr<TRDMessageData> data);
+    // The drag of the selection starts on the next turn of the event loop.
+    void PostDragStart();
+
+    // The menu of the right button and of the keyboard's menu key (not owned).
+    QPointer<QMenu> PopupMenu;
+    std::function<void(QObject* sender)> OnClick;
+    std::function<void(QObject* sender)> OnDblClick;
+    std::function<void(TCustomRichDoc* sender, QObject* source, int x, int y)> OnDragDrop;
+    std::function<void(TCustomRichDoc* sender, QObject* target, int x, int y)> OnEndDrag;
+
     // The hint the hovered item gave last (the control's own hint text).
     QString Hint() const { return FHint; }
     void SetHint(const QString& value) { FHint = value; }
@@ -360,6 +412,21 @@ protected:
     void BackgroundChanged();
     // Paints clip without a style sheet: the message naming the control.
     void PaintNoStyle(TCanvas& canvas, const QRect& clip);
+
+    // ---- keyboard, focus and posted records (RDRichDocInput.cpp) ----
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    // Fires the event of a posted record.
+    virtual void DispatchMessageData(const TRDMessageData& data);
+    // The control's click and double click (from posted records).
+    virtual void Click();
+    virtual void DblClick();
+    // The drag start PostDragStart asked for; nothing here.
+    virtual void StartPostedDrag() {}
 
 private:
     std::unique_ptr<TRichDocRDData> FDocumentData;
@@ -377,6 +444,14 @@ private:
     std::unique_ptr<QPainter> FMeasurePainter;
     std::unique_ptr<TCanvas> FMeasureCanvas;
     bool FInitialized = false;
+
+    // ---- focus (RDRichDocInput.cpp) ----
+    // The focus arrived from from (nil: from no widget) for reason.
+    void FocusArrived(QWidget* from, Qt::FocusReason reason);
+    // The selection is drawn in other colours with and without the focus.
+    void InvalidateForFocusColors();
+    int FPendingFocusReason = -1;
+    bool FFocusHooked = false;
 };
 
 // The viewer as screens place it.
