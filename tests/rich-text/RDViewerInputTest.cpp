@@ -16,6 +16,7 @@
 
 #include "Pictures.h"
 #include "RDClipboard.h"
+#include "RDControlItems.h"
 #include "RDItem.h"
 #include "RDLinear.h"
 #include "RDLists.h"
@@ -612,6 +613,38 @@ TEST_F(RDViewerTab, TabWalksTheItemsThenTheWindow)
     Doc->SetTabNavigation(TRDTabNavigationType::rdtnNone);
     QTest::keyClick(Doc, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), After);
+}
+
+TEST_F(RDViewerTab, TabFromAnEmbeddedControlComesBackIntoTheViewer)
+{
+    Doc->SetTabNavigation(TRDTabNavigationType::rdtnTab);
+    Doc->ClearDocument();
+    Doc->Para(QStringLiteral("text"));
+    auto* first = new QLineEdit;
+    auto* last = new QLineEdit;
+    for (QLineEdit* edit : {first, last})
+        edit->resize(60, 20);
+    Doc->AddNonText(new TRDControlItemInfo(&Doc->Data(), first, TRDItemVAlign::ivaBaseline), false);
+    Doc->AddNonText(new TFocusBox(&Doc->Data(), true, &Log, 2), false);
+    Doc->AddNonText(new TRDControlItemInfo(&Doc->Data(), last, TRDItemVAlign::ivaBaseline), false);
+    Doc->FormatDocument();
+    ASSERT_TRUE(first->isVisible());
+    first->setFocus(Qt::OtherFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), first);
+    // Out of the first control: the viewer, at the box after it.
+    QTest::keyClick(first, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Doc);
+    EXPECT_EQ(Focused(), 2);
+    // On to the last control, which takes the keyboard itself.
+    QTest::keyClick(Doc, Qt::Key_Tab);
+    EXPECT_EQ(Focused(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), last);
+    // Out of the last one: past the viewer to the next widget.
+    QTest::keyClick(last, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), After);
+    // Back from there: the last control again.
+    QTest::keyClick(After, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), last);
 }
 
 // ---- posted records ----

@@ -240,8 +240,9 @@ void TCustomRichDoc::contextMenuEvent(QContextMenuEvent* e)
             return;
         }
         // The text's menu comes with the release of the right button; here
-        // only for an embedded control that shows none of its own.
-        QWidget* child = viewport()->childAt(viewport()->mapFrom(this, e->pos()));
+        // only for an embedded control that shows none of its own. The
+        // position is the viewport's, where the embedded controls live.
+        QWidget* child = viewport()->childAt(e->pos());
         if (child == nullptr || !PopupMenu) {
             e->accept();
             return;
