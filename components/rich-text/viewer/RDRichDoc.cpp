@@ -828,6 +828,8 @@ void TCustomRichDoc::AssignEvents(const TCustomRichDoc& source)
     OnRDMouseUp = source.OnRDMouseUp;
     OnControlAction = source.OnControlAction;
     OnItemAction = source.OnItemAction;
+    OnClick = source.OnClick;
+    OnDblClick = source.OnDblClick;
     OnHTMLSaveImage = source.OnHTMLSaveImage;
     OnSaveImage2 = source.OnSaveImage2;
     OnItemHint = source.OnItemHint;
