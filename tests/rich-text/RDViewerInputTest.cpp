@@ -7,7 +7,9 @@
 #include <QtGui/QImage>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtGui/QContextMenuEvent>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QVBoxLayout>
 
 #include <memory>
@@ -645,6 +647,38 @@ TEST_F(RDViewerTab, TabFromAnEmbeddedControlComesBackIntoTheViewer)
     // Back from there: the last control again.
     QTest::keyClick(After, Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), last);
+}
+
+TEST_F(RDViewerTab, TheMenuKeyShowsTheMenuAndTheMouseOnlyOverAnEmbeddedControl)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("Copy"));
+    Doc->PopupMenu = &menu;
+    auto* edit = new QLineEdit;
+    edit->resize(60, 20);
+    Doc->AddNonText(new TRDControlItemInfo(&Doc->Data(), edit, TRDItemVAlign::ivaBaseline), false);
+    Doc->FormatDocument();
+    ASSERT_TRUE(edit->isVisible());
+    auto send = [this](QContextMenuEvent::Reason reason, QPoint at) {
+        QContextMenuEvent e(reason, at, Doc->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(Doc->viewport(), &e);
+        return e.isAccepted();
+    };
+    // Over the text the menu waits for the release of the right button.
+    const TRDDrawLineInfo& text = *Doc->Data().DrawItems[0];
+    EXPECT_TRUE(send(QContextMenuEvent::Mouse, QPoint(text.Left + 2, text.Top + 2)));
+    EXPECT_FALSE(menu.isVisible());
+    // Over an embedded control that has none of its own, the viewer's.
+    EXPECT_TRUE(send(QContextMenuEvent::Mouse, edit->geometry().center()));
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+    // The keyboard's menu key.
+    EXPECT_TRUE(send(QContextMenuEvent::Keyboard, QPoint(10, 10)));
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
+    // Without a menu the key goes on to the parent.
+    Doc->PopupMenu = nullptr;
+    EXPECT_FALSE(send(QContextMenuEvent::Keyboard, QPoint(10, 10)));
 }
 
 // ---- posted records ----
