@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include <QtCore/QBasicTimer>
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -20,6 +21,8 @@
 #include "RDCtrlData.h"
 #include "RDScroll.h"
 
+class QMimeData;
+class QMouseEvent;
 class TCustomRichDoc;
 class TRDBackground;
 class TRDLayoutInfo;
@@ -155,6 +158,21 @@ public:
     TRDFontInfoCache* GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester) override;
     bool IsControlFocused() override;
     QWidget* FocusControl() override;
+
+    // ---- mouse, hypertext, checkpoints and drag start (RDRichDocMouse.cpp) ----
+    // The data of the running drag (owned by the drag loop), or nil.
+    QMimeData* DropSource = nullptr;
+    bool CanStartDrag() override;
+    bool GetDragSource(QMimeData*& data, Qt::DropActions& allowed) override;
+    void DragFinished(bool moved) override;
+    bool IsDragging() override;
+    TRDDragDropCaretInfo* GetDragDropCaret() override;
+    void PostDragStart() override;
+    QWidget* DragSourceControl() override;
+    bool HasCheckpointVisibleHandler() override;
+    void DoCheckpointVisible(TRDCPInfo* checkpoint) override;
+    TCPEventKind GetCPEventKind() override;
+    void FocusOwner() override;
 
 protected:
     void PaintBufferedBackground(TCanvas& canvas, const QRect& clip) override;
@@ -345,6 +363,28 @@ public:
                        QByteArray& outStr)>
         OnSaveComponentToFile;
 
+    // ---- mouse, hypertext, checkpoints and drag start (RDRichDocMouse.cpp) ----
+    TCPEventKind CPEventKind = TCPEventKind::cpeNone;
+    std::function<void(TCustomRichDoc* sender, TRDCPInfo* checkpointData)> OnCheckpointVisible;
+    // Scrolling while the mouse selects outside the window: the direction
+    // of the next step (pixels horizontally, steps vertically).
+    int AutoScrollDX = 0, AutoScrollDY = 0;
+    bool AutoScrollTimerOn() const { return FAutoScrollTimer.isActive(); }
+    // Every 100 ms (300 ms when slow) while the left button is down.
+    void StartAutoScrollTimer(bool slow);
+    void StopAutoScrollTimer();
+    // One step of the auto-scroll timer.
+    void AutoScrollStep();
+    // The mouse, when it is over the window, is moved in place: hover and
+    // cursor follow the document after a scroll.
+    void RefreshMouse();
+    // Starts the drag of the selection asked for by a press on it (after the
+    // press handler has returned).
+    void PostDragStart();
+    void StartDragOfSelection();
+    // What a drag of the selection carries: its text.
+    virtual QMimeData* CreateDragData();
+
     // The hint the hovered item gave last (the control's own hint text).
     QString Hint() const { return FHint; }
     void SetHint(const QString& value) { FHint = value; }
@@ -358,6 +398,12 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void BackgroundChanged();
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
     // Paints clip without a style sheet: the message naming the control.
     void PaintNoStyle(TCanvas& canvas, const QRect& clip);
 
@@ -377,6 +423,11 @@ private:
     std::unique_ptr<QPainter> FMeasurePainter;
     std::unique_ptr<TCanvas> FMeasureCanvas;
     bool FInitialized = false;
+    // The mouse: the auto-scroll timer, and the last position and state the control saw.
+    QBasicTimer FAutoScrollTimer;
+    QPoint FLastMousePos;
+    TRDShiftState FLastShift;
+    void PressAt(QMouseEvent* e, bool secondOfDouble);
 };
 
 // The viewer as screens place it.
