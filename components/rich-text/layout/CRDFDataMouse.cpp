@@ -307,17 +307,17 @@ void InvalidateDrawRange(TCustomRDFormattedData& data, int a, int b)
     b = std::clamp(b, 0, count - 1);
     if (a > b)
         std::swap(a, b);
-    int first = 0, last = 0, lastFirst = 0, unused = 0;
-    data.GetLineBounds(a, first, unused);
+    int first = 0, last = 0, lastFirst = 0, firstLast = 0;
+    data.GetLineBounds(a, first, firstLast);
     data.GetLineBounds(b, lastFirst, last);
+    // The lines between are whole: only the first and the last line are walked.
     int top = data.DrawItems[first]->Top, bottom = top;
-    for (int d = first; d <= last; d = (d == unused && d < lastFirst) ? lastFirst : d + 1) {
+    for (int d = first; d <= last; d = (d == firstLast && d < lastFirst) ? lastFirst : d + 1) {
         const TRDDrawLineInfo* di = data.DrawItems[d];
         top = std::min(top, di->Top);
         bottom = std::max(bottom, di->Top + di->Height);
     }
-    const int dy = data.GetVOffset();
-    data.InvalidateRect(QRect(0, top - dy - 1, data.GetWidth(), bottom - top + 2));
+    data.InvalidateRect(QRect(0, top - data.GetVOffset(), data.GetWidth(), bottom - top));
 }
 
 } // namespace
@@ -482,7 +482,7 @@ void TCustomRDFormattedData::MouseMove(TRDShiftState shift, int x, int y)
         const bool handled = ItemAt(di->ItemNo)->MouseMove(x + dx - di->Left, y + dy - di->Top, di->ItemNo, this);
         if (handled)
             return;
-        if (!shift.Shift() && CanStartDrag()) {
+        if (!shift.Shift() && !(State & dsMouseSelecting) && CanStartDrag()) {
             int sd = -1, so = -1;
             FindDrawItemAtPos(x + dx, y + dy, true, so, sd);
             if (sd >= 0 && PointInSelection(sd, so, true)) {
