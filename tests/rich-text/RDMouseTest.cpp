@@ -8,12 +8,14 @@
 #include <QtCore/QMimeData>
 #include <QtGui/QCursor>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 
 #include <string>
 #include <vector>
 
+#include "RDLayoutTestSupport.h"
 #include "RDRichDoc.h"
 #include "RDStyle.h"
 
@@ -596,4 +598,105 @@ TEST(RDMouse, AutoScrollDirections)
     EXPECT_LE(v.Data().SelEndNo, endBefore);
     v.Release(QPoint(50, -5));
     EXPECT_FALSE(v.AutoScrollTimerOn());
+}
+
+namespace {
+
+int XorCalls = 0;
+QPoint XorAt;
+void CountXor(TCustomRDItemInfo*, TCustomRDFormattedData*, int x, int y)
+{
+    ++XorCalls;
+    XorAt = QPoint(x, y);
+}
+void OtherXor(TCustomRDItemInfo*, TCustomRDFormattedData*, int, int) {}
+
+} // namespace
+
+TEST(RDMouse, XorLineFollowsTheMouseAndCaptureHoldsTheItem)
+{
+    TMonoSheet sheet;
+    TViewer v(&sheet);
+    FillMono(v, {QStringLiteral("hello"), QStringLiteral("world")});
+    TRichDocRDData& d = v.Data();
+    XorCalls = 0;
+    d.RegisterXorDrawing(&CountXor, nullptr);
+    EXPECT_TRUE(d.IsXorDrawingRegistered(&CountXor));
+    EXPECT_FALSE(d.IsXorDrawingRegistered(&OtherXor));
+    v.Move(QPoint(30, 12));
+    EXPECT_EQ(XorCalls, 1);
+    EXPECT_TRUE(d.XorLineShown);
+    v.Move(QPoint(40, 12));  // erased at the old place, drawn at the new one
+    EXPECT_EQ(XorCalls, 3);
+    EXPECT_EQ(XorAt, QPoint(40, 12));
+    d.UnregisterXorDrawing(&OtherXor, nullptr);  // not the registered one: nothing
+    EXPECT_TRUE(d.IsXorDrawingRegistered(&CountXor));
+    d.UnregisterXorDrawing(&CountXor, nullptr);
+    EXPECT_EQ(XorCalls, 4);
+    EXPECT_FALSE(d.XorLineShown);
+    v.Move(QPoint(50, 12));
+    EXPECT_EQ(XorCalls, 4);
+
+    // While item 0 captures the mouse, the draw item under the mouse stays its own.
+    int left = -1, top = -1;
+    d.SetItemCapture(d.ItemAt(0), left, top);
+    EXPECT_EQ(QPoint(left, top), QPoint(Margin, Margin));
+    v.Move(TViewer::Char(2, 1));
+    EXPECT_EQ(d.DrawItemUnderMouse, 0);
+    d.ReleaseItemCapture(d.ItemAt(1));
+    EXPECT_EQ(d.CapturingItem, d.ItemAt(0));
+    d.ReleaseItemCapture(d.ItemAt(0));
+    v.Move(TViewer::Char(2, 1));
+    EXPECT_EQ(d.DrawItemUnderMouse, 1);
+}
+
+namespace {
+
+// A document that keeps a drop caret, as an editing document does.
+class TCaretDocument : public TLayoutData {
+public:
+    using TLayoutData::TLayoutData;
+    TRDDragDropCaretInfo Caret;
+    TRDDragDropCaretInfo* GetDragDropCaret() override { return &Caret; }
+};
+
+} // namespace
+
+TEST(RDMouse, DropCaretPlacesAndInvertsEveryOtherRow)
+{
+    TMonoSheet sheet;
+    TCaretDocument doc(&sheet);
+    doc.ClientWidth = 400;
+    doc.AddTextRawNoTag("hello world", 0, 0);
+    doc.Format();
+    doc.SetDragDropCaretPos(0, 1);
+    EXPECT_EQ(doc.Caret.X, Margin);
+    EXPECT_EQ(doc.Caret.Top, Margin);
+    EXPECT_EQ(doc.Caret.Height, LineH);
+    EXPECT_EQ(doc.Caret.RDData, &doc);
+    doc.SetDragDropCaretPos(0, 4);
+    EXPECT_EQ(doc.Caret.X, Margin + 3 * CharW);
+    EXPECT_EQ(doc.Caret.ItemOffs, 4);
+
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        doc.Caret.X = 10;
+        doc.DrawDragDropCaret(canvas, false);
+    }
+    for (int y = Margin; y <= Margin + LineH; ++y)
+        for (int x = 9; x <= 12; ++x) {
+            const bool inverted = (x == 10 || x == 11) && y % 2 == 0;
+            EXPECT_EQ(image.pixel(x, y), inverted ? 0xFF000000u : 0xFFFFFFFFu) << x << "," << y;
+        }
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        doc.DrawDragDropCaret(canvas, false);
+    }
+    QImage white(60, 40, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    EXPECT_EQ(image, white) << "drawing twice restores the pixels";
 }

@@ -115,6 +115,14 @@ void TRDControlData::DrawOverlay(TCanvas& canvas, int dx, int, int, int dy)
 {
     // dx, dy: the document point at the canvas's (0, 0).
     DrawFocusRects(canvas, QPoint(dx - GetHOffset(), dy - GetVOffset()));
+    // The drop caret of a drag over the control, in client coordinates.
+    if (TRDDragDropCaretInfo* caret = GetDragDropCaret(); caret && caret->RDData) {
+        QPainter& painter = canvas.Painter();
+        painter.save();
+        painter.translate(GetHOffset() - dx, GetVOffset() - dy);
+        DrawDragDropCaret(canvas, false);
+        painter.restore();
+    }
 }
 
 void TRDControlData::MoveFocus(bool backward, QWidget* fromControl)
