@@ -700,3 +700,32 @@ TEST(RDMouse, DropCaretPlacesAndInvertsEveryOtherRow)
     white.fill(Qt::white);
     EXPECT_EQ(image, white) << "drawing twice restores the pixels";
 }
+
+TEST(RDMouse, BuildJumpListNumbersAsTheFormattingDoes)
+{
+    TCheckSheet sheet;
+    TViewer v(&sheet, 160, 300);
+    v.ClearDocument();
+    v.AddTextInNewParagraph(QStringLiteral("It "), csRightSpell, 0);
+    v.AddTextToParagraph(QStringLiteral("missing words wrapped over lines"), csMissSpell);
+    v.AddTextToParagraph(QStringLiteral(" and "), csRightSpell);
+    v.AddTextToParagraph(QStringLiteral("more"), csMissSpell);
+    v.AddTextToParagraph(QStringLiteral("again"), csMissSpell);
+    v.FormatDocument();
+    auto areas = [&] {
+        std::vector<std::vector<int>> list;
+        for (const auto& j : v.Data().JumpList)
+            list.push_back({j->Id, j->DrawItemNo, j->Left, j->Top, j->Width, j->Height, j->Cursor});
+        return list;
+    };
+    const auto formatted = areas();
+    ASSERT_GE(formatted.size(), 4u);
+    EXPECT_EQ(formatted.back()[0], 2) << "three jumps, the wrapped one counted once";
+    v.Data().ClearJumpList();
+    int first = 0;
+    v.Data().BuildJumpList(first, nullptr);
+    v.Data().OffsetJumpRects();
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(v.Data().JumpCount, 3);
+    EXPECT_EQ(areas(), formatted);
+}

@@ -144,7 +144,7 @@ void TCustomRichDoc::mouseDoubleClickEvent(QMouseEvent* e)
     Guarded("double click", [this, e] {
         // The document selects the word first, so that the second press
         // does not start a new selection.
-        if (FStyle != nullptr) {
+        if (FStyle != nullptr && e->button() == Qt::LeftButton) {
             const QPoint p = e->position().toPoint();
             FDocumentData->DblClick(p.x(), p.y());
         }
