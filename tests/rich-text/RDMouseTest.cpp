@@ -729,3 +729,50 @@ TEST(RDMouse, BuildJumpListNumbersAsTheFormattingDoes)
     EXPECT_EQ(v.Data().JumpCount, 3);
     EXPECT_EQ(areas(), formatted);
 }
+
+namespace {
+
+// A box that takes the focus itself and logs it.
+class TFocusBox : public TRDRectItemInfo {
+public:
+    TFocusBox(TCustomRDData* data, std::vector<std::string>* log) : TRDRectItemInfo(data), Log(log) { StyleNo = -20; }
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override { return new TFocusBox(data, Log); }
+    int GetWidthEx() const override { return 30; }
+    int GetHeightEx() const override { return 20; }
+    bool GetBoolValueEx(int id, const TRDStyle* style) const override
+    {
+        return id == 3 || id == 5 ? true : TRDRectItemInfo::GetBoolValueEx(id, style);
+    }
+    void Paint(TCanvas&, int, int, int, uint16_t, const TRDStyle*, const TRDDrawLineInfo*, TCustomRDData*) const override
+    {
+    }
+    void Focusing() override { Log->push_back("focus"); }
+    std::vector<std::string>* Log;
+};
+
+} // namespace
+
+TEST(RDMouse, AClickFocusesAnItemThatTakesTheFocus)
+{
+    for (const bool navigation : {true, false}) {
+        TMonoSheet sheet;
+        TViewer v(&sheet);
+        std::vector<std::string> log;
+        v.ClearDocument();
+        v.AddTextInNewParagraph(QStringLiteral("text "), 0, 0);
+        auto* box = new TFocusBox(&v.Data(), &log);
+        v.Data().AddItem("", box);
+        box->ItemOptions |= rdioContinuesPara;
+        v.FormatDocument();
+        if (!navigation)
+            v.SetTabNavigation(TRDTabNavigationType::rdtnNone);
+        const QPoint at = v.ClientRect(1).center();
+        v.Press(QPoint(5 + 2, at.y()));
+        v.Release(QPoint(5 + 2, at.y()));
+        EXPECT_EQ(v.Data().TRDControlData::FocusedItemNo, -1) << "text takes no focus";
+        v.Press(at);
+        v.Release(at);
+        EXPECT_EQ(v.Data().TRDControlData::FocusedItemNo, navigation ? 1 : -1);
+        EXPECT_EQ(log, navigation ? std::vector<std::string>{"focus"} : std::vector<std::string>{});
+    }
+}

@@ -552,6 +552,9 @@ public:
     virtual void* GetOpenInplaceEditor() { return nullptr; }
     // The owning control takes the keyboard focus for a click.
     virtual void FocusOwner() {}
+    // A click on an item of data that takes the focus itself (asked of the
+    // root: control data with focus navigation focuses it).
+    virtual void FocusClickedItem(TCustomRDFormattedData* data, int itemNo);
     // After each step of scrolling while the mouse selects.
     virtual void AfterAutoScroll() {}
     virtual void ClickSelectsItem() {}

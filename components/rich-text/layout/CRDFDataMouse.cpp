@@ -601,6 +601,9 @@ void TCustomRDFormattedData::MouseUp(Qt::MouseButton button, TRDShiftState shift
     }
     if (CapturingItem)
         return;
+    if (!hadSelection && itemNo >= 0 && (button == Qt::LeftButton || button == Qt::RightButton)
+        && ItemAt(itemNo)->GetBoolValueEx(3, GetRDStyle()))
+        FocusClickedItem(this, itemNo);
     if (HasRDMouseUpHandler())
         DoRDMouseUp(button, shift.Keys, itemNo, x, y);
     if (button == Qt::RightButton && HasRDRightClickHandler()) {
@@ -749,6 +752,13 @@ void TCustomRDFormattedData::ChooseInParent()
         return;
     // Items holding documents that can be chosen (tables) answer through
     // their own hook; the base items hold none.
+}
+
+void TCustomRDFormattedData::FocusClickedItem(TCustomRDFormattedData* data, int itemNo)
+{
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->FocusClickedItem(data, itemNo);
 }
 
 void TCustomRDFormattedData::SetCursor(int16_t cursor)

@@ -64,6 +64,16 @@ void TRDControlData::ActivateFocusedItem()
         item->Execute(FocusedItemData);
 }
 
+void TRDControlData::FocusClickedItem(TCustomRDFormattedData* data, int itemNo)
+{
+    if (TabNavigation == TRDTabNavigationType::rdtnNone || !data || itemNo < 0 || itemNo >= data->ItemCount())
+        return;
+    // A nested document's item is focused where the root's focus already stands.
+    SetFocusedItem(data == this ? itemNo : TCustomRDFormattedData::FocusedItemNo, data, itemNo);
+    data->ItemAt(itemNo)->Focusing();
+    InvalidateFocusRects();
+}
+
 QWidget* TRDControlData::FocusControl()
 {
     return static_cast<QWidget*>(GetParentControl());
