@@ -8,6 +8,7 @@
 #include <QtCore/QMimeData>
 #include <QtGui/QCursor>
 #include <QtGui/QMouseEvent>
+#include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
@@ -774,5 +775,48 @@ TEST(RDMouse, AClickFocusesAnItemThatTakesTheFocus)
         v.Release(at);
         EXPECT_EQ(v.Data().TRDControlData::FocusedItemNo, navigation ? 1 : -1);
         EXPECT_EQ(log, navigation ? std::vector<std::string>{"focus"} : std::vector<std::string>{});
+    }
+}
+
+namespace {
+
+// Records the rectangles the viewport paints.
+class TPaintLog : public QObject {
+public:
+    std::vector<QRect> Rects;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            Rects.push_back(static_cast<QPaintEvent*>(e)->rect());
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(RDMouse, HoverRepaintsTheJumpAroundItOrTheWholeWindow)
+{
+    for (const bool full : {false, true}) {
+        TCheckSheet sheet;
+        sheet.FullRedraw = full;
+        TViewer v(&sheet);
+        FillCheck(v);
+        QApplication::processEvents();
+        const QRect jump = v.ClientRect(DrawItemOfItem(v, 3));
+        const QRect plain = v.ClientRect(DrawItemOfItem(v, 0));
+        const QImage before = v.View()->grab().toImage();
+        TPaintLog log;
+        v.View()->installEventFilter(&log);
+        v.Move(jump.center());
+        ASSERT_FALSE(log.Rects.empty()) << full;
+        if (full)
+            EXPECT_EQ(log.Rects.back(), v.View()->rect());
+        else
+            EXPECT_EQ(log.Rects.back(), jump.adjusted(-5, -5, 5, 5));
+        // Off the jump: painted plain again.
+        v.Move(plain.center());
+        v.View()->removeEventFilter(&log);
+        EXPECT_FALSE(v.Data().State & dsJumpHighlighted);
+        EXPECT_EQ(v.View()->grab().toImage().copy(jump), before.copy(jump)) << full;
     }
 }
