@@ -147,8 +147,10 @@ TCustomRDFormattedData::~TCustomRDFormattedData()
 void TCustomRDFormattedData::ClearFormatting()
 {
     DrawItems.Clear();
-    JumpList.clear();
+    ClearJumpList();
     JumpCount = 0;
+    LastVisibleCheckpoint = nullptr;
+    SelectingInfo.reset();
     HighlightedItem = nullptr;
     CapturingItem = nullptr;
     DrawItemUnderMouse = -1;
@@ -2320,6 +2322,7 @@ void TCustomRDFormattedData::InvalidateDrawItem(int d, int inflate)
 {
     if (d < 0 || d >= DrawItems.Count())
         return;
+    PrepareInvalidate();
     const TRDDrawLineInfo* di = DrawItems[d];
     QRect r(di->Left - GetHOffset(), di->Top - GetVOffset(), di->Width, di->Height);
     InvalidateRect(r.adjusted(-inflate, -inflate, inflate, inflate));

@@ -5,10 +5,12 @@
 // owner (a control, a cell, a printed page) answers the window questions.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <QtCore/QByteArray>
+#include <QtCore/QPoint>
 #include <QtCore/QRect>
 #include <QtGui/QFont>
 #include <QtGui/QFontMetricsF>
@@ -19,6 +21,8 @@
 class QMimeData;
 class TCanvas;
 class TGraphic;
+class QWidget;
+class TRDCPInfo;
 
 // Document state bits of a formatted document.
 enum TRDFormattedState : uint32_t {
@@ -200,6 +204,70 @@ struct TRDJumpInfo {
     int16_t Cursor = 0;
     TCustomRDFormattedData* RDData = nullptr;
 };
+
+// ---- mouse, hypertext and drag types ----
+
+// The shift state a mouse operation sees: the keys held, the buttons held,
+// and whether the press is the second one of a double click.
+struct TRDShiftState {
+    Qt::KeyboardModifiers Keys;
+    Qt::MouseButtons Buttons;
+    bool Double = false;
+    bool Shift() const { return Keys & Qt::ShiftModifier; }
+    bool Left() const { return Buttons & Qt::LeftButton; }
+};
+
+// When the viewer reports checkpoints that scroll into view.
+enum class TCPEventKind : uint8_t { cpeNone, cpeAsSectionStart, cpeWhenVisible };
+
+// A word or paragraph mouse selection in progress.
+enum : uint8_t { rdsisInsideWord = 0, rdsisLeftWord = 1, rdsisCharacters = 2, rdsisParagraphs = 3 };
+struct TRDSelectingInfo {
+    int AnchorOffs = 0, MovingOffs = 0;
+    int AnchorWordStart = 0, AnchorWordEnd = 0;
+    int MovingWordStart = -1, MovingWordEnd = -1;
+    int AnchorDrawNo = -1, MovingDrawNo = -1;
+    uint8_t AnchorState = rdsisInsideWord, MovingState = rdsisInsideWord;
+
+    void Reset(uint8_t state);
+    bool InAnchorWord(int d, int o) const { return d == AnchorDrawNo && AnchorWordStart <= o && o <= AnchorWordEnd; }
+    bool AfterAnchorWord(int d, int o) const
+    {
+        return d > AnchorDrawNo || (d == AnchorDrawNo && o > AnchorWordEnd);
+    }
+    bool BeforeAnchorWord(int d, int o) const
+    {
+        return d < AnchorDrawNo || (d == AnchorDrawNo && o < AnchorWordStart);
+    }
+    bool SameMovingWord(int d, int start, int end) const
+    {
+        return d == MovingDrawNo && start == MovingWordStart && end == MovingWordEnd;
+    }
+    bool MovedBackInWord(int d, int o) const
+    {
+        return (BeforeAnchorWord(d, o) && o > MovingOffs) || (AfterAnchorWord(d, o) && o < MovingOffs);
+    }
+};
+
+// Draws the XOR drag line of a table column resize at (x, y) (client
+// coordinates); drawing twice erases it.
+using TRDXorDrawingProc = void (*)(TCustomRDItemInfo* tableItem, TCustomRDFormattedData* data, int x, int y);
+
+// Where a drag over an editor would drop (kept by the editing document).
+struct TRDDragDropCaretInfo {
+    int X = 0, Top = 0, Height = 0;
+    int ItemNo = -1, ItemOffs = 0;
+    TCustomRDFormattedData* RDData = nullptr;
+    int RefCount = 0;
+};
+
+// The drag loop: runs one drag of data from source with the allowed drop
+// actions (copy 1, move 2, link 4) and answers the action taken (0 none).
+// It owns data. Tests put a stand-in in place of the system's loop.
+using TRDDragExec = std::function<Qt::DropAction(QWidget* source, QMimeData* data, Qt::DropActions allowed)>;
+// Replaces the loop (nil: the system's QDrag); answers the one it replaced.
+TRDDragExec SetRDDragExec(TRDDragExec exec);
+Qt::DropAction RunRDDragExec(QWidget* source, QMimeData* data, Qt::DropActions allowed);
 
 class TCustomRDFormattedData : public TCustomRDData {
 public:
@@ -416,7 +484,8 @@ public:
     virtual void UnchooseAllBut(TCustomRDItemInfo* keep);
     virtual void UnchooseSubData(TCustomRDData*) { State |= dsSubDataUnchosen; }
     virtual void DestroyInplaceEditor() {}
-    virtual void AfterMouseSelection(bool changed) {}
+    // After the selection was made or changed by the mouse or by a call.
+    virtual void AfterMouseSelection(bool) { ResetAnimations(); }
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
@@ -464,6 +533,111 @@ public:
     void FindNextFocusableItem(int from, bool forward, TCustomRDData*& data, int& itemNo);
     // The focused item is told it lost the focus.
     void UnfocusItem();
+
+    // ---- mouse, selection by mouse, hypertext and drag (CRDFDataMouse.cpp) ----
+    TRDCPInfo* LastVisibleCheckpoint = nullptr;
+    TRDXorDrawingProc XorDrawing = nullptr;
+    TCustomRDItemInfo* XorDrawingItem = nullptr;
+    std::unique_ptr<TRDSelectingInfo> SelectingInfo;
+    bool XorLineShown = false;
+    int XorLineX = 0, XorLineY = 0;
+    TCustomRDFormattedData* HoverJumpData = nullptr;
+    // Where the press that asked for a drag went down (client coordinates).
+    QPoint DragPressPoint;
+
+    // The anchor of the selection (-1 none); an empty selection is dropped first.
+    virtual void GetSelStartDraw(int& drawNo, int& offset);
+    // Whether a draw-item or item position lies in the normalised selection
+    // (inclusive: its ends count).
+    bool PointInSelection(int d, int o, bool inclusive);
+    bool ItemPosInSelection(int itemNo, int offset, bool inclusive);
+    // Word helpers over draw-item offsets of text draw items.
+    bool PointInWord(int d, int o);
+    void WordBounds(int d, int o, int& end, int& start);
+    // Extend the moving end to a point (document coordinates); answer whether
+    // the selection changed.
+    bool ExtendSelectionTo(int x, int y);
+    bool ExtendLineSelectionTo(int x, int y);
+    void WidenSelectionToLines(bool fromAnchorOnly);
+    void WidenSelectionToParagraphs(bool onlyWhenCrossing);
+    bool SelectionIsForward() const;
+    bool SelectionCrossesParagraph();
+
+    // The mouse, in client coordinates.
+    virtual void MouseDown(Qt::MouseButton button, TRDShiftState shift, int x, int y);
+    virtual void MouseMove(TRDShiftState shift, int x, int y);
+    virtual void MouseUp(Qt::MouseButton button, TRDShiftState shift, int x, int y);
+    // After a double click at (x, y): selects the word or item there.
+    virtual void DblClick(int x, int y);
+    // The mouse left the owning control.
+    void MouseLeave();
+    // The in-place editor open over a nested document of this one (nil none).
+    virtual void* GetOpenInplaceEditor() { return nullptr; }
+    // The owning control takes the keyboard focus for a click.
+    virtual void FocusOwner() {}
+    // A click on an item of data that takes the focus itself (asked of the
+    // root: control data with focus navigation focuses it).
+    virtual void FocusClickedItem(TCustomRDFormattedData* data, int itemNo);
+    // After each step of scrolling while the mouse selects.
+    virtual void AfterAutoScroll() {}
+    virtual void ClickSelectsItem() {}
+    // The draw item under a client point (kept while an item captures the mouse).
+    void UpdateDrawItemUnderMouse(int x, int y);
+    // An item takes all mouse input; answers its draw item's left and top.
+    void SetItemCapture(TCustomRDItemInfo* item, int& left, int& top);
+    void ReleaseItemCapture(TCustomRDItemInfo* item);
+    // The XOR drag line of a table.
+    void RegisterXorDrawing(TRDXorDrawingProc proc, TCustomRDItemInfo* tableItem);
+    void UnregisterXorDrawing(TRDXorDrawingProc proc, TCustomRDItemInfo* tableItem);
+    bool IsXorDrawingRegistered(TRDXorDrawingProc proc) const { return proc && XorDrawing == proc; }
+    virtual void XorDraw();
+    void MoveXorLine(int x, int y);
+    bool EraseXorLine();
+    // The item holding this nested document makes it its chosen one.
+    void ChooseInParent();
+    // The cursor of the owning control (a cursor number of the screen table).
+    virtual void SetCursor(int16_t cursor);
+    void SetNormalCursor();
+    virtual void ClientToScreenPt(const QPoint& point, QPoint& screen);
+    virtual void ScreenToClientPt(const QPoint& screen, QPoint& point);
+    // Before a rectangle of this document is invalidated (cells tell their table).
+    virtual void PrepareInvalidate() {}
+    // Animations of items; the viewer's document runs them.
+    virtual void ResetAnimations();
+    virtual void AddAnimator(void* animator);
+
+    // Hypertext.
+    void BuildJumpList(int& firstNo, std::vector<std::unique_ptr<TRDJumpInfo>>* list);
+    void ClearJumpList();
+    void EndJumpHover();
+    void InvalidateJump(int id);
+    // The hover over the jump at a client point; false when there is none.
+    bool JumpHover(int x, int y, TRDShiftState shift);
+    // Called after every vertical scroll.
+    void UpdateCheckpointVisibility();
+    virtual bool HasCheckpointVisibleHandler() { return false; }
+    virtual void DoCheckpointVisible(TRDCPInfo*) {}
+    virtual TCPEventKind GetCPEventKind();
+
+    // Drag start and the drop caret; the hooks are asked of the absolute root.
+    virtual bool CanStartDrag();
+    // The data to drag and the drop actions allowed; false: no drag.
+    virtual bool GetDragSource(QMimeData*& data, Qt::DropActions& allowed);
+    virtual void DragFinished(bool moved);
+    virtual bool IsDragging();
+    virtual TRDDragDropCaretInfo* GetDragDropCaret();
+    // Asks the control to start the drag outside the mouse handler.
+    virtual void PostDragStart();
+    // The control's widget the drag starts from, and the mouse there (client coordinates).
+    virtual QWidget* DragSourceControl();
+    virtual QPoint MouseClientPos();
+    void StartOleDrag();
+    void MoveDragDropCaret(int x, int y);
+    void HideDragDropCaret();
+    // Inverts every other pixel row of the drop caret: drawn as an overlay
+    // after each paint, its old and new places invalidated when it moves.
+    void DrawDragDropCaret(TCanvas& canvas, bool nested);
+    void SetDragDropCaretPos(int itemNo, int offset);
 
     // Fitting (public for the tests): how many of n characters at p fit into free pixels.
     int FitCharsByExtentEx(const QByteArray& display, const QByteArray& stored, int p, int n, int free, int flags,

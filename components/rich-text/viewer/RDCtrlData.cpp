@@ -64,6 +64,16 @@ void TRDControlData::ActivateFocusedItem()
         item->Execute(FocusedItemData);
 }
 
+void TRDControlData::FocusClickedItem(TCustomRDFormattedData* data, int itemNo)
+{
+    if (TabNavigation == TRDTabNavigationType::rdtnNone || !data || itemNo < 0 || itemNo >= data->ItemCount())
+        return;
+    // A nested document's item is focused where the root's focus already stands.
+    SetFocusedItem(data == this ? itemNo : TCustomRDFormattedData::FocusedItemNo, data, itemNo);
+    data->ItemAt(itemNo)->Focusing();
+    InvalidateFocusRects();
+}
+
 QWidget* TRDControlData::FocusControl()
 {
     return static_cast<QWidget*>(GetParentControl());
@@ -115,6 +125,14 @@ void TRDControlData::DrawOverlay(TCanvas& canvas, int dx, int, int, int dy)
 {
     // dx, dy: the document point at the canvas's (0, 0).
     DrawFocusRects(canvas, QPoint(dx - GetHOffset(), dy - GetVOffset()));
+    // The drop caret of a drag over the control, in client coordinates.
+    if (TRDDragDropCaretInfo* caret = GetDragDropCaret(); caret && caret->RDData) {
+        QPainter& painter = canvas.Painter();
+        painter.save();
+        painter.translate(GetHOffset() - dx, GetVOffset() - dy);
+        DrawDragDropCaret(canvas, false);
+        painter.restore();
+    }
 }
 
 void TRDControlData::MoveFocus(bool backward, QWidget* fromControl)

@@ -31,6 +31,8 @@ public:
     void SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo);
     // The focused item acts as if clicked from the keyboard.
     void ActivateFocusedItem();
+    // A click focuses an item that takes the focus itself, when focus navigation is on.
+    void FocusClickedItem(TCustomRDFormattedData* data, int itemNo) override;
     // Tab navigation: the focus goes to the next item that takes it (the one
     // before with backward), from the focused item or from the item holding
     // fromControl; past the last one, to the next widget in the tab order of

@@ -331,7 +331,7 @@ void TRichDocRDData::DoJump(int id)
 
 void TRichDocRDData::DoRDMouseMove(int id)
 {
-    if (Owner->OnRDMouseMove)
+    if (Owner->OnRDMouseMove && !Owner->Destroying())
         Owner->OnRDMouseMove(Owner, id);
 }
 
@@ -498,6 +498,7 @@ TCustomRichDoc::TCustomRichDoc(QWidget* parent) : TRDScroller(parent)
     FDocumentData = CreateDocumentData();
     FBackground = std::make_unique<TRDBackground>(true);
     resize(100, 40);
+    viewport()->setMouseTracking(true);
     SetBorderStyle(TBorderStyle::bsSingle);
     FInitialized = true;
 }
@@ -650,6 +651,7 @@ TRDDocParameters* TCustomRichDoc::GetDocParameters()
 
 void TCustomRichDoc::ClearFormatting()
 {
+    StopAutoScrollTimer();
     FDocumentData->ClearFormatting();
 }
 
@@ -902,6 +904,7 @@ void TCustomRichDoc::CreateWnd()
 void TCustomRichDoc::DoVScrolled()
 {
     TRDScroller::DoVScrolled();
+    FDocumentData->UpdateCheckpointVisibility();
     RefreshNested(false);
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include <QtCore/QBasicTimer>
 #include <QtCore/QByteArray>
 #include <QtCore/QPointer>
 #include <QtCore/QString>
@@ -24,6 +25,8 @@
 #include "ShortCuts.h"
 
 class QMenu;
+class QMimeData;
+class QMouseEvent;
 class TCustomRichDoc;
 class TRDBackground;
 class TRDMessageData;
@@ -160,6 +163,21 @@ public:
     TRDFontInfoCache* GetFontInfoCache(TCanvas* canvas, TCustomRDFormattedData* requester) override;
     bool IsControlFocused() override;
     QWidget* FocusControl() override;
+
+    // ---- mouse, hypertext, checkpoints and drag start (RDRichDocMouse.cpp) ----
+    // The data of the running drag (owned by the drag loop), or nil.
+    QMimeData* DropSource = nullptr;
+    bool CanStartDrag() override;
+    bool GetDragSource(QMimeData*& data, Qt::DropActions& allowed) override;
+    void DragFinished(bool moved) override;
+    bool IsDragging() override;
+    TRDDragDropCaretInfo* GetDragDropCaret() override;
+    void PostDragStart() override;
+    QWidget* DragSourceControl() override;
+    bool HasCheckpointVisibleHandler() override;
+    void DoCheckpointVisible(TRDCPInfo* checkpoint) override;
+    TCPEventKind GetCPEventKind() override;
+    void FocusOwner() override;
 
 protected:
     void PaintBufferedBackground(TCanvas& canvas, const QRect& clip) override;
@@ -396,6 +414,26 @@ public:
     std::function<void(QObject* sender)> OnDblClick;
     std::function<void(TCustomRichDoc* sender, QObject* source, int x, int y)> OnDragDrop;
     std::function<void(TCustomRichDoc* sender, QObject* target, int x, int y)> OnEndDrag;
+    // ---- mouse, hypertext, checkpoints and drag start (RDRichDocMouse.cpp) ----
+    TCPEventKind CPEventKind = TCPEventKind::cpeNone;
+    std::function<void(TCustomRichDoc* sender, TRDCPInfo* checkpointData)> OnCheckpointVisible;
+    // Scrolling while the mouse selects outside the window: the direction
+    // of the next step (pixels horizontally, steps vertically).
+    int AutoScrollDX = 0, AutoScrollDY = 0;
+    bool AutoScrollTimerOn() const { return FAutoScrollTimer.isActive(); }
+    // Every 100 ms (300 ms when slow) while the left button is down.
+    void StartAutoScrollTimer(bool slow);
+    void StopAutoScrollTimer();
+    // One step of the auto-scroll timer.
+    void AutoScrollStep();
+    // The mouse, when it is over the window, is moved in place: hover and
+    // cursor follow the document after a scroll.
+    void RefreshMouse();
+    // Starts the drag of the selection that PostDragStart asked for (after
+    // the press handler has returned).
+    void StartDragOfSelection();
+    // What a drag of the selection carries: the formats a copy puts.
+    virtual QMimeData* CreateDragData();
 
     // The hint the hovered item gave last (the control's own hint text).
     QString Hint() const { return FHint; }
@@ -410,6 +448,12 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void BackgroundChanged();
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
     // Paints clip without a style sheet: the message naming the control.
     void PaintNoStyle(TCanvas& canvas, const QRect& clip);
 
@@ -425,8 +469,6 @@ protected:
     // The control's click and double click (from posted records).
     virtual void Click();
     virtual void DblClick();
-    // The drag start PostDragStart asked for; nothing here.
-    virtual void StartPostedDrag() {}
 
 private:
     std::unique_ptr<TRichDocRDData> FDocumentData;
@@ -452,6 +494,11 @@ private:
     void InvalidateForFocusColors();
     int FPendingFocusReason = -1;
     bool FFocusHooked = false;
+    // The mouse: the auto-scroll timer, and the last position and state the control saw.
+    QBasicTimer FAutoScrollTimer;
+    QPoint FLastMousePos;
+    TRDShiftState FLastShift;
+    void PressAt(QMouseEvent* e, bool secondOfDouble);
 };
 
 // The viewer as screens place it.

@@ -267,7 +267,7 @@ void TCustomRichDoc::PostDragStart()
         this,
         [self] {
             if (self && !self->Destroying())
-                Guarded("drag start", [&self] { self->StartPostedDrag(); });
+                self->StartDragOfSelection();
         },
         Qt::QueuedConnection);
 }
