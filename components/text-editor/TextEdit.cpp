@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Cursors.h"
 #include "EventGuard.h"
 #include "Graphics.h"
 
@@ -87,18 +88,33 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
     FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) { LinesInserted(index, count); };
     FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) {
+        // The lines below move up: the rest of the window repaints.
+        InvalidateLines(index + 1, std::numeric_limits<int>::max());
+        if (FHighlighter && FLines->Count() > 0)
+            RescanRanges(index);
         if (FWrap)
             FWrap->MapLinesDeleted(index, count);
         NotifyLinesDeleted(index + 1, count);
         FGutterWidthPending = true;
     };
     FLines->OnLineReplaced = [this](TTextEditStringList*, int index, int count) {
+        // With word wrap the line's rows may change in number.
+        InvalidateLines(index + 1, FWrap ? std::numeric_limits<int>::max() : index + count);
+        if (FHighlighter) {
+            // The lines whose states changed repaint with it.
+            const int last = RescanRanges(index);
+            if (last > index)
+                RepaintLineRange(index + 1, last + 1);
+        }
         if (FWrap)
             FWrap->MapLinesReplaced(index, count);
         GrowMaxScrollWidth(index);
     };
     FLines->OnCleared = [this](TTextEditStringList*) { LinesCleared(); };
-    FLines->OnChange = [this](TTextEditStringList*) { LineStoreChanged(); };
+    FLines->OnChange = [this](TTextEditStringList*) {
+        if (!FScanningRanges)
+            LineStoreChanged();
+    };
     FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
     FCodeFolding.OnChange = [this](TTextCodeFoldingChanges change) { CodeFoldingChanged(change); };
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, ClientRect().height()); };
@@ -125,7 +141,8 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     setAcceptDrops(true);
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::IBeamCursor);
+    QWidget::setCursor(ScreenCursor(FCursorId));
+    setMouseTracking(true);
     resize(200, 150);
     FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
     FontChanged();
@@ -134,6 +151,8 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
 
 TCustomTextEdit::~TCustomTextEdit()
 {
+    if (FHighlighter)
+        FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     // Last to first; each plugin takes itself out of the list as it goes.
     while (FPlugins && !FPlugins->empty())
         delete FPlugins->back();
@@ -199,6 +218,9 @@ void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
 
 void TCustomTextEdit::LinesInserted(int index, int count)
 {
+    InvalidateLines(index + 1, std::numeric_limits<int>::max());
+    if (FHighlighter)
+        RescanInsertedRanges(index, count);
     if (FWrap)
         FWrap->MapLinesInserted(index, count);
     NotifyLinesInserted(index + 1, count);
@@ -245,7 +267,6 @@ void TCustomTextEdit::LineStoreChanged()
     if (!HasOption(eoScrollPastEof))
         SetTopRow(FTopRow);
     RefreshScrollBars();
-    InvalidateClient();
     FlushStatus();
 }
 
@@ -380,9 +401,86 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
 {
     if (value == FHighlighter)
         return;
+    if (FHighlighter)
+        FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     FHighlighter = value;
+    if (FHighlighter)
+        FHighlighter->AddChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
+    HighlighterChanged();
     HighlighterAttributesChanged();
+}
+
+void TCustomTextEdit::HighlighterChanged()
+{
+    if (FHighlighter)
+        ScanAllRanges();
+    FontChanged();
     InvalidateClient();
+}
+
+std::intptr_t TCustomTextEdit::ScanLineRange(int index)
+{
+    if (index == 0)
+        FHighlighter->ClearRange();
+    else
+        FHighlighter->RestoreRange(reinterpret_cast<void*>(FLines->LineRange(index - 1)));
+    FHighlighter->SetLine(FLines->Get(index), index + 1);
+    FHighlighter->SkipToEndOfLine();
+    return reinterpret_cast<std::intptr_t>(FHighlighter->CurrentRange());
+}
+
+int TCustomTextEdit::RescanRanges(int index)
+{
+    if (!FHighlighter || index < 0 || index >= FLines->Count())
+        return index;
+    // Storing a state changes no text: the store's update bracket is held
+    // so the editor does not take it for an edit.
+    FScanningRanges = true;
+    FLines->BeginUpdate();
+    int i = index;
+    try {
+        for (;; ++i) {
+            const std::intptr_t range = ScanLineRange(i);
+            if (range == FLines->LineRange(i))
+                break;
+            FLines->SetLineRange(i, range);
+            if (i == FLines->Count() - 1)
+                break;
+        }
+    } catch (...) {
+        FLines->EndUpdate();
+        FScanningRanges = false;
+        throw;
+    }
+    FLines->EndUpdate();
+    FScanningRanges = false;
+    return i;
+}
+
+void TCustomTextEdit::ScanAllRanges()
+{
+    if (!FHighlighter)
+        return;
+    FScanningRanges = true;
+    FLines->BeginUpdate();
+    try {
+        for (int i = 0; i < FLines->Count(); ++i)
+            FLines->SetLineRange(i, ScanLineRange(i));
+    } catch (...) {
+        FLines->EndUpdate();
+        FScanningRanges = false;
+        throw;
+    }
+    FLines->EndUpdate();
+    FScanningRanges = false;
+}
+
+void TCustomTextEdit::RescanInsertedRanges(int index, int count)
+{
+    // Line by line until the inserted lines are covered; a rescan goes on
+    // past them as long as the states it leaves change.
+    for (int i = index; i < index + count && i < FLines->Count();)
+        i = RescanRanges(i) + 1;
 }
 
 void TCustomTextEdit::PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow)
@@ -1119,15 +1217,100 @@ void TCustomTextEdit::EnsureCursorPosVisible()
         SetTopRow(p.Row - FRowsInWindow + 1);
 }
 
+void TCustomTextEdit::BeginPaintLock()
+{
+    if (FPaintLock++ == 0) {
+        FLockCaret = FCaret;
+        FLockAnchor = FAnchor;
+        FLockSelEnd = FSelEnd;
+        FLockSelection = SelectionAvailable();
+    }
+}
+
 void TCustomTextEdit::EndPaintLock()
 {
     if (FPaintLock == 0)
         return;
     if (--FPaintLock == 0) {
         RefreshScrollBars();
-        InvalidateClient();
+        // Rows whose caret or selection changed under the lock repaint; the
+        // text changes repainted their own lines.
+        if (!(FLockCaret == FCaret)) {
+            InvalidateLine(FLockCaret.Line);
+            InvalidateLine(FCaret.Line);
+        }
+        const bool selection = SelectionAvailable();
+        if ((selection || FLockSelection) && !(FLockAnchor == FAnchor && FLockSelEnd == FSelEnd)) {
+            int first = std::numeric_limits<int>::max();
+            int last = 0;
+            for (const TBufferCoord& p : {FLockAnchor, FLockSelEnd, FAnchor, FSelEnd}) {
+                first = std::min(first, p.Line);
+                last = std::max(last, p.Line);
+            }
+            RepaintLineRange(first, last);
+        }
         FlushStatus();
     }
+}
+
+// ================================================================ invalidation
+
+QRect TCustomTextEdit::LinesRect(int firstLine, int lastLine, int left, int right) const
+{
+    const QRect client = ClientRect();
+    if (!isVisible() || left >= right)
+        return {};
+    const int rh = RowHeight();
+    int firstRow = 1;
+    int lastRow = std::numeric_limits<int>::max();
+    if (firstLine != -1 || lastLine != -1) {
+        firstLine = std::max(1, firstLine);
+        lastLine = std::max(1, lastLine);
+        if (firstLine > lastLine)
+            std::swap(firstLine, lastLine);
+        firstRow = LineToRow(std::min(firstLine, std::max(1, FLines->Count())));
+        if (firstLine > FLines->Count())
+            firstRow = DisplayRowCount() + 1;
+        // A last line at or past the end reaches the window's bottom: the
+        // rows below the text may have held lines.
+        if (lastLine < FLines->Count())
+            lastRow = LineToRow(lastLine + 1) - 1;
+    }
+    firstRow = std::max(firstRow, FTopRow);
+    if (lastRow < firstRow || firstRow > FTopRow + FRowsInWindow)
+        return {};
+    const int top = (firstRow - FTopRow) * rh;
+    const int bottom = lastRow == std::numeric_limits<int>::max() || lastRow >= FTopRow + FRowsInWindow
+                           ? client.bottom() + 1
+                           : (lastRow - FTopRow + 1) * rh;
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)) & client;
+}
+
+void TCustomTextEdit::RepaintLineRange(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, FGutterPixels, ClientRect().width());
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateGutterLines(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, 0, FGutterPixels);
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateLines(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, 0, ClientRect().width());
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateSelection()
+{
+    if (SelectionAvailable())
+        RepaintLineRange(SelectionBegin().Line, SelectionEnd().Line);
 }
 
 // ================================================================ status
@@ -1431,13 +1614,19 @@ void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
     const TBufferCoord p = ClampPos(value);
     if (p == FCaret)
         return;
+    PaintTransient(ttBefore);
+    const int oldLine = FCaret.Line;
     FCaret = p;
     EnsureCursorPosVisible();
     RestartCaretBlink();
     if (QGuiApplication::inputMethod() && hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
-    InvalidateClient();
+    // The caret, the active line and the gutter's caret number move.
+    InvalidateLine(oldLine);
+    if (FCaret.Line != oldLine)
+        InvalidateLine(FCaret.Line);
     ReportStatusChange(0);
+    PaintTransient(ttAfter);
 }
 
 void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
@@ -1449,18 +1638,28 @@ void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
 
 void TCustomTextEdit::SetSelectionBegin(const TBufferCoord& value)
 {
-    FAnchor = FSelEnd = ClampPos(value);
-    InvalidateClient();
+    // A selection that goes repaints its lines and the new place.
+    const TBufferCoord p = ClampPos(value);
+    if (SelectionAvailable())
+        RepaintLineRange(std::min({p.Line, FAnchor.Line, FSelEnd.Line}), std::max({p.Line, FAnchor.Line, FSelEnd.Line}));
+    FAnchor = FSelEnd = p;
     ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
 {
-    if (HasOption(eoNoSelection))
-        FAnchor = FSelEnd = ClampPos(value);
-    else
-        FSelEnd = ClampPos(value);
-    InvalidateClient();
+    const TBufferCoord p = ClampPos(value);
+    if (HasOption(eoNoSelection)) {
+        SetSelectionBegin(p);
+        return;
+    }
+    // The lines between the old and the new end change; in column mode a
+    // new column changes every line of the block.
+    if (FSelectionMode == smColumn && p.Char != FSelEnd.Char)
+        RepaintLineRange(std::min({p.Line, FAnchor.Line, FSelEnd.Line}), std::max({p.Line, FAnchor.Line, FSelEnd.Line}));
+    else if (!(p == FSelEnd))
+        RepaintLineRange(std::min(p.Line, FSelEnd.Line), std::max(p.Line, FSelEnd.Line));
+    FSelEnd = p;
     ReportStatusChange(0);
 }
 
@@ -1710,7 +1909,6 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
     }
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && manyLines)
         UpdateGutterWidth();
-    InvalidateClient();
     return end;
 }
 
@@ -1732,7 +1930,6 @@ QString TCustomTextEdit::DeleteRaw(const TBufferCoord& start, const TBufferCoord
         FLines->DeleteLineRange(start.Line, lastLine - start.Line);
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && lastLine > start.Line)
         UpdateGutterWidth();
-    InvalidateClient();
     return removed;
 }
 
@@ -2167,7 +2364,6 @@ void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
         SetCaretPos(to);
         FAnchor = FSelEnd = FCaret;
     }
-    InvalidateClient();
     ReportStatusChange(0);
     EndPaintLock();
 }
@@ -2202,14 +2398,39 @@ void TCustomTextEdit::MoveCaretVert(int rows, bool select)
     else
         row = std::max(row, 1);
     // With eoKeepCaretX a run of vertical moves aims for the column the
-    // caret had before it; otherwise for the column it has now.
-    const int column = row != now.Row && HasOption(eoKeepCaretX) ? FDesiredColumn : now.Column;
+    // caret had before it; otherwise for the column it has now, or, right
+    // after a move that had to step aside from a wide character, for the
+    // column that move aimed at.
+    int column = now.Column;
+    if (row != now.Row && HasOption(eoKeepCaretX))
+        column = FDesiredColumn;
+    else if (FVertStepAside && FCaret == FVertStepCaret)
+        column = FVertAimColumn;
+    FVertStepAside = false;
     TBufferCoord to = DisplayToBufferPos(DisplayPos(column, row));
+    // The caret stays in its cell column as it crosses lines. A column that
+    // falls on the second cell of a wide character puts the caret before
+    // that character, never after it: the caret then never jumps right of
+    // where it stood, and the next vertical move aims for the old column
+    // again, so a run of moves over Chinese lines neither drifts nor lands
+    // inside a character. (Converting a click or a display position moves
+    // off the second cell to the right instead; for up and down the column
+    // kept matters more.)
+    if (row != now.Row && to.Line >= 1 && to.Line <= FLines->Count() && to.Char > 1 &&
+        to.Char <= LineCells(to.Line) + 1 && BufferToDisplayPos(to).Column > column) {
+        const TBufferCoord before = PrevCharPos(to);
+        if (before.Line == to.Line && BufferToDisplayPos(before).Column < column) {
+            to = before;
+            FVertStepAside = true;
+        }
+    }
     if (!HasOption(eoScrollPastEol))
         to.Char = std::min(to.Char, LineCells(to.Line) + 1);
     const int desired = FDesiredColumn;
     MoveCaretAndSelection(to, select);
     FDesiredColumn = desired;
+    FVertAimColumn = column;
+    FVertStepCaret = FCaret;
 }
 
 void TCustomTextEdit::MoveToLineStart(bool select)
@@ -2307,12 +2528,67 @@ void TCustomTextEdit::DoGutterClick(Qt::MouseButton button, int x, int y)
     if (row > DisplayRowCount())
         return;
     const int line = RowToLine(row);
-    // The first mark of the line, when it has one.
+    // The line's marks stand side by side, one glyph step each: the first
+    // whose step reaches past the click is the one clicked.
     TTextEditMark* mark = nullptr;
-    for (int i = 0; i < FMarks.Count() && !mark; ++i)
-        if (FMarks.Items(i)->MarkLine() == line)
+    int offset = 0;
+    for (int i = 0; i < FMarks.Count() && !mark; ++i) {
+        if (FMarks.Items(i)->MarkLine() != line)
+            continue;
+        offset += FBookMarkOptions.Xoffset();
+        if (x < offset)
             mark = FMarks.Items(i);
-    OnGutterClick(this, button, x, y, line, mark);
+    }
+    // The fold bar takes the gutter's last 12 pixels.
+    OnGutterClick(this, button, x, y, line, mark, x < FGutterPixels - 12);
+}
+
+// ================================================================ transient paint, replace, cursor
+
+void TCustomTextEdit::PaintTransient(TTransientType type, bool lock)
+{
+    bool fire = FTransientLock == 0;
+    if (lock) {
+        if (type == ttBefore) {
+            fire = FTransientLock++ == 0;
+        } else {
+            FTransientLock = std::max(0, FTransientLock - 1);
+            fire = FTransientLock == 0;
+        }
+    }
+    if (fire && OnPaintTransient)
+        OnPaintTransient(this, nullptr, type);
+}
+
+TTextReplaceAction TCustomTextEdit::DoReplaceText(const QString& search, const QString& replace, int line, int column)
+{
+    TTextReplaceAction action = raCancel;
+    if (OnReplaceText)
+        OnReplaceText(this, search, replace, line, column, action);
+    return action;
+}
+
+void TCustomTextEdit::SetCursor(TCursor value)
+{
+    FCursorId = value;
+    QWidget::setCursor(ScreenCursor(value));
+}
+
+void TCustomTextEdit::UpdateCursorShape(const QPoint& point)
+{
+    TCursor cursor = FCursorId;
+    if (point.x() < FGutterPixels) {
+        cursor = FGutter.Cursor();
+    } else {
+        const TBufferCoord pos = DisplayToBufferPos(PixelsToDisplayPos(point.x(), point.y()));
+        // A selection that a press would drag shows the arrow.
+        if (HasOption(eoDragDropEditing) && !FSelecting && PointInSelection(pos))
+            cursor = crArrow;
+        if (OnMouseCursor)
+            OnMouseCursor(this, pos, cursor);
+        FKbdHandler.RunMouseCursorHandlers(this, pos, cursor);
+    }
+    QWidget::setCursor(ScreenCursor(cursor));
 }
 
 void TCustomTextEdit::AddCommandHook(ITextEditCommandHook* hook, void* handlerData)
@@ -2421,21 +2697,58 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
                        (command >= ecUpperCase && command <= ecToggleCaseBlock)) &&
                       command != ecUndo && command != ecRedo && command != ecClearAll;
     const int startLine = FCaret.Line;
+    // Backspace inside a line: trimming may take tabs from behind the caret;
+    // the caret then keeps its screen column rather than its cell.
+    const bool backspaceInLine = trim && command == ecDeleteLastChar && !SelectionAvailable() &&
+                                 FCaret.Char > 1 && FCaret.Line <= FLines->Count() &&
+                                 FCaret.Char <= LineCells(FCaret.Line) + 1;
     // Repainting, scroll bars and the status report happen once, at the end.
     BeginPaintLock();
     if (trim)
         FUndoList.OpenBlock();
+    // Edits that change the text at the caret are bracketed for overlays;
+    // Backspace as one locked pair, its ttAfter sent also when it fails.
+    const bool transient = !FReadOnly &&
+                           ((command >= ecDeleteLastChar && command <= ecDeleteLine) || command == ecChar) &&
+                           !(command == ecChar && (aChar.unicode() < 32 || aChar.unicode() == 127));
+    const bool lockedTransient = transient && command == ecDeleteLastChar;
+    bool transientOpen = false;
     try {
+        if (transient) {
+            PaintTransient(ttBefore, lockedTransient);
+            transientOpen = true;
+        }
         ExecuteCommand(command, aChar, data);
         if (trim) {
+            const bool keepScreenColumn = backspaceInLine && FCaret.Line == startLine &&
+                                          FLines->Get(startLine - 1).contains(QLatin1Char('\t'));
+            const int screenColumn = keepScreenColumn ? BufferToDisplayPos(FCaret).Column : 0;
             TrimTrailingBlanksRecorded(startLine);
             if (FCaret.Line != startLine)
                 TrimTrailingBlanksRecorded(FCaret.Line);
+            if (keepScreenColumn) {
+                const int shift = screenColumn - BufferToDisplayPos(FCaret).Column;
+                if (shift != 0) {
+                    // Past the line's end whatever eoScrollPastEol says.
+                    const TTextEditorOptions options = FOptions;
+                    FOptions |= OptionBit(eoScrollPastEol);
+                    SetCaretPos(BufferCoord(std::max(1, FCaret.Char + shift), FCaret.Line));
+                    FOptions = options;
+                    FAnchor = FSelEnd = FCaret;
+                    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+                }
+            }
+        }
+        if (transientOpen) {
+            transientOpen = false;
+            PaintTransient(ttAfter, lockedTransient);
         }
     } catch (...) {
         if (trim)
             FUndoList.CloseBlock();
         EndPaintLock();
+        if (transientOpen && lockedTransient)
+            PaintTransient(ttAfter, true);
         throw;
     }
     if (trim)
@@ -2464,22 +2777,10 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
     const TTextEditorCommand base = select ? static_cast<TTextEditorCommand>(command - ecSelection) : command;
     const int lineCount = std::max(1, FLines->Count());
     switch (base) {
-    case ecLeft:
-        if (!select && SelectionAvailable()) {
-            MoveCaretAndSelection(SelectionBegin(), false);
-            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
-        } else {
-            MoveCaretHorz(-1, select);
-        }
-        return;
-    case ecRight:
-        if (!select && SelectionAvailable()) {
-            MoveCaretAndSelection(SelectionEnd(), false);
-            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
-        } else {
-            MoveCaretHorz(1, select);
-        }
-        return;
+    // Left and Right step from the caret, also with a selection, which
+    // collapses at the caret's new place.
+    case ecLeft: MoveCaretHorz(-1, select); return;
+    case ecRight: MoveCaretHorz(1, select); return;
     case ecUp: MoveCaretVert(-1, select); return;
     case ecDown: MoveCaretVert(1, select); return;
     case ecPageUp: PageStep(false, select); return;
@@ -2722,7 +3023,6 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
         FDesiredColumn = BufferToDisplayPos(FCaret).Column;
         EnsureCursorPosVisible();
         EndPaintLock();
-        InvalidateClient();
         return;
     }
     case ecClearAll: ClearContent(); return;
@@ -2808,7 +3108,6 @@ void TCustomTextEdit::DeleteLastChar()
     FCaret = FAnchor = FSelEnd = to;
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EnsureCursorPosVisible();
-    InvalidateClient();
     ReportStatusChange(0);
     EndPaintLock();
 }
@@ -3284,7 +3583,9 @@ void TCustomTextEdit::PasteFromClipboard()
     const QByteArray block = data->data(BlockMimeType());
     if (!block.isEmpty() && static_cast<unsigned char>(block[0]) <= smColumn)
         mode = static_cast<TTextSelectionMode>(block[0]);
+    PaintTransient(ttBefore);
     ReplaceSelectionRecorded(text, mode);
+    PaintTransient(ttAfter);
 }
 
 // ================================================================ input events
@@ -3327,6 +3628,8 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
         }
         if (OnKeyDown)
             OnKeyDown(this, key, shift);
+        if (key != 0)
+            FKbdHandler.RunKeyDownHandlers(this, key, shift);
         if (key != 0 && (FCodeFolding.Enabled() || FCodeFolding.IndentGuides()) && !FoldKeyFilter(key)) {
             e->accept();
             return;
@@ -3352,6 +3655,8 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
             if (OnKeyPress)
                 OnKeyPress(this, c);
             if (!c.isNull())
+                FKbdHandler.RunKeyPressHandlers(this, c);
+            if (!c.isNull())
                 DispatchEditorCommand(ecChar, c);
         }
         e->accept();
@@ -3368,8 +3673,11 @@ void TCustomTextEdit::keyReleaseEvent(QKeyEvent* e)
             SetSelectionMode(FModeBeforeAlt);
         }
         std::uint16_t key = VirtualKeyFromQt(e->key(), e->modifiers());
+        const TShiftState shift = ShiftStateFromQt(e->modifiers());
         if (OnKeyUp)
-            OnKeyUp(this, key, ShiftStateFromQt(e->modifiers()));
+            OnKeyUp(this, key, shift);
+        if (key != 0)
+            FKbdHandler.RunKeyUpHandlers(this, key, shift);
     });
 }
 
@@ -3403,6 +3711,7 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
     Guarded("mouse down", [&] {
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
+        FKbdHandler.RunMouseDownHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), x, y);
         setFocus(Qt::MouseFocusReason);
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
@@ -3461,8 +3770,11 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
                 SetSelectedText(QString());
             return;
         }
-        if (e->buttons() == Qt::NoButton && FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
-            ShowCollapsedHint(e->position().toPoint());
+        if (e->buttons() == Qt::NoButton) {
+            UpdateCursorShape(e->position().toPoint());
+            if (FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
+                ShowCollapsedHint(e->position().toPoint());
+        }
         if (!FSelecting || !(e->buttons() & Qt::LeftButton))
             return;
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
@@ -3473,6 +3785,8 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
 void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
 {
     Guarded("mouse up", [&] {
+        FKbdHandler.RunMouseUpHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), e->position().toPoint().x(),
+                                       e->position().toPoint().y());
         FSelecting = false;
         if (FPossibleGutterClick) {
             FPossibleGutterClick = false;
@@ -3932,5 +4246,13 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
         }
         FDrawer->FinishDrawing();
         PaintPlugins(painter, e->rect(), std::max(1, firstRow), lastRow);
+        if (FTransientLock == 0 && OnPaintTransient) {
+            painter.save();
+            TCanvas canvas(painter);
+            canvas.Font = FFont;
+            canvas.BrushColor = FColor;
+            OnPaintTransient(this, &canvas, ttAfter);
+            painter.restore();
+        }
     });
 }
