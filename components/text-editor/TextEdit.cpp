@@ -262,7 +262,7 @@ void TCustomTextEdit::LineStoreChanged()
     if (FGutterWidthPending) {
         FGutterWidthPending = false;
         if (FGutter.Visible() && FGutter.ShowLineNumbers())
-            UpdateGutterWidth();
+            UpdateGutterWidth(false);
     }
     if (!HasOption(eoScrollPastEof))
         SetTopRow(FTopRow);
@@ -900,7 +900,7 @@ void TCustomTextEdit::FontChanged()
     SizeChanged();
 }
 
-void TCustomTextEdit::UpdateGutterWidth()
+void TCustomTextEdit::UpdateGutterWidth(bool repaintGutter)
 {
     int width = 0;
     if (FGutter.Visible()) {
@@ -911,8 +911,10 @@ void TCustomTextEdit::UpdateGutterWidth()
     if (width != FGutterPixels) {
         FGutterPixels = std::max(0, width);
         SizeChanged();
+        InvalidateClient();
+    } else if (repaintGutter) {
+        RepaintGutter();
     }
-    InvalidateClient();
 }
 
 void TCustomTextEdit::SizeChanged()
@@ -1908,7 +1910,7 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
         end = BufferCoord(CellLength(view.mid(lastStart).toString()) + 1, pos.Line + added);
     }
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && manyLines)
-        UpdateGutterWidth();
+        UpdateGutterWidth(false);
     return end;
 }
 
@@ -1929,7 +1931,7 @@ QString TCustomTextEdit::DeleteRaw(const TBufferCoord& start, const TBufferCoord
     if (lastLine > start.Line)
         FLines->DeleteLineRange(start.Line, lastLine - start.Line);
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && lastLine > start.Line)
-        UpdateGutterWidth();
+        UpdateGutterWidth(false);
     return removed;
 }
 
@@ -4135,11 +4137,12 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
     }
 }
 
-void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRow)
+void TCustomTextEdit::PaintTextLines(QPainter& painter, const QRect& clip, int firstRow, int lastRow, int firstColumn,
+                                     int lastColumn)
 {
     const int rh = RowHeight();
     const int textX = FGutterPixels + 2 - (FLeftColumn - 1) * FCharWidth;
-    const QRect textArea(FGutterPixels, 0, width() - FGutterPixels, height());
+    const QRect textArea = QRect(FGutterPixels, 0, width() - FGutterPixels, height()) & clip;
     painter.setClipRect(textArea);
     const bool showSel = SelectionAvailable() && !(FHideSelection && !hasFocus());
     const TDisplayPos selB = BufferToDisplayPos(SelectionBegin());
@@ -4147,7 +4150,7 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
     const int caretRow = BufferToDisplayPos(FCaret).Row;
     for (int row = firstRow; row <= lastRow; ++row) {
         const int y = (row - FTopRow) * rh;
-        const QRect rowRect(FGutterPixels, y, width() - FGutterPixels, rh);
+        const QRect rowRect(textArea.left(), y, textArea.width(), rh);
         TColor back = FColor;
         TColor fore = FFont.Color;
         if (FActiveLine.Visible() && row == caretRow) {
@@ -4178,9 +4181,18 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             const int from = CellToIndex(text, start);
             text = text.mid(from, CellToIndex(text, start + count) - from);
         }
+        // Only the columns inside the clip are drawn (a wide character cut
+        // by the clip's left edge is drawn whole).
+        int startCell = std::max(0, firstColumn - 1);
+        if (startCell > 0 && startCell < CellLength(text) && IsTrailCell(text, startCell + 1))
+            --startCell;
+        const int startIndex = CellToIndex(text, startCell);
+        const int endIndex = CellToIndex(text, std::max(startCell, lastColumn));
+        const int shownX = textX + IndexToCell(text, startIndex) * FCharWidth;
+        const QString shown = text.mid(startIndex, endIndex - startIndex);
         FDrawer->ChangeForeColor(fore);
         FDrawer->ChangeBackColor(back);
-        FDrawer->PutText(textX, y, text);
+        FDrawer->PutText(shownX, y, shown);
         if (showSel && row >= selB.Row && row <= selE.Row) {
             int c1 = row == selB.Row ? selB.Column : 1;
             // Line ends inside the selection show one selected cell.
@@ -4195,7 +4207,7 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
                 const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
                 FDrawer->ChangeForeColor(special ? back : FSelectedColor.Foreground());
                 FDrawer->ChangeBackColor(special ? fore : FSelectedColor.Background());
-                FDrawer->PutTextClipped(textX, y, r, text, true);
+                FDrawer->PutTextClipped(shownX, y, r, shown, true);
             }
         }
     }
@@ -4222,30 +4234,53 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
     painter.setClipping(false);
 }
 
+void TCustomTextEdit::PaintClip(QPainter& painter, const QRect& clip)
+{
+    const int rh = RowHeight();
+    const int cw = std::max(1, FCharWidth);
+    const int firstRow = FTopRow + std::max(0, clip.top()) / rh;
+    const int lastRow = FTopRow + std::max(0, clip.bottom()) / rh;
+    // The columns the clip reaches, counted from the first visible one.
+    int firstColumn = FLeftColumn;
+    if (clip.left() > FGutterPixels + 2)
+        firstColumn += (clip.left() - FGutterPixels - 2) / cw;
+    const int lastColumn = FLeftColumn + (clip.right() + 1 - FGutterPixels - 3 + cw) / cw;
+    FDrawer->StartDrawing(&painter);
+    try {
+        // A clip only over the text paints no gutter, one only over the
+        // gutter no text.
+        if (clip.left() < FGutterPixels) {
+            painter.setClipRect(clip & QRect(0, 0, FGutterPixels, height()));
+            PaintGutter(painter, firstRow, lastRow);
+            if (FCodeFolding.Enabled() && FGutterPixels > 0 && FLines->Count() > 0)
+                PaintFoldBar(painter, firstRow, lastRow);
+            painter.setClipping(false);
+        }
+        if (clip.right() >= FGutterPixels)
+            PaintTextLines(painter, clip, firstRow, lastRow, firstColumn, lastColumn);
+    } catch (...) {
+        FDrawer->FinishDrawing();
+        throw;
+    }
+    FDrawer->FinishDrawing();
+    PaintPlugins(painter, clip, std::max(1, firstRow), lastRow);
+}
+
 void TCustomTextEdit::paintEvent(QPaintEvent* e)
 {
     Guarded("paint", [&] {
         QPainter painter(this);
-        if (!e->rect().intersects(ClientRect())) {
-            // Only beneath a scroll bar: its background, no text.
-            painter.fillRect(e->rect(), ToQColor(FColor));
-            return;
+        const QRect client = ClientRect();
+        // Beneath the scroll bars (the corner between them): the background.
+        for (const QRect& r : e->region() - QRegion(client))
+            painter.fillRect(r, ToQColor(FColor));
+        // Each rectangle of the region on its own: two rows far apart
+        // repaint as two rows, not as all the rows between them.
+        for (const QRect& r : e->region()) {
+            const QRect clip = r & client;
+            if (!clip.isEmpty())
+                PaintClip(painter, clip);
         }
-        const int rh = RowHeight();
-        const int firstRow = FTopRow + std::max(0, e->rect().top()) / rh;
-        const int lastRow = FTopRow + std::max(0, e->rect().bottom()) / rh;
-        FDrawer->StartDrawing(&painter);
-        try {
-            PaintGutter(painter, firstRow, lastRow);
-            if (FCodeFolding.Enabled() && FGutterPixels > 0 && FLines->Count() > 0)
-                PaintFoldBar(painter, firstRow, lastRow);
-            PaintTextLines(painter, firstRow, lastRow);
-        } catch (...) {
-            FDrawer->FinishDrawing();
-            throw;
-        }
-        FDrawer->FinishDrawing();
-        PaintPlugins(painter, e->rect(), std::max(1, firstRow), lastRow);
         if (FTransientLock == 0 && OnPaintTransient) {
             painter.save();
             TCanvas canvas(painter);

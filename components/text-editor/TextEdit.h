@@ -565,7 +565,9 @@ private:
     // The cells [first, first + count) of the expanded line of a row.
     std::pair<int, int> RowCells(int row) const;
     void SizeChanged();
-    void UpdateGutterWidth();
+    // A new width moves the text: everything repaints; an unchanged one
+    // repaints the gutter when asked (its settings changed).
+    void UpdateGutterWidth(bool repaintGutter = true);
     void RestartCaretBlink();
     QRect CaretRect() const;
     void ScrollBarMoved();
@@ -579,7 +581,12 @@ private:
     void PaintMarks(QPainter& painter, int firstRow, int lastRow);
     // Scrolls so that the caret's line stands in the middle of the window.
     void CenterCaretLine();
-    void PaintTextLines(QPainter& painter, int firstRow, int lastRow);
+    // The text part of a clip: its rows, and of each row only the columns
+    // from firstColumn to lastColumn.
+    void PaintTextLines(QPainter& painter, const QRect& clip, int firstRow, int lastRow, int firstColumn,
+                        int lastColumn);
+    // One rectangle of a paint: the gutter part and the text part.
+    void PaintClip(QPainter& painter, const QRect& clip);
     QString DisplayLine(int line) const;
     // The selection as plain text and as the block type.
     QMimeData* SelectionMimeData() const;

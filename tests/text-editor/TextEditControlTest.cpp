@@ -704,7 +704,7 @@ TEST(TextEditPlugins, OverlaysPaintAfterTheTextAndBeforeOnPaint)
     const QImage shot = e.grab().toImage();
     // Rows past the text are not handed to the plugins.
     EXPECT_EQ(log, (QStringList{QStringLiteral("p paint 1..2"), QStringLiteral("OnPaint")}));
-    EXPECT_EQ(plugin->LastClip, e.rect());
+    EXPECT_EQ(plugin->LastClip, e.ClientRect());
     EXPECT_EQ(shot.pixelColor(e.GutterPixels() + 3, 1), QColor(Qt::red));
     // Without text the plugins are not called; OnPaint still fires.
     log.clear();
