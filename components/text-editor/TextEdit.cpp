@@ -3691,7 +3691,8 @@ void TCustomTextEdit::inputMethodEvent(QInputMethodEvent* e)
         if (!e->commitString().isEmpty())
             DispatchEditorCommand(ecImeStr, QChar(), e->commitString());
         FPreedit = e->preeditString();
-        InvalidateClient();
+        // The preedit is drawn in the caret's row.
+        InvalidateLine(FCaret.Line);
         e->accept();
     });
 }
