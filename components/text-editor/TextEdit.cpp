@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Cursors.h"
 #include "EventGuard.h"
 #include "Graphics.h"
 
@@ -87,18 +88,33 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FUndoList.OnEntryAdded = [this](TTextEditUndoList*) { UndoListChanged(); };
     FLines->OnLinesInserted = [this](TTextEditStringList*, int index, int count) { LinesInserted(index, count); };
     FLines->OnLinesDeleted = [this](TTextEditStringList*, int index, int count) {
+        // The lines below move up: the rest of the window repaints.
+        InvalidateLines(index + 1, std::numeric_limits<int>::max());
+        if (FHighlighter && FLines->Count() > 0)
+            RescanRanges(index);
         if (FWrap)
             FWrap->MapLinesDeleted(index, count);
         NotifyLinesDeleted(index + 1, count);
         FGutterWidthPending = true;
     };
     FLines->OnLineReplaced = [this](TTextEditStringList*, int index, int count) {
+        // With word wrap the line's rows may change in number.
+        InvalidateLines(index + 1, FWrap ? std::numeric_limits<int>::max() : index + count);
+        if (FHighlighter) {
+            // The lines whose states changed repaint with it.
+            const int last = RescanRanges(index);
+            if (last > index)
+                RepaintLineRange(index + 1, last + 1);
+        }
         if (FWrap)
             FWrap->MapLinesReplaced(index, count);
         GrowMaxScrollWidth(index);
     };
     FLines->OnCleared = [this](TTextEditStringList*) { LinesCleared(); };
-    FLines->OnChange = [this](TTextEditStringList*) { LineStoreChanged(); };
+    FLines->OnChange = [this](TTextEditStringList*) {
+        if (!FScanningRanges)
+            LineStoreChanged();
+    };
     FWordWrap.OnChange = [this](TTextPersistent*) { WordWrapChanged(); };
     FCodeFolding.OnChange = [this](TTextCodeFoldingChanges change) { CodeFoldingChanged(change); };
     FMarks.OnChange = [this](TTextEditMarkList*) { update(0, 0, FGutterPixels, ClientRect().height()); };
@@ -125,7 +141,8 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     setAcceptDrops(true);
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::IBeamCursor);
+    QWidget::setCursor(ScreenCursor(FCursorId));
+    setMouseTracking(true);
     resize(200, 150);
     FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
     FontChanged();
@@ -134,6 +151,8 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
 
 TCustomTextEdit::~TCustomTextEdit()
 {
+    if (FHighlighter)
+        FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     // Last to first; each plugin takes itself out of the list as it goes.
     while (FPlugins && !FPlugins->empty())
         delete FPlugins->back();
@@ -199,6 +218,9 @@ void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
 
 void TCustomTextEdit::LinesInserted(int index, int count)
 {
+    InvalidateLines(index + 1, std::numeric_limits<int>::max());
+    if (FHighlighter)
+        RescanInsertedRanges(index, count);
     if (FWrap)
         FWrap->MapLinesInserted(index, count);
     NotifyLinesInserted(index + 1, count);
@@ -240,12 +262,11 @@ void TCustomTextEdit::LineStoreChanged()
     if (FGutterWidthPending) {
         FGutterWidthPending = false;
         if (FGutter.Visible() && FGutter.ShowLineNumbers())
-            UpdateGutterWidth();
+            UpdateGutterWidth(false);
     }
     if (!HasOption(eoScrollPastEof))
         SetTopRow(FTopRow);
     RefreshScrollBars();
-    InvalidateClient();
     FlushStatus();
 }
 
@@ -380,9 +401,86 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
 {
     if (value == FHighlighter)
         return;
+    if (FHighlighter)
+        FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     FHighlighter = value;
+    if (FHighlighter)
+        FHighlighter->AddChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
+    HighlighterChanged();
     HighlighterAttributesChanged();
+}
+
+void TCustomTextEdit::HighlighterChanged()
+{
+    if (FHighlighter)
+        ScanAllRanges();
+    FontChanged();
     InvalidateClient();
+}
+
+std::intptr_t TCustomTextEdit::ScanLineRange(int index)
+{
+    if (index == 0)
+        FHighlighter->ClearRange();
+    else
+        FHighlighter->RestoreRange(reinterpret_cast<void*>(FLines->LineRange(index - 1)));
+    FHighlighter->SetLine(FLines->Get(index), index + 1);
+    FHighlighter->SkipToEndOfLine();
+    return reinterpret_cast<std::intptr_t>(FHighlighter->CurrentRange());
+}
+
+int TCustomTextEdit::RescanRanges(int index)
+{
+    if (!FHighlighter || index < 0 || index >= FLines->Count())
+        return index;
+    // Storing a state changes no text: the store's update bracket is held
+    // so the editor does not take it for an edit.
+    FScanningRanges = true;
+    FLines->BeginUpdate();
+    int i = index;
+    try {
+        for (;; ++i) {
+            const std::intptr_t range = ScanLineRange(i);
+            if (range == FLines->LineRange(i))
+                break;
+            FLines->SetLineRange(i, range);
+            if (i == FLines->Count() - 1)
+                break;
+        }
+    } catch (...) {
+        FLines->EndUpdate();
+        FScanningRanges = false;
+        throw;
+    }
+    FLines->EndUpdate();
+    FScanningRanges = false;
+    return i;
+}
+
+void TCustomTextEdit::ScanAllRanges()
+{
+    if (!FHighlighter)
+        return;
+    FScanningRanges = true;
+    FLines->BeginUpdate();
+    try {
+        for (int i = 0; i < FLines->Count(); ++i)
+            FLines->SetLineRange(i, ScanLineRange(i));
+    } catch (...) {
+        FLines->EndUpdate();
+        FScanningRanges = false;
+        throw;
+    }
+    FLines->EndUpdate();
+    FScanningRanges = false;
+}
+
+void TCustomTextEdit::RescanInsertedRanges(int index, int count)
+{
+    // Line by line until the inserted lines are covered; a rescan goes on
+    // past them as long as the states it leaves change.
+    for (int i = index; i < index + count && i < FLines->Count();)
+        i = RescanRanges(i) + 1;
 }
 
 void TCustomTextEdit::PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow)
@@ -802,7 +900,7 @@ void TCustomTextEdit::FontChanged()
     SizeChanged();
 }
 
-void TCustomTextEdit::UpdateGutterWidth()
+void TCustomTextEdit::UpdateGutterWidth(bool repaintGutter)
 {
     int width = 0;
     if (FGutter.Visible()) {
@@ -813,8 +911,10 @@ void TCustomTextEdit::UpdateGutterWidth()
     if (width != FGutterPixels) {
         FGutterPixels = std::max(0, width);
         SizeChanged();
+        InvalidateClient();
+    } else if (repaintGutter) {
+        RepaintGutter();
     }
-    InvalidateClient();
 }
 
 void TCustomTextEdit::SizeChanged()
@@ -1119,15 +1219,100 @@ void TCustomTextEdit::EnsureCursorPosVisible()
         SetTopRow(p.Row - FRowsInWindow + 1);
 }
 
+void TCustomTextEdit::BeginPaintLock()
+{
+    if (FPaintLock++ == 0) {
+        FLockCaret = FCaret;
+        FLockAnchor = FAnchor;
+        FLockSelEnd = FSelEnd;
+        FLockSelection = SelectionAvailable();
+    }
+}
+
 void TCustomTextEdit::EndPaintLock()
 {
     if (FPaintLock == 0)
         return;
     if (--FPaintLock == 0) {
         RefreshScrollBars();
-        InvalidateClient();
+        // Rows whose caret or selection changed under the lock repaint; the
+        // text changes repainted their own lines.
+        if (!(FLockCaret == FCaret)) {
+            InvalidateLine(FLockCaret.Line);
+            InvalidateLine(FCaret.Line);
+        }
+        const bool selection = SelectionAvailable();
+        if ((selection || FLockSelection) && !(FLockAnchor == FAnchor && FLockSelEnd == FSelEnd)) {
+            int first = std::numeric_limits<int>::max();
+            int last = 0;
+            for (const TBufferCoord& p : {FLockAnchor, FLockSelEnd, FAnchor, FSelEnd}) {
+                first = std::min(first, p.Line);
+                last = std::max(last, p.Line);
+            }
+            RepaintLineRange(first, last);
+        }
         FlushStatus();
     }
+}
+
+// ================================================================ invalidation
+
+QRect TCustomTextEdit::LinesRect(int firstLine, int lastLine, int left, int right) const
+{
+    const QRect client = ClientRect();
+    if (!isVisible() || left >= right)
+        return {};
+    const int rh = RowHeight();
+    int firstRow = 1;
+    int lastRow = std::numeric_limits<int>::max();
+    if (firstLine != -1 || lastLine != -1) {
+        firstLine = std::max(1, firstLine);
+        lastLine = std::max(1, lastLine);
+        if (firstLine > lastLine)
+            std::swap(firstLine, lastLine);
+        firstRow = LineToRow(std::min(firstLine, std::max(1, FLines->Count())));
+        if (firstLine > FLines->Count())
+            firstRow = DisplayRowCount() + 1;
+        // A last line at or past the end reaches the window's bottom: the
+        // rows below the text may have held lines.
+        if (lastLine < FLines->Count())
+            lastRow = LineToRow(lastLine + 1) - 1;
+    }
+    firstRow = std::max(firstRow, FTopRow);
+    if (lastRow < firstRow || firstRow > FTopRow + FRowsInWindow)
+        return {};
+    const int top = (firstRow - FTopRow) * rh;
+    const int bottom = lastRow == std::numeric_limits<int>::max() || lastRow >= FTopRow + FRowsInWindow
+                           ? client.bottom() + 1
+                           : (lastRow - FTopRow + 1) * rh;
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)) & client;
+}
+
+void TCustomTextEdit::RepaintLineRange(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, FGutterPixels, ClientRect().width());
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateGutterLines(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, 0, FGutterPixels);
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateLines(int firstLine, int lastLine)
+{
+    const QRect r = LinesRect(firstLine, lastLine, 0, ClientRect().width());
+    if (!r.isEmpty())
+        update(r);
+}
+
+void TCustomTextEdit::InvalidateSelection()
+{
+    if (SelectionAvailable())
+        RepaintLineRange(SelectionBegin().Line, SelectionEnd().Line);
 }
 
 // ================================================================ status
@@ -1431,13 +1616,19 @@ void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
     const TBufferCoord p = ClampPos(value);
     if (p == FCaret)
         return;
+    PaintTransient(ttBefore);
+    const int oldLine = FCaret.Line;
     FCaret = p;
     EnsureCursorPosVisible();
     RestartCaretBlink();
     if (QGuiApplication::inputMethod() && hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
-    InvalidateClient();
+    // The caret, the active line and the gutter's caret number move.
+    InvalidateLine(oldLine);
+    if (FCaret.Line != oldLine)
+        InvalidateLine(FCaret.Line);
     ReportStatusChange(0);
+    PaintTransient(ttAfter);
 }
 
 void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
@@ -1449,18 +1640,28 @@ void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
 
 void TCustomTextEdit::SetSelectionBegin(const TBufferCoord& value)
 {
-    FAnchor = FSelEnd = ClampPos(value);
-    InvalidateClient();
+    // A selection that goes repaints its lines and the new place.
+    const TBufferCoord p = ClampPos(value);
+    if (SelectionAvailable())
+        RepaintLineRange(std::min({p.Line, FAnchor.Line, FSelEnd.Line}), std::max({p.Line, FAnchor.Line, FSelEnd.Line}));
+    FAnchor = FSelEnd = p;
     ReportStatusChange(0);
 }
 
 void TCustomTextEdit::SetSelectionEnd(const TBufferCoord& value)
 {
-    if (HasOption(eoNoSelection))
-        FAnchor = FSelEnd = ClampPos(value);
-    else
-        FSelEnd = ClampPos(value);
-    InvalidateClient();
+    const TBufferCoord p = ClampPos(value);
+    if (HasOption(eoNoSelection)) {
+        SetSelectionBegin(p);
+        return;
+    }
+    // The lines between the old and the new end change; in column mode a
+    // new column changes every line of the block.
+    if (FSelectionMode == smColumn && p.Char != FSelEnd.Char)
+        RepaintLineRange(std::min({p.Line, FAnchor.Line, FSelEnd.Line}), std::max({p.Line, FAnchor.Line, FSelEnd.Line}));
+    else if (!(p == FSelEnd))
+        RepaintLineRange(std::min(p.Line, FSelEnd.Line), std::max(p.Line, FSelEnd.Line));
+    FSelEnd = p;
     ReportStatusChange(0);
 }
 
@@ -1709,8 +1910,7 @@ TBufferCoord TCustomTextEdit::InsertRaw(TBufferCoord pos, const QString& text)
         end = BufferCoord(CellLength(view.mid(lastStart).toString()) + 1, pos.Line + added);
     }
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && manyLines)
-        UpdateGutterWidth();
-    InvalidateClient();
+        UpdateGutterWidth(false);
     return end;
 }
 
@@ -1731,8 +1931,7 @@ QString TCustomTextEdit::DeleteRaw(const TBufferCoord& start, const TBufferCoord
     if (lastLine > start.Line)
         FLines->DeleteLineRange(start.Line, lastLine - start.Line);
     if (FGutter.Visible() && FGutter.ShowLineNumbers() && lastLine > start.Line)
-        UpdateGutterWidth();
-    InvalidateClient();
+        UpdateGutterWidth(false);
     return removed;
 }
 
@@ -2167,7 +2366,6 @@ void TCustomTextEdit::MoveCaretAndSelection(const TBufferCoord& to, bool select)
         SetCaretPos(to);
         FAnchor = FSelEnd = FCaret;
     }
-    InvalidateClient();
     ReportStatusChange(0);
     EndPaintLock();
 }
@@ -2202,14 +2400,39 @@ void TCustomTextEdit::MoveCaretVert(int rows, bool select)
     else
         row = std::max(row, 1);
     // With eoKeepCaretX a run of vertical moves aims for the column the
-    // caret had before it; otherwise for the column it has now.
-    const int column = row != now.Row && HasOption(eoKeepCaretX) ? FDesiredColumn : now.Column;
+    // caret had before it; otherwise for the column it has now, or, right
+    // after a move that had to step aside from a wide character, for the
+    // column that move aimed at.
+    int column = now.Column;
+    if (row != now.Row && HasOption(eoKeepCaretX))
+        column = FDesiredColumn;
+    else if (FVertStepAside && FCaret == FVertStepCaret)
+        column = FVertAimColumn;
+    FVertStepAside = false;
     TBufferCoord to = DisplayToBufferPos(DisplayPos(column, row));
+    // The caret stays in its cell column as it crosses lines. A column that
+    // falls on the second cell of a wide character puts the caret before
+    // that character, never after it: the caret then never jumps right of
+    // where it stood, and the next vertical move aims for the old column
+    // again, so a run of moves over Chinese lines neither drifts nor lands
+    // inside a character. (Converting a click or a display position moves
+    // off the second cell to the right instead; for up and down the column
+    // kept matters more.)
+    if (row != now.Row && to.Line >= 1 && to.Line <= FLines->Count() && to.Char > 1 &&
+        to.Char <= LineCells(to.Line) + 1 && BufferToDisplayPos(to).Column > column) {
+        const TBufferCoord before = PrevCharPos(to);
+        if (before.Line == to.Line && BufferToDisplayPos(before).Column < column) {
+            to = before;
+            FVertStepAside = true;
+        }
+    }
     if (!HasOption(eoScrollPastEol))
         to.Char = std::min(to.Char, LineCells(to.Line) + 1);
     const int desired = FDesiredColumn;
     MoveCaretAndSelection(to, select);
     FDesiredColumn = desired;
+    FVertAimColumn = column;
+    FVertStepCaret = FCaret;
 }
 
 void TCustomTextEdit::MoveToLineStart(bool select)
@@ -2307,12 +2530,67 @@ void TCustomTextEdit::DoGutterClick(Qt::MouseButton button, int x, int y)
     if (row > DisplayRowCount())
         return;
     const int line = RowToLine(row);
-    // The first mark of the line, when it has one.
+    // The line's marks stand side by side, one glyph step each: the first
+    // whose step reaches past the click is the one clicked.
     TTextEditMark* mark = nullptr;
-    for (int i = 0; i < FMarks.Count() && !mark; ++i)
-        if (FMarks.Items(i)->MarkLine() == line)
+    int offset = 0;
+    for (int i = 0; i < FMarks.Count() && !mark; ++i) {
+        if (FMarks.Items(i)->MarkLine() != line)
+            continue;
+        offset += FBookMarkOptions.Xoffset();
+        if (x < offset)
             mark = FMarks.Items(i);
-    OnGutterClick(this, button, x, y, line, mark);
+    }
+    // The fold bar takes the gutter's last 12 pixels.
+    OnGutterClick(this, button, x, y, line, mark, x < FGutterPixels - 12);
+}
+
+// ================================================================ transient paint, replace, cursor
+
+void TCustomTextEdit::PaintTransient(TTransientType type, bool lock)
+{
+    bool fire = FTransientLock == 0;
+    if (lock) {
+        if (type == ttBefore) {
+            fire = FTransientLock++ == 0;
+        } else {
+            FTransientLock = std::max(0, FTransientLock - 1);
+            fire = FTransientLock == 0;
+        }
+    }
+    if (fire && OnPaintTransient)
+        OnPaintTransient(this, nullptr, type);
+}
+
+TTextReplaceAction TCustomTextEdit::DoReplaceText(const QString& search, const QString& replace, int line, int column)
+{
+    TTextReplaceAction action = raCancel;
+    if (OnReplaceText)
+        OnReplaceText(this, search, replace, line, column, action);
+    return action;
+}
+
+void TCustomTextEdit::SetCursor(TCursor value)
+{
+    FCursorId = value;
+    QWidget::setCursor(ScreenCursor(value));
+}
+
+void TCustomTextEdit::UpdateCursorShape(const QPoint& point)
+{
+    TCursor cursor = FCursorId;
+    if (point.x() < FGutterPixels) {
+        cursor = FGutter.Cursor();
+    } else {
+        const TBufferCoord pos = DisplayToBufferPos(PixelsToDisplayPos(point.x(), point.y()));
+        // A selection that a press would drag shows the arrow.
+        if (HasOption(eoDragDropEditing) && !FSelecting && PointInSelection(pos))
+            cursor = crArrow;
+        if (OnMouseCursor)
+            OnMouseCursor(this, pos, cursor);
+        FKbdHandler.RunMouseCursorHandlers(this, pos, cursor);
+    }
+    QWidget::setCursor(ScreenCursor(cursor));
 }
 
 void TCustomTextEdit::AddCommandHook(ITextEditCommandHook* hook, void* handlerData)
@@ -2421,21 +2699,58 @@ void TCustomTextEdit::RunEditorCommand(TTextEditorCommand command, QChar aChar, 
                        (command >= ecUpperCase && command <= ecToggleCaseBlock)) &&
                       command != ecUndo && command != ecRedo && command != ecClearAll;
     const int startLine = FCaret.Line;
+    // Backspace inside a line: trimming may take tabs from behind the caret;
+    // the caret then keeps its screen column rather than its cell.
+    const bool backspaceInLine = trim && command == ecDeleteLastChar && !SelectionAvailable() &&
+                                 FCaret.Char > 1 && FCaret.Line <= FLines->Count() &&
+                                 FCaret.Char <= LineCells(FCaret.Line) + 1;
     // Repainting, scroll bars and the status report happen once, at the end.
     BeginPaintLock();
     if (trim)
         FUndoList.OpenBlock();
+    // Edits that change the text at the caret are bracketed for overlays;
+    // Backspace as one locked pair, its ttAfter sent also when it fails.
+    const bool transient = !FReadOnly &&
+                           ((command >= ecDeleteLastChar && command <= ecDeleteLine) || command == ecChar) &&
+                           !(command == ecChar && (aChar.unicode() < 32 || aChar.unicode() == 127));
+    const bool lockedTransient = transient && command == ecDeleteLastChar;
+    bool transientOpen = false;
     try {
+        if (transient) {
+            PaintTransient(ttBefore, lockedTransient);
+            transientOpen = true;
+        }
         ExecuteCommand(command, aChar, data);
         if (trim) {
+            const bool keepScreenColumn = backspaceInLine && FCaret.Line == startLine &&
+                                          FLines->Get(startLine - 1).contains(QLatin1Char('\t'));
+            const int screenColumn = keepScreenColumn ? BufferToDisplayPos(FCaret).Column : 0;
             TrimTrailingBlanksRecorded(startLine);
             if (FCaret.Line != startLine)
                 TrimTrailingBlanksRecorded(FCaret.Line);
+            if (keepScreenColumn) {
+                const int shift = screenColumn - BufferToDisplayPos(FCaret).Column;
+                if (shift != 0) {
+                    // Past the line's end whatever eoScrollPastEol says.
+                    const TTextEditorOptions options = FOptions;
+                    FOptions |= OptionBit(eoScrollPastEol);
+                    SetCaretPos(BufferCoord(std::max(1, FCaret.Char + shift), FCaret.Line));
+                    FOptions = options;
+                    FAnchor = FSelEnd = FCaret;
+                    FDesiredColumn = BufferToDisplayPos(FCaret).Column;
+                }
+            }
+        }
+        if (transientOpen) {
+            transientOpen = false;
+            PaintTransient(ttAfter, lockedTransient);
         }
     } catch (...) {
         if (trim)
             FUndoList.CloseBlock();
         EndPaintLock();
+        if (transientOpen && lockedTransient)
+            PaintTransient(ttAfter, true);
         throw;
     }
     if (trim)
@@ -2464,22 +2779,10 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
     const TTextEditorCommand base = select ? static_cast<TTextEditorCommand>(command - ecSelection) : command;
     const int lineCount = std::max(1, FLines->Count());
     switch (base) {
-    case ecLeft:
-        if (!select && SelectionAvailable()) {
-            MoveCaretAndSelection(SelectionBegin(), false);
-            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
-        } else {
-            MoveCaretHorz(-1, select);
-        }
-        return;
-    case ecRight:
-        if (!select && SelectionAvailable()) {
-            MoveCaretAndSelection(SelectionEnd(), false);
-            FDesiredColumn = BufferToDisplayPos(FCaret).Column;
-        } else {
-            MoveCaretHorz(1, select);
-        }
-        return;
+    // Left and Right step from the caret, also with a selection, which
+    // collapses at the caret's new place.
+    case ecLeft: MoveCaretHorz(-1, select); return;
+    case ecRight: MoveCaretHorz(1, select); return;
     case ecUp: MoveCaretVert(-1, select); return;
     case ecDown: MoveCaretVert(1, select); return;
     case ecPageUp: PageStep(false, select); return;
@@ -2722,7 +3025,6 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
         FDesiredColumn = BufferToDisplayPos(FCaret).Column;
         EnsureCursorPosVisible();
         EndPaintLock();
-        InvalidateClient();
         return;
     }
     case ecClearAll: ClearContent(); return;
@@ -2808,7 +3110,6 @@ void TCustomTextEdit::DeleteLastChar()
     FCaret = FAnchor = FSelEnd = to;
     FDesiredColumn = BufferToDisplayPos(FCaret).Column;
     EnsureCursorPosVisible();
-    InvalidateClient();
     ReportStatusChange(0);
     EndPaintLock();
 }
@@ -3284,7 +3585,9 @@ void TCustomTextEdit::PasteFromClipboard()
     const QByteArray block = data->data(BlockMimeType());
     if (!block.isEmpty() && static_cast<unsigned char>(block[0]) <= smColumn)
         mode = static_cast<TTextSelectionMode>(block[0]);
+    PaintTransient(ttBefore);
     ReplaceSelectionRecorded(text, mode);
+    PaintTransient(ttAfter);
 }
 
 // ================================================================ input events
@@ -3327,6 +3630,8 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
         }
         if (OnKeyDown)
             OnKeyDown(this, key, shift);
+        if (key != 0)
+            FKbdHandler.RunKeyDownHandlers(this, key, shift);
         if (key != 0 && (FCodeFolding.Enabled() || FCodeFolding.IndentGuides()) && !FoldKeyFilter(key)) {
             e->accept();
             return;
@@ -3352,6 +3657,8 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
             if (OnKeyPress)
                 OnKeyPress(this, c);
             if (!c.isNull())
+                FKbdHandler.RunKeyPressHandlers(this, c);
+            if (!c.isNull())
                 DispatchEditorCommand(ecChar, c);
         }
         e->accept();
@@ -3368,8 +3675,11 @@ void TCustomTextEdit::keyReleaseEvent(QKeyEvent* e)
             SetSelectionMode(FModeBeforeAlt);
         }
         std::uint16_t key = VirtualKeyFromQt(e->key(), e->modifiers());
+        const TShiftState shift = ShiftStateFromQt(e->modifiers());
         if (OnKeyUp)
-            OnKeyUp(this, key, ShiftStateFromQt(e->modifiers()));
+            OnKeyUp(this, key, shift);
+        if (key != 0)
+            FKbdHandler.RunKeyUpHandlers(this, key, shift);
     });
 }
 
@@ -3381,7 +3691,8 @@ void TCustomTextEdit::inputMethodEvent(QInputMethodEvent* e)
         if (!e->commitString().isEmpty())
             DispatchEditorCommand(ecImeStr, QChar(), e->commitString());
         FPreedit = e->preeditString();
-        InvalidateClient();
+        // The preedit is drawn in the caret's row.
+        InvalidateLine(FCaret.Line);
         e->accept();
     });
 }
@@ -3403,6 +3714,7 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
     Guarded("mouse down", [&] {
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
+        FKbdHandler.RunMouseDownHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), x, y);
         setFocus(Qt::MouseFocusReason);
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
@@ -3461,8 +3773,11 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
                 SetSelectedText(QString());
             return;
         }
-        if (e->buttons() == Qt::NoButton && FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
-            ShowCollapsedHint(e->position().toPoint());
+        if (e->buttons() == Qt::NoButton) {
+            UpdateCursorShape(e->position().toPoint());
+            if (FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
+                ShowCollapsedHint(e->position().toPoint());
+        }
         if (!FSelecting || !(e->buttons() & Qt::LeftButton))
             return;
         MoveCaretToPixel(e->position().toPoint().x(), e->position().toPoint().y());
@@ -3473,6 +3788,8 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
 void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
 {
     Guarded("mouse up", [&] {
+        FKbdHandler.RunMouseUpHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), e->position().toPoint().x(),
+                                       e->position().toPoint().y());
         FSelecting = false;
         if (FPossibleGutterClick) {
             FPossibleGutterClick = false;
@@ -3821,11 +4138,12 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
     }
 }
 
-void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRow)
+void TCustomTextEdit::PaintTextLines(QPainter& painter, const QRect& clip, int firstRow, int lastRow, int firstColumn,
+                                     int lastColumn)
 {
     const int rh = RowHeight();
     const int textX = FGutterPixels + 2 - (FLeftColumn - 1) * FCharWidth;
-    const QRect textArea(FGutterPixels, 0, width() - FGutterPixels, height());
+    const QRect textArea = QRect(FGutterPixels, 0, width() - FGutterPixels, height()) & clip;
     painter.setClipRect(textArea);
     const bool showSel = SelectionAvailable() && !(FHideSelection && !hasFocus());
     const TDisplayPos selB = BufferToDisplayPos(SelectionBegin());
@@ -3833,7 +4151,7 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
     const int caretRow = BufferToDisplayPos(FCaret).Row;
     for (int row = firstRow; row <= lastRow; ++row) {
         const int y = (row - FTopRow) * rh;
-        const QRect rowRect(FGutterPixels, y, width() - FGutterPixels, rh);
+        const QRect rowRect(textArea.left(), y, textArea.width(), rh);
         TColor back = FColor;
         TColor fore = FFont.Color;
         if (FActiveLine.Visible() && row == caretRow) {
@@ -3864,9 +4182,18 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
             const int from = CellToIndex(text, start);
             text = text.mid(from, CellToIndex(text, start + count) - from);
         }
+        // Only the columns inside the clip are drawn (a wide character cut
+        // by the clip's left edge is drawn whole).
+        int startCell = std::max(0, firstColumn - 1);
+        if (startCell > 0 && startCell < CellLength(text) && IsTrailCell(text, startCell + 1))
+            --startCell;
+        const int startIndex = CellToIndex(text, startCell);
+        const int endIndex = CellToIndex(text, std::max(startCell, lastColumn));
+        const int shownX = textX + IndexToCell(text, startIndex) * FCharWidth;
+        const QString shown = text.mid(startIndex, endIndex - startIndex);
         FDrawer->ChangeForeColor(fore);
         FDrawer->ChangeBackColor(back);
-        FDrawer->PutText(textX, y, text);
+        FDrawer->PutText(shownX, y, shown);
         if (showSel && row >= selB.Row && row <= selE.Row) {
             int c1 = row == selB.Row ? selB.Column : 1;
             // Line ends inside the selection show one selected cell.
@@ -3881,7 +4208,7 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
                 const QRect r(textX + (c1 - 1) * FCharWidth, y, (c2 - c1) * FCharWidth, rh);
                 FDrawer->ChangeForeColor(special ? back : FSelectedColor.Foreground());
                 FDrawer->ChangeBackColor(special ? fore : FSelectedColor.Background());
-                FDrawer->PutTextClipped(textX, y, r, text, true);
+                FDrawer->PutTextClipped(shownX, y, r, shown, true);
             }
         }
     }
@@ -3908,29 +4235,60 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, int firstRow, int lastRo
     painter.setClipping(false);
 }
 
+void TCustomTextEdit::PaintClip(QPainter& painter, const QRect& clip)
+{
+    const int rh = RowHeight();
+    const int cw = std::max(1, FCharWidth);
+    const int firstRow = FTopRow + std::max(0, clip.top()) / rh;
+    const int lastRow = FTopRow + std::max(0, clip.bottom()) / rh;
+    // The columns the clip reaches, counted from the first visible one.
+    int firstColumn = FLeftColumn;
+    if (clip.left() > FGutterPixels + 2)
+        firstColumn += (clip.left() - FGutterPixels - 2) / cw;
+    const int lastColumn = FLeftColumn + (clip.right() + 1 - FGutterPixels - 3 + cw) / cw;
+    FDrawer->StartDrawing(&painter);
+    try {
+        // A clip only over the text paints no gutter, one only over the
+        // gutter no text.
+        if (clip.left() < FGutterPixels) {
+            painter.setClipRect(clip & QRect(0, 0, FGutterPixels, height()));
+            PaintGutter(painter, firstRow, lastRow);
+            if (FCodeFolding.Enabled() && FGutterPixels > 0 && FLines->Count() > 0)
+                PaintFoldBar(painter, firstRow, lastRow);
+            painter.setClipping(false);
+        }
+        if (clip.right() >= FGutterPixels)
+            PaintTextLines(painter, clip, firstRow, lastRow, firstColumn, lastColumn);
+    } catch (...) {
+        FDrawer->FinishDrawing();
+        throw;
+    }
+    FDrawer->FinishDrawing();
+    PaintPlugins(painter, clip, std::max(1, firstRow), lastRow);
+}
+
 void TCustomTextEdit::paintEvent(QPaintEvent* e)
 {
     Guarded("paint", [&] {
         QPainter painter(this);
-        if (!e->rect().intersects(ClientRect())) {
-            // Only beneath a scroll bar: its background, no text.
-            painter.fillRect(e->rect(), ToQColor(FColor));
-            return;
+        const QRect client = ClientRect();
+        // Beneath the scroll bars (the corner between them): the background.
+        for (const QRect& r : e->region() - QRegion(client))
+            painter.fillRect(r, ToQColor(FColor));
+        // Each rectangle of the region on its own: two rows far apart
+        // repaint as two rows, not as all the rows between them.
+        for (const QRect& r : e->region()) {
+            const QRect clip = r & client;
+            if (!clip.isEmpty())
+                PaintClip(painter, clip);
         }
-        const int rh = RowHeight();
-        const int firstRow = FTopRow + std::max(0, e->rect().top()) / rh;
-        const int lastRow = FTopRow + std::max(0, e->rect().bottom()) / rh;
-        FDrawer->StartDrawing(&painter);
-        try {
-            PaintGutter(painter, firstRow, lastRow);
-            if (FCodeFolding.Enabled() && FGutterPixels > 0 && FLines->Count() > 0)
-                PaintFoldBar(painter, firstRow, lastRow);
-            PaintTextLines(painter, firstRow, lastRow);
-        } catch (...) {
-            FDrawer->FinishDrawing();
-            throw;
+        if (FTransientLock == 0 && OnPaintTransient) {
+            painter.save();
+            TCanvas canvas(painter);
+            canvas.Font = FFont;
+            canvas.BrushColor = FColor;
+            OnPaintTransient(this, &canvas, ttAfter);
+            painter.restore();
         }
-        FDrawer->FinishDrawing();
-        PaintPlugins(painter, e->rect(), std::max(1, firstRow), lastRow);
     });
 }

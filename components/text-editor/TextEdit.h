@@ -4,6 +4,7 @@
 // with the text drawer, and edits it through the key bindings, keeping undo
 // and redo lists. TTextEdit is the class the dictation screens place.
 #include "TextEditDrawer.h"
+#include "TextEditKbdHandler.h"
 #include "TextEditKeyCmds.h"
 #include "TextEditLines.h"
 #include "TextEditMarks.h"
@@ -90,6 +91,14 @@ public:
                                TTextEditorCommand& command, QChar& aChar, void* data, void* handlerData) = 0;
 };
 enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+// Before or after a change that may move what an application draws over the
+// text.
+enum TTransientType : std::uint8_t { ttBefore, ttAfter };
+// What a search-and-replace does with one hit.
+enum TTextReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceAll };
+// The screen's cursor numbers the editor uses.
+constexpr TCursor crArrow = -2;
+constexpr TCursor crIBeam = -4;
 
 class TCustomTextEdit : public QWidget {
 public:
@@ -264,6 +273,15 @@ public:
     // The highlighter is the caller's; set it back to nullptr before freeing it.
     TTextCustomHighlighter* Highlighter() const { return FHighlighter; }
     void SetHighlighter(TTextCustomHighlighter* value);
+    // The highlighter's state at the end of each line is kept with the line.
+    // Rescans from a 0-based line until a line ends in the state it had
+    // before (or the last line); answers the last line scanned, or index
+    // itself when it lies past the text.
+    int RescanRanges(int index);
+    void ScanAllRanges();
+    // The highlighter's attributes changed: the cell is measured again and
+    // every line rescanned.
+    void HighlighterChanged();
 
     // ------------------------------------------------------------ key bindings with a layout
     // Only the difference from the default bindings is stored: the editor's
@@ -280,8 +298,23 @@ public:
     void SetUnicodeFontName(const QString& value);
 
     // ------------------------------------------------------------ paint lock
-    void BeginPaintLock() { ++FPaintLock; }
+    // Under the outermost lock the caret and selection are noted; when it
+    // ends, the rows where they were and are now repaint.
+    void BeginPaintLock();
     void EndPaintLock();
+
+    // ------------------------------------------------------------ invalidation
+    // Only the rectangles named are repainted; lines are 1-based, -1, -1
+    // meaning all, and a last line at or past the end reaching to the
+    // window's bottom.
+    void RepaintLineRange(int firstLine, int lastLine);
+    void RepaintLine(int line) { RepaintLineRange(line, line); }
+    void InvalidateGutterLines(int firstLine, int lastLine);
+    void RepaintGutter() { InvalidateGutterLines(-1, -1); }
+    // The text and the gutter of the lines.
+    void InvalidateLines(int firstLine, int lastLine);
+    void InvalidateLine(int line) { InvalidateLines(line, line); }
+    void InvalidateSelection();
 
     // ------------------------------------------------------------ settings
     TTextEditorOptions Options() const { return FOptions; }
@@ -355,9 +388,11 @@ public:
     // After the gutter of each painted line: x is where the line's bookmark
     // glyphs end, y the row's top.
     std::function<void(TCustomTextEdit* sender, int line, int x, int y)> OnGutterPaint;
-    // A click in the gutter: the button, the client point, the line there
-    // and its first mark (nullptr without one).
-    std::function<void(TCustomTextEdit* sender, Qt::MouseButton button, int x, int y, int line, TTextEditMark* mark)>
+    // A click in the gutter: the button, the client point, the line there,
+    // the mark clicked (nullptr without one), and whether the click lay left
+    // of the fold bar's strip.
+    std::function<void(TCustomTextEdit* sender, Qt::MouseButton button, int x, int y, int line, TTextEditMark* mark,
+                       bool region)>
         OnGutterClick;
     // Asked once per painted line: a line made special takes the colours
     // set (clNone keeps the row's own), its selection drawn inverted.
@@ -379,6 +414,45 @@ public:
     std::function<void(TCustomTextEdit* sender, TTextStatusChanges changes)> OnStatusChange;
     std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnPlaceBookmark;
     std::function<void(TCustomTextEdit* sender, TTextEditMark*& mark)> OnClearBookmark;
+    // Before and after a change that may move an application's overlay: a
+    // caret move, an edit, a paste; and after each paint. A widget draws
+    // only while it paints, so canvas is the editor's canvas after a paint
+    // and nullptr around changes: an overlay is drawn again at the end of
+    // the paint that follows the change.
+    std::function<void(TCustomTextEdit* sender, TCanvas* canvas, TTransientType type)> OnPaintTransient;
+    // A hit of a search-and-replace; the action starts as raCancel.
+    std::function<void(TCustomTextEdit* sender, const QString& search, const QString& replace, int line, int column,
+                       TTextReplaceAction& action)>
+        OnReplaceText;
+    // The mouse cursor over a text position, which the handler may change.
+    std::function<void(TCustomTextEdit* sender, const TBufferCoord& pos, TCursor& cursor)> OnMouseCursor;
+
+    // ------------------------------------------------------------ transient paint, replace, cursor, key handlers
+    // Fires OnPaintTransient: with lock, ttBefore counts up and fires only
+    // from 0, ttAfter counts down and fires only on reaching 0; without it,
+    // it fires while the count is 0.
+    void PaintTransient(TTransientType type, bool lock = false);
+    // OnReplaceText's answer; raCancel without a handler.
+    virtual TTextReplaceAction DoReplaceText(const QString& search, const QString& replace, int line, int column);
+    // The editor's cursor over text (the gutter has its own).
+    TCursor Cursor() const { return FCursorId; }
+    void SetCursor(TCursor value);
+    // Sets the mouse cursor for a client point: the gutter's, an arrow over
+    // a selection that can be dragged, else the editor's; OnMouseCursor and
+    // the mouse-cursor handlers may change it.
+    virtual void UpdateCursorShape(const QPoint& point);
+    // Key handlers of attached components, run newest first before the
+    // editor acts on a key; clearing the key swallows it.
+    void HookKeyDown(const TTextEditKbdHandler::TKeyHandler& handler) { FKbdHandler.HookKeyDown(handler); }
+    void UnhookKeyDown(const TTextEditKbdHandler::TKeyHandler& handler) { FKbdHandler.UnhookKeyDown(handler); }
+    void HookKeyPress(const TTextEditKbdHandler::TKeyPressHandler& handler) { FKbdHandler.HookKeyPress(handler); }
+    void UnhookKeyPress(const TTextEditKbdHandler::TKeyPressHandler& handler) { FKbdHandler.UnhookKeyPress(handler); }
+    void RegisterKeyDownHandler(const TTextEditKbdHandler::TKeyHandler& handler) { HookKeyDown(handler); }
+    void UnregisterKeyDownHandler(const TTextEditKbdHandler::TKeyHandler& handler) { UnhookKeyDown(handler); }
+    void RegisterKeyPressHandler(const TTextEditKbdHandler::TKeyPressHandler& handler) { HookKeyPress(handler); }
+    void UnregisterKeyPressHandler(const TTextEditKbdHandler::TKeyPressHandler& handler) { UnhookKeyPress(handler); }
+    // All six lists (key up and the mouse lists too).
+    TTextEditKbdHandler& KbdHandler() { return FKbdHandler; }
 
 protected:
     // Runs after the highlighter changed; nothing to do here.
@@ -491,7 +565,9 @@ private:
     // The cells [first, first + count) of the expanded line of a row.
     std::pair<int, int> RowCells(int row) const;
     void SizeChanged();
-    void UpdateGutterWidth();
+    // A new width moves the text: everything repaints; an unchanged one
+    // repaints the gutter when asked (its settings changed).
+    void UpdateGutterWidth(bool repaintGutter = true);
     void RestartCaretBlink();
     QRect CaretRect() const;
     void ScrollBarMoved();
@@ -505,7 +581,12 @@ private:
     void PaintMarks(QPainter& painter, int firstRow, int lastRow);
     // Scrolls so that the caret's line stands in the middle of the window.
     void CenterCaretLine();
-    void PaintTextLines(QPainter& painter, int firstRow, int lastRow);
+    // The text part of a clip: its rows, and of each row only the columns
+    // from firstColumn to lastColumn.
+    void PaintTextLines(QPainter& painter, const QRect& clip, int firstRow, int lastRow, int firstColumn,
+                        int lastColumn);
+    // One rectangle of a paint: the gutter part and the text part.
+    void PaintClip(QPainter& painter, const QRect& clip);
     QString DisplayLine(int line) const;
     // The selection as plain text and as the block type.
     QMimeData* SelectionMimeData() const;
@@ -540,6 +621,12 @@ private:
     TTextBookMarkOpt FBookMarkOptions;
     std::unique_ptr<TTextInternalImage> FInternalImage;
     TTextCustomHighlighter* FHighlighter = nullptr;
+    bool FScanningRanges = false;
+    void HighlighterListener(void* sender) { (void)sender; HighlighterChanged(); }
+    // Scans one line from the state left by the line before it; answers the
+    // state it ends in.
+    std::intptr_t ScanLineRange(int index);
+    void RescanInsertedRanges(int index, int count);
     TTextEditUndoList FUndoList;
     TTextEditUndoList FRedoList;
     TTextGutter FGutter;
@@ -571,6 +658,14 @@ private:
     TTextStatusChanges FStatusChanges = 0;
     void FlushStatus();
     int FDesiredColumn = 1;
+    TTextEditKbdHandler FKbdHandler;
+    int FTransientLock = 0;
+    TCursor FCursorId = crIBeam;
+    // The last vertical move stepped before a wide character: the column it
+    // aimed at, and where it left the caret.
+    bool FVertStepAside = false;
+    int FVertAimColumn = 1;
+    TBufferCoord FVertStepCaret{0, 0};
     int FTopRow = 1;
     int FLeftColumn = 1;
     int FRowsInWindow = 0;
@@ -579,6 +674,12 @@ private:
     int FTextHeight = 0;
     int FGutterPixels = 0;
     int FPaintLock = 0;
+    // The caret and selection when the outermost paint lock began.
+    TBufferCoord FLockCaret, FLockAnchor, FLockSelEnd;
+    bool FLockSelection = false;
+    // The client rectangle of the rows of lines [first, last], from left to
+    // right; empty when none of them is in the window.
+    QRect LinesRect(int firstLine, int lastLine, int left, int right) const;
     TTextEditorOptions FOptions = TextEditDefaultOptions;
     // Registered command hooks with their data, created on the first one.
     std::unique_ptr<std::vector<std::pair<ITextEditCommandHook*, void*>>> FCommandHooks;

@@ -3,6 +3,7 @@
 // scans, shift-tab; the way a command travels (process events, hooks, the
 // after-event) and the guard of a collapsed fold.
 #include "TextEdit.h"
+#include "TextEditCommandTable.h"
 #include "TestSupport.h"
 
 #include <QtTest/QTest>
@@ -11,16 +12,6 @@
 #include <vector>
 
 namespace {
-
-QStringList LinesOf(const TCustomTextEdit& e) { return e.Lines().ToStringList(); }
-
-void SetText(TCustomTextEdit& e, const QStringList& lines)
-{
-    e.Lines().Clear();
-    for (const QString& s : lines)
-        e.Lines().Add(s);
-    e.ClearUndoHistory();
-}
 
 constexpr TBufferCoord None{0, 0};
 
@@ -45,41 +36,8 @@ class TextEditOptionCommands : public ::testing::TestWithParam<TOptionRow> {};
 TEST_P(TextEditOptionCommands, RunUndoRedo)
 {
     const TOptionRow& row = GetParam();
-    TTextEdit e;
-    e.SetOptions((TextEditDefaultOptions | row.set) & ~row.clear);
-    SetText(e, row.text);
-    e.SetSelectionMode(row.mode);
-    e.PlaceCaretCollapsed(row.anchor.Char > 0 ? row.anchor : row.caret);
-    if (row.anchor.Char > 0) {
-        e.SetCaretPos(row.caret);
-        e.SetSelectionEnd(row.caret);
-    }
-    const QStringList before = LinesOf(e);
-    for (TTextEditorCommand c : row.commands) {
-        if (c == ecChar)
-            for (QChar ch : row.typed)
-                e.DispatchEditorCommand(ecChar, ch);
-        else
-            e.DispatchEditorCommand(c, QChar(), row.typed);
-    }
-    EXPECT_EQ(LinesOf(e), row.expected);
-    EXPECT_EQ(e.CaretPos(), row.expectedCaret);
-    if (row.expectedAnchor.Char > 0) {
-        EXPECT_TRUE(e.SelectionAvailable());
-        EXPECT_EQ(e.SelectionAnchor(), row.expectedAnchor);
-    } else {
-        EXPECT_FALSE(e.SelectionAvailable());
-    }
-    EXPECT_EQ(e.SelectionMode(), row.expectedMode);
-    const QStringList after = LinesOf(e);
-    if (after != before) {
-        // Every edit comes back exactly in one undo step and goes again in one redo.
-        e.Undo();
-        EXPECT_EQ(LinesOf(e), before);
-        EXPECT_FALSE(e.CanUndo());
-        e.Redo();
-        EXPECT_EQ(LinesOf(e), after);
-    }
+    RunCommandCase({row.text, row.caret, row.anchor, row.commands, row.typed, row.expected, row.expectedCaret,
+                    row.expectedAnchor, (TextEditDefaultOptions | row.set) & ~row.clear, row.mode, row.expectedMode});
 }
 
 constexpr TTextEditorOptions Home = OptionBit(eoEnhanceHomeKey);
@@ -131,6 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
         TOptionRow{"ColumnTypingOverwrites", 0, 0, smColumn, {"abcd", "efgh", "ijkl"}, {4, 3}, {2, 1}, {ecOverwriteMode, ecChar}, "X", {"aXXd", "eXXh", "iXXl"}, {4, 3}, {2, 1}, smColumn},
         TOptionRow{"ColumnImeOverwritesWithTheString", 0, 0, smColumn, {"abcde", "fghij"}, {5, 2}, {2, 1}, {ecOverwriteMode, ecImeStr}, "xy", {"axyxe", "fxyxj"}, {5, 2}, {2, 1}, smColumn},
         TOptionRow{"ColumnTypingWithoutTheExtension", 0, ColumnEdit, smColumn, {"abcd", "efgh"}, {4, 2}, {2, 1}, {ecChar}, "X", {"ad", "eXh"}, {3, 2}, None, smColumn},
+        // Without the extension a typed character replaces the block: it goes
+        // in once, at the block's left column on the moving end's line.
+        TOptionRow{"ColumnTypingWithoutTheExtensionMovingEndAbove", 0, ColumnEdit, smColumn, {"abcd", "efgh", "ijkl"}, {2, 1}, {4, 3}, {ecChar}, "X", {"aXd", "eh", "il"}, {3, 1}, None, smColumn},
+        TOptionRow{"ColumnTypingWithoutTheExtensionRightToLeft", 0, ColumnEdit, smColumn, {"abcd", "efgh", "ijkl"}, {2, 3}, {4, 1}, {ecChar}, "X", {"ad", "eh", "iXl"}, {3, 3}, None, smColumn},
+        TOptionRow{"ColumnTypingWithoutTheExtensionChinese", 0, ColumnEdit, smColumn, {QStringLiteral("a你好b"), "cdefgh"}, {4, 2}, {2, 1}, {ecChar}, QStringLiteral("中"), {QStringLiteral("a好b"), QStringLiteral("c中fgh")}, {4, 2}, None, smColumn},
+        TOptionRow{"ColumnTypingWithoutTheExtensionShortLine", 0, ColumnEdit, smColumn, {"abcdef", "a", "abcdef"}, {4, 3}, {2, 1}, {ecChar}, "X", {"adef", "a", "aXdef"}, {3, 3}, None, smColumn},
+        TOptionRow{"ColumnTypingWithoutTheExtensionOverwriteMode", 0, ColumnEdit, smColumn, {"abcd", "efgh"}, {4, 2}, {2, 1}, {ecOverwriteMode, ecChar}, "X", {"ad", "eXh"}, {3, 2}, None, smColumn},
+        TOptionRow{"ColumnTypingWithoutTheExtensionEmptyBlock", 0, ColumnEdit, smColumn, {"abcd", "efgh"}, {2, 2}, {2, 1}, {ecChar}, "X", {"abcd", "eXfgh"}, {3, 2}, None, smColumn},
         // Without eoScrollPastEol Left and Right cross line ends; with it Left
         // stops at column 1.
         TOptionRow{"LeftWrapsWithoutPastEol", 0, PastEol, smNormal, {"ab", "cd"}, {1, 2}, None, {ecLeft}, "", {"ab", "cd"}, {3, 1}, None, smNormal},
@@ -140,7 +106,26 @@ INSTANTIATE_TEST_SUITE_P(
         // Vertical moves: the caret's own column, or the remembered one.
         TOptionRow{"DownTakesTheCurrentColumn", 0, PastEol, smNormal, {"abcdefgh", "ab", "abcdefgh"}, {7, 1}, None, {ecDown, ecDown}, "", {"abcdefgh", "ab", "abcdefgh"}, {3, 3}, None, smNormal},
         TOptionRow{"DownKeepsTheCaretX", KeepX, PastEol, smNormal, {"abcdefgh", "ab", "abcdefgh"}, {7, 1}, None, {ecDown, ecDown}, "", {"abcdefgh", "ab", "abcdefgh"}, {7, 3}, None, smNormal},
-        TOptionRow{"UpOntoAWideCharacter", 0, 0, smNormal, {QStringLiteral("你好"), "abcd"}, {2, 2}, None, {ecUp}, "", {QStringLiteral("你好"), "abcd"}, {3, 1}, None, smNormal},
+        // Up and down keep the caret's cell column: a column on the second
+        // cell of a wide character puts the caret before that character,
+        // and the next move aims for the old column again.
+        TOptionRow{"UpOntoAWideCharacter", 0, 0, smNormal, {QStringLiteral("你好"), "abcd"}, {2, 2}, None, {ecUp}, "", {QStringLiteral("你好"), "abcd"}, {1, 1}, None, smNormal},
+        TOptionRow{"DownOntoTheSecondCell", 0, 0, smNormal, {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, {ecDown}, "", {"abcdef", QStringLiteral("a你好"), "abcdef"}, {2, 2}, None, smNormal},
+        TOptionRow{"DownOverChineseBackToTheColumn", 0, 0, smNormal, {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, {ecDown, ecDown}, "", {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 3}, None, smNormal},
+        TOptionRow{"DownAndUpOverChinese", 0, 0, smNormal, {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, {ecDown, ecUp}, "", {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, smNormal},
+        TOptionRow{"DownOverTwoChineseLines", 0, 0, smNormal, {"abcdef", QStringLiteral("你好世界"), QStringLiteral("a你好"), "abcdef"}, {4, 1}, None, {ecDown, ecDown, ecDown}, "", {"abcdef", QStringLiteral("你好世界"), QStringLiteral("a你好"), "abcdef"}, {4, 4}, None, smNormal},
+        TOptionRow{"DownOverChineseKeepingTheCaretX", KeepX, 0, smNormal, {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, {ecDown, ecDown}, "", {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 3}, None, smNormal},
+        TOptionRow{"SelectDownOntoChinese", 0, 0, smNormal, {"abcdef", QStringLiteral("a你好")}, {3, 1}, None, {ecSelDown}, "", {"abcdef", QStringLiteral("a你好")}, {2, 2}, {3, 1}, smNormal},
+        // A horizontal move in between starts from where the caret stands.
+        TOptionRow{"DownRightDownOverChinese", 0, 0, smNormal, {"abcdef", QStringLiteral("a你好"), "abcdef"}, {3, 1}, None, {ecDown, ecRight, ecDown}, "", {"abcdef", QStringLiteral("a你好"), "abcdef"}, {4, 3}, None, smNormal},
+        // Left and Right with a selection step from the caret; the selection
+        // collapses there.
+        TOptionRow{"LeftWithASelection", 0, 0, smNormal, {"abcdef"}, {5, 1}, {2, 1}, {ecLeft}, "", {"abcdef"}, {4, 1}, None, smNormal},
+        TOptionRow{"LeftWithASelectionMadeBackwards", 0, 0, smNormal, {"abcdef"}, {2, 1}, {5, 1}, {ecLeft}, "", {"abcdef"}, {1, 1}, None, smNormal},
+        TOptionRow{"RightWithASelection", 0, 0, smNormal, {"abcdef"}, {2, 1}, {5, 1}, {ecRight}, "", {"abcdef"}, {3, 1}, None, smNormal},
+        TOptionRow{"LeftWithASelectionOverChinese", 0, 0, smNormal, {QStringLiteral("你好世界")}, {5, 1}, {1, 1}, {ecLeft}, "", {QStringLiteral("你好世界")}, {3, 1}, None, smNormal},
+        TOptionRow{"RightWithASelectionAcrossLines", 0, PastEol, smNormal, {"ab", "cd"}, {3, 1}, {1, 2}, {ecRight}, "", {"ab", "cd"}, {1, 2}, None, smNormal},
+        TOptionRow{"SelLeftWithASelectionExtendsIt", 0, 0, smNormal, {"abcdef"}, {5, 1}, {2, 1}, {ecSelLeft}, "", {"abcdef"}, {4, 1}, {2, 1}, smNormal},
         // Word scans: ASCII letters, digits and "_" are word characters; a
         // wide character is a word of its own.
         TOptionRow{"WordRightOverChinese", 0, 0, smNormal, {QStringLiteral("ab你好cd")}, {1, 1}, None, {ecWordRight, ecWordRight, ecWordRight}, "", {QStringLiteral("ab你好cd")}, {7, 1}, None, smNormal},
@@ -173,6 +158,14 @@ INSTANTIATE_TEST_SUITE_P(
         TOptionRow{"TrimTabPastTheEnd", Trim, 0, smNormal, {"ab"}, {3, 1}, None, {ecTab}, "", {"ab"}, {9, 1}, None, smNormal},
         TOptionRow{"TrimOnBackspaceJoin", Trim, 0, smNormal, {"ab", "c  "}, {1, 2}, None, {ecDeleteLastChar}, "", {"abc"}, {3, 1}, None, smNormal},
         TOptionRow{"NoTrimByDefault", 0, 0, smNormal, {"ab"}, {3, 1}, None, {ecChar}, " ", {"ab "}, {4, 1}, None, smNormal},
+        // Backspace whose trimming takes tabs from behind the caret: the
+        // caret keeps its screen column (17), also without eoScrollPastEol.
+        TOptionRow{"TrimBackspaceKeepsTheScreenColumn", Trim, 0, smNormal, {"ab\t\tx"}, {6, 1}, None, {ecDeleteLastChar}, "", {"ab"}, {17, 1}, None, smNormal},
+        TOptionRow{"TrimBackspaceKeepsTheScreenColumnWithoutPastEol", Trim, PastEol, smNormal, {"ab\t\tx"}, {6, 1}, None, {ecDeleteLastChar}, "", {"ab"}, {17, 1}, None, smNormal},
+        TOptionRow{"TrimBackspaceAfterATabAndBlanks", Trim, 0, smNormal, {"a\t  x"}, {6, 1}, None, {ecDeleteLastChar}, "", {"a"}, {11, 1}, None, smNormal},
+        TOptionRow{"TrimBackspaceWithoutTabsKeepsTheCell", Trim, 0, smNormal, {"ab  x"}, {6, 1}, None, {ecDeleteLastChar}, "", {"ab"}, {5, 1}, None, smNormal},
+        TOptionRow{"TrimBackspaceTabBeforeTheText", Trim, 0, smNormal, {"\tab"}, {4, 1}, None, {ecDeleteLastChar}, "", {"\ta"}, {3, 1}, None, smNormal},
+        TOptionRow{"TrimBackspaceChineseAfterTabs", Trim, 0, smNormal, {QStringLiteral("a\t\t你")}, {6, 1}, None, {ecDeleteLastChar}, "", {"a"}, {17, 1}, None, smNormal},
         TOptionRow{"TabOnTheFirstLineToTheStop", 0, 0, smNormal, {"abcd"}, {3, 1}, None, {ecTab}, "", {"ab      cd"}, {9, 1}, None, smNormal}),
     [](const ::testing::TestParamInfo<TOptionRow>& info) { return std::string(info.param.name); });
 

@@ -2,6 +2,7 @@
 // their undo and redo, the dictation screens' calls, keys, the input method,
 // the clipboard, painting and scrolling.
 #include "TextEdit.h"
+#include "TextEditCommandTable.h"
 #include "TextEditUtils.h"
 #include "TestSupport.h"
 
@@ -21,20 +22,6 @@
 #include <memory>
 #include <set>
 #include <tuple>
-
-namespace {
-
-QStringList LinesOf(const TCustomTextEdit& e) { return e.Lines().ToStringList(); }
-
-void SetText(TCustomTextEdit& e, const QStringList& lines)
-{
-    e.Lines().Clear();
-    for (const QString& s : lines)
-        e.Lines().Add(s);
-    e.ClearUndoHistory();
-}
-
-}  // namespace
 
 TEST(TextEditControl, DefaultsAndRowHeight)
 {
@@ -113,36 +100,8 @@ class TextEditCommands : public ::testing::TestWithParam<TCommandRow> {};
 TEST_P(TextEditCommands, RunUndoRedo)
 {
     const TCommandRow& row = GetParam();
-    TTextEdit e;
-    SetText(e, row.text);
-    e.PlaceCaretCollapsed(row.anchor.Char > 0 ? row.anchor : row.caret);
-    if (row.anchor.Char > 0) {
-        e.SetCaretPos(row.caret);
-        e.SetSelectionEnd(row.caret);
-    }
-    const QStringList before = LinesOf(e);
-    for (TTextEditorCommand c : row.commands) {
-        if (c == ecChar)
-            for (QChar ch : row.typed)
-                e.DispatchEditorCommand(ecChar, ch);
-        else
-            e.DispatchEditorCommand(c, QChar(), row.typed);
-    }
-    EXPECT_EQ(LinesOf(e), row.expected);
-    EXPECT_EQ(e.CaretPos(), row.expectedCaret);
-    if (row.expectedAnchor.Char > 0)
-        EXPECT_EQ(e.SelectionAnchor(), row.expectedAnchor);
-    else
-        EXPECT_FALSE(e.SelectionAvailable());
-    const QStringList after = LinesOf(e);
-    if (after != before) {
-        // Every edit comes back exactly in one undo step and goes again in one redo.
-        e.Undo();
-        EXPECT_EQ(LinesOf(e), before);
-        EXPECT_FALSE(e.CanUndo());
-        e.Redo();
-        EXPECT_EQ(LinesOf(e), after);
-    }
+    RunCommandCase({row.text, row.caret, row.anchor, row.commands, row.typed, row.expected, row.expectedCaret,
+                    row.expectedAnchor});
 }
 
 const QString zh = QStringLiteral("你好世界");
@@ -176,12 +135,15 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandRow{"ImeOverSelectionInOverwrite", {"abcdef"}, {3, 1}, {1, 1}, {ecOverwriteMode, ecImeStr}, "Z", {"Zcdef"}, {2, 1}, {}},
         TCommandRow{"RightOverChinese", {zh}, {1, 1}, {}, {ecRight, ecRight}, "", {zh}, {5, 1}, {}},
         TCommandRow{"LeftOverChinese", {zh}, {5, 1}, {}, {ecLeft}, "", {zh}, {3, 1}, {}},
-        TCommandRow{"UpKeepsColumn", {zh, "abcdefgh"}, {4, 2}, {}, {ecUp}, "", {zh, "abcdefgh"}, {5, 1}, {}},
+        // A column on the second cell of a wide character puts the caret
+        // before it.
+        TCommandRow{"UpKeepsColumn", {zh, "abcdefgh"}, {4, 2}, {}, {ecUp}, "", {zh, "abcdefgh"}, {3, 1}, {}},
         TCommandRow{"DownIntoVirtual", {"abcdef", "a"}, {6, 1}, {}, {ecDown}, "", {"abcdef", "a"}, {6, 2}, {}},
         TCommandRow{"HomeEnd", {zh}, {3, 1}, {}, {ecLineEnd}, "", {zh}, {9, 1}, {}},
         TCommandRow{"SelectRight", {zh}, {1, 1}, {}, {ecSelRight, ecSelRight}, "", {zh}, {5, 1}, {1, 1}},
         TCommandRow{"SelectHome", {"abc"}, {3, 1}, {}, {ecSelLineStart}, "", {"abc"}, {1, 1}, {3, 1}},
-        TCommandRow{"LeftCollapses", {"abc"}, {3, 1}, {1, 1}, {ecLeft}, "", {"abc"}, {1, 1}, {}},
+        // Left and Right step from the caret and collapse the selection.
+        TCommandRow{"LeftCollapses", {"abc"}, {3, 1}, {1, 1}, {ecLeft}, "", {"abc"}, {2, 1}, {}},
         TCommandRow{"MatchBracket", {"(a[b])"}, {1, 1}, {}, {ecMatchBracket}, "", {"(a[b])"}, {6, 1}, {}},
         // Without a partner the caret stays.
         TCommandRow{"NoBracketStays", {"ab", "c(d"}, {2, 2}, {}, {ecMatchBracket}, "", {"ab", "c(d"}, {2, 2}, {}},
@@ -742,7 +704,7 @@ TEST(TextEditPlugins, OverlaysPaintAfterTheTextAndBeforeOnPaint)
     const QImage shot = e.grab().toImage();
     // Rows past the text are not handed to the plugins.
     EXPECT_EQ(log, (QStringList{QStringLiteral("p paint 1..2"), QStringLiteral("OnPaint")}));
-    EXPECT_EQ(plugin->LastClip, e.rect());
+    EXPECT_EQ(plugin->LastClip, e.ClientRect());
     EXPECT_EQ(shot.pixelColor(e.GutterPixels() + 3, 1), QColor(Qt::red));
     // Without text the plugins are not called; OnPaint still fires.
     log.clear();
@@ -1112,7 +1074,7 @@ TEST(TextEditGutter, ClicksReportLineAndMark)
         TTextEditMark* mark;
     };
     std::vector<TClick> clicks;
-    e.OnGutterClick = [&](TCustomTextEdit*, Qt::MouseButton button, int, int, int line, TTextEditMark* mark) {
+    e.OnGutterClick = [&](TCustomTextEdit*, Qt::MouseButton button, int, int, int line, TTextEditMark* mark, bool) {
         clicks.push_back({button, line, mark});
     };
     e.PlaceBookmark(3, 1, 2);
