@@ -163,7 +163,11 @@ void TRDLabelItemInfo::MovingFromUndoList(int itemNo, TCustomRDData* rdData)
 bool TRDLabelItemInfo::MouseMove(int x, int y, int itemNo, TCustomRDData* rdData)
 {
     TRDRectItemInfo::MouseMove(x, y, itemNo, rdData);
-    return Cursor != 0;
+    if (Cursor == 0)
+        return false;
+    if (rdData)
+        rdData->SetParentCursor(Cursor);
+    return true;
 }
 
 void TRDLabelItemInfo::Execute(TCustomRDData* rdData)
@@ -173,11 +177,12 @@ void TRDLabelItemInfo::Execute(TCustomRDData* rdData)
     (void)rdData;
 }
 
-void TRDLabelItemInfo::ApplyStyleConversionDefault(TCustomRDData*, int, int)
+void TRDLabelItemInfo::ApplyStyleConversionDefault(TCustomRDData* rdData, int, int userData)
 {
     if (ProtectTextStyleNo)
         return;
-    // The editor converts TextStyleNo through its own style conversion.
+    if (rdData)
+        rdData->ConvertStyleNo(TextStyleNo, ParaNo, userData);
     Measured = false;
 }
 
