@@ -126,6 +126,7 @@ void BM_FreeCheck3000(benchmark::State& state)
     }
     state.counters["items"] = double(shown.Items());
     state.counters["width"] = shown.TextWidth();
+    state.counters["height"] = shown.Dialog.rdCheckResult->GetDocumentHeight();
 }
 
 void BM_FreeDocument(benchmark::State& state)
@@ -139,6 +140,7 @@ void BM_FreeDocument(benchmark::State& state)
     }
     state.counters["items"] = double(shown.Items());
     state.counters["width"] = shown.TextWidth();
+    state.counters["height"] = shown.Dialog.rdCheckResult->GetDocumentHeight();
 }
 
 void BM_QTextDocumentRuns(benchmark::State& state)
@@ -167,6 +169,7 @@ void BM_QTextDocumentRuns(benchmark::State& state)
     QTextBlockFormat spaced;
     spaced.setTopMargin(CheckParaLineSpace);
     qsizetype runs = 0;
+    double height = 0;
     for (auto _ : state) {
         // The same runs, made as the dialog makes them, in the same paragraphs.
         const TCheckDocument doc = BuildFreeCheckDocument(res, c.Lines);
@@ -184,9 +187,11 @@ void BM_QTextDocumentRuns(benchmark::State& state)
                 cursor.insertText(r.Text, formats[r.Style]);
             runs += p.Runs.size();
         }
-        benchmark::DoNotOptimize(text.size().height());
+        height = text.size().height();
+        benchmark::DoNotOptimize(height);
     }
     state.counters["items"] = double(runs);
+    state.counters["height"] = height;
     state.counters["width"] = width;
 }
 

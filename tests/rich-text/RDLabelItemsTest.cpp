@@ -118,6 +118,10 @@ TEST_F(SeqTest, NumberTextsInEveryTypeAndFormat)
         {TRDSeqType::rdseqUpperRoman, 4, "", "IV"},
         {TRDSeqType::rdseqUpperRoman, 4, "Figure %s", "Figure IV"},
         {TRDSeqType::rdseqDecimal, 7, "(%s)", "(7)"},
+        {TRDSeqType::rdseqDecimal, 7, "%S.", "7."},
+        {TRDSeqType::rdseqDecimal, 7, "100%% %s", "100% 7"},
+        {TRDSeqType::rdseqDecimal, 7, "%3s", "  7"},
+        {TRDSeqType::rdseqDecimal, 7, "%s%", "%s%"},
         // Past the classical Roman numerals the number is decimal.
         {TRDSeqType::rdseqUpperRoman, 2000000000, "", "2000000000"},
         // Formats the formatter refuses, or whose fields are too wide, show themselves.
