@@ -34,6 +34,26 @@ public:
 
 QString Num(qint64 n) { return QString::number(n); }
 
+// The words a dialog shows for an item. The checker keeps no words for an
+// empty answer (every reference word counts as missing); the learner is shown
+// each of them in the missing style all the same, as the checker names them.
+TWordeCheckItems ShownWords(const TSingleCheckItem& item)
+{
+    if (!item.Words.isEmpty() || item.WordCount <= 0)
+        return item.Words;
+    QStringList typed;
+    SplitString(item.Answer, QStringLiteral(" "), typed);
+    if (!typed.isEmpty())
+        return item.Words;
+    QStringList reference;
+    SplitString(item.Sentence, QStringLiteral(" "), reference);
+    TWordeCheckItems missing;
+    missing.reserve(reference.size());
+    for (const QString& word : reference)
+        missing.append(TWordeCheckItem{QString(), -1, NormalizeWord(word), wcMiss});
+    return missing;
+}
+
 } // namespace
 
 TCheckDocument BuildSingleCheckDocument(const TSingleCheckTotalRes& res, int rowIndex)
@@ -52,8 +72,9 @@ TCheckDocument BuildSingleCheckDocument(const TSingleCheckTotalRes& res, int row
         b.Add(item.Answer, csRightSpell);
         b.NewParagraph(QStringLiteral("  "), csNumber);
         b.Add(QStringLiteral("校对："), csItemTitle);
-        for (qsizetype j = 0; j < item.Words.size(); ++j) {
-            const TWordeCheckItem& w = item.Words[j];
+        const TWordeCheckItems words = ShownWords(item);
+        for (qsizetype j = 0; j < words.size(); ++j) {
+            const TWordeCheckItem& w = words[j];
             if (j > 0)
                 b.Add(QStringLiteral(" "), csRightSpell);
             switch (w.Code) {
@@ -96,7 +117,7 @@ TCheckDocument BuildFreeCheckDocument(const TSingleCheckTotalRes& res, const QSt
     qsizetype placed = 0;
     if (moreLines(line))
         lineWords = wordsOf(line);
-    for (const TWordeCheckItem& w : res.Items.first().Words) {
+    for (const TWordeCheckItem& w : ShownWords(res.Items.first())) {
         if (lineWords.isEmpty() && moreLines(line)) {
             ++line;
             b.NewParagraph(QString(), csItemTitle);

@@ -37,4 +37,5 @@ void TimeRDFReads(benchmark::State& state, const QByteArray& rdf, int minItems, 
         doc.reset();
         state.ResumeTiming();
     }
+    state.counters["bytes"] = double(rdf.size());
 }

@@ -11,6 +11,7 @@
 #include <QtGui/QGuiApplication>
 
 #include "RDDocTestSupport.h"
+#include "RDBenchInsert.h"
 #include "RDBenchRead.h"
 #include "RDFStream.h"
 #include "RDMarkerItems.h"
@@ -85,17 +86,7 @@ void BM_InsertMarkerAtTop(benchmark::State& state)
 {
     TListDoc doc(&Sheet());
     Build(doc, true);
-    for (auto _ : state) {
-        int index = 0;
-        QByteArray text;
-        TCustomRDItemInfo* item = TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release();
-        bool reformat = false;
-        int newListNo = -1;
-        doc.InsertItem(index, text, item, false, reformat, newListNo);
-        state.PauseTiming();
-        doc.DeleteItemRange(0, 1);
-        state.ResumeTiming();
-    }
+    TimeInsertAtTop(state, doc, [&doc] { return TRDMarkerItemInfo::CreateEx(&doc, 0, 0, 0, false).release(); });
 }
 
 BENCHMARK(BM_ReadPlainParagraphs)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -11,6 +11,7 @@
 #include <QtGui/QGuiApplication>
 
 #include "RDDocTestSupport.h"
+#include "RDBenchInsert.h"
 #include "RDBenchRead.h"
 #include "RDFStream.h"
 #include "RDLabelItems.h"
@@ -70,17 +71,7 @@ void BM_InsertSequenceFieldAtTop(benchmark::State& state)
 {
     TSeqDoc doc(RunSheet);
     Build(doc, true);
-    for (auto _ : state) {
-        int index = 0;
-        QByteArray text;
-        TCustomRDItemInfo* item = Field(&doc, 1).release();
-        bool reformat = false;
-        int newListNo = -1;
-        doc.InsertItem(index, text, item, false, reformat, newListNo);
-        state.PauseTiming();
-        doc.DeleteItemRange(0, 1);
-        state.ResumeTiming();
-    }
+    TimeInsertAtTop(state, doc, [&doc] { return Field(&doc, 1).release(); });
 }
 
 BENCHMARK(BM_ReadPlainParagraphs)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -9,6 +9,7 @@
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDLabelItems.h"
+#include "RDNoteItems.h"
 #include "RDSeqTestSupport.h"
 #include "RDTextItems.h"
 
@@ -117,6 +118,10 @@ TEST_F(SeqTest, NumberTextsInEveryTypeAndFormat)
         {TRDSeqType::rdseqUpperRoman, 4, "", "IV"},
         {TRDSeqType::rdseqUpperRoman, 4, "Figure %s", "Figure IV"},
         {TRDSeqType::rdseqDecimal, 7, "(%s)", "(7)"},
+        {TRDSeqType::rdseqDecimal, 7, "%S.", "7."},
+        {TRDSeqType::rdseqDecimal, 7, "100%% %s", "100% 7"},
+        {TRDSeqType::rdseqDecimal, 7, "%3s", "  7"},
+        {TRDSeqType::rdseqDecimal, 7, "%s%", "%s%"},
         // Past the classical Roman numerals the number is decimal.
         {TRDSeqType::rdseqUpperRoman, 2000000000, "", "2000000000"},
         // Formats the formatter refuses, or whose fields are too wide, show themselves.
@@ -300,6 +305,68 @@ TEST_F(LabelTest, ProtectionKeepsTheStyleAndTheCaretStyle)
     EXPECT_TRUE(label.GetBoolValue(5));
     EXPECT_TRUE(label.GetBoolValueEx(6, &Sheet));
     EXPECT_FALSE(label.GetBoolValueEx(1, &Sheet));
+}
+
+// A document standing for the editor's: it converts a style by adding the
+// caller's value and keeps what it was asked.
+class TConvertingDoc : public TTestRDData {
+public:
+    using TTestRDData::TTestRDData;
+    struct TAsked {
+        int32_t StyleNo, ParaNo;
+        int UserData;
+    };
+    std::vector<TAsked> Asked;
+    std::vector<int16_t> Cursors;
+    void ConvertStyleNo(int32_t& styleNo, int32_t paraNo, int userData) override
+    {
+        Asked.push_back({styleNo, paraNo, userData});
+        styleNo += userData;
+    }
+    void SetParentCursor(int16_t cursor) override { Cursors.push_back(cursor); }
+};
+
+TEST_F(LabelTest, StyleConversionGoesThroughTheDocumentUnlessProtected)
+{
+    TConvertingDoc doc(&Sheet);
+    TRDLabelItemInfo label(&doc, "Name", 1);
+    label.ParaNo = 3;
+    (void)label.GetWidthEx();
+    ASSERT_TRUE(label.Measured);
+    label.ApplyStyleConversionDefault(&doc, 0, 2);
+    ASSERT_EQ(doc.Asked.size(), 1u);
+    EXPECT_EQ(doc.Asked[0].StyleNo, 1);
+    EXPECT_EQ(doc.Asked[0].ParaNo, 3);
+    EXPECT_EQ(doc.Asked[0].UserData, 2);
+    EXPECT_EQ(label.TextStyleNo, 3);
+    EXPECT_FALSE(label.Measured);
+    // A protected label is not even asked about.
+    label.ProtectTextStyleNo = true;
+    label.ApplyStyleConversionDefault(&doc, 0, 2);
+    EXPECT_EQ(doc.Asked.size(), 1u);
+    EXPECT_EQ(label.TextStyleNo, 3);
+    // A root without an editor leaves the style as it is.
+    TRDLabelItemInfo plain(&Doc, "Name", 1);
+    plain.ApplyStyleConversionDefault(&Doc, 0, 2);
+    EXPECT_EQ(plain.TextStyleNo, 1);
+}
+
+TEST_F(LabelTest, NoteReferenceAsksTheMainDocumentToConvertAndToShowItsCursor)
+{
+    TConvertingDoc doc(&Sheet);
+    TRDFootnoteItemInfo note(&doc, 0, 0, false);
+    TRDNoteData& inner = *note.NoteDocument;
+    TRDNoteReferenceItemInfo ref(&inner, 1);
+    ref.ApplyStyleConversionDefault(&inner, 0, 5);
+    ASSERT_EQ(doc.Asked.size(), 1u);
+    EXPECT_EQ(ref.TextStyleNo, 6);
+    // The cursor: none of its own leaves the document's, one of its own is
+    // asked of the document that shows the control.
+    EXPECT_FALSE(ref.MouseMove(1, 1, 0, &inner));
+    EXPECT_TRUE(doc.Cursors.empty());
+    ref.Cursor = crJump;
+    EXPECT_TRUE(ref.MouseMove(1, 1, 0, &inner));
+    EXPECT_EQ(doc.Cursors, std::vector<int16_t>({crJump}));
 }
 
 TEST_F(LabelTest, LabelRecordReadsAndWritesBack)

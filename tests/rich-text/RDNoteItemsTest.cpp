@@ -149,6 +149,72 @@ TEST_F(NoteTest, OutputLinksToTheNoteAndLeavesItsTextToTheExport)
     SaveDocumentRTFHook = nullptr;
 }
 
+// What the stand-in RTF export was asked; the hooks are cleared when the
+// test ends, whatever it asserted.
+struct TRTFHookCalls {
+    static inline std::vector<TCustomRDData*> Documents;
+    static inline std::vector<const TRDRTFExportContext*> Contexts;
+    static inline std::vector<TRDColorList*> ColorLists;
+    static inline std::vector<TRDIntegerList*> ListLists;
+    TRTFHookCalls()
+    {
+        Documents.clear();
+        Contexts.clear();
+        ColorLists.clear();
+        ListLists.clear();
+        SaveDocumentRTFHook = [](TCustomRDData* doc, TRDRTFExportContext& context) {
+            Documents.push_back(doc);
+            Contexts.push_back(&context);
+            QByteArray body = "{BODY";
+            for (int i = 0; i < doc->ItemCount(); ++i)
+                body += ' ' + doc->TextOfItem(i);
+            return body + '}';
+        };
+        MakeDocumentRTFTablesHook = [](TCustomRDData* doc, TRDColorList& colors, TRDIntegerList* lists) {
+            Documents.push_back(doc);
+            ColorLists.push_back(&colors);
+            ListLists.push_back(lists);
+        };
+    }
+    ~TRTFHookCalls()
+    {
+        SaveDocumentRTFHook = nullptr;
+        MakeDocumentRTFTablesHook = nullptr;
+    }
+};
+
+TEST_F(NoteTest, TheRTFExportWritesEachNotesOwnDocumentInsideItsGroup)
+{
+    auto* f = AddNote<TRDFootnoteItemInfo>(Doc, "first");
+    auto* e = AddNote<TRDEndnoteItemInfo>(Doc, "end");
+    f->NoteDocument->AddTextRawNoTag("more", 0, 0);
+    TRTFHookCalls calls;
+    TRDColorList colors;
+    TRDIntegerList lists;
+    TRDRTFExportContext rtf;
+    rtf.Colors = &colors;
+    rtf.ListOverrides = &lists;
+
+    f->FillRTFTables(colors, &lists, &Doc);
+    e->FillRTFTables(colors, &lists, &Doc);
+    ASSERT_EQ(calls.Documents.size(), 2u);
+    EXPECT_EQ(calls.Documents[0], f->NoteDocument.get());
+    EXPECT_EQ(calls.Documents[1], e->NoteDocument.get());
+    EXPECT_EQ(calls.ColorLists, std::vector<TRDColorList*>({&colors, &colors}));
+    EXPECT_EQ(calls.ListLists, std::vector<TRDIntegerList*>({&lists, &lists}));
+
+    calls.Documents.clear();
+    EXPECT_EQ(f->SaveRTF(&Doc, 0, rtf), "\\chftn{\\footnote {BODY first more}}");
+    EXPECT_EQ(e->SaveRTF(&Doc, 1, rtf), "\\chftn{\\footnote\\ftnalt {BODY end}}");
+    EXPECT_EQ(calls.Documents, std::vector<TCustomRDData*>({f->NoteDocument.get(), e->NoteDocument.get()}));
+    // The note's document is written with the export's own tables.
+    EXPECT_EQ(calls.Contexts, std::vector<const TRDRTFExportContext*>({&rtf, &rtf}));
+
+    // A reference inside the note writes its mark whatever the export does.
+    TRDNoteReferenceItemInfo* ref = AddReference(*f);
+    EXPECT_EQ(ref->SaveRTF(f->NoteDocument.get(), 2, rtf), "\\chftn ");
+}
+
 TEST_F(NoteTest, FootnotesRestartingOnEveryPagePrintTheirPageNumber)
 {
     auto* note = AddNote<TRDFootnoteItemInfo>(Doc, "x");

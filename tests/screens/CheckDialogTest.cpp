@@ -191,6 +191,68 @@ TEST_F(CheckDialog, TheSingleDialogShowsEveryWordInItsStyle)
     EXPECT_EQ(Single->Title(), QStringLiteral("单句听写校对结果"));
 }
 
+// The items of the "校对：" line of sentence 1 in the viewer, from the first
+// mark to the end of that paragraph.
+QStringList CheckedLine(const QStringList& items)
+{
+    const qsizetype start = items.indexOf(QStringLiteral("校对：/5"));
+    QStringList line;
+    for (qsizetype i = start + 1; start >= 0 && i < items.size() && !items[i].startsWith(u'¶'); ++i)
+        line << items[i];
+    return line;
+}
+
+TEST_F(CheckDialog, EachCheckerResultReadsBackFromTheViewer)
+{
+    const struct {
+        const char* Sentence;
+        const char* Answer;
+        QStringList Line;
+        int Missing;
+    } cases[] = {
+        {"Spring is warm.", "spring is warm", {"spring/0", " /0", "is/0", " /0", "warm/0"}, 0},
+        // The typed word struck out, its correction right after it.
+        {"Spring is warm.", "spring is worm", {"spring/0", " /0", "is/0", " /0", "worm/1", "warm/2"}, 0},
+        {"Spring is warm.", "spring is very warm",
+         {"spring/0", " /0", "is/0", " /0", "very/3", " /0", "warm/0"}, 0},
+        {"Spring is warm.", "spring warm", {"spring/0", " /0", "is/4", " /0", "warm/0"}, 1},
+        // Nothing typed: every word of the sentence missing, as the checker
+        // names them, while the record keeps no words.
+        {"Spring is warm.", "", {"spring/4", " /0", "is/4", " /0", "warm/4"}, 3},
+        {"Spring is warm.", "   ", {"spring/4", " /0", "is/4", " /0", "warm/4"}, 3},
+    };
+    for (const auto& c : cases) {
+        const QString answer = QString::fromUtf8(c.Answer);
+        Res = CheckedSingle({QString::fromUtf8(c.Sentence)}, {answer});
+        const TSingleCheckTotalRes stored = Res;
+        ShowSingle(-1);
+        const QStringList items = ViewerItems(*Single->rdCheckResult);
+        EXPECT_EQ(CheckedLine(items), c.Line) << c.Answer;
+        EXPECT_TRUE(items.contains(QStringLiteral("听写：/5"))) << c.Answer;
+        EXPECT_EQ(Single->labMissCount->text(), QStringLiteral("（%1）").arg(c.Missing)) << c.Answer;
+        // Showing changes nothing of the test record.
+        EXPECT_EQ(Res.Items[0].Words.size(), stored.Items[0].Words.size()) << c.Answer;
+        EXPECT_EQ(Res.Items[0].MissCount, c.Missing) << c.Answer;
+        Single.reset();
+    }
+    EXPECT_TRUE(CheckedSingle({QStringLiteral("Spring is warm.")}, {QString()}).Items[0].Words.isEmpty());
+}
+
+TEST_F(CheckDialog, AnEmptyFreeTextShowsEveryWordMissing)
+{
+    for (const QStringList& lines : {QStringList{}, QStringList{QString()}, QStringList{QString(), QString()}}) {
+        ShowFree(lines);
+        EXPECT_TRUE(FreeRes.Items[0].Words.isEmpty());
+        const QStringList items = ViewerItems(*Free->rdCheckResult);
+        EXPECT_EQ(items.filter(QStringLiteral("/4")),
+                  (QStringList{"spring/4", "is/4", "warm/4", "it/4", "rains/4", "a/4", "lot/4"}))
+            << lines.size();
+        EXPECT_EQ(Free->labRightCount->text(), QStringLiteral("正确率（0%）"));
+        EXPECT_EQ(Free->labMissCount->text(), QStringLiteral("（7）"));
+        Free.reset();
+    }
+}
+
 TEST_F(CheckDialog, TheSaveButtonShowsOnlyForTheWholeTest)
 {
     const struct {
@@ -266,6 +328,30 @@ TEST_F(CheckDialog, AFailedSaveSaysSoAndKeepsTheDialogOpen)
         dialog->ppsbCancel->PerformClick();
         EXPECT_FALSE(dialog->isVisible()) << free;
     }
+}
+
+TEST_F(CheckDialog, AReadOnlyDatabaseKeepsTheDialogOpen)
+{
+    QSqlQuery query(DataInterface->Connection());
+    // The connection refuses every write from now on, as a database opened
+    // read-only does.
+    ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA query_only = 1")));
+    for (bool free : {false, true}) {
+        Dialogs.Infos.clear();
+        TFrmCheckWindow* dialog;
+        if (free) {
+            ShowFree({QStringLiteral("spring")});
+            dialog = Free.get();
+        } else {
+            ShowSingle(-1);
+            dialog = Single.get();
+        }
+        dialog->ppsbSave->PerformClick();
+        EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("保存失败！")}) << free;
+        EXPECT_TRUE(dialog->isVisible()) << free;
+    }
+    ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA query_only = 0")));
+    EXPECT_EQ(StoredTests(), 0);
 }
 
 TEST_F(CheckDialog, TheFreeDialogBreaksWhereTheTypedLinesBreak)

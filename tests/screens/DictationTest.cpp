@@ -255,7 +255,8 @@ TEST(DictationCheck, SingleDocumentMarksEveryWordInItsStyle)
         QStringLiteral("/5"),
         QStringLiteral("2 /7|参照：/5|Hot/0"),
         QStringLiteral("  /7|听写：/5|/0"),
-        QStringLiteral("  /7|校对：/5"),
+        // Nothing typed: the sentence's words, each missing.
+        QStringLiteral("  /7|校对：/5|hot/4"),
         QStringLiteral("  /7|摘要：/5|正确率：（0%） /6|错：（0） /6|漏：（1） /6|单词：（1） /6|次数：（0）/6"),
         QStringLiteral("/5"),
     };

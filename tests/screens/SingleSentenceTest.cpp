@@ -159,6 +159,23 @@ TEST_F(SingleSentence, EditorRowsEnterAndCheckCells)
     EXPECT_EQ(Cell(3, 0), QStringLiteral("33%"));
 }
 
+TEST_F(SingleSentence, APlayCountThatIsNotANumberCountsUpFromZero)
+{
+    Open();
+    const struct {
+        const char* Cell;
+        const char* After;
+    } cases[] = {{"x", "1"}, {"", "1"}, {"-3", "1"}, {"2", "3"}};
+    for (const auto& c : cases) {
+        Screen->Grid->SetCells(2, 1, QString::fromUtf8(c.Cell));
+        Screen->Grid->SetRow(1);
+        Screen->PlayRow(1);
+        EXPECT_EQ(Cell(2, 1), QString::fromUtf8(c.After)) << c.Cell;
+        EXPECT_EQ(Screen->CheckRes.Items[1].PlayCount, QString::fromUtf8(c.After).toInt()) << c.Cell;
+        EXPECT_EQ(Queue(), 1) << c.Cell;
+    }
+}
+
 TEST_F(SingleSentence, ReloadHotKeysAndClear)
 {
     Open();
@@ -216,8 +233,11 @@ TEST_F(SingleSentence, AnswersExportAndImport)
     EXPECT_EQ(Cell(1, 0), QStringLiteral("spring @@##$$ warm"));
     EXPECT_EQ(Cell(2, 0), QStringLiteral("1"));
     EXPECT_EQ(Cell(3, 0), QStringLiteral("67%"));
-    // The screen now plays the prepared copy in temp/.
+    // The screen now plays the prepared copy in temp/: the main window's
+    // preparation, with 0.5 s of silence (8,000 bytes of 8 kHz 16-bit mono)
+    // before the sound, so that the subtitle's times fit it.
     EXPECT_EQ(Screen->MediaFile(), Env.File(QStringLiteral("temp/lesson.wav")));
+    EXPECT_EQ(QFileInfo(Env.File(QStringLiteral("temp/lesson.wav"))).size() - QFileInfo(Wav).size(), 8000);
     // The export still names the file the main window opened.
     ASSERT_TRUE(Screen->ExportAnswers(pps));
     QString source;

@@ -280,6 +280,23 @@ public:
         if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
             root->ShowItemHint(hint);
     }
+    // The editor's text style conversion, asked for one style number
+    // (converted in place) with the paragraph style of its item and the
+    // caller's value; the editor's document answers it, the base passes it to
+    // the absolute root, and a root without an editor leaves the style alone.
+    virtual void ConvertStyleNo(int32_t& styleNo, int32_t paraNo, int userData)
+    {
+        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+            root->ConvertStyleNo(styleNo, paraNo, userData);
+    }
+    // The mouse cursor an item asks for while the mouse is over it (a cursor
+    // number of the screen's table); the document that shows its control
+    // answers it, the base passes it to the absolute root.
+    virtual void SetParentCursor(int16_t cursor)
+    {
+        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+            root->SetParentCursor(cursor);
+    }
     virtual TCustomRDData* GetChosenSubData() { return nullptr; }
     virtual TCustomRDItemInfo* GetChosenSubItem() { return nullptr; }
     // A root that answers no note text has none.

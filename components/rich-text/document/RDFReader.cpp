@@ -811,15 +811,11 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
             data.resize(remaining);
             stream.ReadBuffer(data.data(), remaining);
         }
-        // Room for an item per line, so that a long read does not move the list again and again.
-        const qsizetype lines = data.count('\n');
-        if (FItems && lines > 0 && lines < std::numeric_limits<int>::max() - ItemCount())
-            FItems->reserve(FItems->size() + static_cast<size_t>(lines));
+        // The list grows as items come (no room is set aside by counting
+        // lines: records of most kinds have many lines, and a list many times
+        // too large was made, touched and copied again for every read).
         result = reader.Read(data);
         interrupted = false;
-        // Lines of picture data were counted as well: room left unused is given back.
-        if (FItems && FItems->capacity() > 2 * FItems->size() + 1024)
-            FItems->shrink_to_fit();
     } catch (const std::exception&) {
         result = false;
     }

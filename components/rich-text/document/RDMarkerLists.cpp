@@ -17,8 +17,11 @@ void TCustomRDData::AddMarkerToList(int i)
 {
     if (i < 0 || i >= ItemCount())
         return;
+    // The kind first: it rules out most items without a type test.
+    if (ItemAt(i)->StyleNo != MarkerStyleNo)
+        return;
     auto* marker = dynamic_cast<TRDMarkerItemInfo*>(ItemAt(i));
-    if (!marker || marker->StyleNo != MarkerStyleNo)
+    if (!marker)
         return;
     TRDMarkerList* list = GetMarkerList(true);
     if (!list)

@@ -163,7 +163,11 @@ void TRDLabelItemInfo::MovingFromUndoList(int itemNo, TCustomRDData* rdData)
 bool TRDLabelItemInfo::MouseMove(int x, int y, int itemNo, TCustomRDData* rdData)
 {
     TRDRectItemInfo::MouseMove(x, y, itemNo, rdData);
-    return Cursor != 0;
+    if (Cursor == 0)
+        return false;
+    if (rdData)
+        rdData->SetParentCursor(Cursor);
+    return true;
 }
 
 void TRDLabelItemInfo::Execute(TCustomRDData* rdData)
@@ -173,11 +177,12 @@ void TRDLabelItemInfo::Execute(TCustomRDData* rdData)
     (void)rdData;
 }
 
-void TRDLabelItemInfo::ApplyStyleConversionDefault(TCustomRDData*, int, int)
+void TRDLabelItemInfo::ApplyStyleConversionDefault(TCustomRDData* rdData, int, int userData)
 {
     if (ProtectTextStyleNo)
         return;
-    // The editor converts TextStyleNo through its own style conversion.
+    if (rdData)
+        rdData->ConvertStyleNo(TextStyleNo, ParaNo, userData);
     Measured = false;
 }
 
@@ -414,6 +419,16 @@ QString TRDSeqItemInfo::GetNumberText(int number) const
     }
     if (FormatString.isEmpty())
         return s;
+    // The usual format, one plain %s and no other directive, is filled in
+    // directly: renumbering runs for every field a read or an edit touches.
+    const qsizetype at = FormatString.indexOf(u'%');
+    if (at >= 0 && at + 1 < FormatString.size() && (FormatString[at + 1] == u's' || FormatString[at + 1] == u'S') &&
+        FormatString.indexOf(u'%', at + 2) < 0) {
+        QString text;
+        text.reserve(FormatString.size() - 2 + s.size());
+        text.append(QStringView(FormatString).left(at)).append(s).append(QStringView(FormatString).mid(at + 2));
+        return text;
+    }
     // Formats come from files: one that the formatter refuses, or that asks
     // for a field wider than a marker may have, shows itself.
     if (!RDFormatFieldsBounded(FormatString.toUtf8()))
