@@ -12,13 +12,14 @@
 
 #include <QtWidgets/QAbstractScrollArea>
 
+#include "Forms.h"
+
 #include "RDDocTypes.h"
 #include "RDTextStyles.h"
 
 class TCustomRDFormattedData;
 class TCustomRDItemInfo;
 
-enum class TBorderStyle : uint8_t { bsNone, bsSingle };
 
 // The scroll commands of the two bars and the keys.
 enum class TRDScrollCode : uint8_t {
