@@ -44,6 +44,10 @@ void SetControlTag(QWidget* control, int tag);
 int ControlTopFromTag(const QWidget* control);
 void SetControlTopFromTag(QWidget* control);
 
+// The most vertical scroll steps a document is divided into; a taller document
+// takes larger steps.
+constexpr int MaxStepsInDocument = 32000;
+
 class TRDScroller : public QAbstractScrollArea {
 public:
     explicit TRDScroller(QWidget* parent = nullptr);
