@@ -80,11 +80,6 @@ enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scThumbPosition, 
 
 }  // namespace
 
-EListError::EListError(qint64 index)
-    : std::runtime_error(QStringLiteral("List index out of bounds (%1)").arg(index).toStdString())
-{
-}
-
 QRect InplaceEditorRect(const QRect& cellRect, int textHeight)
 {
     const int left = cellRect.left() + 1;

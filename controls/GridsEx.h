@@ -10,6 +10,7 @@
 // them alone so that the skinned list grid can treat presses on them as clicks.
 
 #include "Forms.h"
+#include "ListError.h"
 #include "Graphics.h"
 
 #include <QtCore/QBasicTimer>
@@ -30,12 +31,6 @@
 class EInvalidGridOperation : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
-};
-
-// An index outside a list: "List index out of bounds (%d)".
-class EListError : public std::runtime_error {
-public:
-    explicit EListError(qint64 index);
 };
 
 struct TGridCoord {
@@ -83,8 +78,6 @@ Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
 
 enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TBorderStyle { bsNone, bsSingle };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // The layout of one axis (columns horizontally, rows vertically), computed for

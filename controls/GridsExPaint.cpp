@@ -8,12 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clGray = 0x808080;
-
-}  // namespace
 
 void TCustomGrid::paintEvent(QPaintEvent* event)
 {

@@ -94,7 +94,6 @@ bool InsideFolder(const QString& path, const QString& folder)
     return cleanPath.startsWith(cleanFolder) && cleanPath.size() > cleanFolder.size();
 }
 
-const QString DownloadFailedText = QStringLiteral("下载文件失败！");
 const QString UpdateDoneText = QStringLiteral("软件升级成功！");
 const QString UpdateFailedText = QStringLiteral("软件升级失败！");
 }  // namespace

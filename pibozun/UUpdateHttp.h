@@ -14,6 +14,9 @@ class QNetworkReply;
 
 // The read time-out new clients start with, in ms: a transfer that receives
 // nothing for this long is ended as failed. 15000 unless changed (tests shorten it).
+// What the learner is told when a download fails.
+inline const QString DownloadFailedText = QStringLiteral("下载文件失败！");
+
 int DefaultReadTimeout();
 void SetDefaultReadTimeout(int ms);
 

@@ -19,7 +19,6 @@
 TUpdatePara UpdatePara;
 
 namespace {
-const QString DownloadFailedText = QStringLiteral("下载文件失败！");
 const QString MainProgramNotStartedText = QStringLiteral("启动主程序失败！");
 
 QString UpdateIniPath()

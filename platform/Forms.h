@@ -16,6 +16,10 @@ constexpr int mrNone = 0;
 constexpr int mrOk = 1;
 constexpr int mrCancel = 2;
 
+// The frame of a bordered control, and which scroll bars a control shows.
+enum TBorderStyle { bsNone, bsSingle };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
 enum class TMouseButton { Left, Right, Middle };
 // The button of a Qt mouse event; other buttons count as the left one.
 TMouseButton MouseButtonOf(Qt::MouseButton button);

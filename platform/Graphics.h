@@ -21,6 +21,13 @@ constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clFuchsia = 0xFF00FF;  // the transparent colour of the skinned pictures
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clTeal = 0x808000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clAqua = 0xFFFF00;
 
 
 // System colours: $FF000000 plus the index of the system's colour table; they

@@ -25,7 +25,6 @@ namespace {
 constexpr TColor SplitterColor = 13140493;
 constexpr TColor ToolColor = 16775144;
 constexpr int BottomHeight = 36;
-const QString ClockStart = QStringLiteral("00:00:00");
 
 // The handle of the splitter under the player: a drag moves it only while
 // its splitter's OnCanResize agrees, asked at every step of the drag.

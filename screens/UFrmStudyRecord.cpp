@@ -26,7 +26,7 @@
 namespace {
 
 constexpr TColor BodyColor = 15707707;
-constexpr TColor GridFontColor = 12812039;
+constexpr TColor RecordGridFontColor = 12812039;
 constexpr TColor GridLineColor = 15987133;
 constexpr TColor GridFocusColor = 16447971;
 constexpr int GridWidth = 613;
@@ -189,7 +189,7 @@ TFrmStudyRecord::TFrmStudyRecord(QWidget* parent) : TFrmModel(parent)
     exportFont.Bold = true;
     sbExport->setFont(exportFont.ToQFont());
     QPalette exportPalette = sbExport->palette();
-    exportPalette.setColor(QPalette::ButtonText, ToQColor(GridFontColor));
+    exportPalette.setColor(QPalette::ButtonText, ToQColor(RecordGridFontColor));
     sbExport->setPalette(exportPalette);
     sbExport->setGeometry(GridWidth - 60, 6, 60, 24);
     connect(sbExport, &QToolButton::clicked, this, [this]() {
@@ -239,7 +239,7 @@ void TFrmStudyRecord::MakeTitlePanel(QWidget* title, const QList<int>& widths,
 {
     TFont font;
     font.Bold = true;
-    font.Color = GridFontColor;
+    font.Color = RecordGridFontColor;
     for (const auto& [col, text] : columns) {
         int left = 0;
         for (int c = 0; c < col; ++c)
@@ -270,7 +270,7 @@ TPiboStringGrid* TFrmStudyRecord::MakeGrid(QWidget* page, int top, int firstChec
     grid->SetFirstCheckBoxType(firstCheckBoxType);
     grid->SetHasSpeedButton(false);
     TFont font = grid->Font();
-    font.Color = GridFontColor;
+    font.Color = RecordGridFontColor;
     grid->SetFont(font);
     grid->SetColor(clWhite);
     grid->SetLineColorValue(GridLineColor);
@@ -317,7 +317,7 @@ void TFrmStudyRecord::FormShow()
 {
     const int gridTop = TitleTop + TitleHeight;
     ListenGrid = MakeGrid(panListen, gridTop, 2, {27, 25, 142, 77, 68, 257}, 18);
-    ListenGrid->SetFocusFontColor(GridFontColor);
+    ListenGrid->SetFocusFontColor(RecordGridFontColor);
     ListenGrid->OnCheckBoxClick = [this](int, int) {
         try {
             DeleteCurrent(pgListen);
@@ -326,7 +326,7 @@ void TFrmStudyRecord::FormShow()
     };
 
     SpeakGrid = MakeGrid(panSpeak, gridTop, 2, {27, 25, 142, 77, 68, 274}, 11);
-    SpeakGrid->SetFocusFontColor(GridFontColor);
+    SpeakGrid->SetFocusFontColor(RecordGridFontColor);
     SpeakGrid->SetColAlignment(5, taLeftJustify);
     for (int c = 0; c < SpeakGrid->ColCount(); ++c)
         SpeakGrid->SetColFont(c, SpeakGrid->Font());
@@ -339,7 +339,7 @@ void TFrmStudyRecord::FormShow()
     SpeakGrid->OnClick = [this]() { SetEditableColumns(SpeakGrid, {5}); };
 
     TransferGrid = MakeGrid(panTransfer, gridTop, 2, {27, 25, 48, 48, 69, 167, 106, 60, 62}, 11);
-    TransferGrid->SetFocusFontColor(GridFontColor);
+    TransferGrid->SetFocusFontColor(RecordGridFontColor);
     TransferGrid->SetColAlignment(5, taLeftJustify);
     TransferGrid->OnCheckBoxClick = [this](int, int) {
         try {

@@ -4,7 +4,7 @@
 
 namespace {
 constexpr int StripHeight = 5;
-constexpr int PlayerHeight = 218;
+constexpr int VideoPlayerHeight = 218;
 }
 
 TTransportOptions TFrmVideoBrowseRecite::TransportOptions()
@@ -24,5 +24,5 @@ TFrmVideoBrowseRecite::TFrmVideoBrowseRecite(QWidget* parent)
     SetCaption(QStringLiteral("视频浏览"));
     FTopLayout->addSpacing(StripHeight);
     FTopLayout->addWidget(panContain, 1);
-    SetTopHeight(StripHeight + PlayerHeight);
+    SetTopHeight(StripHeight + VideoPlayerHeight);
 }

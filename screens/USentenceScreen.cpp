@@ -25,9 +25,9 @@
 namespace {
 
 constexpr TColor OptionBarColor = 16111784;
-constexpr TColor GridClientColor = 16774371;
+constexpr TColor SentenceGridClientColor = 16774371;
 constexpr TColor SplitterColor = 13140493;
-constexpr TColor GridFontColor = 4210752;
+constexpr TColor SentenceGridFontColor = 4210752;
 constexpr TColor EditorColor = 16771270;
 constexpr int OptionBarHeight = 27;
 constexpr int TitleBarHeight = 32;
@@ -214,7 +214,7 @@ void TSentenceScreen::BuildList()
 
     panGridClient = new QWidget(Panel1);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
-    FillBackground(panGridClient, GridClientColor);
+    FillBackground(panGridClient, SentenceGridClientColor);
     pbGridClient = new TPaintBox(panGridClient);
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
@@ -307,7 +307,7 @@ void TSentenceScreen::CreateGrid()
     TFont font;
     font.Name = QStringLiteral("宋体");
     font.Size = 9;
-    font.Color = GridFontColor;
+    font.Color = SentenceGridFontColor;
     Grid->SetFont(font);
     Grid->SetColCount(4);
     Grid->InitColumns();

@@ -24,13 +24,12 @@
 
 namespace {
 
-constexpr TColor GridFontColor = 4210752;
+constexpr TColor DictationGridFontColor = 4210752;
 constexpr TColor CountColor = 10381071;
 constexpr TColor CheckColor = 433474;
 constexpr int TitleBarHeight = 32;
 constexpr int ScrollBarRoom = 17;
 constexpr int ColCheck = 4;
-const QString ClockStart = QStringLiteral("00:00:00");
 
 TFont GridFont(const QString& name, int size, bool bold, TColor color)
 {
@@ -121,7 +120,7 @@ void TSingleDictationScreen::CreateGrid()
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->SetAlign(alTop);
     TFont font = Grid->Font();
-    font.Color = GridFontColor;
+    font.Color = DictationGridFontColor;
     Grid->SetFont(font);
     Grid->SetOptions(goRangeSelect);
     Grid->SetColCount(5);

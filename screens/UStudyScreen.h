@@ -14,6 +14,9 @@
 
 #include <functional>
 
+// What a study screen's clock shows before the learner starts.
+inline const QString ClockStart = QStringLiteral("00:00:00");
+
 class QTreeWidget;
 
 class TStudyScreen {

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr TColor GridClientColor = 16775405;
+constexpr TColor TranslateGridClientColor = 16775405;
 constexpr TColor WordsColor = 14321675;
 constexpr int WordsHeight = 126;
 constexpr int BottomHeight = 37;
@@ -21,7 +21,6 @@ constexpr int RowLeft = 16;
 constexpr int DesTop = 144;
 // The tiles leave this much of the row's width free on the right.
 constexpr int RowMargin = 150;
-const QString ClockStart = QStringLiteral("00:00:00");
 
 TFont ArialFont(TColor color)
 {
@@ -64,7 +63,7 @@ TTranslateScreen::TTranslateScreen(QWidget* parent, bool video) : TForm(parent),
 
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
-    SetWidgetColor(panGridClient, GridClientColor);
+    SetWidgetColor(panGridClient, TranslateGridClientColor);
 
     panWords = new QWidget(panGridClient);
     panWords->setObjectName(QStringLiteral("panWords"));

@@ -23,7 +23,7 @@ struct TMemoryReader {
     std::int64_t Pos = 0;
 };
 
-int ReadPacket(void* opaque, std::uint8_t* buf, int size)
+int ReadMemoryPacket(void* opaque, std::uint8_t* buf, int size)
 {
     auto* r = static_cast<TMemoryReader*>(opaque);
     const std::int64_t left = r->Data->size() - r->Pos;
@@ -35,7 +35,7 @@ int ReadPacket(void* opaque, std::uint8_t* buf, int size)
     return n;
 }
 
-std::int64_t SeekPacket(void* opaque, std::int64_t offset, int whence)
+std::int64_t SeekMemoryPacket(void* opaque, std::int64_t offset, int whence)
 {
     auto* r = static_cast<TMemoryReader*>(opaque);
     const std::int64_t size = r->Data->size();
@@ -104,7 +104,7 @@ int TWaveConverter::Convert()
     if (!ioBuffer)
         return 2;
     std::unique_ptr<AVIOContext, TIoDeleter> io(
-        avio_alloc_context(ioBuffer, IoSize, 0, &reader, &ReadPacket, nullptr, &SeekPacket));
+        avio_alloc_context(ioBuffer, IoSize, 0, &reader, &ReadMemoryPacket, nullptr, &SeekMemoryPacket));
     if (!io) {
         av_free(ioBuffer);
         return 2;

@@ -9,6 +9,7 @@
 #include "TextEditUtils.h"
 
 #include "ConvertError.h"
+#include "Forms.h"
 #include "Graphics.h"
 
 #include <QtCore/QRect>
@@ -23,12 +24,6 @@ using TCursor = int;
 constexpr TCursor crDefault = 0;
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clLime = 0x00FF00;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clSilver = 0xC0C0C0;
 
 // The base of the settings objects: Assign from an object of another class
 // raises the conversion error of the class library.

@@ -9,7 +9,7 @@ const TSndCutRegion& TSndCutList::Items(int index) const
 
 void TSndCutList::Error(int index) const
 {
-    throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    throw EListError(index);
 }
 
 void TSndCutList::Grow()

@@ -2,6 +2,7 @@
 
 // The play regions of a wave: a sorted list of regions of the file.
 
+#include "ListError.h"
 #include "SndObj.h"
 
 #include <cstdint>
@@ -15,12 +16,6 @@ struct TSndCutRegion {
     std::int64_t Length = 0;
     std::int64_t LengthBytes = 0;
     std::int32_t Reserved = 0;
-};
-
-// Raised for an index out of range.
-class EListError : public ESndError {
-public:
-    using ESndError::ESndError;
 };
 
 class TSndCutList : public TSndObject {

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::int64_t DefaultBufferSize = 8192;
+constexpr std::int64_t MmioBufferSize = 8192;
 
 std::uint32_t GetLE32(const unsigned char* p)
 {
@@ -91,7 +91,7 @@ std::unique_ptr<TSndMmio> TSndMmio::Open(const QString& fileName, TMmioMode mode
     io->FFd = fd;
     io->FWritable = mode != mmioRead;
     io->FFileSize = st.st_size;
-    io->FBuf.resize(DefaultBufferSize);
+    io->FBuf.resize(MmioBufferSize);
     return io;
 }
 

@@ -85,7 +85,6 @@ private:
 // ---------------------------------------------------------------- TSndBevel
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TBorderStyle { bsNone, bsSingle };
 
 // The frame description of the library's controls.
 class TSndBevel : public TSndObject {

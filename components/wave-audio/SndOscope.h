@@ -26,13 +26,6 @@ enum TSndOscopeKind { okDots, okConLines, okVertLines, okMirLines, okSpikes };
 enum TSndOscopeEffect { efNone, efPeak, efSplit };
 enum TSndChannel { chBoth, chLeft, chRight };
 
-// Colours of the display's defaults (0x00BBGGRR).
-constexpr TColor clAqua = 0xFFFF00;
-constexpr TColor clTeal = 0x808000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clLime = 0x00FF00;
-
 class TSndOscope;
 using TSndOscopeEvent = std::function<void(TSndOscope* sender)>;
 using TSndOscopeDrawLineEvent =

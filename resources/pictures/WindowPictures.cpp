@@ -131,7 +131,7 @@ void TreeHeader(QPainter& p, QSize s, TLook)
     p.fillRect(QRect(0, s.height() - 1, s.width(), 1), TrackEdge);
 }
 
-void Speaker(QPainter& p, const QColor& ink, const QColor& fill)
+void SpeakerIcon(QPainter& p, const QColor& ink, const QColor& fill)
 {
     QPainterPath body;
     body.moveTo(3, 9);
@@ -204,16 +204,16 @@ void RegisterWindowPictures()
     RegisterPicture(QStringLiteral("TreeFolder"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
                     IconPicture(Icons::Folder, AmberEdge, Amber));
     RegisterPicture(QStringLiteral("TreeAudio"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    IconPicture(Speaker, Ink, AccentLight));
+                    IconPicture(SpeakerIcon, Ink, AccentLight));
     RegisterPicture(QStringLiteral("TreeVideo"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
                     IconPicture(Icons::Film, Ink, Paper));
 
     // The cell icons of the study records' sentence page: play (idle and on
     // the current row) and delete.
     RegisterPicture(QStringLiteral("StudyRecordWave"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    IconPicture(Speaker, Ink, Paper));
+                    IconPicture(SpeakerIcon, Ink, Paper));
     RegisterPicture(QStringLiteral("StudyRecordWaveCurrent"), {16, 16}, TLook::Normal, TBackdrop::Keyed,
-                    IconPicture(Speaker, Accent, AccentLight));
+                    IconPicture(SpeakerIcon, Accent, AccentLight));
     RegisterPicture(QStringLiteral("StudyRecordCellDelete"), {14, 14}, TLook::Normal, TBackdrop::Keyed,
                     [](QPainter& p, QSize, TLook) {
                         p.setPen(QPen(Red, 2.4, Qt::SolidLine, Qt::RoundCap));

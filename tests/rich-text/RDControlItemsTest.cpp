@@ -280,7 +280,7 @@ QByteArray ButtonComponent()
     return writer.Data();
 }
 
-QByteArray HexRecord(const QByteArray& className, const QByteArray& component)
+QByteArray ControlHexRecord(const QByteArray& className, const QByteArray& component)
 {
     return "-8 1 3\r\n-5 3 0 0 0 0 0\r\nOK\r\n" + className + "\r\n" + component.toHex().toUpper() + "\r\n";
 }
@@ -312,20 +312,20 @@ TEST_P(ControlRecordTest, LoadsOrFailsCleanly)
 INSTANTIATE_TEST_SUITE_P(
     Records, ControlRecordTest,
     ::testing::Values(
-        TControlRecordCase{"hex", HexRecord("TButton", ButtonComponent()), 0, true, 0, true},
+        TControlRecordCase{"hex", ControlHexRecord("TButton", ButtonComponent()), 0, true, 0, true},
         TControlRecordCase{"binary", BinaryRecord("TButton", ButtonComponent(), ButtonComponent().size()), 0, true,
                            0, true},
-        TControlRecordCase{"unknown class stops", HexRecord("TMemo", ButtonComponent()), 0, false,
+        TControlRecordCase{"unknown class stops", ControlHexRecord("TMemo", ButtonComponent()), 0, false,
                            rdfwUnknownControls, false},
-        TControlRecordCase{"unknown class ignored", HexRecord("TMemo", ButtonComponent()), rdfoIgnoreUnknownCtrls,
+        TControlRecordCase{"unknown class ignored", ControlHexRecord("TMemo", ButtonComponent()), rdfoIgnoreUnknownCtrls,
                            true, rdfwUnknownControls, false},
         TControlRecordCase{"unknown class in binary ignored",
                            BinaryRecord("TMemo", "junk", 4), rdfoIgnoreUnknownCtrls, true, rdfwUnknownControls, false},
-        TControlRecordCase{"component cut short", HexRecord("TButton", ButtonComponent().chopped(3)),
+        TControlRecordCase{"component cut short", ControlHexRecord("TButton", ButtonComponent().chopped(3)),
                            rdfoIgnoreUnknownCtrls, false, 0, false},
-        TControlRecordCase{"bytes after the component", HexRecord("TButton", ButtonComponent() + "xx"), 0, false,
+        TControlRecordCase{"bytes after the component", ControlHexRecord("TButton", ButtonComponent() + "xx"), 0, false,
                            0, false},
-        TControlRecordCase{"odd hex", HexRecord("TButton", ButtonComponent()).replace("\r\n5450", "\r\n545"), 0,
+        TControlRecordCase{"odd hex", ControlHexRecord("TButton", ButtonComponent()).replace("\r\n5450", "\r\n545"), 0,
                            false, 0, false},
         TControlRecordCase{"block longer than the file",
                            BinaryRecord("TButton", ButtonComponent(), ButtonComponent().size() + 100), 0, false, 0,

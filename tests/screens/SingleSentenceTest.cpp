@@ -39,7 +39,7 @@ void WriteLesson(const QString& wav, const QStringList& english)
     file.write(StringToAnsi(plrc));
 }
 
-const QStringList Lesson{QStringLiteral("Spring is warm."), QStringLiteral("Summer is hot."),
+const QStringList SingleLesson{QStringLiteral("Spring is warm."), QStringLiteral("Summer is hot."),
                          QStringLiteral("Autumn is cool.")};
 
 class SingleSentence : public ::testing::Test {
@@ -55,7 +55,7 @@ protected:
         ProcessEvents();
         SetAudioSystem(nullptr);
     }
-    void Open(bool withWordList = false, const QStringList& english = Lesson)
+    void Open(bool withWordList = false, const QStringList& english = SingleLesson)
     {
         if (withWordList) {
             QFile list(Env.File(QStringLiteral("data/dict/english.1-0-0.dic")));

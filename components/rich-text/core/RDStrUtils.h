@@ -42,6 +42,9 @@ void AppendWithSeparator(QString& s, const QString& add, const QString& separato
 void AppendWithSpace(QString& s, const QString& add);
 void ReplaceCharsInSet(QByteArray& s, char newChar, const TRDCharSet& charSet);
 void InsertBeforeCharsInSet(QByteArray& s, char ch, const TRDCharSet& charSet);
+// The largest number Roman numerals are written for; larger ones are written
+// as decimals.
+constexpr int MaxRomanNumber = 3999;
 QString RomanNumeral(int n);
 QString AlphaNumeral(int n);
 int SubSuperScriptSize(int size);

@@ -40,7 +40,6 @@ struct TScreenCanvas {
     QPainter Painter;
 };
 
-constexpr int MaxRomanNumber = 3999;
 
 }  // namespace
 

@@ -124,7 +124,6 @@ QFont MarkerQFont(const TRDMarkerFont& f, const TRDStyle* rdStyle)
     return font;
 }
 
-constexpr int MaxRomanNumber = 3999;
 
 // The next counter value; the largest one stays (counters from files may be anything).
 int32_t NextCount(int32_t n)

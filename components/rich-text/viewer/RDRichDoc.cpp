@@ -25,8 +25,6 @@
 
 namespace {
 
-constexpr int MaxStepsInDocument = 32000;
-
 template <typename F>
 void Guarded(const char* where, F&& body)
 {

@@ -18,7 +18,6 @@ namespace {
 
 const char* const TagProperty = "Tag";
 constexpr int MaxControlTop = 10000;
-constexpr int MaxStepsInDocument = 32000;
 constexpr int NotchDelta = 120;
 
 } // namespace

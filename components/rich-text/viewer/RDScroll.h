@@ -12,13 +12,14 @@
 
 #include <QtWidgets/QAbstractScrollArea>
 
+#include "Forms.h"
+
 #include "RDDocTypes.h"
 #include "RDTextStyles.h"
 
 class TCustomRDFormattedData;
 class TCustomRDItemInfo;
 
-enum class TBorderStyle : uint8_t { bsNone, bsSingle };
 
 // The scroll commands of the two bars and the keys.
 enum class TRDScrollCode : uint8_t {
@@ -42,6 +43,10 @@ int ControlTag(const QWidget* control);
 void SetControlTag(QWidget* control, int tag);
 int ControlTopFromTag(const QWidget* control);
 void SetControlTopFromTag(QWidget* control);
+
+// The most vertical scroll steps a document is divided into; a taller document
+// takes larger steps.
+constexpr int MaxStepsInDocument = 32000;
 
 class TRDScroller : public QAbstractScrollArea {
 public:
