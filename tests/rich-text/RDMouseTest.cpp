@@ -61,9 +61,9 @@ public:
 
 constexpr int CharW = 12, LineH = 23, Margin = 5;
 
-class TViewer : public TRichDoc {
+class TMouseViewer : public TRichDoc {
 public:
-    explicit TViewer(TRDStyle* sheet, int width = 400, int height = 300)
+    explicit TMouseViewer(TRDStyle* sheet, int width = 400, int height = 300)
     {
         SetBorderStyle(TBorderStyle::bsNone);
         SetHScrollVisible(false);
@@ -112,7 +112,7 @@ public:
     }
 };
 
-void FillMono(TViewer& v, const std::vector<QString>& paragraphs, int style = 0)
+void FillMono(TMouseViewer& v, const std::vector<QString>& paragraphs, int style = 0)
 {
     v.ClearDocument();
     for (const QString& p : paragraphs)
@@ -153,7 +153,7 @@ TEST(RDMouse, WordModeSnapsToWholeWordsAndBackToCharacters)
 {
     TMonoSheet sheet;
     ASSERT_EQ(sheet.SelectionMode, TRDSelectionMode::rdsmWord);
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello world again")});
     ASSERT_EQ(v.GetItemCount(), 1);
     ASSERT_EQ(v.Data().DrawItems.Count(), 1);
@@ -186,7 +186,7 @@ TEST(RDMouse, CharacterModeSelectsFromThePressPoint)
 {
     TMonoSheet sheet;
     sheet.SelectionMode = TRDSelectionMode::rdsmChar;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello world again")});
     v.Drag(v.Before(2), v.Before(8));
     EXPECT_EQ(v.Selection(), (std::vector<int>{0, 3, 0, 9}));
@@ -196,7 +196,7 @@ TEST(RDMouse, ParagraphModeWidensOnlyAfterCrossingABoundary)
 {
     TMonoSheet sheet;
     sheet.SelectionMode = TRDSelectionMode::rdsmParagraph;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("aaaa bbbb cc"), QStringLiteral("dddd eeee ff")});
     v.Press(v.Before(5));
     v.Move(v.Before(8), Qt::LeftButton);
@@ -211,7 +211,7 @@ TEST(RDMouse, ParagraphModeWidensOnlyAfterCrossingABoundary)
 TEST(RDMouse, LeftMarginSelectsWholeLines)
 {
     TMonoSheet sheet;
-    TViewer v(&sheet, 10 + 10 * CharW + 2);  // ten characters a line
+    TMouseViewer v(&sheet, 10 + 10 * CharW + 2);  // ten characters a line
     FillMono(v, {QStringLiteral("aaaa bbbb cccc dddd eeee ffff")});
     ASSERT_EQ(v.Data().DrawItems.Count(), 3);
     const QPoint margin1(2, Margin + LineH + 10), margin2(2, Margin + 2 * LineH + 10);
@@ -242,7 +242,7 @@ TEST(RDMouse, ShiftPressExtendsFromTheAnchor)
 {
     TMonoSheet sheet;
     sheet.SelectionMode = TRDSelectionMode::rdsmChar;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello world again")});
     v.Drag(v.Before(2), v.Before(4));
     ASSERT_EQ(v.Selection(), (std::vector<int>{0, 3, 0, 5}));
@@ -273,7 +273,7 @@ TEST(RDMouse, RightClickWithRClickDeselects)
     for (const TCase& c : cases) {
         TMonoSheet sheet;
         sheet.SelectionMode = TRDSelectionMode::rdsmChar;
-        TViewer v(&sheet);
+        TMouseViewer v(&sheet);
         if (!c.Option)
             v.Options &= ~rdoRClickDeselects;
         FillMono(v, {QStringLiteral("hello world again")});
@@ -296,14 +296,14 @@ TEST(RDMouse, PressOnTheSelectionAsksForADrag)
         bool Drag;
     };
     const TCase cases[] = {
-        {"on the selection", TViewer::Char(3), {}, true},
-        {"with Shift", TViewer::Char(3), Qt::ShiftModifier, false},
+        {"on the selection", TMouseViewer::Char(3), {}, true},
+        {"with Shift", TMouseViewer::Char(3), Qt::ShiftModifier, false},
         {"in the left margin", QPoint(2, Margin + 10), {}, false},
-        {"beside the selection", TViewer::Char(14), {}, false},
+        {"beside the selection", TMouseViewer::Char(14), {}, false},
     };
     for (const TCase& c : cases) {
         TMonoSheet sheet;
-        TViewer v(&sheet);
+        TMouseViewer v(&sheet);
         FillMono(v, {QStringLiteral("hello world again")});
         TDragStandIn standIn(v.View());
         standIn.ReleaseAt = c.At;
@@ -322,7 +322,7 @@ TEST(RDMouse, PressOnTheSelectionAsksForADrag)
 TEST(RDMouse, DragStartThroughTheLoop)
 {
     TMonoSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello world again")});
     TDragStandIn standIn(v.View());
 
@@ -361,7 +361,7 @@ TEST(RDMouse, DragStartThroughTheLoop)
 TEST(RDMouse, DoubleClickSelectsTheWordButNothingOnADelimiter)
 {
     TMonoSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello, world")});
     QStringList words;
     v.OnRDDblClick = [&](TCustomRichDoc*, const QByteArray& word, int) { words << QString::fromLatin1(word); };
@@ -382,7 +382,7 @@ TEST(RDMouse, DoubleClickSelectsTheWordButNothingOnADelimiter)
 namespace {
 
 // A check result: "It iss a fine day." with "fine" a missing word (a jump).
-void FillCheck(TViewer& v, const QString& missing = QStringLiteral("fine"))
+void FillCheck(TMouseViewer& v, const QString& missing = QStringLiteral("fine"))
 {
     v.ClearDocument();
     v.AddTextInNewParagraph(QStringLiteral("It "), csRightSpell, 0);
@@ -393,7 +393,7 @@ void FillCheck(TViewer& v, const QString& missing = QStringLiteral("fine"))
     v.FormatDocument();
 }
 
-int DrawItemOfItem(TViewer& v, int itemNo)
+int DrawItemOfItem(TMouseViewer& v, int itemNo)
 {
     for (int d = 0; d < v.Data().DrawItems.Count(); ++d)
         if (v.Data().DrawItems[d]->ItemNo == itemNo)
@@ -406,7 +406,7 @@ int DrawItemOfItem(TViewer& v, int itemNo)
 TEST(RDMouse, HoverOverAJumpShowsTheHandAndTellsOnce)
 {
     TCheckSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillCheck(v);
     v.SetFirstJumpNo(100);
     std::vector<int> moves;
@@ -438,7 +438,7 @@ TEST(RDMouse, HoverOverAJumpShowsTheHandAndTellsOnce)
 TEST(RDMouse, AJumpWrappedOverTwoLinesIsOneJump)
 {
     TCheckSheet sheet;
-    TViewer v(&sheet, 160, 300);
+    TMouseViewer v(&sheet, 160, 300);
     FillCheck(v, QStringLiteral("missing words wrapped over lines"));
     v.OnRDMouseMove = nullptr;
     std::vector<int> moves;
@@ -456,7 +456,7 @@ TEST(RDMouse, AJumpWrappedOverTwoLinesIsOneJump)
 TEST(RDMouse, JumpFiresOnlyForPressAndReleaseOnItWithoutASelection)
 {
     TCheckSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillCheck(v);
     v.SetFirstJumpNo(7);
     std::vector<int> jumps;
@@ -486,7 +486,7 @@ TEST(RDMouse, JumpFiresOnlyForPressAndReleaseOnItWithoutASelection)
 TEST(RDMouse, LearnerSelectsACheckResultAndHoversTheMissingWord)
 {
     TCheckSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillCheck(v);
     const int d = DrawItemOfItem(v, 3);
     const QRect jump = v.ClientRect(d);
@@ -532,7 +532,7 @@ TEST(RDMouse, CheckpointVisibilityTables)
     };
     for (const TKind& k : kinds) {
         TMonoSheet sheet;
-        TViewer v(&sheet, 400, 100);
+        TMouseViewer v(&sheet, 400, 100);
         v.SetVScrollVisible(true);
         v.ClearDocument();
         for (int i = 0; i < 30; ++i) {
@@ -563,7 +563,7 @@ TEST(RDMouse, CheckpointVisibilityTables)
 TEST(RDMouse, AutoScrollDirections)
 {
     TMonoSheet sheet;
-    TViewer v(&sheet, 400, 100);
+    TMouseViewer v(&sheet, 400, 100);
     std::vector<QString> lines;
     for (int i = 0; i < 40; ++i)
         lines.push_back(QStringLiteral("line %1").arg(i));
@@ -617,7 +617,7 @@ void OtherXor(TCustomRDItemInfo*, TCustomRDFormattedData*, int, int) {}
 TEST(RDMouse, XorLineFollowsTheMouseAndCaptureHoldsTheItem)
 {
     TMonoSheet sheet;
-    TViewer v(&sheet);
+    TMouseViewer v(&sheet);
     FillMono(v, {QStringLiteral("hello"), QStringLiteral("world")});
     TRichDocRDData& d = v.Data();
     XorCalls = 0;
@@ -642,12 +642,12 @@ TEST(RDMouse, XorLineFollowsTheMouseAndCaptureHoldsTheItem)
     int left = -1, top = -1;
     d.SetItemCapture(d.ItemAt(0), left, top);
     EXPECT_EQ(QPoint(left, top), QPoint(Margin, Margin));
-    v.Move(TViewer::Char(2, 1));
+    v.Move(TMouseViewer::Char(2, 1));
     EXPECT_EQ(d.DrawItemUnderMouse, 0);
     d.ReleaseItemCapture(d.ItemAt(1));
     EXPECT_EQ(d.CapturingItem, d.ItemAt(0));
     d.ReleaseItemCapture(d.ItemAt(0));
-    v.Move(TViewer::Char(2, 1));
+    v.Move(TMouseViewer::Char(2, 1));
     EXPECT_EQ(d.DrawItemUnderMouse, 1);
 }
 
@@ -705,7 +705,7 @@ TEST(RDMouse, DropCaretPlacesAndInvertsEveryOtherRow)
 TEST(RDMouse, BuildJumpListNumbersAsTheFormattingDoes)
 {
     TCheckSheet sheet;
-    TViewer v(&sheet, 160, 300);
+    TMouseViewer v(&sheet, 160, 300);
     v.ClearDocument();
     v.AddTextInNewParagraph(QStringLiteral("It "), csRightSpell, 0);
     v.AddTextToParagraph(QStringLiteral("missing words wrapped over lines"), csMissSpell);
@@ -757,7 +757,7 @@ TEST(RDMouse, AClickFocusesAnItemThatTakesTheFocus)
 {
     for (const bool navigation : {true, false}) {
         TMonoSheet sheet;
-        TViewer v(&sheet);
+        TMouseViewer v(&sheet);
         std::vector<std::string> log;
         v.ClearDocument();
         v.AddTextInNewParagraph(QStringLiteral("text "), 0, 0);
@@ -799,7 +799,7 @@ TEST(RDMouse, HoverRepaintsTheJumpAroundItOrTheWholeWindow)
     for (const bool full : {false, true}) {
         TCheckSheet sheet;
         sheet.FullRedraw = full;
-        TViewer v(&sheet);
+        TMouseViewer v(&sheet);
         FillCheck(v);
         QApplication::processEvents();
         const QRect jump = v.ClientRect(DrawItemOfItem(v, 3));

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "EventGuard.h"
+#include "RDViewerGuard.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,16 +22,6 @@
 #include "RDStyle.h"
 #include "RDTextCanvas.h"
 #include "RDUnicode.h"
-
-namespace {
-
-template <typename F>
-void Guarded(const char* where, F&& body)
-{
-    GuardedEvent("rich-text viewer", where, std::forward<F>(body));
-}
-
-} // namespace
 
 // ---- the document of a viewer ----
 
@@ -917,7 +907,7 @@ void TCustomRichDoc::resizeEvent(QResizeEvent* e)
     TRDScroller::resizeEvent(e);
     if (!FInitialized || !HandleAllocated())
         return;
-    Guarded("resize", [this] {
+    ViewerGuarded("resize", [this] {
         FDocumentData->DoFormat(true, false, false, false, false, Canvas(), 0, false);
     });
 }
@@ -947,7 +937,7 @@ void TCustomRichDoc::PaintNoStyle(TCanvas& canvas, const QRect& clip)
 
 void TCustomRichDoc::paintEvent(QPaintEvent* e)
 {
-    Guarded("paint", [this, e] {
+    ViewerGuarded("paint", [this, e] {
         QPainter painter(viewport());
         TCanvas canvas(painter);
         const QRect clip = e->rect();

@@ -12,7 +12,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
 
-#include "EventGuard.h"
+#include "RDViewerGuard.h"
 #include "RDMessageData.h"
 #include "RDStyle.h"
 
@@ -24,11 +24,6 @@ QEvent::Type TRDMessageEvent::Type()
 
 namespace {
 
-template <typename F>
-void Guarded(const char* where, F&& body)
-{
-    GuardedEvent("rich-text viewer", where, std::forward<F>(body));
-}
 
 bool CtrlWithoutAlt(TShiftState shift) { return (shift & ssCtrl) && !(shift & ssAlt); }
 
@@ -59,7 +54,7 @@ void TCustomRichDoc::CopyRequested()
             editor,
             [target] {
                 if (auto* doc = dynamic_cast<TCustomRichDoc*>(target.data()))
-                    Guarded("copy", [doc] { doc->CopyRequested(); });
+                    ViewerGuarded("copy", [doc] { doc->CopyRequested(); });
             },
             Qt::QueuedConnection);
         return;
@@ -75,7 +70,7 @@ bool TCustomRichDoc::event(QEvent* e)
         // The record goes with the event, whatever happens here.
         auto* message = static_cast<TRDMessageEvent*>(e);
         if (message->Data)
-            Guarded("posted record", [this, message] { DispatchMessageData(*message->Data); });
+            ViewerGuarded("posted record", [this, message] { DispatchMessageData(*message->Data); });
         return true;
     }
     if (e->type() == QEvent::ShortcutOverride) {
@@ -95,7 +90,7 @@ bool TCustomRichDoc::event(QEvent* e)
 
 void TCustomRichDoc::keyPressEvent(QKeyEvent* e)
 {
-    Guarded("key", [this, e] {
+    ViewerGuarded("key", [this, e] {
         switch (e->key()) {
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
@@ -154,7 +149,7 @@ bool TCustomRichDoc::focusNextPrevChild(bool next)
     }
     if ((from == this || from == viewport()) && TabNavigation() == TRDTabNavigationType::rdtnTab) {
         bool handled = false;
-        Guarded("tab", [this, next, &handled] {
+        ViewerGuarded("tab", [this, next, &handled] {
             TRichDocRDData& data = *DocumentData();
             data.State &= ~dsSkipFocusMove;
             data.MoveFocus(!next, this);
@@ -205,7 +200,7 @@ void TCustomRichDoc::FocusArrived(QWidget* from, Qt::FocusReason reason)
     FPendingFocusReason = -1;
     if (Destroying() || TabNavigation() == TRDTabNavigationType::rdtnNone)
         return;
-    Guarded("focus", [this, from, reason] {
+    ViewerGuarded("focus", [this, from, reason] {
         TRichDocRDData& data = *DocumentData();
         // A click places the focus itself; a focus from nowhere moves nothing.
         if (from == nullptr || reason == Qt::MouseFocusReason)
@@ -229,7 +224,7 @@ void TCustomRichDoc::InvalidateForFocusColors()
 
 void TCustomRichDoc::contextMenuEvent(QContextMenuEvent* e)
 {
-    Guarded("context menu", [this, e] {
+    ViewerGuarded("context menu", [this, e] {
         if (e->reason() == QContextMenuEvent::Keyboard) {
             if (PopupMenu) {
                 PopupMenu->popup(e->globalPos());

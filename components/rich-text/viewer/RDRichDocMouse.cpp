@@ -12,16 +12,11 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 
-#include "EventGuard.h"
+#include "RDViewerGuard.h"
 #include "RDLists.h"
 
 namespace {
 
-template <typename F>
-void Guarded(const char* where, F&& body)
-{
-    GuardedEvent("rich-text viewer", where, std::forward<F>(body));
-}
 
 constexpr int AutoScrollInterval = 100;
 constexpr int SlowAutoScrollInterval = 300;
@@ -136,12 +131,12 @@ void TCustomRichDoc::PressAt(QMouseEvent* e, bool secondOfDouble)
 
 void TCustomRichDoc::mousePressEvent(QMouseEvent* e)
 {
-    Guarded("mouse press", [this, e] { PressAt(e, false); });
+    ViewerGuarded("mouse press", [this, e] { PressAt(e, false); });
 }
 
 void TCustomRichDoc::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    Guarded("double click", [this, e] {
+    ViewerGuarded("double click", [this, e] {
         // The document selects the word first, so that the second press
         // does not start a new selection.
         if (FStyle != nullptr && e->button() == Qt::LeftButton) {
@@ -154,7 +149,7 @@ void TCustomRichDoc::mouseDoubleClickEvent(QMouseEvent* e)
 
 void TCustomRichDoc::mouseMoveEvent(QMouseEvent* e)
 {
-    Guarded("mouse move", [this, e] {
+    ViewerGuarded("mouse move", [this, e] {
         const QPoint p = e->position().toPoint();
         AutoScrollDY = AutoScrollDelta(p.y(), ClientHeight());
         AutoScrollDX = AutoScrollDelta(p.x(), ClientWidth());
@@ -167,7 +162,7 @@ void TCustomRichDoc::mouseMoveEvent(QMouseEvent* e)
 
 void TCustomRichDoc::mouseReleaseEvent(QMouseEvent* e)
 {
-    Guarded("mouse release", [this, e] {
+    ViewerGuarded("mouse release", [this, e] {
         const QPoint p = e->position().toPoint();
         FLastMousePos = p;
         FLastShift = TRDShiftState{e->modifiers(), e->buttons(), false};
@@ -181,7 +176,7 @@ void TCustomRichDoc::mouseReleaseEvent(QMouseEvent* e)
 void TCustomRichDoc::leaveEvent(QEvent* e)
 {
     TRDScroller::leaveEvent(e);
-    Guarded("mouse leave", [this] {
+    ViewerGuarded("mouse leave", [this] {
         if (FStyle != nullptr)
             FDocumentData->MouseLeave();
     });
@@ -190,7 +185,7 @@ void TCustomRichDoc::leaveEvent(QEvent* e)
 void TCustomRichDoc::timerEvent(QTimerEvent* e)
 {
     if (e->timerId() == FAutoScrollTimer.timerId()) {
-        Guarded("auto-scroll", [this] { AutoScrollStep(); });
+        ViewerGuarded("auto-scroll", [this] { AutoScrollStep(); });
         return;
     }
     TRDScroller::timerEvent(e);
@@ -237,7 +232,7 @@ void TCustomRichDoc::RefreshMouse()
 
 void TCustomRichDoc::StartDragOfSelection()
 {
-    Guarded("drag start", [this] {
+    ViewerGuarded("drag start", [this] {
         if (FDocumentData->State & dsDragStartPending)
             FDocumentData->StartOleDrag();
     });
