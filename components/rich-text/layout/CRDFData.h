@@ -414,6 +414,17 @@ public:
     virtual void UnchooseSubData(TCustomRDData*) { State |= dsSubDataUnchosen; }
     virtual void DestroyInplaceEditor() {}
     virtual void AfterMouseSelection(bool changed) {}
+
+    // ---- animation (viewer/RDAnimator.cpp) ----
+    // The root document keeps the animators of its pictures; these ask it.
+    // Whether pictures may animate (a root without a control: no).
+    virtual bool AnimationsEnabled();
+    // Puts an animator into the root's list, which may free it (animator is then nil).
+    virtual void AddAnimator(std::unique_ptr<TRDAnimator>& animator);
+    // Every animator back to its first frame (a selection or the colours changed).
+    virtual void ResetAnimations();
+    // The pictures of items first..last ask for their animators after a layout.
+    void UpdateItemAnimators(int first, int last);
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
