@@ -12,6 +12,7 @@
 #include "RDRichDoc.h"
 #include "RDStrUtils.h"
 #include "RDStyle.h"
+#include "RDDocEncoding.h"
 #include "RDUnicode.h"
 
 namespace {
@@ -46,29 +47,30 @@ TRDWordEnumThread::~TRDWordEnumThread()
     FViewer = nullptr;
     Finish();
     wait();
+    // Nothing can be left, but a queued call is freed all the same.
+    for (TCall* call : FCalls)
+        if (call->Owned)
+            delete call;
 }
 
-TCustomRDData* TRDWordEnumThread::RootData() const
+void TRDWordEnumThread::Bump()
 {
-    TCustomRichDoc* viewer = FViewer.load();
-    return viewer != nullptr ? viewer->DocumentData() : nullptr;
+    std::lock_guard<std::mutex> lock(FMutex);
+    FGeneration.fetch_add(1);
 }
 
 void TRDWordEnumThread::Init(TCustomRichDoc* viewer)
 {
+    Bump();
     FViewer = viewer;
     if (viewer == nullptr)
         return;
     DocData = viewer->DocumentData();
     ItemIndex = 0;
+    ItemOffset = 0;
     ItemInProgress = ResetRequested = KeepExistingMarks = EditedWordPending = false;
     RestartData = nullptr;
     RestartItem = -1;
-    // What the thread reads of the viewer is copied here, on the GUI thread.
-    FHandler = viewer->OnSpellingCheck;
-    std::fill(std::begin(FDelimiters), std::end(FDelimiters), false);
-    for (char c : viewer->Delimiters)
-        FDelimiters[static_cast<unsigned char>(c)] = true;
 }
 
 bool TRDWordEnumThread::Waiting() const
@@ -88,67 +90,41 @@ void TRDWordEnumThread::Resume()
         ++FResumeCount;
     }
     FThreadCv.notify_all();
-    if (!isRunning())
+    if (!isRunning() && ControlState.load() != csFinished)
         start(QThread::IdlePriority);
-}
-
-void TRDWordEnumThread::WaitForAcknowledge()
-{
-    QElapsedTimer timer;
-    timer.start();
-    if (isRunning())
-        setPriority(QThread::NormalPriority);
-    std::unique_lock<std::mutex> lock(FMutex);
-    for (;;) {
-        if (!FCalls.empty()) {
-            lock.unlock();
-            RunPendingCalls();
-            lock.lock();
-            continue;
-        }
-        if (FWaiting || ControlState.load() != csStopRequested || !isRunning())
-            break;
-        FGuiCv.wait(lock, [this] {
-            return !FCalls.empty() || FWaiting || ControlState.load() != csStopRequested || isFinished();
-        });
-    }
-    lock.unlock();
-    if (isRunning())
-        setPriority(QThread::IdlePriority);
-    FLongestWait = std::max(FLongestWait, timer.nsecsElapsed());
 }
 
 void TRDWordEnumThread::Pause(bool reset)
 {
     if (ControlState.load() == csFinished)
         return;
+    QElapsedTimer timer;
+    timer.start();
     if (reset) {
         RestartData = nullptr;
         RestartItem = RestartOffs = -1;
     }
     {
         std::lock_guard<std::mutex> lock(FMutex);
-        if (FWaiting || !isRunning())
-            return;
-        ControlState = csStopRequested;
+        if (!FWaiting && isRunning())
+            ControlState = csStopRequested;
     }
     FThreadCv.notify_all();  // out of the quiet period at once
-    WaitForAcknowledge();
-    if (reset && DocData != nullptr) {
-        TCustomRDData* data = DocData->GetActiveData();
-        if (ItemIndex >= 0 && ItemIndex < data->ItemCount())
-            data->ItemAt(ItemIndex)->ClearLiveSpelling();  // it was checked only in part
-    }
+    // The items the thread has checked are taken; what it has in hand no longer counts.
+    RunPendingCalls();
+    Bump();
+    RunPendingCalls();
+    // An item begun is checked again from its start.
     ItemInProgress = false;
+    ItemOffset = 0;
+    FLongestWait = std::max(FLongestWait, timer.nsecsElapsed());
 }
 
 void TRDWordEnumThread::Continue()
 {
     if (ControlState.load() == csFinished)
         return;
-    // The walk position changes below: the thread must be standing still.
-    if (!Waiting())
-        Pause(false);
+    Bump();
     if (RestartItem >= 0 || ResetRequested)
         ApplyRestartPoint();
     DelayActive = true;
@@ -160,21 +136,21 @@ void TRDWordEnumThread::Finish()
 {
     if (ControlState.load() == csFinished)
         return;
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        if (!FWaiting && isRunning())
-            ControlState = csStopRequested;
-    }
-    FThreadCv.notify_all();
-    WaitForAcknowledge();
+    QElapsedTimer timer;
+    timer.start();
     {
         std::lock_guard<std::mutex> lock(FMutex);
         FTerminating = true;
         FWaiting = false;
+        ControlState = csStopRequested;
+        FGeneration.fetch_add(1);
     }
     FThreadCv.notify_all();
+    // A call the thread waits for is answered (with nothing to do).
+    RunPendingCalls();
     if (!isRunning())
         ControlState = csFinished;
+    FLongestWait = std::max(FLongestWait, timer.nsecsElapsed());
 }
 
 void TRDWordEnumThread::SetRestartPoint(TCustomRDData* data, int itemNo, int offset)
@@ -210,25 +186,14 @@ void TRDWordEnumThread::ApplyRestartPoint()
             TCustomRDData* active = data->GetActiveData();
             const bool valid = itemNo >= 0 && itemNo < active->ItemCount();
             if (c > 0) {
+                // Inside the item: from the word that holds the offset.
                 ItemInProgress = offset > 1 && valid && active->ItemAt(itemNo)->StyleNo >= 0;
-                if (ItemInProgress) {
-                    LoadItemText();
-                    // One character before the offset, back to the word's start.
-                    int pos = 0;
-                    while (pos < FText.size() && (FOffsets.empty() ? pos + 1 : FOffsets[size_t(pos)]) < offset - 1)
-                        ++pos;
-                    while (pos > 0) {
-                        const char16_t ch = FText[pos - 1].unicode();
-                        if (ch <= 255 && FDelimiters[ch])
-                            break;
-                        --pos;
-                    }
-                    FTextPos = pos;
-                }
+                ItemOffset = ItemInProgress ? offset : 0;
             } else {
                 if (!KeepExistingMarks && valid)
                     active->ItemAt(itemNo)->ClearLiveSpelling();
                 ItemInProgress = false;
+                ItemOffset = 0;
             }
             ResetRequested = false;
         }
@@ -273,24 +238,40 @@ bool TRDWordEnumThread::IsPassed(TCustomRDData* rdData, int itemNo)
 
 // ---- calls on the GUI thread ----
 
-bool TRDWordEnumThread::Synchronize(std::function<void()> fn)
+bool TRDWordEnumThread::Enqueue(TCall* call)
 {
-    TCall call{std::move(fn)};
     bool post = false;
     {
-        std::unique_lock<std::mutex> lock(FMutex);
+        std::lock_guard<std::mutex> lock(FMutex);
         if (FTerminating)
             return false;
-        FCalls.push_back(&call);
+        FCalls.push_back(call);
         post = !FEventPosted;
         FEventPosted = true;
     }
-    FGuiCv.notify_all();
     if (post)
         QCoreApplication::postEvent(this, new QEvent(RunCallsEvent));
+    return true;
+}
+
+bool TRDWordEnumThread::Synchronize(std::function<void()> fn)
+{
+    TCall call{std::move(fn)};
+    if (!Enqueue(&call))
+        return false;
+    // The GUI thread answers it from the posted event, or in Pause or Finish.
     std::unique_lock<std::mutex> lock(FMutex);
     FThreadCv.wait(lock, [&] { return call.Done; });
     return true;
+}
+
+void TRDWordEnumThread::Post(std::function<void()> fn)
+{
+    auto call = std::make_unique<TCall>();
+    call->Fn = std::move(fn);
+    call->Owned = true;
+    if (Enqueue(call.get()))
+        call.release();
 }
 
 void TRDWordEnumThread::RunPendingCalls()
@@ -308,6 +289,10 @@ void TRDWordEnumThread::RunPendingCalls()
             call->Fn();
         } catch (...) {
             // A mark that cannot be shown stays; nothing else to do.
+        }
+        if (call->Owned) {
+            delete call;
+            continue;
         }
         {
             std::lock_guard<std::mutex> lock(FMutex);
@@ -329,22 +314,151 @@ bool TRDWordEnumThread::event(QEvent* e)
     return true;
 }
 
-void TRDWordEnumThread::RemoveMarks(TCustomRDData* data, int itemNo)
+// ---- the walk (GUI thread) ----
+
+bool TRDWordEnumThread::SeekTextItem(TCustomRDData*& data, int& index, bool keep)
 {
-    if (FViewer.load() == nullptr || data == nullptr)
+    TCustomRDData* root = FViewer.load() != nullptr ? FViewer.load()->DocumentData() : nullptr;
+    for (int guard = 0; data != nullptr; ++guard) {
+        TCustomRDData* active = data->GetActiveData();
+        if (index >= active->ItemCount()) {
+            TCustomRDData* parent = data->GetAbsoluteParentData();
+            if (data == root || parent == nullptr)
+                return false;
+            // Out of a nested document: the next one of the same item, or the item after it.
+            int parentItemNo = -1;
+            std::unique_ptr<TRDLocation> location;
+            data->GetParentInfo(parentItemNo, location);
+            TCustomRDData* next = nullptr;
+            if (parentItemNo >= 0 && parentItemNo < parent->GetActiveData()->ItemCount()) {
+                TCustomRDItemInfo* owner = parent->GetActiveData()->ItemAt(parentItemNo);
+                std::unique_ptr<TRDStoreSubRDData> store;
+                bool found = false;
+                for (TCustomRDData* sub = owner->EnumSubDocuments(store, 0); sub != nullptr;
+                     sub = owner->EnumSubDocuments(store, 4)) {
+                    if (found) {
+                        next = sub;
+                        break;
+                    }
+                    found = sub->GetSourceData() == data->GetSourceData();
+                }
+            }
+            if (next != nullptr) {
+                data = next->GetSourceData();
+                index = 0;
+            } else {
+                data = parent->GetSourceData();
+                index = parentItemNo + 1;
+                if (parentItemNo < 0)
+                    return false;
+            }
+            continue;
+        }
+        TCustomRDItemInfo* item = active->ItemAt(index);
+        if (item->StyleNo < 0 || (!keep && (item->SpellFlags & 1))) {
+            std::unique_ptr<TRDStoreSubRDData> store;
+            if (TCustomRDData* sub = item->StyleNo < 0 ? item->EnumSubDocuments(store, 0) : nullptr) {
+                data = sub->GetSourceData();
+                index = 0;
+            } else {
+                ++index;
+            }
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+void TRDWordEnumThread::FillBatch(TBatch& batch, unsigned gen)
+{
+    TCustomRichDoc* viewer = FViewer.load();
+    if (gen != FGeneration.load() || ControlState.load() != csRunning || viewer == nullptr || DocData == nullptr) {
+        batch.Stale = true;
+        return;
+    }
+    // What the thread reads of the viewer goes with the items.
+    batch.Handler = viewer->OnSpellingCheck;
+    batch.Delimiters.assign(256, false);
+    for (char c : viewer->Delimiters)
+        batch.Delimiters[static_cast<unsigned char>(c)] = true;
+    constexpr int MaxItems = 256;
+    constexpr qsizetype MaxBytes = 64 * 1024;
+    TCustomRDData* data = DocData;
+    int index = ItemIndex;
+    bool keep = KeepExistingMarks;
+    int startOffset = ItemInProgress ? ItemOffset : 0;
+    qsizetype bytes = 0;
+    while (int(batch.Items.size()) < MaxItems && bytes < MaxBytes) {
+        if (!SeekTextItem(data, index, keep || startOffset > 1)) {
+            batch.End = true;
+            break;
+        }
+        TCustomRDData* active = data->GetActiveData();
+        const TCustomRDItemInfo* item = active->ItemAt(index);
+        TItemCopy copy;
+        copy.Data = data;
+        copy.Index = index;
+        copy.Text = active->TextOfItem(index);
+        copy.Unicode = item->ItemOptions & rdioUnicode;
+        copy.StyleNo = active->EffectiveStyleOfItem(index);
+        copy.CodePage = active->CodePageOfStyle(std::max(copy.StyleNo, 0));
+        const TRDStyle* sheet = active->GetRDStyle();
+        if (sheet != nullptr && copy.StyleNo >= 0 && copy.StyleNo < sheet->TextStyles().Count()) {
+            const TFontInfo* font = sheet->TextStyles().TextStyleAt(copy.StyleNo);
+            copy.Jump = font->Jump;
+            copy.Symbol = font->Charset == SYMBOL_CHARSET;
+        }
+        copy.StartOffset = startOffset;
+        copy.Keep = keep;
+        if (keep && item->WordPainters)
+            for (int k = 0; k < item->WordPainters->Count(); ++k)
+                copy.Marks.emplace_back(item->WordPainters->PainterAt(k)->StartOffset,
+                                        item->WordPainters->PainterAt(k)->Length);
+        bytes += copy.Text.size();
+        batch.Items.push_back(std::move(copy));
+        ++index;
+        keep = false;
+        startOffset = 0;
+    }
+}
+
+void TRDWordEnumThread::FinishItem(unsigned gen, TCustomRDData* data, int index, int clearFrom,
+                                   const std::vector<std::pair<int, int>>& marks)
+{
+    if (gen != FGeneration.load() || FViewer.load() == nullptr || data == nullptr)
         return;
     TCustomRDData* active = data->GetActiveData();
-    if (itemNo < 0 || itemNo >= active->ItemCount())
+    if (index < 0 || index >= active->ItemCount())
         return;
-    TCustomRDItemInfo* item = active->ItemAt(itemNo);
-    if (!item->WordPainters)
-        return;
-    item->ClearLiveSpelling();
-    if (auto* formatted = dynamic_cast<TCustomRDFormattedData*>(active)) {
-        const int first = formatted->FirstDrawItemOfItem(itemNo), last = formatted->LastDrawItemOfItem(itemNo);
-        for (int d = first; d >= 0 && d <= last; ++d)
-            formatted->InvalidateDrawItem(d, 3);
+    TCustomRDItemInfo* item = active->ItemAt(index);
+    if (clearFrom >= 0 && item->WordPainters) {
+        bool removed = false;
+        for (int k = item->WordPainters->Count() - 1; k >= 0; --k) {
+            const TRDWordPainter* p = item->WordPainters->PainterAt(k);
+            if (dynamic_cast<const TRDWordMisspellPainter*>(p) && p->StartOffset + p->Length > clearFrom) {
+                item->WordPainters->Delete(k);
+                removed = true;
+            }
+        }
+        if (item->WordPainters->Count() == 0)
+            item->WordPainters.reset();
+        auto* formatted = dynamic_cast<TCustomRDFormattedData*>(active);
+        if (removed && formatted != nullptr && formatted->DrawItems.Count() > 0) {
+            const int first = formatted->FirstDrawItemOfItem(index), last = formatted->LastDrawItemOfItem(index);
+            for (int d = first; d >= 0 && d <= last; ++d)
+                formatted->InvalidateDrawItem(d, 3);
+        }
     }
+    for (const auto& mark : marks)
+        MarkMisspelled(data, index, mark.first, mark.second);
+    item->SpellFlags |= 1;
+    // The walk goes on after the item.
+    DocData = data;
+    ItemIndex = index + 1;
+    ItemInProgress = false;
+    ItemOffset = 0;
+    KeepExistingMarks = false;
 }
 
 void TRDWordEnumThread::MarkMisspelled(TCustomRDData* data, int itemNo, int wordOffs, int wordLen)
@@ -372,109 +486,115 @@ void TRDWordEnumThread::MarkMisspelled(TCustomRDData* data, int itemNo, int word
     }
 }
 
-// ---- the walk (on the thread) ----
+// ---- the words (on the thread, on copies) ----
 
-void TRDWordEnumThread::LoadItemText()
+bool TRDWordEnumThread::CheckItem(const TItemCopy& item, const TBatch& batch, unsigned gen, int& clearFrom,
+                                  std::vector<std::pair<int, int>>& marks)
 {
-    TCustomRDData* data = DocData->GetActiveData();
-    const TCustomRDItemInfo* item = data->ItemAt(ItemIndex);
-    const QByteArray& raw = data->TextOfItem(ItemIndex);
-    FStyleNo = data->EffectiveStyleOfItem(ItemIndex);
-    FText.clear();
-    FOffsets.clear();
-    FTextPos = 0;
-    FSkipItem = false;
-    FEndOffset = 1;
-    const TRDStyle* sheet = data->GetRDStyle();
-    const TFontInfo* font = nullptr;
-    if (sheet != nullptr && FStyleNo >= 0 && FStyleNo < sheet->TextStyles().Count())
-        font = sheet->TextStyles().TextStyleAt(FStyleNo);
-    if (item->ItemOptions & rdioUnicode) {
-        FText = RawToWideString(raw);
+    // The characters and the item offset of each (none: index + 1).
+    QString text;
+    std::vector<int> offsets;
+    int endOffset = 1;
+    if (item.Unicode) {
+        text = RawToWideString(item.Text);
     } else {
         bool ascii = true;
-        for (char c : raw)
+        for (char c : item.Text)
             if (static_cast<unsigned char>(c) >= 0x80) {
                 ascii = false;
                 break;
             }
         if (ascii) {
-            FText = QString::fromLatin1(raw);
+            text = QString::fromLatin1(item.Text);
         } else {
-            // Character by character, remembering where each one starts in the bytes.
-            const uint32_t codePage = data->CodePageOfStyle(std::max(FStyleNo, 0));
-            for (int pos = 1; pos <= raw.size();) {
-                const int next = std::max(data->NextCharPos(raw, ItemIndex, pos), pos + 1);
-                const QString ch = AnsiToQString(codePage, raw.mid(pos - 1, next - pos));
+            for (qsizetype pos = 0; pos < item.Text.size();) {
+                const int size = IsDoubleByteCodePage(item.CodePage)
+                                     ? std::max(1, DoubleByteCharSize(item.Text, pos, item.CodePage))
+                                     : 1;
+                const QString ch = AnsiToQString(item.CodePage, item.Text.mid(pos, size));
                 for (qsizetype k = 0; k < ch.size(); ++k) {
-                    FText += ch[k];
-                    FOffsets.push_back(pos);
+                    text += ch[k];
+                    offsets.push_back(int(pos) + 1);
                 }
-                pos = next;
+                pos += size;
             }
         }
     }
-    FEndOffset = FOffsets.empty() ? int(FText.size()) + 1 : int(raw.size()) + 1;
-    if (font != nullptr
-        && ((font->Jump && (IsUrlText(FText) || IsEmailText(FText))) || font->Charset == SYMBOL_CHARSET)) {
-        // Addresses and symbols are not words.
-        FSkipItem = true;
-        FText.clear();
-        FOffsets.clear();
-    }
-}
-
-bool TRDWordEnumThread::NextWord(QString& word)
-{
-    auto isDelimiter = [this](int i) {
-        const char16_t ch = FText[i].unicode();
-        return ch <= 255 && FDelimiters[ch];
-    };
-    auto offsetOf = [this](int i) { return FOffsets.empty() ? i + 1 : FOffsets[size_t(i)]; };
-    const int n = int(FText.size());
-    for (;;) {
-        // 1. Delimiters and apostrophes before the word.
-        while (FTextPos < n && (isDelimiter(FTextPos) || FText[FTextPos] == QLatin1Char('\'')))
-            ++FTextPos;
-        // 2. The end of the text.
-        if (FTextPos >= n) {
-            KeepExistingMarks = false;
-            return false;
-        }
-        // 3. The word runs to the next delimiter; apostrophes at its end are cut off.
-        const int start = FTextPos;
-        while (FTextPos < n && !isDelimiter(FTextPos))
-            ++FTextPos;
-        int end = FTextPos;
-        while (end > start && FText[end - 1] == QLatin1Char('\''))
-            --end;
-        const TCustomRDItemInfo* item = DocData->GetActiveData()->ItemAt(ItemIndex);
-        if (KeepExistingMarks && item->IsMisspelledAt(offsetOf(start)))
-            continue;
-        // 4. Offset and length in the item's own characters.
-        WordOffs = offsetOf(start);
-        WordLen = (end < n ? offsetOf(end) : FEndOffset) - WordOffs;
-        word = FText.mid(start, end - start);
+    endOffset = offsets.empty() ? int(text.size()) + 1 : int(item.Text.size()) + 1;
+    const int keepFrom = item.StartOffset > 1 ? item.StartOffset : 0;
+    // Addresses in a hypertext style and symbol fonts are not words: their marks just go.
+    if (item.Symbol || (item.Jump && (IsUrlText(text) || IsEmailText(text)))) {
+        clearFrom = 0;
         return true;
+    }
+    const int n = int(text.size());
+    auto isDelimiter = [&](int i) {
+        const char16_t ch = text[i].unicode();
+        return ch <= 255 && batch.Delimiters[ch];
+    };
+    auto offsetOf = [&](int i) { return i >= n ? endOffset : offsets.empty() ? i + 1 : offsets[size_t(i)]; };
+    int pos = 0;
+    if (keepFrom > 0) {
+        // One character before the offset, back to the start of its word.
+        while (pos < n && offsetOf(pos) < keepFrom - 1)
+            ++pos;
+        while (pos > 0 && !isDelimiter(pos - 1))
+            --pos;
+    }
+    // Unless only unmarked words are checked, the marks from the scan's start go.
+    clearFrom = item.Keep ? -1 : (pos > 0 ? offsetOf(pos) : 0);
+    auto marked = [&](int offset) {
+        for (const auto& m : item.Marks)
+            if (m.first <= offset && offset < m.first + m.second)
+                return true;
+        return false;
+    };
+    TCustomRichDoc* sender = FViewer.load();
+    while (true) {
+        if (FGeneration.load(std::memory_order_relaxed) != gen)
+            return false;
+        // Delimiters and apostrophes before the word.
+        while (pos < n && (isDelimiter(pos) || text[pos] == QLatin1Char('\'')))
+            ++pos;
+        if (pos >= n)
+            return true;
+        // The word runs to the next delimiter; apostrophes at its end are cut off.
+        const int start = pos;
+        while (pos < n && !isDelimiter(pos))
+            ++pos;
+        int end = pos;
+        while (end > start && text[end - 1] == QLatin1Char('\''))
+            --end;
+        if (item.Keep && marked(offsetOf(start)))
+            continue;
+        bool misspelled = false;
+        if (batch.Handler) {
+            try {
+                batch.Handler(sender, text.mid(start, end - start), item.StyleNo, misspelled);
+            } catch (...) {
+                misspelled = false;
+            }
+        }
+        if (misspelled)
+            marks.emplace_back(offsetOf(start), offsetOf(end) - offsetOf(start));
     }
 }
 
 void TRDWordEnumThread::WaitForResume(std::unique_lock<std::mutex>& lock)
 {
     FWaiting = true;
-    FGuiCv.notify_all();
     FThreadCv.wait(lock, [this] { return !FWaiting || FTerminating; });
 }
 
 void TRDWordEnumThread::run()
 {
-    QString word;
     while (true) {
+        unsigned gen = 0, resumes = 0;
         {
             std::unique_lock<std::mutex> lock(FMutex);
             if (FTerminating)
                 break;
-            // 2. A stop request is acknowledged; the thread then waits for a Continue.
+            // A stop request is acknowledged; the thread then waits for a Continue.
             if (ControlState.load() == csStopRequested) {
                 ControlState = csStopped;
                 WaitForResume(lock);
@@ -484,7 +604,7 @@ void TRDWordEnumThread::run()
                 WaitForResume(lock);
                 continue;
             }
-            // 1. The quiet period after a change; a stop request ends it at once.
+            // The quiet period after a change; a stop request ends it at once.
             if (DelayActive.load()) {
                 EditedInDelay = false;
                 const bool stopped = FThreadCv.wait_for(lock, std::chrono::milliseconds(QuietPeriodMs), [this] {
@@ -494,101 +614,43 @@ void TRDWordEnumThread::run()
                     DelayActive = EditedInDelay.load();
                 continue;
             }
+            gen = FGeneration.load();
+            resumes = FResumeCount;
         }
-        // 3. The walk.
-        if (FViewer.load() == nullptr || DocData == nullptr) {
+        // The next items, copied on the GUI thread.
+        TBatch batch;
+        if (!Synchronize([this, &batch, gen] { FillBatch(batch, gen); }))
+            continue;
+        bool complete = !batch.Stale;
+        for (const TItemCopy& item : batch.Items) {
+            int clearFrom = -1;
+            std::vector<std::pair<int, int>> marks;
+            if (!CheckItem(item, batch, gen, clearFrom, marks)) {
+                complete = false;
+                break;
+            }
+            TCustomRDData* data = item.Data;
+            const int index = item.Index;
+            Post([this, gen, data, index, clearFrom, marks = std::move(marks)] {
+                FinishItem(gen, data, index, clearFrom, marks);
+            });
+        }
+        if (complete && batch.End) {
+            // The document is checked: say so on the GUI thread, after the marks.
+            Synchronize([this, gen] {
+                if (gen != FGeneration.load())
+                    return;
+                ++FEndOfDocumentCount;
+                if (OnEndOfDocument)
+                    OnEndOfDocument();
+            });
+        }
+        if (batch.Stale || (complete && batch.End)) {
+            // Nothing to do until a Continue (unless one came meanwhile).
             std::unique_lock<std::mutex> lock(FMutex);
-            if (!FTerminating && ControlState.load() == csRunning)
+            if (!FTerminating && ControlState.load() == csRunning && gen == FGeneration.load()
+                && resumes == FResumeCount)
                 WaitForResume(lock);
-            continue;
-        }
-        TCustomRDData* data = DocData->GetActiveData();
-        if (ItemIndex >= data->ItemCount()) {
-            if (DocData == RootData() || DocData->GetAbsoluteParentData() == nullptr) {
-                // The document is checked: say so on the GUI thread, then wait
-                // (unless a Continue came in the meantime).
-                unsigned resumes = 0;
-                {
-                    std::lock_guard<std::mutex> lock(FMutex);
-                    resumes = FResumeCount;
-                }
-                Synchronize([this] {
-                    ++FEndOfDocumentCount;
-                    if (OnEndOfDocument)
-                        OnEndOfDocument();
-                });
-                std::unique_lock<std::mutex> lock(FMutex);
-                if (!FTerminating && ControlState.load() == csRunning && resumes == FResumeCount)
-                    WaitForResume(lock);
-                continue;
-            }
-            // Out of a nested document: the next one of the same item, or the item after it.
-            int parentItemNo = -1;
-            std::unique_ptr<TRDLocation> location;
-            DocData->GetParentInfo(parentItemNo, location);
-            TCustomRDData* parent = DocData->GetAbsoluteParentData();
-            TCustomRDData* next = nullptr;
-            if (parentItemNo >= 0 && parentItemNo < parent->GetActiveData()->ItemCount()) {
-                TCustomRDItemInfo* owner = parent->GetActiveData()->ItemAt(parentItemNo);
-                std::unique_ptr<TRDStoreSubRDData> store;
-                bool found = false;
-                for (TCustomRDData* sub = owner->EnumSubDocuments(store, 0); sub != nullptr;
-                     sub = owner->EnumSubDocuments(store, 4)) {
-                    if (found) {
-                        next = sub;
-                        break;
-                    }
-                    found = sub->GetSourceData() == DocData->GetSourceData();
-                }
-            }
-            if (next != nullptr) {
-                DocData = next->GetSourceData();
-                ItemIndex = 0;
-            } else {
-                DocData = parent->GetSourceData();
-                ItemIndex = parentItemNo + 1;
-            }
-            ItemInProgress = false;
-            continue;
-        }
-        TCustomRDItemInfo* item = data->ItemAt(ItemIndex);
-        if (!ItemInProgress && (item->StyleNo < 0 || (!KeepExistingMarks && (item->SpellFlags & 1)))) {
-            std::unique_ptr<TRDStoreSubRDData> store;
-            if (TCustomRDData* sub = item->EnumSubDocuments(store, 0)) {
-                DocData = sub->GetSourceData();
-                ItemIndex = 0;
-            } else {
-                ++ItemIndex;
-            }
-            continue;
-        }
-        if (!ItemInProgress) {
-            LoadItemText();
-            if ((FSkipItem || !KeepExistingMarks) && item->WordPainters) {
-                TCustomRDData* d = DocData;
-                const int i = ItemIndex;
-                Synchronize([this, d, i] { RemoveMarks(d, i); });
-            }
-            ItemInProgress = true;
-        }
-        if (!NextWord(word)) {
-            item->SpellFlags |= 1;
-            ++ItemIndex;
-            ItemInProgress = false;
-            continue;
-        }
-        bool misspelled = false;
-        if (FHandler) {
-            try {
-                FHandler(FViewer.load(), word, FStyleNo, misspelled);
-            } catch (...) {
-                misspelled = false;
-            }
-        }
-        if (misspelled) {
-            TCustomRDData* d = DocData;
-            const int i = ItemIndex, offs = WordOffs, len = WordLen;
-            Synchronize([this, d, i, offs, len] { MarkMisspelled(d, i, offs, len); });
         }
     }
     {
@@ -596,8 +658,6 @@ void TRDWordEnumThread::run()
         ControlState = csFinished;
         FWaiting = false;
     }
-    FGuiCv.notify_all();
-    FText.clear();
 }
 
 // ---- holding the thread during a change ----

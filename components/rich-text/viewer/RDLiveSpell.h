@@ -49,11 +49,14 @@ public:
     int RestartItem = -1;
     int RestartOffs = -1;
     std::atomic<int> ControlState{csRunning};
-    // The position of the walk (written by the GUI thread only while the thread waits).
+    // The walk: the first item not checked yet. It belongs to the GUI thread:
+    // the thread asks it for copies of the next items and hands back the
+    // words found wrong, so that it never reads the document itself.
     TCustomRDData* DocData = nullptr;
     int ItemIndex = 0;
-    int WordOffs = 0, WordLen = 0;
+    // The walk resumes inside ItemIndex at this offset (a restart point inside an item).
     bool ItemInProgress = false;
+    int ItemOffset = 0;
     bool ResetRequested = false;
     std::atomic<bool> DelayActive{false}, EditedInDelay{false};
     bool EditedWordPending = false;
@@ -65,9 +68,9 @@ public:
     void Init(TCustomRichDoc* viewer);
     // Starts the thread, or wakes it, at once (no quiet period).
     void Resume();
-    // Asks the thread to stop between two words and waits until it does,
-    // running the calls it queued meanwhile. With reset the restart point is
-    // dropped and the marks of the item it was in are removed.
+    // Stops the walk: the thread's work in progress no longer counts, the
+    // results it handed back are applied. Never waits for the thread. With
+    // reset the restart point is dropped.
     void Pause(bool reset);
     // After a change: applies the restart point and lets the thread go on
     // after a quiet period of 50 ms.
@@ -83,12 +86,36 @@ public:
     bool Waiting() const;
 
     // Counted on the GUI thread each time the thread reaches the end of the
-    // document (after the calls it queued before).
+    // document (after every mark it found).
     int EndOfDocumentCount() const { return FEndOfDocumentCount; }
     // Runs on the GUI thread when the end of the document is reached.
     std::function<void()> OnEndOfDocument;
-    // The longest time in nanoseconds the GUI thread waited in Pause or Finish.
+    // The longest time in nanoseconds the GUI thread spent in Pause or Finish.
     qint64 LongestWait() const { return FLongestWait; }
+
+    // What the thread gets of one text item.
+    struct TItemCopy {
+        TCustomRDData* Data = nullptr;
+        int Index = 0;
+        QByteArray Text;
+        bool Unicode = false;
+        uint32_t CodePage = 0;
+        int StyleNo = 0;
+        bool Jump = false, Symbol = false;
+        // The scan starts at the word holding this offset (0: the start).
+        int StartOffset = 0;
+        // Only unmarked words are checked: the marks there are (start, length).
+        bool Keep = false;
+        std::vector<std::pair<int, int>> Marks;
+    };
+    // What the thread gets at a time: items, and whether the document ends after them.
+    struct TBatch {
+        bool Stale = false;
+        bool End = false;
+        std::vector<TItemCopy> Items;
+        std::function<void(TCustomRichDoc*, const QString&, int, bool&)> Handler;
+        std::vector<bool> Delimiters;
+    };
 
 protected:
     void run() override;
@@ -98,40 +125,37 @@ private:
     struct TCall {
         std::function<void()> Fn;
         bool Done = false;
+        bool Owned = false;  // queued without waiting: the queue frees it
     };
     // The thread has fn run on the GUI thread and waits for it; false when
     // the thread is finishing (nothing ran).
     bool Synchronize(std::function<void()> fn);
+    // The same without waiting: the calls run in the order queued, all of
+    // them before a Pause or Finish returns.
+    void Post(std::function<void()> fn);
+    bool Enqueue(TCall* call);
     // GUI thread: runs the queued calls.
     void RunPendingCalls();
-    // GUI thread: waits until the thread acknowledged a stop or waits,
-    // running queued calls meanwhile.
-    void WaitForAcknowledge();
-    // Thread: acknowledges a stop (or reaches the end of the document) and
-    // waits until woken.
+    // Thread: waits until woken.
     void WaitForResume(std::unique_lock<std::mutex>& lock);
-    // Loads the current item's text (nothing to check for URLs in a jump
-    // style and symbol fonts); clearMarks: remove its marks (GUI thread).
-    void LoadItemText();
-    bool NextWord(QString& word);
-    // The document the viewer shows.
-    TCustomRDData* RootData() const;
-    void RemoveMarks(TCustomRDData* data, int itemNo);
+    // GUI thread: the next items from the walk for generation gen.
+    void FillBatch(TBatch& batch, unsigned gen);
+    // GUI thread: from (data, index), the next text item to check; false at the document's end.
+    bool SeekTextItem(TCustomRDData*& data, int& index, bool keep);
+    // GUI thread: an item checked: old marks go (clearFrom: from that offset), new ones come.
+    void FinishItem(unsigned gen, TCustomRDData* data, int index, int clearFrom,
+                    const std::vector<std::pair<int, int>>& marks);
+    // Thread: the words of one item; false when it was not checked (a pause came).
+    bool CheckItem(const TItemCopy& item, const TBatch& batch, unsigned gen, int& clearFrom,
+                   std::vector<std::pair<int, int>>& marks);
     void MarkMisspelled(TCustomRDData* data, int itemNo, int wordOffs, int wordLen);
+    void Bump();
 
     std::atomic<TCustomRichDoc*> FViewer{nullptr};
-    std::function<void(TCustomRichDoc*, const QString&, int, bool&)> FHandler;
-    bool FDelimiters[256] = {};
-    // The current item's characters, the item offset of each (empty: index + 1), the scan position.
-    QString FText;
-    std::vector<int> FOffsets;
-    int FTextPos = 0;
-    int FEndOffset = 1;  // the item offset after the last character
-    int FStyleNo = 0;
-    bool FSkipItem = false;
+    // Counts the pauses: work begun before the last one is dropped.
+    std::atomic<unsigned> FGeneration{0};
 
     mutable std::mutex FMutex;
-    std::condition_variable FGuiCv;     // the GUI thread waits on it
     std::condition_variable FThreadCv;  // the thread waits on it
     std::deque<TCall*> FCalls;
     bool FWaiting = false;      // the thread waits for a Continue
