@@ -1,17 +1,20 @@
 #pragma once
 
-// Live spelling: one background thread per viewer walks the document item by
-// item and word by word, asks the viewer's OnSpellingCheck handler about each
-// word (on the thread) and marks the misspelled ones on their text items
-// through calls that run on the GUI thread. Every change of the items pauses
-// the thread first (it acknowledges between two words and then waits) and
-// lets it continue afterwards.
+// Live spelling: one background thread per viewer checks the words of the
+// document, asking the viewer's OnSpellingCheck handler about each word (on
+// the thread), and the misspelled ones are marked on their text items on the
+// GUI thread.
 //
-// Threads: the thread is never suspended from outside. Pause, continue and
-// finish go through one mutex and two condition variables; the control state
-// and the flags both sides touch are atomics. A call the thread wants run on
-// the GUI thread goes into a queue of ours: the GUI thread runs it from a
-// posted event, and while it waits in Pause or Finish.
+// Threads: the walk through the document belongs to the GUI thread. The
+// thread asks it for copies of the next items (a call the GUI thread answers),
+// checks their words and hands back, per item, the words found wrong (a call
+// queued to the GUI thread); it never reads the document itself. A change of
+// the items pauses the walk first: the results handed back so far are
+// applied, whatever the thread has in hand is dropped (a generation count
+// tells), and the GUI thread never waits for the thread. Waiting and waking
+// go through one mutex and condition variables; the control state and the
+// flags both sides touch are atomics. The queued calls run from a posted
+// event, and in Pause and Finish.
 
 #include <atomic>
 #include <condition_variable>
