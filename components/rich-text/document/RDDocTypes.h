@@ -21,6 +21,7 @@
 #include "RDTextStyles.h"
 #include "RDUnicode.h"
 
+class TCanvas;
 class TCustomRDData;
 class TCustomRDItemInfo;
 class TRDListInfo;
@@ -221,18 +222,42 @@ enum class TBackgroundStyle : uint8_t {
 // The document background (picture, placement, current-line band): RDBack.h.
 class TRDBackground;
 
-// The animation state of an animated picture item.
+// The animation state of an animated picture item. The item owns it; the
+// animator list of the root document only refers to it (viewer/RDAnimator.h).
+class TRDAnimatorList;
 class TRDAnimator {
 public:
-    virtual ~TRDAnimator() = default;
-    TCustomRDData* RDData = nullptr;
+    TRDAnimator() = default;
+    TRDAnimator(TCustomRDData* rdData, TCustomRDItemInfo* item) { AttachToItem(rdData, item); }
+    TRDAnimator(const TRDAnimator&) = delete;
+    TRDAnimator& operator=(const TRDAnimator&) = delete;
+    // Leaves the list that holds it (RDAnimator.cpp).
+    virtual ~TRDAnimator();
+    TRDAnimatorList* List = nullptr;
+    int FrameIndex = 0;
     TCustomRDItemInfo* Item = nullptr;
+    // Milliseconds until the next frame.
+    int TimeLeft = 0;
+    TCustomRDData* RDData = nullptr;
     void AttachToItem(TCustomRDData* rdData, TCustomRDItemInfo* item)
     {
         Item = item;
         if (rdData)
             RDData = rdData;
     }
+    virtual int GetFrameCount() const { return 0; }
+    // A frame changed while the picture is out of view; the document resets its animators.
+    virtual void Update() {}
+    // Back to the first frame with a full interval.
+    virtual void Reset() {}
+    // To the next frame with a full interval.
+    virtual void ChangeFrame() {}
+    // Draws the current frame with its top left corner at (x, y).
+    virtual void Draw(int x, int y, int mode, TCanvas& canvas) {}
+    virtual void GetFrameSize(int& width, int& height) const;
+    virtual void DrawFirstFrame(TCanvas& canvas) {}
+    virtual bool HasOwnFrames() const { return false; }
+    void NextFrame();
 };
 
 using TRDMakeAnimatorHook = void (*)(TCustomRDItemInfo* item, TCustomRDData* rdData,

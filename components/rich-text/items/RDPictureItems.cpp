@@ -520,7 +520,13 @@ void TRDGraphicItemInfo::Paint(TCanvas& canvas, int x, int y, uint16_t state, co
     const int h = GetImageHeight();
     const QRect target(x + Spacing, y + Spacing, w, h);
     const TGraphic* graphic = DisplayCopy ? DisplayCopy.get() : Image.get();
-    if (graphic) {
+    if (Animator) {
+        // An animated strip shows its current frame.
+        try {
+            Animator->Draw(target.left(), target.top(), 0, canvas);
+        } catch (const std::exception&) {
+        }
+    } else if (graphic) {
         try {
             if (IsMetafile(graphic)) {
                 // Metafiles are kept as data only: the placeholder is drawn.

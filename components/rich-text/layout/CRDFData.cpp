@@ -252,6 +252,7 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
                 return;
             d->State &= ~dsFormatting;
             d->LastFormattedItemNo = d->ItemCount() - 1;
+            d->UpdateItemAnimators(0, d->ItemCount() - 1);
             d->ItemsFormattedHook(0, d->ItemCount() - 1, false);
             d->FinishFormatHook();
         }
@@ -1490,6 +1491,7 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool update, bool itemF
     OffsetJumpRects();
     PlaceControls();
     LastFormattedItemNo = ItemCount() - 1;
+    UpdateItemAnimators(a, b);
     InvalidateRect(dirty);
     if (update)
         UpdateControl();

@@ -486,6 +486,17 @@ public:
     virtual void DestroyInplaceEditor() {}
     // After the selection was made or changed by the mouse or by a call.
     virtual void AfterMouseSelection(bool) { ResetAnimations(); }
+
+    // ---- animation (viewer/RDAnimator.cpp) ----
+    // The root document keeps the animators of its pictures; these ask it.
+    // Whether pictures may animate (a root without a control: no).
+    virtual bool AnimationsEnabled();
+    // Puts an animator into the root's list, which may free it (animator is then nil).
+    virtual void AddAnimator(std::unique_ptr<TRDAnimator>& animator);
+    // Every animator back to its first frame (a selection or the colours changed).
+    virtual void ResetAnimations();
+    // The pictures of items first..last ask for their animators after a layout.
+    void UpdateItemAnimators(int first, int last);
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
@@ -602,9 +613,6 @@ public:
     virtual void ScreenToClientPt(const QPoint& screen, QPoint& point);
     // Before a rectangle of this document is invalidated (cells tell their table).
     virtual void PrepareInvalidate() {}
-    // Animations of items; the viewer's document runs them.
-    virtual void ResetAnimations();
-    virtual void AddAnimator(void* animator);
 
     // Hypertext.
     void BuildJumpList(int& firstNo, std::vector<std::unique_ptr<TRDJumpInfo>>* list);

@@ -779,20 +779,6 @@ void TCustomRDFormattedData::ScreenToClientPt(const QPoint& screen, QPoint& poin
     point = control ? control->mapFromGlobal(screen) : screen;
 }
 
-void TCustomRDFormattedData::ResetAnimations()
-{
-    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
-    if (root && root != this)
-        root->ResetAnimations();
-}
-
-void TCustomRDFormattedData::AddAnimator(void* animator)
-{
-    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
-    if (root && root != this)
-        root->AddAnimator(animator);
-}
-
 // ---- hypertext ----
 
 void TCustomRDFormattedData::BuildJumpList(int& firstNo, std::vector<std::unique_ptr<TRDJumpInfo>>* list)

@@ -1,6 +1,11 @@
 #include "RDStyleDraw.h"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QHash>
+#include <QtCore/QThread>
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QStaticText>
+#include <QtGui/QTextOption>
 #include <QtGui/QPainter>
 #include <QtGui/QPolygon>
 #include <QtGui/QTextCharFormat>
@@ -135,6 +140,67 @@ bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, i
     return true;
 }
 
+namespace {
+
+// The shaped text of recent text output, for painting only; emptied when it
+// is full and when the application object goes.
+class TShapedTextCache {
+public:
+    static constexpr int MaxEntries = 2048;
+    const QStaticText* Get(const QString& text, const QFont& font, Qt::LayoutDirection direction)
+    {
+        if (QCoreApplication::instance() == nullptr || text.size() > 512)
+            return nullptr;
+        if (!FCleanupAdded) {
+            FCleanupAdded = true;
+            qAddPostRoutine([] {
+                Instance().FEntries.clear();
+                Instance().FCleanupAdded = false;
+            });
+        }
+        TKey key{text, font, direction};
+        auto it = FEntries.find(key);
+        if (it != FEntries.end())
+            return &it.value();
+        if (FEntries.size() >= MaxEntries)
+            FEntries.clear();
+        QStaticText shaped(text);
+        shaped.setTextFormat(Qt::PlainText);
+        QTextOption option;
+        option.setTextDirection(direction);
+        option.setWrapMode(QTextOption::NoWrap);
+        shaped.setTextOption(option);
+        shaped.prepare(QTransform(), font);
+        return &FEntries.insert(key, shaped).value();
+    }
+    static TShapedTextCache& Instance()
+    {
+        static TShapedTextCache cache;
+        return cache;
+    }
+
+private:
+    struct TKey {
+        QString Text;
+        QFont Font;
+        Qt::LayoutDirection Direction;
+        bool operator==(const TKey& o) const { return Direction == o.Direction && Text == o.Text && Font == o.Font; }
+    };
+    friend size_t qHash(const TKey& k, size_t seed) { return qHashMulti(seed, k.Text, k.Font, int(k.Direction)); }
+    QHash<TKey, QStaticText> FEntries;
+    bool FCleanupAdded = false;
+};
+
+const QStaticText* ShapedText(const QString& text, const QFont& font, Qt::LayoutDirection direction)
+{
+    // Painting runs on the GUI thread only.
+    if (QCoreApplication::instance() == nullptr || QThread::currentThread() != QCoreApplication::instance()->thread())
+        return nullptr;
+    return TShapedTextCache::Instance().Get(text, font, direction);
+}
+
+} // namespace
+
 // Text output at x, y (its top): on a solid brush the text's cell is filled first.
 void TextOut(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
 {
@@ -154,6 +220,12 @@ void TextOut(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
     if (painter.layoutDirection() == Qt::LayoutDirectionAuto)
         painter.setLayoutDirection(Qt::LeftToRight);
     painter.setPen(ToQColor(canvas.Font.Color));
+    // Repainting the same lines (scrolling back and forth) reuses their
+    // shaped glyphs instead of shaping the text again.
+    if (const QStaticText* shaped = ShapedText(text, painter.font(), painter.layoutDirection())) {
+        painter.drawStaticText(QPointF(x, y), *shaped);
+        return;
+    }
     painter.drawText(QPointF(x, y + fm.ascent()), text);
 }
 

@@ -179,14 +179,24 @@ void TRDControlData::MoveFocus(bool backward, QWidget* fromControl)
         InvalidateFocusRects();
         if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
             item->ClearFocus();
+        // Items that hold documents are asked too: the focus may go into them.
+        TCustomRDData* foundData = nullptr;
         int found = -1;
-        const int step = backward ? -1 : 1;
-        for (int i = current < 0 ? (backward ? ItemCount() - 1 : 0) : current + step; i >= 0 && i < ItemCount();
-             i += step)
-            if (ItemAt(i)->GetBoolValueEx(3, GetRDStyle())) {
-                found = i;
-                break;
-            }
+        FindNextFocusableItem(current, !backward, foundData, found);
+        if (foundData == nullptr)
+            found = -1;
+        // The item of this document that holds the found one.
+        int holder = found;
+        for (TCustomRDData* d = foundData; found >= 0 && d != nullptr && d->GetSourceData() != GetSourceData();) {
+            std::unique_ptr<TRDLocation> location;
+            d->GetParentInfo(holder, location);
+            d = d->GetAbsoluteParentData();
+            if (d == nullptr)
+                holder = -1;
+        }
+        auto* target = dynamic_cast<TCustomRDFormattedData*>(foundData);
+        if (holder < 0 || target == nullptr)
+            found = -1;
         if (found < 0) {
             TCustomRDFormattedData::FocusedItemNo = -1;
             FocusedItemNo = -1;
@@ -200,15 +210,15 @@ void TRDControlData::MoveFocus(bool backward, QWidget* fromControl)
         }
         // 7. The found item gets the focus and is shown.
         if (found >= 0) {
-            TCustomRDFormattedData::FocusedItemNo = found;
+            TCustomRDFormattedData::FocusedItemNo = holder;
             FocusedItemNo = found;
-            FocusedItemData = this;
-            ItemAt(found)->Focusing();
+            FocusedItemData = target;
+            target->ItemAt(found)->Focusing();
             InvalidateFocusRects();
-            const int d = FirstDrawItemOfItem(found);
-            if (d >= 0 && d < DrawItems.Count()) {
-                const TRDDrawLineInfo* di = DrawItems[d];
-                ScrollRectIntoView(di->Left, di->Top, di->Width, di->Height);
+            const int d = target->FirstDrawItemOfItem(found);
+            if (d >= 0 && d < target->DrawItems.Count()) {
+                const TRDDrawLineInfo* di = target->DrawItems[d];
+                target->ScrollRectIntoView(di->Left, di->Top, di->Width, di->Height);
             }
             return;
         }

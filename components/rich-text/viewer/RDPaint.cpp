@@ -11,6 +11,7 @@
 
 #include "CRDFData.h"
 #include "RDBack.h"
+#include "RDLiveSpell.h"
 #include "RDMarkerItems.h"
 #include "RDStyle.h"
 #include "RDTextItems.h"
@@ -42,15 +43,9 @@ QWidget* ControlOf(TCustomRDFormattedData& data)
 void TRDWordMisspellPainter::Paint(TCanvas& canvas, const TRDDrawLineInfo&, TCustomRDData* rdData, const QRect& rect,
                                    int) const
 {
-    constexpr int MaxPoints = 1024;
-    // rect's right and bottom edges are exclusive.
-    const int right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
-    QPolygon line;
-    for (int x = rect.left(), k = 0; x < right && k < MaxPoints; x += 2, ++k)
-        line << QPoint(x, k % 2 == 0 ? bottom - 2 : bottom);
+    const QPolygon line = MisspellPolyline(rect);
     if (line.size() < 2)
         return;
-    line.last().setX(right);
     const TRDStyle* style = rdData != nullptr ? rdData->GetRDStyle() : nullptr;
     QPainter& painter = canvas.Painter();
     const QPen old = painter.pen();

@@ -14,9 +14,11 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QToolTip>
 
+#include "RDAnimator.h"
 #include "RDBack.h"
 #include "RDDocParams.h"
 #include "RDFDocIO.h"
+#include "RDLiveSpell.h"
 #include "RDMarkerItems.h"
 #include "RDMarkup.h"
 #include "RDStyle.h"
@@ -306,6 +308,10 @@ void TRichDocRDData::ShowItemHint(const QString& hint)
 
 void TRichDocRDData::Clear()
 {
+    // The spelling thread goes before the items it reads.
+    Owner->StopLiveSpelling();
+    if (Owner->AnimationMode() == TRDAnimationMode::rdaniOnFormat)
+        Owner->StopAnimation();
     TRDControlData::Clear();
 }
 
@@ -481,9 +487,17 @@ void TRichDocRDData::PaintBufferedDocument(TCanvas& canvas, const QRect& clip)
 
 const QByteArray TCustomRichDoc::DefaultDelimiters = QByteArray(" .;,:(){}\"/\\<>!?[]\x91\x92\x93\x94-+*=\xA0\x84", 28);
 
+TRichDocRDData* TRichDocDataHolder::get() const
+{
+    if (!FData)
+        FData = FOwner->CreateDocumentData();
+    return FData.get();
+}
+
 TCustomRichDoc::TCustomRichDoc(QWidget* parent) : TRDScroller(parent)
 {
-    FDocumentData = CreateDocumentData();
+    // The document is made on first use, through the most derived CreateDocumentData.
+    InstallAnimatorHook();
     FBackground = std::make_unique<TRDBackground>(true);
     resize(100, 40);
     viewport()->setMouseTracking(true);
@@ -496,9 +510,13 @@ TCustomRichDoc::~TCustomRichDoc()
     FDestroying = true;
     if (FStyle != nullptr && FStyleNotification >= 0)
         FStyle->RemoveFreeNotification(FStyleNotification);
+    StopLiveSpelling();
+    StopAnimation();
     FBackground.reset();
-    ClearDocument();
+    if (FDocumentData)
+        ClearDocument();
     FDocumentData.reset();
+    FAnimationTimer.reset();
     FDocParameters.reset();
     FMeasureCanvas.reset();
     if (FMeasurePainter)
@@ -527,6 +545,9 @@ void TCustomRichDoc::SetColor(TColor value)
     if (value == FColor)
         return;
     FColor = value;
+    // Animators draw over what lies behind them: they start again.
+    if (FDocumentData)
+        FDocumentData->ResetAnimations();
     viewport()->update();
 }
 
@@ -617,6 +638,8 @@ void TCustomRichDoc::BackgroundChanged()
     FBackground->UpdatePalette(DoInPaletteMode());
     if (Options & rdoFormatInvalidate)
         viewport()->update();
+    if (FDocumentData)
+        FDocumentData->ResetAnimations();
 }
 
 TColor TCustomRichDoc::GetEffectiveColor() const
@@ -651,16 +674,19 @@ void TCustomRichDoc::ClearDocument()
 
 void TCustomRichDoc::AddTextInNewParagraph(const QByteArray& text, int styleNo, int paraNo)
 {
+    TRDLiveSpellingPause pause(*this);
     FDocumentData->AddTextRawNoTag(text, styleNo, paraNo);
 }
 
 void TCustomRichDoc::AddTextToParagraph(const QByteArray& text, int styleNo)
 {
+    TRDLiveSpellingPause pause(*this);
     FDocumentData->AddTextRawNoTag(text, styleNo, -1);
 }
 
 bool TCustomRichDoc::AddMultilineText(const QByteArray& text, int styleNo, int paraNo, const TRDTag& tag)
 {
+    TRDLiveSpellingPause pause(*this);
     return FDocumentData->AddMultilineText(text, styleNo, paraNo, paraNo, tag);
 }
 
@@ -700,6 +726,8 @@ void TCustomRichDoc::FormatDocument()
     FDocumentData->DoFormat(false, true, true, false, false, Canvas(), 0, false);
     if (Options & rdoFormatInvalidate)
         viewport()->update();
+    if (FAnimationMode == TRDAnimationMode::rdaniOnFormat)
+        StartAnimation();
 }
 
 void TCustomRichDoc::Reformat()
@@ -718,6 +746,8 @@ void TCustomRichDoc::DeleteItemRange(int firstItemNo, int count)
     if (firstItemNo < 0 || firstItemNo >= items || count <= 0)
         return;
     count = std::min(count, items - firstItemNo);
+    // The thread must not read the list while it shrinks; it goes on from the first item removed.
+    TRDLiveSpellingPause pause(*this, firstItemNo);
     // The draw items name the items being removed: the layout goes with them,
     // so that a paint before the next FormatDocument finds nothing stale.
     FDocumentData->ClearFormatting();
@@ -883,10 +913,17 @@ void TCustomRichDoc::RefreshNested(bool repaint)
 
 void TCustomRichDoc::CreateWnd()
 {
+    // A document keeps its scroll position over a new window; an empty one starts at the top.
+    const bool keep = FDocumentData && FDocumentData->ItemCount() > 0;
+    const int y = VPos * VSmallStep, x = HPos;
     TRDScroller::CreateWnd();
-    // The document is laid out for the window it has now.
-    if (FDocumentData && FDocumentData->ItemCount() > 0)
-        FDocumentData->DoFormat(true, false, false, false, false, Canvas(), 0, false);
+    if (!keep)
+        return;
+    // The document is laid out for the window it has now, from where it stood.
+    if (VSmallStep > 0)
+        VPos = y / VSmallStep;
+    HPos = x;
+    FDocumentData->DoFormat(true, false, false, false, false, Canvas(), 0, false);
 }
 
 void TCustomRichDoc::DoVScrolled()

@@ -28,12 +28,19 @@ class QMenu;
 class QMimeData;
 class QMouseEvent;
 class TCustomRichDoc;
+class TRDAnimationTimer;
+class TRDAnimatorList;
 class TRDBackground;
 class TRDMessageData;
 class TRDLayoutInfo;
 class TRDMarkerList;
 class TRDStream;
 class TRDStyle;
+class TRDWordEnumThread;
+
+// When an editor starts live spelling by itself; whether pictures animate.
+enum class TRDLiveSpellingMode : uint8_t { rdlspOnChange, rdlspManualStart };
+enum class TRDAnimationMode : uint8_t { rdaniDisabled, rdaniManualStart, rdaniOnFormat };
 
 // Vertical placement of a document shorter than the window.
 enum class TTextLayout : uint8_t { tlTop, tlCenter, tlBottom };
@@ -118,6 +125,14 @@ public:
     void ShowItemHint(const QString& hint) override;
     void Clear() override;
 
+    // ---- animation (RDAnimator.cpp) ----
+    // Animation was started: new animators join the running timer.
+    bool AnimationStarted = false;
+    std::unique_ptr<TRDAnimatorList> AnimatorList;
+    bool AnimationsEnabled() override;
+    void AddAnimator(std::unique_ptr<TRDAnimator>& animator) override;
+    void ResetAnimations() override;
+
     // Events of the formatted document.
     bool HasJumpHandler() override;
     void DoJump(int id) override;
@@ -188,7 +203,28 @@ private:
     bool OwnOptions();
 };
 
+// The viewer's document, made on first use through the control's
+// CreateDocumentData, so that a derived control (the editor) supplies its
+// own kind: a constructor cannot reach a derived class's override.
+class TRichDocDataHolder {
+public:
+    explicit TRichDocDataHolder(TCustomRichDoc* owner) : FOwner(owner) {}
+    // Makes the document when it does not exist yet.
+    TRichDocRDData* get() const;
+    TRichDocRDData* operator->() const { return get(); }
+    TRichDocRDData& operator*() const { return *get(); }
+    // Whether the document was made already.
+    explicit operator bool() const { return FData != nullptr; }
+    void reset() { FData.reset(); }
+
+private:
+    TCustomRichDoc* FOwner;
+    mutable std::unique_ptr<TRichDocRDData> FData;
+};
+
 class TCustomRichDoc : public TRDScroller {
+    friend class TRichDocDataHolder;
+
 public:
     explicit TCustomRichDoc(QWidget* parent = nullptr);
     ~TCustomRichDoc() override;
@@ -248,6 +284,7 @@ public:
     int CursorPos() const { return FCursorPos; }
     void SetCursorPos(int value) { FCursorPos = value; }
 
+    // The document, made on first use (CreateDocumentData).
     TRichDocRDData* DocumentData() const { return FDocumentData.get(); }
     TRDBackground* Background() const { return FBackground.get(); }
     TRDDocParameters* GetDocParameters();
@@ -434,14 +471,45 @@ public:
     void StartDragOfSelection();
     // What a drag of the selection carries: the formats a copy puts.
     virtual QMimeData* CreateDragData();
+    // ---- live spelling (RDLiveSpell.cpp) ----
+    // Asked on the spelling thread about every word: the handler must not touch widgets.
+    std::function<void(TCustomRichDoc* sender, const QString& word, int styleNo, bool& misspelled)>
+        OnSpellingCheck;
+    TRDLiveSpellingMode LiveSpellingMode = TRDLiveSpellingMode::rdlspManualStart;
+    // Starts checking from the top (with cfOwnOptions, OnSpellingCheck and a Style only).
+    void StartLiveSpelling();
+    // Ends the thread and removes every mark.
+    void StopLiveSpelling();
+    void ClearLiveSpellingResults();
+    void ContinueSpelling();
+    void RestartSpellingAt(TCustomRDData* rdData, int itemNo, int offset);
+    void NotifySpellingCellRemoved(TCustomRDData* cellData);
+    void SpellingCharsTyped(TCustomRDData* rdData, int itemNo, int offset, int count);
+    void SpellingCharsDeleted(TCustomRDData* rdData, int itemNo, int offset, int count);
+    void SpellingWordLeft(TCustomRDData* rdData, int itemNo);
+    TRDWordEnumThread* SpellingThread() const { return FSpellingThread.get(); }
+
+    // ---- animation (RDAnimator.cpp) ----
+    TRDAnimationMode AnimationMode() const { return FAnimationMode; }
+    // rdaniDisabled stops the animation and forgets every animator.
+    void SetAnimationMode(TRDAnimationMode value);
+    void StartAnimation();
+    void StopAnimation();
+    // Stops the animation; the list forgets the animators (their items free them).
+    void ResetAnimation();
+    // One tick of the animation timer: steps the animators and sets the
+    // timer to the smallest time left (stops it without animators).
+    void AnimationTimerTick();
+    // The interval the animation timer runs at; 0 when it does not run.
+    int AnimationTimerInterval() const;
 
     // The hint the hovered item gave last (the control's own hint text).
     QString Hint() const { return FHint; }
     void SetHint(const QString& value) { FHint = value; }
 
 protected:
-    // The document of the control, made by the constructor.
-    std::unique_ptr<TRichDocRDData> CreateDocumentData();
+    // Makes the document of the control; an editor answers its own kind.
+    virtual std::unique_ptr<TRichDocRDData> CreateDocumentData();
     void CreateWnd() override;
     void DoVScrolled() override;
     void DoHScrolled() override;
@@ -471,7 +539,7 @@ protected:
     virtual void DblClick();
 
 private:
-    std::unique_ptr<TRichDocRDData> FDocumentData;
+    TRichDocDataHolder FDocumentData{this};
     std::unique_ptr<TRDBackground> FBackground;
     std::unique_ptr<TRDDocParameters> FDocParameters;
     int FStyleNotification = -1;
@@ -499,6 +567,10 @@ private:
     QPoint FLastMousePos;
     TRDShiftState FLastShift;
     void PressAt(QMouseEvent* e, bool secondOfDouble);
+    // Live spelling and animation.
+    std::unique_ptr<TRDWordEnumThread> FSpellingThread;
+    std::unique_ptr<TRDAnimationTimer> FAnimationTimer;
+    TRDAnimationMode FAnimationMode = TRDAnimationMode::rdaniManualStart;
 };
 
 // The viewer as screens place it.
