@@ -433,12 +433,8 @@ int TCustomTextEdit::RescanRanges(int index)
 {
     if (!FHighlighter || index < 0 || index >= FLines->Count())
         return index;
-    // Storing a state changes no text: the store's update bracket is held
-    // so the editor does not take it for an edit.
-    FScanningRanges = true;
-    FLines->BeginUpdate();
     int i = index;
-    try {
+    InRangeScan([&] {
         for (;; ++i) {
             const std::intptr_t range = ScanLineRange(i);
             if (range == FLines->LineRange(i))
@@ -447,6 +443,18 @@ int TCustomTextEdit::RescanRanges(int index)
             if (i == FLines->Count() - 1)
                 break;
         }
+    });
+    return i;
+}
+
+void TCustomTextEdit::InRangeScan(const std::function<void()>& scan)
+{
+    // Storing a state changes no text: the store's update bracket is held
+    // so the editor does not take it for an edit.
+    FScanningRanges = true;
+    FLines->BeginUpdate();
+    try {
+        scan();
     } catch (...) {
         FLines->EndUpdate();
         FScanningRanges = false;
@@ -454,25 +462,16 @@ int TCustomTextEdit::RescanRanges(int index)
     }
     FLines->EndUpdate();
     FScanningRanges = false;
-    return i;
 }
 
 void TCustomTextEdit::ScanAllRanges()
 {
     if (!FHighlighter)
         return;
-    FScanningRanges = true;
-    FLines->BeginUpdate();
-    try {
+    InRangeScan([&] {
         for (int i = 0; i < FLines->Count(); ++i)
             FLines->SetLineRange(i, ScanLineRange(i));
-    } catch (...) {
-        FLines->EndUpdate();
-        FScanningRanges = false;
-        throw;
-    }
-    FLines->EndUpdate();
-    FScanningRanges = false;
+    });
 }
 
 void TCustomTextEdit::RescanInsertedRanges(int index, int count)

@@ -622,6 +622,8 @@ private:
     std::unique_ptr<TTextInternalImage> FInternalImage;
     TTextCustomHighlighter* FHighlighter = nullptr;
     bool FScanningRanges = false;
+    // Runs a scan of line states inside the line store's update bracket.
+    void InRangeScan(const std::function<void()>& scan);
     void HighlighterListener(void* sender) { (void)sender; HighlighterChanged(); }
     // Scans one line from the state left by the line before it; answers the
     // state it ends in.

@@ -25,6 +25,7 @@
 #include "RDMessageData.h"
 #include "RDNoteItems.h"
 #include "RDPictureItems.h"
+#include "RDFocusBox.h"
 #include "RDRichDoc.h"
 #include "RDStyle.h"
 #include "RDTextItems.h"
@@ -509,33 +510,6 @@ TEST(RDViewerKeys, CopyKeysPutTheSelection)
 // ---- tab navigation ----
 
 namespace {
-
-// A non-text item that takes the keyboard focus.
-class TFocusBox : public TRDRectItemInfo {
-public:
-    TFocusBox(TCustomRDData* data, bool takesFocus, std::vector<std::string>* log, int id)
-        : TRDRectItemInfo(data), TakesFocus(takesFocus), Log(log), Id(id)
-    {
-        StyleNo = -20;
-    }
-    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override
-    {
-        return new TFocusBox(data, TakesFocus, Log, Id);
-    }
-    int GetWidthEx() const override { return 30; }
-    int GetHeightEx() const override { return 20; }
-    bool GetBoolValueEx(int id, const TRDStyle* style) const override
-    {
-        if (id == 3 || id == 5)
-            return TakesFocus;
-        return TRDRectItemInfo::GetBoolValueEx(id, style);
-    }
-    void Focusing() override { Log->push_back("focus " + std::to_string(Id)); }
-    void Execute(TCustomRDData*) override { Log->push_back("execute " + std::to_string(Id)); }
-    bool TakesFocus;
-    std::vector<std::string>* Log;
-    int Id;
-};
 
 // An edit, the viewer (text and boxes 1 to 3, box 2 not taking the focus)
 // and another edit, in that tab order, in an active window.

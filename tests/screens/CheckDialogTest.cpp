@@ -136,6 +136,17 @@ protected:
         Free->show();
         ProcessEvents();
     }
+    // The free dialog for the typed line "spring", or the single one over
+    // the whole test.
+    TFrmCheckWindow* ShowSpringCheck(bool free)
+    {
+        if (free) {
+            ShowFree({QStringLiteral("spring")});
+            return Free.get();
+        }
+        ShowSingle(-1);
+        return Single.get();
+    }
 
     TWindowTestEnvironment Env;
     TTestAudioSystem System{1};
@@ -312,14 +323,7 @@ TEST_F(CheckDialog, AFailedSaveSaysSoAndKeepsTheDialogOpen)
     ASSERT_TRUE(query.exec(QStringLiteral("DROP TABLE singledictaterecord")));
     for (bool free : {false, true}) {
         Dialogs.Infos.clear();
-        TFrmCheckWindow* dialog;
-        if (free) {
-            ShowFree({QStringLiteral("spring")});
-            dialog = Free.get();
-        } else {
-            ShowSingle(-1);
-            dialog = Single.get();
-        }
+        TFrmCheckWindow* dialog = ShowSpringCheck(free);
         const QStringList before = ViewerItems(*dialog->rdCheckResult);
         dialog->ppsbSave->PerformClick();
         EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("保存失败！")}) << free;
@@ -338,14 +342,7 @@ TEST_F(CheckDialog, AReadOnlyDatabaseKeepsTheDialogOpen)
     ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA query_only = 1")));
     for (bool free : {false, true}) {
         Dialogs.Infos.clear();
-        TFrmCheckWindow* dialog;
-        if (free) {
-            ShowFree({QStringLiteral("spring")});
-            dialog = Free.get();
-        } else {
-            ShowSingle(-1);
-            dialog = Single.get();
-        }
+        TFrmCheckWindow* dialog = ShowSpringCheck(free);
         dialog->ppsbSave->PerformClick();
         EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("保存失败！")}) << free;
         EXPECT_TRUE(dialog->isVisible()) << free;
