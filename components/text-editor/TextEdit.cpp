@@ -848,9 +848,15 @@ void TCustomTextEdit::SetTopRow(int value)
     value = MinMax(value, 1, maxTop);
     if (value == FTopRow)
         return;
+    const int distance = FTopRow - value;
     FTopRow = value;
+    // Less than a window: the pixels move with the rows (the gutter too),
+    // and only the uncovered rows paint.
+    if (std::abs(distance) < FRowsInWindow && isVisible())
+        scroll(0, distance * RowHeight(), ClientRect());
+    else
+        InvalidateClient();
     RefreshScrollBars();
-    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -871,13 +877,24 @@ void TCustomTextEdit::SetLeftColumn(int value)
     value = MinMax(value, 1, std::max(1, maxLeft));
     if (value == FLeftColumn)
         return;
+    const int distance = FLeftColumn - value;
     FLeftColumn = value;
+    const QRect client = ClientRect();
+    if (std::abs(distance) < FColumnsInWindow && isVisible()) {
+        // The text right of its margin moves; the margin itself paints
+        // again, as a selection reaching left of the first column shows in it.
+        const QRect text(FGutterPixels + 2, 0, client.width() - FGutterPixels - 2, client.height());
+        scroll(distance * FCharWidth, 0, text);
+        update(QRect(FGutterPixels, 0, 2, client.height()));
+    } else {
+        RepaintLineRange(-1, -1);
+    }
     if (HasOption(eoAutoSizeMaxScrollWidth) && HasOption(eoScrollPastEol) &&
         FMaxScrollWidth < FLeftColumn + FColumnsInWindow)
         FMaxScrollWidth = std::min(2147483646, FLeftColumn + FColumnsInWindow);
     RefreshScrollBars();
-    InvalidateClient();
     ReportStatusChange(0);
+    RepaintLineRange(FCaret.Line, FCaret.Line);
 }
 
 // ================================================================ font and sizes

@@ -9,6 +9,8 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
+#include <QtGui/QScreen>
+#include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
@@ -203,6 +205,85 @@ TEST(TextEditRepaint, APartialPaintLooksLikeAWholeOne)
     }
     const QRect text(e.GutterPixels(), 0, e.ClientRect().width() - e.GutterPixels(), 3 * e.RowHeight());
     EXPECT_EQ(pieces.copy(text), whole.copy(text));
+}
+
+namespace {
+
+// What the window shows (the pixels kept between paints) and what a paint
+// of the whole control draws, over its client area.
+std::pair<QImage, QImage> ShownAndWhole(TTextEdit& e)
+{
+    const QRect client = e.ClientRect();
+    const QImage shown = QGuiApplication::primaryScreen()->grabWindow(e.winId()).toImage();
+    const QImage whole = e.grab().toImage();
+    return {shown.copy(client).convertToFormat(QImage::Format_RGB32),
+            whole.copy(client).convertToFormat(QImage::Format_RGB32)};
+}
+
+}  // namespace
+
+TEST(TextEditRepaint, AScrollOfAFewRowsPaintsOnlyTheUncoveredRows)
+{
+    TPaintedEditor p;
+    TTextEdit& e = p.e;
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    e.PlaceCaretCollapsed(BufferCoord(3, 4));
+    e.SetSelectionEnd(BufferCoord(6, 9));
+    const int rh = e.RowHeight();
+    const int h = e.ClientRect().height();
+    ASSERT_GT(e.RowsInWindow(), 6);
+    p.Settle();
+    for (const int top : {2, 5, 4, 1, 3}) {
+        SCOPED_TRACE(top);
+        const int shift = (e.TopRow() - top) * rh;
+        e.SetTopRow(top);
+        // The strip the moved pixels left behind: at the top when the rows
+        // moved down, else at the bottom.
+        const int y0 = shift > 0 ? 0 : h + shift;
+        const int y1 = shift > 0 ? shift : h;
+        std::set<int> uncovered;
+        for (int row = top + y0 / rh; row <= top + (y1 - 1) / rh; ++row)
+            uncovered.insert(row);
+        EXPECT_EQ(p.Painted(), uncovered);
+        EXPECT_EQ(p.gutter, uncovered);
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_EQ(shown, whole);
+        p.Settle();
+    }
+    // A window's height or more paints everything.
+    e.SetOptions(e.Options() | OptionBit(eoScrollPastEof));
+    e.SetTopRow(1);
+    p.Settle();
+    e.SetTopRow(1 + e.RowsInWindow());
+    ASSERT_EQ(e.TopRow(), 1 + e.RowsInWindow());
+    EXPECT_EQ(p.Painted(), p.From(e.TopRow()));
+    const auto [shown, whole] = ShownAndWhole(e);
+    EXPECT_EQ(shown, whole);
+}
+
+TEST(TextEditRepaint, AScrollOfAFewColumnsLooksLikeAWholePaint)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    QStringList lines;
+    for (int i = 1; i <= 6; ++i)
+        lines << QStringLiteral("%1 abcdefghij中文klmnopqrstuvwxyz一二三四五六七八九十 0123456789 end").arg(i).repeated(2);
+    SetText(e, lines);
+    // A selection reaching left of the first visible column.
+    e.PlaceCaretCollapsed(BufferCoord(1, 2));
+    e.SetSelectionEnd(BufferCoord(20, 4));
+    e.show();
+    QApplication::processEvents();
+    ASSERT_GT(e.ColumnsInWindow(), 8);
+    for (const int left : {2, 5, 4, 1, 8}) {
+        SCOPED_TRACE(left);
+        e.SetLeftColumn(left);
+        ASSERT_EQ(e.LeftColumn(), left);
+        QApplication::processEvents();
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_EQ(shown, whole);
+    }
 }
 
 TEST(TextEditTransientPaint, AroundChangesAndAfterPaints)
