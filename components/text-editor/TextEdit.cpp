@@ -3731,6 +3731,11 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
         FKbdHandler.RunMouseDownHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), x, y);
+        if (RightEdgeDraggable() && e->button() == Qt::LeftButton && NearRightEdge(x)) {
+            FRightEdgeDragging = true;
+            FRightEdgeDragX = -1;
+            return;
+        }
         setFocus(Qt::MouseFocusReason);
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
@@ -3775,9 +3780,39 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
     });
 }
 
+bool TCustomTextEdit::RightEdgeDraggable() const
+{
+    return FRightEdge.MouseMove() && FRightEdge.Visible();
+}
+
+bool TCustomTextEdit::NearRightEdge(int x) const
+{
+    return std::abs(x - DisplayPosToPixels(DisplayPos(FRightEdge.Position() + 1, FTopRow)).x()) < 3;
+}
+
+void TCustomTextEdit::DrawRightEdgeDragLine(int newX, int oldX)
+{
+    // The line is drawn over the text at the end of each paint; what lay
+    // beneath its old place paints again.
+    const int h = ClientRect().height();
+    if (oldX >= 0)
+        update(QRect(oldX, 1, 1, h));
+    if (newX >= 0)
+        update(QRect(newX, 1, 1, h));
+}
+
 void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
 {
     Guarded("mouse move", [&] {
+        const int x = e->position().toPoint().x();
+        if (FRightEdgeDragging) {
+            QWidget::setCursor(ScreenCursor(crHSplit));
+            if (x != FRightEdgeDragX) {
+                DrawRightEdgeDragLine(x, FRightEdgeDragX);
+                FRightEdgeDragX = x;
+            }
+            return;
+        }
         if (FWaitForDragging && (e->buttons() & Qt::LeftButton)) {
             if ((e->position().toPoint() - FMouseDown).manhattanLength() < QApplication::startDragDistance())
                 return;
@@ -3791,6 +3826,8 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
         }
         if (e->buttons() == Qt::NoButton) {
             UpdateCursorShape(e->position().toPoint());
+            if (RightEdgeDraggable() && NearRightEdge(x))
+                QWidget::setCursor(ScreenCursor(crHSplit));
             if (FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
                 ShowCollapsedHint(e->position().toPoint());
         }
@@ -3806,6 +3843,18 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
     Guarded("mouse up", [&] {
         FKbdHandler.RunMouseUpHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), e->position().toPoint().x(),
                                        e->position().toPoint().y());
+        if (FRightEdgeDragging) {
+            // The edge lands on the column boundary the pointer is nearest
+            // to on the side it came from.
+            FRightEdgeDragging = false;
+            DrawRightEdgeDragLine(-1, FRightEdgeDragX);
+            FRightEdgeDragX = -1;
+            int column = PixelsToDisplayPos(e->position().toPoint().x(), e->position().toPoint().y()).Column;
+            if (column < FRightEdge.Position())
+                --column;
+            FRightEdge.SetPosition(column);
+            return;
+        }
         FSelecting = false;
         if (FPossibleGutterClick) {
             FPossibleGutterClick = false;
@@ -4305,6 +4354,12 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
             canvas.BrushColor = FColor;
             OnPaintTransient(this, &canvas, ttAfter);
             painter.restore();
+        }
+        if (FRightEdgeDragging && FRightEdgeDragX >= 0) {
+            // The dragged edge: a dotted black line, every other pixel.
+            painter.setClipRect(client);
+            for (int y = 1; y <= client.height(); y += 2)
+                painter.fillRect(QRect(FRightEdgeDragX, y, 1, 1), Qt::black);
         }
     });
 }

@@ -17,6 +17,7 @@
 
 #include <set>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -461,6 +462,91 @@ struct TKeyLog {
 };
 
 }  // namespace
+
+TEST(TextEditRightEdge, DraggedWithTheMouseWhenAllowed)
+{
+    TTextEdit e;
+    e.resize(400, 200);
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    SetText(e, {QStringLiteral("abc"), QStringLiteral("de")});
+    e.RightEdge().SetPosition(10);
+    e.RightEdge().SetMouseMove(true);
+    e.show();
+    QApplication::processEvents();
+    const int cw = e.CharWidth();
+    const int x0 = e.GutterPixels() + 2;
+    const int h = e.ClientRect().height();
+    ASSERT_GT(x0 + 20 * cw, 0);
+    ASSERT_LT(x0 + 20 * cw, e.ClientRect().width());
+    // The split cursor within 3 pixels of the line.
+    const int edge = x0 + 10 * cw;
+    struct {
+        int x;
+        Qt::CursorShape shape;
+    } near[] = {{edge - 2, Qt::SplitHCursor}, {edge + 2, Qt::SplitHCursor}, {edge, Qt::SplitHCursor},
+                {edge - 3, Qt::IBeamCursor}, {edge + 3, Qt::IBeamCursor}};
+    for (const auto& n : near) {
+        QTest::mouseMove(&e, QPoint(n.x, 20));
+        EXPECT_EQ(e.cursor().shape(), n.shape) << n.x;
+    }
+    // Whether a dotted black line stands at x (every other pixel from y 1).
+    const auto lineAt = [&](const QImage& image, int x) {
+        for (int y = 1; y < h; y += 2)
+            if (image.pixel(x, y) != qRgb(0, 0, 0))
+                return false;
+        return true;
+    };
+    // Press near the line, move, release: the edge lands on the column
+    // boundary left of the pointer going left, right of it going right.
+    struct {
+        int press, through, release, position;
+    } drags[] = {
+        {edge + 1, x0 + 13 * cw + 1, x0 + 16 * cw + 2, 17},
+        {x0 + 17 * cw - 2, x0 + 9 * cw + 3, x0 + 5 * cw + 2, 5},
+    };
+    for (const auto& d : drags) {
+        SCOPED_TRACE(d.position);
+        QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(d.press, 20));
+        QTest::mouseMove(&e, QPoint(d.through, 30));
+        QApplication::processEvents();
+        EXPECT_EQ(e.cursor().shape(), Qt::SplitHCursor);
+        auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, d.through));
+        EXPECT_EQ(shown, whole);
+        // The line follows; its old place shows the text again.
+        QTest::mouseMove(&e, QPoint(d.release, 30));
+        QApplication::processEvents();
+        std::tie(shown, whole) = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, d.release));
+        EXPECT_FALSE(lineAt(shown, d.through));
+        EXPECT_EQ(shown, whole);
+        EXPECT_NE(e.RightEdge().Position(), d.position);
+        QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(d.release, 30));
+        QApplication::processEvents();
+        EXPECT_EQ(e.RightEdge().Position(), d.position);
+        std::tie(shown, whole) = ShownAndWhole(e);
+        EXPECT_FALSE(lineAt(shown, d.release));
+        EXPECT_EQ(shown, whole);
+        // The press neither moved the caret nor selected.
+        EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+        EXPECT_FALSE(e.SelectionAvailable());
+    }
+    // Without MouseMove, or with the edge hidden, a press there is a click
+    // in the text.
+    for (const bool hidden : {false, true}) {
+        e.RightEdge().SetMouseMove(hidden);
+        e.RightEdge().SetVisible(!hidden);
+        const int at = x0 + 5 * cw;
+        QTest::mouseMove(&e, QPoint(at, 5));
+        EXPECT_EQ(e.cursor().shape(), Qt::IBeamCursor);
+        QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(at, 5));
+        QTest::mouseMove(&e, QPoint(at + 4 * cw, 5));
+        QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(at + 4 * cw, 5));
+        EXPECT_EQ(e.RightEdge().Position(), 5);
+        EXPECT_NE(e.CaretPos(), BufferCoord(1, 1));
+        e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    }
+}
 
 TEST(TextEditKeyHandlers, RunNewestFirstAndSwallow)
 {
