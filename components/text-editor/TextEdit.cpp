@@ -852,10 +852,12 @@ void TCustomTextEdit::SetTopRow(int value)
     FTopRow = value;
     // Less than a window: the pixels move with the rows (the gutter too),
     // and only the uncovered rows paint.
-    if (std::abs(distance) < FRowsInWindow && isVisible())
+    if (std::abs(distance) < FRowsInWindow && isVisible()) {
         scroll(0, distance * RowHeight(), ClientRect());
-    else
+        KeepRightEdgeDragLine(0);
+    } else {
         InvalidateClient();
+    }
     RefreshScrollBars();
     ReportStatusChange(0);
 }
@@ -886,6 +888,7 @@ void TCustomTextEdit::SetLeftColumn(int value)
         const QRect text(FGutterPixels + 2, 0, client.width() - FGutterPixels - 2, client.height());
         scroll(distance * FCharWidth, 0, text);
         update(QRect(FGutterPixels, 0, 2, client.height()));
+        KeepRightEdgeDragLine(distance * FCharWidth);
     } else {
         RepaintLineRange(-1, -1);
     }
@@ -3799,6 +3802,18 @@ void TCustomTextEdit::DrawRightEdgeDragLine(int newX, int oldX)
         update(QRect(oldX, 1, 1, h));
     if (newX >= 0)
         update(QRect(newX, 1, 1, h));
+}
+
+void TCustomTextEdit::KeepRightEdgeDragLine(int dx)
+{
+    // Moved pixels took a shown drag line along (a row's height down or up
+    // also into the top pixel row): its column paints again, and the one
+    // it went to.
+    if (FRightEdgeDragging && FRightEdgeDragX >= 0) {
+        const int h = ClientRect().height();
+        update(QRect(FRightEdgeDragX, 0, 1, h));
+        update(QRect(FRightEdgeDragX + dx, 0, 1, h));
+    }
 }
 
 void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)

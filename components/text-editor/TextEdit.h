@@ -708,6 +708,8 @@ private:
     bool RightEdgeDraggable() const;
     // Less than 3 pixels from the right edge's line.
     bool NearRightEdge(int x) const;
+    // After the window's pixels moved by dx horizontally.
+    void KeepRightEdgeDragLine(int dx);
     bool FUpdatingScrollBars = false;
     bool FThumbTracking = false;
     bool FGutterWidthPending = false;

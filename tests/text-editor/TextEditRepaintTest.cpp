@@ -468,7 +468,7 @@ TEST(TextEditRightEdge, DraggedWithTheMouseWhenAllowed)
     TTextEdit e;
     e.resize(400, 200);
     e.SetOptions(e.Options() | OptionBit(eoNoCaret));
-    SetText(e, {QStringLiteral("abc"), QStringLiteral("de")});
+    SetText(e, {QStringLiteral("abc"), QStringLiteral("de"), QStringLiteral("0123456789").repeated(8)});
     e.RightEdge().SetPosition(10);
     e.RightEdge().SetMouseMove(true);
     e.show();
@@ -531,6 +531,23 @@ TEST(TextEditRightEdge, DraggedWithTheMouseWhenAllowed)
         EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
         EXPECT_FALSE(e.SelectionAvailable());
     }
+    // Rows and columns scrolling under a shown drag line leave it in place.
+    e.SetOptions(e.Options() | OptionBit(eoScrollPastEof) | OptionBit(eoScrollPastEol));
+    QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 5 * cw, 20));
+    QTest::mouseMove(&e, QPoint(x0 + 12 * cw + 1, 30));
+    QApplication::processEvents();
+    for (const QPoint topLeft : {QPoint(1, 2), QPoint(3, 2), QPoint(1, 1)}) {
+        e.SetTopRow(topLeft.y());
+        e.SetLeftColumn(topLeft.x());
+        ASSERT_EQ(QPoint(e.LeftColumn(), e.TopRow()), topLeft);
+        QApplication::processEvents();
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, x0 + 12 * cw + 1));
+        EXPECT_EQ(shown, whole);
+    }
+    QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 12 * cw + 1, 30));
+    EXPECT_EQ(e.RightEdge().Position(), 13);
+    e.RightEdge().SetPosition(5);
     // Without MouseMove, or with the edge hidden, a press there is a click
     // in the text.
     for (const bool hidden : {false, true}) {
