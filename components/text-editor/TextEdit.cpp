@@ -848,9 +848,17 @@ void TCustomTextEdit::SetTopRow(int value)
     value = MinMax(value, 1, maxTop);
     if (value == FTopRow)
         return;
+    const int distance = FTopRow - value;
     FTopRow = value;
+    // Less than a window: the pixels move with the rows (the gutter too),
+    // and only the uncovered rows paint.
+    if (std::abs(distance) < FRowsInWindow && isVisible()) {
+        scroll(0, distance * RowHeight(), ClientRect());
+        KeepRightEdgeDragLine(0);
+    } else {
+        InvalidateClient();
+    }
     RefreshScrollBars();
-    InvalidateClient();
     ReportStatusChange(0);
 }
 
@@ -871,13 +879,25 @@ void TCustomTextEdit::SetLeftColumn(int value)
     value = MinMax(value, 1, std::max(1, maxLeft));
     if (value == FLeftColumn)
         return;
+    const int distance = FLeftColumn - value;
     FLeftColumn = value;
+    const QRect client = ClientRect();
+    if (std::abs(distance) < FColumnsInWindow && isVisible()) {
+        // The text right of its margin moves; the margin itself paints
+        // again, as a selection reaching left of the first column shows in it.
+        const QRect text(FGutterPixels + 2, 0, client.width() - FGutterPixels - 2, client.height());
+        scroll(distance * FCharWidth, 0, text);
+        update(QRect(FGutterPixels, 0, 2, client.height()));
+        KeepRightEdgeDragLine(distance * FCharWidth);
+    } else {
+        RepaintLineRange(-1, -1);
+    }
     if (HasOption(eoAutoSizeMaxScrollWidth) && HasOption(eoScrollPastEol) &&
         FMaxScrollWidth < FLeftColumn + FColumnsInWindow)
         FMaxScrollWidth = std::min(2147483646, FLeftColumn + FColumnsInWindow);
     RefreshScrollBars();
-    InvalidateClient();
     ReportStatusChange(0);
+    RepaintLineRange(FCaret.Line, FCaret.Line);
 }
 
 // ================================================================ font and sizes
@@ -3714,6 +3734,11 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
         const int x = e->position().toPoint().x();
         const int y = e->position().toPoint().y();
         FKbdHandler.RunMouseDownHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), x, y);
+        if (RightEdgeDraggable() && e->button() == Qt::LeftButton && NearRightEdge(x)) {
+            FRightEdgeDragging = true;
+            FRightEdgeDragX = -1;
+            return;
+        }
         setFocus(Qt::MouseFocusReason);
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
@@ -3758,9 +3783,51 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
     });
 }
 
+bool TCustomTextEdit::RightEdgeDraggable() const
+{
+    return FRightEdge.MouseMove() && FRightEdge.Visible();
+}
+
+bool TCustomTextEdit::NearRightEdge(int x) const
+{
+    return std::abs(x - DisplayPosToPixels(DisplayPos(FRightEdge.Position() + 1, FTopRow)).x()) < 3;
+}
+
+void TCustomTextEdit::DrawRightEdgeDragLine(int newX, int oldX)
+{
+    // The line is drawn over the text at the end of each paint; what lay
+    // beneath its old place paints again.
+    const int h = ClientRect().height();
+    if (oldX >= 0)
+        update(QRect(oldX, 1, 1, h));
+    if (newX >= 0)
+        update(QRect(newX, 1, 1, h));
+}
+
+void TCustomTextEdit::KeepRightEdgeDragLine(int dx)
+{
+    // Moved pixels took a shown drag line along (a row's height down or up
+    // also into the top pixel row): its column paints again, and the one
+    // it went to.
+    if (FRightEdgeDragging && FRightEdgeDragX >= 0) {
+        const int h = ClientRect().height();
+        update(QRect(FRightEdgeDragX, 0, 1, h));
+        update(QRect(FRightEdgeDragX + dx, 0, 1, h));
+    }
+}
+
 void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
 {
     Guarded("mouse move", [&] {
+        const int x = e->position().toPoint().x();
+        if (FRightEdgeDragging) {
+            QWidget::setCursor(ScreenCursor(crHSplit));
+            if (x != FRightEdgeDragX) {
+                DrawRightEdgeDragLine(x, FRightEdgeDragX);
+                FRightEdgeDragX = x;
+            }
+            return;
+        }
         if (FWaitForDragging && (e->buttons() & Qt::LeftButton)) {
             if ((e->position().toPoint() - FMouseDown).manhattanLength() < QApplication::startDragDistance())
                 return;
@@ -3774,6 +3841,8 @@ void TCustomTextEdit::mouseMoveEvent(QMouseEvent* e)
         }
         if (e->buttons() == Qt::NoButton) {
             UpdateCursorShape(e->position().toPoint());
+            if (RightEdgeDraggable() && NearRightEdge(x))
+                QWidget::setCursor(ScreenCursor(crHSplit));
             if (FCodeFolding.Enabled() && FCodeFolding.CollapsedCodeHint())
                 ShowCollapsedHint(e->position().toPoint());
         }
@@ -3789,6 +3858,18 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
     Guarded("mouse up", [&] {
         FKbdHandler.RunMouseUpHandlers(this, e->button(), ShiftStateFromQt(e->modifiers()), e->position().toPoint().x(),
                                        e->position().toPoint().y());
+        if (FRightEdgeDragging) {
+            // The edge lands on the column boundary the pointer is nearest
+            // to on the side it came from.
+            FRightEdgeDragging = false;
+            DrawRightEdgeDragLine(-1, FRightEdgeDragX);
+            FRightEdgeDragX = -1;
+            int column = PixelsToDisplayPos(e->position().toPoint().x(), e->position().toPoint().y()).Column;
+            if (column < FRightEdge.Position())
+                --column;
+            FRightEdge.SetPosition(column);
+            return;
+        }
         FSelecting = false;
         if (FPossibleGutterClick) {
             FPossibleGutterClick = false;
@@ -4288,6 +4369,12 @@ void TCustomTextEdit::paintEvent(QPaintEvent* e)
             canvas.BrushColor = FColor;
             OnPaintTransient(this, &canvas, ttAfter);
             painter.restore();
+        }
+        if (FRightEdgeDragging && FRightEdgeDragX >= 0) {
+            // The dragged edge: a dotted black line, every other pixel.
+            painter.setClipRect(client);
+            for (int y = 1; y <= client.height(); y += 2)
+                painter.fillRect(QRect(FRightEdgeDragX, y, 1, 1), Qt::black);
         }
     });
 }

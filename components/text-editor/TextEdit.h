@@ -99,6 +99,7 @@ enum TTextReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceA
 // The screen's cursor numbers the editor uses.
 constexpr TCursor crArrow = -2;
 constexpr TCursor crIBeam = -4;
+constexpr TCursor crHSplit = -14;
 
 class TCustomTextEdit : public QWidget {
 public:
@@ -476,6 +477,9 @@ protected:
     virtual void DoStatusChange(TTextStatusChanges changes);
     // A click in the gutter at a client point; fires OnGutterClick.
     virtual void DoGutterClick(Qt::MouseButton button, int x, int y);
+    // Moves the dotted line that shows where a dragged right edge would
+    // land from client x oldX to newX (-1 for none on either side).
+    virtual void DrawRightEdgeDragLine(int newX, int oldX);
     virtual void DoPlaceBookmark(TTextEditMark*& mark);
     virtual void DoClearBookmark(TTextEditMark*& mark);
 
@@ -698,6 +702,14 @@ private:
     bool FWaitForDragging = false;
     bool FPossibleGutterClick = false;
     QPoint FMouseDown;
+    // The right edge follows the mouse from a press near it to the release.
+    bool FRightEdgeDragging = false;
+    int FRightEdgeDragX = -1;
+    bool RightEdgeDraggable() const;
+    // Less than 3 pixels from the right edge's line.
+    bool NearRightEdge(int x) const;
+    // After the window's pixels moved by dx horizontally.
+    void KeepRightEdgeDragLine(int dx);
     bool FUpdatingScrollBars = false;
     bool FThumbTracking = false;
     bool FGutterWidthPending = false;

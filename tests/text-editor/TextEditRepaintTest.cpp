@@ -9,12 +9,15 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtGui/QPixmap>
+#include <QtGui/QScreen>
+#include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 
 #include <set>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -205,6 +208,85 @@ TEST(TextEditRepaint, APartialPaintLooksLikeAWholeOne)
     EXPECT_EQ(pieces.copy(text), whole.copy(text));
 }
 
+namespace {
+
+// What the window shows (the pixels kept between paints) and what a paint
+// of the whole control draws, over its client area.
+std::pair<QImage, QImage> ShownAndWhole(TTextEdit& e)
+{
+    const QRect client = e.ClientRect();
+    const QImage shown = QGuiApplication::primaryScreen()->grabWindow(e.winId()).toImage();
+    const QImage whole = e.grab().toImage();
+    return {shown.copy(client).convertToFormat(QImage::Format_RGB32),
+            whole.copy(client).convertToFormat(QImage::Format_RGB32)};
+}
+
+}  // namespace
+
+TEST(TextEditRepaint, AScrollOfAFewRowsPaintsOnlyTheUncoveredRows)
+{
+    TPaintedEditor p;
+    TTextEdit& e = p.e;
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    e.PlaceCaretCollapsed(BufferCoord(3, 4));
+    e.SetSelectionEnd(BufferCoord(6, 9));
+    const int rh = e.RowHeight();
+    const int h = e.ClientRect().height();
+    ASSERT_GT(e.RowsInWindow(), 6);
+    p.Settle();
+    for (const int top : {2, 5, 4, 1, 3}) {
+        SCOPED_TRACE(top);
+        const int shift = (e.TopRow() - top) * rh;
+        e.SetTopRow(top);
+        // The strip the moved pixels left behind: at the top when the rows
+        // moved down, else at the bottom.
+        const int y0 = shift > 0 ? 0 : h + shift;
+        const int y1 = shift > 0 ? shift : h;
+        std::set<int> uncovered;
+        for (int row = top + y0 / rh; row <= top + (y1 - 1) / rh; ++row)
+            uncovered.insert(row);
+        EXPECT_EQ(p.Painted(), uncovered);
+        EXPECT_EQ(p.gutter, uncovered);
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_EQ(shown, whole);
+        p.Settle();
+    }
+    // A window's height or more paints everything.
+    e.SetOptions(e.Options() | OptionBit(eoScrollPastEof));
+    e.SetTopRow(1);
+    p.Settle();
+    e.SetTopRow(1 + e.RowsInWindow());
+    ASSERT_EQ(e.TopRow(), 1 + e.RowsInWindow());
+    EXPECT_EQ(p.Painted(), p.From(e.TopRow()));
+    const auto [shown, whole] = ShownAndWhole(e);
+    EXPECT_EQ(shown, whole);
+}
+
+TEST(TextEditRepaint, AScrollOfAFewColumnsLooksLikeAWholePaint)
+{
+    TTextEdit e;
+    e.resize(300, 200);
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    QStringList lines;
+    for (int i = 1; i <= 6; ++i)
+        lines << QStringLiteral("%1 abcdefghij中文klmnopqrstuvwxyz一二三四五六七八九十 0123456789 end").arg(i).repeated(2);
+    SetText(e, lines);
+    // A selection reaching left of the first visible column.
+    e.PlaceCaretCollapsed(BufferCoord(1, 2));
+    e.SetSelectionEnd(BufferCoord(20, 4));
+    e.show();
+    QApplication::processEvents();
+    ASSERT_GT(e.ColumnsInWindow(), 8);
+    for (const int left : {2, 5, 4, 1, 8}) {
+        SCOPED_TRACE(left);
+        e.SetLeftColumn(left);
+        ASSERT_EQ(e.LeftColumn(), left);
+        QApplication::processEvents();
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_EQ(shown, whole);
+    }
+}
+
 TEST(TextEditTransientPaint, AroundChangesAndAfterPaints)
 {
     TTextEdit e;
@@ -380,6 +462,108 @@ struct TKeyLog {
 };
 
 }  // namespace
+
+TEST(TextEditRightEdge, DraggedWithTheMouseWhenAllowed)
+{
+    TTextEdit e;
+    e.resize(400, 200);
+    e.SetOptions(e.Options() | OptionBit(eoNoCaret));
+    SetText(e, {QStringLiteral("abc"), QStringLiteral("de"), QStringLiteral("0123456789").repeated(8)});
+    e.RightEdge().SetPosition(10);
+    e.RightEdge().SetMouseMove(true);
+    e.show();
+    QApplication::processEvents();
+    const int cw = e.CharWidth();
+    const int x0 = e.GutterPixels() + 2;
+    const int h = e.ClientRect().height();
+    ASSERT_GT(x0 + 20 * cw, 0);
+    ASSERT_LT(x0 + 20 * cw, e.ClientRect().width());
+    // The split cursor within 3 pixels of the line.
+    const int edge = x0 + 10 * cw;
+    struct {
+        int x;
+        Qt::CursorShape shape;
+    } near[] = {{edge - 2, Qt::SplitHCursor}, {edge + 2, Qt::SplitHCursor}, {edge, Qt::SplitHCursor},
+                {edge - 3, Qt::IBeamCursor}, {edge + 3, Qt::IBeamCursor}};
+    for (const auto& n : near) {
+        QTest::mouseMove(&e, QPoint(n.x, 20));
+        EXPECT_EQ(e.cursor().shape(), n.shape) << n.x;
+    }
+    // Whether a dotted black line stands at x (every other pixel from y 1).
+    const auto lineAt = [&](const QImage& image, int x) {
+        for (int y = 1; y < h; y += 2)
+            if (image.pixel(x, y) != qRgb(0, 0, 0))
+                return false;
+        return true;
+    };
+    // Press near the line, move, release: the edge lands on the column
+    // boundary left of the pointer going left, right of it going right.
+    struct {
+        int press, through, release, position;
+    } drags[] = {
+        {edge + 1, x0 + 13 * cw + 1, x0 + 16 * cw + 2, 17},
+        {x0 + 17 * cw - 2, x0 + 9 * cw + 3, x0 + 5 * cw + 2, 5},
+    };
+    for (const auto& d : drags) {
+        SCOPED_TRACE(d.position);
+        QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(d.press, 20));
+        QTest::mouseMove(&e, QPoint(d.through, 30));
+        QApplication::processEvents();
+        EXPECT_EQ(e.cursor().shape(), Qt::SplitHCursor);
+        auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, d.through));
+        EXPECT_EQ(shown, whole);
+        // The line follows; its old place shows the text again.
+        QTest::mouseMove(&e, QPoint(d.release, 30));
+        QApplication::processEvents();
+        std::tie(shown, whole) = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, d.release));
+        EXPECT_FALSE(lineAt(shown, d.through));
+        EXPECT_EQ(shown, whole);
+        EXPECT_NE(e.RightEdge().Position(), d.position);
+        QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(d.release, 30));
+        QApplication::processEvents();
+        EXPECT_EQ(e.RightEdge().Position(), d.position);
+        std::tie(shown, whole) = ShownAndWhole(e);
+        EXPECT_FALSE(lineAt(shown, d.release));
+        EXPECT_EQ(shown, whole);
+        // The press neither moved the caret nor selected.
+        EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
+        EXPECT_FALSE(e.SelectionAvailable());
+    }
+    // Rows and columns scrolling under a shown drag line leave it in place.
+    e.SetOptions(e.Options() | OptionBit(eoScrollPastEof) | OptionBit(eoScrollPastEol));
+    QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 5 * cw, 20));
+    QTest::mouseMove(&e, QPoint(x0 + 12 * cw + 1, 30));
+    QApplication::processEvents();
+    for (const QPoint topLeft : {QPoint(1, 2), QPoint(3, 2), QPoint(1, 1)}) {
+        e.SetTopRow(topLeft.y());
+        e.SetLeftColumn(topLeft.x());
+        ASSERT_EQ(QPoint(e.LeftColumn(), e.TopRow()), topLeft);
+        QApplication::processEvents();
+        const auto [shown, whole] = ShownAndWhole(e);
+        EXPECT_TRUE(lineAt(shown, x0 + 12 * cw + 1));
+        EXPECT_EQ(shown, whole);
+    }
+    QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 12 * cw + 1, 30));
+    EXPECT_EQ(e.RightEdge().Position(), 13);
+    e.RightEdge().SetPosition(5);
+    // Without MouseMove, or with the edge hidden, a press there is a click
+    // in the text.
+    for (const bool hidden : {false, true}) {
+        e.RightEdge().SetMouseMove(hidden);
+        e.RightEdge().SetVisible(!hidden);
+        const int at = x0 + 5 * cw;
+        QTest::mouseMove(&e, QPoint(at, 5));
+        EXPECT_EQ(e.cursor().shape(), Qt::IBeamCursor);
+        QTest::mousePress(&e, Qt::LeftButton, Qt::NoModifier, QPoint(at, 5));
+        QTest::mouseMove(&e, QPoint(at + 4 * cw, 5));
+        QTest::mouseRelease(&e, Qt::LeftButton, Qt::NoModifier, QPoint(at + 4 * cw, 5));
+        EXPECT_EQ(e.RightEdge().Position(), 5);
+        EXPECT_NE(e.CaretPos(), BufferCoord(1, 1));
+        e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    }
+}
 
 TEST(TextEditKeyHandlers, RunNewestFirstAndSwallow)
 {
