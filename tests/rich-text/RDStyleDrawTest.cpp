@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QtGui/QFontMetricsF>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
@@ -258,6 +259,55 @@ TEST_F(RDStyleDrawTest, ARangeDrawnOverTheTextLandsOnIt)
         const int width = ItemTextWidth(item, *canvas, rdioUnicode);
         ASSERT_TRUE(TryDrawBiDiTextRange(10, 5, width, *canvas, item, 30, 1, int(text.size()), rdioUnicode, true));
         EXPECT_EQ(image, plain) << text.toStdString();
+    }
+}
+
+// Plain Latin-1 text drawn from its glyphs without shaping lands where the
+// shaped text would, and its background box is as wide as its measure.
+TEST_F(RDStyleDrawTest, PlainTextInksTheColumnsOfItsShapedText)
+{
+    const auto inkColumns = [](const QImage& img) {
+        std::vector<int> columns;
+        for (int x = 0; x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixelColor(x, y) != Qt::white) {
+                    columns.push_back(x);
+                    break;
+                }
+        return columns;
+    };
+    const QString plain = QStringLiteral("The quick, brown fox: jumps {over} 12 dogs! na\u00EFve caf\u00E9 \u00C6\u00D8\u00C5\u00A9");
+    const QByteArray text(reinterpret_cast<const char*>(plain.utf16()), plain.size() * 2);
+    for (const char* name : {"DejaVu Sans", "DejaVu Serif", "Courier New"}) {
+        for (const int fontStyle : {0, int(fsBold | fsItalic)}) {
+            TFontInfo style;
+            style.FontName = QString::fromLatin1(name);
+            style.Size = 11;
+            style.Style = uint8_t(fontStyle);
+            style.Color = clBlack;
+            style.Unicode = true;
+            Reset(600, 40, Qt::white);
+            Draw(style, text, 7, 5, 580, 30);
+            const QImage drawn = image;
+            const QFont font = painter->font();
+            const QFontMetricsF fm(font, &image);
+            Reset(600, 40, Qt::white);
+            painter->setFont(font);
+            painter->setPen(Qt::black);
+            painter->setLayoutDirection(Qt::LeftToRight);
+            painter->drawText(QPointF(7, 5 + fm.ascent()), plain);
+            const std::vector<int> columns = inkColumns(drawn);
+            EXPECT_FALSE(columns.empty()) << name;
+            EXPECT_EQ(columns, inkColumns(image)) << name << " " << fontStyle;
+
+            // On a background colour the box ends where the measure does.
+            style.Color = Green;
+            style.BackColor = Green;
+            Reset(600, 40, Qt::white);
+            Draw(style, text, 7, 5, 580, 30);
+            const int width = ItemTextWidth(text, *canvas, rdioUnicode);
+            EXPECT_EQ(Runs(6, 0, 600, Q(Green)), std::vector<int>{width}) << name;
+        }
     }
 }
 

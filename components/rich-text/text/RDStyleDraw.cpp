@@ -4,6 +4,8 @@
 #include <QtCore/QHash>
 #include <QtCore/QThread>
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QGlyphRun>
+#include <QtGui/QRawFont>
 #include <QtGui/QStaticText>
 #include <QtGui/QTextOption>
 #include <QtGui/QPainter>
@@ -142,12 +144,47 @@ bool DrawSpread(TCanvas& canvas, const QByteArray& s, int flags, int x, int y, i
 
 namespace {
 
-// The shaped text of recent text output, for painting only; emptied when it
-// is full and when the application object goes.
+// Printable Latin-1 without the soft hyphen: one glyph per character, no
+// shaping, joining or direction of its own.
+bool IsPlainLatin1(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0xAD || u > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+// A font whose glyphs stand at the sums of their advances: no kerning,
+// spacing, capitals or lines of its own.
+bool IsPlainFont(const QFont& font)
+{
+    if (font.kerning() || font.underline() || font.overline() || font.strikeOut()
+        || font.capitalization() != QFont::MixedCase || font.wordSpacing() != 0.0)
+        return false;
+    if (font.letterSpacingType() == QFont::AbsoluteSpacing)
+        return font.letterSpacing() == 0.0;
+    return font.letterSpacing() == 0.0 || font.letterSpacing() == 100.0;
+}
+
+// Recent text output ready to paint, for painting only; emptied when it is
+// full and when the application object goes.
 class TShapedTextCache {
 public:
     static constexpr int MaxEntries = 2048;
-    const QStaticText* Get(const QString& text, const QFont& font, Qt::LayoutDirection direction)
+    struct TEntry {
+        // Plain text: the font's own glyphs at the sums of their advances, as
+        // the measuring places them, without shaping the text.
+        bool Plain = false;
+        QGlyphRun Glyphs;
+        double Width = 0;
+        // Other text, shaped.
+        QStaticText Shaped;
+    };
+    // glyphs: plain text may be drawn as its glyphs (left to right, without
+    // turning or scaling).
+    const TEntry* Get(const QString& text, const QFont& font, Qt::LayoutDirection direction, bool glyphs)
     {
         if (QCoreApplication::instance() == nullptr || text.size() > 512)
             return nullptr;
@@ -155,23 +192,28 @@ public:
             FCleanupAdded = true;
             qAddPostRoutine([] {
                 Instance().FEntries.clear();
+                Instance().FRawFonts.clear();
                 Instance().FCleanupAdded = false;
             });
         }
-        TKey key{text, font, direction};
+        TKey key{text, font, direction, glyphs};
         auto it = FEntries.find(key);
         if (it != FEntries.end())
             return &it.value();
         if (FEntries.size() >= MaxEntries)
             FEntries.clear();
-        QStaticText shaped(text);
-        shaped.setTextFormat(Qt::PlainText);
-        QTextOption option;
-        option.setTextDirection(direction);
-        option.setWrapMode(QTextOption::NoWrap);
-        shaped.setTextOption(option);
-        shaped.prepare(QTransform(), font);
-        return &FEntries.insert(key, shaped).value();
+        TEntry entry;
+        if (!(glyphs && PlainGlyphs(text, font, entry))) {
+            QStaticText shaped(text);
+            shaped.setTextFormat(Qt::PlainText);
+            QTextOption option;
+            option.setTextDirection(direction);
+            option.setWrapMode(QTextOption::NoWrap);
+            shaped.setTextOption(option);
+            shaped.prepare(QTransform(), font);
+            entry.Shaped = shaped;
+        }
+        return &FEntries.insert(key, entry).value();
     }
     static TShapedTextCache& Instance()
     {
@@ -180,23 +222,66 @@ public:
     }
 
 private:
+    bool PlainGlyphs(const QString& text, const QFont& font, TEntry& entry)
+    {
+        if (!IsPlainFont(font) || !IsPlainLatin1(text))
+            return false;
+        auto raw = FRawFonts.find(font);
+        if (raw == FRawFonts.end()) {
+            if (FRawFonts.size() >= 64)
+                FRawFonts.clear();
+            // The font's own engine for Latin, without fallback.
+            raw = FRawFonts.insert(font, QRawFont::fromFont(font, QFontDatabase::Latin));
+        }
+        if (!raw->isValid())
+            return false;
+        const QList<quint32> indexes = raw->glyphIndexesForString(text);
+        // A character missing from the font is drawn by another one.
+        if (indexes.size() != text.size() || indexes.contains(0u))
+            return false;
+        const QList<QPointF> advances = raw->advancesForGlyphIndexes(indexes, QRawFont::SeparateAdvances);
+        QList<QPointF> positions;
+        positions.reserve(indexes.size());
+        double x = 0;
+        for (const QPointF& advance : advances) {
+            positions.append(QPointF(x, 0));
+            x += advance.x();
+        }
+        entry.Plain = true;
+        entry.Glyphs.setRawFont(*raw);
+        entry.Glyphs.setGlyphIndexes(indexes);
+        entry.Glyphs.setPositions(positions);
+        entry.Width = x;
+        return true;
+    }
+
     struct TKey {
         QString Text;
         QFont Font;
         Qt::LayoutDirection Direction;
-        bool operator==(const TKey& o) const { return Direction == o.Direction && Text == o.Text && Font == o.Font; }
+        bool Glyphs;
+        bool operator==(const TKey& o) const
+        {
+            return Direction == o.Direction && Glyphs == o.Glyphs && Text == o.Text && Font == o.Font;
+        }
     };
-    friend size_t qHash(const TKey& k, size_t seed) { return qHashMulti(seed, k.Text, k.Font, int(k.Direction)); }
-    QHash<TKey, QStaticText> FEntries;
+    friend size_t qHash(const TKey& k, size_t seed)
+    {
+        return qHashMulti(seed, k.Text, k.Font, int(k.Direction), k.Glyphs);
+    }
+    QHash<TKey, TEntry> FEntries;
+    QHash<QFont, QRawFont> FRawFonts;
     bool FCleanupAdded = false;
 };
 
-const QStaticText* ShapedText(const QString& text, const QFont& font, Qt::LayoutDirection direction)
+const TShapedTextCache::TEntry* ShapedText(const QString& text, const QPainter& painter)
 {
     // Painting runs on the GUI thread only.
     if (QCoreApplication::instance() == nullptr || QThread::currentThread() != QCoreApplication::instance()->thread())
         return nullptr;
-    return TShapedTextCache::Instance().Get(text, font, direction);
+    const bool glyphs =
+        painter.layoutDirection() == Qt::LeftToRight && painter.transform().type() <= QTransform::TxTranslate;
+    return TShapedTextCache::Instance().Get(text, painter.font(), painter.layoutDirection(), glyphs);
 }
 
 } // namespace
@@ -213,17 +298,24 @@ void TextOut(TCanvas& canvas, const QByteArray& s, int flags, int x, int y)
         text = AnsiToQString(CodePageOfCharset(canvas.Font.Charset), s);
     if (text.isEmpty())
         return;
-    if (!BrushIsClear(canvas))
-        painter.fillRect(QRectF(x, y, fm.horizontalAdvance(text), fm.height()), ToQColor(canvas.BrushColor));
     // Left-to-right reading unless the style asked for the other, as the
     // measuring has it; never guessed from the text.
     if (painter.layoutDirection() == Qt::LayoutDirectionAuto)
         painter.setLayoutDirection(Qt::LeftToRight);
-    painter.setPen(ToQColor(canvas.Font.Color));
     // Repainting the same lines (scrolling back and forth) reuses their
-    // shaped glyphs instead of shaping the text again.
-    if (const QStaticText* shaped = ShapedText(text, painter.font(), painter.layoutDirection())) {
-        painter.drawStaticText(QPointF(x, y), *shaped);
+    // glyphs; plain text is not shaped at all, so new lines cost no layout.
+    const TShapedTextCache::TEntry* entry = ShapedText(text, painter);
+    if (!BrushIsClear(canvas)) {
+        const double width = entry && entry->Plain ? entry->Width : fm.horizontalAdvance(text);
+        painter.fillRect(QRectF(x, y, width, fm.height()), ToQColor(canvas.BrushColor));
+    }
+    painter.setPen(ToQColor(canvas.Font.Color));
+    if (entry && entry->Plain) {
+        painter.drawGlyphRun(QPointF(x, y + fm.ascent()), entry->Glyphs);
+        return;
+    }
+    if (entry) {
+        painter.drawStaticText(QPointF(x, y), entry->Shaped);
         return;
     }
     painter.drawText(QPointF(x, y + fm.ascent()), text);
