@@ -11,6 +11,7 @@
 #include "Graphics.h"
 #include "RDControlItems.h"
 #include "RDDocTestSupport.h"
+#include "RDPictureTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDLabelItems.h"
 #include "RDMarkerItems.h"
@@ -22,17 +23,6 @@
 #include "StdControls.h"
 
 namespace {
-
-QByteArray Encoded(const char* format, QColor color, int w = 4, int h = 3)
-{
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 // A 16 x 16 icon of 32-bit pixels, every byte of it set (the icon writer of
 // the image library leaves its mask unset).
@@ -55,14 +45,6 @@ QByteArray Icon()
         ico.append("\x20\x40\x80\xFF", 4);
     ico.append(QByteArray(mask, '\0'));
     return ico;
-}
-
-template <typename T>
-std::unique_ptr<TGraphic> Graphic(const QByteArray& bytes)
-{
-    auto graphic = std::make_unique<T>();
-    graphic->LoadFromStream(bytes);
-    return graphic;
 }
 
 class TAllKindsDoc : public TWithSeqList<TWithMarkerList<TTestRDData>> {
@@ -136,11 +118,11 @@ protected:
             static_cast<TRDGraphicItemInfo*>(item.get())->Image = std::move(g);
             Add(doc, item.release(), "picture");
         };
-        picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red)), -3);
-        picture(Graphic<TJPEGImage>(Encoded("JPEG", Qt::blue, 8, 8)), -3);
+        picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red, 4, 3, QImage::Format_ARGB32)), -3);
+        picture(Graphic<TJPEGImage>(Encoded("JPEG", Qt::blue, 8, 8, QImage::Format_ARGB32)), -3);
         picture(Graphic<TIcon>(Icon()), -3);
         picture(Graphic<TMetafile>(QByteArray(40, '\x01')), -3);
-        picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::yellow)), -10);
+        picture(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::yellow, 4, 3, QImage::Format_ARGB32)), -10);
         auto bullet = CreateItemByStyleNo(-6, &doc);
         static_cast<TRDBulletItemInfo*>(bullet.get())->ImageList = &List;
         static_cast<TRDBulletItemInfo*>(bullet.get())->ImageIndex = 1;
@@ -237,7 +219,7 @@ struct TBinaryBulletCase {
 
 TEST_F(AllItemKindsTest, BulletRecordsAmongBinaryBlocks)
 {
-    const QByteArray bmp = Encoded("BMP", Qt::red);
+    const QByteArray bmp = Encoded("BMP", Qt::red, 4, 3, QImage::Format_ARGB32);
     const TBinaryBulletCase cases[] = {
         {"7 1", 0, true, 0, 1},
         {"7 2", 0, false, rdfwImageIndexTooLarge, 0},

@@ -9,6 +9,7 @@
 
 #include "Graphics.h"
 #include "RDDocTestSupport.h"
+#include "RDPictureTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDFDocIO.h"
 #include "RDFStream.h"
@@ -16,25 +17,6 @@
 #include "RDTextItems.h"
 
 namespace {
-
-QByteArray Encoded(const char* format, QColor color, int w = 4, int h = 3)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-template <typename T>
-std::unique_ptr<TGraphic> Graphic(const QByteArray& bytes)
-{
-    auto graphic = std::make_unique<T>();
-    graphic->LoadFromStream(bytes);
-    return graphic;
-}
 
 class TPictureDoc : public TTestRDData {
 public:

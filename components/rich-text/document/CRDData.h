@@ -25,6 +25,19 @@ struct TRDItemEntry {
     TCustomRDItemInfo* Item = nullptr;
 };
 
+// Sets state bits of a document for as long as it lives.
+class TRDStateBits {
+public:
+    TRDStateBits(uint32_t& state, uint32_t bits) : FState(state), FBits(bits) { FState |= FBits; }
+    ~TRDStateBits() { FState &= ~FBits; }
+    TRDStateBits(const TRDStateBits&) = delete;
+    TRDStateBits& operator=(const TRDStateBits&) = delete;
+
+private:
+    uint32_t& FState;
+    uint32_t FBits;
+};
+
 class TCustomRDData {
 public:
     TCustomRDData();

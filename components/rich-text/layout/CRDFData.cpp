@@ -2102,11 +2102,7 @@ void TCustomRDFormattedData::Deselect(TCustomRDItemInfo* keep, bool notify)
 {
     if (State & dsDeselecting)
         return;
-    State |= dsDeselecting;
-    struct TClear {
-        uint32_t& S;
-        ~TClear() { S &= ~dsDeselecting; }
-    } clear{State};
+    const TRDStateBits deselecting(State, dsDeselecting);
     State &= ~(dsMouseSelecting | dsLineSelecting | dsAllSelected);
     SelStartNo = SelEndNo = -1;
     SelStartOffs = SelEndOffs = 0;

@@ -1010,11 +1010,7 @@ void TCustomRDFormattedData::StartOleDrag()
         return;
     }
     State &= ~dsDragStartPending;
-    State |= dsDragDeleteOnMove | dsDragClickOnCancel;
-    struct TClearFlags {
-        uint32_t& S;
-        ~TClearFlags() { S &= ~(dsDragDeleteOnMove | dsDragClickOnCancel); }
-    } clearFlags{State};
+    const TRDStateBits dragFlags(State, dsDragDeleteOnMove | dsDragClickOnCancel);
     QMimeData* data = nullptr;
     Qt::DropActions allowed = Qt::IgnoreAction;
     if (!GetDragSource(data, allowed))

@@ -44,11 +44,7 @@ void TRDControlData::Deselect(TCustomRDItemInfo* keep, bool notify)
     if (State & dsDeselecting)
         return;
     {
-        State |= dsDeselecting;
-        struct TClear {
-            uint32_t& S;
-            ~TClear() { S &= ~dsDeselecting; }
-        } clear{State};
+        const TRDStateBits deselecting(State, dsDeselecting);
         if (TCustomRDItemInfo* item = FocusedItem(FocusedItemData, FocusedItemNo))
             item->ClearFocus();
         TCustomRDFormattedData::FocusedItemNo = -1;
