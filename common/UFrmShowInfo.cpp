@@ -4,6 +4,7 @@
 #include "UFrmModel.h"
 #include "UPiboComponent.h"
 
+#include <QtGui/QKeyEvent>
 #include <QtGui/QPalette>
 #include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
@@ -115,8 +116,26 @@ void TFrmShowInfo::resizeEvent(QResizeEvent* event)
 void TFrmShowInfo::showEvent(QShowEvent* event)
 {
     TForm::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         CenterOnScreen();
+        psbOk->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TFrmShowInfo::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        psbOk->PerformClick();
+        return;
+    case Qt::Key_Escape:
+        event->accept();
+        psbClose->PerformClick();
+        return;
+    default: TForm::keyPressEvent(event);
+    }
 }
 
 void ShowInfo(const QString& text)

@@ -47,6 +47,9 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Enter presses the default button (OK), Esc the close button; Space
+    // presses the button that has the focus (OK when the box opens).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void ArrangeFrame();

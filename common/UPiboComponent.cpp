@@ -3,6 +3,10 @@
 #include "AnsiText.h"
 #include "UCommonFun.h"
 
+#include <QtGui/QKeyEvent>
+#include <QtGui/QPainter>
+
+#include <algorithm>
 #include <array>
 
 // ===========================================================================
@@ -79,6 +83,27 @@ bool ClicksWhenDisabled(TPiboSpeedButtonType kind)
 // The windowed buttons draw on one child paint box that covers them. Widgets
 // paint through a back buffer, so the repaints on mouse moves do not flicker.
 
+// The keyboard focus of a skinned control: a dotted frame just inside it.
+void DrawFocusFrame(QWidget* control, TCanvas& canvas)
+{
+    if (!control->hasFocus())
+        return;
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    QPen pen(Qt::black);
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(0, 0, control->width(), control->height()).adjusted(1, 1, -2, -2));
+    painter.restore();
+}
+
+bool IsSpaceKey(const QKeyEvent* event)
+{
+    return event->key() == Qt::Key_Space && !event->isAutoRepeat() &&
+           (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -92,6 +117,10 @@ TPiboSpeedButton::TPiboSpeedButton(QWidget* parent) : TPaintBox(parent)
     Font.Size = 9;
     Font.Color = clWhite;
     setCursor(Qt::PointingHandCursor);
+    // Keeps the size layouts give it; Tab reaches it, a click leaves the
+    // focus where it was.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
     for (TBitmap* picture : {&FNormalPicture, &FHoverPicture, &FDownPicture, &FDisabledPicture}) {
         picture->SetTransparentColor(clFuchsia);
         picture->SetTransparent(true);
@@ -109,7 +138,31 @@ void TPiboSpeedButton::SetPiboSpeedButtonType(TPiboSpeedButtonType value)
     FHoverPicture.LoadFromResourceName(PictureName(names.Hover, names.Normal));
     FDownPicture.LoadFromResourceName(PictureName(names.Normal, names.Normal));
     resize(FNormalPicture.Width(), FNormalPicture.Height());
+    updateGeometry();
     update();
+}
+
+QSize TPiboSpeedButton::sizeHint() const
+{
+    QSize size = FNormalPicture.Empty() ? QSize(16, 16) : QSize(FNormalPicture.Width(), FNormalPicture.Height());
+    if (!FCaption.isEmpty())
+        size = size.expandedTo(QSize(TextWidthOf(Font, FCaption) + 4, TextHeightOf(Font, FCaption) + 2));
+    return size;
+}
+
+QSize TPiboSpeedButton::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void TPiboSpeedButton::keyPressEvent(QKeyEvent* event)
+{
+    if (IsSpaceKey(event)) {
+        event->accept();
+        Click();
+        return;
+    }
+    TPaintBox::keyPressEvent(event);
 }
 
 void TPiboSpeedButton::SetButtonEnabled(bool value)
@@ -125,6 +178,7 @@ void TPiboSpeedButton::SetCaption(const QString& value)
     if (value == FCaption)
         return;
     FCaption = value;
+    updateGeometry();
     update();
 }
 
@@ -159,6 +213,7 @@ void TPiboSpeedButton::Paint(TCanvas& canvas)
     if (!FCaption.isEmpty())
         canvas.TextOut(RoundHalfEven((width() - canvas.TextWidth(FCaption)) / 2.0),
                        RoundHalfEven((height() - canvas.TextHeight(FCaption)) / 2.0), FCaption);
+    DrawFocusFrame(this, canvas);
     TPaintBox::Paint(canvas);
 }
 
@@ -206,13 +261,29 @@ void TPiboSpeedButton::Click()
 // TPiboWinControl
 // ---------------------------------------------------------------------------
 
-TPiboWinControl::TPiboWinControl(QWidget* parent, int width, int height) : QWidget(parent)
+TPiboWinControl::TPiboWinControl(QWidget* parent, int width, int height)
+    : QWidget(parent), FDesignSize(width, height)
 {
     resize(width, height);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     FPaintBox = new TPaintBox(this);
     FPaintBox->SetAlignClient(true);
     FPaintBox->OnPaint = [this](TCanvas& canvas) { PaintBoxPaint(canvas); };
     FPaintBox->OnClick = [this] { Click(); };
+}
+
+void TPiboWinControl::SetWidth(int value)
+{
+    FDesignSize.setWidth(value);
+    resize(value, height());
+    updateGeometry();
+}
+
+void TPiboWinControl::SetHeight(int value)
+{
+    FDesignSize.setHeight(value);
+    resize(width(), value);
+    updateGeometry();
 }
 
 void TPiboWinControl::Click()
@@ -406,6 +477,7 @@ void TPiboMainButton::PaintBoxMouseLeave()
 
 TPiboCheckBox::TPiboCheckBox(QWidget* parent) : TPiboWinControl(parent, 13, 13)
 {
+    setFocusPolicy(Qt::TabFocus);
     FPaintBox->OnMouseDown = [this](TMouseButton button, Qt::KeyboardModifiers, int, int) {
         if (button == TMouseButton::Left)
             FPaintBox->update();
@@ -427,6 +499,17 @@ void TPiboCheckBox::PaintBoxPaint(TCanvas& canvas)
     const TBitmap& picture = FChecked ? FCheckedPicture : FNotCheckedPicture;
     if (!picture.Empty())
         canvas.Painter().drawImage(QPoint(0, 0), picture.Image(), QRect(0, 0, 13, 13));
+    DrawFocusFrame(this, canvas);
+}
+
+void TPiboCheckBox::keyPressEvent(QKeyEvent* event)
+{
+    if (IsSpaceKey(event)) {
+        event->accept();
+        Click();
+        return;
+    }
+    TPiboWinControl::keyPressEvent(event);
 }
 
 void TPiboCheckBox::Click()

@@ -84,8 +84,16 @@ public:
     // The picture the next paint draws: "normal", "hover", "down" or "disabled".
     QString CurrentPictureRole() const;
 
+    // What a layout gives the button: its normal picture's size, wider or
+    // higher where the caption needs more room; the size it has before a
+    // kind is set when there is no picture. Layouts keep it at that size.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void Paint(TCanvas& canvas) override;
+    // Reached with Tab; Space presses the focused button.
+    void keyPressEvent(QKeyEvent* event) override;
     void MouseDown(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseUp(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
@@ -114,13 +122,18 @@ public:
     int Top() const { return y(); }
     void SetTop(int value) { move(x(), value); }
     int Width() const { return width(); }
-    void SetWidth(int value) { resize(value, height()); }
+    void SetWidth(int value);
     int Height() const { return height(); }
-    void SetHeight(int value) { resize(width(), value); }
+    void SetHeight(int value);
 
     TNotifyEvent OnClick;
 
     TPaintBox* PaintBox() const { return FPaintBox; }
+
+    // What a layout gives the control: the size it was made with, or the
+    // width and height last set through SetWidth and SetHeight.
+    QSize sizeHint() const override { return FDesignSize; }
+    QSize minimumSizeHint() const override { return FDesignSize; }
 
 protected:
     TPiboWinControl(QWidget* parent, int width, int height);
@@ -128,6 +141,9 @@ protected:
     virtual void Click();
 
     TPaintBox* FPaintBox;
+
+private:
+    QSize FDesignSize;
 };
 
 enum TPageButtonType { pbtKeJian, pbtMedia, pbtRecent };
@@ -200,6 +216,10 @@ public:
     bool Checked() const { return FChecked; }
     // A changed value is drawn at once.
     void SetChecked(bool value);
+
+protected:
+    // Reached with Tab; Space flips it as a click does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PaintBoxPaint(TCanvas& canvas) override;

@@ -91,7 +91,7 @@ bool PrepareAudioFile(const QString& sourcePath, const QString& targetPath)
 
     bool ok = false;
     try {
-        if (suffix == QLatin1String(".mp3")) {
+        if (suffix.compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0) {
             if (CopyFileReplacing(sourcePath, copy)) {
                 const QString converted = temp + QStringLiteral("PiboTempMP3TOWav.wav");
                 QFile::remove(converted);

@@ -14,6 +14,11 @@ TTextEdit* MakeDictationEditor(QWidget* parent, const TDictationEditorSetup& set
     editor->SetFont(font);
     editor->SetColor(setup.Color);
     editor->SetLineSpacingRule(setup.OneAndHalf ? lsOneAndHalf : lsSingle);
+    // A vertical scroll bar only, and the caret never past a line's end: a
+    // click into the empty editor puts it at the start of the line, so an
+    // answer never starts with blanks the learner did not type.
+    editor->ScrollBars().SetScrollBars(ssVertical);
+    editor->SetOptions(editor->Options() & ~OptionBit(eoScrollPastEol));
     editor->ActiveLine().SetBackground(setup.ActiveBackground);
     editor->ActiveLine().SetForeground(clNavy);
     editor->ActiveLine().SetVisible(true);

@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "ProgramFolder.h"
 #include "SubtitleText.h"
+#include "UCommonFun.h"
 #include "UPiboDataPack.h"
 #include "UPrepareAudio.h"
 
@@ -51,14 +52,14 @@ QString ForcedExtensionPath(const QString& chosen, const QString& ext)
 
 TImportSource ClassifyImportSource(const QString& sourcePath, bool video)
 {
-    static const QStringList audioMedia{QStringLiteral(".wav"), QStringLiteral(".mp3")};
-    static const QStringList videoMedia{QStringLiteral(".asf"), QStringLiteral(".avi"), QStringLiteral(".wmv")};
+    // The media list's own rule (MediaKindOfExt), so that every lesson the
+    // list opens can have its answers imported; packages alike.
     const QString ext = FileExtOf(sourcePath);
     if (ext.isEmpty())
         return TImportSource::Refused;
-    if (ext == (video ? QStringLiteral(".vpibo") : QStringLiteral(".pibo")))
+    if (ext.compare(video ? QStringLiteral(".vpibo") : QStringLiteral(".pibo"), Qt::CaseInsensitive) == 0)
         return TImportSource::Package;
-    if ((video ? videoMedia : audioMedia).contains(ext))
+    if (MediaKindOfExt(ext) == (video ? 2 : 1))
         return TImportSource::Media;
     return TImportSource::Refused;
 }

@@ -25,8 +25,8 @@ QString FileExtOf(const QString& path);
 enum class TImportSource { Refused, Media, Package };
 
 // Audio screens take ".wav", ".mp3" and ".pibo"; video screens ".asf", ".avi",
-// ".wmv" and ".vpibo". The extension is compared whole and exactly (case
-// included); an empty one is refused.
+// ".wmv" and ".vpibo". The extension is compared whole and without regard to
+// case, by the media list's rule (MediaKindOfExt); an empty one is refused.
 TImportSource ClassifyImportSource(const QString& sourcePath, bool video);
 
 // Writes source and lines (GBK, CR LF after each line) to path through a

@@ -160,8 +160,11 @@ void TDictationScreen::AddBottomBar()
     PiboSpeedButton1->SetCaption(QStringLiteral("完成提交"));
     PiboSpeedButton1->OnClick = [this] { RunGuarded([this] { PiboSpeedButton1Click(); }); };
     sbImport = FlatButton(bottom, QStringLiteral("导入"));
+    sbImport->setObjectName(QStringLiteral("sbImport"));
     sbExport = FlatButton(bottom, QStringLiteral("导出"));
+    sbExport->setObjectName(QStringLiteral("sbExport"));
     sbClear = FlatButton(bottom, QStringLiteral("清除"));
+    sbClear->setObjectName(QStringLiteral("sbClear"));
     labTime = new QLabel(ClockStart, bottom);
     labTime->setObjectName(QStringLiteral("labTime"));
     bar->addWidget(PiboSpeedButton1);
@@ -175,6 +178,23 @@ void TDictationScreen::AddBottomBar()
     connect(sbImport, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbImportClick(); }); });
     connect(sbExport, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbExportClick(); }); });
     connect(sbClear, &QToolButton::clicked, this, [this] { RunGuarded([this] { sbClearClick(); }); });
+}
+
+void TDictationScreen::ChainTabOrder(const QList<QWidget*>& content)
+{
+    // The grid is made only when the screen shows, so the order is set once
+    // everything exists: the transport bar, the screen's own controls, then
+    // the bottom bar.
+    QList<QWidget*> chain;
+    for (QWidget* w : {FTransport->psbPlay, FTransport->psbPause, FTransport->psbStop, FTransport->psbToStart,
+                       FTransport->psbToEnd, FTransport->ppsbEnglish, FTransport->ppsbChina, FTransport->psbRestart,
+                       FTransport->psbAgain, FTransport->ppsbSound})
+        if (w)
+            chain << w;
+    chain << content;
+    chain << PiboSpeedButton1 << sbImport << sbExport << sbClear;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TDictationScreen::showEvent(QShowEvent* event)
@@ -347,7 +367,8 @@ void TDictationScreen::sbExportClick()
 
 void TDictationScreen::sbImportClick()
 {
-    sbClearClick();
+    // Nothing is cleared before the file is known to be good: a cancelled or
+    // refused import leaves the learner's answers as they are.
     if (!OpenDialog.Execute(this))
         return;
     ImportAnswers(OpenDialog.FileName);
@@ -380,6 +401,9 @@ void TDictationScreen::ImportAnswers(const QString& path)
         ShowInfo(ImportLoadFailure(FVideo));
         return;
     }
+    // The file's lesson is open: now the old answers, clock and test go and
+    // the file's answers come in.
+    sbClearClick();
     RestoreAnswers(lines);
     ShowInfo(QStringLiteral("导入文件成功！"));
 }

@@ -111,4 +111,6 @@ protected:
 
     // Adds the bottom bar to FLayout (the content goes before it).
     void AddBottomBar();
+    // Tab goes through the transport bar, content, then the bottom bar.
+    void ChainTabOrder(const QList<QWidget*>& content);
 };

@@ -71,6 +71,7 @@ void TFreeDictationScreen::FormShow()
     FormResize();
     FTransport->ppsbEnglishClick();
     FTransport->ppsbChinaClick();
+    ChainTabOrder({rdeEditWidget});
 }
 
 void TFreeDictationScreen::OpenMedia()

@@ -54,11 +54,8 @@ TPiboSpeedButton* BarButton(QWidget* parent, const char* name, const QString& ca
     auto* button = new TPiboSpeedButton(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->SetPiboSpeedButtonType(psbtCheckButton);
-    TFont font = LayoutFont(-12, true, ButtonColor);
-    button->setFont(font.ToQFont());
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::WindowText, ToQColor(font.Color));
-    button->setPalette(palette);
+    // The caption is drawn in the button's own font.
+    button->Font = LayoutFont(-12, true, ButtonColor);
     button->SetCaption(caption);
     return button;
 }

@@ -179,9 +179,13 @@ void TSentenceScreen::BuildList()
     bar->addWidget(sbFontSize);
     bar->addStretch(1);
     pcbSelect = new TPiboCheckBox(Panel2);
+    pcbSelect->setObjectName(QStringLiteral("pcbSelect"));
     labSelect = new QLabel(FVideo ? QStringLiteral("播放全部") : QStringLiteral("仅播放选中的"), Panel2);
+    labSelect->setObjectName(QStringLiteral("labSelect"));
     pcbLoop = new TPiboCheckBox(Panel2);
+    pcbLoop->setObjectName(QStringLiteral("pcbLoop"));
     labLoop = new QLabel(QStringLiteral("循环播放"), Panel2);
+    labLoop->setObjectName(QStringLiteral("labLoop"));
     bar->addWidget(pcbSelect);
     bar->addWidget(labSelect);
     bar->addSpacing(8);
@@ -192,6 +196,7 @@ void TSentenceScreen::BuildList()
     titles->setFixedHeight(TitleBarHeight);
     FillBackground(titles, OptionBarColor);
     ppcbAll = new TPiboCheckBox(titles);
+    ppcbAll->setObjectName(QStringLiteral("ppcbAll"));
     ppcbAll->move(8, (TitleBarHeight - ppcbAll->Height()) / 2);
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
     labAll->move(8 + ppcbAll->Width() + 4, (TitleBarHeight - labAll->sizeHint().height()) / 2);

@@ -62,6 +62,7 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     auto* titles = new QWidget(this);
     titles->setFixedHeight(TitleBarHeight);
     ppcbAll = new TPiboCheckBox(titles);
+    ppcbAll->setObjectName(QStringLiteral("ppcbAll"));
     ppcbAll->move(8, (TitleBarHeight - ppcbAll->Height()) / 2);
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
     labAll->move(8 + ppcbAll->Width() + 4, (TitleBarHeight - labAll->sizeHint().height()) / 2);
@@ -119,6 +120,8 @@ void TSingleDictationScreen::CreateGrid()
     Grid = new TPiboStringGrid(panGridClient);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->SetAlign(alTop);
+    // Column 4 shows the text "校对"; the grid's button column is off.
+    Grid->SetHasSpeedButton(false);
     TFont font = Grid->Font();
     font.Color = DictationGridFontColor;
     Grid->SetFont(font);
@@ -155,10 +158,7 @@ void TSingleDictationScreen::CreateGrid()
 void TSingleDictationScreen::FormShow()
 {
     CreateGrid();
-    CreatePlayer([this](int index) {
-        if (Grid && index >= 0 && index < Grid->RowCount())
-            Grid->GotoCell(Grid->Col(), index);
-    });
+    CreatePlayer([this](int index) { PlayIndexChange(index); });
     if (FVideo)
         FVideoPlayer->SetVideoPlayType(vptSelect);
     else
@@ -173,6 +173,23 @@ void TSingleDictationScreen::FormShow()
     // underlining.
     OpenSpellLists();
     FormResize();
+    ChainTabOrder({ppcbAll, Grid, InputWidget});
+}
+
+void TSingleDictationScreen::PlayIndexChange(int index)
+{
+    if (!Grid || index < 0 || index >= Grid->RowCount())
+        return;
+    const int before = Grid->Row();
+    Grid->GotoCell(Grid->Col(), index);
+    // The editor always holds the current row's answer: when the player moved
+    // to another sentence on its own (the hot keys), the new row's answer comes
+    // into the editor as a click on the row brings it, so that what is typed
+    // next goes to the row it is typed for.
+    if (index != before) {
+        LoadRowIntoEditor(index);
+        LastRow = index;
+    }
 }
 
 void TSingleDictationScreen::OpenMedia()

@@ -63,6 +63,8 @@ protected:
 
 private:
     void CreateGrid();
+    // The player went to another sentence: the grid and the editor follow.
+    void PlayIndexChange(int index);
     void OpenMedia();
     void RefreshExtras();
     void LoadRowIntoEditor(int row);

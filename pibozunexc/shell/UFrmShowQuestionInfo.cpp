@@ -20,6 +20,9 @@ TFrmShowQuestionInfo::TFrmShowQuestionInfo(QWidget* parent) : TFrmShowInfo(paren
     ppsbCancel->OnClick = [this]() { ppsbCancelClick(); };
 
     psbClose->OnClick = [this]() { ppsbCancelClick(); };
+    // Tab goes OK, cancel, then the close button.
+    setTabOrder(psbOk, ppsbCancel);
+    setTabOrder(ppsbCancel, psbClose);
 }
 
 void TFrmShowQuestionInfo::ppsbCancelClick()

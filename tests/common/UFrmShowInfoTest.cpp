@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include <QtCore/QThread>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 
@@ -106,8 +107,6 @@ TEST_F(ShowInfoTest, WidensForLongTextsAndKeepsButtonsInPlace)
     }
 }
 
-}  // namespace
-
 // The handler both programs install: a failure on a worker thread is shown
 // with the information box, on the GUI thread, once the worker has posted it.
 TEST_F(ShowInfoTest, WorkerThreadFailuresAreShownOnTheGuiThread)
@@ -129,3 +128,35 @@ TEST_F(ShowInfoTest, WorkerThreadFailuresAreShownOnTheGuiThread)
     EXPECT_EQ(shownText, QStringLiteral("WaveOutWrite: failed"));
     EXPECT_TRUE(onGuiThread);
 }
+
+// The box is closed from the keyboard as well: Enter (either key), Esc and
+// Space on the button that has the focus (OK when the box opens).
+TEST_F(ShowInfoTest, EnterEscAndSpaceCloseTheBox)
+{
+    const struct {
+        const char* name;
+        Qt::Key key;
+    } cases[] = {{"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Esc", Qt::Key_Escape}, {"Space", Qt::Key_Space}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool okHadFocus = false;
+        bool closed = false;
+        WhenModalShown([&](QWidget* modal) {
+            auto* form = qobject_cast<TFrmShowInfo*>(modal);
+            ASSERT_NE(form, nullptr);
+            QApplication::setActiveWindow(form);  // as the window manager does
+            okHadFocus = form->psbOk->hasFocus();
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : form;
+            QTest::keyClick(target, c.key);
+            closed = form->ModalResult() != mrNone;
+            if (!closed)
+                form->psbOk->PerformClick();
+        });
+        TFrmShowInfo form;
+        EXPECT_EQ(form.ShowModal(), mrOk);
+        EXPECT_TRUE(okHadFocus);
+        EXPECT_TRUE(closed);
+    }
+}
+
+}  // namespace

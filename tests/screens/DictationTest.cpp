@@ -162,7 +162,9 @@ TEST(DictationFiles, PpsLinesReadTheirAnswerAndCount)
     EXPECT_EQ(PlayCountOf(QStringLiteral("4")), 4);
 }
 
-TEST(DictationFiles, ImportSourcesAreComparedWholeAndExactly)
+// The whole extension counts, without regard to case, as in the media list:
+// a lesson the list opens can always have its answers imported.
+TEST(DictationFiles, ImportSourcesAreComparedWholeAsTheMediaListDoes)
 {
     struct Case {
         const char* path;
@@ -174,8 +176,11 @@ TEST(DictationFiles, ImportSourcesAreComparedWholeAndExactly)
         {"/l/a.wav", S::Media, S::Refused},       {"/l/a.mp3", S::Media, S::Refused},
         {"/l/a.pibo", S::Package, S::Refused},    {"/l/a.vpibo", S::Refused, S::Package},
         {"/l/a.avi", S::Refused, S::Media},       {"/l/a.asf", S::Refused, S::Media},
-        {"/l/a.wmv", S::Refused, S::Media},       {"/l/a.WAV", S::Refused, S::Refused},
-        {"/l/a.Pibo", S::Refused, S::Refused},    {"/l/a.m", S::Refused, S::Refused},
+        {"/l/a.wmv", S::Refused, S::Media},       {"/l/大写.WAV", S::Media, S::Refused},
+        {"/l/a.Mp3", S::Media, S::Refused},       {"/l/a.AVI", S::Refused, S::Media},
+        {"/l/a.Pibo", S::Package, S::Refused},    {"/l/a.VPIBO", S::Refused, S::Package},
+        {"/l/a.wav.txt", S::Refused, S::Refused}, {"/l/a.wavx", S::Refused, S::Refused},
+        {"/l/a.m", S::Refused, S::Refused},
         {"/l/a.mp", S::Refused, S::Refused},      {"/l/a.pib", S::Refused, S::Refused},
         {"/l/a.", S::Refused, S::Refused},        {"/l/noext", S::Refused, S::Refused},
         {"/l.wav/noext", S::Refused, S::Refused}, {"", S::Refused, S::Refused},

@@ -251,8 +251,10 @@ TEST_F(SingleSentence, AnswersExportAndImport)
         QString message;
     };
     const Case cases[] = {
-        {Env.File(QStringLiteral("media/LESSON.WAV")),
+        {Env.File(QStringLiteral("media/lesson.txt")),
          QStringLiteral("您要导入的文件必须为音频文件或音频课件，在视频单句听写模式下才可导入视频文件或视频课件！")},
+        // A capital extension is an audio file as in the media list; this one is not there.
+        {Env.File(QStringLiteral("media/LESSON.WAV")), QStringLiteral("您导入的文件对应的音频文件或课件不存在！")},
         {Env.File(QStringLiteral("media/lesson.avi")),
          QStringLiteral("您要导入的文件必须为音频文件或音频课件，在视频单句听写模式下才可导入视频文件或视频课件！")},
         {Env.File(QStringLiteral("media/gone.wav")), QStringLiteral("您导入的文件对应的音频文件或课件不存在！")},

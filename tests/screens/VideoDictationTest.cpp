@@ -225,7 +225,7 @@ TEST_F(VideoDictation, SingleScreenImportsVideoSourcesAndRefusesAudio)
     const Case cases[] = {
         {Env.Write(QStringLiteral("media/lesson.wav")), refused},
         {Env.Write(QStringLiteral("media/lesson.pibo")), refused},
-        {Env.Write(QStringLiteral("media/CLIP.AVI")), refused},
+        {Env.Write(QStringLiteral("media/clip.txt")), refused},
         {Env.File(QStringLiteral("media/gone.wmv")), QStringLiteral("您导入的文件对应的视频文件或课件不存在！")},
         {Env.Write(QStringLiteral("media/bad.vpibo"), "not a package"), QStringLiteral("载入视频文件失败！")},
     };

@@ -11,6 +11,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QKeyEvent>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -57,6 +58,36 @@ TEST_F(DialogsTest, ShowQuestionInfoIsTrueOnlyForOk)
             form->findChild<TPiboSpeedButton*>(QString::fromLatin1(c.button))->PerformClick();
         });
         EXPECT_EQ(ShowQuestionInfo(QStringLiteral("确定要删除吗？")), c.expected);
+    }
+}
+
+// From the keyboard: Enter is OK (the default button), Esc is cancel, Space
+// presses the focused button, which Tab moves from OK to cancel.
+TEST_F(DialogsTest, ShowQuestionInfoAnswersEnterEscAndSpace)
+{
+    const struct {
+        const char* name;
+        QList<Qt::Key> keys;
+        bool expected;
+    } cases[] = {{"Return", {Qt::Key_Return}, true},
+                 {"Enter", {Qt::Key_Enter}, true},
+                 {"Esc", {Qt::Key_Escape}, false},
+                 {"Space", {Qt::Key_Space}, true},
+                 {"Tab Space", {Qt::Key_Tab, Qt::Key_Space}, false},
+                 {"Tab Enter", {Qt::Key_Tab, Qt::Key_Enter}, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool answered = false;
+        WhenModalIs<TFrmShowQuestionInfo>([&](TFrmShowQuestionInfo* form) {
+            QApplication::setActiveWindow(form);  // as the window manager does
+            for (Qt::Key key : c.keys)
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form, key);
+            answered = form->ModalResult() != mrNone;
+            if (!answered)
+                form->psbClose->PerformClick();
+        });
+        EXPECT_EQ(ShowQuestionInfo(QStringLiteral("确定要删除吗？")), c.expected);
+        EXPECT_TRUE(answered);
     }
 }
 
