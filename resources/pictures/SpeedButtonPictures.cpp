@@ -156,12 +156,16 @@ void RegisterWindowButtons()
 
 // ---- buttons whose caption the control writes -----------------------------
 
-void CaptionButton(const QString& prefix, QSize size, bool hasDisabled)
+// A blue button for a white caption; a pale one for a dark blue caption.
+void CaptionButton(const QString& prefix, QSize size, bool hasDisabled, bool pale = false)
 {
     Keyed({prefix + QStringLiteral("Normal"), prefix + QStringLiteral("Move"), {},
            hasDisabled ? prefix + QStringLiteral("Enabled") : QString()},
-          size, [](QPainter& p, QSize s, TLook) {
-              PushButton(p, QRectF(QPointF(0, 0), s), 4, AccentLight, Accent);
+          size, [pale](QPainter& p, QSize s, TLook) {
+              if (pale)
+                  PushButton(p, QRectF(QPointF(0, 0), s), 4, Paper, Track);
+              else
+                  PushButton(p, QRectF(QPointF(0, 0), s), 4, AccentLight, Accent);
           });
 }
 
@@ -171,7 +175,8 @@ void RegisterCaptionButtons()
     CaptionButton(QStringLiteral("LoginButton"), {75, 26}, false);
     CaptionButton(QStringLiteral("RecordButton"), {77, 20}, true);
     CaptionButton(QStringLiteral("TransLButton"), {106, 23}, true);
-    CaptionButton(QStringLiteral("CheckButton"), {94, 29}, false);
+    // The check dialogs' buttons carry dark blue captions.
+    CaptionButton(QStringLiteral("CheckButton"), {94, 29}, false, true);
 }
 
 // ---- the speak-and-record screen and the study records -------------------
