@@ -1,7 +1,9 @@
 // The dictation screens driven as the learner drives them: clicks where the
 // controls are drawn, keys through the keyboard. "完成提交" on every screen,
 // saving from the check dialogs into the study records, the "校对" column,
-// the answer editor, importing answers, the hot keys and Tab.
+// the answer editor, importing answers, the hot keys and Tab. Also the
+// skinned select and loop boxes of the browse and speak screens, which sit
+// in a bar laid out the same way.
 
 #include "ScreensTestSupport.h"
 
@@ -10,16 +12,19 @@
 #include "UDataOperaterFun.h"
 #include "UDictationEditor.h"
 #include "UDictationFiles.h"
+#include "UFrmBrowseRecite.h"
 #include "UFrmFreeCheck.h"
 #include "UFrmFreeSentence.h"
 #include "UFrmSingleCheck.h"
 #include "UFrmSingleSentence.h"
 #include "UFrmStudyRecord.h"
+#include "UFrmStudySpeak.h"
 #include "UFrmVFreeSentence.h"
 #include "UFrmVSingleSentence.h"
 #include "UPiboAudioPlay.h"
 #include "UPiboComponent.h"
 #include "UPiboStringGrid.h"
+#include "USentenceScreen.h"
 #include "UStudyTransport.h"
 #include "VideoFixtures.h"
 
@@ -60,11 +65,14 @@ QString WhereDrawn(const QWidget* w)
     return QString();
 }
 
-// A left click at the centre of w, once w is seen to be drawn.
+// A left click at the centre of w, once w is seen to be drawn there. The
+// click goes to the control the pointer is over: w or a child covering it.
 void ClickCentre(QWidget* w)
 {
     ASSERT_EQ(WhereDrawn(w), QString()) << w->objectName().toStdString();
-    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+    const QPoint centre = w->rect().center();
+    QWidget* target = w->childAt(centre) ? w->childAt(centre) : w;
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(w, centre));
 }
 
 // A left click into a grid cell, where the cell is drawn.
@@ -462,6 +470,42 @@ TEST_F(DictationUse, TabReachesTheGridAndSubmitWhichSpacePresses)
         ProcessEvents();
         EXPECT_EQ(steps.Shown.size(), 1);
         Screen.reset();
+        ProcessEvents();
+    }
+}
+
+// The select and loop boxes beside their texts on the browse and speak
+// screens: drawn at their size, and a click on each flips it.
+TEST_F(DictationUse, TheBrowseAndSpeakScreensShowTheirSelectAndLoopBoxes)
+{
+    const QString wav = AudioLesson();
+    for (bool speak : {false, true}) {
+        SCOPED_TRACE(speak ? "speak" : "browse");
+        std::unique_ptr<TSentenceScreen> screen;
+        if (speak)
+            screen = std::make_unique<TFrmStudySpeak>();
+        else
+            screen = std::make_unique<TFrmBrowseRecite>();
+        screen->SetMediaFile(wav);
+        screen->resize(1000, 700);
+        screen->show();
+        ProcessEvents();
+        // The select box is locked while a sentence plays.
+        ClickCentre(screen->Transport()->psbStop);
+        for (TPiboCheckBox* box : {screen->pcbSelect, screen->pcbLoop}) {
+            EXPECT_EQ(box->size(), QSize(13, 13));
+            EXPECT_TRUE(box->isEnabled());
+            const bool before = box->Checked();
+            ClickCentre(box);
+            EXPECT_NE(box->Checked(), before) << box->objectName().toStdString();
+        }
+        EXPECT_EQ(screen->pcbSelect->objectName(), QStringLiteral("pcbSelect"));
+        EXPECT_EQ(screen->pcbLoop->objectName(), QStringLiteral("pcbLoop"));
+        EXPECT_EQ(WhereDrawn(screen->labSelect), QString());
+        // Each box stands just left of its text.
+        EXPECT_LT(screen->pcbSelect->x(), screen->labSelect->x());
+        EXPECT_LT(screen->labSelect->x(), screen->pcbLoop->x());
+        screen.reset();
         ProcessEvents();
     }
 }
