@@ -339,9 +339,17 @@ void TPiboMainButton::SetMainButtonType(TMainButtonType value)
     FPaintBox->update();
 }
 
+void TPiboMainButton::SetDown(bool value)
+{
+    if (value == FDown)
+        return;
+    FDown = value;
+    FPaintBox->update();
+}
+
 QString TPiboMainButton::CurrentPictureRole() const
 {
-    if (FPressed)
+    if (FPressed || FDown)
         return QStringLiteral("down");
     if (FMouseOver)
         return QStringLiteral("hover");
@@ -350,7 +358,7 @@ QString TPiboMainButton::CurrentPictureRole() const
 
 const TBitmap& TPiboMainButton::CurrentPicture() const
 {
-    if (FPressed)
+    if (FPressed || FDown)
         return FDownPicture;
     if (FMouseOver)
         return FHoverPicture;
