@@ -6,6 +6,7 @@
 #include "UFrmMain.h"
 #include "UFrmSelectDir.h"
 #include "UPiboComponent.h"
+#include "UWebLinks.h"
 #include "WindowsTestSupport.h"
 
 #include <QtCore/QDir>
