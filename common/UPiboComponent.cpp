@@ -410,9 +410,17 @@ void TPiboMainButton::SetMainButtonType(TMainButtonType value)
     FPaintBox->update();
 }
 
+void TPiboMainButton::SetDown(bool value)
+{
+    if (value == FDown)
+        return;
+    FDown = value;
+    FPaintBox->update();
+}
+
 QString TPiboMainButton::CurrentPictureRole() const
 {
-    if (FPressed)
+    if (FPressed || FDown)
         return QStringLiteral("down");
     if (FMouseOver)
         return QStringLiteral("hover");
@@ -421,7 +429,7 @@ QString TPiboMainButton::CurrentPictureRole() const
 
 const TBitmap& TPiboMainButton::CurrentPicture() const
 {
-    if (FPressed)
+    if (FPressed || FDown)
         return FDownPicture;
     if (FMouseOver)
         return FHoverPicture;

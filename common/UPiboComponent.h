@@ -191,6 +191,10 @@ public:
     void SetMainButtonType(TMainButtonType value);
 
     QString CurrentPictureRole() const;  // "normal", "hover" or "down"
+    // Shows the down picture until cleared: the main window marks the mode
+    // of the screen it shows.
+    bool Down() const { return FDown; }
+    void SetDown(bool value);
 
 private:
     void PaintBoxPaint(TCanvas& canvas) override;
@@ -205,6 +209,7 @@ private:
     TBitmap FNormalPicture, FHoverPicture, FDownPicture;
     bool FMouseOver = false;
     bool FPressed = false;
+    bool FDown = false;
 };
 
 // The 13 x 13 picture check box of the study screens.

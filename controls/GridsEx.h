@@ -140,6 +140,9 @@ public:
     void SetFocus();
     void Invalidate();
     bool Visible() const { return isVisible(); }
+    // Selects the whole text with the caret at its start, so that a text
+    // wider than the cell shows its beginning (a typed key still replaces it).
+    void SelectAllFromStart();
 
 protected:
     virtual void EditorBoundsChanged();

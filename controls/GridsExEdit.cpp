@@ -61,6 +61,12 @@ void TInplaceEdit::LoadCellContents()
     FLoading = false;
 }
 
+void TInplaceEdit::SelectAllFromStart()
+{
+    // The caret at the start: a text wider than the cell shows its beginning.
+    setSelection(int(text().size()), -int(text().size()));
+}
+
 bool TInplaceEdit::CanModify() const
 {
     return FGrid->CanEditModify();
@@ -222,7 +228,7 @@ bool TInplaceEdit::KeyPress(QChar& key)
         if (hasSelectedText() && selectionStart() == 0 && selectedText().size() == text().size())
             deselect();
         else
-            selectAll();
+            SelectAllFromStart();
         key = QChar(0);
         break;
     case 8:
@@ -438,7 +444,7 @@ void TCustomGrid::UpdateEdit()
         FInplaceRow = FCurrent.Y;
         FInplaceEdit->LoadCellContents();
         FCanEditModify = FInplaceEdit->MaxLength() != -1;
-        FInplaceEdit->selectAll();
+        FInplaceEdit->SelectAllFromStart();
         FInplaceEdit->SetFocus();
     };
     if (!FInplaceEdit) {

@@ -5,6 +5,8 @@
 #include <QtCore/QEvent>
 #include <QtGui/QPainter>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int CheckBoxSize = 13;
@@ -84,6 +86,35 @@ void TPiboStringGrid::SetRowCountEx(int count)
 {
     SetRowCount(count);
     FChecks.resize(static_cast<std::size_t>(RowCount()), 0);
+}
+
+void TPiboStringGrid::DeleteRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        throw EInvalidGridOperation("Grid index out of range");
+    if (RowCount() == 1) {
+        // The grid keeps its one row: it becomes blank and unchecked.
+        for (int c = 0; c < ColCount(); ++c)
+            SetCells(c, 0, QString());
+        FChecks.assign(1, 0);
+        return;
+    }
+    RemoveRow(row);
+    FChecks.resize(static_cast<std::size_t>(RowCount()), 0);
+}
+
+void TPiboStringGrid::RowMoved(int fromIndex, int toIndex)
+{
+    // A row's check flag goes where its cells go.
+    const auto at = [this](int index) { return FChecks.begin() + index; };
+    const int count = static_cast<int>(FChecks.size());
+    if (fromIndex >= 0 && toIndex >= 0 && fromIndex < count && toIndex < count) {
+        if (fromIndex < toIndex)
+            std::rotate(at(fromIndex), at(fromIndex) + 1, at(toIndex) + 1);
+        else
+            std::rotate(at(toIndex), at(fromIndex), at(fromIndex) + 1);
+    }
+    TStringGrid::RowMoved(fromIndex, toIndex);
 }
 
 bool TPiboStringGrid::GetRowChecked(int row) const

@@ -48,6 +48,9 @@ public:
     // Sets RowCount and sizes the check flags to it: existing rows keep their
     // flags, new rows are unchecked.
     void SetRowCountEx(int count);
+    // Removes a row: the rows below move up with their cells and check
+    // flags. The grid's last row is not removed but made blank and unchecked.
+    void DeleteRow(int row);
     // One row's check flag; no repaint. A row beyond the flags raises
     // EInvalidGridOperation.
     bool GetRowChecked(int row) const;
@@ -85,6 +88,7 @@ protected:
     void MouseMove(Qt::KeyboardModifiers shift, int x, int y) override;
     void MouseUp(TMouseButton button, Qt::KeyboardModifiers shift, int x, int y) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void RowMoved(int fromIndex, int toIndex) override;
 
 private:
     void Realign();

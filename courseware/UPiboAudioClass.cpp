@@ -16,13 +16,6 @@
 
 namespace {
 
-// Remembers the number of the first line that could not be read.
-void NoteBadLine(int& firstBad, int lineIndex)
-{
-    if (firstBad == 0)
-        firstBad = lineIndex + 1;
-}
-
 bool IsBlank(const QString& line)
 {
     return line.trimmed().isEmpty();
@@ -55,54 +48,67 @@ bool IsLrcHeaderLine(const QString& line)
     return i > 1 && i < t.size() && t.at(i) == u':';
 }
 
-void ReadPlrcLines(const QStringList& lines, TAudioLrcItems& items, int& firstBad)
+// The time of an ".lrc" sentence line: characters 2-9 ("[mm:ss.cc]English",
+// the brackets themselves are not looked at), or, for the three minute digits
+// this program writes from a hundred minutes on, "[mmm:ss.cc]". textStart is
+// where the English line begins. False when neither form holds a time tag.
+bool LrcSentenceTime(const QString& line, QString& time, qsizetype& textStart)
+{
+    time = line.mid(1, 8);
+    textStart = 10;
+    if (IsLrcTimeTag(u'[' + time + u']'))
+        return true;
+    if (line.size() < 11 || !line.startsWith(u'[') || line.at(10) != u']')
+        return false;
+    time = line.mid(1, 9);
+    textStart = 11;
+    return IsLrcTimeTag(u'[' + time + u']');
+}
+
+// Three lines per sentence: time, English, Chinese. Every time line is tested,
+// a blank one too; a group cut short by the end of the file is dropped. A
+// failing test returns false with the line's index in badLine.
+bool ReadPlrcLines(const QStringList& lines, TAudioLrcItems& items, qsizetype& badLine)
 {
     const qsizetype n = lines.size();
-    qsizetype i = 0;
-    while (i < n) {
+    for (qsizetype i = 0; i < n; i += 3) {
         const QString& time = lines.at(i);
-        if (IsBlank(time)) {
-            ++i;
-            continue;
-        }
         if (!IsLrcTimeTag(u'[' + time + u']')) {
-            // Look for the next time line: the lines of a broken group fail
-            // the test in turn and are passed over.
-            NoteBadLine(firstBad, static_cast<int>(i));
-            ++i;
-            continue;
+            badLine = i;
+            return false;
         }
-        if (i + 2 >= n) {
-            // The last group lacks its English or Chinese line.
-            NoteBadLine(firstBad, static_cast<int>(i));
+        if (i + 2 >= n)
             break;
-        }
         TAudioLrcItem item;
         item.StartTime = time;
         item.English = lines.at(i + 1);
         item.China = lines.at(i + 2);
         items.append(item);
-        i += 3;
     }
+    return true;
 }
 
-void ReadLrcLines(const QStringList& lines, TAudioLrcItems& items, int& firstBad)
+// One sentence per line; blank lines and header tags are passed over.
+bool ReadLrcLines(const QStringList& lines, TAudioLrcItems& items, qsizetype& badLine)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (IsBlank(line))
             continue;
         QString time;
-        qsizetype close = 0;
-        if (LrcLineTime(line, time, close)) {
-            TAudioLrcItem item;
-            item.StartTime = time;
-            item.English = line.mid(close + 1);
-            items.append(item);
-        } else if (!IsLrcHeaderLine(line)) {
-            NoteBadLine(firstBad, static_cast<int>(i));
+        qsizetype textStart = 0;
+        if (!LrcSentenceTime(line, time, textStart)) {
+            if (IsLrcHeaderLine(line))
+                continue;
+            badLine = i;
+            return false;
         }
+        TAudioLrcItem item;
+        item.StartTime = time;
+        item.English = line.mid(textStart);
+        items.append(item);
     }
+    return true;
 }
 
 }  // namespace
@@ -117,18 +123,19 @@ bool LoadLrcFile(TAudioLrcItems& items, const QString& mediaPath, int* errorLine
         const int found = FindSubtitleFile(mediaPath, {QStringLiteral(".plrc"), QStringLiteral(".lrc")}, path);
         if (found < 0)
             return true;
-        const bool plrc = found == 0;
         QStringList lines;
         if (!ReadSubtitleLines(path, lines))
             return false;
-        int firstBad = 0;
-        if (plrc)
-            ReadPlrcLines(lines, items, firstBad);
-        else
-            ReadLrcLines(lines, items, firstBad);
+        qsizetype badLine = -1;
+        const bool read = found == 0 ? ReadPlrcLines(lines, items, badLine) : ReadLrcLines(lines, items, badLine);
+        if (read)
+            return true;
+        // One bad time tag and the lesson has no sentences: the player then
+        // plays it as one whole sentence.
+        items.clear();
         if (errorLine)
-            *errorLine = firstBad;
-        return firstBad == 0;
+            *errorLine = static_cast<int>(badLine) + 1;
+        return false;
     } catch (...) {
         items.clear();
         return false;

@@ -28,12 +28,14 @@ using TAudioLrcItems = QList<TAudioLrcItem>;
 // Reads the subtitle of mediaPath (its ".plrc", else its ".lrc") into items,
 // in file order; EndTime and Selected stay empty and false. No subtitle file
 // gives an empty list and true.
-// Blank lines are skipped, and so are ".lrc" header tags ([ti:...], [ar:...],
-// [offset:...] and the like). A line that cannot be read (a bad time tag, a
-// ".plrc" group cut short by the end of the file) is left out, the sentences
-// around it are kept, and the result is false with the line's number (from 1,
-// the first such line) in errorLine; errorLine is 0 otherwise, also when the
-// file itself cannot be read (false, empty list).
+// ".plrc": groups of three lines (time, English, Chinese); a last group cut
+// short by the end of the file is dropped. ".lrc": one "[mm:ss.cc]English"
+// line per sentence (nothing is trimmed); blank lines and header tags
+// ([ti:...], [ar:...], [offset:...] and the like) are passed over.
+// One time tag that fails the test (a blank ".plrc" line in the place of a
+// time too) empties the list: the result is false with that line's number
+// (from 1) in errorLine. errorLine is 0 otherwise, also when the file itself
+// cannot be read (false, empty list).
 bool LoadLrcFile(TAudioLrcItems& items, const QString& mediaPath, int* errorLine = nullptr);
 
 // Writes items as a ".plrc": StartTime, English and China of each sentence in

@@ -37,12 +37,14 @@ bool SrtLineTimes(const QString& line, QString& start, QString& end)
     return IsSrtTimeTag(u'[' + start + u']') && IsSrtTimeTag(u'[' + end + u']');
 }
 
-void ReadSrtLines(const QStringList& lines, TVideoLrcItems& items, int& firstBad)
+// Cue by cue: an index line (blank lines before it are passed over, its
+// content is not looked at), the time line, the English line and the Chinese
+// line, which the end of the file may leave out. A cue cut short before its
+// English line is dropped. A time line that fails the test returns false with
+// its index in badLine; so does the third text line of a cue, taken for the
+// next index line.
+bool ReadSrtLines(const QStringList& lines, TVideoLrcItems& items, qsizetype& badLine)
 {
-    const auto noteBad = [&firstBad](qsizetype index) {
-        if (firstBad == 0)
-            firstBad = static_cast<int>(index) + 1;
-    };
     const qsizetype n = lines.size();
     qsizetype i = 0;
     while (i < n) {
@@ -50,30 +52,21 @@ void ReadSrtLines(const QStringList& lines, TVideoLrcItems& items, int& firstBad
             ++i;
             continue;
         }
-        const qsizetype index = i;  // the index line
-        if (index + 2 >= n) {
-            // An index line without time line or English line at the end.
-            noteBad(index);
+        const qsizetype time = i + 1;
+        if (time + 1 >= n)
             break;
-        }
         TVideoLrcItem item;
-        const QString& timeLine = lines.at(index + 1);
-        if (!SrtLineTimes(timeLine, item.StartTime, item.EndTime)) {
-            // Either a broken time line or a stray text line (a cue with more
-            // than two text lines) taken for an index: leave the block out
-            // up to the next empty line.
-            noteBad(timeLine.trimmed().isEmpty() ? index : index + 1);
-            i = index + 1;
-            while (i < n && !lines.at(i).trimmed().isEmpty())
-                ++i;
-            continue;
+        if (!SrtLineTimes(lines.at(time), item.StartTime, item.EndTime)) {
+            badLine = time;
+            return false;
         }
-        item.English = lines.at(index + 2);
-        if (index + 3 < n)
-            item.China = lines.at(index + 3);
+        item.English = lines.at(time + 1);
+        if (time + 2 < n)
+            item.China = lines.at(time + 2);
         items.append(item);
-        i = index + 4;
+        i = time + 3;
     }
+    return true;
 }
 
 }  // namespace
@@ -90,11 +83,15 @@ bool LoadSrtFile(TVideoLrcItems& items, const QString& mediaPath, int* errorLine
         QStringList lines;
         if (!ReadSubtitleLines(path, lines))
             return false;
-        int firstBad = 0;
-        ReadSrtLines(lines, items, firstBad);
+        qsizetype badLine = -1;
+        if (ReadSrtLines(lines, items, badLine))
+            return true;
+        // One bad time tag and the video has no cues: the player then plays
+        // it as one whole cue.
+        items.clear();
         if (errorLine)
-            *errorLine = firstBad;
-        return firstBad == 0;
+            *errorLine = static_cast<int>(badLine) + 1;
+        return false;
     } catch (...) {
         items.clear();
         return false;

@@ -33,13 +33,14 @@ using TVideoLrcItems = QList<TVideoLrcItem>;
 // Reads the subtitle of mediaPath into items in file order: its ".srt" when
 // that exists, else its ".psrt"; neither gives an empty list and true. Empty
 // lines between cues are skipped; the index line's content and whatever
-// follows the end time on the time line are not looked at;
-// a cue whose Chinese line is missing at the end of the file gets an empty
-// one. A cue whose time line cannot be read is left out up to the next empty
-// line, the cues around it are kept, and the result is false with the number
-// (from 1) of the first line that could not be read in errorLine; errorLine
-// is 0 otherwise, also when the file itself cannot be read (false, empty
-// list). NextStart and Selected stay empty and false.
+// follows the end time on the time line are not looked at; a cue whose
+// Chinese line is missing at the end of the file gets an empty one, a cue
+// that ends before its English line is dropped. One time line that fails the
+// test (also the line after a cue's third text line, which is read as the
+// next index line) empties the list: the result is false with that line's
+// number (from 1) in errorLine. errorLine is 0 otherwise, also when the file
+// itself cannot be read (false, empty list). NextStart and Selected stay
+// empty and false.
 bool LoadSrtFile(TVideoLrcItems& items, const QString& mediaPath, int* errorLine = nullptr);
 
 // Writes items as a ".srt": for item i (from 0) the index i + 1,

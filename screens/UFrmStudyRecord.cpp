@@ -397,18 +397,18 @@ void TFrmStudyRecord::psbListenClick(TPiboSpeedButton* sender)
     sender->SetButtonEnabled(false);
     if (sender == psbListen) {
         labButtonTitle->setText(QStringLiteral("单句听写"));
-        if (ListenGrid && ListenGrid->RowCount() > 0)
+        if (ListenGrid && !ListenIds.isEmpty())
             ListenGrid->GotoCell(2, 0);
         nbMain->setCurrentIndex(pgListen);
     } else if (sender == psbSpeak) {
         labButtonTitle->setText(QStringLiteral("口语模仿"));
-        if (SpeakGrid && SpeakGrid->RowCount() > 0)
+        if (SpeakGrid && !SpeakIds.isEmpty())
             SpeakGrid->GotoCell(5, 0);
         nbMain->setCurrentIndex(pgSpeak);
     } else if (sender == psbTransfer) {
         labButtonTitle->setText(QStringLiteral("翻译训练"));
         nbMain->setCurrentIndex(pgTransfer);
-        if (TransferGrid && TransferGrid->RowCount() > 0)
+        if (TransferGrid && !TransferIds.isEmpty())
             TransferGrid->GotoCell(2, 0);
     } else if (sender == psbSentence) {
         labButtonTitle->setText(QStringLiteral("句型"));
@@ -451,11 +451,13 @@ void TFrmStudyRecord::LoadPage(TPage page)
         TStringGridStrings& batch = grid->Rows(0);
         batch.BeginUpdate();
         if (count == 0) {
-            // The grid keeps one row: it stays blank.
+            // The grid keeps one row: it stays blank, and the page shows no
+            // row at all.
             for (int c = 0; c < grid->ColCount(); ++c)
                 grid->SetCells(c, 0, QString());
             grid->SetRowChecked(0, false);
         }
+        grid->setVisible(count > 0);
         for (int r = 0, t = 0; r < count; ++r) {
             grid->SetCells(how.NumberCol, r, how.NumberFormat.arg(r + 1));
             for (int v = 1; v < values; ++v)
@@ -480,21 +482,27 @@ void TFrmStudyRecord::DeleteCurrent(TPage page)
         return;
     if (!ShowQuestionInfo(QStringLiteral("确定要删除？")))
         return;
-    const qint32 id = pageIds.at(grid->Row()).toInt();
+    const int row = grid->Row();
+    const qint32 id = pageIds.at(row).toInt();
+    bool deleted = false;
     switch (page) {
     case pgListen:
-        DeleteSingleDictateRecord(id);
+        deleted = DeleteSingleDictateRecord(id);
         break;
     case pgSpeak:
-        DeleteStudySpeakRecord(id);
+        deleted = DeleteStudySpeakRecord(id);
         break;
     case pgTransfer:
-        DeleteTransferRecord(id);
+        deleted = DeleteTransferRecord(id);
         break;
     case pgSentence:
-        DeleteSentenceList(id);
+        deleted = DeleteSentenceList(id);
         break;
     }
+    // The rows below move up with their check marks; the page is then read
+    // again for its texts and numbers.
+    if (deleted)
+        grid->DeleteRow(row);
     LoadPage(page);
 }
 

@@ -24,20 +24,24 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QMimeData>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QUrl>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QDragEnterEvent>
 #include <QtGui/QDropEvent>
+#include <QtGui/QFontMetrics>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QIcon>
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtSql/QSqlQuery>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QStackedWidget>
+#include <QtWidgets/QStyle>
 #include <QtWidgets/QStyledItemDelegate>
 #include <QtWidgets/QTreeWidget>
 
@@ -156,7 +160,39 @@ private:
     int FHeight;
 };
 
+// The file nodes of the recent list: a text wider than its room loses the
+// middle of its folder part first, so the file name stays whole.
+class TRecentPathDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        if (index.data(TFrmMain::ItemPathRole).isValid()) {
+            const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+            const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+            opt.text = TFrmMain::ElidePathKeepingName(opt.text, opt.fontMetrics, textRect.width() - 2 * margin);
+        }
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
+};
+
 }  // namespace
+
+QString TFrmMain::ElidePathKeepingName(const QString& text, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype slash = text.lastIndexOf(u'/');
+    const QString name = text.mid(slash + 1);
+    const int folderRoom = width - metrics.horizontalAdvance(name);
+    if (slash < 0 || folderRoom < metrics.horizontalAdvance(QStringLiteral("\u2026/")))
+        return metrics.elidedText(text, Qt::ElideLeft, width);
+    return metrics.elidedText(text.left(slash + 1), Qt::ElideMiddle, folderRoom) + name;
+}
 
 // ---------------------------------------------------------------------------
 // Creation
@@ -196,13 +232,13 @@ TFrmMain::TFrmMain(QWidget* parent) : TForm(parent)
     setFont(TFont().ToQFont());
     SetWidgetColor(this, clWhite);
     resize(DesignWidth, DesignHeight);
-    setMinimumSize(640, 400);
     CenterOnScreen();
 
     BuildTop();
     BuildBottom();
     BuildClient();
     BuildMenus();
+    setMinimumSize(FrameMinimumSize());
 
     // FormCreate
     SetRoundedCorners(this, 10);
@@ -471,6 +507,7 @@ void TFrmMain::BuildClient()
     }
 
     tvRecentOpen = MakeTree(nbMain, QStringLiteral("tvRecentOpen"));
+    tvRecentOpen->setItemDelegate(new TRecentPathDelegate(tvRecentOpen));
     const struct {
         const char16_t* Root;
         const char16_t* Groups[2];
@@ -654,6 +691,25 @@ void TFrmMain::FormResize()
         if (workHeight > 0 && workHeight < h)
             resize(w, workHeight);
     }
+}
+
+QSize TFrmMain::FrameMinimumSize() const
+{
+    constexpr int gap = 10;
+    // The title strip: its two end pictures side by side, and the mode
+    // buttons clear of the right edge (the title buttons and menu links
+    // keep their own row above them).
+    const int topWidth = std::max(imgMainTopL->width() + imgMainTopR->width(), pmbZhiZuo->geometry().right() + 1 + gap);
+    // The bottom strip: the longer hot-key hint, then the brand and the web
+    // site with their margins, none over another.
+    const QFontMetrics hint(labHot->font());
+    const int hintWidth = std::max(hint.horizontalAdvance(HotKeyHintStudy), hint.horizontalAdvance(HotKeyHintMaker));
+    const int bottomWidth = labHot->x() + hintWidth + 2 * gap + labBrand->width() + 10 + labWebSite->width() + 35;
+    // The client: the page buttons whole, and the hosted area beside the
+    // lists as wide as the splitter leaves it.
+    const int clientWidth = LeftWidth + 1 + 200;
+    const int clientHeight = ppbRecent->geometry().bottom() + 1 + gap;
+    return QSize(std::max({topWidth, bottomWidth, clientWidth}), TopHeight + clientHeight + BottomHeight);
 }
 
 void TFrmMain::ArrangeClient()
@@ -1539,12 +1595,30 @@ void TFrmMain::HostForm(TForm* form)
 
 void TFrmMain::ModeButtonClick(int mode)
 {
+    // Whatever the outcome, the button of the screen shown stays marked.
+    const auto mark = qScopeGuard([this] { MarkShownMode(); });
     QString playPath;
     int mediaKind = 0;
     if (!OpenSelectedFile(playPath, mediaKind, mode))
         return;
     OpenScreen(mode, mediaKind == 1 ? 0 : 1, playPath);
     FCurMode = mode;
+}
+
+int TFrmMain::ShownMode() const
+{
+    for (int mode = 1; mode <= 6; ++mode)
+        for (int kind = 0; kind <= 1; ++kind)
+            if (Screen(ScreenFormName(mode, kind)))
+                return mode;
+    return 0;
+}
+
+void TFrmMain::MarkShownMode()
+{
+    const int shown = ShownMode();
+    for (int mode = 1; mode <= 6; ++mode)
+        FModeButtons.at(mode - 1)->SetDown(mode == shown);
 }
 
 void TFrmMain::OpenScreen(int mode, int kind, const QString& playPath)
@@ -1609,6 +1683,7 @@ void TFrmMain::ShowStartPage()
         FreeOtherScreens(QStringLiteral("FrmIni"));
     } catch (...) {
     }
+    MarkShownMode();
 }
 
 void TFrmMain::pmbChengJiClick()

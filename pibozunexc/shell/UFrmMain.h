@@ -21,6 +21,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class TFrameImage;
 class TFrameShape;
+class QFontMetrics;
 class TLinkLabel;
 class TPiboMainButton;
 class TPiboPageButton;
@@ -203,7 +204,15 @@ public:
     void MediaFilesDropped(const QStringList& files);
     bool AddDroppedMedia(const QString& path);
 
+    // The smallest size at which every control of the frame lies inside the
+    // window, none over another; the window's minimum size.
+    QSize FrameMinimumSize() const;
+
     // ---- recent list ----
+    // A path as the recent list draws it in width pixels: whole when it
+    // fits, else with the middle of its folder part left out, so that the
+    // file name stays whole (a name too wide by itself keeps its end).
+    static QString ElidePathKeepingName(const QString& text, const QFontMetrics& metrics, int width);
     void LoadRecentList();
     void RefreshRecentList();
     int RecentRootIndex(int fileType) const;  // index among all level-1 nodes
@@ -219,6 +228,10 @@ public:
     void FreeOtherScreens(const QString& formName);
     void ShowStartPage();
     void OpenInCurrentMode();
+    // The mode (1 to 6) of the hosted study screen, 0 for none; its button
+    // shows the down picture.
+    int ShownMode() const;
+    void MarkShownMode();
     void ReloadScreenSubtitles(int mediaKind);
     void WMHotKey(qint32 id);
     void labUpdateClick();

@@ -179,6 +179,69 @@ TEST(PiboStringGrid, RowCountExKeepsFlags)
     EXPECT_THROW(grid.GetRowChecked(8), EInvalidGridOperation);
 }
 
+TEST(PiboStringGrid, DeletingARowTakesItsCheckFlagAlong)
+{
+    TListGrid list;
+    TPiboStringGrid& grid = *list.Grid;
+    // The user checks rows 2, 5 and 9 by their check boxes.
+    for (int r : {2, 5, 9})
+        list.ClickAt(TPiboStringGrid::CheckBoxRect(grid.CellRect(0, r)).center());
+    grid.DeleteRow(3);
+    ASSERT_EQ(grid.RowCount(), 9);
+    for (int r = 0; r < 9; ++r)
+        EXPECT_EQ(grid.GetRowChecked(r), r == 2 || r == 4 || r == 8) << r;
+    EXPECT_EQ(grid.GetCells(1, 4), QStringLiteral("english 5"));
+    EXPECT_EQ(grid.GetCells(1, 8), QStringLiteral("english 9"));
+    // Deleting a checked row takes its flag with it.
+    grid.DeleteRow(4);
+    for (int r = 0; r < 8; ++r)
+        EXPECT_EQ(grid.GetRowChecked(r), r == 2 || r == 7) << r;
+    EXPECT_THROW(grid.GetRowChecked(8), EInvalidGridOperation);
+    EXPECT_THROW(grid.DeleteRow(8), EInvalidGridOperation);
+
+    // The grid's last row stays, blank and unchecked.
+    grid.SetRowCountEx(1);
+    grid.SetRowChecked(0, true);
+    grid.DeleteRow(0);
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_FALSE(grid.GetRowChecked(0));
+    EXPECT_EQ(grid.GetCells(1, 0), QString());
+}
+
+TEST(PiboStringGrid, TheEditorShowsTheStartOfATextWiderThanItsCell)
+{
+    TListGrid list;
+    TPiboStringGrid& grid = *list.Grid;
+    const QString longText = QStringLiteral("Good morning, everyone, and welcome to the first lesson of our course");
+    grid.SetCells(1, 4, longText);
+    grid.GotoCell(1, 0);
+    grid.SetEditorMode(true);  // as the screens do after filling
+    // A click on the cell moves the editor to it.
+    list.ClickAt(grid.CellRect(1, 4).center());
+    TInplaceEdit* editor = grid.InplaceEdit();
+    ASSERT_TRUE(editor && editor->isVisible());
+    ASSERT_EQ(editor->text(), longText);
+    ASSERT_GT(editor->fontMetrics().horizontalAdvance(longText), editor->width());
+    // All of it is selected, so a typed key replaces it, and the caret is at
+    // the start, where the editor shows it.
+    EXPECT_EQ(editor->selectedText(), longText);
+    EXPECT_EQ(editor->cursorPosition(), 0);
+    ProcessEvents();
+    EXPECT_LT(editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+    // Return toggles the selection; selecting again keeps the start in view.
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(editor->selectedText(), longText);
+    EXPECT_EQ(editor->cursorPosition(), 0);
+    // The next row's text shows its start as well.
+    grid.SetCells(1, 5, longText + QStringLiteral(" again"));
+    QTest::keyClick(editor, Qt::Key_Down);
+    ASSERT_EQ(grid.Row(), 5);
+    EXPECT_EQ(grid.InplaceEdit()->cursorPosition(), 0);
+    QTest::keyClick(grid.InplaceEdit(), Qt::Key_X);
+    EXPECT_EQ(grid.GetCells(1, 5), QStringLiteral("x"));
+}
+
 TEST(PiboStringGrid, PaintedLook)
 {
     TListGrid list;

@@ -122,7 +122,7 @@ TEST_F(SubtitleTest, PlrcReadsInEveryEncodingAndWritesBackTheSameAnsiBytes)
     }
 }
 
-TEST_F(SubtitleTest, PlrcLinesThatCannotBeReadAreReportedAndTheRestIsKept)
+TEST_F(SubtitleTest, PlrcWithABadTimeLineHasNoSentences)
 {
     struct TCase {
         const char* Name;
@@ -132,15 +132,16 @@ TEST_F(SubtitleTest, PlrcLinesThatCannotBeReadAreReportedAndTheRestIsKept)
         QStringList Starts;
     };
     const TCase cases[] = {
-        {"blank line after the last group", "00:01.00\r\nA\r\nB\r\n\r\n", true, 0, {"00:01.00"}},
-        {"blank lines between groups", "\r\n00:01.00\r\nA\r\nB\r\n\r\n\r\n00:02.00\r\nC\r\nD\r\n", true, 0,
-         {"00:01.00", "00:02.00"}},
+        // A blank line is read as a time, fails the test and empties the list.
+        {"blank line after the last group", "00:01.00\r\nA\r\nB\r\n\r\n", false, 4, {}},
+        {"blank line before the first group", "\r\n00:01.00\r\nA\r\nB\r\n", false, 1, {}},
         {"bare LF and lone CR line ends", "00:01.00\nA\nB\r00:02.00\rC\rD", true, 0, {"00:01.00", "00:02.00"}},
-        {"last group without its Chinese line", "00:01.00\r\nA\r\nB\r\n00:02.00\r\nC\r\n", false, 4,
+        // A last group cut short by the end of the file is dropped.
+        {"last group without its Chinese line", "00:01.00\r\nA\r\nB\r\n00:02.00\r\nC\r\n", true, 0,
          {"00:01.00"}},
-        {"a time line alone at the end", "00:01.00\r\nA\r\nB\r\n00:02.00\r\n", false, 4, {"00:01.00"}},
+        {"a time line alone at the end", "00:01.00\r\nA\r\nB\r\n00:02.00\r\n", true, 0, {"00:01.00"}},
         {"a bad time line in the middle", "00:01.00\r\nA\r\nB\r\n0:02.00\r\nC\r\nD\r\n00:03.00\r\nE\r\nF\r\n",
-         false, 4, {"00:01.00", "00:03.00"}},
+         false, 4, {}},
         {"seconds beyond 59", "00:61.00\r\nA\r\nB\r\n", false, 1, {}},
         {"any character before the hundredths", "00:12:34\r\nA\r\nB\r\n", true, 0, {"00:12:34"}},
     };
@@ -212,27 +213,50 @@ TEST_F(SubtitleTest, LrcReadsSentenceLinesAndSkipsHeadersAndBlankLines)
     }
 }
 
-TEST_F(SubtitleTest, LrcLinesThatCannotBeReadAreReportedWithTheirNumber)
+// One line of an ".lrc" read with the line before and after it; a bad time
+// tag anywhere empties the whole list.
+TEST_F(SubtitleTest, LrcLineEdgeCases)
 {
     struct TCase {
         const char* Name;
-        const char* Text;
-        int ErrorLine;
-        int Kept;
+        const char* Line;
+        bool Ok;
+        const char* Start;    // of the middle sentence, when Ok
+        const char* English;  // of the middle sentence, when Ok
     };
     const TCase cases[] = {
-        {"leading blank", "[00:01.00]A\r\n [00:02.00]B\r\n[00:03.00]C\r\n", 2, 2},
-        {"plain text", "[ti:x]\r\n[00:01.00]A\r\nsome words\r\n[00:03.00]C\r\nmore\r\n", 3, 2},
-        {"no closing bracket", "[00:01.00 A\r\n[00:02.00]B\r\n", 1, 1},
-        {"bad minutes", "[0:01.00]A\r\n[00:02.00]B\r\n", 1, 1},
+        {"a sentence", "[01:02.50]Hello world", true, "01:02.50", "Hello world"},
+        {"a blank after the bracket stays", "[01:02.50] Hello world", true, "01:02.50", " Hello world"},
+        {"trailing blanks stay", "[01:02.50]Hello  ", true, "01:02.50", "Hello  "},
+        {"no English", "[01:02.50]", true, "01:02.50", ""},
+        {"characters 1 and 10 are not looked at", "(01:02.50)Hello", true, "01:02.50", "Hello"},
+        {"any character before the hundredths", "[00:12:34]Hello", true, "00:12:34", "Hello"},
+        {"three minute digits", "[100:00.30]Late", true, "100:00.30", "Late"},
+        {"a leading blank", " [01:02.50]Hello world", false, "", ""},
+        {"seconds of 60", "[01:60.00]Hello", false, "", ""},
+        {"one minute digit", "[1:02.50]Hello", false, "", ""},
+        {"plain text", "some words", false, "", ""},
+        {"a tab before the tag", "\t[01:02.50]Hello", false, "", ""},
     };
     for (const TCase& c : cases) {
-        Write(QStringLiteral("lesson.lrc"), QByteArray(c.Text));
+        Write(QStringLiteral("lesson.lrc"),
+              QByteArray("[00:01.00]Before\r\n") + c.Line + QByteArray("\r\n[00:09.00]After\r\n"));
         TAudioLrcItems items;
+        items.append(TAudioLrcItem{QStringLiteral("00:00.00"), {}, {}, QStringLiteral("stale"), false});
         int errorLine = -1;
-        EXPECT_FALSE(LoadLrcFile(items, Media(), &errorLine)) << c.Name;
-        EXPECT_EQ(errorLine, c.ErrorLine) << c.Name;
-        EXPECT_EQ(items.size(), c.Kept) << c.Name;
+        EXPECT_EQ(LoadLrcFile(items, Media(), &errorLine), c.Ok) << c.Name;
+        if (!c.Ok) {
+            EXPECT_EQ(errorLine, 2) << c.Name;
+            EXPECT_TRUE(items.isEmpty()) << c.Name;
+            continue;
+        }
+        EXPECT_EQ(errorLine, 0) << c.Name;
+        ASSERT_EQ(items.size(), 3) << c.Name;
+        EXPECT_EQ(items[0].English, QStringLiteral("Before")) << c.Name;
+        EXPECT_EQ(items[1].StartTime, QString::fromUtf8(c.Start)) << c.Name;
+        EXPECT_EQ(items[1].English, QString::fromUtf8(c.English)) << c.Name;
+        EXPECT_TRUE(items[1].China.isEmpty()) << c.Name;
+        EXPECT_EQ(items[2].StartTime, QStringLiteral("00:09.00")) << c.Name;
     }
 }
 
@@ -257,12 +281,17 @@ TEST_F(SubtitleTest, ShiftLrcFileMovesEverySentenceButTheFirst)
         ASSERT_TRUE(ShiftLrcFile(path, 500)) << EncodingName(e);
         EXPECT_EQ(Read(QStringLiteral("lesson.lrc")), expected) << EncodingName(e);
     }
-    // The shifted file reads back, the hundred minutes included; the line
-    // without time tag is reported.
+    // The line without time tag empties the list when the file is read.
     TAudioLrcItems items;
     int errorLine = 0;
     EXPECT_FALSE(LoadLrcFile(items, Media(), &errorLine));
     EXPECT_EQ(errorLine, 5);
+    EXPECT_TRUE(items.isEmpty());
+    // Without it the shifted file reads back, the hundred minutes included.
+    QByteArray readable = expected;
+    readable.replace("not a sentence\r\n", "");
+    Write(QStringLiteral("lesson.lrc"), readable);
+    ASSERT_TRUE(LoadLrcFile(items, Media()));
     ASSERT_EQ(items.size(), 3);
     EXPECT_EQ(items[1].StartTime, QStringLiteral("00:03.70"));
     EXPECT_EQ(items[2].StartTime, QStringLiteral("100:00.30"));
@@ -410,7 +439,7 @@ TEST_F(SubtitleTest, SrtIsPreferredToPsrt)
     EXPECT_EQ(Files(), (QStringList{QStringLiteral("film.psrt"), QStringLiteral("film.srt")}));
 }
 
-TEST_F(SubtitleTest, SrtCuesThatCannotBeReadAreReportedAndTheRestIsKept)
+TEST_F(SubtitleTest, SrtWithABadTimeLineHasNoCues)
 {
     struct TCase {
         const char* Name;
@@ -427,11 +456,14 @@ TEST_F(SubtitleTest, SrtCuesThatCannotBeReadAreReportedAndTheRestIsKept)
          true, 0, {"A", "C"}},
         {"a cue with three text lines",
          "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\nextra\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nC\r\nD\r\n",
-         false, 5, {"A", "C"}},
+         false, 6, {}},  // the third text line is read as an index, the empty line as a time
         {"a bad time line",
-         "1\r\n00:00:01.000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\nC\r\nD\r\n",
-         false, 2, {"C"}},
-        {"an index line alone at the end", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n", false, 6,
+         "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n00:00:03.000 --> 00:00:04,000\r\nC\r\nD\r\n",
+         false, 7, {}},
+        {"an index line alone at the end", "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n", true, 0,
+         {"A"}},
+        {"a cue that ends before its English line",
+         "1\r\n00:00:01,000 --> 00:00:02,000\r\nA\r\nB\r\n\r\n2\r\n00:00:03,000 --> 00:00:04,000\r\n", true, 0,
          {"A"}},
         // The end time is the 12 (or 13) characters after the arrow; what
         // follows it is not looked at.
@@ -441,6 +473,7 @@ TEST_F(SubtitleTest, SrtCuesThatCannotBeReadAreReportedAndTheRestIsKept)
          "3\r\n00:00:05,000 --> 00:00:06,0009\r\nE\r\nF\r\n",
          true, 0, {"A", "C", "E"}},
         {"a short end time", "1\r\n00:00:01,000 --> 00:00:02,50\r\nA\r\nB\r\n", false, 2, {}},
+        {"no arrow", "1\r\n00:00:01,000 -> 00:00:02,500\r\nA\r\nB\r\n", false, 2, {}},
     };
     for (const TCase& c : cases) {
         Write(QStringLiteral("film.srt"), QByteArray(c.Text));

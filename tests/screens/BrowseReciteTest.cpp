@@ -4,6 +4,7 @@
 
 #include "ScreensTestSupport.h"
 
+#include "AnsiText.h"
 #include "UDataInterface.h"
 #include "UDataOperaterFun.h"
 #include "UFrmBrowseRecite.h"
@@ -21,6 +22,7 @@
 #include <QtCore/QMetaObject>
 #include <QtSql/QSqlQuery>
 #include <QtGui/QAction>
+#include <QtTest/QTest>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QToolButton>
 
@@ -376,6 +378,39 @@ TEST_F(BrowseRecite, HidingAColumnEmptiesItsCellsAndGivesTheOtherTheWidth)
     Screen->miFontSizeClick(4);
     EXPECT_EQ(grid->Font().Size, 15);
     EXPECT_FALSE(Screen->miFontSize[2]->isChecked());
+}
+
+TEST_F(BrowseRecite, TheCurrentEnglishCellShowsTheStartOfItsSentence)
+{
+    Wav = Env.File(QStringLiteral("temp/lesson.wav"));
+    WriteToneLesson(Wav, {1000, 1000});
+    const QString first = QStringLiteral("Good morning, everyone, and welcome to our talk about the four seasons");
+    const QString second = QStringLiteral("Spring is the season when the trees turn green and the birds come back");
+    QFile plrc(Env.File(QStringLiteral("temp/lesson.plrc")));
+    ASSERT_TRUE(plrc.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    plrc.write(StringToAnsi(QStringLiteral("00:00.00\r\n%1\r\n一\r\n00:01.00\r\n%2\r\n二\r\n").arg(first, second)));
+    plrc.close();
+    Screen = std::make_unique<TFrmBrowseRecite>();
+    Screen->SetMediaFile(Wav);
+    Screen->resize(900, 600);
+    Screen->show();
+    ProcessEvents();
+    TPiboStringGrid* grid = Screen->Grid;
+    const auto expectStart = [grid](const QString& text) {
+        TInplaceEdit* editor = grid->InplaceEdit();
+        ASSERT_TRUE(editor && editor->isVisible());
+        EXPECT_EQ(editor->text(), text);
+        ASSERT_GT(editor->fontMetrics().horizontalAdvance(text), editor->width());
+        EXPECT_EQ(editor->cursorPosition(), 0);
+        EXPECT_LT(editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+    };
+    ASSERT_EQ(grid->Row(), 0);
+    expectStart(first);
+    // Down to the next sentence, as the user moves.
+    QTest::keyClick(grid->InplaceEdit(), Qt::Key_Down);
+    ProcessEvents();
+    ASSERT_EQ(grid->Row(), 1);
+    expectStart(second);
 }
 
 TEST_F(BrowseRecite, SampleLessonPlaysSentenceBySentence)

@@ -23,9 +23,11 @@
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QMouseEvent>
 #include <QtSql/QSqlQuery>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QStackedWidget>
+#include <QtWidgets/QToolButton>
 #include <QtWidgets/QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -57,6 +59,25 @@ void Click(QWidget* target, QPoint pos)
                           Qt::NoModifier);
         QCoreApplication::sendEvent(target, &event);
     }
+}
+
+// A click where the user sees the widget: at its centre, on the child drawn
+// there.
+void ClickCentre(QWidget* widget)
+{
+    ASSERT_TRUE(widget->isVisible()) << widget->objectName().toStdString();
+    const QPoint centre = widget->rect().center();
+    QWidget* target = widget->childAt(centre);
+    if (!target)
+        target = widget;
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(widget, centre));
+    ProcessEvents();
+}
+
+// The rows a page shows: none while its grid is hidden.
+int ShownRows(const TPiboStringGrid* grid)
+{
+    return grid->isHidden() ? 0 : grid->RowCount();
 }
 
 int Count(const QString& table)
@@ -217,9 +238,10 @@ TEST_F(StudyRecordTest, TheLastColumnGivesWayToTheScrollBarFromTwelveRows)
             AddSentence(me, "e", QStringLiteral("中"));
         }
         Open();
-        // Without rows the grids keep one blank row.
-        EXPECT_EQ(Form->ListenGrid->RowCount(), std::max(1, c.Rows));
-        EXPECT_EQ(Form->SentenceGrid->RowCount(), std::max(1, c.Rows));
+        // Without records a page shows no row at all.
+        for (const TPiboStringGrid* grid :
+             {Form->ListenGrid, Form->SpeakGrid, Form->TransferGrid, Form->SentenceGrid})
+            EXPECT_EQ(ShownRows(grid), c.Rows);
         EXPECT_EQ(Form->ListenIds.size(), c.Rows);
         EXPECT_EQ(Form->SentenceIds.size(), c.Rows);
         EXPECT_EQ(Form->ListenGrid->ColWidths(5), c.Listen);
@@ -266,16 +288,126 @@ TEST_F(StudyRecordTest, DeletingAsksOnceAndNoChangesNothing)
     EXPECT_EQ(Form->SentenceIds, QStringList{"2"});
     EXPECT_EQ(Form->SentenceGrid->GetCells(3, 0), QStringLiteral("two"));
 
-    // The last row goes; the blank row left asks nothing.
+    // The last row goes and the page shows none; the blank row the grid
+    // keeps asks nothing.
     ClickSentenceIcon(5, 0);
     EXPECT_EQ(Dialogs.Questions.size(), 4);
     EXPECT_TRUE(Form->SentenceIds.isEmpty());
+    EXPECT_EQ(ShownRows(Form->SentenceGrid), 0);
     EXPECT_EQ(Form->SentenceGrid->GetCells(3, 0), QString());
     ClickSentenceIcon(5, 0);
     ClickSentenceIcon(1, 0);
     EXPECT_EQ(Dialogs.Questions.size(), 4);
     EXPECT_EQ(Count("sentencelist"), 0);
     EXPECT_TRUE(Dialogs.Infos.isEmpty());
+}
+
+TEST_F(StudyRecordTest, PagesWithoutRecordsShowNoRowAndNoDeleteIcon)
+{
+    Open();
+    const QColor page = Form->panListen->palette().color(QPalette::Window);
+    for (const auto& [button, grid] : {std::pair{Form->psbListen, Form->ListenGrid},
+                                       std::pair{Form->psbSpeak, Form->SpeakGrid},
+                                       std::pair{Form->psbTransfer, Form->TransferGrid},
+                                       std::pair{Form->psbSentence, Form->SentenceGrid}}) {
+        if (button->ButtonEnabled())
+            ClickCentre(button);
+        QWidget* shown = Form->nbMain->currentWidget();
+        SCOPED_TRACE(shown->objectName().toStdString());
+        // Where the first row would be, the page is plain white: no focus
+        // colour, no delete glyph, no check box.
+        const QRect firstRow(grid->geometry().topLeft(), QSize(grid->width(), grid->RowHeights(0)));
+        const QImage image = shown->grab(firstRow).toImage();
+        int other = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                other += QColor(image.pixel(x, y)) != page;
+        EXPECT_EQ(other, 0);
+    }
+    EXPECT_EQ(ShownRows(Form->ListenGrid) + ShownRows(Form->SpeakGrid) + ShownRows(Form->TransferGrid) +
+                  ShownRows(Form->SentenceGrid),
+              0);
+}
+
+TEST_F(StudyRecordTest, DeletingASentenceKeepsTheCheckMarksOnTheirSentences)
+{
+    const QString me = SystemPara.UserInfo.UserName;
+    const QStringList english = {"one", "two", "three", "four", "five"};
+    for (int i = 0; i < english.size(); ++i)
+        AddSentence(me, english.at(i), QStringLiteral("句"), Clip(100 * (i + 1)));
+    Open();
+    ClickCentre(Form->psbSentence);
+    ASSERT_EQ(Form->nbMain->currentIndex(), TFrmStudyRecord::pgSentence);
+    TPiboStringGrid* grid = Form->SentenceGrid;
+    const auto checked = [grid, this] {
+        QStringList texts;
+        for (int r = 0; r < Form->SentenceIds.size(); ++r)
+            if (grid->GetRowChecked(r))
+                texts << grid->GetCells(3, r);
+        return texts;
+    };
+    // The user checks "two" and "four", then deletes "one" and "three".
+    for (int row : {1, 3})
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          TPiboStringGrid::CheckBoxRect(grid->CellRect(0, row)).center());
+    ASSERT_EQ(checked(), (QStringList{"two", "four"}));
+    Dialogs.QuestionAnswers = {true, true};
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      Form->DeleteIconRect(grid->CellRect(5, 0)).center());
+    ASSERT_EQ(Form->SentenceIds.size(), 4);
+    EXPECT_EQ(checked(), (QStringList{"two", "four"}));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      Form->DeleteIconRect(grid->CellRect(5, 1)).center());
+    ASSERT_EQ(Form->SentenceIds.size(), 3);
+    EXPECT_EQ(checked(), (QStringList{"two", "four"}));
+    EXPECT_EQ(grid->GetCells(2, 2), QStringLiteral("(3)"));
+    EXPECT_EQ(Dialogs.Questions.size(), 2);
+
+    // 导出 writes the clips of exactly those two sentences.
+    QTemporaryDir target;
+    WhenModalShown([&target](QWidget* modal) {
+        auto* picker = qobject_cast<TFrmSelectDir*>(modal);
+        ASSERT_NE(picker, nullptr);
+        auto* item = new QTreeWidgetItem(picker->tvDir, QStringList{QStringLiteral("target")});
+        item->setData(0, TFrmSelectDir::PathRole, target.path());
+        picker->tvDir->setCurrentItem(item);
+        picker->ppsbOk->PerformClick();
+    });
+    ClickCentre(Form->sbExport);
+    EXPECT_EQ(Dialogs.Infos, QStringList{QStringLiteral("导出MP3文件完成！")});
+    const QStringList files = QDir(target.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(files.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QFile exported(target.filePath(files.at(i)));
+        QFile clip(Clip(i == 0 ? 200 : 400));
+        ASSERT_TRUE(exported.open(QIODevice::ReadOnly) && clip.open(QIODevice::ReadOnly));
+        EXPECT_EQ(exported.readAll(), clip.readAll()) << files.at(i).toStdString();
+    }
+}
+
+TEST_F(StudyRecordTest, TextCellsShowTheStartOfTheirSentence)
+{
+    const QString me = SystemPara.UserInfo.UserName;
+    const QString longText =
+        QStringLiteral("We are going to talk about the four seasons of the year and what people like to do in each");
+    ASSERT_TRUE(AddStudySpeakRecord({me, At(1, 1), 1, 1, longText}));
+    AddSentence(me, longText, QStringLiteral("我们要谈一谈一年的四个季节，以及人们在每个季节里喜欢做的事情，还有更多"));
+    Open();
+    for (const auto& [button, grid, col] : {std::tuple{Form->psbSpeak, Form->SpeakGrid, 5},
+                                            std::tuple{Form->psbSentence, Form->SentenceGrid, 3},
+                                            std::tuple{Form->psbSentence, Form->SentenceGrid, 4}}) {
+        SCOPED_TRACE(col);
+        if (button->ButtonEnabled())
+            ClickCentre(button);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, grid->CellRect(col, 0).center());
+        ProcessEvents();
+        TInplaceEdit* editor = grid->InplaceEdit();
+        ASSERT_TRUE(editor && editor->isVisible());
+        ASSERT_EQ(editor->text(), grid->GetCells(col, 0));
+        ASSERT_GT(editor->fontMetrics().horizontalAdvance(editor->text()), editor->width());
+        EXPECT_EQ(editor->cursorPosition(), 0);
+        EXPECT_LT(editor->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 8);
+    }
 }
 
 TEST_F(StudyRecordTest, TextColumnsEditInPlaceWithoutWritingBackAndIconsShowTheHand)

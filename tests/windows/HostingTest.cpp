@@ -19,6 +19,7 @@
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QDropEvent>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QStackedWidget>
@@ -162,6 +163,53 @@ TEST_F(HostingTest, RefusalsLeaveScreenModeAndFileAsTheyWere)
     EXPECT_EQ(Main->ExistingScreens(), QStringList{QStringLiteral("FrmIni")});
     EXPECT_EQ(Main->CurMode(), 0);
     EXPECT_TRUE(ScreenLog().isEmpty());
+}
+
+TEST_F(HostingTest, AfterAFailedOpenTheButtonOfTheShownScreenStaysDown)
+{
+    const QString a = Env.File(QStringLiteral("media/a.wav"));
+    WriteToneWave(a, 200);
+    TDialogRecorder dialogs;
+    const auto click = [](TPiboMainButton* button) {
+        ASSERT_TRUE(button->isVisible());
+        QWidget* face = button->childAt(button->rect().center());
+        ASSERT_NE(face, nullptr);
+        QTest::mouseClick(face, Qt::LeftButton, Qt::NoModifier, face->mapFrom(button, button->rect().center()));
+        ProcessEvents();
+    };
+    const auto downButtons = [this] {
+        QStringList names;
+        for (TPiboMainButton* button : {Main->pmbLiuLan, Main->pmbDanJu, Main->pmbtZiYou, Main->pmbKouYu,
+                                        Main->pmbFanYi, Main->pmbChengJi, Main->pmbZhiZuo})
+            if (button->CurrentPictureRole() == QStringLiteral("down"))
+                names << button->objectName();
+        return names;
+    };
+    EXPECT_TRUE(downButtons().isEmpty());  // the start page
+
+    SelectMedia(a);
+    click(Main->pmbLiuLan);
+    ASSERT_EQ(Main->ExistingScreens(), QStringList{QStringLiteral("FrmBrowseRecite")});
+    EXPECT_EQ(downButtons(), QStringList{QStringLiteral("pmbLiuLan")});
+
+    // 单句听写 without a selected file: refused, and the browse screen with
+    // its button stays.
+    Main->tvMedia->setCurrentItem(nullptr);
+    click(Main->pmbDanJu);
+    EXPECT_EQ(dialogs.Infos, QStringList{QStringLiteral("请选择媒体文件！")});
+    EXPECT_EQ(Main->ExistingScreens(), QStringList{QStringLiteral("FrmBrowseRecite")});
+    EXPECT_EQ(downButtons(), QStringList{QStringLiteral("pmbLiuLan")});
+
+    // The file gone: refused as well.
+    SelectMedia(a);
+    QFile::remove(a);
+    click(Main->pmbKouYu);
+    EXPECT_EQ(dialogs.Infos.size(), 2);
+    EXPECT_EQ(downButtons(), QStringList{QStringLiteral("pmbLiuLan")});
+
+    // The start page leaves no button down.
+    Main->ShowStartPage();
+    EXPECT_TRUE(downButtons().isEmpty());
 }
 
 TEST_F(HostingTest, AModeWithoutFactoryKeepsTheStartPage)

@@ -6,6 +6,7 @@
 #include "UFrmMain.h"
 #include "UFrmSelectDir.h"
 #include "UPiboComponent.h"
+#include "UWebLinks.h"
 #include "WindowsTestSupport.h"
 
 #include <QtCore/QDir>
@@ -13,6 +14,9 @@
 #include <QtCore/QFileInfo>
 #include <QtSql/QSqlQuery>
 #include <QtGui/QAction>
+#include <QtGui/QFontMetrics>
+#include <QtTest/QTest>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QStackedWidget>
 #include <QtWidgets/QTreeWidget>
 
@@ -472,3 +476,110 @@ TEST_F(MainWindowTest, PageButtonsShowTheirList)
 }
 
 }  // namespace
+
+TEST_F(MainWindowTest, AtItsMinimumSizeEveryFrameControlLiesInsideTheWindowClearOfTheOthers)
+{
+    auto main = Make();
+    const QSize minimum = main->minimumSize();
+    EXPECT_EQ(minimum, main->FrameMinimumSize());
+    // The longer hot-key hint is the one the window is measured with.
+    for (const QString& hint : {TFrmMain::HotKeyHintStudy, TFrmMain::HotKeyHintMaker}) {
+        main->labHot->setText(hint);
+        main->labHot->adjustSize();
+        for (const QSize asked : {QSize(800, 600), QSize(500, 400), QSize(1, 1), minimum}) {
+            SCOPED_TRACE(QStringLiteral("%1 x %2, %3").arg(asked.width()).arg(asked.height()).arg(hint).toStdString());
+            main->resize(asked);
+            ProcessEvents();
+            ASSERT_EQ(main->size(), minimum.expandedTo(asked));
+            const struct {
+                const char* Name;
+                QWidget* Widget;
+            } controls[] = {
+                {"labUser", main->labUser},       {"labMain", main->labMain},         {"pmbLiuLan", main->pmbLiuLan},
+                {"pmbDanJu", main->pmbDanJu},     {"pmbtZiYou", main->pmbtZiYou},     {"pmbKouYu", main->pmbKouYu},
+                {"pmbFanYi", main->pmbFanYi},     {"pmbChengJi", main->pmbChengJi},   {"pmbZhiZuo", main->pmbZhiZuo},
+                {"psbClose", main->psbClose},     {"ppsbMax", main->ppsbMax},         {"psbMin", main->psbMin},
+                {"labUpdate", main->labUpdate},   {"labSet", main->labSet},           {"labHelp", main->labHelp},
+                {"labFeedback", main->labFeedback}, {"labExit", main->labExit},       {"labHot", main->labHot},
+                {"labBrand", main->labBrand},     {"labWebSite", main->labWebSite},   {"imgMainBottomR", main->imgMainBottomR},
+                {"ppbKeJian", main->ppbKeJian},   {"ppbMedia", main->ppbMedia},       {"ppbRecent", main->ppbRecent},
+                {"nbMain", main->nbMain},         {"panFormClient", main->panFormClient},
+            };
+            QList<QPair<const char*, QRect>> placed;
+            for (const auto& c : controls) {
+                ASSERT_TRUE(c.Widget->isVisible()) << c.Name;
+                const QRect r(c.Widget->mapTo(main.get(), QPoint(0, 0)), c.Widget->size());
+                EXPECT_FALSE(r.isEmpty()) << c.Name;
+                EXPECT_TRUE(main->rect().contains(r)) << c.Name;
+                placed.append({c.Name, r});
+            }
+            // No control of the frame lies over another (the panels holding
+            // the lists hold nothing of the strips).
+            for (qsizetype i = 0; i < placed.size(); ++i)
+                for (qsizetype j = i + 1; j < placed.size(); ++j)
+                    EXPECT_FALSE(placed[i].second.intersects(placed[j].second))
+                        << placed[i].first << " " << placed[j].first;
+        }
+    }
+    // A larger window is not held back.
+    main->resize(minimum + QSize(40, 30));
+    EXPECT_EQ(main->size(), minimum + QSize(40, 30));
+}
+
+TEST_F(MainWindowTest, RecentPathsKeepTheirFileNameWhenTheyAreTooWide)
+{
+    const QString folder = QStringLiteral("media/a folder with a rather long name/and another one below it/");
+    const QStringList names = {QStringLiteral("lesson one.wav"), QStringLiteral("lesson two.wav")};
+    for (const QString& name : names) {
+        TRecentFileList r;
+        r.Name = SystemPara.UserInfo.UserName;
+        r.FileType = 1;
+        r.Path = Env.Write(folder + name);
+        r.FileName = name;
+        ASSERT_TRUE(AddRecentFile(r));
+    }
+    auto main = Make();
+    main->PageButtonClick(main->ppbRecent);
+    ProcessEvents();
+    QTreeWidgetItem* group = main->RecentGroup(1);
+    ASSERT_EQ(group->childCount(), 2);
+    const QFontMetrics metrics(main->tvRecentOpen->font());
+    for (int i = 0; i < 2; ++i) {
+        QTreeWidgetItem* node = group->child(i);
+        // The node holds the whole path; the list draws it to its width.
+        EXPECT_EQ(node->text(0), Env.File(folder + names.at(1 - i)));
+        const int room = main->tvRecentOpen->visualItemRect(node).width();
+        ASSERT_GT(metrics.horizontalAdvance(node->text(0)), room);
+        const QString shown = TFrmMain::ElidePathKeepingName(node->text(0), metrics, room);
+        EXPECT_TRUE(shown.endsWith(u'/' + names.at(1 - i))) << shown.toStdString();
+        EXPECT_TRUE(shown.contains(QChar(0x2026))) << shown.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(shown), room);
+    }
+
+    struct {
+        const char* Text;
+        int Room;  // in widths of "x"
+        const char* Shown;
+    } const cases[] = {
+        {"/a/b.wav", 40, "/a/b.wav"},                                  // fits: whole
+        {"/home/me/lessons/term one/week two/day.wav", 24, nullptr},  // folder elided, name whole
+        {"/x/an extremely long file name of a lesson.wav", 12, nullptr},  // name alone too wide: its end
+        {"no folder at all in this name.wav", 10, nullptr},
+    };
+    const int x = metrics.horizontalAdvance(u'x');
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf8(c.Text);
+        const QString shown = TFrmMain::ElidePathKeepingName(text, metrics, c.Room * x);
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_LE(metrics.horizontalAdvance(shown), c.Room * x);
+        if (c.Shown) {
+            EXPECT_EQ(shown, QString::fromUtf8(c.Shown));
+            continue;
+        }
+        const QString name = text.mid(text.lastIndexOf(u'/') + 1);
+        if (metrics.horizontalAdvance(u'/' + name) + metrics.horizontalAdvance(QStringLiteral("\u2026")) <= c.Room * x)
+            EXPECT_TRUE(shown.endsWith(u'/' + name));
+        else
+            EXPECT_TRUE(shown.startsWith(QChar(0x2026)) && text.endsWith(shown.mid(1)));
+    }
+}
