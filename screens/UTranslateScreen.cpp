@@ -468,8 +468,14 @@ void TTranslateScreen::psbPlayClick()
             int index = player->NextSelected(player->PlayQueueIndex());
             if (index < 0)
                 index = player->NextSelected(0);
-            if (index < 0)
+            if (index < 0) {
                 index = 0;
+                // Right after opening no sentence is selected yet. The video
+                // player plays selected cues only: the first sentence becomes
+                // the selected one, so that it plays and stops at its end.
+                if (FVideo)
+                    SelectOnly(index);
+            }
             player->SetPlayQueueIndex(index);
         }
         player->Play();

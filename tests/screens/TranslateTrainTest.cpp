@@ -7,6 +7,7 @@
 #include "AnsiText.h"
 #include "UCommonFun.h"
 #include "UDataInterface.h"
+#include "HotKeys.h"
 #include "UDataOperaterFun.h"
 #include "UFrmStudyRecord.h"
 #include "UFrmTranslateTrain.h"
@@ -25,6 +26,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QMouseEvent>
 #include <QtSql/QSqlQuery>
+#include <QtTest/QTest>
 #include <QtWidgets/QLabel>
 
 #include <gtest/gtest.h>
@@ -558,4 +560,94 @@ TEST_F(TranslateTrain, TheVideoScreenTrainsOnCuesAndAddsWithoutAClip)
     EXPECT_TRUE(query.value(2).toBool());
     screen.reset();
     ProcessEvents();
+}
+
+namespace {
+
+// Stands in for the main window: the hot keys are registered on it, and each
+// one it receives goes to the screen.
+class THotKeyHost : public QWidget {
+public:
+    TStudyScreen* Screen = nullptr;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == THotKeyEvent::EventType()) {
+            if (Screen)
+                Screen->HandleHotKey(static_cast<THotKeyEvent*>(e)->Id());
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+}  // namespace
+
+// Right after a video lesson opens no sentence is selected; the first F8 and
+// the first click on the play button both play sentence 0, and the video
+// stops where sentence 1 begins.
+TEST_F(TranslateTrain, TheVideoScreenPlaysTheFirstSentenceOnTheFirstF8OrClick)
+{
+    const QString video = Env.File(QStringLiteral("media/rgb.avi"));
+    ASSERT_TRUE(QDir().mkpath(Env.File(QStringLiteral("media"))));
+    ASSERT_TRUE(QFile::copy(VideoFixtures::File(QStringLiteral("rgb.avi")), video));
+    Env.Write(QStringLiteral("media/rgb.srt"),
+              QByteArray("1\r\n00:00:00,000 --> 00:00:01,000\r\nRed light\r\n红\r\n\r\n"
+                         "2\r\n00:00:01,000 --> 00:00:02,000\r\nGreen light\r\n绿\r\n\r\n"
+                         "3\r\n00:00:02,000 --> 00:00:03,000\r\nBlue light\r\n蓝\r\n\r\n"));
+    enum TStart { ByF8, ByClick };
+    for (TStart start : {ByF8, ByClick}) {
+        SCOPED_TRACE(start == ByF8 ? "F8" : "click");
+        THotKeyHost host;
+        host.resize(900, 600);
+        auto* screen = new TFrmVTranslateTrain(&host);
+        host.Screen = screen;
+        RegisterHotKeys(&host);
+        screen->Timer->stop();
+        screen->SetMediaFile(video);
+        screen->setGeometry(host.rect());
+        host.show();
+        screen->show();
+        ProcessEvents();
+        TPiboVideoClass* player = screen->Player();
+        ASSERT_NE(player, nullptr);
+        ASSERT_EQ(player->Count(), 3);
+        ASSERT_EQ(player->NextSelected(0), -1) << "nothing is selected after opening";
+        ASSERT_EQ(player->VideoPlayState(), vpsStop);
+
+        QList<TVideoPlayState> states;
+        const auto refresh = player->OnVideoStateChange;
+        player->OnVideoStateChange = [&states, player, refresh](QObject* sender) {
+            states.append(player->VideoPlayState());
+            refresh(sender);
+        };
+        if (start == ByF8) {
+            QTest::keyClick(screen->ppwSur, Qt::Key_F8);
+        } else {
+            TPiboSpeedButton* play = screen->Transport()->psbPlay;
+            ASSERT_TRUE(play->isVisible());
+            ASSERT_FALSE(play->size().isEmpty());
+            QTest::mouseClick(play, Qt::LeftButton, Qt::NoModifier, play->rect().center());
+        }
+        ASSERT_TRUE(VideoFixtures::WaitFor([&] { return !states.isEmpty(); }));
+        EXPECT_EQ(states.first(), vpsPlay);
+        EXPECT_EQ(player->PlayQueueIndex(), 0);
+        EXPECT_TRUE(player->VideoLrcItems().at(0).Selected);
+        EXPECT_TRUE(screen->Transport()->psbPlay->isHidden()) << "the pause button shows while playing";
+        // The first sentence plays to its end, and no further.
+        ASSERT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsStop; }));
+        EXPECT_EQ(states, (QList<TVideoPlayState>{vpsPlay, vpsStop}));
+        EXPECT_EQ(player->PlayQueueIndex(), 0);
+        EXPECT_GE(player->PlayTime(), 1000);
+        EXPECT_LT(player->PlayTime(), 2000);
+        EXPECT_EQ(screen->ShownIndex(), 0);
+        EXPECT_FALSE(screen->Transport()->psbPlay->isHidden());
+        EXPECT_TRUE(Dialogs.Infos.isEmpty());
+        UnregisterHotKeys(&host);
+        player->OnVideoStateChange = refresh;
+        host.Screen = nullptr;
+        delete screen;
+        ProcessEvents();
+    }
 }
