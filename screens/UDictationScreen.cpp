@@ -160,8 +160,11 @@ void TDictationScreen::AddBottomBar()
     PiboSpeedButton1->SetCaption(QStringLiteral("完成提交"));
     PiboSpeedButton1->OnClick = [this] { RunGuarded([this] { PiboSpeedButton1Click(); }); };
     sbImport = FlatButton(bottom, QStringLiteral("导入"));
+    sbImport->setObjectName(QStringLiteral("sbImport"));
     sbExport = FlatButton(bottom, QStringLiteral("导出"));
+    sbExport->setObjectName(QStringLiteral("sbExport"));
     sbClear = FlatButton(bottom, QStringLiteral("清除"));
+    sbClear->setObjectName(QStringLiteral("sbClear"));
     labTime = new QLabel(ClockStart, bottom);
     labTime->setObjectName(QStringLiteral("labTime"));
     bar->addWidget(PiboSpeedButton1);

@@ -164,24 +164,33 @@ void TSentenceScreen::BuildList()
     bar->setContentsMargins(6, 0, 6, 0);
     bar->setSpacing(4);
     sbDisEnglish = FlatButton(Panel2, HideEnglish);
+    sbDisEnglish->setObjectName(QStringLiteral("sbDisEnglish"));
     sbDisChina = FlatButton(Panel2, HideChina);
+    sbDisChina->setObjectName(QStringLiteral("sbDisChina"));
     bar->addWidget(sbDisEnglish);
     bar->addWidget(sbDisChina);
     sbOrder = nullptr;
     SpeedButton4 = nullptr;
     if (!FVideo) {
         sbOrder = FlatButton(Panel2, QStringLiteral("顺序"));
+        sbOrder->setObjectName(QStringLiteral("sbOrder"));
         SpeedButton4 = FlatButton(Panel2, QStringLiteral("导出"));
+        SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
         bar->addWidget(sbOrder);
         bar->addWidget(SpeedButton4);
     }
     sbFontSize = FlatButton(Panel2, QStringLiteral("字体"));
+    sbFontSize->setObjectName(QStringLiteral("sbFontSize"));
     bar->addWidget(sbFontSize);
     bar->addStretch(1);
     pcbSelect = new TPiboCheckBox(Panel2);
+    pcbSelect->setObjectName(QStringLiteral("pcbSelect"));
     labSelect = new QLabel(FVideo ? QStringLiteral("播放全部") : QStringLiteral("仅播放选中的"), Panel2);
+    labSelect->setObjectName(QStringLiteral("labSelect"));
     pcbLoop = new TPiboCheckBox(Panel2);
+    pcbLoop->setObjectName(QStringLiteral("pcbLoop"));
     labLoop = new QLabel(QStringLiteral("循环播放"), Panel2);
+    labLoop->setObjectName(QStringLiteral("labLoop"));
     bar->addWidget(pcbSelect);
     bar->addWidget(labSelect);
     bar->addSpacing(8);
@@ -192,6 +201,7 @@ void TSentenceScreen::BuildList()
     titles->setFixedHeight(TitleBarHeight);
     FillBackground(titles, OptionBarColor);
     ppcbAll = new TPiboCheckBox(titles);
+    ppcbAll->setObjectName(QStringLiteral("ppcbAll"));
     ppcbAll->move(8, (TitleBarHeight - ppcbAll->Height()) / 2);
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
     labAll->move(8 + ppcbAll->Width() + 4, (TitleBarHeight - labAll->sizeHint().height()) / 2);
@@ -202,7 +212,9 @@ void TSentenceScreen::BuildList()
     panGridTitle->setStyleSheet(QStringLiteral("QSplitter::handle { background: %1; }")
                                     .arg(ToQColor(SplitterColor).name()));
     panEnglishGridTitle = new QLabel(QStringLiteral("原文"), panGridTitle);
+    panEnglishGridTitle->setObjectName(QStringLiteral("panEnglishGridTitle"));
     panChinaGridTitle = new QLabel(QStringLiteral("译文"), panGridTitle);
+    panChinaGridTitle->setObjectName(QStringLiteral("panChinaGridTitle"));
     for (QLabel* label : {panEnglishGridTitle, panChinaGridTitle}) {
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(1);
@@ -216,6 +228,7 @@ void TSentenceScreen::BuildList()
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     FillBackground(panGridClient, SentenceGridClientColor);
     pbGridClient = new TPaintBox(panGridClient);
+    pbGridClient->setObjectName(QStringLiteral("pbGridClient"));
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
 

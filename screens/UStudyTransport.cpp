@@ -104,9 +104,10 @@ private:
 constexpr TColor BarColor = 16775144;
 const QString NothingToPlayText = QStringLiteral("请选择要播放的项！");
 
-TPiboSpeedButton* MakeButton(QWidget* parent, TPiboSpeedButtonType kind, const QString& hint)
+TPiboSpeedButton* MakeButton(QWidget* parent, const char* name, TPiboSpeedButtonType kind, const QString& hint)
 {
     auto* button = new TPiboSpeedButton(parent);
+    button->setObjectName(QLatin1String(name));
     button->SetPiboSpeedButtonType(kind);
     button->setToolTip(hint);
     return button;
@@ -132,19 +133,22 @@ TStudyTransport::TStudyTransport(QWidget* parent, const TTransportOptions& optio
     panPlayTool->setFixedHeight(BarHeight);
     FillBackground(panPlayTool, BarColor);
 
-    psbPlay = MakeButton(panPlayTool, psbtPlay, QStringLiteral("播放/暂停"));
-    psbPause = MakeButton(panPlayTool, psbtPause, QStringLiteral("播放/暂停"));
-    psbStop = MakeButton(panPlayTool, psbtStop, QStringLiteral("停止"));
-    psbToStart = MakeButton(panPlayTool, psbtStart, QStringLiteral("跳转到开头"));
-    psbToEnd = MakeButton(panPlayTool, psbtEnd, QStringLiteral("跳转到结尾"));
-    ppsbEnglish = MakeButton(panPlayTool, psbtEnglish, QStringLiteral("显示/屏蔽英文字幕"));
-    ppsbChina = MakeButton(panPlayTool, psbtChina, QStringLiteral("显示/屏蔽中文字幕"));
-    psbRestart = MakeButton(panPlayTool, psbtReStart, QStringLiteral("重新播放"));
-    psbAgain = options.HasAgain ? MakeButton(panPlayTool, psbtAgain, QStringLiteral("区间循环播放")) : nullptr;
+    psbPlay = MakeButton(panPlayTool, "psbPlay", psbtPlay, QStringLiteral("播放/暂停"));
+    psbPause = MakeButton(panPlayTool, "psbPause", psbtPause, QStringLiteral("播放/暂停"));
+    psbStop = MakeButton(panPlayTool, "psbStop", psbtStop, QStringLiteral("停止"));
+    psbToStart = MakeButton(panPlayTool, "psbToStart", psbtStart, QStringLiteral("跳转到开头"));
+    psbToEnd = MakeButton(panPlayTool, "psbToEnd", psbtEnd, QStringLiteral("跳转到结尾"));
+    ppsbEnglish = MakeButton(panPlayTool, "ppsbEnglish", psbtEnglish, QStringLiteral("显示/屏蔽英文字幕"));
+    ppsbChina = MakeButton(panPlayTool, "ppsbChina", psbtChina, QStringLiteral("显示/屏蔽中文字幕"));
+    psbRestart = MakeButton(panPlayTool, "psbRestart", psbtReStart, QStringLiteral("重新播放"));
+    psbAgain = options.HasAgain
+                   ? MakeButton(panPlayTool, "psbAgain", psbtAgain, QStringLiteral("区间循环播放"))
+                   : nullptr;
     piboProgress = new TPiboProgressBar(panPlayTool);
     piboProgress->setObjectName(QStringLiteral("piboProgress"));
-    ppsbSound = MakeButton(panPlayTool, psbtSound, QStringLiteral("开/关声音"));
+    ppsbSound = MakeButton(panPlayTool, "ppsbSound", psbtSound, QStringLiteral("开/关声音"));
     PiboSoundVolume = new TPiboSoundVolume(panPlayTool);
+    PiboSoundVolume->setObjectName(QStringLiteral("PiboSoundVolume"));
     PiboSoundVolume->setToolTip(QStringLiteral("调节声音大小"));
     psbPause->hide();
 
