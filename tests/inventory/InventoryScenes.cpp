@@ -181,6 +181,9 @@ TSceneStage::TSceneStage()
     QDir().mkpath(QFileInfo(lesson).absolutePath());
     EXPECT_TRUE(QFile::copy(QStringLiteral(PIBO_SAMPLE_AUDIO_LESSON), lesson))
         << "the sample lesson is missing: " PIBO_SAMPLE_AUDIO_LESSON;
+    // The word list the build ships, for the spelling marks of the dictation editors.
+    const QString words = QStringLiteral("data/dict/english.1-0-0.dic");
+    EXPECT_TRUE(QFile::copy(QStringLiteral(PIBO_BUILT_PROGRAM_FOLDER) + words, Env.File(words)));
     // A three-second video clip (red, green, blue) with its subtitles.
     FClip = Env.File(QStringLiteral("media/colours.avi"));
     QDir().mkpath(QFileInfo(FClip).absolutePath());
@@ -442,8 +445,12 @@ TSceneView TSceneStage::Show(const QString& scene)
         auto dialog = std::make_unique<TFrmInputEdit>();
         dialog->SetTitle(QStringLiteral("添加目录"));
         dialog->SetInputCaption(QStringLiteral("请输入目录名称"));
-        dialog->ediInput->setText(QStringLiteral("第二单元"));
-        return ShowDialog(Keep(std::move(dialog)));
+        // Typed after the stage's answerer has seen the dialog come up.
+        TFrmInputEdit* shown = Keep(std::move(dialog));
+        const TSceneView view = ShowDialog(shown);
+        shown->ediInput->setText(QStringLiteral("第二单元"));
+        ProcessEvents();
+        return view;
     }
     if (scene == QStringLiteral("FrmSelectDir")) {
         auto dialog = std::make_unique<TFrmSelectDir>();
