@@ -87,6 +87,7 @@ TFrmModel::TFrmModel(QWidget* parent) : TForm(parent)
     titleFont.Bold = true;
     titleFont.Color = clWhite;
     labTitle = NewLabel(Panel1);
+    labTitle->setObjectName(QStringLiteral("labTitle"));
     SetLabelFont(labTitle, titleFont);
     // The title text is part of the strip: pressing on it drags the window too.
     labTitle->setAttribute(Qt::WA_TransparentForMouseEvents);

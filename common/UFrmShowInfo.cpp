@@ -46,6 +46,7 @@ TFrmShowInfo::TFrmShowInfo(QWidget* parent) : TForm(parent)
     imaTopRight->LoadPicture(QStringLiteral("ShowInfoTopRight"));
 
     imaInfo = new TFrameImage(Panel1);
+    imaInfo->setObjectName(QStringLiteral("imaInfo"));
     imaInfo->Picture.SetTransparent(true);
     imaInfo->LoadPicture(QStringLiteral("ShowInfoIcon"));
     imaInfo->move(32, 48);
@@ -53,6 +54,7 @@ TFrmShowInfo::TFrmShowInfo(QWidget* parent) : TForm(parent)
     TFont infoFont = Font;
     infoFont.Color = InfoColor;
     labInfo = new QLabel(Panel1);
+    labInfo->setObjectName(QStringLiteral("labInfo"));
     labInfo->setTextFormat(Qt::PlainText);
     labInfo->setFont(infoFont.ToQFont());
     QPalette infoPalette = labInfo->palette();

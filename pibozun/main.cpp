@@ -2,6 +2,7 @@
 
 #include "AudioDevice.h"
 #include "PiboPictures.h"
+#include "QtTranslations.h"
 #include "UFrmShowInfo.h"
 #include "pibozun.h"
 
@@ -16,5 +17,7 @@ int main(int argc, char** argv)
     TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozun"));
     RegisterPiboPictures();
+    // Qt's own dialogs (open, save, folders) speak Chinese like the rest.
+    InstallQtTranslations();
     return RunPibozun();
 }

@@ -3,6 +3,7 @@
 #include "AudioDevice.h"
 #include "MediaBackend.h"
 #include "PiboPictures.h"
+#include "QtTranslations.h"
 #include "Startup.h"
 #include "UFrmShowInfo.h"
 
@@ -18,5 +19,7 @@ int main(int argc, char** argv)
     TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozunexc"));
     RegisterPiboPictures();
+    // Qt's own dialogs (open, save, folders) speak Chinese like the rest.
+    InstallQtTranslations();
     return RunPibozunexc();
 }

@@ -317,6 +317,7 @@ void TFrmStudyRecord::FormShow()
 {
     const int gridTop = TitleTop + TitleHeight;
     ListenGrid = MakeGrid(panListen, gridTop, 2, {27, 25, 142, 77, 68, 257}, 18);
+    ListenGrid->setObjectName(QStringLiteral("ListenGrid"));
     ListenGrid->SetFocusFontColor(RecordGridFontColor);
     ListenGrid->OnCheckBoxClick = [this](int, int) {
         try {
@@ -326,6 +327,8 @@ void TFrmStudyRecord::FormShow()
     };
 
     SpeakGrid = MakeGrid(panSpeak, gridTop, 2, {27, 25, 142, 77, 68, 274}, 11);
+
+    SpeakGrid->setObjectName(QStringLiteral("SpeakGrid"));
     SpeakGrid->SetFocusFontColor(RecordGridFontColor);
     SpeakGrid->SetColAlignment(5, taLeftJustify);
     for (int c = 0; c < SpeakGrid->ColCount(); ++c)
@@ -339,6 +342,8 @@ void TFrmStudyRecord::FormShow()
     SpeakGrid->OnClick = [this]() { SetEditableColumns(SpeakGrid, {5}); };
 
     TransferGrid = MakeGrid(panTransfer, gridTop, 2, {27, 25, 48, 48, 69, 167, 106, 60, 62}, 11);
+
+    TransferGrid->setObjectName(QStringLiteral("TransferGrid"));
     TransferGrid->SetFocusFontColor(RecordGridFontColor);
     TransferGrid->SetColAlignment(5, taLeftJustify);
     TransferGrid->OnCheckBoxClick = [this](int, int) {
@@ -350,6 +355,8 @@ void TFrmStudyRecord::FormShow()
     TransferGrid->OnClick = [this]() { SetEditableColumns(TransferGrid, {5}); };
 
     SentenceGrid = MakeGrid(panSentence, saTitle->y() + saTitle->height(), 1, {28, 28, 56, 237, 236, 28}, 3);
+
+    SentenceGrid->setObjectName(QStringLiteral("SentenceGrid"));
     TFont sentenceFont = SentenceGrid->Font();
     sentenceFont.Name = QStringLiteral("宋体");
     sentenceFont.Size = 9;

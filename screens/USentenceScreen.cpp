@@ -164,18 +164,23 @@ void TSentenceScreen::BuildList()
     bar->setContentsMargins(6, 0, 6, 0);
     bar->setSpacing(4);
     sbDisEnglish = FlatButton(Panel2, HideEnglish);
+    sbDisEnglish->setObjectName(QStringLiteral("sbDisEnglish"));
     sbDisChina = FlatButton(Panel2, HideChina);
+    sbDisChina->setObjectName(QStringLiteral("sbDisChina"));
     bar->addWidget(sbDisEnglish);
     bar->addWidget(sbDisChina);
     sbOrder = nullptr;
     SpeedButton4 = nullptr;
     if (!FVideo) {
         sbOrder = FlatButton(Panel2, QStringLiteral("顺序"));
+        sbOrder->setObjectName(QStringLiteral("sbOrder"));
         SpeedButton4 = FlatButton(Panel2, QStringLiteral("导出"));
+        SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
         bar->addWidget(sbOrder);
         bar->addWidget(SpeedButton4);
     }
     sbFontSize = FlatButton(Panel2, QStringLiteral("字体"));
+    sbFontSize->setObjectName(QStringLiteral("sbFontSize"));
     bar->addWidget(sbFontSize);
     bar->addStretch(1);
     pcbSelect = new TPiboCheckBox(Panel2);
@@ -207,7 +212,9 @@ void TSentenceScreen::BuildList()
     panGridTitle->setStyleSheet(QStringLiteral("QSplitter::handle { background: %1; }")
                                     .arg(ToQColor(SplitterColor).name()));
     panEnglishGridTitle = new QLabel(QStringLiteral("原文"), panGridTitle);
+    panEnglishGridTitle->setObjectName(QStringLiteral("panEnglishGridTitle"));
     panChinaGridTitle = new QLabel(QStringLiteral("译文"), panGridTitle);
+    panChinaGridTitle->setObjectName(QStringLiteral("panChinaGridTitle"));
     for (QLabel* label : {panEnglishGridTitle, panChinaGridTitle}) {
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(1);
@@ -221,6 +228,7 @@ void TSentenceScreen::BuildList()
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     FillBackground(panGridClient, SentenceGridClientColor);
     pbGridClient = new TPaintBox(panGridClient);
+    pbGridClient->setObjectName(QStringLiteral("pbGridClient"));
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
 

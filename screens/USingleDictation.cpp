@@ -67,6 +67,7 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
     labAll->move(8 + ppcbAll->Width() + 4, (TitleBarHeight - labAll->sizeHint().height()) / 2);
     panEnglishGridTitle = new QLabel(QStringLiteral("听写内容"), titles);
+    panEnglishGridTitle->setObjectName(QStringLiteral("panEnglishGridTitle"));
     panEnglishGridTitle->setAlignment(Qt::AlignCenter);
     auto* labCount = new QLabel(QStringLiteral("次数"), titles);
     auto* labRate = new QLabel(QStringLiteral("正确率"), titles);
@@ -77,6 +78,7 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     pbGridClient = new TPaintBox(panGridClient);
+    pbGridClient->setObjectName(QStringLiteral("pbGridClient"));
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
     FLayout->addWidget(panGridClient, 1);

@@ -159,11 +159,17 @@ void TSpeakScreen::BuildRecordBar(QWidget* parent)
         return b;
     };
     psbRecord = button(pbstRecord, QString(), QStringLiteral("开始录音/停止录音"));
+    psbRecord->setObjectName(QStringLiteral("psbRecord"));
     psbNoRecord = button(pbstNoRecord, QString(), QStringLiteral("开始录音/停止录音"));
+    psbNoRecord->setObjectName(QStringLiteral("psbNoRecord"));
     psbPlayRecord = button(pbstRecordButton, QStringLiteral("试听录音"), QString());
+    psbPlayRecord->setObjectName(QStringLiteral("psbPlayRecord"));
     ppsbPlaySur = button(pbstRecordButton, QStringLiteral("播放原音"), QString());
+    ppsbPlaySur->setObjectName(QStringLiteral("ppsbPlaySur"));
     ppsbComparePlay = button(pbstRecordButton, QStringLiteral("对比播放"), QString());
+    ppsbComparePlay->setObjectName(QStringLiteral("ppsbComparePlay"));
     ppsbSaveRecord = button(pbstRecordButton, QStringLiteral("保存录音"), QString());
+    ppsbSaveRecord->setObjectName(QStringLiteral("ppsbSaveRecord"));
     psbRecord->hide();
     int x = 10;
     psbRecord->move(x, (RecordBarHeight - psbRecord->height()) / 2);
@@ -174,7 +180,9 @@ void TSpeakScreen::BuildRecordBar(QWidget* parent)
         x += b->width() + 6;
     }
     labRecordTime = new QLabel(QStringLiteral("录音时长：00:00:00"), RecordBar);
+    labRecordTime->setObjectName(QStringLiteral("labRecordTime"));
     labPlayRecordTime = new QLabel(QStringLiteral("当前位置：00:00:00"), RecordBar);
+    labPlayRecordTime->setObjectName(QStringLiteral("labPlayRecordTime"));
     for (QLabel* label : {labRecordTime, labPlayRecordTime}) {
         label->setStyleSheet(QStringLiteral("color: silver; background: transparent;"));
         label->adjustSize();

@@ -85,6 +85,7 @@ TFrmIni::TFrmIni(QWidget* parent) : TForm(parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     SetWidgetColor(Panel1, PageColor);
     imaLogo = new TFrameImage(Panel1);
+    imaLogo->setObjectName(QStringLiteral("imaLogo"));
     imaLogo->LoadPicture(QStringLiteral("IniLogo"));
 
     ArrangePage();

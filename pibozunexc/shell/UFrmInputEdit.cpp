@@ -16,6 +16,7 @@ TFrmInputEdit::TFrmInputEdit(QWidget* parent) : TFrmModel(parent)
     Shape1->setGeometry(18, 24, 233, 63);
 
     labInputCaption = new QLabel(Panel6);
+    labInputCaption->setObjectName(QStringLiteral("labInputCaption"));
     labInputCaption->setTextFormat(Qt::PlainText);
     labInputCaption->setAutoFillBackground(true);
     labInputCaption->move(32, 18);
@@ -26,6 +27,7 @@ TFrmInputEdit::TFrmInputEdit(QWidget* parent) : TFrmModel(parent)
     imaInputBG->move(35, 43);
 
     ediInput = new QLineEdit(Panel6);
+    ediInput->setObjectName(QStringLiteral("ediInput"));
     ediInput->setFrame(false);
     ediInput->setGeometry(43, 46, 186, 17);
     // Enter in the field confirms, as pressing OK does.

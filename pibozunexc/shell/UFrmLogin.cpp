@@ -95,8 +95,11 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
     TFont titles;
     titles.Color = TitleColor;
     Label4 = PlainLabel(QStringLiteral("用户"), this, 333, 122, titles);
+    Label4->setObjectName(QStringLiteral("Label4"));
     Label5 = PlainLabel(QStringLiteral("初次使用时间"), this, 404, 122, titles);
+    Label5->setObjectName(QStringLiteral("Label5"));
     Label6 = PlainLabel(QStringLiteral("上次登录时间"), this, 506, 122, titles);
+    Label6->setObjectName(QStringLiteral("Label6"));
 
     psbOk = new TPiboSpeedButton(this);
     psbOk->setObjectName(QStringLiteral("psbOk"));
@@ -108,6 +111,7 @@ TFrmLogin::TFrmLogin(QWidget* parent) : TForm(parent)
     TFont version;
     version.Color = VersionColor;
     Label2 = PlainLabel(QStringLiteral("版本：皮博学习室V1.1"), this, 253, 360, version);
+    Label2->setObjectName(QStringLiteral("Label2"));
     Label3 = new TLinkLabel(QStringLiteral("网站：") + MakerWebSiteText(), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->SetFont(version);

@@ -297,6 +297,7 @@ void TFrmMain::BuildTop()
     labUserCaption = PlainLabel(QStringLiteral("用户："), panTop, clWhite);
     labUserCaption->move(14, 74);
     labUser = PlainLabel(QString(), panTop, clWhite);
+    labUser->setObjectName(QStringLiteral("labUser"));
     labUser->move(14 + labUserCaption->width(), 74);
 
     TFont white;
@@ -559,6 +560,7 @@ void TFrmMain::BuildClient()
     connect(tvMedia, &QTreeWidget::itemCollapsed, this, [this] { PlaceAddVideoLink(); });
 
     Splitter = new TMainSplitter(panClient);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
     SetWidgetColor(Splitter, PanelStripColor);
     Splitter->OnCanResize = [this] { return SplitterCanResize(); };
     Splitter->OnMoved = [this](int dx) {

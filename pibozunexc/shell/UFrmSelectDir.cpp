@@ -43,6 +43,7 @@ TFrmSelectDir::TFrmSelectDir(QWidget* parent) : TFrmModel(parent)
     Shape1->setGeometry(16, 12, 254, 243);
 
     tvDir = new QTreeWidget(Panel6);
+    tvDir->setObjectName(QStringLiteral("tvDir"));
     tvDir->setGeometry(17, 13, 252, 241);
     tvDir->setFrameShape(QFrame::NoFrame);
     tvDir->setHeaderHidden(true);
