@@ -189,8 +189,9 @@ void TquorWebBrowserUI::Navigate(const QUrl& url)
 
 QUrl TquorWebBrowserUI::LocationURL() const
 {
-    if (FEngine && !FBusy && FEngine->Url().isValid() && !FEngine->Url().isEmpty() &&
-        FEngine->Url().scheme() != QLatin1String("data"))
+    // The page shown (a link of the page may have led on); while a page is on
+    // its way, and after one failed, the address asked for.
+    if (FEngine && !FBusy && !FEngine->Url().isEmpty())
         return FEngine->Url();
     return FLocation;
 }

@@ -149,18 +149,21 @@ public:
     void Load(const QUrl& url) override
     {
         FPending = true;
+        FBlank = false;
         FPage->load(url);
     }
 
     void Clear() override
     {
         FPending = false;
+        FBlank = true;
         FPage->triggerAction(QWebEnginePage::Stop);
         FPage->setHtml(QString());
     }
 
-    QUrl Url() const override { return FPage->url(); }
-    QString Title() const override { return FPage->title(); }
+    // The empty page has no address and no title.
+    QUrl Url() const override { return FBlank ? QUrl() : FPage->url(); }
+    QString Title() const override { return FBlank ? QString() : FPage->title(); }
 
 private:
     void LoadingChanged(const QWebEngineLoadingInfo& info)
@@ -184,6 +187,7 @@ private:
     QPointer<QWebEngineView> FView;
     TquorEnginePage* FPage;
     bool FPending = false;
+    bool FBlank = false;
 };
 
 }  // namespace
