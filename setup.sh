@@ -9,7 +9,7 @@ build="${PIBO_BUILD_DIR:-$here/build}"
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-multimedia-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n
   libpcre2-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei fonts-liberation2 fonts-arphic-ukai

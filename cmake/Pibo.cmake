@@ -56,10 +56,12 @@ function(pibo_program name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS})
 endfunction()
 
-# pibo_test(<name> SOURCES ... LINKS ...): a GoogleTest executable whose cases run
-# under CTest with Qt in offscreen mode.
+# pibo_test(<name> SOURCES ... LINKS ... [X_DISPLAY]): a GoogleTest executable
+# whose cases run under CTest with Qt in offscreen mode; with X_DISPLAY, each
+# case runs on a virtual X display of its own instead (xvfb-run), for what
+# cannot run offscreen: the web engine.
 function(pibo_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "X_DISPLAY" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
   target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
@@ -72,6 +74,10 @@ function(pibo_test name)
     target_precompile_headers(pibo_pch_gtest PRIVATE <gtest/gtest.h>)
   endif()
   target_precompile_headers(${name} REUSE_FROM pibo_pch_gtest)
+  if(ARG_X_DISPLAY)
+    set_target_properties(${name} PROPERTIES
+      CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/support/with-x-display.sh)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}"

@@ -134,7 +134,9 @@ void TFrmIni::FormShow()
     const bool online = IsOnline(address);
     if (!self)
         return;  // the page was closed while the test waited
-    FBrowserShown = online;
+    // Where the web engine cannot run (no OpenGL on this display), the page
+    // shows as offline.
+    FBrowserShown = online && TquorWebBrowserUI::EngineAvailable();
     if (FBrowserShown) {
         Image1->hide();
         Panel1->hide();

@@ -13,10 +13,11 @@ namespace {
 constexpr qint64 GenerateChunk = 64 * 1024;
 constexpr qint64 GenerateBacklog = 512 * 1024;
 
-QByteArray Header(int status, const char* reason, qint64 length)
+QByteArray Header(int status, const char* reason, qint64 length,
+                  const QByteArray& type = QByteArrayLiteral("application/octet-stream"))
 {
-    return QByteArray("HTTP/1.1 ") + QByteArray::number(status) + ' ' + reason +
-           "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(length) +
+    return QByteArray("HTTP/1.1 ") + QByteArray::number(status) + ' ' + reason + "\r\nContent-Type: " + type +
+           "\r\nContent-Length: " + QByteArray::number(length) +
            "\r\nConnection: close\r\n\r\n";
 }
 }  // namespace
@@ -51,6 +52,11 @@ QString TTestHttpServer::BaseUrl() const
 void TTestHttpServer::Serve(const QString& path, const QByteArray& body)
 {
     FRoutes.insert(path, TRoute{TKind::Body, body, 0, 0});
+}
+
+void TTestHttpServer::ServePage(const QString& path, const QByteArray& html)
+{
+    FRoutes.insert(path, TRoute{TKind::Page, html, 0, 0});
 }
 
 void TTestHttpServer::Stall(const QString& path, const QByteArray& body, qint64 sentBytes)
@@ -129,6 +135,11 @@ void TTestHttpServer::Answer(QTcpSocket* socket, const QString& path)
     switch (route->Kind) {
     case TKind::Body:
         socket->write(Header(200, "OK", route->Body.size()) + route->Body);
+        socket->disconnectFromHost();
+        break;
+    case TKind::Page:
+        socket->write(Header(200, "OK", route->Body.size(), QByteArrayLiteral("text/html; charset=utf-8")) +
+                      route->Body);
         socket->disconnectFromHost();
         break;
     case TKind::Stall:

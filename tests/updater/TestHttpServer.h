@@ -30,6 +30,8 @@ public:
 
     // Answers GET path with body (200). Paths that are not set answer 404.
     void Serve(const QString& path, const QByteArray& body);
+    // Answers GET path with an HTML page (200, UTF-8).
+    void ServePage(const QString& path, const QByteArray& html);
     // Announces the whole body, sends its first sentBytes and then stays
     // silent with the connection open.
     void Stall(const QString& path, const QByteArray& body, qint64 sentBytes);
@@ -49,7 +51,7 @@ public:
     std::function<void(const QString& path)> OnRequest;
 
 private:
-    enum class TKind { Body, Stall, Truncate, Generate, Trickle };
+    enum class TKind { Body, Page, Stall, Truncate, Generate, Trickle };
     struct TRoute {
         TKind Kind = TKind::Body;
         QByteArray Body;
