@@ -614,19 +614,24 @@ TBufferCoord TCustomTextEdit::CharIndexToCaretPos(int index) const
     const int count = FLines->Count();
     if (count == 0 || index <= 0)
         return BufferCoord(1, 1);
+    // Every line but the last is followed by its break of two characters;
+    // an index inside a break stands past the line's end.
     qsizetype offset = 0;
     for (int i = 0; i < count; ++i) {
         const QString line = FLines->Get(i);
         const qsizetype length = line.size();
-        if (index < offset + length + 2) {
-            // An index inside the line break stands at the line's end.
-            const int at = static_cast<int>(std::min<qsizetype>(index - offset, length));
-            return BufferCoord(IndexToCell(line, at) + 1, i + 1);
+        const qsizetype room = i + 1 < count ? length + 2 : length;
+        if (index < offset + room) {
+            const qsizetype at = index - offset;
+            if (at <= length)
+                return BufferCoord(IndexToCell(line, static_cast<int>(at)) + 1, i + 1);
+            return BufferCoord(CellLength(line) + static_cast<int>(at - length) + 1, i + 1);
         }
         offset += length + 2;
     }
-    // At or past the end: after the last character.
-    return BufferCoord(LineCells(count) + 1, count);
+    // At or past the end of the text: the line after the last one, which the
+    // caret setter turns into the start of the last line.
+    return BufferCoord(1, count + 1);
 }
 
 void TCustomTextEdit::PlaceCaretAtCharIndex(int index)
