@@ -161,18 +161,19 @@ TEST(TextEditUndoRedo, ScriptedEditsUndoAndRedoStepForStep)
 
 TEST(TextEditUndoRedo, RandomEditScriptsRedoWhatUndoUndid)
 {
-    // Random keys (typing, breaks, deletions, caret moves with and without
-    // Shift, select all, cut, paste, and undo and redo between them), then
+    // Random keys (typing in both modes, breaks, tabs, deletions of
+    // characters and words, caret moves with and without Shift, select all,
+    // cut, paste, and undo and redo between them), then
     // undo to the start and redo to the end: redo shows the texts of undo in
     // reverse, and ends at the text the script made.
     std::mt19937 random(3612);
     QGuiApplication::clipboard()->setText(QStringLiteral("剪贴\r\nclip"));
     const QString letters = QStringLiteral("ab c我d");
     const Qt::Key moves[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Home, Qt::Key_End};
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 100; ++round) {
         TKeyedEditor e(round % 4 != 3);
-        for (int step = 0; step < 30; ++step) {
-            switch (random() % 12) {
+        for (int step = 0; step < 40; ++step) {
+            switch (random() % 16) {
             case 0: case 1: case 2: e.Type(QString(letters[random() % letters.size()])); break;
             case 3: e.Key(Qt::Key_Return); break;
             case 4: e.Key(Qt::Key_Backspace); break;
@@ -183,6 +184,10 @@ TEST(TextEditUndoRedo, RandomEditScriptsRedoWhatUndoUndid)
             case 9: e.Key(random() % 2 ? Qt::Key_X : Qt::Key_V, Qt::ControlModifier); break;
             case 10: e.Key(Qt::Key_Z, Qt::ControlModifier); break;
             case 11: e.Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); break;
+            case 12: e.Key(Qt::Key_Insert); break;  // overwrite mode on or off
+            case 13: e.Key(Qt::Key_Backspace, Qt::ControlModifier); break;
+            case 14: e.Key(Qt::Key_T, Qt::ControlModifier); break;
+            case 15: e.Key(Qt::Key_Tab); break;
             }
         }
         // Undone steps the script left are redone first.
