@@ -221,3 +221,141 @@ QString AnsiToString(const QByteArray& bytes)
     out.resize(d - reinterpret_cast<char16_t*>(out.data()));
     return out;
 }
+
+namespace {
+// One iconv descriptor for the exact conversions, opened on first use; a
+// conversion either takes all of its input or fails.
+class TExactIconv {
+public:
+    TExactIconv(const char* to, const char* from) : FTo(to), FFrom(from) {}
+    ~TExactIconv()
+    {
+        if (FOpen)
+            iconv_close(FCd);
+    }
+    TExactIconv(const TExactIconv&) = delete;
+    TExactIconv& operator=(const TExactIconv&) = delete;
+
+    // The bytes of in converted into out (at most 16 bytes); -1 when the
+    // input is not one whole sequence.
+    int Convert(const char* in, size_t size, char* out)
+    {
+        if (!FOpen) {
+            FCd = iconv_open(FTo, FFrom);
+            if (FCd == reinterpret_cast<iconv_t>(-1))
+                return -1;
+            FOpen = true;
+        }
+        iconv(FCd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in);
+        size_t srcLeft = size;
+        char* dst = out;
+        size_t dstLeft = 16;
+        if (iconv(FCd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) || srcLeft != 0)
+            return -1;
+        if (iconv(FCd, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1))
+            return -1;
+        return static_cast<int>(16 - dstLeft);
+    }
+
+private:
+    const char* FTo;
+    const char* FFrom;
+    iconv_t FCd{};
+    bool FOpen = false;
+};
+
+// The character of the four bytes at p when they are one GB18030 sequence
+// that the encoder writes back with the same four bytes (one or two UTF-16
+// units in out); 0 units otherwise.
+int KeptFourByteSequence(const unsigned char* p, TExactIconv& decoder, TExactIconv& encoder, char16_t out[2])
+{
+    char units[16];
+    const int size = decoder.Convert(reinterpret_cast<const char*>(p), 4, units);
+    if (size != 2 && size != 4)
+        return 0;
+    out[0] = static_cast<char16_t>(static_cast<unsigned char>(units[0]) | (static_cast<unsigned char>(units[1]) << 8));
+    if (size == 4) {
+        out[1] = static_cast<char16_t>(static_cast<unsigned char>(units[2]) | (static_cast<unsigned char>(units[3]) << 8));
+        if (!QChar::isHighSurrogate(out[0]) || !QChar::isLowSurrogate(out[1]))
+            return 0;
+    } else if (QChar::isSurrogate(out[0]) || out[0] < 0x80 || IsAnsiByteEscape(out[0])
+               || GbkTables().Encode[out[0]] != 0) {
+        // The encoder would write these with other bytes (or they stand for
+        // raw bytes).
+        return 0;
+    }
+    char back[16];
+    if (encoder.Convert(units, static_cast<size_t>(size), back) != 4 || std::memcmp(back, p, 4) != 0)
+        return 0;
+    return size / 2;
+}
+}  // namespace
+
+QString AnsiToStringKeepingBytes(QByteArrayView bytes)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    const TGbkTables& tables = GbkTables();
+    TExactIconv decoder("UTF-16LE", "GB18030");
+    TExactIconv encoder("GB18030", "UTF-16LE");
+    // Every byte gives at most one unit (a four-byte sequence at most two).
+    QString out(n, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            *d++ = b;
+            ++i;
+            continue;
+        }
+        if (b >= 0x81 && b <= 0xFE && i + 1 < n && p[i + 1] >= 0x40 && p[i + 1] <= 0xFE && p[i + 1] != 0x7F) {
+            const char16_t u = tables.Decode[static_cast<size_t>((b - 0x81) * 191 + (p[i + 1] - 0x40))];
+            // Only the code the encoder writes for u gives u back.
+            if (u != 0 && !IsAnsiByteEscape(u) && tables.Encode[u] == ((b << 8) | p[i + 1])) {
+                *d++ = u;
+                i += 2;
+                continue;
+            }
+        }
+        if (b >= 0x81 && b <= 0xFE && i + 3 < n && p[i + 1] >= 0x30 && p[i + 1] <= 0x39 && p[i + 2] >= 0x81
+            && p[i + 2] <= 0xFE && p[i + 3] >= 0x30 && p[i + 3] <= 0x39) {
+            char16_t units[2] = {0, 0};
+            const int count = KeptFourByteSequence(p + i, decoder, encoder, units);
+            if (count > 0) {
+                for (int k = 0; k < count; ++k)
+                    *d++ = units[k];
+                i += 4;
+                continue;
+            }
+        }
+        *d++ = static_cast<char16_t>(AnsiByteEscapeFirst + b);
+        ++i;
+    }
+    out.resize(d - reinterpret_cast<char16_t*>(out.data()));
+    return out;
+}
+
+void AppendAnsiKeepingBytes(QByteArray& target, QStringView text)
+{
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!IsAnsiByteEscape(p[i]))
+            continue;
+        if (i > from)
+            AppendAnsi(target, text.mid(from, i - from));
+        target.append(static_cast<char>(p[i] - AnsiByteEscapeFirst));
+        from = i + 1;
+    }
+    if (n > from)
+        AppendAnsi(target, text.mid(from));
+}
+
+QByteArray StringToAnsiKeepingBytes(QStringView text)
+{
+    QByteArray out;
+    AppendAnsiKeepingBytes(out, text);
+    return out;
+}

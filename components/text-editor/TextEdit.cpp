@@ -614,19 +614,24 @@ TBufferCoord TCustomTextEdit::CharIndexToCaretPos(int index) const
     const int count = FLines->Count();
     if (count == 0 || index <= 0)
         return BufferCoord(1, 1);
+    // Every line but the last is followed by its break of two characters;
+    // an index inside a break stands past the line's end.
     qsizetype offset = 0;
     for (int i = 0; i < count; ++i) {
         const QString line = FLines->Get(i);
         const qsizetype length = line.size();
-        if (index < offset + length + 2) {
-            // An index inside the line break stands at the line's end.
-            const int at = static_cast<int>(std::min<qsizetype>(index - offset, length));
-            return BufferCoord(IndexToCell(line, at) + 1, i + 1);
+        const qsizetype room = i + 1 < count ? length + 2 : length;
+        if (index < offset + room) {
+            const qsizetype at = index - offset;
+            if (at <= length)
+                return BufferCoord(IndexToCell(line, static_cast<int>(at)) + 1, i + 1);
+            return BufferCoord(CellLength(line) + static_cast<int>(at - length) + 1, i + 1);
         }
         offset += length + 2;
     }
-    // At or past the end: after the last character.
-    return BufferCoord(LineCells(count) + 1, count);
+    // At or past the end of the text: the line after the last one, which the
+    // caret setter turns into the start of the last line.
+    return BufferCoord(1, count + 1);
 }
 
 void TCustomTextEdit::PlaceCaretAtCharIndex(int index)
@@ -2049,20 +2054,39 @@ void TCustomTextEdit::UndoListChanged()
 
 // ================================================================ undo and redo
 
+namespace {
+bool IsUndoBlockBegin(TTextUndoReason r)
+{
+    return r == urBlock1Begin || r == urBlock2Begin || r == urBlock3Begin || r == urBlock4Begin;
+}
+bool IsUndoBlockEnd(TTextUndoReason r)
+{
+    return r == urBlock1End || r == urBlock2End || r == urBlock3End || r == urBlock4End;
+}
+}  // namespace
+
 void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, bool undo)
 {
-    // A group break on top only parts this step from the one below.
-    while (from.TopEntry() && from.TopEntry()->Reason == urGroupBreak)
-        from.TakeTopEntry();
+    // A group break on top parts this step from the newer ones; it goes to
+    // the other list, so that the steps back are parted the same way.
+    if (from.TopReason() == urGroupBreak)
+        to.PushEntry(from.TakeTopEntry());
     TTextEditUndoItem* top = from.TopEntry();
     if (!top)
         return;
     FInUndoRedo = true;
     BeginPaintLock();
+    // One step: the entries from the top on that share its group number,
+    // with eoGroupUndo also those of the reason just replayed (indenting
+    // excepted), or everything up to the matching marker of a bracketed
+    // block. Every entry of the step goes to the other list with the step's
+    // number, so that the step back takes exactly these entries again.
     const int group = top->GroupNumber;
     const TTextUndoReason firstReason = top->Reason;
+    const bool bracketed = undo ? IsUndoBlockEnd(firstReason) : IsUndoBlockBegin(firstReason);
+    const TTextUndoReason closingMarker = !bracketed ? urNone
+                                          : static_cast<TTextUndoReason>(undo ? firstReason - 1 : firstReason + 1);
     TBufferCoord caret = FCaret;
-    TBufferCoord lastStart, lastEnd;
     bool first = true;
     bool restoredSelection = false;
     // An undone deletion selects the text it gives back (the quiet ones of
@@ -2071,16 +2095,22 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     TBufferCoord reselectAnchor;
     std::vector<std::unique_ptr<TTextEditUndoItem>> moved;
     try {
+        TTextUndoReason lastReason = urNone;
         while (TTextEditUndoItem* item = from.TopEntry()) {
-            bool take = item->GroupNumber == group;
-            if (!take && !first && HasOption(eoGroupUndo) && firstReason == urInsert && item->Reason == urInsert &&
-                item->StartPos.Line == item->EndPos.Line)
-                // A run of typing joins into one step.
-                take = undo ? item->EndPos == lastStart : item->StartPos == lastEnd;
-            if (!take)
-                break;
+            if (!first) {
+                if (bracketed && lastReason == closingMarker)
+                    break;
+                const bool joins = bracketed || item->GroupNumber == group ||
+                                   (item->Reason == urFold && FCodeFolding.Enabled()) ||
+                                   (HasOption(eoGroupUndo) && item->Reason == lastReason && lastReason != urIndent &&
+                                    lastReason != urUnindent);
+                if (!joins)
+                    break;
+            }
             std::unique_ptr<TTextEditUndoItem> entry = from.TakeTopEntry();
             const TTextUndoReason reason = entry->Reason;
+            lastReason = reason;
+            entry->GroupNumber = group;
             if (reason == urCaret) {
                 // The caret goes back; the entry keeps where it was for the way back.
                 std::swap(entry->StartPos, caret);
@@ -2102,7 +2132,8 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                 continue;
             }
             if ((reason >= urBlock1Begin && reason <= urBlock4End) || reason == urGroupBreak || reason == urFold) {
-                // Markers carry no text; they are only taken off.
+                // Markers carry no text; they only go over to the other list.
+                moved.push_back(std::move(entry));
                 first = false;
                 continue;
             }
@@ -2128,8 +2159,6 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                     reselectAnchor = forward ? end : entry->StartPos;
                 }
             }
-            lastStart = entry->StartPos;
-            lastEnd = entry->EndPos;
             first = false;
             moved.push_back(std::move(entry));
         }
@@ -2142,6 +2171,10 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     }
     for (auto& entry : moved)
         to.PushEntry(std::move(entry));
+    // A redo step ends where its undo step began: at the group break that
+    // the undo moved over, which goes back now.
+    if (!undo && from.TopReason() == urGroupBreak)
+        to.PushEntry(from.TakeTopEntry());
     FInUndoRedo = false;
     FCaret = ClampPos(caret);
     if (restoredSelection) {

@@ -117,8 +117,12 @@ public:
     void SetCaretLineText(const QString& text);
     // Empties the editor, its marks and both undo lists; not undoable.
     void ClearContent();
-    // Caret to a 0-based character index of ReadFullText (a line break
-    // counts 2); an index at or past the end puts it after the last character.
+    // Caret to a 0-based character index of the text (a line break counts
+    // 2): an index in a line or its break gives that line and the character
+    // index + 1 (past the line's end inside the break, which the caret setter
+    // clamps unless eoScrollPastEol); an index at or past the end of the text
+    // (the last line has no break) gives the start of the last line. The
+    // selection collapses at the caret.
     void PlaceCaretAtCharIndex(int index);
     TBufferCoord CharIndexToCaretPos(int index) const;
 

@@ -141,6 +141,185 @@ qsizetype SkipBreak(const char16_t* p, qsizetype i, qsizetype n, bool* sawCR, bo
     return i;
 }
 
+// ---- the file form. Every byte that is no character of the encoding is
+// held as U+F700 + byte (see AnsiText.h), and a character in that range is
+// taken apart into such bytes, so that decoding and encoding give back the
+// bytes of any file.
+
+QChar EscapedByte(unsigned char b) { return QChar(static_cast<char16_t>(AnsiByteEscapeFirst + b)); }
+
+QString Utf8KeepingBytes(const unsigned char* p, qsizetype n)
+{
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out.append(QChar(b));
+            ++i;
+            continue;
+        }
+        // The length and the allowed range of the second byte of each lead
+        // byte: no overlong forms, no surrogates, nothing above U+10FFFF.
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0)
+                low = 0xA0;
+            else if (b == 0xED)
+                high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0)
+                low = 0x90;
+            else if (b == 0xF4)
+                high = 0x8F;
+        }
+        bool valid = length > 0 && i + length <= n && p[i + 1] >= low && p[i + 1] <= high;
+        for (int k = 2; valid && k < length; ++k)
+            valid = p[i + k] >= 0x80 && p[i + k] <= 0xBF;
+        char32_t c = 0;
+        if (valid) {
+            c = b & (0xFF >> (length + 1));
+            for (int k = 1; k < length; ++k)
+                c = (c << 6) | (p[i + k] & 0x3F);
+            valid = !(c >= AnsiByteEscapeFirst && c <= AnsiByteEscapeLast);
+        }
+        if (!valid) {
+            out.append(EscapedByte(b));
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            out.append(QChar(QChar::highSurrogate(c)));
+            out.append(QChar(QChar::lowSurrogate(c)));
+        } else {
+            out.append(QChar(static_cast<char16_t>(c)));
+        }
+        i += length;
+    }
+    return out;
+}
+
+void AppendUtf8KeepingBytes(QByteArray& out, QStringView s)
+{
+    const char16_t* p = s.utf16();
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = p[i];
+        if (c < 0x80) {
+            out.append(static_cast<char>(c));
+        } else if (IsAnsiByteEscape(static_cast<char16_t>(c))) {
+            out.append(static_cast<char>(c - AnsiByteEscapeFirst));
+        } else if (c < 0x800) {
+            out.append(static_cast<char>(0xC0 | (c >> 6)));
+            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (QChar::isSurrogate(c)) {
+            if (!(QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]))) {
+                out.append('?');  // a lone half of a pair has no UTF-8 form
+                continue;
+            }
+            c = QChar::surrogateToUcs4(p[i], p[i + 1]);
+            ++i;
+            out.append(static_cast<char>(0xF0 | (c >> 18)));
+            out.append(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.append(static_cast<char>(0xE0 | (c >> 12)));
+            out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+}
+
+// UTF-16 keeps every unit, lone halves of pairs too; only a unit in the
+// escape range and an odd last byte are held as bytes.
+QString Utf16KeepingBytes(const unsigned char* p, qsizetype n, bool bigEndian)
+{
+    QString out;
+    out.reserve(n / 2 + 1);
+    qsizetype i = 0;
+    for (; i + 1 < n; i += 2) {
+        const char16_t u = bigEndian ? static_cast<char16_t>((p[i] << 8) | p[i + 1])
+                                     : static_cast<char16_t>(p[i] | (p[i + 1] << 8));
+        if (IsAnsiByteEscape(u)) {
+            out.append(EscapedByte(p[i]));
+            out.append(EscapedByte(p[i + 1]));
+        } else {
+            out.append(QChar(u));
+        }
+    }
+    if (i < n)
+        out.append(EscapedByte(p[i]));
+    return out;
+}
+
+void AppendUtf16KeepingBytes(QByteArray& out, QStringView s, bool bigEndian)
+{
+    for (const QChar ch : s) {
+        const char16_t u = ch.unicode();
+        if (IsAnsiByteEscape(u)) {
+            out.append(static_cast<char>(u - AnsiByteEscapeFirst));
+        } else if (bigEndian) {
+            out.append(static_cast<char>(u >> 8));
+            out.append(static_cast<char>(u & 0xFF));
+        } else {
+            out.append(static_cast<char>(u & 0xFF));
+            out.append(static_cast<char>(u >> 8));
+        }
+    }
+}
+
+QByteArray ByteOrderMark(TTextFileEncoding encoding)
+{
+    switch (encoding) {
+    case tfeUtf8: return QByteArrayLiteral("\xEF\xBB\xBF");
+    case tfeUtf16LE: return QByteArrayLiteral("\xFF\xFE");
+    case tfeUtf16BE: return QByteArrayLiteral("\xFE\xFF");
+    case tfeAnsi: break;
+    }
+    return {};
+}
+
+// The text of a file's bytes, and the encoding its mark announces.
+QString DecodeFileBytes(const QByteArray& bytes, TTextFileEncoding& encoding)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    encoding = tfeAnsi;
+    for (TTextFileEncoding e : {tfeUtf8, tfeUtf16LE, tfeUtf16BE}) {
+        const QByteArray mark = ByteOrderMark(e);
+        if (bytes.startsWith(mark)) {
+            encoding = e;
+            break;
+        }
+    }
+    const qsizetype skip = ByteOrderMark(encoding).size();
+    switch (encoding) {
+    case tfeUtf8: return Utf8KeepingBytes(p + skip, n - skip);
+    case tfeUtf16LE: return Utf16KeepingBytes(p + skip, n - skip, false);
+    case tfeUtf16BE: return Utf16KeepingBytes(p + skip, n - skip, true);
+    case tfeAnsi: break;
+    }
+    return AnsiToStringKeepingBytes(bytes);
+}
+
+void AppendEncoded(QByteArray& out, QStringView s, TTextFileEncoding encoding)
+{
+    switch (encoding) {
+    case tfeUtf8: AppendUtf8KeepingBytes(out, s); return;
+    case tfeUtf16LE: AppendUtf16KeepingBytes(out, s, false); return;
+    case tfeUtf16BE: AppendUtf16KeepingBytes(out, s, true); return;
+    case tfeAnsi: break;
+    }
+    AppendAnsiKeepingBytes(out, s);
+}
+
 }  // namespace
 
 TTextEditStringList::TTextEditStringList() : FExpander(ChooseTabExpander(8)) {}
@@ -690,14 +869,19 @@ void TTextEditStringList::LoadFromStream(QIODevice& stream)
 {
     if (!stream.isSequential())
         stream.seek(0);
-    // The bytes are freed once decoded. GBK trail bytes are never CR or LF,
-    // so the decoded text breaks where the bytes do.
-    LoadFromText(AnsiToString(stream.readAll()));
+    // The bytes are freed once decoded.
+    LoadFromBytes(stream.readAll());
 }
 
 void TTextEditStringList::LoadFromBytes(const QByteArray& bytes)
 {
-    LoadFromText(AnsiToString(bytes));
+    // No byte of a multi-byte GBK or UTF-8 sequence is CR or LF, and in
+    // UTF-16 the breaks are units of their own, so the text breaks where
+    // the file does.
+    TTextFileEncoding encoding = tfeAnsi;
+    const QString text = DecodeFileBytes(bytes, encoding);
+    FFileEncoding = encoding;
+    LoadFromText(text);
 }
 
 void TTextEditStringList::LoadFromText(const QString& text)
@@ -720,28 +904,32 @@ void TTextEditStringList::LoadFromText(const QString& text)
         FLineBreakStyle = lbsCRLF;
 }
 
-QByteArray TTextEditStringList::BreakBytes(TTextLineBreakStyle style)
+QByteArray TTextEditStringList::BreakBytes() const
 {
-    switch (style) {
-    case lbsLF: return QByteArrayLiteral("\n");
-    case lbsCR: return QByteArrayLiteral("\r");
-    default: return QByteArrayLiteral("\r\n");
+    QByteArray bytes;
+    switch (FLineBreakStyle) {
+    case lbsLF: AppendEncoded(bytes, u"\n", FFileEncoding); break;
+    case lbsCR: AppendEncoded(bytes, u"\r", FFileEncoding); break;
+    default: AppendEncoded(bytes, u"\r\n", FFileEncoding); break;
     }
+    return bytes;
 }
 
 QByteArray TTextEditStringList::SaveToBytes() const
 {
+    // An empty store saves as an empty file, with its byte-order mark when
+    // it has one.
     if (FList.empty())
-        return {};
-    const QByteArray brk = BreakBytes(FLineBreakStyle);
+        return ByteOrderMark(FFileEncoding);
+    const QByteArray brk = BreakBytes();
     qsizetype size = 0;
     for (const TTextEditStringRec& rec : FList)
         size += rec.Size + brk.size();
-    QByteArray bytes;
+    QByteArray bytes = ByteOrderMark(FFileEncoding);
     bytes.reserve(size + size / 8);
     const size_t n = FList.size();
     for (size_t i = 0; i < n; ++i) {
-        AppendAnsi(bytes, Decode(FList[i]));
+        AppendEncoded(bytes, Decode(FList[i]), FFileEncoding);
         if (i + 1 < n || FTrailingLineBreak)
             bytes += brk;
     }

@@ -4,7 +4,10 @@
 // the screens use, a cache of each line's length with tabs expanded, the
 // highlighter's range state and a modification state per line. Every
 // structural change is announced through nine events. Files are ANSI (GBK)
-// text; the line-break style of a loaded file is kept for saving.
+// text unless a byte-order mark says UTF-8 or UTF-16; the encoding, the mark
+// and the line-break style of a loaded file are kept for saving, and a file
+// opened and saved unchanged keeps every byte (bytes that are no character
+// of the encoding are held as the private-use characters of AnsiText.h).
 
 #include "TextEditUtils.h"
 
@@ -38,6 +41,9 @@ class ETextEditListError : public ETextEditError {
 enum TTextLineFlag : std::uint8_t { lfHasTabs = 1, lfNoTabs = 2, lfLengthUnknown = 4 };
 enum TTextLineState : std::uint8_t { lsUnchanged = 0, lsSaved = 1, lsChanged = 2 };
 enum TTextLineBreakStyle : std::uint8_t { lbsCRLF = 0, lbsLF = 1, lbsCR = 2 };
+// The encoding of the file form: ANSI (GBK) without a mark, or the encoding a
+// byte-order mark announced (EF BB BF, FF FE, FE FF), written again with it.
+enum TTextFileEncoding : std::uint8_t { tfeAnsi = 0, tfeUtf8 = 1, tfeUtf16LE = 2, tfeUtf16BE = 3 };
 
 // One line's record. The characters live in the list's shared chunks:
 // lines whose characters are all below U+0100 take one byte a character,
@@ -90,11 +96,13 @@ public:
     void EndUpdate();
     int UpdateCount() const { return FUpdateCount; }
 
-    // Files and streams: ANSI (GBK) text.
+    // Files and streams: ANSI (GBK) text, or UTF-8 or UTF-16 after a
+    // byte-order mark, which sets FileEncoding.
     void LoadFromFile(const QString& fileName);
     void LoadFromStream(QIODevice& stream);
     void LoadFromBytes(const QByteArray& bytes);
-    // Loads decoded text as a file's content (line states unchanged, style kept).
+    // Loads decoded text as a file's content (line states unchanged, style
+    // and encoding kept).
     void LoadFromText(const QString& text);
     // Writes the whole new file before it replaces the old one; a failure
     // raises and keeps the old file.
@@ -124,6 +132,8 @@ public:
 
     TTextLineBreakStyle LineBreakStyle() const { return FLineBreakStyle; }
     void SetLineBreakStyle(TTextLineBreakStyle value) { FLineBreakStyle = value; }
+    TTextFileEncoding FileEncoding() const { return FFileEncoding; }
+    void SetFileEncoding(TTextFileEncoding value) { FFileEncoding = value; }
     bool TrailingLineBreak() const { return FTrailingLineBreak; }
     void SetTrailingLineBreak(bool value) { FTrailingLineBreak = value; }
     bool TrimTrailingBlankLines() const { return FTrimTrailingBlankLines; }
@@ -172,7 +182,7 @@ private:
     void EndInsert(int index, int count);
     int SplitInto(int index, QStringView text, QStringView tail, TTextLineState state, bool finalBreakOpensLine,
                   bool* sawCR, bool* sawLF);
-    static QByteArray BreakBytes(TTextLineBreakStyle style);
+    QByteArray BreakBytes() const;
 
     std::vector<TTextEditStringRec> FList;
     std::vector<TChunk> FChunks;
@@ -187,6 +197,7 @@ private:
     int FCapacity = 0;
     int FUpdateCount = 0;
     TTextLineBreakStyle FLineBreakStyle = lbsCRLF;
+    TTextFileEncoding FFileEncoding = tfeAnsi;
     bool FTrailingLineBreak = false;
     bool FTrimTrailingBlankLines = true;
     TTabExpander FExpander;

@@ -38,14 +38,18 @@ void TTextEditUndoList::RecordChange(TTextUndoReason reason, const TBufferCoord&
     item->Text = text;
     item->Data = data;
     item->Index = index;
-    if (FBlockChangeNumber != 0)
-        item->GroupNumber = FBlockChangeNumber;
-    else {
-        item->GroupNumber = FNextChangeNumber;
-        if (FBlockCount == 0)
-            NextChangeNumber();
-    }
+    item->GroupNumber = TakeGroupNumber();
     PushEntry(std::move(item));
+}
+
+std::int32_t TTextEditUndoList::TakeGroupNumber()
+{
+    if (FBlockChangeNumber != 0)
+        return FBlockChangeNumber;
+    const std::int32_t number = FNextChangeNumber;
+    if (FBlockCount == 0)
+        NextChangeNumber();
+    return number;
 }
 
 void TTextEditUndoList::OpenBlock()
@@ -75,10 +79,9 @@ void TTextEditUndoList::AppendGroupBreak()
         return;
     auto item = std::make_unique<TTextEditUndoItem>();
     item->Reason = urGroupBreak;
-    // The break belongs to the change below it, so that it never moves the
-    // list off or onto its clean point.
-    if (!FItems.empty())
-        item->GroupNumber = FItems.back()->GroupNumber;
+    // A number of its own (the block's inside a block), so that a step of
+    // undo or redo never takes the break for a part of the change below it.
+    item->GroupNumber = TakeGroupNumber();
     PushEntry(std::move(item));
 }
 

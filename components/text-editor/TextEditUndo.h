@@ -97,6 +97,8 @@ public:
 private:
     void EnforceLimit();
     int NextChangeNumber();
+    // The number of a new entry: the open block's, else the next one.
+    std::int32_t TakeGroupNumber();
 
     std::int32_t FBlockChangeNumber = 0;
     int FBlockCount = 0;

@@ -165,6 +165,37 @@ TEST(RDLinearPositions, AnsiTextCountsCharactersNotBytes)
     EXPECT_EQ(length, 2);
 }
 
+TEST(RDLinearPositions, AnsiBytesThatAreNoCharacterKeepTheirPlace)
+{
+    // The euro byte of GBK, a GBK character and a lone lead byte: the text
+    // form reads each stray byte as one character and writes it back as that
+    // byte, so positions map to the right bytes and the text round-trips.
+    TWhiteSheet sheet;
+    TInputViewer doc(&sheet);
+    const QByteArray bytes("a\x80" "b\xD6\xD0" "c\x81", 7);
+    doc.AddTextInNewParagraph(bytes, 0, 0);
+    doc.FormatDocument();
+    EXPECT_EQ(doc.GetTextLength(), 6);
+    const QString text = doc.GetItemTextW(0);
+    EXPECT_EQ(text.size(), 6);
+    EXPECT_EQ(QStringToAnsi(CP_ACP, text), bytes);
+    EXPECT_EQ(doc.GetTextRange(2, 2), QStringLiteral("b中"));
+    doc.SetSelLinear(2, 2);
+    int s = -1, so = 0, e = -1, eo = 0;
+    doc.GetSelectionBounds(s, so, e, eo, false);
+    EXPECT_EQ(so, 3);  // after a and the euro byte
+    EXPECT_EQ(eo, 6);  // after b and the two bytes of 中
+    // Saved and read back, the item keeps its bytes.
+    TRDMemoryStream rdf;
+    ASSERT_TRUE(doc.SaveRDFToStream(rdf, false));
+    TInputViewer copy(&sheet);
+    rdf.SetPosition(0);
+    TColor color = clNone;
+    ASSERT_TRUE(copy.Data().LoadFromRDF(rdf, color, copy.Background(), nullptr));
+    ASSERT_EQ(copy.GetItemCount(), 1);
+    EXPECT_EQ(copy.GetItemText(0), bytes);
+}
+
 namespace {
 
 // An item holding two documents, as a table row of two cells does.

@@ -225,17 +225,34 @@ TEST(TextEditControl, PlaceCaretAtCharIndex)
     TTextEdit e;
     e.PlaceCaretAtCharIndex(5);
     EXPECT_EQ(e.CaretPos(), BufferCoord(1, 1));
-    e.ReplaceAllText(QStringLiteral("ab\r\n你好c"));
-    const int length = static_cast<int>(e.ReadFullText().size());
-    const struct { int index; TBufferCoord caret; } rows[] = {
-        {0, {1, 1}}, {1, {2, 1}}, {2, {3, 1}}, {3, {3, 1}}, {4, {1, 2}}, {5, {3, 2}},
-        {6, {5, 2}}, {7, {6, 2}}, {8, {6, 2}}, {length, {6, 2}}, {length + 10, {6, 2}}};
-    for (const auto& r : rows) {
-        e.SelectWholeText();
-        e.PlaceCaretAtCharIndex(r.index);
-        EXPECT_EQ(e.CaretPos(), r.caret) << r.index;
-        EXPECT_FALSE(e.SelectionAvailable());
+    // "ab" CR LF "cd": an index inside a line's break stands past its end
+    // (clamped unless eoScrollPastEol); at or past the end of the text the
+    // caret goes to the start of the last line.
+    e.ReplaceAllText(QStringLiteral("ab\r\ncd"));
+    const bool pastEol = e.HasOption(eoScrollPastEol);
+    const struct {
+        int Index;
+        TBufferCoord Computed, Caret, CaretWithoutPastEol;
+    } rows[] = {
+        {0, {1, 1}, {1, 1}, {1, 1}},  {1, {2, 1}, {2, 1}, {2, 1}},   {2, {3, 1}, {3, 1}, {3, 1}},
+        {3, {4, 1}, {4, 1}, {3, 1}},  {4, {1, 2}, {1, 2}, {1, 2}},   {5, {2, 2}, {2, 2}, {2, 2}},
+        {6, {1, 3}, {1, 2}, {1, 2}},  {7, {1, 3}, {1, 2}, {1, 2}},   {100, {1, 3}, {1, 2}, {1, 2}},
+    };
+    for (bool scrollPastEol : {pastEol, !pastEol}) {
+        e.SetOptions(scrollPastEol ? e.Options() | OptionBit(eoScrollPastEol) : e.Options() & ~OptionBit(eoScrollPastEol));
+        for (const auto& r : rows) {
+            EXPECT_EQ(e.CharIndexToCaretPos(r.Index), r.Computed) << r.Index;
+            e.SelectWholeText();
+            e.PlaceCaretAtCharIndex(r.Index);
+            EXPECT_EQ(e.CaretPos(), scrollPastEol ? r.Caret : r.CaretWithoutPastEol) << r.Index << " " << scrollPastEol;
+            EXPECT_FALSE(e.SelectionAvailable());
+        }
     }
+    // Characters are counted as the text holds them; the caret stands in cells.
+    e.ReplaceAllText(QStringLiteral("ab\r\n你好c"));
+    EXPECT_EQ(e.CharIndexToCaretPos(5), BufferCoord(3, 2));
+    EXPECT_EQ(e.CharIndexToCaretPos(6), BufferCoord(5, 2));
+    EXPECT_EQ(e.CharIndexToCaretPos(7), BufferCoord(1, 3));
 }
 
 TEST(TextEditControl, KeysThroughBindings)
@@ -434,8 +451,10 @@ TEST(TextEditControl, SetUpAsTheFreeDictationScreen)
     EXPECT_EQ(e->ColumnsInWindow(),
               (320 - e->VerticalScrollBar()->sizeHint().width() - e->GutterPixels() - 2) / e->CharWidth());
     e->ReplaceAllText(QStringLiteral("Dear Sir,\r\n我想学英语。"));
+    // As the screens call it: past the end of the text, the start of the last line.
     e->PlaceCaretAtCharIndex(static_cast<int>(e->ReadFullText().size()));
-    EXPECT_EQ(e->CaretPos(), BufferCoord(13, 2));
+    EXPECT_EQ(e->CaretPos(), BufferCoord(1, 2));
+    e->SetCaretPos(BufferCoord(13, 2));
     e->DispatchEditorCommand(ecImeStr, QChar(), QStringLiteral("！"));
     EXPECT_EQ(e->ReadFullText(), QStringLiteral("Dear Sir,\r\n我想学英语。！\r\n"));
     const QImage image = e->grab().toImage();

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace {
@@ -102,6 +103,116 @@ TEST(TextEditLines, SavesTheLoadedStyleAndGbkTextByteForByte)
     EXPECT_EQ(lf.SaveToBytes(), QByteArray("a\nb\n"));
     TTextEditStringList empty;
     EXPECT_EQ(empty.SaveToBytes(), QByteArray());
+}
+
+namespace {
+
+QByteArray Utf16Bytes(const QString& text, bool bigEndian)
+{
+    QByteArray out;
+    for (QChar c : text) {
+        const char lo = static_cast<char>(c.unicode() & 0xFF);
+        const char hi = static_cast<char>(c.unicode() >> 8);
+        out.append(bigEndian ? hi : lo).append(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(TextEditLines, FilesOpenedAndSavedUnchangedKeepEveryByte)
+{
+    const QString chinese = QStringLiteral("第一行 naïve 😀\r\nsecond\r\n第三");
+    const QByteArray utf8Bom("\xEF\xBB\xBF");
+    const struct {
+        const char* Name;
+        QByteArray Bytes;
+        TTextFileEncoding Encoding;
+        QString FirstLine;  // as shown; null: not checked
+    } rows[] = {
+        {"GBK with the euro byte", StringToAnsi(QStringLiteral("价格：5")) + "\x80\r\n" + StringToAnsi(QStringLiteral("欧元")),
+         tfeAnsi, QStringLiteral("价格：5\uF780")},
+        {"UTF-8 without a mark", chinese.toUtf8(), tfeAnsi, QString()},
+        {"UTF-8 with a mark", utf8Bom + chinese.toUtf8(), tfeUtf8, QStringLiteral("第一行 naïve 😀")},
+        {"UTF-8 with damaged bytes", utf8Bom + "a\xFF\xC0\x80\xED\xA0\x80\xEF\x9E\x80z\r\n\xE4\xB8", tfeUtf8,
+         QStringLiteral("a\uF7FF\uF7C0\uF780\uF7ED\uF7A0\uF780\uF7EF\uF79E\uF780z")},
+        {"UTF-16LE with a mark", QByteArray("\xFF\xFE") + Utf16Bytes(chinese, false), tfeUtf16LE,
+         QStringLiteral("第一行 naïve 😀")},
+        {"UTF-16LE, a lone surrogate and an odd byte",
+         QByteArray("\xFF\xFE") + Utf16Bytes(QStringLiteral("a\r\n"), false) + QByteArray("\x00\xD8\x80\xF7" "b", 5),
+         tfeUtf16LE, QStringLiteral("a")},
+        {"UTF-16BE with a mark", QByteArray("\xFE\xFF") + Utf16Bytes(chinese, true), tfeUtf16BE,
+         QStringLiteral("第一行 naïve 😀")},
+        {"only a mark", utf8Bom, tfeUtf8, QString()},
+        {"GB18030 four-byte sequences", StringToAnsi(QStringLiteral("😀\u0080\r\n\uF780")), tfeAnsi, QStringLiteral("😀\u0080")},
+    };
+    for (const auto& r : rows) {
+        TTextEditStringList list;
+        list.LoadFromBytes(r.Bytes);
+        EXPECT_EQ(list.FileEncoding(), r.Encoding) << r.Name;
+        if (!r.FirstLine.isNull()) {
+            EXPECT_EQ(list[0], r.FirstLine) << r.Name;
+        }
+        EXPECT_EQ(list.SaveToBytes().toHex(' '), r.Bytes.toHex(' ')) << r.Name;
+    }
+    // Through a file as well: 58 bytes stay 58 bytes.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("euro.txt");
+    const QByteArray euro = rows[0].Bytes + "\r\n" + StringToAnsi(QStringLiteral("这一行很长，用来凑够字节数")) + "\x80\x80";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(euro);
+    }
+    TTextEditStringList list;
+    list.LoadFromFile(path);
+    list.SaveToFile(path);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().toHex(' '), euro.toHex(' '));
+}
+
+TEST(TextEditLines, RandomFilesSaveAsTheyWereLoaded)
+{
+    // Lines of random bytes (no CR or LF), joined with one line-break style:
+    // with TrimTrailingBlankLines off every such file comes back byte for byte.
+    std::mt19937 random(36102);
+    const QByteArray marks[] = {QByteArray(), QByteArray("\xEF\xBB\xBF"), QByteArray("\xFF\xFE"), QByteArray("\xFE\xFF")};
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray& mark = marks[random() % 4];
+        const bool utf16 = mark.size() == 2;
+        const TTextLineBreakStyle style = static_cast<TTextLineBreakStyle>(random() % 3);
+        const QString breakText = style == lbsCRLF ? QStringLiteral("\r\n") : style == lbsLF ? QStringLiteral("\n") : QStringLiteral("\r");
+        QByteArray bytes = mark;
+        const int lines = 1 + static_cast<int>(random() % 5);
+        for (int line = 0; line < lines; ++line) {
+            if (line > 0)
+                bytes += utf16 ? Utf16Bytes(breakText, mark[0] == '\xFE') : breakText.toLatin1();
+            const int length = static_cast<int>(random() % 24);
+            for (int k = 0; k < length; ++k) {
+                const unsigned r = random();
+                if (utf16) {
+                    char16_t u = static_cast<char16_t>(r >> 8);
+                    if (u == u'\r' || u == u'\n')
+                        u = u'x';
+                    bytes += Utf16Bytes(QString(QChar(u)), mark[0] == '\xFE');
+                    continue;
+                }
+                char b = static_cast<char>(r % 3 == 0 ? 0x30 + (r >> 8) % 10 : 0x80 + (r >> 8) % 128);
+                if (r % 8 == 1)
+                    b = static_cast<char>(r >> 8);
+                bytes += b == '\r' || b == '\n' ? 'x' : b;
+            }
+        }
+        if (mark.isEmpty() && (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")))
+            bytes[0] = 'x';
+        if (utf16 && random() % 4 == 0)
+            bytes += static_cast<char>(random());  // an odd last byte
+        TTextEditStringList list;
+        list.SetTrimTrailingBlankLines(false);
+        list.LoadFromBytes(bytes);
+        ASSERT_EQ(list.SaveToBytes().toHex(' '), bytes.toHex(' ')) << "round " << round;
+    }
 }
 
 TEST(TextEditLines, AFailedSaveKeepsTheOldFile)

@@ -96,3 +96,25 @@ TEST(TextEditUndo, TheCleanPointFollowsUndo)
     list.TakeTopEntry();
     EXPECT_TRUE(list.IsInitialState());
 }
+
+TEST(TextEditUndo, AGroupBreakTakesANumberOfItsOwn)
+{
+    // Outside a block a break is numbered like a change of its own, so that
+    // no step takes it for a part of the change below; inside a block it
+    // shares the block's number.
+    TTextEditUndoList list;
+    Record(list);
+    list.AppendGroupBreak();
+    Record(list);
+    ASSERT_EQ(list.EntryCount(), 3);
+    EXPECT_NE(list.Entries(1)->GroupNumber, list.Entries(0)->GroupNumber);
+    EXPECT_NE(list.Entries(1)->GroupNumber, list.Entries(2)->GroupNumber);
+    list.OpenBlock();
+    Record(list);
+    list.AppendGroupBreak();
+    Record(list);
+    list.CloseBlock();
+    ASSERT_EQ(list.EntryCount(), 6);
+    EXPECT_EQ(list.Entries(4)->GroupNumber, list.Entries(3)->GroupNumber);
+    EXPECT_EQ(list.Entries(5)->GroupNumber, list.Entries(3)->GroupNumber);
+}

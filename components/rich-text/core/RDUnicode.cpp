@@ -295,7 +295,10 @@ QString AnsiToQString(TRDCodePage codePage, const QByteArray& s)
         return {};
     if (TCodePageConverter* converter = ConverterOf(codePage))
         return RawToWideString(converter->ToWide(s));
-    return AnsiToString(s);
+    // The text forms of GBK items keep every byte, so that text read out and
+    // written back, and positions counted through it, keep bytes that are no
+    // character.
+    return AnsiToStringKeepingBytes(s);
 }
 
 QByteArray AnsiToUtf16(TRDCodePage codePage, const QByteArray& s)
@@ -311,7 +314,7 @@ QByteArray AnsiToUtf8(TRDCodePage codePage, const QByteArray& s)
 {
     if (s.isEmpty())
         return {};
-    return AnsiToQString(codePage, s).toUtf8();
+    return RawToWideString(AnsiToUtf16(codePage, s)).toUtf8();
 }
 
 QByteArray QStringToAnsi(TRDCodePage codePage, const QString& s)
@@ -320,7 +323,7 @@ QByteArray QStringToAnsi(TRDCodePage codePage, const QString& s)
         return {};
     if (TCodePageConverter* converter = ConverterOf(codePage))
         return converter->ToAnsi(WideStringToRaw(s));
-    return StringToAnsi(s);
+    return StringToAnsiKeepingBytes(s);
 }
 
 QByteArray Utf16ToAnsi(TRDCodePage codePage, const QByteArray& s)

@@ -52,7 +52,10 @@ void SkipUnicodeBOM(char16_t*& p, int count);
 QByteArray AnsiToUtf16(TRDCodePage codePage, const QByteArray& s);
 QByteArray AnsiToUtf8(TRDCodePage codePage, const QByteArray& s);
 QByteArray Utf16ToAnsi(TRDCodePage codePage, const QByteArray& s);
-// The same from and to QString.
+// The same from and to QString. For the system code pages these keep every
+// byte: a byte that is no GBK character reads as U+F700 + byte and is
+// written back as that byte (AnsiText.h), so that the QString form of an ANSI
+// item gives back its bytes.
 QString AnsiToQString(TRDCodePage codePage, const QByteArray& s);
 QByteArray QStringToAnsi(TRDCodePage codePage, const QString& s);
 bool CanConvertToCodePage(TRDCodePage codePage, const QByteArray& s);
