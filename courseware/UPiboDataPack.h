@@ -70,7 +70,8 @@ void ReadPackMediaExt(const QString& packPath, QString& ext);
 // Unpacks the package packPath (".pibo" or ".vpibo", compared exactly) into
 // "temp/" and gives the playable path in playPath:
 // - ".pibo": temp/<base>.plrc and temp/<base>.wav (an MP3 becomes the WAV
-//   with 0.5 s of silence in front); playPath := temp/<base>.wav.
+//   with 0.5 s of silence in front); playPath := temp/<base>.wav. The stored
+//   extension names the MP3 or WAV in any case ("MP3" as "mp3").
 // - ".vpibo": temp/<base>.srt and temp/<base>.<stored extension>, which is
 //   playPath.
 // The files of an earlier opening of the same package, unchanged, are used
