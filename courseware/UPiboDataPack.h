@@ -22,14 +22,16 @@
 // Every routine reports success as a Boolean and catches everything inside;
 // ReadPackMediaExt alone raises. None shows a message.
 
+#include "UCommonFun.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <cstdint>
 #include <stdexcept>
 
-// Subtitle parts from this size on are refused.
-constexpr std::int64_t MaxPackSubtitleSize = 16 * 1024 * 1024;
+// Subtitle parts from this size on are refused, as plain subtitle files are.
+constexpr std::int64_t MaxPackSubtitleSize = MaxSubtitleFileSize;
 // The header's size.
 constexpr int PackHeaderSize = 9;
 
