@@ -295,10 +295,12 @@ bool ReadTextFile(const QString& path, QString& text)
     text.clear();
     try {
         QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly) || file.size() >= MaxSubtitleFileSize)
             return false;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
+        // A file that grows meanwhile (or a device without a size) is read up
+        // to the limit and no further.
+        const QByteArray bytes = file.read(MaxSubtitleFileSize);
+        if (file.error() != QFileDevice::NoError || bytes.size() >= MaxSubtitleFileSize)
             return false;
         text = DecodeTextBytes(bytes);
         return true;

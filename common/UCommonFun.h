@@ -100,7 +100,10 @@ bool ClearFolder(const QString& folder, QStringList* notDeleted = nullptr);
 // UTF-8 with or without its mark, or ANSI (GBK). These routines decode them in
 // memory; the file is never written. Line ends are left as they are.
 QString DecodeTextBytes(const QByteArray& bytes);
-// The text of the file; false when it cannot be read.
+// Subtitle files from this size on are not read, inside packages or not.
+constexpr qint64 MaxSubtitleFileSize = 16 * 1024 * 1024;
+// The text of the file; false when it cannot be read or has
+// MaxSubtitleFileSize bytes or more.
 bool ReadTextFile(const QString& path, QString& text);
 // The text of the file in the ANSI code page; false when it cannot be read.
 bool ConvertTextFileToAnsi(const QString& path, QByteArray& ansiText);

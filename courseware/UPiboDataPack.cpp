@@ -137,6 +137,16 @@ bool OpenAudioPackage(const QString& packPath, QString& playPath)
     if (!SplitPackFile(body, plrc, media))
         return false;
     QFile::remove(body);
+    // Extensions are names of a file system that ignores case: a stored "MP3"
+    // or "WAV" is the MP3 or WAV, unpacked under its lower-case name.
+    const QString stored = QFileInfo(media).suffix();
+    QString known;
+    if (stored.compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0)
+        known = wav;
+    else if (stored.compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
+        known = mp3;
+    if (!known.isEmpty() && media != known && QFile::rename(media, known))
+        media = known;
     bool ok = false;
     if (media == wav)
         ok = true;  // a WAV carries its silence already

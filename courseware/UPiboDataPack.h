@@ -22,14 +22,16 @@
 // Every routine reports success as a Boolean and catches everything inside;
 // ReadPackMediaExt alone raises. None shows a message.
 
+#include "UCommonFun.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <cstdint>
 #include <stdexcept>
 
-// Subtitle parts from this size on are refused.
-constexpr std::int64_t MaxPackSubtitleSize = 16 * 1024 * 1024;
+// Subtitle parts from this size on are refused, as plain subtitle files are.
+constexpr std::int64_t MaxPackSubtitleSize = MaxSubtitleFileSize;
 // The header's size.
 constexpr int PackHeaderSize = 9;
 
@@ -70,7 +72,8 @@ void ReadPackMediaExt(const QString& packPath, QString& ext);
 // Unpacks the package packPath (".pibo" or ".vpibo", compared exactly) into
 // "temp/" and gives the playable path in playPath:
 // - ".pibo": temp/<base>.plrc and temp/<base>.wav (an MP3 becomes the WAV
-//   with 0.5 s of silence in front); playPath := temp/<base>.wav.
+//   with 0.5 s of silence in front); playPath := temp/<base>.wav. The stored
+//   extension names the MP3 or WAV in any case ("MP3" as "mp3").
 // - ".vpibo": temp/<base>.srt and temp/<base>.<stored extension>, which is
 //   playPath.
 // The files of an earlier opening of the same package, unchanged, are used

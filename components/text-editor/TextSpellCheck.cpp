@@ -158,6 +158,10 @@ void TTextSpellCheck::SetApostrophes(const QString& value)
         FSpellWordChars.set(static_cast<size_t>(c));
         FSpellWordChars.set(static_cast<size_t>(c + 32));
     }
+    // The accented letters of the codes 128 to 255 (é of éclair, ü of über).
+    for (char16_t c = 128; c < 256; ++c)
+        if (QChar(c).isLetter())
+            FSpellWordChars.set(c);
     for (QChar c : value)
         if (c.unicode() > 0 && c.unicode() < 256)
             FSpellWordChars.set(c.unicode());

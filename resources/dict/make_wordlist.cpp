@@ -1,7 +1,8 @@
 // Makes the English word list of the spell checker from the system's word
 // lists: every entry lower-cased as look-ups lower-case typed words, only
-// entries of ASCII letters, digits, "-" and "'", each once, sorted, written
-// as ANSI text with CR LF ends.
+// entries of ASCII letters, digits, "-", "'" and accented letters that GBK
+// writes (é, è, ü, ...; an entry with a letter GBK lacks, such as ç or ñ, is
+// left out), each once, sorted, written as ANSI text (GBK) with CR LF ends.
 //
 // make_wordlist <output.dic> <list> [<list> ...]
 
@@ -18,13 +19,24 @@
 
 namespace {
 
+// A letter beyond ASCII that GBK has: two bytes that read back as it.
+bool GbkLetter(QChar c)
+{
+    if (!c.isLetter() || c.isSurrogate() || c.script() != QChar::Script_Latin)
+        return false;
+    const QString letter(c);
+    const QByteArray bytes = StringToAnsi(letter);
+    return bytes.size() == 2 && AnsiToString(bytes) == letter;
+}
+
 bool Acceptable(const QString& word)
 {
     if (word.isEmpty())
         return false;
     for (QChar c : word) {
         const char16_t u = c.unicode();
-        const bool ok = (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '\'';
+        const bool ok = (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-' || u == '\''
+                        || (u >= 0x80 && GbkLetter(c));
         if (!ok)
             return false;
     }

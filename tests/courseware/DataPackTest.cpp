@@ -88,7 +88,8 @@ TEST_F(DataPack, ExtensionFieldAndHeader)
         const char* field;
     };
     for (const Case& c : std::vector<Case>{{"a.mp3", "  mp3"}, {"b.rmvb", " rmvb"}, {"c.abcdef", "abcde"},
-                                           {"noext", "     "}, {"d.e.wav", "  wav"}, {"f.flv", "  flv"}})
+                                           {"noext", "     "}, {"d.e.wav", "  wav"}, {"f.flv", "  flv"},
+                                           {"LESSON.MP3", "  MP3"}})
         EXPECT_EQ(PackExtField(QString::fromLatin1(c.media)), QByteArray(c.field)) << c.media;
 
     WriteFile(W("s.plrc"), QByteArray(300, 'x'));
@@ -185,6 +186,46 @@ TEST_F(DataPack, OpenMp3PackageMakesPaddedWavAndCaches)
     EXPECT_EQ(again, play);
     EXPECT_FALSE(QFileInfo::exists(Temp("Unit1.mp3")));
     EXPECT_EQ(QFileInfo(play).lastModified(), made);
+}
+
+TEST_F(DataPack, CapitalisedMediaExtensionsOpenLikeLowerCaseOnes)
+{
+    // Our own writer keeps the media file's extension as it is ("  MP3").
+    struct Case {
+        const char* package;
+        const char* media;
+        QString fixture;
+    };
+    const std::vector<Case> cases{{"Caps1", "LESSON.MP3", File(QStringLiteral("cbr_mono.mp3"))},
+                                  {"Caps2", "LESSON.WAV", File(QStringLiteral("tone_mono22.wav"))},
+                                  {"Caps3", "lesson.Mp3", File(QStringLiteral("cbr_mono.mp3"))}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.package);
+        const QString media = W(QString::fromLatin1(c.media));
+        QFile::remove(media);
+        ASSERT_TRUE(QFile::copy(c.fixture, media));
+        const QString package = W(QString::fromLatin1(c.package) + QStringLiteral(".pibo"));
+        MakeAudioPackage(package, GbkPlrc(), media);
+        QString play = QStringLiteral("unchanged");
+        ASSERT_TRUE(OpenPackage(package, play));
+        const QString base = QString::fromLatin1(c.package);
+        EXPECT_EQ(play, Temp(base + QStringLiteral(".wav")));
+        EXPECT_EQ(ReadFile(Temp(base + QStringLiteral(".plrc"))), GbkPlrc());
+        ASSERT_TRUE(ReadWave(play).Ok);
+        // The media part lies under its lower-case name only.
+        const QString stored = QFileInfo(media).suffix();
+        if (stored.compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0) {
+            EXPECT_EQ(ReadFile(play), ReadFile(c.fixture));
+        } else {
+            EXPECT_EQ(ReadFile(Temp(base + QStringLiteral(".mp3"))), ReadFile(c.fixture));
+            EXPECT_GT(ReadWave(play).Data.size(), FfmpegPcm(c.fixture).size());
+        }
+        EXPECT_FALSE(QFileInfo::exists(Temp(base + u'.' + stored))) << stored.toStdString();
+        // Opened again from the cache.
+        QString again;
+        ASSERT_TRUE(OpenPackage(package, again));
+        EXPECT_EQ(again, play);
+    }
 }
 
 TEST_F(DataPack, CacheServesOnlyTheSamePackageUnchanged)

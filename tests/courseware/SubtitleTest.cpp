@@ -425,6 +425,34 @@ TEST_F(SubtitleTest, SrtAndPsrtReadInEveryEncodingAndWriteBackTheSameAnsiBytes)
     }
 }
 
+TEST_F(SubtitleTest, SubtitleFilesOfTheSizeRefusedInPackagesAreNotRead)
+{
+    // One sentence, then blanks up to the size asked for.
+    const auto padded = [](const QByteArray& head, qint64 size) {
+        return head + QByteArray(static_cast<qsizetype>(size) - head.size(), ' ');
+    };
+    const QByteArray lrc = "[00:01.00]Hello.\r\n";
+    TAudioLrcItems items;
+    Write(QStringLiteral("lesson.lrc"), padded(lrc, MaxSubtitleFileSize - 1));
+    ASSERT_TRUE(LoadLrcFile(items, Media()));
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].English, QStringLiteral("Hello."));
+
+    // From the limit on: the reading fails and leaves no sentence.
+    Write(QStringLiteral("lesson.lrc"), padded(lrc, MaxSubtitleFileSize));
+    EXPECT_FALSE(LoadLrcFile(items, Media()));
+    EXPECT_TRUE(items.isEmpty());
+    EXPECT_FALSE(ShiftLrcFile(PathOf(QStringLiteral("lesson.lrc")), 1000));
+    QString text = QStringLiteral("old");
+    EXPECT_FALSE(ReadTextFile(PathOf(QStringLiteral("lesson.lrc")), text));
+    EXPECT_TRUE(text.isEmpty());
+
+    TVideoLrcItems cues;
+    Write(QStringLiteral("film.srt"), padded("1\r\n00:00:01,000 --> 00:00:02,000\r\nHi\r\n\r\n\r\n", MaxSubtitleFileSize));
+    EXPECT_FALSE(LoadSrtFile(cues, Video()));
+    EXPECT_TRUE(cues.isEmpty());
+}
+
 TEST_F(SubtitleTest, SrtIsPreferredToPsrt)
 {
     TVideoLrcItems items;

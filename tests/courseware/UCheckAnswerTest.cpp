@@ -26,7 +26,7 @@ QString Render(const TWordeCheckItems& words)
         case wcMiss: code = QStringLiteral("M"); break;
         default: code = QString::number(w.Code); break;
         }
-        parts << QStringLiteral("%1:%2@%3|%4").arg(code, w.AnswerWord).arg(w.AnswerIndex).arg(w.ReferenceWord);
+        parts << QStringLiteral("%1:%2@%3|%4").arg(code, w.AnswerWord, QString::number(w.AnswerIndex), w.ReferenceWord);
     }
     return parts.join(QLatin1Char(' '));
 }
@@ -253,7 +253,7 @@ TEST(CheckSentence, WholeLessonOfFreeDictation)
         } else if (isDeleted(k)) {
             expected << QStringLiteral("M:@-1|%1").arg(plain);
         } else {
-            expected << QStringLiteral("R:%1@%2|%1").arg(plain).arg(typed.size());
+            expected << QStringLiteral("R:%1@%2|%1").arg(plain, QString::number(typed.size()));
             typed << plain;
         }
         if (isInsertedAfter(k)) {

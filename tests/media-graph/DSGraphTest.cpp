@@ -531,8 +531,8 @@ TEST(FilterGraph, DoEventDispatchesEveryCodeToItsEvent)
     graph.OnDVDDomainFirstPlay = [&](QObject*) { note("domain1"); };
     graph.OnDVDDomainStop = [&](QObject*) { note("domain5"); };
     graph.OnDVDTitleChange = [&](QObject*, std::int32_t v) { note(QString("title %1").arg(v)); };
-    graph.OnDVDAudioStreamChange = [&](QObject*, std::int32_t s, const QString& l, std::int32_t id) { note(QString("audio %1 %2 %3").arg(s).arg(l).arg(id)); };
-    graph.OnDVDSubpictureStreamChange = [&](QObject*, std::int32_t s, const QString& l, std::int32_t id) { note(QString("sub %1 %2 %3").arg(s).arg(l).arg(id)); };
+    graph.OnDVDAudioStreamChange = [&](QObject*, std::int32_t s, const QString& l, std::int32_t id) { note(QString("audio %1 %2 %3").arg(QString::number(s), l, QString::number(id))); };
+    graph.OnDVDSubpictureStreamChange = [&](QObject*, std::int32_t s, const QString& l, std::int32_t id) { note(QString("sub %1 %2 %3").arg(QString::number(s), l, QString::number(id))); };
     graph.OnDVDStillOn = [&](QObject*, bool b, std::int32_t s) { note(QString("stillon %1 %2").arg(b).arg(s)); };
     graph.OnDVDCurrentTime = [&](QObject*, int h, int m, int s, int f, int r) { note(QString("time %1:%2:%3.%4 @%5").arg(h).arg(m).arg(s).arg(f).arg(r)); };
     graph.OnDVDErrorUnexpected = [&](QObject*) { note("error1"); };

@@ -6,6 +6,7 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QScrollBar>
 
+#include <climits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -605,6 +606,68 @@ TEST(RDRichDoc, TheLayoutFollowsTheClientWidth)
     EXPECT_LT(data.DrawItems.Count(), lines);
     for (int i = 0; i < data.DrawItems.Count(); ++i)
         EXPECT_LE(doc.D(i).Left + doc.D(i).Width, doc.ClientWidth() - doc.RightMargin) << i;
+}
+
+TEST(RDRichDoc, AHostileLayoutBlockIsBoundedAndFormats)
+{
+    // The block as a file made to harm writes it: margins and widths at the
+    // ends of the integers.
+    TCheckSheet sheet;
+    TRichDoc source;
+    source.SetStyle(&sheet);
+    source.RDFOptions |= rdfoSaveLayout;
+    source.AddTextInNewParagraph(QStringLiteral("one"), csRightSpell, 0);
+    TRDLayoutInfo hostile;
+    hostile.LeftMargin = INT_MAX;
+    hostile.RightMargin = INT_MAX;
+    hostile.TopMargin = INT_MAX;
+    hostile.BottomMargin = INT_MIN;
+    hostile.MinTextWidth = INT_MAX;
+    hostile.MaxTextWidth = INT_MIN;
+    TRDMemoryStream rdf;
+    ASSERT_TRUE(source.DocumentData()->SaveRDF(rdf, 0, &hostile, nullptr, clNone));
+
+    TViewer copy(&sheet, 300, 100);
+    copy.RDFOptions |= rdfoLoadLayout;
+    rdf.SetPosition(0);
+    TColor color = clNone;
+    TRDLayoutInfo layout;
+    ASSERT_TRUE(copy.DocumentData()->LoadFromRDF(rdf, color, copy.Background(), &layout));
+    ASSERT_TRUE(layout.Loaded);
+    EXPECT_EQ(layout.LeftMargin, RDFMaxLayoutExtent);
+    EXPECT_EQ(layout.RightMargin, RDFMaxLayoutExtent);
+    EXPECT_EQ(layout.TopMargin, RDFMaxLayoutExtent);
+    EXPECT_EQ(layout.BottomMargin, 0);
+    EXPECT_EQ(layout.MinTextWidth, RDFMaxLayoutExtent);
+    EXPECT_EQ(layout.MaxTextWidth, 0);
+    copy.ApplyLayout(layout);
+    copy.FormatDocument();
+    QApplication::processEvents();
+    // Every extent adds up to what it is.
+    EXPECT_EQ(copy.Data().TextWidth, RDFMaxLayoutExtent);
+    EXPECT_EQ(copy.Data().DocumentWidth, RDFMaxLayoutExtent);
+    EXPECT_EQ(copy.Data().GetScrollWidth(), 3 * RDFMaxLayoutExtent);
+    ASSERT_EQ(copy.Data().DrawItems.Count(), 1);
+    EXPECT_EQ(copy.D(0).Left, RDFMaxLayoutExtent);
+    EXPECT_GE(copy.D(0).Top, RDFMaxLayoutExtent);
+    EXPECT_LT(copy.D(0).Top, RDFMaxLayoutExtent + 100);
+    EXPECT_GT(copy.Data().DocumentHeight, copy.D(0).Top);
+
+    // The block alone, value by value.
+    struct TCase {
+        int32_t Stored, Read;
+    } cases[] = {{0, 0}, {5, 5}, {RDFMaxLayoutExtent, RDFMaxLayoutExtent}, {RDFMaxLayoutExtent + 1, RDFMaxLayoutExtent},
+                 {INT_MAX, RDFMaxLayoutExtent}, {-1, 0}, {INT_MIN, 0}};
+    for (const TCase& c : cases) {
+        TRDLayoutInfo block;
+        block.LeftMargin = block.RightMargin = block.TopMargin = block.BottomMargin = c.Stored;
+        block.MinTextWidth = block.MaxTextWidth = c.Stored;
+        TRDLayoutInfo read;
+        read.LoadFromBytes(block.SaveToBytes(true));
+        for (int32_t v : {read.LeftMargin, read.RightMargin, read.TopMargin, read.BottomMargin, read.MinTextWidth,
+                          read.MaxTextWidth})
+            EXPECT_EQ(v, c.Read) << c.Stored;
+    }
 }
 
 TEST(RDRichDoc, RDFKeepsTheLayoutAndTextGoesOutPlain)

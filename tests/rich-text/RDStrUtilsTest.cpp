@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "RDStrUtils.h"
 
 TEST(RDNumerals, Table)
@@ -18,7 +20,12 @@ TEST(RDNumerals, Table)
 
 TEST(RDSubSuperScriptSize, Table)
 {
-    const int sizes[][2] = {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 3}, {5, 3}, {8, 5}, {10, 7}, {12, 8}};
+    // A style table may set any size: the extremes keep the pattern.
+    const int sizes[][2] = {{0, 0},   {1, 1},   {2, 1},  {3, 2},
+                            {4, 3},   {5, 3},   {8, 5},  {10, 7},
+                            {12, 8},  {-3, -2}, {-4, -3},
+                            {INT_MAX, 1431655765},      {INT_MAX - 1, 1431655764},
+                            {INT_MIN, -1431655765},     {INT_MIN + 1, -1431655765}};
     for (const auto& s : sizes)
         EXPECT_EQ(SubSuperScriptSize(s[0]), s[1]) << s[0];
     EXPECT_EQ(IntSign(-7), -1);

@@ -172,3 +172,30 @@ TEST_F(RDStyleIni, ListLevelsPicturesAndFonts)
     EXPECT_EQ(font.Color, clRed);
     EXPECT_EQ(font.Charset, DEFAULT_CHARSET);
 }
+
+TEST_F(RDStyleIni, MarkerFontNamesWithPercentSignsRoundTrip)
+{
+    TIniFile ini(Path());
+    for (const QString& name : {QStringLiteral("%0"), QStringLiteral("%1x"), QStringLiteral("a%2b%6"),
+                                QStringLiteral("%%9"), QStringLiteral("宋体%1")}) {
+        SCOPED_TRACE(name.toStdString());
+        TRDMarkerFont font;
+        font.Name = name;
+        font.Style = fsItalic;
+        font.Color = clWindowText;
+        EXPECT_EQ(MarkerFontToString(font), name + QStringLiteral(",-11,I,0,clWindowText,1"));
+
+        TRDListInfo list;
+        list.Levels.resize(1);
+        list.Levels[0].Font() = font;
+        SaveToIni(list, ini, "S", "L%s");
+        TRDListInfo back;
+        ASSERT_NO_THROW(LoadFromIni(back, ini, "S", "L%s"));
+        ASSERT_EQ(back.Levels.size(), 1u);
+        EXPECT_EQ(back.Levels[0].Font().Name, name);
+        EXPECT_EQ(back.Levels[0].Font().Size, 8);
+        EXPECT_EQ(back.Levels[0].Font().Style, fsItalic);
+        EXPECT_EQ(back.Levels[0].Font().Color, clWindowText);
+        EXPECT_EQ(back.Levels[0].Font().Charset, DEFAULT_CHARSET);
+    }
+}

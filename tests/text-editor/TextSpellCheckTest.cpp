@@ -256,6 +256,28 @@ TEST(TextSpellAcceptance, TheShippedEnglishList)
         EXPECT_TRUE(spell.IsWordAccepted(QString::fromLatin1(word))) << word;
     for (const char* word : {"recieve", "teh", "wrod"})
         EXPECT_FALSE(spell.IsWordAccepted(QString::fromLatin1(word))) << word;
+    // Accented entries stay, in GBK.
+    for (const char* word : {"éclairs", "protégés", "cortège's", "Éclair", "PROTÉGÉ"})
+        EXPECT_TRUE(spell.IsWordAccepted(QString::fromUtf8(word))) << word;
+    EXPECT_FALSE(spell.IsWordAccepted(QString::fromUtf8("protégéz")));
+
+    // The file: GBK, CR LF after every line, every line a word that reads
+    // back as it was written.
+    const QByteArray bytes = ReadFile(folder + "english.1-0-0.dic");
+    EXPECT_TRUE(bytes.contains(QByteArray("\r\n\xA8\xA6" "clairs\r\n"))) << "éclairs in GBK";
+    ASSERT_TRUE(bytes.endsWith("\r\n"));
+    const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+    int accented = 0;
+    for (const QByteArray& line : lines) {
+        ASSERT_TRUE(line.endsWith('\r')) << line.toStdString();
+        const QByteArray word = line.chopped(1);
+        ASSERT_FALSE(word.isEmpty());
+        const QString text = AnsiToString(word);
+        ASSERT_EQ(StringToAnsi(text), word) << word.toStdString();
+        ASSERT_FALSE(text.contains(QChar::ReplacementCharacter) || text.contains(u'?')) << word.toStdString();
+        accented += text.size() != word.size();
+    }
+    EXPECT_GT(accented, 100);
 }
 
 // ---------------------------------------------------------------- words in editors and underlining
@@ -279,11 +301,12 @@ struct TCheckedEditor {
     TTextEdit Edit;
     TTextSpellCheck Spell;
 
-    explicit TCheckedEditor(const QStringList& lines)
+    explicit TCheckedEditor(const QStringList& lines,
+                            const QByteArray& list = "a\r\nin\r\nis\r\nreceive\r\nthe\r\nword\r\nwords\r\n")
     {
         const QString folder = Dir.path() + QStringLiteral("/dict/");
         QDir().mkpath(folder);
-        WriteList(folder + "english.1-0-0.dic", "a\r\nin\r\nis\r\nreceive\r\nthe\r\nword\r\nwords\r\n");
+        WriteList(folder + "english.1-0-0.dic", list);
         Spell.SetDictionaryPath(folder);
         Spell.SetUserDirectory(folder);
         Spell.SetOptions(sscoAutoSpellCheck);
@@ -364,6 +387,28 @@ TEST(TextSpellEditor, UnderlinesMisspeltWordsOnlyAndACorrectionClearsThem)
     c.Spell.SetOptions(0);
     shot = c.Edit.grab().toImage();
     EXPECT_EQ(c.RedUnder(shot, 1, 18, QStringLiteral("teh")), 0);
+}
+
+TEST(TextSpellEditor, AccentedLettersBelongToWords)
+{
+    // "éclairs" is in the list (GBK), "protégé" is not.
+    TCheckedEditor c({QStringLiteral("the éclairs protégé")}, "the\r\n" + StringToAnsi(QStringLiteral("éclairs")) + "\r\n");
+    EXPECT_TRUE(c.Spell.IsSpellWordChar(u'é'));
+    EXPECT_TRUE(c.Spell.IsSpellWordChar(u'Ü'));
+    EXPECT_FALSE(c.Spell.IsSpellWordChar(0xD7));  // the multiplication sign
+    EXPECT_FALSE(c.Spell.IsSpellWordChar(0xB4));  // the acute accent, no apostrophe on these screens
+    // Cells: "the" 1-3, "éclairs" 5-12 (é takes two), "protégé" 14-22.
+    const TCharSet chars = c.Spell.SpellWordChars();
+    for (int cell : {5, 6, 7, 12})
+        EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&c.Edit, BufferCoord(cell, 1), chars, true),
+                  QStringLiteral("éclairs")) << cell;
+    EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&c.Edit, BufferCoord(14, 1), chars, true), QStringLiteral("protégé"));
+    EXPECT_TRUE(c.Spell.IsWordAccepted(QStringLiteral("Éclairs")));
+
+    const QImage shot = c.Edit.grab().toImage();
+    EXPECT_EQ(c.RedUnder(shot, 1, 1, QStringLiteral("the")), 0);
+    EXPECT_EQ(c.RedUnder(shot, 1, 5, QStringLiteral("éclairs")), 0);
+    EXPECT_GT(c.RedUnder(shot, 1, 14, QStringLiteral("protégé")), 10);
 }
 
 TEST(TextSpellEditor, TheUnderlineFollowsItsPatternAndLeavesTheGutterAlone)

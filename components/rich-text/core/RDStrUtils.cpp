@@ -152,11 +152,17 @@ QString AlphaNumeral(int n)
 
 int SubSuperScriptSize(int size)
 {
-    if (size % 3 == 0)
-        return 2 * (size / 3);
-    if ((size + 1) % 3 == 0)
-        return 2 * ((size + 1) / 3) - 1;
-    return 2 * ((size + 2) / 3) - 1;
+    // In 64 bits: a style's size may be any integer. The result lies within
+    // two thirds of the size and one, so it fits.
+    const int64_t s = size;
+    int64_t result = 0;
+    if (s % 3 == 0)
+        result = 2 * (s / 3);
+    else if ((s + 1) % 3 == 0)
+        result = 2 * ((s + 1) / 3) - 1;
+    else
+        result = 2 * ((s + 2) / 3) - 1;
+    return static_cast<int>(result);
 }
 
 int IntSign(int n)

@@ -176,6 +176,12 @@ public:
     bool LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool wholeDocument, bool placeFirstItem,
                  bool insertMode, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo,
                  int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead);
+    // LoadRDF from bytes, read where they lie (they may be a view of a larger
+    // read going on): nothing of them is kept beyond the call.
+    bool LoadRDFFromBytes(const QByteArray& data, int& index, int firstParaNo, bool wholeDocument,
+                          bool placeFirstItem, bool insertMode, TColor& color, TRDBackground* background,
+                          TRDLayoutInfo* layoutInfo, int& itemsAdded, bool& interrupted, bool& reformatAll,
+                          bool nestedRead);
     void ApplyLayoutInfo(const TRDLayoutInfo& layoutInfo);
 
     // Sequence fields: the sequence list of the document tree kept in step
@@ -418,6 +424,12 @@ private:
     void EmptyItemListWithoutFreeing();
     void DestroyOwnMarkerListForClear();
     void DestroyOwnSeqListForClear();
+    // What LoadRDF and LoadRDFFromBytes share: the bytes given, else the rest
+    // of the stream.
+    bool LoadRDFData(TRDStream* stream, const QByteArray* bytes, int& index, int firstParaNo, bool wholeDocument,
+                     bool placeFirstItem, bool insertMode, TColor& color, TRDBackground* background,
+                     TRDLayoutInfo* layoutInfo, int& itemsAdded, bool& interrupted, bool& reformatAll,
+                     bool nestedRead);
 
     std::unique_ptr<std::vector<TRDItemEntry>> FOwnItems;
     friend class TRDFReader;

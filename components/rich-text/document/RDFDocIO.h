@@ -25,6 +25,10 @@ extern bool RDFSaveNestedSelection;
 // Nested documents read from RDF (notes, table cells) stop at this depth.
 constexpr int RDFMaxNestingDepth = 64;
 
+// Margins and text widths read from a layout block are bounded to
+// 0..RDFMaxLayoutExtent pixels (a text width of 0 means none).
+constexpr int32_t RDFMaxLayoutExtent = 32767;
+
 // The layout of a saved document or part: margins and text widths of the
 // viewer, and whether the part begins or ends inside a paragraph.
 class TRDLayoutInfo {
@@ -45,7 +49,8 @@ public:
     // The block: Form, Size and what Size counts.
     QByteArray SaveToBytes(bool ownRoot) const;
     // Raises ERichDocError "Invalid RDF format" for a block that does not
-    // hold what its Size and Form say.
+    // hold what its Size and Form say. Margins and widths outside
+    // 0..RDFMaxLayoutExtent are brought to the nearer end.
     void LoadFromBytes(const QByteArray& data);
 };
 

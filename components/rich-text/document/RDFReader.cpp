@@ -60,8 +60,13 @@ public:
     void Finish(bool success, int startIndex);
 
 private:
-    // A copy of a part of the data (which may be the stream's own memory).
-    QByteArray Piece(qsizetype start, qsizetype length) const { return QByteArray(FData.constData() + start, length); }
+    // A part of the data: a copy (the data may be the stream's own memory),
+    // or a view of it while FViewPieces is set.
+    QByteArray Piece(qsizetype start, qsizetype length) const
+    {
+        return FViewPieces ? QByteArray::fromRawData(FData.constData() + start, length)
+                           : QByteArray(FData.constData() + start, length);
+    }
     bool ReadTextLine(QByteArray& line, bool& crlf);
     bool ReadBinaryBlock(QByteArray& block);
     bool ReadUtf16Line(QByteArray& line);
@@ -94,6 +99,7 @@ private:
     bool& FReformatAll;
 
     QByteArray FData;
+    bool FViewPieces = false;
     qsizetype FPos = 0;
     int FVersion = 1;
     int FSubVersion = 0;
@@ -685,19 +691,22 @@ bool TRDFReader::Read(const QByteArray& data)
                 return false;
             continue;
         }
+        // The last line of an item that only reads it (a nested document) is
+        // a view of the data: a copy at every level of nesting would hold the
+        // rest of the data once more for each level.
+        FViewPieces = FState == TReadState::ItemRecord && FHeader.Item && FLineNo == FHeader.LineCount - 1
+                      && FHeader.Item->ReadsLastRDFLineInPlace();
+        bool read = true;
         switch (FMode) {
         case TReadMode::Text: ReadTextLine(line, crlf); break;
         case TReadMode::Binary:
-            if (!ReadBinaryBlock(line))
-                return false;
+            read = ReadBinaryBlock(line);
             FMode = TReadMode::Text;
             break;
-        case TReadMode::Utf16:
-            if (!ReadUtf16Line(line))
-                return false;
-            break;
+        case TReadMode::Utf16: read = ReadUtf16Line(line); break;
         }
-        if (!HandleLine(line))
+        FViewPieces = false;
+        if (!read || !HandleLine(line))
             return false;
         ++FLineNo;
         if (FLineNo >= FHeader.LineCount) {
@@ -769,6 +778,24 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
                             bool insertMode, TColor& color, TRDBackground* background, TRDLayoutInfo* layoutInfo,
                             int& itemsAdded, bool& interrupted, bool& reformatAll, bool nestedRead)
 {
+    return LoadRDFData(&stream, nullptr, index, firstParaNo, wholeDocument, placeFirstItem, insertMode, color,
+                       background, layoutInfo, itemsAdded, interrupted, reformatAll, nestedRead);
+}
+
+bool TCustomRDData::LoadRDFFromBytes(const QByteArray& data, int& index, int firstParaNo, bool wholeDocument,
+                                     bool placeFirstItem, bool insertMode, TColor& color, TRDBackground* background,
+                                     TRDLayoutInfo* layoutInfo, int& itemsAdded, bool& interrupted,
+                                     bool& reformatAll, bool nestedRead)
+{
+    return LoadRDFData(nullptr, &data, index, firstParaNo, wholeDocument, placeFirstItem, insertMode, color,
+                       background, layoutInfo, itemsAdded, interrupted, reformatAll, nestedRead);
+}
+
+bool TCustomRDData::LoadRDFData(TRDStream* stream, const QByteArray* bytes, int& index, int firstParaNo,
+                                bool wholeDocument, bool placeFirstItem, bool insertMode, TColor& color,
+                                TRDBackground* background, TRDLayoutInfo* layoutInfo, int& itemsAdded,
+                                bool& interrupted, bool& reformatAll, bool nestedRead)
+{
     interrupted = true;
     itemsAdded = 0;
     // Documents nested in items read their own RDF inside this read; a file
@@ -799,9 +826,11 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
     reader.Maps = GetRDFStyleMaps();
     bool result = false;
     try {
-        const int64_t remaining = stream.Size() - stream.Position();
         QByteArray data;
-        if (auto* memory = dynamic_cast<TRDMemoryStream*>(&stream); memory && remaining > 0) {
+        const int64_t remaining = stream ? stream->Size() - stream->Position() : 0;
+        if (bytes) {
+            data = *bytes;  // shared, or a view that stays one
+        } else if (auto* memory = dynamic_cast<TRDMemoryStream*>(stream); memory && remaining > 0) {
             // A memory stream is read where it lies: pictures make documents
             // large, and a copy of all of it would be thrown away at once. The
             // reader copies every piece it keeps.
@@ -809,7 +838,7 @@ bool TCustomRDData::LoadRDF(TRDStream& stream, int& index, int firstParaNo, bool
             memory->Seek(remaining, 1);
         } else if (remaining > 0) {
             data.resize(remaining);
-            stream.ReadBuffer(data.data(), remaining);
+            stream->ReadBuffer(data.data(), remaining);
         }
         // The list grows as items come (no room is set aside by counting
         // lines: records of most kinds have many lines, and a list many times

@@ -1,5 +1,6 @@
 // Writing documents as RDF.
 
+#include <algorithm>
 #include <charconv>
 
 #include <QtCore/QtEndian>
@@ -55,12 +56,15 @@ void TRDLayoutInfo::LoadFromBytes(const QByteArray& data)
     if (form == 0) {
         if (size < 25)
             throw ERichDocError("Invalid RDF format");
-        LeftMargin = get(at);
-        RightMargin = get(at + 4);
-        TopMargin = get(at + 8);
-        BottomMargin = get(at + 12);
-        MinTextWidth = get(at + 16);
-        MaxTextWidth = get(at + 20);
+        // The viewer adds margins and widths up: bounded, as they come from
+        // anywhere.
+        const auto extent = [&](qsizetype i) { return std::clamp(get(i), 0, RDFMaxLayoutExtent); };
+        LeftMargin = extent(at);
+        RightMargin = extent(at + 4);
+        TopMargin = extent(at + 8);
+        BottomMargin = extent(at + 12);
+        MinTextWidth = extent(at + 16);
+        MaxTextWidth = extent(at + 20);
         const auto bidi = static_cast<uint8_t>(data[at + 24]);
         BiDiMode = bidi <= 2 ? static_cast<TRDBiDiMode>(bidi) : TRDBiDiMode::rdbdUnspecified;
         at += 25;

@@ -131,6 +131,10 @@ public:
     // readMode 1 asks for a binary block next; readState 2 skips the rest.
     virtual bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
                              QByteArray& name, int& readMode, int& readState);
+    // True when ReadRDFLine only reads the last line of the record and keeps
+    // nothing of it (a nested document): the reader then hands it over as a
+    // view of the data it reads instead of a copy.
+    virtual bool ReadsLastRDFLineInPlace() const { return false; }
     virtual void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
                          bool forceContinuePara, int partCode) const {}
     // Writes what is selected inside an item that holds documents.

@@ -85,9 +85,6 @@ bool TRDSubData::LoadNested(const QByteArray& data)
     TCustomRDData* root = MainRoot();
     if (!root)
         return false;
-    TRDMemoryStream stream;
-    stream.LoadFromBytes(data);
-    stream.SetPosition(0);
     // The read clears the warnings it reports; those of the enclosing read stay.
     const uint8_t warnings = root->GetRDFLoadWarnings();
     int index = 0;
@@ -95,8 +92,8 @@ bool TRDSubData::LoadNested(const QByteArray& data)
     bool interrupted = false;
     bool reformatAll = false;
     TColor color = clNone;
-    const bool result = LoadRDF(stream, index, -1, false, false, false, color, nullptr, nullptr, itemsAdded,
-                                interrupted, reformatAll, true);
+    const bool result = LoadRDFFromBytes(data, index, -1, false, false, false, color, nullptr, nullptr, itemsAdded,
+                                         interrupted, reformatAll, true);
     root->SetRDFLoadWarnings(warnings | root->GetRDFLoadWarnings());
     return result;
 }

@@ -61,6 +61,7 @@ public:
     bool SaveToMemoryStream(TRDStream& stream);
     // Reads RDF into the document at index 0 as part of a read going on in
     // the main document: the read's style maps and warnings stay that read's.
+    // The data is read where it lies (a view of the enclosing read's data).
     bool LoadNested(const QByteArray& data);
 
 private:
@@ -98,6 +99,8 @@ public:
                  bool forceContinuePara, int partCode) const override;
     bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
                      QByteArray& name, int& readMode, int& readState) override;
+    // The note's document is read from the last line, which is not kept.
+    bool ReadsLastRDFLineInPlace() const override { return true; }
 
 protected:
     TCustomRDNoteItemInfo(TCustomRDData* rdData, int32_t styleNo, const QString& seqName);

@@ -1,6 +1,8 @@
 #include "CRDFData.h"
 
 #include <algorithm>
+#include <climits>
+#include <initializer_list>
 
 #include <QtCore/QCoreApplication>
 #include <QtGui/QFontMetrics>
@@ -29,6 +31,16 @@ char16_t UnitAt(const QByteArray& s, int i)
 bool IsSpaceAt(const QByteArray& s, int i, int flags)
 {
     return (flags & rdioUnicode) ? UnitAt(s, i) == u' ' : s[i] == ' ';
+}
+
+// Margins, widths and heights added up in 64 bits, brought into the range
+// of int: the owner's margins and widths may be any integers.
+int FormatExtentSum(std::initializer_list<int64_t> parts)
+{
+    int64_t sum = 0;
+    for (int64_t part : parts)
+        sum += part;
+    return static_cast<int>(std::clamp<int64_t>(sum, INT_MIN, INT_MAX));
 }
 
 } // namespace
@@ -157,7 +169,7 @@ void TCustomRDFormattedData::ClearFormatting()
     State &= ~(dsMouseSelecting | dsLineSelecting | dsJumpHighlighted);
     MouseDownDrawItem = -1;
     LastFormattedItemNo = -1;
-    DocumentHeight = GetTopMargin() + GetBottomMargin();
+    DocumentHeight = FormatExtentSum({GetTopMargin(), GetBottomMargin()});
 }
 
 void TCustomRDFormattedData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
@@ -278,13 +290,14 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
     TRDFormatResolution res;
     FillResolution(canvas, res);
     int f = onlyNewItems ? LastFormattedItemNo + 1 : 0;
-    int margins = res.LeftMargin + res.RightMargin;
+    const int64_t margins = int64_t(res.LeftMargin) + res.RightMargin;
+    const int clientText = FormatExtentSum({GetWidth(), -margins});
     int minText = ScaleToDeviceX(GetMinTextWidth(), &res.Info);
     int maxText = ScaleToDeviceX(GetMaxTextWidth(), &res.Info);
-    TextWidth = std::max(GetWidth() - margins, WidthFromItemToEnd(f, &res.Info, canvas));
+    TextWidth = std::max(clientText, WidthFromItemToEnd(f, &res.Info, canvas));
     TextWidth = std::max(TextWidth, minText);
     if (GetOptions() & rdoClientTextWidth)
-        DocumentWidth = std::max(GetWidth() - margins, minText);
+        DocumentWidth = std::max(clientText, minText);
     else
         DocumentWidth = maxText < 1 ? TextWidth : std::min(maxText, TextWidth);
 
@@ -306,15 +319,14 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
         FinishPendingTab(st);
         int e = FinishLine(res, st.Origin + st.Width, st, !(State & dsLastLineContinues));
         ReleaseFontInfoCache(st.FontCache);
-        DocumentHeight = GetBottomMargin() + st.Y + st.Gap + e;
-        if (ItemCount() > 0)
-            DocumentHeight += ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info);
+        const int spaceAfter = ItemCount() > 0 ? ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info) : 0;
+        DocumentHeight = FormatExtentSum({GetBottomMargin(), st.Y, st.Gap, e, spaceAfter});
         AdjustVScrollUnits();
         OffsetJumpRects();
     }
     int oldW = GetWidth(), oldH = GetHeight();
     SkipNextFormat = true;
-    SetDocumentSize(GetLeftMargin() + TextWidth + GetRightMargin(), DocumentHeight, true);
+    SetDocumentSize(FormatExtentSum({GetLeftMargin(), TextWidth, GetRightMargin()}), DocumentHeight, true);
     SkipNextFormat = false;
     if (oldW != GetWidth() || oldH != GetHeight()) {
         State &= ~dsFormatting;
@@ -1477,8 +1489,8 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool update, bool itemF
             bottom += ParaStyleOf(ItemCount() - 1).SpaceAfter;
         // Everything below the range moved: repaint down to the old or new end.
         dirty.setBottom(std::min(std::max(bottom, oldContentBottom) - vOffset + 10, GetHeight()) - 1);
-        if (GetBottomMargin() + bottom != DocumentHeight) {
-            DocumentHeight = GetBottomMargin() + bottom;
+        if (const int height = FormatExtentSum({GetBottomMargin(), bottom}); height != DocumentHeight) {
+            DocumentHeight = height;
             AdjustVScrollUnits();
             // The owner's size handling must not start a pass of its own.
             SkipNextFormat = true;

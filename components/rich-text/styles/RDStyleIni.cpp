@@ -348,13 +348,10 @@ QString MarkerFontToString(const TRDMarkerFont& font)
     if (font.Style & fsStrikeOut) letters += u'S';
     const auto name = ColorToIdent(font.Color);
     const QString color = name ? *name : QStringLiteral("$%1").arg(font.Color, 8, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("%1,%2,%3,%4,%5,%6")
-        .arg(font.Name)
-        .arg(-MulDiv(font.Size, 96, 72))
-        .arg(letters)
-        .arg(0)
-        .arg(color)
-        .arg(font.Charset);
+    // Joined, not substituted: a name may hold "%1" itself.
+    const QChar comma = u',';
+    return font.Name + comma + QString::number(-MulDiv(font.Size, 96, 72)) + comma + letters + comma + u'0' + comma
+           + color + comma + QString::number(font.Charset);
 }
 
 void MarkerFontFromString(TRDMarkerFont& font, const QString& text)
