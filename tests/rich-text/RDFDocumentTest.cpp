@@ -167,6 +167,13 @@ TEST_F(RDFDocumentTest, CheckpointBeforeAnItemTravels)
     EXPECT_EQ(back.CPCount, 1);
 }
 
+TEST_F(RDFDocumentTest, CheckpointNamesKeepBytesThatAreNoGbkCharacter)
+{
+    const QByteArray bytes("-8 1 3\r\n0 1 0 0 0 0\r\na\r\n-2 1 0 0 0 7 0 0\r\n\x80" "cp\xFF\x81\r\n0 1 0 0 0 0\r\nb\r\n");
+    ASSERT_TRUE(Load(Doc, bytes));
+    EXPECT_EQ(Save(Doc).toHex(' ').toStdString(), bytes.toHex(' ').toStdString());
+}
+
 TEST_F(RDFDocumentTest, Utf16AndGbkFollowTheStyle)
 {
     // 中 as UTF-16 into a Unicode style stays UTF-16.

@@ -517,3 +517,20 @@ TEST_F(LabelTest, PrintingAtTheScreensResolutionUsesTheCachedMeasure)
 }
 
 }  // namespace
+
+TEST_F(LabelTest, BytesThatAreNoGbkCharacterReadAndWriteBack)
+{
+    // The euro byte of GBK, a byte that starts nothing and a lone lead byte
+    // in the label's text and hint.
+    const QByteArray text = QByteArray("-8 1 3\r\n"
+                                       "-200 7 0 0 0 0 0\r\n"
+                                       "5\x80 \xFF\x81\r\n"
+                                       "1\r\n"
+                                       "40\r\n"
+                                       "1\r\n"
+                                       "no-protect\r\n"
+                                       "label\r\n"
+                                       "hint=\x80\xD6\xD0\r\n");
+    ASSERT_TRUE(Load(Doc, text));
+    EXPECT_EQ(Save(Doc).toHex(' ').toStdString(), text.toHex(' ').toStdString());
+}

@@ -1,4 +1,4 @@
-// The line store: loading and saving GBK text, the events of each change,
+// The line store: loading and saving files byte for byte, the events of each change,
 // the expanded-form cache.
 
 #include "TextEditLines.h"

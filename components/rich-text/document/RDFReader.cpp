@@ -236,7 +236,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
         FHeader.StyleNo = 0;
         if (sheet)
             for (int i = 0; i < sheet->TextStyles().Count(); ++i)
-                if (StringToAnsi(sheet->TextStyles().TextStyleAt(i)->StyleName) == name) {
+                if (StringToAnsiKeepingBytes(sheet->TextStyles().TextStyleAt(i)->StyleName) == name) {
                     FHeader.StyleNo = i;
                     break;
                 }
@@ -260,7 +260,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
         FHeader.ParaNo = 0;
         if (sheet)
             for (int i = 0; i < sheet->ParaStyles().Count(); ++i)
-                if (StringToAnsi(sheet->ParaStyles().ParaStyleAt(i)->StyleName) == name) {
+                if (StringToAnsiKeepingBytes(sheet->ParaStyles().ParaStyleAt(i)->StyleName) == name) {
                     FHeader.ParaNo = i;
                     break;
                 }
@@ -527,7 +527,7 @@ bool TRDFReader::ReadExtraDataLine(const QByteArray& line)
     if (kind == 5) {
         if (loadProps)
             if (QStringList* properties = FDoc->GetDocProperties())
-                properties->append(AnsiToString(RDFDecodeLineBreaks(line)));
+                properties->append(AnsiToStringKeepingBytes(RDFDecodeLineBreaks(line)));
         return true;
     }
     if (kind == 7) {
@@ -595,7 +595,7 @@ bool TRDFReader::HandleLine(const QByteArray& line)
     case TReadState::Checkpoint:
         if (!FWaitingCP) {
             FWaitingCP = new TRDCPInfo;
-            FWaitingCP->Name = AnsiToString(line);
+            FWaitingCP->Name = AnsiToStringKeepingBytes(line);
             FWaitingCP->Tag = FHeader.Tag;
             FWaitingCP->RaiseEvent = FHeader.RaiseEvent;
             FWaitingCP->Sticky = FHeader.Sticky;

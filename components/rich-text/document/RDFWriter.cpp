@@ -87,7 +87,7 @@ QByteArray RDFParaStyleToString(TCustomRDData* rdData, int paraNo)
 {
     TRDStyle* sheet = rdData->GetRDStyle();
     if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && paraNo >= 0 && paraNo < sheet->ParaStyles().Count())
-        return RDFQuoted(StringToAnsi(sheet->ParaStyles().ParaStyleAt(paraNo)->StyleName));
+        return RDFQuoted(StringToAnsiKeepingBytes(sheet->ParaStyles().ParaStyleAt(paraNo)->StyleName));
     return QByteArray::number(paraNo);
 }
 
@@ -95,7 +95,7 @@ QByteArray RDFTextStyleToString(TCustomRDData* rdData, int styleNo)
 {
     TRDStyle* sheet = rdData->GetRDStyle();
     if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && styleNo >= 0 && styleNo < sheet->TextStyles().Count())
-        return RDFQuoted(StringToAnsi(sheet->TextStyles().TextStyleAt(styleNo)->StyleName));
+        return RDFQuoted(StringToAnsiKeepingBytes(sheet->TextStyles().TextStyleAt(styleNo)->StyleName));
     return QByteArray::number(styleNo);
 }
 
@@ -183,7 +183,7 @@ void TRDFWriter::WriteCheckpoint(const TRDCPInfo& cp)
 {
     RDFWriteLine(FStream, "-2 1 0 0 0 " + RDFTagToString(FTagsArePChars, cp.Tag) + ' '
                               + QByteArray::number(cp.RaiseEvent ? 1 : 0) + ' ' + QByteArray::number(cp.Sticky ? 1 : 0));
-    RDFWriteLine(FStream, StringToAnsi(cp.Name));
+    RDFWriteLine(FStream, StringToAnsiKeepingBytes(cp.Name));
 }
 
 void TRDFWriter::WriteTextHeader(const TCustomRDItemInfo& first, int count, int paraNo, uint8_t options, bool unicode)
@@ -219,7 +219,7 @@ void TRDFWriter::WriteTextHeader(const TCustomRDItemInfo& first, int count, int 
                       + RDFParaStyleToString(FDoc, paraNo) + ' ' + QByteArray::number(options & 15) + ' '
                       + QByteArray::number(dataMode) + ' ' + RDFTagToString(FTagsArePChars, first.Tag);
     if (!first.Hint.isEmpty())
-        line += ' ' + RDFQuoted(StringToAnsi(first.Hint));
+        line += ' ' + RDFQuoted(StringToAnsiKeepingBytes(first.Hint));
     RDFWriteLine(FStream, line);
 }
 
@@ -306,7 +306,7 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
             if (properties && !properties->isEmpty()) {
                 RDFWriteLine(FStream, "-9 " + QByteArray::number(properties->size()) + " 0 0 0 0 5");
                 for (const QString& p : *properties)
-                    RDFWriteLine(FStream, RDFEncodeLineBreaks(StringToAnsi(p)));
+                    RDFWriteLine(FStream, RDFEncodeLineBreaks(StringToAnsiKeepingBytes(p)));
             }
             TRDDocParameters* params = FDoc->GetDocParameters(false);
             const int lines = params ? params->StoredValueCount() : 0;

@@ -244,7 +244,7 @@ void TCustomRDItemInfo::ReadRDFExtraLine(const QByteArray& line)
         return;
     }
     if (const int id = FindStrPropertyName(name)) {
-        SetExtraStrProperty(id, AnsiToString(value));
+        SetExtraStrProperty(id, AnsiToStringKeepingBytes(value));
         return;
     }
     SetExtraCustomProperty(name, value);
@@ -257,7 +257,7 @@ void TCustomRDItemInfo::RDFWriteExtraIntProperty(TRDStream& stream, int id, int 
 
 void TCustomRDItemInfo::RDFWriteExtraStrProperty(TRDStream& stream, int id, const QString& value)
 {
-    RDFWriteLine(stream, StrPropertyName(id) + '=' + StringToAnsi(value));
+    RDFWriteLine(stream, StrPropertyName(id) + '=' + StringToAnsiKeepingBytes(value));
 }
 
 // Misspelling marks.

@@ -49,7 +49,7 @@ bool TRDTextItemInfo::ReadRDFHeaderTail(const char*& p, TCustomRDData*)
     QByteArray hint;
     if (!RDFReadQuoted(p, hint))
         return false;
-    Hint = AnsiToString(hint);
+    Hint = AnsiToStringKeepingBytes(hint);
     return true;
 }
 

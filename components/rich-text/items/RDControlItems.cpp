@@ -224,7 +224,7 @@ void TRDControlItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int i
         SaveRDFExtraProperties(stream);
         return;
     }
-    RDFWriteLine(stream, StringToAnsi(ControlClassName(*Control)));
+    RDFWriteLine(stream, StringToAnsiKeepingBytes(ControlClassName(*Control)));
     SaveRDFExtraProperties(stream);
     auto* self = const_cast<TRDControlItemInfo*>(this);
     rdData->DoControlItemAction(TRDControlAction::rdcaBeforeRDFSave, self, itemNo);
@@ -257,7 +257,7 @@ bool TRDControlItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdDa
         if (lineNo == 0) {
             name = line;
             void* supplied = nullptr;
-            if (rdData->DoRDFControlNeeded(AnsiToString(line), Tag, supplied) && supplied)
+            if (rdData->DoRDFControlNeeded(AnsiToStringKeepingBytes(line), Tag, supplied) && supplied)
                 Attach(static_cast<QWidget*>(supplied), rdData);
         } else {
             ReadRDFExtraLine(line);
@@ -282,7 +282,7 @@ bool TRDControlItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdDa
             return false;
         Control->hide();
     } else if (lineNo == 1) {
-        const QString className = AnsiToString(line);
+        const QString className = AnsiToStringKeepingBytes(line);
         if (ControlClassRegistered(className))
             Attach(CreateControlByClassName(className), rdData);
     } else {

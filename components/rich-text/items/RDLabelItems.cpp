@@ -216,17 +216,17 @@ void TRDLabelItemInfo::AssignProperties(const TCustomRDItemInfo& source)
 
 QByteArray TRDLabelItemInfo::SaveToHTML(TCustomRDData*, int, TRDHTMLImageContext&) const
 {
-    return EscapeHtmlText(StringToAnsi(Text), false);
+    return EscapeHtmlText(StringToAnsiKeepingBytes(Text), false);
 }
 
 QByteArray TRDLabelItemInfo::SaveRTF(TCustomRDData*, int, TRDRTFExportContext&) const
 {
-    return RtfEscapeText(StringToAnsi(Text), false, false);
+    return RtfEscapeText(StringToAnsiKeepingBytes(Text), false, false);
 }
 
 QByteArray TRDLabelItemInfo::AsText(int, TCustomRDData*, bool, bool, const QString&, const QByteArray&) const
 {
-    return StringToAnsi(Text);
+    return StringToAnsiKeepingBytes(Text);
 }
 
 void TRDLabelItemInfo::DrawLabelText(const QRect& rect, TCanvas& canvas, const QString& text, TRDStyle* rdStyle,
@@ -347,7 +347,7 @@ void TRDLabelItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, in
 {
     RDFWriteItemHeader(stream, rdData, StyleNo, GetRDFExtraPropertyCount() + 6, forceContinuePara ? -1 : paraNo,
                        ForcedOptions(ItemOptions, forceContinuePara), 0, Tag, SaveRDFHeaderTail(rdData));
-    RDFWriteLine(stream, StringToAnsi(Text));
+    RDFWriteLine(stream, StringToAnsiKeepingBytes(Text));
     WriteLabelLines(stream);
     RDFWriteLine(stream, name);
     SaveRDFExtraProperties(stream);
@@ -357,7 +357,7 @@ bool TRDLabelItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData
                                    QByteArray& name, int&, int&)
 {
     switch (lineNo) {
-    case 0: Text = AnsiToString(line); return true;
+    case 0: Text = AnsiToStringKeepingBytes(line); return true;
     case 1:
     case 2:
     case 3:
@@ -482,8 +482,8 @@ QByteArray TRDSeqItemInfo::SaveRTF(TCustomRDData*, int, TRDRTFExportContext&) co
     default: break;
     }
     const QByteArray reset = Reset ? " \\\\r " + QByteArray::number(StartFrom) : QByteArray();
-    return "{\\field{\\*\\fldinst {SEQ " + RtfEscapeText(StringToAnsi(SeqName), false, false) + numbering + reset
-           + " \\\\* MERGEFORMAT }}{\\fldrslt {" + RtfEscapeText(StringToAnsi(Text), false, false) + "}}}";
+    return "{\\field{\\*\\fldinst {SEQ " + RtfEscapeText(StringToAnsiKeepingBytes(SeqName), false, false) + numbering + reset
+           + " \\\\* MERGEFORMAT }}{\\fldrslt {" + RtfEscapeText(StringToAnsiKeepingBytes(Text), false, false) + "}}}";
 }
 
 void TRDSeqItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, int paraNo, const QByteArray& name,
@@ -491,13 +491,13 @@ void TRDSeqItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, int 
 {
     RDFWriteItemHeader(stream, rdData, StyleNo, GetRDFExtraPropertyCount() + 10, forceContinuePara ? -1 : paraNo,
                        ForcedOptions(ItemOptions, forceContinuePara), 0, Tag, SaveRDFHeaderTail(rdData));
-    RDFWriteLine(stream, StringToAnsi(SeqName));
+    RDFWriteLine(stream, StringToAnsiKeepingBytes(SeqName));
     RDFWriteLine(stream, QByteArray::number(static_cast<int>(NumberType)));
     RDFWriteLine(stream, Reset ? "1" : "0");
     RDFWriteLine(stream, QByteArray::number(StartFrom));
     WriteLabelLines(stream);
     RDFWriteLine(stream, name);
-    RDFWriteLine(stream, StringToAnsi(FormatString));
+    RDFWriteLine(stream, StringToAnsiKeepingBytes(FormatString));
     SaveRDFExtraProperties(stream);
 }
 
@@ -506,7 +506,7 @@ bool TRDSeqItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, 
 {
     int32_t value = 0;
     switch (lineNo) {
-    case 0: SeqName = AnsiToString(line); return true;
+    case 0: SeqName = AnsiToStringKeepingBytes(line); return true;
     case 1:
         if (!ReadRecordDecimal(line, value))
             return false;
@@ -526,7 +526,7 @@ bool TRDSeqItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, 
         name = line;
         SetDocument(rdData);
         return true;
-    case 9: FormatString = AnsiToString(line); return true;
+    case 9: FormatString = AnsiToStringKeepingBytes(line); return true;
     default: ReadRDFExtraLine(line); return true;
     }
 }

@@ -435,11 +435,11 @@ void TRDGraphicItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, 
     try {
         if (!Image)
             throw ERichDocError("No picture");
-        className = StringToAnsi(Image->ClassName());
+        className = StringToAnsiKeepingBytes(Image->ClassName());
         data = Image->SaveToStream();
     } catch (const std::exception&) {
         const std::unique_ptr<TGraphic> invalid = InvalidPictureCopy(rdData);
-        className = StringToAnsi(invalid->ClassName());
+        className = StringToAnsiKeepingBytes(invalid->ClassName());
         data = invalid->SaveToStream();
     }
     RDFWriteLine(stream, className);
@@ -460,7 +460,7 @@ bool TRDGraphicItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdDa
         if (lineNo == 0) {
             name = line;
             QImage picture;
-            if (rdData->DoRDFPictureNeeded(AnsiToString(line), Tag, picture) && !picture.isNull()) {
+            if (rdData->DoRDFPictureNeeded(AnsiToStringKeepingBytes(line), Tag, picture) && !picture.isNull()) {
                 Image = std::make_unique<TBitmapGraphic>();
                 Image->Assign(picture);
             }
@@ -480,7 +480,7 @@ bool TRDGraphicItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdDa
     if (lineNo == 0) {
         name = line;
     } else if (lineNo == 1) {
-        Image = CreateGraphicHook ? CreateGraphicHook(AnsiToString(line)) : CreateGraphicByName(AnsiToString(line));
+        Image = CreateGraphicHook ? CreateGraphicHook(AnsiToStringKeepingBytes(line)) : CreateGraphicByName(AnsiToStringKeepingBytes(line));
         if (!Image) {
             rdData->SetRDFLoadWarnings(rdData->GetRDFLoadWarnings() | rdfwUnknownPictureFormat);
             if (!(rdData->GetRDFOptions() & rdfoIgnoreUnknownPicFmt))
