@@ -374,15 +374,14 @@ TSceneView TSceneStage::Show(const QString& scene)
     }
 
     if (scene == QStringLiteral("FrmSingleCheck") || scene == QStringLiteral("FrmSingleCheck-Row")) {
-        static TSingleCheckTotalRes res;
-        res = SampleSingleResult();
+        TSingleCheckTotalRes& res = FResults.emplace_back(SampleSingleResult());
         auto dialog = std::make_unique<TFrmSingleCheck>();
         dialog->CheckRes = &res;
         dialog->RowIndex = scene.endsWith(QStringLiteral("-Row")) ? 0 : -1;
         return ShowDialog(Keep(std::move(dialog)));
     }
     if (scene == QStringLiteral("FrmFreeCheck")) {
-        static TSingleCheckTotalRes res;
+        TSingleCheckTotalRes& res = FResults.emplace_back();
         const QStringList lines{QStringLiteral("Good morning everyone and welcome to our English glass."),
                                 QStringLiteral("Today we are going to talk about our seasons.")};
         ResetFreeTest(res, SampleLesson + QStringLiteral(".wav"), SampleLessonLines());
