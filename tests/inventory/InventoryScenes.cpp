@@ -277,6 +277,8 @@ QStringList TSceneStage::SceneNames()
     return {QStringLiteral("FrmLogin"),
             QStringLiteral("FrmMain"),
             QStringLiteral("FrmMain-Settings"),
+            QStringLiteral("FrmMain-Media"),
+            QStringLiteral("FrmMain-Recent"),
             QStringLiteral("FrmBrowseRecite"),
             QStringLiteral("FrmVideoBrowseRecite"),
             QStringLiteral("FrmSingleSentence"),
@@ -291,6 +293,9 @@ QStringList TSceneStage::SceneNames()
             QStringLiteral("FrmSingleCheck-Row"),
             QStringLiteral("FrmFreeCheck"),
             QStringLiteral("FrmStudyRecord"),
+            QStringLiteral("FrmStudyRecord-Speak"),
+            QStringLiteral("FrmStudyRecord-Transfer"),
+            QStringLiteral("FrmStudyRecord-Sentence"),
             QStringLiteral("FrmAudioCutSet"),
             QStringLiteral("FrmShowInfo"),
             QStringLiteral("FrmShowQuestionInfo"),
@@ -331,6 +336,20 @@ TSceneView TSceneStage::Show(const QString& scene)
             return {};
         }
         return TSceneView{main->pmSet, main->pmSet};
+    }
+
+    if (scene == QStringLiteral("FrmMain-Media") || scene == QStringLiteral("FrmMain-Recent")) {
+        TFrmMain* main = Main();
+        if (scene.endsWith(QStringLiteral("Recent"))) {
+            // Two files opened: the lesson and the clip, so both groups list one.
+            if (!OpenMode(1, false) || !OpenMode(1, true))
+                return {};
+            if (!ClickAtCentre(main->labMain))
+                return {};
+        }
+        if (!ClickAtCentre(scene.endsWith(QStringLiteral("Recent")) ? main->ppbRecent : main->ppbMedia))
+            return {};
+        return TSceneView{main, main};
     }
 
     const QStringList screens{QStringLiteral("FrmBrowseRecite"), QStringLiteral("FrmSingleSentence"),
@@ -391,7 +410,7 @@ TSceneView TSceneStage::Show(const QString& scene)
         dialog->TypedLines = lines;
         return ShowDialog(Keep(std::move(dialog)));
     }
-    if (scene == QStringLiteral("FrmStudyRecord")) {
+    if (scene.startsWith(QStringLiteral("FrmStudyRecord"))) {
         const QString user = SystemPara.UserInfo.UserName;
         for (int i = 0; i < 3; ++i) {
             TSingleDictateRecord dictation;
@@ -426,7 +445,15 @@ TSceneView TSceneStage::Show(const QString& scene)
             sentence.OperateTime = QDateTime(QDate(2026, 12, 9), QTime(18, 30 + i, 0));
             EXPECT_TRUE(AddSentenceList(sentence));
         }
-        return ShowDialog(Keep(std::make_unique<TFrmStudyRecord>(Main())));
+        TSceneView view = ShowDialog(Keep(std::make_unique<TFrmStudyRecord>(Main())));
+        auto* records = static_cast<TFrmStudyRecord*>(view.Form);
+        TPiboSpeedButton* page = scene.endsWith(QStringLiteral("-Speak"))      ? records->psbSpeak
+                                 : scene.endsWith(QStringLiteral("-Transfer")) ? records->psbTransfer
+                                 : scene.endsWith(QStringLiteral("-Sentence")) ? records->psbSentence
+                                                                               : nullptr;
+        if (page && !ClickAtCentre(page))
+            return {};
+        return view;
     }
     if (scene == QStringLiteral("FrmAudioCutSet"))
         return ShowDialog(Keep(std::make_unique<TFrmAudioCutSet>(Main())));
