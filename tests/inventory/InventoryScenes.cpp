@@ -1,6 +1,8 @@
 #include "InventoryScenes.h"
 
 #include "AudioDevice.h"
+#include "FileDialogs.h"
+#include "QtTranslations.h"
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
 #include "UDictationEditor.h"
@@ -31,6 +33,7 @@
 #include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QFileDialog>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
@@ -174,6 +177,8 @@ bool ClickAtCentre(QWidget* widget)
 
 TSceneStage::TSceneStage()
 {
+    // As both programs do at start-up: Qt's own dialogs in Chinese.
+    InstallQtTranslations();
     RegisterStudyScreens();
     SetAudioSystem(&System);
     // The sample lesson in the library, as the build ships it.
@@ -300,7 +305,8 @@ QStringList TSceneStage::SceneNames()
             QStringLiteral("FrmShowInfo"),
             QStringLiteral("FrmShowQuestionInfo"),
             QStringLiteral("FrmInputEdit"),
-            QStringLiteral("FrmSelectDir")};
+            QStringLiteral("FrmSelectDir"),
+            QStringLiteral("QtOpenDialog")};
 }
 
 TSceneView TSceneStage::Show(const QString& scene)
@@ -485,6 +491,22 @@ TSceneView TSceneStage::Show(const QString& scene)
             dialog->tvDir->setCurrentItem(dialog->tvDir->topLevelItem(0));
         }
         return ShowDialog(Keep(std::move(dialog)));
+    }
+    if (scene == QStringLiteral("QtOpenDialog")) {
+        // Qt's own open dialog as "添加文件" of the media list shows it (the
+        // stage's answerer would close it at once: it looks away meanwhile).
+        qApp->removeEventFilter(&Dialogs);
+        auto dialog = std::make_unique<QFileDialog>(nullptr, QStringLiteral("打开"));
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setNameFilters(NameFiltersOf(QStringLiteral(
+            "媒体文件(*.wav,*.mp3,*.avi,*.asf,*.wmv)|*.wav;*.mp3;*.avi;*.asf;*.wmv|音频文件(*.wav,*.mp3)|*.wav;*.mp3")));
+        dialog->setDirectory(QFileInfo(FClip).absolutePath());
+        dialog->resize(640, 420);
+        const TSceneView view = ShowDialog(Keep(std::move(dialog)));
+        qApp->installEventFilter(&Dialogs);
+        return view;
     }
     ADD_FAILURE() << "no scene is called " << scene.toStdString();
     return {};

@@ -416,10 +416,10 @@ TEST_P(CheckColumn, CheckCellsOpenTheRowsCheck)
 
 INSTANTIATE_TEST_SUITE_P(Screens, CheckColumn, ::testing::Values("FrmSingleSentence", "FrmVSingleSentence"));
 
-class DictationFiles : public ::testing::TestWithParam<const char*> {};
+class DictationFileButtons : public ::testing::TestWithParam<const char*> {};
 
 // "导出" writes the typed answers, "清除" empties them, "导入" brings them back.
-TEST_P(DictationFiles, ExportClearImport)
+TEST_P(DictationFileButtons, ExportClearImport)
 {
     TSceneStage stage;
     const TSceneView view = stage.Show(QString::fromLatin1(GetParam()));
@@ -448,7 +448,7 @@ TEST_P(DictationFiles, ExportClearImport)
     EXPECT_EQ(typed(), answer) << stage.Dialogs.Infos.join(u'/').toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, DictationFiles, ::testing::Values("FrmSingleSentence", "FrmFreeSentence"));
+INSTANTIATE_TEST_SUITE_P(Screens, DictationFileButtons, ::testing::Values("FrmSingleSentence", "FrmFreeSentence"));
 
 class SpeakButtons : public ::testing::TestWithParam<const char*> {};
 
