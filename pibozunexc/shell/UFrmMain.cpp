@@ -553,6 +553,8 @@ void TFrmMain::BuildClient()
         *add.Panel = panel;
         *add.Label = label;
     }
+    panAddAudio->setObjectName(QStringLiteral("panAddAudio"));
+    panAddVideo->setObjectName(QStringLiteral("panAddVideo"));
     panAddAudio->move(149, 0);
     labAddAudio->OnClick = [this] { labAddAudioClick(); };
     labAddAideo->OnClick = [this] { labAddAideoClick(); };

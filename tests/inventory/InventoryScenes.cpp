@@ -1,6 +1,8 @@
 #include "InventoryScenes.h"
 
 #include "AudioDevice.h"
+#include "FileDialogs.h"
+#include "QtTranslations.h"
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"
 #include "UDictationEditor.h"
@@ -31,6 +33,7 @@
 #include <QtGui/QAction>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QFileDialog>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
@@ -174,6 +177,8 @@ bool ClickAtCentre(QWidget* widget)
 
 TSceneStage::TSceneStage()
 {
+    // As both programs do at start-up: Qt's own dialogs in Chinese.
+    InstallQtTranslations();
     RegisterStudyScreens();
     SetAudioSystem(&System);
     // The sample lesson in the library, as the build ships it.
@@ -277,6 +282,8 @@ QStringList TSceneStage::SceneNames()
     return {QStringLiteral("FrmLogin"),
             QStringLiteral("FrmMain"),
             QStringLiteral("FrmMain-Settings"),
+            QStringLiteral("FrmMain-Media"),
+            QStringLiteral("FrmMain-Recent"),
             QStringLiteral("FrmBrowseRecite"),
             QStringLiteral("FrmVideoBrowseRecite"),
             QStringLiteral("FrmSingleSentence"),
@@ -291,11 +298,15 @@ QStringList TSceneStage::SceneNames()
             QStringLiteral("FrmSingleCheck-Row"),
             QStringLiteral("FrmFreeCheck"),
             QStringLiteral("FrmStudyRecord"),
+            QStringLiteral("FrmStudyRecord-Speak"),
+            QStringLiteral("FrmStudyRecord-Transfer"),
+            QStringLiteral("FrmStudyRecord-Sentence"),
             QStringLiteral("FrmAudioCutSet"),
             QStringLiteral("FrmShowInfo"),
             QStringLiteral("FrmShowQuestionInfo"),
             QStringLiteral("FrmInputEdit"),
-            QStringLiteral("FrmSelectDir")};
+            QStringLiteral("FrmSelectDir"),
+            QStringLiteral("QtOpenDialog")};
 }
 
 TSceneView TSceneStage::Show(const QString& scene)
@@ -331,6 +342,20 @@ TSceneView TSceneStage::Show(const QString& scene)
             return {};
         }
         return TSceneView{main->pmSet, main->pmSet};
+    }
+
+    if (scene == QStringLiteral("FrmMain-Media") || scene == QStringLiteral("FrmMain-Recent")) {
+        TFrmMain* main = Main();
+        if (scene.endsWith(QStringLiteral("Recent"))) {
+            // Two files opened: the lesson and the clip, so both groups list one.
+            if (!OpenMode(1, false) || !OpenMode(1, true))
+                return {};
+            if (!ClickAtCentre(main->labMain))
+                return {};
+        }
+        if (!ClickAtCentre(scene.endsWith(QStringLiteral("Recent")) ? main->ppbRecent : main->ppbMedia))
+            return {};
+        return TSceneView{main, main};
     }
 
     const QStringList screens{QStringLiteral("FrmBrowseRecite"), QStringLiteral("FrmSingleSentence"),
@@ -374,15 +399,14 @@ TSceneView TSceneStage::Show(const QString& scene)
     }
 
     if (scene == QStringLiteral("FrmSingleCheck") || scene == QStringLiteral("FrmSingleCheck-Row")) {
-        static TSingleCheckTotalRes res;
-        res = SampleSingleResult();
+        TSingleCheckTotalRes& res = FResults.emplace_back(SampleSingleResult());
         auto dialog = std::make_unique<TFrmSingleCheck>();
         dialog->CheckRes = &res;
         dialog->RowIndex = scene.endsWith(QStringLiteral("-Row")) ? 0 : -1;
         return ShowDialog(Keep(std::move(dialog)));
     }
     if (scene == QStringLiteral("FrmFreeCheck")) {
-        static TSingleCheckTotalRes res;
+        TSingleCheckTotalRes& res = FResults.emplace_back();
         const QStringList lines{QStringLiteral("Good morning everyone and welcome to our English glass."),
                                 QStringLiteral("Today we are going to talk about our seasons.")};
         ResetFreeTest(res, SampleLesson + QStringLiteral(".wav"), SampleLessonLines());
@@ -392,7 +416,7 @@ TSceneView TSceneStage::Show(const QString& scene)
         dialog->TypedLines = lines;
         return ShowDialog(Keep(std::move(dialog)));
     }
-    if (scene == QStringLiteral("FrmStudyRecord")) {
+    if (scene.startsWith(QStringLiteral("FrmStudyRecord"))) {
         const QString user = SystemPara.UserInfo.UserName;
         for (int i = 0; i < 3; ++i) {
             TSingleDictateRecord dictation;
@@ -427,7 +451,15 @@ TSceneView TSceneStage::Show(const QString& scene)
             sentence.OperateTime = QDateTime(QDate(2026, 12, 9), QTime(18, 30 + i, 0));
             EXPECT_TRUE(AddSentenceList(sentence));
         }
-        return ShowDialog(Keep(std::make_unique<TFrmStudyRecord>(Main())));
+        TSceneView view = ShowDialog(Keep(std::make_unique<TFrmStudyRecord>(Main())));
+        auto* records = static_cast<TFrmStudyRecord*>(view.Form);
+        TPiboSpeedButton* page = scene.endsWith(QStringLiteral("-Speak"))      ? records->psbSpeak
+                                 : scene.endsWith(QStringLiteral("-Transfer")) ? records->psbTransfer
+                                 : scene.endsWith(QStringLiteral("-Sentence")) ? records->psbSentence
+                                                                               : nullptr;
+        if (page && !ClickAtCentre(page))
+            return {};
+        return view;
     }
     if (scene == QStringLiteral("FrmAudioCutSet"))
         return ShowDialog(Keep(std::make_unique<TFrmAudioCutSet>(Main())));
@@ -459,6 +491,22 @@ TSceneView TSceneStage::Show(const QString& scene)
             dialog->tvDir->setCurrentItem(dialog->tvDir->topLevelItem(0));
         }
         return ShowDialog(Keep(std::move(dialog)));
+    }
+    if (scene == QStringLiteral("QtOpenDialog")) {
+        // Qt's own open dialog as "添加文件" of the media list shows it (the
+        // stage's answerer would close it at once: it looks away meanwhile).
+        qApp->removeEventFilter(&Dialogs);
+        auto dialog = std::make_unique<QFileDialog>(nullptr, QStringLiteral("打开"));
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setNameFilters(NameFiltersOf(QStringLiteral(
+            "媒体文件(*.wav,*.mp3,*.avi,*.asf,*.wmv)|*.wav;*.mp3;*.avi;*.asf;*.wmv|音频文件(*.wav,*.mp3)|*.wav;*.mp3")));
+        dialog->setDirectory(QFileInfo(FClip).absolutePath());
+        dialog->resize(640, 420);
+        const TSceneView view = ShowDialog(Keep(std::move(dialog)));
+        qApp->installEventFilter(&Dialogs);
+        return view;
     }
     ADD_FAILURE() << "no scene is called " << scene.toStdString();
     return {};

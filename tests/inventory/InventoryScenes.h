@@ -7,12 +7,14 @@
 // window and the mode button clicked.
 
 #include "TestAudioDevice.h"
+#include "UDictationCheck.h"
 #include "WindowsTestSupport.h"
 
 #include <QtCore/QPoint>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,7 @@ private:
 
     std::unique_ptr<TFrmMain> FMain;
     std::vector<std::unique_ptr<QWidget>> FWindows;
+    std::list<TSingleCheckTotalRes> FResults;  // the tests the check dialogs show
     QString FClip;
 };
 
