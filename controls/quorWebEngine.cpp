@@ -31,7 +31,7 @@ Q_DECL_IMPORT void initialize();
 
 namespace {
 
-const QString FlatScrollBarsScript = QStringLiteral("pibo-flat-scroll-bars");
+constexpr char FlatScrollBarsScript[] = "pibo-flat-scroll-bars";
 
 // Flat scroll bars: plain colours, no arrow buttons, no 3-D edges.
 const char FlatScrollBarsSource[] = R"((function () {
@@ -133,11 +133,11 @@ public:
     {
         FPage->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, options.ScrollBars);
         QWebEngineScriptCollection& scripts = FPage->scripts();
-        for (const QWebEngineScript& script : scripts.find(FlatScrollBarsScript))
+        for (const QWebEngineScript& script : scripts.find(QString::fromLatin1(FlatScrollBarsScript)))
             scripts.remove(script);
         if (options.FlatScrollBars) {
             QWebEngineScript script;
-            script.setName(FlatScrollBarsScript);
+            script.setName(QString::fromLatin1(FlatScrollBarsScript));
             script.setInjectionPoint(QWebEngineScript::DocumentReady);
             script.setWorldId(QWebEngineScript::ApplicationWorld);
             script.setRunsOnSubFrames(true);
