@@ -582,7 +582,8 @@ void TFrmStudyRecord::sbExportClick()
             folder + QStringLiteral("Export_") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
         bool written = true;
         for (const int j : rows)
-            written = SaveSentenceMp3ToFile(SentenceIds.at(j).toInt(), base + u'_' + QString::number(j + 1) + QStringLiteral(".mp3")) &&
+            written = SaveSentenceMp3ToFile(SentenceIds.at(j).toInt(),
+                                            base + u'_' + QString::number(j + 1) + QStringLiteral(".mp3")) &&
                       written;
         ShowInfo(written ? QStringLiteral("导出MP3文件完成！") : QStringLiteral("导出MP3文件失败！"));
     } catch (...) {

@@ -448,7 +448,8 @@ TEST_F(SubtitleTest, SubtitleFilesOfTheSizeRefusedInPackagesAreNotRead)
     EXPECT_TRUE(text.isEmpty());
 
     TVideoLrcItems cues;
-    Write(QStringLiteral("film.srt"), padded("1\r\n00:00:01,000 --> 00:00:02,000\r\nHi\r\n\r\n\r\n", MaxSubtitleFileSize));
+    Write(QStringLiteral("film.srt"),
+          padded("1\r\n00:00:01,000 --> 00:00:02,000\r\nHi\r\n\r\n\r\n", MaxSubtitleFileSize));
     EXPECT_FALSE(LoadSrtFile(cues, Video()));
     EXPECT_TRUE(cues.isEmpty());
 }

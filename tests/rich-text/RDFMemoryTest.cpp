@@ -47,10 +47,11 @@ void CountFreed(int64_t bytes)
 #endif
 
 #ifdef PIBO_SANITIZED_HEAP
-// A sanitizer owns the allocator: its hooks do the counting.
-#include <sanitizer/allocator_interface.h>
-
+// A sanitizer owns the allocator: its hooks do the counting. (Declared here:
+// not every compiler ships the sanitizers' headers.)
 extern "C" {
+size_t __sanitizer_get_allocated_size(const volatile void* p);
+
 void __sanitizer_malloc_hook(const volatile void* p, size_t size)
 {
     if (p)
@@ -59,7 +60,7 @@ void __sanitizer_malloc_hook(const volatile void* p, size_t size)
 void __sanitizer_free_hook(const volatile void* p)
 {
     if (p)
-        CountFreed(static_cast<int64_t>(__sanitizer_get_allocated_size(const_cast<const void*>(p))));
+        CountFreed(static_cast<int64_t>(__sanitizer_get_allocated_size(p)));
 }
 }
 #else

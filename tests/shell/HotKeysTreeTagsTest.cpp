@@ -214,7 +214,8 @@ QStringList Describe(QTreeWidget& tree)
     QStringList lines;
     for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
         const TTreeNodeData data = TreeNodeData(*it);
-        lines.append(QStringLiteral("%1 %2 %3 %4").arg(data.Path, QString::number(data.Kind), QString::number(data.IsVideo), (*it)->text(0)));
+        lines.append(QStringLiteral("%1 %2 %3 %4")
+                         .arg(data.Path, QString::number(data.Kind), QString::number(data.IsVideo), (*it)->text(0)));
     }
     lines.sort();
     return lines;

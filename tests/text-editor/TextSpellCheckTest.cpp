@@ -392,7 +392,8 @@ TEST(TextSpellEditor, UnderlinesMisspeltWordsOnlyAndACorrectionClearsThem)
 TEST(TextSpellEditor, AccentedLettersBelongToWords)
 {
     // "éclairs" is in the list (GBK), "protégé" is not.
-    TCheckedEditor c({QStringLiteral("the éclairs protégé")}, "the\r\n" + StringToAnsi(QStringLiteral("éclairs")) + "\r\n");
+    TCheckedEditor c({QStringLiteral("the éclairs protégé")},
+                     "the\r\n" + StringToAnsi(QStringLiteral("éclairs")) + "\r\n");
     EXPECT_TRUE(c.Spell.IsSpellWordChar(u'é'));
     EXPECT_TRUE(c.Spell.IsSpellWordChar(u'Ü'));
     EXPECT_FALSE(c.Spell.IsSpellWordChar(0xD7));  // the multiplication sign
@@ -402,7 +403,8 @@ TEST(TextSpellEditor, AccentedLettersBelongToWords)
     for (int cell : {5, 6, 7, 12})
         EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&c.Edit, BufferCoord(cell, 1), chars, true),
                   QStringLiteral("éclairs")) << cell;
-    EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&c.Edit, BufferCoord(14, 1), chars, true), QStringLiteral("protégé"));
+    EXPECT_EQ(TTextSpellCheck::WordAroundPosition(&c.Edit, BufferCoord(14, 1), chars, true),
+              QStringLiteral("protégé"));
     EXPECT_TRUE(c.Spell.IsWordAccepted(QStringLiteral("Éclairs")));
 
     const QImage shot = c.Edit.grab().toImage();

@@ -319,7 +319,8 @@ void TCustomRDFormattedData::DoFormat(bool keepSelection, bool force, bool itemF
         FinishPendingTab(st);
         int e = FinishLine(res, st.Origin + st.Width, st, !(State & dsLastLineContinues));
         ReleaseFontInfoCache(st.FontCache);
-        const int spaceAfter = ItemCount() > 0 ? ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info) : 0;
+        const int spaceAfter =
+            ItemCount() > 0 ? ScaleToDeviceY(ParaStyleOf(ItemCount() - 1).SpaceAfter, &res.Info) : 0;
         DocumentHeight = FormatExtentSum({GetBottomMargin(), st.Y, st.Gap, e, spaceAfter});
         AdjustVScrollUnits();
         OffsetJumpRects();
