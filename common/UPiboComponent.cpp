@@ -6,7 +6,6 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 
-#include <algorithm>
 #include <array>
 
 // ===========================================================================

@@ -66,9 +66,12 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     ppcbAll->move(8, (TitleBarHeight - ppcbAll->Height()) / 2);
     auto* labAll = new QLabel(QStringLiteral("全选"), titles);
     labAll->move(8 + ppcbAll->Width() + 4, (TitleBarHeight - labAll->sizeHint().height()) / 2);
-    panEnglishGridTitle = new QLabel(QStringLiteral("听写内容"), titles);
+    panEnglishGridTitle = new QWidget(titles);
     panEnglishGridTitle->setObjectName(QStringLiteral("panEnglishGridTitle"));
-    panEnglishGridTitle->setAlignment(Qt::AlignCenter);
+    labEnglishGridTitle = new QLabel(QStringLiteral("听写内容"), panEnglishGridTitle);
+    labEnglishGridTitle->setObjectName(QStringLiteral("labEnglishGridTitle"));
+    labEnglishGridTitle->adjustSize();
+    labAll->setObjectName(QStringLiteral("labAll"));
     auto* labCount = new QLabel(QStringLiteral("次数"), titles);
     auto* labRate = new QLabel(QStringLiteral("正确率"), titles);
     labCount->setObjectName(QStringLiteral("labCount"));
@@ -78,7 +81,6 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     pbGridClient = new TPaintBox(panGridClient);
-    pbGridClient->setObjectName(QStringLiteral("pbGridClient"));
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
     FLayout->addWidget(panGridClient, 1);
@@ -274,6 +276,8 @@ void TSingleDictationScreen::LayoutGrid()
         Grid->SetColWidths(1, std::max(1, Grid->width() - others));
     }
     panEnglishGridTitle->setGeometry(Grid->ColWidths(0), 0, Grid->ColWidths(1), TitleBarHeight);
+    labEnglishGridTitle->move(RoundHalfEven((panEnglishGridTitle->width() - labEnglishGridTitle->width()) / 2.0),
+                              (TitleBarHeight - labEnglishGridTitle->height()) / 2);
     auto* titles = panEnglishGridTitle->parentWidget();
     int x = Grid->ColWidths(0) + Grid->ColWidths(1);
     if (auto* count = titles->findChild<QLabel*>(QStringLiteral("labCount")))

@@ -24,7 +24,8 @@ public:
     void ReloadSubtitle() override;
 
     TPiboCheckBox* ppcbAll;
-    QLabel* panEnglishGridTitle;
+    QWidget* panEnglishGridTitle;
+    QLabel* labEnglishGridTitle;
     QWidget* panGridClient;
     TPaintBox* pbGridClient;
     TPiboStringGrid* Grid = nullptr;

@@ -362,8 +362,9 @@ TEST_F(SingleSentence, ExportAsksAboutTheFileReallyWritten)
         Dialogs.Files << dir + QString::fromUtf8(c.typed);
         Screen->sbExportClick();
         EXPECT_EQ(Dialogs.Questions.size(), questions + (c.asked ? 1 : 0));
-        if (c.asked)
+        if (c.asked) {
             EXPECT_EQ(Dialogs.Questions.last(), QStringLiteral("此文件已经存在，确定要覆盖？"));
+        }
         QFile pps(dir + QStringLiteral("x.pps"));
         if (c.overwritten) {
             ASSERT_TRUE(pps.open(QIODevice::ReadOnly));
