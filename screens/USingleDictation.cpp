@@ -81,6 +81,7 @@ TSingleDictationScreen::TSingleDictationScreen(QWidget* parent, bool video)
     panGridClient = new QWidget(this);
     panGridClient->setObjectName(QStringLiteral("panGridClient"));
     pbGridClient = new TPaintBox(panGridClient);
+    pbGridClient->setObjectName(QStringLiteral("pbGridClient"));
     pbGridClient->SetAlignClient(true);
     pbGridClient->OnPaint = [this](TCanvas& canvas) { PaintGridClient(canvas); };
     FLayout->addWidget(panGridClient, 1);
