@@ -65,6 +65,17 @@ void Guarded(F&& f)
 // buffers are freed: without this, every file played grows the program by
 // what its pipeline held. Once at once, and once more when the events queued
 // meanwhile (the last frames among them) have been handled.
+// Large blocks (decoded frames, sound buffers) get pages of their own from
+// the C library, which go back to the system when the block is freed. By
+// default the library raises that size limit each time such a block is
+// freed, after which frames come from the arenas and leave them ragged with
+// every file played. The limit is fixed here, once, at 256 KiB.
+void KeepLargeBlocksApart()
+{
+    static const bool fixed = mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(fixed);
+}
+
 void ReleaseFreedMemory()
 {
     malloc_trim(0);
@@ -140,6 +151,7 @@ private:
 
 TGraphEngine::TGraphEngine(TFilterGraph* graph) : FGraph(graph), FOutput(new QAudioOutput(this))
 {
+    KeepLargeBlocksApart();
     CreatePlayer();
 }
 
