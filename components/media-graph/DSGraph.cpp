@@ -59,12 +59,6 @@ void Guarded(F&& f)
     }
 }
 
-// Gives the memory a finished player freed back to the system. The media
-// back end decodes on threads of its own, and the C library serves each of
-// them from a memory arena of its own that it keeps when the thread's
-// buffers are freed: without this, every file played grows the program by
-// what its pipeline held. Once at once, and once more when the events queued
-// meanwhile (the last frames among them) have been handled.
 // Large blocks (decoded frames, sound buffers) get pages of their own from
 // the C library, which go back to the system when the block is freed. By
 // default the library raises that size limit each time such a block is
@@ -76,6 +70,12 @@ void KeepLargeBlocksApart()
     Q_UNUSED(fixed);
 }
 
+// Gives the memory a finished player freed back to the system. The media
+// back end decodes on threads of its own, and the C library serves each of
+// them from a memory arena of its own that it keeps when the thread's
+// buffers are freed: without this, every file played grows the program by
+// what its pipeline held. Once at once, and once more when the events queued
+// meanwhile (the last frames among them) have been handled.
 void ReleaseFreedMemory()
 {
     malloc_trim(0);
@@ -1233,7 +1233,6 @@ void TVMROptions::Rebuild()
         graph->AttachFilterProvider(window);
     }
 }
-
 
 // ------------------------------------------------------------ frames to pictures
 
