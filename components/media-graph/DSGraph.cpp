@@ -7,6 +7,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QContextMenuEvent>
@@ -17,11 +18,14 @@
 #include <QtMultimedia/QAudioOutput>
 #include <QtMultimedia/QMediaMetaData>
 #include <QtMultimedia/QMediaPlayer>
+#include <QtMultimedia/QVideoFrameFormat>
 #include <QtMultimedia/QVideoSink>
 #include <QtWidgets/QMenu>
 
 #include <algorithm>
 #include <exception>
+
+#include <malloc.h>
 
 const QUuid IMediaControl::IID{QStringLiteral("{56A868B1-0AD4-11CE-B03A-0020AF0BA770}")};
 const QUuid IMediaSeeking::IID{QStringLiteral("{36B73880-C2C8-11CF-8B46-00805F6CEF60}")};
@@ -53,6 +57,30 @@ void Guarded(F&& f)
     } catch (...) {
         HandleApplicationException(QStringLiteral("Unknown exception in the media graph."));
     }
+}
+
+// Large blocks (decoded frames, sound buffers) get pages of their own from
+// the C library, which go back to the system when the block is freed. By
+// default the library raises that size limit each time such a block is
+// freed, after which frames come from the arenas and leave them ragged with
+// every file played. The limit is fixed here, once, at 256 KiB.
+void KeepLargeBlocksApart()
+{
+    static const bool fixed = mallopt(M_MMAP_THRESHOLD, 256 * 1024) == 1;
+    Q_UNUSED(fixed);
+}
+
+// Gives the memory a finished player freed back to the system. The media
+// back end decodes on threads of its own, and the C library serves each of
+// them from a memory arena of its own that it keeps when the thread's
+// buffers are freed: without this, every file played grows the program by
+// what its pipeline held. Once at once, and once more when the events queued
+// meanwhile (the last frames among them) have been handled.
+void ReleaseFreedMemory()
+{
+    malloc_trim(0);
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QTimer::singleShot(0, app, [] { malloc_trim(0); });
 }
 
 }  // namespace
@@ -123,12 +151,14 @@ private:
 
 TGraphEngine::TGraphEngine(TFilterGraph* graph) : FGraph(graph), FOutput(new QAudioOutput(this))
 {
+    KeepLargeBlocksApart();
     CreatePlayer();
 }
 
 TGraphEngine::~TGraphEngine()
 {
     DestroyPlayer();
+    ReleaseFreedMemory();
 }
 
 void TGraphEngine::CreatePlayer()
@@ -1204,6 +1234,142 @@ void TVMROptions::Rebuild()
     }
 }
 
+// ------------------------------------------------------------ frames to pictures
+
+namespace {
+
+// The planes of a mapped YUV frame: luma, the two chroma planes (U, V), how
+// far apart two chroma samples of a row lie and how many luma rows share a
+// chroma row.
+struct TYuvPlanes {
+    const uchar* Y = nullptr;
+    const uchar* U = nullptr;
+    const uchar* V = nullptr;
+    int YStride = 0;
+    int UStride = 0;
+    int VStride = 0;
+    int ChromaStep = 1;  // bytes between two chroma samples of a row
+    int ChromaRows = 2;  // luma rows per chroma row
+};
+
+// Converts YUV to RGB32 in 10-bit fixed point, with the coefficients of the
+// frame's colour space (BT.709 for it, BT.601 for the rest) and range.
+QImage YuvImage(const TYuvPlanes& p, int width, int height, const QVideoFrameFormat& format)
+{
+    const bool bt709 = format.colorSpace() == QVideoFrameFormat::ColorSpace_BT709;
+    const bool full = format.colorRange() == QVideoFrameFormat::ColorRange_Full;
+    // Y scale and offset, then V to R, U to G, V to G, U to B (times 1024).
+    const int ys = full ? 1024 : 1192;
+    const int yo = full ? 0 : 16;
+    const double c = full ? 1.0 : 255.0 / 224.0;
+    const int vr = int((bt709 ? 1.5748 : 1.402) * c * 1024 + 0.5);
+    const int ug = int((bt709 ? 0.1873 : 0.3441) * c * 1024 + 0.5);
+    const int vg = int((bt709 ? 0.4681 : 0.7141) * c * 1024 + 0.5);
+    const int ub = int((bt709 ? 1.8556 : 1.772) * c * 1024 + 0.5);
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    const auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
+    for (int row = 0; row < height; ++row) {
+        const uchar* y = p.Y + std::ptrdiff_t(row) * p.YStride;
+        const int chromaRow = row / p.ChromaRows;
+        const uchar* u = p.U + std::ptrdiff_t(chromaRow) * p.UStride;
+        const uchar* v = p.V + std::ptrdiff_t(chromaRow) * p.VStride;
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(row));
+        for (int x = 0; x < width; ++x) {
+            const int at = (x / 2) * p.ChromaStep;
+            const int yy = (int(y[x]) - yo) * ys;
+            const int uu = int(u[at]) - 128;
+            const int vv = int(v[at]) - 128;
+            out[x] = qRgb(clamp((yy + vr * vv + 512) >> 10), clamp((yy - ug * uu - vg * vv + 512) >> 10),
+                          clamp((yy + ub * uu + 512) >> 10));
+        }
+    }
+    return image;
+}
+
+// Packed 4:2:2 (two pixels in four bytes): the luma and chroma positions
+// within a group.
+QImage PackedYuvImage(const uchar* bits, int stride, int width, int height, int y0, int u, int v,
+                      const QVideoFrameFormat& format)
+{
+    TYuvPlanes planes;
+    // Luma is every second byte from y0; a row's chroma samples lie four bytes apart.
+    QByteArray luma(qsizetype(width) * qsizetype(height), '\0');
+    for (int row = 0; row < height; ++row) {
+        const uchar* line = bits + std::ptrdiff_t(row) * stride;
+        for (int x = 0; x < width; ++x)
+            luma[qsizetype(row) * width + x] = char(line[2 * x + y0]);
+    }
+    planes.Y = reinterpret_cast<const uchar*>(luma.constData());
+    planes.YStride = width;
+    planes.U = bits + u;
+    planes.V = bits + v;
+    planes.UStride = stride;
+    planes.VStride = stride;
+    planes.ChromaStep = 4;
+    planes.ChromaRows = 1;
+    return YuvImage(planes, width, height, format);
+}
+
+// The picture of a video frame, converted here for the usual decoder outputs
+// (no graphics context is made for it); other formats go through Qt's own
+// conversion.
+QImage FrameToImage(const QVideoFrame& source)
+{
+    QVideoFrame frame(source);
+    if (!frame.isValid() || !frame.map(QVideoFrame::ReadOnly))
+        return QImage();
+    bool mapped = true;
+    const auto unmap = qScopeGuard([&] {
+        if (mapped)
+            frame.unmap();
+    });
+    const int w = frame.width();
+    const int h = frame.height();
+    const QVideoFrameFormat format = frame.surfaceFormat();
+    const QVideoFrameFormat::PixelFormat pixels = frame.pixelFormat();
+    const QImage::Format imageFormat = QVideoFrameFormat::imageFormatFromPixelFormat(pixels);
+    if (imageFormat != QImage::Format_Invalid)
+        return QImage(frame.bits(0), w, h, frame.bytesPerLine(0), imageFormat).copy();
+    TYuvPlanes p;
+    p.Y = frame.bits(0);
+    p.YStride = frame.bytesPerLine(0);
+    switch (pixels) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YUV422P:
+    case QVideoFrameFormat::Format_YV12:
+        if (frame.planeCount() < 3)
+            break;
+        p.U = frame.bits(pixels == QVideoFrameFormat::Format_YV12 ? 2 : 1);
+        p.V = frame.bits(pixels == QVideoFrameFormat::Format_YV12 ? 1 : 2);
+        p.UStride = frame.bytesPerLine(pixels == QVideoFrameFormat::Format_YV12 ? 2 : 1);
+        p.VStride = frame.bytesPerLine(pixels == QVideoFrameFormat::Format_YV12 ? 1 : 2);
+        p.ChromaRows = pixels == QVideoFrameFormat::Format_YUV422P ? 1 : 2;
+        return YuvImage(p, w, h, format);
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21:
+        if (frame.planeCount() < 2)
+            break;
+        p.U = frame.bits(1) + (pixels == QVideoFrameFormat::Format_NV12 ? 0 : 1);
+        p.V = frame.bits(1) + (pixels == QVideoFrameFormat::Format_NV12 ? 1 : 0);
+        p.UStride = p.VStride = frame.bytesPerLine(1);
+        p.ChromaStep = 2;
+        return YuvImage(p, w, h, format);
+    case QVideoFrameFormat::Format_UYVY:
+        return PackedYuvImage(frame.bits(0), frame.bytesPerLine(0), w, h, 1, 0, 2, format);
+    case QVideoFrameFormat::Format_YUYV:
+        return PackedYuvImage(frame.bits(0), frame.bytesPerLine(0), w, h, 0, 1, 3, format);
+    default:
+        break;
+    }
+    frame.unmap();
+    mapped = false;
+    return source.toImage();
+}
+
+}  // namespace
+
 // ------------------------------------------------------------ full screen
 
 // The frameless full-screen window that shows the video window's picture.
@@ -1303,7 +1469,7 @@ void TVideoWindow::SetColor(TColor value)
 QImage TVideoWindow::CurrentImage() const
 {
     if (!FImageValid) {
-        FImage = FFrame.isValid() ? FFrame.toImage() : QImage();
+        FImage = FFrame.isValid() ? FrameToImage(FFrame) : QImage();
         FImageValid = true;
     }
     return FImage;

@@ -472,7 +472,9 @@ public:
     void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
     bool InFullScreen() const { return FInFullScreen; }
 
-    // The latest frame (empty before the first).
+    // The latest frame (empty before the first). The usual decoder outputs
+    // (planar and packed YUV, RGB) are converted here on the processor:
+    // showing a video makes no graphics context of its own.
     QImage CurrentImage() const;
 
     // ------------------------------------------------------------ events

@@ -13,6 +13,9 @@
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
+#include <QtMultimedia/QVideoFrame>
+#include <QtMultimedia/QVideoFrameFormat>
+#include <QtMultimedia/QVideoSink>
 
 #include <gtest/gtest.h>
 
@@ -606,6 +609,81 @@ TEST(FilterGraph, DoEventDispatchesEveryCodeToItsEvent)
         graph.DoEvent(row.Code, row.P1, row.P2);
         EXPECT_EQ(fired, row.Expected.isEmpty() ? QStringList() : QStringList{row.Expected}) << row.Code;
         EXPECT_EQ(allEvents, QList<int>{row.Code}) << row.Code;
+    }
+}
+
+// Frames the decoders deliver are turned into the picture by the window
+// itself: each layout of planar, semi-planar and packed YUV (BT.601, video
+// range), filled with one colour, shows that colour.
+TEST(VideoWindow, EveryYuvLayoutShowsItsColour)
+{
+    TFilterGraph graph;
+    TVideoWindow window;
+    window.SetFilterGraph(&graph);
+    graph.SetActive(true);
+    auto* sink = qobject_cast<QVideoSink*>(graph.Filters().value(0));
+    ASSERT_NE(sink, nullptr);
+
+    using F = QVideoFrameFormat;
+    struct TColourYuv {
+        char Colour;
+        uchar Y, U, V;
+    };
+    const TColourYuv colours[] = {{'r', 82, 90, 240}, {'g', 145, 54, 34}, {'b', 41, 240, 110}};
+    const F::PixelFormat formats[] = {F::Format_YUV420P, F::Format_YV12, F::Format_YUV422P, F::Format_NV12,
+                                      F::Format_NV21,    F::Format_UYVY, F::Format_YUYV};
+    for (const F::PixelFormat format : formats) {
+        for (const TColourYuv& c : colours) {
+            SCOPED_TRACE(testing::Message() << F::pixelFormatToString(format).toStdString() << ' ' << c.Colour);
+            QVideoFrame frame(F(QSize(16, 12), format));
+            ASSERT_TRUE(frame.map(QVideoFrame::WriteOnly));
+            const auto fill = [&frame](int plane, const QByteArray& pattern) {
+                uchar* bits = frame.bits(plane);
+                for (int at = 0; at < frame.mappedBytes(plane); ++at)
+                    bits[at] = uchar(pattern.at(at % pattern.size()));
+            };
+            const auto bytes = [](std::initializer_list<uchar> list) {
+                QByteArray b;
+                for (uchar u : list)
+                    b.append(char(u));
+                return b;
+            };
+            switch (format) {
+            case F::Format_YUV420P:
+            case F::Format_YUV422P:
+                fill(0, bytes({c.Y}));
+                fill(1, bytes({c.U}));
+                fill(2, bytes({c.V}));
+                break;
+            case F::Format_YV12:
+                fill(0, bytes({c.Y}));
+                fill(1, bytes({c.V}));
+                fill(2, bytes({c.U}));
+                break;
+            case F::Format_NV12:
+                fill(0, bytes({c.Y}));
+                fill(1, bytes({c.U, c.V}));
+                break;
+            case F::Format_NV21:
+                fill(0, bytes({c.Y}));
+                fill(1, bytes({c.V, c.U}));
+                break;
+            case F::Format_UYVY:
+                fill(0, bytes({c.U, c.Y, c.V, c.Y}));
+                break;
+            case F::Format_YUYV:
+                fill(0, bytes({c.Y, c.U, c.Y, c.V}));
+                break;
+            default:
+                FAIL();
+            }
+            frame.unmap();
+            sink->setVideoFrame(frame);
+            const QImage image = window.CurrentImage();
+            ASSERT_EQ(image.size(), QSize(16, 12));
+            EXPECT_EQ(MiddleColour(image), c.Colour);
+            EXPECT_EQ(MiddleColour(image.copy(0, 0, 1, 1)), c.Colour) << "the corner too";
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "UPiboDataPack.h"
 #include "UPiboStringGrid.h"
 #include "UPiboVideoClass.h"
+#include "DSGraph.h"
 #include "VideoFixtures.h"
 
 #include <QtCore/QDir>
@@ -457,6 +458,70 @@ TEST_F(VideoBrowseRecite, PlayAllPlaysEveryCueAndUncheckedPlaysTheCheckedOnly)
 {
     Screen = std::make_unique<TFrmVideoBrowseRecite>();
     CheckVideoPlayModes(Env, Dialogs, *Screen);
+}
+
+// The sample video lesson the build makes opens in the video browse screen,
+// shows its picture and plays cue by cue with the grid and the subtitle
+// following.
+TEST_F(VideoBrowseRecite, TheSampleVideoLessonShowsItsPictureAndPlaysCueByCue)
+{
+    QString playPath;
+    ASSERT_TRUE(OpenPackage(QStringLiteral(PIBO_SAMPLE_VIDEO_LESSON), playPath));
+    EXPECT_TRUE(QFileInfo::exists(QFileInfo(playPath).path() + u'/' + QFileInfo(playPath).completeBaseName() +
+                                  QStringLiteral(".srt")));
+    Screen = std::make_unique<TFrmVideoBrowseRecite>();
+    Screen->SetMediaFile(playPath);
+    Screen->resize(900, 700);
+    Screen->show();
+    ProcessEvents();
+    TPiboVideoClass* player = Screen->VideoPlayer();
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(Dialogs.Infos.isEmpty()) << "the video plays here";
+    ASSERT_EQ(player->Count(), 6);
+    EXPECT_GT(player->TotalTime(), 15000);
+    EXPECT_EQ(Screen->Grid->GetCells(1, 0), QStringLiteral("Every morning I get up at seven o'clock."));
+    EXPECT_EQ(Screen->Grid->GetCells(2, 0), QStringLiteral("我每天早上七点起床。"));
+    for (int i = 0; i + 1 < player->Count(); ++i)
+        EXPECT_LT(SrtTimeToMSec(player->VideoLrcItems().at(i).EndTime),
+                  SrtTimeToMSec(player->VideoLrcItems().at(i + 1).StartTime))
+            << "cue " << i << " ends before the next begins";
+
+    std::vector<int> cues;
+    const auto follow = player->OnVideoPlayIndexChange;
+    player->OnVideoPlayIndexChange = [&cues, follow](QObject* sender, int index) {
+        cues.push_back(index);
+        follow(sender, index);
+    };
+    TPiboSpeedButton* play = Screen->Transport()->psbPlay;
+    ASSERT_TRUE(play->isVisible());
+    QTest::mouseClick(play, Qt::LeftButton, Qt::NoModifier, play->rect().center());
+    ASSERT_TRUE(VideoFixtures::WaitFor([&] { return player->VideoPlayState() == vpsPlay; }));
+
+    // A picture: most of the video window is not black.
+    TVideoWindow* window = player->VideoWindow();
+    ASSERT_TRUE(window->isVisible());
+    ASSERT_GT(window->width(), 100);
+    const auto litShare = [window] {
+        const QImage image = window->grab().toImage();
+        qint64 lit = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) > 40)
+                    ++lit;
+        return image.isNull() ? 0.0 : double(lit) / double(image.width() * image.height());
+    };
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return litShare() > 0.5; }));
+
+    // The first cue's lines, then the second cue with the grid on its row.
+    const TVideoLrcItems items = player->VideoLrcItems();
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->ShownEnglish() == items.at(0).English; }));
+    EXPECT_TRUE(VideoFixtures::WaitFor([&] { return player->ShownEnglish() == items.at(1).English; }));
+    EXPECT_EQ(cues, std::vector<int>{1});
+    EXPECT_EQ(Screen->Grid->Row(), 1);
+    EXPECT_GE(player->PlayTime(), SrtTimeToMSec(items.at(1).StartTime));
+    player->OnVideoPlayIndexChange = follow;
+    Screen->Transport()->psbStopClick();
+    EXPECT_EQ(player->VideoPlayState(), vpsStop);
 }
 
 }  // namespace
