@@ -1,6 +1,7 @@
 #include "UDictationEditor.h"
 
 #include "TextEdit.h"
+#include "TextEditUtils.h"
 #include "TextSpellCheck.h"
 
 TTextEdit* MakeDictationEditor(QWidget* parent, const TDictationEditorSetup& setup)
@@ -98,7 +99,12 @@ QStringList EditorLines(const TTextEdit* editor)
 void SetEditorText(TTextEdit* editor, const QString& text)
 {
     editor->ReplaceAllText(text);
-    editor->PlaceCaretAtCharIndex(int(editor->ReadFullText().size()));
+    // The caret goes to the end of the answer, so that what the learner types next follows it.
+    // (The character index of the full text's end would put it at the start of the last line.)
+    const TTextEditStringList& lines = editor->Lines();
+    const int count = lines.Count();
+    editor->PlaceCaretCollapsed(count == 0 ? BufferCoord(1, 1)
+                                           : BufferCoord(CellLength(lines.Get(count - 1)) + 1, count));
 }
 
 void ClearEditor(TTextEdit* editor)
