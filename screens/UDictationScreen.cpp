@@ -222,7 +222,7 @@ void TDictationScreen::panContainResize()
 void TDictationScreen::CreatePlayer(std::function<void(int index)> indexChange)
 {
     QWidget* player;
-    const auto follow = [this, indexChange](int index) {
+    const auto follow = [indexChange](int index) {
         if (indexChange)
             RunGuarded([indexChange, index] { indexChange(index); });
     };
