@@ -72,9 +72,15 @@ function(pibo_test name)
     target_precompile_headers(pibo_pch_gtest PRIVATE <gtest/gtest.h>)
   endif()
   target_precompile_headers(${name} REUSE_FROM pibo_pch_gtest)
+  # A sanitized build runs only the test programs of its list (Sanitize.cmake).
+  if(PIBO_SANITIZE AND NOT name IN_LIST PIBO_SANITIZE_TESTS)
+    set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
+    return()
+  endif()
+  set(env "QT_QPA_PLATFORM=offscreen" "PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}" ${PIBO_SANITIZE_ENV})
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}"
+    PROPERTIES ENVIRONMENT "${env}"
                TIMEOUT 120)
 endfunction()
 
