@@ -2,6 +2,7 @@
 // folder of its own, then every input through the entry PIBO_FUZZ_ENTRY.
 
 #include "FuzzEntries.h"
+#include "PiboPictures.h"
 #include "ProgramFolder.h"
 
 #include <QtCore/QDir>
@@ -27,6 +28,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Lives for the whole run: libFuzzer ends the process itself.
     new QApplication(*argc, *argv);
+    // The windows' pictures (the update window's frame).
+    RegisterPiboPictures();
     GFolder = new QTemporaryDir();
     std::atexit(RemoveProgramFolder);
     for (const char* sub : {"data/dict", "audio", "video", "temp", "update/backup"})

@@ -2,6 +2,7 @@
 // writers, into <folder>/<target>/seed-<n>.
 
 #include "FuzzEntries.h"
+#include "PiboPictures.h"
 #include "ProgramFolder.h"
 
 #include <QtCore/QDir>
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterPiboPictures();
     QTemporaryDir programFolder;
     for (const char* sub : {"data/dict", "audio", "video", "temp", "update/backup"})
         QDir(programFolder.path()).mkpath(QString::fromLatin1(sub));
