@@ -2,6 +2,10 @@
 # Set-up for a Debian 12 machine.
 #   bash setup.sh run    install what is missing, build, start the main program
 #   bash setup.sh test   install what is missing, build, run every test
+#   bash setup.sh test --sanitize
+#                        the same, then the sanitized builds (clang) and their
+#                        tests: address and undefined behaviour, then threads
+#                        (always on CI, CI=true)
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -9,6 +13,7 @@ build="${PIBO_BUILD_DIR:-$here/build}"
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
+  clang libclang-rt-14-dev llvm
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev libqt6sql6-sqlite libgl-dev qt6-translations-l10n
   libpcre2-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
@@ -40,6 +45,21 @@ build_all() {
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
   cmake --build "$build" --parallel
+}
+
+# The sanitized builds, each in a folder of its own beside the build: only the
+# libraries and test programs of their lists (cmake/Sanitize.cmake), with
+# clang, optimised a little (-O1) to keep the build short.
+sanitized_tests() {
+  local kind dir
+  for kind in address thread; do
+    dir="$build-$kind"
+    CC=clang CXX=clang++ cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+      -DPIBO_SANITIZE="$kind"
+    cmake --build "$dir" --parallel --target pibo_sanitized_tests
+    ctest --test-dir "$dir" --output-on-failure --parallel "$(nproc)" --timeout 300
+  done
 }
 
 # The sound tests play through PulseAudio; without a sound card, a null sink
@@ -78,9 +98,12 @@ case "${1:-}" in
     start_sound_server
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 300
+    if [ "${CI:-}" = "true" ] || [ "${2:-}" = "--sanitize" ]; then
+      sanitized_tests
+    fi
     ;;
   *)
-    echo "usage: bash setup.sh run|test" >&2
+    echo "usage: bash setup.sh run|test [--sanitize]" >&2
     exit 2
     ;;
 esac

@@ -2,6 +2,12 @@
 
 set(PIBO_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter)
 
+# ccache takes the results of a clang build that uses precompiled headers
+# only when the headers carry no timestamp.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:SHELL:-Xclang -fno-pch-timestamp>")
+endif()
+
 # Test programs are compiled without optimisation: they spend their time in the
 # libraries (optimised as usual), and unoptimised test code compiles in about
 # two thirds of the time.
@@ -78,9 +84,22 @@ function(pibo_test name)
     set_target_properties(${name} PROPERTIES
       CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/support/with-x-display.sh)
   endif()
+  # A sanitized build runs only the test programs of its list (Sanitize.cmake).
+  if(PIBO_SANITIZE AND NOT name IN_LIST PIBO_SANITIZE_TESTS)
+    set_target_properties(${name} PROPERTIES EXCLUDE_FROM_ALL ON)
+    return()
+  endif()
+  set(env "QT_QPA_PLATFORM=offscreen" "PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}" ${PIBO_SANITIZE_ENV})
+  if(PIBO_SANITIZE)
+    # A sanitized process starts slowly: each program runs whole, once (its
+    # death tests still have processes of their own).
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 900)
+    return()
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PIBO_PROGRAM_FOLDER=${PIBO_PROGRAM_FOLDER}"
+    PROPERTIES ENVIRONMENT "${env}"
                TIMEOUT 120)
 endfunction()
 

@@ -34,8 +34,13 @@ bool GPatternValid = false;
 // Writes count pixels of 24 bits from a pattern of 32 pixels, in blocks of 96
 // bytes (with the wider stores where the processor has them); the rest is one
 // more block that ends with the span, over pixels of the same colour.
-__attribute__((target_clones("avx2", "default"))) void FillPixels24(std::uint8_t* p, std::int64_t count,
-                                                                    const std::uint8_t* pattern)
+// Sanitized builds compile it once (PIBO_TARGET_CLONES off in the build).
+#ifdef PIBO_NO_TARGET_CLONES
+#define PIBO_DIB_FILL_CLONES
+#else
+#define PIBO_DIB_FILL_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+PIBO_DIB_FILL_CLONES void FillPixels24(std::uint8_t* p, std::int64_t count, const std::uint8_t* pattern)
 {
     std::uint8_t block[96];
     std::memcpy(block, pattern, sizeof(block));

@@ -3,6 +3,7 @@
 #include "ApplicationException.h"
 #include "SndWaveDev.h"
 #include "SndWaveIO.h"
+#include "ThreadSanitizer.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
@@ -53,6 +54,7 @@ TSndWaveInThread::~TSndWaveInThread()
 {
     RequestQuit();
     wait();
+    MarkHappensAfter(this);
 }
 
 void TSndWaveInThread::Wake()
@@ -83,6 +85,11 @@ bool TSndWaveInThread::WaitReady(int timeoutMs)
 
 void TSndWaveInThread::run()
 {
+    // Everything the thread did comes before the wait for it ends.
+    struct TEnd {
+        const void* Thread;
+        ~TEnd() { MarkHappensBefore(Thread); }
+    } end{this};
     SndSetThreadPriority(this, FOwner->Priority());
     {
         std::lock_guard<std::mutex> lock(FLock);
@@ -129,6 +136,16 @@ void TSndCustomWaveIn::Initialize()
 
 TSndCustomWaveIn::~TSndCustomWaveIn()
 {
+    // Done already by a derived class's destructor; here for a device
+    // destroyed as it was built.
+    ShutDownDevice();
+    FWindow.reset();
+    FreeBuffers();
+    FAllocator.FreeAll();
+}
+
+void TSndCustomWaveIn::ShutDownDevice()
+{
     FDestroyingDevice.store(true);
     if (FHandle || (FState.load() & dsOpened)) {
         Close();
@@ -142,9 +159,6 @@ TSndCustomWaveIn::~TSndCustomWaveIn()
     }
     EndWorker();
     FThread.reset();
-    FWindow.reset();
-    FreeBuffers();
-    FAllocator.FreeAll();
 }
 
 // ------------------------------------------------------------ properties
@@ -366,8 +380,8 @@ bool TSndCustomWaveIn::QueryFormat(const TWaveFormatEx* format)
     if (!ToAudioFormat(format, f))
         return false;
     std::unique_ptr<TAudioInputStream> none;
-    FLastResult = Driver().OpenInput(FDeviceID, f, true, TAudioInputCallback(), none);
-    if (FLastResult != aeOk)
+    FLastResult.store(Driver().OpenInput(FDeviceID, f, true, TAudioInputCallback(), none));
+    if (FLastResult.load() != aeOk)
         return false;
     // The standard rates must also be among the device's capabilities.
     if (f.SampleRate <= 48000)
@@ -972,6 +986,11 @@ TSndWaveIn::TSndWaveIn(QObject* owner) : TSndCustomWaveIn(owner)
 {
     BindDriver();
     Initialize();
+}
+
+TSndWaveIn::~TSndWaveIn()
+{
+    ShutDownDevice();
 }
 
 void TSndWaveIn::BindDriver()

@@ -115,7 +115,7 @@ public:
     std::uint8_t State() const { return FState.load(); }
     // The open stream; nullptr while closed.
     TAudioInputStream* Handle() const { return FHandle.get(); }
-    int LastResult() const { return FLastResult; }
+    int LastResult() const { return FLastResult.load(); }
     // Bytes passed on since the start, and the limit derived from MaxRecordTime.
     std::int64_t RecordedBytes() const { return FRecorded.load(); }
     std::int64_t ByteLimit() const { return FByteLimit.load(); }
@@ -170,6 +170,10 @@ protected:
     // Asks the driver for the device count and builds the format: the
     // construction's second half, once the driver is bound.
     void Initialize();
+    // Stops and closes the device and joins its worker, which calls the
+    // device's virtual functions (BufferReady): every derived class calls it
+    // first in its destructor, before any derived part is gone.
+    void ShutDownDevice();
     // The audio system bound by BindDriver.
     std::function<TAudioSystem&()> FDriver;
 
@@ -211,7 +215,8 @@ private:
     QString FProductName;
     std::uint32_t FDriverVersion = 0;
     std::uint32_t FDeviceFormats = 0;
-    int FLastResult = aeOk;
+    // Written by the GUI thread and by the handler on the worker.
+    std::atomic<int> FLastResult{aeOk};
     std::unique_ptr<QObject> FWindow;  // the hidden window
 
     std::int32_t FNumBuffers = 10;
@@ -261,5 +266,6 @@ private:
 class TSndWaveIn : public TSndCustomWaveIn {
 public:
     explicit TSndWaveIn(QObject* owner = nullptr);
+    ~TSndWaveIn() override;
     void BindDriver() override;
 };

@@ -3,6 +3,7 @@
 #include "ApplicationException.h"
 #include "SndWaveDev.h"
 #include "SndWaveIO.h"
+#include "ThreadSanitizer.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
@@ -48,6 +49,7 @@ TSndWaveOutThread::~TSndWaveOutThread()
 {
     RequestQuit();
     wait();
+    MarkHappensAfter(this);
 }
 
 void TSndWaveOutThread::PostDone(std::uintptr_t tag)
@@ -105,6 +107,11 @@ void TSndWaveOutThread::SignalReady()
 
 void TSndWaveOutThread::run()
 {
+    // Everything the thread did comes before the wait for it ends.
+    struct TEnd {
+        const void* Thread;
+        ~TEnd() { MarkHappensBefore(Thread); }
+    } end{this};
     SndSetThreadPriority(this, FOwner->Priority());
     SignalReady();
     try {
@@ -293,8 +300,8 @@ bool TSndWaveOut::QueryFormat(TSndDeviceId deviceId, const TWaveFormatEx* format
     if (!ToAudioFormat(format, f))
         return false;
     std::unique_ptr<TAudioOutputStream> none;
-    FLastResult = AudioSystem().OpenOutput(deviceId, f, true, TAudioCallback(), none);
-    return FLastResult == aeOk;
+    FLastResult.store(AudioSystem().OpenOutput(deviceId, f, true, TAudioCallback(), none));
+    return FLastResult.load() == aeOk;
 }
 
 void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)

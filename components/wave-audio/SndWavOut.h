@@ -126,7 +126,7 @@ public:
     // while closed.
     TAudioOutputStream* Handle() const { return FHandle.get(); }
     // The result of the last driver call.
-    int LastResult() const { return FLastResult; }
+    int LastResult() const { return FLastResult.load(); }
 
     // ------------------------------------------------------------ operations
     std::int64_t GetPosition() override;
@@ -220,7 +220,8 @@ private:
     TSndDeviceId FDeviceID = 0;
     QString FProductName;
     std::uint32_t FDriverVersion = 0;
-    int FLastResult = aeOk;
+    // Written by the GUI thread and by the handler on the worker.
+    std::atomic<int> FLastResult{aeOk};
     std::unique_ptr<QObject> FWindow;  // the hidden window
 
     std::int32_t FNumBuffers = 10;

@@ -3,6 +3,7 @@
 #include "ApplicationException.h"
 #include "SndObj.h"
 #include "SndUtils.h"
+#include "ThreadSanitizer.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
@@ -76,8 +77,11 @@ int CloseEventType()
 
 void Post(QObject* window, int type)
 {
-    if (window)
-        QCoreApplication::postEvent(window, new QEvent(static_cast<QEvent::Type>(type)));
+    if (!window)
+        return;
+    auto* event = new QEvent(static_cast<QEvent::Type>(type));
+    MarkHappensBefore(event);
+    QCoreApplication::postEvent(window, event);
 }
 
 TSndDeviceWindow::TSndDeviceWindow(const char* device, std::function<void()> onDone, std::function<void()> onEnd,
@@ -88,6 +92,7 @@ TSndDeviceWindow::TSndDeviceWindow(const char* device, std::function<void()> onD
 
 bool TSndDeviceWindow::event(QEvent* e)
 {
+    MarkHappensAfter(e);
     const int type = e->type();
     if (type != DoneEventType() && type != EndEventType() && type != CloseEventType())
         return QObject::event(e);

@@ -214,7 +214,11 @@ TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
         EXPECT_TRUE(c.IsKind(item.get())) << c.StyleNo;
         EXPECT_EQ(item->StyleNo, c.StyleNo);
         // A copy is of the same class.
-        EXPECT_EQ(typeid(*CreateItemCopy(*item, &Doc, false)), typeid(*item)) << c.StyleNo;
+        const auto copy = CreateItemCopy(*item, &Doc, false);
+        ASSERT_NE(copy, nullptr);
+        const TCustomRDItemInfo& copied = *copy;
+        const TCustomRDItemInfo& original = *item;
+        EXPECT_EQ(typeid(copied), typeid(original)) << c.StyleNo;
     }
     for (int records : {-2, -7, -8, -9})
         EXPECT_EQ(CreateItemByStyleNo(records, &Doc), nullptr) << records;
@@ -222,7 +226,10 @@ TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
     RegisterRDItemType(-10, &NewRDItem<TRDHotGraphicItemInfo>);
     EXPECT_THROW(RegisterRDItemType(-12, &MakeOther), ERichDocError);
     EXPECT_THROW(RegisterRDItemType(-4, &MakeOther), ERichDocError);
-    EXPECT_EQ(typeid(*CreateItemByStyleNo(-10, &Doc)), typeid(TRDHotGraphicItemInfo));
+    const auto hot = CreateItemByStyleNo(-10, &Doc);
+    ASSERT_NE(hot, nullptr);
+    const TCustomRDItemInfo& hotItem = *hot;
+    EXPECT_EQ(typeid(hotItem), typeid(TRDHotGraphicItemInfo));
     for (const auto& kind : SuiteItemKinds())
         EXPECT_LT(kind.StyleNo, 0);
 }

@@ -297,12 +297,12 @@ TEST(TextEditNavigation, PageEdgesColumnsAndGoto)
     e.DispatchEditorCommand(ecPageLeft, QChar());
     EXPECT_EQ(e.CaretPos(), BufferCoord(1, 30 + rows - 1));
     // ecGotoXY takes its position from the data; without data it does nothing.
-    TBufferCoord target(4, 7);
+    TBufferCoord target{4, 7};
     e.DispatchEditorCommand(ecGotoXY, QChar(), &target);
     EXPECT_EQ(e.CaretPos(), target);
     e.DispatchEditorCommand(ecGotoXY, QChar());
     EXPECT_EQ(e.CaretPos(), target);
-    TBufferCoord further(2, 9);
+    TBufferCoord further{2, 9};
     e.DispatchEditorCommand(ecSelGotoXY, QChar(), &further);
     EXPECT_EQ(e.CaretPos(), further);
     EXPECT_EQ(e.SelectionAnchor(), target);

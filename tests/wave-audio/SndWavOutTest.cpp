@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -824,7 +825,8 @@ TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
         TSndWaveFile wf;
         wo.SetCallBackMode(mode);
         wo.SetTimeFormat(tfSample);
-        int errors = 0;
+        // Counted on the GUI thread and on the worker.
+        std::atomic<int> errors{0};
         wo.OnError = [&](QObject*) { ++errors; };
         wf.SetOutput(&wo);
         wf.Wave()->SetFileName(path);

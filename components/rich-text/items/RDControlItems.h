@@ -42,7 +42,7 @@ public:
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     bool OwnsControl(const void* control) const override { return control && control == Control.data(); }
-    void Focusing();
+    void Focusing() override;
     void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached) override;
     void SetPosition(int left, int top, bool updateTop) override;
     void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
@@ -66,6 +66,11 @@ public:
     QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly, const QString& path,
                       const QByteArray& name) const override;
 
+    // The item kinds' own forms below stand beside the base's virtual ones.
+    using TRDRectItemInfo::Paint;
+    using TRDRectItemInfo::PrintToBitmap;
+    using TRDRectItemInfo::SaveRTF;
+    using TRDRectItemInfo::SaveToHTML;
     // x, y: the item's top left corner, spacing included. The control paints
     // itself; this draws the selection and current-item frames.
     void Paint(TCanvas& canvas, int x, int y, uint16_t state, const TRDStyle* rdStyle) const;

@@ -118,6 +118,11 @@ public:
                            const QPaintDevice* device) const;
     void DrawMarker(int x, int y, TCanvas& canvas, const TRDStyle* rdStyle, const TRDDrawLineInfo* drawItem,
                     int colorMode) const;
+    // The marker's own forms below stand beside the base's virtual ones.
+    using TRDRectItemInfo::FillRTFTables;
+    using TRDRectItemInfo::Paint;
+    using TRDRectItemInfo::PrintToBitmap;
+    using TRDRectItemInfo::SaveRTF;
     void Paint(TCanvas& canvas, int x, int y, const TRDStyle* rdStyle, const TRDDrawLineInfo* drawItem) const
     {
         DrawMarker(x, y, canvas, rdStyle, drawItem, rdcmScreen);
@@ -130,7 +135,7 @@ public:
     QByteArray SaveRTF(TCustomRDData* rdData, const TRDColorList& colors, const TRDRTFFontTable& fonts,
                        const TRDIntegerList& listOverrides, TRDIntegerList& restartOverrides) const;
     void FillRTFTables(TRDIntegerList& restartCounts, TCustomRDData* rdData) const;
-    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override;
     // The style attribute of the HTML list item that the marker opens.
     QByteArray GetHTMLItemStyle(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
     QByteArray WriteHTMLListLevels(int fromLevel, bool useCSS, const TRDStyle* rdStyle, int toLevel) const;

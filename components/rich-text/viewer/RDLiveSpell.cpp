@@ -14,6 +14,7 @@
 #include "RDStyle.h"
 #include "RDDocEncoding.h"
 #include "RDUnicode.h"
+#include "ThreadSanitizer.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ TRDWordEnumThread::~TRDWordEnumThread()
     FViewer = nullptr;
     Finish();
     wait();
+    MarkHappensAfter(this);
     // Nothing can be left, but a queued call is freed all the same.
     for (TCall* call : FCalls)
         if (call->Owned)
@@ -588,6 +590,11 @@ void TRDWordEnumThread::WaitForResume(std::unique_lock<std::mutex>& lock)
 
 void TRDWordEnumThread::run()
 {
+    // Everything the thread did comes before the wait for it ends.
+    struct TRunEnd {
+        const void* Thread;
+        ~TRunEnd() { MarkHappensBefore(Thread); }
+    } runEnd{this};
     while (true) {
         unsigned gen = 0, resumes = 0;
         {
@@ -706,6 +713,7 @@ void TCustomRichDoc::StopLiveSpelling()
     thread->Init(nullptr);
     thread->Finish();
     thread->wait();
+    MarkHappensAfter(thread.get());
     thread.reset();
     if (FDocumentData) {
         ClearLiveSpellingResults();
