@@ -43,7 +43,7 @@ public:
     static constexpr TColor BottomTextColor = 16709609;
 
     // Item data roles of the media and recent lists (the courseware tree uses
-    // the tree-node helpers of the shell services).
+    // the tree-node helpers of the services).
     static constexpr int ItemPathRole = Qt::UserRole + 10;
     static constexpr int ItemTypeRole = Qt::UserRole + 11;  // media type or recent file type
     static constexpr int ItemFileNameRole = Qt::UserRole + 12;
