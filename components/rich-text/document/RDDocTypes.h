@@ -262,7 +262,8 @@ public:
 
 using TRDMakeAnimatorHook = void (*)(TCustomRDItemInfo* item, TCustomRDData* rdData,
                                      std::unique_ptr<TRDAnimator>& animator);
-// Set by the animation code; none until then.
+// The viewer's animation code (MakeItemAnimator), set by InstallRichTextSuite;
+// none until then.
 extern TRDMakeAnimatorHook MakeAnimatorHook;
 
 // Remembers which nested document of an item was meant.

@@ -497,7 +497,6 @@ TRichDocRDData* TRichDocDataHolder::get() const
 TCustomRichDoc::TCustomRichDoc(QWidget* parent) : TRDScroller(parent)
 {
     // The document is made on first use, through the most derived CreateDocumentData.
-    InstallAnimatorHook();
     FBackground = std::make_unique<TRDBackground>(true);
     resize(100, 40);
     viewport()->setMouseTracking(true);
