@@ -135,7 +135,7 @@ TEST(RDLinearPositions, TwoParagraphsTabsAndRanges)
     doc.AddTab();
     doc.More(QStringLiteral("b"));
     auto* picture = new TRDGraphicItemInfo(&data);
-    picture->StyleNo = -3;
+    picture->StyleNo = PictureStyleNo;
     doc.AddNonText(picture, false);
     doc.FormatDocument();
     EXPECT_EQ(doc.GetTextLength(), 4);
@@ -433,7 +433,7 @@ TEST_F(RDViewerCopy, ASinglePictureGoesAsImageData)
     Doc.ClearDocument();
     Doc.Para(QStringLiteral("ab"));
     auto* picture = new TRDGraphicItemInfo(&Doc.Data());
-    picture->StyleNo = -3;
+    picture->StyleNo = PictureStyleNo;
     QImage red(6, 4, QImage::Format_RGB32);
     red.fill(Qt::red);
     picture->Image = std::make_unique<TBitmapGraphic>();

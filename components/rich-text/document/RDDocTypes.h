@@ -15,6 +15,7 @@
 
 #include "Graphics.h"
 #include "RDGraphUtils.h"
+#include "RDItemKind.h"
 #include "RDLists.h"
 #include "RDParaStyles.h"
 #include "RDStyle.h"
