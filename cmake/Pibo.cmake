@@ -62,13 +62,20 @@ function(pibo_program name)
   target_link_libraries(${name} PRIVATE ${ARG_LINKS})
 endfunction()
 
-# pibo_test(<name> SOURCES ... LINKS ... [X_DISPLAY]): a GoogleTest executable
-# whose cases run under CTest with Qt in offscreen mode; with X_DISPLAY, each
-# case runs on a virtual X display of its own instead (xvfb-run), for what
-# cannot run offscreen: the web engine.
+# pibo_test(<name> SOURCES ... LINKS ... [X_DISPLAY] [RICH_TEXT]): a GoogleTest
+# executable whose cases run under CTest with Qt in offscreen mode; with
+# X_DISPLAY, each case runs on a virtual X display of its own instead
+# (xvfb-run), for what cannot run offscreen: the web engine. With RICH_TEXT
+# (every program that links the rich-text suite, also through the screens),
+# its main installs the suite's hooks first, as the programs do.
 function(pibo_test name)
-  cmake_parse_arguments(ARG "X_DISPLAY" "" "SOURCES;LINKS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "X_DISPLAY;RICH_TEXT" "" "SOURCES;LINKS" ${ARGN})
+  if(ARG_RICH_TEXT)
+    set(main ${PROJECT_SOURCE_DIR}/tests/support/RichTextTestMain.cpp)
+  else()
+    set(main ${PROJECT_SOURCE_DIR}/tests/support/TestProgramMain.cpp)
+  endif()
+  add_executable(${name} ${ARG_SOURCES} ${main})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
   target_compile_options(${name} PRIVATE ${PIBO_WARNINGS})
   target_compile_options(${name} PRIVATE ${PIBO_TEST_OPTIONS})

@@ -3,6 +3,7 @@
 #include "AudioDevice.h"
 #include "PiboPictures.h"
 #include "QtTranslations.h"
+#include "RichTextSuite.h"
 #include "UFrmShowInfo.h"
 #include "pibozun.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozun"));
     RegisterPiboPictures();
+    // The rich-text suite's hooks, before any document is made.
+    InstallRichTextSuite();
     // Qt's own dialogs (open, save, folders) speak Chinese like the rest.
     InstallQtTranslations();
     return RunPibozun();

@@ -4,6 +4,7 @@
 #include "MediaBackend.h"
 #include "PiboPictures.h"
 #include "QtTranslations.h"
+#include "RichTextSuite.h"
 #include "Startup.h"
 #include "UFrmShowInfo.h"
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv)
     TShowInfoExceptionHandler errors;
     QCoreApplication::setApplicationName(QStringLiteral("pibozunexc"));
     RegisterPiboPictures();
+    // The rich-text suite's hooks, before any document is made.
+    InstallRichTextSuite();
     // Qt's own dialogs (open, save, folders) speak Chinese like the rest.
     InstallQtTranslations();
     return RunPibozunexc();

@@ -16,9 +16,11 @@
 #include <QtGui/QTextDocumentFragment>
 #include <QtWidgets/QApplication>
 
+#include "core/RDHookGuard.h"
 #include "RDBenchDocuments.h"
 #include "RDClipboard.h"
 #include "RDRichDoc.h"
+#include "RichTextSuite.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ void BM_SelectAllCopySelectionDefault(benchmark::State& state)
 {
     auto doc = NewViewer(ThreeItems(state));
     std::unique_ptr<QMimeData> last;
-    RDClipboardSink = [&last](QMimeData* data) { last.reset(data); };
+    TRDHookGuard sink(RDClipboardSink, [&last](QMimeData* data) { last.reset(data); });
     doc->Options = (doc->Options & ~(rdoAutoCopyImage | rdoAutoCopyRTF | rdoAutoCopyUnicodeText))
                    | rdoAutoCopyRDF | rdoAutoCopyText;
     for (auto _ : state) {
@@ -63,7 +65,6 @@ void BM_SelectAllCopySelectionDefault(benchmark::State& state)
     }
     state.counters["rdf_bytes"] = double(last->data(QStringLiteral("application/x-richdoc-rdf")).size());
     state.counters["text_chars"] = double(last->text().size());
-    RDClipboardSink = nullptr;
 }
 
 void BM_QTextDocumentFragmentHtmlAndText(benchmark::State& state)
@@ -95,5 +96,6 @@ BENCHMARK(BM_QTextDocumentFragmentHtmlAndText)->Arg(1)->Arg(3)->Unit(benchmark::
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

@@ -23,6 +23,7 @@
 #include "RDBenchDocuments.h"
 #include "RDLiveSpell.h"
 #include "RDRichDoc.h"
+#include "RichTextSuite.h"
 
 namespace {
 
@@ -170,5 +171,6 @@ BENCHMARK(BM_LongestGuiWait)->Iterations(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

@@ -16,6 +16,7 @@
 
 #include "RDBenchDocuments.h"
 #include "RDRichDoc.h"
+#include "RichTextSuite.h"
 
 namespace {
 
@@ -100,5 +101,6 @@ BENCHMARK(BM_QTextEditDragSelectMove)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosec
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

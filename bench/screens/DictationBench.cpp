@@ -10,6 +10,7 @@
 //   same paragraphs, in the same fonts, laid out at the same text width.
 //   Target: the document at most 2x the reference, all of it under 0.5 s.
 
+#include "RichTextSuite.h"
 #include "UDictationCheck.h"
 #include "UFrmFreeCheck.h"
 
@@ -208,5 +209,6 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     RegisterPiboPictures();
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

@@ -40,7 +40,7 @@ TEST_F(RDDocumentTest, AddItemPlacesParagraphs)
     Doc.AddTextRawNoTag("b", 0, -1);
     EXPECT_FALSE(Doc.StartsNewLine(1));
     auto line = std::make_unique<TRDBreakItemInfo>(&Doc);
-    line->StyleNo = -1;
+    line->StyleNo = BreakStyleNo;
     line->ParaNo = 0;
     Doc.AddItem(QByteArray(), line.release());
     EXPECT_TRUE(Doc.StartsParagraph(2));
@@ -154,7 +154,7 @@ TEST_F(RDDocumentTest, MarkerKeepsItsParagraphAndBreak)
 {
     RegisterRDItemType(-11 - 100, &MakeOther);  // a free number is accepted
     auto marker = std::make_unique<TRDTabItemInfo>(&Doc);
-    marker->StyleNo = -11;
+    marker->StyleNo = MarkerStyleNo;
     marker->SetBreaksPageBefore(true);
     Doc.AddItem(QByteArray(), marker.release());
     Doc.AddTextRawNoTag("p", 0, 0);

@@ -269,7 +269,7 @@ TEST_F(RDLayoutTest, BreakItemAndNoWrapAndWidths)
     Sheet.ParaStyles().Add()->Options = rdpaoNoWrap;
     Doc.AddTextRawNoTag("aaa", 0, 0);
     Doc.AddItem("", new TRDBreakItemInfo(&Doc));
-    Doc.ItemAt(1)->StyleNo = -1;
+    Doc.ItemAt(1)->StyleNo = BreakStyleNo;
     Doc.Format();
     ASSERT_EQ(Doc.DrawItems.Count(), 2);
     EXPECT_EQ(Doc.DrawItems[1]->Height, 11);
@@ -1080,7 +1080,7 @@ TEST_F(RDLayoutTest, RightAndCentreTabsPlaceTheTextAfterThem)
         TLayoutData doc(&Sheet);
         doc.AddTextRawNoTag("ab", 0, Sheet.ParaStyles().Count() - 1);
         auto* item = new TRDTabItemInfo(&doc);
-        item->StyleNo = -12;
+        item->StyleNo = TabStyleNo;
         item->ParaNo = -1;
         doc.AddItem("", item);
         doc.AddTextRawNoTag("cd", 0, -1);

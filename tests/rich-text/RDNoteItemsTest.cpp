@@ -6,6 +6,7 @@
 
 #include <QtCore/QtEndian>
 
+#include "core/RDHookGuard.h"
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDMarkerTestSupport.h"
@@ -144,13 +145,13 @@ TEST_F(NoteTest, OutputLinksToTheNoteAndLeavesItsTextToTheExport)
     TRDRTFExportContext rtf;
     EXPECT_EQ(f->SaveRTF(&Doc, 0, rtf), "\\chftn{\\footnote }");
     EXPECT_EQ(e->SaveRTF(&Doc, 1, rtf), "\\chftn{\\footnote\\ftnalt }");
-    SaveDocumentRTFHook = [](TCustomRDData* doc, TRDRTFExportContext&) { return doc->TextOfItem(0); };
+    TRDHookGuard writer(SaveDocumentRTFHook,
+                        [](TCustomRDData* doc, TRDRTFExportContext&) { return doc->TextOfItem(0); });
     EXPECT_EQ(f->SaveRTF(&Doc, 0, rtf), "\\chftn{\\footnote x}");
-    SaveDocumentRTFHook = nullptr;
 }
 
-// What the stand-in RTF export was asked; the hooks are cleared when the
-// test ends, whatever it asserted.
+// What the stand-in RTF export was asked; the installed hooks come back when
+// the test ends, whatever it asserted.
 struct TRTFHookCalls {
     static inline std::vector<TCustomRDData*> Documents;
     static inline std::vector<const TRDRTFExportContext*> Contexts;
@@ -162,25 +163,22 @@ struct TRTFHookCalls {
         Contexts.clear();
         ColorLists.clear();
         ListLists.clear();
-        SaveDocumentRTFHook = [](TCustomRDData* doc, TRDRTFExportContext& context) {
-            Documents.push_back(doc);
-            Contexts.push_back(&context);
-            QByteArray body = "{BODY";
-            for (int i = 0; i < doc->ItemCount(); ++i)
-                body += ' ' + doc->TextOfItem(i);
-            return body + '}';
-        };
-        MakeDocumentRTFTablesHook = [](TCustomRDData* doc, TRDColorList& colors, TRDIntegerList* lists) {
+    }
+    TRDHookGuard<TRDDocumentRTFHook> Writer{SaveDocumentRTFHook,
+                                            [](TCustomRDData* doc, TRDRTFExportContext& context) {
+                                                Documents.push_back(doc);
+                                                Contexts.push_back(&context);
+                                                QByteArray body = "{BODY";
+                                                for (int i = 0; i < doc->ItemCount(); ++i)
+                                                    body += ' ' + doc->TextOfItem(i);
+                                                return body + '}';
+                                            }};
+    TRDHookGuard<TRDDocumentRTFTablesHook> Tables{
+        MakeDocumentRTFTablesHook, [](TCustomRDData* doc, TRDColorList& colors, TRDIntegerList* lists) {
             Documents.push_back(doc);
             ColorLists.push_back(&colors);
             ListLists.push_back(lists);
-        };
-    }
-    ~TRTFHookCalls()
-    {
-        SaveDocumentRTFHook = nullptr;
-        MakeDocumentRTFTablesHook = nullptr;
-    }
+        }};
 };
 
 TEST_F(NoteTest, TheRTFExportWritesEachNotesOwnDocumentInsideItsGroup)

@@ -255,7 +255,7 @@ TEST_F(RDPaintTest, ItemsPaintThemselvesAtTheirPlaceWithTheirState)
     line->Color = clBlack;
     line->LineWidth = 1;
     Doc.AddItem("", line);
-    line->StyleNo = -1;
+    line->StyleNo = BreakStyleNo;
     Doc.Format();
     ASSERT_EQ(Doc.DrawItems.Count(), 3);
     Doc.SetSelectionBounds(1, 0, 1, 1);

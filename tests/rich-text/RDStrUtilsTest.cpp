@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "core/RDHookGuard.h"
 #include "RDStrUtils.h"
 
 TEST(RDNumerals, Table)
@@ -47,9 +48,10 @@ TEST(RDLinks, UrlAndEmailTable)
         EXPECT_EQ(IsUrlText(c.word), c.url) << c.word;
         EXPECT_EQ(IsEmailText(c.word), c.email) << c.word;
     }
-    UrlCheckHook = [](const QString& w) { return w == "special"; };
-    EXPECT_TRUE(IsUrlText("special"));
-    UrlCheckHook = nullptr;
+    {
+        TRDHookGuard check(UrlCheckHook, [](const QString& w) { return w == "special"; });
+        EXPECT_TRUE(IsUrlText("special"));
+    }
     EXPECT_FALSE(IsUrlText("special"));
 }
 

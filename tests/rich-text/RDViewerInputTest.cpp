@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RDHookGuard.h"
 #include "Pictures.h"
 #include "RDClipboard.h"
 #include "RDControlItems.h"
@@ -71,16 +72,14 @@ public:
 // Stands in for the clipboard: keeps what a copy puts.
 class TClipboardCatcher {
 public:
-    TClipboardCatcher()
-    {
-        RDClipboardSink = [this](QMimeData* data) {
-            Data.reset(data);
-            ++Puts;
-        };
-    }
-    ~TClipboardCatcher() { RDClipboardSink = nullptr; }
     std::unique_ptr<QMimeData> Data;
     int Puts = 0;
+
+private:
+    TRDHookGuard<std::function<void(QMimeData*)>> FSink{RDClipboardSink, [this](QMimeData* data) {
+                                                             Data.reset(data);
+                                                             ++Puts;
+                                                         }};
 };
 
 const QString RDFMime = QStringLiteral("application/x-richdoc-rdf");
@@ -136,7 +135,7 @@ TEST(RDLinearPositions, TwoParagraphsTabsAndRanges)
     doc.AddTab();
     doc.More(QStringLiteral("b"));
     auto* picture = new TRDGraphicItemInfo(&data);
-    picture->StyleNo = -3;
+    picture->StyleNo = PictureStyleNo;
     doc.AddNonText(picture, false);
     doc.FormatDocument();
     EXPECT_EQ(doc.GetTextLength(), 4);
@@ -417,12 +416,13 @@ TEST_F(RDViewerCopy, TextGoesWhenEitherTextOptionAsksAndRTFOnlyThroughAWriter)
     }
     // CopySelection puts every format there is, whatever the options say.
     Doc.Options = 0;
-    RDSelectionRTFWriter = [](TCustomRDData&, TRDStream& stream, TColor, TRDBackground*) {
-        stream.WriteBuffer("{\\rtf1 sec}", 11);
-        return true;
-    };
-    Doc.CopySelection();
-    RDSelectionRTFWriter = nullptr;
+    {
+        TRDHookGuard writer(RDSelectionRTFWriter, [](TCustomRDData&, TRDStream& stream, TColor, TRDBackground*) {
+            stream.WriteBuffer("{\\rtf1 sec}", 11);
+            return true;
+        });
+        Doc.CopySelection();
+    }
     EXPECT_EQ(Clipboard.Data->text(), QStringLiteral("sec"));
     EXPECT_TRUE(Clipboard.Data->hasFormat(RDFMime));
     EXPECT_EQ(Clipboard.Data->data(QStringLiteral("text/rtf")), QByteArray("{\\rtf1 sec}"));
@@ -433,7 +433,7 @@ TEST_F(RDViewerCopy, ASinglePictureGoesAsImageData)
     Doc.ClearDocument();
     Doc.Para(QStringLiteral("ab"));
     auto* picture = new TRDGraphicItemInfo(&Doc.Data());
-    picture->StyleNo = -3;
+    picture->StyleNo = PictureStyleNo;
     QImage red(6, 4, QImage::Format_RGB32);
     red.fill(Qt::red);
     picture->Image = std::make_unique<TBitmapGraphic>();

@@ -1,5 +1,10 @@
-// The main of every test executable: a Qt application (offscreen under CTest)
-// with the audio system guard and the program's pictures registered, then the tests.
+// The start of every test executable (its main is TestProgramMain.cpp or,
+// for the programs that use the rich-text suite, RichTextTestMain.cpp): a Qt
+// application (offscreen under CTest) with the audio system guard and the
+// program's pictures registered, then the program's own start-up, then the
+// tests.
+
+#include "TestSupport.h"
 
 #include "AudioDevice.h"
 #include "MediaBackend.h"
@@ -11,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv)
+int RunTestMain(int argc, char** argv, void (*startUp)())
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -30,6 +35,8 @@ int main(int argc, char** argv)
     // Every stream of the sound server still open is closed before the application object goes.
     TAudioSystemGuard audio;
     RegisterPiboPictures();
+    if (startUp)
+        startUp();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

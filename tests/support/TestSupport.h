@@ -7,6 +7,12 @@
 
 class QWidget;
 
+// The body of a test program's main: the application, the audio system
+// guard and the program's pictures, then startUp (when given: what the
+// program installs at its start, such as InstallRichTextSuite), then every
+// test named on the command line.
+int RunTestMain(int argc, char** argv, void (*startUp)() = nullptr);
+
 // A program folder of its own for one test: a temporary folder with the
 // sub-folders of the real one. The program folder points at it while the
 // object lives.

@@ -71,11 +71,6 @@ void AppendSymbol(QByteArray& out, unsigned char b)
     }
 }
 
-char16_t UnitAt(const QByteArray& s, qsizetype i)
-{
-    return static_cast<char16_t>(static_cast<unsigned char>(s.at(2 * i)) | (static_cast<unsigned char>(s.at(2 * i + 1)) << 8));
-}
-
 const uint8_t StyleFlags[] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
 const char* const OpenTags[] = {"<b>", "<i>", "<u>", "<s>"};
 const char* const CloseTags[] = {"</b>", "</i>", "</u>", "</s>"};
@@ -132,7 +127,7 @@ QByteArray UnicodeToHtmlEntities(const QByteArray& s, bool isHTMLCode)
     QByteArray out;
     bool prevSpace = true;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = UnitAt(s, i);
+        const char16_t u = WideUnitAt(s, i);
         if (u < 128) {
             if (isHTMLCode) {
                 out.append(static_cast<char>(u));
@@ -211,7 +206,7 @@ QByteArray SymbolToHtmlEntitiesW(const QByteArray& s)
     CheckEvenByteLength(s.size());
     QByteArray out;
     for (qsizetype i = 0; i < s.size() / 2; ++i) {
-        char16_t u = UnitAt(s, i);
+        char16_t u = WideUnitAt(s, i);
         if (u >= 0xF000)
             u -= 0xF000;
         if (u >= 32 && u <= 254)
@@ -485,7 +480,7 @@ void RtfWriteUnicodeText(TRDStream& stream, const QByteArray& text, TRDCodePage 
 {
     CheckEvenByteLength(text.size());
     for (qsizetype i = 0; i < text.size() / 2; ++i) {
-        const char16_t u = UnitAt(text, i);
+        const char16_t u = WideUnitAt(text, i);
         if (u >= 1 && u <= 127) {
             const QByteArray escaped = RtfEscapeText(QByteArray(1, static_cast<char>(u)), isRTFCode, true);
             if (!escaped.isEmpty())

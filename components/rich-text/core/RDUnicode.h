@@ -23,6 +23,12 @@ extern bool PlatformIsNT;
 // 2 non-breaking spaces, 8 soft hyphens.
 extern uint8_t VisibleSpecialCharacters;
 
+// The UTF-16 unit at index i (0-based) of a Unicode item string.
+inline char16_t WideUnitAt(const QByteArray& s, qsizetype i)
+{
+    return static_cast<char16_t>(static_cast<uint8_t>(s[2 * i]) | (static_cast<uint8_t>(s[2 * i + 1]) << 8));
+}
+
 // Raises ERichDocError "Can't perform Unicode operation" for an odd length.
 void CheckEvenByteLength(qsizetype length);
 

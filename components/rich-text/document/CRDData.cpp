@@ -129,7 +129,7 @@ bool TCustomRDData::BreaksPageBeforeItem(int i) const
 {
     if (i < 0 || i >= ItemCount())
         throw ERichDocError("Item index is out of bounds");
-    if (i > 0 && ItemAt(i - 1)->StyleNo == -11)
+    if (i > 0 && ItemAt(i - 1)->StyleNo == MarkerStyleNo)
         return ItemAt(i - 1)->BreaksPageBefore();
     return ItemAt(i)->BreaksPageBefore();
 }
@@ -323,7 +323,7 @@ void TCustomRDData::AddItem(const QByteArray& text, TCustomRDItemInfo* item)
         item->SetContinuesPara(true);
         item->ParaNo = ItemAt(count - 1)->ParaNo;
     } else {
-        if (count > 0 && ItemAt(count - 1)->StyleNo == -11)
+        if (count > 0 && ItemAt(count - 1)->StyleNo == MarkerStyleNo)
             AddTextRawNoTag(QByteArray(), 0, -1);
         item->ItemOptions &= ~rdioContinuesPara;
         if ((item->ItemOptions & rdioLineBreakBefore) || !AllowNewPara) {
@@ -485,7 +485,7 @@ bool TCustomRDData::AddTextLines(const QByteArray& s, int styleNo, int firstPara
                 start = i + 1;
                 if (c == '\t') {
                     auto tab = std::make_unique<TRDTabItemInfo>(this);
-                    tab->StyleNo = -12;
+                    tab->StyleNo = TabStyleNo;
                     tab->TextStyleNo = styleNo;
                     tab->ParaNo = newPara ? currentPara : -1;
                     AddItem(QByteArray(), tab.release());

@@ -15,6 +15,7 @@
 
 #include "Graphics.h"
 #include "RDGraphUtils.h"
+#include "RDItemKind.h"
 #include "RDLists.h"
 #include "RDParaStyles.h"
 #include "RDStyle.h"
@@ -262,7 +263,8 @@ public:
 
 using TRDMakeAnimatorHook = void (*)(TCustomRDItemInfo* item, TCustomRDData* rdData,
                                      std::unique_ptr<TRDAnimator>& animator);
-// Set by the animation code; none until then.
+// The viewer's animation code (MakeItemAnimator), set by InstallRichTextSuite;
+// none until then.
 extern TRDMakeAnimatorHook MakeAnimatorHook;
 
 // Remembers which nested document of an item was meant.

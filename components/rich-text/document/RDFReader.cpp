@@ -243,7 +243,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
     } else if (!RDFReadInteger(p, FHeader.StyleNo)) {
         return false;
     }
-    if (FHeader.StyleNo == -8) {
+    if (FHeader.StyleNo == RDFVersionRecord) {
         int32_t version = 0, subVersion = 0;
         if (!RDFReadInteger(p, version) || !RDFReadInteger(p, subVersion))
             return false;
@@ -268,7 +268,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
         return false;
     }
     const int32_t kind = FHeader.StyleNo;
-    if (kind != -2 && kind != -7 && kind != -9) {
+    if (kind != RDFCheckpointRecord && kind != RDFBackgroundRecord && kind != RDFExtraDataRecord) {
         FHeader.Item = CreateItemByStyleNo(kind, FDoc);
         if (FHeader.Item)
             FHeader.Item->BeforeLoading(TRDLoadFormat::rdlfRDF);
@@ -284,7 +284,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
         return false;
     if (!RDFReadTag(p, FTagsArePChars, FVersion > 1 || FSubVersion > 2, FHeader.Tag))
         return false;
-    if (kind == -9) {
+    if (kind == RDFExtraDataRecord) {
         if (!RDFReadInteger(p, FHeader.Kind))
             return false;
         if (FHeader.Kind == 7)
@@ -305,7 +305,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
     } else if (FHeader.Item) {
         FHeader.Item->ParaNo = FHeader.ParaNo;
     }
-    if (kind == -7) {
+    if (kind == RDFBackgroundRecord) {
         int32_t style = 0, color = 0;
         if (!RDFReadInteger(p, style) || !RDFReadInteger(p, color))
             return false;
@@ -317,7 +317,7 @@ bool TRDFReader::ParseHeader(const QByteArray& line)
                 FBackground->FreeImage();
             }
         }
-    } else if (kind == -2) {
+    } else if (kind == RDFCheckpointRecord) {
         int32_t value = 0;
         if (*p && RDFReadInteger(p, value))
             FHeader.RaiseEvent = value != 0;
@@ -648,14 +648,15 @@ bool TRDFReader::Read(const QByteArray& data)
             ReadTextLine(line, crlf);
             if (!ParseHeader(line))
                 return false;
-            if (FHeader.StyleNo == -8)
+            if (FHeader.StyleNo == RDFVersionRecord)
                 continue;
             const int kind = FHeader.StyleNo;
             if (FHeader.LineCount == 0) {
-                if (FHeader.Item && kind != -2 && kind != -7 && kind != -9) {
+                if (FHeader.Item && kind != RDFCheckpointRecord && kind != RDFBackgroundRecord
+                    && kind != RDFExtraDataRecord) {
                     if (!InsertReadItem(std::move(FHeader.Item), FItemName))
                         return false;
-                } else if (FWaitingCP && kind != -2) {
+                } else if (FWaitingCP && kind != RDFCheckpointRecord) {
                     if (FOwnPendingWaiting) {
                         FDoc->PendingCP = nullptr;
                         --FDoc->CPCount;
@@ -671,11 +672,11 @@ bool TRDFReader::Read(const QByteArray& data)
             FItemName.clear();
             if (kind >= 0 || kind == RDMaxInt)
                 FState = TReadState::TextRecord;
-            else if (kind == -2)
+            else if (kind == RDFCheckpointRecord)
                 FState = TReadState::Checkpoint;
-            else if (kind == -9)
+            else if (kind == RDFExtraDataRecord)
                 FState = TReadState::ExtraData;
-            else if (kind == -7)
+            else if (kind == RDFBackgroundRecord)
                 FState = TReadState::Background;
             else if (FHeader.Item && FHeader.Item->GetBoolValue(2))
                 FState = TReadState::ItemRecord;
@@ -735,7 +736,7 @@ bool TRDFReader::Read(const QByteArray& data)
 void TRDFReader::Finish(bool success, int startIndex)
 {
     // A marker never ends its paragraph.
-    if (FIndex > 0 && FIndex - 1 < FDoc->ItemCount() && FDoc->ItemAt(FIndex - 1)->StyleNo == -11
+    if (FIndex > 0 && FIndex - 1 < FDoc->ItemCount() && FDoc->ItemAt(FIndex - 1)->StyleNo == MarkerStyleNo
         && (FIndex == FDoc->ItemCount() || FDoc->StartsParagraph(FIndex))) {
         auto item = std::unique_ptr<TCustomRDItemInfo>(TextItemClass(FDoc));
         item->StyleNo = 0;

@@ -158,7 +158,8 @@ void TRDFWriter::WriteStyleTable(int kind)
     TRDStyle* sheet = FDoc->GetRDStyle();
     if (!sheet)
         return;
-    RDFWriteLine(FStream, "-9 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 " + QByteArray::number(kind));
+    RDFWriteLine(FStream, QByteArray::number(RDFExtraDataRecord) + " 2 0 0 " + QByteArray::number(Binary() ? 2 : 0)
+                              + " 0 " + QByteArray::number(kind));
     RDFWriteLine(FStream, QByteArray());
     QByteArray table;
     if (kind == 1) {
@@ -181,7 +182,8 @@ void TRDFWriter::WriteStyleTable(int kind)
 
 void TRDFWriter::WriteCheckpoint(const TRDCPInfo& cp)
 {
-    RDFWriteLine(FStream, "-2 1 0 0 0 " + RDFTagToString(FTagsArePChars, cp.Tag) + ' '
+    RDFWriteLine(FStream, QByteArray::number(RDFCheckpointRecord) + " 1 0 0 0 "
+                              + RDFTagToString(FTagsArePChars, cp.Tag) + ' '
                               + QByteArray::number(cp.RaiseEvent ? 1 : 0) + ' ' + QByteArray::number(cp.Sticky ? 1 : 0));
     RDFWriteLine(FStream, StringToAnsiKeepingBytes(cp.Name));
 }
@@ -281,14 +283,16 @@ void TRDFWriter::WriteTextPart(int itemNo, int startOffs, int endOffs)
 
 void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TColor color)
 {
-    RDFWriteLine(FStream, "-8 " + QByteArray::number(RDFVersion) + ' ' + QByteArray::number(RDFSubVersion));
+    RDFWriteLine(FStream, QByteArray::number(RDFVersionRecord) + ' ' + QByteArray::number(RDFVersion) + ' '
+                              + QByteArray::number(RDFSubVersion));
     if (FScope != 1 && (FOptions & rdfoSaveBack) && background) {
         const QByteArray tail = QByteArray::number(static_cast<int>(background->Style)) + ' ' + QByteArray::number(color);
         const TGraphic* image = background->GetImage();
         if (!image || image->SaveToStream().isEmpty() || background->Style == TBackgroundStyle::bsNoBitmap) {
-            RDFWriteLine(FStream, "-7 0 -1 0 0 0 " + tail);
+            RDFWriteLine(FStream, QByteArray::number(RDFBackgroundRecord) + " 0 -1 0 0 0 " + tail);
         } else {
-            RDFWriteLine(FStream, "-7 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 " + tail);
+            RDFWriteLine(FStream, QByteArray::number(RDFBackgroundRecord) + " 2 0 0 "
+                                      + QByteArray::number(Binary() ? 2 : 0) + " 0 " + tail);
             RDFWriteLine(FStream, image->ClassName().toLatin1());
             WriteObjectLine(image->SaveToStream());
         }
@@ -304,13 +308,15 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
         if ((FOptions & rdfoSaveDocProperties) && FScope != 2) {
             QStringList* properties = FDoc->GetDocProperties();
             if (properties && !properties->isEmpty()) {
-                RDFWriteLine(FStream, "-9 " + QByteArray::number(properties->size()) + " 0 0 0 0 5");
+                RDFWriteLine(FStream, QByteArray::number(RDFExtraDataRecord) + ' '
+                                          + QByteArray::number(properties->size()) + " 0 0 0 0 5");
                 for (const QString& p : *properties)
                     RDFWriteLine(FStream, RDFEncodeLineBreaks(StringToAnsiKeepingBytes(p)));
             }
             TRDDocParameters* params = FDoc->GetDocParameters(false);
             const int lines = params ? params->StoredValueCount() : 0;
-            RDFWriteLine(FStream, "-9 " + QByteArray::number(lines) + " 0 0 0 0 7");
+            RDFWriteLine(FStream,
+                         QByteArray::number(RDFExtraDataRecord) + ' ' + QByteArray::number(lines) + " 0 0 0 0 7");
             if (params)
                 params->WriteRDFLines(FStream);
         }
@@ -328,7 +334,8 @@ void TRDFWriter::Write(TRDLayoutInfo* layoutInfo, TRDBackground* background, TCo
         FDoc->SaveMarkerStateBefore(FStream, s, Binary());
     }
     if (FScope != 1 && (FOptions & rdfoSaveLayout) && layoutInfo) {
-        RDFWriteLine(FStream, "-9 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 3");
+        RDFWriteLine(FStream,
+                     QByteArray::number(RDFExtraDataRecord) + " 2 0 0 " + QByteArray::number(Binary() ? 2 : 0) + " 0 3");
         RDFWriteLine(FStream, QByteArray());
         QByteArray block = layoutInfo->SaveToBytes(ownRoot);
         WriteObjectLine(block);
@@ -389,7 +396,7 @@ void TRDFWriter::WriteRange(const TRDSaveRange& range)
         return;
     if (FScope == 1) {
         const int paraStart = FDoc->FirstItemOfPara(first);
-        if (paraStart != first && FDoc->ItemAt(paraStart)->StyleNo == -11) {
+        if (paraStart != first && FDoc->ItemAt(paraStart)->StyleNo == MarkerStyleNo) {
             const TCustomRDItemInfo* marker = FDoc->ItemAt(paraStart);
             marker->SaveRDF(FStream, FDoc, paraStart, marker->ParaNo, FDoc->TextOfItem(paraStart), false, 0);
             FMarkerBefore = true;

@@ -518,7 +518,7 @@ TRDItemFactory TextItemClass = &NewRDItem<TRDTextItemInfo>;
 void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass)
 {
     // -9 and above are records and the kinds every document knows.
-    if (styleNo >= -9 || !itemClass)
+    if (styleNo >= RDFExtraDataRecord || !itemClass)
         throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
     auto& registry = Registry();
     std::lock_guard<std::mutex> lock(registry.Lock);

@@ -13,13 +13,13 @@
 std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
 {
     return {
-        {-1, &NewRDItem<TRDBreakItemInfo>},
-        {-12, &NewRDItem<TRDTabItemInfo>},
-        {-3, &NewRDItem<TRDGraphicItemInfo>},
-        {-10, &NewRDItem<TRDHotGraphicItemInfo>},
-        {-6, &NewRDItem<TRDBulletItemInfo>},
-        {-4, &NewRDItem<TRDHotspotItemInfo>},
-        {-5, &NewRDItem<TRDControlItemInfo>},
+        {BreakStyleNo, &NewRDItem<TRDBreakItemInfo>},
+        {TabStyleNo, &NewRDItem<TRDTabItemInfo>},
+        {PictureStyleNo, &NewRDItem<TRDGraphicItemInfo>},
+        {HotPictureStyleNo, &NewRDItem<TRDHotGraphicItemInfo>},
+        {BulletStyleNo, &NewRDItem<TRDBulletItemInfo>},
+        {HotspotStyleNo, &NewRDItem<TRDHotspotItemInfo>},
+        {ControlStyleNo, &NewRDItem<TRDControlItemInfo>},
         {MarkerStyleNo, &NewRDItem<TRDMarkerItemInfo>},
         {LabelStyleNo, &NewRDItem<TRDLabelItemInfo>},
         {SeqStyleNo, &NewRDItem<TRDSeqItemInfo>},

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int TabStyleNo = -12;
-
 bool IsUnicodeText(TCustomRDData* data, int i) { return data->ItemOptionsOf(i) & rdioUnicode; }
 
 bool IsAscii(const char* p, qsizetype n)

@@ -148,7 +148,8 @@ void TCustomRDData::SaveMarkerStateBefore(TRDStream& stream, int firstItemNo, bo
     const int index = marker ? marker->GetIndexInList(list) : -1;
     if (index < 0)
         return;
-    RDFWriteLine(stream, "-9 2 0 0 " + QByteArray::number(binary ? 2 : 0) + " 0 6");
+    RDFWriteLine(stream,
+                 QByteArray::number(RDFExtraDataRecord) + " 2 0 0 " + QByteArray::number(binary ? 2 : 0) + " 0 6");
     RDFWriteLine(stream, QByteArray());
     if (binary) {
         TRDMemoryStream memory;

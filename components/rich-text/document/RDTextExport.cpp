@@ -66,7 +66,7 @@ bool TCustomRDData::SaveTextToStream(const QString& path, TRDStream& stream, int
         const int last = range.EndItemNo;
         if (selectionOnly) {
             const int lineStart = FirstItemOfLine(first);
-            if (ItemAt(lineStart)->StyleNo == -11 && lineStart != first)
+            if (ItemAt(lineStart)->StyleNo == MarkerStyleNo && lineStart != first)
                 writeItem(lineStart, 0, 1);
         }
         if (first == last) {

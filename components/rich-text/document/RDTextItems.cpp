@@ -107,7 +107,7 @@ bool TRDBreakItemInfo::ReadRDFHeaderTail(const char*& p, TCustomRDData*)
 void TRDBreakItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, int paraNo, const QByteArray&, bool,
                                int) const
 {
-    RDFWriteItemHeader(stream, rdData, -1, GetRDFExtraPropertyCount(), paraNo, ItemOptions, 0, Tag,
+    RDFWriteItemHeader(stream, rdData, BreakStyleNo, GetRDFExtraPropertyCount(), paraNo, ItemOptions, 0, Tag,
                        SaveRDFHeaderTail(rdData));
     SaveRDFExtraProperties(stream);
 }
@@ -170,7 +170,7 @@ bool TRDTabItemInfo::ReadRDFHeaderTail(const char*& p, TCustomRDData*)
 void TRDTabItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, int paraNo, const QByteArray&, bool,
                              int) const
 {
-    RDFWriteItemHeader(stream, rdData, -12, 0, paraNo, ItemOptions, 0, Tag, SaveRDFHeaderTail(rdData));
+    RDFWriteItemHeader(stream, rdData, TabStyleNo, 0, paraNo, ItemOptions, 0, Tag, SaveRDFHeaderTail(rdData));
 }
 
 QByteArray TRDTabItemInfo::AsText(int, TCustomRDData*, bool, bool, const QString&, const QByteArray&) const

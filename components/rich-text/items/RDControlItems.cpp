@@ -41,7 +41,7 @@ QByteArray ComponentText(TCustomRDData* rdData, const QWidget* control, const QS
 
 TRDControlItemInfo::TRDControlItemInfo(TCustomRDData* rdData) : TRDRectItemInfo(rdData)
 {
-    StyleNo = -5;
+    StyleNo = ControlStyleNo;
     Spacing = 1;
 }
 

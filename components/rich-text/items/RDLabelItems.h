@@ -13,9 +13,6 @@
 class TCanvas;
 class TRDSeqList;
 
-constexpr int32_t LabelStyleNo = -200;
-constexpr int32_t SeqStyleNo = -202;
-
 class TRDLabelItemInfo : public TRDRectItemInfo {
 public:
     explicit TRDLabelItemInfo(TCustomRDData* rdData = nullptr);

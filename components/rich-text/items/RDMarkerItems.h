@@ -14,7 +14,6 @@ class TCanvas;
 class TRDMarkerList;
 struct TRDHTMLImageContext;
 
-constexpr int32_t MarkerStyleNo = -11;
 // The number of level arguments a counter format is given (%0:s .. %255:s).
 constexpr int RDMaxMarkerLevels = 256;
 // The HTML export option that writes list markers as text.

@@ -13,9 +13,6 @@
 
 class TCustomRDNoteItemInfo;
 
-constexpr int32_t FootnoteStyleNo = -203;
-constexpr int32_t EndnoteStyleNo = -204;
-constexpr int32_t NoteReferenceStyleNo = -205;
 
 // A document owned by an item of another document. It answers the questions
 // of its place through the absolute root of the document that holds its

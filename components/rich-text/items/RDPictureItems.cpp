@@ -210,7 +210,7 @@ void PaintSelectionFrames(QPainter& painter, int x, int y, int w, int h, int spa
 
 TRDGraphicItemInfo::TRDGraphicItemInfo(TCustomRDData* rdData) : TRDRectItemInfo(rdData)
 {
-    StyleNo = -3;
+    StyleNo = PictureStyleNo;
     Spacing = 1;
 }
 

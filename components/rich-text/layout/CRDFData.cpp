@@ -18,19 +18,11 @@
 
 namespace {
 
-constexpr int BreakStyleNo = -1;
-constexpr int TabStyleNo = -12;
-
 int UnitSize(int flags) { return (flags & rdioUnicode) ? 2 : 1; }
-
-char16_t UnitAt(const QByteArray& s, int i)
-{
-    return char16_t(uint8_t(s[2 * i]) | (uint8_t(s[2 * i + 1]) << 8));
-}
 
 bool IsSpaceAt(const QByteArray& s, int i, int flags)
 {
-    return (flags & rdioUnicode) ? UnitAt(s, i) == u' ' : s[i] == ' ';
+    return (flags & rdioUnicode) ? WideUnitAt(s, i) == u' ' : s[i] == ' ';
 }
 
 // Margins, widths and heights added up in 64 bits, brought into the range
@@ -461,11 +453,11 @@ int TCustomRDFormattedData::FitCharsByExtentEx(const QByteArray& display, const 
     if (!(flags & rdioUnicode))
         return fit;  // the extents never let a fit end inside a character
     // A line that ends at a soft hyphen shows a hyphen.
-    if (fit > 0 && UnitAt(stored, p + fit - 1) == 0x00AD && ext[size_t(fit - 1)] + hyphenWidth > free)
+    if (fit > 0 && WideUnitAt(stored, p + fit - 1) == 0x00AD && ext[size_t(fit - 1)] + hyphenWidth > free)
         --fit;
-    if (fit > 0 && fit < r && UnitAt(stored, p + fit) == 0x00AD)
+    if (fit > 0 && fit < r && WideUnitAt(stored, p + fit) == 0x00AD)
         --fit;
-    while (fit > 0 && fit < n && QChar::isLowSurrogate(UnitAt(display, p + fit)))
+    while (fit > 0 && fit < n && QChar::isLowSurrogate(WideUnitAt(display, p + fit)))
         ++fit;
     return fit;
 }
@@ -487,7 +479,7 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
     bool unicode = flags & rdioUnicode;
     auto width = [&](int c) {
         int w = ext[size_t(c - 1)];
-        if (unicode && UnitAt(stored, p + c - 1) == 0x00AD && UnitAt(display, p + c - 1) == 0x200B)
+        if (unicode && WideUnitAt(stored, p + c - 1) == 0x00AD && WideUnitAt(display, p + c - 1) == 0x200B)
             w += hyphenWidth;
         return w;
     };
@@ -496,9 +488,9 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
         ++lo;
     while (lo > 0 && width(lo) > free)
         --lo;
-    if (unicode && lo > 0 && lo < n && UnitAt(stored, p + lo) == 0x00AD) {
+    if (unicode && lo > 0 && lo < n && WideUnitAt(stored, p + lo) == 0x00AD) {
         --lo;
-        if (lo > 0 && QChar::isLowSurrogate(UnitAt(display, p + lo)))
+        if (lo > 0 && QChar::isLowSurrogate(WideUnitAt(display, p + lo)))
             --lo;
     }
     return lo;
@@ -595,7 +587,7 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
     if (wrap && st.NextDrawNo > 0 && !((GetOptions() & rdoShowSpecialCharacters) && (VisibleSpecialCharacters & 8))) {
         TRDDrawLineInfo* di = DrawItems[st.NextDrawNo - 1];
         if ((ItemOptionsOf(di->ItemNo) & rdioUnicode) && di->Length > 0
-            && UnitAt(TextOfItem(di->ItemNo), di->Offs + di->Length - 2) == 0x00AD) {
+            && WideUnitAt(TextOfItem(di->ItemNo), di->Offs + di->Length - 2) == 0x00AD) {
             int style = EffectiveStyleOfItem(di->ItemNo);
             TRDFontInfoCacheItem* e = st.FontCache->Known(style);
             if (!e) {
@@ -906,7 +898,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
                 continue;
             }
             fit = 1;
-            if (unicode && n > 1 && QChar::isHighSurrogate(UnitAt(display, p)))
+            if (unicode && n > 1 && QChar::isHighSurrogate(WideUnitAt(display, p)))
                 fit = 2;
             else if (!unicode) {
                 // a whole character of the item's code page

@@ -209,9 +209,7 @@ void TRDBitmapAnimator::DrawFirstFrame(TCanvas& canvas)
 
 // ---- the hook the picture items call ----
 
-namespace {
-
-void MakeAnimator(TCustomRDItemInfo* item, TCustomRDData* rdData, std::unique_ptr<TRDAnimator>& animator)
+void MakeItemAnimator(TCustomRDItemInfo* item, TCustomRDData* rdData, std::unique_ptr<TRDAnimator>& animator)
 {
     TRDGraphicItemInfo* picture = PictureOf(item);
     auto* formatted = dynamic_cast<TCustomRDFormattedData*>(rdData);
@@ -236,14 +234,6 @@ void MakeAnimator(TCustomRDItemInfo* item, TCustomRDData* rdData, std::unique_pt
     animator->Reset();
     if (animator->List == nullptr)
         formatted->AddAnimator(animator);
-}
-
-} // namespace
-
-void InstallAnimatorHook()
-{
-    if (MakeAnimatorHook == nullptr)
-        MakeAnimatorHook = &MakeAnimator;
 }
 
 // ---- the formatted document's animation slots ----

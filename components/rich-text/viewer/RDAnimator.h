@@ -66,9 +66,9 @@ public:
     QRect FrameRect() const;
 };
 
-// Gives picture items their animators: the routine the items call after a
-// layout. Set once, by the first viewer made; idempotent.
-void InstallAnimatorHook();
+// Gives a picture item its animator, or takes it away: the routine the items
+// call after a layout (MakeAnimatorHook, set by InstallRichTextSuite).
+void MakeItemAnimator(TCustomRDItemInfo* item, TCustomRDData* rdData, std::unique_ptr<TRDAnimator>& animator);
 
 #include <QtCore/QBasicTimer>
 #include <QtCore/QObject>

@@ -172,10 +172,10 @@ void TRichDocRDData::DoReadHyperlink(const QString& target, const QString& extra
                                      int& styleNo, TRDTag& itemTag, QByteArray& itemName)
 {
     // Bullets are reported as hotspots and pictures as hot pictures.
-    if (styleNo == -6)
-        styleNo = -4;
-    else if (styleNo == -3)
-        styleNo = -10;
+    if (styleNo == BulletStyleNo)
+        styleNo = HotspotStyleNo;
+    else if (styleNo == PictureStyleNo)
+        styleNo = HotPictureStyleNo;
     if (Owner->OnReadHyperlink)
         Owner->OnReadHyperlink(Owner, target, extras, docFormat, styleNo, itemTag, itemName);
 }
@@ -497,7 +497,6 @@ TRichDocRDData* TRichDocDataHolder::get() const
 TCustomRichDoc::TCustomRichDoc(QWidget* parent) : TRDScroller(parent)
 {
     // The document is made on first use, through the most derived CreateDocumentData.
-    InstallAnimatorHook();
     FBackground = std::make_unique<TRDBackground>(true);
     resize(100, 40);
     viewport()->setMouseTracking(true);
