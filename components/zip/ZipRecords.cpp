@@ -3,6 +3,7 @@
 #include "kpSStrm.h"
 
 #include "AnsiText.h"
+#include "ByteOrder.h"
 
 
 #include <zlib.h>
@@ -53,12 +54,6 @@ void PutLE16(QByteArray& b, uint16_t v)
 {
     b.append(static_cast<char>(v & 0xFF));
     b.append(static_cast<char>(v >> 8));
-}
-
-void PutLE32(QByteArray& b, uint32_t v)
-{
-    PutLE16(b, static_cast<uint16_t>(v & 0xFFFF));
-    PutLE16(b, static_cast<uint16_t>(v >> 16));
 }
 
 void PutLE64(QByteArray& b, uint64_t v)
