@@ -3,7 +3,6 @@
 #include "kpSStrm.h"
 
 #include "AnsiText.h"
-#include "ByteOrder.h"
 
 
 #include <zlib.h>
