@@ -44,6 +44,17 @@ namespace {
 
 using TGuiCall = TGuiCalls::TState::TCall;
 
+// Runs call; what it throws is kept for the worker that waits for it.
+void RunGuiCall(TGuiCall& call)
+{
+    try {
+        call.Fn();
+    } catch (...) {
+        if (call.Waited)
+            call.Failure = std::current_exception();
+    }
+}
+
 // GUI thread: runs the queued calls, oldest first.
 void RunQueuedGuiCalls(const std::shared_ptr<TGuiCalls::TState>& state)
 {
@@ -56,12 +67,7 @@ void RunQueuedGuiCalls(const std::shared_ptr<TGuiCalls::TState>& state)
             call = std::move(state->Queue.front());
             state->Queue.pop_front();
         }
-        try {
-            call->Fn();
-        } catch (...) {
-            if (call->Waited)
-                call->Failure = std::current_exception();
-        }
+        RunGuiCall(*call);
         if (!call->Waited)
             continue;
         {
@@ -106,53 +112,44 @@ bool QueueGuiCall(const std::shared_ptr<TGuiCalls::TState>& state, QCoreApplicat
     return true;
 }
 
-}  // namespace
-
-bool TGuiCalls::Call(std::function<void()> fn)
+// Runs fn at once on the GUI thread (or with no application object), else
+// queues it, waiting until it ran when waited; false when the queue is closed.
+bool SubmitGuiCall(const std::shared_ptr<TGuiCalls::TState>& state, std::function<void()> fn, bool waited)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || app->thread() == QThread::currentThread()) {
-        {
-            const std::lock_guard<std::mutex> guard(FState->Lock);
-            if (FState->Closed)
-                return false;
-        }
-        fn();
-        return true;
-    }
     auto call = std::make_shared<TGuiCall>();
     call->Fn = std::move(fn);
-    call->Waited = true;
-    if (!QueueGuiCall(FState, app, call))
-        return false;
-    {
-        std::unique_lock<std::mutex> lock(FState->Lock);
-        FState->Changed.wait(lock, [&call] { return call->Done; });
+    call->Waited = waited;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() != QThread::currentThread()) {
+        if (!QueueGuiCall(state, app, call))
+            return false;
+        if (!waited)
+            return true;
+        std::unique_lock<std::mutex> lock(state->Lock);
+        state->Changed.wait(lock, [&call] { return call->Done; });
+    } else {
+        {
+            const std::lock_guard<std::mutex> guard(state->Lock);
+            if (state->Closed)
+                return false;
+        }
+        RunGuiCall(*call);
     }
     if (call->Failure)
         std::rethrow_exception(call->Failure);
     return true;
 }
 
+}  // namespace
+
+bool TGuiCalls::Call(std::function<void()> fn)
+{
+    return SubmitGuiCall(FState, std::move(fn), true);
+}
+
 bool TGuiCalls::Post(std::function<void()> fn)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || app->thread() == QThread::currentThread()) {
-        {
-            const std::lock_guard<std::mutex> guard(FState->Lock);
-            if (FState->Closed)
-                return false;
-        }
-        try {
-            fn();
-        } catch (...) {
-            // Nobody waits for it: dropped, as from the queue.
-        }
-        return true;
-    }
-    auto call = std::make_shared<TGuiCall>();
-    call->Fn = std::move(fn);
-    return QueueGuiCall(FState, app, std::move(call));
+    return SubmitGuiCall(FState, std::move(fn), false);
 }
 
 void TGuiCalls::RunPending()
