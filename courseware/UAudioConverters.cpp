@@ -1,5 +1,7 @@
 #include "UAudioConverters.h"
 
+#include "ByteOrder.h"
+
 #include "AudioPipeLAME.h"
 #include "AudioPipeWave.h"
 #include "AudioPipesmpeg.h"
@@ -28,12 +30,6 @@ std::uint32_t GetLE32(const unsigned char* p)
 std::uint16_t GetLE16(const unsigned char* p)
 {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-void PutLE32(unsigned char* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
 }
 
 // Where the parts of a RIFF WAVE file lie, found by walking its chunks.

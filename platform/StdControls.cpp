@@ -1,5 +1,7 @@
 #include "StdControls.h"
 
+#include <algorithm>
+
 #include <QtCore/QVariant>
 #include <QtGui/QPainter>
 
@@ -141,6 +143,17 @@ int ControlTag(const QWidget& control)
 void SetControlTag(QWidget& control, int tag)
 {
     control.setProperty(TagProperty, tag);
+}
+
+int ControlTopFromTag(const QWidget& control)
+{
+    constexpr int MaxControlTop = 10000;
+    return std::clamp(ControlTag(control), -MaxControlTop, MaxControlTop);
+}
+
+void SetControlTopFromTag(QWidget& control)
+{
+    control.move(control.x(), ControlTopFromTag(control));
 }
 
 // Property tables.

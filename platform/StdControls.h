@@ -112,6 +112,16 @@ bool ControlCanFocus(const QWidget& control);
 // A number the owner keeps with the control (0 until set).
 int ControlTag(const QWidget& control);
 void SetControlTag(QWidget& control, int tag);
+inline int ControlTag(const QWidget* control) { return ControlTag(*control); }
+inline void SetControlTag(QWidget* control, int tag) { SetControlTag(*control, tag); }
+// A control embedded in a scrolled document keeps its true top (in the
+// client's coordinates) in its Tag; the widget itself stays within
+// -10000..10000, a range every window system can place it in.
+int ControlTopFromTag(const QWidget& control);
+// Moves the control to ControlTopFromTag.
+void SetControlTopFromTag(QWidget& control);
+inline int ControlTopFromTag(const QWidget* control) { return ControlTopFromTag(*control); }
+inline void SetControlTopFromTag(QWidget* control) { SetControlTopFromTag(*control); }
 
 // The class name the stored form gives a control: the stand-in's own, or the
 // widget's class for other widgets.

@@ -1,10 +1,7 @@
 #include "AudioPipeClasses.h"
 
 #include "ApplicationException.h"
-
-#include <QtCore/QCoreApplication>
-#include <QtCore/QMetaObject>
-#include <QtCore/QThread>
+#include "GuiCalls.h"
 
 #include <chrono>
 #include <cmath>
@@ -18,86 +15,21 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool OnGuiThread()
+// The event thread's deliveries to the GUI thread. The GUI-side waits (a
+// synchronous stop, the end of the event thread) serve them, so that the
+// event thread never waits for a GUI thread that waits for it. Their ready()
+// tests may take a worker's lock, which is never held while this queue is
+// called.
+TGuiCalls& GuiCalls()
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    return app && app->thread() == QThread::currentThread();
+    static TGuiCalls calls;
+    return calls;
 }
-
-// A delivery of the event thread waiting to run on the GUI thread.
-struct TGuiCall {
-    std::function<void()> Call;
-    bool Done = false;  // under GGuiLock
-};
-
-// What waits on the GUI thread sleep on (a worker parked, the event thread
-// ended, a delivery came for the GUI thread), and the one delivery waiting.
-std::mutex GGuiLock;
-std::condition_variable GGuiWake;      // GUI-side waits
-std::condition_variable GGuiCallDone;  // the event thread: its delivery has run
-std::shared_ptr<TGuiCall> GGuiCall;    // under GGuiLock
 
 // Wakes the GUI-side waits after what they wait for changed.
 void WakeGuiWaiters()
 {
-    {
-        // Taken so that a waiter between its test and its sleep cannot miss the change.
-        std::lock_guard<std::mutex> lock(GGuiLock);
-    }
-    GGuiWake.notify_all();
-}
-
-// On the GUI thread: runs the delivery the event thread waits for, if any.
-void RunGuiCall()
-{
-    std::shared_ptr<TGuiCall> call;
-    {
-        std::lock_guard<std::mutex> lock(GGuiLock);
-        call = std::move(GGuiCall);
-        GGuiCall.reset();
-    }
-    if (!call)
-        return;
-    call->Call();
-    {
-        std::lock_guard<std::mutex> lock(GGuiLock);
-        call->Done = true;
-    }
-    GGuiCallDone.notify_all();
-}
-
-// On the event thread: runs call on the GUI thread and waits until it ran,
-// through the GUI thread's event loop or a GUI-side wait, whichever comes first.
-void CallOnGuiThread(QCoreApplication* app, std::function<void()> call)
-{
-    auto pending = std::make_shared<TGuiCall>();
-    pending->Call = std::move(call);
-    {
-        std::lock_guard<std::mutex> lock(GGuiLock);
-        GGuiCall = pending;
-    }
-    GGuiWake.notify_all();
-    QMetaObject::invokeMethod(app, [] { RunGuiCall(); }, Qt::QueuedConnection);
-    std::unique_lock<std::mutex> lock(GGuiLock);
-    GGuiCallDone.wait(lock, [&] { return pending->Done; });
-}
-
-// Waits until ready() holds (tested under GGuiLock; it may take other locks,
-// which are never held while GGuiLock is taken). On the GUI thread the event
-// thread's deliveries run meanwhile, so that it never waits for this thread.
-template <typename P>
-void WaitServingGui(P ready)
-{
-    const bool gui = OnGuiThread();
-    std::unique_lock<std::mutex> lock(GGuiLock);
-    for (;;) {
-        GGuiWake.wait(lock, [&] { return ready() || (gui && GGuiCall); });
-        if (!(gui && GGuiCall))
-            return;
-        lock.unlock();
-        RunGuiCall();
-        lock.lock();
-    }
+    GuiCalls().Wake();
 }
 
 QString ExceptionText(std::exception_ptr error)
@@ -300,11 +232,7 @@ private:
                 HandleApplicationException(ExceptionText(std::current_exception()));
             }
         };
-        QCoreApplication* app = QCoreApplication::instance();
-        if (app && app->thread() != QThread::currentThread())
-            CallOnGuiThread(app, call);
-        else
-            call();
+        GuiCalls().Call(call);
     }
 
     void Body()
@@ -395,7 +323,7 @@ void TEventHandler::Release(TAudioOutput* output)
     }
     ending->FWake.notify_all();
     // A delivery in progress waits for the GUI thread: keep serving it.
-    WaitServingGui([ending] { return ending->Finished(); });
+    GuiCalls().WaitServing([ending] { return ending->Finished(); });
     ending->FThread.join();
     delete ending;
 }
@@ -798,7 +726,7 @@ void TAudioOutput::StopOutput(bool async)
     TEventHandler* events = TEventHandler::Instance();
     if (events)
         events->Refuse(this);
-    WaitServingGui([&worker] { return worker.Parked() || worker.FHalted.load(); });
+    GuiCalls().WaitServing([&worker] { return worker.Parked() || worker.FHalted.load(); });
     if (events)
         events->Unrefuse(this);
     worker.FPostDone = true;

@@ -1,6 +1,7 @@
 #include "AudioPipeLAME.h"
 
 #include "AnsiText.h"
+#include "ByteOrder.h"
 #include "AudioPipeProcs.h"
 
 #include <QtCore/QFile>
@@ -42,10 +43,7 @@ void PutField(QByteArray& trailer, int offset, const QByteArray& field)
 
 void PutLE32(TLameConfig& config, std::size_t offset, std::int32_t value)
 {
-    auto* bytes = reinterpret_cast<unsigned char*>(&config);
-    const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
+    ::PutLE32(reinterpret_cast<unsigned char*>(&config) + offset, static_cast<std::uint32_t>(value));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "MMDSPObj.h"
 
+#include "GuiCalls.h"
+
 #include <QtCore/QCoreApplication>
-#include <QtCore/QMetaObject>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -45,47 +44,10 @@ bool IsRegistered(TSndDSPComponent* component)
 }
 
 // The calls of device threads waiting for the GUI thread, in order.
-struct TMainCall {
-    std::function<void()> Method;
-    std::exception_ptr Failure;
-    bool Done = false;
-};
-
-struct TMainCalls {
-    std::mutex Lock;
-    std::condition_variable Changed;
-    std::deque<TMainCall*> Queue;
-};
-
-TMainCalls& MainCalls()
+TGuiCalls& MainCalls()
 {
-    static TMainCalls calls;
+    static TGuiCalls calls;
     return calls;
-}
-
-// Runs the oldest waiting call, if any (GUI thread); false when none waited.
-bool RunOneMainCall()
-{
-    TMainCalls& calls = MainCalls();
-    TMainCall* call = nullptr;
-    {
-        const std::lock_guard<std::mutex> guard(calls.Lock);
-        if (calls.Queue.empty())
-            return false;
-        call = calls.Queue.front();
-        calls.Queue.pop_front();
-    }
-    try {
-        call->Method();
-    } catch (...) {
-        call->Failure = std::current_exception();
-    }
-    {
-        const std::lock_guard<std::mutex> guard(calls.Lock);
-        call->Done = true;
-    }
-    calls.Changed.notify_all();
-    return true;
 }
 
 const QString InputName = QStringLiteral("Input");
@@ -483,50 +445,20 @@ void CallInMainThread(const std::function<void()>& method)
         viaGui = std::any_of(list.begin(), list.end(),
                              [current](TSndDSPThread* t) { return static_cast<QThread*>(t) == current; });
     }
-    if (!viaGui) {
+    if (viaGui)
+        MainCalls().Call(method);
+    else
         method();
-        return;
-    }
-    TMainCalls& calls = MainCalls();
-    TMainCall call;
-    call.Method = method;
-    {
-        const std::lock_guard<std::mutex> guard(calls.Lock);
-        calls.Queue.push_back(&call);
-    }
-    calls.Changed.notify_all();
-    // Run by the event loop, or earlier by a wait that serves the calls.
-    QMetaObject::invokeMethod(app, [] { while (RunOneMainCall()) {} }, Qt::QueuedConnection);
-    {
-        std::unique_lock<std::mutex> lock(calls.Lock);
-        calls.Changed.wait(lock, [&call] { return call.Done; });
-    }
-    if (call.Failure)
-        std::rethrow_exception(call.Failure);
 }
 
 void WaitServingMainThreadCalls(const std::function<bool()>& ready)
 {
-    TMainCalls& calls = MainCalls();
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(calls.Lock);
-            calls.Changed.wait(lock, [&] { return !calls.Queue.empty() || ready(); });
-            if (calls.Queue.empty())
-                return;
-        }
-        RunOneMainCall();
-    }
+    MainCalls().WaitServing(ready);
 }
 
 void WakeMainThreadWaits()
 {
-    TMainCalls& calls = MainCalls();
-    {
-        // Taken so that a waiter between its test and its sleep cannot miss the change.
-        const std::lock_guard<std::mutex> guard(calls.Lock);
-    }
-    calls.Changed.notify_all();
+    MainCalls().Wake();
 }
 
 int DSPComponentCount()

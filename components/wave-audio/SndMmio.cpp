@@ -1,5 +1,7 @@
 #include "SndMmio.h"
 
+#include "ByteOrder.h"
+
 #include <QtCore/QFile>
 
 #include <algorithm>
@@ -17,14 +19,6 @@ std::uint32_t GetLE32(const unsigned char* p)
 {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void PutLE32(unsigned char* p, std::uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
 }
 
 std::int64_t PRead(int fd, void* buffer, std::int64_t count, std::int64_t offset)

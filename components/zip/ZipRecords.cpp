@@ -55,12 +55,6 @@ void PutLE16(QByteArray& b, uint16_t v)
     b.append(static_cast<char>(v >> 8));
 }
 
-void PutLE32(QByteArray& b, uint32_t v)
-{
-    PutLE16(b, static_cast<uint16_t>(v & 0xFFFF));
-    PutLE16(b, static_cast<uint16_t>(v >> 16));
-}
-
 void PutLE64(QByteArray& b, uint64_t v)
 {
     PutLE32(b, static_cast<uint32_t>(v));

@@ -4,6 +4,7 @@
 // hold them: one archive entry and the end of central directory record with
 // its Zip64 companions. Integers in the file are little-endian.
 
+#include "ByteOrder.h"
 #include "kpCntn.h"
 
 #include <QtCore/QByteArray>
@@ -241,5 +242,5 @@ inline uint32_t GetLE32(const uint8_t* p)
 }
 inline uint64_t GetLE64(const uint8_t* p) { return GetLE32(p) | (static_cast<uint64_t>(GetLE32(p + 4)) << 32); }
 void PutLE16(QByteArray& b, uint16_t v);
-void PutLE32(QByteArray& b, uint32_t v);
+// PutLE32 is the platform's (ByteOrder.h).
 void PutLE64(QByteArray& b, uint64_t v);

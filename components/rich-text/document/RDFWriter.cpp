@@ -83,20 +83,23 @@ void TRDLayoutInfo::LoadFromBytes(const QByteArray& data)
 
 // Header pieces.
 
+// A document's names keep their bytes (what it read back compares them so).
 QByteArray RDFParaStyleToString(TCustomRDData* rdData, int paraNo)
 {
     TRDStyle* sheet = rdData->GetRDStyle();
-    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && paraNo >= 0 && paraNo < sheet->ParaStyles().Count())
-        return RDFQuoted(StringToAnsiKeepingBytes(sheet->ParaStyles().ParaStyleAt(paraNo)->StyleName));
-    return QByteArray::number(paraNo);
+    if (!sheet)
+        return QByteArray::number(paraNo);
+    return RDFStyleField(sheet->ParaStyles(), (rdData->GetRDFOptions() & rdfoUseStyleNames) != 0, paraNo,
+                         [](const QString& name) { return StringToAnsiKeepingBytes(name); });
 }
 
 QByteArray RDFTextStyleToString(TCustomRDData* rdData, int styleNo)
 {
     TRDStyle* sheet = rdData->GetRDStyle();
-    if (sheet && (rdData->GetRDFOptions() & rdfoUseStyleNames) && styleNo >= 0 && styleNo < sheet->TextStyles().Count())
-        return RDFQuoted(StringToAnsiKeepingBytes(sheet->TextStyles().TextStyleAt(styleNo)->StyleName));
-    return QByteArray::number(styleNo);
+    if (!sheet)
+        return QByteArray::number(styleNo);
+    return RDFStyleField(sheet->TextStyles(), (rdData->GetRDFOptions() & rdfoUseStyleNames) != 0, styleNo,
+                         [](const QString& name) { return StringToAnsiKeepingBytes(name); });
 }
 
 void RDFWriteItemHeader(TRDStream& stream, TCustomRDData* rdData, int styleNo, int lineCount, int paraNo,

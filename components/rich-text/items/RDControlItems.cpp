@@ -17,13 +17,6 @@ QWidget* ParentControlOf(TCustomRDData* rdData)
     return rdData ? static_cast<QWidget*>(rdData->GetParentControl()) : nullptr;
 }
 
-// The layout keeps a control's true top in its Tag; the widget is moved
-// there within the range a window can hold.
-void SetControlTopFromTag(QWidget& control)
-{
-    control.move(control.x(), std::clamp(ControlTag(control), -10000, 10000));
-}
-
 bool PercentWidthUsed(int percent)
 {
     return percent >= 1 && percent <= 100;

@@ -9,6 +9,7 @@
 #include <QtGui/QPainter>
 
 #include "AnsiText.h"
+#include "ByteOrder.h"
 #include "CRDData.h"
 #include "Graphics.h"
 #include "RDError.h"
@@ -693,9 +694,7 @@ namespace {
 
 void PutLE32(QByteArray& block, int32_t value)
 {
-    char bytes[4];
-    qToLittleEndian<int32_t>(value, bytes);
-    block.append(bytes, 4);
+    ::PutLE32(block, static_cast<uint32_t>(value));
 }
 
 }  // namespace

@@ -54,17 +54,74 @@ void FixAppended(TCustomRDInfo& style, const TRDIntegerList& mapping)
     if (style.BaseStyleNo >= 0)
         style.BaseStyleNo = mapping.GetItem(style.BaseStyleNo);
 }
+
+// The placeholder a text or paragraph collection answers for an index out of
+// range: a copy of its first style, marked by mark, made once.
+template <typename T, typename Mark>
+T* InvalidStyle(const TCustomRDInfos<T>& infos, std::unique_ptr<T>& invalid, std::mutex& lock, Mark mark)
+{
+    std::lock_guard<std::mutex> guard(lock);
+    if (!invalid) {
+        invalid = infos.NewItem();
+        if (infos.Count() > 0)
+            invalid->Assign(*infos.Items(0));
+        mark(*invalid);
+    }
+    return invalid.get();
+}
+
+// The index of a style equal to style but in the properties of ignore: the
+// base first, then the others in ascending order; -1 when none.
+template <typename T, typename P>
+int FindEqualStyleIn(const std::vector<std::unique_ptr<T>>& items, int baseNo, const T& base, const T& style,
+                     P ignore)
+{
+    if (style.IsEqualExcept(base, ignore))
+        return baseNo;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i)
+        if (i != baseNo && style.IsEqualExcept(*items[static_cast<size_t>(i)], ignore))
+            return i;
+    return -1;
+}
+
+// Merges text or paragraph styles: maps every style of source to one of
+// items (appending it by add unless there is an equal one; in
+// rdMergeClosest mode to closest(style), appending nothing), then fix maps
+// the references of the appended styles.
+template <typename T, typename Add, typename Closest, typename Fix>
+void MergeStyleItems(std::vector<std::unique_ptr<T>>& items, const std::vector<std::unique_ptr<T>>& source, int mode,
+                     TRDIntegerList& mapping, Add add, Closest closest, Fix fix)
+{
+    mapping.Clear();
+    const int firstAppended = static_cast<int>(items.size());
+    for (const auto& s : source) {
+        int target = -1;
+        if (mode == rdMergeEqual) {
+            target = FindMergeTarget(
+                items, mapping.Count(), [&](const T& t) { return t.IsSameStyleMapped(*s, mapping); }, nullptr);
+        } else if (mode == rdMergeClosest) {
+            mapping.Add(closest(*s));
+            continue;
+        }
+        if (target < 0) {
+            add()->Assign(*s);
+            target = static_cast<int>(items.size()) - 1;
+        }
+        mapping.Add(target);
+    }
+    for (int i = firstAppended; i < static_cast<int>(items.size()); ++i) {
+        T& style = *items[static_cast<size_t>(i)];
+        FixAppended(style, mapping);
+        fix(style);
+    }
+}
 }  // namespace
 
 // Text styles.
 
 void TFontInfos::Assign(const TFontInfos& source)
 {
-    if (&source == this)
-        return;
-    Clear();
-    for (const auto& item : source.FItems)
-        Add()->Assign(*item);
+    AssignItems(source);
 }
 
 TFontInfo* TFontInfos::TextStyleAt(int index) const
@@ -76,26 +133,16 @@ TFontInfo* TFontInfos::TextStyleAt(int index) const
 
 TFontInfo* TFontInfos::GetInvalidItem() const
 {
-    std::lock_guard<std::mutex> lock(FInvalidItemLock);
-    if (!FInvalidItem) {
-        FInvalidItem = NewItem();
-        if (Count() > 0)
-            FInvalidItem->Assign(*FItems.front());
-        FInvalidItem->BackColor = clRed;
-        FInvalidItem->Color = clWhite;
-    }
-    return FInvalidItem.get();
+    return InvalidStyle(*this, FInvalidItem, FInvalidItemLock, [](TFontInfo& style) {
+        style.BackColor = clRed;
+        style.Color = clWhite;
+    });
 }
 
 int TFontInfos::FindEqualStyle(int baseStyleNo, const TFontInfo& style, TRDFontInfoProperties mask) const
 {
-    const TRDFontInfoProperties ignore = RDAllFontInfoProperties & ~mask;
-    if (style.IsEqualExcept(*TextStyleAt(baseStyleNo), ignore))
-        return baseStyleNo;
-    for (int i = 0; i < Count(); ++i)
-        if (i != baseStyleNo && style.IsEqualExcept(*FItems[static_cast<size_t>(i)], ignore))
-            return i;
-    return -1;
+    return FindEqualStyleIn(FItems, baseStyleNo, *TextStyleAt(baseStyleNo), style,
+                            RDAllFontInfoProperties & ~mask);
 }
 
 int TFontInfos::FindStyleWithCharset(int baseStyleNo, uint8_t charset) const
@@ -114,51 +161,32 @@ int TFontInfos::FindStyleWithCharset(int baseStyleNo, uint8_t charset) const
 
 void TFontInfos::MergeStyles(TFontInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList*)
 {
-    mapping.Clear();
-    const int firstAppended = Count();
-    for (const auto& s : source.FItems) {
+    auto closest = [this](const TFontInfo& s) {
+        auto likeness = [&](const TFontInfo& t) { return s.StyleLikeness(t); };
+        // The first stage with any candidate decides.
+        const std::function<bool(const TFontInfo&)> stages[] = {
+            [&](const TFontInfo& t) { return t.Jump == s.Jump && t.Unicode == s.Unicode; },
+            [&](const TFontInfo& t) { return t.Jump == s.Jump; },
+            [&](const TFontInfo& t) { return t.Unicode == s.Unicode; },
+            [](const TFontInfo&) { return true; }};
         int target = -1;
-        if (mode == rdMergeEqual) {
-            target = FindMergeTarget(
-                FItems, mapping.Count(), [&](const TFontInfo& t) { return t.IsSameStyleMapped(*s, mapping); },
-                nullptr);
-        } else if (mode == rdMergeClosest) {
-            auto likeness = [&](const TFontInfo& t) { return s->StyleLikeness(t); };
-            // The first stage with any candidate decides.
-            const std::function<bool(const TFontInfo&)> stages[] = {
-                [&](const TFontInfo& t) { return t.Jump == s->Jump && t.Unicode == s->Unicode; },
-                [&](const TFontInfo& t) { return t.Jump == s->Jump; },
-                [&](const TFontInfo& t) { return t.Unicode == s->Unicode; },
-                [](const TFontInfo&) { return true; }};
-            for (const auto& stage : stages)
-                if ((target = FindClosest(FItems, likeness, stage)) >= 0)
-                    break;
-            mapping.Add(target);
-            continue;
-        }
-        if (target < 0) {
-            Add()->Assign(*s);
-            target = Count() - 1;
-        }
-        mapping.Add(target);
-    }
-    for (int i = firstAppended; i < Count(); ++i) {
-        TFontInfo& style = *FItems[static_cast<size_t>(i)];
-        FixAppended(style, mapping);
-        if (style.NextStyleNo >= 0)
-            style.NextStyleNo = mapping.GetItem(style.NextStyleNo);
-    }
+        for (const auto& stage : stages)
+            if ((target = FindClosest(FItems, likeness, stage)) >= 0)
+                break;
+        return target;
+    };
+    MergeStyleItems(FItems, source.FItems, mode, mapping, [this] { return Add(); }, closest,
+                    [&mapping](TFontInfo& style) {
+                        if (style.NextStyleNo >= 0)
+                            style.NextStyleNo = mapping.GetItem(style.NextStyleNo);
+                    });
 }
 
 // Paragraph styles.
 
 void TParaInfos::Assign(const TParaInfos& source)
 {
-    if (&source == this)
-        return;
-    Clear();
-    for (const auto& item : source.FItems)
-        Add()->Assign(*item);
+    AssignItems(source);
 }
 
 TParaInfo* TParaInfos::ParaStyleAt(int index) const
@@ -170,61 +198,34 @@ TParaInfo* TParaInfos::ParaStyleAt(int index) const
 
 TParaInfo* TParaInfos::GetInvalidItem() const
 {
-    std::lock_guard<std::mutex> lock(FInvalidItemLock);
-    if (!FInvalidItem) {
-        FInvalidItem = NewItem();
-        if (Count() > 0)
-            FInvalidItem->Assign(*FItems.front());
-        FInvalidItem->SpaceBefore = FInvalidItem->SpaceAfter = 1;
-        FInvalidItem->LeftIndent = FInvalidItem->RightIndent = 1;
-        FInvalidItem->Border.Color = clRed;
-        FInvalidItem->Border.Style = TRDBorderStyle::rdbSingle;
-        FInvalidItem->Border.Width = 2;
-        FInvalidItem->Border.BorderOffsets.SetAll(1);
-    }
-    return FInvalidItem.get();
+    return InvalidStyle(*this, FInvalidItem, FInvalidItemLock, [](TParaInfo& style) {
+        style.SpaceBefore = style.SpaceAfter = 1;
+        style.LeftIndent = style.RightIndent = 1;
+        style.Border.Color = clRed;
+        style.Border.Style = TRDBorderStyle::rdbSingle;
+        style.Border.Width = 2;
+        style.Border.BorderOffsets.SetAll(1);
+    });
 }
 
 int TParaInfos::FindEqualStyle(int baseParaNo, const TParaInfo& style, TRDParaInfoProperties mask) const
 {
-    const TRDParaInfoProperties ignore = RDAllParaInfoProperties & ~mask;
-    if (style.IsEqualExcept(*ParaStyleAt(baseParaNo), ignore))
-        return baseParaNo;
-    for (int i = 0; i < Count(); ++i)
-        if (i != baseParaNo && style.IsEqualExcept(*FItems[static_cast<size_t>(i)], ignore))
-            return i;
-    return -1;
+    return FindEqualStyleIn(FItems, baseParaNo, *ParaStyleAt(baseParaNo), style, RDAllParaInfoProperties & ~mask);
 }
 
 void TParaInfos::MergeStyles(TParaInfos& source, int mode, TRDIntegerList& mapping, const TRDIntegerList* textMapping)
 {
-    mapping.Clear();
-    const int firstAppended = Count();
-    for (const auto& s : source.FItems) {
-        int target = -1;
-        if (mode == rdMergeEqual) {
-            target = FindMergeTarget(
-                FItems, mapping.Count(), [&](const TParaInfo& t) { return t.IsSameStyleMapped(*s, mapping); },
-                nullptr);
-        } else if (mode == rdMergeClosest) {
-            mapping.Add(FindClosest(
-                FItems, [&](const TParaInfo& t) { return s->StyleLikeness(t); }, [](const TParaInfo&) { return true; }));
-            continue;
-        }
-        if (target < 0) {
-            Add()->Assign(*s);
-            target = Count() - 1;
-        }
-        mapping.Add(target);
-    }
-    for (int i = firstAppended; i < Count(); ++i) {
-        TParaInfo& style = *FItems[static_cast<size_t>(i)];
-        FixAppended(style, mapping);
-        if (style.NextParaNo >= 0)
-            style.NextParaNo = mapping.GetItem(style.NextParaNo);
-        if (style.DefStyleNo >= 0 && textMapping)
-            style.DefStyleNo = textMapping->GetItem(style.DefStyleNo);
-    }
+    auto closest = [this](const TParaInfo& s) {
+        return FindClosest(
+            FItems, [&](const TParaInfo& t) { return s.StyleLikeness(t); }, [](const TParaInfo&) { return true; });
+    };
+    MergeStyleItems(FItems, source.FItems, mode, mapping, [this] { return Add(); }, closest,
+                    [&mapping, textMapping](TParaInfo& style) {
+                        if (style.NextParaNo >= 0)
+                            style.NextParaNo = mapping.GetItem(style.NextParaNo);
+                        if (style.DefStyleNo >= 0 && textMapping)
+                            style.DefStyleNo = textMapping->GetItem(style.DefStyleNo);
+                    });
 }
 
 // List styles.

@@ -89,6 +89,16 @@ public:
     }
 
 protected:
+    // Copies of the styles of source in place of these.
+    void AssignItems(const TCustomRDInfos& source)
+    {
+        if (&source == this)
+            return;
+        Clear();
+        for (const auto& item : source.FItems)
+            Add()->Assign(*item);
+    }
+
     TRDStyle* FSheet;
     TFactory FFactory;
     std::vector<std::unique_ptr<T>> FItems;

@@ -599,14 +599,6 @@ bool ReadStyleField(const Infos& styles, TRDCodePage codePage, const char*& curs
         }
     return true;
 }
-
-template <typename Infos>
-QByteArray StyleField(const Infos& styles, TRDCodePage codePage, bool useNames, int n)
-{
-    if (useNames && n >= 0 && n < styles.Count())
-        return RDFQuoted(QStringToAnsi(codePage, styles[n]->StyleName));
-    return QByteArray::number(n);
-}
 }  // namespace
 
 bool RDFReadTextStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n)
@@ -621,10 +613,12 @@ bool RDFReadParaStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n)
 
 QByteArray RDFTextStyleToString(const TRDStyle& sheet, bool useNames, int n)
 {
-    return StyleField(sheet.TextStyles(), sheet.DefCodePage, useNames, n);
+    return RDFStyleField(sheet.TextStyles(), useNames, n,
+                         [&sheet](const QString& name) { return QStringToAnsi(sheet.DefCodePage, name); });
 }
 
 QByteArray RDFParaStyleToString(const TRDStyle& sheet, bool useNames, int n)
 {
-    return StyleField(sheet.ParaStyles(), sheet.DefCodePage, useNames, n);
+    return RDFStyleField(sheet.ParaStyles(), useNames, n,
+                         [&sheet](const QString& name) { return QStringToAnsi(sheet.DefCodePage, name); });
 }

@@ -3,6 +3,7 @@
 #include <QtCore/QByteArray>
 
 #include "ComponentStream.h"
+#include "RDFStream.h"
 #include "RDStyle.h"
 #include "RDStyleTemplates.h"
 
@@ -45,3 +46,13 @@ bool RDFReadParaStyle(const TRDStyle& sheet, const char*& cursor, int32_t& n);
 // The quoted style name when useNames and n is a style, else the number.
 QByteArray RDFTextStyleToString(const TRDStyle& sheet, bool useNames, int n);
 QByteArray RDFParaStyleToString(const TRDStyle& sheet, bool useNames, int n);
+
+// The field of style n of styles (text or paragraph) as above, with the
+// name's bytes made by encode.
+template <typename Infos, typename Encode>
+QByteArray RDFStyleField(const Infos& styles, bool useNames, int n, Encode encode)
+{
+    if (useNames && n >= 0 && n < styles.Count())
+        return RDFQuoted(encode(styles[n]->StyleName));
+    return QByteArray::number(n);
+}

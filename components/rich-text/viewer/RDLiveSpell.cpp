@@ -6,7 +6,6 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
-#include <QtCore/QEvent>
 
 #include "CRDFData.h"
 #include "RDRichDoc.h"
@@ -18,8 +17,6 @@
 
 namespace {
 
-// The event that has the GUI thread run the queued calls.
-const QEvent::Type RunCallsEvent = static_cast<QEvent::Type>(QEvent::User + 16);
 constexpr uint8_t SYMBOL_CHARSET = 2;
 constexpr int QuietPeriodMs = 50;
 
@@ -49,10 +46,7 @@ TRDWordEnumThread::~TRDWordEnumThread()
     Finish();
     wait();
     MarkHappensAfter(this);
-    // Nothing can be left, but a queued call is freed all the same.
-    for (TCall* call : FCalls)
-        if (call->Owned)
-            delete call;
+    // Nothing can be left; a queued call would go unrun with the queue.
 }
 
 void TRDWordEnumThread::Bump()
@@ -147,6 +141,7 @@ void TRDWordEnumThread::Finish()
         ControlState = csStopRequested;
         FGeneration.fetch_add(1);
     }
+    FCalls.Close();
     FThreadCv.notify_all();
     // A call the thread waits for is answered (with nothing to do).
     RunPendingCalls();
@@ -240,80 +235,26 @@ bool TRDWordEnumThread::IsPassed(TCustomRDData* rdData, int itemNo)
 
 // ---- calls on the GUI thread ----
 
-bool TRDWordEnumThread::Enqueue(TCall* call)
-{
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        if (FTerminating)
-            return false;
-        FCalls.push_back(call);
-        post = !FEventPosted;
-        FEventPosted = true;
-    }
-    if (post)
-        QCoreApplication::postEvent(this, new QEvent(RunCallsEvent));
-    return true;
-}
-
 bool TRDWordEnumThread::Synchronize(std::function<void()> fn)
 {
-    TCall call{std::move(fn)};
-    if (!Enqueue(&call))
-        return false;
-    // The GUI thread answers it from the posted event, or in Pause or Finish.
-    std::unique_lock<std::mutex> lock(FMutex);
-    FThreadCv.wait(lock, [&] { return call.Done; });
-    return true;
+    // The GUI thread answers it from its event loop, or in Pause or Finish.
+    return FCalls.Call([&fn] {
+        try {
+            fn();
+        } catch (...) {
+            // A mark that cannot be shown stays; nothing else to do.
+        }
+    });
 }
 
 void TRDWordEnumThread::Post(std::function<void()> fn)
 {
-    auto call = std::make_unique<TCall>();
-    call->Fn = std::move(fn);
-    call->Owned = true;
-    if (Enqueue(call.get()))
-        call.release();
+    FCalls.Post(std::move(fn));
 }
 
 void TRDWordEnumThread::RunPendingCalls()
 {
-    for (;;) {
-        TCall* call = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(FMutex);
-            if (FCalls.empty())
-                return;
-            call = FCalls.front();
-            FCalls.pop_front();
-        }
-        try {
-            call->Fn();
-        } catch (...) {
-            // A mark that cannot be shown stays; nothing else to do.
-        }
-        if (call->Owned) {
-            delete call;
-            continue;
-        }
-        {
-            std::lock_guard<std::mutex> lock(FMutex);
-            call->Done = true;
-        }
-        FThreadCv.notify_all();
-    }
-}
-
-bool TRDWordEnumThread::event(QEvent* e)
-{
-    if (e->type() != RunCallsEvent)
-        return QThread::event(e);
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        FEventPosted = false;
-    }
-    RunPendingCalls();
-    return true;
+    FCalls.RunPending();
 }
 
 // ---- the walk (GUI thread) ----

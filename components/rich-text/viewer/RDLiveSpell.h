@@ -13,22 +13,22 @@
 // applied, whatever the thread has in hand is dropped (a generation count
 // tells), and the GUI thread never waits for the thread. Waiting and waking
 // go through one mutex and condition variables; the control state and the
-// flags both sides touch are atomics. The queued calls run from a posted
-// event, and in Pause and Finish.
+// flags both sides touch are atomics. The calls to the GUI thread go through
+// a queue of their own, run from the event loop and in Pause and Finish.
 
 #include <atomic>
 #include <condition_variable>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
+
+#include "GuiCalls.h"
 
 #include <QtCore/QRect>
 #include <QtCore/QString>
 #include <QtCore/QThread>
 #include <QtGui/QPolygon>
 
-class QEvent;
 class TCustomRDData;
 class TCustomRichDoc;
 
@@ -122,21 +122,14 @@ public:
 
 protected:
     void run() override;
-    bool event(QEvent* e) override;
 
 private:
-    struct TCall {
-        std::function<void()> Fn;
-        bool Done = false;
-        bool Owned = false;  // queued without waiting: the queue frees it
-    };
     // The thread has fn run on the GUI thread and waits for it; false when
     // the thread is finishing (nothing ran).
     bool Synchronize(std::function<void()> fn);
     // The same without waiting: the calls run in the order queued, all of
     // them before a Pause or Finish returns.
     void Post(std::function<void()> fn);
-    bool Enqueue(TCall* call);
     // GUI thread: runs the queued calls.
     void RunPendingCalls();
     // Thread: waits until woken.
@@ -160,11 +153,10 @@ private:
 
     mutable std::mutex FMutex;
     std::condition_variable FThreadCv;  // the thread waits on it
-    std::deque<TCall*> FCalls;
     bool FWaiting = false;      // the thread waits for a Continue
     bool FTerminating = false;  // the thread is to end
     unsigned FResumeCount = 0;  // Continue calls so far
-    bool FEventPosted = false;
+    TGuiCalls FCalls;           // closed when the thread is to end
     int FEndOfDocumentCount = 0;
     qint64 FLongestWait = 0;
 };

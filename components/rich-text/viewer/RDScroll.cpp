@@ -16,31 +16,9 @@
 
 namespace {
 
-const char* const TagProperty = "Tag";
-constexpr int MaxControlTop = 10000;
 constexpr int NotchDelta = 120;
 
 } // namespace
-
-int ControlTag(const QWidget* control)
-{
-    return control->property(TagProperty).toInt();
-}
-
-void SetControlTag(QWidget* control, int tag)
-{
-    control->setProperty(TagProperty, tag);
-}
-
-int ControlTopFromTag(const QWidget* control)
-{
-    return std::clamp(ControlTag(control), -MaxControlTop, MaxControlTop);
-}
-
-void SetControlTopFromTag(QWidget* control)
-{
-    control->move(control->x(), ControlTopFromTag(control));
-}
 
 TRDScroller::TRDScroller(QWidget* parent) : QAbstractScrollArea(parent)
 {

@@ -16,6 +16,7 @@
 
 #include "RDDocTypes.h"
 #include "RDTextStyles.h"
+#include "StdControls.h"  // the true top of an embedded control, kept in its Tag
 
 class TCustomRDFormattedData;
 class TCustomRDItemInfo;
@@ -36,13 +37,6 @@ struct TRDLogPalette {
     uint16_t palNumEntries = 216;
     std::array<TRDPaletteEntry, 216> palPalEntry{};
 };
-
-// The true top of a widget embedded in a document, in client coordinates, is
-// kept in its "Tag" property: widget positions stay within -10000..10000.
-int ControlTag(const QWidget* control);
-void SetControlTag(QWidget* control, int tag);
-int ControlTopFromTag(const QWidget* control);
-void SetControlTopFromTag(QWidget* control);
 
 // The most vertical scroll steps a document is divided into; a taller document
 // takes larger steps.
