@@ -30,8 +30,6 @@ protected:
 TCustomRDItemInfo* MakeLabelLike(TCustomRDData* d) { return new TRDTabItemInfo(d); }
 TCustomRDItemInfo* MakeOther(TCustomRDData* d) { return new TRDBreakItemInfo(d); }
 
-}  // namespace
-
 TEST_F(RDDocumentTest, AddItemPlacesParagraphs)
 {
     Doc.AddTextRawNoTag("a", 0, -1);
@@ -214,7 +212,10 @@ TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
         EXPECT_TRUE(c.IsKind(item.get())) << c.StyleNo;
         EXPECT_EQ(item->StyleNo, c.StyleNo);
         // A copy is of the same class.
-        EXPECT_EQ(typeid(*CreateItemCopy(*item, &Doc, false)), typeid(*item)) << c.StyleNo;
+        const auto copy = CreateItemCopy(*item, &Doc, false);
+        const auto& copied = *copy;
+        const auto& original = *item;
+        EXPECT_EQ(typeid(copied), typeid(original)) << c.StyleNo;
     }
     for (int records : {-2, -7, -8, -9})
         EXPECT_EQ(CreateItemByStyleNo(records, &Doc), nullptr) << records;
@@ -222,12 +223,12 @@ TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
     RegisterRDItemType(-10, &NewRDItem<TRDHotGraphicItemInfo>);
     EXPECT_THROW(RegisterRDItemType(-12, &MakeOther), ERichDocError);
     EXPECT_THROW(RegisterRDItemType(-4, &MakeOther), ERichDocError);
-    EXPECT_EQ(typeid(*CreateItemByStyleNo(-10, &Doc)), typeid(TRDHotGraphicItemInfo));
+    const auto hot = CreateItemByStyleNo(-10, &Doc);
+    const auto& hotItem = *hot;
+    EXPECT_EQ(typeid(hotItem), typeid(TRDHotGraphicItemInfo));
     for (const auto& kind : SuiteItemKinds())
         EXPECT_LT(kind.StyleNo, 0);
 }
-
-namespace {
 
 class TConvertingItem : public TRDRectItemInfo {
 public:
@@ -242,8 +243,6 @@ public:
         Recursive = recursive;
     }
 };
-
-}  // namespace
 
 // What the base answers to the layout, the editor and the exports.
 TEST_F(RDDocumentTest, BaseSlotsAnswerTheirDefaults)
@@ -520,3 +519,5 @@ TEST_F(RDDocumentTest, QuestionsOfTheSpellingThreadMakeNoPlaceholder)
     EXPECT_EQ(Doc.EffectiveStyleOfItem(1), 2);
     EXPECT_EQ(Doc.ItemTextAsAnsi(0), QByteArray("a"));
 }
+
+}  // namespace

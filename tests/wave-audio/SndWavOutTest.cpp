@@ -174,8 +174,6 @@ protected:
     int FileCount = 0;
 };
 
-}  // namespace
-
 // ------------------------------------------------------------ properties
 
 TEST_F(WaveOutTest, PropertyLimitsAndDeviceIds)
@@ -840,3 +838,5 @@ TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
         PumpEvents();  // what the worker reported on its way out
     }
 }
+
+}  // namespace
