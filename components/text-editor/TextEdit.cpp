@@ -3357,8 +3357,8 @@ void TCustomTextEdit::BlockUnindent()
     if (FSelectionMode != smColumn) {
         const int firstAmount = amounts.front();
         const int lastAmount = e.Line <= last ? amounts.back() : 0;
-        const TBufferCoord nb(std::max(1, b.Char - firstAmount), b.Line);
-        const TBufferCoord ne(std::max(1, e.Char - lastAmount), e.Line);
+        const TBufferCoord nb{std::max(1, b.Char - firstAmount), b.Line};
+        const TBufferCoord ne{std::max(1, e.Char - lastAmount), e.Line};
         FAnchor = anchorFirst ? nb : ne;
         FSelEnd = anchorFirst ? ne : nb;
         FCaret = FSelEnd;

@@ -699,7 +699,6 @@ private:
     bool FWantTabs = false;
     bool FWantReturns = true;
     bool FHideSelection = false;
-    bool FIgnoreNextChar = false;
     bool FInUndoRedo = false;
     bool FCaretShown = true;
     bool FSelecting = false;

@@ -42,7 +42,7 @@ public:
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     bool OwnsControl(const void* control) const override { return control && control == Control.data(); }
-    void Focusing();
+    void Focusing() override;
     void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached) override;
     void SetPosition(int left, int top, bool updateTop) override;
     void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,

@@ -130,7 +130,7 @@ public:
     QByteArray SaveRTF(TCustomRDData* rdData, const TRDColorList& colors, const TRDRTFFontTable& fonts,
                        const TRDIntegerList& listOverrides, TRDIntegerList& restartOverrides) const;
     void FillRTFTables(TRDIntegerList& restartCounts, TCustomRDData* rdData) const;
-    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
+    QByteArray SaveToHTML(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const override;
     // The style attribute of the HTML list item that the marker opens.
     QByteArray GetHTMLItemStyle(TCustomRDData* rdData, int itemNo, TRDHTMLImageContext& context) const;
     QByteArray WriteHTMLListLevels(int fromLevel, bool useCSS, const TRDStyle* rdStyle, int toLevel) const;

@@ -176,5 +176,4 @@ private:
     std::vector<std::unique_ptr<TRDStyleTemplate>> FItems;
     int32_t FNameCounter = 0;
     TRDStyleTemplate* FNormal = nullptr;
-    bool FAdding = false;
 };
