@@ -1,6 +1,9 @@
 # Helpers shared by every folder of the project.
 
 set(PIBO_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+if(PIBO_WERROR)
+  list(APPEND PIBO_WARNINGS -Werror)
+endif()
 
 # Test programs are compiled without optimisation: they spend their time in the
 # libraries (optimised as usual), and unoptimised test code compiles in about
