@@ -66,6 +66,11 @@ public:
     QByteArray AsText(int lineWidth, TCustomRDData* rdData, bool unicode, bool textOnly, const QString& path,
                       const QByteArray& name) const override;
 
+    // The item's own overloads below leave the inherited ones callable.
+    using TRDRectItemInfo::Paint;
+    using TRDRectItemInfo::PrintToBitmap;
+    using TRDRectItemInfo::SaveToHTML;
+    using TRDRectItemInfo::SaveRTF;
     // x, y: the item's top left corner, spacing included. The control paints
     // itself; this draws the selection and current-item frames.
     void Paint(TCanvas& canvas, int x, int y, uint16_t state, const TRDStyle* rdStyle) const;

@@ -118,6 +118,11 @@ public:
                            const QPaintDevice* device) const;
     void DrawMarker(int x, int y, TCanvas& canvas, const TRDStyle* rdStyle, const TRDDrawLineInfo* drawItem,
                     int colorMode) const;
+    // The marker's own overloads below leave the inherited ones callable.
+    using TRDRectItemInfo::Paint;
+    using TRDRectItemInfo::PrintToBitmap;
+    using TRDRectItemInfo::SaveRTF;
+    using TRDRectItemInfo::FillRTFTables;
     void Paint(TCanvas& canvas, int x, int y, const TRDStyle* rdStyle, const TRDDrawLineInfo* drawItem) const
     {
         DrawMarker(x, y, canvas, rdStyle, drawItem, rdcmScreen);
