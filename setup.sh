@@ -42,8 +42,12 @@ install_missing() {
 build_all() {
   # Line tables and function names only (-g1): backtraces stay readable and
   # a cold build takes about a third less time than with full debug info.
+  # On CI a compiler warning fails the build; on a user's machine it does not
+  # (another compiler version may warn where ours does not).
+  local werror=OFF
+  if [ "${CI:-}" = "true" ]; then werror=ON; fi
   cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DPIBO_WERROR="$werror"
   cmake --build "$build" --parallel
 }
 

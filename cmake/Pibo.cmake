@@ -1,6 +1,9 @@
 # Helpers shared by every folder of the project.
 
 set(PIBO_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+if(PIBO_WERROR)
+  list(APPEND PIBO_WARNINGS -Werror)
+endif()
 
 # ccache takes the results of a clang build that uses precompiled headers
 # only when the headers carry no timestamp.

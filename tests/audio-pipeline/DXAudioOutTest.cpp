@@ -73,8 +73,6 @@ protected:
     QTemporaryDir Dir;
 };
 
-}  // namespace
-
 // Every byte plays, up to the last one (no play-out cut to whole seconds),
 // followed only by a short tail of the format's silence: 128 for 8-bit.
 TEST_F(DXAudioOutTest, PlaysEveryByteThenSilence)
@@ -183,3 +181,5 @@ TEST_F(DXAudioOutTest, StopDuringPlayback)
     EXPECT_LT(Sys.Played(0).size(), 8000 * 2 * 20);
     EXPECT_EQ(Sys.OpenStreamCount(), 0);
 }
+
+}  // namespace

@@ -132,8 +132,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(FrameworkTest, EventsArriveOnTheGuiThreadInOrder)
 {
     TSlowInput input(40000);
@@ -294,3 +292,5 @@ TEST_F(FrameworkTest, ProgressOfUnknownSizeAndEmptyFill)
     unknown.Flush();
     output.SetInput(nullptr);
 }
+
+}  // namespace

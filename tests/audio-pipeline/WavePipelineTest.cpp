@@ -116,8 +116,6 @@ struct TCodingCase {
     const char* Source = nullptr;  // ADPCM: the PCM the file was made from
 };
 
-}  // namespace
-
 // Every coding decodes to ffmpeg's samples. Float differs by at most one step
 // (ffmpeg rounds v x 32768, the input floors v x 2147483647). IMA ADPCM is
 // decoded with the standard step arithmetic (step/8 + step/4 + step/2 + step
@@ -465,3 +463,5 @@ TEST(AudioPipeProcs, FloatToIntegerValues)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(qFromLittleEndian<std::int32_t>(bytes.constData() + 4 * i), expected[i]);
 }
+
+}  // namespace

@@ -152,8 +152,6 @@ int BluePixels(QWidget* box)
     return n;
 }
 
-}  // namespace
-
 TEST_F(AudioPlay, QueuesInThreeOrders)
 {
     Open(4000, {0, 1000, 2000, 3000});
@@ -622,3 +620,5 @@ TEST_F(AudioPlay, WaveformOfNothingAndClicks)
     EXPECT_EQ(Player->PlayQueueIndex(), 1);
     Player->Stop();
 }
+
+}  // namespace

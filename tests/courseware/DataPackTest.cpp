@@ -79,8 +79,6 @@ protected:
     QTemporaryDir Work;
 };
 
-}  // namespace
-
 TEST_F(DataPack, ExtensionFieldAndHeader)
 {
     struct Case {
@@ -343,3 +341,5 @@ TEST_F(DataPack, HostilePackagesOpenNothing)
     for (const QString& f : Tree(Folder.Path()))
         ADD_FAILURE() << "left behind: " << f.toStdString();
 }
+
+}  // namespace

@@ -255,8 +255,9 @@ TEST_F(AllItemKindsTest, BulletRecordsAmongBinaryBlocks)
         EXPECT_EQ(bullet->ImageIndex, c.Index) << c.Tail;
         EXPECT_EQ(doc.TextOfItem(1), "b");
         EXPECT_EQ(static_cast<TRDGraphicItemInfo*>(doc.ItemAt(2))->Image->SaveToStream(), bmp);
-        if (c.Warnings == 0 && bullet->ImageList)
+        if (c.Warnings == 0 && bullet->ImageList) {
             EXPECT_EQ(Save(doc), file) << c.Tail;
+        }
     }
 }
 

@@ -77,8 +77,6 @@ protected:
     TSheet Sheet;
 };
 
-} // namespace
-
 // A 4-frame strip with interval 10 (100 ms) shows frames 0, 1, 2, 3, 0 on
 // successive ticks; each tick has the next paint draw the new frame.
 TEST_F(AnimatorTest, FourFrameStripCycles)
@@ -200,3 +198,5 @@ TEST(AnimatorListTest, FullListFreesTheAnimator)
     held.pop_back();
     EXPECT_EQ(list.Count(), TRDAnimatorList::MaxAnimatorCount - 1);
 }
+
+}  // namespace

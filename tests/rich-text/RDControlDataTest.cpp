@@ -57,8 +57,6 @@ protected:
     std::vector<std::string> Log;
 };
 
-} // namespace
-
 TEST_F(RDControlData, SetFocusedItemTellsThePreviousItemAndActivationExecutes)
 {
     TRichDocRDData& data = Data();
@@ -170,3 +168,5 @@ TEST_F(RDControlData, WithoutFocusableItemsTheControlTakesTheFocus)
     EXPECT_EQ(Window.focusWidget(), Doc);
     EXPECT_EQ(Data().FocusedItemNo, -1);
 }
+
+}  // namespace

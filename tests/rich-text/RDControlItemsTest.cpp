@@ -74,8 +74,6 @@ protected:
     }
 };
 
-}  // namespace
-
 TEST_F(ControlItemsTest, PercentWidthTakesItsShareOfTheDocument)
 {
     auto* item = AddControl(MakeButton(QStringLiteral("B"), QStringLiteral("x")));
@@ -254,8 +252,6 @@ TEST_F(ControlItemsTest, BodiesInBothForms)
     }
 }
 
-namespace {
-
 struct TControlRecordCase {
     const char* Name;
     QByteArray Record;
@@ -292,8 +288,6 @@ QByteArray BinaryRecord(const QByteArray& className, const QByteArray& component
         block[i] = static_cast<char>((static_cast<uint32_t>(length) >> (8 * i)) & 0xFF);
     return "-8 1 3\r\n-5 3 0 0 2 0 0\r\nOK\r\n" + className + "\r\n" + block + component;
 }
-
-}  // namespace
 
 class ControlRecordTest : public ControlItemsTest, public ::testing::WithParamInterface<TControlRecordCase> {};
 
@@ -371,8 +365,6 @@ TEST_F(ControlItemsTest, FramesOfSelectedAndCurrentItems)
     EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::white));
 }
 
-namespace {
-
 // The bounding box of the pixels darker than grey.
 QRect DarkPixels(const QImage& image, const QRect& area)
 {
@@ -383,8 +375,6 @@ QRect DarkPixels(const QImage& image, const QRect& area)
                 box |= QRect(x, y, 1, 1);
     return box;
 }
-
-}  // namespace
 
 TEST_F(ControlItemsTest, ControlPictures)
 {
@@ -433,3 +423,5 @@ TEST_F(ControlItemsTest, ControlPictures)
     item->MinHeightOnPage = 0;
     EXPECT_EQ(dynamic_cast<TRDMultiImagePrintInfo*>(item->CreatePrintDrawItem(&Doc, nullptr).get()), nullptr);
 }
+
+}  // namespace

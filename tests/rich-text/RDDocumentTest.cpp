@@ -30,8 +30,6 @@ protected:
 TCustomRDItemInfo* MakeLabelLike(TCustomRDData* d) { return new TRDTabItemInfo(d); }
 TCustomRDItemInfo* MakeOther(TCustomRDData* d) { return new TRDBreakItemInfo(d); }
 
-}  // namespace
-
 TEST_F(RDDocumentTest, AddItemPlacesParagraphs)
 {
     Doc.AddTextRawNoTag("a", 0, -1);
@@ -234,8 +232,6 @@ TEST_F(RDDocumentTest, SuiteKindsAreInTheRegistry)
         EXPECT_LT(kind.StyleNo, 0);
 }
 
-namespace {
-
 class TConvertingItem : public TRDRectItemInfo {
 public:
     using TRDRectItemInfo::TRDRectItemInfo;
@@ -249,8 +245,6 @@ public:
         Recursive = recursive;
     }
 };
-
-}  // namespace
 
 // What the base answers to the layout, the editor and the exports.
 TEST_F(RDDocumentTest, BaseSlotsAnswerTheirDefaults)
@@ -527,3 +521,5 @@ TEST_F(RDDocumentTest, QuestionsOfTheSpellingThreadMakeNoPlaceholder)
     EXPECT_EQ(Doc.EffectiveStyleOfItem(1), 2);
     EXPECT_EQ(Doc.ItemTextAsAnsi(0), QByteArray("a"));
 }
+
+}  // namespace

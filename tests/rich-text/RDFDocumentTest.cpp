@@ -31,8 +31,6 @@ protected:
     TTestRDData Doc{&Sheet};
 };
 
-}  // namespace
-
 TEST_F(RDFDocumentTest, HelloIsThreeLines)
 {
     Doc.AddTextRawNoTag("Hello", 0, 0);
@@ -396,8 +394,6 @@ TEST_F(RDFDocumentTest, SelectionWritesPartsAndWholeItems)
     EXPECT_EQ(text.ToBytes(), QByteArray("id"));
 }
 
-namespace {
-
 // An item holding documents: it writes what is selected inside it, and the
 // part codes it is given.
 class TCellsItem : public TRDRectItemInfo {
@@ -413,8 +409,6 @@ public:
         RDFWriteLine(stream, "inside " + QByteArray::number(paraNo));
     }
 };
-
-}  // namespace
 
 TEST_F(RDFDocumentTest, SelectionInsideItemsIsWrittenByThem)
 {
@@ -448,8 +442,6 @@ TEST_F(RDFDocumentTest, SelectionInsideItemsIsWrittenByThem)
     EXPECT_TRUE(text.ToBytes().isEmpty());
 }
 
-namespace {
-
 // An item whose one data line says how deep the documents nested in it go;
 // it reads the next one into a document of its own, as notes and table
 // cells read theirs inside the read of their item.
@@ -474,8 +466,6 @@ public:
 TTestStyleSheet* TNestingItem::Sheet = nullptr;
 
 TCustomRDItemInfo* MakeNestingItem(TCustomRDData* d) { return new TNestingItem(d); }
-
-}  // namespace
 
 TEST_F(RDFDocumentTest, NestedReadsStopAtSixtyFourLevels)
 {
@@ -503,3 +493,5 @@ TEST_F(RDFDocumentTest, ReadItemsOwnTheirBytes)
         EXPECT_EQ(Doc.TextOfItem(0), QByteArray("Hello"));
     }
 }
+
+}  // namespace

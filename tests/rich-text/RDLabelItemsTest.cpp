@@ -516,8 +516,6 @@ TEST_F(LabelTest, PrintingAtTheScreensResolutionUsesTheCachedMeasure)
     painter.end();
 }
 
-}  // namespace
-
 TEST_F(LabelTest, BytesThatAreNoGbkCharacterReadAndWriteBack)
 {
     // The euro byte of GBK, a byte that starts nothing and a lone lead byte
@@ -534,3 +532,5 @@ TEST_F(LabelTest, BytesThatAreNoGbkCharacterReadAndWriteBack)
     ASSERT_TRUE(Load(Doc, text));
     EXPECT_EQ(Save(Doc).toHex(' ').toStdString(), text.toHex(' ').toStdString());
 }
+
+}  // namespace

@@ -98,8 +98,6 @@ protected:
     TSpellSheet Sheet;
 };
 
-} // namespace
-
 // Words found wrong are marked by (item, 1-based start, length) in the
 // item's own characters: bytes of GB18030 text, UTF-16 units of a Unicode item.
 TEST_F(LiveSpellTest, MarksTheWrongWordsOfEveryKindOfItem)
@@ -249,3 +247,5 @@ TEST(MisspellPolylineTest, PointsOfTheWavyLine)
     EXPECT_EQ(MisspellPolyline(QRect(0, 0, 3, 8)).size(), 2);
     EXPECT_EQ(MisspellPolyline(QRect(0, 0, 5000, 8)).size(), 1024);
 }
+
+}  // namespace

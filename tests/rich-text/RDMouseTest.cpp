@@ -311,8 +311,9 @@ TEST(RDMouse, PressOnTheSelectionAsksForADrag)
         v.Press(c.At, c.Keys);
         EXPECT_EQ(bool(v.Data().State & dsDragStartPending), c.Drag) << c.Name;
         EXPECT_EQ(bool(v.Data().State & dsMouseSelecting), !c.Drag) << c.Name;
-        if (c.Drag)
+        if (c.Drag) {
             EXPECT_EQ(v.Selection(), (std::vector<int>{0, 1, 0, 12})) << c.Name;
+        }
         v.Release(c.At, c.Keys);
         QCoreApplication::sendPostedEvents();
         EXPECT_EQ(standIn.Calls.size(), c.Drag ? 1u : 0u) << c.Name;

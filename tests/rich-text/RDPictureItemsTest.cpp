@@ -63,8 +63,6 @@ protected:
     }
 };
 
-}  // namespace
-
 // Every picture kind in hex and in binary blocks: the bytes read come back
 // unchanged, and writing the read document again gives the same file.
 TEST_F(PictureItemsTest, PicturesWriteTheirOwnBytesInBothForms)
@@ -161,8 +159,6 @@ TEST_P(BadPictureTest, FailsOrStandsInCleanly)
     }
 }
 
-namespace {
-
 QByteArray HexRecord(const QByteArray& className, const QByteArray& data)
 {
     return "-8 1 3\r\n-3 3 0 0 0 0 0 0\r\npic\r\n" + className + "\r\n" + data.toHex().toUpper() + "\r\n";
@@ -172,8 +168,6 @@ QByteArray TruncatedBmp()
 {
     return Encoded("BMP", Qt::green, 30, 30).left(80);
 }
-
-}  // namespace
 
 INSTANTIATE_TEST_SUITE_P(
     Records, BadPictureTest,
@@ -350,3 +344,5 @@ TEST_F(PictureItemsTest, SelectedBulletIsBlendedWithTheSelectionColour)
     }
     EXPECT_EQ(untouched.pixelColor(2, 2), QColor(Qt::black));
 }
+
+}  // namespace

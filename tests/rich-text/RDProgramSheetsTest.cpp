@@ -83,7 +83,6 @@ protected:
             BuildMakerSheet(sheet);
     }
 };
-}  // namespace
 
 TEST_P(RDProgramSheets, ThroughIniAndBack)
 {
@@ -162,3 +161,5 @@ TEST(RDProgramSheetsCss, CheckSheetGivesTheCheckedCss)
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
     EXPECT_EQ(stream.ToBytes(), expected.readAll());
 }
+
+}  // namespace

@@ -27,7 +27,6 @@ protected:
         return TIniFile(Path()).ReadString("S", key, "<none>");
     }
 };
-}  // namespace
 
 TEST_F(RDStyleIni, DefaultTextStyleWritesThreeKeys)
 {
@@ -199,3 +198,5 @@ TEST_F(RDStyleIni, MarkerFontNamesWithPercentSignsRoundTrip)
         EXPECT_EQ(back.Levels[0].Font().Charset, DEFAULT_CHARSET);
     }
 }
+
+}  // namespace

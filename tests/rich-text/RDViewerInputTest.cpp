@@ -84,8 +84,6 @@ private:
 
 const QString RDFMime = QStringLiteral("application/x-richdoc-rdf");
 
-}  // namespace
-
 // ---- plain-text positions ----
 
 TEST(RDLinearPositions, TwoParagraphsTabsAndRanges)
@@ -195,8 +193,6 @@ TEST(RDLinearPositions, AnsiBytesThatAreNoCharacterKeepTheirPlace)
     EXPECT_EQ(copy.GetItemText(0), bytes);
 }
 
-namespace {
-
 // An item holding two documents, as a table row of two cells does.
 class TCellStore : public TRDStoreSubRDData {
 public:
@@ -234,8 +230,6 @@ public:
     }
     std::unique_ptr<TRDSubData> Cells[2];
 };
-
-}  // namespace
 
 TEST(RDLinearPositions, ItemsWithDocumentsCountTheirBreaks)
 {
@@ -341,8 +335,6 @@ TEST(RDViewerText, GetTextHonoursItsMaximumAndSetTextSplitsLines)
 
 // ---- copying ----
 
-namespace {
-
 class RDViewerCopy : public ::testing::Test {
 protected:
     RDViewerCopy()
@@ -355,8 +347,6 @@ protected:
     TInputViewer Doc{&Sheet};
     TClipboardCatcher Clipboard;
 };
-
-}  // namespace
 
 TEST_F(RDViewerCopy, NothingIsPutWithoutASelection)
 {
@@ -540,8 +530,6 @@ TEST(RDViewerKeys, CopyKeysPutTheSelection)
 
 // ---- tab navigation ----
 
-namespace {
-
 // An edit, the viewer (text and boxes 1 to 3, box 2 not taking the focus)
 // and another edit, in that tab order, in an active window.
 class RDViewerTab : public ::testing::Test {
@@ -571,8 +559,6 @@ protected:
     QLineEdit* After = nullptr;
     std::vector<std::string> Log;
 };
-
-}  // namespace
 
 TEST_F(RDViewerTab, CtrlTabMovesAmongItemsAndPlainTabLeaves)
 {
@@ -688,8 +674,6 @@ TEST_F(RDViewerTab, TheMenuKeyShowsTheMenuAndTheMouseOnlyOverAnEmbeddedControl)
 
 // ---- posted records ----
 
-namespace {
-
 // A record that counts the ones alive.
 class TCountedRecord : public TRDClickMessageData {
 public:
@@ -697,8 +681,6 @@ public:
     ~TCountedRecord() override { --*Alive; }
     int* Alive;
 };
-
-}  // namespace
 
 TEST(RDViewerPostedRecords, EventsFireOnALaterTurnAndEveryRecordIsFreed)
 {
@@ -741,3 +723,5 @@ TEST(RDViewerPostedRecords, EventsFireOnALaterTurnAndEveryRecordIsFreed)
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(fired.size(), 5u);
 }
+
+}  // namespace

@@ -59,8 +59,6 @@ protected:
     TDialogRecorder Dialogs;
 };
 
-}  // namespace
-
 TEST_F(AudioCutSetTest, ListsThePlansInTableOrderWithThePlanInUseSelected)
 {
     SystemPara.AudioCutPara.PlanName = QStringLiteral("O'Neil 慢速");
@@ -145,3 +143,5 @@ TEST_F(AudioCutSetTest, TheMainWindowCreatesItByName)
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->lbPlan->count(), 3);
 }
+
+}  // namespace

@@ -63,8 +63,6 @@ protected:
     QList<TCheckDocument> Documents;
 };
 
-} // namespace
-
 TEST_F(FreeSentence, TheWholeTextIsOneAnswer)
 {
     Open();
@@ -154,3 +152,5 @@ TEST_F(FreeSentence, StopGoesBackToTheFirstSentence)
     EXPECT_FALSE(bar->psbAgain->isEnabled());
     EXPECT_FALSE(SystemPara.IsPlaying);
 }
+
+}  // namespace

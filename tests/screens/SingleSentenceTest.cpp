@@ -89,8 +89,6 @@ protected:
     QStringList Accuracies;
 };
 
-} // namespace
-
 TEST_F(SingleSentence, OpensOnRowZeroWithOnePlayCounted)
 {
     Open();
@@ -441,3 +439,5 @@ TEST_F(SingleSentence, ImportedLinesBeyondTheSentencesAreIgnored)
     EXPECT_EQ(lines, (QStringList{QStringLiteral("spring@@##$$is@@##$$warm@@##$$4"), QStringLiteral("summer is hot@@##$$2"),
                                   QStringLiteral("autumn@@##$$1")}));
 }
+
+}  // namespace

@@ -157,8 +157,6 @@ protected:
     std::unique_ptr<TFrmStudyRecord> Form;
 };
 
-}  // namespace
-
 TEST_F(StudyRecordTest, EachPageShowsOnlyTheCurrentUsersRowsInOrderAndFormat)
 {
     const QString me = SystemPara.UserInfo.UserName;
@@ -602,3 +600,5 @@ TEST_F(StudyRecordTest, TheMainWindowCreatesItByName)
     std::unique_ptr<TForm> form(CreateRegisteredForm(QStringLiteral("FrmStudyRecord"), nullptr));
     EXPECT_NE(qobject_cast<TFrmStudyRecord*>(form.get()), nullptr);
 }
+
+}  // namespace

@@ -158,8 +158,6 @@ protected:
     QString Wav;
 };
 
-}  // namespace
-
 TEST_F(TranslateTrain, OpensOnTheFirstSentenceWithShuffledTilesAndHiddenLines)
 {
     Open();
@@ -562,8 +560,6 @@ TEST_F(TranslateTrain, TheVideoScreenTrainsOnCuesAndAddsWithoutAClip)
     ProcessEvents();
 }
 
-namespace {
-
 // Stands in for the main window: the hot keys are registered on it, and each
 // one it receives goes to the screen.
 class THotKeyHost : public QWidget {
@@ -581,8 +577,6 @@ protected:
         return QWidget::event(e);
     }
 };
-
-}  // namespace
 
 // Right after a video lesson opens no sentence is selected; the first F8 and
 // the first click on the play button both play sentence 0, and the video
@@ -651,3 +645,5 @@ TEST_F(TranslateTrain, TheVideoScreenPlaysTheFirstSentenceOnTheFirstF8OrClick)
         ProcessEvents();
     }
 }
+
+}  // namespace

@@ -175,8 +175,6 @@ protected:
     int FileCount = 0;
 };
 
-}  // namespace
-
 // ------------------------------------------------------------ properties
 
 TEST_F(WaveOutTest, PropertyLimitsAndDeviceIds)
@@ -842,3 +840,5 @@ TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
         PumpEvents();  // what the worker reported on its way out
     }
 }
+
+}  // namespace

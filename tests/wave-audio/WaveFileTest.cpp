@@ -144,8 +144,6 @@ QByteArray MakeLayout(const TLayout& l, const QString& wavePath, const QString& 
     return raw;
 }
 
-}  // namespace
-
 TEST_F(WaveFileTest, EveryPcmLayoutReadsAndPlaysItsRawSamples)
 {
     for (const TLayout& l : Layouts) {
@@ -751,3 +749,5 @@ TEST_F(WaveFileTest, RecordingChainWritesBuffersAndAnEmptyRecordingHoldsFourZero
         }
     }
 }
+
+}  // namespace

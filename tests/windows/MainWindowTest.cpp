@@ -475,8 +475,6 @@ TEST_F(MainWindowTest, PageButtonsShowTheirList)
     }
 }
 
-}  // namespace
-
 TEST_F(MainWindowTest, AtItsMinimumSizeEveryFrameControlLiesInsideTheWindowClearOfTheOthers)
 {
     auto main = Make();
@@ -583,3 +581,5 @@ TEST_F(MainWindowTest, RecentPathsKeepTheirFileNameWhenTheyAreTooWide)
             EXPECT_TRUE(shown.startsWith(QChar(0x2026)) && text.endsWith(shown.mid(1)));
     }
 }
+
+}  // namespace

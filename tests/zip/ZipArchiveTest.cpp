@@ -81,7 +81,6 @@ protected:
     QString Src;
     std::map<QString, QByteArray> Files;
 };
-}  // namespace
 
 TEST_F(ZipArchive, ToolArchivesExtractByteForByte)
 {
@@ -660,3 +659,5 @@ TEST_F(ZipArchive, ConfigurationFileHoldsTheDirectoryAndEndRecords)
     EXPECT_EQ(ExtractAll(Root + QStringLiteral("/cfg.zip"), Root + QStringLiteral("/cfg")), 5);
     ExpectSameFiles(Root + QStringLiteral("/cfg"), Files);
 }
+
+}  // namespace

@@ -19,21 +19,6 @@
 
 namespace {
 
-enum class TReadMode { Text, Binary, Utf16 };
-enum class TReadState { Header, TextRecord, Checkpoint, ExtraData, Background, ItemRecord, Skipping };
-
-struct THeader {
-    int32_t StyleNo = 0;
-    int32_t LineCount = 0;
-    int32_t ParaNo = 0;
-    int32_t DataMode = 0;
-    int32_t Kind = 0;
-    TRDTag Tag;
-    bool RaiseEvent = false;
-    bool Sticky = false;
-    std::unique_ptr<TCustomRDItemInfo> Item;
-};
-
 // The list of a marker as read; -1 for other items.
 int MarkerListNoOf(const TCustomRDItemInfo* item)
 {
@@ -60,6 +45,24 @@ public:
     void Finish(bool success, int startIndex);
 
 private:
+    // The reader's own types live inside it: the reader is a friend of the
+    // document and so has to stay at file scope, and a file-scope class may
+    // not hold members whose types are local to this file.
+    enum class TReadMode { Text, Binary, Utf16 };
+    enum class TReadState { Header, TextRecord, Checkpoint, ExtraData, Background, ItemRecord, Skipping };
+
+    struct THeader {
+        int32_t StyleNo = 0;
+        int32_t LineCount = 0;
+        int32_t ParaNo = 0;
+        int32_t DataMode = 0;
+        int32_t Kind = 0;
+        TRDTag Tag;
+        bool RaiseEvent = false;
+        bool Sticky = false;
+        std::unique_ptr<TCustomRDItemInfo> Item;
+    };
+
     // A part of the data: a copy (the data may be the stream's own memory),
     // or a view of it while FViewPieces is set.
     QByteArray Piece(qsizetype start, qsizetype length) const
