@@ -58,25 +58,6 @@ QString Describe(const QWidget* widget)
                                           name.isEmpty() ? QStringLiteral("(no name)") : name);
 }
 
-// The item reached from the tree's top by the given texts, or null.
-QTreeWidgetItem* FindItem(QTreeWidget* tree, const QStringList& texts)
-{
-    QTreeWidgetItem* found = nullptr;
-    for (const QString& text : texts) {
-        QTreeWidgetItem* next = nullptr;
-        const int count = found ? found->childCount() : tree->topLevelItemCount();
-        for (int i = 0; i < count && !next; ++i) {
-            QTreeWidgetItem* item = found ? found->child(i) : tree->topLevelItem(i);
-            if (item->text(0) == text)
-                next = item;
-        }
-        if (!next)
-            return nullptr;
-        found = next;
-    }
-    return found;
-}
-
 // Types text into the widget that has the keyboard (a key press and release
 // per character), then Enter when asked.
 void Type(QWidget* widget, const QString& text, bool enter)
@@ -243,12 +224,12 @@ QWidget* TSceneStage::OpenMode(int mode, bool video)
         if (!ClickAtCentre(main->ppbMedia))
             return nullptr;
         tree = main->tvMedia;
-        item = FindItem(tree, {QStringLiteral("视频文件"), QFileInfo(FClip).fileName()});
+        item = FindTreeItem(tree, {QStringLiteral("视频文件"), QFileInfo(FClip).fileName()});
     } else {
         if (!ClickAtCentre(main->ppbKeJian))
             return nullptr;
         tree = main->tvMain;
-        item = FindItem(tree, {QStringLiteral("音频课件"), QStringLiteral("示例课程"), SampleLesson});
+        item = FindTreeItem(tree, {QStringLiteral("音频课件"), QStringLiteral("示例课程"), SampleLesson});
     }
     if (!item) {
         ADD_FAILURE() << "the " << (video ? "clip" : "sample lesson") << " is not listed in the main window";

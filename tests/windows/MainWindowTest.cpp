@@ -26,25 +26,6 @@
 
 namespace {
 
-// The item reached from the tree's top by the given texts, or null.
-QTreeWidgetItem* Find(QTreeWidget* tree, const QStringList& texts)
-{
-    QTreeWidgetItem* found = nullptr;
-    for (const QString& text : texts) {
-        QTreeWidgetItem* next = nullptr;
-        const int count = found ? found->childCount() : tree->topLevelItemCount();
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* item = found ? found->child(i) : tree->topLevelItem(i);
-            if (item->text(0) == text)
-                next = item;
-        }
-        if (!next)
-            return nullptr;
-        found = next;
-    }
-    return found;
-}
-
 // The texts below an item, sorted (the disk gives no order), folders marked with '/'.
 QStringList Children(QTreeWidgetItem* item)
 {
@@ -87,11 +68,11 @@ TEST_F(MainWindowTest, TheLibraryMirrorsTheDisk)
     Env.Write(QStringLiteral("video/wrong.pibo"));
     auto main = Make();
 
-    QTreeWidgetItem* audio = Find(main->tvMain, {QStringLiteral("音频课件")});
-    QTreeWidgetItem* video = Find(main->tvMain, {QStringLiteral("视频课件")});
+    QTreeWidgetItem* audio = FindTreeItem(main->tvMain, {QStringLiteral("音频课件")});
+    QTreeWidgetItem* video = FindTreeItem(main->tvMain, {QStringLiteral("视频课件")});
     ASSERT_TRUE(audio && video);
     EXPECT_EQ(Children(audio), (QStringList{QStringLiteral("Empty/"), QStringLiteral("Lessons/"), QStringLiteral("top")}));
-    EXPECT_EQ(Children(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons")})),
+    EXPECT_EQ(Children(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons")})),
               (QStringList{QStringLiteral("Deeper/"), QStringLiteral("one")}));
     EXPECT_EQ(Children(video), QStringList{QStringLiteral("film")});
 
@@ -100,13 +81,13 @@ TEST_F(MainWindowTest, TheLibraryMirrorsTheDisk)
     EXPECT_FALSE(root.IsVideo);
     EXPECT_EQ(root.Path, Env.File(QStringLiteral("audio")));
     const TTreeNodeData four =
-        TreeNodeData(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons"), QStringLiteral("Deeper"),
+        TreeNodeData(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons"), QStringLiteral("Deeper"),
                                          QStringLiteral("four")}));
     EXPECT_EQ(four.Kind, -1);
     EXPECT_EQ(four.Path, Env.File(QStringLiteral("audio/Lessons/Deeper/four.pibo")));
-    const TTreeNodeData film = TreeNodeData(Find(main->tvMain, {QStringLiteral("视频课件"), QStringLiteral("film")}));
+    const TTreeNodeData film = TreeNodeData(FindTreeItem(main->tvMain, {QStringLiteral("视频课件"), QStringLiteral("film")}));
     EXPECT_TRUE(film.IsVideo);
-    EXPECT_EQ(Find(main->tvMain, {QStringLiteral("视频课件"), QStringLiteral("film")})->data(0, TreeNodeImageRole), 2);
+    EXPECT_EQ(FindTreeItem(main->tvMain, {QStringLiteral("视频课件"), QStringLiteral("film")})->data(0, TreeNodeImageRole), 2);
     EXPECT_EQ(main->tvMain->currentItem(), audio);
     EXPECT_EQ(main->nbMain->currentIndex(), 0);
 }
@@ -125,7 +106,7 @@ TEST_F(MainWindowTest, LibraryCommandsAreEnabledByNodeKind)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Node.join(u'/').toStdString());
-        main->tvMain->setCurrentItem(Find(main->tvMain, c.Node));
+        main->tvMain->setCurrentItem(FindTreeItem(main->tvMain, c.Node));
         main->pmMainPopup();
         EXPECT_EQ(main->miAdd->isEnabled(), c.Add);
         EXPECT_EQ(main->miDelete->isEnabled(), c.Delete);
@@ -150,7 +131,7 @@ TEST_F(MainWindowTest, FolderNamesAreCheckedAndStayInsideTheLibrary)
 {
     Env.Write(QStringLiteral("audio/Lessons/one.pibo"));
     auto main = Make();
-    QTreeWidgetItem* audio = Find(main->tvMain, {QStringLiteral("音频课件")});
+    QTreeWidgetItem* audio = FindTreeItem(main->tvMain, {QStringLiteral("音频课件")});
     const struct {
         const char* Name;
         const char* Message;  // null: created
@@ -175,7 +156,7 @@ TEST_F(MainWindowTest, FolderNamesAreCheckedAndStayInsideTheLibrary)
             EXPECT_EQ(dialogs.Infos, QStringList{QString::fromUtf8(c.Message)});
         } else {
             EXPECT_TRUE(dialogs.Infos.isEmpty()) << dialogs.Infos.join(u'|').toStdString();
-            QTreeWidgetItem* node = Find(main->tvMain, {QStringLiteral("音频课件"), name});
+            QTreeWidgetItem* node = FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), name});
             ASSERT_NE(node, nullptr);
             EXPECT_EQ(TreeNodeData(node).Path, Env.File(QStringLiteral("audio/") + name));
             EXPECT_TRUE(QFileInfo(Env.File(QStringLiteral("audio/") + name)).isDir());
@@ -196,7 +177,7 @@ TEST_F(MainWindowTest, RenamingAFolderMovesTheNodesBelowIt)
     Env.Write(QStringLiteral("audio/Old/Inner/one.pibo"));
     Env.Write(QStringLiteral("audio/Other/two.pibo"));
     auto main = Make();
-    QTreeWidgetItem* old = Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Old")});
+    QTreeWidgetItem* old = FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Old")});
     ASSERT_NE(old, nullptr);
 
     const struct {
@@ -224,7 +205,7 @@ TEST_F(MainWindowTest, RenamingAFolderMovesTheNodesBelowIt)
     EXPECT_TRUE(dialogs.Infos.isEmpty());
     EXPECT_EQ(old->text(0), QStringLiteral("New"));
     EXPECT_EQ(TreeNodeData(old).Path, Env.File(QStringLiteral("audio/New")));
-    QTreeWidgetItem* one = Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("New"), QStringLiteral("Inner"),
+    QTreeWidgetItem* one = FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("New"), QStringLiteral("Inner"),
                                                QStringLiteral("one")});
     ASSERT_NE(one, nullptr);
     EXPECT_EQ(TreeNodeData(one).Path, Env.File(QStringLiteral("audio/New/Inner/one.pibo")));
@@ -247,29 +228,29 @@ TEST_F(MainWindowTest, DeletingFoldersAndPackages)
     auto main = Make();
     TDialogRecorder dialogs;
 
-    main->tvMain->setCurrentItem(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full")}));
+    main->tvMain->setCurrentItem(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full")}));
     main->miDeleteDir->trigger();
     EXPECT_EQ(dialogs.Infos.value(0), QStringLiteral("此目录下存在子目录或课件，要删除此目录，请首先删除其子目录及课件。"));
 
-    main->tvMain->setCurrentItem(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Stray")}));
+    main->tvMain->setCurrentItem(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Stray")}));
     main->miDeleteDir->trigger();
     EXPECT_EQ(dialogs.Questions.value(0), QStringLiteral("确定要删除【音频课件/Stray】？"));
     EXPECT_EQ(dialogs.Infos.value(1), QStringLiteral("删除目录失败！"));
-    EXPECT_NE(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Stray")}), nullptr);
+    EXPECT_NE(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Stray")}), nullptr);
 
     dialogs.QuestionAnswers << false;
-    main->tvMain->setCurrentItem(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Empty")}));
+    main->tvMain->setCurrentItem(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Empty")}));
     main->miDeleteDir->trigger();
     EXPECT_TRUE(QFileInfo(Env.File(QStringLiteral("audio/Empty"))).isDir());
     main->miDeleteDir->trigger();
     EXPECT_FALSE(QFileInfo::exists(Env.File(QStringLiteral("audio/Empty"))));
-    EXPECT_EQ(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Empty")}), nullptr);
+    EXPECT_EQ(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Empty")}), nullptr);
 
-    main->tvMain->setCurrentItem(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full"), QStringLiteral("one")}));
+    main->tvMain->setCurrentItem(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full"), QStringLiteral("one")}));
     main->miDelete->trigger();
     EXPECT_EQ(dialogs.Questions.last(), QStringLiteral("确定要删除课件【音频课件/Full/one.pibo】？"));
     EXPECT_FALSE(QFileInfo::exists(Env.File(QStringLiteral("audio/Full/one.pibo"))));
-    EXPECT_EQ(Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full"), QStringLiteral("one")}), nullptr);
+    EXPECT_EQ(FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Full"), QStringLiteral("one")}), nullptr);
     EXPECT_EQ(dialogs.Infos.size(), 2);
 }
 
@@ -278,7 +259,7 @@ TEST_F(MainWindowTest, AddingAPackageCopiesItAndNeverLosesTheSource)
     QDir().mkpath(Env.File(QStringLiteral("audio/Lessons")));
     const QString outside = Env.Write(QStringLiteral("elsewhere/new.pibo"), "package bytes");
     auto main = Make();
-    QTreeWidgetItem* lessons = Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons")});
+    QTreeWidgetItem* lessons = FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons")});
     TDialogRecorder dialogs;
 
     dialogs.Files << outside;
@@ -286,7 +267,7 @@ TEST_F(MainWindowTest, AddingAPackageCopiesItAndNeverLosesTheSource)
     main->miAdd->trigger();
     EXPECT_EQ(dialogs.FileFilters.value(0), QStringLiteral("皮博音频课件(*.pibo) (*.pibo)"));
     const QString inside = Env.File(QStringLiteral("audio/Lessons/new.pibo"));
-    QTreeWidgetItem* added = Find(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons"), QStringLiteral("new")});
+    QTreeWidgetItem* added = FindTreeItem(main->tvMain, {QStringLiteral("音频课件"), QStringLiteral("Lessons"), QStringLiteral("new")});
     ASSERT_NE(added, nullptr);
     EXPECT_EQ(TreeNodeData(added).Path, inside);
     EXPECT_EQ(added->data(0, TreeNodeImageRole), 1);
@@ -315,7 +296,7 @@ TEST_F(MainWindowTest, MediaListAddsOnceAndKeepsOneRow)
     EXPECT_EQ(dialogs.Infos, QStringList{QStringLiteral("此媒体文件已经载入！")});
     main->AddMediaFile(text);  // kind 0: not added, nothing said
     EXPECT_EQ(dialogs.Infos.size(), 1);
-    QTreeWidgetItem* node = Find(main->tvMedia, {QStringLiteral("音频文件"), QStringLiteral("it's.wav")});
+    QTreeWidgetItem* node = FindTreeItem(main->tvMedia, {QStringLiteral("音频文件"), QStringLiteral("it's.wav")});
     ASSERT_NE(node, nullptr);
 
     main->tvMedia->setCurrentItem(node);
@@ -329,12 +310,12 @@ TEST_F(MainWindowTest, MediaListAddsOnceAndKeepsOneRow)
     main.reset();
     QFile::remove(text);
     auto again = Make();
-    EXPECT_NE(Find(again->tvMedia, {QStringLiteral("音频文件"), QStringLiteral("it's.wav")}), nullptr);
+    EXPECT_NE(FindTreeItem(again->tvMedia, {QStringLiteral("音频文件"), QStringLiteral("it's.wav")}), nullptr);
     // Rows of files that are gone stay in the table but are not shown.
     again.reset();
     QFile::remove(wav);
     auto third = Make();
-    EXPECT_EQ(Find(third->tvMedia, {QStringLiteral("音频文件")})->childCount(), 0);
+    EXPECT_EQ(FindTreeItem(third->tvMedia, {QStringLiteral("音频文件")})->childCount(), 0);
     EXPECT_EQ(CountRows(QStringLiteral("select count(*) from mediafileload")), 1);
 }
 
@@ -347,7 +328,7 @@ TEST_F(MainWindowTest, MediaCommandsAndTheFolderImport)
     Env.Write(QStringLiteral("import/readme.txt"));
     Env.Write(QStringLiteral("import/sub/d.wav"));  // sub-folders are not searched
     auto main = Make();
-    main->tvMedia->setCurrentItem(Find(main->tvMedia, {QStringLiteral("音频文件")}));
+    main->tvMedia->setCurrentItem(FindTreeItem(main->tvMedia, {QStringLiteral("音频文件")}));
     main->pmMediaPopup();
     EXPECT_TRUE(main->miAddMdiea->isEnabled());
     EXPECT_TRUE(main->miAddMdieas->isEnabled());
@@ -372,13 +353,13 @@ TEST_F(MainWindowTest, MediaCommandsAndTheFolderImport)
     });
     main->miAddMdieas->trigger();
     EXPECT_TRUE(dialogs.Infos.isEmpty()) << dialogs.Infos.join(u'|').toStdString();
-    EXPECT_EQ(Children(Find(main->tvMedia, {QStringLiteral("音频文件")})),
+    EXPECT_EQ(Children(FindTreeItem(main->tvMedia, {QStringLiteral("音频文件")})),
               (QStringList{QStringLiteral("a.wav"), QStringLiteral("b.MP3")}));
-    EXPECT_EQ(Children(Find(main->tvMedia, {QStringLiteral("视频文件")})), QStringList{QStringLiteral("c.avi")});
+    EXPECT_EQ(Children(FindTreeItem(main->tvMedia, {QStringLiteral("视频文件")})), QStringList{QStringLiteral("c.avi")});
     EXPECT_TRUE(main->IsMediaLoaded(folder + QStringLiteral("/c.avi")));
     EXPECT_EQ(CountRows(QStringLiteral("select count(*) from mediafileload")), 3);
 
-    main->tvMedia->setCurrentItem(Find(main->tvMedia, {QStringLiteral("视频文件"), QStringLiteral("c.avi")}));
+    main->tvMedia->setCurrentItem(FindTreeItem(main->tvMedia, {QStringLiteral("视频文件"), QStringLiteral("c.avi")}));
     main->pmMediaPopup();
     EXPECT_TRUE(main->miDeleteMdiea->isEnabled());
     EXPECT_TRUE(main->miLoadLrc->isEnabled());
@@ -432,9 +413,9 @@ TEST_F(MainWindowTest, TheAddVideoLinkFollowsTheVideoRoot)
     main->AddMediaFile(a);
     main->AddMediaFile(b);
     EXPECT_EQ(main->panAddVideo->y(), row * 3);
-    QTreeWidgetItem* video = Find(main->tvMedia, {QStringLiteral("视频文件")});
+    QTreeWidgetItem* video = FindTreeItem(main->tvMedia, {QStringLiteral("视频文件")});
     EXPECT_EQ(main->tvMedia->visualItemRect(video).top(), row * 3);  // the rows match the arithmetic
-    Find(main->tvMedia, {QStringLiteral("音频文件")})->setExpanded(false);
+    FindTreeItem(main->tvMedia, {QStringLiteral("音频文件")})->setExpanded(false);
     EXPECT_EQ(main->panAddVideo->y(), row);
 }
 

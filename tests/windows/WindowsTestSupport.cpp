@@ -1,5 +1,7 @@
 #include "WindowsTestSupport.h"
 
+#include <QtWidgets/QTreeWidget>
+
 #include "DatabaseSchema.h"
 #include "UDataInterface.h"
 #include "UDataOperaterFun.h"
@@ -198,4 +200,22 @@ void WriteToneWave(const QString& path, int ms)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(header + data);
+}
+
+QTreeWidgetItem* FindTreeItem(QTreeWidget* tree, const QStringList& texts)
+{
+    QTreeWidgetItem* found = nullptr;
+    for (const QString& text : texts) {
+        QTreeWidgetItem* next = nullptr;
+        const int count = found ? found->childCount() : tree->topLevelItemCount();
+        for (int i = 0; i < count && !next; ++i) {
+            QTreeWidgetItem* item = found ? found->child(i) : tree->topLevelItem(i);
+            if (item->text(0) == text)
+                next = item;
+        }
+        if (!next)
+            return nullptr;
+        found = next;
+    }
+    return found;
 }

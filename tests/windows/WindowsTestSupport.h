@@ -105,3 +105,9 @@ public:
 
 // Writes a PCM WAV file of the given length (mono, 16 bits, 8000 Hz, a tone).
 void WriteToneWave(const QString& path, int ms);
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The item reached from the tree's top by the given texts, or null.
+QTreeWidgetItem* FindTreeItem(QTreeWidget* tree, const QStringList& texts);
