@@ -1,7 +1,7 @@
 #include "UFrmSingleCheck.h"
 
-#include "RDRichDoc.h"
-#include "RDStyle.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
 #include "UFrmShowInfo.h"
 #include "UPiboComponent.h"
 

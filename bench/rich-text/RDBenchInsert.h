@@ -7,7 +7,7 @@
 
 #include <QtCore/QByteArray>
 
-#include "CRDData.h"
+#include "document/CRDData.h"
 
 // make() gives a new item for the document; it is inserted at index 0 and
 // deleted again after each timed insertion.

@@ -10,7 +10,7 @@
 
 #include <QtCore/QByteArray>
 
-#include "RDFStream.h"
+#include "core/RDFStream.h"
 #include "Graphics.h"
 
 // make() gives a new empty document; a read holding fewer than minItems

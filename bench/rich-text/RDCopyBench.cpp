@@ -18,8 +18,8 @@
 
 #include "core/RDHookGuard.h"
 #include "RDBenchDocuments.h"
-#include "RDClipboard.h"
-#include "RDRichDoc.h"
+#include "viewer/RDClipboard.h"
+#include "viewer/RDRichDoc.h"
 #include "RichTextSuite.h"
 
 namespace {

@@ -5,6 +5,7 @@
 //
 // Run: build/bench-bin/rich_text_document_bench [--benchmark_filter=...]
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 
 #include <malloc.h>
@@ -191,6 +192,7 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     {
         // The heap grows to the largest document once, before any timing:
         // no size pays for first touching its pages.

@@ -6,6 +6,7 @@
 //
 // Run: build/bench-bin/rich_text_layout_bench [--benchmark_filter=...]
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 
 #include <malloc.h>
@@ -170,5 +171,6 @@ BENCHMARK(BM_HeapQTextDocument)->Apply(Shapes)->Iterations(1);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

@@ -21,8 +21,8 @@
 #include <memory>
 
 #include "RDBenchDocuments.h"
-#include "RDLiveSpell.h"
-#include "RDRichDoc.h"
+#include "viewer/RDLiveSpell.h"
+#include "viewer/RDRichDoc.h"
 #include "RichTextSuite.h"
 
 namespace {

@@ -4,6 +4,7 @@
 //
 // Run: build/bench-bin/rich_text_marker_bench [--benchmark_filter=...]
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 
 #include <memory>
@@ -13,8 +14,8 @@
 #include "RDDocTestSupport.h"
 #include "RDBenchInsert.h"
 #include "RDBenchRead.h"
-#include "RDFStream.h"
-#include "RDMarkerItems.h"
+#include "core/RDFStream.h"
+#include "items/RDMarkerItems.h"
 #include "RDMarkerTestSupport.h"
 
 namespace {
@@ -98,6 +99,7 @@ BENCHMARK(BM_InsertMarkerAtTop)->Unit(benchmark::kMillisecond)->Iterations(10);
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    InstallRichTextSuite();
     TTestStyleSheet sheet;
     AddListStyle(sheet);
     RunSheet = &sheet;

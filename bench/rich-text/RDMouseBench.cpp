@@ -15,7 +15,7 @@
 #include <QtWidgets/QTextEdit>
 
 #include "RDBenchDocuments.h"
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 #include "RichTextSuite.h"
 
 namespace {

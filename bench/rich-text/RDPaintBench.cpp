@@ -6,6 +6,7 @@
 //
 // Run: build/bench-bin/rich_text_paint_bench [--benchmark_filter=...]
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@
 #include <QtWidgets/QTextEdit>
 
 #include "RDBenchDocuments.h"
-#include "RDScroll.h"
+#include "viewer/RDScroll.h"
 
 namespace {
 
@@ -165,5 +166,6 @@ BENCHMARK(BM_QTextEditPageDown)->Arg(1)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

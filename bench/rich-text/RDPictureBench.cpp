@@ -9,10 +9,11 @@
 #include <QtCore/QRandomGenerator>
 #include <QtGui/QGuiApplication>
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 #include "RDDocTestSupport.h"
-#include "RDFStream.h"
-#include "RDPictureItems.h"
+#include "core/RDFStream.h"
+#include "items/RDPictureItems.h"
 
 namespace {
 
@@ -136,5 +137,6 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
     QGuiApplication app(argc, argv);
+    InstallRichTextSuite();
     return RunBenchmarks(argc, argv);
 }

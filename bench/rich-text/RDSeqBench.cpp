@@ -4,6 +4,7 @@
 //
 // Run: build/bench-bin/rich_text_seq_bench [--benchmark_filter=...]
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
 
 #include <memory>
@@ -13,8 +14,8 @@
 #include "RDDocTestSupport.h"
 #include "RDBenchInsert.h"
 #include "RDBenchRead.h"
-#include "RDFStream.h"
-#include "RDLabelItems.h"
+#include "core/RDFStream.h"
+#include "items/RDLabelItems.h"
 #include "RDSeqTestSupport.h"
 
 namespace {
@@ -83,6 +84,7 @@ BENCHMARK(BM_InsertSequenceFieldAtTop)->Unit(benchmark::kMillisecond)->Iteration
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    InstallRichTextSuite();
     TTestStyleSheet sheet;
     RunSheet = &sheet;
     const int result = RunBenchmarks(argc, argv);

@@ -12,12 +12,13 @@
 #include <random>
 #include <vector>
 
+#include "RichTextSuite.h"
 #include "BenchSupport.h"
-#include "RDLineBreak.h"
-#include "RDStyle.h"
-#include "RDStyleDraw.h"
-#include "RDTextMeasure.h"
-#include "RDUnicode.h"
+#include "text/RDLineBreak.h"
+#include "styles/RDStyle.h"
+#include "text/RDStyleDraw.h"
+#include "text/RDTextMeasure.h"
+#include "core/RDUnicode.h"
 
 namespace {
 
@@ -208,6 +209,7 @@ BENCHMARK(BM_FindLineBreak)->Arg(250000)->Arg(500000)->Arg(1000000)->Unit(benchm
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    InstallRichTextSuite();
     // The test data is made before any timing.
     Items();
     LongText();

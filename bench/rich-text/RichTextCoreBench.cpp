@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "RDStyle.h"
-#include "RDUnicode.h"
+#include "styles/RDStyle.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "UFrmFreeCheck.h"
 
 #include "Graphics.h"
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 #include "PiboPictures.h"
 
 #include <QtGui/QTextBlock>

@@ -11,6 +11,7 @@
 //   (silence, delivered 200 ms at a time as fast as the recorder takes it);
 //   peak_rss_growth_MiB must stay under 20, file_grew_every_minute 1.
 
+#include "RichTextSuite.h"
 #include "AudioDevice.h"
 #include "ProgramFolder.h"
 #include "TestAudioDevice.h"
@@ -241,6 +242,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     TAudioSystemGuard audio;
     RegisterPiboPictures();
     QTemporaryDir dir;

@@ -8,6 +8,7 @@
 //   10 s MP3 clip, until the first buffer reaches the output device. Target:
 //   under 200 ms.
 
+#include "RichTextSuite.h"
 #include "AudioDevice.h"
 #include "AudioPipeDXAudio.h"
 #include "DatabaseSchema.h"
@@ -171,6 +172,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     TAudioSystemGuard audio;
     RegisterPiboPictures();
     QTemporaryDir dir;

@@ -15,6 +15,7 @@
 //   and freed 101 times, with the same counters: what of the growth the
 //   player and the media graph account for.
 
+#include "RichTextSuite.h"
 #include "MediaBackend.h"
 #include "PiboPictures.h"
 #include "ProgramFolder.h"
@@ -191,6 +192,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     UseGStreamerMediaBackend();
     QApplication app(argc, argv);
+    InstallRichTextSuite();
     TAudioSystemGuard audio;
     RegisterPiboPictures();
     RegisterStudyScreens();

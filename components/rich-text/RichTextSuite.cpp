@@ -3,6 +3,7 @@
 #include "core/RDGraphUtils.h"
 #include "core/RDStrUtils.h"
 #include "document/RDDocTypes.h"
+#include "document/RDItem.h"
 #include "items/RDNoteItems.h"
 #include "layout/CRDFData.h"
 #include "viewer/RDAnimator.h"
@@ -10,6 +11,8 @@
 
 void InstallRichTextSuite()
 {
+    // Every item kind of the suite is read and created by its number.
+    RegisterSuiteItemKinds(SuiteItemKinds());
     // Graphics are made by their stored class name; an imported graphic stays as it is.
     CreateGraphicHook = DefaultCreateGraphic;
     AfterImportGraphicHook = DefaultAfterImportGraphic;

@@ -4,15 +4,15 @@
 #include "FuzzSupport.h"
 
 #include "IniFile.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDMarkup.h"
-#include "RDRichDoc.h"
-#include "RDStrUtils.h"
-#include "RDStyle.h"
-#include "RDStyleIni.h"
-#include "RDStyleStream.h"
-#include "RDUnicode.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "core/RDMarkup.h"
+#include "viewer/RDRichDoc.h"
+#include "core/RDStrUtils.h"
+#include "styles/RDStyle.h"
+#include "styles/RDStyleIni.h"
+#include "styles/RDStyleStream.h"
+#include "core/RDUnicode.h"
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 // folder of its own, then every input through the entry PIBO_FUZZ_ENTRY.
 
 #include "FuzzEntries.h"
+#include "RichTextSuite.h"
 #include "PiboPictures.h"
 #include "ProgramFolder.h"
 
@@ -28,6 +29,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Lives for the whole run: libFuzzer ends the process itself.
     new QApplication(*argc, *argv);
+    InstallRichTextSuite();
     // The windows' pictures (the update window's frame).
     RegisterPiboPictures();
     GFolder = new QTemporaryDir();

@@ -9,17 +9,17 @@
 #include <QtGui/QImage>
 
 #include "Graphics.h"
-#include "RDControlItems.h"
+#include "items/RDControlItems.h"
 #include "RDDocTestSupport.h"
 #include "RDPictureTestSupport.h"
 #include "RDFTestIO.h"
-#include "RDLabelItems.h"
-#include "RDMarkerItems.h"
+#include "items/RDLabelItems.h"
+#include "items/RDMarkerItems.h"
 #include "RDMarkerTestSupport.h"
-#include "RDNoteItems.h"
-#include "RDPictureItems.h"
+#include "items/RDNoteItems.h"
+#include "items/RDPictureItems.h"
 #include "RDSeqTestSupport.h"
-#include "RDTextItems.h"
+#include "document/RDTextItems.h"
 #include "StdControls.h"
 
 namespace {

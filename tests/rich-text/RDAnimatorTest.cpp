@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "Pictures.h"
-#include "RDAnimator.h"
-#include "RDPictureItems.h"
-#include "RDRichDoc.h"
-#include "RDStyle.h"
+#include "viewer/RDAnimator.h"
+#include "items/RDPictureItems.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
 
 // Picture animation, driven by calling the timer's step.
 

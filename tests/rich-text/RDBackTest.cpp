@@ -4,9 +4,9 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
-#include "RDBack.h"
+#include "document/RDBack.h"
 #include "RDFTestIO.h"
-#include "RDGraphUtils.h"
+#include "core/RDGraphUtils.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "RDItem.h"
-#include "RDRichDoc.h"
+#include "document/RDItem.h"
+#include "viewer/RDRichDoc.h"
 #include "RDFocusBox.h"
-#include "RDStyle.h"
+#include "styles/RDStyle.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 
 #include <QtGui/QPainter>
 
-#include "RDControlItems.h"
+#include "items/RDControlItems.h"
 #include "RDDocTestSupport.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
 #include "RDFTestIO.h"
-#include "RDGraphUtils.h"
-#include "RDTextItems.h"
+#include "core/RDGraphUtils.h"
+#include "document/RDTextItems.h"
 #include "StdControls.h"
 
 namespace {

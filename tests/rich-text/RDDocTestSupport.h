@@ -5,9 +5,9 @@
 #include <deque>
 #include <memory>
 
-#include "CRDData.h"
-#include "RDDocParams.h"
-#include "RDStyle.h"
+#include "document/CRDData.h"
+#include "document/RDDocParams.h"
+#include "styles/RDStyle.h"
 
 class TTestStyleSheet : public TRDStyle {
 public:

@@ -7,8 +7,8 @@
 #include <QtCore/QTemporaryDir>
 
 #include "RDDocTestSupport.h"
-#include "RDPictureItems.h"
-#include "RDTextItems.h"
+#include "items/RDPictureItems.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

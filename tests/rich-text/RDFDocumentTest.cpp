@@ -7,9 +7,9 @@
 
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDTextItems.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

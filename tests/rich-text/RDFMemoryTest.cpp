@@ -13,7 +13,7 @@
 
 #include "RDFTestIO.h"
 #include "RDMarkerTestSupport.h"
-#include "RDNoteItems.h"
+#include "items/RDNoteItems.h"
 #include "RDSeqTestSupport.h"
 
 // ---------------------------------------------------------------- the heap count

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RDFStream.h"
+#include "core/RDFStream.h"
 #include "StdControls.h"
 
 TEST(RDFHex, Table)

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "RDDocTestSupport.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
 
 // A whole document from RDF bytes, and back.
 inline bool Load(TCustomRDData& doc, const QByteArray& bytes, TRDLayoutInfo* layout = nullptr)

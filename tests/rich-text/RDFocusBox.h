@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 // A non-text item of 30 x 20 that may take the keyboard focus (and then
 // draw a focus frame); it records what it is told.

@@ -4,7 +4,7 @@
 #include <QtGui/QPainter>
 
 #include "Pictures.h"
-#include "RDGraphUtils.h"
+#include "core/RDGraphUtils.h"
 
 TEST(RDScaling, MulDivAndResolutionTable)
 {

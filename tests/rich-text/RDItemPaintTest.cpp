@@ -6,7 +6,7 @@
 #include <QtGui/QPainter>
 
 #include "RDDocTestSupport.h"
-#include "RDTextItems.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
-#include "RDLabelItems.h"
-#include "RDNoteItems.h"
+#include "items/RDLabelItems.h"
+#include "items/RDNoteItems.h"
 #include "RDSeqTestSupport.h"
-#include "RDTextItems.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 #include <tuple>
 #include <vector>
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 #include "RDLayoutTestSupport.h"
-#include "RDTextCanvas.h"
-#include "RDControlItems.h"
-#include "RDListStyles.h"
-#include "RDMarkerItems.h"
-#include "RDTextItems.h"
-#include "RDTextMeasure.h"
+#include "text/RDTextCanvas.h"
+#include "items/RDControlItems.h"
+#include "styles/RDListStyles.h"
+#include "items/RDMarkerItems.h"
+#include "document/RDTextItems.h"
+#include "text/RDTextMeasure.h"
 
 namespace {
 

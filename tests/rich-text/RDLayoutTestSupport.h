@@ -13,7 +13,7 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 #include "Graphics.h"
 
 class TLayoutData : public TCustomRDFormattedData {

@@ -2,7 +2,7 @@
 
 #include <QtCore/QString>
 
-#include "RDLineBreak.h"
+#include "text/RDLineBreak.h"
 
 namespace {
 

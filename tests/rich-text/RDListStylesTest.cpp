@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RDListStyles.h"
+#include "styles/RDListStyles.h"
 
 TEST(RDListLevel, DefaultsAndKinds)
 {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "RDError.h"
-#include "RDFormat.h"
-#include "RDLists.h"
+#include "core/RDError.h"
+#include "core/RDFormat.h"
+#include "core/RDLists.h"
 
 namespace {
 

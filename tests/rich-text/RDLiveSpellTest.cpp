@@ -8,10 +8,10 @@
 #include <string>
 #include <tuple>
 
-#include "RDLiveSpell.h"
-#include "RDRichDoc.h"
-#include "RDStyle.h"
-#include "RDUnicode.h"
+#include "viewer/RDLiveSpell.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
+#include "core/RDUnicode.h"
 
 // Live spelling: the thread walks the document, a handler judges the words
 // on the thread, the marks land on the GUI thread. Every wait is for the

@@ -7,16 +7,16 @@
 
 #include "Graphics.h"
 #include "RDDocTestSupport.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
 #include "RDFTestIO.h"
 #include "RDLayoutTestSupport.h"
 #include "RDMarkerTestSupport.h"
-#include "RDMarkerItems.h"
-#include "RDPictureItems.h"
-#include "RDStyleCSS.h"
-#include "RDStyleStream.h"
-#include "RDTextItems.h"
+#include "items/RDMarkerItems.h"
+#include "items/RDPictureItems.h"
+#include "styles/RDStyleCSS.h"
+#include "styles/RDStyleStream.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "RDMarkerItems.h"
+#include "items/RDMarkerItems.h"
 
 template <typename TBase>
 class TWithMarkerList : public TBase {

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "RDError.h"
-#include "RDListStyles.h"
-#include "RDMarkup.h"
-#include "RDTextStyles.h"
+#include "core/RDError.h"
+#include "styles/RDListStyles.h"
+#include "core/RDMarkup.h"
+#include "styles/RDStyleMarkup.h"
+#include "styles/RDTextStyles.h"
 
 namespace {
 QByteArray Raw(const QString& s)

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "RDLayoutTestSupport.h"
-#include "RDRichDoc.h"
-#include "RDStyle.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
 
 namespace {
 

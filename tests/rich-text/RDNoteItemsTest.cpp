@@ -10,9 +10,9 @@
 #include "RDDocTestSupport.h"
 #include "RDFTestIO.h"
 #include "RDMarkerTestSupport.h"
-#include "RDNoteItems.h"
+#include "items/RDNoteItems.h"
 #include "RDSeqTestSupport.h"
-#include "RDTextItems.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

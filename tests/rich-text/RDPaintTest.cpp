@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "RDItem.h"
+#include "document/RDItem.h"
 #include "RDLayoutTestSupport.h"
-#include "RDStyle.h"
-#include "RDTextItems.h"
+#include "styles/RDStyle.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

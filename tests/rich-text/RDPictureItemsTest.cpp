@@ -11,10 +11,10 @@
 #include "RDDocTestSupport.h"
 #include "RDPictureTestSupport.h"
 #include "RDFTestIO.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDPictureItems.h"
-#include "RDTextItems.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "items/RDPictureItems.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

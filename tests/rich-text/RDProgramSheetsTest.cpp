@@ -7,9 +7,9 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 
-#include "RDStyleCSS.h"
-#include "RDStyleIni.h"
-#include "RDStyleStream.h"
+#include "styles/RDStyleCSS.h"
+#include "styles/RDStyleIni.h"
+#include "styles/RDStyleStream.h"
 
 namespace {
 TFontInfo& Text(TRDStyle& sheet, const char* name, const QString& font, int size, uint8_t style, TColor color)

@@ -11,12 +11,12 @@
 #include <stdexcept>
 #include <vector>
 
-#include "RDBack.h"
-#include "RDFDocIO.h"
-#include "RDLists.h"
-#include "RDRichDoc.h"
-#include "RDStyle.h"
-#include "RDUnicode.h"
+#include "document/RDBack.h"
+#include "document/RDFDocIO.h"
+#include "core/RDLists.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

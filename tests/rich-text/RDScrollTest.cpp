@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "RDScroll.h"
+#include "viewer/RDScroll.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "RDLabelItems.h"
+#include "items/RDLabelItems.h"
 
 template <typename TBase>
 class TWithSeqList : public TBase {

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "core/RDHookGuard.h"
-#include "RDStrUtils.h"
+#include "core/RDStrUtils.h"
 
 TEST(RDNumerals, Table)
 {

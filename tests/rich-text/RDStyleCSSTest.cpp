@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RDStyleCSS.h"
+#include "styles/RDStyleCSS.h"
 
 namespace {
 QByteArray TextCss(const TCustomRDFontInfo& s, const TCustomRDFontInfo* base = nullptr, bool multiline = false)

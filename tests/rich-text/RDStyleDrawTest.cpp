@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "RDGraphUtils.h"
-#include "RDStyle.h"
-#include "RDStyleDraw.h"
-#include "RDTextMeasure.h"
+#include "core/RDGraphUtils.h"
+#include "styles/RDStyle.h"
+#include "text/RDStyleDraw.h"
+#include "text/RDTextMeasure.h"
 
 namespace {
 

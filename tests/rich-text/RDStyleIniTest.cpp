@@ -3,9 +3,9 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 
-#include "RDError.h"
-#include "RDStyle.h"
-#include "RDStyleIni.h"
+#include "core/RDError.h"
+#include "styles/RDStyle.h"
+#include "styles/RDStyleIni.h"
 
 namespace {
 class RDStyleIni : public ::testing::Test {

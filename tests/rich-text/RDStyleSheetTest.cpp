@@ -4,9 +4,9 @@
 
 #include "Cursors.h"
 #include "PiboPictures.h"
-#include "RDError.h"
-#include "RDStyle.h"
-#include "RDStyleTemplates.h"
+#include "core/RDError.h"
+#include "styles/RDStyle.h"
+#include "styles/RDStyleTemplates.h"
 
 TEST(RDStyleSheet, NewSheetDefaultsAndPlaceholders)
 {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "RDError.h"
-#include "RDFStream.h"
-#include "RDStyleStream.h"
+#include "core/RDError.h"
+#include "core/RDFStream.h"
+#include "styles/RDStyleStream.h"
 
 namespace {
 QByteArray Hex(const char* hex)

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "RDParaStyles.h"
-#include "RDTextStyles.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDTextStyles.h"
 
 TEST(RDTextStyle, DefaultsAndComparisons)
 {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "AnsiText.h"
-#include "RDTextMeasure.h"
+#include "text/RDTextMeasure.h"
 
 namespace {
 

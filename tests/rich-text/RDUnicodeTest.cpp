@@ -2,9 +2,9 @@
 
 #include <thread>
 
-#include "RDError.h"
-#include "RDTextStyles.h"
-#include "RDUnicode.h"
+#include "core/RDError.h"
+#include "styles/RDTextStyles.h"
+#include "core/RDUnicode.h"
 
 namespace {
 QByteArray Raw(const QString& s)

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "RDLayoutTestSupport.h"
-#include "RDLiveSpell.h"
-#include "RDRichDoc.h"
-#include "RDStyle.h"
+#include "viewer/RDLiveSpell.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
 
 // The viewer's document kind and its scroll position over a new window.
 

@@ -4,8 +4,8 @@
 
 #include "ScreensTestSupport.h"
 
-#include "RDRichDoc.h"
-#include "RDStyle.h"
+#include "viewer/RDRichDoc.h"
+#include "styles/RDStyle.h"
 #include "UDataInterface.h"
 #include "UDataOperaterFun.h"
 #include "UDictationCheck.h"

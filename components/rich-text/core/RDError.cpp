@@ -1,3 +1,3 @@
-#include "RDError.h"
+#include "core/RDError.h"
 
 ERichDocError::ERichDocError(const QString& message) : std::runtime_error(message.toStdString()) {}

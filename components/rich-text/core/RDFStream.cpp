@@ -1,4 +1,4 @@
-#include "RDFStream.h"
+#include "core/RDFStream.h"
 
 #include <limits>
 #include <memory>

@@ -6,8 +6,8 @@
 #include <QtCore/QString>
 
 #include "Pictures.h"
-#include "RDLists.h"
-#include "RDStrUtils.h"
+#include "core/RDLists.h"
+#include "core/RDStrUtils.h"
 
 class QWidget;
 

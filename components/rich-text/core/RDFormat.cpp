@@ -1,6 +1,6 @@
-#include "RDFormat.h"
+#include "core/RDFormat.h"
 
-#include "RDError.h"
+#include "core/RDError.h"
 
 namespace {
 

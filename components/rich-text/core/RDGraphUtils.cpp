@@ -1,4 +1,4 @@
-#include "RDGraphUtils.h"
+#include "core/RDGraphUtils.h"
 
 #include <algorithm>
 #include <cmath>

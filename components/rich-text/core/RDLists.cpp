@@ -1,11 +1,11 @@
-#include "RDLists.h"
+#include "core/RDLists.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "RDStrUtils.h"
+#include "core/RDStrUtils.h"
 
 // ---- TRDIntegerList --------------------------------------------------------
 

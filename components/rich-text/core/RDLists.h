@@ -10,7 +10,7 @@
 #include <QtCore/QString>
 
 #include "Graphics.h"
-#include "RDError.h"
+#include "core/RDError.h"
 
 // A list that owns its objects.
 template <typename T>

@@ -4,11 +4,8 @@
 #include <QtCore/QString>
 
 #include "Graphics.h"
-#include "RDLists.h"
-#include "RDUnicode.h"
-
-class TCustomRDFontInfo;
-struct TRDMarkerFont;
+#include "core/RDLists.h"
+#include "core/RDUnicode.h"
 
 // Bits of the HTML writer's options read here.
 constexpr int rdhtmlXHTML = 0x2000;
@@ -24,13 +21,6 @@ QByteArray SymbolToHtmlEntitiesW(const QByteArray& s);
 QByteArray ColorToHtml(TColor color, bool quoted = false);
 QByteArray ColorToCss(TColor color);
 QByteArray PathToHtmlUrl(const QByteArray& path, int options, TRDCodePage codePage);
-QByteArray MakeHtmlFontOpenTags(const TCustomRDFontInfo& style, const TCustomRDFontInfo* base, bool onlyDifferences,
-                                int options);
-QByteArray MakeHtmlFontCloseTags(const TCustomRDFontInfo& style, const TCustomRDFontInfo* base, bool onlyDifferences);
-QByteArray MakeHtmlMarkerFontOpenTags(const TRDMarkerFont& font, const TCustomRDFontInfo& base, bool withFace,
-                                      int options);
-QByteArray MakeHtmlMarkerFontCloseTags(const TRDMarkerFont& font, const TCustomRDFontInfo& base, bool withFace);
-QByteArray MarkerFontToCss(const TRDMarkerFont& font, bool withFamily);
 int HtmlFontSize(int points);
 QByteArray HtmlCharsetName(uint8_t charset);
 QByteArray HtmlEmptyTagEnd(int options);

@@ -1,4 +1,4 @@
-#include "RDStrUtils.h"
+#include "core/RDStrUtils.h"
 
 TRDUrlCheckHook UrlCheckHook = nullptr;
 

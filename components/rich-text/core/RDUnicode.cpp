@@ -1,4 +1,4 @@
-#include "RDUnicode.h"
+#include "core/RDUnicode.h"
 
 #include <iconv.h>
 
@@ -13,8 +13,7 @@
 #include <QtGui/QInputMethod>
 
 #include "AnsiText.h"
-#include "RDError.h"
-#include "RDTextStyles.h"
+#include "core/RDError.h"
 
 bool PlatformIsNT = true;
 uint8_t VisibleSpecialCharacters = 0x0F;
@@ -463,38 +462,4 @@ int KeyboardLanguage()
 QByteArray KeyboardAnsiToUtf16(const QByteArray& s)
 {
     return AnsiToUtf16(KeyboardCodePage(), s);
-}
-
-void GetDisplayText(const QByteArray& text, const TCustomRDFontInfo& textStyle, bool lastAtLineEnd,
-                    QByteArray& result, bool removeZeroWidth, bool showSpecialCharacters)
-{
-    if (!(VisibleSpecialCharacters & 8))
-        showSpecialCharacters = false;
-    const auto* fontInfo = dynamic_cast<const TFontInfo*>(&textStyle);
-    const bool unicode = fontInfo && fontInfo->Unicode;
-    if (textStyle.StyleEx & rdfsAllCaps)
-        result = unicode ? (PlatformIsNT ? Utf16UpperCase(text) : text)
-                         : AnsiUpperCase(CodePageOfCharset(textStyle.Charset), text);
-    else
-        result = text;
-    if (!unicode)
-        return;
-    qsizetype units = result.size() / 2;
-    if (lastAtLineEnd && !showSpecialCharacters)
-        --units;
-    for (qsizetype i = 0; i < units; ++i) {
-        if (static_cast<unsigned char>(result.at(2 * i)) == 0xAD && result.at(2 * i + 1) == 0) {
-            const char16_t shown = showSpecialCharacters ? 0x00AC : 0x200B;
-            result[2 * i] = static_cast<char>(shown & 0xFF);
-            result[2 * i + 1] = static_cast<char>(shown >> 8);
-        }
-    }
-    if (!removeZeroWidth)
-        return;
-    for (qsizetype i = result.size() / 2 - 1; i >= 0; --i) {
-        const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(result.at(2 * i))
-                                                    | (static_cast<unsigned char>(result.at(2 * i + 1)) << 8));
-        if (unit == 0x200B || unit == 0x200D || unit == 0x2060)
-            result.remove(2 * i, 2);
-    }
 }

@@ -5,7 +5,6 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
-class TCustomRDFontInfo;
 
 // Item strings: ANSI bytes in the code page of the item's text style, or
 // UTF-16LE units (no terminator, no byte-order mark) when the Unicode bit of
@@ -76,9 +75,3 @@ QByteArray Utf16UpperCase(const QByteArray& s);
 TRDCodePage KeyboardCodePage();
 int KeyboardLanguage();
 QByteArray KeyboardAnsiToUtf16(const QByteArray& s);
-
-// The text as drawn (removeZeroWidth) or measured for a text style: capitals
-// for rdfsAllCaps, soft hyphens as invisible, as themselves at a line end, or
-// shown as special characters.
-void GetDisplayText(const QByteArray& text, const TCustomRDFontInfo& textStyle, bool lastAtLineEnd,
-                    QByteArray& result, bool removeZeroWidth, bool showSpecialCharacters);

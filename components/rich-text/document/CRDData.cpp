@@ -1,11 +1,11 @@
-#include "CRDData.h"
+#include "document/CRDData.h"
 
 #include <QtWidgets/QApplication>
 
-#include "RDControlItems.h"
-#include "RDDocEncoding.h"
-#include "RDUnicode.h"
-#include "RDTextItems.h"
+#include "items/RDControlItems.h"
+#include "document/RDDocEncoding.h"
+#include "core/RDUnicode.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
-#include "RDDocTypes.h"
-#include "RDItem.h"
-#include "RDStrUtils.h"
+#include "document/RDDocTypes.h"
+#include "document/RDItem.h"
+#include "core/RDStrUtils.h"
 
 class TRDLayoutInfo;
 class TRDMarkerItemInfo;

@@ -1,8 +1,8 @@
 // Checkpoints, positions, ranges, moving and joining items of a document.
 
-#include "CRDData.h"
-#include "RDDocEncoding.h"
-#include "RDUnicode.h"
+#include "document/CRDData.h"
+#include "document/RDDocEncoding.h"
+#include "core/RDUnicode.h"
 
 // Checkpoints.
 

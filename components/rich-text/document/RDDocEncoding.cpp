@@ -1,4 +1,4 @@
-#include "RDDocEncoding.h"
+#include "document/RDDocEncoding.h"
 
 namespace {
 

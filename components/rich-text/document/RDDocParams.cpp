@@ -1,12 +1,12 @@
-#include "RDDocParams.h"
+#include "document/RDDocParams.h"
 
 #include <cmath>
 #include <cstdio>
 
 
-#include "RDError.h"
-#include "RDFStream.h"
-#include "RDGraphUtils.h"
+#include "core/RDError.h"
+#include "core/RDFStream.h"
+#include "core/RDGraphUtils.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <QtCore/QByteArray>
 
-#include "RDLists.h"
+#include "core/RDLists.h"
 
 enum class TRDUnits : uint8_t { rduInches, rduCentimeters, rduMillimeters, rduPicas, rduPixels, rduPoints };
 enum class TPrinterOrientation : uint8_t { poPortrait, poLandscape };

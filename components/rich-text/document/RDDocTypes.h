@@ -14,13 +14,13 @@
 #include <QtCore/QStringList>
 
 #include "Graphics.h"
-#include "RDGraphUtils.h"
-#include "RDItemKind.h"
-#include "RDLists.h"
-#include "RDParaStyles.h"
-#include "RDStyle.h"
-#include "RDTextStyles.h"
-#include "RDUnicode.h"
+#include "core/RDGraphUtils.h"
+#include "document/RDItemKind.h"
+#include "core/RDLists.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDStyle.h"
+#include "styles/RDTextStyles.h"
+#include "core/RDUnicode.h"
 
 class TCanvas;
 class TCustomRDData;

@@ -7,9 +7,9 @@
 
 #include <QtCore/QByteArray>
 
-#include "RDDocTypes.h"
-#include "RDLists.h"
-#include "RDStrUtils.h"
+#include "document/RDDocTypes.h"
+#include "core/RDLists.h"
+#include "core/RDStrUtils.h"
 
 class TCustomRDData;
 

@@ -6,16 +6,16 @@
 #include <QtCore/QtEndian>
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDBack.h"
-#include "RDGraphUtils.h"
-#include "RDDocEncoding.h"
-#include "RDUnicode.h"
-#include "RDDocParams.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDMarkerItems.h"
-#include "RDStyleStream.h"
+#include "document/CRDData.h"
+#include "document/RDBack.h"
+#include "core/RDGraphUtils.h"
+#include "document/RDDocEncoding.h"
+#include "core/RDUnicode.h"
+#include "document/RDDocParams.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "items/RDMarkerItems.h"
+#include "styles/RDStyleStream.h"
 
 namespace {
 
@@ -509,7 +509,7 @@ bool TRDFReader::LoadStyleTable(TRDStyle& sheet, int kind, const QByteArray& dat
         return MergeStyleTable(sheet, sheet.ParaStyles(), data, FWhole, mode, map, textMap,
                                [&sheet](const TRDInfoOwner* o) { return sheet.GetParaStyleClass(o); });
     TRDListInfos& lists = sheet.ListStyles();
-    lists.StreamingData = FDoc;
+    lists.StreamingData = [doc = FDoc](int tag) { return doc->DoRDFImageListNeeded(tag); };
     lists.CopyListIds = FWhole;
     struct TReset {
         TRDListInfos& Lists;

@@ -6,12 +6,12 @@
 #include <QtCore/QtEndian>
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDBack.h"
-#include "RDDocParams.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDStyleStream.h"
+#include "document/CRDData.h"
+#include "document/RDBack.h"
+#include "document/RDDocParams.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "styles/RDStyleStream.h"
 
 // The layout block.
 
@@ -171,7 +171,7 @@ void TRDFWriter::WriteStyleTable(int kind)
         table = SaveStylesToBytes(sheet->ParaStyles());
     } else {
         // List levels with pictures reach the document while they are written.
-        sheet->ListStyles().StreamingData = FDoc;
+        sheet->ListStyles().StreamingData = [doc = FDoc](int tag) { return doc->DoRDFImageListNeeded(tag); };
         try {
             table = SaveStylesToBytes(sheet->ListStyles());
         } catch (...) {

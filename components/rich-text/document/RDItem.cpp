@@ -1,13 +1,13 @@
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 #include <algorithm>
 #include <mutex>
 #include <vector>
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDFStream.h"
-#include "RDTextItems.h"
+#include "document/CRDData.h"
+#include "core/RDFStream.h"
+#include "document/RDTextItems.h"
 
 TRDMakeAnimatorHook MakeAnimatorHook = nullptr;
 
@@ -494,15 +494,19 @@ QString TRDRectItemInfo::GetVShiftCSS(const TRDStyle* rdStyle) const
     return QStringLiteral("vertical-align : %1").arg(shift);
 }
 
-// The registry, made on first use with the suite's own kinds. A
-// function-local static is initialised once and safely, also when other
-// units register at static start-up.
+// The registry, made on first use with the kinds of this layer; the suite's
+// start-up adds the item units' kinds. A function-local static is
+// initialised once and safely, also when other units register at static
+// start-up.
 
 namespace {
 
 struct TRDItemRegistry {
     std::mutex Lock;
-    std::vector<TRichDocItemTypeInfo> Entries = SuiteItemKinds();
+    std::vector<TRichDocItemTypeInfo> Entries = {
+        {BreakStyleNo, &NewRDItem<TRDBreakItemInfo>},
+        {TabStyleNo, &NewRDItem<TRDTabItemInfo>},
+    };
 };
 
 TRDItemRegistry& Registry()
@@ -511,7 +515,29 @@ TRDItemRegistry& Registry()
     return registry;
 }
 
+// Adds the kind, or accepts it again with the same factory; false when the
+// number is taken by another factory.
+bool AddItemKind(TRDItemRegistry& registry, int32_t styleNo, TRDItemFactory itemClass)
+{
+    for (const auto& entry : registry.Entries) {
+        if (entry.StyleNo != styleNo)
+            continue;
+        return entry.ItemClass == itemClass;
+    }
+    registry.Entries.push_back({styleNo, itemClass});
+    return true;
+}
+
 }  // namespace
+
+void RegisterSuiteItemKinds(const std::vector<TRichDocItemTypeInfo>& kinds)
+{
+    auto& registry = Registry();
+    std::lock_guard<std::mutex> lock(registry.Lock);
+    for (const auto& kind : kinds)
+        if (!kind.ItemClass || !AddItemKind(registry, kind.StyleNo, kind.ItemClass))
+            throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
+}
 
 TRDItemFactory TextItemClass = &NewRDItem<TRDTextItemInfo>;
 
@@ -522,14 +548,8 @@ void RegisterRDItemType(int32_t styleNo, TRDItemFactory itemClass)
         throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
     auto& registry = Registry();
     std::lock_guard<std::mutex> lock(registry.Lock);
-    for (const auto& entry : registry.Entries) {
-        if (entry.StyleNo != styleNo)
-            continue;
-        if (entry.ItemClass == itemClass)
-            return;
+    if (!AddItemKind(registry, styleNo, itemClass))
         throw ERichDocError("Can't register RichDoc item type - this StyleNo is already registered");
-    }
-    registry.Entries.push_back({styleNo, itemClass});
 }
 
 std::unique_ptr<TCustomRDItemInfo> CreateItemByStyleNo(int32_t styleNo, TCustomRDData* rdData)

@@ -12,8 +12,8 @@
 #include <QtCore/QString>
 #include <QtGui/QImage>
 
-#include "RDDocTypes.h"
-#include "RDStrUtils.h"
+#include "document/RDDocTypes.h"
+#include "core/RDStrUtils.h"
 
 class TCanvas;
 class TCustomRDItemInfo;
@@ -302,9 +302,12 @@ struct TRichDocItemTypeInfo {
     int32_t StyleNo;
     TRDItemFactory ItemClass;
 };
-// The suite's own kinds (document/RDItemKinds.cpp), in the registry from its
-// first use on.
+// The suite's kinds (RDItemKinds.cpp, above the item units): InstallRichTextSuite
+// puts them in the registry. A document knows its breaks and tabs without it.
 std::vector<TRichDocItemTypeInfo> SuiteItemKinds();
+// Puts kinds of the suite's own numbers in the registry; the same factory
+// again for a number is accepted, another one fails as in RegisterRDItemType.
+void RegisterSuiteItemKinds(const std::vector<TRichDocItemTypeInfo>& kinds);
 // Only numbers below -9; the same factory again for a number is accepted;
 // another factory for a number already taken, the suite's own kinds
 // included, fails.

@@ -6,10 +6,10 @@
 #include <QtGui/QPainter>
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDMarkup.h"
-#include "RDStyleDraw.h"
-#include "RDTextItems.h"
+#include "document/CRDData.h"
+#include "core/RDMarkup.h"
+#include "text/RDStyleDraw.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

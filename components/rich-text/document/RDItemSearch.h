@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "CRDData.h"
-#include "RDItem.h"
+#include "document/CRDData.h"
+#include "document/RDItem.h"
 
 // The last item of kind T at or before item i of rdData, looking into the
 // nested documents of the items passed (last to first).

@@ -1,4 +1,4 @@
-#include "RDLinear.h"
+#include "document/RDLinear.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "CRDData.h"
-#include "RDUnicode.h"
+#include "document/CRDData.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

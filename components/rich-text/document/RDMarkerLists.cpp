@@ -2,11 +2,11 @@
 // in the root's marker list, renumbering, and the markers' parts of RDF reads
 // and writes.
 
-#include "CRDData.h"
-#include "RDItemSearch.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDMarkerItems.h"
+#include "document/CRDData.h"
+#include "document/RDItemSearch.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "items/RDMarkerItems.h"
 
 TRDMarkerItemInfo* TCustomRDData::PrevMarkerItem(int i)
 {

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "CRDData.h"
-#include "RDItemSearch.h"
-#include "RDLabelItems.h"
+#include "document/CRDData.h"
+#include "document/RDItemSearch.h"
+#include "items/RDLabelItems.h"
 
 TRDSeqItemInfo* TCustomRDData::PrevSeqItem(int i)
 {

@@ -7,9 +7,9 @@
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
-#include "CRDData.h"
-#include "RDDocEncoding.h"
-#include "RDUnicode.h"
+#include "document/CRDData.h"
+#include "document/RDDocEncoding.h"
+#include "core/RDUnicode.h"
 
 bool TextExportPageBreaks = false;
 

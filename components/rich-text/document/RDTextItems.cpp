@@ -1,9 +1,9 @@
-#include "RDTextItems.h"
+#include "document/RDTextItems.h"
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
+#include "document/CRDData.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
 
 namespace {
 

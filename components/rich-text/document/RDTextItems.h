@@ -4,8 +4,8 @@
 
 #include <QtCore/QRect>
 
-#include "CRDData.h"
-#include "RDItem.h"
+#include "document/CRDData.h"
+#include "document/RDItem.h"
 
 class TCanvas;
 

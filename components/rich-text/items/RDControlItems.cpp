@@ -1,13 +1,13 @@
-#include "RDControlItems.h"
+#include "items/RDControlItems.h"
 
 #include <QtGui/QPainter>
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDGraphUtils.h"
-#include "RDPictureItems.h"
+#include "document/CRDData.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "core/RDGraphUtils.h"
+#include "items/RDPictureItems.h"
 #include "StdControls.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <QtGui/QImage>
 #include <QtWidgets/QWidget>
 
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 class TCanvas;
 

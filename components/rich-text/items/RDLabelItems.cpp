@@ -1,4 +1,4 @@
-#include "RDLabelItems.h"
+#include "items/RDLabelItems.h"
 
 #include <algorithm>
 
@@ -7,17 +7,17 @@
 #include <QtGui/QPainter>
 
 #include "AnsiText.h"
-#include "CRDData.h"
+#include "document/CRDData.h"
 #include "Graphics.h"
-#include "RDError.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDFormat.h"
-#include "RDPictureItems.h"
-#include "RDGraphUtils.h"
-#include "RDMarkerItems.h"
-#include "RDMarkup.h"
-#include "RDTextItems.h"
+#include "core/RDError.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "core/RDFormat.h"
+#include "items/RDPictureItems.h"
+#include "core/RDGraphUtils.h"
+#include "items/RDMarkerItems.h"
+#include "core/RDMarkup.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

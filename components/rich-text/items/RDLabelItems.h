@@ -8,7 +8,7 @@
 
 #include <QtCore/QString>
 
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 class TCanvas;
 class TRDSeqList;

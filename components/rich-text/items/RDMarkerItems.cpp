@@ -1,4 +1,4 @@
-#include "RDMarkerItems.h"
+#include "items/RDMarkerItems.h"
 
 #include <algorithm>
 #include <bitset>
@@ -10,16 +10,16 @@
 
 #include "AnsiText.h"
 #include "ByteOrder.h"
-#include "CRDData.h"
+#include "document/CRDData.h"
 #include "Graphics.h"
-#include "RDError.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDFormat.h"
-#include "RDPictureItems.h"
-#include "RDGraphUtils.h"
-#include "RDTextCanvas.h"
-#include "RDTextItems.h"
+#include "core/RDError.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "core/RDFormat.h"
+#include "items/RDPictureItems.h"
+#include "core/RDGraphUtils.h"
+#include "text/RDTextCanvas.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "RDItem.h"
-#include "RDListStyles.h"
+#include "document/RDItem.h"
+#include "styles/RDListStyles.h"
 
 class TCanvas;
 class TRDMarkerList;

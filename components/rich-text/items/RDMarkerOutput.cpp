@@ -1,13 +1,14 @@
 // List markers as RTF, HTML and plain text.
 
 #include "AnsiText.h"
-#include "CRDData.h"
-#include "RDMarkerItems.h"
-#include "RDMarkup.h"
-#include "RDPictureItems.h"
-#include "RDStyleCSS.h"
-#include "RDStrUtils.h"
-#include "RDTextItems.h"
+#include "document/CRDData.h"
+#include "items/RDMarkerItems.h"
+#include "core/RDMarkup.h"
+#include "styles/RDStyleMarkup.h"
+#include "items/RDPictureItems.h"
+#include "styles/RDStyleCSS.h"
+#include "core/RDStrUtils.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

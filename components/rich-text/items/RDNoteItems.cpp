@@ -1,10 +1,10 @@
-#include "RDNoteItems.h"
+#include "items/RDNoteItems.h"
 
 #include "AnsiText.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDPictureItems.h"
-#include "RDLists.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "items/RDPictureItems.h"
+#include "core/RDLists.h"
 
 TRDDocumentRTFHook SaveDocumentRTFHook = nullptr;
 TRDDocumentRTFTablesHook MakeDocumentRTFTablesHook = nullptr;

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "CRDData.h"
-#include "RDLabelItems.h"
-#include "RDMarkerItems.h"
+#include "document/CRDData.h"
+#include "items/RDLabelItems.h"
+#include "items/RDMarkerItems.h"
 
 class TCustomRDNoteItemInfo;
 

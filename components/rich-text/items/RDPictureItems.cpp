@@ -1,4 +1,4 @@
-#include "RDPictureItems.h"
+#include "items/RDPictureItems.h"
 
 #include <cmath>
 
@@ -8,12 +8,12 @@
 #include <QtGui/QPainter>
 
 #include "AnsiText.h"
-#include "CRDData.h"
+#include "document/CRDData.h"
 #include "Graphics.h"
-#include "RDFDocIO.h"
-#include "RDFStream.h"
-#include "RDMarkup.h"
-#include "RDTextItems.h"
+#include "document/RDFDocIO.h"
+#include "core/RDFStream.h"
+#include "core/RDMarkup.h"
+#include "document/RDTextItems.h"
 
 namespace {
 

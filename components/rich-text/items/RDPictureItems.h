@@ -9,7 +9,7 @@
 
 #include "ImageList.h"
 #include "Pictures.h"
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 class QPainter;
 class TCanvas;

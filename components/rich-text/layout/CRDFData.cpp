@@ -1,4 +1,4 @@
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,12 +9,12 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
 
-#include "RDLineBreak.h"
-#include "RDMarkerItems.h"
-#include "RDTextCanvas.h"
-#include "RDTextItems.h"
-#include "RDTextMeasure.h"
-#include "RDUnicode.h"
+#include "text/RDLineBreak.h"
+#include "items/RDMarkerItems.h"
+#include "text/RDTextCanvas.h"
+#include "document/RDTextItems.h"
+#include "text/RDTextMeasure.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <QtGui/QFont>
 #include <QtGui/QFontMetricsF>
 
-#include "CRDData.h"
-#include "RDDrawLines.h"
+#include "document/CRDData.h"
+#include "layout/RDDrawLines.h"
 
 class QMimeData;
 class TCanvas;

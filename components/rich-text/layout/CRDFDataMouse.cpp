@@ -3,7 +3,7 @@
 // into view, the XOR drag line and item capture of tables, and the start of
 // a drag of the selection with its drop caret.
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 
 #include <algorithm>
 #include <utility>
@@ -17,11 +17,11 @@
 #include <QtWidgets/QWidget>
 
 #include "Cursors.h"
-#include "RDItem.h"
-#include "RDStyle.h"
-#include "RDTextCanvas.h"
-#include "RDTextMeasure.h"
-#include "RDUnicode.h"
+#include "document/RDItem.h"
+#include "styles/RDStyle.h"
+#include "text/RDTextCanvas.h"
+#include "text/RDTextMeasure.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

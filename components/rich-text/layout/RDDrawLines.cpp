@@ -1,7 +1,7 @@
-#include "RDDrawLines.h"
+#include "layout/RDDrawLines.h"
 
-#include "CRDData.h"
-#include "RDUnicode.h"
+#include "document/CRDData.h"
+#include "core/RDUnicode.h"
 
 void TRDDrawLines::InsertDrawItem(int index, TRDDrawLineInfo* drawItem)
 {

@@ -7,7 +7,7 @@
 
 #include <QtCore/QByteArray>
 
-#include "RDDocTypes.h"
+#include "document/RDDocTypes.h"
 
 class TCustomRDData;
 

@@ -1,4 +1,4 @@
-#include "RDListStyles.h"
+#include "styles/RDListStyles.h"
 
 #include <algorithm>
 

@@ -8,8 +8,8 @@
 
 #include "ImageList.h"
 #include "Pictures.h"
-#include "RDLists.h"
-#include "RDTextStyles.h"
+#include "core/RDLists.h"
+#include "styles/RDTextStyles.h"
 
 // The font of list markers.
 struct TRDMarkerFont {

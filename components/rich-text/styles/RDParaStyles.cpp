@@ -1,10 +1,10 @@
-#include "RDParaStyles.h"
+#include "styles/RDParaStyles.h"
 
 #include <QtGui/QPainter>
 
 #include <algorithm>
 
-#include "RDError.h"
+#include "core/RDError.h"
 
 namespace {
 

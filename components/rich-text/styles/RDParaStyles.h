@@ -9,8 +9,8 @@
 class QPainter;
 #include <QtCore/QString>
 
-#include "RDGraphUtils.h"
-#include "RDTextStyles.h"
+#include "core/RDGraphUtils.h"
+#include "styles/RDTextStyles.h"
 
 enum TRDParaInfoProperty {
     rdpiFirstIndent, rdpiLeftIndent, rdpiRightIndent, rdpiSpaceBefore, rdpiSpaceAfter, rdpiAlignment,

@@ -1,9 +1,9 @@
-#include "RDStyle.h"
+#include "styles/RDStyle.h"
 
 #include <algorithm>
 
 #include "Cursors.h"
-#include "RDStyleTemplates.h"
+#include "styles/RDStyleTemplates.h"
 
 bool CompareStyleNames = false;
 bool ClearStandardOnMerge = true;

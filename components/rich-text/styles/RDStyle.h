@@ -12,11 +12,11 @@
 #include <QtCore/QStringList>
 
 #include "Pictures.h"
-#include "RDDrawStates.h"
-#include "RDListStyles.h"
-#include "RDParaStyles.h"
-#include "RDTextStyles.h"
-#include "RDUnicode.h"
+#include "styles/RDDrawStates.h"
+#include "styles/RDListStyles.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDTextStyles.h"
+#include "core/RDUnicode.h"
 
 class TRDStyle;
 class TRDStyleTemplateCollection;
@@ -141,12 +141,15 @@ private:
     mutable std::mutex FInvalidItemLock;
 };
 
+using TRDImageListNeeded = std::function<void*(int imageListTag)>;
+
 class TRDListInfos : public TCustomRDInfos<TRDListInfo> {
 public:
     using TCustomRDInfos::TCustomRDInfos;
 
-    // The document reading or writing the collection as RDF; nullptr otherwise.
-    void* StreamingData = nullptr;
+    // While the collection is read or written as part of a document's RDF:
+    // that document's answer to "the image list with this tag"; empty otherwise.
+    TRDImageListNeeded StreamingData;
     // Assigning a list style also copies its list id.
     bool CopyListIds = false;
 

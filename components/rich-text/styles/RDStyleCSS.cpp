@@ -1,9 +1,9 @@
-#include "RDStyleCSS.h"
+#include "styles/RDStyleCSS.h"
 
 #include "AnsiText.h"
-#include "RDFStream.h"
-#include "RDMarkup.h"
-#include "RDStrUtils.h"
+#include "core/RDFStream.h"
+#include "core/RDMarkup.h"
+#include "core/RDStrUtils.h"
 
 namespace {
 class TDeclarations {

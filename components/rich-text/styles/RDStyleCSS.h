@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RDLists.h"
-#include "RDStyle.h"
+#include "core/RDLists.h"
+#include "styles/RDStyle.h"
 
 // CSS declarations of a text style (with a base: only what differs), each
 // " name: value;", ended by CR LF when multiline.

@@ -1,12 +1,12 @@
-#include "RDStyleIni.h"
+#include "styles/RDStyleIni.h"
 
 #include <algorithm>
 
 #include "ComponentStream.h"
-#include "RDError.h"
-#include "RDFStream.h"
-#include "RDFormat.h"
-#include "RDGraphUtils.h"
+#include "core/RDError.h"
+#include "core/RDFStream.h"
+#include "core/RDFormat.h"
+#include "core/RDGraphUtils.h"
 
 namespace {
 constexpr int LongStringPiece = 500;

@@ -3,9 +3,9 @@
 #include <QtCore/QString>
 
 #include "IniFile.h"
-#include "RDListStyles.h"
-#include "RDParaStyles.h"
-#include "RDTextStyles.h"
+#include "styles/RDListStyles.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDTextStyles.h"
 
 // Styles and the objects they own in one section of an ini file. Keys come
 // from a pattern with one "%s" for the key name (formatted by the one data

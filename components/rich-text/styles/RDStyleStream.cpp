@@ -1,12 +1,11 @@
-#include "RDStyleStream.h"
+#include "styles/RDStyleStream.h"
 
 #include <functional>
 #include <vector>
 
-#include "CRDData.h"
-#include "RDError.h"
-#include "RDFStream.h"
-#include "RDGraphUtils.h"
+#include "core/RDError.h"
+#include "core/RDFStream.h"
+#include "core/RDGraphUtils.h"
 
 namespace {
 
@@ -277,16 +276,16 @@ const TPropTable<TRDMarkerFont>& MarkerFontTable()
 
 // The document that list levels reach while their collection is written or
 // read as part of it (the collection's StreamingData); nil otherwise.
-thread_local TCustomRDData* ListLevelDocument = nullptr;
+thread_local const TRDImageListNeeded* ListLevelDocument = nullptr;
 
 struct TListLevelDocumentScope {
-    explicit TListLevelDocumentScope(void* streamingData) : Saved(ListLevelDocument)
+    explicit TListLevelDocumentScope(const TRDImageListNeeded& streamingData) : Saved(ListLevelDocument)
     {
         if (streamingData)
-            ListLevelDocument = static_cast<TCustomRDData*>(streamingData);
+            ListLevelDocument = &streamingData;
     }
     ~TListLevelDocumentScope() { ListLevelDocument = Saved; }
-    TCustomRDData* Saved;
+    const TRDImageListNeeded* Saved;
 };
 
 const TPropTable<TRDListLevel>& ListLevelTable()
@@ -330,7 +329,7 @@ const TPropTable<TRDListLevel>& ListLevelTable()
                 [](TComponentReader& r, L& l) {
                     const int tag = r.ReadInteger();
                     l.ImageList = ListLevelDocument
-                                      ? static_cast<TImageList*>(ListLevelDocument->DoRDFImageListNeeded(tag))
+                                      ? static_cast<TImageList*>((*ListLevelDocument)(tag))
                                       : nullptr;
                 })
             .Add(

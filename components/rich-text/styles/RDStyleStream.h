@@ -3,9 +3,9 @@
 #include <QtCore/QByteArray>
 
 #include "ComponentStream.h"
-#include "RDFStream.h"
-#include "RDStyle.h"
-#include "RDStyleTemplates.h"
+#include "core/RDFStream.h"
+#include "styles/RDStyle.h"
+#include "styles/RDStyleTemplates.h"
 
 // The style collections in the component encoding: a collection value (type
 // 14) of one item per style, each with its stored properties in published

@@ -1,12 +1,12 @@
-#include "RDStyleTemplates.h"
+#include "styles/RDStyleTemplates.h"
 
 #include <algorithm>
 #include <limits>
 #include <random>
 
-#include "RDError.h"
-#include "RDFormat.h"
-#include "RDStyle.h"
+#include "core/RDError.h"
+#include "core/RDFormat.h"
+#include "styles/RDStyle.h"
 
 void RefuseTemplatePartProperty()
 {

@@ -6,9 +6,9 @@
 
 #include <QtCore/QString>
 
-#include "RDListStyles.h"
-#include "RDParaStyles.h"
-#include "RDTextStyles.h"
+#include "styles/RDListStyles.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDTextStyles.h"
 
 class TRDStyle;
 class TRDStyleTemplate;

@@ -1,9 +1,10 @@
-#include "RDTextStyles.h"
+#include "styles/RDTextStyles.h"
 
 #include <cmath>
 #include <cstdlib>
 
-#include "RDGraphUtils.h"
+#include "core/RDGraphUtils.h"
+#include "core/RDUnicode.h"
 
 void TCustomRDInfo::AssignCommon(const TCustomRDInfo& source)
 {
@@ -280,4 +281,38 @@ bool TFontInfo::IsEqualExcept(const TCustomRDFontInfo& value, TRDFontInfoPropert
     return ((ignoreProps & FontProp(rdfiUnicode)) || Unicode == v->Unicode)
            && ((ignoreProps & FontProp(rdfiNextStyleNo)) || NextStyleNo == v->NextStyleNo)
            && StyleTemplateId == v->StyleTemplateId && ModifiedProperties == v->ModifiedProperties;
+}
+
+void GetDisplayText(const QByteArray& text, const TCustomRDFontInfo& textStyle, bool lastAtLineEnd,
+                    QByteArray& result, bool removeZeroWidth, bool showSpecialCharacters)
+{
+    if (!(VisibleSpecialCharacters & 8))
+        showSpecialCharacters = false;
+    const auto* fontInfo = dynamic_cast<const TFontInfo*>(&textStyle);
+    const bool unicode = fontInfo && fontInfo->Unicode;
+    if (textStyle.StyleEx & rdfsAllCaps)
+        result = unicode ? (PlatformIsNT ? Utf16UpperCase(text) : text)
+                         : AnsiUpperCase(CodePageOfCharset(textStyle.Charset), text);
+    else
+        result = text;
+    if (!unicode)
+        return;
+    qsizetype units = result.size() / 2;
+    if (lastAtLineEnd && !showSpecialCharacters)
+        --units;
+    for (qsizetype i = 0; i < units; ++i) {
+        if (static_cast<unsigned char>(result.at(2 * i)) == 0xAD && result.at(2 * i + 1) == 0) {
+            const char16_t shown = showSpecialCharacters ? 0x00AC : 0x200B;
+            result[2 * i] = static_cast<char>(shown & 0xFF);
+            result[2 * i + 1] = static_cast<char>(shown >> 8);
+        }
+    }
+    if (!removeZeroWidth)
+        return;
+    for (qsizetype i = result.size() / 2 - 1; i >= 0; --i) {
+        const char16_t unit = static_cast<char16_t>(static_cast<unsigned char>(result.at(2 * i))
+                                                    | (static_cast<unsigned char>(result.at(2 * i + 1)) << 8));
+        if (unit == 0x200B || unit == 0x200D || unit == 0x2060)
+            result.remove(2 * i, 2);
+    }
 }

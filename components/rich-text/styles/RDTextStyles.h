@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
+#include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtGui/QFont>
 
 #include "Graphics.h"
-#include "RDLists.h"
+#include "core/RDLists.h"
 
 // What a style asks of the collection it lives in (the style sheet).
 struct TRDInfoOwner {
@@ -136,3 +137,9 @@ public:
     bool IsSameStyleMapped(TFontInfo& value, const TRDIntegerList& mapping) const;
     bool IsEqualExcept(const TCustomRDFontInfo& value, TRDFontInfoProperties ignoreProps) const override;
 };
+
+// The text as drawn (removeZeroWidth) or measured for a text style: capitals
+// for rdfsAllCaps, soft hyphens as invisible, as themselves at a line end, or
+// shown as special characters.
+void GetDisplayText(const QByteArray& text, const TCustomRDFontInfo& textStyle, bool lastAtLineEnd,
+                    QByteArray& result, bool removeZeroWidth, bool showSpecialCharacters);

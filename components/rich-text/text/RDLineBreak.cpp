@@ -1,4 +1,4 @@
-#include "RDLineBreak.h"
+#include "text/RDLineBreak.h"
 
 #include <array>
 

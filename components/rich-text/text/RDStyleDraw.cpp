@@ -1,4 +1,4 @@
-#include "RDStyleDraw.h"
+#include "text/RDStyleDraw.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QHash>
@@ -15,11 +15,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "RDGraphUtils.h"
-#include "RDStyle.h"
-#include "RDTextLayout.h"
-#include "RDTextMeasure.h"
-#include "RDUnicode.h"
+#include "core/RDGraphUtils.h"
+#include "styles/RDStyle.h"
+#include "text/RDTextLayout.h"
+#include "text/RDTextMeasure.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

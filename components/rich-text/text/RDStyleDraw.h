@@ -14,9 +14,9 @@
 #include <QtCore/QRect>
 
 #include "Graphics.h"
-#include "RDDrawStates.h"
-#include "RDParaStyles.h"
-#include "RDTextStyles.h"
+#include "styles/RDDrawStates.h"
+#include "styles/RDParaStyles.h"
+#include "styles/RDTextStyles.h"
 
 class TRDStyle;
 

@@ -2,9 +2,9 @@
 
 #include <QtGui/QPainter>
 
-#include "RDStyle.h"
-#include "RDStyleDraw.h"
-#include "RDTextCanvas.h"
+#include "styles/RDStyle.h"
+#include "text/RDStyleDraw.h"
+#include "text/RDTextCanvas.h"
 
 namespace {
 

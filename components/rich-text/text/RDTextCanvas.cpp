@@ -1,4 +1,4 @@
-#include "RDTextCanvas.h"
+#include "text/RDTextCanvas.h"
 
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QPainter>

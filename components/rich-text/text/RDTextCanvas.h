@@ -17,7 +17,7 @@
 #include <QtGui/QFont>
 
 #include "Graphics.h"
-#include "RDUnicode.h"
+#include "core/RDUnicode.h"
 
 inline bool IsUnicodeItem(int flags) { return (flags & rdioUnicode) != 0; }
 

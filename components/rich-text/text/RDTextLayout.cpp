@@ -1,4 +1,4 @@
-#include "RDTextLayout.h"
+#include "text/RDTextLayout.h"
 
 #include <QtGui/QGlyphRun>
 #include <QtGui/QPainter>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "RDTextMeasure.h"
+#include "text/RDTextMeasure.h"
 
 bool HasRightToLeftText(const QString& text)
 {

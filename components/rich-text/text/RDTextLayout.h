@@ -17,7 +17,7 @@
 #include <QtGui/QTextLayout>
 
 #include "Graphics.h"
-#include "RDTextCanvas.h"
+#include "text/RDTextCanvas.h"
 
 struct TRDPlacement;
 

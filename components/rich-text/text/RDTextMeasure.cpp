@@ -1,4 +1,4 @@
-#include "RDTextMeasure.h"
+#include "text/RDTextMeasure.h"
 
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QPainter>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "RDTextLayout.h"
+#include "text/RDTextLayout.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QtCore/QSize>
 
 #include "Graphics.h"
-#include "RDTextCanvas.h"
+#include "text/RDTextCanvas.h"
 
 // The extent of count UTF-16 units at p, zero-width characters left out.
 QSize TextExtentW(TCanvas& canvas, const char16_t* p, int count);

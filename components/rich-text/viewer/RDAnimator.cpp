@@ -1,13 +1,13 @@
-#include "RDAnimator.h"
+#include "viewer/RDAnimator.h"
 
 #include <algorithm>
 
 #include <QtGui/QPainter>
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 #include "Graphics.h"
 #include "Pictures.h"
-#include "RDPictureItems.h"
+#include "items/RDPictureItems.h"
 
 // ---- the animator base ----
 
@@ -285,7 +285,7 @@ void TCustomRDFormattedData::UpdateItemAnimators(int first, int last)
 #include <QtCore/QTimerEvent>
 
 #include "EventGuard.h"
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 
 bool TRichDocRDData::AnimationsEnabled()
 {

@@ -10,7 +10,7 @@
 #include <climits>
 #include <vector>
 
-#include "RDDocTypes.h"
+#include "document/RDDocTypes.h"
 
 class TCustomRDFormattedData;
 

@@ -1,16 +1,16 @@
-#include "RDClipboard.h"
+#include "viewer/RDClipboard.h"
 
 #include <QtCore/QMimeData>
 #include <QtCore/QtEndian>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 #include "Pictures.h"
-#include "RDBack.h"
-#include "RDFStream.h"
-#include "RDLists.h"
-#include "RDRichDoc.h"
+#include "document/RDBack.h"
+#include "core/RDFStream.h"
+#include "core/RDLists.h"
+#include "viewer/RDRichDoc.h"
 
 std::function<void(QMimeData* data)> RDClipboardSink;
 std::function<bool(TCustomRDData& data, TRDStream& stream, TColor color, TRDBackground* background)>

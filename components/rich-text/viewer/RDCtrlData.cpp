@@ -1,4 +1,4 @@
-#include "RDCtrlData.h"
+#include "viewer/RDCtrlData.h"
 
 #include <exception>
 
@@ -7,7 +7,7 @@
 #include <QtWidgets/QWidget>
 
 #include "Graphics.h"
-#include "RDItem.h"
+#include "document/RDItem.h"
 
 TRDControlData::TRDControlData() = default;
 

@@ -9,7 +9,7 @@
 #include <QtCore/QRect>
 #include <QtCore/QString>
 
-#include "CRDFData.h"
+#include "layout/CRDFData.h"
 
 class TCanvas;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "RDLiveSpell.h"
+#include "viewer/RDLiveSpell.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,12 +7,12 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
 
-#include "CRDFData.h"
-#include "RDRichDoc.h"
-#include "RDStrUtils.h"
-#include "RDStyle.h"
-#include "RDDocEncoding.h"
-#include "RDUnicode.h"
+#include "layout/CRDFData.h"
+#include "viewer/RDRichDoc.h"
+#include "core/RDStrUtils.h"
+#include "styles/RDStyle.h"
+#include "document/RDDocEncoding.h"
+#include "core/RDUnicode.h"
 #include "ThreadSanitizer.h"
 
 namespace {

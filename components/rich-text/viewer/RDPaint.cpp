@@ -9,14 +9,14 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
-#include "CRDFData.h"
-#include "RDBack.h"
-#include "RDLiveSpell.h"
-#include "RDMarkerItems.h"
-#include "RDStyle.h"
-#include "RDTextItems.h"
-#include "RDTextMeasure.h"
-#include "RDUnicode.h"
+#include "layout/CRDFData.h"
+#include "document/RDBack.h"
+#include "viewer/RDLiveSpell.h"
+#include "items/RDMarkerItems.h"
+#include "styles/RDStyle.h"
+#include "document/RDTextItems.h"
+#include "text/RDTextMeasure.h"
+#include "core/RDUnicode.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 
 #include <utility>
 
-#include "RDViewerGuard.h"
+#include "viewer/RDViewerGuard.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,16 +14,16 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QToolTip>
 
-#include "RDAnimator.h"
-#include "RDBack.h"
-#include "RDDocParams.h"
-#include "RDFDocIO.h"
-#include "RDLiveSpell.h"
-#include "RDMarkerItems.h"
-#include "RDMarkup.h"
-#include "RDStyle.h"
-#include "RDTextCanvas.h"
-#include "RDUnicode.h"
+#include "viewer/RDAnimator.h"
+#include "document/RDBack.h"
+#include "document/RDDocParams.h"
+#include "document/RDFDocIO.h"
+#include "viewer/RDLiveSpell.h"
+#include "items/RDMarkerItems.h"
+#include "core/RDMarkup.h"
+#include "styles/RDStyle.h"
+#include "text/RDTextCanvas.h"
+#include "core/RDUnicode.h"
 
 // ---- the document of a viewer ----
 

@@ -20,8 +20,8 @@
 #include <QtGui/QPainter>
 
 #include "Graphics.h"
-#include "RDCtrlData.h"
-#include "RDScroll.h"
+#include "viewer/RDCtrlData.h"
+#include "viewer/RDScroll.h"
 #include "ShortCuts.h"
 
 class QMenu;

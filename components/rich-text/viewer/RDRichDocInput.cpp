@@ -1,6 +1,6 @@
 // The viewer's keyboard, focus, context menu and posted records.
 
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QPointer>
@@ -12,9 +12,9 @@
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
 
-#include "RDViewerGuard.h"
-#include "RDMessageData.h"
-#include "RDStyle.h"
+#include "viewer/RDViewerGuard.h"
+#include "viewer/RDMessageData.h"
+#include "styles/RDStyle.h"
 
 QEvent::Type TRDMessageEvent::Type()
 {

@@ -4,7 +4,7 @@
 // hypertext hover, checkpoints are reported as they scroll into view, and a
 // press on the selection starts a drag of it.
 
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 
 #include <QtCore/QMetaObject>
 #include <QtCore/QMimeData>
@@ -12,8 +12,8 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 
-#include "RDViewerGuard.h"
-#include "RDLists.h"
+#include "viewer/RDViewerGuard.h"
+#include "core/RDLists.h"
 
 namespace {
 

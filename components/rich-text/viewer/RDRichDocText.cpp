@@ -1,13 +1,13 @@
 // The viewer's document as plain text: its length, its text, a range of it,
 // the selection as plain positions, and replacing it with a text.
 
-#include "RDRichDoc.h"
+#include "viewer/RDRichDoc.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
-#include "RDLinear.h"
+#include "document/RDLinear.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RDScroll.h"
+#include "viewer/RDScroll.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,8 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QStyleOptionFrame>
 
-#include "CRDFData.h"
-#include "RDItem.h"
+#include "layout/CRDFData.h"
+#include "document/RDItem.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "Forms.h"
 
-#include "RDDocTypes.h"
-#include "RDTextStyles.h"
+#include "document/RDDocTypes.h"
+#include "styles/RDTextStyles.h"
 #include "StdControls.h"  // the true top of an embedded control, kept in its Tag
 
 class TCustomRDFormattedData;

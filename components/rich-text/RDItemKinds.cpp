@@ -1,14 +1,14 @@
-// The item kinds the suite itself knows, by StyleNo. CreateItemByStyleNo
-// finds them in the registry from its first use on; each item unit adds its
-// kinds here, one line each.
+// The item kinds the suite itself knows, by StyleNo. InstallRichTextSuite
+// puts them in the registry; each item unit adds its kinds here, one line
+// each.
 
-#include "RDControlItems.h"
-#include "RDItem.h"
-#include "RDLabelItems.h"
-#include "RDMarkerItems.h"
-#include "RDNoteItems.h"
-#include "RDPictureItems.h"
-#include "RDTextItems.h"
+#include "items/RDControlItems.h"
+#include "document/RDItem.h"
+#include "items/RDLabelItems.h"
+#include "items/RDMarkerItems.h"
+#include "items/RDNoteItems.h"
+#include "items/RDPictureItems.h"
+#include "document/RDTextItems.h"
 
 std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
 {

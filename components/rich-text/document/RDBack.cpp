@@ -1,9 +1,9 @@
-#include "RDBack.h"
+#include "document/RDBack.h"
 
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 
-#include "RDGraphUtils.h"
+#include "core/RDGraphUtils.h"
 
 TRDBackground::TRDBackground(bool ownsBitmap)
 {

@@ -14,7 +14,7 @@
 
 #include "Graphics.h"
 #include "Pictures.h"
-#include "RDDocTypes.h"
+#include "document/RDDocTypes.h"
 
 class TCanvas;
 class QPainter;
