@@ -576,7 +576,8 @@ private:
     };
     enum class TCommandKind : std::uint8_t;
     struct TCommandEntry;
-    // The table's entry of a command; nullptr for one the editor does not run.
+    // The table's entry of a command: its handler, or an action of the
+    // editor's own; nullptr for a command the editor does not run.
     static const TCommandEntry* FindCommand(TTextEditorCommand command);
     void CmdStepHorizontal(const TCommandCall& call);
     void CmdStepVertical(const TCommandCall& call);
@@ -588,23 +589,17 @@ private:
     void CmdGotoXY(const TCommandCall& call);
     void CmdGotoMarker(const TCommandCall& call);
     void CmdSetMarker(const TCommandCall& call);
-    void CmdSelect(const TCommandCall& call);
-    void CmdClipboard(const TCommandCall& call);
+    void CmdSelectWord(const TCommandCall& call);
     void CmdInsertMode(const TCommandCall& call);
-    void CmdMatchBracket(const TCommandCall& call);
     void CmdSelectionMode(const TCommandCall& call);
     void CmdScrollVertical(const TCommandCall& call);
     void CmdScrollHorizontal(const TCommandCall& call);
     void CmdContextHelp(const TCommandCall& call);
     void CmdChar(const TCommandCall& call);
     void CmdImeStr(const TCommandCall& call);
-    void CmdTab(const TCommandCall& call);
     void CmdLineBreak(const TCommandCall& call);
-    void CmdBlockIndent(const TCommandCall& call);
     void CmdChangeCase(const TCommandCall& call);
     void CmdDelete(const TCommandCall& call);
-    void CmdClearAll(const TCommandCall& call);
-    void CmdUndoRedo(const TCommandCall& call);
     void NotifyCommandHooks(bool afterProcessing, TTextEditorCommand& command, QChar& aChar, void* data);
     void TrimTrailingBlanksRecorded(int line);
     void FontChanged();

@@ -5,6 +5,7 @@
 #include "TextEditInternal.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 void TCustomTextEdit::AddCommandHook(ITextEditCommandHook* hook, void* handlerData)
 {
@@ -189,10 +190,13 @@ void TCustomTextEdit::TrimTrailingBlanksRecorded(int line)
 // ecSelection above it), act also on a read-only text, or edit the text.
 enum class TCustomTextEdit::TCommandKind : std::uint8_t { CaretMove, Viewing, Editing };
 
+// A command runs a handler that reads the call, or an action that needs
+// nothing of it.
 struct TCustomTextEdit::TCommandEntry {
     TTextEditorCommand Command;
     TCommandKind Kind;
-    void (TCustomTextEdit::*Handler)(const TCommandCall& call);
+    void (TCustomTextEdit::*Handler)(const TCommandCall& call) = nullptr;
+    void (TCustomTextEdit::*Action)() = nullptr;
 };
 
 const TCustomTextEdit::TCommandEntry* TCustomTextEdit::FindCommand(TTextEditorCommand command)
@@ -202,70 +206,55 @@ const TCustomTextEdit::TCommandEntry* TCustomTextEdit::FindCommand(TTextEditorCo
     static const std::vector<TCommandEntry> table = [] {
         using K = TCommandKind;
         using E = TCustomTextEdit;
-        std::vector<TCommandEntry> t = {
-            {ecLeft, K::CaretMove, &E::CmdStepHorizontal},
-            {ecRight, K::CaretMove, &E::CmdStepHorizontal},
-            {ecPageLeft, K::CaretMove, &E::CmdStepHorizontal},
-            {ecPageRight, K::CaretMove, &E::CmdStepHorizontal},
-            {ecUp, K::CaretMove, &E::CmdStepVertical},
-            {ecDown, K::CaretMove, &E::CmdStepVertical},
-            {ecPageUp, K::CaretMove, &E::CmdPageStep},
-            {ecPageDown, K::CaretMove, &E::CmdPageStep},
-            {ecPageTop, K::CaretMove, &E::CmdPageEdge},
-            {ecPageBottom, K::CaretMove, &E::CmdPageEdge},
-            {ecWordLeft, K::CaretMove, &E::CmdWordStep},
-            {ecWordRight, K::CaretMove, &E::CmdWordStep},
-            {ecLineStart, K::CaretMove, &E::CmdLineEdge},
-            {ecLineEnd, K::CaretMove, &E::CmdLineEdge},
-            {ecEditorTop, K::CaretMove, &E::CmdEditorEdge},
-            {ecEditorBottom, K::CaretMove, &E::CmdEditorEdge},
-            {ecGotoXY, K::CaretMove, &E::CmdGotoXY},
-            {ecSelWord, K::Viewing, &E::CmdSelect},
-            {ecSelectAll, K::Viewing, &E::CmdSelect},
-            {ecCopy, K::Viewing, &E::CmdClipboard},
-            {ecInsertMode, K::Viewing, &E::CmdInsertMode},
-            {ecOverwriteMode, K::Viewing, &E::CmdInsertMode},
-            {ecToggleMode, K::Viewing, &E::CmdInsertMode},
-            {ecMatchBracket, K::Viewing, &E::CmdMatchBracket},
-            {ecNormalSelect, K::Viewing, &E::CmdSelectionMode},
-            {ecColumnSelect, K::Viewing, &E::CmdSelectionMode},
-            {ecLineSelect, K::Viewing, &E::CmdSelectionMode},
-            {ecScrollUp, K::Viewing, &E::CmdScrollVertical},
-            {ecScrollDown, K::Viewing, &E::CmdScrollVertical},
-            {ecScrollLeft, K::Viewing, &E::CmdScrollHorizontal},
-            {ecScrollRight, K::Viewing, &E::CmdScrollHorizontal},
-            {ecContextHelp, K::Viewing, &E::CmdContextHelp},
-            {ecChar, K::Editing, &E::CmdChar},
-            {ecImeStr, K::Editing, &E::CmdImeStr},
-            {ecTab, K::Editing, &E::CmdTab},
-            {ecShiftTab, K::Editing, &E::CmdTab},
-            {ecLineBreak, K::Editing, &E::CmdLineBreak},
-            {ecInsertLine, K::Editing, &E::CmdLineBreak},
-            {ecBlockIndent, K::Editing, &E::CmdBlockIndent},
-            {ecBlockUnindent, K::Editing, &E::CmdBlockIndent},
-            {ecUpperCase, K::Editing, &E::CmdChangeCase},
-            {ecLowerCase, K::Editing, &E::CmdChangeCase},
-            {ecToggleCase, K::Editing, &E::CmdChangeCase},
-            {ecTitleCase, K::Editing, &E::CmdChangeCase},
-            {ecUpperCaseBlock, K::Editing, &E::CmdChangeCase},
-            {ecLowerCaseBlock, K::Editing, &E::CmdChangeCase},
-            {ecToggleCaseBlock, K::Editing, &E::CmdChangeCase},
-            {ecDeleteLastChar, K::Editing, &E::CmdDelete},
-            {ecDeleteChar, K::Editing, &E::CmdDelete},
-            {ecDeleteWord, K::Editing, &E::CmdDelete},
-            {ecDeleteLastWord, K::Editing, &E::CmdDelete},
-            {ecDeleteBOL, K::Editing, &E::CmdDelete},
-            {ecDeleteEOL, K::Editing, &E::CmdDelete},
-            {ecDeleteLine, K::Editing, &E::CmdDelete},
-            {ecClearAll, K::Editing, &E::CmdClearAll},
-            {ecUndo, K::Editing, &E::CmdUndoRedo},
-            {ecRedo, K::Editing, &E::CmdUndoRedo},
-            {ecCut, K::Editing, &E::CmdClipboard},
-            {ecPaste, K::Editing, &E::CmdClipboard},
+        std::vector<TCommandEntry> t;
+        // Every command of a list runs the same handler, or the same action.
+        const auto handle = [&t](K kind, void (E::*handler)(const TCommandCall&),
+                                 std::initializer_list<TTextEditorCommand> commands) {
+            for (TTextEditorCommand c : commands)
+                t.push_back({c, kind, handler, nullptr});
         };
+        const auto act = [&t](K kind, void (E::*action)(), std::initializer_list<TTextEditorCommand> commands) {
+            for (TTextEditorCommand c : commands)
+                t.push_back({c, kind, nullptr, action});
+        };
+        handle(K::CaretMove, &E::CmdStepHorizontal, {ecLeft, ecRight, ecPageLeft, ecPageRight});
+        handle(K::CaretMove, &E::CmdStepVertical, {ecUp, ecDown});
+        handle(K::CaretMove, &E::CmdPageStep, {ecPageUp, ecPageDown});
+        handle(K::CaretMove, &E::CmdPageEdge, {ecPageTop, ecPageBottom});
+        handle(K::CaretMove, &E::CmdWordStep, {ecWordLeft, ecWordRight});
+        handle(K::CaretMove, &E::CmdLineEdge, {ecLineStart, ecLineEnd});
+        handle(K::CaretMove, &E::CmdEditorEdge, {ecEditorTop, ecEditorBottom});
+        handle(K::CaretMove, &E::CmdGotoXY, {ecGotoXY});
+        handle(K::Viewing, &E::CmdSelectWord, {ecSelWord});
+        act(K::Viewing, &E::SelectWholeText, {ecSelectAll});
+        act(K::Viewing, &E::CopyToClipboard, {ecCopy});
+        handle(K::Viewing, &E::CmdInsertMode, {ecInsertMode, ecOverwriteMode, ecToggleMode});
+        act(K::Viewing, &E::JumpToMatchingBracket, {ecMatchBracket});
+        handle(K::Viewing, &E::CmdSelectionMode, {ecNormalSelect, ecColumnSelect, ecLineSelect});
+        handle(K::Viewing, &E::CmdScrollVertical, {ecScrollUp, ecScrollDown});
+        handle(K::Viewing, &E::CmdScrollHorizontal, {ecScrollLeft, ecScrollRight});
+        handle(K::Viewing, &E::CmdContextHelp, {ecContextHelp});
+        handle(K::Editing, &E::CmdChar, {ecChar});
+        handle(K::Editing, &E::CmdImeStr, {ecImeStr});
+        act(K::Editing, &E::Tab, {ecTab});
+        act(K::Editing, &E::ShiftTab, {ecShiftTab});
+        handle(K::Editing, &E::CmdLineBreak, {ecLineBreak, ecInsertLine});
+        act(K::Editing, &E::BlockIndent, {ecBlockIndent});
+        act(K::Editing, &E::BlockUnindent, {ecBlockUnindent});
+        handle(K::Editing, &E::CmdChangeCase,
+               {ecUpperCase, ecLowerCase, ecToggleCase, ecTitleCase, ecUpperCaseBlock, ecLowerCaseBlock,
+                ecToggleCaseBlock});
+        handle(K::Editing, &E::CmdDelete,
+               {ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL, ecDeleteEOL,
+                ecDeleteLine});
+        act(K::Editing, &E::ClearContent, {ecClearAll});
+        act(K::Editing, &E::Undo, {ecUndo});
+        act(K::Editing, &E::Redo, {ecRedo});
+        act(K::Editing, &E::CutToClipboard, {ecCut});
+        act(K::Editing, &E::PasteFromClipboard, {ecPaste});
         for (int n = 0; n <= ecGotoMarker9 - ecGotoMarker0; ++n) {
-            t.push_back({static_cast<TTextEditorCommand>(ecGotoMarker0 + n), K::Viewing, &E::CmdGotoMarker});
-            t.push_back({static_cast<TTextEditorCommand>(ecSetMarker0 + n), K::Viewing, &E::CmdSetMarker});
+            handle(K::Viewing, &E::CmdGotoMarker, {static_cast<TTextEditorCommand>(ecGotoMarker0 + n)});
+            handle(K::Viewing, &E::CmdSetMarker, {static_cast<TTextEditorCommand>(ecSetMarker0 + n)});
         }
         std::sort(t.begin(), t.end(),
                   [](const TCommandEntry& a, const TCommandEntry& b) { return a.Command < b.Command; });
@@ -288,7 +277,10 @@ void TCustomTextEdit::ExecuteCommand(TTextEditorCommand command, QChar aChar, vo
         return;
     if (entry->Kind == TCommandKind::Editing && FReadOnly)
         return;
-    (this->*entry->Handler)(TCommandCall{base, aChar, data, select});
+    if (entry->Action)
+        (this->*entry->Action)();
+    else
+        (this->*entry->Handler)(TCommandCall{base, aChar, data, select});
 }
 
 // ---------------------------------------------------------------- caret moves
@@ -379,33 +371,15 @@ void TCustomTextEdit::CmdSetMarker(const TCommandCall& call)
         PlaceBookmark(n, at.Char, at.Line);
 }
 
-void TCustomTextEdit::CmdSelect(const TCommandCall& call)
+void TCustomTextEdit::CmdSelectWord(const TCommandCall& call)
 {
-    if (call.Command == ecSelWord)
-        SelectWordAt(FCaret);
-    else
-        SelectWholeText();
-}
-
-void TCustomTextEdit::CmdClipboard(const TCommandCall& call)
-{
-    if (call.Command == ecCopy)
-        CopyToClipboard();
-    else if (call.Command == ecCut)
-        CutToClipboard();
-    else
-        PasteFromClipboard();
+    (void)call;
+    SelectWordAt(FCaret);
 }
 
 void TCustomTextEdit::CmdInsertMode(const TCommandCall& call)
 {
     SetInsertMode(call.Command == ecToggleMode ? !FInsertMode : call.Command == ecInsertMode);
-}
-
-void TCustomTextEdit::CmdMatchBracket(const TCommandCall& call)
-{
-    (void)call;
-    JumpToMatchingBracket();
 }
 
 void TCustomTextEdit::CmdSelectionMode(const TCommandCall& call)
@@ -480,44 +454,14 @@ void TCustomTextEdit::CmdImeStr(const TCommandCall& call)
         InsertTyped(text, !FInsertMode);
 }
 
-void TCustomTextEdit::CmdTab(const TCommandCall& call)
-{
-    if (call.Command == ecTab)
-        Tab();
-    else
-        ShiftTab();
-}
-
 void TCustomTextEdit::CmdLineBreak(const TCommandCall& call)
 {
     LineBreak(call.Command == ecLineBreak);
 }
 
-void TCustomTextEdit::CmdBlockIndent(const TCommandCall& call)
-{
-    if (call.Command == ecBlockIndent)
-        BlockIndent();
-    else
-        BlockUnindent();
-}
-
 void TCustomTextEdit::CmdChangeCase(const TCommandCall& call)
 {
     ChangeCase(call.Command);
-}
-
-void TCustomTextEdit::CmdClearAll(const TCommandCall& call)
-{
-    (void)call;
-    ClearContent();
-}
-
-void TCustomTextEdit::CmdUndoRedo(const TCommandCall& call)
-{
-    if (call.Command == ecUndo)
-        Undo();
-    else
-        Redo();
 }
 
 void TCustomTextEdit::CmdDelete(const TCommandCall& call)
