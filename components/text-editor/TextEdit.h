@@ -509,6 +509,10 @@ protected:
 
 private:
     friend class TTextEditPlugin;
+    // Calls each plugin of the list in order, each only while it is still
+    // in the list: one that another plugin freed meanwhile is skipped, one
+    // added meanwhile waits for the next notification.
+    void ForEachPlugin(const std::function<void(TTextEditPlugin*)>& call);
     void PaintPlugins(QPainter& painter, const QRect& clip, int firstRow, int lastRow);
     // Text primitives on cell positions; line breaks are "\n" in the texts.
     TBufferCoord InsertRaw(TBufferCoord pos, const QString& text);
@@ -558,8 +562,44 @@ private:
     // The editing commands of Backspace and of typing over a column block.
     void DeleteLastChar();
     void TypeIntoColumnBlock(const QString& text);
-    // Runs the command's paint-locked body (no hooks or events).
+    // Runs the command's paint-locked body (no hooks or events): the handler
+    // the command table names for it.
     void ExecuteCommand(TTextEditorCommand command, QChar aChar, void* data);
+    // One call of a command's handler: the command (for a selecting caret
+    // move the move itself), its character and data, and whether the move
+    // selects.
+    struct TCommandCall {
+        TTextEditorCommand Command;
+        QChar Char;
+        void* Data;
+        bool Select;
+    };
+    enum class TCommandKind : std::uint8_t;
+    struct TCommandEntry;
+    // The table's entry of a command: its handler, or an action of the
+    // editor's own; nullptr for a command the editor does not run.
+    static const TCommandEntry* FindCommand(TTextEditorCommand command);
+    void CmdStepHorizontal(const TCommandCall& call);
+    void CmdStepVertical(const TCommandCall& call);
+    void CmdPageStep(const TCommandCall& call);
+    void CmdPageEdge(const TCommandCall& call);
+    void CmdWordStep(const TCommandCall& call);
+    void CmdLineEdge(const TCommandCall& call);
+    void CmdEditorEdge(const TCommandCall& call);
+    void CmdGotoXY(const TCommandCall& call);
+    void CmdGotoMarker(const TCommandCall& call);
+    void CmdSetMarker(const TCommandCall& call);
+    void CmdSelectWord(const TCommandCall& call);
+    void CmdInsertMode(const TCommandCall& call);
+    void CmdSelectionMode(const TCommandCall& call);
+    void CmdScrollVertical(const TCommandCall& call);
+    void CmdScrollHorizontal(const TCommandCall& call);
+    void CmdContextHelp(const TCommandCall& call);
+    void CmdChar(const TCommandCall& call);
+    void CmdImeStr(const TCommandCall& call);
+    void CmdLineBreak(const TCommandCall& call);
+    void CmdChangeCase(const TCommandCall& call);
+    void CmdDelete(const TCommandCall& call);
     void NotifyCommandHooks(bool afterProcessing, TTextEditorCommand& command, QChar& aChar, void* data);
     void TrimTrailingBlanksRecorded(int line);
     void FontChanged();

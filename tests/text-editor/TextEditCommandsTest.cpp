@@ -1,11 +1,14 @@
 // Editor commands under their options: Home and End, Backspace over
 // indentation, typing into a column block, vertical moves and paging, word
 // scans, shift-tab; the way a command travels (process events, hooks, the
-// after-event) and the guard of a collapsed fold.
+// after-event), the guard of a collapsed fold, and what a read-only text
+// still takes.
 #include "TextEdit.h"
 #include "TextEditCommandTable.h"
 #include "TestSupport.h"
 
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -517,3 +520,63 @@ TEST(TextEditDispatch, NoEditingOnACollapsedFoldHeader)
 }
 
 }  // namespace
+
+TEST(TextEditDispatch, ReadOnlyTakesMovesAndViewsButNoEdit)
+{
+    TTextEdit e;
+    SetText(e, {QStringLiteral("alpha beta"), QStringLiteral("  gamma")});
+    // An undo step and a redo step, and a clipboard text, that an edit
+    // would use.
+    e.SetOptions(e.Options() & ~OptionBit(eoGroupUndo));
+    e.PlaceCaretCollapsed(BufferCoord(1, 1));
+    e.DispatchEditorCommand(ecChar, QLatin1Char('x'));
+    e.PlaceCaretCollapsed(BufferCoord(3, 2));
+    e.DispatchEditorCommand(ecChar, QLatin1Char('y'));
+    e.Undo();
+    ASSERT_EQ(LinesOf(e), QStringList({QStringLiteral("xalpha beta"), QStringLiteral("  gamma")}));
+    ASSERT_TRUE(e.CanRedo());
+    QGuiApplication::clipboard()->setText(QStringLiteral("clip"));
+    e.SetModified(false);
+    const QStringList text = LinesOf(e);
+    e.SetReadOnly(true);
+    const std::vector<TTextEditorCommand> edits{
+        ecChar, ecImeStr, ecTab, ecShiftTab, ecLineBreak, ecInsertLine, ecBlockIndent, ecBlockUnindent,
+        ecUpperCase, ecLowerCase, ecToggleCase, ecTitleCase, ecUpperCaseBlock, ecLowerCaseBlock,
+        ecToggleCaseBlock, ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,
+        ecDeleteEOL, ecDeleteLine, ecClearAll, ecUndo, ecRedo, ecCut, ecPaste};
+    for (const TTextEditorCommand command : edits) {
+        SCOPED_TRACE(static_cast<int>(command));
+        // "alpha" selected, the caret at its end.
+        e.PlaceCaretCollapsed(BufferCoord(2, 1));
+        e.SetCaretPos(BufferCoord(7, 1));
+        e.SetSelectionEnd(BufferCoord(7, 1));
+        if (command == ecImeStr)
+            e.DispatchEditorCommand(command, QChar(), QStringLiteral("字"));
+        else
+            e.DispatchEditorCommand(command, QLatin1Char('q'));
+        EXPECT_EQ(LinesOf(e), text);
+        EXPECT_FALSE(e.Modified());
+    }
+
+    // Moves, selections, copying, modes and bookmarks still work.
+    e.PlaceCaretCollapsed(BufferCoord(2, 1));
+    e.DispatchEditorCommand(ecSelWordRight, QChar());
+    EXPECT_EQ(e.SelectionEnd(), BufferCoord(8, 1));
+    e.DispatchEditorCommand(ecCopy, QChar());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("alpha"));
+    // A number ecSelection above something that is no move does nothing.
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSelection + 50), QChar());
+    EXPECT_EQ(e.CaretPos(), BufferCoord(8, 1));
+    EXPECT_EQ(e.SelectionEnd(), BufferCoord(8, 1));
+    e.DispatchEditorCommand(ecSelectAll, QChar());
+    EXPECT_EQ(e.SelectedText(), QStringLiteral("xalpha beta\r\n  gamma"));
+    e.DispatchEditorCommand(ecToggleMode, QChar());
+    EXPECT_FALSE(e.InsertMode());
+    e.DispatchEditorCommand(ecColumnSelect, QChar());
+    EXPECT_EQ(e.SelectionMode(), smColumn);
+    e.PlaceCaretCollapsed(BufferCoord(3, 2));
+    e.DispatchEditorCommand(static_cast<TTextEditorCommand>(ecSetMarker0 + 2), QChar());
+    ASSERT_NE(e.Bookmark(2), nullptr);
+    EXPECT_EQ(e.Bookmark(2)->MarkLine(), 2);
+    EXPECT_EQ(LinesOf(e), text);
+}

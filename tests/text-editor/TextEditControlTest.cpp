@@ -19,9 +19,12 @@
 
 #include <QtCore/QTextStream>
 #include <QtCore/QUrl>
+#include <functional>
 #include <memory>
 #include <set>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 TEST(TextEditControl, DefaultsAndRowHeight)
 {
@@ -685,6 +688,56 @@ TEST(TextEditPlugins, FreedEarlyOrWithTheEditor)
     }
     // The editor freed the two it still held, and not the first again.
     EXPECT_EQ(freed, 3);
+}
+
+namespace {
+
+// Frees another plugin of its editor the first time it hears anything.
+class TFreeingPlugin : public TTextEditPlugin {
+public:
+    using TTextEditPlugin::TTextEditPlugin;
+    void PaintOverlay(TCanvas&, const QRect&, int, int) override { FreeVictim(); }
+    void NotifyLinesAdded(int, int) override { FreeVictim(); }
+    void NotifyLinesRemoved(int, int) override { FreeVictim(); }
+    TTextEditPlugin* Victim = nullptr;
+
+private:
+    void FreeVictim() { delete std::exchange(Victim, nullptr); }
+};
+
+struct TPluginFreeCase {
+    const char* name;
+    std::function<void(TTextEdit&)> notify;
+    QString heardAfter;  // what the plugin behind the freed one logs
+};
+
+}  // namespace
+
+TEST(TextEditPlugins, PluginFreedDuringANotificationIsNotCalled)
+{
+    const std::vector<TPluginFreeCase> cases{
+        {"lines added", [](TTextEdit& e) { e.Lines().Insert(0, QStringLiteral("zero")); },
+         QStringLiteral("after added 1 1")},
+        {"lines removed", [](TTextEdit& e) { e.Lines().Delete(0); }, QStringLiteral("after removed 1 1")},
+        {"overlay painted", [](TTextEdit& e) { e.grab(); }, QStringLiteral("after paint 1..2")},
+    };
+    for (const TPluginFreeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList log;
+        int freed = 0;
+        TTextEdit e;
+        e.resize(300, 200);
+        SetText(e, {QStringLiteral("one"), QStringLiteral("two")});
+        // The freeing plugin comes first: the freed one's turn is still to
+        // come when it goes, and the one behind it is still called.
+        auto* freer = new TFreeingPlugin(&e);
+        freer->Victim = new TRecordingPlugin(&e, QStringLiteral("victim"), log, &freed);
+        new TRecordingPlugin(&e, QStringLiteral("after"), log, &freed);
+        c.notify(e);
+        EXPECT_EQ(freed, 1);
+        EXPECT_EQ(e.PluginCount(), 2);
+        EXPECT_EQ(log, QStringList{c.heardAfter});
+    }
 }
 
 TEST(TextEditPlugins, MarksMoveWithTheirLines)
