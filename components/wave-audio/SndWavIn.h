@@ -57,7 +57,8 @@ private:
     std::atomic<bool> FEnded{false};
 };
 
-using TSndWaveInDevice = TSndWaveDevice<TSndCustomSoundComponent, TAudioInputStream, ESndWaveInError, TSndWaveInThread>;
+using TSndWaveInDevice =
+    TSndWaveDevice<TSndCustomWaveIn, TSndCustomSoundComponent, TAudioInputStream, ESndWaveInError, TSndWaveInThread>;
 
 class TSndCustomWaveIn : public TSndWaveInDevice {
 public:
@@ -89,13 +90,13 @@ public:
     // ------------------------------------------------------------ operations
     // Binds the driver (the audio system the device records through).
     virtual void BindDriver() = 0;
-    void Open() override;
+    virtual void Open();
     // Never passes an exception on: failures go to OnError.
-    void Close() override;
+    virtual void Close();
     virtual void Start();
     virtual void Pause();
     virtual void Restart();
-    void Stop() override;
+    virtual void Stop();
     // The recorded length in TimeFormat units (at most MaxRecordTime when
     // that is above 0); 0 while closed, without format or with a close
     // pending. A driver failure closes the device and raises.

@@ -63,7 +63,8 @@ private:
     int FBusy = 0;        // messages taken and not yet handled
 };
 
-using TSndWaveOutDevice = TSndWaveDevice<TSndCustomWaveOutComponent, TAudioOutputStream, ESndWaveOutError, TSndWaveOutThread>;
+using TSndWaveOutDevice =
+    TSndWaveDevice<TSndWaveOut, TSndCustomWaveOutComponent, TAudioOutputStream, ESndWaveOutError, TSndWaveOutThread>;
 
 class TSndWaveOut : public TSndWaveOutDevice {
 public:

@@ -124,9 +124,10 @@ protected:
 
 // The device part of the wave-in and wave-out devices, over their chain base
 // TBase: the driver's stream TStream, failures raised as TError, the worker
-// thread TThread. The derived device does what is its own (the buffer ring's
-// handling, the driver's calls in their order) through what is here.
-template <typename TBase, typename TStream, typename TError, typename TThread>
+// thread TThread. The derived device TDevice does what is its own (the buffer
+// ring's handling, the driver's calls in their order) through what is here,
+// and gives it its Open and Close.
+template <typename TDevice, typename TBase, typename TStream, typename TError, typename TThread>
 class TSndWaveDevice : public TBase {
 public:
     // deviceName stands in failure texts, className in the refusal of
@@ -195,10 +196,6 @@ public:
     int QueuedBuffers() const { return FQueued.load(); }
 
     // ------------------------------------------------------------ operations
-    virtual void Open() = 0;
-    // Never passes an exception on: failures go to OnError.
-    virtual void Close() = 0;
-    virtual void Stop() = 0;
     // Fires OnError, then raises TError with message.
     [[noreturn]] virtual void Error(const QString& message)
     {
@@ -217,6 +214,9 @@ public:
     TSndNotifyEvent OnClose;
 
 protected:
+    // The device's own Open and Close.
+    void OpenSelf() { static_cast<TDevice*>(this)->Open(); }
+    void CloseSelf() { static_cast<TDevice*>(this)->Close(); }
     // Whether the device is open as far as its properties go: they cannot
     // change then.
     virtual bool DeviceOpen() const = 0;
@@ -453,7 +453,7 @@ protected:
             const QString text = SndWaveDev::CurrentExceptionText(FDeviceName);
             if (fireOnError && OnError)
                 OnError(this);
-            Close();
+            CloseSelf();
             HandleApplicationException(text);
         }
     }
@@ -463,7 +463,7 @@ protected:
     {
         if (OnError)
             OnError(this);
-        Close();
+        CloseSelf();
         throw;
     }
     // The same for a failed open or start: the device counts as opened
@@ -476,7 +476,7 @@ protected:
             FState.fetch_or(dsStarted);
         else
             FState.store(dsOpened);
-        Close();
+        CloseSelf();
         FState.store(dsClosed);
         throw;
     }
@@ -528,7 +528,7 @@ protected:
             if (!format)
                 Error(QString::fromLatin1(formatPrefix) + LoadResStr(89));
             if (FHandle || (FState.load() & dsOpened))
-                Close();
+                CloseSelf();
             if (FClosing.load())
                 return;
             FStopping.store(false);
@@ -547,7 +547,7 @@ protected:
     void PauseDevice(F body)
     {
         if (!(FState.load() & dsOpened))
-            Open();
+            OpenSelf();
         if (!(FState.load() & dsOpened) || (FState.load() & dsPaused))
             return;
         try {
@@ -583,7 +583,7 @@ protected:
         if (OnStop && !FDestroyingDevice.load())
             OnStop(this);
         if (FClosePending.load())
-            Close();
+            CloseSelf();
     }
     // The format for a position, or nullptr when there is no position
     // (closed, without format, a close pending).
