@@ -38,83 +38,106 @@ public:
     // Starts the thread and the sink; aeOk or the failure.
     int Start()
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        StartThread(QStringLiteral("AudioOutput"));
-        int result = aeOk;
-        OnDriver([&] {
+        return OpenOnThread(QStringLiteral("AudioOutput"), [this]() -> int {
             FSink = new QAudioSink(FDevice, ToQtAudioFormat(FFormat), FContext);
             FSink->setBufferSize(static_cast<qsizetype>(ToQtAudioFormat(FFormat).bytesForDuration(100000)));
             FIo = FSink->start();
-            if (!FIo || FSink->error() != QAudio::NoError) {
-                result = aeNotEnabled;
-                return;
-            }
-            FTimer = new QTimer(FContext);
-            FTimer->setTimerType(Qt::PreciseTimer);
-            FTimer->setInterval(PumpMs);
-            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
+            if (!FIo || FSink->error() != QAudio::NoError)
+                return aeNotEnabled;
+            FTimer = MakePumpTimer(PumpMs);
             FTimer->start();
             FClock.start();
+            return aeOk;
         });
-        if (result != aeOk)
-            CloseLocked();
-        return result;
     }
 
     int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        if (!data && bytes > 0)
-            return aeInvalidParam;
-        // The sink takes whole sample frames only: a trailing partial frame is left out.
-        const std::uint32_t whole = bytes - bytes % static_cast<std::uint32_t>(FFormat.BlockAlign());
-        {
-            std::lock_guard<std::mutex> lock(FLock);
-            FQueue.push_back({static_cast<const char*>(data), whole, 0, -1, tag});
-        }
-        PostToDriver([this] { Pump(); });
-        return aeOk;
+        return WhileOpen([&]() -> int {
+            if (!data && bytes > 0)
+                return aeInvalidParam;
+            // The sink takes whole sample frames only: a trailing partial frame is left out.
+            const std::uint32_t whole = bytes - bytes % static_cast<std::uint32_t>(FFormat.BlockAlign());
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                FQueue.push_back({static_cast<const char*>(data), whole, 0, -1, tag});
+            }
+            PostToDriver([this] { Pump(); });
+            return aeOk;
+        });
     }
 
     int Pause() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        OnDriver([&] {
-            if (!FPaused.load()) {
-                Pump();  // the clock up to now, while it still runs
-                FPaused.store(true);
-                FSink->suspend();
-            }
+        return WhileOpen([&]() -> int {
+            OnDriver([&] {
+                if (!FPaused.load()) {
+                    Pump();  // the clock up to now, while it still runs
+                    FPaused.store(true);
+                    FSink->suspend();
+                }
+            });
+            return aeOk;
         });
-        return aeOk;
     }
 
     int Restart() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        OnDriver([&] {
-            if (FPaused.exchange(false)) {
-                FSink->resume();
-                FLastTick = FClock.nsecsElapsed();
-                Pump();
-            }
+        return WhileOpen([&]() -> int {
+            OnDriver([&] {
+                if (FPaused.exchange(false)) {
+                    FSink->resume();
+                    FLastTick = FClock.nsecsElapsed();
+                    Pump();
+                }
+            });
+            return aeOk;
         });
-        return aeOk;
     }
 
     int Reset() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
+        return WhileOpen([&]() -> int { return ResetOnThread(); });
+    }
+
+    int GetPosition(std::int64_t& samples) override { return ReadPosition(FPlayedFrames, samples); }
+
+    int SetVolume(TAudioVolume volume) override
+    {
+        return WhileOpen([&]() -> int {
+            FSystem.SetVolumeOf(FDevice.id(), volume);
+            return aeOk;
+        });
+    }
+
+    int GetVolume(TAudioVolume& volume) override
+    {
+        return WhileOpen([&]() -> int {
+            volume = FSystem.VolumeOf(FDevice.id());
+            return aeOk;
+        });
+    }
+
+    int Close() override
+    {
+        const int result = CloseWhenIdle(FLock, FQueue);
+        if (result == aeOk)
+            FCallback(TAudioNotify::Closed, 0);
+        return result;
+    }
+
+private:
+    struct TQueued {
+        const char* Data;
+        std::uint32_t Bytes;
+        std::uint32_t Written;   // bytes handed to the sink
+        std::int64_t StreamEnd;  // stream offset of the buffer's end once all written, else -1
+        std::uintptr_t Tag;
+    };
+
+    // Under the life lock: the reset on the stream's thread.
+    int ResetOnThread()
+    {
         int result = aeOk;
         OnDriver([&] {
             // A new sink stream drops what the old one still held and counts
@@ -145,58 +168,6 @@ public:
         });
         return result;
     }
-
-    int GetPosition(std::int64_t& samples) override
-    {
-        if (FClosed.load())
-            return aeInvalidHandle;
-        samples = FPlayedFrames.load();
-        return aeOk;
-    }
-
-    int SetVolume(TAudioVolume volume) override
-    {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        FSystem.SetVolumeOf(FDevice.id(), volume);
-        return aeOk;
-    }
-
-    int GetVolume(TAudioVolume& volume) override
-    {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        volume = FSystem.VolumeOf(FDevice.id());
-        return aeOk;
-    }
-
-    int Close() override
-    {
-        {
-            std::lock_guard<std::mutex> life(FLifeLock);
-            if (FClosed.load())
-                return aeInvalidHandle;
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                if (!FQueue.empty())
-                    return aeStillPlaying;
-            }
-            CloseLocked();
-        }
-        FCallback(TAudioNotify::Closed, 0);
-        return aeOk;
-    }
-
-private:
-    struct TQueued {
-        const char* Data;
-        std::uint32_t Bytes;
-        std::uint32_t Written;   // bytes handed to the sink
-        std::int64_t StreamEnd;  // stream offset of the buffer's end once all written, else -1
-        std::uintptr_t Tag;
-    };
 
     // On the stream's thread: stops the sink and the timer before they go
     // with the context (calls still posted to it go too).
@@ -239,7 +210,7 @@ private:
 
     // On the stream's thread: follow the played position, hand back the
     // buffers played to their end, and write ahead.
-    void Pump()
+    void Pump() override
     {
         if (!FSink)
             return;
@@ -371,9 +342,24 @@ bool TQtAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice
     return true;
 }
 
-bool TQtAudioSystem::FindDevice(int deviceId, QAudioDevice& device)
+int TQtAudioSystem::FindDevice(bool input, int deviceId, QAudioDevice& device)
 {
-    return PickDevice(QMediaDevices::audioOutputs(), &QMediaDevices::defaultAudioOutput, deviceId, device);
+    const bool found =
+        input ? PickDevice(QMediaDevices::audioInputs(), &QMediaDevices::defaultAudioInput, deviceId, device)
+              : PickDevice(QMediaDevices::audioOutputs(), &QMediaDevices::defaultAudioOutput, deviceId, device);
+    if (found)
+        return aeOk;
+    const qsizetype count = input ? QMediaDevices::audioInputs().size() : QMediaDevices::audioOutputs().size();
+    return count == 0 ? aeNoDriver : aeBadDeviceId;
+}
+
+int TQtAudioSystem::FindDeviceFor(bool input, int deviceId, const TAudioFormat& format, QAudioDevice& device)
+{
+    if (const int result = FindDevice(input, deviceId, device))
+        return result;
+    if (!format.IsValid() || !device.isFormatSupported(ToQtAudioFormat(format)))
+        return aeBadFormat;
+    return aeOk;
 }
 
 int TQtAudioSystem::OutputDeviceCount()
@@ -384,10 +370,9 @@ int TQtAudioSystem::OutputDeviceCount()
 int TQtAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
 {
     QAudioDevice device;
-    if (!FindDevice(deviceId, device))
-        return OutputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    caps.Name = device.description();
-    caps.DriverVersion = (QT_VERSION_MAJOR << 8) | QT_VERSION_MINOR;
+    if (const int result = FindDevice(false, deviceId, device))
+        return result;
+    DescribeQtAudioDevice(device, caps);
     return aeOk;
 }
 
@@ -395,10 +380,8 @@ int TQtAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool qu
                                std::unique_ptr<TAudioOutputStream>& stream)
 {
     QAudioDevice device;
-    if (!FindDevice(deviceId, device))
-        return OutputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    if (!format.IsValid() || !device.isFormatSupported(ToQtAudioFormat(format)))
-        return aeBadFormat;
+    if (const int result = FindDeviceFor(false, deviceId, format, device))
+        return result;
     if (queryOnly)
         return aeOk;
     auto s = std::make_unique<TQtOutputStream>(*this, FLive, device, format, callback);
@@ -425,8 +408,8 @@ void TQtAudioSystem::SetVolumeOf(const QByteArray& deviceKey, TAudioVolume volum
 int TQtAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
 {
     QAudioDevice device;
-    if (!FindDevice(deviceId, device))
-        return OutputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
+    if (const int result = FindDevice(false, deviceId, device))
+        return result;
     volume = VolumeOf(device.id());
     return aeOk;
 }
@@ -434,8 +417,8 @@ int TQtAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
 int TQtAudioSystem::SetOutputVolume(int deviceId, TAudioVolume volume)
 {
     QAudioDevice device;
-    if (!FindDevice(deviceId, device))
-        return OutputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
+    if (const int result = FindDevice(false, deviceId, device))
+        return result;
     SetVolumeOf(device.id(), volume);
     return aeOk;
 }

@@ -53,9 +53,11 @@ public:
     int LiveStreamCount() const;
 
 private:
-    // The device of a device number; false when there is none.
-    static bool FindDevice(int deviceId, QAudioDevice& device);
-    static bool FindInputDevice(int deviceId, QAudioDevice& device);
+    // The output (input) device of a device number: aeOk, else aeNoDriver
+    // without devices or aeBadDeviceId.
+    static int FindDevice(bool input, int deviceId, QAudioDevice& device);
+    // FindDevice, then aeBadFormat for a format the device does not take.
+    static int FindDeviceFor(bool input, int deviceId, const TAudioFormat& format, QAudioDevice& device);
     // The device deviceId among devices; the default is defaultDevice() or,
     // when there is none, the first.
     static bool PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,

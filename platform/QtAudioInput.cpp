@@ -37,135 +37,103 @@ public:
     // Starts the thread and makes the source (not yet recording).
     int Open()
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        StartThread(QStringLiteral("AudioInput"));
-        int result = aeOk;
-        OnDriver([&] {
+        return OpenOnThread(QStringLiteral("AudioInput"), [this]() -> int {
             const QAudioFormat format = ToQtAudioFormat(FFormat);
             FSource = new QAudioSource(FDevice, format, FContext);
             FSource->setBufferSize(static_cast<qsizetype>(format.bytesForDuration(100000)));
-            if (FSource->error() != QAudio::NoError) {
-                result = aeNotEnabled;
-                return;
-            }
-            FTimer = new QTimer(FContext);
-            FTimer->setTimerType(Qt::PreciseTimer);
-            FTimer->setInterval(InputPumpMs);
-            QObject::connect(FTimer, &QTimer::timeout, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
+            if (FSource->error() != QAudio::NoError)
+                return aeNotEnabled;
+            FTimer = MakePumpTimer(InputPumpMs);
+            return aeOk;
         });
-        if (result != aeOk)
-            CloseLocked();
-        return result;
     }
 
     int AddBuffer(void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        if (!data || bytes < static_cast<std::uint32_t>(FFormat.BlockAlign()))
-            return aeInvalidParam;
-        {
-            std::lock_guard<std::mutex> lock(FLock);
-            FQueue.push_back({static_cast<char*>(data), bytes, 0, tag});
-        }
-        PostToDriver([this] { Pump(); });
-        return aeOk;
+        return WhileOpen([&]() -> int {
+            if (!data || bytes < static_cast<std::uint32_t>(FFormat.BlockAlign()))
+                return aeInvalidParam;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                FQueue.push_back({static_cast<char*>(data), bytes, 0, tag});
+            }
+            PostToDriver([this] { Pump(); });
+            return aeOk;
+        });
     }
 
     int Start() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        int result = aeOk;
-        OnDriver([&] {
-            if (FIo)
-                return;
-            FIo = FSource->start();
-            if (!FIo || FSource->error() != QAudio::NoError) {
-                FIo = nullptr;
-                result = aeNotEnabled;
-                return;
-            }
-            QObject::connect(FIo, &QIODevice::readyRead, FContext, [this] { RunAudioGuarded([this] { Pump(); }); });
-            FTimer->start();
+        return WhileOpen([&]() -> int {
+            int result = aeOk;
+            OnDriver([&] {
+                if (FIo)
+                    return;
+                FIo = FSource->start();
+                if (!FIo || FSource->error() != QAudio::NoError) {
+                    FIo = nullptr;
+                    result = aeNotEnabled;
+                    return;
+                }
+                QObject::connect(FIo, &QIODevice::readyRead, FContext, [this] { PumpGuarded(); });
+                FTimer->start();
+            });
+            return result;
         });
-        return result;
     }
 
     int Stop() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        OnDriver([&] {
-            if (FIo) {
-                Pump();  // what the source holds so far (reported there)
-                Halt();
-            }
-            std::vector<TDone>& done = FDoneScratch;
-            done.clear();
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                if (!FQueue.empty() && FQueue.front().Filled > 0) {
-                    done.push_back({FQueue.front().Tag, FQueue.front().Filled});
-                    FQueue.pop_front();
+        return WhileOpen([&]() -> int {
+            OnDriver([&] {
+                if (FIo) {
+                    Pump();  // what the source holds so far (reported there)
+                    Halt();
                 }
-            }
-            Report(done);
+                std::vector<TDone>& done = FDoneScratch;
+                done.clear();
+                {
+                    std::lock_guard<std::mutex> lock(FLock);
+                    if (!FQueue.empty() && FQueue.front().Filled > 0) {
+                        done.push_back({FQueue.front().Tag, FQueue.front().Filled});
+                        FQueue.pop_front();
+                    }
+                }
+                Report(done);
+            });
+            return aeOk;
         });
-        return aeOk;
     }
 
     int Reset() override
     {
-        std::lock_guard<std::mutex> life(FLifeLock);
-        if (FClosed.load())
-            return aeInvalidHandle;
-        OnDriver([&] {
-            Halt();
-            std::vector<TDone>& done = FDoneScratch;
-            done.clear();
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                for (std::size_t i = 0; i < FQueue.size(); ++i)
-                    done.push_back({FQueue[i].Tag, FQueue[i].Filled});
-                FQueue.clear();
-            }
-            FBytes = 0;
-            FFrames.store(0);
-            Report(done);
+        return WhileOpen([&]() -> int {
+            OnDriver([&] {
+                Halt();
+                std::vector<TDone>& done = FDoneScratch;
+                done.clear();
+                {
+                    std::lock_guard<std::mutex> lock(FLock);
+                    for (std::size_t i = 0; i < FQueue.size(); ++i)
+                        done.push_back({FQueue[i].Tag, FQueue[i].Filled});
+                    FQueue.clear();
+                }
+                FBytes = 0;
+                FFrames.store(0);
+                Report(done);
+            });
+            return aeOk;
         });
-        return aeOk;
     }
 
-    int GetPosition(std::int64_t& samples) override
-    {
-        if (FClosed.load())
-            return aeInvalidHandle;
-        samples = FFrames.load();
-        return aeOk;
-    }
+    int GetPosition(std::int64_t& samples) override { return ReadPosition(FFrames, samples); }
 
     int Close() override
     {
-        {
-            std::lock_guard<std::mutex> life(FLifeLock);
-            if (FClosed.load())
-                return aeInvalidHandle;
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                if (!FQueue.empty())
-                    return aeStillPlaying;
-            }
-            CloseLocked();
-        }
-        if (FCallback)
+        const int result = CloseWhenIdle(FLock, FQueue);
+        if (result == aeOk && FCallback)
             FCallback(TAudioNotify::Closed, 0, 0);
-        return aeOk;
+        return result;
     }
 
 private:
@@ -207,7 +175,7 @@ private:
 
     // On the stream's thread: moves what the source recorded into the
     // queued buffers; full buffers come back done.
-    void Pump()
+    void Pump() override
     {
         if (!FIo)
             return;
@@ -260,11 +228,6 @@ private:
 
 }  // namespace
 
-bool TQtAudioSystem::FindInputDevice(int deviceId, QAudioDevice& device)
-{
-    return PickDevice(QMediaDevices::audioInputs(), &QMediaDevices::defaultAudioInput, deviceId, device);
-}
-
 int TQtAudioSystem::InputDeviceCount()
 {
     return static_cast<int>(QMediaDevices::audioInputs().size());
@@ -273,10 +236,9 @@ int TQtAudioSystem::InputDeviceCount()
 int TQtAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
 {
     QAudioDevice device;
-    if (!FindInputDevice(deviceId, device))
-        return InputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    caps.Name = device.description();
-    caps.DriverVersion = (QT_VERSION_MAJOR << 8) | QT_VERSION_MINOR;
+    if (const int result = FindDevice(true, deviceId, device))
+        return result;
+    DescribeQtAudioDevice(device, caps);
     caps.Formats = QueryInputStandardFormats(*this, deviceId);
     return aeOk;
 }
@@ -285,10 +247,8 @@ int TQtAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool que
                               std::unique_ptr<TAudioInputStream>& stream)
 {
     QAudioDevice device;
-    if (!FindInputDevice(deviceId, device))
-        return InputDeviceCount() == 0 ? aeNoDriver : aeBadDeviceId;
-    if (!format.IsValid() || !device.isFormatSupported(ToQtAudioFormat(format)))
-        return aeBadFormat;
+    if (const int result = FindDeviceFor(true, deviceId, format, device))
+        return result;
     if (queryOnly)
         return aeOk;
     auto s = std::make_unique<TQtInputStream>(FLive, device, format, callback);

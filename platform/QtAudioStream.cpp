@@ -2,6 +2,8 @@
 
 #include "ApplicationException.h"
 
+#include <QtCore/QTimer>
+
 QAudioFormat ToQtAudioFormat(const TAudioFormat& format)
 {
     QAudioFormat f;
@@ -36,6 +38,15 @@ void TQtStreamThread::CloseSilently()
     std::lock_guard<std::mutex> life(FLifeLock);
     if (!FClosed.load())
         CloseLocked();
+}
+
+QTimer* TQtStreamThread::MakePumpTimer(int intervalMs)
+{
+    auto* timer = new QTimer(FContext);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(intervalMs);
+    QObject::connect(timer, &QTimer::timeout, FContext, [this] { PumpGuarded(); });
+    return timer;
 }
 
 void TQtStreamThread::StartThread(const QString& name)

@@ -2,22 +2,35 @@
 
 // What the Qt back end's output and input streams share: the PCM format in
 // Qt's terms, the guard at every entry from Qt, the thread each open stream
-// runs on with the context object that owns its Qt audio objects, and the
-// list of a system's live streams (so that the system can close them all).
+// runs on with the context object that owns its Qt audio objects, the frames
+// of their calls (open, a call while open, position, close), and the list of
+// a system's live streams (so that the system can close them all).
 
 #include "AudioDevice.h"
 
 #include <QtCore/QMetaObject>
 #include <QtCore/QObject>
 #include <QtCore/QThread>
+#include <QtMultimedia/QAudioDevice>
 #include <QtMultimedia/QAudioFormat>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <set>
 
+class QTimer;
+
 QAudioFormat ToQtAudioFormat(const TAudioFormat& format);
+
+// The name and driver version of a device, as both sides report them.
+template <typename TCaps>
+void DescribeQtAudioDevice(const QAudioDevice& device, TCaps& caps)
+{
+    caps.Name = device.description();
+    caps.DriverVersion = (QT_VERSION_MAJOR << 8) | QT_VERSION_MINOR;
+}
 
 // The text handed on for an exception that is no std::exception.
 void HandleAudioStreamFailure(const std::exception* e);
@@ -60,6 +73,68 @@ public:
     void CloseSilently();
 
 protected:
+    // Starts the thread named name and runs make() on it (the stream's Qt
+    // objects, in the context): its result, aeInvalidHandle once closed. A
+    // failure closes the stream.
+    template <typename F>
+    int OpenOnThread(const QString& name, F make)
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        StartThread(name);
+        int result = aeOk;
+        OnDriver([&] { result = make(); });
+        if (result != aeOk)
+            CloseLocked();
+        return result;
+    }
+    // Runs call() under the life lock while the stream is open: its result,
+    // aeInvalidHandle once closed.
+    template <typename F>
+    int WhileOpen(F call)
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        return call();
+    }
+    // The position kept in frames; aeInvalidHandle once closed.
+    int ReadPosition(const std::atomic<std::int64_t>& frames, std::int64_t& samples) const
+    {
+        if (FClosed.load())
+            return aeInvalidHandle;
+        samples = frames.load();
+        return aeOk;
+    }
+    // Closes the stream unless queue (guarded by queueLock) still holds
+    // buffers (aeStillPlaying); the caller reports the close after an aeOk,
+    // outside the life lock.
+    template <typename Q>
+    int CloseWhenIdle(std::mutex& queueLock, const Q& queue)
+    {
+        std::lock_guard<std::mutex> life(FLifeLock);
+        if (FClosed.load())
+            return aeInvalidHandle;
+        {
+            std::lock_guard<std::mutex> lock(queueLock);
+            if (!queue.empty())
+                return aeStillPlaying;
+        }
+        CloseLocked();
+        return aeOk;
+    }
+    // On the stream's thread: moves data between the stream's buffers and
+    // its Qt audio object.
+    virtual void Pump() = 0;
+    // Pump, with whatever it throws handed to the application.
+    void PumpGuarded()
+    {
+        RunAudioGuarded([this] { Pump(); });
+    }
+    // On the stream's thread: a precise timer in the context that pumps
+    // every intervalMs (not started).
+    QTimer* MakePumpTimer(int intervalMs);
     // Starts the thread and makes the context in it; under the life lock.
     void StartThread(const QString& name);
     // Runs f on the stream's thread and waits for it. The stream's thread

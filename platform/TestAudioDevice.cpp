@@ -1,4 +1,5 @@
 #include "TestAudioDevice.h"
+#include "TestAudioStream.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,61 +21,40 @@ void Deliver(std::vector<TPending>& pending)
 }
 }  // namespace
 
-class TTestAudioSystem::TStream : public TAudioOutputStream {
+// A buffer queued on an output stream.
+struct TTestPlayBuffer {
+    const unsigned char* Data;
+    std::uint32_t Bytes;
+    std::uint32_t Played;
+    std::uintptr_t Tag;
+};
+
+class TTestAudioSystem::TStream : public TAudioOutputStream,
+                                  public TStreamCore<TStream, std::deque<TTestPlayBuffer>> {
 public:
     TStream(TTestAudioSystem& system, int deviceIndex, const TAudioFormat& format, TAudioCallback callback)
-        : FSystem(system), FDevice(deviceIndex), FFormat(format), FCallback(std::move(callback))
+        : TStreamCore(system, system.FStreams, deviceIndex, format), FCallback(std::move(callback))
     {
     }
 
     // Closes without notifications: the owner may be gone already.
-    ~TStream() override
-    {
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (!FClosed) {
-            FQueue.clear();
-            FClosed = true;
-            Unregister();
-        }
-    }
+    ~TStream() override { CloseSilently(); }
 
     int Write(const void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
         FSystem.HoldPoint(TTestAudioCall::Write);
         std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (FClosed)
-            return aeInvalidHandle;
-        if (const int fault = FSystem.Fault(TTestAudioCall::Write))
-            return fault;
+        if (const int refused = Refusal(TTestAudioCall::Write))
+            return refused;
         if (!data && bytes > 0)
             return aeInvalidParam;
         FQueue.push_back({static_cast<const unsigned char*>(data), bytes, 0, tag});
         return aeOk;
     }
 
-    int Pause() override
-    {
-        FSystem.HoldPoint(TTestAudioCall::Pause);
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (FClosed)
-            return aeInvalidHandle;
-        if (const int fault = FSystem.Fault(TTestAudioCall::Pause))
-            return fault;
-        FPaused = true;
-        return aeOk;
-    }
+    int Pause() override { return SetPaused(TTestAudioCall::Pause, true); }
 
-    int Restart() override
-    {
-        FSystem.HoldPoint(TTestAudioCall::Restart);
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (FClosed)
-            return aeInvalidHandle;
-        if (const int fault = FSystem.Fault(TTestAudioCall::Restart))
-            return fault;
-        FPaused = false;
-        return aeOk;
-    }
+    int Restart() override { return SetPaused(TTestAudioCall::Restart, false); }
 
     int Reset() override
     {
@@ -82,15 +62,12 @@ public:
         std::vector<TPending> pending;
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Reset))
-                return fault;
-            for (const TQueued& q : FQueue)
+            if (const int refused = Refusal(TTestAudioCall::Reset))
+                return refused;
+            for (const TTestPlayBuffer& q : FQueue)
                 pending.push_back({FCallback, TAudioNotify::Done, q.Tag});
             FQueue.clear();
-            FPosition = 0;
-            FClockRemainder = 0;
+            ClearPosition();
         }
         Deliver(pending);
         return aeOk;
@@ -106,13 +83,7 @@ public:
         }
         if (step > 0)
             FSystem.AdvanceMs(step);  // delivers its notifications outside the lock
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (FClosed)
-            return aeInvalidHandle;
-        if (const int fault = FSystem.Fault(TTestAudioCall::GetPosition))
-            return fault;
-        samples = FPosition;
-        return aeOk;
+        return ReadPosition(samples);
     }
 
     int SetVolume(TAudioVolume volume) override
@@ -139,14 +110,10 @@ public:
         std::vector<TPending> pending;
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(TTestAudioCall::Close))
-                return fault;
-            if (!FQueue.empty())
-                return aeStillPlaying;
-            FClosed = true;
-            Unregister();
+            if (const int refused = Refusal(TTestAudioCall::Close))
+                return refused;
+            if (const int result = CloseWhenIdle())
+                return result;
             pending.push_back({FCallback, TAudioNotify::Closed, 0});
         }
         Deliver(pending);
@@ -158,13 +125,10 @@ public:
     {
         if (FClosed || FPaused)
             return;
-        // Sample frames granted by the clock, keeping the fraction for the next step.
-        const std::int64_t scaled = static_cast<std::int64_t>(ms) * FFormat.SampleRate + FClockRemainder;
-        std::int64_t frames = scaled / 1000;
-        FClockRemainder = scaled % 1000;
+        std::int64_t frames = ClockFrames(ms);
         const std::int64_t block = FFormat.BlockAlign();
         while (!FQueue.empty()) {
-            TQueued& q = FQueue.front();
+            TTestPlayBuffer& q = FQueue.front();
             const std::int64_t left = static_cast<std::int64_t>(q.Bytes) - q.Played;
             const std::int64_t take = std::min<std::int64_t>(left, frames * block);
             if (take > 0) {
@@ -183,32 +147,21 @@ public:
         }
     }
 
-    void Unregister()
-    {
-        auto& list = FSystem.FStreams;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
-
-    int QueuedCount() const { return static_cast<int>(FQueue.size()); }
     bool Paused() const { return FPaused; }
 
 private:
-    struct TQueued {
-        const unsigned char* Data;
-        std::uint32_t Bytes;
-        std::uint32_t Played;
-        std::uintptr_t Tag;
-    };
+    int SetPaused(TTestAudioCall call, bool paused)
+    {
+        FSystem.HoldPoint(call);
+        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
+        if (const int refused = Refusal(call))
+            return refused;
+        FPaused = paused;
+        return aeOk;
+    }
 
-    TTestAudioSystem& FSystem;
-    int FDevice;
-    TAudioFormat FFormat;
     TAudioCallback FCallback;
-    std::deque<TQueued> FQueue;
     bool FPaused = false;
-    bool FClosed = false;
-    std::int64_t FPosition = 0;
-    std::int64_t FClockRemainder = 0;
 };
 
 TTestAudioSystem::TTestAudioSystem(int deviceCount) : FDeviceCount(std::max(deviceCount, 0))
@@ -366,10 +319,7 @@ int TTestAudioSystem::OpenStreamCount() const
 int TTestAudioSystem::QueuedBuffers() const
 {
     std::lock_guard<std::recursive_mutex> lock(FLock);
-    int count = 0;
-    for (const TStream* s : FStreams)
-        count += s->QueuedCount();
-    return count;
+    return QueuedIn(FStreams);
 }
 
 bool TTestAudioSystem::AnyPaused() const
@@ -393,12 +343,7 @@ int TTestAudioSystem::OutputDeviceCount()
 int TTestAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
 {
     std::lock_guard<std::recursive_mutex> lock(FLock);
-    const int index = DeviceIndex(deviceId);
-    if (const int result = CheckDevice(FDeviceCount, index))
-        return result;
-    caps.Name = QStringLiteral("Test Output %1").arg(index);
-    caps.DriverVersion = 0x0100;
-    return aeOk;
+    return DescribeDevice(FDeviceCount, DeviceIndex(deviceId), "Output", caps);
 }
 
 int TTestAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
@@ -407,17 +352,11 @@ int TTestAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool 
     std::vector<TPending> pending;
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        const int index = DeviceIndex(deviceId);
-        if (const int result = CheckOpen(FDeviceCount, index, format))
+        const int result = OpenStreamIn(
+            FStreams, FDeviceCount, DeviceIndex(deviceId), format, queryOnly,
+            [&](int index) { return std::make_unique<TStream>(*this, index, format, callback); }, stream, FLastFormat);
+        if (result != aeOk || queryOnly)
             return result;
-        if (queryOnly)
-            return aeOk;
-        if (const int fault = Fault(TTestAudioCall::Open))
-            return fault;
-        auto s = std::make_unique<TStream>(*this, index, format, callback);
-        FStreams.push_back(s.get());
-        FLastFormat = format;
-        stream = std::move(s);
         pending.push_back({std::move(callback), TAudioNotify::Opened, 0});
     }
     Deliver(pending);

@@ -88,10 +88,22 @@ public:
                   std::unique_ptr<TAudioInputStream>& stream) override;
 
 private:
+    template <typename TSelf, typename TQueue>
+    class TStreamCore;  // TestAudioStream.h
     class TStream;
     friend class TStream;
     class TInputStream;
     friend class TInputStream;
+
+    // The open of a stream, its count of queued buffers, a device's caps:
+    // the same for both sides (TestAudioStream.h).
+    template <typename TSelf, typename TStreamBase, typename F>
+    int OpenStreamIn(std::vector<TSelf*>& list, int count, int index, const TAudioFormat& format, bool queryOnly,
+                     F make, std::unique_ptr<TStreamBase>& stream, TAudioFormat& last);
+    template <typename TSelf>
+    static int QueuedIn(const std::vector<TSelf*>& list);
+    template <typename TCaps>
+    static int DescribeDevice(int count, int index, const char* kind, TCaps& caps);
 
     int InputDeviceIndex(int deviceId) const;  // -1 for none; under FLock
     // Records ms on every input stream; under FLock.

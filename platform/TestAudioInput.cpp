@@ -2,30 +2,31 @@
 // bytes supplied to their device on the virtual clock.
 
 #include "TestAudioDevice.h"
+#include "TestAudioStream.h"
 
 #include <algorithm>
 #include <cstring>
 
+// A buffer queued on an input stream.
+struct TTestRecordBuffer {
+    unsigned char* Data;
+    std::uint32_t Bytes;
+    std::uint32_t Filled;
+    std::uintptr_t Tag;
+};
 
-class TTestAudioSystem::TInputStream : public TAudioInputStream {
+class TTestAudioSystem::TInputStream : public TAudioInputStream,
+                                       public TStreamCore<TInputStream, TAudioBufferQueue<TTestRecordBuffer>> {
     using TPendingCalls = std::vector<TTestAudioSystem::TInputNotice>;
 
 public:
     TInputStream(TTestAudioSystem& system, int deviceIndex, const TAudioFormat& format, TAudioInputCallback callback)
-        : FSystem(system), FDevice(deviceIndex), FFormat(format), FCallback(std::move(callback))
+        : TStreamCore(system, system.FInputStreams, deviceIndex, format), FCallback(std::move(callback))
     {
     }
 
     // Closes without notifications: the owner may be gone already.
-    ~TInputStream() override
-    {
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (!FClosed) {
-            FQueue.clear();
-            FClosed = true;
-            Unregister();
-        }
-    }
+    ~TInputStream() override { CloseSilently(); }
 
     int AddBuffer(void* data, std::uint32_t bytes, std::uintptr_t tag) override
     {
@@ -70,30 +71,18 @@ public:
             for (std::size_t i = 0; i < FQueue.size(); ++i)
                 Done(FQueue[i], FSystem.FInputPending);
             FQueue.clear();
-            FPosition = 0;
-            FClockRemainder = 0;
+            ClearPosition();
             return aeOk;
         });
     }
 
-    int GetPosition(std::int64_t& samples) override
-    {
-        std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-        if (FClosed)
-            return aeInvalidHandle;
-        if (const int fault = FSystem.Fault(TTestAudioCall::GetPosition))
-            return fault;
-        samples = FPosition;
-        return aeOk;
-    }
+    int GetPosition(std::int64_t& samples) override { return ReadPosition(samples); }
 
     int Close() override
     {
         return Call(TTestAudioCall::Close, [&]() -> int {
-            if (!FQueue.empty())
-                return aeStillPlaying;
-            FClosed = true;
-            Unregister();
+            if (const int result = CloseWhenIdle())
+                return result;
             if (FCallback)
                 FSystem.FInputPending.push_back({FCallback, TAudioNotify::Closed, 0, 0});
             return aeOk;
@@ -105,22 +94,11 @@ public:
     {
         if (FClosed || !FStarted)
             return;
-        const std::int64_t scaled = static_cast<std::int64_t>(ms) * FFormat.SampleRate + FClockRemainder;
-        FBacklog += scaled / 1000;
-        FClockRemainder = scaled % 1000;
+        FBacklog += ClockFrames(ms);
         Fill(FSystem.FInputPending);
     }
 
-    int QueuedCount() const { return static_cast<int>(FQueue.size()); }
-
 private:
-    struct TQueued {
-        unsigned char* Data;
-        std::uint32_t Bytes;
-        std::uint32_t Filled;
-        std::uintptr_t Tag;
-    };
-
     // A call of the stream: refused once closed or while the call is set to
     // fail; otherwise body runs under the system's lock, and what it made
     // pending is delivered after it succeeded.
@@ -129,10 +107,8 @@ private:
     {
         {
             std::lock_guard<std::recursive_mutex> lock(FSystem.FLock);
-            if (FClosed)
-                return aeInvalidHandle;
-            if (const int fault = FSystem.Fault(call))
-                return fault;
+            if (const int refused = Refusal(call))
+                return refused;
             if (const int result = body())
                 return result;
         }
@@ -140,7 +116,7 @@ private:
         return aeOk;
     }
 
-    void Done(const TQueued& q, TPendingCalls& pending)
+    void Done(const TTestRecordBuffer& q, TPendingCalls& pending)
     {
         if (FCallback)
             pending.push_back({FCallback, TAudioNotify::Done, q.Tag, q.Filled});
@@ -154,7 +130,7 @@ private:
             return;
         const std::int64_t block = FFormat.BlockAlign();
         while (FBacklog > 0 && !FQueue.empty()) {
-            TQueued& q = FQueue.front();
+            TTestRecordBuffer& q = FQueue.front();
             const std::int64_t room = (static_cast<std::int64_t>(q.Bytes) - q.Filled) / block;
             const std::int64_t frames = std::min(room, FBacklog);
             if (frames > 0) {
@@ -170,22 +146,9 @@ private:
         }
     }
 
-    void Unregister()
-    {
-        auto& list = FSystem.FInputStreams;
-        list.erase(std::remove(list.begin(), list.end(), this), list.end());
-    }
-
-    TTestAudioSystem& FSystem;
-    int FDevice;
-    TAudioFormat FFormat;
     TAudioInputCallback FCallback;
-    TAudioBufferQueue<TQueued> FQueue;
     bool FStarted = false;
-    bool FClosed = false;
-    std::int64_t FPosition = 0;
     std::int64_t FBacklog = 0;  // frames taken in and not yet in a buffer
-    std::int64_t FClockRemainder = 0;
 };
 
 void TTestAudioSystem::SetInputDeviceCount(int count)
@@ -257,10 +220,7 @@ int TTestAudioSystem::OpenInputStreamCount() const
 int TTestAudioSystem::QueuedInputBuffers() const
 {
     std::lock_guard<std::recursive_mutex> lock(FLock);
-    int count = 0;
-    for (const TInputStream* s : FInputStreams)
-        count += s->QueuedCount();
-    return count;
+    return QueuedIn(FInputStreams);
 }
 
 TAudioFormat TTestAudioSystem::LastInputFormat() const
@@ -284,11 +244,8 @@ int TTestAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
 {
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        const int index = InputDeviceIndex(deviceId);
-        if (const int result = CheckDevice(FInputDeviceCount, index))
+        if (const int result = DescribeDevice(FInputDeviceCount, InputDeviceIndex(deviceId), "Input", caps))
             return result;
-        caps.Name = QStringLiteral("Test Input %1").arg(index);
-        caps.DriverVersion = 0x0100;
     }
     caps.Formats = QueryInputStandardFormats(*this, deviceId);
     return aeOk;
@@ -299,17 +256,12 @@ int TTestAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool q
 {
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
-        const int index = InputDeviceIndex(deviceId);
-        if (const int result = CheckOpen(FInputDeviceCount, index, format))
+        const int result = OpenStreamIn(
+            FInputStreams, FInputDeviceCount, InputDeviceIndex(deviceId), format, queryOnly,
+            [&](int index) { return std::make_unique<TInputStream>(*this, index, format, callback); }, stream,
+            FLastInputFormat);
+        if (result != aeOk || queryOnly)
             return result;
-        if (queryOnly)
-            return aeOk;
-        if (const int fault = Fault(TTestAudioCall::Open))
-            return fault;
-        auto s = std::make_unique<TInputStream>(*this, index, format, callback);
-        FInputStreams.push_back(s.get());
-        FLastInputFormat = format;
-        stream = std::move(s);
         if (callback)
             FInputPending.push_back({std::move(callback), TAudioNotify::Opened, 0, 0});
     }

@@ -1,9 +1,7 @@
 #include "SndWavIn.h"
 
 #include "ApplicationException.h"
-#include "SndWaveDev.h"
 #include "SndWaveIO.h"
-#include "ThreadSanitizer.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
@@ -17,6 +15,7 @@ using namespace SndWaveDev;
 namespace {
 
 constexpr const char* DeviceName = "WaveIn";
+constexpr const char* ClassName = "TSndWaveIn";
 
 // The prefixes of driver failures: the call's name, a colon, a line feed and
 // a carriage return.
@@ -45,16 +44,14 @@ bool IsGuiThread()
 
 // ---------------------------------------------------------------- worker thread
 
-TSndWaveInThread::TSndWaveInThread(TSndCustomWaveIn* device) : TSndDSPThread(device), FOwner(device)
+TSndWaveInThread::TSndWaveInThread(TSndCustomWaveIn* device)
+    : TSndWaveDeviceThread(device, QStringLiteral("TSndWaveInThread")), FOwner(device)
 {
-    setObjectName(QStringLiteral("TSndWaveInThread"));
 }
 
 TSndWaveInThread::~TSndWaveInThread()
 {
-    RequestQuit();
-    wait();
-    MarkHappensAfter(this);
+    Join();
 }
 
 void TSndWaveInThread::Wake()
@@ -66,36 +63,10 @@ void TSndWaveInThread::Wake()
     FWake.notify_one();
 }
 
-void TSndWaveInThread::RequestQuit()
-{
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        FQuit = true;
-    }
-    FWake.notify_one();
-}
-
-bool TSndWaveInThread::WaitReady(int timeoutMs)
-{
-    std::unique_lock<std::mutex> lock(FLock);
-    const bool ready = FReadyCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FReady; });
-    FReady = false;
-    return ready;
-}
-
 void TSndWaveInThread::run()
 {
-    // Everything the thread did comes before the wait for it ends.
-    struct TEnd {
-        const void* Thread;
-        ~TEnd() { MarkHappensBefore(Thread); }
-    } end{this};
-    SndSetThreadPriority(this, FOwner->Priority());
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        FReady = true;
-    }
-    FReadyCv.notify_all();
+    const TRunEnd end{this};
+    BeginRun(FOwner->Priority());
     try {
         for (;;) {
             {
@@ -111,8 +82,7 @@ void TSndWaveInThread::run()
     } catch (...) {
         FFailed.store(true);
         // The device is closed on the GUI thread.
-        Post(FOwner->FWindow.get(), CloseEventType());
-        HandleApplicationException(CurrentExceptionText(DeviceName));
+        FOwner->ReportHandlerFailure();
     }
     FEnded.store(true);
     WakeMainThreadWaits();
@@ -120,7 +90,7 @@ void TSndWaveInThread::run()
 
 // ---------------------------------------------------------------- TSndCustomWaveIn
 
-TSndCustomWaveIn::TSndCustomWaveIn(QObject* owner) : TSndCustomSoundComponent(owner)
+TSndCustomWaveIn::TSndCustomWaveIn(QObject* owner) : TSndWaveInDevice(owner, DeviceName, ClassName, DriverWait)
 {
 }
 
@@ -130,8 +100,7 @@ void TSndCustomWaveIn::Initialize()
     RebuildFormat();
     SetDeviceID(0);
     if (!Designing())
-        FWindow = std::make_unique<TSndDeviceWindow>(
-            DeviceName, [this] { WindowDone(); }, [this] { WindowStop(); }, [this] { WindowClose(); });
+        MakeWindow();
 }
 
 TSndCustomWaveIn::~TSndCustomWaveIn()
@@ -165,8 +134,7 @@ void TSndCustomWaveIn::ShutDownDevice()
 
 void TSndCustomWaveIn::SetDeviceID(TSndDeviceId value)
 {
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
+    RefuseWhileOpen();
     FProductName = LoadResStr(160);
     FDriverVersion = 0;
     FDeviceFormats = 0;
@@ -182,53 +150,9 @@ void TSndCustomWaveIn::SetDeviceID(TSndDeviceId value)
     FDeviceID = valid ? value : InvalidId;
 }
 
-void TSndCustomWaveIn::SetProductName(const QString&)
-{
-}
-
-void TSndCustomWaveIn::SetNumBuffers(std::int32_t value)
-{
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
-    if (value <= 1)
-        return;
-    FNumBuffers = std::min<std::int32_t>(value, 500);
-}
-
-void TSndCustomWaveIn::SetBufferSize(std::int32_t value)
-{
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
-    value = std::max<std::int32_t>(value, 32);
-    if (value != FRequestedBufferSize) {
-        FreeBuffers();
-        FAllocator.FreeAll();
-    }
-    TSndCustomSoundComponent::SetBufferSize(value);
-}
-
-void TSndCustomWaveIn::SetCallBackMode(TSndCBMode value)
-{
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
-    if (value == cmCallback && !Win95) {
-        ShowCallbackModeRefusal(QStringLiteral("TSndWaveIn"));
-        return;
-    }
-    FCallBackMode = value;
-}
-
-void TSndCustomWaveIn::SetPriority(TThreadPriority value)
-{
-    FPriority = value;
-    if (FThread)
-        SndSetThreadPriority(FThread.get(), value);
-}
-
 void TSndCustomWaveIn::SetMode(TSndMode value)
 {
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
+    RefuseWhileOpen();
     if (value != mMono && value != mStereo)
         return;
     FMode = value;
@@ -237,8 +161,7 @@ void TSndCustomWaveIn::SetMode(TSndMode value)
 
 void TSndCustomWaveIn::SetBitLength(TSndBits value)
 {
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
+    RefuseWhileOpen();
     if (value != b8Bit && value != b16Bit)
         return;
     FBitLength = value;
@@ -247,8 +170,7 @@ void TSndCustomWaveIn::SetBitLength(TSndBits value)
 
 void TSndCustomWaveIn::SetSampleRate(std::int32_t value)
 {
-    if (FState.load() & dsOpened)
-        Error(LoadResStr(60));
+    RefuseWhileOpen();
     FSampleRate = MinMaxProc(value, 8000, 100000);
     RebuildFormat();
 }
@@ -355,25 +277,6 @@ void TSndCustomWaveIn::BufferReady(TSndWaveHdr* lpWaveHdr)
 
 // ------------------------------------------------------------ driver helpers
 
-QString TSndCustomWaveIn::DriverText(int result)
-{
-    return DriverErrorText(Driver(), result);
-}
-
-void TSndCustomWaveIn::CheckDriver(int result, const char* prefix)
-{
-    FLastResult = result;
-    if (result != aeOk)
-        Error(QString::fromLatin1(prefix) + DriverText(result));
-}
-
-void TSndCustomWaveIn::Error(const QString& message)
-{
-    if (OnError)
-        OnError(this);
-    throw ESndWaveInError(message);
-}
-
 bool TSndCustomWaveIn::QueryFormat(const TWaveFormatEx* format)
 {
     TAudioFormat f;
@@ -389,35 +292,10 @@ bool TSndCustomWaveIn::QueryFormat(const TWaveFormatEx* format)
     return true;
 }
 
-void TSndCustomWaveIn::Signal()
-{
-    {
-        std::lock_guard<std::mutex> lock(FSignalLock);
-    }
-    FSignal.notify_all();
-}
-
-template <typename P>
-bool TSndCustomWaveIn::WaitSignal(P ready, std::chrono::milliseconds bound)
-{
-    std::unique_lock<std::mutex> lock(FSignalLock);
-    return FSignal.wait_for(lock, bound, ready);
-}
-
 void TSndCustomWaveIn::DriverCallback(TAudioNotify notify, std::uintptr_t tag, std::uint32_t bytes)
 {
-    switch (notify) {
-    case TAudioNotify::Opened:
-        FState.store(dsOpened);
-        Signal();
+    if (DriverStateChanged(notify))
         return;
-    case TAudioNotify::Closed:
-        FState.store(dsClosed);
-        Signal();
-        return;
-    case TAudioNotify::Done:
-        break;
-    }
     auto* hdr = reinterpret_cast<TSndWaveHdr*>(tag);
     hdr->dwBytesRecorded = bytes;
     SetFlag(hdr, WHDR_DONE);
@@ -437,50 +315,19 @@ void TSndCustomWaveIn::DriverCallback(TAudioNotify notify, std::uintptr_t tag, s
     Signal();
     if (!forward)
         return;
-    switch (FCallBackMode) {
-    case cmWindow:
-        Post(FWindow.get(), DoneEventType());
-        break;
-    case cmThread:
-        if (FThread)
-            FThread->Wake();
-        break;
-    case cmCallback:
-        try {
-            while (ProcessDone()) {
-            }
-        } catch (...) {
-            Post(FWindow.get(), CloseEventType());
-            HandleApplicationException(CurrentExceptionText(DeviceName));
-        }
-        break;
-    }
-}
-
-std::int64_t TSndCustomWaveIn::DriverPosition()
-{
-    if (!FHandle)
-        return 0;
-    std::int64_t samples = 0;
-    CheckDriver(FHandle->GetPosition(samples), PrefixGetPosition);
-    return samples;
+    DispatchDone([](TSndWaveInThread& worker) { worker.Wake(); },
+                 [this] {
+                     while (ProcessDone()) {
+                     }
+                 });
 }
 
 void TSndCustomWaveIn::QueueBuffer(TSndWaveHdr* hdr)
 {
-    ClearFlag(hdr, WHDR_DONE);
-    SetFlag(hdr, WHDR_PREPARED);
     hdr->dwBytesRecorded = 0;
-    // Counted before the driver has it, so that its notification never finds
-    // the count lower than the buffers it holds.
-    FQueued.fetch_add(1);
-    const int result = FHandle ? FHandle->AddBuffer(hdr->lpData, hdr->dwBufferLength, reinterpret_cast<std::uintptr_t>(hdr))
-                               : aeInvalidHandle;
-    if (result != aeOk) {
-        FQueued.fetch_sub(1);
-        SetFlag(hdr, WHDR_DONE);
-        CheckDriver(result, PrefixAddBuffer);
-    }
+    HandToDriver(hdr, PrefixAddBuffer, [hdr](TAudioInputStream& stream) {
+        return stream.AddBuffer(hdr->lpData, hdr->dwBufferLength, reinterpret_cast<std::uintptr_t>(hdr));
+    });
 }
 
 void TSndCustomWaveIn::AllocateBuffers()
@@ -488,13 +335,8 @@ void TSndCustomWaveIn::AllocateBuffers()
     FreeBuffers();
     const std::int32_t size = GetBufferSize();
     for (int i = 0; i < FNumBuffers; ++i) {
-        void* block = FAllocator.AllocBuffer(0, sizeof(TSndWaveHdr) + static_cast<std::size_t>(size));
-        if (!block)
-            Error(LoadResStr(64));
-        auto* hdr = new (block) TSndWaveHdr;
-        hdr->lpData = reinterpret_cast<char*>(hdr) + sizeof(TSndWaveHdr);
-        hdr->dwBufferLength = static_cast<std::uint32_t>(size);
-        hdr->dwFlags = WHDR_PREPARED | WHDR_DONE;
+        TSndWaveHdr* hdr = NewHeader(size);
+        PrepareHeader(hdr, size);
         FBuffers[static_cast<std::size_t>(i)] = hdr;
         FBuffersAllocated = i + 1;
     }
@@ -502,9 +344,7 @@ void TSndCustomWaveIn::AllocateBuffers()
 
 void TSndCustomWaveIn::FreeBuffers()
 {
-    for (TSndWaveHdr*& hdr : FBuffers)
-        if (hdr)
-            FAllocator.FreeBuffer(hdr);
+    FreeBufferBlocks();
     FBuffersAllocated = 0;
 }
 
@@ -533,12 +373,7 @@ bool TSndCustomWaveIn::ProcessDone()
             BufferReady(hdr);
         std::lock_guard<std::recursive_mutex> lock(FLock);
         if (!FStopping.load() && !FStopPending.load()) {
-            const std::int64_t pos = DriverPosition();
-            if (pos <= FLastPos - 65535) {
-                FWrapSize = FLastPos | 0xFFFFF;
-                ++FWrapCount;
-            }
-            FLastPos = pos;
+            NoteDriverPosition(DriverPosition(PrefixGetPosition));
             QueueBuffer(hdr);
         }
     } catch (...) {
@@ -574,26 +409,14 @@ void TSndCustomWaveIn::PostStop()
 
 void TSndCustomWaveIn::WindowDone()
 {
-    try {
-        ProcessDone();
-    } catch (...) {
-        const QString text = CurrentExceptionText(DeviceName);
-        Close();
-        HandleApplicationException(text);
-    }
+    RunFromWindow([this] { ProcessDone(); }, false);
 }
 
-void TSndCustomWaveIn::WindowStop()
+void TSndCustomWaveIn::WindowEnd()
 {
     if (!FStopPosted.load())
         return;  // stopped meanwhile
-    try {
-        Stop();
-    } catch (...) {
-        const QString text = CurrentExceptionText(DeviceName);
-        Close();
-        HandleApplicationException(text);
-    }
+    RunFromWindow([this] { Stop(); }, false);
 }
 
 void TSndCustomWaveIn::WindowClose()
@@ -605,12 +428,12 @@ void TSndCustomWaveIn::WindowClose()
 
 std::int64_t TSndCustomWaveIn::GetPosition()
 {
-    const TWaveFormatEx* format = GetPWaveFormat();
-    if (!(FState.load() & dsOpened) || !FHandle || !format || FClosePending.load())
+    const TWaveFormatEx* format = PositionFormat();
+    if (!format)
         return 0;
     std::int64_t samples = 0;
     try {
-        samples = DriverPosition();
+        samples = DriverPosition(PrefixGetPosition);
     } catch (...) {
         if (IsGuiThread())
             Close();
@@ -633,51 +456,30 @@ std::int64_t TSndCustomWaveIn::GetPosition()
 
 void TSndCustomWaveIn::Open()
 {
-    try {
-        if (FNumDevs == 0)
-            Error(LoadResStr(160));
-        if (FDeviceID == InvalidId)
-            Error(LoadResStr(61));
-        const TWaveFormatEx* format = GetPWaveFormat();
-        if (!format)
-            Error(LoadResStr(89));
-        if (FHandle || (FState.load() & dsOpened))
-            Close();
-        if (FClosing.load())
-            return;
-        FStopping.store(false);
-        FResetting.store(false);
+    OpenDevice(160, "", [this](const TWaveFormatEx* format) {
         FStopPending.store(false);
         FStopPosted.store(false);
 
         if (!QueryFormat(format))
             Error(QString::fromLatin1(PrefixOpen) + LoadResStr(87));
 
-        if (!FWindow)
-            FWindow = std::make_unique<TSndDeviceWindow>(
-                DeviceName, [this] { WindowDone(); }, [this] { WindowStop(); }, [this] { WindowClose(); });
+        MakeWindow();
         FClosePending.store(false);
 
         if (FCallBackMode == cmThread) {
             // A worker left from a close on itself is joined first.
             EndWorker();
-            FThread = std::make_unique<TSndWaveInThread>(this);
-            FThread->start();
-            if (!FThread->WaitReady(5000))
-                Error(QString::fromLatin1(PrefixThread) + LoadResStr(88));
+            StartWorker(std::make_unique<TSndWaveInThread>(this), PrefixThread);
         }
 
-        TAudioFormat audioFormat;
-        ToAudioFormat(format, audioFormat);
-        std::unique_ptr<TAudioInputStream> stream;
-        const int result = Driver().OpenInput(
-            FDeviceID, audioFormat, false,
-            [this](TAudioNotify notify, std::uintptr_t tag, std::uint32_t bytes) { DriverCallback(notify, tag, bytes); },
-            stream);
-        FLastResult = result;
-        if (result != aeOk)
-            Error(QString::fromLatin1(PrefixOpen) + DriverText(result));
-        FHandle = std::move(stream);
+        OpenStream(format, PrefixOpen, [this](const TAudioFormat& audioFormat, std::unique_ptr<TAudioInputStream>& stream) {
+            return Driver().OpenInput(
+                FDeviceID, audioFormat, false,
+                [this](TAudioNotify notify, std::uintptr_t tag, std::uint32_t bytes) {
+                    DriverCallback(notify, tag, bytes);
+                },
+                stream);
+        });
 
         {
             // The chain prepares itself (the wave file behind takes the
@@ -692,20 +494,10 @@ void TSndCustomWaveIn::Open()
             TSndCustomSoundComponent::Opened();
         }
 
-        if (!WaitSignal([this] { return FState.load() & dsOpened; }, DriverWait))
-            Error(QString::fromLatin1(PrefixOpen) + LoadResStr(162));
+        WaitOpened(PrefixOpen);
 
         AllocateBuffers();
-        if (OnOpen)
-            OnOpen(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        FState.store(dsOpened);
-        Close();
-        FState.store(dsClosed);
-        throw;
-    }
+    });
 }
 
 void TSndCustomWaveIn::Start()
@@ -721,9 +513,7 @@ void TSndCustomWaveIn::Start()
         FInProgress.store(0);
         {
             std::lock_guard<std::recursive_mutex> lock(FLock);
-            FLastPos = 0;
-            FWrapCount = 0;
-            FWrapSize = 0;
+            ClearWrap();
             std::lock_guard<std::mutex> done(FDoneLock);
             FDone.clear();
         }
@@ -753,53 +543,25 @@ void TSndCustomWaveIn::Start()
         if (OnStart)
             OnStart(this);
     } catch (...) {
-        if (OnError)
-            OnError(this);
-        FState.fetch_or(dsStarted);
-        Close();
-        FState.store(dsClosed);
-        throw;
+        CloseFailedOpen(true);
     }
 }
 
 void TSndCustomWaveIn::Pause()
 {
-    if (!(FState.load() & dsOpened))
-        Open();
-    if (!(FState.load() & dsOpened) || (FState.load() & dsPaused))
-        return;
-    try {
+    PauseDevice([this] {
         if (FState.load() & dsStarted)
             CheckDriver(FHandle ? FHandle->Stop() : aeInvalidHandle, PrefixPause);
-        FState.fetch_or(dsPaused);
-        TSndCustomSoundComponent::Paused();
-        if (OnPause)
-            OnPause(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
-    }
+    });
 }
 
 void TSndCustomWaveIn::Restart()
 {
-    const std::uint8_t state = FState.load();
-    if (!(state & dsStarted) || !(state & dsPaused))
-        return;
-    try {
+    RestartDevice([this] {
         CheckDriver(FHandle ? FHandle->Start() : aeInvalidHandle, PrefixRestart);
         FState.fetch_and(static_cast<std::uint8_t>(~dsPaused));
         TSndCustomSoundComponent::Restarted();
-        if (OnRestart)
-            OnRestart(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
-    }
+    });
 }
 
 void TSndCustomWaveIn::Stop()
@@ -820,9 +582,7 @@ void TSndCustomWaveIn::Stop()
             // The buffer being filled comes back with what it holds.
             if (FHandle)
                 CheckDriver(FHandle->Stop(), PrefixStop);
-            FLastPos = 0;
-            FWrapCount = 0;
-            FWrapSize = 0;
+            ClearWrap();
             FResetting.store(true);
             if (FHandle)
                 CheckDriver(FHandle->Reset(), PrefixReset);
@@ -858,10 +618,7 @@ void TSndCustomWaveIn::Stop()
         TSndCustomSoundComponent::Stopped();
         // The stop is done: what OnStop asks for (a close) runs at once.
         FInStop.store(false);
-        if (OnStop && !FDestroyingDevice.load())
-            OnStop(this);
-        if (FClosePending.load())
-            Close();
+        StopDone();
     } catch (...) {
         FInStop.store(false);
         if (OnError)
@@ -875,15 +632,11 @@ void TSndCustomWaveIn::Close()
 {
     // By the state only: while the chain behind prepares itself during Open,
     // the device counts as closed and a close asked for then does nothing.
-    const bool opened = FState.load() & dsOpened;
-    if (!((opened && !FClosing.load()) || FClosePending.load()))
-        return;
-    bool finished = false;
-    try {
+    CloseDevice((FState.load() & dsOpened) != 0, [this]() -> std::optional<QString> {
         if (FInStop.load()) {
             // Asked for by the stop under way (its OnStop, the chain): done after it.
             FClosePending.store(true);
-            return;
+            return std::nullopt;
         }
         FClosing.store(true);
         if (FState.load() & (dsStarted | dsPaused))
@@ -891,7 +644,7 @@ void TSndCustomWaveIn::Close()
         if (FStopPending.load()) {
             // A buffer is being handled: the stop that follows it closes the device.
             FClosePending.store(true);
-            return;
+            return std::nullopt;
         }
         QString failure;
         if (FHandle) {
@@ -902,38 +655,16 @@ void TSndCustomWaveIn::Close()
                 const int stopped = FHandle->Stop();
                 const int reset = FHandle->Reset();
                 FResetting.store(false);
-                FLastPos = 0;
-                FWrapCount = 0;
-                FWrapSize = 0;
+                ClearWrap();
                 if (stopped != aeOk)
                     failure = QString::fromLatin1(PrefixStop) + DriverText(stopped);
                 else if (reset != aeOk)
                     failure = QString::fromLatin1(PrefixReset) + DriverText(reset);
             }
-            const int result = FHandle->Close();
-            FLastResult = result;
-            if (result != aeOk) {
-                if (failure.isEmpty())
-                    failure = QString::fromLatin1(PrefixClose) + DriverText(result);
-            } else if (!WaitSignal([this] { return FState.load() == dsClosed; }, DriverWait) && failure.isEmpty()) {
-                failure = QString::fromLatin1(PrefixClose) + LoadResStr(163);
-            }
+            CloseStream(failure, PrefixClose);
         }
-        FState.store(dsClosed);
-        finished = true;
-        FinishClose();
-        if (!failure.isEmpty())
-            Error(failure);
-    } catch (const ESndWaveInError&) {
-        // Reported through OnError already; Close passes nothing on.
-        if (!finished)
-            FinishClose();
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        if (!finished)
-            FinishClose();
-    }
+        return failure;
+    });
 }
 
 void TSndCustomWaveIn::EndWorker()
@@ -950,19 +681,8 @@ void TSndCustomWaveIn::EndWorker()
     FThread.reset();
 }
 
-void TSndCustomWaveIn::FinishClose()
+void TSndCustomWaveIn::ReleaseClosed()
 {
-    const bool wasOpen = FHandle || FClosing.load();
-    FState.store(dsClosed);
-    // The stream goes: no notification comes after this, and the driver
-    // holds no buffer any more.
-    FHandle.reset();
-    try {
-        TSndCustomSoundComponent::Closed();
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-    }
     EndWorker();
     {
         std::lock_guard<std::mutex> done(FDoneLock);
@@ -973,11 +693,7 @@ void TSndCustomWaveIn::FinishClose()
     if (!FThread)
         FreeBuffers();
     FStopPending.store(false);
-    FClosePending.store(false);
     FStopPosted.store(false);
-    const bool notify = FClosing.exchange(false) && wasOpen;
-    if (notify && OnClose && !FDestroyingDevice.load())
-        OnClose(this);
 }
 
 // ---------------------------------------------------------------- TSndWaveIn

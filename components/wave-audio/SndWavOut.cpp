@@ -1,9 +1,7 @@
 #include "SndWavOut.h"
 
 #include "ApplicationException.h"
-#include "SndWaveDev.h"
 #include "SndWaveIO.h"
-#include "ThreadSanitizer.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QEvent>
@@ -17,6 +15,7 @@ using namespace SndWaveDev;
 namespace {
 
 constexpr const char* DeviceName = "WaveOut";
+constexpr const char* ClassName = "TSndWaveOut";
 
 // The prefixes of driver failures: the call's name, a colon, a line feed and
 // a carriage return.
@@ -40,16 +39,14 @@ constexpr auto BufferWait = 130000ms;
 
 // ---------------------------------------------------------------- worker thread
 
-TSndWaveOutThread::TSndWaveOutThread(TSndWaveOut* device) : TSndDSPThread(device), FOwner(device)
+TSndWaveOutThread::TSndWaveOutThread(TSndWaveOut* device)
+    : TSndWaveDeviceThread(device, QStringLiteral("TSndWaveOutThread")), FOwner(device)
 {
-    setObjectName(QStringLiteral("TSndWaveOutThread"));
 }
 
 TSndWaveOutThread::~TSndWaveOutThread()
 {
-    RequestQuit();
-    wait();
-    MarkHappensAfter(this);
+    Join();
 }
 
 void TSndWaveOutThread::PostDone(std::uintptr_t tag)
@@ -73,47 +70,16 @@ void TSndWaveOutThread::Flush()
     FFlushed.wait(lock, [this] { return !FFlush || FQuit || FEnded; });
 }
 
-void TSndWaveOutThread::RequestQuit()
-{
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        FQuit = true;
-    }
-    FWake.notify_one();
-}
-
-bool TSndWaveOutThread::WaitReady(int timeoutMs)
-{
-    std::unique_lock<std::mutex> lock(FLock);
-    const bool ready = FReadyCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FReady; });
-    FReady = false;  // auto-reset
-    return ready;
-}
-
 int TSndWaveOutThread::PendingMessages() const
 {
     std::lock_guard<std::mutex> lock(FLock);
     return static_cast<int>(FMessages.size()) + FBusy;
 }
 
-void TSndWaveOutThread::SignalReady()
-{
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        FReady = true;
-    }
-    FReadyCv.notify_all();
-}
-
 void TSndWaveOutThread::run()
 {
-    // Everything the thread did comes before the wait for it ends.
-    struct TEnd {
-        const void* Thread;
-        ~TEnd() { MarkHappensBefore(Thread); }
-    } end{this};
-    SndSetThreadPriority(this, FOwner->Priority());
-    SignalReady();
+    const TRunEnd end{this};
+    BeginRun(FOwner->Priority());
     try {
         for (;;) {
             {
@@ -154,8 +120,7 @@ void TSndWaveOutThread::run()
         }
         FFlushed.notify_all();
         // The device is stopped and closed on the GUI thread.
-        Post(FOwner->FWindow.get(), CloseEventType());
-        HandleApplicationException(CurrentExceptionText(DeviceName));
+        FOwner->ReportHandlerFailure();
         return;
     }
     {
@@ -168,9 +133,9 @@ void TSndWaveOutThread::run()
 
 // ---------------------------------------------------------------- TSndWaveOut
 
-TSndWaveOut::TSndWaveOut(QObject* owner) : TSndCustomWaveOutComponent(owner)
+TSndWaveOut::TSndWaveOut(QObject* owner) : TSndWaveOutDevice(owner, DeviceName, ClassName, DriverWait)
 {
-    FNumDevs = AudioSystem().OutputDeviceCount();
+    FNumDevs = Driver().OutputDeviceCount();
     SetDeviceID(0);
 }
 
@@ -182,9 +147,7 @@ TSndWaveOut::~TSndWaveOut()
     // The worker is always joined (its destructor waits for it).
     FThread.reset();
     FWindow.reset();
-    for (TSndWaveHdr*& hdr : FBuffers)
-        if (hdr)
-            FAllocator.FreeBuffer(hdr);
+    FreeBufferBlocks();
     FAllocator.FreeAll();
 }
 
@@ -195,57 +158,25 @@ bool TSndWaveOut::WorkerBusy() const
 
 // ------------------------------------------------------------ properties
 
-void TSndWaveOut::SetBufferSize(std::int32_t value)
+void TSndWaveOut::DropBuffers()
 {
-    if (FHandle)
-        Error(LoadResStr(60));
-    value = std::max<std::int32_t>(value, 32);
-    if (value != FRequestedBufferSize) {
-        for (TSndWaveHdr*& hdr : FBuffers)
-            hdr = nullptr;
-        FAllocator.FreeAll();
-    }
-    TSndCustomWaveOutComponent::SetBufferSize(value);
-}
-
-void TSndWaveOut::SetNumBuffers(std::int32_t value)
-{
-    if (FHandle)
-        Error(LoadResStr(60));
-    if (value < 2)
-        return;
-    FNumBuffers = std::min<std::int32_t>(value, 500);
+    for (TSndWaveHdr*& hdr : FBuffers)
+        hdr = nullptr;
 }
 
 void TSndWaveOut::SetDeviceID(TSndDeviceId value)
 {
-    if (FHandle)
-        Error(LoadResStr(60));
+    RefuseWhileOpen();
     FDeviceID = InMinMaxProc(value, -1, FNumDevs - 1) ? value : InvalidId;
     FProductName = LoadResStr(161);
     FDriverVersion = 0;
     if (FDeviceID != InvalidId) {
         TAudioDeviceCaps caps;
-        if (AudioSystem().GetOutputDeviceCaps(FDeviceID, caps) == aeOk) {
+        if (Driver().GetOutputDeviceCaps(FDeviceID, caps) == aeOk) {
             FProductName = caps.Name;
             FDriverVersion = caps.DriverVersion;
         }
     }
-}
-
-void TSndWaveOut::SetProductName(const QString&)
-{
-}
-
-void TSndWaveOut::SetCallBackMode(TSndCBMode value)
-{
-    if (FHandle)
-        Error(LoadResStr(60));
-    if (value == cmCallback && !Win95) {
-        ShowCallbackModeRefusal(QStringLiteral("TSndWaveOut"));
-        return;
-    }
-    FCallBackMode = value;
 }
 
 void TSndWaveOut::SetLooping(bool value)
@@ -264,33 +195,7 @@ void TSndWaveOut::SetLoopCount(std::uint16_t value)
     }
 }
 
-void TSndWaveOut::SetPriority(TThreadPriority value)
-{
-    FPriority = value;
-    if (FThread)
-        SndSetThreadPriority(FThread.get(), value);
-}
-
 // ------------------------------------------------------------ driver helpers
-
-QString TSndWaveOut::DriverText(int result) const
-{
-    return DriverErrorText(AudioSystem(), result);
-}
-
-void TSndWaveOut::CheckDriver(int result, const char* prefix)
-{
-    FLastResult = result;
-    if (result != aeOk)
-        Error(QString::fromLatin1(prefix) + DriverText(result));
-}
-
-void TSndWaveOut::Error(const QString& message)
-{
-    if (OnError)
-        OnError(this);
-    throw ESndWaveOutError(message);
-}
 
 bool TSndWaveOut::QueryFormat(TSndDeviceId deviceId, const TWaveFormatEx* format)
 {
@@ -300,24 +205,14 @@ bool TSndWaveOut::QueryFormat(TSndDeviceId deviceId, const TWaveFormatEx* format
     if (!ToAudioFormat(format, f))
         return false;
     std::unique_ptr<TAudioOutputStream> none;
-    FLastResult.store(AudioSystem().OpenOutput(deviceId, f, true, TAudioCallback(), none));
+    FLastResult.store(Driver().OpenOutput(deviceId, f, true, TAudioCallback(), none));
     return FLastResult.load() == aeOk;
 }
 
 void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
 {
-    switch (notify) {
-    case TAudioNotify::Opened:
-        FState.store(dsOpened);
-        Signal();
+    if (DriverStateChanged(notify))
         return;
-    case TAudioNotify::Closed:
-        FState.store(dsClosed);
-        Signal();
-        return;
-    case TAudioNotify::Done:
-        break;
-    }
     SetFlag(reinterpret_cast<TSndWaveHdr*>(tag), WHDR_DONE);
     const int before = FQueued.fetch_sub(1);
     if (FResetting.load()) {
@@ -329,32 +224,7 @@ void TSndWaveOut::DriverCallback(TAudioNotify notify, std::uintptr_t tag)
     Signal();
     if (FStopping.load())
         return;
-    switch (FCallBackMode) {
-    case cmWindow:
-        Post(FWindow.get(), DoneEventType());
-        break;
-    case cmThread:
-        if (FThread)
-            FThread->PostDone(tag);
-        break;
-    case cmCallback:
-        try {
-            ProcessDone();
-        } catch (...) {
-            Post(FWindow.get(), CloseEventType());
-            HandleApplicationException(CurrentExceptionText(DeviceName));
-        }
-        break;
-    }
-}
-
-std::int64_t TSndWaveOut::DriverPosition()
-{
-    if (!FHandle)
-        return 0;
-    std::int64_t samples = 0;
-    CheckDriver(FHandle->GetPosition(samples), PrefixGetPosition);
-    return samples;
+    DispatchDone([tag](TSndWaveOutThread& worker) { worker.PostDone(tag); }, [this] { ProcessDone(); });
 }
 
 void TSndWaveOut::ClearPosition()
@@ -362,9 +232,7 @@ void TSndWaveOut::ClearPosition()
     std::lock_guard<std::recursive_mutex> lock(FLock);
     FPosBase = 0;
     FPosOffset = 0;
-    FLastPos = 0;
-    FWrapCount = 0;
-    FWrapSize = 0;
+    ClearWrap();
 }
 
 void TSndWaveOut::WaitForHandlers()
@@ -375,30 +243,6 @@ void TSndWaveOut::WaitForHandlers()
     // and returns without waiting for anything of this thread.
     std::unique_lock<std::mutex> lock(FSignalLock);
     FSignal.wait(lock, [this] { return FHandlersRunning.load() == 0; });
-}
-
-void TSndWaveOut::Signal()
-{
-    {
-        // Taken so that a waiter between its test and its sleep cannot miss the change.
-        std::lock_guard<std::mutex> lock(FSignalLock);
-        if (FChangeNotifier)
-            FChangeNotifier();
-    }
-    FSignal.notify_all();
-}
-
-void TSndWaveOut::SetChangeNotifier(std::function<void()> notifier)
-{
-    std::lock_guard<std::mutex> lock(FSignalLock);
-    FChangeNotifier = std::move(notifier);
-}
-
-template <typename P>
-bool TSndWaveOut::WaitSignal(P ready, std::chrono::milliseconds bound)
-{
-    std::unique_lock<std::mutex> lock(FSignalLock);
-    return FSignal.wait_for(lock, bound, ready);
 }
 
 bool TSndWaveOut::EnterHandler()
@@ -425,16 +269,9 @@ TSndWaveHdr* TSndWaveOut::AllocHeader(int index)
 {
     TSndWaveHdr*& hdr = FBuffers[static_cast<std::size_t>(index)];
     const std::int32_t size = GetBufferSize();
-    if (!hdr) {
-        void* block = FAllocator.AllocBuffer(0, sizeof(TSndWaveHdr) + static_cast<std::size_t>(size));
-        if (!block)
-            Error(LoadResStr(64));
-        hdr = new (block) TSndWaveHdr;
-    }
-    // Prepared for the driver.
-    hdr->lpData = reinterpret_cast<char*>(hdr) + sizeof(TSndWaveHdr);
-    hdr->dwBufferLength = static_cast<std::uint32_t>(size);
-    hdr->dwFlags = WHDR_PREPARED | WHDR_DONE;
+    if (!hdr)
+        hdr = NewHeader(size);
+    PrepareHeader(hdr, size);
     return hdr;
 }
 
@@ -453,23 +290,25 @@ void TSndWaveOut::WriteBuffer(TSndWaveHdr* hdr)
         OnBufferFilled(this, hdr);
     if (FStopping.load())
         return;
-    ClearFlag(hdr, WHDR_DONE);
-    SetFlag(hdr, WHDR_PREPARED);
     hdr->wh_SavedBytes = hdr->dwBytesRecorded;
-    {
-        // Counted before the driver has it, so that its notification never
-        // finds the count lower than the buffers it holds.
-        std::lock_guard<std::recursive_mutex> lock(FLock);
-        FQueued.fetch_add(1);
-    }
-    const int result = FHandle ? FHandle->Write(hdr->lpData, hdr->dwBufferLength, reinterpret_cast<std::uintptr_t>(hdr))
-                               : aeInvalidHandle;
-    if (result != aeOk) {
-        FQueued.fetch_sub(1);
-        SetFlag(hdr, WHDR_DONE);
-        CheckDriver(result, PrefixWrite);
-    }
+    HandToDriver(hdr, PrefixWrite, [hdr](TAudioOutputStream& stream) {
+        return stream.Write(hdr->lpData, hdr->dwBufferLength, reinterpret_cast<std::uintptr_t>(hdr));
+    });
     hdr->dwBytesRecorded = hdr->wh_SavedBytes;
+}
+
+void TSndWaveOut::FillRing()
+{
+    FMoreBuffers.store(true);
+    int written = 0;
+    for (int i = 0; i < FNumBuffers && FMoreBuffers.load(); ++i) {
+        TSndWaveHdr* hdr = AllocHeader(i);
+        if (LoadBuffer(hdr) <= 0)
+            break;
+        WriteBuffer(hdr);
+        written = i + 1;
+    }
+    FBuffersUsed = written;
 }
 
 // ------------------------------------------------------------ chain
@@ -536,10 +375,10 @@ void TSndWaveOut::BufferLoad(TSndWaveHdr* lpWaveHdr, bool& moreBuffers)
 
 std::int64_t TSndWaveOut::GetPosition()
 {
-    const TWaveFormatEx* format = GetPWaveFormat();
-    if (!(FState.load() & dsOpened) || !FHandle || !format || FClosePending.load())
+    const TWaveFormatEx* format = PositionFormat();
+    if (!format)
         return 0;
-    const std::int64_t driver = DriverPosition();
+    const std::int64_t driver = DriverPosition(PrefixGetPosition);
     std::int64_t samples;
     {
         std::lock_guard<std::recursive_mutex> lock(FLock);
@@ -555,64 +394,27 @@ std::int64_t TSndWaveOut::GetPosition()
 
 void TSndWaveOut::Open()
 {
-    try {
-        if (FNumDevs == 0)
-            Error(LoadResStr(161));
-        if (FDeviceID == InvalidId)
-            Error(LoadResStr(61));
-        const TWaveFormatEx* format = GetPWaveFormat();
-        if (!format)
-            Error(QString::fromLatin1(PrefixOpen) + LoadResStr(89));
-        if (FHandle || (FState.load() & dsOpened))
-            Close();
-        if (FClosing.load())
-            return;
-        FClosing.store(false);
-        FStopping.store(false);
-        FResetting.store(false);
+    OpenDevice(161, PrefixOpen, [this](const TWaveFormatEx* format) {
         FEndPosted.store(false);
 
         if (!QueryFormat(FDeviceID, format))
             Error(QString::fromLatin1(PrefixOpen) + LoadResStr(70));
 
-        if (!FWindow)
-            FWindow = std::make_unique<TSndDeviceWindow>(
-                DeviceName, [this] { WindowDone(); }, [this] { WindowEnd(); }, [this] { WindowCloseRequest(); });
+        MakeWindow();
         FClosePending.store(false);
 
         TSndCustomSoundComponent::Opened();
 
-        if (FCallBackMode == cmThread) {
-            FThread = std::make_unique<TSndWaveOutThread>(this);
-            FThread->start();
-            if (!FThread->WaitReady(5000))
-                Error(QString::fromLatin1(PrefixThread) + LoadResStr(88));
-        }
+        if (FCallBackMode == cmThread)
+            StartWorker(std::make_unique<TSndWaveOutThread>(this), PrefixThread);
 
-        TAudioFormat audioFormat;
-        ToAudioFormat(format, audioFormat);
-        std::unique_ptr<TAudioOutputStream> stream;
-        const int result = AudioSystem().OpenOutput(
-            FDeviceID, audioFormat, false,
-            [this](TAudioNotify notify, std::uintptr_t tag) { DriverCallback(notify, tag); }, stream);
-        FLastResult = result;
-        if (result != aeOk)
-            Error(QString::fromLatin1(PrefixOpen) + DriverText(result));
-        FHandle = std::move(stream);
-
-        if (!WaitSignal([this] { return FState.load() == dsOpened; }, DriverWait))
-            Error(QString::fromLatin1(PrefixOpen) + LoadResStr(162));
-
-        if (OnOpen)
-            OnOpen(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        FState.store(dsOpened);
-        Close();
-        FState.store(dsClosed);
-        throw;
-    }
+        OpenStream(format, PrefixOpen, [this](const TAudioFormat& audioFormat, std::unique_ptr<TAudioOutputStream>& stream) {
+            return Driver().OpenOutput(
+                FDeviceID, audioFormat, false,
+                [this](TAudioNotify notify, std::uintptr_t tag) { DriverCallback(notify, tag); }, stream);
+        });
+        WaitOpened(PrefixOpen);
+    });
 }
 
 void TSndWaveOut::Start()
@@ -648,16 +450,7 @@ void TSndWaveOut::Start()
 
         TSndCustomSoundComponent::Started();
 
-        FMoreBuffers.store(true);
-        int written = 0;
-        for (int i = 0; i < FNumBuffers && FMoreBuffers.load(); ++i) {
-            TSndWaveHdr* hdr = AllocHeader(i);
-            if (LoadBuffer(hdr) < 1)
-                break;
-            WriteBuffer(hdr);
-            written = i + 1;
-        }
-        FBuffersUsed = written;
+        FillRing();
 
         FState.fetch_or(dsStarted);
         if (hourGlass) {
@@ -676,12 +469,7 @@ void TSndWaveOut::Start()
     } catch (...) {
         if (hourGlass)
             QGuiApplication::restoreOverrideCursor();
-        if (OnError)
-            OnError(this);
-        FState.fetch_or(dsStarted);
-        Close();
-        FState.store(dsClosed);
-        throw;
+        CloseFailedOpen(true);
     }
 }
 
@@ -705,15 +493,8 @@ void TSndWaveOut::ProcessDone()
             next->dwBytesRecorded = next->wh_SavedBytes;
         TSndCustomWaveOutComponent::BufferReady(hdr);
 
-        const std::int64_t pos = DriverPosition();
-        {
-            std::lock_guard<std::recursive_mutex> lock(FLock);
-            if (pos < FLastPos - 65534) {
-                FWrapSize = FLastPos | 0xFFFFF;
-                ++FWrapCount;
-            }
-            FLastPos = pos;
-        }
+        const std::int64_t pos = DriverPosition(PrefixGetPosition);
+        NoteDriverPosition(pos);
 
         if (FMoreBuffers.load() && !FStopRequested.load() && !FResetting.load()) {
             if (FLooping && hdr->wh_LoopRestart) {
@@ -764,31 +545,15 @@ void TSndWaveOut::WindowDone()
 {
     if (FStopping.load())
         return;
-    try {
-        ProcessDone();
-    } catch (...) {
-        const QString text = CurrentExceptionText(DeviceName);
-        if (OnError)
-            OnError(this);
-        Close();
-        HandleApplicationException(text);
-    }
+    RunFromWindow([this] { ProcessDone(); }, true);
 }
 
 void TSndWaveOut::WindowEnd()
 {
-    try {
-        Stop();
-    } catch (...) {
-        const QString text = CurrentExceptionText(DeviceName);
-        if (OnError)
-            OnError(this);
-        Close();
-        HandleApplicationException(text);
-    }
+    RunFromWindow([this] { Stop(); }, true);
 }
 
-void TSndWaveOut::WindowCloseRequest()
+void TSndWaveOut::WindowClose()
 {
     try {
         Close();
@@ -807,9 +572,7 @@ void TSndWaveOut::Stop()
             std::lock_guard<std::recursive_mutex> lock(FLock);
             FStopping.store(true);
             FResetting.store(true);
-            FWrapCount = 0;
-            FWrapSize = 0;
-            FLastPos = 0;
+            ClearWrap();
         }
         Signal();
         // A handler still running on the worker thread finishes first.
@@ -835,38 +598,26 @@ void TSndWaveOut::Stop()
             ClearFlag(hdr, WHDR_PREPARED);
             SetFlag(hdr, WHDR_DONE);
         }
-        for (TSndWaveHdr*& hdr : FBuffers)
-            if (hdr)
-                FAllocator.FreeBuffer(hdr);
+        FreeBufferBlocks();
         FBuffersUsed = 0;
         FNextFinished = 0;
         FQueued.store(0);
         FStopRequested.store(false);
-        if (OnStop && !FDestroyingDevice.load())
-            OnStop(this);
-        if (FClosePending.load())
-            Close();
+        StopDone();
     } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
+        CloseAndRethrow();
     }
 }
 
 void TSndWaveOut::Pause()
 {
-    if (!(FState.load() & dsOpened))
-        Open();
-    if (!(FState.load() & dsOpened) || (FState.load() & dsPaused))
-        return;
-    try {
+    PauseDevice([this] {
         if (FState.load() & dsStarted) {
             std::lock_guard<std::recursive_mutex> lock(FLock);
             CheckDriver(FHandle->Pause(), PrefixPause);
             FState.fetch_or(dsPaused);
             if (DeviceUpstream()) {
-                FPosOffset += DriverPosition();
+                FPosOffset += DriverPosition(PrefixGetPosition);
                 FResetting.store(true);
                 CheckDriver(FHandle->Reset(), PrefixReset);
                 FNextFinished = 0;
@@ -877,36 +628,17 @@ void TSndWaveOut::Pause()
         // repositions the source.
         Signal();
         WaitForHandlers();
-        FState.fetch_or(dsPaused);
-        TSndCustomSoundComponent::Paused();
-        if (OnPause)
-            OnPause(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
-    }
+    });
 }
 
 void TSndWaveOut::Restart()
 {
-    const std::uint8_t state = FState.load();
-    if (!(state & dsStarted) || !(state & dsPaused))
-        return;
-    try {
+    RestartDevice([this] {
         FResetting.store(false);
         TSndCustomSoundComponent::Restarted();
         CheckDriver(FHandle ? FHandle->Restart() : aeInvalidHandle, PrefixRestart);
         FState.fetch_and(static_cast<std::uint8_t>(~dsPaused));
-        if (OnRestart)
-            OnRestart(this);
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
-    }
+    });
 }
 
 void TSndWaveOut::Reset()
@@ -947,88 +679,42 @@ void TSndWaveOut::Reset()
         ClearPosition();
         TSndCustomSoundComponent::ChainReset();
 
-        FMoreBuffers.store(true);
-        int written = 0;
-        for (int i = 0; i < FNumBuffers && FMoreBuffers.load(); ++i) {
-            TSndWaveHdr* hdr = AllocHeader(i);
-            if (LoadBuffer(hdr) <= 0)
-                break;
-            WriteBuffer(hdr);
-            written = i + 1;
-        }
-        FBuffersUsed = written;
+        FillRing();
 
         if (!(FState.load() & dsPaused))
             CheckDriver(FHandle->Restart(), PrefixRestart);
         if (FBuffersUsed == 0)
             Stop();
     } catch (...) {
-        if (OnError)
-            OnError(this);
-        Close();
-        throw;
+        CloseAndRethrow();
     }
 }
 
 void TSndWaveOut::Close()
 {
-    const bool opened = FHandle || (FState.load() & dsOpened);
-    if (!((opened && !FClosing.load()) || FClosePending.load()))
-        return;
-    bool finished = false;
-    try {
+    CloseDevice(FHandle || (FState.load() & dsOpened), [this]() -> std::optional<QString> {
         FClosing.store(true);
         if (FState.load() & (dsStarted | dsPaused))
             Stop();
         if (FStopRequested.load()) {
             // A finished-buffer handler is running: the stop it completes closes the device.
             FClosePending.store(true);
-            return;
+            return std::nullopt;
         }
         QString failure;
         if (FHandle) {
-            const int result = FHandle->Close();
-            FLastResult = result;
-            if (result != aeOk) {
-                failure = QString::fromLatin1(PrefixClose) + DriverText(result);
-            } else {
-                if (!WaitSignal([this] { return FState.load() == dsClosed; }, DriverWait))
-                    failure = QString::fromLatin1(PrefixClose) + LoadResStr(163);
-            }
+            CloseStream(failure, PrefixClose);
             std::lock_guard<std::recursive_mutex> lock(FLock);
             FWrapCount = 0;
             FWrapSize = 0;
         }
         // The stream is dropped also when the driver refused to close it.
-        FState.store(dsClosed);
-        finished = true;
-        FinishClose();
-        if (!failure.isEmpty())
-            Error(failure);
-    } catch (const ESndWaveOutError&) {
-        // Reported through OnError already; Close passes nothing on.
-        if (!finished)
-            FinishClose();
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-        if (!finished)
-            FinishClose();
-    }
+        return failure;
+    });
 }
 
-void TSndWaveOut::FinishClose()
+void TSndWaveOut::ReleaseClosed()
 {
-    const bool wasOpen = FHandle || FClosing.load();
-    FState.store(dsClosed);
-    // No notification comes after this.
-    FHandle.reset();
-    try {
-        TSndCustomSoundComponent::Closed();
-    } catch (...) {
-        if (OnError)
-            OnError(this);
-    }
     if (FThread) {
         FThread->RequestQuit();
         // Joined here; from the worker itself (a close inside its handler)
@@ -1037,8 +723,4 @@ void TSndWaveOut::FinishClose()
             FThread.reset();
     }
     FStopRequested.store(false);
-    FClosePending.store(false);
-    const bool notify = FClosing.exchange(false) && wasOpen;
-    if (notify && OnClose && !FDestroyingDevice.load())
-        OnClose(this);
 }

@@ -13,27 +13,19 @@
 
 #include "AudioDevice.h"
 #include "MMDSPObj.h"
-#include "SndAlloc.h"
 #include "SndObj.h"
 #include "SndUtils.h"
+#include "SndWaveDev.h"
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
 
-#include <array>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <memory>
+#include <functional>
 #include <mutex>
-
-// The device state set (State()): closed, opened, started, paused.
-constexpr std::uint8_t dsClosed = 1;
-constexpr std::uint8_t dsOpened = 2;
-constexpr std::uint8_t dsStarted = 4;
-constexpr std::uint8_t dsPaused = 8;
 
 class ESndWaveOutError : public ESndError {
 public:
@@ -44,7 +36,7 @@ class TSndWaveOut;
 
 // The worker thread of a device in cmThread: runs the finished-buffer
 // handler for every buffer the driver hands back.
-class TSndWaveOutThread : public TSndDSPThread {
+class TSndWaveOutThread : public TSndWaveDeviceThread {
 public:
     explicit TSndWaveOutThread(TSndWaveOut* device);
     ~TSndWaveOutThread() override;
@@ -54,36 +46,27 @@ public:
     // Drops every pending buffer-done message and waits until that is done
     // (not from the worker itself).
     void Flush();
-    // Ends the loop.
-    void RequestQuit();
-    // Waits for the ready signal (given when the loop starts and when the
-    // thread ends without failure); false after timeoutMs.
-    bool WaitReady(int timeoutMs);
-    bool Failed() const { return FFailed.load(); }
     // Messages waiting or being handled.
     int PendingMessages() const;
 
 protected:
+    // The ready signal is given when the loop starts and when the thread
+    // ends without failure.
     void run() override;
 
 private:
-    void SignalReady();
-
     TSndWaveOut* FOwner;
-    mutable std::mutex FLock;
-    std::condition_variable FWake;
     std::condition_variable FFlushed;
-    std::condition_variable FReadyCv;
     std::deque<std::uintptr_t> FMessages;
-    bool FQuit = false;
     bool FFlush = false;
-    bool FReady = false;  // auto-reset
     bool FEnded = false;  // the loop has ended
     int FBusy = 0;        // messages taken and not yet handled
-    std::atomic<bool> FFailed{false};
 };
 
-class TSndWaveOut : public TSndCustomWaveOutComponent {
+using TSndWaveOutDevice =
+    TSndWaveDevice<TSndWaveOut, TSndCustomWaveOutComponent, TAudioOutputStream, ESndWaveOutError, TSndWaveOutThread>;
+
+class TSndWaveOut : public TSndWaveOutDevice {
 public:
     explicit TSndWaveOut(QObject* owner = nullptr);
     ~TSndWaveOut() override;
@@ -92,21 +75,8 @@ public:
     bool HasInputProperty() const override { return true; }
     bool HasOutputProperty() const override { return true; }
 
-    void SetBufferSize(std::int32_t value) override;  // at least 32
-    std::int32_t NumBuffers() const { return GetNumBuffers(); }
-    void SetNumBuffers(std::int32_t value) override;  // below 2 ignored, at most 500
-    std::int32_t GetNumBuffers() const override { return FNumBuffers; }
-    TSndDeviceId DeviceID() const { return GetDeviceID(); }
+    // The device's own properties (the shared ones: TSndWaveDevice).
     void SetDeviceID(TSndDeviceId value) override;
-    TSndDeviceId GetDeviceID() const override { return FDeviceID; }
-    QString ProductName() const { return GetProductName(); }
-    void SetProductName(const QString& value) override;  // read-only: ignored
-    QString GetProductName() const override { return FProductName; }
-    std::uint32_t DriverVersion() const { return FDriverVersion; }
-    TSndCBMode CallBackMode() const { return GetCallBackMode(); }
-    void SetCallBackMode(TSndCBMode value) override;
-    TSndCBMode GetCallBackMode() const override { return FCallBackMode; }
-    TSndTimeFormats TimeFormat() const { return FTimeFormat; }
     void SetTimeFormat(TSndTimeFormats value) { FTimeFormat = value; }
     bool Looping() const { return FLooping; }
     void SetLooping(bool value);
@@ -116,18 +86,6 @@ public:
     void SetShowHourGlass(bool value) { FShowHourGlass = value; }
     bool Mapped() const { return FMapped; }
     void SetMapped(bool value) { FMapped = value; }
-    TThreadPriority Priority() const { return FPriority; }
-    void SetPriority(TThreadPriority value);
-
-    // The state set the owner reads: dsClosed, or dsOpened with dsStarted and
-    // dsPaused added.
-    std::uint8_t State() const { return FState.load(); }
-    // The open device (the owner sets the device volume through it); nullptr
-    // while closed.
-    TAudioOutputStream* Handle() const { return FHandle.get(); }
-    // The result of the last driver call.
-    int LastResult() const { return FLastResult.load(); }
-
     // ------------------------------------------------------------ operations
     std::int64_t GetPosition() override;
     void Open() override;
@@ -137,8 +95,6 @@ public:
     void Pause() override;
     void Restart() override;
     void Stop() override;
-    // Fires OnError, then raises ESndWaveOutError with message.
-    [[noreturn]] virtual void Error(const QString& message);
 
     // True when the id is a device (-1 .. devices - 1), format is set and
     // the driver takes the format in a query.
@@ -156,20 +112,13 @@ public:
     void BufferLoad(TSndWaveHdr* lpWaveHdr, bool& moreBuffers) override;
 
     // ------------------------------------------------------------ events
-    TSndNotifyEvent OnError;
-    TSndNotifyEvent OnOpen;
-    TSndNotifyEvent OnStart;
-    TSndNotifyEvent OnPause;
-    TSndNotifyEvent OnRestart;
-    TSndNotifyEvent OnStop;
-    TSndNotifyEvent OnClose;
+    // (and those of TSndWaveDevice)
     TSndNotifyEvent OnLooping;
     TSndBufferEvent OnBufferFilled;  // each buffer just before it goes to the driver
 
     // For tests: buffers queued at the driver, buffers in use, and whether
     // a finished buffer is still waiting for or in its handler on the worker
     // thread.
-    int QueuedBuffers() const { return FQueued.load(); }
     int BuffersInUse() const { return FBuffersUsed; }
     bool WorkerBusy() const;
     // Called on whichever thread changes them, after the position, the
@@ -177,14 +126,14 @@ public:
     // (a test waiting for played frames) is woken by it instead of polling.
     // Set and cleared under the device's signal lock, so that after clearing
     // it is called no more; it must not call back into the device.
-    void SetChangeNotifier(std::function<void()> notifier);
+    using TSndWaveOutDevice::SetChangeNotifier;
 
 private:
     friend class TSndWaveOutThread;
 
-    // Driver calls and their failures.
-    QString DriverText(int result) const;
-    void CheckDriver(int result, const char* prefix);
+    bool DeviceOpen() const override { return FHandle != nullptr; }
+    // The blocks of the ring are forgotten: the pool frees them.
+    void DropBuffers() override;
     // The driver's notification.
     void DriverCallback(TAudioNotify notify, std::uintptr_t tag);
     // The finished-buffer handler.
@@ -193,74 +142,36 @@ private:
     std::int64_t LoadBuffer(TSndWaveHdr* hdr);
     void WriteBuffer(TSndWaveHdr* hdr);
     TSndWaveHdr* AllocHeader(int index);
-    std::int64_t DriverPosition();
+    // Loads and writes the ring's buffers while the source has more.
+    void FillRing();
     void ClearPosition();
     // Waits until no finished-buffer handler runs on another thread.
     void WaitForHandlers();
-    // Wakes every wait on the device's flags, counts and state (after they
-    // changed).
-    void Signal();
-    // Waits until ready() holds, at most bound; false when it still does not.
-    template <typename P>
-    bool WaitSignal(P ready, std::chrono::milliseconds bound);
     // The entry of the finished-buffer handler, under the device's lock:
     // false when it has nothing to do (not started, resetting, stopping).
     bool EnterHandler();
     void LeaveHandler();
     // Runs on the GUI thread from the hidden window.
-    void WindowDone();
-    void WindowEnd();
-    void WindowCloseRequest();
+    void WindowDone() override;
+    void WindowEnd() override;
+    void WindowClose() override;
     void PostEnd();
-    // The rest of a close once the driver is done: chain, worker, handle, OnClose.
-    void FinishClose();
+    // The worker ends (joined here unless this is the worker).
+    void ReleaseClosed() override;
 
-    std::unique_ptr<TAudioOutputStream> FHandle;
-    int FNumDevs = 0;
-    TSndDeviceId FDeviceID = 0;
-    QString FProductName;
-    std::uint32_t FDriverVersion = 0;
-    // Written by the GUI thread and by the handler on the worker.
-    std::atomic<int> FLastResult{aeOk};
-    std::unique_ptr<QObject> FWindow;  // the hidden window
-
-    std::int32_t FNumBuffers = 10;
-    TSndCBMode FCallBackMode = cmWindow;
-    TSndTimeFormats FTimeFormat = tfByte;
     bool FLooping = false;
     std::uint16_t FLoopCount = 0;
     bool FShowHourGlass = true;
     bool FMapped = false;
-    TThreadPriority FPriority = tpHigher;
 
-    std::atomic<std::uint8_t> FState{dsClosed};
-    std::array<TSndWaveHdr*, 500> FBuffers{};
     int FBuffersUsed = 0;
     int FNextFinished = 0;
-    std::atomic<int> FQueued{0};
-    std::atomic<bool> FClosing{false};
-    std::atomic<bool> FClosePending{false};
-    std::atomic<bool> FStopping{false};
-    std::atomic<bool> FResetting{false};
     std::atomic<bool> FStopRequested{false};
     std::atomic<bool> FEndPosted{false};
     std::atomic<bool> FMoreBuffers{false};
-    std::atomic<bool> FDestroyingDevice{false};
     std::atomic<int> FHandlersRunning{0};
     std::int32_t FLoopsRemaining = 0;
 
     std::int64_t FPosBase = 0;
     std::int64_t FPosOffset = 0;
-    std::int64_t FLastPos = 0;
-    std::int64_t FWrapCount = 0;
-    std::int64_t FWrapSize = 0;
-
-    std::recursive_mutex FLock;  // the device's critical section
-    // What waits on the driver or on a handler sleeps on: changes of the
-    // state, the queued count, the flags and the running handlers.
-    std::mutex FSignalLock;
-    std::condition_variable FSignal;
-    std::function<void()> FChangeNotifier;  // under FSignalLock
-    std::unique_ptr<TSndWaveOutThread> FThread;
-    TSndAllocator FAllocator;
 };

@@ -111,3 +111,55 @@ bool TSndDeviceWindow::event(QEvent* e)
 }
 
 }  // namespace SndWaveDev
+
+// ---------------------------------------------------------------- worker thread
+
+TSndWaveDeviceThread::TSndWaveDeviceThread(TSndCustomSoundComponent* device, const QString& name)
+    : TSndDSPThread(device)
+{
+    setObjectName(name);
+}
+
+void TSndWaveDeviceThread::Join()
+{
+    RequestQuit();
+    wait();
+    MarkHappensAfter(this);
+}
+
+void TSndWaveDeviceThread::RequestQuit()
+{
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FQuit = true;
+    }
+    FWake.notify_one();
+}
+
+bool TSndWaveDeviceThread::WaitReady(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(FLock);
+    const bool ready = FReadyCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return FReady; });
+    FReady = false;  // auto-reset
+    return ready;
+}
+
+void TSndWaveDeviceThread::SignalReady()
+{
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        FReady = true;
+    }
+    FReadyCv.notify_all();
+}
+
+void TSndWaveDeviceThread::BeginRun(TThreadPriority priority)
+{
+    SndSetThreadPriority(this, priority);
+    SignalReady();
+}
+
+TSndWaveDeviceThread::TRunEnd::~TRunEnd()
+{
+    MarkHappensBefore(Thread);
+}
