@@ -353,7 +353,7 @@ public:
     // The mouse cursor over the document where no item asks for another.
     virtual Qt::CursorShape GetNormalCursor() { return Qt::ArrowCursor; }
 
-    // Painting (viewer/RDPaint.cpp). clip is in client coordinates; the
+    // Painting (paint/RDPaint.cpp). clip is in client coordinates; the
     // canvas origin is its top left corner.
     void PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1, bool wholeItemsOnly,
                        bool startAtVisibleLine);
@@ -487,7 +487,7 @@ public:
     // After the selection was made or changed by the mouse or by a call.
     virtual void AfterMouseSelection(bool) { ResetAnimations(); }
 
-    // ---- animation (viewer/RDAnimator.cpp) ----
+    // ---- animation (paint/RDFormattedAnimation.cpp) ----
     // The root document keeps the animators of its pictures; these ask it.
     // Whether pictures may animate (a root without a control: no).
     virtual bool AnimationsEnabled();
@@ -500,7 +500,7 @@ public:
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
-    // ---- copying the selection (viewer/RDClipboard.cpp) ----
+    // ---- copying the selection (paint/RDClipboard.cpp) ----
     // Scope 1 is the selection: a chosen item is written alone, else the
     // normalised selection as item positions.
     void GetSaveRange(int scope, TRDSaveRange& range) override;

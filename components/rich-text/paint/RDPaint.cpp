@@ -11,7 +11,6 @@
 
 #include "layout/CRDFData.h"
 #include "document/RDBack.h"
-#include "viewer/RDLiveSpell.h"
 #include "items/RDMarkerItems.h"
 #include "styles/RDStyle.h"
 #include "document/RDTextItems.h"
@@ -39,20 +38,6 @@ QWidget* ControlOf(TCustomRDFormattedData& data)
 }
 
 } // namespace
-
-void TRDWordMisspellPainter::Paint(TCanvas& canvas, const TRDDrawLineInfo&, TCustomRDData* rdData, const QRect& rect,
-                                   int) const
-{
-    const QPolygon line = MisspellPolyline(rect);
-    if (line.size() < 2)
-        return;
-    const TRDStyle* style = rdData != nullptr ? rdData->GetRDStyle() : nullptr;
-    QPainter& painter = canvas.Painter();
-    const QPen old = painter.pen();
-    painter.setPen(QPen(ToQColor(style != nullptr ? style->LiveSpellingColor : TColor(0x0000FF)), 1, Qt::SolidLine));
-    painter.drawPolyline(line);
-    painter.setPen(old);
-}
 
 bool TCustomRDFormattedData::IsControlFocused()
 {
