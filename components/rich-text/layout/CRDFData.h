@@ -23,6 +23,8 @@ class TCanvas;
 class TGraphic;
 class QWidget;
 class TRDCPInfo;
+struct TRDFormatRun;
+struct TRDPaintContext;
 
 // Document state bits of a formatted document.
 enum TRDFormattedState : uint32_t {
@@ -695,6 +697,29 @@ private:
     bool IsNumberedJump(int itemNo) const;
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
     void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
+
+    // The steps of FormatParagraph.
+    void FormatFullLineItem(int itemNo, uint16_t cf, TCanvas* canvas, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatInlineItem(int itemNo, uint16_t cf, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatEmptyText(const TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatTextPieces(TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st);
+    int FitTextPiece(TRDFormatRun& run, TRDFormatState& st, bool lineStartHere);
+    int BreakTextPiece(TRDFormatRun& run, TRDFormatState& st, int fit, bool lineStartHere);
+    void PlaceTextPiece(TRDFormatRun& run, int fit, TRDFormatState& st);
+
+    // The steps of PaintDocument (paint/RDPaint.cpp).
+    void PreparePaint(TRDPaintContext& pc, const QRect& clip, bool ownerFlag1);
+    void FindPaintRange(TRDPaintContext& pc, bool startAtVisibleLine);
+    void PaintParagraphBacks(TRDPaintContext& pc);
+    void PaintParagraphBack(TRDPaintContext& pc, int first, int last);
+    bool IsHoveredJump(const TCustomRDItemInfo* item) const;
+    void PaintTextBacks(TRDPaintContext& pc);
+    void PaintDrawItem(TRDPaintContext& pc, int j);
+    void MeasureSelectionBand(TRDPaintContext& pc, int j, const TParaInfo& para);
+    void PaintNonTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item, const TParaInfo& para);
+    void PaintTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item, const TParaInfo& para);
+    void PaintParagraphMark(TRDPaintContext& pc, int j, const TParaInfo& para);
+    void PaintMisspellings(TRDPaintContext& pc);
 
     std::vector<int> FExtents;  // scratch extents of the fitting
 };

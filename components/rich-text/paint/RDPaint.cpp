@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include <QtGui/QPolygon>
+#include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
@@ -129,6 +129,93 @@ void TCustomRDFormattedData::DrawSoftPageBreaks(TCanvas& canvas, int first, int 
     }
 }
 
+// What the steps of one paint share: the canvas and the style sheet, the
+// offsets and the clip, the selection, the states, the draw items painted,
+// the text style last applied and the band of line selection.
+struct TRDPaintContext {
+    TRDPaintContext(TCanvas& canvas, TRDStyle* style) : Canvas(canvas), Style(style) {}
+    TCanvas& Canvas;
+    TRDStyle* Style;
+    int Count = 0;
+    // Document to client: subtract these.
+    int Dx = 0, Dy = 0;
+    // The clip in document coordinates.
+    int ClipTop = 0, ClipBottom = 0;
+    // The selection as draw-item positions.
+    int S = -1, So = 0, E = -1, Eo = 0;
+    bool AllSelected = false, HasSelection = false, LineSelection = false;
+    TRDOptions Options = 0;
+    bool ShowSpecial = false, StylePPI = false, OwnerFlag2 = false, WholeItemsOnly = false;
+    TRDTextDrawStates TextFocus = 0;
+    uint16_t ItemFocus = 0;
+    TColor SelColor = clNone;
+    int LeftMargin = 0, RightMargin = 0, MaxTextWidth = 0, ScrollWidth = 0;
+    // The right end of a full-line item.
+    int FullLineRight = 0;
+    // The text style applied to the canvas (-1: none or unknown).
+    int Applied = -1;
+    // The first and last draw item painted.
+    int First = 0, Last = 0;
+    // The band of the current line under line selection (client coordinates).
+    int BandTop = 0, BandBottom = 0;
+};
+
+namespace {
+
+// One text draw item being painted: its piece, its text style, whether it
+// is a hovered jump and the direction of its paragraph.
+struct TRDPaintedText {
+    const TRDDrawLineInfo* D;
+    int StyleNo;
+    bool Hover;
+    TRDBiDiMode BiDiMode;
+};
+
+// Draws a piece of a text draw item at x, width wide: selected or not, at the
+// item's start or end or inside it, from character firstChar (1-based).
+void PaintTextSegment(TCustomRDFormattedData& data, const TRDPaintContext& pc, const TRDPaintedText& t,
+                      const QByteArray& text, int x, int width, bool selected, bool atEnd, bool atStart, int firstChar)
+{
+    TRDStyle* style = pc.Style;
+    TCanvas& canvas = pc.Canvas;
+    const TRDDrawLineInfo* d = t.D;
+    TRDTextDrawStates states = pc.TextFocus;
+    if (selected)
+        states |= rdtsSelected;
+    if (t.Hover)
+        states |= rdtsHover;
+    if (style->OnDrawStyleText) {
+        if (atStart) {
+            states |= rdtsDrawItemStart;
+            if (d->Offs <= 1)
+                states |= rdtsItemStart;
+        }
+        if (atEnd) {
+            states |= rdtsDrawItemEnd;
+            if (d->Offs + d->Length > data.ItemLengthOf(d->ItemNo))
+                states |= rdtsItemEnd;
+        }
+    }
+    if (pc.ShowSpecial)
+        states |= rdtsSpecialCharacters;
+    style->ApplyStyleColor(canvas, t.StyleNo, states, false, 0);
+    int spaceBefore = 0;
+    if (atStart)
+        spaceBefore = d->JustifyExtra;
+    else
+        x += d->JustifyExtra;
+    if (selected && pc.LineSelection && width > 0) {
+        canvas.BrushStyle = TBrushStyle::Solid;
+        canvas.BrushColor = pc.SelColor;
+        canvas.FillRect(QRect(x - 1, pc.BandTop, width + 2, pc.BandBottom - pc.BandTop));
+        style->ApplyStyleColor(canvas, t.StyleNo, states, false, 0);
+    }
+    style->DrawStyleText(text, canvas, d->ItemNo, d->Offs + firstChar - 1, t.StyleNo, &data, spaceBefore, x,
+                         d->Top - pc.Dy, width, d->Height, 0, states, false, false, 0, t.BiDiMode);
+}
+
+} // namespace
+
 void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1,
                                            bool wholeItemsOnly, bool startAtVisibleLine)
 {
@@ -140,35 +227,74 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
         DrawOverlay(canvas, dx, -1, -1, dy);
         return;
     }
+    TRDPaintContext pc(canvas, style);
+    pc.Count = count;
+    pc.Dx = dx;
+    pc.Dy = dy;
+    pc.OwnerFlag2 = ownerFlag2;
+    pc.WholeItemsOnly = wholeItemsOnly;
     // 1. Selection, offsets, the clip in document coordinates, the states.
-    int s = -1, so = 0, e = -1, eo = 0;
-    GetSelBoundsDraw(s, so, e, eo);
-    const bool allSelected = State & dsAllSelected;
-    const bool hasSelection = allSelected || (s >= 0 && e >= 0);
-    const int clipTop = clip.top() + GetVOffset();
-    const int clipBottom = clipTop + clip.height();
-    canvas.BrushStyle = TBrushStyle::Clear;
-    int applied = -1;
+    PreparePaint(pc, clip, ownerFlag1);
+    // 2. The first and last draw item.
+    FindPaintRange(pc, startAtVisibleLine);
+    // 3. Paragraph backgrounds and borders.
+    PaintParagraphBacks(pc);
+    // 4. Text backgrounds.
+    if (style->OnDrawTextBack)
+        PaintTextBacks(pc);
+    // 5. Soft page breaks.
+    if (SoftPageBreaks && (pc.Options & rdoShowPageBreaks))
+        DrawSoftPageBreaks(canvas, pc.First, pc.Last, dx, dy);
+    // 6. The draw items.
+    for (int j = pc.First; j <= pc.Last; ++j)
+        PaintDrawItem(pc, j);
+    // 7. Misspelled words.
+    PaintMisspellings(pc);
+    // 8. A checkpoint waiting at the end of the document.
+    if ((pc.Options & rdoShowCheckpoints) && PendingCP != nullptr)
+        style->DrawCheckpoint(canvas, -1, DocumentHeight - GetBottomMargin() - dy, pc.LeftMargin - dx, GetWidth(),
+                              this, -1, dx, PendingCP->RaiseEvent, ControlOf(*this));
+    // 9. Overlays.
+    DrawOverlay(canvas, dx, pc.Last, pc.First, dy);
+}
+
+// Step 1: the selection, the clip in document coordinates, the focus and the states.
+void TCustomRDFormattedData::PreparePaint(TRDPaintContext& pc, const QRect& clip, bool ownerFlag1)
+{
+    TRDStyle* style = pc.Style;
+    GetSelBoundsDraw(pc.S, pc.So, pc.E, pc.Eo);
+    pc.AllSelected = State & dsAllSelected;
+    pc.HasSelection = pc.AllSelected || (pc.S >= 0 && pc.E >= 0);
+    pc.ClipTop = clip.top() + GetVOffset();
+    pc.ClipBottom = pc.ClipTop + clip.height();
+    pc.Canvas.BrushStyle = TBrushStyle::Clear;
+    pc.Applied = -1;
     const TRDOptions options = GetOptions();
-    const bool showSpecial = options & rdoShowSpecialCharacters;
+    pc.Options = options;
+    pc.ShowSpecial = options & rdoShowSpecialCharacters;
     const bool focused = IsControlFocused();
-    const TRDTextDrawStates textFocus = focused ? rdtsControlFocused : 0;
-    const bool stylePPI = GetControlFlags() & cfStylePixelsPerInch;
+    pc.TextFocus = focused ? rdtsControlFocused : 0;
+    pc.StylePPI = GetControlFlags() & cfStylePixelsPerInch;
     uint16_t itemFocus = focused ? idsControlFocused : 0;
-    if (stylePPI)
+    if (pc.StylePPI)
         itemFocus |= idsStylePixelsPerInch;
     if (ownerFlag1)
         itemFocus |= idsOwnerFlag1;
-    if (ownerFlag2)
+    if (pc.OwnerFlag2)
         itemFocus |= idsOwnerFlag2;
-    if (showSpecial)
+    if (pc.ShowSpecial)
         itemFocus |= idsSpecialCharacters;
-    const TColor selColor = focused ? style->SelColor : style->InactiveSelColor;
-    const bool lineSelection = hasSelection && style->SelectionStyle == TRDSelectionStyle::rdssLines;
+    pc.ItemFocus = itemFocus;
+    pc.SelColor = focused ? style->SelColor : style->InactiveSelColor;
+    pc.LineSelection = pc.HasSelection && style->SelectionStyle == TRDSelectionStyle::rdssLines;
     const int leftMargin = GetLeftMargin(), rightMargin = GetRightMargin();
     const int maxTextWidth = GetMaxTextWidth();
     const int scrollWidth = GetScrollWidth();
-    const int fullLineRight = [&] {
+    pc.LeftMargin = leftMargin;
+    pc.RightMargin = rightMargin;
+    pc.MaxTextWidth = maxTextWidth;
+    pc.ScrollWidth = scrollWidth;
+    pc.FullLineRight = [&] {
         if (options & rdoClientTextWidth)
             return GetWidth() - rightMargin;
         int right = scrollWidth;
@@ -176,9 +302,13 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
             right = maxTextWidth + leftMargin + rightMargin;
         return right - rightMargin;
     }();
+}
 
-    // 2. The first and last draw item.
-    int f = std::max(0, FindDrawItemByY(clipTop, 1));
+// Step 2: the first and the last draw item to paint.
+void TCustomRDFormattedData::FindPaintRange(TRDPaintContext& pc, bool startAtVisibleLine)
+{
+    const int count = pc.Count;
+    int f = std::max(0, FindDrawItemByY(pc.ClipTop, 1));
     int l = count - 1;
     if (startAtVisibleLine) {
         bool seenVisible = false;
@@ -188,295 +318,307 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
                     break;
                 f = j;
             }
-            if (DrawItems[j]->Top >= clipTop)
+            if (DrawItems[j]->Top >= pc.ClipTop)
                 seenVisible = true;
         }
     }
 
     // The last draw item: the line start after the first draw item below the clip.
-    {
-        bool seenBelow = false;
-        for (int j = f; j < count; ++j) {
-            if (seenBelow && DrawItemIsLineStart(j)) {
-                l = j;
-                break;
-            }
-            if (DrawItems[j]->Top > clipBottom)
-                seenBelow = true;
+    bool seenBelow = false;
+    for (int j = f; j < count; ++j) {
+        if (seenBelow && DrawItemIsLineStart(j)) {
+            l = j;
+            break;
         }
+        if (DrawItems[j]->Top > pc.ClipBottom)
+            seenBelow = true;
     }
+    pc.First = f;
+    pc.Last = l;
+}
 
-    // 3. Paragraph backgrounds and borders (to the end of the document when
-    // the text width is limited).
-    {
-        int j = f;
-        while (j > 0 && !DrawItemStartsParagraph(j))
-            --j;
-        const bool toEnd = maxTextWidth != 0;
-        while (j < count && (toEnd || j <= l)) {
-            // The paragraph from j to its last draw item.
-            int k = j;
-            while (k + 1 < count && !DrawItemStartsParagraph(k + 1))
-                ++k;
-            const TCustomRDItemInfo* item = ItemAt(DrawItems[j]->ItemNo);
-            const TParaInfo& para = ParaStyleOf(DrawItems[j]->ItemNo);
-            const bool fullLine = item->GetBoolValue(0);
-            if (!fullLine && (para.Border.Style != TRDBorderStyle::rdbNone || para.Background.Color != clNone ||
-                              style->OnDrawParaBack)) {
-                QRect r;
-                int left = leftMargin + para.LeftIndent + std::min(0, int(para.FirstIndent));
-                int right;
-                if (options & rdoClientTextWidth)
-                    right = GetWidth() - rightMargin - para.RightIndent;
-                else if (maxTextWidth < 1)
-                    right = scrollWidth - rightMargin - para.RightIndent;
-                else
-                    right = leftMargin + maxTextWidth - para.RightIndent;
-                int top = DrawItems[j]->Top, bottom = top;
-                for (int m = j; m <= k; ++m) {
-                    const TRDDrawLineInfo* d = DrawItems[m];
-                    right = std::max(right, d->Left + d->Width);
-                    top = std::min(top, d->Top);
-                    bottom = std::max(bottom, d->Top + d->Height + d->ExtraSpaceBelow);
-                }
-                r.setCoords(left - dx, top - dy, right - dx - 1, bottom - dy - 1);
-                const QRect border = r;
-                para.Background.PrepareDraw(r);
-                style->DrawingData = this;
-                style->DrawingItemNo = DrawItems[j]->ItemNo;
-                style->DrawParaBack(canvas, item->ParaNo, r, false, 0);
-                para.Border.Draw(border, canvas.Painter());
-            }
-            j = k + 1;
-        }
+// Step 3: paragraph backgrounds and borders, from the paragraph of the first
+// draw item (to the end of the document when the text width is limited).
+void TCustomRDFormattedData::PaintParagraphBacks(TRDPaintContext& pc)
+{
+    const int count = pc.Count;
+    int j = pc.First;
+    while (j > 0 && !DrawItemStartsParagraph(j))
+        --j;
+    const bool toEnd = pc.MaxTextWidth != 0;
+    while (j < count && (toEnd || j <= pc.Last)) {
+        // The paragraph from j to its last draw item.
+        int k = j;
+        while (k + 1 < count && !DrawItemStartsParagraph(k + 1))
+            ++k;
+        PaintParagraphBack(pc, j, k);
+        j = k + 1;
     }
+}
 
-    auto hoverOf = [&](const TCustomRDItemInfo* item) {
-        return (State & dsJumpHighlighted) && HoverJumpId != -1 && item->JumpIndex == HoverJumpId;
-    };
+// Step 3, one paragraph: draw items first..last.
+void TCustomRDFormattedData::PaintParagraphBack(TRDPaintContext& pc, int first, int last)
+{
+    TRDStyle* style = pc.Style;
+    const int dx = pc.Dx, dy = pc.Dy;
+    const TCustomRDItemInfo* item = ItemAt(DrawItems[first]->ItemNo);
+    const TParaInfo& para = ParaStyleOf(DrawItems[first]->ItemNo);
+    const bool fullLine = item->GetBoolValue(0);
+    if (fullLine || (para.Border.Style == TRDBorderStyle::rdbNone && para.Background.Color == clNone &&
+                     !style->OnDrawParaBack))
+        return;
+    QRect r;
+    int left = pc.LeftMargin + para.LeftIndent + std::min(0, int(para.FirstIndent));
+    int right;
+    if (pc.Options & rdoClientTextWidth)
+        right = GetWidth() - pc.RightMargin - para.RightIndent;
+    else if (pc.MaxTextWidth < 1)
+        right = pc.ScrollWidth - pc.RightMargin - para.RightIndent;
+    else
+        right = pc.LeftMargin + pc.MaxTextWidth - para.RightIndent;
+    int top = DrawItems[first]->Top, bottom = top;
+    for (int m = first; m <= last; ++m) {
+        const TRDDrawLineInfo* d = DrawItems[m];
+        right = std::max(right, d->Left + d->Width);
+        top = std::min(top, d->Top);
+        bottom = std::max(bottom, d->Top + d->Height + d->ExtraSpaceBelow);
+    }
+    r.setCoords(left - dx, top - dy, right - dx - 1, bottom - dy - 1);
+    const QRect border = r;
+    para.Background.PrepareDraw(r);
+    style->DrawingData = this;
+    style->DrawingItemNo = DrawItems[first]->ItemNo;
+    style->DrawParaBack(pc.Canvas, item->ParaNo, r, false, 0);
+    para.Border.Draw(border, pc.Canvas.Painter());
+}
 
-    // 4. Text backgrounds.
-    if (style->OnDrawTextBack)
-        for (int j = f; j <= l; ++j) {
-            const TRDDrawLineInfo* d = DrawItems[j];
-            const TCustomRDItemInfo* item = ItemAt(d->ItemNo);
-            if (item->StyleNo < 0)
-                continue;
-            const int styleNo = item->GetActualStyleNo(style);
-            const bool hover = style->TextStyles().TextStyleAt(styleNo)->Jump && hoverOf(item);
-            style->DrawTextBack(canvas, d->ItemNo, styleNo, this, d->Left - dx, d->Top - dy, d->Width, d->Height,
-                                hover ? 2 : 0);
-        }
+// Whether the item is a jump the mouse hovers over.
+bool TCustomRDFormattedData::IsHoveredJump(const TCustomRDItemInfo* item) const
+{
+    return (State & dsJumpHighlighted) && HoverJumpId != -1 && item->JumpIndex == HoverJumpId;
+}
 
-    // 5. Soft page breaks.
-    if (SoftPageBreaks && (options & rdoShowPageBreaks))
-        DrawSoftPageBreaks(canvas, f, l, dx, dy);
-
-    // 6. The draw items.
-    int bandTop = 0, bandBottom = 0;
-    for (int j = f; j <= l; ++j) {
+// Step 4: text backgrounds (the style sheet's owner-draw hook).
+void TCustomRDFormattedData::PaintTextBacks(TRDPaintContext& pc)
+{
+    TRDStyle* style = pc.Style;
+    for (int j = pc.First; j <= pc.Last; ++j) {
         const TRDDrawLineInfo* d = DrawItems[j];
-        TCustomRDItemInfo* item = ItemAt(d->ItemNo);
-        const TParaInfo& para = ParaStyleOf(d->ItemNo);
-        if (wholeItemsOnly && d->Top + d->Height > clipBottom)
+        const TCustomRDItemInfo* item = ItemAt(d->ItemNo);
+        if (item->StyleNo < 0)
             continue;
-        // 6.1 The line band of line selection.
-        if (DrawItemIsLineStart(j) && lineSelection && para.BiDiMode == TRDBiDiMode::rdbdUnspecified) {
-            int first = j, last = j;
-            GetLineBounds(j, first, last);
-            bandTop = DrawItems[first]->Top;
-            bandBottom = bandTop;
-            for (int m = first; m <= last; ++m) {
-                bandTop = std::min(bandTop, DrawItems[m]->Top);
-                bandBottom = std::max(bandBottom, DrawItems[m]->Top + DrawItems[m]->Height +
-                                                      DrawItems[m]->ExtraSpaceBelow);
-            }
-            if (DrawItemStartsParagraph(first))
-                bandTop -= para.SpaceBefore;
-            if (DrawItemEndsParagraph(last))
-                bandBottom += ParaStyleOf(DrawItems[first]->ItemNo).SpaceAfter;
-            bandTop -= dy;
-            bandBottom -= dy;
-        }
-        const bool startsItem = DrawItemStartsItem(j);
-        // 6.2 A hard page break above the item's first line.
-        if (item->BreaksPageBefore() && (options & rdoShowPageBreaks) && startsItem) {
-            int first = j, last = j;
-            GetLineBounds(j, first, last);
-            int lineTop = DrawItems[first]->Top;
-            for (int m = first; m <= last; ++m)
-                lineTop = std::min(lineTop, DrawItems[m]->Top);
-            style->DrawPageBreak(canvas, lineTop - dy - 1, dx, TRDPageBreakType::rdpbPageBreak, ControlOf(*this),
-                                 this, d->ItemNo, GetWidth());
-            applied = -1;
-        }
-        // 6.3 A checkpoint.
-        if (item->Checkpoint != nullptr && (options & rdoShowCheckpoints) && startsItem) {
-            style->DrawCheckpoint(canvas, d->Left - dx, d->Top - dy, leftMargin - dx, GetWidth(), this, d->ItemNo,
-                                  dx, item->Checkpoint->RaiseEvent, ControlOf(*this));
-            applied = -1;
-        }
-        if (item->StyleNo < 0) {
-            // 6.4 A non-text item: selected unless the selection only touches it from outside.
-            uint16_t state = itemFocus;
-            if (allSelected || (hasSelection && !(j < s || j > e || (j == e && eo == 0) || (j == s && so == 1))))
-                state |= idsSelected;
-            if (hoverOf(item) && item->GetBoolValueEx(2, style))
-                state |= idsHover;
-            if (para.BiDiMode == TRDBiDiMode::rdbdRightToLeft)
-                state |= idsRightToLeft;
-            if (item == HighlightedItem)
-                state |= idsHighlighted;
-            if (item->GetBoolValue(0))
-                item->PaintFullLine(d->Left - dx, fullLineRight - dx, d->Top - dy, style, state, canvas, this);
-            else {
-                if ((state & idsSelected) && lineSelection && dynamic_cast<TRDMarkerItemInfo*>(item) == nullptr &&
-                    selColor != clNone) {
-                    canvas.BrushStyle = TBrushStyle::Solid;
-                    canvas.BrushColor = selColor;
-                    canvas.FillRect(QRect(d->Left - dx, bandTop, d->Width, bandBottom - bandTop));
-                    canvas.BrushStyle = TBrushStyle::Clear;
-                }
-                const int x = d->Left - dx + item->GetHorzSpacing(), y = d->Top - dy + item->GetVertSpacing();
-                QImage bitmap;
-                if (ownerFlag2 && item->GetBoolValueEx(1, style)) {
-                    // Through a bitmap of the image's size.
-                    bitmap = QImage(item->GetImageWidth(style), item->GetImageHeight(style), QImage::Format_ARGB32);
-                    TRDItemPrintInfo info;
-                    info.DrawItem = const_cast<TRDDrawLineInfo*>(d);
-                    if (!bitmap.isNull()) {
-                        bitmap.fill(Qt::transparent);
-                        if (!item->PrintToBitmap(bitmap, false, this, info))
-                            bitmap = QImage();
-                    }
-                }
-                if (!bitmap.isNull())
-                    canvas.Painter().drawImage(x, y, bitmap);
-                else
-                    item->Paint(canvas, x, y, d->Top - dy + d->Height, state, style, d, this);
-            }
-            if (item->GetBoolValue(3))
-                applied = -1;
-        } else {
-            // 6.5 Text.
-            const int styleNo = item->GetActualStyleNo(style);
-            const TFontInfo& font = *style->TextStyles().TextStyleAt(styleNo);
-            if (styleNo != applied) {
-                style->ApplyStyle(canvas, styleNo, para.BiDiMode, stylePPI, nullptr, false);
-                applied = styleNo;
-            }
-            const bool hover = font.Jump && hoverOf(item);
-            QByteArray display;
-            GetDisplayText(DrawItems.GetDrawItemText(j, *this), font, LineWrapsAfter(j), display, true,
-                           showSpecial);
-            const int flags = item->ItemOptions;
-            auto drawSegment = [&](const QByteArray& text, int x, int width, bool selected, bool atEnd,
-                                   bool atStart, int firstChar) {
-                TRDTextDrawStates states = textFocus;
-                if (selected)
-                    states |= rdtsSelected;
-                if (hover)
-                    states |= rdtsHover;
-                if (style->OnDrawStyleText) {
-                    if (atStart) {
-                        states |= rdtsDrawItemStart;
-                        if (d->Offs <= 1)
-                            states |= rdtsItemStart;
-                    }
-                    if (atEnd) {
-                        states |= rdtsDrawItemEnd;
-                        if (d->Offs + d->Length > ItemLengthOf(d->ItemNo))
-                            states |= rdtsItemEnd;
-                    }
-                }
-                if (showSpecial)
-                    states |= rdtsSpecialCharacters;
-                style->ApplyStyleColor(canvas, styleNo, states, false, 0);
-                int spaceBefore = 0;
-                if (atStart)
-                    spaceBefore = d->JustifyExtra;
-                else
-                    x += d->JustifyExtra;
-                if (selected && lineSelection && width > 0) {
-                    canvas.BrushStyle = TBrushStyle::Solid;
-                    canvas.BrushColor = selColor;
-                    canvas.FillRect(QRect(x - 1, bandTop, width + 2, bandBottom - bandTop));
-                    style->ApplyStyleColor(canvas, styleNo, states, false, 0);
-                }
-                style->DrawStyleText(text, canvas, d->ItemNo, d->Offs + firstChar - 1, styleNo, this, spaceBefore, x,
-                                     d->Top - dy, width, d->Height, 0, states, false, false, 0, para.BiDiMode);
-            };
-            const bool outside = !allSelected && (!hasSelection || j < s || j > e);
-            const bool whole =
-                allSelected || (!outside && (j > s || (j == s && so <= 1)) && (j < e || (j == e && eo > d->Length)));
-            if (outside || whole)
-                drawSegment(display, d->Left - dx, d->Width, whole, true, true, 1);
-            else {
-                drawSegment(display, d->Left - dx, d->Width, false, true, true, 1);
-                const int a = (j == s && so > 1) ? so : 1;
-                const int b = (j == e && eo <= d->Length) ? eo - 1 : d->Length;
-                if (b >= a) {
-                    bool done = false;
-                    if (para.BiDiMode != TRDBiDiMode::rdbdUnspecified) {
-                        TRDTextDrawStates states = textFocus | rdtsSelected;
-                        style->ApplyStyleColor(canvas, styleNo, states, false, 0);
-                        done = TryDrawBiDiTextRange(d->Left + d->JustifyExtra - dx, d->Top - dy,
-                                                    d->Width - d->JustifyExtra, canvas, display, d->Height, a, b,
-                                                    flags, true);
-                    }
-                    if (!done) {
-                        const QByteArray before = DrawItems.GetDrawItemSubText(j, *this, a - 1, 1);
-                        const int x = d->Left + ItemTextWidth(before, canvas, flags) - dx;
-                        const QByteArray part = display.mid(
-                            (a - 1) * (IsUnicodeItem(flags) ? 2 : 1), (b - a + 1) * (IsUnicodeItem(flags) ? 2 : 1));
-                        const QByteArray stored = DrawItems.GetDrawItemSubText(j, *this, b - a + 1, a);
-                        const int width = (style->OnDrawStyleText || lineSelection)
-                                              ? ItemTextWidth(stored, canvas, flags)
-                                              : d->Left + d->Width - dx - x;
-                        drawSegment(part, x, width, true, b == d->Length, a == 1, a);
-                    }
-                }
-            }
-        }
-        // 6.6 The paragraph mark or line-break sign after the item's last draw item.
-        if (showSpecial && (VisibleSpecialCharacters & VisibleParagraphMarks) &&
-            (j + 1 == count || (DrawItemIsLineStart(j + 1) && DrawItems[j + 1]->ItemNo != d->ItemNo))) {
-            const bool lineBreak = j + 1 < count && ItemAt(DrawItems[j + 1]->ItemNo)->HasLineBreakBefore();
-            const int markStyle = applied >= 0 ? applied : 0;
-            if (applied < 0)
-                style->ApplyStyle(canvas, markStyle, para.BiDiMode, stylePPI, nullptr, false);
-            style->ApplyStyleColor(canvas, markStyle, textFocus, false, 0);
-            QFont qfont = canvas.Font.ToQFont();
-            const QString family = qfont.family();
-            if (family.contains(QLatin1String("Symbol"), Qt::CaseInsensitive) ||
-                family.contains(QLatin1String("Wingdings"), Qt::CaseInsensitive)) {
-                qfont.setFamily(MapFontName(QStringLiteral("Arial")));
-                applied = -1;
-            }
-            const QString sign = lineBreak ? QString(QChar(0x21B5)) : QString(QChar(0x00B6));
-            QPainter& painter = canvas.Painter();
-            painter.save();
-            painter.setFont(qfont);
-            painter.setPen(ToQColor(canvas.Font.Color));
-            const QFontMetrics metrics(qfont);
-            const int w = metrics.horizontalAdvance(sign);
-            const int x = para.BiDiMode == TRDBiDiMode::rdbdRightToLeft ? d->Left - dx - w : d->Left + d->Width - dx;
-            painter.drawText(x, d->Top + d->Height - dy - metrics.descent(), sign);
-            painter.restore();
-        }
+        const int styleNo = item->GetActualStyleNo(style);
+        const bool hover = style->TextStyles().TextStyleAt(styleNo)->Jump && IsHoveredJump(item);
+        style->DrawTextBack(pc.Canvas, d->ItemNo, styleNo, this, d->Left - pc.Dx, d->Top - pc.Dy, d->Width,
+                            d->Height, hover ? 2 : 0);
     }
+}
 
-    // 7. Misspelled words.
-    for (int j = f; j <= l; ++j) {
+// Step 6: one draw item with what goes above and after it.
+void TCustomRDFormattedData::PaintDrawItem(TRDPaintContext& pc, int j)
+{
+    TRDStyle* style = pc.Style;
+    const int dx = pc.Dx, dy = pc.Dy;
+    const TRDDrawLineInfo* d = DrawItems[j];
+    TCustomRDItemInfo* item = ItemAt(d->ItemNo);
+    const TParaInfo& para = ParaStyleOf(d->ItemNo);
+    if (pc.WholeItemsOnly && d->Top + d->Height > pc.ClipBottom)
+        return;
+    // 6.1 The line band of line selection.
+    if (DrawItemIsLineStart(j) && pc.LineSelection && para.BiDiMode == TRDBiDiMode::rdbdUnspecified)
+        MeasureSelectionBand(pc, j, para);
+    const bool startsItem = DrawItemStartsItem(j);
+    // 6.2 A hard page break above the item's first line.
+    if (item->BreaksPageBefore() && (pc.Options & rdoShowPageBreaks) && startsItem) {
+        int first = j, last = j;
+        GetLineBounds(j, first, last);
+        int lineTop = DrawItems[first]->Top;
+        for (int m = first; m <= last; ++m)
+            lineTop = std::min(lineTop, DrawItems[m]->Top);
+        style->DrawPageBreak(pc.Canvas, lineTop - dy - 1, dx, TRDPageBreakType::rdpbPageBreak, ControlOf(*this),
+                             this, d->ItemNo, GetWidth());
+        pc.Applied = -1;
+    }
+    // 6.3 A checkpoint.
+    if (item->Checkpoint != nullptr && (pc.Options & rdoShowCheckpoints) && startsItem) {
+        style->DrawCheckpoint(pc.Canvas, d->Left - dx, d->Top - dy, pc.LeftMargin - dx, GetWidth(), this,
+                              d->ItemNo, dx, item->Checkpoint->RaiseEvent, ControlOf(*this));
+        pc.Applied = -1;
+    }
+    // 6.4 A non-text item, or 6.5 text.
+    if (item->StyleNo < 0)
+        PaintNonTextItem(pc, j, *item, para);
+    else
+        PaintTextItem(pc, j, *item, para);
+    // 6.6 The paragraph mark or line-break sign after the item's last draw item.
+    if (pc.ShowSpecial && (VisibleSpecialCharacters & VisibleParagraphMarks) &&
+        (j + 1 == pc.Count || (DrawItemIsLineStart(j + 1) && DrawItems[j + 1]->ItemNo != d->ItemNo)))
+        PaintParagraphMark(pc, j, para);
+}
+
+// Step 6.1: the band of the line starting at draw item j under line selection.
+void TCustomRDFormattedData::MeasureSelectionBand(TRDPaintContext& pc, int j, const TParaInfo& para)
+{
+    int first = j, last = j;
+    GetLineBounds(j, first, last);
+    int bandTop = DrawItems[first]->Top;
+    int bandBottom = bandTop;
+    for (int m = first; m <= last; ++m) {
+        bandTop = std::min(bandTop, DrawItems[m]->Top);
+        bandBottom = std::max(bandBottom, DrawItems[m]->Top + DrawItems[m]->Height + DrawItems[m]->ExtraSpaceBelow);
+    }
+    if (DrawItemStartsParagraph(first))
+        bandTop -= para.SpaceBefore;
+    if (DrawItemEndsParagraph(last))
+        bandBottom += ParaStyleOf(DrawItems[first]->ItemNo).SpaceAfter;
+    pc.BandTop = bandTop - pc.Dy;
+    pc.BandBottom = bandBottom - pc.Dy;
+}
+
+// Step 6.4: a non-text item, selected unless the selection only touches it from outside.
+void TCustomRDFormattedData::PaintNonTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item,
+                                              const TParaInfo& para)
+{
+    TRDStyle* style = pc.Style;
+    TCanvas& canvas = pc.Canvas;
+    const int dx = pc.Dx, dy = pc.Dy;
+    const TRDDrawLineInfo* d = DrawItems[j];
+    uint16_t state = pc.ItemFocus;
+    if (pc.AllSelected || (pc.HasSelection && !(j < pc.S || j > pc.E || (j == pc.E && pc.Eo == 0) ||
+                                                (j == pc.S && pc.So == 1))))
+        state |= idsSelected;
+    if (IsHoveredJump(&item) && item.GetBoolValueEx(2, style))
+        state |= idsHover;
+    if (para.BiDiMode == TRDBiDiMode::rdbdRightToLeft)
+        state |= idsRightToLeft;
+    if (&item == HighlightedItem)
+        state |= idsHighlighted;
+    if (item.GetBoolValue(0))
+        item.PaintFullLine(d->Left - dx, pc.FullLineRight - dx, d->Top - dy, style, state, canvas, this);
+    else {
+        if ((state & idsSelected) && pc.LineSelection && dynamic_cast<TRDMarkerItemInfo*>(&item) == nullptr &&
+            pc.SelColor != clNone) {
+            canvas.BrushStyle = TBrushStyle::Solid;
+            canvas.BrushColor = pc.SelColor;
+            canvas.FillRect(QRect(d->Left - dx, pc.BandTop, d->Width, pc.BandBottom - pc.BandTop));
+            canvas.BrushStyle = TBrushStyle::Clear;
+        }
+        const int x = d->Left - dx + item.GetHorzSpacing(), y = d->Top - dy + item.GetVertSpacing();
+        QImage bitmap;
+        if (pc.OwnerFlag2 && item.GetBoolValueEx(1, style)) {
+            // Through a bitmap of the image's size.
+            bitmap = QImage(item.GetImageWidth(style), item.GetImageHeight(style), QImage::Format_ARGB32);
+            TRDItemPrintInfo info;
+            info.DrawItem = const_cast<TRDDrawLineInfo*>(d);
+            if (!bitmap.isNull()) {
+                bitmap.fill(Qt::transparent);
+                if (!item.PrintToBitmap(bitmap, false, this, info))
+                    bitmap = QImage();
+            }
+        }
+        if (!bitmap.isNull())
+            canvas.Painter().drawImage(x, y, bitmap);
+        else
+            item.Paint(canvas, x, y, d->Top - dy + d->Height, state, style, d, this);
+    }
+    if (item.GetBoolValue(3))
+        pc.Applied = -1;
+}
+
+// Step 6.5: a text draw item, its selected part over the rest.
+void TCustomRDFormattedData::PaintTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item, const TParaInfo& para)
+{
+    TRDStyle* style = pc.Style;
+    TCanvas& canvas = pc.Canvas;
+    const int dx = pc.Dx;
+    const TRDDrawLineInfo* d = DrawItems[j];
+    const int styleNo = item.GetActualStyleNo(style);
+    const TFontInfo& font = *style->TextStyles().TextStyleAt(styleNo);
+    if (styleNo != pc.Applied) {
+        style->ApplyStyle(canvas, styleNo, para.BiDiMode, pc.StylePPI, nullptr, false);
+        pc.Applied = styleNo;
+    }
+    const TRDPaintedText text{d, styleNo, font.Jump && IsHoveredJump(&item), para.BiDiMode};
+    QByteArray display;
+    GetDisplayText(DrawItems.GetDrawItemText(j, *this), font, LineWrapsAfter(j), display, true, pc.ShowSpecial);
+    const int flags = item.ItemOptions;
+    const int s = pc.S, so = pc.So, e = pc.E, eo = pc.Eo;
+    const bool outside = !pc.AllSelected && (!pc.HasSelection || j < s || j > e);
+    const bool whole =
+        pc.AllSelected || (!outside && (j > s || (j == s && so <= 1)) && (j < e || (j == e && eo > d->Length)));
+    if (outside || whole) {
+        PaintTextSegment(*this, pc, text, display, d->Left - dx, d->Width, whole, true, true, 1);
+        return;
+    }
+    PaintTextSegment(*this, pc, text, display, d->Left - dx, d->Width, false, true, true, 1);
+    const int a = (j == s && so > 1) ? so : 1;
+    const int b = (j == e && eo <= d->Length) ? eo - 1 : d->Length;
+    if (b < a)
+        return;
+    if (para.BiDiMode != TRDBiDiMode::rdbdUnspecified) {
+        TRDTextDrawStates states = pc.TextFocus | rdtsSelected;
+        style->ApplyStyleColor(canvas, styleNo, states, false, 0);
+        if (TryDrawBiDiTextRange(d->Left + d->JustifyExtra - dx, d->Top - pc.Dy, d->Width - d->JustifyExtra, canvas,
+                                 display, d->Height, a, b, flags, true))
+            return;
+    }
+    const QByteArray before = DrawItems.GetDrawItemSubText(j, *this, a - 1, 1);
+    const int x = d->Left + ItemTextWidth(before, canvas, flags) - dx;
+    const QByteArray part =
+        display.mid((a - 1) * (IsUnicodeItem(flags) ? 2 : 1), (b - a + 1) * (IsUnicodeItem(flags) ? 2 : 1));
+    const QByteArray stored = DrawItems.GetDrawItemSubText(j, *this, b - a + 1, a);
+    const int width = (style->OnDrawStyleText || pc.LineSelection) ? ItemTextWidth(stored, canvas, flags)
+                                                                   : d->Left + d->Width - dx - x;
+    PaintTextSegment(*this, pc, text, part, x, width, true, b == d->Length, a == 1, a);
+}
+
+// Step 6.6: the paragraph mark or line-break sign after draw item j.
+void TCustomRDFormattedData::PaintParagraphMark(TRDPaintContext& pc, int j, const TParaInfo& para)
+{
+    TRDStyle* style = pc.Style;
+    TCanvas& canvas = pc.Canvas;
+    const int dx = pc.Dx, dy = pc.Dy;
+    const TRDDrawLineInfo* d = DrawItems[j];
+    const bool lineBreak = j + 1 < pc.Count && ItemAt(DrawItems[j + 1]->ItemNo)->HasLineBreakBefore();
+    const int markStyle = pc.Applied >= 0 ? pc.Applied : 0;
+    if (pc.Applied < 0)
+        style->ApplyStyle(canvas, markStyle, para.BiDiMode, pc.StylePPI, nullptr, false);
+    style->ApplyStyleColor(canvas, markStyle, pc.TextFocus, false, 0);
+    QFont qfont = canvas.Font.ToQFont();
+    const QString family = qfont.family();
+    if (family.contains(QLatin1String("Symbol"), Qt::CaseInsensitive) ||
+        family.contains(QLatin1String("Wingdings"), Qt::CaseInsensitive)) {
+        qfont.setFamily(MapFontName(QStringLiteral("Arial")));
+        pc.Applied = -1;
+    }
+    const QString sign = lineBreak ? QString(QChar(0x21B5)) : QString(QChar(0x00B6));
+    QPainter& painter = canvas.Painter();
+    painter.save();
+    painter.setFont(qfont);
+    painter.setPen(ToQColor(canvas.Font.Color));
+    const QFontMetrics metrics(qfont);
+    const int w = metrics.horizontalAdvance(sign);
+    const int x = para.BiDiMode == TRDBiDiMode::rdbdRightToLeft ? d->Left - dx - w : d->Left + d->Width - dx;
+    painter.drawText(x, d->Top + d->Height - dy - metrics.descent(), sign);
+    painter.restore();
+}
+
+// Step 7: the marks of misspelled words (the word painters of the text items).
+void TCustomRDFormattedData::PaintMisspellings(TRDPaintContext& pc)
+{
+    TRDStyle* style = pc.Style;
+    TCanvas& canvas = pc.Canvas;
+    const int dx = pc.Dx, dy = pc.Dy;
+    for (int j = pc.First; j <= pc.Last; ++j) {
         const TRDDrawLineInfo* d = DrawItems[j];
         const TCustomRDItemInfo* item = ItemAt(d->ItemNo);
         if (!item->WordPainters || item->StyleNo < 0)
             continue;
         const int styleNo = item->GetActualStyleNo(style);
         const TParaInfo& para = ParaStyleOf(d->ItemNo);
-        if (styleNo != applied) {
-            style->ApplyStyle(canvas, styleNo, para.BiDiMode, stylePPI, nullptr, false);
-            applied = styleNo;
+        if (styleNo != pc.Applied) {
+            style->ApplyStyle(canvas, styleNo, para.BiDiMode, pc.StylePPI, nullptr, false);
+            pc.Applied = styleNo;
         }
         const int flags = item->ItemOptions;
         for (int k = 0; k < item->WordPainters->Count(); ++k) {
@@ -499,11 +641,4 @@ void TCustomRDFormattedData::PaintDocument(TCanvas& canvas, const QRect& clip, b
             painter->Paint(canvas, *d, this, r, k);
         }
     }
-
-    // 8. A checkpoint waiting at the end of the document.
-    if ((options & rdoShowCheckpoints) && PendingCP != nullptr)
-        style->DrawCheckpoint(canvas, -1, DocumentHeight - GetBottomMargin() - dy, leftMargin - dx, GetWidth(),
-                              this, -1, dx, PendingCP->RaiseEvent, ControlOf(*this));
-    // 9. Overlays.
-    DrawOverlay(canvas, dx, l, f, dy);
 }
