@@ -18,7 +18,7 @@
 
 #include "core/RDHookGuard.h"
 #include "RDBenchDocuments.h"
-#include "viewer/RDClipboard.h"
+#include "paint/RDClipboard.h"
 #include "viewer/RDRichDoc.h"
 #include "RichTextSuite.h"
 

@@ -7,7 +7,7 @@
 #include "items/RDNoteItems.h"
 #include "layout/CRDFData.h"
 #include "viewer/RDAnimator.h"
-#include "viewer/RDClipboard.h"
+#include "paint/RDClipboard.h"
 
 void InstallRichTextSuite()
 {

@@ -8,6 +8,7 @@
 #include <string>
 #include <tuple>
 
+#include "paint/RDMisspellMark.h"
 #include "viewer/RDLiveSpell.h"
 #include "viewer/RDRichDoc.h"
 #include "styles/RDStyle.h"

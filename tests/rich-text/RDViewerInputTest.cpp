@@ -18,7 +18,7 @@
 
 #include "core/RDHookGuard.h"
 #include "Pictures.h"
-#include "viewer/RDClipboard.h"
+#include "paint/RDClipboard.h"
 #include "items/RDControlItems.h"
 #include "document/RDItem.h"
 #include "document/RDLinear.h"

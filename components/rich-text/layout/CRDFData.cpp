@@ -748,6 +748,30 @@ static int OpenTextLine(TRDFormatState& st, int lineAscent)
     return top;
 }
 
+// A run of one text item being formatted: its characters from startOffset,
+// what the steps read of its item and style, and where the run stands.
+struct TRDFormatRun {
+    const QByteArray& Display;
+    const QByteArray& Stored;
+    TCustomRDItemInfo* Item;
+    int ItemNo;
+    int StartOffset;
+    const TFontInfo& Font;
+    int StyleNo;
+    int Flags;
+    uint16_t Cf;
+    int ExtraLeading;
+    int LineAscent;
+    bool Wraps = false, Unicode = false, Swallow = false;
+    // The item follows a list marker; the next item continues the paragraph.
+    bool AfterMarker = false, NextContinues = false;
+    int HyphenWidth = 0;
+    // The next character (0-based) and the count left.
+    int P = 0, N = 0;
+    // The next piece begins a line; it is the run's first piece.
+    bool AtLineStart = false, FirstSegment = false;
+};
+
 void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QByteArray& stored, int startOffset,
                                              int length, int itemNo, TCanvas* canvas, TRDFormatResolution& res,
                                              TRDFormatState& st)
@@ -755,241 +779,305 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
     TCustomRDItemInfo* item = ItemAt(itemNo);
     const TParaInfo& para = ParaStyleOf(itemNo);
     uint16_t cf = GetControlFlags();
+    // 1. An item that starts a paragraph starts a line.
     if (!item->ContinuesPara() && startOffset == 0) {
         st.NewLine = true;
         st.SpaceSwallowed = false;
     }
+    // 2. A non-text item that takes a line of its own (a break, a full-line item).
     if (item->StyleNo < 0 && !dynamic_cast<TRDRectItemInfo*>(item)) {
-        FinishPendingTab(st);
-        st.Y += FinishLine(res, st.Origin + st.Width, st, true);
-        st.LineExtra = 0;
-        if (itemNo > 0)
-            st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
-        st.Gap += ScaleToDeviceY(para.SpaceBefore, &res.Info);
-        TRDDrawLineInfo* d;
-        int c = 0;
-        if (item->StyleNo == BreakStyleNo) {
-            st.Gap += ScaleToDeviceY(ParaStyle(0).SpaceBefore, &res.Info);
-            c = ScaleToDeviceY(5, &res.Info);
-            d = new TRDDrawLineInfo(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
-        } else {
-            int width = DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent, &res.Info);
-            std::unique_ptr<TRDDrawLineInfo> made =
-                (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-            d = made.release();
-            int offset = 0, depth = 0;
-            item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
-            if (item->GetBoolValue(3))
-                st.CurStyleNo = -1;
-            auto* nt = static_cast<TRDNonTextItemInfo*>(item);
-            int w = ScaleToDeviceX(nt->GetWidthEx(), &res.Info), h = ScaleToDeviceY(nt->GetHeightEx(), &res.Info);
-            int left = res.LeftMargin + ScaleToDeviceX(para.LeftIndent, &res.Info);
-            if (para.Alignment == TRDAlignment::rdaRight)
-                left += width - w;
-            else if (para.Alignment == TRDAlignment::rdaCenter)
-                left += std::max(0, (width - w) / 2);
-            d->SetData(left + offset, st.Y + st.Gap, itemNo, true);
-            d->SetSize(w, h);
-        }
-        SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-        DrawItems.InsertDrawItem(st.NextDrawNo, d);
-        ++st.NextDrawNo;
-        if (cf & cfJumpsActive)
-            item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
-        if (item->StyleNo == BreakStyleNo) {
-            st.Y += c + st.Gap + 1;
-            st.Gap = c;
-            st.Ascent = c;
-        } else {
-            st.Y += st.Gap + d->Height;
-            st.Ascent = d->Height;
-            st.Gap = 0;
-        }
-        st.X = 0;
-        st.NewLine = true;
+        FormatFullLineItem(itemNo, cf, canvas, res, st);
         return;
     }
+    // 3. Another non-text item, placed in the line.
     if (item->StyleNo < 0) {
-        std::unique_ptr<TRDDrawLineInfo> made =
-            (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-        PlaceRectItem(itemNo, made.release(), st, res);
-        if (item->GetBoolValueEx(2, GetRDStyle())) {
-            if (cf & cfJumpsActive) {
-                auto j = std::make_unique<TRDJumpInfo>();
-                TRDDrawLineInfo* d = DrawItems[st.NextDrawNo - 1];
-                j->Width = d->Width;
-                j->Height = d->Height;
-                j->Id = JumpCount;
-                j->DrawItemNo = st.NextDrawNo - 1;
-                j->Cursor = item->GetJumpCursor(GetRDStyle());
-                j->RDData = this;
-                JumpList.push_back(std::move(j));
-            }
-            item->JumpIndex = JumpCount++;
-        }
+        FormatInlineItem(itemNo, cf, res, st);
         return;
     }
 
+    // 4. A text item: its style and what its pieces share.
     int style = EffectiveStyleOfItem(itemNo);
     const TFontInfo& font = TextStyleOf(style);
     UseTextStyle(itemNo, style, st, res);
-    int flags = item->ItemOptions;
-    int extraLeading = (cf & cfExternalLeading) ? st.ExternalLeading : 0;
-    int lineAscent = st.TextAscent + extraLeading + st.TextVShift;
+    const int extraLeading = (cf & cfExternalLeading) ? st.ExternalLeading : 0;
+    TRDFormatRun run{display, stored, item, itemNo, startOffset, font, style, item->ItemOptions, cf, extraLeading,
+                     st.TextAscent + extraLeading + st.TextVShift};
+    // 5. An empty text item: one empty piece.
     if (length == 0) {
-        int h = st.FontCache->Known(style)->EmptyLineHeight;
-        int top;
-        bool startsLine = !item->ContinuesPara();
-        if (!startsLine) {
-            RaiseLineAscent(lineAscent, st);
-            top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
-            st.Gap = std::max(st.Gap, st.TextDescent - st.TextVShift);
-        } else {
-            StartNewLine(itemNo, false, st, res);
-            top = OpenTextLine(st, lineAscent);
-            st.Gap = st.TextDescent - st.TextVShift;
-        }
-        auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
-        d->Offs = startOffset + 1;
-        if (font.Jump)
-            item->JumpIndex = -3;
-        if (startOffset == 0)
-            SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-        DrawItems.InsertDrawItem(st.NextDrawNo, d);
-        ++st.NextDrawNo;
-        st.NewLine = false;
+        FormatEmptyText(run, res, st);
         return;
     }
+    // 6. The pieces of the text, one per line.
+    run.Wraps = !(para.Options & rdpaoNoWrap) && st.WordWrap;
+    run.Unicode = run.Flags & rdioUnicode;
+    run.Swallow = cf & cfSwallowWrapSpaces;
+    run.P = startOffset;
+    run.N = length;
+    run.AtLineStart = startOffset == 0 && !item->ContinuesPara();
+    run.FirstSegment = startOffset == 0;
+    run.AfterMarker = itemNo > 0 && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo;
+    run.NextContinues = itemNo + 1 < ItemCount() && ItemAt(itemNo + 1)->ContinuesPara();
+    run.HyphenWidth = st.FontCache->Known(style)->HyphenWidth;
+    FormatTextPieces(run, res, st);
+    if (font.Jump && startOffset == 0)
+        item->JumpIndex = JumpCount++;
+}
 
-    bool wraps = !(para.Options & rdpaoNoWrap) && st.WordWrap;
-    bool unicode = flags & rdioUnicode;
-    bool swallow = cf & cfSwallowWrapSpaces;
-    int p = startOffset;
-    int n = length;
-    int total = startOffset + length;
-    bool atLineStart = startOffset == 0 && !item->ContinuesPara();
-    bool firstSegment = startOffset == 0;
-    bool afterMarker = itemNo > 0 && ItemAt(itemNo - 1)->StyleNo == MarkerStyleNo;
-    bool nextContinues = itemNo + 1 < ItemCount() && ItemAt(itemNo + 1)->ContinuesPara();
-    int hyphenWidth = st.FontCache->Known(style)->HyphenWidth;
-    while (n > 0) {
-        if (atLineStart) {
-            StartNewLine(itemNo, !st.NewLine, st, res);
+// Step 2 of FormatParagraph: a break or a full-line item on a line of its own.
+void TCustomRDFormattedData::FormatFullLineItem(int itemNo, uint16_t cf, TCanvas* canvas, TRDFormatResolution& res,
+                                                TRDFormatState& st)
+{
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    const TParaInfo& para = ParaStyleOf(itemNo);
+    FinishPendingTab(st);
+    st.Y += FinishLine(res, st.Origin + st.Width, st, true);
+    st.LineExtra = 0;
+    if (itemNo > 0)
+        st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
+    st.Gap += ScaleToDeviceY(para.SpaceBefore, &res.Info);
+    TRDDrawLineInfo* d;
+    int c = 0;
+    if (item->StyleNo == BreakStyleNo) {
+        st.Gap += ScaleToDeviceY(ParaStyle(0).SpaceBefore, &res.Info);
+        c = ScaleToDeviceY(5, &res.Info);
+        d = new TRDDrawLineInfo(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
+    } else {
+        int width = DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent, &res.Info);
+        std::unique_ptr<TRDDrawLineInfo> made =
+            (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+        d = made.release();
+        int offset = 0, depth = 0;
+        item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
+        if (item->GetBoolValue(3))
+            st.CurStyleNo = -1;
+        auto* nt = static_cast<TRDNonTextItemInfo*>(item);
+        int w = ScaleToDeviceX(nt->GetWidthEx(), &res.Info), h = ScaleToDeviceY(nt->GetHeightEx(), &res.Info);
+        int left = res.LeftMargin + ScaleToDeviceX(para.LeftIndent, &res.Info);
+        if (para.Alignment == TRDAlignment::rdaRight)
+            left += width - w;
+        else if (para.Alignment == TRDAlignment::rdaCenter)
+            left += std::max(0, (width - w) / 2);
+        d->SetData(left + offset, st.Y + st.Gap, itemNo, true);
+        d->SetSize(w, h);
+    }
+    SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    ++st.NextDrawNo;
+    if (cf & cfJumpsActive)
+        item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
+    if (item->StyleNo == BreakStyleNo) {
+        st.Y += c + st.Gap + 1;
+        st.Gap = c;
+        st.Ascent = c;
+    } else {
+        st.Y += st.Gap + d->Height;
+        st.Ascent = d->Height;
+        st.Gap = 0;
+    }
+    st.X = 0;
+    st.NewLine = true;
+}
+
+// Step 3 of FormatParagraph: a non-text item in the line, a hypertext area when it is a jump.
+void TCustomRDFormattedData::FormatInlineItem(int itemNo, uint16_t cf, TRDFormatResolution& res, TRDFormatState& st)
+{
+    TCustomRDItemInfo* item = ItemAt(itemNo);
+    std::unique_ptr<TRDDrawLineInfo> made =
+        (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+    PlaceRectItem(itemNo, made.release(), st, res);
+    if (item->GetBoolValueEx(2, GetRDStyle())) {
+        if (cf & cfJumpsActive) {
+            auto j = std::make_unique<TRDJumpInfo>();
+            TRDDrawLineInfo* d = DrawItems[st.NextDrawNo - 1];
+            j->Width = d->Width;
+            j->Height = d->Height;
+            j->Id = JumpCount;
+            j->DrawItemNo = st.NextDrawNo - 1;
+            j->Cursor = item->GetJumpCursor(GetRDStyle());
+            j->RDData = this;
+            JumpList.push_back(std::move(j));
+        }
+        item->JumpIndex = JumpCount++;
+    }
+}
+
+// Step 5 of FormatParagraph: an empty text item, one piece of no width.
+void TCustomRDFormattedData::FormatEmptyText(const TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st)
+{
+    TCustomRDItemInfo* item = run.Item;
+    const int itemNo = run.ItemNo;
+    int h = st.FontCache->Known(run.StyleNo)->EmptyLineHeight;
+    int top;
+    bool startsLine = !item->ContinuesPara();
+    if (!startsLine) {
+        RaiseLineAscent(run.LineAscent, st);
+        top = st.Y - st.TextAscent - run.ExtraLeading - st.TextVShift;
+        st.Gap = std::max(st.Gap, st.TextDescent - st.TextVShift);
+    } else {
+        StartNewLine(itemNo, false, st, res);
+        top = OpenTextLine(st, run.LineAscent);
+        st.Gap = st.TextDescent - st.TextVShift;
+    }
+    auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
+    d->Offs = run.StartOffset + 1;
+    if (run.Font.Jump)
+        item->JumpIndex = -3;
+    if (run.StartOffset == 0)
+        SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    ++st.NextDrawNo;
+    st.NewLine = false;
+}
+
+// Step 6 of FormatParagraph: piece after piece, each as much as fits on its line.
+void TCustomRDFormattedData::FormatTextPieces(TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st)
+{
+    while (run.N > 0) {
+        // 6.1 A new line: a space at a wrap may go.
+        if (run.AtLineStart) {
+            StartNewLine(run.ItemNo, !st.NewLine, st, res);
             st.X = 0;
-            if (swallow && !st.SpaceSwallowed && !st.NewLine && n > 1 && IsSpaceAt(display, p, flags)) {
-                ++p;
-                --n;
+            if (run.Swallow && !st.SpaceSwallowed && !st.NewLine && run.N > 1 &&
+                IsSpaceAt(run.Display, run.P, run.Flags)) {
+                ++run.P;
+                --run.N;
             }
             st.SpaceSwallowed = false;
         }
-        int free = std::max(0, st.Width - st.X);
-        int fit;
-        if (st.MaxLength >= 1 && st.CharsOnLine >= st.MaxLength && wraps)
-            fit = 0;
-        else if (cf & cfMeasureByExtentEx)
-            fit = FitCharsByExtentEx(display, stored, p, n, free, flags, st, wraps, hyphenWidth);
-        else
-            fit = FitChars(display, stored, p, n, free, flags, st, wraps, hyphenWidth);
-        bool lineStartHere = atLineStart || (firstSegment && afterMarker);
-        if (fit == 0) {
-            if (!lineStartHere) {
-                st.NewLine = false;
-                atLineStart = true;
-                continue;
-            }
-            fit = 1;
-            if (unicode && n > 1 && QChar::isHighSurrogate(WideUnitAt(display, p)))
-                fit = 2;
-            else if (!unicode) {
-                // a whole character of the item's code page
-                std::vector<int> ext;
-                int f = 0;
-                QSize size;
-                TextExtentEx(*st.Canvas, display.constData() + p, std::min(n, 4), RDMaxInt, f, &ext, flags, size);
-                while (fit < int(ext.size()) && ext[size_t(fit)] == ext[size_t(fit - 1)])
-                    ++fit;
-            }
+        // 6.2 How many characters fit, broken where a line may break.
+        const bool lineStartHere = run.AtLineStart || (run.FirstSegment && run.AfterMarker);
+        int fit = FitTextPiece(run, st, lineStartHere);
+        if (fit >= 0 && fit < run.N)
+            fit = BreakTextPiece(run, st, fit, lineStartHere);
+        if (fit < 0) {
+            // Nothing goes on this line: the next one.
+            st.NewLine = false;
+            run.AtLineStart = true;
+            continue;
         }
-        int breakAt = -1;
-        if (fit < n) {
-            if (unicode) {
-                const char16_t* t = reinterpret_cast<const char16_t*>(stored.constData()) + p;
-                const char16_t* b = FindLineBreak(t, n, fit, fit + 1 == n);
-                if (b)
-                    breakAt = p + int(b - t);
-            } else {
-                int limit = fit + 1 == n ? fit : fit + 1;
-                for (int k = limit - 1; k >= 0; --k)
-                    if (display[p + k] == ' ') {
-                        breakAt = p + k;
-                        break;
-                    }
-            }
-            if (breakAt < 0 && swallow && (fit + 1 < n || nextContinues) && IsSpaceAt(display, p + fit, flags)) {
-                breakAt = p + fit;
-                ++fit;
-            }
-            if (breakAt >= 0) {
-                if (swallow && IsSpaceAt(display, breakAt, flags) && breakAt != p) {
-                    fit = breakAt - p;
-                    st.SpaceSwallowed = true;
-                } else if (swallow && breakAt == p)
-                    fit = 1;
-                else
-                    fit = breakAt - p + 1;
-            } else if (!lineStartHere) {
-                st.NewLine = false;
-                atLineStart = true;
-                continue;
-            }
-        }
-        int offs = p + 1;
-        p += fit;
-        n -= fit;
-        if (st.SpaceSwallowed) {
-            ++p;
-            --n;
-            st.SpaceSwallowed = n == 0;
-        }
-        if (fit > 0 || atLineStart) {
-            int height = 0;
-            int width = SegmentWidth(st, display, offs - 1, fit, flags, &height);
-            int top;
-            if (atLineStart) {
-                top = OpenTextLine(st, lineAscent);
-            } else {
-                RaiseLineAscent(lineAscent, st);
-                top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
-            }
-            auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, width, height, itemNo, atLineStart);
-            d->Offs = offs;
-            d->Length = fit;
-            st.CharsOnLine += fit;
-            if (firstSegment)
-                SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-            DrawItems.InsertDrawItem(st.NextDrawNo, d);
-            ++st.NextDrawNo;
-            if ((cf & cfJumpsActive) && font.Jump) {
-                auto j = std::make_unique<TRDJumpInfo>();
-                j->Width = width;
-                j->Height = height;
-                j->Id = startOffset > 0 ? JumpCount - 1 : JumpCount;
-                j->DrawItemNo = st.NextDrawNo - 1;
-                j->Cursor = font.JumpCursor;
-                j->RDData = this;
-                JumpList.push_back(std::move(j));
-            }
-            st.Gap = atLineStart ? st.TextDescent - st.TextVShift
-                                 : std::max(st.Gap, st.TextDescent - st.TextVShift);
-            st.X += width;
-        }
-        st.NewLine = false;
-        firstSegment = false;
-        atLineStart = true;
+        // 6.3 The piece.
+        PlaceTextPiece(run, fit, st);
     }
-    (void)total;
-    if (font.Jump && startOffset == 0)
-        item->JumpIndex = JumpCount++;
+}
+
+// Step 6.2: the count of characters that fit on the line, at least one at a
+// line's start; -1 when none fits elsewhere.
+int TCustomRDFormattedData::FitTextPiece(TRDFormatRun& run, TRDFormatState& st, bool lineStartHere)
+{
+    const int p = run.P, n = run.N;
+    int free = std::max(0, st.Width - st.X);
+    int fit;
+    if (st.MaxLength >= 1 && st.CharsOnLine >= st.MaxLength && run.Wraps)
+        fit = 0;
+    else if (run.Cf & cfMeasureByExtentEx)
+        fit = FitCharsByExtentEx(run.Display, run.Stored, p, n, free, run.Flags, st, run.Wraps, run.HyphenWidth);
+    else
+        fit = FitChars(run.Display, run.Stored, p, n, free, run.Flags, st, run.Wraps, run.HyphenWidth);
+    if (fit != 0)
+        return fit;
+    if (!lineStartHere)
+        return -1;
+    fit = 1;
+    if (run.Unicode && n > 1 && QChar::isHighSurrogate(WideUnitAt(run.Display, p)))
+        fit = 2;
+    else if (!run.Unicode) {
+        // a whole character of the item's code page
+        std::vector<int> ext;
+        int f = 0;
+        QSize size;
+        TextExtentEx(*st.Canvas, run.Display.constData() + p, std::min(n, 4), RDMaxInt, f, &ext, run.Flags, size);
+        while (fit < int(ext.size()) && ext[size_t(fit)] == ext[size_t(fit - 1)])
+            ++fit;
+    }
+    return fit;
+}
+
+// Step 6.2: fit characters do not end the run; the piece ends where the line
+// may break (a space at the break may go); -1 when it cannot break and the
+// line does not start here.
+int TCustomRDFormattedData::BreakTextPiece(TRDFormatRun& run, TRDFormatState& st, int fit, bool lineStartHere)
+{
+    const int p = run.P, n = run.N;
+    const int flags = run.Flags;
+    int breakAt = -1;
+    if (run.Unicode) {
+        const char16_t* t = reinterpret_cast<const char16_t*>(run.Stored.constData()) + p;
+        const char16_t* b = FindLineBreak(t, n, fit, fit + 1 == n);
+        if (b)
+            breakAt = p + int(b - t);
+    } else {
+        int limit = fit + 1 == n ? fit : fit + 1;
+        for (int k = limit - 1; k >= 0; --k)
+            if (run.Display[p + k] == ' ') {
+                breakAt = p + k;
+                break;
+            }
+    }
+    if (breakAt < 0 && run.Swallow && (fit + 1 < n || run.NextContinues) && IsSpaceAt(run.Display, p + fit, flags)) {
+        breakAt = p + fit;
+        ++fit;
+    }
+    if (breakAt >= 0) {
+        if (run.Swallow && IsSpaceAt(run.Display, breakAt, flags) && breakAt != p) {
+            fit = breakAt - p;
+            st.SpaceSwallowed = true;
+        } else if (run.Swallow && breakAt == p)
+            fit = 1;
+        else
+            fit = breakAt - p + 1;
+    } else if (!lineStartHere)
+        return -1;
+    return fit;
+}
+
+// Step 6.3: the next fit characters as a draw item (and a hypertext area).
+void TCustomRDFormattedData::PlaceTextPiece(TRDFormatRun& run, int fit, TRDFormatState& st)
+{
+    const int itemNo = run.ItemNo;
+    const TFontInfo& font = run.Font;
+    int offs = run.P + 1;
+    run.P += fit;
+    run.N -= fit;
+    if (st.SpaceSwallowed) {
+        ++run.P;
+        --run.N;
+        st.SpaceSwallowed = run.N == 0;
+    }
+    if (fit > 0 || run.AtLineStart) {
+        int height = 0;
+        int width = SegmentWidth(st, run.Display, offs - 1, fit, run.Flags, &height);
+        int top;
+        if (run.AtLineStart) {
+            top = OpenTextLine(st, run.LineAscent);
+        } else {
+            RaiseLineAscent(run.LineAscent, st);
+            top = st.Y - st.TextAscent - run.ExtraLeading - st.TextVShift;
+        }
+        auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, width, height, itemNo, run.AtLineStart);
+        d->Offs = offs;
+        d->Length = fit;
+        st.CharsOnLine += fit;
+        if (run.FirstSegment)
+            SetItemFirstDrawItem(itemNo, st.NextDrawNo);
+        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        ++st.NextDrawNo;
+        if ((run.Cf & cfJumpsActive) && font.Jump) {
+            auto j = std::make_unique<TRDJumpInfo>();
+            j->Width = width;
+            j->Height = height;
+            j->Id = run.StartOffset > 0 ? JumpCount - 1 : JumpCount;
+            j->DrawItemNo = st.NextDrawNo - 1;
+            j->Cursor = font.JumpCursor;
+            j->RDData = this;
+            JumpList.push_back(std::move(j));
+        }
+        st.Gap = run.AtLineStart ? st.TextDescent - st.TextVShift
+                                 : std::max(st.Gap, st.TextDescent - st.TextVShift);
+        st.X += width;
+    }
+    st.NewLine = false;
+    run.FirstSegment = false;
+    run.AtLineStart = true;
 }
 
 void TCustomRDFormattedData::FinishPendingTab(TRDFormatState& st)

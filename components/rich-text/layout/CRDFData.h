@@ -23,6 +23,8 @@ class TCanvas;
 class TGraphic;
 class QWidget;
 class TRDCPInfo;
+struct TRDFormatRun;
+struct TRDPaintContext;
 
 // Document state bits of a formatted document.
 enum TRDFormattedState : uint32_t {
@@ -353,7 +355,7 @@ public:
     // The mouse cursor over the document where no item asks for another.
     virtual Qt::CursorShape GetNormalCursor() { return Qt::ArrowCursor; }
 
-    // Painting (viewer/RDPaint.cpp). clip is in client coordinates; the
+    // Painting (paint/RDPaint.cpp). clip is in client coordinates; the
     // canvas origin is its top left corner.
     void PaintDocument(TCanvas& canvas, const QRect& clip, bool ownerFlag2, bool ownerFlag1, bool wholeItemsOnly,
                        bool startAtVisibleLine);
@@ -487,7 +489,7 @@ public:
     // After the selection was made or changed by the mouse or by a call.
     virtual void AfterMouseSelection(bool) { ResetAnimations(); }
 
-    // ---- animation (viewer/RDAnimator.cpp) ----
+    // ---- animation (paint/RDFormattedAnimation.cpp) ----
     // The root document keeps the animators of its pictures; these ask it.
     // Whether pictures may animate (a root without a control: no).
     virtual bool AnimationsEnabled();
@@ -500,7 +502,7 @@ public:
     // The selection changed (asked of the root).
     virtual void DoSelect();
 
-    // ---- copying the selection (viewer/RDClipboard.cpp) ----
+    // ---- copying the selection (paint/RDClipboard.cpp) ----
     // Scope 1 is the selection: a chosen item is written alone, else the
     // normalised selection as item positions.
     void GetSaveRange(int scope, TRDSaveRange& range) override;
@@ -695,6 +697,29 @@ private:
     bool IsNumberedJump(int itemNo) const;
     void FillFormatState(TRDFormatState& st, bool itemFlag1, bool itemFlag2);
     void FillResolution(TCanvas* canvas, TRDFormatResolution& res);
+
+    // The steps of FormatParagraph.
+    void FormatFullLineItem(int itemNo, uint16_t cf, TCanvas* canvas, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatInlineItem(int itemNo, uint16_t cf, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatEmptyText(const TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st);
+    void FormatTextPieces(TRDFormatRun& run, TRDFormatResolution& res, TRDFormatState& st);
+    int FitTextPiece(TRDFormatRun& run, TRDFormatState& st, bool lineStartHere);
+    int BreakTextPiece(TRDFormatRun& run, TRDFormatState& st, int fit, bool lineStartHere);
+    void PlaceTextPiece(TRDFormatRun& run, int fit, TRDFormatState& st);
+
+    // The steps of PaintDocument (paint/RDPaint.cpp).
+    void PreparePaint(TRDPaintContext& pc, const QRect& clip, bool ownerFlag1);
+    void FindPaintRange(TRDPaintContext& pc, bool startAtVisibleLine);
+    void PaintParagraphBacks(TRDPaintContext& pc);
+    void PaintParagraphBack(TRDPaintContext& pc, int first, int last);
+    bool IsHoveredJump(const TCustomRDItemInfo* item) const;
+    void PaintTextBacks(TRDPaintContext& pc);
+    void PaintDrawItem(TRDPaintContext& pc, int j);
+    void MeasureSelectionBand(TRDPaintContext& pc, int j, const TParaInfo& para);
+    void PaintNonTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item, const TParaInfo& para);
+    void PaintTextItem(TRDPaintContext& pc, int j, TCustomRDItemInfo& item, const TParaInfo& para);
+    void PaintParagraphMark(TRDPaintContext& pc, int j, const TParaInfo& para);
+    void PaintMisspellings(TRDPaintContext& pc);
 
     std::vector<int> FExtents;  // scratch extents of the fitting
 };

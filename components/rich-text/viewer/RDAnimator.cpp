@@ -236,50 +236,6 @@ void MakeItemAnimator(TCustomRDItemInfo* item, TCustomRDData* rdData, std::uniqu
         formatted->AddAnimator(animator);
 }
 
-// ---- the formatted document's animation slots ----
-
-namespace {
-
-TCustomRDFormattedData* FormattedRoot(TCustomRDFormattedData* data)
-{
-    auto* root = dynamic_cast<TCustomRDFormattedData*>(data->GetAbsoluteRootData());
-    return root == data ? nullptr : root;
-}
-
-} // namespace
-
-bool TCustomRDFormattedData::AnimationsEnabled()
-{
-    TCustomRDFormattedData* root = FormattedRoot(this);
-    return root != nullptr && root->AnimationsEnabled();
-}
-
-void TCustomRDFormattedData::AddAnimator(std::unique_ptr<TRDAnimator>& animator)
-{
-    // A root without a control keeps no list: the item keeps a still picture.
-    if (TCustomRDFormattedData* root = FormattedRoot(this))
-        root->AddAnimator(animator);
-}
-
-void TCustomRDFormattedData::ResetAnimations()
-{
-    if (TCustomRDFormattedData* root = FormattedRoot(this))
-        root->ResetAnimations();
-}
-
-void TCustomRDFormattedData::UpdateItemAnimators(int first, int last)
-{
-    if (MakeAnimatorHook == nullptr)
-        return;
-    first = std::max(first, 0);
-    last = std::min(last, ItemCount() - 1);
-    for (int i = first; i <= last; ++i) {
-        TCustomRDItemInfo* item = ItemAt(i);
-        if (item->StyleNo < 0)
-            item->UpdateAnimator(this);
-    }
-}
-
 // ---- the viewer's document and control ----
 
 #include <QtCore/QTimerEvent>

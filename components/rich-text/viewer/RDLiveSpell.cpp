@@ -22,20 +22,6 @@ constexpr int QuietPeriodMs = 50;
 
 } // namespace
 
-QPolygon MisspellPolyline(const QRect& rect)
-{
-    constexpr int MaxPoints = 1024;
-    // rect's right and bottom edges are exclusive.
-    const int right = rect.left() + rect.width(), bottom = rect.top() + rect.height();
-    QPolygon line;
-    for (int x = rect.left(), k = 0; x < right && k < MaxPoints; x += 2, ++k)
-        line << QPoint(x, k % 2 == 0 ? bottom - 2 : bottom);
-    if (line.size() < 2)
-        return {};
-    line.last().setX(right);
-    return line;
-}
-
 // ---- the thread ----
 
 TRDWordEnumThread::TRDWordEnumThread() = default;

@@ -24,19 +24,11 @@
 
 #include "GuiCalls.h"
 
-#include <QtCore/QRect>
 #include <QtCore/QString>
 #include <QtCore/QThread>
-#include <QtGui/QPolygon>
 
 class TCustomRDData;
 class TCustomRichDoc;
-
-// The points of the wavy underline of a misspelled word under rect: from
-// the left edge every 2 pixels while x < right (at most 1024), alternately
-// 2 pixels above the bottom and at it; the last point moved to the right
-// edge. Fewer than 2 points draw nothing.
-QPolygon MisspellPolyline(const QRect& rect);
 
 class TRDWordEnumThread : public QThread {
 public:

@@ -406,7 +406,7 @@ public:
         OnSaveComponentToFile;
 
     // ---- keyboard, focus, copying, posted records and the text methods
-    // (RDRichDocInput.cpp, RDClipboard.cpp, RDRichDocText.cpp) ----
+    // (RDRichDocInput.cpp, RDRichDocText.cpp) ----
 
     // The selection to the clipboard: every format, or only those Options
     // enables (true when one is enabled or OnCopy is assigned). Nothing is

@@ -62,6 +62,16 @@ void TCustomRichDoc::CopyRequested()
     CopySelectionDefault();
 }
 
+void TCustomRichDoc::CopySelection()
+{
+    DocumentData()->Copy(GetEffectiveColor(), Background());
+}
+
+bool TCustomRichDoc::CopySelectionDefault()
+{
+    return DocumentData()->CopyDef(GetEffectiveColor(), Background());
+}
+
 // ---- keys ----
 
 bool TCustomRichDoc::event(QEvent* e)

@@ -1,4 +1,4 @@
-#include "viewer/RDClipboard.h"
+#include "paint/RDClipboard.h"
 
 #include <QtCore/QMimeData>
 #include <QtCore/QtEndian>
@@ -10,7 +10,6 @@
 #include "document/RDBack.h"
 #include "core/RDFStream.h"
 #include "core/RDLists.h"
-#include "viewer/RDRichDoc.h"
 
 std::function<void(QMimeData* data)> RDClipboardSink;
 std::function<bool(TCustomRDData& data, TRDStream& stream, TColor color, TRDBackground* background)>
@@ -182,14 +181,4 @@ bool TCustomRDFormattedData::CopyDef(TColor color, TRDBackground* background)
         CopyRTF(*mime, color, background);
     RDPutOnClipboard(mime.release());
     return answer;
-}
-
-void TCustomRichDoc::CopySelection()
-{
-    DocumentData()->Copy(GetEffectiveColor(), Background());
-}
-
-bool TCustomRichDoc::CopySelectionDefault()
-{
-    return DocumentData()->CopyDef(GetEffectiveColor(), Background());
 }
