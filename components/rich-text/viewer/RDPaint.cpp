@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include <QtGui/QPolygon>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
 #include "layout/CRDFData.h"
