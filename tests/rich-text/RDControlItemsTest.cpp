@@ -12,6 +12,7 @@
 #include "document/RDFDocIO.h"
 #include "core/RDFStream.h"
 #include "RDFTestIO.h"
+#include "viewer/RDScroll.h"
 #include "core/RDGraphUtils.h"
 #include "document/RDTextItems.h"
 #include "StdControls.h"
@@ -28,7 +29,12 @@ public:
     std::vector<std::pair<TRDControlAction, void*>> Actions;
     QByteArray ComponentText;
 
-    void* GetParentControl() override { return Parent; }
+    TRDWidgetHost ParentHost;
+    TRDHost* GetHost() override
+    {
+        ParentHost.Control = Parent;
+        return Parent ? &ParentHost : nullptr;
+    }
     bool DoRDFControlNeeded(const QString& name, const TRDTag& tag, void*& control) override
     {
         Asked.emplace_back(name, tag);

@@ -14,6 +14,7 @@
 #include <QtWidgets/QWidget>
 
 #include "layout/CRDFData.h"
+#include "viewer/RDScroll.h"
 #include "Graphics.h"
 
 class TLayoutData : public TCustomRDFormattedData {
@@ -93,7 +94,12 @@ public:
     int GetVSmallStep() override { return 10; }
     TCanvas* GetCanvas() override { return Canvas.get(); }
     QWidget* Owner = nullptr;
-    void* GetParentControl() override { return Owner; }
+    TRDWidgetHost OwnerHost;
+    TRDHost* GetHost() override
+    {
+        OwnerHost.Control = Owner;
+        return Owner ? &OwnerHost : nullptr;
+    }
     std::vector<TCustomRDFormattedData*> PlacedReports;
     void ControlsPlacedHook(TCustomRDFormattedData* data) override { PlacedReports.push_back(data); }
     // Where points given to this document start, as a document nested in an item.

@@ -1,10 +1,13 @@
 #include "document/CRDData.h"
 
+#include <QtGui/QCursor>
 #include <QtWidgets/QApplication>
 
+#include "Cursors.h"
 #include "items/RDControlItems.h"
 #include "document/RDDocEncoding.h"
 #include "core/RDUnicode.h"
+#include "document/RDHost.h"
 #include "document/RDTextItems.h"
 
 namespace {
@@ -45,6 +48,14 @@ TCustomRDData::~TCustomRDData()
     // Subclasses clear in their own destructors when they override Clear;
     // here only what the base owns is freed.
     TCustomRDData::Clear();
+}
+
+void TCustomRDData::SetParentCursor(int16_t cursor)
+{
+    if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
+        root->SetParentCursor(cursor);
+    else if (TRDHost* host = GetHost())
+        host->SetCursor(ScreenCursor(cursor));
 }
 
 // Item access.

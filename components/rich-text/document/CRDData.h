@@ -15,6 +15,7 @@
 #include "document/RDItem.h"
 #include "core/RDStrUtils.h"
 
+class TRDHost;
 class TRDLayoutInfo;
 class TRDMarkerItemInfo;
 class TRDSeqItemInfo;
@@ -281,11 +282,11 @@ public:
             root->DestroyMarkerList();
     }
     virtual void StylesRenumbered(const TRDStyleMaps&) {}
-    // The control that shows the document (a QWidget); nil for a root without one.
-    virtual void* GetParentControl()
+    // The host of the control that shows the document; nil for a root without one.
+    virtual TRDHost* GetHost()
     {
         TCustomRDData* root = GetRootData();
-        return root == this ? nullptr : root->GetParentControl();
+        return root == this ? nullptr : root->GetHost();
     }
     virtual void GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location)
     {
@@ -309,13 +310,9 @@ public:
             root->ConvertStyleNo(styleNo, paraNo, userData);
     }
     // The mouse cursor an item asks for while the mouse is over it (a cursor
-    // number of the screen's table); the document that shows its control
-    // answers it, the base passes it to the absolute root.
-    virtual void SetParentCursor(int16_t cursor)
-    {
-        if (TCustomRDData* root = GetAbsoluteRootData(); root != this)
-            root->SetParentCursor(cursor);
-    }
+    // number of the screen's table); the base passes it to the absolute root,
+    // which sets it on the control that shows it.
+    virtual void SetParentCursor(int16_t cursor);
     virtual TCustomRDData* GetChosenSubData() { return nullptr; }
     virtual TCustomRDItemInfo* GetChosenSubItem() { return nullptr; }
     // A root that answers no note text has none.

@@ -5,6 +5,7 @@
 #include "AnsiText.h"
 #include "document/CRDData.h"
 #include "document/RDFDocIO.h"
+#include "document/RDHost.h"
 #include "core/RDFStream.h"
 #include "core/RDGraphUtils.h"
 #include "items/RDPictureItems.h"
@@ -12,9 +13,14 @@
 
 namespace {
 
-QWidget* ParentControlOf(TCustomRDData* rdData)
+// The control becomes a child of the control that shows the document, or
+// of none when no control shows it.
+void ParentToHost(QWidget& control, TCustomRDData* rdData)
 {
-    return rdData ? static_cast<QWidget*>(rdData->GetParentControl()) : nullptr;
+    if (TRDHost* host = rdData ? rdData->GetHost() : nullptr)
+        host->InsertControl(control);
+    else
+        control.setParent(nullptr);
 }
 
 bool PercentWidthUsed(int percent)
@@ -88,7 +94,10 @@ void TRDControlItemInfo::Inserting(TCustomRDData* rdData, QByteArray& text, bool
 {
     if (Control) {
         Control->hide();
-        Control->setParent(detached ? nullptr : ParentControlOf(rdData));
+        if (detached)
+            Control->setParent(nullptr);
+        else
+            ParentToHost(*Control, rdData);
     }
     TRDRectItemInfo::Inserting(rdData, text, detached);
 }
@@ -138,7 +147,7 @@ void TRDControlItemInfo::MovingFromUndoList(int itemNo, TCustomRDData* rdData)
     if (rdData)
         rdData->DoControlItemAction(TRDControlAction::rdcaMoveFromUndoList, this, itemNo);
     if (Control)
-        Control->setParent(ParentControlOf(rdData));
+        ParentToHost(*Control, rdData);
 }
 
 std::unique_ptr<TRDDrawLineInfo> TRDControlItemInfo::CreatePrintDrawItem(TCustomRDData*,
@@ -240,7 +249,7 @@ void TRDControlItemInfo::Attach(QWidget* control, TCustomRDData* rdData)
     if (!control)
         return;
     control->hide();
-    control->setParent(ParentControlOf(rdData));
+    ParentToHost(*control, rdData);
 }
 
 bool TRDControlItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo,
@@ -268,8 +277,11 @@ bool TRDControlItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdDa
         }
         QWidget* control = Control.data();
         Control = nullptr;
-        const bool read = dataMode == 2 ? RDFLoadComponentBinary(line, control, QString(), ParentControlOf(rdData))
-                                        : RDFLoadComponentHex(line, control, QString(), ParentControlOf(rdData));
+        // The control is read as a child of the document's control.
+        ParentToHost(*control, rdData);
+        QWidget* parent = control->parentWidget();
+        const bool read = dataMode == 2 ? RDFLoadComponentBinary(line, control, QString(), parent)
+                                        : RDFLoadComponentHex(line, control, QString(), parent);
         Control = control;
         if (!read)
             return false;

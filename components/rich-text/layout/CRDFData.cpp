@@ -4,11 +4,10 @@
 #include <climits>
 #include <initializer_list>
 
-#include <QtCore/QCoreApplication>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QPainter>
-#include <QtWidgets/QWidget>
 
+#include "document/RDHost.h"
 #include "text/RDLineBreak.h"
 #include "items/RDMarkerItems.h"
 #include "text/RDTextCanvas.h"
@@ -1593,15 +1592,15 @@ void TCustomRDFormattedData::FormatRange(int d1, int d2, bool update, bool itemF
 
 void TCustomRDFormattedData::InvalidateRect(const QRect& rect)
 {
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        control->update(rect);
+    if (TRDHost* host = GetHost())
+        host->InvalidateRect(rect);
 }
 
 void TCustomRDFormattedData::UpdateControl()
 {
     // The repaint the control has pending is done now.
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        QCoreApplication::sendPostedEvents(control->window(), QEvent::UpdateRequest);
+    if (TRDHost* host = GetHost())
+        host->Update();
 }
 
 bool TCustomRDFormattedData::IsNumberedJump(int itemNo) const
@@ -1633,19 +1632,19 @@ void TCustomRDFormattedData::PlaceControls()
 {
     if ((GetControlFlags() & cfNoControlPlacing) || (State & dsFormattingByOwner))
         return;
-    auto* control = static_cast<QWidget*>(GetParentControl());
-    if (!control || control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+    TRDHost* host = GetHost();
+    if (!host || !host->HasChildControls())
         return;
     int dx = GetHOffset(), dy = GetVOffset();
     // Moving one child must not make the owner lay the others out meanwhile.
-    bool updates = control->updatesEnabled();
-    control->setUpdatesEnabled(false);
+    bool updates = host->UpdatesEnabled();
+    host->SetUpdatesEnabled(false);
     for (int d = 0; d < DrawItems.Count(); ++d) {
         const TRDDrawLineInfo* di = DrawItems[d];
         if (ItemAt(di->ItemNo)->StyleNo < 0)
             static_cast<TRDNonTextItemInfo*>(ItemAt(di->ItemNo))->SetPosition(di->Left - dx, di->Top - dy, true);
     }
-    control->setUpdatesEnabled(updates);
+    host->SetUpdatesEnabled(updates);
     if (auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData()))
         root->ControlsPlacedHook(this);
 }
@@ -2075,11 +2074,11 @@ bool TCustomRDFormattedData::WordAt(QByteArray& word, int x, TCustomRDFormattedD
             return true;
         }
         // The document of an in-place editor takes points of its own control.
-        auto* own = static_cast<QWidget*>(GetParentControl());
-        auto* its = static_cast<QWidget*>(nested->GetParentControl());
-        if (own && its && its != own && its->parentWidget() == own) {
-            x -= its->x();
-            y -= its->y();
+        TRDHost* own = GetHost();
+        TRDHost* its = nested->GetHost();
+        if (QPoint origin; own && its && own->ChildHostOrigin(*its, origin)) {
+            x -= origin.x();
+            y -= origin.y();
         }
         itemNo = -1;
         return nested->WordAt(word, x, data, wordStart, itemNo, style, y, depth + 1);
@@ -2399,14 +2398,14 @@ bool TCustomRDFormattedData::CanInsertAt(int itemNo, int offset) const
 
 void TCustomRDFormattedData::InvalidateControl()
 {
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        control->update();
+    if (TRDHost* host = GetHost())
+        host->Invalidate();
 }
 
 void TCustomRDFormattedData::RefreshControl()
 {
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        control->repaint();
+    if (TRDHost* host = GetHost())
+        host->Repaint();
 }
 
 void TCustomRDFormattedData::InvalidateDrawItem(int d, int inflate)

@@ -380,7 +380,7 @@ public:
     // Moves the hypertext areas to their draw items (root coordinates).
     void OffsetJumpRects();
     // Tells every non-text item where it stands (client coordinates), so that
-    // embedded controls (child widgets of the owner, GetParentControl) follow.
+    // embedded controls (child controls of the host's control, GetHost) follow.
     void PlaceControls();
 
     // Widths.

@@ -17,6 +17,7 @@
 #include <QtWidgets/QWidget>
 
 #include "Cursors.h"
+#include "document/RDHost.h"
 #include "document/RDItem.h"
 #include "styles/RDStyle.h"
 #include "text/RDTextCanvas.h"
@@ -455,8 +456,8 @@ void TCustomRDFormattedData::MouseDown(Qt::MouseButton button, TRDShiftState shi
 
 void TCustomRDFormattedData::SetNormalCursor()
 {
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        control->setCursor(GetNormalCursor());
+    if (TRDHost* host = GetHost())
+        host->SetCursor(GetNormalCursor());
 }
 
 void TCustomRDFormattedData::MouseMove(TRDShiftState shift, int x, int y)
@@ -710,8 +711,7 @@ void TCustomRDFormattedData::UnregisterXorDrawing(TRDXorDrawingProc proc, TCusto
 {
     if (!IsXorDrawingRegistered(proc) || XorDrawingItem != tableItem)
         return;
-    auto* control = static_cast<QWidget*>(GetParentControl());
-    if (control)
+    if (GetHost())
         EraseXorLine();
     else
         XorLineShown = false;
@@ -763,20 +763,20 @@ void TCustomRDFormattedData::FocusClickedItem(TCustomRDFormattedData* data, int 
 
 void TCustomRDFormattedData::SetCursor(int16_t cursor)
 {
-    if (auto* control = static_cast<QWidget*>(GetParentControl()))
-        control->setCursor(ScreenCursor(cursor));
+    if (TRDHost* host = GetHost())
+        host->SetCursor(ScreenCursor(cursor));
 }
 
 void TCustomRDFormattedData::ClientToScreenPt(const QPoint& point, QPoint& screen)
 {
-    auto* control = static_cast<QWidget*>(GetParentControl());
-    screen = control ? control->mapToGlobal(point) : point;
+    TRDHost* host = GetHost();
+    screen = host ? host->ClientToScreen(point) : point;
 }
 
 void TCustomRDFormattedData::ScreenToClientPt(const QPoint& screen, QPoint& point)
 {
-    auto* control = static_cast<QWidget*>(GetParentControl());
-    point = control ? control->mapFromGlobal(screen) : screen;
+    TRDHost* host = GetHost();
+    point = host ? host->ScreenToClient(screen) : screen;
 }
 
 // ---- hypertext ----
@@ -993,7 +993,8 @@ QWidget* TCustomRDFormattedData::DragSourceControl()
 {
     if (auto* root = RootOf(this))
         return root->DragSourceControl();
-    return static_cast<QWidget*>(GetParentControl());
+    TRDHost* host = GetHost();
+    return host ? host->EventControl() : nullptr;
 }
 
 QPoint TCustomRDFormattedData::MouseClientPos()

@@ -11,6 +11,7 @@
 
 #include "layout/CRDFData.h"
 #include "document/RDBack.h"
+#include "document/RDHost.h"
 #include "items/RDMarkerItems.h"
 #include "styles/RDStyle.h"
 #include "document/RDTextItems.h"
@@ -32,20 +33,19 @@ constexpr uint16_t idsOwnerFlag2 = 0x800;
 // The bit of VisibleSpecialCharacters that shows paragraph marks.
 constexpr uint8_t VisibleParagraphMarks = 4;
 
+// The control handed to the style sheet's drawing events.
 QWidget* ControlOf(TCustomRDFormattedData& data)
 {
-    return static_cast<QWidget*>(data.GetParentControl());
+    TRDHost* host = data.GetHost();
+    return host ? host->EventControl() : nullptr;
 }
 
 } // namespace
 
 bool TCustomRDFormattedData::IsControlFocused()
 {
-    QWidget* control = ControlOf(*this);
-    if (control == nullptr)
-        return false;
-    QWidget* focus = QApplication::focusWidget();
-    return focus != nullptr && (focus == control || control->isAncestorOf(focus));
+    TRDHost* host = GetHost();
+    return host != nullptr && host->Focused();
 }
 
 void TCustomRDFormattedData::PaintBackground(TCanvas& canvas, const QRect& rect)

@@ -70,11 +70,6 @@ void TRDControlData::FocusClickedItem(TCustomRDFormattedData* data, int itemNo)
     InvalidateFocusRects();
 }
 
-QWidget* TRDControlData::FocusControl()
-{
-    return static_cast<QWidget*>(GetParentControl());
-}
-
 std::vector<QRect> TRDControlData::FocusRects()
 {
     std::vector<QRect> rects;

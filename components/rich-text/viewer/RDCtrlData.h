@@ -46,8 +46,9 @@ public:
     void DrawFocusRects(TCanvas& canvas, QPoint origin = QPoint());
     // Has the focus frames painted again (without them, when the focus is gone).
     void InvalidateFocusRects();
-    // The control that takes the keyboard focus for the document.
-    virtual QWidget* FocusControl();
+    // The control that takes the keyboard focus for the document (the viewer's
+    // document names the viewer).
+    virtual QWidget* FocusControl() = 0;
     void DrawOverlay(TCanvas& canvas, int dx, int lastDrawItem, int firstDrawItem, int dy) override;
     void ClearFormatting() override;
     // Drops the item focus, then the selection; a nested call does nothing.

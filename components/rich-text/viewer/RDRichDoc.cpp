@@ -73,7 +73,7 @@ void* TRichDocRDData::GetLogPalette() { return Owner->LogPalette.get(); }
 TRDPaletteAction TRichDocRDData::GetDoInPaletteMode() { return Owner->DoInPaletteMode(); }
 TRDBiDiMode TRichDocRDData::GetBiDiMode() { return Owner->BiDiMode(); }
 TColor TRichDocRDData::GetColor() { return Owner->GetEffectiveColor(); }
-void* TRichDocRDData::GetParentControl() { return Owner->viewport(); }
+TRDHost* TRichDocRDData::GetHost() { return Owner->ViewportHost(); }
 QByteArray TRichDocRDData::GetDelimiters() { return Owner->Delimiters; }
 
 TRDDocParameters* TRichDocRDData::GetDocParameters(bool create)

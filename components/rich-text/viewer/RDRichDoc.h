@@ -80,7 +80,7 @@ public:
     TRDPaletteAction GetDoInPaletteMode() override;
     TRDBiDiMode GetBiDiMode() override;
     TColor GetColor() override;
-    void* GetParentControl() override;
+    TRDHost* GetHost() override;
     QByteArray GetDelimiters() override;
     void* GetRTFReadProperties() override { return nullptr; }
     TRDDocParameters* GetDocParameters(bool create) override;

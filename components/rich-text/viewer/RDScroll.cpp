@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QtGui/QCursor>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QWheelEvent>
@@ -20,7 +21,41 @@ constexpr int NotchDelta = 120;
 
 } // namespace
 
-TRDScroller::TRDScroller(QWidget* parent) : QAbstractScrollArea(parent)
+void TRDWidgetHost::InvalidateRect(const QRect& rect) { Control->update(rect); }
+void TRDWidgetHost::Invalidate() { Control->update(); }
+void TRDWidgetHost::Repaint() { Control->repaint(); }
+void TRDWidgetHost::Update() { QCoreApplication::sendPostedEvents(Control->window(), QEvent::UpdateRequest); }
+bool TRDWidgetHost::UpdatesEnabled() const { return Control->updatesEnabled(); }
+void TRDWidgetHost::SetUpdatesEnabled(bool value) { Control->setUpdatesEnabled(value); }
+
+bool TRDWidgetHost::HasChildControls() const
+{
+    return !Control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty();
+}
+
+void TRDWidgetHost::InsertControl(QWidget& control) { control.setParent(Control); }
+
+bool TRDWidgetHost::ChildHostOrigin(const TRDHost& child, QPoint& origin) const
+{
+    const auto* other = dynamic_cast<const TRDWidgetHost*>(&child);
+    QWidget* its = other ? other->Control : nullptr;
+    if (!its || its == Control || its->parentWidget() != Control)
+        return false;
+    origin = its->pos();
+    return true;
+}
+
+QPoint TRDWidgetHost::ClientToScreen(const QPoint& point) const { return Control->mapToGlobal(point); }
+QPoint TRDWidgetHost::ScreenToClient(const QPoint& screen) const { return Control->mapFromGlobal(screen); }
+void TRDWidgetHost::SetCursor(const QCursor& cursor) { Control->setCursor(cursor); }
+
+bool TRDWidgetHost::Focused() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr && (focus == Control || Control->isAncestorOf(focus));
+}
+
+TRDScroller::TRDScroller(QWidget* parent) : QAbstractScrollArea(parent), FViewportHost(viewport())
 {
     setFocusPolicy(Qt::StrongFocus);
     setFrameStyle(QFrame::NoFrame);

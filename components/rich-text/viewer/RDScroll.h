@@ -15,6 +15,7 @@
 #include "Forms.h"
 
 #include "document/RDDocTypes.h"
+#include "document/RDHost.h"
 #include "styles/RDTextStyles.h"
 #include "StdControls.h"  // the true top of an embedded control, kept in its Tag
 
@@ -41,6 +42,29 @@ struct TRDLogPalette {
 // The most vertical scroll steps a document is divided into; a taller document
 // takes larger steps.
 constexpr int MaxStepsInDocument = 32000;
+
+// The host of the documents a control shows: their calls go to the widget
+// they are painted on (a scroller's viewport).
+class TRDWidgetHost final : public TRDHost {
+public:
+    explicit TRDWidgetHost(QWidget* control = nullptr) : Control(control) {}
+    QWidget* Control;
+
+    void InvalidateRect(const QRect& rect) override;
+    void Invalidate() override;
+    void Repaint() override;
+    void Update() override;
+    bool UpdatesEnabled() const override;
+    void SetUpdatesEnabled(bool value) override;
+    bool HasChildControls() const override;
+    void InsertControl(QWidget& control) override;
+    bool ChildHostOrigin(const TRDHost& child, QPoint& origin) const override;
+    QPoint ClientToScreen(const QPoint& point) const override;
+    QPoint ScreenToClient(const QPoint& screen) const override;
+    void SetCursor(const QCursor& cursor) override;
+    bool Focused() const override;
+    QWidget* EventControl() const override { return Control; }
+};
 
 class TRDScroller : public QAbstractScrollArea {
 public:
@@ -134,6 +158,8 @@ public:
 
     int ClientWidth() const;
     int ClientHeight() const;
+    // The host of the documents shown on the viewport.
+    TRDHost* ViewportHost() { return &FViewportHost; }
 
 protected:
     // Run when the window is made (and made again); derived controls extend them.
@@ -175,4 +201,5 @@ private:
     bool FWindowCreated = false;
     bool FInBarSync = false;
     int FWheelRemainder = 0;
+    TRDWidgetHost FViewportHost;
 };
