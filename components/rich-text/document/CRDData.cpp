@@ -2,7 +2,6 @@
 
 #include <QtWidgets/QApplication>
 
-#include "items/RDControlItems.h"
 #include "document/RDDocEncoding.h"
 #include "core/RDUnicode.h"
 #include "document/RDTextItems.h"
@@ -586,10 +585,9 @@ void TCustomRDData::Clear()
 
 void TCustomRDData::DoControlItemAction(TRDControlAction action, TCustomRDItemInfo* item, int itemNo)
 {
-    auto* controlItem = dynamic_cast<TRDControlItemInfo*>(item);
-    if (!controlItem)
+    void* control = nullptr;
+    if (!item || !item->GetHeldControl(control))
         return;
-    void* control = controlItem->Control.data();
     GetAbsoluteRootData()->DoControlAction(action, itemNo, control);
 }
 
