@@ -89,8 +89,8 @@ public:
     // The state of the first count markers.
     void SaveBinary(TRDStream& stream, int count, bool withSize) const;
     // False, the list unchanged, for a block that is short or claims more
-    // markers than it holds. The state is read for rdData (its entries need
-    // nothing of it).
+    // markers than it holds. The entries made carry only the state: they
+    // need nothing of rdData.
     bool LoadBinary(TRDStream& stream, TCustomRDData* rdData, bool withSize);
     void SaveToRDF(TRDStream& stream, int count) const;
     bool LoadFromHexString(const QByteArray& text, TCustomRDData* rdData);
