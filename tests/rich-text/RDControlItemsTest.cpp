@@ -159,6 +159,28 @@ TEST_F(ControlItemsTest, PositionUndoAndVisibility)
     EXPECT_FALSE(second->GetBoolValue(1));
 }
 
+TEST_F(ControlItemsTest, FreedItemsReportTheControlsTheyHold)
+{
+    auto* button = MakeButton(QStringLiteral("B"), QStringLiteral("x"));
+    AddControl(button);
+    Doc.AddTextRawNoTag("text", 0, 0);
+    // A control a parent freed first: the item still reports, with none.
+    auto* window = new QWidget;
+    auto* edit = new TEdit;
+    AddControl(edit);
+    edit->setParent(window);
+    delete window;
+    Doc.Actions.clear();
+
+    Doc.DeleteItemRange(0, 3);
+    const std::vector<std::pair<TRDControlAction, void*>> expected = {
+        {TRDControlAction::rdcaDestroy, static_cast<void*>(button)},
+        {TRDControlAction::rdcaDestroy, nullptr},
+    };
+    EXPECT_EQ(Doc.Actions, expected);
+    EXPECT_EQ(Doc.ItemCount(), 0);
+}
+
 TEST_F(ControlItemsTest, HiddenItemsWriteVisibleZeroAndPropertiesRoundTrip)
 {
     auto* item = AddControl(MakeButton(QStringLiteral("B"), QStringLiteral("x")));

@@ -4,7 +4,6 @@
 #include <QtWidgets/QApplication>
 
 #include "Cursors.h"
-#include "items/RDControlItems.h"
 #include "document/RDDocEncoding.h"
 #include "core/RDUnicode.h"
 #include "document/RDHost.h"
@@ -597,10 +596,9 @@ void TCustomRDData::Clear()
 
 void TCustomRDData::DoControlItemAction(TRDControlAction action, TCustomRDItemInfo* item, int itemNo)
 {
-    auto* controlItem = dynamic_cast<TRDControlItemInfo*>(item);
-    if (!controlItem)
+    void* control = nullptr;
+    if (!item || !item->GetHeldControl(control))
         return;
-    void* control = controlItem->Control.data();
     GetAbsoluteRootData()->DoControlAction(action, itemNo, control);
 }
 

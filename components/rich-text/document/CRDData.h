@@ -17,8 +17,8 @@
 
 class TRDHost;
 class TRDLayoutInfo;
-class TRDMarkerItemInfo;
-class TRDSeqItemInfo;
+class TRDMarkerListEntry;
+class TRDSeqListEntry;
 
 // One entry of the item list: the item's text and its object (owned).
 struct TRDItemEntry {
@@ -188,7 +188,7 @@ public:
     // Sequence fields: the sequence list of the document tree kept in step
     // with the items. The last sequence item at or before item i, nested
     // documents included, then in the documents around this one.
-    TRDSeqItemInfo* PrevSeqItem(int i);
+    TRDSeqListEntry* PrevSeqItem(int i);
     void AddSeqItemToList(int i);
     void RemoveSeqItemFromList(TCustomRDItemInfo* item, bool keepNumbers);
     // The highest sequence-list index above i of an item whose sequence name
@@ -198,7 +198,7 @@ public:
     // List markers: the root's marker list kept in step with the items.
     // The last marker at or before item i, nested documents included, then
     // in the documents around this one.
-    TRDMarkerItemInfo* PrevMarkerItem(int i);
+    TRDMarkerListEntry* PrevMarkerItem(int i);
     void AddMarkerToList(int i);
     void RemoveMarkerFromList(TCustomRDItemInfo* item, bool keepNumbers);
     void RenumberMarkersFrom(int i, bool create);

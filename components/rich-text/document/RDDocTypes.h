@@ -368,8 +368,7 @@ public:
     virtual TCustomRDData* GetRDData() const { return nullptr; }
 };
 
-// Lists kept by the root document; their classes come with the sequence and
-// list-marker items.
+// Lists kept by the root document (RDSeqLists.h, RDMarkerLists.h).
 class TRDSeqList;
 class TRDMarkerList;
 class TRDDocParameters;

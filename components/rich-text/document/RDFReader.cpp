@@ -14,7 +14,7 @@
 #include "document/RDDocParams.h"
 #include "document/RDFDocIO.h"
 #include "core/RDFStream.h"
-#include "items/RDMarkerItems.h"
+#include "document/RDMarkerLists.h"
 #include "styles/RDStyleStream.h"
 
 namespace {
@@ -22,7 +22,7 @@ namespace {
 // The list of a marker as read; -1 for other items.
 int MarkerListNoOf(const TCustomRDItemInfo* item)
 {
-    const auto* marker = dynamic_cast<const TRDMarkerItemInfo*>(item);
+    const auto* marker = dynamic_cast<const TRDMarkerListEntry*>(item);
     return marker ? marker->ListNo : -1;
 }
 

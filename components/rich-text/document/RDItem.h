@@ -214,6 +214,9 @@ public:
     virtual void LeaveChosenSubDocument() {}
     virtual bool UpdateSubCoords() { return false; }
     virtual bool OwnsControl(const void* control) const { return false; }
+    // The control the item holds (a QWidget; nil when it is gone); false for
+    // items that hold none.
+    virtual bool GetHeldControl(void*& control) const { return false; }
     // The vertical offset from the item's top of a soft page break inside it.
     virtual int GetPageBreakOffset(int value) const { return value; }
     virtual void ClearSoftPageBreaks() {}

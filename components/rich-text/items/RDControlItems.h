@@ -42,6 +42,11 @@ public:
     bool GetBoolValue(int id) const override;
     bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
     bool OwnsControl(const void* control) const override { return control && control == Control.data(); }
+    bool GetHeldControl(void*& control) const override
+    {
+        control = Control.data();
+        return true;
+    }
     void Focusing() override;
     void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached) override;
     void SetPosition(int left, int top, bool updateTop) override;

@@ -389,16 +389,6 @@ TRDSeqItemInfo::TRDSeqItemInfo(TCustomRDData* rdData, const QString& seqName, TR
     NumberType = numberType;
 }
 
-int TRDSeqItemInfo::GetIndexInList(const TRDSeqList* list)
-{
-    if (!list)
-        return -1;
-    if (IndexInList >= 0 && IndexInList < list->Count() && (*list)[IndexInList] == this)
-        return IndexInList;
-    IndexInList = list->IndexOf(this);
-    return IndexInList;
-}
-
 QString TRDSeqItemInfo::GetNumberText(int number) const
 {
     QString s;
@@ -528,64 +518,5 @@ bool TRDSeqItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, 
         return true;
     case 9: FormatString = AnsiToStringKeepingBytes(line); return true;
     default: ReadRDFExtraLine(line); return true;
-    }
-}
-
-// The sequence list.
-
-bool SameSeqName(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-int TRDSeqList::IndexOf(const TRDSeqItemInfo* item) const
-{
-    const auto it = std::find(FItems.begin(), FItems.end(), item);
-    return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
-}
-
-void TRDSeqList::Delete(int index)
-{
-    FItems[index]->IndexInList = -1;
-    FItems.erase(FItems.begin() + index);
-}
-
-int TRDSeqList::InsertAfter(TRDSeqItemInfo* item, TRDSeqItemInfo* prev)
-{
-    int at = 0;
-    if (prev) {
-        const int p = prev->GetIndexInList(this);
-        at = p >= 0 ? p + 1 : 0;
-    }
-    FItems.insert(FItems.begin() + at, item);
-    item->IndexInList = at;
-    return at;
-}
-
-void TRDSeqList::RecalcCounters(int fromIndex)
-{
-    if (fromIndex < 0 || fromIndex >= Count())
-        return;
-    const QString name = FItems[fromIndex]->SeqName;
-    // The last item of the sequence numbered so far.
-    const TRDSeqItemInfo* last = nullptr;
-    for (int j = fromIndex - 1; j >= 0; --j)
-        if (SameSeqName(FItems[j]->SeqName, name)) {
-            last = FItems[j];
-            break;
-        }
-    for (int i = fromIndex; i < Count(); ++i) {
-        TRDSeqItemInfo* item = FItems[i];
-        item->IndexInList = i;
-        if (!SameSeqName(item->SeqName, name))
-            continue;
-        if (item->Reset)
-            item->Counter = item->StartFrom;
-        else if (last)
-            item->Counter = last->Counter == INT32_MAX ? INT32_MAX : last->Counter + 1;
-        else
-            item->Counter = 1;
-        item->UpdateText();
-        last = item;
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Labels (a piece of text shown as one item in a text style of its own) and
-// numbered sequence fields with the sequence list of a document tree.
+// numbered sequence fields (entries of the sequence list of a document tree).
 
 #include <memory>
 #include <vector>
@@ -9,9 +9,9 @@
 #include <QtCore/QString>
 
 #include "document/RDItem.h"
+#include "document/RDSeqLists.h"
 
 class TCanvas;
-class TRDSeqList;
 
 class TRDLabelItemInfo : public TRDRectItemInfo {
 public:
@@ -93,7 +93,7 @@ private:
     int32_t FMinWidth = 0;
 };
 
-class TRDSeqItemInfo : public TRDLabelItemInfo {
+class TRDSeqItemInfo : public TRDLabelItemInfo, public TRDSeqListEntry {
 public:
     explicit TRDSeqItemInfo(TCustomRDData* rdData = nullptr);
     TRDSeqItemInfo(TCustomRDData* rdData, const QString& seqName, TRDSeqType numberType, int textStyleNo,
@@ -106,20 +106,14 @@ public:
     TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override { return new TRDSeqItemInfo(rdData); }
 
     TRDSeqType NumberType = TRDSeqType::rdseqDecimal;
-    int32_t IndexInList = -1;
-    int32_t Counter = 0;
-    int32_t StartFrom = 0;
-    bool Reset = false;
-    QString SeqName;
     QString FormatString;
 
     virtual TRDSeqType GetNumberType() const { return NumberType; }
     virtual void SetNumberType(TRDSeqType value) { NumberType = value; }
-    int GetIndexInList(const TRDSeqList* list);
     // The number in the item's numbering type, put into FormatString when
     // there is one; a format the formatter refuses shows itself.
     QString GetNumberText(int number) const;
-    void UpdateText();
+    void UpdateText() override;
 
     void AssignProperties(const TCustomRDItemInfo& source) override;
     void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo) override;
@@ -130,23 +124,3 @@ public:
     bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
                      QByteArray& name, int& readMode, int& readState) override;
 };
-
-// The sequence items of a document tree in document order (not owned).
-class TRDSeqList {
-public:
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TRDSeqItemInfo* operator[](int index) const { return FItems[index]; }
-    int IndexOf(const TRDSeqItemInfo* item) const;
-    void Delete(int index);
-    // Inserts right after prev (at 0 when prev is nil or not in the list);
-    // answers the position.
-    int InsertAfter(TRDSeqItemInfo* item, TRDSeqItemInfo* prev);
-    // Numbers the items of the sequence of the item at fromIndex, from there on.
-    void RecalcCounters(int fromIndex);
-
-private:
-    std::vector<TRDSeqItemInfo*> FItems;
-};
-
-// Whether two sequence names name one sequence (letter case aside).
-bool SameSeqName(const QString& a, const QString& b);

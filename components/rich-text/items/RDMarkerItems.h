@@ -1,21 +1,19 @@
 #pragma once
 
-// List markers: the item that opens a numbered or bulleted paragraph, the
-// document's marker list with its counting and marker texts, measuring and
-// drawing of markers, and their RDF, RTF, HTML and plain-text forms.
+// List markers: the item that opens a numbered or bulleted paragraph (an
+// entry of the document's marker list), measuring and drawing of markers, and
+// their RDF, RTF, HTML and plain-text forms.
 
 #include <memory>
 #include <vector>
 
 #include "document/RDItem.h"
+#include "document/RDMarkerLists.h"
 #include "styles/RDListStyles.h"
 
 class TCanvas;
-class TRDMarkerList;
 struct TRDHTMLImageContext;
 
-// The number of level arguments a counter format is given (%0:s .. %255:s).
-constexpr int RDMaxMarkerLevels = 256;
 // The HTML export option that writes list markers as text.
 constexpr int rdhsListMarkersAsText = 0x200;
 
@@ -25,7 +23,7 @@ constexpr TRDRTFOptions rdrtfDuplicateUnicode = 1u << 1;
 // Colour modes of drawing (as ColorByColorMode takes them).
 constexpr int rdcmScreen = 0;
 
-class TRDMarkerItemInfo : public TRDRectItemInfo {
+class TRDMarkerItemInfo : public TRDRectItemInfo, public TRDMarkerListEntry {
 public:
     // A marker of list 0, level 0, not restarting.
     explicit TRDMarkerItemInfo(TCustomRDData* rdData = nullptr);
@@ -46,27 +44,7 @@ public:
     int32_t Height = 0;
     int32_t Descent = 0;
     int32_t LeftShift = 0;
-    // Cached index in the marker list; -1 when not known.
-    int32_t ListIndex = -1;
-    int32_t ListNo = 0;
-    int32_t Level = 0;
-    int32_t Counter = 1;
-    bool Reset = false;
-    int32_t StartFrom = 0;
-    QByteArray DisplayString;
     bool NoHtmlSize = false;
-
-    // The level of a list style: nil for a negative list or level, a list
-    // number past the sheet's list styles, or a style without levels; a level
-    // past the last one is the last one.
-    static const TRDListLevel* ListLevelOf(const TRDStyle* rdStyle, int listNo, int level);
-    const TRDListLevel* GetLevelInfo(const TRDStyle* rdStyle) const { return ListLevelOf(rdStyle, ListNo, Level); }
-    // Level index of the marker's own list, clamped to the last one.
-    const TRDListLevel* LevelAt(const TRDStyle* rdStyle, int index) const
-    {
-        return ListLevelOf(rdStyle, ListNo, index);
-    }
-    int GetIndexInList(const TRDMarkerList* list);
 
     int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
                     TCustomRDData* rdData = nullptr) const override;
@@ -99,8 +77,6 @@ public:
     bool SetExtraIntProperty(int id, int value) override;
     bool GetExtraIntProperty(int id, int& value) const override;
 
-    // The marker's text from its counter and those of the markers above it.
-    void UpdateDisplayString(const TRDStyle* rdStyle, const TRDMarkerList* list, int index);
     // The marker's size, its minimum width (the part right of the marker
     // position, at least the room up to the text), and for the layout the
     // draw item's width, the shift and the inner x offset.
@@ -150,54 +126,9 @@ private:
     TCustomRDData* FRDData = nullptr;
 };
 
-// The markers of a document in reading order. Entries are not owned, except
-// the markers a state read creates (LoadBinary), which only carry the state.
-class TRDMarkerList {
-public:
-    TRDMarkerList() = default;
-    TRDMarkerList(const TRDMarkerList&) = delete;
-    TRDMarkerList& operator=(const TRDMarkerList&) = delete;
-
-    // The list whose numbering this one continues; nil when none.
-    TRDMarkerList* PriorMarkerList = nullptr;
-
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TRDMarkerItemInfo* operator[](int index) const { return FItems[index]; }
-    int IndexOf(const TRDMarkerItemInfo* marker) const;
-    void Delete(int index);
-    void Clear();
-
-    // Inserts at 0 when prevMarker is nil (or not in the list), else after it.
-    void InsertAfter(TRDMarkerItemInfo* marker, TRDMarkerItemInfo* prevMarker);
-    // Counts markers from index fromIndex on and renews their texts.
-    void RecalcCounters(int fromIndex, const TRDStyle* rdStyle);
-    // The nearest marker before index (of marker, or List[index] when nil) of
-    // the same list on a shallower level, looking on in the prior list.
-    bool FindParentMarker(int index, const TRDMarkerItemInfo* marker, int& outIndex,
-                          const TRDMarkerList*& outList) const;
-
-    // The state of the first count markers.
-    void SaveBinary(TRDStream& stream, int count, bool withSize) const;
-    // False, the list unchanged, for a block that is short or claims more
-    // markers than it holds.
-    bool LoadBinary(TRDStream& stream, TCustomRDData* rdData, bool withSize);
-    void SaveToRDF(TRDStream& stream, int count) const;
-    bool LoadFromHexString(const QByteArray& text, TCustomRDData* rdData);
-    bool LoadFromBinaryString(const QByteArray& bytes, TCustomRDData* rdData);
-
-private:
-    std::vector<TRDMarkerItemInfo*> FItems;
-    std::vector<std::unique_ptr<TRDMarkerItemInfo>> FOwned;
-};
-
-// False when a format asks for a field wider than a marker text may have
-// (a width, or the digits of %d, past 255 characters).
-bool RDFormatFieldsBounded(const QByteArray& format);
 // A level's marker font (the default one when it has none) and picture graphic (nil when none).
 const TRDMarkerFont& LevelFont(const TRDListLevel& level);
 const TGraphic* LevelGraphic(const TRDListLevel& level);
-// Number text of n for a counting list kind; empty for other kinds.
-QByteArray NumberText(int n, TRDListType listType);
 // A marker text in the Symbol font as plain text.
 QByteArray SymbolMarkerToText(const QByteArray& s);
 // The character HTML shows for byte b of a marker in the Wingdings font.
