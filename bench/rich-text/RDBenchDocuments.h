@@ -95,7 +95,7 @@ inline std::unique_ptr<TLayoutData> NewDocument()
     auto doc = std::make_unique<TLayoutData>(&Sheet());
     doc->ClientWidth = Width + 10;  // margins 5
     doc->ClientHeight = 600;
-    doc->Flags = cfSwallowWrapSpaces;
+    doc->ControlFlags = cfSwallowWrapSpaces;
     return doc;
 }
 

@@ -52,12 +52,6 @@ public:
     using TWithSeqList::TWithSeqList;
     TImageList* List = nullptr;
     void* DoRDFImageListNeeded(int tag) override { return List && tag == List->Tag ? List : nullptr; }
-    bool DoRDFPictureNeeded(const QString&, const TRDTag&, QImage&) override { return false; }
-    bool DoRDFControlNeeded(const QString&, const TRDTag&, void*& control) override
-    {
-        control = nullptr;
-        return false;
-    }
 };
 
 TRDListLevel Level(TRDListType type, const char* format)

@@ -13,16 +13,16 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QWidget>
 
-#include "layout/CRDFData.h"
+#include "RDTestFormattedDataBase.h"
 #include "viewer/RDScroll.h"
 #include "Graphics.h"
 
-class TLayoutData : public TCustomRDFormattedData {
+class TLayoutData : public TTestFormattedDataBase {
 public:
     // dpi: the resolution of the measuring image (another device than the screen when not 96).
-    explicit TLayoutData(TRDStyle* sheet, int dpi = 96) : Sheet(sheet)
+    explicit TLayoutData(TRDStyle* sheet, int dpi = 96) : TTestFormattedDataBase(sheet)
     {
-        CreateItemList();
+        ControlFlags = cfSwallowWrapSpaces;
         Image = QImage(800, 600, QImage::Format_RGB32);
         Image.setDotsPerMeterX(qRound(dpi / 0.0254));
         Image.setDotsPerMeterY(qRound(dpi / 0.0254));
@@ -36,39 +36,12 @@ public:
         Canvas.reset();
         Painter->end();
     }
-    TRDStyle* Sheet;
     QImage Image;
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<TCanvas> Canvas;
-    uint16_t Flags = cfSwallowWrapSpaces;
-    TRDOptions Options = 0;
-    int ClientWidth = 118, ClientHeight = 400, MinText = 0, MaxText = 0, MaxLen = 0;
+    int ClientWidth = 118, ClientHeight = 400, MinText = 0, MaxText = 0;
     int VOffset = 0;
 
-    bool GetWordWrap() override { return true; }
-    TRDOptions GetOptions() override { return Options; }
-    void SetOptions(TRDOptions v) override { Options = v; }
-    uint16_t GetControlFlags() override { return Flags; }
-    void SetControlFlags(uint16_t v) override { Flags = v; }
-    int GetMaxLength() override { return MaxLen; }
-    TRDStyle* GetRDStyle() override { return Sheet; }
-    TRDBiDiMode GetBiDiMode() override { return TRDBiDiMode::rdbdUnspecified; }
-    void* GetPaletteHandle() override { return nullptr; }
-    void* GetLogPalette() override { return nullptr; }
-    TRDPaletteAction GetDoInPaletteMode() override { return TRDPaletteAction::rdpaDoNothing; }
-    TRDFOptions GetRDFOptions() override { return 0; }
-    void SetRDFOptions(TRDFOptions) override {}
-    TRDRTFOptions GetRTFOptions() override { return 0; }
-    void SetRTFOptions(TRDRTFOptions) override {}
-    QByteArray GetDelimiters() override { return " .;,:(){}\"/\\<>!?[]"; }
-    TRDSeqList* GetSeqList(bool) override { return nullptr; }
-    TRDMarkerList* GetMarkerList(bool) override { return nullptr; }
-    void DestroySeqList() override {}
-    void DestroyMarkerList() override {}
-    QString DoUrlNeeded(int) override { return {}; }
-    void DoControlAction(TRDControlAction, int, void*&) override {}
-    int GetScrollWidth() override { return ClientWidth; }
-    int GetScrollHeight() override { return DocumentHeight; }
     int GetLeftMargin() override { return 5; }
     int GetRightMargin() override { return 5; }
     int GetTopMargin() override { return 5; }
@@ -85,13 +58,10 @@ public:
         ++SizeReports;
         ClientWidth -= NarrowBy;
     }
-    void AdjustVScrollUnits() override {}
     int HOffset = 0;
     int GetHOffset() override { return HOffset; }
     int GetVOffset() override { return VOffset; }
     void ScrollToV(int y, bool) override { VOffset = y; }
-    void ScrollToH(int) override {}
-    int GetVSmallStep() override { return 10; }
     TCanvas* GetCanvas() override { return Canvas.get(); }
     QWidget* Owner = nullptr;
     TRDWidgetHost OwnerHost;

@@ -197,7 +197,7 @@ TEST_F(RDLayoutTest, WrapsWordsAtTheClientWidth)
     for (const Case& c : cases) {
         TLayoutData doc(&Sheet);
         doc.ClientWidth = c.width;
-        doc.Flags = c.flags;
+        doc.ControlFlags = c.flags;
         doc.AddTextRawNoTag(c.text, 0, 0);
         doc.Format();
         EXPECT_EQ(Boxes(doc), c.boxes) << c.text << " " << c.flags;
@@ -207,7 +207,7 @@ TEST_F(RDLayoutTest, WrapsWordsAtTheClientWidth)
 
 TEST_F(RDLayoutTest, MaxLengthLimitsEveryLine)
 {
-    Doc.MaxLen = 3;
+    Doc.MaxLength = 3;
     Doc.ClientWidth = 500;
     Doc.AddTextRawNoTag("abcdefg", 0, 0);
     Doc.Format();
@@ -426,7 +426,7 @@ TEST_F(RDLayoutTest, PartialFormattingEqualsAFullPass)
     for (bool active : {true, false}) {
         TLayoutData doc(&Sheet);
         if (active)
-            doc.Flags |= cfJumpsActive;
+            doc.ControlFlags |= cfJumpsActive;
         std::mt19937 rng(25);
         const char* words[] = {"a", "bb", "ccc", "dddd", "eeeee", "ffffff"};
         auto randomText = [&]() {
@@ -529,7 +529,7 @@ TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
 {
     QWidget owner;
     QWidget child(&owner);
-    Doc.Flags |= cfJumpsActive;
+    Doc.ControlFlags |= cfJumpsActive;
     Doc.ClientWidth = 600;
     Doc.AddTextRawNoTag("ab", 0, 0);
     auto* picture = new TPlacedItem(&Doc);
@@ -555,7 +555,7 @@ TEST_F(RDLayoutTest, ControlsArePlacedInClientCoordinatesAndLinksGetAreas)
     ASSERT_FALSE(picture->JumpPlaces.empty());
     EXPECT_EQ(picture->JumpPlaces.back(), std::make_pair(d->Left, d->Top));
 
-    Doc.Flags |= cfNoControlPlacing;
+    Doc.ControlFlags |= cfNoControlPlacing;
     Doc.Format();
     EXPECT_EQ(picture->Places.size(), 1u);
 }
@@ -1228,7 +1228,7 @@ TEST_F(RDLayoutTest, FastFormattingOptionChoosesTheCacheKind)
     for (const Case& c : cases) {
         TLayoutData doc(&Sheet);
         doc.Options = c.options;
-        doc.Flags = c.flags;
+        doc.ControlFlags = c.flags;
         TRDFontInfoCache* cache = doc.GetFontInfoCache(doc.Canvas.get(), &doc);
         ASSERT_NE(cache, nullptr);
         EXPECT_EQ(dynamic_cast<TRDFontInfoCacheFast*>(cache) != nullptr, c.fast) << c.options << " " << c.flags;

@@ -28,8 +28,6 @@ public:
         auto it = Lists.find(tag);
         return it == Lists.end() ? nullptr : it->second;
     }
-    bool DoRDFPictureNeeded(const QString&, const TRDTag&, QImage&) override { return false; }
-    void DoHTMLSaveImage(TCustomRDData*, int, const QString&, TColor, QString&, bool&) override {}
     void DoSaveImage2(const QImage&, TRDSaveFormat, const QString&, const QString&, int& no, QString& location,
                       bool& doDefault) override
     {
