@@ -12,6 +12,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -135,7 +136,61 @@ bool CopyRange(QFile& from, qint64 pos, qint64 count, QFile& to)
     return true;
 }
 
+// The silence byte: 0 for signed 16-bit samples, the midpoint 128 for
+// unsigned 8-bit ones.
+char SilenceByte(std::uint16_t bitsPerSample)
+{
+    return bitsPerSample == 8 ? char(0x80) : char(0);
+}
+
 }  // namespace
+
+// ------------------------------------------------------------------ TLeadingSilenceIn
+
+// The stage between the MP3 input and the WAV output of a lesson: it hands
+// out the leading silence of its source's layout first and then the source's
+// own sound, so that the output writes the padded file in one pass.
+class TLeadingSilenceIn : public TAudioInput {
+public:
+    explicit TLeadingSilenceIn(TAudioInput* source) : FSource(source) {}
+
+    std::uint32_t GetBitsPerSample() override { return FSource->GetBitsPerSample(); }
+    std::uint32_t GetChannels() override { return FSource->GetChannels(); }
+    std::uint32_t GetSampleRate() override { return FSource->GetSampleRate(); }
+    void StopRequested() override { FSource->StopRequested(); }
+
+protected:
+    void InitInternal() override
+    {
+        FSource->Init();
+        const auto channels = std::uint16_t(FSource->GetChannels());
+        const auto bits = std::uint16_t(FSource->GetBitsPerSample());
+        FLeft = LeadingSilenceBytes(FSource->GetSampleRate(), channels, bits);
+        FFill.assign(std::min<std::size_t>(FLeft, 16384), SilenceByte(bits));
+        FFrameBytes = std::uint16_t(channels * (bits / 8));
+        FBytesDone = 0;
+        const std::int64_t total = FSource->ByteTotal();
+        FByteTotal = total > 0 ? total + std::int64_t(FLeft) : total;
+    }
+    void FlushInternal() override { FSource->Flush(); }
+    void GetDataInternal(std::uint8_t*& buffer, std::uint32_t& bytes) override
+    {
+        if (FLeft > 0) {
+            bytes = std::min({bytes, FLeft, std::uint32_t(FFill.size())});
+            buffer = reinterpret_cast<std::uint8_t*>(FFill.data());
+            FLeft -= bytes;
+        } else {
+            FSource->GetData(buffer, bytes);
+        }
+        if (buffer)
+            FBytesDone += bytes;
+    }
+
+private:
+    TAudioInput* FSource;
+    std::uint32_t FLeft = 0;  // silence bytes still to hand out
+    std::vector<char> FFill;
+};
 
 // ------------------------------------------------------------------ TAudioConverters
 
@@ -153,6 +208,7 @@ TAudioConverters::~TAudioConverters()
     OnProgress = nullptr;
     FWaveOut.reset();
     FMP3Out.reset();
+    FSilenceIn.reset();
     FMP3In.reset();
     FWaveIn.reset();
     if (running && !FOutFileName.isEmpty())
@@ -168,8 +224,14 @@ void TAudioConverters::Prepare(std::uint8_t mode)
             FMP3In = std::make_unique<TMP3In>();
         if (!FWaveOut)
             FWaveOut = std::make_unique<TWaveOut>();
-        if (FWaveOut->Input() != FMP3In.get())
-            FWaveOut->SetInput(FMP3In.get());
+        TAudioInput* input = FMP3In.get();
+        if (FLeadingSilence) {
+            if (!FSilenceIn)
+                FSilenceIn = std::make_unique<TLeadingSilenceIn>(FMP3In.get());
+            input = FSilenceIn.get();
+        }
+        if (FWaveOut->Input() != input)
+            FWaveOut->SetInput(input);
         output = FWaveOut.get();
     } else if (mode == cmWavToMp3) {
         if (!FWaveIn)
@@ -351,6 +413,63 @@ void TAudioConverters::Finish(bool succeeded, const QString& error)
 
 // ------------------------------------------------------------------ leading silence
 
+namespace {
+
+// Writes to target the WAV file of source with n bytes of silence in front of
+// its sound: everything up to the sound with both sizes patched where they
+// are, the silence, the sound, and what followed the data chunk.
+bool WriteWithSilence(QFile& source, const TWaveLayout& layout, std::uint64_t n, QFile& target)
+{
+    const qint64 newData = layout.DataBytes + qint64(n);
+    const qint64 rest = layout.FileSize - layout.AfterData;  // chunks after "data"
+    const bool padByte = (newData & 1) && rest > 0;
+    const qint64 newSize = layout.DataStart + newData + (padByte ? 1 : 0) + rest;
+    if (newData > 0xFFFFFFFFLL || newSize - 8 > 0xFFFFFFFFLL)
+        return false;
+    std::vector<unsigned char> head(static_cast<std::size_t>(layout.DataStart));
+    bool ok = ReadAt(source, 0, head.data(), layout.DataStart);
+    if (ok) {
+        PutLE32(head.data() + 4, std::uint32_t(newSize - 8));
+        PutLE32(head.data() + layout.DataStart - 4, std::uint32_t(newData));
+        ok = target.write(reinterpret_cast<const char*>(head.data()), layout.DataStart) == layout.DataStart;
+    }
+    const std::vector<char> silence(65536, SilenceByte(layout.BitsPerSample));
+    for (std::uint64_t left = n; ok && left > 0;) {
+        const qint64 count = qint64(std::min<std::uint64_t>(left, silence.size()));
+        ok = target.write(silence.data(), count) == count;
+        left -= std::uint64_t(count);
+    }
+    ok = ok && CopyRange(source, layout.DataStart, layout.DataBytes, target);
+    if (ok && padByte)
+        ok = target.write("\0", 1) == 1;
+    ok = ok && CopyRange(source, layout.AfterData, rest, target);
+    return ok && target.flush();
+}
+
+// The silence for a walked layout (0: the layout gets none).
+std::uint64_t SilenceFor(const TWaveLayout& layout)
+{
+    return LeadingSilenceBytes(layout.SampleRate, layout.Channels, layout.BitsPerSample);
+}
+
+}  // namespace
+
+std::uint32_t LeadingSilenceBytes(std::uint32_t sampleRate, std::uint16_t channels, std::uint16_t bitsPerSample)
+{
+    const bool padded = (bitsPerSample == 8 || bitsPerSample == 16) && (channels == 1 || channels == 2) && sampleRate > 0;
+    if (!padded)
+        return 0;
+    // Half a second: half the byte rate, a half going to the even
+    // neighbour, cut down to whole sample frames.
+    const std::uint32_t frameBytes = std::uint32_t(channels) * (bitsPerSample / 8);
+    const std::uint64_t byteRate = std::uint64_t(sampleRate) * frameBytes;
+    std::uint64_t n = byteRate / 2;
+    if ((byteRate & 1) && (n & 1))
+        ++n;
+    n -= n % frameBytes;
+    return std::uint32_t(n);
+}
+
 bool PrependSilence(const QString& wavPath)
 {
     if (!QFileInfo::exists(wavPath))
@@ -365,51 +484,13 @@ bool PrependSilence(const QString& wavPath)
         TWaveLayout layout;
         if (!WalkWave(source, layout) || layout.FormatTag != 1)
             return false;
-        const std::uint32_t frameBytes = std::uint32_t(layout.Channels) * (layout.BitsPerSample / 8);
-        const bool padded = (layout.BitsPerSample == 8 || layout.BitsPerSample == 16)
-                            && (layout.Channels == 1 || layout.Channels == 2) && layout.SampleRate > 0;
-        if (!padded)
+        const std::uint64_t n = SilenceFor(layout);
+        if (n == 0)
             return true;  // a layout that gets no silence stays as it is
-
-        // Half a second: half the byte rate, a half going to the even
-        // neighbour, cut down to whole sample frames.
-        const std::uint64_t byteRate = std::uint64_t(layout.SampleRate) * frameBytes;
-        std::uint64_t n = byteRate / 2;
-        if ((byteRate & 1) && (n & 1))
-            ++n;
-        n -= n % frameBytes;
-
-        const qint64 newData = layout.DataBytes + qint64(n);
-        const qint64 rest = layout.FileSize - layout.AfterData;  // chunks after "data"
-        const bool padByte = (newData & 1) && rest > 0;
-        const qint64 newSize = layout.DataStart + newData + (padByte ? 1 : 0) + rest;
-        if (newData > 0xFFFFFFFFLL || newSize - 8 > 0xFFFFFFFFLL)
-            return false;
-
         QFile target(tempPath);
         if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return false;
-        // Everything up to the sound, with both sizes patched where they are.
-        std::vector<unsigned char> head(static_cast<std::size_t>(layout.DataStart));
-        ok = ReadAt(source, 0, head.data(), layout.DataStart);
-        if (ok) {
-            PutLE32(head.data() + 4, std::uint32_t(newSize - 8));
-            PutLE32(head.data() + layout.DataStart - 4, std::uint32_t(newData));
-            ok = target.write(reinterpret_cast<const char*>(head.data()), layout.DataStart) == layout.DataStart;
-        }
-        // Digital silence: 0 for signed 16-bit samples, the midpoint 128 for
-        // unsigned 8-bit ones.
-        const std::vector<char> silence(65536, layout.BitsPerSample == 8 ? char(0x80) : char(0));
-        for (std::uint64_t left = n; ok && left > 0;) {
-            const qint64 count = qint64(std::min<std::uint64_t>(left, silence.size()));
-            ok = target.write(silence.data(), count) == count;
-            left -= std::uint64_t(count);
-        }
-        ok = ok && CopyRange(source, layout.DataStart, layout.DataBytes, target);
-        if (ok && padByte)
-            ok = target.write("\0", 1) == 1;
-        ok = ok && CopyRange(source, layout.AfterData, rest, target);
-        ok = ok && target.flush();
+        ok = WriteWithSilence(source, layout, n, target);
         target.close();
         ok = ok && target.error() == QFileDevice::NoError;
     }
@@ -418,5 +499,30 @@ bool PrependSilence(const QString& wavPath)
         ok = std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(wavPath).constData()) == 0;
     if (!ok)
         QFile::remove(tempPath);
+    return ok;
+}
+
+bool CopyWaveWithSilence(const QString& sourcePath, const QString& targetPath)
+{
+    bool ok = false;
+    {
+        QFile source(sourcePath);
+        if (!source.open(QIODevice::ReadOnly))
+            return false;
+        TWaveLayout layout;
+        if (!WalkWave(source, layout) || layout.FormatTag != 1)
+            return false;
+        QFile target(targetPath);
+        if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        const std::uint64_t n = SilenceFor(layout);
+        // A layout that gets no silence is copied as it is.
+        ok = n > 0 ? WriteWithSilence(source, layout, n, target)
+                   : CopyRange(source, 0, layout.FileSize, target) && target.flush();
+        target.close();
+        ok = ok && target.error() == QFileDevice::NoError;
+    }
+    if (!ok)
+        QFile::remove(targetPath);
     return ok;
 }

@@ -14,6 +14,7 @@
 class QWidget;
 class QObject;
 class TAudioOutput;
+class TLeadingSilenceIn;
 class TMP3In;
 class TMP3Out;
 class TWaveIn;
@@ -37,6 +38,10 @@ public:
     void Prepare(std::uint8_t mode);
     void SetInFileName(const QString& name);
     void SetOutFileName(const QString& name);
+    // Mode 0 writes 0.5 s of silence in front of the sound, as PrependSilence
+    // would put it there afterwards, in the same pass as the sound itself.
+    bool LeadingSilence() const { return FLeadingSilence; }
+    void SetLeadingSilence(bool v) { FLeadingSilence = v; }
 
     // Starts the conversion and returns at once; its end comes through
     // OnDone, its result through Succeeded(). False when it could not start
@@ -85,8 +90,10 @@ private:
     bool FCancelled = false;
     QString FLastError;
     TAudioOutput* FRunOutput = nullptr;
+    bool FLeadingSilence = false;
 
     std::unique_ptr<TMP3In> FMP3In;
+    std::unique_ptr<TLeadingSilenceIn> FSilenceIn;
     std::unique_ptr<TWaveOut> FWaveOut;
     std::unique_ptr<TWaveIn> FWaveIn;
     std::unique_ptr<TMP3Out> FMP3Out;
@@ -98,4 +105,15 @@ private:
 // exist, is not a readable PCM WAV file or cannot be rewritten. Other PCM
 // layouts are left as they are (true).
 bool PrependSilence(const QString& wavPath);
+
+// The bytes of the leading silence of a PCM layout: half the byte rate (a half
+// going to the even neighbour) in whole sample frames; 0 for layouts that get
+// none (other than 8 or 16 bits, mono or stereo).
+std::uint32_t LeadingSilenceBytes(std::uint32_t sampleRate, std::uint16_t channels, std::uint16_t bitsPerSample);
+
+// Writes targetPath as PrependSilence would leave a copy of sourcePath, in one
+// pass: the head with both sizes patched, the silence, the sound and what
+// follows it. The source is only read. False, with no target left, when the
+// source is no readable PCM WAV file or the target cannot be written.
+bool CopyWaveWithSilence(const QString& sourcePath, const QString& targetPath);
 

@@ -117,8 +117,9 @@ bool OpenAudioPackage(const QString& packPath, QString& playPath)
     const QString wav = base + QStringLiteral(".wav");
     const QString mp3 = base + QStringLiteral(".mp3");
     // The stamp lies beside the subtitle and is written after the WAV is
-    // complete: only a finished opening of this very package is reused.
-    if (CacheStampMatches(plrc, packPath) && QFileInfo::exists(wav)) {
+    // complete, with the WAV's length: only a finished opening of this very
+    // package is reused, never a WAV cut short.
+    if (CacheStampMatches(plrc, packPath, wav)) {
         playPath = wav;
         return true;
     }
@@ -137,6 +138,7 @@ bool OpenAudioPackage(const QString& packPath, QString& playPath)
     if (!SplitPackFile(body, plrc, media))
         return false;
     QFile::remove(body);
+    PrepareStep("split");
     // Extensions are names of a file system that ignores case: a stored "MP3"
     // or "WAV" is the MP3 or WAV, unpacked under its lower-case name.
     const QString stored = QFileInfo(media).suffix();
@@ -156,7 +158,8 @@ bool OpenAudioPackage(const QString& packPath, QString& playPath)
         RemoveFiles({plrc, wav, media, CacheStampPath(wav)});
         return false;
     }
-    WriteCacheStamp(plrc, packPath);
+    // Without its stamp the lesson still opens; it is only made anew next time.
+    WriteCacheStamp(plrc, packPath, wav);
     playPath = wav;
     return true;
 }

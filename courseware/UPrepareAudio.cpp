@@ -7,9 +7,12 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
+
+#include <cstdio>
 
 namespace {
+
+TPrepareStepHook GPrepareStepHook = nullptr;
 
 // The identity of a source file, as written in a stamp.
 QByteArray SourceIdentity(const QString& sourcePath)
@@ -46,30 +49,73 @@ QString CacheStampPath(const QString& cachedFile)
     return cachedFile + QStringLiteral(".src");
 }
 
-bool CacheStampMatches(const QString& cachedFile, const QString& sourcePath)
+void SetPrepareStepHook(TPrepareStepHook hook)
+{
+    GPrepareStepHook = hook;
+}
+
+void PrepareStep(const char* step)
+{
+    if (GPrepareStepHook)
+        GPrepareStepHook(step);
+}
+
+namespace {
+
+// What the stamp of a made file holds: the source's identity and the length
+// of the measured file. Empty when either cannot be read.
+QByteArray StampText(const QString& cachedFile, const QString& sourcePath, const QString& measuredFile)
+{
+    const QByteArray identity = SourceIdentity(sourcePath);
+    const QFileInfo measured(measuredFile.isEmpty() ? cachedFile : measuredFile);
+    if (identity.isEmpty() || !measured.exists() || !measured.isFile())
+        return {};
+    return identity + QByteArray::number(measured.size()) + '\n';
+}
+
+}  // namespace
+
+bool CacheStampMatches(const QString& cachedFile, const QString& sourcePath, const QString& measuredFile)
 {
     if (!QFileInfo::exists(cachedFile))
         return false;
-    const QByteArray identity = SourceIdentity(sourcePath);
-    if (identity.isEmpty())
+    const QByteArray expected = StampText(cachedFile, sourcePath, measuredFile);
+    if (expected.isEmpty())
         return false;
     QFile stamp(CacheStampPath(cachedFile));
     if (!stamp.open(QIODevice::ReadOnly))
         return false;
-    return stamp.read(identity.size() + 1) == identity;
+    return stamp.read(expected.size() + 1) == expected;
 }
 
-bool WriteCacheStamp(const QString& cachedFile, const QString& sourcePath)
+bool WriteCacheStamp(const QString& cachedFile, const QString& sourcePath, const QString& measuredFile)
 {
-    const QByteArray identity = SourceIdentity(sourcePath);
-    if (identity.isEmpty())
+    const QByteArray text = StampText(cachedFile, sourcePath, measuredFile);
+    if (text.isEmpty())
         return false;
-    QSaveFile stamp(CacheStampPath(cachedFile));
-    if (!stamp.open(QIODevice::WriteOnly))
-        return false;
-    if (stamp.write(identity) != identity.size())
-        return false;
-    return stamp.commit();
+    // Written in full under another name and renamed into place: a stamp is
+    // there completely or not at all. A cache file is not synced; a crash
+    // that loses what was written leaves a stamp that does not match.
+    const QString path = CacheStampPath(cachedFile);
+    const QString part = path + QStringLiteral(".part");
+    bool ok = false;
+    {
+        QFile file(part);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            ok = file.write(text) == text.size() && file.flush();
+            file.close();
+            ok = ok && file.error() == QFileDevice::NoError;
+        }
+    }
+    if (ok) {
+        PrepareStep("stamp-part");
+        ok = std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
+    }
+    if (!ok)
+        QFile::remove(part);
+    else
+        PrepareStep("stamp");
+    return ok;
 }
 
 void RemoveCacheStamp(const QString& cachedFile)
@@ -86,29 +132,36 @@ bool PrepareAudioFile(const QString& sourcePath, const QString& targetPath)
     const QString temp = ProgramFolder() + QStringLiteral("temp/");
     QDir().mkpath(temp);
     const QFileInfo source(sourcePath);
-    const QString copy = temp + source.fileName();
     const QString suffix = QLatin1Char('.') + source.suffix();
 
     bool ok = false;
     try {
         if (suffix.compare(QLatin1String(".mp3"), Qt::CaseInsensitive) == 0) {
+            const QString copy = temp + source.fileName();
             if (CopyFileReplacing(sourcePath, copy)) {
-                const QString converted = temp + QStringLiteral("PiboTempMP3TOWav.wav");
-                QFile::remove(converted);
                 TAudioConverters converters;
-                ok = converters.Convert(TAudioConverters::cmMp3ToWav, copy, converted)
-                    && CopyFileReplacing(converted, targetPath);
-                QFile::remove(converted);
+                converters.SetLeadingSilence(true);
+                bool reported = false;
+                converters.OnProgress = [&reported](TAudioConverters*, int) {
+                    if (!reported) {
+                        reported = true;
+                        PrepareStep("converting");
+                    }
+                };
+                ok = converters.Convert(TAudioConverters::cmMp3ToWav, copy, targetPath);
             }
+        } else if (SameFile(sourcePath, targetPath)) {
+            ok = PrependSilence(targetPath);
         } else {
-            ok = CopyFileReplacing(sourcePath, copy) && CopyFileReplacing(copy, targetPath);
+            ok = CopyWaveWithSilence(sourcePath, targetPath);
         }
-        ok = ok && PrependSilence(targetPath);
     } catch (...) {
         ok = false;
     }
-    if (ok)
+    if (ok) {
+        PrepareStep("wav");
         ok = WriteCacheStamp(targetPath, sourcePath);
+    }
     if (!ok) {
         if (!SameFile(sourcePath, targetPath))
             QFile::remove(targetPath);
