@@ -4,9 +4,18 @@
 // - BM_PaintSubtitleBox: one paint of the box, half-way through the sung
 //   line (the box rendered into a picture, as the window system asks for
 //   it); peak_rss_growth_MiB is the memory the paints needed.
+// - BM_NewSentencePaint: the first paint of a sentence, which shapes both
+//   lines (two sentences of range(0) characters painted in turn).
 // - BM_PlayingTicks: range(1) ticks of the player's 1 ms timer with the test
 //   device moved on 1 ms before each tick and the box's repaints done;
 //   processor time of the whole process, and cpu_us_per_tick.
+// - BM_SampleLessonPlayback: the sample lesson (its WAV as opening the
+//   package makes it) played on a loop through the sound server for about
+//   60 s (whole loops; PIBO_BENCH_PLAY_MS sets another length), shown with
+//   both subtitle lines, the 1 ms timer running: cpu_s is the processor time
+//   of the whole process while it plays.
+// - BM_SampleLessonPlayback_Ffplay: `ffplay -nodisp -autoexit` of the same
+//   WAV, looped as often: cpu_s is ffplay's processor time.
 
 #include "AudioDevice.h"
 #include "ProgramFolder.h"
@@ -15,23 +24,32 @@
 #include "UCommonFun.h"
 #include "UPiboAudioClass.h"
 #include "UPiboAudioPlay.h"
+#include "UPiboDataPack.h"
+#include "UPlayerShared.h"
 #include "Forms.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
+#include <QtCore/QEventLoop>
+#include <QtCore/QProcess>
+#include <QtCore/QTimer>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QImage>
+#include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 
 #include "BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -137,6 +155,28 @@ void BM_PaintSubtitleBox(benchmark::State& state)
     state.counters["peak_rss_growth_MiB"] = double(PeakRssKiB() - before) / 1024.0;
 }
 
+void BM_NewSentencePaint(benchmark::State& state)
+{
+    const int chars = int(state.range(0));
+    TSubtitleBoxText texts[2];
+    for (int i = 0; i < 2; ++i) {
+        texts[i].English = EnglishOf(chars + i);
+        texts[i].China = ChinaOf(chars / 3 + i);
+        texts[i].Progress = 0.5;
+    }
+    QImage image(800, SubtitleBoxHeight, QImage::Format_ARGB32_Premultiplied);
+    TSubtitleBoxPainter box;
+    ResetPeakRss();
+    const long before = PeakRssKiB();
+    int turn = 0;
+    for (auto _ : state) {
+        QPainter painter(&image);
+        box.Paint(painter, image.rect(), texts[turn]);
+        turn ^= 1;
+    }
+    state.counters["peak_rss_growth_MiB"] = double(PeakRssKiB() - before) / 1024.0;
+}
+
 void BM_PlayingTicks(benchmark::State& state)
 {
     TBoxPlayer play(int(state.range(0)), 600);
@@ -158,11 +198,93 @@ void BM_PlayingTicks(benchmark::State& state)
     state.counters["play_ms"] = play.Player->PlayTime();
 }
 
+QString GSampleWav;
+int GSampleLoops = 0;
+
+double RusageSeconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Opens the sample lesson once; the loops of it that make about 60 s.
+bool SampleLesson(benchmark::State& state, int& totalMs)
+{
+    if (GSampleWav.isEmpty() && !OpenPackage(QStringLiteral(PIBO_SAMPLE_AUDIO_LESSON), GSampleWav)) {
+        state.SkipWithError("the sample lesson does not open");
+        return false;
+    }
+    TPiboAudioPlay probe;
+    probe.SetFileName(GSampleWav);
+    totalMs = probe.TotalTime();
+    if (totalMs <= 0) {
+        state.SkipWithError("the sample lesson has no sound");
+        return false;
+    }
+    const int wanted = qEnvironmentVariableIntValue("PIBO_BENCH_PLAY_MS") > 0 ? qEnvironmentVariableIntValue("PIBO_BENCH_PLAY_MS") : 60000;
+    GSampleLoops = std::max(1, (wanted + totalMs / 2) / totalMs);
+    return true;
+}
+
+void BM_SampleLessonPlayback(benchmark::State& state)
+{
+    if (QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("info")}) != 0) {
+        state.SkipWithError("no sound server");
+        return;
+    }
+    int totalMs = 0;
+    if (!SampleLesson(state, totalMs))
+        return;
+    double cpu = 0;
+    for (auto _ : state) {
+        TPiboAudioPlay player;
+        player.resize(800, 300);
+        player.show();
+        player.SetFileName(GSampleWav);
+        player.LoadLrc(GSampleWav);
+        player.SetLoopPlay(true);
+        QCoreApplication::processEvents();
+        const double cpu0 = RusageSeconds(RUSAGE_SELF);
+        player.Play();
+        QEventLoop loop;
+        QTimer::singleShot(GSampleLoops * totalMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        cpu = RusageSeconds(RUSAGE_SELF) - cpu0;
+        player.Stop();
+    }
+    state.counters["cpu_s"] = cpu;
+    state.counters["played_s"] = GSampleLoops * totalMs / 1000.0;
+}
+
+void BM_SampleLessonPlayback_Ffplay(benchmark::State& state)
+{
+    int totalMs = 0;
+    if (!SampleLesson(state, totalMs))
+        return;
+    double cpu = 0;
+    for (auto _ : state) {
+        const double cpu0 = RusageSeconds(RUSAGE_CHILDREN);
+        if (!RunTool(QStringLiteral("ffplay"), {QStringLiteral("-nodisp"), QStringLiteral("-autoexit"), QStringLiteral("-loglevel"),
+                                                QStringLiteral("quiet"), QStringLiteral("-loop"), QString::number(GSampleLoops), GSampleWav})) {
+            state.SkipWithError("ffplay failed (is it installed?)");
+            break;
+        }
+        cpu = RusageSeconds(RUSAGE_CHILDREN) - cpu0;
+    }
+    state.counters["cpu_s"] = cpu;
+    state.counters["played_s"] = GSampleLoops * totalMs / 1000.0;
+}
+
 }  // namespace
 
 BENCHMARK(BM_PaintSubtitleBox)->Arg(200)->Arg(150000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NewSentencePaint)->Arg(200)->Arg(150000)->Unit(benchmark::kMicrosecond);
 // The long line's ticks are few: each took seconds before the box was made cheap.
 BENCHMARK(BM_PlayingTicks)->Args({200, 1000})->Args({150000, 20})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3);
+BENCHMARK(BM_SampleLessonPlayback)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_SampleLessonPlayback_Ffplay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {
