@@ -460,7 +460,7 @@ void TPiboAudioPlay::DoPlayIndexChange(int q)
         const TAudioLrcItem& item = FItems[FPlayQueue[q]];
         FEnglish = item.English;
         FChina = item.China;
-        FEnglishWidth = SubtitleEnglishWidth(FEnglish);
+        FEnglishWidth = IsBlankLine(FEnglish) ? 0 : FBoxPainter.EnglishWidth(FEnglish);
         FPaintedSung = -1;
         FSubtitleBox->update();
     }
@@ -800,10 +800,12 @@ void TPiboAudioPlay::UpdateBox()
 {
     if (!(FDisChina || FDisEnglish) || FPlayQueue.isEmpty())
         return;
-    // Repainted only when the sung part has grown by a pixel.
-    const int sung = SungWidth(FEnglishWidth, SentenceProgress(500, 0));
-    if (sung != FPaintedSung) {
-        FPaintedSung = sung;
+    // Repainted only when the sung edge moves by a pixel inside the box: on a
+    // line wider than the box it is still while outside, and a hidden English
+    // line has none.
+    const int edge = FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, SentenceProgress(500, 0)) : 0;
+    if (edge != FPaintedSung) {
+        FPaintedSung = edge;
         FSubtitleBox->update();
     }
 }
@@ -819,7 +821,7 @@ void TPiboAudioPlay::PaintSubtitle(TCanvas& canvas)
             text.ShowChina = FDisChina;
             text.Progress = SentenceProgress(500, 0);
         }
-        PaintSubtitleBox(canvas.Painter(), FSubtitleBox->rect(), text);
+        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text);
     } catch (...) {
     }
 }

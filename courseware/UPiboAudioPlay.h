@@ -16,6 +16,7 @@
 
 #include "UCommonFun.h"
 #include "UPiboAudioClass.h"
+#include "UPlayerShared.h"
 
 #include <QtCore/QString>
 #include <QtWidgets/QWidget>
@@ -240,8 +241,9 @@ private:
 
     QString FEnglish;
     QString FChina;
-    int FEnglishWidth = 0;
-    int FPaintedSung = -1;
+    int FEnglishWidth = 0;  // of FEnglish in the box's font; 0 for a blank line
+    int FPaintedSung = -1;  // the sung edge last asked to paint
+    TSubtitleBoxPainter FBoxPainter;  // keeps the current sentence shaped
 
     std::unique_ptr<TSndWaveOut> FWaveOut;
     std::unique_ptr<TSndWaveFile> FWaveFile;

@@ -644,7 +644,7 @@ void TPiboVideoClass::ShowLines(int index)
         FShownIndex = index;
         FEnglish = item.English;
         FChina = item.China;
-        FEnglishWidth = SubtitleEnglishWidth(FEnglish);
+        FEnglishWidth = IsBlankLine(FEnglish) ? 0 : FBoxPainter.EnglishWidth(FEnglish);
         FPaintedSung = -1;
     }
     UpdateBox();
@@ -675,11 +675,12 @@ double TPiboVideoClass::LineProgress() const
 
 void TPiboVideoClass::UpdateBox()
 {
-    // Repaints only when what the box shows has changed.
-    const int sung = SungWidth(FEnglishWidth, LineProgress());
-    if (sung == FPaintedSung)
+    // Repaints only when what the box shows has changed: new lines, or the
+    // sung edge moved by a pixel inside the box.
+    const int edge = FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, LineProgress()) : 0;
+    if (edge == FPaintedSung)
         return;
-    FPaintedSung = sung;
+    FPaintedSung = edge;
     FSubtitleBox->update();
 }
 
@@ -697,7 +698,7 @@ void TPiboVideoClass::PaintSubtitle(TCanvas& canvas)
             text.Progress = LineProgress();
         }
         text.EnglishTop = 6;
-        PaintSubtitleBox(canvas.Painter(), FSubtitleBox->rect(), text);
+        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text);
     } catch (...) {
     }
 }

@@ -11,6 +11,8 @@
 // never changed by reading; they are written in ANSI (GBK) with CR LF line
 // ends. Times of 100 hours and more have three hour digits.
 
+#include "UPlayerShared.h"
+
 #include <QtCore/QList>
 #include <QtCore/QString>
 #include <QtWidgets/QWidget>
@@ -204,8 +206,9 @@ private:
     QString FEnglish;
     QString FChina;
     int FShownIndex = -1;      // the cue whose lines are on show
-    int FEnglishWidth = 0;     // of FEnglish in the box's font
-    int FPaintedSung = -1;     // the sung width last painted
+    int FEnglishWidth = 0;     // of FEnglish in the box's font; 0 for a blank line
+    int FPaintedSung = -1;     // the sung edge last asked to paint
+    TSubtitleBoxPainter FBoxPainter;  // keeps the lines on show shaped
 
     QWidget* FPanel = nullptr;
     TFilterGraph* FFilterGraph = nullptr;

@@ -2,13 +2,20 @@
 
 #include "Graphics.h"
 
-#include <QtGui/QImage>
+#include <QtGui/QColor>
+#include <QtGui/QFontMetrics>
 #include <QtGui/QPainter>
+#include <QtGui/QTextLayout>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+// Glyphs in one chunk of a shaped line: small enough that a paint draws
+// little beyond the box, large enough that a line of 150,000 characters
+// keeps only a few thousand chunks.
+constexpr qsizetype BoxChunkGlyphs = 48;
 
 TFont BoxFont(const QString& name, TColor color)
 {
@@ -20,24 +27,159 @@ TFont BoxFont(const QString& name, TColor color)
     return font;
 }
 
-// A line drawn on black in its own picture, sized to the text.
-QImage LineImage(const TFont& font, const QString& line, int width, int height)
+QFont EnglishBoxFont()
 {
-    QImage image(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    TCanvas canvas(painter);
-    canvas.Font = font;
-    canvas.BrushStyle = TBrushStyle::Clear;
-    canvas.TextOut(0, 0, line);
-    return image;
+    return BoxFont(QStringLiteral("MS Sans Serif"), SubtitleEnglishColor).ToQFont();
+}
+
+QFont ChinaBoxFont()
+{
+    return BoxFont(QStringLiteral("宋体"), SubtitleChinaColor).ToQFont();
+}
+
+bool SameText(const QString& a, const QString& b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() || a == b);
+}
+
+// Left of a line of width pixels centred in rect.
+int CentredLeft(const QRect& rect, int width)
+{
+    return rect.left() + RoundHalfEven((rect.width() - width) / 2.0);
 }
 
 }  // namespace
 
-int SubtitleEnglishWidth(const QString& english)
+// ------------------------------------------------------------ one line
+
+void TSubtitleLine::Prepare(const QFont& font, const QString& text)
 {
-    return TextWidthOf(BoxFont(QStringLiteral("MS Sans Serif"), SubtitleEnglishColor), english);
+    if (FPrepared && SameText(text, FText) && font == FFont)
+        return;
+    FChunks.clear();
+    FText = text;
+    FFont = font;
+    FPrepared = true;
+    const QFontMetrics metrics(font);
+    FWidth = metrics.horizontalAdvance(text);
+    FHeight = metrics.height();
+    FAscent = metrics.ascent();
+    // The reach of a glyph's ink past its origin, either way: generous, as a
+    // chunk drawn in vain is only clipped away.
+    const double reach = std::max(metrics.maxWidth(), 2 * FHeight);
+
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) {
+        line.setLineWidth(16777215.0);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout.endLayout();
+    if (!line.isValid())
+        return;
+    const double baseline = line.ascent();
+    for (const QGlyphRun& run : line.glyphRuns()) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const qsizetype n = std::min(glyphs.size(), positions.size());
+        for (qsizetype i = 0; i < n; i += BoxChunkGlyphs) {
+            const qsizetype k = std::min(BoxChunkGlyphs, n - i);
+            QList<QPointF> at = positions.mid(i, k);
+            double left = at.front().x();
+            double right = left;
+            for (QPointF& p : at) {
+                p.ry() -= baseline;
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+            }
+            TChunk chunk;
+            chunk.Run.setRawFont(run.rawFont());
+            chunk.Run.setFlags(run.flags());
+            chunk.Run.setGlyphIndexes(glyphs.mid(i, k));
+            chunk.Run.setPositions(at);
+            chunk.Left = left - reach;
+            chunk.Right = right + reach;
+            FChunks.push_back(std::move(chunk));
+        }
+    }
+}
+
+qsizetype TSubtitleLine::Glyphs() const
+{
+    qsizetype n = 0;
+    for (const TChunk& chunk : FChunks)
+        n += chunk.Run.glyphIndexes().size();
+    return n;
+}
+
+qsizetype TSubtitleLine::Draw(QPainter& painter, int x, int y, const QRect& clip, const QColor& color) const
+{
+    if (clip.isEmpty())
+        return 0;
+    // The clip's span in the line's own x.
+    const double from = clip.left() - x;
+    const double to = clip.left() + clip.width() - x;
+    painter.save();
+    painter.setClipRect(clip, painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    painter.setPen(color);
+    const QPointF origin(x, y + FAscent);
+    qsizetype drawn = 0;
+    for (const TChunk& chunk : FChunks) {
+        if (chunk.Right <= from || chunk.Left >= to)
+            continue;
+        painter.drawGlyphRun(origin, chunk.Run);
+        drawn += chunk.Run.glyphIndexes().size();
+    }
+    painter.restore();
+    return drawn;
+}
+
+// ------------------------------------------------------------ the box
+
+int TSubtitleBoxPainter::EnglishWidth(const QString& english)
+{
+    FEnglish.Prepare(EnglishBoxFont(), english);
+    return FEnglish.Width();
+}
+
+void TSubtitleBoxPainter::Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text)
+{
+    FDrawnGlyphs = 0;
+    painter.save();
+    painter.fillRect(rect, Qt::black);
+    if (text.ShowEnglish && !IsBlankLine(text.English)) {
+        FEnglish.Prepare(EnglishBoxFont(), text.English);
+        const int w = FEnglish.Width();
+        const int h = FEnglish.Height();
+        const int x = CentredLeft(rect, w);
+        const int y = rect.top() + text.EnglishTop;
+        // The line's own rectangle (at least a pixel, as a picture of it would
+        // be), as far as the box shows it; the sung part is its left part.
+        const QRect line = QRect(x, y, std::max(1, w), std::max(1, h)) & rect;
+        const int sung = SungWidth(w, text.Progress);
+        FDrawnGlyphs += FEnglish.Draw(painter, x, y, QRect(x, y, sung, h) & line, ToQColor(SubtitleSungColor));
+        const QRect rest = QRect(x + sung, y, std::max(1, w) - sung, h) & line;
+        FDrawnGlyphs += FEnglish.Draw(painter, x, y, rest, ToQColor(SubtitleEnglishColor));
+    }
+    if (text.ShowChina && !IsBlankLine(text.China)) {
+        const QFont font = ChinaBoxFont();
+        FChina.Prepare(font, text.China);
+        const int x = CentredLeft(rect, FChina.Width());
+        const int y = rect.top() + text.EnglishTop + QFontMetrics(font).height() + 8;
+        FDrawnGlyphs += FChina.Draw(painter, x, y, rect, ToQColor(SubtitleChinaColor));
+    }
+    painter.restore();
+}
+
+void PaintSubtitleBox(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text)
+{
+    TSubtitleBoxPainter box;
+    box.Paint(painter, rect, text);
 }
 
 int SungWidth(int width, double progress)
@@ -49,37 +191,15 @@ int SungWidth(int width, double progress)
     return std::clamp(RoundHalfEven(width * progress), 0, width);
 }
 
-void PaintSubtitleBox(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text)
+int VisibleSungEdge(const QRect& rect, int width, double progress)
 {
-    painter.save();
-    painter.fillRect(rect, Qt::black);
-    const TFont english = BoxFont(QStringLiteral("MS Sans Serif"), SubtitleEnglishColor);
-    const TFont china = BoxFont(QStringLiteral("宋体"), SubtitleChinaColor);
-    if (text.ShowEnglish && !text.English.trimmed().isEmpty()) {
-        const int w = TextWidthOf(english, text.English);
-        const int h = TextHeightOf(english, text.English);
-        const int x = rect.left() + RoundHalfEven((rect.width() - w) / 2.0);
-        QImage line = LineImage(english, text.English, w, h);
-        TFont sungFont = english;
-        sungFont.Color = SubtitleSungColor;
-        const QImage sung = LineImage(sungFont, text.English, w, h);
-        const int sungWidth = SungWidth(w, text.Progress);
-        if (sungWidth > 0) {
-            QPainter onLine(&line);
-            onLine.drawImage(QPoint(0, 0), sung, QRect(0, 0, sungWidth, h));
-        }
-        painter.drawImage(QPoint(x, rect.top() + text.EnglishTop), line);
-    }
-    if (text.ShowChina && !text.China.trimmed().isEmpty()) {
-        const int w = TextWidthOf(china, text.China);
-        const int x = rect.left() + RoundHalfEven((rect.width() - w) / 2.0);
-        const int y = rect.top() + text.EnglishTop + TextHeightOf(china, text.English) + 8;
-        TCanvas canvas(painter);
-        canvas.Font = china;
-        canvas.BrushStyle = TBrushStyle::Clear;
-        canvas.TextOut(x, y, text.China);
-    }
-    painter.restore();
+    const int left = CentredLeft(rect, width);
+    return std::clamp(left + SungWidth(width, progress), rect.left(), rect.left() + std::max(0, rect.width()));
+}
+
+bool IsBlankLine(const QString& line)
+{
+    return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 int NextSelected(int count, int from, const TIsSelected& selected)

@@ -7,13 +7,23 @@
 //
 // The lookups take the list as a count and accessors by position, so that
 // the audio player can walk its play queue and the video player its cue list.
+//
+// The box is painted on every step of the sung part while a sentence plays,
+// so a paint must cost what it shows: each line is shaped once (for its text
+// and font) and kept as glyphs in short chunks, and a paint draws only the
+// chunks that meet the box. A line of any length paints in the same time and
+// memory as one that just fills the box.
 
 #include <QtCore/QRect>
 #include <QtCore/QString>
+#include <QtGui/QFont>
+#include <QtGui/QGlyphRun>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+class QColor;
 class QPainter;
 
 // ------------------------------------------------------------ subtitle box
@@ -39,19 +49,82 @@ struct TSubtitleBoxText {
     int EnglishTop = 0;
 };
 
-// Paints the box into rect: black, the English line (when not blank and
-// shown) centred at EnglishTop in bold 12-point "MS Sans Serif", its left part
-// up to Progress of its width in the sung colour; the Chinese line (when not
-// blank and shown) centred in bold 12-point "宋体", at EnglishTop plus the
-// height of the English text measured in the Chinese font plus 8.
-void PaintSubtitleBox(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text);
+// One line of text shaped once: its measures, and its glyphs in chunks of a
+// few dozen, each with the span of x its glyphs may ink.
+class TSubtitleLine {
+public:
+    // Shapes text in font; nothing is done when both are those of the last
+    // call.
+    void Prepare(const QFont& font, const QString& text);
+    // The advance of the whole text in whole pixels (as the font's metrics
+    // measure it) and the font's line height.
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    // Draws the line in color with its top-left corner at (x, y), only inside
+    // clip (within the painter's own clip); gives the number of glyphs handed
+    // to the painter.
+    qsizetype Draw(QPainter& painter, int x, int y, const QRect& clip, const QColor& color) const;
+    // The glyphs kept for the whole line.
+    qsizetype Glyphs() const;
 
-// The width of an English line in the box's English font.
-int SubtitleEnglishWidth(const QString& english);
+private:
+    struct TChunk {
+        QGlyphRun Run;  // positions with the baseline at y = 0
+        double Left = 0;
+        double Right = 0;
+    };
+    QString FText;
+    QFont FFont;
+    bool FPrepared = false;
+    int FWidth = 0;
+    int FHeight = 0;
+    int FAscent = 0;
+    std::vector<TChunk> FChunks;
+};
+
+// The box's painter, keeping the shaped lines of the sentence on show from
+// one paint to the next (a new sentence, font or text shapes them again).
+class TSubtitleBoxPainter {
+public:
+    // Paints the box into rect: black, the English line (when not blank and
+    // shown) centred at EnglishTop in bold 12-point "MS Sans Serif", its left
+    // part up to Progress of its width in the sung colour; the Chinese line
+    // (when not blank and shown) centred in bold 12-point "宋体", at EnglishTop
+    // plus the height of the English text measured in the Chinese font plus
+    // 8. Each line shows as a picture of exactly the text's width and height
+    // would: glyph parts outside that rectangle are cut.
+    void Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text);
+    // The width of an English line in the box's English font (shaped for the
+    // next paint as well).
+    int EnglishWidth(const QString& english);
+
+    const TSubtitleLine& EnglishLine() const { return FEnglish; }
+    const TSubtitleLine& ChinaLine() const { return FChina; }
+    // The glyphs the last paint handed to the painter (both lines).
+    qsizetype DrawnGlyphs() const { return FDrawnGlyphs; }
+
+private:
+    TSubtitleLine FEnglish;
+    TSubtitleLine FChina;
+    qsizetype FDrawnGlyphs = 0;
+};
+
+// Paints the box once (see TSubtitleBoxPainter::Paint).
+void PaintSubtitleBox(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text);
 
 // The sung width of a line of width pixels at progress (to the nearest
 // whole pixel, halves to even; 0 .. width).
 int SungWidth(int width, double progress);
+
+// Where the sung part of an English line of width pixels at progress ends
+// as the box of rect shows it: the sung edge, held to the box's left and
+// right. The box looks different only when this moves. Sung widths are
+// whole pixels of the box, so this moves whenever a device pixel changes,
+// at any device pixel ratio.
+int VisibleSungEdge(const QRect& rect, int width, double progress);
+
+// Whether a line is blank (only white space): such a line is not drawn.
+bool IsBlankLine(const QString& line);
 
 // ------------------------------------------------------------ lookups
 

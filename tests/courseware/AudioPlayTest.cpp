@@ -10,6 +10,7 @@
 #include "SndOscope.h"
 #include "SndWavOut.h"
 #include "TestAudioDevice.h"
+#include "UPlayerShared.h"
 #include "UPiboDataPack.h"
 #include "UFrmShowInfo.h"
 #include "lame.h"
@@ -18,6 +19,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtTest/QTest>
 #include <QtWidgets/QLabel>
 
 #include <gtest/gtest.h>
@@ -140,6 +142,25 @@ int YellowPixels(QWidget* box)
         }
     return n;
 }
+// Counts the events of one type a widget receives while it lives.
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QObject* target, QEvent::Type type, int& count) : FType(type), FCount(count)
+    {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == FType)
+            ++FCount;
+        return false;
+    }
+
+private:
+    QEvent::Type FType;
+    int& FCount;
+};
+
 int BluePixels(QWidget* box)
 {
     const QImage image = box->grab().toImage();
@@ -361,6 +382,42 @@ TEST_F(AudioPlay, SubtitleBoxSingsFromHalfASecond)
     EXPECT_EQ(BluePixels(box), 0);
     Player->SetDisEnglish(false);
     EXPECT_EQ(YellowPixels(box), 0);
+    Player->Stop();
+}
+
+TEST_F(AudioPlay, SubtitleBoxRepaintsOnlyWhenTheSungEdgeMovesInIt)
+{
+    // A first sentence (0-3 s) whose English line is many times as wide as
+    // the box: its sung edge crosses the box in a fraction of the sentence.
+    Open(4000, {0, 3000});
+    QString english;
+    while (english.size() < 2000)
+        english += QStringLiteral("Sing along with me, ");
+    WriteFile(Folder.File(QStringLiteral("temp/lesson.plrc")),
+              StringToAnsi(MSecToLrcTime(0) + QStringLiteral("\r\n") + english + QStringLiteral("\r\n第1句\r\n") + MSecToLrcTime(3000)
+                           + QStringLiteral("\r\nS2 English\r\n第2句\r\n")));
+    Player->LoadLrc(Player->FileName());
+    Player->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Player.get()));
+    QWidget* box = Player->SubtitleBox();
+    TSubtitleBoxPainter measure;
+    const int width = measure.EnglishWidth(english);
+    ASSERT_GT(width, 20 * box->width());
+    int paints = 0;
+    TEventCounter counter(box, QEvent::Paint, paints);
+    Player->Play();
+    Run(2950, 1);  // a tick every millisecond, as the timer gives them
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(Player->PlayQueueIndex(), 0);
+    // The line is sung from 0.5 s to 3 s: its edge moves several pixels a
+    // tick and is inside the box for only so many ticks. The box repaints
+    // only on those (and a few times as the sentence starts), not on all
+    // ticks.
+    const double crossingTicks = box->width() * 2500.0 / width;
+    EXPECT_GE(paints, crossingTicks / 2);
+    EXPECT_LE(paints, crossingTicks + 6);
+    EXPECT_GT(YellowPixels(box), 50);
+    EXPECT_EQ(BluePixels(box), 0);
     Player->Stop();
 }
 
