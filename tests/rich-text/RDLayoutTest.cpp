@@ -1141,7 +1141,7 @@ TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
     int start = 0, style = 0;
     EXPECT_FALSE(Doc.GetWordAt(word, 10, data, start, item, style, 10));
     Doc.SelectAll();
-    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_EQ(Doc.GetSelStartNo(), -1);
 
     // items appended after the pass: none of their positions has a draw item
     Doc.Format();
@@ -1160,7 +1160,7 @@ TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
     }
     // a selection with an end there is none; the formatted item still answers
     Doc.SetSelectionBounds(0, 2, 1, 2);
-    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_EQ(Doc.GetSelStartNo(), -1);
     EXPECT_FALSE(Doc.DataSelectionExists());
     Doc.SetSelectionBounds(0, 2, 0, 4);
     EXPECT_TRUE(Doc.DataSelectionExists());
@@ -1324,7 +1324,7 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
         Doc.SelectAll();
         Doc.Hooks.clear();
         Doc.SetSelectionBounds(a, ao, b, bo);
-        EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), c.expected)
+        EXPECT_EQ(Sel(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()), c.expected)
             << a << ":" << ao << " " << b << ":" << bo;
         EXPECT_FALSE(Doc.State & dsAllSelected);
         EXPECT_EQ(Doc.Hooks, (std::vector<std::string>{"caret", "unchoose", "editor", "after", "select"}));
@@ -1332,7 +1332,7 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
     // storing converts as it is, with no hooks
     Doc.Hooks.clear();
     Doc.StoreSelection(0, 0, 1, 3);
-    EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), Sel(0, 0, 1, 3));
+    EXPECT_EQ(Sel(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()), Sel(0, 0, 1, 3));
     EXPECT_TRUE(Doc.Hooks.empty());
     // the bounds as item positions, as stored or earlier first
     Doc.SetSelectionBounds(3, 2, 1, 4);
@@ -1374,7 +1374,7 @@ TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
         int left = kept->Left, lost = other->FocusLost;
         Doc.Hooks.clear();
         Doc.Deselect(c.keepChosen ? kept : nullptr, c.notify);
-        EXPECT_EQ(std::make_tuple(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs),
+        EXPECT_EQ(std::make_tuple(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()),
                   std::make_tuple(-1, 0, -1, 0));
         EXPECT_FALSE(Doc.State & (dsMouseSelecting | dsLineSelecting | dsDeselecting));
         EXPECT_EQ(Doc.FocusedItemNo, -1);
@@ -1425,7 +1425,7 @@ TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
             Doc.State |= dsMouseSelecting;
         Doc.Hooks.clear();
         EXPECT_EQ(Doc.DataSelectionExists(c.deselect, c.askChosen), c.answer) << c.from << " " << c.to;
-        EXPECT_EQ(Doc.SelStartNo >= 0, c.kept) << c.from << " " << c.to;
+        EXPECT_EQ(Doc.GetSelStartNo() >= 0, c.kept) << c.from << " " << c.to;
         bool dropped = c.from >= 0 && !c.kept;
         const std::vector<std::string> hooks =
             dropped ? std::vector<std::string>{"unchoose", "select"} : std::vector<std::string>{};

@@ -164,11 +164,16 @@ void TCustomRDFormattedData::ClearFormatting()
     DocumentHeight = FormatExtentSum({GetTopMargin(), GetBottomMargin()});
 }
 
-void TCustomRDFormattedData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
+void TCustomRDFormattedData::FreeItem(std::unique_ptr<TCustomRDItemInfo> item, bool keepLists)
+{
+    ForgetItem(item.get());
+    TCustomRDData::FreeItem(std::move(item), keepLists);
+}
+
+void TCustomRDFormattedData::ForgetItem(TCustomRDItemInfo* item)
 {
     if (item == CapturingItem)
         CapturingItem = nullptr;
-    TCustomRDData::FreeItem(item, keepLists);
 }
 
 void TCustomRDFormattedData::GetResolution(TCanvas* canvas, TRDResolutionInfo& info)
@@ -625,9 +630,10 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
     st.HasLineAlignedItems = false;
 }
 
-void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st,
+void TCustomRDFormattedData::PlaceRectItem(int itemNo, std::unique_ptr<TRDDrawLineInfo> owned, TRDFormatState& st,
                                            TRDFormatResolution& res)
 {
+    TRDDrawLineInfo* d = owned.get();
     auto* item = static_cast<TRDNonTextItemInfo*>(ItemAt(itemNo));
     auto* rect = dynamic_cast<TRDRectItemInfo*>(item);
     const TParaInfo& para = ParaStyleOf(itemNo);
@@ -730,7 +736,7 @@ void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFo
     d->Offs = 0;
     d->Length = 0;
     SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    DrawItems.InsertDrawItem(st.NextDrawNo, std::move(owned));
     ++st.NextDrawNo;
     if (GetControlFlags() & cfJumpsActive)
         item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
@@ -766,17 +772,19 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
         if (itemNo > 0)
             st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
         st.Gap += ScaleToDeviceY(para.SpaceBefore, &res.Info);
+        std::unique_ptr<TRDDrawLineInfo> made;
         TRDDrawLineInfo* d;
         int c = 0;
         if (item->StyleNo == BreakStyleNo) {
             st.Gap += ScaleToDeviceY(ParaStyle(0).SpaceBefore, &res.Info);
             c = ScaleToDeviceY(5, &res.Info);
-            d = new TRDDrawLineInfo(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
+            made = std::make_unique<TRDDrawLineInfo>(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo,
+                                                     true);
+            d = made.get();
         } else {
             int width = DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent, &res.Info);
-            std::unique_ptr<TRDDrawLineInfo> made =
-                (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-            d = made.release();
+            made = (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+            d = made.get();
             int offset = 0, depth = 0;
             item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
             if (item->GetBoolValue(3))
@@ -792,7 +800,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
             d->SetSize(w, h);
         }
         SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        DrawItems.InsertDrawItem(st.NextDrawNo, std::move(made));
         ++st.NextDrawNo;
         if (cf & cfJumpsActive)
             item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
@@ -812,7 +820,7 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
     if (item->StyleNo < 0) {
         std::unique_ptr<TRDDrawLineInfo> made =
             (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-        PlaceRectItem(itemNo, made.release(), st, res);
+        PlaceRectItem(itemNo, std::move(made), st, res);
         if (item->GetBoolValueEx(2, GetRDStyle())) {
             if (cf & cfJumpsActive) {
                 auto j = std::make_unique<TRDJumpInfo>();
@@ -849,13 +857,14 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
             top = OpenTextLine(st, lineAscent);
             st.Gap = st.TextDescent - st.TextVShift;
         }
-        auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
+        auto owned = std::make_unique<TRDDrawLineInfo>(st.Origin + st.X, top, 0, h, itemNo, startsLine);
+        TRDDrawLineInfo* d = owned.get();
         d->Offs = startOffset + 1;
         if (font.Jump)
             item->JumpIndex = -3;
         if (startOffset == 0)
             SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        DrawItems.InsertDrawItem(st.NextDrawNo, std::move(owned));
         ++st.NextDrawNo;
         st.NewLine = false;
         return;
@@ -961,13 +970,14 @@ void TCustomRDFormattedData::FormatParagraph(const QByteArray& display, const QB
                 RaiseLineAscent(lineAscent, st);
                 top = st.Y - st.TextAscent - extraLeading - st.TextVShift;
             }
-            auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, width, height, itemNo, atLineStart);
+            auto owned = std::make_unique<TRDDrawLineInfo>(st.Origin + st.X, top, width, height, itemNo, atLineStart);
+            TRDDrawLineInfo* d = owned.get();
             d->Offs = offs;
             d->Length = fit;
             st.CharsOnLine += fit;
             if (firstSegment)
                 SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-            DrawItems.InsertDrawItem(st.NextDrawNo, d);
+            DrawItems.InsertDrawItem(st.NextDrawNo, std::move(owned));
             ++st.NextDrawNo;
             if ((cf & cfJumpsActive) && font.Jump) {
                 auto j = std::make_unique<TRDJumpInfo>();
