@@ -133,6 +133,30 @@ TEST(RDDrawLinesTest, GapReplacesFewerOrMoreAndNoGapInsertsNormally)
     EXPECT_EQ(lines[0]->FromNewLine, 255);
 }
 
+TEST(RDDrawLinesTest, TakenPieceIsNotFreedAndLeavesItsSlot)
+{
+    TRDDrawLines lines;
+    for (int i = 0; i < 4; ++i)
+        lines.Add(std::make_unique<TRDDrawLineInfo>(0, i, 1, 1, i, true));
+    TRDDrawLineInfo* second = lines[1];
+    std::unique_ptr<TRDDrawLineInfo> taken = lines.TakeDrawItem(1);
+    EXPECT_EQ(taken.get(), second);
+    ASSERT_EQ(lines.Count(), 3);
+    EXPECT_EQ(lines[1]->ItemNo, 2);
+    lines.InsertDrawItem(1, std::move(taken));
+    EXPECT_EQ(lines[1], second);
+    // In an open gap the slot taken from joins the gap.
+    lines.BeginReplace(2, 3);
+    taken = lines.TakeDrawItem(1);
+    EXPECT_EQ(taken.get(), second);
+    EXPECT_EQ(lines.GapStart, 1);
+    EXPECT_EQ(lines.GapCount, 3);
+    lines.InsertDrawItem(1, std::move(taken));
+    lines.EndReplace();
+    ASSERT_EQ(lines.Count(), 2);
+    EXPECT_EQ(lines[1], second);
+}
+
 TEST_F(RDLayoutTest, DrawItemSubTextClipsToThePieceAndIsEmptyPastIt)
 {
     Doc.AddTextRawNoTag("abcdefgh", 0, 0);
@@ -1347,9 +1371,9 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
     auto* chosen = new TChoosableItem(&Doc);
     chosen->ParaNo = 0;
     Doc.AddItem("", chosen);
-    Doc.ChosenItem = chosen;
+    Doc.SetChosenItem(chosen);
     Doc.SetSelectionBounds(1, 1, 1, 2);
-    EXPECT_EQ(Doc.ChosenItem, nullptr);
+    EXPECT_EQ(Doc.GetChosenItem(), nullptr);
     EXPECT_EQ(chosen->Left, 1);
 }
 
@@ -1368,7 +1392,7 @@ TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
     for (const Case& c : std::vector<Case>{{false, false}, {false, true}, {true, false}, {true, true}}) {
         Doc.SetSelectionBounds(0, 1, 0, 4);
         Doc.State |= dsMouseSelecting | dsLineSelecting;
-        Doc.ChosenItem = kept;
+        Doc.SetChosenItem(kept);
         Doc.FocusedItemNo = 2;
         other->Reenter = &Doc;  // its lost focus deselects again: nothing happens then
         int left = kept->Left, lost = other->FocusLost;
@@ -1379,7 +1403,7 @@ TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
         EXPECT_FALSE(Doc.State & (dsMouseSelecting | dsLineSelecting | dsDeselecting));
         EXPECT_EQ(Doc.FocusedItemNo, -1);
         EXPECT_EQ(other->FocusLost, lost + 1);
-        EXPECT_EQ(Doc.ChosenItem, c.keepChosen ? kept : nullptr);
+        EXPECT_EQ(Doc.GetChosenItem(), c.keepChosen ? kept : nullptr);
         EXPECT_EQ(kept->Left, left + (c.keepChosen ? 0 : 1));
         std::vector<std::string> hooks{"unchoose"};
         if (c.notify)
@@ -1419,7 +1443,7 @@ TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
             Doc.Deselect();
         else
             Doc.SetSelectionBounds(0, c.from, 0, c.to);
-        Doc.ChosenItem = chosen;
+        Doc.SetChosenItem(chosen);
         chosen->Inside = c.chosenHasOne;
         if (c.mouseSelecting)
             Doc.State |= dsMouseSelecting;
@@ -1431,10 +1455,10 @@ TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
             dropped ? std::vector<std::string>{"unchoose", "select"} : std::vector<std::string>{};
         EXPECT_EQ(Doc.Hooks, hooks);
         // the chosen item stays chosen when an empty selection goes
-        EXPECT_EQ(Doc.ChosenItem, chosen);
+        EXPECT_EQ(Doc.GetChosenItem(), chosen);
         Doc.State &= ~dsMouseSelecting;
     }
-    Doc.ChosenItem = nullptr;
+    Doc.SetChosenItem(nullptr);
 }
 
 TEST_F(RDLayoutTest, WordsInADocumentHeldByAnItem)

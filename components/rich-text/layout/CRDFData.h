@@ -283,7 +283,6 @@ public:
     int LastFormattedItemNo = -1;
     int HoverJumpId = -1;
     int PressedJumpId = -1;
-    TCustomRDItemInfo* ChosenItem = nullptr;
     bool SkipNextFormat = false;
     TCustomRDItemInfo* HighlightedItem = nullptr;
     int TextWidth = -1;
@@ -480,6 +479,9 @@ public:
     void SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs);
     // Stores the two item positions as the anchor and the moving end, as they are.
     void StoreSelection(int startItem, int startOffs, int endItem, int endOffs);
+    // The item chosen for editing inside it (a nested document's holder; nil none).
+    TCustomRDItemInfo* GetChosenItem() const { return ChosenItem; }
+    void SetChosenItem(TCustomRDItemInfo* item) { ChosenItem = item; }
 
     // Hooks around the stored selection; the document of a control answers them.
     // Before the caret leaves its place (asked of the root unless cfOwnOptions).
@@ -662,12 +664,13 @@ public:
                  TRDFormatState& state, bool wraps, int hyphenWidth);
 
 protected:
-    // The stored selection (see GetSelStartNo), the mouse's draw items and
-    // the selection the mouse is making.
+    // The stored selection (see GetSelStartNo), the mouse's draw items, the
+    // selection the mouse is making and the chosen item.
     int SelStartNo = -1, SelEndNo = -1, SelStartOffs = 0, SelEndOffs = 0;
     int DrawItemUnderMouse = -1;
     int MouseDownDrawItem = -1;
     std::unique_ptr<TRDSelectingInfo> SelectingInfo;
+    TCustomRDItemInfo* ChosenItem = nullptr;
 
     // The paragraph and text style of an item; style 0 for numbers the sheet does not hold.
     TParaInfo& ParaStyleOf(int itemNo) const;
