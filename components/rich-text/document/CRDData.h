@@ -149,7 +149,8 @@ public:
     // leaves the checkpoint chain. GiveItem puts such an item back at index
     // (0..ItemCount()), where the lists and the chain take it in again. The
     // item itself is told nothing (MovingToUndoList and MovingFromUndoList
-    // are the caller's), nor is the layout of a formatted document made anew.
+    // are the caller's), the paragraphs around it are left as they are, and
+    // the layout of a formatted document is not made anew.
     // Both raise on a document that shares another's items and on an index
     // out of range.
     std::unique_ptr<TCustomRDItemInfo> TakeItem(int i, QByteArray* text = nullptr);
