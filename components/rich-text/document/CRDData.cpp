@@ -325,9 +325,8 @@ void TCustomRDData::UpdateItemsPalette()
 
 // Adding items.
 
-void TCustomRDData::AddItem(const QByteArray& text, TCustomRDItemInfo* item)
+void TCustomRDData::AddItem(const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item)
 {
-    std::unique_ptr<TCustomRDItemInfo> owned(item);
     const int count = ItemCount();
     if (item->ParaNo == -1 && count > 0 && !ItemAt(count - 1)->GetBoolValue(0)) {
         item->SetContinuesPara(true);
@@ -347,23 +346,20 @@ void TCustomRDData::AddItem(const QByteArray& text, TCustomRDItemInfo* item)
         if (item->ParaNo == -1)
             item->ParaNo = 0;
     }
-    AddItemAsIs(text, owned.release());
+    AddItemAsIs(text, std::move(item));
 }
 
-void TCustomRDData::AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item)
+void TCustomRDData::AddItemAsIs(const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> owned)
 {
-    std::unique_ptr<TCustomRDItemInfo> owned(item);
-    if (TRDCPInfo* carried = item->Checkpoint) {
-        item->Checkpoint = nullptr;
+    TCustomRDItemInfo* item = owned.get();
+    if (const std::unique_ptr<TRDCPInfo> carried = std::move(item->Checkpoint))
         SetPendingCheckpoint(carried->Name, carried->RaiseEvent, carried->Tag);
-        delete carried;
-    }
     TRDCPInfo* after = LastCP;
     AttachPendingCheckpoint(item, after, PendingCP);
     item->UpdatePaletteInfo(GetDoInPaletteMode(), false);
     QByteArray stored = text;
     item->Inserting(this, stored, false);
-    FItems->push_back({stored, owned.release()});
+    FItems->push_back({stored, std::move(owned)});
     item->Inserted(this, ItemCount() - 1);
     AddSeqItemToList(ItemCount() - 1);
     AddMarkerToList(ItemCount() - 1);
@@ -393,7 +389,7 @@ void TCustomRDData::AddTextItem(const QByteArray& s, int styleNo, int paraNo, co
     const bool unicode = sheet && sheet->TextStyles().TextStyleAt(effective)->Unicode;
     if (unicode)
         item->ItemOptions |= rdioUnicode;
-    AddItem(expandTabs ? ExpandTabs(s, effective, unicode) : s, item.release());
+    AddItem(expandTabs ? ExpandTabs(s, effective, unicode) : s, std::move(item));
 }
 
 void TCustomRDData::AddTextRawKeepTabs(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag)
@@ -498,7 +494,7 @@ bool TCustomRDData::AddTextLines(const QByteArray& s, int styleNo, int firstPara
                     tab->StyleNo = TabStyleNo;
                     tab->TextStyleNo = styleNo;
                     tab->ParaNo = newPara ? currentPara : -1;
-                    AddItem(QByteArray(), tab.release());
+                    AddItem(QByteArray(), std::move(tab));
                     newPara = false;
                 } else {
                     newPara = true;
@@ -534,18 +530,13 @@ void TCustomRDData::UnifyParaNoOfParagraph(int i)
 
 // Removing items.
 
-void TCustomRDData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
+void TCustomRDData::FreeItem(std::unique_ptr<TCustomRDItemInfo> item, bool keepLists)
 {
     if (!item)
         return;
-    RemoveSeqItemFromList(item, keepLists);
-    RemoveMarkerFromList(item, keepLists);
-    if (item->Checkpoint) {
-        TRDCPInfo* cp = item->Checkpoint;
-        FreeCheckpoint(cp, true, true);
-        item->Checkpoint = nullptr;
-    }
-    delete item;
+    RemoveSeqItemFromList(item.get(), keepLists);
+    RemoveMarkerFromList(item.get(), keepLists);
+    FreeCheckpoint(item->Checkpoint, true, true);
 }
 
 void TCustomRDData::FreeItemAt(int i, bool keepLists)
@@ -554,8 +545,40 @@ void TCustomRDData::FreeItemAt(int i, bool keepLists)
     QByteArray text = TextOfItem(i);
     DoItemAction(TRDItemAction::rdiaDestroying, item, text, this);
     DoControlItemAction(TRDControlAction::rdcaDestroy, item, i);
-    FreeItem(item, keepLists);
-    (*FItems)[i].Item = nullptr;
+    FreeItem(std::move((*FItems)[i].Item), keepLists);
+}
+
+std::unique_ptr<TCustomRDItemInfo> TCustomRDData::TakeItem(int i, QByteArray* text)
+{
+    if (SharesItems() || i < 0 || i >= ItemCount())
+        throw ERichDocError("Item index is out of bounds");
+    TRDItemEntry& entry = (*FItems)[i];
+    TCustomRDItemInfo* item = entry.Item.get();
+    RemoveSeqItemFromList(item, false);
+    RemoveMarkerFromList(item, false);
+    if (item->Checkpoint)
+        UnlinkCheckpoint(item->Checkpoint.get(), true);
+    ForgetItem(item);
+    std::unique_ptr<TCustomRDItemInfo> taken = std::move(entry.Item);
+    if (text)
+        *text = std::move(entry.Text);
+    FItems->erase(FItems->begin() + i);
+    return taken;
+}
+
+void TCustomRDData::GiveItem(int index, const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item)
+{
+    if (SharesItems() || !FItems || index < 0 || index > ItemCount() || !item)
+        throw ERichDocError("Item index is out of bounds");
+    TCustomRDItemInfo* given = item.get();
+    FItems->insert(FItems->begin() + index, {text, std::move(item)});
+    if (TRDCPInfo* cp = given->Checkpoint.get()) {
+        cp->Item = given;
+        ++CPCount;
+        LinkCheckpoint(cp, index);
+    }
+    AddSeqItemToList(index);
+    AddMarkerToList(index);
 }
 
 void TCustomRDData::DeleteItemRange(int first, int count)
@@ -702,7 +725,7 @@ bool TCustomRDData::InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*&
     newListNo = -1;
     reformatAll = false;
     item->Inserting(this, text, false);
-    FItems->insert(FItems->begin() + index, {text, item});
+    FItems->insert(FItems->begin() + index, {text, std::unique_ptr<TCustomRDItemInfo>(item)});
     item->Inserted(this, index);
     AddSeqItemToList(index);
     AddMarkerToList(index);

@@ -23,7 +23,7 @@ class TRDSeqListEntry;
 // One entry of the item list: the item's text and its object (owned).
 struct TRDItemEntry {
     QByteArray Text;
-    TCustomRDItemInfo* Item = nullptr;
+    std::unique_ptr<TCustomRDItemInfo> Item;
 };
 
 // Sets state bits of a document for as long as it lives.
@@ -53,7 +53,8 @@ public:
     bool AllowNewPara = true;
     TRDCPInfo* FirstCP = nullptr;
     TRDCPInfo* LastCP = nullptr;
-    TRDCPInfo* PendingCP = nullptr;
+    // The checkpoint the next item added takes.
+    std::unique_ptr<TRDCPInfo> PendingCP;
     uint32_t State = 0;
     int32_t FirstParaMarkerListNo = -1;
     int32_t FirstParaMarkerLevel = -1;
@@ -61,7 +62,7 @@ public:
 
     // Item access.
     int ItemCount() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
-    TCustomRDItemInfo* ItemAt(int i) const { return (*FItems)[i].Item; }
+    TCustomRDItemInfo* ItemAt(int i) const { return (*FItems)[i].Item.get(); }
     const QByteArray& TextOfItem(int i) const { return (*FItems)[i].Text; }
     // Stores a text without notifications.
     void SetTextOfItem(int i, const QByteArray& text) { (*FItems)[i].Text = text; }
@@ -113,9 +114,18 @@ public:
     static void ReplaceNulChars(QByteArray& s);
     void UpdateItemsPalette();
 
-    // Adding items. The document takes the item.
-    void AddItem(const QByteArray& text, TCustomRDItemInfo* item);
-    void AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item);
+    // Adding items. The document takes the item (also when given as a plain
+    // pointer).
+    void AddItem(const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item);
+    void AddItem(const QByteArray& text, TCustomRDItemInfo* item)
+    {
+        AddItem(text, std::unique_ptr<TCustomRDItemInfo>(item));
+    }
+    void AddItemAsIs(const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item);
+    void AddItemAsIs(const QByteArray& text, TCustomRDItemInfo* item)
+    {
+        AddItemAsIs(text, std::unique_ptr<TCustomRDItemInfo>(item));
+    }
     void AddTextRawKeepTabs(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
     void AddTextRaw(const QByteArray& s, int styleNo, int paraNo, const TRDTag& tag);
     void AddTextRawNoTag(const QByteArray& s, int styleNo, int paraNo);
@@ -130,6 +140,22 @@ public:
 
     // Removing items.
     void FreeItemAt(int i, bool keepLists);
+    // Removes item i and frees it, as DeleteItemRange(i, 1).
+    void RemoveItem(int i) { DeleteItemRange(i, 1); }
+
+    // Taking items out and giving them back, for the undo of an edit. TakeItem
+    // removes item i from the list without freeing it and hands it over with
+    // its text: it leaves the marker and sequence lists (the numbers after it
+    // are counted again), and its checkpoint, which stays with the item,
+    // leaves the checkpoint chain. GiveItem puts such an item back at index
+    // (0..ItemCount()), where the lists and the chain take it in again. The
+    // item itself is told nothing (MovingToUndoList and MovingFromUndoList
+    // are the caller's), the paragraphs around it are left as they are, and
+    // the layout of a formatted document is not made anew.
+    // Both raise on a document that shares another's items and on an index
+    // out of range.
+    std::unique_ptr<TCustomRDItemInfo> TakeItem(int i, QByteArray* text = nullptr);
+    void GiveItem(int index, const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item);
 
     // Style upkeep.
     void MarkStylesInUse(TRDStyleUsage& usage) const;
@@ -137,12 +163,15 @@ public:
 
     // Checkpoints.
     int SetPendingCheckpoint(const QString& name, bool raiseEvent, const TRDTag& tag);
-    void AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*& after, TRDCPInfo*& pending);
+    // The item takes pending and the chain links it after after.
+    void AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*& after, std::unique_ptr<TRDCPInfo>& pending);
+    // Takes cp out of the chain; whoever owns it keeps it.
     void UnlinkCheckpoint(TRDCPInfo* cp, bool countOff);
-    void FreeCheckpoint(TRDCPInfo*& cp, bool unlink, bool countOff);
+    void FreeCheckpoint(std::unique_ptr<TRDCPInfo>& cp, bool unlink, bool countOff);
+    // Links cp into the chain before the checkpoints of later items.
     void LinkCheckpoint(TRDCPInfo* cp, int itemNo);
     void UpdateCheckpointItemNos();
-    TRDCPInfo* CheckpointOfItem(int i) const { return ItemAt(i)->Checkpoint; }
+    TRDCPInfo* CheckpointOfItem(int i) const { return ItemAt(i)->Checkpoint.get(); }
     TRDCPInfo* CheckpointBefore(int i);
 
     // Positions and ranges.
@@ -228,7 +257,11 @@ public:
     virtual void SetRDFLoadWarnings(uint8_t value) { GetRootData()->SetRDFLoadWarnings(value); }
     virtual TRDFReaderStyleMode GetRDFTextStylesReadMode() { return GetRootData()->GetRDFTextStylesReadMode(); }
     virtual TRDFReaderStyleMode GetRDFParaStylesReadMode() { return GetRootData()->GetRDFParaStylesReadMode(); }
-    virtual void FreeItem(TCustomRDItemInfo* item, bool keepLists);
+    // Frees an item that left the list: it leaves the marker and sequence
+    // lists, its checkpoint the chain.
+    virtual void FreeItem(std::unique_ptr<TCustomRDItemInfo> item, bool keepLists);
+    // An item leaves the document unfreed (TakeItem): what points at it goes.
+    virtual void ForgetItem(TCustomRDItemInfo*) {}
     virtual uint16_t GetControlFlags() = 0;
     virtual void SetControlFlags(uint16_t value) = 0;
     virtual int GetMaxLength() { return GetAbsoluteRootData()->GetMaxLength(); }

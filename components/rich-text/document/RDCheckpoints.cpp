@@ -10,18 +10,19 @@ int TCustomRDData::SetPendingCheckpoint(const QString& name, bool raiseEvent, co
 {
     if (PendingCP)
         return CPCount - 1;
-    PendingCP = new TRDCPInfo;
+    PendingCP = std::make_unique<TRDCPInfo>();
     PendingCP->Name = name;
     PendingCP->RaiseEvent = raiseEvent;
     PendingCP->Tag = tag;
     return CPCount++;
 }
 
-void TCustomRDData::AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*& after, TRDCPInfo*& pending)
+void TCustomRDData::AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*& after,
+                                            std::unique_ptr<TRDCPInfo>& pending)
 {
     if (!pending)
         return;
-    TRDCPInfo* cp = pending;
+    TRDCPInfo* cp = pending.get();
     cp->PrevCP = after;
     if (after) {
         cp->NextCP = after->NextCP;
@@ -37,17 +38,13 @@ void TCustomRDData::AttachPendingCheckpoint(TCustomRDItemInfo* item, TRDCPInfo*&
     if (after == LastCP)
         LastCP = cp;
     cp->Item = item;
-    item->Checkpoint = cp;
-    pending = nullptr;
+    item->Checkpoint = std::move(pending);
 }
 
 void TCustomRDData::UnlinkCheckpoint(TRDCPInfo* cp, bool countOff)
 {
     if (!cp)
         return;
-    if (cp->Item && cp->Item->Checkpoint == cp)
-        cp->Item->Checkpoint = nullptr;
-    cp->Item = nullptr;
     if (cp->PrevCP)
         cp->PrevCP->NextCP = cp->NextCP;
     else if (FirstCP == cp)
@@ -62,14 +59,13 @@ void TCustomRDData::UnlinkCheckpoint(TRDCPInfo* cp, bool countOff)
         --CPCount;
 }
 
-void TCustomRDData::FreeCheckpoint(TRDCPInfo*& cp, bool unlink, bool countOff)
+void TCustomRDData::FreeCheckpoint(std::unique_ptr<TRDCPInfo>& cp, bool unlink, bool countOff)
 {
     if (!cp)
         return;
     if (unlink)
-        UnlinkCheckpoint(cp, false);
-    delete cp;
-    cp = nullptr;
+        UnlinkCheckpoint(cp.get(), false);
+    cp.reset();
     if (countOff)
         --CPCount;
 }
@@ -107,7 +103,7 @@ void TCustomRDData::UpdateCheckpointItemNos()
         return;
     int seen = 0;
     for (int i = 0; i < ItemCount() && seen < CPCount; ++i)
-        if (TRDCPInfo* cp = ItemAt(i)->Checkpoint) {
+        if (TRDCPInfo* cp = CheckpointOfItem(i)) {
             cp->ItemNo = i;
             ++seen;
         }
@@ -220,7 +216,7 @@ void TCustomRDData::EmptyItemListWithoutFreeing()
         FItems->clear();
     FirstCP = nullptr;
     LastCP = nullptr;
-    PendingCP = nullptr;
+    PendingCP.reset();
     CPCount = 0;
 }
 
@@ -232,22 +228,18 @@ void TCustomRDData::MoveItemsFrom(TCustomRDData* source)
         throw ERichDocError("Can't assign RichDoc to RichDoc - tags types mismatch");
     for (int i = 0; i < source->ItemCount(); ++i) {
         TCustomRDItemInfo* item = source->ItemAt(i);
-        if (TRDCPInfo* cp = item->Checkpoint) {
-            // The checkpoint travels with the item: it becomes this document's.
-            source->UnlinkCheckpoint(cp, true);
-            item->Checkpoint = cp;
-        }
+        // The checkpoint travels with the item: it becomes this document's.
+        if (item->Checkpoint)
+            source->UnlinkCheckpoint(item->Checkpoint.get(), true);
         if (item->ContinuesPara())
             item->ParaNo = -1;
-        (*source->FItems)[i].Item = nullptr;
-        AddItem(source->TextOfItem(i), item);
+        AddItem(source->TextOfItem(i), std::move((*source->FItems)[i].Item));
     }
     if (source->PendingCP) {
         if (PendingCP) {
             source->FreeCheckpoint(source->PendingCP, false, true);
         } else {
-            PendingCP = source->PendingCP;
-            source->PendingCP = nullptr;
+            PendingCP = std::move(source->PendingCP);
             --source->CPCount;
             ++CPCount;
         }
@@ -321,7 +313,7 @@ void TCustomRDData::JoinItems(int i, TCustomRDItemInfo* item1, TCustomRDItemInfo
         item1->ItemOptions = (item1->ItemOptions & ~rdioUnicode) | (item2->ItemOptions & rdioUnicode);
     }
     (*FItems)[i].Text += TextOfItem(i + 1);
-    FreeItem(item2, false);
+    FreeItem(std::move((*FItems)[i + 1].Item), false);
     FItems->erase(FItems->begin() + i + 1);
 }
 

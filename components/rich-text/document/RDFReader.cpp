@@ -38,7 +38,7 @@ public:
           FItemsAdded(itemsAdded), FReformatAll(reformatAll)
     {
     }
-    ~TRDFReader() { delete FWaitingCP; }
+    ~TRDFReader() = default;
 
     // True when the data ended between records.
     bool Read(const QByteArray& data);
@@ -114,9 +114,12 @@ private:
     THeader FHeader;
     int FLineNo = 0;
     QByteArray FItemName;
-    TRDCPInfo* FWaitingCP = nullptr;
+    // The checkpoint read for the next item: the reader's own, or, with
+    // FOwnPendingWaiting, the document's pending one.
+    std::unique_ptr<TRDCPInfo> FWaitingCP;
     TRDCPInfo* FLinkAfter = nullptr;
     bool FOwnPendingWaiting = false;
+    bool HasWaitingCP() const { return FOwnPendingWaiting ? FDoc->PendingCP != nullptr : FWaitingCP != nullptr; }
 public:
     TCustomRDData::TRDFStyleMapsRef Maps{};
     friend class TCustomRDData;
@@ -351,22 +354,20 @@ void TRDFReader::Place(TCustomRDItemInfo* item, int paraNo)
 
 void TRDFReader::AttachWaitingCheckpoint(TCustomRDItemInfo* item)
 {
-    if (!FWaitingCP)
+    if (!HasWaitingCP())
         return;
+    std::unique_ptr<TRDCPInfo> cp = std::move(FOwnPendingWaiting ? FDoc->PendingCP : FWaitingCP);
     if (FOwnPendingWaiting) {
-        FDoc->PendingCP = nullptr;
         --FDoc->CPCount;
         FOwnPendingWaiting = false;
     }
-    TRDCPInfo* cp = FWaitingCP;
-    FWaitingCP = nullptr;
     if (!FInsertMode) {
         ++FDoc->CPCount;
         FDoc->AttachPendingCheckpoint(item, FLinkAfter, cp);
-        FLinkAfter = item->Checkpoint;
+        FLinkAfter = item->Checkpoint.get();
     } else {
         cp->Item = item;
-        item->Checkpoint = cp;
+        item->Checkpoint = std::move(cp);
     }
 }
 
@@ -380,10 +381,8 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         int32_t associated = item->GetAssociatedTextStyleNo();
         if (associated >= 0) {
             if (!MapTextStyle(associated)) {
-                if (FWaitingCP && !FOwnPendingWaiting) {
-                    delete FWaitingCP;
-                    FWaitingCP = nullptr;
-                }
+                if (!FOwnPendingWaiting)
+                    FWaitingCP.reset();
                 return true;
             }
             item->SetAssociatedTextStyleNo(associated);
@@ -427,9 +426,9 @@ bool TRDFReader::InsertReadItem(std::unique_ptr<TCustomRDItemInfo> owned, QByteA
         if (!inserted)
             return true;
     } else {
-        TCustomRDItemInfo* inserted = owned.release();
+        TCustomRDItemInfo* inserted = owned.get();
         inserted->Inserting(FDoc, text, false);
-        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, inserted});
+        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, std::move(owned)});
         inserted->Inserted(FDoc, FIndex);
         FDoc->AddSeqItemToList(FIndex);
         FDoc->AddMarkerToList(FIndex);
@@ -596,8 +595,8 @@ bool TRDFReader::HandleLine(const QByteArray& line)
     case TReadState::TextRecord:
         return InsertTextLine(line);
     case TReadState::Checkpoint:
-        if (!FWaitingCP) {
-            FWaitingCP = new TRDCPInfo;
+        if (!HasWaitingCP()) {
+            FWaitingCP = std::make_unique<TRDCPInfo>();
             FWaitingCP->Name = AnsiToStringKeepingBytes(line);
             FWaitingCP->Tag = FHeader.Tag;
             FWaitingCP->RaiseEvent = FHeader.RaiseEvent;
@@ -659,14 +658,13 @@ bool TRDFReader::Read(const QByteArray& data)
                     && kind != RDFExtraDataRecord) {
                     if (!InsertReadItem(std::move(FHeader.Item), FItemName))
                         return false;
-                } else if (FWaitingCP && kind != RDFCheckpointRecord) {
+                } else if (HasWaitingCP() && kind != RDFCheckpointRecord) {
                     if (FOwnPendingWaiting) {
-                        FDoc->PendingCP = nullptr;
+                        FDoc->PendingCP.reset();
                         --FDoc->CPCount;
                         FOwnPendingWaiting = false;
                     }
-                    delete FWaitingCP;
-                    FWaitingCP = nullptr;
+                    FWaitingCP.reset();
                 }
                 EndRecord();
                 continue;
@@ -747,19 +745,16 @@ void TRDFReader::Finish(bool success, int startIndex)
         item->ParaNo = FDoc->ItemAt(FIndex - 1)->ParaNo;
         QByteArray text;
         item->Inserting(FDoc, text, false);
-        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, item.release()});
+        FDoc->FItems->insert(FDoc->FItems->begin() + FIndex, {text, std::move(item)});
         ++FIndex;
     }
     if (!FInsertMode)
         FDoc->UnifyParaNoOfParagraph(startIndex);
-    if (FWaitingCP) {
-        if (FOwnPendingWaiting) {
-            FWaitingCP = nullptr;  // still the document's own pending checkpoint
-        } else if (success && FIndex == FDoc->ItemCount() && !FDoc->PendingCP) {
-            FDoc->PendingCP = FWaitingCP;
-            ++FDoc->CPCount;
-            FWaitingCP = nullptr;
-        }
+    // A checkpoint read last becomes the document's pending one; the
+    // document's own pending checkpoint stays where it is.
+    if (FWaitingCP && !FOwnPendingWaiting && success && FIndex == FDoc->ItemCount() && !FDoc->PendingCP) {
+        FDoc->PendingCP = std::move(FWaitingCP);
+        ++FDoc->CPCount;
     }
 }
 
@@ -816,10 +811,8 @@ bool TCustomRDData::LoadRDFData(TRDStream* stream, const QByteArray* bytes, int&
                       layoutInfo, itemsAdded, reformatAll);
     if (index == ItemCount()) {
         reader.FLinkAfter = LastCP;
-        if (!insertMode && PendingCP) {
-            reader.FWaitingCP = PendingCP;
+        if (!insertMode && PendingCP)
             reader.FOwnPendingWaiting = true;
-        }
     } else {
         reader.FLinkAfter = CheckpointBefore(index);
     }

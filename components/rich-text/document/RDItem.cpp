@@ -580,7 +580,7 @@ std::unique_ptr<TCustomRDItemInfo> CreateItemCopy(const TCustomRDItemInfo& sourc
     item->AssignProperties(source);
     const bool tagsArePChars = rdData && (rdData->GetOptions() & rdoTagsArePChars);
     if (copyCheckpoint && source.Checkpoint) {
-        item->Checkpoint = source.Checkpoint->CreateCopy(tagsArePChars).release();
+        item->Checkpoint = source.Checkpoint->CreateCopy(tagsArePChars);
         item->Checkpoint->Item = item.get();
     }
     item->Tag = CopyStringTag(source.Tag, tagsArePChars || source.Tag.Str.has_value());

@@ -54,8 +54,9 @@ public:
     uint8_t ItemOptions = 0;
     uint8_t SpellFlags = 0;
     std::unique_ptr<TRDWordPainterList> WordPainters;
-    // Owned through the document: the document frees it with the item.
-    TRDCPInfo* Checkpoint = nullptr;
+    // The checkpoint standing before the item; the document's checkpoint
+    // chain links it while the item is in the document.
+    std::unique_ptr<TRDCPInfo> Checkpoint;
     int32_t JumpIndex = 0;
     TRDTag Tag;
     int32_t FirstDrawItem = -1;

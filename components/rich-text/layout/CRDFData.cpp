@@ -163,11 +163,16 @@ void TCustomRDFormattedData::ClearFormatting()
     DocumentHeight = FormatExtentSum({GetTopMargin(), GetBottomMargin()});
 }
 
-void TCustomRDFormattedData::FreeItem(TCustomRDItemInfo* item, bool keepLists)
+void TCustomRDFormattedData::FreeItem(std::unique_ptr<TCustomRDItemInfo> item, bool keepLists)
+{
+    ForgetItem(item.get());
+    TCustomRDData::FreeItem(std::move(item), keepLists);
+}
+
+void TCustomRDFormattedData::ForgetItem(TCustomRDItemInfo* item)
 {
     if (item == CapturingItem)
         CapturingItem = nullptr;
-    TCustomRDData::FreeItem(item, keepLists);
 }
 
 void TCustomRDFormattedData::GetResolution(TCanvas* canvas, TRDResolutionInfo& info)
@@ -624,9 +629,10 @@ void TCustomRDFormattedData::StartNewLine(int itemNo, bool wrap, TRDFormatState&
     st.HasLineAlignedItems = false;
 }
 
-void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st,
+void TCustomRDFormattedData::PlaceRectItem(int itemNo, std::unique_ptr<TRDDrawLineInfo> owned, TRDFormatState& st,
                                            TRDFormatResolution& res)
 {
+    TRDDrawLineInfo* d = owned.get();
     auto* item = static_cast<TRDNonTextItemInfo*>(ItemAt(itemNo));
     auto* rect = dynamic_cast<TRDRectItemInfo*>(item);
     const TParaInfo& para = ParaStyleOf(itemNo);
@@ -729,7 +735,7 @@ void TCustomRDFormattedData::PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFo
     d->Offs = 0;
     d->Length = 0;
     SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    DrawItems.InsertDrawItem(st.NextDrawNo, std::move(owned));
     ++st.NextDrawNo;
     if (GetControlFlags() & cfJumpsActive)
         item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
@@ -834,17 +840,18 @@ void TCustomRDFormattedData::FormatFullLineItem(int itemNo, uint16_t cf, TCanvas
     if (itemNo > 0)
         st.Gap += ScaleToDeviceY(ParaStyleOf(itemNo - 1).SpaceAfter, &res.Info);
     st.Gap += ScaleToDeviceY(para.SpaceBefore, &res.Info);
+    std::unique_ptr<TRDDrawLineInfo> made;
     TRDDrawLineInfo* d;
     int c = 0;
     if (item->StyleNo == BreakStyleNo) {
         st.Gap += ScaleToDeviceY(ParaStyle(0).SpaceBefore, &res.Info);
         c = ScaleToDeviceY(5, &res.Info);
-        d = new TRDDrawLineInfo(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
+        made = std::make_unique<TRDDrawLineInfo>(res.LeftMargin, st.Y + st.Gap, DocumentWidth, 2 * c + 1, itemNo, true);
+        d = made.get();
     } else {
         int width = DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent, &res.Info);
-        std::unique_ptr<TRDDrawLineInfo> made =
-            (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-        d = made.release();
+        made = (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
+        d = made.get();
         int offset = 0, depth = 0;
         item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
         if (item->GetBoolValue(3))
@@ -860,7 +867,7 @@ void TCustomRDFormattedData::FormatFullLineItem(int itemNo, uint16_t cf, TCanvas
         d->SetSize(w, h);
     }
     SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    DrawItems.InsertDrawItem(st.NextDrawNo, std::move(made));
     ++st.NextDrawNo;
     if (cf & cfJumpsActive)
         item->BuildJumps(d->Left, d->Top, JumpCount, JumpList);
@@ -883,7 +890,7 @@ void TCustomRDFormattedData::FormatInlineItem(int itemNo, uint16_t cf, TRDFormat
     TCustomRDItemInfo* item = ItemAt(itemNo);
     std::unique_ptr<TRDDrawLineInfo> made =
         (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
-    PlaceRectItem(itemNo, made.release(), st, res);
+    PlaceRectItem(itemNo, std::move(made), st, res);
     if (item->GetBoolValueEx(2, GetRDStyle())) {
         if (cf & cfJumpsActive) {
             auto j = std::make_unique<TRDJumpInfo>();
@@ -917,13 +924,13 @@ void TCustomRDFormattedData::FormatEmptyText(const TRDFormatRun& run, TRDFormatR
         top = OpenTextLine(st, run.LineAscent);
         st.Gap = st.TextDescent - st.TextVShift;
     }
-    auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, 0, h, itemNo, startsLine);
+    auto d = std::make_unique<TRDDrawLineInfo>(st.Origin + st.X, top, 0, h, itemNo, startsLine);
     d->Offs = run.StartOffset + 1;
     if (run.Font.Jump)
         item->JumpIndex = -3;
     if (run.StartOffset == 0)
         SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-    DrawItems.InsertDrawItem(st.NextDrawNo, d);
+    DrawItems.InsertDrawItem(st.NextDrawNo, std::move(d));
     ++st.NextDrawNo;
     st.NewLine = false;
 }
@@ -1052,13 +1059,13 @@ void TCustomRDFormattedData::PlaceTextPiece(TRDFormatRun& run, int fit, TRDForma
             RaiseLineAscent(run.LineAscent, st);
             top = st.Y - st.TextAscent - run.ExtraLeading - st.TextVShift;
         }
-        auto* d = new TRDDrawLineInfo(st.Origin + st.X, top, width, height, itemNo, run.AtLineStart);
+        auto d = std::make_unique<TRDDrawLineInfo>(st.Origin + st.X, top, width, height, itemNo, run.AtLineStart);
         d->Offs = offs;
         d->Length = fit;
         st.CharsOnLine += fit;
         if (run.FirstSegment)
             SetItemFirstDrawItem(itemNo, st.NextDrawNo);
-        DrawItems.InsertDrawItem(st.NextDrawNo, d);
+        DrawItems.InsertDrawItem(st.NextDrawNo, std::move(d));
         ++st.NextDrawNo;
         if ((run.Cf & cfJumpsActive) && font.Jump) {
             auto j = std::make_unique<TRDJumpInfo>();

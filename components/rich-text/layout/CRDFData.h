@@ -284,18 +284,14 @@ public:
     int JumpCount = 0;
     int LastFormattedItemNo = -1;
     int HoverJumpId = -1;
-    int DrawItemUnderMouse = -1;
     int PressedJumpId = -1;
-    TCustomRDItemInfo* ChosenItem = nullptr;
     bool SkipNextFormat = false;
-    int MouseDownDrawItem = -1;
     TCustomRDItemInfo* HighlightedItem = nullptr;
     int TextWidth = -1;
     int DocumentHeight = 0;
     int DocumentWidth = -1;
     int FocusedItemNo = -1;
     TRDDrawLines DrawItems;
-    int SelStartNo = -1, SelEndNo = -1, SelStartOffs = 0, SelEndOffs = 0;
 
     // Window questions the owner answers.
     virtual TRDSoftPageBreakList* GetSoftPageBreaks() { return SoftPageBreaks.get(); }
@@ -332,7 +328,8 @@ public:
     virtual void ControlsPlacedHook(TCustomRDFormattedData*) {}
     virtual int GetFirstVisibleItemNo();
     virtual int GetLastVisibleItemNo();
-    virtual void FreeItem(TCustomRDItemInfo* item, bool keepLists) override;
+    void FreeItem(std::unique_ptr<TCustomRDItemInfo> item, bool keepLists) override;
+    void ForgetItem(TCustomRDItemInfo* item) override;
 
     void FormatAll(bool itemFlag1) { DoFormat(false, true, itemFlag1, false, false, nullptr, 0, false); }
     void FormatParagraphsOfDrawRange(int first, int last, bool update, int itemDelta);
@@ -452,6 +449,12 @@ public:
     int LastDrawItemOfItem(int itemNo) const;
 
     // ---- the stored selection ----
+    // The anchor (start) and the moving end as they are stored: draw items
+    // (-1: no selection) and offsets in them.
+    int GetSelStartNo() const { return SelStartNo; }
+    int GetSelStartOffs() const { return SelStartOffs; }
+    int GetSelEndNo() const { return SelEndNo; }
+    int GetSelEndOffs() const { return SelEndOffs; }
     // Drops the selection, the item focus and the chosen items but keep;
     // with notify the owner hears of the change. A nested call does nothing.
     virtual void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false);
@@ -478,6 +481,9 @@ public:
     void SetSelectionBounds(int startItem, int startOffs, int endItem, int endOffs);
     // Stores the two item positions as the anchor and the moving end, as they are.
     void StoreSelection(int startItem, int startOffs, int endItem, int endOffs);
+    // The item chosen for editing inside it (a nested document's holder; nil none).
+    TCustomRDItemInfo* GetChosenItem() const { return ChosenItem; }
+    void SetChosenItem(TCustomRDItemInfo* item) { ChosenItem = item; }
 
     // Hooks around the stored selection; the document of a control answers them.
     // Before the caret leaves its place (asked of the root unless cfOwnOptions).
@@ -551,7 +557,6 @@ public:
     TRDCPInfo* LastVisibleCheckpoint = nullptr;
     TRDXorDrawingProc XorDrawing = nullptr;
     TCustomRDItemInfo* XorDrawingItem = nullptr;
-    std::unique_ptr<TRDSelectingInfo> SelectingInfo;
     bool XorLineShown = false;
     int XorLineX = 0, XorLineY = 0;
     TCustomRDFormattedData* HoverJumpData = nullptr;
@@ -596,6 +601,11 @@ public:
     virtual void ClickSelectsItem() {}
     // The draw item under a client point (kept while an item captures the mouse).
     void UpdateDrawItemUnderMouse(int x, int y);
+    // The draw item under the mouse and the one the mouse went down on (-1 none).
+    int GetDrawItemUnderMouse() const { return DrawItemUnderMouse; }
+    int GetMouseDownDrawItem() const { return MouseDownDrawItem; }
+    // The word or paragraph selection the mouse is making (nil when none).
+    const TRDSelectingInfo* GetSelectingInfo() const { return SelectingInfo.get(); }
     // An item takes all mouse input; answers its draw item's left and top.
     void SetItemCapture(TCustomRDItemInfo* item, int& left, int& top);
     void ReleaseItemCapture(TCustomRDItemInfo* item);
@@ -656,6 +666,14 @@ public:
                  TRDFormatState& state, bool wraps, int hyphenWidth);
 
 protected:
+    // The stored selection (see GetSelStartNo), the mouse's draw items, the
+    // selection the mouse is making and the chosen item.
+    int SelStartNo = -1, SelEndNo = -1, SelStartOffs = 0, SelEndOffs = 0;
+    int DrawItemUnderMouse = -1;
+    int MouseDownDrawItem = -1;
+    std::unique_ptr<TRDSelectingInfo> SelectingInfo;
+    TCustomRDItemInfo* ChosenItem = nullptr;
+
     // The paragraph and text style of an item; style 0 for numbers the sheet does not hold.
     TParaInfo& ParaStyleOf(int itemNo) const;
     TFontInfo& TextStyleOf(int styleNo) const;
@@ -668,7 +686,7 @@ private:
     void FormatWordByWord(int itemNo, TCanvas* canvas, TRDFormatState& st, TRDFormatResolution& res);
     void StartNewLine(int itemNo, bool wrap, TRDFormatState& st, TRDFormatResolution& res);
     void RaiseLineAscent(int a, TRDFormatState& st);
-    void PlaceRectItem(int itemNo, TRDDrawLineInfo* d, TRDFormatState& st, TRDFormatResolution& res);
+    void PlaceRectItem(int itemNo, std::unique_ptr<TRDDrawLineInfo> d, TRDFormatState& st, TRDFormatResolution& res);
     // The level of a list marker item; nil for other items.
     const TRDListLevel* MarkerLevelOf(int itemNo) const;
     // The list level whose indents a line of the paragraph starting at paraStart takes.

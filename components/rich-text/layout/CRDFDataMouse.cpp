@@ -932,7 +932,7 @@ void TCustomRDFormattedData::UpdateCheckpointVisibility()
     // The end of the document is in the window also when it is the window's
     // last line, as it is when scrolled to the end.
     if (PendingCP && PendingCP->RaiseEvent && DocumentHeight <= bottom)
-        report(PendingCP);
+        report(PendingCP.get());
     else if (kind == TCPEventKind::cpeWhenVisible)
         report(nullptr);
     else if (before)

@@ -3,35 +3,33 @@
 #include "document/CRDData.h"
 #include "core/RDUnicode.h"
 
-void TRDDrawLines::InsertDrawItem(int index, TRDDrawLineInfo* drawItem)
+void TRDDrawLines::InsertDrawItem(int index, std::unique_ptr<TRDDrawLineInfo> drawItem)
 {
     if (GapCount == 0) {
-        FItems.insert(FItems.begin() + index, drawItem);
+        FItems.insert(FItems.begin() + index, std::move(drawItem));
         return;
     }
-    FItems[size_t(index)] = drawItem;
+    FItems[size_t(index)] = std::move(drawItem);
     ++GapStart;
     --GapCount;
 }
 
-void TRDDrawLines::DeleteDrawItem(int index)
+std::unique_ptr<TRDDrawLineInfo> TRDDrawLines::TakeDrawItem(int index)
 {
-    delete FItems[size_t(index)];
+    std::unique_ptr<TRDDrawLineInfo> taken = std::move(FItems[size_t(index)]);
     if (GapCount == 0) {
         FItems.erase(FItems.begin() + index);
-        return;
+        return taken;
     }
-    FItems[size_t(index)] = nullptr;
     --GapStart;
     ++GapCount;
+    return taken;
 }
 
 void TRDDrawLines::BeginReplace(int first, int last)
 {
-    for (int i = first; i <= last; ++i) {
-        delete FItems[size_t(i)];
-        FItems[size_t(i)] = nullptr;
-    }
+    for (int i = first; i <= last; ++i)
+        FItems[size_t(i)].reset();
     GapStart = first;
     GapCount = last - first + 1;
 }
@@ -51,9 +49,6 @@ void TRDDrawLines::RemoveSlots(int first, int last)
 
 void TRDDrawLines::Clear()
 {
-    for (int i = 0; i < Count(); ++i)
-        if (GapCount == 0 || i < GapStart || i >= GapStart + GapCount)
-            delete FItems[size_t(i)];
     FItems.clear();
     GapStart = -1;
     GapCount = 0;

@@ -874,7 +874,7 @@ bool TCustomRichDoc::HasSelection()
     if (data.DataSelectionExists())
         return true;
     // An empty selection is none: it goes, unless the mouse is still making it.
-    if (data.SelStartNo >= 0 && !(data.State & dsMouseSelecting)) {
+    if (data.GetSelStartNo() >= 0 && !(data.State & dsMouseSelecting)) {
         data.Deselect(nullptr, true);
     }
     return false;

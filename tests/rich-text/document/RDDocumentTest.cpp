@@ -429,6 +429,97 @@ TEST_F(RDDocumentTest, MovingAndJoining)
     EXPECT_EQ(join.ParaOfItem(2), 1);
 }
 
+// A full-line item that counts how often an item of its kind is freed.
+class TCountedItem : public TRDBreakItemInfo {
+public:
+    TCountedItem(TCustomRDData* rdData, int& freed) : TRDBreakItemInfo(rdData), Freed(freed)
+    {
+        StyleNo = BreakStyleNo;
+    }
+    ~TCountedItem() override { ++Freed; }
+    int& Freed;
+};
+
+TEST_F(RDDocumentTest, TakenItemComesBackAsTheSameObject)
+{
+    Doc.AddTextRawNoTag("a", 0, 0);
+    Doc.SetPendingCheckpoint(QStringLiteral("cp"), true, TRDTag::FromInt(5));
+    Doc.AddTextRawNoTag("b", 0, 0);
+    Doc.AddTextRawNoTag("c", 0, 0);
+    Doc.SetPendingCheckpoint(QStringLiteral("last"), false, TRDTag());
+    Doc.AddTextRawNoTag("d", 0, 0);
+    TCustomRDItemInfo* b = Doc.ItemAt(1);
+    TRDCPInfo* cp = Doc.CheckpointOfItem(1);
+    ASSERT_NE(cp, nullptr);
+    ASSERT_EQ(Doc.CPCount, 2);
+
+    // Out: the item, its text and its checkpoint leave the document unfreed.
+    QByteArray text;
+    std::unique_ptr<TCustomRDItemInfo> taken = Doc.TakeItem(1, &text);
+    EXPECT_EQ(taken.get(), b);
+    EXPECT_EQ(text, "b");
+    EXPECT_EQ(Texts(), "|a|c|d");
+    EXPECT_EQ(taken->Checkpoint.get(), cp);
+    EXPECT_EQ(cp->Name, QStringLiteral("cp"));
+    EXPECT_EQ(Doc.CPCount, 1);
+    EXPECT_EQ(Doc.FirstCP, Doc.CheckpointOfItem(2));
+    EXPECT_EQ(Doc.FirstCP->PrevCP, nullptr);
+    EXPECT_EQ(Doc.CheckpointBefore(3), Doc.FirstCP);
+
+    // Back: the same object at its place, its checkpoint in the chain again.
+    Doc.GiveItem(1, text, std::move(taken));
+    EXPECT_EQ(Doc.ItemAt(1), b);
+    EXPECT_EQ(Texts(), "|a|b|c|d");
+    EXPECT_EQ(Doc.CheckpointOfItem(1), cp);
+    EXPECT_EQ(cp->Item, b);
+    EXPECT_EQ(Doc.CPCount, 2);
+    EXPECT_EQ(Doc.FirstCP, cp);
+    EXPECT_EQ(cp->NextCP, Doc.CheckpointOfItem(3));
+    EXPECT_EQ(Doc.LastCP, Doc.CheckpointOfItem(3));
+    EXPECT_EQ(Doc.CheckpointBefore(2), cp);
+    // It goes on as any item of the document: saved, and freed with it.
+    EXPECT_EQ(Doc.CheckpointBefore(3), cp);
+    Doc.DeleteItemRange(1, 1);
+    EXPECT_EQ(Doc.CPCount, 1);
+    EXPECT_EQ(Doc.FirstCP, Doc.CheckpointOfItem(2));
+
+    // The ends of the list are places too; a place off the list is refused.
+    std::unique_ptr<TCustomRDItemInfo> last = Doc.TakeItem(2);
+    EXPECT_EQ(Doc.FirstCP, nullptr);
+    EXPECT_EQ(Doc.LastCP, nullptr);
+    Doc.GiveItem(0, "d", std::move(last));
+    EXPECT_EQ(Texts(), "|d|a|c");
+    EXPECT_EQ(Doc.FirstCP, Doc.CheckpointOfItem(0));
+    EXPECT_EQ(Doc.LastCP, Doc.CheckpointOfItem(0));
+    EXPECT_THROW(Doc.TakeItem(3), ERichDocError);
+    EXPECT_THROW(Doc.TakeItem(-1), ERichDocError);
+    EXPECT_THROW(Doc.GiveItem(4, "x", std::make_unique<TRDBreakItemInfo>(&Doc)), ERichDocError);
+    EXPECT_EQ(Texts(), "|d|a|c");
+}
+
+TEST_F(RDDocumentTest, DocumentFreesWhatItStillOwns)
+{
+    int freed = 0;
+    std::unique_ptr<TCustomRDItemInfo> kept;
+    {
+        TTestRDData doc(&Sheet);
+        for (int i = 0; i < 4; ++i)
+            doc.AddItem(QByteArray(), std::make_unique<TCountedItem>(&doc, freed));
+        kept = doc.TakeItem(2);
+        EXPECT_EQ(freed, 0);
+        doc.RemoveItem(0);
+        EXPECT_EQ(freed, 1);
+        ASSERT_EQ(doc.ItemCount(), 2);
+        // Taken and given back, an item is the document's again.
+        std::unique_ptr<TCustomRDItemInfo> again = doc.TakeItem(0);
+        doc.GiveItem(1, QByteArray(), std::move(again));
+        EXPECT_EQ(freed, 1);
+    }
+    EXPECT_EQ(freed, 3);
+    kept.reset();
+    EXPECT_EQ(freed, 4);
+}
+
 TEST_F(RDDocumentTest, ComparePositionsInOneDocument)
 {
     Doc.AddTextRawNoTag("a", 0, 0);

@@ -98,6 +98,22 @@ TEST_F(MarkerTest, CountsRestartsAndContinues)
     EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 5);
 }
 
+TEST_F(MarkerTest, TakenMarkerLeavesTheCountAndComesBack)
+{
+    for (int i = 0; i < 3; ++i)
+        AddPara(0);
+    TCustomRDItemInfo* second = Doc.ItemAt(2);
+    std::unique_ptr<TCustomRDItemInfo> taken = Doc.TakeItem(2);
+    EXPECT_EQ(taken.get(), second);
+    EXPECT_EQ(Texts(), QStringList({"1.", "2."}));
+    EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 2);
+    Doc.GiveItem(2, QByteArray(), std::move(taken));
+    EXPECT_EQ(Doc.ItemAt(2), second);
+    EXPECT_EQ(Texts(), QStringList({"1.", "2.", "3."}));
+    EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 3);
+    EXPECT_EQ((*Doc.GetMarkerList(false))[1], second);
+}
+
 TEST_F(MarkerTest, LevelResetDecidesWhetherASubLevelStartsAgain)
 {
     struct Case {

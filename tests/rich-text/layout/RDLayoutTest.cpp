@@ -133,6 +133,30 @@ TEST(RDDrawLinesTest, GapReplacesFewerOrMoreAndNoGapInsertsNormally)
     EXPECT_EQ(lines[0]->FromNewLine, 255);
 }
 
+TEST(RDDrawLinesTest, TakenPieceIsNotFreedAndLeavesItsSlot)
+{
+    TRDDrawLines lines;
+    for (int i = 0; i < 4; ++i)
+        lines.Add(std::make_unique<TRDDrawLineInfo>(0, i, 1, 1, i, true));
+    TRDDrawLineInfo* second = lines[1];
+    std::unique_ptr<TRDDrawLineInfo> taken = lines.TakeDrawItem(1);
+    EXPECT_EQ(taken.get(), second);
+    ASSERT_EQ(lines.Count(), 3);
+    EXPECT_EQ(lines[1]->ItemNo, 2);
+    lines.InsertDrawItem(1, std::move(taken));
+    EXPECT_EQ(lines[1], second);
+    // In an open gap the slot taken from joins the gap.
+    lines.BeginReplace(2, 3);
+    taken = lines.TakeDrawItem(1);
+    EXPECT_EQ(taken.get(), second);
+    EXPECT_EQ(lines.GapStart, 1);
+    EXPECT_EQ(lines.GapCount, 3);
+    lines.InsertDrawItem(1, std::move(taken));
+    lines.EndReplace();
+    ASSERT_EQ(lines.Count(), 2);
+    EXPECT_EQ(lines[1], second);
+}
+
 TEST_F(RDLayoutTest, DrawItemSubTextClipsToThePieceAndIsEmptyPastIt)
 {
     Doc.AddTextRawNoTag("abcdefgh", 0, 0);
@@ -1141,7 +1165,7 @@ TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
     int start = 0, style = 0;
     EXPECT_FALSE(Doc.GetWordAt(word, 10, data, start, item, style, 10));
     Doc.SelectAll();
-    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_EQ(Doc.GetSelStartNo(), -1);
 
     // items appended after the pass: none of their positions has a draw item
     Doc.Format();
@@ -1160,7 +1184,7 @@ TEST_F(RDLayoutTest, ItemsWithoutDrawItemsHaveNoDrawPositions)
     }
     // a selection with an end there is none; the formatted item still answers
     Doc.SetSelectionBounds(0, 2, 1, 2);
-    EXPECT_EQ(Doc.SelStartNo, -1);
+    EXPECT_EQ(Doc.GetSelStartNo(), -1);
     EXPECT_FALSE(Doc.DataSelectionExists());
     Doc.SetSelectionBounds(0, 2, 0, 4);
     EXPECT_TRUE(Doc.DataSelectionExists());
@@ -1324,7 +1348,7 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
         Doc.SelectAll();
         Doc.Hooks.clear();
         Doc.SetSelectionBounds(a, ao, b, bo);
-        EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), c.expected)
+        EXPECT_EQ(Sel(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()), c.expected)
             << a << ":" << ao << " " << b << ":" << bo;
         EXPECT_FALSE(Doc.State & dsAllSelected);
         EXPECT_EQ(Doc.Hooks, (std::vector<std::string>{"caret", "unchoose", "editor", "after", "select"}));
@@ -1332,7 +1356,7 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
     // storing converts as it is, with no hooks
     Doc.Hooks.clear();
     Doc.StoreSelection(0, 0, 1, 3);
-    EXPECT_EQ(Sel(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs), Sel(0, 0, 1, 3));
+    EXPECT_EQ(Sel(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()), Sel(0, 0, 1, 3));
     EXPECT_TRUE(Doc.Hooks.empty());
     // the bounds as item positions, as stored or earlier first
     Doc.SetSelectionBounds(3, 2, 1, 4);
@@ -1347,9 +1371,9 @@ TEST_F(RDLayoutTest, SetSelectionBoundsStoresCheckedEnds)
     auto* chosen = new TChoosableItem(&Doc);
     chosen->ParaNo = 0;
     Doc.AddItem("", chosen);
-    Doc.ChosenItem = chosen;
+    Doc.SetChosenItem(chosen);
     Doc.SetSelectionBounds(1, 1, 1, 2);
-    EXPECT_EQ(Doc.ChosenItem, nullptr);
+    EXPECT_EQ(Doc.GetChosenItem(), nullptr);
     EXPECT_EQ(chosen->Left, 1);
 }
 
@@ -1368,18 +1392,18 @@ TEST_F(RDLayoutTest, DeselectDropsSelectionFocusAndChosenItems)
     for (const Case& c : std::vector<Case>{{false, false}, {false, true}, {true, false}, {true, true}}) {
         Doc.SetSelectionBounds(0, 1, 0, 4);
         Doc.State |= dsMouseSelecting | dsLineSelecting;
-        Doc.ChosenItem = kept;
+        Doc.SetChosenItem(kept);
         Doc.FocusedItemNo = 2;
         other->Reenter = &Doc;  // its lost focus deselects again: nothing happens then
         int left = kept->Left, lost = other->FocusLost;
         Doc.Hooks.clear();
         Doc.Deselect(c.keepChosen ? kept : nullptr, c.notify);
-        EXPECT_EQ(std::make_tuple(Doc.SelStartNo, Doc.SelStartOffs, Doc.SelEndNo, Doc.SelEndOffs),
+        EXPECT_EQ(std::make_tuple(Doc.GetSelStartNo(), Doc.GetSelStartOffs(), Doc.GetSelEndNo(), Doc.GetSelEndOffs()),
                   std::make_tuple(-1, 0, -1, 0));
         EXPECT_FALSE(Doc.State & (dsMouseSelecting | dsLineSelecting | dsDeselecting));
         EXPECT_EQ(Doc.FocusedItemNo, -1);
         EXPECT_EQ(other->FocusLost, lost + 1);
-        EXPECT_EQ(Doc.ChosenItem, c.keepChosen ? kept : nullptr);
+        EXPECT_EQ(Doc.GetChosenItem(), c.keepChosen ? kept : nullptr);
         EXPECT_EQ(kept->Left, left + (c.keepChosen ? 0 : 1));
         std::vector<std::string> hooks{"unchoose"};
         if (c.notify)
@@ -1419,22 +1443,22 @@ TEST_F(RDLayoutTest, DataSelectionExistsDropsAnEmptySelectionWhenAsked)
             Doc.Deselect();
         else
             Doc.SetSelectionBounds(0, c.from, 0, c.to);
-        Doc.ChosenItem = chosen;
+        Doc.SetChosenItem(chosen);
         chosen->Inside = c.chosenHasOne;
         if (c.mouseSelecting)
             Doc.State |= dsMouseSelecting;
         Doc.Hooks.clear();
         EXPECT_EQ(Doc.DataSelectionExists(c.deselect, c.askChosen), c.answer) << c.from << " " << c.to;
-        EXPECT_EQ(Doc.SelStartNo >= 0, c.kept) << c.from << " " << c.to;
+        EXPECT_EQ(Doc.GetSelStartNo() >= 0, c.kept) << c.from << " " << c.to;
         bool dropped = c.from >= 0 && !c.kept;
         const std::vector<std::string> hooks =
             dropped ? std::vector<std::string>{"unchoose", "select"} : std::vector<std::string>{};
         EXPECT_EQ(Doc.Hooks, hooks);
         // the chosen item stays chosen when an empty selection goes
-        EXPECT_EQ(Doc.ChosenItem, chosen);
+        EXPECT_EQ(Doc.GetChosenItem(), chosen);
         Doc.State &= ~dsMouseSelecting;
     }
-    Doc.ChosenItem = nullptr;
+    Doc.SetChosenItem(nullptr);
 }
 
 TEST_F(RDLayoutTest, WordsInADocumentHeldByAnItem)

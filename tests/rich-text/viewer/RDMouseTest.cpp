@@ -162,7 +162,7 @@ TEST(RDMouse, WordModeSnapsToWholeWordsAndBackToCharacters)
     v.Press(v.Before(2));
     v.Move(v.Char(8), Qt::LeftButton);
     EXPECT_EQ(v.Selection(), (std::vector<int>{0, 1, 0, 12}));
-    EXPECT_EQ(v.Data().SelStartOffs, 1);
+    EXPECT_EQ(v.Data().GetSelStartOffs(), 1);
     // Further inside the same word: still the whole word.
     v.Move(v.Char(9), Qt::LeftButton);
     EXPECT_EQ(v.Selection(), (std::vector<int>{0, 1, 0, 12}));
@@ -172,7 +172,7 @@ TEST(RDMouse, WordModeSnapsToWholeWordsAndBackToCharacters)
     v.Release(v.Before(1));
     EXPECT_EQ(v.Selection(), (std::vector<int>{0, 2, 0, 3}));
     EXPECT_FALSE(v.Data().State & dsMouseSelecting);
-    EXPECT_FALSE(v.Data().SelectingInfo);
+    EXPECT_FALSE(v.Data().GetSelectingInfo());
 
     // Leftwards out of the word from the same press: the anchor goes to the word's end.
     FillMono(v, {QStringLiteral("one hello")});
@@ -217,20 +217,20 @@ TEST(RDMouse, LeftMarginSelectsWholeLines)
     const QPoint margin1(2, Margin + LineH + 10), margin2(2, Margin + 2 * LineH + 10);
     v.Press(margin1);
     EXPECT_TRUE(v.Data().State & dsLineSelecting);
-    EXPECT_EQ(v.Data().SelStartNo, 1);
-    EXPECT_EQ(v.Data().SelEndNo, 1);
-    EXPECT_EQ(v.Data().SelStartOffs, 1);
-    EXPECT_EQ(v.Data().SelEndOffs, v.Data().DrawItems[1]->Length + 1);
+    EXPECT_EQ(v.Data().GetSelStartNo(), 1);
+    EXPECT_EQ(v.Data().GetSelEndNo(), 1);
+    EXPECT_EQ(v.Data().GetSelStartOffs(), 1);
+    EXPECT_EQ(v.Data().GetSelEndOffs(), v.Data().DrawItems[1]->Length + 1);
     v.Move(margin2, Qt::LeftButton);
-    EXPECT_EQ(v.Data().SelStartNo, 1);
-    EXPECT_EQ(v.Data().SelEndNo, 2);
-    EXPECT_EQ(v.Data().SelEndOffs, v.Data().DrawItems[2]->Length + 1);
+    EXPECT_EQ(v.Data().GetSelStartNo(), 1);
+    EXPECT_EQ(v.Data().GetSelEndNo(), 2);
+    EXPECT_EQ(v.Data().GetSelEndOffs(), v.Data().DrawItems[2]->Length + 1);
     // Upwards past the anchor: the anchor's line end to the first line's start.
     v.Move(QPoint(2, Margin + 10), Qt::LeftButton);
-    EXPECT_EQ(v.Data().SelStartNo, 1);
-    EXPECT_EQ(v.Data().SelStartOffs, v.Data().DrawItems[1]->Length + 1);
-    EXPECT_EQ(v.Data().SelEndNo, 0);
-    EXPECT_EQ(v.Data().SelEndOffs, 1);
+    EXPECT_EQ(v.Data().GetSelStartNo(), 1);
+    EXPECT_EQ(v.Data().GetSelStartOffs(), v.Data().DrawItems[1]->Length + 1);
+    EXPECT_EQ(v.Data().GetSelEndNo(), 0);
+    EXPECT_EQ(v.Data().GetSelEndOffs(), 1);
     v.Release(QPoint(2, Margin + 10));
     EXPECT_FALSE(v.Data().State & dsLineSelecting);
     // The cursor over the margin is the line-selection cursor.
@@ -249,7 +249,7 @@ TEST(RDMouse, ShiftPressExtendsFromTheAnchor)
     v.Press(v.Before(14), Qt::ShiftModifier);
     v.Release(v.Before(14), Qt::ShiftModifier);
     EXPECT_EQ(v.Selection(), (std::vector<int>{0, 3, 0, 15}));
-    EXPECT_EQ(v.Data().SelStartOffs, 3) << "the anchor stays";
+    EXPECT_EQ(v.Data().GetSelStartOffs(), 3) << "the anchor stays";
     // Without Shift a press outside the selection starts anew.
     v.Press(v.Before(1));
     v.Release(v.Before(1));
@@ -593,11 +593,11 @@ TEST(RDMouse, AutoScrollDirections)
     v.AutoScrollStep();
     EXPECT_EQ(v.VPos, vpos);
     v.Move(QPoint(50, -5), Qt::LeftButton);
-    const int endBefore = v.Data().SelEndNo;
+    const int endBefore = v.Data().GetSelEndNo();
     v.AutoScrollStep();
     EXPECT_EQ(v.VPos, vpos - 1);
-    EXPECT_LT(v.Data().SelEndNo, v.Data().SelStartNo);
-    EXPECT_LE(v.Data().SelEndNo, endBefore);
+    EXPECT_LT(v.Data().GetSelEndNo(), v.Data().GetSelStartNo());
+    EXPECT_LE(v.Data().GetSelEndNo(), endBefore);
     v.Release(QPoint(50, -5));
     EXPECT_FALSE(v.AutoScrollTimerOn());
 }
@@ -644,12 +644,12 @@ TEST(RDMouse, XorLineFollowsTheMouseAndCaptureHoldsTheItem)
     d.SetItemCapture(d.ItemAt(0), left, top);
     EXPECT_EQ(QPoint(left, top), QPoint(Margin, Margin));
     v.Move(TMouseViewer::Char(2, 1));
-    EXPECT_EQ(d.DrawItemUnderMouse, 0);
+    EXPECT_EQ(d.GetDrawItemUnderMouse(), 0);
     d.ReleaseItemCapture(d.ItemAt(1));
     EXPECT_EQ(d.CapturingItem, d.ItemAt(0));
     d.ReleaseItemCapture(d.ItemAt(0));
     v.Move(TMouseViewer::Char(2, 1));
-    EXPECT_EQ(d.DrawItemUnderMouse, 1);
+    EXPECT_EQ(d.GetDrawItemUnderMouse(), 1);
 }
 
 namespace {
