@@ -111,7 +111,7 @@ TEST_F(MarkerTest, TakenMarkerLeavesTheCountAndComesBack)
     EXPECT_EQ(Doc.ItemAt(2), second);
     EXPECT_EQ(Texts(), QStringList({"1.", "2.", "3."}));
     EXPECT_EQ(Doc.GetMarkerList(false)->Count(), 3);
-    EXPECT_EQ((*Doc.GetMarkerList(false))[1], second);
+    EXPECT_EQ((*Doc.GetMarkerList(false))[1], dynamic_cast<TRDMarkerListEntry*>(second));
 }
 
 TEST_F(MarkerTest, LevelResetDecidesWhetherASubLevelStartsAgain)
