@@ -56,20 +56,20 @@ void BM_BareQtWindowProcess(benchmark::State& state)
 {
     RunChild(state, QStringLiteral(PIBO_BARE_WINDOW), {}, {});
 }
-BENCHMARK(BM_BareQtWindowProcess)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareQtWindowProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoginWindowProcess(benchmark::State& state)
 {
     RunChild(state, QStringLiteral(PIBO_LOGIN_WINDOW), {StartupFolder}, {});
 }
-BENCHMARK(BM_LoginWindowProcess)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoginWindowProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoginWindowProcessWithFFmpegLinked(benchmark::State& state)
 {
     RunChild(state, QStringLiteral(PIBO_LOGIN_WINDOW), {StartupFolder},
              FFmpegLibraryNames().join(QLatin1Char(' ')));
 }
-BENCHMARK(BM_LoginWindowProcessWithFFmpegLinked)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoginWindowProcessWithFFmpegLinked)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
