@@ -1,5 +1,7 @@
 #include "AudioPipeProcs.h"
 
+#include "FFmpegLibs.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
@@ -81,19 +83,19 @@ SwrContext* NewS16Resampler(const AVFrame& frame, int outChannels, int outRate)
     if (channels <= 0 || frame.sample_rate <= 0 || frame.format < 0 || outChannels <= 0 || outRate <= 0)
         return nullptr;
     AVChannelLayout inLayout{};
-    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame.ch_layout) == 0)
-        av_channel_layout_default(&inLayout, channels);
-    else if (av_channel_layout_copy(&inLayout, &frame.ch_layout) < 0)
+    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || Ff().av_channel_layout_check(&frame.ch_layout) == 0)
+        Ff().av_channel_layout_default(&inLayout, channels);
+    else if (Ff().av_channel_layout_copy(&inLayout, &frame.ch_layout) < 0)
         return nullptr;
     AVChannelLayout outLayout{};
-    av_channel_layout_default(&outLayout, outChannels);
+    Ff().av_channel_layout_default(&outLayout, outChannels);
     SwrContext* resampler = nullptr;
-    const int result = swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout,
+    const int result = Ff().swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout,
                                            static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    if (result < 0 || !resampler || swr_init(resampler) < 0) {
-        swr_free(&resampler);
+    Ff().av_channel_layout_uninit(&inLayout);
+    Ff().av_channel_layout_uninit(&outLayout);
+    if (result < 0 || !resampler || Ff().swr_init(resampler) < 0) {
+        Ff().swr_free(&resampler);
         return nullptr;
     }
     return resampler;

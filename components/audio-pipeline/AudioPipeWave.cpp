@@ -1,6 +1,7 @@
 #include "AudioPipeWave.h"
 
 #include "AudioPipeProcs.h"
+#include "FFmpegLibs.h"
 #include "WaveConverter.h"
 
 #include <QtCore/QFile>
@@ -392,10 +393,13 @@ void TWaveIn::OpenFile()
         TWaveConverter converter;
         FSourceStream->seek(0);
         converter.LoadFromWaveStream(*FSourceStream);
-        if (converter.Convert() != 0) {
+        const int converted = converter.Convert();
+        if (converted != 0) {
             FReadable = false;
             if (!FStreamBorrowed)
                 FreeOwnedStream();
+            if (converted == TWaveConverter::FFmpegMissing)
+                throw EAudioException(FFmpegLoadError());
             return;  // does not count as open
         }
         FConverted = std::make_unique<QBuffer>();

@@ -1,5 +1,7 @@
 #include "AudioPipeWinMedia.h"
 
+#include "FFmpegLibs.h"
+
 #include <cmath>
 #include <mutex>
 
@@ -68,6 +70,9 @@ void TWMIn::OpenFile()
         return;
     if (!FSourceStream && FFileName.isEmpty())
         throw EAudioException(QStringLiteral("File name is not assigned"));
+    // The decoder's libraries are loaded on first use, like the encoder's.
+    if (!FFmpegLoad())
+        throw EAudioException(FFmpegLoadError());
     if (!FSourceStream) {
         FSourceStream = new TAudioFileStream(FFileName, TAudioFileStream::fmOpenReadShareDenyWrite);
         FStreamBorrowed = false;

@@ -1,6 +1,7 @@
 #include "WaveConverter.h"
 
 #include "AudioPipeProcs.h"
+#include "FFmpegLibs.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -51,26 +52,26 @@ std::int64_t SeekMemoryPacket(void* opaque, std::int64_t offset, int whence)
 }
 
 struct TFormatDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { Ff().avformat_close_input(&f); }
 };
 struct TCodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+    void operator()(AVCodecContext* c) const { Ff().avcodec_free_context(&c); }
 };
 struct TSwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
+    void operator()(SwrContext* s) const { Ff().swr_free(&s); }
 };
 struct TFrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
+    void operator()(AVFrame* f) const { Ff().av_frame_free(&f); }
 };
 struct TPacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
+    void operator()(AVPacket* p) const { Ff().av_packet_free(&p); }
 };
 struct TIoDeleter {
     void operator()(AVIOContext* io) const
     {
         if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
+            Ff().av_freep(&io->buffer);
+            Ff().avio_context_free(&io);
         }
     }
 };
@@ -98,35 +99,37 @@ int TWaveConverter::Convert()
     FSampleRate = 0;
     if (FSource.isEmpty())
         return 1;
+    if (!FFmpegLoad())
+        return FFmpegMissing;
     TMemoryReader reader{&FSource};
     constexpr int IoSize = 32768;
-    auto* ioBuffer = static_cast<std::uint8_t*>(av_malloc(IoSize));
+    auto* ioBuffer = static_cast<std::uint8_t*>(Ff().av_malloc(IoSize));
     if (!ioBuffer)
         return 2;
     std::unique_ptr<AVIOContext, TIoDeleter> io(
-        avio_alloc_context(ioBuffer, IoSize, 0, &reader, &ReadMemoryPacket, nullptr, &SeekMemoryPacket));
+        Ff().avio_alloc_context(ioBuffer, IoSize, 0, &reader, &ReadMemoryPacket, nullptr, &SeekMemoryPacket));
     if (!io) {
-        av_free(ioBuffer);
+        Ff().av_free(ioBuffer);
         return 2;
     }
-    AVFormatContext* rawFormat = avformat_alloc_context();
+    AVFormatContext* rawFormat = Ff().avformat_alloc_context();
     if (!rawFormat)
         return 2;
     rawFormat->pb = io.get();
     rawFormat->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&rawFormat, nullptr, av_find_input_format("wav"), nullptr) < 0)
+    if (Ff().avformat_open_input(&rawFormat, nullptr, Ff().av_find_input_format("wav"), nullptr) < 0)
         return 3;  // the context is freed on failure
     std::unique_ptr<AVFormatContext, TFormatDeleter> format(rawFormat);
-    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+    if (Ff().avformat_find_stream_info(format.get(), nullptr) < 0)
         return 3;
     const AVCodec* codec = nullptr;
-    const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    const int streamIndex = Ff().av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (streamIndex < 0 || !codec)
         return 4;
-    std::unique_ptr<AVCodecContext, TCodecDeleter> decoder(avcodec_alloc_context3(codec));
+    std::unique_ptr<AVCodecContext, TCodecDeleter> decoder(Ff().avcodec_alloc_context3(codec));
     if (!decoder
-        || avcodec_parameters_to_context(decoder.get(), format->streams[streamIndex]->codecpar) < 0
-        || avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        || Ff().avcodec_parameters_to_context(decoder.get(), format->streams[streamIndex]->codecpar) < 0
+        || Ff().avcodec_open2(decoder.get(), codec, nullptr) < 0)
         return 5;
 
     // The resampler is set up for the first decoded frame: its format, not
@@ -147,14 +150,14 @@ int TWaveConverter::Convert()
         return swr != nullptr;
     };
 
-    std::unique_ptr<AVPacket, TPacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, TFrameDeleter> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, TPacketDeleter> packet(Ff().av_packet_alloc());
+    std::unique_ptr<AVFrame, TFrameDeleter> frame(Ff().av_frame_alloc());
     if (!packet || !frame)
         return 2;
     int result = 0;  // non-zero: the code the conversion fails with
     auto drain = [&]() -> bool {
         for (;;) {
-            const int r = avcodec_receive_frame(decoder.get(), frame.get());
+            const int r = Ff().avcodec_receive_frame(decoder.get(), frame.get());
             if (r == AVERROR(EAGAIN) || r == AVERROR_EOF)
                 return true;
             if (r < 0)
@@ -165,34 +168,34 @@ int TWaveConverter::Convert()
                      || frame->sample_rate != inRate)
                 result = 8;
             if (result != 0) {
-                av_frame_unref(frame.get());
+                Ff().av_frame_unref(frame.get());
                 return false;
             }
             const int frameBytes = FChannels * 2;
-            const int outSamples = swr_get_out_samples(swr.get(), frame->nb_samples);
+            const int outSamples = Ff().swr_get_out_samples(swr.get(), frame->nb_samples);
             const qsizetype at = FContents.size();
             FContents.resize(at + qsizetype(std::max(outSamples, 0)) * frameBytes);
             auto* out = reinterpret_cast<std::uint8_t*>(FContents.data() + at);
-            const int got = swr_convert(swr.get(), &out, outSamples,
+            const int got = Ff().swr_convert(swr.get(), &out, outSamples,
                                         const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
             FContents.resize(at + qsizetype(std::max(got, 0)) * frameBytes);
-            av_frame_unref(frame.get());
+            Ff().av_frame_unref(frame.get());
         }
     };
     bool ok = true;
-    while (ok && av_read_frame(format.get(), packet.get()) >= 0) {
+    while (ok && Ff().av_read_frame(format.get(), packet.get()) >= 0) {
         if (packet->stream_index == streamIndex) {
             // A damaged packet is skipped, as players do; the rest decodes.
-            if (avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+            if (Ff().avcodec_send_packet(decoder.get(), packet.get()) >= 0)
                 ok = drain();
         }
-        av_packet_unref(packet.get());
+        Ff().av_packet_unref(packet.get());
     }
     if (result != 0) {
         FContents.clear();
         return result;
     }
-    avcodec_send_packet(decoder.get(), nullptr);
+    Ff().avcodec_send_packet(decoder.get(), nullptr);
     drain();
     if (result != 0) {
         FContents.clear();
@@ -203,13 +206,13 @@ int TWaveConverter::Convert()
     // What the resampler still holds.
     const int frameBytes = FChannels * 2;
     for (;;) {
-        const int rest = swr_get_out_samples(swr.get(), 0);
+        const int rest = Ff().swr_get_out_samples(swr.get(), 0);
         if (rest <= 0)
             break;
         const qsizetype at = FContents.size();
         FContents.resize(at + qsizetype(rest) * frameBytes);
         auto* out = reinterpret_cast<std::uint8_t*>(FContents.data() + at);
-        const int got = swr_convert(swr.get(), &out, rest, nullptr, 0);
+        const int got = Ff().swr_convert(swr.get(), &out, rest, nullptr, 0);
         FContents.resize(at + qsizetype(std::max(got, 0)) * frameBytes);
         if (got <= 0)
             break;

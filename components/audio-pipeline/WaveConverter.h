@@ -13,13 +13,16 @@
 
 class TWaveConverter {
 public:
+    static constexpr int FFmpegMissing = 9;
+
     TWaveConverter() = default;
 
     // Keeps the RIFF WAVE image of the stream (read from its start). Nothing
     // is loaded unless it starts with "RIFF", a size and "WAVE".
     void LoadFromWaveStream(QIODevice& stream);
     // Decodes the loaded image; 0 on success, else a non-zero code (8: the
-    // decoded format changes midway).
+    // decoded format changes midway; FFmpegMissing: FFmpeg's libraries could
+    // not be loaded, FFmpegLoadError() tells which).
     int Convert();
     // Writes a 44-byte PCM header and the decoded data; 0, or 286 on failure.
     int SaveToWaveStream(QIODevice& stream);

@@ -1,6 +1,7 @@
 #include "libwma1.h"
 
 #include "AudioPipeProcs.h"
+#include "FFmpegLibs.h"
 
 #include <QtCore/QIODevice>
 
@@ -28,7 +29,7 @@ constexpr int MaxBadPacketsInRow = 64;
 QString AvErrorText(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    Ff().av_strerror(code, text, sizeof text);
     return QString::fromUtf8(text);
 }
 
@@ -50,16 +51,16 @@ void QuietLibraryOnce()
     static std::once_flag once;
     std::call_once(once, [] {
         // Damaged input is reported through the pipeline's own errors.
-        if (av_log_get_level() > AV_LOG_FATAL)
-            av_log_set_level(AV_LOG_FATAL);
+        if (Ff().av_log_get_level() > AV_LOG_FATAL)
+            Ff().av_log_set_level(AV_LOG_FATAL);
     });
 }
 
 void FreeIo(wma_sync_reader& reader)
 {
     if (reader.Io) {
-        av_freep(&reader.Io->buffer);
-        avio_context_free(&reader.Io);
+        Ff().av_freep(&reader.Io->buffer);
+        Ff().avio_context_free(&reader.Io);
     }
     reader.Adapter.reset();
 }
@@ -70,25 +71,25 @@ bool OpenContainer(wma_sync_reader& reader, QIODevice* stream, std::int64_t base
     if (!stream->isSequential() && !stream->seek(base))
         return false;
     reader.Adapter = std::make_unique<TAudioStream>(stream, base);
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(IoBufferSize));
+    auto* buffer = static_cast<std::uint8_t*>(Ff().av_malloc(IoBufferSize));
     if (!buffer) {
         reader.Adapter.reset();
         return false;
     }
-    reader.Io = avio_alloc_context(buffer, IoBufferSize, 0, reader.Adapter.get(), ReadPacket, nullptr, SeekPacket);
+    reader.Io = Ff().avio_alloc_context(buffer, IoBufferSize, 0, reader.Adapter.get(), ReadPacket, nullptr, SeekPacket);
     if (!reader.Io) {
-        av_free(buffer);
+        Ff().av_free(buffer);
         reader.Adapter.reset();
         return false;
     }
-    reader.Format = avformat_alloc_context();
+    reader.Format = Ff().avformat_alloc_context();
     if (!reader.Format) {
         FreeIo(reader);
         return false;
     }
     reader.Format->pb = reader.Io;
     reader.Format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&reader.Format, nullptr, nullptr, nullptr) < 0) {
+    if (Ff().avformat_open_input(&reader.Format, nullptr, nullptr, nullptr) < 0) {
         reader.Format = nullptr;  // freed by the failed open
         FreeIo(reader);
         return false;
@@ -109,7 +110,7 @@ bool SetUpResampler(wma_sync_reader& reader, const AVFrame& frame)
     if (reader.Resampler && reader.InChannels == channels && reader.InRate == frame.sample_rate
         && reader.InFormat == frame.format && reader.InLayoutMask == LayoutMask(frame.ch_layout))
         return true;
-    swr_free(&reader.Resampler);
+    Ff().swr_free(&reader.Resampler);
     reader.Resampler = NewS16Resampler(frame, static_cast<int>(reader.Channels), static_cast<int>(reader.SampleRate));
     if (!reader.Resampler)
         return false;
@@ -127,7 +128,7 @@ int Convert(wma_sync_reader& reader, const AVFrame* frame)
     if (!reader.Resampler)
         return 0;
     const int inSamples = frame ? frame->nb_samples : 0;
-    const int capacity = swr_get_out_samples(reader.Resampler, inSamples);
+    const int capacity = Ff().swr_get_out_samples(reader.Resampler, inSamples);
     if (capacity < 0)
         return -1;
     const std::size_t frameBytes = reader.Channels * 2;
@@ -135,7 +136,7 @@ int Convert(wma_sync_reader& reader, const AVFrame* frame)
     if (reader.Sample.size() < needed)
         reader.Sample.resize(needed);
     std::uint8_t* out = reader.Sample.data();
-    const int produced = swr_convert(reader.Resampler, &out, capacity,
+    const int produced = Ff().swr_convert(reader.Resampler, &out, capacity,
                                      frame ? const_cast<const std::uint8_t**>(frame->extended_data) : nullptr,
                                      inSamples);
     if (produced < 0)
@@ -161,7 +162,7 @@ bool CheckEnd(wma_sync_reader& reader)
     if (reader.BadPacketsTotal > 0)
         return Fail(reader, QStringLiteral("The audio stream is damaged"));
     if (!reader.Seeked && reader.ExactDuration && reader.Duration > 0) {
-        const std::int64_t expected = av_rescale(reader.Duration, reader.SampleRate, 10000000);
+        const std::int64_t expected = Ff().av_rescale(reader.Duration, reader.SampleRate, 10000000);
         const std::int64_t tolerance = std::max<std::int64_t>(reader.SampleRate / 2, expected / 100);
         if (reader.FramesSinceOpen + tolerance < expected)
             return Fail(reader, QStringLiteral("The audio stream ends before its announced length"));
@@ -190,20 +191,20 @@ bool DecodeNext(wma_sync_reader& reader)
             }
             return CheckEnd(reader);
         }
-        int result = avcodec_receive_frame(reader.Codec, reader.Frame);
+        int result = Ff().avcodec_receive_frame(reader.Codec, reader.Frame);
         if (result == 0) {
             reader.BadPackets = 0;
             if (reader.Frame->nb_samples <= 0 || reader.Frame->sample_rate <= 0
                 || reader.Frame->ch_layout.nb_channels <= 0) {
-                av_frame_unref(reader.Frame);
+                Ff().av_frame_unref(reader.Frame);
                 continue;
             }
             if (!SetUpResampler(reader, *reader.Frame)) {
-                av_frame_unref(reader.Frame);
+                Ff().av_frame_unref(reader.Frame);
                 return Fail(reader, QStringLiteral("The decoded audio cannot be converted to PCM"));
             }
             const int produced = Convert(reader, reader.Frame);
-            av_frame_unref(reader.Frame);
+            Ff().av_frame_unref(reader.Frame);
             if (produced < 0)
                 return Fail(reader, QStringLiteral("The decoded audio cannot be converted to PCM"));
             if (produced > 0) {
@@ -229,7 +230,7 @@ bool DecodeNext(wma_sync_reader& reader)
             reader.DecoderEnded = true;
             continue;
         }
-        result = av_read_frame(reader.Format, reader.Packet);
+        result = Ff().av_read_frame(reader.Format, reader.Packet);
         if (result == AVERROR(EAGAIN)) {
             if (++retries > MaxRetries)
                 return Fail(reader, QStringLiteral("The file cannot be read: ") + AvErrorText(result));
@@ -240,15 +241,15 @@ bool DecodeNext(wma_sync_reader& reader)
             if (result != AVERROR_EOF)
                 return Fail(reader, QStringLiteral("The file cannot be read: ") + AvErrorText(result));
             reader.DemuxerEnded = true;
-            avcodec_send_packet(reader.Codec, nullptr);
+            Ff().avcodec_send_packet(reader.Codec, nullptr);
             continue;
         }
         if (reader.Packet->stream_index != reader.StreamIndex) {
-            av_packet_unref(reader.Packet);
+            Ff().av_packet_unref(reader.Packet);
             continue;
         }
-        result = avcodec_send_packet(reader.Codec, reader.Packet);
-        av_packet_unref(reader.Packet);
+        result = Ff().avcodec_send_packet(reader.Codec, reader.Packet);
+        Ff().av_packet_unref(reader.Packet);
         if (result < 0 && result != AVERROR(EAGAIN) && result != AVERROR_EOF) {
             ++reader.BadPacketsTotal;
             if (++reader.BadPackets > MaxBadPacketsInRow)
@@ -261,9 +262,9 @@ QString Tag(const wma_sync_reader& reader, const char* key)
 {
     if (!reader.Format)
         return {};
-    const AVDictionaryEntry* entry = av_dict_get(reader.Format->metadata, key, nullptr, 0);
+    const AVDictionaryEntry* entry = Ff().av_dict_get(reader.Format->metadata, key, nullptr, 0);
     if (!entry && reader.StreamIndex >= 0)
-        entry = av_dict_get(reader.Format->streams[reader.StreamIndex]->metadata, key, nullptr, 0);
+        entry = Ff().av_dict_get(reader.Format->streams[reader.StreamIndex]->metadata, key, nullptr, 0);
     return entry && entry->value ? QString::fromUtf8(entry->value) : QString();
 }
 
@@ -321,39 +322,41 @@ bool WmaOpen(wma_sync_reader& reader, QIODevice* stream, bool highPrecision, int
     (void)highPrecision;
     (void)channelRequest;
     WmaClose(reader);
+    if (!FFmpegLoad())
+        return false;
     QuietLibraryOnce();
     if (!stream)
         return false;
     if (!OpenContainer(reader, stream, 0) && !OpenContainer(reader, stream, 30))
         return false;
 
-    if (avformat_find_stream_info(reader.Format, nullptr) < 0) {
+    if (Ff().avformat_find_stream_info(reader.Format, nullptr) < 0) {
         // Still usable when the stream parameters are known.
     }
     const AVCodec* decoder = nullptr;
-    const int index = av_find_best_stream(reader.Format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    const int index = Ff().av_find_best_stream(reader.Format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (index < 0 || !decoder)
         return true;
     AVStream* audio = reader.Format->streams[index];
     const AVCodecParameters* par = audio->codecpar;
     if (par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0)
         return true;
-    reader.Codec = avcodec_alloc_context3(decoder);
-    if (!reader.Codec || avcodec_parameters_to_context(reader.Codec, par) < 0) {
-        avcodec_free_context(&reader.Codec);
+    reader.Codec = Ff().avcodec_alloc_context3(decoder);
+    if (!reader.Codec || Ff().avcodec_parameters_to_context(reader.Codec, par) < 0) {
+        Ff().avcodec_free_context(&reader.Codec);
         return true;
     }
     reader.Codec->pkt_timebase = audio->time_base;
-    if (avcodec_open2(reader.Codec, decoder, nullptr) < 0) {
-        avcodec_free_context(&reader.Codec);
+    if (Ff().avcodec_open2(reader.Codec, decoder, nullptr) < 0) {
+        Ff().avcodec_free_context(&reader.Codec);
         return true;
     }
-    reader.Packet = av_packet_alloc();
-    reader.Frame = av_frame_alloc();
+    reader.Packet = Ff().av_packet_alloc();
+    reader.Frame = Ff().av_frame_alloc();
     if (!reader.Packet || !reader.Frame) {
-        av_packet_free(&reader.Packet);
-        av_frame_free(&reader.Frame);
-        avcodec_free_context(&reader.Codec);
+        Ff().av_packet_free(&reader.Packet);
+        Ff().av_frame_free(&reader.Frame);
+        Ff().avcodec_free_context(&reader.Codec);
         return true;
     }
     // Only the audio stream is demuxed.
@@ -368,9 +371,9 @@ bool WmaOpen(wma_sync_reader& reader, QIODevice* stream, bool highPrecision, int
     reader.HasAudio = true;
 
     if (reader.Format->duration != AV_NOPTS_VALUE && reader.Format->duration > 0)
-        reader.Duration = av_rescale(reader.Format->duration, 10000000, AV_TIME_BASE);
+        reader.Duration = Ff().av_rescale(reader.Format->duration, 10000000, AV_TIME_BASE);
     else if (audio->duration != AV_NOPTS_VALUE && audio->duration > 0)
-        reader.Duration = av_rescale_q(audio->duration, audio->time_base, AVRational{1, 10000000});
+        reader.Duration = Ff().av_rescale_q(audio->duration, audio->time_base, AVRational{1, 10000000});
     reader.ExactDuration = reader.Duration > 0
                            && reader.Format->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
     return true;
@@ -378,13 +381,17 @@ bool WmaOpen(wma_sync_reader& reader, QIODevice* stream, bool highPrecision, int
 
 void WmaClose(wma_sync_reader& reader)
 {
-    swr_free(&reader.Resampler);
-    av_frame_free(&reader.Frame);
-    av_packet_free(&reader.Packet);
-    avcodec_free_context(&reader.Codec);
-    if (reader.Format)
-        avformat_close_input(&reader.Format);
-    FreeIo(reader);
+    // Nothing of FFmpeg can be open before its libraries are.
+    if (FFmpegLoaded()) {
+        Ff().swr_free(&reader.Resampler);
+        Ff().av_frame_free(&reader.Frame);
+        Ff().av_packet_free(&reader.Packet);
+        Ff().avcodec_free_context(&reader.Codec);
+        if (reader.Format)
+            Ff().avformat_close_input(&reader.Format);
+        FreeIo(reader);
+    }
+    reader.Adapter.reset();
     reader.Sample.clear();
     reader.Sample.shrink_to_fit();
     reader.SampleLength = 0;
@@ -430,15 +437,15 @@ bool WmaSeekCs(wma_sync_reader& reader, std::uint32_t positionCs)
     if (!reader.HasAudio || !reader.Format || !reader.Codec)
         return false;
     AVStream* audio = reader.Format->streams[reader.StreamIndex];
-    std::int64_t target = av_rescale_q(positionCs, AVRational{1, 100}, audio->time_base);
+    std::int64_t target = Ff().av_rescale_q(positionCs, AVRational{1, 100}, audio->time_base);
     if (audio->start_time != AV_NOPTS_VALUE)
         target += audio->start_time;
-    if (av_seek_frame(reader.Format, reader.StreamIndex, target, AVSEEK_FLAG_BACKWARD) < 0
-        && av_seek_frame(reader.Format, reader.StreamIndex, target, AVSEEK_FLAG_ANY) < 0)
+    if (Ff().av_seek_frame(reader.Format, reader.StreamIndex, target, AVSEEK_FLAG_BACKWARD) < 0
+        && Ff().av_seek_frame(reader.Format, reader.StreamIndex, target, AVSEEK_FLAG_ANY) < 0)
         return false;
-    avcodec_flush_buffers(reader.Codec);
+    Ff().avcodec_flush_buffers(reader.Codec);
     // The converter may hold samples of the old position.
-    swr_free(&reader.Resampler);
+    Ff().swr_free(&reader.Resampler);
     reader.InChannels = 0;
     reader.DemuxerEnded = false;
     reader.DecoderEnded = false;

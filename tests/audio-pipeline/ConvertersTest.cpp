@@ -4,6 +4,7 @@
 // end. The leading silence lands in front of the sound of every PCM layout.
 
 #include "AudioPipeLAME.h"
+#include "FFmpegLibs.h"
 #include "Mp3Fixtures.h"
 #include "UAudioConverters.h"
 
@@ -199,6 +200,42 @@ TEST(Converters, AMissingEncoderLibraryReachesTheCaller)
     EXPECT_FALSE(QFileInfo::exists(target));
     // Once the library is there the same converter encodes.
     EXPECT_TRUE(converter.Convert(TAudioConverters::cmWavToMp3, File("speech.wav"), target));
+}
+
+// FFmpeg's libraries are opened on first use: when one of them, or a
+// function in it, is missing, the decoding converters say which library, and
+// decode again once it is there.
+TEST(Converters, AMissingDecoderLibraryReachesTheCaller)
+{
+    const QStringList installed = FFmpegLibraryNames();
+    ASSERT_EQ(installed.size(), 4);
+    struct TCase {
+        int Index;
+        QString Name;
+    };
+    // libz is there but holds none of FFmpeg's functions.
+    const TCase cases[] = {{0, "libavutil-not-installed.so.1"},   {1, "libswresample-not-installed.so.1"},
+                           {2, "libavcodec-not-installed.so.1"},  {3, "libavformat-not-installed.so.1"},
+                           {0, "libz.so.1"},                      {3, "libz.so.1"}};
+    const QString target = Folder() + "/no_decoder.wav";
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name.toStdString());
+        QStringList names = installed;
+        names[c.Index] = c.Name;
+        SetFFmpegLibraryNames(names);
+        EXPECT_FALSE(FFmpegLoad());
+        for (const char* source : {"cbr_stereo.mp3", "stereo.wma"}) {
+            TAudioConverters converter;
+            EXPECT_FALSE(converter.Convert(TAudioConverters::cmMp3ToWav, File(source), target));
+            EXPECT_EQ(converter.LastError(), c.Name + " library could not be loaded.");
+            EXPECT_FALSE(QFileInfo::exists(target));
+        }
+    }
+    SetFFmpegLibraryNames(installed);
+    TAudioConverters converter;
+    ASSERT_TRUE(converter.Convert(TAudioConverters::cmMp3ToWav, File("cbr_stereo.mp3"), target))
+        << converter.LastError().toStdString();
+    ExpectExactWave(target, 2, 44100);
 }
 
 TEST(Converters, WaitsForTheRealEndOfALongConversion)
