@@ -276,17 +276,13 @@ public:
     TCustomRDFormattedData();
     ~TCustomRDFormattedData() override;
 
-    TCustomRDItemInfo* CapturingItem = nullptr;
     bool HasSelectColor = false;
     TColor SelectColor = clNone;
     int CursorPos = 0;
     std::vector<std::unique_ptr<TRDJumpInfo>> JumpList;
     int JumpCount = 0;
     int LastFormattedItemNo = -1;
-    int HoverJumpId = -1;
-    int PressedJumpId = -1;
     bool SkipNextFormat = false;
-    TCustomRDItemInfo* HighlightedItem = nullptr;
     int TextWidth = -1;
     int DocumentHeight = 0;
     int DocumentWidth = -1;
@@ -455,6 +451,12 @@ public:
     int GetSelStartOffs() const { return SelStartOffs; }
     int GetSelEndNo() const { return SelEndNo; }
     int GetSelEndOffs() const { return SelEndOffs; }
+    // The item that has the mouse captured, the hypertext areas under the
+    // mouse and pressed (-1: none), the item drawn highlighted.
+    TCustomRDItemInfo* GetCapturingItem() const { return CapturingItem; }
+    int GetHoverJumpId() const { return HoverJumpId; }
+    int GetPressedJumpId() const { return PressedJumpId; }
+    TCustomRDItemInfo* GetHighlightedItem() const { return HighlightedItem; }
     // Drops the selection, the item focus and the chosen items but keep;
     // with notify the owner hears of the change. A nested call does nothing.
     virtual void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false);
@@ -673,6 +675,10 @@ protected:
     int MouseDownDrawItem = -1;
     std::unique_ptr<TRDSelectingInfo> SelectingInfo;
     TCustomRDItemInfo* ChosenItem = nullptr;
+    TCustomRDItemInfo* CapturingItem = nullptr;
+    int HoverJumpId = -1;
+    int PressedJumpId = -1;
+    TCustomRDItemInfo* HighlightedItem = nullptr;
 
     // The paragraph and text style of an item; style 0 for numbers the sheet does not hold.
     TParaInfo& ParaStyleOf(int itemNo) const;

@@ -646,7 +646,7 @@ TEST(RDMouse, XorLineFollowsTheMouseAndCaptureHoldsTheItem)
     v.Move(TMouseViewer::Char(2, 1));
     EXPECT_EQ(d.GetDrawItemUnderMouse(), 0);
     d.ReleaseItemCapture(d.ItemAt(1));
-    EXPECT_EQ(d.CapturingItem, d.ItemAt(0));
+    EXPECT_EQ(d.GetCapturingItem(), d.ItemAt(0));
     d.ReleaseItemCapture(d.ItemAt(0));
     v.Move(TMouseViewer::Char(2, 1));
     EXPECT_EQ(d.GetDrawItemUnderMouse(), 1);
