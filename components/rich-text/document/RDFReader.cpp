@@ -22,7 +22,7 @@ namespace {
 // The list of a marker as read; -1 for other items.
 int MarkerListNoOf(const TCustomRDItemInfo* item)
 {
-    const auto* marker = dynamic_cast<const TRDMarkerListEntry*>(item);
+    const auto* marker = item ? const_cast<TCustomRDItemInfo*>(item)->AsMarkerListEntry() : nullptr;
     return marker ? marker->ListNo : -1;
 }
 

@@ -16,6 +16,8 @@
 #include "core/RDStrUtils.h"
 
 class TCanvas;
+class TRDMarkerListEntry;
+class TRDSeqListEntry;
 class TCustomRDItemInfo;
 class TGraphic;
 struct TRDJumpInfo;
@@ -218,6 +220,10 @@ public:
     // The control the item holds (a QWidget; nil when it is gone); false for
     // items that hold none.
     virtual bool GetHeldControl(void*& control) const { return false; }
+    // The item as an entry of the marker list or of the sequence list; nil
+    // for other kinds (cheaper than a cast across to the entry base).
+    virtual TRDMarkerListEntry* AsMarkerListEntry() { return nullptr; }
+    virtual TRDSeqListEntry* AsSeqListEntry() { return nullptr; }
     // The vertical offset from the item's top of a soft page break inside it.
     virtual int GetPageBreakOffset(int value) const { return value; }
     virtual void ClearSoftPageBreaks() {}

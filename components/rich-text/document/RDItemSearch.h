@@ -6,9 +6,25 @@
 
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 
 #include "document/CRDData.h"
 #include "document/RDItem.h"
+
+// The item as T: list entries through the item's own answer, other kinds
+// by a cast.
+template <typename T>
+T* ItemAsKind(TCustomRDItemInfo* item)
+{
+    if constexpr (std::is_same_v<T, TRDMarkerListEntry>)
+        return item->AsMarkerListEntry();
+    else if constexpr (std::is_same_v<T, TRDSeqListEntry>)
+        return item->AsSeqListEntry();
+    else
+        return dynamic_cast<T*>(item);
+}
+inline TRDMarkerListEntry* AsMarkerEntry(TCustomRDItemInfo* item) { return item ? item->AsMarkerListEntry() : nullptr; }
+inline TRDSeqListEntry* AsSeqEntry(TCustomRDItemInfo* item) { return item ? item->AsSeqListEntry() : nullptr; }
 
 // The last item of kind T at or before item i of rdData, looking into the
 // nested documents of the items passed (last to first).
@@ -17,7 +33,7 @@ T* LastItemOfKindUpTo(TCustomRDData* rdData, int i)
 {
     for (i = std::min(i, rdData->ItemCount() - 1); i >= 0; --i) {
         TCustomRDItemInfo* item = rdData->ItemAt(i);
-        if (auto* found = dynamic_cast<T*>(item))
+        if (auto* found = ItemAsKind<T>(item))
             return found;
         std::unique_ptr<TRDStoreSubRDData> store;
         for (TCustomRDData* sub = item->EnumSubDocuments(store, 1); sub; sub = item->EnumSubDocuments(store, 5)) {

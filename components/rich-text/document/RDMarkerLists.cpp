@@ -459,7 +459,7 @@ void TCustomRDData::AddMarkerToList(int i)
     // The kind first: it rules out most items without a type test.
     if (ItemAt(i)->StyleNo != MarkerStyleNo)
         return;
-    auto* marker = dynamic_cast<TRDMarkerListEntry*>(ItemAt(i));
+    auto* marker = AsMarkerEntry(ItemAt(i));
     if (!marker)
         return;
     TRDMarkerList* list = GetMarkerList(true);
@@ -474,7 +474,7 @@ void TCustomRDData::AddMarkerToList(int i)
 
 void TCustomRDData::RemoveMarkerFromList(TCustomRDItemInfo* item, bool keepNumbers)
 {
-    auto* marker = dynamic_cast<TRDMarkerListEntry*>(item);
+    auto* marker = AsMarkerEntry(item);
     if (!marker || item->StyleNo != MarkerStyleNo || marker->ListIndex < 0)
         return;
     TRDMarkerList* list = GetMarkerList(false);
@@ -502,7 +502,7 @@ void TCustomRDData::RenumberMarkersFrom(int i, bool create)
 {
     if (i < 0 || i >= ItemCount())
         return;
-    auto* marker = dynamic_cast<TRDMarkerListEntry*>(ItemAt(i));
+    auto* marker = AsMarkerEntry(ItemAt(i));
     if (!marker)
         return;
     TRDMarkerList* list = GetMarkerList(create);
@@ -530,7 +530,7 @@ void TCustomRDData::DestroyOwnMarkerListForClear()
 
 bool TCustomRDData::MapReadMarkerListNo(TCustomRDItemInfo* item, const TRDIntegerList* listMap)
 {
-    auto* marker = dynamic_cast<TRDMarkerListEntry*>(item);
+    auto* marker = AsMarkerEntry(item);
     if (!marker)
         return false;
     const uint8_t warned = GetRDFLoadWarnings() | rdfwConvertedUnknownStyles;
@@ -572,7 +572,7 @@ void TCustomRDData::FillLayoutMarkerInfo(TRDLayoutInfo& layoutInfo, int firstIte
     const int paraStart = FirstItemOfPara(firstItemNo);
     if (paraStart == firstItemNo)
         return;
-    if (auto* marker = dynamic_cast<TRDMarkerListEntry*>(ItemAt(paraStart))) {
+    if (auto* marker = AsMarkerEntry(ItemAt(paraStart))) {
         layoutInfo.FirstMarkerListNo = marker->ListNo;
         layoutInfo.FirstMarkerLevel = marker->Level;
     }

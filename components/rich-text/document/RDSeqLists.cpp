@@ -89,7 +89,7 @@ void TCustomRDData::AddSeqItemToList(int i)
 {
     if (i < 0 || i >= ItemCount())
         return;
-    auto* seq = dynamic_cast<TRDSeqListEntry*>(ItemAt(i));
+    auto* seq = AsSeqEntry(ItemAt(i));
     if (!seq)
         return;
     TRDSeqList* list = GetSeqList(true);
@@ -102,7 +102,7 @@ void TCustomRDData::AddSeqItemToList(int i)
 
 void TCustomRDData::RemoveSeqItemFromList(TCustomRDItemInfo* item, bool keepNumbers)
 {
-    auto* seq = dynamic_cast<TRDSeqListEntry*>(item);
+    auto* seq = AsSeqEntry(item);
     if (!seq || seq->IndexInList < 0)
         return;
     TRDSeqList* list = GetSeqList(false);

@@ -95,6 +95,7 @@ private:
 
 class TRDSeqItemInfo : public TRDLabelItemInfo, public TRDSeqListEntry {
 public:
+    TRDSeqListEntry* AsSeqListEntry() override { return this; }
     explicit TRDSeqItemInfo(TCustomRDData* rdData = nullptr);
     TRDSeqItemInfo(TCustomRDData* rdData, const QString& seqName, TRDSeqType numberType, int textStyleNo,
                    int startFrom, bool reset);

@@ -25,6 +25,7 @@ constexpr int rdcmScreen = 0;
 
 class TRDMarkerItemInfo : public TRDRectItemInfo, public TRDMarkerListEntry {
 public:
+    TRDMarkerListEntry* AsMarkerListEntry() override { return this; }
     // A marker of list 0, level 0, not restarting.
     explicit TRDMarkerItemInfo(TCustomRDData* rdData = nullptr);
     // A marker of list style listNo and level level; reset restarts counting at startFrom.
