@@ -451,12 +451,8 @@ public:
     int GetSelStartOffs() const { return SelStartOffs; }
     int GetSelEndNo() const { return SelEndNo; }
     int GetSelEndOffs() const { return SelEndOffs; }
-    // The item that has the mouse captured, the hypertext areas under the
-    // mouse and pressed (-1: none), the item drawn highlighted.
+    // The item that has the mouse captured.
     TCustomRDItemInfo* GetCapturingItem() const { return CapturingItem; }
-    int GetHoverJumpId() const { return HoverJumpId; }
-    int GetPressedJumpId() const { return PressedJumpId; }
-    TCustomRDItemInfo* GetHighlightedItem() const { return HighlightedItem; }
     // Drops the selection, the item focus and the chosen items but keep;
     // with notify the owner hears of the change. A nested call does nothing.
     virtual void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false);
@@ -603,9 +599,8 @@ public:
     virtual void ClickSelectsItem() {}
     // The draw item under a client point (kept while an item captures the mouse).
     void UpdateDrawItemUnderMouse(int x, int y);
-    // The draw item under the mouse and the one the mouse went down on (-1 none).
+    // The draw item under the mouse (-1 none).
     int GetDrawItemUnderMouse() const { return DrawItemUnderMouse; }
-    int GetMouseDownDrawItem() const { return MouseDownDrawItem; }
     // The word or paragraph selection the mouse is making (nil when none).
     const TRDSelectingInfo* GetSelectingInfo() const { return SelectingInfo.get(); }
     // An item takes all mouse input; answers its draw item's left and top.
