@@ -95,13 +95,18 @@ bool TUpdateHttp::Get(const QString& url, const QString& fileName)
     reply->setReadBufferSize(ReadBufferSize);
     FReply = reply;
 
+    // The bounds as they stand now hold for the whole of this transfer; a
+    // change meanwhile is for the next one.
+    const int readTimeout = std::max(1, FReadTimeout);
+    const qint64 timeLimitMs = FTimeLimitMs;
+    const qint64 bytesPerSecond = FBytesPerSecond;
     bool writeFailed = false;
     bool begun = false;
     qint64 written = 0;
     QEventLoop loop;
     QTimer idle;
     idle.setSingleShot(true);
-    idle.setInterval(std::max(1, FReadTimeout));
+    idle.setInterval(readTimeout);
     // The whole transfer: bounded from the request on, the bound moved once
     // the server announces the size.
     QElapsedTimer clock;
@@ -110,7 +115,7 @@ bool TUpdateHttp::Get(const QString& url, const QString& fileName)
     whole.setSingleShot(true);
     bool sizeSeen = false;
     const auto armWhole = [&](qint64 announced) {
-        const qint64 limit = TransferTimeLimitMs(FTimeLimitMs, FBytesPerSecond, announced);
+        const qint64 limit = TransferTimeLimitMs(timeLimitMs, bytesPerSecond, announced);
         if (limit <= 0)
             return;
         const qint64 left = std::clamp<qint64>(limit - clock.elapsed(), 0, std::numeric_limits<int>::max());

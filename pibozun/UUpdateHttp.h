@@ -58,6 +58,7 @@ public:
     int ReadTimeout() const { return FReadTimeout; }
     void SetReadTimeout(int ms) { FReadTimeout = ms; }
     // Bounds every transfer as a whole (see TransferTimeLimitMs); 0: none.
+    // Both bounds hold from the next Get on: a transfer keeps those it began with.
     void SetTimeLimit(qint64 floorMs, qint64 bytesPerSecond = 0)
     {
         FTimeLimitMs = floorMs;
