@@ -215,7 +215,9 @@ HResult TGraphEngine::Render(const QString& fileName, int timeoutMs)
         const auto status = FPlayer->mediaStatus();
         return Failed(FRenderError) || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::InvalidMedia;
     };
-    if (!done()) {
+    // No time to wait: only what setSource knew at once counts, and no
+    // event of the player is handled meanwhile.
+    if (!done() && timeoutMs > 0) {
         QEventLoop loop;
         const auto check = [&] {
             if (done())
@@ -223,7 +225,7 @@ HResult TGraphEngine::Render(const QString& fileName, int timeoutMs)
         };
         connect(FPlayer, &QMediaPlayer::mediaStatusChanged, &loop, check);
         connect(FPlayer, &QMediaPlayer::errorOccurred, &loop, check);
-        QTimer::singleShot(std::max(0, timeoutMs), &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
     FRendering = false;

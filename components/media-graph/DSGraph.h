@@ -245,7 +245,8 @@ public:
     void SetBalance(std::int32_t value);
     double Rate() const { return FRate; }
     void SetRate(double value);
-    // How long RenderFile waits for a file to load or fail, in ms.
+    // How long RenderFile waits for a file to load or fail, in ms; 0 or less:
+    // not at all (a file is then taken only if it loaded at once).
     int RenderTimeout() const { return FRenderTimeout; }
     void SetRenderTimeout(int ms) { FRenderTimeout = ms; }
 
