@@ -1,0 +1,169 @@
+#pragma once
+
+// The document of the editor: the viewer's control-bound document plus the
+// caret and its stops on the caret's line, the current text and paragraph
+// styles, the undo and redo lists, and every editing operation. The editor
+// control's operations are thin wrappers over this class. Its members are
+// implemented by concern, one source each (named at each section below).
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QtCore/QByteArray>
+#include <QtCore/QPoint>
+#include <QtCore/QRect>
+#include <QtCore/QString>
+#include <QtGui/QImage>
+
+#include "editing/RDItemResizer.h"
+#include "editing/RDUndo.h"
+#include "viewer/RDRichDoc.h"
+
+class QIODevice;
+class TCustomRichDocEdit;
+class QWidget;
+
+// One caret stop of the caret's line.
+class TRDCharPos {
+public:
+    int PosX = 0;        // x in document coordinates
+    int DrawIndex = -1;  // the draw item
+    int DrawOffset = -1; // draw-item offset
+    int CaretShift = 0;  // 0, 1 or 2 pixels added to PosX when the caret is placed
+    // Copies PosX, DrawIndex and DrawOffset (not CaretShift).
+    void Assign(const TRDCharPos& source) {
+        PosX = source.PosX;
+        DrawIndex = source.DrawIndex;
+        DrawOffset = source.DrawOffset;
+    }
+};
+using TRDCharPosCollection = std::vector<TRDCharPos>;
+
+// State bits of the editor's document (DataState) beyond the formatted document's.
+enum : uint32_t {
+    dsCaretReset = 1u << 19,       // the next format puts the caret at the document start
+    dsStyleApplying = 1u << 23,    // a style application reformats
+    dsOpenInsertion = 1u << 24,    // the editor inserts text: DoChange keeps the pending tag
+};
+
+class TRDEditRDData : public TRichDocRDData {
+public:
+    explicit TRDEditRDData(TCustomRichDoc* owner);
+    ~TRDEditRDData() override;
+
+    // ======== document data, resets and overrides (RDERDData.cpp) ========
+    int LastSwitchableStyleNo = 0;
+    TRDTag PendingTag;
+    std::unique_ptr<TRDItemResizer> ItemResizer;
+    QWidget* ResizingControl = nullptr;
+    bool ItemInsertedDuringLoad = false;
+    bool CustomCaretTimerOn = false;
+    QRect CustomCaretRect;
+    QPoint CaretBackgroundPos;
+    std::unique_ptr<QImage> CaretBackground;
+    std::unique_ptr<TRDDragDropCaretInfo> DragDropCaret;
+    int CurrentTextStyleNo = 0;
+    int CurrentParaNo = 0;
+    std::unique_ptr<TRDUndoList> UndoList;
+    std::unique_ptr<TRDRedoList> RedoList;
+    uint8_t RecordingState = 0;  // 0 none, 1 undo list, 2 redo list
+    int CaretDrawItemNo = -1;
+    int CaretCharPosNo = -1;
+    TRDCharPosCollection CharPositions;
+    int CaretHeight = 0;
+
+    // The editor that owns the document.
+    TCustomRichDocEdit* Editor() const;
+    int GetCaretItemNo();
+    int GetCaretOffset();
+    bool HasNoDrawItems() const;
+    void EnsureNotEmpty();
+    void SetCurrentTextStyleNo(int value);
+    void SetCurrentParaNo(int value);
+    int GetCurrentStyleNo();
+    void DropPendingTag();
+    void TakePendingTag();
+    void DoChange(bool clearRedo);
+    void AcquireDragDropCaret();
+    void ReleaseDragDropCaret();
+    void ClearFormatting() override;
+    void Clear() override;
+    // (the overrides of the viewer's and the formatted document's operations are declared here)
+
+    // ======== caret stops, showing the caret, formatting, jumps, custom caret (RDECaret.cpp) ========
+    void BuildCharPositions(int wantedDrawOffsetMinus2);
+    void SkipMarkerDrawItem(bool forward, int& drawOffset);
+    void UpdateCaret(bool scroll, bool keepCurrentStyles, bool refreshResizerFirst);
+    // The caret's point in client coordinates (published: the background band and the makers read it).
+    QPoint GetCaretPoint();
+    QPoint CaretPos() const;
+
+    // ======== caret movement by keys (RDECaretMove.cpp) ========
+
+    // ======== typing and inserting items at the caret (RDETyping.cpp) ========
+    bool CanDeleteSelection();  // (deleting the selection)
+
+    // ======== deleting the selection (RDEDelete.cpp) ========
+
+    // ======== applying text and paragraph styles (RDEStyles.cpp) ========
+
+    // ======== recorded edit primitives and undo recording (RDERecorded.cpp) ========
+    // The list that takes new records now, or nil.
+    TRDUndoList* GetRecordingUndoList();
+    bool BeginUndoGroup(uint8_t kind, bool endChosenItemEditing = true);
+    bool BeginNamedUndoGroup(uint8_t kind, const QString& caption, bool endChosenItemEditing = true);
+    bool BeginRedoGroup(uint8_t kind, const QString& caption);
+    void SetUndoGroupMode(bool open);
+    void EndChosenItemEditing();
+    void AddModifyItemTerminator(int itemNo, bool opening);
+    void RecordReformatRange(int firstItem, int lastItem, bool fullFormat);
+
+    // Each primitive records (when a list records), then changes the document;
+    // full is set when the change may alter the document width.
+    void DeleteItemRecorded(int itemNo, bool& full);
+    void DeleteItemsRecorded(int first, int last, bool& full);
+    void DeleteSubstringRecorded(int itemNo, int position, int count);
+    void InsertSubstringRecorded(int itemNo, int position, const QByteArray& chars);
+    void ChangeItemTextRecorded(int itemNo, const QByteArray& newText);
+    void InsertItemRecorded(int index, const QByteArray& text, bool& full, bool fromUndoList,
+                            std::unique_ptr<TCustomRDItemInfo> item);
+    TRDUndoInsertItemsInfo* RecordInsertItems(int first, int count);
+    void FinishInsertItems(int first, int count, bool& full, TRDUndoInsertItemsInfo* record);
+    // items: last item first.
+    void InsertItemListRecorded(int index, std::vector<std::pair<QByteArray, std::unique_ptr<TCustomRDItemInfo>>>& items,
+                                bool& full, bool fromUndoList);
+    bool SetParaRange(int first, int last, bool& full, int paraNo);
+    void SetParaRangeRecorded(int first, int last, bool& full, int paraNo);
+    void SetParaListRecorded(int first, const std::vector<int>& paraNos, bool& full);
+    void SetItemStyleRecorded(int itemNo, int styleNo);
+    void SetAssociatedStyleRecorded(int itemNo, int styleNo);
+    void SetContinuesParaRecorded(int itemNo, bool continues, bool& full, int newParaNo);
+    void SetLineBreakRecorded(int itemNo, bool lineBreak, bool& full);
+    void SetPageBreakRecorded(int itemNo, bool pageBreak);
+    void SetExtraIntPropertyRecorded(int itemNo, int propId, int value);
+    void SetExtraStrPropertyRecorded(int itemNo, int propId, const QString& value);
+    void SetItemTagRecorded(int itemNo, const TRDTag& tag, bool takeOver);
+    void AttachCheckpointRecorded(int itemNo, std::unique_ptr<TRDCPInfo> checkpoint);
+    void DetachCheckpointRecorded(int itemNo);
+    void MoveCheckpointRecorded(int fromItem, int toItem);
+    void JoinItemsRecorded(int itemNo, bool& full);
+    void ResizeControlRecorded(int itemNo, int width, bool reformat, int height);
+
+    void RespellFrom(int itemNo, int offset, bool clearMarks = true);
+    void RenumberAfterEdit(int first, int last);
+    void ReformatAfterEdit(bool full, int firstDrawItem, int lastDrawItem, int itemCountDelta);
+    void ReformatKeepingCaret(bool full, bool force, bool keepScroll, int itemNo, bool updateCaret);
+    int BeginItemModify(int itemNo);
+    void EndItemModify(int itemNo, int widthKept);
+    bool HasPersistentCheckpoint(int itemNo);
+    bool ParaHasPersistentCheckpoint(int itemNo);
+    bool MovePersistentCheckpointAway(int itemNo, bool preferPrevious);
+    int ParagraphEndItem(int itemNo);
+
+    // ======== Enter (RDEEnter.cpp) ========
+
+    // ======== Backspace and Delete (RDEKeys.cpp) ========
+
+    // ======== inserting text and documents (RDEInsert.cpp) ========
+};
