@@ -321,6 +321,15 @@ public:
     std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
 };
 
+// A change of one published string property of an item.
+class TRDUndoModifyItemStrProperty : public TRDUndoModifyItemProps {
+public:
+    QString PropName;
+    QString OldValue;
+    void Undo(TRDEditRDData& data) override;
+    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
+};
+
 // One group of records, oldest first.
 class TRDUndoInfos {
 public:
