@@ -11,6 +11,7 @@
 #include "core/RDUnicode.h"
 #include "editing/RDEdit.h"
 #include "editing/RDUndo.h"
+#include "document/RDTextItems.h"
 #include "styles/RDStyle.h"
 
 // The undo and redo lists: groups, their limit and mode, typing runs, and
@@ -260,8 +261,14 @@ public:
         TFontInfo* wide = TextStyles().Add();
         wide->FontName = QStringLiteral("Courier New");
         wide->Unicode = true;
+        BoldStyle = TextStyles().Count();
+        TFontInfo* bold = TextStyles().Add();
+        bold->FontName = QStringLiteral("Courier New");
+        bold->Style = fsBold;
+        SecondPara = ParaStyles().Count();
+        ParaStyles().Add()->LeftIndent = 20;
     }
-    int UnicodeStyle = 0;
+    int UnicodeStyle = 0, BoldStyle = 0, SecondPara = 0;
 };
 
 using TUndoDrawSnapshot = std::vector<std::array<int, 7>>;
@@ -577,4 +584,141 @@ TEST_F(RDUndoPerformTest, DeletionAcrossItemsIsUndoneAndRedoneExactly)
     Data().UndoList->Undo(Data());
     EXPECT_EQ(Rdf(), original);
     ExpectFreshLayout();
+}
+
+// Every kind of record, each in a group of its own, taken back and put back
+// exactly: the RDF bytes of the document before and after the edit, the
+// draw items those of a fresh layout, the caret where the group began.
+TEST_F(RDUndoPerformTest, EachRecordIsUndoneAndRedoneExactly)
+{
+    struct Case {
+        const char* name;
+        uint8_t kind;
+        std::function<void(TRDEditRDData&)> edit;
+    };
+    const Case cases[] = {
+        {"paragraph split", rdutNewLine,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             d.SetContinuesParaRecorded(2, false, full, 0);
+         }},
+        {"paragraphs joined", rdutDelete,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             d.SetContinuesParaRecorded(3, true, full, -1);
+         }},
+        {"paragraph style of a range", rdutPara,
+         [this](TRDEditRDData& d) {
+             bool full = false;
+             d.SetParaRangeRecorded(0, 2, full, Sheet.SecondPara);
+         }},
+        {"text style", rdutStyleNo, [this](TRDEditRDData& d) { d.SetItemStyleRecorded(1, Sheet.BoldStyle); }},
+        {"line break", rdutNewLine,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             d.SetLineBreakRecorded(3, true, full);
+         }},
+        {"page break", rdutPageBreak, [](TRDEditRDData& d) { d.SetPageBreakRecorded(3, true); }},
+        {"item text", rdutModifyItem, [](TRDEditRDData& d) { d.ChangeItemTextRecorded(0, "changed text"); }},
+        {"substring inserted", rdutInsert, [](TRDEditRDData& d) { d.InsertSubstringRecorded(1, 3, "inner"); }},
+        {"substring deleted", rdutDelete, [](TRDEditRDData& d) { d.DeleteSubstringRecorded(0, 2, 3); }},
+        {"item deleted", rdutDelete,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             d.DeleteItemRecorded(1, full);
+         }},
+        {"items deleted", rdutDelete,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             d.DeleteItemsRecorded(1, 2, full);
+         }},
+        {"item inserted", rdutInsert,
+         [](TRDEditRDData& d) {
+             bool full = false;
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             d.InsertItemRecorded(2, "new paragraph", full, false, std::move(item));
+         }},
+        {"checkpoint added", rdutModifyItem,
+         [](TRDEditRDData& d) {
+             auto cp = std::make_unique<TRDCPInfo>();
+             cp->Name = QStringLiteral("mark");
+             d.AttachCheckpointRecorded(1, std::move(cp));
+         }},
+        {"tag", rdutModifyItem, [](TRDEditRDData& d) { d.SetItemTagRecorded(0, TRDTag::FromInt(42), false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Data().Clear();
+        Data().UndoList->Clear();
+        Data().RedoList->Clear();
+        Edit.AddTextInNewParagraph(QByteArray("first words"), 0, 0);
+        Edit.AddTextToParagraph(QByteArray("second"), 0);
+        Edit.AddTextToParagraph(QByteArray(" third"), 0);
+        Edit.AddTextInNewParagraph(QByteArray("last paragraph"), 0, 0);
+        Edit.FormatDocument();
+        Data().SetSelectionBounds(0, 3, 0, 3);
+        const QByteArray original = Rdf();
+        ASSERT_TRUE(Data().BeginUndoGroup(c.kind, true));
+        c.edit(Data());
+        Edit.FormatDocument();
+        Data().SetSelectionBounds(0, 1, 0, 1);
+        const QByteArray edited = Rdf();
+        ASSERT_NE(edited, original);
+
+        Data().UndoList->Undo(Data());
+        EXPECT_EQ(Rdf(), original);
+        ExpectCaret(0, 3);
+        ExpectFreshLayout();
+        ASSERT_EQ(Data().RedoList->GetCurrentKind(), c.kind);
+
+        Data().RedoList->Redo(Data());
+        EXPECT_EQ(Rdf(), edited);
+        ExpectCaret(0, 1);
+        ExpectFreshLayout();
+
+        Data().UndoList->Undo(Data());
+        EXPECT_EQ(Rdf(), original);
+        ExpectFreshLayout();
+        EXPECT_EQ(Data().UndoList->Count(), 0);
+        EXPECT_EQ(Data().RedoList->Count(), 1);
+    }
+}
+
+namespace {
+
+// A text item that tells when it goes.
+class TUndoTestCountedItem : public TRDTextItemInfo {
+public:
+    TUndoTestCountedItem(TCustomRDData* data, bool& gone) : TRDTextItemInfo(data), Gone(gone) {}
+    ~TUndoTestCountedItem() override { Gone = true; }
+    bool& Gone;
+};
+
+} // namespace
+
+TEST_F(RDUndoPerformTest, ItemsThatRecordsKeepAreFreedWithThemAndAnnounced)
+{
+    bool gone = false;
+    std::vector<TCustomRDItemInfo*> destroying;
+    Edit.OnItemAction = [&](TCustomRichDoc*, TRDItemAction action, TCustomRDItemInfo* item, QByteArray&,
+                            TCustomRDData*) {
+        if (action == TRDItemAction::rdiaDestroying)
+            destroying.push_back(item);
+    };
+    Edit.AddTextInNewParagraph(QByteArray("kept"), 0, 0);
+    auto* counted = new TUndoTestCountedItem(&Data(), gone);
+    counted->StyleNo = 0;
+    Data().AddItem("counted", counted);
+    Edit.FormatDocument();
+
+    ASSERT_TRUE(Data().BeginUndoGroup(rdutDelete, true));
+    bool full = false;
+    Data().DeleteItemRecorded(1, full);
+    EXPECT_FALSE(gone);
+    EXPECT_TRUE(destroying.empty());
+
+    Data().UndoList->Clear();
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(destroying, std::vector<TCustomRDItemInfo*>{counted});
+    Edit.OnItemAction = nullptr;
 }
