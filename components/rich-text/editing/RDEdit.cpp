@@ -42,7 +42,7 @@ void TCustomRichDocEdit::SetReadOnly(bool value)
     FReadOnly = value;
     TRDEditRDData* data = EditData();
     if (value)
-        data->EnableJumps(false);
+        data->EnableJumps(true);
     else
         data->DisableJumps();
     if (Style() != nullptr && !data->HasNoDrawItems())

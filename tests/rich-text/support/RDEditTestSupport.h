@@ -15,6 +15,7 @@
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
+#include <QtGui/QResizeEvent>
 #include <QtWidgets/QApplication>
 
 #include "core/RDFStream.h"
@@ -61,6 +62,7 @@ public:
             f->Jump = i == esJump;
             f->Unicode = i == esUnicode;
             f->NextStyleNo = i == esHeading ? esPlain : -1;
+            f->HoverColor = i == esJump ? TColor(0x0000FF) : clNone;
             f->Protection = 0;
         }
         TextStyles().Items(esModifyProtect)->Protection = rdprModifyProtect;
@@ -122,7 +124,18 @@ public:
         SetVScrollVisible(false);
         RDFOptions &= ~rdfoSaveBinary;
         SetStyle(sheet);
+        Resize(width, height);
+    }
+    // The size, laid out at once also while the editor is not shown (the
+    // viewport takes it before the document is formatted).
+    void Resize(int width, int height)
+    {
+        const QSize old = size();
         resize(width, height);
+        if (!isVisible()) {
+            QResizeEvent event(size(), old);
+            QApplication::sendEvent(this, &event);
+        }
     }
     TRDEditRDData& Data() { return *EditData(); }
     const TRDDrawLineInfo& D(int i) { return *Data().DrawItems[i]; }
@@ -218,6 +231,8 @@ inline ::testing::AssertionResult DrawItemsMatchFreshFormat(TCustomRichDocEdit& 
     fresh.BottomMargin = editor.BottomMargin;
     fresh.SetStyle(editor.Style());
     fresh.resize(editor.size());
+    QResizeEvent event(editor.size(), QSize());
+    QApplication::sendEvent(&fresh, &event);
     if (!LoadRDFText(fresh, RDFText(editor)))
         return ::testing::AssertionFailure() << "the document does not read back";
     const TRDDrawLines& a = editor.EditData()->DrawItems;
