@@ -943,8 +943,3 @@ TEST(RDERecorded, NumberingAfterDeletingAListParagraph)
 }
 
 #include "RDERecordedTest.moc"
-// LOCAL STAND-INS (not committed)
-__attribute__((weak)) int TRDEditRDData::GetCaretItemNo() { return 0; }
-__attribute__((weak)) int TRDEditRDData::GetCaretOffset() { return 1; }
-__attribute__((weak)) void TRDEditRDData::BuildCharPositions(int) {}
-__attribute__((weak)) void TRDEditRDData::UpdateCaret(bool, bool, bool) {}
