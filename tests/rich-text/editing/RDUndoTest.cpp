@@ -307,8 +307,11 @@ protected:
     void ExpectFreshLayout()
     {
         const TUndoDrawSnapshot now = Snapshot();
+        const int width = Data().DocumentWidth, height = Data().DocumentHeight;
         Edit.FormatDocument();
         EXPECT_EQ(now, Snapshot());
+        EXPECT_EQ(width, Data().DocumentWidth);
+        EXPECT_EQ(height, Data().DocumentHeight);
     }
 
     void ExpectCaret(int item, int offset)
@@ -759,4 +762,29 @@ TEST_F(RDUndoPerformTest, UndoDropsTheMisspellingMarksOfTheTouchedLines)
     EXPECT_EQ(Data().TextOfItem(0), QByteArray("wrng word"));
     EXPECT_FALSE(Data().ItemAt(0)->IsMisspelledAt(2));
     EXPECT_TRUE(Data().ItemAt(1)->IsMisspelledAt(2));
+}
+
+// Without word wrap a line wider than the document widens it: taking the
+// change back narrows it again (the whole document is laid out), and
+// putting it back widens it again.
+TEST_F(RDUndoPerformTest, WidthChangesLayOutTheWholeDocument)
+{
+    Edit.WordWrap = false;
+    Build({{"short", false}, {"text", false}, {"end", false}});
+    const int narrow = Data().DocumentWidth;
+    const QByteArray original = Rdf();
+    ASSERT_TRUE(Data().BeginUndoGroup(rdutModifyItem, true));
+    Data().ChangeItemTextRecorded(1, QByteArray(300, 'x'));
+    Edit.FormatDocument();
+    const int wide = Data().DocumentWidth;
+    ASSERT_GT(wide, narrow);
+
+    Data().UndoList->Undo(Data());
+    EXPECT_EQ(Rdf(), original);
+    EXPECT_EQ(Data().DocumentWidth, narrow);
+    ExpectFreshLayout();
+
+    Data().RedoList->Redo(Data());
+    EXPECT_EQ(Data().DocumentWidth, wide);
+    ExpectFreshLayout();
 }
