@@ -302,7 +302,7 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
 }
 
 namespace {
-std::function<void()> RDBeepHook;
+std::function<void()> RDBeepHookFunction;
 }
 
 void TCustomRDData::BeepIfEnabled() const
@@ -311,15 +311,15 @@ void TCustomRDData::BeepIfEnabled() const
     const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet || !sheet->UseSound)
         return;
-    if (RDBeepHook)
-        RDBeepHook();
+    if (RDBeepHookFunction)
+        RDBeepHookFunction();
     else
         QApplication::beep();
 }
 
 std::function<void()> SetRDBeepHook(std::function<void()> hook)
 {
-    std::swap(RDBeepHook, hook);
+    std::swap(RDBeepHookFunction, hook);
     return hook;
 }
 
