@@ -849,6 +849,21 @@ TEST(RDERecorded, AnEmptyItemOfAnotherEncodingGivesWayToTheOther)
     EXPECT_EQ(data.CPCount, 1);
 }
 
+TEST(RDERecorded, TextsOfTwoEncodingsAreNotJoined)
+{
+    TRecEditor editor;
+    editor.AddTextInNewParagraph(QStringLiteral("ansi"), 0, 0);
+    editor.AddTextToParagraph(QStringLiteral("uni"), 2);
+    editor.FormatDocument();
+    TRDEditRDData& data = editor.Data();
+    const QByteArray before = editor.Rdf();
+    RecBegin(data);
+    bool full = false;
+    EXPECT_THROW(data.JoinItemsRecorded(0, full), ERichDocError);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_TRUE(RecKinds(data).empty());
+}
+
 TEST(RDERecorded, AnEmptyItemTakesTheTagAndStyleOfTheTextJoinedToIt)
 {
     TRecEditor editor;
