@@ -301,11 +301,17 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
     return BiDiModeOfPara(ParaOfItem(i));
 }
 
+void (*RDBeepHook)() = nullptr;
+
 void TCustomRDData::BeepIfEnabled() const
 {
     auto* self = const_cast<TCustomRDData*>(this);
     const TRDStyle* sheet = self->GetRDStyle();
-    if (sheet && sheet->UseSound)
+    if (!sheet || !sheet->UseSound)
+        return;
+    if (RDBeepHook)
+        RDBeepHook();
+    else
         QApplication::beep();
 }
 
