@@ -182,7 +182,11 @@ void TRDEditRDData::TypeIntoNewItem(const QByteArray& text)
     BeginUndoGroup(rdutInsert);
     auto item = NewTextItem(TRDTag{}, CurrentParaNo, false, false, CurrentTextStyleNo);
     QByteArray oldText;
-    InsertItemAndShow(std::move(item), text, oldText, true, false, true);
+    if (!InsertItemAndShow(std::move(item), text, oldText, true, false, true)) {
+        // A refusal leaves the lists as they were: the group begun is dropped.
+        UndoList->PopIfEmpty();
+        return;
+    }
     RefreshControl();
     DoChange(true);
 }
