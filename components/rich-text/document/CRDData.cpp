@@ -301,7 +301,13 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
     return BiDiModeOfPara(ParaOfItem(i));
 }
 
+<<<<<<< HEAD
 void (*RDBeepHook)() = nullptr;
+=======
+namespace {
+std::function<void()> RDBeepHook;
+}
+>>>>>>> wip/ed-data
 
 void TCustomRDData::BeepIfEnabled() const
 {
@@ -313,6 +319,12 @@ void TCustomRDData::BeepIfEnabled() const
         RDBeepHook();
     else
         QApplication::beep();
+}
+
+std::function<void()> SetRDBeepHook(std::function<void()> hook)
+{
+    std::swap(RDBeepHook, hook);
+    return hook;
 }
 
 void TCustomRDData::ReplaceNulChars(QByteArray& s)
@@ -666,7 +678,7 @@ void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
 {
     TRDStyle* sheet = GetRDStyle();
     InitStyleUsage(usage, sheet);
-    MarkStylesInUse(usage);
+    MarkUsedStyles(usage);
     if (!sheet)
         return;
     auto inRange = [](int v, int count) { return v >= 0 && v < count ? v : -1; };

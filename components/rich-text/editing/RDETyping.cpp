@@ -191,45 +191,51 @@ void TRDEditRDData::TypeIntoNewItem(const QByteArray& text)
     DoChange(true);
 }
 
+namespace {
+
+// The old text of an item as characters, whatever its encoding.
+QString TypingOldTextAsString(TRDEditRDData& data, int itemNo, const QByteArray& oldText)
+{
+    if (data.ItemAt(itemNo)->ItemOptions & rdioUnicode)
+        return RawToWideString(oldText);
+    return AnsiToQString(data.CodePageOfStyle(data.EffectiveStyleOfItem(itemNo)), oldText);
+}
+
+}  // namespace
+
+// Asks the editor's handler; answers whether it changed the tag or the style
+// (then records the changes, in a group of groupKind begun first when given).
+static bool TypingFireItemTextEdit(TRDEditRDData& data, const QByteArray& oldText, int itemNo, int groupKind)
+{
+    auto& handler = data.Editor()->OnItemTextEdit;
+    if (!handler || itemNo < 0 || itemNo >= data.ItemCount())
+        return false;
+    int newTag = data.TagOfItem(itemNo).Int;
+    const int oldTag = newTag;
+    int newStyleNo = data.EffectiveStyleOfItem(itemNo);
+    const int oldStyleNo = newStyleNo;
+    handler(data.Editor(), TypingOldTextAsString(data, itemNo, oldText), &data, itemNo, newTag, newStyleNo);
+    const bool tagChanged = newTag != oldTag;
+    const bool styleChanged = newStyleNo != oldStyleNo;
+    if (!tagChanged && !styleChanged)
+        return false;
+    if (groupKind >= 0)
+        data.BeginUndoGroup(uint8_t(groupKind));
+    if (tagChanged)
+        data.SetItemTagRecorded(itemNo, TRDTag::FromInt(newTag), true);
+    if (styleChanged)
+        data.SetItemStyleRecorded(itemNo, newStyleNo);
+    return true;
+}
+
 bool TRDEditRDData::FireItemTextEdit(const QByteArray& oldText, int itemNo)
 {
-    auto& handler = Editor()->OnItemTextEdit;
-    if (!handler || itemNo < 0 || itemNo >= ItemCount())
-        return false;
-    const bool tagsArePChars = GetOptions() & rdoTagsArePChars;
-    TRDTag newTag = CopyStringTag(TagOfItem(itemNo), tagsArePChars);
-    int newStyleNo = EffectiveStyleOfItem(itemNo);
-    const int oldStyleNo = newStyleNo;
-    handler(Editor(), oldText, this, itemNo, newTag, newStyleNo);
-    const bool tagChanged = !SameTags(newTag, TagOfItem(itemNo), tagsArePChars);
-    const bool styleChanged = newStyleNo != oldStyleNo;
-    if (tagChanged)
-        SetItemTagRecorded(itemNo, newTag, true);
-    if (styleChanged)
-        SetItemStyleRecorded(itemNo, newStyleNo);
-    return tagChanged || styleChanged;
+    return TypingFireItemTextEdit(*this, oldText, itemNo, -1);
 }
 
 bool TRDEditRDData::FireItemTextEditGrouped(const QByteArray& oldText, int itemNo, uint8_t groupKind)
 {
-    auto& handler = Editor()->OnItemTextEdit;
-    if (!handler || itemNo < 0 || itemNo >= ItemCount())
-        return false;
-    const bool tagsArePChars = GetOptions() & rdoTagsArePChars;
-    TRDTag newTag = CopyStringTag(TagOfItem(itemNo), tagsArePChars);
-    int newStyleNo = EffectiveStyleOfItem(itemNo);
-    const int oldStyleNo = newStyleNo;
-    handler(Editor(), oldText, this, itemNo, newTag, newStyleNo);
-    const bool tagChanged = !SameTags(newTag, TagOfItem(itemNo), tagsArePChars);
-    const bool styleChanged = newStyleNo != oldStyleNo;
-    if (!tagChanged && !styleChanged)
-        return false;
-    BeginUndoGroup(groupKind);
-    if (tagChanged)
-        SetItemTagRecorded(itemNo, newTag, true);
-    if (styleChanged)
-        SetItemStyleRecorded(itemNo, newStyleNo);
-    return true;
+    return TypingFireItemTextEdit(*this, oldText, itemNo, groupKind);
 }
 
 std::unique_ptr<TCustomRDItemInfo> TRDEditRDData::NewTextItem(const TRDTag& tag, int paraNo, bool lineBreak,

@@ -339,16 +339,15 @@ TEST_F(RDETypingTest, AHandlerChangingTheTagGroupsItsKeystroke)
     E.Data->CurrentTextStyleNo = tsPlain;
     const QByteArray before = E.Rdf();
     int calls = 0;
-    QByteArray seenOld;
-    E.Edit->OnItemTextEdit = [&](TCustomRichDocEdit*, const QByteArray& oldText, TCustomRDData*, int, TRDTag& tag,
-                                 int&) {
+    QString seenOld;
+    E.Edit->OnItemTextEdit = [&](TCustomRichDocEdit*, const QString& oldText, TCustomRDData*, int, int& tag, int&) {
         ++calls;
         seenOld = oldText;
-        tag = TRDTag::FromInt(7);
+        tag = 7;
     };
     E.Data->TypeChar(QByteArray("c"));
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(seenOld, QByteArray("ab"));
+    EXPECT_EQ(seenOld, QStringLiteral("ab"));
     EXPECT_EQ(E.Texts(), QStringList{QStringLiteral("abc")});
     EXPECT_EQ(E.Item(0)->Tag.Int, 7);
     EXPECT_EQ(E.Data->UndoList->Count(), 1);
