@@ -205,7 +205,7 @@ bool TRDEditRDData::DeleteSelection()
     int firstPartEnd = lo;
     int dropHeadCut = 0;  // characters cut from the head of L before the drop caret
     if (f == l) {
-        paraEnds = !(l + 1 < ItemCount() && !StartsParagraph(l + 1));
+        paraEnds = !(l + 1 < ItemCount() && ItemAt(l + 1)->ContinuesPara());
     } else {
         widest = std::max(widest, SectionWidthOf(l));
         if (lo < EndOffsetOf(l)) {
@@ -218,7 +218,7 @@ bool TRDEditRDData::DeleteSelection()
             lastSurvives = true;
             paraEnds = false;
         } else {
-            paraEnds = l == ItemCount() - 1 || StartsParagraph(l + 1);
+            paraEnds = l == ItemCount() - 1 || !ItemAt(l + 1)->ContinuesPara();
             DeleteItemRecorded(l, full);
         }
         if (l - 1 >= f + 1) {
@@ -234,7 +234,7 @@ bool TRDEditRDData::DeleteSelection()
     if (fo <= StartOffsetOf(f) && firstPartEnd >= EndOffsetOf(f)) {
         // All of F goes.
         const bool fContinued = ItemAt(f)->ContinuesPara();
-        if (paraEnds && !StartsParagraph(f)) {
+        if (paraEnds && fContinued) {
             paraEnds = f > 0 && ItemAt(f - 1)->StyleNo == MarkerStyleNo;
         }
         std::unique_ptr<TRDCPInfo> keptCheckpoint;
