@@ -72,6 +72,7 @@ public:
 
 class TRDUndoReformateRange : public TRDUndoItemNoInfo {
 public:
+    TRDUndoReformateRange() { Kind = 0; }
     bool FullFormat = false;
     bool NeedsRootReformat() override { return FullFormat; }
     void Undo(TRDEditRDData& data) override;
@@ -79,6 +80,7 @@ public:
 
 class TRDUndoResizeInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoResizeInfo() { Kind = 15; }
     int SavedWidth = 0, OldWidth = 0, OldHeight = 0;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
@@ -91,6 +93,7 @@ public:
 
 class TRDUndoChangeTextInfo : public TRDUndoStringInfo {
 public:
+    TRDUndoChangeTextInfo() { Kind = 16; }
     int SavedWidth = 0;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
@@ -103,6 +106,7 @@ public:
 
 class TRDUndoDeleteSubstringInfo : public TRDUndoSubStringInfo {
 public:
+    TRDUndoDeleteSubstringInfo() { Kind = 3; }
     int SavedWidth = 0;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
@@ -110,8 +114,11 @@ public:
 
 class TRDRedoTypingInfo : public TRDUndoSubStringInfo {
 public:
+    TRDRedoTypingInfo() { Kind = 11; }
     int SavedWidth = 0;
     bool IsUnicode = false;
+    // UTF-16 units the last Undo put back (2 for a surrogate pair).
+    int LastStep = 1;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
 };
@@ -126,6 +133,7 @@ public:
 
 class TRDUndoDeleteItemInfo : public TRDUndoItemInfo {
 public:
+    TRDUndoDeleteItemInfo() { Kind = 1; }
     bool FullFormatNeeded = false;
     void Undo(TRDEditRDData& data) override;
     int GetItemCountDelta() override { return 1; }
@@ -148,6 +156,7 @@ public:
 
 class TRDUndoDeleteItemsInfo : public TRDUndoItemRangeInfo {
 public:
+    TRDUndoDeleteItemsInfo() { Kind = 2; }
     int EndItem = 0;
     bool FullFormatNeeded = false;
     void Undo(TRDEditRDData& data) override;
@@ -157,6 +166,7 @@ public:
 
 class TRDUndoInsertItemInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoInsertItemInfo() { Kind = 4; }
     bool FullFormatNeeded = false;
     void Undo(TRDEditRDData& data) override;
     int GetItemCountDelta() override { return -1; }
@@ -166,6 +176,7 @@ public:
 
 class TRDUndoInsertItemsInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoInsertItemsInfo() { Kind = 5; }
     bool FullFormatNeeded = false;
     int Count = 0;
     void Undo(TRDEditRDData& data) override;
@@ -176,6 +187,7 @@ public:
 
 class TRDUndoInsertSubstringInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoInsertSubstringInfo() { Kind = 6; }
     int SavedWidth = 0, Position = 0, Length = 0;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
@@ -183,14 +195,18 @@ public:
 
 class TRDUndoTypingInfo : public TRDUndoInsertSubstringInfo {
 public:
+    TRDUndoTypingInfo() { Kind = 11; }
     int TypingWidth = 0;
     bool IsUnicode = false;
+    // UTF-16 units the last Undo took back (2 for a surrogate pair).
+    int LastStep = 1;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
 };
 
 class TRDUndoNewLineInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoNewLineInfo() { Kind = 7; }
     bool FullFormatNeeded = false;
     bool ContinuedPara = false;
     int OldParaIndex = 0;
@@ -201,18 +217,21 @@ public:
 
 class TRDUndoBRInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoBRInfo() { Kind = 8; }
     bool HadLineBreak = false;
     void Undo(TRDEditRDData& data) override;
 };
 
 class TRDUndoPageBreakInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoPageBreakInfo() { Kind = 10; }
     bool HadPageBreak = false;
     void Undo(TRDEditRDData& data) override;
 };
 
 class TRDUndoExtraIntProperty : public TRDUndoItemNoInfo {
 public:
+    TRDUndoExtraIntProperty() { Kind = 15; }
     int SavedWidth = 0;
     int OldValue = 0;
     uint8_t PropId = 0;
@@ -222,6 +241,7 @@ public:
 
 class TRDUndoExtraStrProperty : public TRDUndoItemNoInfo {
 public:
+    TRDUndoExtraStrProperty() { Kind = 15; }
     QString OldValue;
     uint8_t PropId = 0;
     void Undo(TRDEditRDData& data) override;
@@ -235,6 +255,7 @@ public:
 
 class TRDUndoParaListInfo : public TRDUndoListInfo {
 public:
+    TRDUndoParaListInfo() { Kind = 9; }
     bool FullFormatNeeded = false;
     int FirstItem = 0;
     void Undo(TRDEditRDData& data) override;
@@ -244,6 +265,7 @@ public:
 
 class TRDUndoParaInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoParaInfo() { Kind = 9; }
     bool FullFormatNeeded = false;
     int OldParaIndex = 0, Count = 0;
     void Undo(TRDEditRDData& data) override;
@@ -253,6 +275,7 @@ public:
 
 class TRDUndoStyleNoInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoStyleNoInfo() { Kind = 13; }
     int SavedWidth = 0, OldStyleIndex = 0;
     void Undo(TRDEditRDData& data) override;
     bool NeedsFullFormatAfter(TRDEditRDData& data) override;
@@ -260,11 +283,13 @@ public:
 
 class TRDUndoAssociatedTextStyleNoInfo : public TRDUndoStyleNoInfo {
 public:
+    TRDUndoAssociatedTextStyleNoInfo() { Kind = 13; }
     void Undo(TRDEditRDData& data) override;
 };
 
 class TRDUndoTagInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoTagInfo() { Kind = 12; }
     TRDTag OldTag;          // owns its string when TagIsString
     bool TagIsString = false;
     void Undo(TRDEditRDData& data) override;
@@ -273,11 +298,13 @@ public:
 
 class TRDUndoAddCPInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoAddCPInfo() { Kind = 14; }
     void Undo(TRDEditRDData& data) override;
 };
 
 class TRDUndoDeleteCPInfo : public TRDUndoItemNoInfo {
 public:
+    TRDUndoDeleteCPInfo() { Kind = 14; }
     ~TRDUndoDeleteCPInfo() override;
     std::unique_ptr<TRDCPInfo> Checkpoint;
     bool TagIsString = false;
@@ -287,6 +314,7 @@ public:
 // A change of one item's published properties (tables and cells derive from it).
 class TRDUndoModifyItemProps : public TRDUndoItemNoInfo {
 public:
+    TRDUndoModifyItemProps() { Kind = 15; }
     int WidthBefore = 0;
     bool ChangesWidth = false, ChangesSize = false;
     QObject* Target = nullptr;  // the object whose property changed; nil: the item
@@ -319,6 +347,20 @@ public:
     std::vector<std::pair<QString, int>> Props;  // property name, old value
     void Undo(TRDEditRDData& data) override;
     std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
+};
+
+// A record that holds a whole undo list of its own (the groups of an editor
+// opened inside an item); each Undo performs one of its groups.
+class TRDCompositeUndo : public TRDUndoRecord {
+public:
+    TRDCompositeUndo();
+    ~TRDCompositeUndo() override;
+    int ItemIndex = 0;
+    bool ForRedo = false;
+    std::unique_ptr<TRDUndoList> Nested;
+    bool NeedsReformat() override { return false; }
+    void Undo(TRDEditRDData& data) override;
+    void GetAffectedRange(int& first, int& last, TRDEditRDData& data) override;
 };
 
 // One group of records, oldest first.
