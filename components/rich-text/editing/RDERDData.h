@@ -14,6 +14,7 @@
 #include <QtCore/QPoint>
 #include <QtCore/QRect>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtGui/QImage>
 
 #include "editing/RDItemResizer.h"
@@ -23,6 +24,7 @@
 class QIODevice;
 class TCustomRichDocEdit;
 class QWidget;
+class QObject;
 
 // One caret stop of the caret's line.
 class TRDCharPos {
@@ -172,6 +174,40 @@ public:
     bool ParaHasPersistentCheckpoint(int itemNo);
     bool MovePersistentCheckpointAway(int itemNo, bool preferPrevious);
     int ParagraphEndItem(int itemNo);
+
+    // Published properties of an item (a QObject property of target, or of
+    // the item itself when target is nil and the item is a QObject). The
+    // record is made from recordClass (its CreateSameClass; nil: the plain
+    // record of the kind). Answer the record added, or nil.
+    TRDUndoModifyItemProps* ModifyItemIntProperty(int itemNo, QObject* target,
+                                                  const TRDUndoModifyItemProps* recordClass, bool changesWidth,
+                                                  bool changesSize, int value, const QString& propName);
+    TRDUndoModifyItemProps* ModifyItemStrProperty(int itemNo, QObject* target,
+                                                  const TRDUndoModifyItemProps* recordClass, const QString& value,
+                                                  const QString& propName);
+    // props: property names with their new values.
+    TRDUndoModifyItemProps* ModifyItemIntProperties(int itemNo, QObject* target,
+                                                    const TRDUndoModifyItemProps* recordClass, bool changesWidth,
+                                                    bool changesSize, const std::vector<std::pair<QString, int>>& props);
+
+    // Numbering of list markers and sequence fields after an edit.
+    void CollectNumbering(int first, int last, QStringList& seqNames, TRDIntegerList& listStyles, int& seqPos,
+                          int& markerPos, int& lastItem, bool beforeRange, bool widen = true);
+    void ApplyNumbering(int lastItem, int seqPos, const QStringList& seqNames, const TRDIntegerList& listStyles,
+                        int markerPos);
+
+private:
+    // The checkpoint slot of an item, or of the document end for -1.
+    std::unique_ptr<TRDCPInfo>& RecordedCheckpointSlot(int itemNo);
+    // Removes item i from the list: into a record, or freed.
+    std::unique_ptr<TCustomRDItemInfo> RecordedRemoveItem(int i, QByteArray& text, TRDUndoRecord* record);
+    // Puts an item into the list at index with its notifications.
+    TCustomRDItemInfo* RecordedPlaceItem(int index, const QByteArray& text, std::unique_ptr<TCustomRDItemInfo> item,
+                                         bool fromUndoList);
+    bool RecordedWidthCrosses(int widthBefore, int widthAfter) const;
+    bool EndingChosenItemEditing = false;
+
+public:
 
     // ======== Enter (RDEEnter.cpp) ========
     // Enter (a new paragraph) or Shift+Enter (lineBreak: a new line of the

@@ -363,6 +363,15 @@ public:
     void GetAffectedRange(int& first, int& last, TRDEditRDData& data) override;
 };
 
+// A change of one published string property of an item.
+class TRDUndoModifyItemStrProperty : public TRDUndoModifyItemProps {
+public:
+    QString PropName;
+    QString OldValue;
+    void Undo(TRDEditRDData& data) override;
+    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
+};
+
 // One group of records, oldest first.
 class TRDUndoInfos {
 public:
