@@ -105,6 +105,34 @@ public:
 
     // ======== typing and inserting items at the caret (RDETyping.cpp) ========
     bool CanDeleteSelection();  // (deleting the selection)
+    // A typed character as the bytes of the keyboard code page.
+    void TypeChar(const QByteArray& ch);
+    // Text in the current style's encoding (UTF-16LE bytes for a Unicode style).
+    void TypeText(const QByteArray& text);
+    void TypeIntoNewItem(const QByteArray& text);
+    // Inserts item at the caret, reformats and places the caret after it (or
+    // before it with caretBefore). oldText: the text of a split caret item.
+    bool InsertItemAndShow(std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text, QByteArray& oldText,
+                           bool inheritTag, bool caretBefore, bool fireEvents);
+    // The document change alone. index: where the item went, -1 when it was
+    // dropped (a list marker where none may go: still a success); itemsAdded:
+    // the change in item count; newListNo: the list style a marker took over.
+    // A refused item is freed.
+    bool InsertItemAtCaret(std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text, QByteArray& oldText,
+                           bool inheritTag, bool fireEvents, int& index, int& itemsAdded, bool& full, int& newListNo);
+    bool FireItemTextEdit(const QByteArray& oldText, int itemNo);
+    bool FireItemTextEditGrouped(const QByteArray& oldText, int itemNo, uint8_t groupKind);
+    std::unique_ptr<TCustomRDItemInfo> NewTextItem(const TRDTag& tag, int paraNo, bool lineBreak, bool continuesPara,
+                                                   int styleNo);
+    std::unique_ptr<TCustomRDItemInfo> NewTextItemLike(const TRDTag& tag, const TCustomRDItemInfo& model,
+                                                       bool lineBreak, bool continuesPara);
+    std::unique_ptr<TCustomRDItemInfo> CloneTextItem(const TCustomRDItemInfo& item);
+    void InsertNewTextItemRecorded(int index, const QByteArray& text, const TRDTag& tag, int paraNo, bool lineBreak,
+                                   bool continuesPara, int styleNo, bool& full);
+    void InsertTextItemLikeRecorded(int index, const QByteArray& text, const TRDTag& tag,
+                                    const TCustomRDItemInfo& model, bool lineBreak, bool continuesPara, bool& full);
+    void InsertEmptyTextItem(int index, int styleNo, int paraNo, bool continuesPara, bool& full);
+    bool CopyParagraphMarker(int itemNo, int targetIndex, bool recorded, bool& full);
 
     // ======== deleting the selection (RDEDelete.cpp) ========
     // Deletes the selection as one undo group (kind 1); true also when there
@@ -246,4 +274,36 @@ public:
     void ClearPageBreakAtCaretItem();
 
     // ======== inserting text and documents (RDEInsert.cpp) ========
+    // ANSI text in the current style's code page.
+    void InsertText(const QByteArray& text, bool inheritTag, bool caretAtStart);
+    // UTF-16LE bytes, a byte-order mark allowed.
+    void InsertTextW(const QByteArray& text, bool inheritTag, bool caretAtStart);
+    bool InsertTextFromStream(QIODevice& stream, bool oem, bool inheritTag);
+    bool InsertTextFromFile(const QString& fileName, bool oem, bool inheritTag);
+    bool InsertRDFFromStream(QIODevice& stream);
+    // The state of one text run (InsertText, InsertTextW).
+    struct TRDTextRun {
+        bool InheritTag = false;
+        bool CaretAtStart = false;
+        bool Failed = false;
+        bool Placed = false;
+        bool NewPara = false;
+        bool LineBreak = false;
+        bool PageBreak = false;
+        bool Split = false;
+        bool Full = false;
+        int First = -1;
+        int Last = -1;
+        int MarkerItem = -1;  // the list marker that opens the block's paragraph
+        int FirstDraw = 0, LastDraw = 0;
+        int ItemCountBefore = 0;
+        QByteArray OldText;
+    };
+    void PlaceTextChunk(TRDTextRun& run, std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text);
+    void FinishTextInsertion(TRDTextRun& run);
+    // first..last: the block, kept pointing at it across the joins;
+    // caretOffset (in the last item) grows with the joins that reach it.
+    void MergeInsertedBlock(int& first, int& last, int& caretOffset, int& itemCountDelta, bool& full);
+    // Where the last InsertItemAtCaret put its item (-1: dropped or refused).
+    int LastInsertedAtCaret = -1;
 };

@@ -42,6 +42,10 @@ public:
     std::function<void(QObject* sender)> OnCaretMove;
     std::function<void(QObject* sender)> OnCurTextStyleChanged;
     std::function<void(QObject* sender)> OnCurParaStyleChanged;
+    // Text of an item was edited (old text given); the handler may change the item's tag and style.
+    std::function<void(TCustomRichDocEdit* sender, const QByteArray& oldText, TCustomRDData* rdData, int itemNo,
+                       TRDTag& newTag, int& newStyleNo)>
+        OnItemTextEdit;
 
 protected:
     std::unique_ptr<TRichDocRDData> CreateDocumentData() override;

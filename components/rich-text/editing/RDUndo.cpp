@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-#include <QtCore/QObject>
-#include <QtCore/QVariant>
 
 #include "core/RDError.h"
 #include "core/RDUnicode.h"
@@ -483,79 +481,20 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoModifyItemTerminator::CreateSameC
     return std::make_unique<TRDUndoModifyItemTerminator>();
 }
 
-namespace {
-
-// The object whose published property a record names: its target, else the
-// item when the item is such an object.
-QObject* UndoPropertyTarget(TRDEditRDData& data, const TRDUndoModifyItemProps& record)
-{
-    UndoCheckItem(data, record.ItemIndex);
-    QObject* target = record.Target ? record.Target : dynamic_cast<QObject*>(data.ItemAt(record.ItemIndex));
-    if (!target)
-        UndoFail();
-    return target;
-}
-
-int UndoReadIntProperty(QObject* target, const QString& name)
-{
-    bool ok = false;
-    const int value = target->property(name.toUtf8().constData()).toInt(&ok);
-    if (!ok)
-        UndoFail();
-    return value;
-}
-
-// Sets integer properties back and records the opposite record (of the
-// record's own class) in the list that records now; until the property
-// primitives of the recorded edits land.
-void UndoSetIntProperties(TRDEditRDData& data, TRDUndoModifyItemProps& record,
-                          const std::vector<std::pair<QString, int>>& values, bool single)
-{
-    QObject* target = UndoPropertyTarget(data, record);
-    std::vector<std::pair<QString, int>> old;
-    for (const auto& [name, value] : values) {
-        const int now = UndoReadIntProperty(target, name);
-        if (now != value)
-            old.emplace_back(name, now);
-    }
-    if (old.empty())
-        return;
-    if (TRDUndoList* list = data.GetRecordingUndoList()) {
-        std::unique_ptr<TRDUndoModifyItemProps> opposite = record.CreateSameClass();
-        opposite->ItemIndex = record.ItemIndex;
-        opposite->ChangesWidth = record.ChangesWidth;
-        opposite->ChangesSize = record.ChangesSize;
-        opposite->Target = record.Target;
-        if (auto* one = dynamic_cast<TRDUndoModifyItemIntProperty*>(opposite.get()); one && single) {
-            one->PropName = old.front().first;
-            one->OldValue = old.front().second;
-        } else if (auto* many = dynamic_cast<TRDUndoModifyItemIntProperties*>(opposite.get()))
-            many->Props = old;
-        auto* added = static_cast<TRDUndoModifyItemProps*>(list->AddInfo(std::move(opposite)));
-        record.SetUpOpposite(added);
-    }
-    TCustomRDItemInfo* item = data.ItemAt(record.ItemIndex);
-    item->BeforePropertyChange();
-    try {
-        for (const auto& [name, value] : values)
-            target->setProperty(name.toUtf8().constData(), value);
-    } catch (...) {
-        item->AfterPropertyChange();
-        throw;
-    }
-    item->AfterPropertyChange();
-}
-
-} // namespace
-
 void TRDUndoModifyItemIntProperty::Undo(TRDEditRDData& data)
 {
-    UndoSetIntProperties(data, *this, {{PropName, OldValue}}, true);
+    UndoCheckItem(data, ItemIndex);
+    if (TRDUndoModifyItemProps* opposite =
+            data.ModifyItemIntProperty(ItemIndex, Target, this, ChangesWidth, ChangesSize, OldValue, PropName))
+        SetUpOpposite(opposite);
 }
 
 void TRDUndoModifyItemIntProperties::Undo(TRDEditRDData& data)
 {
-    UndoSetIntProperties(data, *this, Props, false);
+    UndoCheckItem(data, ItemIndex);
+    if (TRDUndoModifyItemProps* opposite =
+            data.ModifyItemIntProperties(ItemIndex, Target, this, ChangesWidth, ChangesSize, Props))
+        SetUpOpposite(opposite);
 }
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoModifyItemIntProperty::CreateSameClass() const

@@ -349,6 +349,15 @@ public:
     std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
 };
 
+// A change of one published string property of an item.
+class TRDUndoModifyItemStrProperty : public TRDUndoModifyItemProps {
+public:
+    QString PropName;
+    QString OldValue;
+    void Undo(TRDEditRDData& data) override;
+    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
+};
+
 // A record that holds a whole undo list of its own (the groups of an editor
 // opened inside an item); each Undo performs one of its groups.
 class TRDCompositeUndo : public TRDUndoRecord {
@@ -361,15 +370,6 @@ public:
     bool NeedsReformat() override { return false; }
     void Undo(TRDEditRDData& data) override;
     void GetAffectedRange(int& first, int& last, TRDEditRDData& data) override;
-};
-
-// A change of one published string property of an item.
-class TRDUndoModifyItemStrProperty : public TRDUndoModifyItemProps {
-public:
-    QString PropName;
-    QString OldValue;
-    void Undo(TRDEditRDData& data) override;
-    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
 };
 
 // One group of records, oldest first.
