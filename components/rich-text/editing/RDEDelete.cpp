@@ -212,7 +212,7 @@ bool TRDEditRDData::DeleteSelection()
             if (ItemAt(l)->StyleNo >= 0 && lo > 1) {
                 const QByteArray old = TextOfItem(l);
                 DeleteSubstringRecorded(l, 1, lo - 1);
-                KeysFireTextEdit(*this, old, l);
+                FireItemTextEdit(old, l);
                 dropHeadCut = lo - 1;
             }
             lastSurvives = true;
@@ -250,7 +250,7 @@ bool TRDEditRDData::DeleteSelection()
         if (paraEnds) {
             KeysInsertEmptyText(*this, f, keptTag, fParaNo, fLineBreak, fContinued, full, CurrentTextStyleNo);
             if (fWasText)
-                KeysFireTextEdit(*this, fOldText, f);
+                FireItemTextEdit(fOldText, f);
             if (keptCheckpoint)
                 AttachCheckpointRecorded(f, std::move(keptCheckpoint));
             caretItem = f;
@@ -271,7 +271,7 @@ bool TRDEditRDData::DeleteSelection()
         if (ItemAt(f)->StyleNo >= 0 && firstPartEnd > fo) {
             const QByteArray old = TextOfItem(f);
             DeleteSubstringRecorded(f, fo, firstPartEnd - fo);
-            KeysFireTextEdit(*this, old, f);
+            FireItemTextEdit(old, f);
         }
         caretItem = f;
         caretOffs = fo;

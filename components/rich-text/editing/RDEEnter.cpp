@@ -13,35 +13,6 @@
 
 namespace {
 
-// A copy of the list marker that begins the paragraph of itemNo, inserted at
-// target (recorded) and starting a paragraph; false when the paragraph has
-// none (until CopyParagraphMarker lands).
-bool EnterCopyMarker(TRDEditRDData& data, int itemNo, int target, bool& full)
-{
-    const int first = data.FirstItemOfPara(itemNo);
-    if (!KeysIsMarker(data, first))
-        return false;
-    std::unique_ptr<TCustomRDItemInfo> copy = CreateItemCopy(*data.ItemAt(first), &data, false);
-    copy->ParaNo = data.ItemAt(first)->ParaNo;
-    copy->ItemOptions = 0;
-    if (TRDMarkerListEntry* entry = copy->AsMarkerListEntry())
-        entry->Reset = false;
-    data.InsertItemRecorded(target, data.TextOfItem(first), full, false, std::move(copy));
-    return true;
-}
-
-// A copy of text item itemNo for a split: no option bits but the Unicode
-// and continues bits, the tag copied, no checkpoint (until CloneTextItem lands).
-std::unique_ptr<TCustomRDItemInfo> EnterCloneText(TRDEditRDData& data, int itemNo)
-{
-    const TCustomRDItemInfo* source = data.ItemAt(itemNo);
-    std::unique_ptr<TCustomRDItemInfo> copy = CreateItemCopy(*source, &data, false);
-    copy->ParaNo = source->ParaNo;
-    copy->Hint = source->Hint;
-    copy->ItemOptions = source->ItemOptions & (rdioUnicode | rdioContinuesPara);
-    return copy;
-}
-
 // The tail of a text from item offset offs on (bytes of the item's text).
 QByteArray EnterTextFrom(const TRDEditRDData& data, int itemNo, int offs)
 {
@@ -173,7 +144,7 @@ bool TRDEditRDData::InsertEmptyParagraph(bool lineBreak, bool again)
     if (onLastStop) {
         index = item + 1;
         if (!lineBreak && n->ParaNo == ItemAt(item)->ParaNo && KeysIsMarker(*this, paraFirst)) {
-            if (EnterCopyMarker(*this, item, item + 1, full)) {
+            if (CopyParagraphMarker(item, item + 1, true, full)) {
                 copiedMarker = true;
                 ++added;
                 ++index;
@@ -204,7 +175,7 @@ bool TRDEditRDData::InsertEmptyParagraph(bool lineBreak, bool again)
     InsertItemRecorded(index, QByteArray(), full, false, std::move(n));
     if (!onLastStop && !lineBreak && paraBeginsWithMarker) {
         // The text keeps its list item: a copy of the marker goes in front of it.
-        if (EnterCopyMarker(*this, paraFirst, index + 1, full)) {
+        if (CopyParagraphMarker(paraFirst, index + 1, true, full)) {
             copiedMarker = true;
             ++added;
             ++caretItem;
@@ -242,7 +213,7 @@ bool TRDEditRDData::BreakBeforeItem(int itemNo, bool lineBreak, int drawFirst, i
     if (lineBreak) {
         SetContinuesParaRecorded(itemNo, false, full, -1);
         SetLineBreakRecorded(itemNo, true, full);
-    } else if (KeysIsMarker(*this, FirstItemOfPara(itemNo)) && EnterCopyMarker(*this, itemNo, itemNo, full)) {
+    } else if (KeysIsMarker(*this, FirstItemOfPara(itemNo)) && CopyParagraphMarker(itemNo, itemNo, true, full)) {
         copiedMarker = true;
         added = 1;
         RespellFrom(itemNo + 1, 0);
@@ -280,23 +251,23 @@ bool TRDEditRDData::SplitTextItem(int itemNo, int offset, bool lineBreak, int dr
     bool full = false;
     const QByteArray old = TextOfItem(itemNo);
     const QByteArray tail = EnterTextFrom(*this, itemNo, offset);
-    std::unique_ptr<TCustomRDItemInfo> copy = EnterCloneText(*this, itemNo);
+    std::unique_ptr<TCustomRDItemInfo> copy = CloneTextItem(*ItemAt(itemNo));
     copy->ItemOptions &= ~rdioContinuesPara;
     if (lineBreak)
         copy->SetLineBreakBefore(true);
     DeleteSubstringRecorded(itemNo, offset, -1);
-    KeysFireTextEdit(*this, old, itemNo);
+    FireItemTextEdit(old, itemNo);
     int index = itemNo + 1;
     int added = 1;
     bool copiedMarker = false;
-    if (!lineBreak && KeysIsMarker(*this, FirstItemOfPara(itemNo)) && EnterCopyMarker(*this, itemNo, index, full)) {
+    if (!lineBreak && KeysIsMarker(*this, FirstItemOfPara(itemNo)) && CopyParagraphMarker(itemNo, index, true, full)) {
         copiedMarker = true;
         ++index;
         ++added;
         copy->ItemOptions |= rdioContinuesPara;
     }
     InsertItemRecorded(index, tail, full, false, std::move(copy));
-    KeysFireTextEdit(*this, old, index);
+    FireItemTextEdit(old, index);
     RespellFrom(itemNo, offset);
     RespellFrom(index, 0);
     ReformatAfterEdit(full || (noWrap && DocumentWidth >= 0 && paraWidth >= DocumentWidth), drawFirst, drawLast,

@@ -137,7 +137,7 @@ bool TRDEditRDData::ReplaceItemByEmptyText(int itemNo)
     if (checkpoint)
         AttachCheckpointRecorded(itemNo, std::move(checkpoint));
     if (wasText)
-        KeysFireTextEdit(*this, oldText, itemNo);
+        FireItemTextEdit(oldText, itemNo);
     RespellFrom(itemNo, 0);
     ReformatAfterEdit(full || (DocumentWidth >= 0 && width >= DocumentWidth), d1, d2, 0);
     PlaceCaretAtItem(itemNo, 1, false);
@@ -280,7 +280,7 @@ void TRDEditRDData::BackspaceKey(bool word, bool wholeChar, bool atPartEnd)
             const int joint = EndOffsetOf(b);
             const QByteArray old = TextOfItem(b);
             JoinItemsRecorded(b, full);
-            KeysFireTextEdit(*this, old, b);
+            FireItemTextEdit(old, b);
             RespellFrom(b, joint);
             ReformatAfterEdit(full || (DocumentWidth >= 0 && width >= DocumentWidth), d1, d2,
                               ItemCount() - countBefore);
@@ -312,7 +312,7 @@ void TRDEditRDData::BackspaceKey(bool word, bool wholeChar, bool atPartEnd)
             const int position = offs - count;
             const QByteArray old = TextOfItem(item);
             DeleteSubstringRecorded(item, position, count);
-            KeysFireTextEdit(*this, old, item);
+            FireItemTextEdit(old, item);
             Owner->SpellingCharsDeleted(this, item, position, count);
             ReformatAfterEdit(DocumentWidth >= 0 && width >= DocumentWidth, d1, d2, 0);
             PlaceCaretAtItem(item, position, false);
@@ -428,7 +428,7 @@ void TRDEditRDData::DeleteKey(bool word, bool again)
         const int joint = EndOffsetOf(a);
         const QByteArray old = TextOfItem(a);
         JoinItemsRecorded(a, full);
-        KeysFireTextEdit(*this, old, a);
+        FireItemTextEdit(old, a);
         RespellFrom(a, joint);
         ReformatAfterEdit(full || (DocumentWidth >= 0 && width >= DocumentWidth), d1, d2, ItemCount() - countBefore);
         PlaceCaretAtItem(a, joint, true);

@@ -17,25 +17,29 @@
 
 // The lists and sequences a deletion touches, collected before it.
 struct TRDKeysNumbering {
-    int First = -1;
-    int Last = -1;
+    QStringList SeqNames;
+    TRDIntegerList ListStyles;
+    int SeqPos = -1;
+    int MarkerPos = -1;
+    int LastItem = -1;
+    bool Collected = false;
 };
 
 inline void KeysCollectNumbering(TRDEditRDData& data, int first, int last, TRDKeysNumbering& numbering)
 {
-    numbering.First = first;
-    numbering.Last = last;
+    data.CollectNumbering(first, last, numbering.SeqNames, numbering.ListStyles, numbering.SeqPos,
+                          numbering.MarkerPos, numbering.LastItem, true);
+    numbering.Collected = true;
 }
 
-// Renumbers the list markers and sequence fields from the paragraph of item
-// from on (until CollectNumbering and ApplyNumbering land).
+// Renumbers what was collected, from the paragraph of item from on.
 inline void KeysApplyNumbering(TRDEditRDData& data, int from, const TRDKeysNumbering& numbering)
 {
-    if (numbering.First < 0 || data.ItemCount() == 0)
+    if (!numbering.Collected || data.ItemCount() == 0)
         return;
-    if (!data.GetMarkerList(false) && !data.GetSeqList(false))
-        return;
-    data.RenumberAfterEdit(std::max(0, std::min(from, data.ItemCount() - 1)), data.ItemCount() - 1);
+    (void)from;
+    data.ApplyNumbering(std::min(numbering.LastItem, data.ItemCount() - 1), numbering.SeqPos, numbering.SeqNames,
+                        numbering.ListStyles, numbering.MarkerPos);
 }
 
 // The draw items of the paragraphs that hold items first..last (taken
@@ -107,35 +111,11 @@ inline bool KeysCaretToNextDrawItemStart(TRDEditRDData& data)
     return false;
 }
 
-// Inserts an empty text item of a style at index (recorded): the tag copied,
-// the paragraph style given, on a new line or continuing as asked; the
-// Unicode bit follows the style.
+// Inserts an empty text item of a style at index (recorded): the tag
+// copied, the paragraph style given, on a new line or continuing as asked.
 inline void KeysInsertEmptyText(TRDEditRDData& data, int index, const TRDTag& tag, int paraNo, bool lineBreak,
                                 bool continues, bool& full, int styleNo)
 {
-    std::unique_ptr<TCustomRDItemInfo> item(TextItemClass(&data));
-    item->StyleNo = styleNo;
-    item->ParaNo = paraNo;
-    item->Tag = CopyStringTag(tag, data.GetOptions() & rdoTagsArePChars);
-    item->ItemOptions = 0;
-    if (TRDStyle* sheet = data.GetRDStyle()) {
-        const int resolved = data.ResolveStyleNo(styleNo, paraNo);
-        if (sheet->TextStyles().TextStyleAt(resolved)->Unicode)
-            item->ItemOptions |= rdioUnicode;
-    }
-    if (continues)
-        item->ItemOptions |= rdioContinuesPara;
-    else if (lineBreak)
-        item->ItemOptions |= rdioLineBreakBefore;
-    data.InsertItemRecorded(index, QByteArray(), full, false, std::move(item));
-}
-
-// The editor's OnItemTextEdit for an item whose text changed (until
-// FireItemTextEdit lands: no handler is asked).
-inline bool KeysFireTextEdit(TRDEditRDData& data, const QByteArray& oldText, int itemNo)
-{
-    (void)data;
-    (void)oldText;
-    (void)itemNo;
-    return false;
+    data.InsertNewTextItemRecorded(index, QByteArray(), CopyStringTag(tag, data.GetOptions() & rdoTagsArePChars),
+                                   paraNo, lineBreak && !continues, continues, styleNo, full);
 }
