@@ -7,6 +7,7 @@
 // implemented by concern, one source each (named at each section below).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "viewer/RDRichDoc.h"
 
 class QIODevice;
+class QMimeData;
 class TCustomRichDocEdit;
 class QWidget;
 class QObject;
@@ -92,6 +94,22 @@ public:
     void ClearFormatting() override;
     void Clear() override;
     // (the overrides of the viewer's and the formatted document's operations are declared here)
+    // Whether the caret stands on a draw item and one of its line's stops.
+    bool CaretValid() const;
+    void SetChosenItem(TCustomRDItemInfo* item) override;
+    void StylesRenumbered(const TRDStyleMaps& maps) override;
+    void MarkUsedStyles(TRDStyleUsage& usage) override;
+    void UnchooseAllBut(TCustomRDItemInfo* keep) override;
+    void FinishFormatHook() override;
+    void BeforeCaretMove() override;
+    void ClickSelectsItem() override;
+    TRDDragDropCaretInfo* GetDragDropCaret() override;
+    void SelectRange(int itemNo, int offset, int length, bool backwards) override;
+    void GetSearchStart(bool fromStart, bool wholeDocument, int& itemNo, int& offset) override;
+    void GetSelBoundsDraw(int& startNo, int& startOffs, int& endNo, int& endOffs, bool normalize = true) override;
+    void GetSelBoundsItems(int& startItem, int& startOffs, int& endItem, int& endOffs, bool normalize) override;
+    void GetSelStartDraw(int& drawNo, int& offset) override;
+    void AfterMouseSelection(bool scroll) override;
 
     // ======== caret stops, showing the caret, formatting, jumps, custom caret (RDECaret.cpp) ========
     void BuildCharPositions(int wantedDrawOffsetMinus2);
@@ -100,6 +118,32 @@ public:
     // The caret's point in client coordinates (published: the background band and the makers read it).
     QPoint GetCaretPoint();
     QPoint CaretPos() const;
+    // Keeps the caret across formatting.
+    void DoFormat(bool keepSelection, bool force, bool itemFlag1, bool itemFlag2, bool onlyNewItems, TCanvas* canvas,
+                  int depth, bool keepScroll) override;
+    // The current text style follows the style of the item at the caret.
+    void SwitchStyleAtCaret(int itemNo);
+    void HighlightJumpAtCaret(int itemNo);
+    void UnhighlightJumpAtCaret();
+    // Hypertext on and off in an editor.
+    void EnableJumps(bool forced);
+    void DisableJumps();
+    // The owner-drawn caret: its timer, drawing it (its rectangle repainted
+    // through OnDrawCustomCaret) and erasing it (its rectangle repainted without it).
+    void StartCustomCaretTimer();
+    void StopCustomCaretTimer();
+    void DrawCustomCaret();
+    void EraseCustomCaret();
+    void FreeCaretBackground();
+    // Whether the custom caret may be drawn now (focus, no resizer, no chosen item, no drop caret).
+    bool CustomCaretAllowed();
+    bool PaintBuffered(TCanvas& canvas, const QRect& clip) override;
+    // The caret's point in client coordinates as the last UpdateCaret left it
+    // (what would have placed a system caret; kept with or without the focus).
+    QPoint LastCaretPoint{-1, -1};
+    // Where the custom caret was drawn last (client coordinates), while it is.
+    QRect CustomCaretDrawnRect;
+    bool CustomCaretDrawn = false;
 
     // ======== caret movement by keys (RDECaretMove.cpp) ========
 

@@ -2314,6 +2314,66 @@ void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, in
     DoSelect();
 }
 
+void TCustomRDFormattedData::SelectRange(int itemNo, int offset, int length, bool backwards)
+{
+    if (itemNo < 0 || itemNo >= ItemCount())
+        return;
+    BeforeCaretMove();
+    UnchooseAllBut(nullptr);
+    if (backwards)
+        StoreSelection(itemNo, offset + length, itemNo, offset);
+    else
+        StoreSelection(itemNo, offset, itemNo, offset + length);
+    if (SelStartNo >= 0) {
+        const TRDDrawLineInfo* anchor = DrawItems[SelStartNo];
+        ScrollRectIntoView(anchor->Left, anchor->Top, anchor->Width, anchor->Height);
+    }
+    InvalidateControl();
+    AfterMouseSelection(true);
+    DoSelect();
+}
+
+void TCustomRDFormattedData::GetSearchStart(bool fromStart, bool wholeDocument, int& itemNo, int& offset)
+{
+    if (ItemCount() == 0) {
+        itemNo = 0;
+        offset = 0;
+        return;
+    }
+    if (wholeDocument) {
+        if (fromStart) {
+            itemNo = 0;
+            offset = StartOffsetOf(0);
+        } else {
+            itemNo = ItemCount() - 1;
+            offset = EndOffsetOf(itemNo) + 1;
+        }
+        return;
+    }
+    if (SelEndNo >= 0) {
+        DrawPosToItemPos(SelEndNo, SelEndOffs, offset, itemNo);
+    } else if (fromStart) {
+        itemNo = GetFirstVisibleItemNo();
+        offset = itemNo >= 0 ? StartOffsetOf(itemNo) : 0;
+    } else {
+        itemNo = GetLastVisibleItemNo();
+        offset = itemNo >= 0 ? EndOffsetOf(itemNo) + 1 : 0;
+    }
+    if (itemNo < 0) {
+        itemNo = 0;
+        offset = StartOffsetOf(0);
+    }
+}
+
+void TCustomRDFormattedData::ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText)
+{
+    if (GetControlFlags() & cfOwnOptions)
+        return;
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->ConvertAssociatedStyle(itemNo, userData, appliedToText);
+}
+
 void TCustomRDFormattedData::BeforeCaretMove()
 {
     if (GetControlFlags() & cfOwnOptions)

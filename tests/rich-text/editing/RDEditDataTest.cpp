@@ -1,11 +1,216 @@
 #include <gtest/gtest.h>
 
-#include "editing/RDEdit.h"
+#include <climits>
+#include <string>
+#include <vector>
 
-TEST(RDEditDataTest, AnEditorMakesAnEditingDocument)
+#include "RDEditTestSupport.h"
+#include "document/RDItem.h"
+
+class RDEditDataTest : public ::testing::Test {
+protected:
+    TEditTestSheet Sheet;
+};
+
+TEST_F(RDEditDataTest, AnEmptyEditorGetsOneEmptyItemWhenTheCaretIsAsked)
+{
+    TTestEditor editor(&Sheet);
+    editor.Data().CurrentTextStyleNo = esBold;
+    editor.Data().CurrentParaNo = epHeading;
+    ASSERT_EQ(editor.Data().ItemCount(), 0);
+    EXPECT_EQ(editor.GetCaretItemIndex(), 0);
+    EXPECT_EQ(editor.GetCaretItemOffset(), 1);
+    ASSERT_EQ(editor.Data().ItemCount(), 1);
+    EXPECT_EQ(editor.Data().ItemAt(0)->StyleNo, esBold);
+    EXPECT_EQ(editor.Data().ItemAt(0)->ParaNo, epHeading);
+    EXPECT_TRUE(editor.Data().TagOfItem(0).IsNil());
+    EXPECT_EQ(editor.Data().CaretDrawItemNo, 0);
+    EXPECT_EQ(editor.Data().CaretCharPosNo, 0);
+}
+
+TEST_F(RDEditDataTest, AnEditorWithoutStyleSheetStaysEmpty)
 {
     TRichDocEdit editor;
-    ASSERT_NE(editor.EditData(), nullptr);
+    EXPECT_EQ(editor.GetCaretItemIndex(), -1);
+    EXPECT_EQ(editor.GetCaretItemOffset(), -1);
+    EXPECT_EQ(editor.EditData()->ItemCount(), 0);
+}
+
+TEST_F(RDEditDataTest, ConstructionSetsTheEditorFlags)
+{
+    TRichDocEdit editor;
+    EXPECT_TRUE(editor.ControlFlags & cfEditor);
+    EXPECT_FALSE(editor.ControlFlags & cfJumpsActive);
+    EXPECT_FALSE(editor.ControlFlags & cfExternalLeading);
+    EXPECT_EQ(editor.Cursor, Qt::IBeamCursor);
+    EXPECT_EQ(editor.EditorOptions, rdoCtrlJumps | rdoWantTabs);
+    EXPECT_EQ(editor.UndoLimit(), -1);
+    EXPECT_EQ(editor.LiveSpellingMode, TRDLiveSpellingMode::rdlspOnChange);
+    EXPECT_EQ(editor.EditData()->TabNavigation, TRDTabNavigationType::rdtnNone);
     EXPECT_EQ(editor.EditData()->CaretDrawItemNo, -1);
-    EXPECT_EQ(editor.EditData()->UndoList->MaxGroupCount, -1);
+    editor.SetUndoLimit(3);
+    EXPECT_EQ(editor.EditData()->UndoList->MaxGroupCount, 3);
+}
+
+TEST_F(RDEditDataTest, ClearResetsStylesModifiedAndCaret)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("Heading"), esHeading}}, epHeading}, {{{QStringLiteral("text")}}}});
+    PutCaret(editor, 0, 3);
+    EXPECT_EQ(editor.CurParaStyleNo(), epHeading);
+    EXPECT_EQ(editor.CurTextStyleNo(), esHeading);
+    editor.Modified = true;
+    editor.ClearDocument();
+    EXPECT_EQ(editor.CurTextStyleNo(), 0);
+    EXPECT_EQ(editor.CurParaStyleNo(), 0);
+    EXPECT_FALSE(editor.Modified);
+    EXPECT_EQ(editor.Data().UndoList->Count(), 0);
+    EXPECT_EQ(editor.Data().RedoList->Count(), 0);
+    EXPECT_EQ(editor.Data().LastSwitchableStyleNo, 0);
+    EXPECT_EQ(editor.Data().CaretDrawItemNo, -1);
+    EXPECT_TRUE(editor.Data().CharPositions.empty());
+    // The next format puts the caret at the start and takes its styles.
+    FillEditor(editor, {{{{QStringLiteral("Heading"), esHeading}}, epHeading}});
+    EXPECT_EQ(editor.GetCaretItemIndex(), 0);
+    EXPECT_EQ(editor.GetCaretItemOffset(), 1);
+    EXPECT_EQ(editor.CurTextStyleNo(), esHeading);
+    EXPECT_EQ(editor.CurParaStyleNo(), epHeading);
+    EXPECT_FALSE(editor.Data().State & dsCaretReset);
+}
+
+TEST_F(RDEditDataTest, CurrentStyleSettersFireOnlyOnChangeUnlessAskedAgain)
+{
+    TTestEditor editor(&Sheet);
+    std::vector<std::string> events;
+    editor.OnCurTextStyleChanged = [&](QObject*) { events.push_back("text " + std::to_string(editor.CurTextStyleNo())); };
+    editor.OnCurParaStyleChanged = [&](QObject*) { events.push_back("para " + std::to_string(editor.CurParaStyleNo())); };
+    editor.SetCurTextStyleNo(esBold);
+    editor.SetCurTextStyleNo(esBold);
+    editor.SetCurParaStyleNo(epHeading);
+    editor.SetCurParaStyleNo(epHeading);
+    // Asked again: the paragraph setter leaves the request standing, the text setter takes it.
+    editor.Data().State |= dsSubDataUnchosen;
+    editor.SetCurParaStyleNo(epHeading);
+    editor.SetCurTextStyleNo(esBold);
+    editor.SetCurTextStyleNo(esBold);
+    EXPECT_EQ(events, (std::vector<std::string>{"text 1", "para 1", "para 1", "text 1"}));
+    EXPECT_FALSE(editor.Data().State & dsSubDataUnchosen);
+}
+
+TEST_F(RDEditDataTest, EffectiveStyleResolvesTheParagraphDefault)
+{
+    TTestEditor editor(&Sheet);
+    editor.SetCurParaStyleNo(epHeading);
+    editor.SetCurTextStyleNo(INT_MAX);
+    EXPECT_EQ(editor.GetEffectiveTextStyle(), esHeading);
+    editor.SetCurParaStyleNo(epNormal);
+    EXPECT_EQ(editor.GetEffectiveTextStyle(), 0);
+}
+
+TEST_F(RDEditDataTest, CanChangeRefusesWithOneBeep)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("text")}}}});
+    struct TCase {
+        const char* Name;
+        bool ReadOnly;
+        bool Veto;
+        bool Allowed;
+    };
+    const TCase cases[] = {
+        {"editable", false, false, true},
+        {"read-only", true, false, false},
+        {"vetoed by OnChanging", false, true, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        editor.SetReadOnlyFlag(c.ReadOnly);
+        editor.OnChanging = [&](TCustomRichDocEdit* sender, bool& canEdit) {
+            EXPECT_EQ(sender, &editor);
+            if (c.Veto)
+                canEdit = false;
+        };
+        TBeepCounter beeps;
+        EXPECT_EQ(editor.CanChange(), c.Allowed);
+        EXPECT_EQ(beeps.Count, c.Allowed ? 0 : 1);
+    }
+    TRichDocEdit noSheet;
+    TBeepCounter beeps;
+    EXPECT_FALSE(noSheet.CanChange());
+}
+
+TEST_F(RDEditDataTest, DoChangeMarksModifiedFiresOnChangeAndClearsRedo)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("text")}}}});
+    int changes = 0;
+    editor.OnChange = [&](QObject* sender) {
+        EXPECT_EQ(sender, &editor);
+        ++changes;
+    };
+    editor.Data().RedoList->Groups.push_back(std::make_unique<TRDUndoInfos>());
+    editor.Data().PendingTag = TRDTag::FromInt(7);
+    editor.Data().State |= dsOpenInsertion;
+    editor.Data().DoChange(false);
+    EXPECT_TRUE(editor.Modified);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(editor.Data().RedoList->Count(), 1);
+    EXPECT_EQ(editor.Data().PendingTag.Int, 7) << "an open insertion keeps the pending tag";
+    editor.Data().State &= ~dsOpenInsertion;
+    editor.Data().DoChange(true);
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(editor.Data().RedoList->Count(), 0);
+    EXPECT_TRUE(editor.Data().PendingTag.IsNil());
+}
+
+TEST_F(RDEditDataTest, PendingTagIsTakenOnlyFromAnItemOfTheCurrentStyle)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("plain")}, {QStringLiteral("bold"), esBold}}}});
+    editor.Data().ItemAt(1)->Tag = TRDTag::FromInt(42);
+    PutCaret(editor, 1, 2);
+    ASSERT_EQ(editor.CurTextStyleNo(), esBold);
+    editor.Data().TakePendingTag();
+    EXPECT_EQ(editor.Data().PendingTag.Int, 42);
+    editor.SetCurTextStyleNo(esPlain);
+    editor.Data().TakePendingTag();
+    EXPECT_TRUE(editor.Data().PendingTag.IsNil());
+}
+
+TEST_F(RDEditDataTest, WithoutSelectionTheCaretStandsForBothEnds)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("one two")}}}, {{{QStringLiteral("three")}}}});
+    PutCaret(editor, 1, 3);
+    int sn = 0, so = 0, en = 0, eo = 0;
+    editor.Data().GetSelBoundsDraw(sn, so, en, eo, true);
+    EXPECT_EQ(sn, editor.Data().CaretDrawItemNo);
+    EXPECT_EQ(en, sn);
+    EXPECT_EQ(so, 3);
+    EXPECT_EQ(eo, 3);
+    int si = 0, ei = 0;
+    editor.Data().GetSelBoundsItems(si, so, ei, eo, true);
+    EXPECT_EQ(si, 1);
+    EXPECT_EQ(ei, 1);
+    EXPECT_EQ(so, 3);
+    EXPECT_EQ(eo, 3);
+    int d = -1, o = -1;
+    editor.Data().GetSelStartDraw(d, o);
+    EXPECT_EQ(d, editor.Data().CaretDrawItemNo);
+    EXPECT_EQ(o, 3);
+}
+
+TEST_F(RDEditDataTest, CharPosAssignLeavesTheShift)
+{
+    TRDCharPos a, b;
+    a.PosX = 10;
+    a.DrawIndex = 2;
+    a.DrawOffset = 3;
+    a.CaretShift = 2;
+    b.CaretShift = 1;
+    b.Assign(a);
+    EXPECT_EQ(b.PosX, 10);
+    EXPECT_EQ(b.DrawIndex, 2);
+    EXPECT_EQ(b.DrawOffset, 3);
+    EXPECT_EQ(b.CaretShift, 1);
 }
