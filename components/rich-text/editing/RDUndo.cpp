@@ -723,7 +723,8 @@ bool TRDUndoList::BeginGroup(uint8_t kind, const QString& title, int caretItem, 
         if (!(last.Records.size() == 1 && last.Records.front()->Kind == 11))
             return true;
     }
-    if (MaxGroupCount > 0 && Count() == MaxGroupCount)
+    // A limit lowered since the last group brings the list down to it now.
+    while (MaxGroupCount > 0 && Count() >= MaxGroupCount)
         Groups.erase(Groups.begin());
     auto group = std::make_unique<TRDUndoInfos>();
     group->Kind = kind;
