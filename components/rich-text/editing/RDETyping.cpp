@@ -164,7 +164,7 @@ void TRDEditRDData::TypeText(const QByteArray& text)
         FormatAll(false);
         InvalidateControl();
     } else {
-        FormatParagraphsOfDrawRange(firstDraw, lastDraw, false, 0);
+        FormatParagraphsOfDrawRange(firstDraw, lastDraw, true, 0);
     }
     int drawOffset = 0, drawNo = 0;
     ItemPosToDrawPos(target, targetOffs + length, drawOffset, drawNo);
@@ -350,7 +350,7 @@ bool TRDEditRDData::InsertItemAndShow(std::unique_ptr<TCustomRDItemInfo> item, c
     const int sectionWidth = SectionWidthOf(index);
     if (hadDrawItems
         && ((!full && sectionWidth <= DocumentWidth) || WidthFromItemToEnd(0, nullptr, nullptr) == DocumentWidth)) {
-        FormatParagraphsOfDrawRange(firstDraw, lastDraw, false, itemsAdded);
+        FormatParagraphsOfDrawRange(firstDraw, lastDraw, true, itemsAdded);
         if (dynamic_cast<TRDSeqItemInfo*>(ItemAt(index)))
             RenumberAfterEdit(index, index);
     } else {
