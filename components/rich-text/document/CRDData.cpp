@@ -301,13 +301,10 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
     return BiDiModeOfPara(ParaOfItem(i));
 }
 
-<<<<<<< HEAD
-void (*RDBeepHook)() = nullptr;
-=======
 namespace {
-std::function<void()> RDBeepHook;
+std::function<void()> RDBeepHookFunction;
 }
->>>>>>> wip/ed-data
+void (*RDBeepHook)() = nullptr;
 
 void TCustomRDData::BeepIfEnabled() const
 {
@@ -315,7 +312,9 @@ void TCustomRDData::BeepIfEnabled() const
     const TRDStyle* sheet = self->GetRDStyle();
     if (!sheet || !sheet->UseSound)
         return;
-    if (RDBeepHook)
+    if (RDBeepHookFunction)
+        RDBeepHookFunction();
+    else if (RDBeepHook)
         RDBeepHook();
     else
         QApplication::beep();
@@ -323,7 +322,7 @@ void TCustomRDData::BeepIfEnabled() const
 
 std::function<void()> SetRDBeepHook(std::function<void()> hook)
 {
-    std::swap(RDBeepHook, hook);
+    std::swap(RDBeepHookFunction, hook);
     return hook;
 }
 

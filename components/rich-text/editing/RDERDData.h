@@ -179,6 +179,18 @@ public:
     bool CopyParagraphMarker(int itemNo, int targetIndex, bool recorded, bool& full);
 
     // ======== deleting the selection (RDEDelete.cpp) ========
+    // Deletes the selection as one undo group (kind 1); true also when there
+    // was nothing to delete, false (with a beep) when it is refused.
+    bool DeleteSelection();
+    // Moves an item position off a list marker: to the next item's start
+    // (forward, item 0 or offset 1), else to the previous item's end.
+    void SkipMarkerItem(int& itemNo, int& offset, bool forward);
+    // A step of DeleteSelection: saves the persistent checkpoint of the
+    // selection's first paragraph by moving it in front of what goes.
+    void RescuePersistentCheckpoint(int first, int firstOffs, int last, int lastOffs);
+    // Gives the paragraph of the caret one paragraph style, that of the caret
+    // item (recorded), and reformats it (until ApplyParaStyle lands).
+    void ApplyCaretItemParaStyle();
 
     // ======== applying text and paragraph styles (RDEStyles.cpp) ========
 
@@ -270,8 +282,40 @@ private:
 public:
 
     // ======== Enter (RDEEnter.cpp) ========
+    // Enter (a new paragraph) or Shift+Enter (lineBreak: a new line of the
+    // same paragraph) at the caret, one undo group of kind 4; true when
+    // something was inserted. again: the repetition after a list was ended.
+    bool BreakParagraph(bool lineBreak, bool again = false);
+    // The caret to the start of its draw item (off a marker), stops rebuilt, shown.
+    void CaretToDrawItemStart();
+    bool InsertEmptyParagraph(bool lineBreak, bool again);
+    bool BreakBeforeItem(int itemNo, bool lineBreak, int drawFirst, int drawLast, int paraWidth, bool noWrap);
+    bool BreakAfterItem(int itemNo, bool lineBreak, int drawFirst, int drawLast, int paraWidth, bool noWrap);
+    bool SplitTextItem(int itemNo, int offset, bool lineBreak, int drawFirst, int drawLast, int paraWidth,
+                       bool noWrap);
 
     // ======== Backspace and Delete (RDEKeys.cpp) ========
+    // Removes what stands before the caret (word: Ctrl held; wholeChar: from
+    // the Delete path, a whole character; atPartEnd: the caret stands at the
+    // end of the part of an item that one draw item shows).
+    void BackspaceKey(bool word, bool wholeChar = false, bool atPartEnd = false);
+    // Removes what stands after the caret (again: the internal repetition).
+    void DeleteKey(bool word, bool again = false);
+    // The caret to an item position (off a marker, forward), stops rebuilt,
+    // shown with scrolling; with applyParaStyle the caret item's paragraph
+    // style is then given to its whole paragraph.
+    void PlaceCaretAtItem(int itemNo, int offset, bool applyParaStyle);
+    bool CaretAtParagraphStart(bool notAfterLineBreak);
+    bool CaretAtParagraphEnd(bool notBeforeLineBreak);
+    // How many characters (bytes of ANSI text, UTF-16 units of Unicode text)
+    // Backspace removes before the caret offset of a text item.
+    int CharsBeforeCaret(int itemNo, int offset, bool word, bool wholeChar);
+    // Replaces the only item of a paragraph by an empty text item.
+    bool ReplaceItemByEmptyText(int itemNo);
+    // Deletes a whole item (or list marker) before the caret.
+    bool DeleteWholeItemAtCaret(int itemNo);
+    // Clears the page break before the caret item in its own undo group (kind 6).
+    void ClearPageBreakAtCaretItem();
 
     // ======== inserting text and documents (RDEInsert.cpp) ========
     // ANSI text in the current style's code page.
