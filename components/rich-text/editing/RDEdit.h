@@ -119,9 +119,8 @@ public:
         OnStyleConversion;
     std::function<void(TCustomRichDocEdit* sender, int styleNo, int userData, bool appliedToText, int& newStyleNo)>
         OnParaStyleConversion;
-    // Text of an item was edited (old text given); the handler may change the item's tag and style.
-    std::function<void(TCustomRichDocEdit* sender, const QByteArray& oldText, TCustomRDData* rdData, int itemNo,
-                       TRDTag& newTag, int& newStyleNo)>
+    std::function<void(TCustomRichDocEdit* sender, const QString& oldText, TCustomRDData* rdData, int itemNo,
+                       int& newTag, int& newStyleNo)>
         OnItemTextEdit;
     std::function<void(TCustomRichDocEdit* sender, TCanvas& canvas, const QRect& rect)> OnDrawCustomCaret;
     std::function<void(TCustomRichDocEdit* sender, QRect& rect)> OnMeasureCustomCaret;
