@@ -443,3 +443,28 @@ bool TRDEditRDData::InsertRDFFromStream(QIODevice& stream)
         RenumberAfterEdit(first, last);
     return true;
 }
+
+bool TRDEditRDData::InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode,
+                               bool& reformatAll, int& newListNo)
+{
+    if (!insertMode)
+        return TRichDocRDData::InsertItem(index, text, item, insertMode, reformatAll, newListNo);
+    reformatAll = false;
+    newListNo = -1;
+    std::unique_ptr<TCustomRDItemInfo> owned(item);
+    item = nullptr;
+    QByteArray oldText;
+    int at = -1, added = 0;
+    bool full = false;
+    if (!InsertItemAtCaret(std::move(owned), text, oldText, false, true, at, added, full, newListNo)) {
+        BeepIfEnabled();
+        return false;
+    }
+    reformatAll = full;
+    ItemInsertedDuringLoad = true;
+    if (at >= 0) {
+        index = at;
+        item = ItemAt(at);
+    }
+    return true;
+}

@@ -350,4 +350,9 @@ public:
     void MergeInsertedBlock(int& first, int& last, int& caretOffset, int& itemCountDelta, bool& full);
     // Where the last InsertItemAtCaret put its item (-1: dropped or refused).
     int LastInsertedAtCaret = -1;
+    // The RDF reader's insertion: in insert mode the first item read goes in
+    // at the caret (InsertItemAtCaret), otherwise as the document puts it.
+    // (Until the document data's own override of the reader's insertion lands.)
+    bool InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode, bool& reformatAll,
+                    int& newListNo) override;
 };

@@ -135,11 +135,11 @@ TEST_F(RDETypingTest, TargetItemFollowsTheCurrentStyleAndProtection)
         uint8_t Kind;
     };
     const Case cases[] = {
-        {"end of a bold word, plain current: a new plain item", tsBold, -1, 0, 4, tsPlain,
+        {"end of a bold word, plain current: a new plain item", tsBold, -1, 0, 5, tsPlain,
          {QStringLiteral("bold"), QStringLiteral("x")}, rdutInsert},
         {"end of plain before bold, bold current: start of the bold item", tsPlain, tsBold, 0, 6, tsBold,
          {QStringLiteral("plain"), QStringLiteral("xbold")}, rdutTyping},
-        {"concat-protected end: a new item", tsConcatProtected, -1, 0, 4, tsConcatProtected,
+        {"concat-protected end: a new item", tsConcatProtected, -1, 0, 5, tsConcatProtected,
          {QStringLiteral("glue"), QStringLiteral("x")}, rdutInsert},
         {"concat-protected start: a new item before", tsConcatProtected, -1, 0, 1, tsConcatProtected,
          {QStringLiteral("x"), QStringLiteral("glue")}, rdutInsert},
