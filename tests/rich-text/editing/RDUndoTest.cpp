@@ -287,6 +287,7 @@ protected:
     // One paragraph per text; a text of the Unicode style when wide.
     void Build(const std::vector<std::pair<QByteArray, bool>>& paragraphs)
     {
+        Edit.ClearDocument();
         for (const auto& [text, wide] : paragraphs)
             Edit.AddTextInNewParagraph(text, wide ? Sheet.UnicodeStyle : 0, 0);
         Edit.FormatDocument();
@@ -648,7 +649,7 @@ TEST_F(RDUndoPerformTest, EachRecordIsUndoneAndRedoneExactly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Data().Clear();
+        Edit.ClearDocument();
         Data().UndoList->Clear();
         Data().RedoList->Clear();
         Edit.AddTextInNewParagraph(QByteArray("first words"), 0, 0);
@@ -700,16 +701,17 @@ TEST_F(RDUndoPerformTest, ItemsThatRecordsKeepAreFreedWithThemAndAnnounced)
 {
     bool gone = false;
     std::vector<TCustomRDItemInfo*> destroying;
-    Edit.OnItemAction = [&](TCustomRichDoc*, TRDItemAction action, TCustomRDItemInfo* item, QByteArray&,
-                            TCustomRDData*) {
-        if (action == TRDItemAction::rdiaDestroying)
-            destroying.push_back(item);
-    };
+    Edit.ClearDocument();
     Edit.AddTextInNewParagraph(QByteArray("kept"), 0, 0);
     auto* counted = new TUndoTestCountedItem(&Data(), gone);
     counted->StyleNo = 0;
     Data().AddItem("counted", counted);
     Edit.FormatDocument();
+    Edit.OnItemAction = [&](TCustomRichDoc*, TRDItemAction action, TCustomRDItemInfo* item, QByteArray&,
+                            TCustomRDData*) {
+        if (action == TRDItemAction::rdiaDestroying)
+            destroying.push_back(item);
+    };
 
     ASSERT_TRUE(Data().BeginUndoGroup(rdutDelete, true));
     bool full = false;
