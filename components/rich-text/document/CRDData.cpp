@@ -304,7 +304,6 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
 namespace {
 std::function<void()> RDBeepHookFunction;
 }
-void (*RDBeepHook)() = nullptr;
 
 void TCustomRDData::BeepIfEnabled() const
 {
@@ -314,8 +313,6 @@ void TCustomRDData::BeepIfEnabled() const
         return;
     if (RDBeepHookFunction)
         RDBeepHookFunction();
-    else if (RDBeepHook)
-        RDBeepHook();
     else
         QApplication::beep();
 }

@@ -21,9 +21,6 @@ class TRDLayoutInfo;
 class TRDMarkerListEntry;
 class TRDSeqListEntry;
 
-// Sounds the refusal beep in place of the system's when set (tests count beeps).
-extern void (*RDBeepHook)();
-
 // One entry of the item list: the item's text and its object (owned).
 struct TRDItemEntry {
     QByteArray Text;

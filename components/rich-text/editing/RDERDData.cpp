@@ -268,6 +268,21 @@ void TRDEditRDData::ClickSelectsItem()
     SelEndOffs = 1;
 }
 
+void TRDEditRDData::ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText)
+{
+    TCustomRichDocEdit* editor = Editor();
+    if (!editor->StyleConversionHook || itemNo < 0 || itemNo >= ItemCount())
+        return;
+    const TCustomRDItemInfo* item = ItemAt(itemNo);
+    const int old = item->GetAssociatedTextStyleNo();
+    if (old < 0)
+        return;
+    int styleNo = old;
+    editor->StyleConversionHook(editor, old, item->ParaNo, userData, appliedToText, styleNo, false);
+    if (styleNo != old)
+        SetAssociatedStyleRecorded(itemNo, styleNo);
+}
+
 void TRDEditRDData::SelectRange(int itemNo, int offset, int length, bool backwards)
 {
     if (itemNo < 0 || itemNo >= ItemCount())

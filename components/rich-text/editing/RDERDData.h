@@ -103,6 +103,7 @@ public:
     void FinishFormatHook() override;
     void BeforeCaretMove() override;
     void ClickSelectsItem() override;
+    void ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText) override;
     TRDDragDropCaretInfo* GetDragDropCaret() override;
     void SelectRange(int itemNo, int offset, int length, bool backwards) override;
     void GetSearchStart(bool fromStart, bool wholeDocument, int& itemNo, int& offset) override;

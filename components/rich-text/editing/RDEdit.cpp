@@ -107,15 +107,12 @@ void TCustomRichDocEdit::DoCaretMove()
 
 bool TCustomRichDocEdit::BeginUndoGroup(uint8_t kind)
 {
-    // until TRDEditRDData::BeginUndoGroup lands: no group is opened
-    (void)kind;
-    return EditData()->UndoList->MaxGroupCount != 0;
+    return EditData()->BeginUndoGroup(kind, true);
 }
 
 void TCustomRichDocEdit::SetUndoGroupMode(bool open)
 {
-    // until TRDEditRDData::SetUndoGroupMode lands: the depth alone
-    EditData()->UndoList->GroupModeDepth += open ? 1 : -1;
+    EditData()->SetUndoGroupMode(open);
 }
 
 void TCustomRichDocEdit::ClearUndoHistory()

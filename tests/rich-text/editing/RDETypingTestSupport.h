@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -65,12 +66,15 @@ public:
     TTypingBeeps()
     {
         Count = 0;
-        RDBeepHook = [] { ++Count; };
+        FOld = SetRDBeepHook([] { ++Count; });
     }
-    ~TTypingBeeps() { RDBeepHook = nullptr; }
+    ~TTypingBeeps() { SetRDBeepHook(std::move(FOld)); }
     TTypingBeeps(const TTypingBeeps&) = delete;
     TTypingBeeps& operator=(const TTypingBeeps&) = delete;
     static inline int Count = 0;
+
+private:
+    std::function<void()> FOld;
 };
 
 // One draw item as laid out.
