@@ -281,7 +281,7 @@ TEST_F(RDETypingTest, AFullLineItemAtAParagraphStartGoesBeforeIt)
     const QByteArray before = E.Rdf();
     E.Data->BeginUndoGroup(rdutInsert);
     QByteArray oldText;
-    ASSERT_TRUE(E.Data->InsertItemAndShow(std::make_unique<TRDBreakItemInfo>(E.Data), QByteArray(), oldText, false,
+    ASSERT_TRUE(E.Data->InsertItemAndShow(CreateItemByStyleNo(BreakStyleNo, E.Data), QByteArray(), oldText, false,
                                           false, true));
     ASSERT_EQ(E.Count(), 3);
     EXPECT_EQ(E.Item(1)->StyleNo, BreakStyleNo);

@@ -146,9 +146,9 @@ const TUndoScriptRow TypingInsertRows[] = {
          ScriptInsertItem(e, std::move(tab));
      }},
     {"inserting a full-line item at a paragraph start", ScriptTwoParas, 2, 1,
-     [](TTypingEditor& e) { ScriptInsertItem(e, std::make_unique<TRDBreakItemInfo>(e.Data)); }},
+     [](TTypingEditor& e) { ScriptInsertItem(e, CreateItemByStyleNo(BreakStyleNo, e.Data)); }},
     {"inserting a full-line item mid-text", ScriptTwoParas, 0, 6,
-     [](TTypingEditor& e) { ScriptInsertItem(e, std::make_unique<TRDBreakItemInfo>(e.Data)); }},
+     [](TTypingEditor& e) { ScriptInsertItem(e, CreateItemByStyleNo(BreakStyleNo, e.Data)); }},
     {"inserting RDF with another background", ScriptTwoParas, 0, 6,
      [](TTypingEditor& e) {
          TTypingEditor source(e.Sheet);
