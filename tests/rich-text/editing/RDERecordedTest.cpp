@@ -378,6 +378,83 @@ std::vector<TRecPrimitiveCase> RecPrimitiveCases()
              EXPECT_EQ(e.Text(2), "secondprot");
          },
          nullptr},
+        {"deleting several items", [full](TRDEditRDData& d) mutable { d.DeleteItemsRecorded(1, 3, full); }, {2},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Data().ItemCount(), 2);
+             EXPECT_EQ(e.Text(1), RecUtf16(QStringLiteral("uni")));
+         },
+         nullptr},
+        {"deleting an item that holds a checkpoint",
+         [full](TRDEditRDData& d) mutable {
+             auto cp = std::make_unique<TRDCPInfo>();
+             cp->Name = QStringLiteral("gone");
+             d.AttachCheckpointRecorded(2, std::move(cp));
+             d.DeleteItemRecorded(2, full);
+         },
+         {14, 14, 1}, [](TRecEditor& e) { EXPECT_EQ(e.Data().CPCount, 0); }, nullptr},
+        {"moving a checkpoint",
+         [](TRDEditRDData& d) {
+             auto cp = std::make_unique<TRDCPInfo>();
+             cp->Name = QStringLiteral("moved");
+             d.AttachCheckpointRecorded(3, std::move(cp));
+             d.MoveCheckpointRecorded(3, 0);
+         },
+         {14, 14, 14},
+         [](TRecEditor& e) {
+             ASSERT_NE(e.Data().CheckpointOfItem(0), nullptr);
+             EXPECT_EQ(e.Data().CheckpointOfItem(0)->Name, QStringLiteral("moved"));
+             EXPECT_EQ(e.Data().CheckpointOfItem(3), nullptr);
+         },
+         nullptr},
+        {"inserting items kept last first",
+         [full](TRDEditRDData& d) mutable {
+             std::vector<std::pair<QByteArray, std::unique_ptr<TCustomRDItemInfo>>> items;
+             for (const char* text : {"y", "x"}) {
+                 auto item = std::make_unique<TRDTextItemInfo>(&d);
+                 item->SetContinuesPara(true);
+                 items.emplace_back(text, std::move(item));
+             }
+             d.InsertItemListRecorded(1, items, full, false);
+         },
+         {5, 9},  // the item after the block continues the paragraph: its style is recorded
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Text(1), "x");
+             EXPECT_EQ(e.Text(2), "y");
+             EXPECT_EQ(e.Text(3), " world");
+         },
+         [](TRDEditRDData& d) {
+             auto* r = RecRecord<TRDUndoInsertItemsInfo>(d);
+             ASSERT_NE(r, nullptr);
+             EXPECT_EQ(r->ItemIndex, 1);
+             EXPECT_EQ(r->Count, 2);
+         }},
+        {"an item starting a paragraph in front of continuing items",
+         [full](TRDEditRDData& d) mutable {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->ParaNo = 1;
+             d.InsertItemRecorded(1, "N", full, false, std::move(item));
+         },
+         {4, 9},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Data().ItemAt(1)->ParaNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(2)->ParaNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(0)->ParaNo, 0);
+         },
+         nullptr},
+        {"joining an item whose tag and style the empty one takes",
+         [](TRDEditRDData& d) {
+             d.ChangeItemTextRecorded(0, QByteArray());
+             d.SetItemTagRecorded(1, TRDTag::FromInt(3), false);
+             bool joinFull = false;
+             d.JoinItemsRecorded(0, joinFull);
+         },
+         {16, 12, 12, 13, 6, 1},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Text(0), " world");
+             EXPECT_EQ(e.Data().ItemAt(0)->StyleNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(0)->Tag.Int, 3);
+         },
+         nullptr},
     };
 }
 
@@ -943,8 +1020,3 @@ TEST(RDERecorded, NumberingAfterDeletingAListParagraph)
 }
 
 #include "RDERecordedTest.moc"
-// LOCAL STAND-INS (not committed)
-__attribute__((weak)) int TRDEditRDData::GetCaretItemNo() { return 0; }
-__attribute__((weak)) int TRDEditRDData::GetCaretOffset() { return 1; }
-__attribute__((weak)) void TRDEditRDData::BuildCharPositions(int) {}
-__attribute__((weak)) void TRDEditRDData::UpdateCaret(bool, bool, bool) {}
