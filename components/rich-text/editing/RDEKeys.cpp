@@ -441,6 +441,7 @@ void TRDEditRDData::DeleteKey(bool word, bool again)
         return;
     }
     TRDKeysNumbering numbering;
+    const int aEnd = EndOffsetOf(a);
     SetContinuesParaRecorded(b, true, full, -1);
     if (markerB) {
         KeysCollectNumbering(*this, b, b, numbering);
@@ -449,7 +450,7 @@ void TRDEditRDData::DeleteKey(bool word, bool again)
             JoinItemsRecorded(a, full);
     }
     ReformatAfterEdit(full, d1, d2, ItemCount() - countBefore);
-    PlaceCaretAtItem(a, EndOffsetOf(a), true);
+    PlaceCaretAtItem(a, aEnd, true);
     if (!full)
         KeysApplyNumbering(*this, FirstItemOfPara(a), numbering);
 }
