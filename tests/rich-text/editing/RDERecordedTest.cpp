@@ -1020,3 +1020,76 @@ TEST(RDERecorded, NumberingAfterDeletingAListParagraph)
 }
 
 #include "RDERecordedTest.moc"
+
+// ---- the full-format signal ----
+
+TEST(RDERecorded, TheFullFormatSignalFollowsTheDocumentWidth)
+{
+    // A line that does not wrap and is wider than the window sets the
+    // document width; a short paragraph does not.
+    const QString wide = QString(90, QLatin1Char('w'));
+    auto build = [&](TRecEditor& editor) {
+        editor.Sheet.ParaStyles().Items(1)->Options |= rdpaoNoWrap;
+        editor.Sheet.ParaStyles().Items(1)->Alignment = TRDAlignment::rdaLeft;
+        editor.AddTextInNewParagraph(wide, 0, 1);
+        editor.AddTextInNewParagraph(QStringLiteral("short"), 0, 0);
+        editor.AddTextInNewParagraph(QStringLiteral("more"), 0, 0);
+        editor.FormatDocument();
+        ASSERT_GE(editor.Data().SectionWidthOf(0), editor.Data().DocumentWidth);
+        ASSERT_LT(editor.Data().SectionWidthOf(1), editor.Data().DocumentWidth);
+    };
+    struct TCase {
+        const char* Name;
+        std::function<bool(TRDEditRDData&)> Edit;
+        bool Full;
+    };
+    const std::vector<TCase> cases = {
+        {"deleting the widest item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(0, f); return f; },
+         true},
+        {"deleting a short item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(1, f); return f; },
+         false},
+        {"deleting a range with the widest item",
+         [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(0, 1, f); return f; }, true},
+        {"deleting short items", [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(1, 2, f); return f; },
+         false},
+        {"letting the widest line wrap",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(0, 0, f, 0); return f; }, true},
+        {"another style for a short paragraph",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(1, 1, f, 1); return f; }, false},
+        {"a short line that stops wrapping stays narrow",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaListRecorded(2, {1}, f); return f; }, false},
+        {"an item lengthening the widest line",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->ParaNo = 1;
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(1, "more", f, false, std::move(item));
+             return f;
+         },
+         true},
+        {"an item in a short paragraph",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(3, "more", f, false, std::move(item));
+             return f;
+         },
+         false},
+        {"joining into the widest item", [](TRDEditRDData& d) {
+             bool f = false;
+             d.SetContinuesParaRecorded(1, true, f, -1);
+             d.JoinItemsRecorded(0, f);
+             return f;
+         },
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRecEditor editor;
+        build(editor);
+        RecBegin(editor.Data());
+        EXPECT_EQ(c.Edit(editor.Data()), c.Full);
+    }
+}
