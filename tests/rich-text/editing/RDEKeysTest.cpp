@@ -259,7 +259,11 @@ TEST_F(RDEKeysTest, BreakItemIsSteppedOver)
 TEST_F(RDEKeysTest, BackspaceAtAWrappedLineStart)
 {
     TTestEditor& narrow = Ed;
-    const QString head = QString(45, QLatin1Char('a')) + QLatin1Char(' ');
+    Fill({KeysPara("x")});
+    const int perLine = (D().GetWidth() - D().GetLeftMargin() - D().GetRightMargin()) / 12;
+    ASSERT_GT(perLine, 8);
+    const int heads = perLine - 4;  // the head and its space fit, the bold word does not
+    const QString head = QString(heads, QLatin1Char('a')) + QLatin1Char(' ');
     FillEditor(narrow, {KeysRuns({{head, esPlain}, {"bbbbbbbbbb", esBold}})});
     TRDEditRDData& d = narrow.Data();
     ASSERT_TRUE(d.DrawItems[1]->StartsLine());
@@ -267,7 +271,7 @@ TEST_F(RDEKeysTest, BackspaceAtAWrappedLineStart)
     ASSERT_EQ(d.CaretCharPosNo, 0);
     const QByteArray before = RDFText(narrow);
     d.BackspaceKey(false);
-    EXPECT_EQ(KeysDescribe(d), "P0:'" + std::string(45, 'a') + "' 1'bbbbbbbbbb'");
+    EXPECT_EQ(KeysDescribe(d), "P0:'" + std::string(size_t(heads), 'a') + "' 1'bbbbbbbbbb'");
     EXPECT_TRUE(DrawItemsMatchFreshFormat(narrow));
     d.UndoList->Undo(d);
     EXPECT_EQ(RDFText(narrow), before);
