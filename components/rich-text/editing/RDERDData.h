@@ -150,8 +150,48 @@ public:
 
     // ======== typing and inserting items at the caret (RDETyping.cpp) ========
     bool CanDeleteSelection();  // (deleting the selection)
+    // A typed character as the bytes of the keyboard code page.
+    void TypeChar(const QByteArray& ch);
+    // Text in the current style's encoding (UTF-16LE bytes for a Unicode style).
+    void TypeText(const QByteArray& text);
+    void TypeIntoNewItem(const QByteArray& text);
+    // Inserts item at the caret, reformats and places the caret after it (or
+    // before it with caretBefore). oldText: the text of a split caret item.
+    bool InsertItemAndShow(std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text, QByteArray& oldText,
+                           bool inheritTag, bool caretBefore, bool fireEvents);
+    // The document change alone. index: where the item went, -1 when it was
+    // dropped (a list marker where none may go: still a success); itemsAdded:
+    // the change in item count; newListNo: the list style a marker took over.
+    // A refused item is freed.
+    bool InsertItemAtCaret(std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text, QByteArray& oldText,
+                           bool inheritTag, bool fireEvents, int& index, int& itemsAdded, bool& full, int& newListNo);
+    bool FireItemTextEdit(const QByteArray& oldText, int itemNo);
+    bool FireItemTextEditGrouped(const QByteArray& oldText, int itemNo, uint8_t groupKind);
+    std::unique_ptr<TCustomRDItemInfo> NewTextItem(const TRDTag& tag, int paraNo, bool lineBreak, bool continuesPara,
+                                                   int styleNo);
+    std::unique_ptr<TCustomRDItemInfo> NewTextItemLike(const TRDTag& tag, const TCustomRDItemInfo& model,
+                                                       bool lineBreak, bool continuesPara);
+    std::unique_ptr<TCustomRDItemInfo> CloneTextItem(const TCustomRDItemInfo& item);
+    void InsertNewTextItemRecorded(int index, const QByteArray& text, const TRDTag& tag, int paraNo, bool lineBreak,
+                                   bool continuesPara, int styleNo, bool& full);
+    void InsertTextItemLikeRecorded(int index, const QByteArray& text, const TRDTag& tag,
+                                    const TCustomRDItemInfo& model, bool lineBreak, bool continuesPara, bool& full);
+    void InsertEmptyTextItem(int index, int styleNo, int paraNo, bool continuesPara, bool& full);
+    bool CopyParagraphMarker(int itemNo, int targetIndex, bool recorded, bool& full);
 
     // ======== deleting the selection (RDEDelete.cpp) ========
+    // Deletes the selection as one undo group (kind 1); true also when there
+    // was nothing to delete, false (with a beep) when it is refused.
+    bool DeleteSelection();
+    // Moves an item position off a list marker: to the next item's start
+    // (forward, item 0 or offset 1), else to the previous item's end.
+    void SkipMarkerItem(int& itemNo, int& offset, bool forward);
+    // A step of DeleteSelection: saves the persistent checkpoint of the
+    // selection's first paragraph by moving it in front of what goes.
+    void RescuePersistentCheckpoint(int first, int firstOffs, int last, int lastOffs);
+    // Gives the paragraph of the caret one paragraph style, that of the caret
+    // item (recorded), and reformats it (until ApplyParaStyle lands).
+    void ApplyCaretItemParaStyle();
 
     // ======== applying text and paragraph styles (RDEStyles.cpp) ========
 
@@ -243,8 +283,77 @@ private:
 public:
 
     // ======== Enter (RDEEnter.cpp) ========
+    // Enter (a new paragraph) or Shift+Enter (lineBreak: a new line of the
+    // same paragraph) at the caret, one undo group of kind 4; true when
+    // something was inserted. again: the repetition after a list was ended.
+    bool BreakParagraph(bool lineBreak, bool again = false);
+    // The caret to the start of its draw item (off a marker), stops rebuilt, shown.
+    void CaretToDrawItemStart();
+    bool InsertEmptyParagraph(bool lineBreak, bool again);
+    bool BreakBeforeItem(int itemNo, bool lineBreak, int drawFirst, int drawLast, int paraWidth, bool noWrap);
+    bool BreakAfterItem(int itemNo, bool lineBreak, int drawFirst, int drawLast, int paraWidth, bool noWrap);
+    bool SplitTextItem(int itemNo, int offset, bool lineBreak, int drawFirst, int drawLast, int paraWidth,
+                       bool noWrap);
 
     // ======== Backspace and Delete (RDEKeys.cpp) ========
+    // Removes what stands before the caret (word: Ctrl held; wholeChar: from
+    // the Delete path, a whole character; atPartEnd: the caret stands at the
+    // end of the part of an item that one draw item shows).
+    void BackspaceKey(bool word, bool wholeChar = false, bool atPartEnd = false);
+    // Removes what stands after the caret (again: the internal repetition).
+    void DeleteKey(bool word, bool again = false);
+    // The caret to an item position (off a marker, forward), stops rebuilt,
+    // shown with scrolling; with applyParaStyle the caret item's paragraph
+    // style is then given to its whole paragraph.
+    void PlaceCaretAtItem(int itemNo, int offset, bool applyParaStyle);
+    bool CaretAtParagraphStart(bool notAfterLineBreak);
+    bool CaretAtParagraphEnd(bool notBeforeLineBreak);
+    // How many characters (bytes of ANSI text, UTF-16 units of Unicode text)
+    // Backspace removes before the caret offset of a text item.
+    int CharsBeforeCaret(int itemNo, int offset, bool word, bool wholeChar);
+    // Replaces the only item of a paragraph by an empty text item.
+    bool ReplaceItemByEmptyText(int itemNo);
+    // Deletes a whole item (or list marker) before the caret.
+    bool DeleteWholeItemAtCaret(int itemNo);
+    // Clears the page break before the caret item in its own undo group (kind 6).
+    void ClearPageBreakAtCaretItem();
 
     // ======== inserting text and documents (RDEInsert.cpp) ========
+    // ANSI text in the current style's code page.
+    void InsertText(const QByteArray& text, bool inheritTag, bool caretAtStart);
+    // UTF-16LE bytes, a byte-order mark allowed.
+    void InsertTextW(const QByteArray& text, bool inheritTag, bool caretAtStart);
+    bool InsertTextFromStream(QIODevice& stream, bool oem, bool inheritTag);
+    bool InsertTextFromFile(const QString& fileName, bool oem, bool inheritTag);
+    bool InsertRDFFromStream(QIODevice& stream);
+    // The state of one text run (InsertText, InsertTextW).
+    struct TRDTextRun {
+        bool InheritTag = false;
+        bool CaretAtStart = false;
+        bool Failed = false;
+        bool Placed = false;
+        bool NewPara = false;
+        bool LineBreak = false;
+        bool PageBreak = false;
+        bool Split = false;
+        bool Full = false;
+        int First = -1;
+        int Last = -1;
+        int MarkerItem = -1;  // the list marker that opens the block's paragraph
+        int FirstDraw = 0, LastDraw = 0;
+        int ItemCountBefore = 0;
+        QByteArray OldText;
+    };
+    void PlaceTextChunk(TRDTextRun& run, std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text);
+    void FinishTextInsertion(TRDTextRun& run);
+    // first..last: the block, kept pointing at it across the joins;
+    // caretOffset (in the last item) grows with the joins that reach it.
+    void MergeInsertedBlock(int& first, int& last, int& caretOffset, int& itemCountDelta, bool& full);
+    // Where the last InsertItemAtCaret put its item (-1: dropped or refused).
+    int LastInsertedAtCaret = -1;
+    // The RDF reader's insertion: in insert mode the first item read goes in
+    // at the caret (InsertItemAtCaret), otherwise as the document puts it.
+    // (Until the document data's own override of the reader's insertion lands.)
+    bool InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode, bool& reformatAll,
+                    int& newListNo) override;
 };

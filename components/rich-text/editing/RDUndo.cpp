@@ -151,9 +151,10 @@ bool TRDUndoResizeInfo::NeedsFullFormatAfter(TRDEditRDData& data)
 
 void TRDUndoChangeTextInfo::Undo(TRDEditRDData& data)
 {
+    // No test of the text's encoding: a style conversion changes the text and
+    // the style in two records, and between them the item holds text of the
+    // other encoding.
     UndoCheckItem(data, ItemIndex);
-    if (UndoItemIsUnicode(data, ItemIndex) && Text.size() % 2 != 0)
-        UndoFail();
     SavedWidth = UndoItemWidth(data, ItemIndex);
     data.ChangeItemTextRecorded(ItemIndex, Text);
 }
@@ -406,7 +407,9 @@ void TRDUndoParaInfo::GetAffectedRange(int& first, int& last, TRDEditRDData&)
 
 void TRDUndoStyleNoInfo::Undo(TRDEditRDData& data)
 {
-    UndoCheckTextItem(data, ItemIndex);
+    UndoCheckItem(data, ItemIndex);
+    if (data.ItemAt(ItemIndex)->StyleNo < 0)
+        UndoFail();
     SavedWidth = UndoItemWidth(data, ItemIndex);
     data.SetItemStyleRecorded(ItemIndex, OldStyleIndex);
 }

@@ -1453,8 +1453,11 @@ void TCustomRDFormattedData::FormatParagraphsOfDrawRange(int first, int last, bo
     if (DrawItems.Count() == 0 || first < 0)
         return;
     int d1 = std::min(first, DrawItems.Count() - 1);
+    // The draw items are those before the edit: one may still name an item
+    // the edit removed (past the end now), which counts as continuing.
     while (d1 > 0
-           && (ItemAt(DrawItems[d1]->ItemNo)->ContinuesPara() || DrawItems[d1 - 1]->ItemNo == DrawItems[d1]->ItemNo))
+           && (DrawItems[d1]->ItemNo >= ItemCount() || ItemAt(DrawItems[d1]->ItemNo)->ContinuesPara()
+               || DrawItems[d1 - 1]->ItemNo == DrawItems[d1]->ItemNo))
         --d1;
     int d2 = std::clamp(last, d1, DrawItems.Count() - 1);
     int i = DrawItems[d2]->ItemNo;

@@ -378,6 +378,83 @@ std::vector<TRecPrimitiveCase> RecPrimitiveCases()
              EXPECT_EQ(e.Text(2), "secondprot");
          },
          nullptr},
+        {"deleting several items", [full](TRDEditRDData& d) mutable { d.DeleteItemsRecorded(1, 3, full); }, {2},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Data().ItemCount(), 2);
+             EXPECT_EQ(e.Text(1), RecUtf16(QStringLiteral("uni")));
+         },
+         nullptr},
+        {"deleting an item that holds a checkpoint",
+         [full](TRDEditRDData& d) mutable {
+             auto cp = std::make_unique<TRDCPInfo>();
+             cp->Name = QStringLiteral("gone");
+             d.AttachCheckpointRecorded(2, std::move(cp));
+             d.DeleteItemRecorded(2, full);
+         },
+         {14, 14, 1}, [](TRecEditor& e) { EXPECT_EQ(e.Data().CPCount, 0); }, nullptr},
+        {"moving a checkpoint",
+         [](TRDEditRDData& d) {
+             auto cp = std::make_unique<TRDCPInfo>();
+             cp->Name = QStringLiteral("moved");
+             d.AttachCheckpointRecorded(3, std::move(cp));
+             d.MoveCheckpointRecorded(3, 0);
+         },
+         {14, 14, 14},
+         [](TRecEditor& e) {
+             ASSERT_NE(e.Data().CheckpointOfItem(0), nullptr);
+             EXPECT_EQ(e.Data().CheckpointOfItem(0)->Name, QStringLiteral("moved"));
+             EXPECT_EQ(e.Data().CheckpointOfItem(3), nullptr);
+         },
+         nullptr},
+        {"inserting items kept last first",
+         [full](TRDEditRDData& d) mutable {
+             std::vector<std::pair<QByteArray, std::unique_ptr<TCustomRDItemInfo>>> items;
+             for (const char* text : {"y", "x"}) {
+                 auto item = std::make_unique<TRDTextItemInfo>(&d);
+                 item->SetContinuesPara(true);
+                 items.emplace_back(text, std::move(item));
+             }
+             d.InsertItemListRecorded(1, items, full, false);
+         },
+         {5, 9},  // the item after the block continues the paragraph: its style is recorded
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Text(1), "x");
+             EXPECT_EQ(e.Text(2), "y");
+             EXPECT_EQ(e.Text(3), " world");
+         },
+         [](TRDEditRDData& d) {
+             auto* r = RecRecord<TRDUndoInsertItemsInfo>(d);
+             ASSERT_NE(r, nullptr);
+             EXPECT_EQ(r->ItemIndex, 1);
+             EXPECT_EQ(r->Count, 2);
+         }},
+        {"an item starting a paragraph in front of continuing items",
+         [full](TRDEditRDData& d) mutable {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->ParaNo = 1;
+             d.InsertItemRecorded(1, "N", full, false, std::move(item));
+         },
+         {4, 9},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Data().ItemAt(1)->ParaNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(2)->ParaNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(0)->ParaNo, 0);
+         },
+         nullptr},
+        {"joining an item whose tag and style the empty one takes",
+         [](TRDEditRDData& d) {
+             d.ChangeItemTextRecorded(0, QByteArray());
+             d.SetItemTagRecorded(1, TRDTag::FromInt(3), false);
+             bool joinFull = false;
+             d.JoinItemsRecorded(0, joinFull);
+         },
+         {16, 12, 12, 13, 6, 1},
+         [](TRecEditor& e) {
+             EXPECT_EQ(e.Text(0), " world");
+             EXPECT_EQ(e.Data().ItemAt(0)->StyleNo, 1);
+             EXPECT_EQ(e.Data().ItemAt(0)->Tag.Int, 3);
+         },
+         nullptr},
     };
 }
 
@@ -943,8 +1020,76 @@ TEST(RDERecorded, NumberingAfterDeletingAListParagraph)
 }
 
 #include "RDERecordedTest.moc"
-// LOCAL STAND-INS (not committed)
-__attribute__((weak)) int TRDEditRDData::GetCaretItemNo() { return 0; }
-__attribute__((weak)) int TRDEditRDData::GetCaretOffset() { return 1; }
-__attribute__((weak)) void TRDEditRDData::BuildCharPositions(int) {}
-__attribute__((weak)) void TRDEditRDData::UpdateCaret(bool, bool, bool) {}
+
+// ---- the full-format signal ----
+
+TEST(RDERecorded, TheFullFormatSignalFollowsTheDocumentWidth)
+{
+    // A line that does not wrap and is wider than the window sets the
+    // document width; a short paragraph does not.
+    const QString wide = QString(90, QLatin1Char('w'));
+    auto build = [&](TRecEditor& editor) {
+        editor.Sheet.ParaStyles().Items(1)->Options |= rdpaoNoWrap;
+        editor.Sheet.ParaStyles().Items(1)->Alignment = TRDAlignment::rdaLeft;
+        editor.AddTextInNewParagraph(wide, 0, 1);
+        editor.AddTextInNewParagraph(QStringLiteral("short"), 0, 0);
+        editor.AddTextInNewParagraph(QStringLiteral("more"), 0, 0);
+        editor.FormatDocument();
+        ASSERT_GE(editor.Data().SectionWidthOf(0), editor.Data().DocumentWidth);
+        ASSERT_LT(editor.Data().SectionWidthOf(1), editor.Data().DocumentWidth);
+    };
+    struct TCase {
+        const char* Name;
+        std::function<bool(TRDEditRDData&)> Edit;
+        bool Full;
+    };
+    const std::vector<TCase> cases = {
+        {"deleting the widest item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(0, f); return f; },
+         true},
+        {"deleting a short item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(1, f); return f; },
+         false},
+        {"deleting a range with the widest item",
+         [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(0, 1, f); return f; }, true},
+        {"deleting short items", [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(1, 2, f); return f; },
+         false},
+        {"letting the widest line wrap",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(0, 0, f, 0); return f; }, true},
+        {"another style for a short paragraph",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(1, 1, f, 1); return f; }, false},
+        {"a short line that stops wrapping stays narrow",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaListRecorded(2, {1}, f); return f; }, false},
+        {"an item lengthening the widest line",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->ParaNo = 1;
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(1, "more", f, false, std::move(item));
+             return f;
+         },
+         true},
+        {"an item in a short paragraph",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(3, "more", f, false, std::move(item));
+             return f;
+         },
+         false},
+        {"joining into the widest item", [](TRDEditRDData& d) {
+             bool f = false;
+             d.SetContinuesParaRecorded(1, true, f, -1);
+             d.JoinItemsRecorded(0, f);
+             return f;
+         },
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRecEditor editor;
+        build(editor);
+        RecBegin(editor.Data());
+        EXPECT_EQ(c.Edit(editor.Data()), c.Full);
+    }
+}

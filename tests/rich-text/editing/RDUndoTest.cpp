@@ -287,6 +287,7 @@ protected:
     // One paragraph per text; a text of the Unicode style when wide.
     void Build(const std::vector<std::pair<QByteArray, bool>>& paragraphs)
     {
+        Edit.ClearDocument();
         for (const auto& [text, wide] : paragraphs)
             Edit.AddTextInNewParagraph(text, wide ? Sheet.UnicodeStyle : 0, 0);
         Edit.FormatDocument();
@@ -306,8 +307,11 @@ protected:
     void ExpectFreshLayout()
     {
         const TUndoDrawSnapshot now = Snapshot();
+        const int width = Data().DocumentWidth, height = Data().DocumentHeight;
         Edit.FormatDocument();
         EXPECT_EQ(now, Snapshot());
+        EXPECT_EQ(width, Data().DocumentWidth);
+        EXPECT_EQ(height, Data().DocumentHeight);
     }
 
     void ExpectCaret(int item, int offset)
@@ -648,7 +652,7 @@ TEST_F(RDUndoPerformTest, EachRecordIsUndoneAndRedoneExactly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Data().Clear();
+        Edit.ClearDocument();
         Data().UndoList->Clear();
         Data().RedoList->Clear();
         Edit.AddTextInNewParagraph(QByteArray("first words"), 0, 0);
@@ -700,16 +704,17 @@ TEST_F(RDUndoPerformTest, ItemsThatRecordsKeepAreFreedWithThemAndAnnounced)
 {
     bool gone = false;
     std::vector<TCustomRDItemInfo*> destroying;
-    Edit.OnItemAction = [&](TCustomRichDoc*, TRDItemAction action, TCustomRDItemInfo* item, QByteArray&,
-                            TCustomRDData*) {
-        if (action == TRDItemAction::rdiaDestroying)
-            destroying.push_back(item);
-    };
+    Edit.ClearDocument();
     Edit.AddTextInNewParagraph(QByteArray("kept"), 0, 0);
     auto* counted = new TUndoTestCountedItem(&Data(), gone);
     counted->StyleNo = 0;
     Data().AddItem("counted", counted);
     Edit.FormatDocument();
+    Edit.OnItemAction = [&](TCustomRichDoc*, TRDItemAction action, TCustomRDItemInfo* item, QByteArray&,
+                            TCustomRDData*) {
+        if (action == TRDItemAction::rdiaDestroying)
+            destroying.push_back(item);
+    };
 
     ASSERT_TRUE(Data().BeginUndoGroup(rdutDelete, true));
     bool full = false;
@@ -721,4 +726,65 @@ TEST_F(RDUndoPerformTest, ItemsThatRecordsKeepAreFreedWithThemAndAnnounced)
     EXPECT_TRUE(gone);
     EXPECT_EQ(destroying, std::vector<TCustomRDItemInfo*>{counted});
     Edit.OnItemAction = nullptr;
+}
+
+// A group that a corrupted record stops half way is laid out again: the
+// draw items match the items, whatever went back before the failure.
+TEST_F(RDUndoPerformTest, GroupStoppedHalfWayIsLaidOutAgain)
+{
+    Build({{"alpha", false}, {"beta", false}});
+    ASSERT_TRUE(Data().BeginUndoGroup(rdutModifyItem, true));
+    auto broken = std::make_unique<TRDUndoInsertSubstringInfo>();
+    broken->ItemIndex = 0;
+    broken->Position = 9;
+    broken->Length = 4;
+    Data().UndoList->AddInfo(std::move(broken));
+    Data().ChangeItemTextRecorded(1, "a much longer second paragraph");
+    Edit.FormatDocument();
+
+    EXPECT_EQ(UndoTestMessage([&] { Data().UndoList->Undo(Data()); }), "Undo error");
+    EXPECT_EQ(Data().TextOfItem(1), QByteArray("beta"));
+    ExpectFreshLayout();
+    EXPECT_EQ(Data().UndoList->Count(), 1);
+}
+
+// Undoing clears the live-spelling marks of the lines it touches and only those.
+TEST_F(RDUndoPerformTest, UndoDropsTheMisspellingMarksOfTheTouchedLines)
+{
+    Build({{"wrng word", false}, {"othr line", false}});
+    Data().ItemAt(0)->AddMisspelling(1, 4);
+    Data().ItemAt(1)->AddMisspelling(1, 4);
+    ASSERT_TRUE(Data().BeginUndoGroup(rdutDelete, true));
+    Data().DeleteSubstringRecorded(0, 6, 4);
+    Edit.FormatDocument();
+
+    Data().UndoList->Undo(Data());
+    EXPECT_EQ(Data().TextOfItem(0), QByteArray("wrng word"));
+    EXPECT_FALSE(Data().ItemAt(0)->IsMisspelledAt(2));
+    EXPECT_TRUE(Data().ItemAt(1)->IsMisspelledAt(2));
+}
+
+// Without word wrap a line wider than the document widens it: taking the
+// change back narrows it again (the whole document is laid out), and
+// putting it back widens it again.
+TEST_F(RDUndoPerformTest, WidthChangesLayOutTheWholeDocument)
+{
+    Edit.WordWrap = false;
+    Build({{"short", false}, {"text", false}, {"end", false}});
+    const int narrow = Data().DocumentWidth;
+    const QByteArray original = Rdf();
+    ASSERT_TRUE(Data().BeginUndoGroup(rdutModifyItem, true));
+    Data().ChangeItemTextRecorded(1, QByteArray(300, 'x'));
+    Edit.FormatDocument();
+    const int wide = Data().DocumentWidth;
+    ASSERT_GT(wide, narrow);
+
+    Data().UndoList->Undo(Data());
+    EXPECT_EQ(Rdf(), original);
+    EXPECT_EQ(Data().DocumentWidth, narrow);
+    ExpectFreshLayout();
+
+    Data().RedoList->Redo(Data());
+    EXPECT_EQ(Data().DocumentWidth, wide);
+    ExpectFreshLayout();
 }
