@@ -301,12 +301,26 @@ TRDBiDiMode TCustomRDData::BiDiModeOfItem(int i) const
     return BiDiModeOfPara(ParaOfItem(i));
 }
 
+namespace {
+std::function<void()> RDBeepHookFunction;
+}
+
 void TCustomRDData::BeepIfEnabled() const
 {
     auto* self = const_cast<TCustomRDData*>(this);
     const TRDStyle* sheet = self->GetRDStyle();
-    if (sheet && sheet->UseSound)
+    if (!sheet || !sheet->UseSound)
+        return;
+    if (RDBeepHookFunction)
+        RDBeepHookFunction();
+    else
         QApplication::beep();
+}
+
+std::function<void()> SetRDBeepHook(std::function<void()> hook)
+{
+    std::swap(RDBeepHookFunction, hook);
+    return hook;
 }
 
 void TCustomRDData::ReplaceNulChars(QByteArray& s)
@@ -660,7 +674,7 @@ void TCustomRDData::DeleteUnusedStyles(TRDStyleUsage& usage)
 {
     TRDStyle* sheet = GetRDStyle();
     InitStyleUsage(usage, sheet);
-    MarkStylesInUse(usage);
+    MarkUsedStyles(usage);
     if (!sheet)
         return;
     auto inRange = [](int v, int count) { return v >= 0 && v < count ? v : -1; };

@@ -4,6 +4,7 @@
 // paragraphs from the items' option bits, checkpoints, RDF and text output.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,10 @@ private:
     uint32_t& FState;
     uint32_t FBits;
 };
+
+// Replaces what BeepIfEnabled does with hook (nil: the system beep); answers
+// the hook it replaced. Tests count beeps with it.
+std::function<void()> SetRDBeepHook(std::function<void()> hook);
 
 class TCustomRDData {
 public:
@@ -110,6 +115,7 @@ public:
     int PrevCharPos(const QByteArray& s, int i, int pos) const;
     TRDBiDiMode BiDiModeOfPara(int n) const;
     TRDBiDiMode BiDiModeOfItem(int i) const;
+    // The system beep, when the style sheet allows sounds (through the beep hook when one is set).
     void BeepIfEnabled() const;
     static void ReplaceNulChars(QByteArray& s);
     void UpdateItemsPalette();
@@ -428,6 +434,9 @@ public:
     virtual bool InsertItem(int& index, QByteArray& text, TCustomRDItemInfo*& item, bool insertMode,
                             bool& reformatAll, int& newListNo);
     virtual void DeleteUnusedStyles(TRDStyleUsage& usage);
+    // Marks the styles the document uses before unused ones are deleted (an
+    // editor's document also marks its current styles).
+    virtual void MarkUsedStyles(TRDStyleUsage& usage) { MarkStylesInUse(usage); }
     virtual TRDSeqList* GetSeqList(bool create)
     {
         TCustomRDData* root = GetAbsoluteRootData();

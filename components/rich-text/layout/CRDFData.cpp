@@ -1453,8 +1453,11 @@ void TCustomRDFormattedData::FormatParagraphsOfDrawRange(int first, int last, bo
     if (DrawItems.Count() == 0 || first < 0)
         return;
     int d1 = std::min(first, DrawItems.Count() - 1);
+    // The draw items are those before the edit: one may still name an item
+    // the edit removed (past the end now), which counts as continuing.
     while (d1 > 0
-           && (ItemAt(DrawItems[d1]->ItemNo)->ContinuesPara() || DrawItems[d1 - 1]->ItemNo == DrawItems[d1]->ItemNo))
+           && (DrawItems[d1]->ItemNo >= ItemCount() || ItemAt(DrawItems[d1]->ItemNo)->ContinuesPara()
+               || DrawItems[d1 - 1]->ItemNo == DrawItems[d1]->ItemNo))
         --d1;
     int d2 = std::clamp(last, d1, DrawItems.Count() - 1);
     int i = DrawItems[d2]->ItemNo;
@@ -2312,6 +2315,66 @@ void TCustomRDFormattedData::SetSelectionBounds(int startItem, int startOffs, in
     }
     AfterMouseSelection(true);
     DoSelect();
+}
+
+void TCustomRDFormattedData::SelectRange(int itemNo, int offset, int length, bool backwards)
+{
+    if (itemNo < 0 || itemNo >= ItemCount())
+        return;
+    BeforeCaretMove();
+    UnchooseAllBut(nullptr);
+    if (backwards)
+        StoreSelection(itemNo, offset + length, itemNo, offset);
+    else
+        StoreSelection(itemNo, offset, itemNo, offset + length);
+    if (SelStartNo >= 0) {
+        const TRDDrawLineInfo* anchor = DrawItems[SelStartNo];
+        ScrollRectIntoView(anchor->Left, anchor->Top, anchor->Width, anchor->Height);
+    }
+    InvalidateControl();
+    AfterMouseSelection(true);
+    DoSelect();
+}
+
+void TCustomRDFormattedData::GetSearchStart(bool fromStart, bool wholeDocument, int& itemNo, int& offset)
+{
+    if (ItemCount() == 0) {
+        itemNo = 0;
+        offset = 0;
+        return;
+    }
+    if (wholeDocument) {
+        if (fromStart) {
+            itemNo = 0;
+            offset = StartOffsetOf(0);
+        } else {
+            itemNo = ItemCount() - 1;
+            offset = EndOffsetOf(itemNo) + 1;
+        }
+        return;
+    }
+    if (SelEndNo >= 0) {
+        DrawPosToItemPos(SelEndNo, SelEndOffs, offset, itemNo);
+    } else if (fromStart) {
+        itemNo = GetFirstVisibleItemNo();
+        offset = itemNo >= 0 ? StartOffsetOf(itemNo) : 0;
+    } else {
+        itemNo = GetLastVisibleItemNo();
+        offset = itemNo >= 0 ? EndOffsetOf(itemNo) + 1 : 0;
+    }
+    if (itemNo < 0) {
+        itemNo = 0;
+        offset = StartOffsetOf(0);
+    }
+}
+
+void TCustomRDFormattedData::ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText)
+{
+    if (GetControlFlags() & cfOwnOptions)
+        return;
+    auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());
+    if (root && root != this)
+        root->ConvertAssociatedStyle(itemNo, userData, appliedToText);
 }
 
 void TCustomRDFormattedData::BeforeCaretMove()

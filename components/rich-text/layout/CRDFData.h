@@ -481,7 +481,18 @@ public:
     void StoreSelection(int startItem, int startOffs, int endItem, int endOffs);
     // The item chosen for editing inside it (a nested document's holder; nil none).
     TCustomRDItemInfo* GetChosenItem() const { return ChosenItem; }
-    void SetChosenItem(TCustomRDItemInfo* item) { ChosenItem = item; }
+    virtual void SetChosenItem(TCustomRDItemInfo* item) { ChosenItem = item; }
+    // Selects length characters of an item from offset (backwards: the
+    // anchor at the far end), scrolls the anchor into view and tells the owner.
+    virtual void SelectRange(int itemNo, int offset, int length, bool backwards);
+    // Where a search starts: from a document end (wholeDocument), else from
+    // the moving end of the selection, else from the first visible item's
+    // start (fromStart) or after the last visible item's end.
+    virtual void GetSearchStart(bool fromStart, bool wholeDocument, int& itemNo, int& offset);
+    // A style operation converts the associated text style of a non-text
+    // item (the editor's document answers; a document that does not answer
+    // its options itself passes it to its root).
+    virtual void ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText);
 
     // Hooks around the stored selection; the document of a control answers them.
     // Before the caret leaves its place (asked of the root unless cfOwnOptions).
