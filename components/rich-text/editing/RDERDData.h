@@ -147,6 +147,27 @@ public:
     bool CustomCaretDrawn = false;
 
     // ======== caret movement by keys (RDECaretMove.cpp) ========
+    // Each answers true when the caret could not move because it stands at
+    // the document's edge in that direction (the editor's cue for OnCaretGetOut).
+    bool MoveCaretLeft(bool selecting, bool byWord);
+    bool MoveCaretRight(bool selecting, bool byWord);
+    bool MoveCaretUp(bool selecting, bool doNotEnterItems);
+    bool MoveCaretDown(bool selecting, bool doNotEnterItems);
+    void MoveCaretPageUp();
+    void MoveCaretPageDown();
+    // To the document start (end), or to the start (end) of the caret's line.
+    void MoveCaretHome(bool toDocumentStart);
+    void MoveCaretEnd(bool toDocumentEnd);
+    // Moves of the paragraph selection mode.
+    void MoveToPrevParagraph();
+    void MoveToNextParagraph();
+    // Without a selection: an empty selection at the caret stop.
+    void AnchorSelectionAtCaret();
+    // The selection's moving end to the caret stop.
+    void ExtendSelectionToCaret();
+    bool CaretAtLineStart() const;
+    bool CaretAtLineEnd() const;
+    bool CaretOnLastLine() const;
 
     // ======== typing and inserting items at the caret (RDETyping.cpp) ========
     bool CanDeleteSelection();  // (deleting the selection)
