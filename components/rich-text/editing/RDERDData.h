@@ -231,6 +231,8 @@ public:
     };
     // The ends of the selection (start before end) while a text style is applied.
     TRDStyledPos StyleSelStart, StyleSelEnd;
+    // The caret while a text style is applied without a selection (to whole paragraphs).
+    TRDStyledPos StyleCaret;
     // Whole text items: the hook's answer for the item, text converted with it.
     void ConvertItemStyle(int itemNo, int userData, bool wholeParagraphs);
     // Characters 1 .. offset - 1 of the item into a new item of the new style before it.
