@@ -8,7 +8,6 @@
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
 
-<<<<<<< HEAD
 // Undo and redo exactness: each row builds a fixture document, puts the
 // caret, runs an edit script through the engine's operations; then undoing
 // every group gives the original's RDF text byte for byte and redoing every
@@ -178,7 +177,8 @@ TEST(RDEUndoScriptTest, TypingAndInserting)
         RunUndoScript(&sheet, row);
 }
 
-=======
+}  // namespace
+
 // ======== deleting, Backspace, Delete and Enter: scripts undone and redone exactly ========
 
 #include "RDEKeysTestSupport.h"
@@ -279,5 +279,4 @@ INSTANTIATE_TEST_SUITE_P(
                     "P0:'ine' | P0:'third'"}),
     [](const ::testing::TestParamInfo<TKeysScript>& info) { return std::string(info.param.Name); });
 
->>>>>>> wip/ed-delete
 }  // namespace
