@@ -103,6 +103,7 @@ public:
     void FinishFormatHook() override;
     void BeforeCaretMove() override;
     void ClickSelectsItem() override;
+    bool GetDragSource(QMimeData*& data, Qt::DropActions& allowed) override;
     void ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText) override;
     TRDDragDropCaretInfo* GetDragDropCaret() override;
     void SelectRange(int itemNo, int offset, int length, bool backwards) override;

@@ -38,15 +38,22 @@ TEST_P(RDEDeleteSelectionTest, ChangesTheDocumentAndUndoesExactly)
     EXPECT_EQ(KeysCaret(D()), c.Caret);
     EXPECT_FALSE(D().DataSelectionExists());
     EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
+    ExpectWidthAsFresh();
     ASSERT_EQ(D().UndoList->Count(), 1);
     EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutDelete);
     ExpectUndoRedoExact(before, RDFText(Ed));
+    ExpectWidthAsFresh();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RDEDeleteSelectionTest,
     ::testing::Values(
         TDeleteCase{"inside_one_item", {KeysPara("Hello world")}, 0, 1, 0, 7, "P0:'world'", "0:1"},
+        TDeleteCase{"the_whole_document", {KeysPara("abc", epHeading), KeysPara("def")}, 0, 1, 1, 4, "P1:''", "0:1"},
+        // A word wider than the editor: the document's width follows it back.
+        TDeleteCase{"a_line_wider_than_the_document",
+                    {KeysPara("abc"), KeysPara("wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww")}, 0, 4, 1, 69,
+                    "P0:'abc'", "0:4"},
         // The heads and tails of two paragraphs become one paragraph of the
         // first one's style; two text items of one style become one item.
         TDeleteCase{"middle_to_middle_joins",

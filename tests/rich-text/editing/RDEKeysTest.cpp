@@ -52,15 +52,24 @@ TEST_P(RDEKeysEditTest, ChangesTheDocumentAndUndoesExactly)
     EXPECT_EQ(KeysDescribe(D()), c.Expected);
     EXPECT_EQ(KeysCaret(D()), c.Caret);
     EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
+    ExpectWidthAsFresh();
     ASSERT_EQ(D().UndoList->Count(), 1);
     EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutDelete);
     ExpectUndoRedoExact(before, RDFText(Ed));
+    ExpectWidthAsFresh();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RDEKeysEditTest,
     ::testing::Values(
         TKeysCase{"backspace_one_character", {KeysPara("abc")}, 0, 3, kBackspace, "P0:'ac'", "0:2"},
+        // A word wider than the editor: the document's width follows each change.
+        TKeysCase{"backspace_in_a_line_wider_than_the_document",
+                  {KeysPara("wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww")}, 0, 69, kBackspace,
+                  "P0:'wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww'", "0:68"},
+        TKeysCase{"delete_joins_a_wide_line",
+                  {KeysPara("abc"), KeysPara("wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww")}, 0, 4, kDelete,
+                  "P0:'abcwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww'", "0:4"},
         TKeysCase{"delete_one_character", {KeysPara("abc")}, 0, 2, kDelete, "P0:'ac'", "0:2"},
         // Ctrl+Backspace after the second word takes the word and keeps the space.
         TKeysCase{"ctrl_backspace_a_word", {KeysPara("one two")}, 0, 8, kCtrlBackspace, "P0:'one '", "0:5"},
@@ -259,7 +268,11 @@ TEST_F(RDEKeysTest, BreakItemIsSteppedOver)
 TEST_F(RDEKeysTest, BackspaceAtAWrappedLineStart)
 {
     TTestEditor& narrow = Ed;
-    const QString head = QString(45, QLatin1Char('a')) + QLatin1Char(' ');
+    Fill({KeysPara("x")});
+    const int perLine = (D().GetWidth() - D().GetLeftMargin() - D().GetRightMargin()) / 12;
+    ASSERT_GT(perLine, 8);
+    const int heads = perLine - 4;  // the head and its space fit, the bold word does not
+    const QString head = QString(heads, QLatin1Char('a')) + QLatin1Char(' ');
     FillEditor(narrow, {KeysRuns({{head, esPlain}, {"bbbbbbbbbb", esBold}})});
     TRDEditRDData& d = narrow.Data();
     ASSERT_TRUE(d.DrawItems[1]->StartsLine());
@@ -267,7 +280,7 @@ TEST_F(RDEKeysTest, BackspaceAtAWrappedLineStart)
     ASSERT_EQ(d.CaretCharPosNo, 0);
     const QByteArray before = RDFText(narrow);
     d.BackspaceKey(false);
-    EXPECT_EQ(KeysDescribe(d), "P0:'" + std::string(45, 'a') + "' 1'bbbbbbbbbb'");
+    EXPECT_EQ(KeysDescribe(d), "P0:'" + std::string(size_t(heads), 'a') + "' 1'bbbbbbbbbb'");
     EXPECT_TRUE(DrawItemsMatchFreshFormat(narrow));
     d.UndoList->Undo(d);
     EXPECT_EQ(RDFText(narrow), before);
@@ -291,6 +304,25 @@ TEST_F(RDEKeysTest, OnlyNonTextItemOfAParagraphBecomesAnEmptyLine)
     EXPECT_EQ(KeysDescribe(D()), "P0:'abc' | P0:''");
     EXPECT_EQ(KeysCaret(D()), "1:1");
     ExpectUndoRedoExact(before, RDFText(Ed));
+}
+
+// With UndoLimit 0 nothing is recorded, yet the keys still edit.
+TEST_F(RDEKeysTest, UndoLimitZeroRecordsNothingAndStillEdits)
+{
+    Ed.SetUndoLimit(0);
+    Fill({KeysPara("abc"), KeysPara("def")});
+    Caret(1, 1);
+    D().BackspaceKey(false);
+    EXPECT_EQ(KeysDescribe(D()), "P0:'abcdef'");
+    Caret(0, 7);
+    D().BackspaceKey(false);
+    Caret(0, 1);
+    D().DeleteKey(false);
+    ASSERT_TRUE(D().BreakParagraph(false));
+    EXPECT_EQ(KeysDescribe(D()), "P0:'' | P0:'bcde'");
+    EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
+    EXPECT_EQ(D().UndoList->Count(), 0);
+    EXPECT_EQ(D().RedoList->Count(), 0);
 }
 
 // A refusing editor (read-only) stops every deleting path silently.

@@ -109,6 +109,15 @@ protected:
         EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed)) << "after redo";
     }
 
+    // The document width equals that of a fresh format of the same document.
+    void ExpectWidthAsFresh()
+    {
+        TTestEditor fresh(&Sheet, Ed.width(), Ed.height());
+        ASSERT_TRUE(LoadRDFText(fresh, RDFText(Ed)));
+        EXPECT_EQ(D().DocumentWidth, fresh.Data().DocumentWidth);
+        EXPECT_EQ(D().DocumentHeight, fresh.Data().DocumentHeight);
+    }
+
     TEditTestSheet Sheet;
     TTestEditor Ed{&Sheet};
 };

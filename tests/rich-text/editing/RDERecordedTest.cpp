@@ -7,12 +7,15 @@
 #include <vector>
 
 #include <QtCore/QObject>
+#include <QtWidgets/QWidget>
 
+#include "RDEditTestSupport.h"
 #include "core/RDError.h"
 #include "core/RDUnicode.h"
 #include "document/RDMarkerLists.h"
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
+#include "items/RDControlItems.h"
 #include "items/RDMarkerItems.h"
 #include "styles/RDStyle.h"
 
@@ -45,21 +48,13 @@ public:
     }
 };
 
-class TRecEditor : public TRichDocEdit {
+// The shared test editor (no border or bars, 400 x 300, RDF as text) over
+// the sheet above.
+class TRecEditor : public TTestEditor {
 public:
-    TRecEditor()
-    {
-        SetStyle(&Sheet);
-        resize(400, 300);
-    }
+    TRecEditor() : TTestEditor(nullptr) { SetStyle(&Sheet); }
     TRecSheet Sheet;
-    TRDEditRDData& Data() { return *EditData(); }
-    QByteArray Rdf()
-    {
-        TRDMemoryStream stream;
-        EXPECT_TRUE(SaveRDFToStream(stream, false));
-        return stream.ToBytes();
-    }
+    QByteArray Rdf() { return RDFText(*this); }
     QByteArray Text(int i) { return Data().TextOfItem(i); }
 };
 
@@ -107,31 +102,7 @@ T* RecRecord(TRDEditRDData& data, size_t index = 0)
 // The draw items equal those of a fresh full format of the same document.
 ::testing::AssertionResult RecSameAsFreshFormat(TRecEditor& editor)
 {
-    TRecEditor fresh;
-    TRDMemoryStream stream;
-    const QByteArray rdf = editor.Rdf();
-    stream.Write(rdf.constData(), rdf.size());
-    stream.SetPosition(0);
-    TColor color = clNone;
-    if (!fresh.Data().LoadFromRDF(stream, color, nullptr, nullptr))
-        return ::testing::AssertionFailure() << "the document does not read back";
-    fresh.FormatDocument();
-    const TRDDrawLines& got = editor.Data().DrawItems;
-    const TRDDrawLines& want = fresh.Data().DrawItems;
-    if (got.Count() != want.Count())
-        return ::testing::AssertionFailure() << got.Count() << " draw items, a fresh format makes " << want.Count();
-    for (int i = 0; i < got.Count(); ++i) {
-        const TRDDrawLineInfo& g = *got[i];
-        const TRDDrawLineInfo& w = *want[i];
-        if (g.ItemNo != w.ItemNo || g.Offs != w.Offs || g.Length != w.Length || g.Left != w.Left || g.Top != w.Top
-            || g.Width != w.Width || g.Height != w.Height)
-            return ::testing::AssertionFailure()
-                   << "draw item " << i << ": item " << g.ItemNo << " offs " << g.Offs << " len " << g.Length << " at "
-                   << g.Left << "," << g.Top << " " << g.Width << "x" << g.Height << "; fresh: item " << w.ItemNo
-                   << " offs " << w.Offs << " len " << w.Length << " at " << w.Left << "," << w.Top << " " << w.Width
-                   << "x" << w.Height;
-    }
-    return ::testing::AssertionSuccess();
+    return DrawItemsMatchFreshFormat(editor);
 }
 
 // An item with published properties, as tables and cells have them.
@@ -1020,3 +991,249 @@ TEST(RDERecorded, NumberingAfterDeletingAListParagraph)
 }
 
 #include "RDERecordedTest.moc"
+
+// ---- the full-format signal ----
+
+TEST(RDERecorded, TheFullFormatSignalFollowsTheDocumentWidth)
+{
+    // A line that does not wrap and is wider than the window sets the
+    // document width; a short paragraph does not.
+    const QString wide = QString(90, QLatin1Char('w'));
+    auto build = [&](TRecEditor& editor) {
+        editor.Sheet.ParaStyles().Items(1)->Options |= rdpaoNoWrap;
+        editor.Sheet.ParaStyles().Items(1)->Alignment = TRDAlignment::rdaLeft;
+        editor.AddTextInNewParagraph(wide, 0, 1);
+        editor.AddTextInNewParagraph(QStringLiteral("short"), 0, 0);
+        editor.AddTextInNewParagraph(QStringLiteral("more"), 0, 0);
+        editor.FormatDocument();
+        ASSERT_GE(editor.Data().SectionWidthOf(0), editor.Data().DocumentWidth);
+        ASSERT_LT(editor.Data().SectionWidthOf(1), editor.Data().DocumentWidth);
+    };
+    struct TCase {
+        const char* Name;
+        std::function<bool(TRDEditRDData&)> Edit;
+        bool Full;
+    };
+    const std::vector<TCase> cases = {
+        {"deleting the widest item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(0, f); return f; },
+         true},
+        {"deleting a short item", [](TRDEditRDData& d) { bool f = false; d.DeleteItemRecorded(1, f); return f; },
+         false},
+        {"deleting a range with the widest item",
+         [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(0, 1, f); return f; }, true},
+        {"deleting short items", [](TRDEditRDData& d) { bool f = false; d.DeleteItemsRecorded(1, 2, f); return f; },
+         false},
+        {"letting the widest line wrap",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(0, 0, f, 0); return f; }, true},
+        {"another style for a short paragraph",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaRangeRecorded(1, 1, f, 1); return f; }, false},
+        {"a short line that stops wrapping stays narrow",
+         [](TRDEditRDData& d) { bool f = false; d.SetParaListRecorded(2, {1}, f); return f; }, false},
+        {"an item lengthening the widest line",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->ParaNo = 1;
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(1, "more", f, false, std::move(item));
+             return f;
+         },
+         true},
+        {"an item in a short paragraph",
+         [](TRDEditRDData& d) {
+             auto item = std::make_unique<TRDTextItemInfo>(&d);
+             item->SetContinuesPara(true);
+             bool f = false;
+             d.InsertItemRecorded(3, "more", f, false, std::move(item));
+             return f;
+         },
+         false},
+        {"joining into the widest item", [](TRDEditRDData& d) {
+             bool f = false;
+             d.SetContinuesParaRecorded(1, true, f, -1);
+             d.JoinItemsRecorded(0, f);
+             return f;
+         },
+         true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRecEditor editor;
+        build(editor);
+        RecBegin(editor.Data());
+        EXPECT_EQ(c.Edit(editor.Data()), c.Full);
+    }
+}
+
+// ---- groups ----
+
+namespace {
+
+// An item edited in place: it hands its inner undo records over when asked.
+class TRecInnerEditItem : public TRDRectItemInfo {
+public:
+    TRecInnerEditItem(TCustomRDData* data, TRDEditRDData* editing) : TRDRectItemInfo(data), Editing(editing)
+    {
+        StyleNo = -31;
+    }
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override
+    {
+        return new TRecInnerEditItem(data, Editing);
+    }
+    void MergeInnerUndo() override
+    {
+        ++Merged;
+        Editing->EndChosenItemEditing();  // asked again while handing over: no second hand-over
+    }
+    TRDEditRDData* Editing;
+    int Merged = 0;
+};
+
+}  // namespace
+
+TEST(RDERecorded, BeginningAGroupEndsEditingInsideTheChosenItemFirst)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto owned = std::make_unique<TRecInnerEditItem>(&data, &data);
+    TRecInnerEditItem* item = owned.get();
+    owned->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    data.SetChosenItem(item);
+    EXPECT_TRUE(data.BeginUndoGroup(rdutInsert));
+    EXPECT_EQ(item->Merged, 1);
+    EXPECT_TRUE(data.BeginUndoGroup(rdutInsert, false));
+    EXPECT_EQ(item->Merged, 1);
+    EXPECT_TRUE(data.BeginNamedUndoGroup(rdutDelete, QStringLiteral("named")));
+    EXPECT_EQ(item->Merged, 2);
+    data.SetChosenItem(nullptr);
+}
+
+TEST(RDERecorded, GroupModeJoinsGroupsIntoOne)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    data.SetUndoGroupMode(true);
+    ASSERT_TRUE(data.BeginUndoGroup(rdutInsert));
+    data.InsertSubstringRecorded(0, 1, "a");
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    data.DeleteSubstringRecorded(2, 1, 1);
+    data.SetUndoGroupMode(false);
+    ASSERT_EQ(data.UndoList->Count(), 1);
+    EXPECT_EQ(data.UndoList->GetCurrentKind(), rdutInsert);
+    EXPECT_EQ(RecKinds(data), (std::vector<int>{6, 3}));
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    EXPECT_EQ(data.UndoList->Count(), 2);
+}
+
+// ---- controls ----
+
+TEST(RDERecorded, ResizingAControlIsRecordedAndLaidOut)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto* widget = new QWidget(&editor);
+    widget->resize(50, 20);
+    auto control = std::make_unique<TRDControlItemInfo>(&data, widget, TRDItemVAlign::ivaBaseline);
+    control->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(control));
+    editor.FormatDocument();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+    data.ResizeControlRecorded(1, 80, true, 30);
+    EXPECT_EQ(widget->size(), QSize(80, 30));
+    EXPECT_EQ(data.ResizingControl, nullptr);
+    auto* record = RecRecord<TRDUndoResizeInfo>(data);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->Kind, 15);
+    EXPECT_EQ(record->OldWidth, 50);
+    EXPECT_EQ(record->OldHeight, 20);
+    const int d = data.FirstDrawItemOfItem(1);
+    ASSERT_GE(d, 0);
+    EXPECT_EQ(data.DrawItems[d]->Width, data.ItemAt(1)->GetHorzSpacing() * 2 + 80);
+
+    data.ResizeControlRecorded(1, 80, true, 30);  // the same size: nothing more
+    EXPECT_EQ(RecKinds(data).size(), 1u);
+    data.UndoList->Undo(data);
+    EXPECT_EQ(widget->size(), QSize(50, 20));
+    EXPECT_THROW(data.ResizeControlRecorded(0, 10, false, 10), ERichDocError);  // not a control
+}
+
+// ---- reformatting after edits ----
+
+TEST(RDERecorded, ReformattingAfterAnEditMatchesAFreshFormat)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    bool full = false;
+    // One paragraph's draw items, taken before the edit.
+    int d1 = data.FirstDrawItemOfItem(0), d2 = data.LastDrawItemOfItem(1);
+    data.InsertSubstringRecorded(0, 3, "-inserted text that makes the first line long enough to wrap-");
+    data.ReformatAfterEdit(false, d1, d2, 0);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+
+    // An item less: the count change is passed on, also when the range held
+    // nothing but the deleted paragraph (in the middle, first, last).
+    // Items: 0, 1 | 2 | 3 | 4; then 0, 1 | 2 | 3; then 0 | 1.
+    for (const auto& [first, last] : {std::pair{2, 2}, std::pair{0, 1}, std::pair{1, 1}}) {
+        SCOPED_TRACE(first);
+        d1 = data.FirstDrawItemOfItem(first);
+        d2 = data.LastDrawItemOfItem(last);
+        data.DeleteItemsRecorded(first, last, full);
+        data.ReformatAfterEdit(full, d1, d2, first - last - 1);
+        EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    }
+}
+
+TEST(RDERecorded, AnItemChangedOutsideThePrimitivesIsLaidOutAgainKeepingTheCaret)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto tab = std::make_unique<TRDTabItemInfo>(&data);
+    tab->StyleNo = TabStyleNo;
+    tab->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(3, QByteArray(), full, false, std::move(tab));
+    editor.FormatDocument();
+    PutCaret(editor, 4, 2);
+    ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+    const int width = data.BeginItemModify(3);
+    data.SetExtraIntPropertyRecorded(3, 1, 6);  // vertical shift
+    data.EndItemModify(3, width);
+    auto* record = RecRecord<TRDUndoExtraIntProperty>(data);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->PropId, 1);
+    EXPECT_EQ(record->OldValue, 0);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    EXPECT_EQ(data.GetCaretItemNo(), 4);
+    EXPECT_EQ(data.GetCaretOffset(), 2);
+
+    data.ReformatKeepingCaret(true, true, false, 3, false);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    EXPECT_EQ(data.GetCaretItemNo(), 4);
+    EXPECT_EQ(data.GetCaretOffset(), 2);
+}
+
+// ---- live spelling ----
+
+TEST(RDERecorded, RespellingClearsTheMarksFromTheEditOn)
+{
+    TRecEditor editor;
+    editor.AddTextInNewParagraph(QStringLiteral("bad wrds here"), 0, 0);
+    editor.FormatDocument();
+    TRDEditRDData& data = editor.Data();
+    TCustomRDItemInfo* item = data.ItemAt(0);
+    item->AddMisspelling(1, 3);
+    item->AddMisspelling(5, 4);
+    data.RespellFrom(0, 6, true);
+    EXPECT_TRUE(item->IsMisspelledAt(2));
+    EXPECT_FALSE(item->IsMisspelledAt(6));
+    data.RespellFrom(0, 1, false);
+    EXPECT_TRUE(item->IsMisspelledAt(2));
+}

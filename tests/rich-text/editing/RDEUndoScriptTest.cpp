@@ -4,6 +4,7 @@
 
 #include <QtCore/QBuffer>
 
+#include "RDEKeysTestSupport.h"
 #include "RDETypingTestSupport.h"
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
@@ -180,8 +181,6 @@ TEST(RDEUndoScriptTest, TypingAndInserting)
 }  // namespace
 
 // ======== deleting, Backspace, Delete and Enter: scripts undone and redone exactly ========
-
-#include "RDEKeysTestSupport.h"
 
 namespace {
 
