@@ -774,6 +774,9 @@ void TRDEditRDData::JoinItemsRecorded(int itemNo, bool& full)
     TCustomRDItemInfo* second = ItemAt(next);
     bool partFull = false;
     const bool unicodeDiffers = (first->ItemOptions & rdioUnicode) != (second->ItemOptions & rdioUnicode);
+    // Texts of two encodings never go into one item: one of them must be empty.
+    if (unicodeDiffers && !TextOfItem(itemNo).isEmpty() && !TextOfItem(next).isEmpty())
+        throw ERichDocError("Can't perform Unicode operation");
     if (unicodeDiffers && !TextOfItem(next).isEmpty()) {
         // The first one is the empty one: the second takes its place.
         if (first->StartsParagraph()) {

@@ -571,6 +571,20 @@ TEST(RDERecorded, DeletedItemsGoBackInTheirOrder)
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(editor.Text(i), QByteArray("i") + QByteArray::number(i));
     EXPECT_EQ(editor.Rdf(), before);
+
+    // The same through the undo list, with the layout.
+    data.UndoList->Clear();
+    editor.FormatDocument();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    data.DeleteItemsRecorded(3, 5, full);
+    editor.FormatDocument();
+    const QByteArray after = editor.Rdf();
+    data.UndoList->Undo(data);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    data.RedoList->Redo(data);
+    EXPECT_EQ(editor.Rdf(), after);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
 }
 
 TEST(RDERecorded, AParagraphStartInFrontOfContinuingItemsTakesThemIntoItsStyle)
@@ -665,7 +679,8 @@ TEST(RDERecorded, APageBreakAtTheTextAfterAMarkerGoesToTheMarker)
     editor.AddTextToParagraph(QStringLiteral("listed"), 0);
     editor.FormatDocument();
     ASSERT_EQ(data.ItemAt(1)->StyleNo, MarkerStyleNo);
-    RecBegin(data);
+    const QByteArray before = editor.Rdf();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutPageBreak));
     data.SetPageBreakRecorded(2, true);
     EXPECT_TRUE(data.ItemAt(1)->BreaksPageBefore());
     EXPECT_FALSE(data.ItemAt(2)->BreaksPageBefore());
@@ -675,6 +690,15 @@ TEST(RDERecorded, APageBreakAtTheTextAfterAMarkerGoesToTheMarker)
     // Asked again at the text, the marker already has it: nothing more.
     data.SetPageBreakRecorded(2, true);
     EXPECT_EQ(RecKinds(data).size(), 1u);
+
+    editor.FormatDocument();
+    const QByteArray after = editor.Rdf();
+    data.UndoList->Undo(data);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_FALSE(data.ItemAt(1)->BreaksPageBefore());
+    data.RedoList->Redo(data);
+    EXPECT_EQ(editor.Rdf(), after);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
 }
 
 TEST(RDERecorded, APageBreakGivesTheLineBreakItEndsToTheRecords)
@@ -823,6 +847,21 @@ TEST(RDERecorded, AnEmptyItemOfAnotherEncodingGivesWayToTheOther)
     ASSERT_NE(data.CheckpointOfItem(0), nullptr);
     EXPECT_EQ(data.CheckpointOfItem(0)->Name, QStringLiteral("start"));
     EXPECT_EQ(data.CPCount, 1);
+}
+
+TEST(RDERecorded, TextsOfTwoEncodingsAreNotJoined)
+{
+    TRecEditor editor;
+    editor.AddTextInNewParagraph(QStringLiteral("ansi"), 0, 0);
+    editor.AddTextToParagraph(QStringLiteral("uni"), 2);
+    editor.FormatDocument();
+    TRDEditRDData& data = editor.Data();
+    const QByteArray before = editor.Rdf();
+    RecBegin(data);
+    bool full = false;
+    EXPECT_THROW(data.JoinItemsRecorded(0, full), ERichDocError);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_TRUE(RecKinds(data).empty());
 }
 
 TEST(RDERecorded, AnEmptyItemTakesTheTagAndStyleOfTheTextJoinedToIt)
