@@ -146,6 +146,18 @@ TEST_F(RDEDeleteTest, PersistentCheckpointOfAMergedParagraphRefuses)
     ExpectUndoRedoExact(before, RDFText(Ed));
 }
 
+// A selection made backwards deletes the same, the caret where it began.
+TEST_F(RDEDeleteTest, BackwardSelectionDeletesTheSame)
+{
+    Fill({KeysPara("Hello world", epHeading), KeysPara("Second line")});
+    const QByteArray before = RDFText(Ed);
+    Select(1, 8, 0, 7);
+    ASSERT_TRUE(D().DeleteSelection());
+    EXPECT_EQ(KeysDescribe(D()), "P1:'Hello line'");
+    EXPECT_EQ(KeysCaret(D()), "0:7");
+    ExpectUndoRedoExact(before, RDFText(Ed));
+}
+
 // Nothing selected: nothing to delete, no group, no beep.
 TEST_F(RDEDeleteTest, NoSelectionDeletesNothing)
 {
