@@ -268,6 +268,18 @@ void TRDEditRDData::ClickSelectsItem()
     SelEndOffs = 1;
 }
 
+bool TRDEditRDData::GetDragSource(QMimeData*& data, Qt::DropActions& allowed)
+{
+    if (!TRichDocRDData::GetDragSource(data, allowed))
+        return false;
+    // An editor that may delete the selection lets it be moved.
+    constexpr uint16_t readOnlyDragFlag = 512;
+    if ((GetControlFlags() & cfOwnOptions) && (!Editor()->ReadOnly() || (GetControlFlags() & readOnlyDragFlag))
+        && CanDeleteSelection())
+        allowed |= Qt::MoveAction;
+    return true;
+}
+
 void TRDEditRDData::ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText)
 {
     TCustomRichDocEdit* editor = Editor();

@@ -103,6 +103,7 @@ public:
     void FinishFormatHook() override;
     void BeforeCaretMove() override;
     void ClickSelectsItem() override;
+    bool GetDragSource(QMimeData*& data, Qt::DropActions& allowed) override;
     void ConvertAssociatedStyle(int itemNo, int userData, bool appliedToText) override;
     TRDDragDropCaretInfo* GetDragDropCaret() override;
     void SelectRange(int itemNo, int offset, int length, bool backwards) override;
@@ -147,6 +148,27 @@ public:
     bool CustomCaretDrawn = false;
 
     // ======== caret movement by keys (RDECaretMove.cpp) ========
+    // Each answers true when the caret could not move because it stands at
+    // the document's edge in that direction (the editor's cue for OnCaretGetOut).
+    bool MoveCaretLeft(bool selecting, bool byWord);
+    bool MoveCaretRight(bool selecting, bool byWord);
+    bool MoveCaretUp(bool selecting, bool doNotEnterItems);
+    bool MoveCaretDown(bool selecting, bool doNotEnterItems);
+    void MoveCaretPageUp();
+    void MoveCaretPageDown();
+    // To the document start (end), or to the start (end) of the caret's line.
+    void MoveCaretHome(bool toDocumentStart);
+    void MoveCaretEnd(bool toDocumentEnd);
+    // Moves of the paragraph selection mode.
+    void MoveToPrevParagraph();
+    void MoveToNextParagraph();
+    // Without a selection: an empty selection at the caret stop.
+    void AnchorSelectionAtCaret();
+    // The selection's moving end to the caret stop.
+    void ExtendSelectionToCaret();
+    bool CaretAtLineStart() const;
+    bool CaretAtLineEnd() const;
+    bool CaretOnLastLine() const;
 
     // ======== typing and inserting items at the caret (RDETyping.cpp) ========
     bool CanDeleteSelection();  // (deleting the selection)
@@ -210,6 +232,8 @@ public:
     };
     // The ends of the selection (start before end) while a text style is applied.
     TRDStyledPos StyleSelStart, StyleSelEnd;
+    // The caret while a text style is applied without a selection (to whole paragraphs).
+    TRDStyledPos StyleCaret;
     // Whole text items: the hook's answer for the item, text converted with it.
     void ConvertItemStyle(int itemNo, int userData, bool wholeParagraphs);
     // Characters 1 .. offset - 1 of the item into a new item of the new style before it.

@@ -774,6 +774,9 @@ void TRDEditRDData::JoinItemsRecorded(int itemNo, bool& full)
     TCustomRDItemInfo* second = ItemAt(next);
     bool partFull = false;
     const bool unicodeDiffers = (first->ItemOptions & rdioUnicode) != (second->ItemOptions & rdioUnicode);
+    // Texts of two encodings never go into one item: one of them must be empty.
+    if (unicodeDiffers && !TextOfItem(itemNo).isEmpty() && !TextOfItem(next).isEmpty())
+        throw ERichDocError("Can't perform Unicode operation");
     if (unicodeDiffers && !TextOfItem(next).isEmpty()) {
         // The first one is the empty one: the second takes its place.
         if (first->StartsParagraph()) {
@@ -1091,8 +1094,22 @@ void TRDEditRDData::ReformatAfterEdit(bool full, int firstDrawItem, int lastDraw
         FormatAll(false);
         return;
     }
-    FormatParagraphsOfDrawRange(std::max(firstDrawItem, 0), std::max(lastDrawItem, firstDrawItem), true,
-                                itemCountDelta);
+    int d1 = std::clamp(firstDrawItem, 0, DrawItems.Count() - 1);
+    int d2 = std::clamp(lastDrawItem, d1, DrawItems.Count() - 1);
+    // When every item of the range is gone, the range takes in a neighbour
+    // that is still there, so that the old draw items are replaced.
+    if (DrawItems[d2]->ItemNo + itemCountDelta < DrawItems[d1]->ItemNo) {
+        if (d1 > 0)
+            --d1;
+        else if (d2 + 1 < DrawItems.Count())
+            ++d2;
+        else {
+            DoFormat(false, true, false, false, false, GetCanvas(), 0, false);
+            InvalidateControl();
+            return;
+        }
+    }
+    FormatParagraphsOfDrawRange(d1, d2, true, itemCountDelta);
 }
 
 void TRDEditRDData::ReformatKeepingCaret(bool full, bool force, bool keepScroll, int itemNo, bool updateCaret)

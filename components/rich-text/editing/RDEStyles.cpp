@@ -167,7 +167,7 @@ void TRDEditRDData::ConvertItemHead(int itemNo, int offset, int userData, bool w
         SetPageBreakRecorded(itemNo, true);
     SetContinuesParaRecorded(itemNo + 1, true, full, -1);
     // The selection ends at the head's end (a position in the rest moves along).
-    for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd}) {
+    for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd, &StyleCaret}) {
         if (pos->ItemNo == itemNo && pos->Offset == offset)
             pos->Offset = CharLength(TextOfItem(itemNo), ItemAt(itemNo)->ItemOptions) + 1;
         else if (pos->ItemNo == itemNo && pos->Offset > offset)
@@ -196,7 +196,7 @@ void TRDEditRDData::ConvertItemTail(int itemNo, int offset, int userData, bool w
     bool full = false;
     InsertNewTextItemRecorded(itemNo + 1, converted, tag, paraNo, false, true, newStyle, full);
     // The selection starts at the tail's start.
-    for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd}) {
+    for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd, &StyleCaret}) {
         if (pos->ItemNo == itemNo && pos->Offset >= offset)
             *pos = TRDStyledPos{itemNo + 1, pos->Offset - offset + 1};
         else
@@ -250,7 +250,7 @@ void TRDEditRDData::JoinAfterStyleApply(int a, int b, int& itemCountDelta, bool&
         JoinItemsRecorded(i - 1, partFull);
         full = full || partFull;
         --itemCountDelta;
-        for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd}) {
+        for (TRDStyledPos* pos : {&StyleSelStart, &StyleSelEnd, &StyleCaret}) {
             if (pos->ItemNo == i)
                 *pos = TRDStyledPos{i - 1, prevLength + pos->Offset};
             else if (pos->ItemNo > i)
@@ -336,6 +336,7 @@ void TRDEditRDData::ApplyTextStyleConversion(int userData, int mode, bool wholeP
     }
     StyleSelStart = TRDStyledPos{first, fo};
     StyleSelEnd = TRDStyledPos{last, lo};
+    StyleCaret = TRDStyledPos{GetCaretItemNo(), GetCaretOffset()};
     const int countBefore = ItemCount();
     auto isSplitProtected = [this](int i) {
         return (StylesProtection(*this, EffectiveStyleOfItem(i)) & rdprStyleSplitProtect) != 0;
@@ -401,7 +402,7 @@ void TRDEditRDData::ApplyTextStyleConversion(int userData, int mode, bool wholeP
         BuildCharPositions(SelEndOffs - 2);
     } else {
         int drawOffset = 0, d = -1;
-        ItemPosToDrawPos(StyleSelEnd.ItemNo, StyleSelEnd.Offset, drawOffset, d);
+        ItemPosToDrawPos(StyleCaret.ItemNo, StyleCaret.Offset, drawOffset, d);
         if (d >= 0) {
             CaretDrawItemNo = d;
             BuildCharPositions(drawOffset - 2);

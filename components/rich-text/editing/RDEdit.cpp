@@ -72,6 +72,9 @@ bool TCustomRichDocEdit::CanChange(bool ignoreCapture)
         data->BeepIfEnabled();
         return false;
     }
+    // Live spelling stops reading the document until the change is announced.
+    if (TRDWordEnumThread* thread = SpellingThread())
+        thread->Pause(false);
     data->EnsureNotEmpty();
     if (data->ClearSoftPageBreaks())
         viewport()->update();

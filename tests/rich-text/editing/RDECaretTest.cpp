@@ -387,3 +387,78 @@ TEST_F(RDECaretTest, CustomCaretIsDrawnByTheHandlerOverThePaint)
     editor.ClearDocument();
     EXPECT_FALSE(editor.Data().CustomCaretTimerOn);
 }
+
+TEST_F(RDECaretTest, WrappedLinesHaveStopsOfTheirOwn)
+{
+    TTestEditor editor(&Sheet, 100, 300);
+    FillEditor(editor, {{{{QStringLiteral("one two three")}}}});
+    ASSERT_GT(editor.DrawCount(), 1);
+    const TRDDrawLineInfo& second = editor.D(1);
+    ASSERT_TRUE(second.StartsLine());
+    // The start of the second line is a stop of that line, at its left.
+    editor.Data().CaretDrawItemNo = 1;
+    editor.Data().BuildCharPositions(-1);
+    editor.Data().UpdateCaret(false, false, false);
+    EXPECT_EQ(editor.Data().CaretDrawItemNo, 1);
+    EXPECT_EQ(editor.GetCaretItemOffset(), second.Offs);
+    EXPECT_EQ(editor.CaretPos(), QPoint(second.Left, second.Top - 2));
+    for (const TRDCharPos& p : editor.Data().CharPositions)
+        EXPECT_EQ(p.DrawIndex, 1) << "only the caret's line has stops";
+    // The same item position as the end of the first line: the caret stays there.
+    PutCaret(editor, 0, second.Offs);
+    EXPECT_EQ(editor.Data().CaretDrawItemNo, 0);
+    EXPECT_EQ(editor.CaretPos().y(), editor.D(0).Top - 2);
+    for (const TRDCharPos& p : editor.Data().CharPositions)
+        EXPECT_EQ(p.DrawIndex, 0);
+}
+
+TEST_F(RDECaretTest, RightToLeftTextGetsAStopAtEveryBoundary)
+{
+    TFontInfo* wide = Sheet.TextStyles().Items(esUnicode);
+    wide->BiDiMode = TRDBiDiMode::rdbdRightToLeft;
+    wide->FontName = QStringLiteral("DejaVu Sans");
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("שלום"), esUnicode}}}});
+    PutCaret(editor, 0, 1);
+    std::vector<int> offsets, xs;
+    for (const TRDCharPos& p : editor.Data().CharPositions) {
+        offsets.push_back(p.DrawOffset);
+        xs.push_back(p.PosX);
+        EXPECT_EQ(p.CaretShift, 0);
+    }
+    EXPECT_EQ(offsets, (std::vector<int>{1, 2, 3, 4, 5}));
+    // Read from the right: each later boundary stands further left.
+    for (size_t k = 1; k < xs.size(); ++k)
+        EXPECT_LT(xs[k], xs[k - 1]);
+    PutCaret(editor, 0, 3);
+    EXPECT_EQ(editor.GetCaretItemOffset(), 3);
+    PutCaret(editor, 0, 5);
+    EXPECT_EQ(editor.GetCaretItemOffset(), 5);
+}
+
+// The caret is scrolled into view when asked, and its published point
+// follows every scroll of the document.
+TEST_F(RDECaretTest, TheCaretFollowsScrolling)
+{
+    TTestEditor editor(&Sheet, 200, 100);
+    std::vector<TEditPara> paras;
+    for (int i = 0; i < 20; ++i)
+        paras.push_back({{{QStringLiteral("line %1").arg(i)}}});
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    FillEditor(editor, paras);
+    PutCaret(editor, 19, 2);
+    const int top = editor.D(editor.Data().CaretDrawItemNo).Top;
+    ASSERT_GT(top, 100);
+    EXPECT_EQ(editor.Data().GetVOffset(), 0) << "not asked to scroll";
+    editor.Data().UpdateCaret(true, false, false);
+    const int v = editor.Data().GetVOffset();
+    EXPECT_GT(v, 0);
+    EXPECT_EQ(editor.CaretPos().y(), top - 2 - v);
+    EXPECT_GE(editor.CaretPos().y(), 0);
+    EXPECT_LE(editor.CaretPos().y() + editor.Data().CaretHeight, editor.ClientHeight());
+    editor.ScrollTo(0);
+    EXPECT_EQ(editor.Data().GetVOffset(), 0);
+    EXPECT_EQ(editor.CaretPos().y(), top - 2);
+    EXPECT_EQ(editor.GetCaretItemIndex(), 19) << "scrolling leaves the caret in its place";
+}

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include <QtCore/QObject>
+#include <QtWidgets/QWidget>
 
+#include "RDEditTestSupport.h"
 #include "core/RDError.h"
 #include "core/RDUnicode.h"
 #include "document/RDMarkerLists.h"
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
+#include "items/RDControlItems.h"
 #include "items/RDMarkerItems.h"
 #include "styles/RDStyle.h"
 
@@ -45,21 +48,13 @@ public:
     }
 };
 
-class TRecEditor : public TRichDocEdit {
+// The shared test editor (no border or bars, 400 x 300, RDF as text) over
+// the sheet above.
+class TRecEditor : public TTestEditor {
 public:
-    TRecEditor()
-    {
-        SetStyle(&Sheet);
-        resize(400, 300);
-    }
+    TRecEditor() : TTestEditor(nullptr) { SetStyle(&Sheet); }
     TRecSheet Sheet;
-    TRDEditRDData& Data() { return *EditData(); }
-    QByteArray Rdf()
-    {
-        TRDMemoryStream stream;
-        EXPECT_TRUE(SaveRDFToStream(stream, false));
-        return stream.ToBytes();
-    }
+    QByteArray Rdf() { return RDFText(*this); }
     QByteArray Text(int i) { return Data().TextOfItem(i); }
 };
 
@@ -107,31 +102,7 @@ T* RecRecord(TRDEditRDData& data, size_t index = 0)
 // The draw items equal those of a fresh full format of the same document.
 ::testing::AssertionResult RecSameAsFreshFormat(TRecEditor& editor)
 {
-    TRecEditor fresh;
-    TRDMemoryStream stream;
-    const QByteArray rdf = editor.Rdf();
-    stream.Write(rdf.constData(), rdf.size());
-    stream.SetPosition(0);
-    TColor color = clNone;
-    if (!fresh.Data().LoadFromRDF(stream, color, nullptr, nullptr))
-        return ::testing::AssertionFailure() << "the document does not read back";
-    fresh.FormatDocument();
-    const TRDDrawLines& got = editor.Data().DrawItems;
-    const TRDDrawLines& want = fresh.Data().DrawItems;
-    if (got.Count() != want.Count())
-        return ::testing::AssertionFailure() << got.Count() << " draw items, a fresh format makes " << want.Count();
-    for (int i = 0; i < got.Count(); ++i) {
-        const TRDDrawLineInfo& g = *got[i];
-        const TRDDrawLineInfo& w = *want[i];
-        if (g.ItemNo != w.ItemNo || g.Offs != w.Offs || g.Length != w.Length || g.Left != w.Left || g.Top != w.Top
-            || g.Width != w.Width || g.Height != w.Height)
-            return ::testing::AssertionFailure()
-                   << "draw item " << i << ": item " << g.ItemNo << " offs " << g.Offs << " len " << g.Length << " at "
-                   << g.Left << "," << g.Top << " " << g.Width << "x" << g.Height << "; fresh: item " << w.ItemNo
-                   << " offs " << w.Offs << " len " << w.Length << " at " << w.Left << "," << w.Top << " " << w.Width
-                   << "x" << w.Height;
-    }
-    return ::testing::AssertionSuccess();
+    return DrawItemsMatchFreshFormat(editor);
 }
 
 // An item with published properties, as tables and cells have them.
@@ -600,6 +571,20 @@ TEST(RDERecorded, DeletedItemsGoBackInTheirOrder)
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(editor.Text(i), QByteArray("i") + QByteArray::number(i));
     EXPECT_EQ(editor.Rdf(), before);
+
+    // The same through the undo list, with the layout.
+    data.UndoList->Clear();
+    editor.FormatDocument();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    data.DeleteItemsRecorded(3, 5, full);
+    editor.FormatDocument();
+    const QByteArray after = editor.Rdf();
+    data.UndoList->Undo(data);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    data.RedoList->Redo(data);
+    EXPECT_EQ(editor.Rdf(), after);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
 }
 
 TEST(RDERecorded, AParagraphStartInFrontOfContinuingItemsTakesThemIntoItsStyle)
@@ -694,7 +679,8 @@ TEST(RDERecorded, APageBreakAtTheTextAfterAMarkerGoesToTheMarker)
     editor.AddTextToParagraph(QStringLiteral("listed"), 0);
     editor.FormatDocument();
     ASSERT_EQ(data.ItemAt(1)->StyleNo, MarkerStyleNo);
-    RecBegin(data);
+    const QByteArray before = editor.Rdf();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutPageBreak));
     data.SetPageBreakRecorded(2, true);
     EXPECT_TRUE(data.ItemAt(1)->BreaksPageBefore());
     EXPECT_FALSE(data.ItemAt(2)->BreaksPageBefore());
@@ -704,6 +690,15 @@ TEST(RDERecorded, APageBreakAtTheTextAfterAMarkerGoesToTheMarker)
     // Asked again at the text, the marker already has it: nothing more.
     data.SetPageBreakRecorded(2, true);
     EXPECT_EQ(RecKinds(data).size(), 1u);
+
+    editor.FormatDocument();
+    const QByteArray after = editor.Rdf();
+    data.UndoList->Undo(data);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_FALSE(data.ItemAt(1)->BreaksPageBefore());
+    data.RedoList->Redo(data);
+    EXPECT_EQ(editor.Rdf(), after);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
 }
 
 TEST(RDERecorded, APageBreakGivesTheLineBreakItEndsToTheRecords)
@@ -852,6 +847,21 @@ TEST(RDERecorded, AnEmptyItemOfAnotherEncodingGivesWayToTheOther)
     ASSERT_NE(data.CheckpointOfItem(0), nullptr);
     EXPECT_EQ(data.CheckpointOfItem(0)->Name, QStringLiteral("start"));
     EXPECT_EQ(data.CPCount, 1);
+}
+
+TEST(RDERecorded, TextsOfTwoEncodingsAreNotJoined)
+{
+    TRecEditor editor;
+    editor.AddTextInNewParagraph(QStringLiteral("ansi"), 0, 0);
+    editor.AddTextToParagraph(QStringLiteral("uni"), 2);
+    editor.FormatDocument();
+    TRDEditRDData& data = editor.Data();
+    const QByteArray before = editor.Rdf();
+    RecBegin(data);
+    bool full = false;
+    EXPECT_THROW(data.JoinItemsRecorded(0, full), ERichDocError);
+    EXPECT_EQ(editor.Rdf(), before);
+    EXPECT_TRUE(RecKinds(data).empty());
 }
 
 TEST(RDERecorded, AnEmptyItemTakesTheTagAndStyleOfTheTextJoinedToIt)
@@ -1091,5 +1101,223 @@ TEST(RDERecorded, TheFullFormatSignalFollowsTheDocumentWidth)
         build(editor);
         RecBegin(editor.Data());
         EXPECT_EQ(c.Edit(editor.Data()), c.Full);
+    }
+}
+
+// ---- groups ----
+
+namespace {
+
+// An item edited in place: it hands its inner undo records over when asked.
+class TRecInnerEditItem : public TRDRectItemInfo {
+public:
+    TRecInnerEditItem(TCustomRDData* data, TRDEditRDData* editing) : TRDRectItemInfo(data), Editing(editing)
+    {
+        StyleNo = -31;
+    }
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* data) const override
+    {
+        return new TRecInnerEditItem(data, Editing);
+    }
+    void MergeInnerUndo() override
+    {
+        ++Merged;
+        Editing->EndChosenItemEditing();  // asked again while handing over: no second hand-over
+    }
+    TRDEditRDData* Editing;
+    int Merged = 0;
+};
+
+}  // namespace
+
+TEST(RDERecorded, BeginningAGroupEndsEditingInsideTheChosenItemFirst)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto owned = std::make_unique<TRecInnerEditItem>(&data, &data);
+    TRecInnerEditItem* item = owned.get();
+    owned->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    data.SetChosenItem(item);
+    EXPECT_TRUE(data.BeginUndoGroup(rdutInsert));
+    EXPECT_EQ(item->Merged, 1);
+    EXPECT_TRUE(data.BeginUndoGroup(rdutInsert, false));
+    EXPECT_EQ(item->Merged, 1);
+    EXPECT_TRUE(data.BeginNamedUndoGroup(rdutDelete, QStringLiteral("named")));
+    EXPECT_EQ(item->Merged, 2);
+    data.SetChosenItem(nullptr);
+}
+
+TEST(RDERecorded, GroupModeJoinsGroupsIntoOne)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    data.SetUndoGroupMode(true);
+    ASSERT_TRUE(data.BeginUndoGroup(rdutInsert));
+    data.InsertSubstringRecorded(0, 1, "a");
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    data.DeleteSubstringRecorded(2, 1, 1);
+    data.SetUndoGroupMode(false);
+    ASSERT_EQ(data.UndoList->Count(), 1);
+    EXPECT_EQ(data.UndoList->GetCurrentKind(), rdutInsert);
+    EXPECT_EQ(RecKinds(data), (std::vector<int>{6, 3}));
+    ASSERT_TRUE(data.BeginUndoGroup(rdutDelete));
+    EXPECT_EQ(data.UndoList->Count(), 2);
+}
+
+// ---- controls ----
+
+TEST(RDERecorded, ResizingAControlIsRecordedAndLaidOut)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto* widget = new QWidget(&editor);
+    widget->resize(50, 20);
+    auto control = std::make_unique<TRDControlItemInfo>(&data, widget, TRDItemVAlign::ivaBaseline);
+    control->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(control));
+    editor.FormatDocument();
+    ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+    data.ResizeControlRecorded(1, 80, true, 30);
+    EXPECT_EQ(widget->size(), QSize(80, 30));
+    EXPECT_EQ(data.ResizingControl, nullptr);
+    auto* record = RecRecord<TRDUndoResizeInfo>(data);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->Kind, 15);
+    EXPECT_EQ(record->OldWidth, 50);
+    EXPECT_EQ(record->OldHeight, 20);
+    const int d = data.FirstDrawItemOfItem(1);
+    ASSERT_GE(d, 0);
+    EXPECT_EQ(data.DrawItems[d]->Width, data.ItemAt(1)->GetHorzSpacing() * 2 + 80);
+
+    data.ResizeControlRecorded(1, 80, true, 30);  // the same size: nothing more
+    EXPECT_EQ(RecKinds(data).size(), 1u);
+    data.UndoList->Undo(data);
+    EXPECT_EQ(widget->size(), QSize(50, 20));
+    EXPECT_THROW(data.ResizeControlRecorded(0, 10, false, 10), ERichDocError);  // not a control
+}
+
+// ---- reformatting after edits ----
+
+TEST(RDERecorded, ReformattingAfterAnEditMatchesAFreshFormat)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    bool full = false;
+    // One paragraph's draw items, taken before the edit.
+    int d1 = data.FirstDrawItemOfItem(0), d2 = data.LastDrawItemOfItem(1);
+    data.InsertSubstringRecorded(0, 3, "-inserted text that makes the first line long enough to wrap-");
+    data.ReformatAfterEdit(false, d1, d2, 0);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+
+    // An item less: the count change is passed on, also when the range held
+    // nothing but the deleted paragraph (in the middle, first, last).
+    // Items: 0, 1 | 2 | 3 | 4; then 0, 1 | 2 | 3; then 0 | 1.
+    for (const auto& [first, last] : {std::pair{2, 2}, std::pair{0, 1}, std::pair{1, 1}}) {
+        SCOPED_TRACE(first);
+        d1 = data.FirstDrawItemOfItem(first);
+        d2 = data.LastDrawItemOfItem(last);
+        data.DeleteItemsRecorded(first, last, full);
+        data.ReformatAfterEdit(full, d1, d2, first - last - 1);
+        EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    }
+}
+
+TEST(RDERecorded, AnItemChangedOutsideThePrimitivesIsLaidOutAgainKeepingTheCaret)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto tab = std::make_unique<TRDTabItemInfo>(&data);
+    tab->StyleNo = TabStyleNo;
+    tab->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(3, QByteArray(), full, false, std::move(tab));
+    editor.FormatDocument();
+    PutCaret(editor, 4, 2);
+    ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+    const int width = data.BeginItemModify(3);
+    data.SetExtraIntPropertyRecorded(3, 1, 6);  // vertical shift
+    data.EndItemModify(3, width);
+    auto* record = RecRecord<TRDUndoExtraIntProperty>(data);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->PropId, 1);
+    EXPECT_EQ(record->OldValue, 0);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    EXPECT_EQ(data.GetCaretItemNo(), 4);
+    EXPECT_EQ(data.GetCaretOffset(), 2);
+
+    data.ReformatKeepingCaret(true, true, false, 3, false);
+    EXPECT_TRUE(RecSameAsFreshFormat(editor));
+    EXPECT_EQ(data.GetCaretItemNo(), 4);
+    EXPECT_EQ(data.GetCaretOffset(), 2);
+}
+
+// ---- live spelling ----
+
+TEST(RDERecorded, RespellingClearsTheMarksFromTheEditOn)
+{
+    TRecEditor editor;
+    editor.AddTextInNewParagraph(QStringLiteral("bad wrds here"), 0, 0);
+    editor.FormatDocument();
+    TRDEditRDData& data = editor.Data();
+    TCustomRDItemInfo* item = data.ItemAt(0);
+    item->AddMisspelling(1, 3);
+    item->AddMisspelling(5, 4);
+    data.RespellFrom(0, 6, true);
+    EXPECT_TRUE(item->IsMisspelledAt(2));
+    EXPECT_FALSE(item->IsMisspelledAt(6));
+    data.RespellFrom(0, 1, false);
+    EXPECT_TRUE(item->IsMisspelledAt(2));
+}
+
+TEST(RDERecorded, PublishedPropertyEditsAreUndoneAndRedone)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto owned = std::make_unique<TRecPropItem>(&data);
+    TRecPropItem* item = owned.get();
+    item->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecPropTarget target;
+    auto state = [&] {
+        return std::vector<QVariant>{item->Width(), item->Height(), item->Caption(), target.Span()};
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void()> Edit;
+    };
+    const std::vector<TCase> cases = {
+        {"one integer",
+         [&] { data.ModifyItemIntProperty(1, nullptr, nullptr, false, false, 33, QStringLiteral("Width")); }},
+        {"one string",
+         [&] { data.ModifyItemStrProperty(1, nullptr, nullptr, QStringLiteral("other"), QStringLiteral("Caption")); }},
+        {"several integers",
+         [&] {
+             data.ModifyItemIntProperties(1, nullptr, nullptr, false, false,
+                                          {{QStringLiteral("Width"), 1}, {QStringLiteral("Height"), 2}});
+         }},
+        {"a property of another object",
+         [&] { data.ModifyItemIntProperty(1, &target, nullptr, false, false, 9, QStringLiteral("Span")); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<QVariant> before = state();
+        ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+        c.Edit();
+        const std::vector<QVariant> after = state();
+        ASSERT_NE(after, before);
+        data.UndoList->Undo(data);
+        EXPECT_EQ(state(), before);
+        data.RedoList->Redo(data);
+        EXPECT_EQ(state(), after);
     }
 }

@@ -250,6 +250,17 @@ TEST_F(StylesTest, WholeParagraphsAndTagsClearedUnderTheOption)
     EXPECT_EQ(StylesItems(D), "2'one twothree' | 0'four'");
     StylesExpectUndoRedo(E, original, RDFText(E));
 
+    // Without a selection the caret's paragraph; the caret stays where it was
+    // in the joined text.
+    FillEditor(E, {{{{"one two"}, {"three", esBold}}}, {{{"four"}}}});
+    E.ClearUndoHistory();
+    PutCaret(E, 1, 3);
+    D.ApplyTextStyleConversion(esUnicode, 1, true);
+    EXPECT_EQ(StylesItems(D), "2'one twothree' | 0'four'");
+    EXPECT_EQ((TStylesPos{D.GetCaretItemNo(), D.GetCaretOffset()}), (TStylesPos{0, 10}));
+    EXPECT_FALSE(D.DataSelectionExists(false, false));
+    StylesExpectUndoRedo(E, original, RDFText(E));
+
     // Tags: pieces that keep the old style keep the tag, the converted one loses it.
     FillEditor(E, {{{{"one two three"}}}});
     D.ItemAt(0)->Tag = TRDTag::FromInt(7);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "RDEditTestSupport.h"
+#include <QtCore/QMimeData>
+
 #include "document/RDItem.h"
 
 class RDEditDataTest : public ::testing::Test {
@@ -386,4 +388,33 @@ TEST_F(RDEditDataTest, ClearFormattingDropsTheCaretAndThePendingTag)
     EXPECT_TRUE(editor.Data().PendingTag.IsNil());
     EXPECT_FALSE(editor.Data().State & dsOpenInsertion);
     EXPECT_EQ(editor.Data().ItemCount(), 1) << "the items stay";
+}
+
+TEST_F(RDEditDataTest, ADeletableSelectionMayBeMoved)
+{
+    TTestEditor editor(&Sheet);
+    FillEditor(editor, {{{{QStringLiteral("plain text")}}}, {{{QStringLiteral("locked text")}}, epReadOnly}});
+    struct TCase {
+        const char* Name;
+        int Item;
+        bool ReadOnly;
+        bool Move;
+    };
+    const TCase cases[] = {
+        {"editable text", 0, false, true},
+        {"read-only editor", 0, true, false},
+        {"inside a read-only paragraph", 1, false, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        editor.SetReadOnlyFlag(c.ReadOnly);
+        editor.Data().SetSelectionBounds(c.Item, 2, c.Item, 5);
+        QMimeData* data = nullptr;
+        Qt::DropActions allowed;
+        ASSERT_TRUE(editor.Data().GetDragSource(data, allowed));
+        EXPECT_TRUE(allowed & Qt::CopyAction);
+        EXPECT_EQ(bool(allowed & Qt::MoveAction), c.Move);
+        delete data;
+        editor.Data().DropSource = nullptr;
+    }
 }
