@@ -149,9 +149,12 @@ void TRDEditRDData::TypeText(const QByteArray& text)
             RespellFrom(target, 0);
         } else {
             UndoList->AddTyping(target, targetOffs, Editor(), flags & rdioUnicode);
+            {
+                TypingRecordingOff off(RecordingState);
+                InsertSubstringRecorded(target, targetOffs, text);
+            }
+            // Live spelling looks at the character in the item's text.
             Editor()->SpellingCharsTyped(this, target, targetOffs, 1);
-            TypingRecordingOff off(RecordingState);
-            InsertSubstringRecorded(target, targetOffs, text);
         }
     } else {
         BeginUndoGroup(rdutNewLine);

@@ -479,7 +479,19 @@ int TCustomRDFormattedData::FitChars(const QByteArray& display, const QByteArray
     // fit never ends inside one.
     std::vector<int>& ext = FExtents;
     int height = 0;
-    SegmentExtents(st, display, p, r, flags, ext, height);
+    // Only as much is measured as the line can take: a prefix that grows
+    // until a character well before its end (so that the cut cannot change
+    // its extent) no longer fits. A long paragraph is then not measured to
+    // its end again for every line.
+    constexpr int cutMargin = 8;
+    int measured = std::min(r, 256);
+    for (;;) {
+        SegmentExtents(st, display, p, measured, flags, ext, height);
+        if (measured >= r || (measured > cutMargin && ext[size_t(measured - 1 - cutMargin)] > free))
+            break;
+        measured = std::min(r, measured * 2);
+    }
+    r = measured;
     bool unicode = flags & rdioUnicode;
     auto width = [&](int c) {
         int w = ext[size_t(c - 1)];

@@ -7,6 +7,7 @@
 #include "core/RDError.h"
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
+#include "items/RDMarkerItems.h"
 
 // Inserting text and RDF documents at the caret, on an offscreen editor.
 
@@ -25,7 +26,11 @@ QString InsertShape(const TTypingEditor& e)
                                                   : QStringLiteral("+");
         if (item->BreaksPageBefore())
             shape += QLatin1Char('^');
-        shape += item->StyleNo == TabStyleNo ? QStringLiteral("<tab>") : e.Edit->GetItemTextW(i);
+        if (item->StyleNo == MarkerStyleNo)
+            shape += QStringLiteral("<") + QString::fromLatin1(static_cast<const TRDMarkerItemInfo*>(item)->DisplayString)
+                     + QStringLiteral(">");
+        else
+            shape += item->StyleNo == TabStyleNo ? QStringLiteral("<tab>") : e.Edit->GetItemTextW(i);
     }
     return shape;
 }
@@ -211,6 +216,32 @@ TEST_F(RDEInsertTest, RdfAtTheCaretKeepsTheEditorsColour)
     EXPECT_EQ(e.Data->UndoList->GetCurrentKind(), rdutInsert);
     e.Undo();
     EXPECT_EQ(e.Rdf(), before);
+    e.Redo();
+    EXPECT_EQ(e.Rdf(), after);
+}
+
+// Text inserted into a list paragraph repeats the list marker for every new
+// paragraph, the numbers after it follow, and undo gives the list back.
+TEST_F(RDEInsertTest, TextInAListParagraphRepeatsTheMarker)
+{
+    TTypingEditor e(&Sheet);
+    for (const char* text : {"one", "two"}) {
+        e.Data->AddItem(QByteArray(), std::make_unique<TRDMarkerItemInfo>(e.Data, 0, 0, 1, false));
+        e.More(QString::fromLatin1(text), tsPlain);
+    }
+    e.Format();
+    ASSERT_EQ(InsertShape(e), QStringLiteral("<1.>+one|<2.>+two"));
+    e.Caret(1, 4);
+    const QByteArray before = e.Rdf();
+    TypingInsertText(*e.Data, QByteArray("A\r\nB\fC"), false);
+    EXPECT_EQ(InsertShape(e), QStringLiteral("<1.>+oneA|<2.>+B|<3.>+C|<4.>+two"));
+    EXPECT_EQ(e.CaretItem(), 5);
+    EXPECT_EQ(e.CaretOffset(), 2);
+    e.ExpectFreshLayout("list");
+    const QByteArray after = e.Rdf();
+    e.Undo();
+    EXPECT_EQ(e.Rdf(), before);
+    EXPECT_EQ(InsertShape(e), QStringLiteral("<1.>+one|<2.>+two"));
     e.Redo();
     EXPECT_EQ(e.Rdf(), after);
 }

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEventLoop>
 
 #include "RDETypingTestSupport.h"
 #include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
 #include "items/RDMarkerItems.h"
+#include "viewer/RDLiveSpell.h"
 
 // Typing at the caret and inserting one item there, on an offscreen editor.
 
@@ -357,20 +364,72 @@ TEST_F(RDETypingTest, AHandlerChangingTheTagGroupsItsKeystroke)
     EXPECT_EQ(E.Rdf(), before);
 }
 
-// Typing 10,000 characters in a row keeps one record.
+// Typing 10,000 characters (words and spaces) in a row keeps one record.
+// (UTF-16 text: caret stops of long double-byte ANSI items are found from
+// the item's start, which makes a long run of them slow to lay out.)
 TEST_F(RDETypingTest, ALongRunOfTypingKeepsOneRecord)
 {
-    E.Para(QStringLiteral("start"));
+    E.Para(QStringLiteral("start"), tsUnicode);
     E.Format();
     E.Caret(0, 6);
+    E.Data->CurrentTextStyleNo = tsUnicode;
     for (int i = 0; i < 10000; ++i)
-        E.Data->TypeChar(QByteArray(1, char('a' + i % 26)));
+        E.Data->TypeChar(QByteArray(1, i % 6 == 5 ? ' ' : char('a' + i % 26)));
     ASSERT_EQ(E.Data->UndoList->Count(), 1);
     EXPECT_EQ(E.Data->UndoList->Groups.back()->Records.size(), 1u);
     ASSERT_NE(TypingRecord(), nullptr);
     EXPECT_EQ(TypingRecord()->Length, 10000);
-    EXPECT_EQ(E.Data->TextOfItem(0).size(), 10005);
+    EXPECT_EQ(E.Data->TextOfItem(0).size(), 2 * 10005);
+    EXPECT_EQ(E.CaretOffset(), 10006);
     E.ExpectFreshLayout("long run");
+}
+
+// Live spelling while typing: a character typed inside a marked word drops
+// the mark at once and the item is checked again (the word as it is now).
+TEST_F(RDETypingTest, TypingInsideAMarkedWordDropsTheMarkAndRechecks)
+{
+    std::mutex mutex;
+    std::set<std::string> checked;
+    E.Edit->OnSpellingCheck = [&](TCustomRichDoc*, const QString& word, int, bool& misspelled) {
+        std::lock_guard<std::mutex> lock(mutex);
+        checked.insert(word.toStdString());
+        misspelled = word == QStringLiteral("teh");
+    };
+    E.Para(QStringLiteral("one teh two"));
+    E.Format();
+    E.Edit->show();
+    ASSERT_EQ(E.Texts(), QStringList{QStringLiteral("one teh two")});
+    E.Edit->StartLiveSpelling();
+    TRDWordEnumThread* thread = E.Edit->SpellingThread();
+    ASSERT_NE(thread, nullptr);
+    auto waitForEnd = [&](int after) {
+        while (thread->EndOfDocumentCount() <= after)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    waitForEnd(0);
+    ASSERT_TRUE(E.Item(0)->WordPainters);
+    ASSERT_EQ(E.Item(0)->WordPainters->Count(), 1);
+    EXPECT_EQ(E.Item(0)->WordPainters->PainterAt(0)->StartOffset, 5);
+
+    // Inside the marked word: the mark goes at once, the item is checked again.
+    const int ends = thread->EndOfDocumentCount();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        checked.clear();
+    }
+    E.Caret(0, 6);
+    E.Data->CurrentTextStyleNo = tsPlain;
+    E.Data->TypeChar(QByteArray("x"));
+    EXPECT_EQ(E.Texts(), QStringList{QStringLiteral("one txeh two")});
+    EXPECT_FALSE(E.Item(0)->WordPainters && E.Item(0)->WordPainters->Count() > 0);
+    waitForEnd(ends);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_TRUE(checked.count("txeh")) << "the edited word is checked again";
+    }
+    EXPECT_FALSE(E.Item(0)->WordPainters && E.Item(0)->WordPainters->Count() > 0);
+
+    E.Edit->StopLiveSpelling();
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "document/CRDData.h"
 #include "document/RDItem.h"
 #include "editing/RDEdit.h"
+#include "styles/RDListStyles.h"
 
 // Text styles: 0 plain, 1 bold (both Liberation Mono 12 px), 2 Unicode,
 // 3 modify-protected, 4 concat-protected, 5 sticking, 6 Unicode bold.
@@ -56,6 +57,11 @@ public:
         heading->StyleName = QStringLiteral("Heading");
         heading->DefStyleNo = tsBold;
         heading->NextParaNo = psPlain;
+        // List style 0: numbered "1.", "2.", ...
+        TRDListInfo* list = ListStyles().Add();
+        list->Levels.resize(1);
+        list->Levels[0].ListType = TRDListType::rdlstDecimal;
+        list->Levels[0].FormatString = "%0:s.";
         SpacesInTab = 0;
     }
 };
