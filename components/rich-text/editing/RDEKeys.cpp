@@ -212,7 +212,7 @@ void TRDEditRDData::BackspaceKey(bool word, bool wholeChar, bool atPartEnd)
             return;
         }
         if (KeysIsFullLine(*this, item) || (KeysIsFullLine(*this, item - 1) && !KeysIsEmptyText(*this, item))) {
-            KeysCaretToPrevDrawItemEnd(*this);
+            MoveCaretLeft(false, false);
             return;
         }
         if (ItemAt(item)->ContinuesPara() && !KeysIsMarker(*this, item - 1) && d > 0) {
@@ -341,7 +341,7 @@ void TRDEditRDData::DeleteKey(bool word, bool again)
     const bool lineEnd = KeysOnLastStop(*this) && offs == EndOffsetOf(item);
     if (lineEnd) {
         if (KeysIsFullLine(*this, item) || (KeysIsFullLine(*this, item + 1) && !KeysIsEmptyText(*this, item))) {
-            KeysCaretToNextDrawItemStart(*this);
+            MoveCaretRight(false, false);
             return;
         }
         if (item == ItemCount() - 1) {
