@@ -1,6 +1,9 @@
 // Backspace and Delete without a selection: characters and items before or
 // after the caret, paragraphs joined at their boundary, list markers and page
-// breaks removed, full-line items stepped over.
+// breaks removed, full-line items stepped over. A whole character goes with
+// either key: a surrogate pair of UTF-16 text, a multi-byte character of
+// ANSI text. The editor reports the change after each key; only the page
+// break removal, which stands in for the editor's own, reports it here.
 
 #include <algorithm>
 
