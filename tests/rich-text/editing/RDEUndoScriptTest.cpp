@@ -7,6 +7,8 @@
 #include "RDEKeysTestSupport.h"
 #include "RDETypingTestSupport.h"
 #include "document/RDTextItems.h"
+#include "items/RDPictureItems.h"
+#include "Pictures.h"
 #include "editing/RDEdit.h"
 
 // Undo and redo exactness: each row builds a fixture document, puts the
@@ -145,6 +147,16 @@ const TUndoScriptRow TypingInsertRows[] = {
          auto tab = std::make_unique<TRDTabItemInfo>(e.Data);
          tab->StyleNo = TabStyleNo;
          ScriptInsertItem(e, std::move(tab));
+     }},
+    {"inserting a picture mid-text", ScriptTwoParas, 0, 6,
+     [](TTypingEditor& e) {
+         auto picture = CreateItemByStyleNo(PictureStyleNo, e.Data);
+         auto graphic = std::make_unique<TBitmapGraphic>();
+         QImage image(20, 30, QImage::Format_RGB32);
+         image.fill(Qt::red);
+         graphic->Assign(image);
+         static_cast<TRDGraphicItemInfo*>(picture.get())->Image = std::move(graphic);
+         ScriptInsertItem(e, std::move(picture));
      }},
     {"inserting a full-line item at a paragraph start", ScriptTwoParas, 2, 1,
      [](TTypingEditor& e) { ScriptInsertItem(e, CreateItemByStyleNo(BreakStyleNo, e.Data)); }},
