@@ -234,6 +234,8 @@ public:
     TRDStyledPos StyleSelStart, StyleSelEnd;
     // The caret while a text style is applied without a selection (to whole paragraphs).
     TRDStyledPos StyleCaret;
+    // The mode of the text style application running (passed on to items that convert themselves).
+    int StyleApplyMode = 1;
     // Whole text items: the hook's answer for the item, text converted with it.
     void ConvertItemStyle(int itemNo, int userData, bool wholeParagraphs);
     // Characters 1 .. offset - 1 of the item into a new item of the new style before it.

@@ -133,7 +133,7 @@ void TRDEditRDData::ConvertItemStyle(int itemNo, int userData, bool wholeParagra
 {
     const TCustomRDItemInfo* item = ItemAt(itemNo);
     if (item->StyleNo < 0) {
-        StylesConvertNonText(*this, itemNo, userData, 1);
+        StylesConvertNonText(*this, itemNo, userData, StyleApplyMode);
         return;
     }
     const int newStyle = StylesAsk(*this, EffectiveStyleNo(*item), item->ParaNo, userData, true, wholeParagraphs);
@@ -267,6 +267,7 @@ void TRDEditRDData::ApplyTextStyleConversion(int userData, int mode, bool wholeP
         chosen->ApplyStyleConversion(userData, mode, false);
         return;
     }
+    StyleApplyMode = mode;
     const int currentEffective = ResolveStyleNo(CurrentTextStyleNo, std::max(CurrentParaNo, 0));
     if (!(StylesProtection(*this, currentEffective) & rdprDoNotAutoSwitch))
         LastSwitchableStyleNo = CurrentTextStyleNo;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <QtTest/QTest>
+
 #include "RDEditTestSupport.h"
 
 // Caret movement by keys: tables of (document, caret, moves with Shift) to
@@ -196,6 +198,71 @@ TEST(RDECaretMoveTest, ShiftedMovesExtendTheSelectionFromItsAnchor)
     d.GetSelBoundsItems(a, ao, m, mo, false);
     EXPECT_EQ(std::vector<int>({a, ao, m, mo}), std::vector<int>({0, 2, 0, 4}));
     EXPECT_EQ(d.GetCaretOffset(), 4);
+}
+
+TEST(RDECaretMoveTest, ParagraphSelectionModeMovesByParagraphsOnceTheSelectionCrossesOne)
+{
+    TEditTestSheet sheet;
+    sheet.SelectionMode = TRDSelectionMode::rdsmParagraph;
+    TTestEditor e(&sheet);
+    TRDEditRDData& d = e.Data();
+    FillEditor(e, {{{{"zero"}}}, {{{"one"}, {"more", esBold}}}, {{{"two"}}}, {{{"three"}}}});
+    PutCaret(e, 1, 2);
+    // Where each move itself puts the caret (extending the selection afterwards widens it).
+    auto press = [&](bool (TRDEditRDData::*move)(bool, bool), int item, int offset) {
+        d.AnchorSelectionAtCaret();
+        EXPECT_FALSE((d.*move)(true, false));
+        EXPECT_EQ(d.GetCaretItemNo(), item);
+        EXPECT_EQ(d.GetCaretOffset(), offset);
+        d.ExtendSelectionToCaret();
+    };
+    // Inside one paragraph: plain moves.
+    press(&TRDEditRDData::MoveCaretRight, 1, 3);
+    press(&TRDEditRDData::MoveCaretDown, 3, 3);
+    ASSERT_TRUE(d.SelectionCrossesParagraph());
+    // Now the selection crosses a paragraph: to the next paragraph's end,
+    // then back to the start of the paragraph before the caret's.
+    press(&TRDEditRDData::MoveCaretRight, 4, 6);
+    press(&TRDEditRDData::MoveCaretUp, 3, 1);
+    press(&TRDEditRDData::MoveCaretLeft, 1, 1);
+}
+
+TEST(RDECaretMoveTest, PageDownAndUpMoveByThreeQuartersOfTheViewAndScroll)
+{
+    TEditTestSheet sheet;
+    TTestEditor e(&sheet, 400, 200);
+    TRDEditRDData& d = e.Data();
+    std::vector<TEditPara> paras;
+    for (int i = 0; i < 60; ++i)
+        paras.push_back({{{QStringLiteral("line %1").arg(i)}}});
+    e.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&e));
+    FillEditor(e, paras);
+    PutCaret(e, 0, 3);
+    const int lineHeight = e.D(1).Top - e.D(0).Top;
+    ASSERT_GT(lineHeight, 0);
+    d.MoveCaretPageDown();
+    const int down = d.GetCaretItemNo();
+    // The line three quarters of the view below the top, brought to the top.
+    EXPECT_GE(e.D(down).Top, 150 - lineHeight);
+    EXPECT_LE(e.D(down).Top, 150 + lineHeight);
+    // (the control scrolls in its own steps: the line's top within one line of the view's)
+    EXPECT_LE(d.GetVOffset(), e.D(down).Top);
+    EXPECT_GT(d.GetVOffset(), e.D(down).Top - lineHeight);
+    EXPECT_EQ(d.GetCaretOffset(), 3);
+    d.MoveCaretPageDown();
+    EXPECT_GT(d.GetCaretItemNo(), down);
+    const int second = d.GetCaretItemNo();
+    d.MoveCaretPageUp();
+    EXPECT_LT(d.GetCaretItemNo(), second);
+    d.MoveCaretPageUp();
+    d.MoveCaretPageUp();
+    EXPECT_EQ(d.GetCaretItemNo(), 0);
+    EXPECT_EQ(d.GetCaretOffset(), 1);  // past the top: the document start
+    for (int i = 0; i < 30; ++i)
+        d.MoveCaretPageDown();
+    EXPECT_EQ(d.GetCaretItemNo(), 59);
+    EXPECT_EQ(d.GetCaretOffset(), d.EndOffsetOf(59));
 }
 
 }  // namespace

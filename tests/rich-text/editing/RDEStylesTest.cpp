@@ -6,6 +6,7 @@
 
 #include "core/RDUnicode.h"
 #include "editing/RDEdit.h"
+#include "items/RDLabelItems.h"
 #include "RDEditTestSupport.h"
 
 // Applying text and paragraph styles: the items made, split and joined, the
@@ -274,6 +275,25 @@ TEST_F(StylesTest, WholeParagraphsAndTagsClearedUnderTheOption)
     EXPECT_EQ(D.ItemAt(1)->Tag.Int, 0);
     EXPECT_EQ(D.ItemAt(2)->Tag.Int, 7);
     StylesExpectUndoRedo(E, tagged, RDFText(E));
+}
+
+TEST_F(StylesTest, ALabelInTheSelectionConvertsItsOwnTextStyleRecorded)
+{
+    FillEditor(E, {{{{"ab"}}}});
+    D.AddItem(QByteArray(), new TRDLabelItemInfo(&D, QStringLiteral("label"), esPlain));
+    D.ItemAt(1)->SetContinuesPara(true);
+    E.AddTextToParagraph(QStringLiteral("cd"), esPlain);
+    E.FormatDocument();
+    E.ClearUndoHistory();
+    const QByteArray before = RDFText(E);
+    D.SetSelectionBounds(0, 2, 2, 2);
+    D.ApplyTextStyleConversion(esBold, 1, false);
+    EXPECT_EQ(StylesItems(D), "0'a' 1'b' " + std::to_string(D.ItemAt(2)->StyleNo) + " 1'c' 0'd'");
+    EXPECT_EQ(static_cast<TRDLabelItemInfo*>(D.ItemAt(2))->TextStyleNo, esBold);
+    EXPECT_TRUE(DrawItemsMatchFreshFormat(E));
+    StylesExpectUndoRedo(E, before, RDFText(E));
+    D.UndoList->Undo(D);
+    EXPECT_EQ(static_cast<TRDLabelItemInfo*>(D.ItemAt(1))->TextStyleNo, esPlain);
 }
 
 TEST_F(StylesTest, ItemsAskTheEditorThroughItsConversionEvent)
