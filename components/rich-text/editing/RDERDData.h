@@ -212,7 +212,7 @@ public:
     // selection's first paragraph by moving it in front of what goes.
     void RescuePersistentCheckpoint(int first, int firstOffs, int last, int lastOffs);
     // Gives the paragraph of the caret one paragraph style, that of the caret
-    // item (recorded), and reformats it (until ApplyParaStyle lands).
+    // item (recorded, ApplyParaStyle): a joined paragraph takes the style of its first part.
     void ApplyCaretItemParaStyle();
 
     // ======== applying text and paragraph styles (RDEStyles.cpp) ========
