@@ -1,4 +1,6 @@
-// A bare Qt window shown and painted once, then the process ends.
+// A bare Qt window shown until its first paint is done, then the process ends.
+
+#include "FirstPaint.h"
 
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
@@ -8,7 +10,5 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(640, 480);
-    window.show();
-    const QPixmap painted = window.grab();
-    return painted.isNull() ? 1 : 0;
+    return StartupChild::ShowUntilPainted(window);
 }

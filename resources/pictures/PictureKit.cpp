@@ -1,6 +1,7 @@
 #include "PictureKit.h"
 
 #include "Graphics.h"
+#include "PictureStore.h"
 
 #include <QtGui/QFont>
 #include <QtGui/QLinearGradient>
@@ -103,6 +104,14 @@ void RegisterPicture(const QString& name, QSize size, TLook look, TBackdrop back
 {
     RegisterBitmapResource(name, [size, look, backdrop, painter = std::move(painter), pass] {
         return Render(size, look, backdrop, painter, pass);
+    });
+}
+
+void RegisterKeptPicture(const QString& name, QSize size, TBackdrop backdrop, TPainterFn painter,
+                         std::function<QString()> fontStamp)
+{
+    RegisterBitmapResource(name, [name, size, backdrop, painter = std::move(painter), fontStamp = std::move(fontStamp)] {
+        return KeptPicture(name, size, fontStamp(), [&] { return Render(size, TLook::Normal, backdrop, painter); });
     });
 }
 

@@ -77,6 +77,12 @@ QImage Render(QSize size, TLook look, TBackdrop backdrop, const TPainterFn& pain
 void RegisterPicture(const QString& name, QSize size, TLook look, TBackdrop backdrop, TPainterFn painter,
                      TLookPass pass = TLookPass::Auto);
 
+// Registers a big picture drawn once and kept between starts (PictureStore.h);
+// fontStamp names what besides the program decides its look (the font
+// families its text is drawn in).
+void RegisterKeptPicture(const QString& name, QSize size, TBackdrop backdrop, TPainterFn painter,
+                         std::function<QString()> fontStamp);
+
 // Registers the set of a control from one painter: the normal picture and,
 // for each name given (not empty), the hover, pressed and disabled pictures.
 struct TLookNames {

@@ -183,8 +183,9 @@ void Logo(QPainter& p, QSize s, TLook)
 
 void RegisterWindowPictures()
 {
-    RegisterPicture(QStringLiteral("LoginBackground"), {642, 400}, TLook::Normal, TBackdrop::Opaque,
-                    LoginBackground);
+    // The biggest picture of the start: drawn at the first start only.
+    RegisterKeptPicture(QStringLiteral("LoginBackground"), {642, 400}, TBackdrop::Opaque, LoginBackground,
+                        [] { return MapFontName(QStringLiteral("黑体")); });
     RegisterPicture(QStringLiteral("LoginEditBG"), {170, 18}, TLook::Normal, TBackdrop::Opaque, LoginEdit);
 
     RegisterPicture(QStringLiteral("MainTopLeft"), {826, 96}, TLook::Normal, TBackdrop::Opaque,

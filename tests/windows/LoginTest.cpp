@@ -1,5 +1,8 @@
 // The login window against a real database in a temporary program folder.
 
+#include "Graphics.h"
+#include "PiboPictures.h"
+#include "PictureStore.h"
 #include "UDataInterface.h"
 #include "UDataOperaterFun.h"
 #include "UFrmLogin.h"
@@ -8,6 +11,7 @@
 #include "WindowsTestSupport.h"
 
 #include <QtCore/QDateTime>
+#include <QtCore/QFileInfo>
 #include <QtSql/QSqlQuery>
 #include <QtWidgets/QLineEdit>
 
@@ -187,6 +191,26 @@ TEST_F(LoginTest, LinkLabelsCarryTheMarkerAndColourOneAtATime)
         EXPECT_EQ(login->LinkLabels.at(i)->FontColor(), i == 5 ? clRed : TFrmLogin::LinkColor) << i;
     login->Label8MouseLeave();
     EXPECT_EQ(login->LinkLabels.at(5)->FontColor(), TFrmLogin::LinkColor);
+}
+
+TEST_F(LoginTest, TheBackgroundPaintsTheSameAtTheFirstStartAndFromTheKeptPicture)
+{
+    const QString name = QStringLiteral("LoginBackground");
+    const QString kept = PictureKit::KeptPictureFile(name);
+    ASSERT_FALSE(QFileInfo::exists(kept));  // a fresh program folder: the first start
+    RegisterPiboPictures();                 // nothing of the picture held in memory either
+    QImage first;
+    {
+        auto login = Shown();
+        first = login->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // Where no control covers it, the window shows the picture's own pixels.
+        const QRect band(4, 0, 570, 34);
+        EXPECT_EQ(first.copy(band), LoadBitmapResource(name).copy(band));
+    }
+    EXPECT_TRUE(QFileInfo::exists(kept));
+    RegisterPiboPictures();  // a later start: the kept picture is mapped, not drawn
+    auto login = Shown();
+    EXPECT_EQ(login->grab().toImage().convertToFormat(QImage::Format_RGB32), first);
 }
 
 }  // namespace
