@@ -4,6 +4,7 @@
 
 #include "core/RDError.h"
 #include "core/RDUnicode.h"
+#include "document/RDDocEncoding.h"
 #include "document/RDItem.h"
 #include "editing/RDERDData.h"
 #include "editing/RDEdit.h"
@@ -74,20 +75,32 @@ public:
     }
 
     // The 0-based unit boundaries after each whole character of the draw
-    // item's text (the last one is its length).
+    // item's text (the last one is its length). A draw item starts at a
+    // character boundary, so the walk starts there.
     std::vector<int> CharEnds(int d)
     {
         const TRDDrawLineInfo* di = Data.DrawItems[d];
         const QByteArray& text = Data.TextOfItem(di->ItemNo);
         std::vector<int> ends;
-        int pos = di->Offs;
-        const int end = di->Offs + di->Length;
-        while (pos < end) {
-            int next = Data.NextCharPos(text, di->ItemNo, pos);
-            if (next <= pos)
-                next = pos + 1;
-            pos = std::min(next, end);
-            ends.push_back(pos - di->Offs);
+        ends.reserve(size_t(std::max(0, di->Length)));
+        const bool unicode = Data.ItemOptionsOf(di->ItemNo) & rdioUnicode;
+        const uint32_t codePage = unicode ? 0 : Data.CodePageOfStyle(Data.EffectiveStyleOfItem(di->ItemNo));
+        const bool doubleByte = !unicode && IsDoubleByteCodePage(codePage);
+        const qsizetype first = di->Offs - 1;                          // 0-based unit
+        const qsizetype end = std::min<qsizetype>(first + di->Length,  // units of the draw item
+                                                  unicode ? text.size() / 2 : text.size());
+        qsizetype at = first;
+        while (at < end) {
+            qsizetype step = 1;
+            if (unicode) {
+                if (at + 1 < end && QChar::isHighSurrogate(WideUnitAt(text, at))
+                    && QChar::isLowSurrogate(WideUnitAt(text, at + 1)))
+                    step = 2;
+            } else if (doubleByte) {
+                step = DoubleByteCharSize(text, at, codePage);
+            }
+            at = std::min(at + step, end);
+            ends.push_back(int(at - first));
         }
         return ends;
     }

@@ -105,10 +105,8 @@ public:
     void StartCustomCaretTimer();
     void StopCustomCaretTimer();
     bool CustomCaretTimerActive() const { return FCustomCaretTimer.isActive(); }
-    // One tick of the custom caret's timer: its visible phase toggles and it is drawn again.
+    // One tick of the custom caret's timer: the caret is drawn again.
     void CustomCaretTick();
-    // Whether the custom caret is in its visible phase.
-    bool CustomCaretShown() const { return FCustomCaretOn; }
 
     std::function<void(QObject* sender)> OnChange;
     std::function<void(QObject* sender)> OnCaretMove;
@@ -148,8 +146,6 @@ private:
     bool FCaretOn = false;
     QBasicTimer FBlinkTimer;
     QBasicTimer FCustomCaretTimer;
-    bool FCustomCaretOn = false;
-    QRect FCustomCaretDrawn;
 };
 
 // The editor as screens place it.

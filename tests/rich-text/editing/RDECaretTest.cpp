@@ -435,3 +435,30 @@ TEST_F(RDECaretTest, RightToLeftTextGetsAStopAtEveryBoundary)
     PutCaret(editor, 0, 5);
     EXPECT_EQ(editor.GetCaretItemOffset(), 5);
 }
+
+// The caret is scrolled into view when asked, and its published point
+// follows every scroll of the document.
+TEST_F(RDECaretTest, TheCaretFollowsScrolling)
+{
+    TTestEditor editor(&Sheet, 200, 100);
+    std::vector<TEditPara> paras;
+    for (int i = 0; i < 20; ++i)
+        paras.push_back({{{QStringLiteral("line %1").arg(i)}}});
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    FillEditor(editor, paras);
+    PutCaret(editor, 19, 2);
+    const int top = editor.D(editor.Data().CaretDrawItemNo).Top;
+    ASSERT_GT(top, 100);
+    EXPECT_EQ(editor.Data().GetVOffset(), 0) << "not asked to scroll";
+    editor.Data().UpdateCaret(true, false, false);
+    const int v = editor.Data().GetVOffset();
+    EXPECT_GT(v, 0);
+    EXPECT_EQ(editor.CaretPos().y(), top - 2 - v);
+    EXPECT_GE(editor.CaretPos().y(), 0);
+    EXPECT_LE(editor.CaretPos().y() + editor.Data().CaretHeight, editor.ClientHeight());
+    editor.ScrollTo(0);
+    EXPECT_EQ(editor.Data().GetVOffset(), 0);
+    EXPECT_EQ(editor.CaretPos().y(), top - 2);
+    EXPECT_EQ(editor.GetCaretItemIndex(), 19) << "scrolling leaves the caret in its place";
+}
