@@ -1276,3 +1276,48 @@ TEST(RDERecorded, RespellingClearsTheMarksFromTheEditOn)
     data.RespellFrom(0, 1, false);
     EXPECT_TRUE(item->IsMisspelledAt(2));
 }
+
+TEST(RDERecorded, PublishedPropertyEditsAreUndoneAndRedone)
+{
+    TRecEditor editor;
+    RecFill(editor);
+    TRDEditRDData& data = editor.Data();
+    auto owned = std::make_unique<TRecPropItem>(&data);
+    TRecPropItem* item = owned.get();
+    item->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecPropTarget target;
+    auto state = [&] {
+        return std::vector<QVariant>{item->Width(), item->Height(), item->Caption(), target.Span()};
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void()> Edit;
+    };
+    const std::vector<TCase> cases = {
+        {"one integer",
+         [&] { data.ModifyItemIntProperty(1, nullptr, nullptr, false, false, 33, QStringLiteral("Width")); }},
+        {"one string",
+         [&] { data.ModifyItemStrProperty(1, nullptr, nullptr, QStringLiteral("other"), QStringLiteral("Caption")); }},
+        {"several integers",
+         [&] {
+             data.ModifyItemIntProperties(1, nullptr, nullptr, false, false,
+                                          {{QStringLiteral("Width"), 1}, {QStringLiteral("Height"), 2}});
+         }},
+        {"a property of another object",
+         [&] { data.ModifyItemIntProperty(1, &target, nullptr, false, false, 9, QStringLiteral("Span")); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::vector<QVariant> before = state();
+        ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
+        c.Edit();
+        const std::vector<QVariant> after = state();
+        ASSERT_NE(after, before);
+        data.UndoList->Undo(data);
+        EXPECT_EQ(state(), before);
+        data.RedoList->Redo(data);
+        EXPECT_EQ(state(), after);
+    }
+}
