@@ -326,29 +326,5 @@ void TRDEditRDData::ApplyCaretItemParaStyle()
     const int item = GetCaretItemNo();
     if (item < 0 || item >= ItemCount())
         return;
-    int first = item, last = item;
-    WidenItemsToParagraphs(item, item, first, last);
-    const int paraNo = ItemAt(item)->ParaNo;
-    bool differs = false;
-    for (int i = first; i <= last && !differs; ++i)
-        differs = ItemAt(i)->ParaNo != paraNo;
-    if (!differs)
-        return;
-    const int caretOffs = GetCaretOffset();
-    bool full = false;
-    SetParaRangeRecorded(first, last, full, paraNo);
-    {
-        TRDStateBits applying(State, dsStyleApplying);
-        if (full)
-            FormatAll(false);
-        else
-            FormatParagraphsOfDrawRange(ItemAt(first)->FirstDrawItem, ItemAt(last)->FirstDrawItem, false, 0);
-    }
-    InvalidateControl();
-    int dOffs = -1, dNo = -1;
-    ItemPosToDrawPos(item, caretOffs, dOffs, dNo);
-    CaretDrawItemNo = dNo;
-    if (dNo >= 0)
-        BuildCharPositions(dOffs - 2);
-    UpdateCaret(true, false, true);
+    ApplyParaStyle(ItemAt(item)->ParaNo, false);
 }

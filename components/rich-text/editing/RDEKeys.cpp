@@ -1,6 +1,9 @@
 // Backspace and Delete without a selection: characters and items before or
 // after the caret, paragraphs joined at their boundary, list markers and page
-// breaks removed, full-line items stepped over.
+// breaks removed, full-line items stepped over. A whole character goes with
+// either key: a surrogate pair of UTF-16 text, a multi-byte character of
+// ANSI text. The editor reports the change after each key; only the page
+// break removal, which stands in for the editor's own, reports it here.
 
 #include <algorithm>
 
@@ -212,7 +215,7 @@ void TRDEditRDData::BackspaceKey(bool word, bool wholeChar, bool atPartEnd)
             return;
         }
         if (KeysIsFullLine(*this, item) || (KeysIsFullLine(*this, item - 1) && !KeysIsEmptyText(*this, item))) {
-            KeysCaretToPrevDrawItemEnd(*this);
+            MoveCaretLeft(false, false);
             return;
         }
         if (ItemAt(item)->ContinuesPara() && !KeysIsMarker(*this, item - 1) && d > 0) {
@@ -341,7 +344,7 @@ void TRDEditRDData::DeleteKey(bool word, bool again)
     const bool lineEnd = KeysOnLastStop(*this) && offs == EndOffsetOf(item);
     if (lineEnd) {
         if (KeysIsFullLine(*this, item) || (KeysIsFullLine(*this, item + 1) && !KeysIsEmptyText(*this, item))) {
-            KeysCaretToNextDrawItemStart(*this);
+            MoveCaretRight(false, false);
             return;
         }
         if (item == ItemCount() - 1) {

@@ -2,8 +2,8 @@
 
 // Steps that deleting the selection, Backspace, Delete and Enter share:
 // the numbering collected before a deletion and applied after it, the draw
-// items of the paragraphs an edit touches, the caret stepping over a
-// full-line item, and the empty text item that stands in for what went.
+// items of the paragraphs an edit touches, the kinds of items the keys ask
+// about, and the empty text item that stands in for what went.
 
 #include <memory>
 
@@ -77,38 +77,6 @@ inline bool KeysIsEmptyText(const TRDEditRDData& data, int itemNo)
 {
     return itemNo >= 0 && itemNo < data.ItemCount() && data.ItemAt(itemNo)->StyleNo >= 0
         && data.TextOfItem(itemNo).isEmpty();
-}
-
-// The caret from the first stop of its line to the end of the draw item
-// before (over a list marker backwards); true when there is none (until
-// MoveCaretLeft lands).
-inline bool KeysCaretToPrevDrawItemEnd(TRDEditRDData& data)
-{
-    int d = data.CaretDrawItemNo - 1;
-    if (d >= 0 && KeysIsMarker(data, data.DrawItems[d]->ItemNo))
-        --d;
-    if (d < 0)
-        return true;
-    data.CaretDrawItemNo = d;
-    data.BuildCharPositions(data.DrawItemEndOffset(d) - 2);
-    data.UpdateCaret(true, false, false);
-    return false;
-}
-
-// The caret from the last stop of its line to the start of the next draw
-// item (over a list marker forwards); true when there is none (until
-// MoveCaretRight lands).
-inline bool KeysCaretToNextDrawItemStart(TRDEditRDData& data)
-{
-    int d = data.CaretDrawItemNo + 1;
-    if (d < data.DrawItems.Count() && KeysIsMarker(data, data.DrawItems[d]->ItemNo))
-        ++d;
-    if (d >= data.DrawItems.Count())
-        return true;
-    data.CaretDrawItemNo = d;
-    data.BuildCharPositions(data.DrawItemStartOffset(d) - 2);
-    data.UpdateCaret(true, false, false);
-    return false;
 }
 
 // Inserts an empty text item of a style at index (recorded): the tag

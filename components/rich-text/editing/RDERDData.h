@@ -148,6 +148,27 @@ public:
     bool CustomCaretDrawn = false;
 
     // ======== caret movement by keys (RDECaretMove.cpp) ========
+    // Each answers true when the caret could not move because it stands at
+    // the document's edge in that direction (the editor's cue for OnCaretGetOut).
+    bool MoveCaretLeft(bool selecting, bool byWord);
+    bool MoveCaretRight(bool selecting, bool byWord);
+    bool MoveCaretUp(bool selecting, bool doNotEnterItems);
+    bool MoveCaretDown(bool selecting, bool doNotEnterItems);
+    void MoveCaretPageUp();
+    void MoveCaretPageDown();
+    // To the document start (end), or to the start (end) of the caret's line.
+    void MoveCaretHome(bool toDocumentStart);
+    void MoveCaretEnd(bool toDocumentEnd);
+    // Moves of the paragraph selection mode.
+    void MoveToPrevParagraph();
+    void MoveToNextParagraph();
+    // Without a selection: an empty selection at the caret stop.
+    void AnchorSelectionAtCaret();
+    // The selection's moving end to the caret stop.
+    void ExtendSelectionToCaret();
+    bool CaretAtLineStart() const;
+    bool CaretAtLineEnd() const;
+    bool CaretOnLastLine() const;
 
     // ======== typing and inserting items at the caret (RDETyping.cpp) ========
     bool CanDeleteSelection();  // (deleting the selection)
@@ -194,10 +215,45 @@ public:
     // selection's first paragraph by moving it in front of what goes.
     void RescuePersistentCheckpoint(int first, int firstOffs, int last, int lastOffs);
     // Gives the paragraph of the caret one paragraph style, that of the caret
-    // item (recorded), and reformats it (until ApplyParaStyle lands).
+    // item (recorded, ApplyParaStyle): a joined paragraph takes the style of its first part.
     void ApplyCaretItemParaStyle();
 
     // ======== applying text and paragraph styles (RDEStyles.cpp) ========
+    // Text styles of the selection (or the current style without one): mode 1
+    // applies a style index, 3 converts through the editor's event, 5 applies
+    // a template; the editor's conversion hook gives each new style. One undo
+    // group of kind 9.
+    void ApplyTextStyleConversion(int userData, int mode, bool wholeParagraphs);
+    // Paragraph styles of the paragraphs of the selection (or of the caret):
+    // value is the style index, or with convert the caller's value for the
+    // hook. Records into the group the caller began.
+    void ApplyParaStyle(int value, bool convert);
+    // A position of the selection kept across the splits and joins of a style application.
+    struct TRDStyledPos {
+        int ItemNo = -1;
+        int Offset = 0;
+    };
+    // The ends of the selection (start before end) while a text style is applied.
+    TRDStyledPos StyleSelStart, StyleSelEnd;
+    // The caret while a text style is applied without a selection (to whole paragraphs).
+    TRDStyledPos StyleCaret;
+    // The mode of the text style application running (passed on to items that convert themselves).
+    int StyleApplyMode = 1;
+    // Whole text items: the hook's answer for the item, text converted with it.
+    void ConvertItemStyle(int itemNo, int userData, bool wholeParagraphs);
+    // Characters 1 .. offset - 1 of the item into a new item of the new style before it.
+    void ConvertItemHead(int itemNo, int offset, int userData, bool wholeParagraphs);
+    // Characters from offset into a new item of the new style after it.
+    void ConvertItemTail(int itemNo, int offset, int userData, bool wholeParagraphs);
+    // Characters first .. last - 1 get the new style; head and tail keep the old one.
+    void ConvertItemMiddle(int itemNo, int first, int last, int userData, bool wholeParagraphs);
+    // The item's style changed, its text converted between ANSI and UTF-16 when the encoding changes.
+    void SetStyleConvertingText(int itemNo, int styleNo);
+    void ClearTagOnStyleApply(int itemNo);
+    // Joins joinable neighbours over items a..b, the selection ends following.
+    void JoinAfterStyleApply(int a, int b, int& itemCountDelta, bool& full);
+    // The editor's answer to a text style conversion asked by items (labels).
+    void ConvertStyleNo(int32_t& styleNo, int32_t paraNo, int userData) override;
 
     // ======== recorded edit primitives and undo recording (RDERecorded.cpp) ========
     // The list that takes new records now, or nil.

@@ -146,6 +146,54 @@ TEST_F(RDEDeleteTest, PersistentCheckpointOfAMergedParagraphRefuses)
     ExpectUndoRedoExact(before, RDFText(Ed));
 }
 
+// A selection made backwards deletes the same, the caret where it began.
+TEST_F(RDEDeleteTest, BackwardSelectionDeletesTheSame)
+{
+    Fill({KeysPara("Hello world", epHeading), KeysPara("Second line")});
+    const QByteArray before = RDFText(Ed);
+    Select(1, 8, 0, 7);
+    ASSERT_TRUE(D().DeleteSelection());
+    EXPECT_EQ(KeysDescribe(D()), "P1:'Hello line'");
+    EXPECT_EQ(KeysCaret(D()), "0:7");
+    ExpectUndoRedoExact(before, RDFText(Ed));
+}
+
+// The drop caret of a drag over the editor: inside the selection it refuses
+// the deletion; after it, it follows the characters and items that go.
+TEST_F(RDEDeleteTest, DropCaretRefusesInsideAndFollowsAfter)
+{
+    Ed.ControlFlags |= cfOwnOptions;
+    D().AcquireDragDropCaret();
+    TRDDragDropCaretInfo& drop = *D().DragDropCaret;
+    drop.RDData = &D();
+    struct TDropCase {
+        int ItemNo, ItemOffs;
+        bool Deletes;
+        int NewItemNo, NewItemOffs;
+    };
+    for (const TDropCase& c : {TDropCase{1, 3, false, 0, 0}, TDropCase{1, 10, true, 0, 9},
+                               TDropCase{2, 2, true, 1, 2}}) {
+        SCOPED_TRACE(std::to_string(c.ItemNo) + ":" + std::to_string(c.ItemOffs));
+        Fill({KeysPara("Hello world"), KeysPara("Second line"), KeysPara("Third")});
+        Select(0, 7, 1, 8);
+        drop.ItemNo = c.ItemNo;
+        drop.ItemOffs = c.ItemOffs;
+        const TKeysState before = KeysState(Ed);
+        TBeepCounter beeps;
+        EXPECT_EQ(D().DeleteSelection(), c.Deletes);
+        if (!c.Deletes) {
+            EXPECT_EQ(beeps.Count, 1);
+            EXPECT_TRUE(KeysState(Ed) == before);
+            continue;
+        }
+        EXPECT_EQ(KeysDescribe(D()), "P0:'Hello line' | P0:'Third'");
+        EXPECT_EQ(drop.ItemNo, c.NewItemNo);
+        EXPECT_EQ(drop.ItemOffs, c.NewItemOffs);
+    }
+    D().ReleaseDragDropCaret();
+    Ed.ControlFlags &= ~cfOwnOptions;
+}
+
 // Nothing selected: nothing to delete, no group, no beep.
 TEST_F(RDEDeleteTest, NoSelectionDeletesNothing)
 {

@@ -37,9 +37,11 @@ TEST_P(RDEEnterEditTest, ChangesTheDocumentAndUndoesExactly)
     EXPECT_EQ(KeysDescribe(D()), c.Expected);
     EXPECT_EQ(KeysCaret(D()), c.Caret);
     EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
+    ExpectWidthAsFresh();
     ASSERT_EQ(D().UndoList->Count(), 1);
     EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutNewLine);
     ExpectUndoRedoExact(before, RDFText(Ed));
+    ExpectWidthAsFresh();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
         TEnterCase{"shift_middle_splits_into_a_new_line", {KeysPara("abcdef", epHeading)}, 0, 4, true,
                    "P1:'abc' / 'def'", "1:1"},
         TEnterCase{"shift_at_the_end", {KeysPara("abc", epHeading)}, 0, 4, true, "P1:'abc' / ''", "1:1"},
-        TEnterCase{"shift_at_the_start", {KeysPara("abc")}, 0, 1, true, "P0:'' / 'abc'", "1:1"}),
+        TEnterCase{"shift_at_the_start", {KeysPara("abc")}, 0, 1, true, "P0:'' / 'abc'", "1:1"},
+        // Splitting a line wider than the editor: the document's width follows.
+        TEnterCase{"middle_of_a_line_wider_than_the_document",
+                   {KeysPara("wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx")}, 0, 41, false,
+                   "P0:'wwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwwww' | P0:'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'", "1:1"}),
     [](const ::testing::TestParamInfo<TEnterCase>& info) { return std::string(info.param.Name); });
 
 using RDEEnterTest = TKeysTest;
@@ -141,6 +147,25 @@ INSTANTIATE_TEST_SUITE_P(
         TRefusedEnterCase{"splitting_modify_protected_text", {KeysPara("lock", epNormal, esModifyProtect)}, 0, 3,
                           false}),
     [](const ::testing::TestParamInfo<TRefusedEnterCase>& info) { return std::string(info.param.Name); });
+
+// A checkpoint stands before the item that held the caret: Enter at the
+// paragraph's start puts the new empty paragraph in front, and the
+// checkpoint moves onto it, so that it still marks the same place.
+TEST_F(RDEEnterTest, EnterAtTheStartTakesTheCheckpointAlong)
+{
+    const QByteArray rdf("-8 1 3\r\n0 1 0 0 0 0\r\nfirst\r\n-2 1 0 0 0 0 0 0\r\ncp\r\n0 1 0 0 0 0\r\nsecond\r\n");
+    ASSERT_TRUE(LoadRDFText(Ed, rdf));
+    ASSERT_NE(D().CheckpointOfItem(1), nullptr);
+    const QByteArray before = RDFText(Ed);
+    Caret(1, 1);
+    ASSERT_TRUE(D().BreakParagraph(false));
+    EXPECT_EQ(KeysDescribe(D()), "P0:'first' | P0:'' | P0:'second'");
+    ASSERT_NE(D().CheckpointOfItem(1), nullptr);
+    EXPECT_EQ(D().CheckpointOfItem(1)->Name, QStringLiteral("cp"));
+    EXPECT_EQ(D().CheckpointOfItem(2), nullptr);
+    EXPECT_EQ(KeysCaret(D()), "2:1");
+    ExpectUndoRedoExact(before, RDFText(Ed));
+}
 
 // At the real end of a read-only paragraph Enter may start a new paragraph,
 // which takes the read-only style's next style (normal when it has none).

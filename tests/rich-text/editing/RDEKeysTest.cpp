@@ -179,17 +179,28 @@ TEST_F(RDEKeysTest, SurrogatePairGoesWholeWithEitherKey)
     EXPECT_EQ(KeysCaret(D()), "0:2");
 }
 
-// A GB18030 ideograph of ANSI text is one Backspace.
-TEST_F(RDEKeysTest, DoubleByteCharacterIsOneBackspace)
+// A GB18030 character of ANSI text (two bytes, or four) is one Backspace
+// and one Delete.
+TEST_F(RDEKeysTest, MultiByteCharacterIsOneBackspaceAndOneDelete)
 {
-    const QByteArray text = QByteArray("a") + QByteArray("\xD6\xD0", 2) + QByteArray("b");
-    Fill({KeysPara("")});
-    D().SetTextOfItem(0, text);
-    Ed.FormatDocument();
-    Caret(0, 4);  // after the ideograph
-    D().BackspaceKey(false);
-    EXPECT_EQ(D().TextOfItem(0), QByteArray("ab"));
-    EXPECT_EQ(KeysCaret(D()), "0:2");
+    for (const QByteArray& ch : {QByteArray("\xD6\xD0", 2), QByteArray("\x95\x32\x82\x36", 4)}) {
+        SCOPED_TRACE(ch.size());
+        const int after = 2 + int(ch.size());
+        Fill({KeysPara("")});
+        D().SetTextOfItem(0, QByteArray("a") + ch + QByteArray("b"));
+        Ed.FormatDocument();
+        const QByteArray start = RDFText(Ed);
+        Caret(0, after);
+        D().BackspaceKey(false);
+        EXPECT_EQ(D().TextOfItem(0), QByteArray("ab"));
+        EXPECT_EQ(KeysCaret(D()), "0:2");
+        ExpectUndoRedoExact(start, RDFText(Ed));
+        LoadRDFText(Ed, start);
+        Caret(0, 2);
+        D().DeleteKey(false);
+        EXPECT_EQ(D().TextOfItem(0), QByteArray("ab"));
+        EXPECT_EQ(KeysCaret(D()), "0:2");
+    }
 }
 
 // At the start of the document a page break before the first item is all
