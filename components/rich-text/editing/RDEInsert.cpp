@@ -139,11 +139,7 @@ void TRDEditRDData::FinishTextInsertion(TRDTextRun& run)
     const int caretItem = run.CaretAtStart ? run.First : run.Last;
     if (run.CaretAtStart && caretItem != run.Last)
         caretOffset = StartOffsetOf(caretItem) + (caretOffset - 1);
-    int drawOffset = 0, drawNo = 0;
-    ItemPosToDrawPos(caretItem, std::clamp(caretOffset, StartOffsetOf(caretItem), EndOffsetOf(caretItem)),
-                     drawOffset, drawNo);
-    CaretDrawItemNo = drawNo;
-    BuildCharPositions(drawOffset - 2);
+    PlaceCaretAfterEdit(caretItem, std::clamp(caretOffset, StartOffsetOf(caretItem), EndOffsetOf(caretItem)));
     UpdateCaret(true, false, true);
 
     if (!fullFormatted && ItemAt(FirstItemOfPara(run.First))->StyleNo == MarkerStyleNo)
@@ -434,10 +430,7 @@ bool TRDEditRDData::InsertRDFFromStream(QIODevice& stream)
     const bool wide = full || RangeWidthOf(first, last) > DocumentWidth;
     const bool fullFormatted = wide && WidthFromItemToEnd(0, nullptr, nullptr) != DocumentWidth;
     ReformatAfterEdit(wide, firstDraw, lastDraw, delta);
-    int drawOffset = 0, drawNo = 0;
-    ItemPosToDrawPos(last, std::clamp(caretOffset, StartOffsetOf(last), EndOffsetOf(last)), drawOffset, drawNo);
-    CaretDrawItemNo = drawNo;
-    BuildCharPositions(drawOffset - 2);
+    PlaceCaretAfterEdit(last, std::clamp(caretOffset, StartOffsetOf(last), EndOffsetOf(last)));
     UpdateCaret(true, false, true);
     if (!fullFormatted)
         RenumberAfterEdit(first, last);

@@ -200,6 +200,9 @@ public:
                                     const TCustomRDItemInfo& model, bool lineBreak, bool continuesPara, bool& full);
     void InsertEmptyTextItem(int index, int styleNo, int paraNo, bool continuesPara, bool& full);
     bool CopyParagraphMarker(int itemNo, int targetIndex, bool recorded, bool& full);
+    // The caret to an item position after an edit, stops rebuilt (not shown):
+    // a position where a line wraps inside the item is the next line's start.
+    void PlaceCaretAfterEdit(int itemNo, int offset);
 
     // ======== deleting the selection (RDEDelete.cpp) ========
     // Deletes the selection as one undo group (kind 1); true also when there

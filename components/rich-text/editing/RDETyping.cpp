@@ -169,10 +169,7 @@ void TRDEditRDData::TypeText(const QByteArray& text)
     } else {
         FormatParagraphsOfDrawRange(firstDraw, lastDraw, true, 0);
     }
-    int drawOffset = 0, drawNo = 0;
-    ItemPosToDrawPos(target, targetOffs + length, drawOffset, drawNo);
-    CaretDrawItemNo = drawNo;
-    BuildCharPositions(drawOffset - 2);
+    PlaceCaretAfterEdit(target, targetOffs + length);
     UpdateCaret(true, false, false);
     UpdateControl();
     DoChange(true);
@@ -331,6 +328,26 @@ bool TRDEditRDData::CopyParagraphMarker(int itemNo, int targetIndex, bool record
     return true;
 }
 
+void TRDEditRDData::PlaceCaretAfterEdit(int itemNo, int offset)
+{
+    int drawOffset = 0, drawNo = 0;
+    ItemPosToDrawPos(itemNo, offset, drawOffset, drawNo);
+    if (drawNo < 0)
+        return;
+    // The first character of a wrapped line: the caret stands at that
+    // line's start. Before it may lie a space swallowed at the end of the
+    // line above, where there is no stop after the space: the caret would
+    // fall back before the space (and the next character typed would go in
+    // front of it).
+    if (ItemAt(itemNo)->StyleNo >= 0 && drawNo + 1 < DrawItems.Count() && DrawItems[drawNo + 1]->ItemNo == itemNo
+        && DrawItems[drawNo + 1]->Offs == offset && DrawItems[drawNo + 1]->StartsLine()) {
+        ++drawNo;
+        drawOffset = DrawItemStartOffset(drawNo);
+    }
+    CaretDrawItemNo = drawNo;
+    BuildCharPositions(drawOffset - 2);
+}
+
 bool TRDEditRDData::InsertItemAndShow(std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text,
                                       QByteArray& oldText, bool inheritTag, bool caretBefore, bool fireEvents)
 {
@@ -375,10 +392,7 @@ bool TRDEditRDData::InsertItemAndShow(std::unique_ptr<TCustomRDItemInfo> item, c
         offset = StartOffsetOf(index);
     else
         offset = EndOffsetOf(index);
-    int drawOffset = 0, drawNo = 0;
-    ItemPosToDrawPos(index, offset, drawOffset, drawNo);
-    CaretDrawItemNo = drawNo;
-    BuildCharPositions(drawOffset - 2);
+    PlaceCaretAfterEdit(index, offset);
     UpdateCaret(true, false, false);
     return true;
 }

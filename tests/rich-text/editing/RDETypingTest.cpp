@@ -384,6 +384,35 @@ TEST_F(RDETypingTest, ALongRunOfTypingKeepsOneRecord)
     E.ExpectFreshLayout("long run");
 }
 
+// Typing words and spaces across line wraps: a space typed where the line
+// wraps is swallowed at the line's end, and the caret after it stands at
+// the next line's start, so the next character goes after the space. Word
+// lengths are varied so that some space lands exactly on a full line.
+TEST_F(RDETypingTest, TypingOnAcrossLineWrapsKeepsTheOrder)
+{
+    // A proportional font: the line ends fall at every kind of place.
+    Sheet.TextStyles().Items(tsPlain)->FontName = QStringLiteral("Liberation Sans");
+    Sheet.TextStyles().Items(tsPlain)->Size = 11;
+    for (int wordLength = 2; wordLength <= 9; ++wordLength) {
+        TTypingEditor e(&Sheet);
+        const QByteArray tail("-and the rest of the paragraph after the caret, long enough to wrap");
+        e.Para(QStringLiteral("start") + QString::fromLatin1(tail));
+        e.Format();
+        e.Caret(0, 6);
+        e.Data->CurrentTextStyleNo = tsPlain;
+        QByteArray typed;
+        for (int i = 0; i < 200; ++i) {
+            const char c = i % (wordLength + 1) == wordLength ? ' ' : char('a' + i % 26);
+            e.Data->TypeChar(QByteArray(1, c));
+            typed += c;
+        }
+        EXPECT_EQ(e.Data->TextOfItem(0), QByteArray("start") + typed + tail) << wordLength;
+        EXPECT_EQ(e.Data->UndoList->Count(), 1) << wordLength;
+        EXPECT_EQ(e.CaretOffset(), 206) << wordLength;
+        e.ExpectFreshLayout("typed across wraps");
+    }
+}
+
 // Live spelling while typing: a character typed inside a marked word drops
 // the mark at once and the item is checked again (the word as it is now).
 TEST_F(RDETypingTest, TypingInsideAMarkedWordDropsTheMarkAndRechecks)
