@@ -66,7 +66,7 @@ TPiboAudioPlay::TPiboAudioPlay(QWidget* parent) : QWidget(parent)
     if (AudioSystem().GetOutputVolume(0, volume) == aeOk)
         FVolume = std::clamp(volume.Right / VolumeStep, 0, 100);
 
-    FSubtitleBox = new TPaintBox(this);
+    FSubtitleBox = new TSubtitlePaintBox(this);
     FSubtitleBox->OnPaint = [this](TCanvas& canvas) { PaintSubtitle(canvas); };
 
     FTimer = new QTimer(this);
@@ -116,26 +116,38 @@ int TPiboAudioPlay::CurrentEntry() const
     return std::clamp(FPlayQueueIndex, 0, static_cast<int>(FPlayQueue.size()) - 1);
 }
 
+bool TPiboAudioPlay::TLrcTimeCache::Read(const QString& text, std::int64_t& ms)
+{
+    // The text kept here shares its data with the item's: any change of the
+    // item's text gives it data of its own.
+    if (!(Known && text.size() == Text.size() && text.constData() == Text.constData())) {
+        Text = text;
+        Known = true;
+        try {
+            Ms = LrcTimeToMSec(text);
+            Valid = true;
+        } catch (...) {
+            Valid = false;
+        }
+    }
+    ms = Ms;
+    return Valid;
+}
+
 std::int64_t TPiboAudioPlay::EntryStartMs(int q) const
 {
     if (!ValidEntry(q))
         return 0;
-    try {
-        return LrcTimeToMSec(FItems[FPlayQueue[q]].StartTime);
-    } catch (...) {
-        return 0;
-    }
+    std::int64_t ms = 0;
+    return FStartCache.Read(FItems[FPlayQueue[q]].StartTime, ms) ? ms : 0;
 }
 
 std::int64_t TPiboAudioPlay::EntryEndMs(int q) const
 {
     if (!ValidEntry(q))
         return 0;
-    try {
-        return LrcTimeToMSec(FItems[FPlayQueue[q]].EndTime);
-    } catch (...) {
-        return FTotalTime;
-    }
+    std::int64_t ms = 0;
+    return FEndCache.Read(FItems[FPlayQueue[q]].EndTime, ms) ? ms : FTotalTime;
 }
 
 std::int64_t TPiboAudioPlay::EntryStartSamples(int q) const
@@ -324,6 +336,7 @@ void TPiboAudioPlay::SetDisChina(bool value)
     if (value == FDisChina)
         return;
     FDisChina = value;
+    FPaintedSung = -1;
     FSubtitleBox->update();
 }
 
@@ -332,6 +345,7 @@ void TPiboAudioPlay::SetDisEnglish(bool value)
     if (value == FDisEnglish)
         return;
     FDisEnglish = value;
+    FPaintedSung = -1;
     FSubtitleBox->update();
 }
 
@@ -803,11 +817,23 @@ void TPiboAudioPlay::UpdateBox()
     // Repainted only when the sung edge moves by a pixel inside the box: on a
     // line wider than the box it is still while outside, and a hidden English
     // line has none.
-    const int edge = FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, SentenceProgress(500, 0)) : 0;
-    if (edge != FPaintedSung) {
-        FPaintedSung = edge;
-        FSubtitleBox->update();
-    }
+    MoveSungEdge(SungEdge(SentenceProgress(500, 0)));
+}
+
+int TPiboAudioPlay::SungEdge(double progress) const
+{
+    return FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, progress) : 0;
+}
+
+void TPiboAudioPlay::MoveSungEdge(int edge)
+{
+    if (edge == FPaintedSung)
+        return;
+    // Only the columns between the old and the new edge change colour.
+    const QRect change =
+        SungEdgeChange(FSubtitleBox->rect(), 0, FBoxPainter.EnglishLine().Height(), FPaintedSung, edge);
+    FPaintedSung = edge;
+    FSubtitleBox->update(change);
 }
 
 void TPiboAudioPlay::PaintSubtitle(TCanvas& canvas)
@@ -821,7 +847,17 @@ void TPiboAudioPlay::PaintSubtitle(TCanvas& canvas)
             text.ShowChina = FDisChina;
             text.Progress = SentenceProgress(500, 0);
         }
-        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text);
+        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text, FSubtitleBox->PaintRect());
+        // The edge painted is the one on show from now on: after a paint of
+        // the whole box, or when the position moved on since the last tick
+        // (the columns between the two are painted again).
+        if (!FPlayQueue.isEmpty()) {
+            const int edge = SungEdge(text.Progress);
+            if (FPaintedSung < 0)
+                FPaintedSung = edge;
+            else
+                MoveSungEdge(edge);
+        }
     } catch (...) {
     }
 }

@@ -205,6 +205,10 @@ private:
     bool Advance(bool sourceEnded);
     void FinishQueue();
     void UpdateBox();
+    // The sung edge the box shows at progress (see VisibleSungEdge).
+    int SungEdge(double progress) const;
+    // Repaints what changes when the box's sung edge moves to edge.
+    void MoveSungEdge(int edge);
     void LayoutParts();
     // The waveform column of a position in samples from the file's start.
     int OscopeColumn(std::int64_t samples) const;
@@ -239,17 +243,30 @@ private:
     int FOscopeHeight = 0;
     int FLastMarkerPos = -10;
 
+    // The last time text read and its value, so that a tick does not parse
+    // the current sentence's times again.
+    struct TLrcTimeCache {
+        QString Text;
+        std::int64_t Ms = 0;
+        bool Known = false;
+        bool Valid = false;
+        // The value of text; false when it is no time.
+        bool Read(const QString& text, std::int64_t& ms);
+    };
+    mutable TLrcTimeCache FStartCache;
+    mutable TLrcTimeCache FEndCache;
+
     QString FEnglish;
     QString FChina;
     int FEnglishWidth = 0;  // of FEnglish in the box's font; 0 for a blank line
-    int FPaintedSung = -1;  // the sung edge last asked to paint
+    int FPaintedSung = -1;  // the sung edge on show once the asked repaints are done; -1: unknown
     TSubtitleBoxPainter FBoxPainter;  // keeps the current sentence shaped
 
     std::unique_ptr<TSndWaveOut> FWaveOut;
     std::unique_ptr<TSndWaveFile> FWaveFile;
     std::unique_ptr<TAudioConverters> FConverter;
     QTimer* FTimer = nullptr;
-    TPaintBox* FSubtitleBox = nullptr;
+    TSubtitlePaintBox* FSubtitleBox = nullptr;
     bool FSubtitleBoxShown = true;
     QWidget* FOscopePanel = nullptr;
     TSndOscope* FOscope = nullptr;

@@ -123,6 +123,9 @@ namespace {
 
 const QString UnsupportedVideoText = QStringLiteral("不支持该影片中部分数据流的格式！");
 
+// Top of the English line in the video's subtitle box.
+constexpr int BoxEnglishTop = 6;
+
 }  // namespace
 
 TPiboVideoClass::TPiboVideoClass(QWidget* parent, TFilterGraph* graph) : QWidget(parent)
@@ -145,7 +148,7 @@ TPiboVideoClass::TPiboVideoClass(QWidget* parent, TFilterGraph* graph) : QWidget
     connect(FTimer, &QTimer::timeout, this, [this] { TimerTick(); });
     FTimer->start();
 
-    FSubtitleBox = new TPaintBox(this);
+    FSubtitleBox = new TSubtitlePaintBox(this);
     FSubtitleBox->OnPaint = [this](TCanvas& canvas) { PaintSubtitle(canvas); };
     LayoutParts();
 }
@@ -243,6 +246,7 @@ void TPiboVideoClass::SetDisChina(bool value)
     if (value == FDisChina)
         return;
     FDisChina = value;
+    FPaintedSung = -1;
     FSubtitleBox->update();
 }
 
@@ -251,6 +255,7 @@ void TPiboVideoClass::SetDisEnglish(bool value)
     if (value == FDisEnglish)
         return;
     FDisEnglish = value;
+    FPaintedSung = -1;
     FSubtitleBox->update();
 }
 
@@ -677,11 +682,23 @@ void TPiboVideoClass::UpdateBox()
 {
     // Repaints only when what the box shows has changed: new lines, or the
     // sung edge moved by a pixel inside the box.
-    const int edge = FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, LineProgress()) : 0;
+    MoveSungEdge(SungEdge(LineProgress()));
+}
+
+int TPiboVideoClass::SungEdge(double progress) const
+{
+    return FDisEnglish ? VisibleSungEdge(FSubtitleBox->rect(), FEnglishWidth, progress) : 0;
+}
+
+void TPiboVideoClass::MoveSungEdge(int edge)
+{
     if (edge == FPaintedSung)
         return;
+    // Only the columns between the old and the new edge change colour.
+    const QRect change = SungEdgeChange(FSubtitleBox->rect(), BoxEnglishTop, FBoxPainter.EnglishLine().Height(),
+                                        FPaintedSung, edge);
     FPaintedSung = edge;
-    FSubtitleBox->update();
+    FSubtitleBox->update(change);
 }
 
 void TPiboVideoClass::PaintSubtitle(TCanvas& canvas)
@@ -697,8 +714,17 @@ void TPiboVideoClass::PaintSubtitle(TCanvas& canvas)
             text.ShowChina = FDisChina;
             text.Progress = LineProgress();
         }
-        text.EnglishTop = 6;
-        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text);
+        text.EnglishTop = BoxEnglishTop;
+        FBoxPainter.Paint(canvas.Painter(), FSubtitleBox->rect(), text, FSubtitleBox->PaintRect());
+        // The edge painted is the one on show from now on (see the audio
+        // player).
+        if (Count() > 0) {
+            const int edge = SungEdge(text.Progress);
+            if (FPaintedSung < 0)
+                FPaintedSung = edge;
+            else
+                MoveSungEdge(edge);
+        }
     } catch (...) {
     }
 }

@@ -183,6 +183,10 @@ private:
     void ShowLines(int index);
     void ClearLines();
     void UpdateBox();
+    // The sung edge the box shows at progress (see VisibleSungEdge).
+    int SungEdge(double progress) const;
+    // Repaints what changes when the box's sung edge moves to edge.
+    void MoveSungEdge(int edge);
     double LineProgress() const;
     void PaintSubtitle(TCanvas& canvas);
     void LayoutParts();
@@ -207,13 +211,13 @@ private:
     QString FChina;
     int FShownIndex = -1;      // the cue whose lines are on show
     int FEnglishWidth = 0;     // of FEnglish in the box's font; 0 for a blank line
-    int FPaintedSung = -1;     // the sung edge last asked to paint
+    int FPaintedSung = -1;     // the sung edge on show once the asked repaints are done; -1: unknown
     TSubtitleBoxPainter FBoxPainter;  // keeps the lines on show shaped
 
     QWidget* FPanel = nullptr;
     TFilterGraph* FFilterGraph = nullptr;
     TVideoWindow* FVideoWindow = nullptr;
     QTimer* FTimer = nullptr;
-    TPaintBox* FSubtitleBox = nullptr;
+    TSubtitlePaintBox* FSubtitleBox = nullptr;
     std::shared_ptr<IMediaSeeking> FMediaSeeking;
 };

@@ -4,6 +4,7 @@
 
 #include <QtGui/QColor>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QPaintEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QTextLayout>
 
@@ -12,10 +13,10 @@
 
 namespace {
 
-// Glyphs in one chunk of a shaped line: small enough that a paint draws
-// little beyond the box, large enough that a line of 150,000 characters
-// keeps only a few thousand chunks.
-constexpr qsizetype BoxChunkGlyphs = 48;
+// Glyphs in one chunk of a shaped line: small enough that a paint of a few
+// columns (the sung edge moving on) draws little beyond them, large enough
+// that a line of 150,000 characters keeps only some thousand chunks.
+constexpr qsizetype BoxChunkGlyphs = 16;
 
 TFont BoxFont(const QString& name, TColor color)
 {
@@ -141,19 +142,34 @@ qsizetype TSubtitleLine::Draw(QPainter& painter, int x, int y, const QRect& clip
 
 // ------------------------------------------------------------ the box
 
+void TSubtitleBoxPainter::MakeFonts()
+{
+    if (FFontsMade)
+        return;
+    FEnglishFont = EnglishBoxFont();
+    FChinaFont = ChinaBoxFont();
+    FChinaGap = QFontMetrics(FChinaFont).height() + 8;
+    FFontsMade = true;
+}
+
 int TSubtitleBoxPainter::EnglishWidth(const QString& english)
 {
-    FEnglish.Prepare(EnglishBoxFont(), english);
+    MakeFonts();
+    FEnglish.Prepare(FEnglishFont, english);
     return FEnglish.Width();
 }
 
-void TSubtitleBoxPainter::Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text)
+void TSubtitleBoxPainter::Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text, const QRect& dirty)
 {
     FDrawnGlyphs = 0;
+    const QRect part = dirty.isEmpty() ? rect : dirty & rect;
+    if (part.isEmpty())
+        return;
+    MakeFonts();
     painter.save();
-    painter.fillRect(rect, Qt::black);
+    painter.fillRect(part, Qt::black);
     if (text.ShowEnglish && !IsBlankLine(text.English)) {
-        FEnglish.Prepare(EnglishBoxFont(), text.English);
+        FEnglish.Prepare(FEnglishFont, text.English);
         const int w = FEnglish.Width();
         const int h = FEnglish.Height();
         const int x = CentredLeft(rect, w);
@@ -162,18 +178,25 @@ void TSubtitleBoxPainter::Paint(QPainter& painter, const QRect& rect, const TSub
         // be), as far as the box shows it; the sung part is its left part.
         const QRect line = QRect(x, y, std::max(1, w), std::max(1, h)) & rect;
         const int sung = SungWidth(w, text.Progress);
-        FDrawnGlyphs += FEnglish.Draw(painter, x, y, QRect(x, y, sung, h) & line, ToQColor(SubtitleSungColor));
-        const QRect rest = QRect(x + sung, y, std::max(1, w) - sung, h) & line;
+        FDrawnGlyphs += FEnglish.Draw(painter, x, y, QRect(x, y, sung, h) & line & part, ToQColor(SubtitleSungColor));
+        const QRect rest = QRect(x + sung, y, std::max(1, w) - sung, h) & line & part;
         FDrawnGlyphs += FEnglish.Draw(painter, x, y, rest, ToQColor(SubtitleEnglishColor));
     }
     if (text.ShowChina && !IsBlankLine(text.China)) {
-        const QFont font = ChinaBoxFont();
-        FChina.Prepare(font, text.China);
+        FChina.Prepare(FChinaFont, text.China);
         const int x = CentredLeft(rect, FChina.Width());
-        const int y = rect.top() + text.EnglishTop + QFontMetrics(font).height() + 8;
-        FDrawnGlyphs += FChina.Draw(painter, x, y, rect, ToQColor(SubtitleChinaColor));
+        const int y = rect.top() + text.EnglishTop + FChinaGap;
+        FDrawnGlyphs += FChina.Draw(painter, x, y, part, ToQColor(SubtitleChinaColor));
     }
     painter.restore();
+}
+
+void TSubtitlePaintBox::paintEvent(QPaintEvent* event)
+{
+    // The players' paint handlers let nothing escape.
+    FPaintRect = event->rect();
+    TPaintBox::paintEvent(event);
+    FPaintRect = QRect();
 }
 
 void PaintSubtitleBox(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text)
@@ -195,6 +218,20 @@ int VisibleSungEdge(const QRect& rect, int width, double progress)
 {
     const int left = CentredLeft(rect, width);
     return std::clamp(left + SungWidth(width, progress), rect.left(), rect.left() + std::max(0, rect.width()));
+}
+
+QRect SungEdgeChange(const QRect& rect, int top, int height, int from, int to)
+{
+    if (from < 0)
+        return rect;
+    if (from == to)
+        return QRect();
+    if (height <= 0) {
+        top = 0;
+        height = rect.height();
+    }
+    const int left = std::min(from, to);
+    return QRect(left, rect.top() + top, std::max(from, to) - left, height) & rect;
 }
 
 bool IsBlankLine(const QString& line)

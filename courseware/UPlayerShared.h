@@ -14,6 +14,8 @@
 // chunks that meet the box. A line of any length paints in the same time and
 // memory as one that just fills the box.
 
+#include "Forms.h"
+
 #include <QtCore/QRect>
 #include <QtCore/QString>
 #include <QtGui/QFont>
@@ -92,8 +94,9 @@ public:
     // (when not blank and shown) centred in bold 12-point "宋体", at EnglishTop
     // plus the height of the English text measured in the Chinese font plus
     // 8. Each line shows as a picture of exactly the text's width and height
-    // would: glyph parts outside that rectangle are cut.
-    void Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text);
+    // would: glyph parts outside that rectangle are cut. Only the part dirty
+    // of the box is painted (the whole box when dirty is empty).
+    void Paint(QPainter& painter, const QRect& rect, const TSubtitleBoxText& text, const QRect& dirty = QRect());
     // The width of an English line in the box's English font (shaped for the
     // next paint as well).
     int EnglishWidth(const QString& english);
@@ -104,9 +107,33 @@ public:
     qsizetype DrawnGlyphs() const { return FDrawnGlyphs; }
 
 private:
+    // The box's fonts and the Chinese line's offset below the English line's
+    // top, made at the first use.
+    void MakeFonts();
+
     TSubtitleLine FEnglish;
     TSubtitleLine FChina;
     qsizetype FDrawnGlyphs = 0;
+    bool FFontsMade = false;
+    QFont FEnglishFont;
+    QFont FChinaFont;
+    int FChinaGap = 0;
+};
+
+// The control of a player's subtitle box: a paint box that knows, while it
+// paints, which part of it is being painted, so that a repaint of a few
+// columns draws only what meets them.
+class TSubtitlePaintBox : public TPaintBox {
+public:
+    using TPaintBox::TPaintBox;
+    // During a paint the part being painted, else the whole box.
+    QRect PaintRect() const { return FPaintRect.isNull() ? rect() : FPaintRect; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect FPaintRect;
 };
 
 // Paints the box once (see TSubtitleBoxPainter::Paint).
@@ -122,6 +149,14 @@ int SungWidth(int width, double progress);
 // whole pixels of the box, so this moves whenever a device pixel changes,
 // at any device pixel ratio.
 int VisibleSungEdge(const QRect& rect, int width, double progress);
+
+// The part of a box of rect that looks different when its sung edge moves
+// from `from` to `to` (both as VisibleSungEdge gives them): the columns
+// between the two edges, on the rows of the English line (top and height in
+// the box; the box's whole height when height is not above 0). Empty when
+// the edge stands; the whole box when from is below 0 (nothing is known of
+// what the box shows).
+QRect SungEdgeChange(const QRect& rect, int top, int height, int from, int to);
 
 // Whether a line is blank (only white space): such a line is not drawn.
 bool IsBlankLine(const QString& line);

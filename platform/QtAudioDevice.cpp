@@ -12,14 +12,18 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // How far the stream writes ahead of what the sink has played.
 constexpr int LeadMs = 100;
-// How often the stream's thread feeds the sink and looks at its position.
-constexpr int PumpMs = 5;
+// How often the stream's thread feeds the sink and hands back the buffers
+// played. The position does not wait for it: it is worked out when asked.
+// A write ahead of LeadMs outlasts several of these periods, and a buffer
+// queued while the sink wants data is fed at once.
+constexpr int PumpMs = 20;
 // Bytes written to the sink in one call at most.
 constexpr qint64 ChunkBytes = 16384;
 
@@ -46,7 +50,10 @@ public:
                 return aeNotEnabled;
             FTimer = MakePumpTimer(PumpMs);
             FTimer->start();
-            FClock.start();
+            {
+                std::lock_guard<std::mutex> lock(FClockLock);
+                FClock.start();
+            }
             return aeOk;
         });
     }
@@ -58,11 +65,15 @@ public:
                 return aeInvalidParam;
             // The sink takes whole sample frames only: a trailing partial frame is left out.
             const std::uint32_t whole = bytes - bytes % static_cast<std::uint32_t>(FFormat.BlockAlign());
+            bool wanted;
             {
                 std::lock_guard<std::mutex> lock(FLock);
                 FQueue.push_back({static_cast<const char*>(data), whole, 0, -1, tag});
+                wanted = std::exchange(FWantsData, false);
             }
-            PostToDriver([this] { Pump(); });
+            // A sink that wants data is fed at once; else the next pump feeds it.
+            if (wanted)
+                PostToDriver([this] { Pump(); });
             return aeOk;
         });
     }
@@ -72,8 +83,14 @@ public:
         return WhileOpen([&]() -> int {
             OnDriver([&] {
                 if (!FPaused.load()) {
-                    Pump();  // the clock up to now, while it still runs
-                    FPaused.store(true);
+                    Pump();
+                    {
+                        // The clock up to now, and held from here on: the
+                        // position never steps back.
+                        std::lock_guard<std::mutex> lock(FClockLock);
+                        AdvanceClock();
+                        FPaused.store(true);
+                    }
                     FSink->suspend();
                 }
             });
@@ -85,9 +102,13 @@ public:
     {
         return WhileOpen([&]() -> int {
             OnDriver([&] {
-                if (FPaused.exchange(false)) {
+                if (FPaused.load()) {
                     FSink->resume();
-                    FLastTick = FClock.nsecsElapsed();
+                    {
+                        std::lock_guard<std::mutex> lock(FClockLock);
+                        FPaused.store(false);
+                        FLastTick = FClock.nsecsElapsed();
+                    }
                     Pump();
                 }
             });
@@ -100,7 +121,13 @@ public:
         return WhileOpen([&]() -> int { return ResetOnThread(); });
     }
 
-    int GetPosition(std::int64_t& samples) override { return ReadPosition(FPlayedFrames, samples); }
+    int GetPosition(std::int64_t& samples) override
+    {
+        if (FClosed.load())
+            return aeInvalidHandle;
+        samples = PlayedNow();
+        return aeOk;
+    }
 
     int SetVolume(TAudioVolume volume) override
     {
@@ -152,16 +179,19 @@ private:
                 if (FPaused.load())
                     FSink->suspend();
             }
-            FWritten = 0;
-            FClockNs = 0;
-            FLastTick = FClock.nsecsElapsed();
-            FPlayedFrames.store(0);
+            {
+                std::lock_guard<std::mutex> clock(FClockLock);
+                FWritten = 0;
+                FClockNs = 0;
+                FLastTick = FClock.nsecsElapsed();
+            }
             std::vector<std::uintptr_t> done;
             {
                 std::lock_guard<std::mutex> lock(FLock);
                 for (const TQueued& q : FQueue)
                     done.push_back(q.Tag);
                 FQueue.clear();
+                FWantsData = true;
             }
             for (std::uintptr_t tag : done)
                 FCallback(TAudioNotify::Done, tag);
@@ -215,23 +245,12 @@ private:
         if (!FSink)
             return;
         const std::int64_t block = FFormat.BlockAlign();
-        // The played position follows a steady clock while the stream runs
-        // and has data, and never passes what was handed to the sink: the
-        // sound server's own clock stands still now and then on some sinks.
-        const std::int64_t now = FClock.nsecsElapsed();
-        if (!FPaused.load()) {
-            FClockNs += now - FLastTick;
-            const std::int64_t writtenFrames = FWritten / block;
-            const std::int64_t frames = FClockNs * static_cast<std::int64_t>(FFormat.SampleRate) / 1000000000;
-            if (frames >= writtenFrames) {
-                // Ran dry: the clock waits for new data.
-                const std::int64_t rate = FFormat.SampleRate;
-                FClockNs = (writtenFrames * 1000000000 + rate - 1) / rate;
-            }
+        std::int64_t played;
+        {
+            std::lock_guard<std::mutex> lock(FClockLock);
+            AdvanceClock();
+            played = std::min<std::int64_t>(FramesOf(FClockNs), FWritten / block);
         }
-        FLastTick = now;
-        const std::int64_t played = std::min<std::int64_t>(
-            FClockNs * static_cast<std::int64_t>(FFormat.SampleRate) / 1000000000, FWritten / block);
         const std::int64_t playedBytes = played * block;
         std::vector<std::uintptr_t> done;
         {
@@ -244,7 +263,6 @@ private:
                 FQueue.pop_front();
             }
         }
-        FPlayedFrames.store(played);
         if (!FPaused.load() && FIo)
             Feed(playedBytes);
         for (std::uintptr_t tag : done)
@@ -272,13 +290,56 @@ private:
                     return;
                 FSinkFed = true;
                 q.Written += static_cast<std::uint32_t>(n);
-                FWritten += n;
+                {
+                    std::lock_guard<std::mutex> clock(FClockLock);
+                    FWritten += n;
+                }
             }
             if (q.Written < q.Bytes)
                 return;
             if (q.StreamEnd < 0)
                 q.StreamEnd = FWritten;
         }
+        // Everything queued is with the sink, and it could take more: the
+        // next buffer queued is fed at once.
+        if (FWritten - playedBytes < lead)
+            FWantsData = true;
+    }
+
+    // Under FClockLock: the clock moved on to now while the stream runs.
+    // The played position follows a steady clock while the stream runs and
+    // has data, and never passes what was handed to the sink: the sound
+    // server's own clock stands still now and then on some sinks.
+    void AdvanceClock()
+    {
+        const std::int64_t now = FClock.nsecsElapsed();
+        if (!FPaused.load()) {
+            FClockNs += now - FLastTick;
+            const std::int64_t writtenFrames = FWritten / FFormat.BlockAlign();
+            if (FramesOf(FClockNs) >= writtenFrames) {
+                // Ran dry: the clock waits for new data.
+                const std::int64_t rate = FFormat.SampleRate;
+                FClockNs = (writtenFrames * 1000000000 + rate - 1) / rate;
+            }
+        }
+        FLastTick = now;
+    }
+
+    std::int64_t FramesOf(std::int64_t ns) const
+    {
+        return ns * static_cast<std::int64_t>(FFormat.SampleRate) / 1000000000;
+    }
+
+    // The frames played by now: the clock of the last pump moved on to now
+    // while the stream runs, never past what was handed to the sink (the
+    // rule of Pump, between its runs).
+    std::int64_t PlayedNow() const
+    {
+        std::lock_guard<std::mutex> lock(FClockLock);
+        std::int64_t ns = FClockNs;
+        if (!FPaused.load() && FClock.isValid())
+            ns += FClock.nsecsElapsed() - FLastTick;
+        return std::min<std::int64_t>(FramesOf(ns), FWritten / FFormat.BlockAlign());
     }
 
     TQtAudioSystem& FSystem;  // used only while open
@@ -293,13 +354,16 @@ private:
     QByteArray FScratch;
 
     // The system is used only under the life lock, while open.
-    std::mutex FLock;  // guards FQueue
+    std::mutex FLock;  // guards FQueue and FWantsData
     std::deque<TQueued> FQueue;
-    std::int64_t FWritten = 0;     // stream bytes handed to the sink (stream thread)
-    QElapsedTimer FClock;          // stream thread
-    std::int64_t FLastTick = 0;    // stream thread: FClock at the last pump
-    std::int64_t FClockNs = 0;     // stream thread: time played since the open or the last reset
-    std::atomic<std::int64_t> FPlayedFrames{0};
+    bool FWantsData = true;  // the last feed ran out of queued data below the lead
+    // Written on the stream thread under FClockLock, read under it by
+    // GetPosition on any thread.
+    mutable std::mutex FClockLock;
+    std::int64_t FWritten = 0;     // stream bytes handed to the sink
+    QElapsedTimer FClock;
+    std::int64_t FLastTick = 0;    // FClock at the last pump
+    std::int64_t FClockNs = 0;     // time played up to FLastTick since the open or the last reset
     std::atomic<bool> FPaused{false};
 };
 

@@ -16,6 +16,10 @@
 //   of the whole process while it plays.
 // - BM_SampleLessonPlayback_Ffplay: `ffplay -nodisp -autoexit` of the same
 //   WAV, looped as often: cpu_s is ffplay's processor time.
+// - BM_MillisecondTimerAlone: as long, only a 1 ms precise timer with an
+//   empty handler in the event loop: the part of the playback's cpu_s that
+//   the player's 1 ms timer costs by its wake-ups alone, whatever a tick does
+//   (ticks is how many the loop delivered).
 
 #include "AudioDevice.h"
 #include "ProgramFolder.h"
@@ -277,6 +281,29 @@ void BM_SampleLessonPlayback_Ffplay(benchmark::State& state)
     state.counters["played_s"] = GSampleLoops * totalMs / 1000.0;
 }
 
+void BM_MillisecondTimerAlone(benchmark::State& state)
+{
+    int totalMs = 0;
+    if (!SampleLesson(state, totalMs))
+        return;
+    double cpu = 0;
+    long ticks = 0;
+    for (auto _ : state) {
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+        const double cpu0 = RusageSeconds(RUSAGE_SELF);
+        timer.start();
+        QEventLoop loop;
+        QTimer::singleShot(GSampleLoops * totalMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        cpu = RusageSeconds(RUSAGE_SELF) - cpu0;
+    }
+    state.counters["cpu_s"] = cpu;
+    state.counters["ticks"] = double(ticks);
+}
+
 }  // namespace
 
 BENCHMARK(BM_PaintSubtitleBox)->Arg(200)->Arg(150000)->Unit(benchmark::kMicrosecond);
@@ -285,6 +312,7 @@ BENCHMARK(BM_NewSentencePaint)->Arg(200)->Arg(150000)->Unit(benchmark::kMicrosec
 BENCHMARK(BM_PlayingTicks)->Args({200, 1000})->Args({150000, 20})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3);
 BENCHMARK(BM_SampleLessonPlayback)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_SampleLessonPlayback_Ffplay)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_MillisecondTimerAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {

@@ -19,6 +19,8 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtGui/QPaintEvent>
+#include <QtGui/QScreen>
 #include <QtTest/QTest>
 #include <QtWidgets/QLabel>
 
@@ -418,6 +420,85 @@ TEST_F(AudioPlay, SubtitleBoxRepaintsOnlyWhenTheSungEdgeMovesInIt)
     EXPECT_LE(paints, crossingTicks + 6);
     EXPECT_GT(YellowPixels(box), 50);
     EXPECT_EQ(BluePixels(box), 0);
+    Player->Stop();
+}
+
+// Notes the part of a widget each of its paints covers.
+class TPaintRects : public QObject {
+public:
+    explicit TPaintRects(QObject* target) { target->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            Rects.push_back(static_cast<QPaintEvent*>(event)->rect());
+        return false;
+    }
+    std::vector<QRect> Rects;
+};
+
+TEST_F(AudioPlay, SubtitleBoxRepaintsOnlyTheColumnsTheSungEdgeCrosses)
+{
+    // A line a few hundred pixels wide, sung from 0.5 s to 3 s: its edge
+    // moves a pixel every dozen ticks or so.
+    Open(4000, {0, 3000});
+    const QString english = QStringLiteral("Sing along with me, every word of this line in its time");
+    WriteFile(Folder.File(QStringLiteral("temp/lesson.plrc")),
+              StringToAnsi(MSecToLrcTime(0) + QStringLiteral("\r\n") + english + QStringLiteral("\r\n第1句\r\n") + MSecToLrcTime(3000)
+                           + QStringLiteral("\r\nS2 English\r\n第2句\r\n")));
+    Player->LoadLrc(Player->FileName());
+    Player->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Player.get()));
+    QWidget* box = Player->SubtitleBox();
+    const QPoint at = box->mapTo(Player.get(), QPoint(0, 0));
+    // What the screen shows of the box, and the box painted whole now: the
+    // same pixels once the repaints asked for are done.
+    const auto shown = [&] {
+        QCoreApplication::sendPostedEvents();
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(Player->winId(), at.x(), at.y(), box->width(), box->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const auto whole = [&] { return box->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    Player->Play();
+    Run(700, 1);
+    QCoreApplication::sendPostedEvents();
+    TPaintRects paints(box);
+    Run(1300, 1);  // the edge moves on over some hundred pixels
+    QCoreApplication::sendPostedEvents();
+    ASSERT_GT(paints.Rects.size(), 40u);
+    for (const QRect& r : paints.Rects) {
+        EXPECT_LE(r.width(), 2) << r.x();
+        EXPECT_LE(r.height(), 22) << r.x();
+    }
+    Player->Pause();
+    Player->TimerTick();
+    EXPECT_GT(YellowPixels(box), 50);
+    EXPECT_GT(BluePixels(box), 50);
+    EXPECT_EQ(shown(), whole());
+
+    // Back to the sentence's start (the sung part goes at once), on again,
+    // on by a skip and into the next sentence: the screen keeps showing what
+    // a whole paint would.
+    Player->Resume();
+    Player->SeekSentenceStart();
+    Run(400, 1);
+    Player->Pause();
+    Player->TimerTick();
+    EXPECT_EQ(YellowPixels(box), 0);  // nothing sung yet
+    EXPECT_EQ(shown(), whole());
+    Player->Resume();
+    Player->Skip(2000);
+    Run(100, 1);
+    Player->Pause();
+    Player->TimerTick();
+    EXPECT_EQ(shown(), whole());
+    Player->Resume();
+    Run(800, 1);
+    Player->Pause();
+    Player->TimerTick();
+    EXPECT_EQ(Player->PlayQueueIndex(), 1);
+    EXPECT_EQ(shown(), whole());
     Player->Stop();
 }
 
