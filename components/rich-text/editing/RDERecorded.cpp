@@ -38,6 +38,23 @@ T* RecordedAdd(TRDUndoList* list, std::unique_ptr<T> record, uint8_t kind)
     return raw;
 }
 
+// Adds a property-change record: of the class of recordClass (the record being undone) or,
+// without one, of class Record; fill sets what is particular to the kind of change.
+template <typename Record, typename Fill>
+TRDUndoModifyItemProps* RecordedAddPropsRecord(TRDUndoList* list, const TRDUndoModifyItemProps* recordClass,
+                                               int itemNo, QObject* target, Fill&& fill)
+{
+    std::unique_ptr<TRDUndoModifyItemProps> made =
+        recordClass ? recordClass->CreateSameClass() : std::make_unique<Record>();
+    auto* record = dynamic_cast<Record*>(made.get());
+    if (!record)
+        throw ERichDocError("Incorrect adding into undo list");
+    record->ItemIndex = itemNo;
+    record->Target = target;
+    fill(*record);
+    return RecordedAdd(list, std::move(made), 15);
+}
+
 // The object whose published property an edit reads and sets.
 QObject* RecordedPropertyObject(TCustomRDItemInfo* item, QObject* target)
 {
@@ -856,18 +873,13 @@ TRDUndoModifyItemProps* TRDEditRDData::ModifyItemIntProperty(int itemNo, QObject
         return nullptr;
     TRDUndoModifyItemProps* added = nullptr;
     if (TRDUndoList* list = GetRecordingUndoList()) {
-        std::unique_ptr<TRDUndoModifyItemProps> made =
-            recordClass ? recordClass->CreateSameClass() : std::make_unique<TRDUndoModifyItemIntProperty>();
-        auto* record = dynamic_cast<TRDUndoModifyItemIntProperty*>(made.get());
-        if (!record)
-            throw ERichDocError("Incorrect adding into undo list");
-        record->ItemIndex = itemNo;
-        record->PropName = propName;
-        record->OldValue = old;
-        record->ChangesWidth = changesWidth;
-        record->ChangesSize = changesSize;
-        record->Target = target;
-        added = RecordedAdd(list, std::move(made), 15);
+        added = RecordedAddPropsRecord<TRDUndoModifyItemIntProperty>(
+            list, recordClass, itemNo, target, [&](TRDUndoModifyItemIntProperty& record) {
+                record.PropName = propName;
+                record.OldValue = old;
+                record.ChangesWidth = changesWidth;
+                record.ChangesSize = changesSize;
+            });
     }
     TRecordedPropertyChange bracket(item);
     RecordedWriteProperty(object, propName, value);
@@ -887,16 +899,11 @@ TRDUndoModifyItemProps* TRDEditRDData::ModifyItemStrProperty(int itemNo, QObject
         return nullptr;
     TRDUndoModifyItemProps* added = nullptr;
     if (TRDUndoList* list = GetRecordingUndoList()) {
-        std::unique_ptr<TRDUndoModifyItemProps> made =
-            recordClass ? recordClass->CreateSameClass() : std::make_unique<TRDUndoModifyItemStrProperty>();
-        auto* record = dynamic_cast<TRDUndoModifyItemStrProperty*>(made.get());
-        if (!record)
-            throw ERichDocError("Incorrect adding into undo list");
-        record->ItemIndex = itemNo;
-        record->PropName = propName;
-        record->OldValue = old;
-        record->Target = target;
-        added = RecordedAdd(list, std::move(made), 15);
+        added = RecordedAddPropsRecord<TRDUndoModifyItemStrProperty>(
+            list, recordClass, itemNo, target, [&](TRDUndoModifyItemStrProperty& record) {
+                record.PropName = propName;
+                record.OldValue = old;
+            });
     }
     TRecordedPropertyChange bracket(item);
     RecordedWriteProperty(object, propName, value);
@@ -922,17 +929,12 @@ TRDUndoModifyItemProps* TRDEditRDData::ModifyItemIntProperties(int itemNo, QObje
         return nullptr;
     TRDUndoModifyItemProps* added = nullptr;
     if (TRDUndoList* list = GetRecordingUndoList()) {
-        std::unique_ptr<TRDUndoModifyItemProps> made =
-            recordClass ? recordClass->CreateSameClass() : std::make_unique<TRDUndoModifyItemIntProperties>();
-        auto* record = dynamic_cast<TRDUndoModifyItemIntProperties*>(made.get());
-        if (!record)
-            throw ERichDocError("Incorrect adding into undo list");
-        record->ItemIndex = itemNo;
-        record->Props = changing;
-        record->ChangesWidth = changesWidth;
-        record->ChangesSize = changesSize;
-        record->Target = target;
-        added = RecordedAdd(list, std::move(made), 15);
+        added = RecordedAddPropsRecord<TRDUndoModifyItemIntProperties>(
+            list, recordClass, itemNo, target, [&](TRDUndoModifyItemIntProperties& record) {
+                record.Props = changing;
+                record.ChangesWidth = changesWidth;
+                record.ChangesSize = changesSize;
+            });
     }
     TRecordedPropertyChange bracket(item);
     for (const auto& [name, value] : props)
