@@ -236,15 +236,7 @@ bool TRDEditRDData::MoveCaretUp(bool selecting, bool doNotEnterItems)
         }
         return true;
     }
-    const int x = CharPositions[static_cast<size_t>(CaretCharPosNo)].PosX;
-    int offset = 0, d = -1;
-    FindDrawItemAtPos(x, DrawItems[prev]->Top + 1, false, offset, d);
-    if (d < 0)
-        return false;
-    // (Items that hold documents would be offered the caret here.)
-    CaretDrawItemNo = d;
-    BuildCharPositions(offset - 2);
-    UpdateCaret(true, false, false);
+    MoveCaretToLineOf(prev);
     return false;
 }
 
@@ -269,15 +261,21 @@ bool TRDEditRDData::MoveCaretDown(bool selecting, bool doNotEnterItems)
         }
         return true;
     }
+    MoveCaretToLineOf(last + 1);
+    return false;
+}
+
+void TRDEditRDData::MoveCaretToLineOf(int drawItemNo)
+{
     const int x = CharPositions[static_cast<size_t>(CaretCharPosNo)].PosX;
     int offset = 0, d = -1;
-    FindDrawItemAtPos(x, DrawItems[last + 1]->Top + 1, false, offset, d);
+    FindDrawItemAtPos(x, DrawItems[drawItemNo]->Top + 1, false, offset, d);
     if (d < 0)
-        return false;
+        return;
+    // (Items that hold documents would be offered the caret here.)
     CaretDrawItemNo = d;
     BuildCharPositions(offset - 2);
     UpdateCaret(true, false, false);
-    return false;
 }
 
 void TRDEditRDData::MoveCaretPageUp()

@@ -154,6 +154,8 @@ public:
     bool MoveCaretRight(bool selecting, bool byWord);
     bool MoveCaretUp(bool selecting, bool doNotEnterItems);
     bool MoveCaretDown(bool selecting, bool doNotEnterItems);
+    // The caret onto the line of drawItemNo, at the caret's present x.
+    void MoveCaretToLineOf(int drawItemNo);
     void MoveCaretPageUp();
     void MoveCaretPageDown();
     // To the document start (end), or to the start (end) of the caret's line.
