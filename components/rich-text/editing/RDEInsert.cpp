@@ -147,6 +147,24 @@ void TRDEditRDData::FinishTextInsertion(TRDTextRun& run)
     RespellFrom(run.First, 0);
 }
 
+void TRDEditRDData::StartTextRun(TRDTextRun& run, bool inheritTag, bool caretAtStart)
+{
+    run.InheritTag = inheritTag;
+    run.CaretAtStart = caretAtStart;
+    run.ItemCountBefore = ItemCount();
+    GetCaretItemNo();
+    InsertCaretParaDrawRange(*this, run.FirstDraw, run.LastDraw);
+}
+
+void TRDEditRDData::PlaceTabItem(TRDTextRun& run)
+{
+    auto tab = std::make_unique<TRDTabItemInfo>(this);
+    tab->StyleNo = TabStyleNo;
+    tab->TextStyleNo = CurrentTextStyleNo;
+    tab->ParaNo = CurrentParaNo;
+    PlaceTextChunk(run, std::move(tab), QByteArray());
+}
+
 void TRDEditRDData::InsertText(const QByteArray& text, bool inheritTag, bool caretAtStart)
 {
     if (text.isEmpty()) {
@@ -157,11 +175,7 @@ void TRDEditRDData::InsertText(const QByteArray& text, bool inheritTag, bool car
     if (!sheet)
         return;
     TRDTextRun run;
-    run.InheritTag = inheritTag;
-    run.CaretAtStart = caretAtStart;
-    run.ItemCountBefore = ItemCount();
-    GetCaretItemNo();
-    InsertCaretParaDrawRange(*this, run.FirstDraw, run.LastDraw);
+    StartTextRun(run, inheritTag, caretAtStart);
     const bool tabItems = sheet->SpacesInTab < 1;
     const QByteArray s = tabItems ? text : ExpandTabsAnsi(text, sheet->SpacesInTab);
     const int style = GetCurrentStyleNo();
@@ -184,11 +198,7 @@ void TRDEditRDData::InsertText(const QByteArray& text, bool inheritTag, bool car
         if (run.Failed)
             break;
         if (c == '\t') {
-            auto tab = std::make_unique<TRDTabItemInfo>(this);
-            tab->StyleNo = TabStyleNo;
-            tab->TextStyleNo = CurrentTextStyleNo;
-            tab->ParaNo = CurrentParaNo;
-            PlaceTextChunk(run, std::move(tab), QByteArray());
+            PlaceTabItem(run);
         } else {
             if ((c == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
                 || (c == '\n' && i + 1 < s.size() && s[i + 1] == '\r'))
@@ -221,11 +231,7 @@ void TRDEditRDData::InsertTextW(const QByteArray& text, bool inheritTag, bool ca
         return;
     }
     TRDTextRun run;
-    run.InheritTag = inheritTag;
-    run.CaretAtStart = caretAtStart;
-    run.ItemCountBefore = ItemCount();
-    GetCaretItemNo();
-    InsertCaretParaDrawRange(*this, run.FirstDraw, run.LastDraw);
+    StartTextRun(run, inheritTag, caretAtStart);
     const bool tabItems = sheet->SpacesInTab < 1;
     QByteArray bytes(int(units.size() * 2), '\0');
     for (size_t i = 0; i < units.size(); ++i) {
@@ -258,14 +264,9 @@ void TRDEditRDData::InsertTextW(const QByteArray& text, bool inheritTag, bool ca
         if (run.Failed)
             break;
         switch (c) {
-        case 9: {
-            auto tab = std::make_unique<TRDTabItemInfo>(this);
-            tab->StyleNo = TabStyleNo;
-            tab->TextStyleNo = CurrentTextStyleNo;
-            tab->ParaNo = CurrentParaNo;
-            PlaceTextChunk(run, std::move(tab), QByteArray());
+        case 9:
+            PlaceTabItem(run);
             break;
-        }
         case 10:
         case 13:
             if (i + 1 < count && WideUnitAt(bytes, i + 1) == (c == 10 ? 13 : 10))

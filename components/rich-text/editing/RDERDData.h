@@ -406,7 +406,11 @@ public:
         int ItemCountBefore = 0;
         QByteArray OldText;
     };
+    // A run starting at the caret: its options, the item count and the caret paragraph's lines.
+    void StartTextRun(TRDTextRun& run, bool inheritTag, bool caretAtStart);
     void PlaceTextChunk(TRDTextRun& run, std::unique_ptr<TCustomRDItemInfo> item, const QByteArray& text);
+    // A tab item of the current styles where the text has a tab.
+    void PlaceTabItem(TRDTextRun& run);
     void FinishTextInsertion(TRDTextRun& run);
     // first..last: the block, kept pointing at it across the joins;
     // caretOffset (in the last item) grows with the joins that reach it.
