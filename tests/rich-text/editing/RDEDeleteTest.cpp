@@ -18,11 +18,6 @@ struct TDeleteCase {
     const char* Caret;
 };
 
-TEditPara DelRuns(std::vector<TEditRun> runs, int paraStyle = epNormal, bool bullet = false)
-{
-    return TEditPara{std::move(runs), paraStyle, bullet};
-}
-
 class RDEDeleteSelectionTest : public TKeysTest, public ::testing::WithParamInterface<TDeleteCase> {};
 
 TEST_P(RDEDeleteSelectionTest, ChangesTheDocumentAndUndoesExactly)
@@ -33,16 +28,8 @@ TEST_P(RDEDeleteSelectionTest, ChangesTheDocumentAndUndoesExactly)
     Select(c.StartItem, c.StartOffs, c.EndItem, c.EndOffs);
     TBeepCounter beeps;
     ASSERT_TRUE(D().DeleteSelection());
-    EXPECT_EQ(beeps.Count, 0);
-    EXPECT_EQ(KeysDescribe(D()), c.Expected);
-    EXPECT_EQ(KeysCaret(D()), c.Caret);
     EXPECT_FALSE(D().DataSelectionExists());
-    EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
-    ExpectWidthAsFresh();
-    ASSERT_EQ(D().UndoList->Count(), 1);
-    EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutDelete);
-    ExpectUndoRedoExact(before, RDFText(Ed));
-    ExpectWidthAsFresh();
+    ExpectOneExactGroup(beeps, before, c.Expected, c.Caret, rdutDelete);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,24 +55,24 @@ INSTANTIATE_TEST_SUITE_P(
                     {KeysPara("aaa", epHeading), KeysPara("bbb", epNormal, esBold), KeysPara("ccc")},
                     0, 1, 1, 4, "P1:1'' | P0:'ccc'", "0:1"},
         TDeleteCase{"whole_middle_item_neighbours_join",
-                    {DelRuns({{"aa", esPlain}, {"bb", esBold}, {"cc", esPlain}})},
+                    {KeysRuns({{"aa", esPlain}, {"bb", esBold}, {"cc", esPlain}})},
                     1, 1, 1, 3, "P0:'aacc'", "0:3"},
         // A modify-protected item may go whole.
         TDeleteCase{"whole_modify_protected_item",
-                    {DelRuns({{"aa", esPlain}, {"lock", esModifyProtect}, {"cc", esPlain}})},
+                    {KeysRuns({{"aa", esPlain}, {"lock", esModifyProtect}, {"cc", esPlain}})},
                     0, 3, 2, 1, "P0:'aacc'", "0:3"},
         TDeleteCase{"three_paragraphs_middle_one_goes",
                     {KeysPara("one"), KeysPara("two"), KeysPara("three")},
                     0, 4, 2, 1, "P0:'onethree'", "0:4"},
         // After text that began right after a list marker the caret is on the
         // text, never on the marker.
-        TDeleteCase{"head_of_list_text", {DelRuns({{"item", esPlain}}, epList, true)},
+        TDeleteCase{"head_of_list_text", {KeysRuns({{"item", esPlain}}, epList, true)},
                     1, 1, 1, 3, "P3:* 'em'", "1:1"},
         TDeleteCase{"all_list_text_leaves_an_empty_item_after_the_marker",
-                    {DelRuns({{"item", esPlain}}, epList, true), KeysPara("next")},
+                    {KeysRuns({{"item", esPlain}}, epList, true), KeysPara("next")},
                     1, 1, 1, 5, "P3:* '' | P0:'next'", "1:1"},
         TDeleteCase{"from_a_list_paragraph_into_the_next",
-                    {DelRuns({{"item", esPlain}}, epList, true), KeysPara("next")},
+                    {KeysRuns({{"item", esPlain}}, epList, true), KeysPara("next")},
                     1, 3, 2, 3, "P3:* 'itxt'", "1:3"}),
     [](const ::testing::TestParamInfo<TDeleteCase>& info) { return std::string(info.param.Name); });
 
@@ -115,11 +102,11 @@ INSTANTIATE_TEST_SUITE_P(
     Table, RDEDeleteRefusedTest,
     ::testing::Values(
         TRefusedDeleteCase{"whole_delete_protected_item_inside",
-                           {DelRuns({{"aa", esPlain}, {"keep", esDeleteProtect}, {"bb", esPlain}})}, 0, 2, 2, 2},
+                           {KeysRuns({{"aa", esPlain}, {"keep", esDeleteProtect}, {"bb", esPlain}})}, 0, 2, 2, 2},
         TRefusedDeleteCase{"selection_is_a_whole_delete_protected_item",
-                           {DelRuns({{"aa", esPlain}, {"keep", esDeleteProtect}, {"bb", esPlain}})}, 1, 1, 1, 5},
+                           {KeysRuns({{"aa", esPlain}, {"keep", esDeleteProtect}, {"bb", esPlain}})}, 1, 1, 1, 5},
         TRefusedDeleteCase{"part_of_a_modify_protected_item",
-                           {DelRuns({{"aa", esPlain}, {"lock", esModifyProtect}})}, 0, 2, 1, 3},
+                           {KeysRuns({{"aa", esPlain}, {"lock", esModifyProtect}})}, 0, 2, 1, 3},
         TRefusedDeleteCase{"start_inside_a_read_only_paragraph",
                            {KeysPara("read only", epReadOnly), KeysPara("free")}, 0, 3, 1, 2},
         TRefusedDeleteCase{"end_inside_a_read_only_paragraph",
@@ -210,7 +197,7 @@ TEST_F(RDEDeleteTest, NoSelectionDeletesNothing)
 // one undo step, and the joined paragraph took the first one's style.
 TEST_F(RDEDeleteTest, UndoRestoresParagraphStylesInOneStep)
 {
-    Fill({KeysPara("Title", epHeading), DelRuns({{"bold", esBold}, {" tail", esPlain}}), KeysPara("last")});
+    Fill({KeysPara("Title", epHeading), KeysRuns({{"bold", esBold}, {" tail", esPlain}}), KeysPara("last")});
     const QByteArray before = RDFText(Ed);
     const std::string shape = KeysDescribe(D());
     Select(0, 3, 1, 2);

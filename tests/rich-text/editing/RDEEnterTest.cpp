@@ -18,11 +18,6 @@ struct TEnterCase {
     const char* Caret;
 };
 
-TEditPara EnterRuns(std::vector<TEditRun> runs, int paraStyle = epNormal, bool bullet = false)
-{
-    return TEditPara{std::move(runs), paraStyle, bullet};
-}
-
 class RDEEnterEditTest : public TKeysTest, public ::testing::WithParamInterface<TEnterCase> {};
 
 TEST_P(RDEEnterEditTest, ChangesTheDocumentAndUndoesExactly)
@@ -33,15 +28,7 @@ TEST_P(RDEEnterEditTest, ChangesTheDocumentAndUndoesExactly)
     const QByteArray before = RDFText(Ed);
     TBeepCounter beeps;
     EXPECT_TRUE(D().BreakParagraph(c.Shift));
-    EXPECT_EQ(beeps.Count, 0);
-    EXPECT_EQ(KeysDescribe(D()), c.Expected);
-    EXPECT_EQ(KeysCaret(D()), c.Caret);
-    EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
-    ExpectWidthAsFresh();
-    ASSERT_EQ(D().UndoList->Count(), 1);
-    EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutNewLine);
-    ExpectUndoRedoExact(before, RDFText(Ed));
-    ExpectWidthAsFresh();
+    ExpectOneExactGroup(beeps, before, c.Expected, c.Caret, rdutNewLine);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -53,14 +40,14 @@ INSTANTIATE_TEST_SUITE_P(
         TEnterCase{"middle_of_a_heading", {KeysPara("Title", epHeading)}, 0, 3, false, "P1:'Ti' | P1:'tle'", "1:1"},
         // At the start: an empty paragraph above, the caret stays on the text.
         TEnterCase{"start_of_a_paragraph", {KeysPara("abc")}, 0, 1, false, "P0:'' | P0:'abc'", "1:1"},
-        TEnterCase{"middle_between_items", {EnterRuns({{"ab", esPlain}, {"cd", esBold}})}, 0, 3, false,
+        TEnterCase{"middle_between_items", {KeysRuns({{"ab", esPlain}, {"cd", esBold}})}, 0, 3, false,
                    "P0:'ab' | P0:1'cd'", "1:1"},
         // The end of a list paragraph: a new list item with a copy of the marker.
-        TEnterCase{"end_of_a_list_paragraph", {EnterRuns({{"one", esPlain}}, epList, true)}, 1, 4, false,
+        TEnterCase{"end_of_a_list_paragraph", {KeysRuns({{"one", esPlain}}, epList, true)}, 1, 4, false,
                    "P3:* 'one' | P3:* ''", "3:1"},
-        TEnterCase{"middle_of_a_list_paragraph", {EnterRuns({{"onetwo", esPlain}}, epList, true)}, 1, 4, false,
+        TEnterCase{"middle_of_a_list_paragraph", {KeysRuns({{"onetwo", esPlain}}, epList, true)}, 1, 4, false,
                    "P3:* 'one' | P3:* 'two'", "3:1"},
-        TEnterCase{"start_of_a_list_paragraph", {EnterRuns({{"one", esPlain}}, epList, true)}, 1, 1, false,
+        TEnterCase{"start_of_a_list_paragraph", {KeysRuns({{"one", esPlain}}, epList, true)}, 1, 1, false,
                    "P3:* '' | P3:* 'one'", "3:1"},
         // Shift+Enter: a new line of the same paragraph, in its style.
         TEnterCase{"shift_middle_splits_into_a_new_line", {KeysPara("abcdef", epHeading)}, 0, 4, true,
@@ -91,7 +78,7 @@ TEST_F(RDEEnterTest, NextStyleNoBecomesCurrentForTheNewLine)
 // runs again in the plain paragraph. Undoing both groups gives the list back.
 TEST_F(RDEEnterTest, EnterInAnEmptyListItemEndsTheList)
 {
-    Fill({EnterRuns({{"one", esPlain}}, epList, true)});
+    Fill({KeysRuns({{"one", esPlain}}, epList, true)});
     const QByteArray start = RDFText(Ed);
     Caret(1, 4);
     ASSERT_TRUE(D().BreakParagraph(false));

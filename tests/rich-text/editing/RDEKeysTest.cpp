@@ -23,11 +23,6 @@ struct TKeysCase {
     const char* Caret;
 };
 
-TEditPara KeysRuns(std::vector<TEditRun> runs, int paraStyle = epNormal, bool bullet = false)
-{
-    return TEditPara{std::move(runs), paraStyle, bullet};
-}
-
 void KeysPress(TRDEditRDData& data, TKeysKey key)
 {
     switch (key) {
@@ -48,15 +43,7 @@ TEST_P(RDEKeysEditTest, ChangesTheDocumentAndUndoesExactly)
     const QByteArray before = RDFText(Ed);
     TBeepCounter beeps;
     KeysPress(D(), c.Key);
-    EXPECT_EQ(beeps.Count, 0);
-    EXPECT_EQ(KeysDescribe(D()), c.Expected);
-    EXPECT_EQ(KeysCaret(D()), c.Caret);
-    EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
-    ExpectWidthAsFresh();
-    ASSERT_EQ(D().UndoList->Count(), 1);
-    EXPECT_EQ(D().UndoList->GetCurrentKind(), rdutDelete);
-    ExpectUndoRedoExact(before, RDFText(Ed));
-    ExpectWidthAsFresh();
+    ExpectOneExactGroup(beeps, before, c.Expected, c.Caret, rdutDelete);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -109,6 +109,24 @@ protected:
         EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed)) << "after redo";
     }
 
+    // The edit just made left the document as expected (KeysDescribe) with
+    // the caret at caret (KeysCaret), without a beep, as one undo group of
+    // the given kind that undoes to before and redoes exactly; the draw items
+    // and the document's size are those of a fresh format throughout.
+    void ExpectOneExactGroup(const TBeepCounter& beeps, const QByteArray& before, const char* expected,
+                             const char* caret, uint8_t kind)
+    {
+        EXPECT_EQ(beeps.Count, 0);
+        EXPECT_EQ(KeysDescribe(D()), expected);
+        EXPECT_EQ(KeysCaret(D()), caret);
+        EXPECT_TRUE(DrawItemsMatchFreshFormat(Ed));
+        ExpectWidthAsFresh();
+        ASSERT_EQ(D().UndoList->Count(), 1);
+        EXPECT_EQ(D().UndoList->GetCurrentKind(), kind);
+        ExpectUndoRedoExact(before, RDFText(Ed));
+        ExpectWidthAsFresh();
+    }
+
     // The document width equals that of a fresh format of the same document.
     void ExpectWidthAsFresh()
     {
@@ -126,4 +144,10 @@ protected:
 inline TEditPara KeysPara(const char* text, int paraStyle = epNormal, int textStyle = esPlain)
 {
     return TEditPara{{TEditRun{QString::fromUtf8(text), textStyle}}, paraStyle, false};
+}
+
+// A paragraph of the given runs; a list paragraph with bullet.
+inline TEditPara KeysRuns(std::vector<TEditRun> runs, int paraStyle = epNormal, bool bullet = false)
+{
+    return TEditPara{std::move(runs), paraStyle, bullet};
 }

@@ -210,11 +210,6 @@ struct TKeysScript {
     const char* Expected;
 };
 
-TEditPara ScriptRuns(std::vector<TEditRun> runs, int paraStyle = epNormal, bool bullet = false)
-{
-    return TEditPara{std::move(runs), paraStyle, bullet};
-}
-
 class RDEKeysUndoScriptTest : public TKeysTest, public ::testing::WithParamInterface<TKeysScript> {};
 
 // After every step the draw items equal a fresh format; undoing every group
@@ -264,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {{soCaret, 0, 6}, {soEnter}, {soCaret, 2, 1}, {soEnter}, {soCaret, 3, 5}, {soEnter}},
                     "P1:'Title' | P0:'' | P0:'' | P0:'body' | P0:' text'"},
         TKeysScript{"enter_in_a_list_paragraph_and_in_its_empty_item",
-                    {ScriptRuns({{"one", esPlain}}, epList, true), KeysPara("after")},
+                    {KeysRuns({{"one", esPlain}}, epList, true), KeysPara("after")},
                     {{soCaret, 1, 3}, {soEnter}, {soCaret, 3, 2}, {soEnter}, {soEnter}},
                     "P3:* 'on' | P3:* 'e' | P3:'' | P3:'' | P0:'after'"},
         TKeysScript{"shift_enter_then_joined_again",
@@ -276,8 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {{soCaret, 1, 1}, {soBackspace}, {soCaret, 0, 7}, {soDelete}},
                     "P1:'onetwo' 1'three'"},
         TKeysScript{"backspace_after_a_list_marker_and_delete_before_one",
-                    {KeysPara("zero"), ScriptRuns({{"one", esPlain}}, epList, true),
-                     ScriptRuns({{"two", esPlain}}, epList, true)},
+                    {KeysPara("zero"), KeysRuns({{"one", esPlain}}, epList, true),
+                     KeysRuns({{"two", esPlain}}, epList, true)},
                     {{soCaret, 2, 1}, {soBackspace}, {soCaret, 1, 4}, {soDelete}},
                     "P0:'zero' | P3:'onetwo'"},
         TKeysScript{"enter_at_the_start_then_joined_back",
