@@ -75,6 +75,16 @@ void RecFill(TRecEditor& editor)
     editor.FormatDocument();
 }
 
+// A tab item continuing the paragraph, inserted at index.
+void RecInsertTab(TRDEditRDData& data, int index)
+{
+    auto tab = std::make_unique<TRDTabItemInfo>(&data);
+    tab->StyleNo = TabStyleNo;
+    tab->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(index, QByteArray(), full, false, std::move(tab));
+}
+
 // A group to record into, begun on the undo list as the editor begins one.
 void RecBegin(TRDEditRDData& data)
 {
@@ -638,11 +648,7 @@ TEST(RDERecorded, CharactersOutsideATextRaiseUndoError)
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto tab = std::make_unique<TRDTabItemInfo>(&data);
-    tab->StyleNo = TabStyleNo;
-    tab->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(tab));
+    RecInsertTab(data, 1);
     const QByteArray before = editor.Rdf();
     RecBegin(data);
     const std::vector<std::pair<const char*, std::function<void()>>> cases = {
@@ -1234,11 +1240,7 @@ TEST(RDERecorded, AnItemChangedOutsideThePrimitivesIsLaidOutAgainKeepingTheCaret
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto tab = std::make_unique<TRDTabItemInfo>(&data);
-    tab->StyleNo = TabStyleNo;
-    tab->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(3, QByteArray(), full, false, std::move(tab));
+    RecInsertTab(data, 3);
     editor.FormatDocument();
     PutCaret(editor, 4, 2);
     ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
