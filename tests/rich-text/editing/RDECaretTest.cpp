@@ -55,6 +55,16 @@ QImage Grab(TCustomRichDocEdit& editor)
 
 class RDECaretTest : public ::testing::Test {
 protected:
+    // The editor shown, its window active and the focus in it.
+    static void ShowFocused(TTestEditor& editor)
+    {
+        editor.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+        editor.activateWindow();
+        editor.setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    }
+
     TEditTestSheet Sheet;
 };
 
@@ -301,11 +311,7 @@ TEST_F(RDECaretTest, TheCaretIsDrawnOnlyWithTheFocus)
     other.resize(50, 50);
     TTestEditor editor(&Sheet);
     FillEditor(editor, {{{{QStringLiteral("ab")}}}});
-    editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-    editor.activateWindow();
-    editor.setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    ASSERT_NO_FATAL_FAILURE(ShowFocused(editor));
     ASSERT_TRUE(editor.HasFocusWithin());
     PutCaret(editor, 0, 2);
     const QRect caret = editor.CaretRect();
@@ -334,11 +340,7 @@ TEST_F(RDECaretTest, HideReadOnlyCaretShowsNone)
 {
     TTestEditor editor(&Sheet);
     FillEditor(editor, {{{{QStringLiteral("ab")}}}});
-    editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-    editor.activateWindow();
-    editor.setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    ASSERT_NO_FATAL_FAILURE(ShowFocused(editor));
     editor.EditorOptions |= rdoHideReadOnlyCaret;
     editor.SetReadOnly(true);
     PutCaret(editor, 0, 2);
@@ -362,11 +364,7 @@ TEST_F(RDECaretTest, CustomCaretIsDrawnByTheHandlerOverThePaint)
         EXPECT_EQ(sender, &editor);
         drawn.push_back(rect);
     };
-    editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-    editor.activateWindow();
-    editor.setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    ASSERT_NO_FATAL_FAILURE(ShowFocused(editor));
     FillEditor(editor, {{{{QStringLiteral("ab")}}}});
     EXPECT_TRUE(editor.Data().CustomCaretTimerOn);
     EXPECT_TRUE(editor.CustomCaretTimerActive());
