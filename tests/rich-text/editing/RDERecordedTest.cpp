@@ -75,14 +75,23 @@ void RecFill(TRecEditor& editor)
     editor.FormatDocument();
 }
 
+// item, continuing the paragraph, inserted at index without text.
+template <typename T>
+T* RecInsertContinuing(TRDEditRDData& data, int index, std::unique_ptr<T> item)
+{
+    T* raw = item.get();
+    raw->SetContinuesPara(true);
+    bool full = false;
+    data.InsertItemRecorded(index, QByteArray(), full, false, std::move(item));
+    return raw;
+}
+
 // A tab item continuing the paragraph, inserted at index.
 void RecInsertTab(TRDEditRDData& data, int index)
 {
     auto tab = std::make_unique<TRDTabItemInfo>(&data);
     tab->StyleNo = TabStyleNo;
-    tab->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(index, QByteArray(), full, false, std::move(tab));
+    RecInsertContinuing(data, index, std::move(tab));
 }
 
 // A group to record into, begun on the undo list as the editor begins one.
@@ -895,11 +904,7 @@ TEST(RDERecorded, PublishedPropertiesAreSetAndRecordedByName)
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto owned = std::make_unique<TRecPropItem>(&data);
-    TRecPropItem* item = owned.get();
-    item->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecPropItem* item = RecInsertContinuing(data, 1, std::make_unique<TRecPropItem>(&data));
     RecBegin(data);
 
     TRDUndoModifyItemProps* record =
@@ -964,11 +969,7 @@ TEST(RDERecorded, PublishedPropertiesWithoutRecordingStillChange)
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto owned = std::make_unique<TRecPropItem>(&data);
-    TRecPropItem* item = owned.get();
-    item->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecPropItem* item = RecInsertContinuing(data, 1, std::make_unique<TRecPropItem>(&data));
     data.RecordingState = 0;
     EXPECT_EQ(data.ModifyItemIntProperty(1, nullptr, nullptr, true, true, 44, QStringLiteral("Width")), nullptr);
     EXPECT_EQ(item->Width(), 44);
@@ -1141,11 +1142,7 @@ TEST(RDERecorded, BeginningAGroupEndsEditingInsideTheChosenItemFirst)
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto owned = std::make_unique<TRecInnerEditItem>(&data, &data);
-    TRecInnerEditItem* item = owned.get();
-    owned->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecInnerEditItem* item = RecInsertContinuing(data, 1, std::make_unique<TRecInnerEditItem>(&data, &data));
     data.SetChosenItem(item);
     EXPECT_TRUE(data.BeginUndoGroup(rdutInsert));
     EXPECT_EQ(item->Merged, 1);
@@ -1183,10 +1180,7 @@ TEST(RDERecorded, ResizingAControlIsRecordedAndLaidOut)
     TRDEditRDData& data = editor.Data();
     auto* widget = new QWidget(&editor);
     widget->resize(50, 20);
-    auto control = std::make_unique<TRDControlItemInfo>(&data, widget, TRDItemVAlign::ivaBaseline);
-    control->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(control));
+    RecInsertContinuing(data, 1, std::make_unique<TRDControlItemInfo>(&data, widget, TRDItemVAlign::ivaBaseline));
     editor.FormatDocument();
     ASSERT_TRUE(data.BeginUndoGroup(rdutModifyItem));
     data.ResizeControlRecorded(1, 80, true, 30);
@@ -1284,11 +1278,7 @@ TEST(RDERecorded, PublishedPropertyEditsAreUndoneAndRedone)
     TRecEditor editor;
     RecFill(editor);
     TRDEditRDData& data = editor.Data();
-    auto owned = std::make_unique<TRecPropItem>(&data);
-    TRecPropItem* item = owned.get();
-    item->SetContinuesPara(true);
-    bool full = false;
-    data.InsertItemRecorded(1, QByteArray(), full, false, std::move(owned));
+    TRecPropItem* item = RecInsertContinuing(data, 1, std::make_unique<TRecPropItem>(&data));
     TRecPropTarget target;
     auto state = [&] {
         return std::vector<QVariant>{item->Width(), item->Height(), item->Caption(), target.Span()};
