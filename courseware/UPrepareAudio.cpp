@@ -1,5 +1,6 @@
 #include "UPrepareAudio.h"
 
+#include "CacheFile.h"
 #include "ProgramFolder.h"
 #include "UAudioConverters.h"
 
@@ -8,7 +9,6 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
-#include <cstdio>
 
 namespace {
 
@@ -93,27 +93,12 @@ bool WriteCacheStamp(const QString& cachedFile, const QString& sourcePath, const
     const QByteArray text = StampText(cachedFile, sourcePath, measuredFile);
     if (text.isEmpty())
         return false;
-    // Written in full under another name and renamed into place: a stamp is
-    // there completely or not at all. A cache file is not synced; a crash
-    // that loses what was written leaves a stamp that does not match.
-    const QString path = CacheStampPath(cachedFile);
-    const QString part = path + QStringLiteral(".part");
-    bool ok = false;
-    {
-        QFile file(part);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            ok = file.write(text) == text.size() && file.flush();
-            file.close();
-            ok = ok && file.error() == QFileDevice::NoError;
-        }
-    }
-    if (ok) {
-        PrepareStep("stamp-part");
-        ok = std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) == 0;
-    }
-    if (!ok)
-        QFile::remove(part);
-    else
+    // Written whole under another name and renamed into place: a stamp is
+    // there completely or not at all, and a lost one does not match.
+    const bool ok = WriteCacheFile(
+        CacheStampPath(cachedFile), [&](QIODevice& file) { return file.write(text) == text.size(); },
+        [] { PrepareStep("stamp-part"); });
+    if (ok)
         PrepareStep("stamp");
     return ok;
 }

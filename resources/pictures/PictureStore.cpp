@@ -1,4 +1,5 @@
 #include "PictureStore.h"
+#include "CacheFile.h"
 
 #include "ProgramFolder.h"
 
@@ -6,7 +7,6 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
 
 #include <cstring>
 
@@ -93,9 +93,8 @@ QImage MapKept(const QString& file, QSize size, const QByteArray& stamp)
                   new TMapping{address, size_t(expected)});
 }
 
-// Writes the picture whole under a temporary name and renames it into place,
-// so that a reader never sees a half-written file. Failures are left silent:
-// the picture is then drawn again at the next start.
+// Writes the picture as a cache file. Failures are left silent: the picture
+// is then drawn again at the next start.
 void Keep(const QString& file, const QImage& image, const QByteArray& stamp)
 {
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
@@ -109,15 +108,16 @@ void Keep(const QString& file, const QImage& image, const QByteArray& stamp)
     QByteArray start(PixelOffset(stamp.size()), '\0');
     std::memcpy(start.data(), &head, sizeof head);
     std::memcpy(start.data() + sizeof head, stamp.constData(), size_t(stamp.size()));
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(start) != start.size())
-        return;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const char*>(image.constScanLine(y));
-        if (out.write(row, head.BytesPerLine) != qint64(head.BytesPerLine))
-            return;
-    }
-    out.commit();
+    WriteCacheFile(file, [&](QIODevice& out) {
+        if (out.write(start) != start.size())
+            return false;
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* row = reinterpret_cast<const char*>(image.constScanLine(y));
+            if (out.write(row, head.BytesPerLine) != qint64(head.BytesPerLine))
+                return false;
+        }
+        return true;
+    });
 }
 
 }  // namespace

@@ -91,6 +91,17 @@ protected:
         Changes.clear();
     }
 
+    // Gives the open lesson two sentences, 0-3 s with the English line
+    // english and 3 s to the end, and shows the player.
+    void ShowTwoSentences(const QString& english)
+    {
+        WriteFile(Folder.File(QStringLiteral("temp/lesson.plrc")),
+                  StringToAnsi(MSecToLrcTime(0) + QStringLiteral("\r\n") + english + QStringLiteral("\r\n第1句\r\n")
+                               + MSecToLrcTime(3000) + QStringLiteral("\r\nS2 English\r\n第2句\r\n")));
+        Player->LoadLrc(Player->FileName());
+        Player->show();
+    }
+
     int PlayedMs() const
     {
         const TAudioFormat f = System.LastFormat();
@@ -395,11 +406,7 @@ TEST_F(AudioPlay, SubtitleBoxRepaintsOnlyWhenTheSungEdgeMovesInIt)
     QString english;
     while (english.size() < 2000)
         english += QStringLiteral("Sing along with me, ");
-    WriteFile(Folder.File(QStringLiteral("temp/lesson.plrc")),
-              StringToAnsi(MSecToLrcTime(0) + QStringLiteral("\r\n") + english + QStringLiteral("\r\n第1句\r\n") + MSecToLrcTime(3000)
-                           + QStringLiteral("\r\nS2 English\r\n第2句\r\n")));
-    Player->LoadLrc(Player->FileName());
-    Player->show();
+    ShowTwoSentences(english);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Player.get()));
     QWidget* box = Player->SubtitleBox();
     TSubtitleBoxPainter measure;
@@ -442,11 +449,7 @@ TEST_F(AudioPlay, SubtitleBoxRepaintsOnlyTheColumnsTheSungEdgeCrosses)
     // moves a pixel every dozen ticks or so.
     Open(4000, {0, 3000});
     const QString english = QStringLiteral("Sing along with me, every word of this line in its time");
-    WriteFile(Folder.File(QStringLiteral("temp/lesson.plrc")),
-              StringToAnsi(MSecToLrcTime(0) + QStringLiteral("\r\n") + english + QStringLiteral("\r\n第1句\r\n") + MSecToLrcTime(3000)
-                           + QStringLiteral("\r\nS2 English\r\n第2句\r\n")));
-    Player->LoadLrc(Player->FileName());
-    Player->show();
+    ShowTwoSentences(english);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Player.get()));
     QWidget* box = Player->SubtitleBox();
     const QPoint at = box->mapTo(Player.get(), QPoint(0, 0));
