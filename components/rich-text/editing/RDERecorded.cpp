@@ -859,55 +859,56 @@ void TRDEditRDData::ResizeControlRecorded(int itemNo, int width, bool reformat, 
 
 // ---- published properties ----
 
-TRDUndoModifyItemProps* TRDEditRDData::ModifyItemIntProperty(int itemNo, QObject* target,
-                                                             const TRDUndoModifyItemProps* recordClass,
-                                                             bool changesWidth, bool changesSize, int value,
-                                                             const QString& propName)
+namespace {
+
+// Sets one published property of item itemNo (or of target) to value:
+// nothing when it holds value already; otherwise recorded, when a list
+// records, by a record of class Record that fill completes with the old value.
+template <typename Record, typename Value, typename Fill>
+TRDUndoModifyItemProps* RecordedSetProperty(TRDEditRDData& data, int itemNo, QObject* target,
+                                            const TRDUndoModifyItemProps* recordClass, const Value& value,
+                                            const QString& propName, Fill&& fill)
 {
-    if (itemNo < 0 || itemNo >= ItemCount())
+    if (itemNo < 0 || itemNo >= data.ItemCount())
         RecordedUndoError();
-    TCustomRDItemInfo* item = ItemAt(itemNo);
+    TCustomRDItemInfo* item = data.ItemAt(itemNo);
     QObject* object = RecordedPropertyObject(item, target);
-    const int old = RecordedReadInt(object, propName);
+    const Value old = RecordedFindProperty(object, propName).read(object).template value<Value>();
     if (old == value)
         return nullptr;
     TRDUndoModifyItemProps* added = nullptr;
-    if (TRDUndoList* list = GetRecordingUndoList()) {
-        added = RecordedAddPropsRecord<TRDUndoModifyItemIntProperty>(
-            list, recordClass, itemNo, target, [&](TRDUndoModifyItemIntProperty& record) {
-                record.PropName = propName;
-                record.OldValue = old;
-                record.ChangesWidth = changesWidth;
-                record.ChangesSize = changesSize;
-            });
+    if (TRDUndoList* list = data.GetRecordingUndoList()) {
+        added = RecordedAddPropsRecord<Record>(list, recordClass, itemNo, target, [&](Record& record) {
+            record.PropName = propName;
+            record.OldValue = old;
+            fill(record);
+        });
     }
     TRecordedPropertyChange bracket(item);
     RecordedWriteProperty(object, propName, value);
     return added;
 }
 
+}  // namespace
+
+TRDUndoModifyItemProps* TRDEditRDData::ModifyItemIntProperty(int itemNo, QObject* target,
+                                                             const TRDUndoModifyItemProps* recordClass,
+                                                             bool changesWidth, bool changesSize, int value,
+                                                             const QString& propName)
+{
+    return RecordedSetProperty<TRDUndoModifyItemIntProperty>(
+        *this, itemNo, target, recordClass, value, propName, [&](TRDUndoModifyItemIntProperty& record) {
+            record.ChangesWidth = changesWidth;
+            record.ChangesSize = changesSize;
+        });
+}
+
 TRDUndoModifyItemProps* TRDEditRDData::ModifyItemStrProperty(int itemNo, QObject* target,
                                                              const TRDUndoModifyItemProps* recordClass,
                                                              const QString& value, const QString& propName)
 {
-    if (itemNo < 0 || itemNo >= ItemCount())
-        RecordedUndoError();
-    TCustomRDItemInfo* item = ItemAt(itemNo);
-    QObject* object = RecordedPropertyObject(item, target);
-    const QString old = RecordedFindProperty(object, propName).read(object).toString();
-    if (old == value)
-        return nullptr;
-    TRDUndoModifyItemProps* added = nullptr;
-    if (TRDUndoList* list = GetRecordingUndoList()) {
-        added = RecordedAddPropsRecord<TRDUndoModifyItemStrProperty>(
-            list, recordClass, itemNo, target, [&](TRDUndoModifyItemStrProperty& record) {
-                record.PropName = propName;
-                record.OldValue = old;
-            });
-    }
-    TRecordedPropertyChange bracket(item);
-    RecordedWriteProperty(object, propName, value);
-    return added;
+    return RecordedSetProperty<TRDUndoModifyItemStrProperty>(*this, itemNo, target, recordClass, value, propName,
+                                                             [](TRDUndoModifyItemStrProperty&) {});
 }
 
 TRDUndoModifyItemProps* TRDEditRDData::ModifyItemIntProperties(int itemNo, QObject* target,
