@@ -1,0 +1,892 @@
+#include "tables/RDTable.h"
+
+#include <QtCore/QMetaProperty>
+
+#include "core/RDError.h"
+#include "document/CRDData.h"
+#include "editing/RDERDData.h"
+#include "editing/RDUndo.h"
+#include "styles/RDStyle.h"
+
+namespace {
+
+// Bounds of the stored enumerations: a value outside stays unchanged.
+bool TableEnumInRange(int value, int last)
+{
+    return value >= 0 && value <= last;
+}
+
+}  // namespace
+
+// ---- cells ----
+
+TRDTableCellData::TRDTableCellData(TRDTableRow* row) : TRDItemFormattedData(row)
+{
+    AddTextConverted(QByteArray(), 0, 0, TRDTag());
+}
+
+TRDTableCellData::~TRDTableCellData()
+{
+    Background.reset();
+}
+
+TRDTableRow* TRDTableCellData::Row() const
+{
+    return static_cast<TRDTableRow*>(OwnerList);
+}
+
+TRDTableItemInfo* TRDTableCellData::GetTable() const
+{
+    if (UndoOwner || !OwnerList)
+        return nullptr;
+    TRDTableRows* rows = Row()->OwnerRows;
+    return rows ? rows->Table : nullptr;
+}
+
+void TRDTableCellData::SetColor(int value)
+{
+    Color = static_cast<TColor>(value);
+    BackgroundChanged();
+}
+
+void TRDTableCellData::SetVAlignValue(int value)
+{
+    if (TableEnumInRange(value, static_cast<int>(TRDCellVAlign::rdcVDefault)))
+        VAlign = static_cast<TRDCellVAlign>(value);
+}
+
+void TRDTableCellData::SetBackgroundStyleValue(int value)
+{
+    if (TableEnumInRange(value, static_cast<int>(TRDItemBackgroundStyle::rdbsCentered)))
+        SetBackgroundStyle(static_cast<TRDItemBackgroundStyle>(value));
+}
+
+void TRDTableCellData::BackgroundChanged()
+{
+    // The animations of the document holding the table redraw what lies
+    // behind them.
+    if (TRDTableItemInfo* table = GetTable())
+        if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(table->Rows->OwningData))
+            owner->ResetAnimations();
+}
+
+void TRDTableCellData::DropEmptyBackground()
+{
+    if (Background && Background->IsEmpty())
+        Background.reset();
+}
+
+void TRDTableCellData::SetBackgroundImage(const TGraphic* graphic)
+{
+    if (graphic == GetBackgroundImage())
+        return;
+    if (!Background && graphic && !graphic->Empty())
+        Background = std::make_unique<TRDBackground>(false);
+    if (Background)
+        Background->AssignImage(graphic);
+    DropEmptyBackground();
+    BackgroundChanged();
+}
+
+void TRDTableCellData::SetBackgroundImageEx(std::unique_ptr<TGraphic> graphic)
+{
+    if (graphic && graphic.get() == GetBackgroundImage())
+        return;
+    if (!Background && graphic && !graphic->Empty())
+        Background = std::make_unique<TRDBackground>(false);
+    if (Background)
+        Background->AssignImage(std::move(graphic));
+    DropEmptyBackground();
+    BackgroundChanged();
+}
+
+TRDItemBackgroundStyle TRDTableCellData::GetBackgroundStyle() const
+{
+    return Background ? Background->GetItemBackgroundStyle() : TRDItemBackgroundStyle::rdbsColor;
+}
+
+void TRDTableCellData::SetBackgroundStyle(TRDItemBackgroundStyle style)
+{
+    if (style == GetBackgroundStyle())
+        return;
+    if (!Background && style != TRDItemBackgroundStyle::rdbsColor)
+        Background = std::make_unique<TRDBackground>(false);
+    if (Background)
+        Background->SetItemBackgroundStyle(style);
+    DropEmptyBackground();
+    BackgroundChanged();
+}
+
+bool TRDTableCellData::HasContent(bool compareWithFresh)
+{
+    TCustomRDData* data = GetActiveData();
+    const int count = data->ItemCount();
+    if (count > 1)
+        return true;
+    if (count == 0)
+        return false;
+    const TCustomRDItemInfo* item = data->ItemAt(0);
+    if (compareWithFresh)
+        return !(item->StyleNo == 0 && item->ParaNo == 0 && data->TextOfItem(0).isEmpty());
+    if (item->StyleNo >= 0)
+        return !data->TextOfItem(0).isEmpty();
+    return true;
+}
+
+bool TRDTableCellData::CanDeleteContent()
+{
+    TRDStyle* sheet = GetRDStyle();
+    if (!sheet)
+        return true;
+    for (int i = 0; i < ItemCount(); ++i) {
+        const TCustomRDItemInfo* item = ItemAt(i);
+        const int styleNo = EffectiveStyleNo(*item);
+        if (styleNo >= 0) {
+            if (styleNo < sheet->TextStyles().Count() &&
+                (sheet->TextStyles().TextStyleAt(styleNo)->Protection & rdprDeleteProtect))
+                return false;
+        } else if (auto* nonText = dynamic_cast<const TRDNonTextItemInfo*>(item); nonText && nonText->Unremovable) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TRDTableCellData::AssignAttributes(const TRDTableCellData& source, bool divideBestSize, int rowDivisor,
+                                        int colDivisor)
+{
+    Color = source.Color;
+    BorderColor = source.BorderColor;
+    BorderLightColor = source.BorderLightColor;
+    VisibleBorders = source.VisibleBorders;
+    VAlign = source.VAlign;
+    SetBackgroundImage(source.GetBackgroundImage());
+    SetBackgroundStyle(source.GetBackgroundStyle());
+    BackgroundImageFileName = source.BackgroundImageFileName;
+    Hint = source.Hint;
+    if (divideBestSize) {
+        // A divisor below 1 would be a broken caller: the size stays whole.
+        BestWidth = colDivisor > 0 ? source.BestWidth / colDivisor : source.BestWidth;
+        BestHeight = rowDivisor > 0 ? source.BestHeight / rowDivisor : source.BestHeight;
+    }
+}
+
+void TRDTableCellData::AssignLayout(const TRDTableCellData& source)
+{
+    Left = source.Left;
+    Top = source.Top;
+    Width = source.Width;
+    Height = source.Height;
+}
+
+TRDCellVAlign TRDTableCellData::GetEffectiveVAlign() const
+{
+    if (VAlign != TRDCellVAlign::rdcVDefault)
+        return VAlign;
+    const TRDTableRow* row = Row();
+    if (!row || row->VAlign == TRDCellVAlign::rdcVDefault)
+        return TRDCellVAlign::rdcMiddle;
+    return row->VAlign;
+}
+
+int TRDTableCellData::GetContentVOffset()
+{
+    const TRDTableItemInfo* table = GetTable();
+    const int padding = table ? table->GetCellVPadding() : 0;
+    const auto* active = dynamic_cast<TCustomRDFormattedData*>(GetActiveData());
+    const int documentHeight = active ? active->DocumentHeight : DocumentHeight;
+    // No cell editor is open in this layer: the padding always counts.
+    switch (GetEffectiveVAlign()) {
+    case TRDCellVAlign::rdcMiddle:
+        return (Height - documentHeight) / 2 - padding;
+    case TRDCellVAlign::rdcBottom:
+        return Height - documentHeight - 2 * padding;
+    default:
+        return 0;
+    }
+}
+
+int TRDTableCellData::GetContentHeight(bool ignoreContentWhenBestHeight)
+{
+    if (ignoreContentWhenBestHeight && BestHeight != 0)
+        return std::max(0, BestHeight);
+    return std::max(DocumentHeight, BestHeight);
+}
+
+void TRDTableCellData::DetachToUndo(TRDUndoInfo* record)
+{
+    for (int i = 0; i < ItemCount(); ++i)
+        ItemAt(i)->MovingToUndoList(i, this, record);
+    UndoOwner = record;
+    OwnerList = nullptr;
+}
+
+void TRDTableCellData::ReattachFromUndo()
+{
+    UndoOwner = nullptr;
+    for (int i = 0; i < ItemCount(); ++i)
+        ItemAt(i)->MovingFromUndoList(i, this);
+}
+
+TRDOptions TRDTableCellData::GetOptions()
+{
+    TRDOptions options = 0;
+    if (UndoOwner) {
+        if (TCustomRDData* data = UndoOwner->GetRDData())
+            options = data->GetOptions();
+    } else if (TCustomRDData* parent = GetParentData()) {
+        options = parent->GetOptions();
+    }
+    return options & ~rdoClientTextWidth;
+}
+
+TColor TRDTableCellData::GetColor()
+{
+    if (Color != clNone)
+        return Color;
+    const TRDTableItemInfo* table = GetTable();
+    return table ? table->GetColor() : clNone;
+}
+
+int TRDTableCellData::GetWidth()
+{
+    const TRDTableItemInfo* table = GetTable();
+    return Width - 2 * (table ? table->GetCellHPadding() : 0);
+}
+
+int TRDTableCellData::GetHeight()
+{
+    const TRDTableItemInfo* table = GetTable();
+    return Height - 2 * (table ? table->GetCellVPadding() : 0);
+}
+
+void TRDTableCellData::GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location)
+{
+    TRDTableItemInfo* table = GetTable();
+    parentItemNo = table ? table->GetMyItemNo() : -1;
+    location.reset();
+    if (!table)
+        return;
+    for (int r = 0; r < table->RowCount(); ++r)
+        for (int c = 0; c < table->Rows->Row(r)->Count(); ++c)
+            if (table->GetCell(r, c) == this) {
+                location = std::make_unique<TRDTableStoreSubRDData>(r, c);
+                return;
+            }
+}
+
+void TRDTableCellData::DoItemAction(TRDItemAction action, TCustomRDItemInfo* item, QByteArray& text,
+                                    TCustomRDData* rdData)
+{
+    if (UndoOwner) {
+        if (TCustomRDData* data = UndoOwner->GetRDData())
+            data->DoItemAction(action, item, text, rdData);
+        return;
+    }
+    if (TRDTableItemInfo* table = GetTable())
+        if (TCustomRDData* owner = table->Rows->OwningData)
+            owner->DoItemAction(action, item, text, rdData);
+}
+
+void TRDTableCellData::DoControlAction(TRDControlAction action, int itemNo, void*& control)
+{
+    if (UndoOwner) {
+        if (TCustomRDData* data = UndoOwner->GetRDData())
+            data->DoControlAction(action == TRDControlAction::rdcaDestroy ? TRDControlAction::rdcaDestroyInUndoList
+                                                                            : action,
+                                  -1, control);
+        return;
+    }
+    if (TRDTableItemInfo* table = GetTable())
+        if (TCustomRDData* owner = table->Rows->OwningData)
+            owner->DoControlAction(action, itemNo, control);
+}
+
+TRDSeqList* TRDTableCellData::GetSeqList(bool create)
+{
+    TRDTableItemInfo* table = GetTable();
+    if (!table || table->GetMyItemNo() < 0)
+        return nullptr;
+    return TRDItemFormattedData::GetSeqList(create);
+}
+
+TRDMarkerList* TRDTableCellData::GetMarkerList(bool create)
+{
+    TRDTableItemInfo* table = GetTable();
+    if (!table || table->GetMyItemNo() < 0)
+        return nullptr;
+    return TRDItemFormattedData::GetMarkerList(create);
+}
+
+// ---- rows ----
+
+TRDTableRow::TRDTableRow(int cellCount, TRDTableRows* rows) : OwnerRows(rows)
+{
+    for (int i = 0; i < cellCount; ++i)
+        AddCell();
+}
+
+TCustomRDData* TRDTableRow::GetParentRDData()
+{
+    return OwnerRows ? OwnerRows->OwningData : nullptr;
+}
+
+TRDTableCellData* TRDTableRow::AddCell()
+{
+    return static_cast<TRDTableCellData*>(Add(std::make_unique<TRDTableCellData>(this)));
+}
+
+TRDTableCellData* TRDTableRow::InsertCell(int index)
+{
+    return static_cast<TRDTableCellData*>(Insert(index, std::make_unique<TRDTableCellData>(this)));
+}
+
+void TRDTableRow::InsertNil(int index)
+{
+    Insert(index, nullptr);
+}
+
+void TRDTableRow::InsertCellObject(int index, std::unique_ptr<TRDTableCellData> cell)
+{
+    if (cell)
+        cell->OwnerList = this;
+    Insert(index, std::move(cell));
+}
+
+TRDTableCellData* TRDTableRow::GetCell(int index) const
+{
+    return static_cast<TRDTableCellData*>(Items(index));
+}
+
+std::unique_ptr<TRDTableCellData> TRDTableRow::PutCell(int index, std::unique_ptr<TRDTableCellData> cell)
+{
+    if (cell)
+        cell->OwnerList = this;
+    std::unique_ptr<TRDItemFormattedData> old = DetachAt(index);
+    Insert(index, std::move(cell));
+    return std::unique_ptr<TRDTableCellData>(static_cast<TRDTableCellData*>(old.release()));
+}
+
+int TRDTableRow::GetBestHeight() const
+{
+    int best = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (const TRDTableCellData* cell = GetCell(i); cell && cell->RowSpan <= 1)
+            best = std::max(best, cell->BestHeight);
+    return best;
+}
+
+int TRDTableRow::GetHeightNeeded(bool ignoreContentWhenBestHeight) const
+{
+    int needed = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (TRDTableCellData* cell = GetCell(i); cell && cell->RowSpan <= 1)
+            needed = std::max(needed, cell->GetContentHeight(ignoreContentWhenBestHeight));
+    return needed == 0 ? 10 : needed;
+}
+
+bool TRDTableRow::HasCellEndingWithin(int rowIndex, int firstRow, int rowCount) const
+{
+    if (rowIndex < firstRow)
+        return false;
+    const int64_t lastRow = int64_t(firstRow) + rowCount - 1;
+    for (int i = 0; i < Count(); ++i)
+        if (const TRDTableCellData* cell = GetCell(i); cell && int64_t(rowIndex) + cell->RowSpan - 1 <= lastRow)
+            return true;
+    return false;
+}
+
+TRDTableRows::TRDTableRows(int rowCount, int colCount, TCustomRDData* rdData, TRDTableItemInfo* table)
+    : OwningData(rdData), Table(table)
+{
+    for (int i = 0; i < rowCount; ++i)
+        Add(std::make_unique<TRDTableRow>(colCount, this));
+}
+
+// ---- the table item ----
+
+TRDTableItemInfo::TRDTableItemInfo(TCustomRDData* rdData) : TRDFullLineItemInfo(rdData)
+{
+    Construct(1, 1, rdData);
+}
+
+TRDTableItemInfo::TRDTableItemInfo(int rowCount, int colCount, TCustomRDData* rdData) : TRDFullLineItemInfo(rdData)
+{
+    if (rowCount < 0 || colCount < 0)
+        throw ERichDocError("Invalid row or column count");
+    Construct(rowCount, colCount, rdData);
+}
+
+void TRDTableItemInfo::Construct(int rowCount, int colCount, TCustomRDData* rdData)
+{
+    StyleNo = TableStyleNo;
+    Rows = std::make_unique<TRDTableRows>(rowCount, colCount, rdData, this);
+    TableState |= tsNewItem;
+}
+
+TRDTableItemInfo::~TRDTableItemInfo()
+{
+    // The cells go before the rest of the table: their items may still ask it.
+    Rows.reset();
+    Background.reset();
+}
+
+TCustomRDItemInfo* TRDTableItemInfo::CreateSameClass(TCustomRDData* rdData) const
+{
+    return new TRDTableItemInfo(rdData);
+}
+
+TRDTableCellData* TRDTableItemInfo::GetCell(int row, int col) const
+{
+    return Rows->Row(row)->GetCell(col);
+}
+
+int TRDTableItemInfo::ColCount() const
+{
+    return Rows->Count() == 0 ? 0 : Rows->Row(0)->Count();
+}
+
+int TRDTableItemInfo::GetMyItemNo()
+{
+    TCustomRDData* owner = Rows->OwningData;
+    if (!owner)
+        return -1;
+    if (FCachedItemNo >= 0 && FCachedItemNo < owner->ItemCount() && owner->ItemAt(FCachedItemNo) == this)
+        return FCachedItemNo;
+    FCachedItemNo = owner->IndexOfItem(this);
+    return FCachedItemNo;
+}
+
+bool TRDTableItemInfo::InEditingDocument() const
+{
+    return dynamic_cast<TRDEditRDData*>(Rows->OwningData) != nullptr;
+}
+
+bool TRDTableItemInfo::UndoEnabled() const
+{
+    if (!(TableState & tsInDocument) || !Rows->OwningData)
+        return false;
+    auto* root = dynamic_cast<TRDEditRDData*>(Rows->OwningData->GetAbsoluteRootData());
+    return root && root->UndoList && root->UndoList->MaxGroupCount != 0;
+}
+
+int TRDTableItemInfo::GetUndoItemNo()
+{
+    return UndoEnabled() ? GetMyItemNo() : -1;
+}
+
+bool TRDTableItemInfo::HasRowPageBreaks(int from, int to) const
+{
+    if (from < 0)
+        from = FHeadingRowCount + 1;
+    if (to < 0)
+        to = RowCount() - 1;
+    for (int r = std::max(from, 0); r <= to && r < RowCount(); ++r)
+        if (Rows->Row(r)->PageBreakBefore)
+            return true;
+    return false;
+}
+
+bool TRDTableItemInfo::HeadingRowsRepeatable() const
+{
+    const int h = std::min(FHeadingRowCount, RowCount());
+    if (h <= 0)
+        return false;
+    // A cell reaching below the heading rows from them makes the heading
+    // impossible to repeat alone.
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (const TRDTableCellData* cell = GetCell(r, c); cell && int64_t(r) + cell->RowSpan - 1 > h - 1)
+                return false;
+    return true;
+}
+
+// ---- properties ----
+
+void TRDTableItemInfo::SetPropertyByName(const QString& name, int value, bool reformat, bool changesWidth)
+{
+    const bool wasInDocument = TableState & tsInDocument;
+    if (wasInDocument && InEditingDocument()) {
+        auto* data = static_cast<TRDEditRDData*>(Rows->OwningData);
+        TableState &= ~tsInDocument;
+        try {
+            data->BeginUndoGroup(13, true);
+            data->ModifyItemIntProperty(GetMyItemNo(), nullptr, nullptr, reformat, changesWidth, value, name);
+        } catch (...) {
+            TableState |= tsInDocument;
+            throw;
+        }
+        TableState |= tsInDocument;
+    } else {
+        TableState &= ~tsInDocument;
+        const QMetaObject* meta = metaObject();
+        const int index = meta->indexOfProperty(name.toLatin1().constData());
+        const bool written = index >= 0 && meta->property(index).write(this, value);
+        if (wasInDocument)
+            TableState |= tsInDocument;
+        if (!written)
+            throw ERichDocError(QStringLiteral("Cannot set property %1").arg(name));
+    }
+    MarkChanged();
+}
+
+void TRDTableItemInfo::SetIntProperty(int& field, int value, const char* name, bool reformat, bool changesWidth)
+{
+    if (TableState & tsInDocument)
+        SetPropertyByName(QLatin1String(name), value, reformat, changesWidth);
+    else
+        field = value;
+}
+
+void TRDTableItemInfo::SetColorProperty(TColor& field, int value, const char* name)
+{
+    if (TableState & tsInDocument)
+        SetPropertyByName(QLatin1String(name), value, false, false);
+    else
+        field = static_cast<TColor>(value);
+}
+
+void TRDTableItemInfo::SetBestWidth(int value) { SetIntProperty(FBestWidth, value, "BestWidth", true, true); }
+
+void TRDTableItemInfo::SetColor(int value)
+{
+    SetColorProperty(FColor, value, "Color");
+    if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(Rows->OwningData))
+        owner->ResetAnimations();
+}
+
+void TRDTableItemInfo::SetHeadingRowCount(int value)
+{
+    SetIntProperty(FHeadingRowCount, value, "HeadingRowCount", false, false);
+}
+void TRDTableItemInfo::SetBorderWidth(int value) { SetIntProperty(FBorderWidth, value, "BorderWidth", true, true); }
+void TRDTableItemInfo::SetBorderColor(int value) { SetColorProperty(FBorderColor, value, "BorderColor"); }
+void TRDTableItemInfo::SetBorderLightColor(int value)
+{
+    SetColorProperty(FBorderLightColor, value, "BorderLightColor");
+}
+
+void TRDTableItemInfo::SetBorderStyleValue(int value)
+{
+    if (!TableEnumInRange(value, static_cast<int>(TRDTableBorderStyle::rdtbLoweredColor)))
+        return;
+    if (TableState & tsInDocument)
+        SetPropertyByName(QStringLiteral("BorderStyle"), value, false, false);
+    else
+        FBorderStyle = static_cast<TRDTableBorderStyle>(value);
+}
+
+void TRDTableItemInfo::SetBorderVSpacing(int value)
+{
+    SetIntProperty(FBorderVSpacing, value, "BorderVSpacing", false, true);
+}
+void TRDTableItemInfo::SetBorderHSpacing(int value)
+{
+    SetIntProperty(FBorderHSpacing, value, "BorderHSpacing", true, true);
+}
+void TRDTableItemInfo::SetCellBorderWidth(int value)
+{
+    SetIntProperty(FCellBorderWidth, value, "CellBorderWidth", true, true);
+}
+void TRDTableItemInfo::SetCellBorderColor(int value) { SetColorProperty(FCellBorderColor, value, "CellBorderColor"); }
+void TRDTableItemInfo::SetCellBorderLightColor(int value)
+{
+    SetColorProperty(FCellBorderLightColor, value, "CellBorderLightColor");
+}
+
+void TRDTableItemInfo::SetCellHPadding(int value)
+{
+    TableState |= tsPaddingChanged;
+    SetIntProperty(FCellHPadding, value, "CellHPadding", true, true);
+}
+
+void TRDTableItemInfo::SetCellVPadding(int value)
+{
+    TableState |= tsPaddingChanged;
+    SetIntProperty(FCellVPadding, value, "CellVPadding", true, true);
+}
+
+int TRDTableItemInfo::GetCellPadding() const
+{
+    const int64_t sum = int64_t(FCellHPadding) + FCellVPadding;
+    // Floor of the half; an odd sum lies halfway: the even neighbour wins.
+    int64_t half = sum >= 0 ? sum / 2 : -((-sum + 1) / 2);
+    if ((sum & 1) && (half & 1))
+        ++half;
+    return static_cast<int>(half);
+}
+
+void TRDTableItemInfo::SetCellPadding(int value)
+{
+    SetCellHPadding(value);
+    SetCellVPadding(value);
+}
+
+bool TRDTableItemInfo::IsCellHPaddingStored() const
+{
+    return FCellHPadding != FCellVPadding && FCellHPadding != 1;
+}
+
+bool TRDTableItemInfo::IsCellVPaddingStored() const
+{
+    return FCellHPadding != FCellVPadding && FCellVPadding != 1;
+}
+
+bool TRDTableItemInfo::IsCellPaddingStored() const
+{
+    return FCellHPadding == FCellVPadding && FCellHPadding != 1;
+}
+
+void TRDTableItemInfo::SetCellBorderStyleValue(int value)
+{
+    if (!TableEnumInRange(value, static_cast<int>(TRDTableBorderStyle::rdtbLoweredColor)))
+        return;
+    if (TableState & tsInDocument)
+        SetPropertyByName(QStringLiteral("CellBorderStyle"), value, false, false);
+    else
+        FCellBorderStyle = static_cast<TRDTableBorderStyle>(value);
+}
+
+void TRDTableItemInfo::SetVRuleWidth(int value) { SetIntProperty(FVRuleWidth, value, "VRuleWidth", false, false); }
+void TRDTableItemInfo::SetVRuleColor(int value) { SetColorProperty(FVRuleColor, value, "VRuleColor"); }
+void TRDTableItemInfo::SetHRuleWidth(int value) { SetIntProperty(FHRuleWidth, value, "HRuleWidth", false, false); }
+void TRDTableItemInfo::SetHRuleColor(int value) { SetColorProperty(FHRuleColor, value, "HRuleColor"); }
+void TRDTableItemInfo::SetCellVSpacing(int value)
+{
+    SetIntProperty(FCellVSpacing, value, "CellVSpacing", false, true);
+}
+void TRDTableItemInfo::SetCellHSpacing(int value)
+{
+    SetIntProperty(FCellHSpacing, value, "CellHSpacing", true, true);
+}
+
+void TRDTableItemInfo::SetVOutermostRule(int value)
+{
+    if (TableState & tsInDocument)
+        SetPropertyByName(QStringLiteral("VOutermostRule"), value != 0, false, false);
+    else
+        FVOutermostRule = value != 0;
+}
+
+void TRDTableItemInfo::SetHOutermostRule(int value)
+{
+    if (TableState & tsInDocument)
+        SetPropertyByName(QStringLiteral("HOutermostRule"), value != 0, false, false);
+    else
+        FHOutermostRule = value != 0;
+}
+
+TRDItemBackgroundStyle TRDTableItemInfo::GetBackgroundStyle() const
+{
+    return Background ? Background->GetItemBackgroundStyle() : TRDItemBackgroundStyle::rdbsColor;
+}
+
+void TRDTableItemInfo::DropEmptyBackground()
+{
+    if (Background && Background->IsEmpty())
+        Background.reset();
+}
+
+void TRDTableItemInfo::SetBackgroundStyleValue(int value)
+{
+    if (!TableEnumInRange(value, static_cast<int>(TRDItemBackgroundStyle::rdbsCentered)))
+        return;
+    const auto style = static_cast<TRDItemBackgroundStyle>(value);
+    if (style == GetBackgroundStyle())
+        return;
+    if (TableState & tsInDocument) {
+        SetPropertyByName(QStringLiteral("BackgroundStyle"), value, false, false);
+        return;
+    }
+    if (!Background && style != TRDItemBackgroundStyle::rdbsColor)
+        Background = std::make_unique<TRDBackground>(false);
+    if (Background)
+        Background->SetItemBackgroundStyle(style);
+    DropEmptyBackground();
+    if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(Rows->OwningData))
+        owner->ResetAnimations();
+}
+
+void TRDTableItemInfo::SetBackgroundImageEx(const TGraphic* graphic)
+{
+    if (graphic == GetBackgroundImage())
+        return;
+    if (!Background && graphic && !graphic->Empty())
+        Background = std::make_unique<TRDBackground>(false);
+    if (Background)
+        Background->AssignImage(graphic);
+    DropEmptyBackground();
+    if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(Rows->OwningData))
+        owner->ResetAnimations();
+}
+
+// ---- the item's life in a document ----
+
+bool TRDTableItemInfo::GetBoolValue(int id) const
+{
+    switch (id) {
+    case 3: case 4: case 5: case 9: case 11: return true;
+    default: return TRDFullLineItemInfo::GetBoolValue(id);
+    }
+}
+
+bool TRDTableItemInfo::GetBoolValueEx(int id, const TRDStyle* rdStyle) const
+{
+    return id == 1 ? false : TRDFullLineItemInfo::GetBoolValueEx(id, rdStyle);
+}
+
+void TRDTableItemInfo::Inserting(TCustomRDData* rdData, QByteArray& text, bool detached)
+{
+    Rows->OwningData = rdData;
+    if (rdData)
+        TableState |= tsInDocument;
+    else
+        TableState &= ~tsInDocument;
+    if (rdData && dynamic_cast<TRDEditRDData*>(rdData->GetAbsoluteRootData()))
+        TableState |= tsInEditor;
+    else
+        TableState &= ~tsInEditor;
+    for (int r = 0; r < RowCount(); ++r) {
+        TRDTableRow* row = Rows->Row(r);
+        for (int c = 0; c < row->Count(); ++c) {
+            TRDTableCellData* cell = row->GetCell(c);
+            if (!cell)
+                continue;
+            if (cell->ItemCount() == 0)
+                cell->AddTextConverted(QByteArray(), 0, 0, TRDTag());
+            cell->OwnerList = row;
+            cell->NotifyItemsInserting(cell, detached);
+        }
+    }
+    TRDFullLineItemInfo::Inserting(rdData, text, detached);
+}
+
+void TRDTableItemInfo::Inserted(TCustomRDData* rdData, int itemNo)
+{
+    TRDFullLineItemInfo::Inserted(rdData, itemNo);
+    if (!(TableState & tsNewItem))
+        return;
+    struct ClearNew {
+        uint16_t& state;
+        ~ClearNew() { state &= ~tsNewItem; }
+    } clearNew{TableState};
+    if (!rdData)
+        return;
+    if (!(rdData->GetControlFlags() & 0x0100)) {
+        int parentItemNo = -1;
+        std::unique_ptr<TRDLocation> location;
+        rdData->GetParentInfo(parentItemNo, location);
+        if (parentItemNo < 0)
+            return;
+    }
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (TRDTableCellData* cell = GetCell(r, c))
+                for (int i = 0; i < cell->ItemCount(); ++i) {
+                    cell->AddSeqItemToList(i);
+                    cell->AddMarkerToList(i);
+                    cell->ItemAt(i)->Inserted(cell, i);
+                }
+}
+
+void TRDTableItemInfo::MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo)
+{
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (TRDTableCellData* cell = GetCell(r, c))
+                for (int i = 0; i < cell->ItemCount(); ++i)
+                    cell->ItemAt(i)->MovingToUndoList(i, cell, undoInfo);
+    Rows->OwningData = nullptr;
+    TableState &= ~(tsInDocument | tsInEditor);
+    TRDFullLineItemInfo::MovingToUndoList(itemNo, rdData, undoInfo);
+}
+
+void TRDTableItemInfo::MovingFromUndoList(int itemNo, TCustomRDData* rdData)
+{
+    Rows->OwningData = rdData;
+    if (rdData)
+        TableState |= tsInDocument;
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (TRDTableCellData* cell = GetCell(r, c))
+                for (int i = 0; i < cell->ItemCount(); ++i)
+                    cell->ItemAt(i)->MovingFromUndoList(i, cell);
+    TRDFullLineItemInfo::MovingFromUndoList(itemNo, rdData);
+}
+
+void TRDTableItemInfo::BeforeLoading(TRDLoadFormat format)
+{
+    if (format == TRDLoadFormat::rdlfRTF || format == TRDLoadFormat::rdlfRDF)
+        TableState &= ~tsNewItem;
+}
+
+void TRDTableItemInfo::AfterLoading(TRDLoadFormat format)
+{
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (TRDTableCellData* cell = GetCell(r, c))
+                for (int i = 0; i < cell->ItemCount(); ++i) {
+                    cell->AddSeqItemToList(i);
+                    cell->AddMarkerToList(i);
+                    cell->ItemAt(i)->AfterLoading(format);
+                }
+}
+
+void TRDTableItemInfo::BeforePropertyChange()
+{
+    TableState &= ~tsInDocument;
+}
+
+void TRDTableItemInfo::AfterPropertyChange()
+{
+    TableState |= tsInDocument;
+    MarkChanged();
+}
+
+bool TRDTableItemInfo::SetExtraStrProperty(int id, const QString& value)
+{
+    if (id == 3) {
+        BackgroundImageFileName = value;
+        return true;
+    }
+    return TRDFullLineItemInfo::SetExtraStrProperty(id, value);
+}
+
+bool TRDTableItemInfo::GetExtraStrProperty(int id, QString& value) const
+{
+    if (id == 3) {
+        value = BackgroundImageFileName;
+        return true;
+    }
+    return TRDFullLineItemInfo::GetExtraStrProperty(id, value);
+}
+
+int TRDTableItemInfo::GetRDFExtraPropertyCount() const
+{
+    return TRDFullLineItemInfo::GetRDFExtraPropertyCount() + (BackgroundImageFileName.isEmpty() ? 0 : 1);
+}
+
+void TRDTableItemInfo::SaveRDFExtraProperties(TRDStream& stream) const
+{
+    TRDFullLineItemInfo::SaveRDFExtraProperties(stream);
+    if (!BackgroundImageFileName.isEmpty())
+        RDFWriteExtraStrProperty(stream, 3, BackgroundImageFileName);
+}
+
+void TRDTableItemInfo::MarkStylesInUse(TRDStyleUsage& usage) const
+{
+    TRDFullLineItemInfo::MarkStylesInUse(usage);
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (const TRDTableCellData* cell = GetCell(r, c))
+                cell->MarkStylesInUse(usage);
+}
+
+void TRDTableItemInfo::UpdateStyles(const TRDStyleMaps& maps)
+{
+    TRDFullLineItemInfo::UpdateStyles(maps);
+    for (int r = 0; r < RowCount(); ++r)
+        for (int c = 0; c < Rows->Row(r)->Count(); ++c)
+            if (TRDTableCellData* cell = GetCell(r, c))
+                cell->UpdateStyles(maps);
+}

@@ -1,0 +1,367 @@
+#pragma once
+
+// The table item (StyleNo TableStyleNo): a grid of cells, each a formatted
+// document of its own, with the table's and the cells' published
+// properties. Layout, painting and the file forms live in their own sources.
+
+#include <QtCore/QObject>
+#include <QtCore/QString>
+
+#include <cstdint>
+#include <memory>
+
+#include "document/RDBack.h"
+#include "document/RDItem.h"
+#include "document/RDItemKind.h"
+#include "styles/RDParaStyles.h"
+#include "tables/RDDataList.h"
+
+class TRDTableItemInfo;
+class TRDTableRows;
+class TRDTableRow;
+
+enum class TRDCellVAlign : uint8_t { rdcTop, rdcMiddle, rdcBottom, rdcVDefault };
+enum class TRDTableBorderStyle : uint8_t { rdtbRaised, rdtbLowered, rdtbColor, rdtbRaisedColor, rdtbLoweredColor };
+
+// Table options (bit n = value n); 16 bits.
+enum TRDTableOption : uint16_t {
+    rdtoEditing = 1u << 0,
+    rdtoRowSizing = 1u << 1,
+    rdtoColSizing = 1u << 2,
+    rdtoRowSelect = 1u << 3,
+    rdtoColSelect = 1u << 4,
+    rdtoNoCellSelect = 1u << 5,
+    rdtoRTFSaveCellPixelBestWidth = 1u << 6,
+    rdtoRTFAllowAutofit = 1u << 7,
+    rdtoHideGridLines = 1u << 8,
+    rdtoOverlappingCorners = 1u << 9,
+    rdtoCellBelowBorders = 1u << 10,
+    rdtoIgnoreContentWidth = 1u << 11,
+    rdtoIgnoreContentHeight = 1u << 12,
+};
+using TRDTableOptions = uint16_t;
+enum TRDTablePrintOption : uint8_t {
+    rdtoHalftoneBorders = 1u << 0,
+    rdtoRowsSplit = 1u << 1,
+    rdtoWhiteBackground = 1u << 2,
+};
+using TRDTablePrintOptions = uint8_t;
+
+// A width: positive pixels, negative percent (-p is p %), 0 automatic.
+using TRDHTMLLength = int32_t;
+
+// The document of one table cell. Its published properties are Qt
+// properties, so that the editing layer can change and record them by name.
+class TRDTableCellData : public QObject, public TRDItemFormattedData {
+    Q_OBJECT
+    Q_PROPERTY(int Color READ GetCellColorValue WRITE SetColor)
+    Q_PROPERTY(int BorderColor READ GetBorderColorValue WRITE SetBorderColorValue)
+    Q_PROPERTY(int BorderLightColor READ GetBorderLightColorValue WRITE SetBorderLightColorValue)
+    Q_PROPERTY(int BestWidth MEMBER BestWidth)
+    Q_PROPERTY(int BestHeight MEMBER BestHeight)
+    Q_PROPERTY(int VAlign READ GetVAlignValue WRITE SetVAlignValue)
+    Q_PROPERTY(int BackgroundStyle READ GetBackgroundStyleValue WRITE SetBackgroundStyleValue)
+    Q_PROPERTY(QString BackgroundImageFileName MEMBER BackgroundImageFileName)
+    Q_PROPERTY(QString Hint MEMBER Hint)
+
+public:
+    explicit TRDTableCellData(TRDTableRow* row);
+    ~TRDTableCellData() override;
+
+    TColor Color = clNone;
+    TColor BorderColor = clNone;
+    TColor BorderLightColor = clNone;
+    TRDHTMLLength BestWidth = 0;
+    int32_t BestHeight = 0;
+    TRDBooleanRect VisibleBorders;
+    TRDCellVAlign VAlign = TRDCellVAlign::rdcVDefault;
+    QString BackgroundImageFileName;
+    QString Hint;
+
+    int32_t RowSpan = 1;
+    int32_t ColSpan = 1;
+    // The cell's rectangle in the table, padding included; set by the layout.
+    int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+    // Made on first need, freed when it holds nothing.
+    std::unique_ptr<TRDBackground> Background;
+    TCustomRDFormattedData* ChosenSubData = nullptr;
+    TCustomRDItemInfo* ChosenItem = nullptr;
+    // The undo record holding the cell while it is detached from its table.
+    TRDUndoInfo* UndoOwner = nullptr;
+    // Cell state: part of a multi-cell selection; only attributes are written.
+    bool ShownSelected = false;
+    bool SkipContent = false;
+
+    int GetCellColorValue() const { return static_cast<int>(Color); }
+    void SetColor(int value);
+    int GetBorderColorValue() const { return static_cast<int>(BorderColor); }
+    void SetBorderColorValue(int value) { BorderColor = static_cast<TColor>(value); }
+    int GetBorderLightColorValue() const { return static_cast<int>(BorderLightColor); }
+    void SetBorderLightColorValue(int value) { BorderLightColor = static_cast<TColor>(value); }
+    int GetVAlignValue() const { return static_cast<int>(VAlign); }
+    void SetVAlignValue(int value);
+    int GetBackgroundStyleValue() const { return static_cast<int>(GetBackgroundStyle()); }
+    void SetBackgroundStyleValue(int value);
+
+    TGraphic* GetBackgroundImage() const { return Background ? Background->GetImage() : nullptr; }
+    void SetBackgroundImage(const TGraphic* graphic);
+    // copy false: the cell's background takes graphic over.
+    void SetBackgroundImageEx(std::unique_ptr<TGraphic> graphic);
+    TRDItemBackgroundStyle GetBackgroundStyle() const;
+    void SetBackgroundStyle(TRDItemBackgroundStyle style);
+
+    TRDTableRow* Row() const;
+    // The table that owns the cell; nil while detached.
+    TRDTableItemInfo* GetTable() const;
+    bool HasContent(bool compareWithFresh);
+    bool CanDeleteContent();
+    void AssignAttributes(const TRDTableCellData& source, bool divideBestSize, int rowDivisor, int colDivisor);
+    void AssignLayout(const TRDTableCellData& source);
+    TRDCellVAlign GetEffectiveVAlign() const;
+    int GetContentVOffset();
+    int GetContentHeight(bool ignoreContentWhenBestHeight);
+    void DetachToUndo(TRDUndoInfo* record);
+    void ReattachFromUndo();
+
+    TRDOptions GetOptions() override;
+    TColor GetColor() override;
+    int GetScrollWidth() override { return GetWidth(); }
+    int GetWidth() override;
+    int GetHeight() override;
+    TRDBackground* GetBackground() override { return Background.get(); }
+    bool AllowsPageBreaks() override { return false; }
+    void GetParentInfo(int& parentItemNo, std::unique_ptr<TRDLocation>& location) override;
+    void DoItemAction(TRDItemAction action, TCustomRDItemInfo* item, QByteArray& text,
+                      TCustomRDData* rdData) override;
+    void DoControlAction(TRDControlAction action, int itemNo, void*& control) override;
+    TRDSeqList* GetSeqList(bool create) override;
+    TRDMarkerList* GetMarkerList(bool create) override;
+
+private:
+    void DropEmptyBackground();
+    void BackgroundChanged();
+};
+
+// One row of cells; entries at positions covered by a spanning cell are nil.
+class TRDTableRow : public TRDDataList {
+public:
+    TRDTableRow(int cellCount, TRDTableRows* rows);
+    TRDCellVAlign VAlign = TRDCellVAlign::rdcTop;
+    bool PageBreakBefore = false;
+    TRDTableRows* OwnerRows = nullptr;
+
+    TCustomRDData* GetParentRDData() override;
+    TRDTableCellData* AddCell();
+    TRDTableCellData* InsertCell(int index);
+    void InsertNil(int index);
+    void InsertCellObject(int index, std::unique_ptr<TRDTableCellData> cell);
+    TRDTableCellData* GetCell(int index) const;
+    // Replaces the entry; the old cell is handed back, not freed.
+    std::unique_ptr<TRDTableCellData> PutCell(int index, std::unique_ptr<TRDTableCellData> cell);
+    int GetBestHeight() const;
+    int GetHeightNeeded(bool ignoreContentWhenBestHeight) const;
+    bool HasCellEndingWithin(int rowIndex, int firstRow, int rowCount) const;
+};
+
+// The rows of a table; knows the table and the document holding it.
+class TRDTableRows : public TRDList<TRDTableRow> {
+public:
+    TRDTableRows(int rowCount, int colCount, TCustomRDData* rdData, TRDTableItemInfo* table);
+    TCustomRDData* OwningData = nullptr;
+    TRDTableItemInfo* Table = nullptr;
+    TRDTableRow* Row(int index) const { return Items(index); }
+};
+
+class TRDTableItemInfo : public QObject, public TRDFullLineItemInfo {
+    Q_OBJECT
+    Q_PROPERTY(int BestWidth READ GetBestWidth WRITE SetBestWidth)
+    Q_PROPERTY(int Color READ GetColorValue WRITE SetColor)
+    Q_PROPERTY(int BackgroundStyle READ GetBackgroundStyleValue WRITE SetBackgroundStyleValue)
+    Q_PROPERTY(int HeadingRowCount READ GetHeadingRowCount WRITE SetHeadingRowCount)
+    Q_PROPERTY(int BorderWidth READ GetBorderWidth WRITE SetBorderWidth)
+    Q_PROPERTY(int BorderColor READ GetBorderColor WRITE SetBorderColor)
+    Q_PROPERTY(int BorderLightColor READ GetBorderLightColor WRITE SetBorderLightColor)
+    Q_PROPERTY(int BorderStyle READ GetBorderStyleValue WRITE SetBorderStyleValue)
+    Q_PROPERTY(int BorderVSpacing READ GetBorderVSpacing WRITE SetBorderVSpacing)
+    Q_PROPERTY(int BorderHSpacing READ GetBorderHSpacing WRITE SetBorderHSpacing)
+    Q_PROPERTY(int CellBorderWidth READ GetCellBorderWidth WRITE SetCellBorderWidth)
+    Q_PROPERTY(int CellBorderColor READ GetCellBorderColor WRITE SetCellBorderColor)
+    Q_PROPERTY(int CellBorderLightColor READ GetCellBorderLightColor WRITE SetCellBorderLightColor)
+    Q_PROPERTY(int CellHPadding READ GetCellHPadding WRITE SetCellHPadding)
+    Q_PROPERTY(int CellVPadding READ GetCellVPadding WRITE SetCellVPadding)
+    Q_PROPERTY(int CellBorderStyle READ GetCellBorderStyleValue WRITE SetCellBorderStyleValue)
+    Q_PROPERTY(int VRuleWidth READ GetVRuleWidth WRITE SetVRuleWidth)
+    Q_PROPERTY(int VRuleColor READ GetVRuleColor WRITE SetVRuleColor)
+    Q_PROPERTY(int HRuleWidth READ GetHRuleWidth WRITE SetHRuleWidth)
+    Q_PROPERTY(int HRuleColor READ GetHRuleColor WRITE SetHRuleColor)
+    Q_PROPERTY(int CellVSpacing READ GetCellVSpacing WRITE SetCellVSpacing)
+    Q_PROPERTY(int CellHSpacing READ GetCellHSpacing WRITE SetCellHSpacing)
+    Q_PROPERTY(int VOutermostRule READ GetVOutermostRule WRITE SetVOutermostRule)
+    Q_PROPERTY(int HOutermostRule READ GetHOutermostRule WRITE SetHOutermostRule)
+
+public:
+    // A table of one row and one column.
+    explicit TRDTableItemInfo(TCustomRDData* rdData = nullptr);
+    TRDTableItemInfo(int rowCount, int colCount, TCustomRDData* rdData);
+    ~TRDTableItemInfo() override;
+    TCustomRDItemInfo* CreateSameClass(TCustomRDData* rdData) const override;
+
+    // Table state bits.
+    enum : uint16_t {
+        tsInDocument = 1u << 0,
+        tsInEditor = 1u << 1,
+        tsNeedsLayout = 1u << 2,
+        tsPaddingChanged = 1u << 3,
+        tsResizingColumns = 1u << 4,
+        tsResizeShift = 1u << 5,
+        tsNewItem = 1u << 6,
+        tsEditorResizing = 1u << 7,
+        tsCellsSelected = 1u << 8,
+    };
+
+    std::unique_ptr<TRDTableRows> Rows;
+    TRDTableOptions Options = rdtoEditing | rdtoRowSizing | rdtoColSizing | rdtoRowSelect | rdtoColSelect;
+    TRDTablePrintOptions PrintOptions = rdtoHalftoneBorders | rdtoRowsSplit;
+    QString TextRowSeparator = QStringLiteral("\r\n");
+    QString TextColSeparator = QStringLiteral("\r\n");
+    TRDBooleanRect VisibleBorders;
+    QString BackgroundImageFileName;
+    uint16_t TableState = 0;
+    int FocusRow = -1, FocusCol = -1;
+    int ChosenRow = -1, ChosenCol = -1;
+    int SelStartRow = -1, SelStartCol = -1, SelRowOffset = 0, SelColOffset = 0;
+    int MouseLockCount = 0;
+
+    TRDTableCellData* GetCell(int row, int col) const;
+    int RowCount() const { return Rows->Count(); }
+    int ColCount() const;
+    int GetMyItemNo();
+    bool InEditingDocument() const;
+    bool UndoEnabled() const;
+    int GetUndoItemNo();
+    void MarkChanged() { TableState |= tsNeedsLayout; }
+    bool HasRowPageBreaks(int from, int to) const;
+    bool HeadingRowsRepeatable() const;
+
+    // The property setters: undoable while the table is in an editor's
+    // document, plain stores otherwise.
+    int GetBestWidth() const { return FBestWidth; }
+    void SetBestWidth(int value);
+    TColor GetColor() const { return FColor; }
+    int GetColorValue() const { return static_cast<int>(FColor); }
+    void SetColor(int value);
+    TRDItemBackgroundStyle GetBackgroundStyle() const;
+    int GetBackgroundStyleValue() const { return static_cast<int>(GetBackgroundStyle()); }
+    void SetBackgroundStyleValue(int value);
+    TGraphic* GetBackgroundImage() const { return Background ? Background->GetImage() : nullptr; }
+    // Stores a copy of graphic; nothing when graphic is the picture already.
+    void SetBackgroundImageEx(const TGraphic* graphic);
+    int GetHeadingRowCount() const { return FHeadingRowCount; }
+    void SetHeadingRowCount(int value);
+    int GetBorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(int value);
+    int GetBorderColor() const { return static_cast<int>(FBorderColor); }
+    void SetBorderColor(int value);
+    int GetBorderLightColor() const { return static_cast<int>(FBorderLightColor); }
+    void SetBorderLightColor(int value);
+    TRDTableBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    int GetBorderStyleValue() const { return static_cast<int>(FBorderStyle); }
+    void SetBorderStyleValue(int value);
+    int GetBorderVSpacing() const { return FBorderVSpacing; }
+    void SetBorderVSpacing(int value);
+    int GetBorderHSpacing() const { return FBorderHSpacing; }
+    void SetBorderHSpacing(int value);
+    int GetCellBorderWidth() const { return FCellBorderWidth; }
+    void SetCellBorderWidth(int value);
+    int GetCellBorderColor() const { return static_cast<int>(FCellBorderColor); }
+    void SetCellBorderColor(int value);
+    int GetCellBorderLightColor() const { return static_cast<int>(FCellBorderLightColor); }
+    void SetCellBorderLightColor(int value);
+    int GetCellHPadding() const { return FCellHPadding; }
+    void SetCellHPadding(int value);
+    int GetCellVPadding() const { return FCellVPadding; }
+    void SetCellVPadding(int value);
+    // The mean of both paddings, rounded half to even; setting sets both.
+    int GetCellPadding() const;
+    void SetCellPadding(int value);
+    TRDTableBorderStyle GetCellBorderStyle() const { return FCellBorderStyle; }
+    int GetCellBorderStyleValue() const { return static_cast<int>(FCellBorderStyle); }
+    void SetCellBorderStyleValue(int value);
+    int GetVRuleWidth() const { return FVRuleWidth; }
+    void SetVRuleWidth(int value);
+    int GetVRuleColor() const { return static_cast<int>(FVRuleColor); }
+    void SetVRuleColor(int value);
+    int GetHRuleWidth() const { return FHRuleWidth; }
+    void SetHRuleWidth(int value);
+    int GetHRuleColor() const { return static_cast<int>(FHRuleColor); }
+    void SetHRuleColor(int value);
+    int GetCellVSpacing() const { return FCellVSpacing; }
+    void SetCellVSpacing(int value);
+    int GetCellHSpacing() const { return FCellHSpacing; }
+    void SetCellHSpacing(int value);
+    int GetVOutermostRule() const { return FVOutermostRule ? 1 : 0; }
+    void SetVOutermostRule(int value);
+    int GetHOutermostRule() const { return FHOutermostRule ? 1 : 0; }
+    void SetHOutermostRule(int value);
+
+    // Which of the paddings are stored (the others take their defaults).
+    bool IsCellHPaddingStored() const;
+    bool IsCellVPaddingStored() const;
+    bool IsCellPaddingStored() const;
+    bool IsVisibleBordersStored() const { return !VisibleBorders.IsAllEqual(true); }
+
+    // Sets a published integer property by name: recorded for undo in an
+    // editor's document, stored directly otherwise; then marks the layout.
+    void SetPropertyByName(const QString& name, int value, bool reformat, bool changesWidth);
+
+    bool GetBoolValue(int id) const override;
+    bool GetBoolValueEx(int id, const TRDStyle* rdStyle) const override;
+    void Inserting(TCustomRDData* rdData, QByteArray& text, bool detached) override;
+    void Inserted(TCustomRDData* rdData, int itemNo) override;
+    void MovingToUndoList(int itemNo, TCustomRDData* rdData, TRDUndoInfo* undoInfo) override;
+    void MovingFromUndoList(int itemNo, TCustomRDData* rdData) override;
+    void BeforeLoading(TRDLoadFormat format) override;
+    void AfterLoading(TRDLoadFormat format) override;
+    void BeforePropertyChange() override;
+    void AfterPropertyChange() override;
+    bool SetExtraStrProperty(int id, const QString& value) override;
+    bool GetExtraStrProperty(int id, QString& value) const override;
+    int GetRDFExtraPropertyCount() const override;
+    void SaveRDFExtraProperties(TRDStream& stream) const override;
+    void MarkStylesInUse(TRDStyleUsage& usage) const override;
+    void UpdateStyles(const TRDStyleMaps& maps) override;
+
+    std::unique_ptr<TRDBackground> Background;
+
+private:
+    void Construct(int rowCount, int colCount, TCustomRDData* rdData);
+    // A plain integer property: stored directly, or through SetPropertyByName.
+    void SetIntProperty(int& field, int value, const char* name, bool reformat, bool changesWidth);
+    void SetColorProperty(TColor& field, int value, const char* name);
+    void DropEmptyBackground();
+
+    TRDHTMLLength FBestWidth = 0;
+    TColor FColor = clWindow;
+    int FHeadingRowCount = 0;
+    int FBorderWidth = 0;
+    TColor FBorderColor = clWindowText;
+    TColor FBorderLightColor = clBtnHighlight;
+    TRDTableBorderStyle FBorderStyle = TRDTableBorderStyle::rdtbRaised;
+    int FBorderVSpacing = 2;
+    int FBorderHSpacing = 2;
+    int FCellBorderWidth = 0;
+    TColor FCellBorderColor = clWindowText;
+    TColor FCellBorderLightColor = clBtnHighlight;
+    int FCellHPadding = 1;
+    int FCellVPadding = 1;
+    TRDTableBorderStyle FCellBorderStyle = TRDTableBorderStyle::rdtbLowered;
+    int FVRuleWidth = 0;
+    TColor FVRuleColor = clWindowText;
+    int FHRuleWidth = 0;
+    TColor FHRuleColor = clWindowText;
+    int FCellVSpacing = 2;
+    int FCellHSpacing = 2;
+    bool FVOutermostRule = false;
+    bool FHOutermostRule = false;
+    int FCachedItemNo = -1;
+};
