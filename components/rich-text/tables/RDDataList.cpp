@@ -40,6 +40,12 @@ QString TRDItemFormattedData::DoUrlNeeded(int id)
     return root != this ? root->DoUrlNeeded(id) : QString();
 }
 
+TRDPaletteAction TRDItemFormattedData::GetDoInPaletteMode()
+{
+    TCustomRDData* parent = GetParentData();
+    return parent ? parent->GetDoInPaletteMode() : TRDPaletteAction{};
+}
+
 TCanvas* TRDItemFormattedData::GetCanvas()
 {
     auto* root = dynamic_cast<TCustomRDFormattedData*>(GetAbsoluteRootData());

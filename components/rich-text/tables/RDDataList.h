@@ -42,6 +42,8 @@ public:
     TCustomRDData* GetRootData() override;
     TCustomRDData* GetAbsoluteRootData() override;
     QString DoUrlNeeded(int id) override;
+    // Without a document above (a table not yet in one) no palette is used.
+    TRDPaletteAction GetDoInPaletteMode() override;
     void DoControlAction(TRDControlAction, int, void*&) override {}
 
     int GetScrollWidth() override { return 0; }

@@ -1,0 +1,489 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+
+#include "RDEditTestSupport.h"
+#include "RDPictureTestSupport.h"
+#include "core/RDError.h"
+#include "document/RDItem.h"
+#include "editing/RDEdit.h"
+#include "editing/RDUndo.h"
+#include "styles/RDStyle.h"
+#include "tables/RDTable.h"
+
+// The table item's model: cells, rows, locations and the table's
+// properties, detached and inside an editor's document.
+
+namespace {
+
+TRDTableCellData& Cell(TRDTableItemInfo& table, int row, int col)
+{
+    TRDTableCellData* cell = table.GetCell(row, col);
+    EXPECT_NE(cell, nullptr);
+    return *cell;
+}
+
+// An editor holding "a", a 2 x 2 table and "b", formatted.
+class TTableEditor : public TTestEditor {
+public:
+    TTableEditor() : TTestEditor(nullptr)
+    {
+        SetStyle(&Sheet);
+        while (Sheet.TextStyles().Count() < 3)
+            Sheet.TextStyles().Add();
+        TRDEditRDData& data = Data();
+        data.AddTextConverted("a", 0, 0, TRDTag());
+        auto table = std::make_unique<TRDTableItemInfo>(2, 2, &data);
+        Table = table.get();
+        data.AddItem(QByteArray(), std::move(table));
+        data.AddTextConverted("b", 0, 0, TRDTag());
+        FormatDocument();
+    }
+    TRDStyle Sheet;
+    TRDTableItemInfo* Table = nullptr;
+};
+
+}  // namespace
+
+TEST(RDTableModel, NewCellHoldsOneEmptyItemAndTheDeclaredDefaults)
+{
+    TRDTableItemInfo table(2, 3, nullptr);
+    EXPECT_EQ(table.StyleNo, TableStyleNo);
+    ASSERT_EQ(table.RowCount(), 2);
+    ASSERT_EQ(table.ColCount(), 3);
+    TRDTableCellData& cell = Cell(table, 1, 2);
+    EXPECT_EQ(cell.Color, clNone);
+    EXPECT_EQ(cell.BorderColor, clNone);
+    EXPECT_EQ(cell.BorderLightColor, clNone);
+    EXPECT_EQ(cell.BestWidth, 0);
+    EXPECT_EQ(cell.BestHeight, 0);
+    EXPECT_EQ(cell.VAlign, TRDCellVAlign::rdcVDefault);
+    EXPECT_EQ(cell.RowSpan, 1);
+    EXPECT_EQ(cell.ColSpan, 1);
+    EXPECT_TRUE(cell.VisibleBorders.IsAllEqual(true));
+    EXPECT_EQ(cell.GetBackgroundStyle(), TRDItemBackgroundStyle::rdbsColor);
+    EXPECT_EQ(cell.Background, nullptr);
+    ASSERT_EQ(cell.ItemCount(), 1);
+    EXPECT_EQ(cell.ItemAt(0)->StyleNo, 0);
+    EXPECT_EQ(cell.ItemAt(0)->ParaNo, 0);
+    EXPECT_FALSE(cell.HasContent(true));
+    EXPECT_FALSE(cell.HasContent(false));
+    // The cell knows its table and row; the document flags come from the row.
+    EXPECT_EQ(cell.GetTable(), &table);
+    EXPECT_EQ(cell.Row(), table.Rows->Row(1));
+    EXPECT_EQ(cell.GetControlFlags(), 0x0412);
+    EXPECT_THROW(cell.SetControlFlags(0), ERichDocError);
+    EXPECT_EQ(cell.GetControlFlags(), 0x0412);
+}
+
+TEST(RDTableModel, HasContentComparesWithAFreshCell)
+{
+    struct TCase {
+        const char* Name;
+        int StyleNo;
+        QByteArray Text;
+        bool Second;
+        bool Fresh, Plain;
+    };
+    const TCase cases[] = {
+        {"empty text of style 2", 2, "", false, true, false},
+        {"text of style 0", 0, "x", false, true, true},
+        {"two empty items", 0, "", true, true, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TRDTableItemInfo table(nullptr);
+        TRDTableCellData& cell = Cell(table, 0, 0);
+        cell.Clear();
+        cell.AddTextConverted(c.Text, c.StyleNo, 0, TRDTag());
+        if (c.Second)
+            cell.AddTextConverted(QByteArray(), 0, 0, TRDTag());
+        EXPECT_EQ(cell.HasContent(true), c.Fresh);
+        EXPECT_EQ(cell.HasContent(false), c.Plain);
+    }
+    TRDTableItemInfo table(nullptr);
+    Cell(table, 0, 0).Clear();
+    EXPECT_FALSE(Cell(table, 0, 0).HasContent(true));
+}
+
+TEST(RDTableModel, VerticalPlacementOfCellContent)
+{
+    struct TCase {
+        TRDCellVAlign CellAlign, RowAlign;
+        int Height, DocumentHeight, Padding, Offset;
+    };
+    using A = TRDCellVAlign;
+    const TCase cases[] = {
+        {A::rdcMiddle, A::rdcTop, 51, 20, 2, 13},
+        // The quotient is truncated toward zero: (20 - 51) / 2 = -15.
+        {A::rdcMiddle, A::rdcTop, 20, 51, 2, -17},
+        {A::rdcBottom, A::rdcTop, 51, 20, 2, 27},
+        {A::rdcTop, A::rdcBottom, 51, 20, 2, 0},
+        // The row's alignment serves a cell without its own; the row's own
+        // default centres.
+        {A::rdcVDefault, A::rdcVDefault, 51, 20, 2, 13},
+        {A::rdcVDefault, A::rdcBottom, 51, 20, 2, 27},
+        {A::rdcVDefault, A::rdcTop, 51, 20, 2, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.CellAlign) << "/" << int(c.RowAlign) << " " << c.Height);
+        TRDTableItemInfo table(nullptr);
+        table.SetCellPadding(c.Padding);
+        TRDTableCellData& cell = Cell(table, 0, 0);
+        cell.VAlign = c.CellAlign;
+        table.Rows->Row(0)->VAlign = c.RowAlign;
+        cell.Height = c.Height;
+        cell.DocumentHeight = c.DocumentHeight;
+        EXPECT_EQ(cell.GetContentVOffset(), c.Offset);
+    }
+}
+
+TEST(RDTableModel, ContentHeightAndRowHeights)
+{
+    TRDTableItemInfo table(2, 2, nullptr);
+    TRDTableCellData& cell = Cell(table, 0, 0);
+    cell.DocumentHeight = 100;
+    cell.BestHeight = 40;
+    EXPECT_EQ(cell.GetContentHeight(true), 40);
+    EXPECT_EQ(cell.GetContentHeight(false), 100);
+    cell.BestHeight = 0;
+    EXPECT_EQ(cell.GetContentHeight(true), 100);
+    cell.BestHeight = -5;
+    EXPECT_EQ(cell.GetContentHeight(true), 0);
+
+    // A row whose cells all span two rows asks for nothing of its own.
+    cell.RowSpan = 2;
+    cell.BestHeight = 70;
+    Cell(table, 0, 1).RowSpan = 2;
+    Cell(table, 0, 1).DocumentHeight = 30;
+    EXPECT_EQ(table.Rows->Row(0)->GetBestHeight(), 0);
+    EXPECT_EQ(table.Rows->Row(0)->GetHeightNeeded(false), 10);
+    Cell(table, 0, 1).RowSpan = 1;
+    EXPECT_EQ(table.Rows->Row(0)->GetHeightNeeded(false), 30);
+    EXPECT_EQ(table.Rows->Row(0)->GetBestHeight(), 0);
+
+    // Cells ending within rows [1, 1]: a span of 2 from row 0 does not.
+    EXPECT_FALSE(table.Rows->Row(0)->HasCellEndingWithin(0, 1, 1));
+    EXPECT_TRUE(table.Rows->Row(1)->HasCellEndingWithin(1, 1, 1));
+    Cell(table, 1, 0).RowSpan = INT_MAX;
+    Cell(table, 1, 1).RowSpan = INT_MAX;
+    EXPECT_FALSE(table.Rows->Row(1)->HasCellEndingWithin(1, 1, 1));
+}
+
+TEST(RDTableModel, CellPaddingMeanAndStoredPaddings)
+{
+    struct TCase {
+        int H, V;
+        int Padding;
+        bool HStored, VStored, BothStored;
+    };
+    const TCase cases[] = {
+        {1, 4, 2, false, true, false},  // 2.5 rounds to the even 2
+        {2, 4, 3, true, true, false},
+        {2, 3, 2, true, true, false},   // 2.5 again
+        {3, 4, 4, true, true, false},   // 3.5 rounds to 4
+        {3, 3, 3, false, false, true},
+        {1, 1, 1, false, false, false},
+        {1, 5, 3, false, true, false},
+        {-1, -2, -2, true, true, false},  // -1.5 rounds to -2
+        {INT_MAX, INT_MAX, INT_MAX, false, false, true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.H << ", " << c.V);
+        TRDTableItemInfo table(nullptr);
+        table.SetCellHPadding(c.H);
+        table.SetCellVPadding(c.V);
+        EXPECT_EQ(table.GetCellPadding(), c.Padding);
+        EXPECT_EQ(table.IsCellHPaddingStored(), c.HStored);
+        EXPECT_EQ(table.IsCellVPaddingStored(), c.VStored);
+        EXPECT_EQ(table.IsCellPaddingStored(), c.BothStored);
+    }
+}
+
+TEST(RDTableModel, TableDefaultsAndPlainSettersWhileDetached)
+{
+    TRDTableItemInfo table(nullptr);
+    EXPECT_EQ(table.RowCount(), 1);
+    EXPECT_EQ(table.ColCount(), 1);
+    EXPECT_EQ(table.Options, 31);
+    EXPECT_EQ(table.PrintOptions, 3);
+    EXPECT_EQ(table.GetColor(), clWindow);
+    EXPECT_EQ(TColor(table.GetBorderColor()), clWindowText);
+    EXPECT_EQ(TColor(table.GetBorderLightColor()), clBtnHighlight);
+    EXPECT_EQ(table.GetBorderStyle(), TRDTableBorderStyle::rdtbRaised);
+    EXPECT_EQ(table.GetCellBorderStyle(), TRDTableBorderStyle::rdtbLowered);
+    EXPECT_EQ(table.GetBorderVSpacing(), 2);
+    EXPECT_EQ(table.GetCellHSpacing(), 2);
+    EXPECT_EQ(table.GetCellPadding(), 1);
+    EXPECT_EQ(table.TextRowSeparator, QStringLiteral("\r\n"));
+    EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsNewItem);
+    EXPECT_FALSE(table.IsVisibleBordersStored());
+
+    table.SetBorderWidth(3);
+    table.SetVOutermostRule(7);
+    EXPECT_EQ(table.GetBorderWidth(), 3);
+    EXPECT_EQ(table.GetVOutermostRule(), 1);
+    // Values outside the enumerations are refused, not stored.
+    table.SetBorderStyleValue(99);
+    table.SetBackgroundStyleValue(-1);
+    EXPECT_EQ(table.GetBorderStyle(), TRDTableBorderStyle::rdtbRaised);
+    EXPECT_EQ(table.GetBackgroundStyle(), TRDItemBackgroundStyle::rdbsColor);
+    EXPECT_EQ(table.Background, nullptr);
+
+    EXPECT_THROW(table.SetPropertyByName(QStringLiteral("NoSuchProperty"), 1, false, false), ERichDocError);
+    EXPECT_FALSE(table.TableState & TRDTableItemInfo::tsInDocument);
+    EXPECT_THROW(TRDTableItemInfo(-1, 2, nullptr), ERichDocError);
+
+    // A table with rows but no cells counts no columns.
+    TRDTableItemInfo empty(3, 0, nullptr);
+    EXPECT_EQ(empty.RowCount(), 3);
+    EXPECT_EQ(empty.ColCount(), 0);
+}
+
+TEST(RDTableModel, BackgroundsAreMadeOnlyWhileTheyHoldSomething)
+{
+    TRDTableItemInfo table(nullptr);
+    TRDTableCellData& cell = Cell(table, 0, 0);
+    TBitmapGraphic empty;
+    cell.SetBackgroundImage(&empty);
+    EXPECT_EQ(cell.Background, nullptr);
+
+    std::unique_ptr<TGraphic> picture = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+    cell.SetBackgroundImage(picture.get());
+    ASSERT_NE(cell.Background, nullptr);
+    ASSERT_NE(cell.GetBackgroundImage(), nullptr);
+    EXPECT_NE(cell.GetBackgroundImage(), picture.get());  // a copy
+    cell.SetBackgroundStyle(TRDItemBackgroundStyle::rdbsTiled);
+    cell.SetBackgroundImage(nullptr);
+    EXPECT_NE(cell.Background, nullptr);  // the style still needs it
+    cell.SetBackgroundStyle(TRDItemBackgroundStyle::rdbsColor);
+    EXPECT_EQ(cell.Background, nullptr);
+
+    // Attributes copy a picture of their own and divide the best size.
+    cell.SetBackgroundImage(picture.get());
+    cell.Color = 0x123456;
+    cell.BestWidth = 101;
+    cell.BestHeight = -50;
+    cell.VisibleBorders.Left = false;
+    cell.Hint = QStringLiteral("提示");
+    TRDTableItemInfo other(nullptr);
+    TRDTableCellData& copy = Cell(other, 0, 0);
+    copy.AssignAttributes(cell, true, 2, 4);
+    EXPECT_EQ(copy.Color, 0x123456u);
+    EXPECT_EQ(copy.BestWidth, 25);
+    EXPECT_EQ(copy.BestHeight, -25);
+    EXPECT_FALSE(copy.VisibleBorders.Left);
+    EXPECT_EQ(copy.Hint, QStringLiteral("提示"));
+    ASSERT_NE(copy.GetBackgroundImage(), nullptr);
+    EXPECT_NE(copy.GetBackgroundImage(), cell.GetBackgroundImage());
+    copy.AssignAttributes(cell, true, 0, 0);  // no division by zero
+    EXPECT_EQ(copy.BestWidth, 101);
+
+    TBitmapGraphic emptyTable;
+    table.SetBackgroundImageEx(&emptyTable);
+    EXPECT_EQ(table.Background, nullptr);
+    table.SetBackgroundImageEx(picture.get());
+    EXPECT_NE(table.Background, nullptr);
+    table.SetBackgroundImageEx(nullptr);
+    EXPECT_EQ(table.Background, nullptr);
+}
+
+TEST(RDTableModel, CellLocationsCompareInReadingOrder)
+{
+    struct TCase {
+        int R1, C1, R2, C2, Sign;
+    };
+    const TCase cases[] = {
+        {2, 5, 3, 0, -1}, {2, 5, 2, 1, 1}, {2, 5, 2, 5, 0},
+        // No overflow at the ends of the range.
+        {INT_MIN, 0, 1, 0, -1}, {INT_MAX, 0, -1, 0, 1}, {0, INT_MIN, 0, INT_MAX, -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.R1 << "," << c.C1 << " vs " << c.R2 << "," << c.C2);
+        const TRDTableStoreSubRDData a(c.R1, c.C1);
+        const TRDTableStoreSubRDData b(c.R2, c.C2);
+        const int viaStore = a.Compare(static_cast<const TRDStoreSubRDData&>(b));
+        const int viaLocation = a.Compare(static_cast<const TRDLocation&>(b));
+        EXPECT_EQ((viaStore > 0) - (viaStore < 0), c.Sign);
+        EXPECT_EQ((viaLocation > 0) - (viaLocation < 0), c.Sign);
+    }
+    const TRDTableStoreSubRDData a(4, 7);
+    const std::unique_ptr<TRDStoreSubRDData> copy = a.Duplicate();
+    auto* cell = dynamic_cast<TRDTableStoreSubRDData*>(copy.get());
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->Row, 4);
+    EXPECT_EQ(cell->Col, 7);
+}
+
+TEST(RDTableModel, RowsHandCellsInAndOut)
+{
+    TRDTableItemInfo table(1, 2, nullptr);
+    TRDTableRow* row = table.Rows->Row(0);
+    TRDTableCellData* first = row->GetCell(0);
+    row->InsertNil(1);
+    EXPECT_EQ(row->Count(), 3);
+    EXPECT_EQ(row->GetCell(1), nullptr);
+    std::unique_ptr<TRDTableCellData> taken = row->PutCell(0, nullptr);
+    EXPECT_EQ(taken.get(), first);
+    EXPECT_EQ(row->GetCell(0), nullptr);
+    TRDTableRow* other = table.Rows->Row(0);
+    other->InsertCellObject(3, std::move(taken));
+    EXPECT_EQ(row->GetCell(3), first);
+    EXPECT_EQ(first->OwnerList, row);
+    EXPECT_THROW(row->InsertCell(9), ERichDocError);
+    EXPECT_EQ(row->Count(), 4);
+}
+
+TEST(RDTableModel, DetachedCellAnswersWithoutItsTable)
+{
+    TRDTableItemInfo table(nullptr);
+    TRDTableCellData& cell = Cell(table, 0, 0);
+    TRDUndoInfo record;
+    cell.DetachToUndo(&record);
+    EXPECT_EQ(cell.UndoOwner, &record);
+    EXPECT_EQ(cell.OwnerList, nullptr);
+    EXPECT_EQ(cell.GetTable(), nullptr);
+    EXPECT_EQ(cell.GetSeqList(true), nullptr);
+    EXPECT_EQ(cell.GetMarkerList(true), nullptr);
+    int parent = 0;
+    std::unique_ptr<TRDLocation> location;
+    cell.GetParentInfo(parent, location);
+    EXPECT_EQ(parent, -1);
+    EXPECT_EQ(location, nullptr);
+    void* control = nullptr;
+    cell.DoControlAction(TRDControlAction::rdcaDestroy, 0, control);  // nowhere to go: nothing
+    cell.ReattachFromUndo();
+    table.Rows->Row(0)->PutCell(0, nullptr).release();
+    table.Rows->Row(0)->PutCell(0, std::unique_ptr<TRDTableCellData>(&cell));
+    EXPECT_EQ(cell.GetTable(), &table);
+}
+
+TEST(RDTableModel, TheTableKindIsRegistered)
+{
+    std::unique_ptr<TCustomRDItemInfo> item = CreateItemByStyleNo(TableStyleNo, nullptr);
+    auto* table = dynamic_cast<TRDTableItemInfo*>(item.get());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->StyleNo, TableStyleNo);
+    EXPECT_EQ(table->RowCount(), 1);
+    EXPECT_EQ(table->ColCount(), 1);
+    EXPECT_TRUE(table->GetBoolValue(0));
+    for (int id : {3, 4, 5, 9, 11})
+        EXPECT_TRUE(table->GetBoolValue(id)) << id;
+    EXPECT_FALSE(table->GetBoolValueEx(1, nullptr));
+}
+
+TEST(RDTableModel, ExtraFileNameProperty)
+{
+    TRDTableItemInfo table(nullptr);
+    const int base = table.GetRDFExtraPropertyCount();
+    QString value;
+    EXPECT_TRUE(table.SetExtraStrProperty(3, QStringLiteral("背景.png")));
+    EXPECT_TRUE(table.GetExtraStrProperty(3, value));
+    EXPECT_EQ(value, QStringLiteral("背景.png"));
+    EXPECT_EQ(table.GetRDFExtraPropertyCount(), base + 1);
+}
+
+TEST(RDTableModel, AttachingGivesCellsTheirDocument)
+{
+    TTableEditor editor;
+    TRDTableItemInfo& table = *editor.Table;
+    EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsInDocument);
+    EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsInEditor);
+    EXPECT_TRUE(table.InEditingDocument());
+    EXPECT_EQ(table.GetMyItemNo(), 1);
+    TRDTableCellData& cell = Cell(table, 1, 1);
+    EXPECT_EQ(cell.GetParentData(), &editor.Data());
+    EXPECT_EQ(cell.GetRDStyle(), &editor.Sheet);
+    int parent = -1;
+    std::unique_ptr<TRDLocation> location;
+    cell.GetParentInfo(parent, location);
+    EXPECT_EQ(parent, 1);
+    auto* where = dynamic_cast<TRDTableStoreSubRDData*>(location.get());
+    ASSERT_NE(where, nullptr);
+    EXPECT_EQ(where->Row, 1);
+    EXPECT_EQ(where->Col, 1);
+    EXPECT_EQ(cell.GetOptions() & rdoClientTextWidth, 0u);
+}
+
+TEST(RDTableModel, SettersInAnEditorAreUndoable)
+{
+    struct TCase {
+        const char* Name;
+        int Value;
+        bool ChangesWidth, ChangesSize;
+        void (TRDTableItemInfo::*Set)(int);
+        int (TRDTableItemInfo::*Get)() const;
+    };
+    const TCase cases[] = {
+        {"BorderWidth", 4, true, true, &TRDTableItemInfo::SetBorderWidth, &TRDTableItemInfo::GetBorderWidth},
+        {"CellVSpacing", 9, false, true, &TRDTableItemInfo::SetCellVSpacing, &TRDTableItemInfo::GetCellVSpacing},
+        {"HRuleColor", 0x00FF00, false, false, &TRDTableItemInfo::SetHRuleColor, &TRDTableItemInfo::GetHRuleColor},
+        {"BorderStyle", 2, false, false, &TRDTableItemInfo::SetBorderStyleValue,
+         &TRDTableItemInfo::GetBorderStyleValue},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTableEditor editor;
+        TRDEditRDData& data = editor.Data();
+        TRDTableItemInfo& table = *editor.Table;
+        const int old = (table.*c.Get)();
+        (table.*c.Set)(c.Value);
+        EXPECT_EQ((table.*c.Get)(), c.Value);
+        EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsInDocument);
+        ASSERT_EQ(data.UndoList->Groups.size(), 1u);
+        ASSERT_EQ(data.UndoList->Groups.back()->Records.size(), 1u);
+        auto* record =
+            dynamic_cast<TRDUndoModifyItemIntProperty*>(data.UndoList->Groups.back()->Records[0].get());
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->PropName, QString::fromLatin1(c.Name));
+        EXPECT_EQ(record->OldValue, old);
+        EXPECT_EQ(record->ItemIndex, 1);
+        EXPECT_EQ(record->ChangesWidth, c.ChangesWidth);
+        EXPECT_EQ(record->ChangesSize, c.ChangesSize);
+
+        data.UndoList->Undo(data);
+        EXPECT_EQ((table.*c.Get)(), old);
+        EXPECT_EQ(data.ItemAt(1), &table);
+        data.RedoList->Redo(data);
+        EXPECT_EQ((table.*c.Get)(), c.Value);
+        data.UndoList->Undo(data);
+        EXPECT_EQ((table.*c.Get)(), old);
+        EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsInDocument);
+    }
+}
+
+TEST(RDTableModel, CellPaddingInAnEditorRecordsBothPaddings)
+{
+    TTableEditor editor;
+    TRDEditRDData& data = editor.Data();
+    TRDTableItemInfo& table = *editor.Table;
+    table.SetCellPadding(3);
+    EXPECT_EQ(table.GetCellHPadding(), 3);
+    EXPECT_EQ(table.GetCellVPadding(), 3);
+    size_t records = 0;
+    for (const auto& group : data.UndoList->Groups)
+        records += group->Records.size();
+    EXPECT_EQ(records, 2u);
+    // The same value again records nothing.
+    table.SetCellPadding(3);
+    size_t after = 0;
+    for (const auto& group : data.UndoList->Groups)
+        after += group->Records.size();
+    EXPECT_EQ(after, records);
+    while (!data.UndoList->Groups.empty())
+        data.UndoList->Undo(data);
+    EXPECT_EQ(table.GetCellPadding(), 1);
+    EXPECT_EQ(table.GetCellHPadding(), 1);
+}
+
+TEST(RDTableModel, UndoLimitZeroStillSets)
+{
+    TTableEditor editor;
+    editor.Data().UndoList->MaxGroupCount = 0;
+    EXPECT_FALSE(editor.Table->UndoEnabled());
+    EXPECT_EQ(editor.Table->GetUndoItemNo(), -1);
+    editor.Table->SetBestWidth(-50);
+    EXPECT_EQ(editor.Table->GetBestWidth(), -50);
+    EXPECT_TRUE(editor.Data().UndoList->Groups.empty());
+}
