@@ -31,7 +31,7 @@ public:
 
 class TRDItemFormattedData : public TCustomRDFormattedData {
 public:
-    explicit TRDItemFormattedData(TRDDataList* ownerList) : OwnerList(ownerList) {}
+    explicit TRDItemFormattedData(TRDDataList* ownerList) : OwnerList(ownerList) { CreateItemList(); }
     // The list that holds this document (not owned); nil while detached.
     TRDDataList* OwnerList = nullptr;
 

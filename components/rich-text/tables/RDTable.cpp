@@ -396,8 +396,9 @@ bool TRDTableRow::HasCellEndingWithin(int rowIndex, int firstRow, int rowCount) 
     return false;
 }
 
-TRDTableRows::TRDTableRows(int rowCount, int colCount, TCustomRDData* rdData, TRDTableItemInfo* table)
-    : OwningData(rdData), Table(table)
+TRDTableRows::TRDTableRows(TCustomRDData* rdData, TRDTableItemInfo* table) : OwningData(rdData), Table(table) {}
+
+void TRDTableRows::AddRows(int rowCount, int colCount)
 {
     for (int i = 0; i < rowCount; ++i)
         Add(std::make_unique<TRDTableRow>(colCount, this));
@@ -420,7 +421,10 @@ TRDTableItemInfo::TRDTableItemInfo(int rowCount, int colCount, TCustomRDData* rd
 void TRDTableItemInfo::Construct(int rowCount, int colCount, TCustomRDData* rdData)
 {
     StyleNo = TableStyleNo;
-    Rows = std::make_unique<TRDTableRows>(rowCount, colCount, rdData, this);
+    // The rows are in place before the first cell is made: a new cell's first
+    // item already reaches the table through them.
+    Rows = std::make_unique<TRDTableRows>(rdData, this);
+    Rows->AddRows(rowCount, colCount);
     TableState |= tsNewItem;
 }
 

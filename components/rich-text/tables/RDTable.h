@@ -166,7 +166,9 @@ public:
 // The rows of a table; knows the table and the document holding it.
 class TRDTableRows : public TRDList<TRDTableRow> {
 public:
-    TRDTableRows(int rowCount, int colCount, TCustomRDData* rdData, TRDTableItemInfo* table);
+    TRDTableRows(TCustomRDData* rdData, TRDTableItemInfo* table);
+    // Appends rowCount rows of colCount new cells each.
+    void AddRows(int rowCount, int colCount);
     TCustomRDData* OwningData = nullptr;
     TRDTableItemInfo* Table = nullptr;
     TRDTableRow* Row(int index) const { return Items(index); }
