@@ -137,6 +137,18 @@ public:
     TRDSeqList* GetSeqList(bool create) override;
     TRDMarkerList* GetMarkerList(bool create) override;
 
+    // ---- cell: layout and geometry (RDTableLayout.cpp) ----
+    // ---- end cell: layout and geometry ----
+
+    // ---- cell: painting (RDTablePaint.cpp) ----
+    // ---- end cell: painting ----
+
+    // ---- cell: file forms (RDTableStream.cpp) ----
+    // ---- end cell: file forms ----
+
+    // ---- cell: model extras, choosing and selection (RDTable.cpp, RDTableSelect.cpp) ----
+    // ---- end cell: model extras ----
+
 private:
     void DropEmptyBackground();
     void BackgroundChanged();
@@ -334,6 +346,24 @@ public:
     void UpdateStyles(const TRDStyleMaps& maps) override;
 
     std::unique_ptr<TRDBackground> Background;
+
+    // ---- table: grid operations and cell properties (RDTableGrid.cpp) ----
+    // ---- end table: grid operations ----
+
+    // ---- table: layout and geometry (RDTableLayout.cpp) ----
+    // ---- end table: layout and geometry ----
+
+    // ---- table: painting (RDTablePaint.cpp) ----
+    // ---- end table: painting ----
+
+    // ---- table: file forms (RDTableStream.cpp) ----
+    // ---- end table: file forms ----
+
+    // ---- table: cell selection (RDTableSelect.cpp) ----
+    // ---- end table: cell selection ----
+
+    // ---- table: model extras (RDTable.cpp) ----
+    // ---- end table: model extras ----
 
 private:
     void Construct(int rowCount, int colCount, TCustomRDData* rdData);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "RDEditTestSupport.h"
+#include "RDTableTestSupport.h"
 #include "RDPictureTestSupport.h"
 #include "core/RDError.h"
 #include "document/RDItem.h"
@@ -19,30 +20,8 @@ namespace {
 
 TRDTableCellData& Cell(TRDTableItemInfo& table, int row, int col)
 {
-    TRDTableCellData* cell = table.GetCell(row, col);
-    EXPECT_NE(cell, nullptr);
-    return *cell;
+    return TableCell(table, row, col);
 }
-
-// An editor holding "a", a 2 x 2 table and "b", formatted.
-class TTableEditor : public TTestEditor {
-public:
-    TTableEditor() : TTestEditor(nullptr)
-    {
-        SetStyle(&Sheet);
-        while (Sheet.TextStyles().Count() < 3)
-            Sheet.TextStyles().Add();
-        TRDEditRDData& data = Data();
-        data.AddTextConverted("a", 0, 0, TRDTag());
-        auto table = std::make_unique<TRDTableItemInfo>(2, 2, &data);
-        Table = table.get();
-        data.AddItem(QByteArray(), std::move(table));
-        data.AddTextConverted("b", 0, 0, TRDTag());
-        FormatDocument();
-    }
-    TRDStyle Sheet;
-    TRDTableItemInfo* Table = nullptr;
-};
 
 }  // namespace
 

@@ -1,0 +1,3 @@
+// The undo records of table structure and property changes.
+
+#include "tables/RDTableUndo.h"

@@ -1,0 +1,5 @@
+// Grid operations: inserting, deleting, merging and splitting rows, columns and cells, with and without undo, and the cell property operations.
+
+#include <gtest/gtest.h>
+
+#include "tables/RDTable.h"
