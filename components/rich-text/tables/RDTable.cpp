@@ -5,6 +5,7 @@
 #include <QtCore/QMetaProperty>
 #include <QtGui/QPainter>
 
+#include "Cursors.h"
 #include "core/RDError.h"
 #include "document/CRDData.h"
 #include "editing/RDERDData.h"
@@ -428,6 +429,11 @@ void TRDTableItemInfo::Construct(int rowCount, int colCount, TCustomRDData* rdDa
     // item already reaches the table through them.
     Rows = std::make_unique<TRDTableRows>(rdData, this);
     Rows->AddRows(rowCount, colCount);
+    // The selection cursors, registered again by every table (drawn when first shown).
+    RegisterCursor(crRDSelectRow,
+                   [] { return CursorFromBitmapResource(QStringLiteral("RD_SELECTROW_CURSOR"), 24, 10); });
+    RegisterCursor(crRDSelectCol,
+                   [] { return CursorFromBitmapResource(QStringLiteral("RD_SELECTCOL_CURSOR"), 10, 24); });
     TableState |= tsNewItem;
 }
 

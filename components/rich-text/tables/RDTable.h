@@ -418,6 +418,9 @@ public:
     // ---- end table: cell selection ----
 
     // ---- table: model extras (RDTable.cpp) ----
+    // The screen cursors of row and column selection at the outer border.
+    static constexpr int16_t crRDSelectRow = 104;
+    static constexpr int16_t crRDSelectCol = 105;
     // The table's place in the client area of the control showing it,
     // refreshed whenever it is painted or a cell is about to be invalidated.
     int ClientLeft = 0, ClientTop = 0;
