@@ -421,3 +421,34 @@ TEST(RDTableLayoutTest, CombinedBestWidthOfARectangle)
             << c.Row0[0] << " " << c.Row0[1] << " / " << c.Row1[0] << " " << c.Row1[1];
     }
 }
+
+// A cell spanning both columns of a 600-pixel automatic table: its pixel
+// width spreads proportionally and the rest goes by the columns' weights;
+// its percent width (with a 10 % cell below) fills the free column under it
+// and marks it percent, and the rest goes by the percent weights.
+TEST(RDTableLayoutTest, SpannedPixelAndPercentWidths)
+{
+    struct TCase {
+        const char* Name;
+        int SpanBestWidth;
+        int BelowBestWidth;
+        std::vector<int32_t> Columns;
+    };
+    for (const TCase& c : std::vector<TCase>{{"pixel span", 200, 0, {295, 295}},
+                                             {"percent span", -50, -10, {351, 239}},
+                                             {"automatic span", 0, 0, {295, 295}}}) {
+        SCOPED_TRACE(c.Name);
+        TTableEditor editor(2, 2);
+        TRDTableItemInfo& table = *editor.Table;
+        LayoutEmpty(table);
+        LayoutMerge(table, 0, 0, 1, 2);
+        TableCell(table, 0, 0).BestWidth = c.SpanBestWidth;
+        TableCell(table, 1, 0).BestWidth = c.BelowBestWidth;
+        TRDTableItemFormattingInfo record;
+        table.LayoutTable(600, record, false, false, nullptr);
+        EXPECT_EQ(record.Width, 600);
+        EXPECT_EQ(record.ColumnWidths, c.Columns);
+        // The span covers both columns, their padding and the spacing between.
+        EXPECT_EQ(TableCell(table, 0, 0).Width, c.Columns[0] + c.Columns[1] + 4 + 2);
+    }
+}
