@@ -452,3 +452,32 @@ TEST(RDTableLayoutTest, SpannedPixelAndPercentWidths)
         EXPECT_EQ(TableCell(table, 0, 0).Width, c.Columns[0] + c.Columns[1] + 4 + 2);
     }
 }
+
+// A table outside any document, and one without rows, still lay out.
+TEST(RDTableLayoutTest, DetachedAndEmptyTables)
+{
+    TRDTableItemInfo detached(2, 2, nullptr);
+    detached.LayoutTable(300, detached.Layout, false, false, nullptr);
+    const TRDTableItemFormattingInfo& l = detached.Layout;
+    EXPECT_EQ(l.Width, 300);
+    EXPECT_EQ(l.ColumnWidths.size(), 2u);
+    int row = -1, col = -1;
+    EXPECT_TRUE(detached.CellAt(l.ColumnLefts[1] + 5, l.RowTops[1] + 3, col, row));
+    EXPECT_EQ(std::pair(row, col), std::pair(1, 1));
+
+    TRDTableItemFormattingInfo record;
+
+    TRDTableItemInfo empty(0, 0, nullptr);
+    empty.SetBorderWidth(3);
+    empty.LayoutTable(300, record, false, false, nullptr);
+    // Border and border spacing on both sides only.
+    EXPECT_EQ(record.Width, 10);
+    EXPECT_EQ(record.Height, 10);
+    EXPECT_TRUE(record.ColumnWidths.empty());
+    EXPECT_EQ(empty.GetMinWidth(nullptr), 10);
+    EXPECT_FALSE(empty.CellAt(5, 5, col, row));
+    EXPECT_EQ(empty.GetSubDocAt(5, 5), nullptr);
+    int start, pos;
+    EXPECT_EQ(empty.ColumnBorderAt(1, start, pos), -1);
+    EXPECT_EQ(empty.RowAt(1), -1);
+}
