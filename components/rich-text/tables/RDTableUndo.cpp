@@ -2,8 +2,6 @@
 
 #include "tables/RDTableUndo.h"
 
-#include <algorithm>
-#include <climits>
 #include <cstdint>
 
 #include "core/RDError.h"
@@ -37,9 +35,6 @@ TRDTableCellData* UndoTableTarget(TRDTableItemInfo& table, int row, int col)
 }
 
 
-// ---- grid primitives the records call ----
-// Until the grid's own primitives land these stand in for them: each is the
-// exact inverse of another, and none records anything.
 
 TRDTableCellData* UndoGridCell(TRDTableRows& rows, int row, int col)
 {
@@ -54,294 +49,6 @@ void UndoGridCheckRectangle(TRDTableRows& rows, int row, int col, int rowCount, 
     for (int r = row; r < row + rowCount; ++r)
         if (col > rows.Row(r)->Count() - colCount)
             UndoTableFail();
-}
-
-int UndoGridColCount(TRDTableRows& rows)
-{
-    return rows.Count() > 0 ? rows.Row(0)->Count() : 0;
-}
-
-// Puts a cell that comes back from a record into its row again.
-void UndoGridAttach(TRDTableRow& row, TRDTableCellData* cell)
-{
-    if (!cell)
-        return;
-    cell->OwnerList = &row;
-    cell->ReattachFromUndo();
-}
-
-void UndoGridInsertEmptyRows(TRDTableRows& rows, int index, int count)
-{
-    const int colCount = UndoGridColCount(rows);
-    for (int i = 0; i < count; ++i)
-        rows.Insert(index, std::make_unique<TRDTableRow>(colCount, &rows));
-}
-
-void UndoGridRemoveRowsPlain(TRDTableRows& rows, int index, int count)
-{
-    for (int i = 0; i < count; ++i)
-        rows.Delete(index);
-}
-
-void UndoGridInsertNils(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
-{
-    for (int r = row; r < row + rowCount; ++r)
-        for (int i = 0; i < colCount; ++i)
-            rows.Row(r)->InsertNil(col);
-}
-
-void UndoGridDeleteEntries(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
-{
-    for (int r = row; r < row + rowCount; ++r)
-        for (int i = 0; i < colCount; ++i)
-            rows.Row(r)->Delete(col);
-}
-
-void UndoGridCreateCells(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
-{
-    for (int r = row; r < row + rowCount; ++r)
-        for (int c = col; c < col + colCount; ++c) {
-            TRDTableRow* owner = rows.Row(r);
-            owner->PutCell(c, std::make_unique<TRDTableCellData>(owner));
-        }
-}
-
-void UndoGridFreeCells(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
-{
-    for (int r = row; r < row + rowCount; ++r)
-        for (int c = col; c < col + colCount; ++c)
-            rows.Row(r)->PutCell(c, nullptr);
-}
-
-void UndoGridSpreadOverEmptyCells(TRDTableRows& rows, int row, int col, int span)
-{
-    UndoGridCell(rows, row, col)->ColSpan = span;
-    UndoGridFreeCells(rows, row, col + 1, 1, span - 1);
-}
-
-void UndoGridUnspreadCell(TRDTableRows& rows, int row, int col, int span)
-{
-    UndoGridCell(rows, row, col)->ColSpan = 1;
-    UndoGridCreateCells(rows, row, col + 1, 1, span - 1);
-}
-
-void UndoGridSplitCellAtRow(TRDTableRows& rows, int row, int col, bool shrink, int splitRow)
-{
-    TRDTableCellData* cell = UndoGridCell(rows, row, col);
-    TRDTableRow* owner = rows.Row(splitRow);
-    auto made = std::make_unique<TRDTableCellData>(owner);
-    made->AssignAttributes(*cell, false, 1, 1);
-    made->ColSpan = cell->ColSpan;
-    made->RowSpan = row + cell->RowSpan - splitRow;
-    made->BestHeight = static_cast<int32_t>(int64_t{made->RowSpan} * cell->BestHeight / cell->RowSpan);
-    if (shrink)
-        cell->BestHeight =
-            static_cast<int32_t>(int64_t{cell->RowSpan - made->RowSpan} * cell->BestHeight / cell->RowSpan);
-    cell->RowSpan -= made->RowSpan;
-    owner->PutCell(col, std::move(made));
-}
-
-void UndoGridJoinCellAtRow(TRDTableRows& rows, int row, int col, int oldBestHeight, int splitRow)
-{
-    TRDTableCellData* cell = UndoGridCell(rows, row, col);
-    cell->BestHeight = oldBestHeight;
-    cell->RowSpan += UndoGridCell(rows, splitRow, col)->RowSpan;
-    rows.Row(splitRow)->PutCell(col, nullptr);
-}
-
-void UndoGridSplitCellAtCol(TRDTableRows& rows, int row, int col, bool shrink, int splitCol)
-{
-    TRDTableCellData* cell = UndoGridCell(rows, row, col);
-    TRDTableRow* owner = rows.Row(row);
-    auto made = std::make_unique<TRDTableCellData>(owner);
-    made->AssignAttributes(*cell, false, 1, 1);
-    made->RowSpan = cell->RowSpan;
-    made->ColSpan = col + cell->ColSpan - splitCol;
-    made->BestWidth = static_cast<int32_t>(int64_t{made->ColSpan} * cell->BestWidth / cell->ColSpan);
-    if (shrink)
-        cell->BestWidth =
-            static_cast<int32_t>(int64_t{cell->ColSpan - made->ColSpan} * cell->BestWidth / cell->ColSpan);
-    cell->ColSpan -= made->ColSpan;
-    owner->PutCell(splitCol, std::move(made));
-}
-
-void UndoGridJoinCellAtCol(TRDTableRows& rows, int row, int col, int oldBestWidth, int splitCol)
-{
-    TRDTableCellData* cell = UndoGridCell(rows, row, col);
-    cell->BestWidth = oldBestWidth;
-    cell->ColSpan += UndoGridCell(rows, row, splitCol)->ColSpan;
-    rows.Row(row)->PutCell(splitCol, nullptr);
-}
-
-void UndoGridRemoveRows(TRDTableRows& rows, int undoItemNo, int first, TRDUndoDeleteRows* record, int count)
-{
-    for (int i = 0; i < count; ++i) {
-        if (undoItemNo == -1 || !record)
-            rows.Delete(first);
-        else
-            record->KeepRow(rows.DetachAt(first));
-    }
-}
-
-void UndoGridRestoreRows(TRDTableRows& rows, int first, TRDList<TRDTableRow>& list)
-{
-    const int count = list.Count();
-    for (int i = count - 1; i >= 0; --i) {
-        std::unique_ptr<TRDTableRow> row = list.DetachAt(i);
-        row->OwnerRows = &rows;
-        rows.Insert(first, std::move(row));
-    }
-    for (int r = first; r < first + count; ++r)
-        for (int c = 0; c < rows.Row(r)->Count(); ++c)
-            UndoGridAttach(*rows.Row(r), UndoGridCell(rows, r, c));
-}
-
-void UndoGridRemoveCols(TRDTableRows& rows, int undoItemNo, int first, TRDUndoDeleteCols* record, int count)
-{
-    for (int r = 0; r < rows.Count(); ++r) {
-        TRDTableRow* row = rows.Row(r);
-        for (int c = first + count - 1; c >= first; --c) {
-            if (undoItemNo == -1 || !record) {
-                row->Delete(c);
-                continue;
-            }
-            record->KeepCell(row->PutCell(c, nullptr));
-            row->Delete(c);
-        }
-    }
-}
-
-void UndoGridRestoreCols(TRDTableRows& rows, int first, TRDList<TRDTableCellData>& list)
-{
-    const int perRow = rows.Count() > 0 ? list.Count() / rows.Count() : 0;
-    for (int r = 0; r < rows.Count(); ++r) {
-        TRDTableRow* row = rows.Row(r);
-        for (int i = 0; i < perRow; ++i) {
-            std::unique_ptr<TRDTableCellData> cell = list.DetachAt(0);
-            TRDTableCellData* raw = cell.get();
-            row->InsertCellObject(first, std::move(cell));
-            UndoGridAttach(*row, raw);
-        }
-    }
-    list.Clear();
-}
-
-// The text style of the first text item with no tag; 0 when there is none.
-int UndoGridFirstTextStyleOf(const TCustomRDData& data)
-{
-    for (int i = 0; i < data.ItemCount(); ++i) {
-        const TCustomRDItemInfo* item = data.ItemAt(i);
-        if (item->StyleNo >= 0 && item->Tag.IsNil())
-            return item->StyleNo;
-    }
-    return 0;
-}
-
-void UndoGridClearCells(TRDTableRows& rows, TRDUndoCellsClear* record, const TRDIntegerList& clearedRows,
-                        const TRDIntegerList& clearedCols)
-{
-    for (int k = 0; k < clearedRows.Count(); ++k) {
-        TRDTableRow* row = rows.Row(clearedRows[k]);
-        const int col = clearedCols[k];
-        TRDTableCellData* cell = row->GetCell(col);
-        const int styleNo = UndoGridFirstTextStyleOf(*cell);
-        const int paraNo = cell->ItemCount() > 0 ? cell->ItemAt(0)->ParaNo : 0;
-        if (!record) {
-            cell->Clear();
-            cell->AddTextConverted(QByteArray(), styleNo, paraNo, TRDTag());
-            continue;
-        }
-        cell->Deselect(nullptr, true);
-        auto made = std::make_unique<TRDTableCellData>(row);
-        made->AssignAttributes(*cell, false, 1, 1);
-        made->AssignLayout(*cell);
-        made->Clear();
-        made->AddTextConverted(QByteArray(), styleNo, paraNo, TRDTag());
-        made->ColSpan = cell->ColSpan;
-        made->RowSpan = cell->RowSpan;
-        record->KeepCell(row->PutCell(col, std::move(made)));
-    }
-}
-
-void UndoGridRestoreClearedCells(TRDTableRows& rows, TRDList<TRDTableCellData>& list,
-                                 const TRDIntegerList& clearedRows, const TRDIntegerList& clearedCols)
-{
-    for (int k = 0; k < clearedRows.Count(); ++k) {
-        TRDTableRow* row = rows.Row(clearedRows[k]);
-        std::unique_ptr<TRDTableCellData> cell = list.DetachAt(0);
-        TRDTableCellData* raw = cell.get();
-        row->PutCell(clearedCols[k], std::move(cell));
-        UndoGridAttach(*row, raw);
-    }
-    list.Clear();
-}
-
-// The BestWidth of a cell merged from the rectangle: percentages win over
-// pixels, the widest row within each kind.
-int UndoGridCombinedBestWidth(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
-{
-    int64_t answer = 0;
-    for (int r = row; r < row + rowCount; ++r) {
-        int64_t w = 0;
-        for (int c = col; c < col + colCount; ++c) {
-            const TRDTableCellData* cell = UndoGridCell(rows, r, c);
-            if (!cell)
-                continue;
-            const int64_t b = cell->BestWidth;
-            if (b > 0 && w >= 0)
-                w += b;
-            else if (b < 0)
-                w = std::min<int64_t>(w, 0) + b;
-        }
-        if ((w < 0 && answer >= 0) || (w < 0 && w < answer) || (w > 0 && answer >= 0 && w > answer))
-            answer = w;
-    }
-    return static_cast<int>(std::clamp<int64_t>(answer, INT32_MIN, INT32_MAX));
-}
-
-void UndoGridDoMerge(TRDTableRows& rows, int undoItemNo, int top, bool combineWidths, TRDUndoMerge* record,
-                     int rowCount, int colCount, int left)
-{
-    TRDTableCellData* main = UndoGridCell(rows, top, left);
-    if (combineWidths)
-        main->BestWidth = UndoGridCombinedBestWidth(rows, top, left, rowCount, colCount);
-    for (int r = top; r < top + rowCount; ++r)
-        for (int c = left; c < left + colCount; ++c) {
-            TRDTableCellData* cell = UndoGridCell(rows, r, c);
-            if (!cell || cell == main)
-                continue;
-            if (cell->HasContent(false))
-                main->MoveItemsFrom(cell);
-            std::unique_ptr<TRDTableCellData> taken = rows.Row(r)->PutCell(c, nullptr);
-            if (undoItemNo != -1 && record)
-                record->KeepCell(r, c, std::move(taken));
-        }
-    main->ColSpan = colCount;
-    main->RowSpan = rowCount;
-}
-
-void UndoGridUnmerge(TRDTableRows& rows, int top, int oldBestWidth, TRDList<TRDUndoMergeItem>& items,
-                     int oldRowSpan, int oldColSpan, int left)
-{
-    TRDTableCellData* main = UndoGridCell(rows, top, left);
-    main->BestWidth = oldBestWidth;
-    int n = main->ItemCount();
-    for (int i = items.Count() - 1; i >= 0; --i) {
-        TRDUndoMergeItem& item = *items[i];
-        TRDTableRow* row = rows.Row(item.Row);
-        TRDTableCellData* cell = item.Cell.get();
-        row->PutCell(item.Col, std::move(item.Cell));
-        UndoGridAttach(*row, cell);
-        n -= item.GivenItemCount;
-        for (int j = 0; j < item.GivenItemCount; ++j) {
-            QByteArray text;
-            std::unique_ptr<TCustomRDItemInfo> moved = main->TakeItem(n, &text);
-            cell->AddItemAsIs(text, std::move(moved));
-        }
-    }
-    main->ColSpan = oldColSpan;
-    main->RowSpan = oldRowSpan;
-    items.Clear();
 }
 
 }  // namespace
@@ -563,9 +270,9 @@ void TRDUndoInsertTableRows::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridInsertEmptyRows(rows, Row, Count);
+        rows.InsertEmptyRows(Row, Count);
     else
-        UndoGridRemoveRowsPlain(rows, Row, Count);
+        rows.RemoveRowsPlain(Row, Count);
     table.MarkChanged();
 }
 
@@ -616,9 +323,9 @@ void TRDUndoSpreadOverEmptyCells::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridSpreadOverEmptyCells(*table.Rows, Row, Col, ColSpan);
+        table.Rows->SpreadOverEmptyCells(Row, Col, ColSpan);
     else
-        UndoGridUnspreadCell(*table.Rows, Row, Col, ColSpan);
+        table.Rows->UnspreadCell(Row, Col, ColSpan);
     table.MarkChanged();
 }
 
@@ -641,9 +348,9 @@ void TRDUndoFreeEmptyCell::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridFreeCells(*table.Rows, Row, Col, RowCount, ColCount);
+        table.Rows->FreeCells(Row, Col, RowCount, ColCount);
     else
-        UndoGridCreateCells(*table.Rows, Row, Col, RowCount, ColCount);
+        table.Rows->CreateCells(Row, Col, RowCount, ColCount);
     table.MarkChanged();
 }
 
@@ -671,9 +378,9 @@ void TRDUndoInsertEmptyCell::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridInsertNils(rows, Row, Col, RowCount, ColCount);
+        rows.InsertNils(Row, Col, RowCount, ColCount);
     else
-        UndoGridDeleteEntries(rows, Row, Col, RowCount, ColCount);
+        rows.DeleteEntries(Row, Col, RowCount, ColCount);
     table.MarkChanged();
 }
 
@@ -699,9 +406,9 @@ void TRDUndoCellSpitHorz::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridSplitCellAtRow(*table.Rows, Row, Col, Shrink, SplitRow);
+        table.Rows->SplitCellAtRow(Row, Col, Shrink, SplitRow);
     else
-        UndoGridJoinCellAtRow(*table.Rows, Row, Col, BestHeightBefore, SplitRow);
+        table.Rows->JoinCellAtRow(Row, Col, BestHeightBefore, SplitRow);
     table.MarkChanged();
 }
 
@@ -727,9 +434,9 @@ void TRDUndoCellSpitVert::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridSplitCellAtCol(*table.Rows, Row, Col, Shrink, SplitCol);
+        table.Rows->SplitCellAtCol(Row, Col, Shrink, SplitCol);
     else
-        UndoGridJoinCellAtCol(*table.Rows, Row, Col, BestWidthBefore, SplitCol);
+        table.Rows->JoinCellAtCol(Row, Col, BestWidthBefore, SplitCol);
     table.MarkChanged();
 }
 
@@ -766,7 +473,7 @@ void TRDUndoDeleteRows::Undo(TRDEditRDData& data)
         if (Count < 1 || Row < 0 || Row > rows.Count() - Count)
             UndoTableFail();
     } else {
-        const int colCount = UndoGridColCount(rows);
+        const int colCount = rows.GetColCount();
         if (Row < 0 || Row > rows.Count() || RemovedRows.Count() != Count)
             UndoTableFail();
         for (int i = 0; i < RemovedRows.Count(); ++i)
@@ -780,9 +487,9 @@ void TRDUndoDeleteRows::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridRemoveRows(rows, opposite ? ItemIndex : -1, Row, opposite, Count);
+        rows.RemoveRows(opposite ? ItemIndex : -1, Row, opposite, Count);
     else
-        UndoGridRestoreRows(rows, Row, RemovedRows);
+        rows.RestoreRows(Row, RemovedRows);
     table.MarkChanged();
 }
 
@@ -813,7 +520,7 @@ void TRDUndoDeleteCols::Undo(TRDEditRDData& data)
 {
     TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
     TRDTableRows& rows = *table.Rows;
-    const int colCount = UndoGridColCount(rows);
+    const int colCount = rows.GetColCount();
     if (Redoes) {
         if (Count < 1 || Col < 0 || Col > colCount - Count)
             UndoTableFail();
@@ -827,9 +534,9 @@ void TRDUndoDeleteCols::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridRemoveCols(rows, opposite ? ItemIndex : -1, Col, opposite, Count);
+        rows.RemoveCols(opposite ? ItemIndex : -1, Col, opposite, Count);
     else
-        UndoGridRestoreCols(rows, Col, RemovedCells);
+        rows.RestoreCols(Col, RemovedCells);
     table.MarkChanged();
 }
 
@@ -854,9 +561,9 @@ void TRDUndoCellsClear::Undo(TRDEditRDData& data)
         opposite->Redoes = !Redoes;
     }
     if (Redoes)
-        UndoGridClearCells(*table.Rows, opposite, ClearedRows, ClearedCols);
+        table.Rows->ClearCells(opposite, ClearedRows, ClearedCols);
     else
-        UndoGridRestoreClearedCells(*table.Rows, RemovedCells, ClearedRows, ClearedCols);
+        table.Rows->RestoreClearedCells(RemovedCells, ClearedRows, ClearedCols);
     table.MarkChanged();
 }
 
@@ -952,9 +659,9 @@ void TRDUndoMerge::Undo(TRDEditRDData& data)
             opposite->AddMergeItems(table, RowSpanAfter, ColSpanAfter);
     }
     if (Redoes)
-        UndoGridDoMerge(rows, opposite ? ItemIndex : -1, Row, true, opposite, RowSpanAfter, ColSpanAfter, Col);
+        rows.DoMerge(opposite ? ItemIndex : -1, Row, true, opposite, RowSpanAfter, ColSpanAfter, Col);
     else
-        UndoGridUnmerge(rows, Row, BestWidthBefore, MergeItems, RowSpanBefore, ColSpanBefore, Col);
+        rows.Unmerge(Row, BestWidthBefore, MergeItems, RowSpanBefore, ColSpanBefore, Col);
     table.MarkChanged();
 }
 
