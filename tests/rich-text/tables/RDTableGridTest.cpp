@@ -612,3 +612,65 @@ TEST(RDTableGrid, EveryCommandIsOneUndoGroupBetweenTerminators)
         }
     }
 }
+
+TEST(RDTableGrid, CommandsInAnEditorUndoAndRedoToTheSameCells)
+{
+    TTableEditor editor(4, 4);
+    TRDEditRDData& data = editor.Data();
+    TRDTableItemInfo& table = *editor.Table;
+    GridNameCells(table);
+    TableCell(table, 2, 1).BestWidth = 60;
+    TableCell(table, 2, 1).BestHeight = 90;
+    const std::function<void()> commands[] = {
+        [&] { table.MergeCells(0, 0, 2, 2, false); },
+        [&] { table.InsertRows(1, 2, 2); },  // inside the merged cell, copying a row
+        [&] { table.InsertCols(1, 1, 1); },  // inside it again, copying a column
+        [&] { table.DeleteRows(0, 1, true); },  // cuts the merged cell
+        [&] { table.DeleteCols(2, 2, true); },
+        [&] { table.MergeCells(3, 0, 3, 2, true); },
+        [&] { table.DeleteRows(3, 1, true); },
+        [&] { table.InsertRows(0, 1, -1); },
+    };
+    std::vector<TGridSnapshot> before, after;
+    for (const auto& command : commands) {
+        before.push_back(GridSnap(table));
+        const int groups = data.UndoList->Count();
+        command();
+        ASSERT_EQ(data.UndoList->Count(), groups + 1);
+        ASSERT_TRUE(GridIsSound(table));
+        after.push_back(GridSnap(table));
+        ASSERT_FALSE(after.back() == before.back());
+    }
+    const int count = static_cast<int>(before.size());
+    for (int i = count - 1; i >= 0; --i) {
+        SCOPED_TRACE(testing::Message() << "undo " << i);
+        data.UndoList->Undo(data);
+        ASSERT_TRUE(GridIsSound(table));
+        EXPECT_TRUE(GridSnap(table) == before[i]) << GridSnap(table).Shape << " / " << before[i].Shape;
+        EXPECT_EQ(data.ItemAt(1), &table);
+    }
+    EXPECT_EQ(TableCell(table, 2, 1).BestWidth, 60);
+    EXPECT_EQ(TableCell(table, 2, 1).BestHeight, 90);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(testing::Message() << "redo " << i);
+        data.RedoList->Redo(data);
+        ASSERT_TRUE(GridIsSound(table));
+        const TGridSnapshot now = GridSnap(table);
+        EXPECT_EQ(now.Shape, after[i].Shape);
+        EXPECT_EQ(now.Texts, after[i].Texts);
+    }
+    // Undone again: the shapes and texts of the first pass; the cells that
+    // were there before the first insertion are the same objects again (the
+    // ones an insertion made are made anew by its redo).
+    for (int i = count - 1; i >= 0; --i) {
+        SCOPED_TRACE(testing::Message() << "undo again " << i);
+        data.UndoList->Undo(data);
+        const TGridSnapshot now = GridSnap(table);
+        EXPECT_EQ(now.Shape, before[i].Shape);
+        EXPECT_EQ(now.Texts, before[i].Texts);
+        if (i <= 1) {
+            EXPECT_TRUE(now.Cells == before[i].Cells);
+        }
+    }
+    EXPECT_TRUE(data.UndoList->Groups.empty());
+}
