@@ -15,6 +15,7 @@
 #include "document/RDItemKind.h"
 #include "styles/RDParaStyles.h"
 #include "tables/RDDataList.h"
+#include "tables/RDTableLayout.h"
 
 class TRDTableItemInfo;
 class TRDTableRows;
@@ -201,6 +202,15 @@ public:
     bool HasCellEndingWithin(int rowIndex, int firstRow, int rowCount) const;
 };
 
+// ---- grid operations: the records the grid fills (RDTableUndo.h) ----
+class TCustomRDUndoWithCells;
+class TRDUndoCellsClear;
+class TRDUndoDeleteCols;
+class TRDUndoDeleteRows;
+class TRDUndoMerge;
+class TRDUndoMergeItem;
+// ---- end grid operations: records ----
+
 // The rows of a table; knows the table and the document holding it.
 class TRDTableRows : public TRDList<TRDTableRow> {
 public:
@@ -210,6 +220,98 @@ public:
     TCustomRDData* OwningData = nullptr;
     TRDTableItemInfo* Table = nullptr;
     TRDTableRow* Row(int index) const { return Items(index); }
+
+    // ---- rows: grid operations (RDTableGrid.cpp) ----
+    // An undo item index U is the table's index in OwningData when the
+    // change is recorded, -1 when it is not: removed cells and rows are then
+    // freed instead of being kept in records.
+    void Reset(int rowCount, int colCount);
+    bool IsEmpty() const;
+    TRDTableRow* AddRow(int colCount);
+    TRDTableRow* InsertRow(int index, int colCount);
+    void InsertRowObject(int index, std::unique_ptr<TRDTableRow> row);
+    TRDTableRow* GetRow(int index) const { return Items(index); }
+    int GetColCount() const;
+    // The cell covering (row, col) and the position it stands at; nil when
+    // the position is outside the grid or no cell covers it (a broken grid).
+    TRDTableCellData* GetMainCell(int row, int col, int& mainCol, int& mainRow) const;
+    // The text style of the first untagged text item of data; 0 when none.
+    static int FirstTextStyleOf(TCustomRDData* data);
+
+    // Column questions of the layout.
+    bool ColumnHasPercentWidth(int col) const;
+    int GetColumnPercentWidth(int col, int tableWidth) const;
+    int GetColumnBestWidth(int col) const;
+    // The BestWidth a cell merged from the rectangle gets: percentages win
+    // over pixels, the widest row wins within each kind.
+    int GetCombinedBestWidth(int row, int col, int rowCount, int colCount) const;
+
+    // Structure commands, recorded for undo when the table records.
+    void InsertRows(int index, int count, bool divideHeights, int copyRow);
+    void InsertCols(int index, int count, int copyCol, bool divideWidths);
+    void DeleteRows(int first, int count, bool adjustHeights);
+    void DeleteCols(int first, int count, bool adjustWidths);
+    void MergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines, bool combineWidths);
+    // Cuts the rectangle to the grid; false when there is nothing to merge.
+    bool CheckMergeParams(int topRow, int leftCol, int& colCount, int& rowCount) const;
+    bool CanMergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines) const;
+    // Empties the cells at (rows[k], cols[k]); with a record the cells go
+    // into it and new empty cells take their places.
+    void ClearCells(TRDUndoCellsClear* record, const TRDIntegerList& rows, const TRDIntegerList& cols);
+
+    // Primitives, each the inverse of another (rectangles: first row, first
+    // column, row count, column count).
+    void InsertEmptyRows(int index, int count);
+    void RemoveRowsPlain(int index, int count);
+    void InsertNils(int row, int col, int rowCount, int colCount);
+    void DeleteEntries(int row, int col, int rowCount, int colCount);
+    void CreateCells(int row, int col, int rowCount, int colCount);
+    void FreeCells(int row, int col, int rowCount, int colCount);
+    void SpreadOverEmptyCells(int row, int col, int span);
+    void UnspreadCell(int row, int col, int span);
+    void SetSpan(int undoItemNo, int row, bool isColSpan, int value, int col);
+    void ChangeEmptyCellStyle(int undoItemNo, int row, int paraNo, int styleNo, int col);
+    void SplitCellAtRow(int row, int col, bool shrinkBestHeight, int splitRow);
+    void JoinCellAtRow(int row, int col, int oldBestHeight, int splitRow);
+    void SplitCellAtCol(int row, int col, bool shrinkBestWidth, int splitCol);
+    void JoinCellAtCol(int row, int col, int oldBestWidth, int splitCol);
+    void DetachCells(int row, int col, int rowCount, int colCount, TRDUndoInfo* record);
+    void AttachCells(int row, int col, int rowCount, int colCount);
+    void RemoveRows(int undoItemNo, int first, TRDUndoDeleteRows* record, int count);
+    void RestoreRows(int first, TRDList<TRDTableRow>& rows);
+    void RemoveCols(int undoItemNo, int first, TRDUndoDeleteCols* record, int count);
+    // cells: per row, from the last removed column down to the first.
+    void RestoreCols(int first, TRDList<TRDTableCellData>& cells);
+    void DoMerge(int undoItemNo, int topRow, bool combineWidths, TRDUndoMerge* record, int rowCount, int colCount,
+                 int leftCol);
+    void Unmerge(int topRow, int oldBestWidth, TRDList<TRDUndoMergeItem>& mergeItems, int oldRowSpan,
+                 int oldColSpan, int leftCol);
+    void RestoreClearedCells(TRDList<TRDTableCellData>& cells, const TRDIntegerList& rows,
+                             const TRDIntegerList& cols);
+
+    // Record makers: each adds one record (nothing when the table records no
+    // undo); an index of -1 is the table's own.
+    void RecordInsertRows(int undoItemNo, int first, int count);
+    void RecordInsertCell(int undoItemNo, int row, int col);
+    void RecordSpreadOverEmptyCells(int undoItemNo, int row, int span, int col);
+    void RecordFreeEmptyCells(int undoItemNo, int row, int col, int rowCount, int colCount);
+    void RecordInsertEmptyCells(int undoItemNo, int row, int col, int rowCount, int colCount);
+    void RecordSplitCellAtRow(int undoItemNo, int row, bool shrink, int splitRow, int col);
+    void RecordSplitCellAtCol(int undoItemNo, int row, bool shrink, int splitCol, int col);
+    TRDUndoDeleteRows* RecordDeleteRows(int undoItemNo, int first, int count);
+    TRDUndoDeleteCols* RecordDeleteCols(int undoItemNo, int first, int count);
+    TRDUndoCellsClear* RecordCellsClear(int undoItemNo, const TRDIntegerList& rows, const TRDIntegerList& cols);
+    TRDUndoMerge* RecordMerge(int undoItemNo, int topRow, int rowCount, int colCount, int leftCol);
+
+private:
+    // The editing document records go to, and the item index they name;
+    // nil when nothing is recorded.
+    TCustomRDData* GridRecordingData(int& undoItemNo) const;
+    // Raises when (row, col) is outside the grid.
+    void GridCheckPosition(int row, int col) const;
+    // The undo item index the table records with now (-1: none).
+    int GridUndoItemNo() const;
+    // ---- end rows: grid operations ----
 };
 
 class TRDTableItemInfo : public QObject, public TRDFullLineItemInfo {
@@ -374,9 +476,92 @@ public:
     std::unique_ptr<TRDBackground> Background;
 
     // ---- table: grid operations and cell properties (RDTableGrid.cpp) ----
+    // The undo bracket of a table operation: one group of kind 13 in group
+    // mode while the table is in an editor's document.
+    void BeginTableOperation();
+    void EndTableOperation();
+    // Structure commands: checked, recorded as one undo group, then laid out anew.
+    void InsertRows(int index, int count, int copyRow);
+    void InsertCols(int index, int count, int copyCol);
+    void DeleteRows(int first, int count, bool adjustHeights);
+    void DeleteCols(int first, int count, bool adjustWidths);
+    // Deletes every row in which no cell stands.
+    void DeleteEmptyRows();
+    void MergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines);
+    // The cell standing at (row, col); raises "Invalid row or column index"
+    // for a negative, covered or out-of-grid position.
+    TRDTableCellData& GetCheckedCell(int row, int col) const;
+    // Cell properties by name (itemNo -1: the table's own index); recorded in
+    // an editor's document, set directly otherwise.
+    void SetCellIntProperty(int itemNo, const QString& name, bool reformat, bool changesWidth, int row, int col,
+                            int value);
+    void SetCellStrProperty(int itemNo, const QString& name, int row, int col, const QString& value);
+    void SetCellBestHeight(int value, int row, int col);
+    void SetCellBestWidth(int value, int row, int col);
+    void SetCellBackgroundImageFileName(const QString& value, int row, int col);
+    void SetCellHint(const QString& value, int row, int col);
+    void SetCellVisibleBorders(int itemNo, bool left, bool top, bool right, bool bottom, int row, int col);
+    // The cell shows a copy of picture (nil: none).
+    void SetCellBackgroundImage(const TGraphic* picture, int row, int col);
+    void AssignCellAttributes(int itemNo, int row, int col, const TRDTableCellData& source, bool divideBestSize,
+                              int rowDivisor, int colDivisor);
     // ---- end table: grid operations ----
 
     // ---- table: layout and geometry (RDTableLayout.cpp) ----
+    // The screen layout.
+    TRDTableItemFormattingInfo Layout;
+    // The device scaling while laying out or drawing for a printer; nil on
+    // screen (not owned).
+    mutable const TRDResolutionInfo* PrintScale = nullptr;
+    // A length of the table's properties in device pixels.
+    int ScaleX(int64_t n) const;
+    int ScaleY(int64_t n) const;
+    // Width taken by spacing and borders between and around the columns.
+    int GetHorzOverhead() const;
+
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
+    int GetWidthEx() const override { return Layout.Width; }
+    int GetHeightEx() const override { return Layout.Height; }
+    void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                          TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra,
+                          int& descent) override;
+    void OnDocWidthChangeEx(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                            TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra, int& descent,
+                            bool noCache, bool editorFlag) override;
+
+    // Lays the table out for the available width into record.
+    void LayoutTable(int available, TRDTableItemFormattingInfo& record, bool editorFlag, bool noCache,
+                     TCanvas* canvas);
+    // True when every column has a pixel width of its own and none has a
+    // percent width.
+    bool AllColumnsFixed() const;
+    // The lefts and tops from the column widths and row heights; cell
+    // rectangles follow, and the cells are formatted at their new widths.
+    void PlaceColumns(TRDTableItemFormattingInfo& record, bool noCache, bool editorFlag);
+    void PlaceRows(TRDTableItemFormattingInfo& record);
+
+    // Geometry of the screen layout, in table coordinates. The border at x
+    // or y (-1 when none), with the start of the column or row before it and
+    // the border's position.
+    int ColumnBorderAt(int x, int& colStart, int& borderPos) const;
+    int RowBorderAt(int y, int& rowStart, int& borderPos) const;
+    // The column or row whose content span holds x or y; -1 in spacing.
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    // The last index whose start is below position (binary search).
+    static int FindStartIndex(int position, const std::vector<int32_t>& starts);
+    // The main cell whose inside (a pixel in from its rectangle) holds the
+    // point.
+    bool CellAtUncached(int x, int y, int& col, int& row) const;
+    bool CellAt(int x, int y, int& col, int& row);
+    // The active document of the cell at the point; nil when none.
+    TCustomRDData* GetSubDocAt(int x, int y);
+
+private:
+    int FLastHitRow = -1, FLastHitCol = -1;
+
+public:
     // ---- end table: layout and geometry ----
 
     // ---- table: painting (RDTablePaint.cpp) ----
