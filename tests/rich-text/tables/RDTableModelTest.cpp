@@ -536,7 +536,7 @@ TEST(RDTableModel, ParagraphBackgroundOfACell)
 {
     constexpr TColor green = TColor(0x00FF00), red = TColor(0x0000FF), blue = TColor(0xFF0000);
     enum Setup { ParaColour, Selected, CellColour, TableColour, TableParaColour, Nothing, CellPicture,
-                 TablePictureLeft, TablePictureRight };
+                 TablePictureLeft, TablePictureRight, DocumentPicture };
     struct Case {
         const char* What;
         Setup How;
@@ -553,6 +553,7 @@ TEST(RDTableModel, ParagraphBackgroundOfACell)
         {"the cell's picture", CellPicture, true, Qt::red},
         {"the table's picture where the cell starts (left half)", TablePictureLeft, true, Qt::red},
         {"the table's picture shifted by the cell's left (right half)", TablePictureRight, true, Qt::blue},
+        {"the picture of the document holding the table", DocumentPicture, true, Qt::red},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -609,6 +610,13 @@ TEST(RDTableModel, ParagraphBackgroundOfACell)
             table.SetBackgroundStyleValue(int(TRDItemBackgroundStyle::rdbsTiled));
             table.AfterPropertyChange();
             cell.Left = c.How == TablePictureRight ? 10 : 0;
+            break;
+        }
+        case DocumentPicture: {
+            std::unique_ptr<TGraphic> picture = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+            ASSERT_NE(editor.Background(), nullptr);
+            editor.Background()->AssignImage(picture.get());
+            editor.Background()->Style = TBackgroundStyle::bsTiled;
             break;
         }
         }
