@@ -8,23 +8,14 @@
 
 namespace {
 
-// The cell covering (row, col) and its own position; nil when none covers it
-// (a broken grid). Until TRDTableRows::GetMainCell lands.
+// The cell covering (row, col) and its own position; nil outside the grid
+// or where no cell covers it (a broken grid).
 TRDTableCellData* SelectMainCell(const TRDTableItemInfo& table, int row, int col, int& mainRow, int& mainCol)
 {
-    mainRow = mainCol = -1;
-    for (int r = row; r >= 0; --r) {
-        const TRDTableRow* tableRow = table.Rows->Row(r);
-        for (int c = std::min(col, tableRow->Count() - 1); c >= 0; --c) {
-            TRDTableCellData* cell = tableRow->GetCell(c);
-            if (cell && int64_t(r) + cell->RowSpan > row && int64_t(c) + cell->ColSpan > col) {
-                mainRow = r;
-                mainCol = c;
-                return cell;
-            }
-        }
-    }
-    return nullptr;
+    TRDTableCellData* cell = table.Rows->GetMainCell(row, col, mainCol, mainRow);
+    if (!cell)
+        mainRow = mainCol = -1;
+    return cell;
 }
 
 TCustomRDFormattedData* SelectOwnerData(const TRDTableItemInfo& table)
