@@ -859,3 +859,68 @@ TEST(RDTableUndo, StructureCommandsInOneGroupUndoToTheSameCells)
         UndoTestAlternate(data, table, before, c.AfterKeepsObjects);
     }
 }
+
+// The table's cell-property commands record the cell records: undo, redo,
+// undo alternate between the two values, on the cell at the position.
+TEST(RDTableUndo, CellPropertyCommandsAlternate)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(TRDTableItemInfo&, const TGraphic*)> Command;
+        std::function<QString(const TRDTableCellData&)> Probe;
+    };
+    const std::vector<TCase> cases = {
+        {"best width", [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellBestWidth(-40, 1, 2); },
+         [](const TRDTableCellData& c) { return QString::number(c.BestWidth); }},
+        {"hint", [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellHint(QStringLiteral("单元格"), 1, 2); },
+         [](const TRDTableCellData& c) { return c.Hint; }},
+        {"borders",
+         [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellVisibleBorders(-1, false, true, true, false, 1, 2); },
+         [](const TRDTableCellData& c) {
+             const TRDBooleanRect& b = c.VisibleBorders;
+             return QStringLiteral("%1%2%3%4").arg(b.Left).arg(b.Top).arg(b.Right).arg(b.Bottom);
+         }},
+        {"picture", [](TRDTableItemInfo& t, const TGraphic* p) { t.SetCellBackgroundImage(p, 1, 2); },
+         [](const TRDTableCellData& c) {
+             return QString::number(reinterpret_cast<quintptr>(c.GetBackgroundImage()));
+         }},
+        {"attributes",
+         [](TRDTableItemInfo& t, const TGraphic*) {
+             TRDTableCellData& source = TableCell(t, 0, 0);
+             source.Color = 0x0000FF;
+             source.VAlign = TRDCellVAlign::rdcBottom;
+             source.BestWidth = 90;
+             t.AssignCellAttributes(-1, 1, 2, source, true, 1, 3);
+         },
+         [](const TRDTableCellData& c) {
+             return QStringLiteral("%1 %2 %3").arg(c.Color).arg(static_cast<int>(c.VAlign)).arg(c.BestWidth);
+         }},
+    };
+    std::unique_ptr<TGraphic> red = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTableEditor editor(2, 3);
+        TRDEditRDData& data = editor.Data();
+        TRDTableItemInfo& table = *editor.Table;
+        TRDTableCellData& cell = TableCell(table, 1, 2);
+        TableCell(table, 1, 2).SetBackgroundImage(red.get());
+        const QString before = c.Probe(cell);
+        const QString other = c.Probe(TableCell(table, 1, 1));
+
+        c.Command(table, red.get());
+        const QString after = c.Probe(cell);
+        ASSERT_NE(after, before);
+        ASSERT_GE(data.UndoList->Count(), 1);
+        while (data.UndoList->Count() > 0)
+            data.UndoList->Undo(data);
+        EXPECT_EQ(c.Probe(cell), before);
+        while (data.RedoList->Count() > 0)
+            data.RedoList->Redo(data);
+        EXPECT_EQ(c.Probe(cell), after);
+        while (data.UndoList->Count() > 0)
+            data.UndoList->Undo(data);
+        EXPECT_EQ(c.Probe(cell), before);
+        EXPECT_EQ(c.Probe(TableCell(table, 1, 1)), other);
+        EXPECT_EQ(&TableCell(table, 1, 2), &cell);
+    }
+}
