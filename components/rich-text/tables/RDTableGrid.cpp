@@ -1329,6 +1329,8 @@ void TRDTableItemInfo::AssignCellAttributes(int itemNo, int row, int col, const 
 {
     TRDTableCellData& cell = GetCheckedCell(row, col);
     if ((TableState & tsInDocument) && InEditingDocument()) {
+        // One undo group for all the cell's attributes, also when called alone.
+        TGridTableOperation operation(*this);
         const TRDBooleanRect& borders = source.VisibleBorders;
         SetCellVisibleBorders(itemNo, borders.Left, borders.Top, borders.Right, borders.Bottom, row, col);
         SetCellBackgroundImage(source.GetBackgroundImage(), row, col);
