@@ -239,6 +239,8 @@ void TRDUndoSpan::Undo(TRDEditRDData& data)
 {
     TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
     TRDTableCellData& cell = TableUndoCell(table, Row, Col);
+    // Only the span is checked: within a group the grid may reach the span's
+    // cells after this record (columns inserted after a cell was widened).
     if (SpanBefore < 1)
         UndoTableFail();
     int32_t& span = ForColumns ? cell.ColSpan : cell.RowSpan;

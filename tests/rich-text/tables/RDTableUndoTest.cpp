@@ -734,3 +734,196 @@ TEST(RDTableUndo, StructureRecordsThatNoLongerFitRaise)
         UndoTestExpectGrid(table, before, true);
     }
 }
+
+// ---- the table's commands, undone and redone ----
+
+namespace {
+
+// Undo, redo, undo, redo of the last group: the grid alternates between
+// before (always the same objects) and after.
+void UndoTestAlternate(TRDEditRDData& data, const TRDTableItemInfo& table,
+                       const std::vector<std::vector<TUndoTestSlot>>& before, bool afterKeepsObjects)
+{
+    const auto after = UndoTestGrid(table);
+    ASSERT_EQ(data.UndoList->Count(), 1);
+    // The command changed the grid.
+    bool changed = after.size() != before.size();
+    for (size_t r = 0; r < after.size() && !changed; ++r) {
+        changed = after[r].size() != before[r].size();
+        for (size_t c = 0; c < after[r].size() && !changed; ++c)
+            changed = after[r][c].Cell != before[r][c].Cell || after[r][c].RowSpan != before[r][c].RowSpan ||
+                      after[r][c].ColSpan != before[r][c].ColSpan;
+    }
+    ASSERT_TRUE(changed);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        data.UndoList->Undo(data);
+        UndoTestExpectGrid(table, before, true);
+        EXPECT_TRUE(data.UndoList->Groups.empty());
+        data.RedoList->Redo(data);
+        UndoTestExpectGrid(table, after, afterKeepsObjects);
+        EXPECT_TRUE(data.RedoList->Groups.empty());
+    }
+}
+
+}  // namespace
+
+TEST(RDTableUndo, DeletingTheMiddleRowUnderASpanningCellAlternates)
+{
+    TTableEditor editor(3, 3);
+    TRDEditRDData& data = editor.Data();
+    TRDTableItemInfo& table = *editor.Table;
+    table.MergeCells(0, 0, 1, 3, false);
+    TRDTableCellData& spanning = TableCell(table, 0, 0);
+    ASSERT_EQ(spanning.RowSpan, 3);
+    data.UndoList->Clear();
+    UndoTestNameCells(table);
+    const TRDTableRow* middle = table.Rows->Row(1);
+    const auto before = UndoTestGrid(table);
+
+    table.DeleteRows(1, 1, false);
+    ASSERT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(spanning.RowSpan, 2);
+    UndoTestAlternate(data, table, before, true);
+    data.UndoList->Undo(data);
+    EXPECT_EQ(spanning.RowSpan, 3);
+    EXPECT_EQ(table.Rows->Row(1), middle);
+    EXPECT_EQ(&TableCell(table, 0, 0), &spanning);
+}
+
+TEST(RDTableUndo, MergingFourCellsUndoesToEachCellsOwnText)
+{
+    // A 3 x 3 table: row 2 keeps cells in both merged columns.
+    TTableEditor editor(3, 3);
+    TRDEditRDData& data = editor.Data();
+    TRDTableItemInfo& table = *editor.Table;
+    UndoTestNameCells(table);
+    const char* texts[] = {"a", "b", "c", "d"};
+    for (int i = 0; i < 4; ++i) {
+        TRDTableCellData& cell = TableCell(table, i / 2, i % 2);
+        cell.Clear();
+        cell.AddTextConverted(texts[i], 0, 0, TRDTag());
+    }
+    const auto before = UndoTestGrid(table);
+
+    table.MergeCells(0, 0, 2, 2, false);
+    TRDTableCellData& main = TableCell(table, 0, 0);
+    ASSERT_EQ(main.ColSpan, 2);
+    ASSERT_EQ(main.RowSpan, 2);
+    ASSERT_EQ(main.ItemCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(main.TextOfItem(i), texts[i]);
+    UndoTestAlternate(data, table, before, true);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(main.TextOfItem(i), texts[i]);
+}
+
+// Rows and columns inserted, deleted and merged inside one undo group: one
+// undo takes the whole group back to the same cells.
+TEST(RDTableUndo, StructureCommandsInOneGroupUndoToTheSameCells)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(TRDTableItemInfo&)> Command;
+        bool AfterKeepsObjects;
+    };
+    const std::vector<TCase> cases = {
+        {"insert rows copying a row", [](TRDTableItemInfo& t) { t.InsertRows(1, 2, 0); }, false},
+        {"insert columns inside a merged cell", [](TRDTableItemInfo& t) { t.InsertCols(1, 1, 0); }, false},
+        {"delete columns through a merged cell", [](TRDTableItemInfo& t) { t.DeleteCols(1, 1, true); }, false},
+        {"delete the rows a merged cell starts in", [](TRDTableItemInfo& t) { t.DeleteRows(0, 1, true); }, false},
+        {"merge a rectangle", [](TRDTableItemInfo& t) { t.MergeCells(1, 2, 1, 2, false); }, true},
+        {"several commands",
+         [](TRDTableItemInfo& t) {
+             t.InsertCols(3, 1, 2);
+             t.DeleteRows(2, 1, false);
+             t.MergeCells(1, 2, 2, 1, false);
+             t.InsertRows(0, 1, 1);
+         },
+         false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTableEditor editor(3, 3);
+        TRDEditRDData& data = editor.Data();
+        TRDTableItemInfo& table = *editor.Table;
+        // (0, 0) covers two columns and two rows; best sizes to divide.
+        table.MergeCells(0, 0, 2, 2, true);
+        TableCell(table, 0, 0).BestWidth = 120;
+        TableCell(table, 0, 0).BestHeight = 40;
+        data.UndoList->Clear();
+        UndoTestNameCells(table);
+        const auto before = UndoTestGrid(table);
+
+        data.BeginUndoGroup(rdutModifyItem, true);
+        data.SetUndoGroupMode(true);
+        ASSERT_NO_THROW(c.Command(table));
+        data.SetUndoGroupMode(false);
+        UndoTestAlternate(data, table, before, c.AfterKeepsObjects);
+    }
+}
+
+// The table's cell-property commands record the cell records: undo, redo,
+// undo alternate between the two values, on the cell at the position.
+TEST(RDTableUndo, CellPropertyCommandsAlternate)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(TRDTableItemInfo&, const TGraphic*)> Command;
+        std::function<QString(const TRDTableCellData&)> Probe;
+    };
+    const std::vector<TCase> cases = {
+        {"best width", [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellBestWidth(-40, 1, 2); },
+         [](const TRDTableCellData& c) { return QString::number(c.BestWidth); }},
+        {"hint", [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellHint(QStringLiteral("单元格"), 1, 2); },
+         [](const TRDTableCellData& c) { return c.Hint; }},
+        {"borders",
+         [](TRDTableItemInfo& t, const TGraphic*) { t.SetCellVisibleBorders(-1, false, true, true, false, 1, 2); },
+         [](const TRDTableCellData& c) {
+             const TRDBooleanRect& b = c.VisibleBorders;
+             return QStringLiteral("%1%2%3%4").arg(b.Left).arg(b.Top).arg(b.Right).arg(b.Bottom);
+         }},
+        {"picture", [](TRDTableItemInfo& t, const TGraphic* p) { t.SetCellBackgroundImage(p, 1, 2); },
+         [](const TRDTableCellData& c) {
+             return QString::number(reinterpret_cast<quintptr>(c.GetBackgroundImage()));
+         }},
+        {"attributes",
+         [](TRDTableItemInfo& t, const TGraphic*) {
+             TRDTableCellData& source = TableCell(t, 0, 0);
+             source.Color = 0x0000FF;
+             source.VAlign = TRDCellVAlign::rdcBottom;
+             source.BestWidth = 90;
+             t.AssignCellAttributes(-1, 1, 2, source, true, 1, 3);
+         },
+         [](const TRDTableCellData& c) {
+             return QStringLiteral("%1 %2 %3").arg(c.Color).arg(static_cast<int>(c.VAlign)).arg(c.BestWidth);
+         }},
+    };
+    std::unique_ptr<TGraphic> red = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTableEditor editor(2, 3);
+        TRDEditRDData& data = editor.Data();
+        TRDTableItemInfo& table = *editor.Table;
+        TRDTableCellData& cell = TableCell(table, 1, 2);
+        TableCell(table, 1, 2).SetBackgroundImage(red.get());
+        const QString before = c.Probe(cell);
+        const QString other = c.Probe(TableCell(table, 1, 1));
+
+        c.Command(table, red.get());
+        const QString after = c.Probe(cell);
+        ASSERT_NE(after, before);
+        ASSERT_GE(data.UndoList->Count(), 1);
+        while (data.UndoList->Count() > 0)
+            data.UndoList->Undo(data);
+        EXPECT_EQ(c.Probe(cell), before);
+        while (data.RedoList->Count() > 0)
+            data.RedoList->Redo(data);
+        EXPECT_EQ(c.Probe(cell), after);
+        while (data.UndoList->Count() > 0)
+            data.UndoList->Undo(data);
+        EXPECT_EQ(c.Probe(cell), before);
+        EXPECT_EQ(c.Probe(TableCell(table, 1, 1)), other);
+        EXPECT_EQ(&TableCell(table, 1, 2), &cell);
+    }
+}
