@@ -567,7 +567,11 @@ TEST(RDTableUndo, StructureRecordsAlternateBetweenTwoGrids)
             UndoTestExpectGrid(table, after, c.RedoKeepsObjects);
         }
         EXPECT_EQ(data.ItemAt(item), &table);
-        EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsNeedsLayout);
+        // Marked for layout, and laid out again over the new grid by the
+        // document's formatting.
+        EXPECT_FALSE(table.TableState & TRDTableItemInfo::tsNeedsLayout);
+        EXPECT_EQ(int(table.Layout.RowHeights.size()), c.RowsAfter);
+        EXPECT_EQ(int(table.Layout.ColumnWidths.size()), c.ColsAfter);
     }
 }
 
