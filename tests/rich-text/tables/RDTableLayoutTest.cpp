@@ -113,6 +113,13 @@ TEST(RDTableLayoutTest, WideContentWidensAPercentTable)
     EXPECT_EQ(cell.GetWidth(), 400);
     // Border spacing 2, then padding 2 and spacing 2 between the columns.
     EXPECT_EQ(TableCell(table, 0, 1).Left, 2 + 400 + 4);
+
+    // Told to ignore content widths, the table keeps its own width.
+    table.Options |= rdtoIgnoreContentWidth;
+    table.LayoutTable(600, record, false, true, nullptr);
+    EXPECT_EQ(record.Width, 300);
+    EXPECT_EQ(LayoutWidths(record), (std::vector<int32_t>{145, 145}));
+    EXPECT_EQ(cell.GetWidth(), 145);
 }
 
 // A span over two empty columns with a minimum width of 100 gives both
