@@ -9,6 +9,7 @@
 #include "items/RDNoteItems.h"
 #include "items/RDPictureItems.h"
 #include "document/RDTextItems.h"
+#include "tables/RDTable.h"
 
 std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
 {
@@ -26,5 +27,6 @@ std::vector<TRichDocItemTypeInfo> SuiteItemKinds()
         {EndnoteStyleNo, &NewRDItem<TRDEndnoteItemInfo>},
         {FootnoteStyleNo, &NewRDItem<TRDFootnoteItemInfo>},
         {NoteReferenceStyleNo, &NewRDItem<TRDNoteReferenceItemInfo>},
+        {TableStyleNo, &NewRDItem<TRDTableItemInfo>},
     };
 }

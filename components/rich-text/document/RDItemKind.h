@@ -17,6 +17,7 @@ enum TRDItemKind : int32_t {
     HotPictureStyleNo = -10,
     MarkerStyleNo = -11,
     TabStyleNo = -12,
+    TableStyleNo = -60,
     LabelStyleNo = -200,
     SeqStyleNo = -202,
     FootnoteStyleNo = -203,

@@ -1,0 +1,3 @@
+// Painting a table on the screen: background, borders, rules, cells.
+
+#include "tables/RDTable.h"
