@@ -439,6 +439,16 @@ void TRDTableItemInfo::Construct(int rowCount, int colCount, TCustomRDData* rdDa
 
 TRDTableItemInfo::~TRDTableItemInfo()
 {
+    // The document holding the table forgets the mouse capture, the chosen
+    // item and the drag line the table may still hold there (told to no one:
+    // the document may be going too).
+    if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(Rows->OwningData)) {
+        owner->ReleaseItemCapture(this);
+        if (owner->GetChosenItem() == this)
+            owner->TCustomRDFormattedData::SetChosenItem(nullptr);
+        if (owner->XorDrawingItem == this)
+            owner->UnregisterXorDrawing(owner->XorDrawing, this);
+    }
     // The cells go before the rest of the table: their items may still ask it.
     Rows.reset();
     Background.reset();

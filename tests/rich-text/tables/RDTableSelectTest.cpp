@@ -165,8 +165,10 @@ TEST(RDTableSelect, CellsLeavingTheSelectionLoseTheirTextSelectionButTheAnchorKe
         cell->AddTextConverted("xyz", 0, 0, TRDTag());
         cell->FormatAll(false);
     }
-    table.StartCellSelection(0, 0);
+    ASSERT_TRUE(table.StartCellSelection(0, 0));
     EXPECT_TRUE(table.MouseSelecting);
+    EXPECT_EQ(editor.Data().GetCapturingItem(), &table);
+    EXPECT_EQ(editor.Data().GetChosenItem(), &table);
     EXPECT_FALSE(table.HasSelectionInside());
     TableCell(table, 0, 0).SetSelectionBounds(0, 1, 0, 3);
     TableCell(table, 3, 3).SetSelectionBounds(0, 1, 0, 3);
@@ -217,4 +219,20 @@ TEST(RDTableSelect, SelectedAsWholeByTheDocumentSelection)
     TTableEditor editor;
     editor.Data().Deselect();
     EXPECT_FALSE(editor.Table->IsSelectedAsWhole());
+}
+
+TEST(RDTableSelect, ATableGoneWhileSelectingLeavesNothingBehindInItsDocument)
+{
+    TTableEditor editor;
+    TRDEditRDData& data = editor.Data();
+    {
+        // A table attached to the document but freed outside it.
+        TRDTableItemInfo table(2, 2, &data);
+        QByteArray text;
+        table.Inserting(&data, text, false);
+        ASSERT_TRUE(table.StartCellSelection(0, 0));
+        EXPECT_EQ(data.GetChosenItem(), &table);
+    }
+    EXPECT_EQ(data.GetChosenItem(), nullptr);
+    EXPECT_EQ(data.GetCapturingItem(), nullptr);
 }
