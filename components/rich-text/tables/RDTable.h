@@ -15,6 +15,7 @@
 #include "document/RDItemKind.h"
 #include "styles/RDParaStyles.h"
 #include "tables/RDDataList.h"
+#include "tables/RDTableLayout.h"
 
 class TRDTableItemInfo;
 class TRDTableRows;
@@ -147,6 +148,32 @@ public:
     // ---- end cell: file forms ----
 
     // ---- cell: model extras, choosing and selection (RDTable.cpp, RDTableSelect.cpp) ----
+    // Where the content starts: in the document holding the table (GetOrigin,
+    // GetPointOrigin), and as negative offsets in the control showing it.
+    void GetOrigin(int& x, int& y) override;
+    void GetPointOrigin(int& x, int& y) override;
+    int GetHOffset() override;
+    int GetVOffset() override;
+    // The cell colour, the selection colour, or what shows through from the
+    // table and the document holding it.
+    void GetParaBackground(int itemNo, QRect& rect, bool& hasBitmap, QImage& bitmap, TColor& color,
+                           bool useItemRect) override;
+    void SetFocusedItem(int itemNo) override;
+    void PrepareInvalidate() override;
+    TCustomRDData* GetChosenSubData() override { return ChosenSubData; }
+    TCustomRDItemInfo* GetChosenSubItem() override { return ChosenItem; }
+    void ChooseSubData(TCustomRDData* data, TCustomRDItemInfo* item) override;
+    void UnchooseSubData(TCustomRDData* data) override;
+    void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false) override;
+    // Cells fire no selection event of their own.
+    void DoSelect() override {}
+    // The narrowest width the content allows (0 without items).
+    int GetMinWidth(const TRDResolutionInfo* info, TCanvas* canvas);
+private:
+    // Draws the cell's picture (over the whole cell) into bitmap behind rect.
+    void DrawCellPicture(QImage& bitmap, const QRect& rect, TColor color) const;
+
+public:
     // ---- end cell: model extras ----
 
 private:
@@ -481,6 +508,60 @@ public:
     // ---- end table: grid operations ----
 
     // ---- table: layout and geometry (RDTableLayout.cpp) ----
+    // The screen layout.
+    TRDTableItemFormattingInfo Layout;
+    // The device scaling while laying out or drawing for a printer; nil on
+    // screen (not owned).
+    mutable const TRDResolutionInfo* PrintScale = nullptr;
+    // A length of the table's properties in device pixels.
+    int ScaleX(int64_t n) const;
+    int ScaleY(int64_t n) const;
+    // Width taken by spacing and borders between and around the columns.
+    int GetHorzOverhead() const;
+
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
+    int GetWidthEx() const override { return Layout.Width; }
+    int GetHeightEx() const override { return Layout.Height; }
+    void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                          TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra,
+                          int& descent) override;
+    void OnDocWidthChangeEx(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                            TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra, int& descent,
+                            bool noCache, bool editorFlag) override;
+
+    // Lays the table out for the available width into record.
+    void LayoutTable(int available, TRDTableItemFormattingInfo& record, bool editorFlag, bool noCache,
+                     TCanvas* canvas);
+    // True when every column has a pixel width of its own and none has a
+    // percent width.
+    bool AllColumnsFixed() const;
+    // The lefts and tops from the column widths and row heights; cell
+    // rectangles follow, and the cells are formatted at their new widths.
+    void PlaceColumns(TRDTableItemFormattingInfo& record, bool noCache, bool editorFlag);
+    void PlaceRows(TRDTableItemFormattingInfo& record);
+
+    // Geometry of the screen layout, in table coordinates. The border at x
+    // or y (-1 when none), with the start of the column or row before it and
+    // the border's position.
+    int ColumnBorderAt(int x, int& colStart, int& borderPos) const;
+    int RowBorderAt(int y, int& rowStart, int& borderPos) const;
+    // The column or row whose content span holds x or y; -1 in spacing.
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    // The last index whose start is below position (binary search).
+    static int FindStartIndex(int position, const std::vector<int32_t>& starts);
+    // The main cell whose inside (a pixel in from its rectangle) holds the
+    // point.
+    bool CellAtUncached(int x, int y, int& col, int& row) const;
+    bool CellAt(int x, int y, int& col, int& row);
+    // The active document of the cell at the point; nil when none.
+    TCustomRDData* GetSubDocAt(int x, int y);
+
+private:
+    int FLastHitRow = -1, FLastHitCol = -1;
+
+public:
     // ---- end table: layout and geometry ----
 
     // ---- table: painting (RDTablePaint.cpp) ----
@@ -490,9 +571,54 @@ public:
     // ---- end table: file forms ----
 
     // ---- table: cell selection (RDTableSelect.cpp) ----
+    // A mouse selection across cells is in progress.
+    bool MouseSelecting = false;
+    // Selects the rectangle from the anchor (row, col) over the offsets.
+    void SelectCells(int row, int col, int colOffset, int rowOffset);
+    void SelectCols(int firstCol, int count);
+    void SelectRows(int firstRow, int count);
+    void ClearCellSelection();
+    void DeselectInside() override { ClearCellSelection(); }
+    bool HasSelectionInside() const override { return TableState & tsCellsSelected; }
+    // The rectangle of the two corner cells (merged cells at the corners
+    // whole); false without a selection.
+    bool GetSelectionBounds(bool withEditor, int& topRow, int& leftCol, int& rowCount, int& colCount);
+    // The smallest rectangle that holds every merged cell crossing its edges.
+    bool GetNormalizedSelectionBounds(bool withEditor, int& topRow, int& leftCol, int& rowCount, int& colCount);
+    bool IsCellSelected(int row, int col);
+    // Shows the selection in the cells: selected cells marked, the others
+    // (but the anchor) deselected.
+    void UpdateCellStates();
+    // Anchors a mouse selection at (row, col); false when not allowed.
+    bool StartCellSelection(int row, int col);
+    // The table lies inside the selection of the document holding it (or
+    // that document is a selected cell).
+    bool IsSelectedAsWhole();
+
+private:
+    // Clears an anchor lost while cells are marked selected.
+    void RepairCellSelection();
+
+public:
     // ---- end table: cell selection ----
 
     // ---- table: model extras (RDTable.cpp) ----
+    // The screen cursors of row and column selection at the outer border.
+    static constexpr int16_t crRDSelectRow = 104;
+    static constexpr int16_t crRDSelectCol = 105;
+    // The table's place in the client area of the control showing it,
+    // refreshed whenever it is painted or a cell is about to be invalidated.
+    int ClientLeft = 0, ClientTop = 0;
+    void UpdateClientPosition();
+    // The cell at (row, col) becomes the chosen one of the document holding
+    // the table, the table selected there as one item.
+    void ChooseCell(int row, int col);
+    // The chosen cell was released: it is deselected and forgotten.
+    void LeaveChosenSubDocument() override;
+    // The cell at (row, col) holds the keyboard-focused item.
+    void SetFocusedCell(int row, int col);
+    // The position of a cell of this table; false when it is not one.
+    bool GetCellPosition(const TRDTableCellData* cell, int& row, int& col) const;
     // ---- end table: model extras ----
 
 private:

@@ -115,9 +115,12 @@ TEST(RDTableUndo, CellPropertyRecordsFindTheirCellAnewAndAlternate)
     EXPECT_EQ(cell.BestWidth, 77);
     data.UndoList->Undo(data);
     EXPECT_EQ(cell.BestWidth, 0);
-    EXPECT_TRUE(table.TableState & TRDTableItemInfo::tsNeedsLayout);
+    // Marked for layout, and laid out again by the document's formatting.
+    EXPECT_FALSE(table.TableState & TRDTableItemInfo::tsNeedsLayout);
+    EXPECT_NE(table.Layout.ColumnWidths[2], 77);
     data.RedoList->Redo(data);
     EXPECT_EQ(cell.BestWidth, 77);
+    EXPECT_EQ(table.Layout.ColumnWidths[2], 77);
     EXPECT_EQ(data.ItemAt(1), &table);
 }
 
