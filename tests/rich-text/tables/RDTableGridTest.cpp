@@ -459,7 +459,8 @@ TEST(RDTableGrid, CellPropertiesAtPositionsWithoutACell)
     const size_t records = GridRecordCount(editor.Data());
     TRDTableCellData& source = TableCell(table, 2, 2);
     const std::pair<int, int> places[] = {{-1, 0}, {0, -1}, {1, 1}, {0, 1}, {3, 0}, {0, 3}};
-    for (const auto& [r, c] : places) {
+    for (const auto& place : places) {
+        const int r = place.first, c = place.second;
         SCOPED_TRACE(testing::Message() << r << "," << c);
         GridExpectIndexError([&] { table.SetCellBestWidth(10, r, c); });
         GridExpectIndexError([&] { table.SetCellHint(QStringLiteral("x"), r, c); });
