@@ -724,3 +724,31 @@ TEST(RDTableGrid, ColumnMinWidthCountsCellsOfTheColumnOnly)
     EXPECT_EQ(g.GetColumnMinWidth(1, nullptr, nullptr), 30);
     EXPECT_EQ(g.GetColumnMinWidth(5, nullptr, nullptr), 0);
 }
+
+TEST(RDTableGrid, EmptyRowsGoAndClearedCellsKeepTheirFirstStyle)
+{
+    // Rows 1 and 2 hold no cell of their own once both columns span them.
+    TRDTableItemInfo table(4, 2, nullptr);
+    table.MergeCells(0, 0, 1, 3, true);
+    table.MergeCells(0, 1, 1, 3, true);
+    TableCell(table, 0, 0).BestHeight = 90;
+    table.DeleteEmptyRows();
+    EXPECT_EQ(GridShape(table), "1x1 1x1|1x1 1x1");
+    EXPECT_EQ(TableCell(table, 0, 0).BestHeight, 90);
+
+    TRDTableCellData& cell = TableCell(table, 1, 1);
+    cell.Clear();
+    cell.AddTextConverted("one", 2, 0, TRDTag());
+    cell.AddTextConverted("two", 1, 0, TRDTag());
+    TRDIntegerList rows, cols;
+    rows.Add(1);
+    cols.Add(1);
+    table.Rows->ClearCells(nullptr, rows, cols);
+    EXPECT_EQ(&TableCell(table, 1, 1), &cell);
+    ASSERT_EQ(cell.ItemCount(), 1);
+    EXPECT_EQ(cell.ItemAt(0)->StyleNo, 2);
+    EXPECT_EQ(GridText(cell), "");
+    rows.Add(0);
+    cols.Add(5);
+    GridExpectIndexError([&] { table.Rows->ClearCells(nullptr, rows, cols); });
+}
