@@ -252,7 +252,7 @@ TEST(RDTableGrid, InvalidIndicesRaiseBeforeAnyChange)
         [&] { g.DeleteRows(0, 10, false); },     [&] { g.DeleteRows(4, 1, false); },
         [&] { g.DeleteRows(1, 0, false); },      [&] { g.DeleteCols(0, 4, false); },
         [&] { g.DeleteCols(-1, 1, false); },     [&] { table.DeleteRows(0, 5, false); },
-        [&] { table.InsertCols(0, 1, 3); },
+        [&] { table.InsertCols(0, 1, false, 3); },
     };
     for (const auto& call : calls)
         GridExpectIndexError(call);
@@ -305,7 +305,7 @@ TEST(RDTableGrid, InsertedCellsTakeTheCopiedLook)
     source.VisibleBorders.SetValues(false, true, true, false);
     source.Clear();
     source.AddTextConverted("x", 2, 0, TRDTag());
-    table.InsertRows(2, 1, 1);
+    table.InsertRows(2, 1, false, 1);
     TRDTableCellData& row = TableCell(table, 2, 0);
     EXPECT_EQ(row.Color, TColor(0x00AA00));
     EXPECT_EQ(row.Hint, QStringLiteral("提示"));
@@ -315,7 +315,7 @@ TEST(RDTableGrid, InsertedCellsTakeTheCopiedLook)
     ASSERT_EQ(row.ItemCount(), 1);
     EXPECT_EQ(row.ItemAt(0)->StyleNo, 2);
     EXPECT_EQ(GridText(row), "");
-    table.InsertCols(0, 1, 0);
+    table.InsertCols(0, 1, false, 0);
     EXPECT_EQ(TableCell(table, 1, 0).BestWidth, 40);
     EXPECT_EQ(TableCell(table, 1, 0).Color, TColor(0x00AA00));
     EXPECT_EQ(GridShape(table), "1x1 1x1 1x1|1x1 1x1 1x1|1x1 1x1 1x1");
@@ -459,7 +459,8 @@ TEST(RDTableGrid, CellPropertiesAtPositionsWithoutACell)
     const size_t records = GridRecordCount(editor.Data());
     TRDTableCellData& source = TableCell(table, 2, 2);
     const std::pair<int, int> places[] = {{-1, 0}, {0, -1}, {1, 1}, {0, 1}, {3, 0}, {0, 3}};
-    for (const auto& [r, c] : places) {
+    for (const auto& place : places) {
+        const int r = place.first, c = place.second;
         SCOPED_TRACE(testing::Message() << r << "," << c);
         GridExpectIndexError([&] { table.SetCellBestWidth(10, r, c); });
         GridExpectIndexError([&] { table.SetCellHint(QStringLiteral("x"), r, c); });
@@ -572,8 +573,8 @@ TEST(RDTableGrid, CommandsWithoutUndoRecordNothing)
     editor.Data().UndoList->MaxGroupCount = 0;
     TRDTableItemInfo& table = *editor.Table;
     table.MergeCells(0, 0, 2, 2, false);
-    table.InsertCols(1, 1, 2);
-    table.InsertRows(1, 1, 2);
+    table.InsertCols(1, 1, false, 2);
+    table.InsertRows(1, 1, false, 2);
     table.DeleteRows(0, 1, true);
     table.DeleteCols(0, 1, true);
     EXPECT_EQ(GridShape(table), "2x2 . 1x1|. . 1x1|1x1 1x1 1x1");
@@ -587,7 +588,7 @@ TEST(RDTableGrid, EveryCommandIsOneUndoGroupBetweenTerminators)
     TRDEditRDData& data = editor.Data();
     TRDTableItemInfo& table = *editor.Table;
     const std::function<void()> commands[] = {
-        [&] { table.InsertRows(1, 2, 0); },  [&] { table.InsertCols(3, 1, 2); },
+        [&] { table.InsertRows(1, 2, false, 0); },  [&] { table.InsertCols(3, 1, false, 2); },
         [&] { table.DeleteRows(0, 1, true); }, [&] { table.DeleteCols(1, 2, false); },
         [&] { table.MergeCells(0, 0, 2, 2, true); },
     };
@@ -623,13 +624,13 @@ TEST(RDTableGrid, CommandsInAnEditorUndoAndRedoToTheSameCells)
     TableCell(table, 2, 1).BestHeight = 90;
     const std::function<void()> commands[] = {
         [&] { table.MergeCells(0, 0, 2, 2, false); },
-        [&] { table.InsertRows(1, 2, 2); },  // inside the merged cell, copying a row
-        [&] { table.InsertCols(1, 1, 1); },  // inside it again, copying a column
+        [&] { table.InsertRows(1, 2, false, 2); },  // inside the merged cell, copying a row
+        [&] { table.InsertCols(1, 1, false, 1); },  // inside it again, copying a column
         [&] { table.DeleteRows(0, 1, true); },  // cuts the merged cell
         [&] { table.DeleteCols(2, 2, true); },
         [&] { table.MergeCells(3, 0, 3, 2, true); },
         [&] { table.DeleteRows(3, 1, true); },
-        [&] { table.InsertRows(0, 1, -1); },
+        [&] { table.InsertRows(0, 1, false, -1); },
     };
     std::vector<TGridSnapshot> before, after;
     for (const auto& command : commands) {
@@ -673,4 +674,81 @@ TEST(RDTableGrid, CommandsInAnEditorUndoAndRedoToTheSameCells)
         }
     }
     EXPECT_TRUE(data.UndoList->Groups.empty());
+}
+
+TEST(RDTableGrid, InsertedRowsAndColumnsCanBecomeTheSelection)
+{
+    TTableEditor editor(3, 3);
+    TRDTableItemInfo& table = *editor.Table;
+    table.InsertRows(1, 2, true, -1);
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColCount(); ++c)
+            EXPECT_EQ(table.IsCellSelected(r, c), r == 1 || r == 2) << r << "," << c;
+    table.InsertCols(3, 1, true, 0);
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColCount(); ++c)
+            EXPECT_EQ(table.IsCellSelected(r, c), c == 3) << r << "," << c;
+    // Deleting takes the selection away with the cells it held.
+    table.DeleteCols(3, 1, false);
+    EXPECT_FALSE(table.TableState & TRDTableItemInfo::tsCellsSelected);
+    for (int r = 0; r < table.RowCount(); ++r)
+        for (int c = 0; c < table.ColCount(); ++c)
+            EXPECT_FALSE(TableCell(table, r, c).ShownSelected);
+}
+
+TEST(RDTableGrid, ColumnMinWidthCountsCellsOfTheColumnOnly)
+{
+    // Empty cells are as narrow as their paragraph's indents: 30 and 70.
+    TTableEditor editor(3, 2);
+    while (editor.Sheet.ParaStyles().Count() < 3)
+        editor.Sheet.ParaStyles().Add();
+    editor.Sheet.ParaStyles().Items(1)->LeftIndent = 30;
+    editor.Sheet.ParaStyles().Items(2)->LeftIndent = 50;
+    editor.Sheet.ParaStyles().Items(2)->RightIndent = 20;
+    TRDTableItemInfo& table = *editor.Table;
+    auto indent = [&](int r, int c, int paraNo) {
+        TRDTableCellData& cell = TableCell(table, r, c);
+        cell.Clear();
+        cell.AddTextConverted(QByteArray(), 0, paraNo, TRDTag());
+    };
+    indent(0, 0, 1);
+    indent(1, 0, 2);
+    indent(2, 1, 1);
+    TRDTableRows& g = *table.Rows;
+    ASSERT_EQ(TableCell(table, 1, 0).GetMinWidth(nullptr, nullptr), 70);
+    EXPECT_EQ(g.GetColumnMinWidth(0, nullptr, nullptr), 70);
+    EXPECT_EQ(g.GetColumnMinWidth(1, nullptr, nullptr), 30);
+    // A cell spanning over the column no longer counts for it.
+    table.MergeCells(1, 0, 2, 1, true);
+    EXPECT_EQ(g.GetColumnMinWidth(0, nullptr, nullptr), 30);
+    EXPECT_EQ(g.GetColumnMinWidth(1, nullptr, nullptr), 30);
+    EXPECT_EQ(g.GetColumnMinWidth(5, nullptr, nullptr), 0);
+}
+
+TEST(RDTableGrid, EmptyRowsGoAndClearedCellsKeepTheirFirstStyle)
+{
+    // Rows 1 and 2 hold no cell of their own once both columns span them.
+    TRDTableItemInfo table(4, 2, nullptr);
+    table.MergeCells(0, 0, 1, 3, true);
+    table.MergeCells(0, 1, 1, 3, true);
+    TableCell(table, 0, 0).BestHeight = 90;
+    table.DeleteEmptyRows();
+    EXPECT_EQ(GridShape(table), "1x1 1x1|1x1 1x1");
+    EXPECT_EQ(TableCell(table, 0, 0).BestHeight, 90);
+
+    TRDTableCellData& cell = TableCell(table, 1, 1);
+    cell.Clear();
+    cell.AddTextConverted("one", 2, 0, TRDTag());
+    cell.AddTextConverted("two", 1, 0, TRDTag());
+    TRDIntegerList rows, cols;
+    rows.Add(1);
+    cols.Add(1);
+    table.Rows->ClearCells(nullptr, rows, cols);
+    EXPECT_EQ(&TableCell(table, 1, 1), &cell);
+    ASSERT_EQ(cell.ItemCount(), 1);
+    EXPECT_EQ(cell.ItemAt(0)->StyleNo, 2);
+    EXPECT_EQ(GridText(cell), "");
+    rows.Add(0);
+    cols.Add(5);
+    GridExpectIndexError([&] { table.Rows->ClearCells(nullptr, rows, cols); });
 }
