@@ -510,6 +510,11 @@ void LoadFromBytes(const QByteArray& data, Collection& styles)
 
 }  // namespace
 
+const TPropTable<TRDBooleanRect>& BooleanRectPropTable()
+{
+    return BooleanRectTable();
+}
+
 void WriteStyles(TComponentWriter& writer, const TFontInfos& styles) { WriteInfos(writer, styles, TextStyleTable()); }
 void WriteStyles(TComponentWriter& writer, const TParaInfos& styles) { WriteInfos(writer, styles, ParaStyleTable()); }
 void WriteStyles(TComponentWriter& writer, const TRDListInfos& styles)

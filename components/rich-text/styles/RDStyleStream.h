@@ -56,3 +56,7 @@ QByteArray RDFStyleField(const Infos& styles, bool useNames, int n, Encode encod
         return RDFQuoted(encode(styles[n]->StyleName));
     return QByteArray::number(n);
 }
+
+// The four flags of a border rectangle as stored properties ("Left",
+// "Right", "Top", "Bottom", each true by default).
+const TPropTable<TRDBooleanRect>& BooleanRectPropTable();

@@ -20,6 +20,7 @@
 class TRDTableItemInfo;
 class TRDTableRows;
 class TRDTableRow;
+class TRDTableStreamSaveInfo;
 
 enum class TRDCellVAlign : uint8_t { rdcTop, rdcMiddle, rdcBottom, rdcVDefault };
 enum class TRDTableBorderStyle : uint8_t { rdtbRaised, rdtbLowered, rdtbColor, rdtbRaisedColor, rdtbLoweredColor };
@@ -570,6 +571,17 @@ public:
     // ---- end table: painting ----
 
     // ---- table: file forms (RDTableStream.cpp) ----
+    // The RDF record: header, name line, extra property lines, "1", then the
+    // table's component as hexadecimal text or a binary block.
+    void SaveRDF(TRDStream& stream, TCustomRDData* rdData, int itemNo, int paraNo, const QByteArray& name,
+                 bool forceContinuePara, int partCode) const override;
+    bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
+                     QByteArray& name, int& readMode, int& readState) override;
+    // The record of the rectangle info names (a whole table by default).
+    void WriteRDFRecord(TRDStream& stream, TCustomRDData* rdData, const TRDTableStreamSaveInfo* info,
+                        const QByteArray& name, int paraNo) const;
+    // What the running write or read covers; nil outside them.
+    const TRDTableStreamSaveInfo* StreamSaveInfo = nullptr;
     // ---- end table: file forms ----
 
     // ---- table: cell selection (RDTableSelect.cpp) ----
