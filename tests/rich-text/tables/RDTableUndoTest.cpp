@@ -832,17 +832,17 @@ TEST(RDTableUndo, StructureCommandsInOneGroupUndoToTheSameCells)
         bool AfterKeepsObjects;
     };
     const std::vector<TCase> cases = {
-        {"insert rows copying a row", [](TRDTableItemInfo& t) { t.InsertRows(1, 2, 0); }, false},
-        {"insert columns inside a merged cell", [](TRDTableItemInfo& t) { t.InsertCols(1, 1, 0); }, false},
+        {"insert rows copying a row", [](TRDTableItemInfo& t) { t.InsertRows(1, 2, false, 0); }, false},
+        {"insert columns inside a merged cell", [](TRDTableItemInfo& t) { t.InsertCols(1, 1, false, 0); }, false},
         {"delete columns through a merged cell", [](TRDTableItemInfo& t) { t.DeleteCols(1, 1, true); }, false},
         {"delete the rows a merged cell starts in", [](TRDTableItemInfo& t) { t.DeleteRows(0, 1, true); }, false},
         {"merge a rectangle", [](TRDTableItemInfo& t) { t.MergeCells(1, 2, 1, 2, false); }, true},
         {"several commands",
          [](TRDTableItemInfo& t) {
-             t.InsertCols(3, 1, 2);
+             t.InsertCols(3, 1, false, 2);
              t.DeleteRows(2, 1, false);
              t.MergeCells(1, 2, 2, 1, false);
-             t.InsertRows(0, 1, 1);
+             t.InsertRows(0, 1, false, 1);
          },
          false},
     };
