@@ -158,12 +158,18 @@ protected:
     {
         return FormattedTextWidth(*FCanvas, text, columns, images);
     }
-    bool InkIn(int from, int to, QRgb colour = 0)
+    // Ink of a kind in the columns from..to-1; the text's smoothed edges
+    // are mixed colours, so dark and red are ranges.
+    enum class Ink { Any, Dark, Red };
+    bool InkIn(int from, int to, Ink kind = Ink::Any)
     {
         for (int y = 0; y < FImage.height(); ++y)
             for (int x = std::max(0, from); x < std::min(to, FImage.width()); ++x) {
-                const QRgb p = FImage.pixel(x, y) & 0xFFFFFF;
-                if (colour ? p == (colour & 0xFFFFFF) : p != 0xFFFFFF)
+                const QRgb p = FImage.pixel(x, y);
+                const bool ink = (p & 0xFFFFFF) != 0xFFFFFF;
+                const bool dark = qRed(p) < 100 && qGreen(p) < 100 && qBlue(p) < 100;
+                const bool red = qRed(p) > 150 && qGreen(p) < 100 && qBlue(p) < 100;
+                if (kind == Ink::Any ? ink : kind == Ink::Dark ? dark : red)
                     return true;
             }
         return false;
@@ -231,16 +237,16 @@ TEST_F(FormattedTextDraw, DrawsTextColoursAndStopsAtTheRightEdge)
     const int end = DrawFormattedText(*FCanvas, QRect(10, 5, 300, 30), QStringLiteral("MMMM\\color{clRed}MMMM"),
                                       nullptr, nullptr, false);
     EXPECT_EQ(end, 10 + 2 * a);
-    EXPECT_TRUE(InkIn(10, 10 + a, 0x000000));
-    EXPECT_FALSE(InkIn(10, 10 + a, 0xFF0000));
-    EXPECT_TRUE(InkIn(10 + a, 10 + 2 * a, 0xFF0000));
+    EXPECT_TRUE(InkIn(10, 10 + a, Ink::Dark));
+    EXPECT_FALSE(InkIn(10, 10 + a, Ink::Red));
+    EXPECT_TRUE(InkIn(10 + a, 10 + 2 * a, Ink::Red));
     EXPECT_FALSE(InkIn(0, 10));
     EXPECT_EQ(FCanvas->Font.Color, clBlack);  // the font comes back
 
     // Selected: colour commands are ignored.
     FImage.fill(Qt::white);
     DrawFormattedText(*FCanvas, QRect(10, 5, 300, 30), QStringLiteral("\\color{clRed}MMMM"), nullptr, nullptr, true);
-    EXPECT_FALSE(InkIn(0, 400, 0xFF0000));
+    EXPECT_FALSE(InkIn(0, 400, Ink::Red));
     EXPECT_TRUE(InkIn(10, 10 + a));
 
     // The walk stops after the first chunk that passes the right edge.
@@ -265,7 +271,7 @@ TEST_F(FormattedTextDraw, ImageWithoutAListDrawsNothing)
     const int end = DrawFormattedText(*FCanvas, QRect(4, 2, 300, 30), QStringLiteral("\\image{0}\\image{7}M"),
                                       &images, nullptr, false);
     EXPECT_EQ(end, 4 + 24 + FCanvas->TextWidth(QStringLiteral("M")));
-    EXPECT_TRUE(InkIn(4, 16, 0xFF0000));
+    EXPECT_TRUE(InkIn(4, 16, Ink::Red));
     EXPECT_FALSE(InkIn(16, 28));  // an index outside the list takes room, draws nothing
 }
 
