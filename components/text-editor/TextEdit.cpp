@@ -6,6 +6,7 @@
 #include "TextEdit.h"
 
 #include "Cursors.h"
+#include "TextCompletion.h"
 #include "TextEditHighlighter.h"
 #include "TextEditInternal.h"
 
@@ -91,6 +92,8 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
     FontChanged();
     FlushStatus();
+    // Popup forms and the hint popup.
+    CreateHintPopup();
 }
 
 TCustomTextEdit::~TCustomTextEdit()

@@ -12,6 +12,7 @@
 #include "TextEditOptions.h"
 #include "TextEditUndo.h"
 #include "TextEditWordWrap.h"
+#include <QtCore/QPointer>
 #include <QtWidgets/QWidget>
 #include <array>
 #include <cstdint>
@@ -27,6 +28,7 @@ class QScrollBar;
 class TCanvas;
 class TCustomTextEdit;
 class TTextCustomHighlighter;
+class TTextCompletionProposal;
 
 // A small object attached to one editor: it draws over the painted text and
 // hears about whole lines inserted and removed, without the editor knowing its
@@ -203,6 +205,9 @@ public:
     bool CanUndo() const { return !FReadOnly && FUndoList.HasEntries(); }
     bool CanRedo() const { return !FReadOnly && FRedoList.HasEntries(); }
     void ClearUndoHistory();
+    // Everything recorded between the two is one undo step.
+    void OpenUndoBlock() { FUndoList.OpenBlock(); }
+    void CloseUndoBlock() { FUndoList.CloseBlock(); }
     bool Modified() const { return FModified; }
     void SetModified(bool value);
     TTextEditUndoList& UndoList() { return FUndoList; }
@@ -313,6 +318,29 @@ public:
     // lines (at most 41, then "..."), tabs as blanks, each line quoted so
     // that the hint shows it as typed.
     QStringList CollapsedHintLines(const TTextEditFoldRange* range) const;
+
+    // ------------------------------------------------------------ popup forms and the hint popup
+    // Windows that take the keys on the editor's behalf while they show (the
+    // completion list registers itself); the newest one gets the focus.
+    void RegisterPopupForm(QWidget* form);
+    void UnregisterPopupForm(QWidget* form);
+    int PopupFormCount() const;
+    // The focus goes to the newest registered popup form, else to the editor.
+    void SetFocus();
+    // The caret keeps showing, without blinking, while the editor lacks the
+    // focus.
+    bool ShowCaretUnfocused() const { return FShowCaretUnfocused; }
+    void SetShowCaretUnfocused(bool value);
+    // The popup, made with the editor, that shows collapsed code as a hint.
+    TTextCompletionProposal& HintPopup() const { return *FHintPopup; }
+    // Fills the hint with items (formatted item texts: a user's line goes in
+    // through QuoteFormatCommands), gives it the editor's font name and size,
+    // binds it to the editor and shows it with its top-left corner at a
+    // screen point; the hint is then marked as showing.
+    void ShowHintPopup(const QStringList& items, const QPoint& screenPos);
+    // Closes a showing hint and marks it as not showing.
+    void HideHintPopup();
+    bool HintPopupShowing() const { return FHintPopupShowing; }
 
     // ------------------------------------------------------------ plugins and marks
     int PluginCount() const { return FPlugins ? static_cast<int>(FPlugins->size()) : 0; }
@@ -861,6 +889,12 @@ private:
     int FWheelAccumulator = 0;
     int FBlinkTimer = 0;
     QString FPreedit;
+    // Popup forms and the hint popup.
+    void CreateHintPopup();
+    std::unique_ptr<TTextCompletionProposal> FHintPopup;
+    std::vector<QPointer<QWidget>> FPopupForms;
+    bool FShowCaretUnfocused = false;
+    bool FHintPopupShowing = false;
 };
 
 class TTextEdit : public TCustomTextEdit {

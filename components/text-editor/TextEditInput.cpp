@@ -243,7 +243,8 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
             FRightEdgeDragX = -1;
             return;
         }
-        setFocus(Qt::MouseFocusReason);
+        // A popup form registered with the editor keeps the keys.
+        SetFocus();
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
             // they are released there.

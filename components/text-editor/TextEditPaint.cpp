@@ -278,7 +278,8 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, const QRect& clip, int f
         painter.setPen(ToQColor(FRightEdge.Color()));
         painter.drawLine(x, 0, x, height());
     }
-    if (hasFocus() && FCaretShown && !HasOption(eoNoCaret)) {
+    // Without the focus the caret shows, steadily, only when asked to.
+    if ((hasFocus() ? FCaretShown : FShowCaretUnfocused) && !HasOption(eoNoCaret)) {
         const QRect r = CaretRect();
         if (r.x() >= FGutterPixels + 2 || FLeftColumn == 1)
             painter.fillRect(r, ToQColor(FFont.Color));
