@@ -119,6 +119,7 @@ enum TTextReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceA
 constexpr TCursor crArrow = -2;
 constexpr TCursor crIBeam = -4;
 constexpr TCursor crHSplit = -14;
+constexpr TCursor crHelp = -20;
 
 class TCustomTextEdit : public QWidget {
 public:
@@ -620,6 +621,7 @@ private:
     // Takes a range and its nested ranges out of every list; the caller
     // owns them then.
     void DetachFoldRange(TTextEditFoldRange* range);
+    void RebuildFoldFlatList();
     // Records a removed range as a urFold entry that owns it.
     void RecordFoldRemoved(TTextEditFoldRange* range, int formerIndex);
     void UndoFoldEntry(TTextEditUndoItem& entry);

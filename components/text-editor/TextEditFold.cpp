@@ -5,6 +5,7 @@
 // lists, the fold bar's clicks and the collapsed-code hint's lines.
 #include "TextEdit.h"
 
+#include "Cursors.h"
 #include "TextEditFoldScan.h"
 #include "TextEditHighlighter.h"
 #include "TextEditInternal.h"
@@ -650,8 +651,23 @@ void TCustomTextEdit::RescanFoldsKeepingCollapsed()
     for (TTextEditFoldRange* r : kept)
         r->Renumber(0);
     NestCollapsedRanges();
+    RebuildFoldFlatList();
     FFoldRescanCount = 0;
     RepaintGutter();
+}
+
+void TCustomTextEdit::RebuildFoldFlatList()
+{
+    // The flat list in the order of the tree, so that it runs by header line.
+    std::vector<TTextEditFoldRange*> order;
+    for (int i = 0; i < FAllFoldRanges.Count(); ++i)
+        FoldForEachInTree(FAllFoldRanges.Ranges(i), [&](TTextEditFoldRange* r) { order.push_back(r); });
+    if (static_cast<int>(order.size()) != FAllFoldRanges.TotalCount())
+        return;  // not a tree of every range: the list stays as it is
+    while (FAllFoldRanges.TotalCount() > 0)
+        FAllFoldRanges.Unregister(FAllFoldRanges.TotalCount() - 1);
+    for (TTextEditFoldRange* r : order)
+        FAllFoldRanges.Register(r);
 }
 
 void TCustomTextEdit::NestCollapsedRanges()
@@ -747,11 +763,12 @@ void TCustomTextEdit::ShiftFoldsForLineChange(int line, int delta)
             if (r->HeadLine > line) {
                 // Its header went: it stands on the joined line until the
                 // next scan.
-                const int d = line - r->HeadLine;
-                if (r->IsCollapsed)
-                    FoldShiftTree(r, d);
-                else
-                    r->HeadLine = line;
+                if (r->IsCollapsed) {
+                    // Its marker came along (or a replay takes it away).
+                    FoldShiftTree(r, line - r->HeadLine);
+                    continue;
+                }
+                r->HeadLine = line;
                 r->LastLine = std::max(r->HeadLine, r->LastLine > removedLast ? r->LastLine + delta : line);
                 ++FFoldRescanCount;
                 continue;
@@ -772,11 +789,20 @@ void TCustomTextEdit::FoldLinesRemoved(int firstLine, int count)
     // the undo list keeps it. While an undo or redo replays, the fold
     // entries of the step put ranges back and take them away.
     if (!FInUndoRedo) {
+        // Lines firstLine .. last went; what was left of the last of them
+        // joined the line before: a header there lives on when its marker
+        // came along.
+        const int joined = firstLine - 1;
+        const int last = firstLine + count - 1;
+        const QString joinedText = joined >= 1 && joined <= FLines->Count() ? FLines->Get(joined - 1) : QString();
         std::vector<TTextEditFoldRange*> gone;
         for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i) {
             TTextEditFoldRange* r = FAllFoldRanges.RangeAt(i);
-            if (r->IsCollapsed && !r->HiddenByParent && r->HeadLine >= firstLine && r->HeadLine < firstLine + count)
-                gone.push_back(r);
+            if (!r->IsCollapsed || r->HiddenByParent || r->HeadLine < firstLine || r->HeadLine > last)
+                continue;
+            if (r->HeadLine == last && joinedText.endsWith(FoldHeaderSuffix(r)))
+                continue;
+            gone.push_back(r);
         }
         for (TTextEditFoldRange* r : gone) {
             int index = 0;
@@ -861,6 +887,7 @@ void TCustomTextEdit::UndoFoldEntry(TTextEditUndoItem& entry)
     FAllFoldRanges.AddRange(range);
     range->UndoStamp = payload->Stamp;
     NestCollapsedRanges();
+    RebuildFoldFlatList();
 }
 
 void TCustomTextEdit::RedoFoldEntry(TTextEditUndoItem& entry)
@@ -1176,5 +1203,24 @@ QStringList TCustomTextEdit::CollapsedHintLines(const TTextEditFoldRange* range)
 
 void TCustomTextEdit::ShowCollapsedHint(const QPoint& point)
 {
-    (void)point;
+    // Over the marker of a collapsed header the hint shows the hidden lines
+    // below the pointer's row; anywhere else it goes.
+    const TDisplayPos at = PixelsToNearestRowColumn(point.x(), point.y());
+    const int line = at.Row >= 1 && at.Row <= DisplayRowCount() ? RowToLine(at.Row) : 0;
+    const TTextEditFoldRange* r = line > 0 ? FoldRangeAtLine(line) : nullptr;
+    if (r && r->IsCollapsed) {
+        const QRect mark = CollapseMarkRect(r, line).translated(-(FLeftColumn - 1) * FCharWidth, 0);
+        if (mark.left() >= FGutterPixels && mark.contains(point)) {
+            QWidget::setCursor(ScreenCursor(crHelp));
+            if (!HintPopupShowing()) {
+                const int rowTop = (at.Row - FTopRow) * RowHeight();
+                const QPoint corner(FGutterPixels + 4 - FCharWidth, rowTop + RowHeight() + 2);
+                ShowHintPopup(CollapsedHintLines(r), mapToGlobal(corner));
+            }
+            return;
+        }
+    }
+    if (cursor().shape() == ScreenCursor(crHelp).shape())
+        QWidget::setCursor(ScreenCursor(FCursorId));
+    HideHintPopup();
 }
