@@ -555,7 +555,15 @@ void TCustomTextEdit::RescanFolds()
         };
         ScanFoldRegions(lines, *regions, FAllFoldRanges, options);
     } else {
-        ScanFoldRegions(FLines->ToStringList(), *regions, FAllFoldRanges, options);
+        // The text form of the lines, joined without a list in between.
+        const int count = FLines->Count();
+        QString text;
+        for (int i = 0; i < count; ++i) {
+            if (i > 0)
+                text += QLatin1String("\r\n");
+            text += FLines->Get(i);
+        }
+        ScanFoldRegionsInText(std::move(text), *regions, FAllFoldRanges, options);
     }
     FFoldRescanCount = 0;
     InvalidateClient();

@@ -1,6 +1,8 @@
 #include "TextEditFoldScan.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace {
 
@@ -13,6 +15,49 @@ bool IsFoldIdentChar(QChar c)
 
 bool IsFoldBreak(QChar c) { return c == u'\r' || c == u'\n'; }
 
+// The characters at which something of one scan level may start: the first
+// characters of its regions' Open and Close texts, of its skip regions'
+// Open texts and of the parent's Close. Every other character is stepped
+// over at once.
+class TFoldStartChars {
+public:
+    void Add(const QString& text, bool caseSensitive)
+    {
+        if (text.isEmpty())
+            return;
+        const QChar c = text.at(0);
+        if (caseSensitive) {
+            AddOne(c, false);
+            return;
+        }
+        AddOne(c.toCaseFolded(), true);
+        AddOne(c.toUpper(), true);
+        AddOne(c.toLower(), true);
+    }
+    bool Has(QChar c) const
+    {
+        if (c.unicode() < 128)
+            return FAscii[c.unicode()];
+        if (FOthers.contains(c))
+            return true;
+        const QChar folded = c.toCaseFolded();
+        return FFolded && (folded.unicode() < 128 ? FAscii[folded.unicode()] : FOthers.contains(folded));
+    }
+
+private:
+    void AddOne(QChar c, bool folded)
+    {
+        FFolded = FFolded || folded;
+        if (c.unicode() < 128)
+            FAscii[c.unicode()] = true;
+        else if (!FOthers.contains(c))
+            FOthers += c;
+    }
+    std::array<bool, 128> FAscii{};
+    QString FOthers;
+    bool FFolded = false;
+};
+
 // A place in the joined text with its line.
 struct TFoldScanPlace {
     qsizetype Pos = 0;
@@ -22,8 +67,8 @@ struct TFoldScanPlace {
 
 class TFoldRegionScanner {
 public:
-    TFoldRegionScanner(const QStringList& lines, TTextEditAllFoldRanges& ranges, const TFoldScanOptions& options)
-        : FLines(lines), FText(lines.join(QLatin1String("\r\n"))), FRanges(ranges), FOptions(options),
+    TFoldRegionScanner(QString text, TTextEditAllFoldRanges& ranges, const TFoldScanOptions& options)
+        : FText(std::move(text)), FRanges(ranges), FOptions(options),
           FCase(options.CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive)
     {
     }
@@ -65,9 +110,9 @@ private:
     bool OpenRange(TFoldRegionItem* region);
     bool CloseMatching(const QString& close, size_t base);
     void CloseLeftovers(TFoldRegionItem* parent, size_t base);
-    int IndentOf(int line) const;
+    // The indentation of the line that starts at lineStart.
+    int IndentOf(qsizetype lineStart) const;
 
-    const QStringList& FLines;
     const QString FText;
     TTextEditAllFoldRanges& FRanges;
     const TFoldScanOptions& FOptions;
@@ -131,13 +176,12 @@ bool TFoldRegionScanner::SkipRegionAt(TFoldRegions& regions)
     return false;
 }
 
-int TFoldRegionScanner::IndentOf(int line) const
+int TFoldRegionScanner::IndentOf(qsizetype lineStart) const
 {
-    if (line < 1 || line > FLines.size())
-        return 0;
     int indent = 0;
     int spaces = 0;
-    for (QChar c : FLines.at(line - 1)) {
+    for (qsizetype p = lineStart; p < FText.size(); ++p) {
+        const QChar c = FText.at(p);
         if (c == u'\t') {
             ++indent;
             spaces = 0;
@@ -171,7 +215,7 @@ bool TFoldRegionScanner::CloseMatching(const QString& close, size_t base)
 bool TFoldRegionScanner::OpenRange(TFoldRegionItem* region)
 {
     TTextEditFoldRanges& list = FStack.empty() ? static_cast<TTextEditFoldRanges&>(FRanges) : FStack.back()->Children;
-    TTextEditFoldRange* range = list.NewRange(FRanges, FAt.Line, IndentOf(FAt.Line),
+    TTextEditFoldRange* range = list.NewRange(FRanges, FAt.Line, IndentOf(FAt.LineStart),
                                               static_cast<int>(FStack.size()), region, FAt.Line);
     const qsizetype openLength = MatchLength(*region, region->Open);
     if (region->NoNestedFolds) {
@@ -226,10 +270,30 @@ void TFoldRegionScanner::CloseLeftovers(TFoldRegionItem* parent, size_t base)
 
 void TFoldRegionScanner::ScanLevel(TFoldRegions& regions, TFoldRegionItem* parent, size_t base)
 {
+    TFoldStartChars starts;
+    const bool caseSensitive = FOptions.CaseSensitive;
+    for (int i = 0; i < regions.Count(); ++i) {
+        starts.Add(regions.Items(i)->Open, caseSensitive);
+        starts.Add(regions.Items(i)->Close, caseSensitive);
+    }
+    for (int i = 0; i < regions.SkipRegions().Count(); ++i)
+        starts.Add(regions.SkipRegions().Items(i)->Open, caseSensitive);
+    if (parent)
+        starts.Add(parent->Close, caseSensitive);
+    const QChar* text = FText.constData();
+    const qsizetype size = FText.size();
     while (true) {
-        while (FAt.Pos < FText.size() && IsFoldBreak(FText.at(FAt.Pos)))
-            Step(FAt);
-        if (FAt.Pos >= FText.size())
+        // Line breaks and characters that start nothing here.
+        while (FAt.Pos < size) {
+            const QChar c = text[FAt.Pos];
+            if (IsFoldBreak(c))
+                Step(FAt);
+            else if (!starts.Has(c))
+                ++FAt.Pos;
+            else
+                break;
+        }
+        if (FAt.Pos >= size)
             break;
         if (parent && MatchAt(FAt, *parent, parent->Close)) {
             CloseLeftovers(parent, base);
@@ -259,7 +323,13 @@ void UpperCaseRegionsOf(TFoldRegions& regions)
 void ScanFoldRegions(const QStringList& lines, TFoldRegions& regions, TTextEditAllFoldRanges& ranges,
                      const TFoldScanOptions& options)
 {
-    TFoldRegionScanner scanner(lines, ranges, options);
+    ScanFoldRegionsInText(lines.join(QLatin1String("\r\n")), regions, ranges, options);
+}
+
+void ScanFoldRegionsInText(QString text, TFoldRegions& regions, TTextEditAllFoldRanges& ranges,
+                           const TFoldScanOptions& options)
+{
+    TFoldRegionScanner scanner(std::move(text), ranges, options);
     scanner.ScanLevel(regions, nullptr, 0);
 }
 

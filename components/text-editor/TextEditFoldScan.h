@@ -34,6 +34,9 @@ struct TFoldScanOptions {
 // before the last (never before their header line).
 void ScanFoldRegions(const QStringList& lines, TFoldRegions& regions, TTextEditAllFoldRanges& ranges,
                      const TFoldScanOptions& options);
+// The same on the lines joined by CR LF (no break after the last line).
+void ScanFoldRegionsInText(QString text, TFoldRegions& regions, TTextEditAllFoldRanges& ranges,
+                           const TFoldScanOptions& options);
 
 // Upper-cases the Open and Close texts of every region, nested ones too.
 void UpperCaseFoldRegions(TFoldRegions& regions);
