@@ -379,9 +379,9 @@ void TCustomTextEdit::ExpandAllFolds()
 {
     if (!HasCollapsedFolds())
         return;
-    const TBufferCoord anchor(FAnchor.Char, ExpandedLineIndex(FAnchor.Line));
-    const TBufferCoord selEnd(FSelEnd.Char, ExpandedLineIndex(FSelEnd.Line));
-    const TBufferCoord caret(FCaret.Char, ExpandedLineIndex(FCaret.Line));
+    const TBufferCoord anchor = BufferCoord(FAnchor.Char, ExpandedLineIndex(FAnchor.Line));
+    const TBufferCoord selEnd = BufferCoord(FSelEnd.Char, ExpandedLineIndex(FSelEnd.Line));
+    const TBufferCoord caret = BufferCoord(FCaret.Char, ExpandedLineIndex(FCaret.Line));
     BeginPaintLock();
     FLines->BeginUpdate();
     try {

@@ -2,8 +2,8 @@
 // the text through collapsed blocks, ranges that follow edits, the key
 // filter on collapsed headers, undo and redo around folds, the fold bar
 // clicked where it is drawn, and the collapsed-code hint.
-#include "TextCompletion.h"
 #include "TextEdit.h"
+#include "TextCompletion.h"
 #include "TextEditCommandTable.h"
 #include "TextFormattedText.h"
 
