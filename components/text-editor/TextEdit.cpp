@@ -299,6 +299,10 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
 {
     if (value == FHighlighter)
         return;
+    // Ranges found with the old highlighter's regions go with it.
+    const bool foldsFromHighlighter = FCodeFolding.HighlighterFoldRegions() && FAllFoldRanges.TotalCount() > 0;
+    if (foldsFromHighlighter || (FCodeFolding.HighlighterFoldRegions() && value))
+        DropFoldRanges();
     if (FHighlighter)
         FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     FHighlighter = value;
@@ -306,6 +310,8 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
         FHighlighter->AddChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     HighlighterChanged();
     HighlighterAttributesChanged();
+    if (FCodeFolding.Enabled() && FCodeFolding.HighlighterFoldRegions())
+        RescanFolds();
 }
 
 void TCustomTextEdit::HighlighterChanged()

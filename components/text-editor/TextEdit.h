@@ -274,7 +274,9 @@ public:
     // lines out of the line store; its header line gets five blanks (and
     // with ShowCloseText the region's Close text) appended.
     TTextCodeFolding& CodeFolding() { return FCodeFolding; }
-    void SetCodeFolding(const TTextCodeFolding& value) { FCodeFolding.Assign(value); }
+    // The ranges of the old regions go first (expanded); the new settings
+    // scan anew.
+    void SetCodeFolding(const TTextCodeFolding& value);
     // The whole text with every collapsed range expanded, at any depth;
     // without folding a plain copy of the lines.
     virtual QStringList ExpandedCopyOfLines() const;
@@ -622,6 +624,8 @@ private:
     // owns them then.
     void DetachFoldRange(TTextEditFoldRange* range);
     void RebuildFoldFlatList();
+    // Every range expanded and freed: the regions they point to are going.
+    void DropFoldRanges();
     // Records a removed range as a urFold entry that owns it.
     void RecordFoldRemoved(TTextEditFoldRange* range, int formerIndex);
     void UndoFoldEntry(TTextEditUndoItem& entry);

@@ -976,6 +976,20 @@ void TCustomTextEdit::FoldKeyDown(std::uint16_t key)
 
 // ================================================================ settings
 
+void TCustomTextEdit::DropFoldRanges()
+{
+    ExpandAllFolds();
+    FHighlightedFold = nullptr;
+    FAllFoldRanges.FreeAllRanges();
+    FAllFoldRanges.ForgetAll();
+}
+
+void TCustomTextEdit::SetCodeFolding(const TTextCodeFolding& value)
+{
+    DropFoldRanges();
+    FCodeFolding.Assign(value);
+}
+
 void TCustomTextEdit::CodeFoldingChanged(TTextCodeFoldingChanges change)
 {
     if (change == fcEnabled) {
@@ -1035,7 +1049,9 @@ bool TCustomTextEdit::FoldKeyFilter(std::uint16_t key)
     TTextEditFoldRange* r = FoldRangeAtLine(FCaret.Line);
     TTextEditFoldRange* p = FCaret.Line > 1 ? FoldRangeAtLine(FCaret.Line - 1) : nullptr;
     const bool collapsedR = r && r->IsCollapsed;
-    const int textEnd = CellLength(TrimmedRight(FLines->Get(FCaret.Line - 1)));
+    // A collapsed header's text ends before its marker's blanks.
+    const QString caretLine = FLines->Get(FCaret.Line - 1);
+    const int textEnd = CellLength(collapsedR ? TrimmedRight(caretLine) : caretLine);
     switch (key) {
     case FoldVkReturn:
         if (FCaret.Char == 1) {
@@ -1045,9 +1061,9 @@ bool TCustomTextEdit::FoldKeyFilter(std::uint16_t key)
         }
         if (FCaret.Char > textEnd) {
             if (collapsedR) {
+                // After the last of the restored lines.
+                const int below = r->HeadLine + static_cast<int>(r->HiddenLines.size());
                 ExpandFoldRange(r);
-                // Below the restored lines.
-                const int below = std::min(r->LastLine, FLines->Count());
                 PlaceCaretCollapsed(BufferCoord(LineCells(below) + 1, below));
             } else {
                 PlaceCaretCollapsed(BufferCoord(textEnd + 1, FCaret.Line));
@@ -1058,13 +1074,11 @@ bool TCustomTextEdit::FoldKeyFilter(std::uint16_t key)
     case FoldVkBack:
         if (FCaret.Char == 1) {
             if (!p || p->IsCollapsed) {
+                // The caret moves down with its line, below P's lines.
                 if (collapsedR)
                     ExpandFoldRange(r);
-                if (p && p->IsCollapsed) {
+                if (p && p->IsCollapsed)
                     ExpandFoldRange(p);
-                    const int below = std::min(p->LastLine + 1, FLines->Count());
-                    PlaceCaretCollapsed(BufferCoord(1, below));
-                }
             }
             return true;
         }

@@ -5,6 +5,7 @@
 #include "TextEdit.h"
 #include "TextCompletion.h"
 #include "TextEditCommandTable.h"
+#include "TextEditHighlighter.h"
 #include "TextFormattedText.h"
 
 #include <QtGui/QImage>
@@ -391,4 +392,88 @@ TEST(TextEditFold, TheHintStopsAtFortyOneHiddenLines)
     ASSERT_EQ(hint.size(), 43);
     EXPECT_EQ(hint[41], QStringLiteral("l40"));
     EXPECT_EQ(hint[42], QStringLiteral("..."));
+}
+
+namespace {
+
+// Double-quoted strings as "String" tokens, everything else one "Text"
+// token per character.
+class TFoldStringHighlighter : public TTextCustomHighlighter {
+public:
+    TFoldStringHighlighter()
+    {
+        AddAttribute(std::make_unique<TTextTokenAttr>(QStringLiteral("String")));
+        AddAttribute(std::make_unique<TTextTokenAttr>(QStringLiteral("Text")));
+    }
+    TTextTokenAttr* StandardAttribute(int) const override { return AttributeAt(1); }
+    bool AtEndOfLine() const override { return FPos >= FLine.size(); }
+    QString Token() const override { return FLine.mid(FPos, FLength); }
+    TTextTokenAttr* TokenAttribute() const override
+    {
+        return FLine.at(FPos) == QLatin1Char('"') ? FindAttribute(QStringLiteral("String")) : FindAttribute(QStringLiteral("Text"));
+    }
+    int TokenKind() const override { return 0; }
+    int TokenPosition() const override { return static_cast<int>(FPos); }
+    void NextToken() override
+    {
+        FPos += FLength;
+        Measure();
+    }
+    void SetLine(const QString& line, int) override
+    {
+        FLine = line;
+        FPos = 0;
+        Measure();
+    }
+
+private:
+    TTextTokenAttr* FindAttribute(const QString& name) const
+    {
+        for (int i = 0; i < AttributeCount(); ++i)
+            if (AttributeAt(i)->Name() == name)
+                return AttributeAt(i);
+        return nullptr;
+    }
+    void Measure()
+    {
+        FLength = 1;
+        if (FPos < FLine.size() && FLine.at(FPos) == QLatin1Char('"')) {
+            const qsizetype end = FLine.indexOf(QLatin1Char('"'), FPos + 1);
+            FLength = end < 0 ? FLine.size() - FPos : end - FPos + 1;
+        }
+    }
+    QString FLine;
+    qsizetype FPos = 0;
+    qsizetype FLength = 1;
+};
+
+}  // namespace
+
+TEST(TextEditFold, BracesInAHighlighterStringOpenAndCloseNothing)
+{
+    TFoldEditor f({QStringLiteral("a {"), QStringLiteral("  s = \"{ }\" + \"{\";"), QStringLiteral("  t;"),
+                   QStringLiteral("}"), QStringLiteral("end")});
+    EXPECT_EQ(FoldRangesOf(f.Edit), "1-4 2-2 2-4");  // without a highlighter the strings count
+    TFoldStringHighlighter highlighter;
+    f.Edit.CodeFolding().SetHighlighterFoldRegions(false);  // the editor's regions, and a rescan
+    f.Edit.SetHighlighter(&highlighter);
+    f.Edit.RescanFolds();
+    EXPECT_EQ(FoldRangesOf(f.Edit), "1-4");
+    f.Edit.SetHighlighter(nullptr);
+}
+
+TEST(TextEditFold, NewSettingsExpandTheOldRangesAndScanAgain)
+{
+    TFoldEditor f(FoldSample);
+    f.Collapse(3);
+    // Other settings with their own regions: keywords instead of braces.
+    TTextCodeFolding settings;
+    TFoldRegionItem* loop = settings.FoldRegions().Add();
+    loop->Kind = 1;
+    loop->Open = QStringLiteral("loop");
+    loop->Close = QStringLiteral("}");
+    settings.SetEnabled(true);
+    f.Edit.SetCodeFolding(settings);
+    EXPECT_EQ(LinesOf(f.Edit), FoldSample);
+    EXPECT_EQ(FoldRangesOf(f.Edit), "8-10");
 }
