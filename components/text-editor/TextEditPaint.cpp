@@ -210,7 +210,7 @@ void TCustomTextEdit::PaintFoldText(QPainter& painter, int row, int line, const 
             if (x0 <= scrolled)
                 continue;
             const int x = FGutterPixels + x0 - scrolled;
-            const bool caretGuide = r == caretRange;
+            const bool caretGuide = r == caretRange && FCodeFolding.HighlightIndentGuides();
             painter.fillRect(QRect(x, top, 1, rh), caretGuide ? QColor(160, 160, 255) : ToQColor(clWindow));
             const QColor dot = caretGuide ? QColor(Qt::black) : QColor(128, 128, 128);
             const int start = (rh % 2 == 1 && line % 2 == 1) ? 1 : 0;
