@@ -100,6 +100,8 @@ public:
     bool InWordBreakSet(QChar c) const { return c.unicode() < 256 && FWordBreakSet.test(c.unicode()); }
     TCustomTextEdit* Editor() const { return FEditor.data(); }
     void SetEditor(TCustomTextEdit* value) { FEditor = value; }
+    // An editor that is being destroyed: forgotten without being called.
+    void ForgetEditor(QObject* editor);
 
     TColor ClSelect = clHighlight;
     TColor ClSelectedText = clHighlightText;
@@ -149,6 +151,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class TTextCompletionProposal;
     void MeasureFonts();
     void PaintItems(QPainter& painter, const QRect& area);
     void PaintTitle(QPainter& painter, const QRect& area);
