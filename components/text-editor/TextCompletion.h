@@ -11,6 +11,7 @@
 
 #include "Graphics.h"
 #include "ShortCuts.h"
+#include "TextEdit.h"
 #include "TextEditHighlighter.h"
 #include "TextEditKeyCmds.h"
 #include "TextFormattedText.h"
@@ -27,7 +28,6 @@
 
 class QScrollBar;
 class QTimer;
-class TCustomTextEdit;
 class TImageList;
 class TTextBaseCompletionProposal;
 
