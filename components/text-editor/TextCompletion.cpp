@@ -648,6 +648,17 @@ void TTextBaseCompletionProposalForm::hideEvent(QHideEvent* e)
     });
 }
 
+void TTextBaseCompletionProposalForm::HideHandingBackKeys()
+{
+    // A list that goes while it has the keys hands them back to the editor's
+    // window first, rather than leaving the system to pick a window.
+    TCustomTextEdit* editor = Editor();
+    if (FPopupKind == ctCode && (FWasActive || QApplication::activeWindow() == this) && editor &&
+        editor->isVisible())
+        editor->activateWindow();
+    hide();
+}
+
 void TTextBaseCompletionProposalForm::changeEvent(QEvent* e)
 {
     QWidget::changeEvent(e);
@@ -655,10 +666,12 @@ void TTextBaseCompletionProposalForm::changeEvent(QEvent* e)
         return;
     TextEditGuarded("completion activation", [&] {
         // Another window taking the activation ends the list.
-        if (isActiveWindow())
+        if (isActiveWindow()) {
             FWasActive = true;
-        else if (FWasActive && FPopupKind == ctCode && isVisible())
+        } else if (FWasActive && FPopupKind == ctCode && isVisible()) {
+            FWasActive = false;
             hide();
+        }
     });
 }
 
@@ -796,7 +809,7 @@ void TTextBaseCompletionProposal::ActivateFor(TCustomTextEdit*)
 void TTextBaseCompletionProposal::ClosePopup()
 {
     if (FForm->isVisible())
-        FForm->hide();
+        FForm->HideHandingBackKeys();
 }
 
 void TTextBaseCompletionProposal::CancelPopup()
@@ -808,7 +821,7 @@ void TTextBaseCompletionProposal::CancelPopup()
 
 void TTextBaseCompletionProposal::FormCancel()
 {
-    FForm->hide();
+    FForm->HideHandingBackKeys();
     if (TCustomTextEdit* editor = FForm->Editor()) {
         if (QWidget* host = editor->parentWidget(); host && host->isVisible())
             host->activateWindow();

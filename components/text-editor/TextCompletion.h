@@ -137,6 +137,8 @@ public:
     QString CompareText(int index) const;
     // A height in whole items, for a requested client height (list kind).
     int SnappedHeight(int requested) const;
+    // Hides the window; a list with the keys gives them back to its editor.
+    void HideHandingBackKeys();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
