@@ -450,6 +450,14 @@ TEST_F(TextCompletionList, ResizingKeepsWholeItemsAndIsRememberedOnClose)
     // Fewer lines than items: the bar scrolls over the rest.
     EXPECT_TRUE(form.ScrollBar()->isEnabled());
     EXPECT_EQ(form.ScrollBar()->maximum(), 5 - 3);
+    // Moving the bar takes the selection along into the shown lines.
+    form.ScrollBar()->setValue(2);
+    EXPECT_EQ(form.ScrollPosition(), 2);
+    EXPECT_EQ(form.SelectedItem(), 2);
+    form.ScrollBar()->setValue(0);
+    EXPECT_EQ(form.SelectedItem(), 2);
+    form.ScrollBar()->setValue(1);
+    EXPECT_EQ(form.SelectedItem(), 2);
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_EQ(popup.Width(), 300);
     EXPECT_EQ(popup.NbLinesInWindow(), 3);
