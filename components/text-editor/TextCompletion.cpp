@@ -110,6 +110,16 @@ TTextBaseCompletionProposalForm::~TTextBaseCompletionProposalForm()
     }
 }
 
+void TTextBaseCompletionProposalForm::ForgetEditor(QObject* editor)
+{
+    if (FEditor.isNull() || static_cast<QObject*>(FEditor.data()) == editor)
+        FEditor = nullptr;
+    if (FShownFor.isNull() || static_cast<QObject*>(FShownFor.data()) == editor) {
+        FShownFor = nullptr;
+        FRegistered = false;
+    }
+}
+
 int TTextBaseCompletionProposalForm::FrameWidth()
 {
     return 4;
@@ -319,7 +329,9 @@ void TTextBaseCompletionProposalForm::resizeEvent(QResizeEvent* e)
         const QRect client = contentsRect();
         const int lh = std::max(1, LineHeight());
         if (FPopupKind == ctCode) {
-            setMinimumWidth(FScrollBar->sizeHint().width() + 2 * FrameWidth());
+            const int least = FScrollBar->sizeHint().width() + 2 * FrameWidth();
+            if (minimumWidth() != least)
+                setMinimumWidth(least);
             // The list shows whole items only.
             const int snapped = SnappedHeight(height());
             if (snapped != height()) {
@@ -332,7 +344,8 @@ void TTextBaseCompletionProposalForm::resizeEvent(QResizeEvent* e)
                                     client.height() - TitleHeight());
             UpdateScrollBar();
         } else {
-            setMinimumWidth(0);
+            if (minimumWidth() != 0)
+                setMinimumWidth(0);
             FVisibleLines = std::max(1, (client.height() - 2 - 2 * Margin) / lh);
         }
     });
@@ -571,8 +584,10 @@ void TTextBaseCompletionProposalForm::mousePressEvent(QMouseEvent* e)
 void TTextBaseCompletionProposalForm::mouseDoubleClickEvent(QMouseEvent* e)
 {
     TextEditGuarded("completion double click", [&] {
-        if (FPopupKind != ctCode || ItemAtY(e->position().toPoint().y()) < 0)
+        const int item = ItemAtY(e->position().toPoint().y());
+        if (FPopupKind != ctCode || item < 0 || item >= FFilteredItems.size())
             return;
+        SelectItem(item);
         FOwner->Complete(ShiftStateFromQt(e->modifiers()), QChar());
     });
 }
@@ -633,6 +648,17 @@ void TTextBaseCompletionProposalForm::hideEvent(QHideEvent* e)
     });
 }
 
+void TTextBaseCompletionProposalForm::HideHandingBackKeys()
+{
+    // A list that goes while it has the keys hands them back to the editor's
+    // window first, rather than leaving the system to pick a window.
+    TCustomTextEdit* editor = Editor();
+    if (FPopupKind == ctCode && (FWasActive || QApplication::activeWindow() == this) && editor &&
+        editor->isVisible())
+        editor->activateWindow();
+    hide();
+}
+
 void TTextBaseCompletionProposalForm::changeEvent(QEvent* e)
 {
     QWidget::changeEvent(e);
@@ -640,10 +666,12 @@ void TTextBaseCompletionProposalForm::changeEvent(QEvent* e)
         return;
     TextEditGuarded("completion activation", [&] {
         // Another window taking the activation ends the list.
-        if (isActiveWindow())
+        if (isActiveWindow()) {
             FWasActive = true;
-        else if (FWasActive && FPopupKind == ctCode && isVisible())
+        } else if (FWasActive && FPopupKind == ctCode && isVisible()) {
+            FWasActive = false;
             hide();
+        }
     });
 }
 
@@ -762,7 +790,6 @@ void TTextBaseCompletionProposal::ShowAt(const QString& text, int x, int y, Text
         }
         if (!form.FilteredItems().isEmpty()) {
             form.show();
-            form.raise();
             form.activateWindow();
             form.setFocus(Qt::PopupFocusReason);
         }
@@ -782,7 +809,7 @@ void TTextBaseCompletionProposal::ActivateFor(TCustomTextEdit*)
 void TTextBaseCompletionProposal::ClosePopup()
 {
     if (FForm->isVisible())
-        FForm->hide();
+        FForm->HideHandingBackKeys();
 }
 
 void TTextBaseCompletionProposal::CancelPopup()
@@ -794,7 +821,7 @@ void TTextBaseCompletionProposal::CancelPopup()
 
 void TTextBaseCompletionProposal::FormCancel()
 {
-    FForm->hide();
+    FForm->HideHandingBackKeys();
     if (TCustomTextEdit* editor = FForm->Editor()) {
         if (QWidget* host = editor->parentWidget(); host && host->isVisible())
             host->activateWindow();
@@ -925,13 +952,20 @@ bool TTextCompletionProposal::DetachEditor(TCustomTextEdit* editor)
     return true;
 }
 
-void TTextCompletionProposal::EditorDestroyed(QObject*)
+void TTextCompletionProposal::EditorDestroyed(QObject* object)
 {
-    // The editor is gone: only our own lists change.
-    FEditors.erase(std::remove_if(FEditors.begin(), FEditors.end(),
-                                  [](const QPointer<TCustomTextEdit>& e) { return e.isNull(); }),
-                   FEditors.end());
-    if (!Form()->Editor() && Visible())
+    // The editor is going: only our own lists change, nothing of it is called.
+    auto gone = [object](const QPointer<TCustomTextEdit>& e) {
+        return e.isNull() || static_cast<QObject*>(e.data()) == object;
+    };
+    FEditors.erase(std::remove_if(FEditors.begin(), FEditors.end(), gone), FEditors.end());
+    if (gone(FEditor))
+        FEditor = nullptr;
+    if (gone(FTimerEditor))
+        FTimerEditor = nullptr;
+    const bool forItsEditor = gone(Form()->FEditor) || gone(Form()->FShownFor);
+    Form()->ForgetEditor(object);
+    if (forItsEditor && Visible())
         CancelPopup();
 }
 

@@ -11,6 +11,7 @@
 
 #include "Graphics.h"
 #include "ShortCuts.h"
+#include "TextEdit.h"
 #include "TextEditHighlighter.h"
 #include "TextEditKeyCmds.h"
 #include "TextFormattedText.h"
@@ -27,7 +28,6 @@
 
 class QScrollBar;
 class QTimer;
-class TCustomTextEdit;
 class TImageList;
 class TTextBaseCompletionProposal;
 
@@ -100,6 +100,8 @@ public:
     bool InWordBreakSet(QChar c) const { return c.unicode() < 256 && FWordBreakSet.test(c.unicode()); }
     TCustomTextEdit* Editor() const { return FEditor.data(); }
     void SetEditor(TCustomTextEdit* value) { FEditor = value; }
+    // An editor that is being destroyed: forgotten without being called.
+    void ForgetEditor(QObject* editor);
 
     TColor ClSelect = clHighlight;
     TColor ClSelectedText = clHighlightText;
@@ -135,6 +137,8 @@ public:
     QString CompareText(int index) const;
     // A height in whole items, for a requested client height (list kind).
     int SnappedHeight(int requested) const;
+    // Hides the window; a list with the keys gives them back to its editor.
+    void HideHandingBackKeys();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -149,6 +153,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class TTextCompletionProposal;
     void MeasureFonts();
     void PaintItems(QPainter& painter, const QRect& area);
     void PaintTitle(QPainter& painter, const QRect& area);
