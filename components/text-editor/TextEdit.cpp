@@ -6,6 +6,7 @@
 #include "TextEdit.h"
 
 #include "Cursors.h"
+#include "TextCompletion.h"
 #include "TextEditHighlighter.h"
 #include "TextEditInternal.h"
 
@@ -22,6 +23,8 @@
 
 TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new TTextEditStringList)
 {
+    // Folding: the plugin that keeps the ranges in step with the lines.
+    FFoldPlugin = std::make_unique<TTextEditCodeFoldingPlugin>(this);
     FFont.Name = QStringLiteral("Courier New");
     FFont.Size = 10;
     FDrawer = std::make_unique<TheTextDrawer>(0, FFont);
@@ -37,7 +40,9 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
         NotifyLinesDeleted(index + 1, count);
         FGutterWidthPending = true;
     };
+    FLines->OnBeforeLineReplaced = [this](TTextEditStringList*, int index, int) { FoldLineReplacing(index); };
     FLines->OnLineReplaced = [this](TTextEditStringList*, int index, int count) {
+        FoldLineReplaced(index);
         // With word wrap the line's rows may change in number.
         InvalidateLines(index + 1, FWrap ? std::numeric_limits<int>::max() : index + count);
         if (FHighlighter) {
@@ -87,10 +92,14 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
     FGutterPixels = FGutter.Visible() ? FGutter.Width() : 0;
     FontChanged();
     FlushStatus();
+    // Popup forms and the hint popup.
+    CreateHintPopup();
 }
 
 TCustomTextEdit::~TCustomTextEdit()
 {
+    FFoldPlugin.reset();
+    FHighlightedFold = nullptr;
     if (FHighlighter)
         FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     // Last to first; each plugin takes itself out of the list as it goes.
@@ -100,6 +109,7 @@ TCustomTextEdit::~TCustomTextEdit()
     FLines->OnLinesInserted = nullptr;
     FLines->OnLinesDeleted = nullptr;
     FLines->OnLineReplaced = nullptr;
+    FLines->OnBeforeLineReplaced = nullptr;
     FLines->OnCleared = nullptr;
     FLines->OnChange = nullptr;
 }
@@ -130,6 +140,8 @@ void TCustomTextEdit::NotifyLinesInserted(int firstLine, int count)
         if (mark->MarkLine() >= firstLine)
             mark->SetMarkLine(mark->MarkLine() + count);
     }
+    if (FFoldPlugin)
+        FFoldPlugin->NotifyLinesAdded(firstLine, count);
     ForEachPlugin([&](TTextEditPlugin* plugin) { plugin->NotifyLinesAdded(firstLine, count); });
 }
 
@@ -142,6 +154,8 @@ void TCustomTextEdit::NotifyLinesDeleted(int firstLine, int count)
         else if (mark->MarkLine() > firstLine)
             mark->SetMarkLine(firstLine);
     }
+    if (FFoldPlugin)
+        FFoldPlugin->NotifyLinesRemoved(firstLine, count);
     ForEachPlugin([&](TTextEditPlugin* plugin) { plugin->NotifyLinesRemoved(firstLine, count); });
 }
 
@@ -285,6 +299,10 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
 {
     if (value == FHighlighter)
         return;
+    // Ranges found with the old highlighter's regions go with it.
+    const bool foldsFromHighlighter = FCodeFolding.HighlighterFoldRegions() && FAllFoldRanges.TotalCount() > 0;
+    if (foldsFromHighlighter || (FCodeFolding.HighlighterFoldRegions() && value))
+        DropFoldRanges();
     if (FHighlighter)
         FHighlighter->RemoveChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     FHighlighter = value;
@@ -292,6 +310,8 @@ void TCustomTextEdit::SetHighlighter(TTextCustomHighlighter* value)
         FHighlighter->AddChangeListener(Method<void(void*)>(this, &TCustomTextEdit::HighlighterListener));
     HighlighterChanged();
     HighlighterAttributesChanged();
+    if (FCodeFolding.Enabled() && FCodeFolding.HighlighterFoldRegions())
+        RescanFolds();
 }
 
 void TCustomTextEdit::HighlighterChanged()
@@ -372,11 +392,17 @@ QString TCustomTextEdit::ReadFullText() const
 {
     // Collapsed ranges are read expanded; without folding the lines are
     // read where they are.
-    if (FCodeFolding.Enabled()) {
+    if (FCodeFolding.Enabled() || HasCollapsedFolds()) {
         const QStringList lines = ExpandedCopyOfLines();
-        QString result;
+        qsizetype size = 0;
         for (const QString& line : lines)
-            result += line + QLatin1String("\r\n");
+            size += line.size() + 2;
+        QString result;
+        result.reserve(size);
+        for (const QString& line : lines) {
+            result += line;
+            result += QLatin1String("\r\n");
+        }
         return result;
     }
     const int count = FLines->Count();
@@ -390,19 +416,6 @@ QString TCustomTextEdit::ReadFullText() const
         result += QLatin1String("\r\n");
     }
     return result;
-}
-
-QStringList TCustomTextEdit::ExpandedCopyOfLines() const
-{
-    return FLines->ToStringList();
-}
-
-void TCustomTextEdit::CodeFoldingChanged(TTextCodeFoldingChanges change)
-{
-    // Room for the fold bar; it is not taken back when folding goes off.
-    if (change == fcEnabled && FCodeFolding.Enabled() && FGutter.RightOffset() < 18)
-        FGutter.SetRightOffset(18);
-    InvalidateClient();
 }
 
 void TCustomTextEdit::ReplaceAllText(const QString& text)

@@ -4,6 +4,7 @@
 // with the text drawer, and edits it through the key bindings, keeping undo
 // and redo lists. TTextEdit is the class the dictation screens place.
 #include "TextEditDrawer.h"
+#include "TextEditFolding.h"
 #include "TextEditKbdHandler.h"
 #include "TextEditKeyCmds.h"
 #include "TextEditLines.h"
@@ -11,6 +12,7 @@
 #include "TextEditOptions.h"
 #include "TextEditUndo.h"
 #include "TextEditWordWrap.h"
+#include <QtCore/QPointer>
 #include <QtWidgets/QWidget>
 #include <array>
 #include <cstdint>
@@ -26,6 +28,7 @@ class QScrollBar;
 class TCanvas;
 class TCustomTextEdit;
 class TTextCustomHighlighter;
+class TTextCompletionProposal;
 
 // A small object attached to one editor: it draws over the painted text and
 // hears about whole lines inserted and removed, without the editor knowing its
@@ -49,8 +52,24 @@ public:
     virtual void NotifyLinesAdded(int firstLine, int count) = 0;
     virtual void NotifyLinesRemoved(int firstLine, int count) = 0;
 
+protected:
+    // A plugin the editor holds itself: it belongs to the editor but stays
+    // out of the plugin list (the editor tells it first).
+    struct TUnlisted {};
+    TTextEditPlugin(TCustomTextEdit* owner, TUnlisted);
+
 private:
     TCustomTextEdit* FOwner;
+};
+
+// Code folding: keeps the fold ranges in step with whole lines inserted and
+// removed. Every editor has one, told before the listed plugins.
+class TTextEditCodeFoldingPlugin : public TTextEditPlugin {
+public:
+    explicit TTextEditCodeFoldingPlugin(TCustomTextEdit* owner);
+    void PaintOverlay(TCanvas& canvas, const QRect& clip, int firstLine, int lastLine) override;
+    void NotifyLinesAdded(int firstLine, int count) override;
+    void NotifyLinesRemoved(int firstLine, int count) override;
 };
 
 enum TTextEditorOption : std::uint8_t {
@@ -100,6 +119,7 @@ enum TTextReplaceAction : std::uint8_t { raCancel, raSkip, raReplace, raReplaceA
 constexpr TCursor crArrow = -2;
 constexpr TCursor crIBeam = -4;
 constexpr TCursor crHSplit = -14;
+constexpr TCursor crHelp = -20;
 
 class TCustomTextEdit : public QWidget {
 public:
@@ -186,6 +206,9 @@ public:
     bool CanUndo() const { return !FReadOnly && FUndoList.HasEntries(); }
     bool CanRedo() const { return !FReadOnly && FRedoList.HasEntries(); }
     void ClearUndoHistory();
+    // Everything recorded between the two is one undo step.
+    void OpenUndoBlock() { FUndoList.OpenBlock(); }
+    void CloseUndoBlock() { FUndoList.CloseBlock(); }
     bool Modified() const { return FModified; }
     void SetModified(bool value);
     TTextEditUndoList& UndoList() { return FUndoList; }
@@ -247,12 +270,80 @@ public:
     QMimeData* CreateDragData();
 
     // ------------------------------------------------------------ folding
-    // Folding stays off in the program; these are the places where code
-    // folding hooks in.
+    // Folding stays off in the program. A collapsed range takes its hidden
+    // lines out of the line store; its header line gets five blanks (and
+    // with ShowCloseText the region's Close text) appended.
     TTextCodeFolding& CodeFolding() { return FCodeFolding; }
-    // The whole text with every collapsed range expanded; without folding a
-    // plain copy of the lines.
+    // The ranges of the old regions go first (expanded); the new settings
+    // scan anew.
+    void SetCodeFolding(const TTextCodeFolding& value);
+    // The whole text with every collapsed range expanded, at any depth;
+    // without folding a plain copy of the lines.
     virtual QStringList ExpandedCopyOfLines() const;
+    // Every fold range: the top-level tree and the flat list.
+    TTextEditAllFoldRanges& AllFoldRanges() { return FAllFoldRanges; }
+    const TTextEditAllFoldRanges& AllFoldRanges() const { return FAllFoldRanges; }
+    // Expands everything and scans the text for ranges anew.
+    void RescanFolds();
+    // Scans again keeping the collapsed ranges as they are.
+    void RescanFoldsKeepingCollapsed();
+    void CollapseFoldRange(TTextEditFoldRange* range);
+    void ExpandFoldRange(TTextEditFoldRange* range);
+    // Every collapsed range expanded, however deep; the selection keeps its
+    // place in the text.
+    void ExpandAllFolds();
+    // The number the line has in the fully expanded text.
+    int ExpandedLineIndex(int line) const;
+    // Look-ups; ranges inside a collapsed range are skipped.
+    TTextEditFoldRange* FoldRangeAtLine(int line) const;
+    TTextEditFoldRange* FoldEndingAt(int line) const;
+    // A range spanning lines with its header on line; sharedBefore counts
+    // the ranges before it in the list with the same header line.
+    TTextEditFoldRange* RealFoldAt(int line, int* sharedBefore = nullptr) const;
+    bool IsExpandedFoldEnd(int line) const;
+    bool IsInsideExpandedFold(int line) const;
+    // The client rectangle (unscrolled) of the marker after a collapsed
+    // header on line.
+    QRect CollapseMarkRect(const TTextEditFoldRange* range, int line) const;
+    // Lines inserted (delta > 0) after line, or removed (delta < 0) after
+    // it, the rest of the removed lines joined to it.
+    void ShiftFoldsForLineChange(int line, int delta);
+    // Puts every collapsed range under the innermost expanded range around
+    // it, or at its place in the top-level list.
+    void NestCollapsedRanges();
+    // The range whose Open or Close the caret touches.
+    void UpdateFoldHighlight();
+    TTextEditFoldRange* HighlightedFoldRange() const { return FHighlightedFold; }
+    // Line changes since the last scan that changed a line's first fold
+    // keyword.
+    int PendingFoldRescans() const { return FFoldRescanCount; }
+    // The hint's lines for a collapsed range: the header, then its hidden
+    // lines (at most 41, then "..."), tabs as blanks, each line quoted so
+    // that the hint shows it as typed.
+    QStringList CollapsedHintLines(const TTextEditFoldRange* range) const;
+
+    // ------------------------------------------------------------ popup forms and the hint popup
+    // Windows that take the keys on the editor's behalf while they show (the
+    // completion list registers itself); the newest one gets the focus.
+    void RegisterPopupForm(QWidget* form);
+    void UnregisterPopupForm(QWidget* form);
+    int PopupFormCount() const;
+    // The focus goes to the newest registered popup form, else to the editor.
+    void SetFocus();
+    // The caret keeps showing, without blinking, while the editor lacks the
+    // focus.
+    bool ShowCaretUnfocused() const { return FShowCaretUnfocused; }
+    void SetShowCaretUnfocused(bool value);
+    // The popup, made with the editor, that shows collapsed code as a hint.
+    TTextCompletionProposal& HintPopup() const { return *FHintPopup; }
+    // Fills the hint with items (formatted item texts: a user's line goes in
+    // through QuoteFormatCommands), gives it the editor's font name and size,
+    // binds it to the editor and shows it with its top-left corner at a
+    // screen point; the hint is then marked as showing.
+    void ShowHintPopup(const QStringList& items, const QPoint& screenPos);
+    // Closes a showing hint and marks it as not showing.
+    void HideHintPopup();
+    bool HintPopupShowing() const { return FHintPopupShowing; }
 
     // ------------------------------------------------------------ plugins and marks
     int PluginCount() const { return FPlugins ? static_cast<int>(FPlugins->size()) : 0; }
@@ -465,17 +556,17 @@ protected:
     virtual void DoPaint(TCanvas& canvas);
     // Folding hooks, asked only while CodeFolding is enabled. A key the
     // filter refuses is swallowed.
-    virtual bool FoldKeyFilter(std::uint16_t key) { (void)key; return true; }
+    virtual bool FoldKeyFilter(std::uint16_t key);
     // True when the caret's line heads a collapsed range (cut and paste then
     // do nothing).
-    virtual bool CaretOnCollapsedFold() const { return false; }
+    virtual bool CaretOnCollapsedFold() const;
     // A change of the folding settings; fills the rescan and expand steps.
     virtual void CodeFoldingChanged(TTextCodeFoldingChanges change);
     // Draws the fold bar into the right of the gutter.
     virtual void PaintFoldBar(QPainter& painter, int firstRow, int lastRow);
     // The pointer rests at a client point: a collapsed range's mark there
     // shows its hidden lines.
-    virtual void ShowCollapsedHint(const QPoint& point) { (void)point; }
+    virtual void ShowCollapsedHint(const QPoint& point);
     // Adds to the pending changes and reports them unless a paint lock is held.
     void ReportStatusChange(TTextStatusChanges changes);
     virtual void DoStatusChange(TTextStatusChanges changes);
@@ -509,6 +600,42 @@ protected:
 
 private:
     friend class TTextEditPlugin;
+    friend class TTextEditCodeFoldingPlugin;
+    // ---- code folding (the folding source's members)
+    TTextEditAllFoldRanges FAllFoldRanges;
+    std::unique_ptr<TTextEditCodeFoldingPlugin> FFoldPlugin;
+    TTextEditFoldRange* FHighlightedFold = nullptr;
+    int FFoldRescanCount = 0;
+    // Collapse and expand move lines themselves: the ranges do not follow.
+    bool FFoldMovingLines = false;
+    // The first fold keyword of the line being replaced.
+    QString FFoldSignature;
+    bool FFoldHintShowing = false;
+    std::uint32_t FFoldStamp = 0;
+    TFoldRegions* ActiveFoldRegions() const;
+    QString FoldSignature(const QString& line) const;
+    void FoldLineReplacing(int index);
+    void FoldLineReplaced(int index);
+    void FoldLinesRemoved(int firstLine, int count);
+    void ShiftFoldsAfter(TTextEditFoldRange* range, int delta);
+    // The header's marker suffix: five blanks and, with ShowCloseText, Close.
+    QString FoldHeaderSuffix(const TTextEditFoldRange* range) const;
+    // Takes a range and its nested ranges out of every list; the caller
+    // owns them then.
+    void DetachFoldRange(TTextEditFoldRange* range);
+    void RebuildFoldFlatList();
+    // Every range expanded and freed: the regions they point to are going.
+    void DropFoldRanges();
+    // Records a removed range as a urFold entry that owns it.
+    void RecordFoldRemoved(TTextEditFoldRange* range, int formerIndex);
+    void UndoFoldEntry(TTextEditUndoItem& entry);
+    void RedoFoldEntry(TTextEditUndoItem& entry);
+    bool FoldBarClick(int x, int y);
+    void FoldAfterUndoChange();
+    void FoldKeyDown(std::uint16_t key);
+    QString ExpandedSelectionText(const TBufferCoord& b, const TBufferCoord& e) const;
+    bool HasCollapsedFolds() const;
+    void PaintFoldText(QPainter& painter, int row, int line, const QRect& rowRect);
     // Calls each plugin of the list in order, each only while it is still
     // in the list: one that another plugin freed meanwhile is skipped, one
     // added meanwhile waits for the next notification.
@@ -768,6 +895,12 @@ private:
     int FWheelAccumulator = 0;
     int FBlinkTimer = 0;
     QString FPreedit;
+    // Popup forms and the hint popup.
+    void CreateHintPopup();
+    std::unique_ptr<TTextCompletionProposal> FHintPopup;
+    std::vector<QPointer<QWidget>> FPopupForms;
+    bool FShowCaretUnfocused = false;
+    bool FHintPopupShowing = false;
 };
 
 class TTextEdit : public TCustomTextEdit {

@@ -74,6 +74,9 @@ void TCustomTextEdit::SetCaretPos(const TBufferCoord& value)
         InvalidateLine(FCaret.Line);
     ReportStatusChange(0);
     PaintTransient(ttAfter);
+    // The fold keyword the caret touches shows its range's guide.
+    if (FCodeFolding.IndentGuides() && FAllFoldRanges.TotalCount() > 0)
+        UpdateFoldHighlight();
 }
 
 void TCustomTextEdit::PlaceCaretCollapsed(const TBufferCoord& value)
@@ -151,6 +154,9 @@ QString TCustomTextEdit::SelectionText(bool padColumns) const
         return QString();
     const TBufferCoord b = SelectionBegin();
     const TBufferCoord e = SelectionEnd();
+    // Collapsed ranges give their hidden lines.
+    if (FSelectionMode != smColumn && HasCollapsedFolds())
+        return ExpandedSelectionText(b, e);
     QStringList parts;
     switch (FSelectionMode) {
     case smNormal:

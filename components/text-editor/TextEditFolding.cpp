@@ -37,6 +37,7 @@ void TFoldRegions::Assign(const TFoldRegions& source)
         TFoldRegionItem* item = Add();
         item->Kind = from->Kind;
         item->NoNestedFolds = from->NoNestedFolds;
+        item->ShowCloseText = from->ShowCloseText;
         item->Open = from->Open;
         item->Close = from->Close;
         item->WholeWords = from->WholeWords;
@@ -158,6 +159,7 @@ void TTextEditAllFoldRanges::CopyInto(TTextEditFoldRanges& target, const TTextEd
         copy->HiddenByParent = from->HiddenByParent;
         copy->HiddenLines = from->HiddenLines;
         copy->HiddenLineStates = from->HiddenLineStates;
+        copy->CollapseMarkLeft = from->CollapseMarkLeft;
         CopyInto(copy->Children, from->Children);
     }
 }

@@ -44,6 +44,8 @@ public:
     ~TFoldRegionItem();
     std::uint8_t Kind = 0;
     bool NoNestedFolds = false;
+    // A collapsed header shows the Close text after its marker.
+    bool ShowCloseText = false;
     QString Open;
     QString Close;
     bool WholeWords = false;
@@ -111,6 +113,11 @@ public:
     std::vector<TTextLineState> HiddenLineStates;
     TTextEditAllFoldRanges* Owner = nullptr;
     TFoldRegionItem* Region = nullptr;
+    // The client x of the collapsed marker, unscrolled; the painter keeps it.
+    int CollapseMarkLeft = 0;
+    // Marks a range that an undone removal gave back, so that the redo
+    // finds it again.
+    std::uint32_t UndoStamp = 0;
 
     bool SpansLines() const { return HeadLine != LastLine; }
     void Shift(int delta)

@@ -25,6 +25,9 @@ constexpr const char* DragSourceProperty = "textEditDragSource";
 
 void TCustomTextEdit::DoGutterClick(Qt::MouseButton button, int x, int y)
 {
+    // A click on the fold bar folds or unfolds the range there.
+    if (FoldBarClick(x, y))
+        return;
     if (!OnGutterClick)
         return;
     const int row = PixelsToDisplayPos(x, y).Row;
@@ -152,6 +155,8 @@ void TCustomTextEdit::keyPressEvent(QKeyEvent* e)
             e->accept();
             return;
         }
+        if (key != 0)
+            FoldKeyDown(key);
         if (key == 0 && e->text().isEmpty()) {
             e->accept();
             return;
@@ -194,6 +199,8 @@ void TCustomTextEdit::keyReleaseEvent(QKeyEvent* e)
         const TShiftState shift = ShiftStateFromQt(e->modifiers());
         if (OnKeyUp)
             OnKeyUp(this, key, shift);
+        if (FCodeFolding.Enabled())
+            UpdateFoldHighlight();
         if (key != 0)
             FKbdHandler.RunKeyUpHandlers(this, key, shift);
     });
@@ -236,7 +243,8 @@ void TCustomTextEdit::mousePressEvent(QMouseEvent* e)
             FRightEdgeDragX = -1;
             return;
         }
-        setFocus(Qt::MouseFocusReason);
+        // A popup form registered with the editor keeps the keys.
+        SetFocus();
         if (x < FGutterPixels + 2) {
             // The right button clicks the gutter at once, the others when
             // they are released there.
@@ -367,6 +375,8 @@ void TCustomTextEdit::mouseReleaseEvent(QMouseEvent* e)
             FRightEdge.SetPosition(column);
             return;
         }
+        if (FCodeFolding.Enabled())
+            UpdateFoldHighlight();
         FSelecting = false;
         if (FPossibleGutterClick) {
             FPossibleGutterClick = false;

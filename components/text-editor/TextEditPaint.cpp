@@ -92,9 +92,138 @@ void TCustomTextEdit::DoPaint(TCanvas& canvas)
 
 void TCustomTextEdit::PaintFoldBar(QPainter& painter, int firstRow, int lastRow)
 {
-    (void)painter;
-    (void)firstRow;
-    (void)lastRow;
+    // The right 10 pixels of the gutter: lines along expanded ranges, and a
+    // box with a minus (expanded) or a plus (collapsed) on each header.
+    const int rh = RowHeight();
+    const int left = FGutterPixels - 10;
+    const int right = FGutterPixels - 1;
+    const int centre = left + (right - left) / 2;
+    const QColor ink = ToQColor(FCodeFolding.FolderBarLinesColor());
+    const int rowCount = DisplayRowCount();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(ink, 1));
+    for (int row = std::max(firstRow, FTopRow); row <= lastRow && row <= FTopRow + FRowsInWindow && row <= rowCount;
+         ++row) {
+        const int top = (row - FTopRow) * rh;
+        const int bottom = top + rh - 1;
+        const int middle = top + rh / 2;
+        const int line = RowToLine(row);
+        bool inside = false;
+        bool end = false;
+        for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i) {
+            const TTextEditFoldRange* r = FAllFoldRanges.RangeAt(i);
+            if (r->IsCollapsed || r->HiddenByParent || !r->SpansLines())
+                continue;
+            if (r->HeadLine < line && line < r->LastLine)
+                inside = true;
+            else if (r->LastLine == line)
+                end = true;
+        }
+        if (inside) {
+            painter.drawLine(centre, top, centre, bottom);
+        } else if (end) {
+            painter.drawLine(centre, top, centre, middle);
+            painter.drawLine(centre, middle, right - 2, middle);
+        }
+        // A wrapped line's later rows carry no box.
+        if (FWrap && LineToRow(line) != row)
+            continue;
+        const TTextEditFoldRange* head = RealFoldAt(line);
+        if (!head)
+            continue;
+        if (!head->IsCollapsed)
+            painter.drawLine(centre, middle, centre, bottom);
+        const int side = right - left;
+        const int boxTop = top + (rh - side) / 2;
+        const QRect box(left, boxTop, side, side);
+        painter.setBrush(ToQColor(clWindow));
+        if (FCodeFolding.CollapsingMarkStyle() == msEllipse)
+            painter.drawEllipse(box);
+        else
+            painter.drawRect(box);
+        painter.setBrush(Qt::NoBrush);
+        const int boxMiddle = boxTop + side / 2;
+        painter.drawLine(left + 2, boxMiddle, right - 2, boxMiddle);
+        if (head->IsCollapsed)
+            painter.drawLine(centre, boxTop + 2, centre, boxTop + side - 2);
+    }
+    painter.restore();
+}
+
+void TCustomTextEdit::PaintFoldText(QPainter& painter, int row, int line, const QRect& rowRect)
+{
+    const int rh = RowHeight();
+    const int top = rowRect.top();
+    const TTextEditFoldRange* head = FoldRangeAtLine(line);
+    const bool collapsedHead = head && head->IsCollapsed && head->SpansLines();
+    const bool firstRowOfLine = !FWrap || LineToRow(line) == row;
+    // The marker after a collapsed header: a framed box with three dots in
+    // the five blanks that collapsing appended.
+    if (collapsedHead && FCodeFolding.CollapsedCodeHint()) {
+        const QString text = DisplayLine(line);
+        const int suffixCells = CellLength(FoldHeaderSuffix(head));
+        auto* stored = const_cast<TTextEditFoldRange*>(head);
+        stored->CollapseMarkLeft = (CellLength(text) - suffixCells) * FCharWidth + FGutterPixels + 2;
+        const QRect mark = CollapseMarkRect(head, line).translated(-(FLeftColumn - 1) * FCharWidth, 0);
+        if (mark.left() >= FGutterPixels && firstRowOfLine) {
+            painter.save();
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.fillRect(mark, QColor(0xC0, 0xC0, 0xC0));
+            painter.setPen(QPen(Qt::black, 1));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(mark.adjusted(0, 0, -1, -1));
+            const int dotY = mark.top() + (mark.height() / 5) * 3;
+            for (int x : {mark.left() + FCharWidth - 2, mark.left() + 3 * FCharWidth / 2, mark.right() + 1 - FCharWidth})
+                painter.fillRect(QRect(x, dotY, 2, 2), Qt::black);
+            painter.restore();
+        }
+    }
+    // Indent guides: a dotted line at the header's indentation through
+    // every row inside an expanded range.
+    if (FCodeFolding.IndentGuides() && firstRowOfLine) {
+        // The deepest range around the caret's line.
+        const TTextEditFoldRange* caretRange = nullptr;
+        for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i) {
+            const TTextEditFoldRange* r = FAllFoldRanges.RangeAt(i);
+            if (r->IsCollapsed || r->HiddenByParent || !r->SpansLines())
+                continue;
+            if (r->HeadLine < FCaret.Line && FCaret.Line < r->LastLine && (!caretRange || r->Depth > caretRange->Depth))
+                caretRange = r;
+        }
+        const int scrolled = (FLeftColumn - 1) * FCharWidth;
+        for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i) {
+            const TTextEditFoldRange* r = FAllFoldRanges.RangeAt(i);
+            if (r->IsCollapsed || r->HiddenByParent || !(r->HeadLine < line && line < r->LastLine))
+                continue;
+            const QString header = FLines->Get(r->HeadLine - 1);
+            int blanks = 0;
+            for (QChar c : header) {
+                if (c == QLatin1Char(' '))
+                    ++blanks;
+                else if (c == QLatin1Char('\t'))
+                    blanks += FTabWidth - blanks % FTabWidth;
+                else
+                    break;
+            }
+            const int x0 = blanks * FCharWidth;
+            if (x0 <= scrolled)
+                continue;
+            const int x = FGutterPixels + x0 - scrolled;
+            const bool caretGuide = r == caretRange && FCodeFolding.HighlightIndentGuides();
+            painter.fillRect(QRect(x, top, 1, rh), caretGuide ? QColor(160, 160, 255) : ToQColor(clWindow));
+            const QColor dot = caretGuide ? QColor(Qt::black) : QColor(128, 128, 128);
+            const int start = (rh % 2 == 1 && line % 2 == 1) ? 1 : 0;
+            for (int y = top + start; y < top + rh; y += 2)
+                painter.fillRect(QRect(x, y, 1, 1), dot);
+        }
+    }
+    // A line under a collapsed header.
+    if (collapsedHead && FCodeFolding.ShowCollapsedLine()) {
+        const TColor color = FCodeFolding.CollapsedLineColor() == clDefault ? FCodeFolding.FolderBarLinesColor()
+                                                                            : FCodeFolding.CollapsedLineColor();
+        painter.fillRect(QRect(rowRect.left(), top + rh - 1, width() - rowRect.left(), 1), ToQColor(color));
+    }
 }
 
 // ================================================================ painting
@@ -151,7 +280,8 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
             const int line = RowToLine(row);
             if (FWrap && LineToRow(line) != row)
                 continue;
-            QString number = FGutter.LineNumberText(line);
+            // With folding, lines are numbered as in the expanded text.
+            QString number = FGutter.LineNumberText(FCodeFolding.Enabled() ? ExpandedLineIndex(line) : line);
             if (OnGutterGetText)
                 OnGutterGetText(this, line, number);
             const int top = (row - FTopRow) * rh;
@@ -176,6 +306,11 @@ void TCustomTextEdit::PaintGutter(QPainter& painter, int firstRow, int lastRow)
     if (FGutter.RightOffsetColor() != clNone)
         painter.fillRect(QRect(FGutterPixels - FGutter.RightOffset(), 0, FGutter.RightOffset(), height()),
                          ToQColor(FGutter.RightOffsetColor()));
+    // The fold bar's strip.
+    if (FCodeFolding.Enabled()) {
+        const TColor strip = FCodeFolding.FolderBarColor() == clDefault ? FGutter.Color() : FCodeFolding.FolderBarColor();
+        painter.fillRect(QRect(FGutterPixels - 12, 0, 12, height()), ToQColor(strip));
+    }
     // The border: on the gutter's last pixel column, or on the one before
     // it with the last in the gutter's colour.
     if (FGutter.BorderStyle() != gbsNone) {
@@ -272,13 +407,16 @@ void TCustomTextEdit::PaintTextLines(QPainter& painter, const QRect& clip, int f
                 FDrawer->PutTextClipped(shownX, y, r, shown, true);
             }
         }
+        if (FCodeFolding.Enabled() && FAllFoldRanges.TotalCount() > 0)
+            PaintFoldText(painter, row, RowToLine(row), rowRect);
     }
     if (FRightEdge.Visible()) {
         const int x = textX + FRightEdge.Position() * FCharWidth;
         painter.setPen(ToQColor(FRightEdge.Color()));
         painter.drawLine(x, 0, x, height());
     }
-    if (hasFocus() && FCaretShown && !HasOption(eoNoCaret)) {
+    // Without the focus the caret shows, steadily, only when asked to.
+    if ((hasFocus() ? FCaretShown : FShowCaretUnfocused) && !HasOption(eoNoCaret)) {
         const QRect r = CaretRect();
         if (r.x() >= FGutterPixels + 2 || FLeftColumn == 1)
             painter.fillRect(r, ToQColor(FFont.Color));

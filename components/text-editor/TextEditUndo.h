@@ -52,6 +52,9 @@ public:
     std::int32_t GroupNumber = 0;
     void* Data = nullptr;
     std::int32_t Index = 0;
+    // What the entry owns besides its text (a removed fold range); freed
+    // with the entry.
+    std::shared_ptr<void> Payload;
 
     // Copies everything but Data and Index.
     void Assign(const TTextEditUndoItem& source);

@@ -172,6 +172,7 @@ void TCustomTextEdit::UndoListChanged()
     if (FUndoList.BlockCount() == 0 && OnChange)
         OnChange(this);
     ReportStatusChange(0);
+    FoldAfterUndoChange();
 }
 
 // ================================================================ undo and redo
@@ -216,6 +217,7 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
     bool reselect = false;
     TBufferCoord reselectAnchor;
     std::vector<std::unique_ptr<TTextEditUndoItem>> moved;
+    std::vector<TTextEditUndoItem*> foldsBack;
     try {
         TTextUndoReason lastReason = urNone;
         while (TTextEditUndoItem* item = from.TopEntry()) {
@@ -252,6 +254,14 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
                 moved.push_back(std::move(entry));
                 first = false;
                 continue;
+            }
+            if (reason == urFold) {
+                // A removed fold range: a redo takes it away again at once;
+                // an undo gives it back once the step's text is back.
+                if (undo)
+                    foldsBack.push_back(entry.get());
+                else
+                    RedoFoldEntry(*entry);
             }
             if ((reason >= urBlock1Begin && reason <= urBlock4End) || reason == urGroupBreak || reason == urFold) {
                 // Markers carry no text; they only go over to the other list.
@@ -291,6 +301,8 @@ void TCustomTextEdit::ReplayTop(TTextEditUndoList& from, TTextEditUndoList& to, 
         EndPaintLock();
         throw;
     }
+    for (auto it = foldsBack.rbegin(); it != foldsBack.rend(); ++it)
+        UndoFoldEntry(**it);
     for (auto& entry : moved)
         to.PushEntry(std::move(entry));
     // A redo step ends where its undo step began: at the group break that
