@@ -1,13 +1,9 @@
 #include "MultimediaModule.h"
 
 #include "ApplicationException.h"
+#include "ProgramModules.h"
 
-#include <QtCore/QCoreApplication>
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 #include <QtCore/QtGlobal>
-
-#include <dlfcn.h>
 
 #include <atomic>
 #include <mutex>
@@ -37,40 +33,16 @@ void ReportMultimediaFailure(const QString& text)
 
 const TMultimediaHost MultimediaHost{&ReportMultimediaFailure};
 
-QString ExecutableFolder()
-{
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
-}
-
-// The module beside the program; else the one the build put in its program
-// folder (test and benchmark programs live elsewhere in the build tree).
-QString FindMultimediaModule()
-{
-    const QString name = QString::fromLatin1(MultimediaModuleFileName);
-    const QString beside = ExecutableFolder() + u'/' + name;
-#ifdef PIBO_BUILD_PROGRAM_FOLDER
-    if (!QFileInfo::exists(beside)) {
-        const QString built = QStringLiteral(PIBO_BUILD_PROGRAM_FOLDER) + u'/' + name;
-        if (QFileInfo::exists(built))
-            return built;
-    }
-#endif
-    return beside;
-}
-
 // Under the lock: loads the module at path; nullptr with error set on failure.
 const TMultimediaModule* LoadMultimediaModule(const QString& path, QString& error)
 {
-    void* handle = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = OpenProgramModule(path, error);
     if (!handle) {
-        const char* why = ::dlerror();
-        error = QStringLiteral("The multimedia module cannot be loaded: %1").arg(QString::fromLocal8Bit(why ? why : ""));
+        error = QStringLiteral("The multimedia module cannot be loaded: ") + error;
         return nullptr;
     }
-    const auto version = reinterpret_cast<TMultimediaVersionFn>(::dlsym(handle, MultimediaVersionSymbol));
-    const auto start = reinterpret_cast<TMultimediaStartFn>(::dlsym(handle, MultimediaStartSymbol));
+    const auto version = reinterpret_cast<TMultimediaVersionFn>(ProgramModuleSymbol(handle, MultimediaVersionSymbol));
+    const auto start = reinterpret_cast<TMultimediaStartFn>(ProgramModuleSymbol(handle, MultimediaStartSymbol));
     if (!version || !start) {
         error = QStringLiteral("The multimedia module %1 has no entry points.").arg(path);
         return nullptr;
@@ -99,7 +71,7 @@ const TMultimediaModule* MultimediaModule()
     if (!load.Tried) {
         load.Tried = true;
         if (load.Path.isEmpty())
-            load.Path = FindMultimediaModule();
+            load.Path = ProgramModulePath(QString::fromLatin1(MultimediaModuleFileName));
         load.Module.store(LoadMultimediaModule(load.Path, load.Error));
         if (!load.Module.load())
             qWarning("%s", qUtf8Printable(load.Error));
