@@ -3,6 +3,8 @@
 #include "IniFile.h"
 #include "ProgramFolder.h"
 #include "AnsiText.h"
+#include "NetworkProbe.h"
+#include "ProgramModules.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -15,9 +17,9 @@
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
-#include <QtNetwork/QTcpSocket>
 
 #include <limits>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -199,6 +201,33 @@ bool RunProgram(const QString& target)
     }
 }
 
+namespace {
+
+// The connection test of the network module, loaded at the first call and
+// kept for the life of the process; nullptr (and a warning, once) when the
+// module cannot be loaded: the program is then offline.
+TNetworkProbeConnectFn NetworkProbe()
+{
+    static std::once_flag once;
+    static TNetworkProbeConnectFn probe = nullptr;
+    std::call_once(once, [] {
+        const QString path = ProgramModulePath(QString::fromLatin1(NetworkProbeModuleFileName));
+        QString error;
+        void* module = OpenProgramModule(path, error);
+        const auto version =
+            reinterpret_cast<TNetworkProbeVersionFn>(ProgramModuleSymbol(module, NetworkProbeVersionSymbol));
+        if (version && version() == NetworkProbeInterfaceVersion)
+            probe = reinterpret_cast<TNetworkProbeConnectFn>(ProgramModuleSymbol(module, NetworkProbeConnectSymbol));
+        else if (module)
+            error = path + QStringLiteral(": not the interface version this program needs");
+        if (!probe)
+            qWarning("The network module cannot be loaded: %s", qUtf8Printable(error));
+    });
+    return probe;
+}
+
+}  // namespace
+
 bool IsOnline(const QString& url, int timeoutMs)
 {
     try {
@@ -215,33 +244,8 @@ bool IsOnline(const QString& url, int timeoutMs)
         if (timeoutMs < 0)
             timeoutMs = 0;
 
-        QTcpSocket socket;
-        if (!QCoreApplication::instance()) {
-            // No event loop to wait in: the socket waits by itself (a host name
-            // is then looked up before the time-out starts).
-            socket.connectToHost(address.host(), port);
-            return socket.waitForConnected(timeoutMs);
-        }
-        // Wait in a local loop, so that the look-up of the host name counts
-        // against the time-out too; the user's input waits meanwhile.
-        QEventLoop loop;
-        bool done = false;
-        const auto finish = [&done, &loop]() {
-            done = true;
-            loop.quit();
-        };
-        QObject::connect(&socket, &QTcpSocket::connected, &loop, finish);
-        QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop, finish);
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &loop, finish);
-        timer.start(timeoutMs);
-        socket.connectToHost(address.host(), port);
-        if (!done && socket.state() != QAbstractSocket::ConnectedState)
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        const bool connected = socket.state() == QAbstractSocket::ConnectedState;
-        socket.abort();
-        return connected;
+        const TNetworkProbeConnectFn probe = NetworkProbe();
+        return probe && probe(address.host(), port, timeoutMs);
     } catch (...) {
         return false;
     }

@@ -1,40 +1,19 @@
 #include "AudioDevice.h"
 
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 
 #include <atomic>
 #include <mutex>
-
-QString AudioErrorText(int code)
-{
-    switch (code) {
-    case aeOk: return QStringLiteral("The command completed successfully.");
-    case aeError: return QStringLiteral("An unspecified error occurred in the audio device.");
-    case aeBadDeviceId: return QStringLiteral("The specified audio device number is out of range.");
-    case aeNotEnabled: return QStringLiteral("The audio driver failed to enable.");
-    case aeAllocated: return QStringLiteral("The audio device is already in use.");
-    case aeInvalidHandle: return QStringLiteral("The audio stream is not open.");
-    case aeNoDriver: return QStringLiteral("No audio driver is installed.");
-    case aeNoMem: return QStringLiteral("The audio device could not get the memory it needs.");
-    case aeNotSupported: return QStringLiteral("The audio device does not support this function.");
-    case aeInvalidParam: return QStringLiteral("An invalid parameter was passed to the audio device.");
-    case aeBadFormat: return QStringLiteral("The audio device does not support this sound format.");
-    case aeStillPlaying: return QStringLiteral("Buffers are still queued at the audio device.");
-    default: return QString();
-    }
-}
-
-bool TAudioFormat::IsValid() const
-{
-    return Channels >= 1 && SampleRate > 0 && (BitsPerSample == 8 || BitsPerSample == 16);
-}
+#include <utility>
 
 namespace {
 std::atomic<TAudioSystem*> GOverride{nullptr};
 
-// The real system: made at first use, destroyed by the guard.
+// The real system: made at first use (the multimedia module loaded then),
+// destroyed by the guard.
 std::mutex GRealLock;
-TQtAudioSystem* GReal = nullptr;
+TAudioSystem* GReal = nullptr;
 bool GRealEnded = false;
 
 // What stands in for the real system once the guard has ended: no device.
@@ -49,6 +28,24 @@ public:
     int GetOutputVolume(int, TAudioVolume&) override { return aeNoDriver; }
     int SetOutputVolume(int, TAudioVolume) override { return aeNoDriver; }
 };
+
+// What stands in for the real system when the multimedia module cannot be
+// loaded: no device, and the driver's text says why.
+class TUnloadedAudioSystem : public TNoAudioSystem {
+public:
+    explicit TUnloadedAudioSystem(QString reason) : FReason(std::move(reason)) {}
+    QString ErrorText(int code) override { return code == aeNoDriver ? FReason : AudioErrorText(code); }
+
+private:
+    QString FReason;
+};
+
+TAudioSystem* MakeRealAudioSystem()
+{
+    if (std::unique_ptr<TQtAudioSystem> real = CreateQtAudioSystem())
+        return real.release();
+    return new TUnloadedAudioSystem(MultimediaModuleError());
+}
 }  // namespace
 
 TAudioSystem& AudioSystem()
@@ -61,7 +58,7 @@ TAudioSystem& AudioSystem()
             static TNoAudioSystem none;
             return none;
         }
-        GReal = new TQtAudioSystem;
+        GReal = MakeRealAudioSystem();
     }
     return *GReal;
 }
@@ -79,7 +76,7 @@ TAudioSystemGuard::TAudioSystemGuard()
 
 TAudioSystemGuard::~TAudioSystemGuard()
 {
-    TQtAudioSystem* ending = nullptr;
+    TAudioSystem* ending = nullptr;
     {
         std::lock_guard<std::mutex> lock(GRealLock);
         ending = GReal;
@@ -90,33 +87,3 @@ TAudioSystemGuard::~TAudioSystemGuard()
     delete ending;
 }
 
-void ApplyAudioVolume(void* data, std::uint32_t bytes, const TAudioFormat& format, TAudioVolume volume)
-{
-    if (volume.Left == 0xFFFF && volume.Right == 0xFFFF)
-        return;
-    if (!format.IsValid())
-        return;
-    const int channels = format.Channels;
-    const std::uint32_t gain[2] = {volume.Left, volume.Right};
-    if (format.BitsPerSample == 16) {
-        auto* p = static_cast<unsigned char*>(data);
-        const std::uint32_t count = bytes / 2;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const int channel = static_cast<int>(i % channels);
-            const std::uint32_t g = gain[channel == 1 ? 1 : 0];
-            const auto raw = static_cast<std::int16_t>(static_cast<std::uint16_t>(p[2 * i] | (p[2 * i + 1] << 8)));
-            const auto scaled = static_cast<std::int16_t>((static_cast<std::int64_t>(raw) * g) / 0xFFFF);
-            const auto out = static_cast<std::uint16_t>(scaled);
-            p[2 * i] = static_cast<unsigned char>(out & 0xFF);
-            p[2 * i + 1] = static_cast<unsigned char>(out >> 8);
-        }
-    } else {
-        auto* p = static_cast<unsigned char*>(data);
-        for (std::uint32_t i = 0; i < bytes; ++i) {
-            const int channel = static_cast<int>(i % channels);
-            const std::uint32_t g = gain[channel == 1 ? 1 : 0];
-            const int centred = static_cast<int>(p[i]) - 128;
-            p[i] = static_cast<unsigned char>(128 + static_cast<int>((static_cast<std::int64_t>(centred) * g) / 0xFFFF));
-        }
-    }
-}

@@ -8,7 +8,8 @@
 // into the driver's text.
 //
 // Two back ends stand behind the one interface: the real one over Qt
-// Multimedia (QtAudioDevice.h) and a test device on a virtual clock
+// Multimedia (QtAudioDevice.h; in the multimedia module, loaded when the real
+// system is first made) and a test device on a virtual clock
 // (TestAudioDevice.h). AudioSystem() is the one in use; tests put another in
 // place with SetAudioSystem.
 
@@ -136,8 +137,10 @@ public:
 };
 
 // The audio system in use: the one set with SetAudioSystem, else the real one
-// (created at first use). After the audio system guard has ended, the real
-// one is gone and its place is taken by a system without devices.
+// (created at first use; without the multimedia module, a system without
+// devices whose ErrorText(aeNoDriver) says why). After the audio system guard
+// has ended, the real one is gone and its place is taken by a system without
+// devices.
 TAudioSystem& AudioSystem();
 // Puts another audio system in place (tests); nullptr returns to the real
 // one. The caller keeps ownership and keeps it alive while it is in place.

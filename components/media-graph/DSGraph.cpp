@@ -1,25 +1,19 @@
 #include "DSGraph.h"
 
 #include "ApplicationException.h"
+#include "MultimediaModule.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDateTime>
 #include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
-#include <QtCore/QScopeGuard>
 #include <QtCore/QTimer>
-#include <QtCore/QUrl>
 #include <QtGui/QContextMenuEvent>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QScreen>
-#include <QtMultimedia/QAudioOutput>
-#include <QtMultimedia/QMediaMetaData>
-#include <QtMultimedia/QMediaPlayer>
-#include <QtMultimedia/QVideoFrameFormat>
-#include <QtMultimedia/QVideoSink>
 #include <QtWidgets/QMenu>
 
 #include <algorithm>
@@ -87,10 +81,13 @@ void ReleaseFreedMemory()
 
 // ------------------------------------------------------------ the engine
 
-// One activation of a graph: the Qt player, its sound output and the state
-// the graph reports over them.
+// One activation of a graph: the player of the multimedia module with its
+// sound output, and the state the graph reports over them.
 class TGraphEngine : public QObject {
 public:
+    using TPlayer = TMediaPlayerBackEnd;
+
+    // Raises EDirectShowException when the multimedia module cannot be loaded.
     explicit TGraphEngine(TFilterGraph* graph);
     ~TGraphEngine() override;
 
@@ -108,11 +105,11 @@ public:
     HResult Stop();
     TFilterState State() const { return FState; }
     // Seeking, in ms.
-    std::int64_t Duration() const { return FPlayer->duration(); }
+    std::int64_t Duration() const { return FPlayer->Duration(); }
     std::int64_t Position() const;
     HResult SeekTo(std::int64_t ms);
     HResult SetRate(double rate);
-    double Rate() const { return FPlayer->playbackRate(); }
+    double Rate() const { return FPlayer->Rate(); }
     // Picture and sound.
     HResult VideoSize(QSize& size) const;
     HResult PutVolume(std::int32_t volume);
@@ -121,17 +118,17 @@ public:
     std::int32_t BalanceDb() const { return FBalanceDb; }
 
 private:
-    HResult ErrorCode(QMediaPlayer::Error error, bool rendering) const;
-    void StatusChanged(QMediaPlayer::MediaStatus status);
-    void ErrorOccurred(QMediaPlayer::Error error);
+    HResult ErrorCode(TPlayer::TError error, bool rendering) const;
+    void StatusChanged(TPlayer::TStatus status);
+    void ErrorOccurred(TPlayer::TError error);
     void MetaDataChanged();
     void Log(const QString& line) { FGraph->WriteLog(line); }
-    void CreatePlayer();
-    void DestroyPlayer();
+    // While Render waits: ends its wait once the file has loaded or failed.
+    void CheckRendered();
+    bool Rendered() const;
 
     TFilterGraph* FGraph;
-    QMediaPlayer* FPlayer = nullptr;
-    QAudioOutput* FOutput;
+    std::unique_ptr<TPlayer> FPlayer;
     struct TFilterEntry {
         QPointer<QObject> Filter;
         QString Name;
@@ -141,61 +138,66 @@ private:
     bool FHasMedia = false;
     bool FAtEnd = false;
     bool FRendering = false;
+    QEventLoop* FRenderWait = nullptr;
     HResult FRenderError = S_OK;
     std::int64_t FHeldPosition = 0;  // ms, where the graph was last paused, stopped or moved
     QSize FVideoSize;
-    QMediaPlayer::MediaStatus FLastStatus = QMediaPlayer::NoMedia;
+    TPlayer::TStatus FLastStatus = TPlayer::msNoMedia;
     std::int32_t FVolumeDb = 0;
     std::int32_t FBalanceDb = 0;
 };
 
-TGraphEngine::TGraphEngine(TFilterGraph* graph) : FGraph(graph), FOutput(new QAudioOutput(this))
+TGraphEngine::TGraphEngine(TFilterGraph* graph) : FGraph(graph)
 {
+    const TMultimediaModule* module = MultimediaModule();
+    if (!module)
+        throw EDirectShowException(MultimediaModuleError(), E_FAIL);
     KeepLargeBlocksApart();
-    CreatePlayer();
+    FPlayer.reset(module->CreateMediaPlayer());
+    FPlayer->OnStatusChanged = [this](TPlayer::TStatus status) {
+        StatusChanged(status);
+        CheckRendered();
+    };
+    FPlayer->OnError = [this](TPlayer::TError error) {
+        ErrorOccurred(error);
+        CheckRendered();
+    };
+    FPlayer->OnMetaDataChanged = [this] { MetaDataChanged(); };
 }
 
 TGraphEngine::~TGraphEngine()
 {
-    DestroyPlayer();
+    FPlayer.reset();
     ReleaseFreedMemory();
 }
 
-void TGraphEngine::CreatePlayer()
-{
-    FPlayer = new QMediaPlayer(this);
-    FPlayer->setAudioOutput(FOutput);
-    FLastStatus = QMediaPlayer::NoMedia;
-    connect(FPlayer, &QMediaPlayer::mediaStatusChanged, this, &TGraphEngine::StatusChanged);
-    connect(FPlayer, &QMediaPlayer::errorOccurred, this, &TGraphEngine::ErrorOccurred);
-    connect(FPlayer, &QMediaPlayer::metaDataChanged, this, &TGraphEngine::MetaDataChanged);
-}
-
-void TGraphEngine::DestroyPlayer()
-{
-    FPlayer->disconnect(this);
-    FPlayer->setVideoOutput(nullptr);
-    FPlayer->setAudioOutput(nullptr);
-    FPlayer->stop();
-    delete FPlayer;
-    FPlayer = nullptr;
-}
-
-HResult TGraphEngine::ErrorCode(QMediaPlayer::Error error, bool rendering) const
+HResult TGraphEngine::ErrorCode(TPlayer::TError error, bool rendering) const
 {
     switch (error) {
-    case QMediaPlayer::NoError:
+    case TPlayer::meNone:
         return S_OK;
-    case QMediaPlayer::ResourceError:
+    case TPlayer::meResource:
         return rendering ? VFW_E_UNKNOWN_FILE_TYPE : E_FAIL;
-    case QMediaPlayer::FormatError:
+    case TPlayer::meFormat:
         return VFW_E_UNSUPPORTED_STREAM;
-    case QMediaPlayer::NetworkError:
+    case TPlayer::meNetwork:
         return VFW_E_NOT_FOUND;
-    case QMediaPlayer::AccessDeniedError:
+    case TPlayer::meAccessDenied:
         return E_ACCESSDENIED;
     }
     return E_FAIL;
+}
+
+bool TGraphEngine::Rendered() const
+{
+    const TPlayer::TStatus status = FPlayer->Status();
+    return Failed(FRenderError) || status == TPlayer::msLoaded || status == TPlayer::msInvalid;
+}
+
+void TGraphEngine::CheckRendered()
+{
+    if (FRenderWait && Rendered())
+        FRenderWait->quit();
 }
 
 HResult TGraphEngine::Render(const QString& fileName, int timeoutMs)
@@ -209,60 +211,49 @@ HResult TGraphEngine::Render(const QString& fileName, int timeoutMs)
 
     FRendering = true;
     FRenderError = S_OK;
-    FPlayer->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    FPlayer->SetSource(info.absoluteFilePath());
 
-    const auto done = [this] {
-        const auto status = FPlayer->mediaStatus();
-        return Failed(FRenderError) || status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::InvalidMedia;
-    };
-    // No time to wait: only what setSource knew at once counts, and no
-    // event of the player is handled meanwhile.
-    if (!done() && timeoutMs > 0) {
+    // No time to wait: only what setting the source knew at once counts,
+    // and no event of the player is handled meanwhile.
+    if (!Rendered() && timeoutMs > 0) {
         QEventLoop loop;
-        const auto check = [&] {
-            if (done())
-                loop.quit();
-        };
-        connect(FPlayer, &QMediaPlayer::mediaStatusChanged, &loop, check);
-        connect(FPlayer, &QMediaPlayer::errorOccurred, &loop, check);
+        FRenderWait = &loop;
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
         loop.exec();
+        FRenderWait = nullptr;
     }
     FRendering = false;
 
     HResult result = S_OK;
     if (Failed(FRenderError))
         result = FRenderError;
-    else if (FPlayer->mediaStatus() == QMediaPlayer::InvalidMedia)
-        result = Failed(ErrorCode(FPlayer->error(), true)) ? ErrorCode(FPlayer->error(), true) : VFW_E_CANNOT_RENDER;
-    else if (FPlayer->mediaStatus() != QMediaPlayer::LoadedMedia)
+    else if (FPlayer->Status() == TPlayer::msInvalid)
+        result = Failed(ErrorCode(FPlayer->Error(), true)) ? ErrorCode(FPlayer->Error(), true) : VFW_E_CANNOT_RENDER;
+    else if (FPlayer->Status() != TPlayer::msLoaded)
         result = VFW_E_TIMEOUT;  // neither loaded nor failed in time
     if (Failed(result)) {
-        // The Qt player may still report on the failed file after this;
-        // a new player hears nothing of it.
+        // The player may still report on the failed file after this; a new
+        // player hears nothing of it.
         Clear();
-        QObject* videoOutput = FPlayer->videoOutput();
-        DestroyPlayer();
-        CreatePlayer();
-        FPlayer->setVideoOutput(videoOutput);
+        FPlayer->Renew();
         return result;
     }
     FHasMedia = true;
-    FVideoSize = FPlayer->metaData().value(QMediaMetaData::Resolution).toSize();
+    FVideoSize = FPlayer->Resolution();
     FState = State_Stopped;  // the first pause, run or seek brings up a frame
     return S_OK;
 }
 
 void TGraphEngine::Clear()
 {
-    FPlayer->stop();
+    FPlayer->Stop();
     FHasMedia = false;
     FAtEnd = false;
     FState = State_Stopped;
     FHeldPosition = 0;
     FVideoSize = QSize();
-    if (!FPlayer->source().isEmpty())
-        FPlayer->setSource(QUrl());
+    if (FPlayer->HasSource())
+        FPlayer->SetSource(QString());
 }
 
 void TGraphEngine::AddFilter(QObject* filter, const QString& name)
@@ -270,8 +261,7 @@ void TGraphEngine::AddFilter(QObject* filter, const QString& name)
     if (!filter)
         return;
     FFilters.append({filter, name});
-    if (auto* sink = qobject_cast<QVideoSink*>(filter))
-        FPlayer->setVideoOutput(sink);
+    FPlayer->SetVideoOutput(filter);
 }
 
 void TGraphEngine::RemoveFilter(QObject* filter)
@@ -280,8 +270,8 @@ void TGraphEngine::RemoveFilter(QObject* filter)
         if (FFilters.at(i).Filter == filter)
             FFilters.removeAt(i);
     }
-    if (filter && FPlayer->videoOutput() == filter)
-        FPlayer->setVideoOutput(nullptr);
+    if (filter && FPlayer->VideoOutput() == filter)
+        FPlayer->SetVideoOutput(nullptr);
 }
 
 QList<QObject*> TGraphEngine::Filters() const
@@ -296,7 +286,7 @@ QList<QObject*> TGraphEngine::Filters() const
 
 bool TGraphEngine::FilterConnected(QObject* filter) const
 {
-    return filter && FHasMedia && FPlayer->videoOutput() == filter && FPlayer->hasVideo();
+    return filter && FHasMedia && FPlayer->VideoOutput() == filter && FPlayer->HasVideo();
 }
 
 HResult TGraphEngine::Run()
@@ -305,7 +295,7 @@ HResult TGraphEngine::Run()
         if (FAtEnd)
             FGraph->PostEvent(EC_COMPLETE, S_OK, 0);  // nothing left to play
         else
-            FPlayer->play();
+            FPlayer->Play();
     }
     FState = State_Running;
     Log(QStringLiteral("Run"));
@@ -315,8 +305,8 @@ HResult TGraphEngine::Run()
 HResult TGraphEngine::Pause()
 {
     if (FHasMedia && !FAtEnd) {
-        FPlayer->pause();
-        FHeldPosition = FPlayer->position();
+        FPlayer->Pause();
+        FHeldPosition = FPlayer->Position();
     }
     FState = State_Paused;
     Log(QStringLiteral("Pause"));
@@ -327,10 +317,10 @@ HResult TGraphEngine::Pause()
 
 HResult TGraphEngine::Stop()
 {
-    // The Qt player would rewind on stop: hold it paused instead.
-    if (FHasMedia && FPlayer->playbackState() == QMediaPlayer::PlayingState) {
-        FPlayer->pause();
-        FHeldPosition = FPlayer->position();
+    // The player would rewind on stop: hold it paused instead.
+    if (FHasMedia && FPlayer->State() == TPlayer::psPlaying) {
+        FPlayer->Pause();
+        FHeldPosition = FPlayer->Position();
     }
     FState = State_Stopped;
     Log(QStringLiteral("Stop"));
@@ -340,29 +330,29 @@ HResult TGraphEngine::Stop()
 std::int64_t TGraphEngine::Position() const
 {
     if (FAtEnd)
-        return FPlayer->duration();
-    return std::min(FPlayer->position(), FPlayer->duration());
+        return FPlayer->Duration();
+    return std::min(FPlayer->Position(), FPlayer->Duration());
 }
 
 HResult TGraphEngine::SeekTo(std::int64_t ms)
 {
     if (!FHasMedia)
         return E_NOTIMPL;
-    const std::int64_t duration = std::max<std::int64_t>(FPlayer->duration(), 0);
+    const std::int64_t duration = std::max<std::int64_t>(FPlayer->Duration(), 0);
     ms = std::clamp<std::int64_t>(ms, 0, duration);
     Log(QStringLiteral("Seek %1 ms").arg(ms));
     const bool wasAtEnd = FAtEnd;
     FAtEnd = ms >= duration;
     FHeldPosition = ms;
-    // A stopped Qt player shows no frame for a seek: bring it to pause first.
-    if (FPlayer->playbackState() == QMediaPlayer::StoppedState)
-        FPlayer->pause();
-    FPlayer->setPosition(ms);
+    // A stopped player shows no frame for a seek: bring it to pause first.
+    if (FPlayer->State() == TPlayer::psStopped)
+        FPlayer->Pause();
+    FPlayer->SetPosition(ms);
     if (FState == State_Running && !FAtEnd) {
-        if (FPlayer->playbackState() != QMediaPlayer::PlayingState)
-            FPlayer->play();
-    } else if (FPlayer->playbackState() == QMediaPlayer::PlayingState) {
-        FPlayer->pause();
+        if (FPlayer->State() != TPlayer::psPlaying)
+            FPlayer->Play();
+    } else if (FPlayer->State() == TPlayer::psPlaying) {
+        FPlayer->Pause();
     }
     if (FState == State_Running && FAtEnd && !wasAtEnd)
         FGraph->PostEvent(EC_COMPLETE, S_OK, 0);
@@ -373,7 +363,7 @@ HResult TGraphEngine::SetRate(double rate)
 {
     if (!(rate > 0))
         return E_INVALIDARG;
-    FPlayer->setPlaybackRate(rate);
+    FPlayer->SetRate(rate);
     Log(QStringLiteral("SetRate %1").arg(rate));
     return S_OK;
 }
@@ -381,13 +371,11 @@ HResult TGraphEngine::SetRate(double rate)
 HResult TGraphEngine::VideoSize(QSize& size) const
 {
     size = QSize();
-    if (!FHasMedia || !FPlayer->hasVideo())
+    if (!FHasMedia || !FPlayer->HasVideo())
         return E_NOINTERFACE;
     size = FVideoSize;
-    if (!size.isValid()) {
-        if (const auto* sink = qobject_cast<QVideoSink*>(FPlayer->videoOutput()))
-            size = sink->videoSize();
-    }
+    if (!size.isValid())
+        size = FPlayer->VideoOutputSize();
     return size.isValid() ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
@@ -396,45 +384,45 @@ HResult TGraphEngine::PutVolume(std::int32_t volume)
     if (volume < -10000 || volume > 0)
         return E_INVALIDARG;
     FVolumeDb = volume;
-    FOutput->setVolume(static_cast<float>(DecibelToAmplitude(volume)));
+    FPlayer->SetVolume(static_cast<float>(DecibelToAmplitude(volume)));
     Log(QStringLiteral("SetVolume %1").arg(volume));
     return S_OK;
 }
 
-void TGraphEngine::StatusChanged(QMediaPlayer::MediaStatus status)
+void TGraphEngine::StatusChanged(TPlayer::TStatus status)
 {
-    const QMediaPlayer::MediaStatus last = FLastStatus;
+    const TPlayer::TStatus last = FLastStatus;
     FLastStatus = status;
     switch (status) {
-    case QMediaPlayer::LoadingMedia:
+    case TPlayer::msLoading:
         FGraph->PostEvent(EC_OPENING_FILE, 1, 0);
         break;
-    case QMediaPlayer::LoadedMedia:
-    case QMediaPlayer::InvalidMedia:
-        if (last == QMediaPlayer::LoadingMedia)
+    case TPlayer::msLoaded:
+    case TPlayer::msInvalid:
+        if (last == TPlayer::msLoading)
             FGraph->PostEvent(EC_OPENING_FILE, 0, 0);
         break;
-    case QMediaPlayer::StalledMedia:
-    case QMediaPlayer::BufferingMedia:
-        if (last != QMediaPlayer::StalledMedia && last != QMediaPlayer::BufferingMedia)
+    case TPlayer::msStalled:
+    case TPlayer::msBuffering:
+        if (last != TPlayer::msStalled && last != TPlayer::msBuffering)
             FGraph->PostEvent(EC_BUFFERING_DATA, 1, 0);
         break;
-    case QMediaPlayer::BufferedMedia:
-        if (last == QMediaPlayer::StalledMedia || last == QMediaPlayer::BufferingMedia)
+    case TPlayer::msBuffered:
+        if (last == TPlayer::msStalled || last == TPlayer::msBuffering)
             FGraph->PostEvent(EC_BUFFERING_DATA, 0, 0);
         break;
-    case QMediaPlayer::EndOfMedia:
+    case TPlayer::msEndOfMedia:
         if (FHasMedia && !FAtEnd && FState != State_Running) {
             // Late news of an end reached before the graph was paused,
-            // stopped or moved: the Qt player has stopped at the end; bring
-            // it back to where the graph stands.
+            // stopped or moved: the player has stopped at the end; bring it
+            // back to where the graph stands.
             QMetaObject::invokeMethod(
                 this,
                 [this] {
                     if (FHasMedia && !FAtEnd && FState != State_Running &&
-                        FPlayer->mediaStatus() == QMediaPlayer::EndOfMedia) {
-                        FPlayer->pause();
-                        FPlayer->setPosition(FHeldPosition);
+                        FPlayer->Status() == TPlayer::msEndOfMedia) {
+                        FPlayer->Pause();
+                        FPlayer->SetPosition(FHeldPosition);
                     }
                 },
                 Qt::QueuedConnection);
@@ -444,14 +432,14 @@ void TGraphEngine::StatusChanged(QMediaPlayer::MediaStatus status)
             FGraph->PostEvent(EC_COMPLETE, S_OK, 0);
         }
         break;
-    case QMediaPlayer::NoMedia:
+    case TPlayer::msNoMedia:
         break;
     }
 }
 
-void TGraphEngine::ErrorOccurred(QMediaPlayer::Error error)
+void TGraphEngine::ErrorOccurred(TPlayer::TError error)
 {
-    if (error == QMediaPlayer::NoError)
+    if (error == TPlayer::meNone)
         return;
     if (FRendering) {
         if (!Failed(FRenderError))
@@ -467,7 +455,7 @@ void TGraphEngine::ErrorOccurred(QMediaPlayer::Error error)
 
 void TGraphEngine::MetaDataChanged()
 {
-    const QSize size = FPlayer->metaData().value(QMediaMetaData::Resolution).toSize();
+    const QSize size = FPlayer->Resolution();
     if (!size.isValid() || size == FVideoSize)
         return;
     const bool loaded = FHasMedia;
@@ -1236,142 +1224,6 @@ void TVMROptions::Rebuild()
     }
 }
 
-// ------------------------------------------------------------ frames to pictures
-
-namespace {
-
-// The planes of a mapped YUV frame: luma, the two chroma planes (U, V), how
-// far apart two chroma samples of a row lie and how many luma rows share a
-// chroma row.
-struct TYuvPlanes {
-    const uchar* Y = nullptr;
-    const uchar* U = nullptr;
-    const uchar* V = nullptr;
-    int YStride = 0;
-    int UStride = 0;
-    int VStride = 0;
-    int ChromaStep = 1;  // bytes between two chroma samples of a row
-    int ChromaRows = 2;  // luma rows per chroma row
-};
-
-// Converts YUV to RGB32 in 10-bit fixed point, with the coefficients of the
-// frame's colour space (BT.709 for it, BT.601 for the rest) and range.
-QImage YuvImage(const TYuvPlanes& p, int width, int height, const QVideoFrameFormat& format)
-{
-    const bool bt709 = format.colorSpace() == QVideoFrameFormat::ColorSpace_BT709;
-    const bool full = format.colorRange() == QVideoFrameFormat::ColorRange_Full;
-    // Y scale and offset, then V to R, U to G, V to G, U to B (times 1024).
-    const int ys = full ? 1024 : 1192;
-    const int yo = full ? 0 : 16;
-    const double c = full ? 1.0 : 255.0 / 224.0;
-    const int vr = int((bt709 ? 1.5748 : 1.402) * c * 1024 + 0.5);
-    const int ug = int((bt709 ? 0.1873 : 0.3441) * c * 1024 + 0.5);
-    const int vg = int((bt709 ? 0.4681 : 0.7141) * c * 1024 + 0.5);
-    const int ub = int((bt709 ? 1.8556 : 1.772) * c * 1024 + 0.5);
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull())
-        return image;
-    const auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
-    for (int row = 0; row < height; ++row) {
-        const uchar* y = p.Y + std::ptrdiff_t(row) * p.YStride;
-        const int chromaRow = row / p.ChromaRows;
-        const uchar* u = p.U + std::ptrdiff_t(chromaRow) * p.UStride;
-        const uchar* v = p.V + std::ptrdiff_t(chromaRow) * p.VStride;
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(row));
-        for (int x = 0; x < width; ++x) {
-            const int at = (x / 2) * p.ChromaStep;
-            const int yy = (int(y[x]) - yo) * ys;
-            const int uu = int(u[at]) - 128;
-            const int vv = int(v[at]) - 128;
-            out[x] = qRgb(clamp((yy + vr * vv + 512) >> 10), clamp((yy - ug * uu - vg * vv + 512) >> 10),
-                          clamp((yy + ub * uu + 512) >> 10));
-        }
-    }
-    return image;
-}
-
-// Packed 4:2:2 (two pixels in four bytes): the luma and chroma positions
-// within a group.
-QImage PackedYuvImage(const uchar* bits, int stride, int width, int height, int y0, int u, int v,
-                      const QVideoFrameFormat& format)
-{
-    TYuvPlanes planes;
-    // Luma is every second byte from y0; a row's chroma samples lie four bytes apart.
-    QByteArray luma(qsizetype(width) * qsizetype(height), '\0');
-    for (int row = 0; row < height; ++row) {
-        const uchar* line = bits + std::ptrdiff_t(row) * stride;
-        for (int x = 0; x < width; ++x)
-            luma[qsizetype(row) * width + x] = char(line[2 * x + y0]);
-    }
-    planes.Y = reinterpret_cast<const uchar*>(luma.constData());
-    planes.YStride = width;
-    planes.U = bits + u;
-    planes.V = bits + v;
-    planes.UStride = stride;
-    planes.VStride = stride;
-    planes.ChromaStep = 4;
-    planes.ChromaRows = 1;
-    return YuvImage(planes, width, height, format);
-}
-
-// The picture of a video frame, converted here for the usual decoder outputs
-// (no graphics context is made for it); other formats go through Qt's own
-// conversion.
-QImage FrameToImage(const QVideoFrame& source)
-{
-    QVideoFrame frame(source);
-    if (!frame.isValid() || !frame.map(QVideoFrame::ReadOnly))
-        return QImage();
-    bool mapped = true;
-    const auto unmap = qScopeGuard([&] {
-        if (mapped)
-            frame.unmap();
-    });
-    const int w = frame.width();
-    const int h = frame.height();
-    const QVideoFrameFormat format = frame.surfaceFormat();
-    const QVideoFrameFormat::PixelFormat pixels = frame.pixelFormat();
-    const QImage::Format imageFormat = QVideoFrameFormat::imageFormatFromPixelFormat(pixels);
-    if (imageFormat != QImage::Format_Invalid)
-        return QImage(frame.bits(0), w, h, frame.bytesPerLine(0), imageFormat).copy();
-    TYuvPlanes p;
-    p.Y = frame.bits(0);
-    p.YStride = frame.bytesPerLine(0);
-    switch (pixels) {
-    case QVideoFrameFormat::Format_YUV420P:
-    case QVideoFrameFormat::Format_YUV422P:
-    case QVideoFrameFormat::Format_YV12:
-        if (frame.planeCount() < 3)
-            break;
-        p.U = frame.bits(pixels == QVideoFrameFormat::Format_YV12 ? 2 : 1);
-        p.V = frame.bits(pixels == QVideoFrameFormat::Format_YV12 ? 1 : 2);
-        p.UStride = frame.bytesPerLine(pixels == QVideoFrameFormat::Format_YV12 ? 2 : 1);
-        p.VStride = frame.bytesPerLine(pixels == QVideoFrameFormat::Format_YV12 ? 1 : 2);
-        p.ChromaRows = pixels == QVideoFrameFormat::Format_YUV422P ? 1 : 2;
-        return YuvImage(p, w, h, format);
-    case QVideoFrameFormat::Format_NV12:
-    case QVideoFrameFormat::Format_NV21:
-        if (frame.planeCount() < 2)
-            break;
-        p.U = frame.bits(1) + (pixels == QVideoFrameFormat::Format_NV12 ? 0 : 1);
-        p.V = frame.bits(1) + (pixels == QVideoFrameFormat::Format_NV12 ? 1 : 0);
-        p.UStride = p.VStride = frame.bytesPerLine(1);
-        p.ChromaStep = 2;
-        return YuvImage(p, w, h, format);
-    case QVideoFrameFormat::Format_UYVY:
-        return PackedYuvImage(frame.bits(0), frame.bytesPerLine(0), w, h, 1, 0, 2, format);
-    case QVideoFrameFormat::Format_YUYV:
-        return PackedYuvImage(frame.bits(0), frame.bytesPerLine(0), w, h, 0, 1, 3, format);
-    default:
-        break;
-    }
-    frame.unmap();
-    mapped = false;
-    return source.toImage();
-}
-
-}  // namespace
-
 // ------------------------------------------------------------ full screen
 
 // The frameless full-screen window that shows the video window's picture.
@@ -1471,7 +1323,7 @@ void TVideoWindow::SetColor(TColor value)
 QImage TVideoWindow::CurrentImage() const
 {
     if (!FImageValid) {
-        FImage = FFrame.isValid() ? FrameToImage(FFrame) : QImage();
+        FImage = FRenderer ? FRenderer->FrameImage() : QImage();
         FImageValid = true;
     }
     return FImage;
@@ -1479,8 +1331,8 @@ QImage TVideoWindow::CurrentImage() const
 
 HResult TVideoWindow::GetFilter(QObject*& filter)
 {
-    filter = FRenderer;
-    return FRenderer ? S_OK : E_POINTER;
+    filter = FRenderer ? FRenderer->Sink() : nullptr;
+    return filter ? S_OK : E_POINTER;
 }
 
 HResult TVideoWindow::GetName(QString& name)
@@ -1494,8 +1346,12 @@ HResult TVideoWindow::NotifyFilter(int operation, int)
     switch (operation) {
     case nfAboutToAdd:
         ReleaseRenderer();
-        FRenderer = new QVideoSink(this);
-        connect(FRenderer, &QVideoSink::videoFrameChanged, this, &TVideoWindow::FrameArrived);
+        // Only an active graph adds its providers' filters, so the module
+        // is loaded by now.
+        if (const TMultimediaModule* module = MultimediaModule()) {
+            FRenderer.reset(module->CreateVideoRenderer(this));
+            FRenderer->OnFrame = [this] { FrameArrived(); };
+        }
         break;
     case nfAboutToRemove:
         LeaveFullScreen();
@@ -1525,19 +1381,13 @@ HResult TVideoWindow::GraphEvent(int event, std::intptr_t, std::intptr_t)
 
 void TVideoWindow::ReleaseRenderer()
 {
-    if (FRenderer) {
-        FRenderer->disconnect(this);
-        delete FRenderer;
-        FRenderer = nullptr;
-    }
-    FFrame = QVideoFrame();
+    FRenderer.reset();
     FImageValid = false;
     update();
 }
 
-void TVideoWindow::FrameArrived(const QVideoFrame& frame)
+void TVideoWindow::FrameArrived()
 {
-    FFrame = frame;
     FImageValid = false;
     update();
     if (FFullScreenWindow)
@@ -1546,7 +1396,7 @@ void TVideoWindow::FrameArrived(const QVideoFrame& frame)
 
 bool TVideoWindow::RendererConnected() const
 {
-    return FRenderer && FFilterGraph && FFilterGraph->FilterConnected(FRenderer);
+    return FRenderer && FFilterGraph && FFilterGraph->FilterConnected(FRenderer->Sink());
 }
 
 void TVideoWindow::SetFullScreen(bool value)

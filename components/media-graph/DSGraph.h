@@ -2,7 +2,9 @@
 
 // The media graph: TFilterGraph plays one media file through Qt's media
 // player and hands out small interfaces for its control, seeking, picture
-// and sound; TVideoWindow shows the graph's picture.
+// and sound; TVideoWindow shows the graph's picture. The player and the
+// video sink live in the multimedia module (MultimediaModule.h), loaded when
+// a graph is first activated.
 //
 // The graph keeps the behaviour its users rely on where the Qt player
 // differs: Stop keeps the position (the player is held paused and the graph
@@ -29,7 +31,6 @@
 #include <QtCore/QString>
 #include <QtCore/QUuid>
 #include <QtGui/QImage>
-#include <QtMultimedia/QVideoFrame>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QWidget>
 
@@ -37,8 +38,8 @@
 #include <functional>
 #include <memory>
 
-class QVideoSink;
 class TGraphEngine;
+class TVideoRendererBackEnd;
 class TVideoFullScreenWindow;
 
 // ------------------------------------------------------------ interfaces
@@ -505,7 +506,7 @@ private:
     friend class TVMROptions;
 
     void ReleaseRenderer();
-    void FrameArrived(const QVideoFrame& frame);
+    void FrameArrived();
     bool RendererConnected() const;
     void ApplyFullScreen();
     void LeaveFullScreen();
@@ -519,9 +520,8 @@ private:
     TVideoMode FMode = vmNormal;
     TVMROptions FVMROptions;
     QPointer<TFilterGraph> FFilterGraph;
-    QVideoSink* FRenderer = nullptr;
-    QVideoFrame FFrame;
-    mutable QImage FImage;  // FFrame converted, made on demand
+    std::unique_ptr<TVideoRendererBackEnd> FRenderer;  // its sink is a child of this control
+    mutable QImage FImage;  // the renderer's latest frame converted, made on demand
     mutable bool FImageValid = false;
     bool FFullScreen = false;
     bool FFullScreenTopMost = false;

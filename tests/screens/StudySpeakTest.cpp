@@ -13,6 +13,7 @@
 #include "UPiboStringGrid.h"
 #include "UPiboVideoClass.h"
 #include "ProgramFolder.h"
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 #include "RecordingSupport.h"
 #include "VideoFixtures.h"
@@ -467,7 +468,8 @@ TEST_F(StudySpeakRecording, WithoutAnInputDeviceTheScreenSaysSoAndStaysIdle)
 // The sound server's default source (the null source on the test machine).
 TEST_F(StudySpeakRecording, RecordsFromTheSoundServer)
 {
-    auto real = std::make_unique<TQtAudioSystem>();
+    auto real = CreateQtAudioSystem();
+    ASSERT_TRUE(real) << MultimediaModuleError().toStdString();
     if (real->InputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     SetAudioSystem(real.get());

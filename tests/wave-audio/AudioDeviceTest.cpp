@@ -2,6 +2,7 @@
 // playing through the sound server when one answers.
 
 #include "AudioDevice.h"
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 #include "TestAudioDevice.h"
 
@@ -248,7 +249,9 @@ void LetPlay(TQtAudioSystem& system, const TAudioFormat& format, int ms)
 
 TEST(QtAudioDeviceTest, PlaysGeneratedPcmToItsEnd)
 {
-    TQtAudioSystem system;
+    const auto systemOwned = CreateQtAudioSystem();
+    ASSERT_TRUE(systemOwned) << MultimediaModuleError().toStdString();
+    TQtAudioSystem& system = *systemOwned;
     if (system.OutputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     TAudioDeviceCaps caps;
@@ -283,7 +286,9 @@ TEST(QtAudioDeviceTest, PlaysGeneratedPcmToItsEnd)
 
 TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
 {
-    TQtAudioSystem system;
+    const auto systemOwned = CreateQtAudioSystem();
+    ASSERT_TRUE(systemOwned) << MultimediaModuleError().toStdString();
+    TQtAudioSystem& system = *systemOwned;
     if (system.OutputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     TAudioFormat f;
@@ -334,7 +339,8 @@ TEST(QtAudioDeviceTest, PauseHoldsThePositionAndResetReturnsTheQueue)
 // its system is gone.
 TEST(QtAudioDeviceTest, TheSystemClosesTheStreamsLeftOpen)
 {
-    auto system = std::make_unique<TQtAudioSystem>();
+    auto system = CreateQtAudioSystem();
+    ASSERT_TRUE(system) << MultimediaModuleError().toStdString();
     if (system->OutputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     TAudioFormat f;
@@ -374,7 +380,9 @@ TEST(QtAudioDeviceTest, TheSystemClosesTheStreamsLeftOpen)
 // closes what is left: each ends once, nothing is used after its close.
 TEST(QtAudioDeviceTest, ClosingRacesWithTheSystemsShutdown)
 {
-    TQtAudioSystem probe;
+    const auto probeOwned = CreateQtAudioSystem();
+    ASSERT_TRUE(probeOwned) << MultimediaModuleError().toStdString();
+    TQtAudioSystem& probe = *probeOwned;
     if (probe.OutputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     TAudioFormat f;
@@ -382,7 +390,8 @@ TEST(QtAudioDeviceTest, ClosingRacesWithTheSystemsShutdown)
     f.Channels = 1;
     const QByteArray sound(1600, '\0');
     for (int round = 0; round < 5; ++round) {
-        auto system = std::make_unique<TQtAudioSystem>();
+        auto system = CreateQtAudioSystem();
+        ASSERT_TRUE(system) << MultimediaModuleError().toStdString();
         std::vector<std::unique_ptr<TAudioOutputStream>> streams(4);
         TRecorder rec;
         for (auto& s : streams) {

@@ -3,6 +3,7 @@
 // every driver call, and the input side of the test system itself.
 
 #include "ApplicationException.h"
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 #include "SndWavIn.h"
 #include "SndWaveIO.h"
@@ -689,7 +690,9 @@ TEST(TestAudioInputTest, CapabilityBitsFollowTheFormatQuery)
 
 TEST(QtAudioInputTest, FillsQueuedBuffersInOrderAndResetHandsBackTheRest)
 {
-    TQtAudioSystem system;
+    const auto systemOwned = CreateQtAudioSystem();
+    ASSERT_TRUE(systemOwned) << MultimediaModuleError().toStdString();
+    TQtAudioSystem& system = *systemOwned;
     if (system.InputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     TAudioInputCaps caps;

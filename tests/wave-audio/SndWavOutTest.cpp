@@ -3,6 +3,7 @@
 // and through the real back end when a sound server answers.
 
 #include "ApplicationException.h"
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 #include "SndWavOut.h"
 #include "SndWave.h"
@@ -808,7 +809,8 @@ TEST(WaveOutRealDeviceTest, SeeksWhilePlaying)
 // without hanging and reports the driver's refusal.
 TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
 {
-    auto system = std::make_unique<TQtAudioSystem>();
+    auto system = CreateQtAudioSystem();
+    ASSERT_TRUE(system) << MultimediaModuleError().toStdString();
     if (system->OutputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     QTemporaryDir dir;
@@ -817,7 +819,7 @@ TEST(WaveOutRealDeviceTest, TheSystemsEndClosesADeviceLeftPlaying)
     for (const TSndCBMode mode : {cmWindow, cmThread}) {
         SCOPED_TRACE(mode == cmWindow ? "window mode" : "thread mode");
         if (!system)
-            system = std::make_unique<TQtAudioSystem>();
+            system = CreateQtAudioSystem();
         SetAudioSystem(system.get());
         TSndWaveOut wo;
         TSndWaveFile wf;

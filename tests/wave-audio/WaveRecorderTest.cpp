@@ -5,6 +5,7 @@
 
 #include "ApplicationException.h"
 #include "MMWRec.h"
+#include "MultimediaModule.h"
 #include "QtAudioDevice.h"
 #include "RecordingSupport.h"
 #include "SndWaveIO.h"
@@ -770,7 +771,8 @@ TEST(WaveRecorderRealDeviceTest, RecordsASineSourceAndTheSilentDefault)
 // closes without hanging.
 TEST(WaveRecorderRealDeviceTest, TheSystemsEndClosesARecordingLeftRunning)
 {
-    auto system = std::make_unique<TQtAudioSystem>();
+    auto system = CreateQtAudioSystem();
+    ASSERT_TRUE(system) << MultimediaModuleError().toStdString();
     if (system->InputDeviceCount() == 0)
         GTEST_SKIP() << "no sound server answers";
     SetAudioSystem(system.get());

@@ -3,7 +3,7 @@
 // source lives; what the source delivers is copied into the queued buffers
 // in order, and each full buffer comes back done on that thread.
 
-#include "QtAudioDevice.h"
+#include "QtAudioSystem.h"
 #include "QtAudioStream.h"
 
 #include <QtCore/QObject>
@@ -228,12 +228,12 @@ private:
 
 }  // namespace
 
-int TQtAudioSystem::InputDeviceCount()
+int TQtMultimediaAudioSystem::InputDeviceCount()
 {
     return static_cast<int>(QMediaDevices::audioInputs().size());
 }
 
-int TQtAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
+int TQtMultimediaAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
 {
     QAudioDevice device;
     if (const int result = FindDevice(true, deviceId, device))
@@ -243,7 +243,7 @@ int TQtAudioSystem::GetInputDeviceCaps(int deviceId, TAudioInputCaps& caps)
     return aeOk;
 }
 
-int TQtAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
+int TQtMultimediaAudioSystem::OpenInput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioInputCallback callback,
                               std::unique_ptr<TAudioInputStream>& stream)
 {
     QAudioDevice device;

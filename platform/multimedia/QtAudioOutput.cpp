@@ -1,4 +1,4 @@
-#include "QtAudioDevice.h"
+#include "QtAudioSystem.h"
 #include "QtAudioStream.h"
 
 #include <QtCore/QElapsedTimer>
@@ -29,7 +29,7 @@ constexpr qint64 ChunkBytes = 16384;
 
 class TQtOutputStream : public TAudioOutputStream, public TQtStreamThread {
 public:
-    TQtOutputStream(TQtAudioSystem& system, std::shared_ptr<TQtLiveStreams> live, const QAudioDevice& device,
+    TQtOutputStream(TQtMultimediaAudioSystem& system, std::shared_ptr<TQtLiveStreams> live, const QAudioDevice& device,
                     const TAudioFormat& format, TAudioCallback callback)
         : TQtStreamThread(std::move(live)), FSystem(system), FDevice(device), FFormat(format),
           FCallback(std::move(callback))
@@ -342,7 +342,7 @@ private:
         return std::min<std::int64_t>(FramesOf(ns), FWritten / FFormat.BlockAlign());
     }
 
-    TQtAudioSystem& FSystem;  // used only while open
+    TQtMultimediaAudioSystem& FSystem;  // used only while open
     QAudioDevice FDevice;
     TAudioFormat FFormat;
     TAudioCallback FCallback;
@@ -369,27 +369,27 @@ private:
 
 }  // namespace
 
-TQtAudioSystem::TQtAudioSystem() : FLive(std::make_shared<TQtLiveStreams>()) {}
+TQtMultimediaAudioSystem::TQtMultimediaAudioSystem() : FLive(std::make_shared<TQtLiveStreams>()) {}
 
-TQtAudioSystem::~TQtAudioSystem()
+TQtMultimediaAudioSystem::~TQtMultimediaAudioSystem()
 {
     CloseAllStreams();
 }
 
-void TQtAudioSystem::CloseAllStreams()
+void TQtMultimediaAudioSystem::CloseAllStreams()
 {
     std::lock_guard<std::mutex> lock(FLive->Lock);
     for (TQtStreamThread* stream : FLive->Streams)
         stream->CloseSilently();
 }
 
-int TQtAudioSystem::LiveStreamCount() const
+int TQtMultimediaAudioSystem::LiveStreamCount() const
 {
     std::lock_guard<std::mutex> lock(FLive->Lock);
     return static_cast<int>(FLive->Streams.size());
 }
 
-bool TQtAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
+bool TQtMultimediaAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice (*defaultDevice)(), int deviceId,
                                 QAudioDevice& device)
 {
     if (devices.isEmpty())
@@ -406,7 +406,7 @@ bool TQtAudioSystem::PickDevice(const QList<QAudioDevice>& devices, QAudioDevice
     return true;
 }
 
-int TQtAudioSystem::FindDevice(bool input, int deviceId, QAudioDevice& device)
+int TQtMultimediaAudioSystem::FindDevice(bool input, int deviceId, QAudioDevice& device)
 {
     const bool found =
         input ? PickDevice(QMediaDevices::audioInputs(), &QMediaDevices::defaultAudioInput, deviceId, device)
@@ -417,7 +417,7 @@ int TQtAudioSystem::FindDevice(bool input, int deviceId, QAudioDevice& device)
     return count == 0 ? aeNoDriver : aeBadDeviceId;
 }
 
-int TQtAudioSystem::FindDeviceFor(bool input, int deviceId, const TAudioFormat& format, QAudioDevice& device)
+int TQtMultimediaAudioSystem::FindDeviceFor(bool input, int deviceId, const TAudioFormat& format, QAudioDevice& device)
 {
     if (const int result = FindDevice(input, deviceId, device))
         return result;
@@ -426,12 +426,12 @@ int TQtAudioSystem::FindDeviceFor(bool input, int deviceId, const TAudioFormat& 
     return aeOk;
 }
 
-int TQtAudioSystem::OutputDeviceCount()
+int TQtMultimediaAudioSystem::OutputDeviceCount()
 {
     return static_cast<int>(QMediaDevices::audioOutputs().size());
 }
 
-int TQtAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
+int TQtMultimediaAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
 {
     QAudioDevice device;
     if (const int result = FindDevice(false, deviceId, device))
@@ -440,7 +440,7 @@ int TQtAudioSystem::GetOutputDeviceCaps(int deviceId, TAudioDeviceCaps& caps)
     return aeOk;
 }
 
-int TQtAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
+int TQtMultimediaAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool queryOnly, TAudioCallback callback,
                                std::unique_ptr<TAudioOutputStream>& stream)
 {
     QAudioDevice device;
@@ -456,20 +456,20 @@ int TQtAudioSystem::OpenOutput(int deviceId, const TAudioFormat& format, bool qu
     return aeOk;
 }
 
-TAudioVolume TQtAudioSystem::VolumeOf(const QByteArray& deviceKey)
+TAudioVolume TQtMultimediaAudioSystem::VolumeOf(const QByteArray& deviceKey)
 {
     std::lock_guard<std::mutex> lock(FLock);
     const auto it = FVolumes.find(deviceKey);
     return it == FVolumes.end() ? TAudioVolume() : it->second;
 }
 
-void TQtAudioSystem::SetVolumeOf(const QByteArray& deviceKey, TAudioVolume volume)
+void TQtMultimediaAudioSystem::SetVolumeOf(const QByteArray& deviceKey, TAudioVolume volume)
 {
     std::lock_guard<std::mutex> lock(FLock);
     FVolumes[deviceKey] = volume;
 }
 
-int TQtAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
+int TQtMultimediaAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
 {
     QAudioDevice device;
     if (const int result = FindDevice(false, deviceId, device))
@@ -478,7 +478,7 @@ int TQtAudioSystem::GetOutputVolume(int deviceId, TAudioVolume& volume)
     return aeOk;
 }
 
-int TQtAudioSystem::SetOutputVolume(int deviceId, TAudioVolume volume)
+int TQtMultimediaAudioSystem::SetOutputVolume(int deviceId, TAudioVolume volume)
 {
     QAudioDevice device;
     if (const int result = FindDevice(false, deviceId, device))

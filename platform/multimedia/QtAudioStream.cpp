@@ -1,7 +1,5 @@
 #include "QtAudioStream.h"
 
-#include "ApplicationException.h"
-
 #include <QtCore/QTimer>
 
 QAudioFormat ToQtAudioFormat(const TAudioFormat& format)
@@ -15,8 +13,8 @@ QAudioFormat ToQtAudioFormat(const TAudioFormat& format)
 
 void HandleAudioStreamFailure(const std::exception* e)
 {
-    HandleApplicationException(e ? QString::fromLocal8Bit(e->what())
-                                 : QStringLiteral("An unspecified error occurred in the audio device."));
+    ReportModuleFailure(e ? QString::fromLocal8Bit(e->what())
+                          : QStringLiteral("An unspecified error occurred in the audio device."));
 }
 
 TQtStreamThread::TQtStreamThread(std::shared_ptr<TQtLiveStreams> live) : FLive(std::move(live))

@@ -32,6 +32,10 @@ void DescribeQtAudioDevice(const QAudioDevice& device, TCaps& caps)
     caps.DriverVersion = (QT_VERSION_MAJOR << 8) | QT_VERSION_MINOR;
 }
 
+// Hands the text of a failure no caller can take to the program's handler
+// (the host given at the module's start).
+void ReportModuleFailure(const QString& text);
+
 // The text handed on for an exception that is no std::exception.
 void HandleAudioStreamFailure(const std::exception* e);
 
