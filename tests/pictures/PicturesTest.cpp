@@ -136,9 +136,12 @@ const std::vector<Expected>& AllPictures()
         // text editor
         list.push_back({S("TextEditInternalImages"), 120, 16, Keying::Opaque});
         list.push_back({S("TextEditWrapped"), 12, 12, Keying::Opaque});
-        // rich-text viewer: the placeholder picture and the line-selection cursor
+        // rich-text viewer: the placeholder picture and the line-selection cursor;
+        // tables: the row and column selection cursors
         list.push_back({S("RD_BAD_PICTURE"), 20, 20, Keying::Opaque});
         list.push_back({S("RD_FLIPARROW_CURSOR"), 32, 32, Keying::Auto});
+        list.push_back({S("RD_SELECTROW_CURSOR"), 32, 32, Keying::Auto});
+        list.push_back({S("RD_SELECTCOL_CURSOR"), 32, 32, Keying::Auto});
         // login window, main window, start page
         list.push_back({S("LoginBackground"), 642, 400, Keying::Opaque});
         list.push_back({S("LoginEditBG"), 170, 18, Keying::Opaque});
