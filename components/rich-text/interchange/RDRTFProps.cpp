@@ -575,6 +575,8 @@ bool ApplyRTFProperty(TRDRTFFormatState& state, const TRDRTFDocTables& tables, T
     case ipropILvl: pa.ListLevel = value; break;
     case ipropInTbl: pa.InTable = true; break;
     case ipropItap:
+        // One table start is fired per level: deeper nesting is read as the deepest kept.
+        value = std::clamp(value, 0, RTFMaxTableNesting);
         pa.NestingLevel = value;
         if (value > 0)
             pa.InTable = true;

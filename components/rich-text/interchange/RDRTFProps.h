@@ -238,6 +238,9 @@ struct TRDRTFCellProperties {
     int CellHeight = 0;
 };
 
+// "\itap" above this is read as this.
+constexpr int RTFMaxTableNesting = 32;
+
 // A row may define at most this many cells; further "\cellx" are ignored.
 constexpr int RTFMaxCellsPerRow = 1000;
 

@@ -456,6 +456,10 @@ TEST(RTFProps, ParagraphNestingAndListReferences)
     ApplyKw(state, tables, "itap", 2);
     EXPECT_TRUE(state.Para.InTable);
     EXPECT_EQ(state.Para.NestingLevel, 2);
+    ApplyKw(state, tables, "itap", 2000000000);
+    EXPECT_EQ(state.Para.NestingLevel, RTFMaxTableNesting);
+    ApplyKw(state, tables, "itap", -3);
+    EXPECT_EQ(state.Para.NestingLevel, 0);
 }
 
 TEST(RTFProps, GroupCopyKeepsHeaderAndFooterOffsets)
