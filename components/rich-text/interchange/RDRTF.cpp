@@ -606,24 +606,24 @@ uint8_t TRDRTFReader::PutTextChar(uint8_t c, bool allowClose, bool sync)
     if (sync)
         SyncTableLevel(allowClose);
     if (SeparateTabs && c == 9) {
-        if (const uint8_t code = FlushText(rtf_ts_ContinuePara, false))
+        if (const uint8_t code = FlushText(rtf_ts_ContinuePara))
             return code;
         FPendingAnsi.append('\t');
-        return FlushText(rtf_ts_ContinuePara, false);
+        return FlushText(rtf_ts_ContinuePara);
     }
     if (c != 0 && c != 13 && c != 10) {
         if (!FPendingUnicode.isEmpty()) {
-            if (const uint8_t code = FlushText(rtf_ts_ContinuePara, false))
+            if (const uint8_t code = FlushText(rtf_ts_ContinuePara))
                 return code;
         }
         FPendingAnsi.append(static_cast<char>(c));
         return rtf_ec_OK;
     }
     const TRDRTFPosition next = c == 0 ? rtf_ts_ContinuePara : c == 13 ? rtf_ts_NewLine : rtf_ts_NewPara;
-    return FlushText(next, false);
+    return FlushText(next);
 }
 
-uint8_t TRDRTFReader::FlushText(TRDRTFPosition next, bool)
+uint8_t TRDRTFReader::FlushText(TRDRTFPosition next)
 {
     const bool pending = !FPendingAnsi.isEmpty() || !FPendingUnicode.isEmpty();
     if (!pending && !FHiddenChanging) {
@@ -660,7 +660,7 @@ uint8_t TRDRTFReader::PutUnicodeChar(char16_t unit)
     if (!OnNewUnicodeText)
         return rtf_ec_OK;
     if (!FPendingAnsi.isEmpty()) {
-        if (const uint8_t code = FlushText(rtf_ts_ContinuePara, false))
+        if (const uint8_t code = FlushText(rtf_ts_ContinuePara))
             return code;
     }
     if (unit != 0)

@@ -104,7 +104,7 @@ private:
     uint8_t SetProperty(TRDRTFPropertyId id, int32_t value);
     uint8_t PutChar(uint8_t c);
     uint8_t PutTextChar(uint8_t c, bool allowClose, bool sync);
-    uint8_t FlushText(TRDRTFPosition next, bool isEnd);
+    uint8_t FlushText(TRDRTFPosition next);
     uint8_t PutUnicodeChar(char16_t unit);
     void PutUnicodeInto(char16_t unit);
     uint8_t SetHidden(bool hidden);
