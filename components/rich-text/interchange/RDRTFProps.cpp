@@ -689,3 +689,105 @@ bool ApplyRTFProperty(TRDRTFFormatState& state, const TRDRTFDocTables& tables, T
     }
     return true;
 }
+
+namespace {
+
+void RTFSetMarkerStyle(TRDRTFCustomMarkerProperties& marker, uint8_t bit, int32_t value)
+{
+    RTFSetStyleBit(marker.MarkerStyles, bit, value);
+    marker.FixedStyles |= bit;
+}
+
+}  // namespace
+
+bool ApplyRTFMarkerProperty(TRDRTFMarkerProperties& marker, const TRDRTFSectionProperties& section,
+                            const TRDRTFDocTables& tables, TRDRTFPropertyId id, int32_t value)
+{
+    switch (id) {
+    case ipropPNLevel:
+        if (section.LevelDefaults) {
+            if (value < 1 || value > static_cast<int32_t>(section.LevelDefaults->size()))
+                return false;
+            const int level = marker.NumberLevel;
+            marker.AssignLevelDefault((*section.LevelDefaults)[static_cast<size_t>(value - 1)]);
+            marker.NumberLevel = level;
+        }
+        marker.NumberLevel = value;
+        break;
+    case ipropPNHang: marker.HangingIndent = value != 0; break;
+    case ipropPNType: marker.NumberType = value; break;
+    case ipropPNBold: RTFSetMarkerStyle(marker, fsBold, value); break;
+    case ipropPNItalic: RTFSetMarkerStyle(marker, fsItalic, value); break;
+    case ipropPNUnderline: RTFSetMarkerStyle(marker, fsUnderline, value); break;
+    case ipropPNStrike: RTFSetMarkerStyle(marker, fsStrikeOut, value); break;
+    case ipropPNColor:
+        if (RTFTableColor(tables, value, marker.MarkerColor))
+            marker.FixedParts |= rtf_mf_Color;
+        break;
+    case ipropPNFont:
+        marker.MarkerFont = tables.Fonts.Lookup(value, tables.DefFontNumber);
+        marker.FixedParts |= rtf_mf_Font;
+        break;
+    case ipropPNFontSize:
+        marker.MarkerSize = RTFHalfPointsToPoints(value);
+        marker.FixedParts |= rtf_mf_Size;
+        break;
+    case ipropPNIndent: marker.NumberIndent = value; break;
+    case ipropPNSpace: marker.NumberSpace = value; break;
+    case ipropPNStart: marker.StartAt = value; break;
+    case ipropPNAlign: marker.MarkerAlign = value; break;
+    default: break;
+    }
+    return true;
+}
+
+bool ApplyRTFListLevelProperty(TRDRTFListLevel97& level, const TRDRTFDocTables& tables, TRDRTFPropertyId id,
+                               int32_t value)
+{
+    switch (id) {
+    case ipropBold: RTFSetStyleBit(level.MarkerStyles, fsBold, value); break;
+    case ipropItalic: RTFSetStyleBit(level.MarkerStyles, fsItalic, value); break;
+    case ipropStrike: RTFSetStyleBit(level.MarkerStyles, fsStrikeOut, value); break;
+    case ipropUnderline: RTFSetStyleBit(level.MarkerStyles, fsUnderline, value); break;
+    case ipropFontSize:
+        level.MarkerSize = RTFHalfPointsToPoints(value);
+        level.SizeGiven = true;
+        break;
+    case ipropTextColor: RTFTableColor(tables, value, level.MarkerColor); break;
+    case ipropFont: level.MarkerFont = tables.Fonts.Lookup(value, tables.DefFontNumber); break;
+    case ipropAFont:
+        if (level.MarkerFont < 0)
+            level.MarkerFont = tables.Fonts.Lookup(value, tables.DefFontNumber);
+        break;
+    case ipropLeftInd: level.LevelLeft = value; break;
+    case ipropFirstInd: level.LevelFirst = value; break;
+    case ipropTabPos: level.LevelTabPos = value; break;
+    case ipropLevelStartAt: level.StartAt = value; break;
+    case ipropLevelNumberType:
+        switch (value) {
+        case 1: level.NumberType = 5; break;
+        case 2: level.NumberType = 4; break;
+        case 3: level.NumberType = 3; break;
+        case 4: level.NumberType = 2; break;
+        case 23: level.NumberType = 6; break;
+        default: level.NumberType = 1; break;
+        }
+        break;
+    case ipropLevelJustify:
+        if (value == 0)
+            level.MarkerAlign = 0;
+        else if (value == 1)
+            level.MarkerAlign = 2;
+        else if (value == 2)
+            level.MarkerAlign = 1;
+        break;
+    case ipropLevelOld: level.OldFormat = value != 0; break;
+    case ipropLevelLegal: level.LegalStyle = value != 0; break;
+    case ipropLevelNoRestart: level.SkipRestart = value != 0; break;
+    case ipropLevelIndent: level.NumberIndent = value; break;
+    case ipropLevelSpace: level.NumberSpace = value; break;
+    case ipropLevelFollow: level.FollowChar = value; break;
+    default: return false;
+    }
+    return true;
+}

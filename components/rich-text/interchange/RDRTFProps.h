@@ -372,5 +372,15 @@ struct TRDRTFFormatState {
 bool ApplyRTFProperty(TRDRTFFormatState& state, const TRDRTFDocTables& tables, TRDRTFPropertyId id,
                       int32_t value);
 
+// A keyword inside old-style numbering ("\pn" or "\pnseclvl" groups) on the
+// marker read. False for a level outside 1..11 while the section's level
+// defaults exist (the read ends with an error); true otherwise, also for
+// keywords that do not concern markers.
+bool ApplyRTFMarkerProperty(TRDRTFMarkerProperties& marker, const TRDRTFSectionProperties& section,
+                            const TRDRTFDocTables& tables, TRDRTFPropertyId id, int32_t value);
+// A keyword inside a list level; false for keywords that do not concern levels.
+bool ApplyRTFListLevelProperty(TRDRTFListLevel97& level, const TRDRTFDocTables& tables, TRDRTFPropertyId id,
+                               int32_t value);
+
 // "\uc" N: the number of fallback characters after "\u"; below 0 counts as 0.
 int RTFUnicodeSkipCount(int32_t value);

@@ -550,3 +550,92 @@ TEST(RTFProps, KeywordsOtherPartsHandleAreLeftToTheReader)
                                 ipropPNLevel, ipropListId, ipropStyleNo, ipropAFont, ipropCellEnd})
         EXPECT_FALSE(ApplyRTFProperty(state, tables, id, 1)) << id;
 }
+
+namespace {
+
+int32_t KwValue(std::string_view keyword, std::optional<int32_t> parameter)
+{
+    const auto& e = RTFKeyword(FindRTFKeyword(keyword));
+    return (e.UseDef || !parameter) ? e.DefValue : *parameter;
+}
+
+TRDRTFPropertyId KwId(std::string_view keyword)
+{
+    return static_cast<TRDRTFPropertyId>(RTFKeyword(FindRTFKeyword(keyword)).Target);
+}
+
+}  // namespace
+
+TEST(RTFProps, OldStyleNumberingKeywords)
+{
+    TRDRTFDocTables tables = ColorTables({clWindowText, 0x0000FF});
+    tables.Fonts.AddFont(0);
+    tables.Fonts.AddFont(3);
+    TRDRTFSectionProperties section;
+    TRDRTFMarkerProperties marker;
+    const std::pair<const char*, std::optional<int32_t>> keywords[] = {
+        {"pnlvlbody", std::nullopt}, {"pnucrm", std::nullopt}, {"pnb", std::nullopt}, {"pnul", 0},
+        {"pncf", 1}, {"pnf", 3}, {"pnfs", 21}, {"pnindent", 360}, {"pnstart", 4}, {"pnqc", std::nullopt},
+        {"pnhang", std::nullopt}};
+    for (const auto& [keyword, parameter] : keywords)
+        ASSERT_TRUE(ApplyRTFMarkerProperty(marker, section, tables, KwId(keyword), KwValue(keyword, parameter)));
+    EXPECT_EQ(marker.NumberLevel, 10);
+    EXPECT_EQ(marker.NumberType, 5);
+    EXPECT_EQ(marker.MarkerStyles, fsBold);
+    EXPECT_EQ(marker.FixedStyles, fsBold | fsUnderline);
+    EXPECT_EQ(marker.MarkerColor, 0x0000FFu);
+    EXPECT_EQ(marker.MarkerFont, 1);
+    EXPECT_EQ(marker.MarkerSize, 10);
+    EXPECT_EQ(marker.FixedParts, rtf_mf_Color | rtf_mf_Font | rtf_mf_Size);
+    EXPECT_EQ(marker.NumberIndent, 360);
+    EXPECT_EQ(marker.StartAt, 4);
+    EXPECT_EQ(marker.MarkerAlign, 2);
+    EXPECT_TRUE(marker.HangingIndent);
+
+    // With level defaults: "\pnlvl" takes the level's default, and a level
+    // outside 1..11 is refused rather than read outside the defaults.
+    section.EnsureLevelDefaults()[1].NumberType = 3;
+    TRDRTFMarkerProperties second;
+    ASSERT_TRUE(ApplyRTFMarkerProperty(second, section, tables, ipropPNLevel, 2));
+    EXPECT_EQ(second.NumberType, 3);
+    EXPECT_EQ(second.NumberLevel, 2);
+    for (int32_t level : {0, 12, -1, INT_MAX, INT_MIN})
+        EXPECT_FALSE(ApplyRTFMarkerProperty(second, section, tables, ipropPNLevel, level)) << level;
+}
+
+TEST(RTFProps, ListLevelKeywords)
+{
+    TRDRTFDocTables tables = ColorTables({clWindowText, 0x00FF00});
+    tables.Fonts.AddFont(5);
+    tables.Fonts.AddFont(6);
+    const std::pair<int32_t, int> nfc[] = {{0, 1}, {1, 5}, {2, 4}, {3, 3}, {4, 2}, {23, 6}, {255, 1}, {-7, 1}};
+    for (const auto& [value, type] : nfc) {
+        TRDRTFListLevel97 level;
+        ASSERT_TRUE(ApplyRTFListLevelProperty(level, tables, ipropLevelNumberType, value));
+        EXPECT_EQ(level.NumberType, type) << value;
+    }
+    const std::pair<int32_t, int> jc[] = {{0, 0}, {1, 2}, {2, 1}};
+    for (const auto& [value, align] : jc) {
+        TRDRTFListLevel97 level;
+        ApplyRTFListLevelProperty(level, tables, ipropLevelJustify, value);
+        EXPECT_EQ(level.MarkerAlign, align) << value;
+    }
+
+    TRDRTFListLevel97 level;
+    // "\af" only while no font is set; "\f" always.
+    ApplyRTFListLevelProperty(level, tables, ipropAFont, 6);
+    EXPECT_EQ(level.MarkerFont, 1);
+    ApplyRTFListLevelProperty(level, tables, ipropAFont, 5);
+    EXPECT_EQ(level.MarkerFont, 1);
+    ApplyRTFListLevelProperty(level, tables, ipropFont, 5);
+    EXPECT_EQ(level.MarkerFont, 0);
+    ApplyRTFListLevelProperty(level, tables, ipropFontSize, 23);
+    EXPECT_EQ(level.MarkerSize, 12);
+    EXPECT_TRUE(level.SizeGiven);
+    ApplyRTFListLevelProperty(level, tables, ipropTextColor, 1);
+    ApplyRTFListLevelProperty(level, tables, ipropTextColor, 9);
+    EXPECT_EQ(level.MarkerColor, 0x00FF00u);
+    ApplyRTFListLevelProperty(level, tables, ipropTabPos, 720);
+    EXPECT_EQ(level.LevelTabPos, 720);
+    EXPECT_FALSE(ApplyRTFListLevelProperty(level, tables, ipropPaperWidth, 1));
+}
