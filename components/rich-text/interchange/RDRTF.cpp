@@ -1,9 +1,21 @@
 #include "interchange/RDRTF.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cmath>
 
+#include <filesystem>
+#include <stdexcept>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QIODevice>
+
+#include "Pictures.h"
+#include "core/RDGraphUtils.h"
+#include "core/RDMarkup.h"
 
 namespace {
 
@@ -82,6 +94,14 @@ void TRDRTFReader::Reset()
     FBinCount = 0;
     FHexNibbles = 0;
     FHexByte = 0;
+    FPicture.reset();
+    FObject.reset();
+    FShpPictInserted = false;
+    FObjectInserted = false;
+    FIncludedPictureDone = false;
+    FIncludedGraphic.reset();
+    if (PixelsPerInch == 0)
+        PixelsPerInch = GetScreenPixelsPerInch();
 }
 
 uint8_t TRDRTFReader::Read(QIODevice& stream)
@@ -119,7 +139,16 @@ bool TRDRTFReader::GetChar(uint8_t& c)
         c = FLastChar;
         return true;
     }
-    if (FBufPos >= FBuffer.size()) {
+    if (FBufPos >= FBuffer.size() && !Refill())
+        return false;
+    c = static_cast<uint8_t>(FBuffer.at(FBufPos++));
+    FLastChar = c;
+    return true;
+}
+
+bool TRDRTFReader::Refill()
+{
+    {
         if (FReportProgress && FSize > 0) {
             // 64 bits: the product overflows 32 bits past 21 MB.
             const int64_t percent = std::clamp<int64_t>(FStream->pos() * 100 / FSize, 0, 100);
@@ -127,12 +156,8 @@ bool TRDRTFReader::GetChar(uint8_t& c)
         }
         FBuffer = FStream->read(RTFBlockSize);
         FBufPos = 0;
-        if (FBuffer.isEmpty())
-            return false;
+        return !FBuffer.isEmpty();
     }
-    c = static_cast<uint8_t>(FBuffer.at(FBufPos++));
-    FLastChar = c;
-    return true;
 }
 
 bool TRDRTFReader::AtEnd() const
@@ -151,7 +176,7 @@ uint8_t TRDRTFReader::Parse()
         if (FDepth < 0)
             return rtf_ec_StackUnderflow;
         if (State.InputMode == rim_Binary) {
-            code = PutChar(c);
+            code = ReadBinary(c);
         } else if (c == '{') {
             FSkipCount = 0;
             code = PushGroup();
@@ -341,7 +366,9 @@ uint8_t TRDRTFReader::PopGroup()
         entry.Char = State.Format.Char;
         entry.Para = State.Format.Para;
     }
-    if (closing == rds_FldInst && saved.Destination != rds_FldInst) {
+    if (closing == rds_FldInst) {
+        // Inner groups of an instruction ("{\\fldinst {\\i SEQ} x}") add to it too.
+        FEnclosingInstruction = saved.FieldInstruction;
         saved.FieldInstruction = State.FieldInstruction;
         saved.SkipFieldResult = State.SkipFieldResult;
     }
@@ -391,6 +418,8 @@ uint8_t TRDRTFReader::ChangeDestination(TRDRTFDestination dest)
         if (State.Destination == rds_Field) {
             State.FieldInstruction.clear();
             State.SkipFieldResult = false;
+            FIncludedPictureDone = false;
+            FIncludedGraphic.reset();
             State.Destination = rds_FldInst;
         }
         break;
@@ -403,10 +432,44 @@ uint8_t TRDRTFReader::ChangeDestination(TRDRTFDestination dest)
         }
         break;
     case rdsNestTableProps:
-    case rdsNonShpPict:  // no picture of a "\shppict" group is inserted yet
-    case rdsObject:      // no object is read: its result is read as text
-    case rdsObjResult:
         State.Destination = rds_Norm;
+        break;
+    case rdsPict:
+        if (FPicture)
+            return rtf_ec_InvalidPicture;
+        if (OnNewPicture) {
+            FPicture = std::make_unique<TRDRTFPicture>();
+            FPicture->FromShape = State.Destination == rds_ShpPict;
+        }
+        State.Destination = rds_Picture;
+        FHexNibbles = 0;
+        break;
+    case rdsShpPict:
+        State.Destination = rds_ShpPict;
+        break;
+    case rdsNonShpPict:
+        State.Destination = FShpPictInserted ? rds_Skip : rds_Norm;
+        break;
+    case rdsObject:
+        if (OnNewObject) {
+            FObject = std::make_unique<TRDRTFObject>();
+            State.Destination = rds_Object;
+        } else {
+            State.Destination = rds_Norm;
+        }
+        break;
+    case rdsObjData:
+        if (State.Destination == rds_Object && FObject) {
+            State.Destination = rds_ObjData;
+            FObjectInserted = false;
+            FObjHexHigh = true;
+            FObjHexByte = 0;
+        } else {
+            State.Destination = rds_Skip;
+        }
+        break;
+    case rdsObjResult:
+        State.Destination = FObjectInserted ? rds_Skip : rds_Norm;
         break;
     default:
         // Pictures, notes, headers and footers, numbering and lists are
@@ -429,8 +492,16 @@ uint8_t TRDRTFReader::EndDestination(TRDRTFDestState closing)
         State.BookmarkName.clear();
         break;
     case rds_Field:
-        State.FieldInstruction.clear();
+        return EndField();
+    case rds_FldInst:
+        return EndFieldInstruction();
+    case rds_Picture:
+        return EndPicture();
+    case rds_Object:
+        FObject.reset();
         break;
+    case rds_ObjData:
+        return EndObjectData();
     default:
         break;
     }
@@ -461,6 +532,45 @@ uint8_t TRDRTFReader::SetProperty(TRDRTFPropertyId id, int32_t value)
                 return code;
         return rtf_ec_OK;
     }
+    case ipropPicW: case ipropPicH: case ipropPicScaleX: case ipropPicScaleY: case ipropPicWGoal:
+    case ipropPicHGoal: case ipropWBMWidthBytes: case ipropWBMBitsPixel: case ipropWBMPlanes: case ipropPicType:
+    case ipropMetafile: case ipropPicBmp:
+        if (TRDRTFPicture* pic = FPicture.get()) {
+            switch (id) {
+            case ipropPicW: pic->SourceWidth = value; break;
+            case ipropPicH: pic->SourceHeight = value; break;
+            case ipropPicScaleX: pic->ScaleX = value; break;
+            case ipropPicScaleY: pic->ScaleY = value; break;
+            case ipropPicWGoal: pic->GoalWidth = value; break;
+            case ipropPicHGoal: pic->GoalHeight = value; break;
+            case ipropWBMWidthBytes: pic->RowBytes = value; break;
+            case ipropWBMBitsPixel: pic->BitsPerPixel = value; break;
+            case ipropWBMPlanes: pic->PlaneCount = value; break;
+            case ipropPicBmp: pic->HasBitmap = true; break;
+            case ipropMetafile:
+                pic->PictKind = 5;
+                pic->MapMode = value >= 2 && value <= 8 ? value : 1;
+                break;
+            default:
+                pic->PictKind = value;
+                if (value == 6)  // room for the bitmap file header
+                    pic->WritePos = 14;
+                break;
+            }
+        }
+        return rtf_ec_OK;
+    case ipropObjType:
+    case ipropObjWidth:
+    case ipropObjHeight:
+        if (FObject) {
+            if (id == ipropObjType)
+                FObject->ObjKind = value;
+            else if (id == ipropObjWidth)
+                FObject->ObjWidth = value;
+            else
+                FObject->ObjHeight = value;
+        }
+        return rtf_ec_OK;
     case ipropAnsiCodePage:
         CodePage = static_cast<TRDCodePage>(std::max(value, 0));
         return rtf_ec_OK;
@@ -567,14 +677,23 @@ uint8_t TRDRTFReader::SetHidden(bool hidden)
 
 uint8_t TRDRTFReader::PutChar(uint8_t c)
 {
-    if (State.InputMode == rim_Binary) {
-        // Binary bytes belong to picture and object data only; elsewhere
-        // they are counted and dropped, never read as text.
-        if (--FBinCount <= 0)
-            State.InputMode = rim_Normal;
-        return rtf_ec_OK;
-    }
     switch (State.Destination) {
+    case rds_Picture:
+        return ReadPictureHex(c);
+    case rds_ObjData: {
+        const int v = RTFHexValue(c);
+        if (v < 0)
+            return rtf_ec_InvalidPicture;
+        if (FObjHexHigh) {
+            FObjHexByte = static_cast<uint8_t>(v << 4);
+        } else {
+            if (FObject->ObjData.size() >= RTFMaxPictureBytes)
+                return rtf_ec_InvalidPicture;
+            FObject->ObjData.append(static_cast<char>(FObjHexByte | v));
+        }
+        FObjHexHigh = !FObjHexHigh;
+        break;
+    }
     case rds_Norm:
         return PutTextChar(c, true, true);
     case rds_FontTable:
@@ -691,4 +810,417 @@ bool TRDRTFReader::DoTable(TRDRTFTableEventKind kind)
     if (OnTable)
         OnTable(*this, kind, processed);
     return processed;
+}
+
+uint8_t TRDRTFReader::ReadBinary(uint8_t first)
+{
+    // Binary bytes belong to picture and object data only; elsewhere they
+    // are counted and dropped, never read as text.
+    const bool toPicture = State.Destination == rds_Picture && FPicture;
+    const bool toObject = State.Destination == rds_ObjData && FObject;
+    auto store = [&](const char* data, int64_t count) -> bool {
+        if (toPicture)
+            return FPicture->Write(data, count);
+        if (toObject) {
+            if (FObject->ObjData.size() + count > RTFMaxPictureBytes)
+                return false;
+            FObject->ObjData.append(data, count);
+        }
+        return true;
+    };
+    const char firstByte = static_cast<char>(first);
+    if (!store(&firstByte, 1))
+        return rtf_ec_InvalidPicture;
+    --FBinCount;
+    while (FBinCount > 0) {
+        if (FBufPos >= FBuffer.size() && !Refill())
+            break;
+        const int64_t n = std::min<int64_t>(FBinCount, FBuffer.size() - FBufPos);
+        if (!store(FBuffer.constData() + FBufPos, n))
+            return rtf_ec_InvalidPicture;
+        FBufPos += static_cast<int>(n);
+        FBinCount -= n;
+    }
+    State.InputMode = rim_Normal;
+    return rtf_ec_OK;
+}
+
+uint8_t TRDRTFReader::ReadPictureHex(uint8_t first)
+{
+    // Hex digits in bulk, paired high nibble first; line breaks and other
+    // stray characters are passed over; a backslash or a brace ends the run
+    // and is read again by the main loop. A half byte left is dropped.
+    static const auto table = [] {
+        std::array<int8_t, 256> t{};
+        t.fill(-1);
+        for (int c = 0; c < 256; ++c)
+            t[c] = static_cast<int8_t>(RTFHexValue(static_cast<uint8_t>(c)));
+        return t;
+    }();
+    char buffer[65536];
+    int fill = 0;
+    int high = -1;
+    TRDRTFPicture* pic = FPicture.get();
+    auto flush = [&]() -> bool {
+        const bool ok = !pic || pic->Write(buffer, fill);
+        fill = 0;
+        return ok;
+    };
+    auto take = [&](uint8_t c) -> bool {
+        const int v = table[c];
+        if (v < 0)
+            return true;
+        if (high < 0) {
+            high = v;
+            return true;
+        }
+        buffer[fill++] = static_cast<char>((high << 4) | v);
+        high = -1;
+        return fill < static_cast<int>(sizeof buffer) || flush();
+    };
+    if (!take(first))
+        return rtf_ec_InvalidPicture;
+    for (;;) {
+        if (FBufPos >= FBuffer.size() && !Refill())
+            break;
+        const char* data = FBuffer.constData();
+        const int size = static_cast<int>(FBuffer.size());
+        while (FBufPos < size) {
+            const auto c = static_cast<uint8_t>(data[FBufPos]);
+            if (c == '\\' || c == '{' || c == '}') {
+                return flush() ? rtf_ec_OK : rtf_ec_InvalidPicture;
+            }
+            ++FBufPos;
+            if (!take(c))
+                return rtf_ec_InvalidPicture;
+        }
+    }
+    return flush() ? rtf_ec_OK : rtf_ec_InvalidPicture;
+}
+
+uint8_t TRDRTFReader::DeliverPicture(TRDRTFPicture* picture, std::unique_ptr<TGraphic>& graphic,
+                                     const QString& fileName, bool& inserted)
+{
+    State.Format.Para.Complete();
+    if (graphic && AfterImportGraphicHook)
+        AfterImportGraphicHook(*graphic);
+    inserted = false;
+    try {
+        OnNewPicture(*this, picture, graphic, FPendingPosition, fileName, inserted);
+    } catch (...) {
+        return rtf_ec_Aborted;
+    }
+    if (inserted)
+        FPendingPosition = rtf_ts_ContinuePara;
+    return rtf_ec_OK;
+}
+
+uint8_t TRDRTFReader::EndPicture()
+{
+    if (const uint8_t code = PutTextChar(0, false, true))
+        return code;
+    std::unique_ptr<TRDRTFPicture> pic = std::move(FPicture);
+    if (FIncludedPictureDone)
+        return rtf_ec_OK;
+    if (!pic)
+        return OnNewPicture ? rtf_ec_InvalidPicture : rtf_ec_OK;
+    std::unique_ptr<TGraphic> graphic;
+    try {
+        graphic = RTFMakePictureGraphic(*pic, PixelsPerInch, ExtractMetafileBitmaps);
+    } catch (const std::exception&) {
+        return rtf_ec_InvalidPicture;
+    }
+    bool inserted = false;
+    if (const uint8_t code = DeliverPicture(pic.get(), graphic, QString(), inserted))
+        return code;
+    if (pic->FromShape)
+        FShpPictInserted = inserted;
+    if (!inserted && FIncludedGraphic) {
+        std::unique_ptr<TGraphic> included = std::move(FIncludedGraphic);
+        bool done = false;
+        if (const uint8_t code = DeliverPicture(nullptr, included, QString(), done))
+            return code;
+    }
+    FIncludedGraphic.reset();
+    return rtf_ec_OK;
+}
+
+uint8_t TRDRTFReader::EndObjectData()
+{
+    if (const uint8_t code = PutTextChar(0, false, true))
+        return code;
+    if (!FObject || !OnNewObject)
+        return rtf_ec_OK;
+    State.Format.Para.Complete();
+    bool inserted = false;
+    try {
+        OnNewObject(*this, *FObject, FPendingPosition, inserted);
+    } catch (...) {
+        return rtf_ec_Aborted;
+    }
+    FObjectInserted = inserted;
+    FPendingPosition = rtf_ts_ContinuePara;
+    return rtf_ec_OK;
+}
+
+uint8_t TRDRTFReader::EndField()
+{
+    if (OnNewPicture && FIncludedGraphic && !FSaved.empty()) {
+        std::unique_ptr<TGraphic> included = std::move(FIncludedGraphic);
+        const QByteArray own = State.FieldInstruction;
+        State.FieldInstruction = FSaved.back()->FieldInstruction;
+        bool inserted = false;
+        const uint8_t code = DeliverPicture(nullptr, included, QString(), inserted);
+        State.FieldInstruction = own;
+        if (code)
+            return code;
+    }
+    State.FieldInstruction.clear();
+    FIncludedPictureDone = false;
+    FIncludedGraphic.reset();
+    return rtf_ec_OK;
+}
+
+namespace {
+
+bool RTFStartsWithWord(const QByteArray& text, const char* word)
+{
+    const QByteArray w(word);
+    return text.size() >= w.size() && text.left(w.size()).toUpper() == w;
+}
+
+// The first argument after the field's name: switches before it are passed
+// over; a quoted argument ends after its closing quote.
+QByteArray RTFFieldArgument(const QByteArray& instruction, qsizetype* endAt = nullptr)
+{
+    qsizetype i = 0;
+    const qsizetype n = instruction.size();
+    for (;;) {
+        while (i < n && instruction[i] != ' ')
+            ++i;
+        while (i < n && instruction[i] == ' ')
+            ++i;
+        if (i >= n) {
+            if (endAt)
+                *endAt = n;
+            return {};
+        }
+        if (instruction[i] != '\\')
+            break;
+    }
+    qsizetype end = i;
+    QByteArray arg;
+    if (instruction[i] == '"') {
+        end = instruction.indexOf('"', i + 1);
+        if (end < 0)
+            end = n;
+        arg = instruction.mid(i + 1, end - i - 1);
+        end = std::min(end + 1, n);
+    } else {
+        while (end < n && instruction[end] != ' ')
+            ++end;
+        arg = instruction.mid(i, end - i);
+    }
+    if (endAt)
+        *endAt = end;
+    return arg;
+}
+
+}  // namespace
+
+uint8_t TRDRTFReader::EndFieldInstruction()
+{
+    const QByteArray instruction = State.FieldInstruction.trimmed();
+    if (const uint8_t code = DoIncludePicture(instruction))
+        return code;
+    if (const uint8_t code = DoSymbol(instruction))
+        return code;
+    return DoSeq(instruction);
+}
+
+uint8_t TRDRTFReader::DoIncludePicture(const QByteArray& instructionIn)
+{
+    if (!OnNewPicture)
+        return rtf_ec_OK;
+    QByteArray instruction = instructionIn;
+    if (instruction.startsWith('\\'))
+        instruction.remove(0, 1);
+    if (!RTFStartsWithWord(instruction, "INCLUDEPICTURE") && !RTFStartsWithWord(instruction, "IMPORT"))
+        return rtf_ec_OK;
+    try {
+        QByteArray name = RTFFieldArgument(instruction);
+        name.replace("\\\\", "\\");
+        if (name.isEmpty())
+            return rtf_ec_OK;
+        const QByteArray base = QStringToAnsi(CodePage, BasePath);
+        const bool baseSlash = base.endsWith('/') || base.endsWith('\\');
+        const bool nameSlash = name.startsWith('/') || name.startsWith('\\');
+        if (baseSlash && nameSlash)
+            name.remove(0, 1);
+        if (!name.contains(':') && !base.isEmpty()) {
+            // A base folder given without its closing slash still is a folder.
+            name = (baseSlash || nameSlash) ? base + name : base + '/' + name;
+        }
+        bool invalid = false;
+        std::unique_ptr<TGraphic> graphic = LoadIncludedPicture(name, invalid);
+        if (!graphic)
+            return rtf_ec_OK;
+        if (invalid) {
+            FIncludedGraphic = std::move(graphic);
+            return rtf_ec_OK;
+        }
+        const QByteArray own = State.FieldInstruction;
+        State.FieldInstruction = FEnclosingInstruction;
+        bool inserted = false;
+        const uint8_t code = DeliverPicture(nullptr, graphic, AnsiToQString(CodePage, name), inserted);
+        State.FieldInstruction = own;
+        if (code)
+            return code;
+        FPendingPosition = rtf_ts_ContinuePara;
+        FIncludedPictureDone = true;
+    } catch (const std::exception&) {
+    }
+    return rtf_ec_OK;
+}
+
+std::unique_ptr<TGraphic> TRDRTFReader::LoadIncludedPicture(const QByteArray& name, bool& invalid)
+{
+    auto tryName = [&](const QByteArray& n, bool& inv) {
+        std::unique_ptr<TGraphic> g;
+        inv = false;
+        if (OnImportPicture)
+            OnImportPicture(*this, AnsiToQString(CodePage, n), g, inv);
+        if (!g)
+            g = LoadPictureFile(n);
+        return g;
+    };
+    std::unique_ptr<TGraphic> graphic = tryName(name, invalid);
+    const QByteArray decoded = DecodePercentEscapes(name, false);
+    if ((!graphic || invalid) && decoded != name) {
+        bool invalid2 = false;
+        if (std::unique_ptr<TGraphic> second = tryName(decoded, invalid2)) {
+            graphic = std::move(second);
+            invalid = invalid2;
+        }
+    }
+    return graphic;
+}
+
+std::unique_ptr<TGraphic> TRDRTFReader::LoadPictureFile(const QByteArray& name)
+{
+    // Only regular files of bounded size inside the base folder, after
+    // resolving "..", "." and symbolic links; without a base folder none.
+    if (BasePath.isEmpty())
+        return nullptr;
+    const QString baseDir = QFileInfo(BasePath).canonicalFilePath();
+    if (baseDir.isEmpty())
+        return nullptr;
+    QString path = AnsiToQString(CodePage, name);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString canonical = QFileInfo(QDir::cleanPath(path)).canonicalFilePath();
+    if (canonical.isEmpty() || !canonical.startsWith(baseDir + QLatin1Char('/')))
+        return nullptr;
+    std::error_code error;
+    const std::filesystem::path fsPath(canonical.toStdString());
+    if (!std::filesystem::is_regular_file(fsPath, error) || error)
+        return nullptr;
+    const auto size = std::filesystem::file_size(fsPath, error);
+    if (error || size > static_cast<uintmax_t>(RTFMaxPictureBytes))
+        return nullptr;
+    QFile file(canonical);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray bytes = file.read(RTFMaxPictureBytes + 1);
+    if (bytes.size() > RTFMaxPictureBytes)
+        return nullptr;
+    return RTFGraphicFromFileBytes(bytes);
+}
+
+uint8_t TRDRTFReader::DoSymbol(const QByteArray& instruction)
+{
+    if (!RTFStartsWithWord(instruction, "SYMBOL"))
+        return rtf_ec_OK;
+    qsizetype i = 6;
+    if (i < instruction.size() && instruction[i] == ' ')
+        ++i;
+    qsizetype end = instruction.indexOf(' ', i);
+    if (end < 0)
+        end = instruction.size();
+    bool ok = false;
+    const int code = instruction.mid(i, end - i).toInt(&ok);
+    if (!ok)
+        return rtf_ec_Exception;
+    const qsizetype fontAt = instruction.indexOf("\\f ", end);
+    const qsizetype sizeAt = instruction.indexOf("\\s ", end);
+    if (fontAt < 0 || sizeAt < 0)
+        return rtf_ec_OK;
+    qsizetype sizeEnd = instruction.indexOf(' ', sizeAt + 3);
+    if (sizeEnd < 0)
+        sizeEnd = instruction.size();
+    const double size = instruction.mid(sizeAt + 3, sizeEnd - sizeAt - 3).toDouble(&ok);
+    if (!ok || !std::isfinite(size))
+        return rtf_ec_Exception;
+    const qsizetype q1 = instruction.indexOf('"', fontAt + 3);
+    const qsizetype q2 = q1 < 0 ? -1 : instruction.indexOf('"', q1 + 1);
+    if (q1 < 0 || q2 < 0)
+        return rtf_ec_OK;
+    const QString fontName = AnsiToQString(CodePage, instruction.mid(q1 + 1, q2 - q1 - 1));
+    auto& ch = State.Format.Char;
+    const int oldSize = ch.Size;
+    const QString oldOverride = ch.FontNameOverride;
+    if (const uint8_t c = PutTextChar(0, true, true))
+        return c;
+    ch.Size = RTFSaturate(std::nearbyint(size));
+    ch.FontNameOverride = fontName;
+    uint8_t result = PutTextChar(static_cast<uint8_t>(code & 0xFF), true, true);
+    if (result == rtf_ec_OK)
+        result = PutTextChar(0, true, true);
+    ch.Size = oldSize;
+    ch.FontNameOverride = oldOverride;
+    return result;
+}
+
+uint8_t TRDRTFReader::DoSeq(const QByteArray& instruction)
+{
+    if (!RTFStartsWithWord(instruction, "SEQ"))
+        return rtf_ec_OK;
+    qsizetype nameEnd = 0;
+    const QByteArray name = RTFFieldArgument(instruction, &nameEnd);
+    const QByteArray rest = instruction.mid(nameEnd);
+    TRDRTFSeqType type = rtf_seqDecimal;
+    static const std::pair<const char*, TRDRTFSeqType> kinds[] = {
+        {"\\* alphabetic", rtf_seqLowerAlpha}, {"\\* ALPHABETIC", rtf_seqUpperAlpha},
+        {"\\* roman", rtf_seqLowerRoman}, {"\\* ROMAN", rtf_seqUpperRoman}};
+    for (const auto& [text, kind] : kinds) {
+        if (rest.contains(text)) {
+            type = kind;
+            break;
+        }
+    }
+    bool reset = false;
+    int startFrom = 0;
+    const qsizetype r = rest.indexOf("\\r ");
+    if (r >= 0) {
+        qsizetype e = r + 3;
+        int64_t value = 0;
+        while (e < rest.size() && rest[e] >= '0' && rest[e] <= '9') {
+            value = std::min<int64_t>(value * 10 + (rest[e] - '0'), INT_MAX);
+            ++e;
+        }
+        if (e > r + 3) {
+            reset = true;
+            startFrom = static_cast<int>(value);
+        }
+    }
+    if (!OnNewSeq)
+        return rtf_ec_OK;
+    State.Format.Para.Complete();
+    try {
+        OnNewSeq(*this, FPendingPosition, name, type, reset, startFrom);
+    } catch (...) {
+        return rtf_ec_Aborted;
+    }
+    FPendingPosition = rtf_ts_ContinuePara;
+    State.SkipFieldResult = true;
+    return rtf_ec_OK;
 }

@@ -12,6 +12,7 @@
 #include "interchange/RDRTFProps.h"
 
 class QIODevice;
+class TGraphic;
 
 // Where a delivered run of text stands.
 enum TRDRTFPosition : uint8_t { rtf_ts_ContinuePara, rtf_ts_NewLine, rtf_ts_NewPara };
@@ -19,6 +20,56 @@ enum TRDRTFTableEventKind : uint8_t {
     rdf_tbl_TableStart, rdf_tbl_TableEnd, rdf_tbl_TableForcedEnd, rdf_tbl_RowEnd, rdf_tbl_CellEnd
 };
 enum TRDRTFProgressStage : uint8_t { rdprtfprStarting, rdprtfprRunning, rdprtfprEnding };
+enum TRDRTFSeqType : uint8_t {
+    rtf_seqDecimal, rtf_seqLowerAlpha, rtf_seqUpperAlpha, rtf_seqLowerRoman, rtf_seqUpperRoman
+};
+
+// Picture and object data above this size is refused (code 10), and so are
+// included picture files above it.
+constexpr int64_t RTFMaxPictureBytes = 64 * 1024 * 1024;
+// Display sizes outside 1..this fall back to the graphic's own.
+constexpr int RTFMaxPictureDisplaySize = 32767;
+
+// One "\pict" group.
+struct TRDRTFPicture {
+    int PictKind = 0;  // 0 EMF, 1 PNG, 2 JPEG, 3 Mac PICT, 4 OS/2 metafile, 5 WMF, 6 DIB, 7 DDB
+    int MapMode = 0;
+    int SourceWidth = 0, SourceHeight = 0;
+    int GoalWidth = 0, GoalHeight = 0;  // twips
+    int ScaleX = 100, ScaleY = 100;
+    int RowBytes = 0, BitsPerPixel = 1, PlaneCount = 1;
+    bool HasBitmap = false;
+    bool FromShape = false;
+    QByteArray PictData;
+    int64_t WritePos = 0;
+    // Set when the graphic is made; 0 when not given or out of range.
+    int PixelWidth = 0, PixelHeight = 0;
+
+    // False once the data would exceed RTFMaxPictureBytes.
+    bool Write(const char* data, int64_t count);
+};
+
+// The size a picture is shown at: its computed size (or the graphic's own)
+// scaled by its percentages; a result outside 1..RTFMaxPictureDisplaySize
+// gives the graphic's own size.
+int RTFPictureDisplayWidth(const TRDRTFPicture& picture, int graphicWidth);
+int RTFPictureDisplayHeight(const TRDRTFPicture& picture, int graphicHeight);
+
+// One "\object" group.
+struct TRDRTFObject {
+    int ObjKind = 0;
+    QByteArray ObjData;
+    int ObjWidth = 0, ObjHeight = 0;
+};
+
+// Decodes picture bytes of a kind into a graphic, as the reader does; throws
+// std::runtime_error for data that does not decode ("Invalid metafile" for a
+// bad metafile header). Kinds without a graphic give nullptr.
+std::unique_ptr<TGraphic> RTFMakePictureGraphic(TRDRTFPicture& picture, int pixelsPerInch, bool extractBitmaps);
+// The one bitmap a metafile (EMF or WMF bytes) only wraps, or nullptr.
+std::unique_ptr<TGraphic> RTFExtractMetafileBitmap(const QByteArray& metafile, bool enhanced);
+// A graphic from the bytes of a picture file, or nullptr.
+std::unique_ptr<TGraphic> RTFGraphicFromFileBytes(const QByteArray& bytes);
 
 // Where the characters of the current group go.
 enum TRDRTFDestState : uint8_t {
@@ -80,6 +131,20 @@ public:
     std::function<void(TRDRTFReader&, const QByteArray&)> OnBookmarkStart;
     std::function<void(TRDRTFReader&, TRDRTFProgressStage, uint8_t)> OnProgress;
     std::function<void(TRDRTFReader&)> OnEndParsing;
+    // picture is nullptr for an included picture; the handler takes graphic
+    // (moves it out) when it sets inserted.
+    std::function<void(TRDRTFReader&, TRDRTFPicture* picture, std::unique_ptr<TGraphic>& graphic, TRDRTFPosition,
+                       const QString& fileName, bool& inserted)>
+        OnNewPicture;
+    std::function<void(TRDRTFReader&, TRDRTFObject&, TRDRTFPosition, bool& inserted)> OnNewObject;
+    std::function<void(TRDRTFReader&, TRDRTFPosition, const QByteArray& seqName, TRDRTFSeqType, bool reset,
+                       int startFrom)>
+        OnNewSeq;
+    std::function<void(TRDRTFReader&, const QString& location, std::unique_ptr<TGraphic>& graphic, bool& invalid)>
+        OnImportPicture;
+
+    bool ExtractMetafileBitmaps = true;
+    int PixelsPerInch = 0;
 
     // What handlers may read while an event fires.
     TRDRTFReaderState State;
@@ -110,6 +175,20 @@ private:
     uint8_t SetHidden(bool hidden);
     void SyncTableLevel(bool allowClose);
     bool DoTable(TRDRTFTableEventKind kind);
+    bool Refill();
+    uint8_t ReadBinary(uint8_t first);
+    uint8_t ReadPictureHex(uint8_t first);
+    uint8_t EndPicture();
+    uint8_t EndObjectData();
+    uint8_t EndFieldInstruction();
+    uint8_t EndField();
+    uint8_t DoIncludePicture(const QByteArray& instruction);
+    uint8_t DoSymbol(const QByteArray& instruction);
+    uint8_t DoSeq(const QByteArray& instruction);
+    std::unique_ptr<TGraphic> LoadIncludedPicture(const QByteArray& name, bool& invalid);
+    std::unique_ptr<TGraphic> LoadPictureFile(const QByteArray& name);
+    uint8_t DeliverPicture(TRDRTFPicture* picture, std::unique_ptr<TGraphic>& graphic, const QString& fileName,
+                           bool& inserted);
 
     QIODevice* FStream = nullptr;
     int64_t FSize = 0;
@@ -132,4 +211,14 @@ private:
     int FHexNibbles = 0;
     uint8_t FHexByte = 0;
     bool FEnded = false;
+
+    std::unique_ptr<TRDRTFPicture> FPicture;
+    std::unique_ptr<TRDRTFObject> FObject;
+    bool FShpPictInserted = false;
+    bool FObjectInserted = false;
+    bool FIncludedPictureDone = false;
+    std::unique_ptr<TGraphic> FIncludedGraphic;
+    QByteArray FEnclosingInstruction;
+    bool FObjHexHigh = true;
+    uint8_t FObjHexByte = 0;
 };
