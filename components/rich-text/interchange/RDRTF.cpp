@@ -1221,6 +1221,10 @@ uint8_t TRDRTFReader::DoSeq(const QByteArray& instruction)
         return rtf_ec_Aborted;
     }
     FPendingPosition = rtf_ts_ContinuePara;
+    // The instruction group is closing: the field group that gets it back
+    // skips its result.
     State.SkipFieldResult = true;
+    if (!FSaved.empty())
+        FSaved.back()->SkipFieldResult = true;
     return rtf_ec_OK;
 }
