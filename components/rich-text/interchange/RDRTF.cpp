@@ -1078,7 +1078,8 @@ uint8_t TRDRTFReader::DoIncludePicture(const QByteArray& instructionIn)
             return code;
         FPendingPosition = rtf_ts_ContinuePara;
         FIncludedPictureDone = true;
-    } catch (const std::exception&) {
+    } catch (...) {
+        // A failing load (also in OnImportPicture) only ends this step.
     }
     return rtf_ec_OK;
 }
