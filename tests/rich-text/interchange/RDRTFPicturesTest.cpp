@@ -374,3 +374,50 @@ TEST(RDRTFObjects, ObjectDataAndResult)
     bad.Read("{\\rtf1 {\\object{\\*\\objdata 01zz}}}");
     EXPECT_EQ(bad.code, 10);
 }
+
+TEST(RDRTFFields, ImportedPictureMarkedInvalidIsDeliveredLast)
+{
+    // A graphic the handler marks invalid waits: an embedded picture of the
+    // result goes first and, when taken, the waiting one is dropped;
+    // otherwise it comes with the embedded one, or at the end of the field,
+    // seen inside the enclosing hyperlink.
+    const std::string include = "INCLUDEPICTURE \"http://h/p.png\"";
+    struct Case {
+        const char* name;
+        QByteArray result;
+        bool insert;
+        std::string events;
+    };
+    const QByteArray embedded = "{\\pict\\jpegblip " + Jpeg().toHex() + "}";
+    const std::vector<Case> cases = {
+        {"no embedded picture", "x", true, "t:x|pic:TBitmap 3x2 in HYPERLINK \"u\""},
+        {"embedded taken", embedded, true, "pic:TJPEGImage 4x4 px0x0 in " + include},
+        {"embedded refused", embedded, false,
+         "pic:TJPEGImage 4x4 px0x0 in " + include + "|pic:TBitmap 3x2 in " + include},
+    };
+    for (const auto& c : cases) {
+        TPictLog log;
+        std::vector<QString> locations;
+        log.reader.OnImportPicture = [&](TRDRTFReader&, const QString& location, std::unique_ptr<TGraphic>& graphic,
+                                         bool& invalid) {
+            locations.push_back(location);
+            graphic = std::make_unique<TBitmapGraphic>();
+            graphic->Assign(QImage::fromData(Png()));
+            invalid = true;
+        };
+        auto inner = log.reader.OnNewPicture;
+        log.reader.OnNewPicture = [&](TRDRTFReader& r, TRDRTFPicture* pic, std::unique_ptr<TGraphic>& graphic,
+                                      TRDRTFPosition p, const QString& fileName, bool& inserted) {
+            inner(r, pic, graphic, p, fileName, inserted);
+            log.events.back() += " in " + r.State.FieldInstruction.toStdString();
+        };
+        log.insert = c.insert;
+        log.Read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt {\\field{\\*\\fldinst INCLUDEPICTURE "
+                 "\"http://h/p.png\"}{\\fldrslt "
+                 + c.result + "}}}}}");
+        EXPECT_EQ(log.code, 0) << c.name;
+        EXPECT_EQ(Join(log.events), c.events) << c.name;
+        ASSERT_EQ(locations.size(), 1u) << c.name;
+        EXPECT_EQ(locations[0], QStringLiteral("http://h/p.png")) << c.name;
+    }
+}
