@@ -421,3 +421,24 @@ TEST(RDRTFFields, ImportedPictureMarkedInvalidIsDeliveredLast)
         EXPECT_EQ(locations[0], QStringLiteral("http://h/p.png")) << c.name;
     }
 }
+
+TEST(RDRTFPictures, LargeHexPictureCrossesBlocksIntact)
+{
+    // 200 x 200 at 24 bits: 120,000 bytes, more than one decode buffer and
+    // many input blocks; each pixel carries its own position.
+    const int side = 200;
+    QByteArray bits;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            bits.append(static_cast<char>(x)).append(static_cast<char>(y)).append(static_cast<char>(x ^ y));
+    TPictLog log;
+    QImage image;
+    log.reader.OnNewPicture = [&](TRDRTFReader&, TRDRTFPicture*, std::unique_ptr<TGraphic>& graphic, TRDRTFPosition,
+                                  const QString&, bool&) { image = graphic ? graphic->Image() : QImage(); };
+    log.Read("{\\rtf1 {\\pict\\wbitmap0\\picw200\\pich200\\wbmbitspixel24\\wbmwidthbytes600\n" + bits.toHex() + "}}");
+    ASSERT_EQ(log.code, 0);
+    ASSERT_EQ(image.size(), QSize(side, side));
+    for (int y : {0, 1, 99, 137, 199})
+        for (int x : {0, 5, 100, 199})
+            EXPECT_EQ(image.pixel(x, y), qRgb(x ^ y, y, x)) << x << "," << y;
+}
