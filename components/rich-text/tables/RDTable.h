@@ -577,6 +577,9 @@ public:
                  bool forceContinuePara, int partCode) const override;
     bool ReadRDFLine(const QByteArray& line, TCustomRDData* rdData, int dataMode, int lineNo, int lineCount,
                      QByteArray& name, int& readMode, int& readState) override;
+    // The record of the table's selected rectangle: a whole table whose
+    // cells outside the selection keep their attributes only.
+    void SaveRDFSelection(TRDStream& stream, TCustomRDData* rdData, int paraNo) const override;
     // The record of the rectangle info names (a whole table by default).
     void WriteRDFRecord(TRDStream& stream, TCustomRDData* rdData, const TRDTableStreamSaveInfo* info,
                         const QByteArray& name, int paraNo) const;

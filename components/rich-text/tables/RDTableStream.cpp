@@ -582,6 +582,24 @@ void TRDTableItemInfo::SaveRDF(TRDStream& stream, TCustomRDData* rdData, int, in
     WriteRDFRecord(stream, rdData, nullptr, name, paraNo);
 }
 
+void TRDTableItemInfo::SaveRDFSelection(TRDStream& stream, TCustomRDData* rdData, int paraNo) const
+{
+    auto* self = const_cast<TRDTableItemInfo*>(this);
+    TRDTableStreamSaveInfo info(*this);
+    int top = 0, left = 0, rows = 0, cols = 0;
+    if (self->GetNormalizedSelectionBounds(false, top, left, rows, cols)) {
+        info.SelectionMode = true;
+        info.StartRow = top;
+        info.StartCol = left;
+        info.RowCount = rows;
+        info.ColCount = cols;
+        info.CellSelected = [self](int row, int col) { return self->IsCellSelected(row, col); };
+    }
+    const int itemNo = self->GetMyItemNo();
+    const QByteArray name = itemNo >= 0 && itemNo < rdData->ItemCount() ? rdData->TextOfItem(itemNo) : QByteArray();
+    WriteRDFRecord(stream, rdData, &info, name, paraNo);
+}
+
 bool TRDTableItemInfo::ReadRDFLine(const QByteArray& line, TCustomRDData*, int dataMode, int lineNo, int lineCount,
                                    QByteArray& name, int& readMode, int& readState)
 {

@@ -473,3 +473,34 @@ TEST(RDTableStream, TablesNestedTooDeepAreRefused)
     const QByteArray plain = RDFText(plainEditor);
     EXPECT_TRUE(LoadRDFText(reader, plain));
 }
+
+TEST(RDTableStream, ASavedSelectionIsATableOfTheSelectedRectangle)
+{
+    TTableEditor editor(3, 3);
+    TRDTableItemInfo& table = *editor.Table;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            StreamTestSetText(TableCell(table, r, c), QByteArray("r") + char('0' + r) + 'c' + char('0' + c));
+    StreamTestMerge(table, 1, 0, 2, 2);
+    table.MarkChanged();
+    editor.FormatDocument();
+    // From (0, 1) to (1, 2): the rectangle grows over the merged cell at
+    // (1, 0) to rows 0-2, columns 0-2; (0, 0) and (2, 2) are not selected
+    // and keep no content.
+    table.SelectCells(0, 1, 1, 1);
+    TRDMemoryStream stream;
+    table.SaveRDFSelection(stream, &editor.Data(), 0);
+    // The record read as a document of its own.
+    TTableEditor other(1, 1);
+    ASSERT_TRUE(LoadRDFText(other, stream.ToBytes()));
+    auto* read = dynamic_cast<TRDTableItemInfo*>(other.Data().ItemAt(0));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->RowCount(), 3);
+    ASSERT_EQ(read->ColCount(), 3);
+    EXPECT_EQ(TableCell(*read, 1, 0).RowSpan, 2);
+    EXPECT_EQ(StreamTestCellText(TableCell(*read, 1, 0)), "r1c0");
+    EXPECT_EQ(StreamTestCellText(TableCell(*read, 0, 1)), "r0c1");
+    EXPECT_EQ(StreamTestCellText(TableCell(*read, 1, 2)), "r1c2");
+    EXPECT_FALSE(TableCell(*read, 0, 0).HasContent(true));
+    EXPECT_FALSE(TableCell(*read, 2, 2).HasContent(true));
+}
