@@ -650,58 +650,49 @@ bool LayoutNear(int64_t x, int64_t p, int64_t w)
     return std::llabs(x - p) <= std::max<int64_t>(w / 2, 2);
 }
 
-}  // namespace
-
-int TRDTableItemInfo::ColumnBorderAt(int x, int& colStart, int& borderPos) const
+// The border of one axis near position p: starts holds the columns' lefts
+// or the rows' tops, extent the table's width or height, spacing the
+// table's horizontal or vertical spacing. The border's number (0 the outer
+// start, starts.size() the outer end), or -1.
+int LayoutBorderAt(int p, const std::vector<int>& starts, int extent, int borderWidth, int spacing,
+                   int cellBorderWidth, int& start, int& borderPos)
 {
-    const int cols = int(Layout.ColumnLefts.size());
-    if (x < 0 || x > Layout.Width || cols == 0)
+    const int count = int(starts.size());
+    if (p < 0 || p > extent || count == 0)
         return -1;
-    const int64_t outer = int64_t(GetBorderWidth()) + GetBorderHSpacing() + GetCellBorderWidth();
-    const int64_t inner = 2 * int64_t(GetCellBorderWidth()) + GetCellHSpacing();
-    if (LayoutNear(x, outer / 2, outer)) {
-        colStart = -1;
+    const int64_t outer = int64_t(borderWidth) + spacing + cellBorderWidth;
+    const int64_t inner = 2 * int64_t(cellBorderWidth) + spacing;
+    if (LayoutNear(p, outer / 2, outer)) {
+        start = -1;
         borderPos = LayoutSat(outer / 2);
         return 0;
     }
-    if (LayoutNear(x, Layout.Width - outer / 2, outer)) {
-        colStart = Layout.ColumnLefts[cols - 1];
-        borderPos = LayoutSat(Layout.Width - outer / 2);
-        return cols;
+    if (LayoutNear(p, extent - outer / 2, outer)) {
+        start = starts[count - 1];
+        borderPos = LayoutSat(extent - outer / 2);
+        return count;
     }
-    for (int c = 0; c + 1 < cols; ++c)
-        if (LayoutNear(x, Layout.ColumnLefts[c + 1] - inner / 2, inner)) {
-            colStart = Layout.ColumnLefts[c];
-            borderPos = LayoutSat(Layout.ColumnLefts[c + 1] - (inner + 1) / 2);
-            return c + 1;
+    for (int i = 0; i + 1 < count; ++i)
+        if (LayoutNear(p, starts[i + 1] - inner / 2, inner)) {
+            start = starts[i];
+            borderPos = LayoutSat(starts[i + 1] - (inner + 1) / 2);
+            return i + 1;
         }
     return -1;
 }
 
+}  // namespace
+
+int TRDTableItemInfo::ColumnBorderAt(int x, int& colStart, int& borderPos) const
+{
+    return LayoutBorderAt(x, Layout.ColumnLefts, Layout.Width, GetBorderWidth(), GetBorderHSpacing(),
+                          GetCellBorderWidth(), colStart, borderPos);
+}
+
 int TRDTableItemInfo::RowBorderAt(int y, int& rowStart, int& borderPos) const
 {
-    const int rows = int(Layout.RowTops.size());
-    if (y < 0 || y > Layout.Height || rows == 0)
-        return -1;
-    const int64_t outer = int64_t(GetBorderWidth()) + GetBorderVSpacing() + GetCellBorderWidth();
-    const int64_t inner = 2 * int64_t(GetCellBorderWidth()) + GetCellVSpacing();
-    if (LayoutNear(y, outer / 2, outer)) {
-        rowStart = -1;
-        borderPos = LayoutSat(outer / 2);
-        return 0;
-    }
-    if (LayoutNear(y, Layout.Height - outer / 2, outer)) {
-        rowStart = Layout.RowTops[rows - 1];
-        borderPos = LayoutSat(Layout.Height - outer / 2);
-        return rows;
-    }
-    for (int r = 0; r + 1 < rows; ++r)
-        if (LayoutNear(y, Layout.RowTops[r + 1] - inner / 2, inner)) {
-            rowStart = Layout.RowTops[r];
-            borderPos = LayoutSat(Layout.RowTops[r + 1] - (inner + 1) / 2);
-            return r + 1;
-        }
-    return -1;
+    return LayoutBorderAt(y, Layout.RowTops, Layout.Height, GetBorderWidth(), GetBorderVSpacing(),
+                          GetCellBorderWidth(), rowStart, borderPos);
 }
 
 int TRDTableItemInfo::ColumnAt(int x) const
