@@ -1,6 +1,7 @@
 #include "tables/RDTable.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QtCore/QMetaProperty>
 #include <QtGui/QPainter>
@@ -1165,18 +1166,11 @@ void TRDTableCellData::UnchooseSubData(TCustomRDData* data)
     if (State & dsUnchoosingSubData)
         return;
     TCustomRDData* active = GetActiveData();
+    // The bit is set on the cell and on its active document meanwhile.
     const TRDStateBits unchoosing(State, dsUnchoosingSubData);
-    const bool activeIsOther = active != this;
-    if (activeIsOther)
-        active->State |= dsUnchoosingSubData;
-    struct ClearActive {
-        TCustomRDData* data;
-        ~ClearActive()
-        {
-            if (data)
-                data->State &= ~dsUnchoosingSubData;
-        }
-    } clearActive{activeIsOther ? active : nullptr};
+    std::optional<TRDStateBits> unchoosingActive;
+    if (active != this)
+        unchoosingActive.emplace(active->State, dsUnchoosingSubData);
     if (!ChosenSubData || !data)
         return;
     if (data != ChosenSubData && data->GetActiveData() != ChosenSubData)
@@ -1197,18 +1191,11 @@ void TRDTableCellData::Deselect(TCustomRDItemInfo* keep, bool notify)
     if (!table || (State & dsDeselecting))
         return;
     TCustomRDData* active = GetActiveData();
+    // The bit is set on the cell and on its active document meanwhile.
     const TRDStateBits deselecting(State, dsDeselecting);
-    const bool activeIsOther = active != this;
-    if (activeIsOther)
-        active->State |= dsDeselecting;
-    struct ClearActive {
-        TCustomRDData* data;
-        ~ClearActive()
-        {
-            if (data)
-                data->State &= ~dsDeselecting;
-        }
-    } clearActive{activeIsOther ? active : nullptr};
+    std::optional<TRDStateBits> deselectingActive;
+    if (active != this)
+        deselectingActive.emplace(active->State, dsDeselecting);
     if (!keep)
         if (TCustomRDFormattedData* owner = TableOwnerData(table))
             owner->UnchooseSubData(this);
