@@ -120,6 +120,15 @@ public:
     virtual void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
                                   TCustomRDData* rdData,
                                   const TRDResolutionInfo* scaling, int& extra, int& descent);
+    // The formatting pass's call. noCache asks an item that keeps its own
+    // layout to lay out again even at an unchanged width; editorFlag asks it
+    // to re-format an editor open inside it.
+    virtual void OnDocWidthChangeEx(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                                    TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra,
+                                    int& descent, bool noCache, bool editorFlag)
+    {
+        OnDocWidthChange(docWidth, drawItem, printing, canvas, rdData, scaling, extra, descent);
+    }
     // After the layout placed the item.
     virtual void AdjustInserted(TCanvas* canvas, const QRect& rect, int x, int y, const TRDResolutionInfo* scaling) {}
 

@@ -649,9 +649,10 @@ void TCustomRDFormattedData::PlaceRectItem(int itemNo, std::unique_ptr<TRDDrawLi
     auto* rect = dynamic_cast<TRDRectItemInfo*>(item);
     const TParaInfo& para = ParaStyleOf(itemNo);
     int offset = 0, depth = 0;
-    item->OnDocWidthChange(DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent + para.FirstIndent,
-                                                          &res.Info),
-                           d, GetControlFlags() & cfPrinting, st.Canvas, this, &res.Info, offset, depth);
+    item->OnDocWidthChangeEx(DocumentWidth - ScaleToDeviceX(para.LeftIndent + para.RightIndent + para.FirstIndent,
+                                                            &res.Info),
+                             d, GetControlFlags() & cfPrinting, st.Canvas, this, &res.Info, offset, depth,
+                             st.ItemFlag1, st.ItemFlag2);
     if (item->GetBoolValue(3))
         st.CurStyleNo = -1;
     int width, height;
@@ -865,7 +866,8 @@ void TCustomRDFormattedData::FormatFullLineItem(int itemNo, uint16_t cf, TCanvas
         made = (cf & cfPrinting) ? item->CreatePrintDrawItem(this, &res.Info) : std::make_unique<TRDDrawLineInfo>();
         d = made.get();
         int offset = 0, depth = 0;
-        item->OnDocWidthChange(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth);
+        item->OnDocWidthChangeEx(width, d, cf & cfPrinting, canvas, this, &res.Info, offset, depth, st.ItemFlag1,
+                                 st.ItemFlag2);
         if (item->GetBoolValue(3))
             st.CurStyleNo = -1;
         auto* nt = static_cast<TRDNonTextItemInfo*>(item);

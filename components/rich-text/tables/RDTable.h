@@ -15,6 +15,7 @@
 #include "document/RDItemKind.h"
 #include "styles/RDParaStyles.h"
 #include "tables/RDDataList.h"
+#include "tables/RDTableLayout.h"
 
 class TRDTableItemInfo;
 class TRDTableRows;
@@ -351,6 +352,60 @@ public:
     // ---- end table: grid operations ----
 
     // ---- table: layout and geometry (RDTableLayout.cpp) ----
+    // The screen layout.
+    TRDTableItemFormattingInfo Layout;
+    // The device scaling while laying out or drawing for a printer; nil on
+    // screen (not owned).
+    mutable const TRDResolutionInfo* PrintScale = nullptr;
+    // A length of the table's properties in device pixels.
+    int ScaleX(int64_t n) const;
+    int ScaleY(int64_t n) const;
+    // Width taken by spacing and borders between and around the columns.
+    int GetHorzOverhead() const;
+
+    int GetMinWidth(const TRDResolutionInfo* scaling, TCanvas* canvas = nullptr,
+                    TCustomRDData* rdData = nullptr) const override;
+    int GetWidthEx() const override { return Layout.Width; }
+    int GetHeightEx() const override { return Layout.Height; }
+    void OnDocWidthChange(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                          TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra,
+                          int& descent) override;
+    void OnDocWidthChangeEx(int docWidth, TRDDrawLineInfo* drawItem, bool printing, TCanvas* canvas,
+                            TCustomRDData* rdData, const TRDResolutionInfo* scaling, int& extra, int& descent,
+                            bool noCache, bool editorFlag) override;
+
+    // Lays the table out for the available width into record.
+    void LayoutTable(int available, TRDTableItemFormattingInfo& record, bool editorFlag, bool noCache,
+                     TCanvas* canvas);
+    // True when every column has a pixel width of its own and none has a
+    // percent width.
+    bool AllColumnsFixed() const;
+    // The lefts and tops from the column widths and row heights; cell
+    // rectangles follow, and the cells are formatted at their new widths.
+    void PlaceColumns(TRDTableItemFormattingInfo& record, bool noCache, bool editorFlag);
+    void PlaceRows(TRDTableItemFormattingInfo& record);
+
+    // Geometry of the screen layout, in table coordinates. The border at x
+    // or y (-1 when none), with the start of the column or row before it and
+    // the border's position.
+    int ColumnBorderAt(int x, int& colStart, int& borderPos) const;
+    int RowBorderAt(int y, int& rowStart, int& borderPos) const;
+    // The column or row whose content span holds x or y; -1 in spacing.
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    // The last index whose start is below position (binary search).
+    static int FindStartIndex(int position, const std::vector<int32_t>& starts);
+    // The main cell whose inside (a pixel in from its rectangle) holds the
+    // point.
+    bool CellAtUncached(int x, int y, int& col, int& row) const;
+    bool CellAt(int x, int y, int& col, int& row);
+    // The active document of the cell at the point; nil when none.
+    TCustomRDData* GetSubDocAt(int x, int y);
+
+private:
+    int FLastHitRow = -1, FLastHitCol = -1;
+
+public:
     // ---- end table: layout and geometry ----
 
     // ---- table: painting (RDTablePaint.cpp) ----
