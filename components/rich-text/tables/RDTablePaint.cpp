@@ -469,7 +469,9 @@ void TRDTableItemInfo::PaintTo(TCanvas& canvas, int x, int y, const QRect& clip,
             layout.ColumnLefts);
         const int64_t inset = hRule && FHOutermostRule ? ScaleY(int64_t(FBorderWidth) + FBorderVSpacing / 2) : 0;
         auto rule = [&](int64_t at) {
-            PaintBand(p, at - w / 2, trTop + inset, at - w / 2 + w - 1, trBottom - inset - 1, c, clip);
+            // Lines past the table's sides are not drawn.
+            PaintBand(p, std::max(at - w / 2, trLeft), trTop + inset, std::min(at - w / 2 + w - 1, trRight - 1),
+                      trBottom - inset - 1, c, clip);
         };
         if (FVOutermostRule && firstCol == 0)
             rule(trLeft + ScaleX(int64_t(FBorderWidth) + FBorderHSpacing / 2));
@@ -489,7 +491,8 @@ void TRDTableItemInfo::PaintTo(TCanvas& canvas, int x, int y, const QRect& clip,
         const int64_t half = (int64_t(ScaleY(int64_t(FCellVSpacing) + 2 * int64_t(FCellBorderWidth))) + 1) / 2;
         const int64_t inset = vRule && FVOutermostRule ? ScaleX(int64_t(FBorderWidth) + FBorderHSpacing / 2) : 0;
         auto rule = [&](int64_t at) {
-            PaintBand(p, trLeft + inset, at - w / 2, trRight - inset - 1, at - w / 2 + w - 1, c, clip);
+            PaintBand(p, trLeft + inset, std::max(at - w / 2, trTop), trRight - inset - 1,
+                      std::min(at - w / 2 + w - 1, trBottom - 1), c, clip);
         };
         if (FHOutermostRule && first < 2)
             rule(trTop + ScaleY(int64_t(FBorderWidth) + FBorderVSpacing / 2));
