@@ -1,6 +1,8 @@
 // The rich-text viewer's pictures: the placeholder drawn for a picture that
-// cannot be shown, and the mirrored arrow of line selection in the left margin
-// (keyed on 0xFF00FF; the cursor's hot spot is its tip at the top right).
+// cannot be shown, the mirrored arrow of line selection in the left margin
+// (keyed on 0xFF00FF; the cursor's hot spot is its tip at the top right), and
+// the short thick arrows that select a table's row (pointing right, tip at
+// (24, 10)) or column (pointing down, tip at (10, 24)).
 
 #include "PictureKit.h"
 
@@ -41,6 +43,30 @@ void RegisterRichTextPictures()
                         p.drawPath(arrow);
                     },
                     TLookPass::Painted);
+    // A thick arrow pointing right with its tip at (24.5, 10.5); the column
+    // cursor is the same arrow turned to point down.
+    auto selectArrow = [](QPainter& p, bool down) {
+        QPainterPath arrow;
+        arrow.moveTo(24.5, 10.5);
+        arrow.lineTo(18.5, 4.5);
+        arrow.lineTo(18.5, 8.5);
+        arrow.lineTo(10.5, 8.5);
+        arrow.lineTo(10.5, 12.5);
+        arrow.lineTo(18.5, 12.5);
+        arrow.lineTo(18.5, 16.5);
+        arrow.closeSubpath();
+        if (down) {
+            // Mirrored over the diagonal: (x, y) becomes (y, x).
+            p.setTransform(QTransform(0, 1, 1, 0, 0, 0));
+        }
+        p.setPen(QPen(Qt::white, 1));
+        p.setBrush(Qt::black);
+        p.drawPath(arrow);
+    };
+    RegisterPicture(QStringLiteral("RD_SELECTROW_CURSOR"), {32, 32}, TLook::Normal, TBackdrop::Keyed,
+                    [selectArrow](QPainter& p, QSize, TLook) { selectArrow(p, false); }, TLookPass::Painted);
+    RegisterPicture(QStringLiteral("RD_SELECTCOL_CURSOR"), {32, 32}, TLook::Normal, TBackdrop::Keyed,
+                    [selectArrow](QPainter& p, QSize, TLook) { selectArrow(p, true); }, TLookPass::Painted);
 }
 
 }  // namespace PictureKit

@@ -85,6 +85,12 @@ void TRDBackground::AssignImage(std::unique_ptr<TGraphic> graphic)
     FImage = std::move(graphic);
 }
 
+std::unique_ptr<TGraphic> TRDBackground::TakeImage()
+{
+    FWorkImage.reset();
+    return std::move(FImage);
+}
+
 void TRDBackground::UpdatePalette(TRDPaletteAction)
 {
     FWorkImage.reset();

@@ -67,6 +67,9 @@ public:
     void AssignImage(const TGraphic* graphic);
     // The background takes graphic over.
     void AssignImage(std::unique_ptr<TGraphic> graphic);
+    // Hands the picture over to the caller without freeing it; the background
+    // then has none.
+    std::unique_ptr<TGraphic> TakeImage();
     // No display here uses a palette: only the palette copy is dropped.
     void UpdatePalette(TRDPaletteAction action);
 

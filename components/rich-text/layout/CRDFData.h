@@ -18,6 +18,7 @@
 #include "document/CRDData.h"
 #include "layout/RDDrawLines.h"
 
+class QImage;
 class QMimeData;
 class TCanvas;
 class TGraphic;
@@ -354,6 +355,12 @@ public:
                        bool startAtVisibleLine);
     virtual void PaintBackground(TCanvas& canvas, const QRect& rect);
     virtual TRDBackground* GetBackground() { return nullptr; }
+    // What lies behind item itemNo inside rect (client coordinates; with
+    // useItemRect it becomes the item's own picture box): color, and when
+    // the background is more than a colour, bitmap (made when null) holding
+    // it, with hasBitmap set.
+    virtual void GetParaBackground(int itemNo, QRect& rect, bool& hasBitmap, QImage& bitmap, TColor& color,
+                                   bool useItemRect);
     // Drawn over the document last (focus rectangles, the drop caret).
     virtual void DrawOverlay(TCanvas&, int dx, int lastDrawItem, int firstDrawItem, int dy) {}
     // Whether the owning control, or a control inside it, has the keyboard focus.
@@ -500,6 +507,13 @@ public:
     // Chosen items and nested documents other than keep are released.
     virtual void UnchooseAllBut(TCustomRDItemInfo* keep);
     virtual void UnchooseSubData(TCustomRDData*) { State |= dsSubDataUnchosen; }
+    // A nested document (a table cell) becomes the chosen one, held by item;
+    // the document of a control hands it to the control.
+    virtual void ChooseSubData(TCustomRDData*, TCustomRDItemInfo*) {}
+    // The chosen nested document is replaced by another (nil: none) as it is.
+    virtual void ReplaceChosenSubData(TCustomRDData*) {}
+    // The item that has the keyboard focus.
+    virtual void SetFocusedItem(int itemNo) { FocusedItemNo = itemNo; }
     virtual void DestroyInplaceEditor() {}
     // After the selection was made or changed by the mouse or by a call.
     virtual void AfterMouseSelection(bool) { ResetAnimations(); }

@@ -69,6 +69,40 @@ void TCustomRDFormattedData::PaintBackground(TCanvas& canvas, const QRect& rect)
                                    GetHOffset() + ox, GetVOffset() + oy);
 }
 
+void TCustomRDFormattedData::GetParaBackground(int itemNo, QRect& rect, bool& hasBitmap, QImage& bitmap,
+                                               TColor& color, bool useItemRect)
+{
+    hasBitmap = false;
+    if (itemNo < 0 || itemNo >= ItemCount()) {
+        color = GetColor();
+        return;
+    }
+    color = ParaStyleOf(itemNo).Background.Color;
+    if (color != clNone)
+        return;
+    color = GetColor();
+    const TRDBackground* background = GetBackground();
+    if (background == nullptr || background->Style == TBackgroundStyle::bsNoBitmap)
+        return;
+    const int d = FirstDrawItemOfItem(itemNo);
+    if (d < 0)
+        return;
+    hasBitmap = true;
+    if (useItemRect) {
+        const TCustomRDItemInfo* item = ItemAt(itemNo);
+        const TRDDrawLineInfo* di = DrawItems[d];
+        rect = QRect(di->Left + item->GetHorzSpacing() - GetHOffset(), di->Top + item->GetVertSpacing() - GetVOffset(),
+                     item->GetImageWidth(GetRDStyle()), item->GetImageHeight(GetRDStyle()));
+    }
+    bitmap = QImage(rect.size().expandedTo(QSize(0, 0)), QImage::Format_ARGB32_Premultiplied);
+    if (bitmap.isNull())
+        return;
+    bitmap.fill(color != clNone ? ToQColor(ColorToRGB(color)) : QColor(Qt::transparent));
+    QPainter painter(&bitmap);
+    TCanvas canvas(painter);
+    PaintBackground(canvas, rect);
+}
+
 void TCustomRDFormattedData::AddSoftPageBreak(TRDPageStarts& pages, int pageNo)
 {
     if (!SoftPageBreaks)

@@ -1,7 +1,11 @@
 #include "tables/RDTable.h"
 
-#include <QtCore/QMetaProperty>
+#include <algorithm>
 
+#include <QtCore/QMetaProperty>
+#include <QtGui/QPainter>
+
+#include "Cursors.h"
 #include "core/RDError.h"
 #include "document/CRDData.h"
 #include "editing/RDERDData.h"
@@ -425,11 +429,26 @@ void TRDTableItemInfo::Construct(int rowCount, int colCount, TCustomRDData* rdDa
     // item already reaches the table through them.
     Rows = std::make_unique<TRDTableRows>(rdData, this);
     Rows->AddRows(rowCount, colCount);
+    // The selection cursors, registered again by every table (drawn when first shown).
+    RegisterCursor(crRDSelectRow,
+                   [] { return CursorFromBitmapResource(QStringLiteral("RD_SELECTROW_CURSOR"), 24, 10); });
+    RegisterCursor(crRDSelectCol,
+                   [] { return CursorFromBitmapResource(QStringLiteral("RD_SELECTCOL_CURSOR"), 10, 24); });
     TableState |= tsNewItem;
 }
 
 TRDTableItemInfo::~TRDTableItemInfo()
 {
+    // The document holding the table forgets the mouse capture, the chosen
+    // item and the drag line the table may still hold there (told to no one:
+    // the document may be going too).
+    if (auto* owner = dynamic_cast<TCustomRDFormattedData*>(Rows->OwningData)) {
+        owner->ReleaseItemCapture(this);
+        if (owner->GetChosenItem() == this)
+            owner->TCustomRDFormattedData::SetChosenItem(nullptr);
+        if (owner->XorDrawingItem == this)
+            owner->UnregisterXorDrawing(owner->XorDrawing, this);
+    }
     // The cells go before the rest of the table: their items may still ask it.
     Rows.reset();
     Background.reset();
@@ -516,6 +535,8 @@ void TRDTableItemInfo::SetPropertyByName(const QString& name, int value, bool re
         try {
             data->BeginUndoGroup(13, true);
             data->ModifyItemIntProperty(GetMyItemNo(), nullptr, nullptr, reformat, changesWidth, value, name);
+            // The recorded change shows at once.
+            data->InvalidateControl();
         } catch (...) {
             TableState |= tsInDocument;
             throw;
@@ -893,4 +914,404 @@ void TRDTableItemInfo::UpdateStyles(const TRDStyleMaps& maps)
         for (int c = 0; c < Rows->Row(r)->Count(); ++c)
             if (TRDTableCellData* cell = GetCell(r, c))
                 cell->UpdateStyles(maps);
+}
+
+// ---- cells: coordinates, backgrounds, choosing ----
+
+namespace {
+
+// The formatted document holding a table; nil while the table is detached.
+TCustomRDFormattedData* TableOwnerData(const TRDTableItemInfo* table)
+{
+    return table ? dynamic_cast<TCustomRDFormattedData*>(table->Rows->OwningData) : nullptr;
+}
+
+// The background colour of the paragraph of item itemNo of data.
+TColor TableParaColor(TCustomRDData* data, int itemNo)
+{
+    if (!data || itemNo < 0 || itemNo >= data->ItemCount())
+        return clNone;
+    TRDStyle* sheet = data->GetRDStyle();
+    if (!sheet)
+        return clNone;
+    const int paraNo = data->ItemAt(itemNo)->ParaNo;
+    if (paraNo < 0 || paraNo >= sheet->ParaStyles().Count())
+        return clNone;
+    return sheet->ParaStyles().ParaStyleAt(paraNo)->Background.Color;
+}
+
+// The bitmap behind rect: made (when it is not yet), sized and filled.
+void TableMakeBitmap(QImage& bitmap, bool& hasBitmap, const QRect& rect, TColor color)
+{
+    hasBitmap = true;
+    const QSize size = rect.size().expandedTo(QSize(0, 0));
+    if (bitmap.size() != size || bitmap.format() != QImage::Format_ARGB32_Premultiplied)
+        bitmap = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (!bitmap.isNull())
+        bitmap.fill(color != clNone ? ToQColor(ColorToRGB(color)) : QColor(Qt::transparent));
+}
+
+// Draws a picture background covering width x height into bitmap, whose
+// top left corner is at rect's top left in the same coordinates.
+void TableDrawPicture(const TRDBackground& background, QImage& bitmap, const QRect& rect, TColor color, int width,
+                      int height)
+{
+    if (bitmap.isNull())
+        return;
+    QPainter painter(&bitmap);
+    TCanvas canvas(painter);
+    background.DrawBackgroundRect(canvas, rect, false, false, color, width, height, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+void TRDTableCellData::GetOrigin(int& x, int& y)
+{
+    x = y = 0;
+    TRDTableItemInfo* table = GetTable();
+    TCustomRDFormattedData* owner = TableOwnerData(table);
+    if (!owner)
+        return;
+    owner->GetOrigin(x, y);
+    int ix = 0, iy = 0;
+    owner->GetItemCoords(table->GetMyItemNo(), ix, iy);
+    x += ix + Left + table->GetCellHPadding();
+    y += iy + Top + table->GetCellVPadding() + GetContentVOffset();
+}
+
+void TRDTableCellData::GetPointOrigin(int& x, int& y)
+{
+    x = y = 0;
+    TRDTableItemInfo* table = GetTable();
+    TCustomRDFormattedData* owner = TableOwnerData(table);
+    if (!owner)
+        return;
+    owner->GetPointOrigin(x, y);
+    int ix = 0, iy = 0;
+    owner->GetItemCoords(table->GetMyItemNo(), ix, iy);
+    x += ix + Left + table->GetCellHPadding();
+    y += iy + Top + table->GetCellVPadding() + GetContentVOffset();
+}
+
+int TRDTableCellData::GetHOffset()
+{
+    const TRDTableItemInfo* table = GetTable();
+    if (!table)
+        return 0;
+    return -(table->ClientLeft + table->GetCellHPadding() + Left);
+}
+
+int TRDTableCellData::GetVOffset()
+{
+    const TRDTableItemInfo* table = GetTable();
+    if (!table)
+        return 0;
+    return -(GetContentVOffset() + table->ClientTop + table->GetCellVPadding() + Top);
+}
+
+void TRDTableCellData::DrawCellPicture(QImage& bitmap, const QRect& rect, TColor color) const
+{
+    if (Background)
+        TableDrawPicture(*Background, bitmap, rect, color, Width, Height);
+}
+
+void TRDTableCellData::GetParaBackground(int itemNo, QRect& rect, bool& hasBitmap, QImage& bitmap, TColor& color,
+                                         bool useItemRect)
+{
+    hasBitmap = false;
+    TCustomRDData* active = GetActiveData();
+    color = TableParaColor(active, itemNo);
+    if (color != clNone)
+        return;
+    TRDTableItemInfo* table = GetTable();
+    if (ShownSelected || (table && table->IsSelectedAsWhole())) {
+        TRDStyle* sheet = GetRDStyle();
+        color = sheet ? sheet->SelColor : clNone;
+        if (color != clNone)
+            return;
+    }
+    color = Color;
+    const bool edited = active != this;
+    auto* activeData = dynamic_cast<TCustomRDFormattedData*>(active);
+    const int px = table && !edited ? table->GetCellHPadding() : 0;
+    const int py = table && !edited ? table->GetCellVPadding() : 0;
+    if (useItemRect && activeData && itemNo >= 0 && itemNo < activeData->ItemCount()) {
+        const int d = activeData->FirstDrawItemOfItem(itemNo);
+        if (d >= 0) {
+            const TCustomRDItemInfo* item = activeData->ItemAt(itemNo);
+            const TRDDrawLineInfo* di = activeData->DrawItems[d];
+            TRDStyle* sheet = GetRDStyle();
+            rect = QRect(item->GetHorzSpacing() + di->Left + px, item->GetVertSpacing() + di->Top + py,
+                         item->GetImageWidth(sheet), item->GetImageHeight(sheet));
+        }
+    }
+    int cellKind;
+    if (GetBackgroundStyle() != TRDItemBackgroundStyle::rdbsColor)
+        cellKind = color == clNone && Background->NeedsColorFill() ? 3 : 2;
+    else
+        cellKind = color != clNone ? 1 : 0;
+    if (cellKind == 1)
+        return;
+    if (cellKind == 2) {
+        TableMakeBitmap(bitmap, hasBitmap, rect, color);
+        DrawCellPicture(bitmap, rect, color);
+        return;
+    }
+    // The cell lets the table show through, and the table perhaps the
+    // document holding it.
+    if (!table)
+        return;
+    const TColor tableColor = table->GetColor();
+    TCustomRDFormattedData* owner = TableOwnerData(table);
+    const int tableItemNo = table->GetMyItemNo();
+    const TColor paraColor = TableParaColor(owner, tableItemNo);
+    const bool bothNone = tableColor == clNone && paraColor == clNone;
+    int tableKind;
+    if (table->GetBackgroundStyle() != TRDItemBackgroundStyle::rdbsColor)
+        tableKind = bothNone && table->Background->NeedsColorFill() ? 3 : 2;
+    else
+        tableKind = bothNone ? 0 : 1;
+    // The table's picture covers the whole table; this cell sees its part.
+    auto drawTablePicture = [&](TColor with) {
+        if (table->Background && !bitmap.isNull()) {
+            QPainter painter(&bitmap);
+            TCanvas canvas(painter);
+            table->Background->DrawBackgroundRect(canvas, rect.translated(Left, Top), false, false, with,
+                                                  table->GetWidthEx(), table->GetHeightEx(), 0, 0, 0, 0);
+        }
+    };
+    if (tableKind == 1) {
+        color = tableColor != clNone ? tableColor : paraColor;
+        if (cellKind == 3) {
+            TableMakeBitmap(bitmap, hasBitmap, rect, color);
+            DrawCellPicture(bitmap, rect, color);
+        }
+        return;
+    }
+    if (tableKind == 2) {
+        color = tableColor != clNone ? tableColor : paraColor;
+        TableMakeBitmap(bitmap, hasBitmap, rect, color);
+        drawTablePicture(color);
+        if (cellKind == 3)
+            DrawCellPicture(bitmap, rect, clNone);
+        return;
+    }
+    // Kinds 0 and 3: the document holding the table answers for the place
+    // the rectangle takes there (the padding counts even while edited).
+    if (owner && tableItemNo >= 0) {
+        int tx = 0, ty = 0;
+        owner->GetItemCoords(tableItemNo, tx, ty);
+        int left = tx + Left + table->GetCellHPadding();
+        int top = ty + Top + table->GetCellVPadding();
+        const int d = activeData ? activeData->FirstDrawItemOfItem(itemNo) : -1;
+        if (d >= 0) {
+            const TCustomRDItemInfo* item = activeData->ItemAt(itemNo);
+            left += item->GetHorzSpacing() + activeData->DrawItems[d]->Left;
+            top += item->GetVertSpacing() + activeData->DrawItems[d]->Top;
+        } else {
+            left += rect.left() - px;
+            top += rect.top() - py;
+        }
+        QRect outer(left - owner->GetHOffset(), top - owner->GetVOffset(), rect.width(), rect.height());
+        owner->GetParaBackground(tableItemNo, outer, hasBitmap, bitmap, color, false);
+    }
+    if (tableKind == 3) {
+        if (!hasBitmap)
+            TableMakeBitmap(bitmap, hasBitmap, rect, color);
+        drawTablePicture(tableColor);
+    }
+    if (cellKind == 3) {
+        if (!hasBitmap)
+            TableMakeBitmap(bitmap, hasBitmap, rect, color);
+        DrawCellPicture(bitmap, rect, clNone);
+    }
+}
+
+void TRDTableCellData::SetFocusedItem(int itemNo)
+{
+    TRDItemFormattedData::SetFocusedItem(itemNo);
+    TRDTableItemInfo* table = GetTable();
+    int row = -1, col = -1;
+    if (table && table->GetCellPosition(this, row, col))
+        table->SetFocusedCell(row, col);
+}
+
+void TRDTableCellData::PrepareInvalidate()
+{
+    TRDItemFormattedData::PrepareInvalidate();
+    if (auto* parent = dynamic_cast<TCustomRDFormattedData*>(GetParentData()))
+        parent->PrepareInvalidate();
+    if (TRDTableItemInfo* table = GetTable())
+        table->UpdateClientPosition();
+}
+
+void TRDTableCellData::ChooseSubData(TCustomRDData* data, TCustomRDItemInfo* item)
+{
+    TRDTableItemInfo* table = GetTable();
+    int row = -1, col = -1;
+    if (table && table->GetCellPosition(this, row, col))
+        table->ChooseCell(row, col);
+    TRDItemFormattedData::ChooseSubData(data, item);
+    auto* sub = dynamic_cast<TCustomRDFormattedData*>(data);
+    if (ChosenSubData && ChosenSubData != sub)
+        UnchooseSubData(ChosenSubData);
+    ChosenSubData = sub;
+    ChosenItem = item;
+}
+
+void TRDTableCellData::UnchooseSubData(TCustomRDData* data)
+{
+    TRDItemFormattedData::UnchooseSubData(data);
+    if (State & dsUnchoosingSubData)
+        return;
+    TCustomRDData* active = GetActiveData();
+    const TRDStateBits unchoosing(State, dsUnchoosingSubData);
+    const bool activeIsOther = active != this;
+    if (activeIsOther)
+        active->State |= dsUnchoosingSubData;
+    struct ClearActive {
+        TCustomRDData* data;
+        ~ClearActive()
+        {
+            if (data)
+                data->State &= ~dsUnchoosingSubData;
+        }
+    } clearActive{activeIsOther ? active : nullptr};
+    if (!ChosenSubData || !data)
+        return;
+    if (data != ChosenSubData && data->GetActiveData() != ChosenSubData)
+        return;
+    if (auto* chosenActive = dynamic_cast<TCustomRDFormattedData*>(ChosenSubData->GetActiveData()))
+        chosenActive->Deselect(nullptr, false);
+    ChosenSubData = nullptr;
+    TCustomRDItemInfo* item = ChosenItem;
+    ChosenItem = nullptr;
+    if (item)
+        item->LeaveChosenSubDocument();
+}
+
+void TRDTableCellData::Deselect(TCustomRDItemInfo* keep, bool notify)
+{
+    TRDItemFormattedData::Deselect(keep, notify);
+    TRDTableItemInfo* table = GetTable();
+    if (!table || (State & dsDeselecting))
+        return;
+    TCustomRDData* active = GetActiveData();
+    const TRDStateBits deselecting(State, dsDeselecting);
+    const bool activeIsOther = active != this;
+    if (activeIsOther)
+        active->State |= dsDeselecting;
+    struct ClearActive {
+        TCustomRDData* data;
+        ~ClearActive()
+        {
+            if (data)
+                data->State &= ~dsDeselecting;
+        }
+    } clearActive{activeIsOther ? active : nullptr};
+    if (!keep)
+        if (TCustomRDFormattedData* owner = TableOwnerData(table))
+            owner->UnchooseSubData(this);
+}
+
+int TRDTableCellData::GetMinWidth(const TRDResolutionInfo* info, TCanvas* canvas)
+{
+    auto* active = dynamic_cast<TCustomRDFormattedData*>(GetActiveData());
+    if (!active || active->ItemCount() == 0)
+        return 0;
+    if (active->ItemCount() == 1 && active->ItemAt(0)->StyleNo >= 0 && active->TextOfItem(0).isEmpty()) {
+        TRDStyle* sheet = active->GetRDStyle();
+        const int paraNo = active->ItemAt(0)->ParaNo;
+        if (!sheet || paraNo < 0 || paraNo >= sheet->ParaStyles().Count())
+            return 0;
+        const TParaInfo* para = sheet->ParaStyles().ParaStyleAt(paraNo);
+        const int64_t sum = int64_t(para->FirstIndent) + para->LeftIndent + para->RightIndent;
+        int width = int(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+        if (info)
+            width = MulDiv(width, info->DevicePpiX, info->ScreenPpiX);
+        return width;
+    }
+    if (active != this)
+        return active->WidthFromItemToEnd(0, info, canvas);
+    const int width = WidthFromItemToEnd(0, info, canvas);
+    return width == 0 ? 10 : width;
+}
+
+// ---- the table: client position, chosen and focused cells ----
+
+void TRDTableItemInfo::UpdateClientPosition()
+{
+    TCustomRDFormattedData* owner = TableOwnerData(this);
+    if (!owner)
+        return;
+    int x = 0, y = 0;
+    if (owner->GetItemClientCoords(GetMyItemNo(), x, y)) {
+        ClientLeft = x;
+        ClientTop = y;
+    }
+}
+
+bool TRDTableItemInfo::GetCellPosition(const TRDTableCellData* cell, int& row, int& col) const
+{
+    row = col = -1;
+    if (!cell)
+        return false;
+    for (int r = 0; r < RowCount(); ++r) {
+        const TRDTableRow* tableRow = Rows->Row(r);
+        if (cell->OwnerList != tableRow)
+            continue;
+        for (int c = 0; c < tableRow->Count(); ++c)
+            if (tableRow->GetCell(c) == cell) {
+                row = r;
+                col = c;
+                return true;
+            }
+    }
+    return false;
+}
+
+void TRDTableItemInfo::ChooseCell(int row, int col)
+{
+    if (row == ChosenRow && col == ChosenCol)
+        return;
+    if (row < 0 || row >= RowCount() || col < 0 || col >= Rows->Row(row)->Count())
+        return;
+    TRDTableCellData* cell = GetCell(row, col);
+    TCustomRDFormattedData* owner = TableOwnerData(this);
+    if (!cell || !owner)
+        return;
+    auto* active = dynamic_cast<TCustomRDFormattedData*>(cell->GetActiveData());
+    int s = -1, so = 0, e = -1, eo = 0;
+    if (active)
+        active->GetSelectionBounds(s, so, e, eo, false);
+    const int itemNo = GetMyItemNo();
+    owner->SetSelectionBounds(itemNo, 1, itemNo, 1);
+    owner->ChooseSubData(cell, this);
+    ChosenRow = row;
+    ChosenCol = col;
+    if (active && s >= 0) {
+        active->SetSelectionBounds(s, so, e, eo);
+        active->InvalidateControl();
+    }
+}
+
+void TRDTableItemInfo::LeaveChosenSubDocument()
+{
+    if (ChosenRow < 0 || ChosenRow >= RowCount() || ChosenCol < 0 || ChosenCol >= Rows->Row(ChosenRow)->Count()) {
+        ChosenRow = ChosenCol = -1;
+        return;
+    }
+    TRDTableCellData* cell = GetCell(ChosenRow, ChosenCol);
+    ChosenRow = ChosenCol = -1;
+    if (cell)
+        if (auto* active = dynamic_cast<TCustomRDFormattedData*>(cell->GetActiveData()))
+            active->Deselect(nullptr, false);
+}
+
+void TRDTableItemInfo::SetFocusedCell(int row, int col)
+{
+    FocusRow = row;
+    FocusCol = col;
+    if (TCustomRDFormattedData* owner = TableOwnerData(this))
+        owner->SetFocusedItem(GetMyItemNo());
 }

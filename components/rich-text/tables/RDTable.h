@@ -148,6 +148,32 @@ public:
     // ---- end cell: file forms ----
 
     // ---- cell: model extras, choosing and selection (RDTable.cpp, RDTableSelect.cpp) ----
+    // Where the content starts: in the document holding the table (GetOrigin,
+    // GetPointOrigin), and as negative offsets in the control showing it.
+    void GetOrigin(int& x, int& y) override;
+    void GetPointOrigin(int& x, int& y) override;
+    int GetHOffset() override;
+    int GetVOffset() override;
+    // The cell colour, the selection colour, or what shows through from the
+    // table and the document holding it.
+    void GetParaBackground(int itemNo, QRect& rect, bool& hasBitmap, QImage& bitmap, TColor& color,
+                           bool useItemRect) override;
+    void SetFocusedItem(int itemNo) override;
+    void PrepareInvalidate() override;
+    TCustomRDData* GetChosenSubData() override { return ChosenSubData; }
+    TCustomRDItemInfo* GetChosenSubItem() override { return ChosenItem; }
+    void ChooseSubData(TCustomRDData* data, TCustomRDItemInfo* item) override;
+    void UnchooseSubData(TCustomRDData* data) override;
+    void Deselect(TCustomRDItemInfo* keep = nullptr, bool notify = false) override;
+    // Cells fire no selection event of their own.
+    void DoSelect() override {}
+    // The narrowest width the content allows (0 without items).
+    int GetMinWidth(const TRDResolutionInfo* info, TCanvas* canvas);
+private:
+    // Draws the cell's picture (over the whole cell) into bitmap behind rect.
+    void DrawCellPicture(QImage& bitmap, const QRect& rect, TColor color) const;
+
+public:
     // ---- end cell: model extras ----
 
 private:
@@ -176,6 +202,15 @@ public:
     bool HasCellEndingWithin(int rowIndex, int firstRow, int rowCount) const;
 };
 
+// ---- grid operations: the records the grid fills (RDTableUndo.h) ----
+class TCustomRDUndoWithCells;
+class TRDUndoCellsClear;
+class TRDUndoDeleteCols;
+class TRDUndoDeleteRows;
+class TRDUndoMerge;
+class TRDUndoMergeItem;
+// ---- end grid operations: records ----
+
 // The rows of a table; knows the table and the document holding it.
 class TRDTableRows : public TRDList<TRDTableRow> {
 public:
@@ -185,6 +220,98 @@ public:
     TCustomRDData* OwningData = nullptr;
     TRDTableItemInfo* Table = nullptr;
     TRDTableRow* Row(int index) const { return Items(index); }
+
+    // ---- rows: grid operations (RDTableGrid.cpp) ----
+    // An undo item index U is the table's index in OwningData when the
+    // change is recorded, -1 when it is not: removed cells and rows are then
+    // freed instead of being kept in records.
+    void Reset(int rowCount, int colCount);
+    bool IsEmpty() const;
+    TRDTableRow* AddRow(int colCount);
+    TRDTableRow* InsertRow(int index, int colCount);
+    void InsertRowObject(int index, std::unique_ptr<TRDTableRow> row);
+    TRDTableRow* GetRow(int index) const { return Items(index); }
+    int GetColCount() const;
+    // The cell covering (row, col) and the position it stands at; nil when
+    // the position is outside the grid or no cell covers it (a broken grid).
+    TRDTableCellData* GetMainCell(int row, int col, int& mainCol, int& mainRow) const;
+    // The text style of the first untagged text item of data; 0 when none.
+    static int FirstTextStyleOf(TCustomRDData* data);
+
+    // Column questions of the layout.
+    bool ColumnHasPercentWidth(int col) const;
+    int GetColumnPercentWidth(int col, int tableWidth) const;
+    int GetColumnBestWidth(int col) const;
+    // The BestWidth a cell merged from the rectangle gets: percentages win
+    // over pixels, the widest row wins within each kind.
+    int GetCombinedBestWidth(int row, int col, int rowCount, int colCount) const;
+
+    // Structure commands, recorded for undo when the table records.
+    void InsertRows(int index, int count, bool divideHeights, int copyRow);
+    void InsertCols(int index, int count, int copyCol, bool divideWidths);
+    void DeleteRows(int first, int count, bool adjustHeights);
+    void DeleteCols(int first, int count, bool adjustWidths);
+    void MergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines, bool combineWidths);
+    // Cuts the rectangle to the grid; false when there is nothing to merge.
+    bool CheckMergeParams(int topRow, int leftCol, int& colCount, int& rowCount) const;
+    bool CanMergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines) const;
+    // Empties the cells at (rows[k], cols[k]); with a record the cells go
+    // into it and new empty cells take their places.
+    void ClearCells(TRDUndoCellsClear* record, const TRDIntegerList& rows, const TRDIntegerList& cols);
+
+    // Primitives, each the inverse of another (rectangles: first row, first
+    // column, row count, column count).
+    void InsertEmptyRows(int index, int count);
+    void RemoveRowsPlain(int index, int count);
+    void InsertNils(int row, int col, int rowCount, int colCount);
+    void DeleteEntries(int row, int col, int rowCount, int colCount);
+    void CreateCells(int row, int col, int rowCount, int colCount);
+    void FreeCells(int row, int col, int rowCount, int colCount);
+    void SpreadOverEmptyCells(int row, int col, int span);
+    void UnspreadCell(int row, int col, int span);
+    void SetSpan(int undoItemNo, int row, bool isColSpan, int value, int col);
+    void ChangeEmptyCellStyle(int undoItemNo, int row, int paraNo, int styleNo, int col);
+    void SplitCellAtRow(int row, int col, bool shrinkBestHeight, int splitRow);
+    void JoinCellAtRow(int row, int col, int oldBestHeight, int splitRow);
+    void SplitCellAtCol(int row, int col, bool shrinkBestWidth, int splitCol);
+    void JoinCellAtCol(int row, int col, int oldBestWidth, int splitCol);
+    void DetachCells(int row, int col, int rowCount, int colCount, TRDUndoInfo* record);
+    void AttachCells(int row, int col, int rowCount, int colCount);
+    void RemoveRows(int undoItemNo, int first, TRDUndoDeleteRows* record, int count);
+    void RestoreRows(int first, TRDList<TRDTableRow>& rows);
+    void RemoveCols(int undoItemNo, int first, TRDUndoDeleteCols* record, int count);
+    // cells: per row, from the last removed column down to the first.
+    void RestoreCols(int first, TRDList<TRDTableCellData>& cells);
+    void DoMerge(int undoItemNo, int topRow, bool combineWidths, TRDUndoMerge* record, int rowCount, int colCount,
+                 int leftCol);
+    void Unmerge(int topRow, int oldBestWidth, TRDList<TRDUndoMergeItem>& mergeItems, int oldRowSpan,
+                 int oldColSpan, int leftCol);
+    void RestoreClearedCells(TRDList<TRDTableCellData>& cells, const TRDIntegerList& rows,
+                             const TRDIntegerList& cols);
+
+    // Record makers: each adds one record (nothing when the table records no
+    // undo); an index of -1 is the table's own.
+    void RecordInsertRows(int undoItemNo, int first, int count);
+    void RecordInsertCell(int undoItemNo, int row, int col);
+    void RecordSpreadOverEmptyCells(int undoItemNo, int row, int span, int col);
+    void RecordFreeEmptyCells(int undoItemNo, int row, int col, int rowCount, int colCount);
+    void RecordInsertEmptyCells(int undoItemNo, int row, int col, int rowCount, int colCount);
+    void RecordSplitCellAtRow(int undoItemNo, int row, bool shrink, int splitRow, int col);
+    void RecordSplitCellAtCol(int undoItemNo, int row, bool shrink, int splitCol, int col);
+    TRDUndoDeleteRows* RecordDeleteRows(int undoItemNo, int first, int count);
+    TRDUndoDeleteCols* RecordDeleteCols(int undoItemNo, int first, int count);
+    TRDUndoCellsClear* RecordCellsClear(int undoItemNo, const TRDIntegerList& rows, const TRDIntegerList& cols);
+    TRDUndoMerge* RecordMerge(int undoItemNo, int topRow, int rowCount, int colCount, int leftCol);
+
+private:
+    // The editing document records go to, and the item index they name;
+    // nil when nothing is recorded.
+    TCustomRDData* GridRecordingData(int& undoItemNo) const;
+    // Raises when (row, col) is outside the grid.
+    void GridCheckPosition(int row, int col) const;
+    // The undo item index the table records with now (-1: none).
+    int GridUndoItemNo() const;
+    // ---- end rows: grid operations ----
 };
 
 class TRDTableItemInfo : public QObject, public TRDFullLineItemInfo {
@@ -349,6 +476,35 @@ public:
     std::unique_ptr<TRDBackground> Background;
 
     // ---- table: grid operations and cell properties (RDTableGrid.cpp) ----
+    // The undo bracket of a table operation: one group of kind 13 in group
+    // mode while the table is in an editor's document.
+    void BeginTableOperation();
+    void EndTableOperation();
+    // Structure commands: checked, recorded as one undo group, then laid out anew.
+    void InsertRows(int index, int count, int copyRow);
+    void InsertCols(int index, int count, int copyCol);
+    void DeleteRows(int first, int count, bool adjustHeights);
+    void DeleteCols(int first, int count, bool adjustWidths);
+    // Deletes every row in which no cell stands.
+    void DeleteEmptyRows();
+    void MergeCells(int topRow, int leftCol, int colCount, int rowCount, bool allowLoneLines);
+    // The cell standing at (row, col); raises "Invalid row or column index"
+    // for a negative, covered or out-of-grid position.
+    TRDTableCellData& GetCheckedCell(int row, int col) const;
+    // Cell properties by name (itemNo -1: the table's own index); recorded in
+    // an editor's document, set directly otherwise.
+    void SetCellIntProperty(int itemNo, const QString& name, bool reformat, bool changesWidth, int row, int col,
+                            int value);
+    void SetCellStrProperty(int itemNo, const QString& name, int row, int col, const QString& value);
+    void SetCellBestHeight(int value, int row, int col);
+    void SetCellBestWidth(int value, int row, int col);
+    void SetCellBackgroundImageFileName(const QString& value, int row, int col);
+    void SetCellHint(const QString& value, int row, int col);
+    void SetCellVisibleBorders(int itemNo, bool left, bool top, bool right, bool bottom, int row, int col);
+    // The cell shows a copy of picture (nil: none).
+    void SetCellBackgroundImage(const TGraphic* picture, int row, int col);
+    void AssignCellAttributes(int itemNo, int row, int col, const TRDTableCellData& source, bool divideBestSize,
+                              int rowDivisor, int colDivisor);
     // ---- end table: grid operations ----
 
     // ---- table: layout and geometry (RDTableLayout.cpp) ----
@@ -455,9 +611,54 @@ public:
     // ---- end table: file forms ----
 
     // ---- table: cell selection (RDTableSelect.cpp) ----
+    // A mouse selection across cells is in progress.
+    bool MouseSelecting = false;
+    // Selects the rectangle from the anchor (row, col) over the offsets.
+    void SelectCells(int row, int col, int colOffset, int rowOffset);
+    void SelectCols(int firstCol, int count);
+    void SelectRows(int firstRow, int count);
+    void ClearCellSelection();
+    void DeselectInside() override { ClearCellSelection(); }
+    bool HasSelectionInside() const override { return TableState & tsCellsSelected; }
+    // The rectangle of the two corner cells (merged cells at the corners
+    // whole); false without a selection.
+    bool GetSelectionBounds(bool withEditor, int& topRow, int& leftCol, int& rowCount, int& colCount);
+    // The smallest rectangle that holds every merged cell crossing its edges.
+    bool GetNormalizedSelectionBounds(bool withEditor, int& topRow, int& leftCol, int& rowCount, int& colCount);
+    bool IsCellSelected(int row, int col);
+    // Shows the selection in the cells: selected cells marked, the others
+    // (but the anchor) deselected.
+    void UpdateCellStates();
+    // Anchors a mouse selection at (row, col); false when not allowed.
+    bool StartCellSelection(int row, int col);
+    // The table lies inside the selection of the document holding it (or
+    // that document is a selected cell).
+    bool IsSelectedAsWhole();
+
+private:
+    // Clears an anchor lost while cells are marked selected.
+    void RepairCellSelection();
+
+public:
     // ---- end table: cell selection ----
 
     // ---- table: model extras (RDTable.cpp) ----
+    // The screen cursors of row and column selection at the outer border.
+    static constexpr int16_t crRDSelectRow = 104;
+    static constexpr int16_t crRDSelectCol = 105;
+    // The table's place in the client area of the control showing it,
+    // refreshed whenever it is painted or a cell is about to be invalidated.
+    int ClientLeft = 0, ClientTop = 0;
+    void UpdateClientPosition();
+    // The cell at (row, col) becomes the chosen one of the document holding
+    // the table, the table selected there as one item.
+    void ChooseCell(int row, int col);
+    // The chosen cell was released: it is deselected and forgotten.
+    void LeaveChosenSubDocument() override;
+    // The cell at (row, col) holds the keyboard-focused item.
+    void SetFocusedCell(int row, int col);
+    // The position of a cell of this table; false when it is not one.
+    bool GetCellPosition(const TRDTableCellData* cell, int& row, int& col) const;
     // ---- end table: model extras ----
 
 private:

@@ -61,51 +61,18 @@ int64_t LayoutRoundDiv(int64_t d, int64_t count)
     return q;
 }
 
-// until TRDTableRows::GetMainCell lands: the cell covering a position and
-// where it stands; nil on a grid whose spans do not cover the position.
 TRDTableCellData* LayoutMainCell(const TRDTableItemInfo& table, int row, int col, int& mainRow, int& mainCol)
 {
-    mainRow = row;
-    mainCol = col;
-    if (TRDTableCellData* cell = table.GetCell(row, col))
-        return cell;
-    while (mainRow >= 0) {
-        const TRDTableRow* r = table.Rows->Row(mainRow);
-        mainCol = std::min(col, r->Count() - 1);
-        while (mainCol > 0 && !r->GetCell(mainCol))
-            --mainCol;
-        if (TRDTableCellData* cell = mainCol >= 0 ? r->GetCell(mainCol) : nullptr)
-            if (cell->ColSpan > col - mainCol && cell->RowSpan > row - mainRow)
-                return cell;
-        --mainRow;
-    }
-    mainRow = mainCol = -1;
-    return nullptr;
+    return table.Rows->GetMainCell(row, col, mainCol, mainRow);
 }
 
-// until TRDTableCellData::GetMinWidth lands: the narrowest width the
-// cell's content allows.
 int LayoutCellMinWidth(TRDTableCellData& cell, const TRDResolutionInfo* scaling, TCanvas* canvas)
 {
-    if (cell.ItemCount() == 0)
-        return 0;
-    TCustomRDItemInfo* item = cell.ItemAt(0);
-    if (cell.ItemCount() == 1 && item->StyleNo >= 0 && cell.TextOfItem(0).isEmpty()) {
-        if (!cell.GetRDStyle())
-            return 0;
-        TParaInfos& paras = cell.GetRDStyle()->ParaStyles();
-        const TParaInfo& para = *paras.Items(item->ParaNo >= 0 && item->ParaNo < paras.Count() ? item->ParaNo : 0);
-        const int64_t indents = int64_t(para.FirstIndent) + para.LeftIndent + para.RightIndent;
-        if (!scaling)
-            return LayoutSat(indents);
-        return LayoutSat(LayoutMulDiv(indents, scaling->DevicePpiX, scaling->ScreenPpiX));
-    }
-    const int width = cell.WidthFromItemToEnd(0, scaling, canvas);
-    return width == 0 ? 10 : width;
+    return cell.GetMinWidth(scaling, canvas);
 }
 
-// until the column questions of TRDTableRows land. Only cells standing in
-// the column with ColSpan 1 count.
+// until TRDTableRows::GetColumnMinWidth lands: the largest minimum width of
+// the cells standing in the column with ColSpan 1.
 int LayoutColumnMinWidth(const TRDTableItemInfo& table, int col, const TRDResolutionInfo* scaling, TCanvas* canvas)
 {
     int best = 0;
@@ -117,47 +84,17 @@ int LayoutColumnMinWidth(const TRDTableItemInfo& table, int col, const TRDResolu
 
 int LayoutColumnBestWidth(const TRDTableItemInfo& table, int col)
 {
-    int best = 0;
-    for (int r = 0; r < table.RowCount(); ++r)
-        if (const TRDTableCellData* cell = table.GetCell(r, col); cell && cell->ColSpan <= 1) {
-            if (cell->BestWidth < 0)
-                return 0;
-            best = std::max(best, cell->BestWidth);
-        }
-    return best;
+    return table.Rows->GetColumnBestWidth(col);
 }
 
 int LayoutColumnPercentWidth(const TRDTableItemInfo& table, int col, int64_t tableWidth)
 {
-    int64_t best = 0;
-    for (int r = 0; r < table.RowCount(); ++r)
-        if (const TRDTableCellData* cell = table.GetCell(r, col); cell && cell->ColSpan <= 1 && cell->BestWidth < 0)
-            best = std::max(best, tableWidth * -int64_t(cell->BestWidth) / 100);
-    return LayoutSat(best);
+    return table.Rows->GetColumnPercentWidth(col, LayoutSat(tableWidth));
 }
 
 bool LayoutColumnHasPercent(const TRDTableItemInfo& table, int col)
 {
-    for (int r = 0; r < table.RowCount(); ++r) {
-        const TRDTableRow* row = table.Rows->Row(r);
-        if (const TRDTableCellData* cell = row->GetCell(col)) {
-            if (cell->ColSpan <= 1 && cell->BestWidth < 0)
-                return true;
-            continue;
-        }
-        int mr, mc;
-        const TRDTableCellData* main = LayoutMainCell(table, r, col, mr, mc);
-        if (!main || main->BestWidth >= 0)
-            continue;
-        bool ends = col + 1 >= row->Count() || row->GetCell(col + 1);
-        if (!ends) {
-            int nr, nc;
-            ends = LayoutMainCell(table, r, col + 1, nr, nc) != main;
-        }
-        if (ends)
-            return true;
-    }
-    return false;
+    return table.Rows->ColumnHasPercentWidth(col);
 }
 
 // Per-column states while laying out.

@@ -28,6 +28,7 @@ public:
     TRDTabNavigationType TabNavigation = TRDTabNavigationType::rdtnTab;
 
     // The item that had the focus is told it lost it.
+    using TCustomRDFormattedData::SetFocusedItem;
     void SetFocusedItem(int itemNo, TCustomRDFormattedData* data, int subItemNo);
     // The focused item acts as if clicked from the keyboard.
     void ActivateFocusedItem();

@@ -98,6 +98,26 @@ TCustomRDData* TRichDocRDData::GetChosenSubData()
 
 TCustomRDItemInfo* TRichDocRDData::GetChosenSubItem() { return Owner->ChosenItem; }
 
+void TRichDocRDData::ChooseSubData(TCustomRDData* data, TCustomRDItemInfo* item)
+{
+    Owner->SetChosenData(dynamic_cast<TCustomRDFormattedData*>(data), item);
+    TRDControlData::ChooseSubData(data, item);
+}
+
+void TRichDocRDData::ReplaceChosenSubData(TCustomRDData* data)
+{
+    Owner->SetChosenDataOnly(dynamic_cast<TCustomRDFormattedData*>(data));
+}
+
+void TRichDocRDData::UnchooseSubData(TCustomRDData* data)
+{
+    if (State & dsUnchoosingSubData)
+        return;
+    const TRDStateBits unchoosing(State, dsUnchoosingSubData);
+    TRDControlData::UnchooseSubData(data);
+    Owner->UnchooseData(dynamic_cast<TCustomRDFormattedData*>(data));
+}
+
 TCustomRDData::TRDFStyleMapsRef TRichDocRDData::GetRDFStyleMaps()
 {
     return {&RDFTextStylesMap, &RDFParaStylesMap, &RDFListStylesMap};

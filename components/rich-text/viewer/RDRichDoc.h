@@ -88,6 +88,10 @@ public:
     QString GetNoteText() override;
     TCustomRDData* GetChosenSubData() override;
     TCustomRDItemInfo* GetChosenSubItem() override;
+    // The chosen nested document is the control's.
+    void ChooseSubData(TCustomRDData* data, TCustomRDItemInfo* item) override;
+    void ReplaceChosenSubData(TCustomRDData* data) override;
+    void UnchooseSubData(TCustomRDData* data) override;
     TRDFStyleMapsRef GetRDFStyleMaps() override;
     void FreeRDFStyleMaps() override;
     TRDSeqList* GetSeqList(bool) override { return nullptr; }

@@ -390,3 +390,34 @@ TEST(RDTableLayoutTest, BordersColumnsAndRowsUnderAPoint)
         EXPECT_EQ(TRDTableItemInfo::FindStartIndex(position, starts), index) << position;
     EXPECT_EQ(TRDTableItemInfo::FindStartIndex(50, {7}), 0);
 }
+
+// The width a cell merged from a rectangle gets: percentages win over
+// pixels and add up within a row; the widest row wins within each kind.
+TEST(RDTableLayoutTest, CombinedBestWidthOfARectangle)
+{
+    struct TCase {
+        std::vector<int> Row0, Row1;
+        int Expected;
+    };
+    const std::vector<TCase> cases = {
+        {{100, 50, 0}, {-30, 0, 0}, -30},
+        {{100, 50, 0}, {120, 0, 0}, 150},
+        {{-20, -30, 0}, {200, 0, 0}, -50},
+        {{100, -20, 0}, {0, 0, 0}, -20},
+        {{-20, 100, 0}, {-40, 0, 0}, -40},
+        {{-20, 0, 0}, {-10, 0, 0}, -20},
+        {{0, 0, 0}, {0, 0, 0}, 0},
+        // The column outside the rectangle does not count.
+        {{10, 10, 500}, {0, 0, -90}, 20},
+    };
+    for (const TCase& c : cases) {
+        TTableEditor editor(2, 3);
+        TRDTableItemInfo& table = *editor.Table;
+        for (int col = 0; col < 3; ++col) {
+            TableCell(table, 0, col).BestWidth = c.Row0[size_t(col)];
+            TableCell(table, 1, col).BestWidth = c.Row1[size_t(col)];
+        }
+        EXPECT_EQ(table.Rows->GetCombinedBestWidth(0, 0, 2, 2), c.Expected)
+            << c.Row0[0] << " " << c.Row0[1] << " / " << c.Row1[0] << " " << c.Row1[1];
+    }
+}

@@ -12,6 +12,10 @@
 #include "editing/RDUndo.h"
 #include "styles/RDStyle.h"
 #include "tables/RDTable.h"
+#include "Cursors.h"
+#include "Pictures.h"
+#include <QtGui/QImage>
+#include <vector>
 
 // The table item's model: cells, rows, locations and the table's
 // properties, detached and inside an editor's document.
@@ -465,4 +469,276 @@ TEST(RDTableModel, UndoLimitZeroStillSets)
     editor.Table->SetBestWidth(-50);
     EXPECT_EQ(editor.Table->GetBestWidth(), -50);
     EXPECT_TRUE(editor.Data().UndoList->Groups.empty());
+}
+
+namespace {
+
+// A w x h bitmap whose left half is left and right half right.
+std::unique_ptr<TGraphic> ModelTwoColourPicture(int w, int h, QColor left, QColor right)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(right);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w / 2; ++x)
+            image.setPixel(x, y, left.rgb());
+    auto graphic = std::make_unique<TBitmapGraphic>();
+    graphic->Assign(image);
+    return graphic;
+}
+
+}  // namespace
+
+TEST(RDTableModel, CellContentOriginAndOffsetsFollowTheTablesPlace)
+{
+    TTableEditor editor;
+    TRDTableItemInfo& table = *editor.Table;
+    TRDTableCellData& cell = Cell(table, 1, 0);
+    cell.Left = 10;
+    cell.Top = 20;
+    cell.Height = 51;
+    table.ClientLeft = 100;
+    table.ClientTop = 50;
+    // Top-aligned row: the content starts inside the padding (1).
+    EXPECT_EQ(cell.GetHOffset(), -111);
+    EXPECT_EQ(cell.GetVOffset(), -71);
+    int ix = 0, iy = 0, ox = 0, oy = 0;
+    ASSERT_TRUE(editor.Data().GetItemCoords(1, ix, iy));
+    editor.Data().GetOrigin(ox, oy);
+    int x = 0, y = 0;
+    cell.GetOrigin(x, y);
+    EXPECT_EQ(x, ox + ix + 11);
+    EXPECT_EQ(y, oy + iy + 21);
+    cell.GetPointOrigin(x, y);
+    editor.Data().GetPointOrigin(ox, oy);
+    EXPECT_EQ(x, ox + ix + 11);
+    EXPECT_EQ(y, oy + iy + 21);
+    // Centred: (51 - 20) div 2 - 1 = 14 further down.
+    cell.VAlign = TRDCellVAlign::rdcMiddle;
+    cell.DocumentHeight = 20;
+    EXPECT_EQ(cell.GetVOffset(), -85);
+    cell.GetOrigin(x, y);
+    EXPECT_EQ(y, oy + iy + 35);
+    // Invalidating a cell refreshes the table's client position first.
+    cell.PrepareInvalidate();
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(editor.Data().GetItemClientCoords(1, cx, cy));
+    EXPECT_EQ(table.ClientLeft, cx);
+    EXPECT_EQ(table.ClientTop, cy);
+    // A detached cell has no place.
+    TRDTableItemInfo detached(1, 1, nullptr);
+    Cell(detached, 0, 0).Left = 30;
+    Cell(detached, 0, 0).GetOrigin(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+}
+
+TEST(RDTableModel, ParagraphBackgroundOfACell)
+{
+    constexpr TColor green = TColor(0x00FF00), red = TColor(0x0000FF), blue = TColor(0xFF0000);
+    enum Setup { ParaColour, Selected, CellColour, TableColour, TableParaColour, Nothing, CellPicture,
+                 TablePictureLeft, TablePictureRight, DocumentPicture };
+    struct Case {
+        const char* What;
+        Setup How;
+        bool Bitmap;
+        QColor Pixel;  // at (0, 0) of the bitmap
+    };
+    const std::vector<Case> cases = {
+        {"the item's paragraph colour", ParaColour, false, {}},
+        {"a selected cell", Selected, false, {}},
+        {"the cell colour", CellColour, false, {}},
+        {"the table colour through a transparent cell", TableColour, false, {}},
+        {"the table's paragraph colour", TableParaColour, false, {}},
+        {"the document's colour", Nothing, false, {}},
+        {"the cell's picture", CellPicture, true, Qt::red},
+        {"the table's picture where the cell starts (left half)", TablePictureLeft, true, Qt::red},
+        {"the table's picture shifted by the cell's left (right half)", TablePictureRight, true, Qt::blue},
+        {"the picture of the document holding the table", DocumentPicture, true, Qt::red},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TTableEditor editor;
+        TRDTableItemInfo& table = *editor.Table;
+        TRDTableCellData& cell = Cell(table, 0, 1);
+        cell.Width = 40;
+        cell.Height = 20;
+        while (editor.Sheet.ParaStyles().Count() < 2)
+            editor.Sheet.ParaStyles().Add();
+        editor.Sheet.ParaStyles().Items(1)->Background.Color = green;
+        table.BeforePropertyChange();
+        table.SetColor(clNone);
+        table.AfterPropertyChange();
+        TColor expected = clNone;
+        switch (c.How) {
+        case ParaColour:
+            cell.ItemAt(0)->ParaNo = 1;
+            expected = green;
+            break;
+        case Selected:
+            cell.ShownSelected = true;
+            cell.Color = red;
+            expected = editor.Sheet.SelColor;
+            break;
+        case CellColour:
+            cell.Color = red;
+            expected = red;
+            break;
+        case TableColour:
+            table.BeforePropertyChange();
+            table.SetColor(blue);
+            table.AfterPropertyChange();
+            expected = blue;
+            break;
+        case TableParaColour:
+            table.ParaNo = 1;
+            expected = green;
+            break;
+        case Nothing:
+            expected = editor.Data().GetColor();
+            break;
+        case CellPicture: {
+            std::unique_ptr<TGraphic> picture = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+            cell.SetBackgroundImage(picture.get());
+            cell.SetBackgroundStyle(TRDItemBackgroundStyle::rdbsStretched);
+            break;
+        }
+        case TablePictureLeft:
+        case TablePictureRight: {
+            std::unique_ptr<TGraphic> picture = ModelTwoColourPicture(20, 10, Qt::red, Qt::blue);
+            table.SetBackgroundImageEx(picture.get());
+            table.BeforePropertyChange();
+            table.SetBackgroundStyleValue(int(TRDItemBackgroundStyle::rdbsTiled));
+            table.AfterPropertyChange();
+            cell.Left = c.How == TablePictureRight ? 10 : 0;
+            break;
+        }
+        case DocumentPicture: {
+            std::unique_ptr<TGraphic> picture = Graphic<TBitmapGraphic>(Encoded("BMP", Qt::red));
+            ASSERT_NE(editor.Background(), nullptr);
+            editor.Background()->AssignImage(picture.get());
+            editor.Background()->Style = TBackgroundStyle::bsTiled;
+            break;
+        }
+        }
+        QRect rect(0, 0, 5, 5);
+        bool hasBitmap = false;
+        QImage bitmap;
+        TColor color = clNone;
+        cell.GetParaBackground(0, rect, hasBitmap, bitmap, color, false);
+        EXPECT_EQ(hasBitmap, c.Bitmap);
+        if (!c.Bitmap) {
+            EXPECT_EQ(color, expected);
+            continue;
+        }
+        ASSERT_EQ(bitmap.size(), QSize(5, 5));
+        EXPECT_EQ(QColor(bitmap.pixel(0, 0)), c.Pixel);
+        EXPECT_EQ(QColor(bitmap.pixel(4, 4)), c.Pixel);
+    }
+}
+
+TEST(RDTableModel, CellMinimumWidth)
+{
+    TTableEditor editor;
+    TRDTableCellData& cell = Cell(*editor.Table, 0, 0);
+    while (editor.Sheet.ParaStyles().Count() < 2)
+        editor.Sheet.ParaStyles().Add();
+    TParaInfo* para = editor.Sheet.ParaStyles().Items(1);
+    para->FirstIndent = 5;
+    para->LeftIndent = 7;
+    para->RightIndent = 11;
+    cell.ItemAt(0)->ParaNo = 1;
+    // An empty cell needs its paragraph's indents, scaled to the device.
+    EXPECT_EQ(cell.GetMinWidth(nullptr, nullptr), 23);
+    TRDResolutionInfo printer;
+    printer.DevicePpiX = printer.DevicePpiY = 192;
+    EXPECT_EQ(cell.GetMinWidth(&printer, nullptr), 46);
+    // With text: the widest line the content needs.
+    cell.Clear();
+    cell.AddTextConverted("xyz", 0, 0, TRDTag());
+    const int text = cell.GetMinWidth(nullptr, nullptr);
+    EXPECT_GT(text, 0);
+    EXPECT_EQ(text, cell.WidthFromItemToEnd(0, nullptr, nullptr));
+    // Without items: nothing.
+    cell.Clear();
+    EXPECT_EQ(cell.GetMinWidth(nullptr, nullptr), 0);
+}
+
+TEST(RDTableModel, ChoosingAndReleasingCells)
+{
+    TTableEditor editor;
+    TRDTableItemInfo& table = *editor.Table;
+    TRDEditRDData& data = editor.Data();
+    table.ChooseCell(1, 0);
+    EXPECT_EQ(data.GetChosenSubData(), &Cell(table, 1, 0));
+    EXPECT_EQ(data.GetChosenSubItem(), &table);
+    EXPECT_EQ(table.ChosenRow, 1);
+    EXPECT_EQ(table.ChosenCol, 0);
+    // The document's selection is the table as one item.
+    int s = -1, so = -1, e = -1, eo = -1;
+    data.GetSelectionBounds(s, so, e, eo, true);
+    EXPECT_EQ(s, 1);
+    EXPECT_EQ(e, 1);
+    // Another cell takes over.
+    table.ChooseCell(0, 1);
+    EXPECT_EQ(data.GetChosenSubData(), &Cell(table, 0, 1));
+    EXPECT_EQ(table.ChosenRow, 0);
+    EXPECT_EQ(table.ChosenCol, 1);
+    // Deselecting the chosen cell releases it in the document and the table.
+    Cell(table, 0, 1).Deselect();
+    EXPECT_EQ(data.GetChosenSubData(), nullptr);
+    EXPECT_EQ(table.ChosenRow, -1);
+    EXPECT_EQ(table.ChosenCol, -1);
+
+    // A nested document chosen inside a cell makes that cell the chosen one
+    // of its table; unchoosing it tells the item holding it.
+    TRDTableItemInfo inner(1, 1, nullptr);
+    inner.ChosenRow = inner.ChosenCol = 0;
+    TRDTableCellData& outer = Cell(table, 1, 1);
+    outer.ChooseSubData(&Cell(inner, 0, 0), &inner);
+    EXPECT_EQ(table.ChosenRow, 1);
+    EXPECT_EQ(table.ChosenCol, 1);
+    EXPECT_EQ(outer.GetChosenSubData(), &Cell(inner, 0, 0));
+    EXPECT_EQ(outer.GetChosenSubItem(), &inner);
+    outer.UnchooseSubData(&Cell(table, 0, 0));  // not the chosen one
+    EXPECT_EQ(outer.GetChosenSubData(), &Cell(inner, 0, 0));
+    outer.UnchooseSubData(&Cell(inner, 0, 0));
+    EXPECT_EQ(outer.GetChosenSubData(), nullptr);
+    EXPECT_EQ(outer.GetChosenSubItem(), nullptr);
+    EXPECT_EQ(inner.ChosenRow, -1);
+}
+
+TEST(RDTableModel, FocusedItemOfACellIsTheTablesFocusedCell)
+{
+    TTableEditor editor;
+    TRDTableItemInfo& table = *editor.Table;
+    Cell(table, 1, 0).SetFocusedItem(0);
+    EXPECT_EQ(Cell(table, 1, 0).TCustomRDFormattedData::FocusedItemNo, 0);
+    EXPECT_EQ(table.FocusRow, 1);
+    EXPECT_EQ(table.FocusCol, 0);
+    EXPECT_EQ(editor.Data().TCustomRDFormattedData::FocusedItemNo, 1);
+}
+
+TEST(RDTableModel, EveryTableRegistersTheSelectionCursors)
+{
+    for (int round = 0; round < 2; ++round) {
+        TRDTableItemInfo table(nullptr);
+        // The row arrow points right, the column arrow down; inside is just behind the tip.
+        struct Arrow {
+            int Id;
+            QPoint Hot, Inside;
+        };
+        for (const Arrow& arrow : {Arrow{104, {24, 10}, {22, 10}}, Arrow{105, {10, 24}, {10, 22}}}) {
+            const int id = arrow.Id;
+            const QPoint hot = arrow.Hot;
+            ASSERT_TRUE(CursorRegistered(id));
+            const QCursor cursor = ScreenCursor(id);
+            EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+            EXPECT_EQ(cursor.hotSpot(), hot);
+            const QImage image = cursor.pixmap().toImage();
+            ASSERT_FALSE(image.isNull());
+            // The tip is drawn; the corner is see-through.
+            EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+            EXPECT_GT(qAlpha(image.pixel(arrow.Inside)), 0);
+        }
+    }
 }
