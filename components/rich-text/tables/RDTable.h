@@ -239,6 +239,7 @@ public:
     static int FirstTextStyleOf(TCustomRDData* data);
 
     // Column questions of the layout.
+    int GetColumnMinWidth(int col, const TRDResolutionInfo* resolution, TCanvas* canvas) const;
     bool ColumnHasPercentWidth(int col) const;
     int GetColumnPercentWidth(int col, int tableWidth) const;
     int GetColumnBestWidth(int col) const;
@@ -481,8 +482,9 @@ public:
     void BeginTableOperation();
     void EndTableOperation();
     // Structure commands: checked, recorded as one undo group, then laid out anew.
-    void InsertRows(int index, int count, int copyRow);
-    void InsertCols(int index, int count, int copyCol);
+    // select: the new rows (columns) become the cell selection.
+    void InsertRows(int index, int count, bool select, int copyRow);
+    void InsertCols(int index, int count, bool select, int copyCol);
     void DeleteRows(int first, int count, bool adjustHeights);
     void DeleteCols(int first, int count, bool adjustWidths);
     // Deletes every row in which no cell stands.

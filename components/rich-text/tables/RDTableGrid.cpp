@@ -111,19 +111,6 @@ private:
     TRDTableItemInfo& FTable;
 };
 
-// Until the table's ClearCellSelection lands: no cell stays selected once
-// the grid changes under the selection.
-void GridClearCellSelection(TRDTableItemInfo& table)
-{
-    table.SelStartRow = table.SelStartCol = -1;
-    table.SelRowOffset = table.SelColOffset = 0;
-    table.TableState &= ~TRDTableItemInfo::tsCellsSelected;
-    for (int r = 0; r < table.RowCount(); ++r)
-        for (int c = 0; c < table.Rows->Row(r)->Count(); ++c)
-            if (TRDTableCellData* cell = table.GetCell(r, c))
-                cell->ShownSelected = false;
-}
-
 // The length of the run of clear marks from first, at most limit long.
 int GridUnmarkedRun(const std::vector<char>& marks, int first, int limit)
 {
@@ -210,6 +197,19 @@ int TRDTableRows::FirstTextStyleOf(TCustomRDData* data)
 }
 
 // ======== column questions ========
+
+int TRDTableRows::GetColumnMinWidth(int col, const TRDResolutionInfo* resolution, TCanvas* canvas) const
+{
+    int width = 0;
+    for (int r = 0; r < Count(); ++r) {
+        if (col < 0 || col >= Row(r)->Count())
+            continue;
+        TRDTableCellData* cell = Row(r)->GetCell(col);
+        if (cell && cell->ColSpan <= 1)
+            width = std::max(width, cell->GetMinWidth(resolution, canvas));
+    }
+    return width;
+}
 
 bool TRDTableRows::ColumnHasPercentWidth(int col) const
 {
@@ -1108,7 +1108,7 @@ void TRDTableItemInfo::EndTableOperation()
         static_cast<TRDEditRDData*>(Rows->OwningData)->SetUndoGroupMode(false);
 }
 
-void TRDTableItemInfo::InsertRows(int index, int count, int copyRow)
+void TRDTableItemInfo::InsertRows(int index, int count, bool select, int copyRow)
 {
     if (index < 0 || index > RowCount() || copyRow < -1 || copyRow >= RowCount())
         GridIndexError();
@@ -1116,10 +1116,12 @@ void TRDTableItemInfo::InsertRows(int index, int count, int copyRow)
         TGridTableOperation operation(*this);
         Rows->InsertRows(index, count, false, copyRow);
     }
+    if (select && count > 0)
+        SelectRows(index, count);
     MarkChanged();
 }
 
-void TRDTableItemInfo::InsertCols(int index, int count, int copyCol)
+void TRDTableItemInfo::InsertCols(int index, int count, bool select, int copyCol)
 {
     if (index < 0 || index > ColCount() || copyCol < -1 || copyCol >= ColCount())
         GridIndexError();
@@ -1127,6 +1129,8 @@ void TRDTableItemInfo::InsertCols(int index, int count, int copyCol)
         TGridTableOperation operation(*this);
         Rows->InsertCols(index, count, copyCol, false);
     }
+    if (select && count > 0)
+        SelectCols(index, count);
     MarkChanged();
 }
 
@@ -1136,7 +1140,7 @@ void TRDTableItemInfo::DeleteRows(int first, int count, bool adjustHeights)
         return;
     if (first < 0 || first >= RowCount() || count <= 0 || (first == 0 && count > RowCount()))
         GridIndexError();
-    GridClearCellSelection(*this);
+    ClearCellSelection();
     {
         TGridTableOperation operation(*this);
         Rows->DeleteRows(first, count, adjustHeights);
@@ -1150,7 +1154,7 @@ void TRDTableItemInfo::DeleteCols(int first, int count, bool adjustWidths)
         return;
     if (first < 0 || first >= ColCount() || count <= 0 || (first == 0 && count > ColCount()))
         GridIndexError();
-    GridClearCellSelection(*this);
+    ClearCellSelection();
     {
         TGridTableOperation operation(*this);
         Rows->DeleteCols(first, count, adjustWidths);
@@ -1329,6 +1333,8 @@ void TRDTableItemInfo::AssignCellAttributes(int itemNo, int row, int col, const 
 {
     TRDTableCellData& cell = GetCheckedCell(row, col);
     if ((TableState & tsInDocument) && InEditingDocument()) {
+        // One undo group for all the cell's attributes, also when called alone.
+        TGridTableOperation operation(*this);
         const TRDBooleanRect& borders = source.VisibleBorders;
         SetCellVisibleBorders(itemNo, borders.Left, borders.Top, borders.Right, borders.Bottom, row, col);
         SetCellBackgroundImage(source.GetBackgroundImage(), row, col);

@@ -2,6 +2,8 @@
 
 #include "tables/RDTableUndo.h"
 
+#include <cstdint>
+
 #include "core/RDError.h"
 #include "document/RDBack.h"
 #include "editing/RDERDData.h"
@@ -30,6 +32,23 @@ TRecord* UndoTableOpposite(TRDEditRDData& data, const TRecord& record)
 TRDTableCellData* UndoTableTarget(TRDTableItemInfo& table, int row, int col)
 {
     return row < 0 || col < 0 ? nullptr : &TableUndoCell(table, row, col);
+}
+
+
+
+TRDTableCellData* UndoGridCell(TRDTableRows& rows, int row, int col)
+{
+    return rows.Row(row)->GetCell(col);
+}
+
+// Raises unless the rectangle lies inside the grid.
+void UndoGridCheckRectangle(TRDTableRows& rows, int row, int col, int rowCount, int colCount)
+{
+    if (row < 0 || col < 0 || rowCount < 0 || colCount < 0 || row > rows.Count() - rowCount)
+        UndoTableFail();
+    for (int r = row; r < row + rowCount; ++r)
+        if (col > rows.Row(r)->Count() - colCount)
+            UndoTableFail();
 }
 
 }  // namespace
@@ -239,10 +258,23 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoSpan::CreateSameClass() const
     return std::make_unique<TRDUndoSpan>();
 }
 
-// The records below change the grid through the table's structure
-// primitives; they are written against the grid operations.
-
-void TRDUndoInsertTableRows::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoInsertTableRows::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    if (Count < 1 || Row < 0 || Row > rows.Count() - (Redoes ? 0 : Count))
+        UndoTableFail();
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Count = Count;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        rows.InsertEmptyRows(Row, Count);
+    else
+        rows.RemoveRowsPlain(Row, Count);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertTableRows::CreateSameClass() const
 {
@@ -251,7 +283,25 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertTableRows::CreateSameClass(
     return record;
 }
 
-void TRDUndoInsertTableCell::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoInsertTableCell::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    if (Row < 0 || Row >= rows.Count() || Col < 0 || Col > rows.Row(Row)->Count() - (Redoes ? 0 : 1))
+        UndoTableFail();
+    if (!Redoes)
+        TableUndoCell(table, Row, Col);
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        rows.Row(Row)->InsertCell(Col);
+    else
+        rows.Row(Row)->Delete(Col);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertTableCell::CreateSameClass() const
 {
@@ -260,7 +310,24 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertTableCell::CreateSameClass(
     return record;
 }
 
-void TRDUndoSpreadOverEmptyCells::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoSpreadOverEmptyCells::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TableUndoCell(table, Row, Col);
+    if (ColSpan < 1 || Col > table.Rows->Row(Row)->Count() - ColSpan)
+        UndoTableFail();
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->ColSpan = ColSpan;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        table.Rows->SpreadOverEmptyCells(Row, Col, ColSpan);
+    else
+        table.Rows->UnspreadCell(Row, Col, ColSpan);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoSpreadOverEmptyCells::CreateSameClass() const
 {
@@ -269,7 +336,23 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoSpreadOverEmptyCells::CreateSameC
     return record;
 }
 
-void TRDUndoFreeEmptyCell::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoFreeEmptyCell::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    UndoGridCheckRectangle(*table.Rows, Row, Col, RowCount, ColCount);
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->ColCount = ColCount;
+        opposite->RowCount = RowCount;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        table.Rows->FreeCells(Row, Col, RowCount, ColCount);
+    else
+        table.Rows->CreateCells(Row, Col, RowCount, ColCount);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoFreeEmptyCell::CreateSameClass() const
 {
@@ -278,7 +361,28 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoFreeEmptyCell::CreateSameClass() 
     return record;
 }
 
-void TRDUndoInsertEmptyCell::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoInsertEmptyCell::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    if (RowCount < 0 || ColCount < 0 || Row < 0 || Row > rows.Count() - RowCount || Col < 0)
+        UndoTableFail();
+    for (int r = Row; r < Row + RowCount; ++r)
+        if (Col > rows.Row(r)->Count() - (Redoes ? 0 : ColCount))
+            UndoTableFail();
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->ColCount = ColCount;
+        opposite->RowCount = RowCount;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        rows.InsertNils(Row, Col, RowCount, ColCount);
+    else
+        rows.DeleteEntries(Row, Col, RowCount, ColCount);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertEmptyCell::CreateSameClass() const
 {
@@ -287,7 +391,26 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoInsertEmptyCell::CreateSameClass(
     return record;
 }
 
-void TRDUndoCellSpitHorz::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoCellSpitHorz::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    const TRDTableCellData& cell = TableUndoCell(table, Row, Col);
+    if (Redoes ? SplitRow <= Row || SplitRow >= Row + cell.RowSpan : &TableUndoCell(table, SplitRow, Col) == &cell)
+        UndoTableFail();
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->SplitRow = SplitRow;
+        opposite->BestHeightBefore = BestHeightBefore;
+        opposite->Shrink = Shrink;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        table.Rows->SplitCellAtRow(Row, Col, Shrink, SplitRow);
+    else
+        table.Rows->JoinCellAtRow(Row, Col, BestHeightBefore, SplitRow);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoCellSpitHorz::CreateSameClass() const
 {
@@ -296,7 +419,26 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoCellSpitHorz::CreateSameClass() c
     return record;
 }
 
-void TRDUndoCellSpitVert::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoCellSpitVert::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    const TRDTableCellData& cell = TableUndoCell(table, Row, Col);
+    if (Redoes ? SplitCol <= Col || SplitCol >= Col + cell.ColSpan : &TableUndoCell(table, Row, SplitCol) == &cell)
+        UndoTableFail();
+    if (auto* opposite = UndoTableOpposite(data, *this)) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->SplitCol = SplitCol;
+        opposite->BestWidthBefore = BestWidthBefore;
+        opposite->Shrink = Shrink;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        table.Rows->SplitCellAtCol(Row, Col, Shrink, SplitCol);
+    else
+        table.Rows->JoinCellAtCol(Row, Col, BestWidthBefore, SplitCol);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoCellSpitVert::CreateSameClass() const
 {
@@ -323,7 +465,33 @@ void TRDUndoDeleteRows::KeepRow(std::unique_ptr<TRDTableRow> row)
     RemovedRows.Add(std::move(row));
 }
 
-void TRDUndoDeleteRows::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoDeleteRows::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    if (Redoes) {
+        if (Count < 1 || Row < 0 || Row > rows.Count() - Count)
+            UndoTableFail();
+    } else {
+        const int colCount = rows.GetColCount();
+        if (Row < 0 || Row > rows.Count() || RemovedRows.Count() != Count)
+            UndoTableFail();
+        for (int i = 0; i < RemovedRows.Count(); ++i)
+            if (!RemovedRows[i] || (rows.Count() > 0 && RemovedRows[i]->Count() != colCount))
+                UndoTableFail();
+    }
+    auto* opposite = UndoTableOpposite(data, *this);
+    if (opposite) {
+        opposite->Row = Row;
+        opposite->Count = Count;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        rows.RemoveRows(opposite ? ItemIndex : -1, Row, opposite, Count);
+    else
+        rows.RestoreRows(Row, RemovedRows);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoDeleteRows::CreateSameClass() const
 {
@@ -348,7 +516,29 @@ void TCustomRDUndoWithCells::KeepCell(std::unique_ptr<TRDTableCellData> cell)
     RemovedCells.Add(std::move(cell));
 }
 
-void TRDUndoDeleteCols::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoDeleteCols::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    const int colCount = rows.GetColCount();
+    if (Redoes) {
+        if (Count < 1 || Col < 0 || Col > colCount - Count)
+            UndoTableFail();
+    } else if (Count < 1 || Col < 0 || Col > colCount || int64_t{rows.Count()} * Count != RemovedCells.Count()) {
+        UndoTableFail();
+    }
+    auto* opposite = UndoTableOpposite(data, *this);
+    if (opposite) {
+        opposite->Col = Col;
+        opposite->Count = Count;
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        rows.RemoveCols(opposite ? ItemIndex : -1, Col, opposite, Count);
+    else
+        rows.RestoreCols(Col, RemovedCells);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoDeleteCols::CreateSameClass() const
 {
@@ -357,7 +547,25 @@ std::unique_ptr<TRDUndoModifyItemProps> TRDUndoDeleteCols::CreateSameClass() con
     return record;
 }
 
-void TRDUndoCellsClear::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoCellsClear::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    if (ClearedRows.Count() != ClearedCols.Count() || (!Redoes && RemovedCells.Count() != ClearedRows.Count()))
+        UndoTableFail();
+    for (int k = 0; k < ClearedRows.Count(); ++k)
+        TableUndoCell(table, ClearedRows[k], ClearedCols[k]);
+    auto* opposite = UndoTableOpposite(data, *this);
+    if (opposite) {
+        opposite->ClearedRows.Assign(ClearedRows);
+        opposite->ClearedCols.Assign(ClearedCols);
+        opposite->Redoes = !Redoes;
+    }
+    if (Redoes)
+        table.Rows->ClearCells(opposite, ClearedRows, ClearedCols);
+    else
+        table.Rows->RestoreClearedCells(RemovedCells, ClearedRows, ClearedCols);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoCellsClear::CreateSameClass() const
 {
@@ -413,7 +621,49 @@ void TRDUndoMerge::KeepCell(int row, int col, std::unique_ptr<TRDTableCellData> 
     item->Cell = std::move(cell);
 }
 
-void TRDUndoMerge::Undo(TRDEditRDData&) { UndoTableFail(); }
+void TRDUndoMerge::Undo(TRDEditRDData& data)
+{
+    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
+    TRDTableRows& rows = *table.Rows;
+    TRDTableCellData& main = TableUndoCell(table, Row, Col);
+    if (RowSpanAfter < 1 || ColSpanAfter < 1 || RowSpanBefore < 1 || ColSpanBefore < 1)
+        UndoTableFail();
+    if (Redoes) {
+        UndoGridCheckRectangle(rows, Row, Col, RowSpanAfter, ColSpanAfter);
+    } else {
+        // Every merged-away position is empty now, and the merged cell holds
+        // at least the items the others gave it.
+        int64_t given = 0;
+        for (int i = 0; i < MergeItems.Count(); ++i) {
+            const TRDUndoMergeItem& item = *MergeItems[i];
+            UndoGridCheckRectangle(rows, item.Row, item.Col, 1, 1);
+            if (UndoGridCell(rows, item.Row, item.Col) || item.GivenItemCount < 0 ||
+                (item.GivenItemCount > 0 && !item.Cell))
+                UndoTableFail();
+            given += item.GivenItemCount;
+        }
+        if (given > main.ItemCount())
+            UndoTableFail();
+    }
+    auto* opposite = UndoTableOpposite(data, *this);
+    if (opposite) {
+        opposite->Row = Row;
+        opposite->Col = Col;
+        opposite->ColSpanBefore = ColSpanBefore;
+        opposite->RowSpanBefore = RowSpanBefore;
+        opposite->ColSpanAfter = ColSpanAfter;
+        opposite->RowSpanAfter = RowSpanAfter;
+        opposite->BestWidthBefore = BestWidthBefore;
+        opposite->Redoes = !Redoes;
+        if (Redoes)
+            opposite->AddMergeItems(table, RowSpanAfter, ColSpanAfter);
+    }
+    if (Redoes)
+        rows.DoMerge(opposite ? ItemIndex : -1, Row, true, opposite, RowSpanAfter, ColSpanAfter, Col);
+    else
+        rows.Unmerge(Row, BestWidthBefore, MergeItems, RowSpanBefore, ColSpanBefore, Col);
+    table.MarkChanged();
+}
 
 std::unique_ptr<TRDUndoModifyItemProps> TRDUndoMerge::CreateSameClass() const
 {
