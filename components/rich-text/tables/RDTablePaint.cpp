@@ -203,17 +203,8 @@ bool TRDTableItemInfo::GridSideCovered(int row, int col, int side) const
     }
     if ((vertical ? FCellHSpacing : FCellVSpacing) >= 0)
         return false;
-    // The cell covering the neighbouring position (until the grid's
-    // GetMainCell lands): the first entry at or left of it in its row or a row
-    // above that reaches over it.
-    const TRDTableCellData* neighbour = nullptr;
-    for (int64_t r = nRow; r >= 0 && neighbour == nullptr; --r)
-        for (int64_t c = nCol; c >= 0; --c)
-            if (const TRDTableCellData* e = GetCell(int(r), int(c))) {
-                if (r + e->RowSpan > nRow && c + e->ColSpan > nCol)
-                    neighbour = e;
-                break;
-            }
+    int mainCol = 0, mainRow = 0;
+    const TRDTableCellData* neighbour = Rows->GetMainCell(int(nRow), int(nCol), mainCol, mainRow);
     if (neighbour == nullptr)
         return false;
     switch (side) {
@@ -401,13 +392,6 @@ QRect PaintRectOf(int64_t left, int64_t top, int64_t width, int64_t height)
     return QRect(QPoint(l, t), QPoint(clamp(left + width) - 1, clamp(top + height) - 1));
 }
 
-// Whether the cell belongs to the selected cells (until the table's
-// IsCellSelected lands: the selection marks its cells shown selected).
-bool PaintCellInSelection(const TRDTableItemInfo& table, const TRDTableCellData& cell)
-{
-    return (table.TableState & TRDTableItemInfo::tsCellsSelected) && cell.ShownSelected;
-}
-
 }  // namespace
 
 void TRDTableItemInfo::PaintFullLine(int left, int right, int top, TRDStyle* rdStyle, uint16_t state,
@@ -567,7 +551,7 @@ void TRDTableItemInfo::PaintCell(TCanvas& canvas, int row, int col, int x, int y
         selected = true;
         cell->ShownSelected = true;
     } else
-        selected = PaintCellInSelection(*this, *cell);
+        selected = const_cast<TRDTableItemInfo*>(this)->IsCellSelected(row, col);
     const bool selectionColored = selected && selColor != clNone;
     const TColor color = selectionColored ? selColor : cell->Color;
     // 3. The background: the selection colour hides the cell's picture.
