@@ -411,3 +411,94 @@ TEST(RDTablePaint, CellContentIsPaintedInItsCell)
     EXPECT_GT(withText.width() * withText.height() - PaintCount(image, withText, back), 10);
     EXPECT_EQ(empty.width() * empty.height() - PaintCount(image, empty, back), 0);
 }
+
+// A viewer showing a 4 x 4 table with everything a table paints: a 2 x 2
+// merged cell, a nested table, a raised outer border and coloured cell
+// borders, rules, a background picture, and percent, pixel and automatic
+// column widths. With PIBO_TABLE_SHOT set, the picture is written there.
+TEST(RDTablePaint, ViewerShowsACompleteTable)
+{
+    TPaintViewer viewer(4, 4);
+    viewer.resize(520, 360);
+    QResizeEvent resized(viewer.size(), QSize(400, 300));
+    QApplication::sendEvent(&viewer, &resized);
+    TRDTableItemInfo& table = *viewer.Table;
+    table.SetBorderWidth(3);
+    table.SetBorderStyleValue(int(TRDTableBorderStyle::rdtbRaised));
+    table.SetCellBorderWidth(1);
+    table.SetCellBorderStyleValue(int(TRDTableBorderStyle::rdtbColor));
+    table.SetCellBorderColor(int(clNavy));
+    table.SetCellHSpacing(5);
+    table.SetCellVSpacing(5);
+    table.SetCellPadding(4);
+    table.SetVRuleWidth(1);
+    table.SetVRuleColor(int(clTeal));
+    table.SetHRuleWidth(1);
+    table.SetHRuleColor(int(clTeal));
+    table.SetBackgroundImageEx(Graphic<TBitmapGraphic>(Encoded("BMP", Qt::yellow, 8, 8)).get());
+    table.SetBackgroundStyleValue(int(TRDItemBackgroundStyle::rdbsTiled));
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            TRDTableCellData& cell = TableCell(table, r, c);
+            cell.Clear();
+            cell.AddTextConverted(QByteArray("cell ") + char('0' + r) + char('0' + c), 0, 0, TRDTag());
+        }
+    table.MergeCells(0, 0, 2, 2, false);
+    TableCell(table, 0, 0).Color = clAqua;
+    TableCell(table, 3, 0).BestWidth = -25;
+    TableCell(table, 3, 2).BestWidth = 80;
+    TRDTableCellData& red = TableCell(table, 3, 3);
+    red.BorderColor = clRed;
+    // A nested 2 x 2 table with red borders in cell (2, 3).
+    TRDTableCellData& host = TableCell(table, 2, 3);
+    auto nested = std::make_unique<TRDTableItemInfo>(2, 2, &host);
+    TRDTableItemInfo* inner = nested.get();
+    inner->SetBorderWidth(1);
+    inner->SetBorderStyleValue(int(TRDTableBorderStyle::rdtbColor));
+    inner->SetBorderColor(int(clRed));
+    inner->SetColor(int(clWhite));
+    host.AddItem(QByteArray(), std::move(nested));
+    table.MarkChanged();
+    viewer.FormatDocument();
+    if (qEnvironmentVariableIsSet("PIBO_TABLE_SHOW"))
+        viewer.show();
+    const QImage image = PaintGrab(viewer);
+    if (qEnvironmentVariableIsSet("PIBO_TABLE_SHOT"))
+        image.save(qEnvironmentVariable("PIBO_TABLE_SHOT"));
+
+    TRichDocRDData& data = *viewer.DocumentData();
+    const QPoint origin = PaintTableOrigin(data, table);
+    const TRDTableItemFormattingInfo& layout = table.Layout;
+    // Widths: the table fills the line; 80 pixels and a quarter of the line.
+    EXPECT_EQ(layout.ColumnWidths[2], 80);
+    EXPECT_NEAR(layout.ColumnWidths[0] + 8, layout.Width / 4, layout.Width / 20);
+    EXPECT_LE(origin.x() + layout.Width, viewer.viewport()->width());
+    // The merged cell is one aqua area over four positions.
+    const QRect merged = PaintCellRect(data, table, 0, 0);
+    const QRect right = PaintCellRect(data, table, 0, 2);
+    EXPECT_GT(merged.width(), 2 * right.width() - 5 * 2);
+    EXPECT_EQ(merged.bottom() + 1, PaintCellRect(data, table, 2, 0).top() - 5 - 2);
+    EXPECT_GT(PaintCount(image, merged, qRgb(0, 255, 255)), merged.width() * merged.height() / 2);
+    // Other cells show the table's picture; the spacing between them too.
+    const QRect plain = PaintCellRect(data, table, 1, 2);
+    EXPECT_GT(PaintCount(image, plain, qRgb(255, 255, 0)), plain.width() * plain.height() / 2);
+    // The outer border: raised, three pixels.
+    EXPECT_EQ(image.pixel(origin.x() + layout.Width - 1, origin.y() + 40) | 0xFF000000, PaintRgb(clBtnShadow));
+    EXPECT_EQ(image.pixel(origin.x() + layout.Width / 2, origin.y() + layout.Height - 3) | 0xFF000000,
+              PaintRgb(clBtnShadow));
+    // Cell borders: navy, and red around (3, 3).
+    EXPECT_EQ(image.pixel(plain.left() - 1, plain.center().y()) | 0xFF000000, qRgb(0, 0, 128));
+    const QRect last = PaintCellRect(data, table, 3, 3);
+    EXPECT_EQ(image.pixel(last.left() - 1, last.center().y()) | 0xFF000000, qRgb(255, 0, 0));
+    // Rules in the spacing between columns 2 and 3 and between rows 2 and 3.
+    const int ruleX = origin.x() + layout.ColumnLefts[3] - 4;
+    EXPECT_EQ(image.pixel(ruleX, last.center().y()) | 0xFF000000, qRgb(0, 128, 128));
+    const int ruleY = origin.y() + layout.RowTops[3] - 4;
+    EXPECT_EQ(image.pixel(plain.center().x(), ruleY) | 0xFF000000, qRgb(0, 128, 128));
+    // The nested table: its red border inside cell (2, 3), on white.
+    const QRect nestHost = PaintCellRect(data, table, 2, 3);
+    EXPECT_GT(PaintCount(image, nestHost, qRgb(255, 0, 0)), 2 * inner->Layout.Width);
+    EXPECT_GT(PaintCount(image, nestHost, qRgb(255, 255, 255)), 20);
+    // A viewer shows no grid inside the table.
+    EXPECT_EQ(PaintCount(image, merged.adjusted(-1, -1, 1, 1), PaintRgb(clBtnFace)), 0);
+}
