@@ -502,3 +502,34 @@ TEST(RDTablePaint, ViewerShowsACompleteTable)
     // A viewer shows no grid inside the table.
     EXPECT_EQ(PaintCount(image, merged.adjusted(-1, -1, 1, 1), PaintRgb(clBtnFace)), 0);
 }
+
+// Selected cells paint in the selection colour, the others in their own; the
+// active colour while the editor has the focus is another test's concern.
+TEST(RDTablePaint, SelectedCellsPaintTheSelectionColour)
+{
+    TTableEditor editor(2, 3);
+    editor.Sheet.SelColor = clRed;
+    editor.Sheet.InactiveSelColor = clLime;
+    TRDTableItemInfo& table = *editor.Table;
+    TableCell(table, 1, 2).Color = clAqua;
+    // Rows 0 and 1 of columns 1 and 2.
+    table.SelectCells(0, 1, 1, 1);
+    ASSERT_TRUE(table.TableState & TRDTableItemInfo::tsCellsSelected);
+    const QImage image = PaintGrab(editor);
+    for (int row = 0; row < 2; ++row)
+        for (int col = 0; col < 3; ++col) {
+            SCOPED_TRACE(QStringLiteral("%1, %2").arg(row).arg(col).toStdString());
+            const QRect cell = PaintCellRect(editor.Data(), table, row, col);
+            const int lime = PaintCount(image, cell, PaintRgb(clLime));
+            if (col >= 1)
+                EXPECT_GT(lime, cell.width() * cell.height() / 2);
+            else
+                EXPECT_EQ(lime, 0);
+        }
+    const QRect aqua = PaintCellRect(editor.Data(), table, 1, 2);
+    EXPECT_EQ(PaintCount(image, aqua, qRgb(0, 255, 255)), 0);
+    // A selection colour of none leaves the cells their own colours.
+    editor.Sheet.InactiveSelColor = clNone;
+    const QImage plain = PaintGrab(editor);
+    EXPECT_GT(PaintCount(plain, aqua, qRgb(0, 255, 255)), aqua.width() * aqua.height() / 2);
+}
