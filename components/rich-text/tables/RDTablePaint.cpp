@@ -13,6 +13,7 @@
 
 #include "core/RDGraphUtils.h"
 #include "document/CRDData.h"
+#include "document/RDTextItems.h"
 #include "editing/RDEdit.h"
 #include "editing/RDERDData.h"
 #include "layout/CRDFData.h"
