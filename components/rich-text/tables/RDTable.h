@@ -568,6 +568,46 @@ public:
     // ---- end table: layout and geometry ----
 
     // ---- table: painting (RDTablePaint.cpp) ----
+    // Asked before every border is drawn; Row and Col are -1 for the table's
+    // outer border; DoDefault false leaves the border to the handler.
+    using TRDTableDrawBorderEvent =
+        std::function<void(TRDTableItemInfo* sender, TCanvas& canvas, int left, int top, int right, int bottom,
+                           int width, TColor lightColor, TColor color, TColor backgroundColor,
+                           TRDTableBorderStyle style, bool printing, const TRDBooleanRect& visibleBorders, int row,
+                           int col, bool& doDefault)>;
+    TRDTableDrawBorderEvent OnDrawBorder;
+    // Where the table was last painted (canvas coordinates).
+    mutable int PaintOriginX = 0, PaintOriginY = 0;
+
+    void PaintFullLine(int left, int right, int top, TRDStyle* rdStyle, uint16_t state, TCanvas& canvas,
+                       TCustomRDData* rdData) const override;
+    // Paints the laid-out table with its top left corner at x, y: what lies
+    // in clip (canvas coordinates). drawState bit 0: selected as a whole;
+    // bits 10 and 11 are handed to the cells' documents.
+    void PaintTo(TCanvas& canvas, int x, int y, const QRect& clip, uint16_t drawState, TRDStyle* rdStyle) const;
+    // Colours of cells: the cell's, else the table's, else the background of
+    // the table's paragraph, else the document's.
+    TColor GetCellColor(const TRDTableCellData& cell) const;
+    bool IsCellTransparent(const TRDTableCellData& cell) const;
+    TColor GetTableBackColor(bool withDocumentColor) const;
+    TColor GetCellOrTableColor(const TRDTableCellData& cell) const;
+    // Draws the border of the rectangle left..right, top..bottom (right and
+    // bottom outside it), and the dotted grid where a side is invisible.
+    // Only what lies in clip is drawn, whatever the width.
+    void DrawBorder(TCanvas& canvas, int left, int top, int right, int bottom, int width, TColor lightColor,
+                    TColor color, TColor backgroundColor, TRDTableBorderStyle style, bool printing, bool editing,
+                    bool showGrid, const TRDBooleanRect& visibleBorders, int row, int col, int colorMode,
+                    const QRect& clip) const;
+
+private:
+    void PaintCell(TCanvas& canvas, int row, int col, int x, int y, const QRect& clip, uint16_t drawState,
+                   TColor selColor, bool editing, TRDStyle* rdStyle) const;
+    // Whether the grid line of a cell's invisible side is hidden under the
+    // border of its neighbour through negative spacing; side 0 left, 1 top,
+    // 2 right, 3 bottom.
+    bool GridSideCovered(int row, int col, int side) const;
+
+public:
     // ---- end table: painting ----
 
     // ---- table: file forms (RDTableStream.cpp) ----
