@@ -264,30 +264,6 @@ void StreamReadCell(TComponentReader& r, TCell& cell)
     r.ReadComponentEnd();
 }
 
-// Merges the rectangle into its top-left cell while a table is read: the
-// cells are new and empty, so the covered ones are dropped. A rectangle
-// leaving the grid or meeting a covered position is not merged.
-void StreamMergeForRead(TTable& table, int row, int col, int colSpan, int rowSpan)
-{
-    if (colSpan == 1 && rowSpan == 1)
-        return;
-    if (int64_t(row) + rowSpan > table.RowCount() || int64_t(col) + colSpan > table.ColCount())
-        return;
-    for (int r = row; r < row + rowSpan; ++r)
-        for (int c = col; c < col + colSpan; ++c) {
-            const TCell* cell = table.GetCell(r, c);
-            if (!cell || cell->RowSpan != 1 || cell->ColSpan != 1)
-                return;
-        }
-    for (int r = row; r < row + rowSpan; ++r)
-        for (int c = col; c < col + colSpan; ++c)
-            if (r != row || c != col)
-                table.Rows->Row(r)->PutCell(c, nullptr);
-    TCell* main = table.GetCell(row, col);
-    main->RowSpan = rowSpan;
-    main->ColSpan = colSpan;
-}
-
 // The rows a write covers.
 std::vector<int> StreamWrittenRows(const TRDTableStreamSaveInfo& info)
 {
@@ -430,7 +406,7 @@ void StreamReadCells(TComponentReader& r, TTable& table, TD& wrapper, const TRDT
             const int32_t rowSpan = r.ReadInteger();
             if (colSpan < 1 || rowSpan < 1)
                 r.Fail("Invalid cell span");
-            StreamMergeForRead(table, b, col, colSpan, rowSpan);
+            table.Rows->MergeCells(b, col, colSpan, rowSpan, true, true);
             wrapper.C = table.GetCell(b, col);
             StreamReadCell(r, *wrapper.C);
             ++wrapper.LoadCount;
