@@ -952,6 +952,12 @@ bool TTextCompletionProposal::DetachEditor(TCustomTextEdit* editor)
     return true;
 }
 
+void TTextCompletionProposal::EditorGoing(TCustomTextEdit* sender)
+{
+    disconnect(sender, &QObject::destroyed, this, &TTextCompletionProposal::EditorDestroyed);
+    EditorDestroyed(sender);
+}
+
 void TTextCompletionProposal::EditorDestroyed(QObject* object)
 {
     // The editor is going: only our own lists change, nothing of it is called.

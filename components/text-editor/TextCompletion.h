@@ -357,6 +357,9 @@ private:
     void StopTimer();
     bool IsAttached(const TCustomTextEdit* editor) const;
     // Takes an editor that is going away out of the lists.
+    // An attached editor going: forgotten while it is still an editor, so
+    // no pointer to it is read once only its widget part is left.
+    void EditorGoing(TCustomTextEdit* sender) override;
     void EditorDestroyed(QObject* editor);
 
     std::vector<QPointer<TCustomTextEdit>> FEditors;

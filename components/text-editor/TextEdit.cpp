@@ -98,6 +98,11 @@ TCustomTextEdit::TCustomTextEdit(QWidget* parent) : QWidget(parent), FLines(new 
 
 TCustomTextEdit::~TCustomTextEdit()
 {
+    if (FCommandHooks) {
+        const auto hooks = *FCommandHooks;
+        for (const auto& hook : hooks)
+            hook.first->EditorGoing(this);
+    }
     FFoldPlugin.reset();
     FHighlightedFold = nullptr;
     if (FHighlighter)

@@ -108,6 +108,9 @@ public:
     virtual ~ITextEditCommandHook() = default;
     virtual void HookedCommand(TCustomTextEdit* sender, bool afterProcessing, bool& handled,
                                TTextEditorCommand& command, QChar& aChar, void* data, void* handlerData) = 0;
+    // The editor is being destroyed; the last call a hook has from it, made
+    // while the editor is still whole.
+    virtual void EditorGoing(TCustomTextEdit* sender) { (void)sender; }
 };
 enum TTextEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
 // Before or after a change that may move what an application draws over the
