@@ -483,6 +483,8 @@ TEST(TextEditDispatch, CancelledCommandsStillReportProcessed)
     };
     e.DispatchEditorCommand(ecChar, QLatin1Char('a'));
     EXPECT_EQ(e.ReadFullText(), QStringLiteral("z\r\n"));
+    // Hooks are taken out before they go; the editor outlives them here.
+    e.RemoveCommandHook(&later);
 }
 
 // ---------------------------------------------------------------- the fold guard
