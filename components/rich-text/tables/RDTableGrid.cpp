@@ -120,6 +120,25 @@ int GridUnmarkedRun(const std::vector<char>& marks, int first, int limit)
     return run;
 }
 
+// Calls visit(cell, mainRow, mainCol) once for each main cell that meets
+// row line (alongRow: walking its count columns from the right) or column
+// line (walking its count rows from the bottom).
+template <typename Visit>
+void GridEachMainCell(const TRDTableRows& rows, bool alongRow, int line, int count, Visit&& visit)
+{
+    for (int i = count - 1; i >= 0;) {
+        int mainCol = 0, mainRow = 0;
+        TRDTableCellData* cell =
+            alongRow ? rows.GetMainCell(line, i, mainCol, mainRow) : rows.GetMainCell(i, line, mainCol, mainRow);
+        if (!cell) {
+            --i;
+            continue;
+        }
+        visit(cell, mainRow, mainCol);
+        i = (alongRow ? mainCol : mainRow) - 1;
+    }
+}
+
 }  // namespace
 
 // ======== building and access ========
@@ -821,20 +840,13 @@ void TRDTableRows::InsertCols(int index, int count, int copyCol, bool divideWidt
     std::vector<char> marked(rowCount, 0);
     // Cells straddling the insertion point grow over the new columns.
     if (index < colCount)
-        for (int r = rowCount - 1; r >= 0;) {
-            int mainCol = 0, mainRow = 0;
-            TRDTableCellData* cell = GetMainCell(r, index, mainCol, mainRow);
-            if (!cell) {
-                --r;
-                continue;
-            }
+        GridEachMainCell(*this, false, index, rowCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
             if (mainCol < index && int64_t(mainCol) + cell->ColSpan - 1 >= index) {
                 for (int m = mainRow; m < rowCount && m < int64_t(mainRow) + cell->RowSpan; ++m)
                     marked[m] = 1;
                 SetSpan(undoItemNo, mainRow, true, GridSaturate(int64_t(cell->ColSpan) + count), mainCol);
             }
-            r = mainRow - 1;
-        }
+        });
     for (int i = 0; i < rowCount;) {
         if (marked[i]) {
             RecordInsertEmptyCells(undoItemNo, i, index, 1, count);
@@ -882,20 +894,13 @@ void TRDTableRows::InsertRows(int index, int count, bool divideHeights, int copy
     std::vector<char> marked(colCount, 0);
     // Cells straddling the insertion point grow over the new rows.
     if (index < rowCount)
-        for (int c = colCount - 1; c >= 0;) {
-            int mainCol = 0, mainRow = 0;
-            TRDTableCellData* cell = GetMainCell(index, c, mainCol, mainRow);
-            if (!cell) {
-                --c;
-                continue;
-            }
+        GridEachMainCell(*this, true, index, colCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
             if (mainRow < index && int64_t(mainRow) + cell->RowSpan - 1 >= index) {
                 for (int m = mainCol; m < colCount && m < int64_t(mainCol) + cell->ColSpan; ++m)
                     marked[m] = 1;
                 SetSpan(undoItemNo, mainRow, false, GridSaturate(int64_t(cell->RowSpan) + count), mainCol);
             }
-            c = mainCol - 1;
-        }
+        });
     if (copyRow >= index)
         copyRow += count;
     RecordInsertRows(undoItemNo, index, count);
@@ -941,27 +946,14 @@ void TRDTableRows::DeleteRows(int first, int count, bool adjustHeights)
     const int last = first + count - 1;
     // A cell starting among the deleted rows and reaching below them leaves
     // its lower part behind as a new, empty cell.
-    for (int c = colCount - 1; c >= 0;) {
-        int mainCol = 0, mainRow = 0;
-        TRDTableCellData* cell = GetMainCell(last, c, mainCol, mainRow);
-        if (!cell) {
-            --c;
-            continue;
-        }
+    GridEachMainCell(*this, true, last, colCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
         if (int64_t(mainRow) + cell->RowSpan - 1 > last && mainRow >= first) {
             RecordSplitCellAtRow(undoItemNo, mainRow, adjustHeights, first + count, mainCol);
             SplitCellAtRow(mainRow, mainCol, adjustHeights, first + count);
         }
-        c = mainCol - 1;
-    }
+    });
     // A cell starting above the deleted rows and reaching into them shrinks.
-    for (int c = colCount - 1; c >= 0;) {
-        int mainCol = 0, mainRow = 0;
-        TRDTableCellData* cell = GetMainCell(first, c, mainCol, mainRow);
-        if (!cell) {
-            --c;
-            continue;
-        }
+    GridEachMainCell(*this, true, first, colCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
         if (mainRow < first) {
             const int height = cell->RowSpan;
             const int left = int64_t(mainRow) + height - 1 > last ? height - count : first - mainRow;
@@ -969,8 +961,7 @@ void TRDTableRows::DeleteRows(int first, int count, bool adjustHeights)
                 Table->SetCellBestHeight(GridScale(cell->BestHeight, left, height), mainRow, mainCol);
             SetSpan(undoItemNo, mainRow, false, left, mainCol);
         }
-        c = mainCol - 1;
-    }
+    });
     TRDUndoDeleteRows* record = RecordDeleteRows(undoItemNo, first, count);
     RemoveRows(undoItemNo, first, record, count);
 }
@@ -985,26 +976,13 @@ void TRDTableRows::DeleteCols(int first, int count, bool adjustWidths)
     TGridTerminators terminators(OwningData, undoItemNo);
     const int rowCount = Count();
     const int last = first + count - 1;
-    for (int r = rowCount - 1; r >= 0;) {
-        int mainCol = 0, mainRow = 0;
-        TRDTableCellData* cell = GetMainCell(r, last, mainCol, mainRow);
-        if (!cell) {
-            --r;
-            continue;
-        }
+    GridEachMainCell(*this, false, last, rowCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
         if (int64_t(mainCol) + cell->ColSpan - 1 > last && mainCol >= first) {
             RecordSplitCellAtCol(undoItemNo, mainRow, adjustWidths, first + count, mainCol);
             SplitCellAtCol(mainRow, mainCol, adjustWidths, first + count);
         }
-        r = mainRow - 1;
-    }
-    for (int r = rowCount - 1; r >= 0;) {
-        int mainCol = 0, mainRow = 0;
-        TRDTableCellData* cell = GetMainCell(r, first, mainCol, mainRow);
-        if (!cell) {
-            --r;
-            continue;
-        }
+    });
+    GridEachMainCell(*this, false, first, rowCount, [&](TRDTableCellData* cell, int mainRow, int mainCol) {
         if (mainCol < first) {
             const int width = cell->ColSpan;
             const int left = int64_t(mainCol) + width - 1 > last ? width - count : first - mainCol;
@@ -1012,8 +990,7 @@ void TRDTableRows::DeleteCols(int first, int count, bool adjustWidths)
                 Table->SetCellBestWidth(GridScale(cell->BestWidth, left, width), mainRow, mainCol);
             SetSpan(undoItemNo, mainRow, true, left, mainCol);
         }
-        r = mainRow - 1;
-    }
+    });
     TRDUndoDeleteCols* record = RecordDeleteCols(undoItemNo, first, count);
     RemoveCols(undoItemNo, first, record, count);
 }

@@ -29,6 +29,21 @@ int LayoutSat(int64_t n)
     return static_cast<int>(std::clamp<int64_t>(n, INT_MIN, INT_MAX));
 }
 
+// The starts of count columns or rows from first: each size plus its share
+// of spread, shared out as evenly as whole pixels allow.
+void LayoutPlaceStarts(std::vector<int32_t>& starts, const std::vector<int32_t>& sizes, int count, int64_t first,
+                       int64_t spread)
+{
+    int64_t at = first;
+    int64_t left = spread;
+    for (int i = 0, n = count; i < count; ++i, --n) {
+        starts[size_t(i)] = LayoutSat(at);
+        const int64_t share = left / n;
+        left -= share;
+        at += share + sizes[size_t(i)];
+    }
+}
+
 // a * b / c rounded to nearest, saturated; -1 for a zero divisor. A product
 // beyond 64 bits is taken in floating point.
 int64_t LayoutMulDiv(int64_t a, int64_t b, int64_t c)
@@ -580,17 +595,10 @@ void TRDTableItemInfo::PlaceColumns(TRDTableItemFormattingInfo& record, bool noC
     const int cols = ColCount();
     if (int(record.ColumnWidths.size()) < cols || int(record.ColumnLefts.size()) < cols)
         return;
-    int64_t x = ScaleX(int64_t(GetBorderWidth()) + GetBorderHSpacing() + GetCellBorderWidth());
+    const int64_t x = ScaleX(int64_t(GetBorderWidth()) + GetBorderHSpacing() + GetCellBorderWidth());
     const int64_t spread =
         ScaleX(int64_t(cols) * (2 * (int64_t(GetCellHPadding()) + GetCellBorderWidth()) + GetCellHSpacing()));
-    int64_t left = spread, n = cols;
-    for (int c = 0; c < cols; ++c) {
-        record.ColumnLefts[c] = LayoutSat(x);
-        const int64_t share = left / n;
-        --n;
-        left -= share;
-        x += share + record.ColumnWidths[c];
-    }
+    LayoutPlaceStarts(record.ColumnLefts, record.ColumnWidths, cols, x, spread);
     const int64_t pad = ScaleX(2 * int64_t(GetCellHPadding()));
     for (int r = 0; r < RowCount(); ++r)
         for (int c = 0; c < std::min(cols, Rows->Row(r)->Count()); ++c) {
@@ -615,17 +623,10 @@ void TRDTableItemInfo::PlaceRows(TRDTableItemFormattingInfo& record)
     const int rows = RowCount();
     if (int(record.RowHeights.size()) < rows || int(record.RowTops.size()) < rows)
         return;
-    int64_t y = ScaleY(int64_t(GetBorderWidth()) + GetBorderVSpacing() + GetCellBorderWidth());
+    const int64_t y = ScaleY(int64_t(GetBorderWidth()) + GetBorderVSpacing() + GetCellBorderWidth());
     const int64_t spread =
         ScaleY(int64_t(rows) * (2 * (int64_t(GetCellVPadding()) + GetCellBorderWidth()) + GetCellVSpacing()));
-    int64_t left = spread, n = rows;
-    for (int r = 0; r < rows; ++r) {
-        record.RowTops[r] = LayoutSat(y);
-        const int64_t share = left / n;
-        --n;
-        left -= share;
-        y += share + record.RowHeights[r];
-    }
+    LayoutPlaceStarts(record.RowTops, record.RowHeights, rows, y, spread);
     const int64_t pad = ScaleY(2 * int64_t(GetCellVPadding()));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < Rows->Row(r)->Count(); ++c) {

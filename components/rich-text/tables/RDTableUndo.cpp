@@ -89,68 +89,6 @@ TRDTableCellData& TableUndoCell(TRDTableItemInfo& table, int row, int col)
     return *cell;
 }
 
-// ---- published cell properties ----
-
-void TRDUndoModifyCellIntProperty::Undo(TRDEditRDData& data)
-{
-    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
-    Target = &TableUndoCell(table, Row, Col);
-    table.MarkChanged();
-    TRDUndoModifyItemIntProperty::Undo(data);
-}
-
-std::unique_ptr<TRDUndoModifyItemProps> TRDUndoModifyCellIntProperty::CreateSameClass() const
-{
-    return std::make_unique<TRDUndoModifyCellIntProperty>();
-}
-
-void TRDUndoModifyCellIntProperty::SetUpOpposite(TRDUndoModifyItemProps* opposite)
-{
-    auto* record = static_cast<TRDUndoModifyCellIntProperty*>(opposite);
-    record->Row = Row;
-    record->Col = Col;
-}
-
-void TRDUndoModifyCellStrProperty::Undo(TRDEditRDData& data)
-{
-    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
-    Target = &TableUndoCell(table, Row, Col);
-    table.MarkChanged();
-    TRDUndoModifyItemStrProperty::Undo(data);
-}
-
-std::unique_ptr<TRDUndoModifyItemProps> TRDUndoModifyCellStrProperty::CreateSameClass() const
-{
-    return std::make_unique<TRDUndoModifyCellStrProperty>();
-}
-
-void TRDUndoModifyCellStrProperty::SetUpOpposite(TRDUndoModifyItemProps* opposite)
-{
-    auto* record = static_cast<TRDUndoModifyCellStrProperty*>(opposite);
-    record->Row = Row;
-    record->Col = Col;
-}
-
-void TRDUndoModifyCellIntProperties::Undo(TRDEditRDData& data)
-{
-    TRDTableItemInfo& table = TableUndoTable(data, ItemIndex);
-    Target = &TableUndoCell(table, Row, Col);
-    table.MarkChanged();
-    TRDUndoModifyItemIntProperties::Undo(data);
-}
-
-std::unique_ptr<TRDUndoModifyItemProps> TRDUndoModifyCellIntProperties::CreateSameClass() const
-{
-    return std::make_unique<TRDUndoModifyCellIntProperties>();
-}
-
-void TRDUndoModifyCellIntProperties::SetUpOpposite(TRDUndoModifyItemProps* opposite)
-{
-    auto* record = static_cast<TRDUndoModifyCellIntProperties*>(opposite);
-    record->Row = Row;
-    record->Col = Col;
-}
-
 // ---- borders and pictures ----
 
 void TRDUndoModifyVisibleBorders::Undo(TRDEditRDData& data)

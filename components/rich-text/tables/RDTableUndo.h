@@ -47,29 +47,34 @@ TRDTableCellData& TableUndoCell(TRDTableItemInfo& table, int row, int col);
 
 // A cell's published integer property (Target is the cell, looked up anew
 // from Row and Col on undo).
-class TRDUndoModifyCellIntProperty : public TRDUndoModifyItemIntProperty {
+// A published property of one cell: the item record of Base, pointed at the
+// cell found again by its row and column when undone.
+template <class Base, class Self>
+class TRDUndoModifyCellPropertyOf : public Base {
 public:
     int Row = 0, Col = 0;
-    void Undo(TRDEditRDData& data) override;
-    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
-    void SetUpOpposite(TRDUndoModifyItemProps* opposite) override;
+    void Undo(TRDEditRDData& data) override
+    {
+        TRDTableItemInfo& table = TableUndoTable(data, this->ItemIndex);
+        this->Target = &TableUndoCell(table, Row, Col);
+        table.MarkChanged();
+        Base::Undo(data);
+    }
+    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override { return std::make_unique<Self>(); }
+    void SetUpOpposite(TRDUndoModifyItemProps* opposite) override
+    {
+        auto* record = static_cast<Self*>(opposite);
+        record->Row = Row;
+        record->Col = Col;
+    }
 };
 
-class TRDUndoModifyCellStrProperty : public TRDUndoModifyItemStrProperty {
-public:
-    int Row = 0, Col = 0;
-    void Undo(TRDEditRDData& data) override;
-    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
-    void SetUpOpposite(TRDUndoModifyItemProps* opposite) override;
-};
-
-class TRDUndoModifyCellIntProperties : public TRDUndoModifyItemIntProperties {
-public:
-    int Row = 0, Col = 0;
-    void Undo(TRDEditRDData& data) override;
-    std::unique_ptr<TRDUndoModifyItemProps> CreateSameClass() const override;
-    void SetUpOpposite(TRDUndoModifyItemProps* opposite) override;
-};
+class TRDUndoModifyCellIntProperty
+    : public TRDUndoModifyCellPropertyOf<TRDUndoModifyItemIntProperty, TRDUndoModifyCellIntProperty> {};
+class TRDUndoModifyCellStrProperty
+    : public TRDUndoModifyCellPropertyOf<TRDUndoModifyItemStrProperty, TRDUndoModifyCellStrProperty> {};
+class TRDUndoModifyCellIntProperties
+    : public TRDUndoModifyCellPropertyOf<TRDUndoModifyItemIntProperties, TRDUndoModifyCellIntProperties> {};
 
 // ---- borders and pictures (Row or Col below 0: the table itself) ----
 
