@@ -626,6 +626,8 @@ private:
     // Takes a range and its nested ranges out of every list; the caller
     // owns them then.
     void DetachFoldRange(TTextEditFoldRange* range);
+    // Takes the ranges out of the fold lists, each recorded for undo at its former index.
+    void RemoveFoldRanges(const std::vector<TTextEditFoldRange*>& gone);
     void RebuildFoldFlatList();
     // Every range expanded and freed: the regions they point to are going.
     void DropFoldRanges();

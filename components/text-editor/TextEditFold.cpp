@@ -812,16 +812,21 @@ void TCustomTextEdit::FoldLinesRemoved(int firstLine, int count)
                 continue;
             gone.push_back(r);
         }
-        for (TTextEditFoldRange* r : gone) {
-            int index = 0;
-            for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i)
-                if (FAllFoldRanges.RangeAt(i) == r)
-                    index = i;
-            DetachFoldRange(r);
-            RecordFoldRemoved(r, index);
-        }
+        RemoveFoldRanges(gone);
     }
     ShiftFoldsForLineChange(firstLine - 1, -count);
+}
+
+void TCustomTextEdit::RemoveFoldRanges(const std::vector<TTextEditFoldRange*>& gone)
+{
+    for (TTextEditFoldRange* range : gone) {
+        int index = 0;
+        for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i)
+            if (FAllFoldRanges.RangeAt(i) == range)
+                index = i;
+        DetachFoldRange(range);
+        RecordFoldRemoved(range, index);
+    }
 }
 
 void TCustomTextEdit::DetachFoldRange(TTextEditFoldRange* range)
@@ -1035,14 +1040,7 @@ bool TCustomTextEdit::FoldKeyFilter(std::uint16_t key)
             if (!x->HiddenByParent && x->HeadLine == b.Line)
                 gone.push_back(x);
         }
-        for (TTextEditFoldRange* x : gone) {
-            int index = 0;
-            for (int i = 0; i < FAllFoldRanges.TotalCount(); ++i)
-                if (FAllFoldRanges.RangeAt(i) == x)
-                    index = i;
-            DetachFoldRange(x);
-            RecordFoldRemoved(x, index);
-        }
+        RemoveFoldRanges(gone);
         InvalidateClient();
         return true;
     }
